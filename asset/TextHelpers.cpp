@@ -1,0 +1,108 @@
+#include "asset/TextHelpers.h"
+
+#include <comdef.h>
+
+#include <cctype>
+#include <vector>
+
+BSTR ToBstr(const std::string& text)
+{
+    return SysAllocString(ToWideString(text).c_str());
+}
+
+std::wstring ToWideString(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::string ToNarrowString(const wchar_t* text)
+{
+    if (text == nullptr || *text == L'\0') {
+        return std::string();
+    }
+    int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) {
+        return std::string();
+    }
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], length, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(length - 1));
+    return narrow;
+}
+
+std::string BstrToStdString(BSTR text)
+{
+    return ToNarrowString(text);
+}
+
+std::string& ToUpperCase(std::string& text)
+{
+    for (char& c : text) {
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+std::string ToUpperCase(const std::string& text)
+{
+    std::string copy(text);
+    return ToUpperCase(copy);
+}
+
+std::string& TrimLeft(std::string& text)
+{
+    text.erase(0, text.find_first_not_of(" \t"));
+    return text;
+}
+
+std::string& TrimRight(std::string& text)
+{
+    std::string::size_type last = text.find_last_not_of(" \t");
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    return text;
+}
+
+bool IsAllDigits(const std::string& text)
+{
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string NewGuidString()
+{
+    GUID guid;
+    HRESULT hr = CoCreateGuid(&guid);
+    if (FAILED(hr)) {
+        _com_issue_error(hr);
+    }
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return ToNarrowString(text);
+}
+
+std::string LoadResourceString(unsigned int id, HINSTANCE module)
+{
+    if (module == nullptr) {
+        // The application's resources are linked into the executable.
+        module = GetModuleHandleA(nullptr);
+        if (module == nullptr) {
+            return std::string();
+        }
+    }
+    std::vector<char> buffer(1024, '\0');
+    LoadStringA(module, id, buffer.data(), 1024);
+    return std::string(buffer.data());
+}

@@ -1,0 +1,123 @@
+# Test registration. Every test program is one CTest test.
+#
+# Windows test programs run under Wine in a private prefix inside the build
+# tree. A CTest fixture makes the prefix (once), starts one persistent
+# wineserver for the whole run and stops it at the end, so each program start
+# costs well under a second. GUI tests get a second prefix with the X11 driver
+# and a private Xvfb display that the same fixture brings up.
+
+enable_testing()
+
+set(KES_TOOLS ${CMAKE_SOURCE_DIR}/tools)
+set(KES_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(KES_WINE_PREFIX_GUI ${CMAKE_BINARY_DIR}/wineprefix-gui)
+set(KES_TEST_WORK ${CMAKE_BINARY_DIR}/testwork)
+
+if(KES_WINDOWS)
+    add_test(NAME wine.prefix.up COMMAND ${KES_TOOLS}/wine-prefix.sh up ${KES_WINE_PREFIX})
+    add_test(NAME wine.prefix.down COMMAND ${KES_TOOLS}/wine-prefix.sh down ${KES_WINE_PREFIX})
+    set_tests_properties(wine.prefix.up PROPERTIES FIXTURES_SETUP wine)
+    set_tests_properties(wine.prefix.down PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# kes_add_test(<target> [GUI] [FIXTURES <fixture>...] [ARGS <arg>...])
+#   Registers <target> as one test. FIXTURES names further CTest fixtures the
+#   program needs (test servers started by the set-up). Each test runs in its
+#   own folder under testwork/, made fresh for every run.
+function(kes_add_test target)
+    cmake_parse_arguments(T "GUI" "" "FIXTURES;ARGS" ${ARGN})
+    set(work ${KES_TEST_WORK}/${target})
+    if(KES_WINDOWS)
+        if(T_GUI)
+            get_property(gui_added GLOBAL PROPERTY KES_GUI_FIXTURE)
+            if(NOT gui_added)
+                add_test(NAME wine.gui.up COMMAND ${KES_TOOLS}/wine-prefix.sh up-gui ${KES_WINE_PREFIX_GUI})
+                add_test(NAME wine.gui.down COMMAND ${KES_TOOLS}/wine-prefix.sh down ${KES_WINE_PREFIX_GUI})
+                set_tests_properties(wine.gui.up PROPERTIES FIXTURES_SETUP wine_gui)
+                set_tests_properties(wine.gui.down PROPERTIES FIXTURES_CLEANUP wine_gui)
+                set_property(GLOBAL PROPERTY KES_GUI_FIXTURE ON)
+            endif()
+            set(prefix ${KES_WINE_PREFIX_GUI})
+            set(fixtures wine_gui)
+        else()
+            set(prefix ${KES_WINE_PREFIX})
+            set(fixtures wine)
+        endif()
+        add_test(NAME ${target}
+                 COMMAND ${KES_TOOLS}/wine-run.sh ${prefix} ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+    else()
+        add_test(NAME ${target} COMMAND ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+        set(fixtures "")
+    endif()
+    list(APPEND fixtures ${T_FIXTURES})
+    set_tests_properties(${target} PROPERTIES
+        FIXTURES_REQUIRED "${fixtures}"
+        ENVIRONMENT "KES_SOURCE_DIR=${CMAKE_SOURCE_DIR};KES_BINARY_DIR=${CMAKE_BINARY_DIR}"
+        TIMEOUT 600)
+endfunction()
+
+# kes_add_gtest(<target> SOURCES <src>... LIBS <lib>... [GUI] [FIXTURES ...])
+#   A GoogleTest program linked with gtest_main (or its own main when the
+#   sources define one: pass NO_MAIN).
+function(kes_add_gtest target)
+    cmake_parse_arguments(T "GUI;NO_MAIN" "" "SOURCES;LIBS;FIXTURES" ${ARGN})
+    add_executable(${target} ${T_SOURCES})
+    target_link_libraries(${target} PRIVATE ${T_LIBS} gmock kes_warnings)
+    if(T_NO_MAIN)
+        target_link_libraries(${target} PRIVATE gtest)
+    else()
+        target_link_libraries(${target} PRIVATE gtest_main)
+    endif()
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+    if(KES_NATIVE)
+        target_compile_options(${target} PRIVATE ${KES_SANITIZE_FLAGS})
+        target_link_options(${target} PRIVATE ${KES_SANITIZE_FLAGS})
+    endif()
+    set(extra "")
+    if(T_GUI)
+        list(APPEND extra GUI)
+    endif()
+    kes_add_test(${target} ${extra} FIXTURES ${T_FIXTURES})
+endfunction()
+
+# kes_add_fuzzer(<name> SOURCES <src>... LIBS <lib>... [RUNS n])
+#   A libFuzzer target (native preset only). CTest runs it for a bounded number
+#   of inputs from its seed folder fuzz/corpus/<name> (when present), so a crash
+#   the fuzzer finds quickly fails the run; long runs are done by hand.
+function(kes_add_fuzzer name)
+    if(NOT KES_NATIVE)
+        return()
+    endif()
+    cmake_parse_arguments(F "" "RUNS" "SOURCES;LIBS" ${ARGN})
+    if(NOT F_RUNS)
+        set(F_RUNS 20000)
+    endif()
+    add_executable(${name} ${F_SOURCES})
+    target_link_libraries(${name} PRIVATE ${F_LIBS} kes_warnings)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+    set(args -runs=${F_RUNS} -max_total_time=60 -rss_limit_mb=2048)
+    if(EXISTS ${corpus})
+        add_test(NAME ${name} COMMAND ${name} ${args} ${corpus})
+    else()
+        add_test(NAME ${name} COMMAND ${name} ${args})
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
+
+# kes_add_benchmark(<name> SOURCES <src>... LIBS <lib>...)
+#   A Google Benchmark program (native preset only). Benchmarks measure; they
+#   are built with the tests but never run as tests.
+function(kes_add_benchmark name)
+    if(NOT KES_NATIVE)
+        return()
+    endif()
+    cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+    find_package(benchmark REQUIRED)
+    add_executable(${name} ${B_SOURCES})
+    target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark_main kes_warnings)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE -O2)
+endfunction()

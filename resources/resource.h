@@ -1,0 +1,41 @@
+// Resource identifiers shared by the resource script and the code.
+#pragma once
+
+// Main frame: menu, accelerators and the document template string.
+#define IDR_MAINFRAME 128
+
+// String table.
+#define IDS_TIP_UPLOAD 129
+#define IDS_TIP_SERVER_LOOKUP 130
+#define IDS_TIP_DIRECTORY_LOOKUP 131
+#define IDS_TIP_LOCAL_AUDIT 132
+#define IDS_TIP_TEST_LOGIN 133
+#define IDS_APP_TITLE 135
+#define IDS_TIP_BROWSE_LOG 136
+#define IDS_TIP_NETWORK_AUDIT 139
+#define IDS_DIRECTORY_ERROR 140
+#define IDS_TIP_VIEW 141
+#define IDS_TIP_SAVE 142
+#define IDS_SERVICE_PATH 143
+#define IDS_RESULT_FORMAT_VERSION 144
+#define IDS_LOG_FILE_NAME 145
+#define IDS_CONFIG_FILE_NAME 146
+#define IDS_LOGIN_FAILED 147
+#define IDS_NO_COMPUTERS_FOUND 148
+#define IDS_TIP_BROWSE_SAVE 149
+#define IDS_TIP_CANCEL_AUDIT 150
+#define IDS_TIP_STOP_BATCH 151
+#define IDS_TIP_SKIP_AUDIT 152
+#define IDS_XML_EMPTY 153
+#define IDS_SERVER_NO_ERROR 154
+#define IDS_OLE_INIT_FAILED 155
+#define IDS_XML_NOT_WELL_FORMED 157
+#define IDS_VERIFY_SERVER 158
+#define IDS_LOOKUP_VALUES_FAILED 161
+#define IDS_ASSET_USER_FAILED 162
+#define IDS_UPLOAD_FAILED 163
+#define IDS_BASE64_FAILED 164
+#define IDS_SAVED_FILE_CORRUPT 165
+
+// The asset record type library, embedded as TYPELIB resource 1.
+#define IDR_ASSET_RECORDS 1

@@ -1,0 +1,12 @@
+#!/bin/bash
+# Sets up, builds and runs every test of both presets in one CTest run, so the
+# last line is CTest's "N tests failed out of M".
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+bash tools/build.sh
+# One test tree over both build folders.
+cat >build/CTestTestfile.cmake <<'CTEST'
+subdirs("windows" "native")
+CTEST
+ctest --test-dir build --output-on-failure -j "$(nproc)" "$@"
