@@ -1,0 +1,203 @@
+#include "audit/CpuIdentity.h"
+#include "audit/tests/RecordedCpuid.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::uint32_t kTsc = 1u << 4;
+const std::uint32_t kHtt = 1u << 28;
+const std::uint32_t kMp = 1u << 19;
+
+std::uint32_t Sig(int family, int model, int stepping, int extFamily = 0, int extModel = 0)
+{
+    return static_cast<std::uint32_t>(stepping | model << 4 | family << 8 | extModel << 16 | extFamily << 20);
+}
+
+TEST(CpuNames, VendorStrings)
+{
+    const struct {
+        const char* text;
+        CpuVendor vendor;
+        const char* maker;
+    } cases[] = {
+        {"GenuineIntel", kVendorIntel, "Intel Corporation"},
+        {"AuthenticAMD", kVendorAmd, "Advanced Micro Devices"},
+        {"AMD ISBETTER", kVendorAmd, "Advanced Micro Devices"},
+        {"UMC UMC UMC ", kVendorUmc, "United Microelectronics Corp."},
+        {"CyrixInstead", kVendorCyrix, "Cyrix Corp., VIA Inc."},
+        {"NexGenDriven", kVendorNexGen, "NexGen Inc., Advanced Micro Devices"},
+        {"CentaurHauls", kVendorIdtCentaur, "IDT\\Centaur, Via Inc."},
+        {"RiseRiseRise", kVendorRise, "Rise"},
+        {"GenuineTMx86", kVendorTransmeta, "Transmeta"},
+        {"TransmetaCPU", kVendorTransmeta, "Transmeta"},
+        {"Geode By NSC", kVendorNationalSemiconductor, "National Semiconductor"},
+        {"HygonGenuine", kVendorUnknown, "Unknown Manufacturer"},
+        {"GenuineIntel ", kVendorUnknown, "Unknown Manufacturer"},
+        {"genuineintel", kVendorUnknown, "Unknown Manufacturer"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VendorFromString(c.text), c.vendor) << c.text;
+        EXPECT_STREQ(ManufacturerName(VendorFromString(c.text)), c.maker) << c.text;
+    }
+    EXPECT_STREQ(ManufacturerName(-1), "Unknown Manufacturer");
+}
+
+TEST(CpuNames, TableRows)
+{
+    const struct {
+        int vendor, family, model, extFamily;
+        bool mp;
+        const char* name;
+    } cases[] = {
+        {kVendorAmd, 4, 14, 0, false, "5x86"},
+        {kVendorAmd, 4, 2, 0, false, "Unknown 80486 family"},
+        {kVendorAmd, 5, 13, 0, false, "K6-2+ or K6-III+ (0.18 \xB5m)"},
+        {kVendorAmd, 6, 8, 0, true, "Athlon MP (Thoroughbred core)"},
+        {kVendorAmd, 6, 8, 0, false, "Athlon XP (Thoroughbred core)"},
+        {kVendorAmd, 6, 5, 0, false, "Unknown K7 family"},
+        {kVendorAmd, 15, 1, 0, false, "Unknown AMD family"},
+        {kVendorIntel, 3, 0, 0, false, "Newer i80386 family"},
+        {kVendorIntel, 4, 9, 0, false, "i80486DX4 WriteBack"},
+        {kVendorIntel, 5, 7, 0, false, "P54C"},
+        {kVendorIntel, 5, 8, 0, false, "P55C (0.25\xB5m)"},
+        {kVendorIntel, 5, 9, 0, false, "Unknown Pentium\xAE family"},
+        {kVendorIntel, 6, 8, 0, false, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
+        {kVendorIntel, 6, 9, 0, false, "Unknown P6 family"},
+        {kVendorIntel, 7, 0, 0, false, "Intel Merced (IA-64)"},
+        {kVendorIntel, 15, 1, 0, false, "Pentium\xAE IV (0.18 \xB5m)"},
+        {kVendorIntel, 15, 3, 0, false, "Unknown Pentium 4 family"},
+        {kVendorIntel, 15, 0, 1, false, "Intel McKinley (IA-64)"},
+        {kVendorIntel, 15, 0, 2, false, ""},
+        {kVendorIntel, 8, 0, 0, false, "Unknown Intel family"},
+        {kVendorNationalSemiconductor, 9, 9, 0, false, "Cx486SLC \\ DLC \\ Cx486S A-Step"},
+        {kVendorUmc, 4, 2, 0, false, "U5S"},
+        {kVendorUmc, 5, 1, 0, false, "Unknown UMC family"},
+        {kVendorCyrix, 6, 7, 0, false, "WinChip C5B\\C5C Core"},
+        {kVendorCyrix, 6, 1, 0, false, "Unknown 6x86MX\\Cyrix III family"},
+        {kVendorCyrix, 7, 0, 0, false, "Unknown Cyrix family"},
+        {kVendorNexGen, 5, 0, 0, false, "Nx586 or Nx586FPU"},
+        {kVendorNexGen, 5, 1, 0, false, "Unknown NexGen family"},
+        {kVendorIdtCentaur, 5, 9, 0, false, "C3"},
+        {kVendorIdtCentaur, 6, 6, 0, false, "VIA Cyrix III - Samuel"},
+        {kVendorIdtCentaur, 6, 7, 0, false, "Unknown IDT\\Centaur family"},
+        {kVendorRise, 5, 2, 0, false, "mP6 (0.18 \xB5m)"},
+        {kVendorRise, 6, 0, 0, false, "Unknown Rise family"},
+        {kVendorTransmeta, 5, 4, 0, false, "Crusoe TM3x00 and TM5x00"},
+        {kVendorTransmeta, 5, 3, 0, false, "Unknown Crusoe family"},
+        {kVendorTransmeta, 6, 4, 0, false, "Unknown Transmeta family"},
+        {kVendorUnknown, 6, 0, 0, false, "Unknown family"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LookUpCpuName(c.vendor, c.family, c.model, c.extFamily, c.mp), c.name)
+            << c.vendor << " " << c.family << " " << c.model << " " << c.extFamily;
+    }
+}
+
+struct RecordedCase {
+    const char* label;
+    RecordedCpuid cpu;
+    int vendor;
+    int family, model, stepping;
+    int logical;
+    bool tsc;
+    const char* name;
+};
+
+TEST(CpuIdentity, RecordedProcessors)
+{
+    RecordedCase cases[] = {
+        // A current Xeon reports family 6 again; its brand string names it,
+        // not the Pentium II row of model 5.
+        {"xeon", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 5, 4, 0, 5), 0x40 << 16, kTsc | kHtt)
+                     .ExtendedMax(0x80000008).Brand("Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"),
+         kVendorIntel, 6, 5, 4, 0x40, true, "Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"},
+        {"core without HT", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 14, 10, 0, 9), 0x08 << 16, kTsc)
+                                .ExtendedMax(0x80000008).Brand("Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"),
+         kVendorIntel, 6, 14, 10, 1, true, "Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"},
+        {"pentium 4 right-justified",
+         RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(15, 2, 7), 0x02 << 16, kTsc | kHtt)
+             .ExtendedMax(0x80000004).Brand(std::string("   \0   ", 7) + "Intel(R) Pentium(R) 4 CPU 2.40GHz"),
+         kVendorIntel, 15, 2, 7, 2, true, "Intel(R) Pentium(R) 4 CPU 2.40GHz"},
+        // A Pentium III answers leaf 0x80000000 with its leaf 2 data.
+        {"pentium III", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 8, 3), 0, kTsc).ExtendedMax(0x03020101),
+         kVendorIntel, 6, 8, 3, 1, true, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
+        {"pentium 4 model 3 without brand", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(15, 3, 4), 0, kTsc),
+         kVendorIntel, 15, 3, 4, 1, true, "Unknown Pentium 4 family"},
+        {"empty brand string", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 9, 5), 0, kTsc)
+                                   .ExtendedMax(0x80000004).Brand(""),
+         kVendorIntel, 6, 9, 5, 1, true, "Unknown P6 family"},
+        {"epyc", RecordedCpuid().Vendor("AuthenticAMD").Signature(Sig(15, 1, 1, 10, 1), 0x10 << 16, kTsc | kHtt)
+                     .ExtendedMax(0x80000020).ExtendedFeatures(kMp).Brand("AMD EPYC 7B13 64-Core Processor"),
+         kVendorAmd, 15, 1, 1, 1, true, "AMD EPYC 7B13 64-Core Processor"},
+        {"amd keeps leading blanks", RecordedCpuid().Vendor("AuthenticAMD").Signature(Sig(6, 4, 2), 0, kTsc)
+                                         .ExtendedMax(0x80000004).Brand("  AMD Athlon(tm) Processor"),
+         kVendorAmd, 6, 4, 2, 1, true, "  AMD Athlon(tm) Processor"},
+        {"athlon MP without brand", RecordedCpuid().Vendor("AuthenticAMD").Signature(Sig(6, 8, 1), 0, kTsc)
+                                        .ExtendedMax(0x80000001).ExtendedFeatures(kMp),
+         kVendorAmd, 6, 8, 1, 1, true, "Athlon MP (Thoroughbred core)"},
+        {"AMD ISBETTER K5", RecordedCpuid().Vendor("AMD ISBETTER").Signature(Sig(5, 1, 0)).ExtendedMax(0x80000004)
+                                .Brand("ignored"),
+         kVendorAmd, 5, 1, 0, 1, false, "5k86 (PR120, PR133)"},
+        {"cyrix too old for extended leaves", RecordedCpuid().Vendor("CyrixInstead").Signature(Sig(5, 2, 0))
+                                                  .ExtendedMax(0x80000004).Brand("bogus"),
+         kVendorCyrix, 5, 2, 0, 1, false, "Cx6x86"},
+        {"transmeta", RecordedCpuid().Vendor("TransmetaCPU").Signature(Sig(5, 4, 3), 0, kTsc),
+         kVendorTransmeta, 5, 4, 3, 1, true, "Crusoe TM3x00 and TM5x00"},
+        {"brand leaves fault", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 7, 3), 0, kTsc)
+                                   .ExtendedMax(0x80000004).Brand("x").Fault(0x80000003),
+         kVendorIntel, 6, 7, 3, 1, true, "Pentium\xAE III (0.25 \xB5m)"},
+    };
+    for (RecordedCase& c : cases) {
+        CpuIdentity id(c.cpu);
+        SCOPED_TRACE(c.label);
+        EXPECT_TRUE(id.IsCpuidSupported());
+        EXPECT_EQ(id.GetVendor(), c.vendor);
+        EXPECT_EQ(id.GetFamily(), c.family);
+        EXPECT_EQ(id.GetModel(), c.model);
+        EXPECT_EQ(id.GetStepping(), c.stepping);
+        EXPECT_EQ(id.GetLogicalPerPackage(), c.logical);
+        EXPECT_EQ(id.HasTimeStampCounter(), c.tsc);
+        EXPECT_EQ(id.GetName(), c.name);
+    }
+}
+
+TEST(CpuIdentity, FaultsLeaveDefaults)
+{
+    RecordedCpuid none;
+    none.NoCpuid();
+    CpuIdentity noCpuid(none);
+    EXPECT_FALSE(noCpuid.IsCpuidSupported());
+    EXPECT_EQ(noCpuid.GetVendor(), kVendorAmd);
+    EXPECT_EQ(noCpuid.GetLogicalPerPackage(), 1);
+    EXPECT_FALSE(noCpuid.HasTimeStampCounter());
+    EXPECT_EQ(noCpuid.GetName(), "");
+
+    // Leaf 1 faulting: vendor and signature keep their defaults, and the
+    // name comes from the table for them.
+    RecordedCpuid noLeaf1;
+    noLeaf1.Vendor("GenuineIntel").Signature(Sig(6, 8, 3), 0x02 << 16, kTsc | kHtt).Fault(1);
+    CpuIdentity partial(noLeaf1);
+    EXPECT_TRUE(partial.IsCpuidSupported());
+    EXPECT_EQ(partial.GetVendor(), kVendorAmd);
+    EXPECT_STREQ(partial.GetVendorString(), "");
+    EXPECT_FALSE(partial.HasTimeStampCounter());
+    EXPECT_EQ(partial.GetLogicalPerPackage(), 1);
+    EXPECT_EQ(partial.GetName(), "Unknown AMD family");
+}
+
+TEST(CpuIdentity, ExtendedLeafRange)
+{
+    RecordedCpuid amd;
+    amd.Vendor("AuthenticAMD").Signature(Sig(6, 2, 0)).ExtendedMax(0x80000004);
+    CpuIdentity id(amd);
+    EXPECT_TRUE(id.IsExtendedLeafSupported(0x80000004));
+    EXPECT_FALSE(id.IsExtendedLeafSupported(0x80000005));
+
+    RecordedCpuid k6;
+    k6.Vendor("AuthenticAMD").Signature(Sig(5, 5, 0)).ExtendedMax(0x80000004);
+    CpuIdentity old(k6);
+    EXPECT_FALSE(old.IsExtendedLeafSupported(0x80000001));
+}
+
+}  // namespace
