@@ -1,0 +1,21 @@
+#pragma once
+// C-string helpers of the library: NUL-terminated 8-bit text, case folding for
+// ASCII letters only, so results never depend on the C runtime's locale.
+#include <cstddef>
+
+void* MemMove(void* dst, const void* src, size_t n);
+char* StrCpy(char* dst, const char* src);
+char* StrCat(char* dst, const char* src);
+char* StrNCpy(char* dst, const char* src, size_t n);
+int StrCmp(const char* a, const char* b);
+int StrNCmp(const char* a, const char* b, size_t n);
+int StrICmp(const char* a, const char* b);
+int StrNICmp(const char* a, const char* b, size_t n);
+char* StrChr(const char* text, char c);
+char* StrRChr(const char* text, char c);
+char* StrStr(const char* haystack, const char* needle);
+char* StrIStr(const char* haystack, const char* needle);
+int StrToInt(const char* text);
+long StrToLong(const char* text);
+char* StrSplitAt(char* text, char c);
+char AsciiLower(char c);

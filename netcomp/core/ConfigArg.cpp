@@ -1,0 +1,41 @@
+#include "netcomp/core/ConfigArg.h"
+
+#include <cstring>
+
+#include "netcomp/core/CStringHelpers.h"
+#include "netcomp/core/ResultCodes.h"
+
+int ConfigArg::Parse(const char* text)
+{
+    key.Clear();
+    value.Clear();
+    query = false;
+    if (!text)
+        return kResultOk;
+    const char* eq = std::strchr(text, '=');
+    if (!eq) {
+        query = true;
+        return key.AssignText(text);
+    }
+    int rc = key.Assign(uint32_t(eq - text), text);
+    if (rc == kResultOk)
+        rc = value.AssignText(eq + 1);
+    return rc;
+}
+
+bool ConfigArg::KeyIs(const char* name) const
+{
+    return StrICmp(key.CStr(), name) == 0;
+}
+
+bool ParseConfigBool(const char* value)
+{
+    if (!value)
+        return false;
+    return StrICmp(value, "true") == 0 || StrICmp(value, "yes") == 0 || StrCmp(value, "1") == 0;
+}
+
+int ParseConfigInt(const char* value)
+{
+    return value ? StrToInt(value) : 0;
+}
