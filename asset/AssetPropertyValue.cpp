@@ -5,12 +5,65 @@
 
 #include <comdef.h>
 
+#include <cstring>
+
 namespace {
 
 const char kWrongTypeText[] = "Invalid Asset Property Data Type";
 // GetVariant has always reported its mismatch in lower case; callers that
 // compare texts rely on it.
 const char kWrongVariantTypeText[] = "invalid asset property data type";
+
+// Same variant type and same value, as the COM support classes compare. Kinds
+// they cannot compare (arrays, records, references) count as different, so
+// storing one always copies it rather than failing.
+bool SameVariant(const VARIANT& left, const VARIANT& right)
+{
+    if (left.vt != right.vt) {
+        return false;
+    }
+    switch (left.vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        return true;
+    case VT_BSTR: {
+        UINT length = SysStringByteLen(left.bstrVal);
+        return length == SysStringByteLen(right.bstrVal) &&
+               (length == 0 || memcmp(left.bstrVal, right.bstrVal, length) == 0);
+    }
+    case VT_I1:
+    case VT_UI1:
+        return left.bVal == right.bVal;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return left.iVal == right.iVal;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_ERROR:
+        return left.lVal == right.lVal;
+    case VT_I8:
+    case VT_UI8:
+        return left.llVal == right.llVal;
+    case VT_R4:
+        return left.fltVal == right.fltVal;
+    case VT_R8:
+        return left.dblVal == right.dblVal;
+    case VT_DATE:
+        return left.date == right.date;
+    case VT_CY:
+        return left.cyVal.int64 == right.cyVal.int64;
+    case VT_DECIMAL:
+        return memcmp(&left.decVal, &right.decVal, sizeof(DECIMAL)) == 0;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return left.punkVal == right.punkVal;
+    default:
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -151,9 +204,9 @@ void AssetPropertyValue::SetBool(bool value)
 
 void AssetPropertyValue::SetVariant(const VARIANT& value)
 {
-    VARIANT& current = GetVariant();
-    _variant_t stored(current);
-    if (stored == &value) {
+    CheckType(AssetPropertyType::Variant);
+    VARIANT& current = m_variant;
+    if (SameVariant(current, value)) {
         return;
     }
     VARIANT copy;

@@ -286,4 +286,11 @@ const VARIANT& CollectionVariantReader::Record(size_t i) const
     return m_elements[i + 1];
 }
 
+VariantList::~VariantList()
+{
+    for (VARIANT& value : m_values) {
+        VariantClear(&value);
+    }
+}
+
 }  // namespace AssetIMPL
