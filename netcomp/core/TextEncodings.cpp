@@ -105,28 +105,37 @@ int NetStringBase::AppendBase64(const void* data, uint32_t n, bool breakLines)
 {
     if (!data || n == 0)
         return kResultOk;
+    const uint64_t outLength = (uint64_t(n) + 2) / 3 * 4 + (breakLines ? uint64_t(n - 1) / 48 * 2 : 0);
+    if (outLength > kMaxLength - m_length)
+        return kOutOfMemory;
+    NetString copy; // the source may be this string, which the resize moves
     const auto* in = static_cast<const unsigned char*>(data);
-    NetString out; // the source may be this string
-    int rc = kResultOk;
-    for (uint32_t i = 0; i < n && rc == kResultOk; i += 3) {
-        if (breakLines && i > 0 && i % 48 == 0)
-            rc = out.Append("\r\n", 2);
+    if (Overlaps(static_cast<const char*>(data))) {
+        int rc = copy.Assign(n, static_cast<const char*>(data));
+        if (rc != kResultOk)
+            return rc;
+        in = reinterpret_cast<const unsigned char*>(copy.Data());
+    }
+    const uint32_t start = m_length;
+    int rc = Assign(m_length + uint32_t(outLength), nullptr);
+    if (rc != kResultOk)
+        return rc;
+    char* out = Data() + start;
+    for (uint32_t i = 0; i < n; i += 3) {
+        if (breakLines && i > 0 && i % 48 == 0) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
         const uint32_t left = n - i;
         const unsigned b0 = in[i];
         const unsigned b1 = left > 1 ? in[i + 1] : 0;
         const unsigned b2 = left > 2 ? in[i + 2] : 0;
-        char quad[4] = {
-            kBase64Alphabet[b0 >> 2],
-            kBase64Alphabet[((b0 & 0x03) << 4) | (b1 >> 4)],
-            left > 1 ? kBase64Alphabet[((b1 & 0x0F) << 2) | (b2 >> 6)] : '=',
-            left > 2 ? kBase64Alphabet[b2 & 0x3F] : '=',
-        };
-        if (rc == kResultOk)
-            rc = out.Append(quad, 4);
+        *out++ = kBase64Alphabet[b0 >> 2];
+        *out++ = kBase64Alphabet[((b0 & 0x03) << 4) | (b1 >> 4)];
+        *out++ = left > 1 ? kBase64Alphabet[((b1 & 0x0F) << 2) | (b2 >> 6)] : '=';
+        *out++ = left > 2 ? kBase64Alphabet[b2 & 0x3F] : '=';
     }
-    if (rc != kResultOk)
-        return rc;
-    return Append(out.Data(), out.Length());
+    return kResultOk;
 }
 
 void NetStringBase::DecodeBase64()
