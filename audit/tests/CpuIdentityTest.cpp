@@ -64,6 +64,8 @@ TEST(CpuNames, TableRows)
         {kVendorIntel, 5, 9, 0, false, "Unknown Pentium\xAE family"},
         {kVendorIntel, 6, 8, 0, false, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
         {kVendorIntel, 6, 9, 0, false, "Unknown P6 family"},
+        // longer than a brand string; kept whole
+        {kVendorIntel, 6, 11, 0, false, "Pentium\xAE III (0.13 \xB5m) With 256 Or 512 KB On-Die L2 Cache "},
         {kVendorIntel, 7, 0, 0, false, "Intel Merced (IA-64)"},
         {kVendorIntel, 15, 1, 0, false, "Pentium\xAE IV (0.18 \xB5m)"},
         {kVendorIntel, 15, 3, 0, false, "Unknown Pentium 4 family"},
