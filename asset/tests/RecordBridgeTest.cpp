@@ -6,6 +6,9 @@
 
 #include <comdef.h>
 
+#include <cstddef>
+#include <vector>
+
 using namespace AssetIMPL;
 
 namespace {
@@ -142,6 +145,59 @@ TEST_F(RecordBridge, StorageDeviceRecordFields)
     VariantClear(&record);
 }
 
+// The C layouts through which records are filled agree with the offsets the
+// type library gives each field.
+TEST_F(RecordBridge, RecordLayoutsMatchTheTypeLibrary)
+{
+    struct Layout {
+        const GUID& id;
+        ULONG size;
+        std::vector<size_t> offsets;
+    } layouts[] = {
+        {kLogicalDriveRecordId, sizeof(LogicalDriveRecord),
+         {offsetof(LogicalDriveRecord, driveLetter), offsetof(LogicalDriveRecord, networkDrive),
+          offsetof(LogicalDriveRecord, path), offsetof(LogicalDriveRecord, freeSpace),
+          offsetof(LogicalDriveRecord, totalSize), offsetof(LogicalDriveRecord, fileSystem),
+          offsetof(LogicalDriveRecord, flags)}},
+        {kStorageDeviceRecordId, sizeof(StorageDeviceRecord),
+         {offsetof(StorageDeviceRecord, description), offsetof(StorageDeviceRecord, deviceType),
+          offsetof(StorageDeviceRecord, manufacturer), offsetof(StorageDeviceRecord, model),
+          offsetof(StorageDeviceRecord, modelNo), offsetof(StorageDeviceRecord, serialNo),
+          offsetof(StorageDeviceRecord, size), offsetof(StorageDeviceRecord, deviceInterface),
+          offsetof(StorageDeviceRecord, flags), offsetof(StorageDeviceRecord, id)}},
+        {kNetworkAdapterRecordId, sizeof(NetworkAdapterRecord),
+         {offsetof(NetworkAdapterRecord, description), offsetof(NetworkAdapterRecord, macAddress),
+          offsetof(NetworkAdapterRecord, ipAddress), offsetof(NetworkAdapterRecord, gateway),
+          offsetof(NetworkAdapterRecord, subnet), offsetof(NetworkAdapterRecord, dhcp),
+          offsetof(NetworkAdapterRecord, flags)}},
+        {kSoftwareRecordId, sizeof(SoftwareRecord),
+         {offsetof(SoftwareRecord, description), offsetof(SoftwareRecord, version),
+          offsetof(SoftwareRecord, manufacturer), offsetof(SoftwareRecord, unused), offsetof(SoftwareRecord, id),
+          offsetof(SoftwareRecord, flags)}},
+    };
+    ITypeLib* library = nullptr;
+    RegisterAssetRecords();
+    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(kAssetRecordsLibId, 1, 0, GetUserDefaultLCID(), &library));
+    for (const Layout& layout : layouts) {
+        ITypeInfo* info = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(layout.id, &info));
+        TYPEATTR* attributes = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(info->GetTypeAttr(&attributes));
+        EXPECT_EQ(TKIND_RECORD, attributes->typekind);
+        EXPECT_EQ(layout.size, attributes->cbSizeInstance);
+        ASSERT_EQ(layout.offsets.size(), attributes->cVars);
+        for (UINT i = 0; i < attributes->cVars; ++i) {
+            VARDESC* field = nullptr;
+            ASSERT_HRESULT_SUCCEEDED(info->GetVarDesc(i, &field));
+            EXPECT_EQ(layout.offsets[i], field->oInst) << "field " << i;
+            info->ReleaseVarDesc(field);
+        }
+        info->ReleaseTypeAttr(attributes);
+        info->Release();
+    }
+    library->Release();
+}
+
 VARIANT MakeForm(const wchar_t* states, const std::vector<VARIANT>& records)
 {
     SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(records.size() + 1));
@@ -269,10 +325,15 @@ TEST_F(RecordBridge, AssignCopiesOwnPartsAndKeepsGenericProperties)
 // The embedded type library registers for this user and is found again.
 TEST_F(RecordBridge, TypeLibraryRegistration)
 {
+    ITypeLib* library = nullptr;
+    UnRegisterTypeLib(kAssetRecordsLibId, 1, 0, 0, SYS_WIN64);
+    EXPECT_HRESULT_FAILED(LoadRegTypeLib(kAssetRecordsLibId, 1, 0, GetUserDefaultLCID(), &library));
     ASSERT_NO_THROW(RegisterAssetRecords());
+    ASSERT_HRESULT_SUCCEEDED(LoadRegTypeLib(kAssetRecordsLibId, 1, 0, GetUserDefaultLCID(), &library));
+    library->Release();
     BSTR path = nullptr;
     ASSERT_HRESULT_SUCCEEDED(QueryPathOfRegTypeLib(kAssetRecordsLibId, 1, 0, GetUserDefaultLCID(), &path));
-    EXPECT_NE(std::wstring::npos, std::wstring(path).find(L".exe"));
+    EXPECT_NE(std::wstring::npos, std::wstring(path).find(L"asset_tests.exe"));
     SysFreeString(path);
     try {
         CreateAssetRecord(kAssetRecordsLibId, kAssetRecordsLibId, 1, 0);
