@@ -4,7 +4,10 @@
 // embedded in it as TYPELIB resource 1. Records are made through the
 // registered library (LoadRegTypeLib), so the first record made by a process
 // that cannot load it registers the embedded copy for the current user:
-// HKCU\Software\Classes\TypeLib needs no administrator rights.
+// HKCU\Software\Classes\TypeLib needs no administrator rights. The keys are
+// left to RegisterTypeLibForUser rather than written by hand: Wine's
+// LoadRegTypeLib does not read per-user keys, and its RegisterTypeLibForUser
+// registers machine-wide instead.
 //
 // Field data is written and read through the C layouts of AssetRecords.h; the
 // size the type library gives each record is checked against them once, so
