@@ -10,7 +10,7 @@
 // registers machine-wide instead.
 //
 // Field data is written and read through the C layouts of AssetRecords.h; the
-// size the type library gives each record is checked against them once, so
+// size the type library gives each record is checked against them, so
 // a library that disagrees with the layouts is refused rather than written
 // past.
 #include "asset/AssetRecords.h"
