@@ -1,0 +1,642 @@
+// Parsing and navigation of XmlDocument.
+//
+// The parse scans the text node by node and keeps one ElementRecord per
+// element: offsets and lengths into the text plus parent, child and sibling
+// links. Records live in segments of 65,536 so that growing the store never
+// moves more than one segment. Every message of a failed parse names the
+// node's offset in the text, as the server-side tools expect.
+#include "common/XmlDocument.h"
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+const int kSegmentSize = 1 << 16;
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsNameStart(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    return (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || (u >= 'a' && u <= 127);
+}
+
+// Where a tag or target name stops.
+bool IsNameEnd(char c)
+{
+    return IsSpace(c) || c == '/' || c == '>';
+}
+
+// What may follow a name in a path step or an end-tag comparison.
+bool IsStepEnd(char c)
+{
+    return c == '\0' || c == ' ' || c == '=' || c == '/' || c == '[';
+}
+
+std::string Quoted(const std::string& text, int start, int length)
+{
+    return "'" + text.substr(static_cast<size_t>(start), static_cast<size_t>(length)) + "'";
+}
+
+}  // namespace
+
+XmlDocument::XmlDocument()
+{
+    SetDocument(nullptr);
+}
+
+XmlDocument::~XmlDocument() = default;
+
+bool XmlDocument::SetDocument(const char* text)
+{
+    m_text = text != nullptr ? text : "";
+    m_result.clear();
+    return Parse();
+}
+
+bool XmlDocument::LoadFile(const char* path)
+{
+    std::string text;
+    int flags = m_docFlags;
+    if (!ReadFileText(path, text, m_result, flags)) {
+        return false;
+    }
+    m_text.swap(text);
+    m_docFlags = flags;
+    return Parse();
+}
+
+bool XmlDocument::IsWellFormed() const
+{
+    return m_allocated > 0 && Rec(0).firstChild != 0;
+}
+
+void XmlDocument::ResetPos()
+{
+    m_parentPos = m_mainPos = m_childPos = 0;
+    SetElementCursor();
+}
+
+void XmlDocument::SetElementCursor()
+{
+    m_nodeType = m_mainPos != 0 ? kNodeElement : 0;
+    m_nodeOffset = 0;
+    m_nodeLength = 0;
+}
+
+// One growth adds at most one segment, so a reallocation never copies more
+// than 65,536 records.
+void XmlDocument::GrowRecords(int wanted)
+{
+    int lastSegment = m_allocated > 0 ? (m_allocated - 1) >> 16 : -1;
+    long long cap = static_cast<long long>(lastSegment + 2) * kSegmentSize;
+    int target = wanted;
+    if (target > cap) {
+        target = static_cast<int>(cap);
+    }
+    if (target <= m_allocated) {
+        return;
+    }
+    size_t segments = static_cast<size_t>((target - 1) >> 16) + 1;
+    if (m_segments.size() < segments) {
+        m_segments.resize(segments);
+    }
+    for (size_t s = 0; s < segments; ++s) {
+        long long need = static_cast<long long>(target) - static_cast<long long>(s) * kSegmentSize;
+        size_t size = need >= kSegmentSize ? kSegmentSize : static_cast<size_t>(need);
+        if (m_segments[s].size() < size) {
+            m_segments[s].resize(size);
+        }
+    }
+    m_allocated = target;
+}
+
+void XmlDocument::EnsureRecords(int count)
+{
+    while (m_allocated < count) {
+        GrowRecords(count);
+    }
+}
+
+int XmlDocument::AllocRecord()
+{
+    if (m_nextFree >= m_allocated) {
+        long long wanted = static_cast<long long>(m_nextFree) * 3 / 2;
+        if (wanted <= m_nextFree) {
+            wanted = m_nextFree + 1;
+        }
+        GrowRecords(wanted > INT_MAX ? INT_MAX : static_cast<int>(wanted));
+    }
+    int index = m_nextFree++;
+    Rec(index) = ElementRecord();
+    return index;
+}
+
+void XmlDocument::ResetRecordZero()
+{
+    Rec(0) = ElementRecord();
+    SetTagLengths(Rec(0), 0, 1);
+}
+
+void XmlDocument::LinkLastChild(int parent, int index)
+{
+    ElementRecord& p = Rec(parent);
+    Rec(index).parent = parent;
+    if (p.firstChild == 0) {
+        p.firstChild = index;
+        Rec(index).prevSibling = index;
+        Rec(index).flagsLevel |= kFirstChild;
+        return;
+    }
+    int first = p.firstChild;
+    int last = Rec(first).prevSibling;
+    Rec(last).nextSibling = index;
+    Rec(index).prevSibling = last;
+    Rec(first).prevSibling = index;
+}
+
+void XmlDocument::LinkAfter(int sibling, int index)
+{
+    int parent = Rec(sibling).parent;
+    int next = Rec(sibling).nextSibling;
+    Rec(index).parent = parent;
+    Rec(index).prevSibling = sibling;
+    Rec(index).nextSibling = next;
+    if (next != 0) {
+        Rec(next).prevSibling = index;
+    } else {
+        Rec(Rec(parent).firstChild).prevSibling = index;
+    }
+    Rec(sibling).nextSibling = index;
+}
+
+bool XmlDocument::Parse()
+{
+    std::string note;
+    note.swap(m_result);
+    ResetPos();
+    EnsureRecords(static_cast<int>(m_text.size() / 64 > static_cast<size_t>(INT_MAX / 2) ? INT_MAX / 2
+                                                                                          : m_text.size() / 64) +
+                  8);
+    m_nextFree = 1;
+    bool ok = false;
+    ResetRecordZero();
+    if (m_text.empty()) {
+        m_result = "Empty document";
+    } else if (m_text.size() >= static_cast<size_t>(INT_MAX / 2)) {
+        // Offsets are 32-bit; such a text is no document of ours.
+        m_result = "Document too large";
+    } else {
+        int root = ParseElements(0);
+        if (root > 0) {
+            Rec(0).firstChild = root;
+            Rec(0).length = static_cast<int32_t>(m_text.size());
+            ok = true;
+        } else {
+            ResetRecordZero();
+            m_nextFree = 1;
+        }
+    }
+    ResetPos();
+    if (!note.empty()) {
+        m_result = m_result.empty() ? note : note + ", " + m_result;
+    }
+    return ok;
+}
+
+// Reads one node from pos (not beyond end) and moves pos behind it.
+void XmlDocument::ScanNode(const std::string& text, int& pos, int end, Node& node)
+{
+    node.empty = false;
+    node.nameStart = node.nameLength = 0;
+    node.error.clear();
+    if (pos >= end) {
+        node.kind = kNodeEnd;
+        node.start = node.length = 0;
+        return;
+    }
+    const char* s = text.data();
+    int start = pos;
+    node.start = start;
+    int i = start;
+    if (s[i] != '<') {
+        node.kind = IsSpace(s[i]) ? kNodeWhitespace : kNodeText;
+        for (; i < end && s[i] != '<'; ++i) {
+            if (node.kind == kNodeWhitespace && !IsSpace(s[i])) {
+                node.kind = kNodeText;
+            }
+        }
+        node.length = i - start;
+        pos = i;
+        return;
+    }
+
+    const char* what = "tag";  // for an unterminated node
+    auto fail = [&](const std::string& message) {
+        node.kind = kNodeError;
+        node.length = end - start;
+        node.error = message;
+        pos = end;
+    };
+    auto unterminated = [&]() { fail(std::string(what) + " at offset " + std::to_string(start) + " unterminated"); };
+    auto incorrect = [&](const char* part) {
+        fail(std::string("Incorrect ") + part + " at offset " + std::to_string(start));
+    };
+    auto readName = [&](int from) {
+        int j = from;
+        while (j < end && !IsNameEnd(s[j])) {
+            ++j;
+        }
+        node.nameStart = from;
+        node.nameLength = j - from;
+    };
+    // Finds the '>' that closes a marker such as "-->" ending no earlier than
+    // minimum (the marker may not overlap the node's opening).
+    auto findMarker = [&](int from, const char* marker, int minimum) -> int {
+        int markerLength = static_cast<int>(strlen(marker));
+        for (int j = from; j < end; ++j) {
+            if (s[j] == '>' && j - markerLength >= minimum &&
+                memcmp(s + j - markerLength, marker, static_cast<size_t>(markerLength)) == 0) {
+                return j;
+            }
+        }
+        return -1;
+    };
+    auto finish = [&](int gt) {
+        node.length = gt + 1 - start;
+        pos = gt + 1;
+    };
+
+    ++i;
+    if (i >= end) {
+        unterminated();
+        return;
+    }
+    char c = s[i];
+    if (IsNameStart(c)) {
+        node.kind = kNodeElement;
+        what = "Element tag";
+        readName(i);
+        bool inDouble = false;
+        bool inSingle = false;
+        for (; i < end; ++i) {
+            char ch = s[i];
+            if (ch == '"' && !inSingle) {
+                inDouble = !inDouble;
+            } else if (ch == '\'' && !inDouble) {
+                inSingle = !inSingle;
+            } else if (ch == '>' && !inDouble && !inSingle) {
+                break;
+            }
+        }
+        if (i >= end) {
+            unterminated();
+            return;
+        }
+        node.empty = s[i - 1] == '/';
+        finish(i);
+    } else if (c == '/') {
+        node.kind = kNodeEndTag;
+        what = "Element end tag";
+        readName(i + 1);
+        const void* gt = memchr(s + i, '>', static_cast<size_t>(end - i));
+        if (gt == nullptr) {
+            unterminated();
+            return;
+        }
+        finish(static_cast<int>(static_cast<const char*>(gt) - s));
+    } else if (c == '?') {
+        node.kind = kNodePi;
+        what = "Processing instruction";
+        readName(i + 1);
+        int gt = findMarker(i + 1, "?", start + 2);
+        if (gt < 0) {
+            unterminated();
+            return;
+        }
+        finish(gt);
+    } else if (c == '!') {
+        ++i;
+        if (i >= end) {
+            unterminated();
+            return;
+        }
+        c = s[i];
+        if (c == '-') {
+            if (i + 1 >= end) {
+                unterminated();
+                return;
+            }
+            if (s[i + 1] != '-') {
+                incorrect("comment tag");
+                return;
+            }
+            node.kind = kNodeComment;
+            what = "Comment";
+            int gt = findMarker(i + 2, "--", start + 4);
+            if (gt < 0) {
+                unterminated();
+                return;
+            }
+            finish(gt);
+        } else if (c == '[') {
+            if (i + 1 >= end) {
+                unterminated();
+                return;
+            }
+            if (s[i + 1] != 'C') {
+                incorrect("tag");
+                return;
+            }
+            node.kind = kNodeCdata;
+            what = "CDATA Section";
+            int gt = findMarker(i + 2, "]]", start + 9);
+            if (gt < 0) {
+                unterminated();
+                return;
+            }
+            finish(gt);
+        } else if (c == 'D') {
+            node.kind = kNodeDoctype;
+            what = "Doctype";
+            readName(i);
+            // Markup declarations and comments inside may hold '>' of their own.
+            for (; i < end; ++i) {
+                if (s[i] == '<' && i + 2 < end && s[i + 1] == '!') {
+                    char d = s[i + 2];
+                    if (d == 'E' || d == 'A' || d == 'N') {
+                        const void* gt = memchr(s + i + 2, '>', static_cast<size_t>(end - i - 2));
+                        if (gt == nullptr) {
+                            unterminated();
+                            return;
+                        }
+                        i = static_cast<int>(static_cast<const char*>(gt) - s);
+                        continue;
+                    }
+                    if (d == '-') {
+                        int gt = findMarker(i + 3, "--", i + 4);
+                        if (gt < 0) {
+                            unterminated();
+                            return;
+                        }
+                        i = gt;
+                        continue;
+                    }
+                }
+                if (s[i] == '>') {
+                    break;
+                }
+            }
+            if (i >= end) {
+                unterminated();
+                return;
+            }
+            finish(i);
+        } else {
+            incorrect("! tag");
+        }
+    } else {
+        incorrect("tag name character");
+    }
+}
+
+// Builds the records of every element below parent; returns the root, or 0
+// with the message in the result text.
+int XmlDocument::ParseElements(int parent)
+{
+    struct Open {
+        int record;
+        int nameStart;
+        int nameLength;
+    };
+    std::vector<Open> stack;
+    stack.reserve(6);
+    int level = Level(Rec(parent));
+    int root = 0;
+    int current = parent;
+    int pos = 0;
+    int end = static_cast<int>(m_text.size());
+    Node node;
+    for (;;) {
+        ScanNode(m_text, pos, end, node);
+        switch (node.kind) {
+        case kNodeElement: {
+            if (root != 0 && stack.empty()) {
+                m_result = "Element " + Quoted(m_text, node.nameStart, node.nameLength) + " at offset " +
+                           std::to_string(node.start) + " is sibling to root";
+                return 0;
+            }
+            if (node.length > kMaxStartTagLength) {
+                m_result = "Element " + Quoted(m_text, node.nameStart, node.nameLength) + " at offset " +
+                           std::to_string(node.start) + " has too long a start tag";
+                return 0;
+            }
+            if (level > kMaxLevel) {
+                m_result = "Element " + Quoted(m_text, node.nameStart, node.nameLength) + " at offset " +
+                           std::to_string(node.start) + " is nested too deeply";
+                return 0;
+            }
+            int index = AllocRecord();
+            if (root == 0) {
+                root = index;
+            }
+            Rec(index).flagsLevel = static_cast<uint32_t>(level);
+            LinkLastChild(current, index);
+            ElementRecord& r = Rec(index);
+            r.start = node.start;
+            SetTagLengths(r, node.length, 0);
+            if (node.empty) {
+                r.length = node.length;
+            } else {
+                stack.push_back(Open{index, node.nameStart, node.nameLength});
+                ++level;
+                current = index;
+            }
+            break;
+        }
+        case kNodeEndTag: {
+            if (stack.empty()) {
+                m_result = "No start tag for end tag " + Quoted(m_text, node.nameStart, node.nameLength) +
+                           " at offset " + std::to_string(node.start);
+                return 0;
+            }
+            if (node.length > kMaxEndTagLength) {
+                m_result = "End tag " + Quoted(m_text, node.nameStart, node.nameLength) + " at offset " +
+                           std::to_string(node.start) + " too long";
+                return 0;
+            }
+            ElementRecord& r = Rec(current);
+            r.length = node.start + node.length - r.start;
+            SetTagLengths(r, StartTagLength(r), node.length);
+            Open open = stack.back();
+            stack.pop_back();
+            // The start tag's name may go on with '=' or '[' (a name the
+            // attribute reader would split there).
+            const char* startName = m_text.data() + open.nameStart;
+            const char* endName = m_text.data() + node.nameStart;
+            int tagEnd = r.start + StartTagLength(r);
+            bool match = open.nameStart + node.nameLength < tagEnd &&
+                         memcmp(startName, endName, static_cast<size_t>(node.nameLength)) == 0;
+            if (match) {
+                char next = startName[node.nameLength];
+                match = IsNameEnd(next) || IsStepEnd(next);
+            }
+            if (!match) {
+                m_result = "End tag " + Quoted(m_text, node.nameStart, node.nameLength) + " at offset " +
+                           std::to_string(node.start + 1) + " does not match start tag " +
+                           Quoted(m_text, open.nameStart, open.nameLength) + " at offset " + std::to_string(r.start);
+                return 0;
+            }
+            current = r.parent;
+            --level;
+            break;
+        }
+        case kNodeError:
+            m_result = node.error;
+            return 0;
+        case kNodeEnd:
+            if (!stack.empty()) {
+                const Open& open = stack.back();
+                m_result = "Element " + Quoted(m_text, open.nameStart, open.nameLength) + " at offset " +
+                           std::to_string(Rec(open.record).start) + " not ended";
+                return 0;
+            }
+            if (root == 0) {
+                m_result = "Root element not found";
+            }
+            return root;
+        default:
+            break;  // text, whitespace, comments, PIs, CDATA, doctype
+        }
+    }
+}
+
+bool XmlDocument::StepMatches(int pos, const char* step) const
+{
+    if (step[0] == '*' && IsStepEnd(step[1])) {
+        return true;
+    }
+    const ElementRecord& r = Rec(pos);
+    const char* name = m_text.data() + r.start + 1;
+    int limit = StartTagLength(r) - 1;
+    int k = 0;
+    for (; k < limit && !IsNameEnd(name[k]); ++k) {
+        if (step[k] == '\0' || step[k] != name[k]) {
+            return false;
+        }
+    }
+    return IsStepEnd(step[k]);
+}
+
+// The shared search: siblings after current, or the children of parent; a
+// leading '/' starts at the root. Returns the found record or 0.
+int XmlDocument::FindPos(int parent, int current, const char* path) const
+{
+    if (!IsWellFormed() || !IsOnElements()) {
+        return 0;
+    }
+    if (path != nullptr && path[0] == '/') {
+        parent = 0;
+        current = 0;
+        ++path;
+    }
+    if ((parent != 0 && !IsValidPos(parent)) || (current != 0 && !IsValidPos(current))) {
+        return 0;
+    }
+    int candidate = current != 0 ? Rec(current).nextSibling : Rec(parent).firstChild;
+    if (path == nullptr || path[0] == '\0') {
+        return candidate;
+    }
+    for (;;) {
+        while (candidate != 0 && !StepMatches(candidate, path)) {
+            candidate = Rec(candidate).nextSibling;
+        }
+        if (candidate == 0) {
+            return 0;
+        }
+        const char* stepEnd = path;
+        while (!IsStepEnd(*stepEnd)) {
+            ++stepEnd;
+        }
+        if (*stepEnd != '/') {
+            return candidate;
+        }
+        path = stepEnd + 1;
+        candidate = Rec(candidate).firstChild;
+        if (path[0] == '\0') {
+            return candidate;
+        }
+    }
+}
+
+bool XmlDocument::FindElement(const char* path)
+{
+    int found = FindPos(m_parentPos, m_mainPos, path);
+    if (found == 0) {
+        return false;
+    }
+    m_mainPos = found;
+    m_parentPos = Rec(found).parent;
+    m_childPos = 0;
+    SetElementCursor();
+    return true;
+}
+
+bool XmlDocument::FindChildElement(const char* path)
+{
+    if (m_mainPos == 0 && !FindElement(nullptr)) {
+        return false;
+    }
+    int found = FindPos(m_mainPos, m_childPos, path);
+    if (found == 0) {
+        return false;
+    }
+    m_childPos = found;
+    m_mainPos = Rec(found).parent;
+    m_parentPos = Rec(m_mainPos).parent;
+    SetElementCursor();
+    return true;
+}
+
+bool XmlDocument::IntoElement()
+{
+    if (m_mainPos == 0 || m_nodeType != kNodeElement) {
+        return false;
+    }
+    m_parentPos = m_mainPos;
+    m_mainPos = m_childPos;
+    m_childPos = 0;
+    SetElementCursor();
+    return true;
+}
+
+bool XmlDocument::OutOfElement()
+{
+    if (m_parentPos == 0) {
+        return false;
+    }
+    m_childPos = m_mainPos;
+    m_mainPos = m_parentPos;
+    m_parentPos = Rec(m_mainPos).parent;
+    SetElementCursor();
+    return true;
+}
+
+std::string XmlDocument::GetTagNameAt(int pos) const
+{
+    if (!IsValidPos(pos)) {
+        return std::string();
+    }
+    const ElementRecord& r = Rec(pos);
+    int begin = r.start + 1;
+    int end = r.start + StartTagLength(r);
+    int i = begin;
+    while (i < end && !IsNameEnd(m_text[static_cast<size_t>(i)])) {
+        ++i;
+    }
+    return m_text.substr(static_cast<size_t>(begin), static_cast<size_t>(i - begin));
+}
