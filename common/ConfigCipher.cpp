@@ -1,0 +1,98 @@
+#include "common/ConfigCipher.h"
+
+#include "common/HexCodec.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <vector>
+
+namespace {
+
+// Releases whatever was acquired, in reverse order.
+class CipherContext {
+public:
+    ~CipherContext()
+    {
+        if (m_key != 0) {
+            CryptDestroyKey(m_key);
+        }
+        if (m_hash != 0) {
+            CryptDestroyHash(m_hash);
+        }
+        if (m_provider != 0) {
+            CryptReleaseContext(m_provider, 0);
+        }
+    }
+
+    bool Acquire(const std::string& passPhrase)
+    {
+        if (!CryptAcquireContextA(&m_provider, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, 0)) {
+            // A new profile has no key container yet.
+            if (GetLastError() != static_cast<DWORD>(NTE_BAD_KEYSET) ||
+                !CryptAcquireContextA(&m_provider, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
+                m_provider = 0;
+                return false;
+            }
+        }
+        if (!CryptCreateHash(m_provider, CALG_MD5, 0, 0, &m_hash) ||
+            !CryptHashData(m_hash, reinterpret_cast<const BYTE*>(passPhrase.data()),
+                           static_cast<DWORD>(passPhrase.size()), 0) ||
+            !CryptDeriveKey(m_provider, CALG_RC4, m_hash, 0, &m_key)) {
+            return false;
+        }
+        CryptDestroyHash(m_hash);
+        m_hash = 0;
+        return true;
+    }
+
+    // RC4 keeps the length, so one call does either direction.
+    bool Run(std::vector<unsigned char>& bytes, bool encipher)
+    {
+        DWORD length = static_cast<DWORD>(bytes.size());
+        if (bytes.empty()) {
+            return true;
+        }
+        return encipher ? CryptEncrypt(m_key, 0, TRUE, 0, bytes.data(), &length, length) != FALSE
+                        : CryptDecrypt(m_key, 0, TRUE, 0, bytes.data(), &length) != FALSE;
+    }
+
+private:
+    HCRYPTPROV m_provider = 0;
+    HCRYPTHASH m_hash = 0;
+    HCRYPTKEY m_key = 0;
+};
+
+}  // namespace
+
+const std::string& GetConfigPassPhrase()
+{
+    static const std::string kPassPhrase = "{5C81F2A6-93D0-4b7e-B2F4-0E6A9D31C758}";
+    return kPassPhrase;
+}
+
+// Every value is enciphered from the start of the key stream with the same
+// key, which is what files written by earlier versions hold.
+bool CipherConfigValue(const std::string& text, const std::string& passPhrase, bool encipher, std::string& out)
+{
+    CipherContext context;
+    if (!context.Acquire(passPhrase)) {
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    if (encipher) {
+        bytes.assign(text.begin(), text.end());
+    } else {
+        HexDecode(bytes, text);
+    }
+    if (!context.Run(bytes, encipher)) {
+        return false;
+    }
+    if (encipher) {
+        out = HexEncode(bytes.data(), bytes.size());
+    } else {
+        std::string plain(bytes.begin(), bytes.end());
+        out = plain.substr(0, plain.find('\0'));
+    }
+    return true;
+}

@@ -1,0 +1,46 @@
+// The settings record of the application and its file "kestrova.cfg": the
+// asset server connection (credentials enciphered in the file), the error
+// log and the defaults of the directory object picker.
+#pragma once
+
+// windows.h renames GetUserName; every unit must see the same name.
+#include <windows.h>
+
+#include <string>
+
+class ConfigFile {
+public:
+    ConfigFile() = default;
+
+    // False when the file cannot be read, is not well formed, lacks an
+    // element or holds credentials that cannot be deciphered.
+    bool Load();
+    // Writes the record, replacing the file only when the new one is
+    // complete. False (reported unless unattended) when it cannot be written.
+    bool Save();
+
+    std::string GetFilePath() const;
+    std::string GetServer() const { return m_server; }
+    std::string GetDatabase() const { return m_db; }
+    std::string GetUserName() const { return m_user; }
+    std::string GetPassword() const { return m_pwd; }
+    std::string GetLogPath() const { return m_logPath; }
+
+    // The text of the file for the record as it stands; false when the
+    // credentials cannot be enciphered.
+    bool BuildDocument(std::string& text) const;
+
+    // The options sheet sets these directly, the server calls and the log
+    // read them.
+    bool m_loaded = false;
+    std::string m_server;
+    int m_port = 80;
+    std::string m_db;
+    std::string m_user;
+    std::string m_pwd;
+    bool m_logErrors = false;
+    int m_logNameOption = 0;  // 0: computer name + ".log"; 1: "kestrova.log"
+    std::string m_logPath;
+    int m_pickerScopeTypes = 0xFC;
+    int m_pickerScopeFlags = 0x10E;
+};

@@ -1,0 +1,9 @@
+// Files the program writes whole (configuration, result files) are written
+// beside the old one and then put in its place, so a failed write leaves the
+// old file as it was.
+#pragma once
+
+#include <string>
+
+// True when the file at path holds exactly bytes.
+bool ReplaceFileContents(const std::string& path, const std::string& bytes);

@@ -1,0 +1,206 @@
+#include "common/AppState.h"
+#include "common/ConfigCipher.h"
+#include "common/ConfigFile.h"
+#include "common/HexCodec.h"
+#include "common/MessageBoxHook.h"
+#include "common/tests/TestData.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records message boxes instead of showing them.
+class RecordedBoxes {
+public:
+    RecordedBoxes()
+    {
+        m_previous = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
+            m_texts.push_back(text);
+            m_types.push_back(type);
+            return IDOK;
+        });
+    }
+    ~RecordedBoxes() { SetMessageBoxHook(m_previous); }
+    std::vector<std::string> m_texts;
+    std::vector<UINT> m_types;
+
+private:
+    MessageBoxHook m_previous;
+};
+
+std::string Cipher(const std::string& text, bool encipher)
+{
+    std::string out = "unchanged";
+    EXPECT_TRUE(CipherConfigValue(text, GetConfigPassPhrase(), encipher, out)) << text;
+    return out;
+}
+
+TEST(ConfigCipher, Vectors)
+{
+    EXPECT_EQ(38u, GetConfigPassPhrase().size());
+    const struct {
+        const char* plain;
+        const char* hex;
+    } vectors[] = {
+        {"admin", "3C9CC74520"},
+        {"secret", "2E9DC95E2B4D"},
+        {"abc", "3C9AC9"},
+        {"", ""},
+    };
+    for (const auto& v : vectors) {
+        EXPECT_EQ(v.hex, Cipher(v.plain, true)) << v.plain;
+        EXPECT_EQ(v.plain, Cipher(v.hex, false)) << v.hex;
+    }
+    // Lower case, and a stray unpaired digit, decipher the same.
+    EXPECT_EQ("admin", Cipher("3c9cc74520", false));
+    EXPECT_EQ("admin", Cipher("3C9CC745207", false));
+    // Long values neither overflow nor lose characters.
+    std::string longValue(300, 'p');
+    std::string hex = Cipher(longValue, true);
+    EXPECT_EQ(600u, hex.size());
+    EXPECT_EQ(hex, Cipher(longValue, true));
+    EXPECT_EQ(longValue, Cipher(hex, false));
+
+    std::vector<unsigned char> bytes;
+    EXPECT_EQ(3u, HexDecode(bytes, "0aFfzz"));
+    EXPECT_EQ((std::vector<unsigned char>{0x0A, 0xFF, 0x00}), bytes);
+    EXPECT_EQ("0AFF00", HexEncode(bytes.data(), bytes.size()));
+    EXPECT_EQ(0u, HexDecode(bytes, ""));
+}
+
+ConfigFile KnownConfig()
+{
+    ConfigFile config;
+    config.m_user = "admin";
+    config.m_pwd = "secret";
+    config.m_server = "assets.example.test";
+    config.m_port = 8080;
+    config.m_db = "Inventory & Co";
+    config.m_logErrors = true;
+    config.m_logNameOption = 1;
+    config.m_logPath = "C:\\logs\\";
+    return config;
+}
+
+TEST(ConfigFile, SavesTheGoldenBytesAndLoadsThemBack)
+{
+    DeleteFileA("kestrova.cfg");
+    RecordedBoxes boxes;
+    ConfigFile config = KnownConfig();
+    EXPECT_EQ("kestrova.cfg", config.GetFilePath());
+    ASSERT_TRUE(config.Save());
+    EXPECT_EQ(ReadWholeFile(TestDataPath("common/tests/data/kestrova.cfg")), ReadWholeFile("kestrova.cfg"));
+    EXPECT_TRUE(boxes.m_texts.empty());
+
+    ConfigFile loaded;
+    EXPECT_FALSE(loaded.m_loaded);
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_TRUE(loaded.m_loaded);
+    EXPECT_EQ("admin", loaded.GetUserName());
+    EXPECT_EQ("secret", loaded.GetPassword());
+    EXPECT_EQ("assets.example.test", loaded.GetServer());
+    EXPECT_EQ(8080, loaded.m_port);
+    EXPECT_EQ("Inventory & Co", loaded.GetDatabase());
+    EXPECT_TRUE(loaded.m_logErrors);
+    EXPECT_EQ(1, loaded.m_logNameOption);
+    EXPECT_EQ("C:\\logs\\", loaded.GetLogPath());
+    EXPECT_EQ(0xFC, loaded.m_pickerScopeTypes);
+    EXPECT_EQ(0x10E, loaded.m_pickerScopeFlags);
+
+    // Saving again replaces the file; empty credentials stay empty.
+    loaded.m_user.clear();
+    ASSERT_TRUE(loaded.Save());
+    ConfigFile again;
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ("", again.GetUserName());
+    EXPECT_EQ("secret", again.GetPassword());
+}
+
+TEST(ConfigFile, ReadsLowerCaseHexStrayCarriageReturnsAndOtherRoots)
+{
+    ASSERT_TRUE(CopyFileA(TestDataPath("common/tests/data/lowercase.cfg").c_str(), "kestrova.cfg", FALSE));
+    ConfigFile config;
+    config.m_logErrors = true;
+    ASSERT_TRUE(config.Load());
+    EXPECT_EQ("admin", config.GetUserName());
+    EXPECT_EQ("secret", config.GetPassword());
+    EXPECT_EQ(80, config.m_port);     // "x80" is no number
+    EXPECT_TRUE(config.m_logErrors);  // "yes" is neither 0 nor 1
+    EXPECT_EQ(1, config.m_logNameOption);
+    EXPECT_EQ("", config.GetLogPath());
+}
+
+void WriteFileText(const char* path, const std::string& text)
+{
+    FILE* f = fopen(path, "wb");
+    ASSERT_NE(nullptr, f);
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+TEST(ConfigFile, IncompleteFilesLoadPartlyOrNotAtAll)
+{
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    const struct {
+        std::string text;
+        bool ok;
+        const char* server;  // what the record holds afterwards
+        int port;
+    } cases[] = {
+        {decl + "<K>\r\n<Logging logerrors=\"1\"/>\r\n<Ondelmark server=\"s1\" port=\"81\"/>\r\n</K>\r\n", false, "s1",
+         81},
+        {decl + "<K>\r\n<Ondelmark server=\"s2\" port=\"82\"/>\r\n</K>\r\n", false, "s2", 82},
+        {decl + "<K>\r\n<Other/>\r\n</K>\r\n", false, "old", 80},
+        {decl + "<K>\r\n<Ondelmark server=\"s3\"\r\n", false, "old", 80},
+        {decl + "<K><Ondelmark server=\"s4\" user=\"zz\"/><Logging/></K>", true, "s4", 80},
+    };
+    for (const auto& c : cases) {
+        WriteFileText("kestrova.cfg", c.text);
+        ConfigFile config;
+        config.m_server = "old";
+        EXPECT_EQ(c.ok, config.Load()) << c.text;
+        EXPECT_EQ(c.ok, config.m_loaded);
+        EXPECT_EQ(c.server, config.GetServer()) << c.text;
+        EXPECT_EQ(c.port, config.m_port) << c.text;
+    }
+    DeleteFileA("kestrova.cfg");
+    ConfigFile missing;
+    EXPECT_FALSE(missing.Load());
+}
+
+TEST(ConfigFile, AFailedSaveKeepsTheOldFileAndIsReported)
+{
+    RecordedBoxes boxes;
+    // The file name is taken by a folder, so the new file cannot replace it.
+    DeleteFileA("kestrova.cfg");
+    ASSERT_TRUE(CreateDirectoryA("kestrova.cfg", nullptr));
+    ConfigFile config = KnownConfig();
+    EXPECT_FALSE(config.Save());
+    ASSERT_EQ(1u, boxes.m_texts.size());
+    EXPECT_EQ("Kestrova configuration file could not be saved.", boxes.m_texts[0]);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes.m_types[0]);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("kestrova.cfg"));
+    EXPECT_TRUE(GetFileAttributesA("kestrova.cfg") & FILE_ATTRIBUTE_DIRECTORY);
+
+    // Unattended: the same failure, no message box.
+    GetAppState().m_runMode = kRunHidden;
+    EXPECT_FALSE(config.Save());
+    GetAppState().m_runMode = kRunInteractive;
+    EXPECT_EQ(1u, boxes.m_texts.size());
+    RemoveDirectoryA("kestrova.cfg");
+
+    // Nothing of a temporary file is left behind.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("kes*.tmp", &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
+}
+
+}  // namespace
