@@ -1,0 +1,56 @@
+#pragma once
+// The root of every component engine: last result code and text, code page
+// settings, the event sink and the Config method.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <initializer_list>
+
+#include "netcomp/core/ComponentEvents.h"
+#include "netcomp/core/ConfigArg.h"
+#include "netcomp/core/NetString.h"
+
+class ComponentBase {
+public:
+    ComponentBase();
+    virtual ~ComponentBase();
+    ComponentBase(const ComponentBase&) = delete;
+    ComponentBase& operator=(const ComponentBase&) = delete;
+
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    [[nodiscard]] virtual int Config(const ConfigArg& arg, const char** answer);
+
+    void Reset();
+    [[nodiscard]] int DoConfig(const char* text, const char** answer);
+
+    int LastCode() const { return m_lastCode; }
+    void SetLastCode(int code) { m_lastCode = code; }
+    const char* LastErrorText() const { return m_lastError.CStr(); }
+    void SetLastErrorText(const char* text);
+    [[nodiscard]] int CheckOutOfMemory(int code);
+    [[nodiscard]] int CheckResult(int code);
+    void SetErrorFromCode(int code);
+    void AppendErrorCode(const char* prefix, int code, const char* suffix);
+    void SetLastErrorWithCode(const char* prefix, unsigned code, const char* suffix);
+
+    int CodePage() const { return m_codePage; }
+    int CharsetMode() const { return m_charsetMode; }
+    void SetEventSink(ComponentEvents* sink) { m_sink = sink; }
+    HWND Window() const { return m_window; }
+
+protected:
+    // Fires an event through the sink: slot 0 first, then the event itself.
+    int Fire(int event, std::initializer_list<EventParam> params);
+    // Answers a Config query with text kept in the last-error buffer.
+    [[nodiscard]] int AnswerText(const char* text, const char** answer);
+    [[nodiscard]] int AnswerInt(int value, const char** answer);
+
+    HWND m_window = nullptr;
+
+private:
+    int m_lastCode = 0;
+    int m_codePage = 0;
+    NetString m_lastError;
+    int m_charsetMode = 0;
+    ComponentEvents* m_sink = nullptr;
+};

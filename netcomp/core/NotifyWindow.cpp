@@ -1,0 +1,88 @@
+// Every networked component owns one hidden top-level window of a private
+// class; Winsock posts its socket and look-up notifications there, and the
+// window procedure hands them to the component stored in the window's first
+// extra word. Messages that come before the component is stored, or after it
+// let go, get the default treatment.
+#include "netcomp/core/NotifyWindow.h"
+
+#include "netcomp/core/ComponentBase.h"
+#include "netcomp/core/WinsockBinding.h"
+
+const char kNotifyWindowClass[] = "__tsn_socket_wnd__";
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+bool g_classRegistered = false;
+
+// Without a StaticInit call (the library linked into a program), the module
+// that holds this code registers the class.
+HINSTANCE ClassInstance()
+{
+    if (g_instance)
+        return g_instance;
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ClassInstance), &self);
+    return self;
+}
+
+} // namespace
+
+void SetLibraryInstance(HINSTANCE instance)
+{
+    g_instance = instance;
+}
+
+HINSTANCE LibraryInstance()
+{
+    return g_instance;
+}
+
+void LibraryStartup()
+{
+    g_winsock.Init();
+}
+
+void LibraryShutdown()
+{
+    UnregisterNotifyWindowClass();
+}
+
+HWND CreateNotifyWindow()
+{
+    HINSTANCE instance = ClassInstance();
+    if (!g_classRegistered) {
+        WNDCLASSA wc = {};
+        wc.style = CS_GLOBALCLASS;
+        wc.lpfnWndProc = NotifyWindowProc;
+        wc.cbWndExtra = 12;
+        wc.hInstance = instance;
+        wc.lpszClassName = kNotifyWindowClass;
+        // Another module of the process may have registered it already.
+        if (RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
+            g_classRegistered = true;
+    }
+    return CreateWindowExA(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* component = reinterpret_cast<ComponentBase*>(GetWindowLongPtrA(window, 0));
+    if (!component)
+        return DefWindowProcA(window, message, wParam, lParam);
+    // Nothing may unwind through the system's message dispatch.
+    try {
+        return component->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        component->SetLastErrorText("Out of memory.");
+        return 0;
+    }
+}
+
+void UnregisterNotifyWindowClass()
+{
+    // Fails while windows of the class still exist; it stays registered then.
+    if (g_classRegistered && UnregisterClassA(kNotifyWindowClass, ClassInstance()))
+        g_classRegistered = false;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The hidden notification windows of the components, and the library-wide
+// start-up and shut-down that every <C>_StaticInit / <C>_StaticDestroy runs.
+#include <winsock2.h>
+#include <windows.h>
+
+// Window messages that Winsock posts to a component's hidden window.
+constexpr UINT kMsgTcpSocket = WM_USER + 101;
+constexpr UINT kMsgUdpSocket = WM_USER + 102;
+constexpr UINT kMsgIcmpSocket = WM_USER + 103;
+constexpr UINT kMsgHostLookup = WM_USER + 107;
+constexpr UINT kMsgServiceLookup = WM_USER + 108;
+
+extern const char kNotifyWindowClass[];
+
+// The module instance given to <C>_StaticInit (the library's one global).
+void SetLibraryInstance(HINSTANCE instance);
+HINSTANCE LibraryInstance();
+
+void LibraryStartup();
+void LibraryShutdown();
+
+HWND CreateNotifyWindow();
+LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void UnregisterNotifyWindowClass();

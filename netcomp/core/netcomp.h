@@ -1,0 +1,53 @@
+/* The flat C interface of the internet components: ten functions for every
+ * component <C>, such as Ping_Create or SOAP_Do. Values that may hold a
+ * pointer (texts, byte buffers, the user value, the object) are INT_PTR;
+ * numbers are int. Properties, methods and events are addressed by number.
+ * No function lets an exception out; failures are result codes (0 = success)
+ * with an English text per object (<C>_GetLastError). */
+#ifndef NETCOMP_H
+#define NETCOMP_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Called for each event: parameters holds one value per event parameter (an
+ * integer, a boolean as 0/1, or a pointer to text or data), lengths the byte
+ * length of binary parameters and 0 otherwise. Both arrays live only during
+ * the call; the owner may change answerable parameters in place. */
+typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, INT_PTR* params, int* lengths);
+
+/* Codes with a fixed meaning for every component. */
+#define NETCOMP_OK 0
+#define NETCOMP_UNKNOWN_SETTING (-1) /* unknown property in _Set, unknown Config key; also a null object */
+#define NETCOMP_OUT_OF_MEMORY 200
+#define NETCOMP_INDEX_OUT_OF_RANGE 280
+#define NETCOMP_INTERRUPTED 301
+
+/* Method 1 of every component is Config: args[0] is "key=value" to set or
+ * "key" to query; a query's answer text comes back in args[1]. */
+#define NETCOMP_METHOD_CONFIG 1
+
+#define NETCOMP_DECLARE_COMPONENT(C)                                                                 \
+    int WINAPI C##_StaticInit(HINSTANCE instance);                                                   \
+    int WINAPI C##_StaticDestroy(void);                                                              \
+    void* WINAPI C##_Create(ComponentEventCallback callback, INT_PTR user, const char* reserved);    \
+    int WINAPI C##_Destroy(void* obj);                                                               \
+    INT_PTR WINAPI C##_Get(void* obj, int property, int index, int* lengthOut);                      \
+    int WINAPI C##_Set(void* obj, int property, int index, INT_PTR value, int length);               \
+    int WINAPI C##_Do(void* obj, int method, int count, INT_PTR* args, int* lengths);                \
+    int WINAPI C##_CheckIndex(void* obj, int property, int index);                                   \
+    const char* WINAPI C##_GetLastError(void* obj);                                                  \
+    int WINAPI C##_GetLastErrorCode(void* obj);
+
+/* The components built so far, in the order of the export list. */
+#include "netcomp/core/netcomp_components.h"
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* NETCOMP_H */
