@@ -5,6 +5,8 @@
 // answer (no medium) is still recorded as a storage device.
 #include "audit/DriveAudit.h"
 
+#include "audit/AuditConstants.h"
+
 using namespace AssetIMPL;
 
 namespace {
@@ -13,10 +15,6 @@ const unsigned kDriveRemovable = 2;
 const unsigned kDriveFixed = 3;
 const unsigned kDriveRemote = 4;
 const unsigned kDriveCdRom = 5;
-
-const char kFloppyDrive[] = "Floppy Drive";
-const char kHardDrive[] = "Hard Drive";
-const char kCdRomDrive[] = "CDROM Drive";
 
 // Megabytes, kept as the asset model's 32-bit numbers.
 long Megabytes(std::uint64_t bytes)
@@ -75,12 +73,12 @@ const char* DriveAudit::StorageTypeName(unsigned driveType)
 {
     switch (driveType) {
     case kDriveRemovable:
-        return kFloppyDrive;
+        return AuditConstants::kFloppyDrive.c_str();
     case kDriveFixed:
     case kDriveRemote:
-        return kHardDrive;
+        return AuditConstants::kHardDrive.c_str();
     case kDriveCdRom:
-        return kCdRomDrive;
+        return AuditConstants::kCdromDrive.c_str();
     default:
         return nullptr;
     }
