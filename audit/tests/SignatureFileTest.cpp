@@ -1,0 +1,102 @@
+#include "audit/SignatureFile.h"
+
+#include "common/LogFile.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// The real place on the system drive of the test prefix, emptied before and
+// after each case.
+class SignatureFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+
+    static void Clean()
+    {
+        const std::string path = Folder() + "pardovel.sig";
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryA(Folder().c_str());
+        DeleteFileA(Folder().substr(0, Folder().size() - 1).c_str());
+    }
+    static std::string Folder() { return LogFile::GetSystemDriveRoot() + "Pardovel\\"; }
+
+    static void WriteFile(const std::string& path, const std::string& text)
+    {
+        FILE* f = fopen(path.c_str(), "wb");
+        ASSERT_NE(nullptr, f);
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+    }
+};
+
+TEST_F(SignatureFileTest, Paths)
+{
+    EXPECT_EQ(Folder(), SignatureFile(".", false).GetFolder());
+    EXPECT_EQ(Folder() + "pardovel.sig", SignatureFile("PC1", false).GetPath());
+    EXPECT_EQ("\\\\PC1\\C$\\Pardovel\\", SignatureFile("PC1", true).GetFolder());
+    EXPECT_EQ("\\\\PC1\\C$\\Pardovel\\pardovel.sig", SignatureFile("PC1", true).GetPath());
+}
+
+TEST_F(SignatureFileTest, CreateThenRead)
+{
+    SignatureFile file(".", false);
+    EXPECT_FALSE(file.Exists());
+    std::string guid;
+    ASSERT_TRUE(file.Create(guid));
+    ASSERT_EQ(38u, guid.size());
+    EXPECT_EQ('{', guid[0]);
+    EXPECT_EQ('}', guid[37]);
+    EXPECT_EQ(std::string::npos, guid.find_first_of("abcdef"));
+    EXPECT_TRUE(file.Exists());
+    DWORD attributes = GetFileAttributesA(file.GetPath().c_str());
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+
+    std::string read;
+    ASSERT_TRUE(file.Read(read));
+    EXPECT_EQ(guid, read);
+
+    // Content is taken as it stands: a line end stays, an empty file is fine.
+    SetFileAttributesA(file.GetPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFile(file.GetPath(), guid + "\r\n");
+    ASSERT_TRUE(file.Read(read));
+    EXPECT_EQ(guid + "\r\n", read);
+    WriteFile(file.GetPath(), "");
+    read = "old";
+    ASSERT_TRUE(file.Read(read));
+    EXPECT_EQ("", read);
+}
+
+TEST_F(SignatureFileTest, FailuresLeaveTheGuidAlone)
+{
+    SignatureFile file(".", false);
+    std::string guid = "unchanged";
+
+    // A folder in place of the file: it exists, but cannot be read.
+    ASSERT_TRUE(CreateDirectoryA(Folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(file.GetPath().c_str(), nullptr));
+    EXPECT_TRUE(file.Exists());
+    EXPECT_FALSE(file.Read(guid));
+    EXPECT_EQ("unchanged", guid);
+    EXPECT_FALSE(file.Create(guid));
+    EXPECT_EQ("unchanged", guid);
+    Clean();
+
+    // A plain file in place of the folder: nothing can be created.
+    WriteFile(Folder().substr(0, Folder().size() - 1), "not a folder");
+    EXPECT_FALSE(file.Exists());
+    EXPECT_FALSE(file.Create(guid));
+    EXPECT_EQ("unchanged", guid);
+    EXPECT_FALSE(file.Read(guid));
+}
+
+}  // namespace
