@@ -6,6 +6,7 @@
 #include "netcomp/core/NotifyWindow.h"
 
 #include "netcomp/core/ComponentBase.h"
+#include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/WinsockBinding.h"
 
 const char kNotifyWindowClass[] = "__tsn_socket_wnd__";
@@ -14,6 +15,7 @@ namespace {
 
 HINSTANCE g_instance = nullptr;
 bool g_classRegistered = false;
+HINSTANCE g_classInstance = nullptr; // the instance the class was registered with
 
 // Without a StaticInit call (the library linked into a program), the module
 // that holds this code registers the class.
@@ -60,8 +62,10 @@ HWND CreateNotifyWindow()
         wc.hInstance = instance;
         wc.lpszClassName = kNotifyWindowClass;
         // Another module of the process may have registered it already.
-        if (RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
+        if (RegisterClassA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
             g_classRegistered = true;
+            g_classInstance = instance;
+        }
     }
     return CreateWindowExA(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
 }
@@ -76,6 +80,7 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return component->WindowProc(message, wParam, lParam);
     } catch (...) {
         component->SetLastErrorText("Out of memory.");
+        component->SetLastCode(kOutOfMemory);
         return 0;
     }
 }
@@ -83,6 +88,6 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 void UnregisterNotifyWindowClass()
 {
     // Fails while windows of the class still exist; it stays registered then.
-    if (g_classRegistered && UnregisterClassA(kNotifyWindowClass, ClassInstance()))
+    if (g_classRegistered && UnregisterClassA(kNotifyWindowClass, g_classInstance))
         g_classRegistered = false;
 }

@@ -183,6 +183,20 @@ TEST_F(ProbeExportsTest, EventsReachTheCallbackAndTakeTheOwnersAnswer)
     EXPECT_EQ(m_recorded.values[0], 1);
 }
 
+TEST(ProbeExportsFromExecutable, ProgramExportsTheListToo)
+{
+    HMODULE self = GetModuleHandleA(nullptr);
+    for (const char* verb : {"StaticInit", "StaticDestroy", "Create", "Destroy", "Get", "Set", "Do", "CheckIndex",
+                             "GetLastError", "GetLastErrorCode"}) {
+        EXPECT_NE(GetProcAddress(self, (std::string("Probe_") + verb).c_str()), nullptr) << verb;
+    }
+    auto create = reinterpret_cast<decltype(&Probe_Create)>(
+        reinterpret_cast<void*>(GetProcAddress(self, "Probe_Create")));
+    void* probe = create(nullptr, 0, nullptr);
+    ASSERT_NE(probe, nullptr);
+    EXPECT_EQ(Probe_Destroy(probe), 0);
+}
+
 TEST(ProbeExportsNoCallback, EventsWithoutCallbackAreDropped)
 {
     void* probe = Probe_Create(nullptr, 0, nullptr);
