@@ -2,3 +2,4 @@
  * built so far. netcomp.dll and Kestrova.exe export the ten functions of
  * every component named here (the build writes their .def from this file).
  * Included by netcomp.h only. */
+NETCOMP_DECLARE_COMPONENT(Ping)

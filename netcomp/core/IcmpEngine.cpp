@@ -1,0 +1,483 @@
+// The ICMP engine has two ways to the network.
+//
+// Raw socket: opened for protocol ICMP, made asynchronous with WSAAsyncSelect
+// so that arriving messages post kMsgIcmpSocket to the hidden window. Each
+// FD_READ drains the socket in one round; the IPv4 header the system puts in
+// front of every message is removed before the message is handed on. An
+// engine may close itself from inside a delivery (Ping does on its answer):
+// that close waits until the round is over, so the buffer being delivered
+// stays valid.
+//
+// icmp.dll: IcmpSendEcho blocks until the answers are in or its time-out
+// passes; the reply records it returns are delivered before Send returns.
+#include "netcomp/core/IcmpEngine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "netcomp/core/IcmpDll.h"
+#include "netcomp/core/IcmpPacket.h"
+#include "netcomp/core/NotifyWindow.h"
+#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/SocketBuffers.h"
+#include "netcomp/core/WinsockBinding.h"
+
+namespace {
+
+// Winsock 1.1 numbers of the IP options: WSOCK32 ignores the Winsock 2 ones.
+constexpr int kIpTtl = 7;
+constexpr int kIpTos = 8;
+constexpr int kMaxMessage = 65536;
+constexpr DWORD kTimedOut = 11010; // IP_REQ_TIMED_OUT
+
+const char kTrue[] = "True";
+const char kFalse[] = "False";
+
+void DottedText(unsigned long address, char (&text)[16])
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(&address);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+}
+
+} // namespace
+
+IcmpEngine::IcmpEngine() : m_buffer(2048 + icmp::kHeaderSize)
+{
+    Setup(true);
+}
+
+IcmpEngine::~IcmpEngine()
+{
+    m_acceptData = false; // nothing may be delivered to a half-destroyed engine
+    m_receiving = false;
+    CloseNow();
+}
+
+int IcmpEngine::SocketError()
+{
+    return Ws().WSAGetLastError();
+}
+
+bool IcmpEngine::IsActive() const
+{
+    return m_useIcmpDll ? m_icmpHandle != INVALID_HANDLE_VALUE : m_socket != INVALID_SOCKET;
+}
+
+int IcmpEngine::SetActive(bool active)
+{
+    if (!active) {
+        if (m_receiving) {
+            m_closePending = true;
+            return kResultOk;
+        }
+        CloseNow();
+        return kResultOk;
+    }
+    if (m_useIcmpDll) {
+        if (m_icmpHandle != INVALID_HANDLE_VALUE)
+            return kResultOk;
+        m_icmpHandle = IcmpDllCreateFile();
+        if (m_icmpHandle == INVALID_HANDLE_VALUE) {
+            SetLastErrorText("Can't create ICMP handle.");
+            return kNoIcmpHandle;
+        }
+        return kResultOk;
+    }
+    if (m_socket != INVALID_SOCKET) {
+        SetLastErrorText("ICMPPort is already Active.");
+        return kAlreadyActive;
+    }
+    return OpenSocket();
+}
+
+int IcmpEngine::OpenSocket()
+{
+    m_socket = Ws().socket(AF_INET, SOCK_RAW, m_rawIp ? 0 : IPPROTO_ICMP);
+    if (m_socket == INVALID_SOCKET)
+        return SocketError();
+    int rc = ApplySocketOptions();
+    if (rc == kResultOk && m_useConnection) {
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = m_remoteAddress;
+        if (Ws().connect(m_socket, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+            rc = SocketError();
+            if (rc == WSAEWOULDBLOCK)
+                rc = kResultOk;
+        }
+    }
+    if (rc == kResultOk && Ws().WSAAsyncSelect(m_socket, m_window, kMsgIcmpSocket, FD_READ | FD_WRITE) != 0)
+        rc = SocketError();
+    if (rc != kResultOk) {
+        Ws().closesocket(m_socket);
+        m_socket = INVALID_SOCKET;
+    }
+    return rc;
+}
+
+int IcmpEngine::ApplySocketOptions()
+{
+    if (m_rawIp) {
+        sockaddr_in local = {};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = LocalAddress();
+        if (Ws().bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+            return SocketError();
+    }
+    int rc = ApplyInBufferSize(m_socket, &m_inBufferSize);
+    if (rc != kResultOk)
+        return rc;
+    auto set = [this](int level, int option, int value) {
+        return Ws().setsockopt(m_socket, level, option, reinterpret_cast<const char*>(&value), sizeof value) == 0
+                   ? kResultOk
+                   : SocketError();
+    };
+    if ((rc = set(SOL_SOCKET, SO_SNDBUF, m_outBufferSize)) != kResultOk)
+        return rc;
+    if (m_dontRoute && (rc = set(SOL_SOCKET, SO_DONTROUTE, 1)) != kResultOk)
+        return rc;
+    if (m_timeToLive != 0 && (rc = set(IPPROTO_IP, kIpTtl, m_timeToLive)) != kResultOk)
+        return rc;
+    if (m_qosFlags != 0 && (rc = set(IPPROTO_IP, kIpTos, m_qosFlags)) != kResultOk)
+        return rc;
+    (void)set(SOL_SOCKET, SO_BROADCAST, 1); // wake-on-LAN and broadcast pings; refusal is not fatal
+    return kResultOk;
+}
+
+void IcmpEngine::CloseNow()
+{
+    m_closePending = false;
+    if (m_icmpHandle != INVALID_HANDLE_VALUE) {
+        IcmpDllCloseHandle(m_icmpHandle);
+        m_icmpHandle = INVALID_HANDLE_VALUE;
+    }
+    if (m_socket == INVALID_SOCKET)
+        return;
+    // Whatever already arrived is still delivered before the socket goes.
+    if (m_acceptData) {
+        ReceiveRound();
+        m_closePending = false;
+    }
+    Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
+    Ws().closesocket(m_socket);
+    m_socket = INVALID_SOCKET;
+}
+
+int IcmpEngine::SetRemoteHost(const char* text)
+{
+    if (IsActive() && m_useConnection) {
+        SetLastErrorText("Cannot change RemoteHost when UseConnection is set and ICMPPort is Active.");
+        return kRemoteHostWhileConnected;
+    }
+    if (!text || !*text) {
+        m_remoteAddress = 0;
+        return kResultOk;
+    }
+    if (std::strcmp(text, "255.255.255.255") == 0) {
+        m_remoteAddress = INADDR_BROADCAST;
+        return kResultOk;
+    }
+    unsigned long address = Ws().inet_addr(text);
+    if (address == INADDR_NONE) {
+        hostent* host = Ws().gethostbyname(text);
+        if (!host || !host->h_addr_list || !host->h_addr_list[0])
+            return SocketError();
+        std::memcpy(&address, host->h_addr_list[0], 4);
+    }
+    m_remoteAddress = address;
+    return kResultOk;
+}
+
+const char* IcmpEngine::GetRemoteHost()
+{
+    m_remoteText[0] = '\0';
+    if (m_remoteAddress != 0)
+        DottedText(m_remoteAddress, m_remoteText);
+    return m_remoteText;
+}
+
+const char* IcmpEngine::GetLocalHost()
+{
+    SetLastErrorText("");
+    return NetComponent::GetLocalHost();
+}
+
+int IcmpEngine::SetLocalHost(const char* text)
+{
+    if (m_socket != INVALID_SOCKET) {
+        SetLastErrorText("Cannot change LocalHost when ICMPPort is Active.");
+        return kLocalHostWhileActive;
+    }
+    return NetComponent::SetLocalHost(text);
+}
+
+int IcmpEngine::SetMaxMessageSize(int size)
+{
+    if (m_socket != INVALID_SOCKET) {
+        SetLastErrorText("Cannot change MaxPacketSize while ICMPPort is Active.");
+        return kMaxSizeWhileActive;
+    }
+    const int n = std::clamp(size, 0, kMaxMessage);
+    try {
+        m_buffer.assign(std::size_t(n) + icmp::kHeaderSize, 0);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kResultOk;
+}
+
+int IcmpEngine::SetUseConnection(bool on)
+{
+    if (IsActive()) {
+        SetLastErrorText("Cannot change UseConnection option while ICMPPort is Active.");
+        return kUseConnectionWhileActive;
+    }
+    m_useConnection = on;
+    return kResultOk;
+}
+
+int IcmpEngine::SetUseIcmpDll(bool on)
+{
+    // The other path's handle or socket must not stay open unseen.
+    if (on != m_useIcmpDll)
+        CloseNow();
+    m_useIcmpDll = on;
+    return kResultOk;
+}
+
+int IcmpEngine::SetTimeToLive(int ttl)
+{
+    m_timeToLive = ttl;
+    if (m_socket != INVALID_SOCKET &&
+        Ws().setsockopt(m_socket, IPPROTO_IP, kIpTtl, reinterpret_cast<const char*>(&ttl), sizeof ttl) != 0)
+        return SocketError();
+    return kResultOk;
+}
+
+int IcmpEngine::GetTimeToLive()
+{
+    if (m_socket != INVALID_SOCKET) {
+        int ttl = 0;
+        int length = sizeof ttl;
+        if (Ws().getsockopt(m_socket, IPPROTO_IP, kIpTtl, reinterpret_cast<char*>(&ttl), &length) == 0)
+            m_timeToLive = ttl;
+    }
+    return m_timeToLive;
+}
+
+int IcmpEngine::SetQosFlags(int flags)
+{
+    m_qosFlags = flags;
+    if (m_socket != INVALID_SOCKET &&
+        Ws().setsockopt(m_socket, IPPROTO_IP, kIpTos, reinterpret_cast<const char*>(&flags), sizeof flags) != 0)
+        return SocketError();
+    return kResultOk;
+}
+
+int IcmpEngine::SetOutBufferSize(int size)
+{
+    m_outBufferSize = size;
+    if (m_socket != INVALID_SOCKET &&
+        Ws().setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size), sizeof size) != 0)
+        return SocketError();
+    return kResultOk;
+}
+
+int IcmpEngine::SetInBufferSize(int size)
+{
+    SetLastErrorText("");
+    m_inBufferSize = size;
+    return ApplyInBufferSize(m_socket, &m_inBufferSize);
+}
+
+int IcmpEngine::SetDontRoute(bool on)
+{
+    m_dontRoute = on;
+    int value = on ? 1 : 0;
+    if (m_socket != INVALID_SOCKET &&
+        Ws().setsockopt(m_socket, SOL_SOCKET, SO_DONTROUTE, reinterpret_cast<const char*>(&value), sizeof value) != 0)
+        return SocketError();
+    return kResultOk;
+}
+
+void IcmpEngine::SetAcceptData(bool on)
+{
+    const bool resume = on && !m_acceptData;
+    m_acceptData = on;
+    // Messages left waiting while data was refused are picked up again.
+    if (resume && m_socket != INVALID_SOCKET)
+        PostMessageA(m_window, kMsgIcmpSocket, WPARAM(m_socket), MAKELPARAM(FD_READ, 0));
+}
+
+int IcmpEngine::Send(const void* data, int length)
+{
+    if (m_useIcmpDll)
+        return SendIcmpDll(data, length);
+    if (m_socket == INVALID_SOCKET) {
+        SetLastErrorText("ICMPPort must be Active for this operation.");
+        return kNotActive;
+    }
+    if (length < 0 || length > GetMaxMessageSize()) {
+        SetLastErrorText("Message can't be longer than MaxMessageSize.");
+        return kMessageTooLong;
+    }
+    const std::vector<std::uint8_t> message =
+        icmp::BuildMessage(m_messageType, m_messageCode, static_cast<const std::uint8_t*>(data), std::size_t(length));
+    const char* bytes = reinterpret_cast<const char*>(message.data());
+    int sent;
+    if (m_useConnection) {
+        sent = Ws().send(m_socket, bytes, int(message.size()), 0);
+        if (sent != SOCKET_ERROR && !AbsoluteTimeout())
+            StartTimeout();
+    } else {
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = m_remoteAddress;
+        sent = Ws().sendto(m_socket, bytes, int(message.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    return sent == SOCKET_ERROR ? SocketError() : kResultOk;
+}
+
+int IcmpEngine::SendIcmpDll(const void* data, int length)
+{
+    if (m_icmpHandle == INVALID_HANDLE_VALUE) {
+        SetLastErrorText("ICMPPort must be Active for this operation.");
+        return kNotActive;
+    }
+    if (length < 0 || length > 0xFFFF) {
+        SetLastErrorText("Message can't be longer than MaxMessageSize.");
+        return kMessageTooLong;
+    }
+    IP_OPTION_INFORMATION options = {};
+    options.Ttl = UCHAR(m_timeToLive != 0 ? m_timeToLive : 255);
+    options.Tos = UCHAR(m_qosFlags);
+    // Room for one reply record with its echoed data and an ICMP error's extra bytes.
+    std::vector<std::uint8_t> replies(sizeof(ICMP_ECHO_REPLY) + std::size_t(length) + 8 + 64);
+    const DWORD count =
+        IcmpDllSendEcho(m_icmpHandle, m_remoteAddress, const_cast<void*>(data), WORD(length), &options,
+                        replies.data(), DWORD(replies.size()), GetTimeout() * 1000);
+    if (count == 0) {
+        const DWORD error = GetLastError();
+        return error == kTimedOut ? kResultOk : int(error);
+    }
+    DeliverIcmpDllReplies(replies.data(), count);
+    return kResultOk;
+}
+
+void IcmpEngine::DeliverIcmpDllReplies(const void* buffer, DWORD count)
+{
+    const auto* reply = static_cast<const ICMP_ECHO_REPLY*>(buffer);
+    for (DWORD i = 0; i < count; ++i, ++reply) {
+        if (reply->Status == kTimedOut)
+            break;
+        // Unreachable and time-exceeded answers keep their ICMP code, so the
+        // owner learns why the host did not answer.
+        const icmp::DllStatus status = icmp::MapIcmpDllStatus(reply->Status);
+        char source[16];
+        DottedText(reply->Address, source);
+        OnDataIn(status.type, status.code, static_cast<const std::uint8_t*>(reply->Data), reply->DataSize, false,
+                 source);
+    }
+}
+
+LRESULT IcmpEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != kMsgIcmpSocket || m_socket == INVALID_SOCKET || SOCKET(wParam) != m_socket)
+        return NetComponent::WindowProc(message, wParam, lParam);
+    switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_READ:
+        ReceiveRound();
+        break;
+    case FD_WRITE:
+        OnReadyToSend();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void IcmpEngine::ReceiveRound()
+{
+    if (m_receiving)
+        return;
+    m_receiving = true;
+    while (m_acceptData && m_socket != INVALID_SOCKET && !m_closePending) {
+        sockaddr_in from = {};
+        int fromLength = sizeof from;
+        char* into = reinterpret_cast<char*>(m_buffer.data());
+        // One byte less than the buffer holds: room for the NUL the event
+        // firer writes behind the data.
+        const int room = int(m_buffer.size()) - 1;
+        const int n = m_useConnection
+                          ? Ws().recv(m_socket, into, room, 0)
+                          : Ws().recvfrom(m_socket, into, room, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (n == 0)
+            break;
+        if (n == SOCKET_ERROR) {
+            const int error = SocketError();
+            if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
+                OnError(error, "Winsock error in recv()");
+            break;
+        }
+        char source[16];
+        DottedText(m_useConnection ? m_remoteAddress : from.sin_addr.s_addr, source);
+        DeliverRaw(m_buffer.data(), n, source);
+    }
+    m_receiving = false;
+    if (m_closePending)
+        CloseNow();
+}
+
+void IcmpEngine::DeliverRaw(const std::uint8_t* bytes, int length, const char* source)
+{
+    if (m_rawIp) {
+        OnDataIn(0, 0, bytes, length, false, "");
+        return;
+    }
+    const std::size_t offset = icmp::IcmpOffset(bytes, std::size_t(length));
+    icmp::Message message;
+    if (!icmp::ParseMessage(bytes + offset, std::size_t(length) - offset, message)) {
+        OnError(kMessageTooShort, "Message too short.");
+        return;
+    }
+    if (!AbsoluteTimeout())
+        StartTimeout();
+    OnDataIn(message.type, message.code, message.data, int(message.length), message.checksumOk, source);
+}
+
+void IcmpEngine::OnError(int code, const char* text)
+{
+    FireSinkSlot1Args2(code, text);
+}
+
+int IcmpEngine::FireSinkSlot1Args2(int code, const char* text)
+{
+    const char* description = text ? text : "";
+    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
+}
+
+int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
+{
+    auto flag = [&](bool value) {
+        *answer = value ? kTrue : kFalse;
+        return kResultOk;
+    };
+    const char* v = arg.value.CStr();
+    if (arg.KeyIs("UseICMPDLL"))
+        return arg.query ? flag(m_useIcmpDll) : SetUseIcmpDll(ParseConfigBool(v));
+    if (arg.KeyIs("UseConnection"))
+        return arg.query ? flag(m_useConnection) : SetUseConnection(ParseConfigBool(v));
+    if (arg.KeyIs("MaxMessageSize"))
+        return arg.query ? AnswerInt(GetMaxMessageSize(), answer) : SetMaxMessageSize(ParseConfigInt(v));
+    if (arg.KeyIs("QOSFlags"))
+        return arg.query ? AnswerInt(m_qosFlags, answer) : SetQosFlags(ParseConfigInt(v));
+    if (arg.KeyIs("InBufferSize"))
+        return arg.query ? AnswerInt(m_inBufferSize, answer) : SetInBufferSize(ParseConfigInt(v));
+    if (arg.KeyIs("OutBufferSize"))
+        return arg.query ? AnswerInt(m_outBufferSize, answer) : SetOutBufferSize(ParseConfigInt(v));
+    if (arg.query && arg.KeyIs("SocketHandle"))
+        return AnswerInt(m_socket == INVALID_SOCKET ? -1 : int(m_socket), answer);
+    return NetComponent::Config(arg, answer);
+}
