@@ -170,3 +170,9 @@ int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
     }
     return result;
 }
+
+int ComponentBase::FireSinkSlot1Args2(int code, const char* text)
+{
+    const char* description = text ? text : "";
+    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
+}

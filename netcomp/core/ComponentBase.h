@@ -38,6 +38,10 @@ public:
     void SetEventSink(ComponentEvents* sink) { m_sink = sink; }
     HWND Window() const { return m_window; }
 
+    // Event 1 with an error code and its text, the Error event that several
+    // components share; a null text goes out as the empty text.
+    int FireSinkSlot1Args2(int code, const char* text);
+
 protected:
     // Fires an event through the sink: slot 0 first, then the event itself.
     int Fire(int event, std::initializer_list<EventParam> params);

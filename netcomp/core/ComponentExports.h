@@ -1,15 +1,12 @@
 #pragma once
 // The ten exported functions of a component, written once for all of them.
 //
-// A component supplies an adapter class:
-//   using Engine = ...;                       // on ComponentBase or NetComponent
-//   static constexpr int kMethodCount = n;    // methods 1..n; 1 is Config
-//   static int StaticInit();                  // after the library start-up
-//   static int StaticDestroy();               // before the library shut-down
+// A component supplies an adapter class (ComponentAdapterDefaults gives the last three):
+//   using Engine = ...; static constexpr int kMethodCount = n;   // methods 1..n; 1 is Config
 //   static INT_PTR Get(Engine&, int property, int index, int* lengthOut);
 //   static int Set(Engine&, int property, int index, INT_PTR value, int length);
 //   static int Do(Engine&, int method, int count, INT_PTR* args, int* lengths);   // methods 2..n
-//   static int CheckIndex(Engine&, int property, int index);
+//   static int StaticInit(); static int StaticDestroy(); static int CheckIndex(Engine&, int, int);
 // and one line NETCOMP_DEFINE_COMPONENT(<C>, <Adapter>) in a .cpp file.
 //
 // One guard keeps every exception inside: running out of memory becomes the
@@ -24,6 +21,18 @@
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/netcomp.h"
+
+// What most adapters share: nothing to do at start-up and shut-down beyond
+// the library's own, and no array properties.
+struct ComponentAdapterDefaults {
+    static int StaticInit() { return 0; }
+    static int StaticDestroy() { return 0; }
+    template <class Engine>
+    static int CheckIndex(Engine&, int, int)
+    {
+        return 0;
+    }
+};
 
 template <class Adapter>
 struct ComponentExports {

@@ -2,13 +2,75 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "netcomp/core/ComponentBase.h"
 #include "netcomp/core/ResultCodes.h"
 
 namespace {
 
-class BareEngine : public ComponentBase {};
+class BareEngine : public ComponentBase {
+public:
+    using ComponentBase::Fire;
+};
+
+// Records what the engine hands its sink.
+class RecordingSink : public ComponentEvents {
+public:
+    void OnCodePage(int codePage) override { codePages.push_back(codePage); }
+    int FireEvent(int event, int count, EventParam* params) override
+    {
+        lastEvent = event;
+        lastCount = count;
+        if (count >= 2 && params[0].kind == EventParam::Kind::Int)
+            code = *static_cast<int*>(params[0].address);
+        if (count >= 2 && params[1].kind == EventParam::Kind::Text)
+            text = *static_cast<const char**>(params[1].address);
+        if (count >= 1 && params[0].kind == EventParam::Kind::Binary) {
+            const char* data = *static_cast<char**>(params[0].address);
+            text = data; // readable as text during the event
+            binaryLength = params[0].length;
+        }
+        return 7;
+    }
+
+    std::vector<int> codePages;
+    int lastEvent = 0;
+    int lastCount = 0;
+    int code = 0;
+    int binaryLength = -1;
+    std::string text;
+};
+
+TEST(ComponentBase, FiresThroughTheSink)
+{
+    BareEngine e;
+    EXPECT_EQ(e.FireSinkSlot1Args2(10061, "x"), 0); // no sink yet: nothing happens
+    RecordingSink sink;
+    e.SetEventSink(&sink);
+    const char* answer = nullptr;
+    ASSERT_EQ(e.DoConfig("CodePage=932", &answer), 0);
+
+    EXPECT_EQ(e.FireSinkSlot1Args2(10061, nullptr), 7);
+    EXPECT_EQ(sink.lastEvent, 1);
+    EXPECT_EQ(sink.lastCount, 2);
+    EXPECT_EQ(sink.code, 10061);
+    EXPECT_EQ(sink.text, "");
+    ASSERT_EQ(sink.codePages.size(), 1u);
+    EXPECT_EQ(sink.codePages[0], 932);
+
+    char buffer[] = "abcdef";
+    char* data = buffer;
+    e.Fire(3, {EventParam::Binary(&data, 3)});
+    EXPECT_EQ(sink.text, "abc");
+    EXPECT_EQ(sink.binaryLength, 3);
+    EXPECT_STREQ(buffer, "abcdef"); // the byte behind the data is back
+    char* none = nullptr;
+    e.Fire(3, {EventParam::Binary(&none, 5)});
+    EXPECT_EQ(sink.text, "");
+    EXPECT_EQ(sink.binaryLength, 0);
+    EXPECT_EQ(none, nullptr);
+}
 
 TEST(ComponentBase, CheckResultFillsTextsFromTheTable)
 {

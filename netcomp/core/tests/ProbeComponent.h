@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "netcomp/core/ComponentExports.h"
 #include "netcomp/core/NetComponent.h"
 #include "netcomp/core/NetString.h"
 #include "netcomp/core/netcomp.h"
@@ -54,12 +55,10 @@ public:
     int m_waitSteps = 0;
 };
 
-struct ProbeComponent {
+struct ProbeComponent : ComponentAdapterDefaults {
     using Engine = ProbeEngine;
     static constexpr int kMethodCount = 9;
 
-    static int StaticInit() { return 0; }
-    static int StaticDestroy() { return 0; }
     static INT_PTR Get(Engine& engine, int property, int index, int* lengthOut);
     static int Set(Engine& engine, int property, int index, INT_PTR value, int length);
     static int Do(Engine& engine, int method, int count, INT_PTR* args, int* lengths);
