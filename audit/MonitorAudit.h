@@ -9,6 +9,6 @@
 class MonitorAudit {
 public:
     // machine is HKEY_LOCAL_MACHINE, or in tests a key standing in for it.
-    // Never throws: a registry failure ends the walk with what was found.
+    // A registry failure ends the walk quietly with what was found so far.
     static void Run(HKEY machine, std::string& description, std::string& serialNo);
 };
