@@ -5,6 +5,6 @@ set -euo pipefail
 work=$1
 shift
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work" "$work/corpus"
 cd "$work"
 exec "$@"
