@@ -24,13 +24,9 @@ void Walk(XmlDocument& doc, std::string& out, int depth)
         out += '|';
         out += doc.GetElementTextAt(child);
         out += ']';
-        doc.IntoElement();
-        doc.FindElement(nullptr);
-        // IntoElement made the child the main element; walk its children.
-        doc.OutOfElement();
-        doc.IntoElement();
+        doc.IntoElement();  // the child becomes the main element
         Walk(doc, out, depth + 1);
-        doc.OutOfElement();
+        doc.OutOfElement();  // and the child position again
         out += ')';
     }
 }
