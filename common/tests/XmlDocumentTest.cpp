@@ -201,6 +201,16 @@ TEST(XmlDocument, ChildOfElementWithEmptyContent)
     EXPECT_TRUE(reread.SetDocument(doc.GetDocument().c_str()));
     EXPECT_FALSE(doc.AddElement("bad name", nullptr, true));
     EXPECT_FALSE(doc.AddElement("", nullptr, true));
+
+    // "<p//>" cannot take a child: its start tag would still end in "/>".
+    ASSERT_TRUE(doc.SetDocument("<r><p//><q x='/>'/></r>"));
+    ASSERT_TRUE(doc.FindElement("/r/p"));
+    EXPECT_FALSE(doc.AddElement("c", nullptr, true));
+    ASSERT_TRUE(doc.FindElement("q"));
+    EXPECT_EQ("/>", doc.GetAttribute("x"));
+    ASSERT_TRUE(doc.AddElement("c", nullptr, true));
+    doc.SetAttributeAt(doc.GetMainPos(), "x", "v");
+    EXPECT_EQ("<r><p//><q x='v'>\r\n<c/>\r\n</q></r>", doc.GetDocument());
 }
 
 void WriteBytes(const char* path, const std::string& bytes)
