@@ -3,3 +3,4 @@
  * every component named here (the build writes their .def from this file).
  * Included by netcomp.h only. */
 NETCOMP_DECLARE_COMPONENT(Ping)
+NETCOMP_DECLARE_COMPONENT(IPInfo)
