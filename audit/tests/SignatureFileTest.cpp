@@ -99,4 +99,22 @@ TEST_F(SignatureFileTest, FailuresLeaveTheGuidAlone)
     EXPECT_FALSE(file.Read(guid));
 }
 
+// This computer's own "C$" share, as a remote audit of localhost reaches it.
+TEST_F(SignatureFileTest, RemoteThroughTheAdministrativeShare)
+{
+    SignatureFile remote("localhost", true);
+    EXPECT_FALSE(remote.Exists());
+    std::string guid;
+    ASSERT_TRUE(remote.Create(guid));
+    EXPECT_EQ(38u, guid.size());
+    EXPECT_TRUE(remote.Exists());
+    std::string read;
+    ASSERT_TRUE(remote.Read(read));
+    EXPECT_EQ(guid, read);
+    // The share is drive C: the same file as this computer's own.
+    SignatureFile local(".", false);
+    ASSERT_TRUE(local.Read(read));
+    EXPECT_EQ(guid, read);
+}
+
 }  // namespace
