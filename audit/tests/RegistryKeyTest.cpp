@@ -23,7 +23,8 @@ protected:
     void TearDown() override
     {
         RegCloseKey(m_key);
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestrovaTests");
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KestrovaTests");  // only when no other test uses it
     }
     void Set(const char* name, DWORD type, const void* data, DWORD size)
     {
