@@ -154,10 +154,12 @@ void IcmpEngine::CloseNow()
     }
     if (m_socket == INVALID_SOCKET)
         return;
-    // Whatever already arrived is still delivered before the socket goes.
+    // Whatever already arrived is still delivered before the socket goes; a
+    // delivery that closes the engine itself has then closed it already.
     if (m_acceptData) {
         ReceiveRound();
-        m_closePending = false;
+        if (m_socket == INVALID_SOCKET)
+            return;
     }
     Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
     Ws().closesocket(m_socket);

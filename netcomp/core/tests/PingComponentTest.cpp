@@ -322,6 +322,12 @@ TEST_F(PingTest, WithoutTimeoutAnswersArriveAsEvents)
     ASSERT_EQ(1u, responses.size());
     EXPECT_EQ("OK", responses[0].texts[2]);
     EXPECT_EQ(1, Ping_Get(m_ping, kPingActive, 0, nullptr));
+
+    // The receive-buffer size goes to the open socket at once.
+    EXPECT_EQ(0, Do(m_ping, kPingConfig, {T("InBufferSize=8192")}));
+    EXPECT_EQ("8192", Config(m_ping, "InBufferSize"));
+    EXPECT_NE("-1", Config(m_ping, "SocketHandle"));
+
     EXPECT_EQ(0, Ping_Set(m_ping, kPingActive, 0, 0, 0));
 }
 
