@@ -378,3 +378,49 @@ TEST_F(PingTest, IcmpDllUnreachableStatusesAreReported)
 }
 
 } // namespace
+
+namespace {
+
+// The same component as a program that loads netcomp.dll sees it.
+TEST(NetcompDll, ExportsPingAndIpInfo)
+{
+    HMODULE dll = LoadLibraryA("netcomp.dll");
+    ASSERT_NE(nullptr, dll);
+    for (const char* component : {"Ping", "IPInfo"}) {
+        for (const char* verb : {"StaticInit", "StaticDestroy", "Create", "Destroy", "Get", "Set", "Do", "CheckIndex",
+                                 "GetLastError", "GetLastErrorCode"}) {
+            const std::string name = std::string(component) + "_" + verb;
+            EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(dll, name.c_str()))) << name;
+        }
+    }
+    using StaticInitFn = int(WINAPI*)(HINSTANCE);
+    using StaticDestroyFn = int(WINAPI*)();
+    using CreateFn = void*(WINAPI*)(ComponentEventCallback, INT_PTR, const char*);
+    using DestroyFn = int(WINAPI*)(void*);
+    using GetFn = INT_PTR(WINAPI*)(void*, int, int, int*);
+    using DoFn = int(WINAPI*)(void*, int, int, INT_PTR*, int*);
+    auto fn = [dll](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
+    auto staticInit = reinterpret_cast<StaticInitFn>(fn("Ping_StaticInit"));
+    auto staticDestroy = reinterpret_cast<StaticDestroyFn>(fn("Ping_StaticDestroy"));
+    auto create = reinterpret_cast<CreateFn>(fn("Ping_Create"));
+    auto destroy = reinterpret_cast<DestroyFn>(fn("Ping_Destroy"));
+    auto get = reinterpret_cast<GetFn>(fn("Ping_Get"));
+    auto doMethod = reinterpret_cast<DoFn>(fn("Ping_Do"));
+    ASSERT_TRUE(staticInit && staticDestroy && create && destroy && get && doMethod);
+
+    EXPECT_EQ(0, staticInit(dll));
+    g_events.clear();
+    void* ping = create(Record, 0, nullptr);
+    ASSERT_NE(nullptr, ping);
+    INT_PTR args[1] = {T("127.0.0.1")};
+    int lengths[1] = {};
+    EXPECT_EQ(0, doMethod(ping, kPingPingHost, 1, args, lengths));
+    EXPECT_STREQ("127.0.0.1", reinterpret_cast<const char*>(get(ping, kPingResponseSource, 0, nullptr)));
+    ASSERT_EQ(1u, g_events.size());
+    EXPECT_EQ("OK", g_events[0].texts[2]);
+    EXPECT_EQ(0, destroy(ping));
+    EXPECT_EQ(0, staticDestroy());
+    FreeLibrary(dll);
+}
+
+} // namespace
