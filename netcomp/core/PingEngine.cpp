@@ -135,13 +135,26 @@ void PingEngine::OnDataIn(int type, int code, const std::uint8_t* data, int leng
     const icmp::Reply reply = icmp::ClassifyPingReply(message, UsesIcmpDll(), waited, m_requestId);
     if (reply.kind == icmp::ReplyKind::Ignore)
         return;
+    // The answer names its request by the id and send time it carries back
+    // (unreachable answers of icmp.dll carry no copy: they belong to the
+    // request just sent). Without a time-out, answers to earlier requests
+    // keep arriving after a new one went out.
+    std::uint32_t requestId = m_requestId;
+    std::uint32_t sendTime = m_sendTime;
     std::string status = "OK";
-    if (reply.kind == icmp::ReplyKind::Unreachable) {
+    if (reply.kind == icmp::ReplyKind::Echo) {
+        requestId = icmp::ReadStamp(data, 0);
+        sendTime = icmp::ReadStamp(data, 4);
+    } else {
         m_unreachableCode = reply.unreachableCode;
         status = icmp::UnreachableText(reply.unreachableCode);
+        if (!UsesIcmpDll() && message.length >= 36) {
+            requestId = icmp::ReadStamp(data, 28);
+            sendTime = icmp::ReadStamp(data, 32);
+        }
     }
-    m_responseTime = NowMs() - m_sendTime;
-    FireResponse(int(m_requestId), source ? source : "", status.c_str(), int(m_responseTime));
+    m_responseTime = NowMs() - sendTime;
+    FireResponse(int(requestId), source ? source : "", status.c_str(), int(m_responseTime));
     std::strncpy(m_responseSource, source ? source : "", sizeof m_responseSource - 1);
     m_responseSource[sizeof m_responseSource - 1] = '\0';
     if (waited)

@@ -313,14 +313,26 @@ TEST_F(PingTest, UnansweredRequestTimesOutOrIsInterrupted)
 
 TEST_F(PingTest, WithoutTimeoutAnswersArriveAsEvents)
 {
+    // Two requests before any answer is taken in: each answer names its own.
     ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 0, 0));
     ASSERT_EQ(0, Do(m_ping, kPingPingHost, {T("127.0.0.1")}));
+    const INT_PTR first = Ping_Get(m_ping, kPingRequestId, 0, nullptr);
+    Sleep(30);
+    ASSERT_EQ(0, Do(m_ping, kPingPingHost, {T("127.0.0.1")}));
+    const INT_PTR second = Ping_Get(m_ping, kPingRequestId, 0, nullptr);
+    EXPECT_NE(first, second);
     EXPECT_EQ(1, Ping_Get(m_ping, kPingActive, 0, nullptr));
-    for (int i = 0; i < 200 && Responses().empty(); ++i)
+    for (int i = 0; i < 200 && Responses().size() < 2; ++i)
         Do(m_ping, kPingDoEvents, {});
     const std::vector<Event> responses = Responses();
-    ASSERT_EQ(1u, responses.size());
-    EXPECT_EQ("OK", responses[0].texts[2]);
+    ASSERT_EQ(2u, responses.size());
+    EXPECT_EQ(first, responses[0].values[0]);
+    EXPECT_EQ(second, responses[1].values[0]);
+    for (const Event& r : responses) {
+        EXPECT_EQ("OK", r.texts[2]);
+        EXPECT_LT(r.values[3], 5000);
+    }
+    EXPECT_GE(responses[0].values[3], 30); // timed from its own request
     EXPECT_EQ(1, Ping_Get(m_ping, kPingActive, 0, nullptr));
 
     // The receive-buffer size goes to the open socket at once.
