@@ -51,6 +51,9 @@ public:
     void SetMessageType(int type) { m_messageType = std::uint8_t(type); }
     int MessageType() const { return m_messageType; }
     void SetMessageCode(int code) { m_messageCode = std::uint8_t(code); }
+    // Off: ICMP messages with the IP header removed. On: the socket takes any
+    // IP protocol and hands on what arrives unparsed (taken at the next open).
+    void SetRawIp(bool on) { m_rawIp = on; }
 
     [[nodiscard]] int Send(const void* data, int length);
 

@@ -155,8 +155,10 @@ const char* IpInfoEngine::AdapterText(int property)
     case kIpInfoAdapterLeaseObtained: return Keep(property, LeaseText(a->LeaseObtained));
     case kIpInfoAdapterName: return a->AdapterName;
     case kIpInfoAdapterOtherIpAddresses: return Keep(property, AddressList(&a->IpAddressList));
-    case kIpInfoAdapterPhysicalAddress:
-        return Keep(property, ipinfo::FormatHardwareAddress(a->Address, std::min<UINT>(a->AddressLength, MAX_ADAPTER_ADDRESS_LENGTH)));
+    case kIpInfoAdapterPhysicalAddress: {
+        const UINT length = std::min<UINT>(a->AddressLength, MAX_ADAPTER_ADDRESS_LENGTH);
+        return Keep(property, ipinfo::FormatHardwareAddress(a->Address, length));
+    }
     case kIpInfoAdapterPrimaryWinsServer: return a->PrimaryWinsServer.IpAddress.String;
     case kIpInfoAdapterSecondaryWinsServer: return a->SecondaryWinsServer.IpAddress.String;
     case kIpInfoAdapterSubnetMask: return a->IpAddressList.IpMask.String;
@@ -444,7 +446,8 @@ LRESULT IpInfoEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message != kMsgHostLookup && message != kMsgServiceLookup)
         return NetComponent::WindowProc(message, wParam, lParam);
     const HANDLE handle = reinterpret_cast<HANDLE>(wParam);
-    auto request = std::find_if(m_queue.begin(), m_queue.end(), [handle](const Request& r) { return r.handle == handle; });
+    auto request =
+        std::find_if(m_queue.begin(), m_queue.end(), [handle](const Request& r) { return r.handle == handle; });
     if (request == m_queue.end()) {
         FireSinkSlot1Args2(kUnknownRequest, "Message for unknown request.");
         return 0;
