@@ -7,13 +7,14 @@ namespace {
 
 using CreateFileFn = HANDLE(WINAPI*)();
 using CloseHandleFn = BOOL(WINAPI*)(HANDLE);
-using SendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID, DWORD, DWORD);
+using SendEchoFn = IcmpSendEchoFn;
 
 HMODULE g_icmpModule = nullptr;
 unsigned g_icmpUsers = 0;
 CreateFileFn g_createFile = nullptr;
 CloseHandleFn g_closeHandle = nullptr;
 SendEchoFn g_sendEcho = nullptr;
+SendEchoFn g_sendEchoReplacement = nullptr;
 
 template <class Fn>
 Fn Entry(HMODULE module, const char* name)
@@ -61,9 +62,16 @@ void IcmpDllCloseHandle(HANDLE handle)
 DWORD IcmpDllSendEcho(HANDLE handle, IPAddr destination, void* data, WORD size, IP_OPTION_INFORMATION* options,
                       void* replyBuffer, DWORD replySize, DWORD timeoutMs)
 {
+    if (g_sendEchoReplacement)
+        return g_sendEchoReplacement(handle, destination, data, size, options, replyBuffer, replySize, timeoutMs);
     if (!g_sendEcho) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return 0;
     }
     return g_sendEcho(handle, destination, data, size, options, replyBuffer, replySize, timeoutMs);
+}
+
+void IcmpDllReplaceSendEcho(IcmpSendEchoFn sendEcho)
+{
+    g_sendEchoReplacement = sendEcho;
 }

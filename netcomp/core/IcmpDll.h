@@ -13,3 +13,8 @@ HANDLE IcmpDllCreateFile();
 void IcmpDllCloseHandle(HANDLE handle);
 DWORD IcmpDllSendEcho(HANDLE handle, IPAddr destination, void* data, WORD size, IP_OPTION_INFORMATION* options,
                       void* replyBuffer, DWORD replySize, DWORD timeoutMs);
+
+// Tests stand in for IcmpSendEcho with answers the loopback never gives
+// (null: the library's own again).
+using IcmpSendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID, DWORD, DWORD);
+void IcmpDllReplaceSendEcho(IcmpSendEchoFn sendEcho);

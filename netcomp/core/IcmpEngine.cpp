@@ -361,7 +361,18 @@ int IcmpEngine::SendIcmpDll(const void* data, int length)
                         replies.data(), DWORD(replies.size()), GetTimeout() * 1000);
     if (count == 0) {
         const DWORD error = GetLastError();
-        return error == kTimedOut ? kResultOk : int(error);
+        if (error == kTimedOut)
+            return kResultOk;
+        // Some versions give an unreachable answer as a failure with the
+        // answer's status: it is still the host's answer.
+        if (icmp::MapIcmpDllStatus(error).type != icmp::kEchoReply) {
+            ICMP_ECHO_REPLY answer = {};
+            answer.Address = m_remoteAddress;
+            answer.Status = error;
+            DeliverIcmpDllReplies(&answer, 1);
+            return kResultOk;
+        }
+        return int(error);
     }
     DeliverIcmpDllReplies(replies.data(), count);
     return kResultOk;

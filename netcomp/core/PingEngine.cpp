@@ -82,6 +82,12 @@ int PingEngine::PingHost(const char* host)
     const std::vector<std::uint8_t> payload = icmp::BuildPingPayload(m_packetSize, m_requestId, m_sendTime);
 
     rc = Send(payload.data(), int(payload.size()));
+    if (rc == kResultOk && waited && UsesIcmpDll() && IsActive()) {
+        // icmp.dll answers within Send; still open means no answer came
+        // within the time-out, which Send has already waited out.
+        m_responseTime = 0;
+        rc = kInterrupted;
+    }
     if (rc == kResultOk && waited) {
         while (IsActive()) {
             if (!WaitStep(10, m_window)) {
