@@ -24,9 +24,15 @@ public:
     // Writes the result XML to path. Only a completed audit is saved: before
     // one, the file is left alone and the result is false.
     bool SaveResultFile(const std::string& path);
+    // Audits one computer ("." for this one) with the engine the application
+    // state asks for; sink may be null.
+    void RunAudit(const std::string& computer, AuditProgressSink* sink);
 
     boost::shared_ptr<Audit> m_engine;
     LogFile m_log;
     bool m_completed = false;
     bool m_remote = false;
+
+private:
+    void WriteDriverLog(int level, const std::string& text);
 };

@@ -1,0 +1,94 @@
+// Installed software and hotfixes from the Uninstall key.
+//
+// Every subkey of the Uninstall key is one entry. A name like Q123456 or
+// KB123456 is a hotfix and only its name (or display name) is listed. A name
+// of that shape that is not a number (Q12345A) is an installer's own entry:
+// it is a title unless it carries a default value, which marks the
+// leftovers some installers write there. Any other entry is a title only
+// when it has a display name.
+#include "audit/SoftwareAudit.h"
+
+#include "asset/TextHelpers.h"
+#include "audit/AuditConstants.h"
+#include "audit/RegistryKey.h"
+#include "audit/SanitizeText.h"
+
+#include <boost/shared_ptr.hpp>
+
+#include <vector>
+
+using namespace AssetIMPL;
+
+namespace {
+
+// GetStringValue's answer for a value that is not there.
+const char kAbsent[] = "default value";
+
+bool SameTitle(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
+{
+    return left.Property(kSoftwareDescription).GetString() == right.Property(kSoftwareDescription).GetString() &&
+           left.Property(kSoftwareManufacturer).GetString() == right.Property(kSoftwareManufacturer).GetString() &&
+           left.Property(kSoftwareVersion).GetString() == right.Property(kSoftwareVersion).GetString();
+}
+
+void AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<AssetSoftwareImpl>& title)
+{
+    for (const auto& member : software.Members()) {
+        if (SameTitle(*member, *title)) {
+            return;
+        }
+    }
+    software.Add(title);
+}
+
+}  // namespace
+
+bool SoftwareAudit::IsHotfixShaped(const std::string& name)
+{
+    return (name.size() == 7 && name[0] == 'Q') || (name.size() == 8 && name.compare(0, 2, "KB") == 0);
+}
+
+bool SoftwareAudit::IsHotfixName(const std::string& name)
+{
+    return IsHotfixShaped(name) && (IsAllDigits(name.substr(1, 6)) || IsAllDigits(name.substr(2)));
+}
+
+void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
+{
+    boost::shared_ptr<StringCollectionImpl> hotfixes = computer.GetHotfixes();
+    boost::shared_ptr<SoftwareCollection> software = computer.GetSoftware();
+    hotfixes->Clear();
+
+    RegistryKey uninstall;
+    uninstall.Open(machine, AuditConstants::kUninstallKey, false, KEY_READ);
+    std::vector<std::string> names;
+    uninstall.GetSubKeyNames(names);
+
+    for (const std::string& name : names) {
+        RegistryKey entry;
+        entry.Open(machine, AuditConstants::kUninstallKey + "\\" + name, false, KEY_READ);
+        std::string description = entry.GetStringValue("DisplayName", "");
+
+        if (IsHotfixName(name)) {
+            hotfixes->Add(SanitizeText(description.empty() ? name : description));
+            continue;
+        }
+        if (IsHotfixShaped(name)) {
+            if (entry.GetStringValue("@", kAbsent) != kAbsent) {
+                continue;
+            }
+            if (description.empty()) {
+                description = name;
+            }
+        } else if (description.empty()) {
+            continue;
+        }
+
+        boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
+        title->SetId(name);
+        title->Property(kSoftwareDescription).SetString(SanitizeText(description));
+        title->Property(kSoftwareVersion).SetString(entry.GetStringValue("DisplayVersion", ""));
+        title->Property(kSoftwareManufacturer).SetString(SanitizeText(entry.GetStringValue("Publisher", "")));
+        AddUnlessListed(*software, title);
+    }
+}

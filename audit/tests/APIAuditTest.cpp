@@ -1,0 +1,303 @@
+// The Win32/registry engine, run for real under Wine and compared with what
+// the platform itself reports, and run over a stand-in machine key for the
+// registry steps, the step sequence and cancellation.
+#include "netcomp/core/netcomp.h"
+
+#include "audit/APIAudit.h"
+
+#include "asset/Exceptions.h"
+#include "audit/CpuInfo.h"
+#include "audit/OsVersionInfo.h"
+#include "audit/tests/EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace AssetIMPL;
+
+namespace {
+
+const std::vector<std::string> kAllLabels = {
+    "Drive and Volume Information", "Username", "Computer Name (Description)", "Network Adapters", "RAM", "CPU",
+    "Operating System Details",     "Internet Explorer Version", "Software",
+};
+const char kIeKey[] = "SOFTWARE\\Microsoft\\Internet Explorer";
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+class APIAuditTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { IPInfo_StaticInit(GetModuleHandleA(nullptr)); }
+};
+
+std::string SystemText(DWORD code)
+{
+    try {
+        ThrowSystemError(code);
+    } catch (const t_exception& e) {
+        return e.what();
+    }
+    return std::string();
+}
+
+std::string IpInfoText(void* info, int property)
+{
+    const char* text = reinterpret_cast<const char*>(IPInfo_Get(info, property, 0, nullptr));
+    return text != nullptr ? text : "";
+}
+
+TEST(APIAuditRules, MemoryPackagesAndMacAddresses)
+{
+    const unsigned long long mb = 1ULL << 20;
+    struct {
+        unsigned long long bytes;
+        long megabytes;
+    } memory[] = {
+        {1021 * mb, 1024}, {1019 * mb, 1016}, {1020 * mb, 1024}, {1024 * mb + mb - 1, 1024},
+        {3 * mb, 0},       {0, 0},            {16383ULL * mb, 16384},
+    };
+    for (const auto& m : memory) {
+        EXPECT_EQ(m.megabytes, APIAudit::RoundMegabytes(m.bytes)) << (m.bytes >> 20);
+    }
+
+    struct {
+        long processors;
+        int perPackage;
+        long packages;
+    } cpus[] = {{2, 2, 1}, {4, 2, 2}, {2, 8, 2}, {1, 1, 1}, {8, 0, 8}, {8, -1, 8}, {6, 4, 1}};
+    for (const auto& c : cpus) {
+        EXPECT_EQ(c.packages, APIAudit::PackageCount(c.processors, c.perPackage)) << c.processors << "/" << c.perPackage;
+    }
+
+    EXPECT_EQ("00:0C:29:3A:5B:7C", APIAudit::FormatMacAddress("00-0c-29-3a-5b-7c"));
+    EXPECT_EQ("", APIAudit::FormatMacAddress(""));
+}
+
+// The whole engine on this computer; every value is checked against what the
+// platform gives the test directly.
+TEST_F(APIAuditTest, AuditsThisComputer)
+{
+    APIAudit engine;
+    RecordingLog log;
+    RecordingProgress progress;
+    engine.SetLogSink(&log);
+    engine.SetProgressSink(&progress);
+    engine.Run(".");
+    AssetComputerImpl& pc = engine.Result();
+
+    EXPECT_EQ(std::vector<unsigned>{32}, progress.m_ranges);
+    EXPECT_EQ(34, progress.m_steps);
+
+    char name[261] = {};
+    DWORD size = sizeof name;
+    ASSERT_TRUE(GetUserNameA(name, &size));
+    EXPECT_EQ(name, pc.Property(kUserName).GetString());
+    size = 16;
+    ASSERT_TRUE(GetComputerNameA(name, &size));
+    EXPECT_EQ(name, pc.Property(kAssetName).GetString());
+
+    MEMORYSTATUS memory = {};
+    memory.dwLength = sizeof memory;
+    GlobalMemoryStatus(&memory);
+    EXPECT_EQ(0, pc.GetRam() % 8);
+    EXPECT_LE(std::abs(pc.GetRam() - long(memory.dwTotalPhys >> 20)), 4);
+
+    CpuInfo cpu;
+    ASSERT_TRUE(cpu.IsCpuidSupported());
+    SYSTEM_INFO system = {};
+    GetSystemInfo(&system);
+    EXPECT_EQ(APIAudit::PackageCount(long(system.dwNumberOfProcessors), cpu.GetLogicalPerPackage()), pc.GetCpuCount());
+    EXPECT_FALSE(pc.Property(kCpuManufacturer).GetString().empty());
+    EXPECT_EQ(cpu.GetManufacturerName(), pc.Property(kCpuManufacturer).GetString());
+    EXPECT_FALSE(pc.Property(kCpuDescription).GetString().empty());
+    EXPECT_EQ("x86 Family " + cpu.GetFamilyText() + " Model " + cpu.GetModelText() + " Stepping " +
+                  cpu.GetSteppingText(),
+              pc.Property(kCpuType).GetString());
+    EXPECT_GT(pc.GetCpuSpeed(), 0);
+
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    ASSERT_TRUE(GetVersionExA(&version));
+    EXPECT_EQ(std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) + "." +
+                  std::to_string(version.dwBuildNumber),
+              pc.Property(kOsVersion).GetString());
+    EXPECT_EQ(version.szCSDVersion, pc.Property(kServicePack).GetString());
+    OsVersionInfo detected;
+    ASSERT_TRUE(detected.Detect());
+    EXPECT_EQ(OsVersionInfo::GetOsName(detected), pc.Property(kOsDescription).GetString());
+    EXPECT_EQ(detected.productType == kProductWorkstation ? "Workstation" : "Server",
+              pc.Property(kAssetType).GetString());
+
+    // Wine's drives C: (the prefix) and Z: (the root file system), both fixed.
+    std::vector<std::string> letters;
+    for (const auto& drive : pc.GetLogicalDrives()->Members()) {
+        letters.push_back(drive->Property(kLogicalDriveLetter).GetString());
+    }
+    EXPECT_NE(letters.end(), std::find(letters.begin(), letters.end(), "C"));
+    EXPECT_NE(letters.end(), std::find(letters.begin(), letters.end(), "Z"));
+    EXPECT_GE(pc.GetStorageDevices()->Members().size(), 2u);
+
+    // The adapters as the component reports them, in description order.
+    void* info = IPInfo_Create(nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, info);
+    EXPECT_EQ(IpInfoText(info, 23), pc.Property(kDomain).GetString());
+    std::vector<std::string> expected;
+    const int count = int(IPInfo_Get(info, 1, 0, nullptr));
+    for (int r = 1; r <= count; ++r) {
+        IPInfo_Set(info, 7, 0, r, 0);
+        expected.push_back(IpInfoText(info, 2) + "|" + APIAudit::FormatMacAddress(IpInfoText(info, 13)) + "|" +
+                           IpInfoText(info, 8) + "|" + IpInfoText(info, 6) + "|" + IpInfoText(info, 16) + "|" +
+                           (IPInfo_Get(info, 4, 0, nullptr) != 0 ? "dhcp" : "static"));
+    }
+    IPInfo_Destroy(info);
+    std::vector<std::string> found;
+    for (const auto& nic : pc.GetNetworkAdapters()->Members()) {
+        found.push_back(nic->Property(kNic).GetString() + "|" + nic->Property(kMacAddress).GetString() + "|" +
+                        nic->Property(kIpAddress).GetString() + "|" + nic->Property(kGateway).GetString() + "|" +
+                        nic->Property(kSubnet).GetString() + "|" + (nic->GetDhcp() ? "dhcp" : "static"));
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> sortedFound = found;
+    std::sort(sortedFound.begin(), sortedFound.end());
+    EXPECT_EQ(expected, sortedFound);
+    EXPECT_TRUE(std::is_sorted(found.begin(), found.end()));
+
+    // The machine's own Internet Explorer key, when Wine has one.
+    HKEY ie = nullptr;
+    const bool hasIe = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kIeKey, 0, KEY_READ, &ie) == ERROR_SUCCESS;
+    std::string ieVersion;
+    if (hasIe) {
+        char text[512] = {};
+        DWORD length = sizeof text - 1;
+        if (RegQueryValueExA(ie, "Version", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &length) ==
+            ERROR_SUCCESS) {
+            ieVersion = text;
+        }
+        RegCloseKey(ie);
+    }
+    EXPECT_EQ(ieVersion, pc.Property(kInternetExplorerVersion).GetString());
+
+    // Wine's only display key holds no EDID.
+    EXPECT_EQ("Monitor", engine.GetMonitorDescription());
+    EXPECT_EQ("", engine.GetMonitorSerialNo());
+
+    std::vector<std::string> labels = log.TextsAt(0);
+    if (!hasIe) {
+        labels.insert(labels.begin() + 7, "Internet Explorer Version");
+    }
+    EXPECT_EQ(kAllLabels, labels);
+}
+
+// A stand-in machine with an Internet Explorer key and one program.
+void AddMachine(MachineKey& machine)
+{
+    machine.SetString(kIeKey, "Version", "6.0.2900.2180");
+    machine.SetString(std::string(kUninstall) + "\\{A1}", "DisplayName", "Editor");
+}
+
+TEST_F(APIAuditTest, CancelledBetweenSteps)
+{
+    MachineKey machine("Engine\\Machine");
+    AddMachine(machine);
+    // Progress steps: 1-26 the drive letters, then one each for user,
+    // computer, adapters, memory, processor, system, browser, software.
+    for (int doneBeforeCancel : {0, 5, 25, 26, 27, 30, 33, 34}) {
+        APIAudit engine(machine.Key());
+        RecordingLog log;
+        RecordingProgress progress(doneBeforeCancel);
+        engine.SetLogSink(&log);
+        engine.SetProgressSink(&progress);
+        engine.Run(".");  // returns normally
+
+        const int n = doneBeforeCancel;
+        EXPECT_EQ(std::min(n, 34), progress.m_steps) << n;
+        const size_t labels = n >= 26 ? 1 + std::min(8, n - 25) : 0;
+        EXPECT_EQ(std::vector<std::string>(kAllLabels.begin(), kAllLabels.begin() + labels), log.TextsAt(0)) << n;
+        EXPECT_EQ(n < 26, engine.Result().Property(kUserName).GetString().empty()) << n;
+        EXPECT_EQ(n < 29, engine.Result().GetRam() == 0) << n;
+        EXPECT_EQ(n < 33, engine.Result().GetSoftware()->Members().empty()) << n;
+    }
+}
+
+TEST_F(APIAuditTest, InternetExplorerVersionFromTheRegistry)
+{
+    struct {
+        const char* version;  // null: no value; "-": no key
+        const char* stored;
+        bool labelled;
+    } cases[] = {
+        {"8.0.6001.18702", "8.0.6001.18702", true},
+        {nullptr, "", true},
+        {"default value", "", true},
+        {"-", "", false},
+    };
+    for (const auto& c : cases) {
+        MachineKey machine("Engine\\Machine");
+        machine.AddKey(kUninstall);
+        if (c.version == nullptr) {
+            machine.AddKey(kIeKey);
+        } else if (std::string(c.version) != "-") {
+            machine.SetString(kIeKey, "Version", c.version);
+        }
+        APIAudit engine(machine.Key());
+        RecordingLog log;
+        RecordingProgress progress;
+        engine.SetLogSink(&log);
+        engine.SetProgressSink(&progress);
+        engine.Run(".");
+
+        EXPECT_EQ(c.stored, engine.Result().Property(kInternetExplorerVersion).GetString());
+        std::vector<std::string> labels = log.TextsAt(0);
+        EXPECT_EQ(c.labelled, std::find(labels.begin(), labels.end(), "Internet Explorer Version") != labels.end());
+        EXPECT_EQ("Software", labels.back());  // the run goes on either way
+        EXPECT_EQ(34, progress.m_steps);
+        const std::vector<std::string> errors = log.TextsAt(3);
+        if (c.labelled) {
+            EXPECT_TRUE(errors.empty());
+        } else {
+            EXPECT_EQ(std::vector<std::string>{SystemText(ERROR_FILE_NOT_FOUND)}, errors);
+        }
+    }
+}
+
+// A failure the step does not catch ends the run quietly, keeping what the
+// earlier steps found; without sinks the engine runs all the same.
+TEST_F(APIAuditTest, FailuresEndTheRunQuietly)
+{
+    MachineKey machine("Engine\\Machine");
+    machine.AddKey(kIeKey);
+    APIAudit engine(machine.Key());  // no Uninstall key
+    RecordingLog log;
+    RecordingProgress progress;
+    engine.SetLogSink(&log);
+    engine.SetProgressSink(&progress);
+    engine.Run(".");
+    EXPECT_EQ(33, progress.m_steps);
+    EXPECT_EQ(std::vector<std::string>(kAllLabels.begin(), kAllLabels.end() - 1), log.TextsAt(0));
+    EXPECT_TRUE(log.TextsAt(3).empty());
+    EXPECT_FALSE(engine.Result().Property(kOsVersion).GetString().empty());
+
+    AddMachine(machine);
+    APIAudit silent(machine.Key());
+    silent.Run(".");
+    EXPECT_EQ(1u, silent.Result().GetSoftware()->Members().size());
+    EXPECT_FALSE(silent.Result().Property(kUserName).GetString().empty());
+}
+
+// Each run starts from an empty result.
+TEST_F(APIAuditTest, RunsStartAfresh)
+{
+    MachineKey machine("Engine\\Machine");
+    AddMachine(machine);
+    APIAudit engine(machine.Key());
+    engine.Run(".");
+    ASSERT_EQ(1u, engine.Result().GetSoftware()->Members().size());
+    RegDeleteTreeA(machine.Key(), (std::string(kUninstall) + "\\{A1}").c_str());
+    RegDeleteKeyA(machine.Key(), (std::string(kUninstall) + "\\{A1}").c_str());
+    engine.Run(".");
+    EXPECT_TRUE(engine.Result().GetSoftware()->Members().empty());
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// Recording sinks and a registry key standing in for HKEY_LOCAL_MACHINE,
+// shared by the engine and driver tests.
+#pragma once
+
+#include "audit/AuditSinks.h"
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Records every entry; level and text in order.
+class RecordingLog : public AuditLogSink {
+public:
+    void Write(const int& level, const std::string& text) override { m_entries.emplace_back(level, text); }
+
+    std::vector<std::string> TextsAt(int level) const
+    {
+        std::vector<std::string> texts;
+        for (const auto& entry : m_entries) {
+            if (entry.first == level) {
+                texts.push_back(entry.second);
+            }
+        }
+        return texts;
+    }
+
+    std::vector<std::pair<int, std::string>> m_entries;
+};
+
+// Counts steps; asks to stop once cancelAfter steps are done (never when
+// negative). Log entries written meanwhile show where the run stood.
+class RecordingProgress : public AuditProgressSink {
+public:
+    explicit RecordingProgress(int cancelAfter = -1) : m_cancelAfter(cancelAfter) {}
+
+    void Step() override { ++m_steps; }
+    void SetRange(unsigned total) override { m_ranges.push_back(total); }
+    bool IsCanceled() override
+    {
+        ++m_questions;
+        return m_cancelAfter >= 0 && m_steps >= m_cancelAfter;
+    }
+
+    int m_steps = 0;
+    int m_questions = 0;
+    std::vector<unsigned> m_ranges;
+
+private:
+    int m_cancelAfter;
+};
+
+// HKCU\Software\KestrovaTests\<name>, emptied at both ends of a test.
+class MachineKey {
+public:
+    explicit MachineKey(const std::string& name) : m_path("Software\\KestrovaTests\\" + name)
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
+        RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
+    }
+    ~MachineKey()
+    {
+        RegCloseKey(m_key);
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KestrovaTests");  // only when no other test uses it
+    }
+    MachineKey(const MachineKey&) = delete;
+    MachineKey& operator=(const MachineKey&) = delete;
+
+    HKEY Key() const { return m_key; }
+
+    void AddKey(const std::string& path)
+    {
+        HKEY key = nullptr;
+        RegCreateKeyExA(m_key, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCloseKey(key);
+    }
+    void SetString(const std::string& path, const char* name, const std::string& text)
+    {
+        AddKey(path);
+        RegSetKeyValueA(m_key, path.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    }
+    void SetDword(const std::string& path, const char* name, DWORD value)
+    {
+        AddKey(path);
+        RegSetKeyValueA(m_key, path.c_str(), name, REG_DWORD, &value, sizeof value);
+    }
+
+private:
+    std::string m_path;
+    HKEY m_key = nullptr;
+};

@@ -1,0 +1,154 @@
+#include "audit/SoftwareAudit.h"
+
+#include "asset/Exceptions.h"
+#include "audit/tests/EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace AssetIMPL;
+
+namespace {
+
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+struct Entry {
+    const char* name;
+    const char* displayName;  // null: no value
+    const char* version;
+    const char* publisher;
+    bool defaultValue;  // has a value named "@"
+};
+
+void AddEntries(MachineKey& machine, const std::vector<Entry>& entries)
+{
+    machine.AddKey(kUninstall);
+    for (const Entry& e : entries) {
+        const std::string path = kUninstall + "\\" + e.name;
+        machine.AddKey(path);
+        if (e.displayName != nullptr) {
+            machine.SetString(path, "DisplayName", e.displayName);
+        }
+        if (e.version != nullptr) {
+            machine.SetString(path, "DisplayVersion", e.version);
+        }
+        if (e.publisher != nullptr) {
+            machine.SetString(path, "Publisher", e.publisher);
+        }
+        if (e.defaultValue) {
+            machine.SetString(path, "@", "leftover");
+        }
+    }
+}
+
+std::vector<std::string> Hotfixes(const AssetComputerImpl& computer)
+{
+    std::vector<std::string> names;
+    for (const auto& value : computer.GetHotfixes()->Values()) {
+        names.push_back(value.GetString());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// "id|description|version|publisher".
+std::vector<std::string> Titles(const AssetComputerImpl& computer)
+{
+    std::vector<std::string> titles;
+    for (const auto& title : computer.GetSoftware()->Members()) {
+        titles.push_back(title->GetId() + "|" + title->Property(kSoftwareDescription).GetString() + "|" +
+                         title->Property(kSoftwareVersion).GetString() + "|" +
+                         title->Property(kSoftwareManufacturer).GetString());
+    }
+    return titles;
+}
+
+TEST(SoftwareAudit, HotfixNameRules)
+{
+    struct {
+        const char* name;
+        bool shaped;
+        bool hotfix;
+    } cases[] = {
+        {"Q123456", true, true},   {"QA12345", true, true},    {"KB123456", true, true},
+        {"Q12345A", true, false},  {"KB12345X", true, false},  {"KBA12345", true, false},
+        {"q123456", false, false}, {"kb123456", false, false}, {"Q1234567", false, false},
+        {"KB12345", false, false}, {"Q12345", false, false},   {"", false, false},
+        {"{6C0A9D8E}", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.shaped, SoftwareAudit::IsHotfixShaped(c.name)) << c.name;
+        EXPECT_EQ(c.hotfix, SoftwareAudit::IsHotfixName(c.name)) << c.name;
+    }
+}
+
+TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
+{
+    MachineKey machine("Engine\\Software");
+    AddEntries(machine, {
+                            {"KB123456", "Security Update (KB123456)", nullptr, nullptr, false},
+                            {"Q123456", nullptr, nullptr, nullptr, false},
+                            {"QA12345", "", nullptr, nullptr, false},
+                            {"KB12345X", nullptr, "1.0", nullptr, false},
+                            {"Q12345A", "Installer leftover", nullptr, nullptr, true},
+                            {"kb654321", "Lower Case Tool", "2", "Tools Inc", false},
+                            {"{11111111-GUID}", nullptr, "1", "Nobody", false},
+                            {"{22222222-GUID}", "Tool <beta>", "0.9", "Maker \"Q\" <x>", false},
+                            {"DupA", "Editor", "1.0", "Acme", false},
+                            {"DupB", "Editor", "1.0", "Acme", false},
+                            {"DupC", "Editor", "2.0", "Acme", false},
+                        });
+    AssetComputerImpl computer;
+    SoftwareAudit::Run(machine.Key(), computer);
+
+    EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"Q123456", "QA12345", "Security Update (KB123456)"}));
+    EXPECT_TRUE(computer.GetHotfixes()->IsModified());
+
+    std::vector<std::string> titles = Titles(computer);
+    std::sort(titles.begin(), titles.end());
+    // The two equal editors are one title; which entry's id it keeps depends
+    // on the registry's order.
+    ASSERT_EQ(5u, titles.size());
+    EXPECT_TRUE(titles[0] == "DUPA|Editor|1.0|Acme" || titles[0] == "DUPB|Editor|1.0|Acme") << titles[0];
+    EXPECT_EQ("DUPC|Editor|2.0|Acme", titles[1]);
+    EXPECT_EQ("KB12345X|KB12345X|1.0|", titles[2]);
+    EXPECT_EQ("KB654321|Lower Case Tool|2|Tools Inc", titles[3]);
+    EXPECT_EQ("{22222222-GUID}|Tool &lt;beta&gt;|0.9|Maker Q &lt;x&gt;", titles[4]);
+}
+
+TEST(SoftwareAudit, SecondRunListsOnlyWhatItFinds)
+{
+    MachineKey machine("Engine\\Software");
+    AddEntries(machine, {{"KB111111", nullptr, nullptr, nullptr, false}, {"KB222222", nullptr, nullptr, nullptr, false}});
+    AssetComputerImpl computer;
+    SoftwareAudit::Run(machine.Key(), computer);
+    EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"KB111111", "KB222222"}));
+
+    RegDeleteTreeA(machine.Key(), (kUninstall + "\\KB111111").c_str());
+    RegDeleteKeyA(machine.Key(), (kUninstall + "\\KB111111").c_str());
+    SoftwareAudit::Run(machine.Key(), computer);
+    EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"KB222222"}));
+}
+
+TEST(SoftwareAudit, UnreadableRegistryEndsTheStep)
+{
+    MachineKey machine("Engine\\Software");
+    AssetComputerImpl computer;
+    try {
+        SoftwareAudit::Run(machine.Key(), computer);
+        FAIL() << "a missing Uninstall key must throw";
+    } catch (const t_exception& e) {
+        EXPECT_EQ(HRESULT(ERROR_FILE_NOT_FOUND), e.Code());
+    }
+
+    // A display name that is not text.
+    AddEntries(machine, {{"Binary", nullptr, nullptr, nullptr, false}});
+    const BYTE bytes[] = {1, 2, 3};
+    RegSetKeyValueA(machine.Key(), (kUninstall + "\\Binary").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
+    EXPECT_THROW(SoftwareAudit::Run(machine.Key(), computer), t_exception);
+}
+
+}  // namespace
