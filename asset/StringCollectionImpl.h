@@ -21,6 +21,9 @@ public:
 
     const AssetPropertyVector& Values() const { return m_values; }
     bool IsModified() const { return m_modified; }
+    // An audit step that has just filled the list marks it changed even when
+    // it stays empty.
+    void SetModified(bool modified) { m_modified = modified; }
 
 private:
     AssetPropertyVector m_values;

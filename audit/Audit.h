@@ -27,6 +27,9 @@ public:
 
     // The result of the last run.
     virtual AssetIMPL::AssetComputerImpl& Result() = 0;
+    // False when the last run could not reach the computer at all, so its
+    // record is no audit.
+    virtual bool RunReachedComputer() const { return true; }
 
 protected:
     ~Audit() = default;

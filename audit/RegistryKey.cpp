@@ -34,6 +34,25 @@ void RegistryKey::Open(HKEY root, const std::string& path, bool create, REGSAM a
     m_key = key;
 }
 
+void RegistryKey::ConnectRemoteRegistry(const std::string& computer, HKEY root, const std::string& path, bool create,
+                                        REGSAM access)
+{
+    std::string name = computer;
+    if (name.find("\\\\") == std::string::npos) {
+        name = "\\\\" + name;
+    }
+    HKEY remote = nullptr;
+    const LONG status = RegConnectRegistryA(name.c_str(), root, &remote);
+    if (status != ERROR_SUCCESS) {
+        ThrowSystemError(static_cast<DWORD>(status));
+    }
+    if (m_remoteRoot != nullptr) {
+        RegCloseKey(m_remoteRoot);
+    }
+    m_remoteRoot = remote;
+    Open(m_remoteRoot, path, create, access);
+}
+
 void RegistryKey::Close()
 {
     if (m_key != nullptr) {

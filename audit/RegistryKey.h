@@ -18,6 +18,11 @@ public:
     // Throws t_exception with the registry's error code on failure.
     void Open(HKEY root, const std::string& path, bool create, REGSAM access);
     void Close();
+    // Opens path under root of another computer's registry; the name may
+    // carry its leading backslashes or not. Throws t_exception with the
+    // system's error code on failure.
+    void ConnectRemoteRegistry(const std::string& computer, HKEY root, const std::string& path, bool create,
+                               REGSAM access);
 
     std::string GetStringValue(const std::string& name, const std::string& defaultValue);
     bool GetBinaryValue(const std::string& name, std::vector<char>& out);

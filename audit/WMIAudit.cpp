@@ -1,0 +1,378 @@
+// The WMI engine's run: connect to the computer's WMI, then 44 steps in a
+// fixed order, each of which guards itself so that a COM failure costs only
+// its own data. The single-value steps live here; the collections and the
+// network adapters in WMIAuditDevices.cpp, the registry steps in
+// WMIAuditRegistry.cpp.
+#include "audit/WMIAudit.h"
+
+#include "asset/AssetPropertyIndex.h"
+#include "audit/CimDate.h"
+#include "audit/WmiAuditRules.h"
+#include "common/AppHelpers.h"
+#include "common/AppState.h"
+#include "common/MessageBoxHook.h"
+
+#include <wbemdisp.h>
+
+using namespace AssetIMPL;
+
+namespace {
+
+const char kCaption[] = "Kestrova";
+
+}  // namespace
+
+WMIAudit::WMIAudit() : m_machine(HKEY_LOCAL_MACHINE) {}
+
+WMIAudit::WMIAudit(HKEY machine) : m_machine(machine) {}
+
+WMIAudit::~WMIAudit()
+{
+    m_wmi.reset();
+    m_services = nullptr;
+    m_locator = nullptr;
+}
+
+IDispatchPtr WMIAudit::ConnectServer(const _bstr_t& server)
+{
+    IUnknown* unknown = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown,
+                                  reinterpret_cast<void**>(&unknown));
+    ISWbemLocator* locator = nullptr;
+    if (SUCCEEDED(hr)) {
+        hr = OleRun(unknown);
+        if (SUCCEEDED(hr)) {
+            hr = unknown->QueryInterface(__uuidof(ISWbemLocator), reinterpret_cast<void**>(&locator));
+        }
+        unknown->Release();
+    }
+    if (FAILED(hr) && hr != E_NOINTERFACE) {
+        _com_issue_error(hr);
+    }
+    m_locator.Attach(locator);
+    if (locator == nullptr) {
+        _com_issue_error(E_POINTER);
+    }
+    ISWbemServices* services = nullptr;
+    hr = locator->ConnectServer(server, _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""), _bstr_t(L""),
+                                _bstr_t(L""), 0, nullptr, &services);
+    if (FAILED(hr)) {
+        IssueComError(hr, locator, __uuidof(ISWbemLocator));
+    }
+    IDispatchPtr connection;
+    connection.Attach(services);
+    return connection;
+}
+
+void WMIAudit::Run(const _bstr_t& computer)
+{
+    m_connected = false;
+    try {
+        m_result.Assign(AssetComputerImpl());
+        // Windows 9x cannot reach another computer's WMI: it reads itself.
+        const _bstr_t server = IsWindows9x() ? _bstr_t(".") : computer;
+        m_wmi.reset();
+        m_services = ConnectServer(server);
+        m_wmi.reset(new WmiDispatchAccess(m_services));
+        m_connected = true;
+        if (m_progressSink != nullptr) {
+            m_progressSink->SetRange(kStepCount);
+        }
+        RunSteps(computer);
+    } catch (const audit_canceled&) {
+    } catch (const _com_error& error) {
+        ReportConnectFailure(error);
+    }
+}
+
+// A box would hang a log-on script that nobody watches: unattended runs only
+// log the failure.
+void WMIAudit::ReportConnectFailure(const _com_error& error)
+{
+    const std::string text = t_exception(error).what();
+    if (GetAppState().RunsUnattended()) {
+        Log(3, text);
+        return;
+    }
+    ShowMessageBox(nullptr, text, kCaption, MB_OK);
+}
+
+void WMIAudit::RunSteps(const _bstr_t& computer)
+{
+    AuditStorageDevices();
+    AuditLogicalDrives();
+    AuditUserName();
+    AuditNetworkAdapters();
+    AuditText("Domain Name", "Win32_ComputerSystem", "Domain", m_result.Property(kDomain));
+    AuditText("Asset Mfg", "Win32_ComputerSystem", "Manufacturer", m_result.Property(kManufacturer));
+    AuditText("AssetName", "Win32_ComputerSystem", "Name", m_result.Property(kAssetName));
+    AuditText("Asset Model", "Win32_ComputerSystem", "Model", m_result.Property(kModel));
+    AuditText("Asset Model No.", "Win32_ComputerSystemProduct", "SKUNumber", m_result.Property(kModelNo));
+    AuditAssetSerialNo();
+    AuditAssetType();
+    AuditText("Motherboard", "Win32_BaseBoard", "Product", m_result.Property(kMotherboardDescription));
+    AuditText("Motherboard Mfg", "Win32_BaseBoard", "Manufacturer", m_result.Property(kMotherboardManufacturer));
+    AuditText("Motherboard Serial No.", "Win32_BaseBoard", "SerialNumber", m_result.Property(kMotherboardSerialNo));
+    AuditText("Motherboard Version", "Win32_BaseBoard", "Version", m_result.Property(kMotherboardVersion));
+    AuditCpuCount();
+    AuditText("CPU Description", "Win32_Processor", "Name", m_result.Property(kCpuDescription));
+    AuditText("CPU Manufacturer", "Win32_Processor", "Manufacturer", m_result.Property(kCpuManufacturer));
+    AuditText("CPU Type", "Win32_Processor", "Description", m_result.Property(kCpuType));
+    AuditText("CPU Socket Type", "Win32_Processor", "SocketDesignation", m_result.Property(kCpuSocketType));
+    AuditCpuSpeed();
+    AuditRam();
+    AuditPorts();
+    AuditVideoCard();
+    AuditText("Sound Card", "Win32_SoundDevice", "Caption", m_result.Property(kSoundCard));
+    AuditText("MonitorDeviceID", "Win32_DesktopMonitor", "PNPDeviceID", m_result.Property(kMonitorDeviceId));
+    AuditMonitor();
+    AuditMonitorSerialNo(computer);
+    AuditText("Keyboard", "Win32_Keyboard", "Description", m_result.Property(kKeyboardDescription));
+    AuditText("Mouse", "Win32_PointingDevice", "Description", m_result.Property(kMouseDescription));
+    AuditInstalledSoftware(computer);
+    AuditText("BIOS", "Win32_BIOS", "Name", m_result.Property(kBiosDescription));
+    AuditText("BIOS Version", "Win32_BIOS", "Version", m_result.Property(kBiosVersion));
+    AuditText("BIOS Mfg", "Win32_BIOS", "Manufacturer", m_result.Property(kBiosManufacturer));
+    AuditBiosDate();
+    AuditText("BIOS Serial No.", "Win32_BIOS", "SerialNumber", m_result.Property(kBiosSerialNo));
+    AuditText("Operating System", "Win32_OperatingSystem", "Caption", m_result.Property(kOsDescription));
+    AuditText("Operating System Version", "Win32_OperatingSystem", "Version", m_result.Property(kOsVersion));
+    AuditText("Operating System Service Pack Version", "Win32_OperatingSystem", "CSDVersion",
+              m_result.Property(kServicePack));
+    AuditOsInstallDate();
+    AuditText("Operating System Serial No.", "Win32_OperatingSystem", "SerialNumber", m_result.Property(kOsSerialNo));
+    AuditInternetExplorerVersion(computer);
+    AuditHotfixes(computer);
+    AuditPrinters();
+}
+
+void WMIAudit::LogComError(const _com_error& error)
+{
+    Log(3, t_exception(error).what());
+}
+
+void WMIAudit::AuditText(const char* label, const char* className, const char* property,
+                         AssetPropertyValue& target)
+{
+    try {
+        target.SetString(m_wmi->ReadWmiProperty(className, property));
+        Log(0, label);
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditUserName()
+{
+    try {
+        m_result.Property(kUserName)
+            .SetString(WmiAuditRules::UserNameWithoutDomain(m_wmi->ReadWmiProperty("Win32_ComputerSystem", "Username")));
+        Log(0, "Username");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditAssetSerialNo()
+{
+    try {
+        std::string serial = m_wmi->ReadWmiProperty("Win32_ComputerSystemProduct", "IdentifyingNumber");
+        if (serial.empty()) {
+            serial = m_wmi->ReadWmiProperty("Win32_SystemEnclosure", "SerialNumber");
+        }
+        m_result.Property(kSerialNo).SetString(serial);
+        Log(0, "Asset Serial No.");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+// A portable chassis in any enclosure makes a laptop; otherwise the domain
+// role tells servers from workstations. A failure still leaves a type.
+void WMIAudit::AuditAssetType()
+{
+    try {
+        WmiObjectList enclosures;
+        m_wmi->GetInstances("Win32_SystemEnclosure", enclosures);
+        std::vector<int> chassisTypes;
+        for (const _variant_t& enclosure : enclosures) {
+            m_wmi->ReadObjectPropertyIntList(enclosure, "ChassisTypes", chassisTypes);
+            for (int type : chassisTypes) {
+                if (WmiAuditRules::IsPortableChassis(type)) {
+                    m_result.Property(kAssetType).SetString("Laptop");
+                    Log(0, "Asset Type");
+                    EndStep();
+                    return;
+                }
+            }
+        }
+        const int role = m_wmi->ReadWmiPropertyInt("Win32_ComputerSystem", "DomainRole");
+        m_result.Property(kAssetType).SetString(WmiAuditRules::AssetTypeFromDomainRole(role));
+        Log(0, "Asset Type");
+    } catch (const _com_error& error) {
+        m_result.Property(kAssetType).SetString("Workstation");
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditCpuCount()
+{
+    try {
+        const int count = m_wmi->ReadWmiPropertyInt("Win32_ComputerSystem", "NumberOfProcessors");
+        m_result.SetCpuCount(count > 0 ? count : 1);
+        Log(0, "No. of CPUs");
+    } catch (const _com_error& error) {
+        LogComError(error);
+        m_result.SetCpuCount(1);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditCpuSpeed()
+{
+    try {
+        const int ext = m_wmi->ReadWmiPropertyInt("Win32_Processor", "ExtClock");
+        const int current = m_wmi->ReadWmiPropertyInt("Win32_Processor", "CurrentClockSpeed");
+        const int max = ext != 0 ? m_wmi->ReadWmiPropertyInt("Win32_Processor", "MaxClockSpeed") : 0;
+        m_result.SetCpuSpeed(WmiAuditRules::CpuSpeed(ext, current, max));
+        Log(0, "CPU Speed (MHz)");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditRam()
+{
+    try {
+        const long long bytes = m_wmi->ReadWmiPropertyInt64("Win32_ComputerSystem", "TotalPhysicalMemory");
+        m_result.SetRam(WmiAuditRules::RamMegabytes(bytes));
+        Log(0, "RAM (MB)");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+// Four sub-steps, each with its own end-of-step check, so a failure in one
+// keeps what it appended and the next still runs.
+void WMIAudit::AuditPorts()
+{
+    boost::shared_ptr<StringCollectionImpl> ports = m_result.GetPorts();
+    try {
+        ports->Clear();
+        ports->SetModified(true);
+        WmiObjectList serialPorts;
+        m_wmi->GetInstances("Win32_SerialPort", serialPorts);
+        for (const _variant_t& port : serialPorts) {
+            ports->Add(m_wmi->ReadObjectProperty(port, "DeviceID"));
+        }
+        Log(0, "Serial Port(s)");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+
+    try {
+        WmiObjectList parallelPorts;
+        m_wmi->GetInstances("Win32_ParallelPort", parallelPorts);
+        for (const _variant_t& port : parallelPorts) {
+            ports->Add(m_wmi->ReadObjectProperty(port, "DeviceID"));
+        }
+        Log(0, "Parallel Port(s)");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+
+    try {
+        WmiObjectList controllers;
+        m_wmi->GetInstances("Win32_USBController", controllers);
+        if (!controllers.empty()) {
+            ports->Add("USB");
+        }
+        Log(0, "USB");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+
+    try {
+        WmiObjectList controllers;
+        m_wmi->GetInstances("Win32_1394Controller", controllers);
+        for (const _variant_t& controller : controllers) {
+            // 12: IEEE 1394 in the CIM protocol list.
+            if (m_wmi->ReadObjectPropertyInt(controller, "ProtocolSupported") == 12) {
+                ports->Add("Firewire");
+                break;
+            }
+        }
+        Log(0, "Firewire");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::StoreDate(ComputerProp index, const std::string& date)
+{
+    _variant_t value(date.c_str());
+    m_result.Property(index).SetVariant(value);
+}
+
+void WMIAudit::AuditBiosDate()
+{
+    try {
+        std::string date = m_wmi->ReadWmiProperty("Win32_BIOS", "InstallDate");
+        if (date.empty()) {
+            date = m_wmi->ReadWmiProperty("Win32_BIOS", "ReleaseDate");
+        }
+        StoreDate(kBiosDate, CimDateToText(date));
+        Log(0, "BIOS Date");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditOsInstallDate()
+{
+    try {
+        StoreDate(kOsInstallDate, CimDateToText(m_wmi->ReadWmiProperty("Win32_OperatingSystem", "InstallDate")));
+        Log(0, "Operating System Install Date");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+// The description reaches the result only through GetMonitorDescription.
+void WMIAudit::AuditMonitor()
+{
+    try {
+        m_monitorDescription = m_wmi->ReadWmiProperty("Win32_DesktopMonitor", "Caption");
+        Log(0, "Monitor");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}
+
+void WMIAudit::AuditVideoCard()
+{
+    try {
+        std::string caption = m_wmi->ReadWmiProperty("Win32_VideoController", "Caption");
+        if (caption.size() > 50) {
+            caption.resize(50);
+        }
+        m_result.Property(kVideoCard).SetString(caption);
+        Log(0, "Video Card");
+    } catch (const _com_error& error) {
+        LogComError(error);
+    }
+    EndStep();
+}

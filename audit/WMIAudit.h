@@ -1,0 +1,87 @@
+// The WMI audit engine: audits this computer or another one on the network
+// through the WMI scripting objects, and through that computer's registry for
+// Internet Explorer, the installed software, the hotfixes and the monitor's
+// serial number.
+#pragma once
+
+#include "asset/Exceptions.h"
+#include "audit/Audit.h"
+#include "audit/WmiAccess.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class RegistryKey;
+
+class WMIAudit : public AuditEngine {
+public:
+    WMIAudit();
+    // machine stands in for this computer's HKEY_LOCAL_MACHINE in the local
+    // registry steps (tests point it at a key of their own); not owned.
+    explicit WMIAudit(HKEY machine);
+    ~WMIAudit() override;
+
+    // Failures inside a step are logged and the next step runs; a failed
+    // connection is reported (a message box, or the log when unattended) and
+    // leaves the record empty. Never throws _com_error or audit_canceled.
+    void Run(const _bstr_t& computer) override;
+    // The registry steps read the named computer's registry when set.
+    void SetRemote(bool remote) override { m_remote = remote; }
+    // False when the last run could not connect to WMI: its record holds
+    // nothing of the computer and must not pass for an audit.
+    bool RunReachedComputer() const override { return m_connected; }
+
+    static const unsigned kStepCount = 53;
+
+protected:
+    // Opens the WMI connection (SWbemServices) to the server; tests connect
+    // to scripted objects instead.
+    virtual IDispatchPtr ConnectServer(const _bstr_t& server);
+
+private:
+    void ReportConnectFailure(const _com_error& error);
+    void RunSteps(const _bstr_t& computer);
+
+    // A step that stores one text of the first instance of a class.
+    void AuditText(const char* label, const char* className, const char* property,
+                   AssetPropertyValue& target);
+    void LogComError(const _com_error& error);
+
+    // Steps of more than one value or with rules of their own.
+    void AuditUserName();
+    void AuditAssetSerialNo();
+    void AuditAssetType();
+    void AuditCpuCount();
+    void AuditCpuSpeed();
+    void AuditRam();
+    void AuditPorts();
+    void AuditBiosDate();
+    void AuditOsInstallDate();
+    void AuditMonitor();
+    void AuditVideoCard();
+    void StoreDate(AssetIMPL::ComputerProp index, const std::string& date);
+
+    // WMIAuditDevices.cpp
+    void AuditStorageDevices();
+    void AuditLogicalDrives();
+    void AuditPrinters();
+    void AuditNetworkAdapters();
+    void ExecAdapterQuery(WmiObjectList& adapters);
+
+    // WMIAuditRegistry.cpp
+    void OpenKey(RegistryKey& key, const std::string& computer, const std::string& path);
+    void AuditInternetExplorerVersion(const _bstr_t& computer);
+    void AuditInstalledSoftware(const _bstr_t& computer);
+    void AuditHotfixes(const _bstr_t& computer);
+    void AuditMonitorSerialNo(const _bstr_t& computer);
+    void LogRegistryError(const _com_error* comError, const t_exception* error);
+
+    HKEY m_machine;
+    IDispatchPtr m_locator;
+    IDispatchPtr m_services;
+    std::unique_ptr<WmiAccess> m_wmi;
+    bool m_remote = false;
+    bool m_connected = false;
+};

@@ -1,0 +1,244 @@
+// The WMI engine's four registry steps: Internet Explorer's version, the
+// installed software and the hotfixes from the Uninstall entries, and the
+// monitor's serial number from its EDID block. In remote mode they read the
+// audited computer's registry through the remote registry service; Windows
+// 9x always reads itself. A registry or COM failure ends the step with its
+// text at level 3.
+#include "audit/WMIAudit.h"
+
+#include "asset/AssetPropertyIndex.h"
+#include "audit/AuditConstants.h"
+#include "audit/EdidSerial.h"
+#include "audit/RegistryKey.h"
+#include "audit/SanitizeText.h"
+#include "audit/WmiAuditRules.h"
+#include "common/AppHelpers.h"
+
+#include <set>
+
+using namespace AssetIMPL;
+
+namespace {
+
+const char kInternetExplorerKey[] = "SOFTWARE\\Microsoft\\Internet Explorer";
+const char kDefaultMarker[] = "default value";
+const char k9xMonitorRoot[] = "Enum\\MONITOR";
+const char kNtDisplayRoot[] = "SYSTEM\\CurrentControlSet\\Enum\\DISPLAY";
+
+bool SameSoftware(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
+{
+    const AssetPropertyVector& a = left.Properties();
+    const AssetPropertyVector& b = right.Properties();
+    return a[kSoftwareDescription].GetString() == b[kSoftwareDescription].GetString() &&
+           a[kSoftwareManufacturer].GetString() == b[kSoftwareManufacturer].GetString() &&
+           a[kSoftwareVersion].GetString() == b[kSoftwareVersion].GetString();
+}
+
+}  // namespace
+
+void WMIAudit::OpenKey(RegistryKey& key, const std::string& computer, const std::string& path)
+{
+    if (m_remote && !IsWindows9x()) {
+        key.ConnectRemoteRegistry(computer, HKEY_LOCAL_MACHINE, path, false, KEY_READ);
+    } else {
+        key.Open(m_machine, path, false, KEY_READ);
+    }
+}
+
+void WMIAudit::LogRegistryError(const _com_error* comError, const t_exception* error)
+{
+    Log(3, comError != nullptr ? t_exception(*comError).what() : error->what());
+}
+
+void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
+{
+    try {
+        RegistryKey key;
+        OpenKey(key, BstrToString(computer), kInternetExplorerKey);
+        std::string version;
+        if (key.GetStringValue("Version", kDefaultMarker) != kDefaultMarker) {
+            version = key.GetStringValue("Version", "");
+        }
+        key.Close();
+        m_result.Property(kInternetExplorerVersion).SetString(version);
+        Log(0, "Internet Explorer Version");
+    } catch (const _com_error& error) {
+        LogRegistryError(&error, nullptr);
+    } catch (const t_exception& error) {
+        LogRegistryError(nullptr, &error);
+    }
+    EndStep();
+}
+
+// Hotfix entries never become software; an entry that only looks like one
+// counts unless it carries the "@" value of a hotfix. Equal title, maker and
+// version are recorded once.
+void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
+{
+    try {
+        const std::string name = BstrToString(computer);
+        boost::shared_ptr<SoftwareCollection> software = m_result.GetSoftware();
+        RegistryKey uninstall;
+        OpenKey(uninstall, name, AuditConstants::kUninstallKey);
+        std::vector<std::string> entries;
+        uninstall.GetSubKeyNames(entries);
+        for (const std::string& entry : entries) {
+            RegistryKey key;
+            OpenKey(key, name, AuditConstants::kUninstallKey + "\\" + entry);
+            if (WmiAuditRules::IsHotfixName(entry)) {
+                continue;
+            }
+            std::string displayName;
+            if (WmiAuditRules::IsHotfixShaped(entry)) {
+                if (key.GetStringValue("@", kDefaultMarker) != kDefaultMarker) {
+                    continue;
+                }
+                displayName = key.GetStringValue("DisplayName", "");
+                if (displayName.empty()) {
+                    displayName = entry;
+                }
+            } else {
+                displayName = key.GetStringValue("DisplayName", "");
+                if (displayName.empty()) {
+                    continue;
+                }
+            }
+            boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
+            AssetPropertyVector& p = title->Properties();
+            title->SetId(entry);
+            p[kSoftwareDescription].SetString(SanitizeText(displayName));
+            p[kSoftwareVersion].SetString(key.GetStringValue("DisplayVersion", ""));
+            p[kSoftwareManufacturer].SetString(SanitizeText(key.GetStringValue("Publisher", "")));
+            bool duplicate = false;
+            for (const SoftwareCollection::Part& member : software->Members()) {
+                if (SameSoftware(*member, *title)) {
+                    duplicate = true;
+                    break;
+                }
+            }
+            if (!duplicate) {
+                software->Add(title);
+            }
+        }
+        Log(0, "Installed Software");
+        uninstall.Close();
+    } catch (const _com_error& error) {
+        LogRegistryError(&error, nullptr);
+    } catch (const t_exception& error) {
+        LogRegistryError(nullptr, &error);
+    }
+    EndStep();
+}
+
+// Windows 9x lists its hotfixes in the Uninstall key in enumeration order;
+// Windows 2000 before Service Pack 3 keeps them only there as Q numbers; any
+// later system reports them through WMI. The last two are sorted and unique.
+void WMIAudit::AuditHotfixes(const _bstr_t& computer)
+{
+    try {
+        boost::shared_ptr<StringCollectionImpl> hotfixes = m_result.GetHotfixes();
+        hotfixes->Clear();
+        hotfixes->SetModified(true);
+        std::set<std::string> found;
+        if (IsWindows9x()) {
+            RegistryKey uninstall;
+            uninstall.Open(m_machine, AuditConstants::kUninstallKey, false, KEY_READ);
+            std::vector<std::string> entries;
+            uninstall.GetSubKeyNames(entries);
+            for (const std::string& entry : entries) {
+                RegistryKey key;
+                key.Open(m_machine, AuditConstants::kUninstallKey + "\\" + entry, false, KEY_READ);
+                if (WmiAuditRules::IsHotfixName(entry)) {
+                    const std::string displayName = key.GetStringValue("DisplayName", "");
+                    hotfixes->Add(SanitizeText(displayName.empty() ? entry : displayName));
+                }
+            }
+            uninstall.Close();
+            Log(0, "Operating System Hotfixes");
+            EndStep();
+            return;
+        }
+        if (WmiAuditRules::IsWindows2000BeforeSp3(m_result.Property(kOsDescription).GetString(),
+                                                  m_result.Property(kServicePack).GetString())) {
+            const std::string name = BstrToString(computer);
+            RegistryKey uninstall;
+            OpenKey(uninstall, name, AuditConstants::kUninstallKey);
+            std::vector<std::string> entries;
+            uninstall.GetSubKeyNames(entries);
+            for (const std::string& entry : entries) {
+                RegistryKey key;
+                OpenKey(key, name, AuditConstants::kUninstallKey + "\\" + entry);
+                key.Close();
+                if (WmiAuditRules::IsQHotfixName(entry)) {
+                    found.insert(entry);
+                }
+            }
+            uninstall.Close();
+        } else {
+            WmiObjectList fixes;
+            m_wmi->GetInstances("Win32_QuickFixEngineering", fixes);
+            for (const _variant_t& fix : fixes) {
+                found.insert(m_wmi->ReadObjectProperty(fix, "Description"));
+            }
+        }
+        Log(0, "Operating System Hotfixes");
+        for (const std::string& text : found) {
+            hotfixes->Add(text);
+        }
+        hotfixes->SetModified(true);
+    } catch (const _com_error& error) {
+        LogRegistryError(&error, nullptr);
+    } catch (const t_exception& error) {
+        LogRegistryError(nullptr, &error);
+    }
+    EndStep();
+}
+
+// The first EDID 1.x block in enumeration order decides, even when its text
+// is empty. The step has no label and no end-of-step check of its own.
+void WMIAudit::AuditMonitorSerialNo(const _bstr_t& computer)
+{
+    try {
+        const std::string name = BstrToString(computer);
+        m_monitorSerialNo.clear();
+        const bool windows9x = IsWindows9x();
+        const std::string base = windows9x ? k9xMonitorRoot : kNtDisplayRoot;
+        RegistryKey baseKey;
+        OpenKey(baseKey, name, base);
+        std::vector<std::string> classes;
+        baseKey.GetSubKeyNames(classes);
+        for (const std::string& deviceClass : classes) {
+            RegistryKey classKey;
+            OpenKey(classKey, name, base + "\\" + deviceClass);
+            std::vector<std::string> instances;
+            classKey.GetSubKeyNames(instances);
+            for (const std::string& instance : instances) {
+                std::string path = base + "\\" + deviceClass + "\\" + instance;
+                if (!windows9x) {
+                    path += "\\Device Parameters";
+                }
+                RegistryKey device;
+                OpenKey(device, name, path);
+                std::vector<char> edid;
+                const bool read = device.GetBinaryValue("EDID", edid);
+                device.Close();
+                if (!read) {
+                    continue;
+                }
+                // Blocks too short for what their revision names are passed
+                // over like blocks of another version.
+                const EdidSerial serial =
+                    ReadEdidSerial(reinterpret_cast<const unsigned char*>(edid.data()), edid.size());
+                if (serial.outcome != EdidOutcome::Decided) {
+                    continue;
+                }
+                m_monitorSerialNo = SanitizeText(serial.serial);
+                return;
+            }
+        }
+    } catch (const _com_error& error) {
+        LogRegistryError(&error, nullptr);
+    } catch (const t_exception& error) {
+        LogRegistryError(nullptr, &error);
+    }
+}

@@ -1,0 +1,162 @@
+#include "audit/WmiAuditRules.h"
+
+#include "audit/AuditConstants.h"
+
+#include <cstdint>
+
+namespace WmiAuditRules {
+
+namespace {
+
+bool Contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+bool AllDigits(const std::string& text, size_t from, size_t to)
+{
+    for (size_t i = from; i < to && i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The record holds 32-bit numbers: larger results keep their low 32 bits, as
+// a signed number.
+long Low32(long long value)
+{
+    return static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))));
+}
+
+}  // namespace
+
+long CpuSpeed(int extClock, int currentClock, int maxClock)
+{
+    if (extClock == 0) {
+        return currentClock;
+    }
+    const long long base = maxClock != 0 ? maxClock : currentClock;
+    const long long ext = extClock;
+    return Low32(((base + ext / 2) / ext) * ext);
+}
+
+long RamMegabytes(long long bytes)
+{
+    const long long megabytes = Low32(bytes / 1048576);
+    return Low32(((megabytes + 4) / 8) * 8);
+}
+
+long Megabytes(long long bytes)
+{
+    return Low32(bytes / 1048576);
+}
+
+long long ParseInt64(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    uint64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+    return static_cast<long long>(negative ? 0 - value : value);
+}
+
+bool IsPortableChassis(int chassisType)
+{
+    return chassisType == 8 || chassisType == 9 || chassisType == 10 || chassisType == 14;
+}
+
+std::string AssetTypeFromDomainRole(int role)
+{
+    return role > 1 ? "Server" : "Workstation";
+}
+
+std::string CdDriveType(const std::string& caption)
+{
+    if (Contains(caption, "RW")) {
+        return AuditConstants::kCdrwDrive;
+    }
+    if (Contains(caption, "DVD")) {
+        return AuditConstants::kDvdDrive;
+    }
+    if (Contains(caption, "CD-R") && !Contains(caption, "CD-ROM")) {
+        return AuditConstants::kCdrDrive;
+    }
+    return AuditConstants::kCdromDrive;
+}
+
+std::string DiskDriveType(const std::string& mediaType)
+{
+    if (Contains(mediaType, "Fixed hard disk media")) {
+        return AuditConstants::kHardDrive;
+    }
+    if (Contains(mediaType, "ZIP")) {
+        return AuditConstants::kZipDrive;
+    }
+    if (Contains(mediaType, "LS-120") || Contains(mediaType, "LS120")) {
+        return AuditConstants::kLs120Drive;
+    }
+    return AuditConstants::kOtherDrive;
+}
+
+std::string FloppyDriveType(const std::string& caption)
+{
+    if (Contains(caption, "LS-120") || Contains(caption, "LS120")) {
+        return AuditConstants::kLs120Drive;
+    }
+    return AuditConstants::kFloppyDrive;
+}
+
+std::string PnpInterface(const std::string& pnpDeviceId)
+{
+    return pnpDeviceId.substr(0, pnpDeviceId.find('\\'));
+}
+
+std::string UserNameWithoutDomain(const std::string& text)
+{
+    const size_t slash = text.rfind('\\');
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+std::string DriveLetterFromName(std::string name)
+{
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos) {
+        name.erase(colon, 1);
+    }
+    return name;
+}
+
+bool IsHotfixShaped(const std::string& name)
+{
+    return (name.size() == 7 && name[0] == 'Q') || (name.size() == 8 && name.compare(0, 2, "KB") == 0);
+}
+
+// Positions 2 to 7 (counted from 1) all digits, or positions 3 to the end.
+bool IsHotfixName(const std::string& name)
+{
+    return IsHotfixShaped(name) && (AllDigits(name, 1, 7) || AllDigits(name, 2, name.size()));
+}
+
+bool IsQHotfixName(const std::string& name)
+{
+    return name.size() == 7 && name[0] == 'Q' && AllDigits(name, 1, 7);
+}
+
+bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string& servicePack)
+{
+    return osDescription.compare(0, AuditConstants::kWindows2000.size(), AuditConstants::kWindows2000) == 0 &&
+           servicePack.compare(AuditConstants::kServicePack3) < 0;
+}
+
+}  // namespace WmiAuditRules

@@ -1,0 +1,108 @@
+// The OS-type probe of the network audit.
+//
+// The probe runs on a thread of its own so that a computer that accepts the
+// WMI connection but answers slowly cannot hold up the network audit: the
+// waiter gives up after its wait and counts the computer as not auditable.
+// The probe writes its result before its finished mark, and the waiter reads
+// the result only after the thread has ended within the wait, so the two
+// share the record without a lock; a late probe writes only its own record.
+#include "audit/WmiOsTypeProbe.h"
+
+#include "asset/Exceptions.h"
+#include "audit/WmiAccess.h"
+#include "common/MessageBoxHook.h"
+
+#include <wbemdisp.h>
+
+#include <memory>
+
+namespace {
+
+const char kCaption[] = "Kestrova";
+// wbemConnectFlagUseMaxWait: the connection gives up within two minutes.
+const long kUseMaxWait = 0x80;
+// In the CIM operating-system codes 16 is Windows 95, 17 Windows 98 and
+// everything above an NT-family system.
+const int kWindows98 = 17;
+
+IDispatchPtr ConnectToComputer(const std::string& computer)
+{
+    IUnknown* unknown = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown,
+                                  reinterpret_cast<void**>(&unknown));
+    if (FAILED(hr)) {
+        _com_issue_error(hr);
+    }
+    ISWbemLocator* locator = nullptr;
+    hr = OleRun(unknown);
+    if (SUCCEEDED(hr)) {
+        hr = unknown->QueryInterface(__uuidof(ISWbemLocator), reinterpret_cast<void**>(&locator));
+    }
+    unknown->Release();
+    if (FAILED(hr)) {
+        _com_issue_error(hr);
+    }
+    IDispatchPtr locatorHolder;
+    locatorHolder.Attach(locator);
+    ISWbemServices* services = nullptr;
+    hr = locator->ConnectServer(_bstr_t(computer.c_str()), _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""),
+                                _bstr_t(L""), _bstr_t(L""), kUseMaxWait, nullptr, &services);
+    if (FAILED(hr)) {
+        IssueComError(hr, locator, __uuidof(ISWbemLocator));
+    }
+    IDispatchPtr connection;
+    connection.Attach(services);
+    return connection;
+}
+
+int AskOsType(const OsTypeProbe& probe)
+{
+    IDispatchPtr services = probe.connect ? probe.connect(probe.target) : ConnectToComputer(probe.target);
+    WmiDispatchAccess wmi(services);
+    return wmi.ReadWmiPropertyInt("Win32_OperatingSystem", "OSType") > kWindows98 ? 1 : 0;
+}
+
+}  // namespace
+
+DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
+{
+    std::unique_ptr<boost::shared_ptr<OsTypeProbe>> holder(static_cast<boost::shared_ptr<OsTypeProbe>*>(parameter));
+    OsTypeProbe& probe = **holder;
+    const HRESULT initialized = CoInitialize(nullptr);
+    LONG result = 0;
+    try {
+        result = AskOsType(probe);
+    } catch (const _com_error& error) {
+        result = 0;
+        // The box belongs to this thread; the waiter has long moved on.
+        ShowMessageBox(nullptr, t_exception(error).what(), kCaption, MB_OK);
+    } catch (...) {
+        result = 0;
+    }
+    InterlockedExchange(&probe.result, result);
+    InterlockedExchange(&probe.finished, 1);
+    if (SUCCEEDED(initialized)) {
+        CoUninitialize();
+    }
+    return 1;
+}
+
+int ProbeOsType(const std::string& computer, DWORD waitMs, const OsTypeConnector& connect,
+                boost::shared_ptr<OsTypeProbe>* record)
+{
+    boost::shared_ptr<OsTypeProbe> probe(new OsTypeProbe());
+    probe->target = computer;
+    probe->connect = connect;
+    if (record != nullptr) {
+        *record = probe;
+    }
+    auto* parameter = new boost::shared_ptr<OsTypeProbe>(probe);
+    HANDLE thread = CreateThread(nullptr, 0, WmiOsTypeProbeThread, parameter, 0, nullptr);
+    if (thread == nullptr) {
+        delete parameter;
+        return 0;
+    }
+    const bool ended = WaitForSingleObject(thread, waitMs) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return ended ? static_cast<int>(probe->result) : 0;
+}
