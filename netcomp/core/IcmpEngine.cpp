@@ -465,11 +465,6 @@ void IcmpEngine::OnError(int code, const char* text)
     FireSinkSlot1Args2(code, text);
 }
 
-int IcmpEngine::FireSinkSlot1Args2(int code, const char* text)
-{
-    const char* description = text ? text : "";
-    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
-}
 
 int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
 {

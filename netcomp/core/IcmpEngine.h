@@ -67,9 +67,6 @@ protected:
     virtual void OnError(int code, const char* text);
     virtual void OnReadyToSend() {}
 
-    // Event 1 of every component built on this engine: Error(code, text).
-    int FireSinkSlot1Args2(int code, const char* text);
-
 private:
     [[nodiscard]] int OpenSocket();
     [[nodiscard]] int ApplySocketOptions();

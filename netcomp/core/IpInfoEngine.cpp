@@ -76,11 +76,6 @@ IpInfoEngine::~IpInfoEngine()
     (void)CancelBeyond(0);
 }
 
-int IpInfoEngine::FireSinkSlot1Args2(int code, const char* text)
-{
-    const char* description = text ? text : "";
-    return Fire(kIpInfoEventError, {EventParam::Int(&code), EventParam::Text(&description)});
-}
 
 const char* IpInfoEngine::Keep(int property, std::string text)
 {

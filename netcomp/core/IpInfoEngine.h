@@ -65,9 +65,6 @@ public:
     int ServicePort() const { return m_servicePort; }
     const char* ServiceProtocol() const { return m_serviceProtocol.c_str(); }
 
-protected:
-    int FireSinkSlot1Args2(int code, const char* text);
-
 private:
     struct Request {
         HANDLE handle;
