@@ -63,7 +63,12 @@ public:
     {
         RegCloseKey(m_key);
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KestrovaTests");  // only when no other test uses it
+        // Then the parents, each only when no other test uses it.
+        std::string parent = m_path;
+        for (size_t cut; (cut = parent.rfind('\\')) != std::string::npos && parent != "Software";) {
+            RegDeleteKeyA(HKEY_CURRENT_USER, parent.c_str());
+            parent.erase(cut);
+        }
     }
     MachineKey(const MachineKey&) = delete;
     MachineKey& operator=(const MachineKey&) = delete;
