@@ -68,9 +68,13 @@ void AuditDocument::RunAudit(const std::string& computer, AuditProgressSink* sin
         m_engine->SetLogSink(&m_log);
         m_engine->Run(_bstr_t(computer.c_str()));
 
-        m_engine->Result().Property(AssetIMPL::kGuid).SetString(guid);
-        m_completed = true;
-        WriteDriverLog(1, "Audit Completed.");
+        // An engine that never reached the computer (it has reported why)
+        // holds an empty record: that must not be saved or sent as an audit.
+        if (m_engine->RunReachedComputer()) {
+            m_engine->Result().Property(AssetIMPL::kGuid).SetString(guid);
+            m_completed = true;
+            WriteDriverLog(1, "Audit Completed.");
+        }
     } catch (...) {
         m_log.Close();
         throw;

@@ -1,7 +1,7 @@
 #include "audit/AuditEngineFactory.h"
 
-#include "asset/Exceptions.h"
 #include "audit/APIAudit.h"
+#include "audit/WMIAudit.h"
 #include "common/AppState.h"
 
 namespace {
@@ -11,7 +11,7 @@ boost::shared_ptr<Audit> MakeDefaultEngine(AuditEngineKind kind)
     if (kind == AuditEngineKind::Api) {
         return boost::shared_ptr<Audit>(new APIAudit());
     }
-    throw t_exception(E_NOTIMPL, "The WMI audit engine is not available.");
+    return boost::shared_ptr<Audit>(new WMIAudit());
 }
 
 AuditEngineFactory g_factory;

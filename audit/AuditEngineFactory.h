@@ -22,8 +22,7 @@ typedef std::function<boost::shared_ptr<Audit>(AuditEngineKind)> AuditEngineFact
 // audit where WMI answered at start-up use WMI.
 AuditEngineKind ChooseAuditEngine(const AppState& app, bool remote);
 
-// Makes an engine through the installed factory. The default one throws
-// t_exception for an engine this build does not have.
+// Makes an engine through the installed factory.
 boost::shared_ptr<Audit> MakeAuditEngine(AuditEngineKind kind);
 
 // Installs a factory (an empty one restores the default); returns the

@@ -58,6 +58,7 @@ void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
     boost::shared_ptr<StringCollectionImpl> hotfixes = computer.GetHotfixes();
     boost::shared_ptr<SoftwareCollection> software = computer.GetSoftware();
     hotfixes->Clear();
+    hotfixes->SetModified(true);
 
     RegistryKey uninstall;
     uninstall.Open(machine, AuditConstants::kUninstallKey, false, KEY_READ);

@@ -6,6 +6,8 @@
 #include "audit/AuditDocument.h"
 
 #include "asset/Exceptions.h"
+#include "audit/APIAudit.h"
+#include "audit/WMIAudit.h"
 #include "audit/AuditEngineFactory.h"
 #include "audit/SignatureFile.h"
 #include "audit/tests/EngineTestSupport.h"
@@ -37,6 +39,7 @@ struct Script {
     AuditLogSink* log = nullptr;
     size_t driverEntriesBeforeRun = 0;
     bool fail = false;
+    bool reached = true;
 };
 
 class ScriptedEngine : public AuditEngine {
@@ -58,6 +61,7 @@ public:
         m_result.Property(kAssetName).SetString("SCRIPTED");
     }
     void SetRemote(bool remote) override { m_script.remoteCalls.push_back(remote); }
+    bool RunReachedComputer() const override { return m_script.reached; }
 
 private:
     Script& m_script;
@@ -165,6 +169,8 @@ TEST(AuditEngineChoice, FlagCombinations)
         app.m_wmiAvailable = c.wmiAnswered;
         EXPECT_EQ(c.kind, ChooseAuditEngine(app, c.remote)) << c.apiSwitch << c.remote << c.wmiAnswered;
     }
+    EXPECT_NE(nullptr, dynamic_cast<APIAudit*>(MakeAuditEngine(AuditEngineKind::Api).get()));
+    EXPECT_NE(nullptr, dynamic_cast<WMIAudit*>(MakeAuditEngine(AuditEngineKind::Wmi).get()));
 }
 
 TEST_F(AuditDriverTest, ChoosesTheEngineAndItsMode)
@@ -242,6 +248,22 @@ TEST_F(AuditDriverTest, AnEngineThatThrowsLeavesTheLogClosed)
     doc.RunAudit(".", nullptr);
     EXPECT_TRUE(doc.m_completed);
     EXPECT_EQ(std::vector<std::string>{"Scripted failure"}, LoggedErrors());
+}
+
+// A WMI engine that could not connect has reported that itself; its empty
+// record is not an audit.
+TEST_F(AuditDriverTest, AnEngineThatNeverReachedTheComputerCompletesNothing)
+{
+    AuditDocument doc;
+    m_script.reached = false;
+    doc.RunAudit(".", nullptr);
+    EXPECT_FALSE(doc.m_completed);
+    EXPECT_EQ("", doc.m_engine->Result().Property(kGuid).GetString());
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "COMPUTER - ."}, {1, "Audit Started."}}),
+              m_tap.m_entries);
+    EXPECT_TRUE(DeleteFileA(m_logFile.c_str())) << GetLastError();
+    GetAppState().m_runMode = kRunHidden;
+    EXPECT_FALSE(doc.SaveResultFile(m_logFile + ".kes"));
 }
 
 TEST_F(AuditDriverTest, SignatureFileFailures)

@@ -131,6 +131,14 @@ TEST(SoftwareAudit, SecondRunListsOnlyWhatItFinds)
     RegDeleteKeyA(machine.Key(), (kUninstall + "\\KB111111").c_str());
     SoftwareAudit::Run(machine.Key(), computer);
     EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"KB222222"}));
+
+    // A list the step found empty counts as filled.
+    AssetComputerImpl fresh;
+    RegDeleteTreeA(machine.Key(), (kUninstall + "\\KB222222").c_str());
+    RegDeleteKeyA(machine.Key(), (kUninstall + "\\KB222222").c_str());
+    SoftwareAudit::Run(machine.Key(), fresh);
+    EXPECT_TRUE(fresh.GetHotfixes()->Values().empty());
+    EXPECT_TRUE(fresh.GetHotfixes()->IsModified());
 }
 
 TEST(SoftwareAudit, UnreadableRegistryEndsTheStep)
