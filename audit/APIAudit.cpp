@@ -36,7 +36,7 @@ std::string Trimmed(std::string text)
     return TrimRight(TrimLeft(text));
 }
 
-}  // namespace
+} // namespace
 
 APIAudit::APIAudit() : m_machine(HKEY_LOCAL_MACHINE) {}
 
@@ -164,9 +164,8 @@ void APIAudit::AuditProcessor()
         m_result.Property(kCpuManufacturer).SetString(SanitizeText(Trimmed(cpu.GetManufacturerName())));
         m_result.Property(kCpuDescription).SetString(SanitizeText(Trimmed(cpu.GetName())));
         // Composed here from numbers, so not sanitized.
-        m_result.Property(kCpuType)
-            .SetString("x86 Family " + cpu.GetFamilyText() + " Model " + cpu.GetModelText() + " Stepping " +
-                       cpu.GetSteppingText());
+        m_result.Property(kCpuType).SetString("x86 Family " + cpu.GetFamilyText() + " Model " + cpu.GetModelText() +
+                                              " Stepping " + cpu.GetSteppingText());
     }
     Log(0, "CPU");
     EndStep();
@@ -183,7 +182,8 @@ void APIAudit::AuditOperatingSystem()
     if (version.Detect()) {
         m_result.Property(kAssetType).SetString(version.productType == kProductWorkstation ? "Workstation" : "Server");
         m_result.Property(kOsDescription).SetString(OsVersionInfo::GetOsName(version));
-        m_result.Property(kServicePack).SetString(std::string(version.servicePack, strnlen(version.servicePack, sizeof version.servicePack)));
+        m_result.Property(kServicePack)
+            .SetString(std::string(version.servicePack, strnlen(version.servicePack, sizeof version.servicePack)));
         m_result.Property(kOsVersion).SetString(OsVersionInfo::GetVersionText(version));
     }
     Log(0, "Operating System Details");

@@ -21,7 +21,7 @@ const char kWriteFailedText[] =
     "Unable to write the Kestrova signature file needed to uniquely identify this computer for auditing.";
 const char kCaption[] = "Kestrova";
 
-}  // namespace
+} // namespace
 
 void AuditDocument::WriteDriverLog(int level, const std::string& text)
 {

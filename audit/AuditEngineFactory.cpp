@@ -17,7 +17,7 @@ boost::shared_ptr<Audit> MakeDefaultEngine(AuditEngineKind kind)
 AuditEngineFactory g_factory;
 AuditLogSink* g_logTap = nullptr;
 
-}  // namespace
+} // namespace
 
 AuditEngineKind ChooseAuditEngine(const AppState& app, bool remote)
 {

@@ -12,7 +12,7 @@
 struct AppState;
 
 enum class AuditEngineKind {
-    Api,  // Win32 calls and the registry
+    Api, // Win32 calls and the registry
     Wmi,
 };
 

@@ -37,7 +37,7 @@ int WINAPI OnEvent(INT_PTR user, int event, int count, INT_PTR* params, int*)
     }
 }
 
-}  // namespace
+} // namespace
 
 IpInfoHolder::IpInfoHolder() : m_component(IPInfo_Create(OnEvent, reinterpret_cast<INT_PTR>(this), nullptr))
 {

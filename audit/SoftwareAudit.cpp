@@ -41,7 +41,7 @@ void AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<Asset
     software.Add(title);
 }
 
-}  // namespace
+} // namespace
 
 bool SoftwareAudit::IsHotfixShaped(const std::string& name)
 {

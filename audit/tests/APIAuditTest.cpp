@@ -21,8 +21,15 @@ using namespace AssetIMPL;
 namespace {
 
 const std::vector<std::string> kAllLabels = {
-    "Drive and Volume Information", "Username", "Computer Name (Description)", "Network Adapters", "RAM", "CPU",
-    "Operating System Details",     "Internet Explorer Version", "Software",
+    "Drive and Volume Information",
+    "Username",
+    "Computer Name (Description)",
+    "Network Adapters",
+    "RAM",
+    "CPU",
+    "Operating System Details",
+    "Internet Explorer Version",
+    "Software",
 };
 const char kIeKey[] = "SOFTWARE\\Microsoft\\Internet Explorer";
 const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -55,8 +62,8 @@ TEST(APIAuditRules, MemoryPackagesAndMacAddresses)
         unsigned long long bytes;
         long megabytes;
     } memory[] = {
-        {1021 * mb, 1024}, {1019 * mb, 1016}, {1020 * mb, 1024}, {1024 * mb + mb - 1, 1024},
-        {3 * mb, 0},       {0, 0},            {16383ULL * mb, 16384},
+        {1021 * mb, 1024},      {1019 * mb, 1016}, {1020 * mb, 1024}, {1024 * mb + mb - 1, 1024}, {3 * mb, 0}, {0, 0},
+        {16383ULL * mb, 16384},
     };
     for (const auto& m : memory) {
         EXPECT_EQ(m.megabytes, APIAudit::RoundMegabytes(m.bytes)) << (m.bytes >> 20);
@@ -68,7 +75,8 @@ TEST(APIAuditRules, MemoryPackagesAndMacAddresses)
         long packages;
     } cpus[] = {{2, 2, 1}, {4, 2, 2}, {2, 8, 2}, {1, 1, 1}, {8, 0, 8}, {8, -1, 8}, {6, 4, 1}};
     for (const auto& c : cpus) {
-        EXPECT_EQ(c.packages, APIAudit::PackageCount(c.processors, c.perPackage)) << c.processors << "/" << c.perPackage;
+        EXPECT_EQ(c.packages, APIAudit::PackageCount(c.processors, c.perPackage))
+            << c.processors << "/" << c.perPackage;
     }
 
     EXPECT_EQ("00:0C:29:3A:5B:7C", APIAudit::FormatMacAddress("00-0c-29-3a-5b-7c"));
@@ -209,7 +217,7 @@ TEST_F(APIAuditTest, CancelledBetweenSteps)
         RecordingProgress progress(doneBeforeCancel);
         engine.SetLogSink(&log);
         engine.SetProgressSink(&progress);
-        engine.Run(".");  // returns normally
+        engine.Run("."); // returns normally
 
         const int n = doneBeforeCancel;
         EXPECT_EQ(std::min(n, 34), progress.m_steps) << n;
@@ -224,7 +232,7 @@ TEST_F(APIAuditTest, CancelledBetweenSteps)
 TEST_F(APIAuditTest, InternetExplorerVersionFromTheRegistry)
 {
     struct {
-        const char* version;  // null: no value; "-": no key
+        const char* version; // null: no value; "-": no key
         const char* stored;
         bool labelled;
     } cases[] = {
@@ -251,7 +259,7 @@ TEST_F(APIAuditTest, InternetExplorerVersionFromTheRegistry)
         EXPECT_EQ(c.stored, engine.Result().Property(kInternetExplorerVersion).GetString());
         std::vector<std::string> labels = log.TextsAt(0);
         EXPECT_EQ(c.labelled, std::find(labels.begin(), labels.end(), "Internet Explorer Version") != labels.end());
-        EXPECT_EQ("Software", labels.back());  // the run goes on either way
+        EXPECT_EQ("Software", labels.back()); // the run goes on either way
         EXPECT_EQ(34, progress.m_steps);
         const std::vector<std::string> errors = log.TextsAt(3);
         if (c.labelled) {
@@ -268,7 +276,7 @@ TEST_F(APIAuditTest, FailuresEndTheRunQuietly)
 {
     MachineKey machine("Engine\\Machine");
     machine.AddKey(kIeKey);
-    APIAudit engine(machine.Key());  // no Uninstall key
+    APIAudit engine(machine.Key()); // no Uninstall key
     RecordingLog log;
     RecordingProgress progress;
     engine.SetLogSink(&log);
@@ -300,4 +308,4 @@ TEST_F(APIAuditTest, RunsStartAfresh)
     EXPECT_TRUE(engine.Result().GetSoftware()->Members().empty());
 }
 
-}  // namespace
+} // namespace

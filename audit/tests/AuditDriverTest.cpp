@@ -158,10 +158,10 @@ TEST(AuditEngineChoice, FlagCombinations)
         bool wmiAnswered;
         AuditEngineKind kind;
     } cases[] = {
-        {true, false, false, AuditEngineKind::Api},  {true, false, true, AuditEngineKind::Api},
-        {true, true, false, AuditEngineKind::Api},   {true, true, true, AuditEngineKind::Api},
-        {false, true, false, AuditEngineKind::Wmi},  {false, true, true, AuditEngineKind::Wmi},
-        {false, false, true, AuditEngineKind::Wmi},  {false, false, false, AuditEngineKind::Api},
+        {true, false, false, AuditEngineKind::Api}, {true, false, true, AuditEngineKind::Api},
+        {true, true, false, AuditEngineKind::Api},  {true, true, true, AuditEngineKind::Api},
+        {false, true, false, AuditEngineKind::Wmi}, {false, true, true, AuditEngineKind::Wmi},
+        {false, false, true, AuditEngineKind::Wmi}, {false, false, false, AuditEngineKind::Api},
     };
     for (const auto& c : cases) {
         AppState app;
@@ -182,13 +182,11 @@ TEST_F(AuditDriverTest, ChoosesTheEngineAndItsMode)
         AuditEngineKind kind;
         std::vector<bool> remoteCalls;
     } cases[] = {
-        {true, false, true, AuditEngineKind::Api, {}},
-        {false, false, true, AuditEngineKind::Wmi, {false}},
-        {false, false, false, AuditEngineKind::Api, {}},
-        {false, true, false, AuditEngineKind::Wmi, {true}},
+        {true, false, true, AuditEngineKind::Api, {}},   {false, false, true, AuditEngineKind::Wmi, {false}},
+        {false, false, false, AuditEngineKind::Api, {}}, {false, true, false, AuditEngineKind::Wmi, {true}},
         {true, true, true, AuditEngineKind::Api, {}},
     };
-    GetAppState().m_runMode = kRunHidden;  // a remote signature file may be out of reach
+    GetAppState().m_runMode = kRunHidden; // a remote signature file may be out of reach
     for (const auto& c : cases) {
         m_script = Script();
         AppState& app = GetAppState();
@@ -214,9 +212,9 @@ TEST_F(AuditDriverTest, FramesTheEngineInTheLogAndStampsTheGuid)
     EXPECT_EQ(&progress, m_script.progress);
     EXPECT_EQ(static_cast<AuditLogSink*>(&doc.m_log), m_script.log);
     EXPECT_EQ(2u, m_script.driverEntriesBeforeRun);
-    EXPECT_EQ((std::vector<std::pair<int, std::string>>{
-                  {1, "COMPUTER - ."}, {1, "Audit Started."}, {1, "Audit Completed."}}),
-              m_tap.m_entries);
+    EXPECT_EQ(
+        (std::vector<std::pair<int, std::string>>{{1, "COMPUTER - ."}, {1, "Audit Started."}, {1, "Audit Completed."}}),
+        m_tap.m_entries);
     EXPECT_EQ(std::vector<std::string>{"Scripted failure"}, LoggedErrors());
     EXPECT_TRUE(m_boxes.empty());
 
@@ -259,8 +257,7 @@ TEST_F(AuditDriverTest, AnEngineThatNeverReachedTheComputerCompletesNothing)
     doc.RunAudit(".", nullptr);
     EXPECT_FALSE(doc.m_completed);
     EXPECT_EQ("", doc.m_engine->Result().Property(kGuid).GetString());
-    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "COMPUTER - ."}, {1, "Audit Started."}}),
-              m_tap.m_entries);
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "COMPUTER - ."}, {1, "Audit Started."}}), m_tap.m_entries);
     EXPECT_TRUE(DeleteFileA(m_logFile.c_str())) << GetLastError();
     GetAppState().m_runMode = kRunHidden;
     EXPECT_FALSE(doc.SaveResultFile(m_logFile + ".kes"));
@@ -270,7 +267,7 @@ TEST_F(AuditDriverTest, SignatureFileFailures)
 {
     struct {
         int runMode;
-        bool unreadable;  // else: cannot be created
+        bool unreadable; // else: cannot be created
     } cases[] = {
         {kRunInteractive, true}, {kRunInteractive, false}, {kRunHidden, true},
         {kRunHidden, false},     {kRunMinimal, true},      {kRunMinimal, false},
@@ -353,4 +350,4 @@ TEST_F(AuditDriverTest, AuditsThisComputerIntoResultXml)
     DeleteFileA(saved.c_str());
 }
 
-}  // namespace
+} // namespace

@@ -17,10 +17,10 @@ const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 
 struct Entry {
     const char* name;
-    const char* displayName;  // null: no value
+    const char* displayName; // null: no value
     const char* version;
     const char* publisher;
-    bool defaultValue;  // has a value named "@"
+    bool defaultValue; // has a value named "@"
 };
 
 void AddEntries(MachineKey& machine, const std::vector<Entry>& entries)
@@ -73,10 +73,9 @@ TEST(SoftwareAudit, HotfixNameRules)
         bool shaped;
         bool hotfix;
     } cases[] = {
-        {"Q123456", true, true},   {"QA12345", true, true},    {"KB123456", true, true},
-        {"Q12345A", true, false},  {"KB12345X", true, false},  {"KBA12345", true, false},
-        {"q123456", false, false}, {"kb123456", false, false}, {"Q1234567", false, false},
-        {"KB12345", false, false}, {"Q12345", false, false},   {"", false, false},
+        {"Q123456", true, true},      {"QA12345", true, true},   {"KB123456", true, true},  {"Q12345A", true, false},
+        {"KB12345X", true, false},    {"KBA12345", true, false}, {"q123456", false, false}, {"kb123456", false, false},
+        {"Q1234567", false, false},   {"KB12345", false, false}, {"Q12345", false, false},  {"", false, false},
         {"{6C0A9D8E}", false, false},
     };
     for (const auto& c : cases) {
@@ -122,7 +121,8 @@ TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
 TEST(SoftwareAudit, SecondRunListsOnlyWhatItFinds)
 {
     MachineKey machine("Engine\\Software");
-    AddEntries(machine, {{"KB111111", nullptr, nullptr, nullptr, false}, {"KB222222", nullptr, nullptr, nullptr, false}});
+    AddEntries(machine,
+               {{"KB111111", nullptr, nullptr, nullptr, false}, {"KB222222", nullptr, nullptr, nullptr, false}});
     AssetComputerImpl computer;
     SoftwareAudit::Run(machine.Key(), computer);
     EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"KB111111", "KB222222"}));
@@ -159,4 +159,4 @@ TEST(SoftwareAudit, UnreadableRegistryEndsTheStep)
     EXPECT_THROW(SoftwareAudit::Run(machine.Key(), computer), t_exception);
 }
 
-}  // namespace
+} // namespace
