@@ -1,17 +1,17 @@
 // Installed software and hotfixes from the Uninstall key.
 //
-// Every subkey of the Uninstall key is one entry. A name like Q123456 or
-// KB123456 is a hotfix and only its name (or display name) is listed. A name
-// of that shape that is not a number (Q12345A) is an installer's own entry:
-// it is a title unless it carries a default value, which marks the
-// leftovers some installers write there. Any other entry is a title only
-// when it has a display name.
+// Every subkey of the Uninstall key is one entry, sorted by the name rules
+// the WMI engine uses too. A name like Q123456 or KB123456 is a hotfix, and
+// only its name (or display name) is listed. A name of that shape that is not
+// a number (Q12345A) is an installer's own entry: it is a title unless it
+// carries a value named "@", which marks the leftovers some installers write
+// there. Any other entry is a title only when it has a display name.
 #include "audit/SoftwareAudit.h"
 
-#include "asset/TextHelpers.h"
 #include "audit/AuditConstants.h"
 #include "audit/RegistryKey.h"
 #include "audit/SanitizeText.h"
+#include "audit/WmiAuditRules.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -43,16 +43,6 @@ void AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<Asset
 
 } // namespace
 
-bool SoftwareAudit::IsHotfixShaped(const std::string& name)
-{
-    return (name.size() == 7 && name[0] == 'Q') || (name.size() == 8 && name.compare(0, 2, "KB") == 0);
-}
-
-bool SoftwareAudit::IsHotfixName(const std::string& name)
-{
-    return IsHotfixShaped(name) && (IsAllDigits(name.substr(1, 6)) || IsAllDigits(name.substr(2)));
-}
-
 void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
 {
     boost::shared_ptr<StringCollectionImpl> hotfixes = computer.GetHotfixes();
@@ -70,11 +60,11 @@ void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
         entry.Open(machine, AuditConstants::kUninstallKey + "\\" + name, false, KEY_READ);
         std::string description = entry.GetStringValue("DisplayName", "");
 
-        if (IsHotfixName(name)) {
+        if (WmiAuditRules::IsHotfixName(name)) {
             hotfixes->Add(SanitizeText(description.empty() ? name : description));
             continue;
         }
-        if (IsHotfixShaped(name)) {
+        if (WmiAuditRules::IsHotfixShaped(name)) {
             if (entry.GetStringValue("@", kAbsent) != kAbsent) {
                 continue;
             }

@@ -6,17 +6,10 @@
 
 #include <windows.h>
 
-#include <string>
-
 class SoftwareAudit {
 public:
     // machine is HKEY_LOCAL_MACHINE, or in tests a key standing in for it.
     // Throws t_exception when the Uninstall key or an entry cannot be read;
     // what was recorded up to then stays in the computer.
     static void Run(HKEY machine, AssetIMPL::AssetComputerImpl& computer);
-
-    // Q plus six characters, or KB plus six.
-    static bool IsHotfixShaped(const std::string& name);
-    // A hotfix-shaped name whose tail is a number.
-    static bool IsHotfixName(const std::string& name);
 };

@@ -66,24 +66,6 @@ std::vector<std::string> Titles(const AssetComputerImpl& computer)
     return titles;
 }
 
-TEST(SoftwareAudit, HotfixNameRules)
-{
-    struct {
-        const char* name;
-        bool shaped;
-        bool hotfix;
-    } cases[] = {
-        {"Q123456", true, true},      {"QA12345", true, true},   {"KB123456", true, true},  {"Q12345A", true, false},
-        {"KB12345X", true, false},    {"KBA12345", true, false}, {"q123456", false, false}, {"kb123456", false, false},
-        {"Q1234567", false, false},   {"KB12345", false, false}, {"Q12345", false, false},  {"", false, false},
-        {"{6C0A9D8E}", false, false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.shaped, SoftwareAudit::IsHotfixShaped(c.name)) << c.name;
-        EXPECT_EQ(c.hotfix, SoftwareAudit::IsHotfixName(c.name)) << c.name;
-    }
-}
-
 TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
 {
     MachineKey machine("Engine\\Software");
