@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ const std::vector<std::string> kAllLabels = {
 };
 const char kIeKey[] = "SOFTWARE\\Microsoft\\Internet Explorer";
 const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kReportSwitch[] = "--report-engine-os";
 
 class APIAuditTest : public ::testing::Test {
 protected:
@@ -308,4 +310,68 @@ TEST_F(APIAuditTest, RunsStartAfresh)
     EXPECT_TRUE(engine.Result().GetSoftware()->Members().empty());
 }
 
+// The operating-system values of a whole run, as a copy of this program
+// records them when the prefix reports another Windows version to it.
+std::string ReportRun()
+{
+    APIAudit engine;
+    engine.Run(".");
+    AssetComputerImpl& pc = engine.Result();
+    return pc.Property(kOsDescription).GetString() + "|" + pc.Property(kOsVersion).GetString() + "|" +
+           pc.Property(kServicePack).GetString() + "|" + pc.Property(kAssetType).GetString();
+}
+
+std::string RunAs(const std::string& version)
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string copyName = "engine_" + version + ".exe";
+    const std::string outFile = "engine_" + version + ".txt";
+    if (!CopyFileA(self, copyName.c_str(), FALSE)) {
+        return "copy failed";
+    }
+    const std::string appKey = "Software\\Wine\\AppDefaults\\" + copyName;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return "registry failed";
+    }
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>(version.size() + 1));
+    RegCloseKey(key);
+
+    std::string command = "\"" + copyName + "\" " + kReportSwitch + " " + outFile;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string result = "start failed";
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        std::ifstream in(outFile.c_str());
+        std::getline(in, result);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
+    DeleteFileA(copyName.c_str());
+    return result;
+}
+
+TEST(APIAuditOperatingSystem, NamedAsTheSystemReportsItself)
+{
+    EXPECT_EQ("Microsoft Windows XP Professional|5.2.3790|Service Pack 2|Workstation", RunAs("winxp64"));
+    EXPECT_EQ("Microsoft Windows Server 2003|5.2.3790|Service Pack 2|Server", RunAs("win2003"));
+}
+
 } // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string(argv[1]) == kReportSwitch) {
+        IPInfo_StaticInit(GetModuleHandleA(nullptr));
+        std::ofstream(argv[2]) << ReportRun() << "\n";
+        return 0;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
