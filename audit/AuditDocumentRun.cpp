@@ -1,9 +1,9 @@
 // The audit driver: one computer from its signature file to the last log
 // line.
 //
-// The log is closed on every way out once it is open: an engine that throws
-// must not leave the file open, or the next audit's Open finds it busy and
-// that audit logs nothing. In hidden and minimal mode a signature file that
+// The log is closed on every way out once it is open: after an engine that
+// throws, the failed audit's entries would otherwise sit unwritten and the
+// file stay locked until some later audit opens it again. In hidden and minimal mode a signature file that
 // cannot be read or written does not stop the audit (the result then gets a
 // new identity), so the failure goes to the log instead of a message box.
 #include "audit/AuditDocument.h"
