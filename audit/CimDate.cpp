@@ -4,7 +4,7 @@ namespace {
 
 const char kFallbackDate[] = "01/01/1980";
 
-}  // namespace
+} // namespace
 
 // The characters are taken as they stand: WMI's own dates are trusted, and
 // only the wildcard and blanks of unset fields fall back to the fixed date.

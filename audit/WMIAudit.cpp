@@ -20,7 +20,7 @@ namespace {
 
 const char kCaption[] = "Kestrova";
 
-}  // namespace
+} // namespace
 
 WMIAudit::WMIAudit() : m_machine(HKEY_LOCAL_MACHINE) {}
 
@@ -36,8 +36,8 @@ WMIAudit::~WMIAudit()
 IDispatchPtr WMIAudit::ConnectServer(const _bstr_t& server)
 {
     IUnknown* unknown = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown,
-                                  reinterpret_cast<void**>(&unknown));
+    HRESULT hr =
+        CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown));
     ISWbemLocator* locator = nullptr;
     if (SUCCEEDED(hr)) {
         hr = OleRun(unknown);
@@ -54,8 +54,8 @@ IDispatchPtr WMIAudit::ConnectServer(const _bstr_t& server)
         _com_issue_error(E_POINTER);
     }
     ISWbemServices* services = nullptr;
-    hr = locator->ConnectServer(server, _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""), _bstr_t(L""),
-                                _bstr_t(L""), 0, nullptr, &services);
+    hr = locator->ConnectServer(server, _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""), _bstr_t(L""), _bstr_t(L""),
+                                0, nullptr, &services);
     if (FAILED(hr)) {
         IssueComError(hr, locator, __uuidof(ISWbemLocator));
     }
@@ -151,8 +151,7 @@ void WMIAudit::LogComError(const _com_error& error)
     Log(3, t_exception(error).what());
 }
 
-void WMIAudit::AuditText(const char* label, const char* className, const char* property,
-                         AssetPropertyValue& target)
+void WMIAudit::AuditText(const char* label, const char* className, const char* property, AssetPropertyValue& target)
 {
     try {
         target.SetString(m_wmi->ReadWmiProperty(className, property));
@@ -166,8 +165,8 @@ void WMIAudit::AuditText(const char* label, const char* className, const char* p
 void WMIAudit::AuditUserName()
 {
     try {
-        m_result.Property(kUserName)
-            .SetString(WmiAuditRules::UserNameWithoutDomain(m_wmi->ReadWmiProperty("Win32_ComputerSystem", "Username")));
+        m_result.Property(kUserName).SetString(
+            WmiAuditRules::UserNameWithoutDomain(m_wmi->ReadWmiProperty("Win32_ComputerSystem", "Username")));
         Log(0, "Username");
     } catch (const _com_error& error) {
         LogComError(error);

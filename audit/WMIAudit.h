@@ -45,8 +45,7 @@ private:
     void RunSteps(const _bstr_t& computer);
 
     // A step that stores one text of the first instance of a class.
-    void AuditText(const char* label, const char* className, const char* property,
-                   AssetPropertyValue& target);
+    void AuditText(const char* label, const char* className, const char* property, AssetPropertyValue& target);
     void LogComError(const _com_error& error);
 
     // Steps of more than one value or with rules of their own.

@@ -12,9 +12,8 @@ using namespace AssetIMPL;
 
 namespace {
 
-const char kAdapterQuery[] =
-    "select IPAddress, IPSubnet, DefaultIPGateway, MACAddress, Description, DHCPEnabled from "
-    "Win32_NetworkAdapterConfiguration where IPEnabled=-1";
+const char kAdapterQuery[] = "select IPAddress, IPSubnet, DefaultIPGateway, MACAddress, Description, DHCPEnabled from "
+                             "Win32_NetworkAdapterConfiguration where IPEnabled=-1";
 const char kAdapterQueryBooleanLiteral[] =
     "select IPAddress, IPSubnet, DefaultIPGateway, MACAddress, Description, DHCPEnabled from "
     "Win32_NetworkAdapterConfiguration where IPEnabled=TRUE";
@@ -34,7 +33,7 @@ void StoreFirstText(WmiAccess& wmi, const _variant_t& object, const char* name, 
     }
 }
 
-}  // namespace
+} // namespace
 
 void WMIAudit::AuditStorageDevices()
 {
@@ -135,7 +134,8 @@ void WMIAudit::AuditLogicalDrives()
             if (type == 3 || type == 4) {
                 p[kLogicalDriveFreeSpace].SetLong(
                     WmiAuditRules::Megabytes(m_wmi->ReadObjectPropertyInt64(disk, "FreeSpace")));
-                p[kLogicalDriveTotalSize].SetLong(WmiAuditRules::Megabytes(m_wmi->ReadObjectPropertyInt64(disk, "Size")));
+                p[kLogicalDriveTotalSize].SetLong(
+                    WmiAuditRules::Megabytes(m_wmi->ReadObjectPropertyInt64(disk, "Size")));
             }
             p[kNetworkDrive].SetBool(type == 4);
             if (p[kNetworkDrive].GetBool()) {

@@ -34,7 +34,7 @@ bool SameSoftware(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
            a[kSoftwareVersion].GetString() == b[kSoftwareVersion].GetString();
 }
 
-}  // namespace
+} // namespace
 
 void WMIAudit::OpenKey(RegistryKey& key, const std::string& computer, const std::string& path)
 {

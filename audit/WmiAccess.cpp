@@ -22,6 +22,8 @@ const long kCimBoolean = 11;
 const long kCimString = 8;
 const long kCimUint32 = 19;
 const HRESULT kWbemNotFound = static_cast<HRESULT>(0x80041002);
+// Arrays of strings (VT_BSTR) and of VARIANTs (VT_VARIANT) both carry this bit.
+const VARTYPE kTextElementBit = 8;
 
 std::wstring Widen(const std::string& text)
 {
@@ -216,7 +218,7 @@ private:
     SAFEARRAY* m_array;
 };
 
-}  // namespace
+} // namespace
 
 void IssueComError(HRESULT hr, IUnknown* object, REFIID iid)
 {
@@ -291,11 +293,11 @@ void CollectEnumVariants(IEnumVARIANT* enumerator, WmiObjectList& out)
 
 long SafeArrayToTextList(const VARIANT& value, WmiObjectList& out)
 {
-    if ((value.vt & VT_ARRAY) == 0 || (value.vt & 8) == 0) {
+    if ((value.vt & VT_ARRAY) == 0 || (value.vt & kTextElementBit) == 0) {
         _com_issue_error(E_INVALIDARG);
     }
-    SAFEARRAY* array = (value.vt & VT_BYREF) != 0 ? (value.pparray != nullptr ? *value.pparray : nullptr)
-                                                  : value.parray;
+    SAFEARRAY* array =
+        (value.vt & VT_BYREF) != 0 ? (value.pparray != nullptr ? *value.pparray : nullptr) : value.parray;
     if (array == nullptr || SafeArrayGetDim(array) != 1) {
         _com_issue_error(E_INVALIDARG);
     }
@@ -373,13 +375,12 @@ void WmiDispatchAccess::GetInstances(const std::string& className, WmiObjectList
 void WmiDispatchAccess::ExecWqlQuery(const std::string& query, WmiObjectList& out)
 {
     _variant_t set = DispatchCall(m_services, L"ExecQuery",
-                                  {_variant_t(Widen(query).c_str()), _variant_t(L"WQL"),
-                                   _variant_t(kReturnImmediately), _variant_t(static_cast<IDispatch*>(nullptr))});
+                                  {_variant_t(Widen(query).c_str()), _variant_t(L"WQL"), _variant_t(kReturnImmediately),
+                                   _variant_t(static_cast<IDispatch*>(nullptr))});
     CollectEnumVariants(DispatchNewEnum(ObjectDispatch(set)), out);
 }
 
-bool WmiDispatchAccess::ReadFirstInstanceValue(const std::string& className, const std::string& name,
-                                               _variant_t& value)
+bool WmiDispatchAccess::ReadFirstInstanceValue(const std::string& className, const std::string& name, _variant_t& value)
 {
     WmiObjectList instances;
     GetInstances(className, instances);
@@ -430,8 +431,8 @@ std::string WmiDispatchAccess::ReadObjectProperty(const _variant_t& object, cons
     }
     if (property.cimType == kCimBoolean) {
         _variant_t converted;
-        const bool isTrue = SUCCEEDED(VariantChangeType(&converted, &property.value, 0, VT_BOOL)) &&
-                            converted.boolVal != VARIANT_FALSE;
+        const bool isTrue =
+            SUCCEEDED(VariantChangeType(&converted, &property.value, 0, VT_BOOL)) && converted.boolVal != VARIANT_FALSE;
         return isTrue ? "1" : "0";
     }
     return TrimBlanks(SanitizeText(VariantText(property.value)));

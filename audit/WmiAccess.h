@@ -60,8 +60,7 @@ public:
     std::string ReadObjectProperty(const _variant_t& object, const std::string& name) override;
     int ReadObjectPropertyInt(const _variant_t& object, const std::string& name) override;
     long long ReadObjectPropertyInt64(const _variant_t& object, const std::string& name) override;
-    void ReadObjectPropertyIntList(const _variant_t& object, const std::string& name,
-                                   std::vector<int>& out) override;
+    void ReadObjectPropertyIntList(const _variant_t& object, const std::string& name, std::vector<int>& out) override;
     void ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                     std::vector<std::string>& out) override;
 

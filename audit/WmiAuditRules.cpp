@@ -30,7 +30,7 @@ long Low32(long long value)
     return static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))));
 }
 
-}  // namespace
+} // namespace
 
 long CpuSpeed(int extClock, int currentClock, int maxClock)
 {
@@ -159,4 +159,4 @@ bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string&
            servicePack.compare(AuditConstants::kServicePack3) < 0;
 }
 
-}  // namespace WmiAuditRules
+} // namespace WmiAuditRules

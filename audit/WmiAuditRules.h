@@ -42,4 +42,4 @@ bool IsQHotfixName(const std::string& name);
 // Windows 2000 before Service Pack 3 keeps its hotfixes only in the registry.
 bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string& servicePack);
 
-}  // namespace WmiAuditRules
+} // namespace WmiAuditRules

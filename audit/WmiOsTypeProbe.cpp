@@ -28,8 +28,8 @@ const int kWindows98 = 17;
 IDispatchPtr ConnectToComputer(const std::string& computer)
 {
     IUnknown* unknown = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown,
-                                  reinterpret_cast<void**>(&unknown));
+    HRESULT hr =
+        CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown));
     if (FAILED(hr)) {
         _com_issue_error(hr);
     }
@@ -62,7 +62,7 @@ int AskOsType(const OsTypeProbe& probe)
     return wmi.ReadWmiPropertyInt("Win32_OperatingSystem", "OSType") > kWindows98 ? 1 : 0;
 }
 
-}  // namespace
+} // namespace
 
 DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
 {

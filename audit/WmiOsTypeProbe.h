@@ -23,7 +23,7 @@ typedef std::function<IDispatchPtr(const std::string& computer)> OsTypeConnector
 struct OsTypeProbe {
     std::string target;
     OsTypeConnector connect;  // empty: the computer's real WMI
-    volatile LONG result = 0;  // 1: an NT-family system
+    volatile LONG result = 0; // 1: an NT-family system
     volatile LONG finished = 0;
 };
 
@@ -36,5 +36,4 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter);
 // probe still running is left to finish on its own; record (when given)
 // receives its record.
 int ProbeOsType(const std::string& computer, DWORD waitMs = kOsTypeProbeWaitMs,
-                const OsTypeConnector& connect = OsTypeConnector(),
-                boost::shared_ptr<OsTypeProbe>* record = nullptr);
+                const OsTypeConnector& connect = OsTypeConnector(), boost::shared_ptr<OsTypeProbe>* record = nullptr);

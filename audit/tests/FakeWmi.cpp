@@ -62,8 +62,8 @@ public:
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO*, UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override
     {
         std::vector<_variant_t> args;
         for (UINT i = params->cArgs; i > 0; --i) {
@@ -248,9 +248,7 @@ private:
 
 class FakeObjectSet : public FakeDispatch {
 public:
-    explicit FakeObjectSet(std::vector<_variant_t> objects) : FakeDispatch({L"Count"}), m_objects(std::move(objects))
-    {
-    }
+    explicit FakeObjectSet(std::vector<_variant_t> objects) : FakeDispatch({L"Count"}), m_objects(std::move(objects)) {}
 
 protected:
     HRESULT Call(DISPID id, const std::vector<_variant_t>&, _variant_t& result) override
@@ -308,7 +306,7 @@ private:
     std::shared_ptr<FakeWmiData> m_data;
 };
 
-}  // namespace
+} // namespace
 
 IDispatchPtr MakeFakeServices(const std::shared_ptr<FakeWmiData>& data)
 {

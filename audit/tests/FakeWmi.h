@@ -21,7 +21,7 @@ struct FakeProperty {
     std::wstring name;
     long cimType;
     _variant_t value;
-    HRESULT valueError = S_OK;  // the Value read fails with it
+    HRESULT valueError = S_OK; // the Value read fails with it
 };
 
 typedef std::vector<FakeProperty> FakeInstance;
@@ -49,8 +49,8 @@ IDispatchPtr MakeFakeServices(const std::shared_ptr<FakeWmiData>& data);
 _variant_t MakeFakeObject(const std::shared_ptr<FakeWmiData>& data, const FakeInstance& instance);
 
 // Array values as WMI delivers them.
-_variant_t VariantArray(const std::vector<_variant_t>& elements);  // VT_ARRAY|VT_VARIANT
-_variant_t BstrArray(const std::vector<std::wstring>& elements);   // VT_ARRAY|VT_BSTR
-_variant_t I4Array(const std::vector<long>& elements);             // VT_ARRAY|VT_I4
+_variant_t VariantArray(const std::vector<_variant_t>& elements); // VT_ARRAY|VT_VARIANT
+_variant_t BstrArray(const std::vector<std::wstring>& elements);  // VT_ARRAY|VT_BSTR
+_variant_t I4Array(const std::vector<long>& elements);            // VT_ARRAY|VT_I4
 _variant_t NullValue();
 _variant_t BoolValue(bool value);

@@ -71,18 +71,20 @@ protected:
     void ScriptComputer()
     {
         m_data->Add(L"Win32_ComputerSystem") = {
-            Text(L"Name", L"DESK01"),     Text(L"Manufacturer", L" Maker "), Text(L"Model", L"M-1"),
-            Text(L"Domain", L"CORP"),     Text(L"UserName", L"CORP\\alice"), Number(L"DomainRole", 1),
+            Text(L"Name", L"DESK01"),         Text(L"Manufacturer", L" Maker "),         Text(L"Model", L"M-1"),
+            Text(L"Domain", L"CORP"),         Text(L"UserName", L"CORP\\alice"),         Number(L"DomainRole", 1),
             Number(L"NumberOfProcessors", 2), Text(L"TotalPhysicalMemory", L"536330240")};
-        m_data->Add(L"Win32_ComputerSystemProduct") = {Text(L"SKUNumber", L"SKU-9"),
-                                                       Text(L"IdentifyingNumber", L"")};
+        m_data->Add(L"Win32_ComputerSystemProduct") = {Text(L"SKUNumber", L"SKU-9"), Text(L"IdentifyingNumber", L"")};
         m_data->Add(L"Win32_SystemEnclosure") = {Text(L"SerialNumber", L"ENC-42"),
                                                  {L"ChassisTypes", kCimUint16Array, VariantArray({_variant_t(3L)})}};
         m_data->Add(L"Win32_BaseBoard") = {Text(L"Product", L"Board"), Text(L"Manufacturer", L"BoardMaker"),
                                            Text(L"SerialNumber", L"BS1"), Text(L"Version", L"1.0")};
-        m_data->Add(L"Win32_Processor") = {Text(L"Name", L"Test CPU"), Text(L"Manufacturer", L"GenuineTest"),
-                                           Text(L"Description", L"x64 Family 6"), Text(L"SocketDesignation", L"S1"),
-                                           Number(L"ExtClock", 200),  Number(L"CurrentClockSpeed", 1000),
+        m_data->Add(L"Win32_Processor") = {Text(L"Name", L"Test CPU"),
+                                           Text(L"Manufacturer", L"GenuineTest"),
+                                           Text(L"Description", L"x64 Family 6"),
+                                           Text(L"SocketDesignation", L"S1"),
+                                           Number(L"ExtClock", 200),
+                                           Number(L"CurrentClockSpeed", 1000),
                                            Number(L"MaxClockSpeed", 2992)};
         m_data->Add(L"Win32_VideoController") = {Text(L"Caption", std::wstring(60, L'V').c_str())};
         m_data->Add(L"Win32_SoundDevice") = {Text(L"Caption", L"Sound")};
@@ -90,13 +92,15 @@ protected:
                                                 Text(L"PNPDeviceID", L"DISPLAY\\ABC")};
         m_data->Add(L"Win32_Keyboard") = {Text(L"Description", L"Keyboard")};
         m_data->Add(L"Win32_PointingDevice") = {Text(L"Description", L"Mouse")};
-        m_data->Add(L"Win32_BIOS") = {Text(L"Name", L"BIOS"), Text(L"Version", L"V1"), Text(L"Manufacturer", L"BM"),
+        m_data->Add(L"Win32_BIOS") = {Text(L"Name", L"BIOS"),
+                                      Text(L"Version", L"V1"),
+                                      Text(L"Manufacturer", L"BM"),
                                       {L"InstallDate", kCimString, NullValue()},
                                       Text(L"ReleaseDate", L"20031215000000.000000+060"),
                                       Text(L"SerialNumber", L"BIOS-SN")};
-        m_data->Add(L"Win32_OperatingSystem") = {
-            Text(L"Caption", L"Microsoft Windows XP Professional"), Text(L"Version", L"5.1.2600"),
-            Text(L"CSDVersion", L"Service Pack 2"), Text(L"InstallDate", L"2004-03-15"), Text(L"SerialNumber", L"OS-SN")};
+        m_data->Add(L"Win32_OperatingSystem") = {Text(L"Caption", L"Microsoft Windows XP Professional"),
+                                                 Text(L"Version", L"5.1.2600"), Text(L"CSDVersion", L"Service Pack 2"),
+                                                 Text(L"InstallDate", L"2004-03-15"), Text(L"SerialNumber", L"OS-SN")};
     }
 
     void Run(const char* computer = ".", bool remote = false)
@@ -142,14 +146,14 @@ TEST_F(WMIAuditStepsTest, WholeRunStoresEveryValueAndLabel)
     EXPECT_EQ((std::vector<std::string>{"."}), m_engine.m_servers);
     EXPECT_TRUE(m_engine.RunReachedComputer());
     EXPECT_EQ((std::vector<unsigned>{53}), m_progress.m_ranges);
-    EXPECT_EQ(49, m_progress.m_steps);  // the monitor serial step has no check of its own
+    EXPECT_EQ(49, m_progress.m_steps); // the monitor serial step has no check of its own
     EXPECT_TRUE(m_boxes.empty());
 
     EXPECT_EQ("DESK01", Generic(kAssetName));
     EXPECT_EQ("Maker", Generic(kManufacturer));
     EXPECT_EQ("M-1", Generic(kModel));
     EXPECT_EQ("SKU-9", Generic(kModelNo));
-    EXPECT_EQ("ENC-42", Generic(kSerialNo));  // IdentifyingNumber empty
+    EXPECT_EQ("ENC-42", Generic(kSerialNo)); // IdentifyingNumber empty
     EXPECT_EQ("Workstation", Generic(kAssetType));
     EXPECT_EQ("alice", Generic(kUserName));
     EXPECT_EQ("CORP", Own(kDomain));
@@ -167,7 +171,7 @@ TEST_F(WMIAuditStepsTest, WholeRunStoresEveryValueAndLabel)
     EXPECT_EQ("Keyboard", Own(kKeyboardDescription));
     EXPECT_EQ("Mouse", Own(kMouseDescription));
     EXPECT_EQ("BIOS-SN", Own(kBiosSerialNo));
-    EXPECT_EQ("12/15/2003", std::string(_bstr_t(m_engine.Result().GetBiosDate())));  // from ReleaseDate
+    EXPECT_EQ("12/15/2003", std::string(_bstr_t(m_engine.Result().GetBiosDate()))); // from ReleaseDate
     EXPECT_EQ("03/15/2004", std::string(_bstr_t(m_engine.Result().GetOsInstallDate())));
     EXPECT_EQ("Microsoft Windows XP Professional", Own(kOsDescription));
     EXPECT_EQ("Service Pack 2", Own(kServicePack));
@@ -196,8 +200,8 @@ TEST_F(WMIAuditStepsTest, AssetTypeFromChassisOrRole)
         long role;
         const char* type;
     } cases[] = {
-        {{{3}}, 3, "Server"},       {{{3}}, 1, "Workstation"}, {{{10}}, 3, "Laptop"},
-        {{{3}, {9}}, 0, "Laptop"},  {{}, 2, "Server"},         {{{1, 14}}, 0, "Laptop"},
+        {{{3}}, 3, "Server"},      {{{3}}, 1, "Workstation"}, {{{10}}, 3, "Laptop"},
+        {{{3}, {9}}, 0, "Laptop"}, {{}, 2, "Server"},         {{{1, 14}}, 0, "Laptop"},
     };
     for (const auto& c : cases) {
         m_data->classes.clear();
@@ -285,8 +289,8 @@ TEST_F(WMIAuditStepsTest, StorageDevicesAndDrives)
     m_data->Add(L"Win32_DiskDrive") = {Text(L"Caption", L"Disk"), Text(L"InterfaceType", L"IDE"),
                                        Text(L"MediaType", L"Fixed hard disk media"), Text(L"Size", L"80026361856"),
                                        Text(L"PNPDeviceID", L"IDE\\DISK")};
-    m_data->Add(L"Win32_DiskDrive") = {Text(L"Caption", L"Odd"), {L"MediaType", kCimString, NullValue()},
-                                       {L"Size", kCimString, NullValue()}};
+    m_data->Add(L"Win32_DiskDrive") = {
+        Text(L"Caption", L"Odd"), {L"MediaType", kCimString, NullValue()}, {L"Size", kCimString, NullValue()}};
     m_data->Add(L"Win32_DiskDrive") = {Text(L"Caption", L"Bad"),
                                        {L"InterfaceType", kCimString, _variant_t(L"x"), E_ACCESSDENIED}};
     m_data->Add(L"Win32_DiskDrive") = {Text(L"Caption", L"Never read")};
@@ -296,11 +300,16 @@ TEST_F(WMIAuditStepsTest, StorageDevicesAndDrives)
     m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"c:"), Number(L"DriveType", 3),
                                          Text(L"FreeSpace", L"1048576000"), Text(L"Size", L"2097152000"),
                                          Text(L"FileSystem", L"NTFS")};
-    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"N:"), Number(L"DriveType", 4),
-                                         Text(L"FreeSpace", L"1048576"), Text(L"Size", L"3145728"),
-                                         Text(L"ProviderName", L"\\\\server\\share"), Text(L"FileSystem", L"NTFS")};
-    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"D:"), Number(L"DriveType", 5),
-                                         Text(L"Size", L"3145728"), {L"FileSystem", kCimString, NullValue()}};
+    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"N:"),
+                                         Number(L"DriveType", 4),
+                                         Text(L"FreeSpace", L"1048576"),
+                                         Text(L"Size", L"3145728"),
+                                         Text(L"ProviderName", L"\\\\server\\share"),
+                                         Text(L"FileSystem", L"NTFS")};
+    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"D:"),
+                                         Number(L"DriveType", 5),
+                                         Text(L"Size", L"3145728"),
+                                         {L"FileSystem", kCimString, NullValue()}};
     Run();
 
     const auto& devices = m_engine.Result().GetStorageDevices()->Members();
@@ -331,7 +340,7 @@ TEST_F(WMIAuditStepsTest, StorageDevicesAndDrives)
     EXPECT_TRUE(Logged(0, "Tape Drive"));
 
     const auto& drives = m_engine.Result().GetLogicalDrives()->Members();
-    ASSERT_EQ(3u, drives.size());  // sorted by letter
+    ASSERT_EQ(3u, drives.size()); // sorted by letter
     const AssetPropertyVector& c = drives[0]->Properties();
     EXPECT_EQ("C", c[kLogicalDriveLetter].GetString());
     EXPECT_EQ(1000, c[kLogicalDriveFreeSpace].GetLong());
@@ -355,12 +364,14 @@ TEST_F(WMIAuditStepsTest, NetworkAdapters)
     const std::wstring wineQuery = query.substr(0, query.size() - 2) + L"TRUE";
     m_data->queries[query] = L"Kes_Adapters";
     m_data->queries[wineQuery] = L"Kes_Adapters";
-    m_data->Add(L"Kes_Adapters") = {Text(L"Description", L"NIC A"), Text(L"MACAddress", L"00:11:22:33:44:55"),
+    m_data->Add(L"Kes_Adapters") = {Text(L"Description", L"NIC A"),
+                                    Text(L"MACAddress", L"00:11:22:33:44:55"),
                                     {L"IPAddress", kCimString, BstrArray({L"10.0.0.5", L"fe80::1"})},
                                     {L"DefaultIPGateway", kCimString, NullValue()},
                                     {L"IPSubnet", kCimString, BstrArray({L"", L"255.255.255.0"})},
                                     {L"DHCPEnabled", kCimBoolean, BoolValue(true)}};
-    m_data->Add(L"Kes_Adapters") = {Text(L"Description", L"NIC B"), Text(L"MACAddress", L"00:11:22:33:44:55"),
+    m_data->Add(L"Kes_Adapters") = {Text(L"Description", L"NIC B"),
+                                    Text(L"MACAddress", L"00:11:22:33:44:55"),
                                     {L"DHCPEnabled", kCimBoolean, NullValue()}};
     for (bool wine : {false, true}) {
         m_data->wineGaps = wine;
@@ -392,8 +403,8 @@ TEST_F(WMIAuditStepsTest, NetworkAdapters)
     EXPECT_EQ(1, std::count(m_data->calls.begin(), m_data->calls.end(), query));
     EXPECT_EQ(0, std::count(m_data->calls.begin(), m_data->calls.end(), wineQuery));
     m_data->failures.clear();
-    m_data->classes[L"Kes_Adapters"] = {{Text(L"Description", L"NIC C"),
-                                         {L"MACAddress", kCimString, _variant_t(L"x"), E_FAIL}}};
+    m_data->classes[L"Kes_Adapters"] = {
+        {Text(L"Description", L"NIC C"), {L"MACAddress", kCimString, _variant_t(L"x"), E_FAIL}}};
     m_log.m_entries.clear();
     Run();
     EXPECT_TRUE(m_engine.Result().GetNetworkAdapters()->Members().empty());
@@ -431,7 +442,7 @@ TEST_F(WMIAuditStepsTest, ConnectionFailure)
 TEST_F(WMIAuditStepsTest, HotfixesFromWmiOrRegistry)
 {
     m_data->Add(L"Win32_OperatingSystem") = {Text(L"Caption", L"Microsoft Windows XP Professional"),
-                                            Text(L"CSDVersion", L"Service Pack 2")};
+                                             Text(L"CSDVersion", L"Service Pack 2")};
     for (const wchar_t* text : {L"B", L"A", L"B"}) {
         m_data->Add(L"Win32_QuickFixEngineering") = {Text(L"Description", text)};
     }
@@ -441,8 +452,8 @@ TEST_F(WMIAuditStepsTest, HotfixesFromWmiOrRegistry)
     Run();
     EXPECT_EQ((std::vector<std::string>{"A", "B"}), Texts(m_engine.Result().GetHotfixes()));
 
-    m_data->classes[L"Win32_OperatingSystem"] = {{Text(L"Caption", L"Microsoft Windows 2000 Professional"),
-                                                  Text(L"CSDVersion", L"Service Pack 2")}};
+    m_data->classes[L"Win32_OperatingSystem"] = {
+        {Text(L"Caption", L"Microsoft Windows 2000 Professional"), Text(L"CSDVersion", L"Service Pack 2")}};
     Run();
     EXPECT_EQ((std::vector<std::string>{"Q123456"}), Texts(m_engine.Result().GetHotfixes()));
 
@@ -500,4 +511,4 @@ TEST_F(WMIAuditStepsTest, InstalledSoftwareAndMonitorSerial)
     EXPECT_EQ("ABC123", m_engine.GetMonitorSerialNo());
 }
 
-}  // namespace
+} // namespace

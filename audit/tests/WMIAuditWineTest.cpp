@@ -268,8 +268,8 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
     }
 
     // Collections: as many parts as Wine lists.
-    const std::vector<ISWbemObjectPtr> adapters = wine.Query(
-        L"select Description from Win32_NetworkAdapterConfiguration where IPEnabled=TRUE");
+    const std::vector<ISWbemObjectPtr> adapters =
+        wine.Query(L"select Description from Win32_NetworkAdapterConfiguration where IPEnabled=TRUE");
     ASSERT_EQ(adapters.size(), r.GetNetworkAdapters()->Members().size());
     EXPECT_TRUE(Logged(log, 0, "Network Adapter(s)"));
     std::multiset<std::string> wineAdapters, auditedAdapters;
@@ -377,4 +377,4 @@ TEST_F(WMIAuditWineTest, OsTypeProbe)
     EXPECT_EQ(1u, m_boxes.size());
 }
 
-}  // namespace
+} // namespace

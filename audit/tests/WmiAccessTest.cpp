@@ -54,8 +54,8 @@ protected:
 
 TEST_P(WmiAccessTest, ClassLevelReads)
 {
-    EXPECT_EQ("a&lt;b&gt;c", m_wmi.ReadWmiProperty("Kes_Item", "Text"));  // the first of two instances
-    EXPECT_EQ("a&lt;b&gt;c", m_wmi.ReadWmiProperty("Kes_Item", "TEXT"));  // WMI matches names without case
+    EXPECT_EQ("a&lt;b&gt;c", m_wmi.ReadWmiProperty("Kes_Item", "Text")); // the first of two instances
+    EXPECT_EQ("a&lt;b&gt;c", m_wmi.ReadWmiProperty("Kes_Item", "TEXT")); // WMI matches names without case
     EXPECT_EQ("", m_wmi.ReadWmiProperty("Kes_Item", "Blank"));
     EXPECT_EQ("", m_wmi.ReadWmiProperty("Kes_Item", "Null"));
     EXPECT_EQ(0, m_wmi.ReadWmiPropertyInt("Kes_Item", "Null"));
@@ -170,4 +170,4 @@ TEST(WmiAccessHelpers, ArraysAndValues)
     EXPECT_EQ(E_POINTER, ErrorOf([&] { none.GetInstances("Win32_BIOS", objects); }));
 }
 
-}  // namespace
+} // namespace

@@ -33,8 +33,9 @@ TEST(WmiAuditRules, CpuSpeed)
         int ext, current, max;
         long speed;
     } cases[] = {
-        {0, 1234, 9999, 1234}, {133, 1000, 2394, 2394}, {200, 0, 2992, 3000},
-        {133, 1000, 0, 1064},  {100, 0, 150, 200},      {101, 0, 150, 101},  // odd clock: half rounded down first
+        {0, 1234, 9999, 1234}, {133, 1000, 2394, 2394},
+        {200, 0, 2992, 3000},  {133, 1000, 0, 1064},
+        {100, 0, 150, 200},    {101, 0, 150, 101}, // odd clock: half rounded down first
         {100, 0, 149, 100},    {0, 0, 0, 0},
     };
     for (const auto& c : cases) {
@@ -49,8 +50,8 @@ TEST(WmiAuditRules, Megabytes)
         long long bytes;
         long ram;
     } cases[] = {
-        {536330240, 512}, {508 * mb, 512}, {507 * mb + 1000, 504}, {1073201152, 1024},
-        {0, 0},           {3 * mb, 0},     {4 * mb, 8},            {1ll << 52, 0},  // 2^32 MB: the low 32 bits
+        {536330240, 512}, {508 * mb, 512}, {507 * mb + 1000, 504}, {1073201152, 1024}, {0, 0},
+        {3 * mb, 0},      {4 * mb, 8},     {1ll << 52, 0}, // 2^32 MB: the low 32 bits
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.ram, RamMegabytes(c.bytes)) << c.bytes;
@@ -90,9 +91,9 @@ TEST(WmiAuditRules, DriveTypes)
         const char* type;
     } cd[] = {
         {"HL-DT-ST CD-RW GCE-8525B", "CD-RW Drive"}, {"TOSHIBA DVD-ROM SD-M1612", "DVD Drive"},
-        {"SONY CD-R/RW CRX", "CD-RW Drive"},          {"ATAPI CD-ROM DRIVE", "CDROM Drive"},
-        {"YAMAHA CD-R 4416", "CD-R Drive"},            {"Generic Optical", "CDROM Drive"},
-        {"Drive cd-rw lower", "CDROM Drive"},         {"DVD-RW Combo", "CD-RW Drive"},
+        {"SONY CD-R/RW CRX", "CD-RW Drive"},         {"ATAPI CD-ROM DRIVE", "CDROM Drive"},
+        {"YAMAHA CD-R 4416", "CD-R Drive"},          {"Generic Optical", "CDROM Drive"},
+        {"Drive cd-rw lower", "CDROM Drive"},        {"DVD-RW Combo", "CD-RW Drive"},
     };
     for (const auto& c : cd) {
         EXPECT_EQ(c.type, CdDriveType(c.caption)) << c.caption;

@@ -57,8 +57,8 @@ TEST_F(WmiOsTypeProbeTest, AnswersByOsType)
         _variant_t osType;
         int result;
     } cases[] = {
-        {_variant_t(18L), 1}, {_variant_t(20L), 1}, {_variant_t(17L), 0},
-        {_variant_t(16L), 0}, {null, 0},            {_variant_t(), 0},  // no instance
+        {_variant_t(18L), 1}, {_variant_t(20L), 1}, {_variant_t(17L), 0}, {_variant_t(16L), 0}, {null, 0},
+        {_variant_t(), 0}, // no instance
     };
     for (const auto& c : cases) {
         std::vector<std::string> asked;
@@ -72,9 +72,9 @@ TEST_F(WmiOsTypeProbeTest, RefusedConnectionShowsOneBox)
 {
     const HRESULT refused = static_cast<HRESULT>(0x800706BA);
     boost::shared_ptr<OsTypeProbe> record;
-    EXPECT_EQ(0, ProbeOsType("PC02", kOsTypeProbeWaitMs,
-                             [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); },
-                             &record));
+    EXPECT_EQ(0, ProbeOsType(
+                     "PC02", kOsTypeProbeWaitMs,
+                     [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); }, &record));
     EXPECT_EQ(1, record->finished);
     EXPECT_EQ((std::vector<std::string>{t_exception(_com_error(refused)).what()}), Boxes());
 }
@@ -116,4 +116,4 @@ TEST_F(WmiOsTypeProbeTest, TimeOutAndLateAnswer)
     CloseHandle(release);
 }
 
-}  // namespace
+} // namespace
