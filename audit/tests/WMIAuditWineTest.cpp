@@ -7,11 +7,14 @@
 #include "audit/WmiOsTypeProbe.h"
 #include "audit/tests/EngineTestSupport.h"
 
+#include "audit/AuditDocument.h"
 #include "audit/CimDate.h"
 #include "audit/RegistryKey.h"
 #include "audit/SanitizeText.h"
+#include "audit/SignatureFile.h"
 #include "audit/WmiAuditRules.h"
 #include "common/AppState.h"
+#include "common/LogFile.h"
 #include "common/MessageBoxHook.h"
 
 #include <wbemdisp.h>
@@ -375,6 +378,69 @@ TEST_F(WMIAuditWineTest, OsTypeProbe)
     EXPECT_TRUE(m_boxes.empty());
     EXPECT_EQ(0, ProbeOsType("127.0.0.1"));
     EXPECT_EQ(1u, m_boxes.size());
+}
+
+// The audit driver runs the WMI engine for this computer (WMI answered at
+// start-up) and for a named computer of the network; one it cannot reach
+// leaves the audit not completed. Hidden mode, as a log-on script runs it.
+class WMIAuditDriverWineTest : public WMIAuditWineTest {
+protected:
+    void SetUp() override
+    {
+        WMIAuditWineTest::SetUp();
+        m_savedApp = GetAppState();
+        AppState& app = GetAppState();
+        app.m_runMode = kRunHidden;
+        app.m_apiAuditSwitch = false;
+        app.m_wmiAvailable = true;
+        char folder[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, folder);
+        app.m_config.m_logPath = std::string(folder) + "\\";
+        app.m_config.m_logNameOption = 1;
+        app.m_config.m_logErrors = true;
+        CleanSignature();
+    }
+    void TearDown() override
+    {
+        CleanSignature();
+        GetAppState() = m_savedApp;
+        WMIAuditWineTest::TearDown();
+    }
+    static void CleanSignature()
+    {
+        const std::string folder = LogFile::GetSystemDriveRoot() + "Pardovel\\";
+        const std::string path = folder + "pardovel.sig";
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    AppState m_savedApp;
+};
+
+TEST_F(WMIAuditDriverWineTest, ThisComputerAndANamedOne)
+{
+    const std::string wineName = Trimmed(TextOf(WineWmi().First(L"Win32_ComputerSystem", L"Name").value));
+    for (bool remote : {false, true}) {
+        const std::string computer = remote ? m_ownName : ".";
+        AuditDocument doc;
+        doc.m_remote = remote;
+        RecordingProgress progress;
+        doc.RunAudit(computer, &progress);
+        ASSERT_TRUE(doc.m_completed) << computer;
+        ASSERT_NE(nullptr, dynamic_cast<WMIAudit*>(doc.m_engine.get())) << computer;
+        EXPECT_EQ((std::vector<unsigned>{WMIAudit::kStepCount}), progress.m_ranges);
+        EXPECT_EQ(wineName, doc.m_engine->Result().Property(kAssetName).GetString()) << computer;
+        std::string guid;
+        ASSERT_TRUE(SignatureFile(computer, remote).Read(guid)) << computer;
+        EXPECT_EQ(guid, doc.m_engine->Result().Property(kGuid).GetString()) << computer;
+    }
+
+    AuditDocument unreachable;
+    unreachable.m_remote = true;
+    unreachable.RunAudit("127.0.0.1", nullptr);
+    EXPECT_FALSE(unreachable.m_completed);
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 } // namespace
