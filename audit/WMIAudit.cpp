@@ -12,8 +12,6 @@
 #include "common/AppState.h"
 #include "common/MessageBoxHook.h"
 
-#include <wbemdisp.h>
-
 using namespace AssetIMPL;
 
 namespace {
@@ -35,33 +33,11 @@ WMIAudit::~WMIAudit()
 
 IDispatchPtr WMIAudit::ConnectServer(const _bstr_t& server)
 {
-    IUnknown* unknown = nullptr;
-    HRESULT hr =
-        CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    ISWbemLocator* locator = nullptr;
-    if (SUCCEEDED(hr)) {
-        hr = OleRun(unknown);
-        if (SUCCEEDED(hr)) {
-            hr = unknown->QueryInterface(__uuidof(ISWbemLocator), reinterpret_cast<void**>(&locator));
-        }
-        unknown->Release();
-    }
-    if (FAILED(hr) && hr != E_NOINTERFACE) {
-        _com_issue_error(hr);
-    }
-    m_locator.Attach(locator);
-    if (locator == nullptr) {
+    m_locator = CreateWmiLocator();
+    if (!m_locator) {
         _com_issue_error(E_POINTER);
     }
-    ISWbemServices* services = nullptr;
-    hr = locator->ConnectServer(server, _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""), _bstr_t(L""), _bstr_t(L""),
-                                0, nullptr, &services);
-    if (FAILED(hr)) {
-        IssueComError(hr, locator, __uuidof(ISWbemLocator));
-    }
-    IDispatchPtr connection;
-    connection.Attach(services);
-    return connection;
+    return ConnectWmiServer(m_locator, server, 0);
 }
 
 void WMIAudit::Run(const _bstr_t& computer)

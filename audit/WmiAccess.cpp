@@ -14,6 +14,9 @@
 #include "audit/WmiAuditRules.h"
 
 #include <oleauto.h>
+#include <wbemdisp.h>
+
+_COM_SMARTPTR_TYPEDEF(ISWbemLocator, __uuidof(ISWbemLocator));
 
 namespace {
 
@@ -219,6 +222,45 @@ private:
 };
 
 } // namespace
+
+IDispatchPtr CreateWmiLocator()
+{
+    IUnknown* unknown = nullptr;
+    HRESULT hr =
+        CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    ISWbemLocator* locator = nullptr;
+    if (SUCCEEDED(hr)) {
+        hr = OleRun(unknown);
+        if (SUCCEEDED(hr)) {
+            hr = unknown->QueryInterface(__uuidof(ISWbemLocator), reinterpret_cast<void**>(&locator));
+        }
+        unknown->Release();
+    }
+    if (FAILED(hr) && hr != E_NOINTERFACE) {
+        _com_issue_error(hr);
+    }
+    IDispatchPtr holder;
+    holder.Attach(locator);
+    return holder;
+}
+
+IDispatchPtr ConnectWmiServer(IDispatch* locator, const _bstr_t& server, long securityFlags)
+{
+    ISWbemLocatorPtr wbemLocator;
+    if (locator == nullptr ||
+        FAILED(locator->QueryInterface(__uuidof(ISWbemLocator), reinterpret_cast<void**>(&wbemLocator)))) {
+        _com_issue_error(E_POINTER);
+    }
+    ISWbemServices* services = nullptr;
+    const HRESULT hr = wbemLocator->ConnectServer(server, _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""),
+                                                  _bstr_t(L""), _bstr_t(L""), securityFlags, nullptr, &services);
+    if (FAILED(hr)) {
+        IssueComError(hr, wbemLocator, __uuidof(ISWbemLocator));
+    }
+    IDispatchPtr connection;
+    connection.Attach(services);
+    return connection;
+}
 
 void IssueComError(HRESULT hr, IUnknown* object, REFIID iid)
 {

@@ -72,6 +72,13 @@ private:
     IDispatchPtr m_services;
 };
 
+// The WMI locator (SWbemLocator), running; null when the object offers no
+// locator interface. Other failures are raised.
+IDispatchPtr CreateWmiLocator();
+// Connects a locator to "root\cimv2" of the server under the calling
+// thread's credentials; the result is the SWbemServices connection.
+IDispatchPtr ConnectWmiServer(IDispatch* locator, const _bstr_t& server, long securityFlags);
+
 // Free helpers of the walk, used by the OS-type probe and tests too.
 void CollectEnumVariants(IEnumVARIANT* enumerator, WmiObjectList& out);
 // Appends each element of a one-dimensional array of strings or VARIANTs as

@@ -12,8 +12,6 @@
 #include "audit/WmiAccess.h"
 #include "common/MessageBoxHook.h"
 
-#include <wbemdisp.h>
-
 #include <memory>
 
 namespace {
@@ -27,32 +25,8 @@ const int kWindows98 = 17;
 
 IDispatchPtr ConnectToComputer(const std::string& computer)
 {
-    IUnknown* unknown = nullptr;
-    HRESULT hr =
-        CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    if (FAILED(hr)) {
-        _com_issue_error(hr);
-    }
-    ISWbemLocator* locator = nullptr;
-    hr = OleRun(unknown);
-    if (SUCCEEDED(hr)) {
-        hr = unknown->QueryInterface(__uuidof(ISWbemLocator), reinterpret_cast<void**>(&locator));
-    }
-    unknown->Release();
-    if (FAILED(hr)) {
-        _com_issue_error(hr);
-    }
-    IDispatchPtr locatorHolder;
-    locatorHolder.Attach(locator);
-    ISWbemServices* services = nullptr;
-    hr = locator->ConnectServer(_bstr_t(computer.c_str()), _bstr_t(L"root\\cimv2"), _bstr_t(L""), _bstr_t(L""),
-                                _bstr_t(L""), _bstr_t(L""), kUseMaxWait, nullptr, &services);
-    if (FAILED(hr)) {
-        IssueComError(hr, locator, __uuidof(ISWbemLocator));
-    }
-    IDispatchPtr connection;
-    connection.Attach(services);
-    return connection;
+    IDispatchPtr locator = CreateWmiLocator();
+    return ConnectWmiServer(locator, _bstr_t(computer.c_str()), kUseMaxWait);
 }
 
 int AskOsType(const OsTypeProbe& probe)
