@@ -62,15 +62,23 @@ public:
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                                     UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* exception, UINT*) override
     {
         std::vector<_variant_t> args;
         for (UINT i = params->cArgs; i > 0; --i) {
             args.push_back(params->rgvarg[i - 1]);
         }
         _variant_t value;
+        m_exceptionText.clear();
         const HRESULT hr = Call(id, args, value);
+        if (FAILED(hr) && !m_exceptionText.empty() && exception != nullptr) {
+            *exception = EXCEPINFO();
+            exception->scode = hr;
+            exception->bstrSource = SysAllocString(L"SWbemProperty");
+            exception->bstrDescription = SysAllocString(m_exceptionText.c_str());
+            return DISP_E_EXCEPTION;
+        }
         if (SUCCEEDED(hr) && result != nullptr) {
             *result = value.Detach();
         }
@@ -79,6 +87,8 @@ public:
 
 protected:
     virtual HRESULT Call(DISPID id, const std::vector<_variant_t>& args, _variant_t& result) = 0;
+
+    std::wstring m_exceptionText;
 
 private:
     std::vector<std::wstring> m_names;
@@ -173,6 +183,7 @@ protected:
             return S_OK;
         default:
             if (FAILED(m_property.valueError)) {
+                m_exceptionText = m_property.errorText;
                 return m_property.valueError;
             }
             result = m_property.value;

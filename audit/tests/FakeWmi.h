@@ -22,6 +22,9 @@ struct FakeProperty {
     long cimType;
     _variant_t value;
     HRESULT valueError = S_OK; // the Value read fails with it
+    // With a text, the failure comes as an exception of the call
+    // (DISP_E_EXCEPTION) carrying the code and this description.
+    std::wstring errorText = std::wstring();
 };
 
 typedef std::vector<FakeProperty> FakeInstance;

@@ -2,6 +2,7 @@
 // exactly, values by CIM type, NULLs, arrays, and Wine's missing property-set
 // walk.
 #include "audit/WmiAccess.h"
+#include "asset/Exceptions.h"
 #include "audit/tests/FakeWmi.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,7 @@ protected:
         item.push_back({L"ChassisI4", kCimUint16Array, I4Array({9})});
         item.push_back({L"Addresses", kCimString, BstrArray({L"", L"10.0.0.7", L"fe80::1"})});
         item.push_back({L"Broken", kCimString, _variant_t(L"x"), static_cast<HRESULT>(0x80041001)});
+        item.push_back({L"Refused", kCimString, _variant_t(L"x"), E_ACCESSDENIED, L"Access is denied here."});
         m_data->Add(L"Kes_Item").push_back({L"Text", kCimString, _variant_t(L"second")});
         m_data->classes[L"Kes_Empty"];
     }
@@ -77,6 +79,14 @@ TEST_P(WmiAccessTest, ClassLevelReads)
 
     EXPECT_EQ(static_cast<HRESULT>(0x80041002), ErrorOf([&] { m_wmi.ReadWmiProperty("Kes_Item", "Missing"); }));
     EXPECT_EQ(static_cast<HRESULT>(0x80041001), ErrorOf([&] { m_wmi.ReadWmiProperty("Kes_Item", "Broken"); }));
+    // An exception of the call hands on its code and its text.
+    try {
+        m_wmi.ReadWmiProperty("Kes_Item", "Refused");
+        ADD_FAILURE() << "no error";
+    } catch (const _com_error& error) {
+        EXPECT_EQ(E_ACCESSDENIED, error.Error());
+        EXPECT_EQ(std::string("Access is denied here."), t_exception(error).what());
+    }
     EXPECT_EQ(DISP_E_TYPEMISMATCH, ErrorOf([&] { m_wmi.ReadWmiPropertyInt("Kes_Item", "Text"); }));
     m_data->failures[L"Kes_Item"] = static_cast<HRESULT>(0x800706BA);
     EXPECT_EQ(static_cast<HRESULT>(0x800706BA), ErrorOf([&] { m_wmi.ReadWmiProperty("Kes_Item", "Text"); }));
