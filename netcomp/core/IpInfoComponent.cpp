@@ -1,33 +1,13 @@
 // The IPInfo component's flat interface: numbers in, one engine call out.
 #include "netcomp/core/ComponentExports.h"
+#include "netcomp/core/WrapperValues.h"
 #include "netcomp/core/IpHelper.h"
 #include "netcomp/core/IpInfoEngine.h"
 #include "netcomp/core/IpInfoNumbers.h"
 
 namespace {
 
-const char* Text(INT_PTR value)
-{
-    return reinterpret_cast<const char*>(value);
-}
-
-INT_PTR TextValue(const char* text)
-{
-    return reinterpret_cast<INT_PTR>(text);
-}
-
-const char* ArgText(int count, INT_PTR* args, int i)
-{
-    return (args && count > i) ? Text(args[i]) : nullptr;
-}
-
-// Methods that answer write the text pointer into argument 2.
-int Answer(int count, INT_PTR* args, int rc, const char* answer)
-{
-    if (args && count >= 2)
-        args[1] = TextValue(answer);
-    return rc;
-}
+using namespace wrapper;
 
 struct IpInfoAdapter {
     using Engine = IpInfoEngine;

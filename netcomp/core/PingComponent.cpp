@@ -1,25 +1,13 @@
 // The Ping component's flat interface: numbers in, one engine call out.
 #include "netcomp/core/ComponentExports.h"
+#include "netcomp/core/WrapperValues.h"
 #include "netcomp/core/IcmpDll.h"
 #include "netcomp/core/PingEngine.h"
 #include "netcomp/core/PingNumbers.h"
 
 namespace {
 
-const char* Text(INT_PTR value)
-{
-    return reinterpret_cast<const char*>(value);
-}
-
-INT_PTR TextValue(const char* text)
-{
-    return reinterpret_cast<INT_PTR>(text);
-}
-
-const char* ArgText(int count, INT_PTR* args, int i)
-{
-    return (args && count > i) ? Text(args[i]) : nullptr;
-}
+using namespace wrapper;
 
 struct PingAdapter {
     using Engine = PingEngine;
