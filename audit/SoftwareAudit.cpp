@@ -31,7 +31,9 @@ bool SameTitle(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
            left.Property(kSoftwareVersion).GetString() == right.Property(kSoftwareVersion).GetString();
 }
 
-void AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<AssetSoftwareImpl>& title)
+} // namespace
+
+void SoftwareAudit::AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<AssetSoftwareImpl>& title)
 {
     for (const auto& member : software.Members()) {
         if (SameTitle(*member, *title)) {
@@ -41,7 +43,26 @@ void AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<Asset
     software.Add(title);
 }
 
-} // namespace
+boost::shared_ptr<AssetSoftwareImpl> SoftwareAudit::TitleFromEntry(const std::string& name, RegistryKey& entry)
+{
+    std::string description = entry.GetStringValue("DisplayName", "");
+    if (WmiAuditRules::IsHotfixShaped(name)) {
+        if (entry.GetStringValue("@", kAbsent) != kAbsent) {
+            return boost::shared_ptr<AssetSoftwareImpl>();
+        }
+        if (description.empty()) {
+            description = name;
+        }
+    } else if (description.empty()) {
+        return boost::shared_ptr<AssetSoftwareImpl>();
+    }
+    boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
+    title->SetId(name);
+    title->Property(kSoftwareDescription).SetString(SanitizeText(description));
+    title->Property(kSoftwareVersion).SetString(entry.GetStringValue("DisplayVersion", ""));
+    title->Property(kSoftwareManufacturer).SetString(SanitizeText(entry.GetStringValue("Publisher", "")));
+    return title;
+}
 
 void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
 {
@@ -58,28 +79,15 @@ void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
     for (const std::string& name : names) {
         RegistryKey entry;
         entry.Open(machine, AuditConstants::kUninstallKey + "\\" + name, false, KEY_READ);
-        std::string description = entry.GetStringValue("DisplayName", "");
-
         if (WmiAuditRules::IsHotfixName(name)) {
+            const std::string description = entry.GetStringValue("DisplayName", "");
             hotfixes->Add(SanitizeText(description.empty() ? name : description));
             continue;
         }
-        if (WmiAuditRules::IsHotfixShaped(name)) {
-            if (entry.GetStringValue("@", kAbsent) != kAbsent) {
-                continue;
-            }
-            if (description.empty()) {
-                description = name;
-            }
-        } else if (description.empty()) {
+        boost::shared_ptr<AssetSoftwareImpl> title = TitleFromEntry(name, entry);
+        if (!title) {
             continue;
         }
-
-        boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
-        title->SetId(name);
-        title->Property(kSoftwareDescription).SetString(SanitizeText(description));
-        title->Property(kSoftwareVersion).SetString(entry.GetStringValue("DisplayVersion", ""));
-        title->Property(kSoftwareManufacturer).SetString(SanitizeText(entry.GetStringValue("Publisher", "")));
         AddUnlessListed(*software, title);
     }
 }

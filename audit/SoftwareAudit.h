@@ -4,7 +4,12 @@
 
 #include "asset/AssetComputerImpl.h"
 
+#include <boost/shared_ptr.hpp>
 #include <windows.h>
+
+#include <string>
+
+class RegistryKey;
 
 class SoftwareAudit {
 public:
@@ -12,4 +17,13 @@ public:
     // Throws t_exception when the Uninstall key or an entry cannot be read;
     // what was recorded up to then stays in the computer.
     static void Run(HKEY machine, AssetIMPL::AssetComputerImpl& computer);
+
+    // The rules both engines share for one Uninstall entry that is not a
+    // hotfix: the title it stands for, or null when it is none.
+    static boost::shared_ptr<AssetIMPL::AssetSoftwareImpl> TitleFromEntry(const std::string& name,
+                                                                          RegistryKey& entry);
+    // Adds the title unless one with the same description, maker and version
+    // is listed already.
+    static void AddUnlessListed(AssetIMPL::SoftwareCollection& software,
+                                const boost::shared_ptr<AssetIMPL::AssetSoftwareImpl>& title);
 };

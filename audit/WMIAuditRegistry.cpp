@@ -11,6 +11,7 @@
 #include "audit/EdidSerial.h"
 #include "audit/RegistryKey.h"
 #include "audit/SanitizeText.h"
+#include "audit/SoftwareAudit.h"
 #include "audit/WmiAuditRules.h"
 #include "common/AppHelpers.h"
 
@@ -24,15 +25,6 @@ const char kInternetExplorerKey[] = "SOFTWARE\\Microsoft\\Internet Explorer";
 const char kDefaultMarker[] = "default value";
 const char k9xMonitorRoot[] = "Enum\\MONITOR";
 const char kNtDisplayRoot[] = "SYSTEM\\CurrentControlSet\\Enum\\DISPLAY";
-
-bool SameSoftware(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
-{
-    const AssetPropertyVector& a = left.Properties();
-    const AssetPropertyVector& b = right.Properties();
-    return a[kSoftwareDescription].GetString() == b[kSoftwareDescription].GetString() &&
-           a[kSoftwareManufacturer].GetString() == b[kSoftwareManufacturer].GetString() &&
-           a[kSoftwareVersion].GetString() == b[kSoftwareVersion].GetString();
-}
 
 } // namespace
 
@@ -88,36 +80,9 @@ void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
             if (WmiAuditRules::IsHotfixName(entry)) {
                 continue;
             }
-            std::string displayName;
-            if (WmiAuditRules::IsHotfixShaped(entry)) {
-                if (key.GetStringValue("@", kDefaultMarker) != kDefaultMarker) {
-                    continue;
-                }
-                displayName = key.GetStringValue("DisplayName", "");
-                if (displayName.empty()) {
-                    displayName = entry;
-                }
-            } else {
-                displayName = key.GetStringValue("DisplayName", "");
-                if (displayName.empty()) {
-                    continue;
-                }
-            }
-            boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
-            AssetPropertyVector& p = title->Properties();
-            title->SetId(entry);
-            p[kSoftwareDescription].SetString(SanitizeText(displayName));
-            p[kSoftwareVersion].SetString(key.GetStringValue("DisplayVersion", ""));
-            p[kSoftwareManufacturer].SetString(SanitizeText(key.GetStringValue("Publisher", "")));
-            bool duplicate = false;
-            for (const SoftwareCollection::Part& member : software->Members()) {
-                if (SameSoftware(*member, *title)) {
-                    duplicate = true;
-                    break;
-                }
-            }
-            if (!duplicate) {
-                software->Add(title);
+            boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
+            if (title) {
+                SoftwareAudit::AddUnlessListed(*software, title);
             }
         }
         Log(0, "Installed Software");
