@@ -31,8 +31,10 @@ public:
 
 const int kMeasureMilliseconds = 50;
 
-// Spins until the performance counter has advanced by the given time.
-void BusyWait(int milliseconds)
+// Spins until the performance counter has advanced by the given time. For
+// the overhead measurement it makes the same calls without the wait (looping
+// only in the unlikely case that the first read lands exactly on the target).
+void Spin(int milliseconds, bool wait)
 {
     LARGE_INTEGER frequency;
     if (!QueryPerformanceFrequency(&frequency)) {
@@ -44,24 +46,17 @@ void BusyWait(int milliseconds)
     QueryPerformanceCounter(&start);
     do {
         QueryPerformanceCounter(&now);
-    } while (now.QuadPart - start.QuadPart < target);
+    } while (wait ? now.QuadPart - start.QuadPart < target : now.QuadPart - start.QuadPart == target);
 }
 
-// The same calls as BusyWait without the wait: it loops only in the unlikely
-// case that the first read lands exactly on the target.
+void BusyWait(int milliseconds)
+{
+    Spin(milliseconds, true);
+}
+
 void BusyWaitOverhead(int milliseconds)
 {
-    LARGE_INTEGER frequency;
-    if (!QueryPerformanceFrequency(&frequency)) {
-        return;
-    }
-    const LONGLONG target = frequency.QuadPart / 1000 * milliseconds;
-    LARGE_INTEGER start;
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&start);
-    do {
-        QueryPerformanceCounter(&now);
-    } while (now.QuadPart - start.QuadPart == target);
+    Spin(milliseconds, false);
 }
 
 CpuidSource& ThisProcessor()
