@@ -9,6 +9,7 @@
 #include "audit/CpuInfo.h"
 #include "audit/OsVersionInfo.h"
 #include "audit/tests/EngineTestSupport.h"
+#include "audit/tests/RunAsWindowsVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -323,38 +324,7 @@ std::string ReportRun()
 
 std::string RunAs(const std::string& version)
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string copyName = "engine_" + version + ".exe";
-    const std::string outFile = "engine_" + version + ".txt";
-    if (!CopyFileA(self, copyName.c_str(), FALSE)) {
-        return "copy failed";
-    }
-    const std::string appKey = "Software\\Wine\\AppDefaults\\" + copyName;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return "registry failed";
-    }
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>(version.size() + 1));
-    RegCloseKey(key);
-
-    std::string command = "\"" + copyName + "\" " + kReportSwitch + " " + outFile;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string result = "start failed";
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        std::ifstream in(outFile.c_str());
-        std::getline(in, result);
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
-    DeleteFileA(copyName.c_str());
-    return result;
+    return RunAsWindowsVersion(version, kReportSwitch, "engine_");
 }
 
 TEST(APIAuditOperatingSystem, NamedAsTheSystemReportsItself)

@@ -1,4 +1,5 @@
 #include "audit/OsVersionInfo.h"
+#include "audit/tests/RunAsWindowsVersion.h"
 
 #include <windows.h>
 
@@ -34,37 +35,7 @@ TEST(OsVersionInfo, ThisSystem)
 // told to report another Windows version (as winecfg sets it per program).
 std::string ReportAs(const char* version)
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string copyName = std::string("osver_") + version + ".exe";
-    if (!CopyFileA(self, copyName.c_str(), FALSE)) {
-        return "copy failed";
-    }
-    const std::string appKey = "Software\\Wine\\AppDefaults\\" + copyName;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return "registry failed";
-    }
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                   static_cast<DWORD>(strlen(version) + 1));
-    RegCloseKey(key);
-
-    const std::string outFile = std::string("osver_") + version + ".txt";
-    std::string command = "\"" + copyName + "\" " + kReportSwitch + " " + outFile;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string result = "start failed";
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        std::ifstream in(outFile);
-        std::getline(in, result);
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
-    return result;
+    return RunAsWindowsVersion(version, kReportSwitch, "osver_");
 }
 
 TEST(OsVersionInfo, WindowsXpProfessionalX64)
