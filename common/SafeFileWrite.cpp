@@ -6,13 +6,16 @@
 
 namespace {
 
+// The folder of a file path. A root keeps its separator: "C:" alone names the
+// drive's current folder, which may be anywhere else on it.
 std::string FolderOf(const std::string& path)
 {
     size_t slash = path.find_last_of("\\/");
     if (slash == std::string::npos) {
-        return ".";
+        return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
     }
-    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+    bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
 
 }  // namespace
