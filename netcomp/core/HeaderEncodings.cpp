@@ -17,7 +17,9 @@ bool IsWordBreak(char c)
     return c == ' ' || c == '\t' || c == ',';
 }
 
-// Q decoding of RFC 2047: "=XX" gives a byte, "_" a blank.
+// Q decoding of RFC 2047: "=XX" gives a byte, "_" a blank. An "=" without
+// two hexadecimal digits is kept together with the character behind it, so
+// "=_" stays "=_" and "==41" stays "==41".
 int AppendQDecoded(const char* data, uint32_t n, NetStringBase& out)
 {
     int rc = kResultOk;
@@ -28,6 +30,9 @@ int AppendQDecoded(const char* data, uint32_t n, NetStringBase& out)
         } else if (c == '=' && i + 2 < n && HexPairValue(data[i + 1], data[i + 2]) != 0xFFFF) {
             rc = out.AppendChar(char(HexPairValue(data[i + 1], data[i + 2])));
             i += 2;
+        } else if (c == '=' && i + 1 < n) {
+            rc = out.Append(data + i, 2);
+            ++i;
         } else {
             rc = out.AppendChar(c);
         }

@@ -185,6 +185,10 @@ TEST(HeaderEncoding, DecodesIso2022JpWordsOnly)
         {"=?iso-2022-jp?b?GyRCRnxLXDhsGyhC?=", kNihongo},
         {"=?ISO-2022-JP?Q?=1B$BF|K\\8l=1B(B_x?=", kNihongo + " x"},
         {"=?ISO-2022-JP?Q?=zz?=", "=zz"},
+        // "=" without two hexadecimal digits keeps itself and the next character as they are.
+        {"=?ISO-2022-JP?Q?a=_b?=", "a=_b"},
+        {"=?ISO-2022-JP?Q?=x=41?=", "=xA"},
+        {"=?ISO-2022-JP?Q?==41?=", "==41"},
         {"=?UTF-8?B?w6k=?=", "=?UTF-8?B?w6k=?="},
         {"=?ISO-2022-JP?B?GyRC", "=?ISO-2022-JP?B?GyRC"},
         {"=?ISO-2022-JP?X?abc?=", "=?ISO-2022-JP?X?abc?="},
