@@ -343,6 +343,14 @@ long SafeArrayToTextList(const VARIANT& value, WmiObjectList& out)
     if (array == nullptr || SafeArrayGetDim(array) != 1) {
         _com_issue_error(E_INVALIDARG);
     }
+    // The type bit alone also admits booleans, interfaces, error codes and
+    // decimals: only an array that really holds VARIANTs or strings is read.
+    const bool holdsVariants = (array->fFeatures & FADF_VARIANT) != 0;
+    const bool holdsStrings = (array->fFeatures & FADF_BSTR) != 0;
+    if (holdsVariants ? array->cbElements != sizeof(VARIANT)
+                      : (!holdsStrings || array->cbElements != sizeof(BSTR))) {
+        _com_issue_error(E_INVALIDARG);
+    }
     SafeArrayLockGuard lock(array);
     LONG lower = 0;
     LONG upper = -1;

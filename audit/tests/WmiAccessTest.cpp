@@ -165,6 +165,26 @@ TEST(WmiAccessHelpers, ArraysAndValues)
     reference.pparray = &array.parray;
     EXPECT_EQ(2, SafeArrayToTextList(reference, texts));
 
+    // Other element types share the type bit of strings and VARIANTs; their
+    // elements are no strings and must not be read as such.
+    const size_t before = texts.size();
+    for (VARTYPE type : {VT_BOOL, VT_DISPATCH, VT_UNKNOWN, VT_ERROR, VT_DECIMAL}) {
+        _variant_t value;
+        value.parray = SafeArrayCreateVector(type, 0, 3);
+        value.vt = VT_ARRAY | type;
+        memset(value.parray->pvData, 0xff, 3 * value.parray->cbElements);
+        if (type == VT_DISPATCH || type == VT_UNKNOWN) {
+            memset(value.parray->pvData, 0, 3 * value.parray->cbElements); // cleared as interfaces
+        }
+        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { SafeArrayToTextList(value, texts); })) << type;
+    }
+    // A value that calls its array one of strings while the array holds numbers.
+    _variant_t mislabelled = I4Array({-1, -1, -1});
+    mislabelled.vt = VT_ARRAY | VT_BSTR;
+    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { SafeArrayToTextList(mislabelled, texts); }));
+    mislabelled.vt = VT_ARRAY | VT_I4;
+    EXPECT_EQ(before, texts.size());
+
     VARIANT null;
     null.vt = VT_NULL;
     EXPECT_EQ(0u, VariantToBstrOrEmpty(null).length());
