@@ -23,4 +23,9 @@ cd "$work"
 status=0
 wine "$@" >"$work/.output" 2>&1 </dev/null || status=$?
 cat "$work/.output"
+# A crash can end with exit code 0 when other threads of the program are still
+# alive; Wine's crash report in the output is the sure sign.
+if [ "$status" -eq 0 ] && grep -q '^wine: Unhandled ' "$work/.output"; then
+    status=1
+fi
 exit "$status"
