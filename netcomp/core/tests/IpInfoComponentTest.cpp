@@ -159,6 +159,30 @@ TEST_F(IpInfoTest, AdaptersAsTheSystemReportsThem)
     EXPECT_EQ(0, IPInfo_CheckIndex(m_info, kIpInfoAdapterIndex, 500));
 }
 
+TEST_F(IpInfoTest, ConfigKeysOfTheBaseClasses)
+{
+    const struct {
+        const char* text;
+        int result;
+        const char* answer;
+    } cases[] = {
+        {"CharsetMode=1", 0, "before"},
+        {"charsetmode", 0, "1"},
+        {"WinsockLoaded", 0, "True"},
+        {"AbsoluteTimeout", 0, "False"},
+        {"UseICMPDLL", -1, ""},
+        {"", -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        INT_PTR args[2] = {T(c.text), T("before")};
+        int lengths[2] = {};
+        EXPECT_EQ(c.result, IPInfo_Do(m_info, kIpInfoConfig, 2, args, lengths));
+        EXPECT_STREQ(c.answer, reinterpret_cast<const char*>(args[1]));
+    }
+    EXPECT_STREQ("Unknown config setting.", IPInfo_GetLastError(m_info));
+}
+
 TEST_F(IpInfoTest, NetworkParametersAsTheSystemReportsThem)
 {
     ULONG size = 0;

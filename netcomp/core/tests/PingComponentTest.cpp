@@ -143,6 +143,41 @@ protected:
     void* m_ping = nullptr;
 };
 
+// The keys of the component base reach the base through Ping's own Config;
+// a set leaves the answer slot alone, an unknown key empties it.
+TEST_F(PingTest, ConfigKeysOfTheBaseClasses)
+{
+    const struct {
+        const char* text;
+        int result;
+        const char* answer; // null: the slot keeps "before"
+    } cases[] = {
+        {"CodePage=932", 0, nullptr},
+        {"codepage", 0, "932"},
+        {"AbsoluteTimeout=yes", 0, nullptr},
+        {"ABSOLUTETIMEOUT", 0, "True"},
+        {"WinsockLoaded", 0, "True"},
+        {"WinsockStatus", 0, "Running"},
+        {"WinsockLoaded=false", -1, ""},
+        {"Timeout", -1, ""},
+        {"SocketHandle=5", -1, ""},
+        {"QOSFlags=16", 0, nullptr},
+        {"qosflags", 0, "16"},
+        {"OutBufferSize", 0, "2048"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        INT_PTR args[2] = {T(c.text), T("before")};
+        int lengths[2] = {};
+        EXPECT_EQ(c.result, Ping_Do(m_ping, kPingConfig, 2, args, lengths));
+        EXPECT_STREQ(c.answer ? c.answer : "before", reinterpret_cast<const char*>(args[1]));
+        if (c.result == -1) {
+            EXPECT_STREQ("Unknown config setting.", Ping_GetLastError(m_ping));
+            EXPECT_EQ(-1, Ping_GetLastErrorCode(m_ping));
+        }
+    }
+}
+
 TEST_F(PingTest, DefaultsAndProperties)
 {
     EXPECT_EQ(64, Ping_Get(m_ping, kPingPacketSize, 0, nullptr));
