@@ -45,11 +45,13 @@ void SoftwareAudit::AddUnlessListed(SoftwareCollection& software, const boost::s
 
 boost::shared_ptr<AssetSoftwareImpl> SoftwareAudit::TitleFromEntry(const std::string& name, RegistryKey& entry)
 {
+    // A leftover entry is passed over before anything else of it is read: a
+    // value there that is not text must not end the listing.
+    if (WmiAuditRules::IsHotfixShaped(name) && entry.GetStringValue("@", kAbsent) != kAbsent) {
+        return boost::shared_ptr<AssetSoftwareImpl>();
+    }
     std::string description = entry.GetStringValue("DisplayName", "");
     if (WmiAuditRules::IsHotfixShaped(name)) {
-        if (entry.GetStringValue("@", kAbsent) != kAbsent) {
-            return boost::shared_ptr<AssetSoftwareImpl>();
-        }
         if (description.empty()) {
             description = name;
         }
