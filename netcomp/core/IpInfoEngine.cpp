@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <utility>
 
 #include "netcomp/core/IpHelper.h"
 #include "netcomp/core/IpInfoFormat.h"
@@ -74,6 +75,17 @@ IpInfoEngine::IpInfoEngine() : m_buffers(std::size_t(kMaxRequests) * kLookupBuff
 IpInfoEngine::~IpInfoEngine()
 {
     (void)CancelBeyond(0);
+    // A cancel does not always stop Winsock from writing the answer into the
+    // request's buffer afterwards (Wine's cancel does nothing at all). While
+    // such a write may still come, the buffers outlive the object: they are
+    // handed to a list that is never freed.
+    if (m_cancelledUnanswered > 0) {
+        static auto* retired = new std::vector<std::vector<char>>();
+        try {
+            retired->push_back(std::move(m_buffers));
+        } catch (...) {
+        }
+    }
 }
 
 
@@ -399,8 +411,10 @@ void IpInfoEngine::SetServiceProtocol(const char* protocol)
 int IpInfoEngine::CancelBeyond(int keep)
 {
     const std::size_t first = std::size_t(std::max(keep, 0));
-    for (std::size_t i = first; i < m_queue.size(); ++i)
+    for (std::size_t i = first; i < m_queue.size(); ++i) {
         Ws().WSACancelAsyncRequest(m_queue[i].handle);
+        ++m_cancelledUnanswered;
+    }
     if (m_queue.size() > first)
         m_queue.resize(first);
     return kResultOk;
@@ -444,6 +458,9 @@ LRESULT IpInfoEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     auto request =
         std::find_if(m_queue.begin(), m_queue.end(), [handle](const Request& r) { return r.handle == handle; });
     if (request == m_queue.end()) {
+        // Most likely a cancelled request whose answer came all the same.
+        if (m_cancelledUnanswered > 0)
+            --m_cancelledUnanswered;
         FireSinkSlot1Args2(kUnknownRequest, "Message for unknown request.");
         return 0;
     }

@@ -83,6 +83,7 @@ private:
 
     std::vector<Request> m_queue;
     std::vector<char> m_buffers; // kMaxRequests x kLookupBufferSize, one per slot
+    int m_cancelledUnanswered = 0; // cancelled look-ups whose completion has not come (yet)
     std::vector<std::uint8_t> m_adapters;
     const IP_ADAPTER_INFO* m_selected = nullptr;
     int m_adapterIndex = 0;
