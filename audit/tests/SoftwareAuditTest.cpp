@@ -149,8 +149,7 @@ TEST(SoftwareAudit, LeftoverEntrySkippedBeforeItsDisplayNameIsRead)
     MachineKey machine("Engine\\Software");
     AddEntries(machine, {{"Q12345A", nullptr, nullptr, nullptr, true}, {"{A1}", "Editor", "1.0", "Acme", false}});
     const BYTE bytes[] = {1, 2, 3};
-    RegSetKeyValueA(machine.Key(), (kUninstall + "\\Q12345A").c_str(), "DisplayName", REG_BINARY, bytes,
-                    sizeof bytes);
+    RegSetKeyValueA(machine.Key(), (kUninstall + "\\Q12345A").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
     AssetComputerImpl computer;
     SoftwareAudit::Run(machine.Key(), computer);
     EXPECT_EQ(Titles(computer), std::vector<std::string>{"{A1}|Editor|1.0|Acme"});
