@@ -42,7 +42,7 @@ void DottedText(unsigned long address, char (&text)[16])
 
 } // namespace
 
-IcmpEngine::IcmpEngine() : m_buffer(2048 + icmp::kHeaderSize)
+IcmpEngine::IcmpEngine() : m_buffer(2048 + icmp::kHeaderSize + 1)
 {
     Setup(true);
 }
@@ -222,7 +222,7 @@ int IcmpEngine::SetMaxMessageSize(int size)
     }
     const int n = std::clamp(size, 0, kMaxMessage);
     try {
-        m_buffer.assign(std::size_t(n) + icmp::kHeaderSize, 0);
+        m_buffer.assign(std::size_t(n) + icmp::kHeaderSize + 1, 0);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
@@ -420,8 +420,8 @@ void IcmpEngine::ReceiveRound()
         sockaddr_in from = {};
         int fromLength = sizeof from;
         char* into = reinterpret_cast<char*>(m_buffer.data());
-        // One byte less than the buffer holds: room for the NUL the event
-        // firer writes behind the data.
+        // The buffer's last byte stays free for the NUL the event firer
+        // writes behind the data.
         const int room = int(m_buffer.size()) - 1;
         const int n = m_useConnection
                           ? Ws().recv(m_socket, into, room, 0)

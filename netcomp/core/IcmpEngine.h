@@ -36,7 +36,7 @@ public:
     [[nodiscard]] int SetRemoteHost(const char* text);
     const char* GetRemoteHost();
     [[nodiscard]] int SetMaxMessageSize(int size);
-    int GetMaxMessageSize() const { return int(m_buffer.size()) - 4; }
+    int GetMaxMessageSize() const { return int(m_buffer.size()) - 5; }
     [[nodiscard]] int SetUseConnection(bool on);
     bool UseConnection() const { return m_useConnection; }
     [[nodiscard]] int SetTimeToLive(int ttl);
@@ -82,7 +82,7 @@ private:
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     std::uint8_t m_messageType = 0;
     std::uint8_t m_messageCode = 0;
-    std::vector<std::uint8_t> m_buffer; // MaxMessageSize + the 4-byte header
+    std::vector<std::uint8_t> m_buffer; // MaxMessageSize + the 4-byte header + a spare byte for the NUL
     bool m_acceptData = true;
     bool m_receiving = false;
     bool m_closePending = false;

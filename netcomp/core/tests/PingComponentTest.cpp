@@ -243,6 +243,26 @@ TEST_F(PingTest, PingsLoopbackOnBothPaths)
     }
 }
 
+// The receive buffer holds MaxMessageSize + 4 bytes; an answer that fills it
+// exactly (with the IP header in front) still arrives whole.
+TEST_F(PingTest, AnswerThatFillsTheReceiveBuffer)
+{
+    ASSERT_EQ(0, Do(m_ping, kPingConfig, {T("MaxMessageSize=100")}));
+    EXPECT_EQ("100", Config(m_ping, "MaxMessageSize"));
+    ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 5, 0));
+    for (int packetSize : {84, 80}) { // 20 + 84 = 104 = the whole buffer
+        SCOPED_TRACE(packetSize);
+        g_events.clear();
+        ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, packetSize, 0));
+        EXPECT_EQ(0, Do(m_ping, kPingPingHost, {T("127.0.0.1")})) << Ping_GetLastError(m_ping);
+        ASSERT_EQ(1u, Responses().size());
+        EXPECT_EQ("OK", Responses()[0].texts[2]);
+    }
+    ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, 106, 0)); // 102 bytes of payload
+    EXPECT_EQ(118, Do(m_ping, kPingPingHost, {T("127.0.0.1")}));
+    EXPECT_STREQ("Message can't be longer than MaxMessageSize.", Ping_GetLastError(m_ping));
+}
+
 TEST_F(PingTest, EchoRequestOnTheWire)
 {
     IcmpCapture capture;
