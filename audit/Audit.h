@@ -2,7 +2,7 @@
 #pragma once
 
 #include "asset/AssetComputerImpl.h"
-#include "audit/AuditSinks.h"
+#include "common/AuditSinks.h"
 
 #include <comutil.h>
 

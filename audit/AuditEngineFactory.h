@@ -3,7 +3,7 @@
 #pragma once
 
 #include "audit/Audit.h"
-#include "audit/AuditSinks.h"
+#include "common/AuditSinks.h"
 
 #include <boost/shared_ptr.hpp>
 

@@ -2,7 +2,7 @@
 // configuration asks for it, appended to one plain-text file.
 #pragma once
 
-#include "audit/AuditSinks.h"
+#include "common/AuditSinks.h"
 
 #include <fstream>
 #include <string>

@@ -2,7 +2,7 @@
 // shared by the engine and driver tests.
 #pragma once
 
-#include "audit/AuditSinks.h"
+#include "common/AuditSinks.h"
 
 #include <windows.h>
 
