@@ -46,7 +46,8 @@ int PingEngine::SetPingTimeout(int seconds)
         (void)SetActive(false);
         (void)SetUseConnection(false);
     }
-    return SetTimeout(seconds < 0 ? 0u : unsigned(seconds));
+    // Callers hand the unsigned time-out through an int: -1 is the longest wait.
+    return SetTimeout(unsigned(seconds));
 }
 
 int PingEngine::DoEvents()

@@ -198,6 +198,12 @@ TEST_F(PingTest, DefaultsAndProperties)
     EXPECT_EQ(0, Ping_Get(m_ping, 99, 0, nullptr));
     EXPECT_EQ(0, Ping_CheckIndex(m_ping, kPingPacketSize, 12));
 
+    // The time-out is unsigned: -1 is the longest wait there is, not "no
+    // time-out", and the ping still waits for its answer.
+    EXPECT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, -1, 0));
+    EXPECT_EQ(INT_PTR(0xFFFFFFFFu / 1000), Ping_Get(m_ping, kPingTimeout, 0, nullptr));
+    EXPECT_EQ("True", Config(m_ping, "UseConnection"));
+
     // Timeout 0 means answers come as events: the socket must not be tied
     // to one host.
     EXPECT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 0, 0));
