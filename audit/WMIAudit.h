@@ -75,7 +75,8 @@ private:
     void AuditInstalledSoftware(const _bstr_t& computer);
     void AuditHotfixes(const _bstr_t& computer);
     void AuditMonitorSerialNo(const _bstr_t& computer);
-    void LogRegistryError(const _com_error* comError, const t_exception* error);
+    void LogRegistryError(const _com_error& error);
+    void LogRegistryError(const t_exception& error);
 
     HKEY m_machine;
     IDispatchPtr m_locator;

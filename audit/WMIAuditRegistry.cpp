@@ -37,9 +37,14 @@ void WMIAudit::OpenKey(RegistryKey& key, const std::string& computer, const std:
     }
 }
 
-void WMIAudit::LogRegistryError(const _com_error* comError, const t_exception* error)
+void WMIAudit::LogRegistryError(const _com_error& error)
 {
-    Log(3, comError != nullptr ? t_exception(*comError).what() : error->what());
+    LogRegistryError(t_exception(error));
+}
+
+void WMIAudit::LogRegistryError(const t_exception& error)
+{
+    Log(3, error.what());
 }
 
 void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
@@ -55,9 +60,9 @@ void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
         m_result.Property(kInternetExplorerVersion).SetString(version);
         Log(0, "Internet Explorer Version");
     } catch (const _com_error& error) {
-        LogRegistryError(&error, nullptr);
+        LogRegistryError(error);
     } catch (const t_exception& error) {
-        LogRegistryError(nullptr, &error);
+        LogRegistryError(error);
     }
     EndStep();
 }
@@ -88,9 +93,9 @@ void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
         Log(0, "Installed Software");
         uninstall.Close();
     } catch (const _com_error& error) {
-        LogRegistryError(&error, nullptr);
+        LogRegistryError(error);
     } catch (const t_exception& error) {
-        LogRegistryError(nullptr, &error);
+        LogRegistryError(error);
     }
     EndStep();
 }
@@ -152,9 +157,9 @@ void WMIAudit::AuditHotfixes(const _bstr_t& computer)
         }
         hotfixes->SetModified(true);
     } catch (const _com_error& error) {
-        LogRegistryError(&error, nullptr);
+        LogRegistryError(error);
     } catch (const t_exception& error) {
-        LogRegistryError(nullptr, &error);
+        LogRegistryError(error);
     }
     EndStep();
 }
@@ -202,8 +207,8 @@ void WMIAudit::AuditMonitorSerialNo(const _bstr_t& computer)
             }
         }
     } catch (const _com_error& error) {
-        LogRegistryError(&error, nullptr);
+        LogRegistryError(error);
     } catch (const t_exception& error) {
-        LogRegistryError(nullptr, &error);
+        LogRegistryError(error);
     }
 }
