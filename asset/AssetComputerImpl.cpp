@@ -11,38 +11,38 @@ const AssetPropertyType L = AssetPropertyType::Long;
 const AssetPropertyType V = AssetPropertyType::Variant;
 
 const AssetPropertyType kComputerTypes[kComputerPropCount] = {
-    S,  // 0  kGuid
-    S,  // 1  kDomain
-    S,  // 2  kMotherboardDescription
-    S,  // 3  kMotherboardManufacturer
-    S,  // 4  kMotherboardSerialNo
-    S,  // 5  kMotherboardVersion
-    L,  // 6  kCpuNo
-    S,  // 7  kCpuDescription
-    S,  // 8  kCpuManufacturer
-    S,  // 9  kCpuType
-    S,  // 10 kCpuSocketType
-    L,  // 11 kCpuSpeed
-    L,  // 12 kRam
-    S,  // 13 kVideoCard
-    S,  // 14 kKeyboardDescription
-    S,  // 15 kKeyboardSerialNo
-    S,  // 16 kMouseDescription
-    S,  // 17 kMouseSerialNo
-    S,  // 18 kBiosDescription
-    S,  // 19 kBiosVersion
-    S,  // 20 kBiosManufacturer
-    V,  // 21 kBiosDate
-    S,  // 22 kBiosSerialNo
-    S,  // 23 kModem
-    S,  // 24 kOsDescription
-    S,  // 25 kOsVersion
-    S,  // 26 kServicePack
-    V,  // 27 kOsInstallDate
-    S,  // 28 kOsSerialNo
-    S,  // 29 kMonitorDeviceId
-    S,  // 30 kSoundCard
-    S,  // 31 kInternetExplorerVersion
+    S, // 0  kGuid
+    S, // 1  kDomain
+    S, // 2  kMotherboardDescription
+    S, // 3  kMotherboardManufacturer
+    S, // 4  kMotherboardSerialNo
+    S, // 5  kMotherboardVersion
+    L, // 6  kCpuNo
+    S, // 7  kCpuDescription
+    S, // 8  kCpuManufacturer
+    S, // 9  kCpuType
+    S, // 10 kCpuSocketType
+    L, // 11 kCpuSpeed
+    L, // 12 kRam
+    S, // 13 kVideoCard
+    S, // 14 kKeyboardDescription
+    S, // 15 kKeyboardSerialNo
+    S, // 16 kMouseDescription
+    S, // 17 kMouseSerialNo
+    S, // 18 kBiosDescription
+    S, // 19 kBiosVersion
+    S, // 20 kBiosManufacturer
+    V, // 21 kBiosDate
+    S, // 22 kBiosSerialNo
+    S, // 23 kModem
+    S, // 24 kOsDescription
+    S, // 25 kOsVersion
+    S, // 26 kServicePack
+    V, // 27 kOsInstallDate
+    S, // 28 kOsSerialNo
+    S, // 29 kMonitorDeviceId
+    S, // 30 kSoundCard
+    S, // 31 kInternetExplorerVersion
 };
 
 // Room for the properties later versions of the record add.
@@ -58,17 +58,13 @@ AssetPropertyVector MakeComputerProperties()
     return properties;
 }
 
-}  // namespace
+} // namespace
 
 AssetComputerImpl::AssetComputerImpl()
-    : m_properties(MakeComputerProperties()),
-      m_software(new SoftwareCollection()),
-      m_storageDevices(new StorageDeviceCollection()),
-      m_logicalDrives(new LogicalDriveCollection()),
-      m_networkAdapters(new NetworkAdapterCollection()),
-      m_ports(new StringCollectionImpl()),
-      m_printers(new StringCollectionImpl()),
-      m_hotfixes(new StringCollectionImpl())
+    : m_properties(MakeComputerProperties()), m_software(new SoftwareCollection()),
+      m_storageDevices(new StorageDeviceCollection()), m_logicalDrives(new LogicalDriveCollection()),
+      m_networkAdapters(new NetworkAdapterCollection()), m_ports(new StringCollectionImpl()),
+      m_printers(new StringCollectionImpl()), m_hotfixes(new StringCollectionImpl())
 {
 }
 
@@ -141,8 +137,7 @@ void AssetComputerImpl::Assign(const AssetComputerImpl& other)
     boost::shared_ptr<SoftwareCollection> software(new SoftwareCollection(*other.m_software));
     boost::shared_ptr<StorageDeviceCollection> storageDevices(new StorageDeviceCollection(*other.m_storageDevices));
     boost::shared_ptr<LogicalDriveCollection> logicalDrives(new LogicalDriveCollection(*other.m_logicalDrives));
-    boost::shared_ptr<NetworkAdapterCollection> networkAdapters(
-        new NetworkAdapterCollection(*other.m_networkAdapters));
+    boost::shared_ptr<NetworkAdapterCollection> networkAdapters(new NetworkAdapterCollection(*other.m_networkAdapters));
     boost::shared_ptr<StringCollectionImpl> ports(new StringCollectionImpl(*other.m_ports));
     boost::shared_ptr<StringCollectionImpl> printers(new StringCollectionImpl(*other.m_printers));
     boost::shared_ptr<StringCollectionImpl> hotfixes(new StringCollectionImpl(*other.m_hotfixes));
@@ -157,4 +152,4 @@ void AssetComputerImpl::Assign(const AssetComputerImpl& other)
     m_hotfixes.swap(hotfixes);
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -74,4 +74,4 @@ private:
     boost::shared_ptr<StringCollectionImpl> m_hotfixes;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

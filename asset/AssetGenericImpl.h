@@ -29,4 +29,4 @@ private:
     boost::shared_ptr<AssetLeaseImpl> m_lease;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

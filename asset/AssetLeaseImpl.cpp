@@ -5,13 +5,12 @@ namespace AssetIMPL {
 namespace {
 
 const AssetPropertyType kLeaseTypes[kLeasePropCount] = {
-    AssetPropertyType::String,  AssetPropertyType::String, AssetPropertyType::Variant,
-    AssetPropertyType::Variant, AssetPropertyType::Long,   AssetPropertyType::Double,
-    AssetPropertyType::Double,  AssetPropertyType::String,
+    AssetPropertyType::String, AssetPropertyType::String, AssetPropertyType::Variant, AssetPropertyType::Variant,
+    AssetPropertyType::Long,   AssetPropertyType::Double, AssetPropertyType::Double,  AssetPropertyType::String,
 };
 
-}  // namespace
+} // namespace
 
 AssetLeaseImpl::AssetLeaseImpl() : m_properties(MakePropertyVector(kLeaseTypes, kLeasePropCount)) {}
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

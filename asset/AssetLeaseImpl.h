@@ -21,4 +21,4 @@ private:
     AssetPropertyVector m_properties;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -19,4 +19,4 @@ struct NullCompare {
     bool operator()(const T&, const T&) const { return false; }
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

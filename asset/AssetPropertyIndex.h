@@ -99,7 +99,7 @@ enum SoftwareProp : int {
     kSoftwareVersion,
     kSoftwareManufacturer,
     kSoftwareUnused3,
-    kSoftwareId,  // the key
+    kSoftwareId, // the key
     kSoftwarePropCount
 };
 
@@ -110,25 +110,25 @@ enum StorageDeviceProp : int {
     kStorageDeviceModel,
     kStorageDeviceModelNo,
     kStorageDeviceSerialNo,
-    kStorageDeviceSize,  // MB
+    kStorageDeviceSize, // MB
     kStorageDeviceInterface,
-    kStorageDeviceId,  // the key: the plug-and-play identifier
+    kStorageDeviceId, // the key: the plug-and-play identifier
     kStorageDevicePropCount
 };
 
 enum LogicalDriveProp : int {
-    kLogicalDriveLetter = 0,  // the key, upper case
+    kLogicalDriveLetter = 0, // the key, upper case
     kNetworkDrive,
     kLogicalDrivePath,
-    kLogicalDriveFreeSpace,  // MB
-    kLogicalDriveTotalSize,  // MB
+    kLogicalDriveFreeSpace, // MB
+    kLogicalDriveTotalSize, // MB
     kLogicalDriveFileSystem,
     kLogicalDrivePropCount
 };
 
 enum NetworkAdapterProp : int {
-    kNic = 0,  // the adapter's description
-    kMacAddress,  // the key
+    kNic = 0,    // the adapter's description
+    kMacAddress, // the key
     kIpAddress,
     kGateway,
     kSubnet,
@@ -136,4 +136,4 @@ enum NetworkAdapterProp : int {
     kNetworkAdapterPropCount
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -65,7 +65,7 @@ bool SameVariant(const VARIANT& left, const VARIANT& right)
     }
 }
 
-}  // namespace
+} // namespace
 
 AssetPropertyValue::AssetPropertyValue(AssetPropertyType type) : m_type(type)
 {
@@ -105,7 +105,7 @@ AssetPropertyValue& AssetPropertyValue::operator=(const AssetPropertyValue& othe
         text.reset(new std::string(*other.m_text));
     }
     VariantClear(&m_variant);
-    m_variant = copy;  // takes over the copy's contents
+    m_variant = copy; // takes over the copy's contents
     m_text = text;
     m_number = other.m_number;
     m_type = other.m_type;

@@ -129,7 +129,7 @@ ULONG LayoutSize(const GUID& recordId)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 void RegisterAssetRecords()
 {
@@ -242,17 +242,15 @@ CollectionVariantReader::CollectionVariantReader(const VARIANT& collection)
     if ((collection.vt & VT_ARRAY) == 0) {
         _com_issue_error(E_INVALIDARG);
     }
-    SAFEARRAY* array = (collection.vt & VT_BYREF) != 0
-                           ? (collection.pparray != nullptr ? *collection.pparray : nullptr)
-                           : collection.parray;
+    SAFEARRAY* array = (collection.vt & VT_BYREF) != 0 ? (collection.pparray != nullptr ? *collection.pparray : nullptr)
+                                                       : collection.parray;
     if (array == nullptr) {
         _com_issue_error(E_INVALIDARG);
     }
     // Only a one-dimensional array of VARIANTs can be read element by
     // element as VARIANTs.
     VARTYPE elementType = VT_EMPTY;
-    if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &elementType)) ||
-        elementType != VT_VARIANT) {
+    if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &elementType)) || elementType != VT_VARIANT) {
         _com_issue_error(E_INVALIDARG);
     }
     Check(SafeArrayLock(array));
@@ -260,7 +258,7 @@ CollectionVariantReader::CollectionVariantReader(const VARIANT& collection)
     m_elements = static_cast<VARIANT*>(array->pvData);
     m_count = array->rgsabound[0].cElements;
     if (m_count <= 1) {
-        return;  // no records: an empty collection
+        return; // no records: an empty collection
     }
     try {
         _variant_t states;
@@ -296,4 +294,4 @@ VariantList::~VariantList()
     }
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -80,7 +80,10 @@ void RegisterAssetRecords();
 // A record field's text; raises _com_error E_OUTOFMEMORY when none can be
 // allocated.
 BSTR RecordText(const std::string& text);
-inline VARIANT_BOOL RecordBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+inline VARIANT_BOOL RecordBool(bool value)
+{
+    return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
 
 // The VARIANT form of a collection: VT_NULL for no records, else an array of
 // VARIANTs, the change-state text first, then the records (whose ownership
@@ -121,4 +124,4 @@ private:
     std::vector<VARIANT> m_values;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

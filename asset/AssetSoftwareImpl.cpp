@@ -9,14 +9,14 @@ namespace AssetIMPL {
 namespace {
 
 const AssetPropertyType kSoftwareTypes[kSoftwarePropCount] = {
-    AssetPropertyType::String,  // kSoftwareDescription
-    AssetPropertyType::String,  // kSoftwareVersion
-    AssetPropertyType::String,  // kSoftwareManufacturer
-    AssetPropertyType::String,  // kSoftwareUnused3
-    AssetPropertyType::String,  // kSoftwareId
+    AssetPropertyType::String, // kSoftwareDescription
+    AssetPropertyType::String, // kSoftwareVersion
+    AssetPropertyType::String, // kSoftwareManufacturer
+    AssetPropertyType::String, // kSoftwareUnused3
+    AssetPropertyType::String, // kSoftwareId
 };
 
-}  // namespace
+} // namespace
 
 AssetSoftwareImpl::AssetSoftwareImpl() : m_properties(MakePropertyVector(kSoftwareTypes, kSoftwarePropCount)) {}
 
@@ -77,4 +77,4 @@ bool operator<(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
     return AssetObjectLess()(left, right);
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

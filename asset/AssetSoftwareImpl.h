@@ -34,4 +34,4 @@ private:
 
 bool operator<(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right);
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

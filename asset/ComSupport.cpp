@@ -27,8 +27,8 @@ char* WINAPI ConvertBSTRToString(BSTR text)
     if (text == nullptr) {
         return nullptr;
     }
-    int length = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(SysStringLen(text)) + 1, nullptr, 0, nullptr,
-                                     nullptr);
+    int length =
+        WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(SysStringLen(text)) + 1, nullptr, 0, nullptr, nullptr);
     if (length <= 0) {
         _com_issue_error(HRESULT_FROM_WIN32(GetLastError()));
     }
@@ -37,4 +37,4 @@ char* WINAPI ConvertBSTRToString(BSTR text)
     return result;
 }
 
-}  // namespace _com_util
+} // namespace _com_util

@@ -44,9 +44,9 @@ const char* t_exception::what() const noexcept
     }
     try {
         char* text = nullptr;
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                                      static_cast<DWORD>(m_code), LANG_USER_DEFAULT,
-                                      reinterpret_cast<char*>(&text), 0, nullptr);
+        DWORD length =
+            FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                           static_cast<DWORD>(m_code), LANG_USER_DEFAULT, reinterpret_cast<char*>(&text), 0, nullptr);
         if (length > 0 && text != nullptr) {
             std::string message(text, length);
             LocalFree(text);

@@ -25,7 +25,7 @@ public:
 
 private:
     HRESULT m_code;
-    mutable std::string m_message;  // empty: no message (yet)
+    mutable std::string m_message; // empty: no message (yet)
 };
 
 // A t_exception whose text is a string-table entry; its code carries the

@@ -9,19 +9,17 @@ namespace AssetIMPL {
 namespace {
 
 const AssetPropertyType kLogicalDriveTypes[kLogicalDrivePropCount] = {
-    AssetPropertyType::String,  // kLogicalDriveLetter
-    AssetPropertyType::Bool,    // kNetworkDrive
-    AssetPropertyType::String,  // kLogicalDrivePath
-    AssetPropertyType::Long,    // kLogicalDriveFreeSpace
-    AssetPropertyType::Long,    // kLogicalDriveTotalSize
-    AssetPropertyType::String,  // kLogicalDriveFileSystem
+    AssetPropertyType::String, // kLogicalDriveLetter
+    AssetPropertyType::Bool,   // kNetworkDrive
+    AssetPropertyType::String, // kLogicalDrivePath
+    AssetPropertyType::Long,   // kLogicalDriveFreeSpace
+    AssetPropertyType::Long,   // kLogicalDriveTotalSize
+    AssetPropertyType::String, // kLogicalDriveFileSystem
 };
 
-}  // namespace
+} // namespace
 
-LogicalDriveImpl::LogicalDriveImpl() : m_properties(MakePropertyVector(kLogicalDriveTypes, kLogicalDrivePropCount))
-{
-}
+LogicalDriveImpl::LogicalDriveImpl() : m_properties(MakePropertyVector(kLogicalDriveTypes, kLogicalDrivePropCount)) {}
 
 LogicalDriveImpl::LogicalDriveImpl(const VARIANT& record) : LogicalDriveImpl()
 {
@@ -91,4 +89,4 @@ bool operator<(const LogicalDriveImpl& left, const LogicalDriveImpl& right)
     return AssetObjectLess()(left, right);
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

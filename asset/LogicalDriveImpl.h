@@ -42,4 +42,4 @@ private:
 
 bool operator<(const LogicalDriveImpl& left, const LogicalDriveImpl& right);
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -9,15 +9,15 @@ namespace AssetIMPL {
 namespace {
 
 const AssetPropertyType kNetworkAdapterTypes[kNetworkAdapterPropCount] = {
-    AssetPropertyType::String,  // kNic
-    AssetPropertyType::String,  // kMacAddress
-    AssetPropertyType::String,  // kIpAddress
-    AssetPropertyType::String,  // kGateway
-    AssetPropertyType::String,  // kSubnet
-    AssetPropertyType::Bool,    // kDhcp
+    AssetPropertyType::String, // kNic
+    AssetPropertyType::String, // kMacAddress
+    AssetPropertyType::String, // kIpAddress
+    AssetPropertyType::String, // kGateway
+    AssetPropertyType::String, // kSubnet
+    AssetPropertyType::Bool,   // kDhcp
 };
 
-}  // namespace
+} // namespace
 
 NetworkAdapterImpl::NetworkAdapterImpl()
     : m_properties(MakePropertyVector(kNetworkAdapterTypes, kNetworkAdapterPropCount))
@@ -84,4 +84,4 @@ bool operator<(const NetworkAdapterImpl& left, const NetworkAdapterImpl& right)
     return AssetObjectLess()(left, right);
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

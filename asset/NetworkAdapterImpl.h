@@ -33,4 +33,4 @@ private:
 
 bool operator<(const NetworkAdapterImpl& left, const NetworkAdapterImpl& right);
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

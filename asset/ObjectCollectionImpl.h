@@ -146,4 +146,4 @@ private:
     PartVector m_added;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -8,21 +8,20 @@ namespace AssetIMPL {
 namespace {
 
 const AssetPropertyType kStorageDeviceTypes[kStorageDevicePropCount] = {
-    AssetPropertyType::String,  // kStorageDeviceDescription
-    AssetPropertyType::String,  // kStorageDeviceType
-    AssetPropertyType::String,  // kStorageDeviceManufacturer
-    AssetPropertyType::String,  // kStorageDeviceModel
-    AssetPropertyType::String,  // kStorageDeviceModelNo
-    AssetPropertyType::String,  // kStorageDeviceSerialNo
-    AssetPropertyType::Long,    // kStorageDeviceSize
-    AssetPropertyType::String,  // kStorageDeviceInterface
-    AssetPropertyType::String,  // kStorageDeviceId
+    AssetPropertyType::String, // kStorageDeviceDescription
+    AssetPropertyType::String, // kStorageDeviceType
+    AssetPropertyType::String, // kStorageDeviceManufacturer
+    AssetPropertyType::String, // kStorageDeviceModel
+    AssetPropertyType::String, // kStorageDeviceModelNo
+    AssetPropertyType::String, // kStorageDeviceSerialNo
+    AssetPropertyType::Long,   // kStorageDeviceSize
+    AssetPropertyType::String, // kStorageDeviceInterface
+    AssetPropertyType::String, // kStorageDeviceId
 };
 
-}  // namespace
+} // namespace
 
-StorageDeviceImpl::StorageDeviceImpl()
-    : m_properties(MakePropertyVector(kStorageDeviceTypes, kStorageDevicePropCount))
+StorageDeviceImpl::StorageDeviceImpl() : m_properties(MakePropertyVector(kStorageDeviceTypes, kStorageDevicePropCount))
 {
 }
 
@@ -93,4 +92,4 @@ void StorageDeviceImpl::FromRecord(const VARIANT& record)
     ParseModifiedFlags(m_properties, BstrToStdString(data->flags));
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

@@ -32,4 +32,4 @@ private:
     AssetPropertyVector m_properties;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

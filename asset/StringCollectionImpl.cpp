@@ -32,4 +32,4 @@ void StringCollectionImpl::Clear()
     }
 }
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

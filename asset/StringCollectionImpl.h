@@ -30,4 +30,4 @@ private:
     bool m_modified = false;
 };
 
-}  // namespace AssetIMPL
+} // namespace AssetIMPL

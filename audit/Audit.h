@@ -12,7 +12,7 @@
 // a pointer to the concrete class, which runs the concrete destructor.
 class Audit {
 public:
-    virtual void Run(const _bstr_t& computer) = 0;  // "." is this computer
+    virtual void Run(const _bstr_t& computer) = 0; // "." is this computer
     virtual void SetLogSink(AuditLogSink* sink) = 0;
     virtual void SetProgressSink(AuditProgressSink* sink) = 0;
     virtual void SetUserFirstName(const std::string& text) = 0;

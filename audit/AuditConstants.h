@@ -25,4 +25,4 @@ static const std::string kOtherDrive = "Other";
 static const std::string kWindows2000 = "Microsoft Windows 2000";
 static const std::string kServicePack3 = "Service Pack 3";
 
-}  // namespace AuditConstants
+} // namespace AuditConstants

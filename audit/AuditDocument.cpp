@@ -13,7 +13,7 @@ const char kSaveFailedText[] = "Could not save the audit results to file.";
 const char kSavedText[] = "Audit results have been saved successfully.";
 const char kCaption[] = "Kestrova";
 
-}  // namespace
+} // namespace
 
 std::string AuditDocument::GetResultFormatVersion() const
 {

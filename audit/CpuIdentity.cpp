@@ -26,7 +26,7 @@ void CopyRegister(char* to, std::uint32_t value)
     }
 }
 
-}  // namespace
+} // namespace
 
 CpuIdentity::CpuIdentity(CpuidSource& cpuid) : m_cpuid(cpuid)
 {

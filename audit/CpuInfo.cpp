@@ -65,11 +65,9 @@ CpuidSource& ThisProcessor()
     return source;
 }
 
-}  // namespace
+} // namespace
 
-CpuInfo::CpuInfo() : CpuInfo(ThisProcessor())
-{
-}
+CpuInfo::CpuInfo() : CpuInfo(ThisProcessor()) {}
 
 CpuInfo::CpuInfo(CpuidSource& cpuid) : m_identity(cpuid)
 {
@@ -89,8 +87,8 @@ std::int64_t CpuInfo::CountCycles(void (*routine)(int), int milliseconds)
 
 void CpuInfo::MeasureSpeed()
 {
-    const std::int64_t cycles = CountCycles(BusyWait, kMeasureMilliseconds) -
-                                CountCycles(BusyWaitOverhead, kMeasureMilliseconds);
+    const std::int64_t cycles =
+        CountCycles(BusyWait, kMeasureMilliseconds) - CountCycles(BusyWaitOverhead, kMeasureMilliseconds);
     m_speedMHz = static_cast<int>(cycles / kMeasureMilliseconds / 1000);
 }
 

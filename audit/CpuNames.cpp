@@ -13,11 +13,16 @@ struct VendorEntry {
 };
 
 const VendorEntry kVendors[] = {
-    {"GenuineIntel", kVendorIntel},     {"UMC UMC UMC ", kVendorUmc},
-    {"AuthenticAMD", kVendorAmd},       {"AMD ISBETTER", kVendorAmd},
-    {"CyrixInstead", kVendorCyrix},     {"NexGenDriven", kVendorNexGen},
-    {"CentaurHauls", kVendorIdtCentaur}, {"RiseRiseRise", kVendorRise},
-    {"GenuineTMx86", kVendorTransmeta}, {"TransmetaCPU", kVendorTransmeta},
+    {"GenuineIntel", kVendorIntel},
+    {"UMC UMC UMC ", kVendorUmc},
+    {"AuthenticAMD", kVendorAmd},
+    {"AMD ISBETTER", kVendorAmd},
+    {"CyrixInstead", kVendorCyrix},
+    {"NexGenDriven", kVendorNexGen},
+    {"CentaurHauls", kVendorIdtCentaur},
+    {"RiseRiseRise", kVendorRise},
+    {"GenuineTMx86", kVendorTransmeta},
+    {"TransmetaCPU", kVendorTransmeta},
     {"Geode By NSC", kVendorNationalSemiconductor},
 };
 
@@ -40,14 +45,20 @@ std::string FromModels(const ModelName (&models)[N], int model, const char* othe
 
 std::string AmdName(int family, int model, bool multiprocessorCapable)
 {
-    static const ModelName k486[] = {{3, "80486DX2"}, {7, "80486DX2 WriteBack"}, {8, "80486DX4"},
-                                     {9, "80486DX4 WriteBack"}, {14, "5x86"}, {15, "5x86WB"}};
-    static const ModelName k586[] = {{0, "SSA5 (PR75, PR90, PR100)"}, {1, "5k86 (PR120, PR133)"},
-                                     {2, "5k86 (PR166)"}, {3, "5k86 (PR200)"}, {6, "K6 (0.30 \xB5m)"},
-                                     {7, "K6 (0.25 \xB5m)"}, {8, "K6-2"}, {9, "K6-III"},
+    static const ModelName k486[] = {{3, "80486DX2"}, {7, "80486DX2 WriteBack"},
+                                     {8, "80486DX4"}, {9, "80486DX4 WriteBack"},
+                                     {14, "5x86"},    {15, "5x86WB"}};
+    static const ModelName k586[] = {{0, "SSA5 (PR75, PR90, PR100)"},
+                                     {1, "5k86 (PR120, PR133)"},
+                                     {2, "5k86 (PR166)"},
+                                     {3, "5k86 (PR200)"},
+                                     {6, "K6 (0.30 \xB5m)"},
+                                     {7, "K6 (0.25 \xB5m)"},
+                                     {8, "K6-2"},
+                                     {9, "K6-III"},
                                      {13, "K6-2+ or K6-III+ (0.18 \xB5m)"}};
-    static const ModelName kK7[] = {{1, "Athlon (0.25 \xB5m)"}, {2, "Athlon (0.18 \xB5m)"},
-                                    {3, "Duron (SF core)"}, {4, "Athlon (Thunderbird core)"},
+    static const ModelName kK7[] = {{1, "Athlon (0.25 \xB5m)"},    {2, "Athlon (0.18 \xB5m)"},
+                                    {3, "Duron (SF core)"},        {4, "Athlon (Thunderbird core)"},
                                     {6, "Athlon (Palomino core)"}, {7, "Duron (Morgan core)"}};
     switch (family) {
     case 4:
@@ -66,23 +77,23 @@ std::string AmdName(int family, int model, bool multiprocessorCapable)
 
 std::string IntelName(int family, int model, int extendedFamily)
 {
-    static const ModelName k486[] = {{0, "i80486DX-25/33"}, {1, "i80486DX-50"}, {2, "i80486SX"},
-                                     {3, "i80486DX2"}, {4, "i80486SL"}, {5, "i80486SX2"},
-                                     {7, "i80486DX2 WriteBack"}, {8, "i80486DX4"}, {9, "i80486DX4 WriteBack"}};
-    static const ModelName kP5[] = {{0, "P5 A-Step"}, {1, "P5"}, {2, "P54C"}, {7, "P54C"},
-                                    {3, "P24T OverDrive"}, {4, "P55C"}, {8, "P55C (0.25\xB5m)"}};
-    static const ModelName kP6[] = {
-        {0, "P6 A-Step"},
-        {1, "P6"},
-        {3, "Pentium\xAE II (0.28 \xB5m)"},
-        {5, "Pentium\xAE II (0.25 \xB5m)"},
-        {6, "Pentium\xAE II With On-Die L2 Cache"},
-        {7, "Pentium\xAE III (0.25 \xB5m)"},
-        {8, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
-        {10, "Pentium\xAE III (0.18 \xB5m) With 1 Or 2 MB On-Die L2 Cache "},
-        {11, "Pentium\xAE III (0.13 \xB5m) With 256 Or 512 KB On-Die L2 Cache "}};
-    static const ModelName kP4[] = {{0, "Pentium\xAE IV (0.18 \xB5m)"}, {1, "Pentium\xAE IV (0.18 \xB5m)"},
-                                    {2, "Pentium\xAE IV (0.13 \xB5m)"}};
+    static const ModelName k486[] = {{0, "i80486DX-25/33"},      {1, "i80486DX-50"}, {2, "i80486SX"},
+                                     {3, "i80486DX2"},           {4, "i80486SL"},    {5, "i80486SX2"},
+                                     {7, "i80486DX2 WriteBack"}, {8, "i80486DX4"},   {9, "i80486DX4 WriteBack"}};
+    static const ModelName kP5[] = {
+        {0, "P5 A-Step"},       {1, "P5"}, {2, "P54C"}, {7, "P54C"}, {3, "P24T OverDrive"}, {4, "P55C"},
+        {8, "P55C (0.25\xB5m)"}};
+    static const ModelName kP6[] = {{0, "P6 A-Step"},
+                                    {1, "P6"},
+                                    {3, "Pentium\xAE II (0.28 \xB5m)"},
+                                    {5, "Pentium\xAE II (0.25 \xB5m)"},
+                                    {6, "Pentium\xAE II With On-Die L2 Cache"},
+                                    {7, "Pentium\xAE III (0.25 \xB5m)"},
+                                    {8, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
+                                    {10, "Pentium\xAE III (0.18 \xB5m) With 1 Or 2 MB On-Die L2 Cache "},
+                                    {11, "Pentium\xAE III (0.13 \xB5m) With 256 Or 512 KB On-Die L2 Cache "}};
+    static const ModelName kP4[] = {
+        {0, "Pentium\xAE IV (0.18 \xB5m)"}, {1, "Pentium\xAE IV (0.18 \xB5m)"}, {2, "Pentium\xAE IV (0.13 \xB5m)"}};
     switch (family) {
     case 3:
         return "Newer i80386 family";
@@ -119,8 +130,11 @@ std::string CyrixName(int family, int model)
 {
     static const ModelName k4[] = {{4, "MediaGX GX, GXm"}, {9, "5x86"}};
     static const ModelName k5[] = {{2, "Cx6x86"}, {4, "MediaGX GXm"}};
-    static const ModelName k6[] = {{0, "6x86MX"}, {5, "Cyrix M2 Core"}, {6, "WinChip C5A Core"},
-                                   {7, "WinChip C5B\\C5C Core"}, {8, "WinChip C5C-T Core"}};
+    static const ModelName k6[] = {{0, "6x86MX"},
+                                   {5, "Cyrix M2 Core"},
+                                   {6, "WinChip C5A Core"},
+                                   {7, "WinChip C5B\\C5C Core"},
+                                   {8, "WinChip C5C-T Core"}};
     switch (family) {
     case 4:
         return FromModels(k4, model, "Unknown Cx5x86 family");
@@ -145,7 +159,7 @@ std::string CentaurName(int family, int model)
     return "Unknown IDT\\Centaur family";
 }
 
-}  // namespace
+} // namespace
 
 CpuVendor VendorFromString(const char* vendorString)
 {

@@ -67,7 +67,7 @@ void ScanLetter(AssetComputerImpl& computer, DriveQueries& queries, char letter)
     computer.GetStorageDevices()->Add(device);
 }
 
-}  // namespace
+} // namespace
 
 const char* DriveAudit::StorageTypeName(unsigned driveType)
 {

@@ -29,8 +29,8 @@ bool Win32DriveQueries::QueryVolume(const std::string& root, VolumeFacts& facts)
     DWORD serial = 0;
     DWORD maxComponent = 0;
     DWORD flags = 0;
-    if (!GetVolumeInformationA(root.c_str(), volumeName, sizeof(volumeName), &serial, &maxComponent, &flags,
-                               fileSystem, sizeof(fileSystem))) {
+    if (!GetVolumeInformationA(root.c_str(), volumeName, sizeof(volumeName), &serial, &maxComponent, &flags, fileSystem,
+                               sizeof(fileSystem))) {
         return false;
     }
     facts.volumeName = volumeName;

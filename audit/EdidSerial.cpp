@@ -18,16 +18,16 @@ const std::size_t kRevisionOffset = 19;
 struct SerialRange {
     int revision;
     std::size_t first;
-    std::size_t last;  // inclusive
+    std::size_t last; // inclusive
 };
 
 const SerialRange kRanges[] = {
-    {0, 10, 17},    // identification bytes
-    {1, 113, 121},  // fourth descriptor block (108) + 5, 9 characters
-    {3, 77, 88},    // second descriptor block (72) + 5, 12 characters
+    {0, 10, 17},   // identification bytes
+    {1, 113, 121}, // fourth descriptor block (108) + 5, 9 characters
+    {3, 77, 88},   // second descriptor block (72) + 5, 12 characters
 };
 
-}  // namespace
+} // namespace
 
 EdidSerial ReadEdidSerial(const unsigned char* data, std::size_t size)
 {

@@ -33,8 +33,7 @@ bool ReportsWindows9xPlatform()
 }
 
 // True when this device key decided the serial number.
-bool ReadDevice(HKEY machine, const std::string& path, bool windows9x, std::string& description,
-                std::string& serialNo)
+bool ReadDevice(HKEY machine, const std::string& path, bool windows9x, std::string& description, std::string& serialNo)
 {
     RegistryKey device;
     device.Open(machine, path, false, KEY_READ);
@@ -48,8 +47,7 @@ bool ReadDevice(HKEY machine, const std::string& path, bool windows9x, std::stri
     }
     device.Close();
 
-    const EdidSerial result =
-        ReadEdidSerial(reinterpret_cast<const unsigned char*>(edid.data()), edid.size());
+    const EdidSerial result = ReadEdidSerial(reinterpret_cast<const unsigned char*>(edid.data()), edid.size());
     if (result.outcome != EdidOutcome::Decided) {
         return false;
     }
@@ -57,7 +55,7 @@ bool ReadDevice(HKEY machine, const std::string& path, bool windows9x, std::stri
     return true;
 }
 
-}  // namespace
+} // namespace
 
 void MonitorAudit::Run(HKEY machine, std::string& description, std::string& serialNo)
 {

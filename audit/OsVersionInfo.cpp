@@ -60,7 +60,7 @@ private:
     HKEY m_key = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 bool OsVersionInfo::Detect()
 {
@@ -68,8 +68,8 @@ bool OsVersionInfo::Detect()
     if (kernel == nullptr) {
         return false;
     }
-    auto getVersionEx = reinterpret_cast<GetVersionExAFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetVersionExA")));
+    auto getVersionEx =
+        reinterpret_cast<GetVersionExAFunction>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetVersionExA")));
     if (getVersionEx == nullptr) {
         const DWORD version = GetVersion();
         majorVersion = LOBYTE(LOWORD(version));
@@ -113,7 +113,7 @@ bool OsVersionInfo::Detect()
         ReadProductType();
         ReadProductSuite();
         break;
-    case 3:  // VER_PLATFORM_WIN32_CE
+    case 3: // VER_PLATFORM_WIN32_CE
         platform = kPlatformCe;
         productType = kProductWorkstation;
         break;

@@ -97,7 +97,7 @@ const char* FirstMatch(const NamingRule (&rules)[N], const V& v)
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 bool OsVersionInfo::IsWindows95(const V& v)
 {
@@ -243,8 +243,7 @@ std::string OsVersionInfo::GetOsName(const V& v)
 
 std::string OsVersionInfo::GetVersionText(const V& v)
 {
-    return std::to_string(v.majorVersion) + "." + std::to_string(v.minorVersion) + "." +
-           std::to_string(v.buildNumber);
+    return std::to_string(v.majorVersion) + "." + std::to_string(v.minorVersion) + "." + std::to_string(v.buildNumber);
 }
 
 void OsVersionInfo::SetServicePack(const char* text)
@@ -262,16 +261,16 @@ void OsVersionInfo::SetServicePack(const char* text)
 unsigned OsVersionInfo::SuiteFromSuiteMask(unsigned suiteMask)
 {
     unsigned suite = 0;
-    if (suiteMask & 0x2) {  // VER_SUITE_ENTERPRISE
+    if (suiteMask & 0x2) { // VER_SUITE_ENTERPRISE
         suite |= kSuiteEnterprise;
     }
-    if (suiteMask & 0x80) {  // VER_SUITE_DATACENTER
+    if (suiteMask & 0x80) { // VER_SUITE_DATACENTER
         suite |= kSuiteDatacenter;
     }
-    if (suiteMask & 0x200) {  // VER_SUITE_PERSONAL
+    if (suiteMask & 0x200) { // VER_SUITE_PERSONAL
         suite |= kSuitePersonal;
     }
-    if (suiteMask & 0x400) {  // VER_SUITE_BLADE
+    if (suiteMask & 0x400) { // VER_SUITE_BLADE
         suite |= kSuiteBlade;
     }
     return suite;
@@ -280,9 +279,9 @@ unsigned OsVersionInfo::SuiteFromSuiteMask(unsigned suiteMask)
 int OsVersionInfo::ProductTypeFromNtProductType(unsigned productType)
 {
     switch (productType) {
-    case 2:  // VER_NT_DOMAIN_CONTROLLER
+    case 2: // VER_NT_DOMAIN_CONTROLLER
         return kProductDomainController;
-    case 3:  // VER_NT_SERVER
+    case 3: // VER_NT_SERVER
         return kProductServer;
     default:
         return kProductWorkstation;
@@ -292,11 +291,11 @@ int OsVersionInfo::ProductTypeFromNtProductType(unsigned productType)
 int OsVersionInfo::PlatformFromPlatformId(unsigned platformId)
 {
     switch (platformId) {
-    case 1:  // VER_PLATFORM_WIN32_WINDOWS
+    case 1: // VER_PLATFORM_WIN32_WINDOWS
         return kPlatformWindows9x;
-    case 2:  // VER_PLATFORM_WIN32_NT
+    case 2: // VER_PLATFORM_WIN32_NT
         return kPlatformNt;
-    case 3:  // VER_PLATFORM_WIN32_CE
+    case 3: // VER_PLATFORM_WIN32_CE
         return kPlatformCe;
     default:
         return kPlatformUnknown;
@@ -329,7 +328,7 @@ unsigned OsVersionInfo::SuiteFromProductSuite(const char* data, std::size_t size
             ++end;
         }
         if (end == pos) {
-            break;  // the empty string that ends the list
+            break; // the empty string that ends the list
         }
         const std::string item(data + pos, end - pos);
         if (EqualNoCase(item, "Enterprise")) {

@@ -9,7 +9,7 @@ namespace {
 const char kNoKeyMessage[] = "RegQuery: A registry key must be opened before querying/editing values and subkeys";
 const char kBadTypeMessage[] = "RegQuery: Unsupported Registry Value Type";
 
-}  // namespace
+} // namespace
 
 RegistryKey::~RegistryKey()
 {

@@ -68,7 +68,7 @@ private:
     XmlDocument& m_doc;
 };
 
-}  // namespace
+} // namespace
 
 std::string BuildResultXml(Audit& engine, const std::string& formatVersion)
 {

@@ -13,7 +13,7 @@ namespace {
 const char kFolderName[] = "Pardovel\\";
 const char kFileName[] = "pardovel.sig";
 
-}  // namespace
+} // namespace
 
 SignatureFile::SignatureFile(const std::string& computer, const bool& remote) : m_remote(remote), m_computer(computer)
 {
@@ -46,7 +46,7 @@ bool SignatureFile::Exists() const
 
 bool SignatureFile::Create(std::string& guid)
 {
-    CreateDirectoryA(GetFolder().c_str(), nullptr);  // it may be there already
+    CreateDirectoryA(GetFolder().c_str(), nullptr); // it may be there already
     const std::string path = GetPath();
     std::ofstream out(path.c_str(), std::ios::out | std::ios::binary | std::ios::trunc);
     if (!out.is_open()) {
@@ -56,7 +56,7 @@ bool SignatureFile::Create(std::string& guid)
     out << text;
     out.close();
     if (out.fail()) {
-        return false;  // a GUID that did not reach the file identifies nothing
+        return false; // a GUID that did not reach the file identifies nothing
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     guid = text;

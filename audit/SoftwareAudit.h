@@ -20,8 +20,7 @@ public:
 
     // The rules both engines share for one Uninstall entry that is not a
     // hotfix: the title it stands for, or null when it is none.
-    static boost::shared_ptr<AssetIMPL::AssetSoftwareImpl> TitleFromEntry(const std::string& name,
-                                                                          RegistryKey& entry);
+    static boost::shared_ptr<AssetIMPL::AssetSoftwareImpl> TitleFromEntry(const std::string& name, RegistryKey& entry);
     // Adds the title unless one with the same description, maker and version
     // is listed already.
     static void AddUnlessListed(AssetIMPL::SoftwareCollection& software,

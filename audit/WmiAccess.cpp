@@ -347,8 +347,7 @@ long SafeArrayToTextList(const VARIANT& value, WmiObjectList& out)
     // decimals: only an array that really holds VARIANTs or strings is read.
     const bool holdsVariants = (array->fFeatures & FADF_VARIANT) != 0;
     const bool holdsStrings = (array->fFeatures & FADF_BSTR) != 0;
-    if (holdsVariants ? array->cbElements != sizeof(VARIANT)
-                      : (!holdsStrings || array->cbElements != sizeof(BSTR))) {
+    if (holdsVariants ? array->cbElements != sizeof(VARIANT) : (!holdsStrings || array->cbElements != sizeof(BSTR))) {
         _com_issue_error(E_INVALIDARG);
     }
     SafeArrayLockGuard lock(array);

@@ -81,8 +81,8 @@ void Base64EncodeOpenSsl(benchmark::State& state)
     const std::string data = Payload(size_t(state.range(0)));
     std::vector<unsigned char> out(data.size() / 3 * 4 + 8);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(EVP_EncodeBlock(out.data(), reinterpret_cast<const unsigned char*>(data.data()),
-                                                 int(data.size())));
+        benchmark::DoNotOptimize(
+            EVP_EncodeBlock(out.data(), reinterpret_cast<const unsigned char*>(data.data()), int(data.size())));
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
@@ -107,8 +107,8 @@ void Base64DecodeOpenSsl(benchmark::State& state)
     benchmark::DoNotOptimize(encoded.AppendBase64(data.data(), uint32_t(data.size()), false));
     std::vector<unsigned char> out(encoded.Length());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(encoded.Data()),
-                                                 int(encoded.Length())));
+        benchmark::DoNotOptimize(
+            EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(encoded.Data()), int(encoded.Length())));
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }

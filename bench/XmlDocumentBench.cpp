@@ -106,4 +106,4 @@ void BM_BuildResult(benchmark::State& state)
 }
 BENCHMARK(BM_BuildResult)->Arg(2000);
 
-}  // namespace
+} // namespace

@@ -19,7 +19,7 @@ target_include_directories(kes_boost SYSTEM INTERFACE ${KES_BOOST_INCLUDE})
 
 # Warnings for our own code only (GoogleTest is built with its own flags).
 add_library(kes_warnings INTERFACE)
-target_compile_options(kes_warnings INTERFACE -Wall -Wextra)
+target_compile_options(kes_warnings INTERFACE -Wall -Wextra -Werror)
 
 if(KES_WINDOWS)
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800 NOMINMAX STRICT)

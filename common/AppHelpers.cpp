@@ -14,7 +14,7 @@ bool IsWindows9x()
         return g_windows9xOverride != 0;
     }
     OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
+    info.dwOSVersionInfoSize = sizeof info; // 148 bytes
     if (!GetVersionExA(&info)) {
         return false;
     }

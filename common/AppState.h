@@ -6,14 +6,14 @@
 
 enum RunMode : int {
     kRunInteractive = 0,
-    kRunHidden = 1,   // /H
-    kRunMinimal = 2,  // /M
+    kRunHidden = 1,  // /H
+    kRunMinimal = 2, // /M
 };
 
 struct AppState {
     int m_runMode = kRunInteractive;
-    bool m_apiAuditSwitch = false;  // /A: always the Win32/registry engine
-    bool m_wmiAvailable = false;    // the start-up WMI query answered
+    bool m_apiAuditSwitch = false; // /A: always the Win32/registry engine
+    bool m_wmiAvailable = false;   // the start-up WMI query answered
     ConfigFile m_config;
 
     // Hidden and minimal mode show no message box.

@@ -63,7 +63,7 @@ private:
     HCRYPTKEY m_key = 0;
 };
 
-}  // namespace
+} // namespace
 
 const std::string& GetConfigPassPhrase()
 {

@@ -33,7 +33,7 @@ bool ReadNumber(const std::string& text, int& value)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::string ConfigFile::GetFilePath() const
 {

@@ -39,7 +39,7 @@ public:
     std::string m_user;
     std::string m_pwd;
     bool m_logErrors = false;
-    int m_logNameOption = 0;  // 0: computer name + ".log"; 1: "kestrova.log"
+    int m_logNameOption = 0; // 0: computer name + ".log"; 1: "kestrova.log"
     std::string m_logPath;
     int m_pickerScopeTypes = 0xFC;
     int m_pickerScopeFlags = 0x10E;

@@ -16,7 +16,7 @@ unsigned char Nibble(char c)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 std::string HexEncode(const unsigned char* bytes, size_t count)
 {

@@ -19,7 +19,7 @@ std::string LocalComputerName()
     return std::string(name, size < sizeof name ? size : sizeof name - 1);
 }
 
-}  // namespace
+} // namespace
 
 std::string LogFile::GetSystemDriveRoot()
 {

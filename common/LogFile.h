@@ -23,8 +23,8 @@ public:
     // The file Open would use on this computer.
     static std::string GetLogFilePath(const std::string& logPath, int logNameOption);
     // The same from given parts, for callers that know them.
-    static std::string BuildLogFilePath(const std::string& logPath, int logNameOption,
-                                        const std::string& computerName, const std::string& systemRoot);
+    static std::string BuildLogFilePath(const std::string& logPath, int logNameOption, const std::string& computerName,
+                                        const std::string& systemRoot);
     // "C:\" or whatever the system drive's root folder is.
     static std::string GetSystemDriveRoot();
 

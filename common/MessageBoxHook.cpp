@@ -8,7 +8,7 @@ MessageBoxHook& CurrentHook()
     static MessageBoxHook hook;
     return hook;
 }
-}  // namespace
+} // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
 {

@@ -18,7 +18,7 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, root ? slash + 1 : slash);
 }
 
-}  // namespace
+} // namespace
 
 bool ReplaceFileContents(const std::string& path, const std::string& bytes)
 {

@@ -36,7 +36,7 @@ std::string Quoted(const std::string& text, int start, int length)
     return "'" + text.substr(static_cast<size_t>(start), static_cast<size_t>(length)) + "'";
 }
 
-}  // namespace
+} // namespace
 
 XmlDocument::XmlDocument()
 {
@@ -173,9 +173,8 @@ bool XmlDocument::Parse()
     std::string note;
     note.swap(m_result);
     ResetPos();
-    EnsureRecords(static_cast<int>(m_text.size() / 64 > static_cast<size_t>(INT_MAX / 2) ? INT_MAX / 2
-                                                                                          : m_text.size() / 64) +
-                  8);
+    EnsureRecords(
+        static_cast<int>(m_text.size() / 64 > static_cast<size_t>(INT_MAX / 2) ? INT_MAX / 2 : m_text.size() / 64) + 8);
     m_nextFree = 1;
     bool ok = false;
     ResetRecordZero();
@@ -308,7 +307,7 @@ int XmlDocument::ParseElements(int parent)
             }
             return root;
         default:
-            break;  // text, whitespace, comments, PIs, CDATA, doctype
+            break; // text, whitespace, comments, PIs, CDATA, doctype
         }
     }
 }

@@ -78,12 +78,12 @@ private:
     struct ElementRecord {
         int32_t start;
         int32_t length;
-        uint32_t tagLengths;  // start tag: low 22 bits; end tag: top 10 bits
-        uint32_t flagsLevel;  // level: low 16 bits; kFirstChild
+        uint32_t tagLengths; // start tag: low 22 bits; end tag: top 10 bits
+        uint32_t flagsLevel; // level: low 16 bits; kFirstChild
         int32_t parent;
         int32_t firstChild;
         int32_t nextSibling;
-        int32_t prevSibling;  // the first child's holds the last child
+        int32_t prevSibling; // the first child's holds the last child
     };
     static const uint32_t kFirstChild = 0x80000;
 
@@ -91,7 +91,7 @@ private:
         int kind = kNodeEnd;
         int start = 0;
         int length = 0;
-        bool empty = false;  // a start tag ending in "/>"
+        bool empty = false; // a start tag ending in "/>"
         int nameStart = 0;
         int nameLength = 0;
         std::string error;

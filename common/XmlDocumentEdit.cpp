@@ -137,7 +137,7 @@ size_t NumericReference(const char* text, size_t i, size_t length, unsigned long
     return j + 1 - i;
 }
 
-}  // namespace
+} // namespace
 
 bool XmlDocument::FindAttribute(int pos, const char* name, int& valueStart, int& valueLength) const
 {
@@ -150,7 +150,7 @@ bool XmlDocument::FindAttribute(int pos, const char* name, int& valueStart, int&
     int end = r.start + StartTagLength(r);
     Token token;
     if (!NextToken(s, i, end, token)) {
-        return false;  // the tag name
+        return false; // the tag name
     }
     while (NextToken(s, i, end, token)) {
         if (token.quoted) {
@@ -300,7 +300,7 @@ bool XmlDocument::AddElement(const char* name, const char* value, bool child)
         parent = m_parentPos;
     }
     if (parent == 0 && Rec(0).firstChild != 0) {
-        return false;  // one root only
+        return false; // one root only
     }
     bool parentEmpty = parent != 0 && EndTagLength(Rec(parent)) == 0;
     std::string parentName = parentEmpty ? GetTagNameAt(parent) : std::string();
@@ -358,7 +358,8 @@ bool XmlDocument::AddElement(const char* name, const char* value, bool child)
         newStart = slash + 3;
         delta = static_cast<int>(insert.size()) - 1;
         SetTagLengths(p, StartTagLength(p) - 1, static_cast<int>(parentName.size()) + 3);
-    } else if (parent != 0 && after == 0 && Rec(parent).length == StartTagLength(Rec(parent)) + EndTagLength(Rec(parent))) {
+    } else if (parent != 0 && after == 0 &&
+               Rec(parent).length == StartTagLength(Rec(parent)) + EndTagLength(Rec(parent))) {
         // Nothing between the parent's tags: start the child on a new line.
         point = Rec(parent).start + StartTagLength(Rec(parent));
         m_text.insert(static_cast<size_t>(point), "\r\n" + body);

@@ -26,7 +26,7 @@ bool IsNameEnd(char c)
     return IsSpace(c) || c == '/' || c == '>';
 }
 
-}  // namespace
+} // namespace
 
 // Reads one node from pos (not beyond end) and moves pos behind it.
 void XmlDocument::ScanNode(const std::string& text, int& pos, int end, Node& node)
@@ -55,7 +55,7 @@ void XmlDocument::ScanNode(const std::string& text, int& pos, int end, Node& nod
         return;
     }
 
-    const char* what = "tag";  // for an unterminated node
+    const char* what = "tag"; // for an unterminated node
     auto fail = [&](const std::string& message) {
         node.kind = kNodeError;
         node.length = end - start;

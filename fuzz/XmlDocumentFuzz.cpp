@@ -24,9 +24,9 @@ void Walk(XmlDocument& doc, std::string& out, int depth)
         out += '|';
         out += doc.GetElementTextAt(child);
         out += ']';
-        doc.IntoElement();  // the child becomes the main element
+        doc.IntoElement(); // the child becomes the main element
         Walk(doc, out, depth + 1);
-        doc.OutOfElement();  // and the child position again
+        doc.OutOfElement(); // and the child position again
         out += ')';
     }
 }
@@ -44,7 +44,7 @@ std::string Signature(XmlDocument& doc)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
+bash tools/format-check.sh
 bash tools/build.sh
 # One test tree over both build folders.
 cat >build/CTestTestfile.cmake <<'CTEST'

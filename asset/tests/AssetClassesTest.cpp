@@ -14,11 +14,21 @@ std::string Shape(const AssetPropertyVector& values)
     std::string shape;
     for (const AssetPropertyValue& value : values) {
         switch (value.Type()) {
-        case AssetPropertyType::String: shape += 'S'; break;
-        case AssetPropertyType::Long: shape += 'L'; break;
-        case AssetPropertyType::Bool: shape += 'B'; break;
-        case AssetPropertyType::Double: shape += 'D'; break;
-        case AssetPropertyType::Variant: shape += 'V'; break;
+        case AssetPropertyType::String:
+            shape += 'S';
+            break;
+        case AssetPropertyType::Long:
+            shape += 'L';
+            break;
+        case AssetPropertyType::Bool:
+            shape += 'B';
+            break;
+        case AssetPropertyType::Double:
+            shape += 'D';
+            break;
+        case AssetPropertyType::Variant:
+            shape += 'V';
+            break;
         }
         if (value.IsModified()) {
             shape += '*';
@@ -158,4 +168,4 @@ TEST(AssetClasses, AssignFromANewComputerKeepsGenericProperties)
     EXPECT_FALSE(computer.GetPorts()->IsModified());
 }
 
-}  // namespace
+} // namespace

@@ -31,8 +31,7 @@ TEST(AssetPropertyValue, AccessorsCheckTheKind)
         {"SetString", AssetPropertyType::String, kUpperText, [](AssetPropertyValue& v) { v.SetString("x"); }},
         {"SetLong", AssetPropertyType::Long, kUpperText, [](AssetPropertyValue& v) { v.SetLong(1); }},
         {"SetBool", AssetPropertyType::Bool, kUpperText, [](AssetPropertyValue& v) { v.SetBool(true); }},
-        {"SetVariant", AssetPropertyType::Variant, kUpperText,
-         [&date](AssetPropertyValue& v) { v.SetVariant(date); }},
+        {"SetVariant", AssetPropertyType::Variant, kUpperText, [&date](AssetPropertyValue& v) { v.SetVariant(date); }},
     };
     const AssetPropertyType kinds[] = {AssetPropertyType::String, AssetPropertyType::Long, AssetPropertyType::Bool,
                                        AssetPropertyType::Double, AssetPropertyType::Variant};
@@ -68,10 +67,10 @@ TEST(AssetPropertyValue, InitialValuesAndChangeDetection)
         const char* stored;
         bool modified;
     } steps[] = {
-        {"", "", true},  // the first set always counts
+        {"", "", true}, // the first set always counts
         {"  word  ", "word", true},
         {"word", "word", false},
-        {" word", "word", true},  // compared before trimming
+        {" word", "word", true}, // compared before trimming
         {"\tword\t", "word", true},
         {"a  b", "a  b", true},
     };
@@ -154,12 +153,8 @@ TEST(AssetPropertyValue, ModifiedFlagTexts)
         bool throws;
         const char* after;
     } cases[] = {
-        {"101", false, "101"},
-        {"1x1", false, "101"},
-        {"000", false, "000"},
-        {"", false, "000"},
-        {"10", true, "010"},
-        {"1011", true, "010"},
+        {"101", false, "101"}, {"1x1", false, "101"}, {"000", false, "000"},
+        {"", false, "000"},    {"10", true, "010"},   {"1011", true, "010"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flags);
@@ -180,4 +175,4 @@ TEST(AssetPropertyValue, ModifiedFlagTexts)
     }
 }
 
-}  // namespace
+} // namespace

@@ -161,4 +161,4 @@ TEST(Collections, EmptyCollectionsCopyWithoutTheTypeLibrary)
     EXPECT_TRUE(copy.Members().empty());
 }
 
-}  // namespace
+} // namespace

@@ -10,9 +10,9 @@ namespace {
 std::string SystemText(HRESULT code)
 {
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                                  static_cast<DWORD>(code), LANG_USER_DEFAULT, reinterpret_cast<char*>(&text), 0,
-                                  nullptr);
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(code),
+                       LANG_USER_DEFAULT, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result = length ? std::string(text, length) : std::string();
     if (text) {
         LocalFree(text);
@@ -48,8 +48,7 @@ TEST(Exceptions, TextFromTheSystemOrTheFallbacks)
     EXPECT_STREQ(fail.what(), copy.what());
 
     EXPECT_STREQ("Audit canceled by user", audit_canceled().what());
-    EXPECT_STREQ("Invalid Asset Property Data Type",
-                 t_exception("Invalid Asset Property Data Type", E_FAIL).what());
+    EXPECT_STREQ("Invalid Asset Property Data Type", t_exception("Invalid Asset Property Data Type", E_FAIL).what());
 }
 
 TEST(Exceptions, StringTableTextAndSystemErrors)
@@ -78,7 +77,7 @@ TEST(Exceptions, ComErrorWithAndWithoutErrorInfo)
     IErrorInfo* info = nullptr;
     create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
     create->Release();
-    t_exception described{_com_error(E_FAIL, info)};  // takes over the reference
+    t_exception described{_com_error(E_FAIL, info)}; // takes over the reference
     EXPECT_STREQ("Described failure", described.what());
 }
 
@@ -144,4 +143,4 @@ TEST(TextHelpers, GuidTextsAndResourceStrings)
     EXPECT_EQ("", LoadResourceString(1003, nullptr));
 }
 
-}  // namespace
+} // namespace

@@ -25,10 +25,18 @@ std::string Dump(const AssetPropertyVector& values)
     std::string dump;
     for (const AssetPropertyValue& value : values) {
         switch (value.Type()) {
-        case AssetPropertyType::String: dump += value.GetString(); break;
-        case AssetPropertyType::Long: dump += std::to_string(value.GetLong()); break;
-        case AssetPropertyType::Bool: dump += value.GetBool() ? "true" : "false"; break;
-        default: dump += "?"; break;
+        case AssetPropertyType::String:
+            dump += value.GetString();
+            break;
+        case AssetPropertyType::Long:
+            dump += std::to_string(value.GetLong());
+            break;
+        case AssetPropertyType::Bool:
+            dump += value.GetBool() ? "true" : "false";
+            break;
+        default:
+            dump += "?";
+            break;
         }
         dump += "|";
     }
@@ -44,10 +52,17 @@ boost::shared_ptr<Part> MakePart(const std::string& key, bool setAll)
     values[0].SetString(key);
     for (size_t i = 1; setAll && i < values.size(); ++i) {
         switch (values[i].Type()) {
-        case AssetPropertyType::String: values[i].SetString(ToUpperCase(key + " value " + std::to_string(i))); break;
-        case AssetPropertyType::Long: values[i].SetLong(static_cast<long>(1000 * i)); break;
-        case AssetPropertyType::Bool: values[i].SetBool(true); break;
-        default: break;
+        case AssetPropertyType::String:
+            values[i].SetString(ToUpperCase(key + " value " + std::to_string(i)));
+            break;
+        case AssetPropertyType::Long:
+            values[i].SetLong(static_cast<long>(1000 * i));
+            break;
+        case AssetPropertyType::Bool:
+            values[i].SetBool(true);
+            break;
+        default:
+            break;
         }
     }
     return part;
@@ -95,7 +110,7 @@ TEST_F(RecordBridge, DeepCopyOfEachPartType)
     software.Add(MakePart<AssetSoftwareImpl>("Editor", true));
     software.Add(MakePart<AssetSoftwareImpl>("Browser", false));
     ExpectDeepCopy(software);
-    EXPECT_EQ(38u, software.Members()[0]->Property(kSoftwareId).GetString().size());  // made up on the way
+    EXPECT_EQ(38u, software.Members()[0]->Property(kSoftwareId).GetString().size()); // made up on the way
 
     StorageDeviceCollection devices;
     devices.Add(MakePart<StorageDeviceImpl>("Disk 2", true));
@@ -154,23 +169,27 @@ TEST_F(RecordBridge, RecordLayoutsMatchTheTypeLibrary)
         ULONG size;
         std::vector<size_t> offsets;
     } layouts[] = {
-        {kLogicalDriveRecordId, sizeof(LogicalDriveRecord),
+        {kLogicalDriveRecordId,
+         sizeof(LogicalDriveRecord),
          {offsetof(LogicalDriveRecord, driveLetter), offsetof(LogicalDriveRecord, networkDrive),
           offsetof(LogicalDriveRecord, path), offsetof(LogicalDriveRecord, freeSpace),
           offsetof(LogicalDriveRecord, totalSize), offsetof(LogicalDriveRecord, fileSystem),
           offsetof(LogicalDriveRecord, flags)}},
-        {kStorageDeviceRecordId, sizeof(StorageDeviceRecord),
+        {kStorageDeviceRecordId,
+         sizeof(StorageDeviceRecord),
          {offsetof(StorageDeviceRecord, description), offsetof(StorageDeviceRecord, deviceType),
           offsetof(StorageDeviceRecord, manufacturer), offsetof(StorageDeviceRecord, model),
           offsetof(StorageDeviceRecord, modelNo), offsetof(StorageDeviceRecord, serialNo),
           offsetof(StorageDeviceRecord, size), offsetof(StorageDeviceRecord, deviceInterface),
           offsetof(StorageDeviceRecord, flags), offsetof(StorageDeviceRecord, id)}},
-        {kNetworkAdapterRecordId, sizeof(NetworkAdapterRecord),
+        {kNetworkAdapterRecordId,
+         sizeof(NetworkAdapterRecord),
          {offsetof(NetworkAdapterRecord, description), offsetof(NetworkAdapterRecord, macAddress),
           offsetof(NetworkAdapterRecord, ipAddress), offsetof(NetworkAdapterRecord, gateway),
           offsetof(NetworkAdapterRecord, subnet), offsetof(NetworkAdapterRecord, dhcp),
           offsetof(NetworkAdapterRecord, flags)}},
-        {kSoftwareRecordId, sizeof(SoftwareRecord),
+        {kSoftwareRecordId,
+         sizeof(SoftwareRecord),
          {offsetof(SoftwareRecord, description), offsetof(SoftwareRecord, version),
           offsetof(SoftwareRecord, manufacturer), offsetof(SoftwareRecord, unused), offsetof(SoftwareRecord, id),
           offsetof(SoftwareRecord, flags)}},
@@ -343,4 +362,4 @@ TEST_F(RecordBridge, TypeLibraryRegistration)
     }
 }
 
-}  // namespace
+} // namespace

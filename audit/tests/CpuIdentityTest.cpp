@@ -111,43 +111,72 @@ TEST(CpuIdentity, RecordedProcessors)
     RecordedCase cases[] = {
         // A current Xeon reports family 6 again; its brand string names it,
         // not the Pentium II row of model 5.
-        {"xeon", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 5, 4, 0, 5), 0x40 << 16, kTsc | kHtt)
-                     .ExtendedMax(0x80000008).Brand("Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"),
+        {"xeon",
+         RecordedCpuid()
+             .Vendor("GenuineIntel")
+             .Signature(Sig(6, 5, 4, 0, 5), 0x40 << 16, kTsc | kHtt)
+             .ExtendedMax(0x80000008)
+             .Brand("Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"),
          kVendorIntel, 6, 5, 4, 0x40, true, "Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"},
-        {"core without HT", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 14, 10, 0, 9), 0x08 << 16, kTsc)
-                                .ExtendedMax(0x80000008).Brand("Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"),
+        {"core without HT",
+         RecordedCpuid()
+             .Vendor("GenuineIntel")
+             .Signature(Sig(6, 14, 10, 0, 9), 0x08 << 16, kTsc)
+             .ExtendedMax(0x80000008)
+             .Brand("Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"),
          kVendorIntel, 6, 14, 10, 1, true, "Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"},
         {"pentium 4 right-justified",
-         RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(15, 2, 7), 0x02 << 16, kTsc | kHtt)
-             .ExtendedMax(0x80000004).Brand(std::string("   \0   ", 7) + "Intel(R) Pentium(R) 4 CPU 2.40GHz"),
+         RecordedCpuid()
+             .Vendor("GenuineIntel")
+             .Signature(Sig(15, 2, 7), 0x02 << 16, kTsc | kHtt)
+             .ExtendedMax(0x80000004)
+             .Brand(std::string("   \0   ", 7) + "Intel(R) Pentium(R) 4 CPU 2.40GHz"),
          kVendorIntel, 15, 2, 7, 2, true, "Intel(R) Pentium(R) 4 CPU 2.40GHz"},
         // A Pentium III answers leaf 0x80000000 with its leaf 2 data.
         {"pentium III", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 8, 3), 0, kTsc).ExtendedMax(0x03020101),
          kVendorIntel, 6, 8, 3, 1, true, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
         {"pentium 4 model 3 without brand", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(15, 3, 4), 0, kTsc),
          kVendorIntel, 15, 3, 4, 1, true, "Unknown Pentium 4 family"},
-        {"empty brand string", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 9, 5), 0, kTsc)
-                                   .ExtendedMax(0x80000004).Brand(""),
+        {"empty brand string",
+         RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 9, 5), 0, kTsc).ExtendedMax(0x80000004).Brand(""),
          kVendorIntel, 6, 9, 5, 1, true, "Unknown P6 family"},
-        {"epyc", RecordedCpuid().Vendor("AuthenticAMD").Signature(Sig(15, 1, 1, 10, 1), 0x10 << 16, kTsc | kHtt)
-                     .ExtendedMax(0x80000020).ExtendedFeatures(kMp).Brand("AMD EPYC 7B13 64-Core Processor"),
+        {"epyc",
+         RecordedCpuid()
+             .Vendor("AuthenticAMD")
+             .Signature(Sig(15, 1, 1, 10, 1), 0x10 << 16, kTsc | kHtt)
+             .ExtendedMax(0x80000020)
+             .ExtendedFeatures(kMp)
+             .Brand("AMD EPYC 7B13 64-Core Processor"),
          kVendorAmd, 15, 1, 1, 1, true, "AMD EPYC 7B13 64-Core Processor"},
-        {"amd keeps leading blanks", RecordedCpuid().Vendor("AuthenticAMD").Signature(Sig(6, 4, 2), 0, kTsc)
-                                         .ExtendedMax(0x80000004).Brand("  AMD Athlon(tm) Processor"),
+        {"amd keeps leading blanks",
+         RecordedCpuid()
+             .Vendor("AuthenticAMD")
+             .Signature(Sig(6, 4, 2), 0, kTsc)
+             .ExtendedMax(0x80000004)
+             .Brand("  AMD Athlon(tm) Processor"),
          kVendorAmd, 6, 4, 2, 1, true, "  AMD Athlon(tm) Processor"},
-        {"athlon MP without brand", RecordedCpuid().Vendor("AuthenticAMD").Signature(Sig(6, 8, 1), 0, kTsc)
-                                        .ExtendedMax(0x80000001).ExtendedFeatures(kMp),
+        {"athlon MP without brand",
+         RecordedCpuid()
+             .Vendor("AuthenticAMD")
+             .Signature(Sig(6, 8, 1), 0, kTsc)
+             .ExtendedMax(0x80000001)
+             .ExtendedFeatures(kMp),
          kVendorAmd, 6, 8, 1, 1, true, "Athlon MP (Thoroughbred core)"},
-        {"AMD ISBETTER K5", RecordedCpuid().Vendor("AMD ISBETTER").Signature(Sig(5, 1, 0)).ExtendedMax(0x80000004)
-                                .Brand("ignored"),
+        {"AMD ISBETTER K5",
+         RecordedCpuid().Vendor("AMD ISBETTER").Signature(Sig(5, 1, 0)).ExtendedMax(0x80000004).Brand("ignored"),
          kVendorAmd, 5, 1, 0, 1, false, "5k86 (PR120, PR133)"},
-        {"cyrix too old for extended leaves", RecordedCpuid().Vendor("CyrixInstead").Signature(Sig(5, 2, 0))
-                                                  .ExtendedMax(0x80000004).Brand("bogus"),
+        {"cyrix too old for extended leaves",
+         RecordedCpuid().Vendor("CyrixInstead").Signature(Sig(5, 2, 0)).ExtendedMax(0x80000004).Brand("bogus"),
          kVendorCyrix, 5, 2, 0, 1, false, "Cx6x86"},
-        {"transmeta", RecordedCpuid().Vendor("TransmetaCPU").Signature(Sig(5, 4, 3), 0, kTsc),
-         kVendorTransmeta, 5, 4, 3, 1, true, "Crusoe TM3x00 and TM5x00"},
-        {"brand leaves fault", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 7, 3), 0, kTsc)
-                                   .ExtendedMax(0x80000004).Brand("x").Fault(0x80000003),
+        {"transmeta", RecordedCpuid().Vendor("TransmetaCPU").Signature(Sig(5, 4, 3), 0, kTsc), kVendorTransmeta, 5, 4,
+         3, 1, true, "Crusoe TM3x00 and TM5x00"},
+        {"brand leaves fault",
+         RecordedCpuid()
+             .Vendor("GenuineIntel")
+             .Signature(Sig(6, 7, 3), 0, kTsc)
+             .ExtendedMax(0x80000004)
+             .Brand("x")
+             .Fault(0x80000003),
          kVendorIntel, 6, 7, 3, 1, true, "Pentium\xAE III (0.25 \xB5m)"},
     };
     for (RecordedCase& c : cases) {
@@ -202,4 +231,4 @@ TEST(CpuIdentity, ExtendedLeafRange)
     EXPECT_FALSE(old.IsExtendedLeafSupported(0x80000001));
 }
 
-}  // namespace
+} // namespace

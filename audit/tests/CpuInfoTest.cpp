@@ -14,8 +14,8 @@ std::string ProcessorValue(const char* name)
 {
     char text[256] = {};
     DWORD size = sizeof(text) - 1;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", name,
-                     RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", name, RRF_RT_REG_SZ,
+                     nullptr, text, &size) != ERROR_SUCCESS) {
         return "";
     }
     return text;
@@ -61,7 +61,7 @@ TEST(CpuInfo, RecordedProcessor)
               "x86 Family 6 Model 8 Stepping 3");
     EXPECT_EQ(info.GetManufacturerName(), "Advanced Micro Devices");
     EXPECT_EQ(info.GetName(), "Athlon XP (Thoroughbred core)");
-    EXPECT_EQ(info.GetSpeedMHz(), -1);  // no time-stamp counter claimed
+    EXPECT_EQ(info.GetSpeedMHz(), -1); // no time-stamp counter claimed
     EXPECT_EQ(info.GetLogicalPerPackage(), 1);
 
     // Extended family and model are not added into the texts.
@@ -81,4 +81,4 @@ TEST(CpuInfo, RecordedProcessor)
     EXPECT_EQ(nothing.GetName(), "");
 }
 
-}  // namespace
+} // namespace

@@ -72,11 +72,11 @@ TEST(DriveAudit, ScriptedComputer)
     queries.drives['D'] = Drive(DRIVE_CDROM, true, "CDFS", 0x80005);
     queries.drives['E'] = Drive(DRIVE_RAMDISK, true, "FAT", 1);
     queries.drives['F'] = Drive(DRIVE_UNKNOWN, true, "FAT", 1);
-    queries.drives['Y'] = Drive(DRIVE_REMOTE, true, "NTFS", 0, "\\\\server\\share");  // unreachable
+    queries.drives['Y'] = Drive(DRIVE_REMOTE, true, "NTFS", 0, "\\\\server\\share"); // unreachable
     queries.drives['Z'] = Drive(DRIVE_REMOTE, true, "NTFS", 3, "Projects");
     queries.drives['Z'].spaceAnswers = true;
-    queries.drives['Z'].total = 5ull << 40;  // 5 TB
-    queries.drives['Z'].free = (1ull << 20) - 1;  // under one megabyte
+    queries.drives['Z'].total = 5ull << 40;      // 5 TB
+    queries.drives['Z'].free = (1ull << 20) - 1; // under one megabyte
 
     AssetComputerImpl computer;
     int steps = 0;
@@ -91,7 +91,7 @@ TEST(DriveAudit, ScriptedComputer)
         bool sized;
         long size;
     } wantDevices[] = {
-        {"A:\\", "Floppy Drive", false, 0}, {"C:\\", "Hard Drive", true, 38154}, {"D:\\", "CDROM Drive", false, 0},
+        {"A:\\", "Floppy Drive", false, 0}, {"C:\\", "Hard Drive", true, 38154},   {"D:\\", "CDROM Drive", false, 0},
         {"Y:\\", "Hard Drive", false, 0},   {"Z:\\", "Hard Drive", true, 5242880},
     };
     for (size_t i = 0; i < devices.size(); ++i) {
@@ -111,7 +111,7 @@ TEST(DriveAudit, ScriptedComputer)
     } wantDrives[] = {
         {"C", 38154, 10000, "", "NTFS"},
         {"D", 0, 0, "", "CDFS"},
-        {"Y", 0, 0, "\\\\server\\share", ""},  // no flags: file system not taken
+        {"Y", 0, 0, "\\\\server\\share", ""}, // no flags: file system not taken
         {"Z", 5242880, 0, "Projects", "NTFS"},
     };
     for (size_t i = 0; i < drives.size(); ++i) {
@@ -149,7 +149,7 @@ TEST(DriveAudit, CancelStopsAtTheCurrentLetter)
                  audit_canceled);
     ASSERT_EQ(computer.GetStorageDevices()->Members().size(), 1u);
     EXPECT_EQ(computer.GetLogicalDrives()->Members().size(), 1u);
-    EXPECT_EQ(queries.asked.back(), "space C:\\");  // D: was never looked at
+    EXPECT_EQ(queries.asked.back(), "space C:\\"); // D: was never looked at
 }
 
 // Wine maps C: and Z: to fixed NTFS volumes.
@@ -181,4 +181,4 @@ TEST(DriveAudit, ThisComputer)
     EXPECT_TRUE(sawC);
 }
 
-}  // namespace
+} // namespace

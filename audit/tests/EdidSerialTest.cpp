@@ -17,13 +17,13 @@ Block MakeEdid(int version, int revision, int descriptor = -1, const char* text 
     Block b(128, 0);
     const unsigned char header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     std::memcpy(b.data(), header, 8);
-    const unsigned char id[8] = {0x10, 0xAC, 0x5A, 0xA0, 'K', 'P', 0x0C, 0x12};  // "KP" inside the binary serial
+    const unsigned char id[8] = {0x10, 0xAC, 0x5A, 0xA0, 'K', 'P', 0x0C, 0x12}; // "KP" inside the binary serial
     std::memcpy(b.data() + 10, id, 8);
     b[18] = static_cast<unsigned char>(version);
     b[19] = static_cast<unsigned char>(revision);
     if (descriptor >= 0) {
         const size_t start = 54 + 18 * static_cast<size_t>(descriptor);
-        b[start + 3] = 0xFF;  // monitor serial number descriptor
+        b[start + 3] = 0xFF; // monitor serial number descriptor
         size_t i = 0;
         for (; text[i] != '\0' && i < 13; ++i) {
             b[start + 5 + i] = static_cast<unsigned char>(text[i]);
@@ -71,11 +71,9 @@ TEST(EdidSerial, Blocks)
         {"revision 0 needs 18 bytes", Cut(MakeEdid(1, 0), 20), EdidOutcome::Decided, "ZKP"},
         {"revision 2 needs only 20 bytes", Cut(MakeEdid(1, 2), 20), EdidOutcome::Decided, ""},
         {"revision 3 one byte short", Cut(MakeEdid(1, 3, 1, "ABC1234567"), 88), EdidOutcome::TooShort, ""},
-        {"revision 3 just long enough", Cut(MakeEdid(1, 3, 1, "ABC1234567"), 89), EdidOutcome::Decided,
-         "ABC1234567"},
+        {"revision 3 just long enough", Cut(MakeEdid(1, 3, 1, "ABC1234567"), 89), EdidOutcome::Decided, "ABC1234567"},
         {"revision 1 one byte short", Cut(MakeEdid(1, 1, 3, "XY98765432"), 121), EdidOutcome::TooShort, ""},
-        {"revision 1 just long enough", Cut(MakeEdid(1, 1, 3, "XY98765432"), 122), EdidOutcome::Decided,
-         "XY9876543"},
+        {"revision 1 just long enough", Cut(MakeEdid(1, 1, 3, "XY98765432"), 122), EdidOutcome::Decided, "XY9876543"},
     };
     for (const auto& c : cases) {
         // A copy of exactly the block's size, so a read past it is caught.
@@ -87,4 +85,4 @@ TEST(EdidSerial, Blocks)
     }
 }
 
-}  // namespace
+} // namespace

@@ -188,4 +188,4 @@ TEST(MonitorAudit, ThisComputer)
     EXPECT_EQ(serial, "");
 }
 
-}  // namespace
+} // namespace

@@ -17,8 +17,8 @@ const char kReportSwitch[] = "--report-os-version";
 std::string Report(const OsVersionInfo& v)
 {
     std::ostringstream out;
-    out << OsVersionInfo::GetVersionText(v) << "|" << v.platform << "|" << v.productType << "|" << v.servicePack
-        << "|" << OsVersionInfo::GetOsName(v);
+    out << OsVersionInfo::GetVersionText(v) << "|" << v.platform << "|" << v.productType << "|" << v.servicePack << "|"
+        << OsVersionInfo::GetOsName(v);
     return out.str();
 }
 
@@ -48,7 +48,7 @@ TEST(OsVersionInfo, Windows2003)
     EXPECT_EQ(ReportAs("win2003"), "5.2.3790|3|1|Service Pack 2|Microsoft Windows Server 2003");
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -66,9 +66,8 @@ TEST(OsVersionRules, Names)
         {Version(kPlatformUnknown, 5, 1, 2600), ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(OsVersionInfo::GetOsName(c.v), c.name)
-            << c.v.platform << " " << OsVersionInfo::GetVersionText(c.v) << " type " << c.v.productType
-            << " suite " << c.v.suite;
+        EXPECT_EQ(OsVersionInfo::GetOsName(c.v), c.name) << c.v.platform << " " << OsVersionInfo::GetVersionText(c.v)
+                                                         << " type " << c.v.productType << " suite " << c.v.suite;
     }
 }
 
@@ -111,7 +110,7 @@ TEST(OsVersionRules, SystemCodes)
         {0x80, kSuiteDatacenter},
         {0x200, kSuitePersonal},
         {0x400, kSuiteBlade},
-        {0x10 | 0x100, 0},  // terminal server, single-user terminal server
+        {0x10 | 0x100, 0}, // terminal server, single-user terminal server
         {0x2 | 0x80 | 0x200 | 0x400 | 0x110, kSuiteEnterprise | kSuiteDatacenter | kSuitePersonal | kSuiteBlade},
     };
     for (const auto& c : suites) {
@@ -130,10 +129,14 @@ TEST(OsVersionRules, SystemCodes)
         const char* text;
         int current, type;
     } types[] = {
-        {"WinNT", 1, kProductWorkstation},     {"winnt", 2, kProductWorkstation},
-        {"SERVERNT", 0, kProductServer},       {"ServerNt", 0, kProductServer},
-        {"LanmanNT", 0, kProductDomainController}, {"LANSECNT", 0, kProductDomainController},
-        {"", 0, 0},                            {"SERVERNT ", 0, 0},
+        {"WinNT", 1, kProductWorkstation},
+        {"winnt", 2, kProductWorkstation},
+        {"SERVERNT", 0, kProductServer},
+        {"ServerNt", 0, kProductServer},
+        {"LanmanNT", 0, kProductDomainController},
+        {"LANSECNT", 0, kProductDomainController},
+        {"", 0, 0},
+        {"SERVERNT ", 0, 0},
         {"Terminal", 1, 1},
     };
     for (const auto& c : types) {
@@ -161,4 +164,4 @@ TEST(OsVersionRules, ProductSuiteList)
     }
 }
 
-}  // namespace
+} // namespace

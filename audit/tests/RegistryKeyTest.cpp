@@ -17,14 +17,14 @@ protected:
     void SetUp() override
     {
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &m_key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 &m_key, nullptr));
     }
     void TearDown() override
     {
         RegCloseKey(m_key);
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KestrovaTests");  // only when no other test uses it
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KestrovaTests"); // only when no other test uses it
     }
     void Set(const char* name, DWORD type, const void* data, DWORD size)
     {
@@ -127,7 +127,7 @@ TEST_F(RegistryKeyTest, MisuseAndMissingKeys)
     std::vector<char> bytes;
     EXPECT_THROW(key.GetBinaryValue("x", bytes), t_exception);
     std::vector<std::string> names;
-    key.GetSubKeyNames(names);  // a key never opened has no subkeys
+    key.GetSubKeyNames(names); // a key never opened has no subkeys
     EXPECT_TRUE(names.empty());
 
     try {
@@ -143,4 +143,4 @@ TEST_F(RegistryKeyTest, MisuseAndMissingKeys)
     EXPECT_EQ(nullptr, key.Handle());
 }
 
-}  // namespace
+} // namespace

@@ -59,7 +59,7 @@ void FillComputer(HandBuiltAudit& audit)
     VARIANT date;
     VariantInit(&date);
     date.vt = VT_DATE;
-    date.date = 38061.0;  // 3/15/2004
+    date.date = 38061.0; // 3/15/2004
     pc.Property(kBiosDate).SetVariant(date);
     pc.Property(kOsDescription).SetString("Microsoft Windows XP");
     pc.Property(kServicePack).SetString("Service Pack 2");
@@ -133,7 +133,7 @@ TEST(ResultXml, MadeUpKeysAndWrongTypes)
     EXPECT_EQ(38u, doc.GetElementText().size());
     ASSERT_TRUE(doc.FindElement("/Kestrova/Software/Title"));
     EXPECT_EQ(38u, doc.GetAttribute("id").size());
-    EXPECT_EQ(title->GetId(), doc.GetAttribute("id"));  // the made-up id is kept
+    EXPECT_EQ(title->GetId(), doc.GetAttribute("id")); // the made-up id is kept
 
     audit.Result().Property(kRam) = AssetPropertyValue(AssetPropertyType::String);
     try {
@@ -192,7 +192,7 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     HandBuiltAudit* audit = new HandBuiltAudit();
     document.m_engine.reset(audit);
     FillComputer(*audit);
-    EXPECT_FALSE(document.SaveResultFile("PC1.kes"));  // engine, but not completed
+    EXPECT_FALSE(document.SaveResultFile("PC1.kes")); // engine, but not completed
     document.m_completed = true;
     EXPECT_TRUE(document.SaveResultFile("PC1.kes"));
     const std::string golden = ReadWholeFile(TestDataPath("audit/tests/data/full.kes"));
@@ -232,4 +232,4 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     EXPECT_EQ((golden.size() * 4 + 2) / 3, encoded.size());
 }
 
-}  // namespace
+} // namespace

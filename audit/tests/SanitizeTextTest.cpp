@@ -36,4 +36,4 @@ TEST(AuditConstants, Texts)
     EXPECT_EQ("Service Pack 3", AuditConstants::kServicePack3);
 }
 
-}  // namespace
+} // namespace

@@ -117,4 +117,4 @@ TEST_F(SignatureFileTest, RemoteThroughTheAdministrativeShare)
     EXPECT_EQ(guid, read);
 }
 
-}  // namespace
+} // namespace

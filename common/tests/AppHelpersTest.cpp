@@ -61,11 +61,11 @@ TEST(MessageBoxHook, RecordsInsteadOfShowing)
         UINT type;
     };
     std::vector<Shown> shown;
-    MessageBoxHook previous = SetMessageBoxHook([&](HWND, const std::string& text, const std::string& caption,
-                                                    UINT type) {
-        shown.push_back({text, caption, type});
-        return IDOK;
-    });
+    MessageBoxHook previous =
+        SetMessageBoxHook([&](HWND, const std::string& text, const std::string& caption, UINT type) {
+            shown.push_back({text, caption, type});
+            return IDOK;
+        });
     EXPECT_EQ(IDOK, ShowMessageBox(nullptr, "Upload successful.", "Kestrova", MB_ICONINFORMATION));
     SetMessageBoxHook(previous);
     ASSERT_EQ(1u, shown.size());
@@ -73,4 +73,4 @@ TEST(MessageBoxHook, RecordsInsteadOfShowing)
     EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), shown[0].type);
 }
 
-}  // namespace
+} // namespace

@@ -38,11 +38,9 @@ TEST(Base64, StripsNewlineReferences)
         const char* in;
         const char* out;
     } cases[] = {
-        {"x&#x000D;&#x000A;y", "xy"},
-        {"plain text", "plain text"},
-        {"&#x000D", "&#x000D"},
-        {"a&#x000A;b&#x000D;c&#x000A;", "abc"},
-        {"&#x&#x000D;000D;", ""},  // searched again from the start
+        {"x&#x000D;&#x000A;y", "xy"}, {"plain text", "plain text"},
+        {"&#x000D", "&#x000D"},       {"a&#x000A;b&#x000D;c&#x000A;", "abc"},
+        {"&#x&#x000D;000D;", ""}, // searched again from the start
         {"&#x000d;", "&#x000d;"},
     };
     for (const auto& c : cases) {
@@ -52,4 +50,4 @@ TEST(Base64, StripsNewlineReferences)
     }
 }
 
-}  // namespace
+} // namespace

@@ -129,8 +129,8 @@ TEST(ConfigFile, ReadsLowerCaseHexStrayCarriageReturnsAndOtherRoots)
     ASSERT_TRUE(config.Load());
     EXPECT_EQ("admin", config.GetUserName());
     EXPECT_EQ("secret", config.GetPassword());
-    EXPECT_EQ(80, config.m_port);     // "x80" is no number
-    EXPECT_TRUE(config.m_logErrors);  // "yes" is neither 0 nor 1
+    EXPECT_EQ(80, config.m_port);    // "x80" is no number
+    EXPECT_TRUE(config.m_logErrors); // "yes" is neither 0 nor 1
     EXPECT_EQ(1, config.m_logNameOption);
     EXPECT_EQ("", config.GetLogPath());
 }
@@ -149,7 +149,7 @@ TEST(ConfigFile, IncompleteFilesLoadPartlyOrNotAtAll)
     const struct {
         std::string text;
         bool ok;
-        const char* server;  // what the record holds afterwards
+        const char* server; // what the record holds afterwards
         int port;
     } cases[] = {
         {decl + "<K>\r\n<Logging logerrors=\"1\"/>\r\n<Ondelmark server=\"s1\" port=\"81\"/>\r\n</K>\r\n", false, "s1",
@@ -203,4 +203,4 @@ TEST(ConfigFile, AFailedSaveKeepsTheOldFileAndIsReported)
     }
 }
 
-}  // namespace
+} // namespace

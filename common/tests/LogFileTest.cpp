@@ -74,9 +74,9 @@ TEST(LogFile, OnlyErrorEntriesReachTheFile)
     log.Write(3, "lost");
     log.Close();
     log.SetErrorSwitch(true);
-    log.Open(logPath, 7);  // an unknown name option gives no path
+    log.Open(logPath, 7); // an unknown name option gives no path
     EXPECT_FALSE(log.GetErrorSwitch());
     EXPECT_EQ(text, ReadWholeFile(file));
 }
 
-}  // namespace
+} // namespace

@@ -55,4 +55,4 @@ TEST(SafeFileWrite, ReplacesWholeFilesInTheirOwnFolder)
     EXPECT_TRUE(DeleteFileA(rootFile.c_str()));
 }
 
-}  // namespace
+} // namespace

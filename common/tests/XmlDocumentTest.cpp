@@ -50,7 +50,7 @@ TEST(XmlDocument, ParseResultsAndErrors)
         EXPECT_EQ(c.ok, doc.SetDocument(c.text)) << c.text;
         EXPECT_EQ(c.ok, doc.IsWellFormed()) << c.text;
         EXPECT_EQ(c.result, doc.GetResult()) << c.text;
-        EXPECT_EQ(c.text, doc.GetDocument());  // a failed parse keeps the text
+        EXPECT_EQ(c.text, doc.GetDocument()); // a failed parse keeps the text
     }
 }
 
@@ -76,21 +76,21 @@ TEST(XmlDocument, FindPathsAndAttributes)
     EXPECT_EQ("1", doc.GetAttribute("v"));
     EXPECT_TRUE(doc.FindChildElement("A"));
     EXPECT_EQ("first", doc.GetChildAttribute("n"));
-    EXPECT_TRUE(doc.FindChildElement("A"));  // continues after the child position
+    EXPECT_TRUE(doc.FindChildElement("A")); // continues after the child position
     EXPECT_EQ("second", doc.GetChildAttribute("n"));
     EXPECT_FALSE(doc.FindChildElement("A"));
-    EXPECT_EQ("second", doc.GetChildAttribute("n"));  // a miss leaves the cursor
+    EXPECT_EQ("second", doc.GetChildAttribute("n")); // a miss leaves the cursor
 
     doc.ResetPos();
     EXPECT_TRUE(doc.FindElement("/Root/B/C"));
     EXPECT_EQ("<&>'\"", doc.GetAttribute("x"));
-    EXPECT_EQ("", doc.GetAttribute("y"));  // unquoted values are not found
+    EXPECT_EQ("", doc.GetAttribute("y")); // unquoted values are not found
     EXPECT_EQ("sp", doc.GetAttribute("z"));
     EXPECT_EQ("", doc.GetAttribute("missing"));
     EXPECT_EQ("C", doc.GetTagNameAt(doc.GetMainPos()));
     EXPECT_TRUE(doc.OutOfElement());
     EXPECT_EQ("B", doc.GetTagNameAt(doc.GetMainPos()));
-    EXPECT_TRUE(doc.FindElement("/*/b") == false);  // names are case sensitive
+    EXPECT_TRUE(doc.FindElement("/*/b") == false); // names are case sensitive
     EXPECT_TRUE(doc.FindElement("/*/A"));
     EXPECT_EQ("first", doc.GetAttribute("n"));
     EXPECT_EQ("", doc.GetAttributeAt(0, "n"));
@@ -108,7 +108,7 @@ TEST(XmlDocument, ElementTextEntitiesAndCdata)
         {"<a>&#65;&#x42;&#xe9;&#x20AC;</a>", "AB\xC3\xA9\xE2\x82\xAC"},
         {"<a>&#0; &bogus; & &#x;</a>", "&#0; &bogus; & &#x;"},
         {"<a>&#x000D;&#x000A;</a>", "\r\n"},
-        {"<a>&#0000000065;</a>", "&#0000000065;"},  // ';' too far away
+        {"<a>&#0000000065;</a>", "&#0000000065;"}, // ';' too far away
         {"<a>one<!-- no -->two<?pi?>three</a>", "onetwothree"},
         {"<a><b/>text</a>", ""},
         {"<a/>", ""},
@@ -133,7 +133,7 @@ TEST(XmlDocument, AddedElementsLayout)
     EXPECT_EQ("Root element not found", doc.GetResult());
     ASSERT_TRUE(doc.AddElement("Kestrova", nullptr, false));
     EXPECT_TRUE(doc.IsWellFormed());
-    EXPECT_FALSE(doc.AddElement("Second", nullptr, false));  // one root only
+    EXPECT_FALSE(doc.AddElement("Second", nullptr, false)); // one root only
     ASSERT_TRUE(doc.AddElement("Version", "1.2", true));
     ASSERT_TRUE(doc.AddElement("Ondelmark", nullptr, true));
     doc.SetAttributeAt(doc.GetChildPos(), "user", "");
@@ -238,7 +238,7 @@ TEST(XmlDocument, FileReadingAndByteOrderMarks)
         wide += '\0';
     }
     WriteBytes("utf16.xml", wide);
-    EXPECT_FALSE(doc.LoadFile("utf16.xml"));  // "<r>abcd</r" is cut short
+    EXPECT_FALSE(doc.LoadFile("utf16.xml")); // "<r>abcd</r" is cut short
     EXPECT_EQ("UTF-16LE BOM + 10 wide chars to 10 bytes, Element end tag at offset 7 unterminated", doc.GetResult());
     EXPECT_EQ(XmlDocument::kFlagUtf16Bom, doc.GetDocFlags());
 
@@ -260,7 +260,7 @@ TEST(XmlDocument, FileReadingAndByteOrderMarks)
     ASSERT_TRUE(doc.SetDocument("<keep/>"));
     EXPECT_FALSE(doc.LoadFile("no-such-file.xml"));
     EXPECT_EQ(std::string(strerror(ENOENT)), doc.GetResult());
-    EXPECT_TRUE(doc.IsWellFormed());  // the old records stay
+    EXPECT_TRUE(doc.IsWellFormed()); // the old records stay
     EXPECT_EQ("<keep/>", doc.GetDocument());
 }
 
@@ -284,4 +284,4 @@ TEST(XmlDocument, LargeDocumentsGrowTheRecordStore)
     EXPECT_EQ("z", doc.GetElementTextAt(doc.GetChildPos()));
 }
 
-}  // namespace
+} // namespace

@@ -168,32 +168,44 @@ struct ComponentExports {
     static int GetLastErrorCode(void* obj) { return obj ? EngineOf(obj).LastCode() : 0; }
 };
 
-#define NETCOMP_DEFINE_COMPONENT(C, Adapter)                                                                   \
-    extern "C" int WINAPI C##_StaticInit(HINSTANCE instance)                                                   \
-    {                                                                                                          \
-        return ComponentExports<Adapter>::StaticInit(instance);                                                \
-    }                                                                                                          \
-    extern "C" int WINAPI C##_StaticDestroy(void) { return ComponentExports<Adapter>::StaticDestroy(); }       \
-    extern "C" void* WINAPI C##_Create(ComponentEventCallback callback, INT_PTR user, const char* reserved)     \
-    {                                                                                                          \
-        return ComponentExports<Adapter>::Create(callback, user, reserved);                                    \
-    }                                                                                                          \
-    extern "C" int WINAPI C##_Destroy(void* obj) { return ComponentExports<Adapter>::Destroy(obj); }           \
-    extern "C" INT_PTR WINAPI C##_Get(void* obj, int property, int index, int* lengthOut)                      \
-    {                                                                                                          \
-        return ComponentExports<Adapter>::Get(obj, property, index, lengthOut);                                \
-    }                                                                                                          \
-    extern "C" int WINAPI C##_Set(void* obj, int property, int index, INT_PTR value, int length)               \
-    {                                                                                                          \
-        return ComponentExports<Adapter>::Set(obj, property, index, value, length);                            \
-    }                                                                                                          \
-    extern "C" int WINAPI C##_Do(void* obj, int method, int count, INT_PTR* args, int* lengths)                \
-    {                                                                                                          \
-        return ComponentExports<Adapter>::Do(obj, method, count, args, lengths);                               \
-    }                                                                                                          \
-    extern "C" int WINAPI C##_CheckIndex(void* obj, int property, int index)                                   \
-    {                                                                                                          \
-        return ComponentExports<Adapter>::CheckIndex(obj, property, index);                                    \
-    }                                                                                                          \
-    extern "C" const char* WINAPI C##_GetLastError(void* obj) { return ComponentExports<Adapter>::GetLastError(obj); } \
-    extern "C" int WINAPI C##_GetLastErrorCode(void* obj) { return ComponentExports<Adapter>::GetLastErrorCode(obj); }
+#define NETCOMP_DEFINE_COMPONENT(C, Adapter)                                                                           \
+    extern "C" int WINAPI C##_StaticInit(HINSTANCE instance)                                                           \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::StaticInit(instance);                                                        \
+    }                                                                                                                  \
+    extern "C" int WINAPI C##_StaticDestroy(void)                                                                      \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::StaticDestroy();                                                             \
+    }                                                                                                                  \
+    extern "C" void* WINAPI C##_Create(ComponentEventCallback callback, INT_PTR user, const char* reserved)            \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::Create(callback, user, reserved);                                            \
+    }                                                                                                                  \
+    extern "C" int WINAPI C##_Destroy(void* obj)                                                                       \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::Destroy(obj);                                                                \
+    }                                                                                                                  \
+    extern "C" INT_PTR WINAPI C##_Get(void* obj, int property, int index, int* lengthOut)                              \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::Get(obj, property, index, lengthOut);                                        \
+    }                                                                                                                  \
+    extern "C" int WINAPI C##_Set(void* obj, int property, int index, INT_PTR value, int length)                       \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::Set(obj, property, index, value, length);                                    \
+    }                                                                                                                  \
+    extern "C" int WINAPI C##_Do(void* obj, int method, int count, INT_PTR* args, int* lengths)                        \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::Do(obj, method, count, args, lengths);                                       \
+    }                                                                                                                  \
+    extern "C" int WINAPI C##_CheckIndex(void* obj, int property, int index)                                           \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::CheckIndex(obj, property, index);                                            \
+    }                                                                                                                  \
+    extern "C" const char* WINAPI C##_GetLastError(void* obj)                                                          \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::GetLastError(obj);                                                           \
+    }                                                                                                                  \
+    extern "C" int WINAPI C##_GetLastErrorCode(void* obj)                                                              \
+    {                                                                                                                  \
+        return ComponentExports<Adapter>::GetLastErrorCode(obj);                                                       \
+    }

@@ -356,9 +356,8 @@ int IcmpEngine::SendIcmpDll(const void* data, int length)
     options.Tos = UCHAR(m_qosFlags);
     // Room for one reply record with its echoed data and an ICMP error's extra bytes.
     std::vector<std::uint8_t> replies(sizeof(ICMP_ECHO_REPLY) + std::size_t(length) + 8 + 64);
-    const DWORD count =
-        IcmpDllSendEcho(m_icmpHandle, m_remoteAddress, const_cast<void*>(data), WORD(length), &options,
-                        replies.data(), DWORD(replies.size()), GetTimeout() * 1000);
+    const DWORD count = IcmpDllSendEcho(m_icmpHandle, m_remoteAddress, const_cast<void*>(data), WORD(length), &options,
+                                        replies.data(), DWORD(replies.size()), GetTimeout() * 1000);
     if (count == 0) {
         const DWORD error = GetLastError();
         if (error == kTimedOut)
@@ -464,7 +463,6 @@ void IcmpEngine::OnError(int code, const char* text)
 {
     FireSinkSlot1Args2(code, text);
 }
-
 
 int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
 {

@@ -65,8 +65,8 @@ bool ParseMessage(const std::uint8_t* bytes, std::size_t length, Message& out)
 
 std::vector<std::uint8_t> BuildPingPayload(int packetSize, std::uint32_t requestId, std::uint32_t sendTime)
 {
-    std::size_t size = packetSize > static_cast<int>(kHeaderSize) ? static_cast<std::size_t>(packetSize) - kHeaderSize
-                                                                   : 0;
+    std::size_t size =
+        packetSize > static_cast<int>(kHeaderSize) ? static_cast<std::size_t>(packetSize) - kHeaderSize : 0;
     if (size < kPingStampSize) {
         size = kPingStampSize;
     }
@@ -139,17 +139,17 @@ std::string UnreachableText(int code)
 DllStatus MapIcmpDllStatus(unsigned long status)
 {
     switch (status) {
-    case 11002:  // destination net unreachable
+    case 11002: // destination net unreachable
         return {kDestinationUnreachable, 0};
-    case 11003:  // destination host unreachable
+    case 11003: // destination host unreachable
         return {kDestinationUnreachable, 1};
-    case 11004:  // destination protocol unreachable
+    case 11004: // destination protocol unreachable
         return {kDestinationUnreachable, 2};
-    case 11005:  // destination port unreachable
+    case 11005: // destination port unreachable
         return {kDestinationUnreachable, 3};
-    case 11013:  // time to live expired in transit
+    case 11013: // time to live expired in transit
         return {kTimeExceeded, 0};
-    case 11014:  // time to live expired during reassembly
+    case 11014: // time to live expired during reassembly
         return {kTimeExceeded, 1};
     default:
         return {kEchoReply, 0};
@@ -194,4 +194,4 @@ std::vector<std::uint8_t> WakeOnLanPattern(const std::uint8_t mac[6])
     return pattern;
 }
 
-}  // namespace icmp
+} // namespace icmp

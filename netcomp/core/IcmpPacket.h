@@ -35,7 +35,7 @@ struct Message {
     std::uint8_t type = 0;
     std::uint8_t code = 0;
     bool checksumOk = false;
-    const std::uint8_t* data = nullptr;  // after the 4-byte header
+    const std::uint8_t* data = nullptr; // after the 4-byte header
     std::size_t length = 0;
 };
 
@@ -81,4 +81,4 @@ bool ParseMacAddress(const std::string& text, std::uint8_t mac[6]);
 
 std::vector<std::uint8_t> WakeOnLanPattern(const std::uint8_t mac[6]);
 
-}  // namespace icmp
+} // namespace icmp

@@ -88,7 +88,6 @@ IpInfoEngine::~IpInfoEngine()
     }
 }
 
-
 const char* IpInfoEngine::Keep(int property, std::string text)
 {
     m_answers[property] = std::move(text);
@@ -154,23 +153,36 @@ const char* IpInfoEngine::AdapterText(int property)
     if (!a)
         return "";
     switch (property) {
-    case kIpInfoAdapterDescription: return a->Description;
-    case kIpInfoAdapterDhcpServer: return a->DhcpServer.IpAddress.String;
-    case kIpInfoAdapterGateway: return a->GatewayList.IpAddress.String;
-    case kIpInfoAdapterIpAddress: return a->IpAddressList.IpAddress.String;
-    case kIpInfoAdapterLeaseExpires: return Keep(property, LeaseText(a->LeaseExpires));
-    case kIpInfoAdapterLeaseObtained: return Keep(property, LeaseText(a->LeaseObtained));
-    case kIpInfoAdapterName: return a->AdapterName;
-    case kIpInfoAdapterOtherIpAddresses: return Keep(property, AddressList(&a->IpAddressList));
+    case kIpInfoAdapterDescription:
+        return a->Description;
+    case kIpInfoAdapterDhcpServer:
+        return a->DhcpServer.IpAddress.String;
+    case kIpInfoAdapterGateway:
+        return a->GatewayList.IpAddress.String;
+    case kIpInfoAdapterIpAddress:
+        return a->IpAddressList.IpAddress.String;
+    case kIpInfoAdapterLeaseExpires:
+        return Keep(property, LeaseText(a->LeaseExpires));
+    case kIpInfoAdapterLeaseObtained:
+        return Keep(property, LeaseText(a->LeaseObtained));
+    case kIpInfoAdapterName:
+        return a->AdapterName;
+    case kIpInfoAdapterOtherIpAddresses:
+        return Keep(property, AddressList(&a->IpAddressList));
     case kIpInfoAdapterPhysicalAddress: {
         const UINT length = std::min<UINT>(a->AddressLength, MAX_ADAPTER_ADDRESS_LENGTH);
         return Keep(property, ipinfo::FormatHardwareAddress(a->Address, length));
     }
-    case kIpInfoAdapterPrimaryWinsServer: return a->PrimaryWinsServer.IpAddress.String;
-    case kIpInfoAdapterSecondaryWinsServer: return a->SecondaryWinsServer.IpAddress.String;
-    case kIpInfoAdapterSubnetMask: return a->IpAddressList.IpMask.String;
-    case kIpInfoAdapterType: return Keep(property, ipinfo::AdapterTypeName(a->Type));
-    default: return "";
+    case kIpInfoAdapterPrimaryWinsServer:
+        return a->PrimaryWinsServer.IpAddress.String;
+    case kIpInfoAdapterSecondaryWinsServer:
+        return a->SecondaryWinsServer.IpAddress.String;
+    case kIpInfoAdapterSubnetMask:
+        return a->IpAddressList.IpMask.String;
+    case kIpInfoAdapterType:
+        return Keep(property, ipinfo::AdapterTypeName(a->Type));
+    default:
+        return "";
     }
 }
 
@@ -180,10 +192,14 @@ int IpInfoEngine::AdapterNumber(int property) const
     if (!a)
         return 0;
     switch (property) {
-    case kIpInfoAdapterSystemIndex: return int(a->Index);
-    case kIpInfoAdapterDhcpEnabled: return a->DhcpEnabled ? 1 : 0;
-    case kIpInfoAdapterWinsEnabled: return a->HaveWins ? 1 : 0;
-    default: return 0;
+    case kIpInfoAdapterSystemIndex:
+        return int(a->Index);
+    case kIpInfoAdapterDhcpEnabled:
+        return a->DhcpEnabled ? 1 : 0;
+    case kIpInfoAdapterWinsEnabled:
+        return a->HaveWins ? 1 : 0;
+    default:
+        return 0;
     }
 }
 
@@ -216,12 +232,18 @@ const char* IpInfoEngine::ParamText(int property)
         return "";
     const auto* p = reinterpret_cast<const FIXED_INFO*>(m_params.data());
     switch (property) {
-    case kIpInfoDhcpScope: return p->ScopeId;
-    case kIpInfoDnsServer: return p->DnsServerList.IpAddress.String;
-    case kIpInfoDomainName: return p->DomainName;
-    case kIpInfoNodeType: return Keep(property, ipinfo::NodeTypeName(p->NodeType));
-    case kIpInfoOtherDnsServers: return Keep(property, AddressList(&p->DnsServerList));
-    default: return "";
+    case kIpInfoDhcpScope:
+        return p->ScopeId;
+    case kIpInfoDnsServer:
+        return p->DnsServerList.IpAddress.String;
+    case kIpInfoDomainName:
+        return p->DomainName;
+    case kIpInfoNodeType:
+        return Keep(property, ipinfo::NodeTypeName(p->NodeType));
+    case kIpInfoOtherDnsServers:
+        return Keep(property, AddressList(&p->DnsServerList));
+    default:
+        return "";
     }
 }
 
@@ -233,10 +255,14 @@ int IpInfoEngine::ParamNumber(int property)
         return 0;
     const auto* p = reinterpret_cast<const FIXED_INFO*>(m_params.data());
     switch (property) {
-    case kIpInfoArpProxyEnabled: return p->EnableProxy ? 1 : 0;
-    case kIpInfoDnsResolutionEnabled: return p->EnableDns ? 1 : 0;
-    case kIpInfoRoutingEnabled: return p->EnableRouting ? 1 : 0;
-    default: return 0;
+    case kIpInfoArpProxyEnabled:
+        return p->EnableProxy ? 1 : 0;
+    case kIpInfoDnsResolutionEnabled:
+        return p->EnableDns ? 1 : 0;
+    case kIpInfoRoutingEnabled:
+        return p->EnableRouting ? 1 : 0;
+    default:
+        return 0;
     }
 }
 

@@ -82,7 +82,7 @@ private:
     const char* Keep(int property, std::string text);
 
     std::vector<Request> m_queue;
-    std::vector<char> m_buffers; // kMaxRequests x kLookupBufferSize, one per slot
+    std::vector<char> m_buffers;   // kMaxRequests x kLookupBufferSize, one per slot
     int m_cancelledUnanswered = 0; // cancelled look-ups whose completion has not come (yet)
     std::vector<std::uint8_t> m_adapters;
     const IP_ADAPTER_INFO* m_selected = nullptr;

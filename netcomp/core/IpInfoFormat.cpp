@@ -29,25 +29,38 @@ std::string FormatHardwareAddress(const std::uint8_t* bytes, std::size_t length)
 std::string AdapterTypeName(unsigned type)
 {
     switch (type) {
-    case 1: return "OTHER";
-    case 6: return "ETHERNET";
-    case 9: return "TOKENRING";
-    case 15: return "FDDI";
-    case 23: return "PPP";
-    case 24: return "LOOPBACK";
-    case 28: return "SLIP";
-    default: return std::string();
+    case 1:
+        return "OTHER";
+    case 6:
+        return "ETHERNET";
+    case 9:
+        return "TOKENRING";
+    case 15:
+        return "FDDI";
+    case 23:
+        return "PPP";
+    case 24:
+        return "LOOPBACK";
+    case 28:
+        return "SLIP";
+    default:
+        return std::string();
     }
 }
 
 std::string NodeTypeName(unsigned type)
 {
     switch (type) {
-    case 1: return "BROADCAST";
-    case 2: return "PEERTOPEER";
-    case 4: return "MIXED";
-    case 8: return "HYBRID";
-    default: return std::string();
+    case 1:
+        return "BROADCAST";
+    case 2:
+        return "PEERTOPEER";
+    case 4:
+        return "MIXED";
+    case 8:
+        return "HYBRID";
+    default:
+        return std::string();
     }
 }
 
@@ -73,4 +86,4 @@ std::string DottedAddress(const std::uint8_t a[4])
     return text;
 }
 
-}  // namespace ipinfo
+} // namespace ipinfo

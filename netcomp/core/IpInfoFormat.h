@@ -29,4 +29,4 @@ std::string JoinWithBlanks(const std::vector<std::string>& items, std::size_t ma
 // The dotted form of an IPv4 address held in network byte order.
 std::string DottedAddress(const std::uint8_t address[4]);
 
-}  // namespace ipinfo
+} // namespace ipinfo

@@ -42,8 +42,8 @@ public:
 private:
     bool StopForInterrupt();
 
-    unsigned m_timeout = 0;      // milliseconds; 0 = no deadline
-    DWORD m_deadlineStart = 0;   // tick count when the deadline was started
+    unsigned m_timeout = 0;    // milliseconds; 0 = no deadline
+    DWORD m_deadlineStart = 0; // tick count when the deadline was started
     bool m_deadlineSet = false;
     char m_localHost[101] = {};
     bool m_winsockLoaded = false;

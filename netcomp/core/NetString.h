@@ -75,12 +75,14 @@ public:
     NetStringT(const NetStringT& other) : NetStringT() { CopyFrom(other); }
     NetStringT(NetStringT&& other) noexcept : NetStringT() { MoveFrom(other); }
     explicit NetStringT(const char* text) : NetStringT() { CopyText(text); }
-    NetStringT& operator=(const NetStringT& other) {
+    NetStringT& operator=(const NetStringT& other)
+    {
         if (this != &other)
             CopyFrom(other);
         return *this;
     }
-    NetStringT& operator=(NetStringT&& other) noexcept {
+    NetStringT& operator=(NetStringT&& other) noexcept
+    {
         if (this != &other)
             MoveFrom(other);
         return *this;

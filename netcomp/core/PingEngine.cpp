@@ -129,8 +129,7 @@ int PingEngine::WakeOnLan(const char* host, const char* mac)
     return rc;
 }
 
-void PingEngine::OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk,
-                          const char* source)
+void PingEngine::OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk, const char* source)
 {
     icmp::Message message;
     message.type = std::uint8_t(type);

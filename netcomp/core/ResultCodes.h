@@ -3,11 +3,11 @@
 // table of socket and resolver texts.
 
 constexpr int kResultOk = 0;
-constexpr int kUnknownSetting = -1;     // unknown Config key, or a property that cannot be set
+constexpr int kUnknownSetting = -1; // unknown Config key, or a property that cannot be set
 constexpr int kOutOfMemory = 200;
 constexpr int kIndexOutOfRange = 280;
 constexpr int kInterrupted = 301;
-constexpr int kBadIndex = 432;          // string and list positions
+constexpr int kBadIndex = 432; // string and list positions
 
 // The table text for a Windows Sockets or resolver error, or null.
 const char* SocketErrorText(int code);

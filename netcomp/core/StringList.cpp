@@ -37,7 +37,7 @@ int StringList::Replace(uint32_t from, uint32_t to, const char* data, uint32_t n
     if (n > kMaxItemLength)
         return kOutOfMemory;
     const unsigned char header[3] = {static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 8),
-                                      static_cast<unsigned char>(n)};
+                                     static_cast<unsigned char>(n)};
     NetString built;
     int rc = built.Append(m_data.Data(), from);
     if (rc == kResultOk)

@@ -11,10 +11,10 @@ WinsockBinding g_winsock;
 
 namespace {
 
-#define NETCOMP_WINSOCK_FALLBACK(ordinal, ret, name, params, fallback) \
-    ret WSAAPI Fallback_##name params                                  \
-    {                                                                  \
-        fallback                                                       \
+#define NETCOMP_WINSOCK_FALLBACK(ordinal, ret, name, params, fallback)                                                 \
+    ret WSAAPI Fallback_##name params                                                                                  \
+    {                                                                                                                  \
+        fallback                                                                                                       \
     }
 NETCOMP_WINSOCK_ENTRIES(NETCOMP_WINSOCK_FALLBACK)
 #undef NETCOMP_WINSOCK_FALLBACK
@@ -68,8 +68,8 @@ void WinsockBinding::RestoreFallbacks()
 void WinsockBinding::Bind(HMODULE module)
 {
     // A missing entry keeps its fallback.
-#define NETCOMP_WINSOCK_BIND(ordinal, ret, name, params, fallback)                                          \
-    if (FARPROC p = GetProcAddress(module, MAKEINTRESOURCEA(ordinal)))                                      \
+#define NETCOMP_WINSOCK_BIND(ordinal, ret, name, params, fallback)                                                     \
+    if (FARPROC p = GetProcAddress(module, MAKEINTRESOURCEA(ordinal)))                                                 \
         m_api.name = reinterpret_cast<decltype(m_api.name)>(reinterpret_cast<void*>(p));
     NETCOMP_WINSOCK_ENTRIES(NETCOMP_WINSOCK_BIND)
 #undef NETCOMP_WINSOCK_BIND

@@ -29,4 +29,4 @@ inline int Answer(int count, INT_PTR* args, int rc, const char* answer)
     return rc;
 }
 
-}  // namespace wrapper
+} // namespace wrapper

@@ -31,16 +31,16 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * "key" to query; a query's answer text comes back in args[1]. */
 #define NETCOMP_METHOD_CONFIG 1
 
-#define NETCOMP_DECLARE_COMPONENT(C)                                                                 \
-    int WINAPI C##_StaticInit(HINSTANCE instance);                                                   \
-    int WINAPI C##_StaticDestroy(void);                                                              \
-    void* WINAPI C##_Create(ComponentEventCallback callback, INT_PTR user, const char* reserved);    \
-    int WINAPI C##_Destroy(void* obj);                                                               \
-    INT_PTR WINAPI C##_Get(void* obj, int property, int index, int* lengthOut);                      \
-    int WINAPI C##_Set(void* obj, int property, int index, INT_PTR value, int length);               \
-    int WINAPI C##_Do(void* obj, int method, int count, INT_PTR* args, int* lengths);                \
-    int WINAPI C##_CheckIndex(void* obj, int property, int index);                                   \
-    const char* WINAPI C##_GetLastError(void* obj);                                                  \
+#define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
+    int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \
+    int WINAPI C##_StaticDestroy(void);                                                                                \
+    void* WINAPI C##_Create(ComponentEventCallback callback, INT_PTR user, const char* reserved);                      \
+    int WINAPI C##_Destroy(void* obj);                                                                                 \
+    INT_PTR WINAPI C##_Get(void* obj, int property, int index, int* lengthOut);                                        \
+    int WINAPI C##_Set(void* obj, int property, int index, INT_PTR value, int length);                                 \
+    int WINAPI C##_Do(void* obj, int method, int count, INT_PTR* args, int* lengths);                                  \
+    int WINAPI C##_CheckIndex(void* obj, int property, int index);                                                     \
+    const char* WINAPI C##_GetLastError(void* obj);                                                                    \
     int WINAPI C##_GetLastErrorCode(void* obj);
 
 /* The components built so far, in the order of the export list. */

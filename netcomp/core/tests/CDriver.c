@@ -21,12 +21,12 @@ typedef int(WINAPI* GetLastErrorCodeFn)(void*);
 
 static int g_failures = 0;
 
-#define CHECK(cond)                                                  \
-    do {                                                             \
-        if (!(cond)) {                                               \
-            printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            ++g_failures;                                            \
-        }                                                            \
+#define CHECK(cond)                                                                                                    \
+    do {                                                                                                               \
+        if (!(cond)) {                                                                                                 \
+            printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);                                            \
+            ++g_failures;                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 static FARPROC Lookup(HMODULE module, const char* name)

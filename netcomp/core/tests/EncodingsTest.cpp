@@ -32,8 +32,13 @@ TEST(Base64, Rfc4648Vectors)
         const char* in;
         const char* out;
     } cases[] = {
-        {"", ""},           {"f", "Zg=="},          {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Base64(c.in, false), c.out);
@@ -76,12 +81,11 @@ TEST(JapaneseConversion, ShiftJisToIso2022Jp)
         {kNihongo, kNihongoJis},
         {"a" + kNihongo + "b", "a" + kNihongoJis + "b"},
         // half-width katakana with voiced and semi-voiced marks merged, a line break inside a run
-        {kNihongo + "\xb6\xde\xca\xdf\r\n" + kTesuto,
-         "\x1b$BF|K\\8l%,%Q\x1b(B\r\n\x1b$B%F%9%H\x1b(B"},
-        {"\xb3\xde", "\x1b$B%t\x1b(B"},       // vu
-        {"\xb1\xde", "\x1b$B%\"!+\x1b(B"},    // a has no voiced form: the mark stays a character
-        {"A\x93", "A"},                        // lead byte at the end is dropped
-        {"\x93\x20x", "\x93\x20x"},            // bad trail byte: copied as it is
+        {kNihongo + "\xb6\xde\xca\xdf\r\n" + kTesuto, "\x1b$BF|K\\8l%,%Q\x1b(B\r\n\x1b$B%F%9%H\x1b(B"},
+        {"\xb3\xde", "\x1b$B%t\x1b(B"},    // vu
+        {"\xb1\xde", "\x1b$B%\"!+\x1b(B"}, // a has no voiced form: the mark stays a character
+        {"A\x93", "A"},                    // lead byte at the end is dropped
+        {"\x93\x20x", "\x93\x20x"},        // bad trail byte: copied as it is
     };
     for (const auto& c : cases) {
         NetString s;
@@ -98,7 +102,8 @@ TEST(JapaneseConversion, Iso2022JpToShiftJis)
     } cases[] = {
         {kNihongoJis, kNihongo},
         {"x\x1b$BF|\r\nK\\\x1b(B", "x\x93\xfa\r\nK\\"}, // line end leaves double-byte mode
-        {"\x1bKF|\x1bHab", "\x93\xfa" "ab"},
+        {"\x1bKF|\x1bHab", "\x93\xfa"
+                           "ab"},
         {"\x1b$", ""},
         {"\x1b$BF", "F"},
     };

@@ -78,7 +78,7 @@ TEST_F(ProbeExportsTest, NullObjectsAndUnknownNumbers)
     EXPECT_EQ(Do(kProbeFail, 10061), 10061);
     EXPECT_EQ(Probe_Set(m_probe, 999, 0, 1, 0), -1);
     EXPECT_STREQ(Probe_GetLastError(m_probe), "[10061] Connection refused"); // left as it was
-    EXPECT_EQ(Probe_Set(m_probe, kProbeTicks, 0, 1, 0), -1); // read-only
+    EXPECT_EQ(Probe_Set(m_probe, kProbeTicks, 0, 1, 0), -1);                 // read-only
 
     // A method beyond the last does nothing and reports the stored code.
     EXPECT_EQ(Do(kProbeFail, 10054), 10054);
@@ -163,7 +163,7 @@ TEST_F(ProbeExportsTest, EventsReachTheCallbackAndTakeTheOwnersAnswer)
     EXPECT_EQ(m_recorded.values[3], 0); // spare entry
     EXPECT_EQ(m_recorded.label, "label");
     EXPECT_EQ(m_recorded.dataAsText, "payload"); // a NUL behind the data during the call
-    EXPECT_EQ(args[0], 99);                       // the engine saw the owner's change
+    EXPECT_EQ(args[0], 99);                      // the engine saw the owner's change
     // ... and the byte behind the data is the string's own again.
     int length = 0;
     const char* data = reinterpret_cast<const char*>(Probe_Get(m_probe, kProbeData, 0, &length));
@@ -190,8 +190,8 @@ TEST(ProbeExportsFromExecutable, ProgramExportsTheListToo)
                              "GetLastError", "GetLastErrorCode"}) {
         EXPECT_NE(GetProcAddress(self, (std::string("Probe_") + verb).c_str()), nullptr) << verb;
     }
-    auto create = reinterpret_cast<decltype(&Probe_Create)>(
-        reinterpret_cast<void*>(GetProcAddress(self, "Probe_Create")));
+    auto create =
+        reinterpret_cast<decltype(&Probe_Create)>(reinterpret_cast<void*>(GetProcAddress(self, "Probe_Create")));
     void* probe = create(nullptr, 0, nullptr);
     ASSERT_NE(probe, nullptr);
     EXPECT_EQ(Probe_Destroy(probe), 0);

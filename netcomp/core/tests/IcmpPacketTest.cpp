@@ -16,7 +16,7 @@ TEST(IcmpPacket, ChecksumAndMessageLayout)
     std::uint16_t sum = icmp::InternetChecksum(rfc.data(), rfc.size());
     std::uint8_t stored[2];
     std::memcpy(stored, &sum, 2);
-    EXPECT_EQ(0x22, stored[0]);  // ~0xddf2 = 0x220d, in memory order
+    EXPECT_EQ(0x22, stored[0]); // ~0xddf2 = 0x220d, in memory order
     EXPECT_EQ(0x0d, stored[1]);
 
     // An echo request of "abc" (odd length): type, code, checksum, data, and
@@ -43,7 +43,7 @@ TEST(IcmpPacket, ChecksumAndMessageLayout)
     withIp[0] = 0x45;
     EXPECT_EQ(20u, icmp::IcmpOffset(withIp.data(), withIp.size()));
     EXPECT_EQ(0u, icmp::IcmpOffset(withIp.data(), 19));
-    withIp[0] = 0x46;  // options present: left alone
+    withIp[0] = 0x46; // options present: left alone
     EXPECT_EQ(0u, icmp::IcmpOffset(withIp.data(), withIp.size()));
 }
 
@@ -119,8 +119,8 @@ TEST(IcmpPacket, UnreachableTextsAndIcmpDllStatuses)
     struct Case {
         unsigned long status;
         int type, code;
-    } cases[] = {{0, 0, 0},    {11002, 3, 0}, {11003, 3, 1}, {11004, 3, 2}, {11005, 3, 3},
-                 {11010, 0, 0}, {11013, 11, 0}, {11014, 11, 1}};
+    } cases[] = {{0, 0, 0},     {11002, 3, 0}, {11003, 3, 1},  {11004, 3, 2},
+                 {11005, 3, 3}, {11010, 0, 0}, {11013, 11, 0}, {11014, 11, 1}};
     for (const Case& c : cases) {
         icmp::DllStatus s = icmp::MapIcmpDllStatus(c.status);
         EXPECT_EQ(c.type, s.type) << c.status;
@@ -173,4 +173,4 @@ TEST(IpInfoFormat, AnswerTexts)
     EXPECT_EQ("127.0.0.1", ipinfo::DottedAddress(loop));
 }
 
-}  // namespace
+} // namespace

@@ -166,12 +166,8 @@ TEST_F(IpInfoTest, ConfigKeysOfTheBaseClasses)
         int result;
         const char* answer;
     } cases[] = {
-        {"CharsetMode=1", 0, "before"},
-        {"charsetmode", 0, "1"},
-        {"WinsockLoaded", 0, "True"},
-        {"AbsoluteTimeout", 0, "False"},
-        {"UseICMPDLL", -1, ""},
-        {"", -1, ""},
+        {"CharsetMode=1", 0, "before"},  {"charsetmode", 0, "1"}, {"WinsockLoaded", 0, "True"},
+        {"AbsoluteTimeout", 0, "False"}, {"UseICMPDLL", -1, ""},  {"", -1, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -108,8 +108,8 @@ TEST(NetString, FindAndReverseFind)
         int find;
         int reverse;
     } cases[] = {
-        {"abc", 0, 0, 0},  {"abc", 1, 3, 0},  {"ab", 7, -1, 6}, {"", 5, 0, 0},
-        {"zz", 0, -1, -1}, {"cab", 3, 5, 2},  {"abcabcabx", 0, -1, -1},
+        {"abc", 0, 0, 0},  {"abc", 1, 3, 0}, {"ab", 7, -1, 6},         {"", 5, 0, 0},
+        {"zz", 0, -1, -1}, {"cab", 3, 5, 2}, {"abcabcabx", 0, -1, -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(s.Find(c.text, c.from), c.find) << c.text << " from " << c.from;

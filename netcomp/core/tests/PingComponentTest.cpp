@@ -152,18 +152,10 @@ TEST_F(PingTest, ConfigKeysOfTheBaseClasses)
         int result;
         const char* answer; // null: the slot keeps "before"
     } cases[] = {
-        {"CodePage=932", 0, nullptr},
-        {"codepage", 0, "932"},
-        {"AbsoluteTimeout=yes", 0, nullptr},
-        {"ABSOLUTETIMEOUT", 0, "True"},
-        {"WinsockLoaded", 0, "True"},
-        {"WinsockStatus", 0, "Running"},
-        {"WinsockLoaded=false", -1, ""},
-        {"Timeout", -1, ""},
-        {"SocketHandle=5", -1, ""},
-        {"QOSFlags=16", 0, nullptr},
-        {"qosflags", 0, "16"},
-        {"OutBufferSize", 0, "2048"},
+        {"CodePage=932", 0, nullptr},    {"codepage", 0, "932"},       {"AbsoluteTimeout=yes", 0, nullptr},
+        {"ABSOLUTETIMEOUT", 0, "True"},  {"WinsockLoaded", 0, "True"}, {"WinsockStatus", 0, "Running"},
+        {"WinsockLoaded=false", -1, ""}, {"Timeout", -1, ""},          {"SocketHandle=5", -1, ""},
+        {"QOSFlags=16", 0, nullptr},     {"qosflags", 0, "16"},        {"OutBufferSize", 0, "2048"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -314,8 +306,8 @@ void CALLBACK SendUnreachable(HWND, UINT, UINT_PTR timer, DWORD)
     Bytes body(4 + 20 + 4 + 8, 0);
     body[4] = 0x45;
     std::memcpy(body.data() + 28, &id, 4);
-    g_capture->SendToLoopback(icmp::BuildMessage(icmp::kDestinationUnreachable, std::uint8_t(g_unreachableCode),
-                                                 body.data(), body.size()));
+    g_capture->SendToLoopback(
+        icmp::BuildMessage(icmp::kDestinationUnreachable, std::uint8_t(g_unreachableCode), body.data(), body.size()));
 }
 
 TEST_F(PingTest, UnreachableAnswerEndsTheWait)
@@ -423,8 +415,7 @@ TEST_F(PingTest, WakeOnLan)
 
 // Stand-ins for IcmpSendEcho: the two ways Windows versions report an
 // unreachable host, and no answer at all.
-DWORD WINAPI HostUnreachableRecord(HANDLE, IPAddr to, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID buffer, DWORD,
-                                   DWORD)
+DWORD WINAPI HostUnreachableRecord(HANDLE, IPAddr to, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID buffer, DWORD, DWORD)
 {
     auto* reply = static_cast<ICMP_ECHO_REPLY*>(buffer);
     *reply = ICMP_ECHO_REPLY();
@@ -491,8 +482,10 @@ TEST_F(PingTest, IcmpDllUnreachableStatusesAreReported)
     const struct {
         ULONG status;
         const char* text;
-    } cases[] = {{11002, "Network unreachable."}, {11003, "Host unreachable."},
-                 {11004, "Protocol unreachable."}, {11005, "Port unreachable."}};
+    } cases[] = {{11002, "Network unreachable."},
+                 {11003, "Host unreachable."},
+                 {11004, "Protocol unreachable."},
+                 {11005, "Port unreachable."}};
     for (const auto& c : cases) {
         g_events.clear();
         ICMP_ECHO_REPLY reply = {};

@@ -40,8 +40,8 @@ int ProbeEngine::Notify(int* value)
 {
     const char* label = m_label.CStr();
     char* data = m_data.Data();
-    Fire(kProbeEventNotify, {EventParam::Int(value, true), EventParam::Text(&label),
-                             EventParam::Binary(&data, int(m_data.Length()))});
+    Fire(kProbeEventNotify,
+         {EventParam::Int(value, true), EventParam::Text(&label), EventParam::Binary(&data, int(m_data.Length()))});
     return kResultOk;
 }
 

@@ -23,11 +23,11 @@ enum ProbeMethod : int {
     kProbeConfig = 1,
     kProbeWaitStep = 2,
     kProbeInterrupt = 3,
-    kProbeWait = 4,      // until Done arrives; 301 when the wait stops first
-    kProbeNotify = 5,    // arg 1: value; fires Notify, gives the owner's answer back in arg 1
-    kProbeFail = 6,      // clears the last error, gives arg 1 as its result code
-    kProbeThrow = 7,     // runs out of memory by exception
-    kProbePostTick = 8,  // posts a Tick to its own window
+    kProbeWait = 4,     // until Done arrives; 301 when the wait stops first
+    kProbeNotify = 5,   // arg 1: value; fires Notify, gives the owner's answer back in arg 1
+    kProbeFail = 6,     // clears the last error, gives arg 1 as its result code
+    kProbeThrow = 7,    // runs out of memory by exception
+    kProbePostTick = 8, // posts a Tick to its own window
     kProbePostDone = 9,
 };
 

@@ -39,8 +39,7 @@ TEST(WinsockBinding, FallbacksUntilLoadedAndAgainAfterTheLastUnload)
     EXPECT_EQ(ConfigAnswer(first, "WinsockStatus"), "Running");
     const std::string path = ConfigAnswer(first, "WinsockPath");
     EXPECT_NE(path.find("\\"), std::string::npos) << path;
-    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str() + path.size() - 11, 11, "wsock32.dll",
-                             11),
+    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str() + path.size() - 11, 11, "wsock32.dll", 11),
               CSTR_EQUAL)
         << path;
     EXPECT_NE(ConfigAnswer(first, "WinsockInfo"), "");
@@ -70,7 +69,8 @@ protected:
     {
         m_fake = LoadLibraryA("netcomp_fakewsock.dll");
         ASSERT_NE(m_fake, nullptr);
-        m_configure = reinterpret_cast<FakeConfigureFn>(reinterpret_cast<void*>(GetProcAddress(m_fake, "FakeConfigure")));
+        m_configure =
+            reinterpret_cast<FakeConfigureFn>(reinterpret_cast<void*>(GetProcAddress(m_fake, "FakeConfigure")));
         m_startups = reinterpret_cast<FakeCountFn>(reinterpret_cast<void*>(GetProcAddress(m_fake, "FakeStartups")));
         m_cleanups = reinterpret_cast<FakeCountFn>(reinterpret_cast<void*>(GetProcAddress(m_fake, "FakeCleanups")));
         ASSERT_TRUE(m_configure && m_startups && m_cleanups);
@@ -101,10 +101,8 @@ TEST_F(FakeWinsockTest, FailedStartsGiveBackWhatTheyTook)
         int version;
         const char* info;
     } cases[] = {
-        {WSAVERNOTSUPPORTED, 0x0101, "Version not supported."},
-        {WSAEINVAL, 0x0101, "Version not supported."},
-        {WSASYSNOTREADY, 0x0101, "Network subsystem not ready."},
-        {0, 0x0202, "Incompatible Winsock version."},
+        {WSAVERNOTSUPPORTED, 0x0101, "Version not supported."},   {WSAEINVAL, 0x0101, "Version not supported."},
+        {WSASYSNOTREADY, 0x0101, "Network subsystem not ready."}, {0, 0x0202, "Incompatible Winsock version."},
         {WSAEPROCLIM, 0x0101, "Incompatible Winsock version."},
     };
     for (const auto& c : cases) {
