@@ -80,7 +80,8 @@ bool CoderMakeTempFile(const char* prefix, NetStringBase& name)
     for (int attempt = 0; attempt < 100; ++attempt) {
         char tail[32];
         std::snprintf(tail, sizeof tail, "%x.tmp", (seed + counter.fetch_add(1) * 2654435761u) & 0xFFFFFu);
-        if (name.AssignText(folder) || (name.Length() && name[name.Length() - 1] != separator && name.AppendChar(separator)) ||
+        if (name.AssignText(folder) ||
+            (name.Length() && name[name.Length() - 1] != separator && name.AppendChar(separator)) ||
             name.AppendCStr(prefix) || name.AppendCStr(tail))
             return false;
         if (CoderFileExists(name.CStr()))

@@ -170,7 +170,10 @@ CoderMemoryStream::CoderMemoryStream(const char* data, size_t n)
     m_readEnd = data + n;
 }
 
-CoderMemoryStream::CoderMemoryStream(CoderOutputTag, char* buffer, size_t capacity) : m_out(buffer), m_capacity(capacity) {}
+CoderMemoryStream::CoderMemoryStream(CoderOutputTag, char* buffer, size_t capacity)
+    : m_out(buffer), m_capacity(capacity)
+{
+}
 
 int CoderMemoryStream::WriteBytes(const char* data, size_t n)
 {

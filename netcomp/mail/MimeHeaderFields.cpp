@@ -73,8 +73,7 @@ bool NextMimeHeader(const char** pos, const char* end, MimeHeaderField* field)
     return true;
 }
 
-bool MimeParamValue(const char* params, size_t n, const char* key, bool notAfterLetter, bool last,
-                    NetStringBase& value)
+bool MimeParamValue(const char* params, size_t n, const char* key, bool notAfterLetter, bool last, NetStringBase& value)
 {
     const size_t k = std::strlen(key);
     const char* found = nullptr;
@@ -111,7 +110,7 @@ bool MimeParamValue(const char* params, size_t n, const char* key, bool notAfter
             stop = ve;
     } else {
         stop = v;
-        while (stop < ve && static_cast<unsigned char>(*stop) > ' ' && *stop != ';')
+        while (stop<ve&& static_cast<unsigned char>(*stop)> ' ' && *stop != ';')
             ++stop;
     }
     NetString plain;

@@ -53,6 +53,8 @@ public:
             return kOutOfMemory;
         const char* base = CoderBaseName(name);
         const bool chosen = !e.m_fileName.IsEmpty() && !EndsWithSeparator(e.m_fileName);
+        if (!m_toFile)
+            return OpenString(base, out);
         NetString path;
         if (chosen) {
             if (path.Assign(e.m_fileName.Length(), e.m_fileName.Data()))
@@ -65,12 +67,18 @@ public:
             if (e.m_fileName.IsEmpty() && e.m_fileName.AssignText(base))
                 return kOutOfMemory;
         }
-        if (m_toFile) {
-            if (int rc = m_file.OpenWrite(path.CStr()))
-                return rc;
-            *out = &m_file;
-            return 0;
-        }
+        if (int rc = m_file.OpenWrite(path.CStr()))
+            return rc;
+        *out = &m_file;
+        return 0;
+    }
+
+    // A string decode writes no file: the name is only reported.
+    int OpenString(const char* base, CoderStream** out)
+    {
+        NetCodeEngine& e = m_engine;
+        if (e.m_fileName.IsEmpty() && e.m_fileName.AssignText(base))
+            return kOutOfMemory;
         if (m_reserve > NetString::kMaxLength)
             m_reserve = NetString::kMaxLength;
         if (e.m_decoded.Assign(uint32_t(m_reserve), nullptr))
@@ -300,8 +308,7 @@ int NetCodeEngine::EncodeFile()
         m_fileName.AssignText(CoderBaseName(m_decoded.CStr())))
         return kOutOfMemory;
     CoderFileStream out(m_overwrite);
-    int rc = out.OpenWrite(m_encoded.CStr(), m_maxFileSize > 0 ? uint64_t(m_maxFileSize) : 0,
-                           SplitExtension(m_format));
+    int rc = out.OpenWrite(m_encoded.CStr(), m_maxFileSize > 0 ? uint64_t(m_maxFileSize) : 0, SplitExtension(m_format));
     if (rc == 0) {
         in.SetProgress(in.FileSize(), m_progressStep, &NetCodeEngine::OnProgress, this);
         rc = Encode(in, out, in.FileSize());

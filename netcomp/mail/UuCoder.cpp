@@ -176,7 +176,7 @@ int UuDecode(CoderStream& in, CoderOutput& output)
             break;
         if (length == 0)
             continue;
-        const size_t bytes = UuValue(line[0]);
+        size_t bytes = UuValue(line[0]);
         const size_t need = 1 + (bytes + 2) / 3 * 4;
         // Part lines of split files look like data of another length.
         if (StartsWith(line, length, "--------") && length > need)
@@ -185,6 +185,12 @@ int UuDecode(CoderStream& in, CoderOutput& output)
             sawEmpty = true;
             continue;
         }
+        // A line shorter than its count gives only the bytes its characters hold.
+        size_t chars = n;
+        while (chars && (line[chars - 1] == '\n' || line[chars - 1] == '\r'))
+            --chars;
+        if (bytes > (chars - 1) * 3 / 4)
+            bytes = (chars - 1) * 3 / 4;
         char* o = buffer.Reserve();
         for (size_t k = 0; k < bytes; k += 3) {
             unsigned v[4];

@@ -98,8 +98,10 @@ TEST(Coders, RoundTripsAtAnySplit)
         bool lineEnds; // CR LF and LF come back as CR LF
     };
     const Pair pairs[] = {
-        {"qp", QpEncode, QpDecode, true},          {"qp-binary", QpEncode, QpDecode, true},
-        {"base64", Base64Encode, Base64Decode, false}, {"url", UrlEncode, UrlDecode, false},
+        {"qp", QpEncode, QpDecode, true},
+        {"qp-binary", QpEncode, QpDecode, true},
+        {"base64", Base64Encode, Base64Decode, false},
+        {"url", UrlEncode, UrlDecode, false},
         {"hex", HexEncode, HexDecode, false},
     };
     for (const Pair& p : pairs) {
@@ -140,8 +142,11 @@ TEST(Coders, SmallFormats)
     EXPECT_EQ(RunCoder(HexEncode, std::string("\x00\xff", 2)), "00ff");
     EXPECT_EQ(RunCoder(Md5HexCoder, "abc"), "900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(RunCoder(Sha1HexCoder, "abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(RunCoder(JisEncode, "\x82\xa0" "a"), "\x1b$B$\"\x1b(Ba");
-    EXPECT_EQ(RunCoder(JisDecode, "\x1b$B$\"\x1b(Ba"), "\x82\xa0" "a");
+    EXPECT_EQ(RunCoder(JisEncode, "\x82\xa0"
+                                  "a"),
+              "\x1b$B$\"\x1b(Ba");
+    EXPECT_EQ(RunCoder(JisDecode, "\x1b$B$\"\x1b(Ba"), "\x82\xa0"
+                                                       "a");
 }
 
 TEST(Coders, YencRulesAndErrors)

@@ -35,7 +35,9 @@ TEST(MimeEngine, BuildsMessagesPythonReads)
 {
     std::mt19937 rng(5);
     const std::string binary = RandomBytes(rng, 70000, false);
-    const std::string text = "Gr\xfc\xdf" "e, trailing blank \nline two=\n" + std::string(200, 'x');
+    const std::string text = "Gr\xfc\xdf"
+                             "e, trailing blank \nline two=\n" +
+                             std::string(200, 'x');
     ScratchFile("attach.jpg", binary);
 
     MimeEngine mime;
