@@ -4,6 +4,7 @@
 // block boundary cuts in two (a Base64 group, an "=XX" escape, a CR that may
 // start a CR LF) in a few bytes of state, so the output never depends on how
 // the input was read.
+#include <cstdint>
 #include <cstring>
 
 #include "netcomp/mail/CoderBuffer.h"
@@ -90,15 +91,22 @@ struct QpTable {
 };
 const QpTable g_qp;
 
+struct HexTable {
+    signed char value[256];
+    HexTable()
+    {
+        std::memset(value, -1, sizeof value);
+        for (int i = 0; i < 10; ++i)
+            value['0' + i] = static_cast<signed char>(i);
+        for (int i = 0; i < 6; ++i)
+            value['A' + i] = value['a' + i] = static_cast<signed char>(10 + i);
+    }
+};
+const HexTable g_hex;
+
 int HexValue(unsigned char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return g_hex.value[c];
 }
 
 // The encoder's per-byte rule with one byte of look-ahead (next < 0: the end).
@@ -141,6 +149,40 @@ public:
         const char escape[3] = {'=', kUpperHex[c >> 4], kUpperHex[c & 15]};
         m_out.Put(escape, 3);
         m_column += 3;
+    }
+
+    // Encodes the bytes that start p (at most n) while the current line has
+    // room and no line end or soft break is due; gives their count. p[n] is
+    // still input (the caller keeps one byte of look-ahead), so a blank can be
+    // checked against what follows it.
+    size_t LineRun(const unsigned char* p, size_t n)
+    {
+        char* o = m_out.Reserve(); // a line never takes more than the slack
+        int column = m_column;
+        size_t k = 0;
+        for (; k < n; ++k) {
+            const unsigned char c = p[k];
+            const unsigned char cls = g_qp.cls[c];
+            if (cls == kQpPlain || (cls == kQpBlank && p[k + 1] != '\n' && p[k + 1] != '\r')) {
+                if (column >= kQpColumns)
+                    break;
+                *o++ = char(c);
+                ++column;
+            } else if (cls == kQpEscape || cls == kQpEquals) {
+                if (column > kQpColumns - 3)
+                    break;
+                o[0] = '=';
+                o[1] = kUpperHex[c >> 4];
+                o[2] = kUpperHex[c & 15];
+                o += 3;
+                column += 3;
+            } else {
+                break;
+            }
+        }
+        m_out.Commit(o);
+        m_column = column;
+        return k;
     }
 
 private:
@@ -189,8 +231,15 @@ int QpEncode(CoderStream& in, CoderStream& out)
         const unsigned char* p = reinterpret_cast<const unsigned char*>(block);
         if (carry >= 0)
             encoder.Byte(static_cast<unsigned char>(carry), p[0]);
-        for (size_t i = 0; i + 1 < n; ++i)
+        for (size_t i = 0; i + 1 < n;) {
+            size_t run = encoder.LineRun(p + i, n - 1 - i);
+            if (run) {
+                i += run;
+                continue;
+            }
             encoder.Byte(p[i], p[i + 1]);
+            ++i;
+        }
         carry = p[n - 1];
         if (buffer.Error())
             return buffer.Error();
@@ -200,119 +249,102 @@ int QpEncode(CoderStream& in, CoderStream& out)
     return Finish(buffer, in);
 }
 
+namespace {
+
+// Decodes one line of quoted-printable text (without its LF). The blanks that
+// end a line were added in transport and go; "=" at its end is a soft break.
+void QpDecodeLine(const char* s, size_t n, bool lineEnd, CoderBuffer& out)
+{
+    if (lineEnd && n && s[n - 1] == '\r')
+        --n;
+    while (n && (s[n - 1] == ' ' || s[n - 1] == '\t'))
+        --n;
+    const bool soft = n && s[n - 1] == '=';
+    if (soft)
+        --n;
+    size_t i = 0;
+    // Lines of usual length decode straight into the output buffer.
+    if (n + 2 <= CoderBuffer::kSlack) {
+        char* o = out.Reserve();
+        const char* q = s;
+        const char* const end = s + n;
+        while (q < end) {
+            const char c = *q;
+            *o = c;
+            if (c == '=' && end - q > 2) {
+                const int high = HexValue(static_cast<unsigned char>(q[1]));
+                const int low = HexValue(static_cast<unsigned char>(q[2]));
+                if ((high | low) >= 0) {
+                    *o++ = char(high << 4 | low);
+                    q += 3;
+                    continue;
+                }
+            }
+            ++o;
+            ++q;
+        }
+        if (lineEnd && !soft) {
+            *o++ = '\r';
+            *o++ = '\n';
+        }
+        out.Commit(o);
+        return;
+    }
+    while (i < n) {
+        const char* eq = static_cast<const char*>(std::memchr(s + i, '=', n - i));
+        const size_t run = eq ? size_t(eq - (s + i)) : n - i;
+        out.Put(s + i, run);
+        i += run;
+        if (i >= n)
+            break;
+        // At "=": two hex digits give a byte; anything else stays as it stands.
+        int high, low;
+        if (i + 2 < n && (high = HexValue(static_cast<unsigned char>(s[i + 1]))) >= 0 &&
+            (low = HexValue(static_cast<unsigned char>(s[i + 2]))) >= 0) {
+            out.Put(char(high << 4 | low));
+            i += 3;
+        } else {
+            out.Put('=');
+            ++i;
+        }
+    }
+    if (lineEnd && !soft)
+        out.Put("\r\n", 2);
+}
+
+} // namespace
+
 int QpDecode(CoderStream& in, CoderStream& out)
 {
-    enum class State { Text, Cr, Equals, EqualsHex, EqualsCr, EqualsBlank };
     CoderBuffer buffer(out);
-    State state = State::Text;
-    char firstHex = 0;
-    NetString blanks; // blanks and tabs not yet known to end a line
-    auto flushBlanks = [&] {
-        if (!blanks.IsEmpty()) {
-            buffer.Put(blanks.Data(), blanks.Length());
-            blanks.Clear();
-        }
-    };
+    NetString carry; // a line cut by the end of a read
     const char* block;
     size_t n;
     while (in.NextBlock(&block, &n)) {
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(block);
-        for (size_t i = 0; i < n; ++i) {
-            const unsigned char c = p[i];
-            switch (state) {
-            case State::Text:
-                if (g_qp.cls[c] == kQpPlain || g_qp.cls[c] == kQpEscape) {
-                    flushBlanks();
-                    size_t j = i + 1;
-                    while (j < n && g_qp.cls[p[j]] <= kQpEscape)
-                        ++j;
-                    buffer.Put(block + i, j - i);
-                    i = j - 1;
-                } else if (c == '=') {
-                    state = State::Equals;
-                } else if (c == '\n') {
-                    blanks.Clear();
-                    buffer.Put("\r\n", 2);
-                } else if (c == '\r') {
-                    state = State::Cr;
-                } else if (blanks.AppendChar(char(c))) {
-                    return kCoderCantWrite;
-                }
-                break;
-            case State::Cr:
-                state = State::Text;
-                if (c == '\n') {
-                    blanks.Clear();
-                    buffer.Put("\r\n", 2);
-                } else {
-                    flushBlanks();
-                    buffer.Put('\r');
-                    --i;
-                }
-                break;
-            case State::Equals:
-                flushBlanks();
-                if (HexValue(c) >= 0) {
-                    firstHex = char(c);
-                    state = State::EqualsHex;
-                } else if (c == '\n') {
-                    state = State::Text; // soft break
-                } else if (c == '\r') {
-                    state = State::EqualsCr;
-                } else if (c == ' ' || c == '\t') {
-                    state = State::EqualsBlank;
-                    if (blanks.AppendChar(char(c)))
-                        return kCoderCantWrite;
-                } else {
-                    buffer.Put('=');
-                    state = State::Text;
-                    --i;
-                }
-                break;
-            case State::EqualsHex:
-                state = State::Text;
-                if (HexValue(c) >= 0) {
-                    buffer.Put(char(HexValue(static_cast<unsigned char>(firstHex)) << 4 | HexValue(c)));
-                } else {
-                    buffer.Put('=');
-                    buffer.Put(firstHex);
-                    --i;
-                }
-                break;
-            case State::EqualsCr:
-                state = State::Text;
-                if (c != '\n') {
-                    buffer.Put("=\r", 2);
-                    --i;
-                }
-                break;
-            case State::EqualsBlank:
-                // "=" and blanks before a line end are still a soft break.
-                if (c == ' ' || c == '\t') {
-                    if (blanks.AppendChar(char(c)))
-                        return kCoderCantWrite;
-                } else if (c == '\n' || c == '\r') {
-                    blanks.Clear();
-                    state = c == '\r' ? State::EqualsCr : State::Text;
-                } else {
-                    buffer.Put('=');
-                    flushBlanks();
-                    state = State::Text;
-                    --i;
-                }
+        const char* p = block;
+        const char* end = block + n;
+        while (p < end) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            if (!lf) {
+                if (carry.Append(p, uint32_t(end - p)))
+                    return kCoderNoSpace;
                 break;
             }
+            if (!carry.IsEmpty()) {
+                if (carry.Append(p, uint32_t(lf - p)))
+                    return kCoderNoSpace;
+                QpDecodeLine(carry.Data(), carry.Length(), true, buffer);
+                carry.Clear();
+            } else {
+                QpDecodeLine(p, size_t(lf - p), true, buffer);
+            }
+            p = lf + 1;
         }
         if (buffer.Error())
             return buffer.Error();
     }
-    // What the input ends in: blanks end the last line and go; a cut escape stays as it was.
-    if (state == State::Cr)
-        buffer.Put('\r');
-    else if (state == State::EqualsHex) {
-        buffer.Put('=');
-        buffer.Put(firstHex);
-    }
+    if (!carry.IsEmpty())
+        QpDecodeLine(carry.Data(), carry.Length(), false, buffer);
     return Finish(buffer, in);
 }
 
