@@ -19,8 +19,8 @@ const std::string& QpText()
 {
     static const std::string text = [] {
         std::mt19937 rng(1);
-        static const char* const words[] = {"the", "message", "Gr\xfc\xdf\x65", "caf\xe9", "x=y", "asset", "audit",
-                                            "server", "\xe6\xf8\xe5", "report"};
+        static const char* const words[] = {"the",   "message", "Gr\xfc\xdf\x65", "caf\xe9",      "x=y",
+                                            "asset", "audit",   "server",         "\xe6\xf8\xe5", "report"};
         std::string s;
         while (s.size() < (1u << 20)) {
             s += words[rng() % 10];
@@ -63,7 +63,7 @@ const std::string& BigMessage()
             (void)mime.SetPartField(i, MimePartField::Disposition, "attachment");
             (void)mime.SetPartField(i, MimePartField::FileName, ("result" + std::to_string(i) + ".bin").c_str());
         }
-        (void)mime.Run(kMimeEncodeToText);
+        (void)mime.Run(kMimeRunEncodeText);
         return std::string(mime.MessageHeaders().Data(), mime.MessageHeaders().Length()) + "\r\n\r\n" +
                std::string(mime.Message().Data(), mime.Message().Length());
     }();
@@ -130,7 +130,7 @@ void Ours_MimeDecode(benchmark::State& state)
         state.PauseTiming();
         (void)mime.Message().Assign(uint32_t(message.size()), message.data());
         state.ResumeTiming();
-        if (mime.Run(kMimeDecodeFromText) != 0)
+        if (mime.Run(kMimeRunDecodeText) != 0)
             state.SkipWithError("decode failed");
         total = 0;
         for (int i = 0; i < mime.PartCount(); ++i) {

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MimeEngine mime;
     if (mime.Message().Assign(uint32_t(size), reinterpret_cast<const char*>(data)))
         return 0;
-    if (mime.Run(kMimeDecodeFromText) != 0)
+    if (mime.Run(kMimeRunDecodeText) != 0)
         return 0;
     for (int i = 0; i < mime.PartCount(); ++i) {
         const int64_t bound = mime.PartSize(i);

@@ -79,8 +79,9 @@ int MimeEngine::DecodeHeaders(const NetString& block, bool topLevel, MimePart* p
                 }
                 rc |= AssignField(m_contentType, h.value, h.valueLength);
                 rc |= AssignField(m_contentTypeAttr, h.params, h.paramsLength);
+                // The message's own boundary is taken whole; only callers are held to 80.
                 if (MimeParamValue(h.params, h.paramsLength, "boundary", false, false, value))
-                    rc |= SetBoundary(value.CStr());
+                    rc |= m_boundary.Assign(value.Length(), value.Data());
             } else {
                 rc |= AssignField(part->contentType, h.value, h.valueLength);
                 rc |= AssignField(part->contentTypeAttr, h.params, h.paramsLength);

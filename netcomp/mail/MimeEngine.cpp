@@ -76,19 +76,19 @@ int MimeEngine::Run(int action)
     m_action = action;
     int rc = 0;
     switch (action) {
-    case kMimeDecodeFromFile:
+    case kMimeRunDecodeFile:
         rc = Decode(true);
         break;
-    case kMimeDecodeFromText:
+    case kMimeRunDecodeText:
         rc = Decode(false);
         break;
-    case kMimeEncodeToFile:
+    case kMimeRunEncodeFile:
         rc = Encode(true);
         break;
-    case kMimeEncodeToText:
+    case kMimeRunEncodeText:
         rc = Encode(false);
         break;
-    case kMimeReset:
+    case kMimeRunReset:
         m_boundary.Clear();
         m_message.Clear();
         m_messageHeaders.Clear();
@@ -125,7 +125,7 @@ void MimeEngine::OnStreamProgress(void* self, int percent)
     MimeEngine* engine = static_cast<MimeEngine*>(self);
     if (!engine->m_progressSink)
         return;
-    if (engine->m_action == kMimeEncodeToFile || engine->m_action == kMimeEncodeToText)
+    if (engine->m_action == kMimeRunEncodeFile || engine->m_action == kMimeRunEncodeText)
         percent = engine->m_currentPart * 100 / engine->m_partTotal + percent / engine->m_partTotal;
     engine->m_progressSink->OnMimeProgress(percent);
 }

@@ -28,11 +28,11 @@ public:
 };
 
 enum MimeAction : int {
-    kMimeDecodeFromFile = 1,
-    kMimeDecodeFromText = 2,
-    kMimeEncodeToFile = 3,
-    kMimeEncodeToText = 4,
-    kMimeReset = 5,
+    kMimeRunDecodeFile = 1,
+    kMimeRunDecodeText = 2,
+    kMimeRunEncodeFile = 3,
+    kMimeRunEncodeText = 4,
+    kMimeRunReset = 5,
 };
 
 enum MimeResult : int {

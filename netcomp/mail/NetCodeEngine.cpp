@@ -211,16 +211,16 @@ int NetCodeEngine::Run(int action)
     m_lastError.Clear();
     int rc = 0;
     switch (action) {
-    case kNetCodeDecodeFile:
+    case kNetCodeRunDecodeFile:
         rc = DecodeFile();
         break;
-    case kNetCodeEncodeFile:
+    case kNetCodeRunEncodeFile:
         rc = EncodeFile();
         break;
-    case kNetCodeDecodeString:
+    case kNetCodeRunDecodeString:
         rc = DecodeString();
         break;
-    case kNetCodeEncodeString:
+    case kNetCodeRunEncodeString:
         rc = EncodeString();
         break;
     default:

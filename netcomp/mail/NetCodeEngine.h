@@ -21,10 +21,10 @@ enum NetCodeFormat : int {
 };
 
 enum NetCodeAction : int {
-    kNetCodeDecodeFile = 1,
-    kNetCodeEncodeFile = 2,
-    kNetCodeDecodeString = 3,
-    kNetCodeEncodeString = 4,
+    kNetCodeRunDecodeFile = 1,
+    kNetCodeRunEncodeFile = 2,
+    kNetCodeRunDecodeString = 3,
+    kNetCodeRunEncodeString = 4,
 };
 
 class NetCodeProgressSink {

@@ -43,7 +43,7 @@ TEST(MimeEngine, BuildsMessagesPythonReads)
     MimeEngine mime;
     ASSERT_EQ(mime.SetPartCount(1), 0);
     ASSERT_EQ(mime.SetPartData(0, "plain ascii\r\n", 13), 0);
-    ASSERT_EQ(mime.Run(kMimeEncodeToText), 0);
+    ASSERT_EQ(mime.Run(kMimeRunEncodeText), 0);
     // One part: no framing, the part's headers follow the version line.
     EXPECT_EQ(Text(mime.MessageHeaders()), "MIME-Version: 1.0 (produced by the Tessarine MIME Component)\r\n"
                                            "Content-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n");
@@ -60,7 +60,7 @@ TEST(MimeEngine, BuildsMessagesPythonReads)
     EXPECT_EQ(Text(*mime.PartField(2, MimePartField::ContentType)), "image/jpg");
     EXPECT_EQ(Text(*mime.PartField(2, MimePartField::Disposition)), "attachment");
     ASSERT_EQ(mime.SetBoundary("b0undary"), 0);
-    ASSERT_EQ(mime.Run(kMimeEncodeToText), 0);
+    ASSERT_EQ(mime.Run(kMimeRunEncodeText), 0);
     EXPECT_EQ(Text(mime.ContentType()), "multipart/mixed");
     const std::string message = Text(mime.Message());
     EXPECT_EQ(message.substr(0, 14), "--b0undary\r\nCo");
@@ -89,7 +89,7 @@ print('p2', parts[2].get_payload(decode=True) == open('attach.jpg', 'rb').read()
     // What we built decodes back here, from text and from a file.
     MimeEngine back;
     ASSERT_EQ(back.Message().AssignText("built.eml"), 0);
-    ASSERT_EQ(back.Run(kMimeDecodeFromFile), 0) << back.LastErrorText();
+    ASSERT_EQ(back.Run(kMimeRunDecodeFile), 0) << back.LastErrorText();
     ASSERT_EQ(back.PartCount(), 3);
     EXPECT_TRUE(DecodedData(back, 2) == binary) << back.LastErrorText();
     EXPECT_TRUE(ReadWholeFile(back.PartDecodedFile(2)) == binary);
@@ -128,7 +128,7 @@ open('py.eml', 'wb').write(outer.as_bytes().replace(b'\n', b'\r\n'))
     const std::string eml = ReadWholeFile("py.eml");
     MimeEngine mime;
     ASSERT_EQ(mime.Message().Assign(uint32_t(eml.size()), eml.data()), 0);
-    ASSERT_EQ(mime.Run(kMimeDecodeFromText), 0) << mime.LastErrorText();
+    ASSERT_EQ(mime.Run(kMimeRunDecodeText), 0) << mime.LastErrorText();
     ASSERT_EQ(mime.PartCount(), 3);
     EXPECT_EQ(Text(*mime.PartField(0, MimePartField::ContentType)), "multipart/alternative");
     EXPECT_EQ(Text(*mime.PartField(1, MimePartField::ContentType)), "application/octet-stream");
@@ -143,7 +143,7 @@ open('py.eml', 'wb').write(outer.as_bytes().replace(b'\n', b'\r\n'))
     const std::string body = DecodedData(mime, 0);
     ASSERT_EQ(inner.MessageHeaders().AssignText(mime.PartField(0, MimePartField::Headers)->CStr()), 0);
     ASSERT_EQ(inner.Message().Assign(uint32_t(body.size()), body.data()), 0);
-    ASSERT_EQ(inner.Run(kMimeDecodeFromText), 0) << inner.LastErrorText();
+    ASSERT_EQ(inner.Run(kMimeRunDecodeText), 0) << inner.LastErrorText();
     ASSERT_EQ(inner.PartCount(), 2);
     EXPECT_EQ(DecodedData(inner, 0).substr(0, 16), "caf\xc3\xa9 au lait\nca");
     EXPECT_EQ(Text(*inner.PartField(1, MimePartField::ContentType)), "text/html");
@@ -162,7 +162,7 @@ TEST(MimeEngine, OddAndBrokenMessages)
                                 "zzz\n--xyz  \ncontent-transfer-encoding: BASE64\n\n" +
                                 longLine + "\n";
     ASSERT_EQ(mime.Message().Assign(uint32_t(message.size()), message.data()), 0);
-    ASSERT_EQ(mime.Run(kMimeDecodeFromText), 0);
+    ASSERT_EQ(mime.Run(kMimeRunDecodeText), 0);
     EXPECT_EQ(Text(mime.Boundary()), "xyz");
     ASSERT_EQ(mime.PartCount(), 2);
     EXPECT_EQ(mime.PartEncoding(0), kMimeUnknown);
@@ -175,16 +175,16 @@ TEST(MimeEngine, OddAndBrokenMessages)
     const std::string qp = "Content-Transfer-Encoding: quoted-printable\n\n" + std::string(3000, '\n');
     mime.MessageHeaders().Clear();
     ASSERT_EQ(mime.Message().Assign(uint32_t(qp.size()), qp.data()), 0);
-    ASSERT_EQ(mime.Run(kMimeDecodeFromText), 0);
+    ASSERT_EQ(mime.Run(kMimeRunDecodeText), 0);
     EXPECT_EQ(DecodedData(mime, 0).size(), 6000u);
 
     const char* wrongVersion = "MIME-Version: 2.0\r\nContent-Type: text/plain\r\n\r\nx";
     mime.MessageHeaders().Clear();
     ASSERT_EQ(mime.Message().AssignText(wrongVersion), 0);
-    EXPECT_EQ(mime.Run(kMimeDecodeFromText), kMimeUnknownVersion);
+    EXPECT_EQ(mime.Run(kMimeRunDecodeText), kMimeUnknownVersion);
     mime.MessageHeaders().Clear();
     ASSERT_EQ(mime.Message().AssignText("Subject: none\r\n\r\nbody"), 0);
-    EXPECT_EQ(mime.Run(kMimeDecodeFromText), kMimeNoBoundary);
+    EXPECT_EQ(mime.Run(kMimeRunDecodeText), kMimeNoBoundary);
     EXPECT_STREQ(mime.LastErrorText(), "No MIME-boundary found");
 
     // A part index out of range: the text, no code from a getter.
@@ -199,7 +199,7 @@ TEST(MimeEngine, OddAndBrokenMessages)
     ScratchFile("gone.eml", "Content-Transfer-Encoding: base64\r\n\r\nYWJj\r\n");
     mime.MessageHeaders().Clear();
     ASSERT_EQ(mime.Message().AssignText("gone.eml"), 0);
-    ASSERT_EQ(mime.Run(kMimeDecodeFromFile), 0);
+    ASSERT_EQ(mime.Run(kMimeRunDecodeFile), 0);
     std::remove("gone.eml");
     EXPECT_EQ(mime.PartDecodedFile(0), nullptr);
     EXPECT_EQ(mime.TakePendingCode(), kMimeCantReadMessage);

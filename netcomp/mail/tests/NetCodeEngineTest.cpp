@@ -20,7 +20,7 @@ std::string EncodeString(NetCodeEngine& e, int format, const std::string& data, 
 {
     e.SetFormat(format);
     EXPECT_EQ(e.DecodedData().Assign(uint32_t(data.size()), data.data()), 0);
-    const int r = e.Run(kNetCodeEncodeString);
+    const int r = e.Run(kNetCodeRunEncodeString);
     if (rc)
         *rc = r;
     else
@@ -32,7 +32,7 @@ std::string DecodeString(NetCodeEngine& e, int format, const std::string& data, 
 {
     e.SetFormat(format);
     EXPECT_EQ(e.EncodedData().Assign(uint32_t(data.size()), data.data()), 0);
-    const int r = e.Run(kNetCodeDecodeString);
+    const int r = e.Run(kNetCodeRunDecodeString);
     if (rc)
         *rc = r;
     else
@@ -86,14 +86,14 @@ TEST(NetCodeEngine, SplitFilesAndNames)
     e.SetMaxFileSize(10000);
     ASSERT_EQ(e.DecodedData().AssignText("input.bin"), 0);
     ASSERT_EQ(e.EncodedData().AssignText("part???"), 0);
-    ASSERT_EQ(e.Run(kNetCodeEncodeFile), 0) << e.LastErrorText();
+    ASSERT_EQ(e.Run(kNetCodeRunEncodeFile), 0) << e.LastErrorText();
     EXPECT_EQ(e.FileCount(), 8);
     const std::string first = ReadWholeFile("part001.UUE");
     EXPECT_EQ(first.substr(0, 39), "------------ Part 1 of 8 ------------\r\n");
     EXPECT_LE(first.size(), 10000u);
     EXPECT_TRUE(ReadWholeFile("part009.UUE").empty());
     // Writing again without Overwrite refuses to replace the files.
-    EXPECT_EQ(e.Run(kNetCodeEncodeFile), kCoderFileExists);
+    EXPECT_EQ(e.Run(kNetCodeRunEncodeFile), kCoderFileExists);
     e.SetOverwrite(true);
 
     // uudeview decodes the parts received in order; we read the numbered files in turn.
@@ -104,7 +104,7 @@ TEST(NetCodeEngine, SplitFilesAndNames)
     mkdir("out", 0755);
     e.DecodedData().Clear();
     ASSERT_EQ(e.FileName().AssignText("out/"), 0);
-    ASSERT_EQ(e.Run(kNetCodeDecodeFile), 0) << e.LastErrorText();
+    ASSERT_EQ(e.Run(kNetCodeRunDecodeFile), 0) << e.LastErrorText();
     EXPECT_EQ(e.FileCount(), 8);
     EXPECT_TRUE(ReadWholeFile("out/input.bin") == data);
 
@@ -113,14 +113,14 @@ TEST(NetCodeEngine, SplitFilesAndNames)
     e.FileName().Clear();
     ASSERT_EQ(e.DecodedData().AssignText("input.bin"), 0);
     ASSERT_EQ(e.EncodedData().AssignText("y??"), 0);
-    ASSERT_EQ(e.Run(kNetCodeEncodeFile), 0) << e.LastErrorText();
+    ASSERT_EQ(e.Run(kNetCodeRunEncodeFile), 0) << e.LastErrorText();
     EXPECT_GT(e.FileCount(), 5);
     e.SetFormat(kNetCodeBase64);
     ASSERT_EQ(e.EncodedData().AssignText("b?"), 0);
     e.SetMaxFileSize(6000);
-    EXPECT_EQ(e.Run(kNetCodeEncodeFile), kCoderSplitNamesShort);
+    EXPECT_EQ(e.Run(kNetCodeRunEncodeFile), kCoderSplitNamesShort);
     ASSERT_EQ(e.EncodedData().AssignText("single.b64"), 0);
-    ASSERT_EQ(e.Run(kNetCodeEncodeFile), 0);
+    ASSERT_EQ(e.Run(kNetCodeRunEncodeFile), 0);
     EXPECT_EQ(e.FileCount(), 1);
 
     // A name from the data never leaves the chosen folder.
@@ -129,12 +129,12 @@ TEST(NetCodeEngine, SplitFilesAndNames)
     ASSERT_EQ(e.EncodedData().AssignText("evil.uue"), 0);
     e.DecodedData().Clear();
     ASSERT_EQ(e.FileName().AssignText("out/"), 0);
-    ASSERT_EQ(e.Run(kNetCodeDecodeFile), 0) << e.LastErrorText();
+    ASSERT_EQ(e.Run(kNetCodeRunDecodeFile), 0) << e.LastErrorText();
     EXPECT_EQ(ReadWholeFile("out/evil.txt"), "abc");
     ScratchFile("dots.uue", "begin 644 ..\r\n#86)C\r\n`\r\nend\r\n");
     ASSERT_EQ(e.EncodedData().AssignText("dots.uue"), 0);
-    EXPECT_EQ(e.Run(kNetCodeDecodeFile), kCoderNoUuName);
+    EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderNoUuName);
     e.SetUseEncodedName(false);
     ASSERT_EQ(e.EncodedData().AssignText("evil.uue"), 0);
-    EXPECT_EQ(e.Run(kNetCodeDecodeFile), kCoderNoUuName);
+    EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderNoUuName);
 }
