@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "netcomp/core/netcomp.h"
+#include "netcomp/core/tests/netcomp_probe.h"
 
 typedef int(WINAPI* StaticInitFn)(HINSTANCE);
 typedef int(WINAPI* StaticDestroyFn)(void);
@@ -62,7 +63,7 @@ static int WINAPI OnEvent(INT_PTR user, int event, int count, INT_PTR* params, i
     ++log->events;
     log->lastEvent = event;
     log->firstParam = count > 0 ? params[0] : 0;
-    if (event == 1)
+    if (event == kProbeEventNotify)
         params[0] = 1234;
     return 0;
 }
@@ -99,11 +100,11 @@ int main(void)
     CHECK(obj != NULL);
 
     /* Properties: text, number, array index check. */
-    CHECK(set(obj, 3, 0, (INT_PTR) "from C", 0) == 0);
-    CHECK(strcmp((const char*)get(obj, 3, 0, NULL), "from C") == 0);
-    CHECK(set(obj, 1, 0, 30, 0) == 0);
-    CHECK(get(obj, 1, 0, NULL) == 30);
-    CHECK(checkIndex(obj, 6, 5) == NETCOMP_INDEX_OUT_OF_RANGE);
+    CHECK(set(obj, kProbeLabel, 0, (INT_PTR) "from C", 0) == 0);
+    CHECK(strcmp((const char*)get(obj, kProbeLabel, 0, NULL), "from C") == 0);
+    CHECK(set(obj, kProbeTimeout, 0, 30, 0) == 0);
+    CHECK(get(obj, kProbeTimeout, 0, NULL) == 30);
+    CHECK(checkIndex(obj, kProbeValues, 5) == NETCOMP_INDEX_OUT_OF_RANGE);
     CHECK(set(obj, 12345, 0, 0, 0) == NETCOMP_UNKNOWN_SETTING);
 
     /* Config through method 1. */
@@ -121,23 +122,23 @@ int main(void)
     {
         INT_PTR args[1] = {7};
         int lengths[1] = {0};
-        CHECK(doMethod(obj, 5, 1, args, lengths) == 0);
-        CHECK(log.events == 1 && log.lastEvent == 1 && log.firstParam == 7);
+        CHECK(doMethod(obj, kProbeNotify, 1, args, lengths) == 0);
+        CHECK(log.events == 1 && log.lastEvent == kProbeEventNotify && log.firstParam == 7);
         CHECK(args[0] == 1234);
         args[0] = 10061;
-        CHECK(doMethod(obj, 6, 1, args, lengths) == 10061);
+        CHECK(doMethod(obj, kProbeFail, 1, args, lengths) == 10061);
         CHECK(strcmp(lastError(obj), "[10061] Connection refused") == 0);
         CHECK(lastErrorCode(obj) == 10061);
-        CHECK(doMethod(obj, 7, 0, NULL, NULL) == NETCOMP_OUT_OF_MEMORY);
+        CHECK(doMethod(obj, kProbeThrow, 0, NULL, NULL) == NETCOMP_OUT_OF_MEMORY);
         CHECK(strcmp(lastError(obj), "Out of memory.") == 0);
     }
 
     /* A wait that an event interrupts is covered by the C++ tests; here the
        wait ends on its own condition. */
-    CHECK(doMethod(obj, 9, 0, NULL, NULL) == 0);
-    CHECK(doMethod(obj, 4, 0, NULL, NULL) == 0);
+    CHECK(doMethod(obj, kProbePostDone, 0, NULL, NULL) == 0);
+    CHECK(doMethod(obj, kProbeWait, 0, NULL, NULL) == 0);
 
-    HWND window = (HWND)get(obj, 7, 0, NULL);
+    HWND window = (HWND)get(obj, kProbeWindow, 0, NULL);
     CHECK(IsWindow(window));
     CHECK(destroy(obj) == 0);
     CHECK(!IsWindow(window));

@@ -79,12 +79,6 @@ TEST_F(ProbeExportsTest, NullObjectsAndUnknownNumbers)
     EXPECT_EQ(Probe_Set(m_probe, 999, 0, 1, 0), -1);
     EXPECT_STREQ(Probe_GetLastError(m_probe), "[10061] Connection refused"); // left as it was
     EXPECT_EQ(Probe_Set(m_probe, kProbeTicks, 0, 1, 0), -1);                 // read-only
-
-    // A method beyond the last does nothing and reports the stored code.
-    EXPECT_EQ(Do(kProbeFail, 10054), 10054);
-    EXPECT_EQ(Probe_Do(m_probe, 99, 0, nullptr, nullptr), 10054);
-    EXPECT_EQ(Probe_Do(m_probe, 0, 0, nullptr, nullptr), 10054);
-    EXPECT_STREQ(Probe_GetLastError(m_probe), "[10054] Connection reset by peer");
 }
 
 TEST_F(ProbeExportsTest, FailuresKeepTheirCodeAndText)

@@ -1,6 +1,6 @@
 #pragma once
-// A component that exists only for the tests: just enough properties, methods
-// and events to drive every part of the framework through the C interface.
+// A component that exists only for the tests, on the same tables and exports
+// as every real one.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -8,33 +8,7 @@
 #include "netcomp/core/NetComponent.h"
 #include "netcomp/core/NetString.h"
 #include "netcomp/core/netcomp.h"
-
-enum ProbeProp : int {
-    kProbeTimeout = 1,
-    kProbeLocalHost = 2,
-    kProbeLabel = 3,
-    kProbeData = 4,
-    kProbeTicks = 5,
-    kProbeValues = 6, // array of three
-    kProbeWindow = 7,
-};
-
-enum ProbeMethod : int {
-    kProbeConfig = 1,
-    kProbeWaitStep = 2,
-    kProbeInterrupt = 3,
-    kProbeWait = 4,     // until Done arrives; 301 when the wait stops first
-    kProbeNotify = 5,   // arg 1: value; fires Notify, gives the owner's answer back in arg 1
-    kProbeFail = 6,     // clears the last error, gives arg 1 as its result code
-    kProbeThrow = 7,    // runs out of memory by exception
-    kProbePostTick = 8, // posts a Tick to its own window
-    kProbePostDone = 9,
-};
-
-enum ProbeEvent : int {
-    kProbeEventNotify = 1, // value (answerable), label (text), data (binary)
-    kProbeEventTick = 2,   // tick count
-};
+#include "netcomp/core/tests/netcomp_probe.h"
 
 constexpr UINT kMsgProbeTick = WM_USER + 200;
 constexpr UINT kMsgProbeDone = WM_USER + 201;
@@ -45,24 +19,35 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     [[nodiscard]] int Wait();
-    [[nodiscard]] int Notify(int* value);
+    [[nodiscard]] int Notify(INT_PTR* value);
+    [[nodiscard]] int Fail(int code);
+    [[nodiscard]] int Throw();
+    void PostTick() { PostMessageA(Window(), kMsgProbeTick, 0, 0); }
+    void PostDone() { PostMessageA(Window(), kMsgProbeDone, 0, 0); }
+    void WaitStep20() { (void)WaitStep(20, Window()); }
 
+    const char* Label() const { return m_label.CStr(); }
+    [[nodiscard]] int SetLabel(const char* text) { return m_label.AssignText(text); }
+    ByteView Data() const { return {m_data.CStr(), int(m_data.Length())}; }
+    [[nodiscard]] int SetData(const char* data, int length);
+    int Value(int index) const { return m_values[index]; }
+    void SetValue(int index, int value) { m_values[index] = value; }
+    [[nodiscard]] int CheckValueIndex(int index);
+    int Ticks() const { return m_ticks; }
+    INT_PTR WindowHandle() const { return reinterpret_cast<INT_PTR>(Window()); }
+
+private:
     NetString m_label;
     NetString m_data;
     int m_values[3] = {};
     int m_ticks = 0;
     bool m_done = false;
-    int m_waitSteps = 0;
 };
 
-struct ProbeComponent : ComponentAdapterDefaults {
+struct ProbeComponent : ComponentDefaults {
     using Engine = ProbeEngine;
-    static constexpr int kMethodCount = 9;
-
-    static INT_PTR Get(Engine& engine, int property, int index, int* lengthOut);
-    static int Set(Engine& engine, int property, int index, INT_PTR value, int length);
-    static int Do(Engine& engine, int method, int count, INT_PTR* args, int* lengths);
-    static int CheckIndex(Engine& engine, int property, int index);
+    static const PropertyDescriptor<ProbeEngine> kProperties[7];
+    static const MethodDescriptor<ProbeEngine> kMethods[8];
 };
 
 extern "C" {
