@@ -48,9 +48,7 @@ struct ByteView {
 // or null; an answer goes only into a slot the caller passed.
 class MethodArgs {
 public:
-    MethodArgs(int count, INT_PTR* args, int* lengths) : m_count(args ? count : 0), m_args(args), m_lengths(lengths)
-    {
-    }
+    MethodArgs(int count, INT_PTR* args, int* lengths) : m_count(args ? count : 0), m_args(args), m_lengths(lengths) {}
     int Count() const { return m_count; }
     INT_PTR Value(int i) const { return i < m_count ? m_args[i] : 0; }
     const char* Text(int i) const { return reinterpret_cast<const char*>(Value(i)); }
@@ -101,7 +99,8 @@ struct Member<R (C::*)(A...)> {
     using Args = std::tuple<A...>;
 };
 template <class C, class R, class... A>
-struct Member<R (C::*)(A...) const> : Member<R (C::*)(A...)> {};
+struct Member<R (C::*)(A...) const> : Member<R (C::*)(A...)> {
+};
 
 template <class T>
 using Plain = std::remove_cv_t<std::remove_reference_t<T>>;

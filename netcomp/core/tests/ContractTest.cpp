@@ -22,8 +22,8 @@ const char* const kComponents[] = {
 };
 #undef NETCOMP_DECLARE_COMPONENT
 
-const char* const kVerbs[] = {"StaticInit", "StaticDestroy", "Create", "Destroy", "Get",
-                              "Set",        "Do",            "CheckIndex", "GetLastError", "GetLastErrorCode"};
+const char* const kVerbs[] = {"StaticInit", "StaticDestroy", "Create",       "Destroy",         "Get", "Set",
+                              "Do",         "CheckIndex",    "GetLastError", "GetLastErrorCode"};
 
 // The ten functions of one component, looked up by name.
 struct Api {
