@@ -5,9 +5,10 @@
 // Adding a component <C>:
 //  1. The engine: a class on ComponentBase or NetComponent (or deeper on the
 //     TCP chain) with [[nodiscard]] int operations and plain getters.
-//  2. The numbers: a public C header netcomp_<c>.h beside netcomp.h with
-//     enums of its property, method and event numbers (C syntax: C programs
-//     include it), copied from the component's tables.
+//  2. The numbers: a public C header netcomp_<c>.h beside netcomp.h (<c>:
+//     the component's name in lower case) with enums of its property, method
+//     and event numbers in C syntax, copied from the component's tables. The
+//     build puts it into the SDK folder with netcomp.h.
 //  3. The tables, in <C>Component.cpp: a property table built with
 //     Properties<Engine> and a method table built with Methods<Engine>. The
 //     builders take the engine's own member functions; the value and argument
