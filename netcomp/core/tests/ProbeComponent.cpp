@@ -88,7 +88,7 @@ int Notify(ProbeEngine& engine, MethodArgs& args)
 
 } // namespace
 
-const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[7] = {
+const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[8] = {
     P::ReadWrite<&ProbeEngine::GetTimeout, &ProbeEngine::SetTimeout>(kProbeTimeout),
     P::ReadWrite<&ProbeEngine::GetLocalHost, &ProbeEngine::SetLocalHost>(kProbeLocalHost),
     P::ReadWrite<&ProbeEngine::Label, &ProbeEngine::SetLabel>(kProbeLabel),
@@ -96,6 +96,7 @@ const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[7] = {
     P::Read<&ProbeEngine::Ticks>(kProbeTicks),
     P::ReadWriteIndexed<&ProbeEngine::Value, &ProbeEngine::SetValue, &ProbeEngine::CheckValueIndex>(kProbeValues),
     P::Read<&ProbeEngine::WindowHandle>(kProbeWindow),
+    P::Read<&ProbeEngine::LabelQuoted>(kProbeLabelQuoted),
 };
 
 const MethodDescriptor<ProbeEngine> ProbeComponent::kMethods[8] = {

@@ -4,6 +4,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <string>
+
 #include "netcomp/core/ComponentExports.h"
 #include "netcomp/core/NetComponent.h"
 #include "netcomp/core/NetString.h"
@@ -27,6 +29,7 @@ public:
     void WaitStep20() { (void)WaitStep(20, Window()); }
 
     const char* Label() const { return m_label.CStr(); }
+    std::string LabelQuoted() const { return std::string("[") + m_label.CStr() + "]"; }
     [[nodiscard]] int SetLabel(const char* text) { return m_label.AssignText(text); }
     ByteView Data() const { return {m_data.CStr(), int(m_data.Length())}; }
     [[nodiscard]] int SetData(const char* data, int length);
@@ -46,7 +49,7 @@ private:
 
 struct ProbeComponent : ComponentDefaults {
     using Engine = ProbeEngine;
-    static const PropertyDescriptor<ProbeEngine> kProperties[7];
+    static const PropertyDescriptor<ProbeEngine> kProperties[8];
     static const MethodDescriptor<ProbeEngine> kMethods[8];
 };
 

@@ -11,7 +11,8 @@ enum ProbeProp {
     kProbeData = 4,
     kProbeTicks = 5,
     kProbeValues = 6, /* array of three */
-    kProbeWindow = 7
+    kProbeWindow = 7,
+    kProbeLabelQuoted = 8 /* the label in brackets, made afresh by each read */
 };
 
 enum ProbeMethod {
