@@ -86,6 +86,9 @@ TEST_F(ProbeExportsTest, TextsBytesAndArrays)
     EXPECT_EQ(length, 4);
     EXPECT_EQ(std::memcmp(data, bytes, 4), 0);
     EXPECT_NE(Probe_Get(m_probe, kProbeData, 0, nullptr), 0); // length out may be null
+    EXPECT_EQ(Probe_Set(m_probe, kProbeDataToSend, 0, T("xyz"), 2), 0);
+    EXPECT_EQ(Probe_Get(m_probe, kProbeDataToSend, 0, &length), 0); // write-only
+    EXPECT_EQ(Text(m_probe, kProbeData), "xy");
 
     EXPECT_EQ(Probe_CheckIndex(m_probe, kProbeValues, 2), 0);
     EXPECT_EQ(Probe_CheckIndex(m_probe, kProbeLabel, 99), 0); // not an array

@@ -88,7 +88,7 @@ int Notify(ProbeEngine& engine, MethodArgs& args)
 
 } // namespace
 
-const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[8] = {
+const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[9] = {
     P::ReadWrite<&ProbeEngine::GetTimeout, &ProbeEngine::SetTimeout>(kProbeTimeout),
     P::ReadWrite<&ProbeEngine::GetLocalHost, &ProbeEngine::SetLocalHost>(kProbeLocalHost),
     P::ReadWrite<&ProbeEngine::Label, &ProbeEngine::SetLabel>(kProbeLabel),
@@ -97,6 +97,7 @@ const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[8] = {
     P::ReadWriteIndexed<&ProbeEngine::Value, &ProbeEngine::SetValue, &ProbeEngine::CheckValueIndex>(kProbeValues),
     P::Read<&ProbeEngine::WindowHandle>(kProbeWindow),
     P::Read<&ProbeEngine::LabelQuoted>(kProbeLabelQuoted),
+    P::Write<&ProbeEngine::SetData>(kProbeDataToSend),
 };
 
 const MethodDescriptor<ProbeEngine> ProbeComponent::kMethods[8] = {

@@ -49,7 +49,7 @@ private:
 
 struct ProbeComponent : ComponentDefaults {
     using Engine = ProbeEngine;
-    static const PropertyDescriptor<ProbeEngine> kProperties[8];
+    static const PropertyDescriptor<ProbeEngine> kProperties[9];
     static const MethodDescriptor<ProbeEngine> kMethods[8];
 };
 

@@ -12,7 +12,8 @@ enum ProbeProp {
     kProbeTicks = 5,
     kProbeValues = 6, /* array of three */
     kProbeWindow = 7,
-    kProbeLabelQuoted = 8 /* the label in brackets, made afresh by each read */
+    kProbeLabelQuoted = 8, /* the label in brackets, made afresh by each read */
+    kProbeDataToSend = 9   /* write-only: sets the data */
 };
 
 enum ProbeMethod {
