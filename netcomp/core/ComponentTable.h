@@ -4,27 +4,36 @@
 //
 // Adding a component <C>:
 //  1. The engine: a class on ComponentBase or NetComponent (or deeper on the
-//     TCP chain) with [[nodiscard]] int operations and plain getters.
-//  2. The numbers: a public C header netcomp_<c>.h beside netcomp.h (<c>:
-//     the component's name in lower case) with enums of its property, method
-//     and event numbers in C syntax, copied from the component's tables. The
-//     build puts it into the SDK folder with netcomp.h.
-//  3. The tables, in <C>Component.cpp: a property table built with
-//     Properties<Engine> and a method table built with Methods<Engine>. The
-//     builders take the engine's own member functions; the value and argument
-//     types come from their signatures (bool, integers, const char*,
-//     std::string, ByteView, a (const char*, int) pair for bytes, and
-//     const char** for a method's answer text). Method 1, Config, is the
-//     wrapper's own and stays out of the table; a number missing from a
-//     table reads as 0 and answers -1 on Set and Do.
+//     TCP chain) with [[nodiscard]] int operations and plain getters, in its
+//     family's folder and library (netcomp/core, netcomp/mail, netcomp/net;
+//     a family library is linked into kes_netcomp in netcomp/CMakeLists.txt).
+//  2. The numbers: a public C header netcomp_<c>.h in netcomp/core beside
+//     netcomp.h, whatever the family (<c>: the component's name in lower
+//     case), with enums of its property, method and event numbers in C
+//     syntax, copied from the component's tables. The build puts it into the
+//     SDK folder with netcomp.h and refuses a component without one.
+//  3. The tables, in <C>Component.cpp, built from the engine's own members;
+//     the value and argument types come from their signatures (bool,
+//     integers, const char*, std::string, ByteView, a (const char*, int)
+//     pair for bytes, and const char** for a method's answer text):
+//       constexpr PropertyDescriptor<E> kProperties[] = {
+//           P::ReadWrite<&E::GetTimeout, &E::SetTimeout>(kSmtpTimeout),
+//           P::Read<&E::ReplyText>(kSmtpLastReply),
+//           P::ReadIndexed<&E::Recipient, &E::CheckRecipientIndex>(kSmtpRecipients),
+//           P::Write<&E::SendData>(kSmtpDataToSend),
+//       };
+//       constexpr MethodDescriptor<E> kMethods[] = {M::Call<&E::Connect>(kSmtpConnect)};
+//     Method 1, Config, is the wrapper's own and stays out of the table; a
+//     number missing from a table reads as 0 and answers -1 on Set and Do.
 //  4. Handlers: where a property or method has logic of its own in the
 //     wrapper, a small function taken by Custom.
 //  5. A struct naming the engine and the two tables (ComponentDefaults gives
 //     StaticInit and StaticDestroy that do nothing), the line
 //     NETCOMP_DEFINE_COMPONENT(<C>, <struct>) in the .cpp, and the line
 //     NETCOMP_DECLARE_COMPONENT(<C>) in netcomp_components.h. That line adds
-//     the exports to netcomp.dll and Kestrova.exe and the component to the
-//     contract tests.
+//     the exports to netcomp.dll and Kestrova.exe, the numbers header to the
+//     SDK, the component to the contract tests and <C>Functions for
+//     ComponentHolder. Its own tests then cover only what is its own.
 #include "netcomp/core/ComponentValues.h"
 
 template <class Engine>
