@@ -34,17 +34,6 @@ int ProbeEngine::Wait()
     return kResultOk;
 }
 
-int ProbeEngine::Notify(INT_PTR* value)
-{
-    int answer = int(*value);
-    const char* label = m_label.CStr();
-    char* data = m_data.Data();
-    Fire(kProbeEventNotify,
-         {EventParam::Int(&answer, true), EventParam::Text(&label), EventParam::Binary(&data, int(m_data.Length()))});
-    *value = answer;
-    return kResultOk;
-}
-
 int ProbeEngine::Fail(int code)
 {
     // Like every operation that starts afresh, it clears the old text first.
@@ -76,16 +65,6 @@ namespace {
 using P = Properties<ProbeEngine>;
 using M = Methods<ProbeEngine>;
 
-int Notify(ProbeEngine& engine, MethodArgs& args)
-{
-    if (args.Count() < 1)
-        return kUnknownSetting;
-    INT_PTR value = args.Value(0);
-    const int rc = engine.Notify(&value);
-    args.AnswerValue(0, value);
-    return rc;
-}
-
 } // namespace
 
 const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[9] = {
@@ -100,9 +79,8 @@ const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[9] = {
     P::Write<&ProbeEngine::SetData>(kProbeDataToSend),
 };
 
-const MethodDescriptor<ProbeEngine> ProbeComponent::kMethods[8] = {
-    M::Call<&ProbeEngine::WaitStep20>(kProbeWaitStep), M::Call<&ProbeEngine::Interrupt>(kProbeInterrupt),
-    M::Call<&ProbeEngine::Wait>(kProbeWait),           M::Custom(kProbeNotify, 1, Notify),
+const MethodDescriptor<ProbeEngine> ProbeComponent::kMethods[6] = {
+    M::Call<&ProbeEngine::Interrupt>(kProbeInterrupt), M::Call<&ProbeEngine::Wait>(kProbeWait),
     M::Call<&ProbeEngine::Fail>(kProbeFail),           M::Call<&ProbeEngine::Throw>(kProbeThrow),
     M::Call<&ProbeEngine::PostTick>(kProbePostTick),   M::Call<&ProbeEngine::PostDone>(kProbePostDone),
 };

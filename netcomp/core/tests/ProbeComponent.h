@@ -10,7 +10,32 @@
 #include "netcomp/core/NetComponent.h"
 #include "netcomp/core/NetString.h"
 #include "netcomp/core/netcomp.h"
-#include "netcomp/core/tests/netcomp_probe.h"
+
+enum ProbeProp : int {
+    kProbeTimeout = 1,
+    kProbeLocalHost = 2,
+    kProbeLabel = 3,
+    kProbeData = 4,
+    kProbeTicks = 5,
+    kProbeValues = 6, // array of three
+    kProbeWindow = 7,
+    kProbeLabelQuoted = 8, // the label in brackets, made afresh by each read
+    kProbeDataToSend = 9   // write-only: sets the data
+};
+
+enum ProbeMethod : int {
+    kProbeConfig = 1,
+    kProbeInterrupt = 3,
+    kProbeWait = 4,     // until Done arrives; 301 when the wait stops first
+    kProbeFail = 6,     // clears the last error, gives arg 1 as its result code
+    kProbeThrow = 7,    // runs out of memory by exception
+    kProbePostTick = 8, // posts a Tick to its own window
+    kProbePostDone = 9
+};
+
+enum ProbeEvent : int {
+    kProbeEventTick = 2 // tick count
+};
 
 constexpr UINT kMsgProbeTick = WM_USER + 200;
 constexpr UINT kMsgProbeDone = WM_USER + 201;
@@ -21,12 +46,10 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     [[nodiscard]] int Wait();
-    [[nodiscard]] int Notify(INT_PTR* value);
     [[nodiscard]] int Fail(int code);
     [[nodiscard]] int Throw();
     void PostTick() { PostMessageA(Window(), kMsgProbeTick, 0, 0); }
     void PostDone() { PostMessageA(Window(), kMsgProbeDone, 0, 0); }
-    void WaitStep20() { (void)WaitStep(20, Window()); }
 
     const char* Label() const { return m_label.CStr(); }
     std::string LabelQuoted() const { return std::string("[") + m_label.CStr() + "]"; }
@@ -50,7 +73,7 @@ private:
 struct ProbeComponent : ComponentDefaults {
     using Engine = ProbeEngine;
     static const PropertyDescriptor<ProbeEngine> kProperties[9];
-    static const MethodDescriptor<ProbeEngine> kMethods[8];
+    static const MethodDescriptor<ProbeEngine> kMethods[6];
 };
 
 extern "C" {
