@@ -7,9 +7,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "netcomp/core/IcmpDll.h"
 #include "netcomp/core/NetComponent.h"
+#include "netcomp/core/OwnedHandle.h"
 
 class IcmpEngine : public NetComponent {
 public:
@@ -78,7 +81,8 @@ private:
 
     int m_inBufferSize = 2048;
     int m_outBufferSize = 2048;
-    SOCKET m_socket = INVALID_SOCKET;
+    DllReference m_icmpDll{IcmpDll()}; // icmp.dll stays loaded while the engine may use it
+    SocketHandle m_socket;
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     std::uint8_t m_messageType = 0;
     std::uint8_t m_messageCode = 0;
@@ -90,8 +94,8 @@ private:
     bool m_useConnection = false;
     int m_timeToLive = 0; // 0 = the system's default
     int m_qosFlags = 0;   // the IP type-of-service byte
-    HANDLE m_icmpHandle = INVALID_HANDLE_VALUE;
+    IcmpHandle m_icmpHandle;
     bool m_useIcmpDll = false;
     bool m_rawIp = false;
-    char m_remoteText[16] = {};
+    std::string m_remoteText;
 };

@@ -50,12 +50,6 @@ int PingEngine::SetPingTimeout(int seconds)
     return SetTimeout(unsigned(seconds));
 }
 
-int PingEngine::DoEvents()
-{
-    (void)WaitStep(20, m_window);
-    return kResultOk;
-}
-
 int PingEngine::PingHost(const char* host)
 {
     SetLastErrorText("");
