@@ -17,6 +17,7 @@
 #include <exception>
 #include <new>
 
+#include "netcomp/core/ComponentBase.h"
 #include "netcomp/core/ComponentObject.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
@@ -100,14 +101,16 @@ struct ComponentExports {
         }
     }
 
+    static void DeleteObject(void* obj) { delete static_cast<Object*>(obj); }
+
+    // From inside one of the object's own events, the object goes when the
+    // call that fired the event has returned.
     static int Destroy(void* obj)
     {
         if (!obj)
             return 0;
-        try {
-            delete static_cast<Object*>(obj);
-        } catch (...) {
-        }
+        if (!EngineOf(obj).DeferDestroy(DeleteObject, obj))
+            DeleteObject(obj);
         return 0;
     }
 
@@ -116,6 +119,7 @@ struct ComponentExports {
         if (!obj)
             return 0;
         Engine& engine = EngineOf(obj);
+        ComponentCall call(engine);
         engine.SetLastCode(0);
         INT_PTR value = 0;
         Guard(&engine, [&] {
@@ -130,6 +134,7 @@ struct ComponentExports {
         if (!obj)
             return kUnknownSetting;
         Engine& engine = EngineOf(obj);
+        ComponentCall call(engine);
         return Guard(&engine, [&] { return Finish(engine, Adapter::Set(engine, property, index, value, length)); });
     }
 
@@ -138,6 +143,7 @@ struct ComponentExports {
         if (!obj)
             return kUnknownSetting;
         Engine& engine = EngineOf(obj);
+        ComponentCall call(engine);
         return Guard(&engine, [&] {
             int rc;
             if (method == 1) {
@@ -160,6 +166,7 @@ struct ComponentExports {
         if (!obj)
             return 0;
         Engine& engine = EngineOf(obj);
+        ComponentCall call(engine);
         return Guard(&engine, [&] { return Adapter::CheckIndex(engine, property, index); });
     }
 

@@ -29,6 +29,16 @@ namespace {
 constexpr int kIpTtl = 7;
 constexpr int kIpTos = 8;
 constexpr int kMaxMessage = 65536;
+constexpr int kMaxIpHeader = 60;
+// The socket's receive buffer holds at least this many messages of the
+// largest size: on the loopback each request arrives beside its answer, and
+// answers to several requests may wait together.
+constexpr int kQueuedMessages = 4;
+
+std::size_t ReceiveBufferSize(int maxMessageSize)
+{
+    return std::size_t(kMaxIpHeader) + icmp::kHeaderSize + std::size_t(maxMessageSize) + 1;
+}
 constexpr DWORD kTimedOut = 11010; // IP_REQ_TIMED_OUT
 
 const char kTrue[] = "True";
@@ -36,7 +46,7 @@ const char kFalse[] = "False";
 
 } // namespace
 
-IcmpEngine::IcmpEngine() : m_buffer(2048 + icmp::kHeaderSize + 1)
+IcmpEngine::IcmpEngine() : m_buffer(ReceiveBufferSize(2048))
 {
     Setup(true);
 }
@@ -117,7 +127,7 @@ int IcmpEngine::ApplySocketOptions()
         if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
             return SocketError();
     }
-    int rc = ApplyInBufferSize(m_socket.Get(), &m_inBufferSize);
+    int rc = ApplyReceiveBufferSize();
     if (rc != kResultOk)
         return rc;
     const SOCKET socket = m_socket.Get();
@@ -201,10 +211,11 @@ int IcmpEngine::SetMaxMessageSize(int size)
     }
     const int n = std::clamp(size, 0, kMaxMessage);
     try {
-        m_buffer.assign(std::size_t(n) + icmp::kHeaderSize + 1, 0);
+        m_buffer.assign(ReceiveBufferSize(n), 0);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    m_maxMessageSize = n;
     return kResultOk;
 }
 
@@ -257,7 +268,19 @@ int IcmpEngine::SetInBufferSize(int size)
 {
     SetLastErrorText("");
     m_inBufferSize = size;
-    return ApplyInBufferSize(m_socket.Get(), &m_inBufferSize);
+    return ApplyReceiveBufferSize();
+}
+
+// InBufferSize as set, but never less than the messages MaxMessageSize
+// allows: a raw socket drops what does not fit, without a word.
+int IcmpEngine::ApplyReceiveBufferSize()
+{
+    const int floor = kQueuedMessages * int(ReceiveBufferSize(m_maxMessageSize));
+    int size = std::max(m_inBufferSize, floor);
+    const int rc = ApplyInBufferSize(m_socket.Get(), &size);
+    if (rc != kResultOk)
+        m_inBufferSize = size;
+    return rc;
 }
 
 int IcmpEngine::SetDontRoute(bool on)
@@ -310,7 +333,7 @@ int IcmpEngine::SendIcmpDll(const void* data, int length)
         SetLastErrorText("ICMPPort must be Active for this operation.");
         return kNotActive;
     }
-    if (length < 0 || length > 0xFFFF) {
+    if (length < 0 || length > GetMaxMessageSize()) {
         SetLastErrorText("Message can't be longer than MaxMessageSize.");
         return kMessageTooLong;
     }

@@ -39,7 +39,7 @@ public:
     [[nodiscard]] int SetRemoteHost(const char* text);
     const char* GetRemoteHost();
     [[nodiscard]] int SetMaxMessageSize(int size);
-    int GetMaxMessageSize() const { return int(m_buffer.size()) - 5; }
+    int GetMaxMessageSize() const { return m_maxMessageSize; }
     [[nodiscard]] int SetUseConnection(bool on);
     bool UseConnection() const { return m_useConnection; }
     [[nodiscard]] int SetTimeToLive(int ttl);
@@ -73,6 +73,7 @@ protected:
 private:
     [[nodiscard]] int OpenSocket();
     [[nodiscard]] int ApplySocketOptions();
+    [[nodiscard]] int ApplyReceiveBufferSize();
     [[nodiscard]] int SendIcmpDll(const void* data, int length);
     void CloseNow();
     void ReceiveRound();
@@ -86,7 +87,11 @@ private:
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     std::uint8_t m_messageType = 0;
     std::uint8_t m_messageCode = 0;
-    std::vector<std::uint8_t> m_buffer; // MaxMessageSize + the 4-byte header + a spare byte for the NUL
+    int m_maxMessageSize = 2048;
+    // The largest message as it arrives on the raw socket: the IP header
+    // (options included), the ICMP header, MaxMessageSize bytes, and a spare
+    // byte for the NUL the event firer writes behind the data.
+    std::vector<std::uint8_t> m_buffer;
     bool m_acceptData = true;
     bool m_receiving = false;
     bool m_closePending = false;

@@ -53,6 +53,9 @@ public:
     static void SetTickSource(TickSource source);
     static DWORD Now();
 
+protected:
+    void OnDestroyDeferred() override { Interrupt(); }
+
 private:
     bool StopForInterrupt();
 

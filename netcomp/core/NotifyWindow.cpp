@@ -79,7 +79,9 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     auto* component = reinterpret_cast<ComponentBase*>(GetWindowLongPtrA(window, 0));
     if (!component)
         return DefWindowProcA(window, message, wParam, lParam);
-    // Nothing may unwind through the system's message dispatch.
+    // Nothing may unwind through the system's message dispatch. The call is
+    // counted: an event fired from here may destroy the component.
+    ComponentCall call(*component);
     try {
         return component->WindowProc(message, wParam, lParam);
     } catch (...) {
