@@ -229,6 +229,7 @@ TEST_F(APIAuditTest, CancelledBetweenSteps)
         EXPECT_EQ(n < 26, engine.Result().Property(kUserName).GetString().empty()) << n;
         EXPECT_EQ(n < 29, engine.Result().GetRam() == 0) << n;
         EXPECT_EQ(n < 33, engine.Result().GetSoftware()->Members().empty()) << n;
+        EXPECT_EQ(n < 34 ? AuditOutcome::Cancelled : AuditOutcome::Completed, engine.RunOutcome()) << n;
     }
 }
 
@@ -273,9 +274,10 @@ TEST_F(APIAuditTest, InternetExplorerVersionFromTheRegistry)
     }
 }
 
-// A failure the step does not catch ends the run quietly, keeping what the
-// earlier steps found; without sinks the engine runs all the same.
-TEST_F(APIAuditTest, FailuresEndTheRunQuietly)
+// A failure the step does not catch ends the run, keeping what the earlier
+// steps found and logging the failure; without sinks the engine runs all the
+// same.
+TEST_F(APIAuditTest, AFailureEndsTheRunAndIsLogged)
 {
     MachineKey machine("Engine\\Machine");
     machine.AddKey(kIeKey);
@@ -287,12 +289,15 @@ TEST_F(APIAuditTest, FailuresEndTheRunQuietly)
     engine.Run(".");
     EXPECT_EQ(33, progress.m_steps);
     EXPECT_EQ(std::vector<std::string>(kAllLabels.begin(), kAllLabels.end() - 1), log.TextsAt(0));
-    EXPECT_TRUE(log.TextsAt(3).empty());
+    EXPECT_EQ(std::vector<std::string>{SystemText(ERROR_FILE_NOT_FOUND)}, log.TextsAt(3));
+    EXPECT_EQ(AuditOutcome::Failed, engine.RunOutcome());
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), engine.RunFailure());
     EXPECT_FALSE(engine.Result().Property(kOsVersion).GetString().empty());
 
     AddMachine(machine);
     APIAudit silent(machine.Key());
     silent.Run(".");
+    EXPECT_EQ(AuditOutcome::Completed, silent.RunOutcome());
     EXPECT_EQ(1u, silent.Result().GetSoftware()->Members().size());
     EXPECT_FALSE(silent.Result().Property(kUserName).GetString().empty());
 }
