@@ -371,9 +371,7 @@ TEST_F(WMIAuditStepsTest, NetworkAdapters)
         EXPECT_EQ("", a[kGateway].GetString());
         EXPECT_EQ("255.255.255.0", a[kSubnet].GetString());
         EXPECT_TRUE(a[kDhcp].GetBool());
-        // Without the walk the CIM type of a NULL is unknown: it reads as an
-        // empty text, not as a false boolean.
-        EXPECT_EQ(wine, adapters[1]->Properties()[kDhcp].GetBool());
+        EXPECT_FALSE(adapters[1]->Properties()[kDhcp].GetBool());
         EXPECT_TRUE(Logged(0, "Network Adapter(s)"));
         const bool retried = std::find(m_data->calls.begin(), m_data->calls.end(), wineQuery) != m_data->calls.end();
         EXPECT_EQ(wine, retried);
