@@ -78,8 +78,6 @@ std::string ReadFile(const std::string& path)
 
 class AuditDriverTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { IPInfo_StaticInit(GetModuleHandleA(nullptr)); }
-
     void SetUp() override
     {
         CleanSignature();
