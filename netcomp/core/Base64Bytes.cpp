@@ -125,8 +125,8 @@ size_t Base64DecodeBytes(const char* text, size_t n, unsigned char* out)
         if (bits == 0) {
             // Group-aligned: take four characters at a time while they are all plain.
             for (; i + 4 <= n; i += 4) {
-                const uint32_t v =
-                    kDecode.at[0][in[i]] | kDecode.at[1][in[i + 1]] | kDecode.at[2][in[i + 2]] | kDecode.at[3][in[i + 3]];
+                const uint32_t v = kDecode.at[0][in[i]] | kDecode.at[1][in[i + 1]] | kDecode.at[2][in[i + 2]] |
+                                   kDecode.at[3][in[i + 3]];
                 if (v & kBad)
                     break;
                 out[written] = static_cast<unsigned char>(v >> 16);
