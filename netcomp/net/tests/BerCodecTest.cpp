@@ -43,16 +43,29 @@ std::string ReadOidOf(const std::string& hex)
 TEST(BerCodec, Integers)
 {
     auto integer = [](int32_t v) { return Bytes([v](BerCodec& c) { return c.AppendInteger(v, 0x02); }); };
-    EXPECT_EQ(integer(0) + integer(127) + integer(128), "020100" "02017f" "02020080");
-    EXPECT_EQ(integer(-1) + integer(-129), "0201ff" "0202ff7f");
-    EXPECT_EQ(integer(2147483647) + integer(-2147483647 - 1), "02047fffffff" "020480000000");
+    EXPECT_EQ(integer(0) + integer(127) + integer(128), "020100"
+                                                        "02017f"
+                                                        "02020080");
+    EXPECT_EQ(integer(-1) + integer(-129), "0201ff"
+                                           "0202ff7f");
+    EXPECT_EQ(integer(2147483647) + integer(-2147483647 - 1), "02047fffffff"
+                                                              "020480000000");
     EXPECT_EQ(Bytes([](BerCodec& c) { return c.AppendUnsigned(5, 0x41) + c.AppendUnsigned(4294967295u, 0x42); }),
-              "410400000005" "420500ffffffff");
-    auto wide = [](uint32_t h, uint32_t l) { return Bytes([=](BerCodec& c) { return c.AppendInteger64(h, l, 0x46); }); };
-    EXPECT_EQ(wide(0, 0) + wide(0, 0x80) + wide(0x80000000u, 0), "460100" "46020080" "4609008000000000000000");
+              "410400000005"
+              "420500ffffffff");
+    auto wide = [](uint32_t h, uint32_t l) {
+        return Bytes([=](BerCodec& c) { return c.AppendInteger64(h, l, 0x46); });
+    };
+    EXPECT_EQ(wide(0, 0) + wide(0, 0x80) + wide(0x80000000u, 0), "460100"
+                                                                 "46020080"
+                                                                 "4609008000000000000000");
 
     BerCodec codec;
-    Load(codec, "02050000000001" "420500ffffffff" "420501ffffffff" "4609008000000000000001" "4609018000000000000001"
+    Load(codec, "02050000000001"
+                "420500ffffffff"
+                "420501ffffffff"
+                "4609008000000000000001"
+                "4609018000000000000001"
                 "0201ff");
     int32_t i = 0;
     uint32_t u = 0;
@@ -74,8 +87,11 @@ TEST(BerCodec, ObjectIdentifiers)
 {
     auto oid = [](const std::string& t) { return Bytes([&](BerCodec& c) { return c.AppendOid(t.c_str(), 0x06); }); };
     EXPECT_EQ(oid("1.3.6.1.2.1.1.3.0"), "06082b06010201010300");
-    EXPECT_EQ(oid("1.3.128.16383") + oid("") + oid("1.3."), "06052b8100ff7f" "060100" "06022b00");
-    EXPECT_EQ(oid("2.999.3") + oid("1.3.6.4294967295"), "0603883703" "06072b068fffffff7f");
+    EXPECT_EQ(oid("1.3.128.16383") + oid("") + oid("1.3."), "06052b8100ff7f"
+                                                            "060100"
+                                                            "06022b00");
+    EXPECT_EQ(oid("2.999.3") + oid("1.3.6.4294967295"), "0603883703"
+                                                        "06072b068fffffff7f");
     // Outside what X.690 can carry, or past the codec's limits.
     EXPECT_EQ(oid("3.1") + oid("1.40") + oid("1.3.4294967296"), "rc445rc445rc445");
     std::string many = "1.3";
@@ -87,7 +103,10 @@ TEST(BerCodec, ObjectIdentifiers)
     EXPECT_EQ(ReadOidOf("06032b0601") + " " + ReadOidOf("0600"), "1.3.6.1 0.0");
     // Sub-identifiers of 2^31 and more read as unsigned; root 2 takes every first value from 80 up.
     EXPECT_EQ(ReadOidOf("06072b068fffffff7f"), "1.3.6.4294967295");
-    EXPECT_EQ(ReadOidOf("0602883" "7") + " " + ReadOidOf("06017f"), "2.999 2.47");
+    EXPECT_EQ(ReadOidOf("0602883"
+                        "7") +
+                  " " + ReadOidOf("06017f"),
+              "2.999 2.47");
     EXPECT_EQ(ReadOidOf("06032b0681") + ReadOidOf("06072b069080808000"), "rc446rc446");
 }
 
@@ -121,8 +140,14 @@ TEST(BerCodec, MalformedHeaders)
         const char* hex;
         uint32_t size;
     } sizes[] = {
-        {"04", 0}, {"04036162", 0}, {"040261626364", 4}, {"0480616200", 0}, {"0485000000000261", 0},
-        {"1f0100", 0}, {"048100", 3}, {"04840000000161", 7},
+        {"04", 0},
+        {"04036162", 0},
+        {"040261626364", 4},
+        {"0480616200", 0},
+        {"0485000000000261", 0},
+        {"1f0100", 0},
+        {"048100", 3},
+        {"04840000000161", 7},
         // 6 + 0xfffffffc wraps to 2 in 32 bits: such a length must not pass as fitting.
         {"0484fffffffc6162", 0},
     };
@@ -133,8 +158,14 @@ TEST(BerCodec, MalformedHeaders)
         EXPECT_EQ(BerCodec::ElementSize(p, codec.Buffer().Length()), c.size) << c.hex;
     }
     int32_t v = 0;
-    EXPECT_EQ(Bytes([&](BerCodec& c) { return c.ReadInteger(1, v); }, "020101" "0480616200" "020102"), "rc447");
-    EXPECT_EQ(Bytes([&](BerCodec& c) { return c.ReadInteger(2, v); }, "020101" "0480616200" "020102"), "rc446");
+    EXPECT_EQ(Bytes([&](BerCodec& c) { return c.ReadInteger(1, v); }, "020101"
+                                                                      "0480616200"
+                                                                      "020102"),
+              "rc447");
+    EXPECT_EQ(Bytes([&](BerCodec& c) { return c.ReadInteger(2, v); }, "020101"
+                                                                      "0480616200"
+                                                                      "020102"),
+              "rc446");
     BerCodec bad;
     Load(bad, "3005020101");
     EXPECT_EQ(bad.UnwrapSequence(), kBerMalformed);
@@ -163,14 +194,14 @@ TEST(BerCodec, MatchesNetSnmp)
                           return bind(l, one.AppendOid("1.3.6.1.2.1.1.3.0", 6) + one.AppendNull(5), one);
                       }),
               "302902010104067075626c6963a01c02041f704d20020100020100300e300c06082b060102010103000500");
-    EXPECT_EQ(message("private", 0xA3, 0x6b67fa7f,
-                      [&](BerCodec& l) {
-                          BerCodec a, b, c;
-                          return bind(l, a.AppendOid("2.999.3", 6) + a.AppendUnsigned(2147483648u, 0x42), a) +
-                                 bind(l, b.AppendOid("1.3.6.1.2.1.1.7.0", 6) + b.AppendInteger(2147483647, 2), b) +
-                                 bind(l, c.AppendOid("1.3.6.1.2.1.1.8.0", 6) + c.AppendInteger(-2147483647 - 1, 2),
-                                      c);
-                      }),
+    auto set = [&](BerCodec& l) {
+        BerCodec a, b, c;
+        const int minimum = -2147483647 - 1;
+        return bind(l, a.AppendOid("2.999.3", 6) + a.AppendUnsigned(2147483648u, 0x42), a) +
+               bind(l, b.AppendOid("1.3.6.1.2.1.1.7.0", 6) + b.AppendInteger(2147483647, 2), b) +
+               bind(l, c.AppendOid("1.3.6.1.2.1.1.8.0", 6) + c.AppendInteger(minimum, 2), c);
+    };
+    EXPECT_EQ(message("private", 0xA3, 0x6b67fa7f, set),
               "304e020101040770726976617465a34002046b67fa7f0201000201003032300c060388370342050080000000301006082b06"
               "01020101070002047fffffff301006082b06010201010800020480000000");
 
