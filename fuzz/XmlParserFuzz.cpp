@@ -53,6 +53,7 @@ void Configure(XmlParser& parser, uint8_t options)
     parser.SetCharsetMode((options & 32) ? 1 : 0);
     if (options & 64)
         (void)parser.SetExtraNameChars("[]");
+    parser.SetInputCharHook(!(options & 128));
     parser.Reset();
 }
 

@@ -227,8 +227,8 @@ int SoapMessage::BuildEnvelope(NetStringBase& packet) const
             rc = AppendAll(packet, {"</", name, ">"});
     }
     if (rc == kResultOk)
-        rc = AppendAll(packet, {"</", m, hasPrefix ? ":" : "", m_method.CStr(), "></", env, ":Body></", env,
-                                ":Envelope>"});
+        rc = AppendAll(packet,
+                       {"</", m, hasPrefix ? ":" : "", m_method.CStr(), "></", env, ":Body></", env, ":Envelope>"});
     return rc;
 }
 

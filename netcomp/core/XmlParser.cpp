@@ -227,14 +227,15 @@ int XmlParser::InputBytes(const char* data, size_t length)
     return data ? Feed(reinterpret_cast<const unsigned char*>(data), length) : kResultOk;
 }
 
-int XmlParser::FeedRun(const unsigned char* data, size_t length, Buffer& target)
+int XmlParser::FeedRun(const unsigned char* data, size_t length, Buffer* target)
 {
-    if (m_callback) {
+    if (m_callback && m_inputCharHook) {
         for (size_t k = 0; k < length; ++k) {
             ++m_column;
             int rc = m_callback->OnInputChar(char(data[k]));
             if (rc != kResultOk) {
-                (void)target.Append(reinterpret_cast<const char*>(data), uint32_t(k));
+                if (target)
+                    (void)target->Append(reinterpret_cast<const char*>(data), uint32_t(k));
                 return rc;
             }
         }
@@ -244,7 +245,7 @@ int XmlParser::FeedRun(const unsigned char* data, size_t length, Buffer& target)
     if (length > NetStringBase::kMaxLength)
         return kOutOfMemory;
     m_previous = data[length - 1];
-    return target.Append(reinterpret_cast<const char*>(data), uint32_t(length));
+    return target ? target->Append(reinterpret_cast<const char*>(data), uint32_t(length)) : kResultOk;
 }
 
 int XmlParser::Feed(const unsigned char* data, size_t length)
@@ -261,6 +262,7 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
         }
         size_t j = i;
         Buffer* target = nullptr;
+        uint8_t runClass = 0; // bytes of this class continue the run
         switch (m_state) {
         case kText:
             while (j < length && !(m_class[data[j]] & kTextStop))
@@ -278,18 +280,53 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
                 ++j;
             target = &m_name;
             break;
+        case kTagName:
+        case kEndTagName:
+        case kAttrName:
+            runClass = kName;
+            target = &m_name;
+            break;
+        case kEntity:
+            runClass = kName;
+            target = &m_entity;
+            break;
+        case kAfterMarkup:
+            runClass = kSpace;
+            target = &m_whitespace;
+            break;
+        case kInTag:
+        case kAttrAfterName:
+        case kAttrAfterEq:
+        case kEndTagAfterName:
+            runClass = kSpace;
+            if (m_class[c] & kSpace)
+                m_tagSlash = false;
+            break;
         default:
             break;
         }
+        if (m_state == kInTag && (m_class[c] & kName) && !(m_callback && m_inputCharHook)) {
+            const size_t done = FastAttribute(data, i, length);
+            if (done == kFailed)
+                return m_error;
+            if (done > i) {
+                i = done;
+                continue;
+            }
+        }
+        if (runClass) {
+            while (j < length && (m_class[data[j]] & runClass))
+                ++j;
+        }
         if (j > i) {
-            int rc = FeedRun(data + i, j - i, *target);
+            int rc = FeedRun(data + i, j - i, target);
             if (rc != kResultOk)
                 return Fail(rc);
             i = j;
             continue;
         }
         ++m_column;
-        if (m_callback) {
+        if (m_callback && m_inputCharHook) {
             int rc = m_callback->OnInputChar(char(c));
             if (rc != kResultOk)
                 return Fail(rc);
@@ -300,6 +337,41 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
         ++i;
     }
     return kResultOk;
+}
+
+// A whole name="value" attribute inside the block, its value without entity
+// references: read in one go with the same effect as byte by byte. Answers
+// the position after it, i when the attribute is not of that shape, or
+// kFailed with the error stored.
+size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t length)
+{
+    size_t n = i;
+    while (n < length && (m_class[data[n]] & kName))
+        ++n;
+    if (n + 1 >= length || data[n] != '=' || (data[n + 1] != '"' && data[n + 1] != '\''))
+        return i;
+    const unsigned char quote = data[n + 1];
+    const size_t valueStart = n + 2;
+    size_t end = valueStart;
+    while (end < length && data[end] != quote && data[end] != '&' && data[end] != 0)
+        ++end;
+    if (end >= length || data[end] != quote || end - i > NetStringBase::kMaxLength)
+        return i;
+    m_name.Clear();
+    m_value.Clear();
+    int rc = m_name.Append(reinterpret_cast<const char*>(data + i), uint32_t(n - i));
+    if (rc == kResultOk)
+        rc = m_value.Append(reinterpret_cast<const char*>(data + valueStart), uint32_t(end - valueStart));
+    if (rc == kResultOk)
+        rc = AddAttribute();
+    if (rc != kResultOk) {
+        m_error = rc;
+        return kFailed;
+    }
+    m_column += uint32_t(end + 1 - i);
+    m_previous = quote;
+    m_tagSlash = false;
+    return end + 1;
 }
 
 int XmlParser::Step(unsigned char c)
@@ -518,8 +590,7 @@ int XmlParser::StepTag(unsigned char c, bool* again)
             return m_name.Append(char(c));
         if (m_name.IsEmpty() && m_strict)
             return kXmlInvalidMarkup;
-        if (m_name.IsEmpty() || (m_rawText && StrICmp(m_name.Data(), "script") != 0) ||
-            !AcceptName(m_name.Data())) {
+        if (m_name.IsEmpty() || (m_rawText && StrICmp(m_name.Data(), "script") != 0) || !AcceptName(m_name.Data())) {
             m_state = kText;
             *again = true;
             return MakeText("</", 2);

@@ -34,6 +34,10 @@ public:
     void SetBuildDom(bool on) { m_buildDom = on; }
     bool BuildDom() const { return m_buildDom; }
     void SetFlushAtLineEnd(bool on) { m_flushAtLineEnd = on; }
+    // Whether each byte goes to the callback's OnInputChar first; on by
+    // default. Readers that do nothing there turn it off to save a call per byte.
+    void SetInputCharHook(bool on) { m_inputCharHook = on; }
+    bool InputCharHook() const { return m_inputCharHook; }
     bool FlushAtLineEnd() const { return m_flushAtLineEnd; }
     void SetPrefixTolerance(uint8_t bits) { m_prefixTolerance = bits; }
     uint8_t PrefixTolerance() const { return m_prefixTolerance; }
@@ -110,7 +114,9 @@ private:
     void BuildClassTable();
 
     [[nodiscard]] int Feed(const unsigned char* data, size_t length);
-    [[nodiscard]] int FeedRun(const unsigned char* data, size_t length, Buffer& target);
+    [[nodiscard]] int FeedRun(const unsigned char* data, size_t length, Buffer* target);
+    static constexpr size_t kFailed = ~size_t(0);
+    size_t FastAttribute(const unsigned char* data, size_t i, size_t length);
     [[nodiscard]] int Step(unsigned char c);
     [[nodiscard]] int StepTag(unsigned char c, bool* again);
     [[nodiscard]] int StepMarkup(unsigned char c, bool* again);
@@ -191,6 +197,7 @@ private:
     bool m_strict = true;
     bool m_buildDom = false;
     bool m_flushAtLineEnd = true;
+    bool m_inputCharHook = true;
 
     NameValueList m_attributes;
     // Open elements: name, collected text; Extra = namespace index + 1

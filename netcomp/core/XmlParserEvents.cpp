@@ -345,9 +345,9 @@ int XmlParser::EndStartTag(bool empty)
                 const uint32_t nameLength = m_attributes.NameLength(i);
                 const uint32_t attrPrefix = PrefixLength(name, nameLength);
                 const int attrNs = int(m_attributes.Extra(i)) - 3;
-                const uint32_t record = attrNs >= 0 ? m_namespaces.Extra2(uint32_t(attrNs))
-                                      : attrNs == -2 ? m_dom.XmlNamespace()
-                                                     : 0;
+                const uint32_t record = attrNs >= 0    ? m_namespaces.Extra2(uint32_t(attrNs))
+                                        : attrNs == -2 ? m_dom.XmlNamespace()
+                                                       : 0;
                 const uint32_t skip = attrPrefix > 0 && attrNs != -3 ? attrPrefix + 1 : 0;
                 rc = m_dom.AddAttribute(record, name + skip, nameLength - skip, m_attributes.Value(i),
                                         m_attributes.ValueLength(i));
@@ -378,9 +378,9 @@ int XmlParser::EndElement(bool empty)
     const char* qname = m_open.Name(top);
     const uint32_t length = m_open.NameLength(top);
     const uint32_t ns = m_open.Extra(top);
-    const char* uri = ns >= kFirstDeclared ? m_namespaces.Value(ns - kFirstDeclared)
-                    : ns == kXmlNamespace  ? kXmlNamespaceUri
-                                           : "";
+    const char* uri = ns >= kFirstDeclared  ? m_namespaces.Value(ns - kFirstDeclared)
+                      : ns == kXmlNamespace ? kXmlNamespaceUri
+                                            : "";
     const uint32_t prefixLength = ns == kNoNamespace ? 0 : PrefixLength(qname, length);
     const char* local = prefixLength ? qname + prefixLength + 1 : qname;
     int rc = m_callback ? m_callback->OnEndElement(uri, local, qname, empty) : kResultOk;

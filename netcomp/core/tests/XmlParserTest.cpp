@@ -125,9 +125,10 @@ TEST(XmlParser, EventsDoNotDependOnHowTheInputIsSplit)
     Outcome bytes = Parse(doc, true, false, true);
     EXPECT_EQ(whole.rc, 0);
     EXPECT_EQ(whole.log, bytes.log);
-    EXPECT_EQ(whole.log, "? xml version=\"1.0\"\nW1\n? pi a>b\nD DOCTYPE r [<!ENTITY e \"v>\">]\nW1\n+ns =u:d\n+ns p=u:p\n"
-                         "<r{u:d}r p|k|u:p=1 |k|=2\nW3\nC[text]\nC[\n  more]\nW1\n! c \n<p:c{u:p}ce\n/p:c{u:p}e\n"
-                         "S CDATA:<raw>\nW1\nC[tail]\nW1\n/r{u:d}\n-ns p\n-ns \nW1\n");
+    EXPECT_EQ(whole.log,
+              "? xml version=\"1.0\"\nW1\n? pi a>b\nD DOCTYPE r [<!ENTITY e \"v>\">]\nW1\n+ns =u:d\n+ns p=u:p\n"
+              "<r{u:d}r p|k|u:p=1 |k|=2\nW3\nC[text]\nC[\n  more]\nW1\n! c \n<p:c{u:p}ce\n/p:c{u:p}e\n"
+              "S CDATA:<raw>\nW1\nC[tail]\nW1\n/r{u:d}\n-ns p\n-ns \nW1\n");
 }
 
 TEST(XmlParser, StrictErrors)
