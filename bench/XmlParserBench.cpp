@@ -27,9 +27,9 @@ std::string MakeAuditResult()
     text += "</Hotfixes>\r\n<Software>\r\n";
     for (int i = 0; text.size() < 6 * 1024 * 1024; ++i) {
         text += "<Title id=\"{6F9619FF-8B86-D011-B42D-00C04FC9" + std::to_string(1000 + i) +
-                "}\" desc=\"Some Application x64 " + std::to_string(i) +
-                "\" mfg=\"Some Vendor Ltd.\" version=\"1.2." + std::to_string(i) + "\">\r\n  <Path>C:\\Program Files\\App" +
-                std::to_string(i) + "</Path>\r\n</Title>\r\n";
+                "}\" desc=\"Some Application x64 " + std::to_string(i) + "\" mfg=\"Some Vendor Ltd.\" version=\"1.2." +
+                std::to_string(i) + "\">\r\n  <Path>C:\\Program Files\\App" + std::to_string(i) +
+                "</Path>\r\n</Title>\r\n";
     }
     text += "</Software>\r\n</Kestrova>\r\n";
     return text;

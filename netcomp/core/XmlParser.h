@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "netcomp/core/GrowBuffer.h"
 #include "netcomp/core/NameValueList.h"
 #include "netcomp/core/NetString.h"
 #include "netcomp/core/XmlCodes.h"
@@ -82,32 +83,7 @@ public:
     static const char* ErrorText(int code) { return XmlErrorText(code); }
 
 private:
-    // A growable byte buffer that keeps its block between documents.
-    class Buffer {
-    public:
-        Buffer() = default;
-        Buffer(const Buffer&) = delete;
-        Buffer& operator=(const Buffer&) = delete;
-        ~Buffer();
-        char* Data() { return m_data ? m_data : m_empty; }
-        const char* Data() const { return m_data ? m_data : m_empty; }
-        uint32_t Length() const { return m_length; }
-        bool IsEmpty() const { return m_length == 0; }
-        void Clear();
-        void Release();
-        void Truncate(uint32_t n);
-        void EraseFront(uint32_t n);
-        [[nodiscard]] int Append(const char* data, uint32_t n);
-        [[nodiscard]] int Append(char c);
-        bool EndsWith(const char* tail, uint32_t n) const;
-
-    private:
-        [[nodiscard]] int Reserve(uint32_t n);
-        char* m_data = nullptr;
-        uint32_t m_length = 0;
-        uint32_t m_capacity = 0;
-        char m_empty[1] = {0};
-    };
+    using Buffer = GrowBuffer;
 
     bool IsSpace(unsigned char c) const { return (m_class[c] & kSpace) != 0; }
     bool IsNameChar(unsigned char c) const { return (m_class[c] & kName) != 0; }
