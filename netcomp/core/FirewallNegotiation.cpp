@@ -226,11 +226,8 @@ int FirewallNegotiation::Socks5Request(NetStringBase& out)
         if (rc == kResultOk)
             rc = out.Append(host + 1, length);
     } else {
-        const char address[5] = {1,
-                                  char(m_address & 0xFF),
-                                  char((m_address >> 8) & 0xFF),
-                                  char((m_address >> 16) & 0xFF),
-                                  char((m_address >> 24) & 0xFF)};
+        const char address[5] = {1, char(m_address & 0xFF), char((m_address >> 8) & 0xFF),
+                                 char((m_address >> 16) & 0xFF), char((m_address >> 24) & 0xFF)};
         if (rc == kResultOk)
             rc = out.Append(address, 5);
     }

@@ -35,6 +35,11 @@ public:
     Outcome Feed(const char* data, uint32_t n, NetStringBase& out);
 
     bool Pending() const { return m_pending; }
+    void Cancel()
+    {
+        m_pending = false;
+        m_reply.Clear();
+    }
     const char* FailText() const { return m_failText.CStr(); }
     const char* Leftover() const { return m_reply.CStr(); }
     uint32_t LeftoverLength() const { return m_reply.Length(); }

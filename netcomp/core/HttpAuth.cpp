@@ -78,7 +78,9 @@ int ReadDigestChallenge(const char* value, uint32_t random, DigestState& state, 
                 --length;
         }
         NetStringBase* target = nullptr;
-        auto is = [&](const char* key) { return std::strlen(key) == nameLength && StrNICmp(name, key, nameLength) == 0; };
+        auto is = [&](const char* key) {
+            return std::strlen(key) == nameLength && StrNICmp(name, key, nameLength) == 0;
+        };
         if (is("REALM"))
             target = &state.realm;
         else if (is("QOP"))

@@ -64,10 +64,9 @@ uint32_t TrimmedLength(const char* text)
 int BuildHttpRequestHeader(const HttpRequestFields& f, NetStringBase& out, const char** error)
 {
     *error = nullptr;
-    const char* values[] = {f.method,    f.path,        f.version, f.server,          f.authorization,
-                            f.proxyAuthorization,       f.accept,  f.from,            f.userAgent,
-                            f.ifModifiedSince,          f.referer, f.pragma,          f.range,
-                            f.scheme};
+    const char* values[] = {f.method, f.path,  f.version,   f.server,          f.authorization, f.proxyAuthorization,
+                            f.accept, f.from,  f.userAgent, f.ifModifiedSince, f.referer,       f.pragma,
+                            f.range,  f.scheme};
     for (const char* value : values) {
         if (Breaks(value)) {
             *error = "Invalid character (CR or LF) in a request header value.";

@@ -26,14 +26,14 @@ public:
     static constexpr uint32_t kMaxLine = 65536;
 
     enum class State : uint8_t {
-        StatusLine,   // expecting the status line
-        Interim,      // after a 1xx status line, until its blank line
-        Headers,      //
-        Body,         // raw body bytes, by length or to the close
-        ChunkSize,    //
-        ChunkData,    //
-        ChunkEnd,     // the CR LF behind a chunk's data
-        Trailer,      // after the last chunk, until the blank line
+        StatusLine, // expecting the status line
+        Interim,    // after a 1xx status line, until its blank line
+        Headers,    //
+        Body,       // raw body bytes, by length or to the close
+        ChunkSize,  //
+        ChunkData,  //
+        ChunkEnd,   // the CR LF behind a chunk's data
+        Trailer,    // after the last chunk, until the blank line
     };
 
     explicit HttpResponseParser(HttpResponseSink& sink) : m_sink(sink) {}

@@ -53,9 +53,9 @@ TEST(HttpAuth, ChallengeVariants)
     EXPECT_FALSE(digest);
 
     // Both qop values offered: auth-int wins, and the body's digest enters A2.
-    ASSERT_EQ(ReadDigestChallenge("digest qop=\"auth,auth-int\",realm=r,nonce=\"n\",algorithm=MD5-sess", 0, state,
-                                  &digest),
-              kResultOk);
+    ASSERT_EQ(
+        ReadDigestChallenge("digest qop=\"auth,auth-int\",realm=r,nonce=\"n\",algorithm=MD5-sess", 0, state, &digest),
+        kResultOk);
     EXPECT_STREQ(state.qop.CStr(), "auth-int");
     EXPECT_STREQ(state.realm.CStr(), "r");
     EXPECT_STREQ(state.algorithm.CStr(), "MD5-sess");
