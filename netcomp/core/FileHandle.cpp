@@ -44,14 +44,25 @@ int FileHandle::Read(void* buffer, uint32_t n, uint32_t* got)
     return 0;
 }
 
+// Large blocks go out in slices: measured under Wine, 64 KB writes move a
+// large download to disk several times faster than 1 MB writes.
 int FileHandle::Write(const void* data, uint32_t n)
 {
     if (!IsOpen())
         return 5;
-    DWORD written = 0;
-    if (!WriteFile(m_handle, data, n, &written, nullptr))
-        return int(GetLastError());
-    return written == n ? 0 : ERROR_DISK_FULL;
+    constexpr uint32_t kSlice = 64 * 1024;
+    const char* p = static_cast<const char*>(data);
+    while (n > 0) {
+        const DWORD size = n < kSlice ? n : kSlice;
+        DWORD written = 0;
+        if (!WriteFile(m_handle, p, size, &written, nullptr))
+            return int(GetLastError());
+        if (written != size)
+            return ERROR_DISK_FULL;
+        p += size;
+        n -= size;
+    }
+    return 0;
 }
 
 int64_t FileHandle::Size() const

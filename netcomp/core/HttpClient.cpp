@@ -10,6 +10,7 @@
 namespace {
 
 const char kDefaultUserAgent[] = "Tessarine HTTP/S Control";
+constexpr uint32_t kReadBuffer = 1u << 20;
 
 uint32_t NextSalt()
 {
@@ -54,7 +55,7 @@ int HttpClient::Reset()
     m_maxTransferredData = 4096;
     SetInBufferSize(64000);
     // Raw delivery: the parser finds the lines itself, so reads can be large.
-    (void)SetMaxLineSize(int(RecvBuffer::kMaxCapacity));
+    (void)SetReadBufferSize(kReadBuffer);
     m_httpKeepAlive = false;
     ResetDigest(m_digest);
     m_retryCount = 0;
@@ -173,7 +174,9 @@ int HttpClient::Config(const ConfigArg& arg, const char** answer)
 {
     const char* key = arg.key.CStr();
     const char* value = arg.value.CStr();
-    auto text = [&](NetStringBase& field) { return arg.query ? AnswerText(field.CStr(), answer) : field.AssignText(value); };
+    auto text = [&](NetStringBase& field) {
+        return arg.query ? AnswerText(field.CStr(), answer) : field.AssignText(value);
+    };
     if (StrICmp(key, "HTTPVersion") == 0)
         return text(m_httpVersion);
     if (StrICmp(key, "UserAgent") == 0)

@@ -111,8 +111,8 @@ int HttpClient::SetURL(const char* url, bool redirect)
         parts.port = m_urlPort;
     if (rc != kResultOk)
         return rc;
-    if (StrICmp(parts.scheme.CStr(), m_urlScheme.CStr()) != 0 || StrICmp(parts.server.CStr(), m_urlServer.CStr()) != 0 ||
-        parts.port != m_urlPort)
+    if (StrICmp(parts.scheme.CStr(), m_urlScheme.CStr()) != 0 ||
+        StrICmp(parts.server.CStr(), m_urlServer.CStr()) != 0 || parts.port != m_urlPort)
         (void)SetConnected(false);
     ResetDigest(m_digest);
     rc = m_urlScheme.AssignText(parts.scheme.CStr());

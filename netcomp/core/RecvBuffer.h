@@ -12,7 +12,7 @@ struct RecvRecord {
 
 class RecvBuffer {
 public:
-    static constexpr uint32_t kMaxCapacity = 65536;
+    static constexpr uint32_t kMaxCapacity = 4u << 20;
 
     RecvBuffer() = default;
     ~RecvBuffer();

@@ -145,18 +145,30 @@ const char* TcpSocket::GetLocalHost()
     return NetComponent::GetLocalHost();
 }
 
+// A buffer size only ever enlarges the system's: a smaller fixed size would
+// also switch off the system's own growing of the buffer and cut throughput.
+void TcpSocket::ApplyBufferSize(int option, int bytes)
+{
+    if (m_socket == INVALID_SOCKET || bytes <= 2048)
+        return;
+    int current = 0;
+    int length = sizeof current;
+    if (Ws().getsockopt(m_socket, SOL_SOCKET, option, reinterpret_cast<char*>(&current), &length) == 0 &&
+        current >= bytes)
+        return;
+    Ws().setsockopt(m_socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 void TcpSocket::SetInBufferSize(int bytes)
 {
     m_inBufferSize = bytes;
-    if (m_socket != INVALID_SOCKET && bytes > 2048)
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+    ApplyBufferSize(SO_RCVBUF, bytes);
 }
 
 void TcpSocket::SetOutBufferSize(int bytes)
 {
     m_outBufferSize = bytes;
-    if (m_socket != INVALID_SOCKET && bytes > 2048)
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+    ApplyBufferSize(SO_SNDBUF, bytes);
 }
 
 void TcpSocket::SetLinger(bool on)
@@ -219,9 +231,16 @@ int TcpSocket::SetMaxLineSize(int n)
         SetLastErrorText("You cannot change MaxLineSize at this time. A connection is in progress.");
         return kMaxLineSizeBusy;
     }
-    if (n > int(RecvBuffer::kMaxCapacity))
-        n = int(RecvBuffer::kMaxCapacity);
+    if (n > kMaxLineSize)
+        n = kMaxLineSize;
     return m_recv.Allocate(n > 0 ? uint32_t(n) : 1u);
+}
+
+int TcpSocket::SetReadBufferSize(uint32_t n)
+{
+    if (m_connected)
+        return kMaxLineSizeBusy;
+    return m_recv.Allocate(n);
 }
 
 int TcpSocket::SetFirewallType(int kind)

@@ -19,6 +19,7 @@ constexpr int kAlreadyConnected = 104;
 constexpr int kLocalPortBusy = 106;
 constexpr int kMaxLineSizeBusy = 112;
 constexpr int kPortZero = 116;
+constexpr int kMaxLineSize = 65536;
 
 class TcpSocket : public NetComponent {
 public:
@@ -89,6 +90,9 @@ protected:
     virtual void OnReadyToSend() = 0;
     virtual void OnConnectionStatus(const char* text, int code) = 0;
 
+    // The receive buffer for raw delivery, beyond the line limit: bulk reads
+    // cost one system call each, so larger reads move data faster.
+    [[nodiscard]] int SetReadBufferSize(uint32_t n);
     // Name or dotted address to an IPv4 address (network order); 0 for an empty text.
     [[nodiscard]] int Resolve(const char* text, unsigned long* address);
     void PostRead();
@@ -100,6 +104,7 @@ private:
     void FirewallFailed();
     void Close(int code, bool drain);
     int Deliver();
+    void ApplyBufferSize(int option, int bytes);
     [[nodiscard]] int ApplyOptions();
 
     SOCKET m_socket = INVALID_SOCKET;

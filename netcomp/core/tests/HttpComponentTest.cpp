@@ -33,12 +33,13 @@ TEST(HttpCapture, RequestHeadersByteForByte)
     ASSERT_EQ(http.Set(kHttpContentType, "text/plain"), 0);
     ASSERT_EQ(http.SetBytes(kHttpPostData, std::string("a\0b", 3)), 0);
     ASSERT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 0) << http.Error();
-    EXPECT_EQ(http.Data(), "POST /echo HTTP/1.1\r\nHost: 127.0.0.1:20400\r\nAuthorization: Basic dTpw\r\nAccept: */*\r\n"
-                           "From: me@example.test\r\n" +
-                               kAgent +
-                               "Referer: http://r.test/\r\nRange: bytes=0-3\r\nCookie: =; =\r\nConnection: close\r\n"
-                               "X-Test: 1\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n\r\n" +
-                               std::string("a\0b", 3));
+    EXPECT_EQ(http.Data(),
+              "POST /echo HTTP/1.1\r\nHost: 127.0.0.1:20400\r\nAuthorization: Basic dTpw\r\nAccept: */*\r\n"
+              "From: me@example.test\r\n" +
+                  kAgent +
+                  "Referer: http://r.test/\r\nRange: bytes=0-3\r\nCookie: =; =\r\nConnection: close\r\n"
+                  "X-Test: 1\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n\r\n" +
+                  std::string("a\0b", 3));
     EXPECT_EQ(http.Count(kHttpEventStartTransfer), 2); // request body, then response
     EXPECT_EQ(http.Count(kHttpEventEndTransfer), 2);
 

@@ -87,8 +87,7 @@ private:
             e.values.push_back(params[i]);
             const bool text = (event == kHttpEventHeader) || (event == kHttpEventSetCookie && i < 5) ||
                               (event == kHttpEventStatus && i != 1) || (event == kHttpEventRedirect && i == 0) ||
-                              (event == kHttpEventError && i == 1) ||
-                              (event == kHttpEventConnectionStatus && i != 1);
+                              (event == kHttpEventError && i == 1) || (event == kHttpEventConnectionStatus && i != 1);
             e.texts.push_back(text ? reinterpret_cast<const char*>(params[i]) : "");
         }
         if (event == kHttpEventRedirect && self->refuseRedirects)
