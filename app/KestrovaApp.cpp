@@ -113,8 +113,8 @@ void CKestrovaApp::AddRemoteAuditMenu()
 {
     m_remoteAuditMenuAdded = true;
     AppendPopupMenu("&Remote Audit", {{ID_NETWORK_AUDIT_NQDI, "Network Audit (NQDI)"},
-                                 {ID_NETWORK_AUDIT_WNET, "Network Audit (WNet*)"},
-                                 {ID_NETWORK_AUDIT_ADSI, "Network Audit (ADSI)"}});
+                                      {ID_NETWORK_AUDIT_WNET, "Network Audit (WNet*)"},
+                                      {ID_NETWORK_AUDIT_ADSI, "Network Audit (ADSI)"}});
 }
 
 void CKestrovaApp::ShowWaitDlg(const std::string& status)

@@ -149,8 +149,7 @@ bool TestServerLogin(const ServerLogin& login, std::string& message)
     return false;
 }
 
-bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUserNames& names,
-                  std::string& errorText)
+bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUserNames& names, std::string& errorText)
 {
     SoapComponent component;
     std::string value;

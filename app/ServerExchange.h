@@ -45,8 +45,7 @@ struct AssetUserNames {
     std::string m_last;
 };
 // The user lookup; false with the failure appended to errorText.
-bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUserNames& names,
-                  std::string& errorText);
+bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUserNames& names, std::string& errorText);
 // The location and department lists; false with the failure appended.
 bool GetLookupValues(const ServerLogin& login, std::vector<std::string>& locations,
                      std::vector<std::string>& departments, std::string& errorText);

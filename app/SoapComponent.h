@@ -57,7 +57,11 @@ public:
     int Do(int method, const std::vector<std::string>& args);
 
     // The component's events are all ignored; each handler answers 0.
-    virtual int OnEvent(int event) { (void)event; return 0; }
+    virtual int OnEvent(int event)
+    {
+        (void)event;
+        return 0;
+    }
 
 private:
     static int WINAPI Dispatch(INT_PTR user, int event, int count, INT_PTR* params, int* lengths);

@@ -75,8 +75,8 @@ void DataExchange::Int(int id, int& value, int minimum, int maximum)
     long long number = text.empty() ? 0 : strtoll(text.c_str(), &stop, 10);
     bool isNumber = !text.empty() && *stop == '\0' && errno != ERANGE;
     if (!isNumber || number < minimum || number > maximum) {
-        Fail(id, "Please enter an integer between " + std::to_string(minimum) + " and " + std::to_string(maximum) +
-                     ".");
+        Fail(id,
+             "Please enter an integer between " + std::to_string(minimum) + " and " + std::to_string(maximum) + ".");
         return;
     }
     value = static_cast<int>(number);

@@ -23,10 +23,10 @@ bool Dialog::Create(HWND parent)
     m_modal = false;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     LPARAM self = reinterpret_cast<LPARAM>(this);
-    HWND hwnd = m_memoryTemplate != nullptr
-                    ? CreateDialogIndirectParamA(instance, m_memoryTemplate, parent, &Dialog::StaticDialogProc, self)
-                    : CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), parent, &Dialog::StaticDialogProc,
-                                         self);
+    HWND hwnd =
+        m_memoryTemplate != nullptr
+            ? CreateDialogIndirectParamA(instance, m_memoryTemplate, parent, &Dialog::StaticDialogProc, self)
+            : CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), parent, &Dialog::StaticDialogProc, self);
     if (hwnd == nullptr) {
         return false;
     }
@@ -141,7 +141,7 @@ INT_PTR Dialog::ForwardToObject(Dialog* self, HWND hwnd, UINT message, WPARAM wP
 
 INT_PTR CALLBACK Dialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Dialog* self = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam)
-                                            : static_cast<Dialog*>(FromHandle(hwnd));
+    Dialog* self =
+        message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam) : static_cast<Dialog*>(FromHandle(hwnd));
     return ForwardToObject(self, hwnd, message, wParam, lParam);
 }

@@ -30,8 +30,8 @@ DialogTemplate::DialogTemplate(DWORD style, short x, short y, short cx, short cy
 {
 }
 
-void DialogTemplate::AddItem(const std::string& className, WORD id, DWORD style, short x, short y, short cx,
-                             short cy, const std::string& text)
+void DialogTemplate::AddItem(const std::string& className, WORD id, DWORD style, short x, short y, short cx, short cy,
+                             const std::string& text)
 {
     m_items.push_back({className, id, style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, text});
 }

@@ -11,8 +11,7 @@
 
 #include <vector>
 
-OwnerDrawButton::OwnerDrawButton()
-    : m_background(GetSysColor(COLOR_BTNFACE)), m_foreground(GetSysColor(COLOR_BTNTEXT))
+OwnerDrawButton::OwnerDrawButton() : m_background(GetSysColor(COLOR_BTNFACE)), m_foreground(GetSysColor(COLOR_BTNTEXT))
 {
 }
 
@@ -233,8 +232,8 @@ void OwnerDrawButton::OnClicked()
         }
         RECT rect;
         GetWindowRect(m_hwnd, &rect);
-        UINT command = TrackPopupMenu(GetSubMenu(m_menu, 0), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
-                                      rect.left, rect.bottom, 0, m_hwnd, nullptr);
+        UINT command = TrackPopupMenu(GetSubMenu(m_menu, 0), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, rect.left,
+                                      rect.bottom, 0, m_hwnd, nullptr);
         m_pressed = false;
         InvalidateRect(m_hwnd, nullptr, TRUE);
         if (command != 0 && m_menuOwner != nullptr) {

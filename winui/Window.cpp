@@ -95,8 +95,7 @@ LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (m_map.DispatchMessage(message, wParam, lParam, result)) {
         return result;
     }
-    if (message == WM_COMMAND && lParam != 0 &&
-        ReflectToChild(m_hwnd, message, wParam, lParam, result)) {
+    if (message == WM_COMMAND && lParam != 0 && ReflectToChild(m_hwnd, message, wParam, lParam, result)) {
         return result;
     }
     if (message == WM_COMMAND && m_map.DispatchCommand(LOWORD(wParam), HIWORD(wParam))) {

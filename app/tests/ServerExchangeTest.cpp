@@ -151,7 +151,7 @@ TEST_F(ServerExchange, TestLoginAndLookups)
     EXPECT_EQ("Success!", message);
     EXPECT_EQ("set 22 TestLogin", g_script.m_transcript.at(5));
     EXPECT_EQ(12u, g_script.m_transcript.size()); // no parameters of its own
-    EXPECT_EQ(0, g_script.m_objects);              // the temporary component is gone
+    EXPECT_EQ(0, g_script.m_objects);             // the temporary component is gone
 
     g_script.m_sendResult = 151;
     EXPECT_FALSE(TestServerLogin(m_login, message));

@@ -94,7 +94,7 @@ TEST(FrameRouting, CommandsTakeTheViewDocumentFrameApplicationRoad)
     frameObject->UpdateMenuItems(GetSubMenu(bar, 0));
     frameObject->UpdateMenuItems(GetSubMenu(bar, 2));
     EXPECT_FALSE(MenuState(bar, 0, ID_UPLOAD_SAVED_AUDITS) & MF_GRAYED);
-    EXPECT_TRUE(MenuState(bar, 0, ID_OPTIONS) & MF_GRAYED);  // its update handler says so
+    EXPECT_TRUE(MenuState(bar, 0, ID_OPTIONS) & MF_GRAYED); // its update handler says so
     EXPECT_TRUE(MenuState(bar, 0, ID_OPTIONS) & MF_CHECKED);
     EXPECT_FALSE(MenuState(bar, 0, ID_APP_EXIT) & MF_GRAYED); // the framework's Exit
     EXPECT_TRUE(MenuState(bar, 2, ID_APP_ABOUT) & MF_GRAYED); // nobody handles it

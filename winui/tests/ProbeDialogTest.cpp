@@ -214,7 +214,10 @@ TEST(ProbeDialog, WorkerThreadPostsProgressAndTheEnd)
 namespace {
 class ProbePage : public PropertyPage {
 public:
-    explicit ProbePage(const std::vector<WORD>& words) : PropertyPage(reinterpret_cast<const DLGTEMPLATE*>(words.data())) {}
+    explicit ProbePage(const std::vector<WORD>& words)
+        : PropertyPage(reinterpret_cast<const DLGTEMPLATE*>(words.data()))
+    {
+    }
     std::string m_name;
     int m_applied = 0;
     bool m_refuseFirst = true;
