@@ -10,6 +10,8 @@ packages=(
     libboost-dev googletest libbenchmark-dev libssl-dev
     # running and testing the Windows programs
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
+    # test peers
+    python3-spyne
 )
 
 missing=()
