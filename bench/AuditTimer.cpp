@@ -25,7 +25,8 @@ int main(int argc, char** argv)
         doc.RunAudit(".", nullptr);
         std::string xml = doc.WriteResultXml();
         QueryPerformanceCounter(&end);
-        double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        double ms =
+            1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
         total += ms;
         printf("audit %d: %.1f ms (%zu bytes of result XML%s)\n", i + 1, ms, xml.size(),
                doc.m_completed ? "" : ", not completed");
