@@ -40,8 +40,16 @@ CKestrovaDoc* CKestrovaApp::GetKestrovaDoc() const
 
 bool CKestrovaApp::InitInstance()
 {
+    if (m_commandLine.empty()) {
+        m_commandLine = GetCommandLineA();
+    }
+    // Read first, so that even the earliest failure knows whether anybody
+    // is there to see a message.
+    StartupSwitches switches = ReadStartupSwitches(CommandLineSwitches(m_commandLine, false));
     if (FAILED(OleInitialize(nullptr))) {
-        ShowMessageBox(nullptr, LoadResourceString(IDS_OLE_INIT_FAILED, nullptr), "Kestrova", MB_OK | MB_ICONERROR);
+        if (switches.m_runMode == kRunInteractive) {
+            ShowMessageBox(nullptr, LoadResourceString(IDS_OLE_INIT_FAILED, nullptr), "Kestrova", MB_OK | MB_ICONERROR);
+        }
         return false;
     }
     AppState& state = GetAppState();
@@ -51,10 +59,6 @@ bool CKestrovaApp::InitInstance()
         return false;
     }
 
-    if (m_commandLine.empty()) {
-        m_commandLine = GetCommandLineA();
-    }
-    StartupSwitches switches = ReadStartupSwitches(CommandLineSwitches(m_commandLine, false));
     state.m_runMode = switches.m_runMode;
     state.m_apiAuditSwitch = switches.m_apiAudit;
 

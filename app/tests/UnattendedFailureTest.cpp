@@ -41,8 +41,8 @@ std::string HiddenRunWith(bool throws, const std::string& outName)
 {
     std::string out = MakeFolder(outName);
     WriteConfig(CurrentFolder(), 20699);
-    AuditEngineFactory previous =
-        SetAuditEngineFactory([throws](AuditEngineKind) { return boost::shared_ptr<Audit>(new ScriptedEngine(throws)); });
+    AuditEngineFactory previous = SetAuditEngineFactory(
+        [throws](AuditEngineKind) { return boost::shared_ptr<Audit>(new ScriptedEngine(throws)); });
     bool entersLoop = true;
     {
         CKestrovaApp app;
