@@ -160,25 +160,33 @@ public:
         char* o = m_out.Reserve(); // a line never takes more than the slack
         int column = m_column;
         size_t k = 0;
-        for (; k < n; ++k) {
+        while (k < n && column < kQpColumns) {
+            // Printable bytes and inner blanks, as far as the line has room.
+            size_t stop = k + size_t(kQpColumns - column);
+            if (stop > n)
+                stop = n;
+            const size_t start = k;
+            while (k < stop) {
+                const unsigned char cls = g_qp.cls[p[k]];
+                if (cls != kQpPlain && (cls != kQpBlank || p[k + 1] == '\n' || p[k + 1] == '\r'))
+                    break;
+                o[k - start] = char(p[k]);
+                ++k;
+            }
+            o += k - start;
+            column += int(k - start);
+            if (k == stop)
+                continue;
             const unsigned char c = p[k];
             const unsigned char cls = g_qp.cls[c];
-            if (cls == kQpPlain || (cls == kQpBlank && p[k + 1] != '\n' && p[k + 1] != '\r')) {
-                if (column >= kQpColumns)
-                    break;
-                *o++ = char(c);
-                ++column;
-            } else if (cls == kQpEscape || cls == kQpEquals) {
-                if (column > kQpColumns - 3)
-                    break;
-                o[0] = '=';
-                o[1] = kUpperHex[c >> 4];
-                o[2] = kUpperHex[c & 15];
-                o += 3;
-                column += 3;
-            } else {
+            if ((cls != kQpEscape && cls != kQpEquals) || column > kQpColumns - 3)
                 break;
-            }
+            o[0] = '=';
+            o[1] = kUpperHex[c >> 4];
+            o[2] = kUpperHex[c & 15];
+            o += 3;
+            column += 3;
+            ++k;
         }
         m_out.Commit(o);
         m_column = column;
