@@ -140,9 +140,30 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
     });
 }
 
+void ComponentBase::LeaveCall()
+{
+    if (--m_callDepth > 0 || !m_pendingDestroy)
+        return;
+    // The last thing done with this object: it is gone afterwards.
+    m_pendingDestroy(m_pendingObject);
+}
+
+bool ComponentBase::DeferDestroy(void (*destroy)(void*), void* object)
+{
+    if (m_callDepth == 0)
+        return false;
+    if (!m_pendingDestroy) {
+        m_pendingDestroy = destroy;
+        m_pendingObject = object;
+        OnDestroyDeferred();
+    }
+    return true;
+}
+
 int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
 {
-    if (!m_sink)
+    // An owner that destroyed the component hears nothing more of it.
+    if (!m_sink || m_pendingDestroy)
         return 0;
     m_sink->OnCodePage(m_codePage);
     EventParam list[ComponentEvents::kMaxParams];

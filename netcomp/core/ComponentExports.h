@@ -18,6 +18,7 @@
 #include <exception>
 #include <new>
 
+#include "netcomp/core/ComponentBase.h"
 #include "netcomp/core/ComponentObject.h"
 #include "netcomp/core/ComponentTable.h"
 #include "netcomp/core/NotifyWindow.h"
@@ -88,14 +89,16 @@ struct ComponentExports {
         }
     }
 
+    static void DeleteObject(void* obj) { delete Object::FromHandle(obj); }
+
+    // From inside one of the object's own events, the object goes when the
+    // call that fired the event has returned.
     static int Destroy(void* obj)
     {
         if (!obj)
             return 0;
-        try {
-            delete Object::FromHandle(obj);
-        } catch (...) {
-        }
+        if (!Object::FromHandle(obj)->GetEngine().DeferDestroy(DeleteObject, obj))
+            DeleteObject(obj);
         return 0;
     }
 
@@ -105,6 +108,7 @@ struct ComponentExports {
             return 0;
         Object& object = *Object::FromHandle(obj);
         Engine& engine = object.GetEngine();
+        ComponentCall call(engine);
         engine.SetLastCode(0);
         const auto* d = FindDescriptor(Component::kProperties, property);
         if (!d || !d->get)
@@ -127,6 +131,7 @@ struct ComponentExports {
         if (!obj)
             return kUnknownSetting;
         Engine& engine = Object::FromHandle(obj)->GetEngine();
+        ComponentCall call(engine);
         const auto* d = FindDescriptor(Component::kProperties, property);
         if (!d || !d->set)
             return Finish(engine, kUnknownSetting);
@@ -143,6 +148,7 @@ struct ComponentExports {
         if (!obj)
             return kUnknownSetting;
         Engine& engine = Object::FromHandle(obj)->GetEngine();
+        ComponentCall call(engine);
         return Guard(&engine, [&] {
             MethodArgs arguments(count, args, lengths);
             if (method == NETCOMP_METHOD_CONFIG) {
@@ -164,6 +170,7 @@ struct ComponentExports {
         const auto* d = FindDescriptor(Component::kProperties, property);
         if (!d || !d->checkIndex)
             return 0;
+        ComponentCall call(engine);
         return Guard(&engine, [&] { return d->checkIndex(engine, index); });
     }
 

@@ -189,14 +189,14 @@ TEST_F(PingTest, PingsLoopbackOnBothPaths)
     }
 }
 
-// The receive buffer holds MaxMessageSize + 4 bytes; an answer that fills it
-// exactly (with the IP header in front) still arrives whole.
+// A smaller MaxMessageSize: the largest ping it allows is answered, one
+// byte more is refused.
 TEST_F(PingTest, AnswerThatFillsTheReceiveBuffer)
 {
     ASSERT_EQ(0, Do(m_ping, kPingConfig, {T("MaxMessageSize=100")}));
     EXPECT_EQ("100", Config(m_ping, "MaxMessageSize"));
     ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 5, 0));
-    for (int packetSize : {84, 80}) { // 20 + 84 = 104 = the whole buffer
+    for (int packetSize : {104, 80}) { // 104: 100 bytes of payload
         SCOPED_TRACE(packetSize);
         m_events.Clear();
         ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, packetSize, 0));
