@@ -36,6 +36,9 @@ public:
             case EventParam::Kind::Int:
                 values[i] = *static_cast<int*>(p.address);
                 break;
+            case EventParam::Kind::IntPtr:
+                values[i] = INT_PTR(*static_cast<std::intptr_t*>(p.address));
+                break;
             case EventParam::Kind::Bool:
                 values[i] = *static_cast<bool*>(p.address) ? 1 : 0;
                 break;

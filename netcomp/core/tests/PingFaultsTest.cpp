@@ -97,7 +97,8 @@ void CALLBACK UnreachableFromRouter(HWND, UINT, UINT_PTR timer, DWORD)
     std::vector<std::uint8_t> body(4 + 20 + 8, 0);
     body[4] = 0x45;
     std::memcpy(body.data() + 28, &id, 4);
-    const std::vector<std::uint8_t> message = icmp::BuildMessage(icmp::kDestinationUnreachable, 1, body.data(), body.size());
+    const std::vector<std::uint8_t> message =
+        icmp::BuildMessage(icmp::kDestinationUnreachable, 1, body.data(), body.size());
     SOCKET router = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
@@ -131,8 +132,10 @@ TEST_F(PingFaults, LargestAcceptedMessagesAreAnswered)
         const char* maxSize;
         int packetSize; // the payload is 4 bytes less
     } cases[] = {
-        {"UseICMPDLL=false", "MaxMessageSize=2048", 2052}, {"UseICMPDLL=true", "MaxMessageSize=2048", 2052},
-        {"UseICMPDLL=false", "MaxMessageSize=65000", 65004}, {"UseICMPDLL=true", "MaxMessageSize=8000", 8004},
+        {"UseICMPDLL=false", "MaxMessageSize=2048", 2052},
+        {"UseICMPDLL=true", "MaxMessageSize=2048", 2052},
+        {"UseICMPDLL=false", "MaxMessageSize=65000", 65004},
+        {"UseICMPDLL=true", "MaxMessageSize=8000", 8004},
     };
     ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 3, 0));
     for (const auto& c : cases) {
