@@ -109,6 +109,18 @@ int ComponentBase::AnswerInt(int value, const char** answer)
     return AnswerText(buf, answer);
 }
 
+int ComponentBase::AnswerBool(bool value, const char** answer)
+{
+    *answer = value ? "True" : "False";
+    return kResultOk;
+}
+
+int ComponentBase::ConfigError()
+{
+    SetLastErrorText(kUnknownSettingText);
+    return kUnknownSetting;
+}
+
 int ComponentBase::Config(const ConfigArg& arg, const char** answer)
 {
     int* target = nullptr;
@@ -118,13 +130,14 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
         target = &m_charsetMode;
     if (!target) {
         *answer = "";
-        SetLastErrorText(kUnknownSettingText);
-        return kUnknownSetting;
+        return ConfigError();
     }
     if (arg.query)
         return AnswerInt(*target, answer);
-    *target = ParseConfigInt(arg.value.CStr());
-    return kResultOk;
+    return SetConfigInt(arg, [target](int value) {
+        *target = value;
+        return kResultOk;
+    });
 }
 
 void ComponentBase::LeaveCall()

@@ -59,9 +59,23 @@ protected:
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
     int Fire(int event, std::initializer_list<EventParam> params);
-    // Answers a Config query with text kept in the last-error buffer.
+    // Answers a Config query with text kept in the last-error buffer;
+    // "True" and "False" are constant texts.
     [[nodiscard]] int AnswerText(const char* text, const char** answer);
     [[nodiscard]] int AnswerInt(int value, const char** answer);
+    [[nodiscard]] int AnswerBool(bool value, const char** answer);
+    // The Config error: -1 with "Unknown config setting.".
+    [[nodiscard]] int ConfigError();
+    // Sets an integer setting through `set` (int -> result code); a value
+    // that does not fit an int is refused with the Config error.
+    template <class Set>
+    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set)
+    {
+        int value = 0;
+        if (!ParseConfigInt(arg.value.CStr(), value))
+            return ConfigError();
+        return set(value);
+    }
 
     HWND m_window = nullptr;
 

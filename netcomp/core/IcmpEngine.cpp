@@ -41,9 +41,6 @@ std::size_t ReceiveBufferSize(int maxMessageSize)
 }
 constexpr DWORD kTimedOut = 11010; // IP_REQ_TIMED_OUT
 
-const char kTrue[] = "True";
-const char kFalse[] = "False";
-
 } // namespace
 
 IcmpEngine::IcmpEngine() : m_buffer(ReceiveBufferSize(2048))
@@ -451,23 +448,22 @@ void IcmpEngine::OnError(int code, const char* text)
 
 int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
 {
-    auto flag = [&](bool value) {
-        *answer = value ? kTrue : kFalse;
-        return kResultOk;
-    };
     const char* v = arg.value.CStr();
     if (arg.KeyIs("UseICMPDLL"))
-        return arg.query ? flag(m_useIcmpDll) : SetUseIcmpDll(ParseConfigBool(v));
+        return arg.query ? AnswerBool(m_useIcmpDll, answer) : SetUseIcmpDll(ParseConfigBool(v));
     if (arg.KeyIs("UseConnection"))
-        return arg.query ? flag(m_useConnection) : SetUseConnection(ParseConfigBool(v));
+        return arg.query ? AnswerBool(m_useConnection, answer) : SetUseConnection(ParseConfigBool(v));
     if (arg.KeyIs("MaxMessageSize"))
-        return arg.query ? AnswerInt(GetMaxMessageSize(), answer) : SetMaxMessageSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(GetMaxMessageSize(), answer)
+                         : SetConfigInt(arg, [this](int n) { return SetMaxMessageSize(n); });
     if (arg.KeyIs("QOSFlags"))
-        return arg.query ? AnswerInt(m_qosFlags, answer) : SetQosFlags(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_qosFlags, answer) : SetConfigInt(arg, [this](int n) { return SetQosFlags(n); });
     if (arg.KeyIs("InBufferSize"))
-        return arg.query ? AnswerInt(m_inBufferSize, answer) : SetInBufferSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_inBufferSize, answer)
+                         : SetConfigInt(arg, [this](int n) { return SetInBufferSize(n); });
     if (arg.KeyIs("OutBufferSize"))
-        return arg.query ? AnswerInt(m_outBufferSize, answer) : SetOutBufferSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_outBufferSize, answer)
+                         : SetConfigInt(arg, [this](int n) { return SetOutBufferSize(n); });
     if (arg.query && arg.KeyIs("SocketHandle"))
         return AnswerInt(m_socket.IsOpen() ? int(m_socket.Get()) : -1, answer);
     return NetComponent::Config(arg, answer);

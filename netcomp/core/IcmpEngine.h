@@ -63,6 +63,9 @@ public:
     // Reports the reply records that IcmpSendEcho left in a buffer; also the
     // way tests hand the engine answers the loopback never gives.
     void DeliverIcmpDllReplies(const void* buffer, DWORD count);
+    // Hands on what the raw socket received (IP header and all); tests also
+    // deliver messages this way that the loopback never passes on.
+    void DeliverRaw(const std::uint8_t* bytes, int length, const char* source);
 
 protected:
     virtual void OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk,
@@ -77,7 +80,6 @@ private:
     [[nodiscard]] int SendIcmpDll(const void* data, int length);
     void CloseNow();
     void ReceiveRound();
-    void DeliverRaw(const std::uint8_t* bytes, int length, const char* source);
     [[nodiscard]] int SocketError();
 
     int m_inBufferSize = 2048;

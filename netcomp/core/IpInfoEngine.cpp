@@ -22,7 +22,7 @@
 #include "netcomp/core/AddressText.h"
 #include "netcomp/core/IpHelper.h"
 #include "netcomp/core/IpInfoFormat.h"
-#include "netcomp/core/IpInfoNumbers.h"
+#include "netcomp/core/netcomp_ipinfo.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/WinsockBinding.h"

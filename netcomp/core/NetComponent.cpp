@@ -28,9 +28,6 @@ DWORD SystemTicks()
 
 NetComponent::TickSource g_tickSource = SystemTicks;
 
-const char kTrue[] = "True";
-const char kFalse[] = "False";
-
 } // namespace
 
 void NetComponent::SetTickSource(TickSource source)
@@ -229,16 +226,13 @@ int NetComponent::Config(const ConfigArg& arg, const char** answer)
 {
     if (arg.KeyIs("AbsoluteTimeout")) {
         if (arg.query)
-            *answer = m_absoluteTimeout ? kTrue : kFalse;
-        else
-            m_absoluteTimeout = ParseConfigBool(arg.value.CStr());
+            return AnswerBool(m_absoluteTimeout, answer);
+        m_absoluteTimeout = ParseConfigBool(arg.value.CStr());
         return kResultOk;
     }
     if (arg.query) {
-        if (arg.KeyIs("WinsockLoaded")) {
-            *answer = m_winsockLoaded ? kTrue : kFalse;
-            return kResultOk;
-        }
+        if (arg.KeyIs("WinsockLoaded"))
+            return AnswerBool(m_winsockLoaded, answer);
         if (arg.KeyIs("WinsockMaxDatagramSize"))
             return AnswerInt(static_cast<unsigned short>(g_winsock.GetMaxDatagramSize()), answer);
         if (arg.KeyIs("WinsockMaxSockets"))

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "netcomp/core/IcmpPacket.h"
-#include "netcomp/core/PingNumbers.h"
+#include "netcomp/core/netcomp_ping.h"
 #include "netcomp/core/ResultCodes.h"
 
 PingEngine::PingEngine()

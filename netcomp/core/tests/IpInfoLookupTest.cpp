@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/IpInfoNumbers.h"
+#include "netcomp/core/netcomp_ipinfo.h"
 #include "netcomp/core/WinsockBinding.h"
 #include "netcomp/core/netcomp.h"
 
@@ -134,7 +134,6 @@ TEST_F(IpInfoLookup, CancelledLookupKeepsItsBufferUntilAnswered)
     EXPECT_EQ(kIpInfoEventError, g_events[1].event); // "Message for unknown request."
     EXPECT_EQ("second.test", Text(kIpInfoHostName));
     EXPECT_EQ("127.0.0.2", Text(kIpInfoHostAddress));
-
 }
 
 } // namespace

@@ -15,7 +15,7 @@
 #include "netcomp/core/ComponentObject.h"
 #include "netcomp/core/IcmpPacket.h"
 #include "netcomp/core/PingEngine.h"
-#include "netcomp/core/PingNumbers.h"
+#include "netcomp/core/netcomp_ping.h"
 #include "netcomp/core/netcomp.h"
 
 namespace {

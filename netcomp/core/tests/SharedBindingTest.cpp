@@ -14,8 +14,8 @@
 
 #include "netcomp/core/IcmpDll.h"
 #include "netcomp/core/IpHelper.h"
-#include "netcomp/core/IpInfoNumbers.h"
-#include "netcomp/core/PingNumbers.h"
+#include "netcomp/core/netcomp_ipinfo.h"
+#include "netcomp/core/netcomp_ping.h"
 #include "netcomp/core/WinsockBinding.h"
 #include "netcomp/core/netcomp.h"
 
