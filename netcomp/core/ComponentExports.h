@@ -170,8 +170,8 @@ struct ComponentExports {
         const auto* d = FindDescriptor(Component::kProperties, property);
         if (!d || !d->checkIndex)
             return 0;
-        return Guard(&engine, [&] { return d->checkIndex(engine, index); });
         ComponentCall call(engine);
+        return Guard(&engine, [&] { return d->checkIndex(engine, index); });
     }
 
     static const char* GetLastError(void* obj)
