@@ -74,22 +74,30 @@ void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 {
     try {
         const std::string name = BstrToString(computer);
-        boost::shared_ptr<SoftwareCollection> software = m_result.GetSoftware();
         RegistryKey uninstall;
         OpenKey(uninstall, name, AuditConstants::kUninstallKey);
         std::vector<std::string> entries;
         uninstall.GetSubKeyNames(entries);
-        for (const std::string& entry : entries) {
-            RegistryKey key;
-            OpenKey(key, name, AuditConstants::kUninstallKey + "\\" + entry);
-            if (WmiAuditRules::IsHotfixName(entry)) {
-                continue;
+        // Entries are opened below the Uninstall key, also in the remote
+        // registry, which is connected once for the step.
+        SoftwareTitleList titles(*m_result.GetSoftware());
+        try {
+            for (const std::string& entry : entries) {
+                RegistryKey key;
+                key.Open(uninstall.Handle(), entry, false, KEY_READ);
+                if (WmiAuditRules::IsHotfixName(entry)) {
+                    continue;
+                }
+                boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
+                if (title) {
+                    titles.AddUnlessListed(title);
+                }
             }
-            boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
-            if (title) {
-                SoftwareAudit::AddUnlessListed(*software, title);
-            }
+        } catch (...) {
+            titles.Flush();
+            throw;
         }
+        titles.Flush();
         Log(0, "Installed Software");
         uninstall.Close();
     } catch (const _com_error& error) {
