@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -121,12 +122,21 @@ TEST_F(APIAuditTest, AuditsThisComputer)
     SYSTEM_INFO system = {};
     GetSystemInfo(&system);
     EXPECT_EQ(APIAudit::PackageCount(long(system.dwNumberOfProcessors), cpu.GetLogicalPerPackage()), pc.GetCpuCount());
-    EXPECT_FALSE(pc.Property(kCpuManufacturer).GetString().empty());
     EXPECT_EQ(cpu.GetManufacturerName(), pc.Property(kCpuManufacturer).GetString());
-    EXPECT_FALSE(pc.Property(kCpuDescription).GetString().empty());
-    EXPECT_EQ("x86 Family " + cpu.GetFamilyText() + " Model " + cpu.GetModelText() + " Stepping " +
-                  cpu.GetSteppingText(),
+    // The system's own record of the processor: its name, and its signature
+    // (the text keeps only the low four bits of the model).
+    char identifier[128] = {};
+    DWORD identifierSize = sizeof identifier - 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
+                                          "Identifier", RRF_RT_REG_SZ, nullptr, identifier, &identifierSize));
+    int family = 0;
+    int model = 0;
+    int stepping = 0;
+    ASSERT_EQ(3, sscanf(identifier, "%*s Family %d Model %d Stepping %d", &family, &model, &stepping)) << identifier;
+    EXPECT_EQ("x86 Family " + std::to_string(family) + " Model " + std::to_string(model & 15) + " Stepping " +
+                  std::to_string(stepping),
               pc.Property(kCpuType).GetString());
+    EXPECT_FALSE(pc.Property(kCpuDescription).GetString().empty());
     EXPECT_GT(pc.GetCpuSpeed(), 0);
 
     OSVERSIONINFOA version = {};
