@@ -109,16 +109,8 @@ protected:
         DeleteFileA(m_logFile.c_str());
     }
 
-    static std::string Folder() { return LogFile::GetSystemDriveRoot() + "Pardovel\\"; }
-    static void CleanSignature()
-    {
-        const std::string path = Folder() + "pardovel.sig";
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-        RemoveDirectoryA(path.c_str());
-        RemoveDirectoryA(Folder().c_str());
-        DeleteFileA(Folder().substr(0, Folder().size() - 1).c_str());
-    }
+    static std::string Folder() { return SignatureFolder(); }
+    static void CleanSignature() { CleanSignatureFile(); }
     // Error entries in the log file, without their time stamps.
     std::vector<std::string> LoggedErrors() const
     {
