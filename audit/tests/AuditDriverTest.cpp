@@ -133,29 +133,6 @@ protected:
     RecordedBoxes m_boxes;
 };
 
-TEST(AuditEngineChoice, FlagCombinations)
-{
-    struct {
-        bool apiSwitch;
-        bool remote;
-        bool wmiAnswered;
-        AuditEngineKind kind;
-    } cases[] = {
-        {true, false, false, AuditEngineKind::Api}, {true, false, true, AuditEngineKind::Api},
-        {true, true, false, AuditEngineKind::Api},  {true, true, true, AuditEngineKind::Api},
-        {false, true, false, AuditEngineKind::Wmi}, {false, true, true, AuditEngineKind::Wmi},
-        {false, false, true, AuditEngineKind::Wmi}, {false, false, false, AuditEngineKind::Api},
-    };
-    for (const auto& c : cases) {
-        AppState app;
-        app.m_apiAuditSwitch = c.apiSwitch;
-        app.m_wmiAvailable = c.wmiAnswered;
-        EXPECT_EQ(c.kind, ChooseAuditEngine(app, c.remote)) << c.apiSwitch << c.remote << c.wmiAnswered;
-    }
-    EXPECT_NE(nullptr, dynamic_cast<APIAudit*>(MakeAuditEngine(AuditEngineKind::Api).get()));
-    EXPECT_NE(nullptr, dynamic_cast<WMIAudit*>(MakeAuditEngine(AuditEngineKind::Wmi).get()));
-}
-
 TEST_F(AuditDriverTest, ChoosesTheEngineAndItsMode)
 {
     struct {
