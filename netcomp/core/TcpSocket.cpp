@@ -470,6 +470,8 @@ int TcpSocket::Receive(int mode)
 {
     if (m_socket == INVALID_SOCKET)
         return kResultOk;
+    // Records held back while AcceptData was off go first.
+    Deliver();
     int rc = kResultOk;
     for (int round = 0; round < kReadsPerNotification || mode != 0; ++round) {
         uint32_t free = 0;

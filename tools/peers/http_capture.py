@@ -22,6 +22,9 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /reply/<name>         the bytes of <replies folder>/<name> as they are, then a close
   anything else         200 with the body "ok"
 
+A connection whose first line begins "HELLO" speaks a line protocol instead
+(see lines() below), for the TCP client's reply-line tests.
+
 It also plays a firewall when the first bytes of a connection ask for one:
   CONNECT ok.test:<p>     "200 Connection established" with, in the same write,
                           the reply "HTTP/1.0 200 OK ... tunnel" for the request that follows
@@ -209,6 +212,27 @@ def socks5(conn):
     save(conn.request())
 
 
+def lines(conn):
+    """A line protocol: every line is answered "+OK <line>"; "TWO" gets two
+    answer lines in one write; "LIST" gets "+OK" and a dot-ended message."""
+    while True:
+        while b"\r\n" not in conn.buf:
+            conn.more()
+        end = conn.buf.index(b"\r\n")
+        line = bytes(conn.buf[:end])
+        del conn.buf[:end + 2]
+        save(line)
+        if line == b"TWO":
+            conn.sock.sendall(b"+OK 1\r\n+OK 2\r\n")
+        elif line == b"LIST":
+            conn.sock.sendall(b"+OK\r\nSubject: x\r\n\r\nbody\r\n..stuffed\r\n.\r\n")
+        elif line == b"QUIT":
+            conn.sock.sendall(b"+OK bye\r\n")
+            return
+        else:
+            conn.sock.sendall(b"+OK " + line + b"\r\n")
+
+
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
         conn = Conn(self.request)
@@ -220,6 +244,8 @@ class Handler(socketserver.BaseRequestHandler):
                 socks5(conn)
             elif conn.buf.startswith(b"CONNECT "):
                 tunnel(conn)
+            elif conn.buf.startswith(b"HELLO"):
+                lines(conn)
             else:
                 http(conn)
         except (EOFError, ConnectionError):
