@@ -1,7 +1,9 @@
-#pragma once
-// Property, method and event numbers of the HTTP component.
+/* Property, method and event numbers of the HTTP component (HTTP_Get,
+ * HTTP_Set, HTTP_Do and the event callback). */
+#ifndef NETCOMP_HTTP_H
+#define NETCOMP_HTTP_H
 
-enum HttpProp : int {
+enum HttpProp {
     kHttpAccept = 1,
     kHttpAttachedFile = 2,
     kHttpAuthorization = 3,
@@ -43,10 +45,10 @@ enum HttpProp : int {
     kHttpURLPort = 39,
     kHttpURLScheme = 40,
     kHttpURLServer = 41,
-    kHttpUser = 42,
+    kHttpUser = 42
 };
 
-enum HttpMethod : int {
+enum HttpMethod {
     kHttpMethodConfig = 1,
     kHttpMethodAddCookie = 2,
     kHttpMethodDoEvents = 3,
@@ -55,11 +57,16 @@ enum HttpMethod : int {
     kHttpMethodInterrupt = 6,
     kHttpMethodPost = 7,
     kHttpMethodPut = 8,
-    kHttpMethodReset = 9,
-    kHttpMethodCount = 9,
+    kHttpMethodReset = 9
 };
 
-enum HttpEvent : int {
+/* Connected and Disconnected: code, description. ConnectionStatus: status
+ * text, code, description. EndTransfer and StartTransfer: direction (0 request
+ * body, 1 response). Error: code, description. Header: field, value.
+ * Redirect: location, accept (answerable: set it to 0 to refuse). SetCookie:
+ * name, value, expires, domain, path, secure. Status: HTTP version, code,
+ * description. Transfer: direction, bytes so far, data (with its length). */
+enum HttpEvent {
     kHttpEventConnected = 1,
     kHttpEventConnectionStatus = 2,
     kHttpEventDisconnected = 3,
@@ -70,5 +77,7 @@ enum HttpEvent : int {
     kHttpEventSetCookie = 8,
     kHttpEventStartTransfer = 9,
     kHttpEventStatus = 10,
-    kHttpEventTransfer = 11,
+    kHttpEventTransfer = 11
 };
+
+#endif /* NETCOMP_HTTP_H */
