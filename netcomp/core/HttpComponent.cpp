@@ -30,11 +30,6 @@ public:
     // The range check of the component's interface: 280 with the cookie text.
     [[nodiscard]] int CookieIndexCheck(int index) { return CheckCookieIndex(index) ? kIndexOutOfRange : 0; }
 
-    [[nodiscard]] int DoEvents()
-    {
-        (void)WaitStep(20, Window());
-        return 0;
-    }
     [[nodiscard]] int RunGet(const char* url) { return Run(url, kHttpGet); }
     [[nodiscard]] int RunHead(const char* url) { return Run(url, kHttpHead); }
     [[nodiscard]] int RunPost(const char* url) { return Run(url, kHttpPost); }
