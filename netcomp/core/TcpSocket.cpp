@@ -329,10 +329,10 @@ int TcpSocket::SetConnected(bool on)
     return rc;
 }
 
-int TcpSocket::SendRaw(const char* data, int n, int flags)
+int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
 {
     m_bytesSent = 0;
-    if (!m_socket.IsOpen())
+    if (!m_socket.IsOpen() || (checkConnected && !IsConnected()))
         return WSAENOTCONN;
     const int sent = Ws().send(m_socket.Get(), data, n, flags);
     if (sent == SOCKET_ERROR) {

@@ -66,7 +66,8 @@ public:
     SOCKET Handle() const { return m_socket.Get(); }
 
     // One send; 10035 when it would block. BytesSent() tells what went out.
-    [[nodiscard]] int SendRaw(const char* data, int n, int flags);
+    // With checkConnected, a socket not yet through its connect (and firewall) gives 10057.
+    [[nodiscard]] int SendRaw(const char* data, int n, int flags, bool checkConnected = false);
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }
 

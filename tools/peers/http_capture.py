@@ -13,6 +13,7 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /continue             "100 Continue", then 200 with the body "done"
   /chunked              200 chunked; the data holds CR LF: "a\\r\\nb\\r\\n" then "\\r\\n\\r"
   /close                closes the connection before any status line
+  /hang                 no answer for 5 s, then a close
   /reset                resets the connection before any status line
   /loop/a, /loop/b      302 to each other
   /redirect?to=<url>    302 to <url>
@@ -125,6 +126,9 @@ def answer(conn, raw):
         return (b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
                 b"6\r\na\r\nb\r\n\r\n3\r\n\r\n\r\r\n0\r\n\r\n")
     if path == "/close":
+        return b""
+    if path == "/hang":  # no answer for 5 s, for time-outs and interruptions
+        time.sleep(5)
         return b""
     if path == "/reset":
         s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
