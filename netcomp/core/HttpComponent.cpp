@@ -1,12 +1,12 @@
-// The HTTP component's flat interface: its property and method tables over
-// the HTTP client engine, with the few operations the component adds.
+// The HTTP component's flat interface over the HTTP client engine: its
+// property and method tables.
 #include "netcomp/core/ComponentExports.h"
 #include "netcomp/core/HttpClient.h"
 #include "netcomp/core/netcomp_http.h"
 
 namespace {
 
-// The engine with the component's defaults and the operations its tables call.
+// The engine with the component's own defaults on top of the client's.
 class HttpComponentEngine final : public HttpClient {
 public:
     HttpComponentEngine()
@@ -15,31 +15,34 @@ public:
         SetFirewallPort(80);
     }
 
-    // Choosing a firewall kind also chooses its usual port.
+    // Choosing a firewall kind also chooses its usual port: 1080 for SOCKS,
+    // 80 for a tunnelling proxy.
     [[nodiscard]] int SetFirewallKind(int kind)
     {
         SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
         return SetFirewallType(kind);
     }
 
-    [[nodiscard]] int SetUrlText(const char* url) { return SetURL(url); }
-    ByteView PostDataBytes() const { return {PostData().Data(), int(PostData().Length())}; }
-    ByteView TransferredBytes() const { return {TransferredData().Data(), int(TransferredData().Length())}; }
+    ByteView PostDataBytes() const { return {PostData().CStr(), int(PostData().Length())}; }
+    [[nodiscard]] int SetPostDataBytes(const char* data, int length)
+    {
+        return SetPostData(data, data ? uint32_t(length) : 0);
+    }
+    ByteView TransferredBytes() const { return {TransferredData().CStr(), int(TransferredData().Length())}; }
     const char* TransferredHeaders() const { return ReceivedHeaders().CStr(); }
+    // The URL setter of the interface takes the text alone (not a redirect).
+    [[nodiscard]] int SetUrlText(const char* url) { return SetURL(url); }
+    [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(unsigned(seconds)); }
+    int TimeoutSeconds() const { return int(GetTimeout()); }
 
-    // The range check of the component's interface: 280 with the cookie text.
-    [[nodiscard]] int CookieIndexCheck(int index) { return CheckCookieIndex(index) ? kIndexOutOfRange : 0; }
+    // The cookie index is checked before the item is touched.
+    int CheckCookie(int index) { return CheckCookieIndex(index) ? kIndexOutOfRange : kResultOk; }
 
-    [[nodiscard]] int RunGet(const char* url) { return Run(url, kHttpGet); }
-    [[nodiscard]] int RunHead(const char* url) { return Run(url, kHttpHead); }
-    [[nodiscard]] int RunPost(const char* url) { return Run(url, kHttpPost); }
-    [[nodiscard]] int RunPut(const char* url) { return Run(url, kHttpPut); }
-    [[nodiscard]] int RunInterrupt() { return DoAction(kHttpInterrupt); }
-    [[nodiscard]] int RunReset() { return DoAction(kHttpReset); }
+    [[nodiscard]] int Interrupt() { return DoAction(kHttpInterrupt); }
+    [[nodiscard]] int ResetAll() { return DoAction(kHttpReset); }
 
-private:
-    // The URL is set first; a URL that fails to parse is the result.
-    [[nodiscard]] int Run(const char* url, int action)
+    // GET, HEAD, POST and PUT take the URL as their argument.
+    [[nodiscard]] int Transfer(int action, const char* url)
     {
         if (!Idle()) {
             SetLastErrorText("Busy performing current action.");
@@ -48,6 +51,10 @@ private:
         const int rc = SetURL(url);
         return rc != 0 ? rc : DoAction(action);
     }
+    [[nodiscard]] int Get(const char* url) { return Transfer(kHttpGet, url); }
+    [[nodiscard]] int Head(const char* url) { return Transfer(kHttpHead, url); }
+    [[nodiscard]] int Post(const char* url) { return Transfer(kHttpPost, url); }
+    [[nodiscard]] int Put(const char* url) { return Transfer(kHttpPut, url); }
 };
 
 using E = HttpComponentEngine;
@@ -62,8 +69,8 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
     P::ReadWrite<&E::IsConnected, &E::SetConnected>(kHttpConnected),
     P::ReadWrite<&E::ContentType, &E::SetContentType>(kHttpContentType),
     P::ReadWrite<&E::CookieCount, &E::SetCookieCount>(kHttpCookieCount),
-    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CookieIndexCheck>(kHttpCookieName),
-    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CookieIndexCheck>(kHttpCookieValue),
+    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CheckCookie>(kHttpCookieName),
+    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CheckCookie>(kHttpCookieValue),
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kHttpFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kHttpFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kHttpFirewallPort),
@@ -78,7 +85,7 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
     P::ReadWrite<&E::GetLocalHost, &E::SetLocalHost>(kHttpLocalHost),
     P::ReadWrite<&E::OtherHeaders, &E::SetOtherHeaders>(kHttpOtherHeaders),
     P::ReadWrite<&E::Password, &E::SetPassword>(kHttpPassword),
-    P::ReadWrite<&E::PostDataBytes, &E::SetPostData>(kHttpPostData),
+    P::ReadWrite<&E::PostDataBytes, &E::SetPostDataBytes>(kHttpPostData),
     P::ReadWrite<&E::Pragma, &E::SetPragma>(kHttpPragma),
     P::ReadWrite<&E::ProxyAuthorization, &E::SetProxyAuthorization>(kHttpProxyAuthorization),
     P::ReadWrite<&E::ProxyPassword, &E::SetProxyPassword>(kHttpProxyPassword),
@@ -88,7 +95,7 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
     P::ReadWrite<&E::Range, &E::SetRange>(kHttpRange),
     P::ReadWrite<&E::Referer, &E::SetReferer>(kHttpReferer),
     P::Read<&E::StatusLine>(kHttpStatusLine),
-    P::ReadWrite<&E::GetTimeout, &E::SetTimeout>(kHttpTimeout),
+    P::ReadWrite<&E::TimeoutSeconds, &E::SetTimeoutSeconds>(kHttpTimeout),
     P::Read<&E::TransferredBytes>(kHttpTransferredData),
     P::Read<&E::TransferredHeaders>(kHttpTransferredHeaders),
     P::ReadWrite<&E::URL, &E::SetUrlText>(kHttpURL),
@@ -102,12 +109,12 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
 constexpr MethodDescriptor<E> kHttpMethods[] = {
     M::Call<&E::AddCookie>(kHttpMethodAddCookie),
     M::Call<&E::DoEvents>(kHttpMethodDoEvents),
-    M::Call<&E::RunGet>(kHttpMethodGet),
-    M::Call<&E::RunHead>(kHttpMethodHead),
-    M::Call<&E::RunInterrupt>(kHttpMethodInterrupt),
-    M::Call<&E::RunPost>(kHttpMethodPost),
-    M::Call<&E::RunPut>(kHttpMethodPut),
-    M::Call<&E::RunReset>(kHttpMethodReset),
+    M::Call<&E::Get>(kHttpMethodGet),
+    M::Call<&E::Head>(kHttpMethodHead),
+    M::Call<&E::Interrupt>(kHttpMethodInterrupt),
+    M::Call<&E::Post>(kHttpMethodPost),
+    M::Call<&E::Put>(kHttpMethodPut),
+    M::Call<&E::ResetAll>(kHttpMethodReset),
 };
 
 struct HttpComponent : ComponentDefaults {

@@ -45,7 +45,7 @@ enum HttpProp {
     kHttpURLPort = 39,
     kHttpURLScheme = 40,
     kHttpURLServer = 41,
-    kHttpUser = 42
+    kHttpUser = 42,
 };
 
 enum HttpMethod {
@@ -57,15 +57,10 @@ enum HttpMethod {
     kHttpMethodInterrupt = 6,
     kHttpMethodPost = 7,
     kHttpMethodPut = 8,
-    kHttpMethodReset = 9
+    kHttpMethodReset = 9,
+    kHttpMethodCount = 9,
 };
 
-/* Connected and Disconnected: code, description. ConnectionStatus: status
- * text, code, description. EndTransfer and StartTransfer: direction (0 request
- * body, 1 response). Error: code, description. Header: field, value.
- * Redirect: location, accept (answerable: set it to 0 to refuse). SetCookie:
- * name, value, expires, domain, path, secure. Status: HTTP version, code,
- * description. Transfer: direction, bytes so far, data (with its length). */
 enum HttpEvent {
     kHttpEventConnected = 1,
     kHttpEventConnectionStatus = 2,
@@ -77,7 +72,7 @@ enum HttpEvent {
     kHttpEventSetCookie = 8,
     kHttpEventStartTransfer = 9,
     kHttpEventStatus = 10,
-    kHttpEventTransfer = 11
+    kHttpEventTransfer = 11,
 };
 
 #endif /* NETCOMP_HTTP_H */
