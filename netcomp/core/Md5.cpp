@@ -40,7 +40,89 @@ const uint32_t kSine[64] = {
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
 };
 
-const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+constexpr int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+
+// Message word that step i reads.
+constexpr int WordIndex(int i)
+{
+    return i < 16 ? i : i < 32 ? (5 * i + 1) % 16 : i < 48 ? (3 * i + 5) % 16 : (7 * i) % 16;
+}
+
+// Compilers like to fold the constant in last, which puts it on the chain of
+// dependent operations; an empty assembler statement keeps the sum as written.
+#if defined(__GNUC__) || defined(__clang__)
+#define KES_MD5_KEEP_ORDER(v) __asm__("" : "+r"(v));
+#else
+#define KES_MD5_KEEP_ORDER(v)
+#endif
+
+// Each step with literal i, so index, constant and shift fold into the code.
+// The message word and constant are added before the round function and the
+// function's parts are added one by one, so that only the last operations of
+// a step wait for the step before it (b is the newest word). The forms give
+// the textbook values bit for bit: G's two halves never share a set bit.
+#define KES_MD5_STEP(a, i)                                                                                             \
+    a += x[WordIndex(i)] + kSine[i];                                                                                   \
+    KES_MD5_KEEP_ORDER(a)
+#define KES_MD5_END(a, b, i) a = Rotl(a, kShift[(i) / 16][(i) % 4]) + b;
+#define KES_MD5_F(a, b, c, d, i)                                                                                       \
+    KES_MD5_STEP(a, i) a += d ^ (b & (c ^ d));                                                                         \
+    KES_MD5_END(a, b, i)
+#define KES_MD5_G(a, b, c, d, i)                                                                                       \
+    KES_MD5_STEP(a, i) a += c & ~d;                                                                                    \
+    a += b & d;                                                                                                        \
+    KES_MD5_END(a, b, i)
+#define KES_MD5_H(a, b, c, d, i)                                                                                       \
+    KES_MD5_STEP(a, i) a += b ^ (c ^ d);                                                                               \
+    KES_MD5_END(a, b, i)
+#define KES_MD5_I(a, b, c, d, i)                                                                                       \
+    KES_MD5_STEP(a, i) a += c ^ (b | ~d);                                                                              \
+    KES_MD5_END(a, b, i)
+#define KES_MD5_QUAD(fn, i) fn(a, b, c, d, i) fn(d, a, b, c, i + 1) fn(c, d, a, b, i + 2) fn(b, c, d, a, i + 3)
+
+void Md5Blocks(uint32_t state[4], const unsigned char* p, size_t blocks)
+{
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    for (; blocks > 0; --blocks, p += 64) {
+        uint32_t x[16];
+        for (int i = 0; i < 16; ++i)
+            x[i] = ReadLe32(p + 4 * i);
+        const uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
+        KES_MD5_QUAD(KES_MD5_F, 0)
+        KES_MD5_QUAD(KES_MD5_F, 4)
+        KES_MD5_QUAD(KES_MD5_F, 8)
+        KES_MD5_QUAD(KES_MD5_F, 12)
+        KES_MD5_QUAD(KES_MD5_G, 16)
+        KES_MD5_QUAD(KES_MD5_G, 20)
+        KES_MD5_QUAD(KES_MD5_G, 24)
+        KES_MD5_QUAD(KES_MD5_G, 28)
+        KES_MD5_QUAD(KES_MD5_H, 32)
+        KES_MD5_QUAD(KES_MD5_H, 36)
+        KES_MD5_QUAD(KES_MD5_H, 40)
+        KES_MD5_QUAD(KES_MD5_H, 44)
+        KES_MD5_QUAD(KES_MD5_I, 48)
+        KES_MD5_QUAD(KES_MD5_I, 52)
+        KES_MD5_QUAD(KES_MD5_I, 56)
+        KES_MD5_QUAD(KES_MD5_I, 60)
+        a += a0;
+        b += b0;
+        c += c0;
+        d += d0;
+    }
+    state[0] = a;
+    state[1] = b;
+    state[2] = c;
+    state[3] = d;
+}
+
+#undef KES_MD5_QUAD
+#undef KES_MD5_STEP
+#undef KES_MD5_KEEP_ORDER
+#undef KES_MD5_END
+#undef KES_MD5_F
+#undef KES_MD5_G
+#undef KES_MD5_H
+#undef KES_MD5_I
 
 } // namespace
 
@@ -55,66 +137,28 @@ void Md5::Init()
     m_finished = false;
 }
 
-void Md5::Transform(const unsigned char block[64])
-{
-    uint32_t x[16];
-    for (int i = 0; i < 16; ++i)
-        x[i] = ReadLe32(block + 4 * i);
-    uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
-    for (int i = 0; i < 64; ++i) {
-        uint32_t f;
-        int g;
-        const int round = i / 16;
-        switch (round) {
-        case 0:
-            f = (b & c) | (~b & d);
-            g = i;
-            break;
-        case 1:
-            f = (d & b) | (~d & c);
-            g = (5 * i + 1) % 16;
-            break;
-        case 2:
-            f = b ^ c ^ d;
-            g = (3 * i + 5) % 16;
-            break;
-        default:
-            f = c ^ (b | ~d);
-            g = (7 * i) % 16;
-            break;
-        }
-        const uint32_t next = b + Rotl(a + f + kSine[i] + x[g], kShift[round][i % 4]);
-        a = d;
-        d = c;
-        c = b;
-        b = next;
-    }
-    m_state[0] += a;
-    m_state[1] += b;
-    m_state[2] += c;
-    m_state[3] += d;
-}
-
 void Md5::Update(const void* data, size_t n)
 {
     const auto* in = static_cast<const unsigned char*>(data);
-    while (n > 0) {
-        const unsigned used = (m_count[0] >> 3) & 0x3F;
-        const uint64_t bits = (uint64_t(m_count[1]) << 32 | m_count[0]);
+    const unsigned used = (m_count[0] >> 3) & 0x3F;
+    const uint64_t bits = (uint64_t(m_count[1]) << 32 | m_count[0]) + uint64_t(n) * 8;
+    m_count[0] = uint32_t(bits);
+    m_count[1] = uint32_t(bits >> 32);
+    if (used > 0) {
         const size_t take = n < size_t(64 - used) ? n : size_t(64 - used);
-        const uint64_t after = bits + uint64_t(take) * 8;
-        m_count[0] = uint32_t(after);
-        m_count[1] = uint32_t(after >> 32);
-        if (used == 0 && take == 64) {
-            Transform(in);
-        } else {
-            std::memcpy(m_buffer + used, in, take);
-            if (used + take == 64)
-                Transform(m_buffer);
-        }
+        std::memcpy(m_buffer + used, in, take);
         in += take;
         n -= take;
+        if (used + take < 64)
+            return;
+        Md5Blocks(m_state, m_buffer, 1);
     }
+    // Whole blocks straight from the caller's memory.
+    Md5Blocks(m_state, in, n / 64);
+    in += n / 64 * 64;
+    n %= 64;
+    if (n > 0)
+        std::memcpy(m_buffer, in, n);
 }
 
 const unsigned char* Md5::Final()

@@ -13,8 +13,6 @@ public:
     const unsigned char* Final();
 
 private:
-    void Transform(const unsigned char block[64]);
-
     uint32_t m_state[4];
     uint32_t m_count[2]; // bits, low word first
     unsigned char m_buffer[64];

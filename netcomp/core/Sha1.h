@@ -13,7 +13,6 @@ public:
     const unsigned char* Final();
 
 private:
-    void ProcessBlock();
     void Pad();
 
     uint32_t m_state[5];

@@ -1,4 +1,4 @@
-// Base64 (RFC 2045) and the Shift-JIS <-> ISO-2022-JP conversions used for
+// The Shift-JIS <-> ISO-2022-JP conversions used for
 // Japanese mail headers (RFC 1468). The conversions are plain arithmetic on
 // the JIS X 0208 row/cell numbers; half-width katakana, which ISO-2022-JP
 // cannot carry, become their full-width forms.
@@ -9,23 +9,6 @@
 #include "netcomp/core/ResultCodes.h"
 
 namespace {
-
-const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int Base64Value(unsigned char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
 
 // Full-width Shift-JIS forms of the half-width katakana 0xA1-0xDF.
 const unsigned short kHalfWidthKana[63] = {
@@ -99,68 +82,6 @@ unsigned HexPairValue(char high, char low)
     if (h < 0 || l < 0)
         return 0xFFFF;
     return unsigned(h * 16 + l);
-}
-
-int NetStringBase::AppendBase64(const void* data, uint32_t n, bool breakLines)
-{
-    if (!data || n == 0)
-        return kResultOk;
-    const uint64_t outLength = (uint64_t(n) + 2) / 3 * 4 + (breakLines ? uint64_t(n - 1) / 48 * 2 : 0);
-    if (outLength > kMaxLength - m_length)
-        return kOutOfMemory;
-    NetString copy; // the source may be this string, which the resize moves
-    const auto* in = static_cast<const unsigned char*>(data);
-    if (Overlaps(static_cast<const char*>(data))) {
-        int rc = copy.Assign(n, static_cast<const char*>(data));
-        if (rc != kResultOk)
-            return rc;
-        in = reinterpret_cast<const unsigned char*>(copy.Data());
-    }
-    const uint32_t start = m_length;
-    int rc = Assign(m_length + uint32_t(outLength), nullptr);
-    if (rc != kResultOk)
-        return rc;
-    char* out = Data() + start;
-    for (uint32_t i = 0; i < n; i += 3) {
-        if (breakLines && i > 0 && i % 48 == 0) {
-            *out++ = '\r';
-            *out++ = '\n';
-        }
-        const uint32_t left = n - i;
-        const unsigned b0 = in[i];
-        const unsigned b1 = left > 1 ? in[i + 1] : 0;
-        const unsigned b2 = left > 2 ? in[i + 2] : 0;
-        *out++ = kBase64Alphabet[b0 >> 2];
-        *out++ = kBase64Alphabet[((b0 & 0x03) << 4) | (b1 >> 4)];
-        *out++ = left > 1 ? kBase64Alphabet[((b1 & 0x0F) << 2) | (b2 >> 6)] : '=';
-        *out++ = left > 2 ? kBase64Alphabet[b2 & 0x3F] : '=';
-    }
-    return kResultOk;
-}
-
-void NetStringBase::DecodeBase64()
-{
-    char* d = Data();
-    uint32_t written = 0;
-    unsigned accumulator = 0;
-    int bits = 0;
-    for (uint32_t i = 0; i < m_length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(d[i]);
-        if (c == '=')
-            break;
-        const int v = Base64Value(c);
-        if (v < 0)
-            continue;
-        accumulator = (accumulator << 6) | unsigned(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            // Output never overtakes input: four characters give at most three bytes.
-            d[written++] = char((accumulator >> bits) & 0xFF);
-        }
-    }
-    m_length = written;
-    d[written] = '\0';
 }
 
 int SjisBytesToJis(const char* text, uint32_t n, NetStringBase& out)

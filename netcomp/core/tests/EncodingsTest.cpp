@@ -72,6 +72,38 @@ TEST(Base64, AppendsToItsOwnContents)
     EXPECT_EQ(Str(s), "abcYWJj");
 }
 
+// Lengths across the four-character fast path and its hand-over to the
+// careful path: line breaks and stray characters at every offset, the final
+// incomplete group, and "=" in the middle of a run.
+TEST(Base64, DecodesAroundEveryGroupBoundary)
+{
+    std::string data;
+    for (int i = 0; i < 300; ++i)
+        data += char((i * 73 + 5) & 0xff);
+    for (size_t n = 0; n <= 200; n += 7) {
+        const std::string plain = data.substr(0, n);
+        for (bool breakLines : {false, true}) {
+            NetString d(Base64(plain, breakLines).c_str());
+            d.DecodeBase64();
+            EXPECT_EQ(Str(d), plain) << n;
+        }
+        const std::string encoded = Base64(plain, false);
+        for (size_t at = 0; at < encoded.size(); at += 5) {
+            std::string noisy = encoded;
+            noisy.insert(at, at % 2 ? "\r\n" : " *");
+            NetString d(noisy.c_str());
+            d.DecodeBase64();
+            EXPECT_EQ(Str(d), plain) << n << " " << at;
+        }
+    }
+    NetString early("QUJDREVGR0hJ=kxNTk9Q");
+    early.DecodeBase64();
+    EXPECT_EQ(Str(early), "ABCDEFGHI");
+    NetString partial("QUJDREVGR0hJSw");
+    partial.DecodeBase64();
+    EXPECT_EQ(Str(partial), "ABCDEFGHIK");
+}
+
 TEST(JapaneseConversion, ShiftJisToIso2022Jp)
 {
     const struct {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "netcomp/core/CpuFeatures.h"
 #include "netcomp/core/Md5.h"
 #include "netcomp/core/NetString.h"
 #include "netcomp/core/ResultCodes.h"
@@ -118,6 +120,34 @@ TEST(Hashes, BlockEdgeLengths)
         EXPECT_EQ(Hex(md5.Final(), 16), c.md5) << c.n;
         EXPECT_EQ(Hex(sha.Final(), 20), c.sha1) << c.n;
     }
+}
+
+// The portable block code gives the same digests as the SHA instructions
+// (or, where the processor lacks them, as the standard's vectors) for every
+// length around the block edges, whole and split at any point.
+TEST(Sha1, PortableCodeMatchesTheInstructions)
+{
+    std::string data;
+    for (int i = 0; i < 700; ++i)
+        data += char((i * 37 + 11) & 0xff);
+    auto digest = [&](size_t n, size_t split, bool extensions) {
+        AllowShaExtensions(extensions);
+        Sha1 sha;
+        sha.Update(data.data(), split);
+        sha.Update(data.data() + split, n - split);
+        const std::string hex = Hex(sha.Final(), 20);
+        AllowShaExtensions(true);
+        return hex;
+    };
+    for (size_t n : {0, 1, 55, 56, 63, 64, 65, 127, 128, 129, 191, 192, 640, 700}) {
+        for (size_t split : {size_t(0), n / 3, n / 2 + 1, n}) {
+            split = std::min(split, n);
+            EXPECT_EQ(digest(n, split, false), digest(n, split, true)) << n << " " << split;
+        }
+    }
+    AllowShaExtensions(false);
+    EXPECT_EQ(Sha1Hex("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    AllowShaExtensions(true);
 }
 
 } // namespace
