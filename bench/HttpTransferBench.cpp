@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "netcomp/core/HttpNumbers.h"
+#include "netcomp/core/netcomp_http.h"
 #include "netcomp/core/netcomp.h"
 
 namespace {

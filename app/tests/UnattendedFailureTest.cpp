@@ -22,7 +22,7 @@ public:
         }
     }
     void SetRemote(bool) override {}
-    bool RunReachedComputer() const override { return false; }
+    AuditOutcome RunOutcome() const override { return AuditOutcome::Unreachable; }
 
 private:
     bool m_throws;

@@ -1,12 +1,10 @@
-// The HTTP component's flat interface over the HTTP client engine.
+// The HTTP component's flat interface over the HTTP client engine: its
+// property and method tables.
 #include "netcomp/core/ComponentExports.h"
 #include "netcomp/core/HttpClient.h"
-#include "netcomp/core/HttpNumbers.h"
-#include "netcomp/core/WrapperValues.h"
+#include "netcomp/core/netcomp_http.h"
 
 namespace {
-
-using namespace wrapper;
 
 // The engine with the component's own defaults on top of the client's.
 class HttpComponentEngine final : public HttpClient {
@@ -16,243 +14,113 @@ public:
         (void)SetTimeout(60);
         SetFirewallPort(80);
     }
-};
 
-struct HttpAdapter : ComponentAdapterDefaults {
-    using Engine = HttpComponentEngine;
-    static constexpr int kMethodCount = kHttpMethodCount;
-
-    static INT_PTR Get(Engine& e, int property, int index, int* lengthOut)
+    // Choosing a firewall kind also chooses its usual port: 1080 for SOCKS,
+    // 80 for a tunnelling proxy.
+    [[nodiscard]] int SetFirewallKind(int kind)
     {
-        switch (property) {
-        case kHttpAccept:
-            return TextValue(e.Accept());
-        case kHttpAttachedFile:
-            return TextValue(e.AttachedFile());
-        case kHttpAuthorization:
-            return TextValue(e.Authorization());
-        case kHttpAuthScheme:
-            return e.AuthScheme();
-        case kHttpConnected:
-            return e.IsConnected() ? 1 : 0;
-        case kHttpContentType:
-            return TextValue(e.ContentType());
-        case kHttpCookieCount:
-            return e.CookieCount();
-        case kHttpCookieName:
-            return e.CheckCookieIndex(index) == 0 ? TextValue(e.CookieName(index)) : TextValue("");
-        case kHttpCookieValue:
-            return e.CheckCookieIndex(index) == 0 ? TextValue(e.CookieValue(index)) : TextValue("");
-        case kHttpFirewallHost:
-            return TextValue(e.GetFirewallHost());
-        case kHttpFirewallPassword:
-            return TextValue(e.GetFirewallPassword());
-        case kHttpFirewallPort:
-            return e.GetFirewallPort();
-        case kHttpFirewallType:
-            return e.GetFirewallType();
-        case kHttpFirewallUser:
-            return TextValue(e.GetFirewallUser());
-        case kHttpFollowRedirects:
-            return e.FollowRedirects();
-        case kHttpFrom:
-            return TextValue(e.From());
-        case kHttpHTTPMethod:
-            return TextValue(e.Verb());
-        case kHttpIdle:
-            return e.Idle() ? 1 : 0;
-        case kHttpIfModifiedSince:
-            return TextValue(e.IfModifiedSince());
-        case kHttpLocalFile:
-            return TextValue(e.LocalFile());
-        case kHttpLocalHost:
-            return TextValue(e.GetLocalHost());
-        case kHttpOtherHeaders:
-            return TextValue(e.OtherHeaders());
-        case kHttpPassword:
-            return TextValue(e.Password());
-        case kHttpPostData:
-            if (lengthOut)
-                *lengthOut = int(e.PostData().Length());
-            return TextValue(e.PostData().CStr());
-        case kHttpPragma:
-            return TextValue(e.Pragma());
-        case kHttpProxyAuthorization:
-            return TextValue(e.ProxyAuthorization());
-        case kHttpProxyPassword:
-            return TextValue(e.ProxyPassword());
-        case kHttpProxyPort:
-            return e.ProxyPort();
-        case kHttpProxyServer:
-            return TextValue(e.ProxyServer());
-        case kHttpProxyUser:
-            return TextValue(e.ProxyUser());
-        case kHttpRange:
-            return TextValue(e.Range());
-        case kHttpReferer:
-            return TextValue(e.Referer());
-        case kHttpStatusLine:
-            return TextValue(e.StatusLine());
-        case kHttpTimeout:
-            return INT_PTR(e.GetTimeout());
-        case kHttpTransferredData:
-            if (lengthOut)
-                *lengthOut = int(e.TransferredData().Length());
-            return TextValue(e.TransferredData().CStr());
-        case kHttpTransferredHeaders:
-            return TextValue(e.ReceivedHeaders().CStr());
-        case kHttpURL:
-            return TextValue(e.URL());
-        case kHttpURLPath:
-            return TextValue(e.URLPath());
-        case kHttpURLPort:
-            return e.URLPort();
-        case kHttpURLScheme:
-            return TextValue(e.URLScheme());
-        case kHttpURLServer:
-            return TextValue(e.URLServer());
-        case kHttpUser:
-            return TextValue(e.User());
-        default:
-            return 0;
-        }
+        SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
+        return SetFirewallType(kind);
     }
 
-    static int Set(Engine& e, int property, int index, INT_PTR value, int length)
+    ByteView PostDataBytes() const { return {PostData().CStr(), int(PostData().Length())}; }
+    [[nodiscard]] int SetPostDataBytes(const char* data, int length)
     {
-        const char* text = Text(value);
-        const int number = int(value);
-        switch (property) {
-        case kHttpAccept:
-            return e.SetAccept(text);
-        case kHttpAttachedFile:
-            return e.SetAttachedFile(text);
-        case kHttpAuthorization:
-            return e.SetAuthorization(text);
-        case kHttpAuthScheme:
-            e.SetAuthScheme(number);
-            return 0;
-        case kHttpConnected:
-            return e.SetConnected(number != 0);
-        case kHttpContentType:
-            return e.SetContentType(text);
-        case kHttpCookieCount:
-            return e.SetCookieCount(number);
-        case kHttpCookieName:
-            return e.CheckCookieIndex(index) ? kHttpBadCookieIndex : e.SetCookieName(index, text);
-        case kHttpCookieValue:
-            return e.CheckCookieIndex(index) ? kHttpBadCookieIndex : e.SetCookieValue(index, text);
-        case kHttpFirewallHost:
-            return e.SetFirewallHost(text);
-        case kHttpFirewallPassword:
-            return e.SetFirewallPassword(text);
-        case kHttpFirewallPort:
-            e.SetFirewallPort(number);
-            return 0;
-        case kHttpFirewallType:
-            e.SetFirewallPort(number == 2 || number == 3 ? 1080 : 80);
-            return e.SetFirewallType(number);
-        case kHttpFirewallUser:
-            return e.SetFirewallUser(text);
-        case kHttpFollowRedirects:
-            e.SetFollowRedirects(number);
-            return 0;
-        case kHttpFrom:
-            return e.SetFrom(text);
-        case kHttpHTTPMethod:
-            return e.SetVerb(text);
-        case kHttpIfModifiedSince:
-            return e.SetIfModifiedSince(text);
-        case kHttpLocalFile:
-            return e.SetLocalFile(text);
-        case kHttpLocalHost:
-            return e.SetLocalHost(text);
-        case kHttpOtherHeaders:
-            return e.SetOtherHeaders(text);
-        case kHttpPassword:
-            return e.SetPassword(text);
-        case kHttpPostData:
-            return e.SetPostData(text, text ? uint32_t(length) : 0);
-        case kHttpPragma:
-            return e.SetPragma(text);
-        case kHttpProxyAuthorization:
-            return e.SetProxyAuthorization(text);
-        case kHttpProxyPassword:
-            return e.SetProxyPassword(text);
-        case kHttpProxyPort:
-            e.SetProxyPort(number);
-            return 0;
-        case kHttpProxyServer:
-            return e.SetProxyServer(text);
-        case kHttpProxyUser:
-            return e.SetProxyUser(text);
-        case kHttpRange:
-            return e.SetRange(text);
-        case kHttpReferer:
-            return e.SetReferer(text);
-        case kHttpTimeout:
-            return e.SetTimeout(unsigned(number));
-        case kHttpURL:
-            return e.SetURL(text);
-        case kHttpURLPath:
-            return e.SetURLPath(text);
-        case kHttpURLPort:
-            e.SetURLPort(number);
-            return 0;
-        case kHttpURLScheme:
-            return e.SetURLScheme(text);
-        case kHttpURLServer:
-            return e.SetURLServer(text);
-        case kHttpUser:
-            return e.SetUser(text);
-        default:
-            return kUnknownSetting;
-        }
+        return SetPostData(data, data ? uint32_t(length) : 0);
     }
+    ByteView TransferredBytes() const { return {TransferredData().CStr(), int(TransferredData().Length())}; }
+    const char* TransferredHeaders() const { return ReceivedHeaders().CStr(); }
+    [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(unsigned(seconds)); }
+    int TimeoutSeconds() const { return int(GetTimeout()); }
 
-    static int Do(Engine& e, int method, int count, INT_PTR* args, int*)
+    // The cookie index is checked before the item is touched.
+    int CheckCookie(int index) { return CheckCookieIndex(index) ? kIndexOutOfRange : kResultOk; }
+
+    [[nodiscard]] int Interrupt() { return DoAction(kHttpInterrupt); }
+    [[nodiscard]] int ResetAll() { return DoAction(kHttpReset); }
+
+    // GET, HEAD, POST and PUT take the URL as their argument.
+    [[nodiscard]] int Transfer(int action, const char* url)
     {
-        int action = kHttpGet;
-        switch (method) {
-        case kHttpMethodAddCookie:
-            return e.AddCookie(ArgText(count, args, 0), ArgText(count, args, 1));
-        case kHttpMethodDoEvents:
-            return e.WaitStep(20, e.Window()) ? 0 : 0;
-        case kHttpMethodInterrupt:
-            return e.DoAction(kHttpInterrupt);
-        case kHttpMethodReset:
-            return e.DoAction(kHttpReset);
-        case kHttpMethodGet:
-            action = kHttpGet;
-            break;
-        case kHttpMethodHead:
-            action = kHttpHead;
-            break;
-        case kHttpMethodPost:
-            action = kHttpPost;
-            break;
-        case kHttpMethodPut:
-            action = kHttpPut;
-            break;
-        default:
-            return e.LastCode();
-        }
-        if (!e.Idle()) {
-            e.SetLastErrorText("Busy performing current action.");
+        if (!Idle()) {
+            SetLastErrorText("Busy performing current action.");
             return kHttpBusy;
         }
-        const int rc = e.SetURL(ArgText(count, args, 0));
-        return rc != 0 ? rc : e.DoAction(action);
+        const int rc = SetURL(url);
+        return rc != 0 ? rc : DoAction(action);
     }
+    [[nodiscard]] int Get(const char* url) { return Transfer(kHttpGet, url); }
+    [[nodiscard]] int Head(const char* url) { return Transfer(kHttpHead, url); }
+    [[nodiscard]] int Post(const char* url) { return Transfer(kHttpPost, url); }
+    [[nodiscard]] int Put(const char* url) { return Transfer(kHttpPut, url); }
+};
 
-    static int CheckIndex(Engine& e, int property, int index)
-    {
-        if (property == kHttpCookieName || property == kHttpCookieValue)
-            return e.CheckCookieIndex(index) ? kIndexOutOfRange : 0;
-        return 0;
-    }
+using E = HttpComponentEngine;
+using P = Properties<E>;
+using M = Methods<E>;
+
+constexpr PropertyDescriptor<E> kHttpProperties[] = {
+    P::ReadWrite<&E::Accept, &E::SetAccept>(kHttpAccept),
+    P::ReadWrite<&E::AttachedFile, &E::SetAttachedFile>(kHttpAttachedFile),
+    P::ReadWrite<&E::Authorization, &E::SetAuthorization>(kHttpAuthorization),
+    P::ReadWrite<&E::AuthScheme, &E::SetAuthScheme>(kHttpAuthScheme),
+    P::ReadWrite<&E::IsConnected, &E::SetConnected>(kHttpConnected),
+    P::ReadWrite<&E::ContentType, &E::SetContentType>(kHttpContentType),
+    P::ReadWrite<&E::CookieCount, &E::SetCookieCount>(kHttpCookieCount),
+    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CheckCookie>(kHttpCookieName),
+    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CheckCookie>(kHttpCookieValue),
+    P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kHttpFirewallHost),
+    P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kHttpFirewallPassword),
+    P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kHttpFirewallPort),
+    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallKind>(kHttpFirewallType),
+    P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kHttpFirewallUser),
+    P::ReadWrite<&E::FollowRedirects, &E::SetFollowRedirects>(kHttpFollowRedirects),
+    P::ReadWrite<&E::From, &E::SetFrom>(kHttpFrom),
+    P::ReadWrite<&E::Verb, &E::SetVerb>(kHttpHTTPMethod),
+    P::Read<&E::Idle>(kHttpIdle),
+    P::ReadWrite<&E::IfModifiedSince, &E::SetIfModifiedSince>(kHttpIfModifiedSince),
+    P::ReadWrite<&E::LocalFile, &E::SetLocalFile>(kHttpLocalFile),
+    P::ReadWrite<&E::GetLocalHost, &E::SetLocalHost>(kHttpLocalHost),
+    P::ReadWrite<&E::OtherHeaders, &E::SetOtherHeaders>(kHttpOtherHeaders),
+    P::ReadWrite<&E::Password, &E::SetPassword>(kHttpPassword),
+    P::ReadWrite<&E::PostDataBytes, &E::SetPostDataBytes>(kHttpPostData),
+    P::ReadWrite<&E::Pragma, &E::SetPragma>(kHttpPragma),
+    P::ReadWrite<&E::ProxyAuthorization, &E::SetProxyAuthorization>(kHttpProxyAuthorization),
+    P::ReadWrite<&E::ProxyPassword, &E::SetProxyPassword>(kHttpProxyPassword),
+    P::ReadWrite<&E::ProxyPort, &E::SetProxyPort>(kHttpProxyPort),
+    P::ReadWrite<&E::ProxyServer, &E::SetProxyServer>(kHttpProxyServer),
+    P::ReadWrite<&E::ProxyUser, &E::SetProxyUser>(kHttpProxyUser),
+    P::ReadWrite<&E::Range, &E::SetRange>(kHttpRange),
+    P::ReadWrite<&E::Referer, &E::SetReferer>(kHttpReferer),
+    P::Read<&E::StatusLine>(kHttpStatusLine),
+    P::ReadWrite<&E::TimeoutSeconds, &E::SetTimeoutSeconds>(kHttpTimeout),
+    P::Read<&E::TransferredBytes>(kHttpTransferredData),
+    P::Read<&E::TransferredHeaders>(kHttpTransferredHeaders),
+    P::ReadWrite<&E::URL, &E::SetURL>(kHttpURL),
+    P::ReadWrite<&E::URLPath, &E::SetURLPath>(kHttpURLPath),
+    P::ReadWrite<&E::URLPort, &E::SetURLPort>(kHttpURLPort),
+    P::ReadWrite<&E::URLScheme, &E::SetURLScheme>(kHttpURLScheme),
+    P::ReadWrite<&E::URLServer, &E::SetURLServer>(kHttpURLServer),
+    P::ReadWrite<&E::User, &E::SetUser>(kHttpUser),
+};
+
+constexpr MethodDescriptor<E> kHttpMethods[] = {
+    M::Call<&E::AddCookie>(kHttpMethodAddCookie),
+    M::Call<&E::DoEvents>(kHttpMethodDoEvents),
+    M::Call<&E::Get>(kHttpMethodGet),
+    M::Call<&E::Head>(kHttpMethodHead),
+    M::Call<&E::Interrupt>(kHttpMethodInterrupt),
+    M::Call<&E::Post>(kHttpMethodPost),
+    M::Call<&E::Put>(kHttpMethodPut),
+    M::Call<&E::ResetAll>(kHttpMethodReset),
+};
+
+struct HttpComponent : ComponentDefaults {
+    using Engine = E;
+    static constexpr auto& kProperties = kHttpProperties;
+    static constexpr auto& kMethods = kHttpMethods;
 };
 
 } // namespace
 
-NETCOMP_DEFINE_COMPONENT(HTTP, HttpAdapter)
+NETCOMP_DEFINE_COMPONENT(HTTP, HttpComponent)

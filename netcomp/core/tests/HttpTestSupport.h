@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/HttpNumbers.h"
+#include "netcomp/core/netcomp_http.h"
 #include "netcomp/core/netcomp.h"
 
 constexpr int kCapturePort = 20400;

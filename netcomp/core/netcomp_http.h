@@ -1,7 +1,9 @@
-#pragma once
-// Property, method and event numbers of the HTTP component.
+/* Property, method and event numbers of the HTTP component (HTTP_Get,
+ * HTTP_Set, HTTP_Do and the event callback). */
+#ifndef NETCOMP_HTTP_H
+#define NETCOMP_HTTP_H
 
-enum HttpProp : int {
+enum HttpProp {
     kHttpAccept = 1,
     kHttpAttachedFile = 2,
     kHttpAuthorization = 3,
@@ -46,7 +48,7 @@ enum HttpProp : int {
     kHttpUser = 42,
 };
 
-enum HttpMethod : int {
+enum HttpMethod {
     kHttpMethodConfig = 1,
     kHttpMethodAddCookie = 2,
     kHttpMethodDoEvents = 3,
@@ -59,7 +61,7 @@ enum HttpMethod : int {
     kHttpMethodCount = 9,
 };
 
-enum HttpEvent : int {
+enum HttpEvent {
     kHttpEventConnected = 1,
     kHttpEventConnectionStatus = 2,
     kHttpEventDisconnected = 3,
@@ -72,3 +74,5 @@ enum HttpEvent : int {
     kHttpEventStatus = 10,
     kHttpEventTransfer = 11,
 };
+
+#endif /* NETCOMP_HTTP_H */
