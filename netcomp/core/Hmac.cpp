@@ -46,8 +46,8 @@ void UpdateMasked(Hash& hash, const unsigned char* message, size_t length, size_
 }
 
 template <class Hash>
-bool Compute(const unsigned char keyBlock[kBlock], const void* data, size_t length, size_t zeroStart,
-             size_t zeroLength, unsigned char* result, size_t digestSize)
+bool Compute(const unsigned char keyBlock[kBlock], const void* data, size_t length, size_t zeroStart, size_t zeroLength,
+             unsigned char* result, size_t digestSize)
 {
     const auto* message = static_cast<const unsigned char*>(data);
     if (!message && length > 0)

@@ -229,8 +229,8 @@ int BerCodec::UnwrapSequence(unsigned char* tag)
     if (rc != kResultOk)
         return kBerMalformed;
     const auto offset = uint32_t(element.content - start);
-    const int cut = element.length == 0 ? m_buffer.Assign(0, nullptr)
-                                        : m_buffer.KeepRange(offset, offset + element.length);
+    const int cut =
+        element.length == 0 ? m_buffer.Assign(0, nullptr) : m_buffer.KeepRange(offset, offset + element.length);
     if (cut != kResultOk)
         return cut;
     if (tag)

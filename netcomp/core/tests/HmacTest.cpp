@@ -48,8 +48,7 @@ TEST(Hmac, PublishedVectors)
     for (const auto& c : cases) {
         EXPECT_EQ(Hex(md5.Digest(c.key.data(), c.key.size(), c.data.data(), c.data.size()), 16), c.md5) << c.data;
         const std::string shaKey = c.key.size() == 16 ? std::string(20, c.key[0]) : c.key;
-        EXPECT_EQ(Hex(sha1.Digest(shaKey.data(), shaKey.size(), c.data.data(), c.data.size()), 20), c.sha1)
-            << c.data;
+        EXPECT_EQ(Hex(sha1.Digest(shaKey.data(), shaKey.size(), c.data.data(), c.data.size()), 20), c.sha1) << c.data;
     }
     std::string block;
     for (int i = 0; i < 64; ++i)
