@@ -92,3 +92,16 @@ void ThrowSystemError(DWORD errorCode)
 {
     throw t_exception(static_cast<HRESULT>(errorCode), static_cast<const char*>(nullptr));
 }
+
+std::string DescribeCurrentException()
+{
+    try {
+        throw;
+    } catch (const _com_error& error) {
+        return t_exception(error).what();
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "An unexpected error ended the audit.";
+    }
+}

@@ -42,5 +42,9 @@ public:
     const char* what() const noexcept override;
 };
 
+// Inside a catch block: the text of the exception being handled, whatever
+// its type.
+std::string DescribeCurrentException();
+
 // Throws a t_exception without text for a Win32 error code.
 [[noreturn]] void ThrowSystemError(DWORD errorCode);

@@ -3,8 +3,8 @@
 // SoftwareAudit).
 //
 // The run stops at the first failure a step does not catch: the result keeps
-// what the steps before stored and the caller sees a normal return, as it
-// does for a cancelled run. Only the Internet Explorer step logs its failure
+// what the steps before stored, the failure's text is logged, and the caller
+// sees a normal return whose outcome says the run failed. Only the Internet Explorer step logs its failure
 // and goes on; the monitor step swallows its own.
 #include "audit/APIAudit.h"
 
@@ -56,8 +56,12 @@ void APIAudit::Run(const _bstr_t&)
         AuditOperatingSystem();
         AuditInternetExplorerVersion();
         AuditInstalledSoftware();
+        EndRun(AuditOutcome::Completed);
+    } catch (const audit_canceled&) {
+        EndRun(AuditOutcome::Cancelled);
     } catch (...) {
-        // Cancelled or failed: the caller gets what was found so far.
+        // The caller gets what was found so far and learns why it ends there.
+        EndRunOnCurrentException();
     }
 }
 

@@ -15,7 +15,8 @@ public:
     explicit APIAudit(HKEY machine);
     ~APIAudit() override = default;
 
-    // Always audits this computer; the name is not read. Never throws.
+    // Always audits this computer; the name is not read. Never throws: a
+    // cancel or a failure ends the run, and RunOutcome tells which.
     void Run(const _bstr_t& computer) override;
     // This engine never audits another computer.
     void SetRemote(bool) override {}

@@ -22,8 +22,22 @@ void AuditEngine::EndStep()
 
 void AuditEngine::BeginRun(unsigned stepCount)
 {
+    EndRun(AuditOutcome::NotRun);
     m_result.Assign(AssetIMPL::AssetComputerImpl());
     if (m_progressSink != nullptr) {
         m_progressSink->SetRange(stepCount);
     }
+}
+
+void AuditEngine::EndRun(AuditOutcome outcome, const std::string& failure)
+{
+    m_runOutcome = outcome;
+    m_runFailure = failure;
+}
+
+void AuditEngine::EndRunOnCurrentException()
+{
+    const std::string text = DescribeCurrentException();
+    Log(3, text);
+    EndRun(AuditOutcome::Failed, text);
 }

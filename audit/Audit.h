@@ -2,6 +2,7 @@
 #pragma once
 
 #include "asset/AssetComputerImpl.h"
+#include "audit/AuditOutcome.h"
 #include "common/AuditSinks.h"
 
 #include <comutil.h>
@@ -27,9 +28,11 @@ public:
 
     // The result of the last run.
     virtual AssetIMPL::AssetComputerImpl& Result() = 0;
-    // False when the last run could not reach the computer at all, so its
-    // record is no audit.
-    virtual bool RunReachedComputer() const { return true; }
+    // How the last run ended; an engine that does not tell ran to its end.
+    virtual AuditOutcome RunOutcome() const { return AuditOutcome::Completed; }
+    // The text of the failure that ended the last run early or kept it from
+    // the computer; "" otherwise.
+    virtual std::string RunFailure() const { return std::string(); }
 
 protected:
     ~Audit() = default;
@@ -49,6 +52,8 @@ public:
     std::string GetMonitorDescription() override { return m_monitorDescription; }
     std::string GetMonitorSerialNo() override { return m_monitorSerialNo; }
     AssetIMPL::AssetComputerImpl& Result() override { return m_result; }
+    AuditOutcome RunOutcome() const override { return m_runOutcome; }
+    std::string RunFailure() const override { return m_runFailure; }
 
 protected:
     AuditEngine() = default;
@@ -61,6 +66,11 @@ protected:
     void EndStep();
     // Empties the result before a run and announces the step count.
     void BeginRun(unsigned stepCount);
+    // Records how the run ended.
+    void EndRun(AuditOutcome outcome, const std::string& failure = std::string());
+    // In a catch block of Run: the run ends as failed, with the failure's
+    // text logged at level 3.
+    void EndRunOnCurrentException();
 
     AssetIMPL::AssetComputerImpl m_result;
     AuditProgressSink* m_progressSink = nullptr;
@@ -70,4 +80,6 @@ protected:
     std::string m_userFirstName;
     std::string m_userMiddleInitial;
     std::string m_userLastName;
+    AuditOutcome m_runOutcome = AuditOutcome::NotRun;
+    std::string m_runFailure;
 };

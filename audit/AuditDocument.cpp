@@ -1,19 +1,48 @@
 #include "audit/AuditDocument.h"
 
 #include "asset/TextHelpers.h"
+#include "audit/AuditEngineFactory.h"
 #include "audit/ResultXml.h"
 #include "common/AppState.h"
-#include "common/MessageBoxHook.h"
 #include "common/SafeFileWrite.h"
+#include "common/UserNotice.h"
 #include "resources/resource.h"
 
 namespace {
 
 const char kSaveFailedText[] = "Could not save the audit results to file.";
 const char kSavedText[] = "Audit results have been saved successfully.";
-const char kCaption[] = "Kestrova";
 
 } // namespace
+
+AuditDocument::AuditDocument() : m_app(GetAppState()) {}
+
+AuditDocument::AuditDocument(const AppState& app) : m_app(app) {}
+
+void AuditDocument::DriverLog::Write(const int& level, const std::string& text)
+{
+    m_log.Write(level, text);
+    if (AuditLogSink* tap = GetAuditLogTap()) {
+        tap->Write(level, text);
+    }
+}
+
+void AuditDocument::OpenLog()
+{
+    m_log.SetErrorSwitch(m_app.m_config.m_logErrors);
+    m_log.Open(m_app.m_config.GetLogPath(), m_app.m_config.m_logNameOption);
+}
+
+void AuditDocument::NotifyAfterAudit(const std::string& text, unsigned boxStyle)
+{
+    if (!m_app.RunsUnattended()) {
+        NotifyUser(m_app, nullptr, text, boxStyle);
+        return;
+    }
+    OpenLog();
+    NotifyUser(m_app, &m_driverLog, text, boxStyle);
+    m_log.Close();
+}
 
 std::string AuditDocument::GetResultFormatVersion() const
 {
@@ -30,7 +59,6 @@ std::string AuditDocument::WriteResultXml()
 
 bool AuditDocument::SaveResultFile(const std::string& path)
 {
-    const bool unattended = GetAppState().RunsUnattended();
     // An empty file in place of a result would pass for one: without a
     // completed audit nothing is written. The text is built before the file
     // is touched, so a failure there (it throws) leaves the old file too.
@@ -40,13 +68,11 @@ bool AuditDocument::SaveResultFile(const std::string& path)
         saved = !text.empty() && ReplaceFileContents(path, text);
     }
     if (!saved) {
-        if (!unattended) {
-            ShowMessageBox(nullptr, kSaveFailedText, kCaption, MB_OK | MB_ICONERROR);
-        }
+        NotifyAfterAudit(kSaveFailedText, MB_OK | MB_ICONERROR);
         return false;
     }
-    if (!unattended && !m_remote) {
-        ShowMessageBox(nullptr, kSavedText, kCaption, MB_OK | MB_ICONINFORMATION);
+    if (!m_remote) {
+        NotifyUser(m_app, nullptr, kSavedText, MB_OK | MB_ICONINFORMATION);
     }
     return true;
 }

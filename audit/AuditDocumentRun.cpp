@@ -3,38 +3,35 @@
 //
 // The log is closed on every way out once it is open: after an engine that
 // throws, the failed audit's entries would otherwise sit unwritten and the
-// file stay locked until some later audit opens it again. In hidden and minimal mode a signature file that
-// cannot be read or written does not stop the audit (the result then gets a
-// new identity), so the failure goes to the log instead of a message box.
+// file stay locked until some later audit opens it again. In hidden and
+// minimal mode a signature file that cannot be read or written does not stop
+// the audit (the result then gets a new identity), so the failure goes to the
+// log instead of a message box.
+//
+// "Audit Completed." closes a full run and, as before, a cancelled one; a run
+// that a failure ended early gets the failure's text at level 3 instead, and
+// one that never reached the computer gets the reason as a notice.
 #include "audit/AuditDocument.h"
 
 #include "asset/AssetPropertyIndex.h"
+#include "asset/Exceptions.h"
 #include "audit/AuditEngineFactory.h"
 #include "audit/SignatureFile.h"
 #include "common/AppState.h"
-#include "common/MessageBoxHook.h"
+#include "common/UserNotice.h"
 
 namespace {
 
 const char kReadFailedText[] = "Unable to read the Kestrova signature file needed for auditing.";
 const char kWriteFailedText[] =
     "Unable to write the Kestrova signature file needed to uniquely identify this computer for auditing.";
-const char kCaption[] = "Kestrova";
 
 } // namespace
 
-void AuditDocument::WriteDriverLog(int level, const std::string& text)
-{
-    m_log.Write(level, text);
-    if (AuditLogSink* tap = GetAuditLogTap()) {
-        tap->Write(level, text);
-    }
-}
-
 void AuditDocument::RunAudit(const std::string& computer, AuditProgressSink* sink)
 {
-    const AppState& app = GetAppState();
     m_completed = false;
+    m_outcome = AuditOutcome::NotRun;
 
     SignatureFile signature(computer, m_remote);
     std::string guid;
@@ -43,41 +40,56 @@ void AuditDocument::RunAudit(const std::string& computer, AuditProgressSink* sin
     const char* signatureError = nullptr;
     if (!signed_) {
         signatureError = exists ? kReadFailedText : kWriteFailedText;
-        if (!app.RunsUnattended()) {
-            ShowMessageBox(nullptr, signatureError, kCaption, MB_OK | MB_ICONERROR);
+        guid.clear();
+        if (!m_app.RunsUnattended()) {
+            NotifyUser(m_app, nullptr, signatureError, MB_OK | MB_ICONERROR);
             return;
         }
-        guid.clear();
     }
 
-    m_log.SetErrorSwitch(app.m_config.m_logErrors);
-    m_log.Open(app.m_config.GetLogPath(), app.m_config.m_logNameOption);
+    OpenLog();
     try {
-        WriteDriverLog(1, "COMPUTER - " + computer);
-        WriteDriverLog(1, "Audit Started.");
+        m_driverLog.Write(1, "COMPUTER - " + computer);
+        m_driverLog.Write(1, "Audit Started.");
         if (signatureError != nullptr) {
-            WriteDriverLog(3, signatureError);
+            NotifyUser(m_app, &m_driverLog, signatureError, MB_OK | MB_ICONERROR);
         }
-
-        const AuditEngineKind kind = ChooseAuditEngine(app, m_remote);
-        m_engine = MakeAuditEngine(kind);
-        if (kind == AuditEngineKind::Wmi) {
-            m_engine->SetRemote(m_remote);
-        }
-        m_engine->SetProgressSink(sink);
-        m_engine->SetLogSink(&m_log);
-        m_engine->Run(_bstr_t(computer.c_str()));
-
-        // An engine that never reached the computer (it has reported why)
-        // holds an empty record: that must not be saved or sent as an audit.
-        if (m_engine->RunReachedComputer()) {
-            m_engine->Result().Property(AssetIMPL::kGuid).SetString(guid);
-            m_completed = true;
-            WriteDriverLog(1, "Audit Completed.");
-        }
+        RunEngine(computer, sink, guid);
     } catch (...) {
+        // Nothing of the engine's own: the failure ended the run here.
+        m_outcome = AuditOutcome::Failed;
+        m_driverLog.Write(3, DescribeCurrentException());
         m_log.Close();
         throw;
     }
     m_log.Close();
+}
+
+void AuditDocument::RunEngine(const std::string& computer, AuditProgressSink* sink, const std::string& guid)
+{
+    const AuditEngineKind kind = ChooseAuditEngine(m_app, m_remote);
+    m_engine = MakeAuditEngine(kind);
+    if (kind == AuditEngineKind::Wmi) {
+        m_engine->SetRemote(m_remote);
+    }
+    m_engine->SetProgressSink(sink);
+    m_engine->SetLogSink(&m_log);
+    m_engine->Run(_bstr_t(computer.c_str()));
+
+    m_outcome = m_engine->RunOutcome();
+    if (m_outcome == AuditOutcome::NotRun) {
+        m_outcome = AuditOutcome::Completed;
+    }
+    // An engine that never reached the computer holds an empty record: that
+    // must not be saved or sent as an audit.
+    if (m_outcome == AuditOutcome::Unreachable) {
+        NotifyUser(m_app, &m_driverLog, m_engine->RunFailure(), MB_OK);
+        return;
+    }
+    m_engine->Result().Property(AssetIMPL::kGuid).SetString(guid);
+    m_completed = true;
+    // The engine has logged the failure that ended its run early.
+    if (m_outcome != AuditOutcome::Failed) {
+        m_driverLog.Write(1, "Audit Completed.");
+    }
 }

@@ -37,9 +37,21 @@ int WINAPI OnEvent(INT_PTR user, int event, int count, INT_PTR* params, int*)
     }
 }
 
+// The step must not depend on whether the program initialised the component:
+// the first holder does it, once for the whole process. It is never undone
+// here, as the component's shut-down would unload the IP helper and the
+// notification window class under every other user of the library; the
+// program's own shut-down, or its end, does that.
+void* CreateInitialisedIpInfo(IpInfoHolder* holder)
+{
+    static const int initialised = IPInfo_StaticInit(GetModuleHandleA(nullptr));
+    (void)initialised;
+    return IPInfo_Create(OnEvent, reinterpret_cast<INT_PTR>(holder), nullptr);
+}
+
 } // namespace
 
-IpInfoHolder::IpInfoHolder() : m_component(IPInfo_Create(OnEvent, reinterpret_cast<INT_PTR>(this), nullptr))
+IpInfoHolder::IpInfoHolder() : m_component(CreateInitialisedIpInfo(this))
 {
     if (m_component == nullptr) {
         throw t_exception(E_OUTOFMEMORY, "The IPInfo component could not be created.");

@@ -2,11 +2,11 @@
 
 #include "common/AppHelpers.h"
 #include "common/LogFile.h"
+#include "common/SafeFileWrite.h"
 
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -44,19 +44,21 @@ bool SignatureFile::Exists() const
     return true;
 }
 
+std::string SignatureFile::MakeGuidText()
+{
+    return CreateGuidText();
+}
+
+// An empty or cut file would be read back as this computer's identity by
+// every later audit: the text goes to a temporary file that replaces the
+// path only once it is complete.
 bool SignatureFile::Create(std::string& guid)
 {
     CreateDirectoryA(GetFolder().c_str(), nullptr); // it may be there already
+    const std::string text = MakeGuidText();
     const std::string path = GetPath();
-    std::ofstream out(path.c_str(), std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
+    if (text.empty() || !ReplaceFileContents(path, text)) {
         return false;
-    }
-    std::string text = CreateGuidText();
-    out << text;
-    out.close();
-    if (out.fail()) {
-        return false; // a GUID that did not reach the file identifies nothing
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     guid = text;
@@ -69,8 +71,13 @@ bool SignatureFile::Read(std::string& guid) const
     if (!in.is_open()) {
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    guid = content.str();
+    // One byte past the limit tells a file that is too long.
+    char buffer[kMaxFileSize + 1];
+    in.read(buffer, sizeof buffer);
+    const size_t got = static_cast<size_t>(in.gcount());
+    if (in.bad() || got > kMaxFileSize) {
+        return false;
+    }
+    guid.assign(buffer, got);
     return true;
 }

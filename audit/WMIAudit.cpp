@@ -9,16 +9,8 @@
 #include "audit/CimDate.h"
 #include "audit/WmiAuditRules.h"
 #include "common/AppHelpers.h"
-#include "common/AppState.h"
-#include "common/MessageBoxHook.h"
 
 using namespace AssetIMPL;
-
-namespace {
-
-const char kCaption[] = "Kestrova";
-
-} // namespace
 
 WMIAudit::WMIAudit() : m_machine(HKEY_LOCAL_MACHINE) {}
 
@@ -42,35 +34,28 @@ IDispatchPtr WMIAudit::ConnectServer(const _bstr_t& server)
 
 void WMIAudit::Run(const _bstr_t& computer)
 {
-    m_connected = false;
+    EndRun(AuditOutcome::NotRun);
+    m_result.Assign(AssetComputerImpl());
+    m_wmi.reset();
     try {
-        m_result.Assign(AssetComputerImpl());
         // Windows 9x cannot reach another computer's WMI: it reads itself.
         const _bstr_t server = IsWindows9x() ? _bstr_t(".") : computer;
-        m_wmi.reset();
         m_services = ConnectServer(server);
         m_wmi.reset(new WmiDispatchAccess(m_services));
-        m_connected = true;
-        if (m_progressSink != nullptr) {
-            m_progressSink->SetRange(kStepCount);
-        }
-        RunSteps(computer);
-    } catch (const audit_canceled&) {
     } catch (const _com_error& error) {
-        ReportConnectFailure(error);
-    }
-}
-
-// A box would hang a log-on script that nobody watches: unattended runs only
-// log the failure.
-void WMIAudit::ReportConnectFailure(const _com_error& error)
-{
-    const std::string text = t_exception(error).what();
-    if (GetAppState().RunsUnattended()) {
-        Log(3, text);
+        // The driver tells the user: a box, or the log when unattended.
+        EndRun(AuditOutcome::Unreachable, t_exception(error).what());
         return;
     }
-    ShowMessageBox(nullptr, text, kCaption, MB_OK);
+    if (m_progressSink != nullptr) {
+        m_progressSink->SetRange(kStepCount);
+    }
+    try {
+        RunSteps(computer);
+        EndRun(AuditOutcome::Completed);
+    } catch (const audit_canceled&) {
+        EndRun(AuditOutcome::Cancelled);
+    }
 }
 
 void WMIAudit::RunSteps(const _bstr_t& computer)

@@ -24,14 +24,12 @@ public:
     ~WMIAudit() override;
 
     // Failures inside a step are logged and the next step runs; a failed
-    // connection is reported (a message box, or the log when unattended) and
-    // leaves the record empty. Never throws _com_error or audit_canceled.
+    // connection leaves the record empty and the outcome Unreachable, with
+    // the failure's text for the caller to report. Never throws _com_error or
+    // audit_canceled.
     void Run(const _bstr_t& computer) override;
     // The registry steps read the named computer's registry when set.
     void SetRemote(bool remote) override { m_remote = remote; }
-    // False when the last run could not connect to WMI: its record holds
-    // nothing of the computer and must not pass for an audit.
-    bool RunReachedComputer() const override { return m_connected; }
 
     static const unsigned kStepCount = 53;
 
@@ -41,7 +39,6 @@ protected:
     virtual IDispatchPtr ConnectServer(const _bstr_t& server);
 
 private:
-    void ReportConnectFailure(const _com_error& error);
     void RunSteps(const _bstr_t& computer);
 
     // A step that stores one text of the first instance of a class.
@@ -83,5 +80,4 @@ private:
     IDispatchPtr m_services;
     std::unique_ptr<WmiAccess> m_wmi;
     bool m_remote = false;
-    bool m_connected = false;
 };

@@ -112,9 +112,47 @@ struct FoundProperty {
     _variant_t value;
 };
 
+// The CIM type the classes the engine reads declare for the properties that
+// are no strings; 0 for the others.
+long DeclaredCimType(const std::string& name)
+{
+    static const struct {
+        const char* name;
+        long cimType;
+    } kDeclared[] = {
+        {"DHCPEnabled", kCimBoolean},
+        {"DriveType", kCimUint32},
+    };
+    for (const auto& entry : kDeclared) {
+        if (name == entry.name) {
+            return entry.cimType;
+        }
+    }
+    return 0;
+}
+
+// The type of a property taken by name. Where CIMType answers E_NOTIMPL (as
+// Wine's does) the declared type is taken, and only for other properties is
+// the type told by the value, so that a NULL keeps the type of its property.
+long CimTypeOfNamedProperty(IDispatch* property, const std::string& name, const _variant_t& value)
+{
+    try {
+        _variant_t cimType = DispatchGet(property, L"CIMType");
+        return cimType.vt == VT_I4 ? cimType.lVal : static_cast<long>(cimType);
+    } catch (const _com_error& error) {
+        if (error.Error() != E_NOTIMPL) {
+            throw;
+        }
+    }
+    const long declared = DeclaredCimType(name);
+    if (declared != 0) {
+        return declared;
+    }
+    return value.vt == VT_BOOL ? kCimBoolean : kCimString;
+}
+
 // Wine's property sets cannot be walked (_NewEnum, Name and CIMType answer
-// E_NOTIMPL): only then is the property taken by name, its type told by the
-// value.
+// E_NOTIMPL): only then is the property taken by name.
 FoundProperty ReadPropertyByNameFallback(IDispatch* properties, const std::string& name)
 {
     FoundProperty property;
@@ -127,8 +165,9 @@ FoundProperty ReadPropertyByNameFallback(IDispatch* properties, const std::strin
         }
         throw;
     }
-    property.value = DispatchGet(ObjectDispatch(item), L"Value");
-    property.cimType = property.value.vt == VT_BOOL ? kCimBoolean : kCimString;
+    IDispatchPtr found = ObjectDispatch(item);
+    property.value = DispatchGet(found, L"Value");
+    property.cimType = CimTypeOfNamedProperty(found, name, property.value);
     property.found = true;
     return property;
 }

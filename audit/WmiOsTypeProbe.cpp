@@ -10,13 +10,12 @@
 
 #include "asset/Exceptions.h"
 #include "audit/WmiAccess.h"
-#include "common/MessageBoxHook.h"
+#include "common/UserNotice.h"
 
 #include <memory>
 
 namespace {
 
-const char kCaption[] = "Kestrova";
 // wbemConnectFlagUseMaxWait: the connection gives up within two minutes.
 const long kUseMaxWait = 0x80;
 // In the CIM operating-system codes 16 is Windows 95, 17 Windows 98 and
@@ -49,7 +48,7 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
     } catch (const _com_error& error) {
         result = 0;
         // The box belongs to this thread; the waiter has long moved on.
-        ShowMessageBox(nullptr, t_exception(error).what(), kCaption, MB_OK);
+        NotifyUser(probe.app, nullptr, t_exception(error).what(), MB_OK);
     } catch (...) {
         result = 0;
     }
@@ -61,10 +60,11 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
     return 1;
 }
 
-int ProbeOsType(const std::string& computer, DWORD waitMs, const OsTypeConnector& connect,
+int ProbeOsType(const AppState& app, const std::string& computer, DWORD waitMs, const OsTypeConnector& connect,
                 boost::shared_ptr<OsTypeProbe>* record)
 {
     boost::shared_ptr<OsTypeProbe> probe(new OsTypeProbe());
+    probe->app = app;
     probe->target = computer;
     probe->connect = connect;
     if (record != nullptr) {

@@ -50,8 +50,10 @@ std::string FormatVariantDate(VARIANT value, bool longDate)
     BSTR text = nullptr;
     HRESULT hr = VarFormatDateTime(&value, longDate ? 1 : 2, 0, &text);
     VariantClear(&value);
+    // A date text no conversion understands (a registry value, a WMI date
+    // of some other form) costs only itself, never the whole result.
     if (FAILED(hr)) {
-        _com_issue_error(hr);
+        return std::string();
     }
     std::string result = BstrToStdString(text);
     SysFreeString(text);

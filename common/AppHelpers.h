@@ -21,6 +21,5 @@ std::string BstrToString(const _bstr_t& text);
 std::string CreateGuidText();
 
 // A date VARIANT as the short (or long) date text of the user's locale; ""
-// for VT_EMPTY and VT_NULL. Raises _com_error when the value is no date. The
-// VARIANT is cleared.
+// for VT_EMPTY, VT_NULL and a value that is no date. The VARIANT is cleared.
 std::string FormatVariantDate(VARIANT value, bool longDate);

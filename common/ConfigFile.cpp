@@ -3,8 +3,8 @@
 #include "asset/TextHelpers.h"
 #include "common/AppState.h"
 #include "common/ConfigCipher.h"
-#include "common/MessageBoxHook.h"
 #include "common/SafeFileWrite.h"
+#include "common/UserNotice.h"
 #include "common/XmlDocument.h"
 #include "resources/resource.h"
 
@@ -102,13 +102,11 @@ bool ConfigFile::BuildDocument(std::string& text) const
     return true;
 }
 
-bool ConfigFile::Save()
+bool ConfigFile::Save(const AppState& app, AuditLogSink* log)
 {
     std::string text;
     if (!BuildDocument(text) || !ReplaceFileContents(GetFilePath(), text)) {
-        if (!GetAppState().RunsUnattended()) {
-            ShowMessageBox(nullptr, kSaveFailedText, "Kestrova", MB_OK | MB_ICONERROR);
-        }
+        NotifyUser(app, log, kSaveFailedText, MB_OK | MB_ICONERROR);
         return false;
     }
     return true;

@@ -8,6 +8,9 @@
 
 #include <string>
 
+struct AppState;
+class AuditLogSink;
+
 class ConfigFile {
 public:
     ConfigFile() = default;
@@ -16,8 +19,9 @@ public:
     // element or holds credentials that cannot be deciphered.
     bool Load();
     // Writes the record, replacing the file only when the new one is
-    // complete. False (reported unless unattended) when it cannot be written.
-    bool Save();
+    // complete. False when it cannot be written; the failure is reported as
+    // app says (a box, or log when unattended; log may be null).
+    bool Save(const AppState& app, AuditLogSink* log = nullptr);
 
     std::string GetFilePath() const;
     std::string GetServer() const { return m_server; }

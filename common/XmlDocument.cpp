@@ -173,15 +173,16 @@ bool XmlDocument::Parse()
     std::string note;
     note.swap(m_result);
     ResetPos();
-    EnsureRecords(
-        static_cast<int>(m_text.size() / 64 > static_cast<size_t>(INT_MAX / 2) ? INT_MAX / 2 : m_text.size() / 64) + 8);
+    // The records are sized by the text: a text beyond the bound is refused
+    // before any room is made for it.
+    const bool tooLarge = m_text.size() > static_cast<size_t>(kMaxDocumentSize);
+    EnsureRecords(tooLarge ? 8 : static_cast<int>(m_text.size() / 64) + 8);
     m_nextFree = 1;
     bool ok = false;
     ResetRecordZero();
     if (m_text.empty()) {
         m_result = "Empty document";
-    } else if (m_text.size() >= static_cast<size_t>(INT_MAX / 2)) {
-        // Offsets are 32-bit; such a text is no document of ours.
+    } else if (tooLarge) {
         m_result = "Document too large";
     } else {
         int root = ParseElements(0);

@@ -59,6 +59,9 @@ public:
     static std::string EscapeText(const char* text, bool attribute);
     static std::string UnescapeText(const char* text, size_t length);
     static bool ReadFileText(const char* path, std::string& text, std::string& result, int& flags);
+    // The text of a file's bytes: a UTF-8 mark dropped, UTF-16LE converted to
+    // UTF-8, anything else taken byte for byte; the reading note in result.
+    static void DecodeFileBytes(std::string& bytes, std::string& text, std::string& result, int& flags);
 
     const std::string& GetDocument() const { return m_text; }
     const std::string& GetResult() const { return m_result; }
@@ -69,6 +72,9 @@ public:
     // The tag name of the element at a position ("" for none).
     std::string GetTagNameAt(int pos) const;
 
+    // The largest file or document text taken: a configuration file is a few
+    // hundred bytes, the result of a large computer a few megabytes.
+    static const long long kMaxDocumentSize = 64LL << 20;
     // Limits of the packed record fields.
     static const int kMaxStartTagLength = (1 << 22) - 1;
     static const int kMaxEndTagLength = (1 << 10) - 1;

@@ -533,16 +533,43 @@ bool XmlDocument::ReadFileText(const char* path, std::string& text, std::string&
         result = strerror(path != nullptr ? errno : ENOENT);
         return false;
     }
-    // Read to the end rather than trusting a size: whatever was opened, only
-    // the bytes that really came count.
+    // A file beyond the bound is refused before anything is allocated for
+    // it; the reading stops at the bound too, in case the file grows or
+    // reports no size, so only the bytes that really came count.
+    long long size = -1;
+    if (fseek(file, 0, SEEK_END) == 0) {
+        size = ftell(file);
+        fseek(file, 0, SEEK_SET);
+    }
     std::string bytes;
-    char block[65536];
-    size_t got;
-    while ((got = fread(block, 1, sizeof block, file)) > 0) {
-        bytes.append(block, got);
+    bool tooLarge = size > kMaxDocumentSize;
+    if (!tooLarge) {
+        if (size > 0) {
+            bytes.reserve(static_cast<size_t>(size));
+        }
+        char block[65536];
+        size_t got;
+        while ((got = fread(block, 1, sizeof block, file)) > 0) {
+            if (bytes.size() + got > static_cast<size_t>(kMaxDocumentSize)) {
+                tooLarge = true;
+                break;
+            }
+            bytes.append(block, got);
+        }
     }
     fclose(file);
+    if (tooLarge) {
+        char note[96];
+        snprintf(note, sizeof note, "File larger than %lld bytes, the limit of a document", kMaxDocumentSize);
+        result = note;
+        return false;
+    }
+    DecodeFileBytes(bytes, text, result, flags);
+    return true;
+}
 
+void XmlDocument::DecodeFileBytes(std::string& bytes, std::string& text, std::string& result, int& flags)
+{
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
     size_t size = bytes.size();
     char note[96];
@@ -576,5 +603,4 @@ bool XmlDocument::ReadFileText(const char* path, std::string& text, std::string&
         snprintf(note, sizeof note, "%s%d bytes", "", static_cast<int>(text.size()));
     }
     result = note;
-    return true;
 }

@@ -8,6 +8,12 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     libboost-dev googletest libbenchmark-dev libssl-dev
+    # independent coders the mail tests and benchmarks compare with
+    libgmime-3.0-dev uudeview
+    # benchmark peers
+    libexpat1-dev libpugixml-dev
+    # test peers
+    python3-spyne
     # running and testing the Windows programs
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
 )

@@ -3,6 +3,8 @@
 // registry steps, the step sequence and cancellation.
 #include "netcomp/core/netcomp.h"
 
+#include <iphlpapi.h>
+
 #include "audit/APIAudit.h"
 
 #include "asset/Exceptions.h"
@@ -39,7 +41,6 @@ const char kReportSwitch[] = "--report-engine-os";
 
 class APIAuditTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { IPInfo_StaticInit(GetModuleHandleA(nullptr)); }
 };
 
 std::string SystemText(DWORD code)
@@ -150,7 +151,19 @@ TEST_F(APIAuditTest, AuditsThisComputer)
     EXPECT_NE(letters.end(), std::find(letters.begin(), letters.end(), "Z"));
     EXPECT_GE(pc.GetStorageDevices()->Members().size(), 2u);
 
-    // The adapters as the component reports them, in description order.
+    // Every adapter the system lists, though nothing here initialised the
+    // component; then the adapters as the component reports them.
+    ULONG adapterBytes = 0;
+    GetAdaptersInfo(nullptr, &adapterBytes);
+    std::vector<char> adapterInfo(adapterBytes + 1);
+    size_t systemCount = 0;
+    if (GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(adapterInfo.data()), &adapterBytes) == NO_ERROR) {
+        for (auto* a = reinterpret_cast<IP_ADAPTER_INFO*>(adapterInfo.data()); a != nullptr; a = a->Next) {
+            ++systemCount;
+        }
+    }
+    EXPECT_GT(systemCount, 0u);
+    EXPECT_EQ(systemCount, pc.GetNetworkAdapters()->Members().size());
     void* info = IPInfo_Create(nullptr, 0, nullptr);
     ASSERT_NE(nullptr, info);
     EXPECT_EQ(IpInfoText(info, 23), pc.Property(kDomain).GetString());
@@ -229,6 +242,7 @@ TEST_F(APIAuditTest, CancelledBetweenSteps)
         EXPECT_EQ(n < 26, engine.Result().Property(kUserName).GetString().empty()) << n;
         EXPECT_EQ(n < 29, engine.Result().GetRam() == 0) << n;
         EXPECT_EQ(n < 33, engine.Result().GetSoftware()->Members().empty()) << n;
+        EXPECT_EQ(n < 34 ? AuditOutcome::Cancelled : AuditOutcome::Completed, engine.RunOutcome()) << n;
     }
 }
 
@@ -273,9 +287,10 @@ TEST_F(APIAuditTest, InternetExplorerVersionFromTheRegistry)
     }
 }
 
-// A failure the step does not catch ends the run quietly, keeping what the
-// earlier steps found; without sinks the engine runs all the same.
-TEST_F(APIAuditTest, FailuresEndTheRunQuietly)
+// A failure the step does not catch ends the run, keeping what the earlier
+// steps found and logging the failure; without sinks the engine runs all the
+// same.
+TEST_F(APIAuditTest, AFailureEndsTheRunAndIsLogged)
 {
     MachineKey machine("Engine\\Machine");
     machine.AddKey(kIeKey);
@@ -287,12 +302,15 @@ TEST_F(APIAuditTest, FailuresEndTheRunQuietly)
     engine.Run(".");
     EXPECT_EQ(33, progress.m_steps);
     EXPECT_EQ(std::vector<std::string>(kAllLabels.begin(), kAllLabels.end() - 1), log.TextsAt(0));
-    EXPECT_TRUE(log.TextsAt(3).empty());
+    EXPECT_EQ(std::vector<std::string>{SystemText(ERROR_FILE_NOT_FOUND)}, log.TextsAt(3));
+    EXPECT_EQ(AuditOutcome::Failed, engine.RunOutcome());
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), engine.RunFailure());
     EXPECT_FALSE(engine.Result().Property(kOsVersion).GetString().empty());
 
     AddMachine(machine);
     APIAudit silent(machine.Key());
     silent.Run(".");
+    EXPECT_EQ(AuditOutcome::Completed, silent.RunOutcome());
     EXPECT_EQ(1u, silent.Result().GetSoftware()->Members().size());
     EXPECT_FALSE(silent.Result().Property(kUserName).GetString().empty());
 }
@@ -338,7 +356,6 @@ TEST(APIAuditOperatingSystem, NamedAsTheSystemReportsItself)
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::string(argv[1]) == kReportSwitch) {
-        IPInfo_StaticInit(GetModuleHandleA(nullptr));
         std::ofstream(argv[2]) << ReportRun() << "\n";
         return 0;
     }

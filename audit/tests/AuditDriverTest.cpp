@@ -12,7 +12,6 @@
 #include "audit/SignatureFile.h"
 #include "audit/tests/EngineTestSupport.h"
 #include "common/AppState.h"
-#include "common/MessageBoxHook.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +38,8 @@ struct Script {
     AuditLogSink* log = nullptr;
     size_t driverEntriesBeforeRun = 0;
     bool fail = false;
-    bool reached = true;
+    AuditOutcome outcome = AuditOutcome::Completed;
+    std::string failure;
 };
 
 class ScriptedEngine : public AuditEngine {
@@ -59,9 +59,9 @@ public:
             throw t_exception(E_FAIL, "engine broke");
         }
         m_result.Property(kAssetName).SetString("SCRIPTED");
+        EndRun(m_script.outcome, m_script.failure);
     }
     void SetRemote(bool remote) override { m_script.remoteCalls.push_back(remote); }
-    bool RunReachedComputer() const override { return m_script.reached; }
 
 private:
     Script& m_script;
@@ -78,8 +78,6 @@ std::string ReadFile(const std::string& path)
 
 class AuditDriverTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { IPInfo_StaticInit(GetModuleHandleA(nullptr)); }
-
     void SetUp() override
     {
         CleanSignature();
@@ -101,17 +99,11 @@ protected:
             return boost::shared_ptr<Audit>(new ScriptedEngine(m_script, m_tap));
         });
         SetAuditLogTap(&m_tap);
-        SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
-            m_boxes.push_back(text);
-            m_boxTypes.push_back(type);
-            return IDOK;
-        });
     }
     void TearDown() override
     {
         SetAuditEngineFactory(AuditEngineFactory());
         SetAuditLogTap(nullptr);
-        SetMessageBoxHook(MessageBoxHook());
         GetAppState() = m_savedApp;
         CleanSignature();
         DeleteFileA(m_logFile.c_str());
@@ -146,8 +138,7 @@ protected:
     std::string m_logFile;
     Script m_script;
     RecordingLog m_tap;
-    std::vector<std::string> m_boxes;
-    std::vector<UINT> m_boxTypes;
+    RecordedBoxes m_boxes;
 };
 
 TEST(AuditEngineChoice, FlagCombinations)
@@ -216,7 +207,7 @@ TEST_F(AuditDriverTest, FramesTheEngineInTheLogAndStampsTheGuid)
         (std::vector<std::pair<int, std::string>>{{1, "COMPUTER - ."}, {1, "Audit Started."}, {1, "Audit Completed."}}),
         m_tap.m_entries);
     EXPECT_EQ(std::vector<std::string>{"Scripted failure"}, LoggedErrors());
-    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_TRUE(m_boxes.Texts().empty());
 
     std::string guid;
     ASSERT_TRUE(SignatureFile(".", false).Read(guid));
@@ -237,30 +228,58 @@ TEST_F(AuditDriverTest, AnEngineThatThrowsLeavesTheLogClosed)
     m_script.fail = true;
     EXPECT_THROW(doc.RunAudit(".", nullptr), t_exception);
     EXPECT_FALSE(doc.m_completed);
+    EXPECT_EQ(AuditOutcome::Failed, doc.m_outcome);
     EXPECT_EQ("", doc.m_engine->Result().Property(kGuid).GetString());
-    EXPECT_EQ(std::vector<std::string>{"Scripted failure"}, LoggedErrors());
+    EXPECT_EQ((std::vector<std::string>{"Scripted failure", "engine broke"}), LoggedErrors());
+    EXPECT_EQ(std::vector<std::string>{"engine broke"}, m_tap.TextsAt(3));
     // Nothing holds the file any more.
     EXPECT_TRUE(DeleteFileA(m_logFile.c_str())) << GetLastError();
 
     m_script.fail = false;
     doc.RunAudit(".", nullptr);
     EXPECT_TRUE(doc.m_completed);
+    EXPECT_EQ(AuditOutcome::Completed, doc.m_outcome);
     EXPECT_EQ(std::vector<std::string>{"Scripted failure"}, LoggedErrors());
 }
 
-// A WMI engine that could not connect has reported that itself; its empty
-// record is not an audit.
-TEST_F(AuditDriverTest, AnEngineThatNeverReachedTheComputerCompletesNothing)
+// How the engine's run ended decides the last log line and whether the
+// record is an audit at all; only a full run is Completed.
+TEST_F(AuditDriverTest, RecordsHowTheRunEnded)
 {
-    AuditDocument doc;
-    m_script.reached = false;
-    doc.RunAudit(".", nullptr);
-    EXPECT_FALSE(doc.m_completed);
-    EXPECT_EQ("", doc.m_engine->Result().Property(kGuid).GetString());
-    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "COMPUTER - ."}, {1, "Audit Started."}}), m_tap.m_entries);
+    const std::pair<int, std::string> started[] = {{1, "COMPUTER - ."}, {1, "Audit Started."}};
+    const std::pair<int, std::string> completed{1, "Audit Completed."};
+    const std::pair<int, std::string> unreached{3, "no way there"};
+    const struct {
+        AuditOutcome outcome;
+        int runMode;
+        bool completedFlag;
+        std::vector<std::pair<int, std::string>> tail; // the tap's entries after the start
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {AuditOutcome::Cancelled, kRunInteractive, true, {completed}, {}},
+        {AuditOutcome::Failed, kRunHidden, true, {}, {}},
+        {AuditOutcome::Unreachable, kRunInteractive, false, {}, {"no way there"}},
+        {AuditOutcome::Unreachable, kRunMinimal, false, {unreached}, {}},
+    };
+    for (const auto& c : cases) {
+        m_tap.m_entries.clear();
+        m_boxes.Clear();
+        m_script.outcome = c.outcome;
+        m_script.failure = "no way there";
+        AppState app = GetAppState();
+        app.m_runMode = c.runMode;
+        AuditDocument doc(app);
+        doc.RunAudit(".", nullptr);
+        EXPECT_EQ(c.outcome, doc.m_outcome);
+        EXPECT_EQ(c.completedFlag, doc.m_completed);
+        EXPECT_EQ(c.completedFlag ? 38u : 0u, doc.m_engine->Result().Property(kGuid).GetString().size());
+        std::vector<std::pair<int, std::string>> entries(std::begin(started), std::end(started));
+        entries.insert(entries.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(entries, m_tap.m_entries);
+        EXPECT_EQ(c.boxes, m_boxes.Texts());
+    }
+    // Every way out closed the log.
     EXPECT_TRUE(DeleteFileA(m_logFile.c_str())) << GetLastError();
-    GetAppState().m_runMode = kRunHidden;
-    EXPECT_FALSE(doc.SaveResultFile(m_logFile + ".kes"));
 }
 
 TEST_F(AuditDriverTest, SignatureFileFailures)
@@ -277,8 +296,7 @@ TEST_F(AuditDriverTest, SignatureFileFailures)
         DeleteFileA(m_logFile.c_str());
         m_script = Script();
         m_tap.m_entries.clear();
-        m_boxes.clear();
-        m_boxTypes.clear();
+        m_boxes.Clear();
         if (c.unreadable) {
             ASSERT_TRUE(CreateDirectoryA(Folder().c_str(), nullptr));
             ASSERT_TRUE(CreateDirectoryA((Folder() + "pardovel.sig").c_str(), nullptr));
@@ -296,15 +314,14 @@ TEST_F(AuditDriverTest, SignatureFileFailures)
         doc.RunAudit(".", nullptr);
 
         if (c.runMode == kRunInteractive) {
-            EXPECT_EQ(std::vector<std::string>{text}, m_boxes);
-            ASSERT_EQ(1u, m_boxTypes.size());
-            EXPECT_EQ(UINT(MB_ICONERROR), m_boxTypes[0] & MB_ICONMASK);
+            EXPECT_EQ(std::vector<std::string>{text}, m_boxes.Texts());
+            EXPECT_EQ(std::vector<UINT>{MB_OK | MB_ICONERROR}, m_boxes.Types());
             EXPECT_TRUE(m_script.made.empty());
             EXPECT_EQ(previous, doc.m_engine);
             EXPECT_FALSE(doc.m_completed);
             EXPECT_TRUE(m_tap.m_entries.empty());
         } else {
-            EXPECT_TRUE(m_boxes.empty());
+            EXPECT_TRUE(m_boxes.Texts().empty());
             EXPECT_EQ(1u, m_script.made.size());
             EXPECT_TRUE(doc.m_completed);
             EXPECT_EQ("", doc.m_engine->Result().Property(kGuid).GetString());

@@ -1,33 +1,15 @@
-// Recording sinks and a registry key standing in for HKEY_LOCAL_MACHINE,
+// A recording progress sink and a registry key standing in for HKEY_LOCAL_MACHINE,
 // shared by the engine and driver tests.
 #pragma once
 
 #include "common/AuditSinks.h"
+#include "common/tests/RecordedNotices.h"
 
 #include <windows.h>
 
 #include <string>
 #include <utility>
 #include <vector>
-
-// Records every entry; level and text in order.
-class RecordingLog : public AuditLogSink {
-public:
-    void Write(const int& level, const std::string& text) override { m_entries.emplace_back(level, text); }
-
-    std::vector<std::string> TextsAt(int level) const
-    {
-        std::vector<std::string> texts;
-        for (const auto& entry : m_entries) {
-            if (entry.first == level) {
-                texts.push_back(entry.second);
-            }
-        }
-        return texts;
-    }
-
-    std::vector<std::pair<int, std::string>> m_entries;
-};
 
 // Counts steps; asks to stop once cancelAfter steps are done (never when
 // negative). Log entries written meanwhile show where the run stood.

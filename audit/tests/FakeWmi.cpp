@@ -207,6 +207,9 @@ protected:
     HRESULT Call(DISPID id, const std::vector<_variant_t>& args, _variant_t& result) override
     {
         if (id == DISPID_NEWENUM) {
+            if (FAILED(m_data->walkError)) {
+                return m_data->walkError;
+            }
             if (m_data->wineGaps) {
                 return E_NOTIMPL;
             }

@@ -36,6 +36,8 @@ struct FakeWmiData {
     // InstancesOf or ExecQuery of this class or query text fails.
     std::map<std::wstring, HRESULT> failures;
     bool wineGaps = false;
+    // The property-set walk (_NewEnum) fails with this code when set.
+    HRESULT walkError = S_OK;
     // Every InstancesOf and ExecQuery argument, in order.
     std::vector<std::wstring> calls;
 

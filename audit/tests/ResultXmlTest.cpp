@@ -5,8 +5,9 @@
 #include "asset/Exceptions.h"
 #include "common/AppState.h"
 #include "common/Base64.h"
-#include "common/MessageBoxHook.h"
+#include "audit/AuditEngineFactory.h"
 #include "common/XmlDocument.h"
+#include "common/tests/RecordedNotices.h"
 #include "common/tests/TestData.h"
 
 #include <gtest/gtest.h>
@@ -153,22 +154,6 @@ TEST(ResultXml, MadeUpKeysAndWrongTypes)
     }
 }
 
-class RecordedBoxes {
-public:
-    RecordedBoxes()
-    {
-        m_previous = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
-            m_boxes.push_back(text + (type & MB_ICONERROR ? " (error)" : " (information)"));
-            return IDOK;
-        });
-    }
-    ~RecordedBoxes() { SetMessageBoxHook(m_previous); }
-    std::vector<std::string> m_boxes;
-
-private:
-    MessageBoxHook m_previous;
-};
-
 void WriteText(const char* path, const std::string& text)
 {
     FILE* f = fopen(path, "wb");
@@ -180,7 +165,10 @@ void WriteText(const char* path, const std::string& text)
 TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
 {
     RecordedBoxes boxes;
-    AuditDocument document;
+    RecordingLog tap;
+    SetAuditLogTap(&tap);
+    AppState app;
+    AuditDocument document(app);
     EXPECT_EQ("1.2", document.GetResultFormatVersion());
     EXPECT_EQ("", document.WriteResultXml());
 
@@ -202,21 +190,23 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     document.m_remote = true;
     EXPECT_TRUE(document.SaveResultFile("remote.kes"));
     document.m_remote = false;
-    GetAppState().m_runMode = kRunMinimal;
+    app.m_runMode = kRunMinimal;
     EXPECT_TRUE(document.SaveResultFile("minimal.kes"));
-    // A folder that is a plain file: nothing can be created there.
+    // A folder that is a plain file: nothing can be created there. Unattended,
+    // the failure goes to the log, which is opened for it.
     WriteText("notafolder", "x");
     EXPECT_FALSE(document.SaveResultFile("notafolder\\PC1.kes"));
-    GetAppState().m_runMode = kRunInteractive;
+    app.m_runMode = kRunInteractive;
     EXPECT_FALSE(document.SaveResultFile("notafolder\\PC1.kes"));
+    SetAuditLogTap(nullptr);
 
-    const std::vector<std::string> expected = {
-        "Could not save the audit results to file. (error)",
-        "Could not save the audit results to file. (error)",
-        "Audit results have been saved successfully. (information)",
-        "Could not save the audit results to file. (error)",
-    };
-    EXPECT_EQ(expected, boxes.m_boxes);
+    const std::string failed = "Could not save the audit results to file.";
+    const std::string saved = "Audit results have been saved successfully.";
+    EXPECT_EQ((std::vector<std::string>{failed, failed, saved, failed}), boxes.Texts());
+    EXPECT_EQ((std::vector<UINT>{MB_OK | MB_ICONERROR, MB_OK | MB_ICONERROR, MB_OK | MB_ICONINFORMATION,
+                                 MB_OK | MB_ICONERROR}),
+              boxes.Types());
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, failed}}), tap.m_entries);
 
     // A saved file reads back as the same elements; the extra line ends are
     // whitespace between them.

@@ -99,6 +99,34 @@ TEST_F(SignatureFileTest, FailuresLeaveTheGuidAlone)
     EXPECT_FALSE(file.Read(guid));
 }
 
+class NoGuidSignatureFile : public SignatureFile {
+public:
+    NoGuidSignatureFile() : SignatureFile(".", false) {}
+
+protected:
+    std::string MakeGuidText() override { return std::string(); }
+};
+
+// No identity is better than a wrong one: a file that could not get its
+// GUID is not left behind, and a file far longer than a GUID is refused.
+TEST_F(SignatureFileTest, NoPartialOrOversizedIdentity)
+{
+    NoGuidSignatureFile noGuid;
+    std::string guid = "unchanged";
+    EXPECT_FALSE(noGuid.Create(guid));
+    EXPECT_EQ("unchanged", guid);
+    EXPECT_FALSE(noGuid.Exists());
+
+    SignatureFile file(".", false);
+    WriteFile(file.GetPath(), std::string(SignatureFile::kMaxFileSize, 'x'));
+    ASSERT_TRUE(file.Read(guid));
+    EXPECT_EQ(SignatureFile::kMaxFileSize, guid.size());
+    WriteFile(file.GetPath(), std::string(SignatureFile::kMaxFileSize + 1, 'x'));
+    guid = "unchanged";
+    EXPECT_FALSE(file.Read(guid));
+    EXPECT_EQ("unchanged", guid);
+}
+
 // This computer's own "C$" share, as a remote audit of localhost reaches it.
 TEST_F(SignatureFileTest, RemoteThroughTheAdministrativeShare)
 {

@@ -5,8 +5,6 @@
 #include "audit/tests/FakeWmi.h"
 
 #include "common/AppHelpers.h"
-#include "common/AppState.h"
-#include "common/MessageBoxHook.h"
 
 #include <gtest/gtest.h>
 
@@ -51,21 +49,8 @@ FakeProperty Number(const wchar_t* name, long value)
 
 class WMIAuditStepsTest : public ::testing::Test {
 protected:
-    WMIAuditStepsTest() : m_machine("WmiSteps"), m_data(std::make_shared<FakeWmiData>())
-    {
-        SetWindows9xOverride(0);
-        GetAppState().m_runMode = kRunInteractive;
-        m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT) {
-            m_boxes.push_back(text);
-            return IDOK;
-        });
-    }
-    ~WMIAuditStepsTest() override
-    {
-        SetMessageBoxHook(m_previousHook);
-        SetWindows9xOverride(-1);
-        GetAppState().m_runMode = kRunInteractive;
-    }
+    WMIAuditStepsTest() : m_machine("WmiSteps"), m_data(std::make_shared<FakeWmiData>()) { SetWindows9xOverride(0); }
+    ~WMIAuditStepsTest() override { SetWindows9xOverride(-1); }
 
     // A plain desktop computer: one instance of each single-value class.
     void ScriptComputer()
@@ -133,8 +118,7 @@ protected:
     ScriptedWmiAudit m_engine{m_data, m_machine.Key()};
     RecordingLog m_log;
     RecordingProgress m_progress;
-    std::vector<std::string> m_boxes;
-    MessageBoxHook m_previousHook;
+    RecordedBoxes m_boxes;
 };
 
 TEST_F(WMIAuditStepsTest, WholeRunStoresEveryValueAndLabel)
@@ -144,10 +128,10 @@ TEST_F(WMIAuditStepsTest, WholeRunStoresEveryValueAndLabel)
     Run();
 
     EXPECT_EQ((std::vector<std::string>{"."}), m_engine.m_servers);
-    EXPECT_TRUE(m_engine.RunReachedComputer());
+    EXPECT_EQ(AuditOutcome::Completed, m_engine.RunOutcome());
     EXPECT_EQ((std::vector<unsigned>{53}), m_progress.m_ranges);
     EXPECT_EQ(49, m_progress.m_steps); // the monitor serial step has no check of its own
-    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_TRUE(m_boxes.Texts().empty());
 
     EXPECT_EQ("DESK01", Generic(kAssetName));
     EXPECT_EQ("Maker", Generic(kManufacturer));
@@ -278,6 +262,7 @@ TEST_F(WMIAuditStepsTest, PortsAndCancellation)
     EXPECT_EQ("Serial Port(s)", m_log.TextsAt(0).back());
     EXPECT_EQ((std::vector<std::string>{"COM1", "COM2"}), Texts(m_engine.Result().GetPorts()));
     EXPECT_FALSE(Logged(0, "Printer(s)"));
+    EXPECT_EQ(AuditOutcome::Cancelled, m_engine.RunOutcome());
 }
 
 TEST_F(WMIAuditStepsTest, StorageDevicesAndDrives)
@@ -386,9 +371,7 @@ TEST_F(WMIAuditStepsTest, NetworkAdapters)
         EXPECT_EQ("", a[kGateway].GetString());
         EXPECT_EQ("255.255.255.0", a[kSubnet].GetString());
         EXPECT_TRUE(a[kDhcp].GetBool());
-        // Without the walk the CIM type of a NULL is unknown: it reads as an
-        // empty text, not as a false boolean.
-        EXPECT_EQ(wine, adapters[1]->Properties()[kDhcp].GetBool());
+        EXPECT_FALSE(adapters[1]->Properties()[kDhcp].GetBool());
         EXPECT_TRUE(Logged(0, "Network Adapter(s)"));
         const bool retried = std::find(m_data->calls.begin(), m_data->calls.end(), wineQuery) != m_data->calls.end();
         EXPECT_EQ(wine, retried);
@@ -411,24 +394,17 @@ TEST_F(WMIAuditStepsTest, NetworkAdapters)
     EXPECT_FALSE(Logged(0, "Network Adapter(s)"));
 }
 
+// The engine tells no one itself: the driver reports the failure's text.
 TEST_F(WMIAuditStepsTest, ConnectionFailure)
 {
     m_engine.m_connectError = static_cast<HRESULT>(0x800706BA);
-    const std::string text = t_exception(_com_error(static_cast<HRESULT>(0x800706BA))).what();
     Run("FAR01", true);
-    EXPECT_FALSE(m_engine.RunReachedComputer());
-    EXPECT_EQ((std::vector<std::string>{text}), m_boxes);
+    EXPECT_EQ(AuditOutcome::Unreachable, m_engine.RunOutcome());
+    EXPECT_EQ(t_exception(_com_error(m_engine.m_connectError)).what(), m_engine.RunFailure());
+    EXPECT_TRUE(m_boxes.Texts().empty());
     EXPECT_TRUE(m_log.m_entries.empty());
     EXPECT_TRUE(m_progress.m_ranges.empty());
     EXPECT_EQ("", Generic(kAssetName));
-
-    // Unattended: no box, the text at level 3.
-    m_boxes.clear();
-    GetAppState().m_runMode = kRunHidden;
-    Run("FAR01", true);
-    EXPECT_TRUE(m_boxes.empty());
-    EXPECT_EQ((std::vector<std::string>{text}), m_log.TextsAt(3));
-    EXPECT_FALSE(m_engine.RunReachedComputer());
 
     // Windows 9x reads itself whatever the name.
     SetWindows9xOverride(1);
@@ -436,7 +412,8 @@ TEST_F(WMIAuditStepsTest, ConnectionFailure)
     m_engine.m_servers.clear();
     Run("FAR01", true);
     EXPECT_EQ((std::vector<std::string>{"."}), m_engine.m_servers);
-    EXPECT_TRUE(m_engine.RunReachedComputer());
+    EXPECT_EQ(AuditOutcome::Completed, m_engine.RunOutcome());
+    EXPECT_EQ("", m_engine.RunFailure());
 }
 
 TEST_F(WMIAuditStepsTest, HotfixesFromWmiOrRegistry)

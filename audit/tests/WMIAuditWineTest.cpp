@@ -144,22 +144,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        GetAppState().m_runMode = kRunInteractive;
-        m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT) {
-            m_boxes.push_back(text);
-            return IDOK;
-        });
         char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
         DWORD size = sizeof name;
         GetComputerNameA(name, &size);
         m_ownName = name;
     }
-    void TearDown() override
-    {
-        SetMessageBoxHook(m_previousHook);
-        GetAppState().m_runMode = kRunInteractive;
-        CoUninitialize();
-    }
+    void TearDown() override { CoUninitialize(); }
 
     bool Logged(const RecordingLog& log, int level, const std::string& text)
     {
@@ -184,8 +174,7 @@ protected:
     }
 
     std::string m_ownName;
-    std::vector<std::string> m_boxes;
-    MessageBoxHook m_previousHook;
+    RecordedBoxes m_boxes;
 };
 
 TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
@@ -197,8 +186,8 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
     engine.SetProgressSink(&progress);
     engine.SetRemote(true);
     engine.Run(_bstr_t("localhost"));
-    ASSERT_TRUE(engine.RunReachedComputer());
-    EXPECT_TRUE(m_boxes.empty());
+    ASSERT_EQ(AuditOutcome::Completed, engine.RunOutcome());
+    EXPECT_TRUE(m_boxes.Texts().empty());
     EXPECT_EQ((std::vector<unsigned>{53}), progress.m_ranges);
     EXPECT_EQ(49, progress.m_steps);
 
@@ -316,7 +305,7 @@ TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
     engine.SetLogSink(&log);
     engine.SetRemote(true);
     engine.Run(_bstr_t(m_ownName.c_str()));
-    ASSERT_TRUE(engine.RunReachedComputer());
+    ASSERT_EQ(AuditOutcome::Completed, engine.RunOutcome());
     EXPECT_TRUE(Logged(log, 0, "Installed Software"));
     EXPECT_TRUE(Logged(log, 0, "Internet Explorer Version"));
 
@@ -343,41 +332,30 @@ TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
     EXPECT_EQ(nullptr, refused.Handle());
 }
 
-// An address Wine's WMI does not connect to: interactively one box, when
-// unattended only the log; either way no step runs and the run cannot pass
-// for an audit.
+// An address Wine's WMI does not connect to: no step runs and the run
+// cannot pass for an audit.
 TEST_F(WMIAuditWineTest, FailedConnection)
 {
-    for (int mode : {kRunInteractive, kRunMinimal}) {
-        GetAppState().m_runMode = mode;
-        m_boxes.clear();
-        WMIAudit engine;
-        RecordingLog log;
-        engine.SetLogSink(&log);
-        engine.SetRemote(true);
-        engine.Run(_bstr_t("127.0.0.1"));
-        EXPECT_FALSE(engine.RunReachedComputer());
-        EXPECT_TRUE(log.TextsAt(0).empty());
-        EXPECT_EQ("", engine.Result().Property(kAssetName).GetString());
-        if (mode == kRunInteractive) {
-            EXPECT_EQ(1u, m_boxes.size());
-            EXPECT_TRUE(log.m_entries.empty());
-        } else {
-            EXPECT_TRUE(m_boxes.empty());
-            ASSERT_EQ(1u, log.TextsAt(3).size());
-            EXPECT_FALSE(log.TextsAt(3).front().empty());
-        }
-    }
+    WMIAudit engine;
+    RecordingLog log;
+    engine.SetLogSink(&log);
+    engine.SetRemote(true);
+    engine.Run(_bstr_t("127.0.0.1"));
+    EXPECT_EQ(AuditOutcome::Unreachable, engine.RunOutcome());
+    EXPECT_FALSE(engine.RunFailure().empty());
+    EXPECT_TRUE(log.m_entries.empty());
+    EXPECT_EQ("", engine.Result().Property(kAssetName).GetString());
 }
 
 TEST_F(WMIAuditWineTest, OsTypeProbe)
 {
     const long osType = static_cast<long>(WineWmi().First(L"Win32_OperatingSystem", L"OSType").value);
-    EXPECT_EQ(osType > 17 ? 1 : 0, ProbeOsType("localhost"));
-    EXPECT_EQ(osType > 17 ? 1 : 0, ProbeOsType(m_ownName));
-    EXPECT_TRUE(m_boxes.empty());
-    EXPECT_EQ(0, ProbeOsType("127.0.0.1"));
-    EXPECT_EQ(1u, m_boxes.size());
+    const AppState app;
+    EXPECT_EQ(osType > 17 ? 1 : 0, ProbeOsType(app, "localhost"));
+    EXPECT_EQ(osType > 17 ? 1 : 0, ProbeOsType(app, m_ownName));
+    EXPECT_TRUE(m_boxes.Texts().empty());
+    EXPECT_EQ(0, ProbeOsType(app, "127.0.0.1"));
+    EXPECT_EQ(1u, m_boxes.Texts().size());
 }
 
 // The audit driver runs the WMI engine for this computer (WMI answered at
@@ -428,6 +406,7 @@ TEST_F(WMIAuditDriverWineTest, ThisComputerAndANamedOne)
         RecordingProgress progress;
         doc.RunAudit(computer, &progress);
         ASSERT_TRUE(doc.m_completed) << computer;
+        EXPECT_EQ(AuditOutcome::Completed, doc.m_outcome) << computer;
         ASSERT_NE(nullptr, dynamic_cast<WMIAudit*>(doc.m_engine.get())) << computer;
         EXPECT_EQ((std::vector<unsigned>{WMIAudit::kStepCount}), progress.m_ranges);
         EXPECT_EQ(wineName, doc.m_engine->Result().Property(kAssetName).GetString()) << computer;
@@ -440,7 +419,8 @@ TEST_F(WMIAuditDriverWineTest, ThisComputerAndANamedOne)
     unreachable.m_remote = true;
     unreachable.RunAudit("127.0.0.1", nullptr);
     EXPECT_FALSE(unreachable.m_completed);
-    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_EQ(AuditOutcome::Unreachable, unreachable.m_outcome);
+    EXPECT_TRUE(m_boxes.Texts().empty());
 }
 
 } // namespace

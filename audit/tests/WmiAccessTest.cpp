@@ -29,6 +29,8 @@ protected:
         item.push_back({L"Blank", kCimString, _variant_t(L" \t ")});
         item.push_back({L"Null", kCimString, NullValue()});
         item.push_back({L"NullList", kCimUint16Array, NullValue()});
+        item.push_back({L"DHCPEnabled", kCimBoolean, NullValue()});
+        item.push_back({L"DriveType", kCimUint32, NullValue()});
         item.push_back({L"Flag", kCimBoolean, BoolValue(true)});
         item.push_back({L"Off", kCimBoolean, BoolValue(false)});
         item.push_back({L"Big", kCimUint32, _variant_t(-1L)});
@@ -97,6 +99,10 @@ TEST_P(WmiAccessTest, ObjectLevelReads)
     const _variant_t item = First();
     EXPECT_EQ("a&lt;b&gt;c", m_wmi.ReadObjectProperty(item, "Text"));
     EXPECT_EQ("", m_wmi.ReadObjectProperty(item, "Null"));
+    // A NULL reads as its property's type says, also where the type cannot
+    // be asked.
+    EXPECT_EQ("0", m_wmi.ReadObjectProperty(item, "DHCPEnabled"));
+    EXPECT_EQ("0", m_wmi.ReadObjectProperty(item, "DriveType"));
     EXPECT_EQ("", m_wmi.ReadObjectProperty(item, "Missing"));
     EXPECT_EQ("1", m_wmi.ReadObjectProperty(item, "Flag"));
     EXPECT_EQ("0", m_wmi.ReadObjectProperty(item, "Off"));
@@ -141,6 +147,18 @@ TEST_P(WmiAccessTest, NamesDifferingInCase)
         EXPECT_TRUE(texts.empty());
     } else {
         EXPECT_EQ("a&lt;b&gt;c", m_wmi.ReadObjectProperty(item, "text"));
+    }
+}
+
+// Only Wine's own answer to the walk leads to the read by name; any other
+// failure is the caller's.
+TEST_P(WmiAccessTest, OtherWalkFailuresAreRaised)
+{
+    const _variant_t item = First();
+    for (HRESULT code : {E_FAIL, E_ACCESSDENIED, static_cast<HRESULT>(0x80041001)}) {
+        m_data->walkError = code;
+        EXPECT_EQ(code, ErrorOf([&] { m_wmi.ReadObjectProperty(item, "Text"); }));
+        EXPECT_EQ(code, ErrorOf([&] { m_wmi.ReadObjectPropertyInt64(item, "Bytes"); }));
     }
 }
 

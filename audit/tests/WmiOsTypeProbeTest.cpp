@@ -4,31 +4,15 @@
 #include "audit/tests/FakeWmi.h"
 
 #include "asset/Exceptions.h"
-#include "common/MessageBoxHook.h"
+#include "common/tests/RecordedNotices.h"
 
 #include <gtest/gtest.h>
-
-#include <mutex>
 
 namespace {
 
 class WmiOsTypeProbeTest : public ::testing::Test {
 protected:
-    WmiOsTypeProbeTest()
-    {
-        m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_boxes.push_back(text);
-            return IDOK;
-        });
-    }
-    ~WmiOsTypeProbeTest() override { SetMessageBoxHook(m_previousHook); }
-
-    std::vector<std::string> Boxes()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_boxes;
-    }
+    std::vector<std::string> Boxes() { return m_boxes.Texts(); }
 
     static OsTypeConnector Computer(const _variant_t& osType, std::vector<std::string>* asked = nullptr)
     {
@@ -44,9 +28,8 @@ protected:
         };
     }
 
-    std::mutex m_mutex;
-    std::vector<std::string> m_boxes;
-    MessageBoxHook m_previousHook;
+    AppState m_app;
+    RecordedBoxes m_boxes;
 };
 
 TEST_F(WmiOsTypeProbeTest, AnswersByOsType)
@@ -62,7 +45,7 @@ TEST_F(WmiOsTypeProbeTest, AnswersByOsType)
     };
     for (const auto& c : cases) {
         std::vector<std::string> asked;
-        EXPECT_EQ(c.result, ProbeOsType("PC01", kOsTypeProbeWaitMs, Computer(c.osType, &asked)));
+        EXPECT_EQ(c.result, ProbeOsType(m_app, "PC01", kOsTypeProbeWaitMs, Computer(c.osType, &asked)));
         EXPECT_EQ((std::vector<std::string>{"PC01"}), asked);
     }
     EXPECT_TRUE(Boxes().empty());
@@ -73,10 +56,18 @@ TEST_F(WmiOsTypeProbeTest, RefusedConnectionShowsOneBox)
     const HRESULT refused = static_cast<HRESULT>(0x800706BA);
     boost::shared_ptr<OsTypeProbe> record;
     EXPECT_EQ(0, ProbeOsType(
-                     "PC02", kOsTypeProbeWaitMs,
+                     m_app, "PC02", kOsTypeProbeWaitMs,
                      [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); }, &record));
     EXPECT_EQ(1, record->finished);
     EXPECT_EQ((std::vector<std::string>{t_exception(_com_error(refused)).what()}), Boxes());
+
+    // A log-on script's probe shows nothing.
+    m_app.m_runMode = kRunMinimal;
+    EXPECT_EQ(0, ProbeOsType(
+                     m_app, "PC03", kOsTypeProbeWaitMs,
+                     [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); }, &record));
+    EXPECT_EQ(1, record->finished);
+    EXPECT_EQ(1u, Boxes().size());
 }
 
 // The first computer answers only after the worker's wait: it counts as not
@@ -88,7 +79,7 @@ TEST_F(WmiOsTypeProbeTest, TimeOutAndLateAnswer)
     OsTypeConnector slowComputer = Computer(_variant_t(18L));
     boost::shared_ptr<OsTypeProbe> late;
     const int first = ProbeOsType(
-        "SLOW01", kOsTypeProbeWaitMs,
+        m_app, "SLOW01", kOsTypeProbeWaitMs,
         [release, slowComputer](const std::string& computer) {
             WaitForSingleObject(release, INFINITE);
             return slowComputer(computer);
@@ -99,7 +90,7 @@ TEST_F(WmiOsTypeProbeTest, TimeOutAndLateAnswer)
 
     std::vector<std::string> asked;
     boost::shared_ptr<OsTypeProbe> second;
-    EXPECT_EQ(1, ProbeOsType("FAST02", kOsTypeProbeWaitMs, Computer(_variant_t(18L), &asked), &second));
+    EXPECT_EQ(1, ProbeOsType(m_app, "FAST02", kOsTypeProbeWaitMs, Computer(_variant_t(18L), &asked), &second));
     EXPECT_EQ((std::vector<std::string>{"FAST02"}), asked);
 
     SetEvent(release);

@@ -41,6 +41,11 @@ TEST(AppHelpers, TextsGuidsAndDates)
     VariantInit(&null);
     null.vt = VT_NULL;
     EXPECT_EQ("", FormatVariantDate(null, false));
+    VARIANT noDate;
+    VariantInit(&noDate);
+    noDate.vt = VT_DATE;
+    noDate.date = 1e300; // no day of any calendar
+    EXPECT_EQ("", FormatVariantDate(noDate, false));
 
     // Compare with the platform's own formatting of the same date.
     VARIANT date;

@@ -2,7 +2,7 @@
 #include "common/ConfigCipher.h"
 #include "common/ConfigFile.h"
 #include "common/HexCodec.h"
-#include "common/MessageBoxHook.h"
+#include "common/tests/RecordedNotices.h"
 #include "common/tests/TestData.h"
 
 #include <gtest/gtest.h>
@@ -13,25 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Records message boxes instead of showing them.
-class RecordedBoxes {
-public:
-    RecordedBoxes()
-    {
-        m_previous = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
-            m_texts.push_back(text);
-            m_types.push_back(type);
-            return IDOK;
-        });
-    }
-    ~RecordedBoxes() { SetMessageBoxHook(m_previous); }
-    std::vector<std::string> m_texts;
-    std::vector<UINT> m_types;
-
-private:
-    MessageBoxHook m_previous;
-};
 
 std::string Cipher(const std::string& text, bool encipher)
 {
@@ -93,9 +74,9 @@ TEST(ConfigFile, SavesTheGoldenBytesAndLoadsThemBack)
     RecordedBoxes boxes;
     ConfigFile config = KnownConfig();
     EXPECT_EQ("kestrova.cfg", config.GetFilePath());
-    ASSERT_TRUE(config.Save());
+    ASSERT_TRUE(config.Save(AppState()));
     EXPECT_EQ(ReadWholeFile(TestDataPath("common/tests/data/kestrova.cfg")), ReadWholeFile("kestrova.cfg"));
-    EXPECT_TRUE(boxes.m_texts.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 
     ConfigFile loaded;
     EXPECT_FALSE(loaded.m_loaded);
@@ -114,7 +95,7 @@ TEST(ConfigFile, SavesTheGoldenBytesAndLoadsThemBack)
 
     // Saving again replaces the file; empty credentials stay empty.
     loaded.m_user.clear();
-    ASSERT_TRUE(loaded.Save());
+    ASSERT_TRUE(loaded.Save(AppState()));
     ConfigFile again;
     ASSERT_TRUE(again.Load());
     EXPECT_EQ("", again.GetUserName());
@@ -173,26 +154,29 @@ TEST(ConfigFile, IncompleteFilesLoadPartlyOrNotAtAll)
     EXPECT_FALSE(missing.Load());
 }
 
+// Another program holds the file open without sharing it, so it cannot be
+// replaced: the old bytes survive, and the failure is told once.
 TEST(ConfigFile, AFailedSaveKeepsTheOldFileAndIsReported)
 {
-    RecordedBoxes boxes;
-    // The file name is taken by a folder, so the new file cannot replace it.
-    DeleteFileA("kestrova.cfg");
-    ASSERT_TRUE(CreateDirectoryA("kestrova.cfg", nullptr));
-    ConfigFile config = KnownConfig();
-    EXPECT_FALSE(config.Save());
-    ASSERT_EQ(1u, boxes.m_texts.size());
-    EXPECT_EQ("Kestrova configuration file could not be saved.", boxes.m_texts[0]);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes.m_types[0]);
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("kestrova.cfg"));
-    EXPECT_TRUE(GetFileAttributesA("kestrova.cfg") & FILE_ATTRIBUTE_DIRECTORY);
+    const std::string old = "old bytes of the configuration";
+    WriteFileText("kestrova.cfg", old);
+    HANDLE lock = CreateFileA("kestrova.cfg", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
 
-    // Unattended: the same failure, no message box.
-    GetAppState().m_runMode = kRunHidden;
-    EXPECT_FALSE(config.Save());
-    GetAppState().m_runMode = kRunInteractive;
-    EXPECT_EQ(1u, boxes.m_texts.size());
-    RemoveDirectoryA("kestrova.cfg");
+    RecordedBoxes boxes;
+    RecordingLog log;
+    AppState app;
+    ConfigFile config = KnownConfig();
+    EXPECT_FALSE(config.Save(app, &log));
+    app.m_runMode = kRunHidden;
+    EXPECT_FALSE(config.Save(app, &log));
+    CloseHandle(lock);
+
+    EXPECT_EQ(old, ReadWholeFile("kestrova.cfg"));
+    const std::string text = "Kestrova configuration file could not be saved.";
+    EXPECT_EQ(std::vector<std::string>{text}, boxes.Texts());
+    EXPECT_EQ(std::vector<UINT>{MB_OK | MB_ICONERROR}, boxes.Types());
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, text}}), log.m_entries);
 
     // Nothing of a temporary file is left behind.
     WIN32_FIND_DATAA found;
@@ -201,6 +185,7 @@ TEST(ConfigFile, AFailedSaveKeepsTheOldFileAndIsReported)
     if (search != INVALID_HANDLE_VALUE) {
         FindClose(search);
     }
+    DeleteFileA("kestrova.cfg");
 }
 
 } // namespace

@@ -262,6 +262,21 @@ TEST(XmlDocument, FileReadingAndByteOrderMarks)
     EXPECT_EQ(std::string(strerror(ENOENT)), doc.GetResult());
     EXPECT_TRUE(doc.IsWellFormed()); // the old records stay
     EXPECT_EQ("<keep/>", doc.GetDocument());
+
+    // A file one byte beyond the bound is refused unread, the old document
+    // kept; a text beyond it is no document either.
+    FILE* big = fopen("big.xml", "wb");
+    ASSERT_NE(nullptr, big);
+    fseek(big, static_cast<long>(XmlDocument::kMaxDocumentSize), SEEK_SET);
+    fputc('>', big);
+    fclose(big);
+    EXPECT_FALSE(doc.LoadFile("big.xml"));
+    EXPECT_EQ("File larger than 67108864 bytes, the limit of a document", doc.GetResult());
+    EXPECT_EQ("<keep/>", doc.GetDocument());
+    remove("big.xml");
+    std::string huge = "<r>" + std::string(static_cast<size_t>(XmlDocument::kMaxDocumentSize), ' ') + "</r>";
+    EXPECT_FALSE(doc.SetDocument(huge.c_str()));
+    EXPECT_EQ("Document too large", doc.GetResult());
 }
 
 // Many elements: the record store grows across segments and stays consistent.

@@ -109,6 +109,18 @@ int ComponentBase::AnswerInt(int value, const char** answer)
     return AnswerText(buf, answer);
 }
 
+int ComponentBase::AnswerBool(bool value, const char** answer)
+{
+    *answer = value ? "True" : "False";
+    return kResultOk;
+}
+
+int ComponentBase::ConfigError()
+{
+    SetLastErrorText(kUnknownSettingText);
+    return kUnknownSetting;
+}
+
 int ComponentBase::Config(const ConfigArg& arg, const char** answer)
 {
     int* target = nullptr;
@@ -118,18 +130,40 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
         target = &m_charsetMode;
     if (!target) {
         *answer = "";
-        SetLastErrorText(kUnknownSettingText);
-        return kUnknownSetting;
+        return ConfigError();
     }
     if (arg.query)
         return AnswerInt(*target, answer);
-    *target = ParseConfigInt(arg.value.CStr());
-    return kResultOk;
+    return SetConfigInt(arg, [target](int value) {
+        *target = value;
+        return kResultOk;
+    });
+}
+
+void ComponentBase::LeaveCall()
+{
+    if (--m_callDepth > 0 || !m_pendingDestroy)
+        return;
+    // The last thing done with this object: it is gone afterwards.
+    m_pendingDestroy(m_pendingObject);
+}
+
+bool ComponentBase::DeferDestroy(void (*destroy)(void*), void* object)
+{
+    if (m_callDepth == 0)
+        return false;
+    if (!m_pendingDestroy) {
+        m_pendingDestroy = destroy;
+        m_pendingObject = object;
+        OnDestroyDeferred();
+    }
+    return true;
 }
 
 int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
 {
-    if (!m_sink)
+    // An owner that destroyed the component hears nothing more of it.
+    if (!m_sink || m_pendingDestroy)
         return 0;
     m_sink->OnCodePage(m_codePage);
     EventParam list[ComponentEvents::kMaxParams];

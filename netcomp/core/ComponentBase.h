@@ -38,16 +38,44 @@ public:
     void SetEventSink(ComponentEvents* sink) { m_sink = sink; }
     HWND Window() const { return m_window; }
 
+    // Calls into an engine nest: the flat functions, and the messages of its
+    // hidden window. An event fired inside one may destroy the component; the
+    // ComponentCall of each entry point counts them, and DeferDestroy then
+    // leaves the destruction to the end of the outermost call.
+    void EnterCall() { ++m_callDepth; }
+    void LeaveCall();
+    // Inside a call: remembers destroy(object) for the end of the outermost
+    // call, stops the running operation and silences further events; true.
+    // Outside any call: false, the caller destroys at once.
+    bool DeferDestroy(void (*destroy)(void*), void* object);
+    bool DestroyPending() const { return m_pendingDestroy != nullptr; }
+
     // Event 1 with an error code and its text, the Error event that several
     // components share; a null text goes out as the empty text.
     int FireSinkSlot1Args2(int code, const char* text);
 
 protected:
+    // Asks a running operation to stop, once the component is to be destroyed.
+    virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
     int Fire(int event, std::initializer_list<EventParam> params);
-    // Answers a Config query with text kept in the last-error buffer.
+    // Answers a Config query with text kept in the last-error buffer;
+    // "True" and "False" are constant texts.
     [[nodiscard]] int AnswerText(const char* text, const char** answer);
     [[nodiscard]] int AnswerInt(int value, const char** answer);
+    [[nodiscard]] int AnswerBool(bool value, const char** answer);
+    // The Config error: -1 with "Unknown config setting.".
+    [[nodiscard]] int ConfigError();
+    // Sets an integer setting through `set` (int -> result code); a value
+    // that does not fit an int is refused with the Config error.
+    template <class Set>
+    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set)
+    {
+        int value = 0;
+        if (!ParseConfigInt(arg.value.CStr(), value))
+            return ConfigError();
+        return set(value);
+    }
 
     HWND m_window = nullptr;
 
@@ -57,4 +85,19 @@ private:
     NetString m_lastError;
     int m_charsetMode = 0;
     ComponentEvents* m_sink = nullptr;
+    int m_callDepth = 0;
+    void (*m_pendingDestroy)(void*) = nullptr;
+    void* m_pendingObject = nullptr;
+};
+
+// Counts one call into an engine for as long as it runs (see EnterCall).
+class ComponentCall {
+public:
+    explicit ComponentCall(ComponentBase& component) : m_component(component) { m_component.EnterCall(); }
+    ~ComponentCall() { m_component.LeaveCall(); }
+    ComponentCall(const ComponentCall&) = delete;
+    ComponentCall& operator=(const ComponentCall&) = delete;
+
+private:
+    ComponentBase& m_component;
 };

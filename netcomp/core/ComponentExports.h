@@ -1,13 +1,14 @@
 #pragma once
-// The ten exported functions of a component, written once for all of them.
-//
-// A component supplies an adapter class (ComponentAdapterDefaults gives the last three):
-//   using Engine = ...; static constexpr int kMethodCount = n;   // methods 1..n; 1 is Config
-//   static INT_PTR Get(Engine&, int property, int index, int* lengthOut);
-//   static int Set(Engine&, int property, int index, INT_PTR value, int length);
-//   static int Do(Engine&, int method, int count, INT_PTR* args, int* lengths);   // methods 2..n
-//   static int StaticInit(); static int StaticDestroy(); static int CheckIndex(Engine&, int, int);
-// and one line NETCOMP_DEFINE_COMPONENT(<C>, <Adapter>) in a .cpp file.
+// The ten exported functions of a component, written once for all of them and
+// driven by the component's descriptor tables (ComponentTable.h tells how to
+// add a component):
+//   struct <C>Component : ComponentDefaults {
+//       using Engine = ...;
+//       static constexpr auto& kProperties = k<C>Properties;   // PropertyDescriptor<Engine>[]
+//       static constexpr auto& kMethods = k<C>Methods;         // MethodDescriptor<Engine>[], from 2 on
+//       // StaticInit() and StaticDestroy() when the component binds a DLL
+//   };
+//   NETCOMP_DEFINE_COMPONENT(<C>, <C>Component)
 //
 // One guard keeps every exception inside: running out of memory becomes the
 // code 200 with "Out of memory.", anything else the same code with its text.
@@ -17,29 +18,17 @@
 #include <exception>
 #include <new>
 
+#include "netcomp/core/ComponentBase.h"
 #include "netcomp/core/ComponentObject.h"
+#include "netcomp/core/ComponentTable.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/netcomp.h"
 
-// What most adapters share: nothing to do at start-up and shut-down beyond
-// the library's own, and no array properties.
-struct ComponentAdapterDefaults {
-    static int StaticInit() { return 0; }
-    static int StaticDestroy() { return 0; }
-    template <class Engine>
-    static int CheckIndex(Engine&, int, int)
-    {
-        return 0;
-    }
-};
-
-template <class Adapter>
+template <class Component>
 struct ComponentExports {
-    using Engine = typename Adapter::Engine;
+    using Engine = typename Component::Engine;
     using Object = ComponentObject<Engine>;
-
-    static Engine& EngineOf(void* obj) { return static_cast<Object*>(obj)->GetEngine(); }
 
     template <class F>
     static int Guard(Engine* engine, F&& body)
@@ -62,7 +51,7 @@ struct ComponentExports {
     }
 
     // The common end of _Set and _Do: the code becomes the object's last code
-    // and gets its text. An unknown property keeps the text it found.
+    // and gets its text. An unknown number keeps the text it found.
     static int Finish(Engine& engine, int rc)
     {
         engine.SetLastCode(rc);
@@ -78,14 +67,14 @@ struct ComponentExports {
         return Guard(nullptr, [&] {
             SetLibraryInstance(instance);
             LibraryStartup();
-            return Adapter::StaticInit();
+            return Component::StaticInit();
         });
     }
 
     static int StaticDestroy()
     {
         return Guard(nullptr, [&] {
-            int rc = Adapter::StaticDestroy();
+            int rc = Component::StaticDestroy();
             LibraryShutdown();
             return rc;
         });
@@ -94,20 +83,22 @@ struct ComponentExports {
     static void* Create(ComponentEventCallback callback, INT_PTR user, const char*)
     {
         try {
-            return new Object(callback, user);
+            return (new Object(callback, user))->Handle();
         } catch (...) {
             return nullptr;
         }
     }
 
+    static void DeleteObject(void* obj) { delete Object::FromHandle(obj); }
+
+    // From inside one of the object's own events, the object goes when the
+    // call that fired the event has returned.
     static int Destroy(void* obj)
     {
         if (!obj)
             return 0;
-        try {
-            delete static_cast<Object*>(obj);
-        } catch (...) {
-        }
+        if (!Object::FromHandle(obj)->GetEngine().DeferDestroy(DeleteObject, obj))
+            DeleteObject(obj);
         return 0;
     }
 
@@ -115,11 +106,21 @@ struct ComponentExports {
     {
         if (!obj)
             return 0;
-        Engine& engine = EngineOf(obj);
+        Object& object = *Object::FromHandle(obj);
+        Engine& engine = object.GetEngine();
+        ComponentCall call(engine);
         engine.SetLastCode(0);
+        const auto* d = FindDescriptor(Component::kProperties, property);
+        if (!d || !d->get)
+            return 0;
         INT_PTR value = 0;
         Guard(&engine, [&] {
-            value = Adapter::Get(engine, property, index, lengthOut);
+            // An index out of range reads as 0 and leaves the range error to be read.
+            const int rc = d->checkIndex ? d->checkIndex(engine, index) : kResultOk;
+            if (rc != kResultOk)
+                engine.SetLastCode(rc);
+            else
+                value = d->get(engine, object, property, index, lengthOut);
             return 0;
         });
         return value;
@@ -129,29 +130,35 @@ struct ComponentExports {
     {
         if (!obj)
             return kUnknownSetting;
-        Engine& engine = EngineOf(obj);
-        return Guard(&engine, [&] { return Finish(engine, Adapter::Set(engine, property, index, value, length)); });
+        Engine& engine = Object::FromHandle(obj)->GetEngine();
+        ComponentCall call(engine);
+        const auto* d = FindDescriptor(Component::kProperties, property);
+        if (!d || !d->set)
+            return Finish(engine, kUnknownSetting);
+        return Guard(&engine, [&] {
+            int rc = d->checkIndex ? d->checkIndex(engine, index) : kResultOk;
+            if (rc == kResultOk)
+                rc = d->set(engine, property, index, value, length);
+            return Finish(engine, rc);
+        });
     }
 
     static int Do(void* obj, int method, int count, INT_PTR* args, int* lengths)
     {
         if (!obj)
             return kUnknownSetting;
-        Engine& engine = EngineOf(obj);
+        Engine& engine = Object::FromHandle(obj)->GetEngine();
+        ComponentCall call(engine);
         return Guard(&engine, [&] {
-            int rc;
-            if (method == 1) {
-                const char* text = (args && count >= 1) ? reinterpret_cast<const char*>(args[0]) : nullptr;
-                const char* answer = (args && count >= 2) ? reinterpret_cast<const char*>(args[1]) : nullptr;
-                rc = engine.DoConfig(text, &answer);
-                if (args && count >= 2)
-                    args[1] = reinterpret_cast<INT_PTR>(answer);
-            } else if (method >= 2 && method <= Adapter::kMethodCount) {
-                rc = Adapter::Do(engine, method, count, args, lengths);
-            } else {
-                rc = engine.LastCode();
+            MethodArgs arguments(count, args, lengths);
+            if (method == NETCOMP_METHOD_CONFIG) {
+                const char* answer = arguments.Text(1);
+                const int rc = engine.DoConfig(arguments.Text(0), &answer);
+                arguments.Answer(1, answer);
+                return Finish(engine, rc);
             }
-            return Finish(engine, rc);
+            const auto* d = FindDescriptor(Component::kMethods, method);
+            return Finish(engine, d ? d->call(engine, arguments) : kUnknownSetting);
         });
     }
 
@@ -159,53 +166,60 @@ struct ComponentExports {
     {
         if (!obj)
             return 0;
-        Engine& engine = EngineOf(obj);
-        return Guard(&engine, [&] { return Adapter::CheckIndex(engine, property, index); });
+        Engine& engine = Object::FromHandle(obj)->GetEngine();
+        const auto* d = FindDescriptor(Component::kProperties, property);
+        if (!d || !d->checkIndex)
+            return 0;
+        ComponentCall call(engine);
+        return Guard(&engine, [&] { return d->checkIndex(engine, index); });
     }
 
-    static const char* GetLastError(void* obj) { return obj ? EngineOf(obj).LastErrorText() : ""; }
+    static const char* GetLastError(void* obj)
+    {
+        return obj ? Object::FromHandle(obj)->GetEngine().LastErrorText() : "";
+    }
 
-    static int GetLastErrorCode(void* obj) { return obj ? EngineOf(obj).LastCode() : 0; }
+    static int GetLastErrorCode(void* obj) { return obj ? Object::FromHandle(obj)->GetEngine().LastCode() : 0; }
 };
 
-#define NETCOMP_DEFINE_COMPONENT(C, Adapter)                                                                           \
+#define NETCOMP_DEFINE_COMPONENT(C, Component)                                                                         \
     extern "C" int WINAPI C##_StaticInit(HINSTANCE instance)                                                           \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::StaticInit(instance);                                                        \
+        return ComponentExports<Component>::StaticInit(instance);                                                      \
     }                                                                                                                  \
     extern "C" int WINAPI C##_StaticDestroy(void)                                                                      \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::StaticDestroy();                                                             \
+        return ComponentExports<Component>::StaticDestroy();                                                           \
     }                                                                                                                  \
     extern "C" void* WINAPI C##_Create(ComponentEventCallback callback, INT_PTR user, const char* reserved)            \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::Create(callback, user, reserved);                                            \
+        return ComponentExports<Component>::Create(callback, user, reserved);                                          \
     }                                                                                                                  \
     extern "C" int WINAPI C##_Destroy(void* obj)                                                                       \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::Destroy(obj);                                                                \
+        return ComponentExports<Component>::Destroy(obj);                                                              \
     }                                                                                                                  \
     extern "C" INT_PTR WINAPI C##_Get(void* obj, int property, int index, int* lengthOut)                              \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::Get(obj, property, index, lengthOut);                                        \
+        return ComponentExports<Component>::Get(obj, property, index, lengthOut);                                      \
     }                                                                                                                  \
     extern "C" int WINAPI C##_Set(void* obj, int property, int index, INT_PTR value, int length)                       \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::Set(obj, property, index, value, length);                                    \
+        return ComponentExports<Component>::Set(obj, property, index, value, length);                                  \
     }                                                                                                                  \
     extern "C" int WINAPI C##_Do(void* obj, int method, int count, INT_PTR* args, int* lengths)                        \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::Do(obj, method, count, args, lengths);                                       \
+        return ComponentExports<Component>::Do(obj, method, count, args, lengths);                                     \
     }                                                                                                                  \
     extern "C" int WINAPI C##_CheckIndex(void* obj, int property, int index)                                           \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::CheckIndex(obj, property, index);                                            \
+        return ComponentExports<Component>::CheckIndex(obj, property, index);                                          \
     }                                                                                                                  \
     extern "C" const char* WINAPI C##_GetLastError(void* obj)                                                          \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::GetLastError(obj);                                                           \
+        return ComponentExports<Component>::GetLastError(obj);                                                         \
     }                                                                                                                  \
     extern "C" int WINAPI C##_GetLastErrorCode(void* obj)                                                              \
     {                                                                                                                  \
-        return ComponentExports<Adapter>::GetLastErrorCode(obj);                                                       \
+        return ComponentExports<Component>::GetLastErrorCode(obj);                                                     \
     }

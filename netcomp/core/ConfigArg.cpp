@@ -35,7 +35,22 @@ bool ParseConfigBool(const char* value)
     return StrICmp(value, "true") == 0 || StrICmp(value, "yes") == 0 || StrCmp(value, "1") == 0;
 }
 
-int ParseConfigInt(const char* value)
+bool ParseConfigInt(const char* value, int& out)
 {
-    return value ? StrToInt(value) : 0;
+    out = 0;
+    if (!value)
+        return true;
+    const bool negative = *value == '-';
+    if (negative)
+        ++value;
+    // The magnitude may reach 2^31 for a negative number only.
+    const long long limit = negative ? 2147483648LL : 2147483647LL;
+    long long magnitude = 0;
+    for (; *value >= '0' && *value <= '9'; ++value) {
+        magnitude = magnitude * 10 + (*value - '0');
+        if (magnitude > limit)
+            return false;
+    }
+    out = int(negative ? -magnitude : magnitude);
+    return true;
 }

@@ -1,74 +1,58 @@
-// icmp.dll is loaded by the first StaticInit of a component that may use it
-// and freed by the matching last StaticDestroy; the count keeps one
-// component's shut-down from pulling the library away from another.
 #include "netcomp/core/IcmpDll.h"
+
+#include <atomic>
 
 namespace {
 
 using CreateFileFn = HANDLE(WINAPI*)();
 using CloseHandleFn = BOOL(WINAPI*)(HANDLE);
-using SendEchoFn = IcmpSendEchoFn;
 
-HMODULE g_icmpModule = nullptr;
-unsigned g_icmpUsers = 0;
-CreateFileFn g_createFile = nullptr;
-CloseHandleFn g_closeHandle = nullptr;
-SendEchoFn g_sendEcho = nullptr;
-SendEchoFn g_sendEchoReplacement = nullptr;
+enum Entry { kCreateFile, kCloseHandle, kSendEcho, kEntryCount };
+const char* const kNames[kEntryCount] = {"IcmpCreateFile", "IcmpCloseHandle", "IcmpSendEcho"};
 
-template <class Fn>
-Fn Entry(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
+DllBinding g_icmpDll("icmp.dll", kNames, kEntryCount);
+std::atomic<IcmpSendEchoFn> g_sendEchoReplacement{nullptr};
 
 } // namespace
 
+DllBinding& IcmpDll()
+{
+    return g_icmpDll;
+}
+
 void IcmpDllStaticInit()
 {
-    if (g_icmpUsers++ > 0)
-        return;
-    g_icmpModule = LoadLibraryA("icmp.dll");
-    if (!g_icmpModule)
-        return;
-    g_createFile = Entry<CreateFileFn>(g_icmpModule, "IcmpCreateFile");
-    g_closeHandle = Entry<CloseHandleFn>(g_icmpModule, "IcmpCloseHandle");
-    g_sendEcho = Entry<SendEchoFn>(g_icmpModule, "IcmpSendEcho");
+    g_icmpDll.Acquire();
 }
 
 void IcmpDllStaticDestroy()
 {
-    if (g_icmpUsers == 0 || --g_icmpUsers > 0)
-        return;
-    g_createFile = nullptr;
-    g_closeHandle = nullptr;
-    g_sendEcho = nullptr;
-    if (g_icmpModule)
-        FreeLibrary(g_icmpModule);
-    g_icmpModule = nullptr;
+    g_icmpDll.Release();
 }
 
 HANDLE IcmpDllCreateFile()
 {
-    return g_createFile ? g_createFile() : INVALID_HANDLE_VALUE;
+    const auto create = g_icmpDll.Entry<CreateFileFn>(kCreateFile);
+    return create ? create() : INVALID_HANDLE_VALUE;
 }
 
 void IcmpDllCloseHandle(HANDLE handle)
 {
-    if (g_closeHandle)
-        g_closeHandle(handle);
+    if (const auto close = g_icmpDll.Entry<CloseHandleFn>(kCloseHandle))
+        close(handle);
 }
 
 DWORD IcmpDllSendEcho(HANDLE handle, IPAddr destination, void* data, WORD size, IP_OPTION_INFORMATION* options,
                       void* replyBuffer, DWORD replySize, DWORD timeoutMs)
 {
-    if (g_sendEchoReplacement)
-        return g_sendEchoReplacement(handle, destination, data, size, options, replyBuffer, replySize, timeoutMs);
-    if (!g_sendEcho) {
+    IcmpSendEchoFn send = g_sendEchoReplacement.load();
+    if (!send)
+        send = g_icmpDll.Entry<IcmpSendEchoFn>(kSendEcho);
+    if (!send) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return 0;
     }
-    return g_sendEcho(handle, destination, data, size, options, replyBuffer, replySize, timeoutMs);
+    return send(handle, destination, data, size, options, replyBuffer, replySize, timeoutMs);
 }
 
 void IcmpDllReplaceSendEcho(IcmpSendEchoFn sendEcho)

@@ -6,6 +6,12 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "netcomp/core/DllBinding.h"
+#include "netcomp/core/OwnedHandle.h"
+
+// The binding itself: components' StaticInit/StaticDestroy and every ICMP
+// engine hold a reference on it.
+DllBinding& IcmpDll();
 void IcmpDllStaticInit();
 void IcmpDllStaticDestroy();
 
@@ -13,6 +19,14 @@ HANDLE IcmpDllCreateFile();
 void IcmpDllCloseHandle(HANDLE handle);
 DWORD IcmpDllSendEcho(HANDLE handle, IPAddr destination, void* data, WORD size, IP_OPTION_INFORMATION* options,
                       void* replyBuffer, DWORD replySize, DWORD timeoutMs);
+
+// An icmp.dll handle, closed with IcmpCloseHandle.
+struct IcmpHandleTraits {
+    using Type = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { IcmpDllCloseHandle(handle); }
+};
+using IcmpHandle = OwnedHandle<IcmpHandleTraits>;
 
 // Tests stand in for IcmpSendEcho with answers the loopback never gives
 // (null: the library's own again).

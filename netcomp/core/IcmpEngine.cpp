@@ -13,9 +13,9 @@
 #include "netcomp/core/IcmpEngine.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
+#include "netcomp/core/AddressText.h"
 #include "netcomp/core/IcmpDll.h"
 #include "netcomp/core/IcmpPacket.h"
 #include "netcomp/core/NotifyWindow.h"
@@ -29,20 +29,21 @@ namespace {
 constexpr int kIpTtl = 7;
 constexpr int kIpTos = 8;
 constexpr int kMaxMessage = 65536;
-constexpr DWORD kTimedOut = 11010; // IP_REQ_TIMED_OUT
+constexpr int kMaxIpHeader = 60;
+// The socket's receive buffer holds at least this many messages of the
+// largest size: on the loopback each request arrives beside its answer, and
+// answers to several requests may wait together.
+constexpr int kQueuedMessages = 4;
 
-const char kTrue[] = "True";
-const char kFalse[] = "False";
-
-void DottedText(unsigned long address, char (&text)[16])
+std::size_t ReceiveBufferSize(int maxMessageSize)
 {
-    const auto* b = reinterpret_cast<const unsigned char*>(&address);
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    return std::size_t(kMaxIpHeader) + icmp::kHeaderSize + std::size_t(maxMessageSize) + 1;
 }
+constexpr DWORD kTimedOut = 11010; // IP_REQ_TIMED_OUT
 
 } // namespace
 
-IcmpEngine::IcmpEngine() : m_buffer(2048 + icmp::kHeaderSize + 1)
+IcmpEngine::IcmpEngine() : m_buffer(ReceiveBufferSize(2048))
 {
     Setup(true);
 }
@@ -61,7 +62,7 @@ int IcmpEngine::SocketError()
 
 bool IcmpEngine::IsActive() const
 {
-    return m_useIcmpDll ? m_icmpHandle != INVALID_HANDLE_VALUE : m_socket != INVALID_SOCKET;
+    return m_useIcmpDll ? m_icmpHandle.IsOpen() : m_socket.IsOpen();
 }
 
 int IcmpEngine::SetActive(bool active)
@@ -75,16 +76,16 @@ int IcmpEngine::SetActive(bool active)
         return kResultOk;
     }
     if (m_useIcmpDll) {
-        if (m_icmpHandle != INVALID_HANDLE_VALUE)
+        if (m_icmpHandle.IsOpen())
             return kResultOk;
-        m_icmpHandle = IcmpDllCreateFile();
-        if (m_icmpHandle == INVALID_HANDLE_VALUE) {
+        m_icmpHandle.Reset(IcmpDllCreateFile());
+        if (!m_icmpHandle.IsOpen()) {
             SetLastErrorText("Can't create ICMP handle.");
             return kNoIcmpHandle;
         }
         return kResultOk;
     }
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("ICMPPort is already Active.");
         return kAlreadyActive;
     }
@@ -93,26 +94,24 @@ int IcmpEngine::SetActive(bool active)
 
 int IcmpEngine::OpenSocket()
 {
-    m_socket = Ws().socket(AF_INET, SOCK_RAW, m_rawIp ? 0 : IPPROTO_ICMP);
-    if (m_socket == INVALID_SOCKET)
+    m_socket.Reset(Ws().socket(AF_INET, SOCK_RAW, m_rawIp ? 0 : IPPROTO_ICMP));
+    if (!m_socket.IsOpen())
         return SocketError();
     int rc = ApplySocketOptions();
     if (rc == kResultOk && m_useConnection) {
         sockaddr_in to = {};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = m_remoteAddress;
-        if (Ws().connect(m_socket, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
             rc = SocketError();
             if (rc == WSAEWOULDBLOCK)
                 rc = kResultOk;
         }
     }
-    if (rc == kResultOk && Ws().WSAAsyncSelect(m_socket, m_window, kMsgIcmpSocket, FD_READ | FD_WRITE) != 0)
+    if (rc == kResultOk && Ws().WSAAsyncSelect(m_socket.Get(), m_window, kMsgIcmpSocket, FD_READ | FD_WRITE) != 0)
         rc = SocketError();
-    if (rc != kResultOk) {
-        Ws().closesocket(m_socket);
-        m_socket = INVALID_SOCKET;
-    }
+    if (rc != kResultOk)
+        m_socket.Reset();
     return rc;
 }
 
@@ -122,17 +121,14 @@ int IcmpEngine::ApplySocketOptions()
         sockaddr_in local = {};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = LocalAddress();
-        if (Ws().bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+        if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
             return SocketError();
     }
-    int rc = ApplyInBufferSize(m_socket, &m_inBufferSize);
+    int rc = ApplyReceiveBufferSize();
     if (rc != kResultOk)
         return rc;
-    auto set = [this](int level, int option, int value) {
-        return Ws().setsockopt(m_socket, level, option, reinterpret_cast<const char*>(&value), sizeof value) == 0
-                   ? kResultOk
-                   : SocketError();
-    };
+    const SOCKET socket = m_socket.Get();
+    auto set = [socket](int level, int option, int value) { return SetSocketOption(socket, level, option, value); };
     if ((rc = set(SOL_SOCKET, SO_SNDBUF, m_outBufferSize)) != kResultOk)
         return rc;
     if (m_dontRoute && (rc = set(SOL_SOCKET, SO_DONTROUTE, 1)) != kResultOk)
@@ -148,22 +144,18 @@ int IcmpEngine::ApplySocketOptions()
 void IcmpEngine::CloseNow()
 {
     m_closePending = false;
-    if (m_icmpHandle != INVALID_HANDLE_VALUE) {
-        IcmpDllCloseHandle(m_icmpHandle);
-        m_icmpHandle = INVALID_HANDLE_VALUE;
-    }
-    if (m_socket == INVALID_SOCKET)
+    m_icmpHandle.Reset();
+    if (!m_socket.IsOpen())
         return;
     // Whatever already arrived is still delivered before the socket goes; a
     // delivery that closes the engine itself has then closed it already.
     if (m_acceptData) {
         ReceiveRound();
-        if (m_socket == INVALID_SOCKET)
+        if (!m_socket.IsOpen())
             return;
     }
-    Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
-    Ws().closesocket(m_socket);
-    m_socket = INVALID_SOCKET;
+    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    m_socket.Reset();
 }
 
 int IcmpEngine::SetRemoteHost(const char* text)
@@ -180,23 +172,17 @@ int IcmpEngine::SetRemoteHost(const char* text)
         m_remoteAddress = INADDR_BROADCAST;
         return kResultOk;
     }
-    unsigned long address = Ws().inet_addr(text);
-    if (address == INADDR_NONE) {
-        hostent* host = Ws().gethostbyname(text);
-        if (!host || !host->h_addr_list || !host->h_addr_list[0])
-            return SocketError();
-        std::memcpy(&address, host->h_addr_list[0], 4);
-    }
-    m_remoteAddress = address;
-    return kResultOk;
+    unsigned long address = 0;
+    const int rc = ResolveHost(text, &address);
+    if (rc == kResultOk)
+        m_remoteAddress = address;
+    return rc;
 }
 
 const char* IcmpEngine::GetRemoteHost()
 {
-    m_remoteText[0] = '\0';
-    if (m_remoteAddress != 0)
-        DottedText(m_remoteAddress, m_remoteText);
-    return m_remoteText;
+    m_remoteText = m_remoteAddress != 0 ? DottedAddress(std::uint32_t(m_remoteAddress)) : std::string();
+    return m_remoteText.c_str();
 }
 
 const char* IcmpEngine::GetLocalHost()
@@ -207,7 +193,7 @@ const char* IcmpEngine::GetLocalHost()
 
 int IcmpEngine::SetLocalHost(const char* text)
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change LocalHost when ICMPPort is Active.");
         return kLocalHostWhileActive;
     }
@@ -216,16 +202,17 @@ int IcmpEngine::SetLocalHost(const char* text)
 
 int IcmpEngine::SetMaxMessageSize(int size)
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change MaxPacketSize while ICMPPort is Active.");
         return kMaxSizeWhileActive;
     }
     const int n = std::clamp(size, 0, kMaxMessage);
     try {
-        m_buffer.assign(std::size_t(n) + icmp::kHeaderSize + 1, 0);
+        m_buffer.assign(ReceiveBufferSize(n), 0);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    m_maxMessageSize = n;
     return kResultOk;
 }
 
@@ -251,56 +238,52 @@ int IcmpEngine::SetUseIcmpDll(bool on)
 int IcmpEngine::SetTimeToLive(int ttl)
 {
     m_timeToLive = ttl;
-    if (m_socket != INVALID_SOCKET &&
-        Ws().setsockopt(m_socket, IPPROTO_IP, kIpTtl, reinterpret_cast<const char*>(&ttl), sizeof ttl) != 0)
-        return SocketError();
-    return kResultOk;
+    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTtl, ttl) : kResultOk;
 }
 
 int IcmpEngine::GetTimeToLive()
 {
-    if (m_socket != INVALID_SOCKET) {
-        int ttl = 0;
-        int length = sizeof ttl;
-        if (Ws().getsockopt(m_socket, IPPROTO_IP, kIpTtl, reinterpret_cast<char*>(&ttl), &length) == 0)
-            m_timeToLive = ttl;
-    }
+    int ttl = 0;
+    if (m_socket.IsOpen() && GetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTtl, &ttl) == kResultOk)
+        m_timeToLive = ttl;
     return m_timeToLive;
 }
 
 int IcmpEngine::SetQosFlags(int flags)
 {
     m_qosFlags = flags;
-    if (m_socket != INVALID_SOCKET &&
-        Ws().setsockopt(m_socket, IPPROTO_IP, kIpTos, reinterpret_cast<const char*>(&flags), sizeof flags) != 0)
-        return SocketError();
-    return kResultOk;
+    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTos, flags) : kResultOk;
 }
 
 int IcmpEngine::SetOutBufferSize(int size)
 {
     m_outBufferSize = size;
-    if (m_socket != INVALID_SOCKET &&
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size), sizeof size) != 0)
-        return SocketError();
-    return kResultOk;
+    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_SNDBUF, size) : kResultOk;
 }
 
 int IcmpEngine::SetInBufferSize(int size)
 {
     SetLastErrorText("");
     m_inBufferSize = size;
-    return ApplyInBufferSize(m_socket, &m_inBufferSize);
+    return ApplyReceiveBufferSize();
+}
+
+// InBufferSize as set, but never less than the messages MaxMessageSize
+// allows: a raw socket drops what does not fit, without a word.
+int IcmpEngine::ApplyReceiveBufferSize()
+{
+    const int floor = kQueuedMessages * int(ReceiveBufferSize(m_maxMessageSize));
+    int size = std::max(m_inBufferSize, floor);
+    const int rc = ApplyInBufferSize(m_socket.Get(), &size);
+    if (rc != kResultOk)
+        m_inBufferSize = size;
+    return rc;
 }
 
 int IcmpEngine::SetDontRoute(bool on)
 {
     m_dontRoute = on;
-    int value = on ? 1 : 0;
-    if (m_socket != INVALID_SOCKET &&
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_DONTROUTE, reinterpret_cast<const char*>(&value), sizeof value) != 0)
-        return SocketError();
-    return kResultOk;
+    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0) : kResultOk;
 }
 
 void IcmpEngine::SetAcceptData(bool on)
@@ -308,15 +291,15 @@ void IcmpEngine::SetAcceptData(bool on)
     const bool resume = on && !m_acceptData;
     m_acceptData = on;
     // Messages left waiting while data was refused are picked up again.
-    if (resume && m_socket != INVALID_SOCKET)
-        PostMessageA(m_window, kMsgIcmpSocket, WPARAM(m_socket), MAKELPARAM(FD_READ, 0));
+    if (resume && m_socket.IsOpen())
+        PostMessageA(m_window, kMsgIcmpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
 }
 
 int IcmpEngine::Send(const void* data, int length)
 {
     if (m_useIcmpDll)
         return SendIcmpDll(data, length);
-    if (m_socket == INVALID_SOCKET) {
+    if (!m_socket.IsOpen()) {
         SetLastErrorText("ICMPPort must be Active for this operation.");
         return kNotActive;
     }
@@ -329,25 +312,25 @@ int IcmpEngine::Send(const void* data, int length)
     const char* bytes = reinterpret_cast<const char*>(message.data());
     int sent;
     if (m_useConnection) {
-        sent = Ws().send(m_socket, bytes, int(message.size()), 0);
+        sent = Ws().send(m_socket.Get(), bytes, int(message.size()), 0);
         if (sent != SOCKET_ERROR && !AbsoluteTimeout())
             StartTimeout();
     } else {
         sockaddr_in to = {};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = m_remoteAddress;
-        sent = Ws().sendto(m_socket, bytes, int(message.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        sent = Ws().sendto(m_socket.Get(), bytes, int(message.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
     return sent == SOCKET_ERROR ? SocketError() : kResultOk;
 }
 
 int IcmpEngine::SendIcmpDll(const void* data, int length)
 {
-    if (m_icmpHandle == INVALID_HANDLE_VALUE) {
+    if (!m_icmpHandle.IsOpen()) {
         SetLastErrorText("ICMPPort must be Active for this operation.");
         return kNotActive;
     }
-    if (length < 0 || length > 0xFFFF) {
+    if (length < 0 || length > GetMaxMessageSize()) {
         SetLastErrorText("Message can't be longer than MaxMessageSize.");
         return kMessageTooLong;
     }
@@ -356,8 +339,8 @@ int IcmpEngine::SendIcmpDll(const void* data, int length)
     options.Tos = UCHAR(m_qosFlags);
     // Room for one reply record with its echoed data and an ICMP error's extra bytes.
     std::vector<std::uint8_t> replies(sizeof(ICMP_ECHO_REPLY) + std::size_t(length) + 8 + 64);
-    const DWORD count = IcmpDllSendEcho(m_icmpHandle, m_remoteAddress, const_cast<void*>(data), WORD(length), &options,
-                                        replies.data(), DWORD(replies.size()), GetTimeout() * 1000);
+    const DWORD count = IcmpDllSendEcho(m_icmpHandle.Get(), m_remoteAddress, const_cast<void*>(data), WORD(length),
+                                        &options, replies.data(), DWORD(replies.size()), GetTimeout() * 1000);
     if (count == 0) {
         const DWORD error = GetLastError();
         if (error == kTimedOut)
@@ -386,16 +369,15 @@ void IcmpEngine::DeliverIcmpDllReplies(const void* buffer, DWORD count)
         // Unreachable and time-exceeded answers keep their ICMP code, so the
         // owner learns why the host did not answer.
         const icmp::DllStatus status = icmp::MapIcmpDllStatus(reply->Status);
-        char source[16];
-        DottedText(reply->Address, source);
+        const std::string source = DottedAddress(std::uint32_t(reply->Address));
         OnDataIn(status.type, status.code, static_cast<const std::uint8_t*>(reply->Data), reply->DataSize, false,
-                 source);
+                 source.c_str());
     }
 }
 
 LRESULT IcmpEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != kMsgIcmpSocket || m_socket == INVALID_SOCKET || SOCKET(wParam) != m_socket)
+    if (message != kMsgIcmpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return NetComponent::WindowProc(message, wParam, lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
@@ -415,16 +397,16 @@ void IcmpEngine::ReceiveRound()
     if (m_receiving)
         return;
     m_receiving = true;
-    while (m_acceptData && m_socket != INVALID_SOCKET && !m_closePending) {
+    while (m_acceptData && m_socket.IsOpen() && !m_closePending) {
         sockaddr_in from = {};
         int fromLength = sizeof from;
         char* into = reinterpret_cast<char*>(m_buffer.data());
         // The buffer's last byte stays free for the NUL the event firer
         // writes behind the data.
         const int room = int(m_buffer.size()) - 1;
-        const int n = m_useConnection
-                          ? Ws().recv(m_socket, into, room, 0)
-                          : Ws().recvfrom(m_socket, into, room, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const int n = m_useConnection ? Ws().recv(m_socket.Get(), into, room, 0)
+                                      : Ws().recvfrom(m_socket.Get(), into, room, 0, reinterpret_cast<sockaddr*>(&from),
+                                                      &fromLength);
         if (n == 0)
             break;
         if (n == SOCKET_ERROR) {
@@ -433,9 +415,9 @@ void IcmpEngine::ReceiveRound()
                 OnError(error, "Winsock error in recv()");
             break;
         }
-        char source[16];
-        DottedText(m_useConnection ? m_remoteAddress : from.sin_addr.s_addr, source);
-        DeliverRaw(m_buffer.data(), n, source);
+        const std::string source =
+            DottedAddress(std::uint32_t(m_useConnection ? m_remoteAddress : from.sin_addr.s_addr));
+        DeliverRaw(m_buffer.data(), n, source.c_str());
     }
     m_receiving = false;
     if (m_closePending)
@@ -466,24 +448,23 @@ void IcmpEngine::OnError(int code, const char* text)
 
 int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
 {
-    auto flag = [&](bool value) {
-        *answer = value ? kTrue : kFalse;
-        return kResultOk;
-    };
     const char* v = arg.value.CStr();
     if (arg.KeyIs("UseICMPDLL"))
-        return arg.query ? flag(m_useIcmpDll) : SetUseIcmpDll(ParseConfigBool(v));
+        return arg.query ? AnswerBool(m_useIcmpDll, answer) : SetUseIcmpDll(ParseConfigBool(v));
     if (arg.KeyIs("UseConnection"))
-        return arg.query ? flag(m_useConnection) : SetUseConnection(ParseConfigBool(v));
+        return arg.query ? AnswerBool(m_useConnection, answer) : SetUseConnection(ParseConfigBool(v));
     if (arg.KeyIs("MaxMessageSize"))
-        return arg.query ? AnswerInt(GetMaxMessageSize(), answer) : SetMaxMessageSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(GetMaxMessageSize(), answer)
+                         : SetConfigInt(arg, [this](int n) { return SetMaxMessageSize(n); });
     if (arg.KeyIs("QOSFlags"))
-        return arg.query ? AnswerInt(m_qosFlags, answer) : SetQosFlags(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_qosFlags, answer) : SetConfigInt(arg, [this](int n) { return SetQosFlags(n); });
     if (arg.KeyIs("InBufferSize"))
-        return arg.query ? AnswerInt(m_inBufferSize, answer) : SetInBufferSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_inBufferSize, answer)
+                         : SetConfigInt(arg, [this](int n) { return SetInBufferSize(n); });
     if (arg.KeyIs("OutBufferSize"))
-        return arg.query ? AnswerInt(m_outBufferSize, answer) : SetOutBufferSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_outBufferSize, answer)
+                         : SetConfigInt(arg, [this](int n) { return SetOutBufferSize(n); });
     if (arg.query && arg.KeyIs("SocketHandle"))
-        return AnswerInt(m_socket == INVALID_SOCKET ? -1 : int(m_socket), answer);
+        return AnswerInt(m_socket.IsOpen() ? int(m_socket.Get()) : -1, answer);
     return NetComponent::Config(arg, answer);
 }

@@ -7,9 +7,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "netcomp/core/IcmpDll.h"
 #include "netcomp/core/NetComponent.h"
+#include "netcomp/core/OwnedHandle.h"
 
 class IcmpEngine : public NetComponent {
 public:
@@ -36,7 +39,7 @@ public:
     [[nodiscard]] int SetRemoteHost(const char* text);
     const char* GetRemoteHost();
     [[nodiscard]] int SetMaxMessageSize(int size);
-    int GetMaxMessageSize() const { return int(m_buffer.size()) - 5; }
+    int GetMaxMessageSize() const { return m_maxMessageSize; }
     [[nodiscard]] int SetUseConnection(bool on);
     bool UseConnection() const { return m_useConnection; }
     [[nodiscard]] int SetTimeToLive(int ttl);
@@ -60,6 +63,9 @@ public:
     // Reports the reply records that IcmpSendEcho left in a buffer; also the
     // way tests hand the engine answers the loopback never gives.
     void DeliverIcmpDllReplies(const void* buffer, DWORD count);
+    // Hands on what the raw socket received (IP header and all); tests also
+    // deliver messages this way that the loopback never passes on.
+    void DeliverRaw(const std::uint8_t* bytes, int length, const char* source);
 
 protected:
     virtual void OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk,
@@ -70,19 +76,24 @@ protected:
 private:
     [[nodiscard]] int OpenSocket();
     [[nodiscard]] int ApplySocketOptions();
+    [[nodiscard]] int ApplyReceiveBufferSize();
     [[nodiscard]] int SendIcmpDll(const void* data, int length);
     void CloseNow();
     void ReceiveRound();
-    void DeliverRaw(const std::uint8_t* bytes, int length, const char* source);
     [[nodiscard]] int SocketError();
 
     int m_inBufferSize = 2048;
     int m_outBufferSize = 2048;
-    SOCKET m_socket = INVALID_SOCKET;
+    DllReference m_icmpDll{IcmpDll()}; // icmp.dll stays loaded while the engine may use it
+    SocketHandle m_socket;
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     std::uint8_t m_messageType = 0;
     std::uint8_t m_messageCode = 0;
-    std::vector<std::uint8_t> m_buffer; // MaxMessageSize + the 4-byte header + a spare byte for the NUL
+    int m_maxMessageSize = 2048;
+    // The largest message as it arrives on the raw socket: the IP header
+    // (options included), the ICMP header, MaxMessageSize bytes, and a spare
+    // byte for the NUL the event firer writes behind the data.
+    std::vector<std::uint8_t> m_buffer;
     bool m_acceptData = true;
     bool m_receiving = false;
     bool m_closePending = false;
@@ -90,8 +101,8 @@ private:
     bool m_useConnection = false;
     int m_timeToLive = 0; // 0 = the system's default
     int m_qosFlags = 0;   // the IP type-of-service byte
-    HANDLE m_icmpHandle = INVALID_HANDLE_VALUE;
+    IcmpHandle m_icmpHandle;
     bool m_useIcmpDll = false;
     bool m_rawIp = false;
-    char m_remoteText[16] = {};
+    std::string m_remoteText;
 };

@@ -1,15 +1,18 @@
 #pragma once
 // The process-wide binding of iphlpapi.dll. Calls through an entry point the
-// library lacks (or before IpHelperStaticInit) give (DWORD)-1.
+// library lacks (or while nothing holds the binding) give (DWORD)-1.
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "netcomp/core/DllBinding.h"
+
+// The binding itself: IPInfo (and later DNS and MX) take a reference in
+// StaticInit and give it back in StaticDestroy; each engine that reads
+// through it holds one for its lifetime.
+DllBinding& IpHelperDll();
 void IpHelperStaticInit();
 void IpHelperStaticDestroy();
-
-// The body of DNS_StaticDestroy and MX_StaticDestroy.
-int DnsStaticRelease();
 
 DWORD IpHelperGetInterfaceInfo(IP_INTERFACE_INFO* table, ULONG* size);
 DWORD IpHelperGetNetworkParams(FIXED_INFO* info, ULONG* size);

@@ -16,9 +16,10 @@
 #include <new>
 #include <utility>
 
+#include "netcomp/core/AddressText.h"
 #include "netcomp/core/IpHelper.h"
 #include "netcomp/core/IpInfoFormat.h"
-#include "netcomp/core/IpInfoNumbers.h"
+#include "netcomp/core/netcomp_ipinfo.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/WinsockBinding.h"
@@ -333,12 +334,6 @@ int IpInfoEngine::ResetAll()
     return CancelBeyond(0);
 }
 
-int IpInfoEngine::DoEvents()
-{
-    (void)WaitStep(20, m_window);
-    return kResultOk;
-}
-
 int IpInfoEngine::FreeSlot() const
 {
     for (int slot = 0; slot < kMaxRequests; ++slot) {
@@ -450,7 +445,7 @@ const char* IpInfoEngine::HostAddress()
 {
     if (m_hostAddress == 0)
         return "";
-    return Keep(kIpInfoHostAddress, ipinfo::DottedAddress(reinterpret_cast<const std::uint8_t*>(&m_hostAddress)));
+    return Keep(kIpInfoHostAddress, DottedAddress(reinterpret_cast<const std::uint8_t*>(&m_hostAddress)));
 }
 
 void IpInfoEngine::TakeHostAnswer(const char* buffer)
@@ -463,7 +458,7 @@ void IpInfoEngine::TakeHostAnswer(const char* buffer)
         if (a == host->h_addr_list)
             std::memcpy(&m_hostAddress, *a, 4);
         else
-            others.push_back(ipinfo::DottedAddress(reinterpret_cast<const std::uint8_t*>(*a)));
+            others.push_back(DottedAddress(reinterpret_cast<const std::uint8_t*>(*a)));
     }
     m_otherAddresses = ipinfo::JoinWithBlanks(others, kListTextLimit);
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "netcomp/core/IpHelper.h"
 #include "netcomp/core/NetComponent.h"
 
 class IpInfoEngine : public NetComponent {
@@ -45,7 +46,6 @@ public:
     [[nodiscard]] int DhcpRenew() { return DhcpOperation(true); }
     [[nodiscard]] int ResolveMac(const char* address, const char** answer);
     [[nodiscard]] int ResetAll();
-    [[nodiscard]] int DoEvents();
 
     // Look-ups.
     [[nodiscard]] int StartHostByAddress(const char* address);
@@ -81,6 +81,7 @@ private:
     void TakeServiceAnswer(const char* buffer);
     const char* Keep(int property, std::string text);
 
+    DllReference m_ipHelper{IpHelperDll()}; // iphlpapi.dll stays loaded while the engine lives
     std::vector<Request> m_queue;
     std::vector<char> m_buffers;   // kMaxRequests x kLookupBufferSize, one per slot
     int m_cancelledUnanswered = 0; // cancelled look-ups whose completion has not come (yet)

@@ -79,11 +79,4 @@ std::string JoinWithBlanks(const std::vector<std::string>& items, std::size_t ma
     return text;
 }
 
-std::string DottedAddress(const std::uint8_t a[4])
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
-    return text;
-}
-
 } // namespace ipinfo

@@ -26,7 +26,4 @@ std::string NodeTypeName(unsigned type);
 // (0: no limit).
 std::string JoinWithBlanks(const std::vector<std::string>& items, std::size_t maxLength = 0);
 
-// The dotted form of an IPv4 address held in network byte order.
-std::string DottedAddress(const std::uint8_t address[4]);
-
 } // namespace ipinfo

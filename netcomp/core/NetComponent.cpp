@@ -10,8 +10,11 @@
 // difference, so they hold across the tick count's wrap after 49.7 days.
 #include "netcomp/core/NetComponent.h"
 
+#include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "netcomp/core/AddressText.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/WinsockBinding.h"
@@ -24,9 +27,6 @@ DWORD SystemTicks()
 }
 
 NetComponent::TickSource g_tickSource = SystemTicks;
-
-const char kTrue[] = "True";
-const char kFalse[] = "False";
 
 } // namespace
 
@@ -51,6 +51,40 @@ NetComponent::~NetComponent()
         DestroyWindow(m_window);
         m_window = nullptr;
     }
+}
+
+int NetComponent::DoEvents()
+{
+    (void)WaitStep(20, m_window);
+    return kResultOk;
+}
+
+int NetComponent::ResolveHost(const char* text, unsigned long* address)
+{
+    unsigned long resolved = Ws().inet_addr(text);
+    if (resolved == INADDR_NONE) {
+        hostent* host = Ws().gethostbyname(text);
+        if (!host || !host->h_addr_list || !host->h_addr_list[0])
+            return Ws().WSAGetLastError();
+        std::memcpy(&resolved, host->h_addr_list[0], 4);
+    }
+    *address = resolved;
+    return kResultOk;
+}
+
+int NetComponent::SetSocketOption(SOCKET socket, int level, int option, int value)
+{
+    if (Ws().setsockopt(socket, level, option, reinterpret_cast<const char*>(&value), sizeof value) == 0)
+        return kResultOk;
+    return Ws().WSAGetLastError();
+}
+
+int NetComponent::GetSocketOption(SOCKET socket, int level, int option, int* value)
+{
+    int length = sizeof *value;
+    if (Ws().getsockopt(socket, level, option, reinterpret_cast<char*>(value), &length) == 0)
+        return kResultOk;
+    return Ws().WSAGetLastError();
 }
 
 int NetComponent::Setup(bool loadWinsock)
@@ -157,13 +191,9 @@ const char* NetComponent::GetLocalHost()
 {
     m_localHost[0] = '\0';
     if (m_localAddress != 0) {
-        in_addr address;
-        address.s_addr = m_localAddress;
-        const char* text = Ws().inet_ntoa(address);
-        if (text) {
-            std::strncpy(m_localHost, text, 100);
-            m_localHost[100] = '\0';
-        }
+        const std::string text = DottedAddress(std::uint32_t(m_localAddress));
+        std::strncpy(m_localHost, text.c_str(), 100);
+        m_localHost[100] = '\0';
         return m_localHost;
     }
     if (Ws().gethostname(m_localHost, 100) != 0) {
@@ -184,15 +214,10 @@ int NetComponent::SetLocalHost(const char* text)
         m_localAddress = 0;
         return kResultOk;
     }
-    unsigned long address = Ws().inet_addr(text);
-    if (address == INADDR_NONE) {
-        hostent* host = Ws().gethostbyname(text);
-        if (!host || !host->h_addr_list || !host->h_addr_list[0]) {
-            const int error = Ws().WSAGetLastError();
-            return error == WSANOTINITIALISED ? kResultOk : error;
-        }
-        std::memcpy(&address, host->h_addr_list[0], 4);
-    }
+    unsigned long address = 0;
+    const int rc = ResolveHost(text, &address);
+    if (rc != kResultOk)
+        return rc == WSANOTINITIALISED ? kResultOk : rc;
     m_localAddress = address;
     return kResultOk;
 }
@@ -201,16 +226,13 @@ int NetComponent::Config(const ConfigArg& arg, const char** answer)
 {
     if (arg.KeyIs("AbsoluteTimeout")) {
         if (arg.query)
-            *answer = m_absoluteTimeout ? kTrue : kFalse;
-        else
-            m_absoluteTimeout = ParseConfigBool(arg.value.CStr());
+            return AnswerBool(m_absoluteTimeout, answer);
+        m_absoluteTimeout = ParseConfigBool(arg.value.CStr());
         return kResultOk;
     }
     if (arg.query) {
-        if (arg.KeyIs("WinsockLoaded")) {
-            *answer = m_winsockLoaded ? kTrue : kFalse;
-            return kResultOk;
-        }
+        if (arg.KeyIs("WinsockLoaded"))
+            return AnswerBool(m_winsockLoaded, answer);
         if (arg.KeyIs("WinsockMaxDatagramSize"))
             return AnswerInt(static_cast<unsigned short>(g_winsock.GetMaxDatagramSize()), answer);
         if (arg.KeyIs("WinsockMaxSockets"))

@@ -2,7 +2,10 @@
 // What every networked engine shares: the hidden notification window, a
 // reference on the Winsock binding, the local host, the time-out with its
 // deadline, and the wait step through which blocking calls keep the calling
-// thread's messages flowing.
+// thread's messages flowing. Engines that open sockets (ICMP, TCP, UDP) also
+// find here the host resolution, the socket-option calls and DoEvents; the
+// sockets themselves belong in a SocketHandle (OwnedHandle.h), the dotted
+// text of an address comes from DottedAddress (AddressText.h).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -21,6 +24,17 @@ public:
     [[nodiscard]] virtual int SetLocalHost(const char* text);
     [[nodiscard]] virtual int WaitStep(DWORD milliseconds, HWND window);
 
+    // The DoEvents method of the components: one wait step of 20 ms.
+    [[nodiscard]] int DoEvents();
+
+    // A host name or dotted address to an IPv4 address in network order:
+    // inet_addr first, else the first address gethostbyname gives. 0, or the
+    // Winsock code of the failed look-up (*address is then left alone).
+    [[nodiscard]] static int ResolveHost(const char* text, unsigned long* address);
+    // setsockopt/getsockopt of one int through the binding: 0 or the Winsock code.
+    [[nodiscard]] static int SetSocketOption(SOCKET socket, int level, int option, int value);
+    [[nodiscard]] static int GetSocketOption(SOCKET socket, int level, int option, int* value);
+
     int Setup(bool loadWinsock);
     void SetWinsockLoaded(bool load);
     bool GetWinsockLoaded() const { return m_winsockLoaded; }
@@ -38,6 +52,9 @@ public:
     // Tests replace the tick count to cross its wrap-around.
     static void SetTickSource(TickSource source);
     static DWORD Now();
+
+protected:
+    void OnDestroyDeferred() override { Interrupt(); }
 
 private:
     bool StopForInterrupt();

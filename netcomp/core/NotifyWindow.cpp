@@ -5,6 +5,8 @@
 // let go, get the default treatment.
 #include "netcomp/core/NotifyWindow.h"
 
+#include <mutex>
+
 #include "netcomp/core/ComponentBase.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/WinsockBinding.h"
@@ -14,6 +16,7 @@ const char kNotifyWindowClass[] = "__tsn_socket_wnd__";
 namespace {
 
 HINSTANCE g_instance = nullptr;
+std::mutex g_classLock; // components start and end on several threads at once
 bool g_classRegistered = false;
 HINSTANCE g_classInstance = nullptr; // the instance the class was registered with
 
@@ -54,6 +57,7 @@ void LibraryShutdown()
 HWND CreateNotifyWindow()
 {
     HINSTANCE instance = ClassInstance();
+    std::lock_guard<std::mutex> lock(g_classLock);
     if (!g_classRegistered) {
         WNDCLASSA wc = {};
         wc.style = CS_GLOBALCLASS;
@@ -75,7 +79,9 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     auto* component = reinterpret_cast<ComponentBase*>(GetWindowLongPtrA(window, 0));
     if (!component)
         return DefWindowProcA(window, message, wParam, lParam);
-    // Nothing may unwind through the system's message dispatch.
+    // Nothing may unwind through the system's message dispatch. The call is
+    // counted: an event fired from here may destroy the component.
+    ComponentCall call(*component);
     try {
         return component->WindowProc(message, wParam, lParam);
     } catch (...) {
@@ -88,6 +94,7 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 void UnregisterNotifyWindowClass()
 {
     // Fails while windows of the class still exist; it stays registered then.
+    std::lock_guard<std::mutex> lock(g_classLock);
     if (g_classRegistered && UnregisterClassA(kNotifyWindowClass, g_classInstance))
         g_classRegistered = false;
 }

@@ -1,17 +1,38 @@
-// The Ping component's flat interface: numbers in, one engine call out.
+// The Ping component's flat interface: its property and method tables.
 #include "netcomp/core/ComponentExports.h"
-#include "netcomp/core/WrapperValues.h"
 #include "netcomp/core/IcmpDll.h"
 #include "netcomp/core/PingEngine.h"
-#include "netcomp/core/PingNumbers.h"
+#include "netcomp/core/netcomp_ping.h"
 
 namespace {
 
-using namespace wrapper;
+using P = Properties<PingEngine>;
+using M = Methods<PingEngine>;
 
-struct PingAdapter {
+constexpr PropertyDescriptor<PingEngine> kPingProperties[] = {
+    P::ReadWrite<&PingEngine::IsActive, &PingEngine::SetActive>(kPingActive),
+    P::ReadWrite<&PingEngine::GetLocalHost, &PingEngine::SetLocalHost>(kPingLocalHost),
+    P::ReadWrite<&PingEngine::GetPacketSize, &PingEngine::SetPacketSize>(kPingPacketSize),
+    P::ReadWrite<&PingEngine::GetRemoteHost, &PingEngine::SetRemoteHost>(kPingRemoteHost),
+    P::Read<&PingEngine::RequestId>(kPingRequestId),
+    P::Read<&PingEngine::ResponseSource>(kPingResponseSource),
+    P::Read<&PingEngine::ResponseTime>(kPingResponseTime),
+    P::ReadWrite<&PingEngine::GetTimeout, &PingEngine::SetPingTimeout>(kPingTimeout),
+    P::ReadWrite<&PingEngine::GetTimeToLive, &PingEngine::SetTimeToLive>(kPingTimeToLive),
+    P::ReadWrite<&PingEngine::MessageType, &PingEngine::SetMessageType>(kPingMessageType),
+};
+
+constexpr MethodDescriptor<PingEngine> kPingMethods[] = {
+    M::Call<&PingEngine::DoEvents>(kPingDoEvents),
+    M::Call<&PingEngine::Interrupt>(kPingInterrupt),
+    M::Call<&PingEngine::PingHost>(kPingPingHost),
+    M::Call<&PingEngine::WakeOnLan>(kPingWakeOnLan),
+};
+
+struct PingComponent {
     using Engine = PingEngine;
-    static constexpr int kMethodCount = kPingMethodCount;
+    static constexpr auto& kProperties = kPingProperties;
+    static constexpr auto& kMethods = kPingMethods;
 
     static int StaticInit()
     {
@@ -24,76 +45,8 @@ struct PingAdapter {
         IcmpDllStaticDestroy();
         return 0;
     }
-
-    static INT_PTR Get(PingEngine& e, int property, int, int*)
-    {
-        switch (property) {
-        case kPingActive:
-            return e.IsActive() ? 1 : 0;
-        case kPingLocalHost:
-            return TextValue(e.GetLocalHost());
-        case kPingPacketSize:
-            return e.GetPacketSize();
-        case kPingRemoteHost:
-            return TextValue(e.GetRemoteHost());
-        case kPingRequestId:
-            return e.RequestId();
-        case kPingResponseSource:
-            return TextValue(e.ResponseSource());
-        case kPingResponseTime:
-            return e.ResponseTime();
-        case kPingTimeout:
-            return e.GetTimeout();
-        case kPingTimeToLive:
-            return e.GetTimeToLive();
-        case kPingMessageType:
-            return e.MessageType();
-        default:
-            return 0;
-        }
-    }
-
-    static int Set(PingEngine& e, int property, int, INT_PTR value, int)
-    {
-        switch (property) {
-        case kPingActive:
-            return e.SetActive(value != 0);
-        case kPingLocalHost:
-            return e.SetLocalHost(Text(value));
-        case kPingPacketSize:
-            return e.SetPacketSize(int(value)), 0;
-        case kPingRemoteHost:
-            return e.SetRemoteHost(Text(value));
-        case kPingTimeout:
-            return e.SetPingTimeout(int(value));
-        case kPingTimeToLive:
-            return e.SetTimeToLive(int(value));
-        case kPingMessageType:
-            return e.SetMessageType(int(value)), 0;
-        default:
-            return kUnknownSetting;
-        }
-    }
-
-    static int Do(PingEngine& e, int method, int count, INT_PTR* args, int*)
-    {
-        switch (method) {
-        case kPingDoEvents:
-            return e.DoEvents();
-        case kPingInterrupt:
-            return e.Interrupt(), 0;
-        case kPingPingHost:
-            return e.PingHost(ArgText(count, args, 0));
-        case kPingWakeOnLan:
-            return e.WakeOnLan(ArgText(count, args, 0), ArgText(count, args, 1));
-        default:
-            return e.LastCode();
-        }
-    }
-
-    static int CheckIndex(PingEngine&, int, int) { return 0; }
 };
 
 } // namespace
 
-NETCOMP_DEFINE_COMPONENT(Ping, PingAdapter)
+NETCOMP_DEFINE_COMPONENT(Ping, PingComponent)

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "netcomp/core/IcmpPacket.h"
-#include "netcomp/core/PingNumbers.h"
+#include "netcomp/core/netcomp_ping.h"
 #include "netcomp/core/ResultCodes.h"
 
 PingEngine::PingEngine()
@@ -50,12 +50,6 @@ int PingEngine::SetPingTimeout(int seconds)
     return SetTimeout(unsigned(seconds));
 }
 
-int PingEngine::DoEvents()
-{
-    (void)WaitStep(20, m_window);
-    return kResultOk;
-}
-
 int PingEngine::PingHost(const char* host)
 {
     SetLastErrorText("");
@@ -63,8 +57,11 @@ int PingEngine::PingHost(const char* host)
         return SetActive(false);
     const bool waited = GetTimeout() != 0;
     if (waited) {
+        // The socket stays unconnected: a connected raw socket hears only
+        // the pinged host, never the router that says it is unreachable.
+        // Answers are told apart by the request id they carry.
         (void)SetActive(false);
-        (void)SetUseConnection(true);
+        (void)SetUseConnection(false);
     }
     int rc = SetRemoteHost(host);
     if (rc != kResultOk)

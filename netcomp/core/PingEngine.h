@@ -15,7 +15,6 @@ public:
 
     [[nodiscard]] int PingHost(const char* host);
     [[nodiscard]] int WakeOnLan(const char* host, const char* mac);
-    [[nodiscard]] int DoEvents();
 
     int GetPacketSize() const { return m_packetSize; }
     void SetPacketSize(int size);

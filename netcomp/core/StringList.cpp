@@ -54,14 +54,35 @@ int StringList::Replace(uint32_t from, uint32_t to, const char* data, uint32_t n
     return kResultOk;
 }
 
+// Appends in place, so that filling a list item by item stays linear; a
+// failed append cuts the buffer back to where it was.
 int StringList::AddBytes(const char* data, uint32_t n)
 {
     if (!data)
         n = 0;
-    int rc = Replace(m_data.Length(), m_data.Length(), data, n);
+    if (n > kMaxItemLength)
+        return kOutOfMemory;
+    const unsigned char header[3] = {static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 8),
+                                     static_cast<unsigned char>(n)};
+    const uint32_t oldLength = m_data.Length();
+    const bool own = n > 0 && data >= m_data.Data() && data <= m_data.Data() + oldLength;
+    if (own) {
+        int rc = Replace(oldLength, oldLength, data, n);
+        if (rc == kResultOk)
+            ++m_count;
+        return rc;
+    }
+    int rc = m_data.Append(reinterpret_cast<const char*>(header), 3);
     if (rc == kResultOk)
-        ++m_count;
-    return rc;
+        rc = m_data.Append(data, n);
+    if (rc == kResultOk)
+        rc = m_data.Append("", 1);
+    if (rc != kResultOk) {
+        (void)m_data.Assign(oldLength, nullptr);
+        return rc;
+    }
+    ++m_count;
+    return kResultOk;
 }
 
 int StringList::Add(const char* text)

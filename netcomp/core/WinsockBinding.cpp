@@ -43,7 +43,9 @@ WinsockBinding::WinsockBinding()
 
 void WinsockBinding::Init()
 {
-    if (IsStarted())
+    std::lock_guard<std::mutex> lock(m_lock);
+    // A StaticInit on one thread must not reset what components on another hold.
+    if (IsStarted() || m_loadCount > 0)
         return;
     m_module = nullptr;
     m_loadCount = 0;
@@ -55,6 +57,7 @@ void WinsockBinding::Init()
 
 void WinsockBinding::SetPath(const char* path)
 {
+    std::lock_guard<std::mutex> lock(m_lock);
     CopyText(m_path, sizeof m_path, (path && *path) ? path : kDefaultPath);
 }
 
@@ -82,6 +85,7 @@ void WinsockBinding::SetDescription(const char* text)
 
 int WinsockBinding::Load()
 {
+    std::lock_guard<std::mutex> lock(m_lock);
     HMODULE module = LoadLibraryA(m_path);
     if (!module) {
         SetDescription("Could not load Winsock DLL.");
@@ -113,6 +117,7 @@ int WinsockBinding::Load()
 
 void WinsockBinding::Unload()
 {
+    std::lock_guard<std::mutex> lock(m_lock);
     Release(true);
 }
 

@@ -2,9 +2,13 @@
 // The one process-wide Windows Sockets 1.1 binding. Entry points are taken by
 // ordinal from the loaded library; until a component loads it, and again after
 // the last one lets it go, each entry is a fallback that fails the way the
-// call fails without Winsock.
+// call fails without Winsock. Components on different threads take and give
+// back their references at the same time: Init, Load and Unload hold one lock,
+// so the entry table is bound before any second reference can use it.
 #include <winsock2.h>
 #include <windows.h>
+
+#include <mutex>
 
 #define NETCOMP_WINSOCK_ENTRIES(X)                                                                                     \
     X(1, SOCKET, accept, (SOCKET, sockaddr*, int*), return INVALID_SOCKET;)                                            \
@@ -87,6 +91,7 @@ private:
     void Release(bool started);
     void SetDescription(const char* text);
 
+    std::mutex m_lock;
     HMODULE m_module = nullptr;
     unsigned short m_loadCount = 0;
     WSADATA m_data;

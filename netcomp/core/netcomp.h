@@ -43,8 +43,10 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
     const char* WINAPI C##_GetLastError(void* obj);                                                                    \
     int WINAPI C##_GetLastErrorCode(void* obj);
 
-/* The components built so far, in the order of the export list. */
-#include "netcomp/core/netcomp_components.h"
+/* The components, in the order of the export list. The numbers
+ * of each component's properties, methods and events are in its own header
+ * beside this one (netcomp_ping.h, netcomp_ipinfo.h, ...). */
+#include "netcomp_components.h"
 
 #ifdef __cplusplus
 }

@@ -1,7 +1,8 @@
-/* The export list: one NETCOMP_DECLARE_COMPONENT(<C>) line per component
- * built so far. netcomp.dll and Kestrova.exe export the ten functions of
- * every component named here (the build writes their .def from this file).
- * Included by netcomp.h only. */
+/* The export list: one NETCOMP_DECLARE_COMPONENT(<C>) line per component.
+ * netcomp.dll and Kestrova.exe export the ten functions of every component
+ * named here (the build writes their .def from this file), and the contract
+ * tests check each of them. netcomp.h includes it; code that walks the list
+ * includes it again with its own NETCOMP_DECLARE_COMPONENT. */
 NETCOMP_DECLARE_COMPONENT(Ping)
 NETCOMP_DECLARE_COMPONENT(IPInfo)
 NETCOMP_DECLARE_COMPONENT(UDPPort)

@@ -1,13 +1,6 @@
 #include "netcomp/net/UdpPortEngine.h"
 
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/net/UdpPortNumbers.h"
-
-int UdpPortEngine::DoEvents()
-{
-    (void)WaitStep(20, m_window);
-    return kResultOk;
-}
+#include "netcomp/core/netcomp_udpport.h"
 
 int UdpPortEngine::OnDataIn(const char* data, int length, const char* address, int port)
 {

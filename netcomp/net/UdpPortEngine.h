@@ -4,9 +4,6 @@
 #include "netcomp/net/UdpSocket.h"
 
 class UdpPortEngine : public UdpSocket {
-public:
-    [[nodiscard]] int DoEvents();
-
 protected:
     int OnDataIn(const char* data, int length, const char* address, int port) override;
     void OnError(int code, const char* description) override;

@@ -7,10 +7,10 @@
 #include "netcomp/net/UdpSocket.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "netcomp/core/AddressText.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/WinsockBinding.h"
@@ -20,15 +20,6 @@ namespace {
 // Winsock 1.1 numbers of the IP options: WSOCK32 ignores the Winsock 2 ones.
 constexpr int kIpTtl = 7;
 constexpr int kIpTos = 8;
-
-const char kTrue[] = "True";
-const char kFalse[] = "False";
-
-void DottedText(unsigned long address, char (&text)[16])
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(&address);
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
-}
 
 } // namespace
 
@@ -44,16 +35,9 @@ UdpSocket::~UdpSocket()
     MarkClosed();
 }
 
-int UdpSocket::SocketError()
-{
-    return Ws().WSAGetLastError();
-}
-
 int UdpSocket::SetOption(int level, int option, int value)
 {
-    if (Ws().setsockopt(m_socket, level, option, reinterpret_cast<const char*>(&value), sizeof value) == 0)
-        return kResultOk;
-    return SocketError();
+    return SetSocketOption(m_socket.Get(), level, option, value);
 }
 
 int UdpSocket::SetActive(bool active)
@@ -61,7 +45,7 @@ int UdpSocket::SetActive(bool active)
     SetLastErrorText("");
     if (!active)
         return Close();
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("UDPPort is already Active.");
         return kAlreadyActive;
     }
@@ -76,17 +60,17 @@ int UdpSocket::SetActive(bool active)
 
 int UdpSocket::Open()
 {
-    m_socket = Ws().socket(AF_INET, SOCK_DGRAM, 0);
-    if (m_socket == INVALID_SOCKET)
-        return SocketError();
+    m_socket.Reset(Ws().socket(AF_INET, SOCK_DGRAM, 0));
+    if (!m_socket.IsOpen())
+        return Ws().WSAGetLastError();
     if (m_shareLocalPort)
         (void)SetOption(SOL_SOCKET, SO_REUSEADDR, 1);
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = LocalAddress();
     local.sin_port = Ws().htons(u_short(m_localPort));
-    if (Ws().bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        const int error = SocketError();
+    if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        const int error = Ws().WSAGetLastError();
         MarkClosed();
         return error;
     }
@@ -105,16 +89,16 @@ int UdpSocket::Open()
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = m_remoteAddress;
         to.sin_port = Ws().htons(u_short(m_remotePort));
-        if (Ws().connect(m_socket, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-            const int error = SocketError();
+        if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+            const int error = Ws().WSAGetLastError();
             if (error != WSAEWOULDBLOCK) {
                 MarkClosed();
                 return error;
             }
         }
     }
-    if (Ws().WSAAsyncSelect(m_socket, m_window, kMsgUdpSocket, FD_READ | FD_WRITE) != 0) {
-        const int error = SocketError();
+    if (Ws().WSAAsyncSelect(m_socket.Get(), m_window, kMsgUdpSocket, FD_READ | FD_WRITE) != 0) {
+        const int error = Ws().WSAGetLastError();
         MarkClosed();
         return error;
     }
@@ -123,18 +107,16 @@ int UdpSocket::Open()
 
 void UdpSocket::MarkClosed()
 {
-    if (m_socket != INVALID_SOCKET) {
-        Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
-        Ws().closesocket(m_socket);
-    }
-    m_socket = INVALID_SOCKET;
+    if (m_socket.IsOpen())
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    m_socket.Reset();
     m_receiving = false;
     m_acceptData = true;
 }
 
 int UdpSocket::Close()
 {
-    if (m_socket == INVALID_SOCKET) {
+    if (!m_socket.IsOpen()) {
         MarkClosed();
         return kResultOk;
     }
@@ -145,19 +127,18 @@ int UdpSocket::Close()
     // What has already arrived is still delivered before the socket goes.
     if (m_acceptData) {
         (void)ReceiveLoop(true);
-        if (m_socket == INVALID_SOCKET)
+        if (!m_socket.IsOpen())
             return kResultOk;
     }
-    Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
-    const int rc = Ws().closesocket(m_socket) == 0 ? kResultOk : SocketError();
-    m_socket = INVALID_SOCKET;
+    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    const int rc = Ws().closesocket(m_socket.Release()) == 0 ? kResultOk : Ws().WSAGetLastError();
     MarkClosed();
     return rc;
 }
 
 LRESULT UdpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != kMsgUdpSocket || m_socket == INVALID_SOCKET || SOCKET(wParam) != m_socket)
+    if (message != kMsgUdpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return NetComponent::WindowProc(message, wParam, lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
@@ -182,7 +163,7 @@ LRESULT UdpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 int UdpSocket::ReceiveLoop(bool draining)
 {
     for (;;) {
-        if (m_socket == INVALID_SOCKET || !m_acceptData)
+        if (!m_socket.IsOpen() || !m_acceptData || DestroyPending())
             return kResultOk;
         if (m_closePending && !draining) {
             // The owner closed from inside a delivery: nothing more is delivered.
@@ -194,8 +175,8 @@ int UdpSocket::ReceiveLoop(bool draining)
         int fromLength = sizeof from;
         // The last byte stays free for the zero placed behind the datagram.
         char* into = m_buffer.data();
-        const int n = m_useConnection ? Ws().recv(m_socket, into, m_maxPacketSize, 0)
-                                      : Ws().recvfrom(m_socket, into, m_maxPacketSize, 0,
+        const int n = m_useConnection ? Ws().recv(m_socket.Get(), into, m_maxPacketSize, 0)
+                                      : Ws().recvfrom(m_socket.Get(), into, m_maxPacketSize, 0,
                                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n == 0) {
             if (!draining)
@@ -203,57 +184,50 @@ int UdpSocket::ReceiveLoop(bool draining)
             return kResultOk;
         }
         if (n == SOCKET_ERROR) {
-            const int error = SocketError();
+            const int error = Ws().WSAGetLastError();
             if (error == WSAECONNRESET)
                 OnError(error, "Destination unreachable (service unavailable?).");
             else if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
                 OnError(error, "Winsock error in recv()");
             return error;
         }
-        char source[16] = {};
-        int port = m_remotePort;
-        if (m_useConnection) {
-            DottedText(m_remoteAddress, source);
-        } else {
-            DottedText(from.sin_addr.s_addr, source);
-            port = Ws().ntohs(from.sin_port);
-        }
+        const std::string source =
+            DottedAddress(std::uint32_t(m_useConnection ? m_remoteAddress : from.sin_addr.s_addr));
+        const int port = m_useConnection ? m_remotePort : Ws().ntohs(from.sin_port);
         if (!AbsoluteTimeout())
             StartTimeout();
         const char saved = into[n];
         into[n] = '\0';
-        const int rc = OnDataIn(into, n, source, port);
-        if (m_socket != INVALID_SOCKET)
+        const int rc = OnDataIn(into, n, source.c_str(), port);
+        if (m_socket.IsOpen())
             into[n] = saved;
         if (rc != 0)
             return rc;
-        if (m_socket == INVALID_SOCKET)
-            return kResultOk;
     }
 }
 
-int UdpSocket::Send(const void* data, int length)
+int UdpSocket::Send(const char* data, int length)
 {
     SetLastErrorText("");
-    if (m_socket == INVALID_SOCKET) {
+    if (!m_socket.IsOpen()) {
         SetLastErrorText("The control must be Active for this operation.");
         return kNotActive;
     }
     if (length <= 0 || !data)
         return kResultOk;
-    const char* bytes = static_cast<const char*>(data);
+    const char* bytes = data;
     int sent;
     if (m_useConnection) {
-        sent = Ws().send(m_socket, bytes, length, 0);
+        sent = Ws().send(m_socket.Get(), bytes, length, 0);
     } else {
         sockaddr_in to = {};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = m_remoteAddress;
         to.sin_port = Ws().htons(u_short(m_remotePort));
-        sent = Ws().sendto(m_socket, bytes, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        sent = Ws().sendto(m_socket.Get(), bytes, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
     if (sent == SOCKET_ERROR)
-        return SocketError();
+        return Ws().WSAGetLastError();
     if (!AbsoluteTimeout())
         StartTimeout();
     return kResultOk;
@@ -264,27 +238,27 @@ int UdpSocket::SetAcceptData(bool on)
     const bool resume = on && !m_acceptData;
     m_acceptData = on;
     // Datagrams that waited while data was refused are picked up at once.
-    if (resume && m_socket != INVALID_SOCKET)
-        PostMessageA(m_window, kMsgUdpSocket, WPARAM(m_socket), MAKELPARAM(FD_READ, 0));
+    if (resume && m_socket.IsOpen())
+        PostMessageA(m_window, kMsgUdpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
     return kResultOk;
 }
 
 const char* UdpSocket::GetLocalHost()
 {
-    if (m_socket == INVALID_SOCKET)
+    if (!m_socket.IsOpen())
         return NetComponent::GetLocalHost();
     sockaddr_in bound = {};
     int length = sizeof bound;
-    m_text[0] = '\0';
-    if (Ws().getsockname(m_socket, reinterpret_cast<sockaddr*>(&bound), &length) == 0)
-        DottedText(bound.sin_addr.s_addr, m_text);
-    return m_text;
+    m_text.clear();
+    if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) == 0)
+        m_text = DottedAddress(std::uint32_t(bound.sin_addr.s_addr));
+    return m_text.c_str();
 }
 
 int UdpSocket::SetLocalHost(const char* text)
 {
     SetLastErrorText("");
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change LocalHost while the control is Active.");
         return kLocalHostWhileActive;
     }
@@ -294,7 +268,7 @@ int UdpSocket::SetLocalHost(const char* text)
 int UdpSocket::SetLocalPort(int port)
 {
     SetLastErrorText("");
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the LocalPort while the control is Active.");
         return kLocalPortWhileActive;
     }
@@ -304,11 +278,11 @@ int UdpSocket::SetLocalPort(int port)
 
 int UdpSocket::GetLocalPort()
 {
-    if (m_socket == INVALID_SOCKET)
+    if (!m_socket.IsOpen())
         return m_localPort;
     sockaddr_in bound = {};
     int length = sizeof bound;
-    if (Ws().getsockname(m_socket, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+    if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0)
         return m_localPort;
     return Ws().ntohs(bound.sin_port);
 }
@@ -316,7 +290,7 @@ int UdpSocket::GetLocalPort()
 int UdpSocket::SetRemoteHost(const char* text)
 {
     SetLastErrorText("");
-    if (m_useConnection && m_socket != INVALID_SOCKET) {
+    if (m_useConnection && m_socket.IsOpen()) {
         SetLastErrorText("Cannot change RemoteHost when UseConnection is set and the control is Active.");
         return kRemoteHostWhileConnected;
     }
@@ -330,32 +304,23 @@ int UdpSocket::SetRemoteHost(const char* text)
     }
     if (Ws().WSAIsBlocking())
         Ws().WSACancelBlockingCall();
-    unsigned long address = Ws().inet_addr(text);
-    if (address == INADDR_NONE) {
-        m_remoteAddress = 0;
-        hostent* host = Ws().gethostbyname(text);
-        if (!host || !host->h_addr_list || !host->h_addr_list[0]) {
-            const int error = SocketError();
-            return error == WSANOTINITIALISED ? kResultOk : error;
-        }
-        std::memcpy(&address, host->h_addr_list[0], 4);
-    }
-    m_remoteAddress = address;
-    return kResultOk;
+    m_remoteAddress = 0;
+    const int rc = ResolveHost(text, &m_remoteAddress);
+    return rc == WSANOTINITIALISED ? kResultOk : rc;
 }
 
 const char* UdpSocket::GetRemoteHost()
 {
-    m_text[0] = '\0';
+    m_text.clear();
     if (m_remoteAddress != 0)
-        DottedText(m_remoteAddress, m_text);
-    return m_text;
+        m_text = DottedAddress(std::uint32_t(m_remoteAddress));
+    return m_text.c_str();
 }
 
 int UdpSocket::SetRemotePort(int port)
 {
     SetLastErrorText("");
-    if (m_useConnection && m_socket != INVALID_SOCKET) {
+    if (m_useConnection && m_socket.IsOpen()) {
         SetLastErrorText("Cannot change RemotePort when UseConnection is set and the control is Active.");
         return kRemotePortWhileConnected;
     }
@@ -367,7 +332,7 @@ int UdpSocket::SetDontRoute(bool on)
 {
     SetLastErrorText("");
     m_dontRoute = on;
-    return m_socket == INVALID_SOCKET ? kResultOk : SetOption(SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0);
+    return !m_socket.IsOpen() ? kResultOk : SetOption(SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0);
 }
 
 int UdpSocket::SetTimeToLive(int ttl)
@@ -376,7 +341,7 @@ int UdpSocket::SetTimeToLive(int ttl)
     if (ttl == 0)
         return kResultOk; // 0 keeps what the socket has
     m_timeToLive = ttl;
-    return m_socket == INVALID_SOCKET ? kResultOk : SetOption(IPPROTO_IP, kIpTtl, ttl);
+    return !m_socket.IsOpen() ? kResultOk : SetOption(IPPROTO_IP, kIpTtl, ttl);
 }
 
 int UdpSocket::SetQosFlags(int flags)
@@ -384,7 +349,7 @@ int UdpSocket::SetQosFlags(int flags)
     SetLastErrorText("");
     if (flags == 0 && m_qosFlags == 0)
         return kResultOk;
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         const int rc = SetOption(IPPROTO_IP, kIpTos, flags);
         if (rc != kResultOk)
             return rc;
@@ -395,12 +360,9 @@ int UdpSocket::SetQosFlags(int flags)
 
 int UdpSocket::GetQosFlags()
 {
-    if (m_socket != INVALID_SOCKET) {
-        int value = 0;
-        int length = sizeof value;
-        if (Ws().getsockopt(m_socket, IPPROTO_IP, kIpTos, reinterpret_cast<char*>(&value), &length) == 0)
-            return value;
-    }
+    int value = 0;
+    if (m_socket.IsOpen() && GetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTos, &value) == kResultOk)
+        return value;
     return m_qosFlags;
 }
 
@@ -408,20 +370,20 @@ int UdpSocket::SetInBufferSize(int size)
 {
     SetLastErrorText("");
     m_inBufferSize = size;
-    return m_socket == INVALID_SOCKET ? kResultOk : SetOption(SOL_SOCKET, SO_RCVBUF, size);
+    return !m_socket.IsOpen() ? kResultOk : SetOption(SOL_SOCKET, SO_RCVBUF, size);
 }
 
 int UdpSocket::SetOutBufferSize(int size)
 {
     SetLastErrorText("");
     m_outBufferSize = size;
-    return m_socket == INVALID_SOCKET ? kResultOk : SetOption(SOL_SOCKET, SO_SNDBUF, size);
+    return !m_socket.IsOpen() ? kResultOk : SetOption(SOL_SOCKET, SO_SNDBUF, size);
 }
 
 int UdpSocket::SetUseConnection(bool on)
 {
     SetLastErrorText("");
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change UseConnection option while the control is Active.");
         return kUseConnectionWhileActive;
     }
@@ -432,7 +394,7 @@ int UdpSocket::SetUseConnection(bool on)
 int UdpSocket::SetMaxPacketSize(int size)
 {
     SetLastErrorText("");
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change MaxPacketSize while the control is Active.");
         return kMaxPacketSizeWhileActive;
     }
@@ -448,29 +410,28 @@ int UdpSocket::SetMaxPacketSize(int size)
 
 int UdpSocket::Config(const ConfigArg& arg, const char** answer)
 {
-    auto flag = [&](bool value) {
-        *answer = value ? kTrue : kFalse;
-        return kResultOk;
-    };
-    const char* v = arg.value.CStr();
     if (arg.KeyIs("UseConnection"))
-        return arg.query ? flag(m_useConnection) : SetUseConnection(ParseConfigBool(v));
+        return arg.query ? AnswerBool(m_useConnection, answer) : SetUseConnection(ParseConfigBool(arg.value.CStr()));
     if (arg.KeyIs("ShareLocalPort")) {
         if (arg.query)
-            return flag(m_shareLocalPort);
-        m_shareLocalPort = ParseConfigBool(v);
+            return AnswerBool(m_shareLocalPort, answer);
+        m_shareLocalPort = ParseConfigBool(arg.value.CStr());
         return kResultOk;
     }
     if (arg.KeyIs("MaxPacketSize"))
-        return arg.query ? AnswerInt(m_maxPacketSize, answer) : SetMaxPacketSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_maxPacketSize, answer)
+                         : SetConfigInt(arg, [this](int v) { return SetMaxPacketSize(v); });
     if (arg.KeyIs("QOSFlags"))
-        return arg.query ? AnswerInt(GetQosFlags(), answer) : SetQosFlags(ParseConfigInt(v));
+        return arg.query ? AnswerInt(GetQosFlags(), answer)
+                         : SetConfigInt(arg, [this](int v) { return SetQosFlags(v); });
     if (arg.KeyIs("InBufferSize"))
-        return arg.query ? AnswerInt(m_inBufferSize, answer) : SetInBufferSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_inBufferSize, answer)
+                         : SetConfigInt(arg, [this](int v) { return SetInBufferSize(v); });
     if (arg.KeyIs("OutBufferSize"))
-        return arg.query ? AnswerInt(m_outBufferSize, answer) : SetOutBufferSize(ParseConfigInt(v));
+        return arg.query ? AnswerInt(m_outBufferSize, answer)
+                         : SetConfigInt(arg, [this](int v) { return SetOutBufferSize(v); });
     if (arg.query && arg.KeyIs("SocketHandle"))
-        return AnswerInt(m_socket == INVALID_SOCKET ? -1 : int(m_socket), answer);
+        return AnswerInt(m_socket.IsOpen() ? int(m_socket.Get()) : -1, answer);
     return NetComponent::Config(arg, answer);
 }
 

@@ -7,9 +7,11 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "netcomp/core/NetComponent.h"
+#include "netcomp/core/OwnedHandle.h"
 
 class UdpSocket : public NetComponent {
 public:
@@ -33,8 +35,8 @@ public:
     [[nodiscard]] int SetLocalHost(const char* text) override;
 
     [[nodiscard]] int SetActive(bool active);
-    bool IsActive() const { return m_socket != INVALID_SOCKET; }
-    [[nodiscard]] int Send(const void* data, int length);
+    bool IsActive() const { return m_socket.IsOpen(); }
+    [[nodiscard]] int Send(const char* data, int length);
     [[nodiscard]] int Close();
     [[nodiscard]] int SetAcceptData(bool on);
     bool GetAcceptData() const { return m_acceptData; }
@@ -60,7 +62,7 @@ public:
     int GetMaxPacketSize() const { return m_maxPacketSize; }
     void SetShareLocalPort(bool on) { m_shareLocalPort = on; }
     bool GetShareLocalPort() const { return m_shareLocalPort; }
-    SOCKET Handle() const { return m_socket; }
+    SOCKET Handle() const { return m_socket.Get(); }
 
 protected:
     // One datagram, with a zero byte after its last byte; a non-zero result
@@ -74,9 +76,8 @@ private:
     [[nodiscard]] int ReceiveLoop(bool draining);
     void MarkClosed();
     [[nodiscard]] int SetOption(int level, int option, int value);
-    [[nodiscard]] int SocketError();
 
-    SOCKET m_socket = INVALID_SOCKET;
+    SocketHandle m_socket;
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     int m_remotePort = 0;
     int m_localPort = 0;
@@ -92,5 +93,5 @@ private:
     bool m_useConnection = false;
     bool m_shareLocalPort = false;
     bool m_acceptData = true;
-    char m_text[16] = {};
+    std::string m_text;
 };

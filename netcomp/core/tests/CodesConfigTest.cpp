@@ -59,10 +59,26 @@ TEST(ConfigArg, BooleansAndIntegers)
         EXPECT_TRUE(ParseConfigBool(yes)) << yes;
     for (const char* no : {"2", "false", "", "on", "yes ", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(ParseConfigBool(no)) << (no ? no : "(null)");
-    EXPECT_EQ(ParseConfigInt("932"), 932);
-    EXPECT_EQ(ParseConfigInt("-5abc"), -5);
-    EXPECT_EQ(ParseConfigInt("x"), 0);
-    EXPECT_EQ(ParseConfigInt(nullptr), 0);
+    const struct {
+        const char* text;
+        bool fits;
+        int value;
+    } numbers[] = {
+        {"932", true, 932},
+        {"-5abc", true, -5},
+        {"x", true, 0},
+        {nullptr, true, 0},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0},
+        {"-2147483649", false, 0},
+        {"99999999999999999999", false, 0},
+    };
+    for (const auto& n : numbers) {
+        int value = 7;
+        EXPECT_EQ(ParseConfigInt(n.text, value), n.fits) << (n.text ? n.text : "(null)");
+        EXPECT_EQ(value, n.value) << (n.text ? n.text : "(null)");
+    }
 }
 
 } // namespace

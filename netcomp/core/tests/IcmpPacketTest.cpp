@@ -1,3 +1,4 @@
+#include "netcomp/core/AddressText.h"
 #include "netcomp/core/IcmpPacket.h"
 #include "netcomp/core/IpInfoFormat.h"
 
@@ -170,7 +171,7 @@ TEST(IpInfoFormat, AnswerTexts)
     EXPECT_EQ("a b", ipinfo::JoinWithBlanks({"a", "b", "c"}, 3));
     EXPECT_EQ("", ipinfo::JoinWithBlanks({}));
     const std::uint8_t loop[4] = {127, 0, 0, 1};
-    EXPECT_EQ("127.0.0.1", ipinfo::DottedAddress(loop));
+    EXPECT_EQ("127.0.0.1", DottedAddress(loop));
 }
 
 } // namespace

@@ -12,32 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/IpInfoNumbers.h"
+#include "netcomp/core/netcomp_ipinfo.h"
 #include "netcomp/core/netcomp.h"
+#include "netcomp/core/tests/EventRecorder.h"
 
 namespace {
-
-struct Event {
-    int event;
-    INT_PTR first;
-    int second;
-    std::string text;
-};
-
-std::vector<Event> g_events;
-
-int WINAPI Record(INT_PTR, int event, int count, INT_PTR* params, int*)
-{
-    Event e{event, count > 0 ? params[0] : 0, 0, ""};
-    if (event == kIpInfoEventRequestComplete && count == 3) {
-        e.second = int(params[1]);
-        e.text = reinterpret_cast<const char*>(params[2]);
-    } else if (event == kIpInfoEventError && count == 2) {
-        e.text = reinterpret_cast<const char*>(params[1]);
-    }
-    g_events.push_back(e);
-    return 0;
-}
 
 INT_PTR T(const char* text)
 {
@@ -50,8 +29,9 @@ protected:
     static void TearDownTestSuite() { IPInfo_StaticDestroy(); }
     void SetUp() override
     {
-        g_events.clear();
-        m_info = IPInfo_Create(Record, 0, nullptr);
+        m_events.TextsAt(kIpInfoEventRequestComplete, {2});
+        m_events.TextsAt(kIpInfoEventError, {1});
+        m_info = IPInfo_Create(EventRecorder::Callback, m_events.User(), nullptr);
         ASSERT_NE(nullptr, m_info);
     }
     void TearDown() override { IPInfo_Destroy(m_info); }
@@ -72,10 +52,11 @@ protected:
     // Pumps until the number of events reaches n (or about two seconds pass).
     void WaitForEvents(std::size_t n)
     {
-        for (int i = 0; i < 100 && g_events.size() < n; ++i)
+        for (int i = 0; i < 100 && m_events.events.size() < n; ++i)
             Do(kIpInfoDoEvents, nullptr);
     }
 
+    EventRecorder m_events;
     void* m_info = nullptr;
 };
 
@@ -155,28 +136,6 @@ TEST_F(IpInfoTest, AdaptersAsTheSystemReportsThem)
         EXPECT_EQ(selected, Number(kIpInfoAdapterIndex));
     }
     EXPECT_EQ(-1, IPInfo_Set(m_info, kIpInfoAdapterName, 0, 0, 0));
-    EXPECT_EQ(0, IPInfo_Get(m_info, 99, 0, nullptr));
-    EXPECT_EQ(0, IPInfo_CheckIndex(m_info, kIpInfoAdapterIndex, 500));
-}
-
-TEST_F(IpInfoTest, ConfigKeysOfTheBaseClasses)
-{
-    const struct {
-        const char* text;
-        int result;
-        const char* answer;
-    } cases[] = {
-        {"CharsetMode=1", 0, "before"},  {"charsetmode", 0, "1"}, {"WinsockLoaded", 0, "True"},
-        {"AbsoluteTimeout", 0, "False"}, {"UseICMPDLL", -1, ""},  {"", -1, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        INT_PTR args[2] = {T(c.text), T("before")};
-        int lengths[2] = {};
-        EXPECT_EQ(c.result, IPInfo_Do(m_info, kIpInfoConfig, 2, args, lengths));
-        EXPECT_STREQ(c.answer, reinterpret_cast<const char*>(args[1]));
-    }
-    EXPECT_STREQ("Unknown config setting.", IPInfo_GetLastError(m_info));
 }
 
 TEST_F(IpInfoTest, NetworkParametersAsTheSystemReportsThem)
@@ -248,24 +207,24 @@ TEST_F(IpInfoTest, HostAndServiceLookups)
     const INT_PTR request = IPInfo_Get(m_info, kIpInfoRequestId, 0, nullptr);
     EXPECT_NE(0, request);
     WaitForEvents(1);
-    ASSERT_EQ(1u, g_events.size());
-    EXPECT_EQ(kIpInfoEventRequestComplete, g_events[0].event);
-    EXPECT_EQ(request, g_events[0].first);
-    EXPECT_EQ(0, g_events[0].second);
-    EXPECT_EQ("OK", g_events[0].text);
+    ASSERT_EQ(1u, m_events.events.size());
+    EXPECT_EQ(kIpInfoEventRequestComplete, m_events.events[0].event);
+    EXPECT_EQ(request, m_events.events[0].values[0]);
+    EXPECT_EQ(0, m_events.events[0].values[1]);
+    EXPECT_EQ("OK", m_events.events[0].texts.back());
     EXPECT_EQ(0, Number(kIpInfoPendingRequests));
     EXPECT_EQ("127.0.0.1", Text(kIpInfoHostAddress));
     EXPECT_EQ("localhost", Text(kIpInfoHostName));
 
-    g_events.clear();
+    m_events.Clear();
     ASSERT_EQ(0, Do(kIpInfoResolveAddress, "127.0.0.1", &answer));
     EXPECT_EQ("", Text(kIpInfoHostName)); // earlier answers are cleared at the start
     WaitForEvents(1);
-    ASSERT_EQ(1u, g_events.size());
-    EXPECT_EQ(0, g_events[0].second);
+    ASSERT_EQ(1u, m_events.events.size());
+    EXPECT_EQ(0, m_events.events[0].values[1]);
     EXPECT_EQ("localhost", Text(kIpInfoHostName));
 
-    g_events.clear();
+    m_events.Clear();
     EXPECT_EQ(134, IPInfo_Set(m_info, kIpInfoHostAddress, 0, T("not-an-address"), 0));
     EXPECT_STREQ("Invalid address string.", IPInfo_GetLastError(m_info));
     EXPECT_EQ(0, IPInfo_Set(m_info, kIpInfoHostName, 0, T(""), 0));
@@ -276,16 +235,16 @@ TEST_F(IpInfoTest, HostAndServiceLookups)
     EXPECT_EQ("tcp", Text(kIpInfoServiceProtocol));
     ASSERT_EQ(0, IPInfo_Set(m_info, kIpInfoServiceName, 0, T("smtp"), 0));
     WaitForEvents(1);
-    ASSERT_EQ(1u, g_events.size());
-    EXPECT_EQ(0, g_events[0].second);
+    ASSERT_EQ(1u, m_events.events.size());
+    EXPECT_EQ(0, m_events.events[0].values[1]);
     EXPECT_EQ(25, Number(kIpInfoServicePort));
     EXPECT_EQ("smtp", Text(kIpInfoServiceName));
     EXPECT_EQ("mail", Text(kIpInfoServiceAliases));
 
-    g_events.clear();
+    m_events.Clear();
     ASSERT_EQ(0, IPInfo_Set(m_info, kIpInfoServicePort, 0, 80, 0));
     WaitForEvents(1);
-    ASSERT_EQ(1u, g_events.size());
+    ASSERT_EQ(1u, m_events.events.size());
     EXPECT_EQ("http", Text(kIpInfoServiceName));
     EXPECT_EQ(80, Number(kIpInfoServicePort));
     EXPECT_EQ(0, IPInfo_Set(m_info, kIpInfoServicePort, 0, 0, 0));
@@ -306,14 +265,14 @@ TEST_F(IpInfoTest, QueueLimitAndCancelledRequests)
     EXPECT_EQ(2, Number(kIpInfoPendingRequests));
     WaitForEvents(96);
     int completed = 0;
-    for (const Event& e : g_events) {
+    for (const RecordedEvent& e : m_events.events) {
         if (e.event == kIpInfoEventRequestComplete) {
             ++completed;
-            EXPECT_EQ("OK", e.text);
+            EXPECT_EQ("OK", e.texts.back());
         } else {
             EXPECT_EQ(kIpInfoEventError, e.event);
-            EXPECT_EQ(132, e.first);
-            EXPECT_EQ("Message for unknown request.", e.text);
+            EXPECT_EQ(132, e.values[0]);
+            EXPECT_EQ("Message for unknown request.", e.texts.back());
         }
     }
     EXPECT_EQ(2, completed);

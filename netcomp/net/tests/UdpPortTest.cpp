@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "netcomp/core/netcomp.h"
-#include "netcomp/net/UdpPortNumbers.h"
+#include "netcomp/core/netcomp_udpport.h"
 
 namespace {
 
@@ -47,7 +47,10 @@ struct Port {
     int SetText(int property, const char* text) { return Set(property, reinterpret_cast<INT_PTR>(text)); }
     INT_PTR Get(int property) { return UDPPort_Get(obj, property, 0, nullptr); }
     std::string GetText(int property) { return reinterpret_cast<const char*>(Get(property)); }
-    int Send(const std::string& bytes) { return Set(kUdpPortDataToSend, reinterpret_cast<INT_PTR>(bytes.data()), int(bytes.size())); }
+    int Send(const std::string& bytes)
+    {
+        return Set(kUdpPortDataToSend, reinterpret_cast<INT_PTR>(bytes.data()), int(bytes.size()));
+    }
 
     std::string Config(const char* setting)
     {

@@ -1,7 +1,9 @@
-#pragma once
-// Property, method and event numbers of the IPInfo component.
+/* Property, method and event numbers of the IPInfo component (IPInfo_Get,
+ * IPInfo_Set, IPInfo_Do and the event callback). */
+#ifndef NETCOMP_IPINFO_H
+#define NETCOMP_IPINFO_H
 
-enum IpInfoProp : int {
+enum IpInfoProp {
     kIpInfoAdapterCount = 1,
     kIpInfoAdapterDescription = 2,
     kIpInfoAdapterSystemIndex = 3,
@@ -38,10 +40,10 @@ enum IpInfoProp : int {
     kIpInfoServiceAliases = 34,
     kIpInfoServiceName = 35,
     kIpInfoServicePort = 36,
-    kIpInfoServiceProtocol = 37,
+    kIpInfoServiceProtocol = 37
 };
 
-enum IpInfoMethod : int {
+enum IpInfoMethod {
     kIpInfoConfig = 1,
     kIpInfoDhcpRelease = 2,
     kIpInfoDhcpRenew = 3,
@@ -49,11 +51,11 @@ enum IpInfoMethod : int {
     kIpInfoGetMac = 5,
     kIpInfoReset = 6,
     kIpInfoResolveAddress = 7,
-    kIpInfoResolveName = 8,
-    kIpInfoMethodCount = 8,
+    kIpInfoResolveName = 8
 };
 
-enum IpInfoEvent : int {
-    kIpInfoEventError = 1,
-    kIpInfoEventRequestComplete = 2,
-};
+/* Error: code (int), description (text). RequestComplete: request handle
+ * (pointer-sized), status code (int, 0 = success), description (text). */
+enum IpInfoEvent { kIpInfoEventError = 1, kIpInfoEventRequestComplete = 2 };
+
+#endif /* NETCOMP_IPINFO_H */

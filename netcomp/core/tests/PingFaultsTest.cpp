@@ -1,0 +1,206 @@
+// Ping where a real network differs from the loopback's echo: an answer from
+// another address than the pinged host's (a router's "unreachable"), the
+// largest messages the component accepts, and an owner that destroys the
+// component from inside its own Response event.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "netcomp/core/ComponentObject.h"
+#include "netcomp/core/IcmpPacket.h"
+#include "netcomp/core/PingEngine.h"
+#include "netcomp/core/netcomp_ping.h"
+#include "netcomp/core/netcomp.h"
+
+namespace {
+
+constexpr int kUnanswered = 42; // an ICMP type no host answers
+
+struct Seen {
+    int responses = 0;
+    int errors = 0;
+    std::string source;
+    std::string status;
+};
+Seen g_seen;
+
+int WINAPI Record(INT_PTR, int event, int count, INT_PTR* params, int*)
+{
+    if (event == kPingEventResponse && count == 4) {
+        ++g_seen.responses;
+        g_seen.source = reinterpret_cast<const char*>(params[1]);
+        g_seen.status = reinterpret_cast<const char*>(params[2]);
+    } else if (event == kPingEventError) {
+        ++g_seen.errors;
+    }
+    return 0;
+}
+
+INT_PTR T(const char* text)
+{
+    return reinterpret_cast<INT_PTR>(text);
+}
+
+int PingHost(void* ping, const char* host)
+{
+    INT_PTR arg = T(host);
+    int length = 0;
+    return Ping_Do(ping, kPingPingHost, 1, &arg, &length);
+}
+
+int Config(void* ping, const char* text)
+{
+    INT_PTR args[2] = {T(text), 0};
+    int lengths[2] = {};
+    return Ping_Do(ping, kPingConfig, 2, args, lengths);
+}
+
+class PingFaults : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Ping_StaticInit(GetModuleHandleA(nullptr));
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    static void TearDownTestSuite()
+    {
+        WSACleanup();
+        Ping_StaticDestroy();
+    }
+    void SetUp() override
+    {
+        g_seen = Seen();
+        m_ping = Ping_Create(Record, 0, nullptr);
+        ASSERT_NE(nullptr, m_ping);
+    }
+    void TearDown() override { Ping_Destroy(m_ping); }
+
+    void* m_ping = nullptr;
+};
+
+// A router's "unreachable": sent from 127.0.0.2, naming the request that the
+// component waits for.
+void* g_waiting = nullptr;
+
+void CALLBACK UnreachableFromRouter(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    const std::uint32_t id = std::uint32_t(Ping_Get(g_waiting, kPingRequestId, 0, nullptr));
+    // Unused word, the original request's IP header and the first 8 bytes of its ICMP message.
+    std::vector<std::uint8_t> body(4 + 20 + 8, 0);
+    body[4] = 0x45;
+    std::memcpy(body.data() + 28, &id, 4);
+    const std::vector<std::uint8_t> message =
+        icmp::BuildMessage(icmp::kDestinationUnreachable, 1, body.data(), body.size());
+    SOCKET router = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.2");
+    bind(router, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    sendto(router, reinterpret_cast<const char*>(message.data()), int(message.size()), 0,
+           reinterpret_cast<sockaddr*>(&address), sizeof address);
+    closesocket(router);
+}
+
+TEST_F(PingFaults, UnreachableFromAnotherAddressEndsTheWait)
+{
+    g_waiting = m_ping;
+    ASSERT_EQ(0, Ping_Set(m_ping, kPingMessageType, 0, kUnanswered, 0));
+    ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 3, 0));
+    SetTimer(nullptr, 0, 100, UnreachableFromRouter);
+    EXPECT_EQ(127, PingHost(m_ping, "127.0.0.1")); // not heard: 301 after the time-out
+    EXPECT_STREQ("Host unreachable.", Ping_GetLastError(m_ping));
+    EXPECT_EQ(1, g_seen.responses);
+    EXPECT_EQ("127.0.0.2", g_seen.source);
+    EXPECT_STREQ("127.0.0.2", reinterpret_cast<const char*>(Ping_Get(m_ping, kPingResponseSource, 0, nullptr)));
+}
+
+// Every size Send accepts comes back whole, on both paths: the raw socket
+// receives the IP header in front of the message.
+TEST_F(PingFaults, LargestAcceptedMessagesAreAnswered)
+{
+    const struct {
+        const char* path;
+        const char* maxSize;
+        int packetSize; // the payload is 4 bytes less
+    } cases[] = {
+        {"UseICMPDLL=false", "MaxMessageSize=2048", 2052},
+        {"UseICMPDLL=true", "MaxMessageSize=2048", 2052},
+        {"UseICMPDLL=false", "MaxMessageSize=65000", 65004},
+        {"UseICMPDLL=true", "MaxMessageSize=8000", 8004},
+    };
+    ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 3, 0));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " " + c.maxSize);
+        g_seen = Seen();
+        ASSERT_EQ(0, Config(m_ping, c.path));
+        ASSERT_EQ(0, Config(m_ping, c.maxSize));
+        ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, c.packetSize, 0));
+        EXPECT_EQ(0, PingHost(m_ping, "127.0.0.1")) << Ping_GetLastError(m_ping);
+        EXPECT_EQ(1, g_seen.responses);
+        EXPECT_EQ("OK", g_seen.status);
+        EXPECT_EQ(0, g_seen.errors);
+        ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, c.packetSize + 1, 0));
+        EXPECT_EQ(118, PingHost(m_ping, "127.0.0.1"));
+        EXPECT_STREQ("Message can't be longer than MaxMessageSize.", Ping_GetLastError(m_ping));
+    }
+}
+
+// The owner destroys the component from inside its Response event. The freed
+// memory is taken and overwritten at once, so an engine that went on
+// working on it would not get far.
+void* g_victim = nullptr;
+std::vector<void*> g_scribbles;
+int g_destroyedInEvent = 0;
+
+int WINAPI DestroyOnResponse(INT_PTR, int event, int, INT_PTR*, int*)
+{
+    if (event != kPingEventResponse || !g_victim)
+        return 0;
+    Ping_Destroy(g_victim);
+    g_victim = nullptr;
+    ++g_destroyedInEvent;
+    for (int i = 0; i < 32; ++i) {
+        void* block = std::malloc(sizeof(ComponentObject<PingEngine>));
+        std::memset(block, 0xA5, sizeof(ComponentObject<PingEngine>));
+        g_scribbles.push_back(block);
+    }
+    return 0;
+}
+
+TEST(PingDestroyedInEvent, WaitedAndUnwaitedPings)
+{
+    Ping_StaticInit(GetModuleHandleA(nullptr));
+    for (bool waited : {true, false}) {
+        SCOPED_TRACE(waited ? "waited" : "answer from the message loop");
+        g_destroyedInEvent = 0;
+        g_victim = Ping_Create(DestroyOnResponse, 0, nullptr);
+        ASSERT_NE(nullptr, g_victim);
+        void* ping = g_victim;
+        ASSERT_EQ(0, Ping_Set(ping, kPingTimeout, 0, waited ? 5 : 0, 0));
+        // Waited, the call returns (its wait stopped by the destruction).
+        (void)PingHost(ping, "127.0.0.1");
+        // Unwaited, the answer arrives through the thread's own message loop.
+        for (int i = 0; i < 300 && g_destroyedInEvent == 0; ++i) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(10);
+        }
+        EXPECT_EQ(1, g_destroyedInEvent);
+    }
+    for (void* block : g_scribbles)
+        std::free(block);
+    g_scribbles.clear();
+    Ping_StaticDestroy();
+}
+
+} // namespace

@@ -1,2 +1,0 @@
-/* The export list of the test DLL netcomp_probe.dll. */
-NETCOMP_DECLARE_COMPONENT(Probe)
