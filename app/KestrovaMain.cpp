@@ -2,11 +2,24 @@
 //
 // The executable carries the internet-components library and exports every
 // component's functions (the same list as netcomp.dll), so programs and
-// scripts that drive the components can load it directly. The application
-// object, its window and its command-line modes start here as they are built.
-#include <windows.h>
+// scripts that drive the components can load it directly.
+#include "app/KestrovaApp.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include <objbase.h>
+
+namespace {
+
+// COM for the main thread comes up while the globals are made, ahead of
+// the application object; nothing takes it down at exit.
+struct ComForMainThread {
+    ComForMainThread() { (void)CoInitialize(nullptr); }
+} g_com;
+
+CKestrovaApp theApp;
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
 {
-    return 0;
+    return theApp.Start(showCommand);
 }

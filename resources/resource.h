@@ -37,5 +37,34 @@
 #define IDS_BASE64_FAILED 164
 #define IDS_SAVED_FILE_CORRUPT 165
 
+// Icons and bitmaps.
+#define IDB_AUDIT_PICTURE 153
+#define IDI_WAIT_ANIMATION 176
+#define IDI_CANCEL_AUDIT 177
+
+// Dialogs and their controls.
+#define IDD_COMMAND_ARGUMENTS 140
+#define IDD_AUDIT_PROGRESS 145
+#define IDD_WAIT 175
+#define IDC_WAIT_TEXT 1065
+#define IDC_WAIT_PICTURE 1067
+#define IDC_AUDIT_PICTURE 1069
+#define IDC_CANCEL_AUDIT 1110
+#define IDC_AUDIT_PROGRESS 1112
+#define IDC_STATIC -1
+
+// Commands of the menus (the fixed bar and the two added at run time).
+#define ID_LOCAL_AUDIT 1037
+#define ID_OPTIONS 32773
+#define ID_COMMAND_ARGUMENTS 32777
+#define ID_UPLOAD_SAVED_AUDITS 32781
+#define ID_NETWORK_AUDIT_WNET 32786
+#define ID_NETWORK_AUDIT_NQDI 32788
+#define ID_NETWORK_AUDIT_ADSI 32789
+#define ID_NETWORK_OPTIONS 32791
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_HELP_FINDER 57667
+
 // The asset record type library, embedded as TYPELIB resource 1.
 #define IDR_ASSET_RECORDS 1

@@ -16,6 +16,8 @@ packages=(
     python3-spyne
     # running and testing the Windows programs
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
+    # peers of the HTTP and firewall tests, and the download benchmark's yardstick
+    python3 apache2 tinyproxy dante-server microsocks curl
 )
 
 missing=()

@@ -45,6 +45,7 @@ public:
     bool DeadlinePassed() const;
     bool HasDeadline() const { return m_deadlineSet; }
     void Interrupt();
+    void ClearInterruptRequest() { m_interruptRequested = false; }
     bool WasInterrupted() const { return m_interrupted; }
     bool AbsoluteTimeout() const { return m_absoluteTimeout; }
     unsigned long LocalAddress() const { return m_localAddress; }

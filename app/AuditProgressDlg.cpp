@@ -1,0 +1,112 @@
+// The worker and the dialog share only the two counters (interlocked), the
+// cancel byte and the two posted messages. In minimal mode the Cancel
+// button lies out of view and is disabled as well: no key press can cancel
+// an unattended audit.
+#include "app/AuditProgressDlg.h"
+
+#include "app/KestrovaDoc.h"
+#include "common/AppState.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+AuditProgressDlg::AuditProgressDlg(CKestrovaDoc& document, HWND parent)
+    : Dialog(IDD_AUDIT_PROGRESS), m_document(document), m_parent(parent)
+{
+    m_runAudit = [this](AuditProgressSink* sink) { m_document.RunAudit(".", sink); };
+    m_map.Message(kMsgAuditProgress, this, &AuditProgressDlg::OnAuditProgress);
+    m_map.Message(kMsgAuditDone, this, &AuditProgressDlg::OnAuditDone);
+    m_map.Command(IDC_CANCEL_AUDIT, this, &AuditProgressDlg::OnCancelAudit);
+}
+
+AuditProgressDlg::~AuditProgressDlg()
+{
+    m_worker.Join();
+}
+
+void AuditProgressDlg::SetRange(unsigned total)
+{
+    InterlockedExchange(&m_total, static_cast<LONG>(total));
+    InterlockedExchange(&m_done, 0);
+    PostMessageA(m_hwnd, kMsgAuditProgress, 0, 0);
+}
+
+void AuditProgressDlg::Step()
+{
+    InterlockedIncrement(&m_done);
+    PostMessageA(m_hwnd, kMsgAuditProgress, 0, 0);
+}
+
+bool AuditProgressDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    HWND bar = GetItem(IDC_AUDIT_PROGRESS);
+    SendMessageA(bar, PBM_SETBARCOLOR, 0, RGB(42, 153, 105));
+    SendMessageA(bar, PBM_SETSTEP, 1, 0);
+    m_cancelButton.Attach(m_hwnd, IDC_CANCEL_AUDIT);
+    m_cancelButton.SetIcon(IDI_CANCEL_AUDIT);
+    m_cancelButton.SetTooltipText(IDS_TIP_CANCEL_AUDIT);
+
+    if (GetAppState().m_runMode == kRunMinimal) {
+        RECT window;
+        RECT picture;
+        RECT barRect;
+        GetWindowRect(m_hwnd, &window);
+        GetClientRect(GetItem(IDC_AUDIT_PICTURE), &picture);
+        GetClientRect(bar, &barRect);
+        int height = picture.bottom + barRect.bottom + 10;
+        SetWindowPos(m_hwnd, nullptr, 0, 0, window.right - window.left, height, SWP_NOMOVE | SWP_NOZORDER);
+        EnableWindow(GetItem(IDC_CANCEL_AUDIT), FALSE);
+    }
+    HWND self = m_hwnd;
+    if (!m_worker.Start([this] { Work(); })) {
+        PostMessageA(self, kMsgAuditDone, 0, 0);
+    }
+    return true;
+}
+
+void AuditProgressDlg::Work()
+{
+    HRESULT com = CoInitialize(nullptr);
+    try {
+        m_runAudit(this);
+    } catch (...) {
+        // The audit's own log has the failure; the run is not a full one,
+        // which the document knows from its completed flag.
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    PostMessageA(m_hwnd, kMsgAuditDone, 0, 0);
+}
+
+LRESULT AuditProgressDlg::OnAuditProgress(WPARAM, LPARAM)
+{
+    LONG done = InterlockedCompareExchange(&m_done, 0, 0);
+    LONG total = InterlockedCompareExchange(&m_total, 0, 0);
+    if (done > total) {
+        return 0;
+    }
+    HWND bar = GetItem(IDC_AUDIT_PROGRESS);
+    SendMessageA(bar, PBM_SETRANGE32, 0, total);
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return 0;
+}
+
+LRESULT AuditProgressDlg::OnAuditDone(WPARAM, LPARAM)
+{
+    m_worker.Join();
+    EndDialog(m_cancel != 0 ? IDCANCEL : IDOK);
+    return 0;
+}
+
+void AuditProgressDlg::OnCancelAudit()
+{
+    if (GetAppState().m_runMode == kRunMinimal) {
+        return; // an unattended audit cannot be cancelled
+    }
+    m_cancel = 1;
+    EnableWindow(GetItem(IDC_CANCEL_AUDIT), FALSE);
+}

@@ -1,0 +1,166 @@
+#include "app/KestrovaApp.h"
+
+#include "app/CommandArgumentsDlg.h"
+#include "app/KestrovaDoc.h"
+#include "app/KestrovaView.h"
+#include "app/MainFrame.h"
+#include "app/WaitDlg.h"
+#include "asset/TextHelpers.h"
+#include "common/AppHelpers.h"
+#include "common/AppState.h"
+#include "common/MessageBoxHook.h"
+#include "resources/resource.h"
+
+#include <ole2.h>
+
+CKestrovaApp::CKestrovaApp()
+{
+    m_map.Command(ID_COMMAND_ARGUMENTS, this, &CKestrovaApp::OnCommandArguments);
+    m_map.OnCommand(ID_NETWORK_AUDIT_NQDI, [this] { OnNetworkAudit(0); });
+    m_map.OnCommand(ID_NETWORK_AUDIT_WNET, [this] { OnNetworkAudit(1); });
+    m_map.OnCommand(ID_NETWORK_AUDIT_ADSI, [this] { OnNetworkAudit(2); });
+    for (UINT id : {ID_NETWORK_AUDIT_NQDI, ID_NETWORK_AUDIT_WNET, ID_NETWORK_AUDIT_ADSI}) {
+        m_map.Update(id, this, &CKestrovaApp::OnUpdateNetworkAudit);
+    }
+    SetDocTemplate({IDR_MAINFRAME, [] { return std::make_unique<CKestrovaDoc>(); },
+                    [] { return std::make_unique<CMainFrame>(); }, [] { return std::make_unique<CKestrovaView>(); }});
+}
+
+CKestrovaApp::~CKestrovaApp()
+{
+    if (m_waitDlg != nullptr) {
+        m_waitDlg->DestroyWindow(); // the dialog deletes itself and clears the pointer
+    }
+}
+
+CKestrovaDoc* CKestrovaApp::GetKestrovaDoc() const
+{
+    return static_cast<CKestrovaDoc*>(GetDocument());
+}
+
+bool CKestrovaApp::InitInstance()
+{
+    if (m_commandLine.empty()) {
+        m_commandLine = GetCommandLineA();
+    }
+    // Read first, so that even the earliest failure knows whether anybody
+    // is there to see a message.
+    StartupSwitches switches = ReadStartupSwitches(CommandLineSwitches(m_commandLine, false));
+    if (FAILED(OleInitialize(nullptr))) {
+        if (switches.m_runMode == kRunInteractive) {
+            ShowMessageBox(nullptr, LoadResourceString(IDS_OLE_INIT_FAILED, nullptr), "Kestrova", MB_OK | MB_ICONERROR);
+        }
+        return false;
+    }
+    AppState& state = GetAppState();
+    m_showCommand = SW_HIDE; // the frame is made invisible
+    state.m_wmiAvailable = ProbeWmiAvailable(m_assetTag);
+    if (!OpenNewDocument()) {
+        return false;
+    }
+
+    state.m_runMode = switches.m_runMode;
+    state.m_apiAuditSwitch = switches.m_apiAudit;
+
+    bool loaded = state.m_config.Load();
+    if (state.RunsUnattended() && !loaded) {
+        return false; // nothing to tell and nobody to tell it to
+    }
+    m_location = switches.m_location;
+    m_department = switches.m_department;
+
+    if (!state.RunsUnattended()) {
+        if (GetAsyncKeyState(VK_CONTROL) & 0x8000) {
+            AddDebugMenu();
+        }
+        if (switches.m_remoteMenu) {
+            AddRemoteAuditMenu();
+        }
+        HWND frame = GetMainWindow();
+        SetWindowTextA(frame, LoadResourceString(IDS_APP_TITLE, nullptr).c_str());
+        RECT window;
+        GetWindowRect(frame, &window);
+        int width = window.right - window.left;
+        int height = window.bottom - window.top;
+        SetWindowPos(frame, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        ShowWindow(frame, SW_SHOW);
+        UpdateWindow(frame);
+        return true;
+    }
+
+    RunUnattended(switches);
+    CloseDocument();
+    return false;
+}
+
+void CKestrovaApp::AppendPopupMenu(const char* title, const std::vector<std::pair<UINT, const char*>>& items)
+{
+    HWND frame = GetMainWindow();
+    HMENU bar = GetMenu(frame);
+    HMENU popup = CreatePopupMenu();
+    for (const auto& item : items) {
+        AppendMenuA(popup, MF_STRING, item.first, item.second);
+    }
+    InsertMenuA(bar, static_cast<UINT>(GetMenuItemCount(bar)), MF_BYPOSITION | MF_POPUP,
+                reinterpret_cast<UINT_PTR>(popup), title);
+    DrawMenuBar(frame);
+}
+
+void CKestrovaApp::AddDebugMenu()
+{
+    m_debugMenuAdded = true;
+    AppendPopupMenu("&Debug", {{ID_NETWORK_OPTIONS, "Network Options..."}});
+}
+
+void CKestrovaApp::AddRemoteAuditMenu()
+{
+    m_remoteAuditMenuAdded = true;
+    AppendPopupMenu("&Remote Audit", {{ID_NETWORK_AUDIT_NQDI, "Network Audit (NQDI)"},
+                                      {ID_NETWORK_AUDIT_WNET, "Network Audit (WNet*)"},
+                                      {ID_NETWORK_AUDIT_ADSI, "Network Audit (ADSI)"}});
+}
+
+void CKestrovaApp::ShowWaitDlg(const std::string& status)
+{
+    if (m_waitDlg == nullptr) {
+        m_waitDlg = new WaitDlg(&m_waitDlg);
+        if (!m_waitDlg->Create(nullptr)) {
+            delete m_waitDlg;
+            m_waitDlg = nullptr;
+            return;
+        }
+    }
+    ShowWindow(m_waitDlg->GetHandle(), SW_SHOW);
+    m_waitDlg->SetText(status);
+}
+
+void CKestrovaApp::HideWaitDlg()
+{
+    if (m_waitDlg != nullptr) {
+        ShowWindow(m_waitDlg->GetHandle(), SW_HIDE);
+    }
+}
+
+void CKestrovaApp::OnCommandArguments()
+{
+    CommandArgumentsDlg dialog;
+    dialog.DoModal(GetMainWindow());
+}
+
+void CKestrovaApp::OnNetworkAudit(int source)
+{
+    (void)source;
+    if (!m_remoteAuditMenuAdded) {
+        return;
+    }
+    if (CKestrovaDoc* doc = GetKestrovaDoc()) {
+        doc->SetRemote(true);
+        // The network audit itself plugs in here.
+    }
+}
+
+void CKestrovaApp::OnUpdateNetworkAudit(CmdUI& ui)
+{
+    ui.Enable(!IsWindows9x() && m_remoteAuditMenuAdded);
+}

@@ -1,0 +1,59 @@
+// The application object: start-up in one of the three run modes, the
+// values of the command line, the run-time menus, the busy dialog and the
+// application-level commands.
+#pragma once
+
+#include "app/CommandLineSwitches.h"
+#include "winui/WinApp.h"
+
+#include <string>
+#include <vector>
+
+class CKestrovaDoc;
+class WaitDlg;
+
+class CKestrovaApp : public WinApp {
+public:
+    CKestrovaApp();
+    ~CKestrovaApp() override;
+
+    static CKestrovaApp* Get() { return static_cast<CKestrovaApp*>(WinApp::Current()); }
+
+    bool InitInstance() override;
+
+    void AddDebugMenu();
+    void AddRemoteAuditMenu();
+    void ShowWaitDlg(const std::string& status);
+    void HideWaitDlg();
+    WaitDlg* GetWaitDlg() const { return m_waitDlg; }
+
+    CKestrovaDoc* GetKestrovaDoc() const;
+    // The command line that start-up reads (the process's own by default).
+    void SetCommandLine(const std::string& commandLine) { m_commandLine = commandLine; }
+
+    std::vector<std::string> m_unresponsiveComputers;
+    std::vector<std::string> m_nonNtComputers;
+    bool m_debugMenuAdded = false;
+    bool m_remoteAuditMenuAdded = false;
+    std::string m_location;
+    std::string m_department;
+    std::string m_saveFolder;
+    std::string m_assetTag;
+
+private:
+    // Audits this computer, then saves or uploads a full result; never
+    // shows anything, never lets an exception out.
+    void RunUnattended(const StartupSwitches& switches);
+    void SaveOrUpload(CKestrovaDoc& doc, const StartupSwitches& switches);
+    void OnCommandArguments();
+    void OnNetworkAudit(int source);
+    void OnUpdateNetworkAudit(CmdUI& ui);
+    void AppendPopupMenu(const char* title, const std::vector<std::pair<UINT, const char*>>& items);
+
+    WaitDlg* m_waitDlg = nullptr;
+    std::string m_commandLine;
+};
+
+// The start-up WMI query: true when WMI answered; the SMBIOS asset tag,
+// trimmed, goes to assetTag (left alone on failure).
+bool ProbeWmiAvailable(std::string& assetTag);

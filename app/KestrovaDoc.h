@@ -1,0 +1,38 @@
+// The one document: the current audit (engine, log, how it ended) and the
+// connection to the asset server through which results are uploaded.
+#pragma once
+
+#include "app/SoapComponent.h"
+#include "audit/AuditDocument.h"
+#include "winui/Document.h"
+
+#include <string>
+
+class CKestrovaDoc : public Document {
+public:
+    CKestrovaDoc() = default;
+    ~CKestrovaDoc() override;
+
+    // Audits one computer ("." = this one); sink may be null.
+    void RunAudit(const std::string& computer, AuditProgressSink* sink);
+    // The audit ran to its end: neither cancelled nor cut short. Only such
+    // a result may be saved or uploaded by an unattended run.
+    bool LastAuditWasFull() const;
+    void MarkAuditCancelled() { m_cancelled = true; }
+
+    std::string WriteResultXml() { return m_audit.WriteResultXml(); }
+    bool SaveResultFile(const std::string& path) { return m_audit.SaveResultFile(path); }
+    // Sends the result XML to the configured server; true only when it
+    // answered "OK", else errorText says why.
+    bool UploadAuditResults(const std::string& resultXml, std::string& errorText);
+    // Writes one entry to the audit log file (opened for it when needed).
+    void WriteLog(int level, const std::string& text);
+
+    void SetRemote(bool remote) { m_audit.m_remote = remote; }
+    AuditDocument& Audit() { return m_audit; }
+
+private:
+    SoapComponent m_server; // first member: destroyed last
+    AuditDocument m_audit;
+    bool m_cancelled = false;
+};

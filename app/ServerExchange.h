@@ -1,0 +1,51 @@
+// The asset server's web service: one request pattern for its four methods,
+// the rules that judge their replies, and the texts of their failures.
+#pragma once
+
+#include "app/SoapComponent.h"
+
+#include <string>
+#include <vector>
+
+struct ServerLogin {
+    std::string m_server;
+    int m_port = 80;
+    std::string m_user;
+    std::string m_password; // plain; enciphered for the wire
+    std::string m_database;
+};
+
+// The login of the configuration record.
+ServerLogin ConfiguredServerLogin();
+
+// "http://" server ":" port path.
+std::string ServiceAddress(const ServerLogin& login);
+
+// Runs one call on component: the request, the guid/uid/pwd/db parameters,
+// then ownParams (name, value pairs). True when the call was sent and
+// answered without a fault; returnValue then holds the reply's value, else
+// fault holds the fault string (possibly empty).
+bool CallServer(SoapComponent& component, const ServerLogin& login, const std::string& method,
+                const std::vector<std::pair<std::string, std::string>>& ownParams, std::string& returnValue,
+                std::string& fault);
+
+// The upload of one result XML. True only for the reply "OK"; else the
+// error text gets the reason (never the "Unable to upload" heading).
+bool UploadResultXml(SoapComponent& component, const ServerLogin& login, const std::string& resultXml,
+                     std::string& errorText);
+
+// The credential test: true for any reply that is not a failure; else
+// message is the whole text to show.
+bool TestServerLogin(const ServerLogin& login, std::string& message);
+
+struct AssetUserNames {
+    bool m_found = false; // the reply held a U element
+    std::string m_first;
+    std::string m_middle;
+    std::string m_last;
+};
+// The user lookup; false with the failure appended to errorText.
+bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUserNames& names, std::string& errorText);
+// The location and department lists; false with the failure appended.
+bool GetLookupValues(const ServerLogin& login, std::vector<std::string>& locations,
+                     std::vector<std::string>& departments, std::string& errorText);

@@ -1,0 +1,25 @@
+// Runs the real Kestrova.exe of the build tree in a folder of the test's own
+// and waits for it to end by itself.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The program, from KES_BINARY_DIR as the Wine drive Z: sees it.
+std::string KestrovaExePath();
+// A fresh folder under the current one.
+std::string MakeFolder(const std::string& name);
+// A configuration file in folder for a server on 127.0.0.1:port.
+void WriteConfig(const std::string& folder, int port);
+bool FileExists(const std::string& path);
+std::string ReadFileText(const std::string& path);
+// The computer name as Kestrova names its result file.
+std::string ComputerName();
+
+// Starts the program with arguments in folder; returns the process handle
+// (the caller waits and closes it), or null.
+HANDLE StartKestrova(const std::string& arguments, const std::string& folder);
+// Starts and waits up to timeoutMs; the exit code, or -1 on a time-out (the
+// process is then ended).
+int RunKestrova(const std::string& arguments, const std::string& folder, DWORD timeoutMs = 60000);

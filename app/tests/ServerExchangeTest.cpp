@@ -1,0 +1,187 @@
+// The asset-server exchange against a scripted SOAP component: the request
+// pattern in its order, the password on the wire, and the reply rules.
+#include "app/ServerExchange.h"
+#include "app/ServerPasswordCipher.h"
+#include "common/Base64.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the scripted component saw, and what it answers.
+struct Script {
+    std::vector<std::string> m_transcript;
+    int m_sendResult = 0;
+    std::string m_fault;
+    std::string m_value = "OK";
+    int m_objects = 0;
+} g_script;
+
+int g_object;
+
+void* WINAPI FakeCreate(SoapEventCallback, INT_PTR, const char*)
+{
+    ++g_script.m_objects;
+    return &g_object;
+}
+int WINAPI FakeDestroy(void*)
+{
+    --g_script.m_objects;
+    return 0;
+}
+INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
+{
+    const std::string& text = property == kSoapPropFaultString ? g_script.m_fault : g_script.m_value;
+    if (length != nullptr) {
+        *length = static_cast<int>(text.size());
+    }
+    return reinterpret_cast<INT_PTR>(text.c_str());
+}
+int WINAPI FakeSet(void*, int property, int, INT_PTR value, int)
+{
+    g_script.m_transcript.push_back("set " + std::to_string(property) + " " + reinterpret_cast<const char*>(value));
+    return 0;
+}
+int WINAPI FakeDo(void*, int method, int count, INT_PTR* args, int*)
+{
+    std::string line = "do " + std::to_string(method);
+    for (int i = 0; i < count; ++i) {
+        line += std::string(" ") + reinterpret_cast<const char*>(args[i]);
+    }
+    g_script.m_transcript.push_back(line);
+    return method == kSoapSendRequest ? g_script.m_sendResult : 0;
+}
+
+const SoapApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet, FakeSet, FakeDo};
+
+class ServerExchange : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_script = Script();
+        SetSoapApi(&kFakeApi);
+        m_login.m_server = "127.0.0.1";
+        m_login.m_port = 8080;
+        m_login.m_user = "auditor";
+        m_login.m_password = "abc";
+        m_login.m_database = "assets";
+    }
+    void TearDown() override { SetSoapApi(nullptr); }
+    ServerLogin m_login;
+};
+
+} // namespace
+
+TEST_F(ServerExchange, UploadSendsTheRequestPatternInOrder)
+{
+    SoapComponent component;
+    std::string error;
+    ASSERT_TRUE(UploadResultXml(component, m_login, "<Audit/>", error));
+    EXPECT_EQ("", error);
+    std::string audit;
+    ASSERT_TRUE(EncodeBase64String("<Audit/>", audit));
+    const auto& t = g_script.m_transcript;
+    ASSERT_EQ(13u, t.size());
+    EXPECT_EQ("do 9", t[0]);
+    EXPECT_EQ("set 6 text/xml", t[1]);
+    EXPECT_EQ("set 38 http://schemas.xmlsoap.org/soap/encoding/", t[2]);
+    EXPECT_EQ("set 23 urn:KestrovaUploadService", t[3]);
+    EXPECT_EQ("set 2 #UploadAuditResults", t[4]);
+    EXPECT_EQ("set 22 UploadAuditResults", t[5]);
+    EXPECT_EQ("set 43 http://127.0.0.1:8080/Kestrova/KestrovaUpload.dll", t[6]);
+    EXPECT_EQ(0u, t[7].find("do 4 guid {"));
+    EXPECT_EQ(10u + 38u, t[7].size()); // "do 4 guid " and 38 characters
+    EXPECT_EQ("do 4 uid auditor", t[8]);
+    EXPECT_EQ("do 4 pwd ED423D11", t[9]); // 3 characters: 8 hexadecimal digits
+    EXPECT_EQ("do 4 db assets", t[10]);
+    EXPECT_EQ("do 4 audit " + audit, t[11]);
+    EXPECT_EQ("do 11", t[12]);
+
+    // A second upload sends a new request id.
+    std::string firstGuid = t[7];
+    g_script.m_transcript.clear();
+    ASSERT_TRUE(UploadResultXml(component, m_login, "<Audit/>", error));
+    EXPECT_NE(firstGuid, g_script.m_transcript.at(7));
+}
+
+TEST_F(ServerExchange, UploadReplyRules)
+{
+    SoapComponent component;
+    std::string error = "kept ";
+    g_script.m_value = "ok";
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("ok", error); // the reply replaces the error text
+
+    g_script.m_value = "Database locked&#x000D;&#x000A;";
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("Database locked", error);
+
+    g_script.m_sendResult = 151;
+    g_script.m_fault = "";
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n", error);
+
+    g_script.m_fault = "Server was unable to process request.";
+    error = "before\r\n";
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("before\r\nServer was unable to process request.", error);
+}
+
+TEST_F(ServerExchange, EmptyPasswordTravelsAsEmptyText)
+{
+    EXPECT_EQ("", CipherServerPassword(""));
+    EXPECT_EQ("FF453D636417D1", CipherServerPassword("secret"));
+    m_login.m_password = "";
+    SoapComponent component;
+    std::string error;
+    ASSERT_TRUE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("do 4 pwd ", g_script.m_transcript.at(9));
+}
+
+TEST_F(ServerExchange, TestLoginAndLookups)
+{
+    std::string message;
+    g_script.m_value = "anything at all";
+    EXPECT_TRUE(TestServerLogin(m_login, message));
+    EXPECT_EQ("Success!", message);
+    EXPECT_EQ("set 22 TestLogin", g_script.m_transcript.at(5));
+    EXPECT_EQ(12u, g_script.m_transcript.size()); // no parameters of its own
+    EXPECT_EQ(0, g_script.m_objects);             // the temporary component is gone
+
+    g_script.m_sendResult = 151;
+    EXPECT_FALSE(TestServerLogin(m_login, message));
+    EXPECT_EQ("Unable to verify Ondelmark login credentials.\r\n"
+              "Error: The Ondelmark server did not specify an error.\r\n",
+              message);
+
+    g_script = Script();
+    g_script.m_value = "<R><U f=\"Ann\" m=\"B\" l=\"Cole\"/></R>";
+    AssetUserNames names;
+    std::string error;
+    ASSERT_TRUE(GetAssetUser(m_login, "acole", names, error));
+    EXPECT_TRUE(names.m_found);
+    EXPECT_EQ("Ann", names.m_first);
+    EXPECT_EQ("B", names.m_middle);
+    EXPECT_EQ("Cole", names.m_last);
+    EXPECT_EQ("do 4 username acole", g_script.m_transcript.at(g_script.m_transcript.size() - 2));
+
+    g_script.m_value = "";
+    EXPECT_FALSE(GetAssetUser(m_login, "acole", names, error));
+    EXPECT_EQ("Unable to retrieve user account information from Ondelmark.\r\n"
+              "Error: The XML document was empty.\r\n",
+              error);
+
+    g_script.m_value = "<R>&#x000D;&#x000A;<L><l>North</l><l>South</l><l>East</l></L></R>";
+    std::vector<std::string> locations{"stale"};
+    std::vector<std::string> departments{"stale"};
+    error.clear();
+    ASSERT_TRUE(GetLookupValues(m_login, locations, departments, error));
+    EXPECT_EQ((std::vector<std::string>{"North", "South", "East"}), locations);
+    EXPECT_TRUE(departments.empty());
+    EXPECT_EQ("", error);
+}

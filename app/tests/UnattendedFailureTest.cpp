@@ -1,0 +1,73 @@
+// Hidden runs whose audit goes wrong, with scripted engines in this
+// process: an exception is caught and logged, and nothing is saved.
+#include "app/KestrovaApp.h"
+#include "app/tests/KestrovaRun.h"
+#include "audit/Audit.h"
+#include "audit/AuditEngineFactory.h"
+#include "common/AppState.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+class ScriptedEngine : public AuditEngine {
+public:
+    explicit ScriptedEngine(bool throws) : m_throws(throws) {}
+    void Run(const _bstr_t&) override
+    {
+        if (m_throws) {
+            throw std::runtime_error("scripted engine failure");
+        }
+    }
+    void SetRemote(bool) override {}
+    AuditOutcome RunOutcome() const override { return AuditOutcome::Unreachable; }
+
+private:
+    bool m_throws;
+};
+
+std::string CurrentFolder()
+{
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    return current;
+}
+
+// One hidden run of the application object with the given engine; the
+// result folder's file, or "" when none was written.
+std::string HiddenRunWith(bool throws, const std::string& outName)
+{
+    std::string out = MakeFolder(outName);
+    WriteConfig(CurrentFolder(), 20699);
+    AuditEngineFactory previous = SetAuditEngineFactory(
+        [throws](AuditEngineKind) { return boost::shared_ptr<Audit>(new ScriptedEngine(throws)); });
+    bool entersLoop = true;
+    {
+        CKestrovaApp app;
+        app.SetCommandLine("Kestrova.exe /H /S:\"" + out + "\"");
+        entersLoop = app.InitInstance();
+    }
+    SetAuditEngineFactory(previous);
+    GetAppState().m_runMode = kRunInteractive;
+    EXPECT_FALSE(entersLoop);
+    std::string path = out + "\\" + ComputerName() + ".kes";
+    return FileExists(path) ? ReadFileText(path) : std::string();
+}
+
+} // namespace
+
+TEST(UnattendedFailure, AnExceptionFromTheAuditIsLoggedAndNothingSaved)
+{
+    EXPECT_EQ("", HiddenRunWith(true, "thrown"));
+    std::string log = ReadFileText(CurrentFolder() + "\\kestrova.log");
+    EXPECT_NE(std::string::npos, log.find("scripted engine failure")) << log;
+}
+
+TEST(UnattendedFailure, AnAuditThatNeverReachedTheComputerIsNotSaved)
+{
+    EXPECT_EQ("", HiddenRunWith(false, "unreached"));
+    std::string log = ReadFileText(CurrentFolder() + "\\kestrova.log");
+    EXPECT_NE(std::string::npos, log.find("did not run to its end")) << log;
+}

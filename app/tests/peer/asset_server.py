@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+"""A stand-in asset server for the tests: the four methods of the upload
+service on 127.0.0.1, each request recorded, each answer chosen by the test.
+
+    asset_server.py <port>
+
+Runs in its state folder (the current directory). Every request is appended
+to requests.jsonl as {"method", "params", "audit"} (audit: the decoded result
+XML of an upload). The file "answer" (JSON, read at each request) says what
+to answer: {"mode": "ok"} (the default: "OK" for an upload, the canned
+documents for the lookups), {"mode": "text", "text": ...} (that return
+value), {"mode": "fault", "text": ...} (a SOAP fault), {"mode": "emptyfault"}
+(a fault with an empty faultstring, written by hand as spyne cannot),
+{"mode": "slow", "delay": seconds} (the normal answer, late) or
+{"mode": "drop"} (the connection closed without an answer).
+"""
+import base64
+import io
+import json
+import os
+import sys
+import time
+from wsgiref.simple_server import WSGIRequestHandler, make_server
+
+from spyne import Application, ServiceBase, Unicode, rpc
+from spyne.model.fault import Fault
+from spyne.protocol.soap import Soap11
+from spyne.server.wsgi import WsgiApplication
+
+NAMESPACE = "urn:KestrovaUploadService"
+SERVICE_PATH = "/Kestrova/KestrovaUpload.dll"
+USER_REPLY = '<R><U f="Ann" m="B" l="Cole"/></R>'
+LOOKUP_REPLY = "<R><L><l>North</l><l>South</l><l>East</l></L><D><d>Sales</d><d>IT</d></D></R>"
+EMPTY_FAULT = (
+    '<?xml version="1.0" encoding="UTF-8"?>'
+    '<soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body>'
+    "<soap:Fault><faultcode>soap:Server</faultcode><faultstring></faultstring></soap:Fault>"
+    "</soap:Body></soap:Envelope>"
+)
+
+
+# The body of the request being answered (the server answers one at a time).
+current_body = ""
+
+
+def answer():
+    try:
+        with open("answer") as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return {"mode": "ok"}
+
+
+def record(method, params):
+    entry = {"method": method, "params": params, "audit": None, "body": current_body}
+    if "audit" in params and params["audit"] is not None:
+        text = params["audit"]
+        entry["audit"] = base64.b64decode(text + "=" * (-len(text) % 4)).decode("utf-8", "replace")
+    with open("requests.jsonl", "a") as f:
+        f.write(json.dumps(entry) + "\n")
+
+
+def reply(method, params, normal):
+    record(method, params)
+    wanted = answer()
+    mode = wanted.get("mode", "ok")
+    if mode == "slow":
+        time.sleep(float(wanted.get("delay", 5)))
+    elif mode == "text":
+        return wanted.get("text", "")
+    elif mode == "fault":
+        raise Fault(faultcode="Server", faultstring=wanted.get("text", "fault"))
+    return normal
+
+
+class KestrovaUpload(ServiceBase):
+    @rpc(Unicode, Unicode, Unicode, Unicode, Unicode, _returns=Unicode)
+    def UploadAuditResults(ctx, guid, uid, pwd, db, audit):
+        return reply("UploadAuditResults", {"guid": guid, "uid": uid, "pwd": pwd, "db": db, "audit": audit}, "OK")
+
+    @rpc(Unicode, Unicode, Unicode, Unicode, _returns=Unicode)
+    def TestLogin(ctx, guid, uid, pwd, db):
+        return reply("TestLogin", {"guid": guid, "uid": uid, "pwd": pwd, "db": db}, "1")
+
+    @rpc(Unicode, Unicode, Unicode, Unicode, Unicode, _returns=Unicode)
+    def GetAssetUser(ctx, guid, uid, pwd, db, username):
+        params = {"guid": guid, "uid": uid, "pwd": pwd, "db": db, "username": username}
+        return reply("GetAssetUser", params, USER_REPLY)
+
+    @rpc(Unicode, Unicode, Unicode, Unicode, _returns=Unicode)
+    def GetLookupValues(ctx, guid, uid, pwd, db):
+        return reply("GetLookupValues", {"guid": guid, "uid": uid, "pwd": pwd, "db": db}, LOOKUP_REPLY)
+
+
+soap = WsgiApplication(
+    Application([KestrovaUpload], tns=NAMESPACE, in_protocol=Soap11(validator=None), out_protocol=Soap11())
+)
+
+
+def service(environ, start_response):
+    if environ.get("PATH_INFO") != SERVICE_PATH:
+        start_response("404 Not Found", [("Content-Type", "text/plain")])
+        return [b"not found"]
+    global current_body
+    length = int(environ.get("CONTENT_LENGTH") or 0)
+    raw = environ["wsgi.input"].read(length)
+    current_body = raw.decode("utf-8", "replace")
+    environ["wsgi.input"] = io.BytesIO(raw)
+    if answer().get("mode", "ok") == "emptyfault":
+        body = current_body
+        method = next((m for m in ("UploadAuditResults", "TestLogin", "GetAssetUser", "GetLookupValues") if m in body), "")
+        record(method, {"raw": body})
+        data = EMPTY_FAULT.encode()
+        start_response("500 Internal Server Error", [("Content-Type", "text/xml"), ("Content-Length", str(len(data)))])
+        return [data]
+    return soap(environ, start_response)
+
+
+class QuietHandler(WSGIRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def handle(self):
+        if answer().get("mode") == "drop":
+            # Read the request, then hang up without a word.
+            self.rfile.readline()
+            self.close_connection = True
+            return
+        super().handle()
+
+
+if __name__ == "__main__":
+    server = make_server("127.0.0.1", int(sys.argv[1]), service, handler_class=QuietHandler)
+    server.serve_forever()

@@ -1,0 +1,56 @@
+#pragma once
+// The receive buffer of a TCP socket: bytes read from the socket land in its
+// free tail, and complete records (lines, or whatever the terminator marks)
+// are taken from the front.
+#include <cstdint>
+
+struct RecvRecord {
+    const char* data = nullptr;
+    uint32_t length = 0;
+    bool eolFound = false;
+};
+
+class RecvBuffer {
+public:
+    static constexpr uint32_t kMaxCapacity = 4u << 20;
+
+    RecvBuffer() = default;
+    ~RecvBuffer();
+    RecvBuffer(const RecvBuffer&) = delete;
+    RecvBuffer& operator=(const RecvBuffer&) = delete;
+
+    [[nodiscard]] int Allocate(uint32_t capacity);
+    void Free();
+    void Clear();
+    uint32_t Capacity() const { return m_capacity; }
+    uint32_t Pending() const { return m_count; }
+
+    // Where the next read goes; moves unread bytes to the front when the tail is short.
+    char* GetWriteSpace(uint32_t* freeBytes);
+    void CommitWrite(uint32_t n);
+
+    // The terminator is copied; an empty one means each read is delivered as it comes.
+    [[nodiscard]] int SetTerminator(const char* bytes, uint32_t n);
+    void SetLineMode(bool on);
+    // The next record is exactly n bytes (0 returns to terminator records).
+    void SetRecordLength(uint32_t n) { m_recordLength = n; }
+
+    // Takes the next deliverable record; the data stays valid until the next write.
+    bool NextRecord(RecvRecord& record);
+    // All unread bytes at once.
+    bool Take(RecvRecord& record);
+
+private:
+    bool NextLine(RecvRecord& record);
+    void Consume(uint32_t n);
+
+    char* m_data = nullptr;
+    uint32_t m_capacity = 0;
+    uint32_t m_readOffset = 0;
+    uint32_t m_count = 0;
+    char m_terminator[16] = {};
+    uint32_t m_terminatorLength = 0;
+    bool m_lineMode = false;
+    char m_pendingEol = 0; // a CR or LF that ended the last read; its partner is skipped
+    uint32_t m_recordLength = 0;
+};

@@ -1,0 +1,78 @@
+/* Property, method and event numbers of the HTTP component (HTTP_Get,
+ * HTTP_Set, HTTP_Do and the event callback). */
+#ifndef NETCOMP_HTTP_H
+#define NETCOMP_HTTP_H
+
+enum HttpProp {
+    kHttpAccept = 1,
+    kHttpAttachedFile = 2,
+    kHttpAuthorization = 3,
+    kHttpAuthScheme = 4,
+    kHttpConnected = 5,
+    kHttpContentType = 6,
+    kHttpCookieCount = 7,
+    kHttpCookieName = 8,
+    kHttpCookieValue = 9,
+    kHttpFirewallHost = 10,
+    kHttpFirewallPassword = 11,
+    kHttpFirewallPort = 12,
+    kHttpFirewallType = 13,
+    kHttpFirewallUser = 14,
+    kHttpFollowRedirects = 15,
+    kHttpFrom = 16,
+    kHttpHTTPMethod = 17,
+    kHttpIdle = 18,
+    kHttpIfModifiedSince = 19,
+    kHttpLocalFile = 20,
+    kHttpLocalHost = 21,
+    kHttpOtherHeaders = 22,
+    kHttpPassword = 23,
+    kHttpPostData = 24,
+    kHttpPragma = 25,
+    kHttpProxyAuthorization = 26,
+    kHttpProxyPassword = 27,
+    kHttpProxyPort = 28,
+    kHttpProxyServer = 29,
+    kHttpProxyUser = 30,
+    kHttpRange = 31,
+    kHttpReferer = 32,
+    kHttpStatusLine = 33,
+    kHttpTimeout = 34,
+    kHttpTransferredData = 35,
+    kHttpTransferredHeaders = 36,
+    kHttpURL = 37,
+    kHttpURLPath = 38,
+    kHttpURLPort = 39,
+    kHttpURLScheme = 40,
+    kHttpURLServer = 41,
+    kHttpUser = 42,
+};
+
+enum HttpMethod {
+    kHttpMethodConfig = 1,
+    kHttpMethodAddCookie = 2,
+    kHttpMethodDoEvents = 3,
+    kHttpMethodGet = 4,
+    kHttpMethodHead = 5,
+    kHttpMethodInterrupt = 6,
+    kHttpMethodPost = 7,
+    kHttpMethodPut = 8,
+    kHttpMethodReset = 9,
+    kHttpMethodCount = 9,
+};
+
+enum HttpEvent {
+    kHttpEventConnected = 1,
+    kHttpEventConnectionStatus = 2,
+    kHttpEventDisconnected = 3,
+    kHttpEventEndTransfer = 4,
+    kHttpEventError = 5,
+    kHttpEventHeader = 6,
+    kHttpEventRedirect = 7,
+    kHttpEventSetCookie = 8,
+    kHttpEventStartTransfer = 9,
+    kHttpEventStatus = 10,
+    kHttpEventTransfer = 11,
+};
+
+#endif /* NETCOMP_HTTP_H */

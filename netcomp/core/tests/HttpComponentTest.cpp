@@ -1,0 +1,194 @@
+// The HTTP component against the scripted peer (tools/peers/http_capture.py):
+// requests checked byte for byte through its echo, the odd reply shapes, the
+// refusals, the Config defaults, and the firewall kinds' failure replies.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "netcomp/core/tests/HttpTestSupport.h"
+
+namespace {
+
+const std::string kAgent = "User-Agent: Tessarine HTTP/S Control\r\n";
+
+TEST(HttpCapture, RequestHeadersByteForByte)
+{
+    HttpObject http;
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "GET /echo HTTP/1.1\r\nHost: 127.0.0.1:20400\r\n" + kAgent + "Connection: close\r\n\r\n");
+    EXPECT_EQ(http.Text(kHttpStatusLine), "HTTP/1.1 200 OK");
+    EXPECT_EQ(http.Text(kHttpTransferredHeaders),
+              "Content-Length: " + std::to_string(http.Data().size()) + "\r\nConnection: close\r\n");
+    http.events.clear();
+
+    // Every header in its place; CookieCount pads with empty cookies.
+    ASSERT_EQ(http.Set(kHttpAccept, "*/*"), 0);
+    ASSERT_EQ(http.Set(kHttpFrom, "me@example.test"), 0);
+    ASSERT_EQ(http.Set(kHttpReferer, "http://r.test/"), 0);
+    ASSERT_EQ(http.Set(kHttpRange, "0-3"), 0);
+    ASSERT_EQ(http.Set(kHttpUser, "u"), 0);
+    ASSERT_EQ(http.Set(kHttpPassword, "p"), 0);
+    ASSERT_EQ(http.SetInt(kHttpCookieCount, 2), 0);
+    ASSERT_EQ(http.Set(kHttpOtherHeaders, "X-Test: 1\r\n\r\n"), 0);
+    ASSERT_EQ(http.Set(kHttpContentType, "text/plain"), 0);
+    ASSERT_EQ(http.SetBytes(kHttpPostData, std::string("a\0b", 3)), 0);
+    ASSERT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 0) << http.Error();
+    EXPECT_EQ(http.Data(),
+              "POST /echo HTTP/1.1\r\nHost: 127.0.0.1:20400\r\nAuthorization: Basic dTpw\r\nAccept: */*\r\n"
+              "From: me@example.test\r\n" +
+                  kAgent +
+                  "Referer: http://r.test/\r\nRange: bytes=0-3\r\nCookie: =; =\r\nConnection: close\r\n"
+                  "X-Test: 1\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n\r\n" +
+                  std::string("a\0b", 3));
+    EXPECT_EQ(http.Count(kHttpEventStartTransfer), 2); // request body, then response
+    EXPECT_EQ(http.Count(kHttpEventEndTransfer), 2);
+
+    // An empty PUT still says its length; Reset keeps the verb and the range.
+    ASSERT_EQ(http.Set(kHttpHTTPMethod, "PROPFIND"), 0);
+    ASSERT_EQ(http.Do(kHttpMethodReset), 0);
+    EXPECT_EQ(http.Text(kHttpHTTPMethod), "PROPFIND");
+    EXPECT_EQ(http.Text(kHttpUser), "");
+    ASSERT_EQ(http.Set(kHttpHTTPMethod, ""), 0);
+    ASSERT_EQ(http.Do(kHttpMethodPut, Url(kCapturePort, "/echo").c_str()), 0);
+    EXPECT_EQ(http.Data(), "PUT /echo HTTP/1.1\r\nHost: 127.0.0.1:20400\r\n" + kAgent +
+                               "Range: bytes=0-3\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+}
+
+TEST(HttpCapture, ReplyShapes)
+{
+    HttpObject http;
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/continue")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "done");
+    ASSERT_EQ(http.Count(kHttpEventStatus), 1);
+    for (const auto& e : http.events) {
+        if (e.event == kHttpEventStatus) {
+            EXPECT_EQ(e.values[1], 200);
+        }
+    }
+
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/chunked")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "a\r\nb\r\n\r\n\r");
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/trickle")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "slowly");
+
+    ASSERT_EQ(http.Config("MaxTransferredData=3"), "");
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0);
+    EXPECT_EQ(http.Data(), "GET");
+    ASSERT_EQ(http.Config("MaxTransferredData=0"), "");
+
+    // Nothing came back, or too little: the connection's failure, not success.
+    EXPECT_NE(http.Get(Url(kCapturePort, "/close")), 0);
+    EXPECT_EQ(http.Error(), "Connection closed by the server before any response.");
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/reset")), 10054);
+    EXPECT_NE(http.Get(Url(kCapturePort, "/length-short")), 0);
+    EXPECT_EQ(http.Error(), "Connection closed before the whole response arrived.");
+
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/status/404")), 151);
+    EXPECT_EQ(http.Error(), "Scripted Status");
+}
+
+TEST(HttpCapture, RedirectsAndCookies)
+{
+    HttpObject http;
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=/echo")), 151);
+    ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 1), 0);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/redirect?to=/echo")), 0) << http.Error();
+    EXPECT_EQ(http.Text(kHttpURL), "/echo");
+    EXPECT_EQ(http.Count(kHttpEventRedirect), 1);
+
+    // A to B to A: stopped, not followed for ever.
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/loop/a")), 151);
+    EXPECT_EQ(http.Error(), "Too many redirects.");
+
+    // Mode 2 refuses another scheme; the owner may refuse any.
+    ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 2), 0);
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=https://127.0.0.1/")), 151);
+    http.refuseRedirects = true;
+    ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 1), 0);
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=/echo")), 151);
+
+    http.events.clear();
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/cookies")), 0);
+    std::vector<std::string> cookies;
+    for (const auto& e : http.events)
+        if (e.event == kHttpEventSetCookie)
+            cookies.push_back(e.texts[0] + "=" + e.texts[1] + "|" + e.texts[2] + "|" + e.texts[3] + "|" + e.texts[4] +
+                              "|" + std::to_string(e.values[5]));
+    EXPECT_EQ(cookies, (std::vector<std::string>{"a=1|||/p|1", "b=two|Wed, 01 Jan 2031 00:00:00 GMT|x.test||0"}));
+}
+
+TEST(HttpCapture, RefusalsAndDefaults)
+{
+    HttpObject http;
+    EXPECT_EQ(http.Int(kHttpTimeout), 60);
+    EXPECT_EQ(http.Int(kHttpFirewallPort), 80);
+    EXPECT_EQ(http.Int(kHttpIdle), 1);
+    EXPECT_EQ(http.Config("UserAgent"), "Tessarine HTTP/S Control");
+    EXPECT_EQ(http.Config("KeepAlive"), "False");
+    EXPECT_EQ(http.Config("MaxTransferredData"), "4096");
+    EXPECT_EQ(http.Config("InBufferSize"), "64000");
+    EXPECT_EQ(http.Config("HTTPVersion"), "1.1");
+    EXPECT_EQ(http.Config("NoSuchKey"), "");
+    EXPECT_EQ(http.m_lastConfig, -1);
+    ASSERT_EQ(http.SetInt(kHttpFirewallType, 3), 0);
+    EXPECT_EQ(http.Int(kHttpFirewallPort), 1080);
+    ASSERT_EQ(http.SetInt(kHttpFirewallType, 0), 0);
+    EXPECT_EQ(http.Int(kHttpFirewallPort), 80);
+    EXPECT_EQ(HTTP_CheckIndex(http.Handle(), kHttpCookieName, 1), 280);
+    EXPECT_EQ(http.Error(), "Invalid cookie index (out of range).");
+    EXPECT_EQ(HTTP_Set(http.Handle(), kHttpIdle, 0, 1, 0), -1);
+
+    EXPECT_EQ(http.Get(""), 152);
+    EXPECT_EQ(http.Error(), "No server specified in URL");
+    EXPECT_EQ(http.Get("https://127.0.0.1:20400/"), 153);
+    EXPECT_EQ(http.Error(), "Specified URLScheme is invalid.");
+
+    // Line breaks in a URL, a header value or a cookie never reach the wire.
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/echo\r\nX-Injected: 1")), 151);
+    ASSERT_EQ(http.Set(kHttpReferer, "x\nX-Injected: 1"), 0);
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/echo")), 151);
+    ASSERT_EQ(http.Set(kHttpReferer, ""), 0);
+    INT_PTR args[2] = {reinterpret_cast<INT_PTR>("c"), reinterpret_cast<INT_PTR>("v\r\nX-Injected: 1")};
+    int lengths[2] = {};
+    ASSERT_EQ(HTTP_Do(http.Handle(), kHttpMethodAddCookie, 2, args, lengths), 0);
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/echo")), 151);
+    EXPECT_EQ(http.Error(), "Invalid character (CR or LF) in a cookie.");
+}
+
+// The scripted peer plays each firewall kind; what follows the firewall's
+// reply in the same write is the remote host's answer and must arrive.
+TEST(HttpCapture, FirewallReplies)
+{
+    HttpObject http;
+    ASSERT_EQ(http.SetInt(kHttpFirewallType, 1), 0);
+    ASSERT_EQ(http.Set(kHttpFirewallHost, "127.0.0.1"), 0);
+    ASSERT_EQ(http.SetInt(kHttpFirewallPort, kCapturePort), 0);
+    ASSERT_EQ(http.Get("http://ok.test:81/"), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "tunnel");
+    EXPECT_EQ(http.Get("http://other.test/"), 118);
+    EXPECT_EQ(http.Error(), "HTTP/1.0 407 Proxy Authentication Required");
+    EXPECT_EQ(http.Int(kHttpConnected), 0);
+
+    ASSERT_EQ(http.SetInt(kHttpFirewallType, 2), 0);
+    ASSERT_EQ(http.SetInt(kHttpFirewallPort, kCapturePort), 0);
+    ASSERT_EQ(http.Get("http://127.0.0.1:82/"), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "socks4");
+    ASSERT_EQ(http.Set(kHttpFirewallUser, "reject"), 0);
+    EXPECT_EQ(http.Get("http://127.0.0.1:82/"), 118);
+    EXPECT_EQ(http.Error(), "firewall request rejected or failed");
+
+    ASSERT_EQ(http.SetInt(kHttpFirewallType, 3), 0);
+    ASSERT_EQ(http.SetInt(kHttpFirewallPort, kCapturePort), 0);
+    ASSERT_EQ(http.Set(kHttpFirewallUser, ""), 0);
+    ASSERT_EQ(http.Get("http://*name.test/"), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "socks5");
+    EXPECT_EQ(http.Get("http://*refused.test/"), 118);
+    EXPECT_EQ(http.Error(), "connection refused");
+    EXPECT_EQ(http.Get("http://*" + std::string(256, 'a') + "/"), 118);
+    ASSERT_EQ(http.Set(kHttpFirewallUser, "u"), 0);
+    ASSERT_EQ(http.Set(kHttpFirewallPassword, "p"), 0);
+    EXPECT_EQ(http.Get("http://*name.test/"), 118);
+    EXPECT_EQ(http.Error(), "no acceptable firewall authentication methods");
+}
+
+} // namespace

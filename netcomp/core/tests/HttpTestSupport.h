@@ -1,0 +1,105 @@
+#pragma once
+// Drives one HTTP component through its exported functions and records its
+// events, for the tests against the scripted peer and the real servers.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "netcomp/core/netcomp_http.h"
+#include "netcomp/core/netcomp.h"
+
+constexpr int kCapturePort = 20400;
+constexpr int kApachePort = 20401;
+constexpr int kTinyproxyPort = 20402;
+constexpr int kDantePort = 20403;
+constexpr int kMicrosocksPort = 20404;
+
+struct HttpEventRecord {
+    int event;
+    std::vector<std::string> texts; // the text parameters, "" for numbers
+    std::vector<INT_PTR> values;
+};
+
+class HttpObject {
+public:
+    HttpObject()
+    {
+        HTTP_StaticInit(GetModuleHandleA(nullptr));
+        m_obj = HTTP_Create(&HttpObject::Record, reinterpret_cast<INT_PTR>(this), nullptr);
+    }
+    ~HttpObject() { HTTP_Destroy(m_obj); }
+    HttpObject(const HttpObject&) = delete;
+    HttpObject& operator=(const HttpObject&) = delete;
+
+    void* Handle() const { return m_obj; }
+    int Set(int property, const char* text) { return HTTP_Set(m_obj, property, 0, reinterpret_cast<INT_PTR>(text), 0); }
+    int SetBytes(int property, const std::string& bytes)
+    {
+        return HTTP_Set(m_obj, property, 0, reinterpret_cast<INT_PTR>(bytes.data()), int(bytes.size()));
+    }
+    int SetInt(int property, int value) { return HTTP_Set(m_obj, property, 0, value, 0); }
+    std::string Text(int property, int index = 0)
+    {
+        return reinterpret_cast<const char*>(HTTP_Get(m_obj, property, index, nullptr));
+    }
+    INT_PTR Int(int property) { return HTTP_Get(m_obj, property, 0, nullptr); }
+    std::string Data()
+    {
+        int length = 0;
+        const char* data = reinterpret_cast<const char*>(HTTP_Get(m_obj, kHttpTransferredData, 0, &length));
+        return std::string(data, size_t(length));
+    }
+    int Do(int method, const char* argument = nullptr)
+    {
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(argument), 0};
+        int lengths[2] = {0, 0};
+        return HTTP_Do(m_obj, method, argument ? 1 : 0, args, lengths);
+    }
+    int Get(const std::string& url) { return Do(kHttpMethodGet, url.c_str()); }
+    std::string Config(const char* text)
+    {
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(text), 0};
+        int lengths[2] = {0, 0};
+        m_lastConfig = HTTP_Do(m_obj, kHttpMethodConfig, 2, args, lengths);
+        return args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+    }
+    std::string Error() { return HTTP_GetLastError(m_obj); }
+    int Count(int event) const
+    {
+        int n = 0;
+        for (const auto& e : events)
+            n += e.event == event;
+        return n;
+    }
+
+    std::vector<HttpEventRecord> events;
+    bool refuseRedirects = false;
+    int m_lastConfig = 0;
+
+private:
+    static int WINAPI Record(INT_PTR user, int event, int count, INT_PTR* params, int*)
+    {
+        HttpObject* self = reinterpret_cast<HttpObject*>(user);
+        HttpEventRecord e{event, {}, {}};
+        for (int i = 0; i < count; ++i) {
+            e.values.push_back(params[i]);
+            const bool text = (event == kHttpEventHeader) || (event == kHttpEventSetCookie && i < 5) ||
+                              (event == kHttpEventStatus && i != 1) || (event == kHttpEventRedirect && i == 0) ||
+                              (event == kHttpEventError && i == 1) || (event == kHttpEventConnectionStatus && i != 1);
+            e.texts.push_back(text ? reinterpret_cast<const char*>(params[i]) : "");
+        }
+        if (event == kHttpEventRedirect && self->refuseRedirects)
+            params[1] = 0;
+        self->events.push_back(e);
+        return 0;
+    }
+
+    void* m_obj = nullptr;
+};
+
+inline std::string Url(int port, const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(port) + path;
+}

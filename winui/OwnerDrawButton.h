@@ -1,0 +1,88 @@
+// A picture button: an owner-drawn push button or check box that shows an
+// icon (another one, or a grey or darker copy, while the mouse is away),
+// can draw itself flat and light up under the mouse, shows a tooltip, and
+// opens a popup menu or a web address when clicked.
+#pragma once
+
+#include "winui/Window.h"
+
+#include <functional>
+#include <string>
+
+class OwnerDrawButton : public Window {
+public:
+    enum : int { kAlignLeft = 0, kAlignTop = 1, kAlignRight = 2, kAlignOver = 3 };
+    enum : int { kOutNone = 0, kOutGrey = -2, kOutDarker = -3 };
+    static constexpr int kBadParameter = 4;
+
+    OwnerDrawButton();
+    ~OwnerDrawButton() override;
+
+    // Takes over the dialog's control id.
+    bool Attach(HWND dialog, int id) { return Subclass(GetDlgItem(dialog, id)); }
+
+    // The "in" icon (hover, or the only one) and the "out" icon: a resource
+    // id, kOutNone, or kOutGrey / kOutDarker for a copy of the "in" icon.
+    int SetIcon(int inIcon, int outIcon = kOutNone, int size = 0);
+    int SetAlign(int align, bool redraw = true);
+    int SetFlat(bool flat, bool redraw = true);
+    int SetTooltipText(UINT stringId, bool activate = true);
+    void EnableBalloonTooltip() { m_tooltipStyle |= 0x40; }
+    int SetUrl(const std::string& url);
+    // The first submenu of menuId pops up on a click; the chosen command is
+    // posted to owner.
+    int SetMenu(UINT menuId, HWND owner);
+    void SetMenuCallback(std::function<void()> callback) { m_menuCallback = std::move(callback); }
+    void SetTrackWhileInactive(bool track) { m_trackWhileInactive = track; }
+    void SetCursor(HCURSOR cursor) { m_cursor = cursor; }
+
+    bool IsChecked() const { return m_checked; }
+    bool IsHovering() const { return m_hovering; }
+    int GetAlign() const { return m_align; }
+    std::string GetTooltipText() const { return m_tooltipText; }
+
+    // The grey of one pixel: 0.299 R + 0.587 G + 0.114 B.
+    static BYTE GreyValue(BYTE red, BYTE green, BYTE blue);
+    // Each channel less its share factor (0 < factor <= 1; others: as is).
+    static COLORREF DarkerColor(COLORREF color, double factor);
+
+protected:
+    void PreSubclassWindow() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    virtual void DrawBackground(HDC dc, const RECT& rect);
+    virtual void DrawBorder(HDC dc, const RECT& rect, bool pressed);
+    virtual void DrawIcon(HDC dc, const RECT& rect, bool pressed, bool disabled);
+    virtual void DrawText(HDC dc, const RECT& rect, bool disabled);
+
+private:
+    void Draw(const DRAWITEMSTRUCT& item);
+    void OnClicked();
+    void OnMouseMove();
+    void SetHovering(bool hovering);
+    RECT PictureRect(const RECT& client, bool hasText) const;
+    static HICON MakeIconCopy(HICON source, bool darker);
+    void FreeIcons();
+
+    bool m_flat = true;
+    bool m_hovering = false;
+    int m_align = kAlignLeft;
+    bool m_isDefault = false;
+    bool m_isCheckBox = false;
+    bool m_checked = false;
+    bool m_pressed = false;
+    bool m_trackWhileInactive = true;
+    HICON m_iconIn = nullptr;
+    HICON m_iconOut = nullptr;
+    int m_iconSize = 0;
+    HMENU m_menu = nullptr;
+    HWND m_menuOwner = nullptr;
+    std::function<void()> m_menuCallback;
+    std::string m_url;
+    HCURSOR m_cursor = nullptr;
+    HWND m_tooltip = nullptr;
+    DWORD m_tooltipStyle = 0;
+    std::string m_tooltipText;
+    COLORREF m_background;
+    COLORREF m_foreground;
+};
