@@ -76,7 +76,8 @@ char* EncodeTail(const unsigned char* p, size_t n, char* o)
 }
 
 // Character classes of the quoted-printable coders.
-enum : unsigned char { kQpPlain = 0, kQpEscape = 1, kQpBlank = 2, kQpCr = 3, kQpLf = 4, kQpEquals = 5 };
+// Printable bytes and blanks first, so one comparison tells what a line may carry as it is.
+enum : unsigned char { kQpPlain = 0, kQpBlank = 1, kQpEscape = 2, kQpCr = 3, kQpLf = 4, kQpEquals = 5 };
 struct QpTable {
     unsigned char cls[256];
     QpTable()
@@ -166,13 +167,13 @@ public:
             if (stop > n)
                 stop = n;
             const size_t start = k;
-            while (k < stop) {
-                const unsigned char cls = g_qp.cls[p[k]];
-                if (cls != kQpPlain && (cls != kQpBlank || p[k + 1] == '\n' || p[k + 1] == '\r'))
-                    break;
+            while (k < stop && g_qp.cls[p[k]] <= kQpBlank) {
                 o[k - start] = char(p[k]);
                 ++k;
             }
+            // A blank right before a line end is taken back: it goes out escaped.
+            if (k > start && (p[k] == '\n' || p[k] == '\r') && g_qp.cls[p[k - 1]] == kQpBlank)
+                --k;
             o += k - start;
             column += int(k - start);
             if (k == stop)
