@@ -179,13 +179,18 @@ int WINAPI DestroyOnResponse(INT_PTR, int event, int, INT_PTR*, int*)
 TEST(PingDestroyedInEvent, WaitedAndUnwaitedPings)
 {
     Ping_StaticInit(GetModuleHandleA(nullptr));
-    for (bool waited : {true, false}) {
-        SCOPED_TRACE(waited ? "waited" : "answer from the message loop");
+    const struct {
+        const char* path;
+        int timeout;
+    } cases[] = {{"UseICMPDLL=false", 5}, {"UseICMPDLL=true", 5}, {"UseICMPDLL=false", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + (c.timeout ? ", waited" : ", answer from the message loop"));
         g_destroyedInEvent = 0;
         g_victim = Ping_Create(DestroyOnResponse, 0, nullptr);
         ASSERT_NE(nullptr, g_victim);
         void* ping = g_victim;
-        ASSERT_EQ(0, Ping_Set(ping, kPingTimeout, 0, waited ? 5 : 0, 0));
+        ASSERT_EQ(0, Config(ping, c.path));
+        ASSERT_EQ(0, Ping_Set(ping, kPingTimeout, 0, c.timeout, 0));
         // Waited, the call returns (its wait stopped by the destruction).
         (void)PingHost(ping, "127.0.0.1");
         // Unwaited, the answer arrives through the thread's own message loop.
