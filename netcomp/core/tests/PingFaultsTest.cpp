@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "netcomp/core/ComponentObject.h"
@@ -136,6 +138,44 @@ TEST_F(PingFaults, LargestAcceptedMessagesAreAnswered)
         EXPECT_EQ(118, PingHost(m_ping, "127.0.0.1"));
         EXPECT_STREQ("Message can't be longer than MaxMessageSize.", Ping_GetLastError(m_ping));
     }
+}
+
+// The network audit pings from several threads at once. Each unconnected raw
+// socket sees every answer on the machine: each ping must take its own.
+struct Answers {
+    std::vector<INT_PTR> ids;
+};
+
+int WINAPI RecordAnswer(INT_PTR user, int event, int count, INT_PTR* params, int*)
+{
+    if (event == kPingEventResponse && count == 4)
+        reinterpret_cast<Answers*>(user)->ids.push_back(params[0]);
+    return 0;
+}
+
+TEST_F(PingFaults, PingsOnSeveralThreadsEachTakeTheirOwnAnswer)
+{
+    constexpr int kThreads = 4;
+    constexpr int kPings = 10;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            Answers answers;
+            void* ping = Ping_Create(RecordAnswer, reinterpret_cast<INT_PTR>(&answers), nullptr);
+            Ping_Set(ping, kPingTimeout, 0, 3, 0);
+            for (int i = 0; i < kPings; ++i) {
+                answers.ids.clear();
+                if (PingHost(ping, "127.0.0.1") != 0 || answers.ids.size() != 1 ||
+                    answers.ids[0] != Ping_Get(ping, kPingRequestId, 0, nullptr))
+                    ++failures;
+            }
+            Ping_Destroy(ping);
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(0, failures.load());
 }
 
 // The owner destroys the component from inside its Response event. The freed
