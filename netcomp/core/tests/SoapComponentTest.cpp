@@ -258,6 +258,12 @@ TEST(SoapRaw, RepliesASoapServiceDoesNotSend)
     EXPECT_EQ(soap.Error(), "Unbalanced element tag.");
     EXPECT_NE(soap.Text(kSoapSOAPPacket).find("Internal Server Error"), std::string::npos);
 
+    // A status other than 2xx with an answer that is no fault: the status stands.
+    soap.Prepare(Url(kRawPort, "/envelope-500"), "M");
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 151);
+    EXPECT_EQ(soap.Error(), "Internal Server Error");
+    EXPECT_EQ(soap.Text(kSoapReturnValue), "1");
+
     soap.Prepare(Url(kRawPort, "/big"), "M");
     ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
     EXPECT_EQ(soap.Text(kSoapReturnValue).size(), 10u * 1024 * 1024);
