@@ -33,11 +33,12 @@ size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t leng
         rc = m_value.Append(reinterpret_cast<const char*>(data + valueStart), uint32_t(end - valueStart));
     if (rc == kResultOk)
         rc = AddAttribute();
+    // Byte by byte, a failure comes at the closing quote, which then counts.
+    m_column += uint32_t(end + 1 - i);
     if (rc != kResultOk) {
         m_error = rc;
         return kFailed;
     }
-    m_column += uint32_t(end + 1 - i);
     m_previous = quote;
     m_tagSlash = false;
     return end + 1;
@@ -60,11 +61,11 @@ size_t XmlParser::FastEntity(const unsigned char* data, size_t i, size_t length)
         rc = m_entity.Assign(reinterpret_cast<const char*>(data + i + 1), uint32_t(end - i - 1));
     if (rc == kResultOk)
         rc = ResolveEntity(true);
+    m_column += uint32_t(end + 1 - i);
     if (rc != kResultOk) {
         m_error = rc;
         return kFailed;
     }
-    m_column += uint32_t(end + 1 - i);
     m_previous = ';';
     return end + 1;
 }
@@ -83,13 +84,16 @@ size_t XmlParser::FastTagName(const unsigned char* data, size_t i, size_t length
     if (!IsSpace(next) && next != '>' && next != '/')
         return i;
     int rc = m_name.Assign(reinterpret_cast<const char*>(data + i), uint32_t(end - i));
-    if (rc == kResultOk && (m_rawText || !AcceptName(m_name.Data())))
-        return i; // the name stays text: the byte-by-byte path says how
+    if (rc == kResultOk && (m_rawText || !AcceptName(m_name.Data()))) {
+        m_name.Clear(); // the name stays text: the byte-by-byte path says how
+        return i;
+    }
     if (rc == kResultOk)
         rc = DeliverWholeText();
     if (rc == kResultOk)
         rc = m_elementName.Assign(m_name.Data(), m_name.Length());
     if (rc != kResultOk) {
+        m_column += uint32_t(end + 1 - i); // the byte that ended the name counts
         m_error = rc;
         return kFailed;
     }
@@ -110,15 +114,17 @@ size_t XmlParser::FastEndTag(const unsigned char* data, size_t i, size_t length)
     if (end >= length || data[end] != '>' || end == i + 1 || end - i > NetStringBase::kMaxLength)
         return i;
     int rc = m_name.Assign(reinterpret_cast<const char*>(data + i + 1), uint32_t(end - i - 1));
-    if (rc == kResultOk && ((m_rawText && StrICmp(m_name.Data(), "script") != 0) || !AcceptName(m_name.Data())))
+    if (rc == kResultOk && ((m_rawText && StrICmp(m_name.Data(), "script") != 0) || !AcceptName(m_name.Data()))) {
+        m_name.Clear();
         return i;
+    }
     if (rc == kResultOk)
         rc = FinishEndTag();
+    m_column += uint32_t(end + 1 - i);
     if (rc != kResultOk) {
         m_error = rc;
         return kFailed;
     }
-    m_column += uint32_t(end + 1 - i);
     m_previous = '>';
     return end + 1;
 }
