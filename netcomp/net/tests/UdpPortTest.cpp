@@ -207,4 +207,19 @@ TEST(UdpPort, ClosingInsideDataInEndsDelivery)
     EXPECT_EQ(p.Get(kUdpPortActive), 0);
 }
 
+TEST(UdpPort, SharedLocalPort)
+{
+    Port a, b, c;
+    ASSERT_EQ(a.Config("ShareLocalPort=True"), "");
+    ASSERT_EQ(a.Set(kUdpPortLocalPort, 20803), 0);
+    ASSERT_EQ(a.Set(kUdpPortActive, 1), 0);
+    ASSERT_EQ(b.Set(kUdpPortLocalPort, 20803), 0);
+    EXPECT_EQ(b.Set(kUdpPortActive, 1), 10048);
+    EXPECT_EQ(b.Get(kUdpPortActive), 0);
+    ASSERT_EQ(c.Config("ShareLocalPort=True"), "");
+    ASSERT_EQ(c.Set(kUdpPortLocalPort, 20803), 0);
+    EXPECT_EQ(c.Set(kUdpPortActive, 1), 0);
+    EXPECT_EQ(c.Config("ShareLocalPort"), "True");
+}
+
 } // namespace
