@@ -22,6 +22,7 @@ struct Port {
     std::vector<std::string> sources;
     std::vector<int> errors;
     std::vector<std::string> errorTexts;
+    int readyToSend = 0;
     bool closeOnData = false;
 
     Port() { obj = UDPPort_Create(&Port::Record, reinterpret_cast<INT_PTR>(this), nullptr); }
@@ -36,6 +37,8 @@ struct Port {
                                     std::to_string(params[2]));
             if (self->closeOnData)
                 UDPPort_Set(self->obj, kUdpPortActive, 0, 0, 0);
+        } else if (event == kUdpPortEventReadyToSend) {
+            ++self->readyToSend;
         } else if (event == kUdpPortEventError) {
             self->errors.push_back(int(params[0]));
             self->errorTexts.push_back(reinterpret_cast<const char*>(params[1]));
@@ -110,6 +113,7 @@ TEST(UdpPort, EchoAndOversizeDatagramsFromPeer)
     EXPECT_EQ(p.Config("MaxPacketSize=200"), "rc112");
     ASSERT_EQ(p.Send("hello, peer"), 0);
     p.Pump(1);
+    EXPECT_GE(p.readyToSend, 1); // the socket reports it can send once it is set up
     ASSERT_EQ(p.data.size(), 1u);
     EXPECT_EQ(p.data[0], "hello, peer");
     EXPECT_EQ(p.sources[0], "127.0.0.1:20801");
