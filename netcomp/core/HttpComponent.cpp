@@ -30,6 +30,8 @@ public:
     }
     ByteView TransferredBytes() const { return {TransferredData().CStr(), int(TransferredData().Length())}; }
     const char* TransferredHeaders() const { return ReceivedHeaders().CStr(); }
+    // The URL setter of the interface takes the text alone (not a redirect).
+    [[nodiscard]] int SetUrlText(const char* url) { return SetURL(url); }
     [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(unsigned(seconds)); }
     int TimeoutSeconds() const { return int(GetTimeout()); }
 
@@ -96,7 +98,7 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
     P::ReadWrite<&E::TimeoutSeconds, &E::SetTimeoutSeconds>(kHttpTimeout),
     P::Read<&E::TransferredBytes>(kHttpTransferredData),
     P::Read<&E::TransferredHeaders>(kHttpTransferredHeaders),
-    P::ReadWrite<&E::URL, &E::SetURL>(kHttpURL),
+    P::ReadWrite<&E::URL, &E::SetUrlText>(kHttpURL),
     P::ReadWrite<&E::URLPath, &E::SetURLPath>(kHttpURLPath),
     P::ReadWrite<&E::URLPort, &E::SetURLPort>(kHttpURLPort),
     P::ReadWrite<&E::URLScheme, &E::SetURLScheme>(kHttpURLScheme),

@@ -83,6 +83,7 @@ int TcpClient::WaitForDisconnect()
 
 int TcpClient::SendBytes(const char* data, uint32_t n, bool progress)
 {
+    ClearInterruptRequest();
     int64_t total = 0;
     while (n > 0) {
         const int chunk = n > 0x40000000u ? 0x40000000 : int(n);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "netcomp/core/AddressText.h"
 #include "netcomp/core/CStringHelpers.h"
 #include "netcomp/core/NotifyWindow.h"
 #include "netcomp/core/ResultCodes.h"
@@ -26,11 +27,8 @@ TcpSocket::TcpSocket() = default;
 
 TcpSocket::~TcpSocket()
 {
-    if (m_socket != INVALID_SOCKET) {
-        Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
-        Ws().closesocket(m_socket);
-        m_socket = INVALID_SOCKET;
-    }
+    if (m_socket.IsOpen())
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
 }
 
 int TcpSocket::Init()
@@ -62,23 +60,21 @@ int TcpSocket::Resolve(const char* text, unsigned long* address)
     *address = 0;
     if (!text || !*text)
         return kResultOk;
-    const unsigned long dotted = Ws().inet_addr(text);
-    if (dotted != INADDR_NONE) {
-        *address = dotted;
-        return kResultOk;
-    }
-    hostent* host = Ws().gethostbyname(text);
-    if (!host || !host->h_addr_list || !host->h_addr_list[0]) {
-        const int error = Ws().WSAGetLastError();
-        return error == WSANOTINITIALISED ? kResultOk : error;
-    }
-    std::memcpy(address, host->h_addr_list[0], 4);
-    return kResultOk;
+    const int rc = ResolveHost(text, address);
+    // Without Winsock there is nothing to resolve yet; the connect reports it.
+    return rc == WSANOTINITIALISED ? kResultOk : rc;
+}
+
+// The dotted text of an address, kept for the caller until the next one; empty for none.
+const char* TcpSocket::AddressText(unsigned long address)
+{
+    m_addressText = address ? DottedAddress(uint32_t(address)) : std::string();
+    return m_addressText.c_str();
 }
 
 int TcpSocket::SetRemoteHost(const char* text)
 {
-    if (m_firewallKind == FirewallKind::None && m_socket != INVALID_SOCKET) {
+    if (m_firewallKind == FirewallKind::None && m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the RemoteHost at this time. A connection is in progress.");
         return kRemoteHostBusy;
     }
@@ -93,16 +89,12 @@ const char* TcpSocket::GetRemoteHost()
 {
     if (m_firewallKind != FirewallKind::None)
         return m_remoteHost.CStr();
-    in_addr address;
-    address.s_addr = m_remoteAddress;
-    const char* text = m_remoteAddress ? Ws().inet_ntoa(address) : nullptr;
-    std::snprintf(m_addressText, sizeof m_addressText, "%s", text ? text : "");
-    return m_addressText;
+    return AddressText(m_remoteAddress);
 }
 
 int TcpSocket::SetRemotePort(int port)
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the RemotePort at this time. A connection is in progress.");
         return kRemotePortBusy;
     }
@@ -112,7 +104,7 @@ int TcpSocket::SetRemotePort(int port)
 
 int TcpSocket::SetLocalPort(int port)
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the LocalPort at this time. A connection is in progress.");
         return kLocalPortBusy;
     }
@@ -122,10 +114,10 @@ int TcpSocket::SetLocalPort(int port)
 
 int TcpSocket::GetLocalPort()
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         sockaddr_in local{};
         int length = sizeof local;
-        if (Ws().getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &length) == 0)
+        if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
             return Ws().ntohs(local.sin_port);
     }
     return m_localPort;
@@ -136,11 +128,8 @@ const char* TcpSocket::GetLocalHost()
     if (m_connected) {
         sockaddr_in local{};
         int length = sizeof local;
-        if (Ws().getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
-            const char* text = Ws().inet_ntoa(local.sin_addr);
-            std::snprintf(m_addressText, sizeof m_addressText, "%s", text ? text : "");
-            return m_addressText;
-        }
+        if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
+            return AddressText(local.sin_addr.s_addr);
     }
     return NetComponent::GetLocalHost();
 }
@@ -149,14 +138,12 @@ const char* TcpSocket::GetLocalHost()
 // also switch off the system's own growing of the buffer and cut throughput.
 void TcpSocket::ApplyBufferSize(int option, int bytes)
 {
-    if (m_socket == INVALID_SOCKET || bytes <= 2048)
+    if (!m_socket.IsOpen() || bytes <= 2048)
         return;
     int current = 0;
-    int length = sizeof current;
-    if (Ws().getsockopt(m_socket, SOL_SOCKET, option, reinterpret_cast<char*>(&current), &length) == 0 &&
-        current >= bytes)
+    if (GetSocketOption(m_socket.Get(), SOL_SOCKET, option, &current) == kResultOk && current >= bytes)
         return;
-    Ws().setsockopt(m_socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+    (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, option, bytes);
 }
 
 void TcpSocket::SetInBufferSize(int bytes)
@@ -174,35 +161,34 @@ void TcpSocket::SetOutBufferSize(int bytes)
 void TcpSocket::SetLinger(bool on)
 {
     m_linger = on;
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         // Linger on means a graceful close: SO_LINGER itself is switched off.
         linger value{u_short(on ? 0 : 1), 0};
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value);
+        (void)Ws().setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value),
+                              sizeof value);
     }
 }
 
 void TcpSocket::SetKeepAlive(bool on)
 {
     m_keepAlive = on;
-    if (m_socket != INVALID_SOCKET) {
-        const BOOL value = on;
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&value), sizeof value);
+    if (m_socket.IsOpen()) {
+        (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0);
     }
 }
 
 void TcpSocket::SetOobInline(bool on)
 {
     m_oobInline = on;
-    if (m_socket != INVALID_SOCKET) {
-        const BOOL value = on;
-        Ws().setsockopt(m_socket, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<const char*>(&value), sizeof value);
+    if (m_socket.IsOpen()) {
+        (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_OOBINLINE, on ? 1 : 0);
     }
 }
 
 void TcpSocket::PostRead()
 {
-    if (m_socket != INVALID_SOCKET && m_window)
-        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket), MAKELPARAM(FD_READ, 0));
+    if (m_socket.IsOpen() && m_window)
+        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
 }
 
 void TcpSocket::SetAcceptData(bool on)
@@ -256,11 +242,7 @@ int TcpSocket::SetFirewallHost(const char* text)
 
 const char* TcpSocket::GetFirewallHost()
 {
-    in_addr address;
-    address.s_addr = m_firewallAddress;
-    const char* text = m_firewallAddress ? Ws().inet_ntoa(address) : nullptr;
-    std::snprintf(m_addressText, sizeof m_addressText, "%s", text ? text : "");
-    return m_addressText;
+    return AddressText(m_firewallAddress);
 }
 
 int TcpSocket::SetFirewallUser(const char* text)
@@ -290,14 +272,14 @@ int TcpSocket::ApplyOptions()
 int TcpSocket::SetConnected(bool on)
 {
     if (!on) {
-        if (m_socket != INVALID_SOCKET)
+        if (m_socket.IsOpen())
             Close(0, true);
         return kResultOk;
     }
     SetLastErrorText("");
     SetLastCode(0);
     m_bytesSent = 0;
-    if (m_socket != INVALID_SOCKET) {
+    if (m_socket.IsOpen()) {
         SetLastErrorText("Already connected. If you want to reconnect, close the current connection first.");
         return kAlreadyConnected;
     }
@@ -315,46 +297,44 @@ int TcpSocket::SetConnected(bool on)
         return kPortZero;
     }
 
-    m_socket = Ws().socket(AF_INET, SOCK_STREAM, 0);
-    if (m_socket == INVALID_SOCKET)
+    m_socket.Reset(Ws().socket(AF_INET, SOCK_STREAM, 0));
+    if (!m_socket.IsOpen())
         return Ws().WSAGetLastError();
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = LocalAddress();
     local.sin_port = Ws().htons(m_localPort);
     int rc = kResultOk;
-    if (Ws().bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+    if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
         rc = Ws().WSAGetLastError();
     if (rc == kResultOk)
         rc = ApplyOptions();
     if (rc == kResultOk &&
-        Ws().WSAAsyncSelect(m_socket, m_window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) != 0)
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) != 0)
         rc = Ws().WSAGetLastError();
     if (rc == kResultOk) {
         sockaddr_in remote{};
         remote.sin_family = AF_INET;
         remote.sin_addr.s_addr = address;
         remote.sin_port = Ws().htons(port);
-        if (Ws().connect(m_socket, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+        if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
             const int error = Ws().WSAGetLastError();
             if (error != WSAEWOULDBLOCK)
                 rc = error;
         }
     }
-    if (rc != kResultOk) {
-        Ws().closesocket(m_socket);
-        m_socket = INVALID_SOCKET;
-    }
+    if (rc != kResultOk)
+        m_socket.Reset();
     m_recv.Clear();
     return rc;
 }
 
-int TcpSocket::SendRaw(const char* data, int n, int flags)
+int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
 {
     m_bytesSent = 0;
-    if (m_socket == INVALID_SOCKET)
+    if (!m_socket.IsOpen() || (checkConnected && !IsConnected()))
         return WSAENOTCONN;
-    const int sent = Ws().send(m_socket, data, n, flags);
+    const int sent = Ws().send(m_socket.Get(), data, n, flags);
     if (sent == SOCKET_ERROR) {
         const int error = Ws().WSAGetLastError();
         if (error == WSAEWOULDBLOCK)
@@ -439,7 +419,7 @@ void TcpSocket::FirewallData(const char* data, uint32_t n)
     }
     case FirewallNegotiation::Outcome::Open:
         OnConnectComplete(0);
-        if (m_firewall.LeftoverLength() && m_socket != INVALID_SOCKET) {
+        if (m_firewall.LeftoverLength() && m_socket.IsOpen()) {
             NetString rest;
             if (rest.Assign(m_firewall.LeftoverLength(), m_firewall.Leftover()) == kResultOk)
                 OnDataArrived(rest.Data(), rest.Length(), false);
@@ -454,7 +434,7 @@ void TcpSocket::FirewallData(const char* data, uint32_t n)
 int TcpSocket::Deliver()
 {
     RecvRecord record;
-    while (m_socket != INVALID_SOCKET && (m_acceptData || m_firewall.Pending()) && m_recv.NextRecord(record)) {
+    while (m_socket.IsOpen() && (m_acceptData || m_firewall.Pending()) && m_recv.NextRecord(record)) {
         if (m_firewall.Pending()) {
             FirewallData(record.data, record.length);
             continue;
@@ -468,15 +448,17 @@ int TcpSocket::Deliver()
 
 int TcpSocket::Receive(int mode)
 {
-    if (m_socket == INVALID_SOCKET)
+    if (!m_socket.IsOpen())
         return kResultOk;
+    // Records held back while AcceptData was off go first.
+    Deliver();
     int rc = kResultOk;
     for (int round = 0; round < kReadsPerNotification || mode != 0; ++round) {
         uint32_t free = 0;
         char* space = m_recv.GetWriteSpace(&free);
         if (!space || free == 0)
             break;
-        const int got = Ws().recv(m_socket, space, int(free), 0);
+        const int got = Ws().recv(m_socket.Get(), space, int(free), 0);
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
@@ -500,7 +482,7 @@ int TcpSocket::Receive(int mode)
         }
         m_recv.CommitWrite(uint32_t(got));
         Deliver();
-        if (m_socket == INVALID_SOCKET || !(m_acceptData || m_firewall.Pending()))
+        if (!m_socket.IsOpen() || !(m_acceptData || m_firewall.Pending()))
             break;
     }
     return rc;
@@ -508,19 +490,18 @@ int TcpSocket::Receive(int mode)
 
 void TcpSocket::Close(int code, bool drain)
 {
-    if (m_socket == INVALID_SOCKET)
+    if (!m_socket.IsOpen())
         return;
-    Ws().WSAAsyncSelect(m_socket, m_window, 0, 0);
+    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
     if (drain && !m_receiving) {
         m_receiving = true;
         (void)Receive(1);
         m_receiving = false;
-        if (m_socket == INVALID_SOCKET)
+        if (!m_socket.IsOpen())
             return;
     }
     const bool negotiating = m_firewall.Pending();
-    Ws().closesocket(m_socket);
-    m_socket = INVALID_SOCKET;
+    m_socket.Reset();
     // Notifications already queued for the closed socket would be taken for
     // the next one, which often gets the same handle value.
     MSG stale;
@@ -546,7 +527,7 @@ void TcpSocket::Close(int code, bool drain)
 
 LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != kMsgTcpSocket || m_socket == INVALID_SOCKET || SOCKET(wParam) != m_socket)
+    if (message != kMsgTcpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return NetComponent::WindowProc(message, wParam, lParam);
     const int error = WSAGETSELECTERROR(lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
@@ -591,7 +572,7 @@ int TcpSocket::Config(const ConfigArg& arg, const char** answer)
     if (StrICmp(key, "MaxLineLength") == 0)
         return arg.query ? AnswerInt(GetMaxLineSize(), answer) : SetMaxLineSize(StrToInt(arg.value.CStr()));
     if (StrICmp(key, "SocketHandle") == 0 && arg.query)
-        return AnswerInt(m_socket == INVALID_SOCKET ? -1 : int(m_socket), answer);
+        return AnswerInt(!m_socket.IsOpen() ? -1 : int(m_socket.Get()), answer);
     if (StrICmp(key, "InBufferSize") == 0) {
         if (arg.query)
             return AnswerInt(m_inBufferSize, answer);

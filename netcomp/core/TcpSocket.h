@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "netcomp/core/FirewallNegotiation.h"
 #include "netcomp/core/NetComponent.h"
 #include "netcomp/core/NetString.h"
+#include "netcomp/core/OwnedHandle.h"
 #include "netcomp/core/RecvBuffer.h"
 
 constexpr int kRemotePortBusy = 100;
@@ -60,11 +62,12 @@ public:
     [[nodiscard]] int SetConnected(bool on);
     // Connected and through the firewall, if any.
     bool IsConnected() const { return m_connected && !m_firewall.Pending(); }
-    bool HasSocket() const { return m_socket != INVALID_SOCKET; }
-    SOCKET Handle() const { return m_socket; }
+    bool HasSocket() const { return m_socket.IsOpen(); }
+    SOCKET Handle() const { return m_socket.Get(); }
 
     // One send; 10035 when it would block. BytesSent() tells what went out.
-    [[nodiscard]] int SendRaw(const char* data, int n, int flags);
+    // With checkConnected, a socket not yet through its connect (and firewall) gives 10057.
+    [[nodiscard]] int SendRaw(const char* data, int n, int flags, bool checkConnected = false);
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }
 
@@ -105,9 +108,10 @@ private:
     void Close(int code, bool drain);
     int Deliver();
     void ApplyBufferSize(int option, int bytes);
+    const char* AddressText(unsigned long address);
     [[nodiscard]] int ApplyOptions();
 
-    SOCKET m_socket = INVALID_SOCKET;
+    SocketHandle m_socket;
     int m_inBufferSize = 2048;
     int m_outBufferSize = 2048;
     uint16_t m_remotePort = 0;
@@ -133,5 +137,5 @@ private:
     bool m_readyToSend = false;
     NetString m_eol;
     RecvBuffer m_recv;
-    char m_addressText[32] = {};
+    std::string m_addressText;
 };

@@ -61,6 +61,12 @@ enum HttpMethod {
     kHttpMethodCount = 9,
 };
 
+/* Connected and Disconnected: code, description. ConnectionStatus: status
+ * text, code, description. EndTransfer and StartTransfer: direction (0 request
+ * body, 1 response). Error: code, description. Header: field, value.
+ * Redirect: location, accept (answerable: set it to 0 to refuse). SetCookie:
+ * name, value, expires, domain, path, secure. Status: HTTP version, code,
+ * description. Transfer: direction, bytes so far, data (with its length). */
 enum HttpEvent {
     kHttpEventConnected = 1,
     kHttpEventConnectionStatus = 2,

@@ -13,6 +13,7 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /continue             "100 Continue", then 200 with the body "done"
   /chunked              200 chunked; the data holds CR LF: "a\\r\\nb\\r\\n" then "\\r\\n\\r"
   /close                closes the connection before any status line
+  /hang                 no answer for 5 s, then a close
   /reset                resets the connection before any status line
   /loop/a, /loop/b      302 to each other
   /redirect?to=<url>    302 to <url>
@@ -21,6 +22,9 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /length-short         Content-Length 10, 5 bytes, then a close
   /reply/<name>         the bytes of <replies folder>/<name> as they are, then a close
   anything else         200 with the body "ok"
+
+A connection whose first line begins "HELLO" speaks a line protocol instead
+(see lines() below), for the TCP client's reply-line tests.
 
 It also plays a firewall when the first bytes of a connection ask for one:
   CONNECT ok.test:<p>     "200 Connection established" with, in the same write,
@@ -123,6 +127,9 @@ def answer(conn, raw):
                 b"6\r\na\r\nb\r\n\r\n3\r\n\r\n\r\r\n0\r\n\r\n")
     if path == "/close":
         return b""
+    if path == "/hang":  # no answer for 5 s, for time-outs and interruptions
+        time.sleep(5)
+        return b""
     if path == "/reset":
         s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         return b""
@@ -209,6 +216,27 @@ def socks5(conn):
     save(conn.request())
 
 
+def lines(conn):
+    """A line protocol: every line is answered "+OK <line>"; "TWO" gets two
+    answer lines in one write; "LIST" gets "+OK" and a dot-ended message."""
+    while True:
+        while b"\r\n" not in conn.buf:
+            conn.more()
+        end = conn.buf.index(b"\r\n")
+        line = bytes(conn.buf[:end])
+        del conn.buf[:end + 2]
+        save(line)
+        if line == b"TWO":
+            conn.sock.sendall(b"+OK 1\r\n+OK 2\r\n")
+        elif line == b"LIST":
+            conn.sock.sendall(b"+OK\r\nSubject: x\r\n\r\nbody\r\n..stuffed\r\n.\r\n")
+        elif line == b"QUIT":
+            conn.sock.sendall(b"+OK bye\r\n")
+            return
+        else:
+            conn.sock.sendall(b"+OK " + line + b"\r\n")
+
+
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
         conn = Conn(self.request)
@@ -220,6 +248,8 @@ class Handler(socketserver.BaseRequestHandler):
                 socks5(conn)
             elif conn.buf.startswith(b"CONNECT "):
                 tunnel(conn)
+            elif conn.buf.startswith(b"HELLO"):
+                lines(conn)
             else:
                 http(conn)
         except (EOFError, ConnectionError):

@@ -85,6 +85,15 @@ TEST(HttpCapture, ReplyShapes)
 
     EXPECT_EQ(http.Get(Url(kCapturePort, "/status/404")), 151);
     EXPECT_EQ(http.Error(), "Scripted Status");
+
+    // A time-out and an interruption from the owner's event both end the call with 301.
+    ASSERT_EQ(http.SetInt(kHttpTimeout, 1), 0);
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/hang")), 301);
+    EXPECT_EQ(http.Error(), "Interrupted.");
+    ASSERT_EQ(http.SetInt(kHttpTimeout, 60), 0);
+    http.interruptOnStatus = true;
+    EXPECT_EQ(http.Get(Url(kCapturePort, "/trickle")), 301);
+    EXPECT_EQ(http.Int(kHttpIdle), 1);
 }
 
 TEST(HttpCapture, RedirectsAndCookies)

@@ -76,6 +76,7 @@ public:
 
     std::vector<HttpEventRecord> events;
     bool refuseRedirects = false;
+    bool interruptOnStatus = false;
     int m_lastConfig = 0;
 
 private:
@@ -92,6 +93,8 @@ private:
         }
         if (event == kHttpEventRedirect && self->refuseRedirects)
             params[1] = 0;
+        if (event == kHttpEventStatus && self->interruptOnStatus)
+            HTTP_Do(self->m_obj, kHttpMethodInterrupt, 0, nullptr, nullptr);
         self->events.push_back(e);
         return 0;
     }
