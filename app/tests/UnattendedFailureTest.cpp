@@ -20,6 +20,8 @@ public:
         if (m_throws) {
             throw std::runtime_error("scripted engine failure");
         }
+        // A named result, so that a run let through would be saved.
+        Result().Property(AssetIMPL::kAssetName).SetString(ComputerName());
     }
     void SetRemote(bool) override {}
     AuditOutcome RunOutcome() const override { return m_outcome; }
@@ -73,7 +75,8 @@ TEST(UnattendedFailure, AnAuditThatNeverReachedTheComputerIsNotSaved)
     EXPECT_NE(std::string::npos, log.find("did not run to its end")) << log;
 }
 
-TEST(UnattendedFailure, ARunThatAFailingStepEndedIsNotSaved)
+TEST(UnattendedFailure, OnlyAFullRunIsSaved)
 {
+    EXPECT_NE("", HiddenRunWith(false, AuditOutcome::Completed, "full"));
     EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Failed, "failed"));
 }
