@@ -82,10 +82,8 @@ constexpr PropertyDescriptor<E> kIpDaemonProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpDaemonMethods[] = {
-    M::Call<&E::Disconnect>(kIpDaemonDisconnect),
-    M::Call<&E::WaitEvents>(kIpDaemonDoEvents),
-    M::Custom(kIpDaemonSend, 2, &SendArgument),
-    M::Call<&E::SendLine>(kIpDaemonSendLine),
+    M::Call<&E::Disconnect>(kIpDaemonDisconnect), M::Call<&E::WaitEvents>(kIpDaemonDoEvents),
+    M::Custom(kIpDaemonSend, 2, &SendArgument),   M::Call<&E::SendLine>(kIpDaemonSendLine),
     M::Call<&E::Shutdown>(kIpDaemonShutdown),
 };
 

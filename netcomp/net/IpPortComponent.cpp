@@ -36,12 +36,9 @@ constexpr PropertyDescriptor<E> kIpPortProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpPortMethods[] = {
-    M::Call<&E::Connect>(kIpPortConnect),
-    M::Call<&E::DisconnectNow>(kIpPortDisconnect),
-    M::Call<&E::DoEvents>(kIpPortDoEvents),
-    M::Call<&E::GetLine>(kIpPortGetLine),
-    M::Custom(kIpPortSend, 1, &SendArgument),
-    M::Call<&E::SendLine>(kIpPortSendLine),
+    M::Call<&E::Connect>(kIpPortConnect),     M::Call<&E::DisconnectNow>(kIpPortDisconnect),
+    M::Call<&E::DoEvents>(kIpPortDoEvents),   M::Call<&E::GetLine>(kIpPortGetLine),
+    M::Custom(kIpPortSend, 1, &SendArgument), M::Call<&E::SendLine>(kIpPortSendLine),
 };
 
 struct IpPortComponent : ComponentDefaults {
