@@ -3,6 +3,7 @@
 // size, so a chain visits each slot once in at most size probes.
 #include "netcomp/net/SocketMap.h"
 
+#include <cstddef>
 #include <new>
 
 namespace {
@@ -85,15 +86,15 @@ SocketMap::InsertResult SocketMap::Insert(uint64_t key, int value)
     }
     if (reuse < 0)
         return kFull;
-    m_keys[size_t(reuse)] = int64_t(key);
-    m_values[size_t(reuse)] = value;
+    m_keys[std::size_t(reuse)] = int64_t(key);
+    m_values[std::size_t(reuse)] = value;
     return kInserted;
 }
 
 int SocketMap::Find(uint64_t key) const
 {
     const int slot = Locate(key);
-    return slot < 0 ? 0 : m_values[size_t(slot)];
+    return slot < 0 ? 0 : m_values[std::size_t(slot)];
 }
 
 bool SocketMap::Remove(uint64_t key)
@@ -101,7 +102,7 @@ bool SocketMap::Remove(uint64_t key)
     const int slot = Locate(key);
     if (slot < 0)
         return false;
-    m_keys[size_t(slot)] = kDeleted;
-    m_values[size_t(slot)] = 0;
+    m_keys[std::size_t(slot)] = kDeleted;
+    m_values[std::size_t(slot)] = 0;
     return true;
 }

@@ -232,6 +232,26 @@ TEST(IpDaemon, DisconnectInsideItsOwnDataIn)
     EXPECT_EQ(d.connected.back(), 1);
 }
 
+// A closed connection leaves the map, even though its socket handle is gone
+// by then: a small table serves many more connections over time.
+TEST(IpDaemon, ASmallTableServesManyConnectionsInTurn)
+{
+    Daemon d(20915);
+    EXPECT_EQ(d.Config("MaxConnections=50"), "");
+    ASSERT_EQ(d.Listen(true), 0);
+    for (size_t i = 1; i <= 120; ++i) {
+        {
+            Client c;
+            ASSERT_EQ(c.Connect(20915), 0) << i;
+            d.PumpUntil([&] { return d.connected.size() == i; });
+        }
+        d.PumpUntil([&] { return d.disconnected.size() == i; });
+        ASSERT_EQ(d.connected.size(), i);
+        ASSERT_EQ(d.connected.back(), 1) << i;
+    }
+    EXPECT_EQ(d.Count(), 0);
+}
+
 TEST(IpDaemon, MaxConnectionsIsLockedOnceListeningWasSet)
 {
     Daemon d(20914);
