@@ -309,11 +309,8 @@ TEST_F(AuditDriverTest, AuditsThisComputerIntoResultXml)
     SetAuditEngineFactory(AuditEngineFactory());
     GetAppState().m_runMode = kRunHidden;
     AuditDocument doc;
-    RecordingProgress progress;
-    doc.RunAudit(".", &progress);
+    doc.RunAudit(".", nullptr);
     ASSERT_TRUE(doc.m_completed);
-    EXPECT_EQ(std::vector<unsigned>{32}, progress.m_ranges);
-    EXPECT_EQ(34, progress.m_steps);
     EXPECT_EQ(3u, m_tap.m_entries.size());
 
     std::string guid;
@@ -329,13 +326,6 @@ TEST_F(AuditDriverTest, AuditsThisComputerIntoResultXml)
         EXPECT_NE(std::string::npos, xml.find(part)) << part << "\n" << xml;
     }
     EXPECT_EQ(std::string::npos, xml.find("ram=\"0\"")) << xml;
-
-    char folder[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    const std::string saved = std::string(folder) + "\\" + name + ".kes";
-    ASSERT_TRUE(doc.SaveResultFile(saved));
-    EXPECT_EQ(xml, ReadFile(saved));
-    DeleteFileA(saved.c_str());
 }
 
 } // namespace

@@ -69,10 +69,10 @@ public:
         AddKey(path);
         RegSetKeyValueA(m_key, path.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
-    void SetDword(const std::string& path, const char* name, DWORD value)
+    void SetBinary(const std::string& path, const char* name, const std::vector<unsigned char>& data)
     {
         AddKey(path);
-        RegSetKeyValueA(m_key, path.c_str(), name, REG_DWORD, &value, sizeof value);
+        RegSetKeyValueA(m_key, path.c_str(), name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
     }
 
 private:

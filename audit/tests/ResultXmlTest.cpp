@@ -4,7 +4,6 @@
 
 #include "asset/Exceptions.h"
 #include "common/AppState.h"
-#include "common/Base64.h"
 #include "audit/AuditEngineFactory.h"
 #include "common/XmlDocument.h"
 #include "common/tests/RecordedNotices.h"
@@ -169,7 +168,6 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     SetAuditLogTap(&tap);
     AppState app;
     AuditDocument document(app);
-    EXPECT_EQ("1.2", document.GetResultFormatVersion());
     EXPECT_EQ("", document.WriteResultXml());
 
     // Before an audit completed the old file stays and the save fails.
@@ -216,10 +214,6 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     EXPECT_EQ("IT & Ops", doc.GetAttribute("department"));
     ASSERT_TRUE(doc.FindElement("/Kestrova/Printers/Printer"));
     EXPECT_EQ("Printer A&lt;B", doc.GetElementText());
-
-    std::string encoded;
-    EXPECT_TRUE(EncodeBase64String(golden, encoded));
-    EXPECT_EQ((golden.size() * 4 + 2) / 3, encoded.size());
 }
 
 } // namespace
