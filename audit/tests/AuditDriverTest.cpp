@@ -80,7 +80,7 @@ class AuditDriverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CleanSignature();
+        CleanSignatureFile();
         m_savedApp = GetAppState();
         AppState& app = GetAppState();
         app.m_runMode = kRunInteractive;
@@ -105,12 +105,10 @@ protected:
         SetAuditEngineFactory(AuditEngineFactory());
         SetAuditLogTap(nullptr);
         GetAppState() = m_savedApp;
-        CleanSignature();
+        CleanSignatureFile();
         DeleteFileA(m_logFile.c_str());
     }
 
-    static std::string Folder() { return SignatureFolder(); }
-    static void CleanSignature() { CleanSignatureFile(); }
     // Error entries in the log file, without their time stamps.
     std::vector<std::string> LoggedErrors() const
     {
@@ -263,16 +261,16 @@ TEST_F(AuditDriverTest, SignatureFileFailures)
         {kRunMinimal, false},
     };
     for (const auto& c : cases) {
-        CleanSignature();
+        CleanSignatureFile();
         DeleteFileA(m_logFile.c_str());
         m_script = Script();
         m_tap.m_entries.clear();
         m_boxes.Clear();
         if (c.unreadable) {
-            ASSERT_TRUE(CreateDirectoryA(Folder().c_str(), nullptr));
-            ASSERT_TRUE(CreateDirectoryA((Folder() + "pardovel.sig").c_str(), nullptr));
+            ASSERT_TRUE(CreateDirectoryA(SignatureFolder().c_str(), nullptr));
+            ASSERT_TRUE(CreateDirectoryA((SignatureFolder() + "pardovel.sig").c_str(), nullptr));
         } else {
-            std::ofstream(Folder().substr(0, Folder().size() - 1).c_str()) << "not a folder";
+            std::ofstream(SignatureFolder().substr(0, SignatureFolder().size() - 1).c_str()) << "not a folder";
         }
         GetAppState().m_runMode = c.runMode;
         const std::string text = c.unreadable ? kReadFailed : kWriteFailed;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +80,13 @@ private:
     std::string m_path;
     HKEY m_key = nullptr;
 };
+
+// Whether the log holds this text at this level.
+inline bool Logged(const RecordingLog& log, int level, const std::string& text)
+{
+    const std::vector<std::string> texts = log.TextsAt(level);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
 
 // The signature folder of this computer, C:\Pardovel\ in the prefix.
 inline std::string SignatureFolder()

@@ -97,11 +97,7 @@ protected:
         m_engine.Run(_bstr_t(computer));
     }
 
-    bool Logged(int level, const std::string& text) const
-    {
-        const std::vector<std::string> texts = m_log.TextsAt(level);
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
+    bool Logged(int level, const std::string& text) const { return ::Logged(m_log, level, text); }
 
     const std::string& Generic(GenericProp index) { return m_engine.Result().Property(index).GetString(); }
     const std::string& Own(ComputerProp index) { return m_engine.Result().Property(index).GetString(); }

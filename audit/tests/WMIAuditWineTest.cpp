@@ -95,12 +95,6 @@ protected:
     }
     void TearDown() override { CoUninitialize(); }
 
-    static bool Logged(const RecordingLog& log, int level, const std::string& text)
-    {
-        const std::vector<std::string> texts = log.TextsAt(level);
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-
     std::string m_ownName;
     RecordedBoxes m_boxes;
 };
