@@ -309,7 +309,6 @@ TEST_F(AuditDriverTest, AuditsThisComputerIntoResultXml)
     AuditDocument doc;
     doc.RunAudit(".", nullptr);
     ASSERT_TRUE(doc.m_completed);
-    EXPECT_EQ(3u, m_tap.m_entries.size());
 
     std::string guid;
     ASSERT_TRUE(SignatureFile(".", false).Read(guid));
