@@ -3,6 +3,7 @@
 // refusals, the Config defaults, and the firewall kinds' failure replies.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "netcomp/core/tests/HttpTestSupport.h"
@@ -94,6 +95,32 @@ TEST(HttpCapture, ReplyShapes)
     http.interruptOnStatus = true;
     EXPECT_EQ(http.Get(Url(kCapturePort, "/trickle")), 301);
     EXPECT_EQ(http.Int(kHttpIdle), 1);
+}
+
+TEST(HttpCapture, AttachedFileAndKeptConnections)
+{
+    HttpObject http;
+    {
+        std::ofstream file("attached.txt", std::ios::binary);
+        file << "FILE";
+    }
+    ASSERT_EQ(http.Set(kHttpAttachedFile, "attached.txt"), 0);
+    ASSERT_EQ(http.SetBytes(kHttpPostData, "post+"), 0);
+    ASSERT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 0) << http.Error();
+    EXPECT_EQ(http.Data().substr(http.Data().size() - 30), "Content-Length: 9\r\n\r\npost+FILE");
+    ASSERT_EQ(http.Set(kHttpAttachedFile, "missing.txt"), 0);
+    EXPECT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 302);
+    EXPECT_EQ(http.Error(), "Can't open attached file for reading.");
+    ASSERT_EQ(http.Set(kHttpAttachedFile, ""), 0);
+    ASSERT_EQ(http.SetBytes(kHttpPostData, ""), 0);
+
+    // A kept connection the server closed while idle: the request goes again on a new one.
+    ASSERT_EQ(http.Config("KeepAlive=true"), "");
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/keep")), 0) << http.Error();
+    EXPECT_EQ(http.Int(kHttpConnected), 1);
+    Sleep(300);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0) << http.Error();
+    EXPECT_EQ(http.Data().find("Connection: close"), std::string::npos);
 }
 
 TEST(HttpCapture, RedirectsAndCookies)
