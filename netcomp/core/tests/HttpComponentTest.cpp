@@ -178,6 +178,8 @@ TEST(HttpCapture, RefusalsAndDefaults)
     EXPECT_EQ(http.Error(), "No server specified in URL");
     EXPECT_EQ(http.Get("https://127.0.0.1:20400/"), 153);
     EXPECT_EQ(http.Error(), "Specified URLScheme is invalid.");
+    EXPECT_EQ(http.Get("http://127.0.0.1:20499/"), 10061); // nothing listens there
+    EXPECT_EQ(http.Error(), "[10061] Connection refused");
 
     // Line breaks in a URL, a header value or a cookie never reach the wire.
     EXPECT_EQ(http.Get(Url(kCapturePort, "/echo\r\nX-Injected: 1")), 151);
@@ -197,6 +199,12 @@ TEST(HttpCapture, FirewallReplies)
 {
     HttpObject http;
     ASSERT_EQ(http.SetInt(kHttpFirewallType, 1), 0);
+    EXPECT_EQ(http.Get("http://ok.test/"), 102);
+    EXPECT_EQ(http.Error(), "The FirewallHost address is invalid (0.0.0.0).");
+    ASSERT_EQ(http.Set(kHttpFirewallHost, "127.0.0.1"), 0);
+    ASSERT_EQ(http.SetInt(kHttpFirewallPort, 0), 0);
+    EXPECT_EQ(http.Get("http://ok.test/"), 116);
+    EXPECT_EQ(http.Error(), "The FirewallPort is invalid (0).");
     ASSERT_EQ(http.Set(kHttpFirewallHost, "127.0.0.1"), 0);
     ASSERT_EQ(http.SetInt(kHttpFirewallPort, kCapturePort), 0);
     ASSERT_EQ(http.Get("http://ok.test:81/"), 0) << http.Error();
