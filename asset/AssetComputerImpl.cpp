@@ -1,6 +1,6 @@
 #include "asset/AssetComputerImpl.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace AssetIMPL {
 

@@ -1,7 +1,7 @@
 #include "asset/AssetPropertyValue.h"
 
 #include "asset/Exceptions.h"
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <comdef.h>
 

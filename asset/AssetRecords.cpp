@@ -15,7 +15,7 @@
 // past.
 #include "asset/AssetRecords.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <comdef.h>
 
@@ -183,14 +183,7 @@ void* AssetRecordData(const VARIANT& record, const GUID& recordId)
 
 BSTR RecordText(const std::string& text)
 {
-    std::wstring wide;
-    if (!text.empty()) {
-        int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        wide.resize(static_cast<size_t>(length > 0 ? length : 0));
-        if (length > 0) {
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-        }
-    }
+    const std::wstring wide = ToWideString(text);
     BSTR result = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (result == nullptr) {
         _com_issue_error(E_OUTOFMEMORY);

@@ -1,6 +1,6 @@
 #include "asset/Exceptions.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <comdef.h>
 

@@ -2,7 +2,7 @@
 
 #include "asset/AssetObjectLess.h"
 #include "asset/AssetRecords.h"
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace AssetIMPL {
 

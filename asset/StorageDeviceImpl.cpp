@@ -1,7 +1,7 @@
 #include "asset/StorageDeviceImpl.h"
 
 #include "asset/AssetRecords.h"
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace AssetIMPL {
 

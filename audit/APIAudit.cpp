@@ -9,7 +9,7 @@
 #include "audit/APIAudit.h"
 
 #include "asset/Exceptions.h"
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 #include "audit/CpuInfo.h"
 #include "audit/DriveAudit.h"
 #include "audit/IpInfoHolder.h"

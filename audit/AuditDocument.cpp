@@ -1,6 +1,6 @@
 #include "audit/AuditDocument.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 #include "audit/AuditEngineFactory.h"
 #include "audit/ResultXml.h"
 #include "common/AppState.h"

@@ -24,23 +24,33 @@ namespace {
 // GetStringValue's answer for a value that is not there.
 const char kAbsent[] = "default value";
 
-bool SameTitle(const AssetSoftwareImpl& left, const AssetSoftwareImpl& right)
-{
-    return left.Property(kSoftwareDescription).GetString() == right.Property(kSoftwareDescription).GetString() &&
-           left.Property(kSoftwareManufacturer).GetString() == right.Property(kSoftwareManufacturer).GetString() &&
-           left.Property(kSoftwareVersion).GetString() == right.Property(kSoftwareVersion).GetString();
-}
-
 } // namespace
 
-void SoftwareAudit::AddUnlessListed(SoftwareCollection& software, const boost::shared_ptr<AssetSoftwareImpl>& title)
+SoftwareTitleList::SoftwareTitleList(SoftwareCollection& software) : m_software(software)
 {
     for (const auto& member : software.Members()) {
-        if (SameTitle(*member, *title)) {
-            return;
-        }
+        m_listed.insert(KeyOf(*member));
     }
-    software.Add(title);
+}
+
+SoftwareTitleList::TitleKey SoftwareTitleList::KeyOf(const AssetSoftwareImpl& title)
+{
+    return TitleKey(title.Property(kSoftwareDescription).GetString(), title.Property(kSoftwareManufacturer).GetString(),
+                    title.Property(kSoftwareVersion).GetString());
+}
+
+void SoftwareTitleList::AddUnlessListed(const boost::shared_ptr<AssetSoftwareImpl>& title)
+{
+    if (m_listed.insert(KeyOf(*title)).second) {
+        m_pending.push_back(title);
+    }
+}
+
+void SoftwareTitleList::Flush()
+{
+    SoftwareCollection::PartVector pending;
+    pending.swap(m_pending);
+    m_software.AddAll(pending);
 }
 
 boost::shared_ptr<AssetSoftwareImpl> SoftwareAudit::TitleFromEntry(const std::string& name, RegistryKey& entry)
@@ -69,7 +79,6 @@ boost::shared_ptr<AssetSoftwareImpl> SoftwareAudit::TitleFromEntry(const std::st
 void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
 {
     boost::shared_ptr<StringCollectionImpl> hotfixes = computer.GetHotfixes();
-    boost::shared_ptr<SoftwareCollection> software = computer.GetSoftware();
     hotfixes->Clear();
     hotfixes->SetModified(true);
 
@@ -78,18 +87,24 @@ void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
     std::vector<std::string> names;
     uninstall.GetSubKeyNames(names);
 
-    for (const std::string& name : names) {
-        RegistryKey entry;
-        entry.Open(machine, AuditConstants::kUninstallKey + "\\" + name, false, KEY_READ);
-        if (WmiAuditRules::IsHotfixName(name)) {
-            const std::string description = entry.GetStringValue("DisplayName", "");
-            hotfixes->Add(SanitizeText(description.empty() ? name : description));
-            continue;
+    SoftwareTitleList titles(*computer.GetSoftware());
+    try {
+        for (const std::string& name : names) {
+            RegistryKey entry;
+            entry.Open(uninstall.Handle(), name, false, KEY_READ);
+            if (WmiAuditRules::IsHotfixName(name)) {
+                const std::string description = entry.GetStringValue("DisplayName", "");
+                hotfixes->Add(SanitizeText(description.empty() ? name : description));
+                continue;
+            }
+            boost::shared_ptr<AssetSoftwareImpl> title = TitleFromEntry(name, entry);
+            if (title) {
+                titles.AddUnlessListed(title);
+            }
         }
-        boost::shared_ptr<AssetSoftwareImpl> title = TitleFromEntry(name, entry);
-        if (!title) {
-            continue;
-        }
-        AddUnlessListed(*software, title);
+    } catch (...) {
+        titles.Flush();
+        throw;
     }
+    titles.Flush();
 }

@@ -7,7 +7,10 @@
 #include <boost/shared_ptr.hpp>
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 class RegistryKey;
 
@@ -21,8 +24,26 @@ public:
     // The rules both engines share for one Uninstall entry that is not a
     // hotfix: the title it stands for, or null when it is none.
     static boost::shared_ptr<AssetIMPL::AssetSoftwareImpl> TitleFromEntry(const std::string& name, RegistryKey& entry);
-    // Adds the title unless one with the same description, maker and version
-    // is listed already.
-    static void AddUnlessListed(AssetIMPL::SoftwareCollection& software,
-                                const boost::shared_ptr<AssetIMPL::AssetSoftwareImpl>& title);
+};
+
+// The titles of one walk of the Uninstall key: a title with the description,
+// maker and version of one listed already is dropped, and the titles reach
+// the collection together, sorted once.
+class SoftwareTitleList {
+public:
+    explicit SoftwareTitleList(AssetIMPL::SoftwareCollection& software);
+    SoftwareTitleList(const SoftwareTitleList&) = delete;
+    SoftwareTitleList& operator=(const SoftwareTitleList&) = delete;
+
+    void AddUnlessListed(const boost::shared_ptr<AssetIMPL::AssetSoftwareImpl>& title);
+    // Adds the titles gathered so far to the collection.
+    void Flush();
+
+private:
+    typedef std::tuple<std::string, std::string, std::string> TitleKey;
+    static TitleKey KeyOf(const AssetIMPL::AssetSoftwareImpl& title);
+
+    AssetIMPL::SoftwareCollection& m_software;
+    std::set<TitleKey> m_listed;
+    AssetIMPL::SoftwareCollection::PartVector m_pending;
 };

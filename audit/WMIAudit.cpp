@@ -114,108 +114,81 @@ void WMIAudit::LogComError(const _com_error& error)
 
 void WMIAudit::AuditText(const char* label, const char* className, const char* property, AssetPropertyValue& target)
 {
-    try {
-        target.SetString(m_wmi->ReadWmiProperty(className, property));
-        Log(0, label);
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    Step(label, [&] { target.SetString(m_wmi->ReadWmiProperty(className, property)); });
 }
 
 void WMIAudit::AuditUserName()
 {
-    try {
+    Step("Username", [&] {
         m_result.Property(kUserName).SetString(
             WmiAuditRules::UserNameWithoutDomain(m_wmi->ReadWmiProperty("Win32_ComputerSystem", "Username")));
-        Log(0, "Username");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 void WMIAudit::AuditAssetSerialNo()
 {
-    try {
+    Step("Asset Serial No.", [&] {
         std::string serial = m_wmi->ReadWmiProperty("Win32_ComputerSystemProduct", "IdentifyingNumber");
         if (serial.empty()) {
             serial = m_wmi->ReadWmiProperty("Win32_SystemEnclosure", "SerialNumber");
         }
         m_result.Property(kSerialNo).SetString(serial);
-        Log(0, "Asset Serial No.");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 // A portable chassis in any enclosure makes a laptop; otherwise the domain
 // role tells servers from workstations. A failure still leaves a type.
 void WMIAudit::AuditAssetType()
 {
-    try {
-        WmiObjectList enclosures;
-        m_wmi->GetInstances("Win32_SystemEnclosure", enclosures);
-        std::vector<int> chassisTypes;
-        for (const _variant_t& enclosure : enclosures) {
-            m_wmi->ReadObjectPropertyIntList(enclosure, "ChassisTypes", chassisTypes);
-            for (int type : chassisTypes) {
-                if (WmiAuditRules::IsPortableChassis(type)) {
-                    m_result.Property(kAssetType).SetString("Laptop");
-                    Log(0, "Asset Type");
-                    EndStep();
-                    return;
+    AssetPropertyValue& type = m_result.Property(kAssetType);
+    Step(
+        "Asset Type",
+        [&] {
+            WmiObjectList enclosures;
+            m_wmi->GetInstances("Win32_SystemEnclosure", enclosures);
+            std::vector<int> chassisTypes;
+            for (const _variant_t& enclosure : enclosures) {
+                m_wmi->ReadObjectPropertyIntList(enclosure, "ChassisTypes", chassisTypes);
+                for (int chassis : chassisTypes) {
+                    if (WmiAuditRules::IsPortableChassis(chassis)) {
+                        type.SetString("Laptop");
+                        return;
+                    }
                 }
             }
-        }
-        const int role = m_wmi->ReadWmiPropertyInt("Win32_ComputerSystem", "DomainRole");
-        m_result.Property(kAssetType).SetString(WmiAuditRules::AssetTypeFromDomainRole(role));
-        Log(0, "Asset Type");
-    } catch (const _com_error& error) {
-        m_result.Property(kAssetType).SetString("Workstation");
-        LogComError(error);
-    }
-    EndStep();
+            const int role = m_wmi->ReadWmiPropertyInt("Win32_ComputerSystem", "DomainRole");
+            type.SetString(WmiAuditRules::AssetTypeFromDomainRole(role));
+        },
+        [&] { type.SetString("Workstation"); });
 }
 
 void WMIAudit::AuditCpuCount()
 {
-    try {
-        const int count = m_wmi->ReadWmiPropertyInt("Win32_ComputerSystem", "NumberOfProcessors");
-        m_result.SetCpuCount(count > 0 ? count : 1);
-        Log(0, "No. of CPUs");
-    } catch (const _com_error& error) {
-        LogComError(error);
-        m_result.SetCpuCount(1);
-    }
-    EndStep();
+    Step(
+        "No. of CPUs",
+        [&] {
+            const int count = m_wmi->ReadWmiPropertyInt("Win32_ComputerSystem", "NumberOfProcessors");
+            m_result.SetCpuCount(count > 0 ? count : 1);
+        },
+        [&] { m_result.SetCpuCount(1); });
 }
 
 void WMIAudit::AuditCpuSpeed()
 {
-    try {
+    Step("CPU Speed (MHz)", [&] {
         const int ext = m_wmi->ReadWmiPropertyInt("Win32_Processor", "ExtClock");
         const int current = m_wmi->ReadWmiPropertyInt("Win32_Processor", "CurrentClockSpeed");
         const int max = ext != 0 ? m_wmi->ReadWmiPropertyInt("Win32_Processor", "MaxClockSpeed") : 0;
         m_result.SetCpuSpeed(WmiAuditRules::CpuSpeed(ext, current, max));
-        Log(0, "CPU Speed (MHz)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 void WMIAudit::AuditRam()
 {
-    try {
-        const long long bytes = m_wmi->ReadWmiPropertyInt64("Win32_ComputerSystem", "TotalPhysicalMemory");
-        m_result.SetRam(WmiAuditRules::RamMegabytes(bytes));
-        Log(0, "RAM (MB)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    Step("RAM (MB)", [&] {
+        m_result.SetRam(
+            WmiAuditRules::RamMegabytes(m_wmi->ReadWmiPropertyInt64("Win32_ComputerSystem", "TotalPhysicalMemory")));
+    });
 }
 
 // Four sub-steps, each with its own end-of-step check, so a failure in one
@@ -223,45 +196,20 @@ void WMIAudit::AuditRam()
 void WMIAudit::AuditPorts()
 {
     boost::shared_ptr<StringCollectionImpl> ports = m_result.GetPorts();
-    try {
+    Step("Serial Port(s)", [&] {
         ports->Clear();
         ports->SetModified(true);
-        WmiObjectList serialPorts;
-        m_wmi->GetInstances("Win32_SerialPort", serialPorts);
-        for (const _variant_t& port : serialPorts) {
-            ports->Add(m_wmi->ReadObjectProperty(port, "DeviceID"));
-        }
-        Log(0, "Serial Port(s)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
-
-    try {
-        WmiObjectList parallelPorts;
-        m_wmi->GetInstances("Win32_ParallelPort", parallelPorts);
-        for (const _variant_t& port : parallelPorts) {
-            ports->Add(m_wmi->ReadObjectProperty(port, "DeviceID"));
-        }
-        Log(0, "Parallel Port(s)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
-
-    try {
+        AddDeviceIds("Win32_SerialPort", *ports);
+    });
+    Step("Parallel Port(s)", [&] { AddDeviceIds("Win32_ParallelPort", *ports); });
+    Step("USB", [&] {
         WmiObjectList controllers;
         m_wmi->GetInstances("Win32_USBController", controllers);
         if (!controllers.empty()) {
             ports->Add("USB");
         }
-        Log(0, "USB");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
-
-    try {
+    });
+    Step("Firewire", [&] {
         WmiObjectList controllers;
         m_wmi->GetInstances("Win32_1394Controller", controllers);
         for (const _variant_t& controller : controllers) {
@@ -271,11 +219,16 @@ void WMIAudit::AuditPorts()
                 break;
             }
         }
-        Log(0, "Firewire");
-    } catch (const _com_error& error) {
-        LogComError(error);
+    });
+}
+
+void WMIAudit::AddDeviceIds(const char* className, StringCollectionImpl& ports)
+{
+    WmiObjectList devices;
+    m_wmi->GetInstances(className, devices);
+    for (const _variant_t& device : devices) {
+        ports.Add(m_wmi->ReadObjectProperty(device, "DeviceID"));
     }
-    EndStep();
 }
 
 void WMIAudit::StoreDate(ComputerProp index, const std::string& date)
@@ -286,53 +239,35 @@ void WMIAudit::StoreDate(ComputerProp index, const std::string& date)
 
 void WMIAudit::AuditBiosDate()
 {
-    try {
+    Step("BIOS Date", [&] {
         std::string date = m_wmi->ReadWmiProperty("Win32_BIOS", "InstallDate");
         if (date.empty()) {
             date = m_wmi->ReadWmiProperty("Win32_BIOS", "ReleaseDate");
         }
         StoreDate(kBiosDate, CimDateToText(date));
-        Log(0, "BIOS Date");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 void WMIAudit::AuditOsInstallDate()
 {
-    try {
+    Step("Operating System Install Date", [&] {
         StoreDate(kOsInstallDate, CimDateToText(m_wmi->ReadWmiProperty("Win32_OperatingSystem", "InstallDate")));
-        Log(0, "Operating System Install Date");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 // The description reaches the result only through GetMonitorDescription.
 void WMIAudit::AuditMonitor()
 {
-    try {
-        m_monitorDescription = m_wmi->ReadWmiProperty("Win32_DesktopMonitor", "Caption");
-        Log(0, "Monitor");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    Step("Monitor", [&] { m_monitorDescription = m_wmi->ReadWmiProperty("Win32_DesktopMonitor", "Caption"); });
 }
 
 void WMIAudit::AuditVideoCard()
 {
-    try {
+    Step("Video Card", [&] {
         std::string caption = m_wmi->ReadWmiProperty("Win32_VideoController", "Caption");
         if (caption.size() > 50) {
             caption.resize(50);
         }
         m_result.Property(kVideoCard).SetString(caption);
-        Log(0, "Video Card");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }

@@ -41,6 +41,41 @@ protected:
 private:
     void RunSteps(const _bstr_t& computer);
 
+    // One step: the work, then its label at level 0; a COM failure skips the
+    // label, runs onFailure and is logged at level 3. The end-of-step check
+    // follows either way.
+    template <class Work, class Failure>
+    void Step(const char* label, Work&& work, Failure&& onFailure)
+    {
+        try {
+            work();
+            Log(0, label);
+        } catch (const _com_error& error) {
+            onFailure();
+            LogComError(error);
+        }
+        EndStep();
+    }
+    template <class Work>
+    void Step(const char* label, Work&& work)
+    {
+        Step(label, work, [] {});
+    }
+    // The same for the registry steps, whose registry failures are logged too.
+    template <class Work>
+    void RegistryStep(const char* label, Work&& work)
+    {
+        try {
+            work();
+            Log(0, label);
+        } catch (const _com_error& error) {
+            LogRegistryError(error);
+        } catch (const t_exception& error) {
+            LogRegistryError(error);
+        }
+        EndStep();
+    }
+
     // A step that stores one text of the first instance of a class.
     void AuditText(const char* label, const char* className, const char* property, AssetPropertyValue& target);
     void LogComError(const _com_error& error);
@@ -57,10 +92,12 @@ private:
     void AuditOsInstallDate();
     void AuditMonitor();
     void AuditVideoCard();
+    void AddDeviceIds(const char* className, AssetIMPL::StringCollectionImpl& ports);
     void StoreDate(AssetIMPL::ComputerProp index, const std::string& date);
 
     // WMIAuditDevices.cpp
     void AuditStorageDevices();
+    void StoreDeviceId(const _variant_t& device, AssetPropertyVector& p);
     void AuditLogicalDrives();
     void AuditPrinters();
     void AuditNetworkAdapters();

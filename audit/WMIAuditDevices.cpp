@@ -38,7 +38,7 @@ void StoreFirstText(WmiAccess& wmi, const _variant_t& object, const char* name, 
 void WMIAudit::AuditStorageDevices()
 {
     boost::shared_ptr<StorageDeviceCollection> devices = m_result.GetStorageDevices();
-    try {
+    Step("CD Drive", [&] {
         WmiObjectList drives;
         m_wmi->GetInstances("Win32_CDROMDrive", drives);
         for (const _variant_t& drive : drives) {
@@ -47,18 +47,11 @@ void WMIAudit::AuditStorageDevices()
             const std::string caption = m_wmi->ReadObjectProperty(drive, "Caption");
             p[kStorageDeviceDescription].SetString(caption);
             p[kStorageDeviceType].SetString(WmiAuditRules::CdDriveType(caption));
-            const std::string pnp = m_wmi->ReadObjectProperty(drive, "PNPDeviceID");
-            p[kStorageDeviceId].SetString(pnp);
-            p[kStorageDeviceInterface].SetString(WmiAuditRules::PnpInterface(pnp));
+            StoreDeviceId(drive, p);
             devices->Add(device);
         }
-        Log(0, "CD Drive");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
-
-    try {
+    });
+    Step("Disk Drive", [&] {
         WmiObjectList disks;
         m_wmi->GetInstances("Win32_DiskDrive", disks);
         for (const _variant_t& disk : disks) {
@@ -71,13 +64,8 @@ void WMIAudit::AuditStorageDevices()
             p[kStorageDeviceId].SetString(m_wmi->ReadObjectProperty(disk, "PNPDeviceID"));
             devices->Add(device);
         }
-        Log(0, "Disk Drive");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
-
-    try {
+    });
+    Step("Tape Drive", [&] {
         WmiObjectList tapes;
         m_wmi->GetInstances("Win32_TapeDrive", tapes);
         for (const _variant_t& tape : tapes) {
@@ -86,18 +74,11 @@ void WMIAudit::AuditStorageDevices()
             p[kStorageDeviceDescription].SetString(m_wmi->ReadObjectProperty(tape, "Caption"));
             p[kStorageDeviceType].SetString(AuditConstants::kTapeDrive);
             device->SetSize(WmiAuditRules::Megabytes(m_wmi->ReadObjectPropertyInt64(tape, "MaxMediaSize")));
-            const std::string pnp = m_wmi->ReadObjectProperty(tape, "PNPDeviceID");
-            p[kStorageDeviceId].SetString(pnp);
-            p[kStorageDeviceInterface].SetString(WmiAuditRules::PnpInterface(pnp));
+            StoreDeviceId(tape, p);
             devices->Add(device);
         }
-        Log(0, "Tape Drive");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
-
-    try {
+    });
+    Step("Floppy Drive", [&] {
         WmiObjectList floppies;
         m_wmi->GetInstances("Win32_FloppyDrive", floppies);
         for (const _variant_t& floppy : floppies) {
@@ -106,16 +87,18 @@ void WMIAudit::AuditStorageDevices()
             const std::string caption = m_wmi->ReadObjectProperty(floppy, "Caption");
             p[kStorageDeviceDescription].SetString(caption);
             p[kStorageDeviceType].SetString(WmiAuditRules::FloppyDriveType(caption));
-            const std::string pnp = m_wmi->ReadObjectProperty(floppy, "PNPDeviceID");
-            p[kStorageDeviceId].SetString(pnp);
-            p[kStorageDeviceInterface].SetString(WmiAuditRules::PnpInterface(pnp));
+            StoreDeviceId(floppy, p);
             devices->Add(device);
         }
-        Log(0, "Floppy Drive");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
+}
+
+// The device's PNP id, and the interface it names.
+void WMIAudit::StoreDeviceId(const _variant_t& device, AssetPropertyVector& p)
+{
+    const std::string pnp = m_wmi->ReadObjectProperty(device, "PNPDeviceID");
+    p[kStorageDeviceId].SetString(pnp);
+    p[kStorageDeviceInterface].SetString(WmiAuditRules::PnpInterface(pnp));
 }
 
 // Sizes only for local disks (3) and network drives (4); every drive is
@@ -123,7 +106,7 @@ void WMIAudit::AuditStorageDevices()
 void WMIAudit::AuditLogicalDrives()
 {
     boost::shared_ptr<LogicalDriveCollection> drives = m_result.GetLogicalDrives();
-    try {
+    Step("Logical Drives(s)", [&] {
         WmiObjectList disks;
         m_wmi->GetInstances("Win32_LogicalDisk", disks);
         for (const _variant_t& disk : disks) {
@@ -144,17 +127,13 @@ void WMIAudit::AuditLogicalDrives()
             p[kLogicalDriveFileSystem].SetString(m_wmi->ReadObjectProperty(disk, "FileSystem"));
             drives->Add(drive);
         }
-        Log(0, "Logical Drives(s)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 void WMIAudit::AuditPrinters()
 {
     boost::shared_ptr<StringCollectionImpl> printers = m_result.GetPrinters();
-    try {
+    Step("Printer(s)", [&] {
         printers->Clear();
         printers->SetModified(true);
         WmiObjectList list;
@@ -162,11 +141,7 @@ void WMIAudit::AuditPrinters()
         for (const _variant_t& printer : list) {
             printers->Add(m_wmi->ReadObjectProperty(printer, "Caption"));
         }
-        Log(0, "Printer(s)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }
 
 // Wine's WMI rejects the numeric boolean "IPEnabled=-1" (WBEM_E_INVALID_QUERY)
@@ -187,7 +162,7 @@ void WMIAudit::ExecAdapterQuery(WmiObjectList& adapters)
 void WMIAudit::AuditNetworkAdapters()
 {
     boost::shared_ptr<NetworkAdapterCollection> collection = m_result.GetNetworkAdapters();
-    try {
+    Step("Network Adapter(s)", [&] {
         WmiObjectList adapters;
         ExecAdapterQuery(adapters);
         for (const _variant_t& adapter : adapters) {
@@ -201,9 +176,5 @@ void WMIAudit::AuditNetworkAdapters()
             p[kDhcp].SetBool(m_wmi->ReadObjectProperty(adapter, "DHCPEnabled") != "0");
             collection->Add(part);
         }
-        Log(0, "Network Adapter(s)");
-    } catch (const _com_error& error) {
-        LogComError(error);
-    }
-    EndStep();
+    });
 }

@@ -49,7 +49,7 @@ void WMIAudit::LogRegistryError(const t_exception& error)
 
 void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
 {
-    try {
+    RegistryStep("Internet Explorer Version", [&] {
         RegistryKey key;
         OpenKey(key, BstrToString(computer), kInternetExplorerKey);
         std::string version;
@@ -58,46 +58,39 @@ void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
         }
         key.Close();
         m_result.Property(kInternetExplorerVersion).SetString(version);
-        Log(0, "Internet Explorer Version");
-    } catch (const _com_error& error) {
-        LogRegistryError(error);
-    } catch (const t_exception& error) {
-        LogRegistryError(error);
-    }
-    EndStep();
+    });
 }
 
 // Hotfix entries never become software; an entry that only looks like one
 // counts unless it carries the "@" value of a hotfix. Equal title, maker and
-// version are recorded once.
+// version are recorded once. Entries are opened below the Uninstall key, also
+// in the remote registry, which is connected once for the step.
 void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 {
-    try {
-        const std::string name = BstrToString(computer);
-        boost::shared_ptr<SoftwareCollection> software = m_result.GetSoftware();
+    RegistryStep("Installed Software", [&] {
         RegistryKey uninstall;
-        OpenKey(uninstall, name, AuditConstants::kUninstallKey);
+        OpenKey(uninstall, BstrToString(computer), AuditConstants::kUninstallKey);
         std::vector<std::string> entries;
         uninstall.GetSubKeyNames(entries);
-        for (const std::string& entry : entries) {
-            RegistryKey key;
-            OpenKey(key, name, AuditConstants::kUninstallKey + "\\" + entry);
-            if (WmiAuditRules::IsHotfixName(entry)) {
-                continue;
+        SoftwareTitleList titles(*m_result.GetSoftware());
+        try {
+            for (const std::string& entry : entries) {
+                RegistryKey key;
+                key.Open(uninstall.Handle(), entry, false, KEY_READ);
+                if (WmiAuditRules::IsHotfixName(entry)) {
+                    continue;
+                }
+                boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
+                if (title) {
+                    titles.AddUnlessListed(title);
+                }
             }
-            boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
-            if (title) {
-                SoftwareAudit::AddUnlessListed(*software, title);
-            }
+        } catch (...) {
+            titles.Flush();
+            throw;
         }
-        Log(0, "Installed Software");
-        uninstall.Close();
-    } catch (const _com_error& error) {
-        LogRegistryError(error);
-    } catch (const t_exception& error) {
-        LogRegistryError(error);
-    }
-    EndStep();
+        titles.Flush();
+    });
 }
 
 // Windows 9x lists its hotfixes in the Uninstall key in enumeration order;
@@ -105,11 +98,10 @@ void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 // later system reports them through WMI. The last two are sorted and unique.
 void WMIAudit::AuditHotfixes(const _bstr_t& computer)
 {
-    try {
+    RegistryStep("Operating System Hotfixes", [&] {
         boost::shared_ptr<StringCollectionImpl> hotfixes = m_result.GetHotfixes();
         hotfixes->Clear();
         hotfixes->SetModified(true);
-        std::set<std::string> found;
         if (IsWindows9x()) {
             RegistryKey uninstall;
             uninstall.Open(m_machine, AuditConstants::kUninstallKey, false, KEY_READ);
@@ -117,33 +109,28 @@ void WMIAudit::AuditHotfixes(const _bstr_t& computer)
             uninstall.GetSubKeyNames(entries);
             for (const std::string& entry : entries) {
                 RegistryKey key;
-                key.Open(m_machine, AuditConstants::kUninstallKey + "\\" + entry, false, KEY_READ);
+                key.Open(uninstall.Handle(), entry, false, KEY_READ);
                 if (WmiAuditRules::IsHotfixName(entry)) {
                     const std::string displayName = key.GetStringValue("DisplayName", "");
                     hotfixes->Add(SanitizeText(displayName.empty() ? entry : displayName));
                 }
             }
-            uninstall.Close();
-            Log(0, "Operating System Hotfixes");
-            EndStep();
             return;
         }
+        std::set<std::string> found;
         if (WmiAuditRules::IsWindows2000BeforeSp3(m_result.Property(kOsDescription).GetString(),
                                                   m_result.Property(kServicePack).GetString())) {
-            const std::string name = BstrToString(computer);
             RegistryKey uninstall;
-            OpenKey(uninstall, name, AuditConstants::kUninstallKey);
+            OpenKey(uninstall, BstrToString(computer), AuditConstants::kUninstallKey);
             std::vector<std::string> entries;
             uninstall.GetSubKeyNames(entries);
             for (const std::string& entry : entries) {
                 RegistryKey key;
-                OpenKey(key, name, AuditConstants::kUninstallKey + "\\" + entry);
-                key.Close();
+                key.Open(uninstall.Handle(), entry, false, KEY_READ);
                 if (WmiAuditRules::IsQHotfixName(entry)) {
                     found.insert(entry);
                 }
             }
-            uninstall.Close();
         } else {
             WmiObjectList fixes;
             m_wmi->GetInstances("Win32_QuickFixEngineering", fixes);
@@ -151,17 +138,11 @@ void WMIAudit::AuditHotfixes(const _bstr_t& computer)
                 found.insert(m_wmi->ReadObjectProperty(fix, "Description"));
             }
         }
-        Log(0, "Operating System Hotfixes");
         for (const std::string& text : found) {
             hotfixes->Add(text);
         }
         hotfixes->SetModified(true);
-    } catch (const _com_error& error) {
-        LogRegistryError(error);
-    } catch (const t_exception& error) {
-        LogRegistryError(error);
-    }
-    EndStep();
+    });
 }
 
 // The first EDID 1.x block in enumeration order decides, even when its text

@@ -12,6 +12,7 @@
 
 #include "audit/SanitizeText.h"
 #include "audit/WmiAuditRules.h"
+#include "common/TextHelpers.h"
 
 #include <oleauto.h>
 #include <wbemdisp.h>
@@ -27,17 +28,6 @@ const long kCimUint32 = 19;
 const HRESULT kWbemNotFound = static_cast<HRESULT>(0x80041002);
 // Arrays of strings (VT_BSTR) and of VARIANTs (VT_VARIANT) both carry this bit.
 const VARTYPE kTextElementBit = 8;
-
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 std::string TrimBlanks(const std::string& text)
 {
@@ -158,7 +148,7 @@ FoundProperty ReadPropertyByNameFallback(IDispatch* properties, const std::strin
     FoundProperty property;
     _variant_t item;
     try {
-        item = DispatchCall(properties, L"Item", {_variant_t(Widen(name).c_str()), _variant_t(0L)});
+        item = DispatchCall(properties, L"Item", {_variant_t(ToWideString(name).c_str()), _variant_t(0L)});
     } catch (const _com_error& error) {
         if (error.Error() == kWbemNotFound) {
             return property;
@@ -188,7 +178,7 @@ FoundProperty FindProperty(const _variant_t& object, const std::string& name, bo
     }
     WmiObjectList list;
     CollectEnumVariants(enumerator, list);
-    const std::wstring wanted = Widen(name);
+    const std::wstring wanted = ToWideString(name);
     FoundProperty property;
     for (const _variant_t& element : list) {
         IDispatchPtr candidate = ObjectDispatch(element);
@@ -455,7 +445,7 @@ std::string VariantText(const VARIANT& value)
 void WmiDispatchAccess::GetInstances(const std::string& className, WmiObjectList& out)
 {
     _variant_t set = DispatchCall(m_services, L"InstancesOf",
-                                  {_variant_t(Widen(className).c_str()), _variant_t(kReturnImmediately),
+                                  {_variant_t(ToWideString(className).c_str()), _variant_t(kReturnImmediately),
                                    _variant_t(static_cast<IDispatch*>(nullptr))});
     CollectEnumVariants(DispatchNewEnum(ObjectDispatch(set)), out);
 }
@@ -463,8 +453,8 @@ void WmiDispatchAccess::GetInstances(const std::string& className, WmiObjectList
 void WmiDispatchAccess::ExecWqlQuery(const std::string& query, WmiObjectList& out)
 {
     _variant_t set = DispatchCall(m_services, L"ExecQuery",
-                                  {_variant_t(Widen(query).c_str()), _variant_t(L"WQL"), _variant_t(kReturnImmediately),
-                                   _variant_t(static_cast<IDispatch*>(nullptr))});
+                                  {_variant_t(ToWideString(query).c_str()), _variant_t(L"WQL"),
+                                   _variant_t(kReturnImmediately), _variant_t(static_cast<IDispatch*>(nullptr))});
     CollectEnumVariants(DispatchNewEnum(ObjectDispatch(set)), out);
 }
 
@@ -476,7 +466,7 @@ bool WmiDispatchAccess::ReadFirstInstanceValue(const std::string& className, con
         return false;
     }
     IDispatchPtr properties = ObjectDispatch(DispatchGet(ObjectDispatch(instances.front()), L"Properties_"));
-    _variant_t property = DispatchCall(properties, L"Item", {_variant_t(Widen(name).c_str()), _variant_t(0L)});
+    _variant_t property = DispatchCall(properties, L"Item", {_variant_t(ToWideString(name).c_str()), _variant_t(0L)});
     value = DispatchGet(ObjectDispatch(property), L"Value");
     return true;
 }

@@ -257,8 +257,12 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        // With repetitions, the median stands for the run.
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
+                continue;
+            times[run.run_name.str()] = run.GetAdjustedRealTime();
+        }
     }
     std::map<std::string, double> times;
 };

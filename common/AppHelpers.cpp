@@ -1,6 +1,6 @@
 #include "common/AppHelpers.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <comdef.h>
 
@@ -28,8 +28,7 @@ void SetWindows9xOverride(int state)
 
 std::string BstrToString(const _bstr_t& text)
 {
-    const char* narrow = static_cast<const char*>(text);
-    return narrow != nullptr ? std::string(narrow) : std::string();
+    return ToNarrowString(static_cast<const wchar_t*>(text));
 }
 
 std::string CreateGuidText()

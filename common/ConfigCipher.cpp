@@ -9,6 +9,13 @@
 
 namespace {
 
+const char* g_provider = nullptr;
+
+const char* ProviderName()
+{
+    return g_provider != nullptr ? g_provider : MS_DEF_PROV_A;
+}
+
 // Releases whatever was acquired, in reverse order.
 class CipherContext {
 public:
@@ -27,10 +34,10 @@ public:
 
     bool Acquire(const std::string& passPhrase)
     {
-        if (!CryptAcquireContextA(&m_provider, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, 0)) {
+        if (!CryptAcquireContextA(&m_provider, nullptr, ProviderName(), PROV_RSA_FULL, 0)) {
             // A new profile has no key container yet.
             if (GetLastError() != static_cast<DWORD>(NTE_BAD_KEYSET) ||
-                !CryptAcquireContextA(&m_provider, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
+                !CryptAcquireContextA(&m_provider, nullptr, ProviderName(), PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
                 m_provider = 0;
                 return false;
             }
@@ -64,6 +71,13 @@ private:
 };
 
 } // namespace
+
+const char* SetConfigCipherProvider(const char* provider)
+{
+    const char* previous = g_provider;
+    g_provider = provider;
+    return previous;
+}
 
 const std::string& GetConfigPassPhrase()
 {

@@ -11,3 +11,8 @@ const std::string& GetConfigPassPhrase();
 // text of a hexadecimal text. False (out unchanged) when the provider cannot
 // be used: then nothing is ciphered at all.
 bool CipherConfigValue(const std::string& text, const std::string& passPhrase, bool encipher, std::string& out);
+
+// The CryptoAPI provider the cipher acquires (null: the base provider);
+// returns the previous one. Tests name one that does not exist to see the
+// cipher fail as on a computer without the provider.
+const char* SetConfigCipherProvider(const char* provider);

@@ -1,6 +1,6 @@
 #include "common/ConfigFile.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 #include "common/AppState.h"
 #include "common/ConfigCipher.h"
 #include "common/SafeFileWrite.h"

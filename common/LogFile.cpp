@@ -1,6 +1,6 @@
 #include "common/LogFile.h"
 
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 #include "resources/resource.h"
 
 #include <windows.h>

@@ -276,3 +276,35 @@ TEST_F(AppWindows, MinimalRunOfTheProgramSavesAFullResult)
     EXPECT_NE(std::string::npos, result.find("location=\"Lab\""));
     EXPECT_NE(std::string::npos, result.find("</Kestrova>"));
 }
+
+TEST_F(AppWindows, DriverOpensTheCommandArgumentsOfTheRealProgramAndExits)
+{
+    std::string folder = MakeFolder("interactive");
+    HANDLE process = StartKestrova("", folder);
+    ASSERT_NE(nullptr, process);
+    HWND frame = WaitForWindow([] {
+        HWND found = FindWindowA(nullptr, "Kestrova - IT Asset Auditing");
+        return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(nullptr, frame);
+    const LONG_PTR styleBits = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    EXPECT_EQ(0xC80000, GetWindowLongPtrA(frame, GWL_STYLE) & styleBits);
+
+    PostMessageA(frame, WM_COMMAND, ID_COMMAND_ARGUMENTS, 0);
+    HWND dialog = WaitForWindow([] {
+        HWND found = FindWindowA("#32770", "Command Arguments");
+        return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+    });
+    ASSERT_NE(nullptr, dialog);
+    HWND first = GetWindow(dialog, GW_CHILD);
+    EXPECT_EQ(0u, WindowText(first).find("The following are the available command arguments"));
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_NE(nullptr, WaitForWindow([dialog] { return IsWindow(dialog) ? nullptr : dialog; }));
+
+    PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 30000));
+    DWORD code = 1;
+    GetExitCodeProcess(process, &code);
+    EXPECT_EQ(0u, code);
+    CloseHandle(process);
+}

@@ -116,6 +116,29 @@ TEST(Collections, AddingTheSameObjectTwice)
     EXPECT_EQ("11", software.ChangeStateText());
 }
 
+// Many parts at once: the same members, added list and change states as one
+// Add after another; a part already there, or given twice, changes nothing.
+TEST(Collections, AddingManyAtOnce)
+{
+    SoftwareCollection software;
+    AddAll(software, {"m"});
+    SoftwareCollection::PartVector parts;
+    for (const char* key : {"b", "A", "z", "a"}) {
+        parts.emplace_back(new AssetSoftwareImpl());
+        parts.back()->Property(kSoftwareDescription).SetString(key);
+    }
+    software.AddAll(parts);
+    EXPECT_EQ("A,a,b,m,z,", MemberKeys(software));
+    EXPECT_EQ("m,b,A,z,a,", AddedKeys(software));
+    EXPECT_EQ("11111", software.ChangeStateText());
+
+    boost::shared_ptr<AssetSoftwareImpl> fresh(new AssetSoftwareImpl());
+    EXPECT_THROW(software.AddAll({fresh, parts[2]}), t_exception);
+    EXPECT_THROW(software.AddAll({fresh, fresh}), t_exception);
+    EXPECT_EQ(5u, software.Members().size());
+    EXPECT_EQ(5u, software.Added().size());
+}
+
 TEST(Collections, StringLists)
 {
     StringCollectionImpl ports;

@@ -1,5 +1,4 @@
 #include "asset/Exceptions.h"
-#include "asset/TextHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -79,68 +78,6 @@ TEST(Exceptions, ComErrorWithAndWithoutErrorInfo)
     create->Release();
     t_exception described{_com_error(E_FAIL, info)}; // takes over the reference
     EXPECT_STREQ("Described failure", described.what());
-}
-
-TEST(TextHelpers, TrimCaseDigitsAndConversions)
-{
-    struct Trim {
-        const char* input;
-        const char* left;
-        const char* right;
-    } cases[] = {
-        {"  a b\t", "a b\t", "  a b"},
-        {" \t \t", "", ""},
-        {"\r\nx\n", "\r\nx\n", "\r\nx\n"},
-        {"", "", ""},
-    };
-    for (const Trim& c : cases) {
-        std::string left = c.input;
-        std::string right = c.input;
-        EXPECT_EQ(c.left, TrimLeft(left));
-        EXPECT_EQ(c.right, TrimRight(right));
-    }
-
-    std::string mixed = "abC-1";
-    EXPECT_EQ("ABC-1", ToUpperCase(static_cast<const std::string&>(mixed)));
-    EXPECT_EQ("abC-1", mixed);
-    ToUpperCase(mixed);
-    EXPECT_EQ("ABC-1", mixed);
-
-    EXPECT_TRUE(IsAllDigits(""));
-    EXPECT_TRUE(IsAllDigits("0123456789"));
-    EXPECT_FALSE(IsAllDigits("12a"));
-    EXPECT_FALSE(IsAllDigits("-1"));
-
-    BSTR bstr = ToBstr("Kestrova");
-    EXPECT_EQ(8u, SysStringLen(bstr));
-    EXPECT_EQ("Kestrova", BstrToStdString(bstr));
-    SysFreeString(bstr);
-    EXPECT_EQ("", BstrToStdString(nullptr));
-    EXPECT_EQ("", ToNarrowString(nullptr));
-    EXPECT_EQ(L"abc", ToWideString("abc"));
-
-    _bstr_t through("round trip");
-    EXPECT_STREQ("round trip", static_cast<const char*>(through));
-}
-
-TEST(TextHelpers, GuidTextsAndResourceStrings)
-{
-    CoInitialize(nullptr);
-    std::string a = NewGuidString();
-    std::string b = NewGuidString();
-    EXPECT_NE(a, b);
-    ASSERT_EQ(38u, a.size());
-    EXPECT_EQ('{', a.front());
-    EXPECT_EQ('}', a.back());
-    for (size_t i : {9u, 14u, 19u, 24u}) {
-        EXPECT_EQ('-', a[i]);
-    }
-    EXPECT_EQ(ToUpperCase(static_cast<const std::string&>(a)), a);
-    CoUninitialize();
-
-    EXPECT_EQ("1.2", LoadResourceString(144, nullptr));
-    EXPECT_EQ("kestrova.cfg", LoadResourceString(146, nullptr));
-    EXPECT_EQ("", LoadResourceString(1003, nullptr));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "asset/AssetComputerImpl.h"
 #include "asset/AssetRecords.h"
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <gtest/gtest.h>
 

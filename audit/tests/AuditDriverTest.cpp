@@ -109,16 +109,8 @@ protected:
         DeleteFileA(m_logFile.c_str());
     }
 
-    static std::string Folder() { return LogFile::GetSystemDriveRoot() + "Pardovel\\"; }
-    static void CleanSignature()
-    {
-        const std::string path = Folder() + "pardovel.sig";
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-        RemoveDirectoryA(path.c_str());
-        RemoveDirectoryA(Folder().c_str());
-        DeleteFileA(Folder().substr(0, Folder().size() - 1).c_str());
-    }
+    static std::string Folder() { return SignatureFolder(); }
+    static void CleanSignature() { CleanSignatureFile(); }
     // Error entries in the log file, without their time stamps.
     std::vector<std::string> LoggedErrors() const
     {
@@ -140,29 +132,6 @@ protected:
     RecordingLog m_tap;
     RecordedBoxes m_boxes;
 };
-
-TEST(AuditEngineChoice, FlagCombinations)
-{
-    struct {
-        bool apiSwitch;
-        bool remote;
-        bool wmiAnswered;
-        AuditEngineKind kind;
-    } cases[] = {
-        {true, false, false, AuditEngineKind::Api}, {true, false, true, AuditEngineKind::Api},
-        {true, true, false, AuditEngineKind::Api},  {true, true, true, AuditEngineKind::Api},
-        {false, true, false, AuditEngineKind::Wmi}, {false, true, true, AuditEngineKind::Wmi},
-        {false, false, true, AuditEngineKind::Wmi}, {false, false, false, AuditEngineKind::Api},
-    };
-    for (const auto& c : cases) {
-        AppState app;
-        app.m_apiAuditSwitch = c.apiSwitch;
-        app.m_wmiAvailable = c.wmiAnswered;
-        EXPECT_EQ(c.kind, ChooseAuditEngine(app, c.remote)) << c.apiSwitch << c.remote << c.wmiAnswered;
-    }
-    EXPECT_NE(nullptr, dynamic_cast<APIAudit*>(MakeAuditEngine(AuditEngineKind::Api).get()));
-    EXPECT_NE(nullptr, dynamic_cast<WMIAudit*>(MakeAuditEngine(AuditEngineKind::Wmi).get()));
-}
 
 TEST_F(AuditDriverTest, ChoosesTheEngineAndItsMode)
 {

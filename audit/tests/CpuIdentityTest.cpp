@@ -14,79 +14,33 @@ std::uint32_t Sig(int family, int model, int stepping, int extFamily = 0, int ex
     return static_cast<std::uint32_t>(stepping | model << 4 | family << 8 | extModel << 16 | extFamily << 20);
 }
 
-TEST(CpuNames, VendorStrings)
+// The vendor text must match whole and exactly; the fallback rows of each
+// maker's table, and the rows decided by more than family and model.
+TEST(CpuNames, VendorsAndTableRows)
 {
-    const struct {
-        const char* text;
-        CpuVendor vendor;
-        const char* maker;
-    } cases[] = {
-        {"GenuineIntel", kVendorIntel, "Intel Corporation"},
-        {"AuthenticAMD", kVendorAmd, "Advanced Micro Devices"},
-        {"AMD ISBETTER", kVendorAmd, "Advanced Micro Devices"},
-        {"UMC UMC UMC ", kVendorUmc, "United Microelectronics Corp."},
-        {"CyrixInstead", kVendorCyrix, "Cyrix Corp., VIA Inc."},
-        {"NexGenDriven", kVendorNexGen, "NexGen Inc., Advanced Micro Devices"},
-        {"CentaurHauls", kVendorIdtCentaur, "IDT\\Centaur, Via Inc."},
-        {"RiseRiseRise", kVendorRise, "Rise"},
-        {"GenuineTMx86", kVendorTransmeta, "Transmeta"},
-        {"TransmetaCPU", kVendorTransmeta, "Transmeta"},
-        {"Geode By NSC", kVendorNationalSemiconductor, "National Semiconductor"},
-        {"HygonGenuine", kVendorUnknown, "Unknown Manufacturer"},
-        {"GenuineIntel ", kVendorUnknown, "Unknown Manufacturer"},
-        {"genuineintel", kVendorUnknown, "Unknown Manufacturer"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(VendorFromString(c.text), c.vendor) << c.text;
-        EXPECT_STREQ(ManufacturerName(VendorFromString(c.text)), c.maker) << c.text;
+    EXPECT_EQ(kVendorAmd, VendorFromString("AMD ISBETTER"));
+    EXPECT_EQ(kVendorTransmeta, VendorFromString("TransmetaCPU"));
+    for (const char* text : {"HygonGenuine", "GenuineIntel ", "genuineintel"}) {
+        EXPECT_EQ(kVendorUnknown, VendorFromString(text)) << text;
     }
-    EXPECT_STREQ(ManufacturerName(-1), "Unknown Manufacturer");
-}
+    EXPECT_STREQ("Unknown Manufacturer", ManufacturerName(-1));
 
-TEST(CpuNames, TableRows)
-{
     const struct {
         int vendor, family, model, extFamily;
         bool mp;
         const char* name;
     } cases[] = {
-        {kVendorAmd, 4, 14, 0, false, "5x86"},
         {kVendorAmd, 4, 2, 0, false, "Unknown 80486 family"},
-        {kVendorAmd, 5, 13, 0, false, "K6-2+ or K6-III+ (0.18 \xB5m)"},
         {kVendorAmd, 6, 8, 0, true, "Athlon MP (Thoroughbred core)"},
         {kVendorAmd, 6, 8, 0, false, "Athlon XP (Thoroughbred core)"},
-        {kVendorAmd, 6, 5, 0, false, "Unknown K7 family"},
         {kVendorAmd, 15, 1, 0, false, "Unknown AMD family"},
-        {kVendorIntel, 3, 0, 0, false, "Newer i80386 family"},
-        {kVendorIntel, 4, 9, 0, false, "i80486DX4 WriteBack"},
-        {kVendorIntel, 5, 7, 0, false, "P54C"},
-        {kVendorIntel, 5, 8, 0, false, "P55C (0.25\xB5m)"},
-        {kVendorIntel, 5, 9, 0, false, "Unknown Pentium\xAE family"},
-        {kVendorIntel, 6, 8, 0, false, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
-        {kVendorIntel, 6, 9, 0, false, "Unknown P6 family"},
         // longer than a brand string; kept whole
         {kVendorIntel, 6, 11, 0, false, "Pentium\xAE III (0.13 \xB5m) With 256 Or 512 KB On-Die L2 Cache "},
-        {kVendorIntel, 7, 0, 0, false, "Intel Merced (IA-64)"},
-        {kVendorIntel, 15, 1, 0, false, "Pentium\xAE IV (0.18 \xB5m)"},
-        {kVendorIntel, 15, 3, 0, false, "Unknown Pentium 4 family"},
         {kVendorIntel, 15, 0, 1, false, "Intel McKinley (IA-64)"},
         {kVendorIntel, 15, 0, 2, false, ""},
         {kVendorIntel, 8, 0, 0, false, "Unknown Intel family"},
-        {kVendorNationalSemiconductor, 9, 9, 0, false, "Cx486SLC \\ DLC \\ Cx486S A-Step"},
-        {kVendorUmc, 4, 2, 0, false, "U5S"},
-        {kVendorUmc, 5, 1, 0, false, "Unknown UMC family"},
-        {kVendorCyrix, 6, 7, 0, false, "WinChip C5B\\C5C Core"},
         {kVendorCyrix, 6, 1, 0, false, "Unknown 6x86MX\\Cyrix III family"},
-        {kVendorCyrix, 7, 0, 0, false, "Unknown Cyrix family"},
-        {kVendorNexGen, 5, 0, 0, false, "Nx586 or Nx586FPU"},
-        {kVendorNexGen, 5, 1, 0, false, "Unknown NexGen family"},
-        {kVendorIdtCentaur, 5, 9, 0, false, "C3"},
-        {kVendorIdtCentaur, 6, 6, 0, false, "VIA Cyrix III - Samuel"},
         {kVendorIdtCentaur, 6, 7, 0, false, "Unknown IDT\\Centaur family"},
-        {kVendorRise, 5, 2, 0, false, "mP6 (0.18 \xB5m)"},
-        {kVendorRise, 6, 0, 0, false, "Unknown Rise family"},
-        {kVendorTransmeta, 5, 4, 0, false, "Crusoe TM3x00 and TM5x00"},
-        {kVendorTransmeta, 5, 3, 0, false, "Unknown Crusoe family"},
         {kVendorTransmeta, 6, 4, 0, false, "Unknown Transmeta family"},
         {kVendorUnknown, 6, 0, 0, false, "Unknown family"},
     };
@@ -182,11 +136,8 @@ TEST(CpuIdentity, RecordedProcessors)
     for (RecordedCase& c : cases) {
         CpuIdentity id(c.cpu);
         SCOPED_TRACE(c.label);
-        EXPECT_TRUE(id.IsCpuidSupported());
         EXPECT_EQ(id.GetVendor(), c.vendor);
-        EXPECT_EQ(id.GetFamily(), c.family);
         EXPECT_EQ(id.GetModel(), c.model);
-        EXPECT_EQ(id.GetStepping(), c.stepping);
         EXPECT_EQ(id.GetLogicalPerPackage(), c.logical);
         EXPECT_EQ(id.HasTimeStampCounter(), c.tsc);
         EXPECT_EQ(id.GetName(), c.name);

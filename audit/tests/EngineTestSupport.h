@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/AuditSinks.h"
+#include "common/LogFile.h"
 #include "common/tests/RecordedNotices.h"
 
 #include <windows.h>
@@ -78,3 +79,22 @@ private:
     std::string m_path;
     HKEY m_key = nullptr;
 };
+
+// The signature folder of this computer, C:\Pardovel\ in the prefix.
+inline std::string SignatureFolder()
+{
+    return LogFile::GetSystemDriveRoot() + "Pardovel\\";
+}
+
+// Removes the signature file and its folder, and whatever a test put in
+// their place (a folder for the file, a file for the folder).
+inline void CleanSignatureFile()
+{
+    const std::string folder = SignatureFolder();
+    const std::string path = folder + "pardovel.sig";
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
+    DeleteFileA(folder.substr(0, folder.size() - 1).c_str());
+}

@@ -1,6 +1,6 @@
 #include "audit/SignatureFile.h"
 
-#include "common/LogFile.h"
+#include "audit/tests/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +18,8 @@ protected:
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
 
-    static void Clean()
-    {
-        const std::string path = Folder() + "pardovel.sig";
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-        RemoveDirectoryA(path.c_str());
-        RemoveDirectoryA(Folder().c_str());
-        DeleteFileA(Folder().substr(0, Folder().size() - 1).c_str());
-    }
-    static std::string Folder() { return LogFile::GetSystemDriveRoot() + "Pardovel\\"; }
+    static void Clean() { CleanSignatureFile(); }
+    static std::string Folder() { return SignatureFolder(); }
 
     static void WriteFile(const std::string& path, const std::string& text)
     {

@@ -134,11 +134,13 @@ TEST(SoftwareAudit, UnreadableRegistryEndsTheStep)
         EXPECT_EQ(HRESULT(ERROR_FILE_NOT_FOUND), e.Code());
     }
 
-    // A display name that is not text.
-    AddEntries(machine, {{"Binary", nullptr, nullptr, nullptr, false}});
+    // A display name that is not text ends the step; the title found before
+    // it stays.
+    AddEntries(machine, {{"A1", "Editor", "1.0", "Acme", false}, {"Binary", nullptr, nullptr, nullptr, false}});
     const BYTE bytes[] = {1, 2, 3};
     RegSetKeyValueA(machine.Key(), (kUninstall + "\\Binary").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
     EXPECT_THROW(SoftwareAudit::Run(machine.Key(), computer), t_exception);
+    EXPECT_EQ(Titles(computer), std::vector<std::string>{"A1|Editor|1.0|Acme"});
 }
 
 // An installer's leftover entry (hotfix-shaped, with a value "@") is passed

@@ -1,4 +1,5 @@
 #include "common/AppHelpers.h"
+#include "common/TextHelpers.h"
 #include "common/MessageBoxHook.h"
 
 #include <gtest/gtest.h>
@@ -23,14 +24,51 @@ TEST(AppHelpers, Windows9xDetectionAndOverride)
     EXPECT_EQ(info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS, IsWindows9x());
 }
 
-TEST(AppHelpers, TextsGuidsAndDates)
+TEST(TextHelpers, TrimCaseDigitsConversionsAndResources)
 {
+    struct Trim {
+        const char* input;
+        const char* left;
+        const char* right;
+    } cases[] = {
+        {"  a b\t", "a b\t", "  a b"},
+        {" \t \t", "", ""},
+        {"\r\nx\n", "\r\nx\n", "\r\nx\n"},
+    };
+    for (const Trim& c : cases) {
+        std::string left = c.input;
+        std::string right = c.input;
+        EXPECT_EQ(c.left, TrimLeft(left));
+        EXPECT_EQ(c.right, TrimRight(right));
+    }
+    std::string mixed = "abC-1";
+    EXPECT_EQ("ABC-1", ToUpperCase(static_cast<const std::string&>(mixed)));
+    EXPECT_EQ("abC-1", mixed);
+    EXPECT_TRUE(IsAllDigits("0123456789"));
+    EXPECT_FALSE(IsAllDigits("-1"));
+
+    BSTR bstr = ToBstr("Kestrova");
+    EXPECT_EQ(8u, SysStringLen(bstr));
+    EXPECT_EQ("Kestrova", BstrToStdString(bstr));
+    SysFreeString(bstr);
+    EXPECT_EQ("", BstrToStdString(nullptr));
     EXPECT_EQ("", BstrToString(_bstr_t()));
     EXPECT_EQ("VM01", BstrToString(_bstr_t("VM01")));
+    _bstr_t through("round trip");
+    EXPECT_STREQ("round trip", static_cast<const char*>(through));
 
+    EXPECT_EQ("1.2", LoadResourceString(144, nullptr));
+    EXPECT_EQ("", LoadResourceString(1003, nullptr));
+}
+
+TEST(AppHelpers, GuidsAndDates)
+{
     CoInitialize(nullptr);
     std::string guid = CreateGuidText();
-    EXPECT_EQ(38u, guid.size());
+    ASSERT_EQ(38u, guid.size());
+    EXPECT_EQ('{', guid.front());
+    EXPECT_EQ('-', guid[9]);
+    EXPECT_EQ(ToUpperCase(static_cast<const std::string&>(guid)), guid);
     EXPECT_NE(guid, CreateGuidText());
     CoUninitialize();
 

@@ -154,6 +154,31 @@ TEST(ConfigFile, IncompleteFilesLoadPartlyOrNotAtAll)
     EXPECT_FALSE(missing.Load());
 }
 
+// Without the cryptographic provider nothing is ciphered: no value comes out
+// half done, a saved file keeps its old bytes and a loaded record its old
+// credentials.
+TEST(ConfigFile, NoCipherProvider)
+{
+    ConfigFile config = KnownConfig();
+    ASSERT_TRUE(config.Save(AppState()));
+    const std::string saved = ReadWholeFile("kestrova.cfg");
+    const char* previous = SetConfigCipherProvider("Kestrova Missing Provider");
+    std::string out = "unchanged";
+    EXPECT_FALSE(CipherConfigValue("admin", GetConfigPassPhrase(), true, out));
+    EXPECT_FALSE(CipherConfigValue("3C9CC74520", GetConfigPassPhrase(), false, out));
+    EXPECT_EQ("unchanged", out);
+    RecordedBoxes boxes;
+    config.m_user = "changed";
+    EXPECT_FALSE(config.Save(AppState()));
+    EXPECT_EQ(1u, boxes.Texts().size());
+    ConfigFile loaded;
+    loaded.m_user = "old";
+    EXPECT_FALSE(loaded.Load());
+    EXPECT_EQ("old", loaded.GetUserName());
+    SetConfigCipherProvider(previous);
+    EXPECT_EQ(saved, ReadWholeFile("kestrova.cfg"));
+}
+
 // Another program holds the file open without sharing it, so it cannot be
 // replaced: the old bytes survive, and the failure is told once.
 TEST(ConfigFile, AFailedSaveKeepsTheOldFileAndIsReported)

@@ -4,14 +4,16 @@
 #include <cstdint>
 
 struct EventParam {
-    enum class Kind { Int, Bool, Text, Binary };
+    enum class Kind { Int, IntPtr, Bool, Text, Binary };
 
     Kind kind;
-    void* address;   // int*, bool*, const char** or char** (the data pointer)
+    void* address;   // int*, std::intptr_t*, bool*, const char** or char** (the data pointer)
     int length;      // byte length of binary data
     bool answerable; // the owner may change it; the change is copied back
 
     static EventParam Int(int* value, bool answerable = false) { return {Kind::Int, value, 0, answerable}; }
+    // Pointer-sized values: handles, such as a look-up's request handle.
+    static EventParam IntPtr(std::intptr_t* value) { return {Kind::IntPtr, value, 0, false}; }
     static EventParam Bool(bool* value, bool answerable = false) { return {Kind::Bool, value, 0, answerable}; }
     static EventParam Text(const char** value) { return {Kind::Text, value, 0, false}; }
     static EventParam Binary(char** data, int length) { return {Kind::Binary, data, length, false}; }

@@ -3,6 +3,7 @@
 // lengths on the stack, and answers by writing into the value array.
 #include "netcomp/core/ComponentObject.h"
 
+#include <cstdint>
 #include <utility>
 
 int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
@@ -19,6 +20,9 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
         switch (p.kind) {
         case EventParam::Kind::Int:
             values[i] = *static_cast<int*>(p.address);
+            break;
+        case EventParam::Kind::IntPtr:
+            values[i] = INT_PTR(*static_cast<std::intptr_t*>(p.address));
             break;
         case EventParam::Kind::Bool:
             values[i] = *static_cast<bool*>(p.address) ? 1 : 0;

@@ -15,7 +15,8 @@
 //  3. The tables, in <C>Component.cpp, built from the engine's own members;
 //     the value and argument types come from their signatures (bool,
 //     integers, const char*, std::string, ByteView, a (const char*, int)
-//     pair for bytes, and const char** for a method's answer text):
+//     pair for bytes; a method's arguments may also be ByteView, and
+//     const char** or ByteView* give back an answer in the caller's slot):
 //       constexpr PropertyDescriptor<E> kProperties[] = {
 //           P::ReadWrite<&E::GetTimeout, &E::SetTimeout>(kSmtpTimeout),
 //           P::Read<&E::ReplyText>(kSmtpLastReply),

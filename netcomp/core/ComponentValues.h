@@ -32,7 +32,14 @@ public:
     INT_PTR Value(int i) const { return i < m_count ? m_args[i] : 0; }
     const char* Text(int i) const { return reinterpret_cast<const char*>(Value(i)); }
     int Length(int i) const { return (i < m_count && m_lengths) ? m_lengths[i] : 0; }
+    ByteView Bytes(int i) const { return {Text(i), Length(i)}; }
     void Answer(int i, const char* text) { AnswerValue(i, reinterpret_cast<INT_PTR>(text)); }
+    void AnswerBytes(int i, ByteView bytes)
+    {
+        AnswerValue(i, reinterpret_cast<INT_PTR>(bytes.data));
+        if (i < m_count && m_lengths)
+            m_lengths[i] = bytes.data ? bytes.length : 0;
+    }
     void AnswerValue(int i, INT_PTR value)
     {
         if (i < m_count)
@@ -166,6 +173,20 @@ struct Argument {
     V Get() { return m_value; }
     void Answer(MethodArgs&, int) {}
     V m_value;
+};
+template <>
+struct Argument<ByteView> {
+    explicit Argument(const MethodArgs& args, int i) : m_value(args.Bytes(i)) {}
+    ByteView Get() { return m_value; }
+    void Answer(MethodArgs&, int) {}
+    ByteView m_value;
+};
+template <>
+struct Argument<ByteView*> {
+    explicit Argument(const MethodArgs&, int) {}
+    ByteView* Get() { return &m_answer; }
+    void Answer(MethodArgs& args, int i) { args.AnswerBytes(i, m_answer); }
+    ByteView m_answer = {"", 0};
 };
 template <>
 struct Argument<const char**> {

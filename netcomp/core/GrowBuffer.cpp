@@ -11,13 +11,6 @@ GrowBuffer::~GrowBuffer()
     std::free(m_data);
 }
 
-void GrowBuffer::Clear()
-{
-    m_length = 0;
-    if (m_data)
-        m_data[0] = '\0';
-}
-
 void GrowBuffer::Release()
 {
     std::free(m_data);
@@ -62,7 +55,7 @@ int GrowBuffer::Reserve(uint32_t n)
     return kResultOk;
 }
 
-int GrowBuffer::Append(const char* data, uint32_t n)
+int GrowBuffer::AppendSlow(const char* data, uint32_t n)
 {
     if (n == 0)
         return kResultOk;
@@ -73,18 +66,6 @@ int GrowBuffer::Append(const char* data, uint32_t n)
         return rc;
     std::memcpy(m_data + m_length, data, n);
     m_length += n;
-    m_data[m_length] = '\0';
-    return kResultOk;
-}
-
-int GrowBuffer::Append(char c)
-{
-    if (m_length + 1 > m_capacity) {
-        int rc = Reserve(m_length + 1);
-        if (rc != kResultOk)
-            return rc;
-    }
-    m_data[m_length++] = c;
     m_data[m_length] = '\0';
     return kResultOk;
 }

@@ -129,7 +129,7 @@ int IcmpEngine::ApplySocketOptions()
         return rc;
     const SOCKET socket = m_socket.Get();
     auto set = [socket](int level, int option, int value) { return SetSocketOption(socket, level, option, value); };
-    if ((rc = set(SOL_SOCKET, SO_SNDBUF, m_outBufferSize)) != kResultOk)
+    if ((rc = set(SOL_SOCKET, SO_SNDBUF, SendBufferSize())) != kResultOk)
         return rc;
     if (m_dontRoute && (rc = set(SOL_SOCKET, SO_DONTROUTE, 1)) != kResultOk)
         return rc;
@@ -258,7 +258,7 @@ int IcmpEngine::SetQosFlags(int flags)
 int IcmpEngine::SetOutBufferSize(int size)
 {
     m_outBufferSize = size;
-    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_SNDBUF, size) : kResultOk;
+    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_SNDBUF, SendBufferSize()) : kResultOk;
 }
 
 int IcmpEngine::SetInBufferSize(int size)
@@ -266,6 +266,12 @@ int IcmpEngine::SetInBufferSize(int size)
     SetLastErrorText("");
     m_inBufferSize = size;
     return ApplyReceiveBufferSize();
+}
+
+// OutBufferSize as set, but with room for the largest message Send accepts.
+int IcmpEngine::SendBufferSize() const
+{
+    return std::max(m_outBufferSize, int(ReceiveBufferSize(m_maxMessageSize)));
 }
 
 // InBufferSize as set, but never less than the messages MaxMessageSize

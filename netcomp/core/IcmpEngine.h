@@ -77,6 +77,7 @@ private:
     [[nodiscard]] int OpenSocket();
     [[nodiscard]] int ApplySocketOptions();
     [[nodiscard]] int ApplyReceiveBufferSize();
+    int SendBufferSize() const;
     [[nodiscard]] int SendIcmpDll(const void* data, int length);
     void CloseNow();
     void ReceiveRound();

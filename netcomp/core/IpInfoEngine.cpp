@@ -3,11 +3,14 @@
 // selected), the network parameters once on first use or on reset.
 //
 // Host and service look-ups are Winsock's asynchronous ones: each gets a
-// 1 KB slot for the hostent/servent that Winsock writes, and completes as
+// 1 KB buffer of its own for the hostent/servent that Winsock writes, and completes as
 // kMsgHostLookup or kMsgServiceLookup at the hidden window, where the answer
 // is copied out, the request leaves the queue and RequestComplete fires. A
 // completion whose request is no longer queued (it was cancelled, but Winsock
-// answered anyway) is reported through the Error event instead.
+// answered anyway) is reported through the Error event instead. A cancel does
+// not always stop Winsock from writing the answer afterwards (Wine's cancel
+// does nothing at all), so a cancelled request keeps its buffer until its
+// answer came.
 #include "netcomp/core/IpInfoEngine.h"
 
 #include <algorithm>
@@ -65,7 +68,7 @@ std::string AddressList(const IP_ADDR_STRING* entry)
 
 } // namespace
 
-IpInfoEngine::IpInfoEngine() : m_buffers(std::size_t(kMaxRequests) * kLookupBufferSize)
+IpInfoEngine::IpInfoEngine()
 {
     m_queue.reserve(kMaxRequests);
     Setup(true);
@@ -76,17 +79,10 @@ IpInfoEngine::IpInfoEngine() : m_buffers(std::size_t(kMaxRequests) * kLookupBuff
 IpInfoEngine::~IpInfoEngine()
 {
     (void)CancelBeyond(0);
-    // A cancel does not always stop Winsock from writing the answer into the
-    // request's buffer afterwards (Wine's cancel does nothing at all). While
-    // such a write may still come, the buffers outlive the object: they are
-    // handed to a list that is never freed.
-    if (m_cancelledUnanswered > 0) {
-        static auto* retired = new std::vector<std::vector<char>>();
-        try {
-            retired->push_back(std::move(m_buffers));
-        } catch (...) {
-        }
-    }
+    // While Winsock may still write an answer, its buffer outlives the
+    // object: it is let go of, never freed.
+    for (Request& r : m_cancelled)
+        (void)r.buffer.release();
 }
 
 const char* IpInfoEngine::Keep(int property, std::string text)
@@ -334,15 +330,6 @@ int IpInfoEngine::ResetAll()
     return CancelBeyond(0);
 }
 
-int IpInfoEngine::FreeSlot() const
-{
-    for (int slot = 0; slot < kMaxRequests; ++slot) {
-        if (std::none_of(m_queue.begin(), m_queue.end(), [slot](const Request& r) { return r.slot == slot; }))
-            return slot;
-    }
-    return -1;
-}
-
 void IpInfoEngine::ClearHostAnswers()
 {
     m_hostAddress = 0;
@@ -401,10 +388,10 @@ int IpInfoEngine::StartLookup(bool host, const char* name, const char* address, 
         if (name ? !*name : port == 0)
             return kResultOk;
     }
-    const int slot = FreeSlot();
-    if (slot < 0)
+    Request request{nullptr, std::unique_ptr<char[]>(new (std::nothrow) char[kLookupBufferSize]())};
+    if (!request.buffer)
         return kOutOfMemory;
-    char* buffer = &m_buffers[std::size_t(slot) * kLookupBufferSize];
+    char* buffer = request.buffer.get();
     const char* protocol = m_serviceProtocol.empty() ? nullptr : m_serviceProtocol.c_str();
     HANDLE handle;
     if (host && address)
@@ -420,7 +407,8 @@ int IpInfoEngine::StartLookup(bool host, const char* name, const char* address, 
     m_lastRequest = handle;
     if (!handle)
         return Ws().WSAGetLastError();
-    m_queue.push_back({handle, slot});
+    request.handle = handle;
+    m_queue.push_back(std::move(request));
     return kResultOk;
 }
 
@@ -434,7 +422,7 @@ int IpInfoEngine::CancelBeyond(int keep)
     const std::size_t first = std::size_t(std::max(keep, 0));
     for (std::size_t i = first; i < m_queue.size(); ++i) {
         Ws().WSACancelAsyncRequest(m_queue[i].handle);
-        ++m_cancelledUnanswered;
+        m_cancelled.push_back(std::move(m_queue[i]));
     }
     if (m_queue.size() > first)
         m_queue.resize(first);
@@ -479,15 +467,18 @@ LRESULT IpInfoEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     auto request =
         std::find_if(m_queue.begin(), m_queue.end(), [handle](const Request& r) { return r.handle == handle; });
     if (request == m_queue.end()) {
-        // Most likely a cancelled request whose answer came all the same.
-        if (m_cancelledUnanswered > 0)
-            --m_cancelledUnanswered;
+        // Most likely a cancelled request whose answer came all the same:
+        // now its buffer can go.
+        auto cancelled = std::find_if(m_cancelled.begin(), m_cancelled.end(),
+                                      [handle](const Request& r) { return r.handle == handle; });
+        if (cancelled != m_cancelled.end())
+            m_cancelled.erase(cancelled);
         FireSinkSlot1Args2(kUnknownRequest, "Message for unknown request.");
         return 0;
     }
     int error = WSAGETASYNCERROR(lParam);
     if (error == 0) {
-        const char* buffer = &m_buffers[std::size_t(request->slot) * kLookupBufferSize];
+        const char* buffer = request->buffer.get();
         if (message == kMsgHostLookup)
             TakeHostAnswer(buffer);
         else
@@ -499,7 +490,8 @@ LRESULT IpInfoEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         SetErrorFromCode(error);
         description = LastErrorText();
     }
-    int id = int(reinterpret_cast<INT_PTR>(handle));
-    Fire(kIpInfoEventRequestComplete, {EventParam::Int(&id), EventParam::Int(&error), EventParam::Text(&description)});
+    std::intptr_t id = reinterpret_cast<std::intptr_t>(handle);
+    Fire(kIpInfoEventRequestComplete,
+         {EventParam::IntPtr(&id), EventParam::Int(&error), EventParam::Text(&description)});
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <iphlpapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,16 +67,16 @@ public:
     const char* ServiceProtocol() const { return m_serviceProtocol.c_str(); }
 
 private:
+    // A look-up and the buffer Winsock writes its answer into.
     struct Request {
         HANDLE handle;
-        int slot;
+        std::unique_ptr<char[]> buffer; // kLookupBufferSize bytes
     };
 
     int ReadAdapters();
     int ReadParams();
     [[nodiscard]] int DhcpOperation(bool renew);
     [[nodiscard]] int StartLookup(bool host, const char* name, const char* address, int port);
-    int FreeSlot() const;
     void ClearHostAnswers();
     void TakeHostAnswer(const char* buffer);
     void TakeServiceAnswer(const char* buffer);
@@ -83,8 +84,9 @@ private:
 
     DllReference m_ipHelper{IpHelperDll()}; // iphlpapi.dll stays loaded while the engine lives
     std::vector<Request> m_queue;
-    std::vector<char> m_buffers;   // kMaxRequests x kLookupBufferSize, one per slot
-    int m_cancelledUnanswered = 0; // cancelled look-ups whose completion has not come (yet)
+    // Cancelled look-ups whose answer has not come (yet): Winsock may still
+    // write into their buffers, so the buffers stay until it has answered.
+    std::vector<Request> m_cancelled;
     std::vector<std::uint8_t> m_adapters;
     const IP_ADAPTER_INFO* m_selected = nullptr;
     int m_adapterIndex = 0;

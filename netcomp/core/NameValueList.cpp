@@ -6,9 +6,9 @@ int NameValueList::Add(const char* name, uint32_t nameLength, const char* value,
 {
     if (m_count >= kMaxPairs)
         return kOutOfMemory;
-    int rc = m_names[m_count].Assign(nameLength, name);
+    int rc = m_names[m_count].Assign(name, nameLength);
     if (rc == kResultOk)
-        rc = m_values[m_count].Assign(valueLength, value);
+        rc = m_values[m_count].Assign(value, valueLength);
     if (rc != kResultOk)
         return rc;
     m_extra[m_count] = 0;
@@ -26,8 +26,8 @@ void NameValueList::Pop()
 void NameValueList::Release()
 {
     for (uint32_t i = 0; i < kMaxPairs; ++i) {
-        m_names[i].Clear();
-        m_values[i].Clear();
+        m_names[i].Release();
+        m_values[i].Release();
     }
     m_count = 0;
 }

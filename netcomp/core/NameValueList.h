@@ -5,7 +5,7 @@
 // allocate once it has warmed up.
 #include <cstdint>
 
-#include "netcomp/core/NetString.h"
+#include "netcomp/core/GrowBuffer.h"
 
 class NameValueList {
 public:
@@ -20,11 +20,11 @@ public:
     // Empties the list and gives back the memory of long entries.
     void Release();
 
-    const char* Name(uint32_t i) const { return m_names[i].CStr(); }
+    const char* Name(uint32_t i) const { return m_names[i].Data(); }
     uint32_t NameLength(uint32_t i) const { return m_names[i].Length(); }
-    const char* Value(uint32_t i) const { return m_values[i].CStr(); }
+    const char* Value(uint32_t i) const { return m_values[i].Data(); }
     uint32_t ValueLength(uint32_t i) const { return m_values[i].Length(); }
-    NetString& MutableValue(uint32_t i) { return m_values[i]; }
+    GrowBuffer& MutableValue(uint32_t i) { return m_values[i]; }
     uint32_t Extra(uint32_t i) const { return m_extra[i]; }
     void SetExtra(uint32_t i, uint32_t value) { m_extra[i] = value; }
     uint32_t Extra2(uint32_t i) const { return m_extra2[i]; }
@@ -32,8 +32,8 @@ public:
 
 private:
     uint32_t m_count = 0;
-    NetString m_names[kMaxPairs];
-    NetString m_values[kMaxPairs];
+    GrowBuffer m_names[kMaxPairs];
+    GrowBuffer m_values[kMaxPairs];
     uint32_t m_extra[kMaxPairs] = {};
     uint32_t m_extra2[kMaxPairs] = {};
 };

@@ -76,6 +76,9 @@ public:
     void Unload();
 
     const WinsockApi& Api() const { return m_api; }
+    // Tests stand in for single entries (a look-up whose answer they write
+    // when they choose); the next first Load binds the library's own again.
+    WinsockApi& ApiForTests() { return m_api; }
     const char* GetInfo();
     const char* GetStatus();
     const char* GetPath();

@@ -97,9 +97,8 @@ void XmlParser::Reset()
     m_declarationDepth = 0;
     for (Buffer* b : {&m_text, &m_entity, &m_name, &m_value, &m_whitespace})
         b->Clear();
-    m_replacement.Clear();
-    m_elementName.Clear();
-    m_sectionName.Clear();
+    for (Buffer* b : {&m_replacement, &m_elementName, &m_sectionName})
+        b->Clear();
     m_attributes.Clear();
     m_open.Clear();
     m_namespaces.Clear();
@@ -109,7 +108,8 @@ void XmlParser::Reset()
 void XmlParser::Release()
 {
     Reset();
-    for (Buffer* b : {&m_text, &m_entity, &m_name, &m_value, &m_whitespace})
+    for (Buffer* b :
+         {&m_text, &m_entity, &m_name, &m_value, &m_whitespace, &m_replacement, &m_elementName, &m_sectionName})
         b->Release();
     m_attributes.Release();
     m_open.Release();
@@ -216,6 +216,16 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
             break;
         default:
             break;
+        }
+        if (c == '&' && (m_state == kText || m_state == kAttrValue || m_state == kAttrValueBare) &&
+            !(m_callback && m_inputCharHook)) {
+            const size_t done = FastEntity(data, i, length);
+            if (done == kFailed)
+                return m_error;
+            if (done > i) {
+                i = done;
+                continue;
+            }
         }
         if (m_state == kInTag && (m_class[c] & kName) && !(m_callback && m_inputCharHook)) {
             const size_t done = FastAttribute(data, i, length);

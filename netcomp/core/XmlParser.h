@@ -93,6 +93,7 @@ private:
     [[nodiscard]] int FeedRun(const unsigned char* data, size_t length, Buffer* target);
     static constexpr size_t kFailed = ~size_t(0);
     size_t FastAttribute(const unsigned char* data, size_t i, size_t length);
+    size_t FastEntity(const unsigned char* data, size_t i, size_t length);
     [[nodiscard]] int Step(unsigned char c);
     [[nodiscard]] int StepTag(unsigned char c, bool* again);
     [[nodiscard]] int StepMarkup(unsigned char c, bool* again);
@@ -160,9 +161,9 @@ private:
     Buffer m_name;
     Buffer m_value;
     Buffer m_whitespace;
-    NetString m_replacement;
-    NetString m_elementName;
-    NetString m_sectionName;
+    Buffer m_replacement;
+    Buffer m_elementName;
+    Buffer m_sectionName;
     mutable NetString m_scratch;
 
     int m_charsetMode = 0;

@@ -184,18 +184,18 @@ int XmlParser::ResolveEntity(bool semicolon)
         if (!resolved)
             resolved = DecodeCharacterReference(name, &value);
         if (resolved)
-            rc = m_replacement.Assign(1, &value);
+            rc = m_replacement.Assign(&value, 1);
     }
     if (!resolved) {
-        rc = m_replacement.Assign(1, "&");
+        rc = m_replacement.Assign("&", 1);
         if (rc == kResultOk)
             rc = m_replacement.Append(name, m_entity.Length());
         if (rc == kResultOk && semicolon)
-            rc = m_replacement.AppendChar(';');
+            rc = m_replacement.Append(';');
     }
     if (rc != kResultOk)
         return rc;
-    const char* replacement = m_replacement.CStr();
+    const char* replacement = m_replacement.Data();
     uint32_t length = m_replacement.Length();
     if (m_callback) {
         rc = m_callback->OnEntity(name, replacement);
@@ -203,7 +203,7 @@ int XmlParser::ResolveEntity(bool semicolon)
             return rc;
         if (!replacement)
             replacement = "";
-        if (replacement != m_replacement.CStr())
+        if (replacement != m_replacement.Data())
             length = uint32_t(std::strlen(replacement));
     }
     Buffer& target = m_returnState == kText ? m_text : m_value;
@@ -287,7 +287,7 @@ const char* XmlParser::LiveAttrUri(int i) const
 
 int XmlParser::EndStartTag(bool empty)
 {
-    const char* qname = m_elementName.CStr();
+    const char* qname = m_elementName.Data();
     const uint32_t length = m_elementName.Length();
     m_state = kAfterMarkup;
     m_whitespaceMark = 0;
@@ -371,7 +371,7 @@ int XmlParser::EndStartTag(bool empty)
 int XmlParser::EndElement(bool empty)
 {
     if (!m_strict) {
-        const char* name = empty ? m_elementName.CStr() : m_name.Data();
+        const char* name = empty ? m_elementName.Data() : m_name.Data();
         return m_callback ? m_callback->OnEndElement("", name, name, empty) : kResultOk;
     }
     const uint32_t top = m_open.Count() - 1;
@@ -418,12 +418,12 @@ int XmlParser::FinishEndTag()
 int XmlParser::EndSection()
 {
     m_state = kAfterMarkup;
-    int rc = m_callback ? m_callback->OnSpecialSection(m_sectionName.CStr(), m_name.Data()) : kResultOk;
+    int rc = m_callback ? m_callback->OnSpecialSection(m_sectionName.Data(), m_name.Data()) : kResultOk;
     if (rc == kResultOk && m_buildDom && m_strict && !m_open.IsEmpty() &&
-        std::strcmp(m_sectionName.CStr(), "CDATA") == 0) {
-        NetString& text = m_open.MutableValue(m_open.Count() - 1);
+        std::strcmp(m_sectionName.Data(), "CDATA") == 0) {
+        GrowBuffer& text = m_open.MutableValue(m_open.Count() - 1);
         if (m_whitespaceMark == 2)
-            rc = text.AppendChar(' ');
+            rc = text.Append(' ');
         if (rc == kResultOk)
             rc = text.Append(m_name.Data(), m_name.Length());
     }

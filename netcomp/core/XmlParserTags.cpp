@@ -39,6 +39,32 @@ size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t leng
     return end + 1;
 }
 
+// A whole entity reference ended by ";" inside the block, resolved in one go
+// with the same effect as byte by byte; same answers as FastAttribute.
+size_t XmlParser::FastEntity(const unsigned char* data, size_t i, size_t length)
+{
+    size_t end = i + 1;
+    while (end < length && ((m_class[data[end]] & kName) || data[end] == '#'))
+        ++end;
+    if (end >= length || data[end] != ';' || end - i > NetStringBase::kMaxLength)
+        return i;
+    int rc = kResultOk;
+    if (m_state == kText)
+        rc = DeliverWholeText();
+    m_returnState = m_state;
+    if (rc == kResultOk)
+        rc = m_entity.Assign(reinterpret_cast<const char*>(data + i + 1), uint32_t(end - i - 1));
+    if (rc == kResultOk)
+        rc = ResolveEntity(true);
+    if (rc != kResultOk) {
+        m_error = rc;
+        return kFailed;
+    }
+    m_column += uint32_t(end + 1 - i);
+    m_previous = ';';
+    return end + 1;
+}
+
 int XmlParser::StepTag(unsigned char c, bool* again)
 {
     switch (m_state) {
@@ -79,7 +105,7 @@ int XmlParser::StepTag(unsigned char c, bool* again)
         }
         if (int rc = DeliverWholeText(); rc != kResultOk)
             return rc;
-        if (int rc = m_elementName.Assign(m_name.Length(), m_name.Data()); rc != kResultOk)
+        if (int rc = m_elementName.Assign(m_name.Data(), m_name.Length()); rc != kResultOk)
             return rc;
         m_attributes.Clear();
         m_tagSlash = false;
@@ -279,7 +305,7 @@ int XmlParser::StepMarkup(unsigned char c, bool* again)
     case kSectionName:
         if (c == '[') {
             m_state = kSectionContent;
-            int rc = m_sectionName.Assign(m_name.Length(), m_name.Data());
+            int rc = m_sectionName.Assign(m_name.Data(), m_name.Length());
             m_name.Clear();
             return rc;
         }

@@ -126,7 +126,7 @@ void MimeEngine::OnStreamProgress(void* self, int percent)
     if (!engine->m_progressSink)
         return;
     if (engine->m_action == kMimeRunEncodeFile || engine->m_action == kMimeRunEncodeText)
-        percent = engine->m_currentPart * 100 / engine->m_partTotal + percent / engine->m_partTotal;
+        percent = (engine->m_currentPart * 100 + percent) / engine->m_partTotal;
     engine->m_progressSink->OnMimeProgress(percent);
 }
 

@@ -147,9 +147,13 @@ int UuDecode(CoderStream& in, CoderOutput& output)
         ++i;
     char mode[10] = "";
     size_t m = 0;
-    while (i < n && line[i] >= '0' && line[i] <= '7') {
-        if (m + 1 < sizeof mode)
+    // The mode word: its octal digits are the mode; the name follows the word.
+    bool octal = true;
+    while (i < n && line[i] != ' ') {
+        if (octal && line[i] >= '0' && line[i] <= '7' && m + 1 < sizeof mode)
             mode[m++] = line[i];
+        else
+            octal = false;
         ++i;
     }
     mode[m] = '\0';

@@ -5,9 +5,11 @@
 #   raw_reply_server.py <port>
 # Paths: /empty-fault (a fault with an empty faultstring, status 500),
 # /html-500 (an HTML error page, status 500), /big (a 10 MB return value),
-# /digest (401 with a Digest challenge until the request carries a Digest
+# /echo-request (the request itself, head and body, as the text of the return
+# element, which carries two attributes), /digest (401 with a Digest challenge until the request carries a Digest
 # Authorization, then an answer that names the body's method element).
 import re
+from xml.sax.saxutils import escape
 import socketserver
 import sys
 
@@ -54,6 +56,10 @@ class Handler(socketserver.StreamRequestHandler):
         elif path == "/big":
             out = reply("200 OK", envelope("<m:BigResponse xmlns:m=\"urn:big\"><r>%s</r><n>2</n></m:BigResponse>"
                                            % ("0123456789" * 1024 * 1024)))
+        elif path == "/echo-request":
+            request = escape((head + body).decode("latin-1"))
+            out = reply("200 OK", envelope('<m:R xmlns:m="urn:r"><request kind="raw" xml:lang="en">%s</request>'
+                                           "</m:R>" % request))
         elif path == "/digest":
             if b"Authorization: Digest" not in head:
                 out = reply("401 Unauthorized", b"<html><body>Unauthorized</body></html>", "text/html",

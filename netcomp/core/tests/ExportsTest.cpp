@@ -89,6 +89,15 @@ TEST_F(ProbeExportsTest, TextsBytesAndArrays)
     EXPECT_EQ(Probe_Set(m_probe, kProbeDataToSend, 0, T("xyz"), 2), 0);
     EXPECT_EQ(Probe_Get(m_probe, kProbeDataToSend, 0, &length), 0); // write-only
     EXPECT_EQ(Text(m_probe, kProbeData), "xy");
+    // Bytes as a method's argument and as its answer, each with its length.
+    INT_PTR args[1] = {T("a\0c")};
+    int lengths[1] = {3};
+    EXPECT_EQ(Probe_Do(m_probe, kProbeStore, 1, args, lengths), 0);
+    args[0] = 0;
+    lengths[0] = 0;
+    EXPECT_EQ(Probe_Do(m_probe, kProbeFetch, 1, args, lengths), 0);
+    ASSERT_EQ(lengths[0], 3);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(args[0]), 3), std::string("a\0c", 3));
 
     EXPECT_EQ(Probe_CheckIndex(m_probe, kProbeValues, 2), 0);
     EXPECT_EQ(Probe_CheckIndex(m_probe, kProbeLabel, 99), 0); // not an array

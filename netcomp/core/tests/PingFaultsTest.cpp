@@ -17,30 +17,11 @@
 #include "netcomp/core/PingEngine.h"
 #include "netcomp/core/netcomp_ping.h"
 #include "netcomp/core/netcomp.h"
+#include "netcomp/core/tests/EventRecorder.h"
 
 namespace {
 
 constexpr int kUnanswered = 42; // an ICMP type no host answers
-
-struct Seen {
-    int responses = 0;
-    int errors = 0;
-    std::string source;
-    std::string status;
-};
-Seen g_seen;
-
-int WINAPI Record(INT_PTR, int event, int count, INT_PTR* params, int*)
-{
-    if (event == kPingEventResponse && count == 4) {
-        ++g_seen.responses;
-        g_seen.source = reinterpret_cast<const char*>(params[1]);
-        g_seen.status = reinterpret_cast<const char*>(params[2]);
-    } else if (event == kPingEventError) {
-        ++g_seen.errors;
-    }
-    return 0;
-}
 
 INT_PTR T(const char* text)
 {
@@ -76,12 +57,13 @@ protected:
     }
     void SetUp() override
     {
-        g_seen = Seen();
-        m_ping = Ping_Create(Record, 0, nullptr);
+        m_events.TextsAt(kPingEventResponse, {1, 2});
+        m_ping = Ping_Create(EventRecorder::Callback, m_events.User(), nullptr);
         ASSERT_NE(nullptr, m_ping);
     }
     void TearDown() override { Ping_Destroy(m_ping); }
 
+    EventRecorder m_events;
     void* m_ping = nullptr;
 };
 
@@ -118,8 +100,9 @@ TEST_F(PingFaults, UnreachableFromAnotherAddressEndsTheWait)
     SetTimer(nullptr, 0, 100, UnreachableFromRouter);
     EXPECT_EQ(127, PingHost(m_ping, "127.0.0.1")); // not heard: 301 after the time-out
     EXPECT_STREQ("Host unreachable.", Ping_GetLastError(m_ping));
-    EXPECT_EQ(1, g_seen.responses);
-    EXPECT_EQ("127.0.0.2", g_seen.source);
+    const std::vector<RecordedEvent> responses = m_events.Of(kPingEventResponse);
+    ASSERT_EQ(1u, responses.size());
+    EXPECT_EQ("127.0.0.2", responses[0].texts[1]);
     EXPECT_STREQ("127.0.0.2", reinterpret_cast<const char*>(Ping_Get(m_ping, kPingResponseSource, 0, nullptr)));
 }
 
@@ -140,14 +123,15 @@ TEST_F(PingFaults, LargestAcceptedMessagesAreAnswered)
     ASSERT_EQ(0, Ping_Set(m_ping, kPingTimeout, 0, 3, 0));
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.path) + " " + c.maxSize);
-        g_seen = Seen();
+        m_events.Clear();
         ASSERT_EQ(0, Config(m_ping, c.path));
         ASSERT_EQ(0, Config(m_ping, c.maxSize));
         ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, c.packetSize, 0));
         EXPECT_EQ(0, PingHost(m_ping, "127.0.0.1")) << Ping_GetLastError(m_ping);
-        EXPECT_EQ(1, g_seen.responses);
-        EXPECT_EQ("OK", g_seen.status);
-        EXPECT_EQ(0, g_seen.errors);
+        const std::vector<RecordedEvent> responses = m_events.Of(kPingEventResponse);
+        ASSERT_EQ(1u, responses.size());
+        EXPECT_EQ("OK", responses[0].texts[2]);
+        EXPECT_TRUE(m_events.Of(kPingEventError).empty());
         ASSERT_EQ(0, Ping_Set(m_ping, kPingPacketSize, 0, c.packetSize + 1, 0));
         EXPECT_EQ(118, PingHost(m_ping, "127.0.0.1"));
         EXPECT_STREQ("Message can't be longer than MaxMessageSize.", Ping_GetLastError(m_ping));

@@ -65,9 +65,7 @@ namespace {
 using P = Properties<ProbeEngine>;
 using M = Methods<ProbeEngine>;
 
-} // namespace
-
-const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[9] = {
+constexpr PropertyDescriptor<ProbeEngine> kProbeProperties[] = {
     P::ReadWrite<&ProbeEngine::GetTimeout, &ProbeEngine::SetTimeout>(kProbeTimeout),
     P::ReadWrite<&ProbeEngine::GetLocalHost, &ProbeEngine::SetLocalHost>(kProbeLocalHost),
     P::ReadWrite<&ProbeEngine::Label, &ProbeEngine::SetLabel>(kProbeLabel),
@@ -79,8 +77,19 @@ const PropertyDescriptor<ProbeEngine> ProbeComponent::kProperties[9] = {
     P::Write<&ProbeEngine::SetData>(kProbeDataToSend),
 };
 
-const MethodDescriptor<ProbeEngine> ProbeComponent::kMethods[6] = {
+constexpr MethodDescriptor<ProbeEngine> kProbeMethods[] = {
     M::Call<&ProbeEngine::Interrupt>(kProbeInterrupt), M::Call<&ProbeEngine::Wait>(kProbeWait),
     M::Call<&ProbeEngine::Fail>(kProbeFail),           M::Call<&ProbeEngine::Throw>(kProbeThrow),
     M::Call<&ProbeEngine::PostTick>(kProbePostTick),   M::Call<&ProbeEngine::PostDone>(kProbePostDone),
+    M::Call<&ProbeEngine::Store>(kProbeStore),         M::Call<&ProbeEngine::Fetch>(kProbeFetch),
 };
+
+struct ProbeComponent : ComponentDefaults {
+    using Engine = ProbeEngine;
+    static constexpr auto& kProperties = kProbeProperties;
+    static constexpr auto& kMethods = kProbeMethods;
+};
+
+} // namespace
+
+NETCOMP_DEFINE_COMPONENT(Probe, ProbeComponent)

@@ -30,7 +30,9 @@ enum ProbeMethod : int {
     kProbeFail = 6,     // clears the last error, gives arg 1 as its result code
     kProbeThrow = 7,    // runs out of memory by exception
     kProbePostTick = 8, // posts a Tick to its own window
-    kProbePostDone = 9
+    kProbePostDone = 9,
+    kProbeStore = 10, // arg 1: bytes that become the data
+    kProbeFetch = 11  // answers the data in arg 1, with its length
 };
 
 enum ProbeEvent : int {
@@ -48,6 +50,12 @@ public:
     [[nodiscard]] int Wait();
     [[nodiscard]] int Fail(int code);
     [[nodiscard]] int Throw();
+    [[nodiscard]] int Store(ByteView bytes) { return SetData(bytes.data, bytes.length); }
+    [[nodiscard]] int Fetch(ByteView* out)
+    {
+        *out = Data();
+        return 0;
+    }
     void PostTick() { PostMessageA(Window(), kMsgProbeTick, 0, 0); }
     void PostDone() { PostMessageA(Window(), kMsgProbeDone, 0, 0); }
 
@@ -68,12 +76,6 @@ private:
     int m_values[3] = {};
     int m_ticks = 0;
     bool m_done = false;
-};
-
-struct ProbeComponent : ComponentDefaults {
-    using Engine = ProbeEngine;
-    static const PropertyDescriptor<ProbeEngine> kProperties[9];
-    static const MethodDescriptor<ProbeEngine> kMethods[6];
 };
 
 extern "C" {

@@ -30,7 +30,7 @@ std::string ConfigAnswer(int(WINAPI* doMethod)(void*, int, int, INT_PTR*, int*),
 {
     INT_PTR args[2] = {T(key), 0};
     int lengths[2] = {};
-    doMethod(obj, 1, 2, args, lengths);
+    doMethod(obj, NETCOMP_METHOD_CONFIG, 2, args, lengths);
     return args[1] ? reinterpret_cast<const char*>(args[1]) : "";
 }
 

@@ -1,4 +1,4 @@
-#include "asset/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <comdef.h>
 

@@ -1,0 +1,27 @@
+// Text conversions and small text rules shared by the asset model, the audit
+// engines and the application.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+
+BSTR ToBstr(const std::string& text);
+std::wstring ToWideString(const std::string& text);
+std::string ToNarrowString(const wchar_t* text);
+std::string BstrToStdString(BSTR text);
+
+std::string& ToUpperCase(std::string& text);
+std::string ToUpperCase(const std::string& text);
+std::string& TrimLeft(std::string& text);
+std::string& TrimRight(std::string& text);
+bool IsAllDigits(const std::string& text);
+
+// A new GUID as 38 characters, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+// Raises _com_error when no GUID can be made.
+std::string NewGuidString();
+
+// A string-table text; module null means the module that holds the
+// application's resources. An unknown identifier gives "".
+std::string LoadResourceString(unsigned int id, HINSTANCE module);

@@ -1,0 +1,241 @@
+// The SOAP component through its exported functions, against a SOAP service
+// made with spyne (tools/peers/soap_service.py) and a raw server for the
+// replies such a service does not send (tools/peers/raw_reply_server.py).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "netcomp/core/netcomp.h"
+#include "netcomp/core/netcomp_soap.h"
+#include "netcomp/core/tests/EventRecorder.h"
+
+namespace {
+
+constexpr int kSpynePort = 20510;
+constexpr int kRawPort = 20511;
+const char kNs[] = "urn:KestrovaUploadService";
+const char kEncoding[] = "http://schemas.xmlsoap.org/soap/encoding/";
+
+std::string Url(int port, const char* path)
+{
+    return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+class Soap {
+public:
+    Soap()
+    {
+        SOAP_StaticInit(GetModuleHandleA(nullptr));
+        m_obj = SOAP_Create(&EventRecorder::Callback, events.User(), nullptr);
+    }
+    ~Soap() { SOAP_Destroy(m_obj); }
+    Soap(const Soap&) = delete;
+    Soap& operator=(const Soap&) = delete;
+
+    int Set(int property, const std::string& text, int index = 0)
+    {
+        return SOAP_Set(m_obj, property, index, reinterpret_cast<INT_PTR>(text.c_str()), int(text.size()));
+    }
+    int SetInt(int property, int value) { return SOAP_Set(m_obj, property, 0, value, 0); }
+    std::string Text(int property, int index = 0)
+    {
+        int length = 0;
+        const char* p = reinterpret_cast<const char*>(SOAP_Get(m_obj, property, index, &length));
+        if (!p)
+            return "<null>";
+        return property == kSoapSOAPPacket ? std::string(p, size_t(length)) : std::string(p);
+    }
+    INT_PTR Int(int property) { return SOAP_Get(m_obj, property, 0, nullptr); }
+    int Do(int method, const std::string& a = "", const std::string& b = "", std::string* answer = nullptr)
+    {
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(a.c_str()), reinterpret_cast<INT_PTR>(b.c_str())};
+        int lengths[2] = {int(a.size()), int(b.size())};
+        const int rc = SOAP_Do(m_obj, method, 2, args, lengths);
+        if (answer)
+            *answer = reinterpret_cast<const char*>(args[1]);
+        return rc;
+    }
+    std::string Error() { return SOAP_GetLastError(m_obj); }
+    int Code() { return SOAP_GetLastErrorCode(m_obj); }
+    void* Handle() { return m_obj; }
+
+    // The desktop application's order of calls for one request.
+    void Prepare(const std::string& url, const std::string& method)
+    {
+        ASSERT_EQ(Do(kSoapReset), 0);
+        ASSERT_EQ(Set(kSoapContentType, "text/xml"), 0);
+        ASSERT_EQ(Set(kSoapSOAPEncoding, kEncoding), 0);
+        ASSERT_EQ(Set(kSoapMethodURI, kNs), 0);
+        ASSERT_EQ(Set(kSoapActionURI, std::string(kNs) + "#" + method), 0);
+        ASSERT_EQ(Set(kSoapMethod, method), 0);
+        ASSERT_EQ(Set(kSoapURL, url), 0);
+    }
+
+    EventRecorder events;
+
+private:
+    void* m_obj;
+};
+
+TEST(SoapSpyne, UploadReturnsOkAndABadLoginIsAFault)
+{
+    Soap soap;
+    soap.Prepare(Url(kSpynePort, "/"), "UploadAuditResults");
+    const char* params[][2] = {{"guid", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
+                               {"uid", "auditor"},
+                               {"pwd", "s3cret"},
+                               {"db", "assets"},
+                               {"audit", "PEtlc3Ryb3ZhLz4="}};
+    for (auto& p : params)
+        ASSERT_EQ(soap.Do(kSoapAddParameter, p[0], p[1]), 0);
+    ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
+    EXPECT_EQ(soap.Text(kSoapReturnValue), "OK");
+    EXPECT_EQ(soap.Int(kSoapParamCount), 0);
+    EXPECT_EQ(soap.Text(kSoapStatusLine).substr(0, 12), "HTTP/1.0 200");
+    EXPECT_EQ(soap.events.Of(kSoapEventStartTransfer).size(), 1u);
+    EXPECT_EQ(soap.events.Of(kSoapEventEndTransfer).size(), 1u);
+    ASSERT_FALSE(soap.events.Of(kSoapEventTransfer).empty());
+    EXPECT_EQ(soap.events.Of(kSoapEventTransfer).back().values[0], INT_PTR(soap.Text(kSoapSOAPPacket).size()));
+
+    // The reply cursor.
+    ASSERT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/[1]"), 0);
+    EXPECT_EQ(soap.Text(kSoapXElement), "tns:UploadAuditResultsResponse");
+    EXPECT_EQ(soap.Text(kSoapXPrefix), "tns");
+    EXPECT_EQ(soap.Text(kSoapXNamespace), kNs);
+    EXPECT_EQ(soap.Text(kSoapXParent), "Body");
+    EXPECT_EQ(soap.Int(kSoapXChildren), 1);
+    EXPECT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/Fault"), 208);
+    EXPECT_EQ(soap.Error(), "No such child.");
+    EXPECT_EQ(soap.Text(kSoapXPath), "/Envelope/Body/Fault");
+
+    soap.Prepare(Url(kSpynePort, "/"), "UploadAuditResults");
+    for (auto& p : params)
+        ASSERT_EQ(soap.Do(kSoapAddParameter, p[0], std::string(p[0]) == "pwd" ? "wrong" : p[1]), 0);
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 173);
+    EXPECT_EQ(soap.Error(), "SOAP Fault. See the FaultCode or FaultString property for details.");
+    EXPECT_EQ(soap.Text(kSoapFaultString), "Invalid user or password.");
+    EXPECT_EQ(soap.Text(kSoapFaultCode), "soap11env:Client.Login");
+    EXPECT_EQ(soap.Text(kSoapFaultActor), "");
+}
+
+TEST(SoapSpyne, TenMegabytesEchoedWithEscapingAndOutputParameters)
+{
+    Soap soap;
+    std::string big;
+    for (int i = 0; big.size() < 10 * 1024 * 1024; ++i)
+        big += "line " + std::to_string(i) + " of the <audit>\n";
+    soap.Prepare(Url(kSpynePort, "/"), "Echo");
+    ASSERT_EQ(soap.Do(kSoapAddParameter, "text", big), 0);
+    ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
+    EXPECT_TRUE(soap.Text(kSoapReturnValue) == big.substr(0, big.size() - 1)); // the last LF is trailing blank
+    EXPECT_EQ(soap.Int(kSoapParamCount), 1);
+    EXPECT_EQ(soap.Text(kSoapParamName, 1), "tns:length");
+    std::string value;
+    EXPECT_EQ(soap.Do(kSoapValue, "TNS:LENGTH", "", &value), 0);
+    EXPECT_EQ(value, std::to_string(big.size()));
+    EXPECT_EQ(soap.Do(kSoapValue, "tns:text", "", &value), 174); // the return value is not a parameter
+    EXPECT_EQ(soap.Error(), "Parameter does not exist.");
+
+    // Fault with an actor, and a reply that comes too late.
+    soap.Prepare(Url(kSpynePort, "/"), "Fail");
+    ASSERT_EQ(soap.Do(kSoapAddParameter, "why", "a<b"), 0);
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 173);
+    EXPECT_EQ(soap.Text(kSoapFaultString), "It broke: a<b");
+    EXPECT_EQ(soap.Text(kSoapFaultActor), "urn:actor");
+
+    soap.Prepare(Url(kSpynePort, "/"), "Slow");
+    ASSERT_EQ(soap.Do(kSoapAddParameter, "seconds", "3"), 0);
+    ASSERT_EQ(soap.SetInt(kSoapTimeout, 1), 0);
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 301);
+    EXPECT_EQ(soap.Int(kSoapIdle), 1);
+}
+
+TEST(SoapRaw, EnvelopeAndHeadersByteForByte)
+{
+    Soap soap;
+    soap.Prepare(Url(kRawPort, "/echo-request"), "TestLogin");
+    ASSERT_EQ(soap.Do(kSoapAddParameter, "uid", "a<b&\"c\"'"), 0);
+    ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
+    const std::string envelope =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><SOAP-ENV:Envelope "
+        "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+        "SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\"><SOAP-ENV:Body>"
+        "<m:TestLogin xmlns:m=\"urn:KestrovaUploadService\"><uid>a&lt;b&amp;&quot;c&quot;'</uid></m:TestLogin>"
+        "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    EXPECT_EQ(soap.Text(kSoapReturnValue), "POST /echo-request HTTP/1.1\r\nHost: 127.0.0.1:20511\r\n"
+                                           "User-Agent: Tessarine HTTP/S Control\r\nConnection: close\r\n"
+                                           "SOAPAction: urn:KestrovaUploadService#TestLogin\r\n"
+                                           "Content-Type: text/xml\r\nContent-Length: " +
+                                               std::to_string(envelope.size()) + "\r\n\r\n" + envelope);
+
+    // Attributes of the cursor element, and the index checks.
+    ASSERT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/R/request"), 0);
+    ASSERT_EQ(soap.Int(kSoapXAttrCount), 2);
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "kind");
+    EXPECT_EQ(soap.Text(kSoapXAttrValue, 1), "raw");
+    EXPECT_EQ(soap.Text(kSoapXAttrPrefix, 2), "xml");
+    EXPECT_EQ(soap.Text(kSoapXAttrNamespace, 2), "http://www.w3.org/XML/1998/namespace");
+    EXPECT_EQ(soap.Text(kSoapParamAttr, 0), "kind=\"raw\" lang=\"en\"");
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 3), "<null>");
+    EXPECT_EQ(soap.Code(), 280);
+    EXPECT_EQ(soap.Error(), "Invalid attribute index.");
+    EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapXAttrName, 0), 280);
+    ASSERT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/R"), 0);
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "<null>");
+    EXPECT_EQ(soap.Error(), "No attributes available.");
+    EXPECT_EQ(soap.Text(kSoapParamName, 1), "<null>");
+    EXPECT_EQ(soap.Error(), "Invalid param index (out of range).");
+    EXPECT_EQ(soap.Text(kSoapCookieName, 0), "<null>");
+    EXPECT_EQ(soap.Error(), "Invalid cookie index (out of range).");
+    EXPECT_EQ(soap.Text(kSoapNamespacePrefix, 1), "SOAP-ENV");
+    EXPECT_EQ(soap.Text(kSoapNamespaceURI, 2), "<null>");
+    EXPECT_EQ(soap.Error(), "Invalid namespace index (out of range).");
+
+    // A second send without a reset keeps the SOAPAction line it had.
+    ASSERT_EQ(soap.Set(kSoapActionURI, "urn:other"), 0);
+    ASSERT_EQ(soap.Set(kSoapMethod, "Other"), 0);
+    ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
+    EXPECT_NE(soap.Text(kSoapReturnValue).find("SOAPAction: urn:other\r\n"), std::string::npos);
+
+    ASSERT_EQ(soap.SetInt(kSoapFirewallType, 3), 0);
+    EXPECT_EQ(soap.Int(kSoapFirewallPort), 1080);
+    ASSERT_EQ(soap.SetInt(kSoapFirewallPort, 81), 0);
+    EXPECT_EQ(soap.Int(kSoapFirewallPort), 81);
+}
+
+TEST(SoapRaw, RepliesASoapServiceDoesNotSend)
+{
+    Soap soap;
+    soap.Prepare(Url(kRawPort, "/empty-fault"), "M");
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 173);
+    EXPECT_EQ(soap.Text(kSoapFaultString), "");
+    EXPECT_EQ(soap.Code(), 0); // the element is there, only empty
+    EXPECT_EQ(soap.Text(kSoapFaultCode), "soap:Server");
+
+    soap.Prepare(Url(kRawPort, "/html-500"), "M");
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 201);
+    EXPECT_EQ(soap.Error(), "Unbalanced element tag.");
+    EXPECT_NE(soap.Text(kSoapSOAPPacket).find("Internal Server Error"), std::string::npos);
+
+    soap.Prepare(Url(kRawPort, "/big"), "M");
+    ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
+    EXPECT_EQ(soap.Text(kSoapReturnValue).size(), 10u * 1024 * 1024);
+    EXPECT_EQ(soap.Text(kSoapParamValue, 1), "2");
+}
+
+// A 401 with a Digest challenge is answered by posting the envelope again,
+// not the error page that came with the 401.
+TEST(SoapRaw, DigestRetryPostsTheEnvelope)
+{
+    Soap soap;
+    soap.Prepare(Url(kRawPort, "/digest"), "Echo");
+    ASSERT_EQ(soap.SetInt(kSoapAuthScheme, 1), 0);
+    ASSERT_EQ(soap.Set(kSoapUser, "u"), 0);
+    ASSERT_EQ(soap.Set(kSoapPassword, "p"), 0);
+    ASSERT_EQ(soap.Do(kSoapAddParameter, "text", "x"), 0);
+    ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
+    EXPECT_EQ(soap.Text(kSoapReturnValue), "Echo");
+    EXPECT_EQ(soap.events.Of(kSoapEventStartTransfer).size(), 2u);
+}
+
+} // namespace
