@@ -35,6 +35,7 @@ int HttpClient::DoAction(int action)
         return LastCode();
     StartTimeout();
     ClearInterruptRequest();
+    ClearInterrupted();
     SetLastCode(0);
     SetLastErrorText("");
     m_statusLine.Clear();
