@@ -44,6 +44,13 @@ TEST(HttpCapture, RequestHeadersByteForByte)
     EXPECT_EQ(http.Count(kHttpEventStartTransfer), 2); // request body, then response
     EXPECT_EQ(http.Count(kHttpEventEndTransfer), 2);
 
+    // Through a proxy the request line carries the whole URL, also for https.
+    ASSERT_EQ(http.Set(kHttpProxyServer, "127.0.0.1"), 0);
+    ASSERT_EQ(http.SetInt(kHttpProxyPort, kCapturePort), 0);
+    ASSERT_EQ(http.Get("https://secure.test/echo"), 0) << http.Error();
+    EXPECT_EQ(http.Data().substr(0, 66), "GET https://secure.test:443/echo HTTP/1.1\r\nHost: secure.test:443\r\n");
+    ASSERT_EQ(http.Set(kHttpProxyServer, ""), 0);
+
     // An empty PUT still says its length; Reset keeps the verb and the range.
     ASSERT_EQ(http.Set(kHttpHTTPMethod, "PROPFIND"), 0);
     ASSERT_EQ(http.Do(kHttpMethodReset), 0);
@@ -118,7 +125,7 @@ TEST(HttpCapture, AttachedFileAndKeptConnections)
     ASSERT_EQ(http.Config("KeepAlive=true"), "");
     ASSERT_EQ(http.Get(Url(kCapturePort, "/keep")), 0) << http.Error();
     EXPECT_EQ(http.Int(kHttpConnected), 1);
-    Sleep(300);
+    Sleep(800);
     ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0) << http.Error();
     EXPECT_EQ(http.Data().find("Connection: close"), std::string::npos);
 }
