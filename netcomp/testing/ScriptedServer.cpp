@@ -310,16 +310,20 @@ ScriptedServer::Read ScriptedServer::ReadLine(std::string& line, DWORD timeout, 
         }
         if (m_connection == INVALID_SOCKET)
             return Read::Closed;
-        if (m_stop)
-            return Read::Stopped;
-        if (timeout != INFINITE && GetTickCount() - start >= timeout)
+        // Once stopping, what the client sent before is still taken in (and
+        // judged), but nothing is waited for any more.
+        const bool stopping = m_stop;
+        if (!stopping && timeout != INFINITE && GetTickCount() - start >= timeout)
             return Read::TimedOut;
         fd_set ready;
         FD_ZERO(&ready);
         FD_SET(m_connection, &ready);
-        timeval wait = {0, long(kSlice) * 1000};
-        if (select(0, &ready, nullptr, nullptr, &wait) <= 0)
+        timeval wait = {0, stopping ? 0 : long(kSlice) * 1000};
+        if (select(0, &ready, nullptr, nullptr, &wait) <= 0) {
+            if (stopping)
+                return Read::Stopped;
             continue;
+        }
         char buffer[4096];
         const int n = recv(m_connection, buffer, sizeof buffer, 0);
         if (n <= 0)

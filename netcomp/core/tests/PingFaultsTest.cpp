@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "netcomp/core/ComponentObject.h"
@@ -138,6 +140,44 @@ TEST_F(PingFaults, LargestAcceptedMessagesAreAnswered)
     }
 }
 
+// The network audit pings from several threads at once. Each unconnected raw
+// socket sees every answer on the machine: each ping must take its own.
+struct Answers {
+    std::vector<INT_PTR> ids;
+};
+
+int WINAPI RecordAnswer(INT_PTR user, int event, int count, INT_PTR* params, int*)
+{
+    if (event == kPingEventResponse && count == 4)
+        reinterpret_cast<Answers*>(user)->ids.push_back(params[0]);
+    return 0;
+}
+
+TEST_F(PingFaults, PingsOnSeveralThreadsEachTakeTheirOwnAnswer)
+{
+    constexpr int kThreads = 4;
+    constexpr int kPings = 10;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            Answers answers;
+            void* ping = Ping_Create(RecordAnswer, reinterpret_cast<INT_PTR>(&answers), nullptr);
+            Ping_Set(ping, kPingTimeout, 0, 3, 0);
+            for (int i = 0; i < kPings; ++i) {
+                answers.ids.clear();
+                if (PingHost(ping, "127.0.0.1") != 0 || answers.ids.size() != 1 ||
+                    answers.ids[0] != Ping_Get(ping, kPingRequestId, 0, nullptr))
+                    ++failures;
+            }
+            Ping_Destroy(ping);
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(0, failures.load());
+}
+
 // The owner destroys the component from inside its Response event. The freed
 // memory is taken and overwritten at once, so an engine that went on
 // working on it would not get far.
@@ -163,13 +203,18 @@ int WINAPI DestroyOnResponse(INT_PTR, int event, int, INT_PTR*, int*)
 TEST(PingDestroyedInEvent, WaitedAndUnwaitedPings)
 {
     Ping_StaticInit(GetModuleHandleA(nullptr));
-    for (bool waited : {true, false}) {
-        SCOPED_TRACE(waited ? "waited" : "answer from the message loop");
+    const struct {
+        const char* path;
+        int timeout;
+    } cases[] = {{"UseICMPDLL=false", 5}, {"UseICMPDLL=true", 5}, {"UseICMPDLL=false", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + (c.timeout ? ", waited" : ", answer from the message loop"));
         g_destroyedInEvent = 0;
         g_victim = Ping_Create(DestroyOnResponse, 0, nullptr);
         ASSERT_NE(nullptr, g_victim);
         void* ping = g_victim;
-        ASSERT_EQ(0, Ping_Set(ping, kPingTimeout, 0, waited ? 5 : 0, 0));
+        ASSERT_EQ(0, Config(ping, c.path));
+        ASSERT_EQ(0, Ping_Set(ping, kPingTimeout, 0, c.timeout, 0));
         // Waited, the call returns (its wait stopped by the destruction).
         (void)PingHost(ping, "127.0.0.1");
         // Unwaited, the answer arrives through the thread's own message loop.
