@@ -53,7 +53,7 @@ public:
     [[nodiscard]] int SetProxyServer(const char* t) { return m_proxyServer.AssignText(t); }
     void SetProxyPort(int port) { m_proxyPort = port; }
     [[nodiscard]] int SetProxyAuthorization(const char* t) { return m_proxyAuthorization.AssignText(t); }
-    [[nodiscard]] int SetPostData(const char* data, uint32_t n) { return m_postData.Assign(n, data); }
+    [[nodiscard]] int SetPostData(const char* data, uint32_t n) { return m_postData.Assign(data ? n : 0, data); }
     [[nodiscard]] int SetAttachedFile(const char* t) { return m_attachedFile.AssignText(t); }
     [[nodiscard]] int SetLocalFile(const char* t) { return m_localFile.AssignText(t); }
     [[nodiscard]] int SetUser(const char* t);
