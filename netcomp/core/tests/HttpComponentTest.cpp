@@ -44,6 +44,12 @@ TEST(HttpCapture, RequestHeadersByteForByte)
     EXPECT_EQ(http.Count(kHttpEventStartTransfer), 2); // request body, then response
     EXPECT_EQ(http.Count(kHttpEventEndTransfer), 2);
 
+    // A verb of the caller's own replaces the action's.
+    ASSERT_EQ(http.Set(kHttpHTTPMethod, "OPTIONS"), 0);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0) << http.Error();
+    EXPECT_EQ(http.Data().substr(0, 24), "OPTIONS /echo HTTP/1.1\r\n");
+    ASSERT_EQ(http.Set(kHttpHTTPMethod, ""), 0);
+
     // Through a proxy the request line carries the whole URL, also for https.
     ASSERT_EQ(http.Set(kHttpProxyServer, "127.0.0.1"), 0);
     ASSERT_EQ(http.SetInt(kHttpProxyPort, kCapturePort), 0);
@@ -143,8 +149,9 @@ TEST(HttpCapture, RedirectsAndCookies)
     EXPECT_EQ(http.Get(Url(kCapturePort, "/loop/a")), 151);
     EXPECT_EQ(http.Error(), "Too many redirects.");
 
-    // Mode 2 refuses another scheme; the owner may refuse any.
+    // Mode 2 follows the same scheme and refuses another; the owner may refuse any.
     ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 2), 0);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/redirect?to=http://127.0.0.1:20400/echo")), 0) << http.Error();
     EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=https://127.0.0.1/")), 151);
     http.refuseRedirects = true;
     ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 1), 0);
@@ -166,7 +173,8 @@ TEST(HttpCapture, RefusalsAndDefaults)
     EXPECT_EQ(http.Int(kHttpTimeout), 60);
     EXPECT_EQ(http.Int(kHttpFirewallPort), 80);
     EXPECT_EQ(http.Int(kHttpIdle), 1);
-    EXPECT_EQ(http.Config("UserAgent"), "Tessarine HTTP/S Control");
+    const std::string agent = http.Config("UserAgent");
+    EXPECT_EQ(agent, "Tessarine HTTP/S Control");
     EXPECT_EQ(http.Config("KeepAlive"), "False");
     EXPECT_EQ(http.Config("MaxTransferredData"), "4096");
     EXPECT_EQ(http.Config("InBufferSize"), "64000");
