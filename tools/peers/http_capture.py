@@ -19,6 +19,7 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /redirect?to=<url>    302 to <url>
   /cookies              200 with two Set-Cookie headers
   /trickle              200 with a body, sent one byte at a time
+  /keep                 200 "kept" without "Connection: close", then a close 500 ms later
   /length-short         Content-Length 10, 5 bytes, then a close
   /reply/<name>         the bytes of <replies folder>/<name> as they are, then a close
   anything else         200 with the body "ok"
@@ -145,6 +146,10 @@ def answer(conn, raw):
         for byte in reply("200 OK", b"slowly"):
             s.sendall(bytes([byte]))
             time.sleep(0.005)
+        return None
+    if path == "/keep":  # a reply that lets the connection live, then a close 500 ms later
+        s.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nkept")
+        time.sleep(0.5)
         return None
     if path == "/length-short":
         return b"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort"
