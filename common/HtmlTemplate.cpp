@@ -65,7 +65,7 @@ bool HtmlTemplate::Parse(const std::string& text, const TagReplacer& replacer)
         return false;
     }
     if (closer != Closer::End) {
-        return Fail(closer == Closer::Else ? "{{else}} without {{if}}"
+        return Fail(closer == Closer::Else    ? "{{else}} without {{if}}"
                     : closer == Closer::EndIf ? "{{endif}} without {{if}}"
                                               : "{{endwhile}} without {{while}}",
                     pos);

@@ -110,10 +110,12 @@ TEST(HtmlTemplate, RefusesMalformedTemplates)
 {
     MapReplacer replacer;
     const char* bad[] = {
-        "{{if Yes}}x",           "{{while HasItem}}x{{endif}}", "x{{endif}}",      "{{else}}",
-        "{{endwhile}}",          "{{if Yes}}a{{else}}b{{else}}c{{endif}}",          "{{Name",
-        "{{Unknown}}",           "{{name}}",                    "{{}}",            "{{if }}{{endif}}",
-        "{{if Yes}}{{while HasItem}}{{endif}}{{endwhile}}",
+        "{{if Yes}}x",      "{{while HasItem}}x{{endif}}",
+        "x{{endif}}",       "{{else}}",
+        "{{endwhile}}",     "{{if Yes}}a{{else}}b{{else}}c{{endif}}",
+        "{{Name",           "{{Unknown}}",
+        "{{name}}",         "{{}}",
+        "{{if }}{{endif}}", "{{if Yes}}{{while HasItem}}{{endif}}{{endwhile}}",
     };
     for (const char* text : bad) {
         HtmlTemplate stencil;
