@@ -9,8 +9,7 @@
 
 class ExceptionReportTagReplacer : public TagReplacer {
 public:
-    ExceptionReportTagReplacer(const std::vector<std::string>& unresponsive,
-                               const std::vector<std::string>& nonNt)
+    ExceptionReportTagReplacer(const std::vector<std::string>& unresponsive, const std::vector<std::string>& nonNt)
         : m_unresponsive(unresponsive), m_nonNt(nonNt)
     {
     }

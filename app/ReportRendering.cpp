@@ -40,8 +40,8 @@ bool CreateTempFile(const char* prefix, std::string& path)
 bool LoadTemplate(int resourceId, std::string& text)
 {
     HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceExA(module, RT_HTML, MAKEINTRESOURCEA(resourceId),
-                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    HRSRC found =
+        FindResourceExA(module, RT_HTML, MAKEINTRESOURCEA(resourceId), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     if (found == nullptr) {
         return false;
     }

@@ -188,9 +188,15 @@ bool ResultsTagReplacer::Own(TemplateOutputStream& out, ComputerProp index)
 }
 
 #define KES_GENERIC_TAG(name, index)                                                                                   \
-    bool ResultsTagReplacer::Tag##name(TemplateOutputStream& out) { return Generic(out, index); }
+    bool ResultsTagReplacer::Tag##name(TemplateOutputStream& out)                                                      \
+    {                                                                                                                  \
+        return Generic(out, index);                                                                                    \
+    }
 #define KES_COMPUTER_TAG(name, index)                                                                                  \
-    bool ResultsTagReplacer::Tag##name(TemplateOutputStream& out) { return Own(out, index); }
+    bool ResultsTagReplacer::Tag##name(TemplateOutputStream& out)                                                      \
+    {                                                                                                                  \
+        return Own(out, index);                                                                                        \
+    }
 #define KES_PART_TAG(name, cursor, index)                                                                              \
     bool ResultsTagReplacer::Tag##name(TemplateOutputStream& out)                                                      \
     {                                                                                                                  \
@@ -202,7 +208,10 @@ bool ResultsTagReplacer::Own(TemplateOutputStream& out, ComputerProp index)
         return cursor.current ? Write(out, FormatNumber(cursor.current->Property(index).GetLong(), true)) : true;      \
     }
 #define KES_CURSOR_TAGS(has, next, cursor)                                                                             \
-    bool ResultsTagReplacer::Tag##has(TemplateOutputStream&) { return cursor.Has(); }                                  \
+    bool ResultsTagReplacer::Tag##has(TemplateOutputStream&)                                                           \
+    {                                                                                                                  \
+        return cursor.Has();                                                                                           \
+    }                                                                                                                  \
     bool ResultsTagReplacer::Tag##next(TemplateOutputStream&)                                                          \
     {                                                                                                                  \
         cursor.Next();                                                                                                 \

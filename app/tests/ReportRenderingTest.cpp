@@ -100,7 +100,7 @@ protected:
         pc.SetRam(1024);
         pc.SetCpuSpeed(2994);
         pc.SetCpuCount(2);
-        pc.Property(kBiosDate).SetVariant(Date(38061)); // 2004-03-15
+        pc.Property(kBiosDate).SetVariant(Date(38061));      // 2004-03-15
         pc.Property(kOsInstallDate).SetVariant(Date(39449)); // 2008-01-02
         pc.Property(kOsDescription).SetString("Windows XP Professional");
         pc.GetPorts()->Add("USB");
