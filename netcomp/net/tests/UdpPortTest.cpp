@@ -22,6 +22,7 @@ struct Port {
     std::vector<std::string> sources;
     std::vector<int> errors;
     std::vector<std::string> errorTexts;
+    int readyToSend = 0;
     bool closeOnData = false;
 
     Port() { obj = UDPPort_Create(&Port::Record, reinterpret_cast<INT_PTR>(this), nullptr); }
@@ -36,6 +37,8 @@ struct Port {
                                     std::to_string(params[2]));
             if (self->closeOnData)
                 UDPPort_Set(self->obj, kUdpPortActive, 0, 0, 0);
+        } else if (event == kUdpPortEventReadyToSend) {
+            ++self->readyToSend;
         } else if (event == kUdpPortEventError) {
             self->errors.push_back(int(params[0]));
             self->errorTexts.push_back(reinterpret_cast<const char*>(params[1]));
@@ -110,6 +113,7 @@ TEST(UdpPort, EchoAndOversizeDatagramsFromPeer)
     EXPECT_EQ(p.Config("MaxPacketSize=200"), "rc112");
     ASSERT_EQ(p.Send("hello, peer"), 0);
     p.Pump(1);
+    EXPECT_GE(p.readyToSend, 1); // the socket reports it can send once it is set up
     ASSERT_EQ(p.data.size(), 1u);
     EXPECT_EQ(p.data[0], "hello, peer");
     EXPECT_EQ(p.sources[0], "127.0.0.1:20801");
@@ -205,6 +209,21 @@ TEST(UdpPort, ClosingInsideDataInEndsDelivery)
     p.PumpIdle();
     EXPECT_EQ(p.data.size(), 1u);
     EXPECT_EQ(p.Get(kUdpPortActive), 0);
+}
+
+TEST(UdpPort, SharedLocalPort)
+{
+    Port a, b, c;
+    ASSERT_EQ(a.Config("ShareLocalPort=True"), "");
+    ASSERT_EQ(a.Set(kUdpPortLocalPort, 20803), 0);
+    ASSERT_EQ(a.Set(kUdpPortActive, 1), 0);
+    ASSERT_EQ(b.Set(kUdpPortLocalPort, 20803), 0);
+    EXPECT_EQ(b.Set(kUdpPortActive, 1), 10048);
+    EXPECT_EQ(b.Get(kUdpPortActive), 0);
+    ASSERT_EQ(c.Config("ShareLocalPort=True"), "");
+    ASSERT_EQ(c.Set(kUdpPortLocalPort, 20803), 0);
+    EXPECT_EQ(c.Set(kUdpPortActive, 1), 0);
+    EXPECT_EQ(c.Config("ShareLocalPort"), "True");
 }
 
 } // namespace
