@@ -74,8 +74,8 @@ bool ResultsHtmlDlg::OnInitDialog()
     std::stringstream page;
     page << file.rdbuf();
     if (RegisterBrowserHostClass()) {
-        m_browser = CreateWindowExA(0, "AtlAxWin", m_path.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
-                                    0, m_hwnd, nullptr, instance, nullptr);
+        m_browser = CreateWindowExA(0, "AtlAxWin", m_path.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                    m_hwnd, nullptr, instance, nullptr);
         FitBrowser();
     }
     std::string title = HtmlTitle(page.str());

@@ -98,5 +98,6 @@ TEST(ResultsHtmlDlg, AFailedRenderIsReported)
     ShowResultsPage(document);
     SetMessageBoxHook(previous);
     EXPECT_EQ(kRenderFailedText, shown);
-    EXPECT_EQ("Kestrova(tm) - Asset Audit Results", HtmlTitle("<HTML><Title>Kestrova(tm) - Asset Audit Results</TITLE>"));
+    EXPECT_EQ("Kestrova(tm) - Asset Audit Results",
+              HtmlTitle("<HTML><Title>Kestrova(tm) - Asset Audit Results</TITLE>"));
 }
