@@ -1,8 +1,10 @@
 // Audits this computer and writes its results page, and an exception report
 // of made-up computer names, to the two files named on the command line, so
-// a person can look at both in a browser (tools/report-screenshots.sh).
+// a person can look at both in a browser (tools/report-screenshots.sh). With
+// --show it then opens the results dialog on the page, as View does.
 
 #include "app/ReportRendering.h"
+#include "app/ResultsHtmlDlg.h"
 #include "audit/APIAudit.h"
 #include "audit/AuditDocument.h"
 #include "common/AppState.h"
@@ -10,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -22,8 +25,9 @@ bool MoveInto(const std::string& from, const char* to)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: render_reports <results page> <exception report>\n");
+    bool show = argc == 4 && std::string(argv[3]) == "--show";
+    if (argc != 3 && !show) {
+        std::fprintf(stderr, "usage: render_reports <results page> <exception report> [--show]\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -46,6 +50,9 @@ int main(int argc, char** argv)
     if (!RenderExceptionReportToTempFile(unresponsive, nonNt, path) || !MoveInto(path, argv[2])) {
         std::fprintf(stderr, "the exception report could not be written\n");
         return 1;
+    }
+    if (show) {
+        ShowResultsPage(document);
     }
     CoUninitialize();
     return 0;
