@@ -227,6 +227,15 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
                 continue;
             }
         }
+        if (m_state == kAfterLt && ((m_class[c] & kName) || c == '/') && !(m_callback && m_inputCharHook)) {
+            const size_t done = c == '/' ? FastEndTag(data, i, length) : FastTagName(data, i, length);
+            if (done == kFailed)
+                return m_error;
+            if (done > i) {
+                i = done;
+                continue;
+            }
+        }
         if (m_state == kInTag && (m_class[c] & kName) && !(m_callback && m_inputCharHook)) {
             const size_t done = FastAttribute(data, i, length);
             if (done == kFailed)

@@ -94,6 +94,8 @@ private:
     static constexpr size_t kFailed = ~size_t(0);
     size_t FastAttribute(const unsigned char* data, size_t i, size_t length);
     size_t FastEntity(const unsigned char* data, size_t i, size_t length);
+    size_t FastTagName(const unsigned char* data, size_t i, size_t length);
+    size_t FastEndTag(const unsigned char* data, size_t i, size_t length);
     [[nodiscard]] int Step(unsigned char c);
     [[nodiscard]] int StepTag(unsigned char c, bool* again);
     [[nodiscard]] int StepMarkup(unsigned char c, bool* again);

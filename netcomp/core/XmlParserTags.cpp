@@ -1,5 +1,7 @@
 // The states inside markup: start and end tags with their attributes,
 // comments, processing instructions, declarations and bracketed sections.
+#include <cstring>
+
 #include "netcomp/core/CStringHelpers.h"
 #include "netcomp/core/ResultCodes.h"
 #include "netcomp/core/XmlParser.h"
@@ -17,10 +19,12 @@ size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t leng
         return i;
     const unsigned char quote = data[n + 1];
     const size_t valueStart = n + 2;
-    size_t end = valueStart;
-    while (end < length && data[end] != quote && data[end] != '&' && data[end] != 0)
-        ++end;
-    if (end >= length || data[end] != quote || end - i > NetStringBase::kMaxLength)
+    const void* close = std::memchr(data + valueStart, quote, length - valueStart);
+    if (!close)
+        return i;
+    const size_t end = size_t(static_cast<const unsigned char*>(close) - data);
+    if (std::memchr(data + valueStart, '&', end - valueStart) || std::memchr(data + valueStart, 0, end - valueStart) ||
+        end - i > NetStringBase::kMaxLength)
         return i;
     m_name.Clear();
     m_value.Clear();
@@ -29,11 +33,12 @@ size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t leng
         rc = m_value.Append(reinterpret_cast<const char*>(data + valueStart), uint32_t(end - valueStart));
     if (rc == kResultOk)
         rc = AddAttribute();
+    // Byte by byte, a failure comes at the closing quote, which then counts.
+    m_column += uint32_t(end + 1 - i);
     if (rc != kResultOk) {
         m_error = rc;
         return kFailed;
     }
-    m_column += uint32_t(end + 1 - i);
     m_previous = quote;
     m_tagSlash = false;
     return end + 1;
@@ -56,12 +61,71 @@ size_t XmlParser::FastEntity(const unsigned char* data, size_t i, size_t length)
         rc = m_entity.Assign(reinterpret_cast<const char*>(data + i + 1), uint32_t(end - i - 1));
     if (rc == kResultOk)
         rc = ResolveEntity(true);
+    m_column += uint32_t(end + 1 - i);
     if (rc != kResultOk) {
         m_error = rc;
         return kFailed;
     }
-    m_column += uint32_t(end + 1 - i);
     m_previous = ';';
+    return end + 1;
+}
+
+// The name of a start tag right after "<", ended inside the block by a blank,
+// "/" or ">": the element starts as it would byte by byte, and the byte after
+// the name is read next in the tag. Same answers as FastAttribute.
+size_t XmlParser::FastTagName(const unsigned char* data, size_t i, size_t length)
+{
+    size_t end = i;
+    while (end < length && (m_class[data[end]] & kName))
+        ++end;
+    if (end >= length || end - i > NetStringBase::kMaxLength)
+        return i;
+    const unsigned char next = data[end];
+    if (!IsSpace(next) && next != '>' && next != '/')
+        return i;
+    int rc = m_name.Assign(reinterpret_cast<const char*>(data + i), uint32_t(end - i));
+    if (rc == kResultOk && (m_rawText || !AcceptName(m_name.Data()))) {
+        m_name.Clear(); // the name stays text: the byte-by-byte path says how
+        return i;
+    }
+    if (rc == kResultOk)
+        rc = DeliverWholeText();
+    if (rc == kResultOk)
+        rc = m_elementName.Assign(m_name.Data(), m_name.Length());
+    if (rc != kResultOk) {
+        m_column += uint32_t(end + 1 - i); // the byte that ended the name counts
+        m_error = rc;
+        return kFailed;
+    }
+    m_attributes.Clear();
+    m_tagSlash = false;
+    m_state = kInTag;
+    m_column += uint32_t(end - i);
+    m_previous = data[end - 1];
+    return end;
+}
+
+// A whole end tag "</name>" inside the block; same answers as FastAttribute.
+size_t XmlParser::FastEndTag(const unsigned char* data, size_t i, size_t length)
+{
+    size_t end = i + 1;
+    while (end < length && (m_class[data[end]] & kName))
+        ++end;
+    if (end >= length || data[end] != '>' || end == i + 1 || end - i > NetStringBase::kMaxLength)
+        return i;
+    int rc = m_name.Assign(reinterpret_cast<const char*>(data + i + 1), uint32_t(end - i - 1));
+    if (rc == kResultOk && ((m_rawText && StrICmp(m_name.Data(), "script") != 0) || !AcceptName(m_name.Data()))) {
+        m_name.Clear();
+        return i;
+    }
+    if (rc == kResultOk)
+        rc = FinishEndTag();
+    m_column += uint32_t(end + 1 - i);
+    if (rc != kResultOk) {
+        m_error = rc;
+        return kFailed;
+    }
+    m_previous = '>';
     return end + 1;
 }
 

@@ -4,7 +4,8 @@
 # stored as request-<n>.txt in the current folder (head and body as received).
 #   raw_reply_server.py <port>
 # Paths: /empty-fault (a fault with an empty faultstring, status 500),
-# /html-500 (an HTML error page, status 500), /big (a 10 MB return value),
+# /html-500 (an HTML error page, status 500), /envelope-500 (an answer that is
+# no fault, with status 500), /big (a 10 MB return value),
 # /echo-request (the request itself, head and body, as the text of the return
 # element, which carries two attributes), /digest (401 with a Digest challenge until the request carries a Digest
 # Authorization, then an answer that names the body's method element).
@@ -49,6 +50,8 @@ class Handler(socketserver.StreamRequestHandler):
         if path == "/empty-fault":
             out = reply("500 Internal Server Error", envelope(
                 "<soap:Fault><faultcode>soap:Server</faultcode><faultstring></faultstring></soap:Fault>"))
+        elif path == "/envelope-500":
+            out = reply("500 Internal Server Error", envelope('<m:R xmlns:m="urn:r"><v>1</v></m:R>'))
         elif path == "/html-500":
             out = reply("500 Internal Server Error",
                         b"<html><head><title>Error</title></head><body><h1>Internal Server Error</h1>"

@@ -77,6 +77,47 @@ private:
     void* m_obj;
 };
 
+TEST(SoapLocal, StartingValuesConfigAndBuiltPacket)
+{
+    Soap soap;
+    EXPECT_EQ(soap.Text(kSoapOtherHeaders), "SOAPAction: #");
+    EXPECT_EQ(soap.Text(kSoapContentType), "text/xml");
+    EXPECT_EQ(soap.Text(kSoapSOAPEncoding), kEncoding);
+    EXPECT_EQ(soap.Int(kSoapTimeout), 60);
+    EXPECT_EQ(soap.Int(kSoapNamespaceCount), 1);
+    EXPECT_EQ(soap.Int(kSoapParamCount), 0);
+
+    std::string answer;
+    ASSERT_EQ(soap.Do(kSoapConfig, "MethodNamespacePrefix=ns1"), 0);
+    ASSERT_EQ(soap.Do(kSoapConfig, "methodnamespaceprefix", "", &answer), 0);
+    EXPECT_EQ(answer, "ns1");
+    EXPECT_EQ(soap.Do(kSoapBuildPacket), 171);
+    EXPECT_EQ(soap.Error(), "No method name. Please specify a valid Method.");
+    ASSERT_EQ(soap.Set(kSoapMethod, "M"), 0);
+    EXPECT_EQ(soap.Text(kSoapActionURI), "#M");
+    ASSERT_EQ(soap.Set(kSoapMethodURI, "urn:u"), 0);
+    EXPECT_EQ(soap.Text(kSoapOtherHeaders), "SOAPAction: urn:u#M");
+    ASSERT_EQ(soap.Do(kSoapAddNamespace, "xsd", "urn:xsd"), 0);
+    ASSERT_EQ(soap.SetInt(kSoapRawValues, 1), 0);
+    ASSERT_EQ(soap.Do(kSoapAddParameter, "p", "<b/>"), 0);
+    ASSERT_EQ(soap.Set(kSoapParamAttr, "t=\"1\"", 1), 0);
+    ASSERT_EQ(soap.Do(kSoapBuildPacket), 0);
+    EXPECT_EQ(soap.Text(kSoapSOAPPacket),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?><SOAP-ENV:Envelope "
+              "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+              "SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\" xmlns:xsd=\"urn:xsd\">"
+              "<SOAP-ENV:Body><ns1:M xmlns:ns1=\"urn:u\"><p t=\"1\"><b/></p></ns1:M></SOAP-ENV:Body>"
+              "</SOAP-ENV:Envelope>");
+    // The packet as it stands evaluates as a reply: its first Body element.
+    ASSERT_EQ(soap.Do(kSoapEvalPacket), 0) << soap.Error();
+    EXPECT_EQ(soap.Text(kSoapParamName, 0), "p");
+    EXPECT_EQ(soap.Text(kSoapParamAttr, 0), "t=\"1\"");
+    EXPECT_EQ(soap.Do(kSoapReset), 0);
+    EXPECT_EQ(soap.Text(kSoapOtherHeaders), "");
+    EXPECT_EQ(soap.Text(kSoapMethod), "M");
+    EXPECT_EQ(soap.Text(kSoapSOAPPacket), "");
+}
+
 TEST(SoapSpyne, UploadReturnsOkAndABadLoginIsAFault)
 {
     Soap soap;
@@ -216,6 +257,12 @@ TEST(SoapRaw, RepliesASoapServiceDoesNotSend)
     EXPECT_EQ(soap.Do(kSoapSendRequest), 201);
     EXPECT_EQ(soap.Error(), "Unbalanced element tag.");
     EXPECT_NE(soap.Text(kSoapSOAPPacket).find("Internal Server Error"), std::string::npos);
+
+    // A status other than 2xx with an answer that is no fault: the status stands.
+    soap.Prepare(Url(kRawPort, "/envelope-500"), "M");
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 151);
+    EXPECT_EQ(soap.Error(), "Internal Server Error");
+    EXPECT_EQ(soap.Text(kSoapReturnValue), "1");
 
     soap.Prepare(Url(kRawPort, "/big"), "M");
     ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
