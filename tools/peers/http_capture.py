@@ -223,7 +223,7 @@ def socks5(conn):
 
 def lines(conn):
     """A line protocol: every line is answered "+OK <line>"; "TWO" gets two
-    answer lines in one write; "LIST" gets "+OK" and a dot-ended message."""
+    answer lines in one write; "LIST" gets "+OK" and a dot-ended message, "JLIST" a Japanese one."""
     while True:
         while b"\r\n" not in conn.buf:
             conn.more()
@@ -235,6 +235,11 @@ def lines(conn):
             conn.sock.sendall(b"+OK 1\r\n+OK 2\r\n")
         elif line == b"LIST":
             conn.sock.sendall(b"+OK\r\nSubject: x\r\n\r\nbody\r\n..stuffed\r\n.\r\n")
+        elif line == b"JLIST":
+            # A Japanese message: an encoded Subject and an ISO-2022-JP body.
+            jis = b"\x1b$B$\"\x1b(B"
+            conn.sock.sendall(b"+OK\r\nSubject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n"
+                              b"Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + jis + b"\r\n.\r\n")
         elif line == b"QUIT":
             conn.sock.sendall(b"+OK bye\r\n")
             return
