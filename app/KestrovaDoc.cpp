@@ -17,9 +17,10 @@ void CKestrovaDoc::RunAudit(const std::string& computer, AuditProgressSink* sink
 
 bool CKestrovaDoc::LastAuditWasFull() const
 {
-    // The driver marks a cancelled run completed as well; the cancel is
-    // remembered here.
-    return m_audit.m_completed && !m_cancelled;
+    // The driver marks a cancelled run completed as well: only its outcome
+    // tells a full run, and a progress window that ended without the audit
+    // counts as a cancel.
+    return m_audit.m_outcome == AuditOutcome::Completed && !m_cancelled;
 }
 
 bool CKestrovaDoc::UploadAuditResults(const std::string& resultXml, std::string& errorText)

@@ -220,11 +220,11 @@ TEST_F(AppWindows, MinimalProgressDialogIgnoresKeysAndCancel)
         sink->Step();
     };
     std::thread driver([&] {
-        HWND dialog = progress.GetHandle();
-        for (int i = 0; i < 500 && dialog == nullptr; ++i) {
-            Sleep(10);
-            dialog = progress.GetHandle();
-        }
+        // Visible only after OnInitDialog has set the window up.
+        HWND dialog = WaitForWindow([&] {
+            HWND found = progress.GetHandle();
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
         HWND cancel = GetDlgItem(dialog, IDC_CANCEL_AUDIT);
         cancelEnabled = IsWindowEnabled(cancel) != FALSE;
         RECT window;

@@ -65,7 +65,10 @@ public:
     [[nodiscard]] int CheckNamespaceIndex(int index);
     const char* NamespaceURI(int i) { return m_message.NamespaceUris().Item(uint32_t(i - 1)); }
     const char* NamespacePrefix(int i) { return m_message.NamespacePrefixes().Item(uint32_t(i - 1)); }
-    [[nodiscard]] int SetNamespaceURI(int i, const char* t) { return m_message.NamespaceUris().SetItem(uint32_t(i - 1), t); }
+    [[nodiscard]] int SetNamespaceURI(int i, const char* t)
+    {
+        return m_message.NamespaceUris().SetItem(uint32_t(i - 1), t);
+    }
     [[nodiscard]] int SetNamespacePrefix(int i, const char* t)
     {
         return m_message.NamespacePrefixes().SetItem(uint32_t(i - 1), t);
