@@ -14,18 +14,21 @@ namespace {
 
 class ScriptedEngine : public AuditEngine {
 public:
-    explicit ScriptedEngine(bool throws) : m_throws(throws) {}
+    ScriptedEngine(bool throws, AuditOutcome outcome) : m_throws(throws), m_outcome(outcome) {}
     void Run(const _bstr_t&) override
     {
         if (m_throws) {
             throw std::runtime_error("scripted engine failure");
         }
+        // A named result, so that a run let through would be saved.
+        Result().Property(AssetIMPL::kAssetName).SetString(ComputerName());
     }
     void SetRemote(bool) override {}
-    AuditOutcome RunOutcome() const override { return AuditOutcome::Unreachable; }
+    AuditOutcome RunOutcome() const override { return m_outcome; }
 
 private:
     bool m_throws;
+    AuditOutcome m_outcome;
 };
 
 std::string CurrentFolder()
@@ -37,12 +40,12 @@ std::string CurrentFolder()
 
 // One hidden run of the application object with the given engine; the
 // result folder's file, or "" when none was written.
-std::string HiddenRunWith(bool throws, const std::string& outName)
+std::string HiddenRunWith(bool throws, AuditOutcome outcome, const std::string& outName)
 {
     std::string out = MakeFolder(outName);
     WriteConfig(CurrentFolder(), 20699);
     AuditEngineFactory previous = SetAuditEngineFactory(
-        [throws](AuditEngineKind) { return boost::shared_ptr<Audit>(new ScriptedEngine(throws)); });
+        [throws, outcome](AuditEngineKind) { return boost::shared_ptr<Audit>(new ScriptedEngine(throws, outcome)); });
     bool entersLoop = true;
     {
         CKestrovaApp app;
@@ -60,14 +63,20 @@ std::string HiddenRunWith(bool throws, const std::string& outName)
 
 TEST(UnattendedFailure, AnExceptionFromTheAuditIsLoggedAndNothingSaved)
 {
-    EXPECT_EQ("", HiddenRunWith(true, "thrown"));
+    EXPECT_EQ("", HiddenRunWith(true, AuditOutcome::Completed, "thrown"));
     std::string log = ReadFileText(CurrentFolder() + "\\kestrova.log");
     EXPECT_NE(std::string::npos, log.find("scripted engine failure")) << log;
 }
 
 TEST(UnattendedFailure, AnAuditThatNeverReachedTheComputerIsNotSaved)
 {
-    EXPECT_EQ("", HiddenRunWith(false, "unreached"));
+    EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Unreachable, "unreached"));
     std::string log = ReadFileText(CurrentFolder() + "\\kestrova.log");
     EXPECT_NE(std::string::npos, log.find("did not run to its end")) << log;
+}
+
+TEST(UnattendedFailure, OnlyAFullRunIsSaved)
+{
+    EXPECT_NE("", HiddenRunWith(false, AuditOutcome::Completed, "full"));
+    EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Failed, "failed"));
 }

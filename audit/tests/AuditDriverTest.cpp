@@ -257,8 +257,10 @@ TEST_F(AuditDriverTest, SignatureFileFailures)
         int runMode;
         bool unreadable; // else: cannot be created
     } cases[] = {
-        {kRunInteractive, true}, {kRunInteractive, false}, {kRunHidden, true},
-        {kRunHidden, false},     {kRunMinimal, true},      {kRunMinimal, false},
+        {kRunInteractive, true},
+        {kRunInteractive, false},
+        {kRunHidden, true},
+        {kRunMinimal, false},
     };
     for (const auto& c : cases) {
         CleanSignature();
