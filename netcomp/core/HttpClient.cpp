@@ -41,6 +41,10 @@ int HttpClient::Reset()
         return 0;
     m_busyAction = 0;
     m_authScheme = 0;
+    // The time-out is cleared with the TCP part, and with it the asynchronous mode.
+    m_asynchronous = false;
+    m_asyncTimeout = 0;
+    m_asyncConnecting = false;
     (void)m_userAgent.AssignText(kDefaultUserAgent);
     m_defaultPort = 80;
     m_urlPort = 80;
@@ -234,6 +238,7 @@ int HttpClient::FireEndTransfer(int direction)
 
 int HttpClient::FireError(int code, const char* text)
 {
+    m_asyncErrorFired = true;
     return Fire(5, {EventParam::Int(&code), EventParam::Text(&text)});
 }
 

@@ -36,6 +36,12 @@ public:
     int Reset();
     [[nodiscard]] int DoAction(int action);
     [[nodiscard]] int SetURL(const char* url, bool redirect = false);
+    // Seconds; a negative value turns on the asynchronous mode: an action
+    // only starts the connection and returns, the request goes out when the
+    // connection completes and the owner follows the transfer by its events.
+    [[nodiscard]] int SetHttpTimeout(int seconds);
+    int HttpTimeout() const { return m_asynchronous ? m_asyncTimeout : int(GetTimeout()); }
+    bool Asynchronous() const { return m_asynchronous; }
     [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
 
     [[nodiscard]] int SetAccept(const char* t) { return m_accept.AssignText(t); }
@@ -143,6 +149,11 @@ private:
 
     [[nodiscard]] int RunRequest(int action, bool withBody);
     [[nodiscard]] int SendRequest(int action, bool withBody);
+    [[nodiscard]] int PrepareRequest(int action, bool withBody, NetString& header);
+    [[nodiscard]] int TransmitRequest(NetString& header, bool withBody);
+    [[nodiscard]] int StartAsyncRequest(int action, bool withBody);
+    void SendAsyncRequest();
+    void EndAsyncRequest(int code, const char* text);
     [[nodiscard]] int OpenConnection();
     [[nodiscard]] int SendBody();
     [[nodiscard]] int WaitForResponse();
@@ -217,4 +228,10 @@ private:
     NetString m_postData;
     NetString m_otherHeaders;
     HttpResponseParser m_parser;
+    bool m_asynchronous = false;
+    int m_asyncTimeout = 0;
+    bool m_asyncConnecting = false; // the request waits for the connection
+    bool m_asyncBody = false;
+    bool m_asyncErrorFired = false; // the action's failure was already reported
+    NetString m_asyncRequest;       // the header built before the connection was started
 };

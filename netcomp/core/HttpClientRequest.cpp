@@ -24,6 +24,8 @@ int HttpClient::DoAction(int action)
     if (action == kHttpInterrupt) {
         Interrupt();
         m_busyAction = 0;
+        m_asyncConnecting = false;
+        m_responseActive = false;
         (void)SetConnected(false);
         return kResultOk;
     }
@@ -51,6 +53,12 @@ int HttpClient::DoAction(int action)
     if (action == kHttpReset) {
         m_transferredData.Clear();
         ResetSettings();
+    } else if (m_asynchronous) {
+        // The action stays busy until its transfer ends (EndAsyncRequest).
+        rc = StartAsyncRequest(action, action == kHttpPost || action == kHttpPut);
+        if (rc != kResultOk)
+            m_busyAction = 0;
+        return rc;
     } else {
         for (;;) {
             rc = RunRequest(action, action == kHttpPost || action == kHttpPut);
@@ -153,6 +161,13 @@ int HttpClient::OpenConnection()
         rc = SetRemotePort(port);
     if (rc == kResultOk)
         rc = m_connectedHost.AssignText(host);
+    if (rc == kResultOk && m_asynchronous) {
+        // Only started: the connected handler sends the request.
+        ClearInterruptRequest();
+        m_connectResult = 0;
+        m_connectDone = false;
+        return SetConnected(true);
+    }
     if (rc == kResultOk)
         rc = Connect();
     return rc;
@@ -172,6 +187,32 @@ int HttpClient::RunRequest(int action, bool withBody)
 }
 
 int HttpClient::SendRequest(int action, bool withBody)
+{
+    NetString header;
+    int rc = PrepareRequest(action, withBody, header);
+    if (rc != kResultOk)
+        return rc;
+    // A server (or a tunnel) may answer before the request is out.
+    m_responseActive = true;
+    rc = OpenConnection();
+    if (rc != kResultOk) {
+        m_responseActive = false;
+        m_attachedFileHandle.Close();
+        return rc;
+    }
+    rc = TransmitRequest(header, withBody);
+    if (rc == kResultOk)
+        rc = WaitForResponse();
+    m_responseActive = false;
+    m_localFileHandle.Close();
+    if (!m_httpKeepAlive || m_serverCloses || rc != kResultOk)
+        (void)SetConnected(false);
+    return rc;
+}
+
+// Resets the response state and builds the header (with the body's
+// Content-Type and Content-Length lines); opens the attached file.
+int HttpClient::PrepareRequest(int action, bool withBody, NetString& header)
 {
     const char* method = !m_httpMethod.IsEmpty() ? m_httpMethod.CStr()
                          : action == kHttpPost   ? "POST"
@@ -223,7 +264,7 @@ int HttpClient::SendRequest(int action, bool withBody)
     fields.range = m_range.CStr();
     fields.otherHeaders = m_otherHeaders.CStr();
     fields.cookies = &m_cookies;
-    NetString header;
+    header.Clear();
     const char* error = nullptr;
     rc = BuildHttpRequestHeader(fields, header, &error);
     if (rc == kResultOk && withBody) {
@@ -248,17 +289,14 @@ int HttpClient::SendRequest(int action, bool withBody)
         m_attachedFileHandle.Close();
         if (error)
             SetLastErrorText(error);
-        return rc;
     }
+    return rc;
+}
 
-    // A server (or a tunnel) may answer before the request is out.
-    m_responseActive = true;
-    rc = OpenConnection();
-    if (rc != kResultOk) {
-        m_responseActive = false;
-        m_attachedFileHandle.Close();
-        return rc;
-    }
+// Sends the header and the body on the open connection.
+int HttpClient::TransmitRequest(NetString& header, bool withBody)
+{
+    int rc = kResultOk;
     if (m_transferDone) {
         // Answered before the request went out (a tunnel's first bytes).
     } else if (withBody && m_requestContentLength > 0) {
@@ -281,12 +319,6 @@ int HttpClient::SendRequest(int action, bool withBody)
     // send; its reply decides.
     if (rc != kResultOk && rc != kInterrupted && m_transferDone)
         rc = kResultOk;
-    if (rc == kResultOk)
-        rc = WaitForResponse();
-    m_responseActive = false;
-    m_localFileHandle.Close();
-    if (!m_httpKeepAlive || m_serverCloses || rc != kResultOk)
-        (void)SetConnected(false);
     return rc;
 }
 
@@ -400,20 +432,33 @@ void HttpClient::CompleteResponse()
     m_transferDone = true;
     if (m_location.IsEmpty())
         FireEndTransfer(1);
+    if (m_asynchronous && !m_asyncConnecting)
+        EndAsyncRequest(kResultOk, nullptr);
 }
 
 void HttpClient::OnConnected(int code)
 {
     TcpClient::OnConnected(code);
+    if (m_asynchronous && m_asyncConnecting && m_busyAction) {
+        if (code == kResultOk)
+            SendAsyncRequest();
+        else
+            EndAsyncRequest(code, nullptr);
+    }
 }
 
 void HttpClient::OnDisconnected(int code)
 {
     if (m_responseActive && !m_transferDone) {
-        if (m_parser.Close())
+        if (m_parser.Close()) {
             CompleteResponse();
-        else
+        } else {
             m_closeCode = code;
+            if (m_asynchronous)
+                EndAsyncRequest(code ? code : WSAECONNRESET,
+                                m_parser.HasStatus() ? "Connection closed before the whole response arrived."
+                                                     : "Connection closed by the server before any response.");
+        }
     }
     TcpClient::OnDisconnected(code);
 }
@@ -429,6 +474,8 @@ int HttpClient::ProcessData(const char* data, uint32_t n, bool)
         FireError(rc, text);
         m_responseError = rc;
         m_transferDone = true;
+        if (m_asynchronous)
+            EndAsyncRequest(kResultOk, nullptr);
         return rc;
     }
     if (m_parser.Complete())

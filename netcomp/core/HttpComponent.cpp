@@ -32,8 +32,8 @@ public:
     const char* TransferredHeaders() const { return ReceivedHeaders().CStr(); }
     // The URL setter of the interface takes the text alone (not a redirect).
     [[nodiscard]] int SetUrlText(const char* url) { return SetURL(url); }
-    [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(unsigned(seconds)); }
-    int TimeoutSeconds() const { return int(GetTimeout()); }
+    [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetHttpTimeout(seconds); }
+    int TimeoutSeconds() const { return HttpTimeout(); }
 
     // The cookie index is checked before the item is touched.
     int CheckCookie(int index) { return CheckCookieIndex(index) ? kIndexOutOfRange : kResultOk; }
