@@ -18,7 +18,8 @@ void Check(HRESULT result)
 }
 
 // Releases an interface pointer when the scope ends.
-template <typename T> class Held {
+template <typename T>
+class Held {
 public:
     Held() = default;
     ~Held()

@@ -49,23 +49,45 @@ std::string HyperLinkStatic::ErrorText(int code)
 {
     const char* text = nullptr;
     switch (code) {
-    case 0: text = "The operating system is out\nof memory or resources."; break;
-    case SE_ERR_FNF: text = "The specified file was not found."; break;
-    case SE_ERR_PNF: text = "The specified path was not found."; break;
-    case SE_ERR_ACCESSDENIED: text = "The operating system denied\naccess to the specified file."; break;
-    case SE_ERR_OOM: text = "There was not enough memory to complete the operation."; break;
-    case ERROR_BAD_FORMAT: text = "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."; break;
-    case SE_ERR_SHARE: text = "A sharing violation occurred. "; break;
-    case SE_ERR_ASSOCINCOMPLETE: text = "The filename association is\nincomplete or invalid."; break;
+    case 0:
+        text = "The operating system is out\nof memory or resources.";
+        break;
+    case SE_ERR_FNF:
+        text = "The specified file was not found.";
+        break;
+    case SE_ERR_PNF:
+        text = "The specified path was not found.";
+        break;
+    case SE_ERR_ACCESSDENIED:
+        text = "The operating system denied\naccess to the specified file.";
+        break;
+    case SE_ERR_OOM:
+        text = "There was not enough memory to complete the operation.";
+        break;
+    case ERROR_BAD_FORMAT:
+        text = "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).";
+        break;
+    case SE_ERR_SHARE:
+        text = "A sharing violation occurred. ";
+        break;
+    case SE_ERR_ASSOCINCOMPLETE:
+        text = "The filename association is\nincomplete or invalid.";
+        break;
     case SE_ERR_DDETIMEOUT:
         text = "The DDE transaction could not\nbe completed because the request timed out.";
         break;
-    case SE_ERR_DDEFAIL: text = "The DDE transaction failed."; break;
+    case SE_ERR_DDEFAIL:
+        text = "The DDE transaction failed.";
+        break;
     case SE_ERR_DDEBUSY:
         text = "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.";
         break;
-    case SE_ERR_NOASSOC: text = "There is no application associated\nwith the given filename extension."; break;
-    case SE_ERR_DLLNOTFOUND: text = "The specified dynamic-link library was not found."; break;
+    case SE_ERR_NOASSOC:
+        text = "There is no application associated\nwith the given filename extension.";
+        break;
+    case SE_ERR_DLLNOTFOUND:
+        text = "The specified dynamic-link library was not found.";
+        break;
     default: {
         char unknown[64];
         snprintf(unknown, sizeof(unknown), "Unknown Error (%d) occurred.", code);
@@ -92,8 +114,8 @@ std::string HyperLinkStatic::CommandWithAddress(const std::string& command, cons
 
 int HyperLinkStatic::GotoURL(const std::string& address, int showCommand)
 {
-    const auto shell = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
+    const auto shell =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
     if (shell > 32) {
         return static_cast<int>(shell);
     }

@@ -34,6 +34,13 @@ TEST_F(DirectoryAdsi, FindsAUserAndMapsTheEntry)
     EXPECT_EQ(form.location, "North Site");
     EXPECT_EQ(form.department, "Engineering");
     EXPECT_EQ(form.office, "Room 12");
+
+    // Parentheses are allowed in account names and must reach the directory
+    // as part of the value.
+    DirectoryUserFields ops;
+    ops.userName = "ops(1)";
+    ASSERT_EQ(lookup.Run(ops, "me"), DirectoryLookupResult::Filled) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(ops.department, "Night shift");
 }
 
 TEST_F(DirectoryAdsi, AFilterInTheNameFindsNobody)

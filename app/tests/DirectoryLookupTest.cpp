@@ -59,12 +59,9 @@ TEST(DirectoryLookup, FillsTheFormFromTheFirstEntry)
 {
     RecordedBoxes boxes;
     ScriptedDirectory directory;
-    directory.m_entry = {{"givenName", "  Ada  "},
-                         {"initials", "QX"},
-                         {"sn", "Lovelace"},
-                         {"generationQualifier", " Jr. "},
-                         {"company", "North Site"},
-                         {"physicalDeliveryOfficeName", std::string(60, 'o')}};
+    directory.m_entry = {{"givenName", "  Ada  "},  {"initials", "QX"},
+                         {"sn", "Lovelace"},        {"generationQualifier", " Jr. "},
+                         {"company", "North Site"}, {"physicalDeliveryOfficeName", std::string(60, 'o')}};
     DirectoryLookup lookup(directory, nullptr);
     DirectoryUserFields form = FormFor("alovelace ");
 
