@@ -18,6 +18,8 @@ packages=(
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
     # peers of the HTTP and firewall tests, and the download benchmark's yardstick
     python3 apache2 tinyproxy dante-server microsocks curl
+    # internal echo, daytime and chargen services for the TCP client tests
+    openbsd-inetd
     # the directory behind the user lookup tests
     slapd ldap-utils
 )

@@ -80,7 +80,7 @@ class AuditDriverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CleanSignature();
+        CleanSignatureFile();
         m_savedApp = GetAppState();
         AppState& app = GetAppState();
         app.m_runMode = kRunInteractive;
@@ -105,12 +105,10 @@ protected:
         SetAuditEngineFactory(AuditEngineFactory());
         SetAuditLogTap(nullptr);
         GetAppState() = m_savedApp;
-        CleanSignature();
+        CleanSignatureFile();
         DeleteFileA(m_logFile.c_str());
     }
 
-    static std::string Folder() { return SignatureFolder(); }
-    static void CleanSignature() { CleanSignatureFile(); }
     // Error entries in the log file, without their time stamps.
     std::vector<std::string> LoggedErrors() const
     {
@@ -263,16 +261,16 @@ TEST_F(AuditDriverTest, SignatureFileFailures)
         {kRunMinimal, false},
     };
     for (const auto& c : cases) {
-        CleanSignature();
+        CleanSignatureFile();
         DeleteFileA(m_logFile.c_str());
         m_script = Script();
         m_tap.m_entries.clear();
         m_boxes.Clear();
         if (c.unreadable) {
-            ASSERT_TRUE(CreateDirectoryA(Folder().c_str(), nullptr));
-            ASSERT_TRUE(CreateDirectoryA((Folder() + "pardovel.sig").c_str(), nullptr));
+            ASSERT_TRUE(CreateDirectoryA(SignatureFolder().c_str(), nullptr));
+            ASSERT_TRUE(CreateDirectoryA((SignatureFolder() + "pardovel.sig").c_str(), nullptr));
         } else {
-            std::ofstream(Folder().substr(0, Folder().size() - 1).c_str()) << "not a folder";
+            std::ofstream(SignatureFolder().substr(0, SignatureFolder().size() - 1).c_str()) << "not a folder";
         }
         GetAppState().m_runMode = c.runMode;
         const std::string text = c.unreadable ? kReadFailed : kWriteFailed;
@@ -309,12 +307,8 @@ TEST_F(AuditDriverTest, AuditsThisComputerIntoResultXml)
     SetAuditEngineFactory(AuditEngineFactory());
     GetAppState().m_runMode = kRunHidden;
     AuditDocument doc;
-    RecordingProgress progress;
-    doc.RunAudit(".", &progress);
+    doc.RunAudit(".", nullptr);
     ASSERT_TRUE(doc.m_completed);
-    EXPECT_EQ(std::vector<unsigned>{32}, progress.m_ranges);
-    EXPECT_EQ(34, progress.m_steps);
-    EXPECT_EQ(3u, m_tap.m_entries.size());
 
     std::string guid;
     ASSERT_TRUE(SignatureFile(".", false).Read(guid));
@@ -329,13 +323,6 @@ TEST_F(AuditDriverTest, AuditsThisComputerIntoResultXml)
         EXPECT_NE(std::string::npos, xml.find(part)) << part << "\n" << xml;
     }
     EXPECT_EQ(std::string::npos, xml.find("ram=\"0\"")) << xml;
-
-    char folder[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    const std::string saved = std::string(folder) + "\\" + name + ".kes";
-    ASSERT_TRUE(doc.SaveResultFile(saved));
-    EXPECT_EQ(xml, ReadFile(saved));
-    DeleteFileA(saved.c_str());
 }
 
 } // namespace

@@ -50,88 +50,62 @@ TEST(CpuNames, VendorsAndTableRows)
     }
 }
 
+// Leaves 0 and 1, the extended maximum and, when given, a brand string.
+RecordedCpuid Cpu(const char* vendor, std::uint32_t signature, std::uint32_t edx, std::uint32_t extendedMax = 0,
+                  const char* brand = nullptr, std::uint32_t ebx = 0)
+{
+    RecordedCpuid cpu;
+    cpu.Vendor(vendor).Signature(signature, ebx, edx).ExtendedMax(extendedMax);
+    return brand != nullptr ? cpu.Brand(brand) : cpu;
+}
+
 struct RecordedCase {
     const char* label;
     RecordedCpuid cpu;
-    int vendor;
-    int family, model, stepping;
-    int logical;
+    int vendor, model, logical;
     bool tsc;
     const char* name;
 };
 
 TEST(CpuIdentity, RecordedProcessors)
 {
+    const char* xeon = "Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz";
+    const char* core = "Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz";
+    const char* epyc = "AMD EPYC 7B13 64-Core Processor";
+    const char* athlon = "  AMD Athlon(tm) Processor";
     RecordedCase cases[] = {
         // A current Xeon reports family 6 again; its brand string names it,
         // not the Pentium II row of model 5.
-        {"xeon",
-         RecordedCpuid()
-             .Vendor("GenuineIntel")
-             .Signature(Sig(6, 5, 4, 0, 5), 0x40 << 16, kTsc | kHtt)
-             .ExtendedMax(0x80000008)
-             .Brand("Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"),
-         kVendorIntel, 6, 5, 4, 0x40, true, "Intel(R) Xeon(R) Gold 6130 CPU @ 2.10GHz"},
-        {"core without HT",
-         RecordedCpuid()
-             .Vendor("GenuineIntel")
-             .Signature(Sig(6, 14, 10, 0, 9), 0x08 << 16, kTsc)
-             .ExtendedMax(0x80000008)
-             .Brand("Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"),
-         kVendorIntel, 6, 14, 10, 1, true, "Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"},
+        {"xeon", Cpu("GenuineIntel", Sig(6, 5, 4, 0, 5), kTsc | kHtt, 0x80000008, xeon, 0x40 << 16), kVendorIntel, 5,
+         0x40, true, xeon},
+        {"core without HT", Cpu("GenuineIntel", Sig(6, 14, 10, 0, 9), kTsc, 0x80000008, core, 0x08 << 16), kVendorIntel,
+         14, 1, true, core},
         {"pentium 4 right-justified",
-         RecordedCpuid()
-             .Vendor("GenuineIntel")
-             .Signature(Sig(15, 2, 7), 0x02 << 16, kTsc | kHtt)
-             .ExtendedMax(0x80000004)
+         Cpu("GenuineIntel", Sig(15, 2, 7), kTsc | kHtt, 0x80000004, nullptr, 0x02 << 16)
              .Brand(std::string("   \0   ", 7) + "Intel(R) Pentium(R) 4 CPU 2.40GHz"),
-         kVendorIntel, 15, 2, 7, 2, true, "Intel(R) Pentium(R) 4 CPU 2.40GHz"},
+         kVendorIntel, 2, 2, true, "Intel(R) Pentium(R) 4 CPU 2.40GHz"},
         // A Pentium III answers leaf 0x80000000 with its leaf 2 data.
-        {"pentium III", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 8, 3), 0, kTsc).ExtendedMax(0x03020101),
-         kVendorIntel, 6, 8, 3, 1, true, "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
-        {"pentium 4 model 3 without brand", RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(15, 3, 4), 0, kTsc),
-         kVendorIntel, 15, 3, 4, 1, true, "Unknown Pentium 4 family"},
-        {"empty brand string",
-         RecordedCpuid().Vendor("GenuineIntel").Signature(Sig(6, 9, 5), 0, kTsc).ExtendedMax(0x80000004).Brand(""),
-         kVendorIntel, 6, 9, 5, 1, true, "Unknown P6 family"},
+        {"pentium III", Cpu("GenuineIntel", Sig(6, 8, 3), kTsc, 0x03020101), kVendorIntel, 8, 1, true,
+         "Pentium\xAE III (0.18 \xB5m) With 256 KB On-Die L2 Cache "},
+        {"pentium 4 model 3 without brand", Cpu("GenuineIntel", Sig(15, 3, 4), kTsc), kVendorIntel, 3, 1, true,
+         "Unknown Pentium 4 family"},
+        {"empty brand string", Cpu("GenuineIntel", Sig(6, 9, 5), kTsc, 0x80000004, ""), kVendorIntel, 9, 1, true,
+         "Unknown P6 family"},
         {"epyc",
-         RecordedCpuid()
-             .Vendor("AuthenticAMD")
-             .Signature(Sig(15, 1, 1, 10, 1), 0x10 << 16, kTsc | kHtt)
-             .ExtendedMax(0x80000020)
-             .ExtendedFeatures(kMp)
-             .Brand("AMD EPYC 7B13 64-Core Processor"),
-         kVendorAmd, 15, 1, 1, 1, true, "AMD EPYC 7B13 64-Core Processor"},
-        {"amd keeps leading blanks",
-         RecordedCpuid()
-             .Vendor("AuthenticAMD")
-             .Signature(Sig(6, 4, 2), 0, kTsc)
-             .ExtendedMax(0x80000004)
-             .Brand("  AMD Athlon(tm) Processor"),
-         kVendorAmd, 6, 4, 2, 1, true, "  AMD Athlon(tm) Processor"},
-        {"athlon MP without brand",
-         RecordedCpuid()
-             .Vendor("AuthenticAMD")
-             .Signature(Sig(6, 8, 1), 0, kTsc)
-             .ExtendedMax(0x80000001)
-             .ExtendedFeatures(kMp),
-         kVendorAmd, 6, 8, 1, 1, true, "Athlon MP (Thoroughbred core)"},
-        {"AMD ISBETTER K5",
-         RecordedCpuid().Vendor("AMD ISBETTER").Signature(Sig(5, 1, 0)).ExtendedMax(0x80000004).Brand("ignored"),
-         kVendorAmd, 5, 1, 0, 1, false, "5k86 (PR120, PR133)"},
-        {"cyrix too old for extended leaves",
-         RecordedCpuid().Vendor("CyrixInstead").Signature(Sig(5, 2, 0)).ExtendedMax(0x80000004).Brand("bogus"),
-         kVendorCyrix, 5, 2, 0, 1, false, "Cx6x86"},
-        {"transmeta", RecordedCpuid().Vendor("TransmetaCPU").Signature(Sig(5, 4, 3), 0, kTsc), kVendorTransmeta, 5, 4,
-         3, 1, true, "Crusoe TM3x00 and TM5x00"},
-        {"brand leaves fault",
-         RecordedCpuid()
-             .Vendor("GenuineIntel")
-             .Signature(Sig(6, 7, 3), 0, kTsc)
-             .ExtendedMax(0x80000004)
-             .Brand("x")
-             .Fault(0x80000003),
-         kVendorIntel, 6, 7, 3, 1, true, "Pentium\xAE III (0.25 \xB5m)"},
+         Cpu("AuthenticAMD", Sig(15, 1, 1, 10, 1), kTsc | kHtt, 0x80000020, epyc, 0x10 << 16).ExtendedFeatures(kMp),
+         kVendorAmd, 1, 1, true, epyc},
+        {"amd keeps leading blanks", Cpu("AuthenticAMD", Sig(6, 4, 2), kTsc, 0x80000004, athlon), kVendorAmd, 4, 1,
+         true, athlon},
+        {"athlon MP without brand", Cpu("AuthenticAMD", Sig(6, 8, 1), kTsc, 0x80000001).ExtendedFeatures(kMp),
+         kVendorAmd, 8, 1, true, "Athlon MP (Thoroughbred core)"},
+        {"AMD ISBETTER K5", Cpu("AMD ISBETTER", Sig(5, 1, 0), 0, 0x80000004, "ignored"), kVendorAmd, 1, 1, false,
+         "5k86 (PR120, PR133)"},
+        {"cyrix too old for extended leaves", Cpu("CyrixInstead", Sig(5, 2, 0), 0, 0x80000004, "bogus"), kVendorCyrix,
+         2, 1, false, "Cx6x86"},
+        {"transmeta", Cpu("TransmetaCPU", Sig(5, 4, 3), kTsc), kVendorTransmeta, 4, 1, true,
+         "Crusoe TM3x00 and TM5x00"},
+        {"brand leaves fault", Cpu("GenuineIntel", Sig(6, 7, 3), kTsc, 0x80000004, "x").Fault(0x80000003), kVendorIntel,
+         7, 1, true, "Pentium\xAE III (0.25 \xB5m)"},
     };
     for (RecordedCase& c : cases) {
         CpuIdentity id(c.cpu);

@@ -44,10 +44,6 @@ TEST(CpuInfo, ThisProcessor)
 
     EXPECT_GE(info.GetLogicalPerPackage(), 1);
     EXPECT_GT(info.GetSpeedMHz(), 0);
-    EXPECT_FALSE(info.GetFamilyText().empty());
-    EXPECT_LE(std::stoi(info.GetFamilyText()), 15);
-    EXPECT_LE(std::stoi(info.GetModelText()), 15);
-    EXPECT_LE(std::stoi(info.GetSteppingText()), 15);
 }
 
 TEST(CpuInfo, RecordedProcessor)

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,16 +70,23 @@ public:
         AddKey(path);
         RegSetKeyValueA(m_key, path.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
-    void SetDword(const std::string& path, const char* name, DWORD value)
+    void SetBinary(const std::string& path, const char* name, const std::vector<unsigned char>& data)
     {
         AddKey(path);
-        RegSetKeyValueA(m_key, path.c_str(), name, REG_DWORD, &value, sizeof value);
+        RegSetKeyValueA(m_key, path.c_str(), name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
     }
 
 private:
     std::string m_path;
     HKEY m_key = nullptr;
 };
+
+// Whether the log holds this text at this level.
+inline bool Logged(const RecordingLog& log, int level, const std::string& text)
+{
+    const std::vector<std::string> texts = log.TextsAt(level);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
 
 // The signature folder of this computer, C:\Pardovel\ in the prefix.
 inline std::string SignatureFolder()

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <functional>
 
 namespace {
 
@@ -16,21 +17,14 @@ bool SameNoCase(const std::wstring& a, const std::wstring& b)
            std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return towlower(x) == towlower(y); });
 }
 
-// IDispatch with members by name; Invoke dispatches to Call.
-class FakeDispatch : public IDispatch {
+template <class Interface>
+class Counted : public Interface {
 public:
-    explicit FakeDispatch(std::vector<std::wstring> names) : m_names(std::move(names)) {}
-    virtual ~FakeDispatch() = default;
-
+    virtual ~Counted() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out = iid == IID_IUnknown || iid == __uuidof(Interface) ? static_cast<Interface*>(this) : nullptr;
+        return *out == nullptr ? E_NOINTERFACE : (AddRef(), S_OK);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
     ULONG STDMETHODCALLTYPE Release() override
@@ -41,42 +35,48 @@ public:
         }
         return refs;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+
+private:
+    ULONG m_refs = 1;
+};
+
+// Members by name, numbered from 1; a failing call with a text comes back
+// as an exception of the call, as the scripting objects raise it.
+typedef std::function<HRESULT(DISPID, const std::vector<_variant_t>&, _variant_t&, std::wstring&)> Handler;
+
+class Dispatch final : public Counted<IDispatch> {
+public:
+    Dispatch(std::vector<std::wstring> names, Handler handler)
+        : m_names(std::move(names)), m_handler(std::move(handler))
     {
-        *count = 0;
-        return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
         for (UINT i = 0; i < count; ++i) {
-            ids[i] = DISPID_UNKNOWN;
-            for (size_t n = 0; n < m_names.size(); ++n) {
-                if (SameNoCase(m_names[n], names[i])) {
-                    ids[i] = static_cast<DISPID>(n + 1);
-                }
+            auto found = std::find_if(m_names.begin(), m_names.end(),
+                                      [&](const std::wstring& name) { return SameNoCase(name, names[i]); });
+            if (found == m_names.end()) {
+                return ids[i] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;
             }
-            if (ids[i] == DISPID_UNKNOWN) {
-                return DISP_E_UNKNOWNNAME;
-            }
+            ids[i] = static_cast<DISPID>(found - m_names.begin() + 1);
         }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* exception, UINT*) override
     {
-        std::vector<_variant_t> args;
-        for (UINT i = params->cArgs; i > 0; --i) {
-            args.push_back(params->rgvarg[i - 1]);
-        }
+        std::vector<_variant_t> args(params->rgvarg, params->rgvarg + params->cArgs);
+        std::reverse(args.begin(), args.end());
         _variant_t value;
-        m_exceptionText.clear();
-        const HRESULT hr = Call(id, args, value);
-        if (FAILED(hr) && !m_exceptionText.empty() && exception != nullptr) {
+        std::wstring text;
+        const HRESULT hr = m_handler(id, args, value, text);
+        if (FAILED(hr) && !text.empty() && exception != nullptr) {
             *exception = EXCEPINFO();
             exception->scode = hr;
             exception->bstrSource = SysAllocString(L"SWbemProperty");
-            exception->bstrDescription = SysAllocString(m_exceptionText.c_str());
+            exception->bstrDescription = SysAllocString(text.c_str());
             return DISP_E_EXCEPTION;
         }
         if (SUCCEEDED(hr) && result != nullptr) {
@@ -85,38 +85,14 @@ public:
         return hr;
     }
 
-protected:
-    virtual HRESULT Call(DISPID id, const std::vector<_variant_t>& args, _variant_t& result) = 0;
-
-    std::wstring m_exceptionText;
-
 private:
     std::vector<std::wstring> m_names;
-    ULONG m_refs = 1;
+    Handler m_handler;
 };
 
-class FakeEnum final : public IEnumVARIANT {
+class Enum final : public Counted<IEnumVARIANT> {
 public:
-    explicit FakeEnum(std::vector<_variant_t> items) : m_items(std::move(items)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0) {
-            delete this;
-        }
-        return refs;
-    }
+    explicit Enum(std::vector<_variant_t> items) : m_items(std::move(items)) {}
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override
     {
         ULONG n = 0;
@@ -129,247 +105,143 @@ public:
         }
         return n == count ? S_OK : S_FALSE;
     }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        m_next += count;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_next = 0;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return m_next += count, S_OK; }
+    HRESULT STDMETHODCALLTYPE Reset() override { return m_next = 0, S_OK; }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
 
 private:
     std::vector<_variant_t> m_items;
     size_t m_next = 0;
-    ULONG m_refs = 1;
 };
 
-_variant_t Wrap(IDispatch* object)
+_variant_t Object(std::vector<std::wstring> names, Handler handler)
 {
-    return _variant_t(object, false);
+    return _variant_t(new Dispatch(std::move(names), std::move(handler)), false);
 }
 
-_variant_t NewEnum(const std::vector<_variant_t>& items)
+_variant_t NewEnum(std::vector<_variant_t> items)
 {
-    IEnumVARIANT* enumerator = new FakeEnum(items);
     _variant_t value;
     value.vt = VT_UNKNOWN;
-    value.punkVal = enumerator;
+    value.punkVal = new Enum(std::move(items));
     return value;
 }
 
-class FakePropertyObject : public FakeDispatch {
-public:
-    FakePropertyObject(std::shared_ptr<FakeWmiData> data, FakeProperty property)
-        : FakeDispatch({L"Name", L"CIMType", L"Value"}), m_data(std::move(data)), m_property(std::move(property))
-    {
-    }
-
-protected:
-    HRESULT Call(DISPID id, const std::vector<_variant_t>&, _variant_t& result) override
-    {
-        if (id != 3 && m_data->wineGaps) {
+_variant_t Property(const std::shared_ptr<FakeWmiData>& data, const FakeProperty& property)
+{
+    return Object({L"Name", L"CIMType", L"Value"}, [data, property](DISPID id, const std::vector<_variant_t>&,
+                                                                    _variant_t& result, std::wstring& text) {
+        if (id != 3 && data->wineGaps) {
             return E_NOTIMPL;
         }
-        switch (id) {
-        case 1:
-            result = m_property.name.c_str();
-            return S_OK;
-        case 2:
-            result = m_property.cimType;
-            return S_OK;
-        default:
-            if (FAILED(m_property.valueError)) {
-                m_exceptionText = m_property.errorText;
-                return m_property.valueError;
-            }
-            result = m_property.value;
-            return S_OK;
+        if (id == 3 && FAILED(property.valueError)) {
+            text = property.errorText;
+            return property.valueError;
         }
-    }
+        result = id == 1 ? _variant_t(property.name.c_str()) : id == 2 ? _variant_t(property.cimType) : property.value;
+        return S_OK;
+    });
+}
 
-private:
-    std::shared_ptr<FakeWmiData> m_data;
-    FakeProperty m_property;
-};
-
-class FakePropertySet : public FakeDispatch {
-public:
-    FakePropertySet(std::shared_ptr<FakeWmiData> data, FakeInstance instance)
-        : FakeDispatch({L"Item", L"Count"}), m_data(std::move(data)), m_instance(std::move(instance))
-    {
-    }
-
-protected:
-    HRESULT Call(DISPID id, const std::vector<_variant_t>& args, _variant_t& result) override
-    {
+_variant_t Instance(const std::shared_ptr<FakeWmiData>& data, const FakeInstance& instance)
+{
+    Handler properties = [data, instance](DISPID id, const std::vector<_variant_t>& args, _variant_t& result,
+                                          std::wstring&) {
         if (id == DISPID_NEWENUM) {
-            if (FAILED(m_data->walkError)) {
-                return m_data->walkError;
-            }
-            if (m_data->wineGaps) {
-                return E_NOTIMPL;
-            }
+            const HRESULT failure = FAILED(data->walkError) ? data->walkError : data->wineGaps ? E_NOTIMPL : S_OK;
             std::vector<_variant_t> items;
-            for (const FakeProperty& property : m_instance) {
-                items.push_back(Wrap(new FakePropertyObject(m_data, property)));
+            for (const FakeProperty& property : instance) {
+                items.push_back(Property(data, property));
             }
-            result = NewEnum(items);
-            return S_OK;
+            return FAILED(failure) ? failure : (result = NewEnum(items), S_OK);
         }
         if (id == 2) {
-            result = static_cast<long>(m_instance.size());
-            return S_OK;
+            return result = static_cast<long>(instance.size()), S_OK;
         }
         if (args.empty() || args[0].vt != VT_BSTR) {
             return DISP_E_TYPEMISMATCH;
         }
-        for (const FakeProperty& property : m_instance) {
+        for (const FakeProperty& property : instance) {
             if (SameNoCase(property.name, args[0].bstrVal)) {
-                result = Wrap(new FakePropertyObject(m_data, property));
-                return S_OK;
+                return result = Property(data, property), S_OK;
             }
         }
         return kWbemNotFound;
+    };
+    return Object({L"Properties_"},
+                  [properties](DISPID, const std::vector<_variant_t>&, _variant_t& result, std::wstring&) {
+                      return result = Object({L"Item", L"Count"}, properties), S_OK;
+                  });
+}
+
+HRESULT Answer(const std::shared_ptr<FakeWmiData>& data, DISPID id, const std::vector<_variant_t>& args,
+               _variant_t& result)
+{
+    if (args.empty() || args[0].vt != VT_BSTR) {
+        return DISP_E_TYPEMISMATCH;
     }
-
-private:
-    std::shared_ptr<FakeWmiData> m_data;
-    FakeInstance m_instance;
-};
-
-class FakeObject : public FakeDispatch {
-public:
-    FakeObject(std::shared_ptr<FakeWmiData> data, FakeInstance instance)
-        : FakeDispatch({L"Properties_"}), m_data(std::move(data)), m_instance(std::move(instance))
-    {
+    std::wstring key = args[0].bstrVal;
+    data->calls.push_back(key);
+    auto failure = data->failures.find(key);
+    if (failure != data->failures.end()) {
+        return failure->second;
     }
-
-protected:
-    HRESULT Call(DISPID, const std::vector<_variant_t>&, _variant_t& result) override
-    {
-        result = Wrap(new FakePropertySet(m_data, m_instance));
-        return S_OK;
-    }
-
-private:
-    std::shared_ptr<FakeWmiData> m_data;
-    FakeInstance m_instance;
-};
-
-class FakeObjectSet : public FakeDispatch {
-public:
-    explicit FakeObjectSet(std::vector<_variant_t> objects) : FakeDispatch({L"Count"}), m_objects(std::move(objects)) {}
-
-protected:
-    HRESULT Call(DISPID id, const std::vector<_variant_t>&, _variant_t& result) override
-    {
-        if (id == DISPID_NEWENUM) {
-            result = NewEnum(m_objects);
-        } else {
-            result = static_cast<long>(m_objects.size());
+    if (id == 2) { // ExecQuery: Wine refuses a boolean compared with -1
+        if (data->wineGaps && key.find(L"IPEnabled=-1") != std::wstring::npos) {
+            return kWbemInvalidQuery;
         }
-        return S_OK;
+        auto query = data->queries.find(key);
+        key = query != data->queries.end() ? query->second : std::wstring();
     }
-
-private:
-    std::vector<_variant_t> m_objects;
-};
-
-class FakeServices : public FakeDispatch {
-public:
-    explicit FakeServices(std::shared_ptr<FakeWmiData> data)
-        : FakeDispatch({L"InstancesOf", L"ExecQuery"}), m_data(std::move(data))
-    {
+    std::vector<_variant_t> objects;
+    for (const FakeInstance& instance : data->classes[key]) {
+        objects.push_back(Instance(data, instance));
     }
+    result =
+        Object({L"Count"}, [objects](DISPID member, const std::vector<_variant_t>&, _variant_t& set, std::wstring&) {
+            set = member == DISPID_NEWENUM ? NewEnum(objects) : _variant_t(static_cast<long>(objects.size()));
+            return S_OK;
+        });
+    return S_OK;
+}
 
-protected:
-    HRESULT Call(DISPID id, const std::vector<_variant_t>& args, _variant_t& result) override
-    {
-        if (args.empty() || args[0].vt != VT_BSTR) {
-            return DISP_E_TYPEMISMATCH;
-        }
-        std::wstring key = args[0].bstrVal;
-        m_data->calls.push_back(key);
-        auto failure = m_data->failures.find(key);
-        if (failure != m_data->failures.end()) {
-            return failure->second;
-        }
-        if (id == 2) {
-            if (m_data->wineGaps && key.find(L"IPEnabled=-1") != std::wstring::npos) {
-                return kWbemInvalidQuery;
-            }
-            auto query = m_data->queries.find(key);
-            key = query != m_data->queries.end() ? query->second : std::wstring();
-        }
-        std::vector<_variant_t> objects;
-        auto found = m_data->classes.find(key);
-        if (found != m_data->classes.end()) {
-            for (const FakeInstance& instance : found->second) {
-                objects.push_back(Wrap(new FakeObject(m_data, instance)));
-            }
-        }
-        result = Wrap(new FakeObjectSet(objects));
-        return S_OK;
+_variant_t ArrayOf(VARTYPE type, size_t count, const std::function<void*(LONG)>& element)
+{
+    _variant_t value;
+    value.parray = SafeArrayCreateVector(type, 0, static_cast<ULONG>(count));
+    value.vt = VT_ARRAY | type;
+    for (LONG i = 0; i < static_cast<LONG>(count); ++i) {
+        SafeArrayPutElement(value.parray, &i, element(i));
     }
-
-private:
-    std::shared_ptr<FakeWmiData> m_data;
-};
+    return value;
+}
 
 } // namespace
 
 IDispatchPtr MakeFakeServices(const std::shared_ptr<FakeWmiData>& data)
 {
-    IDispatchPtr services;
-    services.Attach(new FakeServices(data));
-    return services;
+    return IDispatchPtr(Object({L"InstancesOf", L"ExecQuery"},
+                               [data](DISPID id, const std::vector<_variant_t>& args, _variant_t& result,
+                                      std::wstring&) { return Answer(data, id, args, result); }));
 }
 
-_variant_t MakeFakeObject(const std::shared_ptr<FakeWmiData>& data, const FakeInstance& instance)
+_variant_t VariantArray(std::vector<_variant_t> elements)
 {
-    return Wrap(new FakeObject(data, instance));
-}
-
-_variant_t VariantArray(const std::vector<_variant_t>& elements)
-{
-    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(elements.size()));
-    for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
-        SafeArrayPutElement(array, &i, const_cast<_variant_t*>(&elements[static_cast<size_t>(i)]));
-    }
-    _variant_t value;
-    value.vt = VT_ARRAY | VT_VARIANT;
-    value.parray = array;
-    return value;
+    return ArrayOf(VT_VARIANT, elements.size(), [&](LONG i) { return &elements[static_cast<size_t>(i)]; });
 }
 
 _variant_t BstrArray(const std::vector<std::wstring>& elements)
 {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(elements.size()));
-    for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
-        _bstr_t text(elements[static_cast<size_t>(i)].c_str());
-        SafeArrayPutElement(array, &i, static_cast<BSTR>(text));
+    std::vector<_bstr_t> texts;
+    for (const std::wstring& element : elements) {
+        texts.emplace_back(element.c_str());
     }
-    _variant_t value;
-    value.vt = VT_ARRAY | VT_BSTR;
-    value.parray = array;
-    return value;
+    return ArrayOf(VT_BSTR, texts.size(), [&](LONG i) { return static_cast<BSTR>(texts[static_cast<size_t>(i)]); });
 }
 
-_variant_t I4Array(const std::vector<long>& elements)
+_variant_t I4Array(std::vector<long> elements)
 {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(elements.size()));
-    for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
-        long element = elements[static_cast<size_t>(i)];
-        SafeArrayPutElement(array, &i, &element);
-    }
-    _variant_t value;
-    value.vt = VT_ARRAY | VT_I4;
-    value.parray = array;
-    return value;
+    return ArrayOf(VT_I4, elements.size(), [&](LONG i) { return &elements[static_cast<size_t>(i)]; });
 }
 
 _variant_t NullValue()
@@ -381,8 +253,5 @@ _variant_t NullValue()
 
 _variant_t BoolValue(bool flag)
 {
-    _variant_t value;
-    value.vt = VT_BOOL;
-    value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
-    return value;
+    return _variant_t(flag); // VT_BOOL
 }

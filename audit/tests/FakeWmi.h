@@ -50,12 +50,10 @@ struct FakeWmiData {
 
 // The SWbemServices stand-in over the data (shared, so tests can change it).
 IDispatchPtr MakeFakeServices(const std::shared_ptr<FakeWmiData>& data);
-// One SWbemObject stand-in holding these properties.
-_variant_t MakeFakeObject(const std::shared_ptr<FakeWmiData>& data, const FakeInstance& instance);
 
 // Array values as WMI delivers them.
-_variant_t VariantArray(const std::vector<_variant_t>& elements); // VT_ARRAY|VT_VARIANT
-_variant_t BstrArray(const std::vector<std::wstring>& elements);  // VT_ARRAY|VT_BSTR
-_variant_t I4Array(const std::vector<long>& elements);            // VT_ARRAY|VT_I4
+_variant_t VariantArray(std::vector<_variant_t> elements);       // VT_ARRAY|VT_VARIANT
+_variant_t BstrArray(const std::vector<std::wstring>& elements); // VT_ARRAY|VT_BSTR
+_variant_t I4Array(std::vector<long> elements);                  // VT_ARRAY|VT_I4
 _variant_t NullValue();
 _variant_t BoolValue(bool value);

@@ -25,57 +25,39 @@ public:
 
     RecordedCpuid& Vendor(const char* text)
     {
-        CpuidRegisters& r = m_leaves[0];
-        r.eax = 1;
-        r.ebx = Pack(text);
-        r.edx = Pack(text + 4);
-        r.ecx = Pack(text + 8);
+        m_leaves[0] = CpuidRegisters{1, Pack(text), Pack(text + 8), Pack(text + 4)};
         return *this;
     }
     RecordedCpuid& Signature(std::uint32_t eax, std::uint32_t ebx = 0, std::uint32_t edx = 0)
     {
-        m_leaves[1] = CpuidRegisters{eax, ebx, 0, edx};
-        return *this;
+        return Leaf(1, {eax, ebx, 0, edx});
     }
-    RecordedCpuid& ExtendedMax(std::uint32_t eax)
-    {
-        m_leaves[0x80000000u].eax = eax;
-        return *this;
-    }
-    RecordedCpuid& ExtendedFeatures(std::uint32_t edx)
-    {
-        m_leaves[0x80000001u].edx = edx;
-        return *this;
-    }
+    RecordedCpuid& ExtendedMax(std::uint32_t eax) { return Leaf(0x80000000u, {eax, 0, 0, 0}); }
+    RecordedCpuid& ExtendedFeatures(std::uint32_t edx) { return Leaf(0x80000001u, {0, 0, 0, edx}); }
     // Up to 48 bytes, NUL-padded, over leaves 0x80000002-4.
     RecordedCpuid& Brand(const std::string& text)
     {
-        char bytes[48] = {};
-        std::memcpy(bytes, text.data(), text.size() < 48 ? text.size() : 48);
+        char b[48] = {};
+        std::memcpy(b, text.data(), text.size() < 48 ? text.size() : 48);
         for (std::uint32_t i = 0; i < 3; ++i) {
-            const char* p = bytes + 16 * i;
-            m_leaves[0x80000002u + i] = CpuidRegisters{Pack(p), Pack(p + 4), Pack(p + 8), Pack(p + 12)};
+            Leaf(0x80000002u + i,
+                 {Pack(b + 16 * i), Pack(b + 16 * i + 4), Pack(b + 16 * i + 8), Pack(b + 16 * i + 12)});
         }
         return *this;
     }
-    RecordedCpuid& Fault(std::uint32_t leaf)
-    {
-        m_faulting.insert(leaf);
-        return *this;
-    }
-    RecordedCpuid& NoCpuid()
-    {
-        m_noCpuid = true;
-        return *this;
-    }
+    RecordedCpuid& Fault(std::uint32_t leaf) { return m_faulting.insert(leaf), *this; }
+    RecordedCpuid& NoCpuid() { return m_noCpuid = true, *this; }
 
 private:
+    RecordedCpuid& Leaf(std::uint32_t leaf, const CpuidRegisters& registers)
+    {
+        m_leaves[leaf] = registers;
+        return *this;
+    }
     static std::uint32_t Pack(const char* p)
     {
         std::uint32_t v = 0;
-        for (int i = 3; i >= 0; --i) {
-            v = (v << 8) | static_cast<unsigned char>(p[i]);
-        }
+        std::memcpy(&v, p, 4); // x86 is little-endian
         return v;
     }
 

@@ -1,6 +1,7 @@
 #include "audit/RegistryKey.h"
 
 #include "asset/Exceptions.h"
+#include "audit/tests/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,27 +13,14 @@ namespace {
 const char kTestKey[] = "Software\\KestrovaTests\\RegistryKey";
 const wchar_t kTestKeyWide[] = L"Software\\KestrovaTests\\RegistryKey";
 
-// The test's own key under HKCU, made fresh and removed again.
 class RegistryKeyTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                                 &m_key, nullptr));
-    }
-    void TearDown() override
-    {
-        RegCloseKey(m_key);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KestrovaTests"); // only when no other test uses it
-    }
     void Set(const char* name, DWORD type, const void* data, DWORD size)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_machine.Key(), name, 0, type, static_cast<const BYTE*>(data), size));
     }
 
-    HKEY m_key = nullptr;
+    MachineKey m_machine{"RegistryKey"};
 };
 
 TEST_F(RegistryKeyTest, StringValues)

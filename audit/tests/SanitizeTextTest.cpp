@@ -1,4 +1,3 @@
-#include "audit/AuditConstants.h"
 #include "audit/SanitizeText.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +25,6 @@ TEST(SanitizeText, KeepsPrintableAsciiAndEscapesMarkup)
     for (const auto& c : cases) {
         EXPECT_EQ(c.out, SanitizeText(c.in)) << c.in;
     }
-}
-
-TEST(AuditConstants, Texts)
-{
-    EXPECT_EQ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", AuditConstants::kUninstallKey);
-    EXPECT_EQ("Hard Drive", AuditConstants::kHardDrive);
-    EXPECT_EQ("Other", AuditConstants::kOtherDrive);
-    EXPECT_EQ("Service Pack 3", AuditConstants::kServicePack3);
 }
 
 } // namespace

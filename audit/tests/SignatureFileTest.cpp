@@ -15,11 +15,8 @@ namespace {
 // after each case.
 class SignatureFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-
-    static void Clean() { CleanSignatureFile(); }
-    static std::string Folder() { return SignatureFolder(); }
+    void SetUp() override { CleanSignatureFile(); }
+    void TearDown() override { CleanSignatureFile(); }
 
     static void WriteFile(const std::string& path, const std::string& text)
     {
@@ -32,8 +29,8 @@ protected:
 
 TEST_F(SignatureFileTest, Paths)
 {
-    EXPECT_EQ(Folder(), SignatureFile(".", false).GetFolder());
-    EXPECT_EQ(Folder() + "pardovel.sig", SignatureFile("PC1", false).GetPath());
+    EXPECT_EQ(SignatureFolder(), SignatureFile(".", false).GetFolder());
+    EXPECT_EQ(SignatureFolder() + "pardovel.sig", SignatureFile("PC1", false).GetPath());
     EXPECT_EQ("\\\\PC1\\C$\\Pardovel\\", SignatureFile("PC1", true).GetFolder());
     EXPECT_EQ("\\\\PC1\\C$\\Pardovel\\pardovel.sig", SignatureFile("PC1", true).GetPath());
 }
@@ -74,17 +71,17 @@ TEST_F(SignatureFileTest, FailuresLeaveTheGuidAlone)
     std::string guid = "unchanged";
 
     // A folder in place of the file: it exists, but cannot be read.
-    ASSERT_TRUE(CreateDirectoryA(Folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(SignatureFolder().c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(file.GetPath().c_str(), nullptr));
     EXPECT_TRUE(file.Exists());
     EXPECT_FALSE(file.Read(guid));
     EXPECT_EQ("unchanged", guid);
     EXPECT_FALSE(file.Create(guid));
     EXPECT_EQ("unchanged", guid);
-    Clean();
+    CleanSignatureFile();
 
     // A plain file in place of the folder: nothing can be created.
-    WriteFile(Folder().substr(0, Folder().size() - 1), "not a folder");
+    WriteFile(SignatureFolder().substr(0, SignatureFolder().size() - 1), "not a folder");
     EXPECT_FALSE(file.Exists());
     EXPECT_FALSE(file.Create(guid));
     EXPECT_EQ("unchanged", guid);

@@ -74,7 +74,7 @@ TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
                             {"Q123456", nullptr, nullptr, nullptr, false},
                             {"QA12345", "", nullptr, nullptr, false},
                             {"KB12345X", nullptr, "1.0", nullptr, false},
-                            {"Q12345A", "Installer leftover", nullptr, nullptr, true},
+                            {"Q12345A", nullptr, nullptr, nullptr, true}, // display name not text, below
                             {"kb654321", "Lower Case Tool", "2", "Tools Inc", false},
                             {"{11111111-GUID}", nullptr, "1", "Nobody", false},
                             {"{22222222-GUID}", "Tool <beta>", "0.9", "Maker \"Q\" <x>", false},
@@ -82,6 +82,9 @@ TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
                             {"DupB", "Editor", "1.0", "Acme", false},
                             {"DupC", "Editor", "2.0", "Acme", false},
                         });
+    // An installer's leftover is passed over before its display name is read.
+    const BYTE bytes[] = {1, 2, 3};
+    RegSetKeyValueA(machine.Key(), (kUninstall + "\\Q12345A").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
     AssetComputerImpl computer;
     SoftwareAudit::Run(machine.Key(), computer);
 
@@ -141,20 +144,6 @@ TEST(SoftwareAudit, UnreadableRegistryEndsTheStep)
     RegSetKeyValueA(machine.Key(), (kUninstall + "\\Binary").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
     EXPECT_THROW(SoftwareAudit::Run(machine.Key(), computer), t_exception);
     EXPECT_EQ(Titles(computer), std::vector<std::string>{"A1|Editor|1.0|Acme"});
-}
-
-// An installer's leftover entry (hotfix-shaped, with a value "@") is passed
-// over before anything else of it is read, so a display name that is not
-// text does not end the step there.
-TEST(SoftwareAudit, LeftoverEntrySkippedBeforeItsDisplayNameIsRead)
-{
-    MachineKey machine("Engine\\Software");
-    AddEntries(machine, {{"Q12345A", nullptr, nullptr, nullptr, true}, {"{A1}", "Editor", "1.0", "Acme", false}});
-    const BYTE bytes[] = {1, 2, 3};
-    RegSetKeyValueA(machine.Key(), (kUninstall + "\\Q12345A").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
-    AssetComputerImpl computer;
-    SoftwareAudit::Run(machine.Key(), computer);
-    EXPECT_EQ(Titles(computer), std::vector<std::string>{"{A1}|Editor|1.0|Acme"});
 }
 
 } // namespace

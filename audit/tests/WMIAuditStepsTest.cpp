@@ -1,6 +1,7 @@
 // The WMI engine's steps against scripted WMI objects and a registry key
 // standing in for the machine: values, labels, failures and cancellation.
 #include "audit/WMIAudit.h"
+#include "audit/tests/EdidBlock.h"
 #include "audit/tests/EngineTestSupport.h"
 #include "audit/tests/FakeWmi.h"
 
@@ -96,11 +97,7 @@ protected:
         m_engine.Run(_bstr_t(computer));
     }
 
-    bool Logged(int level, const std::string& text) const
-    {
-        const std::vector<std::string> texts = m_log.TextsAt(level);
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
+    bool Logged(int level, const std::string& text) const { return ::Logged(m_log, level, text); }
 
     const std::string& Generic(GenericProp index) { return m_engine.Result().Property(index).GetString(); }
     const std::string& Own(ComputerProp index) { return m_engine.Result().Property(index).GetString(); }
@@ -444,14 +441,8 @@ TEST_F(WMIAuditStepsTest, InstalledSoftwareAndMonitorSerial)
     m_machine.SetString(u + "app2", "Publisher", "Maker");
     m_machine.SetString("SOFTWARE\\Microsoft\\Internet Explorer", "Version", "default value");
 
-    std::vector<unsigned char> edid(128, 0);
-    edid[18] = 1;
-    edid[19] = 3;
-    const char serial[] = "ABC123\n     ";
-    std::copy(serial, serial + 12, edid.begin() + 77);
-    const std::string display = "SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\MON1\\1\\Device Parameters";
-    m_machine.AddKey(display);
-    RegSetKeyValueA(m_machine.Key(), display.c_str(), "EDID", REG_BINARY, edid.data(), 128);
+    m_machine.SetBinary("SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\MON1\\1\\Device Parameters", "EDID",
+                        MakeEdid(1, 3, 1, "ABC123"));
     Run();
 
     std::vector<std::string> ids;

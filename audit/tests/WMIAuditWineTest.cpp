@@ -95,12 +95,6 @@ protected:
     }
     void TearDown() override { CoUninitialize(); }
 
-    static bool Logged(const RecordingLog& log, int level, const std::string& text)
-    {
-        const std::vector<std::string> texts = log.TextsAt(level);
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-
     std::string m_ownName;
     RecordedBoxes m_boxes;
 };
@@ -109,15 +103,11 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
 {
     WMIAudit engine;
     RecordingLog log;
-    RecordingProgress progress;
     engine.SetLogSink(&log);
-    engine.SetProgressSink(&progress);
     engine.SetRemote(true);
     engine.Run(_bstr_t("localhost"));
     ASSERT_EQ(AuditOutcome::Completed, engine.RunOutcome());
     EXPECT_TRUE(m_boxes.Texts().empty());
-    EXPECT_EQ((std::vector<unsigned>{53}), progress.m_ranges);
-    EXPECT_EQ(49, progress.m_steps);
 
     WineWmi wine;
     AssetComputerImpl& r = engine.Result();
@@ -174,18 +164,9 @@ TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
     EXPECT_EQ(nullptr, refused.Handle());
 }
 
-// An address Wine's WMI does not connect to; the probe of a computer.
-TEST_F(WMIAuditWineTest, FailedConnectionAndOsTypeProbe)
+// The probe of a computer Wine's WMI answers for, and of one it does not.
+TEST_F(WMIAuditWineTest, OsTypeProbe)
 {
-    WMIAudit engine;
-    RecordingLog log;
-    engine.SetLogSink(&log);
-    engine.SetRemote(true);
-    engine.Run(_bstr_t("127.0.0.1"));
-    EXPECT_EQ(AuditOutcome::Unreachable, engine.RunOutcome());
-    EXPECT_FALSE(engine.RunFailure().empty());
-    EXPECT_TRUE(log.m_entries.empty());
-
     const AppState app;
     EXPECT_EQ(1, ProbeOsType(app, "localhost")); // Wine names itself an NT-family system
     EXPECT_EQ(1, ProbeOsType(app, m_ownName));

@@ -42,8 +42,18 @@ int ComponentBase::CheckOutOfMemory(int code)
     return code;
 }
 
+void ComponentBase::SetResultText(const char* text)
+{
+    SetLastErrorText(text);
+    m_keepResultText = true;
+}
+
 int ComponentBase::CheckResult(int code)
 {
+    const bool keep = m_keepResultText;
+    m_keepResultText = false;
+    if (keep && code != kResultOk)
+        return code;
     switch (code) {
     case kResultOk:
         return kResultOk;

@@ -27,6 +27,9 @@ public:
     void SetLastCode(int code) { m_lastCode = code; }
     const char* LastErrorText() const { return m_lastError.CStr(); }
     void SetLastErrorText(const char* text);
+    // A text that the next CheckResult keeps even for a code with a text of
+    // its own (a 301 that is not an interruption).
+    void SetResultText(const char* text);
     [[nodiscard]] int CheckOutOfMemory(int code);
     [[nodiscard]] int CheckResult(int code);
     void SetErrorFromCode(int code);
@@ -83,6 +86,7 @@ private:
     int m_lastCode = 0;
     int m_codePage = 0;
     NetString m_lastError;
+    bool m_keepResultText = false;
     int m_charsetMode = 0;
     ComponentEvents* m_sink = nullptr;
     int m_callDepth = 0;

@@ -115,11 +115,17 @@ struct ComponentExports {
             return 0;
         INT_PTR value = 0;
         Guard(&engine, [&] {
-            // An index out of range reads as 0 and leaves the range error to be read.
+            // An index out of range reads as 0, or as an empty text where the
+            // caller expects text, and leaves the range error to be read.
             const int rc = d->checkIndex ? d->checkIndex(engine, index) : kResultOk;
-            if (rc != kResultOk)
+            if (rc != kResultOk) {
                 engine.SetLastCode(rc);
-            else
+                if (d->type == ValueType::Text || d->type == ValueType::Binary) {
+                    value = reinterpret_cast<INT_PTR>("");
+                    if (lengthOut)
+                        *lengthOut = 0;
+                }
+            } else
                 value = d->get(engine, object, property, index, lengthOut);
             return 0;
         });

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "netcomp/core/AddressText.h"
 #include "netcomp/core/CStringHelpers.h"
@@ -35,6 +36,11 @@ int TcpSocket::Init()
 {
     if (!Setup(true))
         return 0;
+    return InitDefaults();
+}
+
+int TcpSocket::InitDefaults()
+{
     m_inBufferSize = 2048;
     m_outBufferSize = 2048;
     m_remotePort = 0;
@@ -501,12 +507,9 @@ void TcpSocket::Close(int code, bool drain)
             return;
     }
     const bool negotiating = m_firewall.Pending();
+    const SOCKET closed = m_socket.Get();
     m_socket.Reset();
-    // Notifications already queued for the closed socket would be taken for
-    // the next one, which often gets the same handle value.
-    MSG stale;
-    while (m_window && PeekMessageA(&stale, m_window, kMsgTcpSocket, kMsgTcpSocket, PM_REMOVE)) {
-    }
+    DropQueuedNotifications(closed);
     const bool wasConnected = m_connected;
     m_connected = false;
     m_bytesSent = 0;
@@ -523,6 +526,45 @@ void TcpSocket::Close(int code, bool drain)
         return;
     }
     OnCloseComplete(code);
+}
+
+// Notifications already queued for a closed socket would be taken for the
+// next one, which often gets the same handle value. Those of other sockets
+// sharing the window (a server's connections) go back in their order: a lost
+// read notification would stall that connection for good.
+void TcpSocket::DropQueuedNotifications(SOCKET closed)
+{
+    if (!m_window)
+        return;
+    MSG queued;
+    std::vector<MSG> others;
+    while (PeekMessageA(&queued, m_window, kMsgTcpSocket, kMsgTcpSocket, PM_REMOVE)) {
+        if (SOCKET(queued.wParam) != closed)
+            others.push_back(queued);
+    }
+    for (const MSG& m : others)
+        PostMessageA(m_window, m.message, m.wParam, m.lParam);
+}
+
+int TcpSocket::AttachAccepted(SOCKET accepted, HWND window)
+{
+    m_socket.Reset(accepted);
+    m_window = window;
+    m_connected = true;
+    m_bytesSent = 0;
+    m_recv.Clear();
+    if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CLOSE) != 0)
+        return Ws().WSAGetLastError();
+    return kResultOk;
+}
+
+void TcpSocket::DetachWindow()
+{
+    if (m_socket.IsOpen() && m_window)
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    m_socket.Reset();
+    m_connected = false;
+    m_window = nullptr;
 }
 
 LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

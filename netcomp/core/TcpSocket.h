@@ -34,6 +34,14 @@ public:
 
     // Socket defaults, buffers and firewall; 1 on success.
     int Init();
+    // The same defaults without a window or a Winsock reference of its own,
+    // for a socket that lives on its owner's window.
+    int InitDefaults();
+    // Takes a socket accepted by a server onto the server's window: connected,
+    // with read, write and close notifications; 0 or the Winsock code.
+    [[nodiscard]] int AttachAccepted(SOCKET accepted, HWND window);
+    // Closes the socket without events and lets go of the borrowed window.
+    void DetachWindow();
 
     [[nodiscard]] int SetRemoteHost(const char* text);
     const char* GetRemoteHost();
@@ -106,6 +114,7 @@ private:
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
     void Close(int code, bool drain);
+    void DropQueuedNotifications(SOCKET closed);
     int Deliver();
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);

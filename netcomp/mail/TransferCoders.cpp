@@ -76,7 +76,8 @@ char* EncodeTail(const unsigned char* p, size_t n, char* o)
 }
 
 // Character classes of the quoted-printable coders.
-enum : unsigned char { kQpPlain = 0, kQpEscape = 1, kQpBlank = 2, kQpCr = 3, kQpLf = 4, kQpEquals = 5 };
+// Printable bytes and blanks first, so one comparison tells what a line may carry as it is.
+enum : unsigned char { kQpPlain = 0, kQpBlank = 1, kQpEscape = 2, kQpCr = 3, kQpLf = 4, kQpEquals = 5 };
 struct QpTable {
     unsigned char cls[256];
     QpTable()
@@ -160,25 +161,33 @@ public:
         char* o = m_out.Reserve(); // a line never takes more than the slack
         int column = m_column;
         size_t k = 0;
-        for (; k < n; ++k) {
+        while (k < n && column < kQpColumns) {
+            // Printable bytes and inner blanks, as far as the line has room.
+            size_t stop = k + size_t(kQpColumns - column);
+            if (stop > n)
+                stop = n;
+            const size_t start = k;
+            while (k < stop && g_qp.cls[p[k]] <= kQpBlank) {
+                o[k - start] = char(p[k]);
+                ++k;
+            }
+            // A blank right before a line end is taken back: it goes out escaped.
+            if (k > start && (p[k] == '\n' || p[k] == '\r') && g_qp.cls[p[k - 1]] == kQpBlank)
+                --k;
+            o += k - start;
+            column += int(k - start);
+            if (k == stop)
+                continue;
             const unsigned char c = p[k];
             const unsigned char cls = g_qp.cls[c];
-            if (cls == kQpPlain || (cls == kQpBlank && p[k + 1] != '\n' && p[k + 1] != '\r')) {
-                if (column >= kQpColumns)
-                    break;
-                *o++ = char(c);
-                ++column;
-            } else if (cls == kQpEscape || cls == kQpEquals) {
-                if (column > kQpColumns - 3)
-                    break;
-                o[0] = '=';
-                o[1] = kUpperHex[c >> 4];
-                o[2] = kUpperHex[c & 15];
-                o += 3;
-                column += 3;
-            } else {
+            if ((cls != kQpEscape && cls != kQpEquals) || column > kQpColumns - 3)
                 break;
-            }
+            o[0] = '=';
+            o[1] = kUpperHex[c >> 4];
+            o[2] = kUpperHex[c & 15];
+            o += 3;
+            column += 3;
+            ++k;
         }
         m_out.Commit(o);
         m_column = column;

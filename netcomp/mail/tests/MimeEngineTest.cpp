@@ -205,3 +205,26 @@ TEST(MimeEngine, OddAndBrokenMessages)
     EXPECT_EQ(mime.TakePendingCode(), kMimeCantReadMessage);
     EXPECT_EQ(mime.TakePendingCode(), 0);
 }
+
+TEST(MimeEngine, JapaneseNamesTravelAsEncodedWords)
+{
+    // A Shift-JIS file name goes out as ISO-2022-JP encoded words and comes back.
+    const char sjisName[] = "\x83\x65\x83\x58\x83\x67.txt";
+    MimeEngine mime;
+    mime.SetJapanese(true);
+    ASSERT_EQ(mime.SetPartCount(2), 0);
+    ASSERT_EQ(mime.SetPartData(0, "a", 1), 0);
+    ASSERT_EQ(mime.SetPartData(1, "b", 1), 0);
+    ASSERT_EQ(mime.SetPartField(1, MimePartField::Disposition, "attachment"), 0);
+    ASSERT_EQ(mime.SetPartField(1, MimePartField::FileName, sjisName), 0);
+    const std::string headers = Text(*mime.PartField(1, MimePartField::Headers));
+    EXPECT_NE(headers.find("filename=\"=?ISO-2022-JP?B?"), std::string::npos) << headers;
+    ASSERT_EQ(mime.Run(kMimeRunEncodeText), 0);
+
+    MimeEngine back;
+    ASSERT_EQ(back.MessageHeaders().AssignText(mime.MessageHeaders().CStr()), 0);
+    ASSERT_EQ(back.Message().Assign(mime.Message().Length(), mime.Message().Data()), 0);
+    ASSERT_EQ(back.Run(kMimeRunDecodeText), 0);
+    ASSERT_EQ(back.PartCount(), 2);
+    EXPECT_EQ(Text(*back.PartField(1, MimePartField::FileName)), sjisName);
+}
