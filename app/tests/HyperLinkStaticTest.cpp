@@ -49,4 +49,34 @@ TEST(HyperLinkStatic, NamesEachShellFailure)
     }
 }
 
+TEST(HyperLinkStatic, TakesOverAStaticText)
+{
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    HWND text = CreateWindowExA(0, "STATIC", "http://k.test/", WS_CHILD | WS_VISIBLE | SS_RIGHT, 10, 10, 300, 40,
+                                parent, reinterpret_cast<HMENU>(1060), nullptr, nullptr);
+    ASSERT_NE(text, nullptr);
+    {
+        HyperLinkStatic link;
+        ASSERT_TRUE(link.Attach(parent, 1060));
+        EXPECT_EQ(link.GetURL(), "http://k.test/");
+        EXPECT_NE(GetWindowLongPtrA(text, GWL_STYLE) & SS_NOTIFY, 0);
+
+        // Fitted to its text and still flush right.
+        RECT rect = {};
+        GetWindowRect(text, &rect);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_LT(rect.right - rect.left, 300);
+        EXPECT_GT(rect.right - rect.left, 0);
+        EXPECT_EQ(rect.right, 310);
+
+        EXPECT_EQ(link.TextColor(), RGB(0, 0, 238));
+        SendMessageA(text, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+        EXPECT_TRUE(link.IsHovering());
+        EXPECT_EQ(link.TextColor(), RGB(255, 0, 0));
+        EXPECT_FALSE(link.IsVisited());
+    }
+    DestroyWindow(parent);
+}
+
 } // namespace
