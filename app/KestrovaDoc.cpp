@@ -18,7 +18,8 @@ void CKestrovaDoc::RunAudit(const std::string& computer, AuditProgressSink* sink
 bool CKestrovaDoc::LastAuditWasFull() const
 {
     // The driver marks a cancelled run and one that a failing step ended
-    // completed as well; only the outcome tells a full run.
+    // completed as well: only the outcome tells a full run, and a progress
+    // window that ended without the audit counts as a cancel.
     return m_audit.m_outcome == AuditOutcome::Completed && !m_cancelled;
 }
 

@@ -68,3 +68,11 @@
 
 // The asset record type library, embedded as TYPELIB resource 1.
 #define IDR_ASSET_RECORDS 1
+
+// The report pages (HTML resources) and the header bitmap they show beside
+// the audit picture.
+#define IDR_HTML_EXCEPTION_REPORT 150
+#define IDR_HTML_RESULTS_DIALOG 151
+#define IDR_HTML_RESULTS 152
+#define IDB_REPORT_LOGO 154
+#define IDD_RESULTS_HTML 144

@@ -20,6 +20,8 @@ packages=(
     python3 apache2 tinyproxy dante-server microsocks curl
     # internal echo, daytime and chargen services for the TCP client tests
     openbsd-inetd
+    # looking at rendered report pages (tools/report-screenshots.sh)
+    chromium
     # the directory behind the user lookup tests
     slapd ldap-utils
 )

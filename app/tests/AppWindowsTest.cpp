@@ -220,11 +220,11 @@ TEST_F(AppWindows, MinimalProgressDialogIgnoresKeysAndCancel)
         sink->Step();
     };
     std::thread driver([&] {
-        HWND dialog = progress.GetHandle();
-        for (int i = 0; i < 500 && dialog == nullptr; ++i) {
-            Sleep(10);
-            dialog = progress.GetHandle();
-        }
+        // Visible only after OnInitDialog has set the window up.
+        HWND dialog = WaitForWindow([&] {
+            HWND found = progress.GetHandle();
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
         HWND cancel = GetDlgItem(dialog, IDC_CANCEL_AUDIT);
         cancelEnabled = IsWindowEnabled(cancel) != FALSE;
         RECT window;
@@ -307,4 +307,42 @@ TEST_F(AppWindows, DriverOpensTheCommandArgumentsOfTheRealProgramAndExits)
     GetExitCodeProcess(process, &code);
     EXPECT_EQ(0u, code);
     CloseHandle(process);
+}
+
+TEST_F(AppWindows, SlowUploadRunsUnderTheBusyDialog)
+{
+    CKestrovaApp app;
+    ConfigFile& config = GetAppState().m_config;
+    config.m_server = "127.0.0.1";
+    config.m_port = kServerPort;
+    Answer("{\"mode\": \"slow\", \"delay\": 2}");
+    std::string seenText;
+    bool seenTopmost = false;
+    std::thread driver([&] {
+        HWND wait = WaitForWindow([] {
+            HWND found = FindWindowA("#32770", nullptr);
+            for (; found != nullptr; found = FindWindowExA(nullptr, found, "#32770", nullptr)) {
+                if (GetDlgItem(found, IDC_WAIT_TEXT) != nullptr && IsWindowVisible(found)) {
+                    return found;
+                }
+            }
+            return found;
+        });
+        if (wait != nullptr) {
+            seenText = WindowText(GetDlgItem(wait, IDC_WAIT_TEXT));
+            seenTopmost = (GetWindowLongPtrA(wait, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        }
+    });
+    CKestrovaDoc doc;
+    std::string error;
+    DWORD start = GetTickCount();
+    bool uploaded = doc.UploadAuditResults("<Kestrova/>", error);
+    DWORD elapsed = GetTickCount() - start;
+    driver.join();
+    app.HideWaitDlg();
+    Answer("{\"mode\": \"ok\"}");
+    EXPECT_TRUE(uploaded) << error;
+    EXPECT_GE(elapsed, 1500u); // the reply really was late
+    EXPECT_EQ("Uploading audit results to the Ondelmark server...", seenText);
+    EXPECT_TRUE(seenTopmost);
 }

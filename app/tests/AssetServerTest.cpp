@@ -11,35 +11,6 @@
 
 namespace {
 
-const int kServerPort = 20650;
-
-std::string StateFolder()
-{
-    const char* binary = getenv("KES_BINARY_DIR");
-    std::string path = std::string("Z:") + (binary != nullptr ? binary : "") + "/peers/asset_server";
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
-
-void Answer(const std::string& json)
-{
-    std::ofstream(StateFolder() + "\\answer", std::ios::binary | std::ios::trunc) << json;
-}
-
-std::string Requests()
-{
-    return ReadFileText(StateFolder() + "\\requests.jsonl");
-}
-
-void ClearRequests()
-{
-    DeleteFileA((StateFolder() + "\\requests.jsonl").c_str());
-}
-
 ServerLogin Login()
 {
     ServerLogin login;
@@ -73,7 +44,7 @@ TEST_F(AssetServer, UploadCarriesEveryParameter)
     EXPECT_NE(std::string::npos, log.find("\"uid\": \"auditor\""));
     EXPECT_NE(std::string::npos, log.find("\"pwd\": \"ED423D11\""));
     EXPECT_NE(std::string::npos, log.find("\"db\": \"assets\""));
-    EXPECT_NE(std::string::npos, log.find("\"audit\": \"<Kestrova><GUID>{1}</GUID></Kestrova>\""));
+    EXPECT_NE(std::string::npos, log.find("\"decoded\": \"<Kestrova><GUID>{1}</GUID></Kestrova>\""));
     EXPECT_NE(std::string::npos, log.find("\"guid\": \"{"));
 }
 
@@ -105,13 +76,91 @@ TEST_F(AssetServer, ReplyRules)
     EXPECT_EQ(0u, message.find("Unable to verify Ondelmark login credentials.\r\n"));
 }
 
+namespace {
+// The text of a JSON string field of the last request ("" when absent);
+// enough for the recorder's own output, which escapes only quotes,
+// backslashes and control characters.
+std::string LastField(const std::string& log, const std::string& name)
+{
+    size_t line = log.rfind("{\"method\"");
+    size_t at = log.find("\"" + name + "\": \"", line);
+    if (line == std::string::npos || at == std::string::npos) {
+        return std::string();
+    }
+    std::string value;
+    for (size_t i = at + name.size() + 5; i < log.size() && log[i] != '"'; ++i) {
+        if (log[i] == '\\' && i + 1 < log.size()) {
+            char next = log[++i];
+            value += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+        } else {
+            value += log[i];
+        }
+    }
+    return value;
+}
+
+// The document with the values that differ from run to run emptied: the
+// drives' free space, the storage devices' keys (new ones each audit) and
+// the measured processor clock.
+std::string WithoutChangingValues(std::string text)
+{
+    for (const std::string key : {"freespace=\"", "<Device id=\"", "speed=\""}) {
+        for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+            size_t end = text.find('"', at + key.size());
+            text.erase(at + key.size(), end - at - key.size());
+        }
+    }
+    return text;
+}
+
+std::string Between(const std::string& text, const std::string& open, const std::string& close)
+{
+    size_t start = text.find(open);
+    size_t end = text.find(close, start);
+    return start == std::string::npos || end == std::string::npos ? std::string()
+                                                                  : text.substr(start, end - start + close.size());
+}
+} // namespace
+
 TEST_F(AssetServer, HiddenRunUploadsTheResultXml)
 {
+    // A saved run first: the upload must carry the same kind of document.
     std::string folder = MakeFolder("upload");
     WriteConfig(folder, kServerPort);
+    std::string out = MakeFolder("upload-saved");
+    ASSERT_EQ(0, RunKestrova("/H /L:Lab /S:\"" + out + "\"", folder));
+    std::string saved = ReadFileText(out + "\\" + ComputerName() + ".kes");
+    EXPECT_EQ("", Requests()); // a saved run sends nothing
+
     ASSERT_EQ(0, RunKestrova("/H /L:Lab", folder));
     std::string log = Requests();
-    EXPECT_NE(std::string::npos, log.find("\"method\": \"UploadAuditResults\""));
-    EXPECT_NE(std::string::npos, log.find("location=\\\"Lab\\\""));
+    EXPECT_EQ("UploadAuditResults", LastField(log, "method"));
+    std::string guid = LastField(log, "guid");
+    EXPECT_EQ(38u, guid.size());
+    EXPECT_EQ('{', guid.front());
+    EXPECT_EQ("", LastField(log, "uid"));
     EXPECT_NE(std::string::npos, log.find("\"pwd\": \"\"")); // the empty password travels as ""
+    EXPECT_EQ("assets", LastField(log, "db"));
+    std::string audit = LastField(log, "decoded");
+    EXPECT_EQ(0u, audit.find("<?xml"));
+    EXPECT_NE(std::string::npos, audit.find("location=\"Lab\""));
+    // Same computer, same identity, same description as the saved result.
+    EXPECT_EQ(Between(saved, "<GUID>", "</GUID>"), Between(audit, "<GUID>", "</GUID>"));
+    EXPECT_EQ(Between(saved, "<Description", "/>"), Between(audit, "<Description", "/>"));
+    EXPECT_EQ(WithoutChangingValues(saved), WithoutChangingValues(audit));
+}
+
+TEST_F(AssetServer, RefusedConnectionAndDroppedReply)
+{
+    SoapComponent component;
+    std::string error;
+    ServerLogin closed = Login();
+    closed.m_port = 20699;
+    EXPECT_FALSE(UploadResultXml(component, closed, "x", error));
+    EXPECT_NE("", error);
+
+    Answer("{\"mode\": \"drop\"}");
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
+    EXPECT_NE("", error);
 }

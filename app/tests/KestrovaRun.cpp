@@ -86,3 +86,30 @@ int RunKestrova(const std::string& arguments, const std::string& folder, DWORD t
     CloseHandle(process);
     return code;
 }
+
+std::string ServerStateFolder()
+{
+    const char* binary = getenv("KES_BINARY_DIR");
+    std::string path = std::string("Z:") + (binary != nullptr ? binary : "") + "/peers/asset_server";
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+void Answer(const std::string& json)
+{
+    std::ofstream(ServerStateFolder() + "\\answer", std::ios::binary | std::ios::trunc) << json;
+}
+
+std::string Requests()
+{
+    return ReadFileText(ServerStateFolder() + "\\requests.jsonl");
+}
+
+void ClearRequests()
+{
+    DeleteFileA((ServerStateFolder() + "\\requests.jsonl").c_str());
+}

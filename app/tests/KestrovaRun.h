@@ -17,6 +17,14 @@ std::string ReadFileText(const std::string& path);
 // The computer name as Kestrova names its result file.
 std::string ComputerName();
 
+// The stand-in asset server of the test set-up: its port, its state folder,
+// what it answers next (a JSON text, see asset_server.py), what it received.
+constexpr int kServerPort = 20650;
+std::string ServerStateFolder();
+void Answer(const std::string& json);
+std::string Requests();
+void ClearRequests();
+
 // Starts the program with arguments in folder; returns the process handle
 // (the caller waits and closes it), or null.
 HANDLE StartKestrova(const std::string& arguments, const std::string& folder);

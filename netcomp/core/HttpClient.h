@@ -53,7 +53,7 @@ public:
     [[nodiscard]] int SetProxyServer(const char* t) { return m_proxyServer.AssignText(t); }
     void SetProxyPort(int port) { m_proxyPort = port; }
     [[nodiscard]] int SetProxyAuthorization(const char* t) { return m_proxyAuthorization.AssignText(t); }
-    [[nodiscard]] int SetPostData(const char* data, uint32_t n) { return m_postData.Assign(n, data); }
+    [[nodiscard]] int SetPostData(const char* data, uint32_t n) { return m_postData.Assign(data ? n : 0, data); }
     [[nodiscard]] int SetAttachedFile(const char* t) { return m_attachedFile.AssignText(t); }
     [[nodiscard]] int SetLocalFile(const char* t) { return m_localFile.AssignText(t); }
     [[nodiscard]] int SetUser(const char* t);
@@ -142,6 +142,7 @@ private:
     int OnBody(const char* data, uint32_t n) override;
 
     [[nodiscard]] int RunRequest(int action, bool withBody);
+    [[nodiscard]] int SendRequest(int action, bool withBody);
     [[nodiscard]] int OpenConnection();
     [[nodiscard]] int SendBody();
     [[nodiscard]] int WaitForResponse();
@@ -168,6 +169,8 @@ private:
     int m_closeCode = 0;
     int m_responseError = 0;
     bool m_localFileFailed = false;
+    bool m_serverCloses = false;     // the reply said "Connection: close"
+    bool m_reusedConnection = false; // the request went out on a kept connection
     int m_defaultPort = 80;
     NetString20 m_defaultScheme;
     uint8_t m_followRedirects = 0;

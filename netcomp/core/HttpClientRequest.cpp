@@ -35,6 +35,7 @@ int HttpClient::DoAction(int action)
         return LastCode();
     StartTimeout();
     ClearInterruptRequest();
+    ClearInterrupted();
     SetLastCode(0);
     SetLastErrorText("");
     m_statusLine.Clear();
@@ -144,7 +145,8 @@ int HttpClient::OpenConnection()
     const int port = viaProxy ? m_proxyPort : m_urlPort;
     if (HasSocket() && (!IsConnected() || StrCmp(host, m_connectedHost.CStr()) != 0 || port != GetRemotePort()))
         (void)SetConnected(false);
-    if (IsConnected())
+    m_reusedConnection = IsConnected();
+    if (m_reusedConnection)
         return kResultOk;
     int rc = SetRemoteHost(host);
     if (rc == kResultOk)
@@ -157,6 +159,19 @@ int HttpClient::OpenConnection()
 }
 
 int HttpClient::RunRequest(int action, bool withBody)
+{
+    int rc = SendRequest(action, withBody);
+    // A kept connection that the server closed while idle fails before the
+    // first byte of a reply: once more, on a new connection.
+    if (m_reusedConnection && rc != kResultOk && rc != kInterrupted && !m_parser.HasStatus() && m_bytesReceived == 0) {
+        (void)SetConnected(false);
+        SetLastErrorText("");
+        rc = SendRequest(action, withBody);
+    }
+    return rc;
+}
+
+int HttpClient::SendRequest(int action, bool withBody)
 {
     const char* method = !m_httpMethod.IsEmpty() ? m_httpMethod.CStr()
                          : action == kHttpPost   ? "POST"
@@ -175,6 +190,8 @@ int HttpClient::RunRequest(int action, bool withBody)
     m_responseError = 0;
     m_closeCode = 0;
     m_localFileFailed = false;
+    m_serverCloses = false;
+    m_reusedConnection = false;
     m_location.Clear();
     if (m_urlServer.IsEmpty()) {
         SetLastErrorText("No server specified in URL");
@@ -268,7 +285,7 @@ int HttpClient::RunRequest(int action, bool withBody)
         rc = WaitForResponse();
     m_responseActive = false;
     m_localFileHandle.Close();
-    if (!m_httpKeepAlive || rc != kResultOk)
+    if (!m_httpKeepAlive || m_serverCloses || rc != kResultOk)
         (void)SetConnected(false);
     return rc;
 }
@@ -447,6 +464,9 @@ int HttpClient::OnHeader(const char* line, uint32_t length, const char* field, c
         m_authorization.Clear();
         bool digest = false;
         rc = ReadDigestChallenge(value, NewCnonceSeed(), m_digest, &digest);
+    } else if (StrICmp(field, "Connection") == 0) {
+        // The server ends the connection after this reply: never keep it.
+        m_serverCloses = StrIStr(value, "close") != nullptr;
     } else if (StrICmp(field, "Set-Cookie") == 0) {
         rc = ParseSetCookie(value);
     }

@@ -46,6 +46,7 @@ public:
     bool HasDeadline() const { return m_deadlineSet; }
     void Interrupt();
     void ClearInterruptRequest() { m_interruptRequested = false; }
+    void ClearInterrupted() { m_interrupted = false; }
     bool WasInterrupted() const { return m_interrupted; }
     bool AbsoluteTimeout() const { return m_absoluteTimeout; }
     unsigned long LocalAddress() const { return m_localAddress; }

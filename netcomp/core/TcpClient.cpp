@@ -5,9 +5,12 @@
 // arrive early stay in the receive buffer instead of overwriting the reply.
 #include "netcomp/core/TcpClient.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "netcomp/core/CStringHelpers.h"
 #include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/TextEncodings.h"
 
 int TcpClient::Init()
 {
@@ -164,6 +167,7 @@ int TcpClient::WaitForReply()
 int TcpClient::WaitForTransfer()
 {
     m_receptionMode = 1;
+    m_jisBody = false;
     m_receivedBytes = 0;
     SetAcceptData(true);
     StartTimeout();
@@ -242,21 +246,62 @@ int TcpClient::ProcessData(const char* data, uint32_t n, bool eolFound)
     return kResultOk;
 }
 
+namespace {
+
+bool StartsWithField(const char* data, uint32_t n, const char* name)
+{
+    const uint32_t length = uint32_t(std::strlen(name));
+    return n > length && data[length] == ':' && StrNICmp(data, name, length) == 0;
+}
+
+bool Contains(const char* data, uint32_t n, const char* text)
+{
+    return std::search(data, data + n, text, text + std::strlen(text)) != data + n;
+}
+
+} // namespace
+
 // Multi-line messages: header lines up to the empty line, then body lines up
 // to the line "."; a leading "." of a body line is the sender's stuffing.
+// With CharsetMode 1 a Japanese message is handed on in Shift-JIS: the
+// encoded words of Subject, From and Reply-To are decoded, and the body of a
+// message whose Content-Type names ISO-2022-JP is converted line by line.
 int TcpClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
 {
     if (m_receptionMode == 1) {
         if (n == 0 && eolFound)
             m_receptionMode = 2;
+        if (StartsWithField(data, n, "Content-Type") &&
+            (Contains(data, n, "ISO-2022-JP") || Contains(data, n, "iso-2022-jp")))
+            m_jisBody = true;
+        if (CharsetMode() == 1 && (StartsWithField(data, n, "Subject") || StartsWithField(data, n, "From") ||
+                                   StartsWithField(data, n, "Reply-To"))) {
+            NetString line, decoded;
+            if (line.Assign(n, data) != kResultOk || decoded.AppendDecodedHeader(line.CStr()) != kResultOk)
+                return kOutOfMemory;
+            return DeliverMessageLine(decoded.Data(), decoded.Length(), eolFound);
+        }
     } else if (eolFound && n == 1 && data[0] == '.') {
         m_receptionMode = 0;
         m_localFile.Close();
         return kResultOk;
-    } else if (n > 0 && data[0] == '.') {
-        ++data;
-        --n;
+    } else {
+        if (n > 0 && data[0] == '.') {
+            ++data;
+            --n;
+        }
+        if (m_jisBody && CharsetMode() == 1) {
+            NetString converted;
+            if (JisBytesToSjis(data, n, converted) != kResultOk)
+                return kOutOfMemory;
+            return DeliverMessageLine(converted.Data(), converted.Length(), eolFound);
+        }
     }
+    return DeliverMessageLine(data, n, eolFound);
+}
+
+int TcpClient::DeliverMessageLine(const char* data, uint32_t n, bool eolFound)
+{
     m_receivedBytes += n + (eolFound ? 2 : 0);
     WriteLocalFile(data, n);
     if (eolFound)

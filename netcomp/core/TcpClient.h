@@ -60,10 +60,12 @@ protected:
 
 private:
     int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound);
+    int DeliverMessageLine(const char* data, uint32_t n, bool eolFound);
 
     NetString m_connectText;
     BufferString m_localFileName;
     FileHandle m_localFile;
     int m_receptionMode = 0;
+    bool m_jisBody = false; // the message's Content-Type names ISO-2022-JP
     int64_t m_receivedBytes = 0;
 };

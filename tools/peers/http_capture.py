@@ -19,6 +19,7 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /redirect?to=<url>    302 to <url>
   /cookies              200 with two Set-Cookie headers
   /trickle              200 with a body, sent one byte at a time
+  /keep                 200 "kept" without "Connection: close", then a close 500 ms later
   /length-short         Content-Length 10, 5 bytes, then a close
   /reply/<name>         the bytes of <replies folder>/<name> as they are, then a close
   anything else         200 with the body "ok"
@@ -146,6 +147,10 @@ def answer(conn, raw):
             s.sendall(bytes([byte]))
             time.sleep(0.005)
         return None
+    if path == "/keep":  # a reply that lets the connection live, then a close 500 ms later
+        s.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nkept")
+        time.sleep(0.5)
+        return None
     if path == "/length-short":
         return b"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort"
     if path.startswith("/reply/") and REPLIES:
@@ -218,7 +223,7 @@ def socks5(conn):
 
 def lines(conn):
     """A line protocol: every line is answered "+OK <line>"; "TWO" gets two
-    answer lines in one write; "LIST" gets "+OK" and a dot-ended message."""
+    answer lines in one write; "LIST" gets "+OK" and a dot-ended message, "JLIST" a Japanese one."""
     while True:
         while b"\r\n" not in conn.buf:
             conn.more()
@@ -230,6 +235,11 @@ def lines(conn):
             conn.sock.sendall(b"+OK 1\r\n+OK 2\r\n")
         elif line == b"LIST":
             conn.sock.sendall(b"+OK\r\nSubject: x\r\n\r\nbody\r\n..stuffed\r\n.\r\n")
+        elif line == b"JLIST":
+            # A Japanese message: an encoded Subject and an ISO-2022-JP body.
+            jis = b"\x1b$B$\"\x1b(B"
+            conn.sock.sendall(b"+OK\r\nSubject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n"
+                              b"Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n" + jis + b"\r\n.\r\n")
         elif line == b"QUIT":
             conn.sock.sendall(b"+OK bye\r\n")
             return

@@ -5,8 +5,8 @@ service on 127.0.0.1, each request recorded, each answer chosen by the test.
     asset_server.py <port>
 
 Runs in its state folder (the current directory). Every request is appended
-to requests.jsonl as {"method", "params", "audit"} (audit: the decoded result
-XML of an upload). The file "answer" (JSON, read at each request) says what
+to requests.jsonl as {"method", "params", "decoded", "body"} (decoded: the
+result XML of an upload, from its Base64 parameter; body: the envelope). The file "answer" (JSON, read at each request) says what
 to answer: {"mode": "ok"} (the default: "OK" for an upload, the canned
 documents for the lookups), {"mode": "text", "text": ...} (that return
 value), {"mode": "fault", "text": ...} (a SOAP fault), {"mode": "emptyfault"}
@@ -52,10 +52,10 @@ def answer():
 
 
 def record(method, params):
-    entry = {"method": method, "params": params, "audit": None, "body": current_body}
+    entry = {"method": method, "params": params, "decoded": None, "body": current_body}
     if "audit" in params and params["audit"] is not None:
         text = params["audit"]
-        entry["audit"] = base64.b64decode(text + "=" * (-len(text) % 4)).decode("utf-8", "replace")
+        entry["decoded"] = base64.b64decode(text + "=" * (-len(text) % 4)).decode("utf-8", "replace")
     with open("requests.jsonl", "a") as f:
         f.write(json.dumps(entry) + "\n")
 

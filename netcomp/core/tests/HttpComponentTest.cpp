@@ -3,6 +3,7 @@
 // refusals, the Config defaults, and the firewall kinds' failure replies.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "netcomp/core/tests/HttpTestSupport.h"
@@ -42,6 +43,19 @@ TEST(HttpCapture, RequestHeadersByteForByte)
                   std::string("a\0b", 3));
     EXPECT_EQ(http.Count(kHttpEventStartTransfer), 2); // request body, then response
     EXPECT_EQ(http.Count(kHttpEventEndTransfer), 2);
+
+    // A verb of the caller's own replaces the action's.
+    ASSERT_EQ(http.Set(kHttpHTTPMethod, "OPTIONS"), 0);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0) << http.Error();
+    EXPECT_EQ(http.Data().substr(0, 24), "OPTIONS /echo HTTP/1.1\r\n");
+    ASSERT_EQ(http.Set(kHttpHTTPMethod, ""), 0);
+
+    // Through a proxy the request line carries the whole URL, also for https.
+    ASSERT_EQ(http.Set(kHttpProxyServer, "127.0.0.1"), 0);
+    ASSERT_EQ(http.SetInt(kHttpProxyPort, kCapturePort), 0);
+    ASSERT_EQ(http.Get("https://secure.test/echo"), 0) << http.Error();
+    EXPECT_EQ(http.Data().substr(0, 66), "GET https://secure.test:443/echo HTTP/1.1\r\nHost: secure.test:443\r\n");
+    ASSERT_EQ(http.Set(kHttpProxyServer, ""), 0);
 
     // An empty PUT still says its length; Reset keeps the verb and the range.
     ASSERT_EQ(http.Set(kHttpHTTPMethod, "PROPFIND"), 0);
@@ -96,6 +110,32 @@ TEST(HttpCapture, ReplyShapes)
     EXPECT_EQ(http.Int(kHttpIdle), 1);
 }
 
+TEST(HttpCapture, AttachedFileAndKeptConnections)
+{
+    HttpObject http;
+    {
+        std::ofstream file("attached.txt", std::ios::binary);
+        file << "FILE";
+    }
+    ASSERT_EQ(http.Set(kHttpAttachedFile, "attached.txt"), 0);
+    ASSERT_EQ(http.SetBytes(kHttpPostData, "post+"), 0);
+    ASSERT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 0) << http.Error();
+    EXPECT_EQ(http.Data().substr(http.Data().size() - 30), "Content-Length: 9\r\n\r\npost+FILE");
+    ASSERT_EQ(http.Set(kHttpAttachedFile, "missing.txt"), 0);
+    EXPECT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 302);
+    EXPECT_EQ(http.Error(), "Can't open attached file for reading.");
+    ASSERT_EQ(http.Set(kHttpAttachedFile, ""), 0);
+    ASSERT_EQ(http.SetBytes(kHttpPostData, ""), 0);
+
+    // A kept connection the server closed while idle: the request goes again on a new one.
+    ASSERT_EQ(http.Config("KeepAlive=true"), "");
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/keep")), 0) << http.Error();
+    EXPECT_EQ(http.Int(kHttpConnected), 1);
+    Sleep(800);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/echo")), 0) << http.Error();
+    EXPECT_EQ(http.Data().find("Connection: close"), std::string::npos);
+}
+
 TEST(HttpCapture, RedirectsAndCookies)
 {
     HttpObject http;
@@ -109,8 +149,9 @@ TEST(HttpCapture, RedirectsAndCookies)
     EXPECT_EQ(http.Get(Url(kCapturePort, "/loop/a")), 151);
     EXPECT_EQ(http.Error(), "Too many redirects.");
 
-    // Mode 2 refuses another scheme; the owner may refuse any.
+    // Mode 2 follows the same scheme and refuses another; the owner may refuse any.
     ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 2), 0);
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/redirect?to=http://127.0.0.1:20400/echo")), 0) << http.Error();
     EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=https://127.0.0.1/")), 151);
     http.refuseRedirects = true;
     ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 1), 0);
@@ -132,7 +173,8 @@ TEST(HttpCapture, RefusalsAndDefaults)
     EXPECT_EQ(http.Int(kHttpTimeout), 60);
     EXPECT_EQ(http.Int(kHttpFirewallPort), 80);
     EXPECT_EQ(http.Int(kHttpIdle), 1);
-    EXPECT_EQ(http.Config("UserAgent"), "Tessarine HTTP/S Control");
+    const std::string agent = http.Config("UserAgent");
+    EXPECT_EQ(agent, "Tessarine HTTP/S Control");
     EXPECT_EQ(http.Config("KeepAlive"), "False");
     EXPECT_EQ(http.Config("MaxTransferredData"), "4096");
     EXPECT_EQ(http.Config("InBufferSize"), "64000");
@@ -155,6 +197,8 @@ TEST(HttpCapture, RefusalsAndDefaults)
     EXPECT_EQ(http.Error(), "No server specified in URL");
     EXPECT_EQ(http.Get("https://127.0.0.1:20400/"), 153);
     EXPECT_EQ(http.Error(), "Specified URLScheme is invalid.");
+    EXPECT_EQ(http.Get("http://127.0.0.1:20499/"), 10061); // nothing listens there
+    EXPECT_EQ(http.Error(), "[10061] Connection refused");
 
     // Line breaks in a URL, a header value or a cookie never reach the wire.
     EXPECT_EQ(http.Get(Url(kCapturePort, "/echo\r\nX-Injected: 1")), 151);
@@ -174,6 +218,12 @@ TEST(HttpCapture, FirewallReplies)
 {
     HttpObject http;
     ASSERT_EQ(http.SetInt(kHttpFirewallType, 1), 0);
+    EXPECT_EQ(http.Get("http://ok.test/"), 102);
+    EXPECT_EQ(http.Error(), "The FirewallHost address is invalid (0.0.0.0).");
+    ASSERT_EQ(http.Set(kHttpFirewallHost, "127.0.0.1"), 0);
+    ASSERT_EQ(http.SetInt(kHttpFirewallPort, 0), 0);
+    EXPECT_EQ(http.Get("http://ok.test/"), 116);
+    EXPECT_EQ(http.Error(), "The FirewallPort is invalid (0).");
     ASSERT_EQ(http.Set(kHttpFirewallHost, "127.0.0.1"), 0);
     ASSERT_EQ(http.SetInt(kHttpFirewallPort, kCapturePort), 0);
     ASSERT_EQ(http.Get("http://ok.test:81/"), 0) << http.Error();

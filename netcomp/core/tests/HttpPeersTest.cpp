@@ -26,6 +26,15 @@ TEST(HttpPeers, ApacheFilesAndDigest)
     ASSERT_EQ(http.Do(kHttpMethodHead, Url(kApachePort, "/small.txt").c_str()), 0);
     EXPECT_EQ(http.Data(), "");
 
+    // With KeepAlive the second request goes over the first one's connection.
+    ASSERT_EQ(http.Config("KeepAlive=true"), "");
+    http.events.clear();
+    ASSERT_EQ(http.Get(Url(kApachePort, "/small.txt")), 0) << http.Error();
+    ASSERT_EQ(http.Get(Url(kApachePort, "/small.txt")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), kSmall);
+    EXPECT_EQ(http.Count(kHttpEventConnected), 1);
+    ASSERT_EQ(http.Config("KeepAlive=false"), "");
+
     // Digest: the first request draws the challenge, the retry answers it.
     ASSERT_EQ(http.SetInt(kHttpAuthScheme, 1), 0);
     ASSERT_EQ(http.Set(kHttpUser, "alice"), 0);

@@ -217,19 +217,19 @@ TEST(SoapRaw, EnvelopeAndHeadersByteForByte)
     EXPECT_EQ(soap.Text(kSoapXAttrPrefix, 2), "xml");
     EXPECT_EQ(soap.Text(kSoapXAttrNamespace, 2), "http://www.w3.org/XML/1998/namespace");
     EXPECT_EQ(soap.Text(kSoapParamAttr, 0), "kind=\"raw\" lang=\"en\"");
-    EXPECT_EQ(soap.Text(kSoapXAttrName, 3), "<null>");
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 3), "");
     EXPECT_EQ(soap.Code(), 280);
     EXPECT_EQ(soap.Error(), "Invalid attribute index.");
     EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapXAttrName, 0), 280);
     ASSERT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/R"), 0);
-    EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "<null>");
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "");
     EXPECT_EQ(soap.Error(), "No attributes available.");
-    EXPECT_EQ(soap.Text(kSoapParamName, 1), "<null>");
+    EXPECT_EQ(soap.Text(kSoapParamName, 1), "");
     EXPECT_EQ(soap.Error(), "Invalid param index (out of range).");
-    EXPECT_EQ(soap.Text(kSoapCookieName, 0), "<null>");
+    EXPECT_EQ(soap.Text(kSoapCookieName, 0), "");
     EXPECT_EQ(soap.Error(), "Invalid cookie index (out of range).");
     EXPECT_EQ(soap.Text(kSoapNamespacePrefix, 1), "SOAP-ENV");
-    EXPECT_EQ(soap.Text(kSoapNamespaceURI, 2), "<null>");
+    EXPECT_EQ(soap.Text(kSoapNamespaceURI, 2), "");
     EXPECT_EQ(soap.Error(), "Invalid namespace index (out of range).");
 
     // A second send without a reset keeps the SOAPAction line it had.

@@ -48,6 +48,18 @@ TEST(TcpClient, ReplyLinesAndMessages)
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()),
               "Subject: x\r\n\r\nbody\r\n.stuffed\r\n");
 
+    // With CharsetMode 1 a Japanese message arrives in Shift-JIS: its encoded
+    // Subject decoded, its ISO-2022-JP body converted.
+    const char* answer = nullptr;
+    ASSERT_EQ(client.DoConfig("CharsetMode=1", &answer), 0);
+    ASSERT_EQ(client.SetLocalFile("japanese.txt"), 0);
+    ASSERT_EQ(client.OpenLocalFile(), 0);
+    ASSERT_EQ(client.SendCommandLine("JLIST", nullptr, nullptr, "\r\n"), 0);
+    ASSERT_EQ(client.WaitForTransfer(), 0);
+    std::ifstream japanese("japanese.txt", std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(japanese)), std::istreambuf_iterator<char>()),
+              "Subject: \x82\xA0\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n\x82\xA0\r\n");
+
     // The peer closes after its answer: the next wait ends, not hangs.
     ASSERT_EQ(client.SendCommandLine("QUIT", nullptr, nullptr, "\r\n"), 0);
     EXPECT_STREQ(client.ReplyText(), "+OK bye");
