@@ -85,6 +85,17 @@ TEST(HttpAsync, GetPostAndFailuresWithoutWaiting)
     EXPECT_GE(Find(http, kHttpEventError, 10054), 0);
     EXPECT_EQ(http.Int(kHttpConnected), 0);
 
+    // Interrupt ends a running transfer at once and quietly.
+    http.events.clear();
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/hang")), 0);
+    for (int i = 0; i < 5; ++i)
+        http.Do(kHttpMethodDoEvents);
+    EXPECT_EQ(http.Int(kHttpIdle), 0);
+    EXPECT_EQ(http.Do(kHttpMethodInterrupt), 0);
+    EXPECT_EQ(http.Int(kHttpIdle), 1);
+    EXPECT_EQ(http.Int(kHttpConnected), 0);
+    EXPECT_EQ(http.Count(kHttpEventError), 0);
+
     // Back to a waiting Timeout: the method returns with the whole reply.
     ASSERT_EQ(http.SetInt(kHttpTimeout, 5), 0);
     EXPECT_EQ(http.Int(kHttpTimeout), 5);
