@@ -7,8 +7,7 @@
 #include <commdlg.h>
 
 AuditCompleteDlg::AuditCompleteDlg(CKestrovaDoc& document, HWND parent)
-    : Dialog(IDD_AUDIT_COMPLETE), m_askSavePath(&AuditCompleteDlg::AskSavePath), m_document(document),
-      m_parent(parent)
+    : Dialog(IDD_AUDIT_COMPLETE), m_askSavePath(&AuditCompleteDlg::AskSavePath), m_document(document), m_parent(parent)
 {
     m_map.Command(IDC_VIEW_RESULTS, this, &AuditCompleteDlg::OnView);
     m_map.Command(IDC_SAVE_RESULTS, this, &AuditCompleteDlg::OnSave);

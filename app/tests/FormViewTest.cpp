@@ -75,8 +75,8 @@ TEST_F(FormView, FieldsLimitsTooltipsAndPrefilledValues)
     char text[64] = {};
     GetDlgItemTextA(m_form, IDC_USER_NAME, text, sizeof(text));
     EXPECT_FALSE(std::string(text).empty());
-    const std::pair<int, LRESULT> limits[] = {{IDC_USER_NAME, 20},  {IDC_FIRST_NAME, 50}, {IDC_MIDDLE_INITIAL, 1},
-                                              {IDC_LAST_NAME, 100}, {IDC_OFFICE, 50},     {IDC_ASSET_TAG, 50},
+    const std::pair<int, LRESULT> limits[] = {{IDC_USER_NAME, 20},  {IDC_FIRST_NAME, 50},  {IDC_MIDDLE_INITIAL, 1},
+                                              {IDC_LAST_NAME, 100}, {IDC_OFFICE, 50},      {IDC_ASSET_TAG, 50},
                                               {IDC_OEM_ID, 50},     {IDC_KEYBOARD_SN, 20}, {IDC_MOUSE_SN, 20}};
     for (const auto& limit : limits) {
         EXPECT_EQ(limit.second, SendDlgItemMessageA(m_form, limit.first, EM_GETLIMITTEXT, 0, 0)) << limit.first;
@@ -172,7 +172,16 @@ TEST_F(FormView, LocalAuditSavesThenUploadsTheLabelledResult)
         sink->SetRange(1);
         sink->Step();
     };
+    bool choicesShown = false;
+    std::thread watcher([&] {
+        if (HWND complete = WaitFor([] { return VisibleDialog("Audit Complete!"); }, 150)) {
+            choicesShown = true;
+            PostMessageA(complete, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
     m_view->OnLocalAudit();
+    watcher.join();
+    EXPECT_FALSE(choicesShown);
     EXPECT_EQ("&lt;Lab", Result().Property(AssetIMPL::kLocation).GetString());
 }
 
