@@ -22,6 +22,8 @@ packages=(
     openbsd-inetd
     # looking at rendered report pages (tools/report-screenshots.sh)
     chromium
+    # the directory behind the user lookup tests
+    slapd ldap-utils
 )
 
 missing=()
