@@ -1,7 +1,9 @@
 #include "app/KestrovaView.h"
 
 #include "app/AuditCompleteDlg.h"
+#include "app/AdsiDirectorySource.h"
 #include "app/AuditProgressDlg.h"
+#include "app/DirectoryLookup.h"
 #include "app/KestrovaApp.h"
 #include "app/KestrovaDoc.h"
 #include "app/ServerExchange.h"
@@ -19,6 +21,7 @@ namespace {
 
 const char kUploadingText[] = "Uploading saved audit to Ondelmark...";
 const char kUploadedText[] = "Upload successful.";
+const char kDirectoryText[] = "Retrieving user account information from Active Directory...";
 const char kLookingUpText[] = "Retrieving user account information from Ondelmark...";
 
 bool IsNameField(int id)
@@ -32,6 +35,7 @@ CKestrovaView::CKestrovaView() : View(IDD_FORM)
 {
     m_map.Command(ID_LOCAL_AUDIT, this, &CKestrovaView::OnLocalAudit);
     m_map.Command(IDC_SERVER_LOOKUP, this, &CKestrovaView::OnGetUserFromServer);
+    m_map.Command(IDC_DIRECTORY_LOOKUP, this, &CKestrovaView::OnGetUserFromDirectory);
 }
 
 CKestrovaView::~CKestrovaView()
@@ -263,5 +267,39 @@ void CKestrovaView::FillList(int id, const std::vector<std::string>& items)
     SendMessageA(box, CB_RESETCONTENT, 0, 0);
     for (const std::string& item : items) {
         SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+}
+
+void CKestrovaView::OnGetUserFromDirectory()
+{
+    CKestrovaApp* app = CKestrovaApp::Get();
+    if (app != nullptr) {
+        app->ShowWaitDlg(kDirectoryText);
+    }
+    UpdateData(true);
+    std::unique_ptr<DirectorySource> source =
+        m_makeDirectory ? m_makeDirectory() : std::make_unique<AdsiDirectorySource>();
+    DirectoryLookup lookup(*source, Frame());
+    lookup.SetBeforeMessage([app] {
+        if (app != nullptr) {
+            app->HideWaitDlg();
+        }
+    });
+    DirectoryUserFields fields{m_userName, m_firstName,  m_middleInitial, m_lastName,
+                               m_location, m_department, m_office};
+    DirectoryLookupResult result = lookup.Run(fields, LoggedOnUserName());
+    m_userName = fields.userName;
+    m_firstName = fields.firstName;
+    m_middleInitial = fields.middleInitial;
+    m_lastName = fields.lastName;
+    m_location = fields.location;
+    m_department = fields.department;
+    m_office = fields.office;
+    if (DirectoryLookup::SetsNamesFilled(result)) {
+        m_namesFilled = true;
+    }
+    UpdateData(false);
+    if (app != nullptr) {
+        app->HideWaitDlg();
     }
 }

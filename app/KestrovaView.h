@@ -3,11 +3,13 @@
 // Local Audit with the choices after it.
 #pragma once
 
+#include "app/DirectorySource.h"
 #include "common/AuditSinks.h"
 #include "winui/OwnerDrawButton.h"
 #include "winui/View.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,8 @@ public:
     // Each appends its failure to errorText and fills its fields on success.
     void GetAssetUserFromServer(std::string& errorText);
     void GetLookupValuesFromServer(std::string& errorText);
+    // The directory lookup button: the user named in the field.
+    void OnGetUserFromDirectory();
 
     std::string m_userName;
     std::string m_firstName;
@@ -52,6 +56,8 @@ public:
     // save-file dialog.
     std::function<void(AuditProgressSink*)> m_runAudit;
     std::function<bool(HWND owner, std::string& path)> m_askSavePath;
+    // Seam for tests: the directory the lookup asks; empty: the domain's.
+    std::function<std::unique_ptr<DirectorySource>()> m_makeDirectory;
 
     // The logged-on user's name; "" when the system does not tell.
     static std::string LoggedOnUserName();

@@ -214,3 +214,30 @@ TEST_F(FormView, ServerLookupSendsTheTakenNameAndFillsTheForm)
     EXPECT_NE(std::string::npos, m_messages[0].find("Unable to retrieve user account information"));
     EXPECT_NE(std::string::npos, m_messages[0].find("Unable to retrieve the location and department"));
 }
+
+namespace {
+class OneUserDirectory : public DirectorySource {
+public:
+    std::string GetDefaultNamingContext() override { return "LDAP://DC=kes,DC=test"; }
+    bool FindFirst(const std::string&, const std::string& filter, const std::vector<std::string>&,
+                   DirectoryEntry& entry) override
+    {
+        entry = {{"givenName", "Dana"}, {"sn", "Reyes"}, {"department", "IT"}};
+        return filter.find("samAccountName=dreyes)") != std::string::npos;
+    }
+};
+} // namespace
+
+TEST_F(FormView, DirectoryLookupFillsTheFormFromTheNameInTheField)
+{
+    m_view->m_makeDirectory = [] { return std::make_unique<OneUserDirectory>(); };
+    SetField(IDC_USER_NAME, " dreyes ");
+    SendMessageA(m_form, WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
+    EXPECT_TRUE(m_messages.empty());
+    char text[64] = {};
+    GetDlgItemTextA(m_form, IDC_LAST_NAME, text, sizeof(text));
+    EXPECT_EQ("Reyes", std::string(text));
+    GetDlgItemTextA(m_form, IDC_DEPARTMENT, text, sizeof(text));
+    EXPECT_EQ("IT", std::string(text));
+    EXPECT_TRUE(m_view->m_namesFilled);
+}
