@@ -63,6 +63,9 @@ bool CKestrovaApp::InitInstance()
     state.m_apiAuditSwitch = switches.m_apiAudit;
 
     bool loaded = state.m_config.Load();
+    if (auto* view = dynamic_cast<CKestrovaView*>(GetView())) {
+        view->EnableLookupButtons(loaded);
+    }
     if (state.RunsUnattended() && !loaded) {
         return false; // nothing to tell and nobody to tell it to
     }

@@ -41,6 +41,12 @@
 #define IDB_AUDIT_PICTURE 153
 #define IDI_WAIT_ANIMATION 176
 #define IDI_CANCEL_AUDIT 177
+#define IDI_LOCAL_AUDIT 162
+#define IDI_DIRECTORY_LOOKUP 163
+#define IDI_SERVER_LOOKUP 164
+#define IDI_SAVE_RESULTS 167
+#define IDI_VIEW_RESULTS 168
+#define IDI_UPLOAD_RESULTS 169
 
 // Dialogs and their controls.
 #define IDD_COMMAND_ARGUMENTS 140
@@ -52,6 +58,26 @@
 #define IDC_CANCEL_AUDIT 1110
 #define IDC_AUDIT_PROGRESS 1112
 #define IDC_STATIC -1
+
+// The form of the main window and the "Audit Complete!" choices.
+#define IDD_FORM 101
+#define IDC_LOCATION 1001
+#define IDC_DEPARTMENT 1002
+#define IDC_DIRECTORY_LOOKUP 1004
+#define IDC_USER_NAME 1005
+#define IDC_FIRST_NAME 1006
+#define IDC_LAST_NAME 1007
+#define IDC_MIDDLE_INITIAL 1008
+#define IDC_SERVER_LOOKUP 1009
+#define IDC_LOCAL_AUDIT_BUTTON ID_LOCAL_AUDIT
+#define IDC_ASSET_TAG 1012
+#define IDC_OEM_ID 1013
+#define IDC_KEYBOARD_SN 1014
+#define IDC_MOUSE_SN 1015
+#define IDC_OFFICE 1018
+#define IDD_AUDIT_COMPLETE 146
+#define IDC_SAVE_RESULTS 1113
+#define IDC_VIEW_RESULTS 1114
 
 // Commands of the menus (the fixed bar and the two added at run time).
 #define ID_LOCAL_AUDIT 1037
