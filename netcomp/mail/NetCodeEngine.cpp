@@ -36,6 +36,23 @@ uint64_t RoundUp(uint64_t n)
     return (n + 1023) / 1024 * 1024;
 }
 
+// The formats whose decoder reads no header of its own (not UU or yEnc).
+int DecodeWithoutHeader(int format, CoderStream& in, CoderStream& out)
+{
+    switch (format) {
+    case kNetCodeBase64:
+        return Base64Decode(in, out);
+    case kNetCodeQp:
+        return QpDecode(in, out);
+    case kNetCodeUrl:
+        return UrlDecode(in, out);
+    case kNetCodeJis:
+        return JisDecode(in, out);
+    default:
+        return HexDecode(in, out);
+    }
+}
+
 } // namespace
 
 // Where a UU or yEnc decoder writes once it has read the name in the data.
@@ -270,23 +287,7 @@ int NetCodeEngine::DecodeString()
     if (m_decoded.Assign(uint32_t(reserve > NetString::kMaxLength ? NetString::kMaxLength : reserve), nullptr))
         return kOutOfMemory;
     CoderMemoryStream out(kCoderOutput, m_decoded.Data(), m_decoded.Length());
-    switch (m_format) {
-    case kNetCodeBase64:
-        rc = Base64Decode(in, out);
-        break;
-    case kNetCodeQp:
-        rc = QpDecode(in, out);
-        break;
-    case kNetCodeUrl:
-        rc = UrlDecode(in, out);
-        break;
-    case kNetCodeJis:
-        rc = JisDecode(in, out);
-        break;
-    default:
-        rc = HexDecode(in, out);
-        break;
-    }
+    rc = DecodeWithoutHeader(m_format, in, out);
     in.FinishProgress();
     (void)m_decoded.Assign(uint32_t(out.Written()), nullptr);
     return rc;
@@ -346,25 +347,8 @@ int NetCodeEngine::DecodeFile()
             return kCoderNoOutputName;
         CoderFileStream out(m_overwrite);
         rc = out.OpenWrite(m_fileName.CStr());
-        if (rc == 0) {
-            switch (m_format) {
-            case kNetCodeBase64:
-                rc = Base64Decode(in, out);
-                break;
-            case kNetCodeQp:
-                rc = QpDecode(in, out);
-                break;
-            case kNetCodeUrl:
-                rc = UrlDecode(in, out);
-                break;
-            case kNetCodeJis:
-                rc = JisDecode(in, out);
-                break;
-            default:
-                rc = HexDecode(in, out);
-                break;
-            }
-        }
+        if (rc == 0)
+            rc = DecodeWithoutHeader(m_format, in, out);
         if (int closed = out.Close(); rc == 0)
             rc = closed;
     }
