@@ -151,6 +151,17 @@ int HexDecode(CoderStream& in, CoderStream& out)
     return Finish(buffer, in);
 }
 
+// A digest as lower-case hexadecimal text.
+static int WriteLowerHex(CoderStream& out, const unsigned char* digest, int n)
+{
+    char hex[2 * 20];
+    for (int i = 0; i < n; ++i) {
+        hex[2 * i] = kLowerHex[digest[i] >> 4];
+        hex[2 * i + 1] = kLowerHex[digest[i] & 15];
+    }
+    return out.Write(hex, size_t(2 * n));
+}
+
 int Md5HexCoder(CoderStream& in, CoderStream& out)
 {
     Md5 md5;
@@ -160,13 +171,7 @@ int Md5HexCoder(CoderStream& in, CoderStream& out)
         md5.Update(block, n);
     if (in.Error())
         return in.Error();
-    const unsigned char* digest = md5.Final();
-    char hex[32];
-    for (int i = 0; i < 16; ++i) {
-        hex[2 * i] = kLowerHex[digest[i] >> 4];
-        hex[2 * i + 1] = kLowerHex[digest[i] & 15];
-    }
-    return out.Write(hex, sizeof hex);
+    return WriteLowerHex(out, md5.Final(), 16);
 }
 
 int Sha1HexCoder(CoderStream& in, CoderStream& out)
@@ -181,12 +186,7 @@ int Sha1HexCoder(CoderStream& in, CoderStream& out)
     const unsigned char* digest = sha1.Final();
     if (!digest)
         return kCoderCantRead;
-    char hex[40];
-    for (int i = 0; i < 20; ++i) {
-        hex[2 * i] = kLowerHex[digest[i] >> 4];
-        hex[2 * i + 1] = kLowerHex[digest[i] & 15];
-    }
-    return out.Write(hex, sizeof hex);
+    return WriteLowerHex(out, digest, 20);
 }
 
 int JisEncode(CoderStream& in, CoderStream& out)
