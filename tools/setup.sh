@@ -18,6 +18,8 @@ packages=(
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
     # peers of the HTTP and firewall tests, and the download benchmark's yardstick
     python3 apache2 tinyproxy dante-server microsocks curl
+    # a private network namespace for each test run (tools/in-netns.sh)
+    iproute2
     # internal echo, daytime and chargen services for the TCP client tests
     openbsd-inetd
     # looking at rendered report pages (tools/report-screenshots.sh)

@@ -10,4 +10,5 @@ bash tools/build.sh
 cat >build/CTestTestfile.cmake <<'CTEST'
 subdirs("windows" "native")
 CTEST
-ctest --test-dir build --output-on-failure -j "$(nproc)" "$@"
+# In a network namespace of its own when the machine allows it (tools/in-netns.sh).
+bash tools/in-netns.sh ctest --test-dir build --output-on-failure -j "$(nproc)" "$@"

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cpuid.h>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -103,18 +103,17 @@ TEST(APIAudit, AuditsThisComputer)
 
     EXPECT_GT(pc.GetRam(), 0);
     EXPECT_GE(pc.GetCpuCount(), 1);
-    // The system's own record of the processor: its name, and its signature
-    // (the text keeps only the low four bits of the model).
-    char identifier[128] = {};
-    DWORD identifierSize = sizeof identifier - 1;
-    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
-                                          "Identifier", RRF_RT_REG_SZ, nullptr, identifier, &identifierSize));
-    int family = 0;
-    int model = 0;
-    int stepping = 0;
-    ASSERT_EQ(3, sscanf(identifier, "%*s Family %d Model %d Stepping %d", &family, &model, &stepping)) << identifier;
-    EXPECT_EQ("x86 Family " + std::to_string(family) + " Model " + std::to_string(model & 15) + " Stepping " +
-                  std::to_string(stepping),
+    // The processor type is defined by the base family, base model and
+    // stepping of CPUID leaf 1, without the extended fields that AMD (family
+    // 15 and up) and newer Intel processors add: read them from the
+    // processor itself, not from the system's texts, which add them in.
+    unsigned eax = 0;
+    unsigned ebx = 0;
+    unsigned ecx = 0;
+    unsigned edx = 0;
+    ASSERT_TRUE(__get_cpuid(1, &eax, &ebx, &ecx, &edx));
+    EXPECT_EQ("x86 Family " + std::to_string((eax >> 8) & 15) + " Model " + std::to_string((eax >> 4) & 15) +
+                  " Stepping " + std::to_string(eax & 15),
               pc.Property(kCpuType).GetString());
     EXPECT_FALSE(pc.Property(kCpuDescription).GetString().empty());
     EXPECT_GT(pc.GetCpuSpeed(), 0);
