@@ -1,7 +1,7 @@
 #include "audit/IpInfoHolder.h"
 
 // winsock2.h, which netcomp.h brings, must come before windows.h.
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp.h"
 
 #include "asset/Exceptions.h"
 

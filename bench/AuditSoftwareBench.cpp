@@ -6,7 +6,7 @@
 //       $PWD/build/windows/bin/bench_audit_software.exe
 // Each figure is the best of three runs, in milliseconds, split into the
 // engine's run and the result XML; the ratio is to the empty list.
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp.h"
 
 #include "audit/APIAudit.h"
 #include "audit/WMIAudit.h"

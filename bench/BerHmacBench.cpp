@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "netcomp/core/Hmac.h"
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/net/BerCodec.h"
+#include "netcomp/core/crypto/Hmac.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/net/ber/BerCodec.h"
 
 namespace {
 

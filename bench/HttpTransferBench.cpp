@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "netcomp/core/netcomp_http.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp.h"
 
 namespace {
 

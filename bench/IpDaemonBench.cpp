@@ -16,8 +16,8 @@
 #include <map>
 #include <string>
 
-#include "netcomp/core/netcomp.h"
-#include "netcomp/core/netcomp_ipdaemon.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_ipdaemon.h"
 
 namespace {
 

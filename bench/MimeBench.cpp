@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "netcomp/mail/CoderStream.h"
-#include "netcomp/mail/Coders.h"
-#include "netcomp/mail/MimeEngine.h"
+#include "netcomp/mail/coders/CoderStream.h"
+#include "netcomp/mail/coders/Coders.h"
+#include "netcomp/mail/mime/MimeEngine.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/Base64Bytes.h"
-#include "netcomp/core/CpuFeatures.h"
-#include "netcomp/core/Md5.h"
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/Sha1.h"
+#include "netcomp/core/text/Base64Bytes.h"
+#include "netcomp/core/crypto/CpuFeatures.h"
+#include "netcomp/core/crypto/Md5.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/crypto/Sha1.h"
 
 namespace {
 

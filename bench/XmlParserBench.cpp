@@ -14,7 +14,7 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "netcomp/core/XmlParser.h"
+#include "netcomp/core/web/XmlParser.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/net/BerCodec.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/net/ber/BerCodec.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "netcomp/mail/CoderStream.h"
-#include "netcomp/mail/Coders.h"
-#include "netcomp/mail/NetCodeEngine.h"
+#include "netcomp/mail/coders/CoderStream.h"
+#include "netcomp/mail/coders/Coders.h"
+#include "netcomp/mail/coders/NetCodeEngine.h"
 
 namespace {
 

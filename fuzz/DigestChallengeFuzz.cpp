@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "netcomp/core/HttpAuth.h"
+#include "netcomp/core/web/HttpAuth.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "netcomp/core/FirewallNegotiation.h"
+#include "netcomp/core/tcp/FirewallNegotiation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "netcomp/core/HttpResponseParser.h"
+#include "netcomp/core/web/HttpResponseParser.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Raw socket input as the ICMP engine receives it: optional IPv4 header, ICMP
 // message, reply matching for both receive paths.
-#include "netcomp/core/IcmpPacket.h"
+#include "netcomp/core/icmp/IcmpPacket.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "netcomp/mail/MimeEngine.h"
+#include "netcomp/mail/mime/MimeEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/core/StringList.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/StringList.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/SoapMessage.h"
+#include "netcomp/core/web/SoapMessage.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "netcomp/core/XmlParser.h"
+#include "netcomp/core/web/XmlParser.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The Win32/registry engine, run for real under Wine and compared with what
 // the platform itself reports, and run over a stand-in machine key for the
 // registry steps, the step sequence and cancellation.
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp.h"
 
 #include <iphlpapi.h>
 

@@ -1,7 +1,7 @@
 // The audit driver over the document state: signature file, log frame,
 // engine choice, GUID stamp, and a whole audit of this computer written as
 // result XML.
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp.h"
 
 #include "audit/AuditDocument.h"
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "netcomp/core/ConfigArg.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/framework/ConfigArg.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/ComponentBase.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/framework/ComponentBase.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

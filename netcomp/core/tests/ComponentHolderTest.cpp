@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "netcomp/core/ComponentHolder.h"
-#include "netcomp/core/netcomp_ipinfo.h"
-#include "netcomp/core/netcomp_ping.h"
+#include "netcomp/core/framework/ComponentHolder.h"
+#include "netcomp/include/netcomp_ipinfo.h"
+#include "netcomp/include/netcomp_ping.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/ComponentObject.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/core/framework/ComponentObject.h"
+#include "netcomp/include/netcomp.h"
 #include "netcomp/core/tests/EventRecorder.h"
 
 namespace {
@@ -18,7 +18,7 @@ namespace {
 #undef NETCOMP_DECLARE_COMPONENT
 #define NETCOMP_DECLARE_COMPONENT(C) #C,
 const char* const kComponents[] = {
-#include "netcomp/core/netcomp_components.h"
+#include "netcomp/include/netcomp_components.h"
 };
 #undef NETCOMP_DECLARE_COMPONENT
 

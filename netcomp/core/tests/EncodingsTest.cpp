@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/core/TextEncodings.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/TextEncodings.h"
 
 namespace {
 

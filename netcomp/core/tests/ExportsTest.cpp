@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/tests/ProbeComponent.h"
 
 namespace {

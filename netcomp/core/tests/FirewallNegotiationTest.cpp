@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "netcomp/core/FirewallNegotiation.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/tcp/FirewallNegotiation.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "netcomp/core/CpuFeatures.h"
-#include "netcomp/core/Md5.h"
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/core/Sha1.h"
+#include "netcomp/core/crypto/CpuFeatures.h"
+#include "netcomp/core/crypto/Md5.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/crypto/Sha1.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "netcomp/core/CramMd5.h"
-#include "netcomp/core/Hmac.h"
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/crypto/CramMd5.h"
+#include "netcomp/core/crypto/Hmac.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

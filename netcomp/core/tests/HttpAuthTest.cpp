@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "netcomp/core/HttpAuth.h"
-#include "netcomp/core/Md5.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/web/HttpAuth.h"
+#include "netcomp/core/crypto/Md5.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

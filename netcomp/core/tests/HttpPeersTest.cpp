@@ -8,8 +8,8 @@
 #include <iterator>
 #include <string>
 
-#include "netcomp/core/Md5.h"
-#include "netcomp/core/NetString.h"
+#include "netcomp/core/crypto/Md5.h"
+#include "netcomp/core/text/NetString.h"
 #include "netcomp/core/tests/HttpTestSupport.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "netcomp/core/HttpRequestHeader.h"
-#include "netcomp/core/HttpUrl.h"
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/core/StringList.h"
+#include "netcomp/core/web/HttpRequestHeader.h"
+#include "netcomp/core/web/HttpUrl.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/StringList.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "netcomp/core/HttpResponseParser.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/web/HttpResponseParser.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/netcomp_http.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp.h"
 
 constexpr int kCapturePort = 20400;
 constexpr int kApachePort = 20401;

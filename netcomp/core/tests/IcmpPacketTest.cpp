@@ -1,6 +1,6 @@
-#include "netcomp/core/AddressText.h"
-#include "netcomp/core/IcmpPacket.h"
-#include "netcomp/core/IpInfoFormat.h"
+#include "netcomp/core/text/AddressText.h"
+#include "netcomp/core/icmp/IcmpPacket.h"
+#include "netcomp/core/icmp/IpInfoFormat.h"
 
 #include <gtest/gtest.h>
 

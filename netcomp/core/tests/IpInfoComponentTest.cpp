@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/netcomp_ipinfo.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp_ipinfo.h"
+#include "netcomp/include/netcomp.h"
 #include "netcomp/core/tests/EventRecorder.h"
 
 namespace {

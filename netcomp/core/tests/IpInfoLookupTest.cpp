@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/netcomp_ipinfo.h"
-#include "netcomp/core/WinsockBinding.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/include/netcomp_ipinfo.h"
+#include "netcomp/core/framework/WinsockBinding.h"
+#include "netcomp/include/netcomp.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "netcomp/core/ComponentExports.h"
-#include "netcomp/core/NotifyWindow.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/framework/ComponentExports.h"
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/tests/ProbeComponent.h"
 
 namespace {

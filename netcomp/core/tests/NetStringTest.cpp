@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "netcomp/core/CStringHelpers.h"
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/core/StringList.h"
+#include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/StringList.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/ComponentObject.h"
-#include "netcomp/core/IcmpDll.h"
-#include "netcomp/core/IcmpPacket.h"
-#include "netcomp/core/PingEngine.h"
-#include "netcomp/core/netcomp_ping.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/core/framework/ComponentObject.h"
+#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/icmp/IcmpPacket.h"
+#include "netcomp/core/icmp/PingEngine.h"
+#include "netcomp/include/netcomp_ping.h"
+#include "netcomp/include/netcomp.h"
 #include "netcomp/core/tests/EventRecorder.h"
 
 namespace {

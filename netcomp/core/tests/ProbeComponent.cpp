@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 ProbeEngine::ProbeEngine()
 {

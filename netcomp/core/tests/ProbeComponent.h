@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "netcomp/core/ComponentExports.h"
-#include "netcomp/core/NetComponent.h"
-#include "netcomp/core/NetString.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/core/framework/ComponentExports.h"
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/include/netcomp.h"
 
 enum ProbeProp : int {
     kProbeTimeout = 1,

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/RecvBuffer.h"
-#include "netcomp/core/ResultCodes.h"
+#include "netcomp/core/tcp/RecvBuffer.h"
+#include "netcomp/core/framework/ResultCodes.h"
 
 namespace {
 

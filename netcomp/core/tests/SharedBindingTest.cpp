@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "netcomp/core/IcmpDll.h"
-#include "netcomp/core/IpHelper.h"
-#include "netcomp/core/netcomp_ipinfo.h"
-#include "netcomp/core/netcomp_ping.h"
-#include "netcomp/core/WinsockBinding.h"
-#include "netcomp/core/netcomp.h"
+#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/icmp/IpHelper.h"
+#include "netcomp/include/netcomp_ipinfo.h"
+#include "netcomp/include/netcomp_ping.h"
+#include "netcomp/core/framework/WinsockBinding.h"
+#include "netcomp/include/netcomp.h"
 
 namespace {
 

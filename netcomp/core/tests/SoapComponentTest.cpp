@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "netcomp/core/netcomp.h"
-#include "netcomp/core/netcomp_soap.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_soap.h"
 #include "netcomp/core/tests/EventRecorder.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "netcomp/core/SoapMessage.h"
+#include "netcomp/core/web/SoapMessage.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // errors getting lost, and socket options report the Winsock code.
 #include <gtest/gtest.h>
 
-#include "netcomp/core/NetComponent.h"
-#include "netcomp/core/OwnedHandle.h"
-#include "netcomp/core/WinsockBinding.h"
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/framework/OwnedHandle.h"
+#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/core/tests/ProbeComponent.h"
 
 namespace {

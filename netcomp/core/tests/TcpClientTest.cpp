@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "netcomp/core/NotifyWindow.h"
-#include "netcomp/core/TcpClient.h"
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/tcp/TcpClient.h"
 #include "netcomp/core/tests/HttpTestSupport.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "netcomp/core/ComponentExports.h"
-#include "netcomp/core/WinsockBinding.h"
+#include "netcomp/core/framework/ComponentExports.h"
+#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/core/tests/ProbeComponent.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "netcomp/core/WinXmlFileSource.h"
-#include "netcomp/core/XmlParser.h"
+#include "netcomp/core/web/WinXmlFileSource.h"
+#include "netcomp/core/web/XmlParser.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/core/XmlFileInput.h"
-#include "netcomp/core/XmlParser.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/web/XmlFileInput.h"
+#include "netcomp/core/web/XmlParser.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "netcomp/core/XmlParser.h"
+#include "netcomp/core/web/XmlParser.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "netcomp/mail/CoderErrors.h"
+#include "netcomp/mail/coders/CoderErrors.h"
 
 PiecewiseStream::PiecewiseStream(const std::string& data, std::vector<size_t> pieces)
     : m_end(data.data() + data.size()), m_pieces(std::move(pieces))

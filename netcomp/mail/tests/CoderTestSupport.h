@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/mail/CoderStream.h"
+#include "netcomp/mail/coders/CoderStream.h"
 
 // Input handed out in pieces of the given sizes (cycled), as a file or a
 // socket would deliver it.

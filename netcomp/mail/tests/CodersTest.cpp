@@ -3,9 +3,9 @@
 // independent decoders (Python's quopri, base64, binascii, zlib; uudeview).
 #include <gtest/gtest.h>
 
-#include "netcomp/mail/CoderErrors.h"
-#include "netcomp/mail/Coders.h"
-#include "netcomp/mail/Crc32.h"
+#include "netcomp/mail/coders/CoderErrors.h"
+#include "netcomp/mail/coders/Coders.h"
+#include "netcomp/mail/coders/Crc32.h"
 #include "netcomp/mail/tests/CoderTestSupport.h"
 
 namespace {

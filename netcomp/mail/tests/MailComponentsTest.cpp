@@ -11,9 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "netcomp/core/netcomp.h"
-#include "netcomp/core/netcomp_mime.h"
-#include "netcomp/core/netcomp_netcode.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_mime.h"
+#include "netcomp/include/netcomp_netcode.h"
 #include "netcomp/core/tests/EventRecorder.h"
 
 namespace {

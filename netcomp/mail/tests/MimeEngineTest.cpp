@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "netcomp/mail/MimeEngine.h"
+#include "netcomp/mail/mime/MimeEngine.h"
 #include "netcomp/mail/tests/CoderTestSupport.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <sys/stat.h>
 
-#include "netcomp/mail/CoderErrors.h"
-#include "netcomp/mail/NetCodeEngine.h"
+#include "netcomp/mail/coders/CoderErrors.h"
+#include "netcomp/mail/coders/NetCodeEngine.h"
 #include "netcomp/mail/tests/CoderTestSupport.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "netcomp/core/ResultCodes.h"
-#include "netcomp/net/BerCodec.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/net/ber/BerCodec.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/netcomp.h"
-#include "netcomp/core/netcomp_ipdaemon.h"
-#include "netcomp/core/netcomp_ipport.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_ipdaemon.h"
+#include "netcomp/include/netcomp_ipport.h"
 
 namespace {
 

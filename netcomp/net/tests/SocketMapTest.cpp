@@ -2,7 +2,7 @@
 // that share one probe chain.
 #include <gtest/gtest.h>
 
-#include "netcomp/net/SocketMap.h"
+#include "netcomp/net/tcpports/SocketMap.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/netcomp.h"
-#include "netcomp/core/netcomp_udpport.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_udpport.h"
 
 namespace {
 

@@ -1,0 +1,222 @@
+// Result codes and last-error texts of every component, and the Config keys
+// every component answers. A code that a failing operation returns stays the
+// object's last code, whether the text came with it or from the code table.
+#include "netcomp/core/framework/ComponentBase.h"
+
+#include <cstdio>
+
+#include "netcomp/core/framework/ResultCodes.h"
+
+namespace {
+
+const char kUnknownSettingText[] = "Unknown config setting.";
+
+} // namespace
+
+ComponentBase::ComponentBase() = default;
+
+ComponentBase::~ComponentBase() = default;
+
+LRESULT ComponentBase::WindowProc(UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+void ComponentBase::Reset()
+{
+    m_lastCode = 0;
+    m_lastError.Clear();
+    m_charsetMode = GetACP() == 932 ? 1 : 0;
+}
+
+void ComponentBase::SetLastErrorText(const char* text)
+{
+    // A text that cannot be stored leaves the old one; the code still tells.
+    (void)m_lastError.AssignText(text);
+}
+
+int ComponentBase::CheckOutOfMemory(int code)
+{
+    if (code == kOutOfMemory)
+        SetLastErrorText("Out of memory.");
+    return code;
+}
+
+void ComponentBase::SetResultText(const char* text)
+{
+    SetLastErrorText(text);
+    m_keepResultText = true;
+}
+
+int ComponentBase::CheckResult(int code)
+{
+    const bool keep = m_keepResultText;
+    m_keepResultText = false;
+    if (keep && code != kResultOk)
+        return code;
+    switch (code) {
+    case kResultOk:
+        return kResultOk;
+    case kInterrupted:
+        SetLastErrorText("Interrupted.");
+        return code;
+    case kOutOfMemory:
+        SetLastErrorText("Out of memory.");
+        return code;
+    default:
+        if (m_lastError.IsEmpty())
+            SetErrorFromCode(code);
+        return code;
+    }
+}
+
+void ComponentBase::SetErrorFromCode(int code)
+{
+    m_lastError.Clear();
+    m_lastCode = code;
+    AppendErrorCode("[", code, "] ");
+    const char* text = SocketErrorText(code);
+    (void)m_lastError.AppendCStr(text ? text : "(no description available)");
+}
+
+void ComponentBase::AppendErrorCode(const char* prefix, int code, const char* suffix)
+{
+    (void)m_lastError.AppendCStr(prefix);
+    (void)m_lastError.AppendInt(code);
+    (void)m_lastError.AppendCStr(suffix);
+}
+
+void ComponentBase::SetLastErrorWithCode(const char* prefix, unsigned code, const char* suffix)
+{
+    m_lastError.Clear();
+    (void)m_lastError.AppendCStr(prefix);
+    (void)m_lastError.AppendHexInt(code);
+    (void)m_lastError.AppendCStr(suffix);
+}
+
+int ComponentBase::DoConfig(const char* text, const char** answer)
+{
+    ConfigArg arg;
+    int rc = arg.Parse(text);
+    if (rc != kResultOk)
+        return rc;
+    return Config(arg, answer);
+}
+
+int ComponentBase::AnswerText(const char* text, const char** answer)
+{
+    int rc = m_lastError.AssignText(text);
+    if (rc != kResultOk)
+        return rc;
+    *answer = m_lastError.CStr();
+    return kResultOk;
+}
+
+int ComponentBase::AnswerInt(int value, const char** answer)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d", value);
+    return AnswerText(buf, answer);
+}
+
+int ComponentBase::AnswerBool(bool value, const char** answer)
+{
+    *answer = value ? "True" : "False";
+    return kResultOk;
+}
+
+int ComponentBase::ConfigError()
+{
+    SetLastErrorText(kUnknownSettingText);
+    return kUnknownSetting;
+}
+
+int ComponentBase::Config(const ConfigArg& arg, const char** answer)
+{
+    int* target = nullptr;
+    if (arg.KeyIs("CodePage"))
+        target = &m_codePage;
+    else if (arg.KeyIs("CharsetMode"))
+        target = &m_charsetMode;
+    if (!target) {
+        *answer = "";
+        return ConfigError();
+    }
+    if (arg.query)
+        return AnswerInt(*target, answer);
+    return SetConfigInt(arg, [target](int value) {
+        *target = value;
+        return kResultOk;
+    });
+}
+
+void ComponentBase::LeaveCall()
+{
+    if (--m_callDepth > 0 || !m_pendingDestroy)
+        return;
+    // The last thing done with this object: it is gone afterwards.
+    m_pendingDestroy(m_pendingObject);
+}
+
+bool ComponentBase::DeferDestroy(void (*destroy)(void*), void* object)
+{
+    if (m_callDepth == 0)
+        return false;
+    if (!m_pendingDestroy) {
+        m_pendingDestroy = destroy;
+        m_pendingObject = object;
+        OnDestroyDeferred();
+    }
+    return true;
+}
+
+int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
+{
+    // An owner that destroyed the component hears nothing more of it.
+    if (!m_sink || m_pendingDestroy)
+        return 0;
+    m_sink->OnCodePage(m_codePage);
+    EventParam list[ComponentEvents::kMaxParams];
+    int count = 0;
+    for (const EventParam& p : params) {
+        if (count < ComponentEvents::kMaxParams)
+            list[count++] = p;
+    }
+    // Binary data is also readable as text during the call: a NUL goes behind
+    // it (every buffer the engines pass keeps a spare byte there), and an
+    // absent buffer becomes an empty text.
+    static char emptyText[1];
+    char* saved[ComponentEvents::kMaxParams] = {};
+    char savedByte[ComponentEvents::kMaxParams] = {};
+    for (int i = 0; i < count; ++i) {
+        if (list[i].kind != EventParam::Kind::Binary)
+            continue;
+        char** data = static_cast<char**>(list[i].address);
+        if (!*data || list[i].length <= 0) {
+            saved[i] = *data;
+            emptyText[0] = '\0';
+            *data = emptyText;
+            list[i].length = 0;
+        } else {
+            savedByte[i] = (*data)[list[i].length];
+            (*data)[list[i].length] = '\0';
+        }
+    }
+    const int result = m_sink->FireEvent(event, count, list);
+    for (int i = 0; i < count; ++i) {
+        if (list[i].kind != EventParam::Kind::Binary)
+            continue;
+        char** data = static_cast<char**>(list[i].address);
+        if (*data == emptyText)
+            *data = saved[i];
+        else
+            (*data)[list[i].length] = savedByte[i];
+    }
+    return result;
+}
+
+int ComponentBase::FireSinkSlot1Args2(int code, const char* text)
+{
+    const char* description = text ? text : "";
+    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
+}

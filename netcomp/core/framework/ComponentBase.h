@@ -1,0 +1,107 @@
+#pragma once
+// The root of every component engine: last result code and text, code page
+// settings, the event sink and the Config method.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <initializer_list>
+
+#include "netcomp/core/framework/ComponentEvents.h"
+#include "netcomp/core/framework/ConfigArg.h"
+#include "netcomp/core/text/NetString.h"
+
+class ComponentBase {
+public:
+    ComponentBase();
+    virtual ~ComponentBase();
+    ComponentBase(const ComponentBase&) = delete;
+    ComponentBase& operator=(const ComponentBase&) = delete;
+
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    [[nodiscard]] virtual int Config(const ConfigArg& arg, const char** answer);
+
+    void Reset();
+    [[nodiscard]] int DoConfig(const char* text, const char** answer);
+
+    int LastCode() const { return m_lastCode; }
+    void SetLastCode(int code) { m_lastCode = code; }
+    const char* LastErrorText() const { return m_lastError.CStr(); }
+    void SetLastErrorText(const char* text);
+    // A text that the next CheckResult keeps even for a code with a text of
+    // its own (a 301 that is not an interruption).
+    void SetResultText(const char* text);
+    [[nodiscard]] int CheckOutOfMemory(int code);
+    [[nodiscard]] int CheckResult(int code);
+    void SetErrorFromCode(int code);
+    void AppendErrorCode(const char* prefix, int code, const char* suffix);
+    void SetLastErrorWithCode(const char* prefix, unsigned code, const char* suffix);
+
+    int CodePage() const { return m_codePage; }
+    int CharsetMode() const { return m_charsetMode; }
+    void SetEventSink(ComponentEvents* sink) { m_sink = sink; }
+    HWND Window() const { return m_window; }
+
+    // Calls into an engine nest: the flat functions, and the messages of its
+    // hidden window. An event fired inside one may destroy the component; the
+    // ComponentCall of each entry point counts them, and DeferDestroy then
+    // leaves the destruction to the end of the outermost call.
+    void EnterCall() { ++m_callDepth; }
+    void LeaveCall();
+    // Inside a call: remembers destroy(object) for the end of the outermost
+    // call, stops the running operation and silences further events; true.
+    // Outside any call: false, the caller destroys at once.
+    bool DeferDestroy(void (*destroy)(void*), void* object);
+    bool DestroyPending() const { return m_pendingDestroy != nullptr; }
+
+    // Event 1 with an error code and its text, the Error event that several
+    // components share; a null text goes out as the empty text.
+    int FireSinkSlot1Args2(int code, const char* text);
+
+protected:
+    // Asks a running operation to stop, once the component is to be destroyed.
+    virtual void OnDestroyDeferred() {}
+    // Fires an event through the sink: slot 0 first, then the event itself.
+    int Fire(int event, std::initializer_list<EventParam> params);
+    // Answers a Config query with text kept in the last-error buffer;
+    // "True" and "False" are constant texts.
+    [[nodiscard]] int AnswerText(const char* text, const char** answer);
+    [[nodiscard]] int AnswerInt(int value, const char** answer);
+    [[nodiscard]] int AnswerBool(bool value, const char** answer);
+    // The Config error: -1 with "Unknown config setting.".
+    [[nodiscard]] int ConfigError();
+    // Sets an integer setting through `set` (int -> result code); a value
+    // that does not fit an int is refused with the Config error.
+    template <class Set>
+    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set)
+    {
+        int value = 0;
+        if (!ParseConfigInt(arg.value.CStr(), value))
+            return ConfigError();
+        return set(value);
+    }
+
+    HWND m_window = nullptr;
+
+private:
+    int m_lastCode = 0;
+    int m_codePage = 0;
+    NetString m_lastError;
+    bool m_keepResultText = false;
+    int m_charsetMode = 0;
+    ComponentEvents* m_sink = nullptr;
+    int m_callDepth = 0;
+    void (*m_pendingDestroy)(void*) = nullptr;
+    void* m_pendingObject = nullptr;
+};
+
+// Counts one call into an engine for as long as it runs (see EnterCall).
+class ComponentCall {
+public:
+    explicit ComponentCall(ComponentBase& component) : m_component(component) { m_component.EnterCall(); }
+    ~ComponentCall() { m_component.LeaveCall(); }
+    ComponentCall(const ComponentCall&) = delete;
+    ComponentCall& operator=(const ComponentCall&) = delete;
+
+private:
+    ComponentBase& m_component;
+};

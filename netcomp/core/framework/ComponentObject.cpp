@@ -1,0 +1,57 @@
+// Event firing for every component: the engine hands over its parameters by
+// address; the owner's callback gets them as two arrays of values and
+// lengths on the stack, and answers by writing into the value array.
+#include "netcomp/core/framework/ComponentObject.h"
+
+#include <cstdint>
+#include <utility>
+
+int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
+{
+    if (!m_callback)
+        return 0;
+    if (count > kMaxParams)
+        count = kMaxParams;
+    // Three spare zero entries behind the parameters, for callers that read one too far.
+    INT_PTR values[kMaxParams + 3] = {};
+    int lengths[kMaxParams + 3] = {};
+    for (int i = 0; i < count; ++i) {
+        const EventParam& p = params[i];
+        switch (p.kind) {
+        case EventParam::Kind::Int:
+            values[i] = *static_cast<int*>(p.address);
+            break;
+        case EventParam::Kind::IntPtr:
+            values[i] = INT_PTR(*static_cast<std::intptr_t*>(p.address));
+            break;
+        case EventParam::Kind::Bool:
+            values[i] = *static_cast<bool*>(p.address) ? 1 : 0;
+            break;
+        case EventParam::Kind::Text:
+            values[i] = reinterpret_cast<INT_PTR>(*static_cast<const char**>(p.address));
+            break;
+        case EventParam::Kind::Binary:
+            values[i] = reinterpret_cast<INT_PTR>(*static_cast<char**>(p.address));
+            lengths[i] = p.length;
+            break;
+        }
+    }
+    m_callback(m_user, event, count, values, lengths);
+    for (int i = 0; i < count; ++i) {
+        const EventParam& p = params[i];
+        if (!p.answerable)
+            continue;
+        if (p.kind == EventParam::Kind::Int)
+            *static_cast<int*>(p.address) = int(values[i]);
+        else if (p.kind == EventParam::Kind::Bool)
+            *static_cast<bool*>(p.address) = values[i] != 0;
+    }
+    return 0;
+}
+
+const char* ComponentObjectBase::KeepText(int property, std::string text)
+{
+    std::string& kept = m_texts[property];
+    kept = std::move(text);
+    return kept.c_str();
+}

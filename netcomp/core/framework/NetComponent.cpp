@@ -1,0 +1,248 @@
+// The wait step is the only place where a component blocks: it takes one
+// message of the calling thread's queue at a time, dispatches it (socket
+// notifications of this and every other component, and the owner's own
+// window messages), and otherwise sleeps until input arrives or the step's
+// time is up. A wait ends on its condition, an interrupt request, the
+// deadline, WM_CLOSE, WM_QUIT (posted again for the thread's own loop) or the
+// destruction of the component's window.
+//
+// Deadlines are kept as a start tick and a length and compared by unsigned
+// difference, so they hold across the tick count's wrap after 49.7 days.
+#include "netcomp/core/framework/NetComponent.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "netcomp/core/text/AddressText.h"
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/WinsockBinding.h"
+
+namespace {
+
+DWORD SystemTicks()
+{
+    return GetTickCount();
+}
+
+NetComponent::TickSource g_tickSource = SystemTicks;
+
+} // namespace
+
+void NetComponent::SetTickSource(TickSource source)
+{
+    g_tickSource = source ? source : SystemTicks;
+}
+
+DWORD NetComponent::Now()
+{
+    return g_tickSource();
+}
+
+NetComponent::NetComponent() = default;
+
+NetComponent::~NetComponent()
+{
+    SetWinsockLoaded(false);
+    if (m_window) {
+        // Messages sent while the window goes away must not reach a half-destroyed object.
+        SetWindowLongPtrA(m_window, 0, 0);
+        DestroyWindow(m_window);
+        m_window = nullptr;
+    }
+}
+
+int NetComponent::DoEvents()
+{
+    (void)WaitStep(20, m_window);
+    return kResultOk;
+}
+
+int NetComponent::ResolveHost(const char* text, unsigned long* address)
+{
+    unsigned long resolved = Ws().inet_addr(text);
+    if (resolved == INADDR_NONE) {
+        hostent* host = Ws().gethostbyname(text);
+        if (!host || !host->h_addr_list || !host->h_addr_list[0])
+            return Ws().WSAGetLastError();
+        std::memcpy(&resolved, host->h_addr_list[0], 4);
+    }
+    *address = resolved;
+    return kResultOk;
+}
+
+int NetComponent::SetSocketOption(SOCKET socket, int level, int option, int value)
+{
+    if (Ws().setsockopt(socket, level, option, reinterpret_cast<const char*>(&value), sizeof value) == 0)
+        return kResultOk;
+    return Ws().WSAGetLastError();
+}
+
+int NetComponent::GetSocketOption(SOCKET socket, int level, int option, int* value)
+{
+    int length = sizeof *value;
+    if (Ws().getsockopt(socket, level, option, reinterpret_cast<char*>(value), &length) == 0)
+        return kResultOk;
+    return Ws().WSAGetLastError();
+}
+
+int NetComponent::Setup(bool loadWinsock)
+{
+    Reset();
+    SetWinsockLoaded(false);
+    m_deadlineSet = false;
+    m_timeout = 0;
+    m_localAddress = 0;
+    m_absoluteTimeout = false;
+    m_interruptRequested = false;
+    m_interrupted = false;
+    if (!m_window) {
+        m_window = CreateNotifyWindow();
+        if (!m_window)
+            return 0;
+        SetWindowLongPtrA(m_window, 0, reinterpret_cast<LONG_PTR>(static_cast<ComponentBase*>(this)));
+    }
+    if (loadWinsock)
+        SetWinsockLoaded(true);
+    return 1;
+}
+
+void NetComponent::SetWinsockLoaded(bool load)
+{
+    if (load) {
+        if (!m_winsockLoaded)
+            m_winsockLoaded = g_winsock.Load() != 0;
+    } else if (m_winsockLoaded) {
+        g_winsock.Unload();
+        m_winsockLoaded = false;
+    }
+}
+
+int NetComponent::SetTimeout(unsigned seconds)
+{
+    const unsigned kMaxSeconds = 0xFFFFFFFFu / 1000;
+    m_timeout = (seconds > kMaxSeconds ? kMaxSeconds : seconds) * 1000;
+    m_deadlineSet = false;
+    return kResultOk;
+}
+
+void NetComponent::StartTimeout()
+{
+    m_deadlineSet = m_timeout != 0;
+    m_deadlineStart = Now();
+}
+
+bool NetComponent::DeadlinePassed() const
+{
+    return m_deadlineSet && DWORD(Now() - m_deadlineStart) >= m_timeout;
+}
+
+void NetComponent::Interrupt()
+{
+    m_interruptRequested = true;
+    m_interrupted = false;
+}
+
+bool NetComponent::StopForInterrupt()
+{
+    if (!m_interruptRequested)
+        return false;
+    m_interruptRequested = false;
+    m_interrupted = true;
+    SetLastErrorText("Interrupted.");
+    return true;
+}
+
+int NetComponent::WaitStep(DWORD milliseconds, HWND window)
+{
+    if (StopForInterrupt())
+        return 0;
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return 0;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (msg.message == WM_CLOSE)
+            return 0;
+        if (!IsWindow(window))
+            return 0;
+    } else if (milliseconds != 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+    }
+    if (StopForInterrupt())
+        return 0;
+    if (DeadlinePassed()) {
+        SetLastErrorText("Timeout.");
+        return 0;
+    }
+    return IsWindow(window) ? 1 : 0;
+}
+
+LRESULT NetComponent::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return m_window ? DefWindowProcA(m_window, message, wParam, lParam) : 0;
+}
+
+const char* NetComponent::GetLocalHost()
+{
+    m_localHost[0] = '\0';
+    if (m_localAddress != 0) {
+        const std::string text = DottedAddress(std::uint32_t(m_localAddress));
+        std::strncpy(m_localHost, text.c_str(), 100);
+        m_localHost[100] = '\0';
+        return m_localHost;
+    }
+    if (Ws().gethostname(m_localHost, 100) != 0) {
+        m_localHost[0] = '\0';
+        SetErrorFromCode(Ws().WSAGetLastError());
+    }
+    m_localHost[100] = '\0';
+    return m_localHost;
+}
+
+int NetComponent::SetLocalHost(const char* text)
+{
+    SetLastErrorText("");
+    SetLastCode(0);
+    if (Ws().WSAIsBlocking())
+        Ws().WSACancelBlockingCall();
+    if (!text || !*text) {
+        m_localAddress = 0;
+        return kResultOk;
+    }
+    unsigned long address = 0;
+    const int rc = ResolveHost(text, &address);
+    if (rc != kResultOk)
+        return rc == WSANOTINITIALISED ? kResultOk : rc;
+    m_localAddress = address;
+    return kResultOk;
+}
+
+int NetComponent::Config(const ConfigArg& arg, const char** answer)
+{
+    if (arg.KeyIs("AbsoluteTimeout")) {
+        if (arg.query)
+            return AnswerBool(m_absoluteTimeout, answer);
+        m_absoluteTimeout = ParseConfigBool(arg.value.CStr());
+        return kResultOk;
+    }
+    if (arg.query) {
+        if (arg.KeyIs("WinsockLoaded"))
+            return AnswerBool(m_winsockLoaded, answer);
+        if (arg.KeyIs("WinsockMaxDatagramSize"))
+            return AnswerInt(static_cast<unsigned short>(g_winsock.GetMaxDatagramSize()), answer);
+        if (arg.KeyIs("WinsockMaxSockets"))
+            return AnswerInt(static_cast<unsigned short>(g_winsock.GetMaxSockets()), answer);
+        if (arg.KeyIs("WinsockInfo"))
+            return AnswerText(g_winsock.GetInfo(), answer);
+        if (arg.KeyIs("WinsockPath"))
+            return AnswerText(g_winsock.GetPath(), answer);
+        if (arg.KeyIs("WinsockStatus"))
+            return AnswerText(g_winsock.GetStatus(), answer);
+    }
+    return ComponentBase::Config(arg, answer);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// What every networked engine shares: the hidden notification window, a
+// reference on the Winsock binding, the local host, the time-out with its
+// deadline, and the wait step through which blocking calls keep the calling
+// thread's messages flowing. Engines that open sockets (ICMP, TCP, UDP) also
+// find here the host resolution, the socket-option calls and DoEvents; the
+// sockets themselves belong in a SocketHandle (OwnedHandle.h), the dotted
+// text of an address comes from DottedAddress (AddressText.h).
+#include <winsock2.h>
+#include <windows.h>
+
+#include "netcomp/core/framework/ComponentBase.h"
+
+class NetComponent : public ComponentBase {
+public:
+    using TickSource = DWORD (*)();
+
+    NetComponent();
+    ~NetComponent() override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
+    virtual const char* GetLocalHost();
+    [[nodiscard]] virtual int SetLocalHost(const char* text);
+    [[nodiscard]] virtual int WaitStep(DWORD milliseconds, HWND window);
+
+    // The DoEvents method of the components: one wait step of 20 ms.
+    [[nodiscard]] int DoEvents();
+
+    // A host name or dotted address to an IPv4 address in network order:
+    // inet_addr first, else the first address gethostbyname gives. 0, or the
+    // Winsock code of the failed look-up (*address is then left alone).
+    [[nodiscard]] static int ResolveHost(const char* text, unsigned long* address);
+    // setsockopt/getsockopt of one int through the binding: 0 or the Winsock code.
+    [[nodiscard]] static int SetSocketOption(SOCKET socket, int level, int option, int value);
+    [[nodiscard]] static int GetSocketOption(SOCKET socket, int level, int option, int* value);
+
+    int Setup(bool loadWinsock);
+    void SetWinsockLoaded(bool load);
+    bool GetWinsockLoaded() const { return m_winsockLoaded; }
+
+    int SetTimeout(unsigned seconds);
+    unsigned GetTimeout() const { return m_timeout / 1000; }
+    void StartTimeout();
+    bool DeadlinePassed() const;
+    bool HasDeadline() const { return m_deadlineSet; }
+    void Interrupt();
+    void ClearInterruptRequest() { m_interruptRequested = false; }
+    void ClearInterrupted() { m_interrupted = false; }
+    bool WasInterrupted() const { return m_interrupted; }
+    bool AbsoluteTimeout() const { return m_absoluteTimeout; }
+    unsigned long LocalAddress() const { return m_localAddress; }
+
+    // Tests replace the tick count to cross its wrap-around.
+    static void SetTickSource(TickSource source);
+    static DWORD Now();
+
+protected:
+    void OnDestroyDeferred() override { Interrupt(); }
+
+private:
+    bool StopForInterrupt();
+
+    unsigned m_timeout = 0;    // milliseconds; 0 = no deadline
+    DWORD m_deadlineStart = 0; // tick count when the deadline was started
+    bool m_deadlineSet = false;
+    char m_localHost[101] = {};
+    bool m_winsockLoaded = false;
+    unsigned long m_localAddress = 0; // network order; 0 = any
+    bool m_absoluteTimeout = false;
+    bool m_interruptRequested = false;
+    bool m_interrupted = false;
+};

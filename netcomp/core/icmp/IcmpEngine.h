@@ -1,0 +1,109 @@
+#pragma once
+// Sends and receives ICMP messages through a raw socket (events arrive at the
+// hidden window as kMsgIcmpSocket) or through icmp.dll. The base of Ping and
+// of the later ICMPPort, TraceRoute and IPMonitor engines, which override the
+// delivery hooks.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/framework/OwnedHandle.h"
+
+class IcmpEngine : public NetComponent {
+public:
+    static constexpr int kAlreadyActive = 104;
+    static constexpr int kLocalHostWhileActive = 107;
+    static constexpr int kNotActive = 109;
+    static constexpr int kMaxSizeWhileActive = 112;
+    static constexpr int kRemoteHostWhileConnected = 114;
+    static constexpr int kUseConnectionWhileActive = 117;
+    static constexpr int kMessageTooLong = 118;
+    static constexpr int kMessageTooShort = 119;
+    static constexpr int kNoIcmpHandle = 120;
+
+    IcmpEngine();
+    ~IcmpEngine() override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
+    const char* GetLocalHost() override;
+    [[nodiscard]] int SetLocalHost(const char* text) override;
+
+    [[nodiscard]] int SetActive(bool active);
+    bool IsActive() const;
+    [[nodiscard]] int SetRemoteHost(const char* text);
+    const char* GetRemoteHost();
+    [[nodiscard]] int SetMaxMessageSize(int size);
+    int GetMaxMessageSize() const { return m_maxMessageSize; }
+    [[nodiscard]] int SetUseConnection(bool on);
+    bool UseConnection() const { return m_useConnection; }
+    [[nodiscard]] int SetTimeToLive(int ttl);
+    int GetTimeToLive();
+    [[nodiscard]] int SetQosFlags(int flags);
+    [[nodiscard]] int SetOutBufferSize(int size);
+    [[nodiscard]] int SetInBufferSize(int size);
+    [[nodiscard]] int SetDontRoute(bool on);
+    void SetAcceptData(bool on);
+    [[nodiscard]] int SetUseIcmpDll(bool on);
+    bool UsesIcmpDll() const { return m_useIcmpDll; }
+    void SetMessageType(int type) { m_messageType = std::uint8_t(type); }
+    int MessageType() const { return m_messageType; }
+    void SetMessageCode(int code) { m_messageCode = std::uint8_t(code); }
+    // Off: ICMP messages with the IP header removed. On: the socket takes any
+    // IP protocol and hands on what arrives unparsed (taken at the next open).
+    void SetRawIp(bool on) { m_rawIp = on; }
+
+    [[nodiscard]] int Send(const void* data, int length);
+
+    // Reports the reply records that IcmpSendEcho left in a buffer; also the
+    // way tests hand the engine answers the loopback never gives.
+    void DeliverIcmpDllReplies(const void* buffer, DWORD count);
+    // Hands on what the raw socket received (IP header and all); tests also
+    // deliver messages this way that the loopback never passes on.
+    void DeliverRaw(const std::uint8_t* bytes, int length, const char* source);
+
+protected:
+    virtual void OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk,
+                          const char* source) = 0;
+    virtual void OnError(int code, const char* text);
+    virtual void OnReadyToSend() {}
+
+private:
+    [[nodiscard]] int OpenSocket();
+    [[nodiscard]] int ApplySocketOptions();
+    [[nodiscard]] int ApplyReceiveBufferSize();
+    int SendBufferSize() const;
+    [[nodiscard]] int SendIcmpDll(const void* data, int length);
+    void CloseNow();
+    void ReceiveRound();
+    [[nodiscard]] int SocketError();
+
+    int m_inBufferSize = 2048;
+    int m_outBufferSize = 2048;
+    DllReference m_icmpDll{IcmpDll()}; // icmp.dll stays loaded while the engine may use it
+    SocketHandle m_socket;
+    unsigned long m_remoteAddress = 0; // network order; 0 = none
+    std::uint8_t m_messageType = 0;
+    std::uint8_t m_messageCode = 0;
+    int m_maxMessageSize = 2048;
+    // The largest message as it arrives on the raw socket: the IP header
+    // (options included), the ICMP header, MaxMessageSize bytes, and a spare
+    // byte for the NUL the event firer writes behind the data.
+    std::vector<std::uint8_t> m_buffer;
+    bool m_acceptData = true;
+    bool m_receiving = false;
+    bool m_closePending = false;
+    bool m_dontRoute = false;
+    bool m_useConnection = false;
+    int m_timeToLive = 0; // 0 = the system's default
+    int m_qosFlags = 0;   // the IP type-of-service byte
+    IcmpHandle m_icmpHandle;
+    bool m_useIcmpDll = false;
+    bool m_rawIp = false;
+    std::string m_remoteText;
+};

@@ -1,0 +1,311 @@
+// Blocking operations over the asynchronous socket: each starts the deadline,
+// then loops on the wait step until the socket's handlers have set the state
+// it waits for. Replies are held: once a reply line is complete, delivery
+// stops (AcceptData off) until the next wait asks for more, so lines that
+// arrive early stay in the receive buffer instead of overwriting the reply.
+#include "netcomp/core/tcp/TcpClient.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/TextEncodings.h"
+
+int TcpClient::Init()
+{
+    if (!TcpSocket::Init())
+        return 0;
+    m_connectResult = 0;
+    m_connectDone = false;
+    m_disconnectResult = 0;
+    m_busy = false;
+    m_holdReplies = true;
+    m_reply.Clear();
+    m_connectText.Clear();
+    m_receptionMode = 0;
+    m_receivedBytes = 0;
+    return 1;
+}
+
+int TcpClient::Connect()
+{
+    ClearInterruptRequest();
+    if (IsConnected())
+        return kResultOk;
+    m_reply.Clear();
+    m_connectResult = 0;
+    m_connectDone = false;
+    m_connectText.Clear();
+    SetAcceptData(false);
+    StartTimeout();
+    int rc = SetConnected(true);
+    if (rc != kResultOk) {
+        SetAcceptData(true);
+        return rc;
+    }
+    while (!m_connectDone) {
+        if (!WaitStep(10, m_window)) {
+            (void)SetConnected(false);
+            SetAcceptData(true);
+            return kInterrupted;
+        }
+    }
+    SetAcceptData(true);
+    if (m_connectResult != kResultOk && !m_connectText.IsEmpty())
+        SetLastErrorText(m_connectText.CStr());
+    return m_connectResult;
+}
+
+int TcpClient::ConnectTo(const char* host, int port)
+{
+    int rc = SetRemoteHost(host);
+    if (rc == kResultOk)
+        rc = SetRemotePort(port);
+    return rc == kResultOk ? Connect() : rc;
+}
+
+int TcpClient::Disconnect()
+{
+    if (!HasSocket())
+        return kResultOk;
+    m_disconnectResult = 0;
+    (void)SetConnected(false);
+    return WaitForDisconnect();
+}
+
+int TcpClient::WaitForDisconnect()
+{
+    StartTimeout();
+    while (HasSocket()) {
+        if (!WaitStep(10, m_window))
+            return kInterrupted;
+    }
+    return m_disconnectResult;
+}
+
+int TcpClient::SendBytes(const char* data, uint32_t n, bool progress)
+{
+    ClearInterruptRequest();
+    int64_t total = 0;
+    while (n > 0) {
+        const int chunk = n > 0x40000000u ? 0x40000000 : int(n);
+        const int rc = SendRaw(data, chunk, 0);
+        if (rc == kResultOk) {
+            data += BytesSent();
+            n -= uint32_t(BytesSent());
+            total += BytesSent();
+            continue;
+        }
+        if (rc != WSAEWOULDBLOCK)
+            return rc;
+        if (!WaitStep(10, m_window))
+            return kInterrupted;
+        if (progress) {
+            const int stop = OnSendProgress(total);
+            if (stop != kResultOk)
+                return stop;
+        }
+    }
+    return kResultOk;
+}
+
+int TcpClient::SendCommand(const char* data, uint32_t n)
+{
+    m_busy = true;
+    m_reply.Clear();
+    SetAcceptData(false);
+    StartTimeout();
+    const int rc = SendBytes(data, n, false);
+    if (rc != kResultOk) {
+        m_busy = false;
+        SetAcceptData(true);
+        return rc;
+    }
+    return WaitForReply();
+}
+
+int TcpClient::SendCommandLine(const char* command, const char* separator, const char* argument, const char* suffix)
+{
+    if (!command || !*command) {
+        StartTimeout();
+        return WaitForReply();
+    }
+    NetString line;
+    int rc = line.AppendCStr(command);
+    if (rc == kResultOk && argument && *argument) {
+        rc = line.AppendCStr(separator);
+        if (rc == kResultOk)
+            rc = line.AppendCStr(argument);
+    }
+    if (rc == kResultOk)
+        rc = line.AppendCStr(suffix);
+    return rc == kResultOk ? SendCommand(line.Data(), line.Length()) : rc;
+}
+
+int TcpClient::WaitForReply()
+{
+    m_busy = true;
+    m_reply.Clear();
+    SetAcceptData(true);
+    for (unsigned round = 1; m_busy; ++round) {
+        if (!HasSocket() || !WaitStep(10, m_window)) {
+            m_busy = false;
+            return kInterrupted;
+        }
+        if (round % 1000 == 0)
+            (void)Receive(0);
+        const int stop = OnReplyWaitRound();
+        if (stop != kResultOk) {
+            m_busy = false;
+            return stop;
+        }
+    }
+    return kResultOk;
+}
+
+int TcpClient::WaitForTransfer()
+{
+    m_receptionMode = 1;
+    m_jisBody = false;
+    m_receivedBytes = 0;
+    SetAcceptData(true);
+    StartTimeout();
+    while (m_receptionMode != 0) {
+        for (int i = 0; i < 101 && m_receptionMode != 0; ++i) {
+            if (!HasSocket() || !WaitStep(10, m_window)) {
+                m_receptionMode = 0;
+                return kInterrupted;
+            }
+        }
+        if (m_receptionMode != 0)
+            (void)Receive(0);
+    }
+    return kResultOk;
+}
+
+int TcpClient::SetLocalFile(const char* text)
+{
+    return m_localFileName.AssignText(text);
+}
+
+int TcpClient::OpenLocalFile()
+{
+    if (m_localFileName.IsEmpty())
+        return kResultOk;
+    if (m_localFile.OpenWrite(m_localFileName.CStr(), 0) != 0) {
+        FireError(kFileError, "Can't open local file for writing.");
+        SetLastErrorText("Can't open local file for writing.");
+        return kFileError;
+    }
+    return kResultOk;
+}
+
+void TcpClient::WriteLocalFile(const char* data, uint32_t n)
+{
+    if (!m_localFile.IsOpen())
+        return;
+    const int rc = m_localFile.Write(data, n);
+    if (rc != 0)
+        FireError(rc, "Error writing to LocalFile");
+}
+
+void TcpClient::OnConnected(int code)
+{
+    m_connectResult = code;
+    m_connectDone = true;
+    if (code != 0)
+        (void)m_connectText.AssignText(Describe(code));
+    TcpConnection::OnConnected(code);
+}
+
+void TcpClient::OnDisconnected(int code)
+{
+    m_disconnectResult = code;
+    if (!m_connectDone) {
+        m_connectResult = code ? code : WSAECONNRESET;
+        m_connectDone = true;
+    }
+    m_localFile.Close();
+    TcpConnection::OnDisconnected(code);
+}
+
+int TcpClient::ProcessData(const char* data, uint32_t n, bool eolFound)
+{
+    if (m_receptionMode != 0)
+        return ReceiveMessageLine(data, n, eolFound);
+    if (m_reply.Append(data, n) != kResultOk) {
+        FireError(kOutOfMemory, "Out of memory in DataIn [IPPMsg].");
+        return kOutOfMemory;
+    }
+    if (eolFound) {
+        m_busy = false;
+        if (m_holdReplies)
+            SetAcceptData(false);
+    }
+    return kResultOk;
+}
+
+namespace {
+
+bool StartsWithField(const char* data, uint32_t n, const char* name)
+{
+    const uint32_t length = uint32_t(std::strlen(name));
+    return n > length && data[length] == ':' && StrNICmp(data, name, length) == 0;
+}
+
+bool Contains(const char* data, uint32_t n, const char* text)
+{
+    return std::search(data, data + n, text, text + std::strlen(text)) != data + n;
+}
+
+} // namespace
+
+// Multi-line messages: header lines up to the empty line, then body lines up
+// to the line "."; a leading "." of a body line is the sender's stuffing.
+// With CharsetMode 1 a Japanese message is handed on in Shift-JIS: the
+// encoded words of Subject, From and Reply-To are decoded, and the body of a
+// message whose Content-Type names ISO-2022-JP is converted line by line.
+int TcpClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
+{
+    if (m_receptionMode == 1) {
+        if (n == 0 && eolFound)
+            m_receptionMode = 2;
+        if (StartsWithField(data, n, "Content-Type") &&
+            (Contains(data, n, "ISO-2022-JP") || Contains(data, n, "iso-2022-jp")))
+            m_jisBody = true;
+        if (CharsetMode() == 1 && (StartsWithField(data, n, "Subject") || StartsWithField(data, n, "From") ||
+                                   StartsWithField(data, n, "Reply-To"))) {
+            NetString line, decoded;
+            if (line.Assign(n, data) != kResultOk || decoded.AppendDecodedHeader(line.CStr()) != kResultOk)
+                return kOutOfMemory;
+            return DeliverMessageLine(decoded.Data(), decoded.Length(), eolFound);
+        }
+    } else if (eolFound && n == 1 && data[0] == '.') {
+        m_receptionMode = 0;
+        m_localFile.Close();
+        return kResultOk;
+    } else {
+        if (n > 0 && data[0] == '.') {
+            ++data;
+            --n;
+        }
+        if (m_jisBody && CharsetMode() == 1) {
+            NetString converted;
+            if (JisBytesToSjis(data, n, converted) != kResultOk)
+                return kOutOfMemory;
+            return DeliverMessageLine(converted.Data(), converted.Length(), eolFound);
+        }
+    }
+    return DeliverMessageLine(data, n, eolFound);
+}
+
+int TcpClient::DeliverMessageLine(const char* data, uint32_t n, bool eolFound)
+{
+    m_receivedBytes += n + (eolFound ? 2 : 0);
+    WriteLocalFile(data, n);
+    if (eolFound)
+        WriteLocalFile("\r\n", 2);
+    OnMessageLine(data, n);
+    return kResultOk;
+}

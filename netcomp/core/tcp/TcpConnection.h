@@ -1,0 +1,29 @@
+#pragma once
+// Turns the socket's notifications into the component events: connection
+// status, connected, disconnected, data in, error and ready to send. The Fire
+// operations do nothing here; each component binds them to its own events.
+#include "netcomp/core/tcp/TcpSocket.h"
+
+class TcpConnection : public TcpSocket {
+protected:
+    void OnConnectComplete(int code) override;
+    void OnCloseComplete(int code) override;
+    int OnDataArrived(const char* data, uint32_t n, bool eolFound) override;
+    void OnError(int code, const char* text) override;
+    void OnReadyToSend() override;
+    void OnConnectionStatus(const char* text, int code) override;
+
+    virtual void OnConnected(int code);
+    virtual int DataIn(const char* data, uint32_t n, bool eolFound);
+    virtual void OnDisconnected(int code);
+    virtual int ProcessData(const char* data, uint32_t n, bool eolFound);
+
+    virtual int FireConnected(int, const char*) { return 0; }
+    virtual int FireDisconnected(int, const char*) { return 0; }
+    virtual int FireError(int, const char*) { return 0; }
+    virtual int FireReadyToSend() { return 0; }
+    virtual int FireConnectionStatus(const char*, int, const char*) { return 0; }
+
+    // "OK" for 0, else the last-error text, filled from the code table when empty.
+    const char* Describe(int code);
+};

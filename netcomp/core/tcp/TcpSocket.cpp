@@ -1,0 +1,631 @@
+// Socket events arrive on the hidden window as kMsgTcpSocket: FD_CONNECT
+// completes the connect (or hands over to the firewall negotiation first),
+// FD_READ reads into the receive buffer and delivers its records, FD_WRITE
+// says sending may go on, FD_CLOSE drains what is left and reports the close.
+//
+// A close is done in one order whatever starts it: notifications off, what is
+// still readable delivered, the socket closed and the state reset, and only
+// then the close reported, so a handler that reconnects finds a clean socket.
+#include "netcomp/core/tcp/TcpSocket.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "netcomp/core/text/AddressText.h"
+#include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/WinsockBinding.h"
+
+namespace {
+
+constexpr int kReadsPerNotification = 16;
+
+} // namespace
+
+TcpSocket::TcpSocket() = default;
+
+TcpSocket::~TcpSocket()
+{
+    if (m_socket.IsOpen())
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+}
+
+int TcpSocket::Init()
+{
+    if (!Setup(true))
+        return 0;
+    return InitDefaults();
+}
+
+int TcpSocket::InitDefaults()
+{
+    m_inBufferSize = 2048;
+    m_outBufferSize = 2048;
+    m_remotePort = 0;
+    m_localPort = 0;
+    m_remoteHost.Clear();
+    m_remoteAddress = 0;
+    m_firewallKind = FirewallKind::None;
+    m_firewallPort = 0;
+    m_firewallAddress = 0;
+    m_firewallUser.Clear();
+    m_firewallPassword.Clear();
+    m_acceptData = true;
+    m_linger = true;
+    m_keepAlive = false;
+    m_eol.Clear();
+    (void)m_recv.SetTerminator("", 0);
+    m_recv.SetLineMode(false);
+    return m_recv.Allocate(2048) == kResultOk ? 1 : 0;
+}
+
+int TcpSocket::Resolve(const char* text, unsigned long* address)
+{
+    *address = 0;
+    if (!text || !*text)
+        return kResultOk;
+    const int rc = ResolveHost(text, address);
+    // Without Winsock there is nothing to resolve yet; the connect reports it.
+    return rc == WSANOTINITIALISED ? kResultOk : rc;
+}
+
+// The dotted text of an address, kept for the caller until the next one; empty for none.
+const char* TcpSocket::AddressText(unsigned long address)
+{
+    m_addressText = address ? DottedAddress(uint32_t(address)) : std::string();
+    return m_addressText.c_str();
+}
+
+int TcpSocket::SetRemoteHost(const char* text)
+{
+    if (m_firewallKind == FirewallKind::None && m_socket.IsOpen()) {
+        SetLastErrorText("You cannot change the RemoteHost at this time. A connection is in progress.");
+        return kRemoteHostBusy;
+    }
+    if (m_remoteHost.AssignText(text) != kResultOk)
+        return kOutOfMemory;
+    if (m_firewallKind != FirewallKind::None)
+        return kResultOk;
+    return Resolve(text, &m_remoteAddress);
+}
+
+const char* TcpSocket::GetRemoteHost()
+{
+    if (m_firewallKind != FirewallKind::None)
+        return m_remoteHost.CStr();
+    return AddressText(m_remoteAddress);
+}
+
+int TcpSocket::SetRemotePort(int port)
+{
+    if (m_socket.IsOpen()) {
+        SetLastErrorText("You cannot change the RemotePort at this time. A connection is in progress.");
+        return kRemotePortBusy;
+    }
+    m_remotePort = uint16_t(port);
+    return kResultOk;
+}
+
+int TcpSocket::SetLocalPort(int port)
+{
+    if (m_socket.IsOpen()) {
+        SetLastErrorText("You cannot change the LocalPort at this time. A connection is in progress.");
+        return kLocalPortBusy;
+    }
+    m_localPort = uint16_t(port);
+    return kResultOk;
+}
+
+int TcpSocket::GetLocalPort()
+{
+    if (m_socket.IsOpen()) {
+        sockaddr_in local{};
+        int length = sizeof local;
+        if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
+            return Ws().ntohs(local.sin_port);
+    }
+    return m_localPort;
+}
+
+const char* TcpSocket::GetLocalHost()
+{
+    if (m_connected) {
+        sockaddr_in local{};
+        int length = sizeof local;
+        if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
+            return AddressText(local.sin_addr.s_addr);
+    }
+    return NetComponent::GetLocalHost();
+}
+
+// A buffer size only ever enlarges the system's: a smaller fixed size would
+// also switch off the system's own growing of the buffer and cut throughput.
+void TcpSocket::ApplyBufferSize(int option, int bytes)
+{
+    if (!m_socket.IsOpen() || bytes <= 2048)
+        return;
+    int current = 0;
+    if (GetSocketOption(m_socket.Get(), SOL_SOCKET, option, &current) == kResultOk && current >= bytes)
+        return;
+    (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, option, bytes);
+}
+
+void TcpSocket::SetInBufferSize(int bytes)
+{
+    m_inBufferSize = bytes;
+    ApplyBufferSize(SO_RCVBUF, bytes);
+}
+
+void TcpSocket::SetOutBufferSize(int bytes)
+{
+    m_outBufferSize = bytes;
+    ApplyBufferSize(SO_SNDBUF, bytes);
+}
+
+void TcpSocket::SetLinger(bool on)
+{
+    m_linger = on;
+    if (m_socket.IsOpen()) {
+        // Linger on means a graceful close: SO_LINGER itself is switched off.
+        linger value{u_short(on ? 0 : 1), 0};
+        (void)Ws().setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value),
+                              sizeof value);
+    }
+}
+
+void TcpSocket::SetKeepAlive(bool on)
+{
+    m_keepAlive = on;
+    if (m_socket.IsOpen()) {
+        (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0);
+    }
+}
+
+void TcpSocket::SetOobInline(bool on)
+{
+    m_oobInline = on;
+    if (m_socket.IsOpen()) {
+        (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_OOBINLINE, on ? 1 : 0);
+    }
+}
+
+void TcpSocket::PostRead()
+{
+    if (m_socket.IsOpen() && m_window)
+        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+}
+
+void TcpSocket::SetAcceptData(bool on)
+{
+    const bool resume = on && !m_acceptData;
+    m_acceptData = on;
+    if (resume && m_connected)
+        PostRead();
+}
+
+int TcpSocket::SetEOL(const char* bytes, uint32_t n)
+{
+    if (m_eol.Assign(n, bytes) != kResultOk)
+        return kOutOfMemory;
+    const int rc = m_recv.SetTerminator(bytes, n);
+    if (rc != kResultOk)
+        return rc;
+    if (m_connected)
+        PostRead();
+    return kResultOk;
+}
+
+int TcpSocket::SetMaxLineSize(int n)
+{
+    if (m_connected) {
+        SetLastErrorText("You cannot change MaxLineSize at this time. A connection is in progress.");
+        return kMaxLineSizeBusy;
+    }
+    if (n > kMaxLineSize)
+        n = kMaxLineSize;
+    return m_recv.Allocate(n > 0 ? uint32_t(n) : 1u);
+}
+
+int TcpSocket::SetReadBufferSize(uint32_t n)
+{
+    if (m_connected)
+        return kMaxLineSizeBusy;
+    return m_recv.Allocate(n);
+}
+
+int TcpSocket::SetFirewallType(int kind)
+{
+    m_firewallKind = kind >= 1 && kind <= 3 ? FirewallKind(kind) : FirewallKind::None;
+    return kResultOk;
+}
+
+int TcpSocket::SetFirewallHost(const char* text)
+{
+    return Resolve(text, &m_firewallAddress);
+}
+
+const char* TcpSocket::GetFirewallHost()
+{
+    return AddressText(m_firewallAddress);
+}
+
+int TcpSocket::SetFirewallUser(const char* text)
+{
+    const char* t = text ? text : "";
+    const uint32_t n = uint32_t(std::strlen(t));
+    return m_firewallUser.Assign(n > kMaxFirewallText ? kMaxFirewallText : n, t);
+}
+
+int TcpSocket::SetFirewallPassword(const char* text)
+{
+    const char* t = text ? text : "";
+    const uint32_t n = uint32_t(std::strlen(t));
+    return m_firewallPassword.Assign(n > kMaxFirewallText ? kMaxFirewallText : n, t);
+}
+
+int TcpSocket::ApplyOptions()
+{
+    SetKeepAlive(m_keepAlive);
+    SetLinger(m_linger);
+    SetInBufferSize(m_inBufferSize);
+    SetOutBufferSize(m_outBufferSize);
+    SetOobInline(m_oobInline);
+    return kResultOk;
+}
+
+int TcpSocket::SetConnected(bool on)
+{
+    if (!on) {
+        if (m_socket.IsOpen())
+            Close(0, true);
+        return kResultOk;
+    }
+    SetLastErrorText("");
+    SetLastCode(0);
+    m_bytesSent = 0;
+    if (m_socket.IsOpen()) {
+        SetLastErrorText("Already connected. If you want to reconnect, close the current connection first.");
+        return kAlreadyConnected;
+    }
+    const bool viaFirewall = m_firewallKind != FirewallKind::None;
+    const unsigned long address = viaFirewall ? m_firewallAddress : m_remoteAddress;
+    const uint16_t port = viaFirewall ? m_firewallPort : m_remotePort;
+    if (address == 0) {
+        SetLastErrorText(viaFirewall ? "The FirewallHost address is invalid (0.0.0.0)."
+                                     : "The RemoteHost address is invalid (0.0.0.0).");
+        return kAddressInvalid;
+    }
+    if (port == 0) {
+        SetLastErrorText(viaFirewall ? "The FirewallPort is invalid (0)."
+                                     : "RemotePort can't be zero. Please specify a valid service port number.");
+        return kPortZero;
+    }
+
+    m_socket.Reset(Ws().socket(AF_INET, SOCK_STREAM, 0));
+    if (!m_socket.IsOpen())
+        return Ws().WSAGetLastError();
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = LocalAddress();
+    local.sin_port = Ws().htons(m_localPort);
+    int rc = kResultOk;
+    if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+        rc = Ws().WSAGetLastError();
+    if (rc == kResultOk)
+        rc = ApplyOptions();
+    if (rc == kResultOk &&
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) != 0)
+        rc = Ws().WSAGetLastError();
+    if (rc == kResultOk) {
+        sockaddr_in remote{};
+        remote.sin_family = AF_INET;
+        remote.sin_addr.s_addr = address;
+        remote.sin_port = Ws().htons(port);
+        if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+            const int error = Ws().WSAGetLastError();
+            if (error != WSAEWOULDBLOCK)
+                rc = error;
+        }
+    }
+    if (rc != kResultOk)
+        m_socket.Reset();
+    m_recv.Clear();
+    return rc;
+}
+
+int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
+{
+    m_bytesSent = 0;
+    if (!m_socket.IsOpen() || (checkConnected && !IsConnected()))
+        return WSAENOTCONN;
+    const int sent = Ws().send(m_socket.Get(), data, n, flags);
+    if (sent == SOCKET_ERROR) {
+        const int error = Ws().WSAGetLastError();
+        if (error == WSAEWOULDBLOCK)
+            m_readyToSend = false;
+        return error;
+    }
+    m_bytesSent = sent;
+    if (!AbsoluteTimeout() && HasDeadline())
+        StartTimeout();
+    return kResultOk;
+}
+
+void TcpSocket::Connected(int error)
+{
+    if (error != 0) {
+        if (m_firewallKind != FirewallKind::None)
+            OnConnectionStatus("Firewall connection failed.", error);
+        Close(error, false);
+        return;
+    }
+    m_connected = true;
+    SetOobInline(true);
+    if (m_firewallKind != FirewallKind::None) {
+        FirewallConnected();
+        return;
+    }
+    OnConnectComplete(0);
+}
+
+void TcpSocket::FirewallConnected()
+{
+    OnConnectionStatus("Firewall connection complete.", 0);
+    FirewallTarget target;
+    target.kind = m_firewallKind;
+    target.remoteHost = m_remoteHost.CStr();
+    target.remotePort = m_remotePort;
+    target.user = m_firewallUser.CStr();
+    target.password = m_firewallPassword.CStr();
+    int rc = kResultOk;
+    if (m_firewallKind == FirewallKind::Socks4 || (m_firewallKind == FirewallKind::Socks5 && m_remoteHost[0] != '*')) {
+        unsigned long address = 0;
+        rc = Resolve(m_remoteHost.CStr(), &address);
+        target.remoteAddress = uint32_t(address);
+    }
+    NetString request;
+    if (rc == kResultOk)
+        rc = m_firewall.Start(target, request);
+    if (rc == kResultOk)
+        rc = SendRaw(request.Data(), int(request.Length()), 0);
+    if (rc != kResultOk) {
+        if (rc == kFirewallError)
+            SetLastErrorText(m_firewall.FailText());
+        OnError(rc, rc == kFirewallError ? m_firewall.FailText() : "");
+        OnConnectComplete(rc);
+        Close(rc, false);
+    }
+}
+
+void TcpSocket::FirewallFailed()
+{
+    OnError(kFirewallError, m_firewall.FailText());
+    SetLastErrorText(m_firewall.FailText());
+    OnConnectComplete(kFirewallError);
+    Close(kFirewallError, false);
+}
+
+// Firewall replies: what completes the negotiation is consumed here; bytes
+// that followed the reply are already the remote host's and are delivered.
+void TcpSocket::FirewallData(const char* data, uint32_t n)
+{
+    NetString next;
+    switch (m_firewall.Feed(data, n, next)) {
+    case FirewallNegotiation::Outcome::NeedMore:
+        break;
+    case FirewallNegotiation::Outcome::Send: {
+        const int rc = SendRaw(next.Data(), int(next.Length()), 0);
+        if (rc != kResultOk) {
+            OnConnectComplete(rc);
+            Close(rc, false);
+        }
+        break;
+    }
+    case FirewallNegotiation::Outcome::Open:
+        OnConnectComplete(0);
+        if (m_firewall.LeftoverLength() && m_socket.IsOpen()) {
+            NetString rest;
+            if (rest.Assign(m_firewall.LeftoverLength(), m_firewall.Leftover()) == kResultOk)
+                OnDataArrived(rest.Data(), rest.Length(), false);
+        }
+        break;
+    case FirewallNegotiation::Outcome::Failed:
+        FirewallFailed();
+        break;
+    }
+}
+
+int TcpSocket::Deliver()
+{
+    RecvRecord record;
+    while (m_socket.IsOpen() && (m_acceptData || m_firewall.Pending()) && m_recv.NextRecord(record)) {
+        if (m_firewall.Pending()) {
+            FirewallData(record.data, record.length);
+            continue;
+        }
+        if (!AbsoluteTimeout() && HasDeadline())
+            StartTimeout();
+        OnDataArrived(record.data, record.length, record.eolFound);
+    }
+    return kResultOk;
+}
+
+int TcpSocket::Receive(int mode)
+{
+    if (!m_socket.IsOpen())
+        return kResultOk;
+    // Records held back while AcceptData was off go first.
+    Deliver();
+    int rc = kResultOk;
+    for (int round = 0; round < kReadsPerNotification || mode != 0; ++round) {
+        uint32_t free = 0;
+        char* space = m_recv.GetWriteSpace(&free);
+        if (!space || free == 0)
+            break;
+        const int got = Ws().recv(m_socket.Get(), space, int(free), 0);
+        if (got == 0) {
+            if (mode == 0) {
+                Deliver();
+                Close(0, false);
+            }
+            return kResultOk;
+        }
+        if (got == SOCKET_ERROR) {
+            const int error = Ws().WSAGetLastError();
+            if (error == WSAEWOULDBLOCK)
+                break;
+            if (error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET) {
+                rc = error;
+                break;
+            }
+            char text[64];
+            std::snprintf(text, sizeof text, "socket error in recv: %d", error);
+            OnError(error, text);
+            rc = error;
+            break;
+        }
+        m_recv.CommitWrite(uint32_t(got));
+        Deliver();
+        if (!m_socket.IsOpen() || !(m_acceptData || m_firewall.Pending()))
+            break;
+    }
+    return rc;
+}
+
+void TcpSocket::Close(int code, bool drain)
+{
+    if (!m_socket.IsOpen())
+        return;
+    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    if (drain && !m_receiving) {
+        m_receiving = true;
+        (void)Receive(1);
+        m_receiving = false;
+        if (!m_socket.IsOpen())
+            return;
+    }
+    const bool negotiating = m_firewall.Pending();
+    const SOCKET closed = m_socket.Get();
+    m_socket.Reset();
+    DropQueuedNotifications(closed);
+    const bool wasConnected = m_connected;
+    m_connected = false;
+    m_bytesSent = 0;
+    m_acceptData = true;
+    m_readyToSend = false;
+    m_recv.Clear();
+    if (negotiating) {
+        m_firewall.Cancel();
+        OnConnectionStatus("Firewall host disconnected.", code);
+    }
+    if (!wasConnected && code != 0) {
+        // A connect that failed: the connect wait learns it from here.
+        OnConnectComplete(code);
+        return;
+    }
+    OnCloseComplete(code);
+}
+
+// Notifications already queued for a closed socket would be taken for the
+// next one, which often gets the same handle value. Those of other sockets
+// sharing the window (a server's connections) go back in their order: a lost
+// read notification would stall that connection for good.
+void TcpSocket::DropQueuedNotifications(SOCKET closed)
+{
+    if (!m_window)
+        return;
+    MSG queued;
+    std::vector<MSG> others;
+    while (PeekMessageA(&queued, m_window, kMsgTcpSocket, kMsgTcpSocket, PM_REMOVE)) {
+        if (SOCKET(queued.wParam) != closed)
+            others.push_back(queued);
+    }
+    for (const MSG& m : others)
+        PostMessageA(m_window, m.message, m.wParam, m.lParam);
+}
+
+int TcpSocket::AttachAccepted(SOCKET accepted, HWND window)
+{
+    m_socket.Reset(accepted);
+    m_window = window;
+    m_connected = true;
+    m_bytesSent = 0;
+    m_recv.Clear();
+    if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CLOSE) != 0)
+        return Ws().WSAGetLastError();
+    return kResultOk;
+}
+
+void TcpSocket::DetachWindow()
+{
+    if (m_socket.IsOpen() && m_window)
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    m_socket.Reset();
+    m_connected = false;
+    m_window = nullptr;
+}
+
+LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != kMsgTcpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
+        return NetComponent::WindowProc(message, wParam, lParam);
+    const int error = WSAGETSELECTERROR(lParam);
+    switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_READ:
+        if ((m_acceptData || m_firewall.Pending()) && !m_receiving) {
+            m_receiving = true;
+            const int rc = Receive(0);
+            m_receiving = false;
+            if (rc == WSAECONNRESET || rc == WSAECONNABORTED)
+                Close(rc, false);
+        }
+        break;
+    case FD_WRITE:
+        m_readyToSend = true;
+        OnReadyToSend();
+        break;
+    case FD_CONNECT:
+        Connected(error);
+        break;
+    case FD_CLOSE:
+        if (!m_receiving) {
+            m_receiving = true;
+            (void)Receive(2);
+            m_receiving = false;
+        }
+        Close(error, false);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int TcpSocket::Config(const ConfigArg& arg, const char** answer)
+{
+    const char* key = arg.key.CStr();
+    if (StrICmp(key, "FirewallData") == 0) {
+        if (arg.query)
+            return AnswerText("", answer);
+        return m_firewallData.Assign(arg.value.Length(), arg.value.Data());
+    }
+    if (StrICmp(key, "MaxLineLength") == 0)
+        return arg.query ? AnswerInt(GetMaxLineSize(), answer) : SetMaxLineSize(StrToInt(arg.value.CStr()));
+    if (StrICmp(key, "SocketHandle") == 0 && arg.query)
+        return AnswerInt(!m_socket.IsOpen() ? -1 : int(m_socket.Get()), answer);
+    if (StrICmp(key, "InBufferSize") == 0) {
+        if (arg.query)
+            return AnswerInt(m_inBufferSize, answer);
+        SetInBufferSize(StrToInt(arg.value.CStr()));
+        return kResultOk;
+    }
+    if (StrICmp(key, "OutBufferSize") == 0) {
+        if (arg.query)
+            return AnswerInt(m_outBufferSize, answer);
+        SetOutBufferSize(StrToInt(arg.value.CStr()));
+        return kResultOk;
+    }
+    return NetComponent::Config(arg, answer);
+}

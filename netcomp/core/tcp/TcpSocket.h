@@ -1,0 +1,150 @@
+#pragma once
+// One asynchronous TCP socket on the component's hidden window, with the
+// receive buffer that cuts what arrives into records and the firewall layer
+// that can route the connection through an HTTP tunnel or a SOCKS server.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "netcomp/core/tcp/FirewallNegotiation.h"
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/text/NetString.h"
+#include "netcomp/core/framework/OwnedHandle.h"
+#include "netcomp/core/tcp/RecvBuffer.h"
+
+constexpr int kRemotePortBusy = 100;
+constexpr int kRemoteHostBusy = 101;
+constexpr int kAddressInvalid = 102;
+constexpr int kAlreadyConnected = 104;
+constexpr int kLocalPortBusy = 106;
+constexpr int kMaxLineSizeBusy = 112;
+constexpr int kPortZero = 116;
+constexpr int kMaxLineSize = 65536;
+
+class TcpSocket : public NetComponent {
+public:
+    TcpSocket();
+    ~TcpSocket() override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
+    const char* GetLocalHost() override;
+
+    // Socket defaults, buffers and firewall; 1 on success.
+    int Init();
+    // The same defaults without a window or a Winsock reference of its own,
+    // for a socket that lives on its owner's window.
+    int InitDefaults();
+    // Takes a socket accepted by a server onto the server's window: connected,
+    // with read, write and close notifications; 0 or the Winsock code.
+    [[nodiscard]] int AttachAccepted(SOCKET accepted, HWND window);
+    // Closes the socket without events and lets go of the borrowed window.
+    void DetachWindow();
+
+    [[nodiscard]] int SetRemoteHost(const char* text);
+    const char* GetRemoteHost();
+    [[nodiscard]] int SetRemotePort(int port);
+    int GetRemotePort() const { return m_remotePort; }
+    [[nodiscard]] int SetLocalPort(int port);
+    int GetLocalPort();
+    void SetInBufferSize(int bytes);
+    int GetInBufferSize() const { return m_inBufferSize; }
+    void SetOutBufferSize(int bytes);
+    int GetOutBufferSize() const { return m_outBufferSize; }
+    void SetLinger(bool on);
+    bool GetLinger() const { return m_linger; }
+    void SetKeepAlive(bool on);
+    bool GetKeepAlive() const { return m_keepAlive; }
+    void SetOobInline(bool on);
+    void SetAcceptData(bool on);
+    bool GetAcceptData() const { return m_acceptData; }
+    [[nodiscard]] int SetEOL(const char* bytes, uint32_t n);
+    const char* GetEOL() const { return m_eol.CStr(); }
+    [[nodiscard]] int SetMaxLineSize(int n);
+    int GetMaxLineSize() const { return int(m_recv.Capacity()); }
+    void SetLineMode(bool on) { m_recv.SetLineMode(on); }
+    void SetRecordLength(uint32_t n) { m_recv.SetRecordLength(n); }
+
+    [[nodiscard]] int SetConnected(bool on);
+    // Connected and through the firewall, if any.
+    bool IsConnected() const { return m_connected && !m_firewall.Pending(); }
+    bool HasSocket() const { return m_socket.IsOpen(); }
+    SOCKET Handle() const { return m_socket.Get(); }
+
+    // One send; 10035 when it would block. BytesSent() tells what went out.
+    // With checkConnected, a socket not yet through its connect (and firewall) gives 10057.
+    [[nodiscard]] int SendRaw(const char* data, int n, int flags, bool checkConnected = false);
+    int BytesSent() const { return m_bytesSent; }
+    bool ReadyToSend() const { return m_readyToSend; }
+
+    [[nodiscard]] int SetFirewallType(int kind);
+    int GetFirewallType() const { return int(m_firewallKind); }
+    [[nodiscard]] int SetFirewallHost(const char* text);
+    const char* GetFirewallHost();
+    void SetFirewallPort(int port) { m_firewallPort = uint16_t(port); }
+    int GetFirewallPort() const { return m_firewallPort; }
+    [[nodiscard]] int SetFirewallUser(const char* text);
+    const char* GetFirewallUser() const { return m_firewallUser.CStr(); }
+    [[nodiscard]] int SetFirewallPassword(const char* text);
+    const char* GetFirewallPassword() const { return m_firewallPassword.CStr(); }
+
+protected:
+    // Reads and delivers: mode 0 on a read notification, 1 to drain before a
+    // close, 2 to drain after the peer closed.
+    [[nodiscard]] virtual int Receive(int mode);
+    virtual void OnConnectComplete(int code) = 0;
+    virtual void OnCloseComplete(int code) = 0;
+    virtual int OnDataArrived(const char* data, uint32_t n, bool eolFound) = 0;
+    virtual void OnError(int code, const char* text) = 0;
+    virtual void OnReadyToSend() = 0;
+    virtual void OnConnectionStatus(const char* text, int code) = 0;
+
+    // The receive buffer for raw delivery, beyond the line limit: bulk reads
+    // cost one system call each, so larger reads move data faster.
+    [[nodiscard]] int SetReadBufferSize(uint32_t n);
+    // Name or dotted address to an IPv4 address (network order); 0 for an empty text.
+    [[nodiscard]] int Resolve(const char* text, unsigned long* address);
+    void PostRead();
+
+private:
+    void Connected(int error);
+    void FirewallConnected();
+    void FirewallData(const char* data, uint32_t n);
+    void FirewallFailed();
+    void Close(int code, bool drain);
+    void DropQueuedNotifications(SOCKET closed);
+    int Deliver();
+    void ApplyBufferSize(int option, int bytes);
+    const char* AddressText(unsigned long address);
+    [[nodiscard]] int ApplyOptions();
+
+    SocketHandle m_socket;
+    int m_inBufferSize = 2048;
+    int m_outBufferSize = 2048;
+    uint16_t m_remotePort = 0;
+    uint16_t m_localPort = 0;
+    NetString m_remoteHost;
+    unsigned long m_remoteAddress = 0;
+
+    FirewallKind m_firewallKind = FirewallKind::None;
+    uint16_t m_firewallPort = 0;
+    unsigned long m_firewallAddress = 0;
+    NetString m_firewallUser;
+    NetString m_firewallPassword;
+    NetString m_firewallData;
+    FirewallNegotiation m_firewall;
+
+    int m_bytesSent = 0;
+    bool m_connected = false;
+    bool m_acceptData = true;
+    bool m_receiving = false;
+    bool m_linger = true;
+    bool m_keepAlive = false;
+    bool m_oobInline = false;
+    bool m_readyToSend = false;
+    NetString m_eol;
+    RecvBuffer m_recv;
+    std::string m_addressText;
+};

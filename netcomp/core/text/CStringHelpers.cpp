@@ -1,0 +1,144 @@
+#include "netcomp/core/text/CStringHelpers.h"
+
+#include <cstring>
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+void* MemMove(void* dst, const void* src, size_t n)
+{
+    return std::memmove(dst, src, n);
+}
+
+char* StrCpy(char* dst, const char* src)
+{
+    return std::strcpy(dst, src);
+}
+
+char* StrCat(char* dst, const char* src)
+{
+    return std::strcat(dst, src);
+}
+
+char* StrNCpy(char* dst, const char* src, size_t n)
+{
+    size_t i = 0;
+    for (; i < n && src[i]; ++i)
+        dst[i] = src[i];
+    for (; i < n; ++i)
+        dst[i] = '\0';
+    return dst;
+}
+
+namespace {
+
+int Sign(int d)
+{
+    return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
+
+int Compare(const char* a, const char* b, size_t n, bool fold)
+{
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char ca = static_cast<unsigned char>(fold ? AsciiLower(a[i]) : a[i]);
+        unsigned char cb = static_cast<unsigned char>(fold ? AsciiLower(b[i]) : b[i]);
+        if (ca != cb)
+            return Sign(int(ca) - int(cb));
+        if (ca == 0)
+            return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+int StrCmp(const char* a, const char* b)
+{
+    return Compare(a, b, size_t(-1), false);
+}
+
+int StrNCmp(const char* a, const char* b, size_t n)
+{
+    return Compare(a, b, n, false);
+}
+
+int StrICmp(const char* a, const char* b)
+{
+    return Compare(a, b, size_t(-1), true);
+}
+
+int StrNICmp(const char* a, const char* b, size_t n)
+{
+    return Compare(a, b, n, true);
+}
+
+char* StrChr(const char* text, char c)
+{
+    for (;; ++text) {
+        if (*text == c)
+            return const_cast<char*>(text);
+        if (!*text)
+            return nullptr;
+    }
+}
+
+char* StrRChr(const char* text, char c)
+{
+    const char* found = nullptr;
+    for (;; ++text) {
+        if (*text == c)
+            found = text;
+        if (!*text)
+            return const_cast<char*>(found);
+    }
+}
+
+char* StrStr(const char* haystack, const char* needle)
+{
+    return const_cast<char*>(std::strstr(haystack, needle));
+}
+
+char* StrIStr(const char* haystack, const char* needle)
+{
+    const size_t n = std::strlen(needle);
+    if (n == 0)
+        return const_cast<char*>(haystack);
+    for (; *haystack; ++haystack) {
+        if (Compare(haystack, needle, n, true) == 0)
+            return const_cast<char*>(haystack);
+    }
+    return nullptr;
+}
+
+long StrToLong(const char* text)
+{
+    bool negative = false;
+    if (*text == '-') {
+        negative = true;
+        ++text;
+    }
+    // Unsigned so that an over-long number wraps instead of overflowing.
+    unsigned long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value * 10 + unsigned(*text - '0');
+    return long(negative ? 0 - value : value);
+}
+
+int StrToInt(const char* text)
+{
+    return int(StrToLong(text));
+}
+
+char* StrSplitAt(char* text, char c)
+{
+    char* p = text;
+    while (*p && *p != c)
+        ++p;
+    if (*p) {
+        *p = '\0';
+        return p + 1;
+    }
+    return p;
+}

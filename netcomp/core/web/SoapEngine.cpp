@@ -1,0 +1,290 @@
+// A call runs in sequence: the envelope is built into the packet (the HTTP
+// client's PostData), posted with the SOAPAction line in OtherHeaders, and
+// the reply, collected apart while it arrives, replaces the packet once the
+// request is over and is evaluated. Keeping the reply apart until then keeps
+// the envelope intact for the request the HTTP client repeats by itself (the
+// Digest answer to a 401, an accepted redirect).
+#include "netcomp/core/web/SoapEngine.h"
+
+#include "netcomp/core/framework/ResultCodes.h"
+
+namespace {
+
+const char* SoapErrorText(int code)
+{
+    switch (code) {
+    case kSoapBadParamIndex:
+        return "Invalid param index (out of range).";
+    case kSoapNoMethod:
+        return "No method name. Please specify a valid Method.";
+    case kSoapNoMethodUri:
+        return "No method URI. Please specify a valid MethodURI.";
+    case kSoapNoSuchParam:
+        return "Parameter does not exist.";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+SoapEngine::SoapEngine()
+{
+    (void)Reset();
+    // The component's starting values on top of the reset.
+    (void)SetAccept("");
+    (void)SetFirewallHost("");
+    (void)SetFirewallPassword("");
+    (void)SetFirewallUser("");
+    SetAuthScheme(0);
+    (void)SetFirewallTypeAndPort(0);
+    SetFollowRedirects(0);
+    (void)SetMethodURI("");
+    (void)SetMethod("");
+    (void)SetPassword("");
+    SetProxyPort(80);
+    (void)SetProxyServer("");
+    (void)SetTimeout(60);
+    (void)SetURL("");
+    (void)SetUser("");
+    (void)m_message.SetXPath("");
+}
+
+int SoapEngine::Reset()
+{
+    m_sendMode = 0;
+    int rc = m_message.Reset();
+    if (rc == kResultOk)
+        rc = SetContentType("text/xml");
+    (void)HttpClient::Reset();
+    return rc;
+}
+
+int SoapEngine::Config(const ConfigArg& arg, const char** answer)
+{
+    if (arg.KeyIs("MethodNamespacePrefix")) {
+        if (arg.query)
+            return AnswerText(m_message.MethodNamespacePrefix().CStr(), answer);
+        return m_message.MethodNamespacePrefix().AssignText(arg.value.CStr());
+    }
+    return HttpClient::Config(arg, answer);
+}
+
+int SoapEngine::SetActionURI(const char* text)
+{
+    int rc = m_message.SetActionURI(text);
+    NetString header;
+    if (rc == kResultOk)
+        rc = m_message.ActionHeader(header);
+    return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
+}
+
+int SoapEngine::SetMethodURI(const char* text)
+{
+    int rc = m_message.SetMethodURI(text);
+    NetString header;
+    if (rc == kResultOk)
+        rc = m_message.ActionHeader(header);
+    return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
+}
+
+int SoapEngine::SetPacket(const char* data, int length)
+{
+    return SetPostData(data, data && length > 0 ? uint32_t(length) : 0);
+}
+
+int SoapEngine::SetFirewallTypeAndPort(int kind)
+{
+    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
+    return SetFirewallType(kind);
+}
+
+int SoapEngine::AddParameter(const char* name, const char* value)
+{
+    const int rc = m_message.AddParameter(name, value);
+    if (const char* text = SoapErrorText(rc))
+        SetLastErrorText(text);
+    return rc;
+}
+
+int SoapEngine::SetParamValue(int index, const char* value)
+{
+    const int rc = m_message.SetParamValue(index, value);
+    if (const char* text = SoapErrorText(rc))
+        SetLastErrorText(text);
+    return rc;
+}
+
+int SoapEngine::CheckParamIndex(int index)
+{
+    if (index >= 0 && index <= m_message.ParamCount())
+        return kResultOk;
+    SetLastErrorText(SoapErrorText(kSoapBadParamIndex));
+    return kIndexOutOfRange;
+}
+
+int SoapEngine::CheckCookieRange(int index)
+{
+    return CheckCookieIndex(index) == kResultOk ? kResultOk : kIndexOutOfRange;
+}
+
+int SoapEngine::CheckNamespaceIndex(int index)
+{
+    if (index >= 1 && index <= NamespaceCount())
+        return kResultOk;
+    SetLastErrorText("Invalid namespace index (out of range).");
+    return kIndexOutOfRange;
+}
+
+int SoapEngine::CheckAttrIndex(int index)
+{
+    const int count = XAttrCount();
+    if (count > 0 && index >= 1 && index <= count)
+        return kResultOk;
+    SetLastErrorText(count == 0 ? "No attributes available." : "Invalid attribute index.");
+    return kIndexOutOfRange;
+}
+
+int SoapEngine::ParamValueByName(const char* name, const char** value)
+{
+    const int rc = m_message.ParamValueByName(name, value);
+    if (rc != kResultOk)
+        SetLastErrorText(SoapErrorText(rc));
+    return rc;
+}
+
+const char* SoapEngine::FaultPart(const char* part)
+{
+    SetLastCode(0);
+    SetLastErrorText("");
+    int code = 0;
+    const char* text = m_message.FaultPart(part, &code);
+    if (code != kResultOk) {
+        SetLastCode(code);
+        SetLastErrorText(XmlParser::ErrorText(code));
+    }
+    return text;
+}
+
+int SoapEngine::SetXPath(const char* path)
+{
+    const int rc = m_message.SetXPath(path);
+    if (rc != kResultOk)
+        SetLastErrorText(XmlParser::ErrorText(rc));
+    return rc;
+}
+
+int SoapEngine::EvaluatePacket()
+{
+    SetLastCode(0);
+    SetLastErrorText("");
+    const char* text = nullptr;
+    const int rc = m_message.EvaluatePacket(PostData().Data(), PostData().Length(), &text);
+    if (rc != kResultOk && text)
+        SetLastErrorText(text);
+    return rc;
+}
+
+int SoapEngine::BuildPacket()
+{
+    NetString packet;
+    int rc = m_message.BuildEnvelope(packet);
+    if (rc == kResultOk)
+        rc = SetPostData(packet.Data(), packet.Length());
+    if (const char* text = SoapErrorText(rc))
+        SetLastErrorText(text);
+    return rc;
+}
+
+// Posts the packet as it stands; the reply, when one came, becomes the packet.
+int SoapEngine::Post()
+{
+    if (*OtherHeaders() == '\0') {
+        NetString header;
+        int rc = m_message.ActionHeader(header);
+        if (rc == kResultOk)
+            rc = SetOtherHeaders(header.CStr());
+        if (rc != kResultOk)
+            return rc;
+    }
+    m_reply.Clear();
+    m_replyStarted = false;
+    int rc = DoAction(kHttpPost);
+    if (m_replyStarted) {
+        const int moved = SetPostData(m_reply.Data(), m_reply.Length());
+        m_reply.Clear();
+        if (moved != kResultOk)
+            return moved;
+    }
+    return rc;
+}
+
+int SoapEngine::Send(int mode)
+{
+    m_sendMode = uint8_t(mode);
+    switch (mode) {
+    case kSoapModeRequest: {
+        int rc = BuildPacket();
+        if (rc != kResultOk)
+            return rc;
+        rc = Post();
+        if (rc != kResultOk && rc != 151)
+            return rc;
+        if (rc == kResultOk)
+            return EvaluatePacket();
+        // A status other than 2xx: a fault or an unreadable reply says more
+        // than the status line; otherwise the status stands.
+        NetString status;
+        (void)status.AssignText(LastErrorText());
+        const int evaluated = EvaluatePacket();
+        if (evaluated != kResultOk)
+            return evaluated;
+        SetLastErrorText(status.CStr());
+        return 151;
+    }
+    case kSoapModeReset: {
+        (void)SetPostData("", 0);
+        (void)SetOtherHeaders("");
+        m_message.Parser().Reset();
+        (void)m_message.SetParamCount(0);
+        const int rc = DoAction(kHttpReset);
+        (void)SetContentType("text/xml");
+        return rc;
+    }
+    case kSoapModeBuild:
+        return BuildPacket();
+    case kSoapModePacket:
+        return Post();
+    case kSoapModeEvaluate:
+        return EvaluatePacket();
+    default:
+        return kResultOk;
+    }
+}
+
+int SoapEngine::FireStartTransfer(int direction)
+{
+    if (direction != 1)
+        return 0;
+    m_reply.Clear();
+    m_replyStarted = true;
+    return Fire(9, {});
+}
+
+int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
+{
+    if (direction != 1)
+        return 0;
+    if (m_reply.Append(data, n) != kResultOk) {
+        int code = kOutOfMemory;
+        const char* text = "Out of memory in FireTransfer.";
+        Fire(5, {EventParam::Int(&code), EventParam::Text(&text)});
+    }
+    int count = int(bytes);
+    return Fire(11, {EventParam::Int(&count)});
+}
+
+int SoapEngine::FireEndTransfer(int direction)
+{
+    return direction == 1 ? Fire(4, {}) : 0;
+}

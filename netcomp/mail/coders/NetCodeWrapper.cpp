@@ -1,0 +1,47 @@
+#include "netcomp/mail/coders/NetCodeWrapper.h"
+
+#include <cstring>
+
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/include/netcomp_netcode.h"
+
+NetCodeWrapper::NetCodeWrapper()
+{
+    m_code.SetProgressSink(this);
+}
+
+void NetCodeWrapper::OnNetCodeProgress(int percent)
+{
+    Fire(kNetCodeEventProgress, {EventParam::Int(&percent)});
+}
+
+int NetCodeWrapper::Config(const ConfigArg& arg, const char** answer)
+{
+    if (!arg.KeyIs("MaxFileSize"))
+        return ComponentBase::Config(arg, answer);
+    if (arg.query)
+        return AnswerInt(m_code.MaxFileSize(), answer);
+    return SetConfigInt(arg, [&](int size) {
+        m_code.SetMaxFileSize(size < 0 ? 0 : size);
+        return 0;
+    });
+}
+
+int NetCodeWrapper::RunAction(int action)
+{
+    SetLastErrorText("");
+    const int rc = m_code.Run(action);
+    if (rc != 0)
+        SetLastErrorText(m_code.LastErrorText());
+    return rc;
+}
+
+// Bytes with a length; a length of 0 with data takes the data as a text.
+int NetCodeWrapper::Assign(NetStringBase& target, const char* data, int length)
+{
+    if (!data)
+        length = 0;
+    else if (length <= 0)
+        length = int(std::strlen(data));
+    return target.Assign(uint32_t(length), data);
+}

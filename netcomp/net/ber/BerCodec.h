@@ -1,0 +1,56 @@
+#pragma once
+// The Basic Encoding Rules subset that SNMP and LDAP messages are made of:
+// integers, octet strings, empty elements, object identifiers and
+// constructed elements with single-byte tags.
+#include <cstdint>
+
+#include "netcomp/core/text/NetString.h"
+
+constexpr int kBerCannotEncode = 445;
+constexpr int kBerMalformed = 446;
+constexpr int kBerNoSuchElement = 447;
+
+class BerCodec {
+public:
+    // Longest element content the codec writes (two length bytes).
+    static constexpr uint32_t kMaxContent = 0xFFFF;
+
+    NetString& Buffer() { return m_buffer; }
+    const NetString& Buffer() const { return m_buffer; }
+
+    // Encoders append one element to the buffer; length -1 takes a zero-terminated text.
+    [[nodiscard]] int AppendOctetString(const void* data, int length, unsigned char tag);
+    [[nodiscard]] int AppendInteger(int32_t value, unsigned char tag);
+    [[nodiscard]] int AppendUnsigned(uint32_t value, unsigned char tag);
+    [[nodiscard]] int AppendInteger64(uint32_t high, uint32_t low, unsigned char tag);
+    [[nodiscard]] int AppendNull(unsigned char tag);
+    [[nodiscard]] int AppendOid(const char* text, unsigned char tag);
+
+    // Puts a header with tag in front of the whole buffer.
+    [[nodiscard]] int WrapSequence(unsigned char tag);
+    // Replaces the buffer by the content of its first element.
+    [[nodiscard]] int UnwrapSequence(unsigned char* tag = nullptr);
+
+    // Tag, length bytes and content of the element at p; 0 when it is
+    // incomplete within available bytes or its header is malformed.
+    static uint32_t ElementSize(const unsigned char* p, uint32_t available);
+
+    // Decoders of the element with the given index, counted from the start.
+    [[nodiscard]] int ReadInteger(int index, int32_t& value, unsigned char* tag = nullptr) const;
+    [[nodiscard]] int ReadUnsigned(int index, uint32_t& value, unsigned char* tag = nullptr) const;
+    [[nodiscard]] int ReadInteger64(int index, uint64_t& value, unsigned char* tag = nullptr) const;
+    [[nodiscard]] int ReadOid(int index, NetStringBase& text, unsigned char* tag = nullptr) const;
+    [[nodiscard]] int ReadOctetString(int index, NetStringBase& bytes, unsigned char* tag = nullptr) const;
+
+private:
+    struct Element {
+        unsigned char tag;
+        const unsigned char* content;
+        uint32_t length;
+    };
+    [[nodiscard]] int Find(int index, Element& element) const;
+    [[nodiscard]] int ReadSigned(int index, unsigned maxBytes, uint64_t& value, unsigned char* tag) const;
+    [[nodiscard]] int AppendElement(unsigned char tag, const unsigned char* content, uint32_t length);
+
+    NetString m_buffer;
+};

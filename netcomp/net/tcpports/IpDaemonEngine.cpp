@@ -1,0 +1,398 @@
+// The listening socket notifies the hidden window with kMsgDaemonAccept; every
+// connection notifies the same window with kMsgTcpSocket, and the socket map
+// finds the connection of a notification in a few hash probes.
+//
+// A connection may be closed from inside one of its own events. Its object
+// must then outlive the event: it leaves the map at once (no further
+// notification reaches it), is counted as deferred, and is destroyed by the
+// sweep that runs around every notification once its event depth is 0.
+#include "netcomp/net/tcpports/IpDaemonEngine.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/WinsockBinding.h"
+#include "netcomp/include/netcomp_ipdaemon.h"
+
+IpDaemonEngine::IpDaemonEngine()
+{
+    (void)Setup(true);
+    (void)SetMaxConnections(1000);
+}
+
+IpDaemonEngine::~IpDaemonEngine()
+{
+    if (Ws().WSAIsBlocking())
+        Ws().WSACancelBlockingCall();
+    CloseListener();
+    for (DaemonConnection*& connection : m_slots) {
+        delete connection;
+        connection = nullptr;
+    }
+}
+
+int IpDaemonEngine::SetMaxConnections(int n)
+{
+    if (m_maxConnectionsLocked) {
+        SetLastErrorText("Can't change MaxConnections after setting Listening to True.");
+        return kDaemonMaxConnectionsLocked;
+    }
+    const int rc = m_map.Build(n);
+    if (rc != kResultOk)
+        return rc;
+    for (DaemonConnection* connection : m_slots)
+        delete connection;
+    m_slots.assign(size_t(m_map.Size()), nullptr);
+    m_highest = 0;
+    m_deferred = 0;
+    return kResultOk;
+}
+
+int IpDaemonEngine::Config(const ConfigArg& arg, const char** answer)
+{
+    const char* key = arg.key.CStr();
+    if (StrICmp(key, "MaxConnections") == 0) {
+        if (arg.query)
+            return AnswerInt(m_map.Size(), answer);
+        return SetConfigInt(arg, [&](int n) { return SetMaxConnections(n); });
+    }
+    int* sizes[] = {&m_maxLineLength, &m_inBufferSize, &m_outBufferSize};
+    const char* names[] = {"MaxLineLength", "InBufferSize", "OutBufferSize"};
+    for (int i = 0; i < 3; ++i) {
+        if (StrICmp(key, names[i]) != 0)
+            continue;
+        if (arg.query)
+            return AnswerInt(*sizes[i], answer);
+        return SetConfigInt(arg, [&](int n) {
+            *sizes[i] = n;
+            return kResultOk;
+        });
+    }
+    return NetComponent::Config(arg, answer);
+}
+
+void IpDaemonEngine::CloseListener()
+{
+    if (m_listener.IsOpen()) {
+        Ws().WSAAsyncSelect(m_listener.Get(), m_window, 0, 0);
+        m_listener.Reset();
+    }
+}
+
+int IpDaemonEngine::SetListening(bool on)
+{
+    if (!on) {
+        SweepDeferred();
+        CloseListener();
+        return kResultOk;
+    }
+    m_maxConnectionsLocked = true;
+    if (m_listener.IsOpen()) {
+        SetLastErrorText("IPDaemon is already listening.");
+        return kDaemonAlreadyListening;
+    }
+    m_listener.Reset(Ws().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!m_listener.IsOpen())
+        return Ws().WSAGetLastError();
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = LocalAddress();
+    local.sin_port = Ws().htons(u_short(m_localPort));
+    int rc = SetSocketOption(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, 1);
+    if (rc == kResultOk && Ws().bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+        rc = Ws().WSAGetLastError();
+    if (rc == kResultOk && Ws().listen(m_listener.Get(), m_backlog) != 0)
+        rc = Ws().WSAGetLastError();
+    if (rc == kResultOk && Ws().WSAAsyncSelect(m_listener.Get(), m_window, kMsgDaemonAccept, FD_ACCEPT) != 0)
+        rc = Ws().WSAGetLastError();
+    if (rc != kResultOk)
+        m_listener.Reset();
+    return rc;
+}
+
+int IpDaemonEngine::SetLocalHost(const char* text)
+{
+    if (m_listener.IsOpen()) {
+        SetLastErrorText("Cannot change LocalHost when IPDaemon is Listening.");
+        return kDaemonLocalHostBusy;
+    }
+    return NetComponent::SetLocalHost(text);
+}
+
+int IpDaemonEngine::SetLocalPort(int port)
+{
+    if (m_listener.IsOpen()) {
+        SetLastErrorText("Cannot change LocalPort when IPDaemon is Listening.");
+        return kDaemonLocalPortBusy;
+    }
+    m_localPort = port;
+    return kResultOk;
+}
+
+int IpDaemonEngine::GetLocalPort()
+{
+    if (m_listener.IsOpen() && m_localPort == 0) {
+        sockaddr_in local{};
+        int length = sizeof local;
+        if (Ws().getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
+            return Ws().ntohs(local.sin_port);
+    }
+    return m_localPort;
+}
+
+int IpDaemonEngine::SetBacklog(int backlog)
+{
+    m_backlog = backlog;
+    return kResultOk;
+}
+
+int IpDaemonEngine::CheckConnection(int id)
+{
+    if (id >= 1 && size_t(id) <= m_slots.size() && m_slots[size_t(id) - 1] && !m_slots[size_t(id) - 1]->Removed())
+        return kResultOk;
+    SetLastErrorText("Invalid ConnectionId.");
+    return kIndexOutOfRange;
+}
+
+DaemonConnection* IpDaemonEngine::Connection(int id)
+{
+    if (CheckConnection(id) != kResultOk) {
+        SetLastErrorText("Invalid ConnectionId");
+        return nullptr;
+    }
+    return m_slots[size_t(id) - 1];
+}
+
+LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kMsgDaemonAccept) {
+        if (m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() && WSAGETSELECTEVENT(lParam) == FD_ACCEPT)
+            Accept();
+        return 0;
+    }
+    if (message == kMsgTcpSocket) {
+        SweepDeferred();
+        const int id = m_map.Find(uint64_t(wParam));
+        if (id > 0 && m_slots[size_t(id) - 1])
+            m_slots[size_t(id) - 1]->WindowProc(message, wParam, lParam);
+        SweepDeferred();
+        return 0;
+    }
+    return NetComponent::WindowProc(message, wParam, lParam);
+}
+
+void IpDaemonEngine::FireError(int code, const char* text)
+{
+    Fire(kIpDaemonEventError, {EventParam::Int(&code), EventParam::Text(&text)});
+}
+
+// A client that is not taken is accepted and closed at once, so that it
+// learns of the refusal instead of waiting in the backlog.
+void IpDaemonEngine::Refuse()
+{
+    SocketHandle client(Ws().accept(m_listener.Get(), nullptr, nullptr));
+}
+
+void IpDaemonEngine::Accept()
+{
+    SweepDeferred();
+    bool accept = true;
+    Fire(kIpDaemonEventConnectionRequest, {EventParam::Bool(&accept, true)});
+    if (!m_listener.IsOpen())
+        return;
+    if (!accept) {
+        Refuse();
+        return;
+    }
+    size_t slot = 0;
+    while (slot < m_slots.size() && m_slots[slot])
+        ++slot;
+    if (slot == m_slots.size()) {
+        FireError(kOutOfMemory, "Out of connection slots.");
+        Refuse();
+        return;
+    }
+    const int id = int(slot) + 1;
+    DaemonConnection* connection = new (std::nothrow) DaemonConnection(*this, id);
+    if (!connection) {
+        FireError(kOutOfMemory, "Can't allocate new connection.");
+        Refuse();
+        return;
+    }
+    if (!connection->InitDefaults()) {
+        delete connection;
+        FireError(kOutOfMemory, "Can't initialize new connection.");
+        Refuse();
+        return;
+    }
+    SocketHandle client(Ws().accept(m_listener.Get(), nullptr, nullptr));
+    if (!client.IsOpen()) {
+        const int code = Ws().WSAGetLastError();
+        delete connection;
+        if (code == WSAEWOULDBLOCK) // the client went before it was taken
+            return;
+        SetErrorFromCode(code);
+        const std::string text = std::string("ACCEPT: ") + LastErrorText();
+        FireError(code, text.c_str());
+        return;
+    }
+    const int mapped = m_map.Insert(uint64_t(client.Get()), id);
+    if (mapped != SocketMap::kInserted) {
+        delete connection;
+        FireError(mapped, "Can't map new socket. Connection killed.");
+        return;
+    }
+    connection->SetMapped(client.Get());
+    m_slots[slot] = connection;
+    if (id > m_highest)
+        m_highest = id;
+
+    int rc = connection->SetMaxLineSize(m_maxLineLength);
+    if (rc != kResultOk)
+        FireError(rc, "Can't allocate LineBuffer.");
+    rc = connection->AttachAccepted(client.Release(), m_window);
+    if (rc != kResultOk)
+        FireError(rc, "Error attaching new connection (WSAAsyncSelect).");
+    connection->SetInBufferSize(m_inBufferSize);
+    connection->SetOutBufferSize(m_outBufferSize);
+    connection->SetLinger(m_linger);
+    connection->SetKeepAlive(m_keepAlive);
+    connection->SetOobInline(true);
+
+    ++m_connectionCount;
+    int number = id;
+    int code = 0;
+    const char* ok = "OK";
+    Fire(kIpDaemonEventConnected, {EventParam::Int(&number), EventParam::Int(&code), EventParam::Text(&ok)});
+}
+
+void IpDaemonEngine::ConnectionClosed(DaemonConnection& connection, int code)
+{
+    int number = connection.Number();
+    if (code != 0)
+        connection.SetErrorFromCode(code);
+    const char* text = code == 0 ? "OK" : connection.LastErrorText();
+    Fire(kIpDaemonEventDisconnected, {EventParam::Int(&number), EventParam::Int(&code), EventParam::Text(&text)});
+    if (m_connectionCount > 0)
+        --m_connectionCount;
+    Remove(connection);
+}
+
+int IpDaemonEngine::ConnectionData(int id, const char* data, uint32_t n, bool eolFound)
+{
+    // The owner gets the text with a zero byte after it; the byte is the
+    // receive buffer's and goes back once the event has returned.
+    char* text = const_cast<char*>(data);
+    const char kept = text[n];
+    text[n] = '\0';
+    int number = id;
+    int length = int(n);
+    bool eol = eolFound;
+    Fire(kIpDaemonEventDataIn, {EventParam::Int(&number), EventParam::Binary(&text, length), EventParam::Bool(&eol)});
+    text[n] = kept;
+    return kResultOk;
+}
+
+void IpDaemonEngine::ConnectionError(int code, const char* text)
+{
+    FireError(code, text ? text : "");
+}
+
+void IpDaemonEngine::ConnectionReady(int id)
+{
+    int number = id;
+    Fire(kIpDaemonEventReadyToSend, {EventParam::Int(&number)});
+}
+
+void IpDaemonEngine::Remove(DaemonConnection& connection)
+{
+    if (connection.Removed())
+        return;
+    if (connection.Depth() == 0) {
+        Destroy(connection.Number() - 1);
+        return;
+    }
+    if (!m_map.Remove(uint64_t(connection.Mapped())) && connection.Mapped() != INVALID_SOCKET)
+        FireError(kOutOfMemory, "warning: error unmapping the socket.");
+    connection.SetMapped(INVALID_SOCKET);
+    connection.MarkRemoved();
+    ++m_deferred;
+}
+
+void IpDaemonEngine::Destroy(int slot)
+{
+    DaemonConnection* connection = m_slots[size_t(slot)];
+    if (connection->Mapped() != INVALID_SOCKET)
+        (void)m_map.Remove(uint64_t(connection->Mapped()));
+    if (connection->Removed())
+        --m_deferred;
+    m_slots[size_t(slot)] = nullptr;
+    delete connection;
+    if (slot + 1 == m_highest) {
+        while (m_highest > 0 && !m_slots[size_t(m_highest) - 1])
+            --m_highest;
+    }
+}
+
+void IpDaemonEngine::SweepDeferred()
+{
+    for (int slot = 0; m_deferred > 0 && slot < m_highest; ++slot) {
+        DaemonConnection* connection = m_slots[size_t(slot)];
+        if (connection && connection->Removed() && connection->Depth() == 0)
+            Destroy(slot);
+    }
+}
+
+int IpDaemonEngine::Disconnect(int id)
+{
+    DaemonConnection* connection = Connection(id);
+    if (!connection)
+        return kDaemonInvalidConnection;
+    connection->Enter();
+    Remove(*connection);
+    (void)connection->SetConnected(false);
+    connection->Leave();
+    if (connection->Depth() == 0)
+        SweepDeferred();
+    return kResultOk;
+}
+
+int IpDaemonEngine::Send(int id, const char* data, int length)
+{
+    DaemonConnection* connection = Connection(id);
+    if (!connection)
+        return kDaemonInvalidConnection;
+    if (length <= 0 || !data)
+        return kResultOk;
+    const int rc = connection->SendRaw(data, length, 0, true);
+    if (rc != kResultOk)
+        SetErrorFromCode(rc);
+    return rc;
+}
+
+int IpDaemonEngine::SendLine(int id, const char* text)
+{
+    std::string line = text ? text : "";
+    line += "\r\n";
+    return Send(id, line.data(), int(line.size()));
+}
+
+int IpDaemonEngine::Shutdown()
+{
+    for (int id = 1; size_t(id) <= m_slots.size(); ++id) {
+        if (CheckConnection(id) == kResultOk)
+            (void)Disconnect(id);
+    }
+    SetLastErrorText("");
+    return SetListening(false);
+}
+
+int IpDaemonEngine::WaitEvents()
+{
+    (void)WaitStep(10, m_window);
+    return kResultOk;
+}

@@ -1,0 +1,174 @@
+// With a Timeout the calls block in wait steps until their work is done;
+// without one they start it and the outcome arrives as events. GetLine is a
+// reply wait over CR LF records: single-line mode holds delivery (AcceptData
+// off) after each complete line, so the lines that follow stay in the receive
+// buffer until the next GetLine asks for them.
+#include "netcomp/net/tcpports/IpPortEngine.h"
+
+#include <cstring>
+
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/include/netcomp_ipport.h"
+
+IpPortEngine::IpPortEngine()
+{
+    (void)Init();
+    SetFirewallPort(80);
+    SetHoldReplies(false);
+}
+
+int IpPortEngine::SetConnectedState(bool on)
+{
+    if (GetTimeout() == 0)
+        return SetConnected(on);
+    StartTimeout();
+    if (!on)
+        return SetConnected(false);
+    const int rc = TcpClient::Connect();
+    if (rc == kResultOk)
+        SetAcceptData(true);
+    return rc;
+}
+
+int IpPortEngine::Connect(const char* host, int port)
+{
+    StartTimeout();
+    return ConnectTo(host, port);
+}
+
+int IpPortEngine::DisconnectNow()
+{
+    if (GetTimeout() == 0)
+        return SetConnected(false);
+    StartTimeout();
+    return TcpClient::Disconnect();
+}
+
+int IpPortEngine::GetLine(const char** line)
+{
+    if (!IsConnected()) {
+        SetResultText("Disconnected.");
+        return kInterrupted;
+    }
+    if (GetTimeout() == 0) {
+        SetResultText("GetLine requires a positive Timeout value.");
+        return kInterrupted;
+    }
+    StartTimeout();
+    int rc = SetSingleLineMode(true);
+    if (rc != kResultOk)
+        return rc;
+    rc = WaitForReply();
+    if (rc != kResultOk)
+        return rc;
+    rc = m_line.Assign(ReplyLength(), ReplyText());
+    if (rc != kResultOk)
+        return rc;
+    *line = m_line.CStr();
+    return kResultOk;
+}
+
+int IpPortEngine::Send(const char* data, int length)
+{
+    if (length < 0 || (!data && length > 0))
+        return kResultOk;
+    if (GetTimeout() == 0)
+        return SendRaw(data, length, 0);
+    StartTimeout();
+    const int rc = SendBytes(data, uint32_t(length), false);
+    if (rc == kResultOk && !m_singleLineMode)
+        SetAcceptData(true);
+    return rc;
+}
+
+int IpPortEngine::SendLine(const char* text)
+{
+    StartTimeout();
+    if (m_singleLineMode)
+        SetAcceptData(false);
+    NetString line;
+    int rc = line.AppendCStr(text ? text : "");
+    if (rc == kResultOk)
+        rc = line.Append("\r\n", 2);
+    return rc == kResultOk ? Send(line.Data(), int(line.Length())) : rc;
+}
+
+int IpPortEngine::SetSingleLineMode(bool on)
+{
+    if (on) {
+        const int rc = SetEOL("\r\n", 2);
+        if (rc != kResultOk)
+            return rc;
+        m_eolLength = 2;
+        SetLineMode(true);
+        SetAcceptData(false);
+    } else {
+        const int rc = SetEOL("", 0);
+        if (rc != kResultOk)
+            return rc;
+        m_eolLength = 0;
+        SetLineMode(false);
+    }
+    m_singleLineMode = on;
+    SetHoldReplies(on);
+    return kResultOk;
+}
+
+int IpPortEngine::SetEolBytes(const char* data, int length)
+{
+    const uint32_t n = data && length > 0 ? uint32_t(length) : 0;
+    const int rc = SetEOL(data ? data : "", n);
+    if (rc == kResultOk)
+        m_eolLength = int(n);
+    return rc;
+}
+
+int IpPortEngine::SetFirewallKind(int kind)
+{
+    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
+    return SetFirewallType(kind);
+}
+
+// Lines are gathered only while a GetLine waits: text nobody asked for is
+// reported by DataIn alone instead of piling up.
+int IpPortEngine::ProcessData(const char* data, uint32_t n, bool eolFound)
+{
+    if (GetTimeout() != 0 && m_busy)
+        (void)TcpClient::ProcessData(data, n, eolFound);
+    // The owner gets the text with a zero byte after it; the byte is the
+    // receive buffer's and goes back once the event has returned.
+    char* text = const_cast<char*>(data);
+    const char kept = text[n];
+    text[n] = '\0';
+    bool eol = eolFound;
+    int length = int(n);
+    Fire(kIpPortEventDataIn, {EventParam::Binary(&text, length), EventParam::Bool(&eol)});
+    text[n] = kept;
+    return kResultOk;
+}
+
+int IpPortEngine::FireConnected(int code, const char* text)
+{
+    return Fire(kIpPortEventConnected, {EventParam::Int(&code), EventParam::Text(&text)});
+}
+
+int IpPortEngine::FireDisconnected(int code, const char* text)
+{
+    return Fire(kIpPortEventDisconnected, {EventParam::Int(&code), EventParam::Text(&text)});
+}
+
+int IpPortEngine::FireError(int code, const char* text)
+{
+    return Fire(kIpPortEventError, {EventParam::Int(&code), EventParam::Text(&text)});
+}
+
+int IpPortEngine::FireReadyToSend()
+{
+    return Fire(kIpPortEventReadyToSend, {});
+}
+
+int IpPortEngine::FireConnectionStatus(const char* event, int code, const char* text)
+{
+    return Fire(kIpPortEventConnectionStatus,
+                {EventParam::Text(&event), EventParam::Int(&code), EventParam::Text(&text)});
+}
