@@ -46,6 +46,9 @@ private:
     void RunUnattended(const StartupSwitches& switches);
     void SaveOrUpload(CKestrovaDoc& doc, const StartupSwitches& switches);
     void OnCommandArguments();
+    void OnAppAbout();
+    void OnOptions();
+    void OnNetworkOptions();
     void OnNetworkAudit(int source);
     void OnUpdateNetworkAudit(CmdUI& ui);
     void AppendPopupMenu(const char* title, const std::vector<std::pair<UINT, const char*>>& items);
