@@ -1,14 +1,11 @@
 // The File and Help menu commands on a display: the upload of saved result
 // files through the open-file dialog, driven from a second thread, and the
 // About box.
-#include "app/KestrovaApp.h"
-#include "app/KestrovaDoc.h"
 #include "app/SavedAuditFiles.h"
-#include "app/WaitDlg.h"
+#include "app/tests/AppDriver.h"
 #include "app/tests/KestrovaRun.h"
 #include "app/tests/WindowShot.h"
 #include "common/AppState.h"
-#include "common/MessageBoxHook.h"
 #include "resources/resource.h"
 #include "winui/FrameWindow.h"
 
@@ -18,22 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <functional>
 #include <thread>
 #include <vector>
 
 namespace {
-
-HWND WaitFor(const std::function<HWND()>& find, int tries = 500)
-{
-    for (int i = 0; i < tries; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
-}
 
 // A visible dialog owned by owner.
 HWND OwnedDialog(HWND owner)
@@ -45,30 +30,6 @@ HWND OwnedDialog(HWND owner)
         }
     }
     return nullptr;
-}
-
-// The first descendant of parent of the class, with the id unless it is 0.
-HWND FindChild(HWND parent, const char* className, int id)
-{
-    struct Search {
-        const char* className;
-        int id;
-        HWND found;
-    } search = {className, id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            char name[64] = {};
-            GetClassNameA(child, name, sizeof(name));
-            if (lstrcmpiA(name, s->className) == 0 && (s->id == 0 || GetDlgCtrlID(child) == s->id)) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // Goes to folder in the open-file dialog of owner (the dialog may open in
@@ -100,48 +61,7 @@ void WriteFile(const std::string& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-class FileHelpCommands : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        WaitDlg::s_readingPauseMs = 0;
-        GetAppState() = AppState();
-        GetCurrentDirectoryA(MAX_PATH, m_previousFolder);
-        m_folder = MakeFolder(std::string("commands-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetCurrentDirectoryA(m_folder.c_str());
-        m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
-            WaitDlg* wait = m_app.GetWaitDlg();
-            m_texts.push_back(text);
-            m_types.push_back(type);
-            m_busyVisible = m_busyVisible || (wait != nullptr && IsWindowVisible(wait->GetHandle()));
-            return IDOK;
-        });
-        m_app.SetCommandLine("Kestrova.exe");
-        ASSERT_TRUE(m_app.InitInstance());
-    }
-    void TearDown() override
-    {
-        m_app.CloseDocument();
-        SetMessageBoxHook(m_previousHook);
-        SetCurrentDirectoryA(m_previousFolder);
-        Answer("{\"mode\": \"ok\"}");
-        GetAppState() = AppState();
-    }
-    void RunWithDriver(UINT command, const std::function<void()>& driver)
-    {
-        std::thread thread(driver);
-        SendMessageA(m_app.GetMainWindow(), WM_COMMAND, command, 0);
-        thread.join();
-    }
-
-    CKestrovaApp m_app;
-    std::string m_folder;
-    char m_previousFolder[MAX_PATH] = {};
-    std::vector<std::string> m_texts;
-    std::vector<UINT> m_types;
-    bool m_busyVisible = false;
-    MessageBoxHook m_previousHook;
-};
+class FileHelpCommands : public AppDriverTest {};
 
 } // namespace
 
@@ -167,14 +87,8 @@ TEST_F(FileHelpCommands, UploadsEachSavedFileAndSkipsTheCorruptOne)
     WriteFile("first.kes", first);
     WriteFile("second.kes", "<Kestrova><Computer name=\"SECO"); // cut short
     WriteFile("third.kes", third);
-    WriteFile("kestrova.cfg", "<?xml version=\"1.0\"?>\r\n<Kestrova><Ondelmark user=\"\" pwd=\"\" server=\"127.0.0.1\" "
-                              "port=\"" +
-                                  std::to_string(kServerPort) +
-                                  "\" db=\"assets\"/><Logging logerrors=\"1\" lognameoption=\"1\" logpath=\"" +
-                                  m_folder + "\\\"/></Kestrova>\r\n");
+    WriteConfig(m_folder, kServerPort);
     ASSERT_TRUE(GetAppState().m_config.Load());
-    Answer("{\"mode\": \"ok\"}");
-    ClearRequests();
 
     bool chosen = false;
     RunWithDriver(ID_UPLOAD_SAVED_AUDITS, [&] {
@@ -183,9 +97,13 @@ TEST_F(FileHelpCommands, UploadsEachSavedFileAndSkipsTheCorruptOne)
     ASSERT_TRUE(chosen);
     const std::string corrupt =
         "The Kestrova saved audit results file you selected cannot be opened; it may be corrupt.";
-    EXPECT_EQ(std::vector<std::string>({"Successful Upload", corrupt, "Successful Upload"}), m_texts);
-    EXPECT_EQ(std::vector<UINT>({MB_OK, MB_OK | MB_ICONERROR, MB_OK}), m_types);
-    EXPECT_FALSE(m_busyVisible);
+    EXPECT_EQ(std::vector<std::string>({"Successful Upload", corrupt, "Successful Upload"}), BoxTexts());
+    const std::vector<Box> boxes = Boxes();
+    const UINT types[] = {MB_OK, MB_OK | MB_ICONERROR, MB_OK};
+    for (size_t i = 0; i < boxes.size() && i < 3; ++i) {
+        EXPECT_EQ(types[i], boxes[i].type) << i;
+        EXPECT_FALSE(boxes[i].busyVisible) << i;
+    }
 
     // Two uploads, each carrying its file exactly as it was saved.
     const std::string requests = Requests();
@@ -209,21 +127,21 @@ TEST_F(FileHelpCommands, UploadsEachSavedFileAndSkipsTheCorruptOne)
     EXPECT_NE(std::string::npos, log.find(corrupt)) << log;
 
     // A refused upload names the server's reason after the fixed heading.
-    m_texts.clear();
+    ClearBoxes();
     Answer("{\"mode\": \"text\", \"text\": \"Database offline\"}");
     RunWithDriver(ID_UPLOAD_SAVED_AUDITS, [&] { ChooseFiles(m_app.GetMainWindow(), m_folder, "first.kes"); });
     EXPECT_EQ(std::vector<std::string>({"Unable to upload the Kestrova results to Ondelmark.\r\nDatabase offline"}),
-              m_texts);
+              BoxTexts());
 
     // Cancel uploads nothing and says nothing.
-    m_texts.clear();
+    ClearBoxes();
     ClearRequests();
     RunWithDriver(ID_UPLOAD_SAVED_AUDITS, [&] {
         if (HWND dialog = WaitFor([this] { return OwnedDialog(m_app.GetMainWindow()); })) {
             SendMessageA(FindChild(dialog, "Button", IDCANCEL), BM_CLICK, 0, 0);
         }
     });
-    EXPECT_TRUE(m_texts.empty());
+    EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ("", Requests());
 }
 
@@ -353,10 +271,15 @@ TEST(RealProgram, DriverSetsTheOptionsAndReadsTheAboutBox)
     ASSERT_NE(nullptr, box);
     SaveWindowShot(box, "real-test-login-success");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    WaitFor([box] { return IsWindow(box) ? nullptr : box; });
+    ASSERT_NE(nullptr, WaitFor([box] { return IsWindow(box) ? nullptr : box; }, 3000));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    WaitFor([sheet] { return IsWindow(sheet) ? nullptr : sheet; });
-    EXPECT_NE(std::string::npos, ReadFileText(folder + "\\kestrova.cfg").find("server=\"127.0.0.1\""));
+    const bool closed = WaitFor([sheet] { return IsWindow(sheet) ? nullptr : sheet; }, 3000) != nullptr;
+    if (!closed) {
+        SaveWindowShot(sheet, "real-options-left-open");
+    }
+    ASSERT_TRUE(closed);
+    const std::string config = ReadFileText(folder + "\\kestrova.cfg");
+    EXPECT_NE(std::string::npos, config.find("server=\"127.0.0.1\"")) << config;
 
     PostMessageA(frame, WM_COMMAND, ID_APP_ABOUT, 0);
     HWND about = WaitFor([] { return VisibleTitled("About Kestrova"); });

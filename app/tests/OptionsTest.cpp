@@ -1,49 +1,26 @@
 // The option sheets on a display, driven from a second thread the way an
 // operator would: fields typed, tabs changed, buttons pressed. Message boxes
 // are recorded with whether the busy window was up when they came.
-#include "app/AppOptions.h"
-#include "app/KestrovaApp.h"
-#include "app/KestrovaView.h"
-#include "app/WaitDlg.h"
+#include "app/tests/AppDriver.h"
 #include "app/tests/KestrovaRun.h"
 #include "app/tests/WindowShot.h"
 #include "common/AppState.h"
-#include "common/MessageBoxHook.h"
 #include "resources/resource.h"
+#include "winui/View.h"
 
 #include <commctrl.h>
 #include <prsht.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace {
 
-HWND WaitFor(const std::function<HWND()>& find, int tries = 500)
-{
-    for (int i = 0; i < tries; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-HWND VisibleWindow(const char* title)
-{
-    HWND found = FindWindowA("#32770", title);
-    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
-}
-
 // Drives an open property sheet from another thread.
 class SheetDriver {
 public:
-    explicit SheetDriver(const char* title) : m_sheet(WaitFor([title] { return VisibleWindow(title); })) {}
+    explicit SheetDriver(const char* title) : m_sheet(WaitFor([title] { return VisibleDialog(title); })) {}
 
     bool IsOpen() const { return m_sheet != nullptr && IsWindow(m_sheet); }
     HWND Sheet() const { return m_sheet; }
@@ -83,70 +60,7 @@ private:
     HWND m_sheet;
 };
 
-struct Box {
-    std::string text;
-    UINT type;
-    bool busyVisible;
-};
-
-class Options : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        WaitDlg::s_readingPauseMs = 0;
-        GetAppState() = AppState();
-        // The sheet reads and writes kestrova.cfg in the current folder.
-        GetCurrentDirectoryA(MAX_PATH, m_previousFolder);
-        m_folder = MakeFolder(std::string("options-") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetCurrentDirectoryA(m_folder.c_str());
-        DeleteFileA("kestrova.cfg");
-        m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
-            WaitDlg* wait = m_app.GetWaitDlg();
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_boxes.push_back({text, type, wait != nullptr && IsWindowVisible(wait->GetHandle())});
-            return IDOK;
-        });
-        m_app.SetCommandLine("Kestrova.exe");
-        ASSERT_TRUE(m_app.InitInstance());
-        Answer("{\"mode\": \"ok\"}");
-        ClearRequests();
-    }
-    void TearDown() override
-    {
-        m_app.CloseDocument();
-        SetMessageBoxHook(m_previousHook);
-        SetCurrentDirectoryA(m_previousFolder);
-        Answer("{\"mode\": \"ok\"}");
-        GetAppState() = AppState();
-    }
-    // Runs a command on this thread while driver works the windows it opens.
-    void RunWithDriver(UINT command, const std::function<void()>& driver)
-    {
-        std::thread thread(driver);
-        SendMessageA(m_app.GetMainWindow(), WM_COMMAND, command, 0);
-        thread.join();
-    }
-    std::vector<Box> Boxes()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_boxes;
-    }
-    std::vector<std::string> BoxTexts()
-    {
-        std::vector<std::string> texts;
-        for (const Box& box : Boxes()) {
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-
-    CKestrovaApp m_app;
-    std::string m_folder;
-    char m_previousFolder[MAX_PATH] = {};
-    std::mutex m_mutex;
-    std::vector<Box> m_boxes;
-    MessageBoxHook m_previousHook;
-};
+class Options : public AppDriverTest {};
 
 const char kRangeText[] = "Please enter an integer between 1 and 65535.";
 const char kPathText[] = "Path specified is invalid. Please enter a valid log file path.";
