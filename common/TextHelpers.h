@@ -11,6 +11,9 @@ BSTR ToBstr(const std::string& text);
 std::wstring ToWideString(const std::string& text);
 std::string ToNarrowString(const wchar_t* text);
 std::string BstrToStdString(BSTR text);
+// A text of the system's ANSI code page as UTF-8, without the characters
+// that XML 1.0 does not allow (controls other than tab, CR and LF).
+std::string AnsiToUtf8(const std::string& text);
 
 std::string& ToUpperCase(std::string& text);
 std::string ToUpperCase(const std::string& text);

@@ -154,6 +154,41 @@ TEST(ResultXml, MadeUpKeysAndWrongTypes)
     }
 }
 
+// True when the bytes are well-formed UTF-8.
+bool IsUtf8(const std::string& bytes)
+{
+    return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+TEST(ResultXml, TextsOfTheCodePageBecomeUtf8)
+{
+    ASSERT_EQ(1252u, GetACP()); // the test prefix's code page
+    HandBuiltAudit audit;
+    FillComputer(audit);
+    AssetComputerImpl& pc = audit.Result();
+    pc.Property(kLocation).SetString("Z\xFCrich B\xFCro");
+    pc.Property(kCpuType).SetString("x86 \x01" "Family\x1B 6"); // written unsanitized
+    pc.GetPrinters()->Add(SanitizeText("Dru\xE7ker <\xA7 3>"));
+    boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
+    title->SetId("{DEF}");
+    title->Property(kSoftwareDescription).SetString(SanitizeText("M\xFCller B\xFCro Software"));
+    title->Property(kSoftwareManufacturer).SetString("\x80 Euro & Co");
+    pc.GetSoftware()->Add(title);
+    audit.SetUserLastName("D\xF6ring");
+
+    const std::string xml = BuildResultXml(audit, "1.2");
+    EXPECT_TRUE(IsUtf8(xml));
+    for (const char* part : {"location=\"Z\xC3\xBCrich B\xC3\xBCro\"", "type=\"x86 Family 6\"",
+                             "<Printer>Dru\xC3\xA7ker &amp;lt;\xC2\xA7 3&amp;gt;</Printer>",
+                             "desc=\"M\xC3\xBCller B\xC3\xBCro Software\" mfg=\"\xE2\x82\xAC Euro &amp; Co\"",
+                             "lname=\"D\xC3\xB6ring\""}) {
+        EXPECT_NE(std::string::npos, xml.find(part)) << part;
+    }
+    // Plain ASCII values are written as they stand.
+    EXPECT_NE(std::string::npos, xml.find("department=\"IT &amp; Ops\""));
+}
+
 void WriteText(const char* path, const std::string& text)
 {
     FILE* f = fopen(path, "wb");
