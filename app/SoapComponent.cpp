@@ -21,6 +21,8 @@ bool Resolve(HMODULE module, SoapApi& api)
     Bind(module, "SOAP_Get", api.m_get);
     Bind(module, "SOAP_Set", api.m_set);
     Bind(module, "SOAP_Do", api.m_do);
+    Bind(module, "SOAP_GetLastError", api.m_getLastError);
+    Bind(module, "SOAP_GetLastErrorCode", api.m_getLastErrorCode);
     return api.m_create && api.m_destroy && api.m_get && api.m_set && api.m_do;
 }
 
@@ -67,6 +69,26 @@ int SoapComponent::Set(int property, const std::string& value)
         return -1;
     }
     return m_api->m_set(m_object, property, 0, reinterpret_cast<INT_PTR>(value.c_str()), 0);
+}
+
+int SoapComponent::SetNumber(int property, int value)
+{
+    if (m_object == nullptr) {
+        return -1;
+    }
+    return m_api->m_set(m_object, property, 0, static_cast<INT_PTR>(value), 0);
+}
+
+std::string SoapComponent::LastErrorText() const
+{
+    const char* text = m_object != nullptr && m_api->m_getLastError != nullptr ? m_api->m_getLastError(m_object)
+                                                                               : nullptr;
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+int SoapComponent::LastErrorCode() const
+{
+    return m_object != nullptr && m_api->m_getLastErrorCode != nullptr ? m_api->m_getLastErrorCode(m_object) : 0;
 }
 
 std::string SoapComponent::Get(int property)

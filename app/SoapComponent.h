@@ -21,6 +21,9 @@ struct SoapApi {
     INT_PTR(WINAPI* m_get)(void* obj, int property, int index, int* lengthOut);
     int(WINAPI* m_set)(void* obj, int property, int index, INT_PTR value, int length);
     int(WINAPI* m_do)(void* obj, int method, int count, INT_PTR* args, int* lengths);
+    // The text and code of the last failure; a stand-in may leave them null.
+    const char*(WINAPI* m_getLastError)(void* obj);
+    int(WINAPI* m_getLastErrorCode)(void* obj);
 };
 
 // The component's functions, or null when no module offers them.
@@ -31,6 +34,7 @@ void SetSoapApi(const SoapApi* api);
 // Property and method numbers of the SOAP component that the exchange uses.
 enum SoapNumber : int {
     kSoapPropAction = 2,
+    kSoapPropTimeout = 42,
     kSoapPropContentType = 6,
     kSoapPropFaultString = 12,
     kSoapPropMethod = 22,
@@ -38,6 +42,7 @@ enum SoapNumber : int {
     kSoapPropReturnValue = 37,
     kSoapPropEncodingStyle = 38,
     kSoapPropUrl = 43,
+    kSoapConfig = 1,
     kSoapAddParam = 4,
     kSoapDisconnect = 8,
     kSoapReset = 9,
@@ -53,8 +58,13 @@ public:
 
     bool IsValid() const { return m_object != nullptr; }
     int Set(int property, const std::string& value);
+    int SetNumber(int property, int value);
     std::string Get(int property);
     int Do(int method, const std::vector<std::string>& args);
+    // What the component says about its last failure (a refused connection,
+    // a time-out, an unknown host): its text and code.
+    std::string LastErrorText() const;
+    int LastErrorCode() const;
 
     // The component's events are all ignored; each handler answers 0.
     virtual int OnEvent(int event)

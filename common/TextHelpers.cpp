@@ -91,6 +91,22 @@ std::string AnsiToUtf8(const std::string& text)
     return utf8;
 }
 
+std::string SystemErrorText(unsigned long code)
+{
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) {
+        LocalFree(text);
+    }
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message.empty() ? "System error " + std::to_string(code) + "." : message;
+}
+
 std::string& ToUpperCase(std::string& text)
 {
     for (char& c : text) {

@@ -21,6 +21,10 @@ std::string& TrimLeft(std::string& text);
 std::string& TrimRight(std::string& text);
 bool IsAllDigits(const std::string& text);
 
+// The system's message for a Win32 error code, without its line end; a
+// short text naming the code when the system has none.
+std::string SystemErrorText(unsigned long code);
+
 // A new GUID as 38 characters, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 // Raises _com_error when no GUID can be made.
 std::string NewGuidString();

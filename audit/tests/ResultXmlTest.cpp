@@ -4,6 +4,7 @@
 
 #include "asset/Exceptions.h"
 #include "common/AppState.h"
+#include "common/TextHelpers.h"
 #include "audit/AuditEngineFactory.h"
 #include "common/XmlDocument.h"
 #include "common/tests/RecordedNotices.h"
@@ -234,13 +235,15 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     EXPECT_FALSE(document.SaveResultFile("notafolder\\PC1.kes"));
     SetAuditLogTap(nullptr);
 
+    // A failed write says why, in the system's words.
     const std::string failed = "Could not save the audit results to file.";
+    const std::string noFolder = failed + " " + SystemErrorText(ERROR_DIRECTORY);
     const std::string saved = "Audit results have been saved successfully.";
-    EXPECT_EQ((std::vector<std::string>{failed, failed, saved, failed}), boxes.Texts());
+    EXPECT_EQ((std::vector<std::string>{failed, failed, saved, noFolder}), boxes.Texts());
     EXPECT_EQ((std::vector<UINT>{MB_OK | MB_ICONERROR, MB_OK | MB_ICONERROR, MB_OK | MB_ICONINFORMATION,
                                  MB_OK | MB_ICONERROR}),
               boxes.Types());
-    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, failed}}), tap.m_entries);
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, noFolder}}), tap.m_entries);
 
     // A saved file reads back as the same elements; the extra line ends are
     // whitespace between them.
