@@ -8,30 +8,9 @@
 #include "common/XmlDocument.h"
 #include "resources/resource.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-
 namespace {
 
-const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 const char kSaveFailedText[] = "Kestrova configuration file could not be saved.";
-
-// A decimal attribute; false (value untouched) when it is not a number.
-bool ReadNumber(const std::string& text, int& value)
-{
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    long number = strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || errno == ERANGE || number < INT_MIN || number > INT_MAX) {
-        return false;
-    }
-    value = static_cast<int>(number);
-    return true;
-}
 
 } // namespace
 
@@ -40,66 +19,46 @@ std::string ConfigFile::GetFilePath() const
     return LoadResourceString(IDS_CONFIG_FILE_NAME, nullptr);
 }
 
+ConfigValues ConfigFile::Values() const
+{
+    ConfigValues values;
+    values.m_server = m_server;
+    values.m_port = m_port;
+    values.m_db = m_db;
+    values.m_user = m_user;
+    values.m_pwd = m_pwd;
+    values.m_logErrors = m_logErrors;
+    values.m_logNameOption = m_logNameOption;
+    values.m_logPath = m_logPath;
+    return values;
+}
+
 bool ConfigFile::Load()
 {
     XmlDocument doc;
-    if (!doc.LoadFile(GetFilePath().c_str()) || !doc.IsWellFormed()) {
+    if (!doc.LoadFile(GetFilePath().c_str())) {
         return false;
     }
-    doc.ResetPos();
-    if (!doc.FindChildElement("Ondelmark")) {
-        return false;
+    ConfigValues values = Values();
+    const bool read = ReadConfigDocument(doc, ConfigFileCipher(false), values);
+    // What was read before a missing element stays read.
+    m_server = values.m_server;
+    m_port = values.m_port;
+    m_db = values.m_db;
+    m_user = values.m_user;
+    m_pwd = values.m_pwd;
+    m_logErrors = values.m_logErrors;
+    m_logNameOption = values.m_logNameOption;
+    m_logPath = values.m_logPath;
+    if (read) {
+        m_loaded = true;
     }
-    // Both credentials or neither: a value that cannot be deciphered must
-    // not leave half a login behind.
-    std::string user;
-    std::string pwd;
-    if (!CipherConfigValue(doc.GetChildAttribute("user"), GetConfigPassPhrase(), false, user) ||
-        !CipherConfigValue(doc.GetChildAttribute("pwd"), GetConfigPassPhrase(), false, pwd)) {
-        return false;
-    }
-    m_user = user;
-    m_pwd = pwd;
-    m_server = doc.GetChildAttribute("server");
-    ReadNumber(doc.GetChildAttribute("port"), m_port);
-    m_db = doc.GetChildAttribute("db");
-
-    if (!doc.FindChildElement("Logging")) {
-        return false;
-    }
-    std::string logErrors = doc.GetChildAttribute("logerrors");
-    if (logErrors == "0" || logErrors == "1") {
-        m_logErrors = logErrors == "1";
-    }
-    ReadNumber(doc.GetChildAttribute("lognameoption"), m_logNameOption);
-    m_logPath = doc.GetChildAttribute("logpath");
-    m_loaded = true;
-    return true;
+    return read;
 }
 
 bool ConfigFile::BuildDocument(std::string& text) const
 {
-    std::string user;
-    std::string pwd;
-    if (!CipherConfigValue(m_user, GetConfigPassPhrase(), true, user) ||
-        !CipherConfigValue(m_pwd, GetConfigPassPhrase(), true, pwd)) {
-        return false;
-    }
-    XmlDocument doc;
-    doc.SetDocument(kDeclaration);
-    doc.AddElement("Kestrova", nullptr, false);
-    doc.AddElement("Ondelmark", nullptr, true);
-    doc.SetAttributeAt(doc.GetChildPos(), "user", user.c_str());
-    doc.SetAttributeAt(doc.GetChildPos(), "pwd", pwd.c_str());
-    doc.SetAttributeAt(doc.GetChildPos(), "server", m_server.c_str());
-    doc.SetNumberAttributeAt(doc.GetChildPos(), "port", m_port);
-    doc.SetAttributeAt(doc.GetChildPos(), "db", m_db.c_str());
-    doc.AddElement("Logging", nullptr, true);
-    doc.SetNumberAttributeAt(doc.GetChildPos(), "logerrors", m_logErrors ? 1 : 0);
-    doc.SetNumberAttributeAt(doc.GetChildPos(), "lognameoption", m_logNameOption);
-    doc.SetAttributeAt(doc.GetChildPos(), "logpath", m_logPath.c_str());
-    text = doc.GetDocument();
-    return true;
+    return BuildConfigDocument(Values(), ConfigFileCipher(true), text);
 }
 
 bool ConfigFile::Save(const AppState& app, AuditLogSink* log)

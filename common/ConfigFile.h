@@ -6,6 +6,8 @@
 // windows.h renames GetUserName; every unit must see the same name.
 #include <windows.h>
 
+#include "common/ConfigDocument.h"
+
 #include <string>
 
 struct AppState;
@@ -47,4 +49,8 @@ public:
     std::string m_logPath;
     int m_pickerScopeTypes = 0xFC;
     int m_pickerScopeFlags = 0x10E;
+
+private:
+    // The stored settings, as the document layer reads and writes them.
+    ConfigValues Values() const;
 };
