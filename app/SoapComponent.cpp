@@ -81,8 +81,8 @@ int SoapComponent::SetNumber(int property, int value)
 
 std::string SoapComponent::LastErrorText() const
 {
-    const char* text = m_object != nullptr && m_api->m_getLastError != nullptr ? m_api->m_getLastError(m_object)
-                                                                               : nullptr;
+    const char* text =
+        m_object != nullptr && m_api->m_getLastError != nullptr ? m_api->m_getLastError(m_object) : nullptr;
     return text != nullptr ? std::string(text) : std::string();
 }
 

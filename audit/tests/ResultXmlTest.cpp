@@ -169,7 +169,7 @@ TEST(ResultXml, TextsOfTheCodePageBecomeUtf8)
     FillComputer(audit);
     AssetComputerImpl& pc = audit.Result();
     pc.Property(kLocation).SetString("Z\xFCrich B\xFCro");
-    pc.Property(kCpuType).SetString("x86 \x01" "Family\x1B 6"); // written unsanitized
+    pc.Property(kCpuType).SetString(std::string("x86 \x01") + "Family\x1B 6"); // written unsanitized
     pc.GetPrinters()->Add(SanitizeText("Dru\xE7ker <\xA7 3>"));
     boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
     title->SetId("{DEF}");

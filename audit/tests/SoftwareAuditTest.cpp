@@ -91,9 +91,9 @@ TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
     AssetComputerImpl computer;
     SoftwareAudit::Run(machine.Key(), computer);
 
-    EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"KB40122125", "Q123456", "QA12345",
-                                                            "Security Update (KB123456)",
-                                                            "Security Update (KB4012212)"}));
+    EXPECT_EQ(Hotfixes(computer),
+              (std::vector<std::string>{"KB40122125", "Q123456", "QA12345", "Security Update (KB123456)",
+                                        "Security Update (KB4012212)"}));
     EXPECT_TRUE(computer.GetHotfixes()->IsModified());
 
     std::vector<std::string> titles = Titles(computer);
