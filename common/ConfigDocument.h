@@ -17,7 +17,7 @@ struct ConfigValues {
     std::string m_user;
     std::string m_pwd;
     bool m_logErrors = false;
-    int m_logNameOption = 0;
+    int m_logNameOption = 0; // 0: computer name + ".log"; 1: "kestrova.log"
     std::string m_logPath;
 };
 

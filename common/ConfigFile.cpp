@@ -19,46 +19,23 @@ std::string ConfigFile::GetFilePath() const
     return LoadResourceString(IDS_CONFIG_FILE_NAME, nullptr);
 }
 
-ConfigValues ConfigFile::Values() const
-{
-    ConfigValues values;
-    values.m_server = m_server;
-    values.m_port = m_port;
-    values.m_db = m_db;
-    values.m_user = m_user;
-    values.m_pwd = m_pwd;
-    values.m_logErrors = m_logErrors;
-    values.m_logNameOption = m_logNameOption;
-    values.m_logPath = m_logPath;
-    return values;
-}
-
 bool ConfigFile::Load()
 {
     XmlDocument doc;
     if (!doc.LoadFile(GetFilePath().c_str())) {
         return false;
     }
-    ConfigValues values = Values();
-    const bool read = ReadConfigDocument(doc, ConfigFileCipher(false), values);
     // What was read before a missing element stays read.
-    m_server = values.m_server;
-    m_port = values.m_port;
-    m_db = values.m_db;
-    m_user = values.m_user;
-    m_pwd = values.m_pwd;
-    m_logErrors = values.m_logErrors;
-    m_logNameOption = values.m_logNameOption;
-    m_logPath = values.m_logPath;
-    if (read) {
-        m_loaded = true;
+    if (!ReadConfigDocument(doc, ConfigFileCipher(false), *this)) {
+        return false;
     }
-    return read;
+    m_loaded = true;
+    return true;
 }
 
 bool ConfigFile::BuildDocument(std::string& text) const
 {
-    return BuildConfigDocument(Values(), ConfigFileCipher(true), text);
+    return BuildConfigDocument(*this, ConfigFileCipher(true), text);
 }
 
 bool ConfigFile::Save(const AppState& app, AuditLogSink* log)

@@ -32,12 +32,7 @@ fi
 run="$root/build/windows/audit-run"
 prefix="$root/build/windows/wineprefix"
 mkdir -p "$run"
-if [ ! -f "$run/kestrova.cfg" ]; then
-    cat >"$run/kestrova.cfg" <<'CFG'
-<?xml version="1.0" encoding="UTF-8"?>
-<Kestrova><Ondelmark user="" pwd="" server="" port="80" db=""/><Logging logerrors="0" lognameoption="1" logpath=""/></Kestrova>
-CFG
-fi
+"$root/tools/minimal-config.sh" "$run"
 
 if [ "${KES_PREFIX_UP:-}" != 1 ]; then
     "$root/tools/wine-prefix.sh" up "$prefix" >/dev/null

@@ -18,10 +18,7 @@ prefix=$build/bench-prefix
 command -v fusioninventory-agent >/dev/null || bash "$root/tools/setup.sh"
 rm -rf "$work"
 mkdir -p "$work/kes-out" "$work/agent-out" "$work/dpkg"
-cat >"$work/kestrova.cfg" <<'CFG'
-<?xml version="1.0" encoding="UTF-8"?>
-<Kestrova><Ondelmark user="" pwd="" server="" port="80" db=""/><Logging logerrors="0" lognameoption="1" logpath=""/></Kestrova>
-CFG
+"$root/tools/minimal-config.sh" "$work"
 
 "$root/tools/wine-prefix.sh" up "$prefix" >/dev/null
 trap '"$root/tools/wine-prefix.sh" down "$prefix" >/dev/null' EXIT

@@ -46,12 +46,7 @@ TEST(SafeFileWrite, ReplacesWholeFilesInTheirOwnFolder)
     ASSERT_TRUE(CreateDirectoryA("taken.kes", nullptr));
     EXPECT_FALSE(ReplaceFileContents("taken.kes", "x", &error));
     EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), error);
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA("kes*.tmp", &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, find);
-    if (find != INVALID_HANDLE_VALUE) {
-        FindClose(find);
-    }
+    EXPECT_FALSE(AnyFileMatches("kes*.tmp"));
     RemoveDirectoryA("taken.kes");
 
     // A file at the root of a drive goes there even when the drive's current
