@@ -1,0 +1,277 @@
+// The windows as the operator sees them, on a real display at the dpi of the
+// prefix the test runs in (96 and 144): the minimal progress window, the
+// form's groups, the grey of a disabled picture button, and message boxes
+// that hold the window they belong to, read as a driver reads them.
+#include "app/AuditCompleteDlg.h"
+#include "app/AuditProgressDlg.h"
+#include "app/KestrovaApp.h"
+#include "app/KestrovaDoc.h"
+#include "app/KestrovaView.h"
+#include "app/WaitDlg.h"
+#include "audit/AuditEngineFactory.h"
+#include "common/AppState.h"
+#include "resources/resource.h"
+
+#include <comdef.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+HWND WaitFor(const std::function<HWND()>& find, int tries = 500)
+{
+    for (int i = 0; i < tries; ++i) {
+        if (HWND hwnd = find()) {
+            return hwnd;
+        }
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+std::string Text(HWND hwnd)
+{
+    char text[2048] = {};
+    GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+// A message box of this process whose text holds part.
+HWND FindMessageBox(const std::string& part)
+{
+    for (HWND box = FindWindowA("#32770", nullptr); box != nullptr;
+         box = FindWindowExA(nullptr, box, "#32770", nullptr)) {
+        HWND text = GetDlgItem(box, 0xFFFF);
+        if (text != nullptr && IsWindowVisible(box) && Text(text).find(part) != std::string::npos) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+RECT RectIn(HWND parent, HWND child)
+{
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Pixels of the window as drawn whose channels differ by more than a trace:
+// none on a grey picture.
+int ColouredPixels(HWND hwnd)
+{
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    int coloured = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            COLORREF c = GetPixel(dc, x, y);
+            int high = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+            int low = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+            coloured += high - low > 24 ? 1 : 0;
+        }
+    }
+    ReleaseDC(hwnd, dc);
+    return coloured;
+}
+
+class WindowLook : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WaitDlg::s_readingPauseMs = 0;
+        GetAppState().m_runMode = kRunInteractive;
+    }
+    void TearDown() override { GetAppState().m_runMode = kRunInteractive; }
+};
+
+} // namespace
+
+TEST_F(WindowLook, MinimalProgressWindowShowsThePictureAndTheWholeBar)
+{
+    GetAppState().m_runMode = kRunMinimal;
+    CKestrovaDoc doc;
+    AuditProgressDlg progress(doc, nullptr);
+    HANDLE measured = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    progress.m_runAudit = [&](AuditProgressSink* sink) {
+        sink->SetRange(2);
+        sink->Step();
+        WaitForSingleObject(measured, 10000);
+        sink->Step();
+    };
+    RECT client = {};
+    RECT bar = {};
+    RECT picture = {};
+    RECT cancel = {};
+    std::thread driver([&] {
+        HWND dialog = WaitFor([&] {
+            HWND found = progress.GetHandle();
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
+        if (dialog != nullptr) {
+            GetClientRect(dialog, &client);
+            bar = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PROGRESS));
+            picture = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PICTURE));
+            cancel = RectIn(dialog, GetDlgItem(dialog, IDC_CANCEL_AUDIT));
+        }
+        SetEvent(measured);
+    });
+    EXPECT_EQ(IDOK, progress.DoModal());
+    driver.join();
+    CloseHandle(measured);
+    ASSERT_GT(bar.bottom, 0);
+    EXPECT_TRUE(Inside(bar, client)) << "bar ends at " << bar.bottom << ", window at " << client.bottom;
+    EXPECT_TRUE(Inside(picture, client));
+    // Below the bar the same margin as above the picture, and no more.
+    EXPECT_EQ(picture.top, client.bottom - bar.bottom);
+    EXPECT_GE(cancel.top, client.bottom);
+}
+
+TEST_F(WindowLook, FormFieldsStandInTheirGroupsAndTheFrameShowsTheWholeForm)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    HWND form = app.GetView()->GetHandle();
+    std::vector<RECT> groups;
+    std::vector<std::string> groupNames;
+    for (HWND child = GetWindow(form, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[32] = {};
+        GetClassNameA(child, kind, sizeof(kind));
+        if (lstrcmpiA(kind, "Button") == 0 && (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+            groups.push_back(RectIn(form, child));
+            groupNames.push_back(Text(child));
+        }
+    }
+    ASSERT_EQ(2u, groups.size());
+    EXPECT_EQ("Asset Assignment", groupNames[0]);
+    EXPECT_EQ(" Misc. Serial Numbers", groupNames[1]);
+    for (int id : {IDC_USER_NAME, IDC_SERVER_LOOKUP, IDC_DIRECTORY_LOOKUP, IDC_FIRST_NAME, IDC_MIDDLE_INITIAL,
+                   IDC_LAST_NAME, IDC_LOCATION, IDC_DEPARTMENT, IDC_OFFICE, IDC_ASSET_TAG, IDC_OEM_ID}) {
+        EXPECT_TRUE(Inside(RectIn(form, GetDlgItem(form, id)), groups[0])) << id;
+    }
+    for (int id : {IDC_KEYBOARD_SN, IDC_MOUSE_SN}) {
+        EXPECT_TRUE(Inside(RectIn(form, GetDlgItem(form, id)), groups[1])) << id;
+    }
+    RECT frameClient;
+    GetClientRect(app.GetMainWindow(), &frameClient);
+    for (HWND child = GetWindow(form, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = RectIn(app.GetMainWindow(), child);
+        rect.bottom = std::min(rect.bottom, rect.top + 30); // a combo box's list drops below
+        EXPECT_TRUE(Inside(rect, frameClient)) << Text(child) << " " << GetDlgCtrlID(child);
+    }
+    app.CloseDocument();
+}
+
+TEST_F(WindowLook, DisabledIconButtonsAreDrawnGrey)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    ASSERT_FALSE(GetAppState().m_config.m_loaded); // no configuration here: no lookups
+    HWND form = app.GetView()->GetHandle();
+    HWND server = GetDlgItem(form, IDC_SERVER_LOOKUP);
+    HWND directory = GetDlgItem(form, IDC_DIRECTORY_LOOKUP);
+    ASSERT_FALSE(IsWindowEnabled(server));
+    EXPECT_EQ(0, ColouredPixels(server));
+    EXPECT_EQ(0, ColouredPixels(directory));
+    EXPECT_GT(ColouredPixels(GetDlgItem(form, ID_LOCAL_AUDIT)), 100);
+    auto* view = dynamic_cast<CKestrovaView*>(app.GetView());
+    view->EnableLookupButtons(true);
+    EXPECT_GT(ColouredPixels(server), 100);
+    EXPECT_GT(ColouredPixels(directory), 100);
+    app.CloseDocument();
+}
+
+TEST_F(WindowLook, SavedNoticeHoldsTheAuditCompleteDialog)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    CKestrovaDoc& doc = *app.GetKestrovaDoc();
+    doc.Audit().m_engine = MakeAuditEngine(AuditEngineKind::Api);
+    doc.Audit().m_completed = true;
+    AuditCompleteDlg complete(doc, app.GetMainWindow());
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "\\noticed.kes";
+    complete.m_askSavePath = [&](HWND, std::string& chosen) {
+        chosen = path;
+        return true;
+    };
+    HWND owner = nullptr;
+    HWND dialog = nullptr;
+    bool dialogEnabled = true;
+    bool boxSeen = false;
+    std::thread driver([&] {
+        dialog = WaitFor([] {
+            HWND found = FindWindowA("#32770", "Audit Complete!");
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
+        if (dialog == nullptr) {
+            return;
+        }
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SAVE_RESULTS, BN_CLICKED), 0);
+        if (HWND box = WaitFor([] { return FindMessageBox("saved successfully"); })) {
+            boxSeen = true;
+            owner = GetWindow(box, GW_OWNER);
+            dialogEnabled = IsWindowEnabled(dialog) != FALSE;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            WaitFor([box] { return IsWindow(box) ? nullptr : box; });
+        }
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(IDCANCEL, complete.DoModal());
+    driver.join();
+    ASSERT_TRUE(boxSeen);
+    EXPECT_EQ(dialog, owner);
+    EXPECT_FALSE(dialogEnabled); // no click reaches the dialog behind the box
+    app.CloseDocument();
+}
+
+namespace {
+class UnreachableDirectory : public DirectorySource {
+public:
+    std::string GetDefaultNamingContext() override { throw _com_error(static_cast<HRESULT>(0x8004ABCDL)); }
+    bool FindFirst(const std::string&, const std::string&, const std::vector<std::string>&, DirectoryEntry&) override
+    {
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(WindowLook, DirectoryFailureWithoutSystemTextShowsTheCodeInItsOwnedBox)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    auto* view = dynamic_cast<CKestrovaView*>(app.GetView());
+    view->m_makeDirectory = [] { return std::make_unique<UnreachableDirectory>(); };
+    std::string text;
+    HWND owner = nullptr;
+    std::thread driver([&] {
+        if (HWND box = WaitFor([] { return FindMessageBox("Active Directory Domain Controller"); })) {
+            text = Text(GetDlgItem(box, 0xFFFF));
+            owner = GetWindow(box, GW_OWNER);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    });
+    SendMessageA(view->GetHandle(), WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
+    driver.join();
+    EXPECT_NE(std::string::npos, text.find("The specific error message is:\r\n\r\nUnknown error 0x8004ABCD")) << text;
+    EXPECT_EQ(app.GetMainWindow(), owner);
+    app.CloseDocument();
+}
