@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <uxtheme.h>
 
 AuditProgressDlg::AuditProgressDlg(CKestrovaDoc& document, HWND parent)
     : Dialog(IDD_AUDIT_PROGRESS), m_document(document), m_parent(parent)
@@ -78,7 +79,10 @@ bool AuditProgressDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     HWND bar = GetItem(IDC_AUDIT_PROGRESS);
+    // A themed bar draws in the theme's colour and ignores its own.
+    SetWindowTheme(bar, L" ", L" ");
     SendMessageA(bar, PBM_SETBARCOLOR, 0, RGB(42, 153, 105));
+    SendMessageA(bar, PBM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
     SendMessageA(bar, PBM_SETSTEP, 1, 0);
     m_cancelButton.Attach(m_hwnd, IDC_CANCEL_AUDIT);
     m_cancelButton.SetIcon(IDI_CANCEL_AUDIT);
