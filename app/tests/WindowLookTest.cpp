@@ -4,6 +4,7 @@
 // that hold the window they belong to, read as a driver reads them.
 #include "app/AuditCompleteDlg.h"
 #include "app/AuditProgressDlg.h"
+#include "app/HyperLinkStatic.h"
 #include "app/KestrovaApp.h"
 #include "app/KestrovaDoc.h"
 #include "app/KestrovaView.h"
@@ -11,6 +12,7 @@
 #include "audit/AuditEngineFactory.h"
 #include "common/AppState.h"
 #include "resources/resource.h"
+#include "winui/DialogTemplate.h"
 
 #include <comdef.h>
 #include <gtest/gtest.h>
@@ -274,4 +276,122 @@ TEST_F(WindowLook, DirectoryFailureWithoutSystemTextShowsTheCodeInItsOwnedBox)
     EXPECT_NE(std::string::npos, text.find("The specific error message is:\r\n\r\nUnknown error 0x8004ABCD")) << text;
     EXPECT_EQ(app.GetMainWindow(), owner);
     app.CloseDocument();
+}
+
+namespace {
+// The About box's way of showing a web link, on a dialog of its own.
+class LinkProbe : public Dialog {
+public:
+    LinkProbe(const std::vector<WORD>& words, std::string address)
+        : Dialog(reinterpret_cast<const DLGTEMPLATE*>(words.data())), m_address(std::move(address))
+    {
+    }
+    HyperLinkStatic m_link;
+
+protected:
+    bool OnInitDialog() override
+    {
+        Dialog::OnInitDialog();
+        m_link.Attach(m_hwnd, 1060);
+        m_link.SetURL(m_address);
+        return true;
+    }
+
+private:
+    std::string m_address;
+};
+
+// Pixels of the control's text in colour (exact, as the link draws it).
+int PixelsOf(HWND hwnd, COLORREF colour)
+{
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    int count = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            count += GetPixel(dc, x, y) == colour ? 1 : 0;
+        }
+    }
+    ReleaseDC(hwnd, dc);
+    return count;
+}
+
+// An underline is a long unbroken run of the text's colour; letters have
+// short ones.
+bool Underlined(HWND hwnd, COLORREF colour)
+{
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    int longest = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        int run = 0;
+        for (int x = 0; x < client.right; ++x) {
+            run = GetPixel(dc, x, y) == colour ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    ReleaseDC(hwnd, dc);
+    return longest > client.right / 2;
+}
+} // namespace
+
+TEST_F(WindowLook, WebLinkLightsUpUnderTheMouseAndTurnsPurpleOnceOpened)
+{
+    // An address the shell opens without a window: a program that ends at
+    // once when it is given nothing to do.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    DialogTemplate t(WS_POPUP | WS_VISIBLE | DS_SETFONT, 20, 20, 160, 40, "Link probe");
+    t.AddItem("STATIC", 1060, SS_LEFT, 10, 10, 140, 10, "Kestrova on the web");
+    std::vector<WORD> words = t.Build();
+    LinkProbe dialog(words, std::string(system) + "\\rundll32.exe");
+    int blueBefore = 0;
+    int redHovering = 0;
+    bool underlinedHovering = false;
+    bool hoverEnded = false;
+    bool underlinedAfter = true;
+    int purpleAfterClick = 0;
+    std::thread driver([&] {
+        HWND probe = WaitFor([&] {
+            HWND found = dialog.GetHandle();
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
+        if (probe == nullptr) {
+            return;
+        }
+        HWND link = GetDlgItem(probe, 1060);
+        blueBefore = PixelsOf(link, RGB(0, 0, 238));
+        RECT rect;
+        GetWindowRect(link, &rect);
+        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+        WaitFor([&] { return dialog.m_link.IsHovering() ? link : nullptr; });
+        redHovering = PixelsOf(link, RGB(255, 0, 0));
+        underlinedHovering = Underlined(link, RGB(255, 0, 0));
+
+        SetCursorPos(rect.right + 200, rect.bottom + 200);
+        hoverEnded = WaitFor([&] { return dialog.m_link.IsHovering() ? nullptr : link; }) != nullptr;
+        underlinedAfter = Underlined(link, RGB(0, 0, 238));
+
+        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        WaitFor([&] { return dialog.m_link.IsVisited() ? link : nullptr; });
+        SetCursorPos(rect.right + 200, rect.bottom + 200);
+        WaitFor([&] { return dialog.m_link.IsHovering() ? nullptr : link; });
+        purpleAfterClick = PixelsOf(link, RGB(85, 26, 139));
+        PostMessageA(probe, WM_COMMAND, IDCANCEL, 0);
+    });
+    dialog.DoModal(nullptr);
+    driver.join();
+    EXPECT_GT(blueBefore, 10);
+    EXPECT_GT(redHovering, 10);
+    EXPECT_TRUE(underlinedHovering);
+    EXPECT_TRUE(hoverEnded);
+    EXPECT_FALSE(underlinedAfter);
+    EXPECT_TRUE(dialog.m_link.IsVisited());
+    EXPECT_GT(purpleAfterClick, 10);
 }
