@@ -9,6 +9,7 @@
 #include "app/KestrovaDoc.h"
 #include "app/KestrovaView.h"
 #include "app/WaitDlg.h"
+#include "app/tests/WindowDriver.h"
 #include "audit/AuditEngineFactory.h"
 #include "common/AppState.h"
 #include "resources/resource.h"
@@ -24,37 +25,6 @@
 
 namespace {
 
-HWND WaitFor(const std::function<HWND()>& find, int tries = 500)
-{
-    for (int i = 0; i < tries; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-std::string Text(HWND hwnd)
-{
-    char text[2048] = {};
-    GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
-
-// A message box of this process whose text holds part.
-HWND FindMessageBox(const std::string& part)
-{
-    for (HWND box = FindWindowA("#32770", nullptr); box != nullptr;
-         box = FindWindowExA(nullptr, box, "#32770", nullptr)) {
-        HWND text = GetDlgItem(box, 0xFFFF);
-        if (text != nullptr && IsWindowVisible(box) && Text(text).find(part) != std::string::npos) {
-            return box;
-        }
-    }
-    return nullptr;
-}
-
 RECT RectIn(HWND parent, HWND child)
 {
     RECT rect;
@@ -69,24 +39,30 @@ bool Inside(const RECT& inner, const RECT& outer)
            inner.bottom <= outer.bottom;
 }
 
-// Pixels of the window as drawn whose channels differ by more than a trace:
-// none on a grey picture.
-int ColouredPixels(HWND hwnd)
+// Calls look(x, y, colour) for every pixel of the window as drawn now.
+void ForEachPixel(HWND hwnd, const std::function<void(int, int, COLORREF)>& look)
 {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     RECT client;
     GetClientRect(hwnd, &client);
     HDC dc = GetDC(hwnd);
-    int coloured = 0;
     for (int y = 0; y < client.bottom; ++y) {
         for (int x = 0; x < client.right; ++x) {
-            COLORREF c = GetPixel(dc, x, y);
-            int high = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
-            int low = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
-            coloured += high - low > 24 ? 1 : 0;
+            look(x, y, GetPixel(dc, x, y));
         }
     }
     ReleaseDC(hwnd, dc);
+}
+
+// Pixels whose channels differ by more than a trace: none on a grey picture.
+int ColouredPixels(HWND hwnd)
+{
+    int coloured = 0;
+    ForEachPixel(hwnd, [&](int, int, COLORREF c) {
+        int high = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+        int low = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+        coloured += high - low > 24 ? 1 : 0;
+    });
     return coloured;
 }
 
@@ -155,7 +131,7 @@ TEST_F(WindowLook, FormFieldsStandInTheirGroupsAndTheFrameShowsTheWholeForm)
         GetClassNameA(child, kind, sizeof(kind));
         if (lstrcmpiA(kind, "Button") == 0 && (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
             groups.push_back(RectIn(form, child));
-            groupNames.push_back(Text(child));
+            groupNames.push_back(WindowText(child));
         }
     }
     ASSERT_EQ(2u, groups.size());
@@ -173,7 +149,7 @@ TEST_F(WindowLook, FormFieldsStandInTheirGroupsAndTheFrameShowsTheWholeForm)
     for (HWND child = GetWindow(form, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect = RectIn(app.GetMainWindow(), child);
         rect.bottom = std::min(rect.bottom, rect.top + 30); // a combo box's list drops below
-        EXPECT_TRUE(Inside(rect, frameClient)) << Text(child) << " " << GetDlgCtrlID(child);
+        EXPECT_TRUE(Inside(rect, frameClient)) << WindowText(child) << " " << GetDlgCtrlID(child);
     }
     app.CloseDocument();
 }
@@ -266,7 +242,7 @@ TEST_F(WindowLook, DirectoryFailureWithoutSystemTextShowsTheCodeInItsOwnedBox)
     HWND owner = nullptr;
     std::thread driver([&] {
         if (HWND box = WaitFor([] { return FindMessageBox("Active Directory Domain Controller"); })) {
-            text = Text(GetDlgItem(box, 0xFFFF));
+            text = WindowText(GetDlgItem(box, 0xFFFF));
             owner = GetWindow(box, GW_OWNER);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
@@ -304,17 +280,8 @@ private:
 // Pixels of the control's text in colour (exact, as the link draws it).
 int PixelsOf(HWND hwnd, COLORREF colour)
 {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HDC dc = GetDC(hwnd);
     int count = 0;
-    for (int y = 0; y < client.bottom; ++y) {
-        for (int x = 0; x < client.right; ++x) {
-            count += GetPixel(dc, x, y) == colour ? 1 : 0;
-        }
-    }
-    ReleaseDC(hwnd, dc);
+    ForEachPixel(hwnd, [&](int, int, COLORREF c) { count += c == colour ? 1 : 0; });
     return count;
 }
 
@@ -322,19 +289,14 @@ int PixelsOf(HWND hwnd, COLORREF colour)
 // short ones.
 bool Underlined(HWND hwnd, COLORREF colour)
 {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     RECT client;
     GetClientRect(hwnd, &client);
-    HDC dc = GetDC(hwnd);
     int longest = 0;
-    for (int y = 0; y < client.bottom; ++y) {
-        int run = 0;
-        for (int x = 0; x < client.right; ++x) {
-            run = GetPixel(dc, x, y) == colour ? run + 1 : 0;
-            longest = std::max(longest, run);
-        }
-    }
-    ReleaseDC(hwnd, dc);
+    int run = 0;
+    ForEachPixel(hwnd, [&](int x, int, COLORREF c) {
+        run = c == colour && x > 0 ? run + 1 : (c == colour ? 1 : 0);
+        longest = std::max(longest, run);
+    });
     return longest > client.right / 2;
 }
 } // namespace

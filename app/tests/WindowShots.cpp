@@ -6,6 +6,7 @@
 #include "app/KestrovaDoc.h"
 #include "app/KestrovaView.h"
 #include "app/WaitDlg.h"
+#include "app/tests/WindowDriver.h"
 #include "audit/AuditEngineFactory.h"
 #include "common/AppState.h"
 #include "resources/resource.h"
@@ -21,36 +22,6 @@
 #include <vector>
 
 namespace {
-
-HWND WaitFor(const std::function<HWND()>& find)
-{
-    for (int i = 0; i < 1000; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-HWND Visible(const char* title)
-{
-    HWND found = FindWindowA("#32770", title);
-    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
-}
-
-HWND MessageBoxWith(const char* part)
-{
-    for (HWND box = FindWindowA("#32770", nullptr); box != nullptr;
-         box = FindWindowExA(nullptr, box, "#32770", nullptr)) {
-        char text[1024] = {};
-        GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof(text));
-        if (IsWindowVisible(box) && std::string(text).find(part) != std::string::npos) {
-            return box;
-        }
-    }
-    return nullptr;
-}
 
 // The screen under the window (and under also, when given) into name.bmp.
 void Shot(const char* name, HWND window, HWND also = nullptr)
@@ -156,30 +127,22 @@ int main()
         Shot("form", frame);
 
         PostMessageA(frame, WM_COMMAND, ID_COMMAND_ARGUMENTS, 0);
-        HWND arguments = WaitFor([] { return Visible("Command Arguments"); });
+        HWND arguments = WaitFor([] { return VisibleDialog("Command Arguments"); });
         Shot("command-arguments", arguments);
         PostMessageA(arguments, WM_COMMAND, IDOK, 0);
 
         for (const char* mode : {"progress", "progress-minimal"}) {
             GetAppState().m_runMode = std::string(mode) == "progress" ? kRunInteractive : kRunMinimal;
             PostMessageA(frame, WM_COMMAND, ID_LOCAL_AUDIT, 0);
-            HWND progress = WaitFor([] {
-                for (HWND w = FindWindowA("#32770", nullptr); w != nullptr;
-                     w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
-                    if (IsWindowVisible(w) && GetDlgItem(w, IDC_AUDIT_PROGRESS) != nullptr) {
-                        return w;
-                    }
-                }
-                return static_cast<HWND>(nullptr);
-            });
+            HWND progress = WaitFor([] { return VisibleDialogHolding(IDC_AUDIT_PROGRESS); });
             Shot(mode, progress);
             GetAppState().m_runMode = kRunInteractive;
             SetEvent(release);
-            HWND complete = WaitFor([] { return Visible("Audit Complete!"); });
+            HWND complete = WaitFor([] { return VisibleDialog("Audit Complete!"); });
             if (std::string(mode) == "progress") {
                 Shot("audit-complete", complete);
                 PostMessageA(complete, WM_COMMAND, MAKEWPARAM(IDC_SAVE_RESULTS, BN_CLICKED), 0);
-                HWND saved = WaitFor([] { return MessageBoxWith("saved successfully"); });
+                HWND saved = WaitFor([] { return FindMessageBox("saved successfully"); });
                 Shot("saved-notice", saved, complete);
                 PostMessageA(saved, WM_COMMAND, IDOK, 0);
                 WaitFor([saved] { return IsWindow(saved) ? nullptr : saved; });
@@ -189,18 +152,10 @@ int main()
         }
 
         PostMessageA(view->GetHandle(), WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
-        HWND wait = WaitFor([] {
-            for (HWND w = FindWindowA("#32770", nullptr); w != nullptr;
-                 w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
-                if (IsWindowVisible(w) && GetDlgItem(w, IDC_WAIT_TEXT) != nullptr) {
-                    return w;
-                }
-            }
-            return static_cast<HWND>(nullptr);
-        });
+        HWND wait = WaitFor([] { return VisibleDialogHolding(IDC_WAIT_TEXT); });
         Shot("wait", wait);
         SetEvent(release);
-        HWND failed = WaitFor([] { return MessageBoxWith("Active Directory"); });
+        HWND failed = WaitFor([] { return FindMessageBox("Active Directory"); });
         Shot("directory-error", failed, frame);
         PostMessageA(failed, WM_COMMAND, IDOK, 0);
         WaitFor([failed] { return IsWindow(failed) ? nullptr : failed; });
