@@ -408,7 +408,8 @@ void TcpSocket::FirewallFailed()
 }
 
 // Firewall replies: what completes the negotiation is consumed here; bytes
-// that followed the reply are already the remote host's and are delivered.
+// that followed the reply are already the remote host's and go back into the
+// receive buffer, so they reach the owner through the framing like any others.
 void TcpSocket::FirewallData(const char* data, uint32_t n)
 {
     NetString next;
@@ -423,28 +424,38 @@ void TcpSocket::FirewallData(const char* data, uint32_t n)
         }
         break;
     }
-    case FirewallNegotiation::Outcome::Open:
+    case FirewallNegotiation::Outcome::Open: {
+        NetString rest;
+        const bool kept = m_recv.PutBack(m_firewall.Leftover(), m_firewall.LeftoverLength());
+        if (!kept && rest.Assign(m_firewall.LeftoverLength(), m_firewall.Leftover()) != kResultOk)
+            rest.Clear();
         OnConnectComplete(0);
-        if (m_firewall.LeftoverLength() && m_socket.IsOpen()) {
-            NetString rest;
-            if (rest.Assign(m_firewall.LeftoverLength(), m_firewall.Leftover()) == kResultOk)
-                OnDataArrived(rest.Data(), rest.Length(), false);
-        }
+        // Only a buffer smaller than the firewall's reply gets here.
+        if (!kept && rest.Length() && m_socket.IsOpen())
+            OnDataArrived(rest.Data(), rest.Length(), false);
         break;
+    }
     case FirewallNegotiation::Outcome::Failed:
         FirewallFailed();
         break;
     }
 }
 
+// While a firewall negotiates, whatever arrives is its reply, raw: the record
+// framing (an EOL set before the connect) would cut a SOCKS reply short or
+// hold it for a terminator that never comes.
 int TcpSocket::Deliver()
 {
     RecvRecord record;
-    while (m_socket.IsOpen() && (m_acceptData || m_firewall.Pending()) && m_recv.NextRecord(record)) {
+    while (m_socket.IsOpen()) {
         if (m_firewall.Pending()) {
+            if (!m_recv.Take(record))
+                break;
             FirewallData(record.data, record.length);
             continue;
         }
+        if (!m_acceptData || !m_recv.NextRecord(record))
+            break;
         if (!AbsoluteTimeout() && HasDeadline())
             StartTimeout();
         OnDataArrived(record.data, record.length, record.eolFound);
