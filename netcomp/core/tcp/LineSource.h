@@ -49,9 +49,9 @@ private:
     void Compact();
 
     NetString m_buffer;
-    uint32_t m_read = 0;      // bytes of m_buffer already given out
-    uint32_t m_scanned = 0;   // bytes after m_read known to hold no LF
+    uint32_t m_read = 0;    // bytes of m_buffer already given out
+    uint32_t m_scanned = 0; // bytes after m_read known to hold no LF
     uint32_t m_maxLine = kDefaultMaxLine;
     uint32_t m_blockLeft = 0;
-    bool m_skipping = false;  // dropping the rest of a line that was too long
+    bool m_skipping = false; // dropping the rest of a line that was too long
 };
