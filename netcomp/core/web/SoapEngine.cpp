@@ -7,6 +7,7 @@
 #include "netcomp/core/web/SoapEngine.h"
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/CStringHelpers.h"
 
 namespace {
 
@@ -75,8 +76,19 @@ int SoapEngine::SetActionURI(const char* text)
     int rc = m_message.SetActionURI(text);
     NetString header;
     if (rc == kResultOk)
-        rc = m_message.ActionHeader(header);
+        rc = ActionHeader(header);
     return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
+}
+
+// The action is one request header line: a CR or LF in it (from the action,
+// the method or its URI) would end the line early and start another.
+int SoapEngine::ActionHeader(NetString& header)
+{
+    if (HasLineBreak(ActionURI())) {
+        SetLastErrorText("Invalid character (CR or LF) in a request header value.");
+        return kHttpError;
+    }
+    return m_message.ActionHeader(header);
 }
 
 int SoapEngine::SetMethodURI(const char* text)
@@ -84,7 +96,7 @@ int SoapEngine::SetMethodURI(const char* text)
     int rc = m_message.SetMethodURI(text);
     NetString header;
     if (rc == kResultOk)
-        rc = m_message.ActionHeader(header);
+        rc = ActionHeader(header);
     return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
 }
 
@@ -201,7 +213,7 @@ int SoapEngine::Post()
 {
     if (*OtherHeaders() == '\0') {
         NetString header;
-        int rc = m_message.ActionHeader(header);
+        int rc = ActionHeader(header);
         if (rc == kResultOk)
             rc = SetOtherHeaders(header.CStr());
         if (rc != kResultOk)

@@ -106,6 +106,7 @@ private:
     const char* FaultPart(const char* part);
     [[nodiscard]] int BuildPacket();
     [[nodiscard]] int Post();
+    [[nodiscard]] int ActionHeader(NetString& header);
 
     uint8_t m_sendMode = 0;
     SoapMessage m_message;
