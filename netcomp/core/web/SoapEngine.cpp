@@ -38,7 +38,7 @@ SoapEngine::SoapEngine()
     (void)SetFirewallPassword("");
     (void)SetFirewallUser("");
     SetAuthScheme(0);
-    (void)SetFirewallTypeAndPort(0);
+    (void)SetFirewallType(0);
     SetFollowRedirects(0);
     (void)SetMethodURI("");
     (void)SetMethod("");
@@ -103,12 +103,6 @@ int SoapEngine::SetMethodURI(const char* text)
 int SoapEngine::SetPacket(const char* data, int length)
 {
     return SetPostData(data, data && length > 0 ? uint32_t(length) : 0);
-}
-
-int SoapEngine::SetFirewallTypeAndPort(int kind)
-{
-    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-    return SetFirewallType(kind);
 }
 
 int SoapEngine::AddParameter(const char* name, const char* value)

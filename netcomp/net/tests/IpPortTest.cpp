@@ -55,6 +55,15 @@ struct Port {
 
     int Set(int property, INT_PTR value, int length = 0) { return IPPort_Set(obj, property, 0, value, length); }
     int SetText(int property, const char* text) { return Set(property, reinterpret_cast<INT_PTR>(text)); }
+    // Config "key=value", or the answer of Config "key".
+    int Config(const char* setting, std::string* answer = nullptr)
+    {
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(setting), 0};
+        const int rc = IPPort_Do(obj, kIpPortConfig, 2, args, nullptr);
+        if (answer)
+            *answer = args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        return rc;
+    }
     INT_PTR Get(int property) { return IPPort_Get(obj, property, 0, nullptr); }
     int Connect(int port)
     {
@@ -184,7 +193,7 @@ TEST(IpPort, DaytimeLineThenTheServerCloses)
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
 }
 
-TEST(IpPort, FirewallTypeChoosesItsPort)
+TEST(IpPort, FirewallTypeChoosesItsPortAndConfigNumbersFit)
 {
     Port p;
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
@@ -194,6 +203,19 @@ TEST(IpPort, FirewallTypeChoosesItsPort)
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
     ASSERT_EQ(p.Set(kIpPortFirewallHost, reinterpret_cast<INT_PTR>("localhost")), 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.Get(kIpPortFirewallHost)), "127.0.0.1");
+
+    // Config numbers that do not fit an int are refused, not wrapped.
+    std::string answer;
+    EXPECT_EQ(p.Config("MaxLineLength=4294967298"), -1);
+    EXPECT_STREQ(IPPort_GetLastError(p.obj), "Unknown config setting.");
+    EXPECT_EQ(p.Config("InBufferSize=99999999999"), -1);
+    ASSERT_EQ(p.Config("MaxLineLength", &answer), 0);
+    EXPECT_EQ(answer, "2048");
+    ASSERT_EQ(p.Config("InBufferSize", &answer), 0);
+    EXPECT_EQ(answer, "2048");
+    ASSERT_EQ(p.Config("MaxLineLength=100"), 0);
+    ASSERT_EQ(p.Config("MaxLineLength", &answer), 0);
+    EXPECT_EQ(answer, "100");
 }
 
 struct Firewall {
