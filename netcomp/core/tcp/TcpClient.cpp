@@ -214,8 +214,10 @@ void TcpClient::TakeReplyLines()
             m_busy = false;
             break;
         }
-        if (got != LineSource::Result::Line)
+        if (got == LineSource::Result::Block) {
+            OnReplyBlock(line, n);
             continue;
+        }
         if (m_reply.Assign(n, line) != kResultOk)
             m_reply.Clear();
         const ReplyReader::Hint hint = OnReplyLine(line, n);

@@ -24,6 +24,13 @@
 // nothing is sent. OnCommandLine and OnReplyLine see every line that goes
 // out and comes in (an engine's protocol trail); OnReplyLine may also tell
 // the reader what it knows of a line (FTP's 426 after ABOR).
+//
+// IMAP sits on the same line source: with kSingleLineReply rules its
+// OnReplyLine answers More for untagged lines and Final for the tagged one,
+// and a line that announces a literal ("{n}") asks Lines().ExpectBlock(n);
+// the literal's bytes then come to OnReplyBlock, and the reply goes on.
+// (A socket in line mode hands over lines without their ends, which come
+// back as CR LF; with raw delivery, no EOL, a literal arrives byte for byte.)
 #include <cstdint>
 
 #include "netcomp/core/tcp/LineSource.h"
@@ -90,6 +97,9 @@ protected:
     virtual void OnCommandLine(const char*, uint32_t) {}
     // Each reply line as it arrives; the answer overrides the reply rules for it.
     virtual ReplyReader::Hint OnReplyLine(const char*, uint32_t) { return ReplyReader::Hint::Rules; }
+    // Pieces of the bytes a reply line announced through Lines().ExpectBlock.
+    virtual void OnReplyBlock(const char*, uint32_t) {}
+    LineSource& Lines() { return m_lines; }
     // One line of a multi-line message (reception modes 1 and 2).
     virtual void OnMessageLine(const char*, uint32_t) {}
 

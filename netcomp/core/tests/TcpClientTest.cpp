@@ -165,4 +165,54 @@ TEST(TcpClient, WholeRepliesJudgedAndArgumentsChecked)
     EXPECT_EQ(client.trail[8], "> HELP");
 }
 
+// An IMAP-like reader on the same line source: untagged lines and literals
+// up to the tagged line make one reply.
+class TaggedClient final : public TcpClient {
+public:
+    TaggedClient()
+    {
+        Init();
+        (void)SetTimeout(10);
+        (void)SetSingleLineMode(true);
+    }
+    std::vector<std::string> seen;
+
+protected:
+    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override
+    {
+        const std::string text(line, n);
+        seen.push_back(text);
+        const size_t open = text.rfind('{');
+        if (!text.empty() && text.back() == '}' && open != std::string::npos)
+            Lines().ExpectBlock(uint32_t(std::stoul(text.substr(open + 1))));
+        return text.compare(0, 3, "a1 ") == 0 ? ReplyReader::Hint::Final : ReplyReader::Hint::More;
+    }
+    void OnReplyBlock(const char* data, uint32_t n) override { seen.push_back("[" + std::string(data, n) + "]"); }
+};
+
+TEST(TcpClient, TaggedRepliesWithLiterals)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    ScriptedServer server;
+    server.Expect("a1 FETCH 1 BODY[]")
+        .Send("* 1 FETCH (BODY[] {21}\r\nSubject: hi\r\n\r\nbo")
+        .Send("dy\r\n)\r\na1 OK Fetch completed\r\n")
+        .ExpectClose();
+    ASSERT_TRUE(server.Start());
+    TaggedClient client;
+    ASSERT_EQ(client.ConnectTo("127.0.0.1", server.Port()), 0) << client.LastErrorText();
+    ASSERT_EQ(client.SendCommandLine("a1", " ", "FETCH 1 BODY[]", "\r\n"), 0) << client.LastErrorText();
+    std::string literal;
+    for (const std::string& s : client.seen)
+        if (s[0] == '[')
+            literal += s.substr(1, s.size() - 2);
+    EXPECT_EQ(literal, "Subject: hi\r\n\r\nbody\r\n");
+    EXPECT_EQ(client.seen.front(), "* 1 FETCH (BODY[] {21}");
+    EXPECT_EQ(client.seen.back(), "a1 OK Fetch completed");
+    EXPECT_EQ(client.Reply().LineCount(), 3);
+    EXPECT_EQ(client.Disconnect(), 0);
+    EXPECT_EQ(server.Finish(), "");
+}
+
 } // namespace
