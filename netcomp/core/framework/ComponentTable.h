@@ -7,7 +7,10 @@
 //     TCP chain) with [[nodiscard]] int operations and plain getters, in its
 //     family's folder and library (netcomp/core, netcomp/mail, netcomp/net;
 //     a family library is linked into kes_netcomp in netcomp/CMakeLists.txt).
-//  2. The numbers: a public C header netcomp_<c>.h in netcomp/core beside
+//     A line protocol (SMTP, POP, NNTP, FTP ...) derives from ProtocolClient:
+//     TcpClient.h shows how it reads and judges replies; TcpSocket already
+//     has the firewall, EOL and single-line mode properties for its table.
+//  2. The numbers: a public C header netcomp_<c>.h in netcomp/include beside
 //     netcomp.h, whatever the family (<c>: the component's name in lower
 //     case), with enums of its property, method and event numbers in C
 //     syntax, copied from the component's tables. The build puts it into the
