@@ -37,19 +37,25 @@ def lines(conn):
             yield line.strip()
 
 
-def helper(port):
-    os.setsid()
-    with open("helper.pid", "w") as f:
-        f.write(str(os.getpid()))
+def answer_lines(port, answer):
+    """Answers every line of every connection with answer(line), which gives
+    the reply and whether it was the last."""
     with listener(port) as s:
         while True:
             conn, _ = s.accept()
             with conn:
                 for line in lines(conn):
-                    if line == b"stop":
-                        conn.sendall(b"stopped\n")
+                    reply, last = answer(line)
+                    conn.sendall(reply)
+                    if last:
                         return
-                    conn.sendall(b"helper\n")
+
+
+def helper(port):
+    os.setsid()
+    with open("helper.pid", "w") as f:
+        f.write(str(os.getpid()))
+    answer_lines(port, lambda line: (b"stopped\n", True) if line == b"stop" else (b"helper\n", False))
 
 
 def serve(port, helper_port):
@@ -60,20 +66,17 @@ def serve(port, helper_port):
     if child == 0:
         helper(helper_port)
         os._exit(0)
-    with listener(port) as s:
-        while True:
-            conn, _ = s.accept()
-            with conn:
-                for line in lines(conn):
-                    if line == b"ping":
-                        conn.sendall(b"pong\n")
-                    elif line == b"shutdown":
-                        with socket.create_connection(("127.0.0.1", helper_port), timeout=5) as h:
-                            h.sendall(b"stop\n")
-                            h.recv(64)
-                        os.waitpid(child, 0)
-                        conn.sendall(b"bye\n")
-                        return
+
+    def answer(line):
+        if line != b"shutdown":
+            return b"pong\n", False
+        with socket.create_connection(("127.0.0.1", helper_port), timeout=5) as h:
+            h.sendall(b"stop\n")
+            h.recv(64)
+        os.waitpid(child, 0)
+        return b"bye\n", True
+
+    answer_lines(port, answer)
 
 
 def stop(port):
