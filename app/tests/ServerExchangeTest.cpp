@@ -1,5 +1,8 @@
 // The asset-server exchange against a scripted SOAP component: the request
 // pattern in its order, the password on the wire, and the reply rules.
+// winsock2.h, which the holder brings, must come before windows.h.
+#include "netcomp/core/framework/ComponentHolder.h"
+
 #include "app/ServerExchange.h"
 #include "app/ServerPasswordCipher.h"
 #include "common/Base64.h"
@@ -24,7 +27,7 @@ struct Script {
 
 int g_object;
 
-void* WINAPI FakeCreate(SoapEventCallback, INT_PTR, const char*)
+void* WINAPI FakeCreate(ComponentEventCallback, INT_PTR, const char*)
 {
     ++g_script.m_objects;
     return &g_object;
@@ -36,7 +39,7 @@ int WINAPI FakeDestroy(void*)
 }
 INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
 {
-    const std::string& text = property == kSoapPropFaultString ? g_script.m_fault : g_script.m_value;
+    const std::string& text = property == kSoapFaultString ? g_script.m_fault : g_script.m_value;
     if (length != nullptr) {
         *length = static_cast<int>(text.size());
     }
@@ -45,7 +48,7 @@ INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
 int WINAPI FakeSet(void*, int property, int, INT_PTR value, int)
 {
     const std::string text =
-        property == kSoapPropTimeout ? std::to_string(value) : std::string(reinterpret_cast<const char*>(value));
+        property == kSoapTimeout ? std::to_string(value) : std::string(reinterpret_cast<const char*>(value));
     g_script.m_transcript.push_back("set " + std::to_string(property) + " " + text);
     return 0;
 }
@@ -68,7 +71,9 @@ int WINAPI FakeLastErrorCode(void*)
     return g_script.m_errorCode;
 }
 
-const SoapApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet, FakeSet, FakeDo, FakeLastError, FakeLastErrorCode};
+// The exchange reads no index checks.
+const ComponentApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet,       FakeSet,
+                               FakeDo,     nullptr,     FakeLastError, FakeLastErrorCode};
 
 class ServerExchange : public ::testing::Test {
 protected:
