@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/web/HttpCookie.h"
 #include "netcomp/core/web/HttpUrl.h"
 
