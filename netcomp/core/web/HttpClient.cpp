@@ -6,6 +6,7 @@
 
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/web/HttpCookie.h"
 
 namespace {
 
@@ -279,46 +280,10 @@ int HttpClient::FireTransfer(int direction, int64_t bytes, const char* data, uin
 // Set-Cookie: name=value, then attributes separated by ";".
 int HttpClient::ParseSetCookie(const char* text)
 {
-    NetString name, value, expires, domain, path;
-    bool secure = false;
-    auto skipBlanks = [](const char* p) {
-        while (*p == ' ' || *p == '\t')
-            ++p;
-        return p;
-    };
-    const char* p = skipBlanks(text);
-    const char* eq = std::strchr(p, '=');
-    const char* semi = std::strchr(p, ';');
-    const char* end = semi ? semi : p + std::strlen(p);
-    int rc = kResultOk;
-    if (eq && eq < end) {
-        rc = name.Assign(uint32_t(eq - p), p);
-        if (rc == kResultOk)
-            rc = value.Assign(uint32_t(end - eq - 1), eq + 1);
-    } else {
-        rc = name.Assign(uint32_t(end - p), p);
-    }
-    for (p = end; rc == kResultOk && *p == ';';) {
-        p = skipBlanks(p + 1);
-        const char* attrEnd = std::strchr(p, ';');
-        if (!attrEnd)
-            attrEnd = p + std::strlen(p);
-        const char* attrEq = static_cast<const char*>(std::memchr(p, '=', size_t(attrEnd - p)));
-        const uint32_t nameLength = uint32_t((attrEq ? attrEq : attrEnd) - p);
-        const char* v = attrEq ? attrEq + 1 : attrEnd;
-        const uint32_t valueLength = uint32_t(attrEnd - v);
-        auto is = [&](const char* key) { return std::strlen(key) == nameLength && StrNICmp(p, key, nameLength) == 0; };
-        if (is("EXPIRES"))
-            rc = expires.Assign(valueLength, v);
-        else if (is("DOMAIN"))
-            rc = domain.Assign(valueLength, v);
-        else if (is("PATH"))
-            rc = path.Assign(valueLength, v);
-        else if (is("SECURE"))
-            secure = true;
-        p = attrEnd;
-    }
+    SetCookieFields cookie;
+    const int rc = ParseSetCookieValue(text, cookie);
     if (rc != kResultOk)
         return rc;
-    return FireSetCookie(name.CStr(), value.CStr(), expires.CStr(), domain.CStr(), path.CStr(), secure);
+    return FireSetCookie(cookie.name.CStr(), cookie.value.CStr(), cookie.expires.CStr(), cookie.domain.CStr(),
+                         cookie.path.CStr(), cookie.secure);
 }
