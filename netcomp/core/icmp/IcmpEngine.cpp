@@ -449,7 +449,7 @@ void IcmpEngine::DeliverRaw(const std::uint8_t* bytes, int length, const char* s
 
 void IcmpEngine::OnError(int code, const char* text)
 {
-    FireSinkSlot1Args2(code, text);
+    FireError(code, text);
 }
 
 int IcmpEngine::Config(const ConfigArg& arg, const char** answer)

@@ -2,21 +2,36 @@
 
 #include "netcomp/include/netcomp_udpport.h"
 
+namespace {
+
+constexpr EventTable kUdpPortEvents = {
+    {SharedEvent::DataIn, kUdpPortEventDataIn},
+    {SharedEvent::Error, kUdpPortEventError},
+    {SharedEvent::ReadyToSend, kUdpPortEventReadyToSend},
+};
+
+} // namespace
+
+UdpPortEngine::UdpPortEngine()
+{
+    SetEventTable(kUdpPortEvents);
+}
+
 int UdpPortEngine::OnDataIn(const char* data, int length, const char* address, int port)
 {
     char* datagram = const_cast<char*>(data);
-    Fire(kUdpPortEventDataIn,
+    Fire(SharedEvent::DataIn,
          {EventParam::Binary(&datagram, length), EventParam::Text(&address), EventParam::Int(&port)});
     return 0;
 }
 
 void UdpPortEngine::OnError(int code, const char* description)
 {
-    Fire(kUdpPortEventError, {EventParam::Int(&code), EventParam::Text(&description)});
+    FireError(code, description);
 }
 
 int UdpPortEngine::OnReadyToSend()
 {
-    Fire(kUdpPortEventReadyToSend, {});
+    Fire(SharedEvent::ReadyToSend, {});
     return 0;
 }
