@@ -12,26 +12,7 @@ constexpr EventTable kUdpPortEvents = {
 
 } // namespace
 
-UdpPortEngine::UdpPortEngine()
+UdpPortEngine::UdpPortEngine() : UdpSocket("UDPPort")
 {
     SetEventTable(kUdpPortEvents);
-}
-
-int UdpPortEngine::OnDataIn(const char* data, int length, const char* address, int port)
-{
-    char* datagram = const_cast<char*>(data);
-    Fire(SharedEvent::DataIn,
-         {EventParam::Binary(&datagram, length), EventParam::Text(&address), EventParam::Int(&port)});
-    return 0;
-}
-
-void UdpPortEngine::OnError(int code, const char* description)
-{
-    FireError(code, description);
-}
-
-int UdpPortEngine::OnReadyToSend()
-{
-    Fire(SharedEvent::ReadyToSend, {});
-    return 0;
 }

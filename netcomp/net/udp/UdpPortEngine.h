@@ -6,9 +6,4 @@
 class UdpPortEngine : public UdpSocket {
 public:
     UdpPortEngine();
-
-protected:
-    int OnDataIn(const char* data, int length, const char* address, int port) override;
-    void OnError(int code, const char* description) override;
-    int OnReadyToSend() override;
 };
