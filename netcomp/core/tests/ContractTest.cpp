@@ -11,7 +11,7 @@
 
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/include/netcomp.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
