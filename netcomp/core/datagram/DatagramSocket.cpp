@@ -10,8 +10,10 @@
 // stays valid and no datagram follows the close.
 #include "netcomp/core/datagram/DatagramSocket.h"
 
+#include <cstring>
 #include <new>
 
+#include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
@@ -29,6 +31,20 @@ sockaddr_in EndPoint(unsigned long address, int port)
 } // namespace
 
 DatagramSocket::DatagramSocket(DatagramSink& sink, UINT message) : m_sink(sink), m_message(message) {}
+
+int DatagramSocket::ResolveDestination(const char* text, unsigned long* address)
+{
+    if (!text || !*text) {
+        *address = 0;
+        return kResultOk;
+    }
+    // inet_addr would take the broadcast address for its own failure.
+    if (std::strcmp(text, "255.255.255.255") == 0) {
+        *address = INADDR_BROADCAST;
+        return kResultOk;
+    }
+    return NetComponent::ResolveHost(text, address);
+}
 
 int DatagramSocket::Create(int type, int protocol)
 {

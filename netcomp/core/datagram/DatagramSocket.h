@@ -49,6 +49,12 @@ public:
     DatagramSocket(const DatagramSocket&) = delete;
     DatagramSocket& operator=(const DatagramSocket&) = delete;
 
+    // A datagram engine's RemoteHost text as an address in network order:
+    // the empty text is no address (0), "255.255.255.255" the broadcast
+    // address, anything else a dotted address or a host name to look up.
+    // 0, or the Winsock code of the look-up (*address is then left alone).
+    [[nodiscard]] static int ResolveDestination(const char* text, unsigned long* address);
+
     // Opening, step by step; each gives 0 or the Winsock code. The engine
     // calls Abort when a step fails, so that no half-opened socket stays;
     // its destructor calls Abort too (the sink is told nothing then).

@@ -13,7 +13,6 @@
 #include "netcomp/core/icmp/IcmpEngine.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "netcomp/core/text/AddressText.h"
 #include "netcomp/core/icmp/IcmpDll.h"
@@ -129,19 +128,7 @@ int IcmpEngine::SetRemoteHost(const char* text)
         SetLastErrorText("Cannot change RemoteHost when UseConnection is set and ICMPPort is Active.");
         return kRemoteHostWhileConnected;
     }
-    if (!text || !*text) {
-        m_remoteAddress = 0;
-        return kResultOk;
-    }
-    if (std::strcmp(text, "255.255.255.255") == 0) {
-        m_remoteAddress = INADDR_BROADCAST;
-        return kResultOk;
-    }
-    unsigned long address = 0;
-    const int rc = ResolveHost(text, &address);
-    if (rc == kResultOk)
-        m_remoteAddress = address;
-    return rc;
+    return DatagramSocket::ResolveDestination(text, &m_remoteAddress);
 }
 
 const char* IcmpEngine::GetRemoteHost()

@@ -7,7 +7,6 @@
 #include "netcomp/net/udp/UdpSocket.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "netcomp/core/text/AddressText.h"
 #include "netcomp/core/framework/NotifyWindow.h"
@@ -260,18 +259,11 @@ int UdpSocket::SetRemoteHost(const char* text)
         SetLastErrorText("Cannot change RemoteHost when UseConnection is set and the control is Active.");
         return kRemoteHostWhileConnected;
     }
-    if (!text || !*text) {
-        m_remoteAddress = 0;
-        return kResultOk;
-    }
-    if (std::strcmp(text, "255.255.255.255") == 0) {
-        m_remoteAddress = INADDR_BROADCAST;
-        return kResultOk;
-    }
     if (Ws().WSAIsBlocking())
         Ws().WSACancelBlockingCall();
+    // A name that cannot be resolved leaves no address.
     m_remoteAddress = 0;
-    const int rc = ResolveHost(text, &m_remoteAddress);
+    const int rc = DatagramSocket::ResolveDestination(text, &m_remoteAddress);
     return rc == WSANOTINITIALISED ? kResultOk : rc;
 }
 
