@@ -166,9 +166,12 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
     const DWORD start = Now();
     DWORD lastSend = start;
     int resends = 0;
+    // An exchange asked for inside another one's matcher leaves it waiting.
     ReplyMatcher* const outer = m_matcher;
+    const bool outerReplied = m_replied;
     m_matcher = &matcher;
     m_replied = false;
+    m_socket.SetAcceptData(true);
     StartTimeout();
     while (!m_replied) {
         if (!m_socket.IsOpen()) {
@@ -203,6 +206,7 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
         ++resends;
     }
     m_matcher = outer;
+    m_replied = outerReplied;
     return rc;
 }
 
