@@ -31,7 +31,7 @@ public:
     // Writes value into the event's parameter array at position, as an owner answers.
     void AnswerWith(int event, int position, INT_PTR value) { m_answers[event] = {position, value}; }
     // Runs action inside the event, once it is recorded (closing the
-    // component there, sending again).
+    // component there, sending again); an empty action stops that.
     void OnEvent(int event, std::function<void(const RecordedEvent&)> action) { m_actions[event] = std::move(action); }
 
     INT_PTR User() { return reinterpret_cast<INT_PTR>(this); }
@@ -50,7 +50,7 @@ public:
         }
         self->events.push_back(e);
         const auto action = self->m_actions.find(event);
-        if (action != self->m_actions.end())
+        if (action != self->m_actions.end() && action->second)
             action->second(e);
         const auto answer = self->m_answers.find(event);
         if (answer != self->m_answers.end() && answer->second.first < count)
