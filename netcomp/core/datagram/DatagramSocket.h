@@ -24,6 +24,11 @@
 
 #include "netcomp/core/framework/OwnedHandle.h"
 
+// The Winsock 1.1 numbers of the IP-level options: WSOCK32 takes these, and
+// answers the Winsock 2 numbers with success while doing nothing.
+constexpr int kIpOptionTtl = 7;
+constexpr int kIpOptionTos = 8;
+
 class DatagramSink {
 public:
     // One datagram, in the socket's buffer with a spare byte behind it for a

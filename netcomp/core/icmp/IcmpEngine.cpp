@@ -23,9 +23,6 @@
 
 namespace {
 
-// Winsock 1.1 numbers of the IP options: WSOCK32 ignores the Winsock 2 ones.
-constexpr int kIpTtl = 7;
-constexpr int kIpTos = 8;
 constexpr int kMaxMessage = 65536;
 constexpr int kMaxIpHeader = 60;
 // The socket's receive buffer holds at least this many messages of the
@@ -107,9 +104,9 @@ int IcmpEngine::ApplySocketOptions()
         return rc;
     if (m_dontRoute && (rc = m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, 1)) != kResultOk)
         return rc;
-    if (m_timeToLive != 0 && (rc = m_socket.SetOption(IPPROTO_IP, kIpTtl, m_timeToLive)) != kResultOk)
+    if (m_timeToLive != 0 && (rc = m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, m_timeToLive)) != kResultOk)
         return rc;
-    if (m_qosFlags != 0 && (rc = m_socket.SetOption(IPPROTO_IP, kIpTos, m_qosFlags)) != kResultOk)
+    if (m_qosFlags != 0 && (rc = m_socket.SetOption(IPPROTO_IP, kIpOptionTos, m_qosFlags)) != kResultOk)
         return rc;
     // Wake-on-LAN and broadcast pings; a refusal is not fatal.
     (void)m_socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
@@ -187,13 +184,13 @@ int IcmpEngine::SetUseIcmpDll(bool on)
 int IcmpEngine::SetTimeToLive(int ttl)
 {
     m_timeToLive = ttl;
-    return m_socket.IsOpen() ? m_socket.SetOption(IPPROTO_IP, kIpTtl, ttl) : kResultOk;
+    return m_socket.IsOpen() ? m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, ttl) : kResultOk;
 }
 
 int IcmpEngine::GetTimeToLive()
 {
     int ttl = 0;
-    if (m_socket.IsOpen() && m_socket.GetOption(IPPROTO_IP, kIpTtl, &ttl) == kResultOk)
+    if (m_socket.IsOpen() && m_socket.GetOption(IPPROTO_IP, kIpOptionTtl, &ttl) == kResultOk)
         m_timeToLive = ttl;
     return m_timeToLive;
 }
@@ -201,7 +198,7 @@ int IcmpEngine::GetTimeToLive()
 int IcmpEngine::SetQosFlags(int flags)
 {
     m_qosFlags = flags;
-    return m_socket.IsOpen() ? m_socket.SetOption(IPPROTO_IP, kIpTos, flags) : kResultOk;
+    return m_socket.IsOpen() ? m_socket.SetOption(IPPROTO_IP, kIpOptionTos, flags) : kResultOk;
 }
 
 int IcmpEngine::SetOutBufferSize(int size)

@@ -15,10 +15,6 @@
 
 namespace {
 
-// Winsock 1.1 numbers of the IP options: WSOCK32 ignores the Winsock 2 ones.
-constexpr int kIpTtl = 7;
-constexpr int kIpTos = 8;
-
 constexpr int kDefaultPacketSize = 8192;
 // OnDatagram's answer once the awaited reply has come: the round stops.
 constexpr int kReplyTaken = 1;
@@ -72,9 +68,9 @@ int UdpSocket::Open()
     (void)m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, m_outBufferSize);
     (void)m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, m_dontRoute ? 1 : 0);
     if (m_qosFlags != 0)
-        (void)m_socket.SetOption(IPPROTO_IP, kIpTos, m_qosFlags);
+        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTos, m_qosFlags);
     if (m_timeToLive != 0)
-        (void)m_socket.SetOption(IPPROTO_IP, kIpTtl, m_timeToLive);
+        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, m_timeToLive);
     // Every datagram socket of the library may send to broadcast addresses.
     (void)m_socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
     if (m_useConnection && (rc = m_socket.Connect(m_remoteAddress, m_remotePort)) != kResultOk)
@@ -303,7 +299,7 @@ int UdpSocket::SetTimeToLive(int ttl)
     if (ttl == 0)
         return kResultOk; // 0 keeps what the socket has
     m_timeToLive = ttl;
-    return !m_socket.IsOpen() ? kResultOk : m_socket.SetOption(IPPROTO_IP, kIpTtl, ttl);
+    return !m_socket.IsOpen() ? kResultOk : m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, ttl);
 }
 
 int UdpSocket::SetQosFlags(int flags)
@@ -312,7 +308,7 @@ int UdpSocket::SetQosFlags(int flags)
     if (flags == 0 && m_qosFlags == 0)
         return kResultOk;
     if (m_socket.IsOpen()) {
-        const int rc = m_socket.SetOption(IPPROTO_IP, kIpTos, flags);
+        const int rc = m_socket.SetOption(IPPROTO_IP, kIpOptionTos, flags);
         if (rc != kResultOk)
             return rc;
     }
@@ -323,7 +319,7 @@ int UdpSocket::SetQosFlags(int flags)
 int UdpSocket::GetQosFlags()
 {
     int value = 0;
-    if (m_socket.IsOpen() && m_socket.GetOption(IPPROTO_IP, kIpTos, &value) == kResultOk)
+    if (m_socket.IsOpen() && m_socket.GetOption(IPPROTO_IP, kIpOptionTos, &value) == kResultOk)
         return value;
     return m_qosFlags;
 }
