@@ -93,17 +93,12 @@ void DatagramSocket::Abort()
 
 int DatagramSocket::SetOption(int level, int option, int value)
 {
-    if (Ws().setsockopt(m_socket.Get(), level, option, reinterpret_cast<const char*>(&value), sizeof value) == 0)
-        return kResultOk;
-    return Ws().WSAGetLastError();
+    return NetComponent::SetSocketOption(m_socket.Get(), level, option, value);
 }
 
 int DatagramSocket::GetOption(int level, int option, int* value) const
 {
-    int length = sizeof *value;
-    if (Ws().getsockopt(m_socket.Get(), level, option, reinterpret_cast<char*>(value), &length) == 0)
-        return kResultOk;
-    return Ws().WSAGetLastError();
+    return NetComponent::GetSocketOption(m_socket.Get(), level, option, value);
 }
 
 int DatagramSocket::SetReceiveBufferSize(int* size)
@@ -115,17 +110,6 @@ int DatagramSocket::SetReceiveBufferSize(int* size)
     if (rc != kResultOk && GetOption(SOL_SOCKET, SO_RCVBUF, &actual) == kResultOk)
         *size = actual;
     return rc;
-}
-
-bool DatagramSocket::LocalEndPoint(unsigned long* address, int* port) const
-{
-    sockaddr_in bound = {};
-    int length = sizeof bound;
-    if (!m_socket.IsOpen() || Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0)
-        return false;
-    *address = bound.sin_addr.s_addr;
-    *port = Ws().ntohs(bound.sin_port);
-    return true;
 }
 
 int DatagramSocket::SetCapacity(int bytes)

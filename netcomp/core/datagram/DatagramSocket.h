@@ -80,8 +80,6 @@ public:
     [[nodiscard]] int GetOption(int level, int option, int* value) const;
     // SO_RCVBUF; when the socket refuses it, *size becomes the size it has.
     [[nodiscard]] int SetReceiveBufferSize(int* size);
-    // The address and port the socket is bound to; false when it is closed.
-    bool LocalEndPoint(unsigned long* address, int* port) const;
 
     // The largest datagram a read takes; 200 when the buffer cannot be had.
     // A longer datagram fails the read with 10040. Set while closed.

@@ -30,12 +30,7 @@ public:
         return m_socket.OnMessage(message, wParam, lParam) ? 0 : NetComponent::WindowProc(message, wParam, lParam);
     }
 
-    int Port() const
-    {
-        unsigned long address = 0;
-        int port = 0;
-        return m_socket.LocalEndPoint(&address, &port) ? port : 0;
-    }
+    int Port() const { return BoundPort(m_socket.Handle(), 0); }
     void Pump()
     {
         for (int i = 0; i < 20; ++i)

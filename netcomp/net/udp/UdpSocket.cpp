@@ -46,7 +46,7 @@ int UdpSocket::SetActive(bool active)
     if (m_useConnection && m_remotePort == 0) {
         SetLastErrorText("RemotePort can't be zero when UseConnection is set. Please specify a valid service port "
                          "number.");
-        return kRemotePortZero;
+        return kPortZero;
     }
     const int rc = Open();
     if (rc != kResultOk)
@@ -219,7 +219,7 @@ const char* UdpSocket::GetLocalHost()
     unsigned long address = 0;
     int port = 0;
     m_text.clear();
-    if (m_socket.LocalEndPoint(&address, &port))
+    if (LocalEndpoint(m_socket.Handle(), &address, &port))
         m_text = DottedAddress(std::uint32_t(address));
     return m_text.c_str();
 }
@@ -247,9 +247,7 @@ int UdpSocket::SetLocalPort(int port)
 
 int UdpSocket::GetLocalPort()
 {
-    unsigned long address = 0;
-    int port = 0;
-    return m_socket.LocalEndPoint(&address, &port) ? port : m_localPort;
+    return BoundPort(m_socket.Handle(), m_localPort);
 }
 
 int UdpSocket::SetRemoteHost(const char* text)
@@ -354,7 +352,7 @@ int UdpSocket::SetMaxPacketSize(int size)
     SetLastErrorText("");
     if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change MaxPacketSize while the control is Active.");
-        return kMaxPacketSizeWhileActive;
+        return kMaxSizeWhileActive;
     }
     return m_socket.SetCapacity(std::clamp(size, 0, kLargestPacket));
 }
