@@ -7,8 +7,23 @@
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/web/HttpCookie.h"
+#include "netcomp/include/netcomp_http.h"
 
 namespace {
+
+constexpr EventTable kHttpEvents = {
+    {SharedEvent::Connected, kHttpEventConnected},
+    {SharedEvent::ConnectionStatus, kHttpEventConnectionStatus},
+    {SharedEvent::Disconnected, kHttpEventDisconnected},
+    {SharedEvent::EndTransfer, kHttpEventEndTransfer},
+    {SharedEvent::Error, kHttpEventError},
+    {SharedEvent::Header, kHttpEventHeader},
+    {SharedEvent::Redirect, kHttpEventRedirect},
+    {SharedEvent::SetCookie, kHttpEventSetCookie},
+    {SharedEvent::StartTransfer, kHttpEventStartTransfer},
+    {SharedEvent::Status, kHttpEventStatus},
+    {SharedEvent::Transfer, kHttpEventTransfer},
+};
 
 const char kDefaultUserAgent[] = "Tessarine HTTP/S Control";
 constexpr uint32_t kReadBuffer = 1u << 20;
@@ -26,6 +41,7 @@ HttpClient::RandomSource HttpClient::s_randomSource = nullptr;
 
 HttpClient::HttpClient() : m_cnonceSalt(NextSalt()), m_parser(*this)
 {
+    SetEventTable(kHttpEvents);
     Reset();
 }
 
@@ -217,64 +233,52 @@ int HttpClient::Config(const ConfigArg& arg, const char** answer)
     return TcpClient::Config(arg, answer);
 }
 
-int HttpClient::FireConnected(int code, const char* description)
-{
-    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
-}
-
-int HttpClient::FireConnectionStatus(const char* text, int code, const char* description)
-{
-    return Fire(2, {EventParam::Text(&text), EventParam::Int(&code), EventParam::Text(&description)});
-}
-
-int HttpClient::FireDisconnected(int code, const char* description)
-{
-    return Fire(3, {EventParam::Int(&code), EventParam::Text(&description)});
-}
-
 int HttpClient::FireEndTransfer(int direction)
 {
-    return Fire(4, {EventParam::Int(&direction)});
+    return Fire(SharedEvent::EndTransfer, {EventParam::Int(&direction)});
 }
 
 int HttpClient::FireError(int code, const char* text)
 {
     m_asyncErrorFired = true;
-    return Fire(5, {EventParam::Int(&code), EventParam::Text(&text)});
+    return ProtocolClient::FireError(code, text);
 }
 
 int HttpClient::FireHeader(const char* field, const char* value)
 {
-    return Fire(6, {EventParam::Text(&field), EventParam::Text(&value)});
+    return Fire(SharedEvent::Header, {EventParam::Text(&field), EventParam::Text(&value)});
 }
 
 int HttpClient::FireRedirect(const char* location, bool* accept)
 {
-    return Fire(7, {EventParam::Text(&location), EventParam::Bool(accept, true)});
+    return Fire(SharedEvent::Redirect, {EventParam::Text(&location), EventParam::Bool(accept, true)});
 }
 
 int HttpClient::FireSetCookie(const char* name, const char* value, const char* expires, const char* domain,
                               const char* path, bool secure)
 {
-    return Fire(8, {EventParam::Text(&name), EventParam::Text(&value), EventParam::Text(&expires),
-                    EventParam::Text(&domain), EventParam::Text(&path), EventParam::Bool(&secure)});
+    return Fire(SharedEvent::SetCookie,
+                {EventParam::Text(&name), EventParam::Text(&value), EventParam::Text(&expires),
+                 EventParam::Text(&domain), EventParam::Text(&path), EventParam::Bool(&secure)});
 }
 
 int HttpClient::FireStartTransfer(int direction)
 {
-    return Fire(9, {EventParam::Int(&direction)});
+    return Fire(SharedEvent::StartTransfer, {EventParam::Int(&direction)});
 }
 
 int HttpClient::FireStatus(const char* version, int code, const char* description)
 {
-    return Fire(10, {EventParam::Text(&version), EventParam::Int(&code), EventParam::Text(&description)});
+    return Fire(SharedEvent::Status,
+                {EventParam::Text(&version), EventParam::Int(&code), EventParam::Text(&description)});
 }
 
 int HttpClient::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
 {
     int count = int(bytes);
     char* buffer = const_cast<char*>(data);
-    return Fire(11, {EventParam::Int(&direction), EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
+    return Fire(SharedEvent::Transfer,
+                {EventParam::Int(&direction), EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
 }
 
 // Set-Cookie: name=value, then attributes separated by ";".
