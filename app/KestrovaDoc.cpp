@@ -26,7 +26,7 @@ CKestrovaDoc::CKestrovaDoc()
 
 CKestrovaDoc::~CKestrovaDoc()
 {
-    (void)m_server.Do(kSoapDisconnect, {});
+    (void)m_server.Do(kSoapNoAction, {});
 }
 
 void CKestrovaDoc::RunAudit(const std::string& computer, AuditProgressSink* sink)

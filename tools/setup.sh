@@ -11,7 +11,7 @@ packages=(
     # independent coders the mail tests and benchmarks compare with
     libgmime-3.0-dev uudeview
     # benchmark peers
-    libexpat1-dev libpugixml-dev
+    libexpat1-dev libpugixml-dev fusioninventory-agent
     # test peers
     python3-spyne
     # running and testing the Windows programs
@@ -22,6 +22,8 @@ packages=(
     iproute2
     # internal echo, daytime and chargen services for the TCP client tests
     openbsd-inetd
+    # drawing the program's icons and pictures from their SVG sources (resources/art)
+    librsvg2-bin fonts-dejavu-core
     # looking at rendered report pages (tools/report-screenshots.sh)
     chromium
     # the directory behind the user lookup tests

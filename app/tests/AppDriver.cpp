@@ -6,46 +6,6 @@
 
 #include <thread>
 
-HWND WaitFor(const std::function<HWND()>& find, int tries)
-{
-    for (int i = 0; i < tries; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-HWND VisibleDialog(const char* title)
-{
-    HWND found = FindWindowA("#32770", title);
-    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
-}
-
-HWND FindChild(HWND parent, const char* className, int id)
-{
-    struct Search {
-        const char* className;
-        int id;
-        HWND found;
-    } search = {className, id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            char name[64] = {};
-            GetClassNameA(child, name, sizeof(name));
-            if (lstrcmpiA(name, s->className) == 0 && (s->id == 0 || GetDlgCtrlID(child) == s->id)) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 void AppDriverTest::SetUp()
 {
     WaitDlg::s_readingPauseMs = 0;

@@ -1,10 +1,10 @@
 // Driving the application's windows from a second thread of the test, as an
-// operator would: waiting for a window, finding its controls, and a fixture
-// with a started application in a folder of the test's own whose message
-// boxes are recorded instead of shown.
+// operator would: a fixture with a started application in a folder of the
+// test's own whose message boxes are recorded instead of shown.
 #pragma once
 
 #include "app/KestrovaApp.h"
+#include "app/tests/WindowDriver.h"
 #include "common/MessageBoxHook.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +13,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// Calls find every 10 ms until it gives a window, at most tries times.
-HWND WaitFor(const std::function<HWND()>& find, int tries = 500);
-// A visible dialog with the title.
-HWND VisibleDialog(const char* title);
-// The first descendant of parent of the class, with the id unless it is 0.
-HWND FindChild(HWND parent, const char* className, int id);
 
 class AppDriverTest : public ::testing::Test {
 protected:

@@ -215,30 +215,6 @@ TEST_F(FileHelpCommands, AboutShowsTheProgramsVersionAndItsLinks)
     EXPECT_TRUE(makerIsLink);
 }
 
-namespace {
-
-// A message box of the program: a dialog with a text of id 0xFFFF.
-HWND MessageBoxWithText(const std::string& text)
-{
-    for (HWND found = FindWindowA("#32770", nullptr); found != nullptr;
-         found = FindWindowExA(nullptr, found, "#32770", nullptr)) {
-        char shown[512] = {};
-        SendDlgItemMessageA(found, 0xFFFF, WM_GETTEXT, sizeof(shown), reinterpret_cast<LPARAM>(shown));
-        if (IsWindowVisible(found) && text == shown) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
-HWND VisibleTitled(const char* title)
-{
-    HWND found = FindWindowA("#32770", title);
-    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
-}
-
-} // namespace
-
 TEST(RealProgram, DriverSetsTheOptionsAndReadsTheAboutBox)
 {
     const std::string folder = MakeFolder("real-options");
@@ -253,7 +229,7 @@ TEST(RealProgram, DriverSetsTheOptionsAndReadsTheAboutBox)
     ASSERT_NE(nullptr, frame);
 
     PostMessageA(frame, WM_COMMAND, ID_OPTIONS, 0);
-    HWND sheet = WaitFor([] { return VisibleTitled("Kestrova Options"); });
+    HWND sheet = WaitFor([] { return VisibleDialog("Kestrova Options"); });
     ASSERT_NE(nullptr, sheet);
     HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     const std::pair<int, std::string> fields[] = {{IDC_OPT_SERVER, "127.0.0.1"},
@@ -267,7 +243,7 @@ TEST(RealProgram, DriverSetsTheOptionsAndReadsTheAboutBox)
     // The test shows a box of its own: posted, so this driver is not held up.
     PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_OPT_TEST_LOGIN, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_OPT_TEST_LOGIN)));
-    HWND box = WaitFor([] { return MessageBoxWithText("Success!"); }, 3000);
+    HWND box = WaitFor([] { return FindMessageBox("Success!"); }, 3000);
     ASSERT_NE(nullptr, box);
     SaveWindowShot(box, "real-test-login-success");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -278,11 +254,16 @@ TEST(RealProgram, DriverSetsTheOptionsAndReadsTheAboutBox)
         SaveWindowShot(sheet, "real-options-left-open");
     }
     ASSERT_TRUE(closed);
-    const std::string config = ReadFileText(folder + "\\kestrova.cfg");
+    // The file is written once the sheet has gone.
+    const std::string path = folder + "\\kestrova.cfg";
+    for (int i = 0; i < 500 && !FileExists(path); ++i) {
+        Sleep(10);
+    }
+    const std::string config = ReadFileText(path);
     EXPECT_NE(std::string::npos, config.find("server=\"127.0.0.1\"")) << config;
 
     PostMessageA(frame, WM_COMMAND, ID_APP_ABOUT, 0);
-    HWND about = WaitFor([] { return VisibleTitled("About Kestrova"); });
+    HWND about = WaitFor([] { return VisibleDialog("About Kestrova"); });
     ASSERT_NE(nullptr, about);
     char version[64] = {};
     SendDlgItemMessageA(about, IDC_ABOUT_VERSION, WM_GETTEXT, sizeof(version), reinterpret_cast<LPARAM>(version));

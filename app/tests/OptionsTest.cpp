@@ -200,6 +200,8 @@ TEST_F(Options, PagesCheckTheirFieldsAndOkWritesTheFile)
 
 TEST_F(Options, TestButtonReportsTheServersRefusal)
 {
+    // Each message begins with these lines (the component's own error may
+    // follow an empty fault).
     const struct {
         const char* answer;
         const char* text;
@@ -228,7 +230,7 @@ TEST_F(Options, TestButtonReportsTheServersRefusal)
     const std::vector<Box> boxes = Boxes();
     ASSERT_EQ(3u, boxes.size());
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(kCases[i].text, boxes[i].text);
+        EXPECT_EQ(0u, boxes[i].text.find(kCases[i].text)) << boxes[i].text;
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes[i].type);
     }
     EXPECT_EQ(kRangeText, boxes[2].text);
