@@ -1,6 +1,7 @@
 // The option sheets on a display, driven from a second thread the way an
 // operator would: fields typed, tabs changed, buttons pressed. Message boxes
 // are recorded with whether the busy window was up when they came.
+#include "app/BrowseForFolder.h"
 #include "app/tests/AppDriver.h"
 #include "app/tests/KestrovaRun.h"
 #include "app/tests/WindowShot.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 namespace {
@@ -61,6 +63,20 @@ private:
 };
 
 class Options : public AppDriverTest {};
+
+// The system's folder dialog, known by the title text the program gives it.
+HWND FolderBrowser(const std::string& title)
+{
+    for (HWND dialog = FindWindowA("#32770", nullptr); dialog != nullptr;
+         dialog = FindWindowExA(nullptr, dialog, "#32770", nullptr)) {
+        for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (IsWindowVisible(dialog) && WindowText(child) == title) {
+                return dialog;
+            }
+        }
+    }
+    return nullptr;
+}
 
 const char kRangeText[] = "Please enter an integer between 1 and 65535.";
 const char kPathText[] = "Path specified is invalid. Please enter a valid log file path.";
@@ -299,4 +315,45 @@ TEST_F(Options, DebugSheetOpensWithFixedStatesAndSetsThePickerWords)
     EXPECT_EQ(0xFC, config.m_pickerScopeTypes);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_FALSE(FileExists("kestrova.cfg"));
+}
+
+TEST_F(Options, FolderBrowserChoosesTheLogFolder)
+{
+    // A folder selected at opening comes back with OK. (The folder is one of
+    // the prefix's drive C:, where the system's dialog finds every path.)
+    std::thread driver([] {
+        if (HWND browser = WaitFor([] { return FolderBrowser("Pick a folder"); }, 3000)) {
+            SaveWindowShot(browser, "folder-browser");
+            SendMessageA(FindChild(browser, "Button", IDOK), BM_CLICK, 0, 0);
+        }
+    });
+    const std::string folder = "C:\\kes-log-folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string chosen = "left over";
+    const BrowseResult result = BrowseForFolder("Pick a folder", chosen, folder);
+    driver.join();
+    EXPECT_EQ(kBrowseChosen, result);
+    EXPECT_EQ(folder, chosen);
+    RemoveDirectoryA(folder.c_str());
+
+    // From the log page: Cancel leaves the path as it was.
+    std::string path;
+    RunWithDriver(ID_OPTIONS, [&] {
+        SheetDriver sheet("Kestrova Options");
+        if (!sheet.IsOpen()) {
+            return;
+        }
+        sheet.ShowPage(1);
+        sheet.Click(IDC_LOG_ERRORS);
+        sheet.Type(IDC_LOG_PATH, "C:\\kept");
+        // Posted: the page waits in the browser until it closes.
+        PostMessageA(sheet.Page(), WM_COMMAND, MAKEWPARAM(IDC_LOG_BROWSE, BN_CLICKED), 0);
+        if (HWND browser = WaitFor([] { return FolderBrowser("Select Log File Location"); }, 3000)) {
+            SendMessageA(FindChild(browser, "Button", IDCANCEL), BM_CLICK, 0, 0);
+            WaitFor([browser] { return IsWindow(browser) ? nullptr : browser; });
+        }
+        path = sheet.Text(IDC_LOG_PATH);
+        sheet.Cancel();
+    });
+    EXPECT_EQ("C:\\kept", path);
 }
