@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     if (authAt != 0) {
         Check(authAt + message.authParams.size() <= size);
-        Check(message.authParams == std::string(reinterpret_cast<const char*>(data) + authAt, message.authParams.size()));
+        Check(message.authParams ==
+              std::string(reinterpret_cast<const char*>(data) + authAt, message.authParams.size()));
         std::string copy(reinterpret_cast<const char*>(data), size);
         const std::string key(20, 'k');
         if (SignSnmpMessage(kSnmpAuthSha1, key, copy.data(), copy.size(), authAt) == 0)
