@@ -260,7 +260,8 @@ void SnmpEngine::FillSecurity(int action, const Answer* answer, SnmpMessage& m, 
             security.key = m_keys.Key(security.protocol, m_password, m.engineId);
     }
     m.user = security.user;
-    m.contextEngineId = m.engineId;
+    // An answer names the request's context, which the requester matches.
+    m.contextEngineId = answer ? answer->request->contextEngineId : m.engineId;
     m.msgFlags = kSnmpFlagReportable;
     if (security.authenticated && action != kSnmpActionDiscoverEngine) {
         m.msgFlags |= kSnmpFlagAuth;

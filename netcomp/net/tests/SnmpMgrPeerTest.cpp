@@ -1,0 +1,291 @@
+// SNMPMgr through its exported functions against net-snmp on 127.0.0.1:
+// snmpd on port 23161 (tools/peers/snmpd.sh: communities public and private,
+// users md5user and shauser with "authpass123", noauthuser), snmptrapd on
+// 23162 for informs, and snmptrap and snmpinform sending to the manager.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "netcomp/include/netcomp_snmpmgr.h"
+#include "netcomp/net/tests/SnmpTestSupport.h"
+
+namespace {
+
+constexpr int kAgentPort = 23161;
+constexpr int kTrapdPort = 23162;
+constexpr int kManagerPort = 23171;
+const char* const kSysName = "1.3.6.1.2.1.1.5.0";
+const char* const kSysContact = "1.3.6.1.2.1.1.4.0";
+
+class Manager : public SnmpComponent<SNMPMgrFunctions> {
+public:
+    explicit Manager(EventRecorder& events) : SnmpComponent(events)
+    {
+        events.TextsAt(kSnmpMgrEventBadPacket, {0, 1, 4});
+        events.TextsAt(kSnmpMgrEventDiscoveryResponse, {0, 3, 5});
+        events.TextsAt(kSnmpMgrEventError, {1});
+        events.TextsAt(kSnmpMgrEventInformRequest, {2, 3, 5, 9});
+        events.TextsAt(kSnmpMgrEventPacketTrace, {0, 2});
+        events.TextsAt(kSnmpMgrEventReport, {2, 3, 5, 9});
+        events.TextsAt(kSnmpMgrEventResponse, {2, 3, 5, 9});
+        events.TextsAt(kSnmpMgrEventTrap, {2, 3, 5, 7});
+        EXPECT_EQ(Set(kSnmpMgrLocalPort, 0), 0);
+        EXPECT_EQ(Set(kSnmpMgrTimeout, 5), 0);
+    }
+    void ToAgent(int version, int port = kAgentPort)
+    {
+        EXPECT_EQ(SetText(kSnmpMgrRemoteHost, "127.0.0.1"), 0);
+        EXPECT_EQ(Set(kSnmpMgrRemotePort, port), 0);
+        EXPECT_EQ(Set(kSnmpMgrSNMPVersion, version), 0);
+    }
+    void Objects(std::initializer_list<const char*> oids)
+    {
+        EXPECT_EQ(Set(kSnmpMgrObjCount, int(oids.size())), 0);
+        int i = 0;
+        for (const char* oid : oids)
+            Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, ++i, oid);
+    }
+    // Identifier, type and value of binding i, as "oid=type:value".
+    std::string Object(int i)
+    {
+        return GetText(kSnmpMgrObjId, i) + "=" + std::to_string(GetInt(kSnmpMgrObjType, i)) + ":" +
+               GetBytes(kSnmpMgrObjValue, i);
+    }
+    void Pump()
+    {
+        for (int i = 0; i < 5; ++i)
+            (void)Call(kSnmpMgrDoEvents);
+    }
+};
+
+TEST(SnmpMgrPeer, CommunityGetsSetsAndErrors)
+{
+    EventRecorder events;
+    Manager m(events);
+    m.ToAgent(1);
+    EXPECT_EQ(m.GetText(kSnmpMgrCommunity), "vastro");
+    EXPECT_EQ(m.SetText(kSnmpMgrCommunity, "public"), 0);
+    m.Objects({kSysName});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.Object(1), std::string(kSysName) + "=4:kes-snmp-peer");
+    ASSERT_EQ(events.Of(kSnmpMgrEventResponse).size(), 1u);
+    EXPECT_EQ(events.Of(kSnmpMgrEventResponse)[0].values[1], 1); // version
+    EXPECT_EQ(events.Of(kSnmpMgrEventResponse)[0].texts[2], "public");
+    // SNMPv1 names the missing object in the error status.
+    m.Objects({"1.3.6.1.2.1.1.99.0"});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 2);
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorIndex), 1);
+    EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noSuchName");
+    // SNMPv2c names it in the value.
+    m.ToAgent(2);
+    m.Objects({"1.3.6.1.2.1.1.99.0", kSysName});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 0);
+    EXPECT_EQ(m.Object(1), "1.3.6.1.2.1.1.99.0=128:error: noSuchObject");
+    EXPECT_EQ(m.Answer(kSnmpMgrValueOf, kSysName), "kes-snmp-peer");
+    EXPECT_EQ(m.Answer(kSnmpMgrValueOf, "1.3.6.1.2.1.1.6.0"), "rc322");
+    EXPECT_STREQ(m.LastError(), "OID does not exist.");
+
+    // A set with the read community is refused; with the write community it holds.
+    m.Objects({kSysContact});
+    (void)m.Set(kSnmpMgrObjType, 4, 1);
+    (void)m.SetBytes(kSnmpMgrObjValue, "ops@kes.test", 1);
+    ASSERT_EQ(m.Call(kSnmpMgrSendSetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noAccess");
+    EXPECT_EQ(m.SetText(kSnmpMgrCommunity, "private"), 0);
+    m.Objects({kSysContact});
+    (void)m.Set(kSnmpMgrObjType, 4, 1);
+    (void)m.SetBytes(kSnmpMgrObjValue, "ops@kes.test", 1);
+    ASSERT_EQ(m.Call(kSnmpMgrSendSetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 0);
+    m.Objects({kSysContact});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.Object(1), std::string(kSysContact) + "=4:ops@kes.test");
+}
+
+TEST(SnmpMgrPeer, WalksLikeSnmpwalk)
+{
+    EventRecorder events;
+    Manager m(events);
+    m.ToAgent(2);
+    EXPECT_EQ(m.SetText(kSnmpMgrCommunity, "public"), 0);
+    const std::string expected = RunTool("snmpwalk -m '' -v2c -c public -On -Oe 127.0.0.1:23161 1.3.6.1.2.1.1", [] {});
+    int rows = 0;
+    for (size_t at = expected.find("\n.1.3.6.1.2.1.1."); at != std::string::npos;
+         at = expected.find("\n.1.3.6.1.2.1.1.", at + 1))
+        ++rows;
+    ++rows; // the first line has no line end in front
+    m.Objects({"1.3.6.1.2.1.1"});
+    int walked = 0;
+    for (;;) {
+        ASSERT_EQ(m.Call(kSnmpMgrSendGetNextRequest), 0) << m.LastError();
+        const std::string oid = m.GetText(kSnmpMgrObjId, 1);
+        if (oid.rfind("1.3.6.1.2.1.1.", 0) != 0)
+            break;
+        ++walked;
+        EXPECT_NE(expected.find("." + oid + " = "), std::string::npos) << oid;
+        ASSERT_LT(walked, 200);
+    }
+    EXPECT_EQ(walked, rows) << expected;
+    // One bulk request brings ten of them.
+    m.Objects({"1.3.6.1.2.1.1"});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetBulkRequest, {0, 10}), 0) << m.LastError();
+    EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 10);
+    EXPECT_EQ(m.GetText(kSnmpMgrObjId, 1), "1.3.6.1.2.1.1.1.0");
+}
+
+// snmpd's engine identifier, read with SNMPv2c.
+std::string AgentEngineId()
+{
+    EventRecorder events;
+    Manager m(events);
+    m.ToAgent(2);
+    EXPECT_EQ(m.SetText(kSnmpMgrCommunity, "public"), 0);
+    m.Objects({"1.3.6.1.6.3.10.2.1.1.0"});
+    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    return m.GetBytes(kSnmpMgrObjValue, 1);
+}
+
+TEST(SnmpMgrPeer, UserSecurityDiscoveryAndTimeWindow)
+{
+    const std::string engineId = AgentEngineId();
+    ASSERT_GE(engineId.size(), 5u);
+    EventRecorder events;
+    Manager m(events);
+    m.ToAgent(3);
+    EXPECT_EQ(m.SetText(kSnmpMgrUser, "md5user"), 0);
+    EXPECT_EQ(m.SetText(kSnmpMgrPassword, "authpass123"), 0);
+    // Authenticated requests need the agent's clock, and its discovery waits for answers.
+    m.Objects({kSysName});
+    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 311);
+    EXPECT_EQ(m.Set(kSnmpMgrTimeout, 0), 0);
+    EXPECT_EQ(m.Call(kSnmpMgrDiscover), 312);
+    EXPECT_EQ(m.Set(kSnmpMgrTimeout, 5), 0);
+
+    // Discovery finds the engine identifier, then the engine's boots and time.
+    ASSERT_EQ(m.Call(kSnmpMgrDiscover), 0) << m.LastError();
+    EXPECT_EQ(m.GetBytes(kSnmpMgrRemoteEngineId), engineId);
+    EXPECT_GE(m.GetInt(kSnmpMgrRemoteEngineBoots), 1);
+    EXPECT_GT(m.GetInt(kSnmpMgrRemoteEngineTime), 0);
+    ASSERT_EQ(events.Of(kSnmpMgrEventDiscoveryResponse).size(), 2u);
+    EXPECT_EQ(events.Of(kSnmpMgrEventDiscoveryResponse)[1].values[4], 1); // authenticated
+    m.Objects({kSysName});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.Object(1), std::string(kSysName) + "=4:kes-snmp-peer");
+    const RecordedEvent response = events.Of(kSnmpMgrEventResponse).back();
+    EXPECT_EQ(response.values[1], 3);
+    EXPECT_EQ(response.texts[3], "md5user");
+    EXPECT_EQ(response.values[4], 1);
+
+    // The same engine for a user with SHA-1, and a write.
+    EXPECT_EQ(m.SetText(kSnmpMgrUser, "shauser"), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrAuthenticationProtocol, 2), 0);
+    m.Objects({kSysContact});
+    (void)m.Set(kSnmpMgrObjType, 4, 1);
+    (void)m.SetBytes(kSnmpMgrObjValue, "v3 contact", 1);
+    ASSERT_EQ(m.Call(kSnmpMgrSendSetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 0);
+
+    // A wrong password is answered by an unsigned Report, which ends the request.
+    EXPECT_EQ(m.SetText(kSnmpMgrPassword, "wrongpass123"), 0);
+    m.Objects({kSysName});
+    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 313);
+    EXPECT_STREQ(m.LastError(), "Request answered by a Report (usmStatsWrongDigests).");
+
+    // A clock far from the agent's: the agent's Report brings its own, and a
+    // new discovery puts things right.
+    EXPECT_EQ(m.SetText(kSnmpMgrPassword, "authpass123"), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrRemoteEngineTime, m.GetInt(kSnmpMgrRemoteEngineTime) + 1000), 0);
+    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 313);
+    EXPECT_STREQ(m.LastError(), "Request answered by a Report (usmStatsNotInTimeWindows).");
+    ASSERT_EQ(m.Call(kSnmpMgrDiscover), 0) << m.LastError();
+    m.Objects({kSysName});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.Object(1), std::string(kSysName) + "=4:kes-snmp-peer");
+
+    // A new address forgets the engine.
+    EXPECT_EQ(m.SetText(kSnmpMgrRemoteHost, "127.0.0.1"), 0);
+    EXPECT_EQ(m.GetBytes(kSnmpMgrRemoteEngineId), "");
+    EXPECT_EQ(m.GetInt(kSnmpMgrRemoteEngineBoots) + m.GetInt(kSnmpMgrRemoteEngineTime), 0);
+
+    // Without authentication only the engine identifier is needed.
+    EXPECT_EQ(m.SetText(kSnmpMgrUser, "noauthuser"), 0);
+    EXPECT_EQ(m.SetText(kSnmpMgrPassword, ""), 0);
+    ASSERT_EQ(m.Call(kSnmpMgrDiscover), 0) << m.LastError();
+    m.Objects({kSysName});
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(m.Object(1), std::string(kSysName) + "=4:kes-snmp-peer");
+    EXPECT_EQ(events.Of(kSnmpMgrEventResponse).back().values[4], 0);
+}
+
+TEST(SnmpMgrPeer, TrapsAndInformsFromNetSnmp)
+{
+    EventRecorder events;
+    Manager m(events);
+    ASSERT_EQ(m.Set(kSnmpMgrLocalPort, kManagerPort), 0);
+    ASSERT_EQ(m.Set(kSnmpMgrActive, 1), 0) << m.LastError();
+    auto pump = [&] { m.Pump(); };
+    const std::string to = " 127.0.0.1:" + std::to_string(kManagerPort);
+    EXPECT_NE(RunTool("snmptrap -m '' -v1 -c public" + to +
+                          " 1.3.6.1.4.1.55555 127.0.0.1 6 17 4321 "
+                          "1.3.6.1.4.1.55555.1 s 'v1 trap'",
+                      pump)
+                  .find("rc=0"),
+              std::string::npos);
+    EXPECT_NE(RunTool("snmptrap -m '' -v1 -c public" + to + " 1.3.6.1.6.3.1.1.5 127.0.0.1 2 0 ''", pump).find("rc=0"),
+              std::string::npos);
+    EXPECT_NE(
+        RunTool("snmptrap -m '' -v2c -c public" + to + " 12345 1.3.6.1.6.3.1.1.5.3 1.3.6.1.2.1.2.2.1.1.2 i 2", pump)
+            .find("rc=0"),
+        std::string::npos);
+    m.Pump();
+    EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 3); // the last trap's bindings
+    EXPECT_EQ(m.Object(3), "1.3.6.1.2.1.2.2.1.1.2=2:2");
+    // An authenticated SNMPv3 trap from an engine whose clock the manager was given.
+    EXPECT_EQ(m.SetBytes(kSnmpMgrRemoteEngineId, std::string("\x80\0\0\0\x01\x02\x03\x04", 8)), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrRemoteEngineBoots, 1), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrRemoteEngineTime, 100), 0);
+    EXPECT_EQ(m.SetText(kSnmpMgrUser, "trapuser"), 0);
+    EXPECT_EQ(m.SetText(kSnmpMgrPassword, "trappass123"), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrAuthenticationProtocol, 2), 0);
+    EXPECT_NE(RunTool("snmptrap -m '' -v3 -e 0x8000000001020304 -u trapuser -l authNoPriv -a SHA -A trappass123 "
+                      "-Z 1,100" +
+                          to + " 777 1.3.6.1.6.3.1.1.5.1",
+                      pump)
+                  .find("rc=0"),
+              std::string::npos);
+    m.Pump();
+    const std::vector<RecordedEvent> traps = events.Of(kSnmpMgrEventTrap);
+    ASSERT_EQ(traps.size(), 4u);
+    EXPECT_EQ(traps[0].values[1], 1);
+    EXPECT_EQ(traps[0].texts[2], "public");
+    EXPECT_EQ(traps[0].texts[5], "1.3.6.1.4.1.55555.6.17");
+    EXPECT_EQ(traps[0].values[6], 4321);
+    EXPECT_EQ(traps[0].texts[7], "127.0.0.1");
+    EXPECT_EQ(traps[1].texts[5], "1.3.6.1.6.3.1.1.5.3");
+    EXPECT_EQ(traps[2].values[1], 2);
+    EXPECT_EQ(traps[2].texts[5], "1.3.6.1.6.3.1.1.5.3");
+    EXPECT_EQ(traps[2].values[6], 12345);
+    EXPECT_EQ(traps[3].values[1], 3);
+    EXPECT_EQ(traps[3].texts[3], "trapuser");
+    EXPECT_EQ(traps[3].values[4], 1);
+    EXPECT_EQ(traps[3].texts[5], "1.3.6.1.6.3.1.1.5.1");
+    EXPECT_EQ(traps[3].values[6], 777);
+
+    // Informs are answered, so the senders end well.
+    EXPECT_NE(RunTool("snmpinform -m '' -v2c -c public" + to + " 1 1.3.6.1.6.3.1.1.5.4", pump).find("rc=0"),
+              std::string::npos);
+    EXPECT_EQ(m.SetBytes(kSnmpMgrLocalEngineId, std::string("\x80\0\0\0\x01\xaa\xbb\xcc", 8)), 0);
+    EXPECT_NE(RunTool("snmpinform -m '' -v3 -l noAuthNoPriv -u informer -e 0x8000000001aabbcc" + to +
+                          " 2 1.3.6.1.6.3.1.1.5.4",
+                      pump)
+                  .find("rc=0"),
+              std::string::npos);
+    const std::vector<RecordedEvent> informs = events.Of(kSnmpMgrEventInformRequest);
+    ASSERT_EQ(informs.size(), 2u);
+    EXPECT_EQ(informs[1].texts[3], "informer");
+    EXPECT_TRUE(events.Of(kSnmpMgrEventError).empty());
+}
+
+} // namespace
