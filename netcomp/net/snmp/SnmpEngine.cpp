@@ -262,7 +262,10 @@ void SnmpEngine::FillSecurity(int action, const Answer* answer, SnmpMessage& m, 
     m.user = security.user;
     // An answer names the request's context, which the requester matches.
     m.contextEngineId = answer ? answer->request->contextEngineId : m.engineId;
-    m.msgFlags = kSnmpFlagReportable;
+    // Only a request that expects an answer may draw a Report (RFC 3412,
+    // 6.4): a receiver takes a reportable trap for a request to itself.
+    if (IsManagerAction(action))
+        m.msgFlags = kSnmpFlagReportable;
     if (security.authenticated && action != kSnmpActionDiscoverEngine) {
         m.msgFlags |= kSnmpFlagAuth;
         m.authParams.assign(kSnmpAuthParamsSize, '\0');
