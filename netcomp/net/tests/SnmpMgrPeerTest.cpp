@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
+#include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/net/tests/SnmpTestSupport.h"
 
 namespace {
@@ -286,6 +288,94 @@ TEST(SnmpMgrPeer, TrapsAndInformsFromNetSnmp)
     ASSERT_EQ(informs.size(), 2u);
     EXPECT_EQ(informs[1].texts[3], "informer");
     EXPECT_TRUE(events.Of(kSnmpMgrEventError).empty());
+}
+
+// A manager whose owner looks at the table, and tries another request,
+// while a trap's event runs.
+struct WatchingOwner {
+    void* obj = nullptr;
+    EventRecorder events;
+    std::string tableDuringTrap;
+    int nestedRequest = -1;
+
+    static int WINAPI Callback(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
+    {
+        auto* self = reinterpret_cast<WatchingOwner*>(user);
+        EventRecorder::Callback(self->events.User(), event, count, params, lengths);
+        if (event == kSnmpMgrEventTrap) {
+            self->tableDuringTrap = reinterpret_cast<const char*>(SNMPMgr_Get(self->obj, kSnmpMgrObjId, 2, nullptr));
+            self->nestedRequest = SNMPMgr_Do(self->obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr);
+        }
+        return 0;
+    }
+};
+
+// What arrives while a request waits: a trap is delivered with its own
+// bindings and leaves the request's table alone; a Response from elsewhere
+// is a bad packet and the wait goes on; a request for an agent is refused.
+TEST(SnmpMgrPeer, DatagramsWhileARequestWaits)
+{
+    WatchingOwner owner;
+    owner.events.TextsAt(kSnmpMgrEventBadPacket, {1, 4});
+    owner.obj = SNMPMgr_Create(&WatchingOwner::Callback, reinterpret_cast<INT_PTR>(&owner), nullptr);
+    auto set = [&](int p, INT_PTR v) { return SNMPMgr_Set(owner.obj, p, 0, v, 0); };
+    EXPECT_EQ(set(kSnmpMgrLocalPort, kManagerPort + 1), 0);
+    EXPECT_EQ(set(kSnmpMgrRemoteHost, reinterpret_cast<INT_PTR>("127.0.0.1")), 0);
+    EXPECT_EQ(set(kSnmpMgrRemotePort, kAgentPort), 0);
+    EXPECT_EQ(set(kSnmpMgrCommunity, reinterpret_cast<INT_PTR>("public")), 0);
+    EXPECT_EQ(set(kSnmpMgrTimeout, 5), 0);
+    EXPECT_EQ(set(kSnmpMgrActive, 1), 0);
+
+    // A trap and a stray Response wait in the manager's socket before the request goes out.
+    void* agent = SNMPAgent_Create(nullptr, 0, nullptr);
+    EXPECT_EQ(SNMPAgent_Set(agent, kSnmpAgentLocalPort, 0, 0, 0), 0);
+    INT_PTR config[] = {reinterpret_cast<INT_PTR>("TrapPort=23172")};
+    EXPECT_EQ(SNMPAgent_Do(agent, 1, 1, config, nullptr), 0);
+    INT_PTR trap[] = {reinterpret_cast<INT_PTR>("127.0.0.1"), reinterpret_cast<INT_PTR>("warmStart")};
+    ASSERT_EQ(SNMPAgent_Do(agent, kSnmpAgentSendTrap, 2, trap, nullptr), 0) << SNMPAgent_GetLastError(agent);
+    void* stray = UDPPort_Create(nullptr, 0, nullptr);
+    EXPECT_EQ(UDPPort_Set(stray, kUdpPortRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0), 0);
+    EXPECT_EQ(UDPPort_Set(stray, kUdpPortRemotePort, 0, kManagerPort + 1, 0), 0);
+    EXPECT_EQ(UDPPort_Set(stray, kUdpPortActive, 0, 1, 0), 0);
+    const std::string response("\x30\x18\x02\x01\x01\x04\x06public\xa2\x0b\x02\x01\x01\x02\x01\x00\x02\x01\x00\x30\x00",
+                               26);
+    EXPECT_EQ(
+        UDPPort_Set(stray, kUdpPortDataToSend, 0, reinterpret_cast<INT_PTR>(response.data()), int(response.size())), 0);
+
+    EXPECT_EQ(set(kSnmpMgrObjCount, 1), 0);
+    EXPECT_EQ(SNMPMgr_Set(owner.obj, kSnmpMgrObjId, 1, reinterpret_cast<INT_PTR>(kSysName), 0), 0);
+    ASSERT_EQ(SNMPMgr_Do(owner.obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr), 0) << SNMPMgr_GetLastError(owner.obj);
+    ASSERT_EQ(owner.events.Of(kSnmpMgrEventTrap).size(), 1u);
+    EXPECT_EQ(owner.tableDuringTrap, "1.3.6.1.6.3.1.1.4.1.0");
+    EXPECT_EQ(owner.nestedRequest, 307);
+    const std::vector<RecordedEvent> bad = owner.events.Of(kSnmpMgrEventBadPacket);
+    ASSERT_EQ(bad.size(), 1u);
+    EXPECT_EQ(bad[0].values[3], 318);
+    EXPECT_EQ(bad[0].texts[4], "Message origin unknown.");
+    EXPECT_EQ(SNMPMgr_Get(owner.obj, kSnmpMgrObjCount, 0, nullptr), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(SNMPMgr_Get(owner.obj, kSnmpMgrObjId, 1, nullptr)), kSysName);
+    EXPECT_STREQ(reinterpret_cast<const char*>(SNMPMgr_Get(owner.obj, kSnmpMgrObjValue, 1, nullptr)), "kes-snmp-peer");
+
+    // Nothing answers: what arrived meanwhile leaves the request's table as the caller set it.
+    EXPECT_EQ(set(kSnmpMgrRemotePort, 23199), 0);
+    EXPECT_EQ(set(kSnmpMgrTimeout, 1), 0);
+    ASSERT_EQ(SNMPAgent_Do(agent, kSnmpAgentSendTrap, 2, trap, nullptr), 0);
+    EXPECT_EQ(
+        UDPPort_Set(stray, kUdpPortDataToSend, 0, reinterpret_cast<INT_PTR>(response.data()), int(response.size())), 0);
+    EXPECT_EQ(SNMPMgr_Do(owner.obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr), 301);
+    EXPECT_EQ(owner.events.Of(kSnmpMgrEventTrap).size(), 2u);
+    EXPECT_EQ(SNMPMgr_Get(owner.obj, kSnmpMgrObjCount, 0, nullptr), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(SNMPMgr_Get(owner.obj, kSnmpMgrObjId, 1, nullptr)), kSysName);
+
+    // A manager takes no requests.
+    const std::string out = RunTool("snmpget -m '' -v2c -c public -t 1 -r 0 127.0.0.1:23172 1.3.6.1.2.1.1.5.0",
+                                    [&] { (void)SNMPMgr_Do(owner.obj, kSnmpMgrDoEvents, 0, nullptr, nullptr); });
+    EXPECT_NE(out.find("Timeout"), std::string::npos) << out;
+    ASSERT_EQ(owner.events.Of(kSnmpMgrEventBadPacket).size(), 3u);
+    EXPECT_EQ(owner.events.Of(kSnmpMgrEventBadPacket)[2].texts[4], "Operation not permitted in current role.");
+    UDPPort_Destroy(stray);
+    SNMPAgent_Destroy(agent);
+    SNMPMgr_Destroy(owner.obj);
 }
 
 } // namespace
