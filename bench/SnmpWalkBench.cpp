@@ -75,8 +75,8 @@ void Run(const Walk& walk, int port)
     }
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&frequency);
-    std::printf("%s %.3f rows=%d rc=%d\n", walk.name, double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart),
-                rows, rc);
+    std::printf("%s %.3f rows=%d rc=%d\n", walk.name,
+                double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart), rows, rc);
     SNMPMgr_Destroy(m);
 }
 

@@ -153,17 +153,17 @@ int SnmpEngine::DoAction(int action)
     SetLastErrorText("");
     if (action != kSnmpActionReset && (m_currentAction != 0 || m_dispatching > 0)) {
         SetLastErrorText("Busy performing current action.");
-        return kBusy;
+        return kSnmpBusy;
     }
     if (action < 0 || action > kSnmpActionReportFailure) {
         SetLastErrorText("Invalid Action code");
-        return kBadAction;
+        return kSnmpBadAction;
     }
     if (action == kSnmpActionDiscoverTime && !m_password.empty() && m_remoteEngineId.empty()) {
         // Time discovery is authenticated: the engine identifier must be known first.
         if (GetTimeout() == 0) {
             SetLastErrorText("Timeout must be positive for the requested operation.");
-            return kTimeoutNeeded;
+            return kSnmpTimeoutNeeded;
         }
         const int rc = DoAction(kSnmpActionDiscoverEngine);
         if (rc != kResultOk)
@@ -171,7 +171,7 @@ int SnmpEngine::DoAction(int action)
     }
     if (!ActionAllowed(action)) {
         SetLastErrorText("Operation not permitted in current role.");
-        return kWrongRole;
+        return kSnmpWrongRole;
     }
     if (action == kSnmpActionReset)
         return ResetOutgoing();
@@ -213,7 +213,7 @@ int SnmpEngine::WaitForAnswer()
         if (!WaitStep(kWaitStepMs, m_window)) {
             if (!WasInterrupted())
                 SetResultText("Timeout.");
-            return kTimeout;
+            return kSnmpTimeout;
         }
     }
     return m_actionResult;
@@ -285,7 +285,7 @@ int SnmpEngine::BuildMessage(int action, const Answer* answer, BerCodec& out)
             action != kSnmpActionDiscoverTime && !m_remoteClock.Known()) {
             SetLastErrorText("RemoteEngineTime must be known in order to complete the requested operation. Perform "
                              "a discover first.");
-            return kRemoteTimeUnknown;
+            return kSnmpRemoteTimeUnknown;
         }
         FillSecurity(action, answer, m, security);
     }
@@ -368,7 +368,7 @@ int SnmpEngine::SendTrap(const char* address, const char* trap)
     SetLastErrorText("");
     if (m_currentAction != 0 || m_dispatching > 0) {
         SetLastErrorText("Busy performing current action.");
-        return kBusy;
+        return kSnmpBusy;
     }
     std::string oid = Text(trap);
     for (const auto& t : kTrapNames) {
@@ -424,7 +424,7 @@ int SnmpEngine::ValueOf(const char* oid, ByteView* value)
     const SnmpBinding* b = m_bindings.Find(oid);
     if (!b) {
         SetLastErrorText("OID does not exist.");
-        return kNoSuchOid;
+        return kSnmpNoSuchOid;
     }
     *value = Bytes(b->value);
     return kResultOk;
@@ -434,7 +434,7 @@ int SnmpEngine::SetObjCount(int count)
 {
     if (m_bindings.SetCount(count) != kResultOk) {
         SetLastErrorText("Value exceeds maximum number of objects allowed.");
-        return kTooManyObjects;
+        return kSnmpTooManyObjects;
     }
     return kResultOk;
 }

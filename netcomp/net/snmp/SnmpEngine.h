@@ -9,65 +9,13 @@
 
 #include "netcomp/core/framework/ComponentValues.h"
 #include "netcomp/net/snmp/SnmpBindings.h"
+#include "netcomp/net/snmp/SnmpEngineTypes.h"
 #include "netcomp/net/snmp/SnmpMessage.h"
 #include "netcomp/net/snmp/SnmpUsm.h"
 #include "netcomp/net/udp/UdpSocket.h"
 
-// The component's event numbers for what the engine reports; 0 where the
-// component has no such event.
-struct SnmpEventNumbers {
-    int badPacket;
-    int discoveryRequest;
-    int discoveryResponse;
-    int error;
-    int getBulkRequest;
-    int getNextRequest;
-    int getRequest;
-    int getUserPassword;
-    int informRequest;
-    int packetTrace;
-    int report;
-    int response;
-    int setRequest;
-    int trap;
-};
-
-enum class SnmpRole { None, Manager, Agent };
-
-// The operations a component starts (DoAction).
-enum SnmpAction : int {
-    kSnmpActionReset = 0,
-    kSnmpActionGet = 1,
-    kSnmpActionGetNext = 2,
-    kSnmpActionSet = 3,
-    kSnmpActionResponse = 4,
-    kSnmpActionTrap = 5,
-    kSnmpActionGetBulk = 6,
-    kSnmpActionInform = 7,
-    kSnmpActionDiscoverEngine = 8,
-    kSnmpActionDiscoverTime = 9,
-    kSnmpActionReport = 10,
-    kSnmpActionReportFailure = 11,
-};
-
 class SnmpEngine : public UdpSocket {
 public:
-    static constexpr int kTimeout = 301;
-    static constexpr int kTooManyObjects = 302;
-    static constexpr int kBadAction = 304;
-    static constexpr int kBusy = 307;
-    static constexpr int kSignatureWrong = 308;
-    static constexpr int kNoLocalPassword = 309;
-    static constexpr int kSignatureMissing = 310;
-    static constexpr int kRemoteTimeUnknown = 311;
-    static constexpr int kTimeoutNeeded = 312;
-    static constexpr int kAnsweredByReport = 313;
-    static constexpr int kMismatch = 318;
-    static constexpr int kWrongRole = 319;
-    static constexpr int kIgnored = 320;
-    static constexpr int kNotSigned = 321;
-    static constexpr int kNoSuchOid = 322;
-
     // Milliseconds of a clock that never goes back (the engine time and
     // sysUpTime derive from it); tests put their own in its place.
     using ClockSource = uint64_t (*)();

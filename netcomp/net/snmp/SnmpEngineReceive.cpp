@@ -162,7 +162,7 @@ bool SnmpEngine::CheckAwaitedAnswer(Received& r)
         mismatch = "SNMP RequestId mismatch.";
     if (mismatch) {
         bool report = false;
-        FireBadPacket(r, kMismatch, mismatch, &report);
+        FireBadPacket(r, kSnmpMismatch, mismatch, &report);
         return false;
     }
     m_awaitingResponse = false;
@@ -184,9 +184,9 @@ bool SnmpEngine::CheckRole(Received& r)
         return true;
     const char* text = "Operation not permitted in current role.";
     bool report = false;
-    FireBadPacket(r, kWrongRole, text, &report);
+    FireBadPacket(r, kSnmpWrongRole, text, &report);
     if (r.answer) {
-        m_actionResult = kWrongRole;
+        m_actionResult = kSnmpWrongRole;
         SetLastErrorText(text);
     }
     return false;
@@ -235,22 +235,22 @@ bool SnmpEngine::Authenticate(Received& r)
         // user, wrong digest): it is taken, and ends the action as a failure.
         if (!r.password.empty() && m_currentAction != kSnmpActionDiscoverEngine &&
             !(r.answer && m.pduType == kSnmpReport))
-            return Fail(r, kNotSigned,
+            return Fail(r, kSnmpNotSigned,
                         "An authenticated message was expected, but the received message is not signed.");
         return true;
     }
     if (r.password.empty())
-        return Fail(r, kNoLocalPassword,
+        return Fail(r, kSnmpNoLocalPassword,
                     "User authentication failed (incoming packet claims to be signed but local user credentials do "
                     "not provide an authentication password).");
     if (m.authParams.empty())
-        return Fail(r, kSignatureMissing,
+        return Fail(r, kSnmpSignatureMissing,
                     "User authentication failed (incoming packet claims to be signed but it is missing the "
                     "signature).");
     if (m.user.empty()) {
         if (r.status == kUnknownEngine && (m.pduType == kSnmpGetRequest || m.pduType == kSnmpReport))
             return true; // discovery
-        return Fail(r, kSignatureWrong,
+        return Fail(r, kSnmpSignatureWrong,
                     "User authentication failed (signature of incoming packet could not be verified with the local "
                     "user credentials).");
     }
@@ -271,7 +271,7 @@ bool SnmpEngine::Authenticate(Received& r)
         }
         return true;
     }
-    return Fail(r, kSignatureWrong,
+    return Fail(r, kSnmpSignatureWrong,
                 "User authentication failed (signature of incoming packet could not be verified with the local user "
                 "credentials).");
 }
@@ -288,10 +288,10 @@ void SnmpEngine::AdoptBindings(Received& r)
 void SnmpEngine::Ignore(Received& r, const char* text)
 {
     if (r.answer) {
-        m_actionResult = kIgnored;
+        m_actionResult = kSnmpIgnored;
         SetLastErrorText(text);
     } else {
-        FireError(kIgnored, text);
+        FireError(kSnmpIgnored, text);
     }
 }
 
@@ -303,15 +303,15 @@ void SnmpEngine::HandleStatus(Received& r)
     bool report = (m.msgFlags & kSnmpFlagReportable) != 0;
     if (r.status == kNotAuthentic) {
         if (!get) {
-            FireError(kIgnored, "Malformed packet. Ignored.");
+            FireError(kSnmpIgnored, "Malformed packet. Ignored.");
             return;
         }
         FireBadPacket(r, kNotAuthentic, "Malformed message.", &report);
         if (!report || DestroyPending())
             return;
-        if (r.failure == kNoLocalPassword)
+        if (r.failure == kSnmpNoLocalPassword)
             SendReport(r, kSnmpActionReportFailure, kUnknownUserNamesOid, m_unknownUserNames);
-        else if (r.failure == kNotSigned)
+        else if (r.failure == kSnmpNotSigned)
             SendReport(r, kSnmpActionReportFailure, kUnsupportedSecLevelsOid, m_unsupportedSecLevels);
         else
             SendReport(r, kSnmpActionReportFailure, kWrongDigestsOid, m_wrongDigests);
@@ -386,7 +386,7 @@ void SnmpEngine::EndAnsweredAction(Received& r)
                          m_currentAction == kSnmpActionInform;
     if (!request && !(m_currentAction == kSnmpActionDiscoverTime && !r.learnedClock))
         return;
-    m_actionResult = kAnsweredByReport;
+    m_actionResult = kSnmpAnsweredByReport;
     SetLastErrorText(("Request answered by a Report (" + ReportName(m_bindings) + ").").c_str());
 }
 

@@ -37,10 +37,13 @@ std::string Localize(const std::string& password, const std::string& engineId, s
     return std::string(reinterpret_cast<const char*>(local.Final()), digestSize);
 }
 
-// The full HMAC of the message with the field as zeros, or null.
-const unsigned char* Digest(int protocol, const std::string& key, const char* message, size_t length, size_t offset,
-                            HmacMd5& md5, HmacSha1& sha1)
+// The full HMAC of the message with the 12-byte field at offset as zeros;
+// null for an unknown protocol or a field outside the message.
+const unsigned char* FieldDigest(int protocol, const std::string& key, const char* message, size_t length,
+                                 size_t offset, HmacMd5& md5, HmacSha1& sha1)
 {
+    if (!message || offset > length || length - offset < kSignatureSize)
+        return nullptr;
     if (protocol == kSnmpAuthMd5)
         return md5.Digest(key.data(), key.size(), message, length, offset, kSignatureSize);
     if (protocol == kSnmpAuthSha1)
@@ -85,11 +88,9 @@ int SignSnmpMessage(int protocol, const std::string& key, char* message, size_t 
 {
     if (protocol != kSnmpAuthMd5 && protocol != kSnmpAuthSha1)
         return kSnmpSignUnknownProtocol;
-    if (!message || offset > length || length - offset < kSignatureSize)
-        return kSnmpSignNoField;
     HmacMd5 md5;
     HmacSha1 sha1;
-    const unsigned char* digest = Digest(protocol, key, message, length, offset, md5, sha1);
+    const unsigned char* digest = FieldDigest(protocol, key, message, length, offset, md5, sha1);
     if (!digest)
         return kSnmpSignNoField;
     std::memcpy(message + offset, digest, kSignatureSize);
@@ -98,11 +99,9 @@ int SignSnmpMessage(int protocol, const std::string& key, char* message, size_t 
 
 bool CheckSnmpSignature(int protocol, const std::string& key, const char* message, size_t length, size_t offset)
 {
-    if (!message || offset > length || length - offset < kSignatureSize)
-        return false;
     HmacMd5 md5;
     HmacSha1 sha1;
-    const unsigned char* digest = Digest(protocol, key, message, length, offset, md5, sha1);
+    const unsigned char* digest = FieldDigest(protocol, key, message, length, offset, md5, sha1);
     if (!digest)
         return false;
     // Every byte is compared, so the time taken tells nothing of where a forgery differs.

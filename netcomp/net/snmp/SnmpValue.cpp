@@ -3,8 +3,6 @@
 // SNMPv2 (RFC 3416) as "error: ..." texts, everything else as its bytes.
 #include "netcomp/net/snmp/SnmpValue.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <string>
 
 #include "netcomp/core/framework/ResultCodes.h"
@@ -75,6 +73,16 @@ int Assign(std::string& out, const char* text)
     return kResultOk;
 }
 
+// A number that was read (rc 0) as its decimal text; taken by reference, as
+// it is read only once the reading call, an argument beside it, has run.
+template <class Number>
+int Decimal(int rc, const Number& value, std::string& out)
+{
+    if (rc == kResultOk)
+        out = std::to_string(value);
+    return rc;
+}
+
 } // namespace
 
 bool ParseDottedAddress(const char* text, uint8_t out[4])
@@ -141,14 +149,10 @@ int ReadSnmpValue(const BerCodec& codec, int index, SnmpBinding& b)
     if (rc != kResultOk)
         return rc;
     b.type = tag;
-    char text[32];
     switch (tag) {
     case kSnmpInteger: {
         int32_t value = 0;
-        if ((rc = codec.ReadInteger(index, value)) != kResultOk)
-            return rc;
-        std::snprintf(text, sizeof text, "%" PRId32, value);
-        return Assign(b.value, text);
+        return Decimal(codec.ReadInteger(index, value), value, b.value);
     }
     case kSnmpObjectId: {
         NetString oid;
@@ -166,17 +170,11 @@ int ReadSnmpValue(const BerCodec& codec, int index, SnmpBinding& b)
     case kSnmpTimeTicks:
     case kSnmpUnsigned32: {
         uint32_t value = 0;
-        if ((rc = codec.ReadUnsigned(index, value)) != kResultOk)
-            return rc;
-        std::snprintf(text, sizeof text, "%" PRIu32, value);
-        return Assign(b.value, text);
+        return Decimal(codec.ReadUnsigned(index, value), value, b.value);
     }
     case kSnmpCounter64: {
         uint64_t value = 0;
-        if ((rc = codec.ReadInteger64(index, value)) != kResultOk)
-            return rc;
-        std::snprintf(text, sizeof text, "%" PRIu64, value);
-        return Assign(b.value, text);
+        return Decimal(codec.ReadInteger64(index, value), value, b.value);
     }
     case kSnmpNull:
         b.value.clear();

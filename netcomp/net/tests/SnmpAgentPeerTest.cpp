@@ -326,11 +326,15 @@ TEST(SnmpAgentPeer, TrapsAndInformsReachSnmptrapd)
     EXPECT_EQ(manager.SetText(kSnmpMgrRemoteHost, "127.0.0.1"), 0);
     EXPECT_EQ(manager.Set(kSnmpMgrRemotePort, kTrapdPort), 0);
     EXPECT_EQ(manager.SetText(kSnmpMgrCommunity, "public"), 0);
-    EXPECT_EQ(manager.Set(kSnmpMgrObjCount, 3), 0);
-    manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 1, "1.3.6.1.2.1.1.3.0", 67, "4711");
-    manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 2, "1.3.6.1.6.3.1.1.4.1.0", 6,
-                 "1.3.6.1.4.1.55555.0.1");
-    manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 3, "1.3.6.1.4.1.55555.2", 4, "inform v2c");
+    // An inform's bindings: sysUpTime, the notification's identifier, and a text.
+    auto inform = [&](const char* text) {
+        EXPECT_EQ(manager.Set(kSnmpMgrObjCount, 3), 0);
+        manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 1, "1.3.6.1.2.1.1.3.0", 67, "4711");
+        manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 2, "1.3.6.1.6.3.1.1.4.1.0", 6,
+                     "1.3.6.1.4.1.55555.0.1");
+        manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 3, "1.3.6.1.4.1.55555.2", 4, text);
+    };
+    inform("inform v2c");
     ASSERT_EQ(manager.Call(kSnmpMgrSendInformRequest), 0) << manager.LastError();
     EXPECT_TRUE(Logged("INFORM, SNMP v2c, community public", pump)) << TrapLog();
     EXPECT_TRUE(Has(TrapLog(), "STRING: \"inform v2c\"")) << TrapLog();
@@ -340,11 +344,7 @@ TEST(SnmpAgentPeer, TrapsAndInformsReachSnmptrapd)
     EXPECT_EQ(manager.Set(kSnmpMgrAuthenticationProtocol, 2), 0);
     ASSERT_EQ(manager.Call(kSnmpMgrDiscover), 0) << manager.LastError();
     EXPECT_EQ(manager.GetText(kSnmpMgrObjId, 1), "1.3.6.1.6.3.15.1.1.2.0"); // the Report's binding
-    EXPECT_EQ(manager.Set(kSnmpMgrObjCount, 3), 0);
-    manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 1, "1.3.6.1.2.1.1.3.0", 67, "4712");
-    manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 2, "1.3.6.1.6.3.1.1.4.1.0", 6,
-                 "1.3.6.1.4.1.55555.0.1");
-    manager.Bind(kSnmpMgrObjId, kSnmpMgrObjType, kSnmpMgrObjValue, 3, "1.3.6.1.4.1.55555.2", 4, "inform v3");
+    inform("inform v3");
     ASSERT_EQ(manager.Call(kSnmpMgrSendInformRequest), 0) << manager.LastError();
     EXPECT_TRUE(Logged("INFORM, SNMP v3, user informuser", pump)) << TrapLog();
     EXPECT_TRUE(Has(TrapLog(), "STRING: \"inform v3\"")) << TrapLog();
