@@ -210,6 +210,9 @@ int SnmpEngine::WaitForAnswer()
     ClearInterrupted();
     StartTimeout();
     while (m_awaitingResponse) {
+        // The owner may close the socket from an event; then nothing can answer.
+        if (!IsActive())
+            NetComponent::Interrupt();
         if (!WaitStep(kWaitStepMs, m_window)) {
             if (!WasInterrupted())
                 SetResultText("Timeout.");

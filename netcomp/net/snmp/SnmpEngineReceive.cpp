@@ -230,6 +230,11 @@ bool SnmpEngine::Fail(Received& r, int code, const char* text)
 bool SnmpEngine::Authenticate(Received& r)
 {
     const SnmpMessage& m = r.message;
+    // A message for another engine is answered without looking at its
+    // signature (RFC 3414, 3.2): no key is made for an engine identifier
+    // that a sender chose.
+    if (r.status == kUnknownEngine)
+        return true;
     if (!(m.msgFlags & kSnmpFlagAuth)) {
         // A Report answering a signed request may come unsigned (unknown
         // user, wrong digest): it is taken, and ends the action as a failure.
@@ -248,8 +253,6 @@ bool SnmpEngine::Authenticate(Received& r)
                     "User authentication failed (incoming packet claims to be signed but it is missing the "
                     "signature).");
     if (m.user.empty()) {
-        if (r.status == kUnknownEngine && (m.pduType == kSnmpGetRequest || m.pduType == kSnmpReport))
-            return true; // discovery
         return Fail(r, kSnmpSignatureWrong,
                     "User authentication failed (signature of incoming packet could not be verified with the local "
                     "user credentials).");

@@ -263,6 +263,13 @@ TEST(SnmpAgentPeer, UserSecurityManagersAskTheAgent)
     EXPECT_TRUE(Has(out, "STRING: \"kes-agent\"")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventDiscoveryRequest).size(), discoveries + 1);
 
+    // A signed request for another engine draws the unknown engine's Report, as
+    // snmpd's does (net-snmp, holding to the engine it was given, waits on).
+    const size_t reports = agent.events.Of(kSnmpAgentEventDiscoveryRequest).size();
+    out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A agentpass123 -e 0x80000000010a0b0c "
+                    "-t 1 -r 0");
+    EXPECT_TRUE(Has(out, "Timeout")) << out;
+    EXPECT_EQ(agent.events.Of(kSnmpAgentEventDiscoveryRequest).size(), reports + 1);
     out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A wrongpass123");
     EXPECT_TRUE(Has(out, "Authentication failure")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventBadPacket).back().values[3], 24);

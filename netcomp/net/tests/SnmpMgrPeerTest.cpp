@@ -297,6 +297,7 @@ struct WatchingOwner {
     EventRecorder events;
     std::string tableDuringTrap;
     int nestedRequest = -1;
+    bool closeOnTrap = false;
 
     static int WINAPI Callback(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
     {
@@ -305,6 +306,8 @@ struct WatchingOwner {
         if (event == kSnmpMgrEventTrap) {
             self->tableDuringTrap = reinterpret_cast<const char*>(SNMPMgr_Get(self->obj, kSnmpMgrObjId, 2, nullptr));
             self->nestedRequest = SNMPMgr_Do(self->obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr);
+            if (self->closeOnTrap)
+                SNMPMgr_Set(self->obj, kSnmpMgrActive, 0, 0, 0);
         }
         return 0;
     }
@@ -366,6 +369,18 @@ TEST(SnmpMgrPeer, DatagramsWhileARequestWaits)
     EXPECT_EQ(owner.events.Of(kSnmpMgrEventTrap).size(), 2u);
     EXPECT_EQ(SNMPMgr_Get(owner.obj, kSnmpMgrObjCount, 0, nullptr), 1);
     EXPECT_STREQ(reinterpret_cast<const char*>(SNMPMgr_Get(owner.obj, kSnmpMgrObjId, 1, nullptr)), kSysName);
+
+    // The owner closes the socket from an event: the request ends at once.
+    owner.closeOnTrap = true;
+    EXPECT_EQ(set(kSnmpMgrTimeout, 60), 0);
+    ASSERT_EQ(SNMPAgent_Do(agent, kSnmpAgentSendTrap, 2, trap, nullptr), 0);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(SNMPMgr_Do(owner.obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr), 301);
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_STREQ(SNMPMgr_GetLastError(owner.obj), "Interrupted.");
+    EXPECT_EQ(SNMPMgr_Get(owner.obj, kSnmpMgrActive, 0, nullptr), 0);
+    owner.closeOnTrap = false;
+    EXPECT_EQ(set(kSnmpMgrActive, 1), 0);
 
     // A manager takes no requests.
     const std::string out = RunTool("snmpget -m '' -v2c -c public -t 1 -r 0 127.0.0.1:23172 1.3.6.1.2.1.1.5.0",
