@@ -322,8 +322,10 @@ int SnmpEngine::BuildMessage(int action, const Answer* answer, BerCodec& out)
     }
     uint32_t authAt = 0;
     rc = BuildSnmpMessage(m, pdu, out, &authAt);
-    if (rc == kResultOk && (m.msgFlags & kSnmpFlagAuth))
-        rc = SignSnmpMessage(security.protocol, security.key, out.Buffer().Data(), out.Buffer().Length(), authAt);
+    // A message that cannot be signed (an unknown protocol) is one that cannot be built.
+    if (rc == kResultOk && (m.msgFlags & kSnmpFlagAuth) &&
+        SignSnmpMessage(security.protocol, security.key, out.Buffer().Data(), out.Buffer().Length(), authAt) != 0)
+        rc = kBerCannotEncode;
     if (rc != kResultOk)
         SetLastErrorText(kBuildFailed);
     return rc;

@@ -104,6 +104,16 @@ TEST(SnmpComponent, WhatGoesOnTheWire)
     EXPECT_EQ(bulk.requestId, next);
     EXPECT_EQ(bulk.nonRepeaters * 10 + bulk.maxRepetitions, 17);
 
+    // A signature of an unknown kind cannot be made.
+    EXPECT_EQ(m.Set(kSnmpMgrSNMPVersion, 3), 0);
+    EXPECT_EQ(m.SetText(kSnmpMgrUser, "someone"), 0);
+    EXPECT_EQ(m.SetText(kSnmpMgrPassword, "password123"), 0);
+    EXPECT_EQ(m.SetBytes(kSnmpMgrRemoteEngineId, "\x80\x01\x02\x03\x04"), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrRemoteEngineTime, 100), 0);
+    EXPECT_EQ(m.Set(kSnmpMgrAuthenticationProtocol, 3), 0);
+    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 445);
+    EXPECT_STREQ(m.LastError(), "Error building SNMP packet.");
+
     // An SNMPv1 trap by name: the standard traps' enterprise and numbers.
     EventRecorder agentEvents;
     Agent a(agentEvents);
