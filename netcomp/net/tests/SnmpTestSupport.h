@@ -28,14 +28,14 @@ public:
         int n = 0;
         for (INT_PTR a : args)
             values[n++] = a;
-        return Functions::Do(this->Handle(), method, n, values, lengths);
+        return Functions::kApi.doMethod(this->Handle(), method, n, values, lengths);
     }
     // A method whose answer comes back in the slot after its arguments.
     std::string Answer(int method, const char* argument)
     {
         INT_PTR values[2] = {reinterpret_cast<INT_PTR>(argument), 0};
         int lengths[2] = {};
-        if (Functions::Do(this->Handle(), method, 2, values, lengths) != 0)
+        if (Functions::kApi.doMethod(this->Handle(), method, 2, values, lengths) != 0)
             return "rc" + std::to_string(this->LastErrorCode());
         return std::string(reinterpret_cast<const char*>(values[1]), size_t(lengths[1]));
     }
