@@ -10,7 +10,6 @@ constexpr SnmpEventNumbers kSnmpAgentEvents = {
     kSnmpAgentEventBadPacket,
     kSnmpAgentEventDiscoveryRequest,
     0, // DiscoveryResponse
-    kSnmpAgentEventError,
     kSnmpAgentEventGetBulkRequest,
     kSnmpAgentEventGetNextRequest,
     kSnmpAgentEventGetRequest,
@@ -23,9 +22,14 @@ constexpr SnmpEventNumbers kSnmpAgentEvents = {
     0, // Trap
 };
 
+constexpr EventTable kSnmpAgentSharedEvents = {{SharedEvent::Error, kSnmpAgentEventError}};
+
 class SnmpAgentEngine final : public SnmpEngine {
 public:
-    SnmpAgentEngine() : SnmpEngine(SnmpRole::Agent, kSnmpAgentEvents) { (void)SetLocalPort(161); }
+    SnmpAgentEngine() : SnmpEngine(SnmpRole::Agent, "SNMPAgent", kSnmpAgentEvents, kSnmpAgentSharedEvents)
+    {
+        (void)SetLocalPort(161);
+    }
 };
 
 using E = SnmpAgentEngine;

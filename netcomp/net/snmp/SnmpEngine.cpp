@@ -109,8 +109,10 @@ uint64_t SnmpEngine::ClockMilliseconds()
     return g_clock();
 }
 
-SnmpEngine::SnmpEngine(SnmpRole role, const SnmpEventNumbers& events) : m_role(role), m_events(events)
+SnmpEngine::SnmpEngine(SnmpRole role, const char* component, const SnmpEventNumbers& events, const EventTable& shared)
+    : UdpSocket(component), m_role(role), m_events(events)
 {
+    SetEventTable(shared);
     // sysUpTime starts at 0 with the engine.
     m_upTimeBase = -int64_t(ClockMilliseconds() / 10);
 }
@@ -180,9 +182,14 @@ int SnmpEngine::DoAction(int action)
         return rc;
     m_currentAction = action;
     m_actionResult = kResultOk;
-    rc = Transmit(action, nullptr);
-    if (rc == kResultOk && GetTimeout() != 0 && m_role == SnmpRole::Manager && IsManagerAction(action))
-        rc = WaitForAnswer();
+    BerCodec message;
+    rc = BuildMessage(action, nullptr, message);
+    if (rc == kResultOk) {
+        if (GetTimeout() != 0 && m_role == SnmpRole::Manager && IsManagerAction(action))
+            rc = SendAndWait(message);
+        else
+            rc = SendTo(message, nullptr, 0);
+    }
     m_currentAction = 0;
     m_awaitingResponse = false;
     if (rc != kResultOk && LastErrorText()[0] == '\0')
@@ -203,32 +210,24 @@ int SnmpEngine::ResetOutgoing()
     return kResultOk;
 }
 
-int SnmpEngine::WaitForAnswer()
+// Every datagram of the wait goes through the receive path, which ends the
+// wait once the answer is settled; traps and informs that come meanwhile are
+// delivered as at any other time. Nothing is sent again: a request that is
+// sent twice may be carried out twice.
+int SnmpEngine::SendAndWait(const BerCodec& message)
 {
+    const std::string host = GetRemoteHost();
+    FirePacketTrace(message.Buffer().Data(), int(message.Buffer().Length()), 2, host.c_str(), GetRemotePort());
     m_awaitingResponse = true;
     ClearInterruptRequest();
-    ClearInterrupted();
-    StartTimeout();
-    while (m_awaitingResponse) {
-        // The owner may close the socket from an event; then nothing can answer.
-        if (!IsActive())
-            NetComponent::Interrupt();
-        if (!WaitStep(kWaitStepMs, m_window)) {
-            if (!WasInterrupted())
-                SetResultText("Timeout.");
-            return kSnmpTimeout;
-        }
-    }
-    return m_actionResult;
-}
-
-int SnmpEngine::Transmit(int action, const Answer* answer)
-{
-    BerCodec message;
-    const int rc = BuildMessage(action, answer, message);
-    if (rc != kResultOk)
-        return rc;
-    return answer ? SendTo(message, answer->address, answer->port) : SendTo(message, nullptr, 0);
+    const int rc = Exchange(message.Buffer().Data(), int(message.Buffer().Length()), Retransmission{},
+                            [this](const char* data, int length, const char* address, int port) {
+                                (void)OnDataIn(data, length, address, port);
+                                return !m_awaitingResponse;
+                            });
+    if (rc == kSnmpTimeout && std::strcmp(LastErrorText(), "Timeout.") == 0)
+        SetResultText("Timeout.");
+    return rc != kResultOk ? rc : m_actionResult;
 }
 
 void SnmpEngine::FillSecurity(int action, const Answer* answer, SnmpMessage& m, Security& security)
@@ -335,25 +334,14 @@ int SnmpEngine::SendTo(const BerCodec& message, const char* address, int port)
 {
     const char* data = message.Buffer().Data();
     const int length = int(message.Buffer().Length());
-    if (!address) {
-        const std::string host = GetRemoteHost();
-        FirePacketTrace(data, length, 2, host.c_str(), GetRemotePort());
-        return Send(data, length);
-    }
-    // An answer goes to the request's sender; the end point that requests
-    // and traps use is left as the owner set it.
-    const std::string host = GetRemoteHost();
-    const int remotePort = GetRemotePort();
-    int rc = UdpSocket::SetRemoteHost(address);
-    if (rc == kResultOk)
-        rc = UdpSocket::SetRemotePort(port);
-    if (rc == kResultOk) {
+    if (address) {
+        // An answer goes to the request's sender.
         FirePacketTrace(data, length, 2, address, port);
-        rc = Send(data, length);
+        return UdpSocket::SendTo(data, length, address, port);
     }
-    (void)UdpSocket::SetRemoteHost(host.c_str());
-    (void)UdpSocket::SetRemotePort(remotePort);
-    return rc;
+    const std::string host = GetRemoteHost();
+    FirePacketTrace(data, length, 2, host.c_str(), GetRemotePort());
+    return Send(data, length);
 }
 
 int SnmpEngine::Discover()

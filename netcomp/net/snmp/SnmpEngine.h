@@ -21,7 +21,9 @@ public:
     using ClockSource = uint64_t (*)();
     static void SetClockSource(ClockSource source);
 
-    SnmpEngine(SnmpRole role, const SnmpEventNumbers& events);
+    // `component` names the component in the socket's texts; `shared` gives
+    // its number of the Error event.
+    SnmpEngine(SnmpRole role, const char* component, const SnmpEventNumbers& events, const EventTable& shared);
 
     [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
 
@@ -114,11 +116,10 @@ private:
     bool ActionAllowed(int action) const;
     [[nodiscard]] int Activate();
     [[nodiscard]] int ResetOutgoing();
-    [[nodiscard]] int Transmit(int action, const Answer* answer);
     [[nodiscard]] int BuildMessage(int action, const Answer* answer, BerCodec& out);
     void FillSecurity(int action, const Answer* answer, SnmpMessage& m, Security& security);
     [[nodiscard]] int SendTo(const BerCodec& message, const char* address, int port);
-    [[nodiscard]] int WaitForAnswer();
+    [[nodiscard]] int SendAndWait(const BerCodec& message);
     void ForgetRemoteEngine();
     void SetRemoteClockPart(bool boots, uint32_t value);
 
@@ -140,7 +141,6 @@ private:
     std::string PasswordOf(const std::string& user);
 
     // Events.
-    void FireError(int code, const char* text);
     void FirePacketTrace(const char* data, int length, int direction, const char* address, int port);
     void FireBadPacket(Received& r, int code, const char* text, bool* report);
     void FireDiscovery(Received& r, int event, bool* report);

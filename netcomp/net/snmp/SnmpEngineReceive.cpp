@@ -467,14 +467,6 @@ void SnmpEngine::OnError(int code, const char* description)
     FireError(code, description);
 }
 
-void SnmpEngine::FireError(int code, const char* text)
-{
-    if (m_events.error == 0)
-        return;
-    const char* description = text ? text : "";
-    Fire(m_events.error, {EventParam::Int(&code), EventParam::Text(&description)});
-}
-
 void SnmpEngine::FirePacketTrace(const char* data, int length, int direction, const char* address, int port)
 {
     if (m_events.packetTrace == 0)

@@ -2,13 +2,13 @@
 // What a component tells the SNMP engine it is (its role and its event
 // numbers), the engine's actions and its result codes.
 
-// The component's event numbers for what the engine reports; 0 where the
-// component has no such event.
+// The component's event numbers for what the SNMP engine reports; 0 where
+// the component has no such event. Error, which the shared layers fire too,
+// comes from the component's event table (EventTable.h).
 struct SnmpEventNumbers {
     int badPacket;
     int discoveryRequest;
     int discoveryResponse;
-    int error;
     int getBulkRequest;
     int getNextRequest;
     int getRequest;

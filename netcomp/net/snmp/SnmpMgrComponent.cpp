@@ -10,7 +10,6 @@ constexpr SnmpEventNumbers kSnmpMgrEvents = {
     kSnmpMgrEventBadPacket,
     kSnmpMgrEventDiscoveryRequest,
     kSnmpMgrEventDiscoveryResponse,
-    kSnmpMgrEventError,
     0, // GetBulkRequest
     0, // GetNextRequest
     0, // GetRequest
@@ -23,10 +22,12 @@ constexpr SnmpEventNumbers kSnmpMgrEvents = {
     kSnmpMgrEventTrap,
 };
 
+constexpr EventTable kSnmpMgrSharedEvents = {{SharedEvent::Error, kSnmpMgrEventError}};
+
 // The manager listens on the trap port and asks agents on theirs.
 class SnmpMgrEngine final : public SnmpEngine {
 public:
-    SnmpMgrEngine() : SnmpEngine(SnmpRole::Manager, kSnmpMgrEvents)
+    SnmpMgrEngine() : SnmpEngine(SnmpRole::Manager, "SNMPMgr", kSnmpMgrEvents, kSnmpMgrSharedEvents)
     {
         (void)SetLocalPort(162);
         (void)UdpSocket::SetRemotePort(161);

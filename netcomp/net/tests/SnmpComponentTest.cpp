@@ -67,6 +67,10 @@ TEST(SnmpComponent, SettingsAndTheirChecks)
 
     EventRecorder agentEvents;
     Agent a(agentEvents);
+    EXPECT_EQ(a.Set(kSnmpAgentLocalPort, 0), 0);
+    EXPECT_EQ(a.Set(kSnmpAgentActive, 1), 0);
+    EXPECT_EQ(a.Set(kSnmpAgentActive, 1), 104);
+    EXPECT_STREQ(a.LastError(), "SNMPAgent is already Active.");
     EXPECT_EQ(a.Set(kSnmpAgentSysUpTime, 500000), 0);
     EXPECT_GE(a.GetInt(kSnmpAgentSysUpTime), 500000);
     EXPECT_LT(a.GetInt(kSnmpAgentSysUpTime), 500100);

@@ -299,18 +299,18 @@ struct WatchingOwner {
     int nestedRequest = -1;
     bool closeOnTrap = false;
 
-    static int WINAPI Callback(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
+    WatchingOwner()
     {
-        auto* self = reinterpret_cast<WatchingOwner*>(user);
-        EventRecorder::Callback(self->events.User(), event, count, params, lengths);
-        if (event == kSnmpMgrEventTrap) {
-            self->tableDuringTrap = reinterpret_cast<const char*>(SNMPMgr_Get(self->obj, kSnmpMgrObjId, 2, nullptr));
-            self->nestedRequest = SNMPMgr_Do(self->obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr);
-            if (self->closeOnTrap)
-                SNMPMgr_Set(self->obj, kSnmpMgrActive, 0, 0, 0);
-        }
-        return 0;
+        events.TextsAt(kSnmpMgrEventBadPacket, {1, 4});
+        events.OnEvent(kSnmpMgrEventTrap, [this](const RecordedEvent&) {
+            tableDuringTrap = reinterpret_cast<const char*>(SNMPMgr_Get(obj, kSnmpMgrObjId, 2, nullptr));
+            nestedRequest = SNMPMgr_Do(obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr);
+            if (closeOnTrap)
+                SNMPMgr_Set(obj, kSnmpMgrActive, 0, 0, 0);
+        });
+        obj = SNMPMgr_Create(EventRecorder::Callback, events.User(), nullptr);
     }
+    ~WatchingOwner() { SNMPMgr_Destroy(obj); }
 };
 
 // What arrives while a request waits: a trap is delivered with its own
@@ -319,8 +319,6 @@ struct WatchingOwner {
 TEST(SnmpMgrPeer, DatagramsWhileARequestWaits)
 {
     WatchingOwner owner;
-    owner.events.TextsAt(kSnmpMgrEventBadPacket, {1, 4});
-    owner.obj = SNMPMgr_Create(&WatchingOwner::Callback, reinterpret_cast<INT_PTR>(&owner), nullptr);
     auto set = [&](int p, INT_PTR v) { return SNMPMgr_Set(owner.obj, p, 0, v, 0); };
     EXPECT_EQ(set(kSnmpMgrLocalPort, kManagerPort + 1), 0);
     EXPECT_EQ(set(kSnmpMgrRemoteHost, reinterpret_cast<INT_PTR>("127.0.0.1")), 0);
@@ -390,7 +388,6 @@ TEST(SnmpMgrPeer, DatagramsWhileARequestWaits)
     EXPECT_EQ(owner.events.Of(kSnmpMgrEventBadPacket)[2].texts[4], "Operation not permitted in current role.");
     UDPPort_Destroy(stray);
     SNMPAgent_Destroy(agent);
-    SNMPMgr_Destroy(owner.obj);
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "netcomp/core/framework/ComponentHolder.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 template <class Functions>
 class SnmpComponent : public ComponentHolder<Functions> {
