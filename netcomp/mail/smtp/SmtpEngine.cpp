@@ -268,7 +268,7 @@ ReplyReader::Hint SmtpEngine::OnReplyLine(const char* line, uint32_t n)
         return ReplyReader::Hint::Rules;
     Trail(1, m_line.CStr());
     const bool continued = n >= 4 && line[3] == '-';
-    if (m_action == kExpand && (continued || (n > 0 && line[0] == '2'))) {
+    if (m_expanding && (continued || (n > 0 && line[0] == '2'))) {
         uint32_t length = 0;
         const char* address = ReplyTextAfterCode(line, n, &length);
         NetString text;
@@ -506,6 +506,12 @@ int SmtpEngine::Output(const char* data, uint32_t n)
 
 int SmtpEngine::SendStuffed(const char* data, uint32_t n)
 {
+    if (n == 0)
+        return kResultOk;
+    // Whether the data so far ends in CR LF, the pair possibly split between pieces.
+    const bool crBefore = n >= 2 ? data[n - 2] == '\r' : m_lastByteCr;
+    m_dataEndsInLineEnd = data[n - 1] == '\n' && crBefore;
+    m_lastByteCr = data[n - 1] == '\r';
     NetString stuffed;
     int rc = m_stuffer->Stuff(data, n, stuffed);
     return rc == kResultOk ? Output(stuffed.Data(), stuffed.Length()) : rc;
@@ -570,11 +576,15 @@ int SmtpEngine::Transaction(const char* verb)
 
     DotStuffer stuffer;
     m_stuffer = &stuffer;
+    m_dataEndsInLineEnd = false;
+    m_lastByteCr = false;
     rc = MessageData();
     if (rc == kResultOk && attached.IsOpen())
         rc = SendAttachedFile(attached);
     m_stuffer = nullptr;
-    if (rc == kResultOk)
+    // The line end before "." belongs to the last line when the data ends in
+    // one: a second would add an empty line to every such message.
+    if (rc == kResultOk && !m_dataEndsInLineEnd)
         rc = Output("\r\n", 2);
     if (rc == kResultOk)
         return Command(".", nullptr);
@@ -631,7 +641,8 @@ int SmtpEngine::SendText()
 {
     if (m_messageText.IsEmpty())
         return kResultOk;
-    FireText(m_events.startTransfer, nullptr);
+    if (m_events.startTransfer != 0)
+        Fire(m_events.startTransfer, {});
     m_bodyTransfer = true;
     int rc = kResultOk;
     for (uint32_t sent = 0; sent < m_messageText.Length() && rc == kResultOk;) {
@@ -687,8 +698,10 @@ int SmtpEngine::SendAttachedFile(FileHandle& file)
 int SmtpEngine::ExpandOrVerify(const char* verb)
 {
     int rc = ConnectAndGreet();
+    m_expanding = CurrentAction() == kExpand;
     if (rc == kResultOk)
         rc = Command(verb, m_sendTo.CStr());
+    m_expanding = false;
     if (rc == kResultOk && CurrentAction() == kVerify) {
         uint32_t n = 0;
         const char* text = ReplyTextAfterCode(Reply().FinalLine(), Reply().FinalLength(), &n);
