@@ -211,8 +211,8 @@ int HtmlScanner::Tag(const char* p, const char* end, const char** next)
     selfClosing = selfClosing && !endTag;
 
     // The plain text: what this element means for the lines.
-    static const char* const kBreaks[] = {"br", "li", "dt", "dd", "ul", "div", "h1", "h2", "h3",
-                                          "h4", "h5", "h6", "h7", "h8", "h9", nullptr};
+    static const char* const kBreaks[] = {"br", "li", "dt", "dd", "ul", "div", "h1", "h2",
+                                          "h3", "h4", "h5", "h6", "h7", "h8",  "h9", nullptr};
     static const char* const kSilent[] = {"script", "style", "title", nullptr};
     int rc = kResultOk;
     if (NameIs(name, nameLength, "p"))

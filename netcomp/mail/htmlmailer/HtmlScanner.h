@@ -57,8 +57,8 @@ private:
     NetString m_text;
     std::vector<HtmlReference> m_references;
     std::vector<Attribute> m_attributes;
-    int m_pre = 0;         // open PRE elements
-    int m_skip = 0;        // open SCRIPT, STYLE and TITLE elements: no text
-    bool m_space = false;  // a blank is owed before the next word
-    int m_breaks = 0;      // line ends at the end of the text so far
+    int m_pre = 0;        // open PRE elements
+    int m_skip = 0;       // open SCRIPT, STYLE and TITLE elements: no text
+    bool m_space = false; // a blank is owed before the next word
+    int m_breaks = 0;     // line ends at the end of the text so far
 };

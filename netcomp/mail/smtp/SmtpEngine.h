@@ -207,10 +207,10 @@ private:
     NetString m_otherHeaders;
     int m_authMechanism = 0;
     NetString m_messageText;
-    NetString m_line;         // a reply line handed to the events
+    NetString m_line;                 // a reply line handed to the events
     FileHandle* m_queueOut = nullptr; // the queue file that commands go to instead of the server
-    DotStuffer* m_stuffer = nullptr; // the stuffing of the message being sent
-    bool m_dataEndsInLineEnd = false;  // what was sent of the message ends in CR LF
+    DotStuffer* m_stuffer = nullptr;  // the stuffing of the message being sent
+    bool m_dataEndsInLineEnd = false; // what was sent of the message ends in CR LF
     bool m_lastByteCr = false;
-    bool m_expanding = false;          // an EXPN reply is being read
+    bool m_expanding = false; // an EXPN reply is being read
 };

@@ -33,8 +33,7 @@ struct MailTime {
 // ("<a" "l." "b" "l" "c" "l" "d" "l"), then the domain part of the sender's
 // address from its "@" on, and ">". The address is the one ReversePath finds,
 // so a display name or angle brackets in From never reach the identifier.
-[[nodiscard]] int FormatMessageId(unsigned a, unsigned b, unsigned c, unsigned d, const char* from,
-                                  NetStringBase& out);
+[[nodiscard]] int FormatMessageId(unsigned a, unsigned b, unsigned c, unsigned d, const char* from, NetStringBase& out);
 
 // What the header block is built from; null or empty values write nothing.
 struct MailHeaderFields {

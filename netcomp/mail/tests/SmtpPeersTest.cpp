@@ -76,8 +76,7 @@ TEST_F(SmtpPeerTest, AiosmtpdTakesEachLoginKind)
             << facts;
         EXPECT_NE(facts.find("header Subject: " + subject + "\n"), std::string::npos) << facts;
         EXPECT_NE(facts.find("header From: Alice <alice@kes.test>\n"), std::string::npos) << facts;
-        EXPECT_NE(facts.find("part 0 text/plain cid= file= disposition= md5=" + Md5Of(text) + "\n"),
-                  std::string::npos)
+        EXPECT_NE(facts.find("part 0 text/plain cid= file= disposition= md5=" + Md5Of(text) + "\n"), std::string::npos)
             << facts;
     }
     // A wrong password is the server's refusal, and nothing is sent.
@@ -114,8 +113,9 @@ TEST_F(SmtpPeerTest, AiosmtpdRecipientsVerbsExpnAndVrfy)
 
     // The other verbs of sending.
     ASSERT_EQ(smtp.SetText(kSmtpSendTo, "bob@kes.test"), 0);
-    for (auto [method, verb] : {std::pair{kSmtpSendToTerminalAndEmail, "SAML"},
-                                std::pair{kSmtpSendToTerminalOrEmail, "SOML"}, std::pair{kSmtpSendToTerminalOnly, "SEND"}}) {
+    for (auto [method, verb] :
+         {std::pair{kSmtpSendToTerminalAndEmail, "SAML"}, std::pair{kSmtpSendToTerminalOrEmail, "SOML"},
+          std::pair{kSmtpSendToTerminalOnly, "SEND"}}) {
         ASSERT_EQ(smtp.Do(method), 0) << smtp.LastError();
         EXPECT_EQ(AiosmtpdFacts(AiosmtpdCount()).substr(0, 10), std::string("verb ") + verb + "\n");
     }
