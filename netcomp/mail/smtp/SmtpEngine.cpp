@@ -33,10 +33,20 @@ constexpr SmtpEventNumbers kSmtpEvents = {kSmtpEventConnectionStatus, kSmtpEvent
                                           kSmtpEventExpand,           kSmtpEventPITrail,     kSmtpEventStartTransfer,
                                           kSmtpEventTransfer};
 
-SmtpEngine::SmtpEngine() : SmtpEngine(kSmtpEvents) {}
+constexpr EventTable kSmtpSharedEvents = {
+    {SharedEvent::ConnectionStatus, kSmtpEventConnectionStatus},
+    {SharedEvent::EndTransfer, kSmtpEventEndTransfer},
+    {SharedEvent::Error, kSmtpEventError},
+    {SharedEvent::ProtocolTrail, kSmtpEventPITrail},
+    {SharedEvent::StartTransfer, kSmtpEventStartTransfer},
+    {SharedEvent::Transfer, kSmtpEventTransfer},
+};
 
-SmtpEngine::SmtpEngine(const SmtpEventNumbers& events) : m_events(events)
+SmtpEngine::SmtpEngine() : SmtpEngine(kSmtpEvents, kSmtpSharedEvents) {}
+
+SmtpEngine::SmtpEngine(const SmtpEventNumbers& events, const EventTable& shared) : m_events(events)
 {
+    SetEventTable(shared);
     (void)Init();
     (void)SetEOL("\r\n", 2);
     SetLineMode(true);
@@ -210,22 +220,7 @@ void SmtpEngine::Trail(int direction, const char* text)
 
 void SmtpEngine::FireSmtpError(int code, const char* text)
 {
-    if (m_events.error == 0)
-        return;
-    Fire(m_events.error, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int SmtpEngine::FireError(int code, const char* text)
-{
-    FireSmtpError(code, text);
-    return 0;
-}
-
-int SmtpEngine::FireConnectionStatus(const char* event, int code, const char* text)
-{
-    if (m_events.connectionStatus == 0)
-        return 0;
-    return Fire(m_events.connectionStatus, {EventParam::Text(&event), EventParam::Int(&code), EventParam::Text(&text)});
+    (void)FireError(code, text);
 }
 
 void SmtpEngine::OnConnected(int code)

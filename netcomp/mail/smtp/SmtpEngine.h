@@ -124,7 +124,8 @@ public:
 
 protected:
     // An engine of another component, which numbers its events its own way.
-    explicit SmtpEngine(const SmtpEventNumbers& events);
+    // The shared table names what the TCP layers fire (ConnectionStatus, Error).
+    SmtpEngine(const SmtpEventNumbers& events, const EventTable& shared);
 
     // Runs one action: refused with the busy code while another runs; the
     // last error is cleared and the deadline started first.
@@ -148,8 +149,6 @@ protected:
     NetString& AttachedFileField() { return m_attachedFile; }
     void ClearMessageFields();
 
-    int FireConnectionStatus(const char* event, int code, const char* text) override;
-    int FireError(int code, const char* text) override;
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
     void OnCommandLine(const char* line, uint32_t n) override;

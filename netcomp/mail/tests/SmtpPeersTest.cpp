@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "netcomp/core/framework/ComponentHolder.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/mail/tests/MailTestSupport.h"
