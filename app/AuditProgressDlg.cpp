@@ -29,17 +29,16 @@ AuditProgressDlg::~AuditProgressDlg()
     }
 }
 
-// The picture is drawn for 96 and for 144 dpi; the one nearer the control's
-// size is shown, and the control stretches it at any other setting.
-void AuditProgressDlg::ShowPicture()
+// The control stretches the picture at any other setting.
+HBITMAP ShowAuditPicture(HWND control)
 {
-    HWND control = GetItem(IDC_AUDIT_PICTURE);
     RECT area;
     GetClientRect(control, &area);
     const int id = area.bottom >= 75 ? IDB_AUDIT_PICTURE_LARGE : IDB_AUDIT_PICTURE;
-    m_picture =
+    HBITMAP picture =
         static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+    return picture;
 }
 
 // Minimal mode shows the picture and the whole bar, with the margin above
@@ -88,7 +87,7 @@ bool AuditProgressDlg::OnInitDialog()
     m_cancelButton.SetIcon(IDI_CANCEL_AUDIT);
     m_cancelButton.SetTooltipText(IDS_TIP_CANCEL_AUDIT);
 
-    ShowPicture();
+    m_picture = ShowAuditPicture(GetItem(IDC_AUDIT_PICTURE));
     if (GetAppState().m_runMode == kRunMinimal) {
         ShowOnlyPictureAndBar();
         EnableWindow(GetItem(IDC_CANCEL_AUDIT), FALSE);
