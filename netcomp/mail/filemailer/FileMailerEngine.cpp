@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr char kPreamble[] = "\r\nThis is a message encoded in MIME format.\r\n\r\n";
-
 constexpr SmtpEventNumbers kFileMailerEvents = {
     kFileMailerEventConnectionStatus, kFileMailerEventEndTransfer,   kFileMailerEventError,   0,
     kFileMailerEventPITrail,          kFileMailerEventStartTransfer, kFileMailerEventTransfer};
@@ -169,7 +167,7 @@ int FileMailerEngine::Prepare(const ReadyPart* first)
     for (uint32_t i = 0; i < m_attachments.Count() && rc == kResultOk; ++i)
         rc = m_mime.SetPartFile(int(i + 1), m_attachments.Item(i));
     if (rc == kResultOk)
-        rc = MessageTextField().AssignText(kPreamble);
+        rc = MessageTextField().AssignText(kMimePreamble);
     if (rc == kResultOk)
         rc = EncodeBody();
     if (rc == kResultOk)

@@ -43,6 +43,9 @@ public:
     void SetUseTempFile(bool on) { m_useTempFile = on; }
 
 protected:
+    // The text before the MIME body, for readers that know no MIME.
+    static constexpr const char* kMimePreamble = "\r\nThis is a message encoded in MIME format.\r\n\r\n";
+
     FileMailerEngine(const SmtpEventNumbers& events, const EventTable& shared);
 
     // Part 0 of the body when it is not the mail text: bytes already encoded

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr char kPreamble[] = "\r\nThis is a message encoded in MIME format.\r\n\r\n";
 constexpr uint32_t kReadChunk = 2048;
 
 constexpr SmtpEventNumbers kHtmlMailerEvents = {
@@ -438,7 +437,7 @@ int HtmlMailerEngine::PrepareMessage()
         return rc == kResultOk ? Prepare(&first) : rc;
     }
     NetString& text = MessageTextField();
-    rc = text.AssignText(kPreamble);
+    rc = text.AssignText(kMimePreamble);
     if (rc == kResultOk)
         rc = text.Append(top->Message().Data(), top->Message().Length());
     if (rc == kResultOk)
