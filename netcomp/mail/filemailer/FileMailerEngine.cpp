@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
-#include "netcomp/core/text/TextEncodings.h"
 #include "netcomp/include/netcomp_filemailer.h"
 #include "netcomp/mail/smtp/SmtpText.h"
 
@@ -101,12 +100,7 @@ int FileMailerEngine::SetMailText(const char* text)
 {
     if (int rc = RefuseWhilePrepared())
         return rc;
-    if (CharsetMode() != 1)
-        return m_mailText.AssignText(text);
-    NetString converted;
-    const char* t = text ? text : "";
-    const int rc = SjisBytesToJis(t, uint32_t(std::strlen(t)), converted);
-    return rc == kResultOk ? m_mailText.Assign(converted.Length(), converted.Data()) : rc;
+    return AssignBodyText(m_mailText, text, text ? uint32_t(std::strlen(text)) : 0);
 }
 
 int FileMailerEngine::SetMailOtherHeaders(const char* text)

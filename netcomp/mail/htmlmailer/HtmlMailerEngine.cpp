@@ -14,7 +14,6 @@
 #include "netcomp/core/tcp/TcpClient.h"
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/text/FileHandle.h"
-#include "netcomp/core/text/TextEncodings.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/mail/htmlmailer/HtmlScanner.h"
 
@@ -124,10 +123,7 @@ int HtmlMailerEngine::SetPlainText(const char* text)
 {
     if (int rc = RefuseWhileSending())
         return rc;
-    if (CharsetMode() != 1)
-        return m_plainText.AssignText(text);
-    const char* t = text ? text : "";
-    return SjisBytesToJis(t, uint32_t(std::strlen(t)), m_plainText);
+    return AssignBodyText(m_plainText, text, text ? uint32_t(std::strlen(text)) : 0);
 }
 
 int HtmlMailerEngine::SetParseHtml(bool on)
@@ -207,12 +203,8 @@ int HtmlMailerEngine::Scan()
     rc = scan.Scan(source.Data(), source.Length(), &AcceptFile, this);
     if (rc == kResultOk)
         rc = m_sentHtml.Assign(scan.Html().Length(), scan.Html().Data());
-    if (rc == kResultOk) {
-        if (CharsetMode() == 1)
-            rc = SjisBytesToJis(scan.Text().Data(), scan.Text().Length(), m_plainText);
-        else
-            rc = m_plainText.Assign(scan.Text().Length(), scan.Text().Data());
-    }
+    if (rc == kResultOk)
+        rc = AssignBodyText(m_plainText, scan.Text().Data(), scan.Text().Length());
     for (const HtmlReference& r : scan.References()) {
         if (rc != kResultOk)
             break;

@@ -111,12 +111,18 @@ int SmtpEngine::SetDeliveryNotificationTo(const char* text)
 
 int SmtpEngine::SetMessageText(const char* text)
 {
+    return AssignBodyText(m_messageText, text, text ? uint32_t(std::strlen(text)) : 0);
+}
+
+// Under CharsetMode 1 a body text is kept as it goes: Shift-JIS runs become
+// ISO-2022-JP.
+int SmtpEngine::AssignBodyText(NetStringBase& field, const char* text, uint32_t n)
+{
     if (CharsetMode() != 1)
-        return m_messageText.AssignText(text);
+        return field.Assign(n, text ? text : "");
     NetString converted;
-    const char* t = text ? text : "";
-    const int rc = SjisBytesToJis(t, uint32_t(std::strlen(t)), converted);
-    return rc == kResultOk ? m_messageText.Assign(converted.Length(), converted.Data()) : rc;
+    const int rc = SjisBytesToJis(text ? text : "", n, converted);
+    return rc == kResultOk ? field.Assign(converted.Length(), converted.Data()) : rc;
 }
 
 // "*" asks for a value made at send time; once made it is kept behind the

@@ -139,6 +139,7 @@ protected:
     // Closes the socket at once, without QUIT.
     void CloseNow();
 
+    [[nodiscard]] int AssignBodyText(NetStringBase& field, const char* text, uint32_t n);
     void Trail(int direction, const char* text);
     void FireSmtpError(int code, const char* text);
     const SmtpEventNumbers& EventNumbers() const { return m_events; }

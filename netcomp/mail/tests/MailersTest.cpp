@@ -135,6 +135,26 @@ TEST_F(FileMailerTest, AttachmentsAsMimeParts)
     EXPECT_EQ(mailer.GetText(kFileMailerMessageText), "");
 }
 
+// Queued, the message carries its attachment in the queue file, and goes
+// whole when the queue is processed.
+TEST_F(FileMailerTest, QueuedWithAttachment)
+{
+    const std::string notes = "queued notes\r\n.\r\n";
+    WriteFile("notes.txt", notes);
+    Message("queued text\r\n");
+    ASSERT_EQ(mailer.Do(kFileMailerAddAttachment, {"notes.txt"}), 0);
+    CreateDirectoryA("queue", nullptr);
+    ASSERT_EQ(mailer.Do(kFileMailerQueue, {"queue"}), 0) << mailer.LastError();
+    EXPECT_EQ(mailer.GetText(kFileMailerMessageText), "queued text\r\n");
+    const int before = AiosmtpdCount();
+    ASSERT_EQ(mailer.Do(kFileMailerProcessQueue, {"queue"}), 0) << mailer.LastError();
+    const std::string facts = NewMessageFacts(before);
+    EXPECT_TRUE(Has(facts, "defects 0")) << facts;
+    EXPECT_TRUE(Has(facts, Multipart(0, "multipart/mixed"))) << facts;
+    EXPECT_TRUE(Has(facts, Part(1, "text/plain", "", "", "", "queued text\r\n"))) << facts;
+    EXPECT_TRUE(Has(facts, Part(1, "text/plain", "", "notes.txt", "attachment", notes))) << facts;
+}
+
 TEST_F(FileMailerTest, UnreadableAttachmentSendsNothing)
 {
     Message("kept");
