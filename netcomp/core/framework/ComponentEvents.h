@@ -15,7 +15,9 @@ struct EventParam {
     // Pointer-sized values: handles, such as a look-up's request handle.
     static EventParam IntPtr(std::intptr_t* value) { return {Kind::IntPtr, value, 0, false}; }
     static EventParam Bool(bool* value, bool answerable = false) { return {Kind::Bool, value, 0, answerable}; }
-    static EventParam Text(const char** value) { return {Kind::Text, value, 0, false}; }
+    // An answerable text: the owner may point the parameter at a text of its
+    // own, which the engine copies before the next event.
+    static EventParam Text(const char** value, bool answerable = false) { return {Kind::Text, value, 0, answerable}; }
     static EventParam Binary(char** data, int length) { return {Kind::Binary, data, length, false}; }
 };
 
@@ -26,6 +28,7 @@ public:
     // Slot 0: told the engine's code page before every event; nothing to do
     // for callers of the C interface.
     virtual void OnCodePage(int codePage) = 0;
+    // The owner's answer: what its callback returned (0 without one).
     virtual int FireEvent(int event, int count, EventParam* params) = 0;
 
 protected:

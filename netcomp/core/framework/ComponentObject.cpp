@@ -36,7 +36,7 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
             break;
         }
     }
-    m_callback(m_user, event, count, values, lengths);
+    const int answer = m_callback(m_user, event, count, values, lengths);
     for (int i = 0; i < count; ++i) {
         const EventParam& p = params[i];
         if (!p.answerable)
@@ -45,8 +45,10 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
             *static_cast<int*>(p.address) = int(values[i]);
         else if (p.kind == EventParam::Kind::Bool)
             *static_cast<bool*>(p.address) = values[i] != 0;
+        else if (p.kind == EventParam::Kind::Text)
+            *static_cast<const char**>(p.address) = reinterpret_cast<const char*>(values[i]);
     }
-    return 0;
+    return answer;
 }
 
 const char* ComponentObjectBase::KeepText(int property, std::string text)

@@ -217,6 +217,15 @@ TEST_P(ContractTest, EventsAndByReferenceAnswers)
     object->FireEvent(7, 2, params);
     EXPECT_TRUE(flag);
 
+    // A text answered by reference, and the callback's own result.
+    const char* text = "mine";
+    EventParam answerable[] = {EventParam::Text(&text, true)};
+    static const char kTheirs[] = "theirs";
+    m_events.AnswerWith(8, 0, T(kTheirs));
+    m_events.ReturnWith(8, 77);
+    EXPECT_EQ(object->FireEvent(8, 1, answerable), 77);
+    EXPECT_EQ(text, kTheirs);
+
     // Without a callback nothing is called and the values stay.
     void* silent = m_api.create(nullptr, 0, nullptr);
     ASSERT_NE(silent, nullptr);
