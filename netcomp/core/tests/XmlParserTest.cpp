@@ -146,7 +146,6 @@ TEST(XmlParser, StrictErrors)
     EXPECT_EQ(Parse("<a p:b='1'/>").rc, 203);
     EXPECT_EQ(Parse("<a xml:lang='en'/>").rc, 0);
 
-
     // After an error the parser refuses further input until it is reset.
     XmlParser parser;
     EXPECT_EQ(parser.InputText("<a></b>"), 201);

@@ -239,7 +239,8 @@ int XmlParser::AddAttribute()
         rc = m_callback ? m_callback->OnStartPrefixMapping(m_namespaces.Name(index), m_namespaces.Value(index))
                         : kResultOk;
     } else {
-        rc = m_attributes.IsFull() ? kXmlTooManyItems : m_attributes.Add(name, length, m_value.Data(), m_value.Length());
+        rc =
+            m_attributes.IsFull() ? kXmlTooManyItems : m_attributes.Add(name, length, m_value.Data(), m_value.Length());
     }
     m_name.Clear();
     m_value.Clear();
