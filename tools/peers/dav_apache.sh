@@ -9,7 +9,6 @@ set -euo pipefail
 port=$1
 files=${2:-0}
 state=$(pwd)
-mods=/usr/lib/apache2/modules
 mkdir -p www/dav lock logs run
 if [ "$files" -gt 0 ]; then
     mkdir -p www/dav/many
@@ -20,31 +19,11 @@ fi
 # The server's own user writes here, whoever that is.
 chmod -R a+rwX www/dav lock
 printf 'alice:%s\n' "$(openssl passwd -apr1 wonder)" >basic.users
-cat >httpd.conf <<CONF
-ServerRoot "$state"
-ServerName 127.0.0.1
-Listen 127.0.0.1:$port
-PidFile $state/run/httpd.pid
-DefaultRuntimeDir $state/run
-Mutex file:$state/run default
-ErrorLog $state/logs/error.log
-LogLevel warn
-LoadModule mpm_event_module $mods/mod_mpm_event.so
-LoadModule authz_core_module $mods/mod_authz_core.so
-LoadModule authn_core_module $mods/mod_authn_core.so
-LoadModule authn_file_module $mods/mod_authn_file.so
-LoadModule authz_user_module $mods/mod_authz_user.so
-LoadModule auth_basic_module $mods/mod_auth_basic.so
-LoadModule mime_module $mods/mod_mime.so
-LoadModule dav_module $mods/mod_dav.so
-LoadModule dav_fs_module $mods/mod_dav_fs.so
-LoadModule dav_lock_module $mods/mod_dav_lock.so
-TypesConfig /etc/mime.types
-DocumentRoot "$state/www"
+. "$(dirname "$0")/apache-conf.sh"
+{
+    apache_conf "$port" auth_basic dav dav_fs dav_lock
+    cat <<CONF
 DavLockDB "$state/lock/davlock"
-<Directory "$state/www">
-    Require all granted
-</Directory>
 <Directory "$state/www/dav">
     Dav On
     AuthType Basic
@@ -53,4 +32,5 @@ DavLockDB "$state/lock/davlock"
     Require valid-user
 </Directory>
 CONF
+} >httpd.conf
 exec /usr/sbin/apache2 -f "$state/httpd.conf" -DFOREGROUND
