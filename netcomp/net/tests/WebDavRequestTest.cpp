@@ -130,6 +130,8 @@ TEST(WebDavRequests, SettingsAndLists)
 {
     DavObject dav;
     EXPECT_EQ(dav.Int(kWebDavTimeout), 60);
+    EXPECT_EQ(dav.SetInt(kWebDavTimeout, -1), 151);
+    EXPECT_EQ(dav.Int(kWebDavTimeout), 60);
     EXPECT_EQ(dav.Int(kWebDavFirewallPort), 80);
     EXPECT_EQ(dav.SetInt(kWebDavLockTimeout, -1), 0);
     EXPECT_EQ(dav.Int(kWebDavLockTimeout), -1);

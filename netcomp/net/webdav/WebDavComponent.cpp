@@ -26,7 +26,15 @@ public:
         return kResultOk;
     }
     int TimeoutSeconds() const { return HttpTimeout(); }
-    [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetHttpTimeout(seconds); }
+    // The HTTP client reads a negative time-out as its asynchronous mode,
+    // which the WebDAV methods, waiting for their replies, do not have.
+    [[nodiscard]] int SetTimeoutSeconds(int seconds)
+    {
+        if (seconds >= 0)
+            return SetHttpTimeout(seconds);
+        SetLastErrorText("Timeout cannot be negative.");
+        return kHttpError;
+    }
     ByteView TransferredBytes() const { return {TransferredData().CStr(), int(TransferredData().Length())}; }
     const char* TransferredHeaders() const { return ReceivedHeaders().CStr(); }
 };
