@@ -15,8 +15,8 @@ struct EventParam {
     // Pointer-sized values: handles, such as a look-up's request handle.
     static EventParam IntPtr(std::intptr_t* value) { return {Kind::IntPtr, value, 0, false}; }
     static EventParam Bool(bool* value, bool answerable = false) { return {Kind::Bool, value, 0, answerable}; }
-    // An answerable text: the owner may point the parameter at a text of its
-    // own, which the engine copies before the next event.
+    // An answerable text comes back as the pointer the owner left there; the
+    // engine copies the text as soon as the event call has returned.
     static EventParam Text(const char** value, bool answerable = false) { return {Kind::Text, value, 0, answerable}; }
     static EventParam Binary(char** data, int length) { return {Kind::Binary, data, length, false}; }
 };

@@ -46,7 +46,7 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
         else if (p.kind == EventParam::Kind::Bool)
             *static_cast<bool*>(p.address) = values[i] != 0;
         else if (p.kind == EventParam::Kind::Text)
-            *static_cast<const char**>(p.address) = reinterpret_cast<const char*>(values[i]);
+            *static_cast<const char**>(p.address) = values[i] ? reinterpret_cast<const char*>(values[i]) : "";
     }
     return answer;
 }
