@@ -220,17 +220,10 @@ TEST_P(ContractTest, EventsAndByReferenceAnswers)
     const char* text = "before";
     EventParam textParams[] = {EventParam::Text(&text, true)};
     m_events.AnswerWith(8, 0, T("after"));
-    object->FireEvent(8, 1, textParams);
-    EXPECT_STREQ(text, "after");
-
-    // A text answered by reference, and the callback's own result.
-    const char* text = "mine";
-    EventParam answerable[] = {EventParam::Text(&text, true)};
-    static const char kTheirs[] = "theirs";
-    m_events.AnswerWith(8, 0, T(kTheirs));
+    // The callback's own result comes back too.
     m_events.ReturnWith(8, 77);
-    EXPECT_EQ(object->FireEvent(8, 1, answerable), 77);
-    EXPECT_EQ(text, kTheirs);
+    EXPECT_EQ(object->FireEvent(8, 1, textParams), 77);
+    EXPECT_STREQ(text, "after");
 
     // Without a callback nothing is called and the values stay.
     void* silent = m_api.create(nullptr, 0, nullptr);
