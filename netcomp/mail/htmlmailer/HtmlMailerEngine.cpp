@@ -275,8 +275,10 @@ int HtmlMailerEngine::SetImageData(int index, const char* data, int length)
     Image* image = ImageAt(index);
     if (!image)
         return CheckImageIndex(index);
-    if (length < 0)
-        length = data ? int(std::strlen(data)) : 0;
+    if (!data)
+        length = 0;
+    else if (length < 0)
+        length = int(std::strlen(data));
     return image->data.Assign(uint32_t(length), data ? data : "");
 }
 
