@@ -8,12 +8,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
+
+#include "bench/EchoServerReport.h"
 
 namespace {
 
@@ -110,15 +110,7 @@ int main(int argc, char** argv)
     MSG msg;
     while (g_closed < expected && GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
-    LARGE_INTEGER end, frequency;
-    QueryPerformanceCounter(&end);
-    QueryPerformanceFrequency(&frequency);
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-    std::printf("server %.3f connections=%d peak-working-set-kb=%llu errors=%d\n",
-                double(end.QuadPart - g_start.QuadPart) / double(frequency.QuadPart), g_connected,
-                static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024), g_errors);
+    PrintServerReport(g_start, g_connected, g_errors);
     closesocket(g_listener);
     WSACleanup();
     return 0;
