@@ -4,8 +4,9 @@
 // bracketed sections are appended in one go (each byte still reaches
 // OnInputChar), which is where most of a document's bytes are; without the
 // per-byte calls, whole tag names, end tags, attributes and entity references
-// are read in one go too. Nesting lives in bounded lists, never on the call stack, so a
-// deeply nested document ends with the full list's 200 instead of a crash.
+// are read in one go too. Nesting lives in bounded lists, never on the call
+// stack, so a deeply nested document ends with the parser's 211 for a full
+// list instead of a crash.
 #include "netcomp/core/web/XmlParser.h"
 
 #include <cstdlib>
