@@ -19,6 +19,11 @@ constexpr UINT kMsgAuditDone = WM_APP + 2;
 // 144 dpi, whichever is nearer the control's size. The caller deletes the
 // bitmap when the control is gone.
 HBITMAP ShowAuditPicture(HWND control);
+// An audit progress bar in the program's green, one step per step.
+void SetUpAuditBar(HWND bar);
+// Moves bar to count of total, read from the worker's counters, and
+// repaints dialog at once; a count past the total changes nothing.
+void ShowAuditBar(HWND dialog, HWND bar, volatile LONG& count, volatile LONG& total);
 
 class AuditProgressDlg : public Dialog, public AuditProgressSink {
 public:

@@ -20,8 +20,6 @@
 #include "resources/resource.h"
 
 #include <comdef.h>
-#include <commctrl.h>
-#include <uxtheme.h>
 
 #include <cstdio>
 
@@ -29,7 +27,6 @@ namespace {
 
 const char kStopQuestion[] = "Are you sure you want to stop this network audit?";
 const char kNoUploadReason[] = "Upload Failed.  No reason given by server.";
-const COLORREF kBarColour = RGB(42, 153, 105);
 
 // The busy window that the upload shows goes again whatever the upload did.
 class BusyWindowGuard {
@@ -122,14 +119,8 @@ NetworkAuditProgressDlg::~NetworkAuditProgressDlg()
 bool NetworkAuditProgressDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    for (int id : {IDC_BATCH_PROGRESS, IDC_AUDIT_PROGRESS}) {
-        HWND bar = GetItem(id);
-        // A themed bar draws in the theme's colour and ignores its own.
-        SetWindowTheme(bar, L" ", L" ");
-        SendMessageA(bar, PBM_SETBARCOLOR, 0, kBarColour);
-        SendMessageA(bar, PBM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
-        SendMessageA(bar, PBM_SETSTEP, 1, 0);
-    }
+    SetUpAuditBar(GetItem(IDC_BATCH_PROGRESS));
+    SetUpAuditBar(GetItem(IDC_AUDIT_PROGRESS));
     m_picture = ShowAuditPicture(GetItem(IDC_AUDIT_PICTURE));
     m_skipButton.Attach(m_hwnd, IDC_SKIP_AUDIT);
     m_skipButton.SetIcon(IDI_SKIP_AUDIT);
@@ -219,28 +210,15 @@ void NetworkAuditProgressDlg::Upload()
     }
 }
 
-void NetworkAuditProgressDlg::ShowProgress(int barId, const Sink& sink)
-{
-    const LONG count = InterlockedCompareExchange(const_cast<volatile LONG*>(&sink.m_count), 0, 0);
-    const LONG total = InterlockedCompareExchange(const_cast<volatile LONG*>(&sink.m_total), 0, 0);
-    if (count > total) {
-        return;
-    }
-    HWND bar = GetItem(barId);
-    SendMessageA(bar, PBM_SETRANGE32, 0, total);
-    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(count), 0);
-    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-}
-
 LRESULT NetworkAuditProgressDlg::OnAuditStep(WPARAM, LPARAM)
 {
-    ShowProgress(IDC_AUDIT_PROGRESS, m_auditSink);
+    ShowAuditBar(m_hwnd, GetItem(IDC_AUDIT_PROGRESS), m_auditSink.m_count, m_auditSink.m_total);
     return 0;
 }
 
 LRESULT NetworkAuditProgressDlg::OnBatchStep(WPARAM, LPARAM)
 {
-    ShowProgress(IDC_BATCH_PROGRESS, m_batchSink);
+    ShowAuditBar(m_hwnd, GetItem(IDC_BATCH_PROGRESS), m_batchSink.m_count, m_batchSink.m_total);
     return 0;
 }
 

@@ -77,7 +77,6 @@ private:
     LRESULT OnAuditStep(WPARAM, LPARAM);
     LRESULT OnBatchStep(WPARAM, LPARAM);
     LRESULT OnBatchDone(WPARAM, LPARAM);
-    void ShowProgress(int barId, const Sink& sink);
     void OnSkip();
     void OnStop();
 

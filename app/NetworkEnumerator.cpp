@@ -62,10 +62,8 @@ bool NetworkEnumerator::Run(DWORD flags)
 {
     try {
         return Enumerate(nullptr, flags);
-    } catch (const CNetworkBreak& stop) {
-        return stop.Value() != 0;
-    } catch (const CNetworkError& failure) {
-        return failure.Value() != 0;
+    } catch (const NetworkWalkEnd& end) {
+        return end.Value() != 0;
     }
 }
 

@@ -26,22 +26,23 @@ NetworkResourceApi& SystemNetworkResources();
 // Thrown inside a walk to end it at once: OnResource asked to stop
 // (CNetworkBreak), or the walk of a container failed (CNetworkError). Each
 // carries the walk's result.
-class CNetworkBreak {
+class NetworkWalkEnd {
 public:
-    explicit CNetworkBreak(LONG value) : m_value(value) {}
+    explicit NetworkWalkEnd(LONG value) : m_value(value) {}
     LONG Value() const { return m_value; }
 
 private:
     LONG m_value;
 };
 
-class CNetworkError {
+class CNetworkBreak : public NetworkWalkEnd {
 public:
-    explicit CNetworkError(LONG value) : m_value(value) {}
-    LONG Value() const { return m_value; }
+    using NetworkWalkEnd::NetworkWalkEnd;
+};
 
-private:
-    LONG m_value;
+class CNetworkError : public NetworkWalkEnd {
+public:
+    using NetworkWalkEnd::NetworkWalkEnd;
 };
 
 class NetworkEnumerator {

@@ -128,8 +128,8 @@ protected:
     CKestrovaDoc& Doc() { return *m_app.GetKestrovaDoc(); }
     void UseGatedEngine(const std::function<void()>& gate)
     {
-        m_previousFactory = SetAuditEngineFactory(
-            [gate](AuditEngineKind) { return boost::shared_ptr<Audit>(new GatedEngine(gate)); });
+        m_previousFactory =
+            SetAuditEngineFactory([gate](AuditEngineKind) { return boost::shared_ptr<Audit>(new GatedEngine(gate)); });
     }
     int Uploads() const
     {
@@ -192,10 +192,20 @@ TEST_F(NetworkAudit, SetUpDialogControlRules)
         {"Save opens the browser", {select, chooseFolder, save}, true, true, true, false, results},
         {"Save, browser cancelled", {select, save}, false, false, false, false, ""},
         {"Save off empties the path", {select, chooseFolder, save, save}, false, false, false, false, ""},
-        {"the path emptied while View stays", {select, view, chooseFolder, save, emptyPath}, true, false, true, false,
+        {"the path emptied while View stays",
+         {select, view, chooseFolder, save, emptyPath},
+         true,
+         false,
+         true,
+         false,
          ""},
-        {"the path emptied while Upload stays", {select, upload, chooseFolder, browse, emptyPath}, true, false, true,
-         false, ""},
+        {"the path emptied while Upload stays",
+         {select, upload, chooseFolder, browse, emptyPath},
+         true,
+         false,
+         true,
+         false,
+         ""},
         // The folder stays in its box; only Save goes.
         {"Browse, cancelled", {select, chooseFolder, browse, browse}, true, false, true, false, results},
     };
