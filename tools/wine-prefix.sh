@@ -76,7 +76,8 @@ up-gui)
     start_server
     if [ -n "${4:-}" ]; then
         rm -f "$prefix/desktop-ready"
-        (cd "$prefix" && wine "$4" </dev/null >/dev/null 2>&1 9>&- &)
+        # Nothing of the set-up's output may stay open in it: CTest waits for that.
+        (cd "$prefix" && exec wine "$4") </dev/null >/dev/null 2>&1 9>&- &
         for _ in $(seq 1 1200); do [ -f "$prefix/desktop-ready" ] && break; sleep 0.1; done
         [ -f "$prefix/desktop-ready" ] || { echo "the desktop keeper did not start" >&2; exit 1; }
     fi
