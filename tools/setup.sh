@@ -26,6 +26,8 @@ packages=(
     chromium
     # the directory behind the user lookup tests
     slapd ldap-utils
+    # the IMAP and POP3 server behind the mail client tests
+    dovecot-imapd dovecot-pop3d
 )
 
 missing=()
