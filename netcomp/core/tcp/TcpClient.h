@@ -12,6 +12,8 @@ constexpr int kFileError = 302;
 
 class TcpClient : public TcpConnection {
 public:
+    ~TcpClient() override { CloseLocalFile(); }
+
     int Init();
 
     [[nodiscard]] int Connect();
@@ -29,7 +31,7 @@ public:
     const char* GetLocalFile() const { return m_localFileName.CStr(); }
     [[nodiscard]] int OpenLocalFile();
     void WriteLocalFile(const char* data, uint32_t n);
-    void CloseLocalFile() { m_localFile.Close(); }
+    void CloseLocalFile();
 
     const char* ReplyText() const { return m_reply.CStr(); }
     uint32_t ReplyLength() const { return m_reply.Length(); }
@@ -63,8 +65,13 @@ private:
     int DeliverMessageLine(const char* data, uint32_t n, bool eolFound);
 
     NetString m_connectText;
+    void FlushLocalFile();
+    void WriteLocalFileNow(const char* data, uint32_t n);
+
+    static constexpr uint32_t kFileBlockSize = 64u << 10;
     BufferString m_localFileName;
     FileHandle m_localFile;
+    NetString m_fileBlock; // what WriteLocalFile gathered for the next write
     int m_receptionMode = 0;
     bool m_jisBody = false; // the message's Content-Type names ISO-2022-JP
     int64_t m_receivedBytes = 0;
