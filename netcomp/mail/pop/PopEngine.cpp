@@ -60,6 +60,8 @@ PopEngine::PopEngine() : m_fields(kFieldNames, 6), m_dates(SystemZone())
     (void)Init();
     (void)SetEOL("\r\n", 2);
     SetLineMode(true);
+    // Messages come in bulk: reads of a larger buffer cost fewer calls.
+    (void)SetReadBufferSize(kMaxLineSize);
     (void)SetRemotePort(110);
     SetFirewallPort(80);
     (void)SetTimeout(60);
