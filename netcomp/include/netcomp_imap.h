@@ -103,8 +103,8 @@ enum ImapMethod {
  * From, Flags (texts), Size (int). MessagePart: PartId (text), Size (int),
  * ContentType, FileName, ContentEncoding, Parameters, MultipartMode (texts).
  * ProtocolTrail: Direction (int: 0 command sent, 1 line received, 2
- * status), Text (text). StartTransfer: none. Transfer: BytesTransferred
- * (int), Text (bytes with their length). */
+ * status), Text (text). StartTransfer: none. Transfer: Length (int, of this
+ * line), Text (bytes with their length). */
 enum ImapEvent {
     kImapEventConnectionStatus = 1,
     kImapEventEndTransfer = 2,

@@ -5,44 +5,22 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/TextEncodings.h"
+#include "netcomp/mail/coders/CoderStream.h"
+#include "netcomp/mail/coders/Coders.h"
 
-namespace {
-
-int HexDigit(char c)
+// One quoted-printable line through the MIME engine's decoder: given with
+// its line end it gets CR LF unless it ends in a soft break, without one it
+// gets none.
+int DecodeQuotedPrintableLine(const char* data, uint32_t n, bool eol, NetStringBase& out)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
-int DecodeQuotedPrintableLine(const char* data, uint32_t n, NetStringBase& out, bool* softBreak)
-{
-    out.Clear();
-    *softBreak = false;
-    for (uint32_t i = 0; i < n; ++i) {
-        char c = data[i];
-        if (c == '=') {
-            if (i + 1 == n) {
-                *softBreak = true;
-                break;
-            }
-            const int high = HexDigit(data[i + 1]);
-            const int low = i + 2 < n ? HexDigit(data[i + 2]) : -1;
-            if (high >= 0 && low >= 0) {
-                c = char(high * 16 + low);
-                i += 2;
-            }
-        }
-        if (out.AppendChar(c) != kResultOk)
-            return kOutOfMemory;
-    }
-    return kResultOk;
+    NetString line;
+    if (line.Assign(n, data) != kResultOk || (eol && line.AppendChar('\n') != kResultOk) ||
+        out.Assign(line.Length() + 2, nullptr) != kResultOk)
+        return kOutOfMemory;
+    CoderMemoryStream in(line.Data(), line.Length());
+    CoderMemoryStream decoded(kCoderOutput, out.Data(), out.Length());
+    const int rc = QpDecode(in, decoded);
+    return rc != 0 ? rc : out.Assign(uint32_t(decoded.Written()), nullptr);
 }
 
 void ImapBodyLines::Start(ImapDecoding decoding, bool jisToSjis)
@@ -105,10 +83,10 @@ int ImapBodyLines::Line(const char* data, uint32_t n, bool eol)
         decoded.DecodeBase64();
         lineEnd = false;
     } else if (m_decoding == ImapDecoding::QuotedPrintable) {
-        bool soft = false;
-        if (DecodeQuotedPrintableLine(data, n, decoded, &soft) != kResultOk)
+        if (DecodeQuotedPrintableLine(data, n, eol, decoded) != kResultOk)
             return kOutOfMemory;
-        lineEnd = eol && !soft;
+        // The decoder wrote the line end that the line keeps.
+        lineEnd = false;
     }
     if (m_decoding != ImapDecoding::None) {
         data = decoded.Data();

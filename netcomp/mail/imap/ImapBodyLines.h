@@ -10,7 +10,8 @@
 
 class ImapBodyLineSink {
 public:
-    // One line, decoded; lineEnd: CR LF follows it in the text.
+    // One line, decoded; lineEnd: CR LF follows it in the text (a decoded
+    // quoted-printable line carries the line end the decoder gave it).
     virtual int OnImapBodyLine(const char* line, uint32_t n, bool lineEnd) = 0;
 
 protected:
@@ -37,7 +38,3 @@ private:
     bool m_jis = false;
     NetString m_partial;
 };
-
-// One quoted-printable line decoded: "=" and two hexadecimal digits give the
-// byte, any other "=" stays; true when the line ends in a soft break.
-[[nodiscard]] int DecodeQuotedPrintableLine(const char* data, uint32_t n, NetStringBase& out, bool* softBreak);
