@@ -382,6 +382,35 @@ TEST(ImapDovecot, InsideEventsOnlyInterruptRuns)
     IMAP_Destroy(owner.imap);
 }
 
+// An owner that destroys the component from inside its Transfer event: the
+// fetch ends, nothing more is heard, and the object goes once it has.
+struct Destroyer {
+    void* imap = nullptr;
+    int transfers = 0;
+    static int WINAPI Callback(INT_PTR user, int event, int, INT_PTR*, int*)
+    {
+        auto* self = reinterpret_cast<Destroyer*>(user);
+        if (event == kImapEventTransfer && ++self->transfers == 1)
+            IMAP_Destroy(self->imap);
+        return 0;
+    }
+};
+
+TEST(ImapDovecot, DestroyedInsideItsOwnEvent)
+{
+    Destroyer owner;
+    owner.imap = IMAP_Create(&Destroyer::Callback, reinterpret_cast<INT_PTR>(&owner), nullptr);
+    IMAP_Set(owner.imap, kImapRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
+    IMAP_Set(owner.imap, kImapRemotePort, 0, kDovecotImapPort, 0);
+    IMAP_Set(owner.imap, kImapUser, 0, reinterpret_cast<INT_PTR>("alice"), 0);
+    IMAP_Set(owner.imap, kImapPassword, 0, reinterpret_cast<INT_PTR>("wonder"), 0);
+    IMAP_Set(owner.imap, kImapPeekMode, 0, 1, 0);
+    ASSERT_EQ(IMAP_Do(owner.imap, kImapSelectMailbox, 0, nullptr, nullptr), 0);
+    IMAP_Set(owner.imap, kImapMessageSet, 0, reinterpret_cast<INT_PTR>("1:4"), 0);
+    EXPECT_EQ(IMAP_Do(owner.imap, kImapFetchMessageText, 0, nullptr, nullptr), 301);
+    EXPECT_EQ(owner.transfers, 1);
+}
+
 TEST(ImapDovecot, LocalizeDateAndConfig)
 {
     Imap imap;

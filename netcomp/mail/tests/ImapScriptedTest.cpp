@@ -130,6 +130,22 @@ TEST(ImapScripted, RefusedLiteralsOversizedAnnouncementsAndCloses)
     EXPECT_EQ("", s.Server().Finish());
 }
 
+TEST(ImapScripted, AServerThatFallsSilentMidLiteralTimesOut)
+{
+    Session s;
+    s.Select();
+    s.Server().Expect("x0002 FETCH 1 BODY.PEEK[TEXT]").Send("* 1 FETCH (BODY[TEXT] {50}\r\npart").Silence();
+    s.Start();
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    ASSERT_EQ(s->Set(kImapTimeout, 1), 0);
+    ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
+    EXPECT_EQ(s->Do(kImapFetchMessageText), 301);
+    EXPECT_STREQ(s->LastError(), "Interrupted.");
+    ASSERT_EQ(s->Set(kImapConnected, 0), 0);
+    EXPECT_EQ("", s.Server().Finish());
+}
+
 TEST(ImapScripted, TagsWrapAfterX9989)
 {
     Session s;
