@@ -134,7 +134,9 @@ void CKestrovaApp::ShowWaitDlg(const std::string& status)
             return;
         }
     }
-    ShowWindow(m_waitDlg->GetHandle(), SW_SHOW);
+    // Over the window in use without taking its place: boxes shown meanwhile
+    // still belong to that window.
+    ShowWindow(m_waitDlg->GetHandle(), SW_SHOWNOACTIVATE);
     m_waitDlg->SetText(status);
 }
 

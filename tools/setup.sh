@@ -22,6 +22,8 @@ packages=(
     iproute2
     # internal echo, daytime and chargen services for the TCP client tests
     openbsd-inetd
+    # drawing the program's icons and pictures from their SVG sources (resources/art)
+    librsvg2-bin fonts-dejavu-core
     # looking at rendered report pages (tools/report-screenshots.sh)
     chromium
     # the directory behind the user lookup tests
