@@ -73,6 +73,8 @@ protected:
 
 private:
     enum class Wait { Nothing, Greeting, Continuation, Tagged };
+    // The action under which SEARCH fetches what it found (never started from outside).
+    static constexpr int kSearchFetch = 27;
 
     [[nodiscard]] int RunAction(int action);
     [[nodiscard]] int Login();
@@ -105,6 +107,7 @@ private:
     int OnImapAcl(const char* mailbox, const char* user, const char* rights) override;
     int OnImapBodyLine(const char* line, uint32_t n, bool lineEnd) override;
     [[nodiscard]] int Untagged(const char* response, uint32_t length);
+    bool GreetingAccepted() const;
     [[nodiscard]] int FetchLine(const char* response, uint32_t length);
 
     // Connection and login.
