@@ -253,6 +253,30 @@ TEST(PopScripted, ApopGreetingsAndServerFailures)
     EXPECT_EQ("", t.server.Finish());
 }
 
+TEST(PopScripted, JapaneseMessageInShiftJis)
+{
+    // With CharsetMode 1 the encoded subject and the ISO-2022-JP body come
+    // out in Shift-JIS.
+    Scripted s;
+    s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK").Expect("RETR 1");
+    s.server.Reply("+OK")
+        .Reply("Subject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=")
+        .Reply("Content-Type: text/plain; charset=ISO-2022-JP")
+        .Reply("")
+        .Reply("\x1b$B$\"\x1b(B")
+        .Reply(".")
+        .Expect("QUIT")
+        .Reply("+OK bye");
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Config("CharsetMode=1"), 0);
+    ASSERT_EQ(pop->Set(kPopMessageNumber, 1), 0);
+    ASSERT_EQ(pop->Do(kPopConnect), 0);
+    EXPECT_EQ(pop->GetText(kPopMessageText), "\x82\xA0\r\n");
+    EXPECT_EQ(pop->GetText(kPopMessageSubject), "\x82\xA0");
+    ASSERT_EQ(pop->Do(kPopDisconnect), 0);
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // An owner that acts on the component from inside its events.
 struct Reentrant {
     void* pop = nullptr;
