@@ -94,24 +94,24 @@ bool CallServer(SoapComponent& component, const ServerLogin& login, const std::s
     // before anything is sent.
     const std::string password = CipherServerPassword(login.m_password);
     (void)component.Do(kSoapReset, {});
-    (void)component.Set(kSoapPropContentType, "text/xml");
-    (void)component.Set(kSoapPropEncodingStyle, kEncodingStyle);
-    (void)component.Set(kSoapPropMethodUri, kMethodNamespace);
-    (void)component.Set(kSoapPropAction, "#" + method);
-    (void)component.Set(kSoapPropMethod, method);
-    (void)component.Set(kSoapPropUrl, ServiceAddress(login));
-    (void)component.Do(kSoapAddParam, {"guid", CreateGuidText()});
-    (void)component.Do(kSoapAddParam, {"uid", login.m_user});
-    (void)component.Do(kSoapAddParam, {"pwd", password});
-    (void)component.Do(kSoapAddParam, {"db", login.m_database});
+    (void)component.Set(kSoapContentType, "text/xml");
+    (void)component.Set(kSoapSOAPEncoding, kEncodingStyle);
+    (void)component.Set(kSoapMethodURI, kMethodNamespace);
+    (void)component.Set(kSoapActionURI, "#" + method);
+    (void)component.Set(kSoapMethod, method);
+    (void)component.Set(kSoapURL, ServiceAddress(login));
+    (void)component.Do(kSoapAddParameter, {"guid", CreateGuidText()});
+    (void)component.Do(kSoapAddParameter, {"uid", login.m_user});
+    (void)component.Do(kSoapAddParameter, {"pwd", password});
+    (void)component.Do(kSoapAddParameter, {"db", login.m_database});
     for (const auto& param : ownParams) {
-        (void)component.Do(kSoapAddParam, {param.first, param.second});
+        (void)component.Do(kSoapAddParameter, {param.first, param.second});
     }
     if (component.Do(kSoapSendRequest, {}) != 0) {
-        fault = component.Get(kSoapPropFaultString);
+        fault = component.Get(kSoapFaultString);
         return false;
     }
-    returnValue = component.Get(kSoapPropReturnValue);
+    returnValue = component.Get(kSoapReturnValue);
     return true;
 }
 

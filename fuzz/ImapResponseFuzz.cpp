@@ -1,6 +1,6 @@
-// IMAP server bytes fed to the response reader twice, at once and in splits
-// chosen by the input's first bytes: both runs must hand on the same
-// responses and streamed literal bytes. Every response then goes through the
+// IMAP server bytes fed through a line source to the response reader twice,
+// at once and in splits chosen by the input's first bytes: both runs must
+// hand on the same responses and streamed literal bytes. Every response then goes through the
 // parsers of untagged lines, which must stay inside it.
 #include <cstdint>
 #include <cstdlib>
@@ -16,12 +16,6 @@ struct Parse final : ImapResponseSink, ImapPartSink, ImapListSink {
     bool streamOdd = false;
     uint32_t literals = 0;
 
-    int OnImapLine(const char* line, uint32_t n) override
-    {
-        out += "L" + std::to_string(n);
-        (void)line;
-        return 0;
-    }
     bool StreamImapLiteral(const char*, uint32_t, uint32_t) override { return streamOdd && (++literals & 1); }
     int OnImapLiteralData(const char* data, uint32_t n) override
     {
@@ -92,12 +86,13 @@ std::string Run(const uint8_t* splits, size_t nSplits, const char* data, size_t 
     Parse sink;
     sink.streamOdd = stream;
     ImapResponseReader reader(sink);
+    LineSource lines;
     int rc = 0;
     for (size_t i = 0, pos = 0; pos < size && rc == 0; ++i) {
         size_t n = nSplits ? size_t(splits[i % nSplits]) + 1 : size;
         if (n > size - pos)
             n = size - pos;
-        rc = reader.Feed(data + pos, uint32_t(n));
+        rc = FeedImapBytes(lines, reader, data + pos, uint32_t(n));
         pos += n;
     }
     // Literal bytes arrive in pieces as the splits cut them: compare the

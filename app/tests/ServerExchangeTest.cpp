@@ -1,5 +1,8 @@
 // The asset-server exchange against a scripted SOAP component: the request
 // pattern in its order, the password on the wire, and the reply rules.
+// winsock2.h, which the holder brings, must come before windows.h.
+#include "netcomp/core/framework/ComponentHolder.h"
+
 #include "app/ServerExchange.h"
 #include "app/ServerPasswordCipher.h"
 #include "common/Base64.h"
@@ -22,7 +25,7 @@ struct Script {
 
 int g_object;
 
-void* WINAPI FakeCreate(SoapEventCallback, INT_PTR, const char*)
+void* WINAPI FakeCreate(ComponentEventCallback, INT_PTR, const char*)
 {
     ++g_script.m_objects;
     return &g_object;
@@ -34,7 +37,7 @@ int WINAPI FakeDestroy(void*)
 }
 INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
 {
-    const std::string& text = property == kSoapPropFaultString ? g_script.m_fault : g_script.m_value;
+    const std::string& text = property == kSoapFaultString ? g_script.m_fault : g_script.m_value;
     if (length != nullptr) {
         *length = static_cast<int>(text.size());
     }
@@ -55,7 +58,8 @@ int WINAPI FakeDo(void*, int method, int count, INT_PTR* args, int*)
     return method == kSoapSendRequest ? g_script.m_sendResult : 0;
 }
 
-const SoapApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet, FakeSet, FakeDo};
+// The exchange reads no index checks and no last errors.
+const ComponentApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet, FakeSet, FakeDo, nullptr, nullptr, nullptr};
 
 class ServerExchange : public ::testing::Test {
 protected:

@@ -16,12 +16,6 @@
 
 class IcmpEngine : public NetComponent {
 public:
-    static constexpr int kAlreadyActive = 104;
-    static constexpr int kLocalHostWhileActive = 107;
-    static constexpr int kNotActive = 109;
-    static constexpr int kMaxSizeWhileActive = 112;
-    static constexpr int kRemoteHostWhileConnected = 114;
-    static constexpr int kUseConnectionWhileActive = 117;
     static constexpr int kMessageTooLong = 118;
     static constexpr int kMessageTooShort = 119;
     static constexpr int kNoIcmpHandle = 120;

@@ -7,6 +7,7 @@
 #include "netcomp/core/web/SoapEngine.h"
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/CStringHelpers.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ SoapEngine::SoapEngine()
     (void)SetFirewallPassword("");
     (void)SetFirewallUser("");
     SetAuthScheme(0);
-    (void)SetFirewallTypeAndPort(0);
+    (void)SetFirewallType(0);
     SetFollowRedirects(0);
     (void)SetMethodURI("");
     (void)SetMethod("");
@@ -75,8 +76,19 @@ int SoapEngine::SetActionURI(const char* text)
     int rc = m_message.SetActionURI(text);
     NetString header;
     if (rc == kResultOk)
-        rc = m_message.ActionHeader(header);
+        rc = ActionHeader(header);
     return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
+}
+
+// The action is one request header line: a CR or LF in it (from the action,
+// the method or its URI) would end the line early and start another.
+int SoapEngine::ActionHeader(NetString& header)
+{
+    if (HasLineBreak(ActionURI())) {
+        SetLastErrorText("Invalid character (CR or LF) in a request header value.");
+        return kHttpError;
+    }
+    return m_message.ActionHeader(header);
 }
 
 int SoapEngine::SetMethodURI(const char* text)
@@ -84,19 +96,13 @@ int SoapEngine::SetMethodURI(const char* text)
     int rc = m_message.SetMethodURI(text);
     NetString header;
     if (rc == kResultOk)
-        rc = m_message.ActionHeader(header);
+        rc = ActionHeader(header);
     return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
 }
 
 int SoapEngine::SetPacket(const char* data, int length)
 {
     return SetPostData(data, data && length > 0 ? uint32_t(length) : 0);
-}
-
-int SoapEngine::SetFirewallTypeAndPort(int kind)
-{
-    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-    return SetFirewallType(kind);
 }
 
 int SoapEngine::AddParameter(const char* name, const char* value)
@@ -201,7 +207,7 @@ int SoapEngine::Post()
 {
     if (*OtherHeaders() == '\0') {
         NetString header;
-        int rc = m_message.ActionHeader(header);
+        int rc = ActionHeader(header);
         if (rc == kResultOk)
             rc = SetOtherHeaders(header.CStr());
         if (rc != kResultOk)

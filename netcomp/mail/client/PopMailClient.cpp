@@ -1,7 +1,8 @@
-// Reception rides on TcpClient's transfer wait: ProcessData hands each line
-// to the reader (or the list) while a reception runs, and ends the wait when
-// the "." line has come. A failure inside the handler (memory) ends the
-// reception too and is the result of the call that waited.
+// Reception rides on TcpClient's transfer wait, which hands each line (the
+// ones held behind the reply first) to ReceiveMessageLine: here they go to
+// the reader or the list, and the "." line ends the wait. A failure inside
+// the handler (memory) ends the reception too and is the result of the call
+// that waited.
 #include "netcomp/mail/client/PopMailClient.h"
 
 #include "netcomp/core/framework/ResultCodes.h"
@@ -36,10 +37,10 @@ void PopMailClient::OnConnected(int code)
     TcpClient::OnConnected(code);
 }
 
-int PopMailClient::ProcessData(const char* data, uint32_t n, bool eolFound)
+int PopMailClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
 {
-    if (m_receiving == Receiving::Nothing || ReceptionMode() == 0)
-        return TcpClient::ProcessData(data, n, eolFound);
+    if (m_receiving == Receiving::Nothing)
+        return TcpClient::ReceiveMessageLine(data, n, eolFound);
     if (m_receiving == Receiving::List) {
         ListLine(data, n, eolFound);
         return kResultOk;

@@ -5,9 +5,9 @@
 // lines to MessageText, LocalFile and the Transfer event), and a list (LIST,
 // UIDL, a group list) line by line to OnListLine, each up to the line ".".
 //
-// An engine on it sends its command with SendCommandLine, checks the reply,
-// then calls ReceiveMessage or ReceiveList; it binds the events by
-// overriding the Fire operations below.
+// An engine on it sends its command with Exchange (TcpClient.h), then calls
+// ReceiveMessage or ReceiveList; it binds the events by overriding the Fire
+// operations below.
 #include <cstdint>
 
 #include "netcomp/core/tcp/TcpClient.h"
@@ -29,7 +29,7 @@ public:
 
 protected:
     void OnConnected(int code) override;
-    int ProcessData(const char* data, uint32_t n, bool eolFound) override;
+    int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound) override;
 
     // One line of a list (dot unstuffed), without its line end.
     virtual int OnListLine(const char*, uint32_t) { return 0; }

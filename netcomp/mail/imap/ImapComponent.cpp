@@ -48,7 +48,7 @@ constexpr PropertyDescriptor<E> kImapProperties[] = {
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kImapFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kImapFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kImapFirewallPort),
-    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallKind>(kImapFirewallType),
+    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallType>(kImapFirewallType),
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kImapFirewallUser),
     P::Read<&E::IsIdle>(kImapIdle),
     P::Read<&E::LastReply>(kImapLastReply),

@@ -57,11 +57,16 @@ int NeedsOf(int action)
 ImapEngine::ImapEngine() : m_reader(*this), m_bodyLines(*this), m_dates(SystemZone())
 {
     (void)Init();
+    // Raw delivery: the line source cuts the lines, and literals arrive byte
+    // for byte.
     (void)SetEOL("", 0);
     SetLineMode(false);
     (void)SetReadBufferSize(kReadBuffer);
+    SetReplyRules(kSingleLineReply);
+    SetProtocolErrorCode(kImapServerError);
+    SetMaxReplyLine(ImapResponseReader::kMaxResponse);
+    SetMaxReplySize(ImapResponseReader::kMaxResponse);
     (void)SetRemotePort(143);
-    SetFirewallPort(80);
     (void)SetTimeout(60);
     (void)m_mailbox.AssignText("Inbox");
 }
@@ -456,17 +461,23 @@ void ImapEngine::Expect(Wait what)
     SetWait(what);
 }
 
+// One WaitForReply reads one response (OnReplyLine): untagged responses are
+// dispatched as they come, until the one waited for.
 int ImapEngine::Await()
 {
-    int rc = m_waitDone ? kResultOk : WaitForReply();
+    int rc = kResultOk;
+    while (!m_waitDone && m_readError == kResultOk && rc == kResultOk)
+        rc = WaitForReply();
     SetWait(Wait::Nothing);
     if (rc == kResultOk && m_readError != kResultOk) {
         rc = m_readError;
         if (*m_reader.ErrorText())
             SetLastErrorText(m_reader.ErrorText());
-        // The stream is out of step: nothing later could be read right.
-        (void)SetConnected(false);
     }
+    // A response the reader or the line source refused leaves the stream out
+    // of step: nothing later could be read right.
+    if (rc == kImapServerError)
+        (void)SetConnected(false);
     if (rc == kResultOk && m_streamError != kResultOk)
         rc = m_streamError;
     return rc;
@@ -537,12 +548,6 @@ int ImapEngine::SetConnectedState(bool on)
     m_selected = false;
     StartTimeout();
     return TcpClient::Disconnect();
-}
-
-int ImapEngine::SetFirewallKind(int kind)
-{
-    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-    return SetFirewallType(kind);
 }
 
 int ImapEngine::SetUidMode(bool on)

@@ -39,7 +39,6 @@ public:
     [[nodiscard]] int SetCommand(const char* text);
     bool GetConnected() const { return IsConnected(); }
     [[nodiscard]] int SetConnectedState(bool on);
-    [[nodiscard]] int SetFirewallKind(int kind);
     bool IsIdle() const { return m_action == 0; }
     [[nodiscard]] int SetUidMode(bool on);
     bool GetUidMode() const { return m_uidMode; }
@@ -67,7 +66,8 @@ public:
 protected:
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
-    int ProcessData(const char* data, uint32_t n, bool eolFound) override;
+    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
+    void OnReplyBlock(const char* data, uint32_t n) override;
     int FireError(int code, const char* text) override;
     int FireConnectionStatus(const char* event, int code, const char* text) override;
 
@@ -97,7 +97,6 @@ private:
     void SetWait(Wait what) { m_wait = what; }
 
     // Response side.
-    int OnImapLine(const char* line, uint32_t n) override;
     bool StreamImapLiteral(const char* response, uint32_t length, uint32_t n) override;
     int OnImapLiteralData(const char* data, uint32_t n) override;
     int OnImapLiteralEnd() override;

@@ -43,23 +43,33 @@ bool ImapEngine::GreetingAccepted() const
            StartsWithNoCase(m_greeting.Data(), m_greeting.Length(), "* PREAUTH");
 }
 
-int ImapEngine::ProcessData(const char* data, uint32_t n, bool)
+// Every line of a response comes here first (TcpClient's line source); the
+// reader hands a response on once its last line is in. A line that announces
+// a literal asks the line source for its bytes as blocks, and the wait goes
+// on; any other line ends a response, and with it one WaitForReply.
+ReplyReader::Hint ImapEngine::OnReplyLine(const char* line, uint32_t n)
 {
-    const int rc = m_reader.Feed(data, n);
-    if (rc != kResultOk && m_readError == kResultOk) {
-        m_readError = rc;
-        m_waitDone = true;
-        m_busy = false;
+    if (m_lastReply.Assign(n, line) == kResultOk)
+        Trail(1, m_lastReply.CStr());
+    int64_t literal = -1;
+    const int rc = m_reader.Line(line, n, &literal);
+    if (rc != kResultOk) {
+        if (m_readError == kResultOk)
+            m_readError = rc;
+        return ReplyReader::Hint::Final;
     }
-    return kResultOk;
+    if (literal < 0)
+        return ReplyReader::Hint::Final;
+    if (literal > 0)
+        Lines().ExpectBlock(uint32_t(literal));
+    return ReplyReader::Hint::More;
 }
 
-int ImapEngine::OnImapLine(const char* line, uint32_t n)
+void ImapEngine::OnReplyBlock(const char* data, uint32_t n)
 {
-    if (m_lastReply.Assign(n, line) != kResultOk)
-        return kOutOfMemory;
-    Trail(1, m_lastReply.CStr());
-    return kResultOk;
+    const int rc = m_reader.Block(data, n);
+    if (rc != kResultOk && m_readError == kResultOk)
+        m_readError = rc;
 }
 
 int ImapEngine::OnImapResponse(const char* response, uint32_t length)
@@ -79,10 +89,8 @@ int ImapEngine::OnImapResponse(const char* response, uint32_t length)
     } else if (length > 0 && response[0] == '*') {
         rc = Untagged(response, length);
     }
-    if (done) {
+    if (done)
         m_waitDone = true;
-        m_busy = false;
-    }
     return rc;
 }
 

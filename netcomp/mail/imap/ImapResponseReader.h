@@ -1,7 +1,10 @@
 #pragma once
-// Assembles IMAP server responses from the bytes as they arrive: a response
+// Assembles IMAP server responses from their lines and literals: a response
 // is a line, or a line ending in a literal announcement "{N}" followed by N
 // bytes and the rest of the response, as often as the server nests them.
+// The lines and literal bytes come from a LineSource (TcpClient's, or
+// FeedImapBytes below): a line that announces a literal tells its size, and
+// the source then gives out that many bytes as blocks.
 //
 // A response is handed on in one buffer where each literal stands as one
 // element: kLiteralMark, its length in four bytes (big-endian), then the
@@ -10,6 +13,7 @@
 // then holds the literal as empty.
 #include <cstdint>
 
+#include "netcomp/core/tcp/LineSource.h"
 #include "netcomp/core/text/NetString.h"
 
 // The IMAP component's result codes.
@@ -23,9 +27,6 @@ enum ImapResult : int {
 
 class ImapResponseSink {
 public:
-    // Each protocol line as received, without its line end (literal bytes are
-    // not lines).
-    virtual int OnImapLine(const char* line, uint32_t n) = 0;
     // A literal of n bytes follows the response so far: true to stream it
     // through OnImapLiteralData and OnImapLiteralEnd.
     virtual bool StreamImapLiteral(const char* response, uint32_t length, uint32_t n) = 0;
@@ -49,24 +50,31 @@ public:
 
     // Forgets a response begun (a new connection).
     void Reset();
-    // 0, kImapServerError when a response breaks its bounds (the connection
-    // is then out of step and the reader refuses more until Reset), 200 when
-    // memory runs out, or the first non-zero answer of a sink call.
-    [[nodiscard]] int Feed(const char* data, uint32_t n);
+    // One line, without its end. When it announces a literal, *literal gets
+    // the literal's size (the bytes come next, through Block), else -1 and
+    // a response that ends with the line is handed on.
+    // 0, kImapServerError when the response breaks its bounds (the stream is
+    // then out of step: the reader refuses more until Reset), 200 when memory
+    // runs out, or the first non-zero answer of a sink call.
+    [[nodiscard]] int Line(const char* line, uint32_t n, int64_t* literal);
+    // Bytes of the announced literal (no more than it has left).
+    [[nodiscard]] int Block(const char* data, uint32_t n);
+    uint32_t LiteralLeft() const { return m_remaining; }
     const char* ErrorText() const { return m_error; }
 
 private:
-    enum class State { Line, Literal, Broken };
-
-    void SetState(State state) { m_state = state; }
-    [[nodiscard]] int LineEnd();
     [[nodiscard]] int Refuse(const char* text);
+    [[nodiscard]] int EndLiteral();
 
     ImapResponseSink& m_sink;
-    State m_state = State::Line;
     NetString m_response;
-    uint32_t m_lineStart = 0; // where the line being read begins in m_response
     uint32_t m_remaining = 0; // literal bytes still to come
     bool m_streaming = false;
+    bool m_broken = false;
     const char* m_error = "";
 };
+
+// What TcpClient does with a socket's bytes, for code that holds the bytes
+// themselves: they go through the line source to the reader, each announced
+// literal as a block. The result as Line and Block give it.
+[[nodiscard]] int FeedImapBytes(LineSource& lines, ImapResponseReader& reader, const char* data, uint32_t n);

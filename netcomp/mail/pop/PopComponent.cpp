@@ -16,7 +16,7 @@ constexpr PropertyDescriptor<E> kPopProperties[] = {
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kPopFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kPopFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kPopFirewallPort),
-    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallKind>(kPopFirewallType),
+    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallType>(kPopFirewallType),
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kPopFirewallUser),
     P::Read<&E::IsIdle>(kPopIdle),
     P::Read<&E::LastReply>(kPopLastReply),

@@ -48,11 +48,6 @@ const char* AfterStatus(const char* reply)
     return blank ? blank + 1 : "";
 }
 
-bool HasLineBreak(const char* text)
-{
-    return text && std::strpbrk(text, "\r\n") != nullptr;
-}
-
 } // namespace
 
 PopEngine::PopEngine() : m_fields(kFieldNames, 6), m_dates(SystemZone())
@@ -60,10 +55,11 @@ PopEngine::PopEngine() : m_fields(kFieldNames, 6), m_dates(SystemZone())
     (void)Init();
     (void)SetEOL("\r\n", 2);
     SetLineMode(true);
+    SetReplyRules(kStatusReply);
+    SetProtocolErrorCode(kPopServerError);
     // Messages come in bulk: reads of a larger buffer cost fewer calls.
     (void)SetReadBufferSize(kMaxLineSize);
     (void)SetRemotePort(110);
-    SetFirewallPort(80);
     (void)SetTimeout(60);
 }
 
@@ -121,34 +117,29 @@ int PopEngine::RunAction(int action)
     }
 }
 
+// A reply that begins with "+" is positive; any other is the error text
+// with 171 (TcpClient's Exchange, which also refuses CR and LF in the
+// command). Without a command only the reply is read (the greeting).
 int PopEngine::SendCommand(const char* command, const char* argument)
 {
-    int rc;
-    if (command && *command) {
-        if (HasLineBreak(command) || HasLineBreak(argument)) {
-            SetLastErrorText("Invalid character (CR or LF) in a command.");
-            return kPopServerError;
-        }
-        NetString line;
-        rc = line.AppendCStr(command);
-        if (rc == kResultOk && argument && *argument && (rc = line.AppendChar(' ')) == kResultOk)
-            rc = line.AppendCStr(argument);
-        if (rc != kResultOk)
-            return rc;
-        Trail(0, line.CStr());
-        rc = SendCommandLine(line.CStr(), "", "", "\r\n");
-    } else {
-        rc = SendCommandLine(nullptr, nullptr, nullptr, nullptr);
-    }
-    if (rc != kResultOk)
-        return rc;
-    if (m_lastReply.Assign(ReplyLength(), ReplyText()) != kResultOk)
-        return kOutOfMemory;
-    Trail(1, m_lastReply.CStr());
-    if (m_lastReply[0] == '+')
-        return kResultOk;
-    SetLastErrorText(m_lastReply.CStr());
-    return kPopServerError;
+    if (command && *command)
+        return Exchange(command, argument);
+    const int rc = WaitForReply();
+    return rc == kResultOk ? CheckReply() : rc;
+}
+
+void PopEngine::OnCommandLine(const char* line, uint32_t n)
+{
+    NetString text;
+    if (text.Assign(n, line) == kResultOk)
+        Trail(0, text.CStr());
+}
+
+ReplyReader::Hint PopEngine::OnReplyLine(const char* line, uint32_t n)
+{
+    if (m_lastReply.Assign(n, line) == kResultOk)
+        Trail(1, m_lastReply.CStr());
+    return ReplyReader::Hint::Rules;
 }
 
 int PopEngine::Login()
@@ -258,12 +249,6 @@ int PopEngine::SetConnectedState(bool on)
         return DoAction(1);
     StartTimeout();
     return TcpClient::Disconnect();
-}
-
-int PopEngine::SetFirewallKind(int kind)
-{
-    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-    return SetFirewallType(kind);
 }
 
 void PopEngine::SetMessageNumber(int number)

@@ -40,7 +40,6 @@ public:
     [[nodiscard]] int SetCommand(const char* text);
     bool GetConnected() const { return IsConnected(); }
     [[nodiscard]] int SetConnectedState(bool on);
-    [[nodiscard]] int SetFirewallKind(int kind);
     bool IsIdle() const { return m_busyAction == 0; }
     const char* LastReply() const { return m_lastReply.CStr(); }
     int GetMaxLines() const { return m_maxLines; }
@@ -64,6 +63,8 @@ public:
     const char* HeaderValue(int property);
 
 protected:
+    void OnCommandLine(const char* line, uint32_t n) override;
+    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
     int FireConnected(int code, const char* text) override;
     int FireDisconnected(int code, const char* text) override;
     int FireError(int code, const char* text) override;

@@ -20,17 +20,11 @@ namespace {
 // Responses as the reader hands them on, with each literal written as
 // "<literal:bytes>" so that tables can spell them out.
 struct Collector final : ImapResponseSink {
-    std::vector<std::string> lines;
     std::vector<std::string> responses;
     std::string streamed;
     int literalEnds = 0;
     bool stream = false;
 
-    int OnImapLine(const char* line, uint32_t n) override
-    {
-        lines.emplace_back(line, n);
-        return 0;
-    }
     bool StreamImapLiteral(const char*, uint32_t, uint32_t) override { return stream; }
     int OnImapLiteralData(const char* data, uint32_t n) override
     {
@@ -60,16 +54,20 @@ struct Collector final : ImapResponseSink {
     }
 };
 
-// Feeds the bytes in pieces of `step` bytes (0: at once).
-Collector Assemble(const std::string& bytes, size_t step, bool stream = false, int* rc = nullptr)
+// Feeds the bytes in pieces of `step` bytes (0: at once) through a line
+// source, as the TCP client does.
+Collector Assemble(const std::string& bytes, size_t step, bool stream = false, int* rc = nullptr,
+                   uint32_t maxLine = LineSource::kDefaultMaxLine)
 {
     Collector sink;
     sink.stream = stream;
     ImapResponseReader reader(sink);
+    LineSource lines;
+    lines.SetMaxLine(maxLine);
     int result = 0;
     for (size_t pos = 0; pos < bytes.size() && result == 0;) {
         const size_t n = step ? std::min(step, bytes.size() - pos) : bytes.size();
-        result = reader.Feed(bytes.data() + pos, uint32_t(n));
+        result = FeedImapBytes(lines, reader, bytes.data() + pos, uint32_t(n));
         pos += n;
     }
     if (rc)
@@ -99,9 +97,6 @@ TEST(ImapResponseReader, ResponsesDoNotDependOnHowBytesArrive)
               "* 2 FETCH (BODY[2] <literal:AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4v\r\n"
               "MDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZWltcXV5f>)");
     EXPECT_EQ(whole.responses[0].substr(0, 160).find("<literal:Plain hello folded on> ((\"Bob"), std::string::npos);
-    // The trail sees the protocol lines, not the literal's lines.
-    EXPECT_EQ(whole.lines[3], "* 2 FETCH (BODY[2] {130}");
-    EXPECT_EQ(whole.lines[4], ")");
     for (size_t step : {1, 2, 3, 7, 64, 129, 130, 131})
         EXPECT_EQ(Assemble(kDovecot, step).responses, whole.responses) << "step " << step;
 }
@@ -149,7 +144,8 @@ TEST(ImapResponseReader, RefusesWhatBreaksItsBounds)
     EXPECT_EQ(rc, kImapServerError);
     c = Assemble("* 1 FETCH (X {" + std::to_string(ImapResponseReader::kMaxResponse) + "}\r\n", 0, true, &rc);
     EXPECT_EQ(rc, 0);
-    c = Assemble(std::string(ImapResponseReader::kMaxResponse + 1, 'a'), 65536, false, &rc);
+    c = Assemble(std::string(ImapResponseReader::kMaxResponse + 1, 'a') + "\r\n", 65536, false, &rc,
+                 ImapResponseReader::kMaxResponse + 10);
     EXPECT_EQ(rc, kImapServerError);
     EXPECT_TRUE(c.responses.empty());
 }
@@ -258,7 +254,6 @@ void Fetch(const std::string& line, Fetched& f, const char* partId = "", int cha
     // Parse the reader's own form, not the readable copy.
     struct Keep final : ImapResponseSink {
         std::string response;
-        int OnImapLine(const char*, uint32_t) override { return 0; }
         bool StreamImapLiteral(const char*, uint32_t, uint32_t) override { return false; }
         int OnImapLiteralData(const char*, uint32_t) override { return 0; }
         int OnImapLiteralEnd() override { return 0; }
@@ -269,8 +264,9 @@ void Fetch(const std::string& line, Fetched& f, const char* partId = "", int cha
         }
     } keep;
     ImapResponseReader reader(keep);
+    LineSource lines;
     const std::string bytes = line + "\r\n";
-    ASSERT_EQ(reader.Feed(bytes.data(), uint32_t(bytes.size())), 0);
+    ASSERT_EQ(FeedImapBytes(lines, reader, bytes.data(), uint32_t(bytes.size())), 0);
     int number = 0;
     ASSERT_EQ(ClassifyUntagged(keep.response.data(), uint32_t(keep.response.size()), &number), ImapUntagged::Fetch);
     ImapFetchOptions options;

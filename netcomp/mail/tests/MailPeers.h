@@ -49,7 +49,7 @@ public:
     {
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(argument), 0};
         int lengths[2] = {};
-        const int rc = Functions::Do(m_component.Handle(), method, 2, args, lengths);
+        const int rc = Functions::kApi.doMethod(m_component.Handle(), method, 2, args, lengths);
         answer = args[1] ? reinterpret_cast<const char*>(args[1]) : "(null)";
         return rc;
     }

@@ -16,9 +16,6 @@
 // Accept notifications of the listening socket.
 constexpr UINT kMsgDaemonAccept = WM_USER + 104;
 
-constexpr int kDaemonAlreadyListening = 104;
-constexpr int kDaemonLocalPortBusy = 106;
-constexpr int kDaemonLocalHostBusy = 107;
 constexpr int kDaemonMaxConnectionsLocked = 108;
 constexpr int kDaemonInvalidConnection = 126;
 

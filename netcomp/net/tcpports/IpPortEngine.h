@@ -19,11 +19,9 @@ public:
     [[nodiscard]] int Send(const char* data, int length);
     [[nodiscard]] int SendLine(const char* text);
 
+    // The socket's single-line mode, read on demand: on, delivery waits for
+    // the next GetLine, and each line is held until one asks for it.
     [[nodiscard]] int SetSingleLineMode(bool on);
-    bool GetSingleLineMode() const { return m_singleLineMode; }
-    [[nodiscard]] int SetEolBytes(const char* data, int length);
-    ByteView EolBytes() const { return {GetEOL(), m_eolLength}; }
-    [[nodiscard]] int SetFirewallKind(int kind);
     [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(seconds < 0 ? 0u : unsigned(seconds)); }
     int TimeoutSeconds() const { return int(GetTimeout()); }
 
@@ -36,7 +34,5 @@ protected:
     int FireConnectionStatus(const char* event, int code, const char* text) override;
 
 private:
-    bool m_singleLineMode = false;
-    int m_eolLength = 0;
     NetString m_line;
 };

@@ -1,5 +1,8 @@
 // IPPort through its exported functions against openbsd-inetd's internal
-// services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903.
+// services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903;
+// also through the firewalls of the HTTP tests: tinyproxy's CONNECT tunnel,
+// dante (SOCKS 4 and 5), microsocks (SOCKS 5 with a user) and the scripted
+// firewalls of the capture peer.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -16,6 +19,10 @@ namespace {
 constexpr int kEcho = 20901;
 constexpr int kDaytime = 20902;
 constexpr int kChargen = 20903;
+constexpr int kCapture = 20400;
+constexpr int kTinyproxy = 20402;
+constexpr int kDante = 20403;
+constexpr int kMicrosocks = 20404;
 
 struct Port {
     void* obj = nullptr;
@@ -47,6 +54,16 @@ struct Port {
     }
 
     int Set(int property, INT_PTR value, int length = 0) { return IPPort_Set(obj, property, 0, value, length); }
+    int SetText(int property, const char* text) { return Set(property, reinterpret_cast<INT_PTR>(text)); }
+    // Config "key=value", or the answer of Config "key".
+    int Config(const char* setting, std::string* answer = nullptr)
+    {
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(setting), 0};
+        const int rc = IPPort_Do(obj, kIpPortConfig, 2, args, nullptr);
+        if (answer)
+            *answer = args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        return rc;
+    }
     INT_PTR Get(int property) { return IPPort_Get(obj, property, 0, nullptr); }
     int Connect(int port)
     {
@@ -176,7 +193,7 @@ TEST(IpPort, DaytimeLineThenTheServerCloses)
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
 }
 
-TEST(IpPort, FirewallTypeChoosesItsPort)
+TEST(IpPort, FirewallTypeChoosesItsPortAndConfigNumbersFit)
 {
     Port p;
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
@@ -186,6 +203,94 @@ TEST(IpPort, FirewallTypeChoosesItsPort)
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
     ASSERT_EQ(p.Set(kIpPortFirewallHost, reinterpret_cast<INT_PTR>("localhost")), 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.Get(kIpPortFirewallHost)), "127.0.0.1");
+
+    // Config numbers that do not fit an int are refused, not wrapped.
+    std::string answer;
+    EXPECT_EQ(p.Config("MaxLineLength=4294967298"), -1);
+    EXPECT_STREQ(IPPort_GetLastError(p.obj), "Unknown config setting.");
+    EXPECT_EQ(p.Config("InBufferSize=99999999999"), -1);
+    ASSERT_EQ(p.Config("MaxLineLength", &answer), 0);
+    EXPECT_EQ(answer, "2048");
+    ASSERT_EQ(p.Config("InBufferSize", &answer), 0);
+    EXPECT_EQ(answer, "2048");
+    ASSERT_EQ(p.Config("MaxLineLength=100"), 0);
+    ASSERT_EQ(p.Config("MaxLineLength", &answer), 0);
+    EXPECT_EQ(answer, "100");
+}
+
+struct Firewall {
+    int type;
+    int port;
+    const char* user;
+    const char* password;
+};
+
+// A firewall negotiates in raw bytes whatever framing the owner set before
+// the connect; the lines of the remote host then arrive cut at the EOL, or
+// one per GetLine in single-line mode.
+TEST(IpPort, LineModeThroughEveryFirewall)
+{
+    const Firewall firewalls[] = {
+        {1, kTinyproxy, "proxyuser", "proxypass"},
+        {2, kDante, "", ""},
+        {3, kDante, "", ""},
+        {3, kMicrosocks, "sockuser", "sockpass"},
+    };
+    for (const Firewall& f : firewalls) {
+        for (bool singleLine : {false, true}) {
+            SCOPED_TRACE(std::to_string(f.type) + " on " + std::to_string(f.port) + (singleLine ? " single" : " eol"));
+            Port p;
+            ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+            if (singleLine)
+                ASSERT_EQ(p.Set(kIpPortSingleLineMode, 1), 0);
+            else
+                ASSERT_EQ(p.Set(kIpPortEOL, reinterpret_cast<INT_PTR>("\r\n"), 2), 0);
+            ASSERT_EQ(p.Set(kIpPortFirewallType, f.type), 0);
+            ASSERT_EQ(p.SetText(kIpPortFirewallHost, "127.0.0.1"), 0);
+            ASSERT_EQ(p.Set(kIpPortFirewallPort, f.port), 0);
+            ASSERT_EQ(p.SetText(kIpPortFirewallUser, f.user), 0);
+            ASSERT_EQ(p.SetText(kIpPortFirewallPassword, f.password), 0);
+            ASSERT_EQ(p.Connect(kEcho), 0) << IPPort_GetLastError(p.obj);
+            EXPECT_EQ(p.connected, 0);
+            ASSERT_EQ(p.Send("one\r\ntwo\r\n"), 0);
+            if (singleLine) {
+                std::string line;
+                ASSERT_EQ(p.GetLine(line), 0) << IPPort_GetLastError(p.obj);
+                EXPECT_EQ(line, "one");
+                ASSERT_EQ(p.GetLine(line), 0) << IPPort_GetLastError(p.obj);
+                EXPECT_EQ(line, "two");
+            } else {
+                p.PumpUntil(2);
+                EXPECT_EQ(p.data, (std::vector<std::string>{"one", "two"}));
+                EXPECT_EQ(p.eols, (std::vector<bool>{true, true}));
+            }
+            ASSERT_EQ(IPPort_Do(p.obj, kIpPortDisconnect, 0, nullptr, nullptr), 0);
+        }
+    }
+}
+
+// The scripted firewalls send their grant and the remote host's first bytes
+// in one write: those bytes are the host's and are cut at the EOL too.
+TEST(IpPort, BytesBehindTheFirewallReplyKeepTheFraming)
+{
+    for (int type : {1, 2, 3}) {
+        SCOPED_TRACE(type);
+        Port p;
+        ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+        ASSERT_EQ(p.Set(kIpPortEOL, reinterpret_cast<INT_PTR>("\r\n"), 2), 0);
+        ASSERT_EQ(p.Set(kIpPortFirewallType, type), 0);
+        ASSERT_EQ(p.SetText(kIpPortFirewallHost, "127.0.0.1"), 0);
+        ASSERT_EQ(p.Set(kIpPortFirewallPort, kCapture), 0);
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(type == 1 ? "ok.test" : "127.0.0.1"), 80};
+        ASSERT_EQ(IPPort_Do(p.obj, kIpPortConnect, 2, args, nullptr), 0) << IPPort_GetLastError(p.obj);
+        p.PumpUntil(4);
+        ASSERT_GE(p.data.size(), 4u);
+        EXPECT_EQ(p.data[0], "HTTP/1.1 200 OK");
+        EXPECT_EQ(p.data[1], "Content-Length: 6");
+        EXPECT_EQ(p.data[2], "Connection: close");
+        EXPECT_EQ(p.data[3], "");
+        EXPECT_TRUE(p.eols[0] && p.eols[1] && p.eols[2] && p.eols[3]);
+    }
 }
 
 } // namespace

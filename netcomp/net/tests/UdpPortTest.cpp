@@ -97,11 +97,16 @@ TEST(UdpPort, SendsAndReceivesBetweenTwoPorts)
     ASSERT_EQ(b.Send(binary), 0);
     ASSERT_EQ(b.Send(""), 0); // nothing is sent
     ASSERT_EQ(b.Send("second"), 0);
-    a.Pump(2);
+    // The Send method takes the bytes with the length given for them.
+    INT_PTR args[1] = {reinterpret_cast<INT_PTR>("third\0x")};
+    int lengths[1] = {7};
+    ASSERT_EQ(UDPPort_Do(b.obj, kUdpPortSend, 1, args, lengths), 0);
+    a.Pump(3);
     a.PumpIdle();
-    ASSERT_EQ(a.data.size(), 2u);
+    ASSERT_EQ(a.data.size(), 3u);
     EXPECT_EQ(a.data[0], binary);
     EXPECT_EQ(a.data[1], "second");
+    EXPECT_EQ(a.data[2], std::string("third\0x", 7));
     EXPECT_EQ(a.sources[0], "127.0.0.1:" + std::to_string(bPort));
 }
 

@@ -53,7 +53,7 @@ int UdpSocket::SetActive(bool active)
     if (m_useConnection && m_remotePort == 0) {
         SetLastErrorText("RemotePort can't be zero when UseConnection is set. Please specify a valid service port "
                          "number.");
-        return kRemotePortZero;
+        return kPortZero;
     }
     return Open();
 }
@@ -247,11 +247,11 @@ const char* UdpSocket::GetLocalHost()
 {
     if (!m_socket.IsOpen())
         return NetComponent::GetLocalHost();
-    sockaddr_in bound = {};
-    int length = sizeof bound;
+    unsigned long address = 0;
+    int port = 0;
     m_text.clear();
-    if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) == 0)
-        m_text = DottedAddress(std::uint32_t(bound.sin_addr.s_addr));
+    if (LocalEndpoint(m_socket.Get(), &address, &port))
+        m_text = DottedAddress(std::uint32_t(address));
     return m_text.c_str();
 }
 
@@ -278,13 +278,7 @@ int UdpSocket::SetLocalPort(int port)
 
 int UdpSocket::GetLocalPort()
 {
-    if (!m_socket.IsOpen())
-        return m_localPort;
-    sockaddr_in bound = {};
-    int length = sizeof bound;
-    if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0)
-        return m_localPort;
-    return Ws().ntohs(bound.sin_port);
+    return BoundPort(m_socket.Get(), m_localPort);
 }
 
 int UdpSocket::SetRemoteHost(const char* text)
@@ -396,7 +390,7 @@ int UdpSocket::SetMaxPacketSize(int size)
     SetLastErrorText("");
     if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change MaxPacketSize while the control is Active.");
-        return kMaxPacketSizeWhileActive;
+        return kMaxSizeWhileActive;
     }
     const int n = std::clamp(size, 0, kLargestPacket);
     try {

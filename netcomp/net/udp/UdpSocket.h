@@ -15,15 +15,6 @@
 
 class UdpSocket : public NetComponent {
 public:
-    static constexpr int kAlreadyActive = 104;
-    static constexpr int kLocalPortWhileActive = 106;
-    static constexpr int kLocalHostWhileActive = 107;
-    static constexpr int kNotActive = 109;
-    static constexpr int kMaxPacketSizeWhileActive = 112;
-    static constexpr int kRemoteHostWhileConnected = 114;
-    static constexpr int kRemotePortWhileConnected = 115;
-    static constexpr int kRemotePortZero = 116;
-    static constexpr int kUseConnectionWhileActive = 117;
     static constexpr int kLargestPacket = 65536;
 
     UdpSocket();
