@@ -188,6 +188,19 @@ TEST(ImapDovecot, HeadersTextsPartsAndRanges)
     EXPECT_EQ(imap.Text(kImapMessageHeaders), headers);
 }
 
+TEST(ImapDovecot, ThroughASocks5Firewall)
+{
+    Imap imap;
+    ASSERT_EQ(imap->Set(kImapFirewallType, 3), 0);
+    ASSERT_EQ(imap->Set(kImapFirewallPort, kSocksPort), 0);
+    ASSERT_EQ(imap->SetText(kImapFirewallHost, "127.0.0.1"), 0);
+    ASSERT_EQ(imap.Select("Inbox"), 0) << imap->LastError();
+    ASSERT_EQ(imap->SetText(kImapMessageSet, "1"), 0);
+    ASSERT_EQ(imap->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(imap->Do(kImapFetchMessageText), 0) << imap->LastError();
+    EXPECT_EQ(imap.Text(kImapMessageText), kBody1);
+}
+
 TEST(ImapDovecot, SearchSortFlagsCopyMoveAndUids)
 {
     Imap imap;

@@ -14,6 +14,8 @@
 
 constexpr int kDovecotImapPort = 21143;
 constexpr int kDovecotPopPort = 21110;
+// The dante SOCKS server of the HTTP tests (fixture http_dante).
+constexpr int kSocksPort = 20403;
 
 template <class Functions>
 class MailClient {

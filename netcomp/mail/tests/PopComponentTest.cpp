@@ -169,6 +169,19 @@ TEST(PopDovecot, ApopCramMd5AndRefusals)
     EXPECT_EQ(cram->Get(kPopCommand), 0); // write-only
 }
 
+TEST(PopDovecot, ThroughASocks4Firewall)
+{
+    Pop pop;
+    ASSERT_EQ(pop->Set(kPopFirewallType, 2), 0);
+    EXPECT_EQ(pop->GetInt(kPopFirewallPort), 1080);
+    ASSERT_EQ(pop->Set(kPopFirewallPort, kSocksPort), 0);
+    ASSERT_EQ(pop->SetText(kPopFirewallHost, "127.0.0.1"), 0);
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 4);
+    ASSERT_EQ(pop->Set(kPopMessageNumber, 1), 0);
+    EXPECT_EQ(pop->GetText(kPopMessageText), kBody1);
+}
+
 TEST(PopDovecot, DeleteResetAndDeleteForGood)
 {
     Pop pop(kDovecotPopPort, "dan", "gone");
