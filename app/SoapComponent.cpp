@@ -43,6 +43,22 @@ int SoapComponent::Set(int property, const std::string& value)
     return m_component->SetText(property, value.c_str());
 }
 
+int SoapComponent::SetNumber(int property, int value)
+{
+    return m_component->Set(property, static_cast<INT_PTR>(value));
+}
+
+std::string SoapComponent::LastErrorText() const
+{
+    const char* text = GetSoapApi().lastError != nullptr ? m_component->LastError() : nullptr;
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+int SoapComponent::LastErrorCode() const
+{
+    return GetSoapApi().lastErrorCode != nullptr ? m_component->LastErrorCode() : 0;
+}
+
 std::string SoapComponent::Get(int property)
 {
     return m_component->GetText(property);

@@ -30,8 +30,13 @@ public:
 
     bool IsValid() const;
     int Set(int property, const std::string& value);
+    int SetNumber(int property, int value);
     std::string Get(int property);
     int Do(int method, const std::vector<std::string>& args);
+    // What the component says about its last failure (a refused connection,
+    // a time-out, an unknown host): its text and code.
+    std::string LastErrorText() const;
+    int LastErrorCode() const;
 
     // The component's events are all ignored; each handler answers 0.
     virtual int OnEvent(int event)

@@ -4,12 +4,18 @@
 //
 // Adding a component <C>:
 //  1. The engine: a class on ComponentBase or NetComponent (or deeper on the
-//     TCP chain) with [[nodiscard]] int operations and plain getters, in its
-//     family's folder and library (netcomp/core, netcomp/mail, netcomp/net;
-//     a family library is linked into kes_netcomp in netcomp/CMakeLists.txt).
+//     TCP chain, on UdpSocket, on the ICMP engine) with [[nodiscard]] int
+//     operations and plain getters, in its family's folder and library
+//     (netcomp/core, netcomp/mail, netcomp/net; a family library is linked
+//     into kes_netcomp in netcomp/CMakeLists.txt). Its constructor hands the
+//     base its event table (EventTable.h): the component's numbers of the
+//     events that the shared layers fire, such as Error, Connected or DataIn;
+//     the events of its own it fires with Fire(number, ...).
 //     A line protocol (SMTP, POP, NNTP, FTP ...) derives from ProtocolClient:
 //     TcpClient.h shows how it reads and judges replies; TcpSocket already
 //     has the firewall, EOL and single-line mode properties for its table.
+//     A datagram protocol (DNS, TFTP, SNMP ...) derives from UdpSocket:
+//     UdpSocket.h shows its request/reply wait with retransmission.
 //  2. The numbers: a public C header netcomp_<c>.h in netcomp/include beside
 //     netcomp.h, whatever the family (<c>: the component's name in lower
 //     case), with enums of its property, method and event numbers in C

@@ -7,7 +7,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_soap.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/include/netcomp_soap.h"
 
 namespace {
 
@@ -27,10 +28,27 @@ const char* SoapErrorText(int code)
     }
 }
 
+// The HTTP events with SOAP's numbers; its transfer events take other
+// parameters (see the Fire overrides below).
+constexpr EventTable kSoapEvents = {
+    {SharedEvent::Connected, kSoapEventConnected},
+    {SharedEvent::ConnectionStatus, kSoapEventConnectionStatus},
+    {SharedEvent::Disconnected, kSoapEventDisconnected},
+    {SharedEvent::EndTransfer, kSoapEventEndTransfer},
+    {SharedEvent::Error, kSoapEventError},
+    {SharedEvent::Header, kSoapEventHeader},
+    {SharedEvent::Redirect, kSoapEventRedirect},
+    {SharedEvent::SetCookie, kSoapEventSetCookie},
+    {SharedEvent::StartTransfer, kSoapEventStartTransfer},
+    {SharedEvent::Status, kSoapEventStatus},
+    {SharedEvent::Transfer, kSoapEventTransfer},
+};
+
 } // namespace
 
 SoapEngine::SoapEngine()
 {
+    SetEventTable(kSoapEvents);
     (void)Reset();
     // The component's starting values on top of the reset.
     (void)SetAccept("");
@@ -274,7 +292,7 @@ int SoapEngine::FireStartTransfer(int direction)
         return 0;
     m_reply.Clear();
     m_replyStarted = true;
-    return Fire(9, {});
+    return Fire(SharedEvent::StartTransfer, {});
 }
 
 int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
@@ -282,15 +300,13 @@ int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uin
     if (direction != 1)
         return 0;
     if (m_reply.Append(data, n) != kResultOk) {
-        int code = kOutOfMemory;
-        const char* text = "Out of memory in FireTransfer.";
-        Fire(5, {EventParam::Int(&code), EventParam::Text(&text)});
+        ComponentBase::FireError(kOutOfMemory, "Out of memory in FireTransfer.");
     }
     int count = int(bytes);
-    return Fire(11, {EventParam::Int(&count)});
+    return Fire(SharedEvent::Transfer, {EventParam::Int(&count)});
 }
 
 int SoapEngine::FireEndTransfer(int direction)
 {
-    return direction == 1 ? Fire(4, {}) : 0;
+    return direction == 1 ? Fire(SharedEvent::EndTransfer, {}) : 0;
 }

@@ -78,12 +78,15 @@ void PopMailClient::ListLine(const char* data, uint32_t n, bool eolFound)
 
 int PopMailClient::OnMailHeader(const char* name, const char* value)
 {
-    return FireHeader(name, value);
+    const int rc = OnHeaderField(name, value);
+    if (rc == kResultOk)
+        Fire(SharedEvent::Header, {EventParam::Text(&name), EventParam::Text(&value)});
+    return rc;
 }
 
 int PopMailClient::OnMailBodyStart()
 {
-    FireStartTransfer();
+    Fire(SharedEvent::StartTransfer, {});
     return kResultOk;
 }
 
@@ -92,13 +95,15 @@ int PopMailClient::OnMailBodyLine(int64_t bytes, const char* line, uint32_t n, b
     WriteLocalFile(line, n);
     if (eol)
         WriteLocalFile("\r\n", 2);
-    FireTransfer(bytes, line, n, eol);
+    int count = bytes > 0x7FFFFFFF ? 0x7FFFFFFF : int(bytes);
+    char* text = const_cast<char*>(line);
+    Fire(SharedEvent::Transfer, {EventParam::Int(&count), EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
     return kResultOk;
 }
 
 int PopMailClient::OnMailEnd()
 {
     CloseLocalFile();
-    FireEndTransfer();
+    Fire(SharedEvent::EndTransfer, {});
     return kResultOk;
 }

@@ -6,8 +6,10 @@
 // UIDL, a group list) line by line to OnListLine, each up to the line ".".
 //
 // An engine on it sends its command with Exchange (TcpClient.h), then calls
-// ReceiveMessage or ReceiveList; it binds the events by overriding the Fire
-// operations below.
+// ReceiveMessage or ReceiveList. The retrieval fires the shared events Header
+// (field, value), StartTransfer, Transfer (bytes so far, line with its
+// length, end-of-line flag) and EndTransfer under the numbers of the
+// engine's event table.
 #include <cstdint>
 
 #include "netcomp/core/tcp/TcpClient.h"
@@ -33,11 +35,9 @@ protected:
 
     // One line of a list (dot unstuffed), without its line end.
     virtual int OnListLine(const char*, uint32_t) { return 0; }
-    // The events of a retrieval.
-    virtual int FireHeader(const char*, const char*) { return 0; }
-    virtual int FireStartTransfer() { return 0; }
-    virtual int FireTransfer(int64_t, const char*, uint32_t, bool) { return 0; }
-    virtual int FireEndTransfer() { return 0; }
+    // Each header line before its Header event (a continuation with an
+    // empty name); 0, or a code that ends the retrieval.
+    virtual int OnHeaderField(const char*, const char*) { return 0; }
 
     int OnMailHeader(const char* name, const char* value) override;
     int OnMailBodyStart() override;

@@ -22,6 +22,12 @@
 
 namespace {
 
+constexpr EventTable kImapEvents = {
+    {SharedEvent::ConnectionStatus, kImapEventConnectionStatus},
+    {SharedEvent::Error, kImapEventError},
+    {SharedEvent::ProtocolTrail, kImapEventProtocolTrail},
+};
+
 constexpr uint32_t kReadBuffer = 64u << 10;
 
 // What an action needs before it runs.
@@ -56,6 +62,7 @@ int NeedsOf(int action)
 
 ImapEngine::ImapEngine() : m_reader(*this), m_bodyLines(*this), m_dates(SystemZone())
 {
+    SetEventTable(kImapEvents);
     (void)Init();
     // Raw delivery: the line source cuts the lines, and literals arrive byte
     // for byte.

@@ -68,8 +68,6 @@ protected:
     void OnDisconnected(int code) override;
     ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
     void OnReplyBlock(const char* data, uint32_t n) override;
-    int FireError(int code, const char* text) override;
-    int FireConnectionStatus(const char* event, int code, const char* text) override;
 
 private:
     enum class Wait { Nothing, Greeting, Continuation, Tagged };

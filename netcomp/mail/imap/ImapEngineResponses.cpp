@@ -248,16 +248,5 @@ void ImapEngine::OnDisconnected(int code)
 
 void ImapEngine::Trail(int direction, const char* text)
 {
-    Fire(kImapEventProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
-}
-
-int ImapEngine::FireError(int code, const char* text)
-{
-    return Fire(kImapEventError, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int ImapEngine::FireConnectionStatus(const char* event, int code, const char* text)
-{
-    return Fire(kImapEventConnectionStatus,
-                {EventParam::Text(&event), EventParam::Int(&code), EventParam::Text(&text)});
+    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
 }

@@ -15,6 +15,16 @@
 
 namespace {
 
+constexpr EventTable kPopEvents = {
+    {SharedEvent::ConnectionStatus, kPopEventConnectionStatus},
+    {SharedEvent::EndTransfer, kPopEventEndTransfer},
+    {SharedEvent::Error, kPopEventError},
+    {SharedEvent::Header, kPopEventHeader},
+    {SharedEvent::ProtocolTrail, kPopEventProtocolTrail},
+    {SharedEvent::StartTransfer, kPopEventStartTransfer},
+    {SharedEvent::Transfer, kPopEventTransfer},
+};
+
 // The header names whose last value the message properties give.
 const char* const kFieldNames[] = {"CC", "FROM", "DATE", "REPLY-TO", "TO", "SUBJECT"};
 
@@ -52,6 +62,7 @@ const char* AfterStatus(const char* reply)
 
 PopEngine::PopEngine() : m_fields(kFieldNames, 6), m_dates(SystemZone())
 {
+    SetEventTable(kPopEvents);
     (void)Init();
     (void)SetEOL("\r\n", 2);
     SetLineMode(true);
@@ -384,7 +395,7 @@ const char* PopEngine::HeaderValue(int property)
 
 void PopEngine::Trail(int direction, const char* text)
 {
-    Fire(kPopEventProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
+    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
 }
 
 int PopEngine::OnListLine(const char* line, uint32_t n)
@@ -405,62 +416,32 @@ int PopEngine::OnListLine(const char* line, uint32_t n)
     return kResultOk;
 }
 
-int PopEngine::FireConnected(int code, const char* text)
+// A completed connect or a clean close is a status line of the trail; a
+// failed one, or a close with an error, is an Error event (172).
+void PopEngine::OnConnected(int code)
+{
+    PopMailClient::OnConnected(code);
+    ConnectionNotice(code, "Connected.", "Failed to connect: ");
+}
+
+void PopEngine::OnDisconnected(int code)
+{
+    PopMailClient::OnDisconnected(code);
+    ConnectionNotice(code, "Disconnected.", "Disconnected: ");
+}
+
+void PopEngine::ConnectionNotice(int code, const char* status, const char* failure)
 {
     if (code == 0) {
-        Trail(2, "Connected.");
-        return 0;
+        Trail(2, status);
+        return;
     }
     NetString message;
-    (void)message.AppendCStr("Failed to connect: ");
-    (void)message.AppendCStr(text);
-    return FireError(kPopConnectError, message.CStr());
+    if (message.AppendCStr(failure) == kResultOk && message.AppendCStr(Describe(code)) == kResultOk)
+        FireError(kPopConnectError, message.CStr());
 }
 
-int PopEngine::FireDisconnected(int code, const char* text)
+int PopEngine::OnHeaderField(const char* name, const char* value)
 {
-    if (code == 0) {
-        Trail(2, "Disconnected.");
-        return 0;
-    }
-    NetString message;
-    (void)message.AppendCStr("Disconnected: ");
-    (void)message.AppendCStr(text);
-    return FireError(kPopConnectError, message.CStr());
-}
-
-int PopEngine::FireError(int code, const char* text)
-{
-    return Fire(kPopEventError, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int PopEngine::FireConnectionStatus(const char* event, int code, const char* text)
-{
-    return Fire(kPopEventConnectionStatus, {EventParam::Text(&event), EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int PopEngine::FireHeader(const char* name, const char* value)
-{
-    if (m_fields.Add(name, value) != kResultOk)
-        return kOutOfMemory;
-    Fire(kPopEventHeader, {EventParam::Text(&name), EventParam::Text(&value)});
-    return kResultOk;
-}
-
-int PopEngine::FireStartTransfer()
-{
-    return Fire(kPopEventStartTransfer, {});
-}
-
-int PopEngine::FireTransfer(int64_t bytes, const char* line, uint32_t n, bool eol)
-{
-    int count = bytes > 0x7FFFFFFF ? 0x7FFFFFFF : int(bytes);
-    char* text = const_cast<char*>(line);
-    return Fire(kPopEventTransfer,
-                {EventParam::Int(&count), EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
-}
-
-int PopEngine::FireEndTransfer()
-{
-    return Fire(kPopEventEndTransfer, {});
+    return m_fields.Add(name, value);
 }

@@ -65,14 +65,9 @@ public:
 protected:
     void OnCommandLine(const char* line, uint32_t n) override;
     ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
-    int FireConnected(int code, const char* text) override;
-    int FireDisconnected(int code, const char* text) override;
-    int FireError(int code, const char* text) override;
-    int FireConnectionStatus(const char* event, int code, const char* text) override;
-    int FireHeader(const char* name, const char* value) override;
-    int FireStartTransfer() override;
-    int FireTransfer(int64_t bytes, const char* line, uint32_t n, bool eol) override;
-    int FireEndTransfer() override;
+    void OnConnected(int code) override;
+    void OnDisconnected(int code) override;
+    int OnHeaderField(const char* name, const char* value) override;
     int OnListLine(const char* line, uint32_t n) override;
 
 private:
@@ -91,6 +86,7 @@ private:
     [[nodiscard]] int RetrieveHeaders();
     [[nodiscard]] int RetrieveText();
     void Trail(int direction, const char* text);
+    void ConnectionNotice(int code, const char* status, const char* failure);
 
     int m_authMechanism = 0;
     NetString m_user;

@@ -358,70 +358,51 @@ TEST(ImapDovecot, LoginsAndArgumentsThatCannotBreakTheLine)
     EXPECT_TRUE(eve->GetBool(kImapConnected));
 }
 
-// An owner that acts on the component from inside its events.
-struct Reentrant {
-    void* imap = nullptr;
-    int uidAnswer = -1;
-    int busyAnswer = -1;
-    static int WINAPI Callback(INT_PTR user, int event, int, INT_PTR*, int*)
-    {
-        auto* self = reinterpret_cast<Reentrant*>(user);
-        if (event == kImapEventTransfer && self->busyAnswer < 0) {
-            self->uidAnswer = IMAP_Set(self->imap, kImapUIDMode, 0, 1, 0);
-            self->busyAnswer = IMAP_Do(self->imap, kImapNoop, 0, nullptr, nullptr);
-            IMAP_Set(self->imap, kImapUIDMode, 0, 0, 0); // the present value: accepted
-            IMAP_Do(self->imap, kImapInterrupt, 0, nullptr, nullptr);
-        }
-        return 0;
-    }
-};
-
+// From inside an event only Interrupt runs: another action and a change of
+// UIDMode are refused as busy, a set of its present value is accepted.
 TEST(ImapDovecot, InsideEventsOnlyInterruptRuns)
 {
-    Reentrant owner;
-    owner.imap = IMAP_Create(&Reentrant::Callback, reinterpret_cast<INT_PTR>(&owner), nullptr);
-    IMAP_Set(owner.imap, kImapRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
-    IMAP_Set(owner.imap, kImapRemotePort, 0, kDovecotImapPort, 0);
-    IMAP_Set(owner.imap, kImapUser, 0, reinterpret_cast<INT_PTR>("alice"), 0);
-    IMAP_Set(owner.imap, kImapPassword, 0, reinterpret_cast<INT_PTR>("wonder"), 0);
-    IMAP_Set(owner.imap, kImapPeekMode, 0, 1, 0);
-    ASSERT_EQ(IMAP_Do(owner.imap, kImapSelectMailbox, 0, nullptr, nullptr), 0);
-    IMAP_Set(owner.imap, kImapMessageSet, 0, reinterpret_cast<INT_PTR>("1"), 0);
-    EXPECT_EQ(IMAP_Do(owner.imap, kImapFetchMessageText, 0, nullptr, nullptr), 301);
-    EXPECT_STREQ(IMAP_GetLastError(owner.imap), "Interrupted.");
-    EXPECT_EQ(owner.uidAnswer, 312);
-    EXPECT_EQ(owner.busyAnswer, 312);
-    EXPECT_EQ(IMAP_Get(owner.imap, kImapIdle, 0, nullptr), 1);
-    IMAP_Destroy(owner.imap);
+    Imap imap;
+    ASSERT_EQ(imap->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(imap.Select("Inbox"), 0) << imap->LastError();
+    int uidAnswer = -1, busyAnswer = -1, sameAnswer = -1;
+    imap.Events().OnEvent(kImapEventTransfer, [&](const RecordedEvent&) {
+        if (busyAnswer >= 0)
+            return;
+        uidAnswer = imap->Set(kImapUIDMode, 1);
+        busyAnswer = imap->Do(kImapNoop);
+        sameAnswer = imap->Set(kImapUIDMode, 0);
+        (void)imap->Do(kImapInterrupt);
+    });
+    ASSERT_EQ(imap->SetText(kImapMessageSet, "1"), 0);
+    EXPECT_EQ(imap->Do(kImapFetchMessageText), 301);
+    EXPECT_STREQ(imap->LastError(), "Interrupted.");
+    EXPECT_EQ(uidAnswer, 312);
+    EXPECT_EQ(busyAnswer, 312);
+    EXPECT_EQ(sameAnswer, 0);
+    EXPECT_TRUE(imap->GetBool(kImapIdle));
 }
 
-// An owner that destroys the component from inside its Transfer event: the
-// fetch ends, nothing more is heard, and the object goes once it has.
-struct Destroyer {
-    void* imap = nullptr;
-    int transfers = 0;
-    static int WINAPI Callback(INT_PTR user, int event, int, INT_PTR*, int*)
-    {
-        auto* self = reinterpret_cast<Destroyer*>(user);
-        if (event == kImapEventTransfer && ++self->transfers == 1)
-            IMAP_Destroy(self->imap);
-        return 0;
-    }
-};
-
+// Destroyed inside its own Transfer event: the fetch ends, nothing more is
+// heard, and the object goes once the call has returned.
 TEST(ImapDovecot, DestroyedInsideItsOwnEvent)
 {
-    Destroyer owner;
-    owner.imap = IMAP_Create(&Destroyer::Callback, reinterpret_cast<INT_PTR>(&owner), nullptr);
-    IMAP_Set(owner.imap, kImapRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
-    IMAP_Set(owner.imap, kImapRemotePort, 0, kDovecotImapPort, 0);
-    IMAP_Set(owner.imap, kImapUser, 0, reinterpret_cast<INT_PTR>("alice"), 0);
-    IMAP_Set(owner.imap, kImapPassword, 0, reinterpret_cast<INT_PTR>("wonder"), 0);
-    IMAP_Set(owner.imap, kImapPeekMode, 0, 1, 0);
-    ASSERT_EQ(IMAP_Do(owner.imap, kImapSelectMailbox, 0, nullptr, nullptr), 0);
-    IMAP_Set(owner.imap, kImapMessageSet, 0, reinterpret_cast<INT_PTR>("1:4"), 0);
-    EXPECT_EQ(IMAP_Do(owner.imap, kImapFetchMessageText, 0, nullptr, nullptr), 301);
-    EXPECT_EQ(owner.transfers, 1);
+    EventRecorder events;
+    void* imap = IMAP_Create(EventRecorder::Callback, events.User(), nullptr);
+    IMAP_Set(imap, kImapRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
+    IMAP_Set(imap, kImapRemotePort, 0, kDovecotImapPort, 0);
+    IMAP_Set(imap, kImapUser, 0, reinterpret_cast<INT_PTR>("alice"), 0);
+    IMAP_Set(imap, kImapPassword, 0, reinterpret_cast<INT_PTR>("wonder"), 0);
+    IMAP_Set(imap, kImapPeekMode, 0, 1, 0);
+    IMAP_Set(imap, kImapMailbox, 0, reinterpret_cast<INT_PTR>("Inbox"), 0);
+    ASSERT_EQ(IMAP_Do(imap, kImapSelectMailbox, 0, nullptr, nullptr), 0);
+    IMAP_Set(imap, kImapMessageSet, 0, reinterpret_cast<INT_PTR>("1:4"), 0);
+    events.OnEvent(kImapEventTransfer, [&](const RecordedEvent&) {
+        IMAP_Destroy(imap);
+        events.OnEvent(kImapEventTransfer, nullptr);
+    });
+    EXPECT_EQ(IMAP_Do(imap, kImapFetchMessageText, 0, nullptr, nullptr), 301);
+    EXPECT_EQ(events.Of(kImapEventTransfer).size(), 1u);
 }
 
 TEST(ImapDovecot, LocalizeDateAndConfig)

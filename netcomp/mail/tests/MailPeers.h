@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "netcomp/core/framework/ComponentHolder.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 constexpr int kDovecotImapPort = 21143;
 constexpr int kDovecotPopPort = 21110;

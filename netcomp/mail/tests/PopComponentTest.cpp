@@ -290,40 +290,25 @@ TEST(PopScripted, JapaneseMessageInShiftJis)
     EXPECT_EQ("", s.server.Finish());
 }
 
-// An owner that acts on the component from inside its events.
-struct Reentrant {
-    void* pop = nullptr;
-    int interruptAt = 0;
-    int busyAnswer = -1;
-    static int WINAPI Callback(INT_PTR user, int event, int, INT_PTR*, int*)
-    {
-        auto* self = reinterpret_cast<Reentrant*>(user);
-        if (event == kPopEventTransfer && --self->interruptAt == 0) {
-            self->busyAnswer = POP_Do(self->pop, kPopDeleteMessage, 0, nullptr, nullptr);
-            POP_Do(self->pop, kPopInterrupt, 0, nullptr, nullptr);
-        }
-        return 0;
-    }
-};
-
+// From inside an event only Interrupt runs; another action is refused as busy.
 TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
 {
     Scripted s;
     s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK").Expect("RETR 1").Reply("+OK");
     s.server.Reply("Subject: long").Reply("").Reply("first").Reply("second").Silence();
-    Reentrant owner;
-    owner.interruptAt = 1;
-    owner.pop = POP_Create(&Reentrant::Callback, reinterpret_cast<INT_PTR>(&owner), nullptr);
-    POP_Set(owner.pop, kPopRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
-    POP_Set(owner.pop, kPopRemotePort, 0, s.Port(), 0);
-    POP_Set(owner.pop, kPopUser, 0, reinterpret_cast<INT_PTR>("u"), 0);
-    POP_Set(owner.pop, kPopPassword, 0, reinterpret_cast<INT_PTR>("p"), 0);
-    POP_Set(owner.pop, kPopMessageNumber, 0, 1, 0);
-    EXPECT_EQ(POP_Do(owner.pop, kPopRetrieveWholeMessage, 0, nullptr, nullptr), 301);
-    EXPECT_STREQ(POP_GetLastError(owner.pop), "Interrupted.");
-    EXPECT_EQ(owner.busyAnswer, 174);
-    EXPECT_EQ(POP_Get(owner.pop, kPopIdle, 0, nullptr), 1);
-    POP_Destroy(owner.pop);
+    Pop pop(s.Port(), "u", "p");
+    int busyAnswer = -1;
+    pop.Events().OnEvent(kPopEventTransfer, [&](const RecordedEvent&) {
+        if (busyAnswer >= 0)
+            return;
+        busyAnswer = pop->Do(kPopDeleteMessage);
+        (void)pop->Do(kPopInterrupt);
+    });
+    ASSERT_EQ(pop->Set(kPopMessageNumber, 1), 0);
+    EXPECT_EQ(pop->Do(kPopRetrieveWholeMessage), 301);
+    EXPECT_STREQ(pop->LastError(), "Interrupted.");
+    EXPECT_EQ(busyAnswer, 174);
+    EXPECT_TRUE(pop->GetBool(kPopIdle));
     EXPECT_EQ("", s.server.Finish());
 }
 

@@ -18,8 +18,17 @@
 #include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 
+namespace {
+
+// The connection events carry the connection's number first: the daemon
+// fires them itself. Errors come from the shared layers too.
+constexpr EventTable kIpDaemonEvents = {{SharedEvent::Error, kIpDaemonEventError}};
+
+} // namespace
+
 IpDaemonEngine::IpDaemonEngine()
 {
+    SetEventTable(kIpDaemonEvents);
     (void)Setup(true);
     (void)SetMaxConnections(1000);
 }
@@ -179,11 +188,6 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return NetComponent::WindowProc(message, wParam, lParam);
 }
 
-void IpDaemonEngine::FireError(int code, const char* text)
-{
-    Fire(kIpDaemonEventError, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
 // A client that is not taken is accepted and closed at once, so that it
 // learns of the refusal instead of waiting in the backlog.
 void IpDaemonEngine::Refuse()
@@ -287,7 +291,7 @@ int IpDaemonEngine::ConnectionData(int id, const char* data, uint32_t n, bool eo
 
 void IpDaemonEngine::ConnectionError(int code, const char* text)
 {
-    FireError(code, text ? text : "");
+    FireError(code, text);
 }
 
 void IpDaemonEngine::ConnectionReady(int id)

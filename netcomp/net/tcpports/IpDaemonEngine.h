@@ -62,7 +62,6 @@ private:
     [[nodiscard]] int SetMaxConnections(int n);
     void Accept();
     void Refuse();
-    void FireError(int code, const char* text);
     void Remove(DaemonConnection& connection);
     void Destroy(int slot);
     void SweepDeferred();

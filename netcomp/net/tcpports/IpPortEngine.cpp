@@ -10,8 +10,19 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/include/netcomp_ipport.h"
 
+namespace {
+
+constexpr EventTable kIpPortEvents = {
+    {SharedEvent::Connected, kIpPortEventConnected}, {SharedEvent::ConnectionStatus, kIpPortEventConnectionStatus},
+    {SharedEvent::DataIn, kIpPortEventDataIn},       {SharedEvent::Disconnected, kIpPortEventDisconnected},
+    {SharedEvent::Error, kIpPortEventError},         {SharedEvent::ReadyToSend, kIpPortEventReadyToSend},
+};
+
+} // namespace
+
 IpPortEngine::IpPortEngine()
 {
+    SetEventTable(kIpPortEvents);
     (void)Init();
     SetHoldReplies(false);
 }
@@ -113,30 +124,4 @@ int IpPortEngine::ProcessData(const char* data, uint32_t n, bool eolFound)
     bool eol = eolFound;
     Fire(kIpPortEventDataIn, {EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
     return kResultOk;
-}
-
-int IpPortEngine::FireConnected(int code, const char* text)
-{
-    return Fire(kIpPortEventConnected, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int IpPortEngine::FireDisconnected(int code, const char* text)
-{
-    return Fire(kIpPortEventDisconnected, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int IpPortEngine::FireError(int code, const char* text)
-{
-    return Fire(kIpPortEventError, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int IpPortEngine::FireReadyToSend()
-{
-    return Fire(kIpPortEventReadyToSend, {});
-}
-
-int IpPortEngine::FireConnectionStatus(const char* event, int code, const char* text)
-{
-    return Fire(kIpPortEventConnectionStatus,
-                {EventParam::Text(&event), EventParam::Int(&code), EventParam::Text(&text)});
 }

@@ -27,11 +27,6 @@ public:
 
 protected:
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;
-    int FireConnected(int code, const char* text) override;
-    int FireDisconnected(int code, const char* text) override;
-    int FireError(int code, const char* text) override;
-    int FireReadyToSend() override;
-    int FireConnectionStatus(const char* event, int code, const char* text) override;
 
 private:
     NetString m_line;
