@@ -1,7 +1,7 @@
 // Times the POP and IMAP components fetching from dovecot on the loopback:
 // one message of many megabytes into a local file (with the growth of the
 // process's peak memory, which must not follow the message's size), then
-// every message of a mailbox of small ones. Run by tools/mail-bench.sh,
+// every message of a mailbox of small ones. Run by tools/mailbox-bench.sh,
 // which fills the server and times Python's imaplib and poplib on the same
 // work.
 //   mail_fetch_bench <imap port> <pop port> <messages>

@@ -1,5 +1,5 @@
 """Python's imaplib and poplib on the work of bench/MailFetchBench.cpp, for
-tools/mail-bench.sh: the large message of user big (kept in memory, as these
+tools/mailbox-bench.sh: the large message of user big (kept in memory, as these
 modules do), then every message of user bench.
 
     mail_client_bench.py <imap port> <pop port> <messages>
