@@ -150,6 +150,20 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
     });
 }
 
+int ComponentBase::RefuseBusy(int code)
+{
+    SetLastErrorText("Busy performing current action.");
+    return code;
+}
+
+int ComponentBase::CheckCount(int count, int max, int code, const char* text)
+{
+    if (count >= 0 && count <= max)
+        return kResultOk;
+    SetLastErrorText(text);
+    return code;
+}
+
 void ComponentBase::LeaveCall()
 {
     if (--m_callDepth > 0 || !m_pendingDestroy)

@@ -53,11 +53,26 @@ public:
     bool DeferDestroy(void (*destroy)(void*), void* object);
     bool DestroyPending() const { return m_pendingDestroy != nullptr; }
 
+    // Actions of the flat interface (ComponentTable.h): the exports count the
+    // one that runs; an action or a Set that comes while one runs, from inside
+    // one of its events, is refused with the busy code.
+    bool ActionRunning() const { return m_actionDepth > 0 || EngineBusy(); }
+    void EnterAction() { ++m_actionDepth; }
+    void LeaveAction() { --m_actionDepth; }
+    // "Busy performing current action." and the given code, the component's own.
+    [[nodiscard]] int RefuseBusy(int code);
+    // A count the caller sets (a list's length): from 0 to max; any other is
+    // refused with the component's code and text for it.
+    [[nodiscard]] int CheckCount(int count, int max, int code, const char* text);
+
     // Event 1 with an error code and its text, the Error event that several
     // components share; a null text goes out as the empty text.
     int FireSinkSlot1Args2(int code, const char* text);
 
 protected:
+    // Work that outlives the call that started it (an asynchronous transfer)
+    // keeps the component busy as an action does.
+    virtual bool EngineBusy() const { return false; }
     // Asks a running operation to stop, once the component is to be destroyed.
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
@@ -90,8 +105,21 @@ private:
     int m_charsetMode = 0;
     ComponentEvents* m_sink = nullptr;
     int m_callDepth = 0;
+    int m_actionDepth = 0;
     void (*m_pendingDestroy)(void*) = nullptr;
     void* m_pendingObject = nullptr;
+};
+
+// Marks an action of the flat interface as running for as long as it runs.
+class ComponentAction {
+public:
+    explicit ComponentAction(ComponentBase& component) : m_component(component) { m_component.EnterAction(); }
+    ~ComponentAction() { m_component.LeaveAction(); }
+    ComponentAction(const ComponentAction&) = delete;
+    ComponentAction& operator=(const ComponentAction&) = delete;
+
+private:
+    ComponentBase& m_component;
 };
 
 // Counts one call into an engine for as long as it runs (see EnterCall).

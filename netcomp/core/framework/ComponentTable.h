@@ -37,19 +37,41 @@
 //     ComponentHolder. Its own tests then cover only what is its own.
 #include "netcomp/core/framework/ComponentValues.h"
 
+// While an action runs (ComponentBase::ActionRunning), a Set is refused with
+// the busy code: it could free what the action reads. A property marked
+// AnyTime is a plain value that nothing running holds on to, and may be set.
+// A property marked ReadActs does an action's work when read (decodes on
+// demand); its Get is refused while an action runs.
+enum PropertyFlags : unsigned { kSetAnyTime = 1, kReadActs = 2 };
+
 template <class Engine>
 struct PropertyDescriptor {
     using GetFn = INT_PTR (*)(Engine&, ComponentObjectBase&, int property, int index, int* lengthOut);
     using SetFn = int (*)(Engine&, int property, int index, INT_PTR value, int length);
-    using CheckFn = int (*)(Engine&, int index);
+    using CheckFn = int (*)(Engine&, int index, IndexUse use);
 
     int number;
     ValueType type;
     GetFn get;          // null: write-only, reads as 0
     SetFn set;          // null: read-only, Set answers -1
     CheckFn checkIndex; // null: not an array
+    unsigned flags = 0;
+
+    constexpr PropertyDescriptor AnyTime() const { return With(kSetAnyTime); }
+    constexpr PropertyDescriptor ReadActs() const { return With(kReadActs); }
+
+private:
+    constexpr PropertyDescriptor With(unsigned flag) const
+    {
+        PropertyDescriptor d = *this;
+        d.flags |= flag;
+        return d;
+    }
 };
 
+// Methods are actions unless marked AnyTime (DoEvents, Interrupt): an action
+// is refused with the busy code while another action of the component runs,
+// such as one started from inside an event of the running one.
 template <class Engine>
 struct MethodDescriptor {
     using CallFn = int (*)(Engine&, MethodArgs&);
@@ -57,6 +79,14 @@ struct MethodDescriptor {
     int number;
     int argCount; // what the method reads; more are ignored, fewer read as 0
     CallFn call;
+    bool anyTime = false;
+
+    constexpr MethodDescriptor AnyTime() const
+    {
+        MethodDescriptor d = *this;
+        d.anyTime = true;
+        return d;
+    }
 };
 
 // Builders of property descriptors from the engine's getters and setters.
@@ -96,7 +126,8 @@ struct Properties {
     }
 
     // Array properties: the getter and setter take the index first; the index
-    // check gives 0 or the range error with its text.
+    // check gives 0, or the component's code for the bad index with its text
+    // (it may take the IndexUse as a second argument).
     template <auto Getter, auto Check>
     static constexpr Descriptor ReadIndexed(int number)
     {
@@ -147,8 +178,10 @@ struct Methods {
 };
 
 // What most components share: nothing to do at start-up and shut-down
-// beyond the library's own.
+// beyond the library's own, and 143 for an action refused while another runs
+// (each mail component has a busy code of its own).
 struct ComponentDefaults {
+    static constexpr int kBusyCode = 143;
     static int StaticInit() { return 0; }
     static int StaticDestroy() { return 0; }
 };

@@ -4,12 +4,17 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
+
+#include <climits>
 
 #include <string>
 #include <vector>
 
 #include "netcomp/core/framework/ComponentObject.h"
+#include "netcomp/core/framework/ComponentTable.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/core/tests/EventRecorder.h"
 
@@ -215,6 +220,91 @@ TEST_P(ContractTest, EventsAndByReferenceAnswers)
     EXPECT_EQ(ComponentObjectBase::FromHandle(silent)->FireEvent(7, 2, params), 0);
     EXPECT_EQ(number, 42);
     EXPECT_EQ(m_api.destroy(silent), 0);
+}
+
+// What an owner's handler tries from inside an event while an action of the
+// same component runs: every other action and every Set, which could free
+// what the running action reads, is refused with the component's busy code.
+struct Reentry {
+    const Api* api = nullptr;
+    void* obj = nullptr;
+    const ComponentInfo* info = nullptr;
+    std::vector<std::string> failures;
+
+    static int WINAPI Callback(INT_PTR user, int, int, INT_PTR*, int*)
+    {
+        reinterpret_cast<Reentry*>(user)->TryEverything();
+        return 0;
+    }
+
+    void Expect(bool ok, const std::string& what)
+    {
+        if (!ok)
+            failures.push_back(what + ": " + std::to_string(api->lastErrorCode(obj)) + " " + api->lastError(obj));
+    }
+
+    bool Busy() const
+    {
+        return api->lastErrorCode(obj) == info->busyCode &&
+               std::string(api->lastError(obj)) == "Busy performing current action.";
+    }
+
+    void TryEverything()
+    {
+        for (int i = 0; i < info->methodCount; ++i) {
+            const MethodInfo& m = info->methods[i];
+            if (m.anyTime)
+                continue;
+            INT_PTR args[4] = {};
+            int lengths[4] = {};
+            const int rc = api->doMethod(obj, m.number, 4, args, lengths);
+            Expect(rc == info->busyCode && Busy(), "method " + std::to_string(m.number));
+        }
+        for (int i = 0; i < info->propertyCount; ++i) {
+            const PropertyInfo& p = info->properties[i];
+            if (p.writable && !(p.flags & kSetAnyTime)) {
+                const int rc = api->set(obj, p.number, 1, 0, 0);
+                Expect(rc == info->busyCode && Busy(), "set " + std::to_string(p.number));
+            }
+            if (p.readable && (p.flags & kReadActs)) {
+                int length = -1;
+                const INT_PTR value = api->get(obj, p.number, 0, &length);
+                const bool empty = p.type == ValueType::Text || p.type == ValueType::Binary
+                                       ? value != 0 && *reinterpret_cast<const char*>(value) == '\0'
+                                       : value == 0;
+                Expect(empty && Busy(), "get " + std::to_string(p.number));
+            }
+        }
+        // Config runs at any time.
+        INT_PTR args[2] = {T("CodePage"), 0};
+        Expect(api->doMethod(obj, NETCOMP_METHOD_CONFIG, 2, args, nullptr) == 0, "Config");
+    }
+};
+
+TEST_P(ContractTest, NoActionOrSetFromInsideAnEventOfARunningAction)
+{
+    Reentry reentry;
+    void* obj = m_api.create(&Reentry::Callback, reinterpret_cast<INT_PTR>(&reentry), nullptr);
+    ASSERT_NE(obj, nullptr);
+    ComponentObjectBase* object = ComponentObjectBase::FromHandle(obj);
+    reentry.api = &m_api;
+    reentry.obj = obj;
+    reentry.info = &object->Info();
+    ASSERT_GT(reentry.info->methodCount + reentry.info->propertyCount, 0);
+
+    // The action as the exports run one: counted while it runs, its events
+    // going to the owner's handler.
+    ComponentBase& engine = object->Base();
+    {
+        ComponentAction action(engine);
+        object->Base().FireSinkSlot1Args2(0, "");
+    }
+    for (const std::string& failure : reentry.failures)
+        ADD_FAILURE() << failure;
+    // Once it has returned, the component takes calls again.
+    EXPECT_FALSE(engine.ActionRunning());
+    EXPECT_EQ(m_api.set(obj, 9999, 0, 0, 0), -1);
+    EXPECT_EQ(m_api.destroy(obj), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Components, ContractTest, ::testing::ValuesIn(kComponents),

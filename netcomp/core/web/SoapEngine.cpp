@@ -10,6 +10,8 @@
 
 namespace {
 
+const char kBadNamespaceIndexText[] = "Invalid namespace index (out of range).";
+
 const char* SoapErrorText(int code)
 {
     switch (code) {
@@ -120,20 +122,15 @@ int SoapEngine::CheckParamIndex(int index)
     if (index >= 0 && index <= m_message.ParamCount())
         return kResultOk;
     SetLastErrorText(SoapErrorText(kSoapBadParamIndex));
-    return kIndexOutOfRange;
-}
-
-int SoapEngine::CheckCookieRange(int index)
-{
-    return CheckCookieIndex(index) == kResultOk ? kResultOk : kIndexOutOfRange;
+    return kSoapBadParamIndex;
 }
 
 int SoapEngine::CheckNamespaceIndex(int index)
 {
     if (index >= 1 && index <= NamespaceCount())
         return kResultOk;
-    SetLastErrorText("Invalid namespace index (out of range).");
-    return kIndexOutOfRange;
+    SetLastErrorText(kBadNamespaceIndexText);
+    return kSoapBadNamespaceIndex;
 }
 
 int SoapEngine::CheckAttrIndex(int index)
@@ -142,7 +139,7 @@ int SoapEngine::CheckAttrIndex(int index)
     if (count > 0 && index >= 1 && index <= count)
         return kResultOk;
     SetLastErrorText(count == 0 ? "No attributes available." : "Invalid attribute index.");
-    return kIndexOutOfRange;
+    return count == 0 ? kSoapNoAttributes : kSoapBadAttrIndex;
 }
 
 int SoapEngine::ParamValueByName(const char* name, const char** value)

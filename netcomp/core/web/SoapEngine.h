@@ -8,6 +8,10 @@
 #include "netcomp/core/web/HttpClient.h"
 #include "netcomp/core/web/SoapMessage.h"
 
+constexpr int kSoapBadAttrIndex = 101;
+constexpr int kSoapNoAttributes = 102;
+constexpr int kSoapBadNamespaceIndex = 170;
+
 enum SoapMode : int {
     kSoapModeNothing = 0,
     kSoapModeRequest = 1,
@@ -49,7 +53,6 @@ public:
     [[nodiscard]] int AddParameter(const char* name, const char* value);
     [[nodiscard]] int SetParamValue(int index, const char* value);
     [[nodiscard]] int CheckParamIndex(int index);
-    [[nodiscard]] int CheckCookieRange(int index);
     const char* ParamName(int i) { return m_message.ParamNames().Item(uint32_t(i)); }
     const char* ParamValue(int i) { return m_message.ParamValues().Item(uint32_t(i)); }
     const char* ParamAttr(int i) { return m_message.ParamAttributes().Item(uint32_t(i)); }

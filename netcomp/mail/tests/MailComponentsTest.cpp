@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_mime.h"
@@ -251,4 +253,103 @@ TEST_F(NetCodeComponentTest, FormatsFilesAndErrors)
     EXPECT_EQ(11, NetCode_Do(m_code, kNetCodeEncodeFile, 0, nullptr, nullptr));
     SetNumber(kNetCodeFormat, 12);
     EXPECT_EQ(19, NetCode_Do(m_code, kNetCodeEncodeString, 0, nullptr, nullptr));
+}
+
+namespace {
+
+// An owner whose Progress handler meddles with the object that fires it.
+struct Meddler {
+    std::function<void()> inside;
+    std::vector<int> results;
+    static int WINAPI Callback(INT_PTR user, int, int, INT_PTR*, int*)
+    {
+        auto* self = reinterpret_cast<Meddler*>(user);
+        if (self->inside)
+            self->inside();
+        return 0;
+    }
+};
+
+std::string Pattern(size_t n)
+{
+    std::string data(n, '\0');
+    for (size_t i = 0; i < n; ++i)
+        data[i] = char(i * 13 + i / 97);
+    return data;
+}
+
+} // namespace
+
+// Changing the object from its own Progress event would free the buffers the
+// running action reads and writes: every such call is refused as busy, and
+// the action ends with the output it would have made undisturbed.
+TEST(ComponentReentry, MimeProgressHandlerCannotPullTheMessageAway)
+{
+    const std::string data = Pattern(200000);
+    auto encode = [&](void* mime) {
+        EXPECT_EQ(0, MIME_Set(mime, kMimePartCount, 0, 2, 0));
+        EXPECT_EQ(0, MIME_Set(mime, kMimePartDecodedString, 0, T(data.data()), int(data.size())));
+        EXPECT_EQ(0, MIME_Set(mime, kMimePartDecodedString, 1, T("second part"), 0));
+        EXPECT_EQ(0, MIME_Set(mime, kMimeBoundary, 0, T("b"), 0));
+        EXPECT_EQ(0, MIME_Do(mime, kMimeEncodeToString, 0, nullptr, nullptr)) << MIME_GetLastError(mime);
+        int length = 0;
+        const char* message = reinterpret_cast<const char*>(MIME_Get(mime, kMimeMessage, 0, &length));
+        return std::string(message, size_t(length));
+    };
+    Meddler quiet;
+    void* reference = MIME_Create(&Meddler::Callback, reinterpret_cast<INT_PTR>(&quiet), nullptr);
+    const std::string expected = encode(reference);
+    MIME_Destroy(reference);
+
+    Meddler meddler;
+    void* mime = MIME_Create(&Meddler::Callback, reinterpret_cast<INT_PTR>(&meddler), nullptr);
+    meddler.inside = [&] {
+        meddler.results.push_back(MIME_Set(mime, kMimeMessage, 0, T("x"), 1));
+        meddler.results.push_back(MIME_Set(mime, kMimePartCount, 0, 0, 0));
+        meddler.results.push_back(MIME_Set(mime, kMimePartDecodedString, 0, T("y"), 1));
+        meddler.results.push_back(MIME_Set(mime, kMimeBoundary, 0, T("c"), 0));
+        meddler.results.push_back(MIME_Do(mime, kMimeReset, 0, nullptr, nullptr));
+        meddler.results.push_back(MIME_Do(mime, kMimeEncodeToString, 0, nullptr, nullptr));
+        int length = -1;
+        const char* part = reinterpret_cast<const char*>(MIME_Get(mime, kMimePartDecodedString, 0, &length));
+        meddler.results.push_back(part && *part == '\0' && length == 0 ? MIME_GetLastErrorCode(mime) : -2);
+    };
+    EXPECT_EQ(expected, encode(mime));
+    ASSERT_FALSE(meddler.results.empty());
+    for (int rc : meddler.results)
+        EXPECT_EQ(143, rc);
+
+    // Afterwards the same calls work again.
+    meddler.inside = nullptr;
+    EXPECT_EQ(0, MIME_Do(mime, kMimeReset, 0, nullptr, nullptr));
+    EXPECT_EQ(0, int(MIME_Get(mime, kMimePartCount, 0, nullptr)));
+    MIME_Destroy(mime);
+}
+
+TEST(ComponentReentry, NetCodeProgressHandlerCannotPullTheDataAway)
+{
+    const std::string data = Pattern(300000);
+    Meddler meddler;
+    void* code = NetCode_Create(&Meddler::Callback, reinterpret_cast<INT_PTR>(&meddler), nullptr);
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeFormat, 0, kNetCodeFormatBase64, 0));
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeDecodedData, 0, T(data.data()), int(data.size())));
+    meddler.inside = [&] {
+        meddler.results.push_back(NetCode_Set(code, kNetCodeDecodedData, 0, T("a"), 1));
+        meddler.results.push_back(NetCode_Set(code, kNetCodeEncodedData, 0, T("b"), 1));
+        meddler.results.push_back(NetCode_Set(code, kNetCodeFormat, 0, kNetCodeFormatHex, 0));
+        meddler.results.push_back(NetCode_Do(code, kNetCodeEncodeString, 0, nullptr, nullptr));
+        meddler.results.push_back(NetCode_Do(code, kNetCodeDecodeString, 0, nullptr, nullptr));
+    };
+    EXPECT_EQ(0, NetCode_Do(code, kNetCodeEncodeString, 0, nullptr, nullptr)) << NetCode_GetLastError(code);
+    ASSERT_FALSE(meddler.results.empty());
+    for (int rc : meddler.results)
+        EXPECT_EQ(143, rc);
+
+    // The encoded text decodes to the data it was made from.
+    meddler.inside = nullptr;
+    EXPECT_EQ(0, NetCode_Do(code, kNetCodeDecodeString, 0, nullptr, nullptr)) << NetCode_GetLastError(code);
+    int length = 0;
+    const char* decoded = reinterpret_cast<const char*>(NetCode_Get(code, kNetCodeDecodedData, 0, &length));
+    EXPECT_TRUE(std::string(decoded, size_t(length)) == data);
+    NetCode_Destroy(code);
 }

@@ -52,9 +52,9 @@ int SetDataToSend(E& engine, int, int index, INT_PTR value, int length)
     return engine.SendData(index, reinterpret_cast<const char*>(value), length);
 }
 
-int CheckConnection(E& engine, int index)
+int CheckConnection(E& engine, int index, IndexUse use)
 {
-    return engine.CheckConnection(index);
+    return engine.CheckConnection(index, use);
 }
 
 int SendArgument(E& engine, MethodArgs& args)
@@ -82,7 +82,7 @@ constexpr PropertyDescriptor<E> kIpDaemonProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpDaemonMethods[] = {
-    M::Call<&E::Disconnect>(kIpDaemonDisconnect), M::Call<&E::WaitEvents>(kIpDaemonDoEvents),
+    M::Call<&E::Disconnect>(kIpDaemonDisconnect), M::Call<&E::WaitEvents>(kIpDaemonDoEvents).AnyTime(),
     M::Custom(kIpDaemonSend, 2, &SendArgument),   M::Call<&E::SendLine>(kIpDaemonSendLine),
     M::Call<&E::Shutdown>(kIpDaemonShutdown),
 };

@@ -150,21 +150,21 @@ int IpDaemonEngine::SetBacklog(int backlog)
     return kResultOk;
 }
 
-int IpDaemonEngine::CheckConnection(int id)
+int IpDaemonEngine::CheckConnection(int id, IndexUse use)
 {
     if (id >= 1 && size_t(id) <= m_slots.size() && m_slots[size_t(id) - 1] && !m_slots[size_t(id) - 1]->Removed())
         return kResultOk;
-    SetLastErrorText("Invalid ConnectionId.");
-    return kIndexOutOfRange;
+    if (use == IndexUse::Check) {
+        SetLastErrorText("Invalid ConnectionId.");
+        return kIndexOutOfRange;
+    }
+    SetLastErrorText("Invalid ConnectionId");
+    return kDaemonInvalidConnection;
 }
 
 DaemonConnection* IpDaemonEngine::Connection(int id)
 {
-    if (CheckConnection(id) != kResultOk) {
-        SetLastErrorText("Invalid ConnectionId");
-        return nullptr;
-    }
-    return m_slots[size_t(id) - 1];
+    return CheckConnection(id) == kResultOk ? m_slots[size_t(id) - 1] : nullptr;
 }
 
 LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -159,7 +159,11 @@ TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
     EXPECT_EQ(d.SendLine(3, "nobody"), 126);
     EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Invalid ConnectionId");
     EXPECT_EQ(IPDaemon_CheckIndex(d.obj, kIpDaemonRemotePort, 3), 280);
+    EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Invalid ConnectionId.");
     EXPECT_EQ(IPDaemon_Get(d.obj, kIpDaemonRemotePort, 3, nullptr), 0);
+    EXPECT_EQ(IPDaemon_GetLastErrorCode(d.obj), 126);
+    EXPECT_EQ(IPDaemon_Set(d.obj, kIpDaemonEOL, 3, reinterpret_cast<INT_PTR>("\n"), 1), 126);
+    EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Invalid ConnectionId");
 
     ASSERT_EQ(IPDaemon_Do(d.obj, kIpDaemonShutdown, 0, nullptr, nullptr), 0);
     EXPECT_EQ(d.Count(), 0);

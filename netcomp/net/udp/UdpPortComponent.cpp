@@ -27,7 +27,7 @@ constexpr PropertyDescriptor<E> kUdpPortProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kUdpPortMethods[] = {
-    M::Call<&E::DoEvents>(kUdpPortDoEvents),
+    M::Call<&E::DoEvents>(kUdpPortDoEvents).AnyTime(),
     M::Custom(kUdpPortSend, 1, &SendArgument),
 };
 
