@@ -156,9 +156,9 @@ int ComponentBase::RefuseBusy(int code)
     return code;
 }
 
-int ComponentBase::CheckCount(int count, int max, int code, const char* text)
+int ComponentBase::CheckCount(int count, int current, int code, const char* text)
 {
-    if (count >= 0 && count <= max)
+    if (count >= 0 && (count <= kMaxListCount || count <= current))
         return kResultOk;
     SetLastErrorText(text);
     return code;

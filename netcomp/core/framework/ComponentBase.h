@@ -61,9 +61,11 @@ public:
     void LeaveAction() { --m_actionDepth; }
     // "Busy performing current action." and the given code, the component's own.
     [[nodiscard]] int RefuseBusy(int code);
-    // A count the caller sets (a list's length): from 0 to max; any other is
-    // refused with the component's code and text for it.
-    [[nodiscard]] int CheckCount(int count, int max, int code, const char* text);
+    // A count the caller sets (a list's length) grows in one call to at most
+    // kMaxListCount items (a longer list may still be cut); a negative count
+    // or more is refused with the component's code and text for the list.
+    static constexpr int kMaxListCount = 100000;
+    [[nodiscard]] int CheckCount(int count, int current, int code, const char* text);
 
     // Event 1 with an error code and its text, the Error event that several
     // components share; a null text goes out as the empty text.

@@ -55,6 +55,14 @@ INT_PTR T(const char* text)
     return reinterpret_cast<INT_PTR>(text);
 }
 
+SIZE_T PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    return counters.PrivateUsage;
+}
+
 class ContractTest : public ::testing::TestWithParam<const char*> {
 protected:
     static void SetUpTestSuite() { s_dll = LoadLibraryA("netcomp.dll"); }
@@ -305,6 +313,24 @@ TEST_P(ContractTest, NoActionOrSetFromInsideAnEventOfARunningAction)
     EXPECT_FALSE(engine.ActionRunning());
     EXPECT_EQ(m_api.set(obj, 9999, 0, 0, 0), -1);
     EXPECT_EQ(m_api.destroy(obj), 0);
+}
+
+// Each integer property set to the extremes of its type answers at once,
+// with a result code, and takes no more than a little memory: a count is
+// refused beyond its bound instead of allocating for it.
+TEST_P(ContractTest, IntegerExtremesAreBounded)
+{
+    const ComponentInfo& info = ComponentObjectBase::FromHandle(m_obj)->Info();
+    const SIZE_T before = PrivateBytes();
+    for (int i = 0; i < info.propertyCount; ++i) {
+        const PropertyInfo& p = info.properties[i];
+        if (!p.writable || p.type != ValueType::Int)
+            continue;
+        for (INT_PTR value : {INT_PTR(INT_MAX), INT_PTR(INT_MIN), INT_PTR(-1), INT_PTR(1 << 24)}) {
+            (void)m_api.set(m_obj, p.number, p.indexed ? 1 : 0, value, 0);
+            EXPECT_LT(PrivateBytes(), before + (64u << 20)) << "property " << p.number << " = " << value;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Components, ContractTest, ::testing::ValuesIn(kComponents),

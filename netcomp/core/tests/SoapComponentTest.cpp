@@ -116,6 +116,25 @@ TEST(SoapLocal, StartingValuesConfigAndBuiltPacket)
     EXPECT_EQ(soap.Text(kSoapOtherHeaders), "");
     EXPECT_EQ(soap.Text(kSoapMethod), "M");
     EXPECT_EQ(soap.Text(kSoapSOAPPacket), "");
+
+    // Counts are refused below 0 and beyond the bound, with each list's code.
+    const struct {
+        int property;
+        int code;
+        const char* text;
+    } counts[] = {
+        {kSoapParamCount, 169, "Invalid param index (out of range)."},
+        {kSoapNamespaceCount, 170, "Invalid namespace index (out of range)."},
+        {kSoapCookieCount, 156, "Invalid cookie index (out of range)."},
+    };
+    for (const auto& c : counts) {
+        for (int bad : {-1, 100001, 2147483647}) {
+            EXPECT_EQ(soap.SetInt(c.property, bad), c.code) << c.property << " " << bad;
+            EXPECT_EQ(soap.Error(), c.text);
+        }
+        EXPECT_EQ(soap.SetInt(c.property, 3), 0);
+        EXPECT_EQ(soap.Int(c.property), 3);
+    }
 }
 
 TEST(SoapSpyne, UploadReturnsOkAndABadLoginIsAFault)

@@ -117,6 +117,20 @@ int SoapEngine::SetParamValue(int index, const char* value)
     return rc;
 }
 
+int SoapEngine::SetParamCount(int n)
+{
+    if (int rc = CheckCount(n, ParamCount(), kSoapBadParamIndex, SoapErrorText(kSoapBadParamIndex)))
+        return rc;
+    return m_message.SetParamCount(n);
+}
+
+int SoapEngine::SetNamespaceCount(int n)
+{
+    if (int rc = CheckCount(n, NamespaceCount(), kSoapBadNamespaceIndex, kBadNamespaceIndexText))
+        return rc;
+    return m_message.SetNamespaceCount(n);
+}
+
 int SoapEngine::CheckParamIndex(int index)
 {
     if (index >= 0 && index <= m_message.ParamCount())

@@ -290,6 +290,8 @@ MimePart* MimeEngine::PartOrFail(int index, int* rc)
 
 int MimeEngine::SetPartCount(int count)
 {
+    if (count < 0 || count > MimePartList::kMaxParts)
+        return Fail(kMimeBadPartIndex, "Invalid PartCount (out of range).");
     return m_parts.Resize(count);
 }
 

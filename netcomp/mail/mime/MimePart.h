@@ -46,6 +46,9 @@ struct MimePart {
 
 class MimePartList {
 public:
+    // The most parts a message may have, set by the caller or found by a decode.
+    static constexpr int kMaxParts = 10000;
+
     int Count() const { return int(m_parts.size()); }
     MimePart* At(int index) { return index >= 0 && index < Count() ? m_parts[size_t(index)].get() : nullptr; }
     // Drops the parts above count or appends empty ones; 200 when memory runs out.

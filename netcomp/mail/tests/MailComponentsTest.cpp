@@ -176,6 +176,21 @@ TEST_F(MimeComponentTest, ErrorCodesAndIndexes)
     EXPECT_EQ(283, Set(kMimePartDecodedFile, 0, "no such file"));
     EXPECT_STREQ("No file given", MIME_GetLastError(m_mime));
 
+    // The part count is bounded, whether the caller sets it or a message brings it.
+    for (int bad : {-1, 10001, 10000000}) {
+        EXPECT_EQ(280, MIME_Set(m_mime, kMimePartCount, 0, bad, 0)) << bad;
+        EXPECT_STREQ("Invalid PartCount (out of range).", MIME_GetLastError(m_mime));
+    }
+    EXPECT_EQ(2, Number(kMimePartCount));
+    std::string many = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int i = 0; i < 10001; ++i)
+        many += "--b\r\n\r\nx\r\n";
+    EXPECT_EQ(0, Set(kMimeMessageHeaders, 0, ""));
+    EXPECT_EQ(0, Set(kMimeMessage, 0, many));
+    EXPECT_EQ(280, Do(kMimeDecodeFromString));
+    EXPECT_STREQ("Too many parts in the message.", MIME_GetLastError(m_mime));
+    EXPECT_EQ(0, Set(kMimeMessageHeaders, 0, ""));
+
     EXPECT_EQ(0, Set(kMimeMessage, 0, "MIME-Version: 2.0\r\n\r\nbody"));
     EXPECT_EQ(281, Do(kMimeDecodeFromString));
     EXPECT_STREQ("Unknown MIME type", MIME_GetLastError(m_mime));
