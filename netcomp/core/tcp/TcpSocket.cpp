@@ -21,6 +21,10 @@
 namespace {
 
 constexpr int kReadsPerNotification = 16;
+// What a close delivers of a peer that keeps sending: the bytes already on
+// their way, up to this much or this long, then the socket closes.
+constexpr uint64_t kCloseDrainBytes = 1u << 20;
+constexpr DWORD kCloseDrainMilliseconds = 1000;
 
 } // namespace
 
@@ -459,7 +463,11 @@ int TcpSocket::Receive(int mode)
     // Records held back while AcceptData was off go first.
     Deliver();
     int rc = kResultOk;
+    const DWORD started = Now();
+    uint64_t drained = 0;
     for (int round = 0; round < kReadsPerNotification || mode != 0; ++round) {
+        if (mode == 1 && (drained >= kCloseDrainBytes || Now() - started >= kCloseDrainMilliseconds))
+            break;
         uint32_t free = 0;
         char* space = m_recv.GetWriteSpace(&free);
         if (!space || free == 0)
@@ -487,6 +495,7 @@ int TcpSocket::Receive(int mode)
             break;
         }
         m_recv.CommitWrite(uint32_t(got));
+        drained += uint32_t(got);
         Deliver();
         if (!m_socket.IsOpen() || !(m_acceptData || m_firewall.Pending()))
             break;

@@ -92,7 +92,7 @@ public:
 
 protected:
     // Reads and delivers: mode 0 on a read notification, 1 to drain before a
-    // close, 2 to drain after the peer closed.
+    // close (bounded: a peer may keep sending), 2 to drain after the peer closed.
     [[nodiscard]] virtual int Receive(int mode);
     virtual void OnConnectComplete(int code) = 0;
     virtual void OnCloseComplete(int code) = 0;

@@ -14,6 +14,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/net/tests/FloodPeer.h"
 
 namespace {
 
@@ -253,6 +254,23 @@ TEST(IpDaemon, ASmallTableServesManyConnectionsInTurn)
         ASSERT_EQ(d.connected.size(), i);
         ASSERT_EQ(d.connected.back(), 1) << i;
     }
+    EXPECT_EQ(d.Count(), 0);
+}
+
+// A client that keeps sending: Disconnect delivers what is on its way, up to
+// a bound, then closes and returns.
+TEST(IpDaemon, DisconnectWhileTheClientKeepsSending)
+{
+    Daemon d(20916);
+    ASSERT_EQ(d.Listen(true), 0);
+    FloodPeer client(FloodPeer::Role::Connect, 20916);
+    d.PumpUntil([&] { return d.received[1].size() > 100000; });
+    ASSERT_GT(d.received[1].size(), 100000u);
+    const size_t before = d.received[1].size();
+    INT_PTR args[1] = {1};
+    ASSERT_EQ(IPDaemon_Do(d.obj, kIpDaemonDisconnect, 1, args, nullptr), 0);
+    EXPECT_LE(d.received[1].size() - before, size_t(2) << 20);
+    EXPECT_EQ(d.disconnected, std::vector<int>{1});
     EXPECT_EQ(d.Count(), 0);
 }
 

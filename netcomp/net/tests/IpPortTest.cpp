@@ -1,5 +1,6 @@
 // IPPort through its exported functions against openbsd-inetd's internal
-// services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903.
+// services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903; a
+// peer of the test's own that keeps sending listens on 20904.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -10,12 +11,14 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/net/tests/FloodPeer.h"
 
 namespace {
 
 constexpr int kEcho = 20901;
 constexpr int kDaytime = 20902;
 constexpr int kChargen = 20903;
+constexpr int kFlood = 20904; // a FloodPeer of the test's own
 
 struct Port {
     void* obj = nullptr;
@@ -174,6 +177,30 @@ TEST(IpPort, DaytimeLineThenTheServerCloses)
         IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
     EXPECT_EQ(p.disconnected, 0);
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
+}
+
+// A peer that keeps sending: the close delivers what is on its way, up to a
+// bound, then closes and returns, with and without a Timeout.
+TEST(IpPort, ClosingWhileThePeerKeepsSending)
+{
+    for (int timeout : {0, 5}) {
+        SCOPED_TRACE(timeout);
+        FloodPeer peer(FloodPeer::Role::Serve, kFlood);
+        Port p;
+        ASSERT_EQ(p.Set(kIpPortTimeout, timeout), 0);
+        ASSERT_EQ(p.Connect(kFlood), 0) << IPPort_GetLastError(p.obj);
+        for (int i = 0; i < 300 && p.Joined().size() < 100000; ++i)
+            IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+        const size_t before = p.Joined().size();
+        ASSERT_GT(before, 100000u);
+        if (timeout == 0)
+            ASSERT_EQ(p.Set(kIpPortConnected, 0), 0);
+        else
+            ASSERT_EQ(IPPort_Do(p.obj, kIpPortDisconnect, 0, nullptr, nullptr), 0);
+        EXPECT_LE(p.Joined().size() - before, size_t(2) << 20);
+        EXPECT_EQ(p.Get(kIpPortConnected), 0);
+        EXPECT_EQ(p.disconnected, 0);
+    }
 }
 
 TEST(IpPort, FirewallTypeChoosesItsPort)
