@@ -1,6 +1,7 @@
 // IPPort through its exported functions against openbsd-inetd's internal
 // services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903; a
-// peer of the test's own that keeps sending listens on 20904.
+// peer of the test's own that keeps sending listens on 20904, and the HTTP
+// tests' capture peer on 20400 plays a tunnelling proxy.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -18,7 +19,8 @@ namespace {
 constexpr int kEcho = 20901;
 constexpr int kDaytime = 20902;
 constexpr int kChargen = 20903;
-constexpr int kFlood = 20904; // a FloodPeer of the test's own
+constexpr int kFlood = 20904;        // a FloodPeer of the test's own
+constexpr int kCaptureProxy = 20400; // the HTTP tests' capture peer
 
 struct Port {
     void* obj = nullptr;
@@ -213,6 +215,25 @@ TEST(IpPort, FirewallTypeChoosesItsPort)
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
     ASSERT_EQ(p.Set(kIpPortFirewallHost, reinterpret_cast<INT_PTR>("localhost")), 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.Get(kIpPortFirewallHost)), "127.0.0.1");
+}
+
+// A tunnelling proxy that refuses the CONNECT (the capture peer answers 407
+// for any host but ok.test): the connection is closed, so the component is
+// not left connected and the next attempt gets the same answer.
+TEST(IpPort, ARefusedTunnelClosesTheConnection)
+{
+    Port p;
+    ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+    ASSERT_EQ(p.Set(kIpPortFirewallType, 1), 0);
+    ASSERT_EQ(p.Set(kIpPortFirewallHost, reinterpret_cast<INT_PTR>("127.0.0.1")), 0);
+    ASSERT_EQ(p.Set(kIpPortFirewallPort, kCaptureProxy), 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>("other.test"), 80};
+        EXPECT_EQ(IPPort_Do(p.obj, kIpPortConnect, 2, args, nullptr), 118);
+        EXPECT_STREQ(IPPort_GetLastError(p.obj), "HTTP/1.0 407 Proxy Authentication Required");
+        EXPECT_EQ(p.Get(kIpPortConnected), 0);
+    }
 }
 
 } // namespace
