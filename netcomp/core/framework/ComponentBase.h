@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <climits>
 #include <initializer_list>
 
 #include "netcomp/core/framework/ComponentEvents.h"
@@ -87,12 +88,13 @@ protected:
     // The Config error: -1 with "Unknown config setting.".
     [[nodiscard]] int ConfigError();
     // Sets an integer setting through `set` (int -> result code); a value
-    // that does not fit an int is refused with the Config error.
+    // that is no number, does not fit an int or is below the minimum (0 for
+    // sizes and counts) is refused with the Config error.
     template <class Set>
-    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set)
+    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set, int minimum = INT_MIN)
     {
         int value = 0;
-        if (!ParseConfigInt(arg.value.CStr(), value))
+        if (!ParseConfigInt(arg.value.CStr(), value) || value < minimum)
             return ConfigError();
         return set(value);
     }

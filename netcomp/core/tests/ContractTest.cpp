@@ -182,9 +182,12 @@ TEST_P(ContractTest, ConfigKeysOfTheBase)
     EXPECT_EQ(Config("charsetmode", &answer), 0);
     EXPECT_EQ(answer, "1");
 
-    // A number that does not fit is refused, not wrapped.
+    // A number that does not fit is refused, not wrapped, and a text that is
+    // no number is refused, not taken as 0.
     EXPECT_EQ(Config("CodePage=99999999999999999999"), -1);
     EXPECT_STREQ(m_api.lastError(m_obj), "Unknown config setting.");
+    EXPECT_EQ(Config("CodePage=abc"), -1);
+    EXPECT_EQ(Config("CharsetMode="), -1);
     EXPECT_EQ(Config("CodePage", &answer), 0);
     EXPECT_EQ(answer, "932");
 

@@ -21,10 +21,13 @@ int NetCodeWrapper::Config(const ConfigArg& arg, const char** answer)
         return ComponentBase::Config(arg, answer);
     if (arg.query)
         return AnswerInt(m_code.MaxFileSize(), answer);
-    return SetConfigInt(arg, [&](int size) {
-        m_code.SetMaxFileSize(size < 0 ? 0 : size);
-        return 0;
-    });
+    return SetConfigInt(
+        arg,
+        [&](int size) {
+            m_code.SetMaxFileSize(size);
+            return 0;
+        },
+        0);
 }
 
 int NetCodeWrapper::RunAction(int action)

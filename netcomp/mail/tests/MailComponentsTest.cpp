@@ -237,6 +237,7 @@ TEST_F(NetCodeComponentTest, FormatsFilesAndErrors)
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = char(i * 7 + i / 251);
     WriteFile("in.bin", data);
+    EXPECT_EQ(-1, Config("MaxFileSize=-1"));
     EXPECT_EQ(0, Config("MaxFileSize=20000"));
     std::string answer;
     EXPECT_EQ(0, Config("MaxFileSize", &answer));

@@ -58,7 +58,8 @@ int IpDaemonEngine::Config(const ConfigArg& arg, const char** answer)
     if (StrICmp(key, "MaxConnections") == 0) {
         if (arg.query)
             return AnswerInt(m_map.Size(), answer);
-        return SetConfigInt(arg, [&](int n) { return SetMaxConnections(n); });
+        return SetConfigInt(
+            arg, [&](int n) { return SetMaxConnections(n); }, 0);
     }
     int* sizes[] = {&m_maxLineLength, &m_inBufferSize, &m_outBufferSize};
     const char* names[] = {"MaxLineLength", "InBufferSize", "OutBufferSize"};
@@ -67,10 +68,13 @@ int IpDaemonEngine::Config(const ConfigArg& arg, const char** answer)
             continue;
         if (arg.query)
             return AnswerInt(*sizes[i], answer);
-        return SetConfigInt(arg, [&](int n) {
-            *sizes[i] = n;
-            return kResultOk;
-        });
+        return SetConfigInt(
+            arg,
+            [&](int n) {
+                *sizes[i] = n;
+                return kResultOk;
+            },
+            0);
     }
     return NetComponent::Config(arg, answer);
 }

@@ -281,6 +281,9 @@ TEST(IpDaemon, MaxConnectionsIsLockedOnceListeningWasSet)
     EXPECT_EQ(d.Config("MaxConnections=50"), "");
     EXPECT_EQ(d.Config("MaxConnections"), "103");
     EXPECT_EQ(d.Config("MaxConnections=100109"), "rc200");
+    for (const char* bad : {"MaxConnections=-1", "MaxConnections=", "MaxLineLength=-1", "InBufferSize=x"})
+        EXPECT_EQ(d.Config(bad), "rc-1") << bad;
+    EXPECT_EQ(d.Config("MaxConnections"), "103");
     ASSERT_EQ(d.Listen(true), 0);
     ASSERT_EQ(d.Listen(false), 0);
     EXPECT_EQ(d.Config("MaxConnections=10"), "rc108");
