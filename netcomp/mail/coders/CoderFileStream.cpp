@@ -181,7 +181,9 @@ int CoderFileStream::OpenWrite(const char* name, uint64_t splitSize, const char*
     return 0;
 }
 
-// Opens file number m_fileCount + 1 of the pattern.
+// Opens file number m_fileCount + 1 of the pattern. Reading, a missing file
+// after the first is the end of the input, not a failure: the numbered files
+// run out where the writer stopped.
 int CoderFileStream::OpenNumbered(bool forWrite)
 {
     const int number = m_fileCount + 1;
@@ -190,7 +192,7 @@ int CoderFileStream::OpenNumbered(bool forWrite)
     char digits[16];
     std::snprintf(digits, sizeof digits, "%0*d", m_width, number);
     if (int(std::strlen(digits)) > m_width)
-        return Fail(forWrite ? kCoderSplitNamesShort : kCoderNoMoreFiles);
+        return forWrite ? Fail(kCoderSplitNamesShort) : kCoderNoMoreFiles;
     if (m_name.Assign(m_prefix.Length(), m_prefix.Data()) || m_name.AppendCStr(digits) ||
         m_name.AppendCStr(m_extension.CStr()))
         return Fail(kCoderCantCreate);
@@ -203,7 +205,7 @@ int CoderFileStream::OpenNumbered(bool forWrite)
     } else {
         m_file = std::fopen(m_name.CStr(), "rb");
         if (!m_file)
-            return Fail(number == 1 ? kCoderCantOpen : kCoderNoMoreFiles);
+            return number == 1 ? Fail(kCoderCantOpen) : kCoderNoMoreFiles;
     }
     m_fileWritten = 0;
     m_fileCount = number;
@@ -255,11 +257,8 @@ bool CoderFileStream::Refill()
             return false;
         std::fclose(m_file);
         m_file = nullptr;
-        const int count = m_fileCount;
-        if (OpenNumbered(false) != 0) {
-            m_fileCount = count;
+        if (OpenNumbered(false) != 0)
             return false;
-        }
     }
 }
 

@@ -138,3 +138,58 @@ TEST(NetCodeEngine, SplitFilesAndNames)
     ASSERT_EQ(e.EncodedData().AssignText("evil.uue"), 0);
     EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderNoUuName);
 }
+
+// Every format splits its encoded file into numbered files of at most the
+// maximum size (the text formats at line ends, URL and hex between escapes,
+// JIS and the digests anywhere) and joins them again when decoding.
+TEST(NetCodeEngine, EveryFormatSplitsAndJoins)
+{
+    std::mt19937 rng(23);
+    const std::string binary = RandomBytes(rng, 40000, false);
+    std::string text;
+    while (text.size() < 30000)
+        text += "\x93\xfa\x96\x7b\x8c\xea and ASCII, line\r\n"; // Shift-JIS
+    const struct {
+        int format;
+        const char* extension;
+        bool decodes;
+    } formats[] = {
+        {kNetCodeUu, ".UUE", true},   {kNetCodeBase64, ".B64", true}, {kNetCodeQp, ".Q_P", true},
+        {kNetCodeUrl, ".Q_P", true},  {kNetCodeJis, ".Q_P", true},    {kNetCodeYenc, ".Q_P", true},
+        {kNetCodeMd5, ".Q_P", false}, {kNetCodeSha1, ".Q_P", false},  {kNetCodeHex, ".Q_P", true},
+    };
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.format);
+        // The text formats take text: quoted-printable writes each line end as CR LF.
+        const std::string& data = f.format == kNetCodeJis || f.format == kNetCodeQp ? text : binary;
+        const std::string input = "split" + std::to_string(f.format) + ".in";
+        ScratchFile(input, data);
+        const std::string stem = "s" + std::to_string(f.format) + "_";
+        NetCodeEngine e;
+        e.SetFormat(f.format);
+        e.SetOverwrite(true);
+        e.SetMaxFileSize(f.decodes ? 9000 : 20);
+        ASSERT_EQ(e.DecodedData().AssignText(input.c_str()), 0);
+        ASSERT_EQ(e.EncodedData().AssignText((stem + "??").c_str()), 0);
+        ASSERT_EQ(e.Run(kNetCodeRunEncodeFile), 0) << e.LastErrorText();
+        const int files = e.FileCount();
+        EXPECT_GT(files, 1);
+        std::string joined;
+        for (int i = 1; i <= files; ++i) {
+            const std::string part = ReadWholeFile(stem + (i < 10 ? "0" : "") + std::to_string(i) + f.extension);
+            EXPECT_FALSE(part.empty()) << i;
+            EXPECT_LE(part.size(), size_t(f.decodes ? 9000 : 20)) << i;
+            joined += part;
+        }
+        EXPECT_TRUE(ReadWholeFile(stem + std::to_string(files + 1) + f.extension).empty());
+        if (!f.decodes) {
+            EXPECT_EQ(joined.size(), f.format == kNetCodeMd5 ? 32u : 40u);
+            continue;
+        }
+        const std::string output = "split" + std::to_string(f.format) + ".out";
+        ASSERT_EQ(e.DecodedData().AssignText(output.c_str()), 0);
+        EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), 0) << e.LastErrorText();
+        EXPECT_EQ(e.FileCount(), files);
+        EXPECT_TRUE(ReadWholeFile(output) == data);
+    }
+}
