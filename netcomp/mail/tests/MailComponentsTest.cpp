@@ -369,3 +369,40 @@ TEST(ComponentReentry, NetCodeProgressHandlerCannotPullTheDataAway)
     EXPECT_TRUE(std::string(decoded, size_t(length)) == data);
     NetCode_Destroy(code);
 }
+
+// An output file that is the input (in another spelling) is refused and the
+// input stays whole; a name longer than a file name is refused; the files a
+// MIME object decodes parts into go with the object.
+TEST(ComponentFiles, NoActionWritesOntoItsInputAndNoneLeavesFilesBehind)
+{
+    const std::string data(20000, 'i');
+    WriteFile("own.bin", data);
+    void* code = NetCode_Create(nullptr, 0, nullptr);
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeOverwrite, 0, 1, 0));
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeFormat, 0, kNetCodeFormatUuencode, 0));
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeDecodedData, 0, T("own.bin"), 0));
+    for (const char* output : {"OWN.BIN", ".\\own.bin.", "own.bin "}) {
+        EXPECT_EQ(0, NetCode_Set(code, kNetCodeEncodedData, 0, T(output), 0));
+        EXPECT_EQ(3, NetCode_Do(code, kNetCodeEncodeFile, 0, nullptr, nullptr)) << output;
+    }
+    EXPECT_TRUE(ReadFile("own.bin") == data);
+    const std::string longName(200000, 'n');
+    EXPECT_EQ(16, NetCode_Set(code, kNetCodeFileName, 0, T(longName.c_str()), 0));
+    EXPECT_STREQ("The given filename doesn't exist", NetCode_GetLastError(code));
+    NetCode_Destroy(code);
+
+    void* mime = MIME_Create(nullptr, 0, nullptr);
+    EXPECT_EQ(0, MIME_Set(mime, kMimePartCount, 0, 1, 0));
+    EXPECT_EQ(0, MIME_Set(mime, kMimePartDecodedFile, 0, T("own.bin"), 0));
+    EXPECT_EQ(0, MIME_Set(mime, kMimeMessage, 0, T("Own.Bin"), 0));
+    EXPECT_EQ(3, MIME_Do(mime, kMimeEncodeToFile, 0, nullptr, nullptr));
+    EXPECT_TRUE(ReadFile("own.bin") == data);
+
+    const std::string message = "Content-Transfer-Encoding: base64\r\n\r\nYWJj\r\n";
+    EXPECT_EQ(0, MIME_Set(mime, kMimeMessage, 0, T(message.c_str()), 0));
+    EXPECT_EQ(0, MIME_Do(mime, kMimeDecodeFromString, 0, nullptr, nullptr));
+    const std::string decoded = reinterpret_cast<const char*>(MIME_Get(mime, kMimePartDecodedFile, 0, nullptr));
+    EXPECT_EQ("abc", ReadFile(decoded));
+    MIME_Destroy(mime);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(decoded.c_str()));
+}

@@ -193,3 +193,49 @@ TEST(NetCodeEngine, EveryFormatSplitsAndJoins)
         EXPECT_TRUE(ReadWholeFile(output) == data);
     }
 }
+
+// The output of a file action is never its own input: encoding or decoding a
+// file onto itself would cut it short, or read its own output for ever.
+TEST(NetCodeEngine, AnOutputThatIsTheInputIsRefused)
+{
+    const std::string data(5000, 'd');
+    ScratchFile("self.bin", data);
+    ScratchFile("self01.Q_P", data);
+    NetCodeEngine e;
+    e.SetOverwrite(true);
+    e.SetFormat(kNetCodeHex);
+    const struct {
+        const char* input;
+        const char* output;
+        int split;
+    } cases[] = {
+        {"self.bin", "self.bin", 0},
+        {"self.bin", "./self.bin", 0},
+        {"./self01.Q_P", "self??", 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        e.SetMaxFileSize(c.split);
+        ASSERT_EQ(e.DecodedData().AssignText(c.input), 0);
+        ASSERT_EQ(e.EncodedData().AssignText(c.output), 0);
+        EXPECT_EQ(e.Run(kNetCodeRunEncodeFile), kCoderCantCreate);
+        EXPECT_STREQ(e.LastErrorText(), "Can't create the file for write (illegal name ?)");
+    }
+    EXPECT_TRUE(ReadWholeFile("self.bin") == data);
+    EXPECT_TRUE(ReadWholeFile("self01.Q_P") == data);
+
+    // Decoding: the named output, and the name the data brings.
+    e.SetMaxFileSize(0);
+    ScratchFile("self.hex", "6162");
+    ASSERT_EQ(e.EncodedData().AssignText("self.hex"), 0);
+    ASSERT_EQ(e.DecodedData().AssignText("./self.hex"), 0);
+    EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderCantCreate);
+    EXPECT_EQ(ReadWholeFile("self.hex"), "6162");
+    ScratchFile("named.uue", "begin 644 named.uue\r\n#86)C\r\n`\r\nend\r\n");
+    e.SetFormat(kNetCodeUu);
+    e.DecodedData().Clear();
+    e.FileName().Clear();
+    ASSERT_EQ(e.EncodedData().AssignText("named.uue"), 0);
+    EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderCantCreate);
+    EXPECT_EQ(ReadWholeFile("named.uue"), "begin 644 named.uue\r\n#86)C\r\n`\r\nend\r\n");
+}
