@@ -34,7 +34,7 @@ bool AuditCompleteDlg::OnInitDialog()
 
 void AuditCompleteDlg::OnView()
 {
-    ShowResultsPage(m_document.Audit());
+    ShowResultsPage(m_document.Audit(), m_hwnd);
 }
 
 void AuditCompleteDlg::OnSave()

@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <uxtheme.h>
 
 AuditProgressDlg::AuditProgressDlg(CKestrovaDoc& document, HWND parent)
     : Dialog(IDD_AUDIT_PROGRESS), m_document(document), m_parent(parent)
@@ -23,6 +24,42 @@ AuditProgressDlg::AuditProgressDlg(CKestrovaDoc& document, HWND parent)
 AuditProgressDlg::~AuditProgressDlg()
 {
     m_worker.Join();
+    if (m_picture != nullptr) {
+        DeleteObject(m_picture);
+    }
+}
+
+// The picture is drawn for 96 and for 144 dpi; the one nearer the control's
+// size is shown, and the control stretches it at any other setting.
+void AuditProgressDlg::ShowPicture()
+{
+    HWND control = GetItem(IDC_AUDIT_PICTURE);
+    RECT area;
+    GetClientRect(control, &area);
+    const int id = area.bottom >= 75 ? IDB_AUDIT_PICTURE_LARGE : IDB_AUDIT_PICTURE;
+    m_picture =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+}
+
+// Minimal mode shows the picture and the whole bar, with the margin above
+// the picture below the bar as well; the Cancel button lies out of view.
+// The height comes from where the bar really ends, which depends on the dpi.
+void AuditProgressDlg::ShowOnlyPictureAndBar()
+{
+    RECT bar;
+    RECT picture;
+    GetWindowRect(GetItem(IDC_AUDIT_PROGRESS), &bar);
+    GetWindowRect(GetItem(IDC_AUDIT_PICTURE), &picture);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&bar), 2);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&picture), 2);
+    RECT window;
+    RECT client;
+    GetWindowRect(m_hwnd, &window);
+    GetClientRect(m_hwnd, &client);
+    const int frame = (window.bottom - window.top) - client.bottom;
+    const int height = bar.bottom + picture.top + frame;
+    SetWindowPos(m_hwnd, nullptr, 0, 0, window.right - window.left, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void AuditProgressDlg::SetRange(unsigned total)
@@ -42,21 +79,18 @@ bool AuditProgressDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     HWND bar = GetItem(IDC_AUDIT_PROGRESS);
+    // A themed bar draws in the theme's colour and ignores its own.
+    SetWindowTheme(bar, L" ", L" ");
     SendMessageA(bar, PBM_SETBARCOLOR, 0, RGB(42, 153, 105));
+    SendMessageA(bar, PBM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
     SendMessageA(bar, PBM_SETSTEP, 1, 0);
     m_cancelButton.Attach(m_hwnd, IDC_CANCEL_AUDIT);
     m_cancelButton.SetIcon(IDI_CANCEL_AUDIT);
     m_cancelButton.SetTooltipText(IDS_TIP_CANCEL_AUDIT);
 
+    ShowPicture();
     if (GetAppState().m_runMode == kRunMinimal) {
-        RECT window;
-        RECT picture;
-        RECT barRect;
-        GetWindowRect(m_hwnd, &window);
-        GetClientRect(GetItem(IDC_AUDIT_PICTURE), &picture);
-        GetClientRect(bar, &barRect);
-        int height = picture.bottom + barRect.bottom + 10;
-        SetWindowPos(m_hwnd, nullptr, 0, 0, window.right - window.left, height, SWP_NOMOVE | SWP_NOZORDER);
+        ShowOnlyPictureAndBar();
         EnableWindow(GetItem(IDC_CANCEL_AUDIT), FALSE);
     }
     HWND self = m_hwnd;

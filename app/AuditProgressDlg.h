@@ -41,12 +41,15 @@ private:
     LRESULT OnAuditDone(WPARAM, LPARAM);
     void OnCancelAudit();
     void Work();
+    void ShowPicture();
+    void ShowOnlyPictureAndBar();
 
     CKestrovaDoc& m_document;
     HWND m_parent;
     volatile LONG m_total = 0;
     volatile LONG m_done = 0;
     volatile BYTE m_cancel = 0;
+    HBITMAP m_picture = nullptr;
     OwnerDrawButton m_cancelButton;
     WorkerThread m_worker;
 };

@@ -6,6 +6,8 @@
 
 #include <comdef.h>
 
+#include <cstdio>
+
 namespace {
 
 const char kCaption[] = "Kestrova";
@@ -37,6 +39,13 @@ std::string SystemErrorText(HRESULT code)
     if (buffer != nullptr) {
         text.assign(buffer, length);
         LocalFree(buffer);
+    }
+    if (text.empty()) {
+        // The system has no text for many directory codes: the code itself
+        // is what the operator can look up or pass on.
+        char codeText[32];
+        snprintf(codeText, sizeof codeText, "Unknown error 0x%08lX", static_cast<unsigned long>(code));
+        text = codeText;
     }
     return text;
 }

@@ -84,5 +84,5 @@ private:
     HBRUSH m_windowBrush = nullptr;
 
     static constexpr int kFormWidth = 282;
-    static constexpr int kFormHeight = 214;
+    static constexpr int kFormHeight = 234;
 };

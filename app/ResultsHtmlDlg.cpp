@@ -103,11 +103,11 @@ void ResultsHtmlDlg::FitBrowser()
     MoveWindow(m_browser, 0, 0, client.right, client.bottom, TRUE);
 }
 
-void ShowResultsPage(AuditDocument& document)
+void ShowResultsPage(AuditDocument& document, HWND owner)
 {
     std::string path;
     if (!RenderResultsToTempFile(document, path)) {
-        ShowMessageBox(nullptr, kRenderFailedText, "Kestrova", MB_OK | MB_ICONSTOP);
+        ShowMessageBox(owner, kRenderFailedText, "Kestrova", MB_OK | MB_ICONSTOP);
         return;
     }
     ResultsHtmlDlg dialog(nullptr);

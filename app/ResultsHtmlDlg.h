@@ -29,8 +29,9 @@ private:
 };
 
 // The "View" command: renders the current audit's results page, shows it and
-// deletes the file after the dialog closes; a failed render is reported.
-void ShowResultsPage(AuditDocument& document);
+// deletes the file after the dialog closes; a failed render is reported in a
+// box that owner (the window the command came from) holds.
+void ShowResultsPage(AuditDocument& document, HWND owner = nullptr);
 
 // The <title> of an HTML text; "" when it has none.
 std::string HtmlTitle(const std::string& html);

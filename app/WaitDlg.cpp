@@ -13,7 +13,7 @@ bool WaitDlg::OnInitDialog()
     m_picture.SetIcon(IDI_WAIT_ANIMATION);
     m_picture.SetAlign(OwnerDrawButton::kAlignTop, false);
     m_picture.SetFlat(true, true);
-    return true;
+    return false; // nothing here takes keys: no focus, no focus frame on the picture
 }
 
 void WaitDlg::DoDataExchange(DataExchange& dx)
@@ -27,6 +27,11 @@ void WaitDlg::SetText(const std::string& text)
     UpdateData(false);
     InvalidateRect(m_hwnd, nullptr, TRUE);
     UpdateWindow(m_hwnd);
+    // The caller blocks next: a look at the queue hands what was painted to
+    // the display now (without it Wine shows the window only at the next
+    // message).
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     Sleep(static_cast<DWORD>(s_readingPauseMs));
 }
 

@@ -20,37 +20,49 @@ if(KES_WINDOWS)
     set_tests_properties(wine.prefix.down PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# kes_add_test(<target> [GUI] [FIXTURES <fixture>...] [ARGS <arg>...])
-#   Registers <target> as one test. FIXTURES names further CTest fixtures the
-#   program needs (test servers started by the set-up). Each test runs in its
-#   own folder under testwork/, made fresh for every run.
+# kes_add_test(<target> [GUI] [DPI <dpi>] [NAME <test>] [FIXTURES <fixture>...] [ARGS <arg>...])
+#   Registers <target> as one test (named <test>, by default <target>).
+#   FIXTURES names further CTest fixtures the program needs (test servers
+#   started by the set-up). GUI runs it on a display; DPI (with GUI) in a
+#   prefix of its own whose screen has that many dots per inch instead of 96.
+#   Each test runs in its own folder under testwork/, made fresh for every run.
 function(kes_add_test target)
-    cmake_parse_arguments(T "GUI" "" "FIXTURES;ARGS" ${ARGN})
-    set(work ${KES_TEST_WORK}/${target})
+    cmake_parse_arguments(T "GUI" "DPI;NAME" "FIXTURES;ARGS" ${ARGN})
+    if(NOT T_NAME)
+        set(T_NAME ${target})
+    endif()
+    set(work ${KES_TEST_WORK}/${T_NAME})
     if(KES_WINDOWS)
         if(T_GUI)
-            get_property(gui_added GLOBAL PROPERTY KES_GUI_FIXTURE)
-            if(NOT gui_added)
-                add_test(NAME wine.gui.up COMMAND ${KES_TOOLS}/wine-prefix.sh up-gui ${KES_WINE_PREFIX_GUI})
-                add_test(NAME wine.gui.down COMMAND ${KES_TOOLS}/wine-prefix.sh down ${KES_WINE_PREFIX_GUI})
-                set_tests_properties(wine.gui.up PROPERTIES FIXTURES_SETUP wine_gui)
-                set_tests_properties(wine.gui.down PROPERTIES FIXTURES_CLEANUP wine_gui)
-                set_property(GLOBAL PROPERTY KES_GUI_FIXTURE ON)
+            if(T_DPI AND NOT T_DPI EQUAL 96)
+                set(prefix ${KES_WINE_PREFIX_GUI}-${T_DPI})
+                set(fixture wine_gui_${T_DPI})
+            else()
+                set(T_DPI 96)
+                set(prefix ${KES_WINE_PREFIX_GUI})
+                set(fixture wine_gui)
             endif()
-            set(prefix ${KES_WINE_PREFIX_GUI})
-            set(fixtures wine_gui)
+            get_property(gui_added GLOBAL PROPERTY KES_GUI_FIXTURE_${T_DPI})
+            if(NOT gui_added)
+                add_test(NAME ${fixture}.up COMMAND ${KES_TOOLS}/wine-prefix.sh up-gui ${prefix} ${T_DPI})
+                add_test(NAME ${fixture}.down COMMAND ${KES_TOOLS}/wine-prefix.sh down ${prefix})
+                set_tests_properties(${fixture}.up PROPERTIES FIXTURES_SETUP ${fixture})
+                set_tests_properties(${fixture}.down PROPERTIES FIXTURES_CLEANUP ${fixture})
+                set_property(GLOBAL PROPERTY KES_GUI_FIXTURE_${T_DPI} ON)
+            endif()
+            set(fixtures ${fixture})
         else()
             set(prefix ${KES_WINE_PREFIX})
             set(fixtures wine)
         endif()
-        add_test(NAME ${target}
+        add_test(NAME ${T_NAME}
                  COMMAND ${KES_TOOLS}/wine-run.sh ${prefix} ${work} $<TARGET_FILE:${target}> ${T_ARGS})
     else()
-        add_test(NAME ${target} COMMAND ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+        add_test(NAME ${T_NAME} COMMAND ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
         set(fixtures "")
     endif()
     list(APPEND fixtures ${T_FIXTURES})
-    set_tests_properties(${target} PROPERTIES
+    set_tests_properties(${T_NAME} PROPERTIES
         FIXTURES_REQUIRED "${fixtures}"
         ENVIRONMENT "KES_SOURCE_DIR=${CMAKE_SOURCE_DIR};KES_BINARY_DIR=${CMAKE_BINARY_DIR}"
         TIMEOUT 600)
@@ -125,18 +137,23 @@ function(kes_add_benchmark name)
     target_compile_options(${name} PRIVATE -O2)
 endfunction()
 
-# kes_add_peer(<fixture> PORT <port> COMMAND <command> [args...])
+# kes_add_peer(<fixture> PORT <port> [STOP <command> [args...]] COMMAND <command> [args...])
 #   A test peer as a CTest fixture: started before the first test that names
 #   <fixture> in its FIXTURES and stopped after the last. It runs in the state
 #   folder peers/<fixture> of the build tree (tests find it there through
 #   KES_BINARY_DIR). PORT is the loopback port to wait for, or 0 to wait for the
 #   file "ready" in the state folder. Each peer has a port of its own, so tests
-#   of both build trees can run at once.
+#   of both build trees can run at once. STOP is the command that ends a
+#   daemon which does not stop on SIGTERM to its process group (tools/peer.sh).
 function(kes_add_peer fixture)
-    cmake_parse_arguments(P "" "PORT" "COMMAND" ${ARGN})
+    cmake_parse_arguments(P "" "PORT" "COMMAND;STOP" ${ARGN})
     set(state ${CMAKE_BINARY_DIR}/peers/${fixture})
-    add_test(NAME peer.${fixture}.up COMMAND ${KES_TOOLS}/peer.sh up ${state} ${P_PORT} ${P_COMMAND})
+    set(stop "")
+    if(P_STOP)
+        set(stop --stop ${P_STOP} --)
+    endif()
+    add_test(NAME peer.${fixture}.up COMMAND ${KES_TOOLS}/peer.sh up ${state} ${P_PORT} ${stop} ${P_COMMAND})
     add_test(NAME peer.${fixture}.down COMMAND ${KES_TOOLS}/peer.sh down ${state})
     set_tests_properties(peer.${fixture}.up PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 60)
-    set_tests_properties(peer.${fixture}.down PROPERTIES FIXTURES_CLEANUP ${fixture})
+    set_tests_properties(peer.${fixture}.down PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 60)
 endfunction()

@@ -8,6 +8,25 @@ MessageBoxHook& CurrentHook()
     static MessageBoxHook hook;
     return hook;
 }
+
+// Code below the windows (saving a result, the audit driver, the
+// configuration file) names no owner. Its box belongs to the window the
+// operator works in: the active window of this thread, or for a worker
+// thread the program's window in the foreground. An owned box disables that
+// window until it is answered, so no click reaches the dialog behind it.
+HWND WindowInUse()
+{
+    if (HWND active = GetActiveWindow()) {
+        return active;
+    }
+    HWND foreground = GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground != nullptr && GetWindowThreadProcessId(foreground, &process) != 0 &&
+        process == GetCurrentProcessId()) {
+        return foreground;
+    }
+    return nullptr;
+}
 } // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
@@ -19,6 +38,9 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type)
 {
+    if (owner == nullptr) {
+        owner = WindowInUse();
+    }
     if (CurrentHook()) {
         return CurrentHook()(owner, text, caption, type);
     }

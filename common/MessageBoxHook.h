@@ -13,4 +13,5 @@ using MessageBoxHook = std::function<int(HWND owner, const std::string& text, co
 // previous hook.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 
+// A null owner stands for the window the operator is working in, if any.
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);

@@ -39,6 +39,8 @@
 
 // Icons and bitmaps.
 #define IDB_AUDIT_PICTURE 153
+// The audit picture drawn at one and a half times its size, for 144 dpi.
+#define IDB_AUDIT_PICTURE_LARGE 253
 #define IDI_WAIT_ANIMATION 176
 #define IDI_CANCEL_AUDIT 177
 #define IDI_LOCAL_AUDIT 162

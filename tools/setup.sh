@@ -11,9 +11,9 @@ packages=(
     # independent coders the mail tests and benchmarks compare with
     libgmime-3.0-dev uudeview
     # benchmark peers
-    libexpat1-dev libpugixml-dev
+    libexpat1-dev libpugixml-dev fusioninventory-agent
     # test peers
-    python3-spyne
+    python3-spyne python3-aiosmtpd exim4-daemon-light
     # running and testing the Windows programs
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
     # peers of the HTTP and firewall tests, and the download benchmark's yardstick
@@ -22,6 +22,8 @@ packages=(
     iproute2
     # internal echo, daytime and chargen services for the TCP client tests
     openbsd-inetd
+    # drawing the program's icons and pictures from their SVG sources (resources/art)
+    librsvg2-bin fonts-dejavu-core
     # looking at rendered report pages (tools/report-screenshots.sh)
     chromium
     # the directory behind the user lookup tests

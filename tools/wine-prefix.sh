@@ -1,7 +1,9 @@
 #!/bin/bash
 # Brings the build tree's private Wine prefix up or down for a test run.
 #   wine-prefix.sh up <prefix>      non-GUI prefix: graphics driver "null"
-#   wine-prefix.sh up-gui <prefix>  GUI prefix: X11 driver on a private Xvfb
+#   wine-prefix.sh up-gui <prefix> [dpi]
+#                                   GUI prefix: X11 driver on a private Xvfb,
+#                                   the screen at dpi dots per inch (96)
 #   wine-prefix.sh down <prefix>    stop its wineserver (and Xvfb)
 # The prefix is made once (wineboot takes ~12 s) and kept in the build tree.
 # "up" leaves one persistent wineserver running so that each test program
@@ -53,18 +55,19 @@ up)
 up-gui)
     exec 9>"$prefix.lock"
     flock 9
-    # One display for every run in this prefix.
-    display=""
-    for n in $(seq 90 120); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-    done
-    [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
+    # One display for every run in this prefix. Xvfb picks a free number
+    # itself and writes it once it listens, so two prefixes brought up at
+    # the same time never take the same one.
+    rm -f "$prefix.display-number"
+    Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- 8>"$prefix.display-number" &
     echo $! >"$prefix.xvfb-pid"
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    for _ in $(seq 1 100); do [ -s "$prefix.display-number" ] && break; sleep 0.1; done
+    [ -s "$prefix.display-number" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    display=":$(tr -dc 0-9 <"$prefix.display-number")"
     export DISPLAY="$display"
     make_prefix
     (cd / && wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1) || true
+    reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${3:-96}"
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     echo "$display" >"$prefix/.kes-display"

@@ -25,6 +25,10 @@ OwnerDrawButton::~OwnerDrawButton()
 
 void OwnerDrawButton::FreeIcons()
 {
+    if (m_iconDisabled != nullptr) {
+        DestroyIcon(m_iconDisabled);
+        m_iconDisabled = nullptr;
+    }
     if (m_iconOut != nullptr && m_iconOut != m_iconIn) {
         DestroyIcon(m_iconOut);
     }
@@ -95,9 +99,21 @@ HICON OwnerDrawButton::MakeIconCopy(HICON source, bool darker)
     return copy;
 }
 
+// The standard icon size at the screen's dpi: 32 pixels at 96 dpi, 48 at 144.
+int OwnerDrawButton::ScreenIconSize()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    ReleaseDC(nullptr, screen);
+    return MulDiv(32, dpi, 96);
+}
+
 int OwnerDrawButton::SetIcon(int inIcon, int outIcon, int size)
 {
     FreeIcons();
+    if (size == 0) {
+        size = ScreenIconSize();
+    }
     HINSTANCE instance = GetModuleHandleA(nullptr);
     auto load = [&](int id) {
         return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
@@ -110,6 +126,9 @@ int OwnerDrawButton::SetIcon(int inIcon, int outIcon, int size)
         m_iconOut = MakeIconCopy(m_iconIn, outIcon == kOutDarker);
     } else if (outIcon != kOutNone) {
         m_iconOut = load(outIcon);
+    } else {
+        // One icon: a disabled button shows it in grey.
+        m_iconDisabled = MakeIconCopy(m_iconIn, false);
     }
     ICONINFO info = {};
     if (GetIconInfo(m_iconIn, &info)) {
@@ -291,7 +310,9 @@ void OwnerDrawButton::DrawBorder(HDC dc, const RECT& rect, bool pressed)
 void OwnerDrawButton::DrawIcon(HDC dc, const RECT& rect, bool pressed, bool disabled)
 {
     HICON icon = m_iconIn;
-    if ((disabled || !m_hovering) && m_iconOut != nullptr) {
+    if (disabled && m_iconDisabled != nullptr) {
+        icon = m_iconDisabled;
+    } else if ((disabled || !m_hovering) && m_iconOut != nullptr) {
         icon = m_iconOut;
     }
     if (icon == nullptr) {

@@ -23,6 +23,7 @@ public:
 
     // The "in" icon (hover, or the only one) and the "out" icon: a resource
     // id, kOutNone, or kOutGrey / kOutDarker for a copy of the "in" icon.
+    // Size 0 takes the standard icon size at the screen's dpi.
     int SetIcon(int inIcon, int outIcon = kOutNone, int size = 0);
     int SetAlign(int align, bool redraw = true);
     int SetFlat(bool flat, bool redraw = true);
@@ -62,6 +63,7 @@ private:
     void SetHovering(bool hovering);
     RECT PictureRect(const RECT& client, bool hasText) const;
     static HICON MakeIconCopy(HICON source, bool darker);
+    static int ScreenIconSize();
     void FreeIcons();
 
     bool m_flat = true;
@@ -74,6 +76,7 @@ private:
     bool m_trackWhileInactive = true;
     HICON m_iconIn = nullptr;
     HICON m_iconOut = nullptr;
+    HICON m_iconDisabled = nullptr;
     int m_iconSize = 0;
     HMENU m_menu = nullptr;
     HWND m_menuOwner = nullptr;

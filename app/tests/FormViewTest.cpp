@@ -5,6 +5,7 @@
 #include "app/KestrovaView.h"
 #include "app/WaitDlg.h"
 #include "app/tests/KestrovaRun.h"
+#include "app/tests/WindowDriver.h"
 #include "asset/AssetPropertyIndex.h"
 #include "common/AppState.h"
 #include "common/MessageBoxHook.h"
@@ -18,23 +19,6 @@
 #include <vector>
 
 namespace {
-
-HWND WaitFor(const std::function<HWND()>& find, int tries = 500)
-{
-    for (int i = 0; i < tries; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-HWND VisibleDialog(const char* title)
-{
-    HWND found = FindWindowA("#32770", title);
-    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
-}
 
 class FormView : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -314,4 +315,94 @@ TEST(OwnerDrawButton, CheckBoxStateStyleIconsAndSettings)
     EXPECT_EQ(RGB(0, 0, 0), OwnerDrawButton::DarkerColor(RGB(200, 100, 10), 1.0));
     EXPECT_EQ(RGB(200, 100, 0), OwnerDrawButton::DarkerColor(RGB(200, 100, 0), 1.5));
     EXPECT_EQ(RGB(200, 100, 0), OwnerDrawButton::DarkerColor(RGB(200, 100, 0), 0.0));
+}
+
+namespace {
+enum : WORD { kMenuButton = 105 };
+
+HWND WaitForVisible(const std::function<HWND()>& find)
+{
+    for (int i = 0; i < 500; ++i) {
+        HWND hwnd = find();
+        if (hwnd != nullptr && IsWindowVisible(hwnd)) {
+            return hwnd;
+        }
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+// A dialog with one picture button that pops up the File menu of the
+// program's menu bar.
+class MenuProbe : public Dialog {
+public:
+    explicit MenuProbe(const std::vector<WORD>& words) : Dialog(reinterpret_cast<const DLGTEMPLATE*>(words.data()))
+    {
+        m_map.Command(ID_OPTIONS, this, &MenuProbe::OnOptions);
+    }
+    OwnerDrawButton m_button;
+    int m_optionsChosen = 0;
+    int m_callbacks = 0;
+    bool m_menuOpenAtCallback = false;
+
+protected:
+    bool OnInitDialog() override
+    {
+        Dialog::OnInitDialog();
+        m_button.Attach(m_hwnd, kMenuButton);
+        m_button.SetIcon(IDI_LOCAL_AUDIT);
+        m_button.SetMenu(IDR_MAINFRAME, m_hwnd);
+        m_button.SetMenuCallback([this] {
+            ++m_callbacks;
+            m_menuOpenAtCallback =
+                FindWindowA("#32768", nullptr) != nullptr && IsWindowVisible(FindWindowA("#32768", nullptr));
+        });
+        return true;
+    }
+
+private:
+    void OnOptions()
+    {
+        ++m_optionsChosen;
+        EndDialog(IDOK);
+    }
+};
+} // namespace
+
+TEST(OwnerDrawButton, ClickOpensItsMenuBelowTheButtonAndPostsTheChosenCommand)
+{
+    DialogTemplate t(WS_POPUP | WS_CAPTION | WS_VISIBLE, 20, 20, 120, 60, "Menu probe");
+    t.AddItem("BUTTON", kMenuButton, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 30, "");
+    std::vector<WORD> words = t.Build();
+    MenuProbe dialog(words);
+    RECT button = {};
+    RECT menu = {};
+    std::thread driver([&] {
+        HWND hwnd = WaitForVisible([&] { return dialog.GetHandle(); });
+        if (hwnd == nullptr) {
+            return;
+        }
+        HWND picture = GetDlgItem(hwnd, kMenuButton);
+        GetWindowRect(picture, &button);
+        PostMessageA(picture, BM_CLICK, 0, 0);
+        HWND popup = WaitForVisible([] { return FindWindowA("#32768", nullptr); });
+        if (popup == nullptr) {
+            PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        GetWindowRect(popup, &menu);
+        // Down to "Upload Saved Audit(s)...", over the separator to
+        // "&Options...", and take it.
+        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+            PostMessageA(picture, WM_KEYDOWN, key, 0);
+            PostMessageA(picture, WM_KEYUP, key, 0);
+        }
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal(nullptr));
+    driver.join();
+    EXPECT_EQ(1, dialog.m_optionsChosen);
+    EXPECT_EQ(1, dialog.m_callbacks);
+    EXPECT_FALSE(dialog.m_menuOpenAtCallback); // told before the menu opens
+    EXPECT_EQ(button.left, menu.left);
+    EXPECT_EQ(button.bottom, menu.top);
 }

@@ -9,6 +9,7 @@
 
 #include "netcomp/core/framework/ComponentEvents.h"
 #include "netcomp/core/framework/ConfigArg.h"
+#include "netcomp/core/framework/EventTable.h"
 #include "netcomp/core/text/NetString.h"
 
 class ComponentBase {
@@ -68,9 +69,14 @@ public:
     static constexpr int kMaxListCount = 100000;
     [[nodiscard]] int CheckCount(int count, int current, int code, const char* text);
 
-    // Event 1 with an error code and its text, the Error event that several
-    // components share; a null text goes out as the empty text.
-    int FireSinkSlot1Args2(int code, const char* text);
+    // The component's event numbers for what the shared layers fire (see
+    // EventTable.h); an engine sets its own in its constructor.
+    void SetEventTable(const EventTable& table) { m_eventTable = &table; }
+    const EventTable& Events() const { return *m_eventTable; }
+
+    // The Error event (code, description) under the component's own number;
+    // a null text goes out as the empty text. Nothing when it has none.
+    virtual int FireError(int code, const char* text);
 
 protected:
     // Work that outlives the call that started it (an asynchronous transfer)
@@ -80,6 +86,8 @@ protected:
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
     int Fire(int event, std::initializer_list<EventParam> params);
+    // Fires a shared event under the number the event table gives it.
+    int Fire(SharedEvent event, std::initializer_list<EventParam> params);
     // Answers a Config query with text kept in the last-error buffer;
     // "True" and "False" are constant texts.
     [[nodiscard]] int AnswerText(const char* text, const char** answer);
@@ -108,6 +116,7 @@ private:
     bool m_keepResultText = false;
     int m_charsetMode = 0;
     ComponentEvents* m_sink = nullptr;
+    const EventTable* m_eventTable;
     int m_callDepth = 0;
     int m_actionDepth = 0;
     void (*m_pendingDestroy)(void*) = nullptr;

@@ -1,0 +1,18 @@
+// What a driver thread does with the program's windows: wait for one to
+// appear, find a message box by its text, read a window's text.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Waits (10 ms steps, tries of them) until find() gives a window.
+HWND WaitFor(const std::function<HWND()>& find, int tries = 500);
+// A visible dialog of this title, or null.
+HWND VisibleDialog(const char* title);
+// A visible dialog that holds a control of this id, or null.
+HWND VisibleDialogHolding(int controlId);
+// A visible message box whose text holds part, or null.
+HWND FindMessageBox(const std::string& part);
+std::string WindowText(HWND hwnd);

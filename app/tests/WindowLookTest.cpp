@@ -1,0 +1,359 @@
+// The windows as the operator sees them, on a real display at the dpi of the
+// prefix the test runs in (96 and 144): the minimal progress window, the
+// form's groups, the grey of a disabled picture button, and message boxes
+// that hold the window they belong to, read as a driver reads them.
+#include "app/AuditCompleteDlg.h"
+#include "app/AuditProgressDlg.h"
+#include "app/HyperLinkStatic.h"
+#include "app/KestrovaApp.h"
+#include "app/KestrovaDoc.h"
+#include "app/KestrovaView.h"
+#include "app/WaitDlg.h"
+#include "app/tests/WindowDriver.h"
+#include "audit/AuditEngineFactory.h"
+#include "common/AppState.h"
+#include "resources/resource.h"
+#include "winui/DialogTemplate.h"
+
+#include <comdef.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+RECT RectIn(HWND parent, HWND child)
+{
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Calls look(x, y, colour) for every pixel of the window as drawn now.
+void ForEachPixel(HWND hwnd, const std::function<void(int, int, COLORREF)>& look)
+{
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            look(x, y, GetPixel(dc, x, y));
+        }
+    }
+    ReleaseDC(hwnd, dc);
+}
+
+// Pixels whose channels differ by more than a trace: none on a grey picture.
+int ColouredPixels(HWND hwnd)
+{
+    int coloured = 0;
+    ForEachPixel(hwnd, [&](int, int, COLORREF c) {
+        int high = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+        int low = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+        coloured += high - low > 24 ? 1 : 0;
+    });
+    return coloured;
+}
+
+class WindowLook : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WaitDlg::s_readingPauseMs = 0;
+        GetAppState().m_runMode = kRunInteractive;
+    }
+    void TearDown() override { GetAppState().m_runMode = kRunInteractive; }
+};
+
+} // namespace
+
+TEST_F(WindowLook, MinimalProgressWindowShowsThePictureAndTheWholeBar)
+{
+    GetAppState().m_runMode = kRunMinimal;
+    CKestrovaDoc doc;
+    AuditProgressDlg progress(doc, nullptr);
+    HANDLE measured = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    progress.m_runAudit = [&](AuditProgressSink* sink) {
+        sink->SetRange(2);
+        sink->Step();
+        WaitForSingleObject(measured, 10000);
+        sink->Step();
+    };
+    RECT client = {};
+    RECT bar = {};
+    RECT picture = {};
+    RECT cancel = {};
+    std::thread driver([&] {
+        HWND dialog = WaitFor([&] {
+            HWND found = progress.GetHandle();
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
+        if (dialog != nullptr) {
+            GetClientRect(dialog, &client);
+            bar = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PROGRESS));
+            picture = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PICTURE));
+            cancel = RectIn(dialog, GetDlgItem(dialog, IDC_CANCEL_AUDIT));
+        }
+        SetEvent(measured);
+    });
+    EXPECT_EQ(IDOK, progress.DoModal());
+    driver.join();
+    CloseHandle(measured);
+    ASSERT_GT(bar.bottom, 0);
+    EXPECT_TRUE(Inside(bar, client)) << "bar ends at " << bar.bottom << ", window at " << client.bottom;
+    EXPECT_TRUE(Inside(picture, client));
+    // Below the bar the same margin as above the picture, and no more.
+    EXPECT_EQ(picture.top, client.bottom - bar.bottom);
+    EXPECT_GE(cancel.top, client.bottom);
+}
+
+TEST_F(WindowLook, FormFieldsStandInTheirGroupsAndTheFrameShowsTheWholeForm)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    HWND form = app.GetView()->GetHandle();
+    std::vector<RECT> groups;
+    std::vector<std::string> groupNames;
+    for (HWND child = GetWindow(form, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[32] = {};
+        GetClassNameA(child, kind, sizeof(kind));
+        if (lstrcmpiA(kind, "Button") == 0 && (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+            groups.push_back(RectIn(form, child));
+            groupNames.push_back(WindowText(child));
+        }
+    }
+    ASSERT_EQ(2u, groups.size());
+    EXPECT_EQ("Asset Assignment", groupNames[0]);
+    EXPECT_EQ(" Misc. Serial Numbers", groupNames[1]);
+    for (int id : {IDC_USER_NAME, IDC_SERVER_LOOKUP, IDC_DIRECTORY_LOOKUP, IDC_FIRST_NAME, IDC_MIDDLE_INITIAL,
+                   IDC_LAST_NAME, IDC_LOCATION, IDC_DEPARTMENT, IDC_OFFICE, IDC_ASSET_TAG, IDC_OEM_ID}) {
+        EXPECT_TRUE(Inside(RectIn(form, GetDlgItem(form, id)), groups[0])) << id;
+    }
+    for (int id : {IDC_KEYBOARD_SN, IDC_MOUSE_SN}) {
+        EXPECT_TRUE(Inside(RectIn(form, GetDlgItem(form, id)), groups[1])) << id;
+    }
+    RECT frameClient;
+    GetClientRect(app.GetMainWindow(), &frameClient);
+    for (HWND child = GetWindow(form, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = RectIn(app.GetMainWindow(), child);
+        rect.bottom = std::min(rect.bottom, rect.top + 30); // a combo box's list drops below
+        EXPECT_TRUE(Inside(rect, frameClient)) << WindowText(child) << " " << GetDlgCtrlID(child);
+    }
+    app.CloseDocument();
+}
+
+TEST_F(WindowLook, DisabledIconButtonsAreDrawnGrey)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    ASSERT_FALSE(GetAppState().m_config.m_loaded); // no configuration here: no lookups
+    HWND form = app.GetView()->GetHandle();
+    HWND server = GetDlgItem(form, IDC_SERVER_LOOKUP);
+    HWND directory = GetDlgItem(form, IDC_DIRECTORY_LOOKUP);
+    ASSERT_FALSE(IsWindowEnabled(server));
+    EXPECT_EQ(0, ColouredPixels(server));
+    EXPECT_EQ(0, ColouredPixels(directory));
+    EXPECT_GT(ColouredPixels(GetDlgItem(form, ID_LOCAL_AUDIT)), 100);
+    auto* view = dynamic_cast<CKestrovaView*>(app.GetView());
+    view->EnableLookupButtons(true);
+    EXPECT_GT(ColouredPixels(server), 100);
+    EXPECT_GT(ColouredPixels(directory), 100);
+    app.CloseDocument();
+}
+
+TEST_F(WindowLook, SavedNoticeHoldsTheAuditCompleteDialog)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    CKestrovaDoc& doc = *app.GetKestrovaDoc();
+    doc.Audit().m_engine = MakeAuditEngine(AuditEngineKind::Api);
+    doc.Audit().m_completed = true;
+    AuditCompleteDlg complete(doc, app.GetMainWindow());
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "\\noticed.kes";
+    complete.m_askSavePath = [&](HWND, std::string& chosen) {
+        chosen = path;
+        return true;
+    };
+    HWND owner = nullptr;
+    HWND dialog = nullptr;
+    bool dialogEnabled = true;
+    bool boxSeen = false;
+    std::thread driver([&] {
+        dialog = WaitFor([] {
+            HWND found = FindWindowA("#32770", "Audit Complete!");
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
+        if (dialog == nullptr) {
+            return;
+        }
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SAVE_RESULTS, BN_CLICKED), 0);
+        if (HWND box = WaitFor([] { return FindMessageBox("saved successfully"); })) {
+            boxSeen = true;
+            owner = GetWindow(box, GW_OWNER);
+            dialogEnabled = IsWindowEnabled(dialog) != FALSE;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            WaitFor([box] { return IsWindow(box) ? nullptr : box; });
+        }
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(IDCANCEL, complete.DoModal());
+    driver.join();
+    ASSERT_TRUE(boxSeen);
+    EXPECT_EQ(dialog, owner);
+    EXPECT_FALSE(dialogEnabled); // no click reaches the dialog behind the box
+    app.CloseDocument();
+}
+
+namespace {
+class UnreachableDirectory : public DirectorySource {
+public:
+    std::string GetDefaultNamingContext() override { throw _com_error(static_cast<HRESULT>(0x8004ABCDL)); }
+    bool FindFirst(const std::string&, const std::string&, const std::vector<std::string>&, DirectoryEntry&) override
+    {
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(WindowLook, DirectoryFailureWithoutSystemTextShowsTheCodeInItsOwnedBox)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    auto* view = dynamic_cast<CKestrovaView*>(app.GetView());
+    view->m_makeDirectory = [] { return std::make_unique<UnreachableDirectory>(); };
+    std::string text;
+    HWND owner = nullptr;
+    std::thread driver([&] {
+        if (HWND box = WaitFor([] { return FindMessageBox("Active Directory Domain Controller"); })) {
+            text = WindowText(GetDlgItem(box, 0xFFFF));
+            owner = GetWindow(box, GW_OWNER);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    });
+    SendMessageA(view->GetHandle(), WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
+    driver.join();
+    EXPECT_NE(std::string::npos, text.find("The specific error message is:\r\n\r\nUnknown error 0x8004ABCD")) << text;
+    EXPECT_EQ(app.GetMainWindow(), owner);
+    app.CloseDocument();
+}
+
+namespace {
+// The About box's way of showing a web link, on a dialog of its own.
+class LinkProbe : public Dialog {
+public:
+    LinkProbe(const std::vector<WORD>& words, std::string address)
+        : Dialog(reinterpret_cast<const DLGTEMPLATE*>(words.data())), m_address(std::move(address))
+    {
+    }
+    HyperLinkStatic m_link;
+
+protected:
+    bool OnInitDialog() override
+    {
+        Dialog::OnInitDialog();
+        m_link.Attach(m_hwnd, 1060);
+        m_link.SetURL(m_address);
+        return true;
+    }
+
+private:
+    std::string m_address;
+};
+
+// Pixels of the control's text in colour (exact, as the link draws it).
+int PixelsOf(HWND hwnd, COLORREF colour)
+{
+    int count = 0;
+    ForEachPixel(hwnd, [&](int, int, COLORREF c) { count += c == colour ? 1 : 0; });
+    return count;
+}
+
+// An underline is a long unbroken run of the text's colour; letters have
+// short ones.
+bool Underlined(HWND hwnd, COLORREF colour)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    int longest = 0;
+    int run = 0;
+    ForEachPixel(hwnd, [&](int x, int, COLORREF c) {
+        run = c == colour && x > 0 ? run + 1 : (c == colour ? 1 : 0);
+        longest = std::max(longest, run);
+    });
+    return longest > client.right / 2;
+}
+} // namespace
+
+TEST_F(WindowLook, WebLinkLightsUpUnderTheMouseAndTurnsPurpleOnceOpened)
+{
+    // An address the shell opens without a window: a program that ends at
+    // once when it is given nothing to do.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    DialogTemplate t(WS_POPUP | WS_VISIBLE | DS_SETFONT, 20, 20, 160, 40, "Link probe");
+    t.AddItem("STATIC", 1060, SS_LEFT, 10, 10, 140, 10, "Kestrova on the web");
+    std::vector<WORD> words = t.Build();
+    LinkProbe dialog(words, std::string(system) + "\\rundll32.exe");
+    int blueBefore = 0;
+    int redHovering = 0;
+    bool underlinedHovering = false;
+    bool hoverEnded = false;
+    bool underlinedAfter = true;
+    int purpleAfterClick = 0;
+    std::thread driver([&] {
+        HWND probe = WaitFor([&] {
+            HWND found = dialog.GetHandle();
+            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+        });
+        if (probe == nullptr) {
+            return;
+        }
+        HWND link = GetDlgItem(probe, 1060);
+        blueBefore = PixelsOf(link, RGB(0, 0, 238));
+        RECT rect;
+        GetWindowRect(link, &rect);
+        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+        WaitFor([&] { return dialog.m_link.IsHovering() ? link : nullptr; });
+        redHovering = PixelsOf(link, RGB(255, 0, 0));
+        underlinedHovering = Underlined(link, RGB(255, 0, 0));
+
+        SetCursorPos(rect.right + 200, rect.bottom + 200);
+        hoverEnded = WaitFor([&] { return dialog.m_link.IsHovering() ? nullptr : link; }) != nullptr;
+        underlinedAfter = Underlined(link, RGB(0, 0, 238));
+
+        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        WaitFor([&] { return dialog.m_link.IsVisited() ? link : nullptr; });
+        SetCursorPos(rect.right + 200, rect.bottom + 200);
+        WaitFor([&] { return dialog.m_link.IsHovering() ? nullptr : link; });
+        purpleAfterClick = PixelsOf(link, RGB(85, 26, 139));
+        PostMessageA(probe, WM_COMMAND, IDCANCEL, 0);
+    });
+    dialog.DoModal(nullptr);
+    driver.join();
+    EXPECT_GT(blueBefore, 10);
+    EXPECT_GT(redHovering, 10);
+    EXPECT_TRUE(underlinedHovering);
+    EXPECT_TRUE(hoverEnded);
+    EXPECT_FALSE(underlinedAfter);
+    EXPECT_TRUE(dialog.m_link.IsVisited());
+    EXPECT_GT(purpleAfterClick, 10);
+}

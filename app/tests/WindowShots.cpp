@@ -1,0 +1,168 @@
+// Opens every window of the program in turn, the way an operator reaches it,
+// and writes a picture of each as it is on the screen (<name>.bmp in the
+// current folder), for a person to look at (tools/window-screenshots.sh).
+// Not a test: the look is judged by eye.
+#include "app/KestrovaApp.h"
+#include "app/KestrovaDoc.h"
+#include "app/KestrovaView.h"
+#include "app/WaitDlg.h"
+#include "app/tests/WindowDriver.h"
+#include "audit/AuditEngineFactory.h"
+#include "common/AppState.h"
+#include "resources/resource.h"
+
+#include <comdef.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The screen under the window (and under also, when given) into name.bmp.
+void Shot(const char* name, HWND window, HWND also = nullptr)
+{
+    if (window == nullptr) {
+        std::fprintf(stderr, "%s: no window\n", name);
+        return;
+    }
+    Sleep(400); // painted
+    RECT rect;
+    GetWindowRect(window, &rect);
+    if (also != nullptr) {
+        RECT other;
+        GetWindowRect(also, &other);
+        UnionRect(&rect, &rect, &other);
+    }
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(format.bmiHeader);
+    file.bfSize = file.bfOffBits + size;
+    std::ofstream out(std::string(name) + ".bmp", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&format.bmiHeader), sizeof(format.bmiHeader));
+    out.write(static_cast<const char*>(bits), size);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::printf("%s.bmp\n", name);
+}
+
+// Holds the directory lookup (and its busy window) until released, then
+// fails with a code the system has no text for.
+class SlowUnreachableDirectory : public DirectorySource {
+public:
+    explicit SlowUnreachableDirectory(HANDLE release) : m_release(release) {}
+    std::string GetDefaultNamingContext() override
+    {
+        WaitForSingleObject(m_release, 20000);
+        throw _com_error(static_cast<HRESULT>(0x8007232BL));
+    }
+    bool FindFirst(const std::string&, const std::string&, const std::vector<std::string>&, DirectoryEntry&) override
+    {
+        return false;
+    }
+
+private:
+    HANDLE m_release;
+};
+
+} // namespace
+
+int main()
+{
+    (void)CoInitialize(nullptr);
+    WaitDlg::s_readingPauseMs = 0;
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    if (!app.InitInstance()) {
+        return 1;
+    }
+    HWND frame = app.GetMainWindow();
+    auto* view = dynamic_cast<CKestrovaView*>(app.GetView());
+    CKestrovaDoc* doc = app.GetKestrovaDoc();
+    HANDLE release = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    view->m_runAudit = [doc, release](AuditProgressSink* sink) {
+        sink->SetRange(4);
+        sink->Step();
+        WaitForSingleObject(release, 20000);
+        doc->Audit().m_engine = MakeAuditEngine(AuditEngineKind::Api);
+        doc->Audit().m_outcome = AuditOutcome::Completed;
+        doc->Audit().m_completed = true;
+        sink->Step();
+    };
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    view->m_askSavePath = [folder](HWND, std::string& path) {
+        path = std::string(folder) + "\\shot.kes";
+        return true;
+    };
+    view->m_makeDirectory = [release] { return std::make_unique<SlowUnreachableDirectory>(release); };
+
+    std::thread driver([&] {
+        WaitFor([frame] { return IsWindowVisible(frame) ? frame : nullptr; });
+        Shot("form-without-configuration", frame);
+        view->EnableLookupButtons(true);
+        Shot("form", frame);
+
+        PostMessageA(frame, WM_COMMAND, ID_COMMAND_ARGUMENTS, 0);
+        HWND arguments = WaitFor([] { return VisibleDialog("Command Arguments"); });
+        Shot("command-arguments", arguments);
+        PostMessageA(arguments, WM_COMMAND, IDOK, 0);
+
+        for (const char* mode : {"progress", "progress-minimal"}) {
+            GetAppState().m_runMode = std::string(mode) == "progress" ? kRunInteractive : kRunMinimal;
+            PostMessageA(frame, WM_COMMAND, ID_LOCAL_AUDIT, 0);
+            HWND progress = WaitFor([] { return VisibleDialogHolding(IDC_AUDIT_PROGRESS); });
+            Shot(mode, progress);
+            GetAppState().m_runMode = kRunInteractive;
+            SetEvent(release);
+            HWND complete = WaitFor([] { return VisibleDialog("Audit Complete!"); });
+            if (std::string(mode) == "progress") {
+                Shot("audit-complete", complete);
+                PostMessageA(complete, WM_COMMAND, MAKEWPARAM(IDC_SAVE_RESULTS, BN_CLICKED), 0);
+                HWND saved = WaitFor([] { return FindMessageBox("saved successfully"); });
+                Shot("saved-notice", saved, complete);
+                PostMessageA(saved, WM_COMMAND, IDOK, 0);
+                WaitFor([saved] { return IsWindow(saved) ? nullptr : saved; });
+            }
+            PostMessageA(complete, WM_COMMAND, IDCANCEL, 0);
+            WaitFor([complete] { return IsWindow(complete) ? nullptr : complete; });
+        }
+
+        PostMessageA(view->GetHandle(), WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
+        HWND wait = WaitFor([] { return VisibleDialogHolding(IDC_WAIT_TEXT); });
+        Shot("wait", wait);
+        SetEvent(release);
+        HWND failed = WaitFor([] { return FindMessageBox("Active Directory"); });
+        Shot("directory-error", failed, frame);
+        PostMessageA(failed, WM_COMMAND, IDOK, 0);
+        WaitFor([failed] { return IsWindow(failed) ? nullptr : failed; });
+        PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
+    });
+    int code = app.Run();
+    driver.join();
+    CloseHandle(release);
+    return code;
+}
