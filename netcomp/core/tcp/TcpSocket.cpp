@@ -232,7 +232,7 @@ int TcpSocket::SetSingleLineMode(bool on)
 
 int TcpSocket::SetMaxLineSize(int n)
 {
-    if (m_connected) {
+    if (m_connected || m_delivering) {
         SetLastErrorText("You cannot change MaxLineSize at this time. A connection is in progress.");
         return kMaxSizeWhileActive;
     }
@@ -243,7 +243,7 @@ int TcpSocket::SetMaxLineSize(int n)
 
 int TcpSocket::SetReadBufferSize(uint32_t n)
 {
-    if (m_connected)
+    if (m_connected || m_delivering)
         return kMaxSizeWhileActive;
     return m_recv.Allocate(n);
 }
@@ -460,6 +460,13 @@ void TcpSocket::FirewallData(const char* data, uint32_t n)
 // hold it for a terminator that never comes.
 int TcpSocket::Deliver()
 {
+    // The records point into the receive buffer: while one is out with the
+    // owner, the buffer stays (SetMaxLineSize waits for the delivery's end).
+    ++m_delivering;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{m_delivering};
     RecvRecord record;
     while (m_socket.IsOpen()) {
         if (m_firewall.Pending()) {

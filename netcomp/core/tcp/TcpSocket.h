@@ -144,6 +144,7 @@ private:
     bool m_connected = false;
     bool m_acceptData = true;
     bool m_receiving = false;
+    int m_delivering = 0; // records of the receive buffer out with the owner
     bool m_linger = true;
     bool m_keepAlive = false;
     bool m_oobInline = false;

@@ -331,6 +331,27 @@ TEST(IpPort, BytesBehindTheFirewallReplyKeepTheFraming)
     }
 }
 
+// From inside DataIn, once the handler has closed the connection, a setting
+// that would free the receive buffer the text lies in waits for the event
+// to end: MaxLineLength is refused as while connected.
+TEST(IpPort, TheReceivedTextOutlivesItsDataIn)
+{
+    Port p;
+    std::vector<int> results;
+    p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent&) {
+        results.push_back(p.Set(kIpPortConnected, 0));
+        results.push_back(p.Config("MaxLineLength=16"));
+    });
+    ASSERT_EQ(p.Connect(kEcho), 0) << IPPort_GetLastError(p.obj);
+    ASSERT_EQ(p.SendLine("hello"), 0);
+    p.PumpUntil(1);
+    ASSERT_EQ(results, (std::vector<int>{0, 112}));
+    EXPECT_STREQ(IPPort_GetLastError(p.obj),
+                 "You cannot change MaxLineSize at this time. A connection is in progress.");
+    // Afterwards the buffer may change.
+    EXPECT_EQ(p.Config("MaxLineLength=16"), 0);
+}
+
 // A tunnelling proxy that refuses the CONNECT (the capture peer answers 407
 // for any host but ok.test): the connection is closed, so the component is
 // not left connected and the next attempt gets the same answer.
