@@ -36,15 +36,28 @@
 //                                                   M::CallBytes<&E::Send>(kSmtpSend)};
 //     Method 1, Config, is the wrapper's own and stays out of the table; a
 //     number missing from a table reads as 0 and answers -1 on Set and Do.
+//     Re-entry is the wrapper's: every method is an action, refused with the
+//     busy code while another action of the object runs (a call from inside
+//     one of its events), and so is every Set; mark .AnyTime() the methods
+//     that run at any time (DoEvents, Interrupt, FTP's Abort) and the plain
+//     settings nothing running holds on to, .ReadActs() a getter that does
+//     an action's work (decodes on demand). Work that goes on after the
+//     method returned (an asynchronous transfer) keeps the object busy
+//     through EngineBusy. An index check answers the component's own code
+//     for the list (CheckIndex turns any into 280); a count the caller sets
+//     goes through ComponentBase::CheckCount.
 //  4. Handlers: where a property or method has logic of its own in the
 //     wrapper, a small function taken by Custom.
 //  5. A struct naming the engine and the two tables (ComponentDefaults gives
-//     StaticInit and StaticDestroy that do nothing), the line
+//     StaticInit and StaticDestroy that do nothing and the busy code 143;
+//     a mail component names its own kBusyCode), the line
 //     NETCOMP_DEFINE_COMPONENT(<C>, <struct>) in the .cpp, and the line
 //     NETCOMP_DECLARE_COMPONENT(<C>) in netcomp_components.h. That line adds
 //     the exports to netcomp.dll and Kestrova.exe, the numbers header to the
-//     SDK, the component to the contract tests and <C>Functions for
-//     ComponentHolder. Its own tests then cover only what is its own.
+//     SDK, the component to the contract tests and the hostile run (which
+//     learns its Timeout property and a few settings from its table in
+//     HostileTest.cpp), and <C>Functions for ComponentHolder. Its own tests
+//     then cover only what is its own.
 #include "netcomp/core/framework/ComponentValues.h"
 
 // While an action runs (ComponentBase::ActionRunning), a Set is refused with

@@ -4,8 +4,6 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -15,52 +13,20 @@
 
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/core/framework/ComponentTable.h"
+#include "netcomp/core/tests/ComponentApi.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
-#undef NETCOMP_DECLARE_COMPONENT
-#define NETCOMP_DECLARE_COMPONENT(C) #C,
-const char* const kComponents[] = {
-#include "netcomp/include/netcomp_components.h"
-};
-#undef NETCOMP_DECLARE_COMPONENT
-
 const char* const kVerbs[] = {"StaticInit", "StaticDestroy", "Create",       "Destroy",         "Get", "Set",
                               "Do",         "CheckIndex",    "GetLastError", "GetLastErrorCode"};
 
-// The ten functions of one component, looked up by name.
-struct Api {
-    int(WINAPI* staticInit)(HINSTANCE);
-    int(WINAPI* staticDestroy)();
-    void*(WINAPI* create)(ComponentEventCallback, INT_PTR, const char*);
-    int(WINAPI* destroy)(void*);
-    INT_PTR(WINAPI* get)(void*, int, int, int*);
-    int(WINAPI* set)(void*, int, int, INT_PTR, int);
-    int(WINAPI* doMethod)(void*, int, int, INT_PTR*, int*);
-    int(WINAPI* checkIndex)(void*, int, int);
-    const char*(WINAPI* lastError)(void*);
-    int(WINAPI* lastErrorCode)(void*);
-};
-
-template <class F>
-void Bind(HMODULE module, const std::string& name, F& f)
-{
-    f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name.c_str())));
-}
+using Api = ComponentApi;
 
 INT_PTR T(const char* text)
 {
     return reinterpret_cast<INT_PTR>(text);
-}
-
-SIZE_T PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters.PrivateUsage;
 }
 
 class ContractTest : public ::testing::TestWithParam<const char*> {
@@ -71,19 +37,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(s_dll, nullptr);
-        const std::string c = GetParam();
-        Bind(s_dll, c + "_StaticInit", m_api.staticInit);
-        Bind(s_dll, c + "_StaticDestroy", m_api.staticDestroy);
-        Bind(s_dll, c + "_Create", m_api.create);
-        Bind(s_dll, c + "_Destroy", m_api.destroy);
-        Bind(s_dll, c + "_Get", m_api.get);
-        Bind(s_dll, c + "_Set", m_api.set);
-        Bind(s_dll, c + "_Do", m_api.doMethod);
-        Bind(s_dll, c + "_CheckIndex", m_api.checkIndex);
-        Bind(s_dll, c + "_GetLastError", m_api.lastError);
-        Bind(s_dll, c + "_GetLastErrorCode", m_api.lastErrorCode);
-        ASSERT_TRUE(m_api.staticInit && m_api.staticDestroy && m_api.create && m_api.destroy && m_api.get &&
-                    m_api.set && m_api.doMethod && m_api.checkIndex && m_api.lastError && m_api.lastErrorCode);
+        ASSERT_TRUE(m_api.Bind(s_dll, GetParam()));
         ASSERT_EQ(m_api.staticInit(s_dll), 0);
         m_obj = m_api.create(EventRecorder::Callback, m_events.User(), "ignored");
         ASSERT_NE(m_obj, nullptr);
@@ -111,7 +65,7 @@ protected:
     }
 
     static HMODULE s_dll;
-    Api m_api = {};
+    Api m_api;
     void* m_obj = nullptr;
     EventRecorder m_events;
 };
@@ -344,7 +298,7 @@ TEST_P(ContractTest, IntegerExtremesAreBounded)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Components, ContractTest, ::testing::ValuesIn(kComponents),
+INSTANTIATE_TEST_SUITE_P(Components, ContractTest, ::testing::ValuesIn(kComponentNames),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace
