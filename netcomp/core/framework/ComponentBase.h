@@ -123,26 +123,20 @@ private:
     void* m_pendingObject = nullptr;
 };
 
-// Marks an action of the flat interface as running for as long as it runs.
-class ComponentAction {
+// Holds one count of the component for as long as it lives: a call into the
+// engine (ComponentCall, see EnterCall) or an action of the flat interface
+// (ComponentAction, see EnterAction).
+template <void (ComponentBase::*Enter)(), void (ComponentBase::*Leave)()>
+class ComponentScope {
 public:
-    explicit ComponentAction(ComponentBase& component) : m_component(component) { m_component.EnterAction(); }
-    ~ComponentAction() { m_component.LeaveAction(); }
-    ComponentAction(const ComponentAction&) = delete;
-    ComponentAction& operator=(const ComponentAction&) = delete;
+    explicit ComponentScope(ComponentBase& component) : m_component(component) { (m_component.*Enter)(); }
+    ~ComponentScope() { (m_component.*Leave)(); }
+    ComponentScope(const ComponentScope&) = delete;
+    ComponentScope& operator=(const ComponentScope&) = delete;
 
 private:
     ComponentBase& m_component;
 };
 
-// Counts one call into an engine for as long as it runs (see EnterCall).
-class ComponentCall {
-public:
-    explicit ComponentCall(ComponentBase& component) : m_component(component) { m_component.EnterCall(); }
-    ~ComponentCall() { m_component.LeaveCall(); }
-    ComponentCall(const ComponentCall&) = delete;
-    ComponentCall& operator=(const ComponentCall&) = delete;
-
-private:
-    ComponentBase& m_component;
-};
+using ComponentCall = ComponentScope<&ComponentBase::EnterCall, &ComponentBase::LeaveCall>;
+using ComponentAction = ComponentScope<&ComponentBase::EnterAction, &ComponentBase::LeaveAction>;
