@@ -28,6 +28,8 @@ packages=(
     chromium
     # the directory behind the user lookup tests
     slapd ldap-utils
+    # the SNMP agent, trap receiver and command-line managers of the SNMP tests and benchmark
+    snmpd snmptrapd snmp
 )
 
 missing=()
