@@ -8,10 +8,11 @@
 //
 // The peers are loopback sockets of the test's own: an echo server on 20952
 // (where a component may connect), a client that keeps connecting to 20953
-// (where a component may listen), and 20954 for datagrams a component sends
-// to itself. KES_HOSTILE_CALLS sets the calls per
-// component (a longer run by hand); outside the test namespace the texts are
-// kept to ones that never make the resolver ask a name server.
+// (where a component may listen), 20954 for datagrams a component sends to
+// itself, and 20955 between an SNMP manager and agent. Each component gets
+// 3,000 calls or 15 s; KES_HOSTILE_CALLS sets the calls per component without
+// a time limit (a longer run by hand). Outside the test namespace the texts
+// are kept to ones that never make the resolver ask a name server.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -37,6 +38,8 @@
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_smtp.h"
+#include "netcomp/include/netcomp_snmpagent.h"
+#include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/include/netcomp_udpport.h"
 
@@ -45,6 +48,7 @@ namespace {
 constexpr int kEchoPort = 20952;
 constexpr int kListenPort = 20953;
 constexpr int kDatagramPort = 20954;
+constexpr int kAgentPort = 20955; // an SNMP agent under test listens, a manager asks
 
 // What the run knows of some components: the Timeout property, kept at one
 // second so that a wait the random calls start ends soon (the run never sets
@@ -77,6 +81,10 @@ const std::map<std::string, Known> kKnown = {
        {kUdpPortRemotePort, kDatagramPort, nullptr},
        {kUdpPortActive, 1, nullptr}}}},
     {"SMTP", {kSmtpTimeout, {{kSmtpMailServer, 0, "127.0.0.1"}, {kSmtpMailPort, kEchoPort, nullptr}}}},
+    {"SNMPMgr",
+     {kSnmpMgrTimeout,
+      {{kSnmpMgrRemoteHost, 0, "127.0.0.1"}, {kSnmpMgrRemotePort, kAgentPort, nullptr}, {kSnmpMgrActive, 1, nullptr}}}},
+    {"SNMPAgent", {0, {{kSnmpAgentLocalPort, kAgentPort, nullptr}, {kSnmpAgentActive, 1, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.
@@ -238,10 +246,13 @@ public:
     }
 
     // Runs the calls on one object after another (an object destroyed from
-    // inside its own event makes way for a new one).
-    void Run(long calls)
+    // inside its own event makes way for a new one), or as many as fit in the
+    // budget of milliseconds: a component whose requests wait out their
+    // time-out makes fewer.
+    void Run(long calls, DWORD budget)
     {
-        for (long i = 0; i < calls; ++i) {
+        const DWORD start = GetTickCount();
+        for (long i = 0; i < calls && GetTickCount() - start < budget; ++i) {
             if (!m_obj && !Create())
                 return;
             if (m_rng() % 500 == 0) {
@@ -341,6 +352,9 @@ private:
 
     void OneCall()
     {
+        // A reset among the random calls may have put the time-out back to its default.
+        if (m_timeoutProperty)
+            m_api.set(m_obj, m_timeoutProperty, 0, 1, 0);
         const unsigned r = m_rng() % 100;
         if (r < 30)
             SetSomething();
@@ -475,13 +489,14 @@ TEST_P(HostileTest, BadArgumentsAndCallsFromInsideEvents)
     const Values values(inNamespace && std::strcmp(inNamespace, "1") == 0);
     const char* configured = std::getenv("KES_HOSTILE_CALLS");
     const long calls = configured ? std::atol(configured) : 3000;
+    const DWORD budget = configured ? INFINITE : 15000;
 
     const SIZE_T before = PrivateBytes();
     unsigned seed = 0;
     for (const char* c = GetParam(); *c; ++c)
         seed = seed * 31 + unsigned(*c);
     Hostile hostile(api, values, GetParam(), seed);
-    hostile.Run(calls);
+    hostile.Run(calls, budget);
     std::printf("%s: %ld events, %ld calls from inside them\n", GetParam(), hostile.m_events, hostile.m_inside);
     EXPECT_LT(PrivateBytes(), before + (256u << 20));
     EXPECT_EQ(api.staticDestroy(), 0);
