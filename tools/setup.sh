@@ -30,6 +30,8 @@ packages=(
     slapd ldap-utils
     # the SNMP agent, trap receiver and command-line managers of the SNMP tests and benchmark
     snmpd snmptrapd snmp
+    # the second WebDAV server of the WebDAV tests
+    lighttpd lighttpd-mod-webdav
 )
 
 missing=()

@@ -154,7 +154,7 @@ struct ComponentExports {
             // and leaves its code and text to be read.
             int rc = kResultOk;
             if ((d->flags & kReadActs) && engine.ActionRunning())
-                rc = engine.RefuseBusy(Component::kBusyCode);
+                rc = engine.ComponentBase::RefuseBusy(Component::kBusyCode);
             else if (d->checkIndex)
                 rc = d->checkIndex(engine, index, IndexUse::Access);
             if (rc != kResultOk) {
@@ -182,7 +182,7 @@ struct ComponentExports {
             return Finish(engine, kUnknownSetting);
         return Guard(&engine, [&] {
             if (!(d->flags & kSetAnyTime) && engine.ActionRunning())
-                return Finish(engine, engine.RefuseBusy(Component::kBusyCode));
+                return Finish(engine, engine.ComponentBase::RefuseBusy(Component::kBusyCode));
             int rc = d->checkIndex ? d->checkIndex(engine, index, IndexUse::Access) : kResultOk;
             if (rc == kResultOk)
                 rc = d->set(engine, property, index, value, length);
@@ -210,7 +210,7 @@ struct ComponentExports {
             if (d->anyTime)
                 return Finish(engine, d->call(engine, arguments));
             if (engine.ActionRunning())
-                return Finish(engine, engine.RefuseBusy(Component::kBusyCode));
+                return Finish(engine, engine.ComponentBase::RefuseBusy(Component::kBusyCode));
             ComponentAction action(engine);
             return Finish(engine, d->call(engine, arguments));
         });
