@@ -36,9 +36,11 @@
 #include "netcomp/include/netcomp_filemailer.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_ping.h"
+#include "netcomp/include/netcomp_pop.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
@@ -93,6 +95,8 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"POP", {kPopTimeout, {}}},
+    {"IMAP", {kImapTimeout, {}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.
