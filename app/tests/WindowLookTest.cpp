@@ -304,7 +304,9 @@ bool Underlined(HWND hwnd, COLORREF colour)
 // own thread may read a motion event of an earlier move late, on a busy
 // machine, and put the system's cursor position (the one messages carry) back
 // there while the display's pointer stays: the move is made again at every
-// step, as a real mouse keeps telling where it is.
+// step, as a real mouse keeps telling where it is. Such a late motion may
+// also light the link up again for a moment after it went out, so done()
+// looks at the link's state and its pixels together.
 bool HoldCursorUntil(int x, int y, const std::function<bool()>& done)
 {
     return WaitFor([&]() -> HWND {
@@ -348,18 +350,24 @@ TEST_F(WindowLook, WebLinkLightsUpUnderTheMouseAndTurnsPurpleOnceOpened)
         const int outsideY = rect.bottom + 200;
         SetCursorPos(insideX, insideY);
         PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-        HoldCursorUntil(insideX, insideY, [&] { return dialog.m_link.IsHovering(); });
-        redHovering = PixelsOf(link, RGB(255, 0, 0));
-        underlinedHovering = Underlined(link, RGB(255, 0, 0));
+        HoldCursorUntil(insideX, insideY, [&] {
+            redHovering = PixelsOf(link, RGB(255, 0, 0));
+            underlinedHovering = Underlined(link, RGB(255, 0, 0));
+            return dialog.m_link.IsHovering() && redHovering > 10 && underlinedHovering;
+        });
 
-        hoverEnded = HoldCursorUntil(outsideX, outsideY, [&] { return !dialog.m_link.IsHovering(); });
-        underlinedAfter = Underlined(link, RGB(0, 0, 238));
+        hoverEnded = HoldCursorUntil(outsideX, outsideY, [&] {
+            underlinedAfter = Underlined(link, RGB(0, 0, 238));
+            return !dialog.m_link.IsHovering() && !underlinedAfter;
+        });
 
         PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
         PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
         WaitFor([&] { return dialog.m_link.IsVisited() ? link : nullptr; });
-        HoldCursorUntil(outsideX, outsideY, [&] { return !dialog.m_link.IsHovering(); });
-        purpleAfterClick = PixelsOf(link, RGB(85, 26, 139));
+        HoldCursorUntil(outsideX, outsideY, [&] {
+            purpleAfterClick = PixelsOf(link, RGB(85, 26, 139));
+            return !dialog.m_link.IsHovering() && purpleAfterClick > 10;
+        });
         PostMessageA(probe, WM_COMMAND, IDCANCEL, 0);
     });
     dialog.DoModal(nullptr);
