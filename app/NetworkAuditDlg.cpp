@@ -266,7 +266,7 @@ void NetworkAuditDlg::OnStart()
     batch.m_folder = m_path;
     batch.m_pingTimeout = timeout;
     batch.m_osTypeConnector = m_hooks.m_osTypeConnector;
-    batch.m_osTypeWaitMs = m_hooks.m_osTypeWaitMs;
+    batch.m_osTypeWait = m_hooks.m_osTypeWait;
     batch.DoModal();
     EndDialog(IDOK);
 }

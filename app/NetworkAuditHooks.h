@@ -1,6 +1,7 @@
 // What a network audit takes from outside the program: the computer
-// sources, the folder browser and the OS-type probe's connection. Empty
-// parts stand for the system's own; tests fill in theirs.
+// sources, the folder browser, the OS-type probe's connection and how long
+// the batch waits for each probe. Empty parts stand for the system's own;
+// tests fill in theirs.
 #pragma once
 
 #include "app/BrowseForFolder.h"
@@ -15,5 +16,5 @@ struct NetworkAuditHooks {
     std::function<std::unique_ptr<ComputerSource>(int method)> m_makeSource;
     std::function<BrowseResult(const std::string& title, std::string& folder)> m_browse;
     OsTypeConnector m_osTypeConnector;
-    DWORD m_osTypeWaitMs = kOsTypeProbeWaitMs;
+    OsTypeProbeWait m_osTypeWait;
 };

@@ -172,7 +172,8 @@ void NetworkAuditProgressDlg::AuditComputer(PingHolder& ping, const std::string&
         m_document.AddUnresponsiveComputer(computer);
         return;
     }
-    if (ProbeOsType(GetAppState(), computer, m_osTypeWaitMs, m_osTypeConnector) != 1) {
+    const DWORD waitMs = m_osTypeWait ? m_osTypeWait(computer) : kOsTypeProbeWaitMs;
+    if (ProbeOsType(GetAppState(), computer, waitMs, m_osTypeConnector) != 1) {
         m_document.AddNonWmiComputer(computer);
         return;
     }

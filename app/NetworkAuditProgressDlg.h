@@ -37,7 +37,7 @@ public:
     std::string m_folder;
     int m_pingTimeout = 3; // seconds
     OsTypeConnector m_osTypeConnector;
-    DWORD m_osTypeWaitMs = kOsTypeProbeWaitMs;
+    OsTypeProbeWait m_osTypeWait; // empty: kOsTypeProbeWaitMs for every computer
 
 protected:
     bool OnInitDialog() override;

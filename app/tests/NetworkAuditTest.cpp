@@ -33,6 +33,14 @@ namespace {
 // leaves the machine.
 const std::string kUnresolvable = std::string(70, 'x') + ".invalid";
 
+// The probe of a computer whose WMI answers is waited for as long as a loaded
+// machine takes; only a probe meant to come too late meets the batch's own
+// bound.
+DWORD PatientProbeWait(const std::string&)
+{
+    return 120000;
+}
+
 class ListedComputers : public ComputerSource {
 public:
     explicit ListedComputers(std::vector<std::string> names) : m_names(std::move(names)) {}
@@ -294,6 +302,9 @@ TEST_F(NetworkAudit, BatchFromTheMenuToTheExceptionReport)
         folder = m_results;
         return kBrowseChosen;
     };
+    hooks.m_osTypeWait = [](const std::string& computer) {
+        return computer == "127.0.0.1" ? kOsTypeProbeWaitMs : PatientProbeWait(computer);
+    };
     hooks.m_osTypeConnector = [release, lateDone](const std::string& computer) {
         if (computer != "127.0.0.1") {
             return ConnectWmi(computer);
@@ -393,6 +404,7 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
     batch.m_upload = true;
     batch.m_save = true;
     batch.m_folder = m_results;
+    batch.m_osTypeWait = PatientProbeWait;
     std::thread driver([&] {
         if (WaitForSingleObject(inAudit, 60000) != WAIT_OBJECT_0) {
             return;
@@ -439,6 +451,7 @@ TEST_F(NetworkAudit, StopAsksThenEndsTheBatch)
     };
     NetworkAuditProgressDlg batch(Doc(), {"localhost", kUnresolvable}, m_app.GetMainWindow());
     batch.m_upload = true;
+    batch.m_osTypeWait = PatientProbeWait;
     bool enabledAfterNo = false;
     bool enabledAfterYes = true;
     std::thread driver([&] {
