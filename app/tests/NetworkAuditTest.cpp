@@ -40,6 +40,8 @@ DWORD PatientProbeWait(const std::string&)
 {
     return 120000;
 }
+// Likewise for the answer to a ping of the loopback, in seconds.
+const int kPatientPingTimeout = 60;
 
 class ListedComputers : public ComputerSource {
 public:
@@ -333,6 +335,8 @@ TEST_F(NetworkAudit, BatchFromTheMenuToTheExceptionReport)
         Click(setup, IDC_NET_UPLOAD);
         Click(setup, IDC_NET_VIEW);
         Click(setup, IDC_NET_SAVE);
+        // The longest the operator may choose.
+        SendMessageA(GetDlgItem(setup, IDC_PING_TIMEOUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("10"));
         PostClick(setup, IDC_START_NETWORK_AUDIT);
         if (HWND batch = WaitFor([] { return VisibleDialogHolding(IDC_SKIP_AUDIT); })) {
             batchShown = true;
@@ -405,6 +409,7 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
     batch.m_save = true;
     batch.m_folder = m_results;
     batch.m_osTypeWait = PatientProbeWait;
+    batch.m_pingTimeout = kPatientPingTimeout;
     std::thread driver([&] {
         if (WaitForSingleObject(inAudit, 60000) != WAIT_OBJECT_0) {
             return;
@@ -452,6 +457,7 @@ TEST_F(NetworkAudit, StopAsksThenEndsTheBatch)
     NetworkAuditProgressDlg batch(Doc(), {"localhost", kUnresolvable}, m_app.GetMainWindow());
     batch.m_upload = true;
     batch.m_osTypeWait = PatientProbeWait;
+    batch.m_pingTimeout = kPatientPingTimeout;
     bool enabledAfterNo = false;
     bool enabledAfterYes = true;
     std::thread driver([&] {
