@@ -39,20 +39,28 @@ const KnownField kItemFields[] = {
 const char kGenerator[] = "Tessarine Version 6.0 RSS Component";
 const char* const kVersionTexts[] = {"", "0.91", "0.92", "2.0"};
 
-// An XML name as a field or attribute name must be, so the writer never
-// makes malformed markup of it.
+// A name as the writer can write it: a local name, or a prefix, a colon and
+// a local name; a local name starts with a letter, "_" or a byte of a UTF-8
+// sequence, and goes on with those, digits, "-" and ".".
 bool IsXmlName(const char* text, size_t n)
 {
-    if (n == 0)
-        return false;
+    size_t start = 0;
+    bool colon = false;
     for (size_t i = 0; i < n; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+        if (c == ':') {
+            if (colon || i == start || i + 1 == n)
+                return false;
+            colon = true;
+            start = i + 1;
+            continue;
+        }
+        const bool first = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
         const bool inner = (c >= '0' && c <= '9') || c == '-' || c == '.';
-        if (!start && !(i > 0 && inner))
+        if (!first && !(i > start && inner))
             return false;
     }
-    return true;
+    return n > 0;
 }
 
 // Text and attribute values with the characters that markup would take for
@@ -389,6 +397,17 @@ int RssFeed::AddNamespace(const char* prefix, const char* uri)
     return rc;
 }
 
+int RssFeed::DeclarePrefix(const char* prefix, const char* uri)
+{
+    if (!*prefix || StrCmp(prefix, "xml") == 0)
+        return kResultOk;
+    for (uint32_t i = 0; i < m_prefixes.Count(); ++i) {
+        if (StrCmp(m_prefixes.Item(i), prefix) == 0)
+            return kResultOk;
+    }
+    return AddNamespace(prefix, uri);
+}
+
 int RssFeed::SetVersion(int version)
 {
     if (version < 0 || version > 3)
@@ -496,6 +515,16 @@ int RssFeed::ParsePath(const char* text, Path& path)
     }
     if (!IsXmlName(rest, fieldLength) || (at && !IsXmlName(at + 1, std::strlen(at + 1))))
         return FailFor(kRssNotFound, "Invalid property name (", text, ").");
+    // An attribute named so would be a namespace declaration.
+    if (at && (StrCmp(at + 1, "xmlns") == 0 || StrNCmp(at + 1, "xmlns:", 6) == 0))
+        return FailFor(kRssNotFound, "Invalid property name (", text, ").");
+    // In the channel these names are records of their own, never fields.
+    if (path.record == &m_channel) {
+        for (const char* record : {"image", "textInput", "item"}) {
+            if (std::strlen(record) == fieldLength && StrNCmp(rest, record, fieldLength) == 0)
+                return FailFor(kRssNotFound, "Invalid property name (", text, ").");
+        }
+    }
     if (path.field.Assign(uint32_t(fieldLength), rest) != kResultOk ||
         (at && path.attribute.AssignText(at + 1) != kResultOk))
         return kOutOfMemory;
@@ -532,6 +561,31 @@ int RssFeed::SetProperty(const char* text, const char* value)
 }
 
 // Known fields by the version's rules, then, when allowed, the extra ones.
+bool RssFeed::PrefixDeclared(const char* name) const
+{
+    const char* colon = std::strchr(name, ':');
+    if (!colon || (colon - name == 3 && StrNCmp(name, "xml", 3) == 0))
+        return true;
+    for (uint32_t i = 0; i < m_prefixes.Count(); ++i) {
+        if (m_prefixes.ItemLength(i) == uint32_t(colon - name) && StrNCmp(m_prefixes.Item(i), name, colon - name) == 0)
+            return *m_uris.Item(i) != '\0';
+    }
+    return false;
+}
+
+// A field is written only under names whose prefixes the text declares.
+int RssFeed::WriteField(NetStringBase& out, const char* indent, const RssField& field)
+{
+    const char* undeclared = PrefixDeclared(field.name.CStr()) ? nullptr : field.name.CStr();
+    for (uint32_t a = 0; a + 1 < field.attributes.Count() && !undeclared; a += 2) {
+        if (!PrefixDeclared(field.attributes.Item(a)))
+            undeclared = field.attributes.Item(a);
+    }
+    if (undeclared)
+        return FailFor(kRssNotFound, "Undeclared namespace prefix in the name ", undeclared, ".");
+    return AppendFieldLine(out, indent, field);
+}
+
 int RssFeed::WriteRecord(NetStringBase& out, const RssElement& record, const char* wrapper, uint8_t bit)
 {
     const char* indent = wrapper ? "      " : "    ";
@@ -541,7 +595,7 @@ int RssFeed::WriteRecord(NetStringBase& out, const RssElement& record, const cha
             return rc;
         if (field.extra) {
             if (m_allowNonRss && !field.IsEmpty())
-                rc = AppendFieldLine(out, indent, field);
+                rc = WriteField(out, indent, field);
             continue;
         }
         if (field.IsEmpty()) {
@@ -555,7 +609,7 @@ int RssFeed::WriteRecord(NetStringBase& out, const RssElement& record, const cha
         }
         if (bit != 0 && !(bit & field.allowed))
             continue;
-        rc = AppendFieldLine(out, indent, field);
+        rc = WriteField(out, indent, field);
     }
     if (rc == kResultOk && wrapper)
         rc = AppendAll(out, {"    </", wrapper, ">\r\n"});

@@ -104,6 +104,8 @@ public:
     [[nodiscard]] int SetNamespacePrefix(int i, const char* text);
     [[nodiscard]] int SetNamespaceUri(int i, const char* text);
     [[nodiscard]] int AddNamespace(const char* prefix, const char* uri);
+    // Adds the declaration unless the prefix has one (or is "xml").
+    [[nodiscard]] int DeclarePrefix(const char* prefix, const char* uri);
 
     // 0 none, 1 "0.91", 2 "0.92", 3 "2.0".
     int Version() const { return m_version; }
@@ -134,6 +136,8 @@ private:
     [[nodiscard]] int ParsePath(const char* text, Path& path);
     [[nodiscard]] int Fail(int code, const char* text);
     [[nodiscard]] int FailFor(int code, const char* before, const char* what, const char* after);
+    bool PrefixDeclared(const char* name) const;
+    [[nodiscard]] int WriteField(NetStringBase& out, const char* indent, const RssField& field);
     [[nodiscard]] int WriteRecord(NetStringBase& out, const RssElement& record, const char* wrapper, uint8_t bit);
 
     RssElement m_channel;

@@ -115,11 +115,17 @@ int RssFeedReader::ReadField(RssElement& record)
     if (!field)
         return rc;
     field->read = true;
-    rc = field->value.AssignText(dom.ElementText());
+    // A prefix declared below the top element is declared on it when the
+    // feed is written, so the text stays well-formed.
+    rc = m_feed.DeclarePrefix(dom.ElementPrefix(), dom.ElementNamespaceURI());
+    if (rc == kResultOk)
+        rc = field->value.AssignText(dom.ElementText());
     for (int i = 0; i < dom.AttrCount() && rc == kResultOk; ++i) {
         NetString attr;
         const char* prefix = dom.AttrPrefix(i);
-        rc = AppendAll(attr, {prefix, *prefix ? ":" : "", dom.AttrName(i)});
+        rc = m_feed.DeclarePrefix(prefix, dom.AttrNamespaceURI(i));
+        if (rc == kResultOk)
+            rc = AppendAll(attr, {prefix, *prefix ? ":" : "", dom.AttrName(i)});
         if (rc == kResultOk)
             rc = field->attributes.Add(attr.CStr());
         if (rc == kResultOk)

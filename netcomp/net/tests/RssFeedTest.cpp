@@ -107,6 +107,14 @@ TEST(RssFeed, ReadsFeedsOfEveryShape)
     EXPECT_EQ(Property(feed, "item[2]/source@url"), "http://src.test/");
     EXPECT_EQ(Property(feed, "item[2]/source@missing"), "");
 
+    // A prefix declared below the top element is declared on it when written.
+    ASSERT_EQ(Parse("<rss><channel><title>t</title><link>l</link><description>d</description>"
+                    "<m:x xmlns:m=\"urn:m\">v</m:x><y xmlns:n=\"urn:n\" n:a=\"1\"/></channel></rss>",
+                    feed),
+              0);
+    EXPECT_EQ(Property(feed, "/y@n:a"), "1");
+    EXPECT_NE(Written(feed).find("<rss version=\"2.0\" xmlns:m=\"urn:m\" xmlns:n=\"urn:n\">"), std::string::npos);
+
     // What does not read stops with the parser's code; the model stays empty.
     EXPECT_EQ(Parse("<rss><channel><title>x</channel></rss>", feed), 201);
     EXPECT_EQ(feed.ItemCount(), 0);
@@ -126,6 +134,11 @@ TEST(RssFeed, WritesWhatEachVersionAllows)
     ASSERT_EQ(feed.SetProperty("item[1]/category[2]", "two"), 0);
     ASSERT_EQ(feed.SetProperty("item[1]/enclosure@url", "http://k.test/e.mp3"), 0);
     ASSERT_EQ(feed.SetProperty("item[1]/x:extra", "kept"), 0);
+    // A prefix the text would not declare makes no malformed text.
+    int rc = 0;
+    EXPECT_EQ(Written(feed, &rc), "");
+    EXPECT_EQ(rc, 233);
+    EXPECT_STREQ(feed.ErrorText(), "Undeclared namespace prefix in the name x:extra.");
     ASSERT_EQ(feed.AddNamespace("x", "urn:x"), 0);
     EXPECT_TRUE(feed.Modified());
 
@@ -162,7 +175,6 @@ TEST(RssFeed, WritesWhatEachVersionAllows)
     EXPECT_EQ(Written(back), v20);
 
     // 0.91 requires a language, and leaves out what only later versions know.
-    int rc = 0;
     ASSERT_EQ(feed.SetVersion(1), 0);
     EXPECT_EQ(Written(feed, &rc), "");
     EXPECT_EQ(rc, 234);
@@ -209,7 +221,8 @@ TEST(RssFeed, PathsAndBounds)
     EXPECT_STREQ(feed.ErrorText(), "Invalid property name (channel/nothing).");
     EXPECT_EQ(feed.GetProperty("channel", &value), 233);
     // Names that would make broken markup are refused.
-    for (const char* bad : {"/a b", "/<x>", "/1st", "/t@a\"b", "/category[0]", "/category[x]"})
+    for (const char* bad : {"/a b", "/<x>", "/1st", "/t@a\"b", "/category[0]", "/category[x]", "/a::b", "/:a",
+                            "/a@xmlns", "/a@xmlns:b", "/item", "/image"})
         EXPECT_EQ(feed.SetProperty(bad, "v"), 233) << bad;
     // A further element of a name comes only after the ones before it.
     EXPECT_EQ(feed.SetProperty("item[2]/category[3]", "v"), 233);
