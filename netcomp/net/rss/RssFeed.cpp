@@ -5,6 +5,7 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/text/XmlEscape.h"
 
 namespace {
 
@@ -63,55 +64,17 @@ bool IsXmlName(const char* text, size_t n)
     return n > 0;
 }
 
-// Text and attribute values with the characters that markup would take for
-// its own written as references.
-[[nodiscard]] int AppendEscaped(NetStringBase& out, const char* text, uint32_t n, bool attribute)
-{
-    uint32_t start = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        const char* entity = nullptr;
-        switch (text[i]) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = attribute ? "&quot;" : nullptr;
-            break;
-        case '\t':
-            entity = attribute ? "&#9;" : nullptr;
-            break;
-        case '\n':
-            entity = attribute ? "&#10;" : nullptr;
-            break;
-        case '\r':
-            entity = "&#13;";
-            break;
-        default:
-            break;
-        }
-        if (!entity)
-            continue;
-        int rc = out.Append(text + start, i - start);
-        if (rc == kResultOk)
-            rc = out.AppendCStr(entity);
-        if (rc != kResultOk)
-            return rc;
-        start = i + 1;
-    }
-    return out.Append(text + start, n - start);
-}
+// Text keeps its CRs and attribute values their white space as they are
+// when read back: a reader turns CR LF into LF, and white space in an
+// attribute value into blanks.
+const char kTextReferences[] = "\r";
+const char kAttributeReferences[] = "\t\n\r";
 
 [[nodiscard]] int AppendAttribute(NetStringBase& out, const char* name, const char* value)
 {
     int rc = AppendAll(out, {" ", name, "=\""});
     if (rc == kResultOk)
-        rc = AppendEscaped(out, value, uint32_t(std::strlen(value)), true);
+        rc = AppendXmlEscaped(out, value, uint32_t(std::strlen(value)), kAttributeReferences);
     return rc == kResultOk ? out.AppendChar('"') : rc;
 }
 
@@ -126,7 +89,7 @@ bool IsXmlName(const char* text, size_t n)
         return out.AppendCStr("/>\r\n");
     rc = out.AppendChar('>');
     if (rc == kResultOk)
-        rc = AppendEscaped(out, field.value.Data(), field.value.Length(), false);
+        rc = AppendXmlEscaped(out, field.value.Data(), field.value.Length(), kTextReferences);
     return rc == kResultOk ? AppendAll(out, {"</", field.name.CStr(), ">\r\n"}) : rc;
 }
 

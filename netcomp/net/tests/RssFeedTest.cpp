@@ -6,6 +6,7 @@
 #include <string>
 
 #include "netcomp/net/rss/RssFeedReader.h"
+#include "netcomp/net/tests/RssTestFeeds.h"
 
 namespace {
 
@@ -35,14 +36,7 @@ std::string Property(RssFeed& feed, const char* path)
     return rc == 0 ? std::string(value) : "error " + std::to_string(rc) + ": " + feed.ErrorText();
 }
 
-// The feed apache2 serves in the peer tests, and one of every other shape.
-const char kServedFeed[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<rss version=\"2.0\"><channel><title>Kes test feed</title><link>http://127.0.0.1/</link>"
-    "<description>test</description>\n"
-    "<item><title>First item</title><link>http://127.0.0.1/1</link><guid>kes-1</guid>"
-    "<pubDate>Mon, 07 Dec 2026 03:00:00 GMT</pubDate><description>one &amp; only</description></item>\n"
-    "</channel></rss>\n";
+// Feeds of every other shape.
 
 const char kOldFeed[] =
     "<?xml version=\"1.0\"?>\n<rss version=\"0.91\">\n <channel>\n  <title>Old</title>\n"
@@ -151,7 +145,7 @@ TEST(RssFeed, WritesWhatEachVersionAllows)
                    "  <channel>\r\n"
                    "    <title>AT&amp;T &lt;news&gt;</title>\r\n"
                    "    <link>http://k.test/?a=1&amp;b=2</link>\r\n"
-                   "    <description>Say \"hi\"</description>\r\n"
+                   "    <description>Say &quot;hi&quot;</description>\r\n"
                    "    <ttl>60</ttl>\r\n"
                    "    <generator>Tessarine Version 6.0 RSS Component</generator>\r\n"
                    "    <category domain=\"a&quot;b&amp;c\"/>\r\n"
