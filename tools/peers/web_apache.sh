@@ -12,7 +12,7 @@ set -euo pipefail
 port=$1
 state=$(pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-mkdir -p www/feeds www/dav cgi-bin lock logs run
+mkdir -p www/feeds cgi-bin logs run
 cp "$here/form_echo.py" cgi-bin/form.py
 cp "$here/body_sink.py" cgi-bin/sink.py
 chmod a+rx cgi-bin cgi-bin/*.py
@@ -23,9 +23,6 @@ cat >www/feeds/kes.rss <<'FEED'
 </channel></rss>
 FEED
 printf '<rss version="2.0"><channel><title>x</channel></rss>\n' >www/feeds/broken.rss
-# The server's own user writes here, whoever that is.
-chmod -R a+rwX www/dav lock
-printf 'alice:%s\n' "$(openssl passwd -apr1 wonder)" >basic.users
 . "$here/apache-conf.sh"
 {
     apache_conf "$port" auth_basic alias cgid dav dav_fs dav_lock
@@ -36,14 +33,7 @@ ScriptAlias /cgi-bin/ "$state/cgi-bin/"
 <Directory "$state/cgi-bin">
     Require all granted
 </Directory>
-DavLockDB "$state/lock/davlock"
-<Directory "$state/www/dav">
-    Dav On
-    AuthType Basic
-    AuthName "kestrova web"
-    AuthUserFile "$state/basic.users"
-    Require valid-user
-</Directory>
 CONF
+    apache_dav_folder
 } >httpd.conf
 exec /usr/sbin/apache2 -f "$state/httpd.conf" -DFOREGROUND
