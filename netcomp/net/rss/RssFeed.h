@@ -70,7 +70,7 @@ private:
 
 class RssFeed {
 public:
-    static constexpr int kMaxItems = 100000;
+    static constexpr int kMaxItems = 10000;
     static constexpr int kMaxNamespaces = 1000;
 
     RssFeed();
