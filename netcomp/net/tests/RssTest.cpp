@@ -17,7 +17,19 @@ public:
     EventRecorder events;
     ComponentHolder<RSSFunctions> c{EventRecorder::Callback, events.User()};
 
-    Rss() { RSS_StaticInit(GetModuleHandleA(nullptr)); }
+    Rss()
+    {
+        RSS_StaticInit(GetModuleHandleA(nullptr));
+        events.TextsAt(kRssEventHeader, {0, 1});
+    }
+    std::string Header(const std::string& field)
+    {
+        for (const RecordedEvent& e : events.Of(kRssEventHeader)) {
+            if (e.texts[0] == field)
+                return e.texts[1];
+        }
+        return "(none)";
+    }
     std::string Property(const char* path)
     {
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(path), 0};
@@ -42,6 +54,7 @@ TEST(Rss, FeedsOverHttp)
     EXPECT_EQ(rss.events.Of(kRssEventStartTransfer).size(), 1u);
     EXPECT_EQ(rss.events.Of(kRssEventEndTransfer).size(), 1u);
     EXPECT_EQ(rss.events.Of(kRssEventStatus).size(), 1u);
+    EXPECT_EQ(rss.Header("Content-Type"), "application/rss+xml");
 
     // An edit is what PutFeed sends: the text is written anew from the model.
     ASSERT_EQ(rss.c.SetText(kRssItemTitle, "AT&T <first>", 1), 0);
