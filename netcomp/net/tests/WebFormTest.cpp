@@ -168,6 +168,7 @@ TEST(WebForm, ActionsVariablesAndIndexes)
         EXPECT_FALSE(form.c.GetBool(kWebFormIdle));
         EXPECT_EQ(form.c.Do(kWebFormMethodReset), 143);
         EXPECT_EQ(form.c.Do(kWebFormMethodInterrupt), 0);
+        EXPECT_EQ(form.c.Do(kWebFormMethodSubmit), 143);
     });
     EXPECT_EQ(form.Submit(CaptureUrl("/trickle")), 301);
     EXPECT_EQ(nested, 143);

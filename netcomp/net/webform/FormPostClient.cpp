@@ -20,11 +20,10 @@ int FormPostClient::Run(int action)
 {
     if (m_action != 0) {
         // Interrupt from inside an event of the running action: the action
-        // ends with 301 when its wait sees it.
-        if (action == kActionInterrupt) {
-            m_action = 0;
+        // ends with 301 when its wait sees it, and the engine stays busy
+        // until then, so no other action starts on top of it.
+        if (action == kActionInterrupt)
             return DoAction(kHttpInterrupt);
-        }
         SetLastErrorText("Busy performing current action.");
         return kHttpBusy;
     }
