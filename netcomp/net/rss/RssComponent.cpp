@@ -10,8 +10,6 @@ namespace {
 // The engine with the accessors its tables name.
 class RssComponentEngine final : public RssEngine {
 public:
-    int ItemIndex(int i) { return CheckItemIndex(i) == kResultOk ? kResultOk : kIndexOutOfRange; }
-    int NamespaceIndex(int i) { return CheckNamespaceIndex(i) == kResultOk ? kResultOk : kIndexOutOfRange; }
     void SetFollow(bool on) { SetFollowRedirects(on ? 1 : 0); }
     bool Follow() const { return FollowRedirects() != 0; }
 };
@@ -81,7 +79,7 @@ int SetField(E& engine, int property, int index, INT_PTR value, int)
 constexpr PropertyDescriptor<E> Field(int number)
 {
     return FieldOf(number).record == RssRecord::Item ? P::Custom(number, ValueType::Text, &GetField, &SetField,
-                                                                 &component_table::CheckIndex<E, &E::ItemIndex>)
+                                                                 &component_table::CheckIndex<E, &E::CheckItemIndex>)
                                                      : P::Custom(number, ValueType::Text, &GetField, &SetField);
 }
 
@@ -124,8 +122,8 @@ constexpr PropertyDescriptor<E> kRssProperties[] = {
     Field(kRssItemSourceURL),
     Field(kRssItemTitle),
     P::ReadWrite<&E::NamespaceCount, &E::SetNamespaceCount>(kRssNamespaceCount),
-    P::ReadWriteIndexed<&E::NamespacePrefix, &E::SetNamespacePrefix, &E::NamespaceIndex>(kRssNamespacePrefix),
-    P::ReadWriteIndexed<&E::NamespaceUri, &E::SetNamespaceUri, &E::NamespaceIndex>(kRssNamespaceURI),
+    P::ReadWriteIndexed<&E::NamespacePrefix, &E::SetNamespacePrefix, &E::CheckNamespaceIndex>(kRssNamespacePrefix),
+    P::ReadWriteIndexed<&E::NamespaceUri, &E::SetNamespaceUri, &E::CheckNamespaceIndex>(kRssNamespaceURI),
     P::ReadWrite<&E::Password, &E::SetPassword>(kRssPassword),
     P::Read<&E::FeedText>(kRssRSSData),
     P::ReadWrite<&E::Version, &E::SetVersion>(kRssRSSVersion),
@@ -139,7 +137,7 @@ constexpr PropertyDescriptor<E> kRssProperties[] = {
 
 constexpr MethodDescriptor<E> kRssMethods[] = {
     M::Call<&E::AddItem>(kRssMethodAddItem),         M::Call<&E::AddNamespace>(kRssMethodAddNamespace),
-    M::Call<&E::GetFeed>(kRssMethodGetFeed),         M::Call<&E::GetProperty>(kRssMethodGetProperty),
+    M::Call<&E::GetFeed>(kRssMethodGetFeed),         M::Call<&E::GetProperty>(kRssMethodGetProperty).AnyTime(),
     M::Call<&E::GetUrl>(kRssMethodGetURL),           M::Call<&E::PutFeed>(kRssMethodPutFeed),
     M::Call<&E::ReadFile>(kRssMethodReadFile),       M::Call<&E::ResetAll>(kRssMethodReset),
     M::Call<&E::SetProperty>(kRssMethodSetProperty), M::Call<&E::WriteFile>(kRssMethodWriteFile),

@@ -53,17 +53,9 @@ int FormPostClient::SendTo(const char* url)
     return rc != kResultOk ? rc : Send();
 }
 
-int FormPostClient::CheckListCount(int n, int current, int code, const char* text)
-{
-    if (n >= 0 && n - current <= kMaxGrowth)
-        return kResultOk;
-    SetLastErrorText(text);
-    return code;
-}
-
 int FormPostClient::SetFormVarCount(int n)
 {
-    int rc = CheckListCount(n, FormVarCount(), kBadVariableIndex, kBadVariableText);
+    int rc = CheckCount(n, FormVarCount(), kBadVariableIndex, kBadVariableText);
     if (rc == kResultOk)
         rc = m_names.SetCount(uint32_t(n));
     return rc == kResultOk ? m_values.SetCount(uint32_t(n)) : rc;

@@ -14,8 +14,6 @@
 class FormPostClient : public HttpClient {
 public:
     static constexpr int kBadVariableIndex = 159;
-    // One Set may grow a list by at most this many items.
-    static constexpr int kMaxGrowth = 100000;
 
     int FormVarCount() const { return int(m_names.Count()); }
     [[nodiscard]] int SetFormVarCount(int n);
@@ -41,9 +39,6 @@ protected:
     // Action 2: the engine's own settings back to their start.
     [[nodiscard]] virtual int ResetSettings() = 0;
 
-    // A list count the caller sets: not negative, and not grown by more
-    // than kMaxGrowth in one go (code and text of the list's index error).
-    [[nodiscard]] int CheckListCount(int n, int current, int code, const char* text);
     // The engine's part list sized for the variables and `more` parts
     // after them, each variable's part filled.
     [[nodiscard]] int SetVariableParts(int more);

@@ -18,8 +18,8 @@ constexpr PropertyDescriptor<E> kWebFormProperties[] = {
     P::ReadWrite<&E::IsConnected, &E::SetConnected>(kWebFormConnected),
     P::ReadWrite<&E::ContentType, &E::SetContentType>(kWebFormContentType),
     P::ReadWrite<&E::CookieCount, &E::SetCookieCount>(kWebFormCookieCount),
-    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CookieIndex>(kWebFormCookieName),
-    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CookieIndex>(kWebFormCookieValue),
+    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CheckCookieIndex>(kWebFormCookieName),
+    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CheckCookieIndex>(kWebFormCookieValue),
     P::ReadWrite<&E::Encoding, &E::SetEncoding>(kWebFormEncoding),
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kWebFormFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kWebFormFirewallPassword),
@@ -28,8 +28,8 @@ constexpr PropertyDescriptor<E> kWebFormProperties[] = {
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kWebFormFirewallUser),
     P::ReadWrite<&E::FollowRedirects, &E::SetFollowRedirects>(kWebFormFollowRedirects),
     P::ReadWrite<&E::FormVarCount, &E::SetFormVarCount>(kWebFormFormVarCount),
-    P::ReadWriteIndexed<&E::FormVarName, &E::SetFormVarName, &E::VariableIndex>(kWebFormFormVarNames),
-    P::ReadWriteIndexed<&E::FormVarValue, &E::SetFormVarValue, &E::VariableIndex>(kWebFormFormVarValues),
+    P::ReadWriteIndexed<&E::FormVarName, &E::SetFormVarName, &E::CheckFormVarIndex>(kWebFormFormVarNames),
+    P::ReadWriteIndexed<&E::FormVarValue, &E::SetFormVarValue, &E::CheckFormVarIndex>(kWebFormFormVarValues),
     P::ReadWrite<&E::From, &E::SetFrom>(kWebFormFrom),
     P::Read<&E::FormIdle>(kWebFormIdle),
     P::ReadWrite<&E::LocalFile, &E::SetLocalFile>(kWebFormLocalFile),
@@ -51,9 +51,12 @@ constexpr PropertyDescriptor<E> kWebFormProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kWebFormMethods[] = {
-    M::Call<&E::AddCookie>(kWebFormMethodAddCookie), M::Call<&E::AddFormVar>(kWebFormMethodAddFormVar),
-    M::Call<&E::DoEvents>(kWebFormMethodDoEvents),   M::Call<&E::InterruptForm>(kWebFormMethodInterrupt),
-    M::Call<&E::ResetForm>(kWebFormMethodReset),     M::Call<&E::Send>(kWebFormMethodSubmit),
+    M::Call<&E::AddCookie>(kWebFormMethodAddCookie),
+    M::Call<&E::AddFormVar>(kWebFormMethodAddFormVar),
+    M::Call<&E::DoEvents>(kWebFormMethodDoEvents).AnyTime(),
+    M::Call<&E::InterruptForm>(kWebFormMethodInterrupt).AnyTime(),
+    M::Call<&E::ResetForm>(kWebFormMethodReset),
+    M::Call<&E::Send>(kWebFormMethodSubmit),
     M::Call<&E::SendTo>(kWebFormMethodSubmitTo),
 };
 

@@ -42,7 +42,7 @@ WebUploadEngine::WebUploadEngine()
 
 int WebUploadEngine::SetFileCount(int n)
 {
-    int rc = CheckListCount(n, FileCount(), kBadFileIndex, kBadFileText);
+    int rc = CheckCount(n, FileCount(), kBadFileIndex, kBadFileText);
     if (rc == kResultOk)
         rc = m_fileVariables.SetCount(uint32_t(n));
     return rc == kResultOk ? m_files.SetCount(uint32_t(n)) : rc;
