@@ -44,7 +44,20 @@ public:
 TEST(Rss, FeedsOverHttp)
 {
     Rss rss;
+    // From inside an event of the running fetch the model may be read, but
+    // neither changed nor fetched into again.
+    ASSERT_EQ(rss.c.SetText(kRssChannelTitle, "before"), 0);
+    std::string during;
+    rss.events.OnEvent(kRssEventStatus, [&](const RecordedEvent&) {
+        during = rss.Property("/title");
+        EXPECT_EQ(rss.c.SetText(kRssChannelTitle, "inside"), 143);
+        EXPECT_EQ(rss.c.Do(kRssMethodSetProperty, {"/title", "inside"}), 143);
+        EXPECT_EQ(rss.c.Do(kRssMethodGetFeed, {WebUrl("/feeds/kes.rss").c_str()}), 143);
+        EXPECT_EQ(rss.c.Do(kRssMethodReset), 143);
+    });
     ASSERT_EQ(rss.c.Do(kRssMethodGetFeed, {WebUrl("/feeds/kes.rss").c_str()}), 0) << rss.c.LastError();
+    rss.events.OnEvent(kRssEventStatus, nullptr);
+    EXPECT_EQ(during, "before");
     EXPECT_EQ(rss.c.GetText(kRssChannelTitle), "Kes test feed");
     ASSERT_EQ(rss.c.GetInt(kRssItemCount), 1);
     EXPECT_EQ(rss.c.GetText(kRssItemDescription, 1), "one & only");

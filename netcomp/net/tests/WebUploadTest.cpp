@@ -88,7 +88,18 @@ TEST(WebUpload, FilesAndFieldsTheServerReads)
     ASSERT_EQ(up.c.Do(kWebUploadMethodAddFile, {"notes", textPath.c_str()}), 0);
     EXPECT_EQ(up.c.GetInt(kWebUploadFileCount), 2);
     EXPECT_EQ(up.c.GetText(kWebUploadFileVariables, 2), "notes");
+    // While the body goes out, the lists it is made from stay as they are.
+    int refused = 0;
+    up.events.OnEvent(kWebUploadEventUploadProgress, [&](const RecordedEvent&) {
+        refused += up.c.Set(kWebUploadFileCount, 0) == 143;
+        refused += up.c.Do(kWebUploadMethodAddFile, {"late", textPath.c_str()}) == 143;
+        refused += up.c.SetText(kWebUploadFormVarValues, "bob", 1) == 143;
+        refused += up.c.Do(kWebUploadMethodUpload) == 143;
+    });
     ASSERT_EQ(up.UploadTo(WebUrl("/cgi-bin/form.py")), 0) << up.c.LastError();
+    up.events.OnEvent(kWebUploadEventUploadProgress, nullptr);
+    EXPECT_EQ(refused, 4 * int(up.Progress().size()));
+    EXPECT_EQ(up.c.GetInt(kWebUploadFileCount), 2);
     const std::string reply = up.Reply();
     EXPECT_NE(
         reply.find("\"fields\": {\"name\": [\"alice\"], \"note\": [\"\\u00e4 \\u00fc \\\"quoted\\\"\\r\\nline\"]}"),
