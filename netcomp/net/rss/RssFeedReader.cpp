@@ -137,27 +137,12 @@ int RssFeedReader::ReadField(RssElement& record)
 namespace {
 
 // The parser's callback for a reader without an XMLp engine around it.
-class PlainCallback final : public XmlParserCallback {
+class PlainCallback final : public RssReaderSlots<XmlParserCallback> {
 public:
     explicit PlainCallback(RssFeedReader& reader) : m_reader(reader) {}
-    int OnCharacters(char*, int) override { return 0; }
-    int OnComment(const char*) override { return 0; }
-    int OnEndElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) override
-    {
-        return m_reader.OnEndElement(uri, localName, qualifiedName, empty);
-    }
-    int OnEndPrefixMapping(const char*) override { return 0; }
-    int OnError(int, const char*) override { return 0; }
-    int OnEntity(const char*, const char*&) override { return 0; }
-    int OnIgnorableWhitespace(const char*) override { return 0; }
-    int OnDeclaration(const char*) override { return 0; }
-    int OnProcessingInstruction(const char*) override { return 0; }
-    int OnSpecialSection(const char*, const char*) override { return 0; }
-    int OnStartElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) override
-    {
-        return m_reader.OnStartElement(uri, localName, qualifiedName, empty);
-    }
-    int OnStartPrefixMapping(const char*, const char*) override { return 0; }
+
+protected:
+    RssFeedReader& FeedReader() override { return m_reader; }
     int OnInputChar(char) override { return 0; }
 
 private:

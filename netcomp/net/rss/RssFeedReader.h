@@ -36,6 +36,34 @@ private:
     int m_depth = 0;
 };
 
+// The parser slots of a feed reader's driver, over the callback base it
+// derives from: element starts and ends go to FeedReader(), the other slots
+// do nothing.
+template <class Base>
+class RssReaderSlots : public Base {
+protected:
+    virtual RssFeedReader& FeedReader() = 0;
+
+    int OnCharacters(char*, int) override { return 0; }
+    int OnComment(const char*) override { return 0; }
+    int OnEndElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) override
+    {
+        return FeedReader().OnEndElement(uri, localName, qualifiedName, empty);
+    }
+    int OnEndPrefixMapping(const char*) override { return 0; }
+    int OnError(int, const char*) override { return 0; }
+    int OnEntity(const char*, const char*&) override { return 0; }
+    int OnIgnorableWhitespace(const char*) override { return 0; }
+    int OnDeclaration(const char*) override { return 0; }
+    int OnProcessingInstruction(const char*) override { return 0; }
+    int OnSpecialSection(const char*, const char*) override { return 0; }
+    int OnStartElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) override
+    {
+        return FeedReader().OnStartElement(uri, localName, qualifiedName, empty);
+    }
+    int OnStartPrefixMapping(const char*, const char*) override { return 0; }
+};
+
 // Parses a whole feed text into the model (the model is cleared first):
 // 0, or the parser's or the reader's code; its text in *errorText.
 [[nodiscard]] int ParseRssFeed(const char* data, uint32_t length, RssFeed& feed, const char** errorText);

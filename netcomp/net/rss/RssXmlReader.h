@@ -4,7 +4,7 @@
 #include "netcomp/core/web/XmlpEngine.h"
 #include "netcomp/net/rss/RssFeedReader.h"
 
-class RssXmlReader final : public XmlpEngine {
+class RssXmlReader final : public RssReaderSlots<XmlpEngine> {
 public:
     explicit RssXmlReader(RssFeed& feed);
 
@@ -15,24 +15,7 @@ public:
     [[nodiscard]] int Finish();
 
 protected:
-    int OnCharacters(char*, int) override { return 0; }
-    int OnComment(const char*) override { return 0; }
-    int OnEndElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) override
-    {
-        return m_feedReader.OnEndElement(uri, localName, qualifiedName, empty);
-    }
-    int OnEndPrefixMapping(const char*) override { return 0; }
-    int OnError(int, const char*) override { return 0; }
-    int OnEntity(const char*, const char*&) override { return 0; }
-    int OnIgnorableWhitespace(const char*) override { return 0; }
-    int OnDeclaration(const char*) override { return 0; }
-    int OnProcessingInstruction(const char*) override { return 0; }
-    int OnSpecialSection(const char*, const char*) override { return 0; }
-    int OnStartElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) override
-    {
-        return m_feedReader.OnStartElement(uri, localName, qualifiedName, empty);
-    }
-    int OnStartPrefixMapping(const char*, const char*) override { return 0; }
+    RssFeedReader& FeedReader() override { return m_feedReader; }
 
 private:
     RssFeedReader m_feedReader;
