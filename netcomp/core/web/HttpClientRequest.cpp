@@ -317,8 +317,9 @@ int HttpClient::TransmitRequest(NetString& header, bool withBody)
         const uint32_t lead = m_postData.Length() < kCoalescedBody ? m_postData.Length() : kCoalescedBody;
         rc = header.Append(m_postData.Data(), lead);
         if (rc == kResultOk) {
+            // An Interrupt from inside the event has closed the connection.
             FireStartTransfer(0);
-            rc = SendBytes(header.Data(), header.Length(), false);
+            rc = StopForInterrupt() ? kInterrupted : SendBytes(header.Data(), header.Length(), false);
         }
         if (rc == kResultOk && lead < m_postData.Length())
             rc = SendBytes(m_postData.Data() + lead, m_postData.Length() - lead, false);
@@ -366,6 +367,8 @@ int HttpClient::SendBody()
 int HttpClient::OnUploadProgress(int64_t sent)
 {
     FireTransfer(0, sent, "", 0);
+    if (StopForInterrupt())
+        return kInterrupted;
     // A reply that arrives while the upload runs (an early error) stops it.
     return m_transferDone ? (m_responseError ? m_responseError : kHttpError) : kResultOk;
 }
