@@ -62,9 +62,29 @@ TEST(WebUpload, BodyAsItGoesOut)
     EXPECT_EQ(up.Progress(), (std::vector<int>{0, 99, 100}));
     EXPECT_EQ(CountTempFiles("wup*.tmp"), before);
 
-    // The temporary file goes also when the request fails.
+    // The temporary file goes also when the request fails or is interrupted.
     EXPECT_EQ(up.UploadTo("http://127.0.0.1:1/"), 10061);
     EXPECT_EQ(CountTempFiles("wup*.tmp"), before);
+    // An Interrupt as the body starts, between its blocks or once it is out
+    // ends the upload as interrupted.
+    const std::string longer = WriteTempFile("web upload long.bin", BinaryBytes(600000));
+    ASSERT_EQ(up.c.Set(kWebUploadFileCount, 0), 0);
+    ASSERT_EQ(up.c.Do(kWebUploadMethodAddFile, {"long", longer.c_str()}), 0);
+    for (const int at : {0, 1, 4}) {
+        int seen = 0;
+        up.events.OnEvent(kWebUploadEventUploadProgress, [&](const RecordedEvent&) {
+            if (seen++ == at) {
+                EXPECT_EQ(up.c.Do(kWebUploadMethodInterrupt), 0);
+            }
+            EXPECT_EQ(CountTempFiles("wup*.tmp"), before + 1);
+        });
+        EXPECT_EQ(up.UploadTo(CaptureUrl("/echo/up")), 301) << at;
+        EXPECT_STREQ(up.c.LastError(), "Interrupted.");
+        EXPECT_EQ(seen, at + 1);
+        EXPECT_EQ(CountTempFiles("wup*.tmp"), before);
+        EXPECT_TRUE(up.c.GetBool(kWebUploadIdle));
+    }
+    up.events.OnEvent(kWebUploadEventUploadProgress, nullptr);
     // A file that cannot be read stops the upload before anything is sent.
     ASSERT_EQ(up.c.Do(kWebUploadMethodAddFile, {"gone", (TempFolder() + "no such file.bin").c_str()}), 0);
     up.events.Clear();
@@ -73,6 +93,7 @@ TEST(WebUpload, BodyAsItGoesOut)
     EXPECT_TRUE(up.events.Of(kWebUploadEventConnected).empty());
     EXPECT_EQ(CountTempFiles("wup*.tmp"), before);
     DeleteFileA(path.c_str());
+    DeleteFileA(longer.c_str());
 }
 
 TEST(WebUpload, FilesAndFieldsTheServerReads)
