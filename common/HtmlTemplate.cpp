@@ -5,6 +5,8 @@
 
 #include "common/HtmlTemplate.h"
 
+#include <cstring>
+
 namespace {
 
 const char kOpen[] = "{{";
@@ -220,4 +222,30 @@ bool HtmlTemplate::RenderNodes(const std::vector<Node>& nodes, TagReplacer& repl
         }
     }
     return true;
+}
+
+bool TagReplacer::WriteHtmlText(TemplateOutputStream& out, const std::string& text)
+{
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+        case '<':
+            entity = "&lt;";
+            break;
+        case '>':
+            entity = "&gt;";
+            break;
+        case '"':
+            entity = "&quot;";
+            break;
+        default:
+            continue;
+        }
+        if ((i > start && !out.Write(text.data() + start, i - start)) || !out.Write(entity, std::strlen(entity))) {
+            return false;
+        }
+        start = i + 1;
+    }
+    return start == text.size() || out.Write(text.data() + start, text.size() - start);
 }
