@@ -115,10 +115,8 @@ int XmppEngine::Fail(int code, const char* detail)
 void XmppEngine::SetStream(Stream state)
 {
     m_stream = state;
-    if (state <= Stream::Connected) {
+    if (state <= Stream::Connected)
         m_features = false;
-        m_capture = Capture::None;
-    }
 }
 
 std::string XmppEngine::NextId()
@@ -294,6 +292,7 @@ int XmppEngine::WaitRound()
 void XmppEngine::Arm(Capture capture)
 {
     m_reply.Clear();
+    m_taken = false;
     m_capture = capture;
 }
 
@@ -302,11 +301,10 @@ void XmppEngine::Arm(Capture capture)
 int XmppEngine::Await()
 {
     int rc = kResultOk;
-    while (m_capture != Capture::None && m_pending == kResultOk && rc == kResultOk)
+    while (!m_taken && m_pending == kResultOk && rc == kResultOk)
         rc = IsConnected() ? WaitRound() : Fail(kXmppServerDisconnected, nullptr);
-    const bool taken = m_capture == Capture::None;
     m_capture = Capture::None;
-    if (rc == kResultOk && !taken) {
+    if (rc == kResultOk && !m_taken) {
         SetLastErrorText(m_pendingText.CStr());
         rc = m_pending;
     }
@@ -396,11 +394,15 @@ void XmppEngine::Dispatch(XmppStreamCutter::Piece& piece)
         m_features = piece.version1;
         SetStream(Stream::HeaderReceived);
         break;
-    case XmppStreamCutter::Kind::StreamEnd:
+    case XmppStreamCutter::Kind::StreamEnd: {
         Trace(1, piece.text.c_str());
         SetStream(Stream::Connected);
-        m_pending = TcpClient::Disconnect();
+        // A stream error that came before keeps its result.
+        const int rc = TcpClient::Disconnect();
+        if (m_pending == kResultOk)
+            m_pending = rc;
         break;
+    }
     case XmppStreamCutter::Kind::Stanza:
         DispatchStanza(piece.text);
         break;
@@ -431,6 +433,7 @@ void XmppEngine::DispatchStanza(const std::string& text)
     if (taken) {
         (void)m_reply.Assign(uint32_t(text.size()), text.data());
         m_capture = Capture::None;
+        m_taken = true;
         return;
     }
     if (top.localName == "presence")

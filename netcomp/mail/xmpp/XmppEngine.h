@@ -176,6 +176,7 @@ private:
     NetString m_lastStanza;
     NetString m_reply; // the stanza a wait took for its own
     Capture m_capture = Capture::None;
+    bool m_taken = false; // the armed capture has its stanza in m_reply
     StringList m_infoNames;
     StringList m_infoValues;
     XmppBuddyList m_buddies;

@@ -46,9 +46,10 @@ int XmppEngine::Connect(const char* user, const char* password)
 {
     Begin();
     if (LoggedIn())
-        return Text(user) == m_user.CStr() ? kResultOk : Fail(kXmppUserWhileConnected, nullptr);
-    int rc = m_user.AssignText(user);
-    if (rc == kResultOk)
+        return !user || Text(user) == m_user.CStr() ? kResultOk : Fail(kXmppUserWhileConnected, nullptr);
+    // An argument not given keeps what User or Password holds.
+    int rc = user ? m_user.AssignText(user) : kResultOk;
+    if (rc == kResultOk && password)
         rc = m_password.AssignText(password);
     if (rc != kResultOk)
         return rc;
