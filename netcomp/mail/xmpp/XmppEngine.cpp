@@ -280,8 +280,27 @@ int XmppEngine::SendUnchecked(const std::string& text)
     return SendBytes(text.data(), uint32_t(text.size()), false);
 }
 
+// A read notification that went missing would leave a stanza unread until
+// the server sends the next one: the socket is read now and then as well.
+void XmppEngine::PollSocket()
+{
+    const DWORD now = Now();
+    if (!HasSocket() || now - m_lastPoll < 200)
+        return;
+    m_lastPoll = now;
+    (void)Receive(0);
+}
+
+int XmppEngine::DoEvents()
+{
+    const int rc = NetComponent::DoEvents();
+    PollSocket();
+    return rc;
+}
+
 int XmppEngine::WaitRound()
 {
+    PollSocket();
     if (WaitStep(10, m_window))
         return kResultOk;
     if (std::strcmp(LastErrorText(), "Timeout.") == 0)

@@ -86,6 +86,8 @@ public:
     [[nodiscard]] int SubscribeTo(const char* jid);
     [[nodiscard]] int Unregister();
     [[nodiscard]] int UnsubscribeTo(const char* jid);
+    // One wait step of 20 ms that lets pending notifications run.
+    [[nodiscard]] int DoEvents();
 
 protected:
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;
@@ -133,6 +135,7 @@ private:
     void Arm(Capture capture);
     [[nodiscard]] int Await();
     [[nodiscard]] int WaitRound();
+    void PollSocket();
     [[nodiscard]] int JudgeReply();
     [[nodiscard]] int ParseReply();
 
@@ -181,5 +184,6 @@ private:
     StringList m_infoValues;
     XmppBuddyList m_buddies;
     int m_pending = 0;
+    DWORD m_lastPoll = 0;
     NetString m_pendingText;
 };
