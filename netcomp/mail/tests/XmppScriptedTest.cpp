@@ -85,6 +85,9 @@ TEST_F(XmppScriptedTest, LoginTranscriptAndAMessageEachWay)
         .Send("p></item></query></iq>")
         .ExpectBytes("<presence/>")
         .ExpectBytes("<presence><show>chat</show><status>Available for Chat.</status></presence>")
+        // A roster push that does not come from the server is not taken.
+        .Send("<iq type='set' id='f1' from='mallory@localhost'><query xmlns='jabber:iq:roster'>"
+              "<item jid='mallory@localhost' subscription='both'/></query></iq>")
         .Send("<message from='bob@localhost/home' type='chat'><thread>t-1</thread><subject>Hi</subject>"
               "<body>caf\xC3\xA9</body><x xmlns='jabber:x:event'><composing/></x></message>")
         .ExpectBytes("<message to='bob@localhost' from='alice@localhost/desk' type='chat'>\r\n<body>Yes</body>"
@@ -109,6 +112,7 @@ TEST_F(XmppScriptedTest, LoginTranscriptAndAMessageEachWay)
 
     ASSERT_TRUE(PumpUntil(me.xmpp, [&] { return !me.events.Of(kXmppEventMessageIn).empty(); }));
     EXPECT_EQ(me.events.Of(kXmppEventMessageIn)[0].texts[3], "caf\xC3\xA9");
+    EXPECT_EQ(me.xmpp.GetInt(kXmppBuddyCount), 1);
     // What the message brought reads back, and does not go out again.
     EXPECT_EQ(me.xmpp.GetText(kXmppMessageThread), "t-1");
     EXPECT_EQ(me.xmpp.GetText(kXmppMessageSubject), "Hi");
