@@ -80,6 +80,8 @@ XmppEngine::XmppEngine()
     SetEventTable(kXmppEvents);
     (void)Init();
     SetHoldReplies(false);
+    // The stream arrives raw; a read takes what a busy stream has waiting.
+    (void)SetReadBufferSize(65536);
     (void)SetTimeout(20);
     (void)SetRemotePort(5222);
     (void)m_resource.AssignText("Tessarine XMPP Agent");
