@@ -178,7 +178,9 @@ int XmppEngine::SetServer(const char* text)
 
 int XmppEngine::SetMessageType(int type)
 {
-    m_messageType = type >= 0 && type <= 4 ? type : 0;
+    if (type < 0 || type > 4)
+        return Fail(kXmppBadIndex, "MessageType must be between 0 and 4");
+    m_messageType = type;
     return kResultOk;
 }
 
@@ -539,7 +541,10 @@ void XmppEngine::OnRoster()
         (void)m_buddies.Assign(items);
         return;
     }
-    if (top.type != "set")
+    // Only the server speaks for the roster (RFC 6121, 2.1.6): a push from
+    // anyone else is not taken.
+    const std::string own = std::string(m_user.CStr()) + "@" + m_server.CStr();
+    if (top.type != "set" || !(top.from.empty() || StrICmp(top.from.c_str(), own.c_str()) == 0))
         return;
     for (const XmppRosterItem& item : items) {
         int row = -1;
