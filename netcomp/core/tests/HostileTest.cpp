@@ -47,6 +47,7 @@
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_xmpp.h"
 
 namespace {
 
@@ -95,6 +96,7 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"XMPP", {kXmppTimeout, {{kXmppServer, 0, "127.0.0.1"}, {kXmppServerPort, kEchoPort, nullptr}}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
 };

@@ -30,6 +30,14 @@ protected:
         const auto connected = party.events.Of(kXmppEventConnected);
         ASSERT_FALSE(connected.empty());
         EXPECT_EQ(connected.back().texts[1], "Login Complete.");
+        // The server routes messages to the party only once it has taken
+        // its presence, which it echoes back.
+        ASSERT_TRUE(PumpUntil(party.xmpp, [&] {
+            for (const RecordedEvent& e : party.events.Of(kXmppEventPresence))
+                if (e.texts[0] == user)
+                    return true;
+            return false;
+        })) << party.Transcript();
     }
 
     // Messages both ways: the text arrives byte for byte, and what one
@@ -49,7 +57,8 @@ protected:
         ASSERT_EQ(alice.xmpp.SetText(kXmppMessageText, kGreeting), 0);
         ASSERT_EQ(alice.xmpp.Do(kXmppSendMessage, {"bob"}), 0) << alice.xmpp.LastError();
         EXPECT_EQ(alice.xmpp.GetText(kXmppMessageText), "");
-        ASSERT_TRUE(PumpUntil(bob.xmpp, [&] { return !bob.events.Of(kXmppEventMessageIn).empty(); }));
+        ASSERT_TRUE(PumpUntil(bob.xmpp, [&] { return !bob.events.Of(kXmppEventMessageIn).empty(); }))
+            << "alice:" << alice.Transcript() << "\nbob:" << bob.Transcript();
         const RecordedEvent in = bob.events.Of(kXmppEventMessageIn)[0];
         EXPECT_EQ(in.texts[0], "alice");
         EXPECT_EQ(in.texts[1], "localhost");
@@ -62,7 +71,8 @@ protected:
 
         ASSERT_EQ(bob.xmpp.SetText(kXmppMessageText, "Danke!"), 0);
         ASSERT_EQ(bob.xmpp.Do(kXmppSendMessage, {"alice@localhost"}), 0) << bob.xmpp.LastError();
-        ASSERT_TRUE(PumpUntil(alice.xmpp, [&] { return !alice.events.Of(kXmppEventMessageIn).empty(); }));
+        ASSERT_TRUE(PumpUntil(alice.xmpp, [&] { return !alice.events.Of(kXmppEventMessageIn).empty(); }))
+            << "alice:" << alice.Transcript() << "\nbob:" << bob.Transcript();
         EXPECT_EQ(alice.events.Of(kXmppEventMessageIn)[0].texts[3], "Danke!");
         EXPECT_EQ(alice.xmpp.GetText(kXmppMessageThread), "");
         EXPECT_EQ(alice.xmpp.GetText(kXmppMessageSubject), "");

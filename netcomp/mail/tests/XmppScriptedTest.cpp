@@ -1,7 +1,7 @@
 // The XMPP component against the scripted server: the login transcript byte
 // for byte (the SASL attempt ended with <abort/>, the lower-case digest, a
 // stanza with a foreign id during a wait), what an incoming message brings
-// and what the answer does not carry back, the server's failures at each
+// and what the answer does not carry back, what an event may do, the server's failures at each
 // step, and what the caller may not pass.
 #include <winsock2.h>
 #include <windows.h>
@@ -98,7 +98,27 @@ TEST_F(XmppScriptedTest, LoginTranscriptAndAMessageEachWay)
         .ExpectClose();
     Start(server);
 
+    // The ping arrives while Connect runs: from its event no other action
+    // starts and who one is stays, but the answer may be prepared; it goes
+    // from the event of the message, which DoEvents fires.
+    int nestedAction = 0, nestedUser = 0, prepared = -1, answered = -1;
+    me.events.OnEvent(kXmppEventIq, [&](const RecordedEvent&) {
+        nestedAction = me.xmpp.Do(kXmppSendCommand, {"<presence/>"});
+        nestedUser = me.xmpp.SetText(kXmppUser, "bob");
+        prepared = me.xmpp.SetText(kXmppMessageText, "Yes");
+    });
+    std::string thread, subject, other, xml;
+    me.events.OnEvent(kXmppEventMessageIn, [&](const RecordedEvent&) {
+        thread = me.xmpp.GetText(kXmppMessageThread);
+        subject = me.xmpp.GetText(kXmppMessageSubject);
+        other = me.xmpp.GetText(kXmppMessageOtherData);
+        EXPECT_EQ(me.xmpp.Query("MessageXML", xml), 0);
+        answered = me.xmpp.Do(kXmppSendMessage, {"bob"});
+    });
     ASSERT_EQ(me.xmpp.Do(kXmppConnect, {"alice", "wonder"}), 0) << me.xmpp.LastError();
+    EXPECT_EQ(nestedAction, 143);
+    EXPECT_EQ(nestedUser, 143);
+    EXPECT_EQ(prepared, 0);
     const auto iq = me.events.Of(kXmppEventIq);
     ASSERT_EQ(iq.size(), 1u);
     EXPECT_EQ(iq[0].texts[0], "<iq type='get' id='ping1' from='localhost'><ping xmlns='urn:xmpp:ping'/></iq>");
@@ -111,18 +131,16 @@ TEST_F(XmppScriptedTest, LoginTranscriptAndAMessageEachWay)
     EXPECT_EQ(progress[3], "SASL mechanism DIGEST-MD5 not completed; legacy authentication follows.");
 
     ASSERT_TRUE(PumpUntil(me.xmpp, [&] { return !me.events.Of(kXmppEventMessageIn).empty(); }));
+    EXPECT_EQ(answered, 0) << me.xmpp.LastError();
     EXPECT_EQ(me.events.Of(kXmppEventMessageIn)[0].texts[3], "caf\xC3\xA9");
     EXPECT_EQ(me.xmpp.GetInt(kXmppBuddyCount), 1);
-    // What the message brought reads back, and does not go out again.
-    EXPECT_EQ(me.xmpp.GetText(kXmppMessageThread), "t-1");
-    EXPECT_EQ(me.xmpp.GetText(kXmppMessageSubject), "Hi");
-    EXPECT_EQ(me.xmpp.GetText(kXmppMessageOtherData), "<x xmlns='jabber:x:event'><composing xmlns='jabber:x:event'>"
-                                                      "</composing></x>");
-    std::string xml;
-    ASSERT_EQ(me.xmpp.Query("MessageXML", xml), 0);
+    // What the message brought reads back in its event, and does not go
+    // out again with the answer.
+    EXPECT_EQ(thread, "t-1");
+    EXPECT_EQ(subject, "Hi");
+    EXPECT_EQ(other, "<x xmlns='jabber:x:event'><composing xmlns='jabber:x:event'></composing></x>");
     EXPECT_EQ(xml.substr(0, 35), "<message from='bob@localhost/home' ");
-    ASSERT_EQ(me.xmpp.SetText(kXmppMessageText, "Yes"), 0);
-    ASSERT_EQ(me.xmpp.Do(kXmppSendMessage, {"bob"}), 0) << me.xmpp.LastError();
+    EXPECT_EQ(me.xmpp.GetText(kXmppMessageThread), "");
     EXPECT_EQ(me.xmpp.Do(kXmppDisconnect), 0) << me.xmpp.LastError();
     EXPECT_FALSE(me.xmpp.GetBool(kXmppConnected));
     EXPECT_EQ(server.Finish(), "");
@@ -195,7 +213,12 @@ TEST_F(XmppScriptedTest, WhatTheCallerMayNotPass)
     EXPECT_STREQ(me.xmpp.LastError(), "Array index out of bounds (Invalid UserInfo index.).");
     EXPECT_EQ(me.xmpp.GetText(kXmppBuddyId, 1), "");
     EXPECT_STREQ(me.xmpp.LastError(), "Array index out of bounds (Invalid Buddy index).");
-    EXPECT_EQ(me.xmpp.CheckIndex(kXmppBuddyGroup, 0), NETCOMP_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(me.xmpp.LastErrorCode(), 627);
+    EXPECT_EQ(me.xmpp.GetInt(kXmppBuddySubscription, 0), -1);
+    EXPECT_EQ(me.xmpp.LastErrorCode(), 627);
+    EXPECT_EQ(me.xmpp.SetText(kXmppBuddyGroup, "Friends", 1), 627);
+    EXPECT_EQ(me.xmpp.CheckIndex(kXmppBuddySubscription, 0), NETCOMP_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(me.xmpp.CheckIndex(kXmppUserInfoValue, 3), NETCOMP_INDEX_OUT_OF_RANGE);
     ASSERT_EQ(me.xmpp.Set(kXmppUserInfoCount, 0), 0);
     for (int i = 0; i < 13; ++i)
         ASSERT_EQ(me.xmpp.Do(kXmppSetUserInfoField, {("f" + std::to_string(i)).c_str(), "v"}), 0);

@@ -49,6 +49,14 @@ public:
                 out.push_back(e.texts[1]);
         return out;
     }
+    // Every traced text in order, marked by direction, for a failure's message.
+    std::string Transcript() const
+    {
+        std::string all;
+        for (const RecordedEvent& e : events.Of(kXmppEventProtocolTrace))
+            all += (e.values[0] == 0 ? "\nC: " : e.values[0] == 1 ? "\nS: " : "\n-- ") + e.texts[1];
+        return all;
+    }
     std::string Sent() const
     {
         std::string all;

@@ -9,11 +9,13 @@ using E = XmppEngine;
 using P = Properties<E>;
 using M = Methods<E>;
 
+// The message fields may be set from inside an event while an action runs
+// (an answer prepared in MessageIn): a message is built whole before it goes.
 constexpr PropertyDescriptor<E> kXmppProperties[] = {
     P::Read<&E::BuddyCount>(kXmppBuddyCount),
     P::ReadWriteIndexed<&E::BuddyGroup, &E::SetBuddyGroup, &E::CheckBuddyIndex>(kXmppBuddyGroup),
     P::ReadIndexed<&E::BuddyId, &E::CheckBuddyIndex>(kXmppBuddyId),
-    P::ReadIndexed<&E::BuddySubscription, &E::CheckBuddyIndex>(kXmppBuddySubscription),
+    P::ReadIndexed<&E::BuddySubscription, &E::CheckBuddyRead>(kXmppBuddySubscription),
     P::ReadWrite<&E::GetConnected, &E::SetConnectedState>(kXmppConnected),
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kXmppFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kXmppFirewallPassword),
@@ -22,12 +24,12 @@ constexpr PropertyDescriptor<E> kXmppProperties[] = {
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kXmppFirewallUser),
     P::ReadWrite<&E::GetServerPort, &E::SetServerPort>(kXmppServerPort),
     P::ReadWrite<&E::GetServer, &E::SetServer>(kXmppServer),
-    P::ReadWrite<&E::GetMessageHtml, &E::SetMessageHtml>(kXmppMessageHTML),
-    P::ReadWrite<&E::GetMessageSubject, &E::SetMessageSubject>(kXmppMessageSubject),
-    P::ReadWrite<&E::GetMessageText, &E::SetMessageText>(kXmppMessageText),
-    P::ReadWrite<&E::GetMessageThread, &E::SetMessageThread>(kXmppMessageThread),
-    P::ReadWrite<&E::GetMessageType, &E::SetMessageType>(kXmppMessageType),
-    P::ReadWrite<&E::GetMessageOtherData, &E::SetMessageOtherData>(kXmppMessageOtherData),
+    P::ReadWrite<&E::GetMessageHtml, &E::SetMessageHtml>(kXmppMessageHTML).AnyTime(),
+    P::ReadWrite<&E::GetMessageSubject, &E::SetMessageSubject>(kXmppMessageSubject).AnyTime(),
+    P::ReadWrite<&E::GetMessageText, &E::SetMessageText>(kXmppMessageText).AnyTime(),
+    P::ReadWrite<&E::GetMessageThread, &E::SetMessageThread>(kXmppMessageThread).AnyTime(),
+    P::ReadWrite<&E::GetMessageType, &E::SetMessageType>(kXmppMessageType).AnyTime(),
+    P::ReadWrite<&E::GetMessageOtherData, &E::SetMessageOtherData>(kXmppMessageOtherData).AnyTime(),
     P::ReadWrite<&E::GetPassword, &E::SetPassword>(kXmppPassword),
     P::ReadWrite<&E::GetPresence, &E::SetPresence>(kXmppPresence),
     P::ReadWrite<&E::GetResource, &E::SetResource>(kXmppResource),
@@ -45,7 +47,7 @@ constexpr MethodDescriptor<E> kXmppMethods[] = {
     M::Call<&E::ChangePresence>(kXmppChangePresence),
     M::Call<&E::Connect>(kXmppConnect),
     M::Call<&E::Disconnect>(kXmppDisconnect),
-    M::Call<&E::DoEvents>(kXmppDoEvents),
+    M::Call<&E::DoEvents>(kXmppDoEvents).AnyTime(),
     M::Call<&E::ProbePresence>(kXmppProbePresence),
     M::Call<&E::QueryRegister>(kXmppQueryRegister),
     M::Call<&E::Register>(kXmppRegister),

@@ -135,11 +135,13 @@ void XmppEngine::Trace(int direction, const char* text)
 
 int XmppEngine::CheckBuddyIndex(int index)
 {
-    if (index >= 1 && index <= BuddyCount())
-        return kResultOk;
-    (void)Fail(kXmppBadIndex, "Invalid Buddy index");
-    // The range error of the flat interface, with the component's text.
-    return kIndexOutOfRange;
+    return index >= 1 && index <= BuddyCount() ? kResultOk : Fail(kXmppBadIndex, "Invalid Buddy index");
+}
+
+// BuddySubscription reads -1 for a bad index, with the index error to read.
+int XmppEngine::CheckBuddyRead(int index, IndexUse use)
+{
+    return use == IndexUse::Access ? kResultOk : CheckBuddyIndex(index);
 }
 
 const char* XmppEngine::BuddyGroup(int index) const
@@ -152,9 +154,12 @@ const char* XmppEngine::BuddyId(int index) const
     return m_buddies.Item(uint32_t(index - 1), XmppBuddyList::kJid);
 }
 
-int XmppEngine::BuddySubscription(int index) const
+int XmppEngine::BuddySubscription(int index)
 {
-    return index >= 1 && index <= BuddyCount() ? m_buddies.Subscription(uint32_t(index - 1)) : -1;
+    if (CheckBuddyIndex(index) == kResultOk)
+        return m_buddies.Subscription(uint32_t(index - 1));
+    SetLastCode(kXmppBadIndex);
+    return -1;
 }
 
 int XmppEngine::SetBuddyGroup(int index, const char* groups)
@@ -224,10 +229,7 @@ int XmppEngine::SetUserInfoCount(int count)
 
 int XmppEngine::CheckUserInfoIndex(int index)
 {
-    if (index >= 1 && index <= UserInfoCount())
-        return kResultOk;
-    (void)Fail(kXmppBadIndex, "Invalid UserInfo index.");
-    return kIndexOutOfRange;
+    return index >= 1 && index <= UserInfoCount() ? kResultOk : Fail(kXmppBadIndex, "Invalid UserInfo index.");
 }
 
 int XmppEngine::SetUserInfoFieldAt(int index, const char* name)

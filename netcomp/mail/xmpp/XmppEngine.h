@@ -30,7 +30,8 @@ public:
     const char* BuddyGroup(int index) const;
     [[nodiscard]] int SetBuddyGroup(int index, const char* groups);
     const char* BuddyId(int index) const;
-    int BuddySubscription(int index) const;
+    [[nodiscard]] int CheckBuddyRead(int index, IndexUse use);
+    int BuddySubscription(int index);
     bool GetConnected() const { return IsConnected(); }
     [[nodiscard]] int SetConnectedState(bool on);
     int GetServerPort() const { return GetRemotePort(); }
