@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "netcomp/mail/tests/XmppTestSupport.h"
 #include "netcomp/testing/ScriptedServer.h"
@@ -239,12 +240,23 @@ TEST_F(XmppScriptedTest, WhatTheCallerMayNotPass)
         .Send("<iq type='result' id='00000004'><query xmlns='jabber:iq:roster'/></iq>")
         .ExpectBytes("<presence/>")
         .ExpectBytes("<presence><show>dnd</show><status>Busy &amp; away</status></presence>")
+        .ExpectBytes("<presence><show>dnd</show><status>Busy &amp; away</status></presence>")
         .ExpectBytes("<presence to='bob@localhost' type='subscribe'/>")
         .Silence();
     Start(server);
     ASSERT_EQ(me.xmpp.Set(kXmppPresence, 4), 0);
     ASSERT_EQ(me.xmpp.SetText(kXmppStatusText, "Busy & away"), 0);
+    // A setting that connects or sends is an action of its own: its events
+    // start no other.
+    std::vector<int> nested;
+    me.events.OnEvent(kXmppEventProtocolTrace, [&](const RecordedEvent& e) {
+        if (e.values[0] == 0)
+            nested.push_back(me.xmpp.Do(kXmppDisconnect));
+    });
     ASSERT_EQ(me.xmpp.Set(kXmppConnected, 1), 0) << me.xmpp.LastError();
+    ASSERT_EQ(me.xmpp.SetText(kXmppStatusText, "Busy & away"), 0);
+    me.events.OnEvent(kXmppEventProtocolTrace, nullptr);
+    EXPECT_EQ(nested, std::vector<int>(9, 143));
     EXPECT_EQ(me.xmpp.SetText(kXmppUser, "bob"), 624);
     EXPECT_STREQ(me.xmpp.LastError(), "Cannot change user during a connection.");
     EXPECT_EQ(me.xmpp.SetText(kXmppResource, "other"), 625);
