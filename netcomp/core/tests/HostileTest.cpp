@@ -41,12 +41,15 @@
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_webform.h"
+#include "netcomp/include/netcomp_webupload.h"
 #include "netcomp/include/netcomp_xmpp.h"
 
 namespace {
@@ -96,6 +99,9 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"WebForm", {kWebFormTimeout, {{kWebFormURL, 0, "http://127.0.0.1:20952/f"}}}},
+    {"WebUpload", {kWebUploadTimeout, {{kWebUploadURL, 0, "http://127.0.0.1:20952/u"}}}},
+    {"RSS", {kRssTimeout, {}}},
     {"XMPP", {kXmppTimeout, {{kXmppServer, 0, "127.0.0.1"}, {kXmppServerPort, kEchoPort, nullptr}}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
