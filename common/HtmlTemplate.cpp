@@ -226,26 +226,15 @@ bool HtmlTemplate::RenderNodes(const std::vector<Node>& nodes, TagReplacer& repl
 
 bool TagReplacer::WriteHtmlText(TemplateOutputStream& out, const std::string& text)
 {
+    static const char kMarkup[] = "<>\"";
+    static const char* const kEntities[] = {"&lt;", "&gt;", "&quot;"};
     size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char* entity = nullptr;
-        switch (text[i]) {
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = "&quot;";
-            break;
-        default:
-            continue;
-        }
-        if ((i > start && !out.Write(text.data() + start, i - start)) || !out.Write(entity, std::strlen(entity))) {
+    for (size_t at = text.find_first_of(kMarkup); at != std::string::npos; at = text.find_first_of(kMarkup, start)) {
+        const char* entity = kEntities[std::strchr(kMarkup, text[at]) - kMarkup];
+        if ((at > start && !out.Write(text.data() + start, at - start)) || !out.Write(entity, std::strlen(entity))) {
             return false;
         }
-        start = i + 1;
+        start = at + 1;
     }
     return start == text.size() || out.Write(text.data() + start, text.size() - start);
 }
