@@ -111,6 +111,9 @@ protected:
     // Name or dotted address to an IPv4 address (network order); 0 for an empty text.
     [[nodiscard]] int Resolve(const char* text, unsigned long* address);
     void PostRead();
+    // Removes the notifications still queued for a socket that was closed
+    // (another socket may soon have its handle value).
+    void DropQueuedNotifications(SOCKET closed);
 
 private:
     void Connected(int error);
@@ -118,7 +121,6 @@ private:
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
     void Close(int code, bool drain);
-    void DropQueuedNotifications(SOCKET closed);
     int Deliver();
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);
