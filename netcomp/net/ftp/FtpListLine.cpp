@@ -78,6 +78,8 @@ int64_t Decimal(const Token& t)
 
 int AppendToken(NetStringBase& out, const Token& t)
 {
+    if (t.length == 0)
+        return kResultOk;
     if (!out.IsEmpty() && out.AppendChar(' ') != kResultOk)
         return kOutOfMemory;
     return out.Append(t.data, t.length);
