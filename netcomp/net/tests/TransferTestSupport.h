@@ -1,0 +1,93 @@
+#pragma once
+// What the FTP and remote-command tests share: files in the test's folder
+// and in a peer's state folder, a component of the export list with an event
+// recorder, and a connection from another loopback address (127.0.0.2), the
+// stranger that a data or error channel must turn away.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "netcomp/core/framework/ComponentHolder.h"
+#include "netcomp/testing/EventRecorder.h"
+
+namespace transfertest {
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A peer's state folder, as Wine sees it.
+inline std::string PeerFolder(const char* peer)
+{
+    const char* build = std::getenv("KES_BINARY_DIR");
+    std::string path = std::string("Z:") + (build ? build : "") + "/peers/" + peer;
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return path;
+}
+
+// Bytes of every value, zero bytes and line ends among them.
+inline std::string BinaryBytes(std::size_t n)
+{
+    std::string bytes(n, '\0');
+    unsigned x = 12345;
+    for (std::size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = char(i % 7 == 0 ? 0 : (x >> 16) & 0xFF);
+    }
+    return bytes;
+}
+
+// A connection to 127.0.0.1:port made from 127.0.0.2; INVALID_SOCKET when it
+// cannot be made.
+inline SOCKET ConnectFromStranger(unsigned short port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in from = {};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = inet_addr("127.0.0.2");
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = inet_addr("127.0.0.1");
+    to.sin_port = htons(port);
+    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+        connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        if (s != INVALID_SOCKET)
+            closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+// True when the other side closed (or reset) the connection within a few seconds.
+inline bool ClosedByPeer(SOCKET s)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval wait = {5, 0};
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1)
+        return false;
+    char byte;
+    return recv(s, &byte, 1, 0) <= 0;
+}
+
+} // namespace transfertest
