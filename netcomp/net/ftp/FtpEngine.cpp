@@ -7,8 +7,9 @@
 //
 // Abort from inside an event of a running transfer sends the urgent Telnet
 // bytes and ABOR at once; the server then answers twice, first for the
-// transfer (426, or 226 when it had ended) and then for ABOR, and the
-// running action reads both, so no reply is left over for the next command.
+// transfer (426, or 226 when it had ended or finished it anyway) and then
+// for ABOR, and the running action reads both, so no reply is left over for
+// the next command.
 #include "netcomp/net/ftp/FtpEngine.h"
 
 #include <cstring>
@@ -232,6 +233,10 @@ int FtpEngine::InterruptAction()
     return kResultOk;
 }
 
+// Inside a running transfer the data connection is left to the server: it
+// ends the transfer and closes it once it has seen the ABOR (a reset from
+// this side can reach a server before the ABOR does, and some then lose
+// the ABOR). A server that finishes the transfer anyway answers 226.
 int FtpEngine::Abort()
 {
     if (m_action == kIdle)
@@ -240,7 +245,6 @@ int FtpEngine::Abort()
         return kResultOk;
     SetOobInline(true);
     int rc = SendRaw(kUrgentAbort, 4, MSG_OOB);
-    m_data.CloseAll();
     Trail(0, "ABOR");
     if (rc == kResultOk)
         rc = SendBytes("ABOR\r\n", 6, false);

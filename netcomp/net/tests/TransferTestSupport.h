@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/testing/EventRecorder.h"
 
@@ -54,6 +56,19 @@ inline std::string BinaryBytes(std::size_t n)
         bytes[i] = char(i % 7 == 0 ? 0 : (x >> 16) & 0xFF);
     }
     return bytes;
+}
+
+// Byte strings compared without printing them whole: the sizes and the
+// first difference.
+inline ::testing::AssertionResult SameBytes(const std::string& got, const std::string& wanted)
+{
+    if (got == wanted)
+        return ::testing::AssertionSuccess();
+    std::size_t i = 0;
+    while (i < got.size() && i < wanted.size() && got[i] == wanted[i])
+        ++i;
+    return ::testing::AssertionFailure() << got.size() << " bytes where " << wanted.size()
+                                         << " were wanted, first difference at " << i;
 }
 
 // A connection to 127.0.0.1:port made from 127.0.0.2; INVALID_SOCKET when it
