@@ -159,7 +159,7 @@ void FtpEngine::DataStarted()
 void FtpEngine::DataBlock(int64_t count, const char* data, uint32_t n)
 {
     std::intptr_t bytes = std::intptr_t(count);
-    char* text = const_cast<char*>(data ? data : "");
+    char* text = const_cast<char*>(data);
     Fire(kFtpEventTransfer, {EventParam::IntPtr(&bytes), EventParam::Binary(&text, int(n))});
 }
 

@@ -162,7 +162,10 @@ int RCommandClient::ErrorChannel::DataIn(const char* data, uint32_t n, bool eolF
     return m_owner.FireStderr(data, n, eolFound);
 }
 
+// The end of the error stream: one zero byte (in a buffer with room for
+// the terminator the events put behind data).
 void RCommandClient::ErrorChannel::OnDisconnected(int)
 {
-    (void)m_owner.FireStderr("\0", 1, true);
+    char end[2] = {};
+    (void)m_owner.FireStderr(end, 1, true);
 }

@@ -1,0 +1,295 @@
+// Rshell, Rexec and RCP through their exported functions against the
+// scripted server playing rshd and rexecd: the request's bytes, the status
+// byte and its reason, standard output and the error channel (which takes
+// the server's connection only, not a stranger's), and rcp's dialogue in
+// both directions byte for byte: a get reads exactly the announced size,
+// zero bytes and all, and acknowledges the end; a put names the file by its
+// base name and ends with its status byte.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_rcp.h"
+#include "netcomp/include/netcomp_rexec.h"
+#include "netcomp/include/netcomp_rshell.h"
+#include "netcomp/net/tests/TransferTestSupport.h"
+#include "netcomp/testing/ScriptedServer.h"
+
+using namespace transfertest;
+
+namespace {
+
+// The fields of a request, split at its zero bytes.
+std::vector<std::string> Fields(const std::string& request)
+{
+    std::vector<std::string> out;
+    std::string field;
+    for (char c : request) {
+        if (c == '\0') {
+            out.push_back(field);
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    return out;
+}
+
+unsigned short ErrorPortOf(const std::string& request)
+{
+    return static_cast<unsigned short>(std::atoi(request.c_str()));
+}
+
+// Pumps messages until the command's connection has closed (at most 10 s).
+void RunToEnd(ComponentHandle& c, int connectedProperty, int doEvents)
+{
+    const DWORD start = GetTickCount();
+    while (c.GetBool(connectedProperty) && GetTickCount() - start < 10000)
+        (void)c.Do(doEvents);
+    for (int i = 0; i < 20; ++i)
+        (void)c.Do(doEvents);
+}
+
+std::vector<std::string> Texts(const EventRecorder& events, int event)
+{
+    std::vector<std::string> out;
+    for (const RecordedEvent& e : events.Of(event))
+        out.push_back(e.texts[0] + (e.values[1] ? "|" : ""));
+    return out;
+}
+
+class RCommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Rshell_StaticInit(GetModuleHandleA(nullptr));
+        Rexec_StaticInit(GetModuleHandleA(nullptr));
+        RCP_StaticInit(GetModuleHandleA(nullptr));
+    }
+};
+
+TEST_F(RCommandTest, RshellRequestOutputAndAnErrorChannelForTheServerOnly)
+{
+    EventRecorder events;
+    events.TextsAt(kRshellEventStdout, {0});
+    events.TextsAt(kRshellEventStderr, {0});
+    ComponentHandle rsh(RshellFunctions::kApi, EventRecorder::Callback, events.User());
+    SOCKET stranger = INVALID_SOCKET;
+    std::vector<std::string> request;
+    ScriptedServer server;
+    const int errors = server.AddChannel(ScriptTransport::Tcp);
+    server
+        .ExpectBytes(19,
+                     [&](const std::string& got) {
+                         request = Fields(got);
+                         // A stranger tries the error channel first.
+                         stranger = ConnectFromStranger(ErrorPortOf(got));
+                         return std::string();
+                     })
+        .On(errors)
+        .ConnectBack(ErrorPortOf)
+        .On(0)
+        .Send(std::string("\0out one\nout two\n", 17))
+        .On(errors)
+        .Send("err one\n")
+        .Disconnect()
+        .On(0)
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(rsh.SetText(kRshellRemoteHost, "127.0.0.1"), 0);
+    ASSERT_EQ(rsh.Set(kRshellRemotePort, server.Port()), 0);
+    ASSERT_EQ(rsh.SetText(kRshellRemoteUser, "kes"), 0); // the local user too
+    ASSERT_EQ(rsh.Do(kRshellExecute, {"id -un"}), 0) << rsh.LastError();
+    EXPECT_EQ(rsh.Do(kRshellExecute, {"again"}), 104);
+    EXPECT_STREQ(rsh.LastError(), "Busy executing current command.");
+    // The command connection comes from a reserved port.
+    const int local = rsh.GetInt(kRshellLocalPort);
+    EXPECT_TRUE(local >= 525 && local <= 999) << local;
+    RunToEnd(rsh, kRshellConnected, kRshellDoEvents);
+    EXPECT_EQ(server.Finish(), "");
+
+    ASSERT_EQ(request.size(), 4u);
+    const int errorPort = std::atoi(request[0].c_str());
+    EXPECT_TRUE(errorPort >= 515 && errorPort <= 999) << errorPort;
+    EXPECT_EQ(request[1], "kes");
+    EXPECT_EQ(request[2], "kes");
+    EXPECT_EQ(request[3], "id -un");
+    EXPECT_EQ(Texts(events, kRshellEventStdout), (std::vector<std::string>{"out one|", "out two|"}));
+    EXPECT_EQ(Texts(events, kRshellEventStderr), (std::vector<std::string>{"err one|", std::string(1, '\0') + "|"}));
+    EXPECT_EQ(rsh.GetText(kRshellErrorMessage), "");
+    EXPECT_EQ(events.Of(kRshellEventDisconnected).size(), 1u);
+    ASSERT_NE(stranger, INVALID_SOCKET);
+    EXPECT_TRUE(ClosedByPeer(stranger));
+    closesocket(stranger);
+}
+
+// A refusal: the status byte 1 and its reason, delivered as output too. With
+// no terminator the reason keeps its line feed.
+TEST_F(RCommandTest, RexecRefusalKeepsTheReason)
+{
+    EventRecorder events;
+    events.TextsAt(kRexecEventStdout, {0});
+    ComponentHandle rexec(RexecFunctions::kApi, EventRecorder::Callback, events.User());
+    std::vector<std::string> request;
+    ScriptedServer server;
+    server
+        .ExpectBytes(4 + 6 + 7 + 3,
+                     [&](const std::string& got) {
+                         request = Fields(got);
+                         return std::string();
+                     })
+        .Send("\x01Permission denied.\n")
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(rexec.SetText(kRexecRemoteHost, "127.0.0.1"), 0);
+    ASSERT_EQ(rexec.Set(kRexecRemotePort, server.Port()), 0);
+    ASSERT_EQ(rexec.SetText(kRexecRemoteUser, "alice"), 0);
+    ASSERT_EQ(rexec.SetText(kRexecRemotePassword, "secret"), 0);
+    ASSERT_EQ(rexec.SetBytes(kRexecEOL, ""), 0);
+    ASSERT_EQ(rexec.SetText(kRexecCommand, "ls"), 0) << rexec.LastError();
+    RunToEnd(rexec, kRexecConnected, kRexecDoEvents);
+    EXPECT_EQ(server.Finish(), "");
+    ASSERT_EQ(request.size(), 4u);
+    EXPECT_EQ(request[1], "alice");
+    EXPECT_EQ(request[2], "secret");
+    EXPECT_EQ(request[3], "ls");
+    EXPECT_EQ(rexec.GetText(kRexecErrorMessage), "Permission denied.\n");
+    EXPECT_EQ(Texts(events, kRexecEventStdout), (std::vector<std::string>{"Permission denied.\n"}));
+}
+
+class RcpScriptTest : public RCommandTest {
+protected:
+    RcpScriptTest() : rcp(RCPFunctions::kApi, EventRecorder::Callback, events.User()) {}
+
+    void Server(ScriptedServer& server)
+    {
+        ASSERT_TRUE(server.Start());
+        ASSERT_EQ(rcp.SetText(kRcpRemoteHost, "127.0.0.1"), 0);
+        ASSERT_EQ(rcp.Set(kRcpRemotePort, server.Port()), 0);
+        ASSERT_EQ(rcp.Set(kRcpTimeout, 10), 0);
+        ASSERT_EQ(rcp.SetText(kRcpUser, "kes"), 0);
+        ASSERT_EQ(rcp.SetText(kRcpPassword, "pw"), 0);
+    }
+    std::vector<int> Progress() const
+    {
+        std::vector<int> out;
+        for (const RecordedEvent& e : events.Of(kRcpEventProgress))
+            out.push_back(int(e.values[0]));
+        return out;
+    }
+
+    EventRecorder events;
+    ComponentHandle rcp;
+    std::vector<std::string> request;
+};
+
+// The source's file holds zero bytes and line feeds; exactly its size is
+// read, then the status byte, and the end is acknowledged.
+TEST_F(RcpScriptTest, GetReadsTheAnnouncedSizeAndAcknowledgesTheEnd)
+{
+    const std::string file = BinaryBytes(40000);
+    const std::string command = "rcp -f 'dir/my file.bin'";
+    ScriptedServer server;
+    server
+        .ExpectBytes(4 + 4 + 3 + command.size() + 1,
+                     [&](const std::string& got) {
+                         request = Fields(got);
+                         return std::string();
+                     })
+        .Send(std::string(1, '\0')) // rexecd's verdict
+        .ExpectBytes(std::string(1, '\0'))
+        .Send("C0644 40000 my file.bin\n")
+        .ExpectBytes(std::string(1, '\0'))
+        .Send(file + std::string(1, '\0'))
+        .ExpectBytes(std::string(1, '\0'))
+        .Disconnect();
+    Server(server);
+    ASSERT_EQ(rcp.SetText(kRcpRemoteFile, "dir/my file.bin"), 0);
+    ASSERT_EQ(rcp.SetText(kRcpLocalFile, "got.bin"), 0);
+    ASSERT_EQ(rcp.Do(kRcpGetFile), 0) << rcp.LastError();
+    EXPECT_EQ(server.Finish(), "");
+    ASSERT_EQ(request.size(), 4u);
+    EXPECT_EQ(request[1], "kes");
+    EXPECT_EQ(request[2], "pw");
+    EXPECT_EQ(request[3], command);
+    EXPECT_TRUE(SameBytes(ReadFile("got.bin"), file));
+    const std::vector<int> progress = Progress();
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_TRUE(rcp.GetBool(kRcpIdle));
+}
+
+// The file line names the file by its base name (the path is the
+// command's), and the bytes end with this side's status byte.
+TEST_F(RcpScriptTest, PutNamesTheBaseNameAndEndsWithItsStatusByte)
+{
+    WriteFile("put.txt", "0123456789");
+    const std::string command = "rcp -t /tmp/dir/x.txt";
+    ScriptedServer server;
+    server
+        .ExpectBytes(4 + 4 + 4 + command.size() + 1,
+                     [&](const std::string& got) {
+                         request = Fields(got);
+                         return std::string();
+                     })
+        .Send(std::string(2, '\0')) // rshd's verdict, then the sink is ready
+        .ExpectBytes("C0644 10 x.txt\n")
+        .Send(std::string(1, '\0'))
+        .ExpectBytes(std::string("0123456789\0", 11))
+        .Send(std::string(1, '\0'))
+        .ExpectClose();
+    Server(server);
+    // Over rsh the user is both user names.
+    ASSERT_EQ(rcp.Set(kRcpProtocol, 1), 0);
+    EXPECT_EQ(rcp.GetInt(kRcpRemotePort), 514);
+    ASSERT_EQ(rcp.Set(kRcpRemotePort, server.Port()), 0);
+    ASSERT_EQ(rcp.SetText(kRcpUser, "kes"), 0);
+    ASSERT_EQ(rcp.SetText(kRcpFilePermissions, "0644"), 0);
+    ASSERT_EQ(rcp.SetText(kRcpRemoteFile, "/tmp/dir/x.txt"), 0);
+    ASSERT_EQ(rcp.SetText(kRcpLocalFile, "put.txt"), 0);
+    ASSERT_EQ(rcp.Do(kRcpPutFile), 0) << rcp.LastError();
+    EXPECT_EQ(server.Finish(), "");
+    ASSERT_EQ(request.size(), 4u);
+    EXPECT_EQ(request[1], "kes");
+    EXPECT_EQ(request[2], "kes");
+    EXPECT_EQ(request[3], command);
+    EXPECT_EQ(Progress().back(), 100);
+}
+
+TEST_F(RcpScriptTest, RefusalsBeforeAndDuringACopy)
+{
+    EXPECT_EQ(rcp.Do(kRcpGetFile), 306);
+    EXPECT_STREQ(rcp.LastError(), "A valid local file is required for this operation.");
+    ASSERT_EQ(rcp.SetText(kRcpLocalFile, "x.bin"), 0);
+    EXPECT_EQ(rcp.Do(kRcpGetFile), 307);
+    EXPECT_STREQ(rcp.LastError(), "A valid remote file is required for this operation.");
+    ASSERT_EQ(rcp.SetText(kRcpRemoteFile, "a\nrm -rf /"), 0);
+    EXPECT_EQ(rcp.Do(kRcpGetFile), 307);
+    ASSERT_EQ(rcp.SetText(kRcpLocalFile, "no such file.bin"), 0);
+    ASSERT_EQ(rcp.SetText(kRcpRemoteFile, "x.bin"), 0);
+    EXPECT_EQ(rcp.Do(kRcpPutFile), 309);
+    ASSERT_EQ(rcp.SetText(kRcpFilePermissions, "0644777"), 0);
+    EXPECT_EQ(rcp.GetText(kRcpFilePermissions), "0644");
+
+    // The source refuses: its message is the error.
+    ScriptedServer server;
+    server.ExpectBytes(4 + 4 + 3 + 12 + 1, [](const std::string&) { return std::string(); })
+        .Send(std::string(1, '\0'))
+        .ExpectBytes(std::string(1, '\0'))
+        .Send("\x01rcp: x.bin: No such file or directory\n")
+        .Disconnect();
+    Server(server);
+    ASSERT_EQ(rcp.SetText(kRcpLocalFile, "x.bin"), 0);
+    EXPECT_EQ(rcp.Do(kRcpGetFile), 311);
+    EXPECT_STREQ(rcp.LastError(), "rcp: x.bin: No such file or directory");
+    EXPECT_EQ(server.Finish(), "");
+}
+
+} // namespace
