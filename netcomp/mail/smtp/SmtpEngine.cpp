@@ -230,10 +230,7 @@ void SmtpEngine::OnConnected(int code)
         Trail(2, "Connected.");
         return;
     }
-    NetString text;
-    (void)text.AssignText("Failed to connect: ");
-    (void)text.AppendCStr(Describe(code));
-    FireSmtpError(kSmtpConnectionError, text.CStr());
+    (void)FireErrorFor(kSmtpConnectionError, "Failed to connect: ", code);
 }
 
 void SmtpEngine::OnDisconnected(int code)
@@ -243,10 +240,7 @@ void SmtpEngine::OnDisconnected(int code)
         Trail(2, "Disconnected.");
         return;
     }
-    NetString text;
-    (void)text.AssignText("Disconnected ");
-    (void)text.AppendCStr(Describe(code));
-    FireSmtpError(kSmtpConnectionError, text.CStr());
+    (void)FireErrorFor(kSmtpConnectionError, "Disconnected ", code);
 }
 
 void SmtpEngine::OnCommandLine(const char* line, uint32_t n)
