@@ -74,10 +74,7 @@ void FtpEngine::OnConnected(int code)
         Trail(2, "Connected.");
         return;
     }
-    NetString text;
-    (void)text.AssignText("Failed to connect: ");
-    (void)text.AppendCStr(Describe(code));
-    (void)FireError(kFtpConnectionError, text.CStr());
+    (void)FireErrorFor(kFtpConnectionError, "Failed to connect: ", code);
 }
 
 void FtpEngine::OnDisconnected(int code)
@@ -87,10 +84,7 @@ void FtpEngine::OnDisconnected(int code)
         Trail(2, "Disconnected.");
         return;
     }
-    NetString text;
-    (void)text.AssignText("Disconnected: ");
-    (void)text.AppendCStr(Describe(code));
-    (void)FireError(kFtpConnectionError, text.CStr());
+    (void)FireErrorFor(kFtpConnectionError, "Disconnected: ", code);
 }
 
 void FtpEngine::OnCommandLine(const char* line, uint32_t n)

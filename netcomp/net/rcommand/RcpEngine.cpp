@@ -157,11 +157,9 @@ int RcpEngine::Receive()
         rc = SendStatus();
     RcpFileLine file;
     while (rc == kResultOk) {
-        rc = Await();
+        rc = Answer(rc);
         if (rc != kResultOk)
             return rc;
-        if (m_phase == Phase::Refused)
-            return Refusal();
         const char* line = m_reader.Text();
         // Folder lines and times of a recursive copy are acknowledged and passed over.
         if (line[0] == 'D' || line[0] == 'E' || line[0] == 'T') {
@@ -186,13 +184,9 @@ int RcpEngine::Receive()
     m_phase = Phase::Waiting;
     m_reader.ExpectData(file.size);
     Progress(0);
-    rc = SendStatus();
-    if (rc == kResultOk)
-        rc = Await();
+    rc = Answer(SendStatus());
     if (rc != kResultOk)
         return rc;
-    if (m_phase == Phase::Refused)
-        return Refusal();
     m_file.Close();
     rc = SendStatus();
     if (rc != kResultOk)
@@ -213,26 +207,17 @@ int RcpEngine::Store()
     const int64_t size = file.Size();
     m_fileSize = size;
     m_reader.ExpectAck();
-    int rc = Start("rcp -t ");
-    if (rc == kResultOk)
-        rc = Await();
+    int rc = Answer(Start("rcp -t "));
     if (rc != kResultOk)
         return rc;
-    if (m_phase == Phase::Refused)
-        return Refusal();
 
     NetString line;
     rc = FormatRcpFileLine(m_permissions.CStr(), size, PathBaseName(m_remoteFile.CStr()), line);
     m_phase = Phase::Waiting;
     m_reader.ExpectAck();
-    if (rc == kResultOk)
-        rc = SendBytes(line.Data(), line.Length(), false);
-    if (rc == kResultOk)
-        rc = Await();
+    rc = Answer(rc == kResultOk ? SendBytes(line.Data(), line.Length(), false) : rc);
     if (rc != kResultOk)
         return rc;
-    if (m_phase == Phase::Refused)
-        return Refusal();
 
     // The sink answers the whole file after its bytes and this side's status byte.
     m_phase = Phase::Waiting;
@@ -241,12 +226,9 @@ int RcpEngine::Store()
     rc = SendFileBytes(file, size);
     if (rc == kResultOk && m_phase == Phase::Waiting)
         rc = SendStatus();
-    if (rc == kResultOk)
-        rc = Await();
+    rc = Answer(rc);
     if (rc != kResultOk)
         return rc;
-    if (m_phase == Phase::Refused)
-        return Refusal();
     Progress(100);
     return kResultOk;
 }
@@ -308,10 +290,17 @@ int RcpEngine::Await()
     return kResultOk;
 }
 
-int RcpEngine::Refusal()
+// After a step that went out with `rc`: the other side's answer, 0 for an
+// acknowledgement or a line, the refusal's message as the error otherwise.
+int RcpEngine::Answer(int rc)
 {
-    SetLastErrorText(m_reader.Text());
-    return kRcpServerError;
+    if (rc == kResultOk)
+        rc = Await();
+    if (rc == kResultOk && m_phase == Phase::Refused) {
+        SetLastErrorText(m_reader.Text());
+        rc = kRcpServerError;
+    }
+    return rc;
 }
 
 void RcpEngine::Failed(int code, const char* text)

@@ -57,7 +57,7 @@ private:
     [[nodiscard]] int Receive();
     [[nodiscard]] int Store();
     [[nodiscard]] int Await();
-    [[nodiscard]] int Refusal();
+    [[nodiscard]] int Answer(int rc);
     [[nodiscard]] int SendStatus();
     [[nodiscard]] int SendFileBytes(FileHandle& file, int64_t size);
     void Feed(const char* data, uint32_t n);
