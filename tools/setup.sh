@@ -30,6 +30,8 @@ packages=(
     slapd ldap-utils
     # the SNMP agent, trap receiver and command-line managers of the SNMP tests and benchmark
     snmpd snmptrapd snmp
+    # the second WebDAV server of the WebDAV tests
+    lighttpd lighttpd-mod-webdav
     # the FTP server of the FTP tests, and what the second one (vsftpd, below) links
     pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules
     # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark
