@@ -48,7 +48,7 @@ FtpEngine::FtpEngine() : m_data(*this)
     SetProtocolErrorCode(kFtpProtocolError);
     (void)SetRemotePort(21);
     (void)SetTimeout(60);
-    (void)m_data.InitOn(m_window);
+    (void)m_data.InitOn(*this);
 }
 
 FtpEngine::~FtpEngine() = default;

@@ -17,10 +17,10 @@ AcceptSocket::~AcceptSocket()
     DetachWindow();
 }
 
-int AcceptSocket::InitOn(HWND window)
+int AcceptSocket::InitOn(TcpSocket& owner)
 {
     const int ok = InitDefaults();
-    m_window = window;
+    ShareWindowOf(owner);
     return ok;
 }
 
@@ -36,7 +36,8 @@ void AcceptSocket::CloseListener()
     const SOCKET closed = m_listener.Get();
     Ws().WSAAsyncSelect(closed, m_window, 0, 0);
     m_listener.Reset();
-    DropQueuedNotifications(closed);
+    if (!Retired().Retire(m_window, closed))
+        DropQueuedNotifications(closed);
 }
 
 int AcceptSocket::Listen(int port)
@@ -99,7 +100,7 @@ void AcceptSocket::Accept()
     if (HasSocket())
         (void)SetConnected(false);
     CloseListener();
-    if (AttachAccepted(accepted, m_window) != kResultOk)
+    if (AttachAccepted(accepted, m_window, Retired()) != kResultOk)
         OnError(kAcceptSelectFailed, "Error calling WSAAsyncSelect on new socket.");
     SetInBufferSize(GetInBufferSize());
     SetOutBufferSize(GetOutBufferSize());
@@ -109,7 +110,8 @@ void AcceptSocket::Accept()
 
 LRESULT AcceptSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == kMsgTcpSocket && m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get()) {
+    if (message == kMsgTcpSocket && m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() &&
+        !Retired().IsStale(SOCKET(wParam))) {
         if (WSAGETSELECTEVENT(lParam) == FD_ACCEPT)
             Accept();
         return 0;

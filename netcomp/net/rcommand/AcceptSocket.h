@@ -29,7 +29,7 @@ public:
     ~AcceptSocket() override;
 
     // The defaults of a TCP socket, on the owner's window; 1 on success.
-    int InitOn(HWND window);
+    int InitOn(TcpSocket& owner);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The listening socket or the connection.
     bool Owns(SOCKET socket) const;

@@ -32,7 +32,7 @@ int RCommandClient::Init()
     m_userText2.Clear();
     m_command.Clear();
     m_errorMessage.Clear();
-    if (SetEOL("\n", 1) != kResultOk || !m_errorChannel.InitOn(m_window) || m_errorChannel.SetEOL("\n", 1) != kResultOk)
+    if (SetEOL("\n", 1) != kResultOk || !m_errorChannel.InitOn(*this) || m_errorChannel.SetEOL("\n", 1) != kResultOk)
         return 0;
     m_useErrorChannel = true;
     return 1;
