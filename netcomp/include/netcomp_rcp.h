@@ -24,13 +24,7 @@ enum RcpProp {
     kRcpUser = 17
 };
 
-enum RcpMethod {
-    kRcpConfig = 1,
-    kRcpDoEvents = 2,
-    kRcpGetFile = 3,
-    kRcpInterrupt = 4,
-    kRcpPutFile = 5
-};
+enum RcpMethod { kRcpConfig = 1, kRcpDoEvents = 2, kRcpGetFile = 3, kRcpInterrupt = 4, kRcpPutFile = 5 };
 
 /* Connected, Disconnected: StatusCode (int), Description (text).
  * ConnectionStatus: ConnectionEvent (text), StatusCode (int), Description

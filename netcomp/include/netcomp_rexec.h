@@ -27,13 +27,7 @@ enum RexecProp {
 };
 
 /* Execute: the command (text). Send: bytes with their length. */
-enum RexecMethod {
-    kRexecConfig = 1,
-    kRexecDisconnect = 2,
-    kRexecDoEvents = 3,
-    kRexecExecute = 4,
-    kRexecSend = 5
-};
+enum RexecMethod { kRexecConfig = 1, kRexecDisconnect = 2, kRexecDoEvents = 3, kRexecExecute = 4, kRexecSend = 5 };
 
 /* As Rshell's: Connected, Disconnected: StatusCode (int), Description
  * (text). ConnectionStatus: ConnectionEvent (text), StatusCode (int),
