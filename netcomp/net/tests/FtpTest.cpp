@@ -471,4 +471,49 @@ TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
     EXPECT_EQ(server.Finish(), "");
 }
 
+// A server that goes away inside a reply, one that falls silent, and an
+// owner who interrupts: each ends the action with 301, leaves the component
+// idle, and the next action logs on afresh.
+TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server).Expect("DELE a").Send("250-deleting\r\n250-still").Disconnect().Accept();
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR slow.bin")
+        .Reply("150 here")
+        .On(data)
+        .Send("a little")
+        .On(0)
+        .Silence();
+    Server(server);
+    ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
+    EXPECT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 301);
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "slow.bin"), 0);
+    void* handle = ftp.Handle();
+    bool interrupted = false;
+    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) {
+        if (!interrupted) {
+            interrupted = true;
+            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+        }
+    });
+    EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    // The silent server: the next command waits out the time-out.
+    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 301);
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    EXPECT_EQ(server.Finish(), "");
+}
+
 } // namespace
