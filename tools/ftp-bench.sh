@@ -43,7 +43,7 @@ for _ in $(seq 1 "$rounds"); do
     rm -f "$state/curl.bin"
     for passive in 1 0; do
         "$root/tools/wine-run.sh" "$prefix" "$state/work" "$build/bin/file_transfer_bench.exe" ftp $ftp_port alice \
-            wonder $passive big.bin "$upload_win" | awk '{ sub("peak=", "", $5); print "ours", $1, $2, $5 * 1024 }' \
+            wonder $passive big.bin "$upload_win" | awk '$4 != "rc=0" { print "failed: " $0 > "/dev/stderr" } { sub("peak=", "", $5); print "ours", $1, $2, $5 * 1024 }' \
             >>"$state/times"
     done
     cmp -s "$state/pure/home/uploaded-pasv.bin" "$state/upload.bin" || echo "the component's upload differs" >&2
@@ -53,7 +53,7 @@ for _ in $(seq 1 "$rounds"); do
     cmp -s "$state/rcp.bin" "$state/rshd/home/kesuser/big100.bin" || echo "rcp's copy differs" >&2
     rm -f "$state/rcp.bin"
     "$root/tools/wine-run.sh" "$prefix" "$state/work" "$build/bin/file_transfer_bench.exe" rcp $((exec_port + 2)) \
-        kesuser big100.bin | awk '{ sub("peak=", "", $5); print "ours", $1, $2, $5 * 1024 }' >>"$state/times"
+        kesuser big100.bin | awk '$4 != "rc=0" { print "failed: " $0 > "/dev/stderr" } { sub("peak=", "", $5); print "ours", $1, $2, $5 * 1024 }' >>"$state/times"
 done
 /usr/bin/python3 - "$state/times" <<'PY'
 import collections, statistics, sys
