@@ -34,8 +34,9 @@ packages=(
     lighttpd lighttpd-mod-webdav
     # the FTP server of the FTP tests, and what the second one (vsftpd, below) links
     pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules
-    # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark
-    rsh-server rsh-client
+    # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark;
+    # openssl makes the password hashes of the FTP and rsh test users
+    rsh-server rsh-client openssl
 )
 
 missing=()
