@@ -32,6 +32,8 @@ packages=(
     snmpd snmptrapd snmp
     # the second WebDAV server of the WebDAV tests
     lighttpd lighttpd-mod-webdav
+    # the IMAP and POP3 server behind the mail client tests
+    dovecot-imapd dovecot-pop3d
     # the FTP server of the FTP tests, and what the second one (vsftpd, below) links
     pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules
     # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark;
