@@ -30,14 +30,15 @@ constexpr PropertyDescriptor<E> kRcpProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kRcpMethods[] = {
-    M::Call<&E::DoEvents>(kRcpDoEvents),
+    M::Call<&E::DoEvents>(kRcpDoEvents).AnyTime(),
     M::Call<&E::GetFile>(kRcpGetFile),
-    M::Call<&E::InterruptTransfer>(kRcpInterrupt),
+    M::Call<&E::InterruptTransfer>(kRcpInterrupt).AnyTime(),
     M::Call<&E::PutFile>(kRcpPutFile),
 };
 
 struct RcpComponent : ComponentDefaults {
     using Engine = E;
+    static constexpr int kBusyCode = kRcpBusy;
     static constexpr auto& kProperties = kRcpProperties;
     static constexpr auto& kMethods = kRcpMethods;
 };

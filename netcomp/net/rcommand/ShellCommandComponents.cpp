@@ -47,6 +47,7 @@ struct ShellComponent : ComponentDefaults {
     using E = Engine;
     using P = Properties<E>;
     using M = Methods<E>;
+    static constexpr int kBusyCode = kCommandBusy;
     static constexpr bool kRexec = kKind == ShellCommandEngine::Kind::Rexec;
 
     static constexpr PropertyDescriptor<E> kProperties[] = {
@@ -75,7 +76,7 @@ struct ShellComponent : ComponentDefaults {
 
     static constexpr MethodDescriptor<E> kMethods[] = {
         M::template Call<&E::Disconnect>(kRshellDisconnect),
-        M::template Call<&E::DoEvents>(kRshellDoEvents),
+        M::template Call<&E::DoEvents>(kRshellDoEvents).AnyTime(),
         M::template Call<&E::Run>(kRshellExecute),
         M::template CallBytes<&E::Send>(kRshellSend),
     };
