@@ -14,6 +14,13 @@ constexpr int kFirstLocalPort = 525;
 constexpr int kLocalPortSpread = 450;
 constexpr int kLastReservedPort = 999;
 
+// A port another socket holds: "in use", or "access denied" where the holder
+// keeps it for itself (the answer to a bind with SO_REUSEADDR).
+bool PortTaken(int rc)
+{
+    return rc == WSAEADDRINUSE || rc == WSAEACCES;
+}
+
 } // namespace
 
 RCommandClient::RCommandClient() : m_errorChannel(*this)
@@ -107,15 +114,15 @@ int RCommandClient::Execute(const char* command)
     return rc == kResultOk ? kResultOk : Fail(rc);
 }
 
+// Every port taken gives 10048, whatever the last bind said.
 int RCommandClient::ListenOnReservedPort()
 {
-    int rc = kResultOk;
     for (int port = kFirstErrorPort; port <= kLastReservedPort; ++port) {
-        rc = m_errorChannel.Listen(port);
-        if (rc != WSAEADDRINUSE)
-            break;
+        const int rc = m_errorChannel.Listen(port);
+        if (!PortTaken(rc))
+            return rc;
     }
-    return rc;
+    return WSAEADDRINUSE;
 }
 
 int RCommandClient::ConnectFromReservedPort()
@@ -126,7 +133,7 @@ int RCommandClient::ConnectFromReservedPort()
         if (rc != kResultOk)
             return rc;
         rc = TcpClient::Connect();
-        if (rc != WSAEADDRINUSE)
+        if (!PortTaken(rc))
             return rc;
     }
     return WSAEADDRINUSE;

@@ -1,7 +1,8 @@
 // Rshell, Rexec and RCP through their exported functions against the
 // scripted server playing rshd and rexecd: the request's bytes, the status
 // byte and its reason, standard output and the error channel (which takes
-// the server's connection only, not a stranger's), and rcp's dialogue in
+// the server's connection only, not a stranger's, and then no other), the
+// reserved ports all taken elsewhere, and rcp's dialogue in
 // both directions byte for byte: a get reads exactly the announced size,
 // zero bytes and all, and acknowledges the end; a put names the file by its
 // base name and ends with its status byte.
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,26 @@ void RunToEnd(ComponentHandle& c, int connectedProperty, int doEvents)
         (void)c.Do(doEvents);
 }
 
+// Tries to connect to the port now and then until a connection is refused
+// (true), or the milliseconds run out.
+bool RefusedWithin(unsigned short port, DWORD milliseconds)
+{
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = inet_addr("127.0.0.1");
+    to.sin_port = htons(port);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        const bool refused = connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0;
+        closesocket(s);
+        if (refused)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 std::vector<std::string> Texts(const EventRecorder& events, int event)
 {
     std::vector<std::string> out;
@@ -81,6 +103,8 @@ TEST_F(RCommandTest, RshellRequestOutputAndAnErrorChannelForTheServerOnly)
     events.TextsAt(kRshellEventStderr, {0});
     ComponentHandle rsh(RshellFunctions::kApi, EventRecorder::Callback, events.User());
     SOCKET stranger = INVALID_SOCKET;
+    unsigned short errorPort = 0;
+    bool secondRefused = false;
     std::vector<std::string> request;
     ScriptedServer server;
     const int errors = server.AddChannel(ScriptTransport::Tcp);
@@ -88,14 +112,19 @@ TEST_F(RCommandTest, RshellRequestOutputAndAnErrorChannelForTheServerOnly)
         .ExpectBytes(19,
                      [&](const std::string& got) {
                          request = Fields(got);
+                         errorPort = ErrorPortOf(got);
                          // A stranger tries the error channel first.
-                         stranger = ConnectFromStranger(ErrorPortOf(got));
+                         stranger = ConnectFromStranger(errorPort);
                          return std::string();
                      })
         .On(errors)
         .ConnectBack(ErrorPortOf)
         .On(0)
-        .Send(std::string("\0out one\nout two\n", 17))
+        .SendWith([&](const std::string&) {
+            // Once the server's connection is taken, the port takes no other.
+            secondRefused = RefusedWithin(errorPort, 5000);
+            return std::string("\0out one\nout two\n", 17);
+        })
         .On(errors)
         .Send("err one\n")
         .Disconnect()
@@ -115,7 +144,6 @@ TEST_F(RCommandTest, RshellRequestOutputAndAnErrorChannelForTheServerOnly)
     EXPECT_EQ(server.Finish(), "");
 
     ASSERT_EQ(request.size(), 4u);
-    const int errorPort = std::atoi(request[0].c_str());
     EXPECT_TRUE(errorPort >= 515 && errorPort <= 999) << errorPort;
     EXPECT_EQ(request[1], "kes");
     EXPECT_EQ(request[2], "kes");
@@ -127,6 +155,7 @@ TEST_F(RCommandTest, RshellRequestOutputAndAnErrorChannelForTheServerOnly)
     ASSERT_NE(stranger, INVALID_SOCKET);
     EXPECT_TRUE(ClosedByPeer(stranger));
     closesocket(stranger);
+    EXPECT_TRUE(secondRefused);
 }
 
 // A refusal: the status byte 1 and its reason, delivered as output too. With
@@ -161,6 +190,106 @@ TEST_F(RCommandTest, RexecRefusalKeepsTheReason)
     EXPECT_EQ(request[3], "ls");
     EXPECT_EQ(rexec.GetText(kRexecErrorMessage), "Permission denied.\n");
     EXPECT_EQ(Texts(events, kRexecEventStdout), (std::vector<std::string>{"Permission denied.\n"}));
+}
+
+// Listeners of the test's own on the wildcard address, as other programs
+// would hold ports, from `first` to `last`.
+class HeldPorts {
+public:
+    HeldPorts(int first, int last)
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        for (int port = first; port <= last; ++port) {
+            SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            sockaddr_in at = {};
+            at.sin_family = AF_INET;
+            at.sin_port = htons(u_short(port));
+            if (bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 && listen(s, 1) == 0)
+                m_held[port] = s;
+            else
+                closesocket(s);
+        }
+    }
+    ~HeldPorts()
+    {
+        for (const auto& held : m_held)
+            closesocket(held.second);
+        WSACleanup();
+    }
+    HeldPorts(const HeldPorts&) = delete;
+    HeldPorts& operator=(const HeldPorts&) = delete;
+
+    size_t Count() const { return m_held.size(); }
+    void Release(int port)
+    {
+        closesocket(m_held.at(port));
+        m_held.erase(port);
+    }
+
+private:
+    std::map<int, SOCKET> m_held;
+};
+
+// Reserved ports all taken: without a port for the error channel the
+// command fails before it connects; without one for the command connection
+// an Error event says so once and the command goes out from any port.
+TEST_F(RCommandTest, ReservedPortsTakenElsewhere)
+{
+    HeldPorts held(515, 999);
+    ASSERT_EQ(held.Count(), 485u);
+    EventRecorder events;
+    events.TextsAt(kRshellEventError, {1});
+    events.TextsAt(kRshellEventStdout, {0});
+    ComponentHandle rsh(RshellFunctions::kApi, EventRecorder::Callback, events.User());
+
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = inet_addr("127.0.0.1");
+    int length = sizeof at;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length), 0);
+    ASSERT_EQ(rsh.SetText(kRshellRemoteHost, "127.0.0.1"), 0);
+    ASSERT_EQ(rsh.Set(kRshellRemotePort, ntohs(at.sin_port)), 0);
+    ASSERT_EQ(rsh.SetText(kRshellRemoteUser, "kes"), 0);
+    EXPECT_EQ(rsh.Do(kRshellExecute, {"true"}), WSAEADDRINUSE);
+    EXPECT_FALSE(rsh.GetBool(kRshellConnected));
+    fd_set pending;
+    FD_ZERO(&pending);
+    FD_SET(listener, &pending);
+    timeval none = {0, 0};
+    EXPECT_EQ(select(0, &pending, nullptr, nullptr, &none), 0) << "a connection was made";
+    closesocket(listener);
+    EXPECT_TRUE(events.Of(kRshellEventError).empty());
+
+    held.Release(515);
+    std::vector<std::string> request;
+    ScriptedServer server;
+    server
+        .ExpectBytes(4 + 4 + 4 + 5,
+                     [&](const std::string& got) {
+                         request = Fields(got);
+                         return std::string();
+                     })
+        .Send(std::string("\0done\n", 6))
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(rsh.Set(kRshellRemotePort, server.Port()), 0);
+    ASSERT_EQ(rsh.Do(kRshellExecute, {"true"}), 0) << rsh.LastError();
+    const int local = rsh.GetInt(kRshellLocalPort);
+    EXPECT_TRUE(local < 512 || local > 1023) << local;
+    RunToEnd(rsh, kRshellConnected, kRshellDoEvents);
+    EXPECT_EQ(server.Finish(), "");
+    ASSERT_EQ(request.size(), 4u);
+    EXPECT_EQ(request[0], "515");
+    EXPECT_EQ(request[3], "true");
+    const std::vector<RecordedEvent> errors = events.Of(kRshellEventError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].values[0], WSAEADDRINUSE);
+    EXPECT_EQ(errors[0].texts[1], "Could not connect through secure port. Trying alternate...");
+    EXPECT_EQ(Texts(events, kRshellEventStdout), (std::vector<std::string>{"done|"}));
 }
 
 class RcpScriptTest : public RCommandTest {
