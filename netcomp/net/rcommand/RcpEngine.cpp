@@ -107,6 +107,10 @@ int RcpEngine::Begin(Action action)
 
 int RcpEngine::End(int rc)
 {
+    // The owner's Interrupt closed the connection: whatever step failed
+    // after it (a send, a wait) failed for that.
+    if (rc != kResultOk && m_stopped)
+        rc = kInterrupted;
     NetString text;
     if (text.AssignText(LastErrorText()) != kResultOk)
         text.Clear();

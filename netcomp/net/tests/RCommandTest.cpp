@@ -355,6 +355,42 @@ TEST_F(RcpScriptTest, GetReadsTheAnnouncedSizeAndAcknowledgesTheEnd)
     EXPECT_TRUE(rcp.GetBool(kRcpIdle));
 }
 
+// While a get runs, another action or a Set from its Progress event is
+// refused with RCP's busy code and leaves the copy alone; an Interrupt from
+// there ends it with 301, and the component is idle and usable again.
+TEST_F(RcpScriptTest, InsideAGetOnlyInterruptIsTaken)
+{
+    ScriptedServer server;
+    server.ExpectBytes(4 + 4 + 3 + 14 + 1, [](const std::string&) { return std::string(); })
+        .Send(std::string(1, '\0'))
+        .ExpectBytes(std::string(1, '\0'))
+        .Send("C0644 90000 slow.bin\n")
+        .ExpectBytes(std::string(1, '\0'))
+        .Send(std::string(1000, 'x'))
+        .Silence();
+    Server(server);
+    ASSERT_EQ(rcp.SetText(kRcpRemoteFile, "slow.bin"), 0);
+    ASSERT_EQ(rcp.SetText(kRcpLocalFile, "slow.bin"), 0);
+    void* handle = rcp.Handle();
+    std::vector<int> inside;
+    std::string localFile;
+    events.OnEvent(kRcpEventProgress, [&](const RecordedEvent& e) {
+        if (e.values[0] != 0)
+            return;
+        inside.push_back(RCP_Do(handle, kRcpGetFile, 0, nullptr, nullptr));
+        inside.push_back(RCP_Set(handle, kRcpLocalFile, 0, reinterpret_cast<INT_PTR>("other.bin"), 0));
+        localFile = reinterpret_cast<const char*>(RCP_Get(handle, kRcpLocalFile, 0, nullptr));
+        inside.push_back(RCP_Do(handle, kRcpInterrupt, 0, nullptr, nullptr));
+    });
+    EXPECT_EQ(rcp.Do(kRcpGetFile), 301);
+    EXPECT_STREQ(rcp.LastError(), "Interrupted.");
+    EXPECT_EQ(inside, (std::vector<int>{305, 305, 0}));
+    EXPECT_EQ(localFile, "slow.bin");
+    EXPECT_TRUE(rcp.GetBool(kRcpIdle));
+    EXPECT_EQ(rcp.SetText(kRcpLocalFile, "other.bin"), 0);
+    EXPECT_EQ(server.Finish(), "");
+}
+
 // The file line names the file by its base name (the path is the
 // command's), and the bytes end with this side's status byte.
 TEST_F(RcpScriptTest, PutNamesTheBaseNameAndEndsWithItsStatusByte)
