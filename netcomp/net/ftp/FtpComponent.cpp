@@ -13,7 +13,10 @@ constexpr PropertyDescriptor<E> kFtpProperties[] = {
     P::ReadWrite<&E::GetAccount, &E::SetAccount>(kFtpAccount),
     P::Write<&E::SetCommand>(kFtpCommand),
     P::ReadWrite<&E::GetConnected, &E::SetConnectedState>(kFtpConnected),
-    P::Read<&E::FileSize>(kFtpFileSize).ReadActs(),
+    // Asks the server, but is not marked as a read that acts: while an action
+    // runs, the engine refuses it with -1 and 143 itself, where the shared
+    // refusal would read 0, a size like any other.
+    P::Read<&E::FileSize>(kFtpFileSize),
     P::Read<&E::FileTime>(kFtpFileTime).ReadActs(),
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kFtpFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kFtpFirewallPassword),

@@ -450,23 +450,30 @@ TEST_F(FtpTest, RefusalsAndOddReplies)
     EXPECT_EQ(server.Finish(), "");
 }
 
+// Whether the running action came from a Set (Command) or a method.
 TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
 {
     ScriptedServer server;
-    Greeted(server).Expect("NOOP").Reply("200 ok");
+    Greeted(server).Expect("NOOP").Reply("200 ok").Expect("DELE a").Reply("250 gone");
     Server(server);
     void* handle = ftp.Handle();
     std::vector<int> nested;
     events.OnEvent(kFtpEventPITrail, [&](const RecordedEvent& e) {
-        if (e.values[0] != 0 || e.texts[1] != "NOOP")
+        if (e.values[0] != 0 || (e.texts[1] != "NOOP" && e.texts[1] != "DELE a"))
             return;
         nested.push_back(FTP_Do(handle, kFtpListDirectory, 0, nullptr, nullptr));
         nested.push_back(FTP_Set(handle, kFtpRemotePath, 0, reinterpret_cast<INT_PTR>("x"), 0));
         nested.push_back(FTP_Set(handle, kFtpTransferMode, 0, 2, 0));
         nested.push_back(int(FTP_Get(handle, kFtpIdle, 0, nullptr)));
+        // A size that cannot be asked for now is no size at all.
+        nested.push_back(int(FTP_Get(handle, kFtpFileSize, 0, nullptr)));
+        nested.push_back(FTP_GetLastErrorCode(handle));
     });
     ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0);
-    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0}));
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    nested.clear();
+    ASSERT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 0) << ftp.LastError();
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
     EXPECT_EQ(server.Finish(), "");
 }
