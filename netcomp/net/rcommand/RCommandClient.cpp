@@ -77,10 +77,20 @@ int RCommandClient::Execute(const char* command)
         CloseAll();
         return kResultOk;
     }
-    if (IsConnected()) {
+    // Another command from inside an event of this one's start (its Error
+    // event, a connection status) would take its listener and connection.
+    if (IsConnected() || m_executing) {
         SetLastErrorText("Busy executing current command.");
         return kCommandBusy;
     }
+    m_executing = true;
+    const int rc = StartCommand(command);
+    m_executing = false;
+    return rc;
+}
+
+int RCommandClient::StartCommand(const char* command)
+{
     StartTimeout();
     m_firstDataSeen = false;
     m_errorMessage.Clear();

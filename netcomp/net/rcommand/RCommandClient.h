@@ -75,7 +75,10 @@ private:
         RCommandClient& m_owner;
     };
 
+    // Execute's work once the command may start: listener, connection, request.
+    [[nodiscard]] int StartCommand(const char* command);
     [[nodiscard]] int Fail(int code);
 
     ErrorChannel m_errorChannel;
+    bool m_executing = false; // StartCommand runs
 };

@@ -264,7 +264,18 @@ TEST_F(RCommandTest, ReservedPortsTakenElsewhere)
     closesocket(listener);
     EXPECT_TRUE(events.Of(kRshellEventError).empty());
 
+    // A second command from inside the first one's Error event is refused
+    // and leaves the first alone.
     held.Release(515);
+    void* handle = rsh.Handle();
+    std::vector<int> nested;
+    bool tried = false;
+    events.OnEvent(kRshellEventError, [&](const RecordedEvent&) {
+        if (!tried) {
+            tried = true;
+            nested.push_back(Rshell_Set(handle, kRshellCommand, 0, reinterpret_cast<INT_PTR>("nested"), 0));
+        }
+    });
     std::vector<std::string> request;
     ScriptedServer server;
     server
@@ -277,7 +288,8 @@ TEST_F(RCommandTest, ReservedPortsTakenElsewhere)
         .Disconnect();
     ASSERT_TRUE(server.Start());
     ASSERT_EQ(rsh.Set(kRshellRemotePort, server.Port()), 0);
-    ASSERT_EQ(rsh.Do(kRshellExecute, {"true"}), 0) << rsh.LastError();
+    ASSERT_EQ(rsh.SetText(kRshellCommand, "true"), 0) << rsh.LastError();
+    EXPECT_EQ(nested, std::vector<int>{104});
     const int local = rsh.GetInt(kRshellLocalPort);
     EXPECT_TRUE(local < 512 || local > 1023) << local;
     RunToEnd(rsh, kRshellConnected, kRshellDoEvents);
