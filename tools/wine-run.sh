@@ -28,4 +28,11 @@ cat "$work/.output"
 if [ "$status" -eq 0 ] && grep -q '^wine: Unhandled ' "$work/.output"; then
     status=1
 fi
+# A stack overflow ends the program with 0 and no report at all: a test
+# program that started its tests and never printed their summary failed.
+if [ "$status" -eq 0 ] && grep -q '^Running main() from .*gtest_main' "$work/.output" &&
+    ! grep -q '^\[==========\] .* ran\.' "$work/.output"; then
+    echo "wine-run: the program ended before the summary of its tests (a crash such as a stack overflow)"
+    status=1
+fi
 exit "$status"
