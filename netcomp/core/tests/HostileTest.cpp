@@ -45,12 +45,15 @@
 #include "netcomp/include/netcomp_rcp.h"
 #include "netcomp/include/netcomp_rexec.h"
 #include "netcomp/include/netcomp_rshell.h"
+#include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_webform.h"
+#include "netcomp/include/netcomp_webupload.h"
 
 namespace {
 
@@ -99,6 +102,9 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"WebForm", {kWebFormTimeout, {{kWebFormURL, 0, "http://127.0.0.1:20952/f"}}}},
+    {"WebUpload", {kWebUploadTimeout, {{kWebUploadURL, 0, "http://127.0.0.1:20952/u"}}}},
+    {"RSS", {kRssTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
     {"FTP", {kFtpTimeout, {{kFtpRemoteHost, 0, "127.0.0.1"}, {kFtpRemotePort, kEchoPort, nullptr}}}},
