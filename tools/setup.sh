@@ -39,6 +39,8 @@ packages=(
     # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark;
     # openssl makes the password hashes of the FTP and rsh test users
     rsh-server rsh-client openssl
+    # the XMPP servers of the XMPP tests, and the second party and yardstick of its benchmark
+    ejabberd prosody python3-slixmpp
 )
 
 missing=()
