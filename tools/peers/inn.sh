@@ -7,6 +7,8 @@
 # before. Groups kes.test.general (filled by nntp_fill.py), kes.test.post
 # (for posts), kes.test.empty and kes.test.bench (with <bench articles>
 # articles, for the benchmark) are made with ctlinnd, so NEWGROUPS lists them.
+# nnrpd takes readers whatever the machine's load (its default turns them
+# away with 400 above a load of 16, which a busy build machine reaches).
 # Writes "ready" once the articles are in. innd ignores SIGTERM: the peer's
 # stop command (inn.sh --stop, with PEER_PID set by tools/peer.sh) shuts it
 # down with ctlinnd inside its namespace.
@@ -31,7 +33,7 @@ cp -a /var/lib/news db
 cp -a /var/spool/news spool
 mkdir -p run log
 sed -i -e "s/^pathhost:.*/pathhost: news.kes.test/" -e "s/^port:.*/port: $port/" \
-    -e "s/^#*domain:.*/domain: kes.test/" etc/inn.conf
+    -e "s/^#*domain:.*/domain: kes.test/" -e "s/^nnrpdloadlimit:.*/nnrpdloadlimit: 0/" etc/inn.conf
 echo "bindaddress: 127.0.0.1" >>etc/inn.conf
 # No feeding peers: a connection from 127.0.0.1 is a reader, handed to nnrpd.
 echo "streaming: true" >etc/incoming.conf

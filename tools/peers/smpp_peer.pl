@@ -13,7 +13,8 @@
 #   replace_sm    replaces the text; unknown or deleted ids 0x12
 #   enquire_link, unbind
 # Every message taken is logged to ./messages.log as
-# "command|id|source|destination(s)|data_coding|text in hex".
+# "command|id|source|destination(s)|data_coding|text in hex", before the
+# response goes, so a client that has its answer finds the line there.
 #   smpp_peer.pl <port>
 use strict;
 use warnings;
@@ -72,9 +73,9 @@ sub serve {
             }
             my $mid = $new_id->();
             $messages{$mid} = [1, $text];
-            $c->submit_sm_resp(seq => $seq, message_id => $mid);
             append('messages.log', join('|', 'submit_sm', $mid, $pdu->{source_addr}, $pdu->{destination_addr},
                 $pdu->{data_coding}, unpack('H*', $text)));
+            $c->submit_sm_resp(seq => $seq, message_id => $mid);
             if (($pdu->{registered_delivery} // 0) & 1) {
                 $c->deliver_sm(source_addr => $pdu->{destination_addr}, destination_addr => $pdu->{source_addr},
                     esm_class => 0x04, async => 1,
@@ -86,19 +87,19 @@ sub serve {
             $messages{$mid} = [1, $text];
             my @dests = @{$pdu->{destination_addr} // []};
             my @failed = grep { /^999/ } @dests;
+            append('messages.log', join('|', 'submit_multi', $mid, $pdu->{source_addr}, join(',', @dests),
+                $pdu->{data_coding}, unpack('H*', $text)));
             $c->submit_multi_resp(seq => $seq, message_id => $mid, destination_addr => [@failed],
                 dest_addr_ton => [map { 1 } @failed], dest_addr_npi => [map { 1 } @failed],
                 # (the library wants a status even when no destination failed)
                 error_status_code => [@failed ? (map { 0x0B } @failed) : 0]);
-            append('messages.log', join('|', 'submit_multi', $mid, $pdu->{source_addr}, join(',', @dests),
-                $pdu->{data_coding}, unpack('H*', $text)));
         } elsif ($cmd == Net::SMPP::CMD_data_sm) {
             my $mid = $new_id->();
             my $data = $pdu->{message_payload} // '';
             $messages{$mid} = [1, $data];
-            $c->data_sm_resp(seq => $seq, message_id => $mid);
             append('messages.log', join('|', 'data_sm', $mid, $pdu->{source_addr}, $pdu->{destination_addr},
                 $pdu->{data_coding}, unpack('H*', $data)));
+            $c->data_sm_resp(seq => $seq, message_id => $mid);
         } elsif ($cmd == Net::SMPP::CMD_query_sm) {
             my $m = $messages{$pdu->{message_id} // ''};
             if (!$m) {
@@ -121,9 +122,9 @@ sub serve {
                 $c->replace_sm_resp(seq => $seq, status => 0x12);
             } else {
                 $m->[1] = $pdu->{short_message} // '';
-                $c->replace_sm_resp(seq => $seq);
                 append('messages.log', join('|', 'replace_sm', $pdu->{message_id}, $pdu->{source_addr}, '', '',
                     unpack('H*', $m->[1])));
+                $c->replace_sm_resp(seq => $seq);
             }
         } elsif ($cmd == Net::SMPP::CMD_deliver_sm_resp) {
         } else {

@@ -39,9 +39,12 @@
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_smpp.h"
 #include "netcomp/include/netcomp_smtp.h"
+#include "netcomp/include/netcomp_snpp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
@@ -97,6 +100,9 @@ const std::map<std::string, Known> kKnown = {
     {"WebDAV", {kWebDavTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    {"NNTP", {kNntpTimeout, {{kNntpRemoteHost, 0, "127.0.0.1"}, {kNntpRemotePort, kEchoPort, nullptr}}}},
+    {"SNPP", {kSnppTimeout, {{kSnppRemoteHost, 0, "127.0.0.1"}, {kSnppRemotePort, kEchoPort, nullptr}}}},
+    {"SMPP", {kSmppTimeout, {{kSmppSMPPServer, 0, "127.0.0.1"}, {kSmppSMPPPort, kEchoPort, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.

@@ -13,12 +13,12 @@ constexpr PropertyDescriptor<E> kNntpProperties[] = {
     P::Read<&E::ArticleCount>(kNntpArticleCount),
     P::Read<&E::ArticleDate>(kNntpArticleDate),
     P::ReadWrite<&E::GetArticleFrom, &E::SetArticleFrom>(kNntpArticleFrom),
-    P::Read<&E::ArticleHeaders>(kNntpArticleHeaders),
+    P::Read<&E::ArticleHeaders>(kNntpArticleHeaders).ReadActs(),
     P::Read<&E::ArticleMessageId>(kNntpArticleMessageId),
     P::ReadWrite<&E::GetArticleReferences, &E::SetArticleReferences>(kNntpArticleReferences),
     P::ReadWrite<&E::GetArticleReplyTo, &E::SetArticleReplyTo>(kNntpArticleReplyTo),
     P::ReadWrite<&E::GetArticleSubject, &E::SetArticleSubject>(kNntpArticleSubject),
-    P::ReadWrite<&E::GetArticleText, &E::SetArticleText>(kNntpArticleText),
+    P::ReadWrite<&E::GetArticleText, &E::SetArticleText>(kNntpArticleText).ReadActs(),
     P::ReadWrite<&E::GetAttachedFile, &E::SetAttachedFile>(kNntpAttachedFile),
     P::ReadWrite<&E::GetNewGroupsDate, &E::SetNewGroupsDate>(kNntpNewGroupsDate),
     P::Write<&E::SetCommand>(kNntpCommand),
@@ -53,13 +53,13 @@ constexpr PropertyDescriptor<E> kNntpProperties[] = {
 constexpr MethodDescriptor<E> kNntpMethods[] = {
     M::Call<&E::Connect>(kNntpConnect),
     M::Call<&E::Disconnect>(kNntpDisconnect),
-    M::Call<&E::DoEvents>(kNntpDoEvents),
+    M::Call<&E::DoEvents>(kNntpDoEvents).AnyTime(),
     M::Call<&E::FetchArticle>(kNntpFetchArticle),
     M::Call<&E::FetchArticleBody>(kNntpFetchArticleBody),
     M::Call<&E::FetchArticleHeaders>(kNntpFetchArticleHeaders),
     M::Call<&E::GroupOverview>(kNntpGroupOverview),
     M::Call<&E::GroupSearch>(kNntpGroupSearch),
-    M::Call<&E::Interrupt>(kNntpInterrupt),
+    M::Call<&E::Interrupt>(kNntpInterrupt).AnyTime(),
     M::Call<&E::ListGroups>(kNntpListGroups),
     M::Call<&E::ListNewGroups>(kNntpListNewGroups),
     M::Call<&E::LocalizeDate>(kNntpLocalizeDate),
@@ -68,6 +68,7 @@ constexpr MethodDescriptor<E> kNntpMethods[] = {
 };
 
 struct NntpComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kNntpBusy;
     using Engine = E;
     static constexpr auto& kProperties = kNntpProperties;
     static constexpr auto& kMethods = kNntpMethods;

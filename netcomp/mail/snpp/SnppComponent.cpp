@@ -29,12 +29,16 @@ constexpr PropertyDescriptor<E> kSnppProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kSnppMethods[] = {
-    M::Call<&E::Connect>(kSnppConnect),   M::Call<&E::Disconnect>(kSnppDisconnect),
-    M::Call<&E::DoEvents>(kSnppDoEvents), M::Call<&E::InterruptAction>(kSnppInterrupt),
-    M::Call<&E::Reset>(kSnppReset),       M::Call<&E::SendPage>(kSnppSendPage),
+    M::Call<&E::Connect>(kSnppConnect),
+    M::Call<&E::Disconnect>(kSnppDisconnect),
+    M::Call<&E::DoEvents>(kSnppDoEvents).AnyTime(),
+    M::Call<&E::InterruptAction>(kSnppInterrupt).AnyTime(),
+    M::Call<&E::Reset>(kSnppReset),
+    M::Call<&E::SendPage>(kSnppSendPage),
 };
 
 struct SnppComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kSnppBusy;
     using Engine = E;
     static constexpr auto& kProperties = kSnppProperties;
     static constexpr auto& kMethods = kSnppMethods;
