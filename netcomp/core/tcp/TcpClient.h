@@ -97,6 +97,11 @@ protected:
     virtual int OnReplyWaitRound() { return 0; }
     // Each command line before it is sent, without its line end.
     virtual void OnCommandLine(const char*, uint32_t) {}
+    // The ProtocolTrail event under the engine's number: direction 0 a
+    // command sent, 1 a reply line, 2 a status text; TrailLine takes a line
+    // that has no terminating NUL.
+    void Trail(int direction, const char* text);
+    void TrailLine(int direction, const char* line, uint32_t n);
     // Each reply line as it arrives; the answer overrides the reply rules for it.
     virtual ReplyReader::Hint OnReplyLine(const char*, uint32_t) { return ReplyReader::Hint::Rules; }
     // Pieces of the bytes a reply line announced through Lines().ExpectBlock.

@@ -142,9 +142,7 @@ int NntpEngine::SendCommand(const char* command, const char* argument)
 
 void NntpEngine::OnCommandLine(const char* line, uint32_t n)
 {
-    NetString text;
-    if (text.Assign(n, line) == kResultOk)
-        Trail(0, text.CStr());
+    TrailLine(0, line, n);
 }
 
 ReplyReader::Hint NntpEngine::OnReplyLine(const char* line, uint32_t n)
@@ -547,11 +545,6 @@ int NntpEngine::SetCurrentGroup(const char* text)
     if (rc != kResultOk && rc != kInterrupted)
         m_currentGroup.Clear();
     return rc;
-}
-
-void NntpEngine::Trail(int direction, const char* text)
-{
-    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
 }
 
 // A completed connect or a clean close is a status line of the trail; a

@@ -141,9 +141,7 @@ int PopEngine::SendCommand(const char* command, const char* argument)
 
 void PopEngine::OnCommandLine(const char* line, uint32_t n)
 {
-    NetString text;
-    if (text.Assign(n, line) == kResultOk)
-        Trail(0, text.CStr());
+    TrailLine(0, line, n);
 }
 
 ReplyReader::Hint PopEngine::OnReplyLine(const char* line, uint32_t n)
@@ -391,11 +389,6 @@ const char* PopEngine::Text()
 const char* PopEngine::HeaderValue(int property)
 {
     return m_fields.Value(FieldOf(property));
-}
-
-void PopEngine::Trail(int direction, const char* text)
-{
-    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
 }
 
 int PopEngine::OnListLine(const char* line, uint32_t n)

@@ -108,9 +108,7 @@ int SnppEngine::Judge()
 
 void SnppEngine::OnCommandLine(const char* line, uint32_t n)
 {
-    NetString text;
-    if (text.Assign(n, line) == kResultOk)
-        Trail(0, text.CStr());
+    TrailLine(0, line, n);
 }
 
 ReplyReader::Hint SnppEngine::OnReplyLine(const char* line, uint32_t n)
@@ -190,11 +188,6 @@ int SnppEngine::SetConnectedState(bool on)
         return DoAction(1);
     StartTimeout();
     return TcpClient::Disconnect();
-}
-
-void SnppEngine::Trail(int direction, const char* text)
-{
-    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
 }
 
 // A completed connect or a clean close is a status line of the trail; a
