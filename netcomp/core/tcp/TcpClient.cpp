@@ -448,3 +448,15 @@ void TcpClient::TrailLine(int direction, const char* line, uint32_t n)
     if (text.Assign(n, line) == kResultOk)
         Trail(direction, text.CStr());
 }
+
+void TcpClient::TrailConnection(int code, bool connecting, int errorCode)
+{
+    if (code == 0) {
+        Trail(2, connecting ? "Connected." : "Disconnected.");
+        return;
+    }
+    NetString message;
+    if (message.AppendCStr(connecting ? "Failed to connect: " : "Disconnected: ") == kResultOk &&
+        message.AppendCStr(Describe(code)) == kResultOk)
+        FireError(errorCode, message.CStr());
+}

@@ -552,22 +552,11 @@ int NntpEngine::SetCurrentGroup(const char* text)
 void NntpEngine::OnConnected(int code)
 {
     PopMailClient::OnConnected(code);
-    ConnectionNotice(code, "Connected.", "Failed to connect: ");
+    TrailConnection(code, true, kNntpConnectError);
 }
 
 void NntpEngine::OnDisconnected(int code)
 {
     PopMailClient::OnDisconnected(code);
-    ConnectionNotice(code, "Disconnected.", "Disconnected: ");
-}
-
-void NntpEngine::ConnectionNotice(int code, const char* status, const char* failure)
-{
-    if (code == 0) {
-        Trail(2, status);
-        return;
-    }
-    NetString message;
-    if (message.AppendCStr(failure) == kResultOk && message.AppendCStr(Describe(code)) == kResultOk)
-        FireError(kNntpConnectError, message.CStr());
+    TrailConnection(code, false, kNntpConnectError);
 }

@@ -127,7 +127,6 @@ private:
     void FetchForRead(int action, bool& keep);
     [[nodiscard]] int SetHeaderText(NetString& field, const char* text, bool words);
     [[nodiscard]] int SetFolded(NetString& field, const char* text);
-    void ConnectionNotice(int code, const char* status, const char* failure);
 
     NetString m_user;
     NetString m_password;

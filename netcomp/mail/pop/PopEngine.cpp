@@ -414,24 +414,13 @@ int PopEngine::OnListLine(const char* line, uint32_t n)
 void PopEngine::OnConnected(int code)
 {
     PopMailClient::OnConnected(code);
-    ConnectionNotice(code, "Connected.", "Failed to connect: ");
+    TrailConnection(code, true, kPopConnectError);
 }
 
 void PopEngine::OnDisconnected(int code)
 {
     PopMailClient::OnDisconnected(code);
-    ConnectionNotice(code, "Disconnected.", "Disconnected: ");
-}
-
-void PopEngine::ConnectionNotice(int code, const char* status, const char* failure)
-{
-    if (code == 0) {
-        Trail(2, status);
-        return;
-    }
-    NetString message;
-    if (message.AppendCStr(failure) == kResultOk && message.AppendCStr(Describe(code)) == kResultOk)
-        FireError(kPopConnectError, message.CStr());
+    TrailConnection(code, false, kPopConnectError);
 }
 
 int PopEngine::OnHeaderField(const char* name, const char* value)

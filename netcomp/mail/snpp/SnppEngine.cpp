@@ -195,22 +195,11 @@ int SnppEngine::SetConnectedState(bool on)
 void SnppEngine::OnConnected(int code)
 {
     TcpClient::OnConnected(code);
-    ConnectionNotice(code, "Connected.", "Failed to connect: ");
+    TrailConnection(code, true, kSnppConnectError);
 }
 
 void SnppEngine::OnDisconnected(int code)
 {
     TcpClient::OnDisconnected(code);
-    ConnectionNotice(code, "Disconnected.", "Disconnected: ");
-}
-
-void SnppEngine::ConnectionNotice(int code, const char* status, const char* failure)
-{
-    if (code == 0) {
-        Trail(2, status);
-        return;
-    }
-    NetString message;
-    if (message.AppendCStr(failure) == kResultOk && message.AppendCStr(Describe(code)) == kResultOk)
-        FireError(kSnppConnectError, message.CStr());
+    TrailConnection(code, false, kSnppConnectError);
 }

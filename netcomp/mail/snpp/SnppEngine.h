@@ -53,7 +53,6 @@ private:
     [[nodiscard]] int Page();
     [[nodiscard]] int Command(const char* command, const char* argument);
     [[nodiscard]] int Judge();
-    void ConnectionNotice(int code, const char* status, const char* failure);
 
     NetString m_callerId;
     NetString m_pagerId;

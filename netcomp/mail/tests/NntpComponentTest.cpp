@@ -259,6 +259,17 @@ TEST(NntpScripted, RefusedGreetingsAndContinuationReplies)
     EXPECT_STREQ(scripted->LastError(), "411 no such group");
     ASSERT_EQ(scripted->Do(kNntpDisconnect), 0);
     EXPECT_EQ("", t.server.Finish());
+    // The connection shows in the trail; a failed connect is an Error event.
+    EXPECT_EQ(scripted.Trail(2),
+              (std::vector<std::string>{"Connecting to news server.", "Connected.", "Disconnected."}));
+    EXPECT_TRUE(scripted.Events().Of(kNntpEventError).empty());
+    Nntp nobody(1, "", "");
+    EXPECT_NE(nobody->Do(kNntpConnect), 0);
+    const auto errors = nobody.Events().Of(kNntpEventError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].values[0], 182);
+    EXPECT_EQ(errors[0].texts[1].rfind("Failed to connect: ", 0), 0u) << errors[0].texts[1];
+    EXPECT_EQ(nobody.Trail(2), (std::vector<std::string>{"Connecting to news server."}));
 }
 
 // A server that goes quiet in the middle of a listing: the time-out ends the
