@@ -1,10 +1,13 @@
 // Times the NNTP component reading the overview of a large group from INN,
 // and the SMPP component submitting many short messages over one bound
-// session to the Net::SMPP message centre. Run by tools/news-sms-bench.sh,
-// which starts both servers and times Python's nntplib and a Perl Net::SMPP
-// client on the same work.
+// session to the Net::SMPP message centre, beside the same submits by a
+// plain blocking Winsock client (what any Windows program pays for its round
+// trips, here under Wine). Run by tools/news-sms-bench.sh, which starts both
+// servers and times Python's nntplib and a Perl Net::SMPP client on the same
+// work.
 //   news_sms_bench overview <port> <group> <rounds>
 //   news_sms_bench submit <port> <messages> <rounds>
+//   news_sms_bench plain-submit <port> <messages> <rounds>
 // Prints "<what> <seconds> ..." per round (the script takes the median).
 #include <winsock2.h>
 #include <windows.h>
@@ -19,6 +22,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_smpp.h"
+#include "netcomp/mail/smpp/SmppPdu.h"
 
 namespace {
 
@@ -111,6 +115,70 @@ int Submit(int port, int messages, int rounds)
     return rc;
 }
 
+// One PDU to the blocking socket and its response back; false when either fails.
+bool RoundTrip(SOCKET s, const std::string& pdu, smpp::Framer& framer)
+{
+    if (send(s, pdu.data(), int(pdu.size()), 0) != int(pdu.size()))
+        return false;
+    std::string response;
+    while (!framer.Next(response)) {
+        char buffer[4096];
+        const int n = recv(s, buffer, sizeof buffer, 0);
+        if (n <= 0 || framer.Broken())
+            return false;
+        framer.Feed(buffer, std::size_t(n));
+    }
+    return smpp::ReadHeader(response.data()).status == 0;
+}
+
+int PlainSubmit(int port, int messages, int rounds)
+{
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(u_short(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    smpp::Framer framer;
+    uint32_t sequence = 0;
+    smpp::Writer bind;
+    for (const char* field : {"kes", "secret", ""})
+        bind.CString(field);
+    for (uint32_t value : {0x34u, 0u, 0u})
+        bind.Int(value, 1);
+    bind.CString("");
+    bool ok = connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+              RoundTrip(s, bind.Pdu(smpp::kBindTransmitter, 0, ++sequence), framer);
+    for (int round = 0; round < rounds && ok; ++round) {
+        int sent = 0;
+        const double start = Now();
+        for (; sent < messages && ok; ++sent) {
+            const std::string text = "Benchmark message " + std::to_string(sent + 1);
+            smpp::Writer submit; // as the component builds it for one recipient
+            submit.CString("");
+            submit.Int(0, 1);
+            submit.Int(0, 1);
+            submit.CString("127.0.0.1");
+            submit.Int(0, 1);
+            submit.Int(0, 1);
+            submit.CString("5551234");
+            for (uint32_t value : {0u, 0u, 1u})
+                submit.Int(value, 1);
+            submit.CString("");
+            submit.CString("");
+            for (uint32_t value : {0u, 0u, 0u, 0u, uint32_t(text.size())})
+                submit.Int(value, 1);
+            submit.Bytes(text.data(), text.size());
+            ok = RoundTrip(s, submit.Pdu(smpp::kSubmitSm, 0, ++sequence), framer);
+        }
+        std::printf("plain-submit %.3f messages=%d ok=%d\n", Now() - start, sent - !ok, int(ok));
+    }
+    closesocket(s);
+    WSACleanup();
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -119,7 +187,10 @@ int main(int argc, char** argv)
         return Overview(std::atoi(argv[2]), argv[3], std::atoi(argv[4])) == 0 ? 0 : 1;
     if (argc == 5 && std::strcmp(argv[1], "submit") == 0)
         return Submit(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4])) == 0 ? 0 : 1;
+    if (argc == 5 && std::strcmp(argv[1], "plain-submit") == 0)
+        return PlainSubmit(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     std::fprintf(stderr, "usage: news_sms_bench overview <port> <group> <rounds>\n"
-                         "       news_sms_bench submit <port> <messages> <rounds>\n");
+                         "       news_sms_bench submit <port> <messages> <rounds>\n"
+                         "       news_sms_bench plain-submit <port> <messages> <rounds>\n");
     return 2;
 }

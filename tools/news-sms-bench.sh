@@ -3,8 +3,9 @@
 # (tools/in-netns.sh): XOVER of a group of <articles> articles from a private
 # INN by the NNTP component (under Wine) and by Python's nntplib, then
 # <messages> submit_sm over one bound session to the Net::SMPP message centre
-# by the SMPP component and by a Perl Net::SMPP client. Each side does its
-# work <rounds> times; the medians are compared.
+# by the SMPP component and by a Perl Net::SMPP client, and by a plain
+# blocking Winsock client under Wine (the round trips' own cost there). Each
+# side does its work <rounds> times; the medians are compared.
 #   tools/news-sms-bench.sh [articles] [messages] [rounds]   (after tools/build.sh)
 # Prints every round, the medians and the ratios component / peer.
 set -euo pipefail
@@ -45,10 +46,12 @@ ours_overview=$(bench overview $nntp_port $group "$rounds")
 python_overview=$(cd "$state" && /usr/bin/python3 -W ignore "$root/tools/peers/nntp_overview_bench.py" $nntp_port $group "$rounds")
 ours_submit=$(bench submit $smpp_port "$messages" "$rounds")
 perl_submit=$(cd "$state" && perl "$root/tools/peers/smpp_submit_bench.pl" $smpp_port "$messages" "$rounds")
+plain_submit=$(bench plain-submit $smpp_port "$messages" "$rounds")
 echo "NNTP component:"; echo "$ours_overview"
 echo "nntplib:"; echo "$python_overview"
 echo "SMPP component:"; echo "$ours_submit"
 echo "Net::SMPP client:"; echo "$perl_submit"
+echo "plain Winsock client:"; echo "$plain_submit"
 median() { echo "$1" | awk '{print $2}' | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 ratio() {
     awk -v l="$1" -v p="$2" -v a="$3" -v b="$4" \
@@ -56,3 +59,4 @@ ratio() {
 }
 ratio "XOVER of $articles articles:" nntplib "$(median "$ours_overview")" "$(median "$python_overview")"
 ratio "$messages submit_sm, one session:" Net::SMPP "$(median "$ours_submit")" "$(median "$perl_submit")"
+ratio "$messages submit_sm, one session:" "plain Winsock" "$(median "$ours_submit")" "$(median "$plain_submit")"
