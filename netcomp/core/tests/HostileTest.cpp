@@ -42,6 +42,7 @@
 #include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smpp.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snpp.h"
@@ -50,6 +51,8 @@
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_webform.h"
+#include "netcomp/include/netcomp_webupload.h"
 
 namespace {
 
@@ -98,6 +101,9 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"WebForm", {kWebFormTimeout, {{kWebFormURL, 0, "http://127.0.0.1:20952/f"}}}},
+    {"WebUpload", {kWebUploadTimeout, {{kWebUploadURL, 0, "http://127.0.0.1:20952/u"}}}},
+    {"RSS", {kRssTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
     {"NNTP", {kNntpTimeout, {{kNntpRemoteHost, 0, "127.0.0.1"}, {kNntpRemotePort, kEchoPort, nullptr}}}},
