@@ -37,6 +37,8 @@ packages=(
     # the news server of the NNTP tests (see below), and the Perl libraries the
     # SNPP and SMPP peers are written on
     inn2 libnet-snpp-perl libnet-smpp-perl
+    # the XMPP servers of the XMPP tests, and the second party and yardstick of its benchmark
+    ejabberd prosody python3-slixmpp
 )
 
 missing=()
