@@ -120,12 +120,12 @@ int AppendLdapBind(int version, const char* dn, const char* password, BerCodec& 
         rc = AppendText(fields, dn, kOctetString);
     if (rc == kResultOk)
         rc = AppendText(fields, password, kSimpleAuth);
-    return rc == kResultOk ? Finish(fields, kLdapBindRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpBindRequest, op) : rc;
 }
 
 int AppendLdapUnbind(BerCodec& op)
 {
-    return op.AppendNull(kLdapUnbindRequest);
+    return op.AppendNull(kLdapOpUnbindRequest);
 }
 
 int AppendLdapSearch(const LdapSearchParams& search, const LdapAttributeList& attributes, BerCodec& op)
@@ -155,7 +155,7 @@ int AppendLdapSearch(const LdapSearchParams& search, const LdapAttributeList& at
         rc = selection.WrapSequence(kSequence);
     if (rc == kResultOk)
         rc = Append(fields, selection);
-    return rc == kResultOk ? Finish(fields, kLdapSearchRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpSearchRequest, op) : rc;
 }
 
 int AppendLdapModify(const char* dn, const LdapAttributeList& attributes, BerCodec& op)
@@ -167,7 +167,7 @@ int AppendLdapModify(const char* dn, const LdapAttributeList& attributes, BerCod
         rc = AppendAttributes(attributes, true, changes);
     if (rc == kResultOk)
         rc = Finish(changes, kSequence, fields);
-    return rc == kResultOk ? Finish(fields, kLdapModifyRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpModifyRequest, op) : rc;
 }
 
 int AppendLdapAdd(const char* dn, const LdapAttributeList& attributes, BerCodec& op)
@@ -179,12 +179,12 @@ int AppendLdapAdd(const char* dn, const LdapAttributeList& attributes, BerCodec&
         rc = AppendAttributes(attributes, false, list);
     if (rc == kResultOk)
         rc = Finish(list, kSequence, fields);
-    return rc == kResultOk ? Finish(fields, kLdapAddRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpAddRequest, op) : rc;
 }
 
 int AppendLdapDelete(const char* dn, BerCodec& op)
 {
-    return AppendText(op, dn, kLdapDelRequest);
+    return AppendText(op, dn, kLdapOpDelRequest);
 }
 
 int AppendLdapModifyDn(const char* dn, const char* newRdn, bool deleteOldRdn, BerCodec& op)
@@ -195,7 +195,7 @@ int AppendLdapModifyDn(const char* dn, const char* newRdn, bool deleteOldRdn, Be
         rc = AppendText(fields, newRdn, kOctetString);
     if (rc == kResultOk)
         rc = AppendBoolean(fields, deleteOldRdn);
-    return rc == kResultOk ? Finish(fields, kLdapModifyDnRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpModifyDnRequest, op) : rc;
 }
 
 int AppendLdapCompare(const char* dn, const LdapAttributeList& attributes, BerCodec& op)
@@ -211,12 +211,12 @@ int AppendLdapCompare(const char* dn, const LdapAttributeList& attributes, BerCo
         rc = AppendString(assertion, first.value, kOctetString);
     if (rc == kResultOk)
         rc = Finish(assertion, kSequence, fields);
-    return rc == kResultOk ? Finish(fields, kLdapCompareRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpCompareRequest, op) : rc;
 }
 
 int AppendLdapAbandon(int messageId, BerCodec& op)
 {
-    return op.AppendInteger(messageId, kLdapAbandonRequest);
+    return op.AppendInteger(messageId, kLdapOpAbandonRequest);
 }
 
 // An empty value leaves requestValue out: the operations without one (such
@@ -227,7 +227,7 @@ int AppendLdapExtended(const char* name, const char* value, int length, BerCodec
     int rc = AppendText(fields, name, kRequestName);
     if (rc == kResultOk && value && length > 0)
         rc = fields.AppendOctetString(value, length, kRequestValue);
-    return rc == kResultOk ? Finish(fields, kLdapExtendedRequest, op) : rc;
+    return rc == kResultOk ? Finish(fields, kLdapOpExtendedRequest, op) : rc;
 }
 
 int AppendLdapSortControl(const char* keys, NetStringBase& controls)

@@ -195,14 +195,14 @@ LdapFrame FrameLdapMessage(const char* data, uint32_t n, uint32_t maxSize, uint3
 bool IsLdapResult(unsigned char operation)
 {
     switch (operation) {
-    case kLdapBindResponse:
-    case kLdapSearchResultDone:
-    case kLdapModifyResponse:
-    case kLdapAddResponse:
-    case kLdapDelResponse:
-    case kLdapModifyDnResponse:
-    case kLdapCompareResponse:
-    case kLdapExtendedResponse:
+    case kLdapOpBindResponse:
+    case kLdapOpSearchResultDone:
+    case kLdapOpModifyResponse:
+    case kLdapOpAddResponse:
+    case kLdapOpDelResponse:
+    case kLdapOpModifyDnResponse:
+    case kLdapOpCompareResponse:
+    case kLdapOpExtendedResponse:
         return true;
     default:
         return false;
@@ -228,9 +228,9 @@ int DecodeLdapMessage(const char* data, uint32_t n, LdapResponse& response)
     if (fields.Bad())
         return kBerMalformed;
     bool read = true;
-    if (op.tag == kLdapSearchResultEntry) {
+    if (op.tag == kLdapOpSearchResultEntry) {
         read = ReadEntry(op, response);
-    } else if (op.tag == kLdapExtendedResponse) {
+    } else if (op.tag == kLdapOpExtendedResponse) {
         read = ReadExtended(op, response);
     } else if (IsLdapResult(op.tag)) {
         Cursor result(op);

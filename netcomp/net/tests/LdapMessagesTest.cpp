@@ -9,46 +9,13 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/net/ldap/LdapFilter.h"
 #include "netcomp/net/ldap/LdapMessages.h"
+#include "netcomp/net/tests/LdapTestBytes.h"
 
 namespace {
 
-std::string Hex(const char* data, size_t n)
-{
-    std::string out;
-    for (size_t i = 0; i < n; ++i)
-        out += "0123456789abcdef"[(data[i] >> 4) & 15], out += "0123456789abcdef"[data[i] & 15];
-    return out;
-}
-
 std::string Hex(const NetStringBase& s)
 {
-    return Hex(s.Data(), s.Length());
-}
-
-std::string HexText(const std::string& text)
-{
-    return Hex(text.data(), text.size());
-}
-
-std::string Bytes(const std::string& hex)
-{
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
-}
-
-// One element: tag, a one-byte length and the content (hex).
-std::string T(int tag, const std::string& content)
-{
-    char head[5];
-    std::snprintf(head, sizeof head, "%02x%02x", tag, unsigned(content.size() / 2));
-    return head + content;
-}
-
-std::string S(int tag, const std::string& text)
-{
-    return T(tag, HexText(text));
+    return HexOf(s.Data(), s.Length());
 }
 
 // The filter's bytes, or "rc" and the code.
@@ -238,7 +205,7 @@ TEST(LdapResponses, Decoding)
     // A bind result with a diagnostic message and a referral after it.
     ASSERT_EQ(decode(T(0x30, "020101" + T(0x61, "0a0131" + S(0x04, "o=m") + S(0x04, "bad") + T(0xa3, "")))), kResultOk);
     EXPECT_EQ(r.messageId, 1);
-    EXPECT_EQ(r.operation, kLdapBindResponse);
+    EXPECT_EQ(r.operation, kLdapOpBindResponse);
     EXPECT_EQ(r.resultCode, 49);
     EXPECT_EQ(r.matchedDn, "o=m");
     EXPECT_EQ(r.diagnostic, "bad");
@@ -266,7 +233,7 @@ TEST(LdapResponses, Decoding)
                                                      T(0x04, std::string("3003") + "0a0100")) +
                                              T(0x30, S(0x04, kLdapPagedControl) + T(0x04, pagedValue))))),
               kResultOk);
-    EXPECT_EQ(r.operation, kLdapSearchResultDone);
+    EXPECT_EQ(r.operation, kLdapOpSearchResultDone);
     EXPECT_TRUE(r.paged);
     EXPECT_EQ(r.cookie, "ck");
     EXPECT_TRUE(r.attributes.empty());
@@ -279,7 +246,7 @@ TEST(LdapResponses, Decoding)
 
     // A search reference is read as far as its tag.
     ASSERT_EQ(decode(T(0x30, "020108" + T(0x73, S(0x04, "ldap://x/")))), kResultOk);
-    EXPECT_EQ(r.operation, kLdapSearchResultReference);
+    EXPECT_EQ(r.operation, kLdapOpSearchResultReference);
 
     for (const std::string& bad : {
              T(0x30, "0401" + std::string("01") + T(0x61, "0a0100" + std::string("0400") + "0400")),
@@ -304,8 +271,8 @@ TEST(LdapResponses, ResultNames)
     EXPECT_STREQ(LdapResultName(0), "[ok]");
     EXPECT_STREQ(LdapResultName(69), "[object class mods prohibited]");
     EXPECT_STREQ(LdapResultName(81), "");
-    EXPECT_TRUE(IsLdapResult(kLdapCompareResponse));
-    EXPECT_FALSE(IsLdapResult(kLdapSearchResultEntry));
+    EXPECT_TRUE(IsLdapResult(kLdapOpCompareResponse));
+    EXPECT_FALSE(IsLdapResult(kLdapOpSearchResultEntry));
 }
 
 } // namespace
