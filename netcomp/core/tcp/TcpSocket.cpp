@@ -469,6 +469,16 @@ int TcpSocket::Deliver()
     return kResultOk;
 }
 
+// The peer has closed: bytes after the last whole record are its last piece,
+// delivered as a record without its end instead of being dropped with the
+// buffer (a whois answer whose last line has no line end).
+void TcpSocket::DeliverRest()
+{
+    RecvRecord record;
+    if (m_socket.IsOpen() && m_acceptData && !m_firewall.Pending() && m_recv.Take(record) && record.length > 0)
+        OnDataArrived(record.data, record.length, false);
+}
+
 int TcpSocket::Receive(int mode)
 {
     if (!m_socket.IsOpen())
@@ -488,6 +498,7 @@ int TcpSocket::Receive(int mode)
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
+                DeliverRest();
                 Close(0, false);
             }
             return kResultOk;
@@ -623,6 +634,7 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (!m_receiving) {
             m_receiving = true;
             (void)Receive(2);
+            DeliverRest();
             m_receiving = false;
         }
         Close(error, false);

@@ -122,6 +122,7 @@ private:
     void Close(int code, bool drain);
     void DropQueuedNotifications(SOCKET closed);
     int Deliver();
+    void DeliverRest();
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);
     [[nodiscard]] int ApplyOptions();
