@@ -48,17 +48,6 @@ bool IsSpace(char c)
     return c == ' ' || (c >= 9 && c <= 13);
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 int AppendBytes(NetStringBase& out, const NetStringBase& element)
 {
     return out.Append(element.Data(), element.Length());
@@ -212,11 +201,10 @@ private:
             }
             if (m_end - m_p < 2)
                 return kLdapBadFilter;
-            const int high = HexValue(m_p[0]);
-            const int low = HexValue(m_p[1]);
-            if (high < 0 || low < 0)
+            const unsigned byte = HexPairValue(m_p[0], m_p[1]);
+            if (byte > 0xFF)
                 return kLdapBadFilter;
-            value.pieces.back() += char(high * 16 + low);
+            value.pieces.back() += char(byte);
             m_p += 2;
         }
         return kResultOk;
