@@ -265,14 +265,4 @@ TEST(LdapResponses, Decoding)
     }
 }
 
-TEST(LdapResponses, ResultNames)
-{
-    EXPECT_STREQ(LdapResultName(49), "[invalid credentials]");
-    EXPECT_STREQ(LdapResultName(0), "[ok]");
-    EXPECT_STREQ(LdapResultName(69), "[object class mods prohibited]");
-    EXPECT_STREQ(LdapResultName(81), "");
-    EXPECT_TRUE(IsLdapResult(kLdapOpCompareResponse));
-    EXPECT_FALSE(IsLdapResult(kLdapOpSearchResultEntry));
-}
-
 } // namespace
