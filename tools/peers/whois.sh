@@ -24,6 +24,8 @@ printf 'Domain: upper.test\r\n\tWHOIS SERVER:\t LOCALHOST  (primary)\r\n' >recor
 printf 'Domain Name: kes.test\r\nRegistrant: Kestrova test lab\r\n\r\nName Server: ns1.kes.test\r\nStatus: active' \
     >records/kes.test
 printf 'Domain Name: upper.test\nStatus: active\n' >records/upper.test
+# A registrar that answers with more than a client keeps (17 MB).
+yes 'Flood: a line of a whois answer that goes on and on and on' | head -c 17000000 >records/flood.test || true
 cat >answer.sh <<ANSWER
 #!/bin/sh
 # One query line in, the answer out, then the connection closes (RFC 3912).

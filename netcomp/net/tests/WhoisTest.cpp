@@ -95,6 +95,18 @@ TEST(Whois, ReferralInCapitalsAndNone)
     EXPECT_EQ(QueryLog(), before);
 }
 
+TEST(Whois, AnswerTooLong)
+{
+    Whois whois;
+    ASSERT_EQ(whois.SetText(kWhoisServer, "127.0.0.1"), 0);
+    EXPECT_EQ(whois.Query("flood.test"), WSAEMSGSIZE);
+    EXPECT_EQ(whois.Error(), "The answer is longer than 16 MB; the rest was not read.");
+    const std::string info = whois.Text(kWhoisDomainInfo);
+    EXPECT_GT(info.size(), 15u << 20);
+    EXPECT_LE(info.size(), 16u << 20);
+    EXPECT_EQ(info.substr(0, 8), "Flood: a");
+}
+
 TEST(Whois, UnknownServer)
 {
     // A name that does not resolve (refused without a query to any server).

@@ -83,6 +83,8 @@ int WhoisEngine::Ask(const std::string& host, const std::string& line, Step step
     if (rc == kResultOk) {
         const std::string request = line + "\r\n";
         m_step = step;
+        m_read = 0;
+        m_tooLong = false;
         rc = SendBytes(request.data(), uint32_t(request.size()), false);
     }
     if (rc == kResultOk) {
@@ -99,6 +101,10 @@ int WhoisEngine::Ask(const std::string& host, const std::string& line, Step step
     m_step = Step::None;
     if (rc == WSAECONNABORTED)
         rc = kResultOk;
+    if (rc == kResultOk && m_tooLong) {
+        SetLastErrorText("The answer is longer than 16 MB; the rest was not read.");
+        rc = WSAEMSGSIZE;
+    }
     // The close must not replace the text of what went wrong before it.
     const std::string error = LastErrorText();
     (void)SetConnected(false);
@@ -106,8 +112,20 @@ int WhoisEngine::Ask(const std::string& host, const std::string& line, Step step
     return rc;
 }
 
+// What a server sends is bounded: a registry is read no further than 1 MB
+// for its referral, a registrar's answer is kept up to 16 MB.
 int WhoisEngine::ProcessData(const char* data, uint32_t n, bool eolFound)
 {
+    m_read += n;
+    if (m_step == Step::Referral && m_read > kMaxReferral) {
+        m_step = Step::None;
+        return kResultOk;
+    }
+    if (m_step == Step::Answer && m_domainInfo.size() + n + 2 > kMaxAnswer) {
+        m_tooLong = true;
+        m_step = Step::None;
+        return kResultOk;
+    }
     if (m_step == Step::Referral) {
         std::string server;
         if (FindWhoisServer(data, n, server)) {

@@ -2,6 +2,7 @@
 // The Whois component's engine: asks a registry's whois server which
 // registrar holds a domain (unless the Server is known), then asks that
 // registrar's server and keeps its answer (RFC 3912, port 43).
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,11 @@ constexpr int kWhoisNoRegistrar = 125;
 
 class WhoisEngine : public TcpClient {
 public:
+    // The most of an answer that is kept, and of a registry's answer read
+    // for the referral.
+    static constexpr size_t kMaxAnswer = 16u << 20;
+    static constexpr size_t kMaxReferral = 1u << 20;
+
     WhoisEngine();
 
     [[nodiscard]] int Query(const char* domain);
@@ -37,4 +43,6 @@ private:
     std::string m_domain;
     std::string m_domainInfo;
     Step m_step = Step::None;
+    size_t m_read = 0;
+    bool m_tooLong = false;
 };
