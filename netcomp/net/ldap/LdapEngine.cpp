@@ -124,15 +124,16 @@ int LdapEngine::SetConnectedState(bool on)
 
 int LdapEngine::DoAction(int action)
 {
-    ClearResult();
     SetLastErrorText("");
-    // An Abandon is meant to go out while another request runs; so is a
-    // disconnect from an action that nobody waits for.
+    // An Abandon is meant to go out while another request runs (and leaves
+    // its result alone); so is a disconnect from an action that nobody waits for.
     const bool beside = action == kAbandonAction || (action == kDisconnectAction && !m_waiting);
     if (m_action != kNoAction && !beside) {
         SetLastErrorText("Busy performing current action.");
         return kLdapBusy;
     }
+    if (action != kAbandonAction)
+        ClearResult();
     if (action < kDisconnectAction || action > kExtendedAction) {
         SetLastErrorText("Invalid Action code");
         return kLdapInvalidAction;
