@@ -66,13 +66,16 @@ constexpr PropertyDescriptor<E> kIpInfoProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpInfoMethods[] = {
-    M::Call<&E::DhcpRelease>(kIpInfoDhcpRelease),  M::Call<&E::DhcpRenew>(kIpInfoDhcpRenew),
-    M::Call<&E::DoEvents>(kIpInfoDoEvents),        M::Call<&E::ResolveMac>(kIpInfoGetMac),
-    M::Call<&E::ResetAll>(kIpInfoReset),           M::Custom(kIpInfoResolveAddress, 2, ResolveAddress),
+    M::Call<&E::DhcpRelease>(kIpInfoDhcpRelease),
+    M::Call<&E::DhcpRenew>(kIpInfoDhcpRenew),
+    M::Call<&E::DoEvents>(kIpInfoDoEvents).AnyTime(),
+    M::Call<&E::ResolveMac>(kIpInfoGetMac),
+    M::Call<&E::ResetAll>(kIpInfoReset),
+    M::Custom(kIpInfoResolveAddress, 2, ResolveAddress),
     M::Custom(kIpInfoResolveName, 2, ResolveName),
 };
 
-struct IpInfoComponent {
+struct IpInfoComponent : ComponentDefaults {
     using Engine = E;
     static constexpr auto& kProperties = kIpInfoProperties;
     static constexpr auto& kMethods = kIpInfoMethods;
