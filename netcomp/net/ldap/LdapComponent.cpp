@@ -44,14 +44,14 @@ constexpr PropertyDescriptor<E> kLdapProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kLdapMethods[] = {
-    M::Call<&E::Abandon>(kLdapAbandon),
+    M::Call<&E::Abandon>(kLdapAbandon).AnyTime(),
     M::Call<&E::Add>(kLdapAdd),
     M::Call<&E::Bind>(kLdapBind),
     M::Call<&E::Compare>(kLdapCompare),
     M::Call<&E::Delete>(kLdapDelete),
-    M::Call<&E::DoEvents>(kLdapDoEvents),
+    M::Call<&E::DoEvents>(kLdapDoEvents).AnyTime(),
     M::CallBytes<&E::ExtendedRequest>(kLdapExtendedRequest),
-    M::Call<&E::InterruptAction>(kLdapInterrupt),
+    M::Call<&E::InterruptAction>(kLdapInterrupt).AnyTime(),
     M::Call<&E::Modify>(kLdapModify),
     M::Call<&E::ModifyRdn>(kLdapModifyRDN),
     M::Call<&E::Search>(kLdapSearch),
@@ -59,6 +59,7 @@ constexpr MethodDescriptor<E> kLdapMethods[] = {
 };
 
 struct LdapComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kLdapBusy;
     using Engine = E;
     static constexpr auto& kProperties = kLdapProperties;
     static constexpr auto& kMethods = kLdapMethods;

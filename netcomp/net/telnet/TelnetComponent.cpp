@@ -39,7 +39,7 @@ constexpr PropertyDescriptor<E> kTelnetProperties[] = {
 constexpr MethodDescriptor<E> kTelnetMethods[] = {
     M::Call<&E::Connect>(kTelnetConnect),
     M::Call<&E::DisconnectNow>(kTelnetDisconnect),
-    M::Call<&E::DoEvents>(kTelnetDoEvents),
+    M::Call<&E::DoEvents>(kTelnetDoEvents).AnyTime(),
     M::CallBytes<&E::Send>(kTelnetSend),
 };
 

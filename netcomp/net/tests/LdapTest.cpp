@@ -200,6 +200,9 @@ TEST(LdapScripted, AbandonEndsWhenSent)
         .ExpectBytes(Message(2, SearchAll()))
         .ExpectBytes(Message(3, "500102"))
         .ExpectBytes(Message(4, "500107"))
+        .ExpectBytes(Message(5, SearchAll()))
+        .Send(Message(5, T(0x64, S(0x04, "cn=a") + T(0x30, ""))))
+        .ExpectBytes(Message(6, "500105"))
         .Silence();
     ASSERT_TRUE(server.Start());
     Ldap ldap;
@@ -217,6 +220,18 @@ TEST(LdapScripted, AbandonEndsWhenSent)
     EXPECT_EQ(ldap.Do(kLdapAbandon, 7), 0) << ldap.Error();
     EXPECT_EQ(ldap.Get(kLdapIdle), 1);
     EXPECT_EQ(ldap.Get(kLdapMessageId), 5);
+    // From inside an event of a search that waits: another request is
+    // refused, an Abandon of the search goes out and ends the wait.
+    int modify = -1;
+    int abandon = -1;
+    ldap.events.OnEvent(kLdapEventSearchResult, [&](const RecordedEvent&) {
+        modify = ldap.Do(kLdapModify);
+        abandon = ldap.Do(kLdapAbandon, 5);
+    });
+    EXPECT_EQ(ldap.Search("", "(cn=*)"), 0) << ldap.Error();
+    EXPECT_EQ(modify, 334);
+    EXPECT_EQ(abandon, 0);
+    EXPECT_EQ(ldap.Get(kLdapIdle), 1);
     EXPECT_EQ("", server.Finish());
 }
 

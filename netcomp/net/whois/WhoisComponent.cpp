@@ -24,8 +24,8 @@ constexpr PropertyDescriptor<E> kWhoisProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kWhoisMethods[] = {
-    M::Call<&E::DoEvents>(kWhoisDoEvents),
-    M::Call<&E::Interrupt>(kWhoisInterrupt),
+    M::Call<&E::DoEvents>(kWhoisDoEvents).AnyTime(),
+    M::Call<&E::Interrupt>(kWhoisInterrupt).AnyTime(),
     M::Call<&E::Query>(kWhoisQuery),
 };
 
