@@ -39,14 +39,17 @@
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/include/netcomp_ldap.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
+#include "netcomp/include/netcomp_telnet.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_whois.h"
 
 namespace {
 
@@ -97,6 +100,13 @@ const std::map<std::string, Known> kKnown = {
     {"WebDAV", {kWebDavTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    {"LDAP", {kLdapTimeout, {{kLdapServerName, 0, "127.0.0.1"}, {kLdapServerPort, kEchoPort, nullptr}}}},
+    {"Telnet",
+     {kTelnetTimeout,
+      {{kTelnetRemoteHost, 0, "127.0.0.1"}, {kTelnetRemotePort, kEchoPort, nullptr}, {kTelnetConnected, 1, nullptr}}}},
+    // Its default referral server is a host on the internet; 127.0.0.2 has
+    // no whois server, not even the whois tests' on 127.0.0.1.
+    {"Whois", {kWhoisTimeout, {{kWhoisDefaultServer, 0, "127.0.0.2"}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.
