@@ -637,12 +637,24 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     const int error = WSAGETSELECTERROR(lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        if ((m_acceptData || m_firewall.Pending()) && !m_receiving) {
+        if (!m_acceptData && !m_firewall.Pending())
+            break;
+        if (m_receiving) {
+            // The owner pumps messages from inside an event of the read under
+            // way: this notification is taken now and no other comes until
+            // the next recv, so the read it asks for follows that one's end.
+            m_readLater = true;
+            break;
+        }
+        {
             m_receiving = true;
+            m_readLater = false;
             const int rc = Receive(0);
             m_receiving = false;
             if (rc == WSAECONNRESET || rc == WSAECONNABORTED)
                 Close(rc, false);
+            else if (m_readLater)
+                PostRead();
         }
         break;
     case FD_WRITE:

@@ -147,7 +147,8 @@ private:
     bool m_connected = false;
     bool m_acceptData = true;
     bool m_receiving = false;
-    int m_delivering = 0; // records of the receive buffer out with the owner
+    bool m_readLater = false; // a read notification came while receiving
+    int m_delivering = 0;     // records of the receive buffer out with the owner
     bool m_linger = true;
     bool m_keepAlive = false;
     bool m_oobInline = false;

@@ -175,6 +175,33 @@ TEST(TelnetScripted, LongSubNegotiation)
     EXPECT_EQ("", server.Finish());
 }
 
+// An owner that pumps messages from inside an event: what arrives meanwhile,
+// the server's close too, comes after the rest of the block being read, in
+// order, and nothing stalls.
+TEST(TelnetScripted, DoEventsInsideAnEvent)
+{
+    ScriptedServer server;
+    server.Send("ab" + IAC + "\xfd\x18" + "ef").ExpectBytes(IAC + "\xfb\x18").Send("cd").Disconnect();
+    ASSERT_TRUE(server.Start());
+    Telnet telnet;
+    size_t inside = 0;
+    telnet.events.OnEvent(kTelnetEventDo, [&](const RecordedEvent&) {
+        EXPECT_EQ(telnet.Set(kTelnetWillOption, 24), 0);
+        while (server.Received().empty())
+            Telnet_Do(telnet.obj, kTelnetDoEvents, 0, nullptr, nullptr);
+        for (int i = 0; i < 10; ++i)
+            Telnet_Do(telnet.obj, kTelnetDoEvents, 0, nullptr, nullptr);
+        inside = telnet.data.size();
+    });
+    ASSERT_EQ(telnet.Set(kTelnetTimeout, 10), 0);
+    ASSERT_EQ(telnet.Connect(server.Port()), 0);
+    ASSERT_TRUE(telnet.WaitFor([&] { return telnet.Get(kTelnetConnected) == 0; })) << telnet.data;
+    EXPECT_EQ(inside, 2u);
+    EXPECT_EQ(telnet.data, "abefcd");
+    EXPECT_EQ(telnet.events.Of(kTelnetEventDisconnected).size(), 1u);
+    EXPECT_EQ("", server.Finish());
+}
+
 TEST(TelnetPeers, UrgentDataGoesOutOfBand)
 {
     Telnet telnet;
