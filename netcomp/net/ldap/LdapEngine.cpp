@@ -295,6 +295,11 @@ void LdapEngine::ClearResult()
 // not yet whole is kept, to be completed by the next bytes.
 int LdapEngine::ProcessData(const char* data, uint32_t n, bool)
 {
+    m_answering = true;
+    struct Answering {
+        bool& on;
+        ~Answering() { on = false; }
+    } answering{m_answering};
     try {
         uint32_t used = 0;
         if (m_pending.empty()) {

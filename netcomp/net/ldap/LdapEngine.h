@@ -80,6 +80,10 @@ public:
     [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(seconds < 0 ? 0u : unsigned(seconds)); }
 
 protected:
+    // An answer's events may come when no method waits (Timeout 0, or after
+    // a wait timed out): while they run, the component is as busy as inside
+    // a waiting method, and the attribute list is the entry's.
+    bool EngineBusy() const override { return m_answering; }
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;
     void OnDisconnected(int code) override;
 
@@ -148,6 +152,7 @@ private:
     std::string m_resultDescription;
     std::string m_resultDn;
 
-    std::string m_pending; // the start of a message not yet whole
+    bool m_answering = false; // the events of received messages run
+    std::string m_pending;    // the start of a message not yet whole
     LdapResponse m_response;
 };

@@ -235,6 +235,49 @@ TEST(LdapScripted, AbandonEndsWhenSent)
     EXPECT_EQ("", server.Finish());
 }
 
+// With Timeout 0 the answers come while the owner pumps messages: their
+// events are as busy as those of a waiting method, and the attribute list is
+// the entry's while its event runs.
+TEST(LdapScripted, AnswersNobodyWaitsFor)
+{
+    ScriptedServer server;
+    server.ExpectBytes(Message(1, kAnonymousBindV2))
+        .Send(Message(1, kBindOk))
+        .ExpectBytes(Message(2, SearchAll()))
+        .Send(Message(2, T(0x64, S(0x04, "cn=a") +
+                                     T(0x30, T(0x30, S(0x04, "mail") +
+                                                         T(0x31, S(0x04, "x@a") + S(0x04, "y@a") + S(0x04, "z@a")))))) +
+              Message(2, kSearchDone))
+        .Silence();
+    ASSERT_TRUE(server.Start());
+    Ldap ldap;
+    ldap.Server(server.Port(), 2);
+    ASSERT_EQ(ldap.Set(kLdapTimeout, 0), 0);
+    const auto settle = [&] {
+        for (int i = 0; i < 500 && ldap.Get(kLdapIdle) == 0; ++i)
+            ASSERT_EQ(ldap.Do(kLdapDoEvents), 0);
+        ASSERT_EQ(ldap.Get(kLdapIdle), 1);
+    };
+    ASSERT_EQ(ldap.Do(kLdapBind), 0);
+    settle();
+    std::vector<int> inside;
+    ldap.events.OnEvent(kLdapEventSearchResult, [&](const RecordedEvent&) {
+        inside.push_back(int(ldap.Get(kLdapAttrCount)));
+        inside.push_back(ldap.Set(kLdapAttrValue, P("v"), 3, 1));
+        inside.push_back(ldap.SetText(kLdapDN, "cn=b"));
+    });
+    ASSERT_EQ(ldap.Search("", "(cn=*)"), 0);
+    settle();
+    EXPECT_EQ(inside, (std::vector<int>{3, 334, 334}));
+    EXPECT_EQ(ldap.events.Of(kLdapEventSearchComplete).size(), 1u);
+    // The list is the caller's again, and takes Sets.
+    EXPECT_EQ(ldap.Get(kLdapAttrCount), 0);
+    EXPECT_EQ(ldap.Set(kLdapAttrCount, 1), 0);
+    EXPECT_EQ(ldap.Set(kLdapAttrValue, P("v"), 1, 1), 0);
+    EXPECT_EQ(ldap.Set(kLdapConnected, 0), 0);
+    EXPECT_EQ("", server.Finish());
+}
+
 TEST(LdapScripted, ResultsAndFailures)
 {
     ScriptedServer server;
