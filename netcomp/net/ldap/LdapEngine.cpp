@@ -508,8 +508,9 @@ int LdapEngine::SetDn(const char* dn)
 
 int LdapEngine::SetMessageId(int id)
 {
-    if (id < 0) {
-        SetLastErrorText("The message id cannot be negative.");
+    // 0 is the id of the server's unsolicited notices, never of a request.
+    if (id < 1) {
+        SetLastErrorText("The message id is a number from 1 to 2147483647.");
         return kIndexOutOfRange;
     }
     m_messageId = id;

@@ -220,6 +220,9 @@ TEST(LdapScripted, AbandonEndsWhenSent)
     EXPECT_EQ(ldap.Do(kLdapAbandon, 7), 0) << ldap.Error();
     EXPECT_EQ(ldap.Get(kLdapIdle), 1);
     EXPECT_EQ(ldap.Get(kLdapMessageId), 5);
+    EXPECT_EQ(ldap.Set(kLdapMessageId, 0), 280);
+    EXPECT_EQ(ldap.Error(), "The message id is a number from 1 to 2147483647.");
+    EXPECT_EQ(ldap.Get(kLdapMessageId), 5);
     // From inside an event of a search that waits: another request is
     // refused, an Abandon of the search goes out and ends the wait.
     int modify = -1;
