@@ -42,6 +42,7 @@
 #include "netcomp/include/netcomp_ldap.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
@@ -49,6 +50,8 @@
 #include "netcomp/include/netcomp_telnet.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_webform.h"
+#include "netcomp/include/netcomp_webupload.h"
 #include "netcomp/include/netcomp_whois.h"
 
 namespace {
@@ -98,6 +101,9 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"WebForm", {kWebFormTimeout, {{kWebFormURL, 0, "http://127.0.0.1:20952/f"}}}},
+    {"WebUpload", {kWebUploadTimeout, {{kWebUploadURL, 0, "http://127.0.0.1:20952/u"}}}},
+    {"RSS", {kRssTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
     {"LDAP", {kLdapTimeout, {{kLdapServerName, 0, "127.0.0.1"}, {kLdapServerPort, kEchoPort, nullptr}}}},
