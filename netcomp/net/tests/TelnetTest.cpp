@@ -244,8 +244,9 @@ TEST(TelnetPeers, LoginSession)
     ASSERT_EQ(telnet.Send("echo TELNET-$((6*7)) $TERM\r\n"), 0);
     ASSERT_TRUE(telnet.WaitForText("TELNET-42 vt100")) << telnet.data;
     // Interrupt Process stops the command that runs; telnetd answers with
-    // its Synch (IAC DM), then the shell prompts again.
-    ASSERT_EQ(telnet.Send("echo start''ed; sleep 60; echo la''te\r\n"), 0);
+    // its Synch (IAC DM), then the shell prompts again. "started" comes from
+    // the command itself, so it holds the terminal when the interrupt comes.
+    ASSERT_EQ(telnet.Send("sh -c 'echo start\"\"ed; exec sleep 60'; echo la''te\r\n"), 0);
     ASSERT_TRUE(telnet.WaitForText("started\r\n"));
     const size_t started = telnet.data.size();
     ASSERT_EQ(telnet.Set(kTelnetCommand, 244), 0);
