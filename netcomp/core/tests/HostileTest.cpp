@@ -40,6 +40,7 @@
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/include/netcomp_ldap.h"
 #include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
@@ -53,10 +54,12 @@
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
+#include "netcomp/include/netcomp_telnet.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
 #include "netcomp/include/netcomp_webform.h"
 #include "netcomp/include/netcomp_webupload.h"
+#include "netcomp/include/netcomp_whois.h"
 #include "netcomp/include/netcomp_xmpp.h"
 
 namespace {
@@ -112,6 +115,13 @@ const std::map<std::string, Known> kKnown = {
     {"XMPP", {kXmppTimeout, {{kXmppServer, 0, "127.0.0.1"}, {kXmppServerPort, kEchoPort, nullptr}}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    {"LDAP", {kLdapTimeout, {{kLdapServerName, 0, "127.0.0.1"}, {kLdapServerPort, kEchoPort, nullptr}}}},
+    {"Telnet",
+     {kTelnetTimeout,
+      {{kTelnetRemoteHost, 0, "127.0.0.1"}, {kTelnetRemotePort, kEchoPort, nullptr}, {kTelnetConnected, 1, nullptr}}}},
+    // Its default referral server is a host on the internet; 127.0.0.2 has
+    // no whois server, not even the whois tests' on 127.0.0.1.
+    {"Whois", {kWhoisTimeout, {{kWhoisDefaultServer, 0, "127.0.0.2"}}}},
     {"NNTP", {kNntpTimeout, {{kNntpRemoteHost, 0, "127.0.0.1"}, {kNntpRemotePort, kEchoPort, nullptr}}}},
     {"SNPP", {kSnppTimeout, {{kSnppRemoteHost, 0, "127.0.0.1"}, {kSnppRemotePort, kEchoPort, nullptr}}}},
     {"SMPP", {kSmppTimeout, {{kSmppSMPPServer, 0, "127.0.0.1"}, {kSmppSMPPPort, kEchoPort, nullptr}}}},
