@@ -28,6 +28,9 @@ packages=(
     chromium
     # the directory behind the user lookup tests
     slapd ldap-utils
+    # peers of the DNS, MX, TFTP and SysLog tests (logger comes with bsdutils),
+    # and the clients their benchmarks compare with
+    bind9 bind9-dnsutils dnsmasq-base tftpd-hpa tftp-hpa rsyslog bsdutils python3-dnspython
 )
 
 missing=()
