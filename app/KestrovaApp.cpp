@@ -49,6 +49,8 @@ bool CKestrovaApp::InitInstance()
     if (FAILED(OleInitialize(nullptr))) {
         if (switches.m_runMode == kRunInteractive) {
             ShowMessageBox(nullptr, LoadResourceString(IDS_OLE_INIT_FAILED, nullptr), "Kestrova", MB_OK | MB_ICONERROR);
+        } else {
+            m_exitCode = kExitAuditIncomplete;
         }
         return false;
     }
@@ -56,6 +58,7 @@ bool CKestrovaApp::InitInstance()
     m_showCommand = SW_HIDE; // the frame is made invisible
     state.m_wmiAvailable = ProbeWmiAvailable(m_assetTag);
     if (!OpenNewDocument()) {
+        m_exitCode = switches.m_runMode == kRunInteractive ? 0 : kExitAuditIncomplete;
         return false;
     }
 
@@ -67,7 +70,9 @@ bool CKestrovaApp::InitInstance()
         view->EnableLookupButtons(loaded);
     }
     if (state.RunsUnattended() && !loaded) {
-        return false; // nothing to tell and nobody to tell it to
+        // Nothing to tell and nobody to tell it to: the exit code says it.
+        m_exitCode = kExitNoConfiguration;
+        return false;
     }
     m_location = switches.m_location;
     m_department = switches.m_department;
@@ -92,7 +97,7 @@ bool CKestrovaApp::InitInstance()
         return true;
     }
 
-    RunUnattended(switches);
+    m_exitCode = RunUnattended(switches);
     CloseDocument();
     return false;
 }

@@ -12,6 +12,16 @@
 class CKestrovaDoc;
 class WaitDlg;
 
+// How a hidden or minimal run ended, as its exit code (the README lists
+// them for log-on scripts and software-distribution tools).
+enum UnattendedExitCode : int {
+    kExitDelivered = 0,       // the result was saved or uploaded
+    kExitNoConfiguration = 1, // kestrova.cfg is missing or cannot be read
+    kExitAuditIncomplete = 2, // the audit did not run to its end: nothing saved or sent
+    kExitSaveFailed = 3,      // the result could not be saved (or /S names no folder)
+    kExitUploadFailed = 4,    // the server was not reached or did not accept the result
+};
+
 class CKestrovaApp : public WinApp {
 public:
     CKestrovaApp();
@@ -42,9 +52,11 @@ public:
 
 private:
     // Audits this computer, then saves or uploads a full result; never
-    // shows anything, never lets an exception out.
-    void RunUnattended(const StartupSwitches& switches);
-    void SaveOrUpload(CKestrovaDoc& doc, const StartupSwitches& switches);
+    // shows anything, never lets an exception out. Gives the exit code.
+    int RunUnattended(const StartupSwitches& switches);
+    // Saves or uploads the result; stage says which of the two runs, for an
+    // exception that ends it. Gives the exit code.
+    int SaveOrUpload(CKestrovaDoc& doc, const StartupSwitches& switches, int& stage);
     void OnCommandArguments();
     void OnNetworkAudit(int source);
     void OnUpdateNetworkAudit(CmdUI& ui);

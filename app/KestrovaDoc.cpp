@@ -6,7 +6,7 @@
 
 CKestrovaDoc::~CKestrovaDoc()
 {
-    (void)m_server.Do(kSoapDisconnect, {});
+    (void)m_server.Do(kSoapNoAction, {});
 }
 
 void CKestrovaDoc::RunAudit(const std::string& computer, AuditProgressSink* sink)

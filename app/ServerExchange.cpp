@@ -18,16 +18,47 @@ namespace {
 const char kMethodNamespace[] = "urn:KestrovaUploadService";
 const char kEncodingStyle[] = "http://schemas.xmlsoap.org/soap/encoding/";
 const char kNoComponentText[] = "The SOAP component is not available.\r\n";
+// What one reply may add to an error text (and so to the log or a box).
+const size_t kMaxReplyText = 4096;
+
+// Every exchange ends within this many seconds, however the server sends:
+// the component's time-out counts from the start of the call, and bytes that
+// trickle in do not start it again.
+int g_exchangeSeconds = 120;
+// The component's code for a wait that ended before its operation did.
+const int kComponentStopped = 301;
 
 std::string Text(unsigned id)
 {
     return LoadResourceString(id, nullptr);
 }
 
-// The fault string, or the fixed line for a server that gave none.
-std::string FaultOrFallback(const std::string& fault)
+// The fault string, or the fixed line for a server that gave none followed
+// by what the component knows: a refused connection, a time-out, an unknown
+// host never reach the server's fault text.
+std::string FaultOrFallback(const ServerFailure& failure)
 {
-    return fault.empty() ? Text(IDS_SERVER_NO_ERROR) : fault;
+    if (!failure.m_fault.empty()) {
+        return BoundedReplyText(failure.m_fault);
+    }
+    std::string text = Text(IDS_SERVER_NO_ERROR);
+    if (failure.m_componentCode == 0 && failure.m_componentText.empty()) {
+        return text;
+    }
+    // Socket errors come as "[10061] Connection refused": the code is said once.
+    const std::string code = std::to_string(failure.m_componentCode);
+    std::string detail = failure.m_componentText;
+    if (detail.compare(0, code.size() + 3, "[" + code + "] ") == 0) {
+        detail.erase(0, code.size() + 3);
+    }
+    text += "SOAP component error " + code + ": " + BoundedReplyText(detail);
+    // The component stops a wait with 301 whether its time-out passed or it
+    // was interrupted; nothing here interrupts it, so a call that lasted the
+    // whole limit ran out of time.
+    if (failure.m_timedOut) {
+        text += " No complete answer within " + std::to_string(failure.m_limitSeconds) + " seconds.";
+    }
+    return text + "\r\n";
 }
 
 // Hands a reply document to doc; false with the failure appended.
@@ -63,6 +94,26 @@ std::vector<std::string> ReadList(XmlDocument& doc, const char* list, const char
 
 } // namespace
 
+int SetServerExchangeLimit(int seconds)
+{
+    const int previous = g_exchangeSeconds;
+    g_exchangeSeconds = seconds;
+    return previous;
+}
+
+std::string BoundedReplyText(const std::string& text)
+{
+    if (text.size() <= kMaxReplyText) {
+        return text;
+    }
+    // Cut before a character, not inside one.
+    size_t cut = kMaxReplyText;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return text.substr(0, cut) + "... (" + std::to_string(text.size() - cut) + " more bytes of the reply left out)";
+}
+
 ServerLogin ConfiguredServerLogin()
 {
     const ConfigFile& config = GetAppState().m_config;
@@ -82,36 +133,45 @@ std::string ServiceAddress(const ServerLogin& login)
 
 bool CallServer(SoapComponent& component, const ServerLogin& login, const std::string& method,
                 const std::vector<std::pair<std::string, std::string>>& ownParams, std::string& returnValue,
-                std::string& fault)
+                ServerFailure& failure)
 {
     returnValue.clear();
-    fault.clear();
+    failure = ServerFailure();
     if (!component.IsValid()) {
-        fault = kNoComponentText;
+        failure.m_fault = kNoComponentText;
         return false;
     }
     // The password is enciphered first: a provider failure ends the call
     // before anything is sent.
     const std::string password = CipherServerPassword(login.m_password);
     (void)component.Do(kSoapReset, {});
-    (void)component.Set(kSoapPropContentType, "text/xml");
-    (void)component.Set(kSoapPropEncodingStyle, kEncodingStyle);
-    (void)component.Set(kSoapPropMethodUri, kMethodNamespace);
-    (void)component.Set(kSoapPropAction, "#" + method);
-    (void)component.Set(kSoapPropMethod, method);
-    (void)component.Set(kSoapPropUrl, ServiceAddress(login));
-    (void)component.Do(kSoapAddParam, {"guid", CreateGuidText()});
-    (void)component.Do(kSoapAddParam, {"uid", login.m_user});
-    (void)component.Do(kSoapAddParam, {"pwd", password});
-    (void)component.Do(kSoapAddParam, {"db", login.m_database});
+    (void)component.Set(kSoapContentType, "text/xml");
+    (void)component.Set(kSoapSOAPEncoding, kEncodingStyle);
+    (void)component.Set(kSoapMethodURI, kMethodNamespace);
+    (void)component.Set(kSoapActionURI, "#" + method);
+    (void)component.Set(kSoapMethod, method);
+    (void)component.Set(kSoapURL, ServiceAddress(login));
+    (void)component.Do(kSoapConfig, {"AbsoluteTimeout=TRUE"});
+    (void)component.SetNumber(kSoapTimeout, g_exchangeSeconds);
+    (void)component.Do(kSoapAddParameter, {"guid", CreateGuidText()});
+    (void)component.Do(kSoapAddParameter, {"uid", login.m_user});
+    (void)component.Do(kSoapAddParameter, {"pwd", password});
+    (void)component.Do(kSoapAddParameter, {"db", login.m_database});
     for (const auto& param : ownParams) {
-        (void)component.Do(kSoapAddParam, {param.first, param.second});
+        (void)component.Do(kSoapAddParameter, {param.first, param.second});
     }
+    const DWORD start = GetTickCount();
     if (component.Do(kSoapSendRequest, {}) != 0) {
-        fault = component.Get(kSoapPropFaultString);
+        // Read first: a property read sets the component's error anew.
+        failure.m_componentCode = component.LastErrorCode();
+        failure.m_componentText = component.LastErrorText();
+        failure.m_limitSeconds = g_exchangeSeconds;
+        failure.m_timedOut = failure.m_componentCode == kComponentStopped &&
+                             GetTickCount() - start >= static_cast<DWORD>(g_exchangeSeconds) * 1000u;
+        failure.m_fault = component.Get(kSoapFaultString);
         return false;
     }
-    returnValue = component.Get(kSoapPropReturnValue);
+    returnValue = component.Get(kSoapReturnValue);
     return true;
 }
 
@@ -124,15 +184,15 @@ bool UploadResultXml(SoapComponent& component, const ServerLogin& login, const s
         return false;
     }
     std::string value;
-    std::string fault;
-    if (!CallServer(component, login, "UploadAuditResults", {{"audit", audit}}, value, fault)) {
-        errorText += FaultOrFallback(fault);
+    ServerFailure failure;
+    if (!CallServer(component, login, "UploadAuditResults", {{"audit", audit}}, value, failure)) {
+        errorText += FaultOrFallback(failure);
         return false;
     }
     if (value == "OK") {
         return true;
     }
-    errorText = StripNewlineReferences(value);
+    errorText = BoundedReplyText(StripNewlineReferences(value));
     return false;
 }
 
@@ -140,12 +200,12 @@ bool TestServerLogin(const ServerLogin& login, std::string& message)
 {
     SoapComponent component;
     std::string value;
-    std::string fault;
-    if (CallServer(component, login, "TestLogin", {}, value, fault)) {
+    ServerFailure failure;
+    if (CallServer(component, login, "TestLogin", {}, value, failure)) {
         message = "Success!";
         return true;
     }
-    message = Text(IDS_LOGIN_FAILED) + FaultOrFallback(fault);
+    message = Text(IDS_LOGIN_FAILED) + FaultOrFallback(failure);
     return false;
 }
 
@@ -153,9 +213,9 @@ bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUs
 {
     SoapComponent component;
     std::string value;
-    std::string fault;
-    if (!CallServer(component, login, "GetAssetUser", {{"username", userName}}, value, fault)) {
-        errorText += Text(IDS_ASSET_USER_FAILED) + FaultOrFallback(fault);
+    ServerFailure failure;
+    if (!CallServer(component, login, "GetAssetUser", {{"username", userName}}, value, failure)) {
+        errorText += Text(IDS_ASSET_USER_FAILED) + FaultOrFallback(failure);
         return false;
     }
     XmlDocument doc;
@@ -177,9 +237,9 @@ bool GetLookupValues(const ServerLogin& login, std::vector<std::string>& locatio
 {
     SoapComponent component;
     std::string value;
-    std::string fault;
-    if (!CallServer(component, login, "GetLookupValues", {}, value, fault)) {
-        errorText += Text(IDS_LOOKUP_VALUES_FAILED) + FaultOrFallback(fault);
+    ServerFailure failure;
+    if (!CallServer(component, login, "GetLookupValues", {}, value, failure)) {
+        errorText += Text(IDS_LOOKUP_VALUES_FAILED) + FaultOrFallback(failure);
         return false;
     }
     XmlDocument doc;

@@ -21,13 +21,29 @@ ServerLogin ConfiguredServerLogin();
 // "http://" server ":" port path.
 std::string ServiceAddress(const ServerLogin& login);
 
+// Why a call failed: the reply's fault string (possibly empty), and the
+// component's own last error.
+struct ServerFailure {
+    std::string m_fault;
+    int m_componentCode = 0;
+    std::string m_componentText;
+    bool m_timedOut = false; // the call lasted its whole limit
+    int m_limitSeconds = 0;
+};
+
 // Runs one call on component: the request, the guid/uid/pwd/db parameters,
 // then ownParams (name, value pairs). True when the call was sent and
 // answered without a fault; returnValue then holds the reply's value, else
-// fault holds the fault string (possibly empty).
+// failure says why.
 bool CallServer(SoapComponent& component, const ServerLogin& login, const std::string& method,
                 const std::vector<std::pair<std::string, std::string>>& ownParams, std::string& returnValue,
-                std::string& fault);
+                ServerFailure& failure);
+
+// The overall limit of one exchange in seconds (tests shorten it); returns
+// the previous one.
+int SetServerExchangeLimit(int seconds);
+// A text from the server cut to a few kilobytes, saying how much was left out.
+std::string BoundedReplyText(const std::string& text);
 
 // The upload of one result XML. True only for the reply "OK"; else the
 // error text gets the reason (never the "Unable to upload" heading).

@@ -1,59 +1,36 @@
+// winsock2.h, which the holder brings, must come before windows.h.
+#include "netcomp/core/framework/ComponentHolder.h"
+
 #include "app/SoapComponent.h"
 
 namespace {
 
-const SoapApi* g_override = nullptr;
-
-template <class F>
-void Bind(HMODULE module, const char* name, F& function)
-{
-    // Through void (*)(void): the one function-pointer cast gcc accepts silently.
-    function = reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
-}
-
-bool Resolve(HMODULE module, SoapApi& api)
-{
-    if (module == nullptr) {
-        return false;
-    }
-    Bind(module, "SOAP_Create", api.m_create);
-    Bind(module, "SOAP_Destroy", api.m_destroy);
-    Bind(module, "SOAP_Get", api.m_get);
-    Bind(module, "SOAP_Set", api.m_set);
-    Bind(module, "SOAP_Do", api.m_do);
-    return api.m_create && api.m_destroy && api.m_get && api.m_set && api.m_do;
-}
+const ComponentApi* g_override = nullptr;
 
 } // namespace
 
-const SoapApi* GetSoapApi()
+const ComponentApi& GetSoapApi()
 {
-    if (g_override != nullptr) {
-        return g_override;
-    }
-    static SoapApi api;
-    static const bool found = Resolve(GetModuleHandleA(nullptr), api) || Resolve(LoadLibraryA("netcomp.dll"), api);
-    return found ? &api : nullptr;
+    return g_override != nullptr ? *g_override : SOAPFunctions::kApi;
 }
 
-void SetSoapApi(const SoapApi* api)
+void SetSoapApi(const ComponentApi* api)
 {
     g_override = api;
 }
 
-SoapComponent::SoapComponent() : m_api(GetSoapApi())
+SoapComponent::SoapComponent()
+    : m_component(
+          std::make_unique<ComponentHandle>(GetSoapApi(), &SoapComponent::Dispatch, reinterpret_cast<INT_PTR>(this)))
 {
-    if (m_api != nullptr) {
-        m_object = m_api->m_create(&SoapComponent::Dispatch, reinterpret_cast<INT_PTR>(this), "Kestrova");
-    }
 }
 
-SoapComponent::~SoapComponent()
+bool SoapComponent::IsValid() const
 {
-    if (m_object != nullptr) {
-        m_api->m_destroy(m_object);
-    }
+    return m_component->Handle() != nullptr;
 }
+
+SoapComponent::~SoapComponent() = default;
 
 int WINAPI SoapComponent::Dispatch(INT_PTR user, int event, int, INT_PTR*, int*)
 {
@@ -63,37 +40,31 @@ int WINAPI SoapComponent::Dispatch(INT_PTR user, int event, int, INT_PTR*, int*)
 
 int SoapComponent::Set(int property, const std::string& value)
 {
-    if (m_object == nullptr) {
-        return -1;
-    }
-    return m_api->m_set(m_object, property, 0, reinterpret_cast<INT_PTR>(value.c_str()), 0);
+    return m_component->SetText(property, value.c_str());
+}
+
+int SoapComponent::SetNumber(int property, int value)
+{
+    return m_component->Set(property, static_cast<INT_PTR>(value));
+}
+
+std::string SoapComponent::LastErrorText() const
+{
+    const char* text = GetSoapApi().lastError != nullptr ? m_component->LastError() : nullptr;
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+int SoapComponent::LastErrorCode() const
+{
+    return GetSoapApi().lastErrorCode != nullptr ? m_component->LastErrorCode() : 0;
 }
 
 std::string SoapComponent::Get(int property)
 {
-    if (m_object == nullptr) {
-        return std::string();
-    }
-    int length = 0;
-    INT_PTR value = m_api->m_get(m_object, property, 0, &length);
-    const char* text = reinterpret_cast<const char*>(value);
-    if (text == nullptr) {
-        return std::string();
-    }
-    return length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string(text);
+    return m_component->GetText(property);
 }
 
 int SoapComponent::Do(int method, const std::vector<std::string>& args)
 {
-    if (m_object == nullptr) {
-        return -1;
-    }
-    std::vector<INT_PTR> values;
-    std::vector<int> lengths;
-    for (const std::string& arg : args) {
-        values.push_back(reinterpret_cast<INT_PTR>(arg.c_str()));
-        lengths.push_back(0);
-    }
-    return m_api->m_do(m_object, method, static_cast<int>(args.size()), values.empty() ? nullptr : values.data(),
-                       lengths.empty() ? nullptr : lengths.data());
+    return m_component->Do(method, args);
 }

@@ -1,48 +1,25 @@
 // The application's owner of one SOAP component of the internet-components
-// library, reached through its exported C functions. The functions are
-// looked up at run time (in the program itself, which exports them, or in
-// netcomp.dll), so a build without the component still runs and reports
-// the missing component as a failed call; tests put a scripted stand-in in
-// their place.
+// library, through the component holder of the library's C++ callers; tests
+// put a scripted stand-in in the place of the component's functions.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-// The component library's event callback (its C header's type).
-typedef int(WINAPI* SoapEventCallback)(INT_PTR user, int event, int count, INT_PTR* params, int* lengths);
+#include "netcomp/include/netcomp_soap.h"
 
-struct SoapApi {
-    void*(WINAPI* m_create)(SoapEventCallback callback, INT_PTR user, const char* reserved);
-    int(WINAPI* m_destroy)(void* obj);
-    INT_PTR(WINAPI* m_get)(void* obj, int property, int index, int* lengthOut);
-    int(WINAPI* m_set)(void* obj, int property, int index, INT_PTR value, int length);
-    int(WINAPI* m_do)(void* obj, int method, int count, INT_PTR* args, int* lengths);
-};
+// netcomp/core/framework/ComponentHolder.h; it brings winsock2.h, which must
+// come before windows.h, so the files that include this one do not see it.
+struct ComponentApi;
+class ComponentHandle;
 
-// The component's functions, or null when no module offers them.
-const SoapApi* GetSoapApi();
-// Replaces the lookup (null: look the functions up again).
-void SetSoapApi(const SoapApi* api);
-
-// Property and method numbers of the SOAP component that the exchange uses.
-enum SoapNumber : int {
-    kSoapPropAction = 2,
-    kSoapPropContentType = 6,
-    kSoapPropFaultString = 12,
-    kSoapPropMethod = 22,
-    kSoapPropMethodUri = 23,
-    kSoapPropReturnValue = 37,
-    kSoapPropEncodingStyle = 38,
-    kSoapPropUrl = 43,
-    kSoapAddParam = 4,
-    kSoapDisconnect = 8,
-    kSoapReset = 9,
-    kSoapSendRequest = 11,
-};
+// The SOAP component's functions (or the stand-in that SetSoapApi put in place).
+const ComponentApi& GetSoapApi();
+// Replaces the component's functions (null: the component's own again).
+void SetSoapApi(const ComponentApi* api);
 
 class SoapComponent {
 public:
@@ -51,10 +28,15 @@ public:
     SoapComponent(const SoapComponent&) = delete;
     SoapComponent& operator=(const SoapComponent&) = delete;
 
-    bool IsValid() const { return m_object != nullptr; }
+    bool IsValid() const;
     int Set(int property, const std::string& value);
+    int SetNumber(int property, int value);
     std::string Get(int property);
     int Do(int method, const std::vector<std::string>& args);
+    // What the component says about its last failure (a refused connection,
+    // a time-out, an unknown host): its text and code.
+    std::string LastErrorText() const;
+    int LastErrorCode() const;
 
     // The component's events are all ignored; each handler answers 0.
     virtual int OnEvent(int event)
@@ -66,6 +48,5 @@ public:
 private:
     static int WINAPI Dispatch(INT_PTR user, int event, int count, INT_PTR* params, int* lengths);
 
-    const SoapApi* m_api;
-    void* m_object = nullptr;
+    std::unique_ptr<ComponentHandle> m_component;
 };

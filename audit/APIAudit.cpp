@@ -124,17 +124,16 @@ void APIAudit::AuditComputerName()
 void APIAudit::AuditNetworkAdapters()
 {
     IpInfoHolder ipInfo;
-    m_result.Property(kDomain).SetString(ipInfo.GetText(IpInfoHolder::kDomainName));
-    for (int r = 0; r < ipInfo.GetNumber(IpInfoHolder::kAdapterCount); ++r) {
+    m_result.Property(kDomain).SetString(ipInfo.GetText(kIpInfoDomainName));
+    for (int r = 0; r < ipInfo.GetNumber(kIpInfoAdapterCount); ++r) {
         ipInfo.SelectAdapter(r + 1);
         boost::shared_ptr<NetworkAdapterImpl> adapter(new NetworkAdapterImpl());
-        adapter->Property(kNic).SetString(SanitizeText(ipInfo.GetText(IpInfoHolder::kAdapterDescription)));
-        adapter->Property(kIpAddress).SetString(ipInfo.GetText(IpInfoHolder::kAdapterIpAddress));
-        adapter->Property(kGateway).SetString(ipInfo.GetText(IpInfoHolder::kAdapterGateway));
-        adapter->Property(kDhcp).SetBool(ipInfo.GetNumber(IpInfoHolder::kAdapterDhcpEnabled) != 0);
-        adapter->Property(kMacAddress)
-            .SetString(FormatMacAddress(ipInfo.GetText(IpInfoHolder::kAdapterPhysicalAddress)));
-        adapter->Property(kSubnet).SetString(ipInfo.GetText(IpInfoHolder::kAdapterSubnetMask));
+        adapter->Property(kNic).SetString(SanitizeText(ipInfo.GetText(kIpInfoAdapterDescription)));
+        adapter->Property(kIpAddress).SetString(ipInfo.GetText(kIpInfoAdapterIpAddress));
+        adapter->Property(kGateway).SetString(ipInfo.GetText(kIpInfoAdapterGateway));
+        adapter->Property(kDhcp).SetBool(ipInfo.GetNumber(kIpInfoAdapterDhcpEnabled) != 0);
+        adapter->Property(kMacAddress).SetString(FormatMacAddress(ipInfo.GetText(kIpInfoAdapterPhysicalAddress)));
+        adapter->Property(kSubnet).SetString(ipInfo.GetText(kIpInfoAdapterSubnetMask));
         m_result.GetNetworkAdapters()->Add(adapter);
     }
     Log(0, "Network Adapters");

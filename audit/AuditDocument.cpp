@@ -63,12 +63,16 @@ bool AuditDocument::SaveResultFile(const std::string& path)
     // completed audit nothing is written. The text is built before the file
     // is touched, so a failure there (it throws) leaves the old file too.
     bool saved = false;
+    unsigned long error = 0;
     if (m_completed) {
         std::string text = WriteResultXml();
-        saved = !text.empty() && ReplaceFileContents(path, text);
+        saved = !text.empty() && ReplaceFileContents(path, text, &error);
     }
     if (!saved) {
-        NotifyAfterAudit(kSaveFailedText, MB_OK | MB_ICONERROR);
+        // The system's reason (access denied, disk full, path not found)
+        // follows the fixed text.
+        NotifyAfterAudit(error != 0 ? std::string(kSaveFailedText) + " " + SystemErrorText(error) : kSaveFailedText,
+                         MB_OK | MB_ICONERROR);
         return false;
     }
     if (!m_remote) {

@@ -1,14 +1,11 @@
-#include "audit/IpInfoHolder.h"
+// winsock2.h, which the holder brings, must come before windows.h.
+#include "netcomp/core/framework/ComponentHolder.h"
 
-// winsock2.h, which netcomp.h brings, must come before windows.h.
-#include "netcomp/include/netcomp.h"
+#include "audit/IpInfoHolder.h"
 
 #include "asset/Exceptions.h"
 
 namespace {
-
-const int kErrorEvent = 1;
-const int kRequestCompleteEvent = 2;
 
 const char* TextParam(int count, INT_PTR* params, int index)
 {
@@ -27,9 +24,9 @@ int WINAPI OnEvent(INT_PTR user, int event, int count, INT_PTR* params, int*)
 {
     IpInfoHolder* holder = reinterpret_cast<IpInfoHolder*>(user);
     switch (event) {
-    case kErrorEvent:
+    case kIpInfoEventError:
         return holder->OnError(IntParam(count, params, 0), TextParam(count, params, 1));
-    case kRequestCompleteEvent:
+    case kIpInfoEventRequestComplete:
         return holder->OnRequestComplete(IntParam(count, params, 0), IntParam(count, params, 1),
                                          TextParam(count, params, 2));
     default:
@@ -42,43 +39,38 @@ int WINAPI OnEvent(INT_PTR user, int event, int count, INT_PTR* params, int*)
 // here, as the component's shut-down would unload the IP helper and the
 // notification window class under every other user of the library; the
 // program's own shut-down, or its end, does that.
-void* CreateInitialisedIpInfo(IpInfoHolder* holder)
+void InitialiseIpInfoOnce()
 {
     static const int initialised = IPInfo_StaticInit(GetModuleHandleA(nullptr));
     (void)initialised;
-    return IPInfo_Create(OnEvent, reinterpret_cast<INT_PTR>(holder), nullptr);
 }
 
 } // namespace
 
-IpInfoHolder::IpInfoHolder() : m_component(CreateInitialisedIpInfo(this))
+IpInfoHolder::IpInfoHolder()
 {
-    if (m_component == nullptr) {
+    InitialiseIpInfoOnce();
+    m_component = std::make_unique<ComponentHandle>(IPInfoFunctions::kApi, OnEvent, reinterpret_cast<INT_PTR>(this));
+    if (m_component->Handle() == nullptr) {
         throw t_exception(E_OUTOFMEMORY, "The IPInfo component could not be created.");
     }
 }
 
-IpInfoHolder::~IpInfoHolder()
+IpInfoHolder::~IpInfoHolder() = default;
+
+std::string IpInfoHolder::GetText(IpInfoProp property)
 {
-    IPInfo_Destroy(m_component);
+    return m_component->GetText(property);
 }
 
-std::string IpInfoHolder::GetText(Property property)
+int IpInfoHolder::GetNumber(IpInfoProp property)
 {
-    int length = 0;
-    const char* text = reinterpret_cast<const char*>(IPInfo_Get(m_component, property, 0, &length));
-    return text != nullptr ? std::string(text) : std::string();
-}
-
-int IpInfoHolder::GetNumber(Property property)
-{
-    int length = 0;
-    return static_cast<int>(IPInfo_Get(m_component, property, 0, &length));
+    return m_component->GetInt(property);
 }
 
 void IpInfoHolder::SelectAdapter(int number)
 {
-    IPInfo_Set(m_component, kAdapterIndex, 0, number, 0);
+    (void)m_component->Set(kIpInfoAdapterIndex, number);
 }
 
 int IpInfoHolder::OnError(int, const char*)

@@ -3,31 +3,25 @@
 // the holder's handlers ignore them.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "netcomp/include/netcomp_ipinfo.h"
+
+// netcomp/core/framework/ComponentHolder.h; it brings winsock2.h, which must
+// come before windows.h, so the files that include this one do not see it.
+class ComponentHandle;
 
 class IpInfoHolder {
 public:
-    // The IPInfo properties the step reads.
-    enum Property : int {
-        kAdapterCount = 1,
-        kAdapterDescription = 2,
-        kAdapterDhcpEnabled = 4,
-        kAdapterGateway = 6,
-        kAdapterIndex = 7,
-        kAdapterIpAddress = 8,
-        kAdapterPhysicalAddress = 13,
-        kAdapterSubnetMask = 16,
-        kDomainName = 23,
-    };
-
     // Throws t_exception when the component cannot be created.
     IpInfoHolder();
     virtual ~IpInfoHolder();
     IpInfoHolder(const IpInfoHolder&) = delete;
     IpInfoHolder& operator=(const IpInfoHolder&) = delete;
 
-    std::string GetText(Property property);
-    int GetNumber(Property property);
+    std::string GetText(IpInfoProp property);
+    int GetNumber(IpInfoProp property);
     // Adapters are numbered from 1.
     void SelectAdapter(int number);
 
@@ -36,5 +30,5 @@ public:
     virtual int OnRequestComplete(int requestId, int statusCode, const char* description);
 
 private:
-    void* m_component;
+    std::unique_ptr<ComponentHandle> m_component;
 };

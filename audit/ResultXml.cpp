@@ -1,13 +1,15 @@
 // The result XML of one audited computer.
 //
-// Element and attribute order, empty list elements and the byte-for-byte
-// narrow values are what the asset server's reader expects; the audit values
-// were sanitized already, so a "<" from the machine arrives as "&lt;" and is
-// escaped once more here.
+// Element and attribute order and empty list elements are what the asset
+// server's reader expects; the audit values were sanitized already, so a "<"
+// from the machine arrives as "&lt;" and is escaped once more here. The
+// values are texts of the system's ANSI code page (registry, form, command
+// line); the document says UTF-8, so each one is converted on the way in.
 #include "audit/ResultXml.h"
 
 #include "asset/Exceptions.h"
 #include "common/AppHelpers.h"
+#include "common/TextHelpers.h"
 #include "common/XmlDocument.h"
 
 #include <comdef.h>
@@ -25,11 +27,11 @@ public:
     // A new child of the current element; attributes then go to it.
     void Begin(const char* name, const std::string& text = std::string())
     {
-        m_doc.AddElement(name, text.c_str(), true);
+        m_doc.AddElement(name, AnsiToUtf8(text).c_str(), true);
     }
     void Text(const char* name, const std::string& value)
     {
-        m_doc.SetAttributeAt(m_doc.GetChildPos(), name, value.c_str());
+        m_doc.SetAttributeAt(m_doc.GetChildPos(), name, AnsiToUtf8(value).c_str());
     }
     void Text(const char* name, const AssetPropertyValue& value) { Text(name, value.GetString()); }
     void Number(const char* name, const AssetPropertyValue& value)

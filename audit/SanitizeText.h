@@ -3,4 +3,7 @@
 
 #include <string>
 
+// True for the bytes below 32 and for 127.
+bool IsControlCharacter(unsigned char c);
+
 std::string SanitizeText(const std::string& text);

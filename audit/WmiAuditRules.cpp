@@ -143,8 +143,13 @@ bool IsHotfixShaped(const std::string& name)
 }
 
 // Positions 2 to 7 (counted from 1) all digits, or positions 3 to the end.
+// Knowledge-base numbers grew past six digits (KB4012212): "KB" and six or
+// more digits is a hotfix too.
 bool IsHotfixName(const std::string& name)
 {
+    if (name.size() > 8 && name.compare(0, 2, "KB") == 0) {
+        return AllDigits(name, 2, name.size());
+    }
     return IsHotfixShaped(name) && (AllDigits(name, 1, 7) || AllDigits(name, 2, name.size()));
 }
 

@@ -35,7 +35,8 @@ std::string DriveLetterFromName(std::string name);
 
 // Uninstall subkey names: "Q" + 6 characters, or "KB" + 6 characters.
 bool IsHotfixShaped(const std::string& name);
-// A hotfix-shaped name with the digits of a hotfix number.
+// A hotfix-shaped name with the digits of a hotfix number, or "KB" and more
+// than six digits.
 bool IsHotfixName(const std::string& name);
 // The Windows 2000 hotfix names before Service Pack 3: "Q" and six digits.
 bool IsQHotfixName(const std::string& name);

@@ -137,18 +137,23 @@ function(kes_add_benchmark name)
     target_compile_options(${name} PRIVATE -O2)
 endfunction()
 
-# kes_add_peer(<fixture> PORT <port> COMMAND <command> [args...])
+# kes_add_peer(<fixture> PORT <port> [STOP <command> [args...]] COMMAND <command> [args...])
 #   A test peer as a CTest fixture: started before the first test that names
 #   <fixture> in its FIXTURES and stopped after the last. It runs in the state
 #   folder peers/<fixture> of the build tree (tests find it there through
 #   KES_BINARY_DIR). PORT is the loopback port to wait for, or 0 to wait for the
 #   file "ready" in the state folder. Each peer has a port of its own, so tests
-#   of both build trees can run at once.
+#   of both build trees can run at once. STOP is the command that ends a
+#   daemon which does not stop on SIGTERM to its process group (tools/peer.sh).
 function(kes_add_peer fixture)
-    cmake_parse_arguments(P "" "PORT" "COMMAND" ${ARGN})
+    cmake_parse_arguments(P "" "PORT" "COMMAND;STOP" ${ARGN})
     set(state ${CMAKE_BINARY_DIR}/peers/${fixture})
-    add_test(NAME peer.${fixture}.up COMMAND ${KES_TOOLS}/peer.sh up ${state} ${P_PORT} ${P_COMMAND})
+    set(stop "")
+    if(P_STOP)
+        set(stop --stop ${P_STOP} --)
+    endif()
+    add_test(NAME peer.${fixture}.up COMMAND ${KES_TOOLS}/peer.sh up ${state} ${P_PORT} ${stop} ${P_COMMAND})
     add_test(NAME peer.${fixture}.down COMMAND ${KES_TOOLS}/peer.sh down ${state})
     set_tests_properties(peer.${fixture}.up PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 60)
-    set_tests_properties(peer.${fixture}.down PROPERTIES FIXTURES_CLEANUP ${fixture})
+    set_tests_properties(peer.${fixture}.down PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 60)
 endfunction()

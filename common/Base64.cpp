@@ -31,14 +31,32 @@ bool EncodeBase64String(const std::string& source, std::string& out)
     return true;
 }
 
-std::string& StripNewlineReferences(std::string& text)
+// One pass per reference: each character is copied forward, and a copy
+// that completes the reference takes it back out. A reference that the
+// removal of another one closes up ("&#x&#x000D;000D;") goes too, as it
+// would if the text were searched again from its start after each removal.
+// The reference has no border (no prefix that is also a suffix), so its
+// occurrences cannot overlap and the order of removal does not matter.
+namespace {
+
+void RemoveEvery(std::string& text, const char (&reference)[9])
 {
-    static const char* const kReferences[] = {"&#x000D;", "&#x000A;"};
-    for (const char* reference : kReferences) {
-        size_t at;
-        while ((at = text.find(reference)) != std::string::npos) {
-            text.erase(at, 8);
+    const size_t n = sizeof(reference) - 1;
+    size_t out = 0;
+    for (size_t in = 0; in < text.size(); ++in) {
+        text[out++] = text[in];
+        if (out >= n && text[out - 1] == reference[n - 1] && text.compare(out - n, n, reference) == 0) {
+            out -= n;
         }
     }
+    text.resize(out);
+}
+
+} // namespace
+
+std::string& StripNewlineReferences(std::string& text)
+{
+    RemoveEvery(text, "&#x000D;");
+    RemoveEvery(text, "&#x000A;");
     return text;
 }

@@ -93,20 +93,14 @@ bool CipherConfigValue(const std::string& text, const std::string& passPhrase, b
     if (!context.Acquire(passPhrase)) {
         return false;
     }
-    std::vector<unsigned char> bytes;
-    if (encipher) {
-        bytes.assign(text.begin(), text.end());
-    } else {
-        HexDecode(bytes, text);
-    }
-    if (!context.Run(bytes, encipher)) {
-        return false;
-    }
-    if (encipher) {
-        out = HexEncode(bytes.data(), bytes.size());
-    } else {
-        std::string plain(bytes.begin(), bytes.end());
-        out = plain.substr(0, plain.find('\0'));
-    }
-    return true;
+    const ConfigByteCipher cipher = [&](std::vector<unsigned char>& bytes) { return context.Run(bytes, encipher); };
+    return encipher ? EncipherConfigValue(text, cipher, out) : DecipherConfigValue(text, cipher, out);
+}
+
+ConfigByteCipher ConfigFileCipher(bool encipher)
+{
+    return [encipher](std::vector<unsigned char>& bytes) {
+        CipherContext context;
+        return context.Acquire(GetConfigPassPhrase()) && context.Run(bytes, encipher);
+    };
 }

@@ -6,12 +6,16 @@
 // windows.h renames GetUserName; every unit must see the same name.
 #include <windows.h>
 
+#include "common/ConfigDocument.h"
+
 #include <string>
 
 struct AppState;
 class AuditLogSink;
 
-class ConfigFile {
+// The stored settings (ConfigValues: server, port, database, credentials
+// in plain text, logging) and what only the running program keeps.
+class ConfigFile : public ConfigValues {
 public:
     ConfigFile() = default;
 
@@ -34,17 +38,9 @@ public:
     // credentials cannot be enciphered.
     bool BuildDocument(std::string& text) const;
 
-    // The options sheet sets these directly, the server calls and the log
-    // read them.
+    // The options sheet sets the stored values directly, the server calls
+    // and the log read them.
     bool m_loaded = false;
-    std::string m_server;
-    int m_port = 80;
-    std::string m_db;
-    std::string m_user;
-    std::string m_pwd;
-    bool m_logErrors = false;
-    int m_logNameOption = 0; // 0: computer name + ".log"; 1: "kestrova.log"
-    std::string m_logPath;
     int m_pickerScopeTypes = 0xFC;
     int m_pickerScopeFlags = 0x10E;
 };

@@ -5,5 +5,7 @@
 
 #include <string>
 
-// True when the file at path holds exactly bytes.
-bool ReplaceFileContents(const std::string& path, const std::string& bytes);
+// True when the file at path holds exactly bytes. On failure error (when
+// given) gets the system's code of the step that failed: the folder cannot
+// take the file, the disk is full, the old file cannot be replaced.
+bool ReplaceFileContents(const std::string& path, const std::string& bytes, unsigned long* error = nullptr);

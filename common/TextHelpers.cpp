@@ -44,6 +44,69 @@ std::string BstrToStdString(BSTR text)
     return ToNarrowString(text);
 }
 
+namespace {
+
+bool IsXmlCharacter(wchar_t c)
+{
+    return c >= 0x20 ? c != 0xFFFE && c != 0xFFFF : c == L'\t' || c == L'\n' || c == L'\r';
+}
+
+} // namespace
+
+std::string AnsiToUtf8(const std::string& text)
+{
+    // Plain ASCII is the same in both, and most texts are.
+    bool plain = true;
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        plain = plain && u < 0x80 && IsXmlCharacter(static_cast<wchar_t>(u));
+    }
+    if (plain) {
+        return text;
+    }
+    std::wstring wide = ToWideString(text);
+    size_t kept = 0;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        const wchar_t c = wide[i];
+        const bool high = c >= 0xD800 && c < 0xDC00;
+        const bool low = c >= 0xDC00 && c < 0xE000;
+        if (high && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
+            wide[kept++] = c;
+            wide[kept++] = wide[++i];
+        } else if (!high && !low && IsXmlCharacter(c)) {
+            wide[kept++] = c;
+        }
+    }
+    wide.resize(kept);
+    if (wide.empty()) {
+        return std::string();
+    }
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
+std::string SystemErrorText(unsigned long code)
+{
+    char* text = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) {
+        LocalFree(text);
+    }
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message.empty() ? "System error " + std::to_string(code) + "." : message;
+}
+
 std::string& ToUpperCase(std::string& text)
 {
     for (char& c : text) {

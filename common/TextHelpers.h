@@ -11,12 +11,19 @@ BSTR ToBstr(const std::string& text);
 std::wstring ToWideString(const std::string& text);
 std::string ToNarrowString(const wchar_t* text);
 std::string BstrToStdString(BSTR text);
+// A text of the system's ANSI code page as UTF-8, without the characters
+// that XML 1.0 does not allow (controls other than tab, CR and LF).
+std::string AnsiToUtf8(const std::string& text);
 
 std::string& ToUpperCase(std::string& text);
 std::string ToUpperCase(const std::string& text);
 std::string& TrimLeft(std::string& text);
 std::string& TrimRight(std::string& text);
 bool IsAllDigits(const std::string& text);
+
+// The system's message for a Win32 error code, without its line end; a
+// short text naming the code when the system has none.
+std::string SystemErrorText(unsigned long code);
 
 // A new GUID as 38 characters, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 // Raises _com_error when no GUID can be made.

@@ -11,7 +11,7 @@ packages=(
     # independent coders the mail tests and benchmarks compare with
     libgmime-3.0-dev uudeview
     # benchmark peers
-    libexpat1-dev libpugixml-dev
+    libexpat1-dev libpugixml-dev fusioninventory-agent
     # test peers
     python3-spyne
     # running and testing the Windows programs

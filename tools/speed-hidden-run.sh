@@ -11,10 +11,7 @@ prefix="$root/build/windows/wineprefix"
 work="$root/build/windows/speed-run"
 (cd "$root" && cmake --build --preset windows --target Kestrova kes_audit_timer >/dev/null)
 mkdir -p "$work/out"
-cat >"$work/kestrova.cfg" <<'CFG'
-<?xml version="1.0" encoding="UTF-8"?>
-<Kestrova><Ondelmark user="" pwd="" server="" port="80" db=""/><Logging logerrors="0" lognameoption="1" logpath=""/></Kestrova>
-CFG
+"$root/tools/minimal-config.sh" "$work"
 "$root/tools/wine-prefix.sh" up "$prefix" >/dev/null
 trap '"$root/tools/wine-prefix.sh" down "$prefix" >/dev/null' EXIT
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

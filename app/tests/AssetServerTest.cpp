@@ -61,10 +61,13 @@ TEST_F(AssetServer, ReplyRules)
     EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
     EXPECT_EQ("Login refused", error);
 
+    // No fault text: the component's own word follows the fixed line.
     Answer("{\"mode\": \"emptyfault\"}");
     error.clear();
     EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
-    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n", error);
+    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 173: SOAP Fault. See the FaultCode or FaultString property for details.\r\n",
+              error);
 
     Answer("{\"mode\": \"text\", \"text\": \"anything\"}");
     std::string message;
@@ -157,10 +160,35 @@ TEST_F(AssetServer, RefusedConnectionAndDroppedReply)
     ServerLogin closed = Login();
     closed.m_port = 20699;
     EXPECT_FALSE(UploadResultXml(component, closed, "x", error));
-    EXPECT_NE("", error);
+    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 10061: Connection refused\r\n",
+              error);
+
+    ServerLogin nameless = Login();
+    nameless.m_server = "";
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, nameless, "x", error));
+    EXPECT_EQ(0u, error.find("Error: The Ondelmark server did not specify an error.\r\nSOAP component error "))
+        << error;
 
     Answer("{\"mode\": \"drop\"}");
     error.clear();
     EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
     EXPECT_NE("", error);
+}
+
+TEST_F(AssetServer, ADrippingServerCannotStretchTheExchange)
+{
+    // One byte every half second restarts no clock: the call ends at its
+    // overall limit with the component's time-out, long before the server
+    // would stop on its own.
+    Answer("{\"mode\": \"drip\", \"interval\": 0.5, \"for\": 60}");
+    const int previous = SetServerExchangeLimit(3);
+    SoapComponent component;
+    std::string error;
+    EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
+    SetServerExchangeLimit(previous);
+    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 301: Interrupted. No complete answer within 3 seconds.\r\n",
+              error);
 }

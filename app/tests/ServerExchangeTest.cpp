@@ -1,5 +1,8 @@
 // The asset-server exchange against a scripted SOAP component: the request
 // pattern in its order, the password on the wire, and the reply rules.
+// winsock2.h, which the holder brings, must come before windows.h.
+#include "netcomp/core/framework/ComponentHolder.h"
+
 #include "app/ServerExchange.h"
 #include "app/ServerPasswordCipher.h"
 #include "common/Base64.h"
@@ -17,12 +20,14 @@ struct Script {
     int m_sendResult = 0;
     std::string m_fault;
     std::string m_value = "OK";
+    int m_errorCode = 0;
+    std::string m_errorText;
     int m_objects = 0;
 } g_script;
 
 int g_object;
 
-void* WINAPI FakeCreate(SoapEventCallback, INT_PTR, const char*)
+void* WINAPI FakeCreate(ComponentEventCallback, INT_PTR, const char*)
 {
     ++g_script.m_objects;
     return &g_object;
@@ -34,7 +39,7 @@ int WINAPI FakeDestroy(void*)
 }
 INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
 {
-    const std::string& text = property == kSoapPropFaultString ? g_script.m_fault : g_script.m_value;
+    const std::string& text = property == kSoapFaultString ? g_script.m_fault : g_script.m_value;
     if (length != nullptr) {
         *length = static_cast<int>(text.size());
     }
@@ -42,7 +47,9 @@ INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
 }
 int WINAPI FakeSet(void*, int property, int, INT_PTR value, int)
 {
-    g_script.m_transcript.push_back("set " + std::to_string(property) + " " + reinterpret_cast<const char*>(value));
+    const std::string text =
+        property == kSoapTimeout ? std::to_string(value) : std::string(reinterpret_cast<const char*>(value));
+    g_script.m_transcript.push_back("set " + std::to_string(property) + " " + text);
     return 0;
 }
 int WINAPI FakeDo(void*, int method, int count, INT_PTR* args, int*)
@@ -55,7 +62,18 @@ int WINAPI FakeDo(void*, int method, int count, INT_PTR* args, int*)
     return method == kSoapSendRequest ? g_script.m_sendResult : 0;
 }
 
-const SoapApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet, FakeSet, FakeDo};
+const char* WINAPI FakeLastError(void*)
+{
+    return g_script.m_errorText.c_str();
+}
+int WINAPI FakeLastErrorCode(void*)
+{
+    return g_script.m_errorCode;
+}
+
+// The exchange reads no index checks.
+const ComponentApi kFakeApi = {FakeCreate, FakeDestroy, FakeGet,       FakeSet,
+                               FakeDo,     nullptr,     FakeLastError, FakeLastErrorCode};
 
 class ServerExchange : public ::testing::Test {
 protected:
@@ -84,7 +102,7 @@ TEST_F(ServerExchange, UploadSendsTheRequestPatternInOrder)
     std::string audit;
     ASSERT_TRUE(EncodeBase64String("<Audit/>", audit));
     const auto& t = g_script.m_transcript;
-    ASSERT_EQ(13u, t.size());
+    ASSERT_EQ(15u, t.size());
     EXPECT_EQ("do 9", t[0]);
     EXPECT_EQ("set 6 text/xml", t[1]);
     EXPECT_EQ("set 38 http://schemas.xmlsoap.org/soap/encoding/", t[2]);
@@ -92,19 +110,22 @@ TEST_F(ServerExchange, UploadSendsTheRequestPatternInOrder)
     EXPECT_EQ("set 2 #UploadAuditResults", t[4]);
     EXPECT_EQ("set 22 UploadAuditResults", t[5]);
     EXPECT_EQ("set 43 http://127.0.0.1:8080/Kestrova/KestrovaUpload.dll", t[6]);
-    EXPECT_EQ(0u, t[7].find("do 4 guid {"));
-    EXPECT_EQ(10u + 38u, t[7].size()); // "do 4 guid " and 38 characters
-    EXPECT_EQ("do 4 uid auditor", t[8]);
-    EXPECT_EQ("do 4 pwd ED423D11", t[9]); // 3 characters: 8 hexadecimal digits
-    EXPECT_EQ("do 4 db assets", t[10]);
-    EXPECT_EQ("do 4 audit " + audit, t[11]);
-    EXPECT_EQ("do 11", t[12]);
+    // The whole exchange is bounded: the time-out is not restarted by data.
+    EXPECT_EQ("do 1 AbsoluteTimeout=TRUE", t[7]);
+    EXPECT_EQ("set 42 120", t[8]);
+    EXPECT_EQ(0u, t[9].find("do 4 guid {"));
+    EXPECT_EQ(10u + 38u, t[9].size()); // "do 4 guid " and 38 characters
+    EXPECT_EQ("do 4 uid auditor", t[10]);
+    EXPECT_EQ("do 4 pwd ED423D11", t[11]); // 3 characters: 8 hexadecimal digits
+    EXPECT_EQ("do 4 db assets", t[12]);
+    EXPECT_EQ("do 4 audit " + audit, t[13]);
+    EXPECT_EQ("do 11", t[14]);
 
     // A second upload sends a new request id.
-    std::string firstGuid = t[7];
+    std::string firstGuid = t[9];
     g_script.m_transcript.clear();
     ASSERT_TRUE(UploadResultXml(component, m_login, "<Audit/>", error));
-    EXPECT_NE(firstGuid, g_script.m_transcript.at(7));
+    EXPECT_NE(firstGuid, g_script.m_transcript.at(9));
 }
 
 TEST_F(ServerExchange, UploadReplyRules)
@@ -126,6 +147,18 @@ TEST_F(ServerExchange, UploadReplyRules)
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
     EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n", error);
 
+    // No server was reached: the component says why, after the fixed line.
+    g_script.m_sendResult = 10061;
+    g_script.m_errorCode = 10061;
+    g_script.m_errorText = "Connection refused";
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 10061: Connection refused\r\n",
+              error);
+    g_script.m_errorCode = 0;
+    g_script.m_errorText = "";
+
     g_script.m_fault = "Server was unable to process request.";
     error = "before\r\n";
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
@@ -140,7 +173,7 @@ TEST_F(ServerExchange, EmptyPasswordTravelsAsEmptyText)
     SoapComponent component;
     std::string error;
     ASSERT_TRUE(UploadResultXml(component, m_login, "x", error));
-    EXPECT_EQ("do 4 pwd ", g_script.m_transcript.at(9));
+    EXPECT_EQ("do 4 pwd ", g_script.m_transcript.at(11));
 }
 
 TEST_F(ServerExchange, TestLoginAndLookups)
@@ -150,13 +183,16 @@ TEST_F(ServerExchange, TestLoginAndLookups)
     EXPECT_TRUE(TestServerLogin(m_login, message));
     EXPECT_EQ("Success!", message);
     EXPECT_EQ("set 22 TestLogin", g_script.m_transcript.at(5));
-    EXPECT_EQ(12u, g_script.m_transcript.size()); // no parameters of its own
+    EXPECT_EQ(14u, g_script.m_transcript.size()); // no parameters of its own
     EXPECT_EQ(0, g_script.m_objects);             // the temporary component is gone
 
-    g_script.m_sendResult = 151;
+    g_script.m_sendResult = 301;
+    g_script.m_errorCode = 301;
+    g_script.m_errorText = "Timeout.";
     EXPECT_FALSE(TestServerLogin(m_login, message));
     EXPECT_EQ("Unable to verify Ondelmark login credentials.\r\n"
-              "Error: The Ondelmark server did not specify an error.\r\n",
+              "Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 301: Timeout.\r\n",
               message);
 
     g_script = Script();
@@ -184,4 +220,39 @@ TEST_F(ServerExchange, TestLoginAndLookups)
     EXPECT_EQ((std::vector<std::string>{"North", "South", "East"}), locations);
     EXPECT_TRUE(departments.empty());
     EXPECT_EQ("", error);
+
+    // Both lookups name the component's failure too.
+    g_script.m_sendResult = 11001;
+    g_script.m_errorCode = 11001;
+    g_script.m_errorText = "Host not found";
+    EXPECT_FALSE(GetAssetUser(m_login, "acole", names, error));
+    EXPECT_FALSE(GetLookupValues(m_login, locations, departments, error));
+    EXPECT_EQ("Unable to retrieve user account information from Ondelmark.\r\n"
+              "Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 11001: Host not found\r\n"
+              "Unable to retrieve the location and department information from Ondelmark.\r\n"
+              "Error: The Ondelmark server did not specify an error.\r\n"
+              "SOAP component error 11001: Host not found\r\n",
+              error);
+}
+
+TEST_F(ServerExchange, ALongReplyAddsAFewKilobytesAndSaysHowMuchWasLeftOut)
+{
+    SoapComponent component;
+    std::string error;
+    g_script.m_value = std::string(4000, 'x') + "&#x000D;&#x000A;" + std::string(100000, 'y');
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ(std::string(4000, 'x') + std::string(96, 'y') + "... (99904 more bytes of the reply left out)", error);
+
+    g_script.m_sendResult = 151;
+    g_script.m_fault = std::string(5000, 'f');
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ(std::string(4096, 'f') + "... (904 more bytes of the reply left out)", error);
+
+    // The cut falls before a character, not inside one.
+    const std::string euro = "\xE2\x82\xAC";
+    std::string text = std::string(4095, 'a') + euro + "b";
+    EXPECT_EQ(std::string(4095, 'a') + "... (4 more bytes of the reply left out)", BoundedReplyText(text));
+    EXPECT_EQ(text.substr(0, 4096), BoundedReplyText(text.substr(0, 4096)));
 }

@@ -39,8 +39,8 @@ std::string CurrentFolder()
 }
 
 // One hidden run of the application object with the given engine; the
-// result folder's file, or "" when none was written.
-std::string HiddenRunWith(bool throws, AuditOutcome outcome, const std::string& outName)
+// result folder's file, or "" when none was written. exitCode gets the run's.
+std::string HiddenRunWith(bool throws, AuditOutcome outcome, const std::string& outName, int& exitCode)
 {
     std::string out = MakeFolder(outName);
     WriteConfig(CurrentFolder(), 20699);
@@ -51,6 +51,7 @@ std::string HiddenRunWith(bool throws, AuditOutcome outcome, const std::string& 
         CKestrovaApp app;
         app.SetCommandLine("Kestrova.exe /H /S:\"" + out + "\"");
         entersLoop = app.InitInstance();
+        exitCode = app.ExitInstance();
     }
     SetAuditEngineFactory(previous);
     GetAppState().m_runMode = kRunInteractive;
@@ -63,20 +64,27 @@ std::string HiddenRunWith(bool throws, AuditOutcome outcome, const std::string& 
 
 TEST(UnattendedFailure, AnExceptionFromTheAuditIsLoggedAndNothingSaved)
 {
-    EXPECT_EQ("", HiddenRunWith(true, AuditOutcome::Completed, "thrown"));
+    int exitCode = -1;
+    EXPECT_EQ("", HiddenRunWith(true, AuditOutcome::Completed, "thrown", exitCode));
+    EXPECT_EQ(kExitAuditIncomplete, exitCode);
     std::string log = ReadFileText(CurrentFolder() + "\\kestrova.log");
     EXPECT_NE(std::string::npos, log.find("scripted engine failure")) << log;
 }
 
 TEST(UnattendedFailure, AnAuditThatNeverReachedTheComputerIsNotSaved)
 {
-    EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Unreachable, "unreached"));
+    int exitCode = -1;
+    EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Unreachable, "unreached", exitCode));
+    EXPECT_EQ(kExitAuditIncomplete, exitCode);
     std::string log = ReadFileText(CurrentFolder() + "\\kestrova.log");
     EXPECT_NE(std::string::npos, log.find("did not run to its end")) << log;
 }
 
 TEST(UnattendedFailure, OnlyAFullRunIsSaved)
 {
-    EXPECT_NE("", HiddenRunWith(false, AuditOutcome::Completed, "full"));
-    EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Failed, "failed"));
+    int exitCode = -1;
+    EXPECT_NE("", HiddenRunWith(false, AuditOutcome::Completed, "full", exitCode));
+    EXPECT_EQ(kExitDelivered, exitCode);
+    EXPECT_EQ("", HiddenRunWith(false, AuditOutcome::Failed, "failed", exitCode));
+    EXPECT_EQ(kExitAuditIncomplete, exitCode);
 }

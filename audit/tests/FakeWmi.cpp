@@ -146,7 +146,7 @@ _variant_t Property(const std::shared_ptr<FakeWmiData>& data, const FakeProperty
 _variant_t Instance(const std::shared_ptr<FakeWmiData>& data, const FakeInstance& instance)
 {
     Handler properties = [data, instance](DISPID id, const std::vector<_variant_t>& args, _variant_t& result,
-                                          std::wstring&) {
+                                          std::wstring& text) {
         if (id == DISPID_NEWENUM) {
             const HRESULT failure = FAILED(data->walkError) ? data->walkError : data->wineGaps ? E_NOTIMPL : S_OK;
             std::vector<_variant_t> items;
@@ -163,6 +163,10 @@ _variant_t Instance(const std::shared_ptr<FakeWmiData>& data, const FakeInstance
         }
         for (const FakeProperty& property : instance) {
             if (SameNoCase(property.name, args[0].bstrVal)) {
+                if (FAILED(property.itemError)) {
+                    text = property.errorText;
+                    return property.itemError;
+                }
                 return result = Property(data, property), S_OK;
             }
         }

@@ -25,6 +25,9 @@ struct FakeProperty {
     // With a text, the failure comes as an exception of the call
     // (DISP_E_EXCEPTION) carrying the code and this description.
     std::wstring errorText = std::wstring();
+    // The property set's Item fails with it for this name (as an exception
+    // with errorText when there is one, as Wine reports a missing property).
+    HRESULT itemError = S_OK;
 };
 
 typedef std::vector<FakeProperty> FakeInstance;

@@ -4,6 +4,7 @@
 
 #include "asset/Exceptions.h"
 #include "common/AppState.h"
+#include "common/TextHelpers.h"
 #include "audit/AuditEngineFactory.h"
 #include "common/XmlDocument.h"
 #include "common/tests/RecordedNotices.h"
@@ -154,6 +155,41 @@ TEST(ResultXml, MadeUpKeysAndWrongTypes)
     }
 }
 
+// True when the bytes are well-formed UTF-8.
+bool IsUtf8(const std::string& bytes)
+{
+    return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+TEST(ResultXml, TextsOfTheCodePageBecomeUtf8)
+{
+    ASSERT_EQ(1252u, GetACP()); // the test prefix's code page
+    HandBuiltAudit audit;
+    FillComputer(audit);
+    AssetComputerImpl& pc = audit.Result();
+    pc.Property(kLocation).SetString("Z\xFCrich B\xFCro");
+    pc.Property(kCpuType).SetString(std::string("x86 \x01") + "Family\x1B 6"); // written unsanitized
+    pc.GetPrinters()->Add(SanitizeText("Dru\xE7ker <\xA7 3>"));
+    boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl());
+    title->SetId("{DEF}");
+    title->Property(kSoftwareDescription).SetString(SanitizeText("M\xFCller B\xFCro Software"));
+    title->Property(kSoftwareManufacturer).SetString("\x80 Euro & Co");
+    pc.GetSoftware()->Add(title);
+    audit.SetUserLastName("D\xF6ring");
+
+    const std::string xml = BuildResultXml(audit, "1.2");
+    EXPECT_TRUE(IsUtf8(xml));
+    for (const char* part : {"location=\"Z\xC3\xBCrich B\xC3\xBCro\"", "type=\"x86 Family 6\"",
+                             "<Printer>Dru\xC3\xA7ker &amp;lt;\xC2\xA7 3&amp;gt;</Printer>",
+                             "desc=\"M\xC3\xBCller B\xC3\xBCro Software\" mfg=\"\xE2\x82\xAC Euro &amp; Co\"",
+                             "lname=\"D\xC3\xB6ring\""}) {
+        EXPECT_NE(std::string::npos, xml.find(part)) << part;
+    }
+    // Plain ASCII values are written as they stand.
+    EXPECT_NE(std::string::npos, xml.find("department=\"IT &amp; Ops\""));
+}
+
 void WriteText(const char* path, const std::string& text)
 {
     FILE* f = fopen(path, "wb");
@@ -199,13 +235,15 @@ TEST(ResultFile, SavesOnlyCompletedAuditsAndReports)
     EXPECT_FALSE(document.SaveResultFile("notafolder\\PC1.kes"));
     SetAuditLogTap(nullptr);
 
+    // A failed write says why, in the system's words.
     const std::string failed = "Could not save the audit results to file.";
+    const std::string noFolder = failed + " " + SystemErrorText(ERROR_DIRECTORY);
     const std::string saved = "Audit results have been saved successfully.";
-    EXPECT_EQ((std::vector<std::string>{failed, failed, saved, failed}), boxes.Texts());
+    EXPECT_EQ((std::vector<std::string>{failed, failed, saved, noFolder}), boxes.Texts());
     EXPECT_EQ((std::vector<UINT>{MB_OK | MB_ICONERROR, MB_OK | MB_ICONERROR, MB_OK | MB_ICONINFORMATION,
                                  MB_OK | MB_ICONERROR}),
               boxes.Types());
-    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, failed}}), tap.m_entries);
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, noFolder}}), tap.m_entries);
 
     // A saved file reads back as the same elements; the extra line ends are
     // whitespace between them.

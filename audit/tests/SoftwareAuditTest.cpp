@@ -71,6 +71,9 @@ TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
     MachineKey machine("Engine\\Software");
     AddEntries(machine, {
                             {"KB123456", "Security Update (KB123456)", nullptr, nullptr, false},
+                            {"KB4012212", "Security Update (KB4012212)", "1", "Maker", false},
+                            {"KB40122125", nullptr, nullptr, nullptr, false},
+                            {"{33333333-GUID}", "M\xFCller B\xFCro Software", "3", "M\xFCller", false},
                             {"Q123456", nullptr, nullptr, nullptr, false},
                             {"QA12345", "", nullptr, nullptr, false},
                             {"KB12345X", nullptr, "1.0", nullptr, false},
@@ -88,19 +91,23 @@ TEST(SoftwareAudit, SortsEntriesIntoTitlesAndHotfixes)
     AssetComputerImpl computer;
     SoftwareAudit::Run(machine.Key(), computer);
 
-    EXPECT_EQ(Hotfixes(computer), (std::vector<std::string>{"Q123456", "QA12345", "Security Update (KB123456)"}));
+    EXPECT_EQ(Hotfixes(computer),
+              (std::vector<std::string>{"KB40122125", "Q123456", "QA12345", "Security Update (KB123456)",
+                                        "Security Update (KB4012212)"}));
     EXPECT_TRUE(computer.GetHotfixes()->IsModified());
 
     std::vector<std::string> titles = Titles(computer);
     std::sort(titles.begin(), titles.end());
     // The two equal editors are one title; which entry's id it keeps depends
     // on the registry's order.
-    ASSERT_EQ(5u, titles.size());
+    ASSERT_EQ(6u, titles.size());
     EXPECT_TRUE(titles[0] == "DUPA|Editor|1.0|Acme" || titles[0] == "DUPB|Editor|1.0|Acme") << titles[0];
     EXPECT_EQ("DUPC|Editor|2.0|Acme", titles[1]);
     EXPECT_EQ("KB12345X|KB12345X|1.0|", titles[2]);
     EXPECT_EQ("KB654321|Lower Case Tool|2|Tools Inc", titles[3]);
     EXPECT_EQ("{22222222-GUID}|Tool &lt;beta&gt;|0.9|Maker Q &lt;x&gt;", titles[4]);
+    // Letters outside ASCII are kept as the system's code page has them.
+    EXPECT_EQ("{33333333-GUID}|M\xFCller B\xFCro Software|3|M\xFCller", titles[5]);
 }
 
 TEST(SoftwareAudit, SecondRunListsOnlyWhatItFinds)

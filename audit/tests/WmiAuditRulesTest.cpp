@@ -113,10 +113,12 @@ TEST(WmiAuditRules, HotfixNames)
         const char* name;
         bool shaped, hotfix, q;
     } cases[] = {
-        {"Q123456", true, true, true},    {"QX12345", true, true, false},   {"KB123456", true, true, false},
-        {"KB12345X", true, false, false}, {"Q12345X", true, false, false},  {"Q1234567", false, false, false},
-        {"KB12345", false, false, false}, {"q123456", false, false, false}, {"Program", false, false, false},
-        {"", false, false, false},
+        {"Q123456", true, true, true},       {"QX12345", true, true, false},        {"KB123456", true, true, false},
+        {"KB12345X", true, false, false},    {"Q12345X", true, false, false},       {"Q1234567", false, false, false},
+        {"KB12345", false, false, false},    {"q123456", false, false, false},      {"Program", false, false, false},
+        {"", false, false, false},           {"KB4012212", false, true, false},     {"KB12345678", false, true, false},
+        {"KB4012212X", false, false, false}, {"KB4012212-v2", false, false, false}, {"KBox Agent", false, false, false},
+        {"Q4012212", false, false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.shaped, IsHotfixShaped(c.name)) << c.name;

@@ -38,10 +38,12 @@ TEST(Base64, StripsNewlineReferences)
         const char* in;
         const char* out;
     } cases[] = {
-        {"x&#x000D;&#x000A;y", "xy"}, {"plain text", "plain text"},
-        {"&#x000D", "&#x000D"},       {"a&#x000A;b&#x000D;c&#x000A;", "abc"},
-        {"&#x&#x000D;000D;", ""}, // searched again from the start
-        {"&#x000d;", "&#x000d;"},
+        {"x&#x000D;&#x000A;y", "xy"},     {"plain text", "plain text"},
+        {"&#x000D", "&#x000D"},           {"a&#x000A;b&#x000D;c&#x000A;", "abc"},
+        {"&#x&#x000D;000D;", ""},                                           // searched again from the start
+        {"&#x00&#x&#x000D;000D;0D;", ""}, {"&#x000&#x000A;D;", "&#x000D;"}, // line feeds go after carriage returns
+        {"&#x00&#x000D;0A;", ""},         {"&#x000d;", "&#x000d;"},
+        {"&&#x000D;#x000A;;", ";"},
     };
     for (const auto& c : cases) {
         std::string text = c.in;

@@ -204,12 +204,7 @@ TEST(ConfigFile, AFailedSaveKeepsTheOldFileAndIsReported)
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, text}}), log.m_entries);
 
     // Nothing of a temporary file is left behind.
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("kes*.tmp", &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
-    }
+    EXPECT_FALSE(AnyFileMatches("kes*.tmp"));
     DeleteFileA("kestrova.cfg");
 }
 

@@ -38,7 +38,16 @@ TEST(SafeFileWrite, ReplacesWholeFilesInTheirOwnFolder)
     EXPECT_EQ(std::string("<a>\r\n\0\r</a>\r\n", 13), ReadWholeFile(name));
     EXPECT_TRUE(DeleteFileA(name.c_str()));
 
-    EXPECT_FALSE(ReplaceFileContents("no-such-folder\\x.kes", "x"));
+    // A failure gives the system's code of the step that failed, and leaves
+    // no temporary file behind.
+    unsigned long error = 0;
+    EXPECT_FALSE(ReplaceFileContents("no-such-folder\\x.kes", "x", &error));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_DIRECTORY), error);
+    ASSERT_TRUE(CreateDirectoryA("taken.kes", nullptr));
+    EXPECT_FALSE(ReplaceFileContents("taken.kes", "x", &error));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), error);
+    EXPECT_FALSE(AnyFileMatches("kes*.tmp"));
+    RemoveDirectoryA("taken.kes");
 
     // A file at the root of a drive goes there even when the drive's current
     // folder cannot take new files (a log-on script saving to "C:\").

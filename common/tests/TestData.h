@@ -37,3 +37,20 @@ inline std::string ReadWholeFile(const std::string& path)
     }
     return bytes;
 }
+
+#ifdef _WIN32
+#include <windows.h>
+
+// True when a file in the current folder matches the pattern (such as
+// "kes*.tmp": a temporary file left behind).
+inline bool AnyFileMatches(const char* pattern)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FindClose(search);
+    return true;
+}
+#endif

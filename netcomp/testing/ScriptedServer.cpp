@@ -1,24 +1,42 @@
-// The server thread plays the steps in order on one connection at a time.
-// Every wait (for a client, for a command line) is cut into 50 ms slices so
-// that Finish or the destructor can stop it at any point; a step that waits
-// longer than the step time-out fails.
+// The server thread plays the steps in order, each on its channel. Every
+// wait (for a client, for a command, for a datagram) is cut into 50 ms
+// slices so that Finish or the destructor can stop it at any point; a step
+// that waits longer than the step time-out fails.
 #include "netcomp/testing/ScriptedServer.h"
 
-namespace {
+#include <cstdio>
 
-constexpr DWORD kSlice = 50;
+namespace {
 
 std::string Quoted(const std::string& text)
 {
     return "'" + text + "'";
 }
 
+// Bytes as a failure shows them: quoted when they are printable, else in hex.
+std::string Shown(const std::string& bytes)
+{
+    bool printable = true;
+    for (unsigned char c : bytes)
+        printable = printable && c >= 0x20 && c < 0x7F;
+    if (printable)
+        return Quoted(bytes);
+    std::string hex;
+    char digits[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(digits, sizeof digits, hex.empty() ? "%02x" : " %02x", c);
+        hex += digits;
+    }
+    return "<" + hex + ">";
+}
+
 } // namespace
 
-ScriptedServer::ScriptedServer()
+ScriptedServer::ScriptedServer(ScriptTransport transport)
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
+    m_channels.push_back(std::make_unique<ScriptedChannel>(transport, m_stop));
 }
 
 ScriptedServer::~ScriptedServer()
@@ -26,82 +44,115 @@ ScriptedServer::~ScriptedServer()
     m_stop = true;
     if (m_thread.joinable())
         m_thread.join();
-    CloseConnection();
-    if (m_listener != INVALID_SOCKET)
-        closesocket(m_listener);
+    m_channels.clear();
     WSACleanup();
 }
 
-ScriptedServer& ScriptedServer::Add(Kind kind, const std::string& text)
+int ScriptedServer::AddChannel(ScriptTransport transport)
 {
-    m_steps.push_back({kind, text});
+    auto channel = std::make_unique<ScriptedChannel>(transport, m_stop);
+    if (!channel->Open(0))
+        return -1;
+    m_channels.push_back(std::move(channel));
+    return int(m_channels.size()) - 1;
+}
+
+ScriptedServer& ScriptedServer::On(int channel)
+{
+    m_current = channel;
+    return *this;
+}
+
+unsigned short ScriptedServer::Port(int channel) const
+{
+    return channel >= 0 && std::size_t(channel) < m_channels.size() ? m_channels[std::size_t(channel)]->Port() : 0;
+}
+
+ScriptedServer& ScriptedServer::Add(Step step)
+{
+    step.channel = m_current;
+    m_steps.push_back(std::move(step));
     return *this;
 }
 
 ScriptedServer& ScriptedServer::Reply(const std::string& line)
 {
-    return Add(Kind::Reply, line + "\r\n");
+    return Add(Step(Kind::Reply, line + "\r\n"));
 }
 
 ScriptedServer& ScriptedServer::Send(const std::string& bytes)
 {
-    return Add(Kind::Send, bytes);
+    return Add(Step(Kind::Send, bytes));
+}
+
+ScriptedServer& ScriptedServer::SendWith(Make make)
+{
+    Step step(Kind::SendWith);
+    step.make = std::move(make);
+    return Add(std::move(step));
 }
 
 ScriptedServer& ScriptedServer::Expect(const std::string& line)
 {
-    return Add(Kind::Expect, line);
+    return Add(Step(Kind::Expect, line));
 }
 
 ScriptedServer& ScriptedServer::ExpectPrefix(const std::string& prefix)
 {
-    return Add(Kind::ExpectPrefix, prefix);
+    return Add(Step(Kind::ExpectPrefix, prefix));
 }
 
 ScriptedServer& ScriptedServer::ExpectUntil(const std::string& terminator)
 {
-    return Add(Kind::ExpectUntil, terminator);
+    return Add(Step(Kind::ExpectUntil, terminator));
+}
+
+ScriptedServer& ScriptedServer::ExpectBytes(const std::string& bytes)
+{
+    Step step(Kind::ExpectBytes, bytes);
+    step.count = bytes.size();
+    return Add(std::move(step));
+}
+
+ScriptedServer& ScriptedServer::ExpectBytes(std::size_t count, Check check)
+{
+    Step step(Kind::ExpectBytes);
+    step.count = count;
+    step.check = std::move(check);
+    return Add(std::move(step));
 }
 
 ScriptedServer& ScriptedServer::Disconnect()
 {
-    return Add(Kind::Disconnect, "");
+    return Add(Step(Kind::Disconnect));
 }
 
 ScriptedServer& ScriptedServer::ExpectClose()
 {
-    return Add(Kind::ExpectClose, "");
+    return Add(Step(Kind::ExpectClose));
 }
 
 ScriptedServer& ScriptedServer::Accept()
 {
-    return Add(Kind::Accept, "");
+    return Add(Step(Kind::Accept));
+}
+
+ScriptedServer& ScriptedServer::ConnectBack(PortOf portOf)
+{
+    Step step(Kind::ConnectBack);
+    step.portOf = std::move(portOf);
+    return Add(std::move(step));
 }
 
 ScriptedServer& ScriptedServer::Silence()
 {
-    return Add(Kind::Silence, "");
+    return Add(Step(Kind::Silence));
 }
 
 bool ScriptedServer::Start(unsigned short port)
 {
-    if (m_started)
+    if (m_started || !m_channels[0]->Open(port))
         return false;
-    m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (m_listener == INVALID_SOCKET)
-        return false;
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    int length = sizeof address;
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(m_listener, 4) != 0 ||
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        closesocket(m_listener);
-        m_listener = INVALID_SOCKET;
-        return false;
-    }
-    m_port = ntohs(address.sin_port);
     m_started = true;
     m_thread = std::thread([this] { Play(); });
     return true;
@@ -136,6 +187,12 @@ std::string ScriptedServer::Captured(std::size_t i) const
     return i < m_captured.size() ? m_captured[i] : std::string();
 }
 
+void ScriptedServer::Record(const std::string& item)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_received.push_back(item);
+}
+
 void ScriptedServer::Fail(std::size_t index, const std::string& what)
 {
     std::lock_guard<std::mutex> lock(m_lock);
@@ -147,7 +204,8 @@ void ScriptedServer::Play()
 {
     bool silent = false;
     bool failed = false;
-    if (!AcceptConnection()) {
+    // A TCP script starts with the client's first connection.
+    if (m_channels[0]->Transport() == ScriptTransport::Tcp && !m_channels[0]->Accept(m_stepTimeout)) {
         Fail(0, "no client connected");
         failed = true;
     }
@@ -159,7 +217,7 @@ void ScriptedServer::Play()
     }
     m_played = true;
     if (failed) {
-        CloseConnection();
+        CloseAll();
         return;
     }
     WatchAfterScript(silent);
@@ -167,181 +225,220 @@ void ScriptedServer::Play()
 
 bool ScriptedServer::PlayStep(std::size_t index, const Step& step)
 {
-    std::string line;
-    bool bareLf = false;
-    auto readCommand = [&](const std::string& wanted) {
-        const Read read = ReadLine(line, m_stepTimeout, &bareLf);
-        if (read == Read::Line) {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_received.push_back(line);
-        }
-        if (read == Read::Line && bareLf)
-            Fail(index, Quoted(line) + " ends in LF without CR");
-        else if (read == Read::Closed)
-            Fail(index, "expected " + wanted + ", the client closed the connection");
-        else if (read == Read::TimedOut)
-            Fail(index, "expected " + wanted + ", nothing came within " + std::to_string(m_stepTimeout) + " ms");
-        else if (read == Read::Stopped)
-            Fail(index, "expected " + wanted + ", the server was stopped first");
-        return read == Read::Line && !bareLf;
+    if (step.channel < 0 || std::size_t(step.channel) >= m_channels.size()) {
+        Fail(index, "there is no channel " + std::to_string(step.channel));
+        return false;
+    }
+    ScriptedChannel& channel = *m_channels[std::size_t(step.channel)];
+    const bool udp = channel.Transport() == ScriptTransport::Udp;
+    auto notOnDatagrams = [&](const char* what) {
+        Fail(index, std::string(what) + " has no meaning on a datagram channel");
+        return false;
     };
-
     switch (step.kind) {
     case Kind::Reply:
     case Kind::Send:
-        if (!SendAll(step.text)) {
-            Fail(index, "could not send " + Quoted(step.text));
-            return false;
-        }
-        return true;
+        return SendBytes(index, channel, step.text);
+    case Kind::SendWith:
+        return SendBytes(index, channel, step.make(m_last));
     case Kind::Expect:
-        if (!readCommand(Quoted(step.text)))
-            return false;
-        if (line != step.text) {
-            Fail(index, "expected " + Quoted(step.text) + ", got " + Quoted(line));
-            return false;
-        }
-        return true;
     case Kind::ExpectPrefix:
-        if (!readCommand("a line starting " + Quoted(step.text)))
-            return false;
-        if (line.compare(0, step.text.size(), step.text) != 0) {
-            Fail(index, "expected a line starting " + Quoted(step.text) + ", got " + Quoted(line));
-            return false;
-        }
-        return true;
-    case Kind::ExpectUntil: {
-        std::string block;
-        do {
-            if (!readCommand("lines up to " + Quoted(step.text)))
-                return false;
-            block += line + "\r\n";
-        } while (line != step.text);
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_captured.push_back(block);
-        return true;
-    }
+        return ExpectLine(index, step, channel);
+    case Kind::ExpectUntil:
+        return udp ? notOnDatagrams("ExpectUntil") : ExpectLines(index, step, channel);
+    case Kind::ExpectBytes:
+        return ExpectData(index, step, channel);
     case Kind::Disconnect:
-        CloseConnection();
+        if (udp)
+            return notOnDatagrams("Disconnect");
+        channel.CloseConnection();
         return true;
     case Kind::ExpectClose: {
-        const Read read = ReadLine(line, m_stepTimeout, &bareLf);
+        if (udp)
+            return notOnDatagrams("ExpectClose");
+        std::string line;
+        bool bareLf = false;
+        const Read read = channel.ReadLine(line, m_stepTimeout, &bareLf);
         if (read == Read::Closed) {
-            CloseConnection();
+            channel.CloseConnection();
             return true;
         }
-        if (read == Read::Line) {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_received.push_back(line);
-        }
-        Fail(index, read == Read::Line ? "expected the client to close, got " + Quoted(line)
+        if (read == Read::Done)
+            Record(line);
+        Fail(index, read == Read::Done ? "expected the client to close, got " + Quoted(line)
                                        : "expected the client to close, it stayed connected");
         return false;
     }
     case Kind::Accept:
-        CloseConnection();
-        if (!AcceptConnection()) {
+        if (udp)
+            return notOnDatagrams("Accept");
+        if (!channel.Accept(m_stepTimeout)) {
             Fail(index, "no client connected again");
             return false;
         }
         return true;
+    case Kind::ConnectBack: {
+        if (udp)
+            return notOnDatagrams("ConnectBack");
+        const unsigned short port = step.portOf(m_last);
+        if (!channel.ConnectTo(port)) {
+            Fail(index, "could not connect to the client's port " + std::to_string(port));
+            return false;
+        }
+        return true;
+    }
     case Kind::Silence:
         break;
     }
     return true;
 }
 
-void ScriptedServer::WatchAfterScript(bool silent)
+bool ScriptedServer::SendBytes(std::size_t index, ScriptedChannel& channel, const std::string& bytes)
 {
-    while (m_connection != INVALID_SOCKET) {
-        std::string line;
-        bool bareLf = false;
-        const Read read = ReadLine(line, INFINITE, &bareLf);
-        if (read != Read::Line)
-            break;
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_received.push_back(line);
-        }
-        if (!silent)
-            Fail(m_steps.size(), "after the script, unexpected " + Quoted(line));
+    const bool udp = channel.Transport() == ScriptTransport::Udp;
+    if (udp && !m_clientKnown) {
+        Fail(index, "no datagram came yet to answer");
+        return false;
     }
-    CloseConnection();
+    if (!channel.Send(bytes, udp ? &m_client : nullptr)) {
+        Fail(index, "could not send " + Shown(bytes));
+        return false;
+    }
+    return true;
 }
 
-bool ScriptedServer::AcceptConnection()
+// One command line (TCP) or datagram (UDP); false with the failure noted.
+bool ScriptedServer::ReadCommand(std::size_t index, ScriptedChannel& channel, const std::string& wanted,
+                                 std::string& line)
 {
-    const DWORD start = GetTickCount();
-    while (!m_stop && GetTickCount() - start < m_stepTimeout) {
-        fd_set ready;
-        FD_ZERO(&ready);
-        FD_SET(m_listener, &ready);
-        timeval wait = {0, long(kSlice) * 1000};
-        if (select(0, &ready, nullptr, nullptr, &wait) > 0) {
-            m_connection = accept(m_listener, nullptr, nullptr);
-            m_pending.clear();
-            return m_connection != INVALID_SOCKET;
-        }
+    bool bareLf = false;
+    Read read;
+    if (channel.Transport() == ScriptTransport::Udp) {
+        read = channel.ReadDatagram(line, m_client, m_stepTimeout);
+        m_clientKnown = m_clientKnown || read == Read::Done;
+    } else {
+        read = channel.ReadLine(line, m_stepTimeout, &bareLf);
     }
+    if (read == Read::Done) {
+        Record(line);
+        m_last = line;
+    }
+    if (read == Read::Done && bareLf)
+        Fail(index, Quoted(line) + " ends in LF without CR");
+    else if (read == Read::Closed)
+        Fail(index, "expected " + wanted + ", the client closed the connection");
+    else if (read == Read::TimedOut)
+        Fail(index, "expected " + wanted + ", nothing came within " + std::to_string(m_stepTimeout) + " ms");
+    else if (read == Read::Stopped)
+        Fail(index, "expected " + wanted + ", the server was stopped first");
+    return read == Read::Done && !bareLf;
+}
+
+bool ScriptedServer::ExpectLine(std::size_t index, const Step& step, ScriptedChannel& channel)
+{
+    const bool prefix = step.kind == Kind::ExpectPrefix;
+    const std::string wanted = prefix ? "a line starting " + Quoted(step.text) : Quoted(step.text);
+    std::string line;
+    if (!ReadCommand(index, channel, wanted, line))
+        return false;
+    const bool matches = prefix ? line.compare(0, step.text.size(), step.text) == 0 : line == step.text;
+    if (!matches)
+        Fail(index, "expected " + wanted + ", got " + Quoted(line));
+    return matches;
+}
+
+bool ScriptedServer::ExpectLines(std::size_t index, const Step& step, ScriptedChannel& channel)
+{
+    std::string block;
+    std::string line;
+    do {
+        if (!ReadCommand(index, channel, "lines up to " + Quoted(step.text), line))
+            return false;
+        block += line + "\r\n";
+    } while (line != step.text);
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_captured.push_back(block);
+    return true;
+}
+
+// count bytes of the connection, or one datagram.
+bool ScriptedServer::ReadData(std::size_t index, const Step& step, ScriptedChannel& channel, std::string& bytes)
+{
+    const std::string wanted = step.check ? std::to_string(step.count) + " bytes" : Shown(step.text);
+    if (channel.Transport() == ScriptTransport::Udp)
+        return ReadCommand(index, channel, wanted, bytes);
+    const Read read = channel.ReadBytes(step.count, bytes, m_stepTimeout);
+    if (read == Read::Done) {
+        Record(bytes);
+        m_last = bytes;
+        return true;
+    }
+    if (read == Read::Closed)
+        Fail(index, "expected " + wanted + ", the client closed the connection");
+    else if (read == Read::TimedOut)
+        Fail(index, "expected " + wanted + ", they did not come within " + std::to_string(m_stepTimeout) + " ms");
+    else
+        Fail(index, "expected " + wanted + ", the server was stopped first");
     return false;
 }
 
-void ScriptedServer::CloseConnection()
+bool ScriptedServer::ExpectData(std::size_t index, const Step& step, ScriptedChannel& channel)
 {
-    if (m_connection == INVALID_SOCKET)
-        return;
-    shutdown(m_connection, SD_SEND);
-    closesocket(m_connection);
-    m_connection = INVALID_SOCKET;
+    std::string bytes;
+    if (!ReadData(index, step, channel, bytes))
+        return false;
+    if (!step.check) {
+        if (bytes == step.text)
+            return true;
+        Fail(index, "expected " + Shown(step.text) + ", got " + Shown(bytes));
+        return false;
+    }
+    if (channel.Transport() == ScriptTransport::Udp && step.count != 0 && bytes.size() != step.count) {
+        Fail(index, "expected a datagram of " + std::to_string(step.count) + " bytes, got " + Shown(bytes));
+        return false;
+    }
+    const std::string complaint = step.check(bytes);
+    if (!complaint.empty())
+        Fail(index, complaint + " in " + Shown(bytes));
+    return complaint.empty();
 }
 
-ScriptedServer::Read ScriptedServer::ReadLine(std::string& line, DWORD timeout, bool* bareLf)
+// After the script: whatever still comes on any channel is recorded, and is
+// a failure unless the script ended in Silence. Ends when every connection
+// has closed, or the server stops.
+void ScriptedServer::WatchAfterScript(bool silent)
 {
-    const DWORD start = GetTickCount();
     for (;;) {
-        const std::size_t end = m_pending.find('\n');
-        if (end != std::string::npos) {
-            line = m_pending.substr(0, end);
-            m_pending.erase(0, end + 1);
-            *bareLf = line.empty() || line.back() != '\r';
-            if (!*bareLf)
-                line.pop_back();
-            return Read::Line;
-        }
-        if (m_connection == INVALID_SOCKET)
-            return Read::Closed;
-        // Once stopping, what the client sent before is still taken in (and
-        // judged), but nothing is waited for any more.
-        const bool stopping = m_stop;
-        if (!stopping && timeout != INFINITE && GetTickCount() - start >= timeout)
-            return Read::TimedOut;
         fd_set ready;
         FD_ZERO(&ready);
-        FD_SET(m_connection, &ready);
-        timeval wait = {0, stopping ? 0 : long(kSlice) * 1000};
+        for (const auto& channel : m_channels) {
+            if (channel->Watched() != INVALID_SOCKET)
+                FD_SET(channel->Watched(), &ready);
+        }
+        const bool stopping = m_stop;
+        if (ready.fd_count == 0)
+            break;
+        timeval wait = {0, stopping ? 0 : 50 * 1000};
         if (select(0, &ready, nullptr, nullptr, &wait) <= 0) {
             if (stopping)
-                return Read::Stopped;
+                break;
             continue;
         }
-        char buffer[4096];
-        const int n = recv(m_connection, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            return Read::Closed;
-        m_pending.append(buffer, std::size_t(n));
+        for (const auto& channel : m_channels) {
+            std::string item;
+            sockaddr_in from = {};
+            while (channel->Watched() != INVALID_SOCKET && channel->TakeAvailable(item, from) == Read::Done) {
+                Record(item);
+                if (!silent)
+                    Fail(m_steps.size(), "after the script, unexpected " + Shown(item));
+            }
+        }
     }
+    CloseAll();
 }
 
-bool ScriptedServer::SendAll(const std::string& bytes)
+void ScriptedServer::CloseAll()
 {
-    if (m_connection == INVALID_SOCKET)
-        return false;
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const int n = send(m_connection, bytes.data() + sent, int(bytes.size() - sent), 0);
-        if (n <= 0)
-            return false;
-        sent += std::size_t(n);
-    }
-    return true;
+    for (const auto& channel : m_channels)
+        channel->CloseConnection();
 }

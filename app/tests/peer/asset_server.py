@@ -11,8 +11,11 @@ to answer: {"mode": "ok"} (the default: "OK" for an upload, the canned
 documents for the lookups), {"mode": "text", "text": ...} (that return
 value), {"mode": "fault", "text": ...} (a SOAP fault), {"mode": "emptyfault"}
 (a fault with an empty faultstring, written by hand as spyne cannot),
-{"mode": "slow", "delay": seconds} (the normal answer, late) or
-{"mode": "drop"} (the connection closed without an answer).
+{"mode": "slow", "delay": seconds} (the normal answer, late),
+{"mode": "drop"} (the connection closed without an answer) or
+{"mode": "drip", "interval": seconds, "for": seconds} (a reply that never
+ends: a status line and headers, then one byte of its body every interval,
+until the client hangs up or the time is over).
 """
 import base64
 import io
@@ -121,12 +124,37 @@ class QuietHandler(WSGIRequestHandler):
         pass
 
     def handle(self):
-        if answer().get("mode") == "drop":
+        wanted = answer()
+        if wanted.get("mode") == "drop":
             # Read the request, then hang up without a word.
             self.rfile.readline()
             self.close_connection = True
             return
+        if wanted.get("mode") == "drip":
+            self.drip(float(wanted.get("interval", 1)), float(wanted.get("for", 30)))
+            return
         super().handle()
+
+    def drip(self, interval, seconds):
+        length = 0
+        while True:
+            line = self.rfile.readline()
+            if line in (b"\r\n", b"\n", b""):
+                break
+            if line.lower().startswith(b"content-length:"):
+                length = int(line.split(b":", 1)[1])
+        self.rfile.read(length)
+        end = time.monotonic() + seconds
+        try:
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 1000000\r\n\r\n")
+            self.wfile.flush()
+            while time.monotonic() < end:
+                self.wfile.write(b"<")
+                self.wfile.flush()
+                time.sleep(interval)
+        except OSError:
+            pass
+        self.close_connection = True
 
 
 if __name__ == "__main__":

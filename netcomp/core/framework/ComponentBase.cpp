@@ -11,9 +11,12 @@ namespace {
 
 const char kUnknownSettingText[] = "Unknown config setting.";
 
+// An engine without a table of its own fires no shared event.
+constexpr EventTable kNoEvents;
+
 } // namespace
 
-ComponentBase::ComponentBase() = default;
+ComponentBase::ComponentBase() : m_eventTable(&kNoEvents) {}
 
 ComponentBase::~ComponentBase() = default;
 
@@ -215,8 +218,14 @@ int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
     return result;
 }
 
-int ComponentBase::FireSinkSlot1Args2(int code, const char* text)
+int ComponentBase::Fire(SharedEvent event, std::initializer_list<EventParam> params)
+{
+    const int number = Events()[event];
+    return number != 0 ? Fire(number, params) : 0;
+}
+
+int ComponentBase::FireError(int code, const char* text)
 {
     const char* description = text ? text : "";
-    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
+    return Fire(SharedEvent::Error, {EventParam::Int(&code), EventParam::Text(&description)});
 }

@@ -8,6 +8,7 @@
 
 #include "netcomp/core/framework/ComponentEvents.h"
 #include "netcomp/core/framework/ConfigArg.h"
+#include "netcomp/core/framework/EventTable.h"
 #include "netcomp/core/text/NetString.h"
 
 class ComponentBase {
@@ -53,15 +54,22 @@ public:
     bool DeferDestroy(void (*destroy)(void*), void* object);
     bool DestroyPending() const { return m_pendingDestroy != nullptr; }
 
-    // Event 1 with an error code and its text, the Error event that several
-    // components share; a null text goes out as the empty text.
-    int FireSinkSlot1Args2(int code, const char* text);
+    // The component's event numbers for what the shared layers fire (see
+    // EventTable.h); an engine sets its own in its constructor.
+    void SetEventTable(const EventTable& table) { m_eventTable = &table; }
+    const EventTable& Events() const { return *m_eventTable; }
+
+    // The Error event (code, description) under the component's own number;
+    // a null text goes out as the empty text. Nothing when it has none.
+    virtual int FireError(int code, const char* text);
 
 protected:
     // Asks a running operation to stop, once the component is to be destroyed.
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
     int Fire(int event, std::initializer_list<EventParam> params);
+    // Fires a shared event under the number the event table gives it.
+    int Fire(SharedEvent event, std::initializer_list<EventParam> params);
     // Answers a Config query with text kept in the last-error buffer;
     // "True" and "False" are constant texts.
     [[nodiscard]] int AnswerText(const char* text, const char** answer);
@@ -89,6 +97,7 @@ private:
     bool m_keepResultText = false;
     int m_charsetMode = 0;
     ComponentEvents* m_sink = nullptr;
+    const EventTable* m_eventTable;
     int m_callDepth = 0;
     void (*m_pendingDestroy)(void*) = nullptr;
     void* m_pendingObject = nullptr;

@@ -1,14 +1,20 @@
 #pragma once
-// One component owned by C++ code inside the program (the audit engine's
-// IPInfo, the network audit's Ping): created with the holder, destroyed with
-// it, and read and written through typed helpers instead of casts of
-// INT_PTR. The program still calls <C>_StaticInit once before the first
-// holder and <C>_StaticDestroy after the last.
+// One component owned by C++ code inside the program (the document's SOAP
+// component, the audit engine's IPInfo, the network audit's Ping): created
+// with the holder, destroyed with it, and read and written through typed
+// helpers instead of casts of INT_PTR. The program still calls
+// <C>_StaticInit once before the first holder and <C>_StaticDestroy after
+// the last.
 //
 //   ComponentHolder<PingFunctions> ping;
 //   if (ping.SetText(kPingRemoteHost, "127.0.0.1") != 0) ... ping.LastError() ...
 //   std::string answer;
 //   int rc = ping.Query("UseICMPDLL", answer);
+//
+// ComponentHandle is the same over a table of the ten functions chosen at
+// run time (<C>Functions::kApi, or a test's scripted stand-in), and it does
+// not throw: a component that could not be created has a null handle, which
+// every function of the interface takes and refuses.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -19,40 +25,42 @@
 
 #include "netcomp/include/netcomp.h"
 
-// <C>Functions: the ten functions of each component of the export list.
+// The exported functions of one component, but StaticInit and StaticDestroy.
+struct ComponentApi {
+    void*(WINAPI* create)(ComponentEventCallback callback, INT_PTR user, const char* reserved);
+    int(WINAPI* destroy)(void* obj);
+    INT_PTR(WINAPI* get)(void* obj, int property, int index, int* lengthOut);
+    int(WINAPI* set)(void* obj, int property, int index, INT_PTR value, int length);
+    int(WINAPI* doMethod)(void* obj, int method, int count, INT_PTR* args, int* lengths);
+    int(WINAPI* checkIndex)(void* obj, int property, int index);
+    const char*(WINAPI* lastError)(void* obj);
+    int(WINAPI* lastErrorCode)(void* obj);
+};
+
+// <C>Functions::kApi: the functions of each component of the export list.
 #pragma push_macro("NETCOMP_DECLARE_COMPONENT")
 #undef NETCOMP_DECLARE_COMPONENT
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     struct C##Functions {                                                                                              \
-        static void* Create(ComponentEventCallback callback, INT_PTR user) { return C##_Create(callback, user, ""); }  \
-        static int Destroy(void* obj) { return C##_Destroy(obj); }                                                     \
-        static INT_PTR Get(void* obj, int p, int i, int* n) { return C##_Get(obj, p, i, n); }                          \
-        static int Set(void* obj, int p, int i, INT_PTR v, int n) { return C##_Set(obj, p, i, v, n); }                 \
-        static int Do(void* obj, int m, int c, INT_PTR* a, int* n) { return C##_Do(obj, m, c, a, n); }                 \
-        static int CheckIndex(void* obj, int p, int i) { return C##_CheckIndex(obj, p, i); }                           \
-        static const char* GetLastError(void* obj) { return C##_GetLastError(obj); }                                   \
-        static int GetLastErrorCode(void* obj) { return C##_GetLastErrorCode(obj); }                                   \
+        static constexpr ComponentApi kApi = {C##_Create, C##_Destroy,    C##_Get,          C##_Set,                   \
+                                              C##_Do,     C##_CheckIndex, C##_GetLastError, C##_GetLastErrorCode};     \
     };
 #include "netcomp/include/netcomp_components.h"
 #pragma pop_macro("NETCOMP_DECLARE_COMPONENT")
 
-template <class Functions>
-class ComponentHolder {
+class ComponentHandle {
 public:
-    // Throws std::bad_alloc when the component cannot be created.
-    explicit ComponentHolder(ComponentEventCallback callback = nullptr, INT_PTR user = 0)
-        : m_obj(Functions::Create(callback, user))
+    ComponentHandle(const ComponentApi& api, ComponentEventCallback callback, INT_PTR user)
+        : m_api(api), m_obj(api.create(callback, user, ""))
     {
-        if (!m_obj)
-            throw std::bad_alloc();
     }
-    ~ComponentHolder() { Functions::Destroy(m_obj); }
-    ComponentHolder(const ComponentHolder&) = delete;
-    ComponentHolder& operator=(const ComponentHolder&) = delete;
+    ~ComponentHandle() { m_api.destroy(m_obj); }
+    ComponentHandle(const ComponentHandle&) = delete;
+    ComponentHandle& operator=(const ComponentHandle&) = delete;
 
     void* Handle() const { return m_obj; }
 
-    INT_PTR Get(int property, int index = 0) const { return Functions::Get(m_obj, property, index, nullptr); }
+    INT_PTR Get(int property, int index = 0) const { return m_api.get(m_obj, property, index, nullptr); }
     int GetInt(int property, int index = 0) const { return int(Get(property, index)); }
     bool GetBool(int property, int index = 0) const { return Get(property, index) != 0; }
     std::string GetText(int property, int index = 0) const
@@ -63,13 +71,13 @@ public:
     std::string GetBytes(int property, int index = 0) const
     {
         int length = 0;
-        const char* data = reinterpret_cast<const char*>(Functions::Get(m_obj, property, index, &length));
+        const char* data = reinterpret_cast<const char*>(m_api.get(m_obj, property, index, &length));
         return data && length > 0 ? std::string(data, std::size_t(length)) : std::string();
     }
 
     [[nodiscard]] int Set(int property, INT_PTR value, int index = 0)
     {
-        return Functions::Set(m_obj, property, index, value, 0);
+        return m_api.set(m_obj, property, index, value, 0);
     }
     [[nodiscard]] int SetText(int property, const char* text, int index = 0)
     {
@@ -77,7 +85,7 @@ public:
     }
     [[nodiscard]] int SetBytes(int property, const std::string& bytes, int index = 0)
     {
-        return Functions::Set(m_obj, property, index, reinterpret_cast<INT_PTR>(bytes.data()), int(bytes.size()));
+        return m_api.set(m_obj, property, index, reinterpret_cast<INT_PTR>(bytes.data()), int(bytes.size()));
     }
 
     // A method whose arguments are texts, in order.
@@ -86,8 +94,14 @@ public:
         std::vector<INT_PTR> args;
         for (const char* text : texts)
             args.push_back(reinterpret_cast<INT_PTR>(text));
-        std::vector<int> lengths(args.size(), 0);
-        return Functions::Do(m_obj, method, int(args.size()), args.data(), lengths.data());
+        return DoWith(method, args);
+    }
+    [[nodiscard]] int Do(int method, const std::vector<std::string>& texts)
+    {
+        std::vector<INT_PTR> args;
+        for (const std::string& text : texts)
+            args.push_back(reinterpret_cast<INT_PTR>(text.c_str()));
+        return DoWith(method, args);
     }
     // Config "key=value".
     [[nodiscard]] int Config(const char* setting) { return Do(NETCOMP_METHOD_CONFIG, {setting}); }
@@ -96,15 +110,35 @@ public:
     {
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(key), 0};
         int lengths[2] = {};
-        const int rc = Functions::Do(m_obj, NETCOMP_METHOD_CONFIG, 2, args, lengths);
+        const int rc = m_api.doMethod(m_obj, NETCOMP_METHOD_CONFIG, 2, args, lengths);
         answer = args[1] ? reinterpret_cast<const char*>(args[1]) : "";
         return rc;
     }
 
-    int CheckIndex(int property, int index) const { return Functions::CheckIndex(m_obj, property, index); }
-    const char* LastError() const { return Functions::GetLastError(m_obj); }
-    int LastErrorCode() const { return Functions::GetLastErrorCode(m_obj); }
+    int CheckIndex(int property, int index) const { return m_api.checkIndex(m_obj, property, index); }
+    const char* LastError() const { return m_api.lastError(m_obj); }
+    int LastErrorCode() const { return m_api.lastErrorCode(m_obj); }
 
 private:
+    int DoWith(int method, std::vector<INT_PTR>& args)
+    {
+        std::vector<int> lengths(args.size(), 0);
+        return m_api.doMethod(m_obj, method, int(args.size()), args.empty() ? nullptr : args.data(),
+                              lengths.empty() ? nullptr : lengths.data());
+    }
+
+    const ComponentApi& m_api;
     void* m_obj;
+};
+
+template <class Functions>
+class ComponentHolder : public ComponentHandle {
+public:
+    // Throws std::bad_alloc when the component cannot be created.
+    explicit ComponentHolder(ComponentEventCallback callback = nullptr, INT_PTR user = 0)
+        : ComponentHandle(Functions::kApi, callback, user)
+    {
+        if (!Handle())
+            throw std::bad_alloc();
+    }
 };

@@ -4,10 +4,19 @@
 //
 // Adding a component <C>:
 //  1. The engine: a class on ComponentBase or NetComponent (or deeper on the
-//     TCP chain) with [[nodiscard]] int operations and plain getters, in its
-//     family's folder and library (netcomp/core, netcomp/mail, netcomp/net;
-//     a family library is linked into kes_netcomp in netcomp/CMakeLists.txt).
-//  2. The numbers: a public C header netcomp_<c>.h in netcomp/core beside
+//     TCP chain, on UdpSocket, on the ICMP engine) with [[nodiscard]] int
+//     operations and plain getters, in its family's folder and library
+//     (netcomp/core, netcomp/mail, netcomp/net; a family library is linked
+//     into kes_netcomp in netcomp/CMakeLists.txt). Its constructor hands the
+//     base its event table (EventTable.h): the component's numbers of the
+//     events that the shared layers fire, such as Error, Connected or DataIn;
+//     the events of its own it fires with Fire(number, ...).
+//     A line protocol (SMTP, POP, NNTP, FTP ...) derives from ProtocolClient:
+//     TcpClient.h shows how it reads and judges replies; TcpSocket already
+//     has the firewall, EOL and single-line mode properties for its table.
+//     A datagram protocol (DNS, TFTP, SNMP ...) derives from UdpSocket:
+//     UdpSocket.h shows its request/reply wait with retransmission.
+//  2. The numbers: a public C header netcomp_<c>.h in netcomp/include beside
 //     netcomp.h, whatever the family (<c>: the component's name in lower
 //     case), with enums of its property, method and event numbers in C
 //     syntax, copied from the component's tables. The build puts it into the
@@ -23,7 +32,8 @@
 //           P::ReadIndexed<&E::Recipient, &E::CheckRecipientIndex>(kSmtpRecipients),
 //           P::Write<&E::SendData>(kSmtpDataToSend),
 //       };
-//       constexpr MethodDescriptor<E> kMethods[] = {M::Call<&E::Connect>(kSmtpConnect)};
+//       constexpr MethodDescriptor<E> kMethods[] = {M::Call<&E::Connect>(kSmtpConnect),
+//                                                   M::CallBytes<&E::Send>(kSmtpSend)};
 //     Method 1, Config, is the wrapper's own and stays out of the table; a
 //     number missing from a table reads as 0 and answers -1 on Set and Do.
 //  4. Handlers: where a property or method has logic of its own in the
@@ -138,6 +148,16 @@ struct Methods {
     {
         using Args = typename component_table::Member<decltype(Method)>::Args;
         return {number, int(std::tuple_size_v<Args>), &component_table::Call<Engine, Method>};
+    }
+
+    // A method that ends in bytes and their length, such as Send(data,
+    // length) or Send(connection, data, length): the pair takes one argument
+    // slot, the bytes with the length the caller gave for them.
+    template <auto Method>
+    static constexpr Descriptor CallBytes(int number)
+    {
+        using Args = typename component_table::Member<decltype(Method)>::Args;
+        return {number, int(std::tuple_size_v<Args>) - 1, &component_table::CallBytes<Engine, Method>};
     }
 
     static constexpr Descriptor Custom(int number, int argCount, typename Descriptor::CallFn call)

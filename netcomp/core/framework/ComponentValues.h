@@ -213,6 +213,31 @@ int Call(Engine& engine, MethodArgs& args)
                                     std::make_index_sequence<std::tuple_size_v<Args>>());
 }
 
+// A method whose last two parameters are bytes and their length: the
+// parameters before them take one argument each, the pair the next one.
+template <class Engine, auto Method, std::size_t... I>
+int CallWithBytes(Engine& engine, MethodArgs& args, std::index_sequence<I...>)
+{
+    using Args = typename Member<decltype(Method)>::Args;
+    constexpr std::size_t n = std::tuple_size_v<Args>;
+    static_assert(n >= 2 && std::is_same_v<Plain<std::tuple_element_t<n - 2, Args>>, const char*> &&
+                      std::is_integral_v<Plain<std::tuple_element_t<n - 1, Args>>>,
+                  "the method ends in (const char* data, int length)");
+    std::tuple<Argument<std::tuple_element_t<I, Args>>...> values{
+        Argument<std::tuple_element_t<I, Args>>(args, int(I))...};
+    const ByteView bytes = args.Bytes(int(n - 2));
+    const int rc = ResultOf([&] { return (engine.*Method)(std::get<I>(values).Get()..., bytes.data, bytes.length); });
+    (std::get<I>(values).Answer(args, int(I)), ...);
+    return rc;
+}
+
+template <class Engine, auto Method>
+int CallBytes(Engine& engine, MethodArgs& args)
+{
+    using Args = typename Member<decltype(Method)>::Args;
+    return CallWithBytes<Engine, Method>(engine, args, std::make_index_sequence<std::tuple_size_v<Args> - 2>());
+}
+
 template <auto Getter>
 using GetterResult = Plain<typename Member<decltype(Getter)>::Result>;
 

@@ -79,6 +79,38 @@ int NetComponent::SetSocketOption(SOCKET socket, int level, int option, int valu
     return Ws().WSAGetLastError();
 }
 
+namespace {
+
+bool Endpoint(int(WSAAPI* query)(SOCKET, sockaddr*, int*), SOCKET socket, unsigned long* address, int* port)
+{
+    sockaddr_in end{};
+    int length = sizeof end;
+    if (socket == INVALID_SOCKET || query(socket, reinterpret_cast<sockaddr*>(&end), &length) != 0)
+        return false;
+    *address = end.sin_addr.s_addr;
+    *port = Ws().ntohs(end.sin_port);
+    return true;
+}
+
+} // namespace
+
+bool NetComponent::LocalEndpoint(SOCKET socket, unsigned long* address, int* port)
+{
+    return Endpoint(Ws().getsockname, socket, address, port);
+}
+
+bool NetComponent::PeerEndpoint(SOCKET socket, unsigned long* address, int* port)
+{
+    return Endpoint(Ws().getpeername, socket, address, port);
+}
+
+int NetComponent::BoundPort(SOCKET socket, int otherwise)
+{
+    unsigned long address = 0;
+    int port = 0;
+    return LocalEndpoint(socket, &address, &port) ? port : otherwise;
+}
+
 int NetComponent::GetSocketOption(SOCKET socket, int level, int option, int* value)
 {
     int length = sizeof *value;

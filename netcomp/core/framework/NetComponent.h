@@ -34,6 +34,13 @@ public:
     // setsockopt/getsockopt of one int through the binding: 0 or the Winsock code.
     [[nodiscard]] static int SetSocketOption(SOCKET socket, int level, int option, int value);
     [[nodiscard]] static int GetSocketOption(SOCKET socket, int level, int option, int* value);
+    // The local address (network order) and port of a socket, or of its peer
+    // (getsockname / getpeername); false when the socket cannot tell.
+    static bool LocalEndpoint(SOCKET socket, unsigned long* address, int* port);
+    static bool PeerEndpoint(SOCKET socket, unsigned long* address, int* port);
+    // The port a socket is bound to (LocalPort 0 reads as the one the system
+    // chose), or `otherwise` for a closed socket or one that cannot tell.
+    static int BoundPort(SOCKET socket, int otherwise);
 
     int Setup(bool loadWinsock);
     void SetWinsockLoaded(bool load);

@@ -9,6 +9,23 @@ constexpr int kIndexOutOfRange = 280;
 constexpr int kInterrupted = 301;
 constexpr int kBadIndex = 432; // string and list positions
 
+// What the socket layers (TCP client and server sockets, UDP, ICMP) refuse,
+// with one number per rule whichever component applies it; the texts name
+// the component's own terms ("A connection is in progress.", "while the
+// control is Active.").
+constexpr int kRemotePortWhileActive = 100;
+constexpr int kRemoteHostWhileActive = 101;
+constexpr int kAddressInvalid = 102; // connecting to 0.0.0.0
+constexpr int kAlreadyActive = 104;  // connected, active or listening already
+constexpr int kLocalPortWhileActive = 106;
+constexpr int kLocalHostWhileActive = 107;
+constexpr int kNotActive = 109;
+constexpr int kMaxSizeWhileActive = 112; // MaxLineSize, MaxPacketSize, MaxMessageSize
+constexpr int kRemoteHostWhileConnected = 114;
+constexpr int kRemotePortWhileConnected = 115;
+constexpr int kPortZero = 116;
+constexpr int kUseConnectionWhileActive = 117;
+
 // The table text for a Windows Sockets or resolver error, or null.
 const char* SocketErrorText(int code);
 

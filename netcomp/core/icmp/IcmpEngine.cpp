@@ -1,33 +1,28 @@
 // The ICMP engine has two ways to the network.
 //
-// Raw socket: opened for protocol ICMP, made asynchronous with WSAAsyncSelect
-// so that arriving messages post kMsgIcmpSocket to the hidden window. Each
-// FD_READ drains the socket in one round; the IPv4 header the system puts in
-// front of every message is removed before the message is handed on. An
-// engine may close itself from inside a delivery (Ping does on its answer):
-// that close waits until the round is over, so the buffer being delivered
-// stays valid.
+// Raw socket: opened for protocol ICMP on the datagram layer, whose
+// notifications arrive as kMsgIcmpSocket. Each FD_READ drains the socket in
+// one round; the IPv4 header the system puts in front of every message is
+// removed before the message is handed on. An engine may close itself from
+// inside a delivery (Ping does on its answer): that close waits until the
+// round is over, so the buffer being delivered stays valid, and nothing is
+// delivered after it.
 //
 // icmp.dll: IcmpSendEcho blocks until the answers are in or its time-out
 // passes; the reply records it returns are delivered before Send returns.
 #include "netcomp/core/icmp/IcmpEngine.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "netcomp/core/text/AddressText.h"
 #include "netcomp/core/icmp/IcmpDll.h"
 #include "netcomp/core/icmp/IcmpPacket.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
-#include "netcomp/core/tcp/SocketBuffers.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
 namespace {
 
-// Winsock 1.1 numbers of the IP options: WSOCK32 ignores the Winsock 2 ones.
-constexpr int kIpTtl = 7;
-constexpr int kIpTos = 8;
 constexpr int kMaxMessage = 65536;
 constexpr int kMaxIpHeader = 60;
 // The socket's receive buffer holds at least this many messages of the
@@ -35,29 +30,24 @@ constexpr int kMaxIpHeader = 60;
 // answers to several requests may wait together.
 constexpr int kQueuedMessages = 4;
 
-std::size_t ReceiveBufferSize(int maxMessageSize)
+int ReceiveBufferSize(int maxMessageSize)
 {
-    return std::size_t(kMaxIpHeader) + icmp::kHeaderSize + std::size_t(maxMessageSize) + 1;
+    return kMaxIpHeader + int(icmp::kHeaderSize) + maxMessageSize;
 }
 constexpr DWORD kTimedOut = 11010; // IP_REQ_TIMED_OUT
 
 } // namespace
 
-IcmpEngine::IcmpEngine() : m_buffer(ReceiveBufferSize(2048))
+IcmpEngine::IcmpEngine() : m_socket(*this, kMsgIcmpSocket)
 {
+    (void)m_socket.SetCapacity(ReceiveBufferSize(m_maxMessageSize));
     Setup(true);
 }
 
 IcmpEngine::~IcmpEngine()
 {
-    m_acceptData = false; // nothing may be delivered to a half-destroyed engine
-    m_receiving = false;
-    CloseNow();
-}
-
-int IcmpEngine::SocketError()
-{
-    return Ws().WSAGetLastError();
+    // Nothing may be delivered to a half-destroyed engine.
+    m_socket.Abort();
 }
 
 bool IcmpEngine::IsActive() const
@@ -68,11 +58,8 @@ bool IcmpEngine::IsActive() const
 int IcmpEngine::SetActive(bool active)
 {
     if (!active) {
-        if (m_receiving) {
-            m_closePending = true;
-            return kResultOk;
-        }
-        CloseNow();
+        m_icmpHandle.Reset();
+        (void)m_socket.Close();
         return kResultOk;
     }
     if (m_useIcmpDll) {
@@ -94,68 +81,42 @@ int IcmpEngine::SetActive(bool active)
 
 int IcmpEngine::OpenSocket()
 {
-    m_socket.Reset(Ws().socket(AF_INET, SOCK_RAW, m_rawIp ? 0 : IPPROTO_ICMP));
-    if (!m_socket.IsOpen())
-        return SocketError();
-    int rc = ApplySocketOptions();
-    if (rc == kResultOk && m_useConnection) {
-        sockaddr_in to = {};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = m_remoteAddress;
-        if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-            rc = SocketError();
-            if (rc == WSAEWOULDBLOCK)
-                rc = kResultOk;
-        }
-    }
-    if (rc == kResultOk && Ws().WSAAsyncSelect(m_socket.Get(), m_window, kMsgIcmpSocket, FD_READ | FD_WRITE) != 0)
-        rc = SocketError();
+    int rc = m_socket.Create(SOCK_RAW, m_rawIp ? 0 : IPPROTO_ICMP);
+    if (rc == kResultOk)
+        rc = ApplySocketOptions();
+    if (rc == kResultOk && m_useConnection)
+        rc = m_socket.Connect(m_remoteAddress, 0);
+    if (rc == kResultOk)
+        rc = m_socket.Select(m_window);
     if (rc != kResultOk)
-        m_socket.Reset();
+        m_socket.Abort();
     return rc;
 }
 
 int IcmpEngine::ApplySocketOptions()
 {
-    if (m_rawIp) {
-        sockaddr_in local = {};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = LocalAddress();
-        if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
-            return SocketError();
-    }
-    int rc = ApplyReceiveBufferSize();
-    if (rc != kResultOk)
+    int rc;
+    if (m_rawIp && (rc = m_socket.Bind(LocalAddress(), 0)) != kResultOk)
         return rc;
-    const SOCKET socket = m_socket.Get();
-    auto set = [socket](int level, int option, int value) { return SetSocketOption(socket, level, option, value); };
-    if ((rc = set(SOL_SOCKET, SO_SNDBUF, SendBufferSize())) != kResultOk)
+    if ((rc = ApplyReceiveBufferSize()) != kResultOk)
         return rc;
-    if (m_dontRoute && (rc = set(SOL_SOCKET, SO_DONTROUTE, 1)) != kResultOk)
+    if ((rc = m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, SendBufferSize())) != kResultOk)
         return rc;
-    if (m_timeToLive != 0 && (rc = set(IPPROTO_IP, kIpTtl, m_timeToLive)) != kResultOk)
+    if (m_dontRoute && (rc = m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, 1)) != kResultOk)
         return rc;
-    if (m_qosFlags != 0 && (rc = set(IPPROTO_IP, kIpTos, m_qosFlags)) != kResultOk)
+    if (m_timeToLive != 0 && (rc = m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, m_timeToLive)) != kResultOk)
         return rc;
-    (void)set(SOL_SOCKET, SO_BROADCAST, 1); // wake-on-LAN and broadcast pings; refusal is not fatal
+    if (m_qosFlags != 0 && (rc = m_socket.SetOption(IPPROTO_IP, kIpOptionTos, m_qosFlags)) != kResultOk)
+        return rc;
+    // Wake-on-LAN and broadcast pings; a refusal is not fatal.
+    (void)m_socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
     return kResultOk;
 }
 
-void IcmpEngine::CloseNow()
+void IcmpEngine::CloseHandles()
 {
-    m_closePending = false;
     m_icmpHandle.Reset();
-    if (!m_socket.IsOpen())
-        return;
-    // Whatever already arrived is still delivered before the socket goes; a
-    // delivery that closes the engine itself has then closed it already.
-    if (m_acceptData) {
-        ReceiveRound();
-        if (!m_socket.IsOpen())
-            return;
-    }
-    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
-    m_socket.Reset();
+    (void)m_socket.Close();
 }
 
 int IcmpEngine::SetRemoteHost(const char* text)
@@ -164,19 +125,7 @@ int IcmpEngine::SetRemoteHost(const char* text)
         SetLastErrorText("Cannot change RemoteHost when UseConnection is set and ICMPPort is Active.");
         return kRemoteHostWhileConnected;
     }
-    if (!text || !*text) {
-        m_remoteAddress = 0;
-        return kResultOk;
-    }
-    if (std::strcmp(text, "255.255.255.255") == 0) {
-        m_remoteAddress = INADDR_BROADCAST;
-        return kResultOk;
-    }
-    unsigned long address = 0;
-    const int rc = ResolveHost(text, &address);
-    if (rc == kResultOk)
-        m_remoteAddress = address;
-    return rc;
+    return DatagramSocket::ResolveDestination(text, &m_remoteAddress);
 }
 
 const char* IcmpEngine::GetRemoteHost()
@@ -207,13 +156,10 @@ int IcmpEngine::SetMaxMessageSize(int size)
         return kMaxSizeWhileActive;
     }
     const int n = std::clamp(size, 0, kMaxMessage);
-    try {
-        m_buffer.assign(ReceiveBufferSize(n), 0);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    }
-    m_maxMessageSize = n;
-    return kResultOk;
+    const int rc = m_socket.SetCapacity(ReceiveBufferSize(n));
+    if (rc == kResultOk)
+        m_maxMessageSize = n;
+    return rc;
 }
 
 int IcmpEngine::SetUseConnection(bool on)
@@ -230,7 +176,7 @@ int IcmpEngine::SetUseIcmpDll(bool on)
 {
     // The other path's handle or socket must not stay open unseen.
     if (on != m_useIcmpDll)
-        CloseNow();
+        CloseHandles();
     m_useIcmpDll = on;
     return kResultOk;
 }
@@ -238,13 +184,13 @@ int IcmpEngine::SetUseIcmpDll(bool on)
 int IcmpEngine::SetTimeToLive(int ttl)
 {
     m_timeToLive = ttl;
-    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTtl, ttl) : kResultOk;
+    return m_socket.IsOpen() ? m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, ttl) : kResultOk;
 }
 
 int IcmpEngine::GetTimeToLive()
 {
     int ttl = 0;
-    if (m_socket.IsOpen() && GetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTtl, &ttl) == kResultOk)
+    if (m_socket.IsOpen() && m_socket.GetOption(IPPROTO_IP, kIpOptionTtl, &ttl) == kResultOk)
         m_timeToLive = ttl;
     return m_timeToLive;
 }
@@ -252,13 +198,13 @@ int IcmpEngine::GetTimeToLive()
 int IcmpEngine::SetQosFlags(int flags)
 {
     m_qosFlags = flags;
-    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTos, flags) : kResultOk;
+    return m_socket.IsOpen() ? m_socket.SetOption(IPPROTO_IP, kIpOptionTos, flags) : kResultOk;
 }
 
 int IcmpEngine::SetOutBufferSize(int size)
 {
     m_outBufferSize = size;
-    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_SNDBUF, SendBufferSize()) : kResultOk;
+    return m_socket.IsOpen() ? m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, SendBufferSize()) : kResultOk;
 }
 
 int IcmpEngine::SetInBufferSize(int size)
@@ -271,16 +217,16 @@ int IcmpEngine::SetInBufferSize(int size)
 // OutBufferSize as set, but with room for the largest message Send accepts.
 int IcmpEngine::SendBufferSize() const
 {
-    return std::max(m_outBufferSize, int(ReceiveBufferSize(m_maxMessageSize)));
+    return std::max(m_outBufferSize, ReceiveBufferSize(m_maxMessageSize));
 }
 
 // InBufferSize as set, but never less than the messages MaxMessageSize
 // allows: a raw socket drops what does not fit, without a word.
 int IcmpEngine::ApplyReceiveBufferSize()
 {
-    const int floor = kQueuedMessages * int(ReceiveBufferSize(m_maxMessageSize));
+    const int floor = kQueuedMessages * ReceiveBufferSize(m_maxMessageSize);
     int size = std::max(m_inBufferSize, floor);
-    const int rc = ApplyInBufferSize(m_socket.Get(), &size);
+    const int rc = m_socket.SetReceiveBufferSize(&size);
     if (rc != kResultOk)
         m_inBufferSize = size;
     return rc;
@@ -289,16 +235,7 @@ int IcmpEngine::ApplyReceiveBufferSize()
 int IcmpEngine::SetDontRoute(bool on)
 {
     m_dontRoute = on;
-    return m_socket.IsOpen() ? SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0) : kResultOk;
-}
-
-void IcmpEngine::SetAcceptData(bool on)
-{
-    const bool resume = on && !m_acceptData;
-    m_acceptData = on;
-    // Messages left waiting while data was refused are picked up again.
-    if (resume && m_socket.IsOpen())
-        PostMessageA(m_window, kMsgIcmpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    return m_socket.IsOpen() ? m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0) : kResultOk;
 }
 
 int IcmpEngine::Send(const void* data, int length)
@@ -315,19 +252,10 @@ int IcmpEngine::Send(const void* data, int length)
     }
     const std::vector<std::uint8_t> message =
         icmp::BuildMessage(m_messageType, m_messageCode, static_cast<const std::uint8_t*>(data), std::size_t(length));
-    const char* bytes = reinterpret_cast<const char*>(message.data());
-    int sent;
-    if (m_useConnection) {
-        sent = Ws().send(m_socket.Get(), bytes, int(message.size()), 0);
-        if (sent != SOCKET_ERROR && !AbsoluteTimeout())
-            StartTimeout();
-    } else {
-        sockaddr_in to = {};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = m_remoteAddress;
-        sent = Ws().sendto(m_socket.Get(), bytes, int(message.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    }
-    return sent == SOCKET_ERROR ? SocketError() : kResultOk;
+    const int rc = m_socket.SendTo(message.data(), int(message.size()), m_remoteAddress, 0);
+    if (rc == kResultOk && m_useConnection && !AbsoluteTimeout())
+        StartTimeout();
+    return rc;
 }
 
 int IcmpEngine::SendIcmpDll(const void* data, int length)
@@ -383,51 +311,21 @@ void IcmpEngine::DeliverIcmpDllReplies(const void* buffer, DWORD count)
 
 LRESULT IcmpEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != kMsgIcmpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
-        return NetComponent::WindowProc(message, wParam, lParam);
-    switch (WSAGETSELECTEVENT(lParam)) {
-    case FD_READ:
-        ReceiveRound();
-        break;
-    case FD_WRITE:
-        OnReadyToSend();
-        break;
-    default:
-        break;
-    }
-    return 0;
+    if (m_socket.OnMessage(message, wParam, lParam))
+        return 0;
+    return NetComponent::WindowProc(message, wParam, lParam);
 }
 
-void IcmpEngine::ReceiveRound()
+int IcmpEngine::OnDatagram(char* data, int length, unsigned long address, int)
 {
-    if (m_receiving)
-        return;
-    m_receiving = true;
-    while (m_acceptData && m_socket.IsOpen() && !m_closePending) {
-        sockaddr_in from = {};
-        int fromLength = sizeof from;
-        char* into = reinterpret_cast<char*>(m_buffer.data());
-        // The buffer's last byte stays free for the NUL the event firer
-        // writes behind the data.
-        const int room = int(m_buffer.size()) - 1;
-        const int n = m_useConnection ? Ws().recv(m_socket.Get(), into, room, 0)
-                                      : Ws().recvfrom(m_socket.Get(), into, room, 0, reinterpret_cast<sockaddr*>(&from),
-                                                      &fromLength);
-        if (n == 0)
-            break;
-        if (n == SOCKET_ERROR) {
-            const int error = SocketError();
-            if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
-                OnError(error, "Winsock error in recv()");
-            break;
-        }
-        const std::string source =
-            DottedAddress(std::uint32_t(m_useConnection ? m_remoteAddress : from.sin_addr.s_addr));
-        DeliverRaw(m_buffer.data(), n, source.c_str());
-    }
-    m_receiving = false;
-    if (m_closePending)
-        CloseNow();
+    const std::string source = DottedAddress(std::uint32_t(address));
+    DeliverRaw(reinterpret_cast<const std::uint8_t*>(data), length, source.c_str());
+    return kResultOk;
+}
+
+void IcmpEngine::OnReceiveError(int code)
+{
+    OnError(code, "Winsock error in recv()");
 }
 
 void IcmpEngine::DeliverRaw(const std::uint8_t* bytes, int length, const char* source)
@@ -449,7 +347,7 @@ void IcmpEngine::DeliverRaw(const std::uint8_t* bytes, int length, const char* s
 
 void IcmpEngine::OnError(int code, const char* text)
 {
-    FireSinkSlot1Args2(code, text);
+    FireError(code, text);
 }
 
 int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
@@ -471,6 +369,6 @@ int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
         return arg.query ? AnswerInt(m_outBufferSize, answer)
                          : SetConfigInt(arg, [this](int n) { return SetOutBufferSize(n); });
     if (arg.query && arg.KeyIs("SocketHandle"))
-        return AnswerInt(m_socket.IsOpen() ? int(m_socket.Get()) : -1, answer);
+        return AnswerInt(m_socket.IsOpen() ? int(m_socket.Handle()) : -1, answer);
     return NetComponent::Config(arg, answer);
 }

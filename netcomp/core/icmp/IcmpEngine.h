@@ -10,18 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/datagram/DatagramSocket.h"
 #include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/framework/OwnedHandle.h"
+#include "netcomp/core/icmp/IcmpDll.h"
 
-class IcmpEngine : public NetComponent {
+class IcmpEngine : public NetComponent, private DatagramSink {
 public:
-    static constexpr int kAlreadyActive = 104;
-    static constexpr int kLocalHostWhileActive = 107;
-    static constexpr int kNotActive = 109;
-    static constexpr int kMaxSizeWhileActive = 112;
-    static constexpr int kRemoteHostWhileConnected = 114;
-    static constexpr int kUseConnectionWhileActive = 117;
     static constexpr int kMessageTooLong = 118;
     static constexpr int kMessageTooShort = 119;
     static constexpr int kNoIcmpHandle = 120;
@@ -48,7 +43,7 @@ public:
     [[nodiscard]] int SetOutBufferSize(int size);
     [[nodiscard]] int SetInBufferSize(int size);
     [[nodiscard]] int SetDontRoute(bool on);
-    void SetAcceptData(bool on);
+    void SetAcceptData(bool on) { m_socket.SetAcceptData(on); }
     [[nodiscard]] int SetUseIcmpDll(bool on);
     bool UsesIcmpDll() const { return m_useIcmpDll; }
     void SetMessageType(int type) { m_messageType = std::uint8_t(type); }
@@ -79,25 +74,23 @@ private:
     [[nodiscard]] int ApplyReceiveBufferSize();
     int SendBufferSize() const;
     [[nodiscard]] int SendIcmpDll(const void* data, int length);
-    void CloseNow();
-    void ReceiveRound();
-    [[nodiscard]] int SocketError();
+    void CloseHandles();
+
+    int OnDatagram(char* data, int length, unsigned long address, int port) override;
+    void OnReceiveError(int code) override;
+    void OnWritable() override { OnReadyToSend(); }
 
     int m_inBufferSize = 2048;
     int m_outBufferSize = 2048;
     DllReference m_icmpDll{IcmpDll()}; // icmp.dll stays loaded while the engine may use it
-    SocketHandle m_socket;
+    // The raw socket; its buffer holds the largest message as it arrives:
+    // the IP header (options included), the ICMP header and MaxMessageSize
+    // bytes.
+    DatagramSocket m_socket;
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     std::uint8_t m_messageType = 0;
     std::uint8_t m_messageCode = 0;
     int m_maxMessageSize = 2048;
-    // The largest message as it arrives on the raw socket: the IP header
-    // (options included), the ICMP header, MaxMessageSize bytes, and a spare
-    // byte for the NUL the event firer writes behind the data.
-    std::vector<std::uint8_t> m_buffer;
-    bool m_acceptData = true;
-    bool m_receiving = false;
-    bool m_closePending = false;
     bool m_dontRoute = false;
     bool m_useConnection = false;
     int m_timeToLive = 0; // 0 = the system's default

@@ -34,6 +34,9 @@ constexpr std::size_t kHostNameLimit = 96;
 constexpr std::size_t kServiceTextLimit = 24;
 constexpr std::size_t kServiceAliasesLimit = 96;
 
+// RequestComplete is the engine's own: it fires it itself.
+constexpr EventTable kIpInfoEvents = {{SharedEvent::Error, kIpInfoEventError}};
+
 std::string Cut(const char* text, std::size_t limit)
 {
     std::string s = text ? text : "";
@@ -70,6 +73,7 @@ std::string AddressList(const IP_ADDR_STRING* entry)
 
 IpInfoEngine::IpInfoEngine()
 {
+    SetEventTable(kIpInfoEvents);
     m_queue.reserve(kMaxRequests);
     Setup(true);
     (void)ReadParams();
@@ -473,7 +477,7 @@ LRESULT IpInfoEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
                                       [handle](const Request& r) { return r.handle == handle; });
         if (cancelled != m_cancelled.end())
             m_cancelled.erase(cancelled);
-        FireSinkSlot1Args2(kUnknownRequest, "Message for unknown request.");
+        FireError(kUnknownRequest, "Message for unknown request.");
         return 0;
     }
     int error = WSAGETASYNCERROR(lParam);

@@ -15,8 +15,15 @@
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/core/framework/ResultCodes.h"
 
+namespace {
+
+constexpr EventTable kPingEvents = {{SharedEvent::Error, kPingEventError}};
+
+} // namespace
+
 PingEngine::PingEngine()
 {
+    SetEventTable(kPingEvents);
     SetMessageType(icmp::kEchoRequest);
     (void)SetTimeout(60);
     (void)SetUseConnection(true);

@@ -8,11 +8,6 @@
 
 namespace {
 
-bool HasLineBreak(const char* text)
-{
-    return std::strpbrk(text, "\r\n") != nullptr;
-}
-
 const char* Socks5ReplyText(int code)
 {
     static const char* const texts[] = {

@@ -95,6 +95,22 @@ bool RecvBuffer::Take(RecvRecord& record)
     return true;
 }
 
+bool RecvBuffer::PutBack(const char* bytes, uint32_t n)
+{
+    if (n == 0)
+        return true;
+    if (!m_data || n > m_capacity - m_count)
+        return false;
+    if (m_readOffset < n) {
+        std::memmove(m_data + n, m_data + m_readOffset, m_count);
+        m_readOffset = n;
+    }
+    m_readOffset -= n;
+    m_count += n;
+    std::memmove(m_data + m_readOffset, bytes, n);
+    return true;
+}
+
 bool RecvBuffer::NextRecord(RecvRecord& record)
 {
     if (m_count == 0)

@@ -39,6 +39,10 @@ public:
     bool NextRecord(RecvRecord& record);
     // All unread bytes at once.
     bool Take(RecvRecord& record);
+    // Returns bytes to the front of the unread data (bytes that were taken
+    // raw but belong to the records that follow; they must not lie in this buffer);
+    // false when they do not fit.
+    bool PutBack(const char* bytes, uint32_t n);
 
 private:
     bool NextLine(RecvRecord& record);

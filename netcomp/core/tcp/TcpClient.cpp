@@ -1,15 +1,17 @@
 // Blocking operations over the asynchronous socket: each starts the deadline,
 // then loops on the wait step until the socket's handlers have set the state
-// it waits for. Replies are held: once a reply line is complete, delivery
-// stops (AcceptData off) until the next wait asks for more, so lines that
-// arrive early stay in the receive buffer instead of overwriting the reply.
+// it waits for. Received bytes become lines in the line source, and the
+// lines of a reply go through the reply reader until it says the reply is
+// whole. Replies are held: once a reply is complete, delivery stops
+// (AcceptData off) until the next wait asks for more, so lines that arrive
+// early stay in the receive buffer (or the line source) for the next reply.
 #include "netcomp/core/tcp/TcpClient.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/text/TextEncodings.h"
 
 int TcpClient::Init()
@@ -23,6 +25,8 @@ int TcpClient::Init()
     m_holdReplies = true;
     m_reply.Clear();
     m_connectText.Clear();
+    m_lines.Clear();
+    m_replyReader.Start();
     m_receptionMode = 0;
     m_receivedBytes = 0;
     return 1;
@@ -37,6 +41,7 @@ int TcpClient::Connect()
     m_connectResult = 0;
     m_connectDone = false;
     m_connectText.Clear();
+    m_lines.Clear();
     SetAcceptData(false);
     StartTimeout();
     int rc = SetConnected(true);
@@ -131,6 +136,10 @@ int TcpClient::SendCommandLine(const char* command, const char* separator, const
         StartTimeout();
         return WaitForReply();
     }
+    if (HasLineBreak(command) || HasLineBreak(separator) || HasLineBreak(argument)) {
+        SetLastErrorText("Invalid character (CR or LF) in a command line.");
+        return m_protocolError;
+    }
     NetString line;
     int rc = line.AppendCStr(command);
     if (rc == kResultOk && argument && *argument) {
@@ -138,16 +147,37 @@ int TcpClient::SendCommandLine(const char* command, const char* separator, const
         if (rc == kResultOk)
             rc = line.AppendCStr(argument);
     }
-    if (rc == kResultOk)
-        rc = line.AppendCStr(suffix);
+    if (rc != kResultOk)
+        return rc;
+    OnCommandLine(line.Data(), line.Length());
+    rc = line.AppendCStr(suffix);
     return rc == kResultOk ? SendCommand(line.Data(), line.Length()) : rc;
+}
+
+int TcpClient::Exchange(const char* command, const char* argument)
+{
+    const int rc = SendCommandLine(command, " ", argument, "\r\n");
+    return rc == kResultOk ? CheckReply() : rc;
+}
+
+int TcpClient::CheckReply()
+{
+    if (m_replyReader.Positive())
+        return kResultOk;
+    SetLastErrorText(m_replyReader.FinalLine());
+    return m_protocolError;
 }
 
 int TcpClient::WaitForReply()
 {
     m_busy = true;
     m_reply.Clear();
-    SetAcceptData(true);
+    m_replyReader.Start();
+    m_replyFailure = nullptr;
+    // Lines that came before the wait are the reply's first.
+    TakeReplyLines();
+    if (m_busy || !m_holdReplies)
+        SetAcceptData(true);
     for (unsigned round = 1; m_busy; ++round) {
         if (!HasSocket() || !WaitStep(10, m_window)) {
             m_busy = false;
@@ -161,7 +191,46 @@ int TcpClient::WaitForReply()
             return stop;
         }
     }
+    if (m_replyFailure) {
+        SetLastErrorText(m_replyFailure);
+        return m_protocolError;
+    }
     return kResultOk;
+}
+
+// Hands complete lines to the reply reader until the reply is whole. A line
+// or a reply past its limit ends the wait with the protocol's code; a reply
+// that was too long is still read to its end, so the next one starts in step.
+void TcpClient::TakeReplyLines()
+{
+    const char* line;
+    uint32_t n;
+    while (m_busy) {
+        const LineSource::Result got = m_lines.Next(&line, &n);
+        if (got == LineSource::Result::None)
+            return;
+        if (got == LineSource::Result::TooLong) {
+            m_replyFailure = "Reply line too long.";
+            m_busy = false;
+            break;
+        }
+        if (got == LineSource::Result::Block) {
+            OnReplyBlock(line, n);
+            continue;
+        }
+        if (m_reply.Assign(n, line) != kResultOk)
+            m_reply.Clear();
+        const ReplyReader::Hint hint = OnReplyLine(line, n);
+        if (m_replyReader.Take(line, n, hint) == ReplyReader::Step::Done) {
+            if (m_replyReader.Overflowed())
+                m_replyFailure = "Reply too long.";
+            else if (m_replyReader.Error() == kOutOfMemory)
+                m_replyFailure = "Out of memory.";
+            m_busy = false;
+        }
+    }
+    if (m_holdReplies)
+        SetAcceptData(false);
 }
 
 int TcpClient::WaitForTransfer()
@@ -169,6 +238,12 @@ int TcpClient::WaitForTransfer()
     m_receptionMode = 1;
     m_jisBody = false;
     m_receivedBytes = 0;
+    // The message may have begun in the lines held behind its reply.
+    const int rc = TakeMessageLines();
+    if (rc != kResultOk) {
+        m_receptionMode = 0;
+        return rc;
+    }
     SetAcceptData(true);
     StartTimeout();
     while (m_receptionMode != 0) {
@@ -230,18 +305,42 @@ void TcpClient::OnDisconnected(int code)
     TcpConnection::OnDisconnected(code);
 }
 
+// Received bytes go to the line source; a waiting reply takes its lines at
+// once. A message (reception modes 1 and 2) takes the records as they come,
+// once the lines held behind its reply are used up.
 int TcpClient::ProcessData(const char* data, uint32_t n, bool eolFound)
 {
-    if (m_receptionMode != 0)
+    if (m_receptionMode != 0 && m_lines.Held() == 0)
         return ReceiveMessageLine(data, n, eolFound);
-    if (m_reply.Append(data, n) != kResultOk) {
+    // Lines nobody waits for and nobody holds went to the owner's events only.
+    if (m_receptionMode == 0 && !m_busy && !m_holdReplies)
+        return kResultOk;
+    if (m_lines.Feed(data, n, eolFound) != kResultOk) {
         FireError(kOutOfMemory, "Out of memory in DataIn [IPPMsg].");
         return kOutOfMemory;
     }
-    if (eolFound) {
-        m_busy = false;
-        if (m_holdReplies)
-            SetAcceptData(false);
+    if (m_receptionMode != 0)
+        return TakeMessageLines();
+    if (m_busy)
+        TakeReplyLines();
+    else if (eolFound || m_lines.Held() > m_lines.MaxLine())
+        SetAcceptData(false);
+    return kResultOk;
+}
+
+int TcpClient::TakeMessageLines()
+{
+    const char* line;
+    uint32_t n;
+    while (m_receptionMode != 0) {
+        const LineSource::Result got = m_lines.Next(&line, &n);
+        if (got == LineSource::Result::None)
+            break;
+        if (got != LineSource::Result::Line)
+            continue;
+        const int rc = ReceiveMessageLine(line, n, true);
+        if (rc != kResultOk)
+            return rc;
     }
     return kResultOk;
 }

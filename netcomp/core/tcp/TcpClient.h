@@ -1,12 +1,42 @@
 #pragma once
 // The blocking side of the TCP layer that protocol engines build on: connect
-// and wait, send and wait for the reply line, disconnect and wait, and the
-// local file that received data can go to. Every wait is a 10 ms wait step
-// on the component's window; a wait that stops gives 301.
+// and wait, send a command and wait for its whole reply, disconnect and
+// wait, and the local file that received data can go to. Every wait is a
+// 10 ms wait step on the component's window; a wait that stops gives 301.
+//
+// A line protocol's engine (SMTP, POP, NNTP, FTP ...) says how its replies
+// read and which code its failures carry, then sends commands:
+//
+//   SmtpEngine::SmtpEngine()
+//   {
+//       (void)Init();
+//       (void)SetEOL("\r\n", 2); SetLineMode(true);   // or SetSingleLineMode
+//       SetReplyRules(kCodedReply);                    // ReplyReader.h
+//       SetProtocolErrorCode(161);
+//   }
+//   rc = WaitForReply();                    // the greeting, however many lines
+//   rc = Exchange("MAIL", "FROM:<a@b.test>"); // 0 for a positive reply, else 161
+//                                           // with the reply's last line as text
+//   Reply().Code(), Reply().Text(), ReplyText() (the last line)
+//
+// Arguments are the caller's: one holding CR or LF would end the command
+// early and start another, so it is refused with the protocol's code and
+// nothing is sent. OnCommandLine and OnReplyLine see every line that goes
+// out and comes in (an engine's protocol trail); OnReplyLine may also tell
+// the reader what it knows of a line (FTP's 426 after ABOR).
+//
+// IMAP sits on the same line source: with kSingleLineReply rules its
+// OnReplyLine answers More for untagged lines and Final for the tagged one,
+// and a line that announces a literal ("{n}") asks Lines().ExpectBlock(n);
+// the literal's bytes then come to OnReplyBlock, and the reply goes on.
+// (A socket in line mode hands over lines without their ends, which come
+// back as CR LF; with raw delivery, no EOL, a literal arrives byte for byte.)
 #include <cstdint>
 
-#include "netcomp/core/text/FileHandle.h"
+#include "netcomp/core/tcp/LineSource.h"
+#include "netcomp/core/tcp/ReplyReader.h"
 #include "netcomp/core/tcp/TcpConnection.h"
+#include "netcomp/core/text/FileHandle.h"
 
 constexpr int kFileError = 302;
 
@@ -22,8 +52,23 @@ public:
     [[nodiscard]] int SendCommand(const char* data, uint32_t n);
     [[nodiscard]] int SendCommandLine(const char* command, const char* separator, const char* argument,
                                       const char* suffix);
+    // command [blank argument] CR LF, its whole reply, judged (CheckReply).
+    [[nodiscard]] int Exchange(const char* command, const char* argument);
     [[nodiscard]] int WaitForReply();
+    // 0 for a positive reply; else the reply's last line becomes the
+    // last-error text and the result is the protocol's code.
+    [[nodiscard]] int CheckReply();
     [[nodiscard]] int WaitForTransfer();
+
+    void SetReplyRules(const ReplyRules& rules) { m_replyReader.SetRules(rules); }
+    // The code of refused arguments and replies that break the limits
+    // (default 10022, "Invalid argument", for engines without their own).
+    void SetProtocolErrorCode(int code) { m_protocolError = code; }
+    int ProtocolErrorCode() const { return m_protocolError; }
+    // The most a reply keeps of its lines, and the longest line read.
+    void SetMaxReplySize(uint32_t bytes) { m_replyReader.SetMaxSize(bytes); }
+    void SetMaxReplyLine(uint32_t bytes) { m_lines.SetMaxLine(bytes); }
+    const ReplyReader& Reply() const { return m_replyReader; }
 
     [[nodiscard]] int SetLocalFile(const char* text);
     const char* GetLocalFile() const { return m_localFileName.CStr(); }
@@ -48,6 +93,13 @@ protected:
     virtual int OnSendProgress(int64_t) { return 0; }
     // Called each round of a reply wait; nonzero stops the wait with that code.
     virtual int OnReplyWaitRound() { return 0; }
+    // Each command line before it is sent, without its line end.
+    virtual void OnCommandLine(const char*, uint32_t) {}
+    // Each reply line as it arrives; the answer overrides the reply rules for it.
+    virtual ReplyReader::Hint OnReplyLine(const char*, uint32_t) { return ReplyReader::Hint::Rules; }
+    // Pieces of the bytes a reply line announced through Lines().ExpectBlock.
+    virtual void OnReplyBlock(const char*, uint32_t) {}
+    LineSource& Lines() { return m_lines; }
     // One line of a multi-line message (reception modes 1 and 2).
     virtual void OnMessageLine(const char*, uint32_t) {}
 
@@ -59,10 +111,16 @@ protected:
     NetString m_reply;
 
 private:
+    void TakeReplyLines();
+    int TakeMessageLines();
     int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound);
     int DeliverMessageLine(const char* data, uint32_t n, bool eolFound);
 
     NetString m_connectText;
+    LineSource m_lines;
+    ReplyReader m_replyReader;
+    const char* m_replyFailure = nullptr; // why the last reply wait failed
+    int m_protocolError = 10022;
     BufferString m_localFileName;
     FileHandle m_localFile;
     int m_receptionMode = 0;

@@ -59,6 +59,27 @@ void TcpConnection::OnDisconnected(int code)
     FireDisconnected(code, Describe(code));
 }
 
+int TcpConnection::FireConnected(int code, const char* description)
+{
+    return Fire(SharedEvent::Connected, {EventParam::Int(&code), EventParam::Text(&description)});
+}
+
+int TcpConnection::FireDisconnected(int code, const char* description)
+{
+    return Fire(SharedEvent::Disconnected, {EventParam::Int(&code), EventParam::Text(&description)});
+}
+
+int TcpConnection::FireReadyToSend()
+{
+    return Fire(SharedEvent::ReadyToSend, {});
+}
+
+int TcpConnection::FireConnectionStatus(const char* text, int code, const char* description)
+{
+    return Fire(SharedEvent::ConnectionStatus,
+                {EventParam::Text(&text), EventParam::Int(&code), EventParam::Text(&description)});
+}
+
 int TcpConnection::ProcessData(const char*, uint32_t, bool)
 {
     return kResultOk;

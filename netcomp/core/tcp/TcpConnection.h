@@ -1,7 +1,8 @@
 #pragma once
 // Turns the socket's notifications into the component events: connection
-// status, connected, disconnected, data in, error and ready to send. The Fire
-// operations do nothing here; each component binds them to its own events.
+// status, connected, disconnected, data in, error and ready to send. The
+// events go out under the numbers of the engine's event table; a component
+// without one of them hears nothing of it.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 class TcpConnection : public TcpSocket {
@@ -18,11 +19,10 @@ protected:
     virtual void OnDisconnected(int code);
     virtual int ProcessData(const char* data, uint32_t n, bool eolFound);
 
-    virtual int FireConnected(int, const char*) { return 0; }
-    virtual int FireDisconnected(int, const char*) { return 0; }
-    virtual int FireError(int, const char*) { return 0; }
-    virtual int FireReadyToSend() { return 0; }
-    virtual int FireConnectionStatus(const char*, int, const char*) { return 0; }
+    int FireConnected(int code, const char* description);
+    int FireDisconnected(int code, const char* description);
+    int FireReadyToSend();
+    int FireConnectionStatus(const char* text, int code, const char* description);
 
     // "OK" for 0, else the last-error text, filled from the code table when empty.
     const char* Describe(int code);

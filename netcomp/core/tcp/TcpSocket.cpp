@@ -48,7 +48,7 @@ int TcpSocket::InitDefaults()
     m_remoteHost.Clear();
     m_remoteAddress = 0;
     m_firewallKind = FirewallKind::None;
-    m_firewallPort = 0;
+    m_firewallPort = 80;
     m_firewallAddress = 0;
     m_firewallUser.Clear();
     m_firewallPassword.Clear();
@@ -58,6 +58,7 @@ int TcpSocket::InitDefaults()
     m_eol.Clear();
     (void)m_recv.SetTerminator("", 0);
     m_recv.SetLineMode(false);
+    m_singleLineMode = false;
     return m_recv.Allocate(2048) == kResultOk ? 1 : 0;
 }
 
@@ -82,7 +83,7 @@ int TcpSocket::SetRemoteHost(const char* text)
 {
     if (m_firewallKind == FirewallKind::None && m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the RemoteHost at this time. A connection is in progress.");
-        return kRemoteHostBusy;
+        return kRemoteHostWhileActive;
     }
     if (m_remoteHost.AssignText(text) != kResultOk)
         return kOutOfMemory;
@@ -102,7 +103,7 @@ int TcpSocket::SetRemotePort(int port)
 {
     if (m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the RemotePort at this time. A connection is in progress.");
-        return kRemotePortBusy;
+        return kRemotePortWhileActive;
     }
     m_remotePort = uint16_t(port);
     return kResultOk;
@@ -112,7 +113,7 @@ int TcpSocket::SetLocalPort(int port)
 {
     if (m_socket.IsOpen()) {
         SetLastErrorText("You cannot change the LocalPort at this time. A connection is in progress.");
-        return kLocalPortBusy;
+        return kLocalPortWhileActive;
     }
     m_localPort = uint16_t(port);
     return kResultOk;
@@ -120,23 +121,15 @@ int TcpSocket::SetLocalPort(int port)
 
 int TcpSocket::GetLocalPort()
 {
-    if (m_socket.IsOpen()) {
-        sockaddr_in local{};
-        int length = sizeof local;
-        if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
-            return Ws().ntohs(local.sin_port);
-    }
-    return m_localPort;
+    return BoundPort(m_socket.Get(), m_localPort);
 }
 
 const char* TcpSocket::GetLocalHost()
 {
-    if (m_connected) {
-        sockaddr_in local{};
-        int length = sizeof local;
-        if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
-            return AddressText(local.sin_addr.s_addr);
-    }
+    unsigned long address = 0;
+    int port = 0;
+    if (m_connected && LocalEndpoint(m_socket.Get(), &address, &port))
+        return AddressText(address);
     return NetComponent::GetLocalHost();
 }
 
@@ -217,11 +210,27 @@ int TcpSocket::SetEOL(const char* bytes, uint32_t n)
     return kResultOk;
 }
 
+int TcpSocket::SetEolBytes(const char* data, int length)
+{
+    const uint32_t n = data && length > 0 ? uint32_t(length) : 0;
+    return SetEOL(data ? data : "", n);
+}
+
+int TcpSocket::SetSingleLineMode(bool on)
+{
+    const int rc = on ? SetEOL("\r\n", 2) : SetEOL("", 0);
+    if (rc != kResultOk)
+        return rc;
+    m_recv.SetLineMode(on);
+    m_singleLineMode = on;
+    return kResultOk;
+}
+
 int TcpSocket::SetMaxLineSize(int n)
 {
     if (m_connected) {
         SetLastErrorText("You cannot change MaxLineSize at this time. A connection is in progress.");
-        return kMaxLineSizeBusy;
+        return kMaxSizeWhileActive;
     }
     if (n > kMaxLineSize)
         n = kMaxLineSize;
@@ -231,13 +240,14 @@ int TcpSocket::SetMaxLineSize(int n)
 int TcpSocket::SetReadBufferSize(uint32_t n)
 {
     if (m_connected)
-        return kMaxLineSizeBusy;
+        return kMaxSizeWhileActive;
     return m_recv.Allocate(n);
 }
 
 int TcpSocket::SetFirewallType(int kind)
 {
     m_firewallKind = kind >= 1 && kind <= 3 ? FirewallKind(kind) : FirewallKind::None;
+    m_firewallPort = kind == 2 || kind == 3 ? 1080 : 80;
     return kResultOk;
 }
 
@@ -287,7 +297,7 @@ int TcpSocket::SetConnected(bool on)
     m_bytesSent = 0;
     if (m_socket.IsOpen()) {
         SetLastErrorText("Already connected. If you want to reconnect, close the current connection first.");
-        return kAlreadyConnected;
+        return kAlreadyActive;
     }
     const bool viaFirewall = m_firewallKind != FirewallKind::None;
     const unsigned long address = viaFirewall ? m_firewallAddress : m_remoteAddress;
@@ -408,7 +418,8 @@ void TcpSocket::FirewallFailed()
 }
 
 // Firewall replies: what completes the negotiation is consumed here; bytes
-// that followed the reply are already the remote host's and are delivered.
+// that followed the reply are already the remote host's and go back into the
+// receive buffer, so they reach the owner through the framing like any others.
 void TcpSocket::FirewallData(const char* data, uint32_t n)
 {
     NetString next;
@@ -423,28 +434,38 @@ void TcpSocket::FirewallData(const char* data, uint32_t n)
         }
         break;
     }
-    case FirewallNegotiation::Outcome::Open:
+    case FirewallNegotiation::Outcome::Open: {
+        NetString rest;
+        const bool kept = m_recv.PutBack(m_firewall.Leftover(), m_firewall.LeftoverLength());
+        if (!kept && rest.Assign(m_firewall.LeftoverLength(), m_firewall.Leftover()) != kResultOk)
+            rest.Clear();
         OnConnectComplete(0);
-        if (m_firewall.LeftoverLength() && m_socket.IsOpen()) {
-            NetString rest;
-            if (rest.Assign(m_firewall.LeftoverLength(), m_firewall.Leftover()) == kResultOk)
-                OnDataArrived(rest.Data(), rest.Length(), false);
-        }
+        // Only a buffer smaller than the firewall's reply gets here.
+        if (!kept && rest.Length() && m_socket.IsOpen())
+            OnDataArrived(rest.Data(), rest.Length(), false);
         break;
+    }
     case FirewallNegotiation::Outcome::Failed:
         FirewallFailed();
         break;
     }
 }
 
+// While a firewall negotiates, whatever arrives is its reply, raw: the record
+// framing (an EOL set before the connect) would cut a SOCKS reply short or
+// hold it for a terminator that never comes.
 int TcpSocket::Deliver()
 {
     RecvRecord record;
-    while (m_socket.IsOpen() && (m_acceptData || m_firewall.Pending()) && m_recv.NextRecord(record)) {
+    while (m_socket.IsOpen()) {
         if (m_firewall.Pending()) {
+            if (!m_recv.Take(record))
+                break;
             FirewallData(record.data, record.length);
             continue;
         }
+        if (!m_acceptData || !m_recv.NextRecord(record))
+            break;
         if (!AbsoluteTimeout() && HasDeadline())
             StartTimeout();
         OnDataArrived(record.data, record.length, record.eolFound);
@@ -612,20 +633,25 @@ int TcpSocket::Config(const ConfigArg& arg, const char** answer)
         return m_firewallData.Assign(arg.value.Length(), arg.value.Data());
     }
     if (StrICmp(key, "MaxLineLength") == 0)
-        return arg.query ? AnswerInt(GetMaxLineSize(), answer) : SetMaxLineSize(StrToInt(arg.value.CStr()));
+        return arg.query ? AnswerInt(GetMaxLineSize(), answer)
+                         : SetConfigInt(arg, [this](int n) { return SetMaxLineSize(n); });
     if (StrICmp(key, "SocketHandle") == 0 && arg.query)
         return AnswerInt(!m_socket.IsOpen() ? -1 : int(m_socket.Get()), answer);
     if (StrICmp(key, "InBufferSize") == 0) {
         if (arg.query)
             return AnswerInt(m_inBufferSize, answer);
-        SetInBufferSize(StrToInt(arg.value.CStr()));
-        return kResultOk;
+        return SetConfigInt(arg, [this](int n) {
+            SetInBufferSize(n);
+            return kResultOk;
+        });
     }
     if (StrICmp(key, "OutBufferSize") == 0) {
         if (arg.query)
             return AnswerInt(m_outBufferSize, answer);
-        SetOutBufferSize(StrToInt(arg.value.CStr()));
-        return kResultOk;
+        return SetConfigInt(arg, [this](int n) {
+            SetOutBufferSize(n);
+            return kResultOk;
+        });
     }
     return NetComponent::Config(arg, answer);
 }

@@ -9,18 +9,13 @@
 #include <string>
 
 #include "netcomp/core/tcp/FirewallNegotiation.h"
+#include "netcomp/core/framework/ComponentValues.h"
 #include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/text/NetString.h"
 #include "netcomp/core/framework/OwnedHandle.h"
+#include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/tcp/RecvBuffer.h"
 
-constexpr int kRemotePortBusy = 100;
-constexpr int kRemoteHostBusy = 101;
-constexpr int kAddressInvalid = 102;
-constexpr int kAlreadyConnected = 104;
-constexpr int kLocalPortBusy = 106;
-constexpr int kMaxLineSizeBusy = 112;
-constexpr int kPortZero = 116;
 constexpr int kMaxLineSize = 65536;
 
 class TcpSocket : public NetComponent {
@@ -62,6 +57,14 @@ public:
     bool GetAcceptData() const { return m_acceptData; }
     [[nodiscard]] int SetEOL(const char* bytes, uint32_t n);
     const char* GetEOL() const { return m_eol.CStr(); }
+    // The EOL property of the TCP components: the terminator as bytes with
+    // their length (at most 16; null or a length of 0 for none).
+    [[nodiscard]] int SetEolBytes(const char* data, int length);
+    ByteView EolBytes() const { return {m_eol.Data(), int(m_eol.Length())}; }
+    // Single-line mode: CR LF records in line mode (a record ends at CR, LF
+    // or either pair); off: no terminator, data as it arrives.
+    [[nodiscard]] int SetSingleLineMode(bool on);
+    bool GetSingleLineMode() const { return m_singleLineMode; }
     [[nodiscard]] int SetMaxLineSize(int n);
     int GetMaxLineSize() const { return int(m_recv.Capacity()); }
     void SetLineMode(bool on) { m_recv.SetLineMode(on); }
@@ -79,6 +82,7 @@ public:
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }
 
+    // Also chooses the kind's usual port: 1080 for SOCKS (2, 3), else 80.
     [[nodiscard]] int SetFirewallType(int kind);
     int GetFirewallType() const { return int(m_firewallKind); }
     [[nodiscard]] int SetFirewallHost(const char* text);
@@ -144,6 +148,7 @@ private:
     bool m_keepAlive = false;
     bool m_oobInline = false;
     bool m_readyToSend = false;
+    bool m_singleLineMode = false;
     NetString m_eol;
     RecvBuffer m_recv;
     std::string m_addressText;

@@ -42,22 +42,32 @@ public:
     std::string text;
 };
 
-TEST(ComponentBase, FiresThroughTheSink)
+// The shared events go out under the numbers of the engine's table; an
+// event the component does not have is not fired at all.
+TEST(ComponentBase, FiresThroughTheSinkByItsEventTable)
 {
+    static constexpr EventTable kEvents = {{SharedEvent::Error, 4}, {SharedEvent::ReadyToSend, 9}};
     BareEngine e;
-    EXPECT_EQ(e.FireSinkSlot1Args2(10061, "x"), 0); // no sink yet: nothing happens
+    EXPECT_EQ(e.FireError(10061, "x"), 0); // no sink yet: nothing happens
     RecordingSink sink;
     e.SetEventSink(&sink);
+    EXPECT_EQ(e.FireError(10061, "x"), 0); // no table: the component has no Error event
+    EXPECT_EQ(sink.lastEvent, 0);
+    e.SetEventTable(kEvents);
     const char* answer = nullptr;
     ASSERT_EQ(e.DoConfig("CodePage=932", &answer), 0);
 
-    EXPECT_EQ(e.FireSinkSlot1Args2(10061, nullptr), 7);
-    EXPECT_EQ(sink.lastEvent, 1);
+    EXPECT_EQ(e.Fire(SharedEvent::Header, {}), 0);
+    EXPECT_EQ(sink.lastEvent, 0);
+    EXPECT_EQ(e.Fire(SharedEvent::ReadyToSend, {}), 7);
+    EXPECT_EQ(sink.lastEvent, 9);
+    EXPECT_EQ(e.FireError(10061, nullptr), 7);
+    EXPECT_EQ(sink.lastEvent, 4);
     EXPECT_EQ(sink.lastCount, 2);
     EXPECT_EQ(sink.code, 10061);
     EXPECT_EQ(sink.text, "");
-    ASSERT_EQ(sink.codePages.size(), 1u);
-    EXPECT_EQ(sink.codePages[0], 932);
+    ASSERT_EQ(sink.codePages.size(), 2u);
+    EXPECT_EQ(sink.codePages[1], 932);
 
     char buffer[] = "abcdef";
     char* data = buffer;

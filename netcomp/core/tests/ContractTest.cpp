@@ -11,7 +11,7 @@
 
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/include/netcomp.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
@@ -187,17 +187,25 @@ TEST_P(ContractTest, ConfigKeysOfTheBase)
     EXPECT_STREQ(reinterpret_cast<const char*>(one[1]), "untouched");
 }
 
-// Events reach the owner with its user value, and an answer the owner writes
-// into the parameter array reaches the engine.
+// Events reach the owner with its user value, an error of the shared layers
+// arrives as the component's own Error event (none for a component without
+// one), and an answer the owner writes into the parameter array reaches the
+// engine.
 TEST_P(ContractTest, EventsAndByReferenceAnswers)
 {
     ComponentObjectBase* object = ComponentObjectBase::FromHandle(m_obj);
-    m_events.TextsAt(1, {1});
-    object->Base().FireSinkSlot1Args2(10061, "refused");
-    ASSERT_EQ(m_events.events.size(), 1u);
-    EXPECT_EQ(m_events.events[0].user, m_events.User());
-    EXPECT_EQ(m_events.events[0].values[0], 10061);
-    EXPECT_EQ(m_events.events[0].texts[1], "refused");
+    const int error = object->Base().Events()[SharedEvent::Error];
+    m_events.TextsAt(error, {1});
+    object->Base().FireError(10061, "refused");
+    if (error == 0) {
+        EXPECT_TRUE(m_events.events.empty());
+    } else {
+        ASSERT_EQ(m_events.events.size(), 1u);
+        EXPECT_EQ(m_events.events[0].event, error);
+        EXPECT_EQ(m_events.events[0].user, m_events.User());
+        EXPECT_EQ(m_events.events[0].values[0], 10061);
+        EXPECT_EQ(m_events.events[0].texts[1], "refused");
+    }
 
     int number = 5;
     bool flag = false;

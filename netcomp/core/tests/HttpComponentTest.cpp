@@ -153,7 +153,7 @@ TEST(HttpCapture, RedirectsAndCookies)
     ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 2), 0);
     ASSERT_EQ(http.Get(Url(kCapturePort, "/redirect?to=http://127.0.0.1:20400/echo")), 0) << http.Error();
     EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=https://127.0.0.1/")), 151);
-    http.refuseRedirects = true;
+    http.RefuseRedirects();
     ASSERT_EQ(http.SetInt(kHttpFollowRedirects, 1), 0);
     EXPECT_EQ(http.Get(Url(kCapturePort, "/redirect?to=/echo")), 151);
 

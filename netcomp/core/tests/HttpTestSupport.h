@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "netcomp/include/netcomp_http.h"
 #include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_http.h"
+#include "netcomp/testing/EventRecorder.h"
 
 constexpr int kCapturePort = 20400;
 constexpr int kApachePort = 20401;
@@ -16,18 +17,24 @@ constexpr int kTinyproxyPort = 20402;
 constexpr int kDantePort = 20403;
 constexpr int kMicrosocksPort = 20404;
 
-struct HttpEventRecord {
-    int event;
-    std::vector<std::string> texts; // the text parameters, "" for numbers
-    std::vector<INT_PTR> values;
-};
-
 class HttpObject {
+    EventRecorder m_recorder; // first: `events` refers into it
+
 public:
-    HttpObject()
+    HttpObject() : events(m_recorder.events)
     {
+        m_recorder.TextsAt(kHttpEventConnectionStatus, {0, 2});
+        m_recorder.TextsAt(kHttpEventError, {1});
+        m_recorder.TextsAt(kHttpEventHeader, {0, 1});
+        m_recorder.TextsAt(kHttpEventRedirect, {0});
+        m_recorder.TextsAt(kHttpEventSetCookie, {0, 1, 2, 3, 4});
+        m_recorder.TextsAt(kHttpEventStatus, {0, 2});
+        m_recorder.OnEvent(kHttpEventStatus, [this](const RecordedEvent&) {
+            if (interruptOnStatus)
+                HTTP_Do(m_obj, kHttpMethodInterrupt, 0, nullptr, nullptr);
+        });
         HTTP_StaticInit(GetModuleHandleA(nullptr));
-        m_obj = HTTP_Create(&HttpObject::Record, reinterpret_cast<INT_PTR>(this), nullptr);
+        m_obj = HTTP_Create(EventRecorder::Callback, m_recorder.User(), nullptr);
     }
     ~HttpObject() { HTTP_Destroy(m_obj); }
     HttpObject(const HttpObject&) = delete;
@@ -74,31 +81,14 @@ public:
         return n;
     }
 
-    std::vector<HttpEventRecord> events;
-    bool refuseRedirects = false;
+    // The owner answers every Redirect event with a refusal.
+    void RefuseRedirects() { m_recorder.AnswerWith(kHttpEventRedirect, 1, 0); }
+
+    std::vector<RecordedEvent>& events;
     bool interruptOnStatus = false;
     int m_lastConfig = 0;
 
 private:
-    static int WINAPI Record(INT_PTR user, int event, int count, INT_PTR* params, int*)
-    {
-        HttpObject* self = reinterpret_cast<HttpObject*>(user);
-        HttpEventRecord e{event, {}, {}};
-        for (int i = 0; i < count; ++i) {
-            e.values.push_back(params[i]);
-            const bool text = (event == kHttpEventHeader) || (event == kHttpEventSetCookie && i < 5) ||
-                              (event == kHttpEventStatus && i != 1) || (event == kHttpEventRedirect && i == 0) ||
-                              (event == kHttpEventError && i == 1) || (event == kHttpEventConnectionStatus && i != 1);
-            e.texts.push_back(text ? reinterpret_cast<const char*>(params[i]) : "");
-        }
-        if (event == kHttpEventRedirect && self->refuseRedirects)
-            params[1] = 0;
-        if (event == kHttpEventStatus && self->interruptOnStatus)
-            HTTP_Do(self->m_obj, kHttpMethodInterrupt, 0, nullptr, nullptr);
-        self->events.push_back(e);
-        return 0;
-    }
-
     void* m_obj = nullptr;
 };
 

@@ -14,7 +14,7 @@
 
 #include "netcomp/include/netcomp_ipinfo.h"
 #include "netcomp/include/netcomp.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "netcomp/core/icmp/PingEngine.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 

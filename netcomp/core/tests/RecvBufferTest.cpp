@@ -55,4 +55,21 @@ TEST(RecvBuffer, RawAndFixedLength)
     EXPECT_EQ(Records(b, {"ab", "cdef"}), "abcd|ef+");
 }
 
+// Bytes taken raw (a firewall's reply) go back in front of what is still
+// unread and are then cut by the terminator like everything else.
+TEST(RecvBuffer, PutBackGoesInFrontOfUnreadBytes)
+{
+    RecvBuffer b;
+    ASSERT_EQ(b.Allocate(16), kResultOk);
+    ASSERT_EQ(b.SetTerminator("\n", 1), kResultOk);
+    EXPECT_EQ(Records(b, {"x\nyz"}), "x|");
+    const std::string back = "ab\nc";
+    ASSERT_TRUE(b.PutBack(back.data(), uint32_t(back.size())));
+    EXPECT_EQ(Records(b, {"\n"}), "ab|cyz|");
+    EXPECT_EQ(Records(b, {"0123456789"}), "");
+    EXPECT_FALSE(b.PutBack("abcdefg", 7)); // 10 of 16 bytes are held
+    ASSERT_TRUE(b.PutBack("abcdef", 6));
+    EXPECT_EQ(b.Pending(), 16u);
+}
+
 } // namespace

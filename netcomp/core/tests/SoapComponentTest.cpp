@@ -7,7 +7,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_soap.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
@@ -237,6 +237,13 @@ TEST(SoapRaw, EnvelopeAndHeadersByteForByte)
     ASSERT_EQ(soap.Set(kSoapMethod, "Other"), 0);
     ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
     EXPECT_NE(soap.Text(kSoapReturnValue).find("SOAPAction: urn:other\r\n"), std::string::npos);
+
+    // An action that would add a header line of its own is refused, set
+    // directly or made from the method URI.
+    EXPECT_EQ(soap.Set(kSoapActionURI, "urn:x\r\nX-Injected: 1"), 151);
+    EXPECT_EQ(soap.Error(), "Invalid character (CR or LF) in a request header value.");
+    EXPECT_EQ(soap.Set(kSoapMethodURI, "urn:x\rX-Injected: 1"), 151);
+    EXPECT_EQ(soap.Error(), "Invalid character (CR or LF) in a request header value.");
 
     ASSERT_EQ(soap.SetInt(kSoapFirewallType, 3), 0);
     EXPECT_EQ(soap.Int(kSoapFirewallPort), 1080);

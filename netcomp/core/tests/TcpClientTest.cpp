@@ -1,15 +1,19 @@
-// The TCP client's blocking operations on a line protocol (the scripted
-// peer's line mode): a reply line per command, lines that arrive together
-// held for the next wait, and a dot-ended message written to a local file.
+// The TCP client's blocking operations on a line protocol: against the
+// capture peer's line mode, a reply line per command, lines that arrive
+// together held for the next wait, and a dot-ended message written to a local
+// file; against a scripted SMTP-like server, whole multi-line replies, their
+// judgement, refused arguments and replies past the limits.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/tcp/TcpClient.h"
 #include "netcomp/core/tests/HttpTestSupport.h"
+#include "netcomp/testing/ScriptedServer.h"
 
 namespace {
 
@@ -38,6 +42,13 @@ TEST(TcpClient, ReplyLinesAndMessages)
     EXPECT_STREQ(client.ReplyText(), "+OK 1");
     ASSERT_EQ(client.WaitForReply(), 0);
     EXPECT_STREQ(client.ReplyText(), "+OK 2");
+    // The same without record cutting: the second line waits in the client's lines.
+    ASSERT_EQ(client.SetEOL("", 0), 0);
+    ASSERT_EQ(client.SendCommandLine("TWO", " ", "", "\r\n"), 0);
+    EXPECT_STREQ(client.ReplyText(), "+OK 1");
+    ASSERT_EQ(client.WaitForReply(), 0);
+    EXPECT_STREQ(client.ReplyText(), "+OK 2");
+    ASSERT_EQ(client.SetEOL("\r\n", 2), 0);
 
     ASSERT_EQ(client.SetLocalFile("message.txt"), 0);
     ASSERT_EQ(client.OpenLocalFile(), 0);
@@ -66,6 +77,142 @@ TEST(TcpClient, ReplyLinesAndMessages)
     EXPECT_EQ(client.WaitForReply(), 301);
     EXPECT_EQ(client.Disconnect(), 0);
     EXPECT_FALSE(client.HasSocket());
+}
+
+// A line protocol's engine as a new component would write it: line mode,
+// three-digit replies, its own failure code, a trail of every line.
+class CodedClient final : public TcpClient {
+public:
+    CodedClient()
+    {
+        Init();
+        (void)SetTimeout(10);
+        (void)SetEOL("\r\n", 2);
+        SetLineMode(true);
+        SetReplyRules(kCodedReply);
+        SetProtocolErrorCode(161);
+    }
+    std::vector<std::string> trail;
+
+protected:
+    void OnCommandLine(const char* line, uint32_t n) override { trail.push_back("> " + std::string(line, n)); }
+    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override
+    {
+        trail.push_back("< " + std::string(line, n));
+        return ReplyReader::Hint::Rules;
+    }
+};
+
+TEST(TcpClient, WholeRepliesJudgedAndArgumentsChecked)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    std::string help;
+    for (int i = 0; i < 10; ++i)
+        help += "214-0123456789012345678901234567890123456789\r\n";
+    ScriptedServer server;
+    server.Reply("220-mx.kes.test ESMTP")
+        .Send("220 re")
+        .Send("ady\r\n")
+        .Expect("EHLO me")
+        .Send("250-mx.kes.test\r\n250-SIZE 100\n250 HELP\r\n")
+        .Expect("MAIL FROM:<a@kes.test>")
+        .Reply("550 relay not permitted")
+        .Expect("HELP")
+        .Send(help + "214 end\r\n")
+        .Expect("NOOP")
+        .Reply("250 OK")
+        .Expect("QUIT")
+        .Reply("221 bye")
+        .ExpectClose();
+    ASSERT_TRUE(server.Start());
+
+    CodedClient client;
+    ASSERT_EQ(client.ConnectTo("127.0.0.1", server.Port()), 0) << client.LastErrorText();
+    ASSERT_EQ(client.WaitForReply(), 0);
+    EXPECT_EQ(client.CheckReply(), 0);
+    EXPECT_EQ(client.Reply().Code(), 220);
+    EXPECT_STREQ(client.Reply().Text().CStr(), "220-mx.kes.test ESMTP\r\n220 ready\r\n");
+
+    ASSERT_EQ(client.Exchange("EHLO", "me"), 0) << client.LastErrorText();
+    EXPECT_EQ(client.Reply().LineCount(), 3);
+    EXPECT_STREQ(client.ReplyText(), "250 HELP");
+
+    // An argument that would end the command early is refused: nothing goes out.
+    for (const char* argument : {"FROM:<a@kes.test>\r\nRCPT TO:<x@y.test>", "FROM:<a@kes.test>\n", "\r"}) {
+        EXPECT_EQ(client.Exchange("MAIL", argument), 161);
+        EXPECT_STREQ(client.LastErrorText(), "Invalid character (CR or LF) in a command line.");
+    }
+    EXPECT_EQ(client.SendCommandLine("MAIL\r\nQUIT", " ", "x", "\r\n"), 161);
+
+    EXPECT_EQ(client.Exchange("MAIL", "FROM:<a@kes.test>"), 161);
+    EXPECT_STREQ(client.LastErrorText(), "550 relay not permitted");
+
+    // A reply past the limit fails, but is read to its end: the next one is in step.
+    client.SetMaxReplySize(200);
+    EXPECT_EQ(client.Exchange("HELP", nullptr), 161);
+    EXPECT_STREQ(client.LastErrorText(), "Reply too long.");
+    EXPECT_EQ(client.Exchange("NOOP", ""), 0);
+    EXPECT_STREQ(client.ReplyText(), "250 OK");
+
+    ASSERT_EQ(client.Exchange("QUIT", nullptr), 0);
+    EXPECT_EQ(client.Disconnect(), 0);
+    EXPECT_EQ(server.Finish(), "");
+    // Every line in and out, the refused commands not among them.
+    ASSERT_EQ(client.trail.size(), 2u + 4 + 2 + 12 + 2 + 2);
+    EXPECT_EQ(client.trail[2], "> EHLO me");
+    EXPECT_EQ(client.trail[6], "> MAIL FROM:<a@kes.test>");
+    EXPECT_EQ(client.trail[8], "> HELP");
+}
+
+// An IMAP-like reader on the same line source: untagged lines and literals
+// up to the tagged line make one reply.
+class TaggedClient final : public TcpClient {
+public:
+    TaggedClient()
+    {
+        Init();
+        (void)SetTimeout(10);
+        (void)SetSingleLineMode(true);
+    }
+    std::vector<std::string> seen;
+
+protected:
+    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override
+    {
+        const std::string text(line, n);
+        seen.push_back(text);
+        const size_t open = text.rfind('{');
+        if (!text.empty() && text.back() == '}' && open != std::string::npos)
+            Lines().ExpectBlock(uint32_t(std::stoul(text.substr(open + 1))));
+        return text.compare(0, 3, "a1 ") == 0 ? ReplyReader::Hint::Final : ReplyReader::Hint::More;
+    }
+    void OnReplyBlock(const char* data, uint32_t n) override { seen.push_back("[" + std::string(data, n) + "]"); }
+};
+
+TEST(TcpClient, TaggedRepliesWithLiterals)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    ScriptedServer server;
+    server.Expect("a1 FETCH 1 BODY[]")
+        .Send("* 1 FETCH (BODY[] {21}\r\nSubject: hi\r\n\r\nbo")
+        .Send("dy\r\n)\r\na1 OK Fetch completed\r\n")
+        .ExpectClose();
+    ASSERT_TRUE(server.Start());
+    TaggedClient client;
+    ASSERT_EQ(client.ConnectTo("127.0.0.1", server.Port()), 0) << client.LastErrorText();
+    ASSERT_EQ(client.SendCommandLine("a1", " ", "FETCH 1 BODY[]", "\r\n"), 0) << client.LastErrorText();
+    std::string literal;
+    for (const std::string& s : client.seen)
+        if (s[0] == '[')
+            literal += s.substr(1, s.size() - 2);
+    EXPECT_EQ(literal, "Subject: hi\r\n\r\nbody\r\n");
+    EXPECT_EQ(client.seen.front(), "* 1 FETCH (BODY[] {21}");
+    EXPECT_EQ(client.seen.back(), "a1 OK Fetch completed");
+    EXPECT_EQ(client.Reply().LineCount(), 3);
+    EXPECT_EQ(client.Disconnect(), 0);
+    EXPECT_EQ(server.Finish(), "");
 }
 
 } // namespace

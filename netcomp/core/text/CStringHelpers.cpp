@@ -142,3 +142,13 @@ char* StrSplitAt(char* text, char c)
     }
     return p;
 }
+
+bool HasLineBreak(const char* text)
+{
+    return text && std::strpbrk(text, "\r\n") != nullptr;
+}
+
+bool HasLineBreak(const char* data, uint32_t n)
+{
+    return data && (std::memchr(data, '\r', n) || std::memchr(data, '\n', n));
+}

@@ -2,6 +2,7 @@
 // C-string helpers of the library: NUL-terminated 8-bit text, case folding for
 // ASCII letters only, so results never depend on the C runtime's locale.
 #include <cstddef>
+#include <cstdint>
 
 void* MemMove(void* dst, const void* src, size_t n);
 char* StrCpy(char* dst, const char* src);
@@ -19,3 +20,7 @@ int StrToInt(const char* text);
 long StrToLong(const char* text);
 char* StrSplitAt(char* text, char c);
 char AsciiLower(char c);
+// True when the text (a null text holds none) or the bytes hold a CR or an LF:
+// what a caller passes into one line of a protocol must not end it early.
+bool HasLineBreak(const char* text);
+bool HasLineBreak(const char* data, uint32_t n);

@@ -6,8 +6,24 @@
 
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/web/HttpCookie.h"
+#include "netcomp/include/netcomp_http.h"
 
 namespace {
+
+constexpr EventTable kHttpEvents = {
+    {SharedEvent::Connected, kHttpEventConnected},
+    {SharedEvent::ConnectionStatus, kHttpEventConnectionStatus},
+    {SharedEvent::Disconnected, kHttpEventDisconnected},
+    {SharedEvent::EndTransfer, kHttpEventEndTransfer},
+    {SharedEvent::Error, kHttpEventError},
+    {SharedEvent::Header, kHttpEventHeader},
+    {SharedEvent::Redirect, kHttpEventRedirect},
+    {SharedEvent::SetCookie, kHttpEventSetCookie},
+    {SharedEvent::StartTransfer, kHttpEventStartTransfer},
+    {SharedEvent::Status, kHttpEventStatus},
+    {SharedEvent::Transfer, kHttpEventTransfer},
+};
 
 const char kDefaultUserAgent[] = "Tessarine HTTP/S Control";
 constexpr uint32_t kReadBuffer = 1u << 20;
@@ -25,6 +41,7 @@ HttpClient::RandomSource HttpClient::s_randomSource = nullptr;
 
 HttpClient::HttpClient() : m_cnonceSalt(NextSalt()), m_parser(*this)
 {
+    SetEventTable(kHttpEvents);
     Reset();
 }
 
@@ -216,109 +233,61 @@ int HttpClient::Config(const ConfigArg& arg, const char** answer)
     return TcpClient::Config(arg, answer);
 }
 
-int HttpClient::FireConnected(int code, const char* description)
-{
-    return Fire(1, {EventParam::Int(&code), EventParam::Text(&description)});
-}
-
-int HttpClient::FireConnectionStatus(const char* text, int code, const char* description)
-{
-    return Fire(2, {EventParam::Text(&text), EventParam::Int(&code), EventParam::Text(&description)});
-}
-
-int HttpClient::FireDisconnected(int code, const char* description)
-{
-    return Fire(3, {EventParam::Int(&code), EventParam::Text(&description)});
-}
-
 int HttpClient::FireEndTransfer(int direction)
 {
-    return Fire(4, {EventParam::Int(&direction)});
+    return Fire(SharedEvent::EndTransfer, {EventParam::Int(&direction)});
 }
 
 int HttpClient::FireError(int code, const char* text)
 {
     m_asyncErrorFired = true;
-    return Fire(5, {EventParam::Int(&code), EventParam::Text(&text)});
+    return ProtocolClient::FireError(code, text);
 }
 
 int HttpClient::FireHeader(const char* field, const char* value)
 {
-    return Fire(6, {EventParam::Text(&field), EventParam::Text(&value)});
+    return Fire(SharedEvent::Header, {EventParam::Text(&field), EventParam::Text(&value)});
 }
 
 int HttpClient::FireRedirect(const char* location, bool* accept)
 {
-    return Fire(7, {EventParam::Text(&location), EventParam::Bool(accept, true)});
+    return Fire(SharedEvent::Redirect, {EventParam::Text(&location), EventParam::Bool(accept, true)});
 }
 
 int HttpClient::FireSetCookie(const char* name, const char* value, const char* expires, const char* domain,
                               const char* path, bool secure)
 {
-    return Fire(8, {EventParam::Text(&name), EventParam::Text(&value), EventParam::Text(&expires),
-                    EventParam::Text(&domain), EventParam::Text(&path), EventParam::Bool(&secure)});
+    return Fire(SharedEvent::SetCookie,
+                {EventParam::Text(&name), EventParam::Text(&value), EventParam::Text(&expires),
+                 EventParam::Text(&domain), EventParam::Text(&path), EventParam::Bool(&secure)});
 }
 
 int HttpClient::FireStartTransfer(int direction)
 {
-    return Fire(9, {EventParam::Int(&direction)});
+    return Fire(SharedEvent::StartTransfer, {EventParam::Int(&direction)});
 }
 
 int HttpClient::FireStatus(const char* version, int code, const char* description)
 {
-    return Fire(10, {EventParam::Text(&version), EventParam::Int(&code), EventParam::Text(&description)});
+    return Fire(SharedEvent::Status,
+                {EventParam::Text(&version), EventParam::Int(&code), EventParam::Text(&description)});
 }
 
 int HttpClient::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
 {
     int count = int(bytes);
     char* buffer = const_cast<char*>(data);
-    return Fire(11, {EventParam::Int(&direction), EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
+    return Fire(SharedEvent::Transfer,
+                {EventParam::Int(&direction), EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
 }
 
 // Set-Cookie: name=value, then attributes separated by ";".
 int HttpClient::ParseSetCookie(const char* text)
 {
-    NetString name, value, expires, domain, path;
-    bool secure = false;
-    auto skipBlanks = [](const char* p) {
-        while (*p == ' ' || *p == '\t')
-            ++p;
-        return p;
-    };
-    const char* p = skipBlanks(text);
-    const char* eq = std::strchr(p, '=');
-    const char* semi = std::strchr(p, ';');
-    const char* end = semi ? semi : p + std::strlen(p);
-    int rc = kResultOk;
-    if (eq && eq < end) {
-        rc = name.Assign(uint32_t(eq - p), p);
-        if (rc == kResultOk)
-            rc = value.Assign(uint32_t(end - eq - 1), eq + 1);
-    } else {
-        rc = name.Assign(uint32_t(end - p), p);
-    }
-    for (p = end; rc == kResultOk && *p == ';';) {
-        p = skipBlanks(p + 1);
-        const char* attrEnd = std::strchr(p, ';');
-        if (!attrEnd)
-            attrEnd = p + std::strlen(p);
-        const char* attrEq = static_cast<const char*>(std::memchr(p, '=', size_t(attrEnd - p)));
-        const uint32_t nameLength = uint32_t((attrEq ? attrEq : attrEnd) - p);
-        const char* v = attrEq ? attrEq + 1 : attrEnd;
-        const uint32_t valueLength = uint32_t(attrEnd - v);
-        auto is = [&](const char* key) { return std::strlen(key) == nameLength && StrNICmp(p, key, nameLength) == 0; };
-        if (is("EXPIRES"))
-            rc = expires.Assign(valueLength, v);
-        else if (is("DOMAIN"))
-            rc = domain.Assign(valueLength, v);
-        else if (is("PATH"))
-            rc = path.Assign(valueLength, v);
-        else if (is("SECURE"))
-            secure = true;
-        p = attrEnd;
-    }
+    SetCookieFields cookie;
+    const int rc = ParseSetCookieValue(text, cookie);
     if (rc != kResultOk)
         return rc;
-    return FireSetCookie(name.CStr(), value.CStr(), expires.CStr(), domain.CStr(), path.CStr(), secure);
+    return FireSetCookie(cookie.name.CStr(), cookie.value.CStr(), cookie.expires.CStr(), cookie.domain.CStr(),
+                         cookie.path.CStr(), cookie.secure);
 }

@@ -127,10 +127,8 @@ protected:
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;
     int OnUploadProgress(int64_t sent) override;
 
-    // The events of a component built on this engine, in its event order.
-    int FireConnected(int code, const char* description) override;
-    int FireConnectionStatus(const char* text, int code, const char* description) override;
-    int FireDisconnected(int code, const char* description) override;
+    // The HTTP events, under the numbers of the engine's event table; an
+    // engine whose events take other parameters overrides them.
     virtual int FireEndTransfer(int direction);
     int FireError(int code, const char* text) override;
     virtual int FireHeader(const char* field, const char* value);

@@ -9,19 +9,7 @@ namespace {
 // The engine with the component's own defaults on top of the client's.
 class HttpComponentEngine final : public HttpClient {
 public:
-    HttpComponentEngine()
-    {
-        (void)SetTimeout(60);
-        SetFirewallPort(80);
-    }
-
-    // Choosing a firewall kind also chooses its usual port: 1080 for SOCKS,
-    // 80 for a tunnelling proxy.
-    [[nodiscard]] int SetFirewallKind(int kind)
-    {
-        SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-        return SetFirewallType(kind);
-    }
+    HttpComponentEngine() { (void)SetTimeout(60); }
 
     ByteView PostDataBytes() const { return {PostData().CStr(), int(PostData().Length())}; }
     [[nodiscard]] int SetPostDataBytes(const char* data, int length)
@@ -74,7 +62,7 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kHttpFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kHttpFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kHttpFirewallPort),
-    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallKind>(kHttpFirewallType),
+    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallType>(kHttpFirewallType),
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kHttpFirewallUser),
     P::ReadWrite<&E::FollowRedirects, &E::SetFollowRedirects>(kHttpFollowRedirects),
     P::ReadWrite<&E::From, &E::SetFrom>(kHttpFrom),

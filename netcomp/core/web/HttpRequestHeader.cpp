@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/web/HttpUrl.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/StringList.h"
@@ -45,11 +46,6 @@ private:
     int m_rc = kResultOk;
 };
 
-bool Breaks(const char* text)
-{
-    return text && std::strpbrk(text, "\r\n") != nullptr;
-}
-
 // Trailing line ends of the caller's extra headers become exactly one CR LF.
 uint32_t TrimmedLength(const char* text)
 {
@@ -68,7 +64,7 @@ int BuildHttpRequestHeader(const HttpRequestFields& f, NetStringBase& out, const
                             f.accept, f.from,  f.userAgent, f.ifModifiedSince, f.referer,       f.pragma,
                             f.range,  f.scheme};
     for (const char* value : values) {
-        if (Breaks(value)) {
+        if (HasLineBreak(value)) {
             *error = "Invalid character (CR or LF) in a request header value.";
             return kHttpError;
         }
@@ -130,7 +126,7 @@ int BuildHttpRequestHeader(const HttpRequestFields& f, NetStringBase& out, const
 
 int AppendBodyHeaders(const char* contentType, uint32_t length, NetStringBase& out)
 {
-    if (Breaks(contentType))
+    if (HasLineBreak(contentType))
         return kHttpError;
     Writer w(out);
     if (contentType && *contentType)

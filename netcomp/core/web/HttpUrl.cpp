@@ -5,11 +5,6 @@
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/ResultCodes.h"
 
-bool HasLineBreak(const char* data, uint32_t n)
-{
-    return std::memchr(data, '\r', n) || std::memchr(data, '\n', n);
-}
-
 namespace {
 
 int AssignRange(NetStringBase& out, const char* begin, const char* end)

@@ -21,5 +21,3 @@ struct HttpUrlParts {
 // when neither the URL nor its scheme names one). A URL holding a CR or LF, or
 // a port outside 1-65535, is refused with 151 and a text in *error.
 [[nodiscard]] int ParseHttpUrl(const char* url, HttpUrlParts& parts, const char** error);
-
-bool HasLineBreak(const char* data, uint32_t n);

@@ -40,7 +40,7 @@ constexpr PropertyDescriptor<E> kSoapProperties[] = {
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kSoapFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kSoapFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kSoapFirewallPort),
-    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallTypeAndPort>(kSoapFirewallType),
+    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallType>(kSoapFirewallType),
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kSoapFirewallUser),
     P::ReadWrite<&E::FollowRedirects, &E::SetFollowRedirects>(kSoapFollowRedirects),
     P::ReadWrite<&E::OtherHeaders, &E::SetOtherHeaders>(kSoapOtherHeaders),

@@ -7,6 +7,8 @@
 #include "netcomp/core/web/SoapEngine.h"
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/include/netcomp_soap.h"
 
 namespace {
 
@@ -26,10 +28,27 @@ const char* SoapErrorText(int code)
     }
 }
 
+// The HTTP events with SOAP's numbers; its transfer events take other
+// parameters (see the Fire overrides below).
+constexpr EventTable kSoapEvents = {
+    {SharedEvent::Connected, kSoapEventConnected},
+    {SharedEvent::ConnectionStatus, kSoapEventConnectionStatus},
+    {SharedEvent::Disconnected, kSoapEventDisconnected},
+    {SharedEvent::EndTransfer, kSoapEventEndTransfer},
+    {SharedEvent::Error, kSoapEventError},
+    {SharedEvent::Header, kSoapEventHeader},
+    {SharedEvent::Redirect, kSoapEventRedirect},
+    {SharedEvent::SetCookie, kSoapEventSetCookie},
+    {SharedEvent::StartTransfer, kSoapEventStartTransfer},
+    {SharedEvent::Status, kSoapEventStatus},
+    {SharedEvent::Transfer, kSoapEventTransfer},
+};
+
 } // namespace
 
 SoapEngine::SoapEngine()
 {
+    SetEventTable(kSoapEvents);
     (void)Reset();
     // The component's starting values on top of the reset.
     (void)SetAccept("");
@@ -37,7 +56,7 @@ SoapEngine::SoapEngine()
     (void)SetFirewallPassword("");
     (void)SetFirewallUser("");
     SetAuthScheme(0);
-    (void)SetFirewallTypeAndPort(0);
+    (void)SetFirewallType(0);
     SetFollowRedirects(0);
     (void)SetMethodURI("");
     (void)SetMethod("");
@@ -75,8 +94,19 @@ int SoapEngine::SetActionURI(const char* text)
     int rc = m_message.SetActionURI(text);
     NetString header;
     if (rc == kResultOk)
-        rc = m_message.ActionHeader(header);
+        rc = ActionHeader(header);
     return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
+}
+
+// The action is one request header line: a CR or LF in it (from the action,
+// the method or its URI) would end the line early and start another.
+int SoapEngine::ActionHeader(NetString& header)
+{
+    if (HasLineBreak(ActionURI())) {
+        SetLastErrorText("Invalid character (CR or LF) in a request header value.");
+        return kHttpError;
+    }
+    return m_message.ActionHeader(header);
 }
 
 int SoapEngine::SetMethodURI(const char* text)
@@ -84,19 +114,13 @@ int SoapEngine::SetMethodURI(const char* text)
     int rc = m_message.SetMethodURI(text);
     NetString header;
     if (rc == kResultOk)
-        rc = m_message.ActionHeader(header);
+        rc = ActionHeader(header);
     return rc == kResultOk ? SetOtherHeaders(header.CStr()) : rc;
 }
 
 int SoapEngine::SetPacket(const char* data, int length)
 {
     return SetPostData(data, data && length > 0 ? uint32_t(length) : 0);
-}
-
-int SoapEngine::SetFirewallTypeAndPort(int kind)
-{
-    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-    return SetFirewallType(kind);
 }
 
 int SoapEngine::AddParameter(const char* name, const char* value)
@@ -201,7 +225,7 @@ int SoapEngine::Post()
 {
     if (*OtherHeaders() == '\0') {
         NetString header;
-        int rc = m_message.ActionHeader(header);
+        int rc = ActionHeader(header);
         if (rc == kResultOk)
             rc = SetOtherHeaders(header.CStr());
         if (rc != kResultOk)
@@ -268,7 +292,7 @@ int SoapEngine::FireStartTransfer(int direction)
         return 0;
     m_reply.Clear();
     m_replyStarted = true;
-    return Fire(9, {});
+    return Fire(SharedEvent::StartTransfer, {});
 }
 
 int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
@@ -276,15 +300,13 @@ int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uin
     if (direction != 1)
         return 0;
     if (m_reply.Append(data, n) != kResultOk) {
-        int code = kOutOfMemory;
-        const char* text = "Out of memory in FireTransfer.";
-        Fire(5, {EventParam::Int(&code), EventParam::Text(&text)});
+        ComponentBase::FireError(kOutOfMemory, "Out of memory in FireTransfer.");
     }
     int count = int(bytes);
-    return Fire(11, {EventParam::Int(&count)});
+    return Fire(SharedEvent::Transfer, {EventParam::Int(&count)});
 }
 
 int SoapEngine::FireEndTransfer(int direction)
 {
-    return direction == 1 ? Fire(4, {}) : 0;
+    return direction == 1 ? Fire(SharedEvent::EndTransfer, {}) : 0;
 }

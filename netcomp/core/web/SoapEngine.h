@@ -41,7 +41,6 @@ public:
     [[nodiscard]] int SetPacket(const char* data, int length);
     ByteView Packet() const { return {PostData().Data(), int(PostData().Length())}; }
     [[nodiscard]] int SetUrl(const char* text) { return SetURL(text); }
-    [[nodiscard]] int SetFirewallTypeAndPort(int kind);
 
     // Parameters: index 0 is the return slot.
     int ParamCount() const { return m_message.ParamCount(); }
@@ -106,6 +105,7 @@ private:
     const char* FaultPart(const char* part);
     [[nodiscard]] int BuildPacket();
     [[nodiscard]] int Post();
+    [[nodiscard]] int ActionHeader(NetString& header);
 
     uint8_t m_sendMode = 0;
     SoapMessage m_message;

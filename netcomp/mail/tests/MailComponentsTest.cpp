@@ -14,7 +14,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_mime.h"
 #include "netcomp/include/netcomp_netcode.h"
-#include "netcomp/core/tests/EventRecorder.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 

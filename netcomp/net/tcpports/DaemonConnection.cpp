@@ -33,41 +33,19 @@ void DaemonConnection::OnReadyToSend()
     m_owner.ConnectionReady(m_number);
 }
 
-int DaemonConnection::SetSingleLineMode(bool on)
-{
-    const int rc = on ? SetEOL("\r\n", 2) : SetEOL("", 0);
-    if (rc != kResultOk)
-        return rc;
-    SetLineMode(on);
-    m_singleLineMode = on;
-    m_eolLength = on ? 2 : 0;
-    return kResultOk;
-}
-
-int DaemonConnection::SetEolBytes(const char* data, int length)
-{
-    const uint32_t n = data && length > 0 ? uint32_t(length) : 0;
-    const int rc = SetEOL(data ? data : "", n);
-    if (rc == kResultOk)
-        m_eolLength = int(n);
-    return rc;
-}
-
 const char* DaemonConnection::PeerAddress()
 {
-    sockaddr_in peer{};
-    int length = sizeof peer;
+    unsigned long address = 0;
+    int port = 0;
     m_peerText.clear();
-    if (HasSocket() && Ws().getpeername(Handle(), reinterpret_cast<sockaddr*>(&peer), &length) == 0)
-        m_peerText = DottedAddress(uint32_t(peer.sin_addr.s_addr));
+    if (HasSocket() && PeerEndpoint(Handle(), &address, &port))
+        m_peerText = DottedAddress(uint32_t(address));
     return m_peerText.c_str();
 }
 
 int DaemonConnection::PeerPort()
 {
-    sockaddr_in peer{};
-    int length = sizeof peer;
-    if (HasSocket() && Ws().getpeername(Handle(), reinterpret_cast<sockaddr*>(&peer), &length) == 0)
-        return Ws().ntohs(peer.sin_port);
-    return 0;
+    unsigned long address = 0;
+    int port = 0;
+    return HasSocket() && PeerEndpoint(Handle(), &address, &port) ? port : 0;
 }

@@ -23,10 +23,6 @@ public:
     // The handle the daemon's map knows it by; it outlives the socket's close.
     SOCKET Mapped() const { return m_mapped; }
     void SetMapped(SOCKET socket) { m_mapped = socket; }
-    [[nodiscard]] int SetSingleLineMode(bool on);
-    bool GetSingleLineMode() const { return m_singleLineMode; }
-    int EolLength() const { return m_eolLength; }
-    [[nodiscard]] int SetEolBytes(const char* data, int length);
     const char* PeerAddress();
     int PeerPort();
 
@@ -44,7 +40,5 @@ private:
     int m_depth = 0;
     bool m_removed = false;
     SOCKET m_mapped = INVALID_SOCKET;
-    bool m_singleLineMode = false;
-    int m_eolLength = 0;
     std::string m_peerText;
 };

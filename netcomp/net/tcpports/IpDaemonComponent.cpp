@@ -20,11 +20,7 @@ public:
     bool Connected(int id) { return Live(id)->IsConnected(); }
     int SetConnected(int id, bool on) { return on ? kResultOk : Disconnect(id); }
     int SendData(int id, const char* data, int length) { return Send(id, data, length); }
-    ByteView Eol(int id)
-    {
-        DaemonConnection* c = Live(id);
-        return {c->GetEOL(), c->EolLength()};
-    }
+    ByteView Eol(int id) { return Live(id)->EolBytes(); }
     int SetEol(int id, const char* data, int length) { return Copied(id, Live(id)->SetEolBytes(data, length)); }
     const char* LocalAddress(int id) { return Live(id)->GetLocalHost(); }
     const char* RemoteHost(int id) { return Live(id)->PeerAddress(); }
@@ -57,11 +53,6 @@ int CheckConnection(E& engine, int index)
     return engine.CheckConnection(index);
 }
 
-int SendArgument(E& engine, MethodArgs& args)
-{
-    return engine.Send(int(args.Value(0)), args.Text(1), args.Length(1));
-}
-
 constexpr PropertyDescriptor<E> kIpDaemonProperties[] = {
     P::ReadWriteIndexed<&E::AcceptData, &E::SetAcceptData, &E::CheckConnection>(kIpDaemonAcceptData),
     P::ReadIndexed<&E::BytesSent, &E::CheckConnection>(kIpDaemonBytesSent),
@@ -83,7 +74,7 @@ constexpr PropertyDescriptor<E> kIpDaemonProperties[] = {
 
 constexpr MethodDescriptor<E> kIpDaemonMethods[] = {
     M::Call<&E::Disconnect>(kIpDaemonDisconnect), M::Call<&E::WaitEvents>(kIpDaemonDoEvents),
-    M::Custom(kIpDaemonSend, 2, &SendArgument),   M::Call<&E::SendLine>(kIpDaemonSendLine),
+    M::CallBytes<&E::Send>(kIpDaemonSend),        M::Call<&E::SendLine>(kIpDaemonSendLine),
     M::Call<&E::Shutdown>(kIpDaemonShutdown),
 };
 

@@ -18,8 +18,17 @@
 #include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 
+namespace {
+
+// The connection events carry the connection's number first: the daemon
+// fires them itself. Errors come from the shared layers too.
+constexpr EventTable kIpDaemonEvents = {{SharedEvent::Error, kIpDaemonEventError}};
+
+} // namespace
+
 IpDaemonEngine::IpDaemonEngine()
 {
+    SetEventTable(kIpDaemonEvents);
     (void)Setup(true);
     (void)SetMaxConnections(1000);
 }
@@ -93,7 +102,7 @@ int IpDaemonEngine::SetListening(bool on)
     m_maxConnectionsLocked = true;
     if (m_listener.IsOpen()) {
         SetLastErrorText("IPDaemon is already listening.");
-        return kDaemonAlreadyListening;
+        return kAlreadyActive;
     }
     m_listener.Reset(Ws().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (!m_listener.IsOpen())
@@ -118,7 +127,7 @@ int IpDaemonEngine::SetLocalHost(const char* text)
 {
     if (m_listener.IsOpen()) {
         SetLastErrorText("Cannot change LocalHost when IPDaemon is Listening.");
-        return kDaemonLocalHostBusy;
+        return kLocalHostWhileActive;
     }
     return NetComponent::SetLocalHost(text);
 }
@@ -127,7 +136,7 @@ int IpDaemonEngine::SetLocalPort(int port)
 {
     if (m_listener.IsOpen()) {
         SetLastErrorText("Cannot change LocalPort when IPDaemon is Listening.");
-        return kDaemonLocalPortBusy;
+        return kLocalPortWhileActive;
     }
     m_localPort = port;
     return kResultOk;
@@ -135,13 +144,7 @@ int IpDaemonEngine::SetLocalPort(int port)
 
 int IpDaemonEngine::GetLocalPort()
 {
-    if (m_listener.IsOpen() && m_localPort == 0) {
-        sockaddr_in local{};
-        int length = sizeof local;
-        if (Ws().getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0)
-            return Ws().ntohs(local.sin_port);
-    }
-    return m_localPort;
+    return m_localPort == 0 ? BoundPort(m_listener.Get(), 0) : m_localPort;
 }
 
 int IpDaemonEngine::SetBacklog(int backlog)
@@ -183,11 +186,6 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return NetComponent::WindowProc(message, wParam, lParam);
-}
-
-void IpDaemonEngine::FireError(int code, const char* text)
-{
-    Fire(kIpDaemonEventError, {EventParam::Int(&code), EventParam::Text(&text)});
 }
 
 // A client that is not taken is accepted and closed at once, so that it
@@ -284,22 +282,16 @@ void IpDaemonEngine::ConnectionClosed(DaemonConnection& connection, int code)
 
 int IpDaemonEngine::ConnectionData(int id, const char* data, uint32_t n, bool eolFound)
 {
-    // The owner gets the text with a zero byte after it; the byte is the
-    // receive buffer's and goes back once the event has returned.
     char* text = const_cast<char*>(data);
-    const char kept = text[n];
-    text[n] = '\0';
     int number = id;
-    int length = int(n);
     bool eol = eolFound;
-    Fire(kIpDaemonEventDataIn, {EventParam::Int(&number), EventParam::Binary(&text, length), EventParam::Bool(&eol)});
-    text[n] = kept;
+    Fire(kIpDaemonEventDataIn, {EventParam::Int(&number), EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
     return kResultOk;
 }
 
 void IpDaemonEngine::ConnectionError(int code, const char* text)
 {
-    FireError(code, text ? text : "");
+    FireError(code, text);
 }
 
 void IpDaemonEngine::ConnectionReady(int id)

@@ -16,9 +16,6 @@
 // Accept notifications of the listening socket.
 constexpr UINT kMsgDaemonAccept = WM_USER + 104;
 
-constexpr int kDaemonAlreadyListening = 104;
-constexpr int kDaemonLocalPortBusy = 106;
-constexpr int kDaemonLocalHostBusy = 107;
 constexpr int kDaemonMaxConnectionsLocked = 108;
 constexpr int kDaemonInvalidConnection = 126;
 
@@ -65,7 +62,6 @@ private:
     [[nodiscard]] int SetMaxConnections(int n);
     void Accept();
     void Refuse();
-    void FireError(int code, const char* text);
     void Remove(DaemonConnection& connection);
     void Destroy(int slot);
     void SweepDeferred();

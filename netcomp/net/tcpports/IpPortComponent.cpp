@@ -9,11 +9,6 @@ using E = IpPortEngine;
 using P = Properties<E>;
 using M = Methods<E>;
 
-int SendArgument(E& engine, MethodArgs& args)
-{
-    return engine.Send(args.Text(0), args.Length(0));
-}
-
 constexpr PropertyDescriptor<E> kIpPortProperties[] = {
     P::ReadWrite<&E::GetAcceptData, &E::SetAcceptData>(kIpPortAcceptData),
     P::Read<&E::BytesSent>(kIpPortBytesSent),
@@ -23,7 +18,7 @@ constexpr PropertyDescriptor<E> kIpPortProperties[] = {
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kIpPortFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kIpPortFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kIpPortFirewallPort),
-    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallKind>(kIpPortFirewallType),
+    P::ReadWrite<&E::GetFirewallType, &E::SetFirewallType>(kIpPortFirewallType),
     P::ReadWrite<&E::GetFirewallUser, &E::SetFirewallUser>(kIpPortFirewallUser),
     P::ReadWrite<&E::GetKeepAlive, &E::SetKeepAlive>(kIpPortKeepAlive),
     P::ReadWrite<&E::GetLinger, &E::SetLinger>(kIpPortLinger),
@@ -36,9 +31,9 @@ constexpr PropertyDescriptor<E> kIpPortProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpPortMethods[] = {
-    M::Call<&E::Connect>(kIpPortConnect),     M::Call<&E::DisconnectNow>(kIpPortDisconnect),
-    M::Call<&E::DoEvents>(kIpPortDoEvents),   M::Call<&E::GetLine>(kIpPortGetLine),
-    M::Custom(kIpPortSend, 1, &SendArgument), M::Call<&E::SendLine>(kIpPortSendLine),
+    M::Call<&E::Connect>(kIpPortConnect),   M::Call<&E::DisconnectNow>(kIpPortDisconnect),
+    M::Call<&E::DoEvents>(kIpPortDoEvents), M::Call<&E::GetLine>(kIpPortGetLine),
+    M::CallBytes<&E::Send>(kIpPortSend),    M::Call<&E::SendLine>(kIpPortSendLine),
 };
 
 struct IpPortComponent : ComponentDefaults {

@@ -10,10 +10,20 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/include/netcomp_ipport.h"
 
+namespace {
+
+constexpr EventTable kIpPortEvents = {
+    {SharedEvent::Connected, kIpPortEventConnected}, {SharedEvent::ConnectionStatus, kIpPortEventConnectionStatus},
+    {SharedEvent::DataIn, kIpPortEventDataIn},       {SharedEvent::Disconnected, kIpPortEventDisconnected},
+    {SharedEvent::Error, kIpPortEventError},         {SharedEvent::ReadyToSend, kIpPortEventReadyToSend},
+};
+
+} // namespace
+
 IpPortEngine::IpPortEngine()
 {
+    SetEventTable(kIpPortEvents);
     (void)Init();
-    SetFirewallPort(80);
     SetHoldReplies(false);
 }
 
@@ -76,7 +86,7 @@ int IpPortEngine::Send(const char* data, int length)
         return SendRaw(data, length, 0);
     StartTimeout();
     const int rc = SendBytes(data, uint32_t(length), false);
-    if (rc == kResultOk && !m_singleLineMode)
+    if (rc == kResultOk && !GetSingleLineMode())
         SetAcceptData(true);
     return rc;
 }
@@ -84,7 +94,7 @@ int IpPortEngine::Send(const char* data, int length)
 int IpPortEngine::SendLine(const char* text)
 {
     StartTimeout();
-    if (m_singleLineMode)
+    if (GetSingleLineMode())
         SetAcceptData(false);
     NetString line;
     int rc = line.AppendCStr(text ? text : "");
@@ -95,38 +105,13 @@ int IpPortEngine::SendLine(const char* text)
 
 int IpPortEngine::SetSingleLineMode(bool on)
 {
-    if (on) {
-        const int rc = SetEOL("\r\n", 2);
-        if (rc != kResultOk)
-            return rc;
-        m_eolLength = 2;
-        SetLineMode(true);
+    const int rc = TcpClient::SetSingleLineMode(on);
+    if (rc != kResultOk)
+        return rc;
+    if (on)
         SetAcceptData(false);
-    } else {
-        const int rc = SetEOL("", 0);
-        if (rc != kResultOk)
-            return rc;
-        m_eolLength = 0;
-        SetLineMode(false);
-    }
-    m_singleLineMode = on;
     SetHoldReplies(on);
     return kResultOk;
-}
-
-int IpPortEngine::SetEolBytes(const char* data, int length)
-{
-    const uint32_t n = data && length > 0 ? uint32_t(length) : 0;
-    const int rc = SetEOL(data ? data : "", n);
-    if (rc == kResultOk)
-        m_eolLength = int(n);
-    return rc;
-}
-
-int IpPortEngine::SetFirewallKind(int kind)
-{
-    SetFirewallPort(kind == 2 || kind == 3 ? 1080 : 80);
-    return SetFirewallType(kind);
 }
 
 // Lines are gathered only while a GetLine waits: text nobody asked for is
@@ -135,40 +120,8 @@ int IpPortEngine::ProcessData(const char* data, uint32_t n, bool eolFound)
 {
     if (GetTimeout() != 0 && m_busy)
         (void)TcpClient::ProcessData(data, n, eolFound);
-    // The owner gets the text with a zero byte after it; the byte is the
-    // receive buffer's and goes back once the event has returned.
     char* text = const_cast<char*>(data);
-    const char kept = text[n];
-    text[n] = '\0';
     bool eol = eolFound;
-    int length = int(n);
-    Fire(kIpPortEventDataIn, {EventParam::Binary(&text, length), EventParam::Bool(&eol)});
-    text[n] = kept;
+    Fire(kIpPortEventDataIn, {EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
     return kResultOk;
-}
-
-int IpPortEngine::FireConnected(int code, const char* text)
-{
-    return Fire(kIpPortEventConnected, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int IpPortEngine::FireDisconnected(int code, const char* text)
-{
-    return Fire(kIpPortEventDisconnected, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int IpPortEngine::FireError(int code, const char* text)
-{
-    return Fire(kIpPortEventError, {EventParam::Int(&code), EventParam::Text(&text)});
-}
-
-int IpPortEngine::FireReadyToSend()
-{
-    return Fire(kIpPortEventReadyToSend, {});
-}
-
-int IpPortEngine::FireConnectionStatus(const char* event, int code, const char* text)
-{
-    return Fire(kIpPortEventConnectionStatus,
-                {EventParam::Text(&event), EventParam::Int(&code), EventParam::Text(&text)});
 }

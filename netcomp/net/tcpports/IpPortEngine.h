@@ -19,24 +19,15 @@ public:
     [[nodiscard]] int Send(const char* data, int length);
     [[nodiscard]] int SendLine(const char* text);
 
+    // The socket's single-line mode, read on demand: on, delivery waits for
+    // the next GetLine, and each line is held until one asks for it.
     [[nodiscard]] int SetSingleLineMode(bool on);
-    bool GetSingleLineMode() const { return m_singleLineMode; }
-    [[nodiscard]] int SetEolBytes(const char* data, int length);
-    ByteView EolBytes() const { return {GetEOL(), m_eolLength}; }
-    [[nodiscard]] int SetFirewallKind(int kind);
     [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetTimeout(seconds < 0 ? 0u : unsigned(seconds)); }
     int TimeoutSeconds() const { return int(GetTimeout()); }
 
 protected:
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;
-    int FireConnected(int code, const char* text) override;
-    int FireDisconnected(int code, const char* text) override;
-    int FireError(int code, const char* text) override;
-    int FireReadyToSend() override;
-    int FireConnectionStatus(const char* event, int code, const char* text) override;
 
 private:
-    bool m_singleLineMode = false;
-    int m_eolLength = 0;
     NetString m_line;
 };

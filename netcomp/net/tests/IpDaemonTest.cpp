@@ -14,50 +14,50 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
 struct Daemon {
     void* obj = nullptr;
-    std::vector<int> connected;
-    std::vector<int> disconnected;
-    std::map<int, std::string> received;
-    int requests = 0;
-    bool accept = true;
-    std::function<void(int, const std::string&)> onData;
+    EventRecorder events;
 
     explicit Daemon(int port)
     {
-        obj = IPDaemon_Create(&Daemon::Record, reinterpret_cast<INT_PTR>(this), nullptr);
+        events.TextsAt(kIpDaemonEventDataIn, {1});
+        obj = IPDaemon_Create(EventRecorder::Callback, events.User(), nullptr);
         EXPECT_EQ(IPDaemon_Set(obj, kIpDaemonLocalPort, 0, port, 0), 0);
     }
     ~Daemon() { IPDaemon_Destroy(obj); }
 
-    static int WINAPI Record(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    // The connection numbers of the Connected (or Disconnected) events, in order.
+    std::vector<int> Ids(int event) const
     {
-        auto* self = reinterpret_cast<Daemon*>(user);
-        switch (event) {
-        case kIpDaemonEventConnected:
-            self->connected.push_back(int(params[0]));
-            break;
-        case kIpDaemonEventConnectionRequest:
-            ++self->requests;
-            params[0] = self->accept ? 1 : 0;
-            break;
-        case kIpDaemonEventDataIn: {
-            const std::string text(reinterpret_cast<const char*>(params[1]), size_t(lengths[1]));
-            self->received[int(params[0])] += text;
-            if (self->onData)
-                self->onData(int(params[0]), text);
-            break;
+        std::vector<int> ids;
+        for (const RecordedEvent& e : events.Of(event))
+            ids.push_back(int(e.values[0]));
+        return ids;
+    }
+    std::vector<int> Connected() const { return Ids(kIpDaemonEventConnected); }
+    std::vector<int> Disconnected() const { return Ids(kIpDaemonEventDisconnected); }
+    std::string Received(int id) const
+    {
+        std::string all;
+        for (const RecordedEvent& e : events.Of(kIpDaemonEventDataIn))
+            all += int(e.values[0]) == id ? e.texts[1] : "";
+        return all;
+    }
+    size_t Requests() const { return events.Of(kIpDaemonEventConnectionRequest).size(); }
+    void Accept(bool on) { events.AnswerWith(kIpDaemonEventConnectionRequest, 0, on ? 1 : 0); }
+    // Runs inside each DataIn with the connection number and the text; null stops it.
+    void OnData(std::function<void(int, const std::string&)> action)
+    {
+        if (!action) {
+            events.OnEvent(kIpDaemonEventDataIn, nullptr);
+            return;
         }
-        case kIpDaemonEventDisconnected:
-            self->disconnected.push_back(int(params[0]));
-            break;
-        default:
-            break;
-        }
-        return 0;
+        events.OnEvent(kIpDaemonEventDataIn,
+                       [action](const RecordedEvent& e) { action(int(e.values[0]), e.texts[1]); });
     }
 
     int Listen(bool on) { return IPDaemon_Set(obj, kIpDaemonListening, 0, on ? 1 : 0, 0); }
@@ -82,20 +82,22 @@ struct Daemon {
 
 struct Client {
     void* obj = nullptr;
-    bool disconnected = false;
-    std::string data;
+    EventRecorder events;
 
-    Client() { obj = IPPort_Create(&Client::Record, reinterpret_cast<INT_PTR>(this), nullptr); }
+    Client()
+    {
+        events.TextsAt(kIpPortEventDataIn, {0});
+        obj = IPPort_Create(EventRecorder::Callback, events.User(), nullptr);
+    }
     ~Client() { IPPort_Destroy(obj); }
 
-    static int WINAPI Record(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    bool Disconnected() const { return !events.Of(kIpPortEventDisconnected).empty(); }
+    std::string Data() const
     {
-        auto* self = reinterpret_cast<Client*>(user);
-        if (event == kIpPortEventDisconnected)
-            self->disconnected = true;
-        else if (event == kIpPortEventDataIn)
-            self->data.append(reinterpret_cast<const char*>(params[0]), size_t(lengths[0]));
-        return 0;
+        std::string all;
+        for (const RecordedEvent& e : events.Of(kIpPortEventDataIn))
+            all += e.texts[0];
+        return all;
     }
 
     int Connect(int port)
@@ -121,11 +123,11 @@ struct Client {
 TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
 {
     Daemon d(20910);
-    d.onData = [&](int id, const std::string& text) {
+    d.OnData([&](int id, const std::string& text) {
         INT_PTR args[2] = {id, reinterpret_cast<INT_PTR>(text.data())};
         int lengths[2] = {0, int(text.size())};
         EXPECT_EQ(IPDaemon_Do(d.obj, kIpDaemonSend, 2, args, lengths), 0);
-    };
+    });
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
     EXPECT_EQ(d.Listen(true), 104);
     EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "IPDaemon is already listening.");
@@ -134,8 +136,8 @@ TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
     Client a, b;
     ASSERT_EQ(a.Connect(20910), 0) << IPPort_GetLastError(a.obj);
     ASSERT_EQ(b.Connect(20910), 0) << IPPort_GetLastError(b.obj);
-    d.PumpUntil([&] { return d.connected.size() == 2; });
-    ASSERT_EQ(d.connected, (std::vector<int>{1, 2}));
+    d.PumpUntil([&] { return d.Connected().size() == 2; });
+    ASSERT_EQ(d.Connected(), (std::vector<int>{1, 2}));
     EXPECT_EQ(d.Count(), 2);
     EXPECT_STREQ(reinterpret_cast<const char*>(IPDaemon_Get(d.obj, kIpDaemonRemoteHost, 2, nullptr)), "127.0.0.1");
     EXPECT_EQ(IPDaemon_Get(d.obj, kIpDaemonRemotePort, 2, nullptr), b.LocalPort());
@@ -145,15 +147,15 @@ TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
     ASSERT_EQ(b.SendLine("from b"), 0);
     EXPECT_EQ(b.GetLine(), "from b");
     EXPECT_EQ(a.GetLine(), "from a");
-    EXPECT_EQ(d.received[1], "from a\r\n");
-    EXPECT_EQ(d.received[2], "from b\r\n");
+    EXPECT_EQ(d.Received(1), "from a\r\n");
+    EXPECT_EQ(d.Received(2), "from b\r\n");
 
-    d.onData = nullptr;
+    d.OnData(nullptr);
     ASSERT_EQ(d.SendLine(2, "only b"), 0);
     EXPECT_EQ(b.GetLine(), "only b");
     for (int i = 0; i < 20; ++i)
         IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
-    EXPECT_EQ(a.data, "from a");
+    EXPECT_EQ(a.Data(), "from a");
 
     // A bad number: the send method says so, the index check and the property too.
     EXPECT_EQ(d.SendLine(3, "nobody"), 126);
@@ -164,72 +166,72 @@ TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
     ASSERT_EQ(IPDaemon_Do(d.obj, kIpDaemonShutdown, 0, nullptr, nullptr), 0);
     EXPECT_EQ(d.Count(), 0);
     EXPECT_EQ(IPDaemon_Get(d.obj, kIpDaemonListening, 0, nullptr), 0);
-    for (int i = 0; i < 100 && !(a.disconnected && b.disconnected); ++i)
+    for (int i = 0; i < 100 && !(a.Disconnected() && b.Disconnected()); ++i)
         IPPort_Do(a.obj, kIpPortDoEvents, 0, nullptr, nullptr);
-    EXPECT_TRUE(a.disconnected);
-    EXPECT_TRUE(b.disconnected);
+    EXPECT_TRUE(a.Disconnected());
+    EXPECT_TRUE(b.Disconnected());
 }
 
 TEST(IpDaemon, VetoNumberingAndReuse)
 {
     Daemon d(20912);
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    d.accept = false;
+    d.Accept(false);
     {
         Client refused;
         (void)refused.Connect(20912);
-        d.PumpUntil([&] { return d.requests == 1; });
-        for (int i = 0; i < 100 && !refused.disconnected; ++i)
+        d.PumpUntil([&] { return d.Requests() == 1; });
+        for (int i = 0; i < 100 && !refused.Disconnected(); ++i)
             IPPort_Do(refused.obj, kIpPortDoEvents, 0, nullptr, nullptr);
-        EXPECT_TRUE(refused.disconnected);
+        EXPECT_TRUE(refused.Disconnected());
     }
-    EXPECT_TRUE(d.connected.empty());
+    EXPECT_TRUE(d.Connected().empty());
     EXPECT_EQ(d.Count(), 0);
 
-    d.accept = true;
+    d.Accept(true);
     auto one = std::make_unique<Client>();
     auto two = std::make_unique<Client>();
     ASSERT_EQ(one->Connect(20912), 0);
     ASSERT_EQ(two->Connect(20912), 0);
-    d.PumpUntil([&] { return d.connected.size() == 2; });
+    d.PumpUntil([&] { return d.Connected().size() == 2; });
     one.reset();
-    d.PumpUntil([&] { return d.disconnected.size() == 1; });
-    ASSERT_EQ(d.disconnected, std::vector<int>{1});
+    d.PumpUntil([&] { return d.Disconnected().size() == 1; });
+    ASSERT_EQ(d.Disconnected(), std::vector<int>{1});
     EXPECT_EQ(IPDaemon_CheckIndex(d.obj, kIpDaemonConnected, 1), 280);
     Client three;
     ASSERT_EQ(three.Connect(20912), 0);
-    d.PumpUntil([&] { return d.connected.size() == 3; });
-    EXPECT_EQ(d.connected, (std::vector<int>{1, 2, 1}));
+    d.PumpUntil([&] { return d.Connected().size() == 3; });
+    EXPECT_EQ(d.Connected(), (std::vector<int>{1, 2, 1}));
     EXPECT_EQ(d.Count(), 2);
 }
 
 TEST(IpDaemon, DisconnectInsideItsOwnDataIn)
 {
     Daemon d(20913);
-    d.onData = [&](int id, const std::string& text) {
+    d.OnData([&](int id, const std::string& text) {
         if (text.find("bye") != std::string::npos) {
             EXPECT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnected, id, 0, 0), 0);
         }
-    };
+    });
     ASSERT_EQ(d.Listen(true), 0);
     Client c, other;
     ASSERT_EQ(c.Connect(20913), 0);
     ASSERT_EQ(other.Connect(20913), 0);
-    d.PumpUntil([&] { return d.connected.size() == 2; });
+    d.PumpUntil([&] { return d.Connected().size() == 2; });
     ASSERT_EQ(c.SendLine("bye"), 0);
-    d.PumpUntil([&] { return !d.disconnected.empty(); });
-    EXPECT_EQ(d.disconnected, std::vector<int>{1});
+    d.PumpUntil([&] { return !d.Disconnected().empty(); });
+    EXPECT_EQ(d.Disconnected(), std::vector<int>{1});
     EXPECT_EQ(d.Count(), 1);
-    for (int i = 0; i < 100 && !c.disconnected; ++i)
+    for (int i = 0; i < 100 && !c.Disconnected(); ++i)
         IPPort_Do(c.obj, kIpPortDoEvents, 0, nullptr, nullptr);
-    EXPECT_TRUE(c.disconnected);
+    EXPECT_TRUE(c.Disconnected());
     // The other connection still works, and the freed number is given again.
     ASSERT_EQ(d.SendLine(2, "still here"), 0);
     EXPECT_EQ(other.GetLine(), "still here");
     Client again;
     ASSERT_EQ(again.Connect(20913), 0);
-    d.PumpUntil([&] { return d.connected.size() == 3; });
-    EXPECT_EQ(d.connected.back(), 1);
+    d.PumpUntil([&] { return d.Connected().size() == 3; });
+    EXPECT_EQ(d.Connected().back(), 1);
 }
 
 // A closed connection leaves the map, even though its socket handle is gone
@@ -243,11 +245,11 @@ TEST(IpDaemon, ASmallTableServesManyConnectionsInTurn)
         {
             Client c;
             ASSERT_EQ(c.Connect(20915), 0) << i;
-            d.PumpUntil([&] { return d.connected.size() == i; });
+            d.PumpUntil([&] { return d.Connected().size() == i; });
         }
-        d.PumpUntil([&] { return d.disconnected.size() == i; });
-        ASSERT_EQ(d.connected.size(), i);
-        ASSERT_EQ(d.connected.back(), 1) << i;
+        d.PumpUntil([&] { return d.Disconnected().size() == i; });
+        ASSERT_EQ(d.Connected().size(), i);
+        ASSERT_EQ(d.Connected().back(), 1) << i;
     }
     EXPECT_EQ(d.Count(), 0);
 }

@@ -1,5 +1,8 @@
 // IPPort through its exported functions against openbsd-inetd's internal
-// services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903.
+// services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903;
+// also through the firewalls of the HTTP tests: tinyproxy's CONNECT tunnel,
+// dante (SOCKS 4 and 5), microsocks (SOCKS 5 with a user) and the scripted
+// firewalls of the capture peer.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -10,43 +13,68 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
 constexpr int kEcho = 20901;
 constexpr int kDaytime = 20902;
 constexpr int kChargen = 20903;
+constexpr int kCapture = 20400;
+constexpr int kTinyproxy = 20402;
+constexpr int kDante = 20403;
+constexpr int kMicrosocks = 20404;
 
 struct Port {
     void* obj = nullptr;
-    std::vector<std::string> data;
-    std::vector<bool> eols;
-    std::vector<std::string> status;
-    int connected = -1;
-    int disconnected = -1;
+    EventRecorder events;
 
-    Port() { obj = IPPort_Create(&Port::Record, reinterpret_cast<INT_PTR>(this), nullptr); }
+    Port()
+    {
+        events.TextsAt(kIpPortEventDataIn, {0});
+        events.TextsAt(kIpPortEventConnectionStatus, {0});
+        // The text arrives with a zero byte behind it.
+        events.OnEvent(kIpPortEventDataIn, [](const RecordedEvent& e) {
+            EXPECT_EQ(reinterpret_cast<const char*>(e.values[0])[e.lengths[0]], '\0');
+        });
+        obj = IPPort_Create(EventRecorder::Callback, events.User(), nullptr);
+    }
     ~Port() { IPPort_Destroy(obj); }
 
-    static int WINAPI Record(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    std::vector<std::string> Data() const
     {
-        auto* self = reinterpret_cast<Port*>(user);
-        if (event == kIpPortEventDataIn) {
-            const char* text = reinterpret_cast<const char*>(params[0]);
-            EXPECT_EQ(text[lengths[0]], '\0');
-            self->data.emplace_back(text, size_t(lengths[0]));
-            self->eols.push_back(params[1] != 0);
-        } else if (event == kIpPortEventConnected) {
-            self->connected = int(params[0]);
-        } else if (event == kIpPortEventDisconnected) {
-            self->disconnected = int(params[0]);
-        } else if (event == kIpPortEventConnectionStatus) {
-            self->status.emplace_back(reinterpret_cast<const char*>(params[0]));
-        }
-        return 0;
+        std::vector<std::string> out;
+        for (const RecordedEvent& e : events.Of(kIpPortEventDataIn))
+            out.push_back(e.texts[0]);
+        return out;
     }
+    bool Eol(size_t i) const { return events.Of(kIpPortEventDataIn).at(i).values[1] != 0; }
+    std::vector<bool> Eols() const
+    {
+        std::vector<bool> out;
+        for (const RecordedEvent& e : events.Of(kIpPortEventDataIn))
+            out.push_back(e.values[1] != 0);
+        return out;
+    }
+    // The status code of the last Connected or Disconnected event; -1 before one.
+    int Code(int event) const
+    {
+        const std::vector<RecordedEvent> list = events.Of(event);
+        return list.empty() ? -1 : int(list.back().values[0]);
+    }
+    std::string LastStatus() const { return events.Of(kIpPortEventConnectionStatus).back().texts[0]; }
 
     int Set(int property, INT_PTR value, int length = 0) { return IPPort_Set(obj, property, 0, value, length); }
+    int SetText(int property, const char* text) { return Set(property, reinterpret_cast<INT_PTR>(text)); }
+    // Config "key=value", or the answer of Config "key".
+    int Config(const char* setting, std::string* answer = nullptr)
+    {
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(setting), 0};
+        const int rc = IPPort_Do(obj, kIpPortConfig, 2, args, nullptr);
+        if (answer)
+            *answer = args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        return rc;
+    }
     INT_PTR Get(int property) { return IPPort_Get(obj, property, 0, nullptr); }
     int Connect(int port)
     {
@@ -73,13 +101,13 @@ struct Port {
     }
     void PumpUntil(size_t count)
     {
-        for (int i = 0; i < 150 && data.size() < count; ++i)
+        for (int i = 0; i < 150 && Data().size() < count; ++i)
             IPPort_Do(obj, kIpPortDoEvents, 0, nullptr, nullptr);
     }
     std::string Joined() const
     {
         std::string all;
-        for (const std::string& d : data)
+        for (const std::string& d : Data())
             all += d;
         return all;
     }
@@ -90,7 +118,7 @@ TEST(IpPort, GetLineReadsEchoedLinesOneAtATime)
     Port p;
     ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
     ASSERT_EQ(p.Connect(kEcho), 0) << IPPort_GetLastError(p.obj);
-    EXPECT_EQ(p.connected, 0);
+    EXPECT_EQ(p.Code(kIpPortEventConnected), 0);
     EXPECT_EQ(p.Get(kIpPortConnected), 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.Get(kIpPortRemoteHost))), "127.0.0.1");
 
@@ -107,7 +135,7 @@ TEST(IpPort, GetLineReadsEchoedLinesOneAtATime)
         ASSERT_EQ(p.GetLine(line), 0) << IPPort_GetLastError(p.obj);
         EXPECT_EQ(line, expected);
     }
-    EXPECT_EQ(p.data.size(), 5u);
+    EXPECT_EQ(p.Data().size(), 5u);
 
     // Nothing more comes: the wait ends at the deadline.
     ASSERT_EQ(p.Set(kIpPortTimeout, 1), 0);
@@ -117,7 +145,7 @@ TEST(IpPort, GetLineReadsEchoedLinesOneAtATime)
     EXPECT_EQ(p.GetLine(line), 301);
     EXPECT_STREQ(IPPort_GetLastError(p.obj), "GetLine requires a positive Timeout value.");
     ASSERT_EQ(IPPort_Do(p.obj, kIpPortDisconnect, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(p.disconnected, 0);
+    EXPECT_EQ(p.Code(kIpPortEventDisconnected), 0);
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
     ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
     EXPECT_EQ(p.GetLine(line), 301);
@@ -135,17 +163,17 @@ TEST(IpPort, EventsWithoutTimeoutAndRecordsCutAtTheEol)
     EXPECT_EQ(std::string(eol, size_t(length)), "\r\n");
     ASSERT_EQ(p.Set(kIpPortConnected, 1), 0);
     p.PumpUntil(5);
-    ASSERT_GE(p.data.size(), 5u);
-    EXPECT_EQ(p.connected, 0);
+    ASSERT_GE(p.Data().size(), 5u);
+    EXPECT_EQ(p.Code(kIpPortEventConnected), 0);
     // chargen's lines are 72 characters, each starting one further on.
     for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(p.data[i].size(), 72u) << i;
-        EXPECT_TRUE(p.eols[i]);
+        EXPECT_EQ(p.Data()[i].size(), 72u) << i;
+        EXPECT_TRUE(p.Eol(i));
     }
-    EXPECT_EQ(p.data[1].substr(0, 71), p.data[0].substr(1));
+    EXPECT_EQ(p.Data()[1].substr(0, 71), p.Data()[0].substr(1));
     ASSERT_EQ(p.Set(kIpPortConnected, 0), 0);
-    EXPECT_EQ(p.disconnected, 0);
-    EXPECT_EQ(p.status.back(), "Remote host disconnected.");
+    EXPECT_EQ(p.Code(kIpPortEventDisconnected), 0);
+    EXPECT_EQ(p.LastStatus(), "Remote host disconnected.");
 
     // Raw delivery: the echo service's answer arrives as it comes.
     Port echo;
@@ -170,13 +198,13 @@ TEST(IpPort, DaytimeLineThenTheServerCloses)
     SYSTEMTIME now;
     GetSystemTime(&now);
     EXPECT_NE(line.find(std::to_string(now.wYear)), std::string::npos) << line;
-    for (int i = 0; i < 150 && p.disconnected < 0; ++i)
+    for (int i = 0; i < 150 && p.Code(kIpPortEventDisconnected) < 0; ++i)
         IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
-    EXPECT_EQ(p.disconnected, 0);
+    EXPECT_EQ(p.Code(kIpPortEventDisconnected), 0);
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
 }
 
-TEST(IpPort, FirewallTypeChoosesItsPort)
+TEST(IpPort, FirewallTypeChoosesItsPortAndConfigNumbersFit)
 {
     Port p;
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
@@ -186,6 +214,94 @@ TEST(IpPort, FirewallTypeChoosesItsPort)
     EXPECT_EQ(p.Get(kIpPortFirewallPort), 80);
     ASSERT_EQ(p.Set(kIpPortFirewallHost, reinterpret_cast<INT_PTR>("localhost")), 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(p.Get(kIpPortFirewallHost)), "127.0.0.1");
+
+    // Config numbers that do not fit an int are refused, not wrapped.
+    std::string answer;
+    EXPECT_EQ(p.Config("MaxLineLength=4294967298"), -1);
+    EXPECT_STREQ(IPPort_GetLastError(p.obj), "Unknown config setting.");
+    EXPECT_EQ(p.Config("InBufferSize=99999999999"), -1);
+    ASSERT_EQ(p.Config("MaxLineLength", &answer), 0);
+    EXPECT_EQ(answer, "2048");
+    ASSERT_EQ(p.Config("InBufferSize", &answer), 0);
+    EXPECT_EQ(answer, "2048");
+    ASSERT_EQ(p.Config("MaxLineLength=100"), 0);
+    ASSERT_EQ(p.Config("MaxLineLength", &answer), 0);
+    EXPECT_EQ(answer, "100");
+}
+
+struct Firewall {
+    int type;
+    int port;
+    const char* user;
+    const char* password;
+};
+
+// A firewall negotiates in raw bytes whatever framing the owner set before
+// the connect; the lines of the remote host then arrive cut at the EOL, or
+// one per GetLine in single-line mode.
+TEST(IpPort, LineModeThroughEveryFirewall)
+{
+    const Firewall firewalls[] = {
+        {1, kTinyproxy, "proxyuser", "proxypass"},
+        {2, kDante, "", ""},
+        {3, kDante, "", ""},
+        {3, kMicrosocks, "sockuser", "sockpass"},
+    };
+    for (const Firewall& f : firewalls) {
+        for (bool singleLine : {false, true}) {
+            SCOPED_TRACE(std::to_string(f.type) + " on " + std::to_string(f.port) + (singleLine ? " single" : " eol"));
+            Port p;
+            ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+            if (singleLine)
+                ASSERT_EQ(p.Set(kIpPortSingleLineMode, 1), 0);
+            else
+                ASSERT_EQ(p.Set(kIpPortEOL, reinterpret_cast<INT_PTR>("\r\n"), 2), 0);
+            ASSERT_EQ(p.Set(kIpPortFirewallType, f.type), 0);
+            ASSERT_EQ(p.SetText(kIpPortFirewallHost, "127.0.0.1"), 0);
+            ASSERT_EQ(p.Set(kIpPortFirewallPort, f.port), 0);
+            ASSERT_EQ(p.SetText(kIpPortFirewallUser, f.user), 0);
+            ASSERT_EQ(p.SetText(kIpPortFirewallPassword, f.password), 0);
+            ASSERT_EQ(p.Connect(kEcho), 0) << IPPort_GetLastError(p.obj);
+            EXPECT_EQ(p.Code(kIpPortEventConnected), 0);
+            ASSERT_EQ(p.Send("one\r\ntwo\r\n"), 0);
+            if (singleLine) {
+                std::string line;
+                ASSERT_EQ(p.GetLine(line), 0) << IPPort_GetLastError(p.obj);
+                EXPECT_EQ(line, "one");
+                ASSERT_EQ(p.GetLine(line), 0) << IPPort_GetLastError(p.obj);
+                EXPECT_EQ(line, "two");
+            } else {
+                p.PumpUntil(2);
+                EXPECT_EQ(p.Data(), (std::vector<std::string>{"one", "two"}));
+                EXPECT_EQ(p.Eols(), (std::vector<bool>{true, true}));
+            }
+            ASSERT_EQ(IPPort_Do(p.obj, kIpPortDisconnect, 0, nullptr, nullptr), 0);
+        }
+    }
+}
+
+// The scripted firewalls send their grant and the remote host's first bytes
+// in one write: those bytes are the host's and are cut at the EOL too.
+TEST(IpPort, BytesBehindTheFirewallReplyKeepTheFraming)
+{
+    for (int type : {1, 2, 3}) {
+        SCOPED_TRACE(type);
+        Port p;
+        ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+        ASSERT_EQ(p.Set(kIpPortEOL, reinterpret_cast<INT_PTR>("\r\n"), 2), 0);
+        ASSERT_EQ(p.Set(kIpPortFirewallType, type), 0);
+        ASSERT_EQ(p.SetText(kIpPortFirewallHost, "127.0.0.1"), 0);
+        ASSERT_EQ(p.Set(kIpPortFirewallPort, kCapture), 0);
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(type == 1 ? "ok.test" : "127.0.0.1"), 80};
+        ASSERT_EQ(IPPort_Do(p.obj, kIpPortConnect, 2, args, nullptr), 0) << IPPort_GetLastError(p.obj);
+        p.PumpUntil(4);
+        ASSERT_GE(p.Data().size(), 4u);
+        EXPECT_EQ(p.Data()[0], "HTTP/1.1 200 OK");
+        EXPECT_EQ(p.Data()[1], "Content-Length: 6");
+        EXPECT_EQ(p.Data()[2], "Connection: close");
+        EXPECT_EQ(p.Data()[3], "");
+        EXPECT_TRUE(p.Eol(0) && p.Eol(1) && p.Eol(2) && p.Eol(3));
+    }
 }
 
 } // namespace

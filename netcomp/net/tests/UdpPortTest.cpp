@@ -11,6 +11,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_udpport.h"
+#include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
@@ -18,32 +19,32 @@ constexpr int kPeerPort = 20801;
 
 struct Port {
     void* obj = nullptr;
-    std::vector<std::string> data;
-    std::vector<std::string> sources;
-    std::vector<int> errors;
-    std::vector<std::string> errorTexts;
-    int readyToSend = 0;
-    bool closeOnData = false;
+    EventRecorder events;
 
-    Port() { obj = UDPPort_Create(&Port::Record, reinterpret_cast<INT_PTR>(this), nullptr); }
+    Port()
+    {
+        events.TextsAt(kUdpPortEventDataIn, {0, 1});
+        events.TextsAt(kUdpPortEventError, {1});
+        obj = UDPPort_Create(EventRecorder::Callback, events.User(), nullptr);
+    }
     ~Port() { UDPPort_Destroy(obj); }
 
-    static int WINAPI Record(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    std::vector<std::string> Data() const
     {
-        auto* self = reinterpret_cast<Port*>(user);
-        if (event == kUdpPortEventDataIn) {
-            self->data.emplace_back(reinterpret_cast<const char*>(params[0]), size_t(lengths[0]));
-            self->sources.push_back(std::string(reinterpret_cast<const char*>(params[1])) + ":" +
-                                    std::to_string(params[2]));
-            if (self->closeOnData)
-                UDPPort_Set(self->obj, kUdpPortActive, 0, 0, 0);
-        } else if (event == kUdpPortEventReadyToSend) {
-            ++self->readyToSend;
-        } else if (event == kUdpPortEventError) {
-            self->errors.push_back(int(params[0]));
-            self->errorTexts.push_back(reinterpret_cast<const char*>(params[1]));
-        }
-        return 0;
+        std::vector<std::string> out;
+        for (const RecordedEvent& e : events.Of(kUdpPortEventDataIn))
+            out.push_back(e.texts[0]);
+        return out;
+    }
+    std::string Source(size_t i) const
+    {
+        const RecordedEvent e = events.Of(kUdpPortEventDataIn).at(i);
+        return e.texts[1] + ":" + std::to_string(e.values[2]);
+    }
+    std::vector<RecordedEvent> Errors() const { return events.Of(kUdpPortEventError); }
+    void CloseOnData()
+    {
+        events.OnEvent(kUdpPortEventDataIn, [this](const RecordedEvent&) { Set(kUdpPortActive, 0); });
     }
 
     int Set(int property, INT_PTR value, int length = 0) { return UDPPort_Set(obj, property, 0, value, length); }
@@ -66,7 +67,7 @@ struct Port {
     // Pumps the component's window until count datagrams or errors have come, at most about 3 s.
     void Pump(size_t count)
     {
-        for (int i = 0; i < 150 && data.size() + errors.size() < count; ++i)
+        for (int i = 0; i < 150 && Data().size() + Errors().size() < count; ++i)
             UDPPort_Do(obj, kUdpPortDoEvents, 0, nullptr, nullptr);
     }
     void PumpIdle()
@@ -97,12 +98,17 @@ TEST(UdpPort, SendsAndReceivesBetweenTwoPorts)
     ASSERT_EQ(b.Send(binary), 0);
     ASSERT_EQ(b.Send(""), 0); // nothing is sent
     ASSERT_EQ(b.Send("second"), 0);
-    a.Pump(2);
+    // The Send method takes the bytes with the length given for them.
+    INT_PTR args[1] = {reinterpret_cast<INT_PTR>("third\0x")};
+    int lengths[1] = {7};
+    ASSERT_EQ(UDPPort_Do(b.obj, kUdpPortSend, 1, args, lengths), 0);
+    a.Pump(3);
     a.PumpIdle();
-    ASSERT_EQ(a.data.size(), 2u);
-    EXPECT_EQ(a.data[0], binary);
-    EXPECT_EQ(a.data[1], "second");
-    EXPECT_EQ(a.sources[0], "127.0.0.1:" + std::to_string(bPort));
+    ASSERT_EQ(a.Data().size(), 3u);
+    EXPECT_EQ(a.Data()[0], binary);
+    EXPECT_EQ(a.Data()[1], "second");
+    EXPECT_EQ(a.Data()[2], std::string("third\0x", 7));
+    EXPECT_EQ(a.Source(0), "127.0.0.1:" + std::to_string(bPort));
 }
 
 TEST(UdpPort, EchoAndOversizeDatagramsFromPeer)
@@ -113,20 +119,20 @@ TEST(UdpPort, EchoAndOversizeDatagramsFromPeer)
     EXPECT_EQ(p.Config("MaxPacketSize=200"), "rc112");
     ASSERT_EQ(p.Send("hello, peer"), 0);
     p.Pump(1);
-    EXPECT_GE(p.readyToSend, 1); // the socket reports it can send once it is set up
-    ASSERT_EQ(p.data.size(), 1u);
-    EXPECT_EQ(p.data[0], "hello, peer");
-    EXPECT_EQ(p.sources[0], "127.0.0.1:20801");
+    EXPECT_GE(p.events.Of(kUdpPortEventReadyToSend).size(), 1); // the socket reports it can send once it is set up
+    ASSERT_EQ(p.Data().size(), 1u);
+    EXPECT_EQ(p.Data()[0], "hello, peer");
+    EXPECT_EQ(p.Source(0), "127.0.0.1:20801");
     // 100 bytes fit exactly; 101 do not.
     ASSERT_EQ(p.Send("BIG 100"), 0);
     p.Pump(2);
-    ASSERT_EQ(p.data.size(), 2u);
-    EXPECT_EQ(p.data[1], std::string(100, 'x'));
+    ASSERT_EQ(p.Data().size(), 2u);
+    EXPECT_EQ(p.Data()[1], std::string(100, 'x'));
     ASSERT_EQ(p.Send("BIG 5000"), 0);
     p.Pump(3);
-    ASSERT_EQ(p.errors.size(), 1u);
-    EXPECT_EQ(p.errors[0], 10040);
-    EXPECT_EQ(p.errorTexts[0], "Winsock error in recv()");
+    ASSERT_EQ(p.Errors().size(), 1u);
+    EXPECT_EQ(p.Errors()[0].values[0], 10040);
+    EXPECT_EQ(p.Errors()[0].texts[1], "Winsock error in recv()");
 }
 
 TEST(UdpPort, ConnectedSocketTalksToItsPeerOnly)
@@ -142,9 +148,9 @@ TEST(UdpPort, ConnectedSocketTalksToItsPeerOnly)
     EXPECT_EQ(p.Set(kUdpPortRemotePort, 7), 115);
     ASSERT_EQ(p.Send("connected"), 0);
     p.Pump(1);
-    ASSERT_EQ(p.data.size(), 1u);
-    EXPECT_EQ(p.data[0], "connected");
-    EXPECT_EQ(p.sources[0], "127.0.0.1:20801");
+    ASSERT_EQ(p.Data().size(), 1u);
+    EXPECT_EQ(p.Data()[0], "connected");
+    EXPECT_EQ(p.Source(0), "127.0.0.1:20801");
 }
 
 TEST(UdpPort, PropertiesAndOptionsReadBack)
@@ -189,25 +195,25 @@ TEST(UdpPort, AcceptDataHoldsAndReleasesDatagrams)
     ASSERT_EQ(p.Set(kUdpPortAcceptData, 0), 0);
     ASSERT_EQ(p.Send("MANY 3"), 0);
     p.PumpIdle();
-    EXPECT_TRUE(p.data.empty());
+    EXPECT_TRUE(p.Data().empty());
     ASSERT_EQ(p.Set(kUdpPortAcceptData, 1), 0);
     p.Pump(3);
-    ASSERT_EQ(p.data.size(), 3u);
-    EXPECT_EQ(p.data[0] + p.data[1] + p.data[2], "123");
+    ASSERT_EQ(p.Data().size(), 3u);
+    EXPECT_EQ(p.Data()[0] + p.Data()[1] + p.Data()[2], "123");
 }
 
 TEST(UdpPort, ClosingInsideDataInEndsDelivery)
 {
     Port p;
     ToPeer(p);
-    p.closeOnData = true;
+    p.CloseOnData();
     ASSERT_EQ(p.Set(kUdpPortAcceptData, 0), 0);
     ASSERT_EQ(p.Send("MANY 4"), 0);
     p.PumpIdle();
     ASSERT_EQ(p.Set(kUdpPortAcceptData, 1), 0);
     p.Pump(1);
     p.PumpIdle();
-    EXPECT_EQ(p.data.size(), 1u);
+    EXPECT_EQ(p.Data().size(), 1u);
     EXPECT_EQ(p.Get(kUdpPortActive), 0);
 }
 

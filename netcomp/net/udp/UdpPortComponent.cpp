@@ -9,11 +9,6 @@ using E = UdpPortEngine;
 using P = Properties<E>;
 using M = Methods<E>;
 
-int SendArgument(E& engine, MethodArgs& args)
-{
-    return engine.Send(args.Text(0), args.Length(0));
-}
-
 constexpr PropertyDescriptor<E> kUdpPortProperties[] = {
     P::ReadWrite<&E::GetAcceptData, &E::SetAcceptData>(kUdpPortAcceptData),
     P::ReadWrite<&E::IsActive, &E::SetActive>(kUdpPortActive),
@@ -28,7 +23,7 @@ constexpr PropertyDescriptor<E> kUdpPortProperties[] = {
 
 constexpr MethodDescriptor<E> kUdpPortMethods[] = {
     M::Call<&E::DoEvents>(kUdpPortDoEvents),
-    M::Custom(kUdpPortSend, 1, &SendArgument),
+    M::CallBytes<&E::Send>(kUdpPortSend),
 };
 
 struct UdpPortComponent : ComponentDefaults {

@@ -2,21 +2,17 @@
 
 #include "netcomp/include/netcomp_udpport.h"
 
-int UdpPortEngine::OnDataIn(const char* data, int length, const char* address, int port)
-{
-    char* datagram = const_cast<char*>(data);
-    Fire(kUdpPortEventDataIn,
-         {EventParam::Binary(&datagram, length), EventParam::Text(&address), EventParam::Int(&port)});
-    return 0;
-}
+namespace {
 
-void UdpPortEngine::OnError(int code, const char* description)
-{
-    Fire(kUdpPortEventError, {EventParam::Int(&code), EventParam::Text(&description)});
-}
+constexpr EventTable kUdpPortEvents = {
+    {SharedEvent::DataIn, kUdpPortEventDataIn},
+    {SharedEvent::Error, kUdpPortEventError},
+    {SharedEvent::ReadyToSend, kUdpPortEventReadyToSend},
+};
 
-int UdpPortEngine::OnReadyToSend()
+} // namespace
+
+UdpPortEngine::UdpPortEngine() : UdpSocket("UDPPort")
 {
-    Fire(kUdpPortEventReadyToSend, {});
-    return 0;
+    SetEventTable(kUdpPortEvents);
 }

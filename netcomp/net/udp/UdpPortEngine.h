@@ -4,8 +4,6 @@
 #include "netcomp/net/udp/UdpSocket.h"
 
 class UdpPortEngine : public UdpSocket {
-protected:
-    int OnDataIn(const char* data, int length, const char* address, int port) override;
-    void OnError(int code, const char* description) override;
-    int OnReadyToSend() override;
+public:
+    UdpPortEngine();
 };

@@ -1,14 +1,12 @@
-// The datagram socket is asynchronous: WSAAsyncSelect posts kMsgUdpSocket
-// to the hidden window for read and write readiness, and each read
-// notification drains the socket in one receive loop. A close asked for from
-// inside a delivery (the owner sets Active to False in DataIn) only marks the
-// close as pending; the loop performs it when the delivery has returned, so
-// the buffer being delivered stays valid and no datagram follows the close.
+// The socket's mechanics (notifications, the receive round, the close that
+// waits for a delivery) are the DatagramSocket's; this class adds the
+// component's end points, options and texts. Exchange is the request/reply
+// wait of the datagram protocols: the matcher sees every datagram that
+// arrives while it waits, and the first one it takes ends the receive round,
+// so that what follows is left for the next exchange or for OnDataIn.
 #include "netcomp/net/udp/UdpSocket.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 
 #include "netcomp/core/text/AddressText.h"
 #include "netcomp/core/framework/NotifyWindow.h"
@@ -17,14 +15,15 @@
 
 namespace {
 
-// Winsock 1.1 numbers of the IP options: WSOCK32 ignores the Winsock 2 ones.
-constexpr int kIpTtl = 7;
-constexpr int kIpTos = 8;
+constexpr int kDefaultPacketSize = 8192;
+// OnDatagram's answer once the awaited reply has come: the round stops.
+constexpr int kReplyTaken = 1;
 
 } // namespace
 
-UdpSocket::UdpSocket() : m_buffer(std::size_t(m_maxPacketSize) + 1)
+UdpSocket::UdpSocket(const char* component) : m_component(component), m_socket(*this, kMsgUdpSocket)
 {
+    (void)m_socket.SetCapacity(kDefaultPacketSize);
     Setup(true);
 }
 
@@ -32,12 +31,7 @@ UdpSocket::~UdpSocket()
 {
     if (Ws().WSAIsBlocking())
         Ws().WSACancelBlockingCall();
-    MarkClosed();
-}
-
-int UdpSocket::SetOption(int level, int option, int value)
-{
-    return SetSocketOption(m_socket.Get(), level, option, value);
+    m_socket.Abort();
 }
 
 int UdpSocket::SetActive(bool active)
@@ -46,164 +40,95 @@ int UdpSocket::SetActive(bool active)
     if (!active)
         return Close();
     if (m_socket.IsOpen()) {
-        SetLastErrorText("UDPPort is already Active.");
+        SetLastErrorText((std::string(m_component) + " is already Active.").c_str());
         return kAlreadyActive;
     }
-    m_closePending = false;
     if (m_useConnection && m_remotePort == 0) {
         SetLastErrorText("RemotePort can't be zero when UseConnection is set. Please specify a valid service port "
                          "number.");
-        return kRemotePortZero;
+        return kPortZero;
     }
-    return Open();
+    const int rc = Open();
+    if (rc != kResultOk)
+        m_socket.Abort();
+    return rc;
 }
 
 int UdpSocket::Open()
 {
-    m_socket.Reset(Ws().socket(AF_INET, SOCK_DGRAM, 0));
-    if (!m_socket.IsOpen())
-        return Ws().WSAGetLastError();
+    int rc = m_socket.Create(SOCK_DGRAM, 0);
+    if (rc != kResultOk)
+        return rc;
     if (m_shareLocalPort)
-        (void)SetOption(SOL_SOCKET, SO_REUSEADDR, 1);
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = LocalAddress();
-    local.sin_port = Ws().htons(u_short(m_localPort));
-    if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        const int error = Ws().WSAGetLastError();
-        MarkClosed();
-        return error;
-    }
+        (void)m_socket.SetOption(SOL_SOCKET, SO_REUSEADDR, 1);
+    if ((rc = m_socket.Bind(LocalAddress(), m_localPort)) != kResultOk)
+        return rc;
     // The options as the owner set them; a refused one leaves the system's value.
-    (void)SetOption(SOL_SOCKET, SO_RCVBUF, m_inBufferSize);
-    (void)SetOption(SOL_SOCKET, SO_SNDBUF, m_outBufferSize);
-    (void)SetOption(SOL_SOCKET, SO_DONTROUTE, m_dontRoute ? 1 : 0);
+    (void)m_socket.SetOption(SOL_SOCKET, SO_RCVBUF, m_inBufferSize);
+    (void)m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, m_outBufferSize);
+    (void)m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, m_dontRoute ? 1 : 0);
     if (m_qosFlags != 0)
-        (void)SetOption(IPPROTO_IP, kIpTos, m_qosFlags);
+        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTos, m_qosFlags);
     if (m_timeToLive != 0)
-        (void)SetOption(IPPROTO_IP, kIpTtl, m_timeToLive);
+        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, m_timeToLive);
     // Every datagram socket of the library may send to broadcast addresses.
-    (void)SetOption(SOL_SOCKET, SO_BROADCAST, 1);
-    if (m_useConnection) {
-        sockaddr_in to = {};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = m_remoteAddress;
-        to.sin_port = Ws().htons(u_short(m_remotePort));
-        if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-            const int error = Ws().WSAGetLastError();
-            if (error != WSAEWOULDBLOCK) {
-                MarkClosed();
-                return error;
-            }
-        }
-    }
-    if (Ws().WSAAsyncSelect(m_socket.Get(), m_window, kMsgUdpSocket, FD_READ | FD_WRITE) != 0) {
-        const int error = Ws().WSAGetLastError();
-        MarkClosed();
-        return error;
-    }
-    return kResultOk;
-}
-
-void UdpSocket::MarkClosed()
-{
-    if (m_socket.IsOpen())
-        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
-    m_socket.Reset();
-    m_receiving = false;
-    m_acceptData = true;
+    (void)m_socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
+    if (m_useConnection && (rc = m_socket.Connect(m_remoteAddress, m_remotePort)) != kResultOk)
+        return rc;
+    return m_socket.Select(m_window);
 }
 
 int UdpSocket::Close()
 {
     if (!m_socket.IsOpen()) {
-        MarkClosed();
+        OnClosed();
         return kResultOk;
     }
-    if (m_receiving) {
-        m_closePending = true;
-        return kResultOk;
-    }
-    // What has already arrived is still delivered before the socket goes.
-    if (m_acceptData) {
-        (void)ReceiveLoop(true);
-        if (!m_socket.IsOpen())
-            return kResultOk;
-    }
-    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
-    const int rc = Ws().closesocket(m_socket.Release()) == 0 ? kResultOk : Ws().WSAGetLastError();
-    MarkClosed();
-    return rc;
+    return m_socket.Close();
+}
+
+void UdpSocket::OnClosed()
+{
+    // A closed port accepts data again, whatever the owner had set.
+    m_socket.SetAcceptData(true);
 }
 
 LRESULT UdpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != kMsgUdpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
-        return NetComponent::WindowProc(message, wParam, lParam);
-    switch (WSAGETSELECTEVENT(lParam)) {
-    case FD_READ:
-        if (m_acceptData && !m_receiving) {
-            m_receiving = true;
-            (void)ReceiveLoop(false);
-            m_receiving = false;
-            if (m_closePending) {
-                m_closePending = false;
-                (void)Close();
-            }
-        }
+    if (m_socket.OnMessage(message, wParam, lParam))
         return 0;
-    case FD_WRITE:
-        (void)OnReadyToSend();
-        return 0;
-    default:
-        return NetComponent::WindowProc(message, wParam, lParam);
-    }
+    return NetComponent::WindowProc(message, wParam, lParam);
 }
 
-int UdpSocket::ReceiveLoop(bool draining)
+int UdpSocket::OnDatagram(char* data, int length, unsigned long address, int port)
 {
-    for (;;) {
-        if (!m_socket.IsOpen() || !m_acceptData || DestroyPending())
+    // An owner that destroyed the component in an event hears nothing more.
+    if (DestroyPending())
+        return kInterrupted;
+    const std::string source = DottedAddress(std::uint32_t(address));
+    if (!AbsoluteTimeout())
+        StartTimeout();
+    if (m_matcher) {
+        if (!m_matcher->Matches(data, length, source.c_str(), port))
             return kResultOk;
-        if (m_closePending && !draining) {
-            // The owner closed from inside a delivery: nothing more is delivered.
-            m_closePending = false;
-            MarkClosed();
-            return kResultOk;
-        }
-        sockaddr_in from = {};
-        int fromLength = sizeof from;
-        // The last byte stays free for the zero placed behind the datagram.
-        char* into = m_buffer.data();
-        const int n = m_useConnection ? Ws().recv(m_socket.Get(), into, m_maxPacketSize, 0)
-                                      : Ws().recvfrom(m_socket.Get(), into, m_maxPacketSize, 0,
-                                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (n == 0) {
-            if (!draining)
-                m_receiving = false;
-            return kResultOk;
-        }
-        if (n == SOCKET_ERROR) {
-            const int error = Ws().WSAGetLastError();
-            if (error == WSAECONNRESET)
-                OnError(error, "Destination unreachable (service unavailable?).");
-            else if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
-                OnError(error, "Winsock error in recv()");
-            return error;
-        }
-        const std::string source =
-            DottedAddress(std::uint32_t(m_useConnection ? m_remoteAddress : from.sin_addr.s_addr));
-        const int port = m_useConnection ? m_remotePort : Ws().ntohs(from.sin_port);
-        if (!AbsoluteTimeout())
-            StartTimeout();
-        const char saved = into[n];
-        into[n] = '\0';
-        const int rc = OnDataIn(into, n, source.c_str(), port);
-        if (m_socket.IsOpen())
-            into[n] = saved;
-        if (rc != 0)
-            return rc;
+        m_matcher = nullptr;
+        m_replied = true;
+        return kReplyTaken;
     }
+    return OnDataIn(data, length, source.c_str(), port);
+}
+
+void UdpSocket::OnReceiveError(int code)
+{
+    if (code == WSAECONNRESET)
+        OnError(code, "Destination unreachable (service unavailable?).");
+    else
+        OnError(code, "Winsock error in recv()");
+}
+
+void UdpSocket::OnWritable()
+{
+    (void)OnReadyToSend();
 }
 
 int UdpSocket::Send(const char* data, int length)
@@ -213,33 +138,77 @@ int UdpSocket::Send(const char* data, int length)
         SetLastErrorText("The control must be Active for this operation.");
         return kNotActive;
     }
+    const int rc = SendRequest(data, length);
+    if (rc == kResultOk && !AbsoluteTimeout())
+        StartTimeout();
+    return rc;
+}
+
+int UdpSocket::SendRequest(const char* data, int length)
+{
     if (length <= 0 || !data)
         return kResultOk;
-    const char* bytes = data;
-    int sent;
-    if (m_useConnection) {
-        sent = Ws().send(m_socket.Get(), bytes, length, 0);
-    } else {
-        sockaddr_in to = {};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = m_remoteAddress;
-        to.sin_port = Ws().htons(u_short(m_remotePort));
-        sent = Ws().sendto(m_socket.Get(), bytes, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    return m_socket.SendTo(data, length, m_remoteAddress, m_remotePort);
+}
+
+int UdpSocket::Exchange(const char* request, int length, const Retransmission& resend, ReplyMatcher& matcher)
+{
+    int rc = Send(request, length);
+    if (rc != kResultOk)
+        return rc;
+    // The exchange keeps its own clock: neither the resends nor datagrams
+    // that are not the reply may stretch it past the Timeout.
+    const DWORD timeout = GetTimeout() * 1000;
+    const DWORD start = Now();
+    DWORD lastSend = start;
+    int resends = 0;
+    // An exchange asked for inside another one's matcher leaves it waiting.
+    ReplyMatcher* const outer = m_matcher;
+    const bool outerReplied = m_replied;
+    m_matcher = &matcher;
+    m_replied = false;
+    m_socket.SetAcceptData(true);
+    StartTimeout();
+    while (!m_replied) {
+        if (!m_socket.IsOpen()) {
+            SetLastErrorText("Interrupted.");
+            rc = kInterrupted;
+            break;
+        }
+        if (!WaitStep(10, m_window)) {
+            rc = kInterrupted;
+            break;
+        }
+        if (m_replied)
+            break;
+        const DWORD now = Now();
+        if (timeout != 0 && now - start >= timeout) {
+            SetLastErrorText("Timeout.");
+            rc = kInterrupted;
+            break;
+        }
+        if (resend.interval == 0 || now - lastSend < resend.interval)
+            continue;
+        if (resend.maxResends >= 0 && resends >= resend.maxResends) {
+            SetLastErrorText("Timeout.");
+            rc = kInterrupted;
+            break;
+        }
+        if (!m_socket.IsOpen())
+            continue;
+        if ((rc = SendRequest(request, length)) != kResultOk)
+            break;
+        lastSend = now;
+        ++resends;
     }
-    if (sent == SOCKET_ERROR)
-        return Ws().WSAGetLastError();
-    if (!AbsoluteTimeout())
-        StartTimeout();
-    return kResultOk;
+    m_matcher = outer;
+    m_replied = outerReplied;
+    return rc;
 }
 
 int UdpSocket::SetAcceptData(bool on)
 {
-    const bool resume = on && !m_acceptData;
-    m_acceptData = on;
-    // Datagrams that waited while data was refused are picked up at once.
-    if (resume && m_socket.IsOpen())
-        PostMessageA(m_window, kMsgUdpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    m_socket.SetAcceptData(on);
     return kResultOk;
 }
 
@@ -247,11 +216,11 @@ const char* UdpSocket::GetLocalHost()
 {
     if (!m_socket.IsOpen())
         return NetComponent::GetLocalHost();
-    sockaddr_in bound = {};
-    int length = sizeof bound;
+    unsigned long address = 0;
+    int port = 0;
     m_text.clear();
-    if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) == 0)
-        m_text = DottedAddress(std::uint32_t(bound.sin_addr.s_addr));
+    if (LocalEndpoint(m_socket.Handle(), &address, &port))
+        m_text = DottedAddress(std::uint32_t(address));
     return m_text.c_str();
 }
 
@@ -278,13 +247,7 @@ int UdpSocket::SetLocalPort(int port)
 
 int UdpSocket::GetLocalPort()
 {
-    if (!m_socket.IsOpen())
-        return m_localPort;
-    sockaddr_in bound = {};
-    int length = sizeof bound;
-    if (Ws().getsockname(m_socket.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0)
-        return m_localPort;
-    return Ws().ntohs(bound.sin_port);
+    return BoundPort(m_socket.Handle(), m_localPort);
 }
 
 int UdpSocket::SetRemoteHost(const char* text)
@@ -294,18 +257,11 @@ int UdpSocket::SetRemoteHost(const char* text)
         SetLastErrorText("Cannot change RemoteHost when UseConnection is set and the control is Active.");
         return kRemoteHostWhileConnected;
     }
-    if (!text || !*text) {
-        m_remoteAddress = 0;
-        return kResultOk;
-    }
-    if (std::strcmp(text, "255.255.255.255") == 0) {
-        m_remoteAddress = INADDR_BROADCAST;
-        return kResultOk;
-    }
     if (Ws().WSAIsBlocking())
         Ws().WSACancelBlockingCall();
+    // A name that cannot be resolved leaves no address.
     m_remoteAddress = 0;
-    const int rc = ResolveHost(text, &m_remoteAddress);
+    const int rc = DatagramSocket::ResolveDestination(text, &m_remoteAddress);
     return rc == WSANOTINITIALISED ? kResultOk : rc;
 }
 
@@ -332,7 +288,7 @@ int UdpSocket::SetDontRoute(bool on)
 {
     SetLastErrorText("");
     m_dontRoute = on;
-    return !m_socket.IsOpen() ? kResultOk : SetOption(SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0);
+    return !m_socket.IsOpen() ? kResultOk : m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, on ? 1 : 0);
 }
 
 int UdpSocket::SetTimeToLive(int ttl)
@@ -341,7 +297,7 @@ int UdpSocket::SetTimeToLive(int ttl)
     if (ttl == 0)
         return kResultOk; // 0 keeps what the socket has
     m_timeToLive = ttl;
-    return !m_socket.IsOpen() ? kResultOk : SetOption(IPPROTO_IP, kIpTtl, ttl);
+    return !m_socket.IsOpen() ? kResultOk : m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, ttl);
 }
 
 int UdpSocket::SetQosFlags(int flags)
@@ -350,7 +306,7 @@ int UdpSocket::SetQosFlags(int flags)
     if (flags == 0 && m_qosFlags == 0)
         return kResultOk;
     if (m_socket.IsOpen()) {
-        const int rc = SetOption(IPPROTO_IP, kIpTos, flags);
+        const int rc = m_socket.SetOption(IPPROTO_IP, kIpOptionTos, flags);
         if (rc != kResultOk)
             return rc;
     }
@@ -361,7 +317,7 @@ int UdpSocket::SetQosFlags(int flags)
 int UdpSocket::GetQosFlags()
 {
     int value = 0;
-    if (m_socket.IsOpen() && GetSocketOption(m_socket.Get(), IPPROTO_IP, kIpTos, &value) == kResultOk)
+    if (m_socket.IsOpen() && m_socket.GetOption(IPPROTO_IP, kIpOptionTos, &value) == kResultOk)
         return value;
     return m_qosFlags;
 }
@@ -370,14 +326,14 @@ int UdpSocket::SetInBufferSize(int size)
 {
     SetLastErrorText("");
     m_inBufferSize = size;
-    return !m_socket.IsOpen() ? kResultOk : SetOption(SOL_SOCKET, SO_RCVBUF, size);
+    return !m_socket.IsOpen() ? kResultOk : m_socket.SetOption(SOL_SOCKET, SO_RCVBUF, size);
 }
 
 int UdpSocket::SetOutBufferSize(int size)
 {
     SetLastErrorText("");
     m_outBufferSize = size;
-    return !m_socket.IsOpen() ? kResultOk : SetOption(SOL_SOCKET, SO_SNDBUF, size);
+    return !m_socket.IsOpen() ? kResultOk : m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, size);
 }
 
 int UdpSocket::SetUseConnection(bool on)
@@ -396,16 +352,9 @@ int UdpSocket::SetMaxPacketSize(int size)
     SetLastErrorText("");
     if (m_socket.IsOpen()) {
         SetLastErrorText("Cannot change MaxPacketSize while the control is Active.");
-        return kMaxPacketSizeWhileActive;
+        return kMaxSizeWhileActive;
     }
-    const int n = std::clamp(size, 0, kLargestPacket);
-    try {
-        m_buffer.assign(std::size_t(n) + 1, 0);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    }
-    m_maxPacketSize = n;
-    return kResultOk;
+    return m_socket.SetCapacity(std::clamp(size, 0, kLargestPacket));
 }
 
 int UdpSocket::Config(const ConfigArg& arg, const char** answer)
@@ -419,7 +368,7 @@ int UdpSocket::Config(const ConfigArg& arg, const char** answer)
         return kResultOk;
     }
     if (arg.KeyIs("MaxPacketSize"))
-        return arg.query ? AnswerInt(m_maxPacketSize, answer)
+        return arg.query ? AnswerInt(GetMaxPacketSize(), answer)
                          : SetConfigInt(arg, [this](int v) { return SetMaxPacketSize(v); });
     if (arg.KeyIs("QOSFlags"))
         return arg.query ? AnswerInt(GetQosFlags(), answer)
@@ -431,18 +380,25 @@ int UdpSocket::Config(const ConfigArg& arg, const char** answer)
         return arg.query ? AnswerInt(m_outBufferSize, answer)
                          : SetConfigInt(arg, [this](int v) { return SetOutBufferSize(v); });
     if (arg.query && arg.KeyIs("SocketHandle"))
-        return AnswerInt(m_socket.IsOpen() ? int(m_socket.Get()) : -1, answer);
+        return AnswerInt(m_socket.IsOpen() ? int(m_socket.Handle()) : -1, answer);
     return NetComponent::Config(arg, answer);
 }
 
-int UdpSocket::OnDataIn(const char*, int, const char*, int)
+int UdpSocket::OnDataIn(const char* data, int length, const char* address, int port)
 {
-    return 0;
+    char* datagram = const_cast<char*>(data);
+    Fire(SharedEvent::DataIn,
+         {EventParam::Binary(&datagram, length), EventParam::Text(&address), EventParam::Int(&port)});
+    return kResultOk;
 }
 
-void UdpSocket::OnError(int, const char*) {}
+void UdpSocket::OnError(int code, const char* description)
+{
+    FireError(code, description);
+}
 
 int UdpSocket::OnReadyToSend()
 {
-    return 0;
+    Fire(SharedEvent::ReadyToSend, {});
+    return kResultOk;
 }

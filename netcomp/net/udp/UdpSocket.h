@@ -1,32 +1,55 @@
 #pragma once
-// One IPv4 datagram socket with its end points and options, a receive loop
-// driven by the hidden window's socket notifications, and the send
-// operation. UDPPort is this class with its notifications as events; the
-// datagram protocols (TFTP, SysLog, NetClock, DNS, SNMP) derive from it and
-// put their own handling in place of OnDataIn and OnError.
+// One IPv4 datagram socket with its end points and options, the receive loop
+// driven by the hidden window's socket notifications, the send operation and
+// a request/reply wait with retransmission.
+//
+// UDPPort is this class with its three notifications as events. A datagram
+// protocol (TFTP, SysLog, NetClock, DNS, SNMP) derives from it, names itself
+// in the constructor (the name appears in "<name> is already Active."), sets
+// its event table, and either overrides OnDataIn with its own datagram
+// handling or asks and waits with Exchange:
+//
+//   rc = SetActive(true);
+//   rc = Exchange(query.data(), int(query.size()), Retransmission{2000, 3},
+//                 [&](const char* data, int length, const char* address, int port) {
+//                     return ParseAnswer(data, length); // true: this is the answer
+//                 });
+//
+// Without an override, OnDataIn, OnError and OnReadyToSend fire the shared
+// events DataIn (datagram, source address, source port), Error and
+// ReadyToSend under the numbers of the engine's event table.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "netcomp/core/datagram/DatagramSocket.h"
 #include "netcomp/core/framework/NetComponent.h"
-#include "netcomp/core/framework/OwnedHandle.h"
 
-class UdpSocket : public NetComponent {
+// Decides whether a datagram that arrives during Exchange is the awaited
+// reply; the bytes (with a zero byte behind them) live only during the call.
+class ReplyMatcher {
 public:
-    static constexpr int kAlreadyActive = 104;
-    static constexpr int kLocalPortWhileActive = 106;
-    static constexpr int kLocalHostWhileActive = 107;
-    static constexpr int kNotActive = 109;
-    static constexpr int kMaxPacketSizeWhileActive = 112;
-    static constexpr int kRemoteHostWhileConnected = 114;
-    static constexpr int kRemotePortWhileConnected = 115;
-    static constexpr int kRemotePortZero = 116;
-    static constexpr int kUseConnectionWhileActive = 117;
+    virtual bool Matches(const char* data, int length, const char* address, int port) = 0;
+
+protected:
+    ~ReplyMatcher() = default;
+};
+
+// When Exchange sends its request again: every `interval` milliseconds
+// without the reply (0: never), at most `maxResends` times (-1: until the
+// Timeout). After the last resend it waits one more interval.
+struct Retransmission {
+    DWORD interval = 0;
+    int maxResends = -1;
+};
+
+class UdpSocket : public NetComponent, private DatagramSink {
+public:
     static constexpr int kLargestPacket = 65536;
 
-    UdpSocket();
+    // `component`: the component's name as its texts give it ("UDPPort").
+    explicit UdpSocket(const char* component);
     ~UdpSocket() override;
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -38,8 +61,19 @@ public:
     bool IsActive() const { return m_socket.IsOpen(); }
     [[nodiscard]] int Send(const char* data, int length);
     [[nodiscard]] int Close();
+    // Sends the request to RemoteHost and RemotePort, turns AcceptData on,
+    // then waits in 10 ms steps until `matcher` takes a datagram as the
+    // reply, sending the request again as `resend` says. Datagrams it does
+    // not take are dropped. The whole exchange is bounded by the Timeout (0:
+    // none), whatever arrives meanwhile: 301 with "Timeout." when it or the
+    // resends run out, 301 "Interrupted." on an interrupt or when the socket
+    // closes. Not from inside a delivery (OnDataIn, a matcher): no datagram
+    // reaches the socket's owner there.
+    [[nodiscard]] int Exchange(const char* request, int length, const Retransmission& resend, ReplyMatcher& matcher);
+    template <class Fn>
+    [[nodiscard]] int Exchange(const char* request, int length, const Retransmission& resend, Fn&& matches);
     [[nodiscard]] int SetAcceptData(bool on);
-    bool GetAcceptData() const { return m_acceptData; }
+    bool GetAcceptData() const { return m_socket.AcceptData(); }
     [[nodiscard]] int SetLocalPort(int port);
     int GetLocalPort();
     [[nodiscard]] int SetRemoteHost(const char* text);
@@ -59,10 +93,11 @@ public:
     [[nodiscard]] int SetUseConnection(bool on);
     bool GetUseConnection() const { return m_useConnection; }
     [[nodiscard]] int SetMaxPacketSize(int size);
-    int GetMaxPacketSize() const { return m_maxPacketSize; }
+    int GetMaxPacketSize() const { return m_socket.Capacity(); }
     void SetShareLocalPort(bool on) { m_shareLocalPort = on; }
     bool GetShareLocalPort() const { return m_shareLocalPort; }
-    SOCKET Handle() const { return m_socket.Get(); }
+    SOCKET Handle() const { return m_socket.Handle(); }
+    const char* ComponentName() const { return m_component; }
 
 protected:
     // One datagram, with a zero byte after its last byte; a non-zero result
@@ -73,25 +108,41 @@ protected:
 
 private:
     [[nodiscard]] int Open();
-    [[nodiscard]] int ReceiveLoop(bool draining);
-    void MarkClosed();
-    [[nodiscard]] int SetOption(int level, int option, int value);
+    [[nodiscard]] int SendRequest(const char* data, int length);
 
-    SocketHandle m_socket;
+    int OnDatagram(char* data, int length, unsigned long address, int port) override;
+    void OnReceiveError(int code) override;
+    void OnWritable() override;
+    void OnClosed() override;
+
+    const char* m_component;
+    DatagramSocket m_socket;
     unsigned long m_remoteAddress = 0; // network order; 0 = none
     int m_remotePort = 0;
     int m_localPort = 0;
     int m_qosFlags = 0;
     int m_timeToLive = 0;
-    int m_maxPacketSize = 8192;
-    std::vector<char> m_buffer; // MaxPacketSize and the spare byte for the zero
     int m_inBufferSize = 32768;
     int m_outBufferSize = 32768;
-    bool m_receiving = false;
-    bool m_closePending = false;
     bool m_dontRoute = false;
     bool m_useConnection = false;
     bool m_shareLocalPort = false;
-    bool m_acceptData = true;
+    ReplyMatcher* m_matcher = nullptr; // set while Exchange waits
+    bool m_replied = false;
     std::string m_text;
 };
+
+// A callable bool(data, length, address, port) as the matcher.
+template <class Fn>
+int UdpSocket::Exchange(const char* request, int length, const Retransmission& resend, Fn&& matches)
+{
+    struct Adapter final : ReplyMatcher {
+        explicit Adapter(Fn& f) : fn(f) {}
+        bool Matches(const char* data, int n, const char* address, int port) override
+        {
+            return fn(data, n, address, port);
+        }
+        Fn& fn;
+    } adapter(matches);
+    return Exchange(request, length, resend, static_cast<ReplyMatcher&>(adapter));
+}

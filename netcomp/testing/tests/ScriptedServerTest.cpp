@@ -74,6 +74,46 @@ private:
     bool m_connected = false;
 };
 
+// A datagram client on a port of its own; Receive tells whence the answer came.
+class DatagramClient {
+public:
+    DatagramClient()
+    {
+        m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        DWORD timeout = 2000;
+        setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    }
+    ~DatagramClient() { closesocket(m_socket); }
+
+    void SendTo(unsigned short port, const std::string& bytes)
+    {
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(port);
+        sendto(m_socket, bytes.data(), int(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    std::string Receive(unsigned short* fromPort = nullptr)
+    {
+        char buffer[2048];
+        sockaddr_in from = {};
+        int length = sizeof from;
+        const int n = recvfrom(m_socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+        if (fromPort)
+            *fromPort = ntohs(from.sin_port);
+        return n < 0 ? "(nothing)" : std::string(buffer, std::size_t(n));
+    }
+
+private:
+    SOCKET m_socket = INVALID_SOCKET;
+};
+
+// A request id in the first two bytes, as DNS and SNMP-like PDUs carry one.
+std::string EchoId(const std::string& request)
+{
+    return request.substr(0, 2) + std::string("\x81\x80", 2);
+}
+
 TEST(ScriptedServer, TranscriptAsWrittenPasses)
 {
     ScriptedServer server;
@@ -175,6 +215,132 @@ TEST(ScriptedServer, SilentPeerAnswersNothing)
     EXPECT_EQ("", server.Finish());
     ASSERT_EQ(1u, server.Received().size());
     EXPECT_EQ("NOOP", server.Received()[0]);
+}
+
+// A datagram peer: the first try is lost, the second answered; answers go
+// to the client's port, from the channel that plays them.
+TEST(ScriptedServer, DatagramsDroppedAndAnswered)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    ASSERT_EQ(1, transfer);
+    const std::string query("\x12\x34\x01\x00", 4);
+    server.ExpectBytes(query).ExpectBytes(query).SendWith(EchoId).On(transfer).Expect("ACK 1").Send("DATA 2");
+    ASSERT_TRUE(server.Start());
+    DatagramClient client;
+    client.SendTo(server.Port(), query);
+    client.SendTo(server.Port(), query);
+    unsigned short from = 0;
+    EXPECT_EQ(std::string("\x12\x34\x81\x80", 4), client.Receive(&from));
+    EXPECT_EQ(server.Port(), from);
+    client.SendTo(server.Port(transfer), "ACK 1");
+    EXPECT_EQ("DATA 2", client.Receive(&from));
+    EXPECT_EQ(server.Port(transfer), from);
+    EXPECT_EQ("", server.Finish());
+    EXPECT_EQ(3u, server.Received().size());
+
+    // What the script does not expect is reported, in hex when it is binary.
+    ScriptedServer strict(ScriptTransport::Udp);
+    strict.Expect("TIME?");
+    ASSERT_TRUE(strict.Start());
+    DatagramClient other;
+    other.SendTo(strict.Port(), "TIME?");
+    other.SendTo(strict.Port(), std::string("\x01\xff", 2));
+    EXPECT_EQ("step 2: after the script, unexpected <01 ff>", strict.Finish());
+
+    ScriptedServer answersFirst(ScriptTransport::Udp);
+    answersFirst.Send("too early");
+    ASSERT_TRUE(answersFirst.Start());
+    EXPECT_EQ("step 1: no datagram came yet to answer", answersFirst.Finish());
+}
+
+// Binary PDUs over TCP: exact bytes, a count judged by the test's own check,
+// and a reply built from the request.
+TEST(ScriptedServer, BinaryExpectations)
+{
+    const std::string bind("\x00\x00\x00\x10\x00\x00\x00\x02", 8);
+    ScriptedServer server;
+    server.ExpectBytes(bind)
+        .ExpectBytes(4,
+                     [](const std::string& pdu) {
+                         return pdu[0] == '\x07' ? std::string() : std::string("no sequence number 7");
+                     })
+        .SendWith(EchoId)
+        .ExpectBytes(std::string("\x00\x01", 2));
+    ASSERT_TRUE(server.Start());
+    Client client(server.Port());
+    client.Send(bind + std::string("\x07\x00\x00\x00", 4));
+    bool closed = false;
+    client.SetReadTimeout(300);
+    EXPECT_EQ(std::string("\x07\x00\x81\x80", 4), client.ReadAll(&closed));
+    client.Send(std::string("\x00\x02", 2));
+    EXPECT_EQ("step 4: expected <00 01>, got <00 02>", server.Finish());
+
+    ScriptedServer checked;
+    checked.ExpectBytes(2, [](const std::string&) { return std::string("wrong kind"); });
+    ASSERT_TRUE(checked.Start());
+    Client other(checked.Port());
+    other.Send("AB");
+    EXPECT_EQ("step 1: wrong kind in 'AB'", checked.Finish());
+}
+
+// A control connection with a data connection that the client opens, and an
+// error channel that the server opens to a port the client names (as rsh
+// does), all at once.
+TEST(ScriptedServer, SeveralConnectionsAtOnce)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    const int errors = server.AddChannel(ScriptTransport::Tcp);
+    ASSERT_TRUE(data > 0 && errors > data);
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, listen(listener, 1));
+    ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length));
+    const std::string errorPort = std::to_string(ntohs(address.sin_port));
+
+    server.Expect("ERRORS " + errorPort)
+        .On(errors)
+        .ConnectBack([](const std::string& line) { return static_cast<unsigned short>(std::stoi(line.substr(7))); })
+        .Send("warning\n")
+        .On(0)
+        .Reply("227 " + std::to_string(server.Port(data)))
+        .On(data)
+        .Accept()
+        .Send("the file")
+        .Disconnect()
+        .On(0)
+        .Reply("226 done")
+        .Expect("QUIT")
+        .On(errors)
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    Client control(server.Port());
+    control.Send("ERRORS " + errorPort + "\r\n");
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(listener, &ready);
+    timeval wait = {5, 0};
+    ASSERT_EQ(1, select(0, &ready, nullptr, nullptr, &wait)) << server.Finish();
+    SOCKET errorChannel = accept(listener, nullptr, nullptr);
+    ASSERT_NE(INVALID_SOCKET, errorChannel);
+    EXPECT_EQ("227 " + std::to_string(server.Port(data)) + "\r\n", control.ReadLine());
+    Client transfer(server.Port(data));
+    bool closed = false;
+    EXPECT_EQ("the file", transfer.ReadAll(&closed));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ("226 done\r\n", control.ReadLine());
+    control.Send("QUIT\r\n");
+    char buffer[64];
+    const int n = recv(errorChannel, buffer, sizeof buffer, 0);
+    EXPECT_EQ("warning\n", std::string(buffer, std::size_t(n > 0 ? n : 0)));
+    EXPECT_EQ("", server.Finish());
+    closesocket(errorChannel);
+    closesocket(listener);
 }
 
 } // namespace

@@ -1,9 +1,15 @@
 #pragma once
 // An owner's event callback for the tests: records every event with copies of
-// its text parameters (they live only during the call) and can answer
-// through a by-reference parameter.
+// its text parameters (they live only during the call), can answer through a
+// by-reference parameter, and can act inside an event as an owner does.
+//
+//   EventRecorder events;
+//   events.TextsAt(kUdpPortEventDataIn, {0, 1});
+//   void* port = UDPPort_Create(EventRecorder::Callback, events.User(), nullptr);
+//   ... events.Of(kUdpPortEventDataIn)[0].texts[0] ...
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -24,6 +30,9 @@ public:
     void TextsAt(int event, std::set<int> positions) { m_textPositions[event] = std::move(positions); }
     // Writes value into the event's parameter array at position, as an owner answers.
     void AnswerWith(int event, int position, INT_PTR value) { m_answers[event] = {position, value}; }
+    // Runs action inside the event, once it is recorded (closing the
+    // component there, sending again); an empty action stops that.
+    void OnEvent(int event, std::function<void(const RecordedEvent&)> action) { m_actions[event] = std::move(action); }
 
     INT_PTR User() { return reinterpret_cast<INT_PTR>(this); }
     static int WINAPI Callback(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
@@ -39,7 +48,10 @@ public:
             const char* p = reinterpret_cast<const char*>(params[i]);
             e.texts.push_back(!texts.count(i) || !p ? std::string() : lengths[i] ? std::string(p, lengths[i]) : p);
         }
-        self->events.push_back(std::move(e));
+        self->events.push_back(e);
+        const auto action = self->m_actions.find(event);
+        if (action != self->m_actions.end() && action->second)
+            action->second(e);
         const auto answer = self->m_answers.find(event);
         if (answer != self->m_answers.end() && answer->second.first < count)
             params[answer->second.first] = answer->second.second;
@@ -61,4 +73,5 @@ public:
 private:
     std::map<int, std::set<int>> m_textPositions;
     std::map<int, std::pair<int, INT_PTR>> m_answers;
+    std::map<int, std::function<void(const RecordedEvent&)>> m_actions;
 };

@@ -1,0 +1,235 @@
+// The socket is asynchronous: WSAAsyncSelect posts the engine's message to
+// its hidden window for read and write readiness, and each read notification
+// drains the socket in one receive round. Every datagram is read into the
+// one buffer and handed to the sink in place, with a zero byte behind it
+// that is taken back afterwards.
+//
+// A close asked for while a datagram is being delivered (the owner sets
+// Active to False in its DataIn event) only marks the close: the round ends
+// after that delivery and closes the socket, so the buffer being delivered
+// stays valid and no datagram follows the close.
+#include "netcomp/core/datagram/DatagramSocket.h"
+
+#include <cstring>
+#include <new>
+
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/WinsockBinding.h"
+
+namespace {
+
+sockaddr_in EndPoint(unsigned long address, int port)
+{
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = address;
+    to.sin_port = Ws().htons(u_short(port));
+    return to;
+}
+
+} // namespace
+
+DatagramSocket::DatagramSocket(DatagramSink& sink, UINT message) : m_sink(sink), m_message(message) {}
+
+int DatagramSocket::ResolveDestination(const char* text, unsigned long* address)
+{
+    if (!text || !*text) {
+        *address = 0;
+        return kResultOk;
+    }
+    // inet_addr would take the broadcast address for its own failure.
+    if (std::strcmp(text, "255.255.255.255") == 0) {
+        *address = INADDR_BROADCAST;
+        return kResultOk;
+    }
+    return NetComponent::ResolveHost(text, address);
+}
+
+int DatagramSocket::Create(int type, int protocol)
+{
+    Abort();
+    m_socket.Reset(Ws().socket(AF_INET, type, protocol));
+    return m_socket.IsOpen() ? kResultOk : Ws().WSAGetLastError();
+}
+
+int DatagramSocket::Bind(unsigned long address, int port)
+{
+    sockaddr_in local = EndPoint(address, port);
+    if (Ws().bind(m_socket.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+        return Ws().WSAGetLastError();
+    return kResultOk;
+}
+
+int DatagramSocket::Connect(unsigned long address, int port)
+{
+    sockaddr_in to = EndPoint(address, port);
+    if (Ws().connect(m_socket.Get(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        const int error = Ws().WSAGetLastError();
+        if (error != WSAEWOULDBLOCK)
+            return error;
+    }
+    m_connected = true;
+    m_peerAddress = address;
+    m_peerPort = port;
+    return kResultOk;
+}
+
+int DatagramSocket::Select(HWND window)
+{
+    m_window = window;
+    if (Ws().WSAAsyncSelect(m_socket.Get(), window, m_message, FD_READ | FD_WRITE) != 0)
+        return Ws().WSAGetLastError();
+    return kResultOk;
+}
+
+void DatagramSocket::Abort()
+{
+    m_socket.Reset();
+    m_connected = false;
+    m_delivering = false;
+    m_closePending = false;
+}
+
+int DatagramSocket::SetOption(int level, int option, int value)
+{
+    return NetComponent::SetSocketOption(m_socket.Get(), level, option, value);
+}
+
+int DatagramSocket::GetOption(int level, int option, int* value) const
+{
+    return NetComponent::GetSocketOption(m_socket.Get(), level, option, value);
+}
+
+int DatagramSocket::SetReceiveBufferSize(int* size)
+{
+    if (!m_socket.IsOpen())
+        return kResultOk;
+    const int rc = SetOption(SOL_SOCKET, SO_RCVBUF, *size);
+    int actual = 0;
+    if (rc != kResultOk && GetOption(SOL_SOCKET, SO_RCVBUF, &actual) == kResultOk)
+        *size = actual;
+    return rc;
+}
+
+int DatagramSocket::SetCapacity(int bytes)
+{
+    const int n = bytes < 0 ? 0 : bytes;
+    try {
+        m_buffer.assign(std::size_t(n) + 1, 0);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    m_capacity = n;
+    return kResultOk;
+}
+
+int DatagramSocket::SendTo(const void* data, int length, unsigned long address, int port)
+{
+    const char* bytes = static_cast<const char*>(data);
+    int sent;
+    if (m_connected) {
+        sent = Ws().send(m_socket.Get(), bytes, length, 0);
+    } else {
+        sockaddr_in to = EndPoint(address, port);
+        sent = Ws().sendto(m_socket.Get(), bytes, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    return sent == SOCKET_ERROR ? Ws().WSAGetLastError() : kResultOk;
+}
+
+void DatagramSocket::SetAcceptData(bool on)
+{
+    const bool resume = on && !m_acceptData;
+    m_acceptData = on;
+    // Datagrams that waited while data was refused are picked up at once.
+    if (resume && m_socket.IsOpen())
+        PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+}
+
+bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != m_message || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
+        return false;
+    switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_READ:
+        (void)Receive();
+        return true;
+    case FD_WRITE:
+        m_sink.OnWritable();
+        return true;
+    default:
+        return false;
+    }
+}
+
+int DatagramSocket::Receive()
+{
+    if (m_delivering || !m_acceptData || !m_socket.IsOpen())
+        return kResultOk;
+    m_delivering = true;
+    const int rc = RunRound();
+    m_delivering = false;
+    if (m_closePending)
+        CloseNow();
+    return rc;
+}
+
+int DatagramSocket::RunRound()
+{
+    while (m_socket.IsOpen() && m_acceptData && !m_closePending) {
+        sockaddr_in from = {};
+        int fromLength = sizeof from;
+        // The last byte stays free for the zero placed behind the datagram.
+        char* into = m_buffer.data();
+        const int n = m_connected ? Ws().recv(m_socket.Get(), into, m_capacity, 0)
+                                  : Ws().recvfrom(m_socket.Get(), into, m_capacity, 0,
+                                                  reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (n == 0)
+            return kResultOk;
+        if (n == SOCKET_ERROR) {
+            const int error = Ws().WSAGetLastError();
+            if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
+                m_sink.OnReceiveError(error);
+            return error;
+        }
+        const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
+        const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
+        const char saved = into[n];
+        into[n] = '\0';
+        const int rc = m_sink.OnDatagram(into, n, address, port);
+        into[n] = saved;
+        if (rc != kResultOk)
+            return rc;
+    }
+    return kResultOk;
+}
+
+int DatagramSocket::Close()
+{
+    if (!m_socket.IsOpen())
+        return kResultOk;
+    if (m_delivering) {
+        m_closePending = true;
+        return kResultOk;
+    }
+    // What has already arrived is still delivered before the socket goes; a
+    // delivery may close the socket itself.
+    (void)Receive();
+    if (!m_socket.IsOpen())
+        return kResultOk;
+    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    const int rc = Ws().closesocket(m_socket.Release()) == 0 ? kResultOk : Ws().WSAGetLastError();
+    Abort();
+    m_sink.OnClosed();
+    return rc;
+}
+
+void DatagramSocket::CloseNow()
+{
+    const bool wasOpen = m_socket.IsOpen();
+    if (wasOpen)
+        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    Abort();
+    if (wasOpen)
+        m_sink.OnClosed();
+}

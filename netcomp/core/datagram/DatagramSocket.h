@@ -1,0 +1,127 @@
+#pragma once
+// The datagram mechanics that the UDP, multicast and raw ICMP engines share:
+// one IPv4 socket of the Winsock binding, its options, the asynchronous
+// notification on the engine's hidden window, the receive round that reads
+// each datagram into one buffer with its source address, sending to an
+// address, and a close that waits for the delivery in progress.
+//
+// An engine owns a DatagramSocket and is its sink:
+//
+//   class McastEngine : public NetComponent, private DatagramSink {
+//       DatagramSocket m_socket{*this, kMsgUdpSocket};
+//       int OnDatagram(char* data, int length, unsigned long address, int port) override;
+//       void OnReceiveError(int code) override;   // "Winsock error in recv()" ...
+//       void OnWritable() override;               // ReadyToSend
+//   };
+//   Activation: Create(SOCK_DGRAM, 0), SetOption..., Bind(LocalAddress(), port),
+//               Select(m_window) (on any failure Abort() and return the code).
+//   WindowProc: if (m_socket.OnMessage(message, wParam, lParam)) return 0;
+//   Deactivation: return m_socket.Close();
+#include <winsock2.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "netcomp/core/framework/OwnedHandle.h"
+
+// The Winsock 1.1 numbers of the IP-level options: WSOCK32 takes these, and
+// answers the Winsock 2 numbers with success while doing nothing.
+constexpr int kIpOptionTtl = 7;
+constexpr int kIpOptionTos = 8;
+
+class DatagramSink {
+public:
+    // One datagram, in the socket's buffer with a spare byte behind it for a
+    // zero; address in network order, port in host order. A non-zero result
+    // ends the receive round with that result.
+    virtual int OnDatagram(char* data, int length, unsigned long address, int port) = 0;
+    // A failed read, other than "nothing more to read" (10035) or a socket
+    // closed under the round (10038).
+    virtual void OnReceiveError(int code) = 0;
+    // The socket can send (FD_WRITE).
+    virtual void OnWritable() = 0;
+    // The socket has been closed by Close or CloseNow, at once or at the end
+    // of a delivery (not by Abort).
+    virtual void OnClosed() {}
+
+protected:
+    ~DatagramSink() = default;
+};
+
+class DatagramSocket {
+public:
+    DatagramSocket(DatagramSink& sink, UINT message);
+    DatagramSocket(const DatagramSocket&) = delete;
+    DatagramSocket& operator=(const DatagramSocket&) = delete;
+
+    // A datagram engine's RemoteHost text as an address in network order:
+    // the empty text is no address (0), "255.255.255.255" the broadcast
+    // address, anything else a dotted address or a host name to look up.
+    // 0, or the Winsock code of the look-up (*address is then left alone).
+    [[nodiscard]] static int ResolveDestination(const char* text, unsigned long* address);
+
+    // Opening, step by step; each gives 0 or the Winsock code. The engine
+    // calls Abort when a step fails, so that no half-opened socket stays;
+    // its destructor calls Abort too (the sink is told nothing then).
+    [[nodiscard]] int Create(int type, int protocol);
+    [[nodiscard]] int Bind(unsigned long address, int port);
+    // Connects to one peer: from then on send and recv, and every datagram
+    // comes from that peer. 10035 counts as success.
+    [[nodiscard]] int Connect(unsigned long address, int port);
+    // Read and write notifications as the socket's window message.
+    [[nodiscard]] int Select(HWND window);
+    void Abort();
+
+    bool IsOpen() const { return m_socket.IsOpen(); }
+    SOCKET Handle() const { return m_socket.Get(); }
+    bool Connected() const { return m_connected; }
+
+    [[nodiscard]] int SetOption(int level, int option, int value);
+    [[nodiscard]] int GetOption(int level, int option, int* value) const;
+    // SO_RCVBUF; when the socket refuses it, *size becomes the size it has.
+    [[nodiscard]] int SetReceiveBufferSize(int* size);
+
+    // The largest datagram a read takes; 200 when the buffer cannot be had.
+    // A longer datagram fails the read with 10040. Set while closed.
+    [[nodiscard]] int SetCapacity(int bytes);
+    int Capacity() const { return m_capacity; }
+
+    // One datagram to an address (to the connected peer when connected):
+    // 0 or the Winsock code, such as 10035 when the send buffer is full.
+    [[nodiscard]] int SendTo(const void* data, int length, unsigned long address, int port);
+
+    // Off holds arriving datagrams in the socket; on again picks them up at
+    // once (a read notification is posted to the window).
+    void SetAcceptData(bool on);
+    bool AcceptData() const { return m_acceptData; }
+
+    // The window message of this socket: FD_READ runs a receive round,
+    // FD_WRITE tells the sink. False for messages that are not this socket's.
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Delivers what has arrived (while AcceptData is on), then closes; 0 or
+    // the Winsock code of the close. Called inside a delivery, it only marks
+    // the close: the round closes the socket once the sink has returned, and
+    // nothing more is delivered.
+    [[nodiscard]] int Close();
+    // Closes at once: nothing more is read or delivered.
+    void CloseNow();
+    bool Delivering() const { return m_delivering; }
+
+private:
+    int Receive();
+    int RunRound();
+
+    DatagramSink& m_sink;
+    UINT m_message;
+    HWND m_window = nullptr;
+    SocketHandle m_socket;
+    std::vector<char> m_buffer; // capacity plus the spare byte
+    int m_capacity = 0;
+    unsigned long m_peerAddress = 0;
+    int m_peerPort = 0;
+    bool m_connected = false;
+    bool m_acceptData = true;
+    bool m_delivering = false;
+    bool m_closePending = false;
+};

@@ -1,0 +1,57 @@
+#pragma once
+// The lines a line protocol's peer sends, from bytes in whatever pieces the
+// socket delivers them: whole records of a socket in line mode, records cut
+// at a longer EOL, or raw chunks. A line ends at LF; a CR right before the LF
+// belongs to the line end (CR LF and a bare LF end a line alike). Nothing a
+// peer sends makes it hold more than one line of at most MaxLine bytes.
+//
+//   LineSource lines;
+//   lines.Feed(data, n, eolFound);          // every delivered record
+//   const char* line; uint32_t length;
+//   while (lines.Next(&line, &length) == LineSource::Result::Line) ...
+//
+// IMAP literals: ExpectBlock(n) makes the next n bytes come out as blocks,
+// whatever they hold, before lines are cut again.
+#include <cstdint>
+
+#include "netcomp/core/text/NetString.h"
+
+class LineSource {
+public:
+    static constexpr uint32_t kDefaultMaxLine = 65536;
+
+    enum class Result {
+        None,    // no complete line yet
+        Line,    // a line, without its end
+        Block,   // a piece of the bytes ExpectBlock asked for
+        TooLong, // a line passed MaxLine: it is dropped up to its end
+    };
+
+    void SetMaxLine(uint32_t n) { m_maxLine = n ? n : 1; }
+    uint32_t MaxLine() const { return m_maxLine; }
+    // Forgets every byte held (a new connection).
+    void Clear();
+
+    // Takes delivered bytes; `ended` says that a line end followed them and
+    // was removed by the socket's framing. 0, or 200 when memory runs out.
+    [[nodiscard]] int Feed(const char* data, uint32_t n, bool ended);
+
+    // The next line or block; the pointer stays valid until the next Feed or Next.
+    Result Next(const char** data, uint32_t* length);
+
+    // The next n bytes are a block (an IMAP literal), given out as they come.
+    void ExpectBlock(uint32_t n) { m_blockLeft = n; }
+    uint32_t BlockLeft() const { return m_blockLeft; }
+    // Bytes held that no Next has given out yet.
+    uint32_t Held() const { return m_buffer.Length() - m_read; }
+
+private:
+    void Compact();
+
+    NetString m_buffer;
+    uint32_t m_read = 0;    // bytes of m_buffer already given out
+    uint32_t m_scanned = 0; // bytes after m_read known to hold no LF
+    uint32_t m_maxLine = kDefaultMaxLine;
+    uint32_t m_blockLeft = 0;
+    bool m_skipping = false; // dropping the rest of a line that was too long
+};

@@ -1,0 +1,130 @@
+// The datagram layer under UDP, multicast and raw ICMP, on the loopback: a
+// close delivers what has arrived first, a close asked for inside a delivery
+// waits for it and nothing follows, and held datagrams stay in the socket.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "netcomp/core/datagram/DatagramSocket.h"
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/ResultCodes.h"
+
+namespace {
+
+class Receiver final : public NetComponent, private DatagramSink {
+public:
+    Receiver() : m_socket(*this, kMsgUdpSocket)
+    {
+        Setup(true);
+        EXPECT_EQ(m_socket.SetCapacity(64), 0);
+        EXPECT_EQ(m_socket.Create(SOCK_DGRAM, 0), 0);
+        EXPECT_EQ(m_socket.Bind(Ws().htonl(INADDR_LOOPBACK), 0), 0);
+        EXPECT_EQ(m_socket.Select(m_window), 0);
+    }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        return m_socket.OnMessage(message, wParam, lParam) ? 0 : NetComponent::WindowProc(message, wParam, lParam);
+    }
+
+    int Port() const { return BoundPort(m_socket.Handle(), 0); }
+    void Pump()
+    {
+        for (int i = 0; i < 20; ++i)
+            (void)WaitStep(10, m_window);
+    }
+
+    DatagramSocket m_socket;
+    std::vector<std::string> received;
+    int closed = 0;
+    int errors = 0;
+    bool closeOnData = false;
+
+private:
+    int OnDatagram(char* data, int length, unsigned long, int) override
+    {
+        EXPECT_EQ(data[length], '\0'); // readable as text during the delivery
+        received.emplace_back(data, std::size_t(length));
+        if (closeOnData) {
+            EXPECT_EQ(m_socket.Close(), 0);
+        }
+        return kResultOk;
+    }
+    void OnReceiveError(int) override { ++errors; }
+    void OnWritable() override {}
+    void OnClosed() override { ++closed; }
+};
+
+class DatagramSocketTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetLibraryInstance(GetModuleHandleA(nullptr));
+        LibraryStartup();
+        m_holder = std::make_unique<Receiver>(); // holds Winsock
+        m_sender = Ws().socket(AF_INET, SOCK_DGRAM, 0);
+    }
+    void TearDown() override { Ws().closesocket(m_sender); }
+
+    void SendTo(int port, const std::string& bytes)
+    {
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = Ws().htonl(INADDR_LOOPBACK);
+        to.sin_port = Ws().htons(u_short(port));
+        Ws().sendto(m_sender, bytes.data(), int(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+
+    std::unique_ptr<Receiver> m_holder;
+    SOCKET m_sender = INVALID_SOCKET;
+};
+
+TEST_F(DatagramSocketTest, CloseDeliversWhatArrivedFirst)
+{
+    Receiver& receiver = *m_holder;
+    for (const char* text : {"one", "two", "three"})
+        SendTo(receiver.Port(), text);
+    EXPECT_EQ(receiver.m_socket.Close(), 0);
+    EXPECT_EQ(receiver.received, (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(receiver.closed, 1);
+    EXPECT_FALSE(receiver.m_socket.IsOpen());
+    EXPECT_EQ(receiver.m_socket.Close(), 0); // closed already: nothing more happens
+    EXPECT_EQ(receiver.closed, 1);
+}
+
+TEST_F(DatagramSocketTest, CloseInsideADeliveryWaitsForItAndNothingFollows)
+{
+    Receiver& receiver = *m_holder;
+    receiver.closeOnData = true;
+    for (const char* text : {"one", "two", "three"})
+        SendTo(receiver.Port(), text);
+    receiver.Pump();
+    EXPECT_EQ(receiver.received, (std::vector<std::string>{"one"}));
+    EXPECT_FALSE(receiver.m_socket.IsOpen());
+    EXPECT_EQ(receiver.closed, 1);
+}
+
+TEST_F(DatagramSocketTest, HeldDatagramsWaitInTheSocket)
+{
+    Receiver& receiver = *m_holder;
+    receiver.m_socket.SetAcceptData(false);
+    SendTo(receiver.Port(), "held");
+    SendTo(receiver.Port(), std::string(65, 'x')); // longer than the capacity
+    receiver.Pump();
+    EXPECT_TRUE(receiver.received.empty());
+    receiver.m_socket.SetAcceptData(true);
+    receiver.Pump();
+    EXPECT_EQ(receiver.received, (std::vector<std::string>{"held"}));
+    EXPECT_EQ(receiver.errors, 1); // 10040: the message was too long
+
+    // Held at the close, they go with the socket.
+    receiver.m_socket.SetAcceptData(false);
+    SendTo(receiver.Port(), "dropped");
+    EXPECT_EQ(receiver.m_socket.Close(), 0);
+    EXPECT_EQ(receiver.received.size(), 1u);
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+#!/bin/bash
+# The README's main job as a new user runs it, with result folders whose
+# names hold blanks and letters outside ASCII (one the program's code page
+# can spell, one it cannot): each run saves a result there, parses as XML,
+# names the engine that ran and ends with exit code 0.
+#   audit-this-computer-test.sh <work folder>
+set -euo pipefail
+tools=$(cd "$(dirname "$0")/.." && pwd)
+work=$1
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+export KES_PREFIX_UP=1
+failed=0
+for name in "my results" "Ergebnisse Zürich Büro" "結果 results"; do
+    status=0
+    output=$(bash "$tools/audit-this-computer.sh" "$name" 2>&1) || status=$?
+    files=$(ls "$name"/*.kes 2>/dev/null | wc -l)
+    if [ "$status" -ne 0 ] || [ "$files" -ne 1 ] || ! grep -q "^Result file: $work/$name/" <<<"$output" ||
+        ! grep -q "^Engine:      WMI$" <<<"$output"; then
+        echo "FAILED for \"$name\" (exit code $status, $files result files):"
+        echo "$output"
+        failed=1
+    else
+        echo "ok: \"$name\""
+    fi
+done
+exit "$failed"
