@@ -42,24 +42,11 @@ constexpr MethodDescriptor<E> kDnsMethods[] = {
 
 } // namespace
 
-// The name server is discovered through IP Helper, bound for as long as the
-// library is initialised.
-struct DnsComponent : ComponentDefaults {
+// The name server is discovered through IP Helper.
+struct DnsComponent : IpHelperComponent {
     using Engine = E;
     static constexpr auto& kProperties = kDnsProperties;
     static constexpr auto& kMethods = kDnsMethods;
-
-    static int StaticInit()
-    {
-        IpHelperStaticInit();
-        return 0;
-    }
-
-    static int StaticDestroy()
-    {
-        IpHelperStaticDestroy();
-        return 0;
-    }
 };
 
 NETCOMP_DEFINE_COMPONENT(DNS, DnsComponent)

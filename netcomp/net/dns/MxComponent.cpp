@@ -30,24 +30,11 @@ constexpr MethodDescriptor<E> kMxMethods[] = {
 
 } // namespace
 
-// The name server is discovered through IP Helper, bound for as long as the
-// library is initialised.
-struct MxComponent : ComponentDefaults {
+// The name server is discovered through IP Helper.
+struct MxComponent : IpHelperComponent {
     using Engine = E;
     static constexpr auto& kProperties = kMxProperties;
     static constexpr auto& kMethods = kMxMethods;
-
-    static int StaticInit()
-    {
-        IpHelperStaticInit();
-        return 0;
-    }
-
-    static int StaticDestroy()
-    {
-        IpHelperStaticDestroy();
-        return 0;
-    }
 };
 
 NETCOMP_DEFINE_COMPONENT(MX, MxComponent)
