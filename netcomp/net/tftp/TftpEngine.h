@@ -2,6 +2,7 @@
 // The TFTP component's engine: one file read from or written to a TFTP
 // server (RFC 1350, octet mode) block by block, each packet sent again until
 // its answer comes or the resends run out.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,7 @@ public:
     static constexpr int kCannotOpenFile = 127;
     static constexpr int kCannotWriteFile = 128;
     static constexpr int kBusy = 130;
+    static constexpr int kMaxRetransmitTimeout = 86400;
 
     TftpEngine();
 
@@ -35,7 +37,8 @@ public:
     int GetMaxRetransmissions() const { return m_maxRetransmissions; }
     void SetMaxRetransmissions(int n) { m_maxRetransmissions = n < 0 ? 0 : n; }
     int GetRetransmitTimeout() const { return m_retransmitTimeout; }
-    void SetRetransmitTimeout(int seconds) { m_retransmitTimeout = seconds < 1 ? 1 : seconds; }
+    // At least a second, and few enough that the milliseconds fit the wait's clock.
+    void SetRetransmitTimeout(int seconds) { m_retransmitTimeout = std::clamp(seconds, 1, kMaxRetransmitTimeout); }
     int GetTftpPort() const { return m_tftpPort; }
     [[nodiscard]] int SetTftpPort(int port);
 
