@@ -13,7 +13,7 @@ packages=(
     # benchmark peers
     libexpat1-dev libpugixml-dev fusioninventory-agent
     # test peers
-    python3-spyne
+    python3-spyne python3-aiosmtpd exim4-daemon-light
     # running and testing the Windows programs
     wine wine64 libwine fonts-wine xvfb xauth x11-utils imagemagick procps util-linux
     # peers of the HTTP and firewall tests, and the download benchmark's yardstick

@@ -32,6 +32,13 @@ int FileHandle::OpenWrite(const char* path, int64_t offset)
     return 0;
 }
 
+int FileHandle::OpenNew(const char* path)
+{
+    Close();
+    m_handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return m_handle == INVALID_HANDLE_VALUE ? 4 : 0;
+}
+
 int FileHandle::Read(void* buffer, uint32_t n, uint32_t* got)
 {
     *got = 0;

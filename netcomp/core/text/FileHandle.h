@@ -16,6 +16,8 @@ public:
     [[nodiscard]] int OpenRead(const char* path, int64_t offset);
     // Offset 0 creates the file anew; above 0 the existing file is positioned (4 or 8 on failure).
     [[nodiscard]] int OpenWrite(const char* path, int64_t offset);
+    // Creates the file only when none of that name exists; 4 otherwise.
+    [[nodiscard]] int OpenNew(const char* path);
     // Up to n bytes; *got 0 at the end. 5 when not open, else the system error.
     [[nodiscard]] int Read(void* buffer, uint32_t n, uint32_t* got);
     [[nodiscard]] int Write(const void* data, uint32_t n);
