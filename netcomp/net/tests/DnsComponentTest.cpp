@@ -208,12 +208,12 @@ struct Mx {
     EventRecorder events;
     void* obj;
 
-    Mx()
+    explicit Mx(int port = kBindPort)
     {
         obj = MX_Create(EventRecorder::Callback, events.User(), nullptr);
         events.TextsAt(kMxEventResponse, {1, 2, 6});
         EXPECT_EQ(MX_Set(obj, kMxDnsServer, 0, T("127.0.0.1"), 0), 0);
-        EXPECT_EQ(MX_Set(obj, kMxDnsPort, 0, kBindPort, 0), 0);
+        EXPECT_EQ(MX_Set(obj, kMxDnsPort, 0, port, 0), 0);
         EXPECT_EQ(MX_Set(obj, kMxTimeout, 0, 5, 0), 0);
     }
     ~Mx() { MX_Destroy(obj); }
@@ -226,7 +226,7 @@ struct Mx {
     std::string Text(int property) { return reinterpret_cast<const char*>(MX_Get(obj, property, 0, nullptr)); }
 };
 
-TEST(MxAgainstBind, PreferredExchanger)
+TEST(MxAgainstPeers, PreferredExchanger)
 {
     Mx mx;
     ASSERT_EQ(mx.Resolve("someone@kes.test"), 0) << MX_GetLastError(mx.obj);
@@ -272,6 +272,12 @@ TEST(MxAgainstBind, PreferredExchanger)
     EXPECT_TRUE(MX_Get(mx.obj, kMxIdle, 0, nullptr));
     EXPECT_EQ(MX_Set(mx.obj, kMxIdle, 0, 1, 0), -1);
     EXPECT_EQ(MX_Set(mx.obj, kMxMailServer, 0, T("x"), 0), -1);
+
+    Mx light(kDnsmasqPort);
+    ASSERT_EQ(light.Resolve("postmaster@kes.test"), 0) << MX_GetLastError(light.obj);
+    EXPECT_EQ(light.Text(kMxMailServer), "mx1.kes.test");
+    ASSERT_EQ(light.events.Of(kMxEventResponse).size(), 1u);
+    EXPECT_EQ(light.events.Of(kMxEventResponse)[0].values[3], 10);
 }
 
 // The query for www.kes.test, type A, with id and recursion flag.
