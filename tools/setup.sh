@@ -31,6 +31,8 @@ packages=(
     # peers of the DNS, MX, TFTP and SysLog tests (logger comes with bsdutils),
     # and the clients their benchmarks compare with
     bind9 bind9-dnsutils dnsmasq-base tftpd-hpa tftp-hpa rsyslog bsdutils python3-dnspython
+    # the SNMP agent, trap receiver and command-line managers of the SNMP tests and benchmark
+    snmpd snmptrapd snmp
 )
 
 missing=()

@@ -15,7 +15,9 @@ struct EventParam {
     // Pointer-sized values: handles, such as a look-up's request handle.
     static EventParam IntPtr(std::intptr_t* value) { return {Kind::IntPtr, value, 0, false}; }
     static EventParam Bool(bool* value, bool answerable = false) { return {Kind::Bool, value, 0, answerable}; }
-    static EventParam Text(const char** value) { return {Kind::Text, value, 0, false}; }
+    // An answerable text comes back as the pointer the owner left there; the
+    // engine copies the text as soon as the event call has returned.
+    static EventParam Text(const char** value, bool answerable = false) { return {Kind::Text, value, 0, answerable}; }
     static EventParam Binary(char** data, int length) { return {Kind::Binary, data, length, false}; }
 };
 

@@ -45,6 +45,8 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
             *static_cast<int*>(p.address) = int(values[i]);
         else if (p.kind == EventParam::Kind::Bool)
             *static_cast<bool*>(p.address) = values[i] != 0;
+        else if (p.kind == EventParam::Kind::Text)
+            *static_cast<const char**>(p.address) = values[i] ? reinterpret_cast<const char*>(values[i]) : "";
     }
     return 0;
 }

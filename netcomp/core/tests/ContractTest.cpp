@@ -216,6 +216,12 @@ TEST_P(ContractTest, EventsAndByReferenceAnswers)
     m_events.AnswerWith(7, 1, 1);
     object->FireEvent(7, 2, params);
     EXPECT_TRUE(flag);
+    // An answered text comes back as the owner's pointer.
+    const char* text = "before";
+    EventParam textParams[] = {EventParam::Text(&text, true)};
+    m_events.AnswerWith(8, 0, T("after"));
+    object->FireEvent(8, 1, textParams);
+    EXPECT_STREQ(text, "after");
 
     // Without a callback nothing is called and the values stay.
     void* silent = m_api.create(nullptr, 0, nullptr);

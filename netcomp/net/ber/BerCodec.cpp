@@ -385,3 +385,16 @@ int BerCodec::ReadOctetString(int index, NetStringBase& bytes, unsigned char* ta
         *tag = element.tag;
     return rc;
 }
+
+int BerCodec::Locate(int index, uint32_t& offset, uint32_t& length, unsigned char* tag) const
+{
+    Element element;
+    const int rc = Find(index, element);
+    if (rc != kResultOk)
+        return rc;
+    offset = uint32_t(element.content - reinterpret_cast<const unsigned char*>(m_buffer.Data()));
+    length = element.length;
+    if (tag)
+        *tag = element.tag;
+    return kResultOk;
+}

@@ -41,6 +41,10 @@ public:
     [[nodiscard]] int ReadInteger64(int index, uint64_t& value, unsigned char* tag = nullptr) const;
     [[nodiscard]] int ReadOid(int index, NetStringBase& text, unsigned char* tag = nullptr) const;
     [[nodiscard]] int ReadOctetString(int index, NetStringBase& bytes, unsigned char* tag = nullptr) const;
+    // Where the content of the element with the given index lies in the
+    // buffer, for callers that must find a field again in the bytes as they
+    // stand (a signature computed over the whole message).
+    [[nodiscard]] int Locate(int index, uint32_t& offset, uint32_t& length, unsigned char* tag = nullptr) const;
 
 private:
     struct Element {

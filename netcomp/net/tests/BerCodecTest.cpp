@@ -166,6 +166,17 @@ TEST(BerCodec, MalformedHeaders)
                                                                       "0480616200"
                                                                       "020102"),
               "rc446");
+    // Where an element's content lies, past a long-form header; nothing past the end.
+    BerCodec located;
+    Load(located, "020101"
+                  "04810361626302");
+    uint32_t offset = 0, length = 0;
+    unsigned char tag = 0;
+    EXPECT_EQ(located.Locate(1, offset, length, &tag), kResultOk);
+    EXPECT_EQ(offset, 6u);
+    EXPECT_EQ(length, 3u);
+    EXPECT_EQ(tag, 0x04);
+    EXPECT_EQ(located.Locate(2, offset, length), kBerNoSuchElement);
     BerCodec bad;
     Load(bad, "3005020101");
     EXPECT_EQ(bad.UnwrapSequence(), kBerMalformed);

@@ -131,17 +131,34 @@ void UdpSocket::OnWritable()
     (void)OnReadyToSend();
 }
 
-int UdpSocket::Send(const char* data, int length)
+int UdpSocket::RequireActive()
 {
     SetLastErrorText("");
-    if (!m_socket.IsOpen()) {
-        SetLastErrorText("The control must be Active for this operation.");
+    if (m_socket.IsOpen())
+        return kResultOk;
+    SetLastErrorText("The control must be Active for this operation.");
+    return kNotActive;
+}
+
+int UdpSocket::Send(const char* data, int length)
+{
+    if (RequireActive() != kResultOk)
         return kNotActive;
-    }
     const int rc = SendRequest(data, length);
     if (rc == kResultOk && !AbsoluteTimeout())
         StartTimeout();
     return rc;
+}
+
+int UdpSocket::SendTo(const char* data, int length, const char* address, int port)
+{
+    if (RequireActive() != kResultOk)
+        return kNotActive;
+    unsigned long to = 0;
+    const int rc = DatagramSocket::ResolveDestination(address, &to);
+    if (rc != kResultOk || length <= 0 || !data)
+        return rc;
+    return m_socket.SendTo(data, length, to, port);
 }
 
 int UdpSocket::SendRequest(const char* data, int length)

@@ -60,6 +60,9 @@ public:
     [[nodiscard]] int SetActive(bool active);
     bool IsActive() const { return m_socket.IsOpen(); }
     [[nodiscard]] int Send(const char* data, int length);
+    // Sends one datagram to an address and port of its own (the source of a
+    // datagram being answered), leaving RemoteHost and RemotePort as they are.
+    [[nodiscard]] int SendTo(const char* data, int length, const char* address, int port);
     [[nodiscard]] int Close();
     // Sends the request to RemoteHost and RemotePort, turns AcceptData on,
     // then waits in 10 ms steps until `matcher` takes a datagram as the
@@ -109,6 +112,8 @@ protected:
 private:
     [[nodiscard]] int Open();
     [[nodiscard]] int SendRequest(const char* data, int length);
+    // 0, or 109 with its text when the socket is closed.
+    [[nodiscard]] int RequireActive();
 
     int OnDatagram(char* data, int length, unsigned long address, int port) override;
     void OnReceiveError(int code) override;
