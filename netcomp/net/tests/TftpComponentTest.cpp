@@ -227,4 +227,22 @@ TEST(TftpScripted, ErrorPacketsWrongAnswersAndTimeouts)
     EXPECT_EQ(server.Finish(), "");
 }
 
+// Interrupt from inside an event closes the socket: the transfer ends with
+// the failure of its next send.
+TEST(TftpScripted, InterruptInsideTransferEvent)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    server.ExpectBytes(kReadRequest).On(transfer).Send(Block(1, std::string(512, 'z'))).Silence();
+    ASSERT_TRUE(server.Start());
+    Tftp tftp(server.Port());
+    tftp.events.OnEvent(kTftpEventTransfer,
+                        [&](const RecordedEvent&) { TFTP_Do(tftp.obj, kTftpInterrupt, 0, nullptr, nullptr); });
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", ""), 109);
+    EXPECT_EQ(tftp.Error(), "The control must be Active for this operation.");
+    EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
+    EXPECT_TRUE(tftp.events.Of(kTftpEventEndTransfer).empty());
+    EXPECT_EQ(server.Finish(), "");
+}
+
 } // namespace
