@@ -1,6 +1,9 @@
 #include "app/KestrovaApp.h"
 
+#include "app/AboutDlg.h"
+#include "app/AppOptions.h"
 #include "app/CommandArgumentsDlg.h"
+#include "app/DebugOptions.h"
 #include "app/KestrovaDoc.h"
 #include "app/KestrovaView.h"
 #include "app/MainFrame.h"
@@ -16,6 +19,9 @@
 CKestrovaApp::CKestrovaApp()
 {
     m_map.Command(ID_COMMAND_ARGUMENTS, this, &CKestrovaApp::OnCommandArguments);
+    m_map.Command(ID_APP_ABOUT, this, &CKestrovaApp::OnAppAbout);
+    m_map.Command(ID_OPTIONS, this, &CKestrovaApp::OnOptions);
+    m_map.Command(ID_NETWORK_OPTIONS, this, &CKestrovaApp::OnNetworkOptions);
     m_map.OnCommand(ID_NETWORK_AUDIT_NQDI, [this] { OnNetworkAudit(0); });
     m_map.OnCommand(ID_NETWORK_AUDIT_WNET, [this] { OnNetworkAudit(1); });
     m_map.OnCommand(ID_NETWORK_AUDIT_ADSI, [this] { OnNetworkAudit(2); });
@@ -156,6 +162,40 @@ void CKestrovaApp::OnCommandArguments()
 {
     CommandArgumentsDlg dialog;
     dialog.DoModal(GetMainWindow());
+}
+
+void CKestrovaApp::OnAppAbout()
+{
+    AboutDlg about;
+    about.DoModal(GetMainWindow());
+}
+
+void CKestrovaApp::OnOptions()
+{
+    ConfigFile& config = GetAppState().m_config;
+    AppOptions sheet;
+    if (config.Load()) {
+        sheet.TakeFrom(config);
+    }
+    if (sheet.DoModal(GetMainWindow()) != IDOK) {
+        return;
+    }
+    sheet.StoreInto(config);
+    if (!config.Save(GetAppState())) {
+        return;
+    }
+    config.m_loaded = true;
+    if (auto* view = dynamic_cast<CKestrovaView*>(GetView())) {
+        view->EnableLookupButtons(true);
+    }
+    SetWindowTextA(GetMainWindow(), LoadResourceString(IDS_APP_TITLE, nullptr).c_str());
+}
+
+void CKestrovaApp::OnNetworkOptions()
+{
+    ConfigFile& config = GetAppState().m_config;
+    DebugOptions sheet(config.m_pickerScopeFlags, config.m_pickerScopeTypes);
+    sheet.DoModal(GetMainWindow());
 }
 
 void CKestrovaApp::OnNetworkAudit(int source)

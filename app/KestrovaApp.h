@@ -58,6 +58,9 @@ private:
     // exception that ends it. Gives the exit code.
     int SaveOrUpload(CKestrovaDoc& doc, const StartupSwitches& switches, int& stage);
     void OnCommandArguments();
+    void OnAppAbout();
+    void OnOptions();
+    void OnNetworkOptions();
     void OnNetworkAudit(int source);
     void OnUpdateNetworkAudit(CmdUI& ui);
     void AppendPopupMenu(const char* title, const std::vector<std::pair<UINT, const char*>>& items);

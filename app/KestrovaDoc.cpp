@@ -1,8 +1,28 @@
 #include "app/KestrovaDoc.h"
 
 #include "app/KestrovaApp.h"
+#include "app/SavedAuditFiles.h"
 #include "app/ServerExchange.h"
 #include "common/AppState.h"
+#include "common/MessageBoxHook.h"
+#include "common/TextHelpers.h"
+#include "common/XmlDocument.h"
+#include "resources/resource.h"
+
+#include <comdef.h>
+
+namespace {
+
+const char kUploadingSavedText[] = "Uploading saved audit to Ondelmark...";
+const char kUploadedSavedText[] = "Successful Upload";
+const char kUploadedSavedLog[] = "Successfully Uploaded to Ondelmark Server.";
+
+} // namespace
+
+CKestrovaDoc::CKestrovaDoc()
+{
+    m_map.Command(ID_UPLOAD_SAVED_AUDITS, this, &CKestrovaDoc::OnUploadSavedAudits);
+}
 
 CKestrovaDoc::~CKestrovaDoc()
 {
@@ -41,4 +61,54 @@ void CKestrovaDoc::WriteLog(int level, const std::string& text)
     log.Open(config.GetLogPath(), config.m_logNameOption);
     log.Write(level, text);
     log.Close();
+}
+
+void CKestrovaDoc::OnUploadSavedAudits()
+{
+    SetRemote(false);
+    CKestrovaApp* app = CKestrovaApp::Get();
+    HWND owner = app != nullptr ? app->GetMainWindow() : nullptr;
+    std::vector<std::string> paths;
+    const bool chosen = m_askSavedFiles ? m_askSavedFiles(owner, paths) : AskSavedAuditFiles(owner, paths);
+    if (!chosen) {
+        return;
+    }
+    for (const std::string& path : paths) {
+        UploadSavedAudit(owner, path);
+    }
+}
+
+// The file goes to the server as it was read: it is neither checked against
+// the result format nor rewritten.
+void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path)
+{
+    XmlDocument file;
+    if (!file.LoadFile(path.c_str())) {
+        const std::string text = LoadResourceString(IDS_SAVED_FILE_CORRUPT, nullptr);
+        ShowMessageBox(owner, text, "Kestrova", MB_OK | MB_ICONERROR);
+        WriteLog(3, text);
+        return;
+    }
+    CKestrovaApp* app = CKestrovaApp::Get();
+    if (app != nullptr) {
+        app->ShowWaitDlg(kUploadingSavedText);
+    }
+    std::string error;
+    bool uploaded = false;
+    try {
+        uploaded = UploadAuditResults(file.GetDocument(), error);
+    } catch (const _com_error& failure) {
+        error = failure.ErrorMessage(); // the password could not be enciphered
+    }
+    if (app != nullptr) {
+        app->HideWaitDlg();
+    }
+    if (uploaded) {
+        ShowMessageBox(owner, kUploadedSavedText, "Kestrova", MB_OK);
+        WriteLog(0, kUploadedSavedLog);
+        return;
+    }
+    const std::string text = LoadResourceString(IDS_UPLOAD_FAILED, nullptr) + error;
+    ShowMessageBox(owner, text, "Kestrova", MB_OK | MB_ICONERROR);
+    WriteLog(3, text);
 }

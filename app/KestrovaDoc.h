@@ -6,11 +6,13 @@
 #include "audit/AuditDocument.h"
 #include "winui/Document.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class CKestrovaDoc : public Document {
 public:
-    CKestrovaDoc() = default;
+    CKestrovaDoc();
     ~CKestrovaDoc() override;
 
     // Audits one computer ("." = this one); sink may be null.
@@ -28,10 +30,18 @@ public:
     // Writes one entry to the audit log file (opened for it when needed).
     void WriteLog(int level, const std::string& text);
 
+    // File > "Upload Saved Audit(s)...": each chosen result file uploaded
+    // in turn, each with its own message.
+    void OnUploadSavedAudits();
+    // Seam for tests: the files to upload; empty: the open-file dialog.
+    std::function<bool(HWND owner, std::vector<std::string>& paths)> m_askSavedFiles;
+
     void SetRemote(bool remote) { m_audit.m_remote = remote; }
     AuditDocument& Audit() { return m_audit; }
 
 private:
+    void UploadSavedAudit(HWND owner, const std::string& path);
+
     SoapComponent m_server; // first member: destroyed last
     AuditDocument m_audit;
     bool m_cancelled = false;

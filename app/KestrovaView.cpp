@@ -272,11 +272,16 @@ void CKestrovaView::FillList(int id, const std::vector<std::string>& items)
 
 void CKestrovaView::OnGetUserFromDirectory()
 {
+    // The form is read before the busy window shows, so that a refused
+    // value's message does not open underneath that topmost window. Only
+    // the name the field shows is looked up.
+    if (!UpdateData(true)) {
+        return;
+    }
     CKestrovaApp* app = CKestrovaApp::Get();
     if (app != nullptr) {
         app->ShowWaitDlg(kDirectoryText);
     }
-    UpdateData(true);
     std::unique_ptr<DirectorySource> source =
         m_makeDirectory ? m_makeDirectory() : std::make_unique<AdsiDirectorySource>();
     DirectoryLookup lookup(*source, Frame());

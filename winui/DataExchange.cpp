@@ -94,6 +94,24 @@ void DataExchange::Check(int id, bool& value)
     }
 }
 
+void DataExchange::Radio(int firstId, int lastId, int& value)
+{
+    if (m_failed) {
+        return;
+    }
+    if (!m_saving) {
+        const int id = firstId + value;
+        CheckRadioButton(m_dialog, firstId, lastId, value >= 0 && id <= lastId ? id : 0);
+        return;
+    }
+    for (int id = firstId; id <= lastId; ++id) {
+        if (IsDlgButtonChecked(m_dialog, id) == BST_CHECKED) {
+            value = id - firstId;
+            return;
+        }
+    }
+}
+
 void DataExchange::Required(const std::string& value, const std::string& label)
 {
     if (m_saving && !m_failed && value.empty()) {

@@ -23,6 +23,9 @@ public:
     // A decimal integer, refused outside [minimum, maximum].
     void Int(int id, int& value, int minimum, int maximum);
     void Check(int id, bool& value);
+    // A group of radio buttons with consecutive ids: value is the position of
+    // the checked one (0 for firstId); left alone when none is checked.
+    void Radio(int firstId, int lastId, int& value);
     // Lists label when the saved value is empty (after Text read it).
     void Required(const std::string& value, const std::string& label);
 

@@ -28,6 +28,8 @@ protected:
         GetAppState().m_runMode = kRunInteractive;
         m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT) {
             m_messages.push_back(text);
+            WaitDlg* wait = m_app.GetWaitDlg();
+            m_busyAtBox = m_busyAtBox || (wait != nullptr && IsWindowVisible(wait->GetHandle()));
             return IDOK;
         });
         m_app.SetCommandLine("Kestrova.exe");
@@ -48,6 +50,7 @@ protected:
     CKestrovaView* m_view = nullptr;
     HWND m_form = nullptr;
     std::vector<std::string> m_messages;
+    bool m_busyAtBox = false; // some box came while the busy window was up
     MessageBoxHook m_previousHook;
 };
 
@@ -224,4 +227,18 @@ TEST_F(FormView, DirectoryLookupFillsTheFormFromTheNameInTheField)
     GetDlgItemTextA(m_form, IDC_DEPARTMENT, text, sizeof(text));
     EXPECT_EQ("IT", std::string(text));
     EXPECT_TRUE(m_view->m_namesFilled);
+}
+
+TEST_F(FormView, DirectoryLookupMessagesComeWithTheBusyWindowDown)
+{
+    m_view->m_makeDirectory = [] { return std::make_unique<OneUserDirectory>(); };
+    SetField(IDC_USER_NAME, "nobody");
+    SendMessageA(m_form, WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
+    // A name over the field's limit is refused before anything is looked up.
+    SetField(IDC_USER_NAME, "a-name-of-twenty-five-chs");
+    SendMessageA(m_form, WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
+    EXPECT_EQ(std::vector<std::string>({"The specified user could not be found in the current domain.",
+                                        "Please enter no more than 20 characters."}),
+              m_messages);
+    EXPECT_FALSE(m_busyAtBox);
 }

@@ -27,6 +27,29 @@ HWND VisibleDialogHolding(int controlId)
     return nullptr;
 }
 
+HWND FindChild(HWND parent, const char* className, int id)
+{
+    struct Search {
+        const char* className;
+        int id;
+        HWND found;
+    } search = {className, id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char name[64] = {};
+            GetClassNameA(child, name, sizeof(name));
+            if (lstrcmpiA(name, s->className) == 0 && (s->id == 0 || GetDlgCtrlID(child) == s->id)) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND FindMessageBox(const std::string& part)
 {
     for (HWND box = FindWindowA("#32770", nullptr); box != nullptr;

@@ -13,6 +13,8 @@ HWND WaitFor(const std::function<HWND()>& find, int tries = 500);
 HWND VisibleDialog(const char* title);
 // A visible dialog that holds a control of this id, or null.
 HWND VisibleDialogHolding(int controlId);
+// The first descendant of parent of the class, with the id unless it is 0.
+HWND FindChild(HWND parent, const char* className, int id);
 // A visible message box whose text holds part, or null.
 HWND FindMessageBox(const std::string& part);
 std::string WindowText(HWND hwnd);
