@@ -33,6 +33,8 @@ packages=(
     bind9 bind9-dnsutils dnsmasq-base tftpd-hpa tftp-hpa rsyslog bsdutils python3-dnspython
     # the SNMP agent, trap receiver and command-line managers of the SNMP tests and benchmark
     snmpd snmptrapd snmp
+    # the second WebDAV server of the WebDAV tests
+    lighttpd lighttpd-mod-webdav
 )
 
 missing=()

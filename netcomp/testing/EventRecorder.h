@@ -30,6 +30,8 @@ public:
     void TextsAt(int event, std::set<int> positions) { m_textPositions[event] = std::move(positions); }
     // Writes value into the event's parameter array at position, as an owner answers.
     void AnswerWith(int event, int position, INT_PTR value) { m_answers[event] = {position, value}; }
+    // What the callback returns for the event (0 unless set).
+    void ReturnWith(int event, int result) { m_results[event] = result; }
     // Runs action inside the event, once it is recorded (closing the
     // component there, sending again); an empty action stops that.
     void OnEvent(int event, std::function<void(const RecordedEvent&)> action) { m_actions[event] = std::move(action); }
@@ -55,7 +57,8 @@ public:
         const auto answer = self->m_answers.find(event);
         if (answer != self->m_answers.end() && answer->second.first < count)
             params[answer->second.first] = answer->second.second;
-        return 0;
+        const auto result = self->m_results.find(event);
+        return result != self->m_results.end() ? result->second : 0;
     }
 
     std::vector<RecordedEvent> Of(int event) const
@@ -73,5 +76,6 @@ public:
 private:
     std::map<int, std::set<int>> m_textPositions;
     std::map<int, std::pair<int, INT_PTR>> m_answers;
+    std::map<int, int> m_results;
     std::map<int, std::function<void(const RecordedEvent&)>> m_actions;
 };

@@ -175,6 +175,12 @@ bool ComponentBase::DeferDestroy(void (*destroy)(void*), void* object)
 
 int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
 {
+    (void)FireForAnswer(event, params);
+    return 0;
+}
+
+int ComponentBase::FireForAnswer(int event, std::initializer_list<EventParam> params)
+{
     // An owner that destroyed the component hears nothing more of it.
     if (!m_sink || m_pendingDestroy)
         return 0;

@@ -67,7 +67,11 @@ protected:
     // Asks a running operation to stop, once the component is to be destroyed.
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
+    // The owner's answer is not heard: 0.
     int Fire(int event, std::initializer_list<EventParam> params);
+    // The same, for the events whose answer counts (a parser's events stop
+    // the parse): what the owner's callback returned.
+    int FireForAnswer(int event, std::initializer_list<EventParam> params);
     // Fires a shared event under the number the event table gives it.
     int Fire(SharedEvent event, std::initializer_list<EventParam> params);
     // Answers a Config query with text kept in the last-error buffer;

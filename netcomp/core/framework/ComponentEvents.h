@@ -28,6 +28,7 @@ public:
     // Slot 0: told the engine's code page before every event; nothing to do
     // for callers of the C interface.
     virtual void OnCodePage(int codePage) = 0;
+    // The owner's answer: what its callback returned (0 without one).
     virtual int FireEvent(int event, int count, EventParam* params) = 0;
 
 protected:

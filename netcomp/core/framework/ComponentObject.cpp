@@ -36,7 +36,7 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
             break;
         }
     }
-    m_callback(m_user, event, count, values, lengths);
+    const int answer = m_callback(m_user, event, count, values, lengths);
     for (int i = 0; i < count; ++i) {
         const EventParam& p = params[i];
         if (!p.answerable)
@@ -48,7 +48,7 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
         else if (p.kind == EventParam::Kind::Text)
             *static_cast<const char**>(p.address) = values[i] ? reinterpret_cast<const char*>(values[i]) : "";
     }
-    return 0;
+    return answer;
 }
 
 const char* ComponentObjectBase::KeepText(int property, std::string text)

@@ -12,6 +12,7 @@ namespace {
 class BareEngine : public ComponentBase {
 public:
     using ComponentBase::Fire;
+    using ComponentBase::FireForAnswer;
 };
 
 // Records what the engine hands its sink.
@@ -59,14 +60,17 @@ TEST(ComponentBase, FiresThroughTheSinkByItsEventTable)
 
     EXPECT_EQ(e.Fire(SharedEvent::Header, {}), 0);
     EXPECT_EQ(sink.lastEvent, 0);
-    EXPECT_EQ(e.Fire(SharedEvent::ReadyToSend, {}), 7);
+    // The owner's answer is heard only where it counts.
+    EXPECT_EQ(e.Fire(SharedEvent::ReadyToSend, {}), 0);
     EXPECT_EQ(sink.lastEvent, 9);
-    EXPECT_EQ(e.FireError(10061, nullptr), 7);
+    EXPECT_EQ(e.FireForAnswer(12, {}), 7);
+    EXPECT_EQ(sink.lastEvent, 12);
+    EXPECT_EQ(e.FireError(10061, nullptr), 0);
     EXPECT_EQ(sink.lastEvent, 4);
     EXPECT_EQ(sink.lastCount, 2);
     EXPECT_EQ(sink.code, 10061);
     EXPECT_EQ(sink.text, "");
-    ASSERT_EQ(sink.codePages.size(), 2u);
+    ASSERT_EQ(sink.codePages.size(), 3u);
     EXPECT_EQ(sink.codePages[1], 932);
 
     char buffer[] = "abcdef";

@@ -220,7 +220,9 @@ TEST_P(ContractTest, EventsAndByReferenceAnswers)
     const char* text = "before";
     EventParam textParams[] = {EventParam::Text(&text, true)};
     m_events.AnswerWith(8, 0, T("after"));
-    object->FireEvent(8, 1, textParams);
+    // The callback's own result comes back too.
+    m_events.ReturnWith(8, 77);
+    EXPECT_EQ(object->FireEvent(8, 1, textParams), 77);
     EXPECT_STREQ(text, "after");
 
     // Without a callback nothing is called and the values stay.

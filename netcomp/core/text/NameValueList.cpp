@@ -1,18 +1,28 @@
 #include "netcomp/core/text/NameValueList.h"
 
+#include <new>
+
 #include "netcomp/core/framework/ResultCodes.h"
 
 int NameValueList::Add(const char* name, uint32_t nameLength, const char* value, uint32_t valueLength)
 {
-    if (m_count >= kMaxPairs)
+    if (IsFull())
         return kOutOfMemory;
-    int rc = m_names[m_count].Assign(name, nameLength);
+    if (m_count == m_entries.size()) {
+        try {
+            m_entries.emplace_back();
+        } catch (const std::bad_alloc&) {
+            return kOutOfMemory;
+        }
+    }
+    Entry& entry = m_entries[m_count];
+    int rc = entry.name.Assign(name, nameLength);
     if (rc == kResultOk)
-        rc = m_values[m_count].Assign(value, valueLength);
+        rc = entry.value.Assign(value, valueLength);
     if (rc != kResultOk)
         return rc;
-    m_extra[m_count] = 0;
-    m_extra2[m_count] = 0;
+    entry.extra = 0;
+    entry.extra2 = 0;
     ++m_count;
     return kResultOk;
 }
@@ -25,9 +35,7 @@ void NameValueList::Pop()
 
 void NameValueList::Release()
 {
-    for (uint32_t i = 0; i < kMaxPairs; ++i) {
-        m_names[i].Release();
-        m_values[i].Release();
-    }
+    m_entries.clear();
+    m_entries.shrink_to_fit();
     m_count = 0;
 }

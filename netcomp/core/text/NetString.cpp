@@ -339,3 +339,12 @@ int NetStringBase::AssignDotStuffedBytes(const char* data, uint32_t n)
         return rc;
     return Assign(out.Length(), out.Data());
 }
+
+int AppendAll(NetStringBase& out, std::initializer_list<const char*> parts)
+{
+    for (const char* part : parts) {
+        if (int rc = out.AppendCStr(part); rc != kResultOk)
+            return rc;
+    }
+    return kResultOk;
+}

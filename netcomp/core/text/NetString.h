@@ -3,6 +3,7 @@
 // apart, and a NUL always follows the last byte. Short values live inline.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 class NetStringBase {
 public:
@@ -103,6 +104,9 @@ extern template class NetStringT<100>;
 extern template class NetStringT<51>;
 extern template class NetStringT<31>;
 extern template class NetStringT<21>;
+
+// Appends each text in order; the first failure stops it.
+[[nodiscard]] int AppendAll(NetStringBase& out, std::initializer_list<const char*> parts);
 
 // Helpers of the encoders.
 bool IsEightBit(const char* text);

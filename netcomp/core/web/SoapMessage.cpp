@@ -18,15 +18,6 @@ namespace {
 
 const char kFaultText[] = "SOAP Fault. See the FaultCode or FaultString property for details.";
 
-int AppendAll(NetStringBase& out, std::initializer_list<const char*> parts)
-{
-    for (const char* part : parts) {
-        if (int rc = out.AppendCStr(part); rc != kResultOk)
-            return rc;
-    }
-    return kResultOk;
-}
-
 } // namespace
 
 SoapMessage::SoapMessage()

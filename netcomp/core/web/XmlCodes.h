@@ -1,6 +1,6 @@
 #pragma once
 // Result codes of the XML parser and its path language (200 is the shared
-// out-of-memory code, also given for a full attribute, element or namespace list).
+// out-of-memory code).
 constexpr int kXmlUnbalancedTag = 201;
 constexpr int kXmlUnknownElementPrefix = 202;
 constexpr int kXmlUnknownAttributePrefix = 203;
@@ -11,6 +11,9 @@ constexpr int kXmlInvalidPath = 207;
 constexpr int kXmlNoSuchChild = 208;
 constexpr int kXmlTopElementMismatch = 209;
 constexpr int kXmlNoTree = 210;
+// More than NameValueList::kMaxPairs attributes on one element, elements open
+// at once or namespace declarations in scope.
+constexpr int kXmlTooManyItems = 211;
 
 // The text of a parser code; "xmlpimpl: unknown error" for any other code.
 const char* XmlErrorText(int code);

@@ -3,7 +3,8 @@
 // quoted attribute values, comments and bracketed sections are appended in one
 // go (each byte still reaches OnInputChar), which is where most of a document's
 // bytes are. Nesting lives in bounded lists, never on the call stack, so a
-// deeply nested document ends with the full list's 200 instead of a crash.
+// deeply nested document ends with the parser's 211 for a full list instead
+// of a crash.
 #include "netcomp/core/web/XmlParser.h"
 
 #include <cstdlib>

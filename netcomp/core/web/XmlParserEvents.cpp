@@ -89,6 +89,8 @@ const char* XmlErrorText(int code)
         return "Top element does not match start of path.";
     case kXmlNoTree:
         return "DOM tree unavailable (set BuildDOM to true and reparse).";
+    case kXmlTooManyItems:
+        return "Too many attributes, open elements or namespace declarations.";
     default:
         return "xmlpimpl: unknown error";
     }
@@ -220,6 +222,8 @@ int XmlParser::AddAttribute()
     if (declaration) {
         const char* prefix = length == 5 ? "" : name + 6;
         const uint32_t prefixLength = length == 5 ? 0 : length - 6;
+        if (m_namespaces.IsFull())
+            return kXmlTooManyItems;
         rc = m_namespaces.Add(prefix, prefixLength, m_value.Data(), m_value.Length());
         if (rc != kResultOk)
             return rc;
@@ -235,7 +239,8 @@ int XmlParser::AddAttribute()
         rc = m_callback ? m_callback->OnStartPrefixMapping(m_namespaces.Name(index), m_namespaces.Value(index))
                         : kResultOk;
     } else {
-        rc = m_attributes.Add(name, length, m_value.Data(), m_value.Length());
+        rc =
+            m_attributes.IsFull() ? kXmlTooManyItems : m_attributes.Add(name, length, m_value.Data(), m_value.Length());
     }
     m_name.Clear();
     m_value.Clear();
@@ -299,7 +304,7 @@ int XmlParser::EndStartTag(bool empty)
         if (!empty && StrICmp(qname, "script") == 0)
             m_rawText = true;
     } else {
-        rc = m_open.Add(qname, length, "", 0);
+        rc = m_open.IsFull() ? kXmlTooManyItems : m_open.Add(qname, length, "", 0);
         if (rc != kResultOk)
             return rc;
         const uint32_t top = m_open.Count() - 1;
