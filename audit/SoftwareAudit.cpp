@@ -29,19 +29,24 @@ const char kAbsent[] = "default value";
 SoftwareTitleList::SoftwareTitleList(SoftwareCollection& software) : m_software(software)
 {
     for (const auto& member : software.Members()) {
-        m_listed.insert(KeyOf(*member));
+        m_listed.insert(member.get());
     }
 }
 
-SoftwareTitleList::TitleKey SoftwareTitleList::KeyOf(const AssetSoftwareImpl& title)
+bool SoftwareTitleList::SameTitle::operator()(const AssetSoftwareImpl* left, const AssetSoftwareImpl* right) const
 {
-    return TitleKey(title.Property(kSoftwareDescription).GetString(), title.Property(kSoftwareManufacturer).GetString(),
-                    title.Property(kSoftwareVersion).GetString());
+    for (SoftwareProp p : {kSoftwareDescription, kSoftwareManufacturer, kSoftwareVersion}) {
+        const int order = left->Property(p).GetString().compare(right->Property(p).GetString());
+        if (order != 0) {
+            return order < 0;
+        }
+    }
+    return false;
 }
 
 void SoftwareTitleList::AddUnlessListed(const boost::shared_ptr<AssetSoftwareImpl>& title)
 {
-    if (m_listed.insert(KeyOf(*title)).second) {
+    if (m_listed.insert(title.get()).second) {
         m_pending.push_back(title);
     }
 }

@@ -9,7 +9,6 @@
 
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 class RegistryKey;
@@ -40,10 +39,13 @@ public:
     void Flush();
 
 private:
-    typedef std::tuple<std::string, std::string, std::string> TitleKey;
-    static TitleKey KeyOf(const AssetIMPL::AssetSoftwareImpl& title);
+    // Orders titles by description, maker and version, read in place: the
+    // titles compared are held by the collection or the pending list.
+    struct SameTitle {
+        bool operator()(const AssetIMPL::AssetSoftwareImpl* left, const AssetIMPL::AssetSoftwareImpl* right) const;
+    };
 
     AssetIMPL::SoftwareCollection& m_software;
-    std::set<TitleKey> m_listed;
+    std::set<const AssetIMPL::AssetSoftwareImpl*, SameTitle> m_listed;
     AssetIMPL::SoftwareCollection::PartVector m_pending;
 };

@@ -9,12 +9,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
+
+#include "bench/EchoServerReport.h"
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
@@ -107,15 +107,7 @@ int main(int argc, char** argv)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    LARGE_INTEGER end, frequency;
-    QueryPerformanceCounter(&end);
-    QueryPerformanceFrequency(&frequency);
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-    std::printf("server %.3f connections=%d peak-working-set-kb=%llu errors=%d\n",
-                double(end.QuadPart - server.start.QuadPart) / double(frequency.QuadPart), server.connected,
-                static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024), server.errors);
+    PrintServerReport(server.start, server.connected, server.errors);
     IPDaemon_Destroy(server.obj);
     IPDaemon_StaticDestroy();
     return 0;

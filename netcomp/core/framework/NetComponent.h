@@ -26,6 +26,8 @@ public:
 
     // The DoEvents method of the components: one wait step of 20 ms.
     [[nodiscard]] int DoEvents();
+    // Whether the calling thread's queue holds anything a wait step would take.
+    static bool MessagesWaiting() { return HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0; }
 
     // A host name or dotted address to an IPv4 address in network order:
     // inet_addr first, else the first address gethostbyname gives. 0, or the

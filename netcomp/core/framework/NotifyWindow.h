@@ -10,6 +10,8 @@ constexpr UINT kMsgUdpSocket = WM_USER + 102;
 constexpr UINT kMsgIcmpSocket = WM_USER + 103;
 constexpr UINT kMsgHostLookup = WM_USER + 107;
 constexpr UINT kMsgServiceLookup = WM_USER + 108;
+// Posted by a component behind the notifications of a socket it closed (RetiredSockets).
+constexpr UINT kMsgSocketRetired = WM_USER + 109;
 
 extern const char kNotifyWindowClass[];
 

@@ -6,6 +6,8 @@
 // A close is done in one order whatever starts it: notifications off, what is
 // still readable delivered, the socket closed and the state reset, and only
 // then the close reported, so a handler that reconnects finds a clean socket.
+// Notifications still queued for the closed socket are recognised as they
+// arrive, by the marker the close posts behind them (RetiredSockets).
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -17,12 +19,6 @@
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/framework/WinsockBinding.h"
-
-namespace {
-
-constexpr int kReadsPerNotification = 16;
-
-} // namespace
 
 TcpSocket::TcpSocket() = default;
 
@@ -480,7 +476,10 @@ int TcpSocket::Receive(int mode)
     // Records held back while AcceptData was off go first.
     Deliver();
     int rc = kResultOk;
-    for (int round = 0; round < kReadsPerNotification || mode != 0; ++round) {
+    // A read notification reads once: every recv that returns data arms the
+    // next notification while more is waiting, so further reads here would
+    // only leave notifications behind that find nothing. A drain reads to the end.
+    for (int round = 0; round < 1 || mode != 0; ++round) {
         uint32_t free = 0;
         char* space = m_recv.GetWriteSpace(&free);
         if (!space || free == 0)
@@ -530,7 +529,8 @@ void TcpSocket::Close(int code, bool drain)
     const bool negotiating = m_firewall.Pending();
     const SOCKET closed = m_socket.Get();
     m_socket.Reset();
-    DropQueuedNotifications(closed);
+    if (!m_retired->Retire(m_window, closed))
+        DropQueuedNotifications(closed);
     const bool wasConnected = m_connected;
     m_connected = false;
     m_bytesSent = 0;
@@ -549,8 +549,8 @@ void TcpSocket::Close(int code, bool drain)
     OnCloseComplete(code);
 }
 
-// Notifications already queued for a closed socket would be taken for the
-// next one, which often gets the same handle value. Those of other sockets
+// Only when no marker could be posted behind a closed socket's notifications
+// (a full queue): they are taken out here instead. Those of other sockets
 // sharing the window (a server's connections) go back in their order: a lost
 // read notification would stall that connection for good.
 void TcpSocket::DropQueuedNotifications(SOCKET closed)
@@ -567,10 +567,11 @@ void TcpSocket::DropQueuedNotifications(SOCKET closed)
         PostMessageA(m_window, m.message, m.wParam, m.lParam);
 }
 
-int TcpSocket::AttachAccepted(SOCKET accepted, HWND window)
+int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& retired)
 {
     m_socket.Reset(accepted);
     m_window = window;
+    m_retired = &retired;
     m_connected = true;
     m_bytesSent = 0;
     m_recv.Clear();
@@ -581,8 +582,13 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window)
 
 void TcpSocket::DetachWindow()
 {
-    if (m_socket.IsOpen() && m_window)
+    if (m_socket.IsOpen() && m_window) {
         Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+        const SOCKET closed = m_socket.Get();
+        m_socket.Reset();
+        if (!m_retired->Retire(m_window, closed))
+            DropQueuedNotifications(closed);
+    }
     m_socket.Reset();
     m_connected = false;
     m_window = nullptr;
@@ -590,7 +596,10 @@ void TcpSocket::DetachWindow()
 
 LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != kMsgTcpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
+    if (m_retired->TakeMarker(message, wParam))
+        return 0;
+    if (message != kMsgTcpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get() ||
+        m_retired->IsStale(SOCKET(wParam)))
         return NetComponent::WindowProc(message, wParam, lParam);
     const int error = WSAGETSELECTERROR(lParam);
     switch (WSAGETSELECTEVENT(lParam)) {

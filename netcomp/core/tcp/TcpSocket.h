@@ -15,6 +15,7 @@
 #include "netcomp/core/framework/OwnedHandle.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/tcp/RecvBuffer.h"
+#include "netcomp/core/tcp/RetiredSockets.h"
 
 constexpr int kMaxLineSize = 65536;
 
@@ -33,8 +34,9 @@ public:
     // for a socket that lives on its owner's window.
     int InitDefaults();
     // Takes a socket accepted by a server onto the server's window: connected,
-    // with read, write and close notifications; 0 or the Winsock code.
-    [[nodiscard]] int AttachAccepted(SOCKET accepted, HWND window);
+    // with read, write and close notifications; 0 or the Winsock code. The
+    // server keeps the retired sockets of its window and filters its messages.
+    [[nodiscard]] int AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& retired);
     // Closes the socket without events and lets go of the borrowed window.
     void DetachWindow();
 
@@ -151,5 +153,7 @@ private:
     bool m_singleLineMode = false;
     NetString m_eol;
     RecvBuffer m_recv;
+    RetiredSockets m_ownRetired;               // of the socket's own window
+    RetiredSockets* m_retired = &m_ownRetired; // of the window it is on
     std::string m_addressText;
 };

@@ -125,6 +125,24 @@ TEST(HttpCapture, AttachedFileAndKeptConnections)
     EXPECT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 302);
     EXPECT_EQ(http.Error(), "Can't open attached file for reading.");
     ASSERT_EQ(http.Set(kHttpAttachedFile, ""), 0);
+
+    // A body far larger than what goes out with the header arrives whole and
+    // in order, followed by an attached file.
+    std::string body;
+    for (int i = 0; body.size() < 300000; ++i)
+        body += std::to_string(i) + ",";
+    {
+        std::ofstream file("attached.txt", std::ios::binary);
+        file << "END";
+    }
+    ASSERT_EQ(http.Set(kHttpAttachedFile, "attached.txt"), 0);
+    ASSERT_EQ(http.SetBytes(kHttpPostData, body), 0);
+    ASSERT_EQ(http.Config("MaxTransferredData=0"), "");
+    ASSERT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/echo").c_str()), 0) << http.Error();
+    const std::string sent = "Content-Length: " + std::to_string(body.size() + 3) + "\r\n\r\n" + body + "END";
+    ASSERT_GE(http.Data().size(), sent.size());
+    EXPECT_TRUE(http.Data().compare(http.Data().size() - sent.size(), sent.size(), sent) == 0);
+    ASSERT_EQ(http.Set(kHttpAttachedFile, ""), 0);
     ASSERT_EQ(http.SetBytes(kHttpPostData, ""), 0);
 
     // A kept connection the server closed while idle: the request goes again on a new one.

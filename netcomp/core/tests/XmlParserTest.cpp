@@ -17,6 +17,7 @@ public:
     std::string entityOverride;
     int inputChars = 0;
     int stopAtChar = 0;
+    bool wantsBytes = true;
 
     int OnCharacters(char* text, int length) override { return Add("C[" + std::string(text, length) + "]"); }
     int OnComment(const char* text) override { return Add(std::string("!") + text); }
@@ -55,6 +56,7 @@ public:
         return Add(std::string("+ns ") + prefix + "=" + uri);
     }
     int OnInputChar(char) override { return ++inputChars == stopAtChar ? 999 : 0; }
+    bool WantsInputChars() const override { return wantsBytes; }
 
 private:
     int Add(const std::string& line)
@@ -70,10 +72,11 @@ struct Outcome {
     std::string log;
 };
 
-Outcome Parse(const std::string& text, bool strict = true, bool dom = false, bool split = false)
+Outcome Parse(const std::string& text, bool strict = true, bool dom = false, bool split = false, bool bytes = true)
 {
     XmlParser parser;
     Recorder rec(&parser);
+    rec.wantsBytes = bytes;
     parser.SetStrict(strict);
     parser.SetBuildDom(dom);
     parser.SetCallback(&rec);
@@ -118,17 +121,25 @@ TEST(XmlParser, EntitiesResolveOnlyWithTheTreeAndSplitTheText)
 
 TEST(XmlParser, EventsDoNotDependOnHowTheInputIsSplit)
 {
-    const std::string doc = "<?xml version=\"1.0\"?>\n<?pi a>b?><!DOCTYPE r [<!ENTITY e \"v>\">]>\n"
-                            "<r xmlns=\"u:d\" xmlns:p=\"u:p\" p:k='1' k=\"2\">\n  text\n  more <!-- c -->"
-                            "<p:c/><![CDATA[<raw>]]> tail\n</r>\n";
-    Outcome whole = Parse(doc);
-    Outcome bytes = Parse(doc, true, false, true);
-    EXPECT_EQ(whole.rc, 0);
-    EXPECT_EQ(whole.log, bytes.log);
-    EXPECT_EQ(whole.log,
-              "? xml version=\"1.0\"\nW1\n? pi a>b\nD DOCTYPE r [<!ENTITY e \"v>\">]\nW1\n+ns =u:d\n+ns p=u:p\n"
-              "<r{u:d}r p|k|u:p=1 |k|=2\nW3\nC[text]\nC[\n  more]\nW1\n! c \n<p:c{u:p}ce\n/p:c{u:p}e\n"
-              "S CDATA:<raw>\nW1\nC[tail]\nW1\n/r{u:d}\n-ns p\n-ns \nW1\n");
+    const std::string doc =
+        "<?xml version=\"1.0\"?>\n<?pi a>b?><!DOCTYPE r [<!ENTITY e \"v>\">]>\n"
+        "<r xmlns=\"u:d\" xmlns:p=\"u:p\" p:k='1' k=\"2\">\n  text\n  more <!-- c -->"
+        "<p:c/><![CDATA[<raw>]]> tail\n<e a=\"&lt;x&#65;&amp;\" b='&bad' c=\"&;&q;\">&amp;</e>\n</r>\n";
+    const std::string expected =
+        "? xml version=\"1.0\"\nW1\n? pi a>b\nD DOCTYPE r [<!ENTITY e \"v>\">]\nW1\n+ns =u:d\n+ns p=u:p\n"
+        "<r{u:d}r p|k|u:p=1 |k|=2\nW3\nC[text]\nC[\n  more]\nW1\n! c \n<p:c{u:p}ce\n/p:c{u:p}e\n"
+        "S CDATA:<raw>\nW1\nC[tail]\nW1\n&lt=&lt;\n&#65=&#65;\n&amp=&amp;\n&bad=&bad\n&=&;\n&q=&q;\n"
+        "<e{u:d}e |a|=&lt;x&#65;&amp; |b|=&bad |c|=&;&q;\n&amp=&amp;\nC[&amp;]\n/e{u:d}\nW1\n/r{u:d}\n-ns p\n-ns "
+        "\nW1\n";
+    // With and without the per-byte calls: the parser reads whole tags and
+    // references in one go only when the callback takes no bytes.
+    for (bool perByte : {true, false}) {
+        Outcome whole = Parse(doc, true, false, false, perByte);
+        Outcome bytes = Parse(doc, true, false, true, perByte);
+        EXPECT_EQ(whole.rc, 0);
+        EXPECT_EQ(whole.log, expected) << perByte;
+        EXPECT_EQ(bytes.log, expected) << perByte;
+    }
 }
 
 TEST(XmlParser, StrictErrors)

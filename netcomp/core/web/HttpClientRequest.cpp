@@ -16,6 +16,8 @@
 namespace {
 
 constexpr int kRunAgain = -2;
+// How much of a body in memory shares the header's send.
+constexpr uint32_t kCoalescedBody = 64 * 1024;
 
 } // namespace
 
@@ -68,13 +70,17 @@ int HttpClient::DoAction(int action)
             m_busyAction = uint8_t(action);
         }
     }
-    // Let what the transfer posted to this thread be handled before returning.
+    // Let what the transfer posted to this thread be handled before
+    // returning: at most 100 steps, and none once the queue is empty (each
+    // look at the queue is a round trip to the window system).
     for (int i = 0; i < 100; ++i) {
         if (!WaitStep(0, m_window)) {
             if (WasInterrupted())
                 rc = kInterrupted;
             break;
         }
+        if (!MessagesWaiting())
+            break;
     }
     m_busyAction = 0;
     return rc;
@@ -300,13 +306,17 @@ int HttpClient::TransmitRequest(NetString& header, bool withBody)
     if (m_transferDone) {
         // Answered before the request went out (a tunnel's first bytes).
     } else if (withBody && m_requestContentLength > 0) {
-        // One send for the header and a body held in memory: no small
-        // segment left waiting for the peer's delayed acknowledgement.
-        rc = header.Append(m_postData.Data(), m_postData.Length());
+        // The header goes out with the start of the body held in memory: no
+        // small segment left waiting for the peer's delayed acknowledgement.
+        // The rest of a large body is sent from where it is, not copied.
+        const uint32_t lead = m_postData.Length() < kCoalescedBody ? m_postData.Length() : kCoalescedBody;
+        rc = header.Append(m_postData.Data(), lead);
         if (rc == kResultOk) {
             FireStartTransfer(0);
             rc = SendBytes(header.Data(), header.Length(), false);
         }
+        if (rc == kResultOk && lead < m_postData.Length())
+            rc = SendBytes(m_postData.Data() + lead, m_postData.Length() - lead, false);
         if (rc == kResultOk)
             rc = SendBody();
         if (rc == kResultOk)

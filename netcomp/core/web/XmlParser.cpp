@@ -1,10 +1,12 @@
 // The byte-level state machine of the XML reader. Each byte first goes to the
-// callback's OnInputChar, then through Step. Runs of plain bytes inside text,
-// quoted attribute values, comments and bracketed sections are appended in one
-// go (each byte still reaches OnInputChar), which is where most of a document's
-// bytes are. Nesting lives in bounded lists, never on the call stack, so a
-// deeply nested document ends with the parser's 211 for a full list instead
-// of a crash.
+// callback's OnInputChar (when the callback wants the bytes), then through
+// Step. Runs of plain bytes inside text, quoted attribute values, comments and
+// bracketed sections are appended in one go (each byte still reaches
+// OnInputChar), which is where most of a document's bytes are; without the
+// per-byte calls, whole tag names, end tags, attributes and entity references
+// are read in one go too. Nesting lives in bounded lists, never on the call
+// stack, so a deeply nested document ends with the parser's 211 for a full
+// list instead of a crash.
 #include "netcomp/core/web/XmlParser.h"
 
 #include <cstdlib>
@@ -142,7 +144,7 @@ int XmlParser::InputBytes(const char* data, size_t length)
 
 int XmlParser::FeedRun(const unsigned char* data, size_t length, Buffer* target)
 {
-    if (m_callback && m_inputCharHook) {
+    if (m_perByte) {
         for (size_t k = 0; k < length; ++k) {
             ++m_column;
             int rc = m_callback->OnInputChar(char(data[k]));
@@ -165,6 +167,7 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
 {
     if (m_error != kResultOk)
         return m_error;
+    m_perByte = m_callback && m_inputCharHook && m_callback->WantsInputChars();
     size_t i = 0;
     while (i < length) {
         const unsigned char c = data[i];
@@ -218,8 +221,7 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
         default:
             break;
         }
-        if (c == '&' && (m_state == kText || m_state == kAttrValue || m_state == kAttrValueBare) &&
-            !(m_callback && m_inputCharHook)) {
+        if (c == '&' && (m_state == kText || m_state == kAttrValue || m_state == kAttrValueBare) && !m_perByte) {
             const size_t done = FastEntity(data, i, length);
             if (done == kFailed)
                 return m_error;
@@ -228,7 +230,7 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
                 continue;
             }
         }
-        if (m_state == kAfterLt && ((m_class[c] & kName) || c == '/') && !(m_callback && m_inputCharHook)) {
+        if (m_state == kAfterLt && ((m_class[c] & kName) || c == '/') && !m_perByte) {
             const size_t done = c == '/' ? FastEndTag(data, i, length) : FastTagName(data, i, length);
             if (done == kFailed)
                 return m_error;
@@ -237,7 +239,7 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
                 continue;
             }
         }
-        if (m_state == kInTag && (m_class[c] & kName) && !(m_callback && m_inputCharHook)) {
+        if (m_state == kInTag && (m_class[c] & kName) && !m_perByte) {
             const size_t done = FastAttribute(data, i, length);
             if (done == kFailed)
                 return m_error;
@@ -258,7 +260,7 @@ int XmlParser::Feed(const unsigned char* data, size_t length)
             continue;
         }
         ++m_column;
-        if (m_callback && m_inputCharHook) {
+        if (m_perByte) {
             int rc = m_callback->OnInputChar(char(c));
             if (rc != kResultOk)
                 return Fail(rc);

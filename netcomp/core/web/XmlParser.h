@@ -36,7 +36,8 @@ public:
     bool BuildDom() const { return m_buildDom; }
     void SetFlushAtLineEnd(bool on) { m_flushAtLineEnd = on; }
     // Whether each byte goes to the callback's OnInputChar first; on by
-    // default. Readers that do nothing there turn it off to save a call per byte.
+    // default. It costs a call per byte only for a callback that wants the
+    // bytes (XmlParserCallback::WantsInputChars); off, no callback gets them.
     void SetInputCharHook(bool on) { m_inputCharHook = on; }
     bool InputCharHook() const { return m_inputCharHook; }
     bool FlushAtLineEnd() const { return m_flushAtLineEnd; }
@@ -111,6 +112,7 @@ private:
 
     // Tags and namespaces (XmlParserEvents.cpp).
     [[nodiscard]] int AddAttribute();
+    [[nodiscard]] int AddAttribute(const char* name, uint32_t length, const char* value, uint32_t valueLength);
     [[nodiscard]] int EndStartTag(bool empty);
     [[nodiscard]] int EndElement(bool empty);
     [[nodiscard]] int FinishEndTag();
@@ -177,6 +179,7 @@ private:
     bool m_buildDom = false;
     bool m_flushAtLineEnd = true;
     bool m_inputCharHook = true;
+    bool m_perByte = false; // the callback takes every byte: decided per block
 
     NameValueList m_attributes;
     // Open elements: name, collected text; Extra = namespace index + 1

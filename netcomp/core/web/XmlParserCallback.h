@@ -23,4 +23,8 @@ public:
     virtual int OnStartElement(const char* uri, const char* localName, const char* qualifiedName, bool empty) = 0;
     virtual int OnStartPrefixMapping(const char* prefix, const char* uri) = 0;
     virtual int OnInputChar(char c) = 0;
+    // Whether OnInputChar does any work. A callback that does nothing there
+    // answers false: the parser then never calls it and reads runs of plain
+    // bytes, whole names, attributes and references in one go.
+    virtual bool WantsInputChars() const { return true; }
 };

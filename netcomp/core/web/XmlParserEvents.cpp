@@ -214,24 +214,30 @@ int XmlParser::ResolveEntity(bool semicolon)
 
 int XmlParser::AddAttribute()
 {
-    const char* name = m_name.Data();
-    const uint32_t length = m_name.Length();
+    const int rc = AddAttribute(m_name.Data(), m_name.Length(), m_value.Data(), m_value.Length());
+    m_name.Clear();
+    m_value.Clear();
+    return rc;
+}
+
+int XmlParser::AddAttribute(const char* name, uint32_t length, const char* value, uint32_t valueLength)
+{
     int rc;
-    const bool declaration =
-        m_strict && std::strncmp(name, "xmlns", 5) == 0 && (length == 5 || (length > 6 && name[5] == ':'));
+    const bool declaration = m_strict && length >= 5 && name[0] == 'x' && std::memcmp(name, "xmlns", 5) == 0 &&
+                             (length == 5 || (length > 6 && name[5] == ':'));
     if (declaration) {
         const char* prefix = length == 5 ? "" : name + 6;
         const uint32_t prefixLength = length == 5 ? 0 : length - 6;
         if (m_namespaces.IsFull())
             return kXmlTooManyItems;
-        rc = m_namespaces.Add(prefix, prefixLength, m_value.Data(), m_value.Length());
+        rc = m_namespaces.Add(prefix, prefixLength, value, valueLength);
         if (rc != kResultOk)
             return rc;
         const uint32_t index = m_namespaces.Count() - 1;
         m_namespaces.SetExtra(index, m_open.Count() + 1);
         if (m_buildDom) {
             uint32_t offset = 0;
-            rc = m_dom.AddNamespace(prefix, prefixLength, m_value.Data(), m_value.Length(), &offset);
+            rc = m_dom.AddNamespace(prefix, prefixLength, value, valueLength, &offset);
             if (rc != kResultOk)
                 return rc;
             m_namespaces.SetExtra2(index, offset);
@@ -239,11 +245,8 @@ int XmlParser::AddAttribute()
         rc = m_callback ? m_callback->OnStartPrefixMapping(m_namespaces.Name(index), m_namespaces.Value(index))
                         : kResultOk;
     } else {
-        rc =
-            m_attributes.IsFull() ? kXmlTooManyItems : m_attributes.Add(name, length, m_value.Data(), m_value.Length());
+        rc = m_attributes.IsFull() ? kXmlTooManyItems : m_attributes.Add(name, length, value, valueLength);
     }
-    m_name.Clear();
-    m_value.Clear();
     return rc;
 }
 

@@ -6,10 +6,10 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/web/XmlParser.h"
 
-// A whole name="value" attribute inside the block, its value without entity
-// references: read in one go with the same effect as byte by byte. Answers
-// the position after it, i when the attribute is not of that shape, or
-// kFailed with the error stored.
+// A whole name="value" attribute inside the block, each entity reference in
+// its value of the form "&name;": read in one go with the same effect as byte
+// by byte. Answers the position after it, i when the attribute is not of
+// that shape, or kFailed with the error stored.
 size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t length)
 {
     size_t n = i;
@@ -23,16 +23,53 @@ size_t XmlParser::FastAttribute(const unsigned char* data, size_t i, size_t leng
     if (!close)
         return i;
     const size_t end = size_t(static_cast<const unsigned char*>(close) - data);
-    if (std::memchr(data + valueStart, '&', end - valueStart) || std::memchr(data + valueStart, 0, end - valueStart) ||
-        end - i > NetStringBase::kMaxLength)
+    if (std::memchr(data + valueStart, 0, end - valueStart) || end - i > NetStringBase::kMaxLength)
         return i;
+    // Every reference must be whole before the first one is resolved: an
+    // owner's OnEntity sees each reference once, whichever path reads it.
+    const unsigned char* amp = static_cast<const unsigned char*>(std::memchr(data + valueStart, '&', end - valueStart));
+    for (const unsigned char* at = amp; at;) {
+        size_t k = size_t(at - data) + 1;
+        while (k < end && ((m_class[data[k]] & kName) || data[k] == '#'))
+            ++k;
+        if (k >= end || data[k] != ';')
+            return i;
+        at = static_cast<const unsigned char*>(std::memchr(data + k, '&', end - k));
+    }
     m_name.Clear();
     m_value.Clear();
-    int rc = m_name.Append(reinterpret_cast<const char*>(data + i), uint32_t(n - i));
+    const char* name = reinterpret_cast<const char*>(data + i);
+    const char* value = reinterpret_cast<const char*>(data + valueStart);
+    uint32_t valueLength = uint32_t(end - valueStart);
+    int rc = kResultOk;
+    // A value with references is put together in m_value; one without is
+    // taken from the block as it stands.
+    size_t at = valueStart;
+    while (amp) {
+        const size_t ref = size_t(amp - data);
+        const auto* semicolon = static_cast<const unsigned char*>(std::memchr(amp, ';', end - ref));
+        rc = m_value.Append(reinterpret_cast<const char*>(data + at), uint32_t(ref - at));
+        if (rc == kResultOk)
+            rc = m_entity.Assign(reinterpret_cast<const char*>(amp + 1), uint32_t(semicolon - amp - 1));
+        m_returnState = kAttrValue;
+        if (rc == kResultOk)
+            rc = ResolveEntity(true);
+        if (rc != kResultOk) {
+            m_column += uint32_t(semicolon + 1 - (data + i)); // byte by byte it stops at the ";"
+            m_error = rc;
+            return kFailed;
+        }
+        at = size_t(semicolon - data) + 1;
+        amp = static_cast<const unsigned char*>(std::memchr(data + at, '&', end - at));
+        if (!amp) {
+            rc = m_value.Append(reinterpret_cast<const char*>(data + at), uint32_t(end - at));
+            value = m_value.Data();
+            valueLength = m_value.Length();
+        }
+    }
     if (rc == kResultOk)
-        rc = m_value.Append(reinterpret_cast<const char*>(data + valueStart), uint32_t(end - valueStart));
-    if (rc == kResultOk)
-        rc = AddAttribute();
+        rc = AddAttribute(name, uint32_t(n - i), value, valueLength);
+    m_value.Clear();
     // Byte by byte, a failure comes at the closing quote, which then counts.
     m_column += uint32_t(end + 1 - i);
     if (rc != kResultOk) {

@@ -177,7 +177,13 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             Accept();
         return 0;
     }
+    if (m_retired.TakeMarker(message, wParam))
+        return 0;
     if (message == kMsgTcpSocket) {
+        // A closed connection's handle value may already be a new
+        // connection's: what was queued for the old one must not reach it.
+        if (m_retired.IsStale(SOCKET(wParam)))
+            return 0;
         SweepDeferred();
         const int id = m_map.Find(uint64_t(wParam));
         if (id > 0 && m_slots[size_t(id) - 1])
@@ -252,7 +258,7 @@ void IpDaemonEngine::Accept()
     int rc = connection->SetMaxLineSize(m_maxLineLength);
     if (rc != kResultOk)
         FireError(rc, "Can't allocate LineBuffer.");
-    rc = connection->AttachAccepted(client.Release(), m_window);
+    rc = connection->AttachAccepted(client.Release(), m_window, m_retired);
     if (rc != kResultOk)
         FireError(rc, "Error attaching new connection (WSAAsyncSelect).");
     connection->SetInBufferSize(m_inBufferSize);

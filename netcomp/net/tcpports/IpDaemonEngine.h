@@ -76,6 +76,7 @@ private:
     std::vector<DaemonConnection*> m_slots;
     int m_highest = 0;
     SocketMap m_map;
+    RetiredSockets m_retired; // closed sockets whose notifications may still come
     bool m_linger = true;
     bool m_keepAlive = false;
     bool m_maxConnectionsLocked = false;

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "netcomp/include/netcomp.h"
@@ -61,6 +63,11 @@ struct Daemon {
     }
 
     int Listen(bool on) { return IPDaemon_Set(obj, kIpDaemonListening, 0, on ? 1 : 0, 0); }
+    int Disconnect(int id)
+    {
+        INT_PTR args[1] = {id};
+        return IPDaemon_Do(obj, kIpDaemonDisconnect, 1, args, nullptr);
+    }
     int SendLine(int id, const char* text)
     {
         INT_PTR args[2] = {id, reinterpret_cast<INT_PTR>(text)};
@@ -252,6 +259,142 @@ TEST(IpDaemon, ASmallTableServesManyConnectionsInTurn)
         ASSERT_EQ(d.Connected().back(), 1) << i;
     }
     EXPECT_EQ(d.Count(), 0);
+}
+
+// A plain blocking client socket of the test, connected to the daemon.
+SOCKET RawConnect(int port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = inet_addr("127.0.0.1");
+    to.sin_port = htons(u_short(port));
+    EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to), 0) << WSAGetLastError();
+    DWORD wait = 10000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+    return s;
+}
+
+// Reads one CR LF line from a test socket; "" on a close or time-out.
+std::string RawLine(SOCKET s)
+{
+    std::string line;
+    char c = 0;
+    while (recv(s, &c, 1, 0) == 1) {
+        line += c;
+        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0)
+            return line;
+    }
+    return "";
+}
+
+// Notifications of a closed connection that are still queued must not reach
+// the next connection, which gets the same handle value: here the daemon
+// closes a connection in its DataIn while the peer's close is queued behind
+// it and a new client waits to be accepted in between.
+TEST(IpDaemon, NotificationsOfAClosedConnectionDoNotReachTheNext)
+{
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(20916);
+    bool closeOnData = true;
+    d.OnData([&](int id, const std::string&) {
+        if (closeOnData) {
+            EXPECT_EQ(d.Disconnect(id), 0);
+        }
+    });
+    ASSERT_EQ(d.Listen(true), 0);
+    for (size_t round = 0; round < 3; ++round) {
+        closeOnData = true;
+        SOCKET first = RawConnect(20916);
+        d.PumpUntil([&] { return d.Connected().size() == 2 * round + 1; });
+        // The queue then holds: the first's data, the second's connect, the first's close.
+        ASSERT_EQ(send(first, "bye\r\n", 5, 0), 5);
+        Sleep(50);
+        SOCKET second = RawConnect(20916);
+        Sleep(50);
+        closesocket(first);
+        Sleep(50);
+        d.PumpUntil([&] { return d.Connected().size() == 2 * round + 2; });
+        for (int i = 0; i < 20; ++i)
+            IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
+        ASSERT_EQ(d.Disconnected().size(), 2 * round + 1) << "the new connection was closed in round " << round;
+        ASSERT_EQ(d.Count(), 1);
+        // The new connection works both ways.
+        closeOnData = false;
+        const int id = d.Connected().back();
+        ASSERT_EQ(d.SendLine(id, "still here"), 0);
+        EXPECT_EQ(RawLine(second), "still here\r\n");
+        const std::string hello = "hello " + std::to_string(round) + "\r\n";
+        ASSERT_EQ(send(second, hello.data(), int(hello.size()), 0), int(hello.size()));
+        d.PumpUntil([&] { return d.Received(id).find(hello) != std::string::npos; });
+        EXPECT_NE(d.Received(id).find(hello), std::string::npos);
+        closesocket(second);
+        d.PumpUntil([&] { return d.Disconnected().size() == 2 * round + 2; });
+        ASSERT_EQ(d.Count(), 0);
+    }
+    WSACleanup();
+}
+
+// Many clients at once, each echoing its own lines in lockstep, while a third
+// of them leave halfway and new ones take their place (and their handle
+// values): every line comes back to the connection that sent it, whole.
+TEST(IpDaemon, EchoesThreeHundredConnectionsAtOnce)
+{
+    constexpr int kClients = 300, kRounds = 10;
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(20917);
+    d.events.TextsAt(kIpDaemonEventDataIn, {});
+    d.OnData([&](int id, const std::string&) {
+        const RecordedEvent& e = d.events.events.back();
+        INT_PTR args[2] = {id, e.values[1]};
+        int lengths[2] = {0, e.lengths[1]};
+        EXPECT_EQ(IPDaemon_Do(d.obj, kIpDaemonSend, 2, args, lengths), 0);
+        d.events.events.clear();
+    });
+    int errors = 0;
+    d.events.OnEvent(kIpDaemonEventError, [&](const RecordedEvent&) { ++errors; });
+    ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnectionBacklog, 0, kClients, 0), 0);
+    ASSERT_EQ(d.Listen(true), 0);
+
+    std::atomic<bool> done{false};
+    std::string failures;
+    std::thread clients([&] {
+        std::vector<SOCKET> s(kClients);
+        for (SOCKET& c : s)
+            c = RawConnect(20917);
+        for (int round = 0; round < kRounds && failures.empty(); ++round) {
+            if (round == kRounds / 2) {
+                for (int i = 0; i < kClients; i += 3) {
+                    closesocket(s[size_t(i)]);
+                    s[size_t(i)] = RawConnect(20917);
+                }
+            }
+            for (int i = 0; i < kClients; ++i) {
+                const std::string line = "client " + std::to_string(i) + " line " + std::to_string(round) + "\r\n";
+                send(s[size_t(i)], line.data(), int(line.size()), 0);
+            }
+            for (int i = 0; i < kClients && failures.empty(); ++i) {
+                const std::string line = "client " + std::to_string(i) + " line " + std::to_string(round) + "\r\n";
+                const std::string got = RawLine(s[size_t(i)]);
+                if (got != line)
+                    failures = "expected " + line + "got " + (got.empty() ? "nothing" : got);
+            }
+        }
+        for (SOCKET c : s)
+            closesocket(c);
+        done = true;
+    });
+    const DWORD start = GetTickCount();
+    while (!done && GetTickCount() - start < 120000)
+        IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
+    clients.join();
+    EXPECT_EQ(failures, "");
+    d.PumpUntil([&] { return d.Count() == 0; });
+    EXPECT_EQ(d.Count(), 0);
+    EXPECT_EQ(errors, 0);
+    WSACleanup();
 }
 
 TEST(IpDaemon, MaxConnectionsIsLockedOnceListeningWasSet)
