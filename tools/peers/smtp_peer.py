@@ -1,8 +1,10 @@
 # An SMTP server for the mail components' tests, on aiosmtpd (Debian
 # python3-aiosmtpd), 127.0.0.1:<port>, run in its state folder.
 #
-#   /usr/bin/python3 smtp_peer.py <port>
+#   /usr/bin/python3 smtp_peer.py <port> [--discard]
 #
+# With --discard (for the benchmarks) each message is only counted and its
+# size added to mail/received: nothing is parsed or stored.
 # AUTH LOGIN and PLAIN (built in) and CRAM-MD5 for "alice"/"wonder" without
 # TLS; a recipient whose mailbox begins with "refused" gets 550; VRFY knows
 # ann@kes.test; EXPN "staff" lists two addresses; SAML, SOML and SEND are
@@ -73,8 +75,8 @@ def describe(message, lines, depth=0):
 
 
 class Handler:
-    def __init__(self, folder):
-        self.folder, self.n = folder, 0
+    def __init__(self, folder, discard=False):
+        self.folder, self.n, self.discard, self.size = folder, 0, discard, 0
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower().startswith("refused"):
@@ -89,6 +91,11 @@ class Handler:
 
     async def handle_DATA(self, server, session, envelope):
         self.n += 1
+        if self.discard:
+            self.size += len(envelope.original_content)
+            with open(os.path.join(self.folder, "received"), "w") as f:
+                f.write(f"{self.n} {self.size}\n")
+            return "250 OK discarded"
         raw = envelope.original_content
         message = email.message_from_bytes(raw, policy=email.policy.compat32)
         user = session.auth_data.decode() if isinstance(session.auth_data, bytes) else "-"
@@ -130,7 +137,7 @@ def main():
     port = int(sys.argv[1])
     folder = os.path.join(os.getcwd(), "mail")
     os.makedirs(folder, exist_ok=True)
-    controller = KesController(Handler(folder), hostname="127.0.0.1", port=port, authenticator=authenticator,
+    controller = KesController(Handler(folder, "--discard" in sys.argv[2:]), hostname="127.0.0.1", port=port, authenticator=authenticator,
                                auth_require_tls=False, auth_required=False, data_size_limit=0)
     controller.start()
     try:

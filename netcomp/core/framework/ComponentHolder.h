@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/include/netcomp.h"
 
 // The exported functions of one component, but StaticInit and StaticDestroy.
@@ -111,7 +112,7 @@ public:
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(key), 0};
         int lengths[2] = {};
         const int rc = m_api.doMethod(m_obj, NETCOMP_METHOD_CONFIG, 2, args, lengths);
-        answer = args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        answer = AnswerText(args[1]);
         return rc;
     }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_http.h"
 #include "netcomp/testing/EventRecorder.h"
@@ -70,7 +71,7 @@ public:
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(text), 0};
         int lengths[2] = {0, 0};
         m_lastConfig = HTTP_Do(m_obj, kHttpMethodConfig, 2, args, lengths);
-        return args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        return AnswerText(args[1]);
     }
     std::string Error() { return HTTP_GetLastError(m_obj); }
     int Count(int event) const

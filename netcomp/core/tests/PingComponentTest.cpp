@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/core/icmp/IcmpDll.h"
 #include "netcomp/core/icmp/IcmpPacket.h"
@@ -50,7 +51,7 @@ std::string Config(void* ping, const char* text)
     INT_PTR args[2] = {T(text), 0};
     int lengths[2] = {};
     EXPECT_EQ(0, Ping_Do(ping, kPingConfig, 2, args, lengths)) << text << ": " << Ping_GetLastError(ping);
-    return args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+    return AnswerText(args[1]);
 }
 
 // The test's own view of the loopback's ICMP traffic.

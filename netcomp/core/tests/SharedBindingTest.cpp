@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/core/icmp/IcmpDll.h"
 #include "netcomp/core/icmp/IpHelper.h"
 #include "netcomp/include/netcomp_ipinfo.h"
@@ -31,7 +32,7 @@ std::string ConfigAnswer(int(WINAPI* doMethod)(void*, int, int, INT_PTR*, int*),
     INT_PTR args[2] = {T(key), 0};
     int lengths[2] = {};
     doMethod(obj, NETCOMP_METHOD_CONFIG, 2, args, lengths);
-    return args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+    return AnswerText(args[1]);
 }
 
 // Lets a group of threads start each round together.

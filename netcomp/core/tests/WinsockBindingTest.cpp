@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/core/framework/ComponentExports.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/core/tests/ProbeComponent.h"
@@ -18,7 +19,7 @@ std::string ConfigAnswer(void* probe, const char* key)
     INT_PTR args[2] = {reinterpret_cast<INT_PTR>(key), 0};
     int lengths[2] = {};
     EXPECT_EQ(Probe_Do(probe, kProbeConfig, 2, args, lengths), 0) << key;
-    return args[1] ? reinterpret_cast<const char*>(args[1]) : "(null)";
+    return args[1] ? AnswerText(args[1]) : "(null)";
 }
 
 TEST(WinsockBinding, FallbacksUntilLoadedAndAgainAfterTheLastUnload)

@@ -98,6 +98,17 @@ bool IsLocalReference(const char* value)
     return true;
 }
 
+int AppendContentId(const char* value, uint32_t n, NetStringBase& out)
+{
+    // Letters and digits stay; any other character becomes its decimal code.
+    int rc = kResultOk;
+    for (uint32_t i = 0; i < n && rc == kResultOk; ++i) {
+        const unsigned char c = static_cast<unsigned char>(value[i]);
+        rc = IsAlnum(char(c)) ? out.AppendChar(char(c)) : out.AppendInt(int(c));
+    }
+    return rc;
+}
+
 int HtmlScanner::Scan(const char* html, uint32_t n, Accept accept, void* context)
 {
     m_accept = accept;
@@ -288,11 +299,8 @@ int HtmlScanner::Reference(const char* value, uint32_t n, bool image, NetStringB
         HtmlReference r;
         r.image = image;
         int rc = r.value.Assign(n, value);
-        // Letters and digits stay; any other character becomes its decimal code.
-        for (uint32_t i = 0; i < n && rc == kResultOk; ++i) {
-            const unsigned char c = static_cast<unsigned char>(value[i]);
-            rc = IsAlnum(char(c)) ? r.contentId.AppendChar(char(c)) : r.contentId.AppendInt(int(c));
-        }
+        if (rc == kResultOk)
+            rc = AppendContentId(value, n, r.contentId);
         // Two values may spell the same id ("a.gif" and "a46gif"): a suffix tells them apart.
         for (int k = 2; rc == kResultOk; ++k) {
             bool taken = false;

@@ -27,6 +27,10 @@ struct HtmlReference {
 // step, no "://".
 bool IsLocalReference(const char* value);
 
+// The content id of a file named by value: its letters and digits, every
+// other character written as its decimal code ("a.gif" gives "a46gif").
+[[nodiscard]] int AppendContentId(const char* value, uint32_t n, NetStringBase& out);
+
 class HtmlScanner {
 public:
     using Accept = bool (*)(void* context, const char* value, bool image);

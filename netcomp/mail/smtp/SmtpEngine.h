@@ -139,6 +139,7 @@ protected:
     // Closes the socket at once, without QUIT.
     void CloseNow();
 
+    [[nodiscard]] int AssignBodyText(NetStringBase& field, const char* text, uint32_t n);
     void Trail(int direction, const char* text);
     void FireSmtpError(int code, const char* text);
     const SmtpEventNumbers& EventNumbers() const { return m_events; }
@@ -164,6 +165,7 @@ private:
     [[nodiscard]] int Recipients(const char* list, bool refusalEnds);
     [[nodiscard]] int MessageData();
     [[nodiscard]] int SendStuffed(const char* data, uint32_t n);
+    [[nodiscard]] int EndData();
     [[nodiscard]] int SendText();
     [[nodiscard]] int SendAttachedFile(FileHandle& file);
     [[nodiscard]] int Command(const char* command, const char* argument);
@@ -211,5 +213,7 @@ private:
     DotStuffer* m_stuffer = nullptr;  // the stuffing of the message being sent
     bool m_dataEndsInLineEnd = false; // what was sent of the message ends in CR LF
     bool m_lastByteCr = false;
+    bool m_gathering = false; // the message's bytes gather in m_dataOut
+    NetString m_dataOut;
     bool m_expanding = false; // an EXPN reply is being read
 };

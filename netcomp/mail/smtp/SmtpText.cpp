@@ -70,10 +70,11 @@ int AppendChoice(NetStringBase& out, const char* name, int value, const char* co
     return AppendLine(out, name, texts[value - 1]);
 }
 
-// Appends text made to end in exactly one CR LF (nothing for an empty text).
+} // namespace
+
 int AppendWithOneLineEnd(NetStringBase& out, const char* text)
 {
-    uint32_t n = uint32_t(std::strlen(text));
+    uint32_t n = text ? uint32_t(std::strlen(text)) : 0;
     while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n'))
         --n;
     if (n == 0)
@@ -81,8 +82,6 @@ int AppendWithOneLineEnd(NetStringBase& out, const char* text)
     int rc = out.Append(text, n);
     return rc == kResultOk ? out.Append("\r\n", 2) : rc;
 }
-
-} // namespace
 
 int SplitAddressList(const char* list, StringList& out)
 {
@@ -199,9 +198,12 @@ int FormatMessageId(unsigned a, unsigned b, unsigned c, unsigned d, const char* 
         rc = out.AssignText(numbers);
     const int at = address.Find("@", 0);
     if (rc == kResultOk && at >= 0) {
-        // The domain ends where the address does: at a blank or a control byte.
+        // The domain ends where the address does: at a blank, a control byte
+        // or a character that cannot stand in it (a stray ">" of a From
+        // written by hand would close the identifier early).
         uint32_t end = uint32_t(at);
-        while (end < address.Length() && static_cast<unsigned char>(address[end]) > ' ')
+        while (end < address.Length() && static_cast<unsigned char>(address[end]) > ' ' &&
+               !std::strchr("<>()\",;:\\", address[end]))
             ++end;
         rc = out.Append(address.Data() + at, end - uint32_t(at));
     }

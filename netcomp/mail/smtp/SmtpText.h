@@ -58,6 +58,10 @@ struct MailHeaderFields {
 // generated ones; else they follow them, made to end in exactly one CR LF.
 [[nodiscard]] int BuildMailHeaders(const MailHeaderFields& fields, NetStringBase& out);
 
+// Appends header lines made to end in exactly one CR LF (nothing for an
+// empty text).
+[[nodiscard]] int AppendWithOneLineEnd(NetStringBase& out, const char* text);
+
 // Dot-stuffing of a DATA stream given in pieces: every "." that begins a
 // line is doubled, the line starts being tracked across the pieces.
 class DotStuffer {

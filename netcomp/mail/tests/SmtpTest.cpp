@@ -280,16 +280,49 @@ protected:
         FindClose(h);
         return names;
     }
-    std::string Queue()
+    // As a C caller queues: the answer slot in a small array on the stack.
+    std::string Queue(const char* folder = "queue\\", int expected = 0)
     {
-        INT_PTR args[2] = {reinterpret_cast<INT_PTR>("queue\\"), 0};
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>(folder), 0};
         int lengths[2] = {};
-        const int rc = SMTP_Do(smtp.Handle(), kSmtpQueue, 2, args, lengths);
-        EXPECT_EQ(rc, 0) << smtp.LastError();
-        std::string name(args[1] ? reinterpret_cast<const char*>(args[1]) : "");
-        return name;
+        EXPECT_EQ(SMTP_Do(smtp.Handle(), kSmtpQueue, 2, args, lengths), expected) << smtp.LastError();
+        return AnswerText(args[1]);
     }
 };
+
+// Names given back by Queue stay the caller's: each is whole after the next
+// call, also when that call finds its first name taken and takes the "a",
+// "b" ... variant; with every variant taken the message is refused.
+TEST_F(SmtpQueueTest, NamesWithinOneTick)
+{
+    CreateDirectoryA("ticks", nullptr);
+    ASSERT_EQ(smtp.SetText(kSmtpFrom, "a@kes.test"), 0);
+    ASSERT_EQ(smtp.SetText(kSmtpSendTo, "b@kes.test"), 0);
+    ASSERT_EQ(smtp.SetText(kSmtpMessageText, "one"), 0);
+    const std::string first = Queue("ticks");
+    ASSERT_GT(first.size(), 16u);
+    const std::string copy = first;
+    // The names of the ticks up to a while from now are taken, so the next
+    // message cannot have its own whichever tick it comes in.
+    const size_t underscore = first.rfind('_');
+    ASSERT_NE(underscore, std::string::npos);
+    const std::string prefix = first.substr(0, underscore + 1);
+    for (unsigned long t = std::stoul(first.substr(underscore + 1)) + 1; t < GetTickCount() + 300; ++t)
+        WriteFile(prefix + std::to_string(t) + "l0.queued", "");
+    const std::string second = Queue("ticks");
+    EXPECT_EQ(first, copy);
+    EXPECT_TRUE(FileExists(first));
+    ASSERT_EQ(second.size(), first.size());
+    EXPECT_EQ(second[second.size() - 8], 'a');
+    EXPECT_EQ(second.substr(0, underscore + 1), prefix);
+    EXPECT_NE(ReadFile(first).find("\r\n\r\none\r\n.\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(second).find("\r\n\r\none\r\n.\r\n"), std::string::npos);
+
+    // No name can be made in a "folder" that is a file: 302, and no name.
+    WriteFile("plain", "");
+    EXPECT_EQ(Queue("plain", 302), "");
+    EXPECT_EQ(std::string(smtp.LastError()).rfind("Can't open queue file [plain\\", 0), 0u) << smtp.LastError();
+}
 
 TEST_F(SmtpQueueTest, FilesAcrossFailedAndSuccessfulRuns)
 {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
@@ -77,7 +78,7 @@ struct Daemon {
     {
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(setting), 0};
         const int rc = IPDaemon_Do(obj, kIpDaemonConfig, 2, args, nullptr);
-        return rc != 0 ? "rc" + std::to_string(rc) : args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        return rc != 0 ? "rc" + std::to_string(rc) : AnswerText(args[1]);
     }
     int Count() { return int(IPDaemon_Get(obj, kIpDaemonConnectionCount, 0, nullptr)); }
     void PumpUntil(const std::function<bool()>& done)

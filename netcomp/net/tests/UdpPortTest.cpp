@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/testing/EventRecorder.h"
@@ -61,7 +62,7 @@ struct Port {
         INT_PTR args[2] = {reinterpret_cast<INT_PTR>(setting), 0};
         int lengths[2] = {};
         const int rc = UDPPort_Do(obj, kUdpPortConfig, 2, args, lengths);
-        return rc != 0 ? "rc" + std::to_string(rc) : args[1] ? reinterpret_cast<const char*>(args[1]) : "";
+        return rc != 0 ? "rc" + std::to_string(rc) : AnswerText(args[1]);
     }
 
     // Pumps the component's window until count datagrams or errors have come, at most about 3 s.
