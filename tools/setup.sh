@@ -35,6 +35,8 @@ packages=(
     snmpd snmptrapd snmp
     # the second WebDAV server of the WebDAV tests
     lighttpd lighttpd-mod-webdav
+    # the IMAP and POP3 server behind the mail client tests
+    dovecot-imapd dovecot-pop3d
 )
 
 missing=()

@@ -24,9 +24,9 @@ enum class SharedEvent {
     Disconnected,     // code, description
     DataIn,           // the layer's own shape: datagram, source address, port for UDP
     ReadyToSend,      // none
-    StartTransfer,    // HTTP: direction
-    Transfer,         // HTTP: direction, bytes so far, data
-    EndTransfer,      // HTTP: direction
+    StartTransfer,    // HTTP: direction; mail (PopMailClient): none
+    Transfer,         // HTTP: direction, bytes so far, data; mail: bytes so far, line, end of line
+    EndTransfer,      // HTTP: direction; mail: none
     Header,           // field, value
     ProtocolTrail,    // direction (0 sent, 1 received, 2 status), text
     Redirect,         // HTTP: location, accept (answerable)

@@ -276,13 +276,40 @@ int TcpClient::OpenLocalFile()
     return kResultOk;
 }
 
+// Received data comes a line at a time: it is gathered into blocks, since a
+// file write per line costs a system call each.
 void TcpClient::WriteLocalFile(const char* data, uint32_t n)
 {
     if (!m_localFile.IsOpen())
         return;
+    if (m_fileBlock.Length() + n > kFileBlockSize)
+        FlushLocalFile();
+    if (n >= kFileBlockSize)
+        WriteLocalFileNow(data, n);
+    else if (m_fileBlock.Append(data, n) != kResultOk)
+        FireError(kOutOfMemory, "Error writing to LocalFile");
+}
+
+void TcpClient::FlushLocalFile()
+{
+    if (!m_fileBlock.IsEmpty())
+        WriteLocalFileNow(m_fileBlock.Data(), m_fileBlock.Length());
+    m_fileBlock.Clear();
+}
+
+void TcpClient::WriteLocalFileNow(const char* data, uint32_t n)
+{
     const int rc = m_localFile.Write(data, n);
     if (rc != 0)
         FireError(rc, "Error writing to LocalFile");
+}
+
+void TcpClient::CloseLocalFile()
+{
+    if (m_localFile.IsOpen())
+        FlushLocalFile();
+    m_fileBlock.Clear();
+    m_localFile.Close();
 }
 
 void TcpClient::OnConnected(int code)
@@ -301,7 +328,7 @@ void TcpClient::OnDisconnected(int code)
         m_connectResult = code ? code : WSAECONNRESET;
         m_connectDone = true;
     }
-    m_localFile.Close();
+    CloseLocalFile();
     TcpConnection::OnDisconnected(code);
 }
 
@@ -382,7 +409,7 @@ int TcpClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
         }
     } else if (eolFound && n == 1 && data[0] == '.') {
         m_receptionMode = 0;
-        m_localFile.Close();
+        CloseLocalFile();
         return kResultOk;
     } else {
         if (n > 0 && data[0] == '.') {

@@ -42,6 +42,8 @@ constexpr int kFileError = 302;
 
 class TcpClient : public TcpConnection {
 public:
+    ~TcpClient() override { CloseLocalFile(); }
+
     int Init();
 
     [[nodiscard]] int Connect();
@@ -74,7 +76,7 @@ public:
     const char* GetLocalFile() const { return m_localFileName.CStr(); }
     [[nodiscard]] int OpenLocalFile();
     void WriteLocalFile(const char* data, uint32_t n);
-    void CloseLocalFile() { m_localFile.Close(); }
+    void CloseLocalFile();
 
     const char* ReplyText() const { return m_reply.CStr(); }
     uint32_t ReplyLength() const { return m_reply.Length(); }
@@ -102,6 +104,11 @@ protected:
     LineSource& Lines() { return m_lines; }
     // One line of a multi-line message (reception modes 1 and 2).
     virtual void OnMessageLine(const char*, uint32_t) {}
+    // Each line (or piece of a long one) while WaitForTransfer waits: the
+    // generic handler below writes the message to LocalFile and ends the
+    // reception (SetReceptionMode(0)) at the line "."; an engine with a
+    // receive handler of its own takes the lines here instead.
+    virtual int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound);
 
     int m_connectResult = 0;
     bool m_connectDone = false;
@@ -113,9 +120,11 @@ protected:
 private:
     void TakeReplyLines();
     int TakeMessageLines();
-    int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound);
     int DeliverMessageLine(const char* data, uint32_t n, bool eolFound);
+    void FlushLocalFile();
+    void WriteLocalFileNow(const char* data, uint32_t n);
 
+    static constexpr uint32_t kFileBlockSize = 64u << 10;
     NetString m_connectText;
     LineSource m_lines;
     ReplyReader m_replyReader;
@@ -123,6 +132,7 @@ private:
     int m_protocolError = 10022;
     BufferString m_localFileName;
     FileHandle m_localFile;
+    NetString m_fileBlock; // what WriteLocalFile gathered for the next write
     int m_receptionMode = 0;
     bool m_jisBody = false; // the message's Content-Type names ISO-2022-JP
     int64_t m_receivedBytes = 0;

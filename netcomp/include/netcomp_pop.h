@@ -1,0 +1,78 @@
+/* Property, method and event numbers of the POP component (POP_Get, POP_Set,
+ * POP_Do and the event callback). */
+#ifndef NETCOMP_POP_H
+#define NETCOMP_POP_H
+
+/* AuthMechanism: 0 USER/PASS, 1 AUTH CRAM-MD5, 2 APOP, other: none.
+ * MessageCount, MailboxSize, MessageSize, MessageUid, MessageHeaders and
+ * MessageText ask the server when read while connected. */
+enum PopProp {
+    kPopAuthMechanism = 1,
+    kPopCommand = 2,
+    kPopConnected = 3,
+    kPopFirewallHost = 4,
+    kPopFirewallPassword = 5,
+    kPopFirewallPort = 6,
+    kPopFirewallType = 7,
+    kPopFirewallUser = 8,
+    kPopIdle = 9,
+    kPopLastReply = 10,
+    kPopLocalFile = 11,
+    kPopLocalHost = 12,
+    kPopRemotePort = 13,
+    kPopRemoteHost = 14,
+    kPopMaxLines = 15,
+    kPopMessageCc = 16,
+    kPopMessageCount = 17,
+    kPopMessageDate = 18,
+    kPopMessageFrom = 19,
+    kPopMessageHeaders = 20,
+    kPopMessageNumber = 21,
+    kPopMessageReplyTo = 22,
+    kPopMessageSize = 23,
+    kPopMessageSubject = 24,
+    kPopMessageText = 25,
+    kPopMessageTo = 26,
+    kPopMessageUid = 27,
+    kPopPassword = 28,
+    kPopTimeout = 29,
+    kPopMailboxSize = 30,
+    kPopUser = 31
+};
+
+/* LocalizeDate: the date text; the local time comes back in the second
+ * argument's slot. */
+enum PopMethod {
+    kPopConfig = 1,
+    kPopConnect = 2,
+    kPopDeleteMessage = 3,
+    kPopDisconnect = 4,
+    kPopDoEvents = 5,
+    kPopInterrupt = 6,
+    kPopListMessageSizes = 7,
+    kPopListMessageUids = 8,
+    kPopLocalizeDate = 9,
+    kPopReset = 10,
+    kPopRetrieveMessage = 11,
+    kPopRetrieveWholeMessage = 12
+};
+
+/* ConnectionStatus: ConnectionEvent (text), StatusCode (int), Description
+ * (text). EndTransfer: none. Error: ErrorCode (int), Description (text).
+ * Header: Field (text), Value (text). MessageList: MessageNumber (int),
+ * MessageUid (text), MessageSize (int). ProtocolTrail: Direction (int: 0
+ * command sent, 1 reply line, 2 status), Text (text). StartTransfer: none.
+ * Transfer: BytesTransferred (int), Text (bytes with their length), EOL
+ * (bool). */
+enum PopEvent {
+    kPopEventConnectionStatus = 1,
+    kPopEventEndTransfer = 2,
+    kPopEventError = 3,
+    kPopEventHeader = 4,
+    kPopEventMessageList = 5,
+    kPopEventProtocolTrail = 6,
+    kPopEventStartTransfer = 7,
+    kPopEventTransfer = 8
+};
+
+#endif /* NETCOMP_POP_H */

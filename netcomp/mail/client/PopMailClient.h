@@ -1,0 +1,57 @@
+#pragma once
+// The mail-client layer between TcpClient and the engines that read
+// dot-ended answers (POP3 and news): after a positive reply, a message goes
+// through the receive handler (MailMessageReader: header lines, then body
+// lines to MessageText, LocalFile and the Transfer event), and a list (LIST,
+// UIDL, a group list) line by line to OnListLine, each up to the line ".".
+//
+// An engine on it sends its command with Exchange (TcpClient.h), then calls
+// ReceiveMessage or ReceiveList. The retrieval fires the shared events Header
+// (field, value), StartTransfer, Transfer (bytes so far, line with its
+// length, end-of-line flag) and EndTransfer under the numbers of the
+// engine's event table.
+#include <cstdint>
+
+#include "netcomp/core/tcp/TcpClient.h"
+#include "netcomp/mail/client/MailMessageReader.h"
+
+class PopMailClient : public TcpClient, protected MailMessageSink {
+public:
+    PopMailClient() : m_reader(*this) {}
+
+    // The message after a positive reply, up to its "." line; the header and
+    // body lines are also kept in MessageHeaders() and MessageText() when
+    // asked. LocalFile, when open, gets the body lines.
+    [[nodiscard]] int ReceiveMessage(bool keepHeaders, bool keepBody);
+    // The lines of a list after a positive reply, up to its "." line.
+    [[nodiscard]] int ReceiveList();
+
+    NetString& MessageHeaders() { return m_reader.Headers(); }
+    NetString& MessageText() { return m_reader.Body(); }
+
+protected:
+    void OnConnected(int code) override;
+    int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound) override;
+
+    // One line of a list (dot unstuffed), without its line end.
+    virtual int OnListLine(const char*, uint32_t) { return 0; }
+    // Each header line before its Header event (a continuation with an
+    // empty name); 0, or a code that ends the retrieval.
+    virtual int OnHeaderField(const char*, const char*) { return 0; }
+
+    int OnMailHeader(const char* name, const char* value) override;
+    int OnMailBodyStart() override;
+    int OnMailBodyLine(int64_t bytes, const char* line, uint32_t n, bool eol) override;
+    int OnMailEnd() override;
+
+private:
+    enum class Receiving { Nothing, Message, List };
+
+    [[nodiscard]] int Receive(Receiving what);
+    void ListLine(const char* data, uint32_t n, bool eolFound);
+
+    MailMessageReader m_reader;
+    Receiving m_receiving = Receiving::Nothing;
+    bool m_listLineStart = true;
+    int m_receiveError = 0;
+};

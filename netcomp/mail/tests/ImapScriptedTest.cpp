@@ -1,0 +1,168 @@
+// The IMAP component against the scripted peer, for what dovecot does not
+// do on demand: literals that end mid-line with more FETCH items after them,
+// literals of 65,025 bytes and more in envelopes and bodies, a literal the
+// server refuses, announcements too large to read, a close in the middle of
+// a literal, and the tag wrap after x9989.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "netcomp/include/netcomp_imap.h"
+#include "netcomp/mail/tests/MailPeers.h"
+#include "netcomp/testing/ScriptedServer.h"
+
+namespace {
+
+class Session {
+public:
+    Session() : m_imap(kImapEventProtocolTrail)
+    {
+        IMAP_StaticInit(GetModuleHandleA(nullptr));
+        m_server.Reply("* OK ready").Expect("x0000 LOGIN u p").Reply("x0000 OK in");
+    }
+    ScriptedServer& Server() { return m_server; }
+    MailClient<IMAPFunctions>& Imap() { return m_imap; }
+    ComponentHolder<IMAPFunctions>& operator*() { return *m_imap; }
+    ComponentHolder<IMAPFunctions>* operator->() { return &*m_imap; }
+
+    void Start()
+    {
+        ASSERT_TRUE(m_server.Start());
+        m_imap.Events().TextsAt(kImapEventMessageInfo, {1});
+        EXPECT_EQ(m_imap->SetText(kImapRemoteHost, "127.0.0.1"), 0);
+        EXPECT_EQ(m_imap->Set(kImapRemotePort, m_server.Port()), 0);
+        EXPECT_EQ(m_imap->SetText(kImapUser, "u"), 0);
+        EXPECT_EQ(m_imap->SetText(kImapPassword, "p"), 0);
+        EXPECT_EQ(m_imap->Set(kImapTimeout, 10), 0);
+    }
+    // Selects the inbox (tag x0001).
+    void Select() { m_server.Expect("x0001 SELECT Inbox").Reply("* 3 EXISTS").Reply("x0001 OK done"); }
+
+private:
+    MailClient<IMAPFunctions> m_imap;
+    ScriptedServer m_server;
+};
+
+TEST(ImapScripted, LiteralsEndWhereTheirLengthSays)
+{
+    Session s;
+    s.Select();
+    const std::string big(70000, 's');
+    const std::string body(100000, 'b');
+    // The text literal ends mid-line, FLAGS follow it; the envelope's subject
+    // is a literal larger than 65,025 bytes; the body literal too.
+    s.Server()
+        .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
+        .Send("* 1 FETCH (BODY[TEXT] {9}\r\nab\r\ncd) x FLAGS (\\Seen))\r\n")
+        .Reply("x0002 OK done")
+        .Expect("x0003 FETCH 1 FULL")
+        .Send("* 1 FETCH (FLAGS () ENVELOPE (\"d\" {70000}\r\n" + big +
+              " NIL NIL NIL NIL NIL NIL NIL NIL NIL) RFC822.SIZE 7)\r\n")
+        .Reply("x0003 OK done")
+        .Expect("x0004 FETCH 1 BODY.PEEK[HEADER]")
+        .Send("* 1 FETCH (BODY[HEADER] {4}\r\nA: b)\r\n")
+        .Reply("x0004 OK done")
+        .Expect("x0005 FETCH 1 BODY.PEEK[TEXT]")
+        .Send("* 1 FETCH (BODY[TEXT] {100000}\r\n" + body + ")\r\nx0005 OK done\r\n")
+        .Expect("x0006 LOGOUT")
+        .Reply("* BYE")
+        .Reply("x0006 OK bye")
+        .ExpectClose();
+    s.Start();
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
+    ASSERT_EQ(s->Do(kImapFetchMessageText), 0) << s->LastError();
+    EXPECT_EQ(s->GetText(kImapMessageText), "ab\r\ncd) x");
+    ASSERT_EQ(s->Do(kImapFetchMessageInfo), 0) << s->LastError();
+    EXPECT_EQ(s->GetText(kImapMessageSubject), big);
+    EXPECT_EQ(s->GetInt(kImapMessageSize), 7);
+    ASSERT_EQ(s->Do(kImapFetchMessageHeaders), 0);
+    EXPECT_EQ(s->GetText(kImapMessageHeaders), "A: b");
+    ASSERT_EQ(s->Do(kImapFetchMessageText), 0);
+    EXPECT_EQ(s->GetText(kImapMessageText), body);
+    ASSERT_EQ(s->Do(kImapDisconnect), 0);
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+TEST(ImapScripted, RefusedLiteralsOversizedAnnouncementsAndCloses)
+{
+    Session s;
+    s.Select();
+    s.Server()
+        .Expect("x0002 APPEND Inbox {5}")
+        .Reply("x0002 NO [TOOBIG] too big")
+        .Expect("x0003 APPEND Inbox {5}")
+        .Reply("+ go ahead")
+        .Expect("hello")
+        .Reply("x0003 OK appended")
+        .Expect("x0004 FETCH 1 FULL")
+        .Send("* 1 FETCH (ENVELOPE (\"d\" {99999999999}\r\n")
+        .ExpectClose()
+        .Accept()
+        .Reply("* OK again")
+        .Expect("x0000 LOGIN u p")
+        .Reply("x0000 OK in")
+        .Expect("x0001 SELECT Inbox")
+        .Reply("x0001 OK done")
+        .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
+        .Send("* 1 FETCH (BODY[TEXT] {50}\r\nonly part of it")
+        .Disconnect();
+    s.Start();
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    ASSERT_EQ(s->SetText(kImapMessageText, "hello"), 0);
+    EXPECT_EQ(s->Do(kImapAppendToMailbox), 311);
+    EXPECT_STREQ(s->LastError(), "x0002 NO [TOOBIG] too big");
+    EXPECT_EQ(s->Do(kImapAppendToMailbox), 0) << s->LastError();
+
+    // An announcement beyond 32 bits cannot be read: the connection is closed.
+    ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
+    EXPECT_EQ(s->Do(kImapFetchMessageInfo), 311);
+    EXPECT_STREQ(s->LastError(), "Server literal too large.");
+    EXPECT_FALSE(s->GetBool(kImapConnected));
+
+    // The next action logs in again; the server goes away mid-literal.
+    ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    EXPECT_EQ(s->Do(kImapFetchMessageText), 301);
+    EXPECT_TRUE(s->GetBool(kImapIdle));
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+TEST(ImapScripted, AServerThatFallsSilentMidLiteralTimesOut)
+{
+    Session s;
+    s.Select();
+    s.Server().Expect("x0002 FETCH 1 BODY.PEEK[TEXT]").Send("* 1 FETCH (BODY[TEXT] {50}\r\npart").Silence();
+    s.Start();
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    ASSERT_EQ(s->Set(kImapTimeout, 1), 0);
+    ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
+    EXPECT_EQ(s->Do(kImapFetchMessageText), 301);
+    EXPECT_STREQ(s->LastError(), "Interrupted.");
+    ASSERT_EQ(s->Set(kImapConnected, 0), 0);
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+TEST(ImapScripted, TagsWrapAfterX9989)
+{
+    Session s;
+    for (int tag = 1; tag <= 9989; ++tag) {
+        char line[32];
+        std::snprintf(line, sizeof line, "x%04d NOOP", tag);
+        s.Server().Expect(line);
+        std::snprintf(line, sizeof line, "x%04d OK", tag);
+        s.Server().Reply(line);
+    }
+    s.Server().Expect("x0001 NOOP").Reply("x0001 ok").Expect("x0002 NOOP").Reply("x0002 OKAY").Silence();
+    s.Start();
+    for (int i = 1; i <= 9989; ++i)
+        ASSERT_EQ(s->Do(kImapNoop), 0) << i;
+    EXPECT_EQ(s->Do(kImapNoop), 0);   // a lower-case "ok" is success
+    EXPECT_EQ(s->Do(kImapNoop), 311); // "OKAY" is not
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+} // namespace
