@@ -21,6 +21,7 @@ Content-Length, the body) and saved as requests/<n>.bin in the current folder
   /trickle              200 with a body, sent one byte at a time
   /keep                 200 "kept" without "Connection: close", then a close 500 ms later
   /length-short         Content-Length 10, 5 bytes, then a close
+  /old-style            no status line: the body alone, then a close
   /reply/<name>         the bytes of <replies folder>/<name> as they are, then a close
   anything else         200 with the body "ok"
 
@@ -153,6 +154,8 @@ def answer(conn, raw):
         return None
     if path == "/length-short":
         return b"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort"
+    if path == "/old-style":
+        return b"<html>old\r\nstyle</html>"
     if path.startswith("/reply/") and REPLIES:
         with open(os.path.join(REPLIES, os.path.basename(path)), "rb") as f:
             return f.read()

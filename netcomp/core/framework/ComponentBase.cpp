@@ -153,6 +153,20 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
     });
 }
 
+int ComponentBase::RefuseBusy(int code)
+{
+    SetLastErrorText("Busy performing current action.");
+    return code;
+}
+
+int ComponentBase::CheckCount(int count, int current, int code, const char* text)
+{
+    if (count >= 0 && (count <= kMaxListCount || count <= current))
+        return kResultOk;
+    SetLastErrorText(text);
+    return code;
+}
+
 void ComponentBase::LeaveCall()
 {
     if (--m_callDepth > 0 || !m_pendingDestroy)

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <climits>
 #include <initializer_list>
 
 #include "netcomp/core/framework/ComponentEvents.h"
@@ -54,6 +55,20 @@ public:
     bool DeferDestroy(void (*destroy)(void*), void* object);
     bool DestroyPending() const { return m_pendingDestroy != nullptr; }
 
+    // Actions of the flat interface (ComponentTable.h): the exports count the
+    // one that runs; an action or a Set that comes while one runs, from inside
+    // one of its events, is refused with the busy code.
+    bool ActionRunning() const { return m_actionDepth > 0 || EngineBusy(); }
+    void EnterAction() { ++m_actionDepth; }
+    void LeaveAction() { --m_actionDepth; }
+    // "Busy performing current action." and the given code, the component's own.
+    [[nodiscard]] int RefuseBusy(int code);
+    // A count the caller sets (a list's length) grows in one call to at most
+    // kMaxListCount items (a longer list may still be cut); a negative count
+    // or more is refused with the component's code and text for the list.
+    static constexpr int kMaxListCount = 100000;
+    [[nodiscard]] int CheckCount(int count, int current, int code, const char* text);
+
     // The component's event numbers for what the shared layers fire (see
     // EventTable.h); an engine sets its own in its constructor.
     void SetEventTable(const EventTable& table) { m_eventTable = &table; }
@@ -64,6 +79,9 @@ public:
     virtual int FireError(int code, const char* text);
 
 protected:
+    // Work that outlives the call that started it (an asynchronous transfer)
+    // keeps the component busy as an action does.
+    virtual bool EngineBusy() const { return false; }
     // Asks a running operation to stop, once the component is to be destroyed.
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
@@ -82,12 +100,13 @@ protected:
     // The Config error: -1 with "Unknown config setting.".
     [[nodiscard]] int ConfigError();
     // Sets an integer setting through `set` (int -> result code); a value
-    // that does not fit an int is refused with the Config error.
+    // that is no number, does not fit an int or is below the minimum (0 for
+    // sizes and counts) is refused with the Config error.
     template <class Set>
-    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set)
+    [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set, int minimum = INT_MIN)
     {
         int value = 0;
-        if (!ParseConfigInt(arg.value.CStr(), value))
+        if (!ParseConfigInt(arg.value.CStr(), value) || value < minimum)
             return ConfigError();
         return set(value);
     }
@@ -103,18 +122,25 @@ private:
     ComponentEvents* m_sink = nullptr;
     const EventTable* m_eventTable;
     int m_callDepth = 0;
+    int m_actionDepth = 0;
     void (*m_pendingDestroy)(void*) = nullptr;
     void* m_pendingObject = nullptr;
 };
 
-// Counts one call into an engine for as long as it runs (see EnterCall).
-class ComponentCall {
+// Holds one count of the component for as long as it lives: a call into the
+// engine (ComponentCall, see EnterCall) or an action of the flat interface
+// (ComponentAction, see EnterAction).
+template <void (ComponentBase::*Enter)(), void (ComponentBase::*Leave)()>
+class ComponentScope {
 public:
-    explicit ComponentCall(ComponentBase& component) : m_component(component) { m_component.EnterCall(); }
-    ~ComponentCall() { m_component.LeaveCall(); }
-    ComponentCall(const ComponentCall&) = delete;
-    ComponentCall& operator=(const ComponentCall&) = delete;
+    explicit ComponentScope(ComponentBase& component) : m_component(component) { (m_component.*Enter)(); }
+    ~ComponentScope() { (m_component.*Leave)(); }
+    ComponentScope(const ComponentScope&) = delete;
+    ComponentScope& operator=(const ComponentScope&) = delete;
 
 private:
     ComponentBase& m_component;
 };
+
+using ComponentCall = ComponentScope<&ComponentBase::EnterCall, &ComponentBase::LeaveCall>;
+using ComponentAction = ComponentScope<&ComponentBase::EnterAction, &ComponentBase::LeaveAction>;

@@ -12,10 +12,18 @@
 //
 // One guard keeps every exception inside: running out of memory becomes the
 // code 200 with "Out of memory.", anything else the same code with its text.
+//
+// One rule keeps re-entry safe: while an action runs (ComponentTable.h), an
+// action or a Set that comes from inside one of its events is refused with
+// the component's busy code, so nothing frees what the running action uses;
+// Config and the methods marked AnyTime run at any time, and _Destroy waits
+// for the outermost call to return.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <array>
 #include <exception>
+#include <iterator>
 #include <new>
 
 #include "netcomp/core/framework/ComponentBase.h"
@@ -80,10 +88,36 @@ struct ComponentExports {
         });
     }
 
+    // The tables as ComponentInfo, made once.
+    static const ComponentInfo& Info()
+    {
+        static const auto properties = [] {
+            constexpr std::size_t n = std::size(Component::kProperties);
+            std::array<PropertyInfo, n> list{};
+            for (std::size_t i = 0; i < n; ++i) {
+                const auto& d = Component::kProperties[i];
+                list[i] = {d.number, d.type, d.get != nullptr, d.set != nullptr, d.checkIndex != nullptr, d.flags};
+            }
+            return list;
+        }();
+        static const auto methods = [] {
+            constexpr std::size_t n = std::size(Component::kMethods);
+            std::array<MethodInfo, n> list{};
+            for (std::size_t i = 0; i < n; ++i) {
+                const auto& d = Component::kMethods[i];
+                list[i] = {d.number, d.argCount, d.anyTime};
+            }
+            return list;
+        }();
+        static const ComponentInfo info = {Component::kBusyCode, properties.data(), int(properties.size()),
+                                           methods.data(), int(methods.size())};
+        return info;
+    }
+
     static void* Create(ComponentEventCallback callback, INT_PTR user, const char*)
     {
         try {
-            return (new Object(callback, user))->Handle();
+            return (new Object(callback, user, Info()))->Handle();
         } catch (...) {
             return nullptr;
         }
@@ -115,9 +149,14 @@ struct ComponentExports {
             return 0;
         INT_PTR value = 0;
         Guard(&engine, [&] {
-            // An index out of range reads as 0, or as an empty text where the
-            // caller expects text, and leaves the range error to be read.
-            const int rc = d->checkIndex ? d->checkIndex(engine, index) : kResultOk;
+            // An index out of range, or a read that would act while an action
+            // runs, reads as 0 (an empty text where the caller expects text)
+            // and leaves its code and text to be read.
+            int rc = kResultOk;
+            if ((d->flags & kReadActs) && engine.ActionRunning())
+                rc = engine.ComponentBase::RefuseBusy(Component::kBusyCode);
+            else if (d->checkIndex)
+                rc = d->checkIndex(engine, index, IndexUse::Access);
             if (rc != kResultOk) {
                 engine.SetLastCode(rc);
                 if (d->type == ValueType::Text || d->type == ValueType::Binary) {
@@ -142,7 +181,9 @@ struct ComponentExports {
         if (!d || !d->set)
             return Finish(engine, kUnknownSetting);
         return Guard(&engine, [&] {
-            int rc = d->checkIndex ? d->checkIndex(engine, index) : kResultOk;
+            if (!(d->flags & kSetAnyTime) && engine.ActionRunning())
+                return Finish(engine, engine.ComponentBase::RefuseBusy(Component::kBusyCode));
+            int rc = d->checkIndex ? d->checkIndex(engine, index, IndexUse::Access) : kResultOk;
             if (rc == kResultOk)
                 rc = d->set(engine, property, index, value, length);
             return Finish(engine, rc);
@@ -164,7 +205,14 @@ struct ComponentExports {
                 return Finish(engine, rc);
             }
             const auto* d = FindDescriptor(Component::kMethods, method);
-            return Finish(engine, d ? d->call(engine, arguments) : kUnknownSetting);
+            if (!d)
+                return Finish(engine, kUnknownSetting);
+            if (d->anyTime)
+                return Finish(engine, d->call(engine, arguments));
+            if (engine.ActionRunning())
+                return Finish(engine, engine.ComponentBase::RefuseBusy(Component::kBusyCode));
+            ComponentAction action(engine);
+            return Finish(engine, d->call(engine, arguments));
         });
     }
 
@@ -177,7 +225,8 @@ struct ComponentExports {
         if (!d || !d->checkIndex)
             return 0;
         ComponentCall call(engine);
-        return Guard(&engine, [&] { return d->checkIndex(engine, index); });
+        return Guard(&engine,
+                     [&] { return d->checkIndex(engine, index, IndexUse::Check) ? kIndexOutOfRange : kResultOk; });
     }
 
     static const char* GetLastError(void* obj)

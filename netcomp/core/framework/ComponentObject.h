@@ -14,11 +14,15 @@
 
 #include "netcomp/core/framework/ComponentBase.h"
 #include "netcomp/core/framework/ComponentEvents.h"
+#include "netcomp/core/framework/ComponentInfo.h"
 #include "netcomp/include/netcomp.h"
 
 class ComponentObjectBase : public ComponentEvents {
 public:
-    ComponentObjectBase(ComponentEventCallback callback, INT_PTR user) : m_callback(callback), m_user(user) {}
+    ComponentObjectBase(ComponentEventCallback callback, INT_PTR user, const ComponentInfo& info)
+        : m_callback(callback), m_user(user), m_info(info)
+    {
+    }
     virtual ~ComponentObjectBase() = default;
     ComponentObjectBase(const ComponentObjectBase&) = delete;
     ComponentObjectBase& operator=(const ComponentObjectBase&) = delete;
@@ -27,6 +31,7 @@ public:
     void* Handle() { return static_cast<void*>(this); }
 
     virtual ComponentBase& Base() = 0;
+    const ComponentInfo& Info() const { return m_info; }
 
     void OnCodePage(int) override {}
     int FireEvent(int event, int count, EventParam* params) override;
@@ -38,13 +43,15 @@ public:
 private:
     ComponentEventCallback m_callback;
     INT_PTR m_user;
+    const ComponentInfo& m_info;
     std::map<int, std::string> m_texts;
 };
 
 template <class Engine>
 class ComponentObject final : public ComponentObjectBase {
 public:
-    ComponentObject(ComponentEventCallback callback, INT_PTR user) : ComponentObjectBase(callback, user)
+    ComponentObject(ComponentEventCallback callback, INT_PTR user, const ComponentInfo& info)
+        : ComponentObjectBase(callback, user, info)
     {
         m_engine.SetEventSink(this);
     }

@@ -36,30 +36,65 @@
 //                                                   M::CallBytes<&E::Send>(kSmtpSend)};
 //     Method 1, Config, is the wrapper's own and stays out of the table; a
 //     number missing from a table reads as 0 and answers -1 on Set and Do.
+//     Re-entry is the wrapper's: every method is an action, refused with the
+//     busy code while another action of the object runs (a call from inside
+//     one of its events), and so is every Set; mark .AnyTime() the methods
+//     that run at any time (DoEvents, Interrupt, FTP's Abort) and the plain
+//     settings nothing running holds on to, .ReadActs() a getter that does
+//     an action's work (decodes on demand). Work that goes on after the
+//     method returned (an asynchronous transfer) keeps the object busy
+//     through EngineBusy. An index check answers the component's own code
+//     for the list (CheckIndex turns any into 280); a count the caller sets
+//     goes through ComponentBase::CheckCount.
 //  4. Handlers: where a property or method has logic of its own in the
 //     wrapper, a small function taken by Custom.
 //  5. A struct naming the engine and the two tables (ComponentDefaults gives
-//     StaticInit and StaticDestroy that do nothing), the line
+//     StaticInit and StaticDestroy that do nothing and the busy code 143;
+//     a mail component names its own kBusyCode), the line
 //     NETCOMP_DEFINE_COMPONENT(<C>, <struct>) in the .cpp, and the line
 //     NETCOMP_DECLARE_COMPONENT(<C>) in netcomp_components.h. That line adds
 //     the exports to netcomp.dll and Kestrova.exe, the numbers header to the
-//     SDK, the component to the contract tests and <C>Functions for
-//     ComponentHolder. Its own tests then cover only what is its own.
+//     SDK, the component to the contract tests and the hostile run (which
+//     learns its Timeout property and a few settings from its table in
+//     HostileTest.cpp), and <C>Functions for ComponentHolder. Its own tests
+//     then cover only what is its own.
 #include "netcomp/core/framework/ComponentValues.h"
+
+// While an action runs (ComponentBase::ActionRunning), a Set is refused with
+// the busy code: it could free what the action reads. A property marked
+// AnyTime is a plain value that nothing running holds on to, and may be set.
+// A property marked ReadActs does an action's work when read (decodes on
+// demand); its Get is refused while an action runs.
+enum PropertyFlags : unsigned { kSetAnyTime = 1, kReadActs = 2 };
 
 template <class Engine>
 struct PropertyDescriptor {
     using GetFn = INT_PTR (*)(Engine&, ComponentObjectBase&, int property, int index, int* lengthOut);
     using SetFn = int (*)(Engine&, int property, int index, INT_PTR value, int length);
-    using CheckFn = int (*)(Engine&, int index);
+    using CheckFn = int (*)(Engine&, int index, IndexUse use);
 
     int number;
     ValueType type;
     GetFn get;          // null: write-only, reads as 0
     SetFn set;          // null: read-only, Set answers -1
     CheckFn checkIndex; // null: not an array
+    unsigned flags = 0;
+
+    constexpr PropertyDescriptor AnyTime() const { return With(kSetAnyTime); }
+    constexpr PropertyDescriptor ReadActs() const { return With(kReadActs); }
+
+private:
+    constexpr PropertyDescriptor With(unsigned flag) const
+    {
+        PropertyDescriptor d = *this;
+        d.flags |= flag;
+        return d;
+    }
 };
 
+// Methods are actions unless marked AnyTime (DoEvents, Interrupt): an action
+// is refused with the busy code while another action of the component runs,
+// such as one started from inside an event of the running one.
 template <class Engine>
 struct MethodDescriptor {
     using CallFn = int (*)(Engine&, MethodArgs&);
@@ -67,6 +102,14 @@ struct MethodDescriptor {
     int number;
     int argCount; // what the method reads; more are ignored, fewer read as 0
     CallFn call;
+    bool anyTime = false;
+
+    constexpr MethodDescriptor AnyTime() const
+    {
+        MethodDescriptor d = *this;
+        d.anyTime = true;
+        return d;
+    }
 };
 
 // Builders of property descriptors from the engine's getters and setters.
@@ -106,7 +149,8 @@ struct Properties {
     }
 
     // Array properties: the getter and setter take the index first; the index
-    // check gives 0 or the range error with its text.
+    // check gives 0, or the component's code for the bad index with its text
+    // (it may take the IndexUse as a second argument).
     template <auto Getter, auto Check>
     static constexpr Descriptor ReadIndexed(int number)
     {
@@ -167,8 +211,10 @@ struct Methods {
 };
 
 // What most components share: nothing to do at start-up and shut-down
-// beyond the library's own.
+// beyond the library's own, and 143 for an action refused while another runs
+// (each mail component has a busy code of its own).
 struct ComponentDefaults {
+    static constexpr int kBusyCode = 143;
     static int StaticInit() { return 0; }
     static int StaticDestroy() { return 0; }
 };

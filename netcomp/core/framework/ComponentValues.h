@@ -12,10 +12,14 @@
 #include <type_traits>
 #include <utility>
 
+#include "netcomp/core/framework/ComponentInfo.h"
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/core/framework/ResultCodes.h"
 
-enum class ValueType { Int, Bool, Text, Binary };
+// Who asks whether an index is good: the _CheckIndex function, which answers
+// 280 for any bad index, or a Get or Set of the property, which answers with
+// the component's own code for it (such as 169 for a SOAP parameter).
+enum class IndexUse { Check, Access };
 
 // Binary data that a getter hands out: the pointer stays the engine's.
 struct ByteView {
@@ -159,10 +163,17 @@ int Set(Engine& engine, int, int index, INT_PTR value, int length)
     });
 }
 
+// An engine's index check takes the index, and the IndexUse when its answer
+// depends on who asks.
 template <class Engine, auto Check>
-int CheckIndex(Engine& engine, int index)
+int CheckIndex(Engine& engine, int index, IndexUse use)
 {
-    return (engine.*Check)(index);
+    if constexpr (std::tuple_size_v<typename Member<decltype(Check)>::Args> == 2)
+        return (engine.*Check)(index, use);
+    else {
+        (void)use;
+        return (engine.*Check)(index);
+    }
 }
 
 // One argument of a method: a text, a number, or an answer slot.

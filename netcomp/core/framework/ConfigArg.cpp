@@ -46,6 +46,9 @@ bool ParseConfigInt(const char* value, int& out)
     // The magnitude may reach 2^31 for a negative number only.
     const long long limit = negative ? 2147483648LL : 2147483647LL;
     long long magnitude = 0;
+    // Without a digit there is no number to take.
+    if (*value < '0' || *value > '9')
+        return false;
     for (; *value >= '0' && *value <= '9'; ++value) {
         magnitude = magnitude * 10 + (*value - '0');
         if (magnitude > limit)

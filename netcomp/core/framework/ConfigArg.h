@@ -13,6 +13,6 @@ struct ConfigArg {
 
 // "true", "yes" or "1" in any ASCII case; everything else is false.
 bool ParseConfigBool(const char* value);
-// An optional '-' and decimal digits up to the first other character (none
-// reads as 0). False when the number does not fit an int.
+// An optional '-' and decimal digits up to the first other character. False
+// when there is no digit or the number does not fit an int.
 [[nodiscard]] bool ParseConfigInt(const char* value, int& out);

@@ -144,6 +144,20 @@ void WinsockBinding::Release(bool started)
     FreeLibrary(module);
 }
 
+void WinsockBinding::PinLibrary()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_module)
+        return;
+    // The look-up entries of WSOCK32.DLL forward into the library that runs
+    // them: pinned by address, that library stays whatever unloads WSOCK32.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(m_api.WSAAsyncGetHostByName)), &pinned);
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(m_module), &pinned);
+}
+
 const char* WinsockBinding::GetInfo()
 {
     m_data.szDescription[256] = '\0';

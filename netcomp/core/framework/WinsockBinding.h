@@ -87,6 +87,10 @@ public:
     unsigned LoadCount() const { return m_loadCount; }
     bool IsStarted() const { return m_data.wVersion == 0x0101; }
     HMODULE Module() const { return m_module; }
+    // Keeps the code behind the bound entries in the process for good: a
+    // look-up that could not be cancelled still runs there after its owner
+    // and the last reference have gone.
+    void PinLibrary();
 
 private:
     void Bind(HMODULE module);

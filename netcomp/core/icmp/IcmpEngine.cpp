@@ -359,15 +359,18 @@ int IcmpEngine::Config(const ConfigArg& arg, const char** answer)
         return arg.query ? AnswerBool(m_useConnection, answer) : SetUseConnection(ParseConfigBool(v));
     if (arg.KeyIs("MaxMessageSize"))
         return arg.query ? AnswerInt(GetMaxMessageSize(), answer)
-                         : SetConfigInt(arg, [this](int n) { return SetMaxMessageSize(n); });
+                         : SetConfigInt(
+                               arg, [this](int n) { return SetMaxMessageSize(n); }, 0);
     if (arg.KeyIs("QOSFlags"))
         return arg.query ? AnswerInt(m_qosFlags, answer) : SetConfigInt(arg, [this](int n) { return SetQosFlags(n); });
     if (arg.KeyIs("InBufferSize"))
         return arg.query ? AnswerInt(m_inBufferSize, answer)
-                         : SetConfigInt(arg, [this](int n) { return SetInBufferSize(n); });
+                         : SetConfigInt(
+                               arg, [this](int n) { return SetInBufferSize(n); }, 0);
     if (arg.KeyIs("OutBufferSize"))
         return arg.query ? AnswerInt(m_outBufferSize, answer)
-                         : SetConfigInt(arg, [this](int n) { return SetOutBufferSize(n); });
+                         : SetConfigInt(
+                               arg, [this](int n) { return SetOutBufferSize(n); }, 0);
     if (arg.query && arg.KeyIs("SocketHandle"))
         return AnswerInt(m_socket.IsOpen() ? int(m_socket.Handle()) : -1, answer);
     return NetComponent::Config(arg, answer);

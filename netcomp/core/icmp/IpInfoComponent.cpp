@@ -66,9 +66,12 @@ constexpr PropertyDescriptor<E> kIpInfoProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpInfoMethods[] = {
-    M::Call<&E::DhcpRelease>(kIpInfoDhcpRelease),  M::Call<&E::DhcpRenew>(kIpInfoDhcpRenew),
-    M::Call<&E::DoEvents>(kIpInfoDoEvents),        M::Call<&E::ResolveMac>(kIpInfoGetMac),
-    M::Call<&E::ResetAll>(kIpInfoReset),           M::Custom(kIpInfoResolveAddress, 2, ResolveAddress),
+    M::Call<&E::DhcpRelease>(kIpInfoDhcpRelease),
+    M::Call<&E::DhcpRenew>(kIpInfoDhcpRenew),
+    M::Call<&E::DoEvents>(kIpInfoDoEvents).AnyTime(),
+    M::Call<&E::ResolveMac>(kIpInfoGetMac),
+    M::Call<&E::ResetAll>(kIpInfoReset),
+    M::Custom(kIpInfoResolveAddress, 2, ResolveAddress),
     M::Custom(kIpInfoResolveName, 2, ResolveName),
 };
 

@@ -23,13 +23,13 @@ constexpr PropertyDescriptor<PingEngine> kPingProperties[] = {
 };
 
 constexpr MethodDescriptor<PingEngine> kPingMethods[] = {
-    M::Call<&PingEngine::DoEvents>(kPingDoEvents),
-    M::Call<&PingEngine::Interrupt>(kPingInterrupt),
+    M::Call<&PingEngine::DoEvents>(kPingDoEvents).AnyTime(),
+    M::Call<&PingEngine::Interrupt>(kPingInterrupt).AnyTime(),
     M::Call<&PingEngine::PingHost>(kPingPingHost),
     M::Call<&PingEngine::WakeOnLan>(kPingWakeOnLan),
 };
 
-struct PingComponent {
+struct PingComponent : ComponentDefaults {
     using Engine = PingEngine;
     static constexpr auto& kProperties = kPingProperties;
     static constexpr auto& kMethods = kPingMethods;

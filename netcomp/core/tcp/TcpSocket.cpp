@@ -20,6 +20,15 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
+namespace {
+
+// What a close delivers of a peer that keeps sending: the bytes already on
+// their way, up to this much or this long, then the socket closes.
+constexpr uint64_t kCloseDrainBytes = 1u << 20;
+constexpr DWORD kCloseDrainMilliseconds = 1000;
+
+} // namespace
+
 TcpSocket::TcpSocket() = default;
 
 TcpSocket::~TcpSocket()
@@ -224,7 +233,7 @@ int TcpSocket::SetSingleLineMode(bool on)
 
 int TcpSocket::SetMaxLineSize(int n)
 {
-    if (m_connected) {
+    if (m_connected || m_delivering) {
         SetLastErrorText("You cannot change MaxLineSize at this time. A connection is in progress.");
         return kMaxSizeWhileActive;
     }
@@ -235,7 +244,7 @@ int TcpSocket::SetMaxLineSize(int n)
 
 int TcpSocket::SetReadBufferSize(uint32_t n)
 {
-    if (m_connected)
+    if (m_connected || m_delivering)
         return kMaxSizeWhileActive;
     return m_recv.Allocate(n);
 }
@@ -452,6 +461,13 @@ void TcpSocket::FirewallData(const char* data, uint32_t n)
 // hold it for a terminator that never comes.
 int TcpSocket::Deliver()
 {
+    // The records point into the receive buffer: while one is out with the
+    // owner, the buffer stays (SetMaxLineSize waits for the delivery's end).
+    ++m_delivering;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{m_delivering};
     RecvRecord record;
     while (m_socket.IsOpen()) {
         if (m_firewall.Pending()) {
@@ -478,8 +494,13 @@ int TcpSocket::Receive(int mode)
     int rc = kResultOk;
     // A read notification reads once: every recv that returns data arms the
     // next notification while more is waiting, so further reads here would
-    // only leave notifications behind that find nothing. A drain reads to the end.
+    // only leave notifications behind that find nothing. A drain reads to the
+    // end, or before a close to its bound.
+    const DWORD started = Now();
+    uint64_t drained = 0;
     for (int round = 0; round < 1 || mode != 0; ++round) {
+        if (mode == 1 && (drained >= kCloseDrainBytes || Now() - started >= kCloseDrainMilliseconds))
+            break;
         uint32_t free = 0;
         char* space = m_recv.GetWriteSpace(&free);
         if (!space || free == 0)
@@ -507,6 +528,7 @@ int TcpSocket::Receive(int mode)
             break;
         }
         m_recv.CommitWrite(uint32_t(got));
+        drained += uint32_t(got);
         Deliver();
         if (!m_socket.IsOpen() || !(m_acceptData || m_firewall.Pending()))
             break;

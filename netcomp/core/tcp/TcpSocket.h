@@ -98,7 +98,7 @@ public:
 
 protected:
     // Reads and delivers: mode 0 on a read notification, 1 to drain before a
-    // close, 2 to drain after the peer closed.
+    // close (bounded: a peer may keep sending), 2 to drain after the peer closed.
     [[nodiscard]] virtual int Receive(int mode);
     virtual void OnConnectComplete(int code) = 0;
     virtual void OnCloseComplete(int code) = 0;
@@ -146,6 +146,7 @@ private:
     bool m_connected = false;
     bool m_acceptData = true;
     bool m_receiving = false;
+    int m_delivering = 0; // records of the receive buffer out with the owner
     bool m_linger = true;
     bool m_keepAlive = false;
     bool m_oobInline = false;

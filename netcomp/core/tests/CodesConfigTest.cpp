@@ -66,7 +66,10 @@ TEST(ConfigArg, BooleansAndIntegers)
     } numbers[] = {
         {"932", true, 932},
         {"-5abc", true, -5},
-        {"x", true, 0},
+        {"x", false, 0},
+        {"", false, 0},
+        {"-", false, 0},
+        {"-0", true, 0},
         {nullptr, true, 0},
         {"2147483647", true, 2147483647},
         {"-2147483648", true, -2147483647 - 1},

@@ -6,44 +6,23 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 #include <vector>
 
 #include "netcomp/core/framework/ComponentObject.h"
+#include "netcomp/core/framework/ComponentTable.h"
+#include "netcomp/core/tests/ComponentApi.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
 
-#undef NETCOMP_DECLARE_COMPONENT
-#define NETCOMP_DECLARE_COMPONENT(C) #C,
-const char* const kComponents[] = {
-#include "netcomp/include/netcomp_components.h"
-};
-#undef NETCOMP_DECLARE_COMPONENT
-
 const char* const kVerbs[] = {"StaticInit", "StaticDestroy", "Create",       "Destroy",         "Get", "Set",
                               "Do",         "CheckIndex",    "GetLastError", "GetLastErrorCode"};
 
-// The ten functions of one component, looked up by name.
-struct Api {
-    int(WINAPI* staticInit)(HINSTANCE);
-    int(WINAPI* staticDestroy)();
-    void*(WINAPI* create)(ComponentEventCallback, INT_PTR, const char*);
-    int(WINAPI* destroy)(void*);
-    INT_PTR(WINAPI* get)(void*, int, int, int*);
-    int(WINAPI* set)(void*, int, int, INT_PTR, int);
-    int(WINAPI* doMethod)(void*, int, int, INT_PTR*, int*);
-    int(WINAPI* checkIndex)(void*, int, int);
-    const char*(WINAPI* lastError)(void*);
-    int(WINAPI* lastErrorCode)(void*);
-};
-
-template <class F>
-void Bind(HMODULE module, const std::string& name, F& f)
-{
-    f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name.c_str())));
-}
+using Api = ComponentApi;
 
 INT_PTR T(const char* text)
 {
@@ -58,19 +37,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(s_dll, nullptr);
-        const std::string c = GetParam();
-        Bind(s_dll, c + "_StaticInit", m_api.staticInit);
-        Bind(s_dll, c + "_StaticDestroy", m_api.staticDestroy);
-        Bind(s_dll, c + "_Create", m_api.create);
-        Bind(s_dll, c + "_Destroy", m_api.destroy);
-        Bind(s_dll, c + "_Get", m_api.get);
-        Bind(s_dll, c + "_Set", m_api.set);
-        Bind(s_dll, c + "_Do", m_api.doMethod);
-        Bind(s_dll, c + "_CheckIndex", m_api.checkIndex);
-        Bind(s_dll, c + "_GetLastError", m_api.lastError);
-        Bind(s_dll, c + "_GetLastErrorCode", m_api.lastErrorCode);
-        ASSERT_TRUE(m_api.staticInit && m_api.staticDestroy && m_api.create && m_api.destroy && m_api.get &&
-                    m_api.set && m_api.doMethod && m_api.checkIndex && m_api.lastError && m_api.lastErrorCode);
+        ASSERT_TRUE(m_api.Bind(s_dll, GetParam()));
         ASSERT_EQ(m_api.staticInit(s_dll), 0);
         m_obj = m_api.create(EventRecorder::Callback, m_events.User(), "ignored");
         ASSERT_NE(m_obj, nullptr);
@@ -98,7 +65,7 @@ protected:
     }
 
     static HMODULE s_dll;
-    Api m_api = {};
+    Api m_api;
     void* m_obj = nullptr;
     EventRecorder m_events;
 };
@@ -169,9 +136,12 @@ TEST_P(ContractTest, ConfigKeysOfTheBase)
     EXPECT_EQ(Config("charsetmode", &answer), 0);
     EXPECT_EQ(answer, "1");
 
-    // A number that does not fit is refused, not wrapped.
+    // A number that does not fit is refused, not wrapped, and a text that is
+    // no number is refused, not taken as 0.
     EXPECT_EQ(Config("CodePage=99999999999999999999"), -1);
     EXPECT_STREQ(m_api.lastError(m_obj), "Unknown config setting.");
+    EXPECT_EQ(Config("CodePage=abc"), -1);
+    EXPECT_EQ(Config("CharsetMode="), -1);
     EXPECT_EQ(Config("CodePage", &answer), 0);
     EXPECT_EQ(answer, "932");
 
@@ -233,7 +203,110 @@ TEST_P(ContractTest, EventsAndByReferenceAnswers)
     EXPECT_EQ(m_api.destroy(silent), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Components, ContractTest, ::testing::ValuesIn(kComponents),
+// What an owner's handler tries from inside an event while an action of the
+// same component runs: every other action and every Set, which could free
+// what the running action reads, is refused with the component's busy code.
+struct Reentry {
+    const Api* api = nullptr;
+    void* obj = nullptr;
+    const ComponentInfo* info = nullptr;
+    std::vector<std::string> failures;
+
+    static int WINAPI Callback(INT_PTR user, int, int, INT_PTR*, int*)
+    {
+        reinterpret_cast<Reentry*>(user)->TryEverything();
+        return 0;
+    }
+
+    void Expect(bool ok, const std::string& what)
+    {
+        if (!ok)
+            failures.push_back(what + ": " + std::to_string(api->lastErrorCode(obj)) + " " + api->lastError(obj));
+    }
+
+    bool Busy() const
+    {
+        return api->lastErrorCode(obj) == info->busyCode &&
+               std::string(api->lastError(obj)) == "Busy performing current action.";
+    }
+
+    void TryEverything()
+    {
+        for (int i = 0; i < info->methodCount; ++i) {
+            const MethodInfo& m = info->methods[i];
+            if (m.anyTime)
+                continue;
+            INT_PTR args[4] = {};
+            int lengths[4] = {};
+            const int rc = api->doMethod(obj, m.number, 4, args, lengths);
+            Expect(rc == info->busyCode && Busy(), "method " + std::to_string(m.number));
+        }
+        for (int i = 0; i < info->propertyCount; ++i) {
+            const PropertyInfo& p = info->properties[i];
+            if (p.writable && !(p.flags & kSetAnyTime)) {
+                const int rc = api->set(obj, p.number, 1, 0, 0);
+                Expect(rc == info->busyCode && Busy(), "set " + std::to_string(p.number));
+            }
+            if (p.readable && (p.flags & kReadActs)) {
+                int length = -1;
+                const INT_PTR value = api->get(obj, p.number, 0, &length);
+                const bool empty = p.type == ValueType::Text || p.type == ValueType::Binary
+                                       ? value != 0 && *reinterpret_cast<const char*>(value) == '\0'
+                                       : value == 0;
+                Expect(empty && Busy(), "get " + std::to_string(p.number));
+            }
+        }
+        // Config runs at any time.
+        INT_PTR args[2] = {T("CodePage"), 0};
+        Expect(api->doMethod(obj, NETCOMP_METHOD_CONFIG, 2, args, nullptr) == 0, "Config");
+    }
+};
+
+TEST_P(ContractTest, NoActionOrSetFromInsideAnEventOfARunningAction)
+{
+    Reentry reentry;
+    void* obj = m_api.create(&Reentry::Callback, reinterpret_cast<INT_PTR>(&reentry), nullptr);
+    ASSERT_NE(obj, nullptr);
+    ComponentObjectBase* object = ComponentObjectBase::FromHandle(obj);
+    reentry.api = &m_api;
+    reentry.obj = obj;
+    reentry.info = &object->Info();
+    ASSERT_GT(reentry.info->methodCount + reentry.info->propertyCount, 0);
+
+    // The action as the exports run one: counted while it runs, its events
+    // going to the owner's handler.
+    ComponentBase& engine = object->Base();
+    {
+        ComponentAction action(engine);
+        object->FireEvent(1, 0, nullptr);
+    }
+    for (const std::string& failure : reentry.failures)
+        ADD_FAILURE() << failure;
+    // Once it has returned, the component takes calls again.
+    EXPECT_FALSE(engine.ActionRunning());
+    EXPECT_EQ(m_api.set(obj, 9999, 0, 0, 0), -1);
+    EXPECT_EQ(m_api.destroy(obj), 0);
+}
+
+// Each integer property set to the extremes of its type answers at once,
+// with a result code, and takes no more than a little memory: a count is
+// refused beyond its bound instead of allocating for it.
+TEST_P(ContractTest, IntegerExtremesAreBounded)
+{
+    const ComponentInfo& info = ComponentObjectBase::FromHandle(m_obj)->Info();
+    const SIZE_T before = PrivateBytes();
+    for (int i = 0; i < info.propertyCount; ++i) {
+        const PropertyInfo& p = info.properties[i];
+        if (!p.writable || p.type != ValueType::Int)
+            continue;
+        for (INT_PTR value : {INT_PTR(INT_MAX), INT_PTR(INT_MIN), INT_PTR(-1), INT_PTR(1 << 24)}) {
+            (void)m_api.set(m_obj, p.number, p.indexed ? 1 : 0, value, 0);
+            EXPECT_LT(PrivateBytes(), before + (64u << 20)) << "property " << p.number << " = " << value;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Components, ContractTest, ::testing::ValuesIn(kComponentNames),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "netcomp/core/tests/HttpTestSupport.h"
 
@@ -26,6 +27,30 @@ int Find(const HttpObject& http, int event, INT_PTR first)
             return int(i);
     }
     return -1;
+}
+
+// The events of an asynchronous transfer come from the message loop, after
+// the method has returned; the transfer is still the component's running
+// action, so a handler cannot change what it sends or where.
+TEST(HttpAsync, NoSetFromInsideTheTransfer)
+{
+    HttpObject http;
+    ASSERT_EQ(http.SetInt(kHttpTimeout, -1), 0);
+    std::vector<int> results;
+    http.OnEvent(kHttpEventTransfer, [&] {
+        results.push_back(http.SetBytes(kHttpPostData, "changed"));
+        results.push_back(http.Set(kHttpURL, "http://127.0.0.1:1/"));
+        results.push_back(http.Do(kHttpMethodGet, "http://127.0.0.1:1/"));
+    });
+    ASSERT_EQ(http.SetBytes(kHttpPostData, std::string(100000, 'p')), 0);
+    ASSERT_EQ(http.Do(kHttpMethodPost, Url(kCapturePort, "/sink").c_str()), 0) << http.Error();
+    ASSERT_TRUE(PumpUntilIdle(http));
+    EXPECT_EQ(http.Data(), "100000");
+    ASSERT_FALSE(results.empty());
+    for (int rc : results)
+        EXPECT_EQ(rc, 143);
+    // Once the transfer is over the settings take again.
+    EXPECT_EQ(http.SetBytes(kHttpPostData, "changed"), 0);
 }
 
 TEST(HttpAsync, GetPostAndFailuresWithoutWaiting)

@@ -100,6 +100,11 @@ TEST(HttpCapture, ReplyShapes)
     EXPECT_EQ(http.Get(Url(kCapturePort, "/status/404")), 151);
     EXPECT_EQ(http.Error(), "Scripted Status");
 
+    // An old-style reply, without a status line, is all body and a success.
+    ASSERT_EQ(http.Get(Url(kCapturePort, "/old-style")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "<html>old\r\nstyle</html>");
+    EXPECT_EQ(http.Text(kHttpStatusLine), "");
+
     // A time-out and an interruption from the owner's event both end the call with 301.
     ASSERT_EQ(http.SetInt(kHttpTimeout, 1), 0);
     EXPECT_EQ(http.Get(Url(kCapturePort, "/hang")), 301);

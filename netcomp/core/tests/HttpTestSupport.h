@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,11 @@ public:
 
     // The owner answers every Redirect event with a refusal.
     void RefuseRedirects() { m_recorder.AnswerWith(kHttpEventRedirect, 1, 0); }
+    // Runs inside each event of that number, after it is recorded.
+    void OnEvent(int event, std::function<void()> action)
+    {
+        m_recorder.OnEvent(event, [action](const RecordedEvent&) { action(); });
+    }
 
     std::vector<RecordedEvent>& events;
     bool interruptOnStatus = false;

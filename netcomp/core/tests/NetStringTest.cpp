@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/text/NetString.h"
@@ -204,6 +206,66 @@ TEST(StringList, AppendToLastAndSelfSources)
     ASSERT_EQ(list.SetItem(0, list.Item(1) + 250), kResultOk);
     EXPECT_STREQ(list.Item(0), "cdabcd");
     EXPECT_EQ(list.ItemLength(1), 256u);
+}
+
+// Random edits against a plain list of strings: whatever order items are read
+// and changed in, the list answers as the plain one does.
+TEST(StringList, EditsInAnyOrderMatchAPlainList)
+{
+    std::mt19937 rng(5);
+    StringList list;
+    std::vector<std::string> model;
+    auto text = [&] { return std::string(rng() % 3 == 0 ? rng() % 300 : rng() % 6, char('a' + rng() % 26)); };
+    for (int step = 0; step < 20000; ++step) {
+        const uint32_t count = uint32_t(model.size());
+        const uint32_t i = count ? uint32_t(rng() % count) : 0;
+        switch (rng() % 7) {
+        case 0:
+        case 1: {
+            const std::string t = text();
+            ASSERT_EQ(list.AddBytes(t.data(), uint32_t(t.size())), kResultOk);
+            model.push_back(t);
+            break;
+        }
+        case 2:
+            if (count) {
+                const std::string t = text();
+                ASSERT_EQ(list.SetItemBytes(i, t.data(), uint32_t(t.size())), kResultOk);
+                model[i] = t;
+            }
+            break;
+        case 3:
+            if (count) {
+                // A value taken from the list itself.
+                const uint32_t j = uint32_t(rng() % count);
+                ASSERT_EQ(list.SetItemBytes(i, list.Item(j), list.ItemLength(j)), kResultOk);
+                model[i] = model[j];
+            }
+            break;
+        case 4: {
+            const uint32_t n = rng() % 4 == 0 ? uint32_t(rng() % (count + 1)) : count + uint32_t(rng() % 3);
+            ASSERT_EQ(list.SetCount(n), kResultOk);
+            model.resize(n);
+            break;
+        }
+        case 5:
+            if (count && rng() % 10 == 0) {
+                list.Clear();
+                model.clear();
+            }
+            break;
+        default:
+            break;
+        }
+        ASSERT_EQ(list.Count(), model.size());
+        // Now and then, one item at random and the tail from there in order.
+        if (rng() % 4 != 0)
+            continue;
+        for (uint32_t k = model.empty() ? 0 : uint32_t(rng() % model.size()); k < model.size(); ++k)
+            ASSERT_EQ(std::string(list.Item(k), list.ItemLength(k)), model[k]) << step;
+    }
+    for (uint32_t k = uint32_t(model.size()); k-- > 0;)
+        ASSERT_EQ(std::string(list.Item(k), list.ItemLength(k)), model[k]);
 }
 
 TEST(StringList, RefusesItemsBeyondThreeByteLength)

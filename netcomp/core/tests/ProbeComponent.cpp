@@ -78,10 +78,14 @@ constexpr PropertyDescriptor<ProbeEngine> kProbeProperties[] = {
 };
 
 constexpr MethodDescriptor<ProbeEngine> kProbeMethods[] = {
-    M::Call<&ProbeEngine::Interrupt>(kProbeInterrupt), M::Call<&ProbeEngine::Wait>(kProbeWait),
-    M::Call<&ProbeEngine::Fail>(kProbeFail),           M::Call<&ProbeEngine::Throw>(kProbeThrow),
-    M::Call<&ProbeEngine::PostTick>(kProbePostTick),   M::Call<&ProbeEngine::PostDone>(kProbePostDone),
-    M::Call<&ProbeEngine::Store>(kProbeStore),         M::Call<&ProbeEngine::Fetch>(kProbeFetch),
+    M::Call<&ProbeEngine::Interrupt>(kProbeInterrupt).AnyTime(),
+    M::Call<&ProbeEngine::Wait>(kProbeWait),
+    M::Call<&ProbeEngine::Fail>(kProbeFail),
+    M::Call<&ProbeEngine::Throw>(kProbeThrow),
+    M::Call<&ProbeEngine::PostTick>(kProbePostTick),
+    M::Call<&ProbeEngine::PostDone>(kProbePostDone),
+    M::Call<&ProbeEngine::Store>(kProbeStore),
+    M::Call<&ProbeEngine::Fetch>(kProbeFetch),
 };
 
 struct ProbeComponent : ComponentDefaults {

@@ -116,6 +116,25 @@ TEST(SoapLocal, StartingValuesConfigAndBuiltPacket)
     EXPECT_EQ(soap.Text(kSoapOtherHeaders), "");
     EXPECT_EQ(soap.Text(kSoapMethod), "M");
     EXPECT_EQ(soap.Text(kSoapSOAPPacket), "");
+
+    // Counts are refused below 0 and beyond the bound, with each list's code.
+    const struct {
+        int property;
+        int code;
+        const char* text;
+    } counts[] = {
+        {kSoapParamCount, 169, "Invalid param index (out of range)."},
+        {kSoapNamespaceCount, 170, "Invalid namespace index (out of range)."},
+        {kSoapCookieCount, 156, "Invalid cookie index (out of range)."},
+    };
+    for (const auto& c : counts) {
+        for (int bad : {-1, 100001, 2147483647}) {
+            EXPECT_EQ(soap.SetInt(c.property, bad), c.code) << c.property << " " << bad;
+            EXPECT_EQ(soap.Error(), c.text);
+        }
+        EXPECT_EQ(soap.SetInt(c.property, 3), 0);
+        EXPECT_EQ(soap.Int(c.property), 3);
+    }
 }
 
 TEST(SoapSpyne, UploadReturnsOkAndABadLoginIsAFault)
@@ -217,20 +236,29 @@ TEST(SoapRaw, EnvelopeAndHeadersByteForByte)
     EXPECT_EQ(soap.Text(kSoapXAttrPrefix, 2), "xml");
     EXPECT_EQ(soap.Text(kSoapXAttrNamespace, 2), "http://www.w3.org/XML/1998/namespace");
     EXPECT_EQ(soap.Text(kSoapParamAttr, 0), "kind=\"raw\" lang=\"en\"");
+    // A bad index gives each list's own code to a Get or Set, 280 to CheckIndex.
     EXPECT_EQ(soap.Text(kSoapXAttrName, 3), "");
-    EXPECT_EQ(soap.Code(), 280);
+    EXPECT_EQ(soap.Code(), 101);
     EXPECT_EQ(soap.Error(), "Invalid attribute index.");
     EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapXAttrName, 0), 280);
     ASSERT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/R"), 0);
     EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "");
+    EXPECT_EQ(soap.Code(), 102);
     EXPECT_EQ(soap.Error(), "No attributes available.");
     EXPECT_EQ(soap.Text(kSoapParamName, 1), "");
+    EXPECT_EQ(soap.Code(), 169);
     EXPECT_EQ(soap.Error(), "Invalid param index (out of range).");
+    EXPECT_EQ(SOAP_Set(soap.Handle(), kSoapParamAttr, 7, reinterpret_cast<INT_PTR>("a=\"1\""), 0), 169);
     EXPECT_EQ(soap.Text(kSoapCookieName, 0), "");
+    EXPECT_EQ(soap.Code(), 156);
     EXPECT_EQ(soap.Error(), "Invalid cookie index (out of range).");
+    EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapCookieValue, 0), 280);
     EXPECT_EQ(soap.Text(kSoapNamespacePrefix, 1), "SOAP-ENV");
     EXPECT_EQ(soap.Text(kSoapNamespaceURI, 2), "");
+    EXPECT_EQ(soap.Code(), 170);
     EXPECT_EQ(soap.Error(), "Invalid namespace index (out of range).");
+    EXPECT_EQ(SOAP_Set(soap.Handle(), kSoapNamespacePrefix, 0, reinterpret_cast<INT_PTR>("p"), 0), 170);
+    EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapNamespaceURI, 2), 280);
 
     // A second send without a reset keeps the SOAPAction line it had.
     ASSERT_EQ(soap.Set(kSoapActionURI, "urn:other"), 0);

@@ -1,6 +1,7 @@
-// Items are reached by walking from the first one; the whole list is one
-// allocation. Lengths that do not fit the 3-byte header are refused rather
-// than cut, which would leave the list unreadable.
+// Items are reached by walking from the first one, or from the item reached
+// last, so that reading or writing the items in order stays linear; the whole
+// list is one allocation. Lengths that do not fit the 3-byte header are
+// refused rather than cut, which would leave the list unreadable.
 #include "netcomp/core/text/StringList.h"
 
 #include <cstdio>
@@ -18,9 +19,16 @@ uint32_t StringList::LengthAt(uint32_t offset) const
 
 uint32_t StringList::ItemOffset(uint32_t i) const
 {
+    uint32_t k = 0;
     uint32_t offset = 0;
-    for (uint32_t k = 0; k < i; ++k)
+    if (i >= m_cursorIndex) {
+        k = m_cursorIndex;
+        offset = m_cursorOffset;
+    }
+    for (; k < i; ++k)
         offset += 3 + LengthAt(offset) + 1;
+    m_cursorIndex = i;
+    m_cursorOffset = offset;
     return offset;
 }
 
@@ -28,29 +36,43 @@ void StringList::Clear()
 {
     m_count = 0;
     m_data.Clear();
+    ForgetCursor();
 }
 
-// Replaces the bytes [from, to) of the packed buffer with one item made of
-// data. The new buffer is built aside, so data may point into the list.
+// Replaces the bytes [from, to) of the packed buffer (one whole item, or the
+// end) with one item made of data, in place: only the items behind it move.
 int StringList::Replace(uint32_t from, uint32_t to, const char* data, uint32_t n)
 {
     if (n > kMaxItemLength)
         return kOutOfMemory;
-    const unsigned char header[3] = {static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 8),
-                                     static_cast<unsigned char>(n)};
-    NetString built;
-    int rc = built.Append(m_data.Data(), from);
-    if (rc == kResultOk)
-        rc = built.Append(reinterpret_cast<const char*>(header), 3);
-    if (rc == kResultOk)
-        rc = built.Append(data, n);
-    if (rc == kResultOk)
-        rc = built.Append("", 1);
-    if (rc == kResultOk)
-        rc = built.Append(m_data.Data() + to, m_data.Length() - to);
-    if (rc != kResultOk)
-        return rc;
-    m_data = std::move(built);
+    if (n > 0 && data >= m_data.Data() && data <= m_data.Data() + m_data.Length()) {
+        // The new value is part of the list: take a copy before moving bytes.
+        NetString copy;
+        if (copy.Assign(n, data) != kResultOk)
+            return kOutOfMemory;
+        return Replace(from, to, copy.Data(), n);
+    }
+    const uint32_t oldLength = m_data.Length();
+    const uint32_t item = 3 + n + 1;
+    const uint32_t tail = oldLength - to;
+    if (uint64_t(from) + item + tail > NetString::kMaxLength)
+        return kOutOfMemory;
+    const uint32_t newLength = from + item + tail;
+    if (newLength > oldLength && m_data.Assign(newLength, nullptr) != kResultOk)
+        return kOutOfMemory;
+    char* base = m_data.Data();
+    std::memmove(base + from + item, base + to, tail);
+    base[from] = static_cast<char>(n >> 16);
+    base[from + 1] = static_cast<char>(n >> 8);
+    base[from + 2] = static_cast<char>(n);
+    if (n > 0)
+        std::memcpy(base + from + 3, data, n);
+    base[from + 3 + n] = '\0';
+    if (newLength < oldLength)
+        (void)m_data.Assign(newLength, nullptr);
+    // Offsets up to the replaced item stay; those behind it moved.
+    if (m_cursorOffset > from)
+        ForgetCursor();
     return kResultOk;
 }
 
@@ -100,6 +122,7 @@ int StringList::SetCount(uint32_t n)
         if (rc != kResultOk)
             return rc;
         m_count = n;
+        ForgetCursor();
         return kResultOk;
     }
     while (m_count < n) {

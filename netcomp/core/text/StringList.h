@@ -27,7 +27,12 @@ private:
     uint32_t ItemOffset(uint32_t i) const;
     uint32_t LengthAt(uint32_t offset) const;
     [[nodiscard]] int Replace(uint32_t from, uint32_t to, const char* data, uint32_t n);
+    void ForgetCursor() const { m_cursorIndex = m_cursorOffset = 0; }
 
     uint32_t m_count = 0;
     NetString m_data;
+    // The last item reached by position and its offset: walking the list in
+    // order goes on from there instead of from the first item.
+    mutable uint32_t m_cursorIndex = 0;
+    mutable uint32_t m_cursorOffset = 0;
 };

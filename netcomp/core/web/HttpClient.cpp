@@ -26,6 +26,7 @@ constexpr EventTable kHttpEvents = {
 };
 
 const char kDefaultUserAgent[] = "Tessarine HTTP/S Control";
+const char kBadCookieIndexText[] = "Invalid cookie index (out of range).";
 constexpr uint32_t kReadBuffer = 1u << 20;
 
 uint32_t NextSalt()
@@ -180,14 +181,16 @@ int HttpClient::AddCookie(const char* name, const char* value)
 
 int HttpClient::SetCookieCount(int n)
 {
-    return m_cookies.SetCount(n > 0 ? uint32_t(n) * 2 : 0);
+    if (int rc = CheckCount(n, CookieCount(), kHttpBadCookieIndex, kBadCookieIndexText))
+        return rc;
+    return m_cookies.SetCount(uint32_t(n) * 2);
 }
 
 int HttpClient::CheckCookieIndex(int i)
 {
     if (i >= 1 && i <= CookieCount())
         return kResultOk;
-    SetLastErrorText("Invalid cookie index (out of range).");
+    SetLastErrorText(kBadCookieIndexText);
     return kHttpBadCookieIndex;
 }
 

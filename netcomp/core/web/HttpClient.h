@@ -122,6 +122,10 @@ public:
     const char* Location() const { return m_location.CStr(); }
 
 protected:
+    // An asynchronous transfer keeps the component busy until it ends: its
+    // events come from the message loop, and a Set in one of them could free
+    // the request being sent.
+    bool EngineBusy() const override { return m_busyAction != 0; }
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;

@@ -386,7 +386,9 @@ int HttpClient::WaitForResponse()
 
 int HttpClient::FinishRequest(int action, int rc)
 {
-    if (rc != kResultOk || !m_parser.HasStatus())
+    // Without a status line (an old-style reply that is all body) there is
+    // no status to judge.
+    if (rc != kResultOk || m_statusLine.IsEmpty())
         return rc;
     const int code = m_statusCode;
     if (code >= 200 && code <= 299)

@@ -23,9 +23,6 @@ public:
     [[nodiscard]] int SetTimeoutSeconds(int seconds) { return SetHttpTimeout(seconds); }
     int TimeoutSeconds() const { return HttpTimeout(); }
 
-    // The cookie index is checked before the item is touched.
-    int CheckCookie(int index) { return CheckCookieIndex(index) ? kIndexOutOfRange : kResultOk; }
-
     [[nodiscard]] int Interrupt() { return DoAction(kHttpInterrupt); }
     [[nodiscard]] int ResetAll() { return DoAction(kHttpReset); }
 
@@ -57,8 +54,8 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
     P::ReadWrite<&E::IsConnected, &E::SetConnected>(kHttpConnected),
     P::ReadWrite<&E::ContentType, &E::SetContentType>(kHttpContentType),
     P::ReadWrite<&E::CookieCount, &E::SetCookieCount>(kHttpCookieCount),
-    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CheckCookie>(kHttpCookieName),
-    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CheckCookie>(kHttpCookieValue),
+    P::ReadWriteIndexed<&E::CookieName, &E::SetCookieName, &E::CheckCookieIndex>(kHttpCookieName),
+    P::ReadWriteIndexed<&E::CookieValue, &E::SetCookieValue, &E::CheckCookieIndex>(kHttpCookieValue),
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kHttpFirewallHost),
     P::ReadWrite<&E::GetFirewallPassword, &E::SetFirewallPassword>(kHttpFirewallPassword),
     P::ReadWrite<&E::GetFirewallPort, &E::SetFirewallPort>(kHttpFirewallPort),
@@ -96,10 +93,10 @@ constexpr PropertyDescriptor<E> kHttpProperties[] = {
 
 constexpr MethodDescriptor<E> kHttpMethods[] = {
     M::Call<&E::AddCookie>(kHttpMethodAddCookie),
-    M::Call<&E::DoEvents>(kHttpMethodDoEvents),
+    M::Call<&E::DoEvents>(kHttpMethodDoEvents).AnyTime(),
     M::Call<&E::Get>(kHttpMethodGet),
     M::Call<&E::Head>(kHttpMethodHead),
-    M::Call<&E::Interrupt>(kHttpMethodInterrupt),
+    M::Call<&E::Interrupt>(kHttpMethodInterrupt).AnyTime(),
     M::Call<&E::Post>(kHttpMethodPost),
     M::Call<&E::Put>(kHttpMethodPut),
     M::Call<&E::ResetAll>(kHttpMethodReset),

@@ -12,6 +12,8 @@
 
 namespace {
 
+const char kBadNamespaceIndexText[] = "Invalid namespace index (out of range).";
+
 const char* SoapErrorText(int code)
 {
     switch (code) {
@@ -139,25 +141,34 @@ int SoapEngine::SetParamValue(int index, const char* value)
     return rc;
 }
 
+int SoapEngine::SetParamCount(int n)
+{
+    if (int rc = CheckCount(n, ParamCount(), kSoapBadParamIndex, SoapErrorText(kSoapBadParamIndex)))
+        return rc;
+    return m_message.SetParamCount(n);
+}
+
+int SoapEngine::SetNamespaceCount(int n)
+{
+    if (int rc = CheckCount(n, NamespaceCount(), kSoapBadNamespaceIndex, kBadNamespaceIndexText))
+        return rc;
+    return m_message.SetNamespaceCount(n);
+}
+
 int SoapEngine::CheckParamIndex(int index)
 {
     if (index >= 0 && index <= m_message.ParamCount())
         return kResultOk;
     SetLastErrorText(SoapErrorText(kSoapBadParamIndex));
-    return kIndexOutOfRange;
-}
-
-int SoapEngine::CheckCookieRange(int index)
-{
-    return CheckCookieIndex(index) == kResultOk ? kResultOk : kIndexOutOfRange;
+    return kSoapBadParamIndex;
 }
 
 int SoapEngine::CheckNamespaceIndex(int index)
 {
     if (index >= 1 && index <= NamespaceCount())
         return kResultOk;
-    SetLastErrorText("Invalid namespace index (out of range).");
-    return kIndexOutOfRange;
+    SetLastErrorText(kBadNamespaceIndexText);
+    return kSoapBadNamespaceIndex;
 }
 
 int SoapEngine::CheckAttrIndex(int index)
@@ -166,7 +177,7 @@ int SoapEngine::CheckAttrIndex(int index)
     if (count > 0 && index >= 1 && index <= count)
         return kResultOk;
     SetLastErrorText(count == 0 ? "No attributes available." : "Invalid attribute index.");
-    return kIndexOutOfRange;
+    return count == 0 ? kSoapNoAttributes : kSoapBadAttrIndex;
 }
 
 int SoapEngine::ParamValueByName(const char* name, const char** value)

@@ -8,6 +8,10 @@
 #include "netcomp/core/web/HttpClient.h"
 #include "netcomp/core/web/SoapMessage.h"
 
+constexpr int kSoapBadAttrIndex = 101;
+constexpr int kSoapNoAttributes = 102;
+constexpr int kSoapBadNamespaceIndex = 170;
+
 enum SoapMode : int {
     kSoapModeNothing = 0,
     kSoapModeRequest = 1,
@@ -44,11 +48,10 @@ public:
 
     // Parameters: index 0 is the return slot.
     int ParamCount() const { return m_message.ParamCount(); }
-    [[nodiscard]] int SetParamCount(int n) { return m_message.SetParamCount(n); }
+    [[nodiscard]] int SetParamCount(int n);
     [[nodiscard]] int AddParameter(const char* name, const char* value);
     [[nodiscard]] int SetParamValue(int index, const char* value);
     [[nodiscard]] int CheckParamIndex(int index);
-    [[nodiscard]] int CheckCookieRange(int index);
     const char* ParamName(int i) { return m_message.ParamNames().Item(uint32_t(i)); }
     const char* ParamValue(int i) { return m_message.ParamValues().Item(uint32_t(i)); }
     const char* ParamAttr(int i) { return m_message.ParamAttributes().Item(uint32_t(i)); }
@@ -59,7 +62,7 @@ public:
 
     // Envelope namespaces, 1-based: namespace 1 is the envelope's own.
     int NamespaceCount() { return int(m_message.NamespaceUris().Count()); }
-    [[nodiscard]] int SetNamespaceCount(int n) { return m_message.SetNamespaceCount(n); }
+    [[nodiscard]] int SetNamespaceCount(int n);
     [[nodiscard]] int AddNamespace(const char* prefix, const char* uri) { return m_message.AddNamespace(prefix, uri); }
     [[nodiscard]] int CheckNamespaceIndex(int index);
     const char* NamespaceURI(int i) { return m_message.NamespaceUris().Item(uint32_t(i - 1)); }

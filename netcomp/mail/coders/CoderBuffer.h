@@ -62,6 +62,26 @@ public:
             return rc;
         return m_out.NextSplit();
     }
+    // Bytes of a format without lines, which may be cut anywhere: each split
+    // file is filled up to the split size.
+    void PutAnywhere(const char* p, size_t n)
+    {
+        const uint64_t split = m_out.SplitSize();
+        while (split && n && !m_out.Error()) {
+            if (WrittenInFile() >= split) {
+                // A failure stays on the stream and ends the loop.
+                if (Flush() == 0)
+                    (void)m_out.NextSplit();
+                continue;
+            }
+            const uint64_t room = split - WrittenInFile();
+            const size_t take = n < room ? n : size_t(room);
+            Put(p, take);
+            p += take;
+            n -= take;
+        }
+        Put(p, n);
+    }
     int Error() const { return m_out.Error(); }
 
 private:

@@ -9,8 +9,13 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <string>
 
 #include "netcomp/mail/coders/CoderErrors.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -57,6 +62,40 @@ bool CoderFileExists(const char* name)
         return false;
     std::fclose(f);
     return true;
+}
+
+#ifdef _WIN32
+namespace {
+
+// The full path as Windows resolves it: "/" as "\\", and trailing dots and
+// blanks of the last component dropped, as the file system drops them.
+std::string FullPath(const char* name)
+{
+    char* full = _fullpath(nullptr, name, 0);
+    std::string path = full ? full : name;
+    std::free(full);
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    while (!path.empty() && (path.back() == '.' || path.back() == ' '))
+        path.pop_back();
+    return path;
+}
+
+} // namespace
+#endif
+
+bool CoderSameFile(const char* a, const char* b)
+{
+#ifdef _WIN32
+    return _stricmp(FullPath(a).c_str(), FullPath(b).c_str()) == 0;
+#else
+    struct stat sa, sb;
+    if (stat(a, &sa) != 0 || stat(b, &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
 }
 
 bool CoderMakeTempFile(const char* prefix, NetStringBase& name)
@@ -154,6 +193,29 @@ int CoderFileStream::OpenReadSplit(const char* name, const char* extension)
     return OpenNumbered(false);
 }
 
+bool CoderFileStream::ReadsNumbered(int number, const char* name) const
+{
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%0*d", m_width, number);
+    if (int(std::strlen(digits)) > m_width)
+        return false;
+    std::string numbered(m_prefix.Data(), m_prefix.Length());
+    numbered += digits;
+    numbered += m_extension.CStr();
+    return CoderSameFile(numbered.c_str(), name);
+}
+
+bool CoderFileStream::Reads(const char* name) const
+{
+    if (!m_pattern)
+        return !m_name.IsEmpty() && CoderSameFile(m_name.CStr(), name);
+    for (int number = 1; number <= kMaxSplitFiles; ++number) {
+        if (ReadsNumbered(number, name))
+            return true;
+    }
+    return false;
+}
+
 int CoderFileStream::OpenWrite(const char* name, uint64_t splitSize, const char* extension)
 {
     if (std::strlen(name) > kMaxName)
@@ -172,6 +234,8 @@ int CoderFileStream::OpenWrite(const char* name, uint64_t splitSize, const char*
     }
     if (m_name.AssignText(name))
         return Fail(kCoderCantCreate);
+    if (m_input && m_input->Reads(name))
+        return Fail(kCoderCantCreate);
     if (!m_overwrite && CoderFileExists(name))
         return Fail(kCoderFileExists);
     m_file = std::fopen(name, "wb");
@@ -181,7 +245,9 @@ int CoderFileStream::OpenWrite(const char* name, uint64_t splitSize, const char*
     return 0;
 }
 
-// Opens file number m_fileCount + 1 of the pattern.
+// Opens file number m_fileCount + 1 of the pattern. Reading, a missing file
+// after the first is the end of the input, not a failure: the numbered files
+// run out where the writer stopped.
 int CoderFileStream::OpenNumbered(bool forWrite)
 {
     const int number = m_fileCount + 1;
@@ -190,11 +256,13 @@ int CoderFileStream::OpenNumbered(bool forWrite)
     char digits[16];
     std::snprintf(digits, sizeof digits, "%0*d", m_width, number);
     if (int(std::strlen(digits)) > m_width)
-        return Fail(forWrite ? kCoderSplitNamesShort : kCoderNoMoreFiles);
+        return forWrite ? Fail(kCoderSplitNamesShort) : kCoderNoMoreFiles;
     if (m_name.Assign(m_prefix.Length(), m_prefix.Data()) || m_name.AppendCStr(digits) ||
         m_name.AppendCStr(m_extension.CStr()))
         return Fail(kCoderCantCreate);
     if (forWrite) {
+        if (m_input && m_input->Reads(m_name.CStr()))
+            return Fail(kCoderCantCreate);
         if (!m_overwrite && CoderFileExists(m_name.CStr()))
             return Fail(kCoderFileExists);
         m_file = std::fopen(m_name.CStr(), "wb");
@@ -203,7 +271,7 @@ int CoderFileStream::OpenNumbered(bool forWrite)
     } else {
         m_file = std::fopen(m_name.CStr(), "rb");
         if (!m_file)
-            return Fail(number == 1 ? kCoderCantOpen : kCoderNoMoreFiles);
+            return number == 1 ? Fail(kCoderCantOpen) : kCoderNoMoreFiles;
     }
     m_fileWritten = 0;
     m_fileCount = number;
@@ -255,11 +323,8 @@ bool CoderFileStream::Refill()
             return false;
         std::fclose(m_file);
         m_file = nullptr;
-        const int count = m_fileCount;
-        if (OpenNumbered(false) != 0) {
-            m_fileCount = count;
+        if (OpenNumbered(false) != 0)
             return false;
-        }
     }
 }
 

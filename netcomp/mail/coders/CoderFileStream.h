@@ -24,6 +24,11 @@ public:
     [[nodiscard]] int OpenWrite(const char* name, uint64_t splitSize = 0, const char* extension = nullptr);
     // Opens a pattern (or a plain name) for reading its numbered files in turn.
     [[nodiscard]] int OpenReadSplit(const char* name, const char* extension);
+    // Before a stream opens for writing: a file that the input reads (any of
+    // the numbered files of a pattern) is refused with 3, never truncated.
+    void ProtectInput(const CoderFileStream* input) { m_input = input; }
+    // Whether the file of that name is one this stream reads.
+    bool Reads(const char* name) const;
     [[nodiscard]] int Close();
 
     [[nodiscard]] int Flush() override;
@@ -41,6 +46,7 @@ private:
     int WriteBytes(const char* data, size_t n) override;
     [[nodiscard]] int OpenNumbered(bool forWrite);
     [[nodiscard]] int FlushBuffer();
+    bool ReadsNumbered(int number, const char* name) const;
 
     bool m_overwrite;
     std::FILE* m_file = nullptr;
@@ -56,10 +62,14 @@ private:
     int m_width = 0;
     int m_fileCount = 0;
     NetString m_name;
+    const CoderFileStream* m_input = nullptr;
 };
 
 // Whether a file of that name can be opened for reading.
 bool CoderFileExists(const char* name);
+// Whether two names reach the same file: the same file on POSIX systems, the
+// same full path (case, "..", trailing dots and blanks aside) on Windows.
+bool CoderSameFile(const char* a, const char* b);
 // Creates a new empty file with the given prefix in the temporary folder and
 // gives its name; false when none could be made.
 bool CoderMakeTempFile(const char* prefix, NetStringBase& name);

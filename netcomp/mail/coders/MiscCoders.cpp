@@ -55,11 +55,15 @@ int ReadAll(CoderStream& in, NetStringBase& text)
 int UrlEncode(CoderStream& in, CoderStream& out)
 {
     CoderBuffer buffer(out);
+    // Split files end between escapes, so each one decodes alone.
+    const bool splitting = out.SplitSize() != 0;
     const char* block;
     size_t n;
     while (in.NextBlock(&block, &n)) {
         for (size_t i = 0; i < n; ++i) {
             const unsigned char c = static_cast<unsigned char>(block[i]);
+            if (splitting)
+                (void)buffer.SplitIfDue(3);
             if (UrlSafe(c)) {
                 buffer.Put(char(c));
             } else if (c == ' ') {
@@ -116,11 +120,14 @@ int UrlDecode(CoderStream& in, CoderStream& out)
 int HexEncode(CoderStream& in, CoderStream& out)
 {
     CoderBuffer buffer(out);
+    const bool splitting = out.SplitSize() != 0;
     const char* block;
     size_t n;
     while (in.NextBlock(&block, &n)) {
         for (size_t i = 0; i < n; ++i) {
             const unsigned char c = static_cast<unsigned char>(block[i]);
+            if (splitting)
+                (void)buffer.SplitIfDue(2);
             const char pair[2] = {kLowerHex[c >> 4], kLowerHex[c & 15]};
             buffer.Put(pair, 2);
         }
@@ -151,6 +158,14 @@ int HexDecode(CoderStream& in, CoderStream& out)
     return Finish(buffer, in);
 }
 
+// Converted text or a digest, split anywhere when the output is split.
+static int WriteWhole(CoderStream& out, const char* data, size_t n)
+{
+    CoderBuffer buffer(out);
+    buffer.PutAnywhere(data, n);
+    return buffer.Flush();
+}
+
 // A digest as lower-case hexadecimal text.
 static int WriteLowerHex(CoderStream& out, const unsigned char* digest, int n)
 {
@@ -159,7 +174,7 @@ static int WriteLowerHex(CoderStream& out, const unsigned char* digest, int n)
         hex[2 * i] = kLowerHex[digest[i] >> 4];
         hex[2 * i + 1] = kLowerHex[digest[i] & 15];
     }
-    return out.Write(hex, size_t(2 * n));
+    return WriteWhole(out, hex, size_t(2 * n));
 }
 
 int Md5HexCoder(CoderStream& in, CoderStream& out)
@@ -197,7 +212,7 @@ int JisEncode(CoderStream& in, CoderStream& out)
         return rc;
     if (SjisBytesToJis(text.Data(), text.Length(), converted))
         return kCoderNoSpace;
-    return out.Write(converted.Data(), converted.Length());
+    return WriteWhole(out, converted.Data(), converted.Length());
 }
 
 int JisDecode(CoderStream& in, CoderStream& out)

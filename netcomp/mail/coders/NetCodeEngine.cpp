@@ -58,9 +58,10 @@ int DecodeWithoutHeader(int format, CoderStream& in, CoderStream& out)
 // Where a UU or yEnc decoder writes once it has read the name in the data.
 class NetCodeOutput final : public CoderOutput {
 public:
-    NetCodeOutput(NetCodeEngine& engine, bool toFile, uint64_t reserve)
+    NetCodeOutput(NetCodeEngine& engine, bool toFile, uint64_t reserve, const CoderFileStream* input = nullptr)
         : m_engine(engine), m_toFile(toFile), m_reserve(reserve), m_file(engine.m_overwrite)
     {
+        m_file.ProtectInput(input);
     }
 
     int Open(const char* name, const char* mode, CoderStream** out) override
@@ -309,6 +310,7 @@ int NetCodeEngine::EncodeFile()
         m_fileName.AssignText(CoderBaseName(m_decoded.CStr())))
         return kOutOfMemory;
     CoderFileStream out(m_overwrite);
+    out.ProtectInput(&in);
     int rc = out.OpenWrite(m_encoded.CStr(), m_maxFileSize > 0 ? uint64_t(m_maxFileSize) : 0, SplitExtension(m_format));
     if (rc == 0) {
         in.SetProgress(in.FileSize(), m_progressStep, &NetCodeEngine::OnProgress, this);
@@ -338,7 +340,7 @@ int NetCodeEngine::DecodeFile()
         return kOutOfMemory;
     int rc;
     if (m_format == kNetCodeUu || m_format == kNetCodeYenc) {
-        NetCodeOutput output(*this, true, 0);
+        NetCodeOutput output(*this, true, 0, &in);
         rc = m_format == kNetCodeUu ? UuDecode(in, output) : YencDecode(in, output);
         if (int closed = output.Close(); rc == 0)
             rc = closed;
@@ -346,6 +348,7 @@ int NetCodeEngine::DecodeFile()
         if (m_fileName.IsEmpty())
             return kCoderNoOutputName;
         CoderFileStream out(m_overwrite);
+        out.ProtectInput(&in);
         rc = out.OpenWrite(m_fileName.CStr());
         if (rc == 0)
             rc = DecodeWithoutHeader(m_format, in, out);

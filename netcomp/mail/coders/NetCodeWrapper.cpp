@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/mail/coders/CoderErrors.h"
+#include "netcomp/mail/coders/CoderFileStream.h"
 #include "netcomp/include/netcomp_netcode.h"
 
 NetCodeWrapper::NetCodeWrapper()
@@ -21,10 +23,13 @@ int NetCodeWrapper::Config(const ConfigArg& arg, const char** answer)
         return ComponentBase::Config(arg, answer);
     if (arg.query)
         return AnswerInt(m_code.MaxFileSize(), answer);
-    return SetConfigInt(arg, [&](int size) {
-        m_code.SetMaxFileSize(size < 0 ? 0 : size);
-        return 0;
-    });
+    return SetConfigInt(
+        arg,
+        [&](int size) {
+            m_code.SetMaxFileSize(size);
+            return 0;
+        },
+        0);
 }
 
 int NetCodeWrapper::RunAction(int action)
@@ -34,6 +39,17 @@ int NetCodeWrapper::RunAction(int action)
     if (rc != 0)
         SetLastErrorText(m_code.LastErrorText());
     return rc;
+}
+
+// The name goes into UUencode and yEnc headers and may name the output: one
+// longer than a file name can be is refused.
+int NetCodeWrapper::SetFileName(const char* text)
+{
+    if (text && std::strlen(text) > CoderFileStream::kMaxName) {
+        SetLastErrorText(CoderErrorText(kCoderBadFileName));
+        return kCoderBadFileName;
+    }
+    return Assign(m_code.FileName(), text, 0);
 }
 
 // Bytes with a length; a length of 0 with data takes the data as a text.

@@ -24,7 +24,7 @@ public:
     }
     int FileCount() const { return m_code.FileCount(); }
     const char* GetFileName() { return m_code.FileName().CStr(); }
-    [[nodiscard]] int SetFileName(const char* text) { return Assign(m_code.FileName(), text, 0); }
+    [[nodiscard]] int SetFileName(const char* text);
     int GetFormat() const { return m_code.Format(); }
     void SetFormat(int format) { m_code.SetFormat(format); }
     bool GetUseEncodedName() const { return m_code.UseEncodedName(); }

@@ -49,8 +49,8 @@ constexpr MethodDescriptor<E> kFileMailerMethods[] = {
     M::Call<&E::AddAttachment>(kFileMailerAddAttachment),
     M::Call<&E::Connect>(kFileMailerConnect),
     M::Call<&E::Disconnect>(kFileMailerDisconnect),
-    M::Call<&E::DoEvents>(kFileMailerDoEvents),
-    M::Call<&E::InterruptMailer>(kFileMailerInterrupt),
+    M::Call<&E::DoEvents>(kFileMailerDoEvents).AnyTime(),
+    M::Call<&E::InterruptMailer>(kFileMailerInterrupt).AnyTime(),
     M::Call<&E::ProcessQueue>(kFileMailerProcessQueue),
     M::Call<&E::Queue>(kFileMailerQueue),
     M::Call<&E::ResetMailer>(kFileMailerResetHeaders),
@@ -58,6 +58,7 @@ constexpr MethodDescriptor<E> kFileMailerMethods[] = {
 };
 
 struct FileMailerComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kSmtpBusy;
     using Engine = E;
     static constexpr auto& kProperties = kFileMailerProperties;
     static constexpr auto& kMethods = kFileMailerMethods;

@@ -56,8 +56,8 @@ constexpr MethodDescriptor<E> kHtmlMailerMethods[] = {
     M::Call<&E::AddAttachment>(kHtmlMailerAddAttachment),
     M::Call<&E::Connect>(kHtmlMailerConnect),
     M::Call<&E::Disconnect>(kHtmlMailerDisconnect),
-    M::Call<&E::DoEvents>(kHtmlMailerDoEvents),
-    M::Call<&E::InterruptMailer>(kHtmlMailerInterrupt),
+    M::Call<&E::DoEvents>(kHtmlMailerDoEvents).AnyTime(),
+    M::Call<&E::InterruptMailer>(kHtmlMailerInterrupt).AnyTime(),
     M::Call<&E::ProcessQueue>(kHtmlMailerProcessQueue),
     M::Call<&E::Queue>(kHtmlMailerQueue),
     M::Call<&E::ResetMailer>(kHtmlMailerResetHeaders),
@@ -65,6 +65,7 @@ constexpr MethodDescriptor<E> kHtmlMailerMethods[] = {
 };
 
 struct HtmlMailerComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kSmtpBusy;
     using Engine = E;
     static constexpr auto& kProperties = kHtmlMailerProperties;
     static constexpr auto& kMethods = kHtmlMailerMethods;

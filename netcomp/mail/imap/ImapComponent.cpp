@@ -86,7 +86,8 @@ constexpr PropertyDescriptor<E> kImapProperties[] = {
     TextField(kImapSortCriteria),
     P::ReadWrite<&E::GetStartByte, &E::SetStartByte>(kImapStartByte),
     P::ReadWrite<&E::TimeoutSeconds, &E::SetTimeoutSeconds>(kImapTimeout),
-    P::ReadWrite<&E::GetUidMode, &E::SetUidMode>(kImapUIDMode),
+    // While an action runs the setter itself accepts only the present value.
+    P::ReadWrite<&E::GetUidMode, &E::SetUidMode>(kImapUIDMode).AnyTime(),
     TextField(kImapUser),
 };
 
@@ -102,7 +103,7 @@ constexpr MethodDescriptor<E> kImapMethods[] = {
     M::Custom(kImapDeleteMailbox, 0, &Run<7>),
     M::Call<&E::DeleteMailboxAcl>(kImapDeleteMailboxAcl),
     M::Custom(kImapDisconnect, 0, &Run<3>),
-    M::Call<&E::DoEvents>(kImapDoEvents),
+    M::Call<&E::DoEvents>(kImapDoEvents).AnyTime(),
     M::Custom(kImapExamineMailbox, 0, &Run<5>),
     M::Custom(kImapExpungeMailbox, 0, &Run<13>),
     M::Custom(kImapFetchMessageHeaders, 0, &Run<20>),
@@ -110,7 +111,7 @@ constexpr MethodDescriptor<E> kImapMethods[] = {
     M::Call<&E::FetchMessagePart>(kImapFetchMessagePart),
     M::Custom(kImapFetchMessageText, 0, &Run<21>),
     M::Custom(kImapGetMailboxAcl, 0, &Run<31>),
-    M::Custom(kImapInterrupt, 0, &Run<0>),
+    M::Custom(kImapInterrupt, 0, &Run<0>).AnyTime(),
     M::Custom(kImapListMailboxes, 0, &Run<15>),
     M::Custom(kImapListSubscribedMailboxes, 0, &Run<16>),
     M::Call<&E::LocalizeDate>(kImapLocalizeDate),
@@ -127,6 +128,7 @@ constexpr MethodDescriptor<E> kImapMethods[] = {
 };
 
 struct ImapComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kImapBusy;
     using Engine = E;
     static constexpr auto& kProperties = kImapProperties;
     static constexpr auto& kMethods = kImapMethods;

@@ -24,8 +24,11 @@ constexpr PropertyDescriptor<MimeWrapper> kMimeProperties[] = {
     P::ReadWriteIndexed<&W::PartContentTypeAttr, &W::SetPartContentTypeAttr, &W::CheckPartIndex>(
         kMimePartContentTypeAttr),
     P::ReadWrite<&W::GetPartCount, &W::SetPartCount>(kMimePartCount),
-    P::ReadWriteIndexed<&W::PartDecodedFile, &W::SetPartDecodedFile, &W::CheckPartIndex>(kMimePartDecodedFile),
-    P::ReadWriteIndexed<&W::PartDecodedString, &W::SetPartDecodedString, &W::CheckPartIndex>(kMimePartDecodedString),
+    // Reading a part's body decodes it on demand.
+    P::ReadWriteIndexed<&W::PartDecodedFile, &W::SetPartDecodedFile, &W::CheckPartIndex>(kMimePartDecodedFile)
+        .ReadActs(),
+    P::ReadWriteIndexed<&W::PartDecodedString, &W::SetPartDecodedString, &W::CheckPartIndex>(kMimePartDecodedString)
+        .ReadActs(),
     P::ReadWriteIndexed<&W::PartEncoding, &W::SetPartEncoding, &W::CheckPartIndex>(kMimePartEncoding),
     P::ReadWriteIndexed<&W::PartFilename, &W::SetPartFilename, &W::CheckPartIndex>(kMimePartFilename),
     P::ReadWriteIndexed<&W::PartHeaders, &W::SetPartHeaders, &W::CheckPartIndex>(kMimePartHeaders),

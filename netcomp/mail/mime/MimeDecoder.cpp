@@ -223,6 +223,8 @@ int MimeEngine::Decode(bool fromFile)
                     break;
                 }
                 ++index;
+                if (index == MimePartList::kMaxParts)
+                    return Fail(kMimeBadPartIndex, "Too many parts in the message.");
                 if (m_parts.Resize(index + 1))
                     return kOutOfMemory;
                 part = m_parts.At(index);

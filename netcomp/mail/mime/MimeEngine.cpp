@@ -155,6 +155,12 @@ int MimeEngine::Encode(bool toFile)
     const int count = m_parts.Count();
     if (count == 0)
         return 0;
+    // A part's file is read while the message is written: never the same file.
+    for (int i = 0; toFile && i < count; ++i) {
+        const NetString& input = m_parts.At(i)->file;
+        if (!input.IsEmpty() && CoderSameFile(input.CStr(), m_message.CStr()))
+            return FailCoder(kCoderCantCreate);
+    }
     if (m_boundary.IsEmpty() && GenerateBoundary())
         return kOutOfMemory;
     if (m_messageHeaders.AssignText(kMimeVersion))
@@ -290,6 +296,8 @@ MimePart* MimeEngine::PartOrFail(int index, int* rc)
 
 int MimeEngine::SetPartCount(int count)
 {
+    if (count < 0 || count > MimePartList::kMaxParts)
+        return Fail(kMimeBadPartIndex, "Invalid PartCount (out of range).");
     return m_parts.Resize(count);
 }
 
@@ -393,8 +401,15 @@ int MimeEngine::SetPartFile(int index, const char* path)
     CoderFileStream probe;
     if (!path || probe.OpenRead(path) != 0)
         return Fail(kMimeNoFile, "No file given");
-    if (part->file.AssignText(path))
+    NetString chosen;
+    if (chosen.AssignText(path))
         return kOutOfMemory;
+    // The caller's file takes the place of one decoded on demand (unless it
+    // names that very file).
+    if (!part->temporaryFile || !CoderSameFile(path, part->file.CStr())) {
+        part->DropTemporaryFile();
+        part->file = std::move(chosen);
+    }
     part->size = int64_t(probe.FileSize());
     if (part->encoding != 0 || !part->contentType.IsEmpty())
         return 0;
@@ -471,6 +486,7 @@ const char* MimeEngine::PartDecodedFile(int index)
     std::unique_ptr<CoderStream> window;
     CoderStream* in = nullptr;
     if (int rc = OpenPartBody(*part, source, window, &in)) {
+        std::remove(name.CStr());
         m_pending = rc;
         return nullptr;
     }
@@ -480,14 +496,14 @@ const char* MimeEngine::PartDecodedFile(int index)
         rc = DecodeBody(part->encoding, *in, out);
     if (int closed = out.Close(); rc == 0)
         rc = closed;
+    if (rc == 0 && part->file.Assign(name.Length(), name.Data()))
+        rc = kOutOfMemory;
     if (rc) {
+        std::remove(name.CStr());
         m_pending = FailCoder(rc);
         return nullptr;
     }
-    if (part->file.Assign(name.Length(), name.Data())) {
-        m_pending = Fail(kOutOfMemory, "Out of memory.");
-        return nullptr;
-    }
+    part->temporaryFile = true;
     return part->file.CStr();
 }
 

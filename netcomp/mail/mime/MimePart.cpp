@@ -1,5 +1,6 @@
 #include "netcomp/mail/mime/MimePart.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -84,6 +85,15 @@ int MimePart::RebuildHeaders(bool japanese)
     rc |= h.AppendCStr(MimeEncodingText(encoding));
     rc |= h.AppendCStr("\r\n");
     return rc ? kOutOfMemory : kResultOk;
+}
+
+void MimePart::DropTemporaryFile()
+{
+    if (!temporaryFile)
+        return;
+    std::remove(file.CStr());
+    file.Clear();
+    temporaryFile = false;
 }
 
 int MimePartList::Resize(int count)

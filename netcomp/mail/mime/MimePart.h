@@ -24,6 +24,11 @@ const char* MimeEncodingText(int encoding);
 int MimeEncodingOf(const char* value, size_t n);
 
 struct MimePart {
+    MimePart() = default;
+    ~MimePart() { DropTemporaryFile(); }
+    MimePart(const MimePart&) = delete;
+    MimePart& operator=(const MimePart&) = delete;
+
     int encoding = kMime7bit;
     int64_t size = 0;
     uint64_t bodyOffset = 0;
@@ -38,14 +43,22 @@ struct MimePart {
     NetString fileName;
     NetString name;
     NetString headers;
+    // The file holds the part's body decoded on demand into a temporary file
+    // of the engine's own, which goes with the part.
+    bool temporaryFile = false;
 
     // Builds the header block from the fields; japanese writes the name
     // parameters as ISO-2022-JP encoded words.
     [[nodiscard]] int RebuildHeaders(bool japanese);
+    // Removes the temporary file, if the file is one, and forgets it.
+    void DropTemporaryFile();
 };
 
 class MimePartList {
 public:
+    // The most parts a message may have, set by the caller or found by a decode.
+    static constexpr int kMaxParts = 10000;
+
     int Count() const { return int(m_parts.size()); }
     MimePart* At(int index) { return index >= 0 && index < Count() ? m_parts[size_t(index)].get() : nullptr; }
     // Drops the parts above count or appends empty ones; 200 when memory runs out.

@@ -47,8 +47,8 @@ constexpr MethodDescriptor<E> kPopMethods[] = {
     M::Call<&E::Connect>(kPopConnect),
     M::Call<&E::DeleteMessage>(kPopDeleteMessage),
     M::Call<&E::Disconnect>(kPopDisconnect),
-    M::Call<&E::DoEvents>(kPopDoEvents),
-    M::Call<&E::Interrupt>(kPopInterrupt),
+    M::Call<&E::DoEvents>(kPopDoEvents).AnyTime(),
+    M::Call<&E::Interrupt>(kPopInterrupt).AnyTime(),
     M::Call<&E::ListMessageSizes>(kPopListMessageSizes),
     M::Call<&E::ListMessageUids>(kPopListMessageUids),
     M::Call<&E::LocalizeDate>(kPopLocalizeDate),
@@ -58,6 +58,7 @@ constexpr MethodDescriptor<E> kPopMethods[] = {
 };
 
 struct PopComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kPopBusy;
     using Engine = E;
     static constexpr auto& kProperties = kPopProperties;
     static constexpr auto& kMethods = kPopMethods;

@@ -49,9 +49,9 @@ constexpr PropertyDescriptor<E> kSmtpProperties[] = {
 constexpr MethodDescriptor<E> kSmtpMethods[] = {
     M::Call<&E::Connect>(kSmtpConnect),
     M::Call<&E::Disconnect>(kSmtpDisconnect),
-    M::Call<&E::DoEvents>(kSmtpDoEvents),
+    M::Call<&E::DoEvents>(kSmtpDoEvents).AnyTime(),
     M::Call<&E::Expand>(kSmtpExpand),
-    M::Call<&E::InterruptAction>(kSmtpInterrupt),
+    M::Call<&E::InterruptAction>(kSmtpInterrupt).AnyTime(),
     M::Call<&E::ProcessQueue>(kSmtpProcessQueue),
     M::Call<&E::Queue>(kSmtpQueue),
     M::Call<&E::ResetHeaders>(kSmtpResetHeaders),
@@ -63,6 +63,7 @@ constexpr MethodDescriptor<E> kSmtpMethods[] = {
 };
 
 struct SmtpComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kSmtpBusy;
     using Engine = E;
     static constexpr auto& kProperties = kSmtpProperties;
     static constexpr auto& kMethods = kSmtpMethods;

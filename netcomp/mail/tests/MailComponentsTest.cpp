@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_mime.h"
@@ -174,6 +176,21 @@ TEST_F(MimeComponentTest, ErrorCodesAndIndexes)
     EXPECT_EQ(283, Set(kMimePartDecodedFile, 0, "no such file"));
     EXPECT_STREQ("No file given", MIME_GetLastError(m_mime));
 
+    // The part count is bounded, whether the caller sets it or a message brings it.
+    for (int bad : {-1, 10001, 10000000}) {
+        EXPECT_EQ(280, MIME_Set(m_mime, kMimePartCount, 0, bad, 0)) << bad;
+        EXPECT_STREQ("Invalid PartCount (out of range).", MIME_GetLastError(m_mime));
+    }
+    EXPECT_EQ(2, Number(kMimePartCount));
+    std::string many = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int i = 0; i < 10001; ++i)
+        many += "--b\r\n\r\nx\r\n";
+    EXPECT_EQ(0, Set(kMimeMessageHeaders, 0, ""));
+    EXPECT_EQ(0, Set(kMimeMessage, 0, many));
+    EXPECT_EQ(280, Do(kMimeDecodeFromString));
+    EXPECT_STREQ("Too many parts in the message.", MIME_GetLastError(m_mime));
+    EXPECT_EQ(0, Set(kMimeMessageHeaders, 0, ""));
+
     EXPECT_EQ(0, Set(kMimeMessage, 0, "MIME-Version: 2.0\r\n\r\nbody"));
     EXPECT_EQ(281, Do(kMimeDecodeFromString));
     EXPECT_STREQ("Unknown MIME type", MIME_GetLastError(m_mime));
@@ -220,6 +237,7 @@ TEST_F(NetCodeComponentTest, FormatsFilesAndErrors)
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = char(i * 7 + i / 251);
     WriteFile("in.bin", data);
+    EXPECT_EQ(-1, Config("MaxFileSize=-1"));
     EXPECT_EQ(0, Config("MaxFileSize=20000"));
     std::string answer;
     EXPECT_EQ(0, Config("MaxFileSize", &answer));
@@ -251,4 +269,140 @@ TEST_F(NetCodeComponentTest, FormatsFilesAndErrors)
     EXPECT_EQ(11, NetCode_Do(m_code, kNetCodeEncodeFile, 0, nullptr, nullptr));
     SetNumber(kNetCodeFormat, 12);
     EXPECT_EQ(19, NetCode_Do(m_code, kNetCodeEncodeString, 0, nullptr, nullptr));
+}
+
+namespace {
+
+// An owner whose Progress handler meddles with the object that fires it.
+struct Meddler {
+    std::function<void()> inside;
+    std::vector<int> results;
+    static int WINAPI Callback(INT_PTR user, int, int, INT_PTR*, int*)
+    {
+        auto* self = reinterpret_cast<Meddler*>(user);
+        if (self->inside)
+            self->inside();
+        return 0;
+    }
+};
+
+std::string Pattern(size_t n)
+{
+    std::string data(n, '\0');
+    for (size_t i = 0; i < n; ++i)
+        data[i] = char(i * 13 + i / 97);
+    return data;
+}
+
+} // namespace
+
+// Changing the object from its own Progress event would free the buffers the
+// running action reads and writes: every such call is refused as busy, and
+// the action ends with the output it would have made undisturbed.
+TEST(ComponentReentry, MimeProgressHandlerCannotPullTheMessageAway)
+{
+    const std::string data = Pattern(200000);
+    auto encode = [&](void* mime) {
+        EXPECT_EQ(0, MIME_Set(mime, kMimePartCount, 0, 2, 0));
+        EXPECT_EQ(0, MIME_Set(mime, kMimePartDecodedString, 0, T(data.data()), int(data.size())));
+        EXPECT_EQ(0, MIME_Set(mime, kMimePartDecodedString, 1, T("second part"), 0));
+        EXPECT_EQ(0, MIME_Set(mime, kMimeBoundary, 0, T("b"), 0));
+        EXPECT_EQ(0, MIME_Do(mime, kMimeEncodeToString, 0, nullptr, nullptr)) << MIME_GetLastError(mime);
+        int length = 0;
+        const char* message = reinterpret_cast<const char*>(MIME_Get(mime, kMimeMessage, 0, &length));
+        return std::string(message, size_t(length));
+    };
+    Meddler quiet;
+    void* reference = MIME_Create(&Meddler::Callback, reinterpret_cast<INT_PTR>(&quiet), nullptr);
+    const std::string expected = encode(reference);
+    MIME_Destroy(reference);
+
+    Meddler meddler;
+    void* mime = MIME_Create(&Meddler::Callback, reinterpret_cast<INT_PTR>(&meddler), nullptr);
+    meddler.inside = [&] {
+        meddler.results.push_back(MIME_Set(mime, kMimeMessage, 0, T("x"), 1));
+        meddler.results.push_back(MIME_Set(mime, kMimePartCount, 0, 0, 0));
+        meddler.results.push_back(MIME_Set(mime, kMimePartDecodedString, 0, T("y"), 1));
+        meddler.results.push_back(MIME_Set(mime, kMimeBoundary, 0, T("c"), 0));
+        meddler.results.push_back(MIME_Do(mime, kMimeReset, 0, nullptr, nullptr));
+        meddler.results.push_back(MIME_Do(mime, kMimeEncodeToString, 0, nullptr, nullptr));
+        int length = -1;
+        const char* part = reinterpret_cast<const char*>(MIME_Get(mime, kMimePartDecodedString, 0, &length));
+        meddler.results.push_back(part && *part == '\0' && length == 0 ? MIME_GetLastErrorCode(mime) : -2);
+    };
+    EXPECT_EQ(expected, encode(mime));
+    ASSERT_FALSE(meddler.results.empty());
+    for (int rc : meddler.results)
+        EXPECT_EQ(143, rc);
+
+    // Afterwards the same calls work again.
+    meddler.inside = nullptr;
+    EXPECT_EQ(0, MIME_Do(mime, kMimeReset, 0, nullptr, nullptr));
+    EXPECT_EQ(0, int(MIME_Get(mime, kMimePartCount, 0, nullptr)));
+    MIME_Destroy(mime);
+}
+
+TEST(ComponentReentry, NetCodeProgressHandlerCannotPullTheDataAway)
+{
+    const std::string data = Pattern(300000);
+    Meddler meddler;
+    void* code = NetCode_Create(&Meddler::Callback, reinterpret_cast<INT_PTR>(&meddler), nullptr);
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeFormat, 0, kNetCodeFormatBase64, 0));
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeDecodedData, 0, T(data.data()), int(data.size())));
+    meddler.inside = [&] {
+        meddler.results.push_back(NetCode_Set(code, kNetCodeDecodedData, 0, T("a"), 1));
+        meddler.results.push_back(NetCode_Set(code, kNetCodeEncodedData, 0, T("b"), 1));
+        meddler.results.push_back(NetCode_Set(code, kNetCodeFormat, 0, kNetCodeFormatHex, 0));
+        meddler.results.push_back(NetCode_Do(code, kNetCodeEncodeString, 0, nullptr, nullptr));
+        meddler.results.push_back(NetCode_Do(code, kNetCodeDecodeString, 0, nullptr, nullptr));
+    };
+    EXPECT_EQ(0, NetCode_Do(code, kNetCodeEncodeString, 0, nullptr, nullptr)) << NetCode_GetLastError(code);
+    ASSERT_FALSE(meddler.results.empty());
+    for (int rc : meddler.results)
+        EXPECT_EQ(143, rc);
+
+    // The encoded text decodes to the data it was made from.
+    meddler.inside = nullptr;
+    EXPECT_EQ(0, NetCode_Do(code, kNetCodeDecodeString, 0, nullptr, nullptr)) << NetCode_GetLastError(code);
+    int length = 0;
+    const char* decoded = reinterpret_cast<const char*>(NetCode_Get(code, kNetCodeDecodedData, 0, &length));
+    EXPECT_TRUE(std::string(decoded, size_t(length)) == data);
+    NetCode_Destroy(code);
+}
+
+// An output file that is the input (in another spelling) is refused and the
+// input stays whole; a name longer than a file name is refused; the files a
+// MIME object decodes parts into go with the object.
+TEST(ComponentFiles, NoActionWritesOntoItsInputAndNoneLeavesFilesBehind)
+{
+    const std::string data(20000, 'i');
+    WriteFile("own.bin", data);
+    void* code = NetCode_Create(nullptr, 0, nullptr);
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeOverwrite, 0, 1, 0));
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeFormat, 0, kNetCodeFormatUuencode, 0));
+    EXPECT_EQ(0, NetCode_Set(code, kNetCodeDecodedData, 0, T("own.bin"), 0));
+    for (const char* output : {"OWN.BIN", ".\\own.bin.", "own.bin "}) {
+        EXPECT_EQ(0, NetCode_Set(code, kNetCodeEncodedData, 0, T(output), 0));
+        EXPECT_EQ(3, NetCode_Do(code, kNetCodeEncodeFile, 0, nullptr, nullptr)) << output;
+    }
+    EXPECT_TRUE(ReadFile("own.bin") == data);
+    const std::string longName(200000, 'n');
+    EXPECT_EQ(16, NetCode_Set(code, kNetCodeFileName, 0, T(longName.c_str()), 0));
+    EXPECT_STREQ("The given filename doesn't exist", NetCode_GetLastError(code));
+    NetCode_Destroy(code);
+
+    void* mime = MIME_Create(nullptr, 0, nullptr);
+    EXPECT_EQ(0, MIME_Set(mime, kMimePartCount, 0, 1, 0));
+    EXPECT_EQ(0, MIME_Set(mime, kMimePartDecodedFile, 0, T("own.bin"), 0));
+    EXPECT_EQ(0, MIME_Set(mime, kMimeMessage, 0, T("Own.Bin"), 0));
+    EXPECT_EQ(3, MIME_Do(mime, kMimeEncodeToFile, 0, nullptr, nullptr));
+    EXPECT_TRUE(ReadFile("own.bin") == data);
+
+    const std::string message = "Content-Transfer-Encoding: base64\r\n\r\nYWJj\r\n";
+    EXPECT_EQ(0, MIME_Set(mime, kMimeMessage, 0, T(message.c_str()), 0));
+    EXPECT_EQ(0, MIME_Do(mime, kMimeDecodeFromString, 0, nullptr, nullptr));
+    const std::string decoded = reinterpret_cast<const char*>(MIME_Get(mime, kMimePartDecodedFile, 0, nullptr));
+    EXPECT_EQ("abc", ReadFile(decoded));
+    MIME_Destroy(mime);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(decoded.c_str()));
 }

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "netcomp/mail/coders/CoderErrors.h"
+#include "netcomp/mail/coders/CoderFileStream.h"
 #include "netcomp/mail/mime/MimeEngine.h"
 #include "netcomp/mail/tests/CoderTestSupport.h"
 
@@ -227,4 +229,67 @@ TEST(MimeEngine, JapaneseNamesTravelAsEncodedWords)
     ASSERT_EQ(back.Run(kMimeRunDecodeText), 0);
     ASSERT_EQ(back.PartCount(), 2);
     EXPECT_EQ(Text(*back.PartField(1, MimePartField::FileName)), sjisName);
+}
+
+// Parts decoded on demand into temporary files: each file goes with its part,
+// when the message is reset, decoded anew, cut to fewer parts or destroyed.
+TEST(MimeEngine, DecodedFilesGoWithTheirParts)
+{
+    const std::string message = "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\none\r\n--b\r\n"
+                                "Content-Transfer-Encoding: base64\r\n\r\ndHdv\r\n--b--\r\n";
+    auto decoded = [&](MimeEngine& mime) {
+        mime.MessageHeaders().Clear();
+        EXPECT_EQ(mime.Message().Assign(uint32_t(message.size()), message.data()), 0);
+        EXPECT_EQ(mime.Run(kMimeRunDecodeText), 0);
+        std::vector<std::string> files;
+        for (int i = 0; i < mime.PartCount(); ++i) {
+            const char* file = mime.PartDecodedFile(i);
+            files.push_back(file ? file : "");
+        }
+        EXPECT_EQ(ReadWholeFile(files.at(1)), "two");
+        return files;
+    };
+    auto gone = [](const std::vector<std::string>& files) {
+        for (const std::string& f : files) {
+            if (CoderFileExists(f.c_str()))
+                return false;
+        }
+        return true;
+    };
+    MimeEngine mime;
+    std::vector<std::string> files = decoded(mime);
+    ASSERT_EQ(mime.Run(kMimeRunReset), 0);
+    EXPECT_TRUE(gone(files));
+    files = decoded(mime);
+    const std::vector<std::string> again = decoded(mime);
+    EXPECT_TRUE(gone(files));
+    ASSERT_EQ(mime.SetPartCount(1), 0);
+    EXPECT_TRUE(gone({again[1]}));
+    // A file of the caller's own takes a part's place: the temporary one goes, the caller's stays.
+    ScratchFile("own.txt", "own");
+    ASSERT_EQ(mime.SetPartFile(0, "own.txt"), 0);
+    EXPECT_TRUE(gone({again[0]}));
+    {
+        MimeEngine other;
+        files = decoded(other);
+    }
+    EXPECT_TRUE(gone(files));
+    ASSERT_EQ(mime.SetPartCount(0), 0);
+    EXPECT_EQ(ReadWholeFile("own.txt"), "own");
+}
+
+// A message written to a file never replaces one of its parts' files.
+TEST(MimeEngine, AMessageFileThatIsAPartFileIsRefused)
+{
+    ScratchFile("part.bin", std::string(3000, 'p'));
+    MimeEngine mime;
+    ASSERT_EQ(mime.SetPartCount(2), 0);
+    ASSERT_EQ(mime.SetPartData(0, "text", 4), 0);
+    ASSERT_EQ(mime.SetPartFile(1, "part.bin"), 0);
+    ASSERT_EQ(mime.Message().AssignText("./part.bin"), 0);
+    EXPECT_EQ(mime.Run(kMimeRunEncodeFile), kCoderCantCreate);
+    EXPECT_STREQ(mime.LastErrorText(), "Can't create the file for write (illegal name ?)");
+    EXPECT_EQ(ReadWholeFile("part.bin"), std::string(3000, 'p'));
+    ASSERT_EQ(mime.Message().AssignText("message.eml"), 0);
+    EXPECT_EQ(mime.Run(kMimeRunEncodeFile), 0);
 }

@@ -138,3 +138,104 @@ TEST(NetCodeEngine, SplitFilesAndNames)
     ASSERT_EQ(e.EncodedData().AssignText("evil.uue"), 0);
     EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderNoUuName);
 }
+
+// Every format splits its encoded file into numbered files of at most the
+// maximum size (the text formats at line ends, URL and hex between escapes,
+// JIS and the digests anywhere) and joins them again when decoding.
+TEST(NetCodeEngine, EveryFormatSplitsAndJoins)
+{
+    std::mt19937 rng(23);
+    const std::string binary = RandomBytes(rng, 40000, false);
+    std::string text;
+    while (text.size() < 30000)
+        text += "\x93\xfa\x96\x7b\x8c\xea and ASCII, line\r\n"; // Shift-JIS
+    const struct {
+        int format;
+        const char* extension;
+        bool decodes;
+    } formats[] = {
+        {kNetCodeUu, ".UUE", true},   {kNetCodeBase64, ".B64", true}, {kNetCodeQp, ".Q_P", true},
+        {kNetCodeUrl, ".Q_P", true},  {kNetCodeJis, ".Q_P", true},    {kNetCodeYenc, ".Q_P", true},
+        {kNetCodeMd5, ".Q_P", false}, {kNetCodeSha1, ".Q_P", false},  {kNetCodeHex, ".Q_P", true},
+    };
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.format);
+        // The text formats take text: quoted-printable writes each line end as CR LF.
+        const std::string& data = f.format == kNetCodeJis || f.format == kNetCodeQp ? text : binary;
+        const std::string input = "split" + std::to_string(f.format) + ".in";
+        ScratchFile(input, data);
+        const std::string stem = "s" + std::to_string(f.format) + "_";
+        NetCodeEngine e;
+        e.SetFormat(f.format);
+        e.SetOverwrite(true);
+        e.SetMaxFileSize(f.decodes ? 9000 : 20);
+        ASSERT_EQ(e.DecodedData().AssignText(input.c_str()), 0);
+        ASSERT_EQ(e.EncodedData().AssignText((stem + "??").c_str()), 0);
+        ASSERT_EQ(e.Run(kNetCodeRunEncodeFile), 0) << e.LastErrorText();
+        const int files = e.FileCount();
+        EXPECT_GT(files, 1);
+        std::string joined;
+        for (int i = 1; i <= files; ++i) {
+            const std::string part = ReadWholeFile(stem + (i < 10 ? "0" : "") + std::to_string(i) + f.extension);
+            EXPECT_FALSE(part.empty()) << i;
+            EXPECT_LE(part.size(), size_t(f.decodes ? 9000 : 20)) << i;
+            joined += part;
+        }
+        EXPECT_TRUE(ReadWholeFile(stem + std::to_string(files + 1) + f.extension).empty());
+        if (!f.decodes) {
+            EXPECT_EQ(joined.size(), f.format == kNetCodeMd5 ? 32u : 40u);
+            continue;
+        }
+        const std::string output = "split" + std::to_string(f.format) + ".out";
+        ASSERT_EQ(e.DecodedData().AssignText(output.c_str()), 0);
+        EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), 0) << e.LastErrorText();
+        EXPECT_EQ(e.FileCount(), files);
+        EXPECT_TRUE(ReadWholeFile(output) == data);
+    }
+}
+
+// The output of a file action is never its own input: encoding or decoding a
+// file onto itself would cut it short, or read its own output for ever.
+TEST(NetCodeEngine, AnOutputThatIsTheInputIsRefused)
+{
+    const std::string data(5000, 'd');
+    ScratchFile("self.bin", data);
+    ScratchFile("self01.Q_P", data);
+    NetCodeEngine e;
+    e.SetOverwrite(true);
+    e.SetFormat(kNetCodeHex);
+    const struct {
+        const char* input;
+        const char* output;
+        int split;
+    } cases[] = {
+        {"self.bin", "self.bin", 0},
+        {"self.bin", "./self.bin", 0},
+        {"./self01.Q_P", "self??", 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        e.SetMaxFileSize(c.split);
+        ASSERT_EQ(e.DecodedData().AssignText(c.input), 0);
+        ASSERT_EQ(e.EncodedData().AssignText(c.output), 0);
+        EXPECT_EQ(e.Run(kNetCodeRunEncodeFile), kCoderCantCreate);
+        EXPECT_STREQ(e.LastErrorText(), "Can't create the file for write (illegal name ?)");
+    }
+    EXPECT_TRUE(ReadWholeFile("self.bin") == data);
+    EXPECT_TRUE(ReadWholeFile("self01.Q_P") == data);
+
+    // Decoding: the named output, and the name the data brings.
+    e.SetMaxFileSize(0);
+    ScratchFile("self.hex", "6162");
+    ASSERT_EQ(e.EncodedData().AssignText("self.hex"), 0);
+    ASSERT_EQ(e.DecodedData().AssignText("./self.hex"), 0);
+    EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderCantCreate);
+    EXPECT_EQ(ReadWholeFile("self.hex"), "6162");
+    ScratchFile("named.uue", "begin 644 named.uue\r\n#86)C\r\n`\r\nend\r\n");
+    e.SetFormat(kNetCodeUu);
+    e.DecodedData().Clear();
+    e.FileName().Clear();
+    ASSERT_EQ(e.EncodedData().AssignText("named.uue"), 0);
+    EXPECT_EQ(e.Run(kNetCodeRunDecodeFile), kCoderCantCreate);
+    EXPECT_EQ(ReadWholeFile("named.uue"), "begin 644 named.uue\r\n#86)C\r\n`\r\nend\r\n");
+}

@@ -52,7 +52,7 @@ constexpr PropertyDescriptor<E> kSnmpAgentProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kSnmpAgentMethods[] = {
-    M::Call<&E::DoEvents>(kSnmpAgentDoEvents),
+    M::Call<&E::DoEvents>(kSnmpAgentDoEvents).AnyTime(),
     M::Call<&E::Reset>(kSnmpAgentReset),
     M::Call<&E::SendSecureTrap>(kSnmpAgentSendSecureTrap),
     M::Call<&E::SendTrap>(kSnmpAgentSendTrap),
@@ -60,6 +60,7 @@ constexpr MethodDescriptor<E> kSnmpAgentMethods[] = {
 };
 
 struct SnmpAgentComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kSnmpBusy;
     using Engine = E;
     static constexpr auto& kProperties = kSnmpAgentProperties;
     static constexpr auto& kMethods = kSnmpAgentMethods;

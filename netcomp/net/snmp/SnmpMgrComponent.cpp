@@ -41,7 +41,9 @@ using M = Methods<E>;
 
 constexpr PropertyDescriptor<E> kSnmpMgrProperties[] = {
     P::ReadWrite<&E::GetAcceptData, &E::SetAcceptData>(kSnmpMgrAcceptData),
-    P::ReadWrite<&E::IsActive, &E::SetActiveState>(kSnmpMgrActive),
+    // Closing from an event ends a waiting request: the socket goes once the
+    // datagram being delivered is done with.
+    P::ReadWrite<&E::IsActive, &E::SetActiveState>(kSnmpMgrActive).AnyTime(),
     P::ReadWrite<&E::GetAuthProtocol, &E::SetAuthProtocol>(kSnmpMgrAuthenticationProtocol),
     P::ReadWrite<&E::GetCommunity, &E::SetCommunity>(kSnmpMgrCommunity),
     P::Read<&E::GetErrorDescription>(kSnmpMgrErrorDescription),
@@ -68,8 +70,8 @@ constexpr PropertyDescriptor<E> kSnmpMgrProperties[] = {
 
 constexpr MethodDescriptor<E> kSnmpMgrMethods[] = {
     M::Call<&E::Discover>(kSnmpMgrDiscover),
-    M::Call<&E::DoEvents>(kSnmpMgrDoEvents),
-    M::Call<&E::Interrupt>(kSnmpMgrInterrupt),
+    M::Call<&E::DoEvents>(kSnmpMgrDoEvents).AnyTime(),
+    M::Call<&E::Interrupt>(kSnmpMgrInterrupt).AnyTime(),
     M::Call<&E::Reset>(kSnmpMgrReset),
     M::Call<&E::SendGetBulkRequest>(kSnmpMgrSendGetBulkRequest),
     M::Call<&E::SendGetNextRequest>(kSnmpMgrSendGetNextRequest),
@@ -80,6 +82,7 @@ constexpr MethodDescriptor<E> kSnmpMgrMethods[] = {
 };
 
 struct SnmpMgrComponent : ComponentDefaults {
+    static constexpr int kBusyCode = kSnmpBusy;
     using Engine = E;
     static constexpr auto& kProperties = kSnmpMgrProperties;
     static constexpr auto& kMethods = kSnmpMgrMethods;

@@ -48,9 +48,9 @@ int SetDataToSend(E& engine, int, int index, INT_PTR value, int length)
     return engine.SendData(index, reinterpret_cast<const char*>(value), length);
 }
 
-int CheckConnection(E& engine, int index)
+int CheckConnection(E& engine, int index, IndexUse use)
 {
-    return engine.CheckConnection(index);
+    return engine.CheckConnection(index, use);
 }
 
 constexpr PropertyDescriptor<E> kIpDaemonProperties[] = {
@@ -73,7 +73,7 @@ constexpr PropertyDescriptor<E> kIpDaemonProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpDaemonMethods[] = {
-    M::Call<&E::Disconnect>(kIpDaemonDisconnect), M::Call<&E::WaitEvents>(kIpDaemonDoEvents),
+    M::Call<&E::Disconnect>(kIpDaemonDisconnect), M::Call<&E::WaitEvents>(kIpDaemonDoEvents).AnyTime(),
     M::CallBytes<&E::Send>(kIpDaemonSend),        M::Call<&E::SendLine>(kIpDaemonSendLine),
     M::Call<&E::Shutdown>(kIpDaemonShutdown),
 };

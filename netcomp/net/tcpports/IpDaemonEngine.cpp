@@ -67,7 +67,8 @@ int IpDaemonEngine::Config(const ConfigArg& arg, const char** answer)
     if (StrICmp(key, "MaxConnections") == 0) {
         if (arg.query)
             return AnswerInt(m_map.Size(), answer);
-        return SetConfigInt(arg, [&](int n) { return SetMaxConnections(n); });
+        return SetConfigInt(
+            arg, [&](int n) { return SetMaxConnections(n); }, 0);
     }
     int* sizes[] = {&m_maxLineLength, &m_inBufferSize, &m_outBufferSize};
     const char* names[] = {"MaxLineLength", "InBufferSize", "OutBufferSize"};
@@ -76,10 +77,13 @@ int IpDaemonEngine::Config(const ConfigArg& arg, const char** answer)
             continue;
         if (arg.query)
             return AnswerInt(*sizes[i], answer);
-        return SetConfigInt(arg, [&](int n) {
-            *sizes[i] = n;
-            return kResultOk;
-        });
+        return SetConfigInt(
+            arg,
+            [&](int n) {
+                *sizes[i] = n;
+                return kResultOk;
+            },
+            0);
     }
     return NetComponent::Config(arg, answer);
 }
@@ -153,21 +157,21 @@ int IpDaemonEngine::SetBacklog(int backlog)
     return kResultOk;
 }
 
-int IpDaemonEngine::CheckConnection(int id)
+int IpDaemonEngine::CheckConnection(int id, IndexUse use)
 {
     if (id >= 1 && size_t(id) <= m_slots.size() && m_slots[size_t(id) - 1] && !m_slots[size_t(id) - 1]->Removed())
         return kResultOk;
-    SetLastErrorText("Invalid ConnectionId.");
-    return kIndexOutOfRange;
+    if (use == IndexUse::Check) {
+        SetLastErrorText("Invalid ConnectionId.");
+        return kIndexOutOfRange;
+    }
+    SetLastErrorText("Invalid ConnectionId");
+    return kDaemonInvalidConnection;
 }
 
 DaemonConnection* IpDaemonEngine::Connection(int id)
 {
-    if (CheckConnection(id) != kResultOk) {
-        SetLastErrorText("Invalid ConnectionId");
-        return nullptr;
-    }
-    return m_slots[size_t(id) - 1];
+    return CheckConnection(id) == kResultOk ? m_slots[size_t(id) - 1] : nullptr;
 }
 
 LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

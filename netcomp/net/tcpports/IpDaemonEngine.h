@@ -41,8 +41,9 @@ public:
     int ConnectionCount() const { return m_connectionCount; }
     int MaxConnections() const { return m_map.Size(); }
 
-    // 0 for a live connection, else 280 with its text.
-    int CheckConnection(int id);
+    // 0 for a live connection; else 126 "Invalid ConnectionId" for a property
+    // or method, 280 "Invalid ConnectionId." for the CheckIndex function.
+    int CheckConnection(int id, IndexUse use = IndexUse::Access);
     // The live connection with this number, or null with 126 and its text.
     DaemonConnection* Connection(int id);
 

@@ -31,9 +31,12 @@ constexpr PropertyDescriptor<E> kIpPortProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kIpPortMethods[] = {
-    M::Call<&E::Connect>(kIpPortConnect),   M::Call<&E::DisconnectNow>(kIpPortDisconnect),
-    M::Call<&E::DoEvents>(kIpPortDoEvents), M::Call<&E::GetLine>(kIpPortGetLine),
-    M::CallBytes<&E::Send>(kIpPortSend),    M::Call<&E::SendLine>(kIpPortSendLine),
+    M::Call<&E::Connect>(kIpPortConnect),
+    M::Call<&E::DisconnectNow>(kIpPortDisconnect),
+    M::Call<&E::DoEvents>(kIpPortDoEvents).AnyTime(),
+    M::Call<&E::GetLine>(kIpPortGetLine),
+    M::CallBytes<&E::Send>(kIpPortSend),
+    M::Call<&E::SendLine>(kIpPortSendLine),
 };
 
 struct IpPortComponent : ComponentDefaults {

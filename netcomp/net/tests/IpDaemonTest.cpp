@@ -17,6 +17,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
@@ -169,7 +170,11 @@ TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
     EXPECT_EQ(d.SendLine(3, "nobody"), 126);
     EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Invalid ConnectionId");
     EXPECT_EQ(IPDaemon_CheckIndex(d.obj, kIpDaemonRemotePort, 3), 280);
+    EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Invalid ConnectionId.");
     EXPECT_EQ(IPDaemon_Get(d.obj, kIpDaemonRemotePort, 3, nullptr), 0);
+    EXPECT_EQ(IPDaemon_GetLastErrorCode(d.obj), 126);
+    EXPECT_EQ(IPDaemon_Set(d.obj, kIpDaemonEOL, 3, reinterpret_cast<INT_PTR>("\n"), 1), 126);
+    EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Invalid ConnectionId");
 
     ASSERT_EQ(IPDaemon_Do(d.obj, kIpDaemonShutdown, 0, nullptr, nullptr), 0);
     EXPECT_EQ(d.Count(), 0);
@@ -259,6 +264,23 @@ TEST(IpDaemon, ASmallTableServesManyConnectionsInTurn)
         ASSERT_EQ(d.Connected().size(), i);
         ASSERT_EQ(d.Connected().back(), 1) << i;
     }
+    EXPECT_EQ(d.Count(), 0);
+}
+
+// A client that keeps sending: Disconnect delivers what is on its way, up to
+// a bound, then closes and returns.
+TEST(IpDaemon, DisconnectWhileTheClientKeepsSending)
+{
+    Daemon d(20917);
+    ASSERT_EQ(d.Listen(true), 0);
+    FloodPeer client(FloodPeer::Role::Connect, 20917);
+    d.PumpUntil([&] { return d.Received(1).size() > 100000; });
+    const size_t before = d.Received(1).size();
+    ASSERT_GT(before, 100000u);
+    INT_PTR args[1] = {1};
+    ASSERT_EQ(IPDaemon_Do(d.obj, kIpDaemonDisconnect, 1, args, nullptr), 0);
+    EXPECT_LE(d.Received(1).size() - before, size_t(2) << 20);
+    EXPECT_EQ(d.Disconnected(), std::vector<int>{1});
     EXPECT_EQ(d.Count(), 0);
 }
 
@@ -405,6 +427,9 @@ TEST(IpDaemon, MaxConnectionsIsLockedOnceListeningWasSet)
     EXPECT_EQ(d.Config("MaxConnections=50"), "");
     EXPECT_EQ(d.Config("MaxConnections"), "103");
     EXPECT_EQ(d.Config("MaxConnections=100109"), "rc200");
+    for (const char* bad : {"MaxConnections=-1", "MaxConnections=", "MaxLineLength=-1", "InBufferSize=x"})
+        EXPECT_EQ(d.Config(bad), "rc-1") << bad;
+    EXPECT_EQ(d.Config("MaxConnections"), "103");
     ASSERT_EQ(d.Listen(true), 0);
     ASSERT_EQ(d.Listen(false), 0);
     EXPECT_EQ(d.Config("MaxConnections=10"), "rc108");

@@ -2,7 +2,8 @@
 // services on 127.0.0.1: echo on 20901, daytime on 20902, chargen on 20903;
 // also through the firewalls of the HTTP tests: tinyproxy's CONNECT tunnel,
 // dante (SOCKS 4 and 5), microsocks (SOCKS 5 with a user) and the scripted
-// firewalls of the capture peer.
+// firewalls of the capture peer; and against a peer of the test's own on
+// 20904 that keeps sending.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
@@ -24,6 +26,7 @@ constexpr int kCapture = 20400;
 constexpr int kTinyproxy = 20402;
 constexpr int kDante = 20403;
 constexpr int kMicrosocks = 20404;
+constexpr int kFlood = 20904; // a FloodPeer of the test's own
 
 struct Port {
     void* obj = nullptr;
@@ -204,6 +207,30 @@ TEST(IpPort, DaytimeLineThenTheServerCloses)
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
 }
 
+// A peer that keeps sending: the close delivers what is on its way, up to a
+// bound, then closes and returns, with and without a Timeout.
+TEST(IpPort, ClosingWhileThePeerKeepsSending)
+{
+    for (int timeout : {0, 5}) {
+        SCOPED_TRACE(timeout);
+        FloodPeer peer(FloodPeer::Role::Serve, kFlood);
+        Port p;
+        ASSERT_EQ(p.Set(kIpPortTimeout, timeout), 0);
+        ASSERT_EQ(p.Connect(kFlood), 0) << IPPort_GetLastError(p.obj);
+        for (int i = 0; i < 300 && p.Joined().size() < 100000; ++i)
+            IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+        const size_t before = p.Joined().size();
+        ASSERT_GT(before, 100000u);
+        if (timeout == 0)
+            ASSERT_EQ(p.Set(kIpPortConnected, 0), 0);
+        else
+            ASSERT_EQ(IPPort_Do(p.obj, kIpPortDisconnect, 0, nullptr, nullptr), 0);
+        EXPECT_LE(p.Joined().size() - before, size_t(2) << 20);
+        EXPECT_EQ(p.Get(kIpPortConnected), 0);
+        EXPECT_EQ(p.Code(kIpPortEventDisconnected), 0);
+    }
+}
+
 TEST(IpPort, FirewallTypeChoosesItsPortAndConfigNumbersFit)
 {
     Port p;
@@ -301,6 +328,46 @@ TEST(IpPort, BytesBehindTheFirewallReplyKeepTheFraming)
         EXPECT_EQ(p.Data()[2], "Connection: close");
         EXPECT_EQ(p.Data()[3], "");
         EXPECT_TRUE(p.Eol(0) && p.Eol(1) && p.Eol(2) && p.Eol(3));
+    }
+}
+
+// From inside DataIn, once the handler has closed the connection, a setting
+// that would free the receive buffer the text lies in waits for the event
+// to end: MaxLineLength is refused as while connected.
+TEST(IpPort, TheReceivedTextOutlivesItsDataIn)
+{
+    Port p;
+    std::vector<int> results;
+    p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent&) {
+        results.push_back(p.Set(kIpPortConnected, 0));
+        results.push_back(p.Config("MaxLineLength=16"));
+    });
+    ASSERT_EQ(p.Connect(kEcho), 0) << IPPort_GetLastError(p.obj);
+    ASSERT_EQ(p.SendLine("hello"), 0);
+    p.PumpUntil(1);
+    ASSERT_EQ(results, (std::vector<int>{0, 112}));
+    EXPECT_STREQ(IPPort_GetLastError(p.obj),
+                 "You cannot change MaxLineSize at this time. A connection is in progress.");
+    // Afterwards the buffer may change.
+    EXPECT_EQ(p.Config("MaxLineLength=16"), 0);
+}
+
+// A tunnelling proxy that refuses the CONNECT (the capture peer answers 407
+// for any host but ok.test): the connection is closed, so the component is
+// not left connected and the next attempt gets the same answer.
+TEST(IpPort, ARefusedTunnelClosesTheConnection)
+{
+    Port p;
+    ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+    ASSERT_EQ(p.Set(kIpPortFirewallType, 1), 0);
+    ASSERT_EQ(p.Set(kIpPortFirewallHost, reinterpret_cast<INT_PTR>("127.0.0.1")), 0);
+    ASSERT_EQ(p.Set(kIpPortFirewallPort, kCapture), 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>("other.test"), 80};
+        EXPECT_EQ(IPPort_Do(p.obj, kIpPortConnect, 2, args, nullptr), 118);
+        EXPECT_STREQ(IPPort_GetLastError(p.obj), "HTTP/1.0 407 Proxy Authentication Required");
+        EXPECT_EQ(p.Get(kIpPortConnected), 0);
     }
 }
 

@@ -115,6 +115,10 @@ TEST(UdpPort, SendsAndReceivesBetweenTwoPorts)
 TEST(UdpPort, EchoAndOversizeDatagramsFromPeer)
 {
     Port p;
+    // Sizes below 0, and values that are no number, are refused.
+    for (const char* bad : {"MaxPacketSize=-1", "MaxPacketSize=abc", "InBufferSize=-5", "OutBufferSize=-2147483648"})
+        EXPECT_EQ(p.Config(bad), "rc-1") << bad;
+    EXPECT_EQ(p.Config("MaxPacketSize"), "8192");
     ASSERT_EQ(p.Config("MaxPacketSize=100"), "");
     ToPeer(p);
     EXPECT_EQ(p.Config("MaxPacketSize=200"), "rc112");

@@ -22,7 +22,7 @@ constexpr PropertyDescriptor<E> kUdpPortProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kUdpPortMethods[] = {
-    M::Call<&E::DoEvents>(kUdpPortDoEvents),
+    M::Call<&E::DoEvents>(kUdpPortDoEvents).AnyTime(),
     M::CallBytes<&E::Send>(kUdpPortSend),
 };
 

@@ -388,16 +388,19 @@ int UdpSocket::Config(const ConfigArg& arg, const char** answer)
     }
     if (arg.KeyIs("MaxPacketSize"))
         return arg.query ? AnswerInt(GetMaxPacketSize(), answer)
-                         : SetConfigInt(arg, [this](int v) { return SetMaxPacketSize(v); });
+                         : SetConfigInt(
+                               arg, [this](int v) { return SetMaxPacketSize(v); }, 0);
     if (arg.KeyIs("QOSFlags"))
         return arg.query ? AnswerInt(GetQosFlags(), answer)
                          : SetConfigInt(arg, [this](int v) { return SetQosFlags(v); });
     if (arg.KeyIs("InBufferSize"))
         return arg.query ? AnswerInt(m_inBufferSize, answer)
-                         : SetConfigInt(arg, [this](int v) { return SetInBufferSize(v); });
+                         : SetConfigInt(
+                               arg, [this](int v) { return SetInBufferSize(v); }, 0);
     if (arg.KeyIs("OutBufferSize"))
         return arg.query ? AnswerInt(m_outBufferSize, answer)
-                         : SetConfigInt(arg, [this](int v) { return SetOutBufferSize(v); });
+                         : SetConfigInt(
+                               arg, [this](int v) { return SetOutBufferSize(v); }, 0);
     if (arg.query && arg.KeyIs("SocketHandle"))
         return AnswerInt(m_socket.IsOpen() ? int(m_socket.Handle()) : -1, answer);
     return NetComponent::Config(arg, answer);

@@ -100,8 +100,8 @@ constexpr PropertyDescriptor<E> kXmlpProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kXmlpMethods[] = {
-    M::Call<&E::Attr>(kXmlpMethodAttr),      M::Call<&E::Flush>(kXmlpMethodFlush),
-    M::Call<&E::Input>(kXmlpMethodInput),    M::Call<&E::ParseFile>(kXmlpMethodParseFile),
+    M::Call<&E::Attr>(kXmlpMethodAttr).AnyTime(), M::Call<&E::Flush>(kXmlpMethodFlush),
+    M::Call<&E::Input>(kXmlpMethodInput),         M::Call<&E::ParseFile>(kXmlpMethodParseFile),
     M::Call<&E::ResetAll>(kXmlpMethodReset),
 };
 

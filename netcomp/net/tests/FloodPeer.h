@@ -1,0 +1,63 @@
+#pragma once
+// A loopback peer on a thread of its own that sends as fast as the socket
+// takes it until its connection fails: the far side of a close that must not
+// wait for the sender to stop.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+class FloodPeer {
+public:
+    // Serve: listens on 127.0.0.1:port and floods the first client.
+    // Connect: connects to 127.0.0.1:port and floods the server.
+    enum class Role { Serve, Connect };
+
+    FloodPeer(Role role, int port)
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(u_short(port));
+        if (role == Role::Serve) {
+            m_listener = socket(AF_INET, SOCK_STREAM, 0);
+            BOOL reuse = TRUE;
+            setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+            bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            listen(m_listener, 1);
+        } else {
+            m_socket = socket(AF_INET, SOCK_STREAM, 0);
+        }
+        m_thread = std::thread([this, role, address] {
+            if (role == Role::Serve)
+                m_socket = accept(m_listener, nullptr, nullptr);
+            else if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+                return;
+            const std::string block(65536, 'f');
+            while (send(m_socket, block.data(), int(block.size()), 0) > 0)
+                m_sent += block.size();
+        });
+    }
+    ~FloodPeer()
+    {
+        shutdown(m_socket, SD_BOTH);
+        closesocket(m_socket);
+        closesocket(m_listener);
+        m_thread.join();
+        WSACleanup();
+    }
+    FloodPeer(const FloodPeer&) = delete;
+    FloodPeer& operator=(const FloodPeer&) = delete;
+
+    unsigned long long Sent() const { return m_sent; }
+
+private:
+    SOCKET m_listener = INVALID_SOCKET;
+    std::atomic<SOCKET> m_socket{INVALID_SOCKET};
+    std::atomic<unsigned long long> m_sent{0};
+    std::thread m_thread;
+};
