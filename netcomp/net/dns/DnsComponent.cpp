@@ -13,7 +13,7 @@ using M = Methods<E>;
 constexpr PropertyDescriptor<E> kDnsProperties[] = {
     P::ReadWrite<&E::GetRemotePort, &E::SetRemotePort>(kDnsDnsPort),
     P::ReadWrite<&E::GetDnsServer, &E::SetDnsServer>(kDnsDnsServer),
-    P::ReadWrite<&E::GetFieldIndex, &E::SetFieldIndex>(kDnsFieldIndex),
+    P::ReadWrite<&E::GetFieldIndex, &E::SetFieldIndex>(kDnsFieldIndex).AnyTime(),
     P::Read<&E::IsIdle>(kDnsIdle),
     P::ReadWrite<&E::GetQuery, &E::SetQuery>(kDnsQuery),
     P::ReadWrite<&E::GetQueryType, &E::SetQueryType>(kDnsQueryType),
@@ -23,7 +23,7 @@ constexpr PropertyDescriptor<E> kDnsProperties[] = {
     P::ReadIndexed<&E::RecordFieldCount, &E::CheckRecordIndex>(kDnsRecordFieldCount),
     P::ReadIndexed<&E::RecordFieldName, &E::CheckRecordIndex>(kDnsRecordFieldName),
     P::ReadIndexed<&E::RecordFieldValue, &E::CheckRecordIndex>(kDnsRecordFieldValue),
-    P::ReadWrite<&E::GetRecordSource, &E::SetRecordSource>(kDnsRecordSource),
+    P::ReadWrite<&E::GetRecordSource, &E::SetRecordSource>(kDnsRecordSource).AnyTime(),
     P::ReadIndexed<&E::RecordTtl, &E::CheckRecordIndex>(kDnsRecordTtl),
     P::ReadIndexed<&E::RecordType, &E::CheckRecordIndex>(kDnsRecordType),
     P::ReadIndexed<&E::RecordTypeName, &E::CheckRecordIndex>(kDnsRecordTypeName),
@@ -35,8 +35,8 @@ constexpr PropertyDescriptor<E> kDnsProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kDnsMethods[] = {
-    M::Call<&E::DoEvents>(kDnsDoEvents),
-    M::Call<&E::Interrupt>(kDnsInterrupt),
+    M::Call<&E::DoEvents>(kDnsDoEvents).AnyTime(),
+    M::Call<&E::Interrupt>(kDnsInterrupt).AnyTime(),
     M::Call<&E::Resolve>(kDnsResolve),
 };
 

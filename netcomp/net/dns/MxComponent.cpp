@@ -23,8 +23,8 @@ constexpr PropertyDescriptor<E> kMxProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kMxMethods[] = {
-    M::Call<&E::DoEvents>(kMxDoEvents),
-    M::Call<&E::Interrupt>(kMxInterrupt),
+    M::Call<&E::DoEvents>(kMxDoEvents).AnyTime(),
+    M::Call<&E::Interrupt>(kMxInterrupt).AnyTime(),
     M::Call<&E::Resolve>(kMxResolve),
 };
 

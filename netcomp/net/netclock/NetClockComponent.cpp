@@ -20,10 +20,10 @@ constexpr PropertyDescriptor<E> kNetClockProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kNetClockMethods[] = {
-    M::Call<&E::DoEvents>(kNetClockDoEvents),
+    M::Call<&E::DoEvents>(kNetClockDoEvents).AnyTime(),
     M::Call<&E::GetAndSetTime>(kNetClockGetAndSetTime),
     M::Call<&E::GetTime>(kNetClockGetTime),
-    M::Call<&E::Interrupt>(kNetClockInterrupt),
+    M::Call<&E::Interrupt>(kNetClockInterrupt).AnyTime(),
 };
 
 struct NetClockComponent : ComponentDefaults {

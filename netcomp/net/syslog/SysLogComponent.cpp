@@ -18,7 +18,7 @@ constexpr PropertyDescriptor<E> kSysLogProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kSysLogMethods[] = {
-    M::Call<&E::DoEvents>(kSysLogDoEvents),
+    M::Call<&E::DoEvents>(kSysLogDoEvents).AnyTime(),
     M::Call<&E::SendPacket>(kSysLogSendPacket),
 };
 

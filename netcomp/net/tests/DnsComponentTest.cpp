@@ -160,7 +160,23 @@ TEST(DnsAgainstBind, EveryRecordTypeField)
 TEST(DnsAgainstBind, NameErrorRefusedAndBadNames)
 {
     Dns dns(kBindPort);
+    // Inside the Response event the records are read as after it: the
+    // section and field may be chosen there, another query may not start.
+    std::string inside;
+    int nested = 0;
+    dns.events.OnEvent(kDnsEventResponse, [&](const RecordedEvent&) {
+        inside = std::to_string(DNS_Set(dns.obj, kDnsRecordSource, 0, 1, 0));
+        inside += " " + std::to_string(DNS_Set(dns.obj, kDnsFieldIndex, 0, 1, 0));
+        inside += " " + dns.Text(kDnsRecordTypeName, 1);
+        inside += " " + dns.Text(kDnsRecordFieldValue, 1);
+        INT_PTR args[1] = {T("www.kes.test")};
+        nested = DNS_Do(dns.obj, kDnsResolve, 1, args, nullptr);
+        DNS_Set(dns.obj, kDnsRecordSource, 0, 0, 0);
+    });
     ASSERT_EQ(dns.Query("nosuch.kes.test", 1), 0);
+    EXPECT_EQ(inside, "0 0 SOA ns1.kes.test");
+    EXPECT_EQ(nested, 143);
+    dns.events.OnEvent(kDnsEventResponse, [](const RecordedEvent&) {});
     EXPECT_EQ(dns.Get(kDnsStatusCode), 3);
     EXPECT_EQ(dns.Text(kDnsStatus), "Name error");
     EXPECT_EQ(dns.Get(kDnsRecordCount), 0);

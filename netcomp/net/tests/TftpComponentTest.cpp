@@ -227,7 +227,8 @@ TEST(TftpScripted, ErrorPacketsWrongAnswersAndTimeouts)
     EXPECT_EQ(server.Finish(), "");
 }
 
-// Interrupt from inside an event closes the socket: the transfer ends with
+// From inside an event a second transfer and a change of the files are
+// refused as busy; Interrupt closes the socket, and the transfer ends with
 // the failure of its next send.
 TEST(TftpScripted, InterruptInsideTransferEvent)
 {
@@ -236,9 +237,17 @@ TEST(TftpScripted, InterruptInsideTransferEvent)
     server.ExpectBytes(kReadRequest).On(transfer).Send(Block(1, std::string(512, 'z'))).Silence();
     ASSERT_TRUE(server.Start());
     Tftp tftp(server.Port());
-    tftp.events.OnEvent(kTftpEventTransfer,
-                        [&](const RecordedEvent&) { TFTP_Do(tftp.obj, kTftpInterrupt, 0, nullptr, nullptr); });
+    int nested = 0;
+    int setFile = 0;
+    tftp.events.OnEvent(kTftpEventTransfer, [&](const RecordedEvent&) {
+        nested = TFTP_Do(tftp.obj, kTftpPutFile, 0, nullptr, nullptr);
+        setFile = TFTP_Set(tftp.obj, kTftpRemoteFile, 0, T("other.bin"), 0);
+        TFTP_Do(tftp.obj, kTftpInterrupt, 0, nullptr, nullptr);
+    });
     EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", ""), 109);
+    EXPECT_EQ(nested, 130);
+    EXPECT_EQ(setFile, 130);
+    EXPECT_STREQ(reinterpret_cast<const char*>(TFTP_Get(tftp.obj, kTftpRemoteFile, 0, nullptr)), "x.bin");
     EXPECT_EQ(tftp.Error(), "The control must be Active for this operation.");
     EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
     EXPECT_TRUE(tftp.events.Of(kTftpEventEndTransfer).empty());

@@ -22,13 +22,15 @@ constexpr PropertyDescriptor<E> kTftpProperties[] = {
 };
 
 constexpr MethodDescriptor<E> kTftpMethods[] = {
-    M::Call<&E::DoEvents>(kTftpDoEvents),
+    M::Call<&E::DoEvents>(kTftpDoEvents).AnyTime(),
     M::Call<&E::GetFile>(kTftpGetFile),
-    M::Call<&E::Abort>(kTftpInterrupt),
+    M::Call<&E::Abort>(kTftpInterrupt).AnyTime(),
     M::Call<&E::PutFile>(kTftpPutFile),
 };
 
 struct TftpComponent : ComponentDefaults {
+    // A transfer, or a Set, asked for while one runs.
+    static constexpr int kBusyCode = E::kBusy;
     using Engine = E;
     static constexpr auto& kProperties = kTftpProperties;
     static constexpr auto& kMethods = kTftpMethods;
