@@ -33,10 +33,13 @@
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/core/framework/ComponentTable.h"
 #include "netcomp/core/tests/ComponentApi.h"
+#include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_filemailer.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
 #include "netcomp/include/netcomp_imap.h"
+#include "netcomp/include/netcomp_mx.h"
+#include "netcomp/include/netcomp_netclock.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_ping.h"
@@ -45,6 +48,8 @@
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
+#include "netcomp/include/netcomp_syslog.h"
+#include "netcomp/include/netcomp_tftp.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
 
@@ -97,6 +102,20 @@ const std::map<std::string, Known> kKnown = {
     {"WebDAV", {kWebDavTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    // The datagram clients ask the loopback (their defaults point off this
+    // machine), on a port where no server answers.
+    {"DNS", {kDnsTimeout, {{kDnsDnsServer, 0, "127.0.0.1"}, {kDnsDnsPort, kDatagramPort, nullptr}}}},
+    {"MX", {kMxTimeout, {{kMxDnsServer, 0, "127.0.0.1"}, {kMxDnsPort, kDatagramPort, nullptr}}}},
+    {"TFTP", {kTftpTimeout, {{kTftpTftpServer, 0, "127.0.0.1"}, {kTftpTftpPort, kDatagramPort, nullptr}}}},
+    {"NetClock",
+     {kNetClockTimeout, {{kNetClockTimeServer, 0, "127.0.0.1"}, {kNetClockTimePort, kDatagramPort, nullptr}}}},
+    {"SysLog",
+     {0,
+      {{kSysLogActive, 0, nullptr},
+       {kSysLogLocalPort, kDatagramPort, nullptr},
+       {kSysLogRemoteHost, 0, "127.0.0.1"},
+       {kSysLogRemotePort, kDatagramPort, nullptr},
+       {kSysLogActive, 1, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.
