@@ -38,12 +38,13 @@
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
 #include "netcomp/include/netcomp_imap.h"
-#include "netcomp/include/netcomp_mx.h"
-#include "netcomp/include/netcomp_netclock.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/include/netcomp_mx.h"
+#include "netcomp/include/netcomp_netclock.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
@@ -52,6 +53,8 @@
 #include "netcomp/include/netcomp_tftp.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
+#include "netcomp/include/netcomp_webform.h"
+#include "netcomp/include/netcomp_webupload.h"
 
 namespace {
 
@@ -100,6 +103,9 @@ const std::map<std::string, Known> kKnown = {
     {"HTMLMailer",
      {kHtmlMailerTimeout, {{kHtmlMailerMailServer, 0, "127.0.0.1"}, {kHtmlMailerMailPort, kEchoPort, nullptr}}}},
     {"WebDAV", {kWebDavTimeout, {}}},
+    {"WebForm", {kWebFormTimeout, {{kWebFormURL, 0, "http://127.0.0.1:20952/f"}}}},
+    {"WebUpload", {kWebUploadTimeout, {{kWebUploadURL, 0, "http://127.0.0.1:20952/u"}}}},
+    {"RSS", {kRssTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
     // The datagram clients ask the loopback (their defaults point off this
