@@ -55,6 +55,7 @@
 #include "netcomp/include/netcomp_webdav.h"
 #include "netcomp/include/netcomp_webform.h"
 #include "netcomp/include/netcomp_webupload.h"
+#include "netcomp/include/netcomp_xmpp.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ const std::map<std::string, Known> kKnown = {
     {"WebForm", {kWebFormTimeout, {{kWebFormURL, 0, "http://127.0.0.1:20952/f"}}}},
     {"WebUpload", {kWebUploadTimeout, {{kWebUploadURL, 0, "http://127.0.0.1:20952/u"}}}},
     {"RSS", {kRssTimeout, {}}},
+    {"XMPP", {kXmppTimeout, {{kXmppServer, 0, "127.0.0.1"}, {kXmppServerPort, kEchoPort, nullptr}}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
     // The datagram clients ask the loopback (their defaults point off this
