@@ -35,6 +35,7 @@
 #include "netcomp/core/tests/ComponentApi.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_filemailer.h"
+#include "netcomp/include/netcomp_ftp.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
 #include "netcomp/include/netcomp_imap.h"
@@ -44,6 +45,9 @@
 #include "netcomp/include/netcomp_netclock.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_rcp.h"
+#include "netcomp/include/netcomp_rexec.h"
+#include "netcomp/include/netcomp_rshell.h"
 #include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
@@ -110,6 +114,10 @@ const std::map<std::string, Known> kKnown = {
     {"XMPP", {kXmppTimeout, {{kXmppServer, 0, "127.0.0.1"}, {kXmppServerPort, kEchoPort, nullptr}}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    {"FTP", {kFtpTimeout, {{kFtpRemoteHost, 0, "127.0.0.1"}, {kFtpRemotePort, kEchoPort, nullptr}}}},
+    {"Rshell", {kRshellTimeout, {{kRshellRemoteHost, 0, "127.0.0.1"}, {kRshellRemotePort, kEchoPort, nullptr}}}},
+    {"Rexec", {kRexecTimeout, {{kRexecRemoteHost, 0, "127.0.0.1"}, {kRexecRemotePort, kEchoPort, nullptr}}}},
+    {"RCP", {kRcpTimeout, {{kRcpRemoteHost, 0, "127.0.0.1"}, {kRcpRemotePort, kEchoPort, nullptr}}}},
     // The datagram clients ask the loopback (their defaults point off this
     // machine), on a port where no server answers.
     {"DNS", {kDnsTimeout, {{kDnsDnsServer, 0, "127.0.0.1"}, {kDnsDnsPort, kDatagramPort, nullptr}}}},
