@@ -36,6 +36,7 @@
 #include "netcomp/include/netcomp_filemailer.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp_icmpport.h"
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
@@ -45,6 +46,7 @@
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
+#include "netcomp/include/netcomp_traceroute.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
 
@@ -97,6 +99,8 @@ const std::map<std::string, Known> kKnown = {
     {"WebDAV", {kWebDavTimeout, {}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    {"TraceRoute", {kTraceRouteTimeout, {{kTraceRouteHopLimit, 2, nullptr}, {kTraceRouteHopTimeout, 1, nullptr}}}},
+    {"ICMPPort", {0, {{kIcmpPortRemoteHost, 0, "127.0.0.1"}, {kIcmpPortActive, 1, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.
