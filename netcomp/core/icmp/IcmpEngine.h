@@ -70,6 +70,7 @@ protected:
     // AbsoluteTimeout is set); off where the deadline bounds a whole run of
     // the owner's own, which other hosts' messages must not stretch.
     void SetDeadlineFollowsData(bool on) { m_deadlineFollowsData = on; }
+    SOCKET RawSocket() const { return m_socket.Handle(); }
 
     virtual void OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk,
                           const char* source) = 0;

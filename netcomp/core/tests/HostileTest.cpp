@@ -101,6 +101,7 @@ const std::map<std::string, Known> kKnown = {
     {"IMAP", {kImapTimeout, {}}},
     {"TraceRoute", {kTraceRouteTimeout, {{kTraceRouteHopLimit, 2, nullptr}, {kTraceRouteHopTimeout, 1, nullptr}}}},
     {"ICMPPort", {0, {{kIcmpPortRemoteHost, 0, "127.0.0.1"}, {kIcmpPortActive, 1, nullptr}}}},
+    {"IPMonitor", {0, {}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.
