@@ -40,6 +40,7 @@
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/include/netcomp_mcast.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
 #include "netcomp/include/netcomp_smtp.h"
@@ -102,6 +103,14 @@ const std::map<std::string, Known> kKnown = {
     {"TraceRoute", {kTraceRouteTimeout, {{kTraceRouteHopLimit, 2, nullptr}, {kTraceRouteHopTimeout, 1, nullptr}}}},
     {"ICMPPort", {0, {{kIcmpPortRemoteHost, 0, "127.0.0.1"}, {kIcmpPortActive, 1, nullptr}}}},
     {"IPMonitor", {0, {}}},
+    {"MCast",
+     {0,
+      {{kMcastActive, 0, nullptr},
+       {kMcastLocalPort, kDatagramPort, nullptr},
+       {kMcastSendInterface, 0, "127.0.0.1"},
+       {kMcastRemoteHost, 0, "127.0.0.1"},
+       {kMcastRemotePort, kDatagramPort, nullptr},
+       {kMcastActive, 1, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.

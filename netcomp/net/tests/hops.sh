@@ -2,11 +2,13 @@
 # Runs a command in a client network namespace of its own, routed through
 # two router namespaces to a target namespace; nothing is connected to the
 # host's interfaces and the 198.18.0.0/16 addresses exist only in here.
-#   hops.sh [--crafter] <wine prefix> <command> [args...]
+#   hops.sh [--peers] <wine prefix> <command> [args...]
 # Arguments of the command equal to the prefix are replaced with the layered
 # one inside (as is $KES_HOPS_PREFIX).
-# --crafter also starts icmp_crafter.py, which sends crafted ICMP messages
-# to the client's own address for at most five minutes.
+# --peers also starts, in the client namespace, icmp_crafter.py (crafted
+# ICMP messages to the client's own address) and mcast_peer.py (answers
+# datagrams to the group 239.255.42.99 port 20811), each for at most five
+# minutes.
 #
 #   client 198.18.1.2, .3 - R1 198.18.1.1 | 198.18.2.1 - R2 198.18.2.2 | 198.18.3.1
 #     - target 198.18.3.2 and 198.18.5.2
@@ -25,9 +27,9 @@ set -euo pipefail
 if [ "${KES_HOPS_INSIDE:-}" != 1 ]; then
     KES_HOPS_INSIDE=1 exec unshare -n -m --propagation private "$0" "$@"
 fi
-crafter=0
-if [ "$1" = --crafter ]; then
-    crafter=1
+peers=0
+if [ "$1" = --peers ]; then
+    peers=1
     shift
 fi
 prefix=$1
@@ -127,8 +129,10 @@ mkdir -p "$layer/up" "$layer/work" "$layer/prefix"
 mount -t overlay overlay -o "lowerdir=$prefix,upperdir=$layer/up,workdir=$layer/work" "$layer/prefix"
 
 export KES_HOPS_PREFIX=$layer/prefix
-if [ "$crafter" = 1 ]; then
+if [ "$peers" = 1 ]; then
     /usr/bin/python3 "$(dirname "$0")/icmp_crafter.py" 198.18.1.2 </dev/null >/dev/null 2>&1 &
+    pids+=($!)
+    /usr/bin/python3 "$(dirname "$0")/mcast_peer.py" </dev/null >/dev/null 2>&1 &
     pids+=($!)
 fi
 command=()
