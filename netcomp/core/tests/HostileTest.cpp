@@ -41,6 +41,7 @@
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_mcast.h"
+#include "netcomp/include/netcomp_netdial.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
 #include "netcomp/include/netcomp_smtp.h"
@@ -103,6 +104,7 @@ const std::map<std::string, Known> kKnown = {
     {"TraceRoute", {kTraceRouteTimeout, {{kTraceRouteHopLimit, 2, nullptr}, {kTraceRouteHopTimeout, 1, nullptr}}}},
     {"ICMPPort", {0, {{kIcmpPortRemoteHost, 0, "127.0.0.1"}, {kIcmpPortActive, 1, nullptr}}}},
     {"IPMonitor", {0, {}}},
+    {"NetDial", {kNetDialTimeout, {}}},
     {"MCast",
      {0,
       {{kMcastActive, 0, nullptr},
