@@ -29,17 +29,16 @@ AuditProgressDlg::~AuditProgressDlg()
     }
 }
 
-// The picture is drawn for 96 and for 144 dpi; the one nearer the control's
-// size is shown, and the control stretches it at any other setting.
-void AuditProgressDlg::ShowPicture()
+// The control stretches the picture at any other setting.
+HBITMAP ShowAuditPicture(HWND control)
 {
-    HWND control = GetItem(IDC_AUDIT_PICTURE);
     RECT area;
     GetClientRect(control, &area);
     const int id = area.bottom >= 75 ? IDB_AUDIT_PICTURE_LARGE : IDB_AUDIT_PICTURE;
-    m_picture =
+    HBITMAP picture =
         static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+    return picture;
 }
 
 // Minimal mode shows the picture and the whole bar, with the margin above
@@ -62,6 +61,27 @@ void AuditProgressDlg::ShowOnlyPictureAndBar()
     SetWindowPos(m_hwnd, nullptr, 0, 0, window.right - window.left, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
+void SetUpAuditBar(HWND bar)
+{
+    // A themed bar draws in the theme's colour and ignores its own.
+    SetWindowTheme(bar, L" ", L" ");
+    SendMessageA(bar, PBM_SETBARCOLOR, 0, RGB(42, 153, 105));
+    SendMessageA(bar, PBM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
+    SendMessageA(bar, PBM_SETSTEP, 1, 0);
+}
+
+void ShowAuditBar(HWND dialog, HWND bar, volatile LONG& count, volatile LONG& total)
+{
+    const LONG now = InterlockedCompareExchange(&count, 0, 0);
+    const LONG of = InterlockedCompareExchange(&total, 0, 0);
+    if (now > of) {
+        return;
+    }
+    SendMessageA(bar, PBM_SETRANGE32, 0, of);
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(now), 0);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void AuditProgressDlg::SetRange(unsigned total)
 {
     InterlockedExchange(&m_total, static_cast<LONG>(total));
@@ -78,17 +98,12 @@ void AuditProgressDlg::Step()
 bool AuditProgressDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    HWND bar = GetItem(IDC_AUDIT_PROGRESS);
-    // A themed bar draws in the theme's colour and ignores its own.
-    SetWindowTheme(bar, L" ", L" ");
-    SendMessageA(bar, PBM_SETBARCOLOR, 0, RGB(42, 153, 105));
-    SendMessageA(bar, PBM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
-    SendMessageA(bar, PBM_SETSTEP, 1, 0);
+    SetUpAuditBar(GetItem(IDC_AUDIT_PROGRESS));
     m_cancelButton.Attach(m_hwnd, IDC_CANCEL_AUDIT);
     m_cancelButton.SetIcon(IDI_CANCEL_AUDIT);
     m_cancelButton.SetTooltipText(IDS_TIP_CANCEL_AUDIT);
 
-    ShowPicture();
+    m_picture = ShowAuditPicture(GetItem(IDC_AUDIT_PICTURE));
     if (GetAppState().m_runMode == kRunMinimal) {
         ShowOnlyPictureAndBar();
         EnableWindow(GetItem(IDC_CANCEL_AUDIT), FALSE);
@@ -117,15 +132,7 @@ void AuditProgressDlg::Work()
 
 LRESULT AuditProgressDlg::OnAuditProgress(WPARAM, LPARAM)
 {
-    LONG done = InterlockedCompareExchange(&m_done, 0, 0);
-    LONG total = InterlockedCompareExchange(&m_total, 0, 0);
-    if (done > total) {
-        return 0;
-    }
-    HWND bar = GetItem(IDC_AUDIT_PROGRESS);
-    SendMessageA(bar, PBM_SETRANGE32, 0, total);
-    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
-    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ShowAuditBar(m_hwnd, GetItem(IDC_AUDIT_PROGRESS), m_done, m_total);
     return 0;
 }
 

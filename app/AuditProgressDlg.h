@@ -15,6 +15,16 @@ class CKestrovaDoc;
 constexpr UINT kMsgAuditProgress = WM_APP + 1;
 constexpr UINT kMsgAuditDone = WM_APP + 2;
 
+// Puts the audit picture into a static control: the one drawn for 96 or for
+// 144 dpi, whichever is nearer the control's size. The caller deletes the
+// bitmap when the control is gone.
+HBITMAP ShowAuditPicture(HWND control);
+// An audit progress bar in the program's green, one step per step.
+void SetUpAuditBar(HWND bar);
+// Moves bar to count of total, read from the worker's counters, and
+// repaints dialog at once; a count past the total changes nothing.
+void ShowAuditBar(HWND dialog, HWND bar, volatile LONG& count, volatile LONG& total);
+
 class AuditProgressDlg : public Dialog, public AuditProgressSink {
 public:
     AuditProgressDlg(CKestrovaDoc& document, HWND parent);
@@ -41,7 +51,6 @@ private:
     LRESULT OnAuditDone(WPARAM, LPARAM);
     void OnCancelAudit();
     void Work();
-    void ShowPicture();
     void ShowOnlyPictureAndBar();
 
     CKestrovaDoc& m_document;

@@ -16,7 +16,15 @@
 
 #include <ole2.h>
 
-CKestrovaApp::CKestrovaApp()
+namespace {
+
+// A request of another thread for the busy dialog, sent to the main window:
+// wParam 1 shows it with the status text that lParam points to, 0 hides it.
+constexpr UINT kMsgBusyRequest = WM_APP + 100;
+
+} // namespace
+
+CKestrovaApp::CKestrovaApp() : m_mainThread(GetCurrentThreadId())
 {
     m_map.Command(ID_COMMAND_ARGUMENTS, this, &CKestrovaApp::OnCommandArguments);
     m_map.Command(ID_APP_ABOUT, this, &CKestrovaApp::OnAppAbout);
@@ -67,6 +75,7 @@ bool CKestrovaApp::InitInstance()
         m_exitCode = switches.m_runMode == kRunInteractive ? 0 : kExitAuditIncomplete;
         return false;
     }
+    GetMainFrame()->Map().Message(kMsgBusyRequest, this, &CKestrovaApp::OnBusyRequest);
 
     state.m_runMode = switches.m_runMode;
     state.m_apiAuditSwitch = switches.m_apiAudit;
@@ -137,6 +146,9 @@ void CKestrovaApp::AddRemoteAuditMenu()
 
 void CKestrovaApp::ShowWaitDlg(const std::string& status)
 {
+    if (SendBusyRequestToMainThread(true, &status)) {
+        return;
+    }
     if (m_waitDlg == nullptr) {
         m_waitDlg = new WaitDlg(&m_waitDlg);
         if (!m_waitDlg->Create(nullptr)) {
@@ -153,9 +165,37 @@ void CKestrovaApp::ShowWaitDlg(const std::string& status)
 
 void CKestrovaApp::HideWaitDlg()
 {
+    if (SendBusyRequestToMainThread(false, nullptr)) {
+        return;
+    }
     if (m_waitDlg != nullptr) {
         ShowWindow(m_waitDlg->GetHandle(), SW_HIDE);
     }
+}
+
+// A window made by a worker would die with its thread while this object
+// kept the pointer. The main thread always runs a message loop while a
+// worker works (the worker's progress dialog), so the request is taken at
+// once.
+bool CKestrovaApp::SendBusyRequestToMainThread(bool show, const std::string* status)
+{
+    if (GetCurrentThreadId() == m_mainThread) {
+        return false;
+    }
+    if (HWND main = GetMainWindow()) {
+        SendMessageA(main, kMsgBusyRequest, show ? 1 : 0, reinterpret_cast<LPARAM>(status));
+    }
+    return true;
+}
+
+LRESULT CKestrovaApp::OnBusyRequest(WPARAM show, LPARAM status)
+{
+    if (show != 0) {
+        ShowWaitDlg(*reinterpret_cast<const std::string*>(status));
+    } else {
+        HideWaitDlg();
+    }
+    return 0;
 }
 
 void CKestrovaApp::OnCommandArguments()
@@ -200,13 +240,12 @@ void CKestrovaApp::OnNetworkOptions()
 
 void CKestrovaApp::OnNetworkAudit(int source)
 {
-    (void)source;
     if (!m_remoteAuditMenuAdded) {
         return;
     }
     if (CKestrovaDoc* doc = GetKestrovaDoc()) {
         doc->SetRemote(true);
-        // The network audit itself plugs in here.
+        doc->RunNetworkAudit(source);
     }
 }
 

@@ -33,6 +33,8 @@ public:
 
     void AddDebugMenu();
     void AddRemoteAuditMenu();
+    // The busy dialog lives on the main thread; a call from another thread
+    // is carried out there, and returns when it was.
     void ShowWaitDlg(const std::string& status);
     void HideWaitDlg();
     WaitDlg* GetWaitDlg() const { return m_waitDlg; }
@@ -64,8 +66,12 @@ private:
     void OnNetworkAudit(int source);
     void OnUpdateNetworkAudit(CmdUI& ui);
     void AppendPopupMenu(const char* title, const std::vector<std::pair<UINT, const char*>>& items);
+    // True when called off the main thread: the request went to it.
+    bool SendBusyRequestToMainThread(bool show, const std::string* status);
+    LRESULT OnBusyRequest(WPARAM show, LPARAM status);
 
     WaitDlg* m_waitDlg = nullptr;
+    DWORD m_mainThread;
     std::string m_commandLine;
 };
 

@@ -1,6 +1,9 @@
 #include "app/KestrovaDoc.h"
 
 #include "app/KestrovaApp.h"
+#include "app/NetworkAuditDlg.h"
+#include "app/ReportRendering.h"
+#include "app/ResultsHtmlDlg.h"
 #include "app/SavedAuditFiles.h"
 #include "app/ServerExchange.h"
 #include "common/AppState.h"
@@ -19,7 +22,7 @@ const char kUploadedSavedLog[] = "Successfully Uploaded to Ondelmark Server.";
 
 } // namespace
 
-CKestrovaDoc::CKestrovaDoc()
+CKestrovaDoc::CKestrovaDoc() : m_serverThread(GetCurrentThreadId())
 {
     m_map.Command(ID_UPLOAD_SAVED_AUDITS, this, &CKestrovaDoc::OnUploadSavedAudits);
 }
@@ -50,7 +53,14 @@ bool CKestrovaDoc::UploadAuditResults(const std::string& resultXml, std::string&
             app->ShowWaitDlg("Uploading audit results to the Ondelmark server...");
         }
     }
-    return UploadResultXml(m_server, ConfiguredServerLogin(), resultXml, errorText);
+    if (GetCurrentThreadId() == m_serverThread) {
+        return UploadResultXml(m_server, ConfiguredServerLogin(), resultXml, errorText);
+    }
+    // The document's component hears its sockets through a window of the
+    // thread that made it: another thread (the network audit's worker)
+    // uploads through a component of its own.
+    SoapComponent own;
+    return UploadResultXml(own, ConfiguredServerLogin(), resultXml, errorText);
 }
 
 void CKestrovaDoc::WriteLog(int level, const std::string& text)
@@ -111,4 +121,44 @@ void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path)
     const std::string text = LoadResourceString(IDS_UPLOAD_FAILED, nullptr) + error;
     ShowMessageBox(owner, text, "Kestrova", MB_OK | MB_ICONERROR);
     WriteLog(3, text);
+}
+
+void CKestrovaDoc::RunNetworkAudit(int method)
+{
+    CKestrovaApp* app = CKestrovaApp::Get();
+    if (app == nullptr) {
+        return;
+    }
+    app->m_unresponsiveComputers.clear();
+    app->m_nonNtComputers.clear();
+    NetworkAuditDlg setup(*this, app->GetMainWindow(), method, m_networkAuditHooks);
+    const INT_PTR result = setup.DoModal();
+    SetRemote(false); // what follows audits this computer again
+    if (result != IDOK || (app->m_unresponsiveComputers.empty() && app->m_nonNtComputers.empty())) {
+        return;
+    }
+    // A render that fails leaves what it wrote: that is shown all the same.
+    std::string path;
+    (void)RenderExceptionReportToTempFile(app->m_unresponsiveComputers, app->m_nonNtComputers, path);
+    if (path.empty()) {
+        return;
+    }
+    ResultsHtmlDlg report(nullptr);
+    report.m_path = path;
+    report.DoModal();
+    DeleteFileA(path.c_str());
+}
+
+void CKestrovaDoc::AddUnresponsiveComputer(const std::string& name)
+{
+    if (CKestrovaApp* app = CKestrovaApp::Get()) {
+        app->m_unresponsiveComputers.push_back(name);
+    }
+}
+
+void CKestrovaDoc::AddNonWmiComputer(const std::string& name)
+{
+    if (CKestrovaApp* app = CKestrovaApp::Get()) {
+        app->m_nonNtComputers.push_back(name);
+    }
 }

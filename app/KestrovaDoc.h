@@ -2,6 +2,7 @@
 // connection to the asset server through which results are uploaded.
 #pragma once
 
+#include "app/NetworkAuditHooks.h"
 #include "app/SoapComponent.h"
 #include "audit/AuditDocument.h"
 #include "winui/Document.h"
@@ -39,10 +40,21 @@ public:
     void SetRemote(bool remote) { m_audit.m_remote = remote; }
     AuditDocument& Audit() { return m_audit; }
 
+    // The network audit of a Remote Audit command: the set-up dialog with
+    // the computers of method (a NetworkAuditMethod), the batch, then the
+    // exception report when some computer could not be audited.
+    void RunNetworkAudit(int method);
+    // The exception report's two lists, in the application object.
+    void AddUnresponsiveComputer(const std::string& name);
+    void AddNonWmiComputer(const std::string& name);
+    // Seams for tests: the computer sources, the folder browser, the probe.
+    NetworkAuditHooks m_networkAuditHooks;
+
 private:
     void UploadSavedAudit(HWND owner, const std::string& path);
 
     SoapComponent m_server; // first member: destroyed last
+    DWORD m_serverThread;   // the thread m_server answers on
     AuditDocument m_audit;
     bool m_cancelled = false;
 };

@@ -18,6 +18,8 @@ const DWORD kOsTypeProbeWaitMs = 4000;
 
 // Opens the WMI connection to a computer; tests connect to scripted objects.
 typedef std::function<IDispatchPtr(const std::string& computer)> OsTypeConnector;
+// How long a caller waits for a computer's probe, in milliseconds.
+typedef std::function<DWORD(const std::string& computer)> OsTypeProbeWait;
 
 // Shared by the waiter and the probe thread, so it lives until the later of
 // the two lets go.

@@ -51,6 +51,8 @@
 #define IDI_UPLOAD_RESULTS 169
 #define IDI_TEST_LOGIN 165
 #define IDI_BROWSE_FOLDER 166
+#define IDI_NETWORK_AUDIT 172
+#define IDI_SKIP_AUDIT 174
 
 // Dialogs and their controls.
 #define IDD_COMMAND_ARGUMENTS 140
@@ -62,6 +64,23 @@
 #define IDC_CANCEL_AUDIT 1110
 #define IDC_AUDIT_PROGRESS 1112
 #define IDC_STATIC -1
+
+// The network audit: the set-up dialog that chooses the computers and what
+// becomes of each result, and the batch's progress dialog.
+#define IDD_NETWORK_AUDIT 141
+#define IDC_COMPUTER_LIST 1100
+#define IDC_SELECT_ALL 1101
+#define IDC_NET_UPLOAD 1102
+#define IDC_NET_SAVE 1103
+#define IDC_NET_SAVE_PATH 1104
+#define IDC_NET_BROWSE 1105
+#define IDC_PING_TIMEOUT 1106
+#define IDC_NET_VIEW 1107
+#define IDC_START_NETWORK_AUDIT 1116
+#define IDD_NETWORK_AUDIT_PROGRESS 142
+#define IDC_SKIP_AUDIT 1109
+#define IDC_STOP_BATCH 1110
+#define IDC_BATCH_PROGRESS 1111
 
 // The form of the main window and the "Audit Complete!" choices.
 #define IDD_FORM 101

@@ -34,6 +34,8 @@ packages=(
     lighttpd lighttpd-mod-webdav
     # the IMAP and POP3 server behind the mail client tests
     dovecot-imapd dovecot-pop3d
+    # the XMPP servers of the XMPP tests, and the second party and yardstick of its benchmark
+    ejabberd prosody python3-slixmpp
 )
 
 missing=()

@@ -1,9 +1,11 @@
 #!/bin/bash
 # Brings the build tree's private Wine prefix up or down for a test run.
 #   wine-prefix.sh up <prefix>      non-GUI prefix: graphics driver "null"
-#   wine-prefix.sh up-gui <prefix> [dpi]
+#   wine-prefix.sh up-gui <prefix> [dpi] [keeper.exe]
 #                                   GUI prefix: X11 driver on a private Xvfb,
-#                                   the screen at dpi dots per inch (96)
+#                                   the screen at dpi dots per inch (96); with
+#                                   keeper.exe (tools/desktop-keeper.cpp) one
+#                                   desktop serves every program until "down"
 #   wine-prefix.sh down <prefix>    stop its wineserver (and Xvfb)
 # The prefix is made once (wineboot takes ~12 s) and kept in the build tree.
 # "up" leaves one persistent wineserver running so that each test program
@@ -72,6 +74,13 @@ up-gui)
     wineserver -w 2>/dev/null || true
     echo "$display" >"$prefix/.kes-display"
     start_server
+    if [ -n "${4:-}" ]; then
+        rm -f "$prefix/desktop-ready"
+        # Nothing of the set-up's output may stay open in it: CTest waits for that.
+        (cd "$prefix" && exec wine "$4") </dev/null >/dev/null 2>&1 9>&- &
+        for _ in $(seq 1 1200); do [ -f "$prefix/desktop-ready" ] && break; sleep 0.1; done
+        [ -f "$prefix/desktop-ready" ] || { echo "the desktop keeper did not start" >&2; exit 1; }
+    fi
     ;;
 down)
     wineserver -k 2>/dev/null || true

@@ -28,4 +28,12 @@ cat "$work/.output"
 if [ "$status" -eq 0 ] && grep -q '^wine: Unhandled ' "$work/.output"; then
     status=1
 fi
+# A test program that dies on the way (a stack overflow, for one) may also
+# end with 0 and no word of it: a GoogleTest run that began and never printed
+# its closing summary did not pass.
+if [ "$status" -eq 0 ] && grep -q '^\[==========\] Running ' "$work/.output" &&
+    ! grep -q '^\[==========\] .* ran\.' "$work/.output"; then
+    echo "wine-run.sh: the program ended before its tests did" >&2
+    status=1
+fi
 exit "$status"

@@ -18,7 +18,7 @@ void AppDriverTest::SetUp()
         WaitDlg* wait = m_app.GetWaitDlg();
         std::lock_guard<std::mutex> lock(m_mutex);
         m_boxes.push_back({text, type, wait != nullptr && IsWindowVisible(wait->GetHandle())});
-        return IDOK;
+        return m_answer ? m_answer(text) : IDOK;
     });
     m_app.SetCommandLine("Kestrova.exe");
     ASSERT_TRUE(m_app.InitInstance());

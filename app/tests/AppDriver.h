@@ -31,6 +31,8 @@ protected:
     std::vector<std::string> BoxTexts();
     void ClearBoxes();
 
+    // What a recorded box answers (by default IDOK for every box).
+    std::function<int(const std::string& text)> m_answer;
     CKestrovaApp m_app;
     // The current folder while the test runs (kestrova.cfg is read there).
     std::string m_folder;

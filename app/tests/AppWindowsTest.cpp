@@ -7,6 +7,7 @@
 #include "app/KestrovaDoc.h"
 #include "app/WaitDlg.h"
 #include "app/tests/KestrovaRun.h"
+#include "app/tests/WindowDriver.h"
 #include "winui/FrameWindow.h"
 #include "common/AppState.h"
 #include "resources/resource.h"
@@ -25,23 +26,10 @@ std::string MenuLabel(HMENU menu, int position)
     return text;
 }
 
-std::string WindowText(HWND hwnd)
-{
-    char text[1024] = {};
-    GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
-
-// Waits (pumping this thread's messages) until find() gives a window.
+// Waits until find() gives a window, as long as the other window tests do.
 HWND WaitForWindow(const std::function<HWND()>& find)
 {
-    for (int i = 0; i < 500; ++i) {
-        if (HWND hwnd = find()) {
-            return hwnd;
-        }
-        Sleep(10);
-    }
-    return nullptr;
+    return WaitFor(find);
 }
 
 class AppWindows : public ::testing::Test {

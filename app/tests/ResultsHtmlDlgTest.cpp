@@ -41,10 +41,11 @@ std::set<std::string> ReportFiles()
     return names;
 }
 
-// The dialog takes the page's title once its browser is in place.
+// The dialog takes the page's title once its browser is in place. The bound
+// only ends a test that already failed: a loaded machine may take long.
 HWND WaitForWindow(const char* title)
 {
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         if (HWND hwnd = FindWindowA(nullptr, title)) {
             return hwnd;
         }

@@ -7,8 +7,10 @@
 #include <functional>
 #include <string>
 
-// Waits (10 ms steps, tries of them) until find() gives a window.
-HWND WaitFor(const std::function<HWND()>& find, int tries = 500);
+// Waits (10 ms steps, tries of them) until find() gives a window. The usual
+// bound is far above what a window takes to come: it only ends the wait of a
+// test that already failed, never one whose program a loaded machine slows.
+HWND WaitFor(const std::function<HWND()>& find, int tries = 3000);
 // A visible dialog of this title, or null.
 HWND VisibleDialog(const char* title);
 // A visible dialog that holds a control of this id, or null.

@@ -299,6 +299,21 @@ bool Underlined(HWND hwnd, COLORREF colour)
     });
     return longest > client.right / 2;
 }
+
+// Waits until done() holds with the cursor at (x, y). Under Wine the window's
+// own thread may read a motion event of an earlier move late, on a busy
+// machine, and put the system's cursor position (the one messages carry) back
+// there while the display's pointer stays: the move is made again at every
+// step, as a real mouse keeps telling where it is. Such a late motion may
+// also light the link up again for a moment after it went out, so done()
+// looks at the link's state and its pixels together.
+bool HoldCursorUntil(int x, int y, const std::function<bool()>& done)
+{
+    return WaitFor([&]() -> HWND {
+               SetCursorPos(x, y);
+               return done() ? GetDesktopWindow() : nullptr;
+           }) != nullptr;
+}
 } // namespace
 
 TEST_F(WindowLook, WebLinkLightsUpUnderTheMouseAndTurnsPurpleOnceOpened)
@@ -329,22 +344,30 @@ TEST_F(WindowLook, WebLinkLightsUpUnderTheMouseAndTurnsPurpleOnceOpened)
         blueBefore = PixelsOf(link, RGB(0, 0, 238));
         RECT rect;
         GetWindowRect(link, &rect);
-        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        const int insideX = (rect.left + rect.right) / 2;
+        const int insideY = (rect.top + rect.bottom) / 2;
+        const int outsideX = rect.right + 200;
+        const int outsideY = rect.bottom + 200;
+        SetCursorPos(insideX, insideY);
         PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-        WaitFor([&] { return dialog.m_link.IsHovering() ? link : nullptr; });
-        redHovering = PixelsOf(link, RGB(255, 0, 0));
-        underlinedHovering = Underlined(link, RGB(255, 0, 0));
+        HoldCursorUntil(insideX, insideY, [&] {
+            redHovering = PixelsOf(link, RGB(255, 0, 0));
+            underlinedHovering = Underlined(link, RGB(255, 0, 0));
+            return dialog.m_link.IsHovering() && redHovering > 10 && underlinedHovering;
+        });
 
-        SetCursorPos(rect.right + 200, rect.bottom + 200);
-        hoverEnded = WaitFor([&] { return dialog.m_link.IsHovering() ? nullptr : link; }) != nullptr;
-        underlinedAfter = Underlined(link, RGB(0, 0, 238));
+        hoverEnded = HoldCursorUntil(outsideX, outsideY, [&] {
+            underlinedAfter = Underlined(link, RGB(0, 0, 238));
+            return !dialog.m_link.IsHovering() && !underlinedAfter;
+        });
 
         PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
         PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
         WaitFor([&] { return dialog.m_link.IsVisited() ? link : nullptr; });
-        SetCursorPos(rect.right + 200, rect.bottom + 200);
-        WaitFor([&] { return dialog.m_link.IsHovering() ? nullptr : link; });
-        purpleAfterClick = PixelsOf(link, RGB(85, 26, 139));
+        HoldCursorUntil(outsideX, outsideY, [&] {
+            purpleAfterClick = PixelsOf(link, RGB(85, 26, 139));
+            return !dialog.m_link.IsHovering() && purpleAfterClick > 10;
+        });
         PostMessageA(probe, WM_COMMAND, IDCANCEL, 0);
     });
     dialog.DoModal(nullptr);

@@ -27,3 +27,25 @@ DocumentRoot "$state/www"
 </Directory>
 CONF
 }
+
+# apache_dav_folder prints the configuration of www/dav/ as a WebDAV folder
+# (locks in lock/) behind Basic authentication, user "alice", password
+# "wonder", and makes that folder, lock/ and the password file.
+apache_dav_folder() {
+    local state
+    state=$(pwd)
+    mkdir -p www/dav lock
+    # The server's own user writes here, whoever that is.
+    chmod -R a+rwX www/dav lock
+    printf 'alice:%s\n' "$(openssl passwd -apr1 wonder)" >basic.users
+    cat <<CONF
+DavLockDB "$state/lock/davlock"
+<Directory "$state/www/dav">
+    Dav On
+    AuthType Basic
+    AuthName "kestrova dav"
+    AuthUserFile "$state/basic.users"
+    Require valid-user
+</Directory>
+CONF
+}

@@ -16,21 +16,9 @@ if [ "$files" -gt 0 ]; then
         printf 'file %d\n' "$i" >"$(printf 'www/dav/many/f%04d.txt' "$i")"
     done
 fi
-# The server's own user writes here, whoever that is.
-chmod -R a+rwX www/dav lock
-printf 'alice:%s\n' "$(openssl passwd -apr1 wonder)" >basic.users
 . "$(dirname "$0")/apache-conf.sh"
 {
     apache_conf "$port" auth_basic dav dav_fs dav_lock
-    cat <<CONF
-DavLockDB "$state/lock/davlock"
-<Directory "$state/www/dav">
-    Dav On
-    AuthType Basic
-    AuthName "kestrova dav"
-    AuthUserFile "$state/basic.users"
-    Require valid-user
-</Directory>
-CONF
+    apache_dav_folder
 } >httpd.conf
 exec /usr/sbin/apache2 -f "$state/httpd.conf" -DFOREGROUND

@@ -66,10 +66,11 @@ public:
 
 protected:
     void OnDestroyDeferred() override { Interrupt(); }
-
-private:
+    // An Interrupt asked for (from inside an event) is taken: the request
+    // cleared, WasInterrupted set, "Interrupted." the last error, and true.
     bool StopForInterrupt();
 
+private:
     unsigned m_timeout = 0;    // milliseconds; 0 = no deadline
     DWORD m_deadlineStart = 0; // tick count when the deadline was started
     bool m_deadlineSet = false;

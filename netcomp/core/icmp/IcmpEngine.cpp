@@ -29,6 +29,11 @@ constexpr int kMaxIpHeader = 60;
 // largest size: on the loopback each request arrives beside its answer, and
 // answers to several requests may wait together.
 constexpr int kQueuedMessages = 4;
+// An unconnected raw socket also receives every other ICMP message of the
+// machine (other programs' pings, their answers, our own requests). While a
+// busy machine keeps the thread from reading, those fill a small buffer and
+// the kernel drops the answer being waited for without a word.
+constexpr int kMinReceiveBuffer = 65536;
 
 int ReceiveBufferSize(int maxMessageSize)
 {
@@ -221,10 +226,11 @@ int IcmpEngine::SendBufferSize() const
 }
 
 // InBufferSize as set, but never less than the messages MaxMessageSize
-// allows: a raw socket drops what does not fit, without a word.
+// allows, nor than room for the machine's other ICMP traffic: a raw socket
+// drops what does not fit, without a word.
 int IcmpEngine::ApplyReceiveBufferSize()
 {
-    const int floor = kQueuedMessages * ReceiveBufferSize(m_maxMessageSize);
+    const int floor = std::max(kMinReceiveBuffer, kQueuedMessages * ReceiveBufferSize(m_maxMessageSize));
     int size = std::max(m_inBufferSize, floor);
     const int rc = m_socket.SetReceiveBufferSize(&size);
     if (rc != kResultOk)

@@ -238,6 +238,8 @@ int HttpClient::Config(const ConfigArg& arg, const char** answer)
 
 int HttpClient::FireEndTransfer(int direction)
 {
+    if (m_responseTransferOnly)
+        return direction == 1 ? Fire(SharedEvent::EndTransfer, {}) : 0;
     return Fire(SharedEvent::EndTransfer, {EventParam::Int(&direction)});
 }
 
@@ -267,6 +269,8 @@ int HttpClient::FireSetCookie(const char* name, const char* value, const char* e
 
 int HttpClient::FireStartTransfer(int direction)
 {
+    if (m_responseTransferOnly)
+        return direction == 1 ? Fire(SharedEvent::StartTransfer, {}) : 0;
     return Fire(SharedEvent::StartTransfer, {EventParam::Int(&direction)});
 }
 
@@ -280,6 +284,11 @@ int HttpClient::FireTransfer(int direction, int64_t bytes, const char* data, uin
 {
     int count = int(bytes);
     char* buffer = const_cast<char*>(data);
+    if (m_responseTransferOnly) {
+        if (direction != 1)
+            return 0;
+        return Fire(SharedEvent::Transfer, {EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
+    }
     return Fire(SharedEvent::Transfer,
                 {EventParam::Int(&direction), EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
 }

@@ -41,6 +41,9 @@ public:
     // connection completes and the owner follows the transfer by its events.
     [[nodiscard]] int SetHttpTimeout(int seconds);
     int HttpTimeout() const { return m_asynchronous ? m_asyncTimeout : int(GetTimeout()); }
+    // The time-out of the components whose actions wait for their replies:
+    // a negative value, the asynchronous mode, is refused (151).
+    [[nodiscard]] int SetWaitingTimeout(int seconds);
     bool Asynchronous() const { return m_asynchronous; }
     [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
 
@@ -130,6 +133,11 @@ protected:
     void OnDisconnected(int code) override;
     int ProcessData(const char* data, uint32_t n, bool eolFound) override;
     int OnUploadProgress(int64_t sent) override;
+
+    // For the web components whose transfer events tell of the response body
+    // alone: StartTransfer and EndTransfer without parameters, Transfer with
+    // the bytes so far and the data; the request body fires none of them.
+    void ReportResponseTransferOnly() { m_responseTransferOnly = true; }
 
     // The HTTP events, under the numbers of the engine's event table; an
     // engine whose events take other parameters overrides them.
@@ -230,6 +238,7 @@ private:
     NetString m_postData;
     NetString m_otherHeaders;
     HttpResponseParser m_parser;
+    bool m_responseTransferOnly = false;
     bool m_asynchronous = false;
     int m_asyncTimeout = 0;
     bool m_asyncConnecting = false; // the request waits for the connection

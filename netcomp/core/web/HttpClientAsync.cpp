@@ -22,6 +22,14 @@ int HttpClient::SetHttpTimeout(int seconds)
     return SetTimeout(m_asynchronous ? 0u : unsigned(seconds));
 }
 
+int HttpClient::SetWaitingTimeout(int seconds)
+{
+    if (seconds >= 0)
+        return SetHttpTimeout(seconds);
+    SetLastErrorText("Timeout cannot be negative.");
+    return kHttpError;
+}
+
 int HttpClient::StartAsyncRequest(int action, bool withBody)
 {
     int rc = PrepareRequest(action, withBody, m_asyncRequest);

@@ -7,6 +7,7 @@
 // The socket delivers raw blocks (no record terminator); the parser finds the
 // lines itself, so a 100 MB body passes through without a per-line round.
 #include <cstring>
+#include <vector>
 
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/web/HttpClient.h"
@@ -18,6 +19,10 @@ namespace {
 constexpr int kRunAgain = -2;
 // How much of a body in memory shares the header's send.
 constexpr uint32_t kCoalescedBody = 64 * 1024;
+// The block in which an attached file is read and sent: each send under
+// Wine costs a round trip of its own, so large blocks move a large file
+// several times faster than the 16 KB of the line protocols' files.
+constexpr uint32_t kBodyBlock = 256 * 1024;
 
 } // namespace
 
@@ -312,8 +317,9 @@ int HttpClient::TransmitRequest(NetString& header, bool withBody)
         const uint32_t lead = m_postData.Length() < kCoalescedBody ? m_postData.Length() : kCoalescedBody;
         rc = header.Append(m_postData.Data(), lead);
         if (rc == kResultOk) {
+            // An Interrupt from inside the event has closed the connection.
             FireStartTransfer(0);
-            rc = SendBytes(header.Data(), header.Length(), false);
+            rc = StopForInterrupt() ? kInterrupted : SendBytes(header.Data(), header.Length(), false);
         }
         if (rc == kResultOk && lead < m_postData.Length())
             rc = SendBytes(m_postData.Data() + lead, m_postData.Length() - lead, false);
@@ -337,11 +343,12 @@ int HttpClient::SendBody()
 {
     if (!m_attachedFileHandle.IsOpen())
         return kResultOk;
-    char block[ProtocolClient::kFileBlock];
+    std::vector<char> buffer(kBodyBlock);
+    char* block = buffer.data();
     int64_t sent = 0;
     for (;;) {
         uint32_t got = 0;
-        if (m_attachedFileHandle.Read(block, sizeof block, &got) != 0) {
+        if (m_attachedFileHandle.Read(block, uint32_t(buffer.size()), &got) != 0) {
             SetLastErrorText("Can't open file for reading.");
             return kFileError;
         }
@@ -360,6 +367,8 @@ int HttpClient::SendBody()
 int HttpClient::OnUploadProgress(int64_t sent)
 {
     FireTransfer(0, sent, "", 0);
+    if (StopForInterrupt())
+        return kInterrupted;
     // A reply that arrives while the upload runs (an early error) stops it.
     return m_transferDone ? (m_responseError ? m_responseError : kHttpError) : kResultOk;
 }

@@ -165,7 +165,7 @@ int MimeEngine::Encode(bool toFile)
         return kOutOfMemory;
     if (m_messageHeaders.AssignText(kMimeVersion))
         return kOutOfMemory;
-    const bool multi = count > 1;
+    const bool multi = count > 1 || m_alwaysMultipart;
     if (!multi) {
         MimePart& part = *m_parts.At(0);
         if (m_contentType.Assign(part.contentType.Length(), part.contentType.Data()) ||

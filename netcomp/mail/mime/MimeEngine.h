@@ -101,6 +101,9 @@ public:
     void SetProgressSink(MimeProgressSink* sink) { m_progressSink = sink; }
     // Header parameters as ISO-2022-JP encoded words (CharsetMode 1).
     void SetJapanese(bool on) { m_japanese = on; }
+    // Writes the multipart delimiters even around a single part (a form
+    // upload's body is multipart whatever its part count).
+    void SetAlwaysMultipart(bool on) { m_alwaysMultipart = on; }
 
 private:
     [[nodiscard]] int Fail(int code, const char* text);
@@ -117,6 +120,7 @@ private:
 
     int m_pending = 0;
     bool m_fromFile = false;
+    bool m_alwaysMultipart = false;
     NetString m_boundary;
     NetString m_message;
     NetString m_messageHeaders;

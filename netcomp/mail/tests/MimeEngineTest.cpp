@@ -52,6 +52,17 @@ TEST(MimeEngine, BuildsMessagesPythonReads)
     EXPECT_EQ(Text(mime.Message()), "plain ascii\r\n");
     EXPECT_EQ(Text(mime.ContentType()), "text/plain");
 
+    // Asked to, it frames the one part as a multipart body.
+    mime.SetAlwaysMultipart(true);
+    ASSERT_EQ(mime.SetBoundary("one"), 0);
+    ASSERT_EQ(mime.Run(kMimeRunEncodeText), 0);
+    EXPECT_EQ(Text(mime.Message()), "--one\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+                                    "plain ascii\r\n\r\n--one--\r\n");
+    EXPECT_EQ(Text(mime.ContentType()), "multipart/mixed");
+    mime.SetAlwaysMultipart(false);
+    ASSERT_EQ(mime.SetBoundary(""), 0);
+    ASSERT_EQ(mime.ContentType().AssignText("text/plain"), 0);
+
     // The same object then encodes three parts: the type is a multipart type again.
     ASSERT_EQ(mime.SetPartCount(3), 0);
     ASSERT_EQ(mime.SetPartData(1, text.data(), uint32_t(text.size())), 0);

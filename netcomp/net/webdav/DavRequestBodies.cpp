@@ -35,40 +35,6 @@ int AppendLockElement(NetStringBase& out, const char* outer, const char* value, 
 
 } // namespace
 
-int AppendXmlEscaped(NetStringBase& out, const char* text, uint32_t length)
-{
-    uint32_t start = 0;
-    for (uint32_t i = 0; i < length; ++i) {
-        const char* entity = nullptr;
-        switch (text[i]) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = "&quot;";
-            break;
-        case '\'':
-            entity = "&apos;";
-            break;
-        default:
-            continue;
-        }
-        int rc = out.Append(text + start, i - start);
-        if (rc == kResultOk)
-            rc = out.AppendCStr(entity);
-        if (rc != kResultOk)
-            return rc;
-        start = i + 1;
-    }
-    return out.Append(text + start, length - start);
-}
-
 int BuildPropfindBody(const DavPropertyList& properties, const DavNamespaceList& namespaces, NetString& body)
 {
     body.Clear();

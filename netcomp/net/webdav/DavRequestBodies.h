@@ -4,6 +4,7 @@
 // fragments); everything else a caller gives (namespace URIs, the lock
 // owner) is escaped for its place.
 #include "netcomp/core/text/NetString.h"
+#include "netcomp/core/text/XmlEscape.h"
 #include "netcomp/net/webdav/DavPropertyList.h"
 
 // PROPFIND with the property list, or allprop when the list is empty.
@@ -17,6 +18,3 @@
 // LOCK: scope and type when given ("exclusive", "shared" and "write" in the
 // DAV: namespace, anything else as written), and the owner.
 [[nodiscard]] int BuildLockInfoBody(const char* scope, const char* type, const char* owner, NetString& body);
-
-// Appends text with &, <, >, " and ' written as entity references.
-[[nodiscard]] int AppendXmlEscaped(NetStringBase& out, const char* text, uint32_t length);

@@ -26,15 +26,6 @@ public:
         return kResultOk;
     }
     int TimeoutSeconds() const { return HttpTimeout(); }
-    // The HTTP client reads a negative time-out as its asynchronous mode,
-    // which the WebDAV methods, waiting for their replies, do not have.
-    [[nodiscard]] int SetTimeoutSeconds(int seconds)
-    {
-        if (seconds >= 0)
-            return SetHttpTimeout(seconds);
-        SetLastErrorText("Timeout cannot be negative.");
-        return kHttpError;
-    }
     ByteView TransferredBytes() const { return {TransferredData().CStr(), int(TransferredData().Length())}; }
     const char* TransferredHeaders() const { return ReceivedHeaders().CStr(); }
 };
@@ -74,7 +65,7 @@ constexpr PropertyDescriptor<E> kWebDavProperties[] = {
     P::ReadIndexed<&E::PropertyStatus, &E::PropertyIndex>(kWebDavPropertyStatus),
     P::ReadWriteIndexed<&E::PropertyValue, &E::SetPropertyValue, &E::PropertyIndex>(kWebDavPropertyValue),
     P::Read<&E::StatusLine>(kWebDavStatusLine),
-    P::ReadWrite<&E::TimeoutSeconds, &E::SetTimeoutSeconds>(kWebDavTimeout),
+    P::ReadWrite<&E::TimeoutSeconds, &E::SetWaitingTimeout>(kWebDavTimeout),
     P::Read<&E::TransferredBytes>(kWebDavTransferredData),
     P::Read<&E::TransferredHeaders>(kWebDavTransferredHeaders),
     P::ReadWrite<&E::User, &E::SetUser>(kWebDavUser),

@@ -1,0 +1,86 @@
+/* Property, method and event numbers of the XMPP instant-messaging component
+ * (XMPP_Get, XMPP_Set, XMPP_Do and the event callback). Indexed properties
+ * count from 1. */
+#ifndef NETCOMP_XMPP_H
+#define NETCOMP_XMPP_H
+
+enum XmppProp {
+    kXmppBuddyCount = 1,
+    kXmppBuddyGroup = 2,        /* indexed; setting it sends the roster item again */
+    kXmppBuddyId = 3,           /* indexed */
+    kXmppBuddySubscription = 4, /* indexed: 0 none, 1 to, 2 from, 3 both, 4 remove */
+    kXmppConnected = 5,
+    kXmppFirewallHost = 6,
+    kXmppFirewallPassword = 7,
+    kXmppFirewallPort = 8,
+    kXmppFirewallType = 9,
+    kXmppFirewallUser = 10,
+    kXmppServerPort = 11,
+    kXmppServer = 12,
+    kXmppMessageHTML = 13,
+    kXmppMessageSubject = 14,
+    kXmppMessageText = 15,
+    kXmppMessageThread = 16,
+    kXmppMessageType = 17, /* 0 normal, 1 chat, 2 groupchat, 3 headline, 4 error */
+    kXmppMessageOtherData = 18,
+    kXmppPassword = 19,
+    kXmppPresence = 20, /* 0 offline, 1 chat, 2 away, 3 xa, 4 dnd */
+    kXmppResource = 21,
+    kXmppStatusText = 22,
+    kXmppTimeout = 23,
+    kXmppUser = 24,
+    kXmppUserInfoCount = 25,
+    kXmppUserInfoField = 26, /* indexed */
+    kXmppUserInfoValue = 27  /* indexed */
+};
+
+/* Add: JID, name, groups (comma-separated). Cancel, ProbePresence,
+ * SubscribeTo, UnsubscribeTo, SendMessage: JID. ChangePresence: code (int),
+ * status text. Connect: user, password. QueryRegister, Register: server.
+ * Remove: JID, name, group. SendCommand: XML text. SetUserInfoField: name,
+ * value. */
+enum XmppMethod {
+    kXmppConfig = 1,
+    kXmppAdd = 2,
+    kXmppCancel = 3,
+    kXmppChangePresence = 4,
+    kXmppConnect = 5,
+    kXmppDisconnect = 6,
+    kXmppDoEvents = 7,
+    kXmppProbePresence = 8,
+    kXmppQueryRegister = 9,
+    kXmppRegister = 10,
+    kXmppRemove = 11,
+    kXmppRetrieveRoster = 12,
+    kXmppSendCommand = 13,
+    kXmppSendMessage = 14,
+    kXmppSetUserInfoField = 15,
+    kXmppSubscribeTo = 16,
+    kXmppUnregister = 17,
+    kXmppUnsubscribeTo = 18
+};
+
+/* BuddyUpdate: BuddyIdx (int, 1-based). Connected, Disconnected: StatusCode
+ * (int), Description (text). ConnectionStatus: ConnectionEvent (text),
+ * StatusCode (int), Description (text). Error: ErrorCode (int), Description
+ * (text). Iq: Iq (text, the stanza's XML). MessageIn: User, Domain,
+ * Resource, MessageText, MessageHTML (texts). ProtocolTrace: Direction (int:
+ * 0 sent, 1 received, 2 progress), Text (text). Presence: User, Domain,
+ * Resource (texts), Availability (int), Status (text). SubscriptionRequest:
+ * User, Domain (texts), Accept (int, by reference, 1 on entry).
+ * RosterReceived: none. */
+enum XmppEvent {
+    kXmppEventBuddyUpdate = 1,
+    kXmppEventConnected = 2,
+    kXmppEventConnectionStatus = 3,
+    kXmppEventDisconnected = 4,
+    kXmppEventError = 5,
+    kXmppEventIq = 6,
+    kXmppEventMessageIn = 7,
+    kXmppEventProtocolTrace = 8,
+    kXmppEventPresence = 9,
+    kXmppEventSubscriptionRequest = 10,
+    kXmppEventRosterReceived = 11
+};
+
+#endif /* NETCOMP_XMPP_H */
