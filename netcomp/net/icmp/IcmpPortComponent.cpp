@@ -1,6 +1,6 @@
 // The ICMPPort component's flat interface: its property and method tables.
 #include "netcomp/core/framework/ComponentExports.h"
-#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/icmp/IcmpComponent.h"
 #include "netcomp/include/netcomp_icmpport.h"
 #include "netcomp/net/icmp/IcmpPortEngine.h"
 
@@ -27,22 +27,10 @@ constexpr MethodDescriptor<E> kIcmpPortMethods[] = {
     M::CallBytes<&E::SendBytes>(kIcmpPortSend),
 };
 
-struct IcmpPortComponent : ComponentDefaults {
+struct IcmpPortComponent : IcmpComponentDefaults {
     using Engine = E;
     static constexpr auto& kProperties = kIcmpPortProperties;
     static constexpr auto& kMethods = kIcmpPortMethods;
-
-    static int StaticInit()
-    {
-        IcmpDllStaticInit();
-        return 0;
-    }
-
-    static int StaticDestroy()
-    {
-        IcmpDllStaticDestroy();
-        return 0;
-    }
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 // The TraceRoute component's flat interface: its property and method tables.
 #include "netcomp/core/framework/ComponentExports.h"
-#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/icmp/IcmpComponent.h"
 #include "netcomp/include/netcomp_traceroute.h"
 #include "netcomp/net/icmp/TraceRouteEngine.h"
 
@@ -29,22 +29,10 @@ constexpr MethodDescriptor<E> kTraceRouteMethods[] = {
     M::Call<&E::TraceTo>(kTraceRouteTraceTo),
 };
 
-struct TraceRouteComponent : ComponentDefaults {
+struct TraceRouteComponent : IcmpComponentDefaults {
     using Engine = E;
     static constexpr auto& kProperties = kTraceRouteProperties;
     static constexpr auto& kMethods = kTraceRouteMethods;
-
-    static int StaticInit()
-    {
-        IcmpDllStaticInit();
-        return 0;
-    }
-
-    static int StaticDestroy()
-    {
-        IcmpDllStaticDestroy();
-        return 0;
-    }
 };
 
 } // namespace
