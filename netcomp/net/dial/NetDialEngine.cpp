@@ -227,8 +227,11 @@ int NetDialEngine::Dial(bool interactive)
         }
         // RASDIALDLG: dwSize, hwndOwner, dwFlags, xDlg, yDlg, dwSubEntry, dwError, reserved, reserved2.
         using DialDialogFn = BOOL(WINAPI*)(LPSTR, LPSTR, LPSTR, void*);
+        // Wine's RasDialDlgA is a stub that aborts the process: taken as missing.
         const auto dialog =
-            reinterpret_cast<DialDialogFn>(reinterpret_cast<void*>(GetProcAddress(dialogs, "RasDialDlgA")));
+            ras::UnderWine()
+                ? nullptr
+                : reinterpret_cast<DialDialogFn>(reinterpret_cast<void*>(GetProcAddress(dialogs, "RasDialDlgA")));
         if (!dialog) {
             FreeLibrary(dialogs);
             SetResultText("Can't load the RasDialDlg function.");

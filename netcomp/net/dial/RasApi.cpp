@@ -38,12 +38,6 @@ const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
 // its way when the last component goes.
 DllBinding g_ras("RASAPI32.DLL", kNames, kEntryCount);
 
-bool UnderWine()
-{
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 struct Text {
     int code;
     const char* text;
@@ -84,6 +78,12 @@ const Text kTexts[] = {
 };
 
 } // namespace
+
+bool UnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 bool Bind(Api& api)
 {

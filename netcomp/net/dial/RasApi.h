@@ -47,6 +47,9 @@ struct Api {
 // Wine's aborts the process, and the dial parameters stored with the entry
 // serve instead.
 bool Bind(Api& api);
+// Whether this runs under Wine, whose stubs of RasGetCredentialsA and
+// RasDialDlgA abort the process.
+bool UnderWine();
 
 // Phone-book entry name: dwSize, szEntryName[257].
 constexpr std::size_t kEntryNameSize = 264;

@@ -69,6 +69,11 @@ TEST(NetDial, WhatWinesRasAnswers)
     EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
     EXPECT_EQ(0, NetDial_Get(dial.obj, kNetDialHandle, 0, nullptr));
 
+    // Wine's dial dialog would abort the process: it counts as missing.
+    EXPECT_EQ(300, dial.Do(kNetDialShowDialDialog));
+    EXPECT_EQ("Can't load the RasDialDlg function.", dial.Error());
+    EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
+
     // Every entry reads as present, so none can be created; deleting succeeds.
     ASSERT_EQ(0, dial.Set(kNetDialPhoneBookEntry, T("kestrova")));
     EXPECT_EQ(302, dial.Do(kNetDialCreateEntry));

@@ -37,11 +37,17 @@ shift
 
 pids=()
 layer=""
+etc=""
 cleanup() {
     if [ -n "$layer" ]; then
         WINEPREFIX=$layer/prefix wineserver -k 2>/dev/null || true
     fi
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    if [ -n "$etc" ]; then
+        umount /etc/hosts /etc/resolv.conf 2>/dev/null || true
+        umount -R -l "$etc" 2>/dev/null || true
+        rmdir "$etc" 2>/dev/null || true
+    fi
 }
 trap cleanup EXIT
 
@@ -141,10 +147,4 @@ for a in "$@"; do
 done
 status=0
 "${command[@]}" || status=$?
-cleanup
-layer=""
-trap - EXIT
-umount /etc/hosts /etc/resolv.conf 2>/dev/null || true
-umount -R -l "$etc" 2>/dev/null || true
-rmdir "$etc" 2>/dev/null || true
 exit "$status"
