@@ -34,6 +34,11 @@ packages=(
     lighttpd lighttpd-mod-webdav
     # the IMAP and POP3 server behind the mail client tests
     dovecot-imapd dovecot-pop3d
+    # the FTP server of the FTP tests, and what the second one (vsftpd, below) links
+    pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules
+    # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark;
+    # openssl makes the password hashes of the FTP and rsh test users
+    rsh-server rsh-client openssl
     # the XMPP servers of the XMPP tests, and the second party and yardstick of its benchmark
     ejabberd prosody python3-slixmpp
 )
@@ -44,10 +49,25 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "setup: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# vsftpd, the second FTP server of the tests, conflicts with pure-ftpd (both
+# provide ftp-server): its package is unpacked into build/debs/vsftpd instead
+# of installed, and tools/peers/vsftpd.sh runs it from there.
+debs="$(cd "$(dirname "$0")/.." && pwd)/build/debs"
+if [ ! -x "$debs/vsftpd/usr/sbin/vsftpd" ]; then
+    echo "setup: unpacking vsftpd into $debs/vsftpd"
+    mkdir -p "$debs"
+    if ! (cd "$debs" && apt-get download vsftpd >/dev/null 2>&1); then
+        $sudo apt-get update -qq
+        (cd "$debs" && apt-get download vsftpd >/dev/null 2>&1)
+    fi
+    rm -rf "$debs/vsftpd"
+    dpkg-deb -x "$(ls "$debs"/vsftpd_*.deb | head -n 1)" "$debs/vsftpd"
+fi

@@ -11,6 +11,14 @@ const char* TcpConnection::Describe(int code)
     return LastErrorText();
 }
 
+int TcpConnection::FireErrorFor(int code, const char* prefix, int cause)
+{
+    NetString text;
+    if (text.AssignText(prefix) != kResultOk || text.AppendCStr(Describe(cause)) != kResultOk)
+        return FireError(code, prefix);
+    return FireError(code, text.CStr());
+}
+
 void TcpConnection::OnConnectComplete(int code)
 {
     if (code == 0)

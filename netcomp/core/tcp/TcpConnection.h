@@ -26,4 +26,7 @@ protected:
 
     // "OK" for 0, else the last-error text, filled from the code table when empty.
     const char* Describe(int code);
+    // The Error event with `code` and a text of `prefix` and what Describe
+    // says of `cause` ("Failed to connect: " and the reason a connect failed).
+    int FireErrorFor(int code, const char* prefix, int cause);
 };

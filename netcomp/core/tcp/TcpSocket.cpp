@@ -602,6 +602,12 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     return kResultOk;
 }
 
+void TcpSocket::ShareWindowOf(TcpSocket& owner)
+{
+    m_window = owner.m_window;
+    m_retired = owner.m_retired;
+}
+
 void TcpSocket::DetachWindow()
 {
     if (m_socket.IsOpen() && m_window) {

@@ -39,6 +39,11 @@ public:
     [[nodiscard]] int AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& retired);
     // Closes the socket without events and lets go of the borrowed window.
     void DetachWindow();
+    // A second socket of a protocol engine (FTP's data connection, the error
+    // channel of rsh) on the engine's socket's window: the window and its
+    // record of retired sockets, whose markers either socket's window
+    // procedure takes, are the owner's.
+    void ShareWindowOf(TcpSocket& owner);
 
     [[nodiscard]] int SetRemoteHost(const char* text);
     const char* GetRemoteHost();
@@ -113,6 +118,11 @@ protected:
     // Name or dotted address to an IPv4 address (network order); 0 for an empty text.
     [[nodiscard]] int Resolve(const char* text, unsigned long* address);
     void PostRead();
+    // Removes the notifications still queued for a socket that was closed
+    // (another socket may soon have its handle value), where no marker could
+    // be posted behind them.
+    void DropQueuedNotifications(SOCKET closed);
+    RetiredSockets& Retired() { return *m_retired; }
 
 private:
     void Connected(int error);
@@ -120,7 +130,6 @@ private:
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
     void Close(int code, bool drain);
-    void DropQueuedNotifications(SOCKET closed);
     int Deliver();
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);

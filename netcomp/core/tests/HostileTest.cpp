@@ -34,6 +34,7 @@
 #include "netcomp/core/framework/ComponentTable.h"
 #include "netcomp/core/tests/ComponentApi.h"
 #include "netcomp/include/netcomp_filemailer.h"
+#include "netcomp/include/netcomp_ftp.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
 #include "netcomp/include/netcomp_icmpport.h"
@@ -44,6 +45,9 @@
 #include "netcomp/include/netcomp_netdial.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "netcomp/include/netcomp_rcp.h"
+#include "netcomp/include/netcomp_rexec.h"
+#include "netcomp/include/netcomp_rshell.h"
 #include "netcomp/include/netcomp_rss.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
@@ -121,6 +125,10 @@ const std::map<std::string, Known> kKnown = {
        {kMcastRemoteHost, 0, "127.0.0.1"},
        {kMcastRemotePort, kDatagramPort, nullptr},
        {kMcastActive, 1, nullptr}}}},
+    {"FTP", {kFtpTimeout, {{kFtpRemoteHost, 0, "127.0.0.1"}, {kFtpRemotePort, kEchoPort, nullptr}}}},
+    {"Rshell", {kRshellTimeout, {{kRshellRemoteHost, 0, "127.0.0.1"}, {kRshellRemotePort, kEchoPort, nullptr}}}},
+    {"Rexec", {kRexecTimeout, {{kRexecRemoteHost, 0, "127.0.0.1"}, {kRexecRemotePort, kEchoPort, nullptr}}}},
+    {"RCP", {kRcpTimeout, {{kRcpRemoteHost, 0, "127.0.0.1"}, {kRcpRemotePort, kEchoPort, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.

@@ -236,10 +236,7 @@ void SmtpEngine::OnConnected(int code)
         Trail(2, "Connected.");
         return;
     }
-    NetString text;
-    (void)text.AssignText("Failed to connect: ");
-    (void)text.AppendCStr(Describe(code));
-    FireSmtpError(kSmtpConnectionError, text.CStr());
+    (void)FireErrorFor(kSmtpConnectionError, "Failed to connect: ", code);
 }
 
 void SmtpEngine::OnDisconnected(int code)
@@ -249,10 +246,7 @@ void SmtpEngine::OnDisconnected(int code)
         Trail(2, "Disconnected.");
         return;
     }
-    NetString text;
-    (void)text.AssignText("Disconnected ");
-    (void)text.AppendCStr(Describe(code));
-    FireSmtpError(kSmtpConnectionError, text.CStr());
+    (void)FireErrorFor(kSmtpConnectionError, "Disconnected ", code);
 }
 
 void SmtpEngine::OnCommandLine(const char* line, uint32_t n)

@@ -6,46 +6,21 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "netcomp/core/crypto/Md5.h"
 #include "netcomp/core/text/NetString.h"
+#include "netcomp/testing/TestFiles.h"
 
 namespace mailtest {
 
 constexpr int kAiosmtpdPort = 21025;
 constexpr int kEximPort = 21026;
 
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A peer's state folder, as Wine sees it.
-inline std::string PeerFolder(const char* peer)
-{
-    const char* build = std::getenv("KES_BINARY_DIR");
-    std::string path = std::string("Z:") + (build ? build : "") + "/peers/" + peer;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
-}
+using testfiles::FileExists;
+using testfiles::PeerFolder;
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 // The number of messages aiosmtpd has stored so far.
 inline int AiosmtpdCount()

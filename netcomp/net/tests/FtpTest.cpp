@@ -1,0 +1,526 @@
+// The FTP component through its exported functions against the scripted
+// server: the whole transcript of a session (a multi-line greeting, logon,
+// directories, the raw command, SIZE and MDTM), passive and active data
+// connections (which take the data from the control connection's peer
+// only), listings of both forms, uploads from a restart offset, an abort
+// from inside a transfer, and the refusals that send nothing.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_ftp.h"
+#include "netcomp/net/tests/TransferTestSupport.h"
+#include "netcomp/testing/ScriptedServer.h"
+
+using namespace transfertest;
+
+namespace {
+
+// "h1,h2,h3,h4,p1,p2" of a PORT command to its port.
+unsigned short PortOfCommand(const std::string& line)
+{
+    int a, b, c, d, p1, p2;
+    if (std::sscanf(line.c_str(), "PORT %d,%d,%d,%d,%d,%d", &a, &b, &c, &d, &p1, &p2) != 6)
+        return 0;
+    return static_cast<unsigned short>(p1 * 256 + p2);
+}
+
+std::string PassiveReply(const char* host, unsigned short port)
+{
+    return std::string("227 Entering Passive Mode (") + host + "," + std::to_string(port / 256) + "," +
+           std::to_string(port % 256) + ")";
+}
+
+class FtpTest : public ::testing::Test {
+protected:
+    FtpTest() : ftp(FTPFunctions::kApi, EventRecorder::Callback, events.User())
+    {
+        events.TextsAt(kFtpEventPITrail, {1});
+        events.TextsAt(kFtpEventError, {1});
+        events.TextsAt(kFtpEventDirEntry, {0, 1, 4});
+        events.TextsAt(kFtpEventTransfer, {1});
+    }
+    static void SetUpTestSuite() { FTP_StaticInit(GetModuleHandleA(nullptr)); }
+
+    void Server(ScriptedServer& server)
+    {
+        ASSERT_TRUE(server.Start());
+        ASSERT_EQ(ftp.SetText(kFtpRemoteHost, "127.0.0.1"), 0);
+        ASSERT_EQ(ftp.Set(kFtpRemotePort, server.Port()), 0);
+        ASSERT_EQ(ftp.Set(kFtpTimeout, 10), 0);
+        ASSERT_EQ(ftp.SetText(kFtpUser, "alice"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpPassword, "wonder"), 0);
+    }
+    // The server's side of a logon.
+    static ScriptedServer& Greeted(ScriptedServer& server)
+    {
+        return server.Reply("220 ready")
+            .Expect("USER alice")
+            .Reply("331 password")
+            .Expect("PASS wonder")
+            .Reply("230 in");
+    }
+    std::vector<std::string> Trail(int direction) const
+    {
+        std::vector<std::string> out;
+        for (const RecordedEvent& e : events.Of(kFtpEventPITrail))
+            if (int(e.values[0]) == direction)
+                out.push_back(e.texts[1]);
+        return out;
+    }
+
+    EventRecorder events;
+    ComponentHandle ftp;
+};
+
+TEST_F(FtpTest, SessionTranscript)
+{
+    ScriptedServer server;
+    server.Reply("220-Welcome")
+        .Reply("220-220 a line that only looks like the end")
+        .Reply("   indented text")
+        .Reply("220 ready")
+        .Expect("USER alice")
+        .Reply("331 password")
+        .Expect("PASS wonder")
+        .Reply("230 in")
+        .Expect("ACCT dept")
+        .Reply("202 superfluous")
+        .Expect("TYPE I")
+        .Reply("200 binary")
+        .Expect("CWD my dir")
+        .Reply("250 ok")
+        .Expect("CDUP")
+        .Reply("250 ok")
+        .Expect("PWD")
+        .Reply("257 \"/home/alice\" is current")
+        .Expect("MKD new")
+        .Reply("257 \"new\" created")
+        .Expect("RMD old")
+        .Reply("250 removed")
+        .Expect("DELE gone.txt")
+        .Reply("250 deleted")
+        .Expect("RNFR gone.txt")
+        .Reply("350 ready")
+        .Expect("RNTO kept.txt")
+        .Reply("250 renamed")
+        .Expect("SITE CHMOD 600 kept.txt")
+        .Reply("200-first")
+        .Reply("200 done")
+        .Expect("SIZE big.iso")
+        .Reply("213 5368709120")
+        .Expect("SIZE missing")
+        .Reply("550 Could not get file size.")
+        .Expect("MDTM big.iso")
+        .Reply("213 20260101120000")
+        .Expect("TYPE A")
+        .Reply("200 ascii")
+        .Expect("QUIT")
+        .Reply("221 bye")
+        .ExpectClose();
+    Server(server);
+    ASSERT_EQ(ftp.SetText(kFtpAccount, "dept"), 0);
+    ASSERT_EQ(ftp.Set(kFtpTransferMode, 2), 0); // kept for the logon
+    EXPECT_EQ(ftp.GetText(kFtpRemotePath), "");
+    ASSERT_EQ(ftp.Do(kFtpLogon), 0) << ftp.LastError();
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    ASSERT_EQ(ftp.SetText(kFtpRemotePath, "my dir"), 0) << ftp.LastError();
+    ASSERT_EQ(ftp.SetText(kFtpRemotePath, ".."), 0);
+    EXPECT_EQ(ftp.GetText(kFtpRemotePath), "/home/alice");
+    ASSERT_EQ(ftp.Do(kFtpMakeDirectory, {"new"}), 0);
+    ASSERT_EQ(ftp.Do(kFtpRemoveDirectory, {"old"}), 0);
+    ASSERT_EQ(ftp.Do(kFtpDeleteFile, {"gone.txt"}), 0);
+    EXPECT_EQ(ftp.GetText(kFtpRemoteFile), "gone.txt");
+    ASSERT_EQ(ftp.Do(kFtpRenameFile, {"kept.txt"}), 0);
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "SITE CHMOD 600 kept.txt"), 0);
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 done");
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.iso"), 0);
+    EXPECT_EQ(ftp.Get(kFtpFileSize), INT_PTR(5368709120LL));
+    // A refused SIZE is a failure, not a size.
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "missing"), 0);
+    EXPECT_EQ(ftp.Get(kFtpFileSize), -1);
+    EXPECT_EQ(ftp.LastErrorCode(), 141);
+    EXPECT_STREQ(ftp.LastError(), "550 Could not get file size.");
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.iso"), 0);
+    EXPECT_EQ(ftp.GetText(kFtpFileTime), "20260101120000");
+    ASSERT_EQ(ftp.Set(kFtpTransferMode, 1), 0);
+    EXPECT_EQ(ftp.GetInt(kFtpTransferMode), 1);
+    ASSERT_EQ(ftp.Do(kFtpLogoff), 0);
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(server.Finish(), "");
+
+    const std::vector<std::string> received = Trail(1);
+    ASSERT_GE(received.size(), 4u);
+    EXPECT_EQ(received[1], "220-220 a line that only looks like the end");
+    EXPECT_EQ(received[3], "220 ready");
+    EXPECT_EQ(Trail(0).front(), "USER alice");
+    EXPECT_EQ(Trail(2), (std::vector<std::string>{"Connecting to FTP server.", "Connected.", "Disconnected."}));
+}
+
+TEST_F(FtpTest, PassiveTransfersGoToTheControlPeerWhateverTheReplyNames)
+{
+    const std::string file = BinaryBytes(100000);
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    const int data2 = server.AddChannel(ScriptTransport::Tcp);
+    ASSERT_GT(data, 0);
+    // The reply names 127.0.0.2, where nothing listens: the data connection
+    // must go to the control peer, 127.0.0.1, at the port the reply names.
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,2", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR pic.bin")
+        .Reply("150-opening")
+        .Reply("150 data follows")
+        .On(data)
+        .Send(file)
+        .Disconnect()
+        .On(0)
+        .Reply("226 done")
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,2", server.Port(data2)))
+        .On(data2)
+        .Accept()
+        .On(0)
+        .Expect("RETR small.txt")
+        .Reply("150 go")
+        .On(data2)
+        .Send("hello\r\n")
+        .Disconnect()
+        .On(0)
+        .Reply("226 done");
+    Server(server);
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "pic.bin"), 0);
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, "pic.bin"), 0);
+    ASSERT_EQ(ftp.Set(kFtpOverwrite, 1), 0);
+    ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError();
+    EXPECT_TRUE(SameBytes(ReadFile("pic.bin"), file));
+    ASSERT_EQ(events.Of(kFtpEventStartTransfer).size(), 1u);
+    ASSERT_EQ(events.Of(kFtpEventEndTransfer).size(), 1u);
+    EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], INT_PTR(file.size()));
+
+    // Without a local file the bytes come with the Transfer events.
+    events.Clear();
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "small.txt"), 0);
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, ""), 0);
+    ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError();
+    std::string got;
+    for (const RecordedEvent& e : events.Of(kFtpEventTransfer))
+        got += e.texts[1];
+    EXPECT_EQ(got, "hello\r\n");
+    EXPECT_EQ(server.Finish(), "");
+}
+
+TEST_F(FtpTest, ActiveDataConnectionTurnsAStrangerAway)
+{
+    const std::string file = BinaryBytes(50000);
+    SOCKET stranger = INVALID_SOCKET;
+    // As the PORT command goes out, a connection from 127.0.0.2 comes first.
+    events.OnEvent(kFtpEventPITrail, [&](const RecordedEvent& e) {
+        if (e.values[0] == 0 && e.texts[1].rfind("PORT ", 0) == 0 && stranger == INVALID_SOCKET)
+            stranger = ConnectFromStranger(PortOfCommand(e.texts[1]));
+    });
+    ScriptedServer real;
+    const int channel = real.AddChannel(ScriptTransport::Tcp);
+    unsigned short port = 0;
+    Greeted(real)
+        .ExpectPrefix("PORT 127,0,0,1,")
+        .SendWith([&port](const std::string& last) {
+            port = PortOfCommand(last);
+            return std::string("200 port ok\r\n");
+        })
+        .Expect("RETR file.bin")
+        .On(channel)
+        .ConnectBack([&port](const std::string&) { return port; })
+        .On(0)
+        .Reply("150 data follows")
+        .On(channel)
+        .Send(file)
+        .Disconnect()
+        .On(0)
+        .Reply("226 done");
+    Server(real);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "file.bin"), 0);
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, "active.bin"), 0);
+    ASSERT_EQ(ftp.Set(kFtpOverwrite, 1), 0);
+    ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError();
+    EXPECT_TRUE(SameBytes(ReadFile("active.bin"), file));
+    EXPECT_EQ(real.Finish(), "");
+    ASSERT_NE(stranger, INVALID_SOCKET);
+    EXPECT_TRUE(ClosedByPeer(stranger));
+    closesocket(stranger);
+}
+
+// Abort from inside a Transfer event: the server closes the data connection
+// and answers the transfer (426) and then the ABOR (226); both are read, so
+// the next command gets its own reply. An Abort while idle waits past a 426
+// for the ABOR's reply.
+TEST_F(FtpTest, AbortInsideATransferLeavesNoReplyBehind)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR big.bin")
+        .Reply("150 here it comes")
+        .On(data)
+        .Send(std::string(30000, 'x'))
+        .On(0)
+        .ExpectPrefix("\xff\xf4")
+        .On(data)
+        .Disconnect()
+        .On(0)
+        .Reply("426 transfer aborted")
+        .Reply("226 abort successful")
+        .Expect("NOOP")
+        .Reply("200 fine")
+        .ExpectPrefix("\xff\xf4")
+        .Reply("426 nothing to abort")
+        .Reply("225 no transfer")
+        .Expect("NOOP")
+        .Reply("200 still fine");
+    Server(server);
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.bin"), 0);
+    void* handle = ftp.Handle();
+    int abortResult = -1;
+    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) {
+        if (abortResult == -1)
+            abortResult = FTP_Do(handle, kFtpAbort, 0, nullptr, nullptr);
+    });
+    EXPECT_EQ(ftp.Do(kFtpDownload), 141);
+    EXPECT_STREQ(ftp.LastError(), "426 transfer aborted");
+    EXPECT_EQ(abortResult, 0);
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 fine");
+    ASSERT_EQ(ftp.Do(kFtpAbort), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "225 no transfer");
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0);
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 still fine");
+    EXPECT_EQ(server.Finish(), "");
+    for (const std::string& line : server.Received()) {
+        if (line.rfind("\xff\xf4", 0) == 0) {
+            EXPECT_EQ(line.substr(line.size() - 4), "ABOR");
+        }
+    }
+}
+
+TEST_F(FtpTest, UploadFromARestartOffsetAndListingsOfBothForms)
+{
+    const std::string file = BinaryBytes(70000);
+    WriteFile("up.bin", file);
+    ScriptedServer server;
+    const int up = server.AddChannel(ScriptTransport::Tcp);
+    const int list = server.AddChannel(ScriptTransport::Tcp);
+    const int names = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(up)))
+        .On(up)
+        .Accept()
+        .On(0)
+        .Expect("REST 5000")
+        .Reply("350 restarting")
+        .Expect("APPE up.bin")
+        .Reply("150 send it")
+        .On(up)
+        .ExpectBytes(file.substr(5000))
+        .ExpectClose()
+        .On(0)
+        .Reply("226 stored")
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(list)))
+        .On(list)
+        .Accept()
+        .On(0)
+        .Expect("LIST")
+        .Reply("150 listing")
+        .On(list)
+        .Send("total 3\r\n"
+              "drwxr-xr-x    2 ftp      ftp          4096 Mar 15  2004 my docs\r\n"
+              "-rw-r--r--    1 0          0            5368709120 Dec  7 06:40 big.iso\r\n"
+              "03-15-04  02:30PM       <DIR>          dos dir\r\n"
+              "03-15-04  02:31PM                 1024 notes.txt\r\n")
+        .Disconnect()
+        .On(0)
+        .Reply("226 listed")
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(names)))
+        .On(names)
+        .Accept()
+        .On(0)
+        .Expect("NLST *.txt")
+        .Reply("150 names")
+        .On(names)
+        .Send("total 12\r\nnotes.txt\r\n")
+        .Disconnect()
+        .On(0)
+        .Reply("226 named");
+    Server(server);
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, "up.bin"), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "up.bin"), 0);
+    ASSERT_EQ(ftp.SetText(kFtpStartByte, "5000"), 0);
+    ASSERT_EQ(ftp.Do(kFtpAppend), 0) << ftp.LastError();
+    EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], INT_PTR(file.size()));
+
+    ASSERT_EQ(ftp.SetText(kFtpStartByte, ""), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, ""), 0);
+    ASSERT_EQ(ftp.Do(kFtpListDirectoryLong), 0) << ftp.LastError();
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "*.txt"), 0);
+    ASSERT_EQ(ftp.Do(kFtpListDirectory), 0) << ftp.LastError();
+    EXPECT_EQ(server.Finish(), "");
+
+    const std::vector<RecordedEvent> entries = events.Of(kFtpEventDirEntry);
+    ASSERT_EQ(entries.size(), 6u);
+    const char* names_[] = {"my docs", "big.iso", "dos dir", "notes.txt", "total 12", "notes.txt"};
+    const int dirs[] = {1, 0, 1, 0, 0, 0};
+    const INT_PTR sizes[] = {4096, INT_PTR(5368709120LL), 0, 1024, 0, 0};
+    const char* times[] = {"Mar 15 2004", "Dec 7 06:40", "03-15-04 02:30PM", "03-15-04 02:31PM", "", ""};
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(entries[i].texts[1], names_[i]);
+        EXPECT_EQ(entries[i].values[2], dirs[i]);
+        EXPECT_EQ(entries[i].values[3], sizes[i]);
+        EXPECT_EQ(entries[i].texts[4], times[i]);
+    }
+    EXPECT_EQ(entries[0].texts[0], "drwxr-xr-x    2 ftp      ftp          4096 Mar 15  2004 my docs");
+}
+
+// What the caller gets wrong is refused before anything goes out; what the
+// server gets wrong ends the action with its reply.
+TEST_F(FtpTest, RefusalsAndOddReplies)
+{
+    WriteFile("exists.txt", "keep me");
+    ScriptedServer server;
+    Greeted(server)
+        .Expect("PASV")
+        .Reply("227 Entering Passive Mode 127,0,0,1,4,1")
+        .ExpectPrefix("PORT 127,0,0,1,")
+        .Reply("200 ok")
+        .Expect("STOU")
+        .Reply("what?")
+        .Expect("NOOP")
+        .Reply("200 ok");
+    Server(server);
+    ASSERT_EQ(ftp.Do(kFtpLogon), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.Do(kFtpUpload), 146);
+    EXPECT_STREQ(ftp.LastError(), "Please specify a remote file for upload.");
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "r.txt"), 0);
+    EXPECT_EQ(ftp.Do(kFtpUpload), 145);
+    EXPECT_STREQ(ftp.LastError(), "Please specify a local file for upload.");
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, "no such file.txt"), 0);
+    EXPECT_EQ(ftp.Do(kFtpUpload), 145);
+    EXPECT_STREQ(ftp.LastError(), "Can't open LocalFile for reading.");
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, "exists.txt"), 0);
+    EXPECT_EQ(ftp.Do(kFtpDownload), 147);
+    EXPECT_STREQ(ftp.LastError(), "LocalFile already exists and Overwrite is False.");
+    EXPECT_EQ(ReadFile("exists.txt"), "keep me");
+    EXPECT_EQ(ftp.Do(kFtpDeleteFile, {"a\r\nDELE b"}), 141);
+    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP\r\nQUIT"), 141);
+    ASSERT_EQ(ftp.SetText(kFtpStartByte, "12x"), 0);
+    EXPECT_EQ(ftp.Do(kFtpUpload), 10022);
+    ASSERT_EQ(ftp.SetText(kFtpStartByte, ""), 0);
+
+    // A passive reply without its parenthesis.
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    EXPECT_EQ(ftp.Do(kFtpListDirectory), 141);
+    EXPECT_STREQ(ftp.LastError(), "Unexpected server reply.");
+    ASSERT_FALSE(events.Of(kFtpEventError).empty());
+    EXPECT_EQ(events.Of(kFtpEventError).back().texts[1], "Unexpected server reply.");
+    // STOU without a remote file goes alone; a reply without a code is a refusal.
+    ASSERT_EQ(ftp.Set(kFtpPassive, 0), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, ""), 0);
+    EXPECT_EQ(ftp.Do(kFtpStoreUnique), 141);
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0);
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// Whether the running action came from a Set (Command) or a method.
+TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
+{
+    ScriptedServer server;
+    Greeted(server).Expect("NOOP").Reply("200 ok").Expect("DELE a").Reply("250 gone");
+    Server(server);
+    void* handle = ftp.Handle();
+    std::vector<int> nested;
+    events.OnEvent(kFtpEventPITrail, [&](const RecordedEvent& e) {
+        if (e.values[0] != 0 || (e.texts[1] != "NOOP" && e.texts[1] != "DELE a"))
+            return;
+        nested.push_back(FTP_Do(handle, kFtpListDirectory, 0, nullptr, nullptr));
+        nested.push_back(FTP_Set(handle, kFtpRemotePath, 0, reinterpret_cast<INT_PTR>("x"), 0));
+        nested.push_back(FTP_Set(handle, kFtpTransferMode, 0, 2, 0));
+        nested.push_back(int(FTP_Get(handle, kFtpIdle, 0, nullptr)));
+        // A size that cannot be asked for now is no size at all.
+        nested.push_back(int(FTP_Get(handle, kFtpFileSize, 0, nullptr)));
+        nested.push_back(FTP_GetLastErrorCode(handle));
+    });
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0);
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    nested.clear();
+    ASSERT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 0) << ftp.LastError();
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// A server that goes away inside a reply, one that falls silent, and an
+// owner who interrupts: each ends the action with 301, leaves the component
+// idle, and the next action logs on afresh.
+TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server).Expect("DELE a").Send("250-deleting\r\n250-still").Disconnect().Accept();
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR slow.bin")
+        .Reply("150 here")
+        .On(data)
+        .Send("a little")
+        .On(0)
+        .Silence();
+    Server(server);
+    ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
+    EXPECT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 301);
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "slow.bin"), 0);
+    void* handle = ftp.Handle();
+    bool interrupted = false;
+    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) {
+        if (!interrupted) {
+            interrupted = true;
+            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+        }
+    });
+    EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    // The silent server: the next command waits out the time-out.
+    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 301);
+    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    EXPECT_EQ(server.Finish(), "");
+}
+
+} // namespace
