@@ -33,8 +33,7 @@ constexpr MethodDescriptor<E> kNetDialMethods[] = {
     M::Call<&E::Connect>(kNetDialConnect),
     M::Call<&E::CreateEntry>(kNetDialCreateEntry),
     M::Call<&E::DeleteEntry>(kNetDialDeleteEntry),
-    // From inside a dial's Status event it hangs the dial up.
-    M::Call<&E::Disconnect>(kNetDialDisconnect).AnyTime(),
+    M::Call<&E::Disconnect>(kNetDialDisconnect),
     M::Call<&E::DoEvents>(kNetDialDoEvents).AnyTime(),
     M::Call<&E::Interrupt>(kNetDialInterrupt).AnyTime(),
     M::Call<&E::ListConnections>(kNetDialListConnections),

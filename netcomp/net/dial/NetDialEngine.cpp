@@ -20,6 +20,10 @@ constexpr UINT kFallbackDialMessage = 52429;
 constexpr DWORD kNotifyWindow = 0xFFFFFFFF;
 constexpr DWORD kEntryOptions = 0x210;
 constexpr std::size_t kMaxErrorText = 150;
+// Every record handed to a RAS function has this much room behind the size
+// it declares: later versions of a record are larger, and an implementation
+// that writes its own version whatever the size says must not run past it.
+constexpr std::size_t kSlack = 4096;
 
 struct ExtOption {
     const char* key;
@@ -62,7 +66,7 @@ void WriteDword(std::uint8_t* p, DWORD v)
 
 } // namespace
 
-NetDialEngine::NetDialEngine() : m_record(ras::kEntrySize, 0)
+NetDialEngine::NetDialEngine() : m_record(ras::kEntrySize + kSlack, 0)
 {
     SetEventTable(kNetDialEvents);
     Setup(false);
@@ -184,7 +188,7 @@ int NetDialEngine::Dial(bool interactive)
     if (rc != kResultOk)
         return rc;
     m_aborted = false;
-    std::vector<std::uint8_t> params(ras::kDialParamsSize, 0);
+    std::vector<std::uint8_t> params(ras::kDialParamsSize + kSlack, 0);
     WriteDword(params.data(), DWORD(ras::kDialParamsSize));
     const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
     if (m_entry.empty()) {
@@ -196,7 +200,7 @@ int NetDialEngine::Dial(bool interactive)
     } else {
         Put(params, ras::kDialEntry, 257, m_entry);
         if (m_api.getCredentials) {
-            std::vector<std::uint8_t> credentials(ras::kCredentialsSize, 0);
+            std::vector<std::uint8_t> credentials(ras::kCredentialsSize + kSlack, 0);
             WriteDword(credentials.data(), DWORD(ras::kCredentialsSize));
             WriteDword(credentials.data() + ras::kCredentialsMask, 0x7); // user, password, domain
             m_rasError = m_api.getCredentials(book, m_entry.c_str(), credentials.data());
@@ -273,7 +277,7 @@ int NetDialEngine::Dial(bool interactive)
             break;
         }
         if (m_connection && m_api.getConnectStatus) {
-            std::uint8_t status[ras::kStatusSize] = {};
+            std::uint8_t status[ras::kStatusSize + kSlack] = {};
             WriteDword(status, DWORD(ras::kStatusSize));
             if (m_api.getConnectStatus(m_connection, status) == 0 &&
                 ReadDword(status + ras::kStatusState) == ras::kStateConnected)
@@ -285,9 +289,6 @@ int NetDialEngine::Dial(bool interactive)
 
 int NetDialEngine::Disconnect()
 {
-    // From inside a dial's event the dial is hung up and its wait ended.
-    if (m_state == State::Dialing)
-        return HangUp();
     const int rc = BeginAction(State::HangingUp);
     if (rc != kResultOk)
         return rc;
@@ -300,7 +301,7 @@ int NetDialEngine::HangUp()
     if (m_connection && m_api.hangUp) {
         m_api.hangUp(m_connection);
         while (m_api.getConnectStatus) {
-            std::uint8_t status[ras::kStatusSize] = {};
+            std::uint8_t status[ras::kStatusSize + kSlack] = {};
             WriteDword(status, DWORD(ras::kStatusSize));
             const DWORD answer = m_api.getConnectStatus(m_connection, status);
             if (answer == ras::kInvalidHandle) {
@@ -366,11 +367,11 @@ int NetDialEngine::ListEntries()
         return EndAction(kResultOk);
     const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
     DWORD size = DWORD(ras::kEntryNameSize), count = 0;
-    std::vector<std::uint8_t> buffer(size, 0);
+    std::vector<std::uint8_t> buffer(size + kSlack, 0);
     WriteDword(buffer.data(), DWORD(ras::kEntryNameSize));
     DWORD answer = m_api.enumEntries(nullptr, book, buffer.data(), &size, &count);
     if (answer == ras::kBufferTooSmall) {
-        buffer.assign(size, 0);
+        buffer.assign(size + kSlack, 0);
         WriteDword(buffer.data(), DWORD(ras::kEntryNameSize));
         answer = m_api.enumEntries(nullptr, book, buffer.data(), &size, &count);
     }
@@ -393,11 +394,11 @@ int NetDialEngine::ListConnections()
     if (!m_api.enumConnections)
         return EndAction(kResultOk);
     DWORD size = DWORD(ras::kConnSize), count = 0;
-    std::vector<std::uint8_t> buffer(size, 0);
+    std::vector<std::uint8_t> buffer(size + kSlack, 0);
     WriteDword(buffer.data(), DWORD(ras::kConnSize));
     DWORD answer = m_api.enumConnections(buffer.data(), &size, &count);
     if (answer == ras::kBufferTooSmall) {
-        buffer.assign(size, 0);
+        buffer.assign(size + kSlack, 0);
         WriteDword(buffer.data(), DWORD(ras::kConnSize));
         answer = m_api.enumConnections(buffer.data(), &size, &count);
     }
@@ -409,7 +410,7 @@ int NetDialEngine::ListConnections()
             std::memcpy(&handle, c + ras::kConnHandle, sizeof handle);
             std::string state;
             if (m_api.getConnectStatus) {
-                std::uint8_t status[ras::kStatusSize] = {};
+                std::uint8_t status[ras::kStatusSize + kSlack] = {};
                 WriteDword(status, DWORD(ras::kStatusSize));
                 if (m_api.getConnectStatus(handle, status) == 0)
                     state = ras::Describe(int(ReadDword(status + ras::kStatusState)));
@@ -433,11 +434,11 @@ int NetDialEngine::ListDevices()
     if (!m_api.enumDevices)
         return EndAction(kResultOk);
     DWORD size = DWORD(ras::kDeviceSize), count = 0;
-    std::vector<std::uint8_t> buffer(size, 0);
+    std::vector<std::uint8_t> buffer(size + kSlack, 0);
     WriteDword(buffer.data(), DWORD(ras::kDeviceSize));
     DWORD answer = m_api.enumDevices(buffer.data(), &size, &count);
     if (answer == ras::kBufferTooSmall) {
-        buffer.assign(size, 0);
+        buffer.assign(size + kSlack, 0);
         WriteDword(buffer.data(), DWORD(ras::kDeviceSize));
         answer = m_api.enumDevices(buffer.data(), &size, &count);
     }
@@ -461,7 +462,7 @@ int NetDialEngine::CreateEntry()
     if (!m_api.getEntryProperties || !m_api.setEntryProperties)
         return EndAction(kResultOk);
     const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
-    std::vector<std::uint8_t> existing(ras::kEntrySize, 0);
+    std::vector<std::uint8_t> existing(ras::kEntrySize + kSlack, 0);
     WriteDword(existing.data(), DWORD(ras::kEntrySize));
     DWORD size = DWORD(ras::kEntrySize);
     const DWORD read = m_api.getEntryProperties(book, m_entry.c_str(), existing.data(), &size, nullptr, nullptr);
@@ -477,7 +478,7 @@ int NetDialEngine::CreateEntry()
     WriteDword(m_record.data() + ras::kEntryOptions, kEntryOptions);
     m_rasError = m_api.setEntryProperties(book, m_entry.c_str(), m_record.data(), DWORD(ras::kEntrySize), nullptr, 0);
     if (m_rasError == 0 && m_api.setEntryDialParams) {
-        std::vector<std::uint8_t> params(ras::kDialParamsSize, 0);
+        std::vector<std::uint8_t> params(ras::kDialParamsSize + kSlack, 0);
         WriteDword(params.data(), DWORD(ras::kDialParamsSize));
         Put(params, ras::kDialEntry, 257, m_entry);
         Put(params, ras::kDialPhone, 129, m_phoneNumber);
