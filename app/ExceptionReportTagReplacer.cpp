@@ -4,19 +4,19 @@ namespace {
 
 const char* const kTags[] = {"UnresponsiveComputers", "Win9xComputers"};
 
-// Names are written as they are: they come from the network's own lists.
-void WriteRows(const std::vector<std::string>& names, TemplateOutputStream& out)
+} // namespace
+
+// The names come from the network's own lists and go out as page text.
+void ExceptionReportTagReplacer::WriteRows(const std::vector<std::string>& names, TemplateOutputStream& out)
 {
     static const char kRowStart[] = "<tr><td class=\"L\" colspan=\"2\">";
     static const char kRowEnd[] = "</td></tr>";
     for (const std::string& name : names) {
         out.Write(kRowStart, sizeof(kRowStart) - 1);
-        out.Write(name.data(), name.size());
+        WriteHtmlText(out, name);
         out.Write(kRowEnd, sizeof(kRowEnd) - 1);
     }
 }
-
-} // namespace
 
 int ExceptionReportTagReplacer::FindHandler(const std::string& name) const
 {

@@ -21,6 +21,8 @@ public:
     void SetLastError(const std::string& text) { m_lastError = text; }
 
 private:
+    static void WriteRows(const std::vector<std::string>& names, TemplateOutputStream& out);
+
     const std::vector<std::string>& m_unresponsive;
     const std::vector<std::string>& m_nonNt;
     std::string m_lastError;

@@ -1,7 +1,8 @@
 // The results page reads the result, never changes it. Each handler writes
 // one value or answers one condition; the list sections walk a cursor per
 // list (Has... answers whether the cursor is on an element, Next... moves it).
-// Text values go out exactly as stored: the result holds them sanitised.
+// Every value goes out as page text (markup characters as entities): a
+// program's name or a result read back from a file may hold anything.
 
 #include "app/ResultsTagReplacer.h"
 
@@ -171,9 +172,7 @@ AssetComputerImpl& ResultsTagReplacer::Computer() const
 
 bool ResultsTagReplacer::Write(TemplateOutputStream& out, const std::string& text)
 {
-    if (!text.empty()) {
-        out.Write(text.data(), text.size());
-    }
+    WriteHtmlText(out, text);
     return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include "common/HtmlTemplate.h"
 
+#include <cstring>
+
 namespace {
 
 const char kOpen[] = "{{";
@@ -220,4 +222,19 @@ bool HtmlTemplate::RenderNodes(const std::vector<Node>& nodes, TagReplacer& repl
         }
     }
     return true;
+}
+
+bool TagReplacer::WriteHtmlText(TemplateOutputStream& out, const std::string& text)
+{
+    static const char kMarkup[] = "<>\"";
+    static const char* const kEntities[] = {"&lt;", "&gt;", "&quot;"};
+    size_t start = 0;
+    for (size_t at = text.find_first_of(kMarkup); at != std::string::npos; at = text.find_first_of(kMarkup, start)) {
+        const char* entity = kEntities[std::strchr(kMarkup, text[at]) - kMarkup];
+        if ((at > start && !out.Write(text.data() + start, at - start)) || !out.Write(entity, std::strlen(entity))) {
+            return false;
+        }
+        start = at + 1;
+    }
+    return start == text.size() || out.Write(text.data() + start, text.size() - start);
 }

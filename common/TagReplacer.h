@@ -14,4 +14,13 @@ public:
     virtual int FindHandler(const std::string& name) const = 0;
     // Runs one handler found by FindHandler, writing to out.
     virtual bool CallHandler(int handler, TemplateOutputStream& out) = 0;
+
+protected:
+    // Writes a value as page text: "<" and ">" as "&lt;" and "&gt;", so no
+    // value can open an element, and '"' as "&quot;", so none can leave an
+    // attribute. The '&' stays as it is: values that went through the audit's
+    // sanitising already carry "&lt;" for a "<" read from the machine, and
+    // those must show as "<", not as "&lt;". False when the stream refused a
+    // write.
+    static bool WriteHtmlText(TemplateOutputStream& out, const std::string& text);
 };

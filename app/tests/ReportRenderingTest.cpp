@@ -225,6 +225,34 @@ TEST_F(ReportRenderingTest, TagValues)
     EXPECT_EQ("-76324", FormatLongValue(-76324, false));
 }
 
+// A value read from the computer (a program's name in the registry) or from a
+// result file shows as text: no markup of it reaches the page, and an entity
+// the audit's sanitising left in a value is not escaped a second time.
+TEST_F(ReportRenderingTest, ValuesAreWrittenAsPageText)
+{
+    FillComputer();
+    boost::shared_ptr<AssetSoftwareImpl> title(new AssetSoftwareImpl);
+    title->Property(kSoftwareDescription).SetString("Tools <beta> & <script>alert(7)</script>");
+    title->Property(kSoftwareManufacturer).SetString("Q&A \"Labs\"");
+    title->Property(kSoftwareVersion).SetString("&lt;2.0&gt;");
+    Pc().GetSoftware()->Add(title);
+    Pc().Property(kAssetName).SetString("PC<img src=x onerror=alert(8)>");
+    // Seven characters starting with Q: written into a link's address.
+    Pc().GetHotfixes()->Add("Q\"><i>1");
+
+    std::string page = RenderPage();
+    for (const char* text :
+         {"<td class=\"D\">Tools &lt;beta&gt; & &lt;script&gt;alert(7)&lt;/script&gt;&nbsp;</td>",
+          "<td class=\"D\">Q&A &quot;Labs&quot;&nbsp;</td>", "<td class=\"D\">&lt;2.0&gt;&nbsp;</td>",
+          "<td class=\"D\">PC&lt;img src=x onerror=alert(8)&gt;</td>",
+          "en-us;Q&quot;&gt;&lt;i&gt;1\" target=", "<td class=\"D\">Accounts &amp; Billing</td>"}) {
+        EXPECT_NE(std::string::npos, page.find(text)) << text;
+    }
+    for (const char* markup : {"<beta>", "<script>alert", "</script>&", "<img src=x", "<i>", "en-us;Q\"", "&amp;lt;"}) {
+        EXPECT_EQ(std::string::npos, page.find(markup)) << markup;
+    }
+}
+
 TEST_F(ReportRenderingTest, NoEngineIsAFailure)
 {
     m_document.m_engine.reset();
@@ -240,10 +268,11 @@ TEST_F(ReportRenderingTest, NoEngineIsAFailure)
     EXPECT_EQ("Stream can't be null", replacer.LastError());
 }
 
+// The names come from the network's lists: markup in one shows as text.
 TEST(ExceptionReport, ListsTheComputersNotAudited)
 {
     std::vector<std::string> unresponsive{"PC-B", "PC-A&<1>"};
-    std::vector<std::string> nonNt;
+    std::vector<std::string> nonNt{"<script>alert(9)</script>&amp;\"X\""};
     std::string path;
     ASSERT_TRUE(RenderExceptionReportToTempFile(unresponsive, nonNt, path));
     std::string page = ReadFile(path);
@@ -251,12 +280,16 @@ TEST(ExceptionReport, ListsTheComputersNotAudited)
     DeleteFileA(path.c_str());
 
     const std::string rows = "<table width=\"100%\"><tr><td class=\"L\" colspan=\"2\">PC-B</td></tr>"
-                             "<tr><td class=\"L\" colspan=\"2\">PC-A&<1></td></tr></table>";
+                             "<tr><td class=\"L\" colspan=\"2\">PC-A&&lt;1&gt;</td></tr></table>";
     size_t first = page.find("Unresponsive Computers");
     size_t second = page.find("Computers without WMI installed or running Microsoft Windows 95/98/ME");
     ASSERT_NE(std::string::npos, second);
     EXPECT_NE(std::string::npos, page.find(rows, first));
     EXPECT_LT(page.find(rows, first), second);
-    EXPECT_NE(std::string::npos, page.find("<table width=\"100%\"></table>", second));
+    EXPECT_NE(std::string::npos, page.find("<table width=\"100%\"><tr><td class=\"L\" colspan=\"2\">"
+                                           "&lt;script&gt;alert(9)&lt;/script&gt;&amp;&quot;X&quot;</td></tr></table>",
+                                           second));
+    EXPECT_EQ(std::string::npos, page.find("<script>alert"));
+    EXPECT_EQ(std::string::npos, page.find("<1>"));
     EXPECT_NE(std::string::npos, page.find("<title>Kestrova Plus(tm) - Audit Exception Report</title>"));
 }
