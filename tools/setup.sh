@@ -34,6 +34,9 @@ packages=(
     lighttpd lighttpd-mod-webdav
     # the IMAP and POP3 server behind the mail client tests
     dovecot-imapd dovecot-pop3d
+    # the news server of the NNTP tests (see below), and the Perl libraries the
+    # SNPP and SMPP peers are written on
+    inn2 libnet-snpp-perl libnet-smpp-perl
     # the FTP server of the FTP tests, and what the second one (vsftpd, below) links
     pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules
     # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark;
@@ -54,7 +57,19 @@ sudo=""
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt_install() {
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+            -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "$@" >/dev/null
+    }
+    # inn2's set-up fails unless inn.conf (from inn2-inews) names the domain first.
+    if [[ " ${missing[*]} " == *" inn2 "* ]]; then
+        apt_install inn2-inews
+        if ! grep -q '^domain:' /etc/news/inn.conf; then
+            $sudo sed -i 's/^#*domain:.*/domain: kes.test/' /etc/news/inn.conf
+            grep -q '^domain:' /etc/news/inn.conf || echo 'domain: kes.test' | $sudo tee -a /etc/news/inn.conf >/dev/null
+        fi
+    fi
+    apt_install "${missing[@]}"
 fi
 
 # vsftpd, the second FTP server of the tests, conflicts with pure-ftpd (both

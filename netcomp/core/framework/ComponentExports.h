@@ -25,6 +25,7 @@
 #include <exception>
 #include <iterator>
 #include <new>
+#include <optional>
 
 #include "netcomp/core/framework/ComponentBase.h"
 #include "netcomp/core/framework/ComponentObject.h"
@@ -184,8 +185,15 @@ struct ComponentExports {
             if (!(d->flags & kSetAnyTime) && engine.ActionRunning())
                 return Finish(engine, engine.ComponentBase::RefuseBusy(Component::kBusyCode));
             int rc = d->checkIndex ? d->checkIndex(engine, index, IndexUse::Access) : kResultOk;
-            if (rc == kResultOk)
+            if (rc == kResultOk) {
+                // A setting that connects, sends or waits (Connected, a
+                // command, a presence) fires events while it runs; like a
+                // method it is an action, so those events start no other.
+                std::optional<ComponentAction> action;
+                if (!(d->flags & kSetAnyTime))
+                    action.emplace(engine);
                 rc = d->set(engine, property, index, value, length);
+            }
             return Finish(engine, rc);
         });
     }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "netcomp/core/framework/EventTable.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/text/TextEncodings.h"
@@ -434,4 +435,28 @@ int TcpClient::DeliverMessageLine(const char* data, uint32_t n, bool eolFound)
         WriteLocalFile("\r\n", 2);
     OnMessageLine(data, n);
     return kResultOk;
+}
+
+void TcpClient::Trail(int direction, const char* text)
+{
+    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
+}
+
+void TcpClient::TrailLine(int direction, const char* line, uint32_t n)
+{
+    NetString text;
+    if (text.Assign(n, line) == kResultOk)
+        Trail(direction, text.CStr());
+}
+
+void TcpClient::TrailConnection(int code, bool connecting, int errorCode)
+{
+    if (code == 0) {
+        Trail(2, connecting ? "Connected." : "Disconnected.");
+        return;
+    }
+    NetString message;
+    if (message.AppendCStr(connecting ? "Failed to connect: " : "Disconnected: ") == kResultOk &&
+        message.AppendCStr(Describe(code)) == kResultOk)
+        FireError(errorCode, message.CStr());
 }

@@ -97,6 +97,15 @@ protected:
     virtual int OnReplyWaitRound() { return 0; }
     // Each command line before it is sent, without its line end.
     virtual void OnCommandLine(const char*, uint32_t) {}
+    // The ProtocolTrail event under the engine's number: direction 0 a
+    // command sent, 1 a reply line, 2 a status text; TrailLine takes a line
+    // that has no terminating NUL.
+    void Trail(int direction, const char* text);
+    void TrailLine(int direction, const char* line, uint32_t n);
+    // For an engine whose trail shows its connection: a completed connect or
+    // a clean close is a status line ("Connected.", "Disconnected."); a
+    // failed one, or a close with an error, an Error event with errorCode.
+    void TrailConnection(int code, bool connecting, int errorCode);
     // Each reply line as it arrives; the answer overrides the reply rules for it.
     virtual ReplyReader::Hint OnReplyLine(const char*, uint32_t) { return ReplyReader::Hint::Rules; }
     // Pieces of the bytes a reply line announced through Lines().ExpectBlock.

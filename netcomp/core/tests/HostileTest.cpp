@@ -43,13 +43,16 @@
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_mcast.h"
 #include "netcomp/include/netcomp_netdial.h"
+#include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
 #include "netcomp/include/netcomp_rcp.h"
 #include "netcomp/include/netcomp_rexec.h"
 #include "netcomp/include/netcomp_rshell.h"
 #include "netcomp/include/netcomp_rss.h"
+#include "netcomp/include/netcomp_smpp.h"
 #include "netcomp/include/netcomp_smtp.h"
+#include "netcomp/include/netcomp_snpp.h"
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
@@ -125,6 +128,9 @@ const std::map<std::string, Known> kKnown = {
        {kMcastRemoteHost, 0, "127.0.0.1"},
        {kMcastRemotePort, kDatagramPort, nullptr},
        {kMcastActive, 1, nullptr}}}},
+    {"NNTP", {kNntpTimeout, {{kNntpRemoteHost, 0, "127.0.0.1"}, {kNntpRemotePort, kEchoPort, nullptr}}}},
+    {"SNPP", {kSnppTimeout, {{kSnppRemoteHost, 0, "127.0.0.1"}, {kSnppRemotePort, kEchoPort, nullptr}}}},
+    {"SMPP", {kSmppTimeout, {{kSmppSMPPServer, 0, "127.0.0.1"}, {kSmppSMPPPort, kEchoPort, nullptr}}}},
     {"FTP", {kFtpTimeout, {{kFtpRemoteHost, 0, "127.0.0.1"}, {kFtpRemotePort, kEchoPort, nullptr}}}},
     {"Rshell", {kRshellTimeout, {{kRshellRemoteHost, 0, "127.0.0.1"}, {kRshellRemotePort, kEchoPort, nullptr}}}},
     {"Rexec", {kRexecTimeout, {{kRexecRemoteHost, 0, "127.0.0.1"}, {kRexecRemotePort, kEchoPort, nullptr}}}},

@@ -31,13 +31,14 @@ bool Contains(const char* data, uint32_t n, const char* text)
 
 } // namespace
 
-void MailMessageReader::Start(bool keepHeaders, bool keepBody, int charsetMode)
+void MailMessageReader::Start(bool keepHeaders, bool keepBody, int charsetMode, bool bodyOnly)
 {
-    m_state = State::Headers;
+    m_state = bodyOnly ? State::Body : State::Headers;
+    m_announceBody = bodyOnly;
     m_keepHeaders = keepHeaders;
     m_keepBody = keepBody;
     m_charsetMode = charsetMode;
-    m_jisBody = false;
+    m_jisBody = bodyOnly;
     m_lineStart = true;
     m_bytes = 0;
     m_line.Clear();
@@ -47,8 +48,15 @@ int MailMessageReader::Feed(const char* data, uint32_t n, bool eol)
 {
     if (m_state == State::Done)
         return kResultOk;
-    if (m_state == State::Body)
+    if (m_state == State::Body) {
+        if (m_announceBody) {
+            m_announceBody = false;
+            const int rc = m_sink.OnMailBodyStart();
+            if (rc != kResultOk)
+                return rc;
+        }
         return BodyLine(data, n, eol);
+    }
     if (!eol || !m_line.IsEmpty()) {
         const uint32_t room = kMaxHeaderLine - std::min(kMaxHeaderLine, m_line.Length());
         if (m_line.Append(data, std::min(n, room)) != kResultOk)

@@ -34,8 +34,11 @@ public:
     // Headers(), with keepBody the body lines in Body(). With CharsetMode 1 a
     // Japanese message is handed on in Shift-JIS: encoded words of Subject,
     // From, To, Cc and Reply-To decoded, and the body of a message whose
-    // Content-Type names ISO-2022-JP converted line by line.
-    void Start(bool keepHeaders, bool keepBody, int charsetMode);
+    // Content-Type names ISO-2022-JP converted line by line. With bodyOnly
+    // the message is a body without headers (NNTP BODY): its body start comes
+    // with its first line, and under CharsetMode 1 it is taken as
+    // ISO-2022-JP.
+    void Start(bool keepHeaders, bool keepBody, int charsetMode, bool bodyOnly = false);
     // 0, 200 when memory runs out, or what a sink call answered (not 0).
     [[nodiscard]] int Feed(const char* data, uint32_t n, bool eol);
     bool Done() const { return m_state == State::Done; }
@@ -57,7 +60,8 @@ private:
     bool m_keepBody = false;
     int m_charsetMode = 0;
     bool m_jisBody = false;
-    bool m_lineStart = true; // the next body piece begins a line
+    bool m_announceBody = false; // the body start is still to be told
+    bool m_lineStart = true;     // the next body piece begins a line
     int64_t m_bytes = 0;
     NetString m_line; // a header line that came in pieces
     NetString m_headers;

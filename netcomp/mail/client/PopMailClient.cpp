@@ -13,9 +13,16 @@ int PopMailClient::ReceiveMessage(bool keepHeaders, bool keepBody)
     return Receive(Receiving::Message);
 }
 
+int PopMailClient::ReceiveBody(bool keepBody)
+{
+    m_reader.Start(false, keepBody, CharsetMode(), true);
+    return Receive(Receiving::Message);
+}
+
 int PopMailClient::ReceiveList()
 {
-    m_listLineStart = true;
+    m_listLine.Clear();
+    m_listLineCut = false;
     return Receive(Receiving::List);
 }
 
@@ -34,13 +41,13 @@ void PopMailClient::OnConnected(int code)
     m_receiving = Receiving::Nothing;
     m_receiveError = kResultOk;
     SetReceptionMode(0);
-    TcpClient::OnConnected(code);
+    ProtocolClient::OnConnected(code);
 }
 
 int PopMailClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
 {
     if (m_receiving == Receiving::Nothing)
-        return TcpClient::ReceiveMessageLine(data, n, eolFound);
+        return ProtocolClient::ReceiveMessageLine(data, n, eolFound);
     if (m_receiving == Receiving::List) {
         ListLine(data, n, eolFound);
         return kResultOk;
@@ -56,11 +63,12 @@ int PopMailClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFoun
     return kResultOk;
 }
 
-// List lines are short; a piece of an overlong one is taken as a line.
+// A list line longer than the socket's line size comes in pieces: they are
+// joined (up to MailMessageReader::kMaxHeaderLine bytes; the rest of an
+// overlong line is dropped) and the line goes on whole.
 void PopMailClient::ListLine(const char* data, uint32_t n, bool eolFound)
 {
-    const bool lineStart = m_listLineStart;
-    m_listLineStart = eolFound;
+    const bool lineStart = m_listLine.IsEmpty() && !m_listLineCut;
     if (lineStart && n > 0 && data[0] == '.') {
         if (n == 1 && eolFound) {
             SetReceptionMode(0);
@@ -69,7 +77,22 @@ void PopMailClient::ListLine(const char* data, uint32_t n, bool eolFound)
         ++data;
         --n;
     }
+    if (!eolFound || !m_listLine.IsEmpty()) {
+        const uint32_t limit = MailMessageReader::kMaxHeaderLine;
+        const uint32_t room = limit - (m_listLine.Length() < limit ? m_listLine.Length() : limit);
+        if (m_listLine.Append(data, n < room ? n : room) != kResultOk) {
+            m_receiveError = kOutOfMemory;
+            SetReceptionMode(0);
+            return;
+        }
+        m_listLineCut = !eolFound;
+        if (!eolFound)
+            return;
+        data = m_listLine.Data();
+        n = m_listLine.Length();
+    }
     const int rc = OnListLine(data, n);
+    m_listLine.Clear();
     if (rc != kResultOk) {
         m_receiveError = rc;
         SetReceptionMode(0);

@@ -1,5 +1,5 @@
 #pragma once
-// The mail-client layer between TcpClient and the engines that read
+// The mail-client layer between ProtocolClient and the engines that read
 // dot-ended answers (POP3 and news): after a positive reply, a message goes
 // through the receive handler (MailMessageReader: header lines, then body
 // lines to MessageText, LocalFile and the Transfer event), and a list (LIST,
@@ -12,10 +12,10 @@
 // engine's event table.
 #include <cstdint>
 
-#include "netcomp/core/tcp/TcpClient.h"
+#include "netcomp/core/tcp/ProtocolClient.h"
 #include "netcomp/mail/client/MailMessageReader.h"
 
-class PopMailClient : public TcpClient, protected MailMessageSink {
+class PopMailClient : public ProtocolClient, protected MailMessageSink {
 public:
     PopMailClient() : m_reader(*this) {}
 
@@ -23,6 +23,8 @@ public:
     // body lines are also kept in MessageHeaders() and MessageText() when
     // asked. LocalFile, when open, gets the body lines.
     [[nodiscard]] int ReceiveMessage(bool keepHeaders, bool keepBody);
+    // A body without headers (NNTP BODY), up to its "." line.
+    [[nodiscard]] int ReceiveBody(bool keepBody);
     // The lines of a list after a positive reply, up to its "." line.
     [[nodiscard]] int ReceiveList();
 
@@ -33,7 +35,8 @@ protected:
     void OnConnected(int code) override;
     int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound) override;
 
-    // One line of a list (dot unstuffed), without its line end.
+    // One line of a list (dot unstuffed), without its line end; a line that
+    // came in pieces comes joined.
     virtual int OnListLine(const char*, uint32_t) { return 0; }
     // Each header line before its Header event (a continuation with an
     // empty name); 0, or a code that ends the retrieval.
@@ -52,6 +55,7 @@ private:
 
     MailMessageReader m_reader;
     Receiving m_receiving = Receiving::Nothing;
-    bool m_listLineStart = true;
+    NetString m_listLine;       // a list line that came in pieces
+    bool m_listLineCut = false; // the last piece ended without its line end
     int m_receiveError = 0;
 };

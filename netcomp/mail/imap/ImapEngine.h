@@ -91,7 +91,6 @@ private:
     [[nodiscard]] int Await();
     [[nodiscard]] int Flags(const char* flags, NetStringBase& out);
 
-    void Trail(int direction, const char* text);
     void SetWait(Wait what) { m_wait = what; }
 
     // Response side.

@@ -245,8 +245,3 @@ void ImapEngine::OnDisconnected(int code)
     m_selected = false;
     TcpClient::OnDisconnected(code);
 }
-
-void ImapEngine::Trail(int direction, const char* text)
-{
-    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
-}

@@ -141,9 +141,7 @@ int PopEngine::SendCommand(const char* command, const char* argument)
 
 void PopEngine::OnCommandLine(const char* line, uint32_t n)
 {
-    NetString text;
-    if (text.Assign(n, line) == kResultOk)
-        Trail(0, text.CStr());
+    TrailLine(0, line, n);
 }
 
 ReplyReader::Hint PopEngine::OnReplyLine(const char* line, uint32_t n)
@@ -393,11 +391,6 @@ const char* PopEngine::HeaderValue(int property)
     return m_fields.Value(FieldOf(property));
 }
 
-void PopEngine::Trail(int direction, const char* text)
-{
-    Fire(SharedEvent::ProtocolTrail, {EventParam::Int(&direction), EventParam::Text(&text)});
-}
-
 int PopEngine::OnListLine(const char* line, uint32_t n)
 {
     NetString copy;
@@ -421,24 +414,13 @@ int PopEngine::OnListLine(const char* line, uint32_t n)
 void PopEngine::OnConnected(int code)
 {
     PopMailClient::OnConnected(code);
-    ConnectionNotice(code, "Connected.", "Failed to connect: ");
+    TrailConnection(code, true, kPopConnectError);
 }
 
 void PopEngine::OnDisconnected(int code)
 {
     PopMailClient::OnDisconnected(code);
-    ConnectionNotice(code, "Disconnected.", "Disconnected: ");
-}
-
-void PopEngine::ConnectionNotice(int code, const char* status, const char* failure)
-{
-    if (code == 0) {
-        Trail(2, status);
-        return;
-    }
-    NetString message;
-    if (message.AppendCStr(failure) == kResultOk && message.AppendCStr(Describe(code)) == kResultOk)
-        FireError(kPopConnectError, message.CStr());
+    TrailConnection(code, false, kPopConnectError);
 }
 
 int PopEngine::OnHeaderField(const char* name, const char* value)

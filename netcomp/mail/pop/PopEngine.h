@@ -85,8 +85,6 @@ private:
     [[nodiscard]] int RetrieveKeeping(bool headers, bool body);
     [[nodiscard]] int RetrieveHeaders();
     [[nodiscard]] int RetrieveText();
-    void Trail(int direction, const char* text);
-    void ConnectionNotice(int code, const char* status, const char* failure);
 
     int m_authMechanism = 0;
     NetString m_user;

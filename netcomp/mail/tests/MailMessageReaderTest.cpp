@@ -90,6 +90,20 @@ TEST(MailMessageReader, LinesInPiecesAndJapaneseMessages)
     EXPECT_EQ(jp.events,
               (std::vector<std::string>{"H Subject=\x82\xA0", "H Content-Type=text/plain; charset=ISO-2022-JP", "start",
                                         "B 94 \x82\xA0$", "end"}));
+
+    // A body alone (news BODY): no header lines, the start with the first
+    // line, ISO-2022-JP taken for granted under CharsetMode 1.
+    Recorder body;
+    MailMessageReader bodyOnly(body);
+    bodyOnly.Start(true, true, 1, true);
+    Feed(bodyOnly, {"Subject: not a header", "\x1b$B$\"\x1b(B", "."});
+    EXPECT_EQ(body.events, (std::vector<std::string>{"start", "B 23 Subject: not a header$", "B 27 \x82\xA0$", "end"}));
+    EXPECT_TRUE(bodyOnly.Headers().IsEmpty());
+    Recorder empty;
+    MailMessageReader emptyBody(empty);
+    emptyBody.Start(false, false, 0, true);
+    Feed(emptyBody, {"."});
+    EXPECT_EQ(empty.events, (std::vector<std::string>{"start", "end"}));
 }
 
 TEST(HeaderFieldStore, LastValueOfEachNameWithFoldedLinesJoined)

@@ -162,11 +162,8 @@ int XmppEngine::BuddySubscription(int index)
     return -1;
 }
 
-// The settings that connect or send run as actions: from their events no
-// other action starts while the stream is in their hands.
 int XmppEngine::SetBuddyGroup(int index, const char* groups)
 {
-    ComponentAction action(*this);
     const uint32_t row = uint32_t(index - 1);
     const std::string jid = m_buddies.Item(row, XmppBuddyList::kJid);
     const std::string name = m_buddies.Item(row, XmppBuddyList::kName);
@@ -175,7 +172,6 @@ int XmppEngine::SetBuddyGroup(int index, const char* groups)
 
 int XmppEngine::SetConnectedState(bool on)
 {
-    ComponentAction action(*this);
     return on ? Connect(m_user.CStr(), m_password.CStr()) : Disconnect();
 }
 
@@ -198,14 +194,12 @@ int XmppEngine::SetPresence(int code)
     if (code < 0 || code > 4)
         return Fail(kXmppBadIndex, "Presence must be between 0 and 4");
     m_presence = code;
-    ComponentAction action(*this);
     return LoggedIn() ? SendPresence() : kResultOk;
 }
 
 int XmppEngine::SetStatusText(const char* text)
 {
     int rc = m_status.AssignText(text);
-    ComponentAction action(*this);
     if (rc == kResultOk && LoggedIn())
         rc = SendPresence();
     return rc;

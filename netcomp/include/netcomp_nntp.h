@@ -1,0 +1,92 @@
+/* Property, method and event numbers of the NNTP component (NNTP_Get,
+ * NNTP_Set, NNTP_Do and the event callback). */
+#ifndef NETCOMP_NNTP_H
+#define NETCOMP_NNTP_H
+
+/* ArticleHeaders and ArticleText are fetched from the server (HEAD, BODY)
+ * when read while connected with a CurrentArticle. Setting CurrentGroup sends
+ * GROUP; setting Command sends it as one command. */
+enum NntpProp {
+    kNntpArticleCount = 1,
+    kNntpArticleDate = 2,
+    kNntpArticleFrom = 3,
+    kNntpArticleHeaders = 4,
+    kNntpArticleMessageId = 5,
+    kNntpArticleReferences = 6,
+    kNntpArticleReplyTo = 7,
+    kNntpArticleSubject = 8,
+    kNntpArticleText = 9,
+    kNntpAttachedFile = 10,
+    kNntpNewGroupsDate = 11,
+    kNntpCommand = 12,
+    kNntpConnected = 13,
+    kNntpCurrentArticle = 14,
+    kNntpCurrentGroup = 15,
+    kNntpFirewallHost = 16,
+    kNntpFirewallPassword = 17,
+    kNntpFirewallPort = 18,
+    kNntpFirewallType = 19,
+    kNntpFirewallUser = 20,
+    kNntpFirstArticle = 21,
+    kNntpIdle = 22,
+    kNntpLastArticle = 23,
+    kNntpLastReply = 24,
+    kNntpLocalHost = 25,
+    kNntpMaxLines = 26,
+    kNntpNewsgroups = 27,
+    kNntpRemotePort = 28,
+    kNntpRemoteHost = 29,
+    kNntpOrganization = 30,
+    kNntpOtherHeaders = 31,
+    kNntpOverviewRange = 32,
+    kNntpPassword = 33,
+    kNntpSearchHeader = 34,
+    kNntpSearchPattern = 35,
+    kNntpSearchRange = 36,
+    kNntpTimeout = 37,
+    kNntpUser = 38
+};
+
+/* LocalizeDate: the date text; the local time comes back in the second
+ * argument's slot. */
+enum NntpMethod {
+    kNntpConfig = 1,
+    kNntpConnect = 2,
+    kNntpDisconnect = 3,
+    kNntpDoEvents = 4,
+    kNntpFetchArticle = 5,
+    kNntpFetchArticleBody = 6,
+    kNntpFetchArticleHeaders = 7,
+    kNntpGroupOverview = 8,
+    kNntpGroupSearch = 9,
+    kNntpInterrupt = 10,
+    kNntpListGroups = 11,
+    kNntpListNewGroups = 12,
+    kNntpLocalizeDate = 13,
+    kNntpPostArticle = 14,
+    kNntpResetHeaders = 15
+};
+
+/* ConnectionStatus: ConnectionEvent (text), StatusCode (int), Description
+ * (text). EndTransfer: none. Error: ErrorCode (int), Description (text).
+ * GroupList: Group (text), FirstArticle (int), LastArticle (int), CanPost
+ * (bool). GroupOverview: ArticleNumber (int), Subject, From, Date, MessageId,
+ * References (texts), ArticleSize (int), ArticleLines (int), OtherHeaders
+ * (text). GroupSearch: ArticleNumber (int), Header (text). Header: Field
+ * (text), Value (text). ProtocolTrail: Direction (int: 0 command sent, 1
+ * reply line, 2 status), Text (text). StartTransfer: none. Transfer:
+ * BytesTransferred (int), Text (bytes with their length), EOL (bool). */
+enum NntpEvent {
+    kNntpEventConnectionStatus = 1,
+    kNntpEventEndTransfer = 2,
+    kNntpEventError = 3,
+    kNntpEventGroupList = 4,
+    kNntpEventGroupOverview = 5,
+    kNntpEventGroupSearch = 6,
+    kNntpEventHeader = 7,
+    kNntpEventProtocolTrail = 8,
+    kNntpEventStartTransfer = 9,
+    kNntpEventTransfer = 10
+};
+
+#endif /* NETCOMP_NNTP_H */
