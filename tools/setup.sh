@@ -26,8 +26,13 @@ packages=(
     librsvg2-bin fonts-dejavu-core
     # looking at rendered report pages (tools/report-screenshots.sh)
     chromium
-    # the directory behind the user lookup tests
+    # the directory behind the user lookup tests and the LDAP component's tests and benchmark
     slapd ldap-utils
+    # the Telnet component's peer (under openbsd-inetd), with openssl to hash its test user's password
+    inetutils-telnetd openssl
+    # peers of the DNS, MX, TFTP and SysLog tests (logger comes with bsdutils),
+    # and the clients their benchmarks compare with
+    bind9 bind9-dnsutils dnsmasq-base tftpd-hpa tftp-hpa rsyslog bsdutils python3-dnspython
     # the SNMP agent, trap receiver and command-line managers of the SNMP tests and benchmark
     snmpd snmptrapd snmp
     # the second WebDAV server of the WebDAV tests

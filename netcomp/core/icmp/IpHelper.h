@@ -5,10 +5,11 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "netcomp/core/framework/ComponentTable.h"
 #include "netcomp/core/framework/DllBinding.h"
 
-// The binding itself: IPInfo (and later DNS and MX) take a reference in
-// StaticInit and give it back in StaticDestroy; each engine that reads
+// The binding itself: IPInfo, DNS and MX take a reference in StaticInit and
+// give it back in StaticDestroy (IpHelperComponent); each engine that reads
 // through it holds one for its lifetime.
 DllBinding& IpHelperDll();
 void IpHelperStaticInit();
@@ -20,3 +21,18 @@ DWORD IpHelperGetAdaptersInfo(IP_ADAPTER_INFO* info, ULONG* size);
 DWORD IpHelperReleaseAddress(IP_ADAPTER_INDEX_MAP* adapter);
 DWORD IpHelperRenewAddress(IP_ADAPTER_INDEX_MAP* adapter);
 DWORD IpHelperSendArp(IPAddr destination, IPAddr source, void* mac, ULONG* length);
+
+// The start-up and shut-down of a component that reads through the binding.
+struct IpHelperComponent : ComponentDefaults {
+    static int StaticInit()
+    {
+        IpHelperStaticInit();
+        return 0;
+    }
+
+    static int StaticDestroy()
+    {
+        IpHelperStaticDestroy();
+        return 0;
+    }
+};

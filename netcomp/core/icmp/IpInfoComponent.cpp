@@ -75,22 +75,10 @@ constexpr MethodDescriptor<E> kIpInfoMethods[] = {
     M::Custom(kIpInfoResolveName, 2, ResolveName),
 };
 
-struct IpInfoComponent : ComponentDefaults {
+struct IpInfoComponent : IpHelperComponent {
     using Engine = E;
     static constexpr auto& kProperties = kIpInfoProperties;
     static constexpr auto& kMethods = kIpInfoMethods;
-
-    static int StaticInit()
-    {
-        IpHelperStaticInit();
-        return 0;
-    }
-
-    static int StaticDestroy()
-    {
-        IpHelperStaticDestroy();
-        return 0;
-    }
 };
 
 } // namespace

@@ -485,6 +485,16 @@ int TcpSocket::Deliver()
     return kResultOk;
 }
 
+// The peer has closed: bytes after the last whole record are its last piece,
+// delivered as a record without its end instead of being dropped with the
+// buffer (a whois answer whose last line has no line end).
+void TcpSocket::DeliverRest()
+{
+    RecvRecord record;
+    if (m_socket.IsOpen() && m_acceptData && !m_firewall.Pending() && m_recv.Take(record) && record.length > 0)
+        OnDataArrived(record.data, record.length, false);
+}
+
 int TcpSocket::Receive(int mode)
 {
     if (!m_socket.IsOpen())
@@ -509,6 +519,7 @@ int TcpSocket::Receive(int mode)
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
+                DeliverRest();
                 Close(0, false);
             }
             return kResultOk;
@@ -632,12 +643,24 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     const int error = WSAGETSELECTERROR(lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        if ((m_acceptData || m_firewall.Pending()) && !m_receiving) {
+        if (!m_acceptData && !m_firewall.Pending())
+            break;
+        if (m_receiving) {
+            // The owner pumps messages from inside an event of the read under
+            // way: this notification is taken now and no other comes until
+            // the next recv, so the read it asks for follows that one's end.
+            m_readLater = true;
+            break;
+        }
+        {
             m_receiving = true;
+            m_readLater = false;
             const int rc = Receive(0);
             m_receiving = false;
             if (rc == WSAECONNRESET || rc == WSAECONNABORTED)
                 Close(rc, false);
+            else if (m_readLater)
+                PostRead();
         }
         break;
     case FD_WRITE:
@@ -651,6 +674,7 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (!m_receiving) {
             m_receiving = true;
             (void)Receive(2);
+            DeliverRest();
             m_receiving = false;
         }
         Close(error, false);

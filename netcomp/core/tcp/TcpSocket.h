@@ -131,6 +131,7 @@ private:
     void FirewallFailed();
     void Close(int code, bool drain);
     int Deliver();
+    void DeliverRest();
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);
     [[nodiscard]] int ApplyOptions();
@@ -155,7 +156,8 @@ private:
     bool m_connected = false;
     bool m_acceptData = true;
     bool m_receiving = false;
-    int m_delivering = 0; // records of the receive buffer out with the owner
+    bool m_readLater = false; // a read notification came while receiving
+    int m_delivering = 0;     // records of the receive buffer out with the owner
     bool m_linger = true;
     bool m_keepAlive = false;
     bool m_oobInline = false;

@@ -33,6 +33,7 @@
 #include "netcomp/core/framework/ComponentObject.h"
 #include "netcomp/core/framework/ComponentTable.h"
 #include "netcomp/core/tests/ComponentApi.h"
+#include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_filemailer.h"
 #include "netcomp/include/netcomp_ftp.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
@@ -43,6 +44,9 @@
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_mcast.h"
 #include "netcomp/include/netcomp_netdial.h"
+#include "netcomp/include/netcomp_ldap.h"
+#include "netcomp/include/netcomp_mx.h"
+#include "netcomp/include/netcomp_netclock.h"
 #include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_ping.h"
 #include "netcomp/include/netcomp_pop.h"
@@ -57,10 +61,14 @@
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/include/netcomp_traceroute.h"
+#include "netcomp/include/netcomp_syslog.h"
+#include "netcomp/include/netcomp_telnet.h"
+#include "netcomp/include/netcomp_tftp.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/include/netcomp_webdav.h"
 #include "netcomp/include/netcomp_webform.h"
 #include "netcomp/include/netcomp_webupload.h"
+#include "netcomp/include/netcomp_whois.h"
 #include "netcomp/include/netcomp_xmpp.h"
 
 namespace {
@@ -128,6 +136,13 @@ const std::map<std::string, Known> kKnown = {
        {kMcastRemoteHost, 0, "127.0.0.1"},
        {kMcastRemotePort, kDatagramPort, nullptr},
        {kMcastActive, 1, nullptr}}}},
+    {"LDAP", {kLdapTimeout, {{kLdapServerName, 0, "127.0.0.1"}, {kLdapServerPort, kEchoPort, nullptr}}}},
+    {"Telnet",
+     {kTelnetTimeout,
+      {{kTelnetRemoteHost, 0, "127.0.0.1"}, {kTelnetRemotePort, kEchoPort, nullptr}, {kTelnetConnected, 1, nullptr}}}},
+    // Its default referral server is a host on the internet; 127.0.0.2 has
+    // no whois server, not even the whois tests' on 127.0.0.1.
+    {"Whois", {kWhoisTimeout, {{kWhoisDefaultServer, 0, "127.0.0.2"}}}},
     {"NNTP", {kNntpTimeout, {{kNntpRemoteHost, 0, "127.0.0.1"}, {kNntpRemotePort, kEchoPort, nullptr}}}},
     {"SNPP", {kSnppTimeout, {{kSnppRemoteHost, 0, "127.0.0.1"}, {kSnppRemotePort, kEchoPort, nullptr}}}},
     {"SMPP", {kSmppTimeout, {{kSmppSMPPServer, 0, "127.0.0.1"}, {kSmppSMPPPort, kEchoPort, nullptr}}}},
@@ -135,6 +150,20 @@ const std::map<std::string, Known> kKnown = {
     {"Rshell", {kRshellTimeout, {{kRshellRemoteHost, 0, "127.0.0.1"}, {kRshellRemotePort, kEchoPort, nullptr}}}},
     {"Rexec", {kRexecTimeout, {{kRexecRemoteHost, 0, "127.0.0.1"}, {kRexecRemotePort, kEchoPort, nullptr}}}},
     {"RCP", {kRcpTimeout, {{kRcpRemoteHost, 0, "127.0.0.1"}, {kRcpRemotePort, kEchoPort, nullptr}}}},
+    // The datagram clients ask the loopback (their defaults point off this
+    // machine), on a port where no server answers.
+    {"DNS", {kDnsTimeout, {{kDnsDnsServer, 0, "127.0.0.1"}, {kDnsDnsPort, kDatagramPort, nullptr}}}},
+    {"MX", {kMxTimeout, {{kMxDnsServer, 0, "127.0.0.1"}, {kMxDnsPort, kDatagramPort, nullptr}}}},
+    {"TFTP", {kTftpTimeout, {{kTftpTftpServer, 0, "127.0.0.1"}, {kTftpTftpPort, kDatagramPort, nullptr}}}},
+    {"NetClock",
+     {kNetClockTimeout, {{kNetClockTimeServer, 0, "127.0.0.1"}, {kNetClockTimePort, kDatagramPort, nullptr}}}},
+    {"SysLog",
+     {0,
+      {{kSysLogActive, 0, nullptr},
+       {kSysLogLocalPort, kDatagramPort, nullptr},
+       {kSysLogRemoteHost, 0, "127.0.0.1"},
+       {kSysLogRemotePort, kDatagramPort, nullptr},
+       {kSysLogActive, 1, nullptr}}}},
 };
 
 // The loopback peers, each on a thread of its own, for the whole run.

@@ -78,6 +78,29 @@ uint32_t BerCodec::ElementSize(const unsigned char* p, uint32_t available)
     return total > available ? 0 : uint32_t(total);
 }
 
+uint32_t BerCodec::ReadElement(const unsigned char* p, uint32_t available, BerElement& element)
+{
+    const uint32_t size = ElementSize(p, available);
+    if (size == 0)
+        return 0;
+    const uint32_t header = (p[1] & 0x80) ? 2 + (p[1] & 0x7F) : 2;
+    element.tag = p[0];
+    element.content = p + header;
+    element.length = size - header;
+    return size;
+}
+
+int BerCodec::DecodeInteger(const BerElement& element, int32_t& value)
+{
+    if (element.length > 4)
+        return kBerMalformed;
+    uint32_t v = element.length > 0 && (element.content[0] & 0x80) ? ~uint32_t(0) : 0;
+    for (uint32_t i = 0; i < element.length; ++i)
+        v = (v << 8) | element.content[i];
+    value = int32_t(v);
+    return kResultOk;
+}
+
 int BerCodec::AppendElement(unsigned char tag, const unsigned char* content, uint32_t length)
 {
     if (length > kMaxContent)
@@ -221,7 +244,7 @@ int BerCodec::WrapSequence(unsigned char tag)
 
 int BerCodec::UnwrapSequence(unsigned char* tag)
 {
-    Element element;
+    BerElement element;
     const auto* start = reinterpret_cast<const unsigned char*>(m_buffer.Data());
     if (ElementSize(start, m_buffer.Length()) == 0)
         return kBerMalformed;
@@ -238,7 +261,7 @@ int BerCodec::UnwrapSequence(unsigned char* tag)
     return kResultOk;
 }
 
-int BerCodec::Find(int index, Element& element) const
+int BerCodec::Find(int index, BerElement& element) const
 {
     if (index < 0)
         return kBerNoSuchElement;
@@ -253,19 +276,12 @@ int BerCodec::Find(int index, Element& element) const
         p += size;
         available -= size;
     }
-    const uint32_t size = ElementSize(p, available);
-    if (size == 0)
-        return kBerNoSuchElement;
-    const uint32_t header = (p[1] & 0x80) ? 2 + (p[1] & 0x7F) : 2;
-    element.tag = p[0];
-    element.content = p + header;
-    element.length = size - header;
-    return kResultOk;
+    return ReadElement(p, available, element) == 0 ? kBerNoSuchElement : kResultOk;
 }
 
 int BerCodec::ReadSigned(int index, unsigned maxBytes, uint64_t& value, unsigned char* tag) const
 {
-    Element element;
+    BerElement element;
     const int rc = Find(index, element);
     if (rc != kResultOk)
         return rc;
@@ -308,7 +324,7 @@ int BerCodec::ReadInteger64(int index, uint64_t& value, unsigned char* tag) cons
 
 int BerCodec::ReadOid(int index, NetStringBase& text, unsigned char* tag) const
 {
-    Element element;
+    BerElement element;
     int rc = Find(index, element);
     if (rc != kResultOk)
         return rc;
@@ -369,7 +385,7 @@ int BerCodec::ReadOid(int index, NetStringBase& text, unsigned char* tag) const
 
 int BerCodec::ReadOctetString(int index, NetStringBase& bytes, unsigned char* tag) const
 {
-    Element element;
+    BerElement element;
     int rc = Find(index, element);
     if (rc != kResultOk)
         return rc;
@@ -388,7 +404,7 @@ int BerCodec::ReadOctetString(int index, NetStringBase& bytes, unsigned char* ta
 
 int BerCodec::Locate(int index, uint32_t& offset, uint32_t& length, unsigned char* tag) const
 {
-    Element element;
+    BerElement element;
     const int rc = Find(index, element);
     if (rc != kResultOk)
         return rc;

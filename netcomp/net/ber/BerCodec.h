@@ -10,6 +10,13 @@ constexpr int kBerCannotEncode = 445;
 constexpr int kBerMalformed = 446;
 constexpr int kBerNoSuchElement = 447;
 
+// One element as it lies in a buffer: its tag and where its content is.
+struct BerElement {
+    unsigned char tag = 0;
+    const unsigned char* content = nullptr;
+    uint32_t length = 0;
+};
+
 class BerCodec {
 public:
     // Longest element content the codec writes (two length bytes).
@@ -34,6 +41,12 @@ public:
     // Tag, length bytes and content of the element at p; 0 when it is
     // incomplete within available bytes or its header is malformed.
     static uint32_t ElementSize(const unsigned char* p, uint32_t available);
+    // The same, and where the element's parts lie, for readers that walk a
+    // message in place; 0 leaves element as it was.
+    static uint32_t ReadElement(const unsigned char* p, uint32_t available, BerElement& element);
+    // The content of an integer (or enumerated) element as a 32-bit signed
+    // value; 446 when it is longer than 4 bytes.
+    [[nodiscard]] static int DecodeInteger(const BerElement& element, int32_t& value);
 
     // Decoders of the element with the given index, counted from the start.
     [[nodiscard]] int ReadInteger(int index, int32_t& value, unsigned char* tag = nullptr) const;
@@ -47,12 +60,7 @@ public:
     [[nodiscard]] int Locate(int index, uint32_t& offset, uint32_t& length, unsigned char* tag = nullptr) const;
 
 private:
-    struct Element {
-        unsigned char tag;
-        const unsigned char* content;
-        uint32_t length;
-    };
-    [[nodiscard]] int Find(int index, Element& element) const;
+    [[nodiscard]] int Find(int index, BerElement& element) const;
     [[nodiscard]] int ReadSigned(int index, unsigned maxBytes, uint64_t& value, unsigned char* tag) const;
     [[nodiscard]] int AppendElement(unsigned char tag, const unsigned char* content, uint32_t length);
 

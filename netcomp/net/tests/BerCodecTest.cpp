@@ -181,6 +181,21 @@ TEST(BerCodec, MalformedHeaders)
     Load(bad, "3005020101");
     EXPECT_EQ(bad.UnwrapSequence(), kBerMalformed);
     EXPECT_EQ(Hex(bad.Buffer()), "3005020101");
+    // Reading in place: an enumerated value past a long-form header, and
+    // integer contents wider than 32 bits refused.
+    BerCodec walked;
+    Load(walked, "0a81020100");
+    BerElement element;
+    const auto* p = reinterpret_cast<const unsigned char*>(walked.Buffer().Data());
+    EXPECT_EQ(BerCodec::ReadElement(p, 5, element), 5u);
+    EXPECT_EQ(element.tag, 0x0a);
+    EXPECT_EQ(BerCodec::DecodeInteger(element, v), kResultOk);
+    EXPECT_EQ(v, 256);
+    EXPECT_EQ(BerCodec::ReadElement(p, 4, element), 0u);
+    const unsigned char wide[] = {0x80, 0, 0, 0, 1};
+    EXPECT_EQ(BerCodec::DecodeInteger({0x02, wide, 4}, v), kResultOk);
+    EXPECT_EQ(v, int32_t(0x80000000u));
+    EXPECT_EQ(BerCodec::DecodeInteger({0x02, wide, 5}, v), kBerMalformed);
 }
 
 // Requests as net-snmp's snmpget and snmpset sent them, built here byte for byte.

@@ -193,6 +193,8 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
             break;
         }
         if (!WaitStep(10, m_window)) {
+            // "Timeout." or "Interrupted.", as the wait found it.
+            SetResultText(LastErrorText());
             rc = kInterrupted;
             break;
         }
@@ -200,14 +202,14 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
             break;
         const DWORD now = Now();
         if (timeout != 0 && now - start >= timeout) {
-            SetLastErrorText("Timeout.");
+            SetResultText("Timeout.");
             rc = kInterrupted;
             break;
         }
         if (resend.interval == 0 || now - lastSend < resend.interval)
             continue;
         if (resend.maxResends >= 0 && resends >= resend.maxResends) {
-            SetLastErrorText("Timeout.");
+            SetResultText("Timeout.");
             rc = kInterrupted;
             break;
         }

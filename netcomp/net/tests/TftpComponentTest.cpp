@@ -1,0 +1,257 @@
+// TFTP through its exported functions: gets and puts against tftpd-hpa on
+// port 21069 (its files under the peer's state folder), and against a
+// scripted UDP peer for lost, duplicated and foreign packets.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_tftp.h"
+#include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/ScriptedServer.h"
+
+namespace {
+
+constexpr int kTftpdPort = 21069;
+
+INT_PTR T(const char* text)
+{
+    return reinterpret_cast<INT_PTR>(text);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A file in the server's folder, as this program reaches it.
+std::string ServerFile(const std::string& name)
+{
+    const char* binary = std::getenv("KES_BINARY_DIR");
+    return std::string("Z:") + (binary ? binary : "") + "/peers/tftpd/root/" + name;
+}
+
+std::string Pattern(std::size_t n)
+{
+    std::string bytes(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        bytes[i] = char((i * 7 + i / 256) & 0xFF);
+    return bytes;
+}
+
+struct Tftp {
+    EventRecorder events;
+    void* obj;
+
+    explicit Tftp(int port)
+    {
+        obj = TFTP_Create(EventRecorder::Callback, events.User(), nullptr);
+        events.TextsAt(kTftpEventTransfer, {1});
+        events.TextsAt(kTftpEventError, {1});
+        EXPECT_EQ(TFTP_Set(obj, kTftpTftpServer, 0, T("127.0.0.1"), 0), 0);
+        EXPECT_EQ(TFTP_Set(obj, kTftpTftpPort, 0, port, 0), 0);
+        EXPECT_EQ(TFTP_Set(obj, kTftpRetransmitTimeout, 0, 1, 0), 0);
+        EXPECT_EQ(TFTP_Set(obj, kTftpTimeout, 0, 10, 0), 0);
+    }
+    ~Tftp() { TFTP_Destroy(obj); }
+
+    int Transfer(int method, const char* remote, const char* local)
+    {
+        events.Clear();
+        EXPECT_EQ(TFTP_Set(obj, kTftpRemoteFile, 0, T(remote), 0), 0);
+        EXPECT_EQ(TFTP_Set(obj, kTftpLocalFile, 0, T(local), 0), 0);
+        return TFTP_Do(obj, method, 0, nullptr, nullptr);
+    }
+    std::string Error() { return TFTP_GetLastError(obj); }
+    std::string TransferredData()
+    {
+        std::string data;
+        for (const RecordedEvent& e : events.Of(kTftpEventTransfer))
+            data += e.texts[1];
+        return data;
+    }
+};
+
+TEST(TftpAgainstTftpd, GetAndPut)
+{
+    Tftp tftp(kTftpdPort);
+    ASSERT_EQ(tftp.Transfer(kTftpGetFile, "big.bin", "big.bin"), 0) << tftp.Error();
+    EXPECT_EQ(ReadFile("big.bin"), Pattern(100000));
+    EXPECT_EQ(tftp.events.Of(kTftpEventStartTransfer).size(), 1u);
+    EXPECT_EQ(tftp.events.Of(kTftpEventEndTransfer).size(), 1u);
+    ASSERT_EQ(tftp.events.Of(kTftpEventTransfer).size(), 196u);
+    EXPECT_EQ(tftp.events.Of(kTftpEventTransfer).back().values[0], 100000);
+    EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
+
+    // Without a local file the data comes only through the events.
+    ASSERT_EQ(tftp.Transfer(kTftpGetFile, "small.txt", ""), 0) << tftp.Error();
+    EXPECT_EQ(tftp.TransferredData(), "hello from tftpd\n");
+
+    // Whole blocks end with an empty one; an empty file is one empty block.
+    WriteFile("up1024.bin", Pattern(1024));
+    ASSERT_EQ(tftp.Transfer(kTftpPutFile, "up1024.bin", "up1024.bin"), 0) << tftp.Error();
+    EXPECT_EQ(ReadFile(ServerFile("up1024.bin")), Pattern(1024));
+    ASSERT_EQ(tftp.events.Of(kTftpEventTransfer).size(), 3u);
+    EXPECT_EQ(tftp.events.Of(kTftpEventTransfer)[2].values[0], 1024);
+    WriteFile("empty.bin", "");
+    ASSERT_EQ(tftp.Transfer(kTftpPutFile, "empty.bin", "empty.bin"), 0) << tftp.Error();
+    EXPECT_EQ(ReadFile(ServerFile("empty.bin")), "");
+    WriteFile("up.bin", Pattern(70000));
+    ASSERT_EQ(tftp.Transfer(kTftpPutFile, "up.bin", "up.bin"), 0) << tftp.Error();
+    EXPECT_EQ(ReadFile(ServerFile("up.bin")), Pattern(70000));
+
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "missing.txt", "missing.txt"), 124);
+    EXPECT_EQ(tftp.Error(), "Server error: [1] File not found.");
+    EXPECT_EQ(tftp.Transfer(kTftpPutFile, "x", ""), 126);
+    EXPECT_EQ(tftp.Error(), "A valid LocalFile must be provided for PUT operations.");
+    EXPECT_EQ(tftp.Transfer(kTftpPutFile, "x", "no-such-file.bin"), 127);
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "small.txt", "no-such-folder\\a.txt"), 127);
+    EXPECT_EQ(TFTP_Set(tftp.obj, kTftpIdle, 0, 0, 0), -1);
+}
+
+std::string Block(unsigned n, const std::string& data)
+{
+    return std::string{0, 3, char(n >> 8), char(n & 0xFF)} + data;
+}
+
+std::string Ack(unsigned n)
+{
+    return {0, 4, char(n >> 8), char(n & 0xFF)};
+}
+
+const std::string kReadRequest("\0\1x.bin\0octet\0", 14);
+const std::string kWriteRequest("\0\2x.bin\0octet\0", 14);
+
+// A data block that comes twice is written once and acknowledged again;
+// datagrams from a port other than the transfer port are ignored.
+TEST(TftpScripted, GetWithDuplicatedBlockAndForeignPort)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    const int foreign = server.AddChannel(ScriptTransport::Udp);
+    const std::string first(512, 'a');
+    server.ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(Block(1, first))
+        .ExpectBytes(Ack(1))
+        .On(foreign)
+        .Send(Block(2, "forged"))
+        .On(transfer)
+        .Send(Block(1, first))
+        .ExpectBytes(Ack(1))
+        .Send(Block(2, "end"))
+        .ExpectBytes(Ack(2));
+    ASSERT_TRUE(server.Start());
+    Tftp tftp(server.Port());
+    ASSERT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "x.bin"), 0) << tftp.Error();
+    EXPECT_EQ(ReadFile("x.bin"), first + "end");
+    EXPECT_EQ(tftp.TransferredData(), first + "end");
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// A lost acknowledgement makes the block go again after RetransmitTimeout; an
+// acknowledgement that comes twice sends nothing.
+TEST(TftpScripted, PutWithDelayedAndDuplicatedAcks)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    const std::string data = Pattern(600);
+    server.ExpectBytes(kWriteRequest)
+        .On(transfer)
+        .Send(Ack(0))
+        .ExpectBytes(Block(1, data.substr(0, 512)))
+        .ExpectBytes(Block(1, data.substr(0, 512))) // the first went unanswered
+        .Send(Ack(1))
+        .ExpectBytes(Block(2, data.substr(512)))
+        .Send(Ack(1))
+        .Send(Ack(2));
+    ASSERT_TRUE(server.Start());
+    Tftp tftp(server.Port());
+    WriteFile("x.bin", data);
+    ASSERT_EQ(tftp.Transfer(kTftpPutFile, "x.bin", "x.bin"), 0) << tftp.Error();
+    Sleep(300); // time for a wrong resend to reach the peer
+    EXPECT_EQ(server.Finish(), "");
+    EXPECT_TRUE(tftp.events.Of(kTftpEventError).empty());
+}
+
+TEST(TftpScripted, ErrorPacketsWrongAnswersAndTimeouts)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    server.ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(std::string("\0\5\0\2Access violation\0", 21))
+        .On(0)
+        .ExpectBytes(kReadRequest)
+        .Send(Ack(1))
+        .ExpectBytes(kWriteRequest)
+        .Send(Block(1, "x"))
+        .ExpectBytes(kWriteRequest)
+        .Send(Ack(0))
+        .ExpectBytes(Block(1, "ab"))
+        .Send(Block(9, "?")) // not an acknowledgement: reported, and the block goes again
+        .ExpectBytes(Block(1, "ab"))
+        .Send(Ack(1))
+        .ExpectBytes(kReadRequest)
+        .ExpectBytes(kReadRequest)
+        .Silence();
+    ASSERT_TRUE(server.Start());
+    Tftp tftp(server.Port());
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "x.bin"), 124);
+    EXPECT_EQ(tftp.Error(), "Server error: [2] Access violation.");
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", ""), 123);
+    EXPECT_EQ(tftp.Error(), "Wrong response type from server.");
+    WriteFile("x.bin", "ab");
+    EXPECT_EQ(tftp.Transfer(kTftpPutFile, "x.bin", "x.bin"), 125);
+    EXPECT_EQ(tftp.Error(), "Invalid server response.");
+    ASSERT_EQ(tftp.Transfer(kTftpPutFile, "x.bin", "x.bin"), 0) << tftp.Error();
+    ASSERT_EQ(tftp.events.Of(kTftpEventError).size(), 1u);
+    EXPECT_EQ(tftp.events.Of(kTftpEventError)[0].values[0], 125);
+    // One resend, then the time-out.
+    ASSERT_EQ(TFTP_Set(tftp.obj, kTftpMaxRetransmissions, 0, 1, 0), 0);
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", ""), 301);
+    EXPECT_EQ(tftp.Error(), "Timeout.");
+    EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// From inside an event a second transfer and a change of the files are
+// refused as busy; Interrupt closes the socket, and the transfer ends with
+// the failure of its next send.
+TEST(TftpScripted, InterruptInsideTransferEvent)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    server.ExpectBytes(kReadRequest).On(transfer).Send(Block(1, std::string(512, 'z'))).Silence();
+    ASSERT_TRUE(server.Start());
+    Tftp tftp(server.Port());
+    int nested = 0;
+    int setFile = 0;
+    tftp.events.OnEvent(kTftpEventTransfer, [&](const RecordedEvent&) {
+        nested = TFTP_Do(tftp.obj, kTftpPutFile, 0, nullptr, nullptr);
+        setFile = TFTP_Set(tftp.obj, kTftpRemoteFile, 0, T("other.bin"), 0);
+        TFTP_Do(tftp.obj, kTftpInterrupt, 0, nullptr, nullptr);
+    });
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", ""), 109);
+    EXPECT_EQ(nested, 130);
+    EXPECT_EQ(setFile, 130);
+    EXPECT_STREQ(reinterpret_cast<const char*>(TFTP_Get(tftp.obj, kTftpRemoteFile, 0, nullptr)), "x.bin");
+    EXPECT_EQ(tftp.Error(), "The control must be Active for this operation.");
+    EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
+    EXPECT_TRUE(tftp.events.Of(kTftpEventEndTransfer).empty());
+    EXPECT_EQ(server.Finish(), "");
+}
+
+} // namespace
