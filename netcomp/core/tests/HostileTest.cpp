@@ -506,9 +506,11 @@ private:
     }
 
     // The methods that run at any time (DoEvents): messages of the sockets flow.
+    // One of them may fire events in which the object is destroyed: the rest
+    // are not called on it then.
     void Pump()
     {
-        for (int i = 0; i < m_info->methodCount; ++i) {
+        for (int i = 0; i < m_info->methodCount && !m_destroyed; ++i) {
             if (m_info->methods[i].anyTime && m_rng() % 2)
                 m_api.doMethod(m_obj, m_info->methods[i].number, 0, nullptr, nullptr);
         }
