@@ -23,14 +23,17 @@ if(KES_WINDOWS)
     set_tests_properties(wine.prefix.down PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# kes_add_test(<target> [GUI] [DPI <dpi>] [NAME <test>] [FIXTURES <fixture>...] [ARGS <arg>...])
+# kes_add_test(<target> [GUI] [DPI <dpi>] [NAME <test>] [FIXTURES <fixture>...] [ARGS <arg>...]
+#              [WRAP <command>...])
 #   Registers <target> as one test (named <test>, by default <target>).
+#   WRAP runs the test through a command that sets up its surroundings (a
+#   network namespace of its own) and then runs the rest of its arguments.
 #   FIXTURES names further CTest fixtures the program needs (test servers
 #   started by the set-up). GUI runs it on a display; DPI (with GUI) in a
 #   prefix of its own whose screen has that many dots per inch instead of 96.
 #   Each test runs in its own folder under testwork/, made fresh for every run.
 function(kes_add_test target)
-    cmake_parse_arguments(T "GUI" "DPI;NAME" "FIXTURES;ARGS" ${ARGN})
+    cmake_parse_arguments(T "GUI" "DPI;NAME" "FIXTURES;ARGS;WRAP" ${ARGN})
     if(NOT T_NAME)
         set(T_NAME ${target})
     endif()
@@ -60,9 +63,9 @@ function(kes_add_test target)
             set(fixtures wine)
         endif()
         add_test(NAME ${T_NAME}
-                 COMMAND ${KES_TOOLS}/wine-run.sh ${prefix} ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+                 COMMAND ${T_WRAP} ${KES_TOOLS}/wine-run.sh ${prefix} ${work} $<TARGET_FILE:${target}> ${T_ARGS})
     else()
-        add_test(NAME ${T_NAME} COMMAND ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+        add_test(NAME ${T_NAME} COMMAND ${T_WRAP} ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
         set(fixtures "")
     endif()
     list(APPEND fixtures ${T_FIXTURES})
@@ -72,11 +75,11 @@ function(kes_add_test target)
         TIMEOUT 600)
 endfunction()
 
-# kes_add_gtest(<target> SOURCES <src>... LIBS <lib>... [GUI] [FIXTURES ...])
+# kes_add_gtest(<target> SOURCES <src>... LIBS <lib>... [GUI] [FIXTURES ...] [WRAP ...])
 #   A GoogleTest program linked with gtest_main (or its own main when the
 #   sources define one: pass NO_MAIN).
 function(kes_add_gtest target)
-    cmake_parse_arguments(T "GUI;NO_MAIN" "" "SOURCES;LIBS;FIXTURES" ${ARGN})
+    cmake_parse_arguments(T "GUI;NO_MAIN" "" "SOURCES;LIBS;FIXTURES;WRAP" ${ARGN})
     add_executable(${target} ${T_SOURCES})
     target_link_libraries(${target} PRIVATE ${T_LIBS} gmock kes_warnings)
     if(T_NO_MAIN)
@@ -92,6 +95,9 @@ function(kes_add_gtest target)
     set(extra "")
     if(T_GUI)
         list(APPEND extra GUI)
+    endif()
+    if(T_WRAP)
+        list(APPEND extra WRAP ${T_WRAP})
     endif()
     kes_add_test(${target} ${extra} FIXTURES ${T_FIXTURES})
 endfunction()

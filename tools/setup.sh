@@ -11,7 +11,7 @@ packages=(
     # independent coders the mail tests and benchmarks compare with
     libgmime-3.0-dev uudeview
     # benchmark peers
-    libexpat1-dev libpugixml-dev fusioninventory-agent
+    libexpat1-dev libpugixml-dev fusioninventory-agent traceroute time
     # test peers
     python3-spyne python3-aiosmtpd exim4-daemon-light
     # running and testing the Windows programs

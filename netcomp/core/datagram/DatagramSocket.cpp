@@ -101,6 +101,13 @@ int DatagramSocket::GetOption(int level, int option, int* value) const
     return NetComponent::GetSocketOption(m_socket.Get(), level, option, value);
 }
 
+int DatagramSocket::SetOptionBytes(int level, int option, const void* value, int length)
+{
+    if (Ws().setsockopt(m_socket.Get(), level, option, static_cast<const char*>(value), length) == 0)
+        return kResultOk;
+    return Ws().WSAGetLastError();
+}
+
 int DatagramSocket::SetReceiveBufferSize(int* size)
 {
     if (!m_socket.IsOpen())

@@ -28,6 +28,11 @@
 // answers the Winsock 2 numbers with success while doing nothing.
 constexpr int kIpOptionTtl = 7;
 constexpr int kIpOptionTos = 8;
+constexpr int kIpOptionMulticastInterface = 2;
+constexpr int kIpOptionMulticastTtl = 3;
+constexpr int kIpOptionMulticastLoop = 4;
+constexpr int kIpOptionAddMembership = 5;
+constexpr int kIpOptionDropMembership = 6;
 
 class DatagramSink {
 public:
@@ -78,6 +83,8 @@ public:
 
     [[nodiscard]] int SetOption(int level, int option, int value);
     [[nodiscard]] int GetOption(int level, int option, int* value) const;
+    // An option whose value is a record (a multicast membership).
+    [[nodiscard]] int SetOptionBytes(int level, int option, const void* value, int length);
     // SO_RCVBUF; when the socket refuses it, *size becomes the size it has.
     [[nodiscard]] int SetReceiveBufferSize(int* size);
 

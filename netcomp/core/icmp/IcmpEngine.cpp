@@ -246,6 +246,12 @@ int IcmpEngine::SetDontRoute(bool on)
 
 int IcmpEngine::Send(const void* data, int length)
 {
+    // No buffer is an empty message, whatever length comes with it.
+    static const char kNone = 0;
+    if (!data) {
+        data = &kNone;
+        length = 0;
+    }
     if (m_useIcmpDll)
         return SendIcmpDll(data, length);
     if (!m_socket.IsOpen()) {
@@ -346,7 +352,7 @@ void IcmpEngine::DeliverRaw(const std::uint8_t* bytes, int length, const char* s
         OnError(kMessageTooShort, "Message too short.");
         return;
     }
-    if (!AbsoluteTimeout())
+    if (m_deadlineFollowsData && !AbsoluteTimeout())
         StartTimeout();
     OnDataIn(message.type, message.code, message.data, int(message.length), message.checksumOk, source);
 }

@@ -44,11 +44,14 @@ public:
     [[nodiscard]] int SetInBufferSize(int size);
     [[nodiscard]] int SetDontRoute(bool on);
     void SetAcceptData(bool on) { m_socket.SetAcceptData(on); }
+    bool GetAcceptData() const { return m_socket.AcceptData(); }
+    bool GetDontRoute() const { return m_dontRoute; }
     [[nodiscard]] int SetUseIcmpDll(bool on);
     bool UsesIcmpDll() const { return m_useIcmpDll; }
     void SetMessageType(int type) { m_messageType = std::uint8_t(type); }
     int MessageType() const { return m_messageType; }
     void SetMessageCode(int code) { m_messageCode = std::uint8_t(code); }
+    int MessageCode() const { return m_messageCode; }
     // Off: ICMP messages with the IP header removed. On: the socket takes any
     // IP protocol and hands on what arrives unparsed (taken at the next open).
     void SetRawIp(bool on) { m_rawIp = on; }
@@ -63,6 +66,12 @@ public:
     void DeliverRaw(const std::uint8_t* bytes, int length, const char* source);
 
 protected:
+    // Whether each message that arrives restarts the deadline (unless
+    // AbsoluteTimeout is set); off where the deadline bounds a whole run of
+    // the owner's own, which other hosts' messages must not stretch.
+    void SetDeadlineFollowsData(bool on) { m_deadlineFollowsData = on; }
+    SOCKET RawSocket() const { return m_socket.Handle(); }
+
     virtual void OnDataIn(int type, int code, const std::uint8_t* data, int length, bool checksumOk,
                           const char* source) = 0;
     virtual void OnError(int code, const char* text);
@@ -98,5 +107,6 @@ private:
     IcmpHandle m_icmpHandle;
     bool m_useIcmpDll = false;
     bool m_rawIp = false;
+    bool m_deadlineFollowsData = true;
     std::string m_remoteText;
 };

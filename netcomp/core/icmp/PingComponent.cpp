@@ -1,6 +1,6 @@
 // The Ping component's flat interface: its property and method tables.
 #include "netcomp/core/framework/ComponentExports.h"
-#include "netcomp/core/icmp/IcmpDll.h"
+#include "netcomp/core/icmp/IcmpComponent.h"
 #include "netcomp/core/icmp/PingEngine.h"
 #include "netcomp/include/netcomp_ping.h"
 
@@ -29,22 +29,10 @@ constexpr MethodDescriptor<PingEngine> kPingMethods[] = {
     M::Call<&PingEngine::WakeOnLan>(kPingWakeOnLan),
 };
 
-struct PingComponent : ComponentDefaults {
+struct PingComponent : IcmpComponentDefaults {
     using Engine = PingEngine;
     static constexpr auto& kProperties = kPingProperties;
     static constexpr auto& kMethods = kPingMethods;
-
-    static int StaticInit()
-    {
-        IcmpDllStaticInit();
-        return 0;
-    }
-
-    static int StaticDestroy()
-    {
-        IcmpDllStaticDestroy();
-        return 0;
-    }
 };
 
 } // namespace

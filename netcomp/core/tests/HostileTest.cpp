@@ -38,9 +38,12 @@
 #include "netcomp/include/netcomp_ftp.h"
 #include "netcomp/include/netcomp_htmlmailer.h"
 #include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp_icmpport.h"
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/include/netcomp_mcast.h"
+#include "netcomp/include/netcomp_netdial.h"
 #include "netcomp/include/netcomp_ldap.h"
 #include "netcomp/include/netcomp_mx.h"
 #include "netcomp/include/netcomp_netclock.h"
@@ -57,6 +60,7 @@
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_soap.h"
+#include "netcomp/include/netcomp_traceroute.h"
 #include "netcomp/include/netcomp_syslog.h"
 #include "netcomp/include/netcomp_telnet.h"
 #include "netcomp/include/netcomp_tftp.h"
@@ -120,6 +124,18 @@ const std::map<std::string, Known> kKnown = {
     {"XMPP", {kXmppTimeout, {{kXmppServer, 0, "127.0.0.1"}, {kXmppServerPort, kEchoPort, nullptr}}}},
     {"POP", {kPopTimeout, {}}},
     {"IMAP", {kImapTimeout, {}}},
+    {"TraceRoute", {kTraceRouteTimeout, {{kTraceRouteHopLimit, 2, nullptr}, {kTraceRouteHopTimeout, 1, nullptr}}}},
+    {"ICMPPort", {0, {{kIcmpPortRemoteHost, 0, "127.0.0.1"}, {kIcmpPortActive, 1, nullptr}}}},
+    {"IPMonitor", {0, {}}},
+    {"NetDial", {kNetDialTimeout, {}}},
+    {"MCast",
+     {0,
+      {{kMcastActive, 0, nullptr},
+       {kMcastLocalPort, kDatagramPort, nullptr},
+       {kMcastSendInterface, 0, "127.0.0.1"},
+       {kMcastRemoteHost, 0, "127.0.0.1"},
+       {kMcastRemotePort, kDatagramPort, nullptr},
+       {kMcastActive, 1, nullptr}}}},
     {"LDAP", {kLdapTimeout, {{kLdapServerName, 0, "127.0.0.1"}, {kLdapServerPort, kEchoPort, nullptr}}}},
     {"Telnet",
      {kTelnetTimeout,
@@ -490,9 +506,11 @@ private:
     }
 
     // The methods that run at any time (DoEvents): messages of the sockets flow.
+    // One of them may fire events in which the object is destroyed: the rest
+    // are not called on it then.
     void Pump()
     {
-        for (int i = 0; i < m_info->methodCount; ++i) {
+        for (int i = 0; i < m_info->methodCount && !m_destroyed; ++i) {
             if (m_info->methods[i].anyTime && m_rng() % 2)
                 m_api.doMethod(m_obj, m_info->methods[i].number, 0, nullptr, nullptr);
         }
