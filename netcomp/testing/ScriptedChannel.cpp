@@ -71,7 +71,18 @@ bool ScriptedChannel::Accept(DWORD timeout)
     if (WaitReadable(m_socket, GetTickCount(), timeout) != Read::Done)
         return false;
     m_connection = accept(m_socket, nullptr, nullptr);
-    return m_connection != INVALID_SOCKET;
+    return m_connection != INVALID_SOCKET && NonBlocking();
+}
+
+// Sends wait in slices too, so that a client that takes nothing cannot hold
+// the server thread in a send past its stop.
+bool ScriptedChannel::NonBlocking()
+{
+    u_long on = 1;
+    if (ioctlsocket(m_connection, FIONBIO, &on) == 0)
+        return true;
+    CloseConnection();
+    return false;
 }
 
 bool ScriptedChannel::ConnectTo(unsigned short port)
@@ -83,7 +94,7 @@ bool ScriptedChannel::ConnectTo(unsigned short port)
     sockaddr_in address = Loopback(port);
     if (m_connection != INVALID_SOCKET &&
         connect(m_connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
-        return true;
+        return NonBlocking();
     CloseConnection();
     return false;
 }
@@ -188,11 +199,29 @@ bool ScriptedChannel::Send(const std::string& bytes, const sockaddr_in* to)
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const int n = send(m_connection, bytes.data() + sent, int(bytes.size() - sent), 0);
-        if (n <= 0)
+        if (n > 0) {
+            sent += std::size_t(n);
+            continue;
+        }
+        if (n == 0 || WSAGetLastError() != WSAEWOULDBLOCK || !WaitWritable())
             return false;
-        sent += std::size_t(n);
     }
     return true;
+}
+
+// Until the client has taken enough for the send to go on, or the server stops.
+bool ScriptedChannel::WaitWritable() const
+{
+    while (!m_stop) {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(m_connection, &ready);
+        timeval wait = {0, long(kSlice) * 1000};
+        const int n = select(0, nullptr, &ready, nullptr, &wait);
+        if (n != 0)
+            return n > 0;
+    }
+    return false;
 }
 
 SOCKET ScriptedChannel::Watched() const

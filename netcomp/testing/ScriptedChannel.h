@@ -26,7 +26,8 @@ public:
     ScriptTransport Transport() const { return m_transport; }
     unsigned short Port() const { return m_port; }
 
-    // TCP: takes the next connection, or connects to the client's port.
+    // TCP: takes the next connection (waiting at most timeout, INFINITE:
+    // until the stop), or connects to the client's port.
     bool Accept(DWORD timeout);
     bool ConnectTo(unsigned short port);
     bool Connected() const { return m_connection != INVALID_SOCKET; }
@@ -40,7 +41,8 @@ public:
     // UDP: the next datagram and its sender.
     Read ReadDatagram(std::string& bytes, sockaddr_in& from, DWORD timeout);
 
-    // TCP: to the connection; UDP: one datagram to `to`.
+    // TCP: to the connection, waiting while the client takes nothing until
+    // the stop; UDP: one datagram to `to`.
     bool Send(const std::string& bytes, const sockaddr_in* to);
 
     // After the script: what is there to read now, without waiting. TCP:
@@ -51,6 +53,8 @@ public:
 
 private:
     Read WaitReadable(SOCKET socket, DWORD start, DWORD timeout) const;
+    bool WaitWritable() const;
+    bool NonBlocking();
     bool TakeLine(std::string& line, bool* bareLf);
     Read Fill(DWORD start, DWORD timeout);
 

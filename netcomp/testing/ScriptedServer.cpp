@@ -1,7 +1,11 @@
 // The server thread plays the steps in order, each on its channel. Every
-// wait (for a client, for a command, for a datagram) is cut into 50 ms
-// slices so that Finish or the destructor can stop it at any point; a step
-// that waits longer than the step time-out fails.
+// wait (for a client, for a command, for a datagram, for room to send) is
+// cut into 50 ms slices so that Finish or the destructor can stop it at any
+// point; a command that takes longer than the step time-out fails. A
+// connection has no time of its own: when a client connects, or connects
+// again, is the test's and the component's affair (a reconnect comes once
+// the component has seen the drop, which may take its whole time-out), so
+// the wait for it ends when it comes or when Finish's time has run out.
 #include "netcomp/testing/ScriptedServer.h"
 
 #include <cstdio>
@@ -13,8 +17,19 @@ std::string Quoted(const std::string& text)
     return "'" + text + "'";
 }
 
-// Bytes as a failure shows them: quoted when they are printable, else in hex.
+std::string ShownWhole(const std::string& bytes);
+
+// Bytes as a failure shows them: quoted when they are printable, else in
+// hex; of a long block only the start, and its length.
 std::string Shown(const std::string& bytes)
+{
+    constexpr std::size_t kShownBytes = 64;
+    if (bytes.size() <= kShownBytes)
+        return ShownWhole(bytes);
+    return ShownWhole(bytes.substr(0, kShownBytes)) + "... (" + std::to_string(bytes.size()) + " bytes)";
+}
+
+std::string ShownWhole(const std::string& bytes)
 {
     bool printable = true;
     for (unsigned char c : bytes)
@@ -205,8 +220,8 @@ void ScriptedServer::Play()
     bool silent = false;
     bool failed = false;
     // A TCP script starts with the client's first connection.
-    if (m_channels[0]->Transport() == ScriptTransport::Tcp && !m_channels[0]->Accept(m_stepTimeout)) {
-        Fail(0, "no client connected");
+    if (m_channels[0]->Transport() == ScriptTransport::Tcp && !m_channels[0]->Accept(INFINITE)) {
+        Fail(0, "no client connected before the server stopped");
         failed = true;
     }
     for (std::size_t i = 0; i < m_steps.size() && !failed && !silent; ++i) {
@@ -272,8 +287,8 @@ bool ScriptedServer::PlayStep(std::size_t index, const Step& step)
     case Kind::Accept:
         if (udp)
             return notOnDatagrams("Accept");
-        if (!channel.Accept(m_stepTimeout)) {
-            Fail(index, "no client connected again");
+        if (!channel.Accept(INFINITE)) {
+            Fail(index, "no client connected again before the server stopped");
             return false;
         }
         return true;

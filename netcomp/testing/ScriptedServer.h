@@ -84,7 +84,8 @@ public:
     // closes them or the server stops: a peer that went quiet. Ends the script.
     ScriptedServer& Silence();
 
-    // Each expected command may take this long (default 10 s).
+    // Each expected command may take this long (default 10 s). Connections
+    // (the first, Accept) are waited for until Finish's time runs out.
     void SetStepTimeout(DWORD milliseconds) { m_stepTimeout = milliseconds; }
 
     // Opens channel 0 on 127.0.0.1:port (0: any free port) and starts playing.

@@ -739,9 +739,11 @@ int SmtpEngine::ExpandOrVerify(const char* verb)
 
 // ---- The queue folder ----
 
+// The name holds the component's address and the tick it is made in; a
+// second message of the same tick takes the first free variant "a" to "z".
 int SmtpEngine::CreateQueueFile(const char* folder, FileHandle& file)
 {
-    int rc = QueueFileName(folder, unsigned(reinterpret_cast<uintptr_t>(this)), unsigned(GetTickCount()), m_queueFile);
+    int rc = QueueFileName(folder, unsigned(reinterpret_cast<uintptr_t>(this)), unsigned(Now()), m_queueFile);
     if (rc != kResultOk)
         return rc;
     for (int i = -1; i < 26; ++i) {

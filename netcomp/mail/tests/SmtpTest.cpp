@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "netcomp/core/framework/ComponentHolder.h"
+#include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_smtp.h"
@@ -292,23 +293,31 @@ protected:
 
 // Names given back by Queue stay the caller's: each is whole after the next
 // call, also when that call finds its first name taken and takes the "a",
-// "b" ... variant; with every variant taken the message is refused.
+// "b" ... variant; with every variant taken the message is refused. The
+// component's clock stands still here, so every message comes in one tick
+// however slowly the files are written.
+DWORD StillTicks()
+{
+    return 0x12345678;
+}
+
 TEST_F(SmtpQueueTest, NamesWithinOneTick)
 {
     CreateDirectoryA("ticks", nullptr);
     ASSERT_EQ(smtp.SetText(kSmtpFrom, "a@kes.test"), 0);
     ASSERT_EQ(smtp.SetText(kSmtpSendTo, "b@kes.test"), 0);
     ASSERT_EQ(smtp.SetText(kSmtpMessageText, "one"), 0);
+    NetComponent::SetTickSource(StillTicks);
+    struct RealTicks {
+        ~RealTicks() { NetComponent::SetTickSource(nullptr); }
+    } realTicks;
     const std::string first = Queue("ticks");
     ASSERT_GT(first.size(), 16u);
     const std::string copy = first;
-    // The names of the ticks up to a while from now are taken, so the next
-    // message cannot have its own whichever tick it comes in.
     const size_t underscore = first.rfind('_');
     ASSERT_NE(underscore, std::string::npos);
     const std::string prefix = first.substr(0, underscore + 1);
-    for (unsigned long t = std::stoul(first.substr(underscore + 1)) + 1; t < GetTickCount() + 300; ++t)
-        WriteFile(prefix + std::to_string(t) + "l0.queued", "");
+    EXPECT_EQ(first.substr(underscore + 1), std::to_string(StillTicks()) + "l0.queued");
     const std::string second = Queue("ticks");
     EXPECT_EQ(first, copy);
     EXPECT_TRUE(FileExists(first));
@@ -317,6 +326,15 @@ TEST_F(SmtpQueueTest, NamesWithinOneTick)
     EXPECT_EQ(second.substr(0, underscore + 1), prefix);
     EXPECT_NE(ReadFile(first).find("\r\n\r\none\r\n.\r\n"), std::string::npos);
     EXPECT_NE(ReadFile(second).find("\r\n\r\none\r\n.\r\n"), std::string::npos);
+
+    // The rest of the variants taken: the next message of the tick has no name.
+    for (char variant = 'b'; variant <= 'z'; ++variant) {
+        std::string taken = first;
+        taken[taken.size() - 8] = variant;
+        WriteFile(taken, "");
+    }
+    EXPECT_EQ(Queue("ticks", 302), "");
+    EXPECT_NE(std::string(smtp.LastError()).find("Can't open queue file"), std::string::npos) << smtp.LastError();
 
     // No name can be made in a "folder" that is a file: 302, and no name.
     WriteFile("plain", "");

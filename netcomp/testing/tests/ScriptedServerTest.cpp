@@ -200,6 +200,46 @@ TEST(ScriptedServer, DisconnectMidReplyAndReconnect)
     EXPECT_EQ("", server.Finish());
 }
 
+// Connections have no step time: a client that comes, or comes back, later
+// than a command may take is still taken (a component notices a dropped
+// connection only within its own time-out); one that never comes fails the
+// script once Finish's time has run out.
+TEST(ScriptedServer, LateConnectionsAreTakenMissingOnesFailAtFinish)
+{
+    ScriptedServer server;
+    server.SetStepTimeout(100);
+    server.Reply("220 first").Disconnect().Accept().Reply("220 again");
+    ASSERT_TRUE(server.Start());
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    WaitForSingleObject(never, 300); // past the step time before the first connection
+    {
+        Client client(server.Port());
+        EXPECT_EQ("220 first\r\n", client.ReadLine());
+    }
+    WaitForSingleObject(never, 300); // and before the reconnect
+    CloseHandle(never);
+    Client again(server.Port());
+    EXPECT_EQ("220 again\r\n", again.ReadLine());
+    EXPECT_EQ("", server.Finish());
+
+    ScriptedServer nobody;
+    nobody.Reply("220 ready");
+    ASSERT_TRUE(nobody.Start());
+    EXPECT_EQ("step 1: no client connected before the server stopped", nobody.Finish(100));
+}
+
+// A client that takes none of a long reply cannot hold the server: Finish
+// stops it in the middle of its send.
+TEST(ScriptedServer, SendToAClientThatReadsNothingEndsAtFinish)
+{
+    ScriptedServer server;
+    server.Send(std::string(64 << 20, 'x'));
+    ASSERT_TRUE(server.Start());
+    Client client(server.Port());
+    const std::string failure = server.Finish(200);
+    EXPECT_EQ(0u, failure.find("step 1: could not send")) << failure.substr(0, 80);
+}
+
 TEST(ScriptedServer, SilentPeerAnswersNothing)
 {
     ScriptedServer server;
