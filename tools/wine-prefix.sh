@@ -32,7 +32,7 @@ make_prefix() {
 }
 
 # `reg` must not find a reg.exe in the current folder.
-reg_add() { (cd / && wine reg add "$@" /f >/dev/null 2>&1); }
+reg_add() { (cd / && wine reg add "$@" /f >/dev/null 2>&1) || { echo "wine reg add $* failed" >&2; return 1; }; }
 
 # One persistent wineserver, and Wine's service processes started now with
 # their output going nowhere (started by a test, they would hold its pipes).
@@ -84,6 +84,8 @@ up-gui)
     ;;
 down)
     wineserver -k 2>/dev/null || true
+    # The next "up" of this prefix must not meet a server still ending.
+    wineserver -w 2>/dev/null || true
     if [ -f "$prefix.xvfb-pid" ]; then
         kill "$(cat "$prefix.xvfb-pid")" 2>/dev/null || true
         rm -f "$prefix.xvfb-pid" "$prefix/.kes-display"
