@@ -130,3 +130,15 @@ int PopMailClient::OnMailEnd()
     Fire(SharedEvent::EndTransfer, {});
     return kResultOk;
 }
+
+void PopMailClient::OnCommandLine(const char* line, uint32_t n)
+{
+    TrailLine(0, line, n);
+}
+
+ReplyReader::Hint PopMailClient::OnReplyLine(const char* line, uint32_t n)
+{
+    if (m_lastReply.Assign(n, line) == kResultOk)
+        Trail(1, m_lastReply.CStr());
+    return ReplyReader::Hint::Rules;
+}

@@ -30,10 +30,16 @@ public:
 
     NetString& MessageHeaders() { return m_reader.Headers(); }
     NetString& MessageText() { return m_reader.Body(); }
+    // The last reply line, without its line end.
+    const char* LastReply() const { return m_lastReply.CStr(); }
 
 protected:
     void OnConnected(int code) override;
     int ReceiveMessageLine(const char* data, uint32_t n, bool eolFound) override;
+    // Commands and reply lines go to the protocol trail; each reply line is
+    // kept as the last reply.
+    void OnCommandLine(const char* line, uint32_t n) override;
+    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
 
     // One line of a list (dot unstuffed), without its line end; a line that
     // came in pieces comes joined.
@@ -46,6 +52,8 @@ protected:
     int OnMailBodyStart() override;
     int OnMailBodyLine(int64_t bytes, const char* line, uint32_t n, bool eol) override;
     int OnMailEnd() override;
+
+    NetString m_lastReply;
 
 private:
     enum class Receiving { Nothing, Message, List };

@@ -140,18 +140,6 @@ int NntpEngine::SendCommand(const char* command, const char* argument)
     return rc == kResultOk ? CheckReply() : rc;
 }
 
-void NntpEngine::OnCommandLine(const char* line, uint32_t n)
-{
-    TrailLine(0, line, n);
-}
-
-ReplyReader::Hint NntpEngine::OnReplyLine(const char* line, uint32_t n)
-{
-    if (m_lastReply.Assign(n, line) == kResultOk)
-        Trail(1, m_lastReply.CStr());
-    return ReplyReader::Hint::Rules;
-}
-
 int NntpEngine::Login()
 {
     int rc;

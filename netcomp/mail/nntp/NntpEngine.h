@@ -78,7 +78,6 @@ public:
     const char* GetCurrentGroup() const { return m_currentGroup.CStr(); }
     [[nodiscard]] int SetCurrentGroup(const char* text);
     bool IsIdle() const { return m_busyAction == 0; }
-    const char* LastReply() const { return m_lastReply.CStr(); }
     int GetMaxLines() const { return m_maxLines; }
     void SetMaxLines(int lines) { m_maxLines = lines < 0 ? 0 : lines; }
     const char* GetOverviewRange() const { return m_overviewRange.CStr(); }
@@ -97,8 +96,6 @@ public:
     int TimeoutSeconds() const { return int(GetTimeout()); }
 
 protected:
-    void OnCommandLine(const char* line, uint32_t n) override;
-    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
     int OnHeaderField(const char* name, const char* value) override;
@@ -153,7 +150,6 @@ private:
     NetString m_searchHeader;
     NetString m_searchPattern;
     NetString m_command;
-    NetString m_lastReply;
     int m_maxLines = 0;
     int m_busyAction = 0;
     Listing m_listing = Listing::None;

@@ -139,18 +139,6 @@ int PopEngine::SendCommand(const char* command, const char* argument)
     return rc == kResultOk ? CheckReply() : rc;
 }
 
-void PopEngine::OnCommandLine(const char* line, uint32_t n)
-{
-    TrailLine(0, line, n);
-}
-
-ReplyReader::Hint PopEngine::OnReplyLine(const char* line, uint32_t n)
-{
-    if (m_lastReply.Assign(n, line) == kResultOk)
-        Trail(1, m_lastReply.CStr());
-    return ReplyReader::Hint::Rules;
-}
-
 int PopEngine::Login()
 {
     int rc;

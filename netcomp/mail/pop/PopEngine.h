@@ -41,7 +41,6 @@ public:
     bool GetConnected() const { return IsConnected(); }
     [[nodiscard]] int SetConnectedState(bool on);
     bool IsIdle() const { return m_busyAction == 0; }
-    const char* LastReply() const { return m_lastReply.CStr(); }
     int GetMaxLines() const { return m_maxLines; }
     void SetMaxLines(int lines) { m_maxLines = lines; }
     int GetMessageNumber() const { return m_messageNumber; }
@@ -63,8 +62,6 @@ public:
     const char* HeaderValue(int property);
 
 protected:
-    void OnCommandLine(const char* line, uint32_t n) override;
-    ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
     int OnHeaderField(const char* name, const char* value) override;
@@ -104,7 +101,6 @@ private:
     int m_listAction = 0;
     NetString m_uid;
     NetString m_command;
-    NetString m_lastReply;
     NetString m_greeting;
     HeaderFieldStore m_fields;
     CramMd5 m_cram;
