@@ -66,6 +66,9 @@ int ComponentBase::CheckResult(int code)
     case kOutOfMemory:
         SetLastErrorText("Out of memory.");
         return code;
+    case kNoNotifyWindow:
+        SetLastErrorText("The component's notification window could not be created.");
+        return code;
     default:
         if (m_lastError.IsEmpty())
             SetErrorFromCode(code);

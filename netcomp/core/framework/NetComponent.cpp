@@ -129,14 +129,17 @@ int NetComponent::Setup(bool loadWinsock)
     m_absoluteTimeout = false;
     m_interruptRequested = false;
     m_interrupted = false;
+    // Winsock is loaded whether or not the window comes: the component's
+    // settings and look-ups work without it, and what needs the window
+    // refuses with kNoNotifyWindow.
+    if (loadWinsock)
+        SetWinsockLoaded(true);
     if (!m_window) {
         m_window = CreateNotifyWindow();
         if (!m_window)
             return 0;
         SetWindowLongPtrA(m_window, 0, reinterpret_cast<LONG_PTR>(static_cast<ComponentBase*>(this)));
     }
-    if (loadWinsock)
-        SetWinsockLoaded(true);
     return 1;
 }
 

@@ -8,6 +8,8 @@
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/tests/ProbeComponent.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_http.h"
 
 namespace {
 
@@ -74,6 +76,25 @@ TEST(NetComponent, HiddenWindowLivesWithItsObject)
     void* again = Probe_Create(nullptr, 0, nullptr);
     EXPECT_TRUE(IsWindow(reinterpret_cast<HWND>(Probe_Get(again, kProbeWindow, 0, nullptr))));
     Probe_Destroy(again);
+}
+
+// Where no notification window can be made, a component still loads
+// Winsock and keeps its defaults; what needs the window says so.
+TEST(NetComponent, WithoutItsWindowAComponentKeepsItsSettingsAndNamesTheCause)
+{
+    SetNotifyWindowCreator([]() -> HWND { return nullptr; });
+    void* http = HTTP_Create(nullptr, 0, nullptr);
+    SetNotifyWindowCreator(nullptr);
+    ASSERT_NE(http, nullptr);
+    EXPECT_EQ(HTTP_Get(http, kHttpFirewallPort, 0, nullptr), 80);
+    EXPECT_EQ(HTTP_Get(http, kHttpTimeout, 0, nullptr), 60);
+    EXPECT_STRNE(reinterpret_cast<const char*>(HTTP_Get(http, kHttpLocalHost, 0, nullptr)), "");
+    const char url[] = "http://127.0.0.1:9/";
+    INT_PTR args[1] = {reinterpret_cast<INT_PTR>(url)};
+    int lengths[1] = {};
+    EXPECT_EQ(HTTP_Do(http, kHttpMethodGet, 1, args, lengths), kNoNotifyWindow);
+    EXPECT_STREQ(HTTP_GetLastError(http), "The component's notification window could not be created.");
+    HTTP_Destroy(http);
 }
 
 struct InterruptOnTick {

@@ -108,6 +108,8 @@ int IpDaemonEngine::SetListening(bool on)
         SetLastErrorText("IPDaemon is already listening.");
         return kAlreadyActive;
     }
+    if (!m_window)
+        return kNoNotifyWindow;
     m_listener.Reset(Ws().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (!m_listener.IsOpen())
         return Ws().WSAGetLastError();
