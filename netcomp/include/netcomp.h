@@ -26,7 +26,7 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
 #define NETCOMP_OUT_OF_MEMORY 200
 #define NETCOMP_INDEX_OUT_OF_RANGE 280
 #define NETCOMP_INTERRUPTED 301
-#define NETCOMP_NO_NOTIFY_WINDOW 298 /* the component's hidden window could not be made: it cannot wait for a socket */
+#define NETCOMP_NO_NOTIFY_WINDOW 298 /* the hidden window could not be made: nothing can wait for a socket */
 
 /* Method 1 of every component is Config: args[0] is "key=value" to set or
  * "key" to query; a query's answer text comes back in args[1]. */
