@@ -19,9 +19,9 @@ mkdir -p "$state"
 "$root/tools/peer.sh" up "$state/pure" $ftp_port "$root/tools/peers/pureftpd.sh" $ftp_port 21840 21859 >/dev/null
 "$root/tools/peer.sh" up "$state/rshd" $((exec_port + 2)) "$root/tools/peers/rshd.sh" $exec_port >/dev/null
 trap '"$root/tools/peer.sh" down "$state/pure"; "$root/tools/peer.sh" down "$state/rshd"' EXIT
-head -c $((200 << 20)) /dev/urandom >"$state/pure/home/big.bin"
-chmod 644 "$state/pure/home/big.bin"
-cp "$state/pure/home/big.bin" "$state/upload.bin"
+head -c $((200 << 20)) /dev/urandom >"$state/pure/home/alice/big.bin"
+chmod 644 "$state/pure/home/alice/big.bin"
+cp "$state/pure/home/alice/big.bin" "$state/upload.bin"
 head -c $((100 << 20)) "$state/upload.bin" >"$state/rshd/home/kesuser/big100.bin"
 chown 1999:1999 "$state/rshd/home/kesuser/big100.bin"
 # rcp finds rshd by the service name "shell", in a services file of its own.
@@ -46,7 +46,7 @@ for _ in $(seq 1 "$rounds"); do
             wonder $passive big.bin "$upload_win" | awk '$4 != "rc=0" { print "failed: " $0 > "/dev/stderr" } { sub("peak=", "", $5); print "ours", $1, $2, $5 * 1024 }' \
             >>"$state/times"
     done
-    cmp -s "$state/pure/home/uploaded-pasv.bin" "$state/upload.bin" || echo "the component's upload differs" >&2
+    cmp -s "$state/pure/home/alice/uploaded-pasv.bin" "$state/upload.bin" || echo "the component's upload differs" >&2
     unshare -m sh -c "mount --bind '$state/services' /etc/services &&
         /usr/bin/time -f '%e %M' -o '$state/time.out' rcp kesuser@127.0.0.1:big100.bin '$state/rcp.bin'"
     echo "rcp rcp-get $(cat "$state/time.out")" >>"$state/times"

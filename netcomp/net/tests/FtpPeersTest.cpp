@@ -59,8 +59,11 @@ protected:
     }
     void TearDown() override { (void)ftp.Do(kFtpLogoff); }
 
-    // A file in the server's home folder.
-    std::string Home(const std::string& name) const { return PeerFolder(GetParam().name) + "\\home\\" + name; }
+    // A file in the user's home folder (home/<user> in the server's state folder).
+    std::string Home(const std::string& name) const
+    {
+        return PeerFolder(GetParam().name) + "\\home\\" + GetParam().user + "\\" + name;
+    }
     [[nodiscard]] int Get(const std::string& remote, const std::string& local)
     {
         if (ftp.SetText(kFtpRemoteFile, remote.c_str()) != 0 || ftp.SetText(kFtpLocalFile, local.c_str()) != 0)
