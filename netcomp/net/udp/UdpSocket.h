@@ -21,6 +21,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "netcomp/core/datagram/DatagramSocket.h"
@@ -42,6 +43,19 @@ protected:
 struct Retransmission {
     DWORD interval = 0;
     int maxResends = -1;
+};
+
+// How a UDP socket of the library is opened: the end point it binds and the
+// options it takes before those of its own protocol.
+struct UdpOpening {
+    unsigned long localAddress = 0; // network order; 0 = any
+    int localPort = 0;
+    bool shareLocalPort = false;
+    int inBufferSize = 0;
+    int outBufferSize = 0;
+    std::optional<bool> dontRoute; // none: left as the system has it
+    int qosFlags = 0;              // 0: left as the system has it
+    int timeToLive = 0;            // 0: left as the system has it
 };
 
 class UdpSocket : public NetComponent, private DatagramSink {
@@ -101,6 +115,12 @@ public:
     bool GetShareLocalPort() const { return m_shareLocalPort; }
     SOCKET Handle() const { return m_socket.Handle(); }
     const char* ComponentName() const { return m_component; }
+
+    // Creates `socket`, binds it and applies the options of `opening`: the
+    // steps every UDP socket of the library opens with, the multicast one
+    // too. 0, or the Winsock code of the create or the bind; the caller
+    // aborts the socket then.
+    [[nodiscard]] static int OpenSocket(DatagramSocket& socket, const UdpOpening& opening);
 
 protected:
     // One datagram, with a zero byte after its last byte; a non-zero result
