@@ -259,6 +259,8 @@ int NetDialEngine::Dial(bool interactive)
         m_connection = nullptr;
         if (interactive)
             return DialWithDialog();
+        if (!m_window)
+            return kNoNotifyWindow; // the dial's progress comes to the window
 
         ras::Padded<RASDIALEXTENSIONS> extensions(ras::kDialExtensionsSize);
         extensions.record.dwfOptions = m_extFlags;
