@@ -72,7 +72,8 @@ ImapEngine::ImapEngine() : m_reader(*this), m_bodyLines(*this), m_dates(SystemZo
     SetReplyRules(kSingleLineReply);
     SetProtocolErrorCode(kImapServerError);
     SetMaxReplyLine(ImapResponseReader::kMaxResponse);
-    SetMaxReplySize(ImapResponseReader::kMaxResponse);
+    // The untagged responses of one reply are read one by one, not kept.
+    SetMaxReplySize(0);
     (void)SetRemotePort(143);
     (void)SetTimeout(60);
     (void)m_mailbox.AssignText("Inbox");
@@ -85,6 +86,18 @@ int ImapEngine::Config(const ConfigArg& arg, const char** answer)
             return AnswerBool(m_autoDecode, answer);
         m_autoDecode = ParseConfigBool(arg.value.CStr());
         return kResultOk;
+    }
+    if (arg.KeyIs("MaxLiteralSize")) {
+        if (arg.query)
+            return AnswerInt(int(m_maxLiteral), answer);
+        return SetConfigInt(
+            arg,
+            [this](int n) {
+                m_maxLiteral = uint32_t(n);
+                m_reader.SetMaxLiteral(m_maxLiteral);
+                return kResultOk;
+            },
+            0);
     }
     return TcpClient::Config(arg, answer);
 }
