@@ -25,6 +25,10 @@ constexpr EventTable kHttpEvents = {
     {SharedEvent::Transfer, kHttpEventTransfer},
 };
 
+// The public header tells the bounds and codes of every HTTP-based component.
+static_assert(kHttpTooLarge == NETCOMP_HTTP_TOO_LARGE);
+static_assert(HttpResponseParser::kMaxHeaderBytes == NETCOMP_HTTP_MAX_HEADER_BYTES);
+
 const char kDefaultUserAgent[] = "Tessarine HTTP/S Control";
 const char kBadCookieIndexText[] = "Invalid cookie index (out of range).";
 constexpr uint32_t kReadBuffer = 1u << 20;

@@ -34,6 +34,9 @@ constexpr EventTable kLdapEvents = {
 // Reads of a search reply move whole blocks at a time.
 constexpr uint32_t kReadBuffer = 64 * 1024;
 
+static_assert(kLdapPagingStopped == NETCOMP_LDAP_PAGING_STOPPED);
+static_assert(LdapEngine::kMaxMessage == 33554432, "netcomp_ldap.h tells the bound");
+
 const char* const kDecodeError = "Error decoding incoming data.";
 const char* const kMemoryError = "Out of memory while receiving data.";
 
