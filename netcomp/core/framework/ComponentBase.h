@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdint>
 #include <initializer_list>
 
 #include "netcomp/core/framework/ComponentEvents.h"
@@ -109,6 +110,9 @@ protected:
     // Sets an integer setting through `set` (int -> result code); a value
     // that is no number, does not fit an int or is below the minimum (0 for
     // sizes and counts) is refused with the Config error.
+    // A size setting (the most bytes a component holds of something): a
+    // query answers it, a set takes a number of at least `minimum`.
+    [[nodiscard]] int ConfigSize(const ConfigArg& arg, uint32_t& size, int minimum, const char** answer);
     template <class Set>
     [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set, int minimum = INT_MIN)
     {

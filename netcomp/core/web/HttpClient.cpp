@@ -219,17 +219,8 @@ int HttpClient::Config(const ConfigArg& arg, const char** answer)
         m_maxTransferredData = StrToInt(value);
         return kResultOk;
     }
-    if (StrICmp(key, "MaxReplySize") == 0) {
-        if (arg.query)
-            return AnswerInt(int(m_maxReplyBody), answer);
-        return SetConfigInt(
-            arg,
-            [this](int n) {
-                m_maxReplyBody = uint32_t(n);
-                return kResultOk;
-            },
-            1);
-    }
+    if (StrICmp(key, "MaxReplySize") == 0)
+        return ConfigSize(arg, m_maxReplyBody, 1, answer);
     if (StrICmp(key, "ProxyPort") == 0) {
         if (arg.query)
             return AnswerInt(m_proxyPort, answer);

@@ -11,15 +11,7 @@ int PopMailClient::Config(const ConfigArg& arg, const char** answer)
 {
     if (!arg.KeyIs("MaxMessageSize"))
         return ProtocolClient::Config(arg, answer);
-    if (arg.query)
-        return AnswerInt(int(m_maxMessageSize), answer);
-    return SetConfigInt(
-        arg,
-        [this](int n) {
-            m_maxMessageSize = uint32_t(n);
-            return kResultOk;
-        },
-        1);
+    return ConfigSize(arg, m_maxMessageSize, 1, answer);
 }
 
 int PopMailClient::ReceiveMessage(bool keepHeaders, bool keepBody)

@@ -88,16 +88,9 @@ int ImapEngine::Config(const ConfigArg& arg, const char** answer)
         return kResultOk;
     }
     if (arg.KeyIs("MaxLiteralSize")) {
-        if (arg.query)
-            return AnswerInt(int(m_maxLiteral), answer);
-        return SetConfigInt(
-            arg,
-            [this](int n) {
-                m_maxLiteral = uint32_t(n);
-                m_reader.SetMaxLiteral(m_maxLiteral);
-                return kResultOk;
-            },
-            0);
+        const int rc = ConfigSize(arg, m_maxLiteral, 0, answer);
+        m_reader.SetMaxLiteral(m_maxLiteral);
+        return rc;
     }
     return TcpClient::Config(arg, answer);
 }

@@ -39,6 +39,16 @@ public:
     }
     // Selects the inbox (tag x0001).
     void Select() { m_server.Expect("x0001 SELECT Inbox").Reply("* 3 EXISTS").Reply("x0001 OK done"); }
+    // The component's next connection: greeted, logged in, the inbox selected.
+    ScriptedServer& Reconnect()
+    {
+        return m_server.Accept()
+            .Reply("* OK again")
+            .Expect("x0000 LOGIN u p")
+            .Reply("x0000 OK in")
+            .Expect("x0001 SELECT Inbox")
+            .Reply("x0001 OK done");
+    }
 
 private:
     MailClient<IMAPFunctions> m_imap;
@@ -101,13 +111,8 @@ TEST(ImapScripted, RefusedLiteralsOversizedAnnouncementsAndCloses)
         .Reply("x0003 OK appended")
         .Expect("x0004 FETCH 1 FULL")
         .Send("* 1 FETCH (ENVELOPE (\"d\" {99999999999}\r\n")
-        .ExpectClose()
-        .Accept()
-        .Reply("* OK again")
-        .Expect("x0000 LOGIN u p")
-        .Reply("x0000 OK in")
-        .Expect("x0001 SELECT Inbox")
-        .Reply("x0001 OK done")
+        .ExpectClose();
+    s.Reconnect()
         .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
         .Send("* 1 FETCH (BODY[TEXT] {50}\r\nonly part of it")
         .Disconnect();
@@ -142,34 +147,10 @@ TEST(ImapScripted, LiteralsKeptInMemoryAreBounded)
     Session s;
     s.Select();
     const std::string body(65025, 'b');
-    s.Server()
-        .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
-        .Send("* 1 FETCH (BODY[TEXT] {999999999}\r\n")
-        .ExpectClose()
-        .Accept()
-        .Reply("* OK again")
-        .Expect("x0000 LOGIN u p")
-        .Reply("x0000 OK in")
-        .Expect("x0001 SELECT Inbox")
-        .Reply("x0001 OK done")
-        .Expect("x0002 FETCH 1 BODY.PEEK[HEADER]")
-        .Send("* 1 FETCH (BODY[HEADER] {65025}\r\n")
-        .ExpectClose()
-        .Accept()
-        .Reply("* OK again")
-        .Expect("x0000 LOGIN u p")
-        .Reply("x0000 OK in")
-        .Expect("x0001 SELECT Inbox")
-        .Reply("x0001 OK done")
-        .Expect("x0002 FETCH 1 FULL")
-        .Send("* 1 FETCH (ENVELOPE (\"d\" {65025}\r\n")
-        .ExpectClose()
-        .Accept()
-        .Reply("* OK again")
-        .Expect("x0000 LOGIN u p")
-        .Reply("x0000 OK in")
-        .Expect("x0001 SELECT Inbox")
-        .Reply("x0001 OK done")
+    s.Server().Expect("x0002 FETCH 1 BODY.PEEK[TEXT]").Send("* 1 FETCH (BODY[TEXT] {999999999}\r\n").ExpectClose();
+    s.Reconnect().Expect("x0002 FETCH 1 BODY.PEEK[HEADER]").Send("* 1 FETCH (BODY[HEADER] {65025}\r\n").ExpectClose();
+    s.Reconnect().Expect("x0002 FETCH 1 FULL").Send("* 1 FETCH (ENVELOPE (\"d\" {65025}\r\n").ExpectClose();
+    s.Reconnect()
         .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
         .Send("* 1 FETCH (BODY[TEXT] {65025}\r\n" + body + ")\r\nx0002 OK done\r\n")
         .Expect("x0003 LOGOUT")

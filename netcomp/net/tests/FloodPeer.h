@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "netcomp/testing/LoopbackSocket.h"
+
 class FloodPeer {
 public:
     // Serve: listens on 127.0.0.1:port and floods the first client.
@@ -21,19 +23,16 @@ public:
     FloodPeer(Role role, int port, std::string prefix = std::string(), std::string block = std::string(65536, 'f'),
               unsigned long long limit = 0)
     {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(u_short(port));
         if (role == Role::Serve) {
-            m_listener = socket(AF_INET, SOCK_STREAM, 0);
-            BOOL reuse = TRUE;
-            setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
-            bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            m_listener = BindLoopback(SOCK_STREAM, port);
             listen(m_listener, 1);
         } else {
+            WSADATA data;
+            WSAStartup(MAKEWORD(2, 2), &data);
             m_socket = socket(AF_INET, SOCK_STREAM, 0);
         }
         // Blocks of 64 KB or more: the peer must outrun whatever reads it.
@@ -66,14 +65,7 @@ public:
 
     unsigned long long Sent() const { return m_sent; }
     // The port it serves on: the one given, or the one the system chose for 0.
-    int Port() const
-    {
-        sockaddr_in bound{};
-        int length = sizeof bound;
-        if (getsockname(m_listener, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
-            return 0;
-        return ntohs(bound.sin_port);
-    }
+    int Port() const { return BoundPort(m_listener); }
 
 private:
     SOCKET m_listener = INVALID_SOCKET;

@@ -16,6 +16,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_tftp.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/ScriptedServer.h"
 
 namespace {
@@ -261,15 +262,8 @@ TEST(TftpScripted, InterruptInsideTransferEvent)
 // answering after 25 s.
 class EndlessTftpServer {
 public:
-    EndlessTftpServer()
+    EndlessTftpServer() : m_socket(BindLoopback(SOCK_DGRAM, 0))
     {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        m_socket = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
         DWORD wait = 200;
         setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
         m_thread = std::thread([this] { Serve(); });
@@ -284,13 +278,7 @@ public:
     EndlessTftpServer(const EndlessTftpServer&) = delete;
     EndlessTftpServer& operator=(const EndlessTftpServer&) = delete;
 
-    int Port() const
-    {
-        sockaddr_in bound{};
-        int length = sizeof bound;
-        getsockname(m_socket, reinterpret_cast<sockaddr*>(&bound), &length);
-        return ntohs(bound.sin_port);
-    }
+    int Port() const { return BoundPort(m_socket); }
     int Blocks() const { return m_blocks; }
 
 private:
@@ -311,7 +299,7 @@ private:
         }
     }
 
-    SOCKET m_socket = INVALID_SOCKET;
+    SOCKET m_socket;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_blocks{0};
     std::thread m_thread;
