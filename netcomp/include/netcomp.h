@@ -32,6 +32,14 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * "key" to query; a query's answer text comes back in args[1]. */
 #define NETCOMP_METHOD_CONFIG 1
 
+/* Time-outs of the components that wait on the network: by default Timeout
+ * limits the time without data, so a peer that sends now and then holds a
+ * call. With Config "AbsoluteTimeout=True" a call (a method, or a property
+ * set that talks to the server) ends within its Timeout however many waits
+ * it is made of and whatever the peer sends. What a component holds of
+ * what a server sends is bounded whatever the time-outs; each component's
+ * header names its bounds. */
+
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \
     int WINAPI C##_StaticDestroy(void);                                                                                \

@@ -3,6 +3,11 @@
 #ifndef NETCOMP_FTP_H
 #define NETCOMP_FTP_H
 
+/* A reply of the server takes at most 1 MB (its lines together): past it the
+ * call ends with 141 and "Reply too long.", and the connection is closed. A
+ * listing line is at most 1 MB; a file goes to LocalFile or the Transfer
+ * events without bound. */
+
 enum FtpProp {
     kFtpAccount = 1,
     kFtpCommand = 2, /* write only: sends the text as one command line */

@@ -3,6 +3,17 @@
 #ifndef NETCOMP_HTTP_H
 #define NETCOMP_HTTP_H
 
+/* What a server sends is bounded (in every HTTP-based component: HTTP,
+ * SOAP, WebDAV, RSS, WebForm, WebUpload): a response's header lines take at
+ * most NETCOMP_HTTP_MAX_HEADER_BYTES together (interim replies and trailers
+ * included), a single line at most 65536 bytes (151). Past the first the call
+ * ends with NETCOMP_HTTP_TOO_LARGE and "Response headers too large.", the
+ * connection closed, TransferredHeaders and TransferredData empty.
+ * TransferredData keeps the first MaxTransferredData bytes of a body (Config,
+ * default 4096; 0: all of it); LocalFile takes a body of any length. */
+#define NETCOMP_HTTP_TOO_LARGE 154
+#define NETCOMP_HTTP_MAX_HEADER_BYTES 1048576
+
 enum HttpProp {
     kHttpAccept = 1,
     kHttpAttachedFile = 2,

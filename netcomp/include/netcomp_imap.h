@@ -3,6 +3,14 @@
 #ifndef NETCOMP_IMAP_H
 #define NETCOMP_IMAP_H
 
+/* What a server sends is bounded. A literal kept in memory (in any
+ * response: an envelope's text, MessageHeaders, MessageText) is at most
+ * Config MaxLiteralSize bytes (default 65024, below 255 x 255); a larger one
+ * is refused at its announcement with 311 and "Server literal too large.",
+ * and the connection is closed. A message's text or part fetched with
+ * LocalFile set goes there without bound. One response with the literals it
+ * keeps takes at most 16 MB. */
+
 /* AuthMechanism: 0 LOGIN, 1 AUTHENTICATE CRAM-MD5, other: none. MessageBcc,
  * MessageCc and MessageTo are lists: the index of IMAP_Get picks the address
  * (from 0), past the last it reads as the empty text. */

@@ -4,6 +4,10 @@
 #ifndef NETCOMP_XMPP_H
 #define NETCOMP_XMPP_H
 
+/* The buddy list holds at most 10000 buddies: a roster or push beyond is
+ * refused with 620 ("Jabber protocol error (more than 10000 buddies).") and
+ * the list stays as it was. */
+
 enum XmppProp {
     kXmppBuddyCount = 1,
     kXmppBuddyGroup = 2,        /* indexed; setting it sends the roster item again */

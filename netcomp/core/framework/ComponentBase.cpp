@@ -156,6 +156,19 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
     });
 }
 
+int ComponentBase::ConfigSize(const ConfigArg& arg, uint32_t& size, int minimum, const char** answer)
+{
+    if (arg.query)
+        return AnswerInt(int(size), answer);
+    return SetConfigInt(
+        arg,
+        [&size](int value) {
+            size = uint32_t(value);
+            return kResultOk;
+        },
+        minimum < 0 ? 0 : minimum);
+}
+
 int ComponentBase::RefuseBusy(int code)
 {
     SetLastErrorText("Busy performing current action.");

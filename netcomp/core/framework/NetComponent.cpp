@@ -8,6 +8,9 @@
 //
 // Deadlines are kept as a start tick and a length and compared by unsigned
 // difference, so they hold across the tick count's wrap after 49.7 days.
+// Without AbsoluteTimeout each wait (and each piece of data) starts the
+// deadline again, so Timeout limits idle time; with it, a call of the flat
+// interface ends within its Timeout however many waits it is made of.
 #include "netcomp/core/framework/NetComponent.h"
 
 #include <cstdint>
@@ -164,8 +167,12 @@ int NetComponent::SetTimeout(unsigned seconds)
 
 void NetComponent::StartTimeout()
 {
+    const unsigned action = CurrentAction();
+    if (m_absoluteTimeout && m_deadlineSet && action != 0 && action == m_deadlineAction)
+        return;
     m_deadlineSet = m_timeout != 0;
     m_deadlineStart = Now();
+    m_deadlineAction = action;
 }
 
 bool NetComponent::DeadlinePassed() const

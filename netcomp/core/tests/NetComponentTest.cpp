@@ -2,6 +2,7 @@
 // and interruption, the tick-count wrap, local host and Config keys.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "netcomp/core/framework/ComponentExports.h"
@@ -176,6 +177,39 @@ TEST(NetComponent, DeadlineSurvivesTheTickCountWrap)
     engine.StartTimeout();
     EXPECT_FALSE(engine.HasDeadline());
     EXPECT_FALSE(engine.DeadlinePassed());
+}
+
+// Fake milliseconds that a wait of the probe lasts, with its deadline
+// started `before` milliseconds earlier by a wait of the same call (or of
+// none, outside a call).
+DWORD WaitAfter(ProbeEngine& engine, bool inCall, DWORD before)
+{
+    std::optional<ComponentAction> call;
+    if (inCall)
+        call.emplace(engine);
+    g_fakeTicks = 1000;
+    NetComponent::SetTickSource(FakeTicks);
+    engine.StartTimeout();
+    g_fakeTicks += before;
+    const DWORD start = g_fakeTicks;
+    EXPECT_EQ(engine.Wait(), kInterrupted);
+    NetComponent::SetTickSource(nullptr);
+    return g_fakeTicks - start;
+}
+
+// Without AbsoluteTimeout each wait has the whole Timeout; with it, the waits
+// of one call share the deadline the first of them started, and the next
+// call starts its own.
+TEST(NetComponent, AbsoluteTimeoutHoldsForTheWholeCall)
+{
+    ProbeEngine engine;
+    ASSERT_EQ(engine.SetTimeout(2), 0);
+    EXPECT_GE(WaitAfter(engine, true, 1500), 2000u);
+    const char* answer = nullptr;
+    ASSERT_EQ(engine.DoConfig("AbsoluteTimeout=True", &answer), 0);
+    EXPECT_LE(WaitAfter(engine, true, 1500), 600u);
+    EXPECT_GE(WaitAfter(engine, true, 0), 2000u);
+    EXPECT_GE(WaitAfter(engine, false, 1500), 2000u);
 }
 
 TEST(NetComponent, QuitMessageEndsTheWaitAndStaysForTheMessageLoop)

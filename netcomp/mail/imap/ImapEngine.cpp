@@ -72,7 +72,8 @@ ImapEngine::ImapEngine() : m_reader(*this), m_bodyLines(*this), m_dates(SystemZo
     SetReplyRules(kSingleLineReply);
     SetProtocolErrorCode(kImapServerError);
     SetMaxReplyLine(ImapResponseReader::kMaxResponse);
-    SetMaxReplySize(ImapResponseReader::kMaxResponse);
+    // The untagged responses of one reply are read one by one, not kept.
+    SetMaxReplySize(0);
     (void)SetRemotePort(143);
     (void)SetTimeout(60);
     (void)m_mailbox.AssignText("Inbox");
@@ -85,6 +86,11 @@ int ImapEngine::Config(const ConfigArg& arg, const char** answer)
             return AnswerBool(m_autoDecode, answer);
         m_autoDecode = ParseConfigBool(arg.value.CStr());
         return kResultOk;
+    }
+    if (arg.KeyIs("MaxLiteralSize")) {
+        const int rc = ConfigSize(arg, m_maxLiteral, 0, answer);
+        m_reader.SetMaxLiteral(m_maxLiteral);
+        return rc;
     }
     return TcpClient::Config(arg, answer);
 }

@@ -139,6 +139,9 @@ private:
     bool m_uidMode = false;
     bool m_peekMode = false;
     bool m_autoDecode = false;
+    // The largest literal kept in memory (a message's text or headers
+    // included); literals that go to LocalFile have no bound.
+    uint32_t m_maxLiteral = ImapResponseReader::kDefaultMaxLiteral;
     ImapBodyFacts m_facts;
 
     // Message data.

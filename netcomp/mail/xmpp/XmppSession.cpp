@@ -229,6 +229,8 @@ int XmppEngine::RetrieveRoster()
     if (rc != kResultOk)
         return Fail(rc, why);
     rc = m_buddies.Assign(items);
+    if (rc == kXmppProtocolError)
+        return Fail(rc, XmppBuddyList::kFullDetail);
     if (rc == kResultOk)
         Fire(kXmppEventRosterReceived, {});
     return rc;

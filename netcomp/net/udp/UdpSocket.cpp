@@ -184,7 +184,9 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
     if (rc != kResultOk)
         return rc;
     // The exchange keeps its own clock: neither the resends nor datagrams
-    // that are not the reply may stretch it past the Timeout.
+    // that are not the reply may stretch it past the Timeout. With
+    // AbsoluteTimeout the deadline is the call's (StartTimeout keeps the one
+    // an earlier exchange of the same call started).
     const DWORD timeout = GetTimeout() * 1000;
     const DWORD start = Now();
     DWORD lastSend = start;

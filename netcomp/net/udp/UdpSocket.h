@@ -82,9 +82,10 @@ public:
     // then waits in 10 ms steps until `matcher` takes a datagram as the
     // reply, sending the request again as `resend` says. Datagrams it does
     // not take are dropped. The whole exchange is bounded by the Timeout (0:
-    // none), whatever arrives meanwhile: 301 with "Timeout." when it or the
-    // resends run out, 301 "Interrupted." on an interrupt or when the socket
-    // closes. Not from inside a delivery (OnDataIn, a matcher): no datagram
+    // none), whatever arrives meanwhile; with AbsoluteTimeout on, the call it
+    // is part of is (a transfer of many exchanges ends within one Timeout).
+    // 301 with "Timeout." when it or the resends run out, 301 "Interrupted."
+    // on an interrupt or when the socket closes. Not from inside a delivery (OnDataIn, a matcher): no datagram
     // reaches the socket's owner there.
     [[nodiscard]] int Exchange(const char* request, int length, const Retransmission& resend, ReplyMatcher& matcher);
     template <class Fn>
