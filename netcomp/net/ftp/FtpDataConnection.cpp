@@ -68,6 +68,12 @@ void FtpDataConnection::CloseAll()
     m_file.Close();
 }
 
+void FtpDataConnection::Abandon()
+{
+    m_mode = Mode::None;
+    m_file.Close();
+}
+
 void FtpDataConnection::Fail(int code, const char* text)
 {
     m_failure = code;
@@ -82,8 +88,9 @@ void FtpDataConnection::Fail(int code, const char* text)
 
 void FtpDataConnection::OnConnected(int code)
 {
-    // A passive connection that failed: the server's reply to the command says so.
-    if (code != 0)
+    // A passive connection that failed: the server's reply to the command
+    // says so. One that comes after the transfer was given up carries nothing.
+    if (code != 0 || m_mode == Mode::None)
         return;
     m_count = m_startByte;
     int rc = kResultOk;

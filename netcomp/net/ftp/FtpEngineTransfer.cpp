@@ -76,8 +76,10 @@ int FtpEngine::Transfer(FtpDataConnection::Mode mode, const char* verb, const ch
         rc = OpenDataConnection();
     if (rc == kResultOk && restart)
         rc = Command("REST", m_startByte.CStr());
-    if (rc == kResultOk)
+    if (rc == kResultOk) {
+        m_transferSent = true;
         rc = Command(verb, argument);
+    }
     return WaitForDataConnection(rc);
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -144,7 +145,7 @@ TEST_F(FtpTest, SessionTranscript)
     EXPECT_EQ(ftp.Get(kFtpFileSize), INT_PTR(5368709120LL));
     // A refused SIZE is a failure, not a size.
     ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "missing"), 0);
-    EXPECT_EQ(ftp.Get(kFtpFileSize), -1);
+    EXPECT_EQ(ftp.Get(kFtpFileSize), 141);
     EXPECT_EQ(ftp.LastErrorCode(), 141);
     EXPECT_STREQ(ftp.LastError(), "550 Could not get file size.");
     ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.iso"), 0);
@@ -465,15 +466,15 @@ TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
         nested.push_back(FTP_Set(handle, kFtpRemotePath, 0, reinterpret_cast<INT_PTR>("x"), 0));
         nested.push_back(FTP_Set(handle, kFtpTransferMode, 0, 2, 0));
         nested.push_back(int(FTP_Get(handle, kFtpIdle, 0, nullptr)));
-        // A size that cannot be asked for now is no size at all.
+        // A size that cannot be asked for now reads as the busy code.
         nested.push_back(int(FTP_Get(handle, kFtpFileSize, 0, nullptr)));
         nested.push_back(FTP_GetLastErrorCode(handle));
     });
     ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0);
-    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, 143, 143}));
     nested.clear();
     ASSERT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 0) << ftp.LastError();
-    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, 143, 143}));
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
     EXPECT_EQ(server.Finish(), "");
 }
@@ -517,9 +518,78 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
     EXPECT_EQ(ftp.Do(kFtpDownload), 301);
     EXPECT_TRUE(interrupted);
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
-    // The silent server: the next command waits out the time-out.
-    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 301);
-    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    // The silent server answers neither the cut-off RETR nor the ABOR that
+    // ends it: once the time-out has passed, the control connection goes,
+    // and says why.
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    const std::vector<std::string> status = Trail(2);
+    EXPECT_NE(std::find(status.begin(), status.end(),
+                        "No reply from the server to the stopped command: closing the connection."),
+              status.end());
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// Interrupt from inside a Transfer event: the transfer is ended with ABOR,
+// and the server's replies to it (426 for the transfer, 226 for the ABOR)
+// are read before the call returns, so each later command gets its own.
+TEST_F(FtpTest, InterruptInsideATransferReadsTheRepliesOwed)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    const int data2 = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR big.bin")
+        .Reply("150 here it comes")
+        .On(data)
+        .Send(std::string(30000, 'x'))
+        .On(0)
+        .ExpectPrefix("\xff\xf4")
+        .Reply("426 Transfer aborted")
+        .Reply("226 Abort successful")
+        .On(data)
+        .ExpectClose()
+        .On(0)
+        .Expect("NOOP")
+        .Reply("200 fine")
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data2)))
+        .On(data2)
+        .Accept()
+        .On(0)
+        .Expect("RETR small.txt")
+        .Reply("150 go")
+        .On(data2)
+        .Send("hello\r\n")
+        .Disconnect()
+        .On(0)
+        .Reply("226 done");
+    Server(server);
+    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.bin"), 0);
+    void* handle = ftp.Handle();
+    bool interrupted = false;
+    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) {
+        if (!interrupted) {
+            interrupted = true;
+            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+        }
+    });
+    EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+    EXPECT_STREQ(ftp.LastError(), "Interrupted.");
+    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "226 Abort successful");
+    events.OnEvent(kFtpEventTransfer, {});
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 fine");
+    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "small.txt"), 0);
+    ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "226 done");
     EXPECT_EQ(server.Finish(), "");
 }
 
