@@ -5,16 +5,16 @@
  * No function lets an exception out; failures are result codes (0 = success)
  * with an English text per object (<C>_GetLastError).
  *
- * Texts and bytes. A text property is a pointer to NUL-terminated text in
- * the program's ANSI code page, set with a length of 0 (the length is not
- * read). A property marked "binary" in its component's header holds bytes
- * that may contain NUL: <C>_Set takes the pointer and the byte count in
- * `length`, and <C>_Get writes the byte count to *lengthOut (the bytes are
- * followed by a NUL that is not counted). A binary property set with a
- * length of 0 is empty, however many bytes the pointer points at, unless
- * its mark says "length 0: a text" (then the NUL-terminated text is taken).
- * Binary event parameters come with their byte count in the callback's
- * `lengths` in the same way.
+ * Texts and bytes. A text property is a pointer to NUL-terminated 8-bit text
+ * (in the program's ANSI code page unless the component's header says
+ * otherwise), set with a length of 0 (the length is not read). A property
+ * marked "binary" in its component's header holds bytes that may contain NUL:
+ * <C>_Set takes the pointer and the byte count in `length`, and <C>_Get
+ * writes the byte count to *lengthOut (the bytes are followed by a NUL that
+ * is not counted). A binary property set with a length of 0 is empty, however
+ * many bytes the pointer points at, unless its mark says "length 0: a text"
+ * (then the NUL-terminated text is taken). Binary event parameters come with
+ * their byte count in the callback's `lengths` in the same way.
  *
  * Events. Each object delivers its socket notifications as window messages
  * to a hidden window of the thread that created it, and fires its events
