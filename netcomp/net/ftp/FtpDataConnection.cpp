@@ -1,8 +1,9 @@
 // Listings arrive in CR LF lines (a line longer than the read buffer comes
 // in pieces and is joined); files arrive and leave as raw blocks. A local
 // file that cannot be opened, written or read ends the transfer at once:
-// the connection is reset, so the server does not take a cut-off upload for
-// a whole one, and the failure becomes the action's result.
+// the owner tells the server with ABOR, the connection is reset, so the
+// server does not take a cut-off upload for a whole one, and the failure
+// becomes the action's result.
 #include "netcomp/net/ftp/FtpDataConnection.h"
 
 #include <new>
@@ -79,7 +80,8 @@ void FtpDataConnection::Fail(int code, const char* text)
     m_failure = code;
     if (m_failureText.AssignText(text) != kResultOk)
         m_failureText.Clear();
-    m_file.Close();
+    Abandon();
+    m_owner.DataFailed();
     // A reset, not a close: the server must not take the transfer for complete.
     SetLinger(false);
     if (HasSocket())

@@ -105,6 +105,7 @@ public:
     void DataEnded();
     void DataEntry(const char* line, uint32_t n, const FtpListEntry& entry);
     void DataError(int code, const char* text);
+    void DataFailed();
     void DataActivity();
 
 protected:

@@ -217,6 +217,19 @@ TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
     EXPECT_EQ(ReadFile("after.txt"), "after");
 }
 
+// A local file that cannot be opened ends the download with its code; the
+// server's answers are read, and the session goes on in step.
+TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
+{
+    WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
+    WriteFile("plain", "a file where a folder should be");
+    EXPECT_EQ(Get(prefix + "cut.bin", "plain\\cut.bin"), 4);
+    EXPECT_STREQ(ftp.LastError(), "Error opening local file.");
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ");
+}
+
 // Once per server: pure-ftpd answers a refused logon only after a pause.
 TEST_P(FtpPeerTest, RefusedLogonAndAMultiLineBanner)
 {
