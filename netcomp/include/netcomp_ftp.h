@@ -12,7 +12,7 @@ enum FtpProp {
     kFtpAccount = 1,
     kFtpCommand = 2, /* write only: sends the text as one command line */
     kFtpConnected = 3,
-    kFtpFileSize = 4, /* read only: SIZE of RemoteFile; -1 when the server refuses */
+    kFtpFileSize = 4, /* read only: SIZE of RemoteFile; when it fails, the error code (FTP_GetLastErrorCode) */
     kFtpFileTime = 5, /* read only: MDTM of RemoteFile, as the server wrote it */
     kFtpFirewallHost = 6,
     kFtpFirewallPassword = 7,

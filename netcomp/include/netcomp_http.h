@@ -38,7 +38,7 @@ enum HttpProp {
     kHttpLocalHost = 21,
     kHttpOtherHeaders = 22,
     kHttpPassword = 23,
-    kHttpPostData = 24,
+    kHttpPostData = 24, /* binary: the request body; set with length 0 it is empty */
     kHttpPragma = 25,
     kHttpProxyAuthorization = 26,
     kHttpProxyPassword = 27,
@@ -48,8 +48,8 @@ enum HttpProp {
     kHttpRange = 31,
     kHttpReferer = 32,
     kHttpStatusLine = 33,
-    kHttpTimeout = 34,
-    kHttpTransferredData = 35,
+    kHttpTimeout = 34,         /* seconds; negative: asynchronous, Get and the rest return at once */
+    kHttpTransferredData = 35, /* binary, read only: the response body */
     kHttpTransferredHeaders = 36,
     kHttpURL = 37,
     kHttpURLPath = 38,

@@ -50,7 +50,7 @@ enum ImapProp {
     kImapMessageSet = 33,
     kImapMessageSize = 34,
     kImapMessageSubject = 35,
-    kImapMessageText = 36,
+    kImapMessageText = 36, /* binary; length 0: a text (a fetched text or a decoded part) */
     kImapMessageTo = 37,
     kImapPartId = 38,
     kImapPassword = 39,
@@ -107,8 +107,9 @@ enum ImapMethod {
 /* ConnectionStatus: ConnectionEvent (text), StatusCode (int), Description
  * (text). EndTransfer: none. Error: ErrorCode (int), Description (text).
  * MailboxAcl: Mailbox, User, Rights (texts). MailboxList: Mailbox,
- * Separator, Flags (texts). MessageInfo: MessageId, Subject, MessageDate,
- * From, Flags (texts), Size (int). MessagePart: PartId (text), Size (int),
+ * Separator, Flags (texts). MessageInfo: MessageNumber (text: the message's
+ * number, or its UID in UIDMode), Subject, MessageDate, From, Flags (texts),
+ * Size (int). MessagePart: PartId (text), Size (int),
  * ContentType, FileName, ContentEncoding, Parameters, MultipartMode (texts).
  * ProtocolTrail: Direction (int: 0 command sent, 1 line received, 2
  * status), Text (text). StartTransfer: none. Transfer: Length (int, of this

@@ -19,7 +19,7 @@ enum LdapProp {
     kLdapAttrCount = 2,
     kLdapAttrModOp = 3,
     kLdapAttrType = 4,
-    kLdapAttrValue = 5,
+    kLdapAttrValue = 5, /* binary */
     kLdapConnected = 6,
     kLdapDeleteOldRDN = 7,
     kLdapDN = 8,

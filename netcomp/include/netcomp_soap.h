@@ -51,7 +51,7 @@ enum SoapProp {
     kSoapReturnValue = 37,
     kSoapSOAPEncoding = 38,
     kSoapSOAPHeader = 39,
-    kSoapSOAPPacket = 40,
+    kSoapSOAPPacket = 40, /* binary: the envelope sent or received */
     kSoapStatusLine = 41,
     kSoapTimeout = 42,
     kSoapURL = 43,

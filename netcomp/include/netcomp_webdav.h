@@ -44,7 +44,7 @@ enum WebDavProp {
     kWebDavPropertyValue = 29,
     kWebDavStatusLine = 30,
     kWebDavTimeout = 31,
-    kWebDavTransferredData = 32,
+    kWebDavTransferredData = 32, /* binary, read only: the response body */
     kWebDavTransferredHeaders = 33,
     kWebDavUser = 34,
 };

@@ -41,7 +41,7 @@ enum WebFormProp {
     kWebFormReferer = 30,
     kWebFormStatusLine = 31,
     kWebFormTimeout = 32,
-    kWebFormTransferredData = 33,
+    kWebFormTransferredData = 33, /* binary, read only: the response body */
     kWebFormTransferredHeaders = 34,
     kWebFormURL = 35,
     kWebFormUser = 36,

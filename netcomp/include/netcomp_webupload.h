@@ -41,7 +41,7 @@ enum WebUploadProp {
     kWebUploadReferer = 30,
     kWebUploadStatusLine = 31,
     kWebUploadTimeout = 32,
-    kWebUploadTransferredData = 33,
+    kWebUploadTransferredData = 33, /* binary, read only: the response body */
     kWebUploadTransferredHeaders = 34,
     kWebUploadURL = 35,
     kWebUploadUser = 36,

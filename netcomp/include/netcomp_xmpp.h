@@ -1,6 +1,8 @@
 /* Property, method and event numbers of the XMPP instant-messaging component
  * (XMPP_Get, XMPP_Set, XMPP_Do and the event callback). Indexed properties
- * count from 1. */
+ * count from 1. Texts the caller gives go out as UTF-8: a text that is UTF-8
+ * already as it is, any other read in the ANSI code page (or the one the
+ * Config key CodePage names). Texts from the server come as UTF-8. */
 #ifndef NETCOMP_XMPP_H
 #define NETCOMP_XMPP_H
 

@@ -615,8 +615,6 @@ const char* ImapEngine::Text(int property)
         return m_messageSet.CStr();
     case kImapMessageSubject:
         return m_message.subject.CStr();
-    case kImapMessageText:
-        return m_text.CStr();
     case kImapPartId:
         return m_partId.CStr();
     case kImapPassword:
@@ -650,9 +648,6 @@ int ImapEngine::SetText(int property, const char* text)
     case kImapMessageSet:
         field = &m_messageSet;
         break;
-    case kImapMessageText:
-        field = &m_text;
-        break;
     case kImapPartId:
         field = &m_partId;
         break;
@@ -676,6 +671,18 @@ int ImapEngine::SetText(int property, const char* text)
         return kImapBusy;
     }
     return field->AssignText(text);
+}
+
+// Given with a length, MessageText takes the bytes; without one, a text.
+int ImapEngine::SetMessageText(const char* data, int length)
+{
+    if (m_action != 0) {
+        SetLastErrorText("Busy performing current action.");
+        return kImapBusy;
+    }
+    if (length <= 0 || !data)
+        return m_text.AssignText(data);
+    return m_text.Assign(uint32_t(length), data);
 }
 
 const char* ImapEngine::Address(int property, int index) const

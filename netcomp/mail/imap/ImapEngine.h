@@ -57,6 +57,9 @@ public:
     int MessageSize() const { return m_message.size; }
     const char* LastReply() const { return m_lastReply.CStr(); }
 
+    // A fetched text or part, which decoded may be binary; an APPEND's message.
+    ByteView MessageText() const { return {m_text.CStr(), int(m_text.Length())}; }
+    [[nodiscard]] int SetMessageText(const char* data, int length);
     // The text properties that are plain fields, by property number.
     const char* Text(int property);
     [[nodiscard]] int SetText(int property, const char* text);

@@ -290,6 +290,34 @@ TEST(PopScripted, JapaneseMessageInShiftJis)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// A STAT reply whose numbers are negative or do not fit is refused: the
+// counts read 0 with the reply as the error, and the next read asks again.
+TEST(PopScripted, StatNumbersThatAreNoCounts)
+{
+    Scripted s;
+    s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK");
+    s.server.Expect("STAT")
+        .Reply("+OK -5 99999999999999999999")
+        .Expect("STAT")
+        .Reply("+OK 3 2147483648")
+        .Expect("STAT")
+        .Reply("+OK 2 2147483647 octets")
+        .Expect("QUIT")
+        .Reply("+OK bye");
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 0);
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_STREQ(pop->LastError(), "+OK -5 99999999999999999999");
+    EXPECT_EQ(pop->GetInt(kPopMailboxSize), 0);
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 2);
+    EXPECT_EQ(pop->LastErrorCode(), 0);
+    EXPECT_EQ(pop->GetInt(kPopMailboxSize), 2147483647);
+    ASSERT_EQ(pop->Do(kPopDisconnect), 0);
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // From inside an event only Interrupt runs; another action is refused as busy.
 TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
 {

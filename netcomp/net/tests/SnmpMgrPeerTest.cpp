@@ -79,6 +79,11 @@ TEST(SnmpMgrPeer, CommunityGetsSetsAndErrors)
     EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 2);
     EXPECT_EQ(m.GetInt(kSnmpMgrErrorIndex), 1);
     EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noSuchName");
+    // Reset forgets the error: status -1, index 0, and the bindings.
+    ASSERT_EQ(m.Call(kSnmpMgrReset), 0) << m.LastError();
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), -1);
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorIndex), 0);
+    EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 0);
     // SNMPv2c names it in the value.
     m.ToAgent(2);
     m.Objects({"1.3.6.1.2.1.1.99.0", kSysName});
@@ -191,11 +196,12 @@ TEST(SnmpMgrPeer, UserSecurityDiscoveryAndTimeWindow)
     ASSERT_EQ(m.Call(kSnmpMgrSendSetRequest), 0) << m.LastError();
     EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 0);
 
-    // A wrong password is answered by an unsigned Report, which ends the request.
+    // A wrong password is answered by an unsigned Report, which ends the
+    // signed request as an answer that is not signed.
     EXPECT_EQ(m.SetText(kSnmpMgrPassword, "wrongpass123"), 0);
     m.Objects({kSysName});
-    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 313);
-    EXPECT_STREQ(m.LastError(), "Request answered by a Report (usmStatsWrongDigests).");
+    EXPECT_EQ(m.Call(kSnmpMgrSendGetRequest), 321);
+    EXPECT_STREQ(m.LastError(), "An authenticated message was expected, but the received message is not signed.");
 
     // A clock far from the agent's: the agent's Report brings its own, and a
     // new discovery puts things right.
