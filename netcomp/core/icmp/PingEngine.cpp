@@ -85,6 +85,8 @@ int PingEngine::PingHost(const char* host)
     const std::uint32_t perObject = std::uint32_t(reinterpret_cast<std::uintptr_t>(this));
     m_requestId = (m_sendTime + perObject + m_requestId) & 0x7FFFFFFFu;
     const std::vector<std::uint8_t> payload = icmp::BuildPingPayload(m_packetSize, m_requestId, m_sendTime);
+    if (!waited)
+        RememberRequest(m_requestId);
 
     rc = Send(payload.data(), int(payload.size()));
     if (rc == kResultOk && waited && UsesIcmpDll() && IsActive()) {
@@ -163,12 +165,30 @@ void PingEngine::OnDataIn(int type, int code, const std::uint8_t* data, int leng
             sendTime = icmp::ReadStamp(data, 32);
         }
     }
+    // The raw socket hears every echo answer that reaches this machine; one
+    // to another program's ping is not an answer of this component's.
+    if (!waited && !UsesIcmpDll() && !SentHere(requestId))
+        return;
     m_responseTime = NowMs() - sendTime;
     FireResponse(int(requestId), source ? source : "", status.c_str(), int(m_responseTime));
     std::strncpy(m_responseSource, source ? source : "", sizeof m_responseSource - 1);
     m_responseSource[sizeof m_responseSource - 1] = '\0';
     if (waited)
         (void)SetActive(false);
+}
+
+void PingEngine::RememberRequest(std::uint32_t id)
+{
+    m_recentIds[m_recentCount++ % m_recentIds.size()] = id;
+}
+
+bool PingEngine::SentHere(std::uint32_t id) const
+{
+    const std::size_t kept = m_recentCount < m_recentIds.size() ? m_recentCount : m_recentIds.size();
+    for (std::size_t i = 0; i < kept; ++i)
+        if (m_recentIds[i] == id)
+            return true;
+    return false;
 }
 
 void PingEngine::FireResponse(int requestId, const char* source, const char* status, int responseTime)

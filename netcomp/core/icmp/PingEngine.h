@@ -2,6 +2,8 @@
 // One echo request to a host and its answer: waited for when a time-out is
 // set, else reported later through the Response event. Also sends the
 // wake-on-LAN pattern.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "netcomp/core/icmp/IcmpEngine.h"
@@ -30,6 +32,10 @@ protected:
 
 private:
     std::uint32_t NowMs() const;
+    // The ids of the last requests sent without a time-out, whose answers
+    // may still come.
+    void RememberRequest(std::uint32_t id);
+    bool SentHere(std::uint32_t id) const;
 
     int m_packetSize = 64;
     std::uint32_t m_responseTime = 0;
@@ -38,4 +44,6 @@ private:
     int m_unreachableCode = -1;
     std::int64_t m_counterFrequency = 0; // performance-counter ticks per ms; 0: GetTickCount
     std::uint32_t m_sendTime = 0;
+    std::array<std::uint32_t, 64> m_recentIds{};
+    std::size_t m_recentCount = 0; // ids ever remembered; the ring keeps the last 64
 };

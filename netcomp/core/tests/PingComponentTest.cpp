@@ -335,6 +335,19 @@ TEST_F(PingTest, WithoutTimeoutAnswersArriveAsEvents)
     EXPECT_GE(responses[0].values[3], 30); // timed from its own request
     EXPECT_EQ(1, Ping_Get(m_ping, kPingActive, 0, nullptr));
 
+    // The socket hears every echo answer on the machine: one to a request
+    // this object never sent (another program's ping) is no answer of its.
+    IcmpCapture capture;
+    ASSERT_TRUE(capture.Ok());
+    const std::uint32_t foreign = std::uint32_t(second) ^ 0x5A5A5A5Au;
+    Bytes stamp(8, 0);
+    std::memcpy(stamp.data(), &foreign, 4);
+    capture.SendToLoopback(icmp::BuildMessage(icmp::kEchoReply, 0, stamp.data(), stamp.size()));
+    ASSERT_FALSE(capture.Next(icmp::kEchoReply).empty());
+    for (int i = 0; i < 20; ++i)
+        Do(m_ping, kPingDoEvents, {});
+    EXPECT_EQ(2u, Responses().size());
+
     // The receive-buffer size goes to the open socket at once.
     EXPECT_EQ(0, Do(m_ping, kPingConfig, {T("InBufferSize=8192")}));
     EXPECT_EQ("8192", Config(m_ping, "InBufferSize"));
