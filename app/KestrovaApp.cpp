@@ -80,6 +80,11 @@ bool CKestrovaApp::InitInstance()
     state.m_runMode = switches.m_runMode;
     state.m_apiAuditSwitch = switches.m_apiAudit;
 
+    // The settings and the log stay in the folder current now, whichever
+    // folder is current later.
+    char folder[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    state.m_config.SetFolder(length > 0 && length < MAX_PATH ? folder : "");
     bool loaded = state.m_config.Load();
     if (auto* view = dynamic_cast<CKestrovaView*>(GetView())) {
         view->EnableLookupButtons(loaded);

@@ -68,7 +68,7 @@ void CKestrovaDoc::WriteLog(int level, const std::string& text)
     const ConfigFile& config = GetAppState().m_config;
     LogFile log;
     log.SetErrorSwitch(config.m_logErrors);
-    log.Open(config.GetLogPath(), config.m_logNameOption);
+    log.Open(config.GetLogFolder(), config.m_logNameOption);
     log.Write(level, text);
     log.Close();
 }
