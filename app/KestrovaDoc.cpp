@@ -85,6 +85,11 @@ void CKestrovaDoc::OnUploadSavedAudits()
     }
     for (const std::string& path : paths) {
         UploadSavedAudit(owner, path);
+        // Asked to close during the upload: the files after it wait for the
+        // next start.
+        if (app != nullptr && app->IsClosePending()) {
+            break;
+        }
     }
 }
 

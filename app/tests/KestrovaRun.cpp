@@ -101,7 +101,14 @@ std::string ServerStateFolder()
 
 void Answer(const std::string& json)
 {
+    // A release left by an earlier test would let the next hold go at once.
+    DeleteFileA((ServerStateFolder() + "\\release").c_str());
     std::ofstream(ServerStateFolder() + "\\answer", std::ios::binary | std::ios::trunc) << json;
+}
+
+void ReleaseHeldAnswer()
+{
+    std::ofstream(ServerStateFolder() + "\\release", std::ios::binary | std::ios::trunc) << "go";
 }
 
 std::string Requests()

@@ -22,6 +22,8 @@ std::string ComputerName();
 constexpr int kServerPort = 20650;
 std::string ServerStateFolder();
 void Answer(const std::string& json);
+// Lets a held answer ({"mode": "hold"}) go.
+void ReleaseHeldAnswer();
 std::string Requests();
 void ClearRequests();
 
