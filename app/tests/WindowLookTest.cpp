@@ -252,7 +252,9 @@ TEST_F(WindowLook, DirectoryFailureWithoutSystemTextShowsTheCodeInItsOwnedBox)
     });
     SendMessageA(view->GetHandle(), WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
     driver.join();
-    EXPECT_NE(std::string::npos, text.find("The specific error message is:\r\n\r\nUnknown error 0x8004ABCD")) << text;
+    EXPECT_NE(std::string::npos,
+              text.find("The specific error message is:\r\n\r\nThe system has no description of error 0x8004ABCD."))
+        << text;
     EXPECT_EQ(app.GetMainWindow(), owner);
     app.CloseDocument();
 }
