@@ -442,6 +442,33 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
     EXPECT_FALSE(IsWindowVisible(wait->GetHandle()));
 }
 
+// WMI refused on every computer: one box over the batch's window, not one
+// per computer from nowhere; the exception report lists them all.
+TEST_F(NetworkAudit, AWmiFailureIsToldOnceOverTheBatch)
+{
+    NetworkAuditProgressDlg batch(Doc(), {"localhost", "localhost", "localhost"}, m_app.GetMainWindow());
+    batch.m_osTypeWait = PatientProbeWait;
+    batch.m_pingTimeout = kPatientPingTimeout;
+    batch.m_osTypeConnector = [](const std::string&) -> IDispatchPtr {
+        throw _com_error(static_cast<HRESULT>(0x800706BA)); // the RPC server is unavailable
+    };
+    HWND batchWindow = nullptr;
+    m_answer = [&](const std::string&) {
+        batchWindow = batch.GetHandle();
+        return IDOK;
+    };
+    EXPECT_EQ(IDOK, batch.DoModal());
+    const std::vector<Box> boxes = Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(0u, boxes[0].text.find("The operating system of localhost could not be read through WMI:\r\n" +
+                                     std::string(t_exception(_com_error(static_cast<HRESULT>(0x800706BA))).what())))
+        << boxes[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes[0].type);
+    EXPECT_NE(nullptr, batchWindow);
+    EXPECT_EQ(batchWindow, boxes[0].owner);
+    EXPECT_EQ(std::vector<std::string>(3, "localhost"), m_app.m_nonNtComputers);
+}
+
 TEST_F(NetworkAudit, StopAsksThenEndsTheBatch)
 {
     HANDLE inAudit = CreateEventA(nullptr, FALSE, FALSE, nullptr);
