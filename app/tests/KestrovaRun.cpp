@@ -116,6 +116,17 @@ std::string Requests()
     return ReadFileText(ServerStateFolder() + "\\requests.jsonl");
 }
 
+int UploadsReceived()
+{
+    const std::string requests = Requests();
+    const std::string upload = "\"method\": \"UploadAuditResults\"";
+    int count = 0;
+    for (size_t at = requests.find(upload); at != std::string::npos; at = requests.find(upload, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 void ClearRequests()
 {
     DeleteFileA((ServerStateFolder() + "\\requests.jsonl").c_str());
