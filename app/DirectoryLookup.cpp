@@ -29,26 +29,40 @@ std::string CutAndTrim(const std::string& text, size_t length)
     return Trimmed(text.substr(0, length));
 }
 
-std::string SystemErrorText(HRESULT code)
+std::string FormattedSystemText(DWORD code)
 {
     char* buffer = nullptr;
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+                       nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
     std::string text;
     if (buffer != nullptr) {
         text.assign(buffer, length);
         LocalFree(buffer);
     }
-    if (text.empty()) {
-        // The system has no text for many directory codes: the code itself
-        // is what the operator can look up or pass on.
-        char codeText[32];
-        snprintf(codeText, sizeof codeText, "Unknown error 0x%08lX", static_cast<unsigned long>(code));
-        text = codeText;
-    }
-    return text;
+    return Trimmed(text);
 }
+
+} // namespace
+
+// The system's words, and always the code: the operator can look it up or
+// pass it on, and many directory codes have no words at all.
+std::string DirectoryErrorText(HRESULT code)
+{
+    std::string text = FormattedSystemText(static_cast<DWORD>(code));
+    // A system error carried in an HRESULT has its words under its own number.
+    if (text.empty() && HRESULT_FACILITY(code) == FACILITY_WIN32) {
+        text = FormattedSystemText(static_cast<DWORD>(HRESULT_CODE(code)));
+    }
+    char number[16];
+    snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));
+    if (text.empty()) {
+        return "The system has no description of error " + std::string(number) + ".";
+    }
+    return text + " (error " + number + ")";
+}
+
+namespace {
 
 const std::vector<std::string> kAttributes = {
     "givenName", "sn", "initials", "generationQualifier", "company", "department", "physicalDeliveryOfficeName",
@@ -131,7 +145,7 @@ std::string DirectoryLookup::GetDefaultNamingContext()
     try {
         return m_source.GetDefaultNamingContext();
     } catch (const _com_error& error) {
-        Tell(LoadResourceString(IDS_DIRECTORY_ERROR, nullptr) + SystemErrorText(error.Error()), MB_ICONERROR);
+        Tell(LoadResourceString(IDS_DIRECTORY_ERROR, nullptr) + DirectoryErrorText(error.Error()), MB_ICONERROR);
         return std::string();
     }
 }
@@ -159,7 +173,7 @@ DirectoryLookupResult DirectoryLookup::Run(DirectoryUserFields& fields, const st
         ApplyEntry(entry, fields);
         return DirectoryLookupResult::Filled;
     } catch (const _com_error& error) {
-        Tell(SystemErrorText(error.Error()), MB_ICONERROR);
+        Tell(DirectoryErrorText(error.Error()), MB_ICONERROR);
         return DirectoryLookupResult::Failed;
     }
 }

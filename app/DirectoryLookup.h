@@ -50,3 +50,7 @@ private:
     HWND m_owner;
     std::function<void()> m_beforeMessage;
 };
+
+// A directory failure as the operator reads it: the system's text of the
+// code (none for many directory codes) and the code itself.
+std::string DirectoryErrorText(HRESULT code);

@@ -80,6 +80,11 @@ bool CKestrovaApp::InitInstance()
     state.m_runMode = switches.m_runMode;
     state.m_apiAuditSwitch = switches.m_apiAudit;
 
+    // The settings and the log stay in the folder current now, whichever
+    // folder is current later.
+    char folder[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    state.m_config.SetFolder(length > 0 && length < MAX_PATH ? folder : "");
     bool loaded = state.m_config.Load();
     if (auto* view = dynamic_cast<CKestrovaView*>(GetView())) {
         view->EnableLookupButtons(loaded);
@@ -144,11 +149,29 @@ void CKestrovaApp::AddRemoteAuditMenu()
                                       {ID_NETWORK_AUDIT_ADSI, "Network Audit (ADSI)"}});
 }
 
+// The main thread shows the busy window for a call that keeps its messages
+// flowing while it waits: nothing else of the program takes input until it
+// is hidden again. A worker's call leaves the main thread's windows alone.
 void CKestrovaApp::ShowWaitDlg(const std::string& status)
 {
     if (SendBusyRequestToMainThread(true, &status)) {
         return;
     }
+    ShowBusyWindow(status);
+    BeginCallWait(m_waitDlg != nullptr ? m_waitDlg->GetHandle() : nullptr);
+}
+
+void CKestrovaApp::HideWaitDlg()
+{
+    if (SendBusyRequestToMainThread(false, nullptr)) {
+        return;
+    }
+    EndCallWait();
+    HideBusyWindow();
+}
+
+void CKestrovaApp::ShowBusyWindow(const std::string& status)
+{
     if (m_waitDlg == nullptr) {
         m_waitDlg = new WaitDlg(&m_waitDlg);
         if (!m_waitDlg->Create(nullptr)) {
@@ -163,11 +186,8 @@ void CKestrovaApp::ShowWaitDlg(const std::string& status)
     m_waitDlg->SetText(status);
 }
 
-void CKestrovaApp::HideWaitDlg()
+void CKestrovaApp::HideBusyWindow()
 {
-    if (SendBusyRequestToMainThread(false, nullptr)) {
-        return;
-    }
     if (m_waitDlg != nullptr) {
         ShowWindow(m_waitDlg->GetHandle(), SW_HIDE);
     }
@@ -191,9 +211,9 @@ bool CKestrovaApp::SendBusyRequestToMainThread(bool show, const std::string* sta
 LRESULT CKestrovaApp::OnBusyRequest(WPARAM show, LPARAM status)
 {
     if (show != 0) {
-        ShowWaitDlg(*reinterpret_cast<const std::string*>(status));
+        ShowBusyWindow(*reinterpret_cast<const std::string*>(status));
     } else {
-        HideWaitDlg();
+        HideBusyWindow();
     }
     return 0;
 }

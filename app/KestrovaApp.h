@@ -34,7 +34,8 @@ public:
     void AddDebugMenu();
     void AddRemoteAuditMenu();
     // The busy dialog lives on the main thread; a call from another thread
-    // is carried out there, and returns when it was.
+    // is carried out there, and returns when it was. Shown by the main
+    // thread, it holds the program's other windows until it is hidden.
     void ShowWaitDlg(const std::string& status);
     void HideWaitDlg();
     WaitDlg* GetWaitDlg() const { return m_waitDlg; }
@@ -68,6 +69,8 @@ private:
     void AppendPopupMenu(const char* title, const std::vector<std::pair<UINT, const char*>>& items);
     // True when called off the main thread: the request went to it.
     bool SendBusyRequestToMainThread(bool show, const std::string* status);
+    void ShowBusyWindow(const std::string& status);
+    void HideBusyWindow();
     LRESULT OnBusyRequest(WPARAM show, LPARAM status);
 
     WaitDlg* m_waitDlg = nullptr;

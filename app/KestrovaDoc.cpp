@@ -68,7 +68,7 @@ void CKestrovaDoc::WriteLog(int level, const std::string& text)
     const ConfigFile& config = GetAppState().m_config;
     LogFile log;
     log.SetErrorSwitch(config.m_logErrors);
-    log.Open(config.GetLogPath(), config.m_logNameOption);
+    log.Open(config.GetLogFolder(), config.m_logNameOption);
     log.Write(level, text);
     log.Close();
 }
@@ -85,6 +85,11 @@ void CKestrovaDoc::OnUploadSavedAudits()
     }
     for (const std::string& path : paths) {
         UploadSavedAudit(owner, path);
+        // Asked to close during the upload: the files after it wait for the
+        // next start.
+        if (app != nullptr && app->IsClosePending()) {
+            break;
+        }
     }
 }
 

@@ -220,7 +220,10 @@ void CKestrovaView::OnGetUserFromServer()
     RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     std::string errorText;
     GetAssetUserFromServer(errorText);
-    GetLookupValuesFromServer(errorText);
+    // Asked to close during the first call: the second is not started.
+    if (app == nullptr || !app->IsClosePending()) {
+        GetLookupValuesFromServer(errorText);
+    }
     if (app != nullptr) {
         app->HideWaitDlg();
     }

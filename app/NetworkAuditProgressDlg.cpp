@@ -173,8 +173,10 @@ void NetworkAuditProgressDlg::AuditComputer(PingHolder& ping, const std::string&
         return;
     }
     const DWORD waitMs = m_osTypeWait ? m_osTypeWait(computer) : kOsTypeProbeWaitMs;
-    if (ProbeOsType(GetAppState(), computer, waitMs, m_osTypeConnector) != 1) {
+    std::string failure;
+    if (ProbeOsType(computer, waitMs, m_osTypeConnector, nullptr, &failure) != 1) {
         m_document.AddNonWmiComputer(computer);
+        TellProbeFailure(computer, failure);
         return;
     }
     m_document.SetRemote(true);
@@ -183,6 +185,20 @@ void NetworkAuditProgressDlg::AuditComputer(PingHolder& ping, const std::string&
         return;
     }
     HandleResult(computer);
+}
+
+// A WMI failure usually hits many computers alike (the service is blocked
+// everywhere): each text is told once, over this window; the exception
+// report lists every computer.
+void NetworkAuditProgressDlg::TellProbeFailure(const std::string& computer, const std::string& failure)
+{
+    if (failure.empty() || !m_toldProbeFailures.insert(failure).second) {
+        return;
+    }
+    ShowMessageBox(m_hwnd,
+                   "The operating system of " + computer + " could not be read through WMI:\r\n" + failure +
+                       "\r\n\r\nOther computers that fail the same way are listed in the exception report only.",
+                   "Kestrova", MB_OK | MB_ICONERROR);
 }
 
 void NetworkAuditProgressDlg::HandleResult(const std::string& computer)

@@ -40,7 +40,8 @@ bool AskSavedAuditFiles(HWND owner, std::vector<std::string>& paths)
     dialog.lpstrFile = selection.data();
     dialog.nMaxFile = static_cast<DWORD>(selection.size());
     dialog.lpstrDefExt = "kes";
-    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
+    dialog.Flags =
+        OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
     if (!GetOpenFileNameA(&dialog)) {
         return false;
     }

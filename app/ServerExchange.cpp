@@ -25,40 +25,14 @@ const size_t kMaxReplyText = 4096;
 // the component's time-out counts from the start of the call, and bytes that
 // trickle in do not start it again.
 int g_exchangeSeconds = 120;
-// The component's code for a wait that ended before its operation did.
+// The component's codes for a wait that ended before its operation did,
+// and for a reply that is a SOAP fault.
 const int kComponentStopped = 301;
+const int kComponentSoapFault = 173;
 
 std::string Text(unsigned id)
 {
     return LoadResourceString(id, nullptr);
-}
-
-// The fault string, or the fixed line for a server that gave none followed
-// by what the component knows: a refused connection, a time-out, an unknown
-// host never reach the server's fault text.
-std::string FaultOrFallback(const ServerFailure& failure)
-{
-    if (!failure.m_fault.empty()) {
-        return BoundedReplyText(failure.m_fault);
-    }
-    std::string text = Text(IDS_SERVER_NO_ERROR);
-    if (failure.m_componentCode == 0 && failure.m_componentText.empty()) {
-        return text;
-    }
-    // Socket errors come as "[10061] Connection refused": the code is said once.
-    const std::string code = std::to_string(failure.m_componentCode);
-    std::string detail = failure.m_componentText;
-    if (detail.compare(0, code.size() + 3, "[" + code + "] ") == 0) {
-        detail.erase(0, code.size() + 3);
-    }
-    text += "SOAP component error " + code + ": " + BoundedReplyText(detail);
-    // The component stops a wait with 301 whether its time-out passed or it
-    // was interrupted; nothing here interrupts it, so a call that lasted the
-    // whole limit ran out of time.
-    if (failure.m_timedOut) {
-        text += " No complete answer within " + std::to_string(failure.m_limitSeconds) + " seconds.";
-    }
-    return text + "\r\n";
 }
 
 // Hands a reply document to doc; false with the failure appended.
@@ -92,7 +66,99 @@ std::vector<std::string> ReadList(XmlDocument& doc, const char* list, const char
     return values;
 }
 
+// Socket errors name why no answer came; the component's own text for them
+// ("[10061] Connection refused") reads as a program's, not a person's.
+const char* ConnectFailureReason(int code)
+{
+    switch (code) {
+    case 10061: // WSAECONNREFUSED
+        return "the connection was refused";
+    case 11001: // WSAHOST_NOT_FOUND
+    case 11002: // WSATRY_AGAIN
+    case 11003: // WSANO_RECOVERY
+    case 11004: // WSANO_DATA
+        return "the host name was not found";
+    case 10065: // WSAEHOSTUNREACH
+        return "there is no route to the host";
+    case 10051: // WSAENETUNREACH
+        return "the network cannot be reached";
+    case 10064: // WSAEHOSTDOWN
+        return "the host is down";
+    case 10060: // WSAETIMEDOUT
+        return "the connection timed out";
+    default:
+        return nullptr;
+    }
+}
+
+bool IsSocketError(int code)
+{
+    return code >= 10000 && code < 12000;
+}
+
+bool ClosedByPeer(int code)
+{
+    return code == 10054 || code == 10053; // WSAECONNRESET, WSAECONNABORTED
+}
+
+// The component's text without the code it may carry in front.
+std::string ComponentDetail(const ServerFailure& failure)
+{
+    const std::string code = "[" + std::to_string(failure.m_componentCode) + "] ";
+    std::string detail = failure.m_componentText;
+    if (detail.compare(0, code.size(), code) == 0) {
+        detail.erase(0, code.size());
+    }
+    while (!detail.empty() && (detail.back() == '.' || detail.back() == ' ')) {
+        detail.pop_back();
+    }
+    return BoundedReplyText(detail);
+}
+
+std::string WithLineEnd(std::string text)
+{
+    if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) {
+        text += "\r\n";
+    }
+    return text;
+}
+
 } // namespace
+
+std::string FailureText(const ServerFailure& failure)
+{
+    if (!failure.m_fault.empty()) {
+        // Texts of several calls are joined: each on lines of its own.
+        return WithLineEnd(BoundedReplyText(failure.m_fault));
+    }
+    const int code = failure.m_componentCode;
+    if (code == kComponentSoapFault || (code == 0 && failure.m_componentText.empty())) {
+        return Text(IDS_SERVER_NO_ERROR);
+    }
+    const std::string server = "the Ondelmark server at " + failure.m_address;
+    // The component stops a wait with 301 whether its time-out passed or it
+    // was interrupted; a call that lasted the whole limit ran out of time.
+    if (code == kComponentStopped) {
+        return failure.m_timedOut ? "The Ondelmark server at " + failure.m_address + " did not answer within " +
+                                        std::to_string(failure.m_limitSeconds) + " seconds.\r\n"
+                                  : "The call to " + server + " was interrupted.\r\n";
+    }
+    if (ClosedByPeer(code)) {
+        return "The Ondelmark server at " + failure.m_address +
+               (failure.m_statusLine.empty() ? " closed the connection without an answer.\r\n"
+                                             : " closed the connection before its whole answer arrived.\r\n");
+    }
+    if (!failure.m_statusLine.empty()) {
+        return "The Ondelmark server at " + failure.m_address + " did not answer in SOAP (\"" +
+               BoundedReplyText(failure.m_statusLine) + "\").\r\n";
+    }
+    if (const char* reason = ConnectFailureReason(code)) {
+        return "Could not connect to " + server + ": " + reason + ".\r\n";
+    }
+    const std::string detail = ComponentDetail(failure);
+    const std::string said = (detail.empty() ? "" : ": " + detail) + " (error " + std::to_string(code) + ").\r\n";
+    return IsSocketError(code) ? "Could not connect to " + server + said : "The call to " + server + " failed" + said;
+}
 
 int SetServerExchangeLimit(int seconds)
 {
@@ -169,6 +235,8 @@ bool CallServer(SoapComponent& component, const ServerLogin& login, const std::s
         failure.m_timedOut = failure.m_componentCode == kComponentStopped &&
                              GetTickCount() - start >= static_cast<DWORD>(g_exchangeSeconds) * 1000u;
         failure.m_fault = component.Get(kSoapFaultString);
+        failure.m_statusLine = component.Get(kSoapStatusLine);
+        failure.m_address = login.m_server + ":" + std::to_string(login.m_port);
         return false;
     }
     returnValue = component.Get(kSoapReturnValue);
@@ -186,7 +254,7 @@ bool UploadResultXml(SoapComponent& component, const ServerLogin& login, const s
     std::string value;
     ServerFailure failure;
     if (!CallServer(component, login, "UploadAuditResults", {{"audit", audit}}, value, failure)) {
-        errorText += FaultOrFallback(failure);
+        errorText += FailureText(failure);
         return false;
     }
     if (value == "OK") {
@@ -205,7 +273,7 @@ bool TestServerLogin(const ServerLogin& login, std::string& message)
         message = "Success!";
         return true;
     }
-    message = Text(IDS_LOGIN_FAILED) + FaultOrFallback(failure);
+    message = Text(IDS_LOGIN_FAILED) + FailureText(failure);
     return false;
 }
 
@@ -215,7 +283,7 @@ bool GetAssetUser(const ServerLogin& login, const std::string& userName, AssetUs
     std::string value;
     ServerFailure failure;
     if (!CallServer(component, login, "GetAssetUser", {{"username", userName}}, value, failure)) {
-        errorText += Text(IDS_ASSET_USER_FAILED) + FaultOrFallback(failure);
+        errorText += Text(IDS_ASSET_USER_FAILED) + FailureText(failure);
         return false;
     }
     XmlDocument doc;
@@ -239,7 +307,7 @@ bool GetLookupValues(const ServerLogin& login, std::vector<std::string>& locatio
     std::string value;
     ServerFailure failure;
     if (!CallServer(component, login, "GetLookupValues", {}, value, failure)) {
-        errorText += Text(IDS_LOOKUP_VALUES_FAILED) + FaultOrFallback(failure);
+        errorText += Text(IDS_LOOKUP_VALUES_FAILED) + FailureText(failure);
         return false;
     }
     XmlDocument doc;

@@ -29,7 +29,14 @@ struct ServerFailure {
     std::string m_componentText;
     bool m_timedOut = false; // the call lasted its whole limit
     int m_limitSeconds = 0;
+    std::string m_statusLine; // the HTTP answer's first line; empty: none came
+    std::string m_address;    // "server:port", for the operator
 };
+
+// What the operator reads about a failed call, ending in a line end: the
+// server's fault text; the fixed line for a SOAP fault without one; or, when
+// no SOAP answer came, what happened in plain words with server and port.
+std::string FailureText(const ServerFailure& failure);
 
 // Runs one call on component: the request, the guid/uid/pwd/db parameters,
 // then ownParams (name, value pairs). True when the call was sent and

@@ -30,7 +30,7 @@ void AuditDocument::DriverLog::Write(const int& level, const std::string& text)
 void AuditDocument::OpenLog()
 {
     m_log.SetErrorSwitch(m_app.m_config.m_logErrors);
-    m_log.Open(m_app.m_config.GetLogPath(), m_app.m_config.m_logNameOption);
+    m_log.Open(m_app.m_config.GetLogFolder(), m_app.m_config.m_logNameOption);
 }
 
 void AuditDocument::NotifyAfterAudit(const std::string& text, unsigned boxStyle)

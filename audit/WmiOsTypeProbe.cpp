@@ -10,7 +10,6 @@
 
 #include "asset/Exceptions.h"
 #include "audit/WmiAccess.h"
-#include "common/UserNotice.h"
 
 #include <memory>
 
@@ -47,8 +46,9 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
         result = AskOsType(probe);
     } catch (const _com_error& error) {
         result = 0;
-        // The box belongs to this thread; the waiter has long moved on.
-        NotifyUser(probe.app, nullptr, t_exception(error).what(), MB_OK);
+        // Told by the waiter, if it still waits: a box from this thread would
+        // belong to no window, and come again for every computer.
+        probe.failure = t_exception(error).what();
     } catch (...) {
         result = 0;
     }
@@ -60,11 +60,10 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
     return 1;
 }
 
-int ProbeOsType(const AppState& app, const std::string& computer, DWORD waitMs, const OsTypeConnector& connect,
-                boost::shared_ptr<OsTypeProbe>* record)
+int ProbeOsType(const std::string& computer, DWORD waitMs, const OsTypeConnector& connect,
+                boost::shared_ptr<OsTypeProbe>* record, std::string* failure)
 {
     boost::shared_ptr<OsTypeProbe> probe(new OsTypeProbe());
-    probe->app = app;
     probe->target = computer;
     probe->connect = connect;
     if (record != nullptr) {
@@ -78,5 +77,11 @@ int ProbeOsType(const AppState& app, const std::string& computer, DWORD waitMs, 
     }
     const bool ended = WaitForSingleObject(thread, waitMs) == WAIT_OBJECT_0;
     CloseHandle(thread);
-    return ended ? static_cast<int>(probe->result) : 0;
+    if (!ended) {
+        return 0;
+    }
+    if (failure != nullptr) {
+        *failure = probe->failure;
+    }
+    return static_cast<int>(probe->result);
 }

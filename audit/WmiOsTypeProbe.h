@@ -7,7 +7,6 @@
 #include <oaidl.h>
 
 #include "audit/WmiAccess.h"
-#include "common/AppState.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -24,10 +23,10 @@ typedef std::function<DWORD(const std::string& computer)> OsTypeProbeWait;
 // Shared by the waiter and the probe thread, so it lives until the later of
 // the two lets go.
 struct OsTypeProbe {
-    AppState app; // how a failure is told: a copy, as the probe may outlive the caller
     std::string target;
     OsTypeConnector connect;  // empty: the computer's real WMI
     volatile LONG result = 0; // 1: an NT-family system
+    std::string failure;      // a COM error's text; written before finished
     volatile LONG finished = 0;
 };
 
@@ -38,8 +37,9 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter);
 // Starts the probe for a computer and waits for it at most waitMs: 1 when it
 // answered in time that the computer runs an NT-family system, else 0. A
 // probe still running is left to finish on its own; record (when given)
-// receives its record. A failed connection is told as app says, from the
-// probe's thread; unattended there is no log that thread may write to, so
-// the failure shows only as the 0.
-int ProbeOsType(const AppState& app, const std::string& computer, DWORD waitMs = kOsTypeProbeWaitMs,
-                const OsTypeConnector& connect = OsTypeConnector(), boost::shared_ptr<OsTypeProbe>* record = nullptr);
+// receives its record. The probe shows nothing: when it ended in time with
+// a COM error, failure (when given) receives the error's text, for the
+// caller to tell once for a whole batch.
+int ProbeOsType(const std::string& computer, DWORD waitMs = kOsTypeProbeWaitMs,
+                const OsTypeConnector& connect = OsTypeConnector(), boost::shared_ptr<OsTypeProbe>* record = nullptr,
+                std::string* failure = nullptr);

@@ -14,9 +14,26 @@ const char kSaveFailedText[] = "Kestrova configuration file could not be saved."
 
 } // namespace
 
+std::string PathInFolder(const std::string& folder, const std::string& path)
+{
+    auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    const bool drive = path.size() >= 2 && path[1] == ':'; // "D:" alone is D:'s own current folder
+    const bool unc = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
+    if (folder.empty() || path.empty() || drive || unc) {
+        return path;
+    }
+    if (isSeparator(path[0])) {
+        // The root of the folder's drive, not of whichever drive is current.
+        return folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) + path : path;
+    }
+    return folder + (isSeparator(folder.back()) ? "" : "\\") + path;
+}
+
+// The name is relative: the file open and save dialogs may move the current
+// folder, and the settings must not follow them.
 std::string ConfigFile::GetFilePath() const
 {
-    return LoadResourceString(IDS_CONFIG_FILE_NAME, nullptr);
+    return PathInFolder(m_folder, LoadResourceString(IDS_CONFIG_FILE_NAME, nullptr));
 }
 
 bool ConfigFile::Load()

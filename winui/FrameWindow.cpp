@@ -98,9 +98,29 @@ void FrameWindow::UpdateMenuItems(HMENU popup)
     }
 }
 
+// During a call wait no command starts and a close waits for the command
+// that made the call; Exit, the system menu's Close and a plain WM_CLOSE
+// all ask for the same close.
+bool FrameWindow::HeldByCallWait(UINT message, WPARAM wParam)
+{
+    WinApp* app = WinApp::Current();
+    if (app == nullptr || !app->InCallWait() || app->GetMainWindow() != m_hwnd) {
+        return false;
+    }
+    const bool close = message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) ||
+                       (message == WM_COMMAND && LOWORD(wParam) == kIdAppExit);
+    if (close) {
+        app->DeferClose();
+    }
+    return close || message == WM_COMMAND;
+}
+
 LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
+    if (HeldByCallWait(message, wParam)) {
+        return 0;
+    }
     if (m_map.DispatchMessage(message, wParam, lParam, result)) {
         return result;
     }

@@ -36,6 +36,8 @@ protected:
 
 private:
     void FitView();
+    // True when a call wait takes the message (a command or a close).
+    bool HeldByCallWait(UINT message, WPARAM wParam);
 
     Document* m_document = nullptr;
     View* m_view = nullptr;

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include <vector>
 
@@ -289,10 +290,16 @@ RECT OwnerDrawButton::PictureRect(const RECT& client, bool hasText) const
     return rect;
 }
 
+// The parent paints what lies under the button: a themed tab page is not
+// the button face's grey, and a square of that grey would stand out on it.
+// Under the mouse the raised edge shows the button.
 void OwnerDrawButton::DrawBackground(HDC dc, const RECT& rect)
 {
-    COLORREF color = m_hovering ? DarkerColor(m_background, 0.05) : m_background;
-    HBRUSH brush = CreateSolidBrush(color);
+    RECT area = rect; // the call takes a writable rectangle
+    if (SUCCEEDED(DrawThemeParentBackground(m_hwnd, dc, &area))) {
+        return;
+    }
+    HBRUSH brush = CreateSolidBrush(m_background);
     FillRect(dc, &rect, brush);
     DeleteObject(brush);
 }

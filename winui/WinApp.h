@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Document;
 class FrameWindow;
@@ -57,6 +58,19 @@ public:
     static void AddModeless(HWND dialog);
     static void RemoveModeless(HWND dialog);
 
+    // A call that keeps this thread's messages flowing while it waits (a
+    // server exchange under the busy window) runs between these two, on the
+    // loop's thread. Meanwhile the thread's windows but keep take no input,
+    // as under a modal dialog, the frame refuses commands, and a request to
+    // close the frame waits until the command that made the call has ended.
+    void BeginCallWait(HWND keep);
+    void EndCallWait();
+    bool InCallWait() const { return m_callWait; }
+    // The frame was asked to close during a call; the loop closes it once
+    // the command has returned.
+    void DeferClose() { m_closePending = true; }
+    bool IsClosePending() const { return m_closePending; }
+
     int m_showCommand = SW_SHOWNORMAL;
 
 protected:
@@ -65,10 +79,17 @@ protected:
 
 private:
     bool PreTranslate(MSG& msg);
+    void CloseIfPending();
+    static LRESULT CALLBACK CallWaitMessageHook(int code, WPARAM removal, LPARAM message);
 
     static WinApp* s_current;
     SingleDocTemplate m_template;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<FrameWindow> m_frame;
     std::unique_ptr<View> m_view;
+    bool m_callWait = false;
+    bool m_closePending = false;
+    std::vector<HWND> m_heldWindows;
+    HWND m_focusBeforeWait = nullptr;
+    HHOOK m_messageHook = nullptr;
 };

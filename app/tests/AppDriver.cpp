@@ -14,10 +14,10 @@ void AppDriverTest::SetUp()
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
     m_folder = MakeFolder(std::string(test->test_suite_name()) + "-" + test->name());
     SetCurrentDirectoryA(m_folder.c_str());
-    m_previousHook = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, UINT type) {
+    m_previousHook = SetMessageBoxHook([this](HWND owner, const std::string& text, const std::string&, UINT type) {
         WaitDlg* wait = m_app.GetWaitDlg();
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_boxes.push_back({text, type, wait != nullptr && IsWindowVisible(wait->GetHandle())});
+        m_boxes.push_back({text, type, wait != nullptr && IsWindowVisible(wait->GetHandle()), owner});
         return m_answer ? m_answer(text) : IDOK;
     });
     m_app.SetCommandLine("Kestrova.exe");

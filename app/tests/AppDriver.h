@@ -20,6 +20,7 @@ protected:
         std::string text;
         UINT type;
         bool busyVisible; // the busy window was up when it came
+        HWND owner;
     };
 
     void SetUp() override;

@@ -155,6 +155,7 @@ TEST(DirectoryLookup, ReportsMissingUsersAndFailures)
                                          0),
                   0u);
         EXPECT_NE(boxes.Texts()[0].find("The specific error message is:\r\n\r\nAccess"), std::string::npos);
+        EXPECT_NE(boxes.Texts()[0].find(" (error 0x80070005)"), std::string::npos) << boxes.Texts()[0];
         EXPECT_EQ(boxes.Types(), std::vector<UINT>{MB_OK | MB_ICONERROR});
     }
     {
@@ -169,6 +170,31 @@ TEST(DirectoryLookup, ReportsMissingUsersAndFailures)
         EXPECT_EQ(boxes.Types(), std::vector<UINT>{MB_OK | MB_ICONERROR});
         EXPECT_EQ(form.firstName, "Old first");
     }
+}
+
+// The system's words for a directory code when it has them (a system
+// error inside an HRESULT has them under its own number), and the code
+// always; the words compared are the system's own, whatever its language.
+TEST(DirectoryLookup, ErrorTextsGiveTheSystemsWordsAndTheCode)
+{
+    auto systemText = [](DWORD code) {
+        char text[512] = {};
+        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                      text, sizeof(text), nullptr);
+        while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) {
+            text[--length] = '\0';
+        }
+        return std::string(text);
+    };
+    const HRESULT noSuchDomain = HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN);
+    ASSERT_NE("", systemText(ERROR_NO_SUCH_DOMAIN));
+    EXPECT_EQ(systemText(ERROR_NO_SUCH_DOMAIN) + " (error 0x8007054B)", DirectoryErrorText(noSuchDomain));
+
+    // The directory's own codes: none has words here.
+    EXPECT_EQ("", systemText(0x80005000));
+    EXPECT_EQ("The system has no description of error 0x80005000.",
+              DirectoryErrorText(static_cast<HRESULT>(0x80005000)));
+    EXPECT_NE(std::string::npos, DirectoryErrorText(static_cast<HRESULT>(0x8007232B)).find("0x8007232B"));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The File and Help menu commands on a display: the upload of saved result
 // files through the open-file dialog, driven from a second thread, and the
 // About box.
+#include "app/AuditCompleteDlg.h"
+#include "app/KestrovaDoc.h"
 #include "app/SavedAuditFiles.h"
 #include "app/tests/AppDriver.h"
 #include "app/tests/KestrovaRun.h"
@@ -143,6 +145,75 @@ TEST_F(FileHelpCommands, UploadsEachSavedFileAndSkipsTheCorruptOne)
     });
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ("", Requests());
+}
+
+namespace {
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    return folder;
+}
+} // namespace
+
+// Browsing to another folder in the open and save dialogs leaves the
+// current folder alone; and whichever folder is current later, the
+// settings and a relative log folder stay where the program started.
+TEST_F(FileHelpCommands, SettingsStayInTheStartFolderWhateverADialogBrowses)
+{
+    WriteConfig(m_folder, kServerPort);
+    ASSERT_TRUE(GetAppState().m_config.Load());
+    const std::string elsewhere = MakeFolder("elsewhere");
+    WriteFile(elsewhere + "\\moved.kes", "<Kestrova><Computer name=\"MOVED\"/></Kestrova>");
+    HWND frame = m_app.GetMainWindow();
+    bool chosen = false;
+    RunWithDriver(ID_UPLOAD_SAVED_AUDITS, [&] { chosen = ChooseFiles(frame, elsewhere, "moved.kes"); });
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(std::vector<std::string>({"Successful Upload"}), BoxTexts());
+    EXPECT_EQ(m_folder, CurrentFolder());
+
+    std::thread saver([&] { ChooseFiles(frame, elsewhere, "saved-there.kes"); });
+    std::string saved;
+    const bool saveChosen = AuditCompleteDlg::AskSavePath(frame, saved);
+    saver.join();
+    EXPECT_TRUE(saveChosen);
+    EXPECT_EQ(elsewhere + "\\saved-there.kes", saved);
+    EXPECT_EQ(m_folder, CurrentFolder());
+
+    // Something else moves the current folder: the sheet still shows the
+    // settings of the start folder, and OK writes them there.
+    ASSERT_TRUE(SetCurrentDirectoryA(elsewhere.c_str()));
+    std::string shownServer;
+    RunWithDriver(ID_OPTIONS, [&] {
+        HWND sheet = WaitFor([] { return VisibleDialog("Kestrova Options"); });
+        if (sheet == nullptr) {
+            return;
+        }
+        HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        shownServer = WindowText(GetDlgItem(page, IDC_OPT_SERVER));
+        SendDlgItemMessageA(page, IDC_OPT_DATABASE, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("moved-on"));
+        SendDlgItemMessageA(page, IDC_OPT_USER_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("admin"));
+        SendDlgItemMessageA(page, IDC_OPT_PASSWORD, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("pw"));
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        PostMessageA(sheet, WM_NULL, 0, 0);
+        // A sheet that refused OK (its fields were empty) must not hold the
+        // test up: the failure shows below.
+        if (WaitFor([sheet] { return IsWindow(sheet) ? nullptr : sheet; }, 500) == nullptr) {
+            SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            PostMessageA(sheet, WM_NULL, 0, 0);
+        }
+    });
+    EXPECT_EQ("127.0.0.1", shownServer);
+    EXPECT_NE(std::string::npos, ReadFileText(m_folder + "\\kestrova.cfg").find("db=\"moved-on\""));
+    EXPECT_FALSE(FileExists(elsewhere + "\\kestrova.cfg"));
+
+    // A relative log folder is the start folder's too.
+    CreateDirectoryA((m_folder + "\\logs").c_str(), nullptr);
+    GetAppState().m_config.m_logPath = "logs\\";
+    m_app.GetKestrovaDoc()->WriteLog(3, "logged from elsewhere");
+    EXPECT_NE(std::string::npos, ReadFileText(m_folder + "\\logs\\kestrova.log").find("logged from elsewhere"));
+    EXPECT_FALSE(FileExists(elsewhere + "\\logs"));
+    SetCurrentDirectoryA(m_folder.c_str());
 }
 
 TEST_F(FileHelpCommands, TheOpenDialogTakesHundredsOfFilesAtOnce)

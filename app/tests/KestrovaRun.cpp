@@ -101,12 +101,30 @@ std::string ServerStateFolder()
 
 void Answer(const std::string& json)
 {
+    // A release left by an earlier test would let the next hold go at once.
+    DeleteFileA((ServerStateFolder() + "\\release").c_str());
     std::ofstream(ServerStateFolder() + "\\answer", std::ios::binary | std::ios::trunc) << json;
+}
+
+void ReleaseHeldAnswer()
+{
+    std::ofstream(ServerStateFolder() + "\\release", std::ios::binary | std::ios::trunc) << "go";
 }
 
 std::string Requests()
 {
     return ReadFileText(ServerStateFolder() + "\\requests.jsonl");
+}
+
+int UploadsReceived()
+{
+    const std::string requests = Requests();
+    const std::string upload = "\"method\": \"UploadAuditResults\"";
+    int count = 0;
+    for (size_t at = requests.find(upload); at != std::string::npos; at = requests.find(upload, at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 void ClearRequests()

@@ -22,7 +22,11 @@ std::string ComputerName();
 constexpr int kServerPort = 20650;
 std::string ServerStateFolder();
 void Answer(const std::string& json);
+// Lets a held answer ({"mode": "hold"}) go.
+void ReleaseHeldAnswer();
 std::string Requests();
+// How many uploads the server has received since the requests were cleared.
+int UploadsReceived();
 void ClearRequests();
 
 // Starts the program with arguments in folder; returns the process handle

@@ -141,17 +141,6 @@ protected:
         m_previousFactory =
             SetAuditEngineFactory([gate](AuditEngineKind) { return boost::shared_ptr<Audit>(new GatedEngine(gate)); });
     }
-    int Uploads() const
-    {
-        const std::string requests = Requests();
-        const std::string upload = "\"method\": \"UploadAuditResults\"";
-        int count = 0;
-        for (size_t at = requests.find(upload); at != std::string::npos; at = requests.find(upload, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-
     std::string m_results;
     AuditEngineFactory m_previousFactory;
 };
@@ -392,7 +381,7 @@ TEST_F(NetworkAudit, BatchFromTheMenuToTheExceptionReport)
     // localhost: saved under its name in the chosen folder, and uploaded.
     const std::string saved = ReadFileText(m_results + "\\localhost.kes");
     EXPECT_NE(std::string::npos, saved.find("<Kestrova>")) << saved.substr(0, 200);
-    EXPECT_EQ(1, Uploads());
+    EXPECT_EQ(1, UploadsReceived());
     EXPECT_NE(std::string::npos, Requests().find("<Kestrova>"));
     EXPECT_FALSE(FileExists(m_results + "\\127.0.0.1.kes"));
 }
@@ -430,7 +419,7 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
     CloseHandle(resume);
     // The skipped audit sent nothing; the next ran through and was sent.
     EXPECT_EQ(2, audits.load());
-    EXPECT_EQ(1, Uploads());
+    EXPECT_EQ(1, UploadsReceived());
     EXPECT_TRUE(FileExists(m_results + "\\localhost.kes"));
     EXPECT_EQ(IDOK, result);
     EXPECT_TRUE(BoxTexts().empty());
@@ -440,6 +429,33 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
     ASSERT_NE(nullptr, wait);
     EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(wait->GetHandle(), nullptr));
     EXPECT_FALSE(IsWindowVisible(wait->GetHandle()));
+}
+
+// WMI refused on every computer: one box over the batch's window, not one
+// per computer from nowhere; the exception report lists them all.
+TEST_F(NetworkAudit, AWmiFailureIsToldOnceOverTheBatch)
+{
+    NetworkAuditProgressDlg batch(Doc(), {"localhost", "localhost", "localhost"}, m_app.GetMainWindow());
+    batch.m_osTypeWait = PatientProbeWait;
+    batch.m_pingTimeout = kPatientPingTimeout;
+    batch.m_osTypeConnector = [](const std::string&) -> IDispatchPtr {
+        throw _com_error(static_cast<HRESULT>(0x800706BA)); // the RPC server is unavailable
+    };
+    HWND batchWindow = nullptr;
+    m_answer = [&](const std::string&) {
+        batchWindow = batch.GetHandle();
+        return IDOK;
+    };
+    EXPECT_EQ(IDOK, batch.DoModal());
+    const std::vector<Box> boxes = Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(0u, boxes[0].text.find("The operating system of localhost could not be read through WMI:\r\n" +
+                                     std::string(t_exception(_com_error(static_cast<HRESULT>(0x800706BA))).what())))
+        << boxes[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes[0].type);
+    EXPECT_NE(nullptr, batchWindow);
+    EXPECT_EQ(batchWindow, boxes[0].owner);
+    EXPECT_EQ(std::vector<std::string>(3, "localhost"), m_app.m_nonNtComputers);
 }
 
 TEST_F(NetworkAudit, StopAsksThenEndsTheBatch)
@@ -488,7 +504,7 @@ TEST_F(NetworkAudit, StopAsksThenEndsTheBatch)
     EXPECT_EQ(std::vector<std::string>(2, "Are you sure you want to stop this network audit?"), BoxTexts());
     // The stopped audit sent nothing, and the next computer was not pinged.
     EXPECT_EQ(1, audits.load());
-    EXPECT_EQ(0, Uploads());
+    EXPECT_EQ(0, UploadsReceived());
     EXPECT_TRUE(m_app.m_unresponsiveComputers.empty());
 }
 

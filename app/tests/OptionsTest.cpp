@@ -216,14 +216,13 @@ TEST_F(Options, PagesCheckTheirFieldsAndOkWritesTheFile)
 
 TEST_F(Options, TestButtonReportsTheServersRefusal)
 {
-    // Each message begins with these lines (the component's own error may
-    // follow an empty fault).
+    // Each message is the heading and the reason, each on its own line.
     const struct {
         const char* answer;
         const char* text;
     } kCases[] = {
         {"{\"mode\": \"fault\", \"text\": \"Login refused\"}",
-         "Unable to verify Ondelmark login credentials.\r\nLogin refused"},
+         "Unable to verify Ondelmark login credentials.\r\nLogin refused\r\n"},
         {"{\"mode\": \"emptyfault\"}",
          "Unable to verify Ondelmark login credentials.\r\nError: The Ondelmark server did not specify an error.\r\n"},
     };
@@ -246,7 +245,7 @@ TEST_F(Options, TestButtonReportsTheServersRefusal)
     const std::vector<Box> boxes = Boxes();
     ASSERT_EQ(3u, boxes.size());
     for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(0u, boxes[i].text.find(kCases[i].text)) << boxes[i].text;
+        EXPECT_EQ(kCases[i].text, boxes[i].text);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes[i].type);
     }
     EXPECT_EQ(kRangeText, boxes[2].text);

@@ -22,6 +22,7 @@ struct Script {
     std::string m_value = "OK";
     int m_errorCode = 0;
     std::string m_errorText;
+    std::string m_statusLine;
     int m_objects = 0;
 } g_script;
 
@@ -39,7 +40,9 @@ int WINAPI FakeDestroy(void*)
 }
 INT_PTR WINAPI FakeGet(void*, int property, int, int* length)
 {
-    const std::string& text = property == kSoapFaultString ? g_script.m_fault : g_script.m_value;
+    const std::string& text = property == kSoapFaultString  ? g_script.m_fault
+                              : property == kSoapStatusLine ? g_script.m_statusLine
+                                                            : g_script.m_value;
     if (length != nullptr) {
         *length = static_cast<int>(text.size());
     }
@@ -141,28 +144,38 @@ TEST_F(ServerExchange, UploadReplyRules)
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
     EXPECT_EQ("Database locked", error);
 
-    g_script.m_sendResult = 151;
-    g_script.m_fault = "";
+    // A SOAP fault without a text.
+    g_script.m_sendResult = 173;
+    g_script.m_errorCode = 173;
+    g_script.m_statusLine = "HTTP/1.1 500 Internal Server Error";
     error.clear();
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
     EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n", error);
 
-    // No server was reached: the component says why, after the fixed line.
-    g_script.m_sendResult = 10061;
-    g_script.m_errorCode = 10061;
-    g_script.m_errorText = "Connection refused";
+    // An answer that is no SOAP: its status line, with the server and port.
+    g_script.m_sendResult = 210;
+    g_script.m_errorCode = 210;
+    g_script.m_errorText = "DOM tree unavailable (set BuildDOM to true and reparse).";
+    g_script.m_statusLine = "HTTP/1.1 404 Not Found";
     error.clear();
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
-    EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n"
-              "SOAP component error 10061: Connection refused\r\n",
-              error);
+    EXPECT_EQ("The Ondelmark server at 127.0.0.1:8080 did not answer in SOAP (\"HTTP/1.1 404 Not Found\").\r\n", error);
+
+    // No server was reached: why, in plain words.
+    g_script.m_sendResult = 10061;
+    g_script.m_errorCode = 10061;
+    g_script.m_errorText = "[10061] Connection refused";
+    g_script.m_statusLine = "";
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("Could not connect to the Ondelmark server at 127.0.0.1:8080: the connection was refused.\r\n", error);
     g_script.m_errorCode = 0;
     g_script.m_errorText = "";
 
     g_script.m_fault = "Server was unable to process request.";
     error = "before\r\n";
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
-    EXPECT_EQ("before\r\nServer was unable to process request.", error);
+    EXPECT_EQ("before\r\nServer was unable to process request.\r\n", error);
 }
 
 TEST_F(ServerExchange, EmptyPasswordTravelsAsEmptyText)
@@ -190,9 +203,9 @@ TEST_F(ServerExchange, TestLoginAndLookups)
     g_script.m_errorCode = 301;
     g_script.m_errorText = "Timeout.";
     EXPECT_FALSE(TestServerLogin(m_login, message));
+    // Stopped at once: not the limit running out.
     EXPECT_EQ("Unable to verify Ondelmark login credentials.\r\n"
-              "Error: The Ondelmark server did not specify an error.\r\n"
-              "SOAP component error 301: Timeout.\r\n",
+              "The call to the Ondelmark server at 127.0.0.1:8080 was interrupted.\r\n",
               message);
 
     g_script = Script();
@@ -221,18 +234,20 @@ TEST_F(ServerExchange, TestLoginAndLookups)
     EXPECT_TRUE(departments.empty());
     EXPECT_EQ("", error);
 
-    // Both lookups name the component's failure too.
+    // Both lookups say why, each on lines of its own.
+    g_script.m_sendResult = 173;
+    g_script.m_errorCode = 173;
+    g_script.m_fault = "Login failed for user tester";
+    EXPECT_FALSE(GetAssetUser(m_login, "acole", names, error));
     g_script.m_sendResult = 11001;
     g_script.m_errorCode = 11001;
     g_script.m_errorText = "Host not found";
-    EXPECT_FALSE(GetAssetUser(m_login, "acole", names, error));
+    g_script.m_fault = "";
     EXPECT_FALSE(GetLookupValues(m_login, locations, departments, error));
     EXPECT_EQ("Unable to retrieve user account information from Ondelmark.\r\n"
-              "Error: The Ondelmark server did not specify an error.\r\n"
-              "SOAP component error 11001: Host not found\r\n"
+              "Login failed for user tester\r\n"
               "Unable to retrieve the location and department information from Ondelmark.\r\n"
-              "Error: The Ondelmark server did not specify an error.\r\n"
-              "SOAP component error 11001: Host not found\r\n",
+              "Could not connect to the Ondelmark server at 127.0.0.1:8080: the host name was not found.\r\n",
               error);
 }
 
@@ -248,11 +263,68 @@ TEST_F(ServerExchange, ALongReplyAddsAFewKilobytesAndSaysHowMuchWasLeftOut)
     g_script.m_fault = std::string(5000, 'f');
     error.clear();
     EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
-    EXPECT_EQ(std::string(4096, 'f') + "... (904 more bytes of the reply left out)", error);
+    EXPECT_EQ(std::string(4096, 'f') + "... (904 more bytes of the reply left out)\r\n", error);
 
     // The cut falls before a character, not inside one.
     const std::string euro = "\xE2\x82\xAC";
     std::string text = std::string(4095, 'a') + euro + "b";
     EXPECT_EQ(std::string(4095, 'a') + "... (4 more bytes of the reply left out)", BoundedReplyText(text));
     EXPECT_EQ(text.substr(0, 4096), BoundedReplyText(text.substr(0, 4096)));
+}
+
+TEST(ServerFailureText, SaysWhatHappenedWithServerAndPort)
+{
+    const struct {
+        int code;
+        const char* componentText;
+        const char* statusLine;
+        bool timedOut;
+        const char* text;
+    } kCases[] = {
+        {10061, "[10061] Connection refused", "", false,
+         "Could not connect to the Ondelmark server at srv:81: the connection was refused.\r\n"},
+        {11001, "[11001] Host not found", "", false,
+         "Could not connect to the Ondelmark server at srv:81: the host name was not found.\r\n"},
+        {11004, "", "", false, "Could not connect to the Ondelmark server at srv:81: the host name was not found.\r\n"},
+        {10065, "[10065] No route to host", "", false,
+         "Could not connect to the Ondelmark server at srv:81: there is no route to the host.\r\n"},
+        {10051, "", "", false,
+         "Could not connect to the Ondelmark server at srv:81: the network cannot be reached.\r\n"},
+        {10060, "", "", false, "Could not connect to the Ondelmark server at srv:81: the connection timed out.\r\n"},
+        {301, "Timeout.", "", true, "The Ondelmark server at srv:81 did not answer within 120 seconds.\r\n"},
+        {301, "Timeout.", "HTTP/1.1 200 OK", true,
+         "The Ondelmark server at srv:81 did not answer within 120 seconds.\r\n"},
+        {301, "Interrupted.", "", false, "The call to the Ondelmark server at srv:81 was interrupted.\r\n"},
+        {10054, "Connection closed by the server before any response.", "", false,
+         "The Ondelmark server at srv:81 closed the connection without an answer.\r\n"},
+        {10054, "Connection closed before the whole response arrived.", "HTTP/1.1 200 OK", false,
+         "The Ondelmark server at srv:81 closed the connection before its whole answer arrived.\r\n"},
+        {210, "DOM tree unavailable (set BuildDOM to true and reparse).", "HTTP/1.1 404 Not Found", false,
+         "The Ondelmark server at srv:81 did not answer in SOAP (\"HTTP/1.1 404 Not Found\").\r\n"},
+        {151, "Bad Gateway", "HTTP/1.0 502 Bad Gateway", false,
+         "The Ondelmark server at srv:81 did not answer in SOAP (\"HTTP/1.0 502 Bad Gateway\").\r\n"},
+        {10049, "[10049] Cannot assign requested address", "", false,
+         "Could not connect to the Ondelmark server at srv:81: Cannot assign requested address (error 10049).\r\n"},
+        {118, "Invalid URL.", "", false,
+         "The call to the Ondelmark server at srv:81 failed: Invalid URL (error 118).\r\n"},
+        {173, "SOAP Fault. See the FaultCode or FaultString property for details.", "HTTP/1.1 500 Server Error", false,
+         "Error: The Ondelmark server did not specify an error.\r\n"},
+    };
+    for (const auto& c : kCases) {
+        ServerFailure failure;
+        failure.m_componentCode = c.code;
+        failure.m_componentText = c.componentText;
+        failure.m_statusLine = c.statusLine;
+        failure.m_timedOut = c.timedOut;
+        failure.m_limitSeconds = 120;
+        failure.m_address = "srv:81";
+        EXPECT_EQ(c.text, FailureText(failure)) << c.code;
+    }
+    // The server's own text wins, and ends its line.
+    ServerFailure fault;
+    fault.m_componentCode = 173;
+    fault.m_fault = "Login failed for user tester";
+    EXPECT_EQ("Login failed for user tester\r\n", FailureText(fault));
+    fault.m_fault = "Two lines\r\n";
+    EXPECT_EQ("Two lines\r\n", FailureText(fault));
 }

@@ -2,6 +2,7 @@
 // prefix the test runs in (96 and 144): the minimal progress window, the
 // form's groups, the grey of a disabled picture button, and message boxes
 // that hold the window they belong to, read as a driver reads them.
+#include "app/AppOptions.h"
 #include "app/AuditCompleteDlg.h"
 #include "app/AuditProgressDlg.h"
 #include "app/HyperLinkStatic.h"
@@ -16,6 +17,8 @@
 #include "winui/DialogTemplate.h"
 
 #include <comdef.h>
+#include <commctrl.h>
+#include <prsht.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -224,6 +227,96 @@ TEST_F(WindowLook, SavedNoticeHoldsTheAuditCompleteDialog)
 }
 
 namespace {
+COLORREF PixelAt(HWND hwnd, int x, int y)
+{
+    HDC dc = GetDC(hwnd);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return colour;
+}
+
+// The child of parent of the class whose text is text.
+HWND ChildWithText(HWND parent, const char* className, const std::string& text)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[32] = {};
+        GetClassNameA(child, kind, sizeof(kind));
+        if (lstrcmpiA(kind, className) == 0 && WindowText(child) == text) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+// What the driver saw of a picture button on a page: the page beside it and
+// the button's own corner, where no icon is drawn.
+struct PageAndCorner {
+    COLORREF page = CLR_INVALID;
+    COLORREF corner = CLR_INVALID;
+};
+
+PageAndCorner LookBeside(HWND page, int buttonId)
+{
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE | RDW_ALLCHILDREN);
+    const RECT button = RectIn(page, GetDlgItem(page, buttonId));
+    return {PixelAt(page, button.left - 3, button.top + 2), PixelAt(page, button.left + 2, button.top + 2)};
+}
+} // namespace
+
+// On the option pages the "Test" label stays inside its group's frame, and
+// the picture buttons show the tab page under them, not squares of the
+// button face's grey.
+TEST_F(WindowLook, OptionPagesKeepTheGroupFrameAndShowThePageUnderTheirButtons)
+{
+    CKestrovaApp app;
+    app.SetCommandLine("Kestrova.exe");
+    ASSERT_TRUE(app.InitInstance());
+    bool opened = false;
+    RECT label = {};
+    RECT group = {};
+    COLORREF frameBesideLabel = CLR_INVALID;
+    COLORREF frameAbove = CLR_INVALID;
+    PageAndCorner test;
+    PageAndCorner browse;
+    std::thread driver([&] {
+        HWND sheet = WaitFor([] { return VisibleDialog("Kestrova Options"); });
+        if (sheet == nullptr) {
+            return;
+        }
+        opened = true;
+        HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        test = LookBeside(page, IDC_OPT_TEST_LOGIN);
+        label = RectIn(page, ChildWithText(page, "Static", "Test"));
+        group = RectIn(page, ChildWithText(page, "Button", "Ondelmark Credentials"));
+        // The frame's right line, beside the label and higher up where nothing
+        // lies over it.
+        for (int x = group.right - 1; x > group.right - 5; --x) {
+            const COLORREF above = PixelAt(page, x, (group.top + label.top) / 2);
+            if (above != test.page) {
+                frameAbove = above;
+                frameBesideLabel = PixelAt(page, x, (label.top + label.bottom) / 2);
+                break;
+            }
+        }
+        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        browse = LookBeside(page, IDC_LOG_BROWSE);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        PostMessageA(sheet, WM_NULL, 0, 0);
+    });
+    AppOptions sheet;
+    sheet.DoModal(app.GetMainWindow());
+    driver.join();
+    ASSERT_TRUE(opened);
+    EXPECT_LT(label.right, group.right - 1) << "label ends at " << label.right << ", frame at " << group.right;
+    EXPECT_NE(CLR_INVALID, frameAbove);
+    EXPECT_EQ(frameAbove, frameBesideLabel);
+    EXPECT_EQ(test.page, test.corner);
+    EXPECT_EQ(browse.page, browse.corner);
+    app.CloseDocument();
+}
+
+namespace {
 class UnreachableDirectory : public DirectorySource {
 public:
     std::string GetDefaultNamingContext() override { throw _com_error(static_cast<HRESULT>(0x8004ABCDL)); }
@@ -252,7 +345,9 @@ TEST_F(WindowLook, DirectoryFailureWithoutSystemTextShowsTheCodeInItsOwnedBox)
     });
     SendMessageA(view->GetHandle(), WM_COMMAND, MAKEWPARAM(IDC_DIRECTORY_LOOKUP, BN_CLICKED), 0);
     driver.join();
-    EXPECT_NE(std::string::npos, text.find("The specific error message is:\r\n\r\nUnknown error 0x8004ABCD")) << text;
+    EXPECT_NE(std::string::npos,
+              text.find("The specific error message is:\r\n\r\nThe system has no description of error 0x8004ABCD."))
+        << text;
     EXPECT_EQ(app.GetMainWindow(), owner);
     app.CloseDocument();
 }

@@ -13,7 +13,9 @@
 #include "resources/resource.h"
 
 #include <comdef.h>
+#include <commctrl.h>
 #include <objbase.h>
+#include <prsht.h>
 
 #include <cstdio>
 #include <fstream>
@@ -138,6 +140,41 @@ void ShootNetworkAudit(CKestrovaApp& app, HWND frame)
     CloseHandle(probeRelease);
 }
 
+// The options sheet's two pages, and the credential test against a port of
+// this computer where nothing listens.
+void ShootOptions(HWND frame)
+{
+    PostMessageA(frame, WM_COMMAND, ID_OPTIONS, 0);
+    HWND sheet = WaitFor([] { return VisibleDialog("Kestrova Options"); });
+    if (sheet == nullptr) {
+        return;
+    }
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const std::pair<int, const char*> fields[] = {{IDC_OPT_SERVER, "127.0.0.1"},
+                                                  {IDC_OPT_PORT, "9"},
+                                                  {IDC_OPT_DATABASE, "assets"},
+                                                  {IDC_OPT_USER_NAME, "admin"},
+                                                  {IDC_OPT_PASSWORD, "secret"}};
+    for (const auto& field : fields) {
+        SendDlgItemMessageA(page, field.first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(field.second));
+    }
+    Shot("options-ondelmark", sheet);
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_OPT_TEST_LOGIN, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_OPT_TEST_LOGIN)));
+    HWND refused = WaitFor([] { return FindMessageBox("Could not connect"); });
+    Shot("options-test-refused", refused, sheet);
+    PostMessageA(refused, WM_COMMAND, IDOK, 0);
+    WaitFor([refused] { return IsWindow(refused) ? nullptr : refused; });
+    SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    SendDlgItemMessageA(page, IDC_LOG_ERRORS, BM_CLICK, 0, 0);
+    SendDlgItemMessageA(page, IDC_LOG_PATH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\Kestrova Logs\\"));
+    Shot("options-error-log", sheet);
+    SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    PostMessageA(sheet, WM_NULL, 0, 0);
+    WaitFor([sheet] { return IsWindow(sheet) ? nullptr : sheet; });
+}
+
 } // namespace
 
 int main()
@@ -181,6 +218,8 @@ int main()
         HWND arguments = WaitFor([] { return VisibleDialog("Command Arguments"); });
         Shot("command-arguments", arguments);
         PostMessageA(arguments, WM_COMMAND, IDOK, 0);
+
+        ShootOptions(frame);
 
         for (const char* mode : {"progress", "progress-minimal"}) {
             GetAppState().m_runMode = std::string(mode) == "progress" ? kRunInteractive : kRunMinimal;

@@ -167,12 +167,13 @@ TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
 // The probe of a computer Wine's WMI answers for, and of one it does not.
 TEST_F(WMIAuditWineTest, OsTypeProbe)
 {
-    const AppState app;
-    EXPECT_EQ(1, ProbeOsType(app, "localhost")); // Wine names itself an NT-family system
-    EXPECT_EQ(1, ProbeOsType(app, m_ownName));
-    EXPECT_TRUE(m_boxes.Texts().empty());
-    EXPECT_EQ(0, ProbeOsType(app, "127.0.0.1"));
-    EXPECT_EQ(1u, m_boxes.Texts().size());
+    std::string failure = "left over";
+    EXPECT_EQ(1, ProbeOsType("localhost", kOsTypeProbeWaitMs, OsTypeConnector(), nullptr, &failure));
+    EXPECT_EQ("", failure); // Wine names itself an NT-family system
+    EXPECT_EQ(1, ProbeOsType(m_ownName));
+    EXPECT_EQ(0, ProbeOsType("127.0.0.1", kOsTypeProbeWaitMs, OsTypeConnector(), nullptr, &failure));
+    EXPECT_NE("", failure);
+    EXPECT_TRUE(m_boxes.Texts().empty()); // the caller tells it
 }
 
 // The audit driver runs the WMI engine for this computer (WMI answered at

@@ -102,6 +102,35 @@ TEST(ConfigFile, SavesTheGoldenBytesAndLoadsThemBack)
     EXPECT_EQ("secret", again.GetPassword());
 }
 
+// The file and a relative log folder belong to the folder the program
+// started in, not to whichever folder is current later.
+TEST(ConfigFile, KeepsItsFolderForTheFileAndRelativeLogFolders)
+{
+    const struct {
+        const char* folder;
+        const char* path;
+        const char* result;
+    } kCases[] = {
+        {"C:\\start", "logs\\", "C:\\start\\logs\\"},
+        {"C:\\", "logs\\", "C:\\logs\\"},
+        {"C:\\start", "D:\\logs\\", "D:\\logs\\"},
+        {"C:\\start", "D:logs", "D:logs"},
+        {"C:\\start", "\\\\server\\share\\", "\\\\server\\share\\"},
+        {"C:\\start", "\\logs\\", "C:\\logs\\"},
+        {"C:\\start", "", ""},
+        {"", "logs\\", "logs\\"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(c.result, PathInFolder(c.folder, c.path)) << c.folder << " " << c.path;
+    }
+    ConfigFile config;
+    config.SetFolder("C:\\start");
+    config.m_logPath = "logs\\";
+    EXPECT_EQ("C:\\start\\kestrova.cfg", config.GetFilePath());
+    EXPECT_EQ("C:\\start\\logs\\", config.GetLogFolder());
+    EXPECT_EQ("logs\\", config.GetLogPath()); // what the sheet shows and the file keeps
+}
+
 TEST(ConfigFile, ReadsLowerCaseHexStrayCarriageReturnsAndOtherRoots)
 {
     ASSERT_TRUE(CopyFileA(TestDataPath("common/tests/data/lowercase.cfg").c_str(), "kestrova.cfg", FALSE));

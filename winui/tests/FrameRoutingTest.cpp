@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -115,4 +117,99 @@ TEST(FrameRouting, IdleHandlingRunsWhileTheQueueIsEmpty)
     TestApp app;
     EXPECT_EQ(7, app.Run());
     EXPECT_EQ(3, app.m_idleCalls);
+}
+
+namespace {
+
+// A command whose call keeps the thread's messages flowing while it waits,
+// as a component's wait does: its loop stops on any WM_CLOSE it dispatches.
+// Meanwhile another thread's operator asks for more.
+class CallingApp : public TestApp {
+public:
+    CallingApp()
+    {
+        m_map.OnCommand(ID_OPTIONS, [this] { Call(); });
+    }
+
+    // What the other side does while the call waits, on another thread.
+    std::function<void(HWND frame)> m_meanwhile;
+    bool m_callCutShort = false;
+    bool m_frameEnabledDuringCall = true;
+    bool m_frameAfterCall = false; // the frame still there when the command ended
+
+private:
+    void Call()
+    {
+        g_trail += "call ";
+        BeginCallWait(nullptr);
+        m_frameEnabledDuringCall = IsWindowEnabled(GetMainWindow()) != FALSE;
+        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HWND frame = GetMainWindow();
+        std::thread other([this, frame, done] {
+            m_meanwhile(frame);
+            SetEvent(done);
+        });
+        // Waits for the other side, dispatching as the components do.
+        while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageA(&msg);
+                m_callCutShort = m_callCutShort || msg.message == WM_CLOSE;
+            }
+        }
+        other.join();
+        CloseHandle(done);
+        EndCallWait();
+        g_trail += "answered ";
+        m_frameAfterCall = IsWindow(frame) != FALSE;
+    }
+};
+
+// Posts to a window of the calling thread, after everything posted before,
+// and waits until the thread has got there.
+void WaitForQueueToPass(HWND frame)
+{
+    HANDLE passed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    // The frame's own map hears the marker: a message no one else sends.
+    if (PostMessageA(frame, WM_APP + 321, 0, reinterpret_cast<LPARAM>(passed))) {
+        WaitForSingleObject(passed, 30000);
+    }
+    CloseHandle(passed);
+}
+
+} // namespace
+
+TEST(FrameRouting, ACallWaitRefusesCommandsAndKeepsACloseUntilTheCommandEnds)
+{
+    g_trail.clear();
+    CallingApp app;
+    ASSERT_TRUE(app.OpenNewDocument());
+    HWND frame = app.GetMainWindow();
+    app.GetMainFrame()->Map().OnMessage(WM_APP + 321, [](WPARAM, LPARAM passed) -> LRESULT {
+        SetEvent(reinterpret_cast<HANDLE>(passed));
+        return 0;
+    });
+    bool pendingDuringCall = false;
+    bool frameDuringCall = false;
+    app.m_meanwhile = [&](HWND target) {
+        // A second command, then each way of closing: the menu's Exit, the
+        // system menu's Close and a plain WM_CLOSE.
+        PostMessageA(target, WM_COMMAND, ID_UPLOAD_SAVED_AUDITS, 0);
+        PostMessageA(target, WM_COMMAND, ID_APP_EXIT, 0);
+        PostMessageA(target, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageA(target, WM_CLOSE, 0, 0);
+        WaitForQueueToPass(target);
+        pendingDuringCall = app.IsClosePending();
+        frameDuringCall = IsWindow(target) != FALSE;
+    };
+    PostMessageA(frame, WM_COMMAND, ID_OPTIONS, 0);
+    EXPECT_EQ(0, app.Run()); // the frame closed once the command had ended
+    EXPECT_FALSE(app.m_frameEnabledDuringCall);
+    EXPECT_TRUE(pendingDuringCall);
+    EXPECT_TRUE(frameDuringCall);
+    EXPECT_FALSE(app.m_callCutShort);
+    EXPECT_TRUE(app.m_frameAfterCall);
+    EXPECT_FALSE(IsWindow(frame));
+    EXPECT_EQ("initial-update call answered ", g_trail); // no upload, and the call ran to its end
+    app.CloseDocument();
 }

@@ -12,6 +12,10 @@ documents for the lookups), {"mode": "text", "text": ...} (that return
 value), {"mode": "fault", "text": ...} (a SOAP fault), {"mode": "emptyfault"}
 (a fault with an empty faultstring, written by hand as spyne cannot),
 {"mode": "slow", "delay": seconds} (the normal answer, late),
+{"mode": "hold"} (the normal answer once the test has written the file
+"release", which the server then deletes; at most a minute later),
+{"mode": "status", "status": "404 Not Found"} (that HTTP status with an
+empty body, as a web server without the service answers),
 {"mode": "drop"} (the connection closed without an answer) or
 {"mode": "drip", "interval": seconds, "for": seconds} (a reply that never
 ends: a status line and headers, then one byte of its body every interval,
@@ -58,6 +62,16 @@ def answer():
         return {"mode": "ok"}
 
 
+def hold_until_released():
+    end = time.monotonic() + 60
+    while not os.path.exists("release") and time.monotonic() < end:
+        time.sleep(0.02)
+    try:
+        os.remove("release")
+    except OSError:
+        pass
+
+
 def record(method, params):
     entry = {"method": method, "params": params, "decoded": None, "body": current_body}
     if "audit" in params and params["audit"] is not None:
@@ -73,6 +87,8 @@ def reply(method, params, normal):
     mode = wanted.get("mode", "ok")
     if mode == "slow":
         time.sleep(float(wanted.get("delay", 5)))
+    elif mode == "hold":
+        hold_until_released()
     elif mode == "text":
         return wanted.get("text", "")
     elif mode == "fault":
@@ -113,6 +129,10 @@ def service(environ, start_response):
     raw = environ["wsgi.input"].read(length)
     current_body = raw.decode("utf-8", "replace")
     environ["wsgi.input"] = io.BytesIO(raw)
+    if answer().get("mode") == "status":
+        record("", {"raw": current_body})
+        start_response(answer().get("status", "404 Not Found"), [("Content-Length", "0")])
+        return [b""]
     if answer().get("mode", "ok") == "emptyfault":
         body = current_body
         method = next((m for m in ("UploadAuditResults", "TestLogin", "GetAssetUser", "GetLookupValues") if m in body), "")
