@@ -29,6 +29,8 @@ int g_exchangeSeconds = 120;
 // and for a reply that is a SOAP fault.
 const int kComponentStopped = 301;
 const int kComponentSoapFault = 173;
+// ...and for an answer larger than the component keeps (its headers or body).
+const int kComponentTooLarge = 154;
 
 std::string Text(unsigned id)
 {
@@ -147,6 +149,10 @@ std::string FailureText(const ServerFailure& failure)
         return "The Ondelmark server at " + failure.m_address +
                (failure.m_statusLine.empty() ? " closed the connection without an answer.\r\n"
                                              : " closed the connection before its whole answer arrived.\r\n");
+    }
+    if (code == kComponentTooLarge) {
+        return "The Ondelmark server at " + failure.m_address + " sent more than an answer may hold (" +
+               ComponentDetail(failure) + ").\r\n";
     }
     if (!failure.m_statusLine.empty()) {
         return "The Ondelmark server at " + failure.m_address + " did not answer in SOAP (\"" +
