@@ -129,6 +129,7 @@ protected:
 private:
     void TakeReplyLines();
     int TakeMessageLines();
+    int OutOfMemoryInData();
     int DeliverMessageLine(const char* data, uint32_t n, bool eolFound);
     void FlushLocalFile();
     void WriteLocalFileNow(const char* data, uint32_t n);

@@ -203,6 +203,25 @@ void TcpSocket::SetAcceptData(bool on)
         PostRead();
 }
 
+// Under Wine a posted notification and the read it starts cost about ten
+// wineserver requests, and a read that finds nothing still costs its share:
+// a blocking wait takes what is held at once, and reads only when the
+// system said there is something to read.
+void TcpSocket::AcceptDataNow()
+{
+    const bool resume = !m_acceptData;
+    m_acceptData = true;
+    if (!resume || !m_connected || !HeldBack())
+        return;
+    if (m_receiving) {
+        // Inside an event of a read under way: its delivery loop goes on
+        // with the held records once the event returns.
+        m_readLater = m_readLater || m_readHeld;
+        return;
+    }
+    ReadNotified(m_readHeld);
+}
+
 int TcpSocket::SetEOL(const char* bytes, uint32_t n)
 {
     if (m_eol.Assign(n, bytes) != kResultOk)
@@ -347,6 +366,7 @@ int TcpSocket::SetConnected(bool on)
     if (rc != kResultOk)
         m_socket.Reset();
     m_recv.Clear();
+    m_readHeld = false;
     return rc;
 }
 
@@ -491,8 +511,11 @@ int TcpSocket::Deliver()
 void TcpSocket::DeliverRest()
 {
     RecvRecord record;
-    if (m_socket.IsOpen() && m_acceptData && !m_firewall.Pending() && m_recv.Take(record) && record.length > 0)
+    if (m_socket.IsOpen() && m_acceptData && !m_firewall.Pending() && m_recv.Take(record) && record.length > 0) {
+        ++m_delivering;
         OnDataArrived(record.data, record.length, false);
+        --m_delivering;
+    }
 }
 
 int TcpSocket::Receive(int mode)
@@ -501,6 +524,12 @@ int TcpSocket::Receive(int mode)
         return kResultOk;
     // Records held back while AcceptData was off go first.
     Deliver();
+    // A record out with the owner (this is a read from inside its event)
+    // points into the buffer, which no read may move under it.
+    if (m_delivering > 0) {
+        m_readLater = m_readLater || mode == 0;
+        return kResultOk;
+    }
     int rc = kResultOk;
     // A read notification reads once: every recv that returns data arms the
     // next notification while more is waiting, so further reads here would
@@ -516,6 +545,8 @@ int TcpSocket::Receive(int mode)
         if (!space || free == 0)
             break;
         const int got = Ws().recv(m_socket.Get(), space, int(free), 0);
+        // Every recv arms the next read notification.
+        m_readHeld = false;
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
@@ -547,6 +578,22 @@ int TcpSocket::Receive(int mode)
     return rc;
 }
 
+void TcpSocket::ReadNotified(bool read)
+{
+    m_receiving = true;
+    m_readLater = false;
+    int rc = kResultOk;
+    if (read)
+        rc = Receive(0);
+    else
+        Deliver();
+    m_receiving = false;
+    if (rc == WSAECONNRESET || rc == WSAECONNABORTED)
+        Close(rc, false);
+    else if (m_readLater)
+        PostRead();
+}
+
 void TcpSocket::Close(int code, bool drain)
 {
     if (!m_socket.IsOpen())
@@ -568,6 +615,7 @@ void TcpSocket::Close(int code, bool drain)
     m_connected = false;
     m_bytesSent = 0;
     m_acceptData = true;
+    m_readHeld = false;
     m_readyToSend = false;
     m_recv.Clear();
     if (negotiating) {
@@ -608,6 +656,7 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     m_connected = true;
     m_bytesSent = 0;
     m_recv.Clear();
+    m_readHeld = false;
     if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CLOSE) != 0)
         return Ws().WSAGetLastError();
     return kResultOk;
@@ -643,8 +692,12 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     const int error = WSAGETSELECTERROR(lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        if (!m_acceptData && !m_firewall.Pending())
+        if (!m_acceptData && !m_firewall.Pending()) {
+            // No other notification comes until the next recv: switching
+            // AcceptData on reads for this one.
+            m_readHeld = true;
             break;
+        }
         if (m_receiving) {
             // The owner pumps messages from inside an event of the read under
             // way: this notification is taken now and no other comes until
@@ -652,16 +705,7 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             m_readLater = true;
             break;
         }
-        {
-            m_receiving = true;
-            m_readLater = false;
-            const int rc = Receive(0);
-            m_receiving = false;
-            if (rc == WSAECONNRESET || rc == WSAECONNABORTED)
-                Close(rc, false);
-            else if (m_readLater)
-                PostRead();
-        }
+        ReadNotified(true);
         break;
     case FD_WRITE:
         m_readyToSend = true;
