@@ -2,13 +2,14 @@
 peer's, round by round, for the benchmark scripts (mailbox-bench.sh,
 ftp-bench.sh, http-bench.sh, ipdaemon-bench.sh).
 
-    bench_ratios.py <times file> <transfer>=<label> ...
+    bench_ratios.py <times file> <transfer>[:<peer>]=<label> ...
 
 Each line of the times file is "<round> <side> <transfer> <seconds> [...]":
-the side "ours" is the component, any other name its peer (curl, poplib...);
+the side "ours" is the component, any other name a peer (curl, poplib...);
 round 0 is the warm-up and is left out. For each transfer named, prints both
 sides' median times and the ratios ours / peer of the rounds in which both
-ran, as min / median / max with their count.
+ran, as min / median / max with their count. The peer is the one named, or
+the one other side of that transfer.
 """
 import collections
 import statistics
@@ -28,7 +29,8 @@ def main():
             peers[transfer] = side
     for spec in sys.argv[2:]:
         transfer, label = spec.split("=", 1)
-        peer = peers.get(transfer)
+        transfer, _, peer = transfer.partition(":")
+        peer = peer or peers.get(transfer)
         rounds = [t for (name, _), t in times.items() if name == transfer and "ours" in t and peer in t]
         if not rounds:
             print("%s no complete round" % label)

@@ -180,7 +180,7 @@ int TcpClient::WaitForReply()
     if (m_busy || !m_holdReplies)
         AcceptDataNow();
     for (unsigned round = 1; m_busy; ++round) {
-        if (!HasSocket() || !WaitStep(10, m_window)) {
+        if (!HasSocket() || !WaitStep(ReplyWaitStep(), m_window)) {
             m_busy = false;
             return kInterrupted;
         }

@@ -60,6 +60,14 @@ public:
     void SetKeepAlive(bool on);
     bool GetKeepAlive() const { return m_keepAlive; }
     void SetOobInline(bool on);
+    // The options an accepted socket already has from its listening socket,
+    // recorded without setting them again.
+    void TakeInheritedOptions(bool linger, bool keepAlive, bool oobInline)
+    {
+        m_linger = linger;
+        m_keepAlive = keepAlive;
+        m_oobInline = oobInline;
+    }
     // Switched on while connected, a read notification is posted, so that
     // what was held back flows again once the messages queued before it are
     // taken (the AcceptData property; a blocking wait uses AcceptDataNow).
