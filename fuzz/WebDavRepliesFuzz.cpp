@@ -1,6 +1,7 @@
 // Reads the input as a multistatus reply, twice (in listing mode and not,
-// once whole and once in pieces whose sizes come from the input) and as a
-// LOCK reply; the two multistatus reads must agree.
+// once whole and once in pieces whose sizes come from the input, holding at
+// most 4 KB at once) and as a LOCK reply; the two multistatus reads must
+// agree.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -33,7 +34,7 @@ std::string Read(const uint8_t* data, size_t size, bool listing, size_t piece)
     Sink sink;
     MultistatusReader reader(parser, properties, sink);
     parser.SetCallback(&reader);
-    reader.Start(listing);
+    reader.Start(listing, 4096);
     int rc = 0;
     for (size_t at = 0; at < size && rc == 0; at += piece) {
         const size_t n = size - at < piece ? size - at : piece;

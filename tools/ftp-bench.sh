@@ -24,9 +24,9 @@ mkdir -p "$state"
 "$root/tools/peer.sh" up "$state/rshd" $((exec_port + 2)) "$root/tools/peers/rshd.sh" $exec_port >/dev/null
 trap '"$root/tools/peer.sh" down "$state/pure"; "$root/tools/peer.sh" down "$state/rshd"
     "$root/tools/wine-prefix.sh" down "$prefix"' EXIT
-head -c $((200 << 20)) /dev/urandom >"$state/pure/home/big.bin"
-chmod 644 "$state/pure/home/big.bin"
-cp "$state/pure/home/big.bin" "$state/upload.bin"
+head -c $((200 << 20)) /dev/urandom >"$state/pure/home/alice/big.bin"
+chmod 644 "$state/pure/home/alice/big.bin"
+cp "$state/pure/home/alice/big.bin" "$state/upload.bin"
 head -c $((100 << 20)) "$state/upload.bin" >"$state/rshd/home/kesuser/big100.bin"
 chown 1999:1999 "$state/rshd/home/kesuser/big100.bin"
 # rcp finds rshd by the service name "shell", in a services file of its own.
@@ -60,7 +60,7 @@ ours() {
         "$root/tools/wine-run.sh" "$prefix" "$state/work" "$build/bin/file_transfer_bench.exe" ftp $ftp_port alice \
             wonder $passive big.bin "$upload_win"
     done
-    cmp -s "$state/pure/home/uploaded-pasv.bin" "$state/upload.bin" || echo "the component's upload differs" >&2
+    cmp -s "$state/pure/home/alice/uploaded-pasv.bin" "$state/upload.bin" || echo "the component's upload differs" >&2
     "$root/tools/wine-run.sh" "$prefix" "$state/work" "$build/bin/file_transfer_bench.exe" rcp $((exec_port + 2)) \
         kesuser big100.bin
 }

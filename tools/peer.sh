@@ -18,6 +18,45 @@ set -euo pipefail
 action=$1
 state=$2
 
+# Whether users other than root can reach a folder: it and each folder above
+# it let others search.
+reachable() {
+    local folder
+    folder=$(cd -P "$1" && pwd)
+    while :; do
+        [ -n "$(find "$folder" -maxdepth 0 -perm -o=x)" ] || return 1
+        [ "$folder" = / ] && return 0
+        folder=$(dirname "$folder")
+    done
+}
+
+# The peers run under users of their own (nobody, a mail or news user, a
+# test account), who must be able to enter their state folders. Where a
+# folder above the build tree keeps others out (a tree under /root, or in a
+# folder made by mktemp -d), the folder that holds the state folders becomes
+# a link to one of the system's temporary folder that they can enter; the
+# peers are given its real path.
+peers_folder() {
+    local peers target
+    peers=$(dirname "$state")
+    mkdir -p "$(dirname "$peers")"
+    exec 8>"$peers.lock"
+    flock 8
+    if [ -L "$peers" ] && [ -d "$peers" ]; then
+        :
+    elif reachable "$(dirname "$peers")"; then
+        [ -L "$peers" ] && rm -f "$peers"
+        mkdir -p "$peers"
+    else
+        rm -rf "$peers"
+        target=$(mktemp -d /tmp/kestrova-peers.XXXXXX)
+        chmod 755 "$target"
+        ln -s "$target" "$peers"
+    fi
+    flock -u 8
+    exec 8>&-
+}
+
 down() {
     [ -f "$state/pid" ] || return 0
     local group
@@ -26,12 +65,26 @@ down() {
         (cd "$state" && PEER_PID=$group PEER_STATE=$state timeout 30 bash -c "$(cat "$state/stop")") >>"$state/output" 2>&1 ||
             echo "the stop command of the peer in $state failed" >&2
     fi
+    # A peer in a mount namespace of its own (unshare -m) may have started
+    # sessions that left its process group (a login shell, a remote
+    # command): they go with it, so nothing of this run waits for the next.
+    local namespace p others=()
+    namespace=$(readlink "/proc/$group/ns/mnt" 2>/dev/null || true)
+    if [ -n "$namespace" ] && [ "$namespace" != "$(readlink /proc/self/ns/mnt)" ]; then
+        for p in /proc/[0-9]*; do
+            [ "$(readlink "$p/ns/mnt" 2>/dev/null)" = "$namespace" ] && others+=("${p#/proc/}")
+        done
+    fi
     kill -- -"$group" 2>/dev/null || true
+    [ ${#others[@]} -eq 0 ] || kill "${others[@]}" 2>/dev/null || true
     for _ in $(seq 1 100); do
         kill -0 -- -"$group" 2>/dev/null || break
         sleep 0.1
     done
     kill -KILL -- -"$group" 2>/dev/null || true
+    for p in "${others[@]}"; do
+        [ "$(readlink "/proc/$p/ns/mnt" 2>/dev/null)" = "$namespace" ] && kill -KILL "$p" 2>/dev/null
+    done
     rm -f "$state/pid"
 }
 
@@ -49,9 +102,10 @@ up)
         shift
     fi
     down
+    peers_folder
     rm -rf "$state"
     mkdir -p "$state"
-    cd "$state"
+    cd -P "$state"
     if [ "${#stop[@]}" -gt 0 ]; then
         printf '%q ' "${stop[@]}" >"$state/stop"
     fi

@@ -18,7 +18,7 @@ port=20961
 mkdir -p "$state"
 "$root/tools/peer.sh" up "$state/snmpd" 0 "$root/tools/peers/snmpd.sh" $port stable >/dev/null
 trap '"$root/tools/peer.sh" down "$state/snmpd"' EXIT
-export MIBS=
+export MIBS= SNMP_PERSISTENT_DIR="$state/tools"
 v3="-v3 -l authNoPriv -u shauser -a SHA -A authpass123"
 
 # The best of three net-snmp walks: "<seconds> <peak kB> <rows>".

@@ -3,9 +3,17 @@
 # last line is CTest's "N tests failed out of M".
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# What the run creates (build folders, the peers' state) is for the test
+# servers' users to read too.
+umask 022
 bash tools/setup.sh
 bash tools/format-check.sh
 bash tools/build.sh
+# Tools that keep state of their own between runs start from none: net-snmp's
+# first run on a machine, for one, says so on standard error.
+rm -rf build/first-run
+mkdir -p build/first-run
+export SNMP_PERSISTENT_DIR=$PWD/build/first-run/snmp
 # One test tree over both build folders.
 cat >build/CTestTestfile.cmake <<'CTEST'
 subdirs("windows" "native")

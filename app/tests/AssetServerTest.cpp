@@ -177,6 +177,30 @@ TEST_F(AssetServer, RefusedConnectionAndDroppedReply)
     EXPECT_NE("", error);
 }
 
+// A server whose headers or body never end: the exchange ends at the
+// component's bound on what it holds, long before its limit, and the error
+// text (which an unattended run writes to the log) says why. A server that
+// is never cut off would run for its whole minute.
+TEST_F(AssetServer, AFloodingServerEndsTheExchangeWithItsCause)
+{
+    const struct {
+        const char* mode;
+        const char* text;
+    } floods[] = {
+        {"headerflood", "SOAP component error 154: Response headers too large.\r\n"},
+        {"bodyflood", "SOAP component error 154: SOAP reply too large.\r\n"},
+    };
+    for (const auto& f : floods) {
+        Answer(std::string("{\"mode\": \"") + f.mode + "\", \"for\": 60}");
+        const int previous = SetServerExchangeLimit(30);
+        SoapComponent component;
+        std::string error;
+        EXPECT_FALSE(UploadResultXml(component, Login(), "x", error)) << f.mode;
+        SetServerExchangeLimit(previous);
+        EXPECT_EQ("Error: The Ondelmark server did not specify an error.\r\n" + std::string(f.text), error);
+    }
+}
+
 TEST_F(AssetServer, ADrippingServerCannotStretchTheExchange)
 {
     // One byte every half second restarts no clock: the call ends at its

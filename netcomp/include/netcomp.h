@@ -3,7 +3,29 @@
  * pointer (texts, byte buffers, the user value, the object) are INT_PTR;
  * numbers are int. Properties, methods and events are addressed by number.
  * No function lets an exception out; failures are result codes (0 = success)
- * with an English text per object (<C>_GetLastError). */
+ * with an English text per object (<C>_GetLastError).
+ *
+ * Texts and bytes. A text property is a pointer to NUL-terminated 8-bit text
+ * (in the program's ANSI code page unless the component's header says
+ * otherwise), set with a length of 0 (the length is not read). A property
+ * marked "binary" in its component's header holds bytes that may contain NUL:
+ * <C>_Set takes the pointer and the byte count in `length`, and <C>_Get
+ * writes the byte count to *lengthOut (the bytes are followed by a NUL that
+ * is not counted). A binary property set with a length of 0 is empty, however
+ * many bytes the pointer points at, unless its mark says "length 0: a text"
+ * (then the NUL-terminated text is taken). Binary event parameters come with
+ * their byte count in the callback's `lengths` in the same way.
+ *
+ * Events. Each object delivers its socket notifications as window messages
+ * to a hidden window of the thread that created it, and fires its events
+ * from there. A blocking call (Connect, Get, Send ...) takes the thread's
+ * messages while it waits, so its events arrive during the call. Anything
+ * that happens between calls (data arriving on a connection, an incoming
+ * message, the progress of an asynchronous request) is seen only while the
+ * thread takes its messages: a Windows message loop (GetMessage or
+ * PeekMessage, then DispatchMessage), or the component's DoEvents method
+ * called now and then. Objects are used on the thread that created them;
+ * http_example.c in the SDK's example folder shows such a loop. */
 #ifndef NETCOMP_H
 #define NETCOMP_H
 
@@ -26,10 +48,19 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
 #define NETCOMP_OUT_OF_MEMORY 200
 #define NETCOMP_INDEX_OUT_OF_RANGE 280
 #define NETCOMP_INTERRUPTED 301
+#define NETCOMP_NO_NOTIFY_WINDOW 298 /* the hidden window could not be made: nothing can wait for a socket */
 
 /* Method 1 of every component is Config: args[0] is "key=value" to set or
  * "key" to query; a query's answer text comes back in args[1]. */
 #define NETCOMP_METHOD_CONFIG 1
+
+/* Time-outs of the components that wait on the network: by default Timeout
+ * limits the time without data, so a peer that sends now and then holds a
+ * call. With Config "AbsoluteTimeout=True" a call (a method, or a property
+ * set that talks to the server) ends within its Timeout however many waits
+ * it is made of and whatever the peer sends. What a component holds of
+ * what a server sends is bounded whatever the time-outs; each component's
+ * header names its bounds. */
 
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \

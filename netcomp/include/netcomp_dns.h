@@ -12,11 +12,11 @@ enum DnsProp {
     kDnsQuery = 5,
     kDnsQueryType = 6,
     kDnsRecordCount = 7,
-    kDnsRecordData = 8,
+    kDnsRecordData = 8, /* binary, read only: the record's data as it came */
     kDnsRecordDomain = 9,
     kDnsRecordFieldCount = 10,
     kDnsRecordFieldName = 11,
-    kDnsRecordFieldValue = 12,
+    kDnsRecordFieldValue = 12, /* binary, read only */
     kDnsRecordSource = 13,
     kDnsRecordTtl = 14,
     kDnsRecordType = 15,

@@ -5,7 +5,7 @@
 
 enum FileMailerProp {
     kFileMailerAttachmentCount = 1,
-    kFileMailerAttachments = 2, /* indexed 1 to AttachmentCount */
+    kFileMailerAttachments = 2, /* indexed 1 to AttachmentCount (another index: 169) */
     kFileMailerAuthMechanism = 3,
     kFileMailerBCc = 4,
     kFileMailerCc = 5,

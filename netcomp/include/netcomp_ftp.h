@@ -3,11 +3,16 @@
 #ifndef NETCOMP_FTP_H
 #define NETCOMP_FTP_H
 
+/* A reply of the server takes at most 1 MB (its lines together): past it the
+ * call ends with 141 and "Reply too long.", and the connection is closed. A
+ * listing line is at most 1 MB; a file goes to LocalFile or the Transfer
+ * events without bound. */
+
 enum FtpProp {
     kFtpAccount = 1,
     kFtpCommand = 2, /* write only: sends the text as one command line */
     kFtpConnected = 3,
-    kFtpFileSize = 4, /* read only: SIZE of RemoteFile; -1 when the server refuses */
+    kFtpFileSize = 4, /* read only: SIZE of RemoteFile; when it fails, the error code (FTP_GetLastErrorCode) */
     kFtpFileTime = 5, /* read only: MDTM of RemoteFile, as the server wrote it */
     kFtpFirewallHost = 6,
     kFtpFirewallPassword = 7,

@@ -5,7 +5,7 @@
 
 enum HtmlMailerProp {
     kHtmlMailerAttachmentCount = 1,
-    kHtmlMailerAttachments = 2, /* indexed 1 to AttachmentCount */
+    kHtmlMailerAttachments = 2, /* indexed 1 to AttachmentCount (another index: 169) */
     kHtmlMailerAuthMechanism = 3,
     kHtmlMailerBCc = 4,
     kHtmlMailerCc = 5,
@@ -21,9 +21,9 @@ enum HtmlMailerProp {
     kHtmlMailerHTMLFile = 15,
     kHtmlMailerIdle = 16,
     kHtmlMailerImageCount = 17, /* at most 128 */
-    kHtmlMailerImageData = 18,  /* indexed 1 to ImageCount, binary */
-    kHtmlMailerImageFile = 19,  /* indexed 1 to ImageCount */
-    kHtmlMailerImageType = 20,  /* indexed 1 to ImageCount */
+    kHtmlMailerImageData = 18,  /* binary; indexed 1 to ImageCount (another index: 169) */
+    kHtmlMailerImageFile = 19,  /* indexed 1 to ImageCount (another index: 169) */
+    kHtmlMailerImageType = 20,  /* indexed 1 to ImageCount (another index: 169) */
     kHtmlMailerImportance = 21,
     kHtmlMailerLastReply = 22,
     kHtmlMailerLocalHost = 23,

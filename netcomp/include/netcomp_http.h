@@ -3,6 +3,17 @@
 #ifndef NETCOMP_HTTP_H
 #define NETCOMP_HTTP_H
 
+/* What a server sends is bounded (in every HTTP-based component: HTTP,
+ * SOAP, WebDAV, RSS, WebForm, WebUpload): a response's header lines take at
+ * most NETCOMP_HTTP_MAX_HEADER_BYTES together (interim replies and trailers
+ * included), a single line at most 65536 bytes (151). Past the first the call
+ * ends with NETCOMP_HTTP_TOO_LARGE and "Response headers too large.", the
+ * connection closed, TransferredHeaders and TransferredData empty.
+ * TransferredData keeps the first MaxTransferredData bytes of a body (Config,
+ * default 4096; 0: all of it); LocalFile takes a body of any length. */
+#define NETCOMP_HTTP_TOO_LARGE 154
+#define NETCOMP_HTTP_MAX_HEADER_BYTES 1048576
+
 enum HttpProp {
     kHttpAccept = 1,
     kHttpAttachedFile = 2,
@@ -27,7 +38,7 @@ enum HttpProp {
     kHttpLocalHost = 21,
     kHttpOtherHeaders = 22,
     kHttpPassword = 23,
-    kHttpPostData = 24,
+    kHttpPostData = 24, /* binary: the request body; set with length 0 it is empty */
     kHttpPragma = 25,
     kHttpProxyAuthorization = 26,
     kHttpProxyPassword = 27,
@@ -37,8 +48,8 @@ enum HttpProp {
     kHttpRange = 31,
     kHttpReferer = 32,
     kHttpStatusLine = 33,
-    kHttpTimeout = 34,
-    kHttpTransferredData = 35,
+    kHttpTimeout = 34,         /* seconds; negative: asynchronous, Get and the rest return at once */
+    kHttpTransferredData = 35, /* binary, read only: the response body */
     kHttpTransferredHeaders = 36,
     kHttpURL = 37,
     kHttpURLPath = 38,

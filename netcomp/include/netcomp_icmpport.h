@@ -6,7 +6,7 @@
 enum IcmpPortProp {
     kIcmpPortAcceptData = 1,
     kIcmpPortActive = 2,
-    kIcmpPortDataToSend = 3,
+    kIcmpPortDataToSend = 3, /* binary, write only: sends the bytes */
     kIcmpPortDontRoute = 4,
     kIcmpPortLocalHost = 5,
     kIcmpPortMessageSubType = 6,

@@ -3,6 +3,14 @@
 #ifndef NETCOMP_IMAP_H
 #define NETCOMP_IMAP_H
 
+/* What a server sends is bounded. A literal kept in memory (in any
+ * response: an envelope's text, MessageHeaders, MessageText) is at most
+ * Config MaxLiteralSize bytes (default 65024, below 255 x 255); a larger one
+ * is refused at its announcement with 311 and "Server literal too large.",
+ * and the connection is closed. A message's text or part fetched with
+ * LocalFile set goes there without bound. One response with the literals it
+ * keeps takes at most 16 MB. */
+
 /* AuthMechanism: 0 LOGIN, 1 AUTHENTICATE CRAM-MD5, other: none. MessageBcc,
  * MessageCc and MessageTo are lists: the index of IMAP_Get picks the address
  * (from 0), past the last it reads as the empty text. */
@@ -42,7 +50,7 @@ enum ImapProp {
     kImapMessageSet = 33,
     kImapMessageSize = 34,
     kImapMessageSubject = 35,
-    kImapMessageText = 36,
+    kImapMessageText = 36, /* binary; length 0: a text (a fetched text or a decoded part) */
     kImapMessageTo = 37,
     kImapPartId = 38,
     kImapPassword = 39,
@@ -99,8 +107,9 @@ enum ImapMethod {
 /* ConnectionStatus: ConnectionEvent (text), StatusCode (int), Description
  * (text). EndTransfer: none. Error: ErrorCode (int), Description (text).
  * MailboxAcl: Mailbox, User, Rights (texts). MailboxList: Mailbox,
- * Separator, Flags (texts). MessageInfo: MessageId, Subject, MessageDate,
- * From, Flags (texts), Size (int). MessagePart: PartId (text), Size (int),
+ * Separator, Flags (texts). MessageInfo: MessageNumber (text: the message's
+ * number, or its UID in UIDMode), Subject, MessageDate, From, Flags (texts),
+ * Size (int). MessagePart: PartId (text), Size (int),
  * ContentType, FileName, ContentEncoding, Parameters, MultipartMode (texts).
  * ProtocolTrail: Direction (int: 0 command sent, 1 line received, 2
  * status), Text (text). StartTransfer: none. Transfer: Length (int, of this

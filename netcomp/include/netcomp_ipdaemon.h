@@ -10,8 +10,8 @@ enum IpDaemonProp {
     kIpDaemonConnected = 3,
     kIpDaemonConnectionBacklog = 4,
     kIpDaemonConnectionCount = 5,
-    kIpDaemonDataToSend = 6,
-    kIpDaemonEOL = 7,
+    kIpDaemonDataToSend = 6, /* binary, write only: sends the bytes on the connection of the index */
+    kIpDaemonEOL = 7,        /* binary: the record terminator */
     kIpDaemonKeepAlive = 8,
     kIpDaemonLinger = 9,
     kIpDaemonListening = 10,

@@ -3,7 +3,12 @@
 #ifndef NETCOMP_IPMONITOR_H
 #define NETCOMP_IPMONITOR_H
 
-enum IpMonitorProp { kIpMonitorAcceptData = 1, kIpMonitorActive = 2, kIpMonitorIPPacket = 3, kIpMonitorLocalHost = 4 };
+enum IpMonitorProp {
+    kIpMonitorAcceptData = 1,
+    kIpMonitorActive = 2,
+    kIpMonitorIPPacket = 3, /* binary, read only: the packet of the event under way */
+    kIpMonitorLocalHost = 4
+};
 
 enum IpMonitorMethod { kIpMonitorConfig = 1, kIpMonitorDoEvents = 2, kIpMonitorListInterfaces = 3 };
 

@@ -7,8 +7,8 @@ enum IpPortProp {
     kIpPortAcceptData = 1,
     kIpPortBytesSent = 2,
     kIpPortConnected = 3,
-    kIpPortDataToSend = 4,
-    kIpPortEOL = 5,
+    kIpPortDataToSend = 4, /* binary, write only: sends the bytes */
+    kIpPortEOL = 5,        /* binary: the record terminator */
     kIpPortFirewallHost = 6,
     kIpPortFirewallPassword = 7,
     kIpPortFirewallPort = 8,

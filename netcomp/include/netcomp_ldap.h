@@ -4,12 +4,22 @@
 #ifndef NETCOMP_LDAP_H
 #define NETCOMP_LDAP_H
 
+/* What a server sends is bounded: a message is at most 32 MB (33554432
+ * bytes); a longer one, or a length no message can have (indefinite, beyond
+ * 4 bytes), is bad data: 446, "Error decoding incoming data.", and the
+ * connection is closed. A paged search stops with NETCOMP_LDAP_PAGING_STOPPED
+ * when the server sends a page's cookie again ("Paged search stopped: the
+ * server sent the same cookie again.") or after 100 pages in a row without
+ * an entry ("Paged search stopped: the server sent 100 pages in a row
+ * without an entry."). */
+#define NETCOMP_LDAP_PAGING_STOPPED 337
+
 enum LdapProp {
     kLdapAcceptData = 1,
     kLdapAttrCount = 2,
     kLdapAttrModOp = 3,
     kLdapAttrType = 4,
-    kLdapAttrValue = 5,
+    kLdapAttrValue = 5, /* binary */
     kLdapConnected = 6,
     kLdapDeleteOldRDN = 7,
     kLdapDN = 8,

@@ -8,7 +8,7 @@
 enum McastProp {
     kMcastAcceptData = 1,
     kMcastActive = 2,
-    kMcastDataToSend = 3,
+    kMcastDataToSend = 3, /* binary, write only: sends the bytes as one datagram */
     kMcastLocalHost = 4,
     kMcastLocalPort = 5,
     kMcastLoopback = 6,

@@ -8,7 +8,7 @@ enum MimeProp {
     kMimeBoundary = 1,
     kMimeContentType = 2,
     kMimeContentTypeAttr = 3,
-    kMimeMessage = 4,
+    kMimeMessage = 4, /* binary; length 0: a text */
     kMimeMessageHeaders = 5,
     kMimePartContentDisposition = 6,
     kMimePartContentDispositionAttr = 7,
@@ -17,7 +17,7 @@ enum MimeProp {
     kMimePartContentTypeAttr = 10,
     kMimePartCount = 11,
     kMimePartDecodedFile = 12,
-    kMimePartDecodedString = 13,
+    kMimePartDecodedString = 13, /* binary; length 0: a text */
     kMimePartEncoding = 14,
     kMimePartFilename = 15,
     kMimePartHeaders = 16,

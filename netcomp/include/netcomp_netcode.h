@@ -4,8 +4,8 @@
 #define NETCOMP_NETCODE_H
 
 enum NetCodeProp {
-    kNetCodeDecodedData = 1,
-    kNetCodeEncodedData = 2,
+    kNetCodeDecodedData = 1, /* binary; length 0: a text */
+    kNetCodeEncodedData = 2, /* binary; length 0: a text */
     kNetCodeFileCount = 3,
     kNetCodeFileName = 4,
     kNetCodeFormat = 5,

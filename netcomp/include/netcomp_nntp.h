@@ -3,6 +3,14 @@
 #ifndef NETCOMP_NNTP_H
 #define NETCOMP_NNTP_H
 
+/* What a server sends is bounded. An article's header lines take at most
+ * 1 MB together, kept or not; ArticleHeaders and ArticleText kept in memory
+ * at most Config MaxMessageSize bytes together (default 67108864, 64 MB);
+ * the Transfer events have no bound. A reply takes at most 1 MB. Past a bound
+ * the call ends with 181 and "Message header section too large.", "Message
+ * too large." or "Reply too long.", the connection is closed, and the
+ * article's texts and header values are empty. */
+
 /* ArticleHeaders and ArticleText are fetched from the server (HEAD, BODY)
  * when read while connected with a CurrentArticle. Setting CurrentGroup sends
  * GROUP; setting Command sends it as one command. */

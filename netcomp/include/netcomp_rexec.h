@@ -8,8 +8,8 @@ enum RexecProp {
     kRexecBytesSent = 1,
     kRexecCommand = 2, /* setting a text runs it; the empty text ends the command */
     kRexecConnected = 3,
-    kRexecEOL = 4,    /* bytes: the record terminator of standard output */
-    kRexecErrEOL = 5, /* bytes: the record terminator of standard error */
+    kRexecEOL = 4,    /* binary: the record terminator of standard output */
+    kRexecErrEOL = 5, /* binary: the record terminator of standard error */
     kRexecErrorMessage = 6,
     kRexecFirewallHost = 7,
     kRexecFirewallPassword = 8,
@@ -22,7 +22,7 @@ enum RexecProp {
     kRexecRemotePassword = 15,
     kRexecRemotePort = 16,
     kRexecRemoteUser = 17,
-    kRexecStdin = 18, /* write only: bytes sent to the command's standard input */
+    kRexecStdin = 18, /* binary, write only: bytes sent to the command's standard input */
     kRexecTimeout = 19
 };
 

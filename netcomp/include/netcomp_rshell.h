@@ -8,8 +8,8 @@ enum RshellProp {
     kRshellBytesSent = 1,
     kRshellCommand = 2, /* setting a text runs it; the empty text ends the command */
     kRshellConnected = 3,
-    kRshellEOL = 4,    /* bytes: the record terminator of standard output */
-    kRshellErrEOL = 5, /* bytes: the record terminator of standard error */
+    kRshellEOL = 4,    /* binary: the record terminator of standard output */
+    kRshellErrEOL = 5, /* binary: the record terminator of standard error */
     kRshellErrorMessage = 6,
     kRshellFirewallHost = 7,
     kRshellFirewallPassword = 8,
@@ -22,7 +22,7 @@ enum RshellProp {
     kRshellRemoteHost = 15,
     kRshellRemotePort = 16,
     kRshellRemoteUser = 17,
-    kRshellStdin = 18, /* write only: bytes sent to the command's standard input */
+    kRshellStdin = 18, /* binary, write only: bytes sent to the command's standard input */
     kRshellTimeout = 19
 };
 

@@ -3,6 +3,12 @@
 #ifndef NETCOMP_RSS_H
 #define NETCOMP_RSS_H
 
+/* A feed, fetched or read from a file, is at most Config MaxReplySize bytes
+ * (default 67108864, 64 MB): past it a fetch ends with 154 (a file read with
+ * 302) and "The feed is larger than MaxReplySize.", nothing of it kept. A
+ * response's header lines take at most 1 MB together (154, "Response headers
+ * too large."), as in netcomp_http.h. */
+
 enum RssProp {
     kRssAccept = 1,
     kRssAuthScheme = 2,

@@ -3,6 +3,10 @@
 #ifndef NETCOMP_SMTP_H
 #define NETCOMP_SMTP_H
 
+/* A reply of the server takes at most 1 MB (its lines together): past it the
+ * call ends with 161 and "Reply too long.", and the connection is closed. A
+ * reply line is at most MaxLineLength bytes. */
+
 enum SmtpProp {
     kSmtpAllowExtensions = 1,
     kSmtpAttachedFile = 2,

@@ -7,13 +7,13 @@
 enum SnmpAgentProp {
     kSnmpAgentAcceptData = 1,
     kSnmpAgentActive = 2,
-    kSnmpAgentLocalEngineId = 3,
+    kSnmpAgentLocalEngineId = 3, /* binary */
     kSnmpAgentLocalHost = 4,
     kSnmpAgentLocalPort = 5,
     kSnmpAgentObjCount = 6,
     kSnmpAgentObjId = 7,
     kSnmpAgentObjType = 8,
-    kSnmpAgentObjValue = 9,
+    kSnmpAgentObjValue = 9, /* binary */
     kSnmpAgentRequestId = 10,
     kSnmpAgentSNMPVersion = 11, /* 1 SNMPv1, 2 SNMPv2c, 3 SNMPv3 */
     kSnmpAgentSysUpTime = 12

@@ -3,6 +3,9 @@
 #ifndef NETCOMP_SNPP_H
 #define NETCOMP_SNPP_H
 
+/* A reply of the server takes at most 1 MB (its lines together): past it the
+ * call ends with 321 and "Reply too long.", and the connection is closed. */
+
 /* Setting Command sends it as one command; CallerId is sent with CALL after
  * connecting when not empty. */
 enum SnppProp {

@@ -5,6 +5,12 @@
 #ifndef NETCOMP_SOAP_H
 #define NETCOMP_SOAP_H
 
+/* The reply body is kept whole (it becomes the packet) up to Config
+ * MaxReplySize bytes (default 67108864, 64 MB); past it SendRequest ends with
+ * 154 and "SOAP reply too large.", the connection closed and the packet
+ * empty. A response's header lines take at most 1 MB together (154,
+ * "Response headers too large."), as in netcomp_http.h. */
+
 enum SoapProp {
     kSoapAccept = 1,
     kSoapActionURI = 2,
@@ -45,7 +51,7 @@ enum SoapProp {
     kSoapReturnValue = 37,
     kSoapSOAPEncoding = 38,
     kSoapSOAPHeader = 39,
-    kSoapSOAPPacket = 40,
+    kSoapSOAPPacket = 40, /* binary: the envelope sent or received */
     kSoapStatusLine = 41,
     kSoapTimeout = 42,
     kSoapURL = 43,

@@ -8,10 +8,10 @@ enum TelnetProp {
     kTelnetBytesSent = 2,
     kTelnetCommand = 3,
     kTelnetConnected = 4,
-    kTelnetDataToSend = 5,
+    kTelnetDataToSend = 5, /* binary, write only: sends the bytes */
     kTelnetDontOption = 6,
     kTelnetDoOption = 7,
-    kTelnetDoSubOption = 8,
+    kTelnetDoSubOption = 8, /* binary, write only: sends the bytes as a sub-negotiation */
     kTelnetFirewallHost = 9,
     kTelnetFirewallPassword = 10,
     kTelnetFirewallPort = 11,
@@ -25,7 +25,7 @@ enum TelnetProp {
     kTelnetRemotePort = 19,
     kTelnetTimeout = 20,
     kTelnetTransparent = 21,
-    kTelnetUrgentData = 22,
+    kTelnetUrgentData = 22, /* binary, write only: sends the bytes as urgent data */
     kTelnetWillOption = 23,
     kTelnetWontOption = 24
 };

@@ -3,6 +3,12 @@
 #ifndef NETCOMP_TFTP_H
 #define NETCOMP_TFTP_H
 
+/* With Config "AbsoluteTimeout=True", GetFile and PutFile end within Timeout
+ * however many blocks the server sends (301, "Timeout."); without it Timeout
+ * limits the time without an answer, so a server that never stops sending
+ * blocks keeps a transfer going (LocalFile takes them all, nothing is held in
+ * memory). */
+
 enum TftpProp {
     kTftpIdle = 1,
     kTftpLocalFile = 2,

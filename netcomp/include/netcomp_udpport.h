@@ -6,7 +6,7 @@
 enum UdpPortProp {
     kUdpPortAcceptData = 1,
     kUdpPortActive = 2,
-    kUdpPortDataToSend = 3,
+    kUdpPortDataToSend = 3, /* binary, write only: sends the bytes as one datagram */
     kUdpPortDontRoute = 4,
     kUdpPortLocalHost = 5,
     kUdpPortLocalPort = 6,

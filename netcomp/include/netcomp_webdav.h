@@ -4,6 +4,14 @@
 #ifndef NETCOMP_WEBDAV_H
 #define NETCOMP_WEBDAV_H
 
+/* A multistatus reply of any length is read as it arrives; what it holds at
+ * once (one response element with its properties, or the text between two
+ * tags outside one) and a LOCK reply are at most Config MaxReplySize bytes
+ * (default 16777216, 16 MB). Past it the method ends with 154 and "WebDAV
+ * reply too large.", the connection closed and the property list empty. A
+ * response's header lines take at most 1 MB together (154, "Response headers
+ * too large."), as in netcomp_http.h. */
+
 enum WebDavProp {
     kWebDavAccept = 1,
     kWebDavAuthScheme = 2,
@@ -36,7 +44,7 @@ enum WebDavProp {
     kWebDavPropertyValue = 29,
     kWebDavStatusLine = 30,
     kWebDavTimeout = 31,
-    kWebDavTransferredData = 32,
+    kWebDavTransferredData = 32, /* binary, read only: the response body */
     kWebDavTransferredHeaders = 33,
     kWebDavUser = 34,
 };

@@ -4,6 +4,10 @@
 #ifndef NETCOMP_WEBFORM_H
 #define NETCOMP_WEBFORM_H
 
+/* A response's header lines take at most 1 MB together (154, "Response
+ * headers too large."), as in netcomp_http.h; TransferredData keeps the first
+ * MaxTransferredData bytes of the body (Config, default 4096; 0: all). */
+
 enum WebFormProp {
     kWebFormAccept = 1,
     kWebFormAuthorization = 2,
@@ -37,7 +41,7 @@ enum WebFormProp {
     kWebFormReferer = 30,
     kWebFormStatusLine = 31,
     kWebFormTimeout = 32,
-    kWebFormTransferredData = 33,
+    kWebFormTransferredData = 33, /* binary, read only: the response body */
     kWebFormTransferredHeaders = 34,
     kWebFormURL = 35,
     kWebFormUser = 36,

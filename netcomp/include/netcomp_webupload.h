@@ -4,6 +4,10 @@
 #ifndef NETCOMP_WEBUPLOAD_H
 #define NETCOMP_WEBUPLOAD_H
 
+/* A response's header lines take at most 1 MB together (154, "Response
+ * headers too large."), as in netcomp_http.h; TransferredData keeps the first
+ * MaxTransferredData bytes of the body (Config, default 4096; 0: all). */
+
 enum WebUploadProp {
     kWebUploadAccept = 1,
     kWebUploadAuthorization = 2,
@@ -37,7 +41,7 @@ enum WebUploadProp {
     kWebUploadReferer = 30,
     kWebUploadStatusLine = 31,
     kWebUploadTimeout = 32,
-    kWebUploadTransferredData = 33,
+    kWebUploadTransferredData = 33, /* binary, read only: the response body */
     kWebUploadTransferredHeaders = 34,
     kWebUploadURL = 35,
     kWebUploadUser = 36,

@@ -1,8 +1,14 @@
 /* Property, method and event numbers of the XMPP instant-messaging component
  * (XMPP_Get, XMPP_Set, XMPP_Do and the event callback). Indexed properties
- * count from 1. */
+ * count from 1. Texts the caller gives go out as UTF-8: a text that is UTF-8
+ * already as it is, any other read in the ANSI code page (or the one the
+ * Config key CodePage names). Texts from the server come as UTF-8. */
 #ifndef NETCOMP_XMPP_H
 #define NETCOMP_XMPP_H
+
+/* The buddy list holds at most 10000 buddies: a roster or push beyond is
+ * refused with 620 ("Jabber protocol error (more than 10000 buddies).") and
+ * the list stays as it was. */
 
 enum XmppProp {
     kXmppBuddyCount = 1,

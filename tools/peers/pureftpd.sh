@@ -1,7 +1,7 @@
 #!/bin/bash
 # pure-ftpd on 127.0.0.1:<port> with its state in the current folder: the
 # virtual user "alice" (password "wonder") mapped to nobody, whose home is
-# ./home; passive data ports <low>..<high> on 127.0.0.1; no anonymous login,
+# ./home/alice; passive data ports <low>..<high> on 127.0.0.1; no anonymous login,
 # no reverse look-ups.
 #   pureftpd.sh <port> <low> <high>
 set -euo pipefail
@@ -9,9 +9,9 @@ port=$1
 low=$2
 high=$3
 state=$(pwd)
-mkdir -p home
-chown nobody:nogroup home
-printf 'wonder\nwonder\n' | /usr/bin/pure-pw useradd alice -u "$(id -u nobody)" -g "$(id -g nobody)" -d "$state/home" \
+mkdir -p home/alice
+chown nobody:nogroup home/alice
+printf 'wonder\nwonder\n' | /usr/bin/pure-pw useradd alice -u "$(id -u nobody)" -g "$(id -g nobody)" -d "$state/home/alice" \
     -f "$state/pureftpd.passwd" >/dev/null
 # pure-pw's own hash (argon2id) costs seconds per logon: a SHA-512 crypt
 # hash stands in for it.

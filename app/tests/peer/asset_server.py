@@ -15,7 +15,11 @@ value), {"mode": "fault", "text": ...} (a SOAP fault), {"mode": "emptyfault"}
 {"mode": "drop"} (the connection closed without an answer) or
 {"mode": "drip", "interval": seconds, "for": seconds} (a reply that never
 ends: a status line and headers, then one byte of its body every interval,
-until the client hangs up or the time is over).
+until the client hangs up or the time is over), {"mode": "headerflood",
+"for": seconds} (a status line, then header lines as fast as the client
+takes them) or {"mode": "bodyflood", "for": seconds} (a status line and
+headers, then body bytes as fast as the client takes them), each until the
+client hangs up or the time is over.
 """
 import base64
 import io
@@ -133,9 +137,16 @@ class QuietHandler(WSGIRequestHandler):
         if wanted.get("mode") == "drip":
             self.drip(float(wanted.get("interval", 1)), float(wanted.get("for", 30)))
             return
+        if wanted.get("mode") == "headerflood":
+            self.flood(b"HTTP/1.1 200 OK\r\n", b"X-Pad: " + b"x" * 100 + b"\r\n", float(wanted.get("for", 30)))
+            return
+        if wanted.get("mode") == "bodyflood":
+            head = b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<soap:Envelope>"
+            self.flood(head, b"<x>" + b"y" * 1000 + b"</x>", float(wanted.get("for", 30)))
+            return
         super().handle()
 
-    def drip(self, interval, seconds):
+    def read_request(self):
         length = 0
         while True:
             line = self.rfile.readline()
@@ -144,6 +155,9 @@ class QuietHandler(WSGIRequestHandler):
             if line.lower().startswith(b"content-length:"):
                 length = int(line.split(b":", 1)[1])
         self.rfile.read(length)
+
+    def drip(self, interval, seconds):
+        self.read_request()
         end = time.monotonic() + seconds
         try:
             self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 1000000\r\n\r\n")
@@ -152,6 +166,18 @@ class QuietHandler(WSGIRequestHandler):
                 self.wfile.write(b"<")
                 self.wfile.flush()
                 time.sleep(interval)
+        except OSError:
+            pass
+        self.close_connection = True
+
+    def flood(self, head, block, seconds):
+        self.read_request()
+        end = time.monotonic() + seconds
+        block = block * max(1, 65536 // len(block))
+        try:
+            self.connection.sendall(head)
+            while time.monotonic() < end:
+                self.connection.sendall(block)
         except OSError:
             pass
         self.close_connection = True

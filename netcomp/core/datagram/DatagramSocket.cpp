@@ -77,6 +77,8 @@ int DatagramSocket::Connect(unsigned long address, int port)
 
 int DatagramSocket::Select(HWND window)
 {
+    if (!window)
+        return kNoNotifyWindow;
     m_window = window;
     if (Ws().WSAAsyncSelect(m_socket.Get(), window, m_message, FD_READ | FD_WRITE) != 0)
         return Ws().WSAGetLastError();

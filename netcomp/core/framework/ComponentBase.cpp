@@ -66,6 +66,9 @@ int ComponentBase::CheckResult(int code)
     case kOutOfMemory:
         SetLastErrorText("Out of memory.");
         return code;
+    case kNoNotifyWindow:
+        SetLastErrorText("The component's notification window could not be created.");
+        return code;
     default:
         if (m_lastError.IsEmpty())
             SetErrorFromCode(code);
@@ -151,6 +154,19 @@ int ComponentBase::Config(const ConfigArg& arg, const char** answer)
         *target = value;
         return kResultOk;
     });
+}
+
+int ComponentBase::ConfigSize(const ConfigArg& arg, uint32_t& size, int minimum, const char** answer)
+{
+    if (arg.query)
+        return AnswerInt(int(size), answer);
+    return SetConfigInt(
+        arg,
+        [&size](int value) {
+            size = uint32_t(value);
+            return kResultOk;
+        },
+        minimum < 0 ? 0 : minimum);
 }
 
 int ComponentBase::RefuseBusy(int code)

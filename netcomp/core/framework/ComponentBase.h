@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdint>
 #include <initializer_list>
 
 #include "netcomp/core/framework/ComponentEvents.h"
@@ -59,8 +60,15 @@ public:
     // one that runs; an action or a Set that comes while one runs, from inside
     // one of its events, is refused with the busy code.
     bool ActionRunning() const { return m_actionDepth > 0 || EngineBusy(); }
-    void EnterAction() { ++m_actionDepth; }
+    void EnterAction()
+    {
+        if (m_actionDepth++ == 0 && ++m_actionSerial == 0)
+            m_actionSerial = 1;
+    }
     void LeaveAction() { --m_actionDepth; }
+    // Which action of the flat interface runs: 0 when none does, else a
+    // number that differs from the one of the action before.
+    unsigned CurrentAction() const { return m_actionDepth > 0 ? m_actionSerial : 0; }
     // "Busy performing current action." and the given code, the component's own.
     [[nodiscard]] int RefuseBusy(int code);
     // A count the caller sets (a list's length) grows in one call to at most
@@ -102,6 +110,9 @@ protected:
     // Sets an integer setting through `set` (int -> result code); a value
     // that is no number, does not fit an int or is below the minimum (0 for
     // sizes and counts) is refused with the Config error.
+    // A size setting (the most bytes a component holds of something): a
+    // query answers it, a set takes a number of at least `minimum`.
+    [[nodiscard]] int ConfigSize(const ConfigArg& arg, uint32_t& size, int minimum, const char** answer);
     template <class Set>
     [[nodiscard]] int SetConfigInt(const ConfigArg& arg, Set&& set, int minimum = INT_MIN)
     {
@@ -123,6 +134,7 @@ private:
     const EventTable* m_eventTable;
     int m_callDepth = 0;
     int m_actionDepth = 0;
+    unsigned m_actionSerial = 0; // counts the actions begun, never 0 while one runs
     void (*m_pendingDestroy)(void*) = nullptr;
     void* m_pendingObject = nullptr;
 };

@@ -8,6 +8,9 @@
 //
 // Deadlines are kept as a start tick and a length and compared by unsigned
 // difference, so they hold across the tick count's wrap after 49.7 days.
+// Without AbsoluteTimeout each wait (and each piece of data) starts the
+// deadline again, so Timeout limits idle time; with it, a call of the flat
+// interface ends within its Timeout however many waits it is made of.
 #include "netcomp/core/framework/NetComponent.h"
 
 #include <cstdint>
@@ -129,14 +132,17 @@ int NetComponent::Setup(bool loadWinsock)
     m_absoluteTimeout = false;
     m_interruptRequested = false;
     m_interrupted = false;
+    // Winsock is loaded whether or not the window comes: the component's
+    // settings and look-ups work without it, and what needs the window
+    // refuses with kNoNotifyWindow.
+    if (loadWinsock)
+        SetWinsockLoaded(true);
     if (!m_window) {
         m_window = CreateNotifyWindow();
         if (!m_window)
             return 0;
         SetWindowLongPtrA(m_window, 0, reinterpret_cast<LONG_PTR>(static_cast<ComponentBase*>(this)));
     }
-    if (loadWinsock)
-        SetWinsockLoaded(true);
     return 1;
 }
 
@@ -161,8 +167,12 @@ int NetComponent::SetTimeout(unsigned seconds)
 
 void NetComponent::StartTimeout()
 {
+    const unsigned action = CurrentAction();
+    if (m_absoluteTimeout && m_deadlineSet && action != 0 && action == m_deadlineAction)
+        return;
     m_deadlineSet = m_timeout != 0;
     m_deadlineStart = Now();
+    m_deadlineAction = action;
 }
 
 bool NetComponent::DeadlinePassed() const

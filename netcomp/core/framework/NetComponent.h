@@ -50,6 +50,10 @@ public:
 
     int SetTimeout(unsigned seconds);
     unsigned GetTimeout() const { return m_timeout / 1000; }
+    // Starts the deadline of a wait. With AbsoluteTimeout on, one action of
+    // the flat interface has one deadline: the waits inside it (a connect,
+    // each command, the next exchange of a transfer, the request again after
+    // a redirect) keep the one the first of them started.
     void StartTimeout();
     bool DeadlinePassed() const;
     bool HasDeadline() const { return m_deadlineSet; }
@@ -74,6 +78,7 @@ private:
     unsigned m_timeout = 0;    // milliseconds; 0 = no deadline
     DWORD m_deadlineStart = 0; // tick count when the deadline was started
     bool m_deadlineSet = false;
+    unsigned m_deadlineAction = 0; // the action (CurrentAction) that started it
     char m_localHost[101] = {};
     bool m_winsockLoaded = false;
     unsigned long m_localAddress = 0; // network order; 0 = any

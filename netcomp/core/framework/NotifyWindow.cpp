@@ -1,8 +1,13 @@
-// Every networked component owns one hidden top-level window of a private
-// class; Winsock posts its socket and look-up notifications there, and the
-// window procedure hands them to the component stored in the window's first
-// extra word. Messages that come before the component is stored, or after it
-// let go, get the default treatment.
+// Every networked component owns one hidden window of a private class;
+// Winsock posts its socket and look-up notifications there, and the window
+// procedure hands them to the component stored in the window's first extra
+// word. Messages that come before the component is stored, or after it let
+// go, get the default treatment.
+//
+// The windows are message-only (parent HWND_MESSAGE): never shown, never
+// enumerated, and creatable where no desktop can be reached (a service, a
+// console program started without a display), where a top-level window
+// cannot be made.
 #include "netcomp/core/framework/NotifyWindow.h"
 
 #include <mutex>
@@ -19,6 +24,7 @@ HINSTANCE g_instance = nullptr;
 std::mutex g_classLock; // components start and end on several threads at once
 bool g_classRegistered = false;
 HINSTANCE g_classInstance = nullptr; // the instance the class was registered with
+HWND (*g_createOverride)() = nullptr;
 
 // Without a StaticInit call (the library linked into a program), the module
 // that holds this code registers the class.
@@ -54,8 +60,15 @@ void LibraryShutdown()
     UnregisterNotifyWindowClass();
 }
 
+void SetNotifyWindowCreator(HWND (*create)())
+{
+    g_createOverride = create;
+}
+
 HWND CreateNotifyWindow()
 {
+    if (g_createOverride)
+        return g_createOverride();
     HINSTANCE instance = ClassInstance();
     std::lock_guard<std::mutex> lock(g_classLock);
     if (!g_classRegistered) {
@@ -71,7 +84,7 @@ HWND CreateNotifyWindow()
             g_classInstance = instance;
         }
     }
-    return CreateWindowExA(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    return CreateWindowExA(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
 }
 
 LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -23,5 +23,8 @@ void LibraryStartup();
 void LibraryShutdown();
 
 HWND CreateNotifyWindow();
+// Tests stand in for the window's creation (to see a component without
+// one); null restores the real one.
+void SetNotifyWindowCreator(HWND (*create)());
 LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void UnregisterNotifyWindowClass();

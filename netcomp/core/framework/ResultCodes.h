@@ -7,6 +7,9 @@ constexpr int kUnknownSetting = -1; // unknown Config key, or a property that ca
 constexpr int kOutOfMemory = 200;
 constexpr int kIndexOutOfRange = 280;
 constexpr int kInterrupted = 301;
+// The component has no notification window (it could not be created), so
+// nothing that waits for a socket or a look-up can run.
+constexpr int kNoNotifyWindow = 298;
 constexpr int kBadIndex = 432; // string and list positions
 
 // What the socket layers (TCP client and server sockets, UDP, ICMP) refuse,

@@ -395,6 +395,8 @@ int IpInfoEngine::StartLookup(bool host, const char* name, const char* address, 
         if (name ? !*name : port == 0)
             return kResultOk;
     }
+    if (!m_window)
+        return kNoNotifyWindow;
     Request request{nullptr, std::unique_ptr<char[]>(new (std::nothrow) char[kLookupBufferSize]())};
     if (!request.buffer)
         return kOutOfMemory;

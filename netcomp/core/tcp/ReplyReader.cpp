@@ -41,7 +41,9 @@ ReplyReader::Step ReplyReader::Take(const char* line, uint32_t n, Hint hint)
     if (m_complete)
         Start();
     ++m_lines;
-    if (!m_overflowed && uint64_t(m_text.Length()) + n + 2 <= m_maxSize) {
+    if (m_maxSize == 0) {
+        // Nothing is kept, so nothing overflows.
+    } else if (!m_overflowed && uint64_t(m_text.Length()) + n + 2 <= m_maxSize) {
         if (m_text.Append(line, n) != kResultOk || m_text.Append("\r\n", 2) != kResultOk)
             m_error = kOutOfMemory;
     } else {

@@ -19,8 +19,9 @@
 //   reply.Positive(), reply.Code(), reply.FinalLine(), reply.Text()
 //
 // What a peer sends is bounded: the text keeps at most MaxSize bytes; lines
-// beyond it are still read (so the next reply starts where it should), but
-// not kept, and Overflowed() says so.
+// beyond it are not kept, and Overflowed() says so from the first of them
+// (TcpClient then gives the reply up). MaxSize 0 keeps no text at all, for
+// an engine that reads each line itself (IMAP's untagged responses).
 #include <cstdint>
 
 #include "netcomp/core/text/NetString.h"

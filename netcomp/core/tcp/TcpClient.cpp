@@ -200,8 +200,10 @@ int TcpClient::WaitForReply()
 }
 
 // Hands complete lines to the reply reader until the reply is whole. A line
-// or a reply past its limit ends the wait with the protocol's code; a reply
-// that was too long is still read to its end, so the next one starts in step.
+// or a reply past its limit ends the wait with the protocol's code. A line
+// too long is passed over to its end, the next one starts in step; a reply
+// too long is given up with its connection, as its end may never come
+// (endless continuation lines).
 void TcpClient::TakeReplyLines()
 {
     const char* line;
@@ -222,10 +224,15 @@ void TcpClient::TakeReplyLines()
         if (m_reply.Assign(n, line) != kResultOk)
             m_reply.Clear();
         const ReplyReader::Hint hint = OnReplyLine(line, n);
-        if (m_replyReader.Take(line, n, hint) == ReplyReader::Step::Done) {
-            if (m_replyReader.Overflowed())
-                m_replyFailure = "Reply too long.";
-            else if (m_replyReader.Error() == kOutOfMemory)
+        const ReplyReader::Step step = m_replyReader.Take(line, n, hint);
+        if (m_replyReader.Overflowed()) {
+            m_replyFailure = "Reply too long.";
+            m_busy = false;
+            (void)SetConnected(false);
+            return;
+        }
+        if (step == ReplyReader::Step::Done) {
+            if (m_replyReader.Error() == kOutOfMemory)
                 m_replyFailure = "Out of memory.";
             m_busy = false;
         }

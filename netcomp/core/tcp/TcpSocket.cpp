@@ -42,9 +42,8 @@ TcpSocket::~TcpSocket()
 
 int TcpSocket::Init()
 {
-    if (!Setup(true))
-        return 0;
-    return InitDefaults();
+    const int windowMade = Setup(true);
+    return InitDefaults() && windowMade;
 }
 
 int TcpSocket::InitDefaults()
@@ -330,6 +329,8 @@ int TcpSocket::SetConnected(bool on)
         SetLastErrorText("Already connected. If you want to reconnect, close the current connection first.");
         return kAlreadyActive;
     }
+    if (!m_window)
+        return kNoNotifyWindow;
     const bool viaFirewall = m_firewallKind != FirewallKind::None;
     const unsigned long address = viaFirewall ? m_firewallAddress : m_remoteAddress;
     const uint16_t port = viaFirewall ? m_firewallPort : m_remotePort;

@@ -6,8 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <climits>
+#include <cstdlib>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +115,37 @@ TEST_P(ContractTest, UnknownNumbers)
         EXPECT_EQ(m_api.checkIndex(m_obj, number, 5), 0);
     }
     EXPECT_STREQ(m_api.lastError(m_obj), "Unknown config setting."); // left as it was
+}
+
+// A component's header marks its binary properties (read with a length,
+// set with one), and only those: it is all a C caller has to go by.
+TEST_P(ContractTest, HeaderMarksTheBinaryProperties)
+{
+    const char* source = std::getenv("KES_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    std::string lower = GetParam();
+    for (char& c : lower)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string path = std::string("Z:") + source + "/netcomp/include/netcomp_" + lower + ".h";
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << path;
+    const std::string header((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::size_t start = header.find("Prop {");
+    ASSERT_NE(start, std::string::npos) << path;
+    const std::string block = header.substr(start, header.find("};", start) - start);
+    std::set<int> marked;
+    const std::regex entry(R"(k\w+ = (\d+),?[ \t]*(/\*[^*]*\*/)?)");
+    for (std::sregex_iterator it(block.begin(), block.end(), entry), end; it != end; ++it) {
+        if ((*it)[2].str().rfind("/* binary", 0) == 0)
+            marked.insert(std::stoi((*it)[1].str()));
+    }
+    const ComponentInfo& info = ComponentObjectBase::FromHandle(m_obj)->Info();
+    std::set<int> binary;
+    for (int i = 0; i < info.propertyCount; ++i) {
+        if (info.properties[i].type == ValueType::Binary)
+            binary.insert(info.properties[i].number);
+    }
+    EXPECT_EQ(marked, binary) << path;
 }
 
 // Every index check answers 0 or the range error with a text of its own.

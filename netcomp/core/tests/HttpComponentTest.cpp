@@ -7,6 +7,7 @@
 #include <string>
 
 #include "netcomp/core/tests/HttpTestSupport.h"
+#include "netcomp/net/tests/FloodPeer.h"
 
 namespace {
 
@@ -275,6 +276,22 @@ TEST(HttpCapture, FirewallReplies)
     ASSERT_EQ(http.Set(kHttpFirewallPassword, "p"), 0);
     EXPECT_EQ(http.Get("http://*name.test/"), 118);
     EXPECT_EQ(http.Error(), "no acceptable firewall authentication methods");
+}
+
+// A server whose header lines do not end (8 MB of them, then it closes):
+// what is read of them stops at the bound of a response's lines, the call
+// ends with 154 and its reason, and nothing of the response is kept.
+TEST(HttpHostile, EndlessHeadersEndTheCall)
+{
+    const std::string pad = "X-Pad: " + std::string(100, 'x') + "\r\n";
+    FloodPeer peer(FloodPeer::Role::Serve, 0, "HTTP/1.1 200 OK\r\n", pad, 8u << 20);
+    HttpObject http;
+    EXPECT_EQ(http.Get(Url(peer.Port(), "/")), 154);
+    EXPECT_EQ(http.Error(), "Response headers too large.");
+    EXPECT_EQ(http.Text(kHttpTransferredHeaders), "");
+    EXPECT_EQ(http.Data(), "");
+    EXPECT_EQ(http.Int(kHttpConnected), 0);
+    EXPECT_LE(size_t(http.Count(kHttpEventHeader)), (size_t(1) << 20) / pad.size());
 }
 
 } // namespace

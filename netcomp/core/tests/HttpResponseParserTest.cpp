@@ -103,4 +103,48 @@ TEST(HttpResponseParser, OverlongLineIsRefused)
     EXPECT_EQ(p.Feed(line.data(), uint32_t(line.size())), 151);
 }
 
+// Headers without end, interim replies without end and trailers without end
+// stop at the bound of a response's lines (each line short enough); the
+// chunk framing of a long body does not count against it.
+TEST(HttpResponseParser, HeaderLinesTogetherAreBounded)
+{
+    const std::string header = "X-Pad: " + std::string(1000, 'x') + "\r\n";
+    const std::string interim = "HTTP/1.1 100 Continue\r\n" + header + "\r\n";
+    const std::string trailer = header;
+    const struct {
+        const char* name;
+        std::string start;
+        std::string repeated;
+    } floods[] = {
+        {"headers", "HTTP/1.1 200 OK\r\n", header},
+        {"interim replies", "", interim},
+        {"trailers", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n", trailer},
+    };
+    for (const auto& f : floods) {
+        Recorder r;
+        HttpResponseParser p(r);
+        p.Start(false);
+        ASSERT_EQ(p.Feed(f.start.data(), uint32_t(f.start.size())), kResultOk) << f.name;
+        int rc = kResultOk;
+        uint64_t fed = 0;
+        while (rc == kResultOk && fed < 4 * uint64_t(HttpResponseParser::kMaxHeaderBytes)) {
+            rc = p.Feed(f.repeated.data(), uint32_t(f.repeated.size()));
+            fed += f.repeated.size();
+        }
+        EXPECT_EQ(rc, 154) << f.name;
+        EXPECT_STREQ(p.ErrorText(), "Response headers too large.") << f.name;
+        EXPECT_LE(fed, uint64_t(HttpResponseParser::kMaxHeaderBytes) + f.repeated.size()) << f.name;
+    }
+
+    // 1.5 MB of body in chunks of one byte: 3 MB of chunk lines, all read.
+    Recorder r;
+    HttpResponseParser p(r);
+    std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (int i = 0; i < 1500000; ++i)
+        chunked += "1\r\nz\r\n";
+    chunked += "0\r\n\r\n";
+    EXPECT_TRUE(Parse(p, chunked, 65536));
+    EXPECT_EQ(r.body.size(), 1500000u);
+}
+
 } // namespace

@@ -2,12 +2,15 @@
 // and interruption, the tick-count wrap, local host and Config keys.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "netcomp/core/framework/ComponentExports.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/tests/ProbeComponent.h"
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_http.h"
 
 namespace {
 
@@ -74,6 +77,25 @@ TEST(NetComponent, HiddenWindowLivesWithItsObject)
     void* again = Probe_Create(nullptr, 0, nullptr);
     EXPECT_TRUE(IsWindow(reinterpret_cast<HWND>(Probe_Get(again, kProbeWindow, 0, nullptr))));
     Probe_Destroy(again);
+}
+
+// Where no notification window can be made, a component still loads
+// Winsock and keeps its defaults; what needs the window says so.
+TEST(NetComponent, WithoutItsWindowAComponentKeepsItsSettingsAndNamesTheCause)
+{
+    SetNotifyWindowCreator([]() -> HWND { return nullptr; });
+    void* http = HTTP_Create(nullptr, 0, nullptr);
+    SetNotifyWindowCreator(nullptr);
+    ASSERT_NE(http, nullptr);
+    EXPECT_EQ(HTTP_Get(http, kHttpFirewallPort, 0, nullptr), 80);
+    EXPECT_EQ(HTTP_Get(http, kHttpTimeout, 0, nullptr), 60);
+    EXPECT_STRNE(reinterpret_cast<const char*>(HTTP_Get(http, kHttpLocalHost, 0, nullptr)), "");
+    const char url[] = "http://127.0.0.1:9/";
+    INT_PTR args[1] = {reinterpret_cast<INT_PTR>(url)};
+    int lengths[1] = {};
+    EXPECT_EQ(HTTP_Do(http, kHttpMethodGet, 1, args, lengths), kNoNotifyWindow);
+    EXPECT_STREQ(HTTP_GetLastError(http), "The component's notification window could not be created.");
+    HTTP_Destroy(http);
 }
 
 struct InterruptOnTick {
@@ -155,6 +177,39 @@ TEST(NetComponent, DeadlineSurvivesTheTickCountWrap)
     engine.StartTimeout();
     EXPECT_FALSE(engine.HasDeadline());
     EXPECT_FALSE(engine.DeadlinePassed());
+}
+
+// Fake milliseconds that a wait of the probe lasts, with its deadline
+// started `before` milliseconds earlier by a wait of the same call (or of
+// none, outside a call).
+DWORD WaitAfter(ProbeEngine& engine, bool inCall, DWORD before)
+{
+    std::optional<ComponentAction> call;
+    if (inCall)
+        call.emplace(engine);
+    g_fakeTicks = 1000;
+    NetComponent::SetTickSource(FakeTicks);
+    engine.StartTimeout();
+    g_fakeTicks += before;
+    const DWORD start = g_fakeTicks;
+    EXPECT_EQ(engine.Wait(), kInterrupted);
+    NetComponent::SetTickSource(nullptr);
+    return g_fakeTicks - start;
+}
+
+// Without AbsoluteTimeout each wait has the whole Timeout; with it, the waits
+// of one call share the deadline the first of them started, and the next
+// call starts its own.
+TEST(NetComponent, AbsoluteTimeoutHoldsForTheWholeCall)
+{
+    ProbeEngine engine;
+    ASSERT_EQ(engine.SetTimeout(2), 0);
+    EXPECT_GE(WaitAfter(engine, true, 1500), 2000u);
+    const char* answer = nullptr;
+    ASSERT_EQ(engine.DoConfig("AbsoluteTimeout=True", &answer), 0);
+    EXPECT_LE(WaitAfter(engine, true, 1500), 600u);
+    EXPECT_GE(WaitAfter(engine, true, 0), 2000u);
+    EXPECT_GE(WaitAfter(engine, false, 1500), 2000u);
 }
 
 TEST(NetComponent, QuitMessageEndsTheWaitAndStaysForTheMessageLoop)

@@ -7,6 +7,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_soap.h"
+#include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
@@ -318,6 +319,26 @@ TEST(SoapRaw, DigestRetryPostsTheEnvelope)
     ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
     EXPECT_EQ(soap.Text(kSoapReturnValue), "Echo");
     EXPECT_EQ(soap.events.Of(kSoapEventStartTransfer).size(), 2u);
+}
+
+// A reply body that does not end (16 MB of it, then the server closes): it
+// is kept up to MaxReplySize, then the call ends with 154 and its reason;
+// the packet keeps nothing of it and no return value is read from it.
+TEST(SoapHostile, EndlessReplyEndsTheCall)
+{
+    FloodPeer peer(FloodPeer::Role::Serve, 0, "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<x>",
+                   std::string(1000, 'y'), 16u << 20);
+    Soap soap;
+    soap.Prepare(Url(peer.Port(), "/"), "M");
+    ASSERT_EQ(soap.Do(kSoapConfig, "MaxReplySize=1000000"), 0);
+    std::string answer;
+    ASSERT_EQ(soap.Do(kSoapConfig, "MaxReplySize", "", &answer), 0);
+    EXPECT_EQ(answer, "1000000");
+    EXPECT_EQ(soap.Do(kSoapSendRequest), 154);
+    EXPECT_EQ(soap.Error(), "SOAP reply too large.");
+    EXPECT_EQ(soap.Text(kSoapSOAPPacket), "");
+    EXPECT_EQ(soap.Text(kSoapReturnValue), "");
+    EXPECT_EQ(soap.Int(kSoapConnected), 0);
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // capture peer's line mode, a reply line per command, lines that arrive
 // together held for the next wait, and a dot-ended message written to a local
 // file; against a scripted SMTP-like server, whole multi-line replies, their
-// judgement, refused arguments and replies past the limits.
+// judgement, refused arguments and replies past the limits (one that never
+// ends among them).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -119,7 +120,10 @@ TEST(TcpClient, WholeRepliesJudgedAndArgumentsChecked)
         .Expect("MAIL FROM:<a@kes.test>")
         .Reply("550 relay not permitted")
         .Expect("HELP")
-        .Send(help + "214 end\r\n")
+        .Send(help) // a reply whose end never comes
+        .ExpectClose()
+        .Accept()
+        .Reply("220 again")
         .Expect("NOOP")
         .Reply("250 OK")
         .Expect("QUIT")
@@ -148,10 +152,14 @@ TEST(TcpClient, WholeRepliesJudgedAndArgumentsChecked)
     EXPECT_EQ(client.Exchange("MAIL", "FROM:<a@kes.test>"), 161);
     EXPECT_STREQ(client.LastErrorText(), "550 relay not permitted");
 
-    // A reply past the limit fails, but is read to its end: the next one is in step.
+    // A reply past the limit fails at once and gives its connection up: its
+    // end, which may never come, is not waited for.
     client.SetMaxReplySize(200);
     EXPECT_EQ(client.Exchange("HELP", nullptr), 161);
     EXPECT_STREQ(client.LastErrorText(), "Reply too long.");
+    EXPECT_FALSE(client.HasSocket());
+    ASSERT_EQ(client.Connect(), 0) << client.LastErrorText();
+    ASSERT_EQ(client.WaitForReply(), 0);
     EXPECT_EQ(client.Exchange("NOOP", ""), 0);
     EXPECT_STREQ(client.ReplyText(), "250 OK");
 
@@ -159,7 +167,8 @@ TEST(TcpClient, WholeRepliesJudgedAndArgumentsChecked)
     EXPECT_EQ(client.Disconnect(), 0);
     EXPECT_EQ(server.Finish(), "");
     // Every line in and out, the refused commands not among them.
-    ASSERT_EQ(client.trail.size(), 2u + 4 + 2 + 12 + 2 + 2);
+    // HELP and its lines up to the one past the limit (46 bytes each).
+    ASSERT_EQ(client.trail.size(), 2u + 4 + 2 + 1 + 5 + 1 + 2 + 2);
     EXPECT_EQ(client.trail[2], "> EHLO me");
     EXPECT_EQ(client.trail[6], "> MAIL FROM:<a@kes.test>");
     EXPECT_EQ(client.trail[8], "> HELP");

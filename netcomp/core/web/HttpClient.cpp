@@ -25,6 +25,10 @@ constexpr EventTable kHttpEvents = {
     {SharedEvent::Transfer, kHttpEventTransfer},
 };
 
+// The public header tells the bounds and codes of every HTTP-based component.
+static_assert(kHttpTooLarge == NETCOMP_HTTP_TOO_LARGE);
+static_assert(HttpResponseParser::kMaxHeaderBytes == NETCOMP_HTTP_MAX_HEADER_BYTES);
+
 const char kDefaultUserAgent[] = "Tessarine HTTP/S Control";
 const char kBadCookieIndexText[] = "Invalid cookie index (out of range).";
 constexpr uint32_t kReadBuffer = 1u << 20;
@@ -215,6 +219,8 @@ int HttpClient::Config(const ConfigArg& arg, const char** answer)
         m_maxTransferredData = StrToInt(value);
         return kResultOk;
     }
+    if (StrICmp(key, "MaxReplySize") == 0)
+        return ConfigSize(arg, m_maxReplyBody, 1, answer);
     if (StrICmp(key, "ProxyPort") == 0) {
         if (arg.query)
             return AnswerInt(m_proxyPort, answer);

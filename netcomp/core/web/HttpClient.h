@@ -26,6 +26,10 @@ enum HttpAction : int { kHttpInterrupt = 0, kHttpGet = 1, kHttpPost = 2, kHttpHe
 class HttpClient : public ProtocolClient, private HttpResponseSink {
 public:
     static constexpr int kMaxRedirects = 10;
+    // The default of MaxReplyBody (Config "MaxReplySize"): the most bytes of
+    // a response body that an engine reading it itself holds (a SOAP reply,
+    // a feed, a WebDAV reply).
+    static constexpr uint32_t kDefaultMaxReplyBody = 64u << 20;
     // Where the Digest client nonce comes from; tests fix it.
     using RandomSource = uint32_t (*)();
     static void SetRandomSource(RandomSource source);
@@ -72,6 +76,8 @@ public:
     void SetAuthScheme(int scheme) { m_authScheme = uint8_t(scheme == 1 ? 1 : 0); }
     void SetFollowRedirects(int mode) { m_followRedirects = uint8_t(mode >= 0 && mode <= 2 ? mode : 0); }
     void SetMaxTransferredData(int n) { m_maxTransferredData = n; }
+    void SetMaxReplyBody(uint32_t bytes) { m_maxReplyBody = bytes; }
+    uint32_t MaxReplyBody() const { return m_maxReplyBody; }
     void SetHttpKeepAlive(bool on) { m_httpKeepAlive = on; }
     [[nodiscard]] int SetURLPath(const char* t) { return m_urlPath.AssignText(t); }
     [[nodiscard]] int SetURLScheme(const char* t) { return m_urlScheme.AssignText(t); }
@@ -139,6 +145,16 @@ protected:
     // the bytes so far and the data; the request body fires none of them.
     void ReportResponseTransferOnly() { m_responseTransferOnly = true; }
 
+    // A FireTransfer of the response that answers nonzero ends the response
+    // with that code: the request fails with it, the Error event tells the
+    // text, the connection is closed. StopResponse keeps the text and gives
+    // the code to answer.
+    [[nodiscard]] int StopResponse(int code, const char* text);
+    // Appends a piece of a response body that the engine keeps whole; past
+    // MaxReplyBody bytes `held` is emptied and the answer is 154 with
+    // tooLarge as the text (StopResponse).
+    [[nodiscard]] int HoldReplyBytes(NetStringBase& held, const char* data, uint32_t n, const char* tooLarge);
+
     // The HTTP events, under the numbers of the engine's event table; an
     // engine whose events take other parameters overrides them.
     virtual int FireEndTransfer(int direction);
@@ -184,6 +200,8 @@ private:
     NetString m_receivedHeaders;
     NetString m_transferredData;
     int m_maxTransferredData = 4096;
+    uint32_t m_maxReplyBody = kDefaultMaxReplyBody;
+    const char* m_stopText = nullptr; // why a Fire operation ended the response
     bool m_httpKeepAlive = false;
     bool m_transferDone = false;
     bool m_responseActive = false;

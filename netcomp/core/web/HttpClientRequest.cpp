@@ -244,6 +244,7 @@ int HttpClient::PrepareRequest(int action, bool withBody, NetString& header)
     m_localFileFailed = false;
     m_serverCloses = false;
     m_reusedConnection = false;
+    m_stopText = nullptr;
     m_location.Clear();
     if (m_urlServer.IsEmpty()) {
         SetLastErrorText("No server specified in URL");
@@ -490,7 +491,14 @@ int HttpClient::ProcessData(const char* data, uint32_t n, bool)
         return kResultOk;
     const int rc = m_parser.Feed(data, n);
     if (rc != kResultOk) {
-        const char* text = m_parser.ErrorText() ? m_parser.ErrorText() : "Error reading the response.";
+        const char* text = m_stopText             ? m_stopText
+                           : m_parser.ErrorText() ? m_parser.ErrorText()
+                                                  : "Error reading the response.";
+        if (rc == kHttpTooLarge) {
+            // Nothing of a response that broke its bound is kept.
+            m_receivedHeaders.Clear();
+            m_transferredData.Clear();
+        }
         SetLastErrorText(text);
         FireError(rc, text);
         m_responseError = rc;
@@ -579,6 +587,23 @@ int HttpClient::OnBody(const char* data, uint32_t n)
                 FireError(rc, "Error appending to TransferredData.");
         }
     }
-    FireTransfer(1, m_bytesReceived, data, n);
-    return kResultOk;
+    return FireTransfer(1, m_bytesReceived, data, n);
+}
+
+int HttpClient::StopResponse(int code, const char* text)
+{
+    m_stopText = text;
+    return code;
+}
+
+int HttpClient::HoldReplyBytes(NetStringBase& held, const char* data, uint32_t n, const char* tooLarge)
+{
+    if (n > m_maxReplyBody - (held.Length() < m_maxReplyBody ? held.Length() : m_maxReplyBody)) {
+        held.Clear();
+        return StopResponse(kHttpTooLarge, tooLarge);
+    }
+    const int rc = held.Append(data, n);
+    if (rc != kResultOk)
+        held.Clear();
+    return rc;
 }

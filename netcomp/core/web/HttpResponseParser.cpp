@@ -62,6 +62,7 @@ void HttpResponseParser::Start(bool bodiless)
     m_contentLength = -1;
     m_remaining = 0;
     m_bodyBytes = 0;
+    m_headerBytes = 0;
     m_error = nullptr;
     m_line.Clear();
     m_statusLine.Clear();
@@ -88,6 +89,16 @@ int HttpResponseParser::Feed(const char* data, uint32_t n)
         if (m_line.Length() + take > kMaxLine) {
             m_error = "Response line too long.";
             return kHttpError;
+        }
+        // Header lines without end (endless headers, interim replies,
+        // trailers) would otherwise be read, and kept, for as long as they
+        // come; the chunk framing of a long body does not count.
+        if (m_state != State::ChunkSize && m_state != State::ChunkEnd) {
+            if (uint64_t(m_headerBytes) + take + (lf ? 1 : 0) > kMaxHeaderBytes) {
+                m_error = "Response headers too large.";
+                return kHttpTooLarge;
+            }
+            m_headerBytes += take + (lf ? 1 : 0);
         }
         if (m_line.Append(data, take) != kResultOk)
             return kOutOfMemory;

@@ -24,6 +24,9 @@ protected:
 class HttpResponseParser {
 public:
     static constexpr uint32_t kMaxLine = 65536;
+    // The most bytes the lines of one response (status lines, interim
+    // replies, header lines, trailers) may take together.
+    static constexpr uint32_t kMaxHeaderBytes = 1u << 20;
 
     enum class State : uint8_t {
         StatusLine, // expecting the status line
@@ -40,7 +43,8 @@ public:
 
     // Starts a new response. A HEAD request has no body whatever the headers say.
     void Start(bool bodiless);
-    // Nonzero: what the sink answered, or 151 for a line over kMaxLine (ErrorText says so).
+    // Nonzero: what the sink answered, 151 for a line over kMaxLine, or 154
+    // for lines over kMaxHeaderBytes (ErrorText says which).
     [[nodiscard]] int Feed(const char* data, uint32_t n);
     // The connection closed: a response whose end only the close marks is
     // complete now. False when no status line arrived or the body was cut short.
@@ -76,6 +80,7 @@ private:
     int64_t m_contentLength = -1;
     int64_t m_remaining = 0; // of the body by length, or of the current chunk
     int64_t m_bodyBytes = 0;
+    uint32_t m_headerBytes = 0; // of the lines read so far, their ends included
     const char* m_error = nullptr;
     NetString m_line;
     NetString m_statusLine;

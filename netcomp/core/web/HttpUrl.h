@@ -6,6 +6,8 @@
 constexpr int kHttpError = 151;
 constexpr int kHttpNoServer = 152;
 constexpr int kHttpBadScheme = 153;
+// What the server sent is more than the component holds (headers, a reply).
+constexpr int kHttpTooLarge = 154;
 
 struct HttpUrlParts {
     NetString scheme;

@@ -310,9 +310,11 @@ int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uin
 {
     if (direction != 1)
         return 0;
-    if (m_reply.Append(data, n) != kResultOk) {
+    const int rc = HoldReplyBytes(m_reply, data, n, "SOAP reply too large.");
+    if (rc == kOutOfMemory)
         ComponentBase::FireError(kOutOfMemory, "Out of memory in FireTransfer.");
-    }
+    if (rc != kResultOk)
+        return rc;
     int count = int(bytes);
     return Fire(SharedEvent::Transfer, {EventParam::Int(&count)});
 }

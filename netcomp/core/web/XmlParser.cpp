@@ -63,6 +63,12 @@ void XmlParser::SetStrict(bool on)
     BuildClassTable();
 }
 
+void XmlParser::SetListBound(uint32_t most, int code)
+{
+    m_listBound = most < NameValueList::kMaxPairs ? most : NameValueList::kMaxPairs;
+    m_listFullCode = code;
+}
+
 void XmlParser::SetCharsetMode(int mode)
 {
     m_charsetMode = mode;

@@ -228,8 +228,8 @@ int XmlParser::AddAttribute(const char* name, uint32_t length, const char* value
     if (declaration) {
         const char* prefix = length == 5 ? "" : name + 6;
         const uint32_t prefixLength = length == 5 ? 0 : length - 6;
-        if (m_namespaces.IsFull())
-            return kXmlTooManyItems;
+        if (Full(m_namespaces))
+            return m_listFullCode;
         rc = m_namespaces.Add(prefix, prefixLength, value, valueLength);
         if (rc != kResultOk)
             return rc;
@@ -245,7 +245,7 @@ int XmlParser::AddAttribute(const char* name, uint32_t length, const char* value
         rc = m_callback ? m_callback->OnStartPrefixMapping(m_namespaces.Name(index), m_namespaces.Value(index))
                         : kResultOk;
     } else {
-        rc = m_attributes.IsFull() ? kXmlTooManyItems : m_attributes.Add(name, length, value, valueLength);
+        rc = Full(m_attributes) ? m_listFullCode : m_attributes.Add(name, length, value, valueLength);
     }
     return rc;
 }
@@ -307,7 +307,7 @@ int XmlParser::EndStartTag(bool empty)
         if (!empty && StrICmp(qname, "script") == 0)
             m_rawText = true;
     } else {
-        rc = m_open.IsFull() ? kXmlTooManyItems : m_open.Add(qname, length, "", 0);
+        rc = Full(m_open) ? m_listFullCode : m_open.Add(qname, length, "", 0);
         if (rc != kResultOk)
             return rc;
         const uint32_t top = m_open.Count() - 1;

@@ -41,7 +41,19 @@ void MailMessageReader::Start(bool keepHeaders, bool keepBody, int charsetMode, 
     m_jisBody = bodyOnly;
     m_lineStart = true;
     m_bytes = 0;
+    m_headerBytes = 0;
+    m_tooLarge = "";
     m_line.Clear();
+}
+
+int MailMessageReader::GiveUp(const char* why)
+{
+    m_tooLarge = why;
+    m_state = State::Done;
+    m_headers.Clear();
+    m_body.Clear();
+    m_line.Clear();
+    return m_tooLargeCode;
 }
 
 int MailMessageReader::Feed(const char* data, uint32_t n, bool eol)
@@ -57,6 +69,10 @@ int MailMessageReader::Feed(const char* data, uint32_t n, bool eol)
         }
         return BodyLine(data, n, eol);
     }
+    // Pieces count as they come: a header line that never ends ends here.
+    if (uint64_t(m_headerBytes) + n + (eol ? 2 : 0) > kMaxHeaderSection)
+        return GiveUp("Message header section too large.");
+    m_headerBytes += n + (eol ? 2 : 0);
     if (!eol || !m_line.IsEmpty()) {
         const uint32_t room = kMaxHeaderLine - std::min(kMaxHeaderLine, m_line.Length());
         if (m_line.Append(data, std::min(n, room)) != kResultOk)
@@ -86,8 +102,12 @@ int MailMessageReader::HeaderLine(const char* data, uint32_t n)
         return m_sink.OnMailBodyStart();
     }
     m_bytes += n + 2;
-    if (m_keepHeaders && (m_headers.Append(data, n) != kResultOk || m_headers.Append("\r\n", 2) != kResultOk))
-        return kOutOfMemory;
+    if (m_keepHeaders) {
+        if (uint64_t(m_headers.Length()) + m_body.Length() + n + 2 > m_maxKept)
+            return GiveUp("Message too large.");
+        if (m_headers.Append(data, n) != kResultOk || m_headers.Append("\r\n", 2) != kResultOk)
+            return kOutOfMemory;
+    }
     NetString line;
     if (line.Assign(n, data) != kResultOk)
         return kOutOfMemory;
@@ -124,6 +144,8 @@ int MailMessageReader::BodyLine(const char* data, uint32_t n, bool eol)
     }
     m_bytes += n + (eol ? 2 : 0);
     if (m_keepBody) {
+        if (uint64_t(m_headers.Length()) + m_body.Length() + n + (eol ? 2 : 0) > m_maxKept)
+            return GiveUp("Message too large.");
         if (m_body.Append(data, n) != kResultOk || (eol && m_body.Append("\r\n", 2) != kResultOk))
             return kOutOfMemory;
     }

@@ -6,6 +6,7 @@
 // its line end.
 #include <cstdint>
 
+#include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/NetString.h"
 
 class MailMessageSink {
@@ -27,6 +28,9 @@ class MailMessageReader {
 public:
     // The longest header line kept; what goes beyond is dropped.
     static constexpr uint32_t kMaxHeaderLine = 1u << 20;
+    // The most bytes the header lines of one message take together, kept or
+    // not (the header fields a sink keeps grow with them).
+    static constexpr uint32_t kMaxHeaderSection = 1u << 20;
 
     explicit MailMessageReader(MailMessageSink& sink) : m_sink(sink) {}
 
@@ -39,10 +43,20 @@ public:
     // with its first line, and under CharsetMode 1 it is taken as
     // ISO-2022-JP.
     void Start(bool keepHeaders, bool keepBody, int charsetMode, bool bodyOnly = false);
-    // 0, 200 when memory runs out, or what a sink call answered (not 0).
+    // Past kMaxHeaderSection, or past maxKept bytes in Headers() and Body()
+    // together, the message is given up: both are emptied and Feed answers
+    // `code` with TooLargeText() saying which.
+    void SetLimit(uint32_t maxKept, int code)
+    {
+        m_maxKept = maxKept;
+        m_tooLargeCode = code;
+    }
+    // 0, 200 when memory runs out, the code of SetLimit, or what a sink call
+    // answered (not 0).
     [[nodiscard]] int Feed(const char* data, uint32_t n, bool eol);
     bool Done() const { return m_state == State::Done; }
     int64_t Bytes() const { return m_bytes; }
+    const char* TooLargeText() const { return m_tooLarge; }
 
     NetString& Headers() { return m_headers; }
     NetString& Body() { return m_body; }
@@ -53,6 +67,7 @@ private:
     [[nodiscard]] int HeaderLine(const char* data, uint32_t n);
     [[nodiscard]] int BodyLine(const char* data, uint32_t n, bool eol);
     [[nodiscard]] int End();
+    [[nodiscard]] int GiveUp(const char* why);
 
     MailMessageSink& m_sink;
     State m_state = State::Done;
@@ -63,6 +78,10 @@ private:
     bool m_announceBody = false; // the body start is still to be told
     bool m_lineStart = true;     // the next body piece begins a line
     int64_t m_bytes = 0;
+    uint32_t m_headerBytes = 0; // of the header section so far
+    uint32_t m_maxKept = 0xFFFFFFFFu;
+    int m_tooLargeCode = kOutOfMemory;
+    const char* m_tooLarge = "";
     NetString m_line; // a header line that came in pieces
     NetString m_headers;
     NetString m_body;

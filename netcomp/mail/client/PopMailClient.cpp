@@ -7,16 +7,49 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 
+int PopMailClient::Config(const ConfigArg& arg, const char** answer)
+{
+    if (!arg.KeyIs("MaxMessageSize"))
+        return ProtocolClient::Config(arg, answer);
+    return ConfigSize(arg, m_maxMessageSize, 1, answer);
+}
+
 int PopMailClient::ReceiveMessage(bool keepHeaders, bool keepBody)
 {
     m_reader.Start(keepHeaders, keepBody, CharsetMode());
+    m_reader.SetLimit(m_maxMessageSize, ProtocolErrorCode());
     return Receive(Receiving::Message);
 }
 
 int PopMailClient::ReceiveBody(bool keepBody)
 {
     m_reader.Start(false, keepBody, CharsetMode(), true);
+    m_reader.SetLimit(m_maxMessageSize, ProtocolErrorCode());
     return Receive(Receiving::Message);
+}
+
+int PopMailClient::KeepMessageLine(NetStringBase& text, const char* line, uint32_t n, bool eol)
+{
+    if (uint64_t(m_reader.Headers().Length()) + text.Length() + n + (eol ? 2 : 0) > m_maxMessageSize) {
+        text.Clear();
+        GiveUpMessage("Message too large.");
+        return ProtocolErrorCode();
+    }
+    if (text.Append(line, n) != kResultOk || (eol && text.Append("\r\n", 2) != kResultOk))
+        return kOutOfMemory;
+    return kResultOk;
+}
+
+void PopMailClient::GiveUpMessage(const char* why)
+{
+    // What the close still drains is no part of the message any more.
+    SetReceptionMode(0);
+    m_receiving = Receiving::Nothing;
+    m_reader.Headers().Clear();
+    m_reader.Body().Clear();
+    OnMessageGivenUp();
+    SetLastErrorText(why);
+    (void)SetConnected(false);
 }
 
 int PopMailClient::ReceiveList()
@@ -57,6 +90,8 @@ int PopMailClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFoun
         m_receiveError = rc;
         if (rc == kOutOfMemory)
             FireError(kOutOfMemory, "Out of memory while accumulating body text.");
+        else if (*m_reader.TooLargeText())
+            GiveUpMessage(m_reader.TooLargeText());
     }
     if (rc != kResultOk || m_reader.Done())
         SetReceptionMode(0);

@@ -17,7 +17,14 @@
 
 class PopMailClient : public ProtocolClient, protected MailMessageSink {
 public:
+    // The default of Config "MaxMessageSize": the most bytes of one message
+    // held in memory (its kept headers and text together).
+    static constexpr uint32_t kDefaultMaxMessageSize = 64u << 20;
+
     PopMailClient() : m_reader(*this) {}
+
+    [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
+    uint32_t MaxMessageSize() const { return m_maxMessageSize; }
 
     // The message after a positive reply, up to its "." line; the header and
     // body lines are also kept in MessageHeaders() and MessageText() when
@@ -47,6 +54,14 @@ protected:
     // Each header line before its Header event (a continuation with an
     // empty name); 0, or a code that ends the retrieval.
     virtual int OnHeaderField(const char*, const char*) { return 0; }
+    // For an engine that keeps body lines of its own: the line and, with
+    // eol, CR LF appended to text. Past MaxMessageSize with the headers the
+    // reader keeps, text is emptied and the retrieval fails (as with a
+    // message the reader holds): the protocol's code, "Message too large.".
+    [[nodiscard]] int KeepMessageLine(NetStringBase& text, const char* line, uint32_t n, bool eol);
+    // A retrieval past its bound was given up: what the engine kept of that
+    // message (header fields, text) goes too.
+    virtual void OnMessageGivenUp() {}
 
     int OnMailHeader(const char* name, const char* value) override;
     int OnMailBodyStart() override;
@@ -60,10 +75,14 @@ private:
 
     [[nodiscard]] int Receive(Receiving what);
     void ListLine(const char* data, uint32_t n, bool eolFound);
+    // A message past its bound: the connection goes (the rest of the message
+    // would come as further replies), the reason is the last error.
+    void GiveUpMessage(const char* why);
 
     MailMessageReader m_reader;
     Receiving m_receiving = Receiving::Nothing;
     NetString m_listLine;       // a list line that came in pieces
     bool m_listLineCut = false; // the last piece ended without its line end
     int m_receiveError = 0;
+    uint32_t m_maxMessageSize = kDefaultMaxMessageSize;
 };

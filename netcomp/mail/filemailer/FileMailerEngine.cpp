@@ -68,7 +68,7 @@ int FileMailerEngine::CheckAttachmentIndex(int index)
     if (index >= 1 && uint32_t(index) <= m_attachments.Count())
         return kResultOk;
     SetLastErrorText("Invalid attachment index (out of range).");
-    return kIndexOutOfRange;
+    return kFileMailerBadAttachmentIndex;
 }
 
 const char* FileMailerEngine::Attachment(int index) const

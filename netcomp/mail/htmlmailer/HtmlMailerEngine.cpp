@@ -246,7 +246,7 @@ int HtmlMailerEngine::CheckImageIndex(int index)
     if (ImageAt(index))
         return kResultOk;
     SetLastErrorText(m_images.empty() ? "No images available." : "Invalid image index.");
-    return kIndexOutOfRange;
+    return kHtmlMailerBadImageIndex;
 }
 
 int HtmlMailerEngine::SetImageCount(int count)

@@ -76,7 +76,7 @@ constexpr PropertyDescriptor<E> kImapProperties[] = {
     TextField(kImapMessageSet),
     P::Read<&E::MessageSize>(kImapMessageSize),
     ReadOnlyText(kImapMessageSubject),
-    TextField(kImapMessageText),
+    P::ReadWrite<&E::MessageText, &E::SetMessageText>(kImapMessageText),
     P::Custom(kImapMessageTo, ValueType::Text, &GetAddress),
     TextField(kImapPartId),
     TextField(kImapPassword),

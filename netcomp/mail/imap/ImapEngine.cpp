@@ -72,7 +72,8 @@ ImapEngine::ImapEngine() : m_reader(*this), m_bodyLines(*this), m_dates(SystemZo
     SetReplyRules(kSingleLineReply);
     SetProtocolErrorCode(kImapServerError);
     SetMaxReplyLine(ImapResponseReader::kMaxResponse);
-    SetMaxReplySize(ImapResponseReader::kMaxResponse);
+    // The untagged responses of one reply are read one by one, not kept.
+    SetMaxReplySize(0);
     (void)SetRemotePort(143);
     (void)SetTimeout(60);
     (void)m_mailbox.AssignText("Inbox");
@@ -85,6 +86,11 @@ int ImapEngine::Config(const ConfigArg& arg, const char** answer)
             return AnswerBool(m_autoDecode, answer);
         m_autoDecode = ParseConfigBool(arg.value.CStr());
         return kResultOk;
+    }
+    if (arg.KeyIs("MaxLiteralSize")) {
+        const int rc = ConfigSize(arg, m_maxLiteral, 0, answer);
+        m_reader.SetMaxLiteral(m_maxLiteral);
+        return rc;
     }
     return TcpClient::Config(arg, answer);
 }
@@ -609,8 +615,6 @@ const char* ImapEngine::Text(int property)
         return m_messageSet.CStr();
     case kImapMessageSubject:
         return m_message.subject.CStr();
-    case kImapMessageText:
-        return m_text.CStr();
     case kImapPartId:
         return m_partId.CStr();
     case kImapPassword:
@@ -644,9 +648,6 @@ int ImapEngine::SetText(int property, const char* text)
     case kImapMessageSet:
         field = &m_messageSet;
         break;
-    case kImapMessageText:
-        field = &m_text;
-        break;
     case kImapPartId:
         field = &m_partId;
         break;
@@ -670,6 +671,18 @@ int ImapEngine::SetText(int property, const char* text)
         return kImapBusy;
     }
     return field->AssignText(text);
+}
+
+// Given with a length, MessageText takes the bytes; without one, a text.
+int ImapEngine::SetMessageText(const char* data, int length)
+{
+    if (m_action != 0) {
+        SetLastErrorText("Busy performing current action.");
+        return kImapBusy;
+    }
+    if (length <= 0 || !data)
+        return m_text.AssignText(data);
+    return m_text.Assign(uint32_t(length), data);
 }
 
 const char* ImapEngine::Address(int property, int index) const

@@ -57,6 +57,9 @@ public:
     int MessageSize() const { return m_message.size; }
     const char* LastReply() const { return m_lastReply.CStr(); }
 
+    // A fetched text or part, which decoded may be binary; an APPEND's message.
+    ByteView MessageText() const { return {m_text.CStr(), int(m_text.Length())}; }
+    [[nodiscard]] int SetMessageText(const char* data, int length);
     // The text properties that are plain fields, by property number.
     const char* Text(int property);
     [[nodiscard]] int SetText(int property, const char* text);
@@ -139,6 +142,9 @@ private:
     bool m_uidMode = false;
     bool m_peekMode = false;
     bool m_autoDecode = false;
+    // The largest literal kept in memory (a message's text or headers
+    // included); literals that go to LocalFile have no bound.
+    uint32_t m_maxLiteral = ImapResponseReader::kDefaultMaxLiteral;
     ImapBodyFacts m_facts;
 
     // Message data.

@@ -146,10 +146,14 @@ int ImapEngine::FetchLine(const char* response, uint32_t length)
     return kResultOk;
 }
 
-bool ImapEngine::StreamImapLiteral(const char* response, uint32_t length, uint32_t)
+bool ImapEngine::StreamImapLiteral(const char* response, uint32_t length, uint32_t n)
 {
     if ((m_action != 20 && m_action != 21 && m_action != 22) || m_sorting || length < 2 || response[0] != '*' ||
         !NamesMessageText(response, length))
+        return false;
+    // A text that would be kept in MessageText or MessageHeaders is bounded
+    // like any literal kept: not streamed, the reader refuses it.
+    if (n > m_maxLiteral && (m_action == 20 || !*GetLocalFile()))
         return false;
     m_streamingBody = m_action != 20;
     m_streamError = kResultOk;

@@ -71,6 +71,8 @@ int ImapResponseReader::Line(const char* line, uint32_t n, int64_t* literal)
     if (m_response.KeepRange(0, lineStart + textLength) != kResultOk)
         return kOutOfMemory;
     m_streaming = m_sink.StreamImapLiteral(m_response.Data(), m_response.Length(), uint32_t(size));
+    if (!m_streaming && size > m_maxLiteral)
+        return Refuse("Server literal too large.");
     const uint32_t kept = m_streaming ? 0 : uint32_t(size);
     if (m_response.Length() + 5ull + kept > kMaxResponse)
         return Refuse("Server literal too large.");

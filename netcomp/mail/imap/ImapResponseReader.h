@@ -45,8 +45,14 @@ public:
     // What one response may keep, literals included; streamed literals do
     // not count.
     static constexpr uint32_t kMaxResponse = 16u << 20;
+    // The largest literal a response keeps by default: below 255 x 255
+    // bytes.
+    static constexpr uint32_t kDefaultMaxLiteral = 65024;
 
     explicit ImapResponseReader(ImapResponseSink& sink) : m_sink(sink) {}
+
+    // A literal the sink does not stream is refused beyond this many bytes.
+    void SetMaxLiteral(uint32_t bytes) { m_maxLiteral = bytes; }
 
     // Forgets a response begun (a new connection).
     void Reset();
@@ -69,6 +75,7 @@ private:
     ImapResponseSink& m_sink;
     NetString m_response;
     uint32_t m_remaining = 0; // literal bytes still to come
+    uint32_t m_maxLiteral = kDefaultMaxLiteral;
     bool m_streaming = false;
     bool m_broken = false;
     const char* m_error = "";

@@ -304,12 +304,21 @@ int NntpEngine::OnMailBodyStart()
 int NntpEngine::OnMailBodyLine(int64_t bytes, const char* line, uint32_t n, bool eol)
 {
     if (m_keepText && (m_maxLines == 0 || m_bodyLines < m_maxLines)) {
-        if (m_articleText.Append(line, n) != kResultOk || (eol && m_articleText.Append("\r\n", 2) != kResultOk))
-            return kOutOfMemory;
+        const int rc = KeepMessageLine(m_articleText, line, n, eol);
+        if (rc != kResultOk)
+            return rc;
     }
     if (eol)
         ++m_bodyLines;
     return PopMailClient::OnMailBodyLine(bytes, line, n, eol);
+}
+
+void NntpEngine::OnMessageGivenUp()
+{
+    if (m_fetch == Fetch::Body)
+        m_articleText.Clear();
+    else
+        ClearArticle();
 }
 
 int NntpEngine::OnMailEnd()

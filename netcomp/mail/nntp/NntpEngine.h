@@ -102,6 +102,7 @@ protected:
     int OnListLine(const char* line, uint32_t n) override;
     int OnMailBodyStart() override;
     int OnMailBodyLine(int64_t bytes, const char* line, uint32_t n, bool eol) override;
+    void OnMessageGivenUp() override;
     int OnMailEnd() override;
     int OnUploadProgress(int64_t bytes) override;
 

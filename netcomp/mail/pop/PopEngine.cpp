@@ -4,6 +4,7 @@
 // that begin with "+" are positive; any other reply is the error text.
 #include "netcomp/mail/pop/PopEngine.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,23 @@ const char* AfterStatus(const char* reply)
         return "";
     const char* blank = std::strchr(reply + 4, ' ');
     return blank ? blank + 1 : "";
+}
+
+// One number of a STAT reply: decimal digits that fit an int, ended by a
+// blank or the end of the line. The position after it, or null.
+const char* ReadStatNumber(const char* p, int* value)
+{
+    const char* start = p;
+    long long n = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        n = n * 10 + (*p - '0');
+        if (n > INT_MAX)
+            return nullptr;
+    }
+    if (p == start || (*p != '\0' && *p != ' '))
+        return nullptr;
+    *value = int(n);
+    return p;
 }
 
 } // namespace
@@ -278,9 +296,17 @@ int PopEngine::Stat()
     int rc = SendCommand("STAT", nullptr);
     if (rc != kResultOk)
         return rc;
-    const char* count = m_lastReply.Length() > 4 ? m_lastReply.CStr() + 4 : "";
-    m_messageCount = std::atoi(count);
-    m_mailboxSize = std::atoi(AfterStatus(m_lastReply.CStr()));
+    // "+OK count size": a number that is missing, negative or too big for the
+    // properties is no answer, rather than a count made up from it.
+    int count = 0, size = 0;
+    const char* p = ReadStatNumber(m_lastReply.Length() > 4 ? m_lastReply.CStr() + 4 : "", &count);
+    p = p && *p == ' ' ? ReadStatNumber(p + 1, &size) : nullptr;
+    if (!p) {
+        SetLastErrorText(m_lastReply.CStr());
+        return kPopServerError;
+    }
+    m_messageCount = count;
+    m_mailboxSize = size;
     m_statDone = true;
     return kResultOk;
 }

@@ -65,6 +65,7 @@ protected:
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
     int OnHeaderField(const char* name, const char* value) override;
+    void OnMessageGivenUp() override { m_fields.Clear(); }
     int OnListLine(const char* line, uint32_t n) override;
 
 private:

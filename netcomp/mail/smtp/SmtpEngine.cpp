@@ -719,6 +719,9 @@ int SmtpEngine::SendAttachedFile(FileHandle& file)
     return rc;
 }
 
+// Only 250 names the mailbox (RFC 5321, 3.5.1): 251 and 252 are sentences
+// ("Cannot VRFY user, but will accept message"), which SendTo must not take
+// for addresses.
 int SmtpEngine::ExpandOrVerify(const char* verb)
 {
     int rc = ConnectAndGreet();
@@ -726,7 +729,7 @@ int SmtpEngine::ExpandOrVerify(const char* verb)
     if (rc == kResultOk)
         rc = Command(verb, m_sendTo.CStr());
     m_expanding = false;
-    if (rc == kResultOk && CurrentAction() == kVerify) {
+    if (rc == kResultOk && CurrentAction() == kVerify && Reply().Code() == 250) {
         uint32_t n = 0;
         const char* text = ReplyTextAfterCode(Reply().FinalLine(), Reply().FinalLength(), &n);
         NetString address;

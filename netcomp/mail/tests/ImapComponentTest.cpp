@@ -156,6 +156,9 @@ TEST(ImapDovecot, HeadersTextsPartsAndRanges)
         bytes += char(i);
     EXPECT_EQ(ReadFileBytes("part.bin"), bytes);
     ASSERT_EQ(imap->SetText(kImapLocalFile, ""), 0);
+    // Into memory the same bytes, NUL first, read with their length.
+    ASSERT_EQ(imap->Do(kImapFetchMessagePart), 0) << imap->LastError();
+    EXPECT_EQ(imap->GetBytes(kImapMessageText), bytes);
 
     // Quoted-printable, with its soft line break, in the one part of message 3.
     ASSERT_EQ(imap->SetText(kImapMessageSet, "3"), 0);

@@ -57,11 +57,13 @@ struct Collector final : ImapResponseSink {
 // Feeds the bytes in pieces of `step` bytes (0: at once) through a line
 // source, as the TCP client does.
 Collector Assemble(const std::string& bytes, size_t step, bool stream = false, int* rc = nullptr,
-                   uint32_t maxLine = LineSource::kDefaultMaxLine)
+                   uint32_t maxLine = LineSource::kDefaultMaxLine,
+                   uint32_t maxLiteral = ImapResponseReader::kDefaultMaxLiteral)
 {
     Collector sink;
     sink.stream = stream;
     ImapResponseReader reader(sink);
+    reader.SetMaxLiteral(maxLiteral);
     LineSource lines;
     lines.SetMaxLine(maxLine);
     int result = 0;
@@ -121,9 +123,10 @@ TEST(ImapResponseReader, LiteralsAreFramedByTheirLength)
     ASSERT_EQ(s.responses.size(), 2u);
     EXPECT_EQ(s.responses[0], "* 3 FETCH (BODY[TEXT] <literal:> FLAGS (\\Seen))");
 
-    // Literals of 65,025 bytes and more keep their length.
+    // Literals of 65,025 bytes and more, where allowed, keep their length.
     const std::string big(70000, 'q');
-    const Collector b = Assemble("* 4 FETCH (X {70000}\r\n" + big + ")\r\n", 4096);
+    const Collector b =
+        Assemble("* 4 FETCH (X {70000}\r\n" + big + ")\r\n", 4096, false, nullptr, LineSource::kDefaultMaxLine, 70000);
     ASSERT_EQ(b.responses.size(), 1u);
     EXPECT_EQ(b.responses[0], "* 4 FETCH (X <literal:" + big + ">)");
 
@@ -139,8 +142,15 @@ TEST(ImapResponseReader, RefusesWhatBreaksItsBounds)
     EXPECT_EQ(rc, kImapServerError);
     c = Assemble("* 1 FETCH (X {4294967296}\r\n", 0, false, &rc);
     EXPECT_EQ(rc, kImapServerError);
+    // A kept literal is refused from 65,025 bytes on, before its bytes come.
+    c = Assemble("* 1 FETCH (X {65024}\r\n" + std::string(65024, 'k') + ")\r\n", 0, false, &rc);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(c.responses.size(), 1u);
+    c = Assemble("* 1 FETCH (X {65025}\r\n", 0, false, &rc);
+    EXPECT_EQ(rc, kImapServerError);
     // Kept literals count toward the response's bound; streamed ones do not.
-    c = Assemble("* 1 FETCH (X {" + std::to_string(ImapResponseReader::kMaxResponse) + "}\r\n", 0, false, &rc);
+    c = Assemble("* 1 FETCH (X {" + std::to_string(ImapResponseReader::kMaxResponse) + "}\r\n", 0, false, &rc,
+                 LineSource::kDefaultMaxLine, ImapResponseReader::kMaxResponse);
     EXPECT_EQ(rc, kImapServerError);
     c = Assemble("* 1 FETCH (X {" + std::to_string(ImapResponseReader::kMaxResponse) + "}\r\n", 0, true, &rc);
     EXPECT_EQ(rc, 0);

@@ -1,8 +1,9 @@
 // The IMAP component against the scripted peer, for what dovecot does not
 // do on demand: literals that end mid-line with more FETCH items after them,
-// literals of 65,025 bytes and more in envelopes and bodies, a literal the
-// server refuses, announcements too large to read, a close in the middle of
-// a literal, and the tag wrap after x9989.
+// literals of 65,025 bytes and more in envelopes and bodies (refused unless
+// MaxLiteralSize allows them or they go to LocalFile), a literal the server
+// refuses, announcements too large to read, a close in the middle of a
+// literal, and the tag wrap after x9989.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -38,6 +39,16 @@ public:
     }
     // Selects the inbox (tag x0001).
     void Select() { m_server.Expect("x0001 SELECT Inbox").Reply("* 3 EXISTS").Reply("x0001 OK done"); }
+    // The component's next connection: greeted, logged in, the inbox selected.
+    ScriptedServer& Reconnect()
+    {
+        return m_server.Accept()
+            .Reply("* OK again")
+            .Expect("x0000 LOGIN u p")
+            .Reply("x0000 OK in")
+            .Expect("x0001 SELECT Inbox")
+            .Reply("x0001 OK done");
+    }
 
 private:
     MailClient<IMAPFunctions> m_imap;
@@ -70,6 +81,7 @@ TEST(ImapScripted, LiteralsEndWhereTheirLengthSays)
         .Reply("x0006 OK bye")
         .ExpectClose();
     s.Start();
+    ASSERT_EQ(s->Config("MaxLiteralSize=100000"), 0);
     ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
     ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
     ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
@@ -99,13 +111,8 @@ TEST(ImapScripted, RefusedLiteralsOversizedAnnouncementsAndCloses)
         .Reply("x0003 OK appended")
         .Expect("x0004 FETCH 1 FULL")
         .Send("* 1 FETCH (ENVELOPE (\"d\" {99999999999}\r\n")
-        .ExpectClose()
-        .Accept()
-        .Reply("* OK again")
-        .Expect("x0000 LOGIN u p")
-        .Reply("x0000 OK in")
-        .Expect("x0001 SELECT Inbox")
-        .Reply("x0001 OK done")
+        .ExpectClose();
+    s.Reconnect()
         .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
         .Send("* 1 FETCH (BODY[TEXT] {50}\r\nonly part of it")
         .Disconnect();
@@ -127,6 +134,49 @@ TEST(ImapScripted, RefusedLiteralsOversizedAnnouncementsAndCloses)
     ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
     EXPECT_EQ(s->Do(kImapFetchMessageText), 301);
     EXPECT_TRUE(s->GetBool(kImapIdle));
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+// What is kept in memory is bounded: a literal of 65,025 bytes or more is
+// refused at its announcement, before a byte of it is kept, wherever it
+// stands (an envelope, a message's headers or text); the connection goes, as
+// the rest of the response cannot be read. A text that goes to LocalFile is
+// not kept and has no bound.
+TEST(ImapScripted, LiteralsKeptInMemoryAreBounded)
+{
+    Session s;
+    s.Select();
+    const std::string body(65025, 'b');
+    s.Server().Expect("x0002 FETCH 1 BODY.PEEK[TEXT]").Send("* 1 FETCH (BODY[TEXT] {999999999}\r\n").ExpectClose();
+    s.Reconnect().Expect("x0002 FETCH 1 BODY.PEEK[HEADER]").Send("* 1 FETCH (BODY[HEADER] {65025}\r\n").ExpectClose();
+    s.Reconnect().Expect("x0002 FETCH 1 FULL").Send("* 1 FETCH (ENVELOPE (\"d\" {65025}\r\n").ExpectClose();
+    s.Reconnect()
+        .Expect("x0002 FETCH 1 BODY.PEEK[TEXT]")
+        .Send("* 1 FETCH (BODY[TEXT] {65025}\r\n" + body + ")\r\nx0002 OK done\r\n")
+        .Expect("x0003 LOGOUT")
+        .Reply("x0003 OK bye")
+        .ExpectClose();
+    s.Start();
+    ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
+    for (int method : {kImapFetchMessageText, kImapFetchMessageHeaders, kImapFetchMessageInfo}) {
+        ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+        EXPECT_EQ(s->Do(method), 311) << method;
+        EXPECT_STREQ(s->LastError(), "Server literal too large.");
+        EXPECT_FALSE(s->GetBool(kImapConnected));
+        EXPECT_EQ(s->GetText(kImapMessageText), "");
+        EXPECT_EQ(s->GetText(kImapMessageHeaders), "");
+    }
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    char path[MAX_PATH];
+    GetTempPathA(MAX_PATH, path);
+    const std::string file = std::string(path) + "imap-literal.txt";
+    ASSERT_EQ(s->SetText(kImapLocalFile, file.c_str()), 0);
+    EXPECT_EQ(s->Do(kImapFetchMessageText), 0) << s->LastError();
+    EXPECT_EQ(ReadFileBytes(file.c_str()), body);
+    EXPECT_EQ(s->GetText(kImapMessageText), "");
+    DeleteFileA(file.c_str());
+    ASSERT_EQ(s->Do(kImapDisconnect), 0);
     EXPECT_EQ("", s.Server().Finish());
 }
 

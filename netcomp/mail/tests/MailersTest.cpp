@@ -177,12 +177,15 @@ TEST_F(FileMailerTest, UnreadableAttachmentSendsNothing)
 
 TEST_F(FileMailerTest, AttachmentIndexes)
 {
-    EXPECT_EQ(mailer.SetText(kFileMailerAttachments, "x", 1), 280);
+    // The component's own code; CheckIndex answers the interface's 280.
+    EXPECT_EQ(mailer.SetText(kFileMailerAttachments, "x", 1), 169);
     EXPECT_STREQ(mailer.LastError(), "Invalid attachment index (out of range).");
+    EXPECT_EQ(mailer.CheckIndex(kFileMailerAttachments, 1), 280);
     ASSERT_EQ(mailer.Set(kFileMailerAttachmentCount, 1), 0);
     EXPECT_EQ(mailer.GetText(kFileMailerAttachments, 0), "");
-    EXPECT_EQ(mailer.LastErrorCode(), 280);
-    EXPECT_EQ(mailer.SetText(kFileMailerAttachments, "x", 2), 280);
+    EXPECT_EQ(mailer.LastErrorCode(), 169);
+    EXPECT_EQ(mailer.SetText(kFileMailerAttachments, "x", 2), 169);
+    EXPECT_EQ(mailer.CheckIndex(kFileMailerAttachments, 1), 0);
     ASSERT_EQ(mailer.SetText(kFileMailerAttachments, "x", 1), 0);
     EXPECT_EQ(mailer.GetText(kFileMailerAttachments, 1), "x");
     EXPECT_EQ(mailer.Set(kFileMailerAttachmentCount, -1), 169);
@@ -292,8 +295,9 @@ TEST_F(HtmlMailerTest, TextOnlyImagesGivenAndUnparsed)
     EXPECT_EQ(mailer.GetInt(kHtmlMailerImageCount), 0);
     EXPECT_EQ(mailer.GetText(kHtmlMailerMessageText), "Hello there\r\n\r\na\r\n  b\r\n");
     EXPECT_EQ(mailer.GetText(kHtmlMailerImageFile, 1), "");
-    EXPECT_EQ(mailer.LastErrorCode(), 280);
+    EXPECT_EQ(mailer.LastErrorCode(), 169);
     EXPECT_STREQ(mailer.LastError(), "No images available.");
+    EXPECT_EQ(mailer.CheckIndex(kHtmlMailerImageFile, 1), 280);
     Peer();
     int before = AiosmtpdCount();
     ASSERT_EQ(mailer.Do(kHtmlMailerSend), 0) << mailer.LastError();
@@ -313,7 +317,7 @@ TEST_F(HtmlMailerTest, TextOnlyImagesGivenAndUnparsed)
     ASSERT_EQ(mailer.SetBytes(kHtmlMailerImageData, std::string("GIF\0chart", 9), 2), 0);
     EXPECT_EQ(mailer.GetBytes(kHtmlMailerImageData, 2), std::string("GIF\0chart", 9));
     EXPECT_EQ(mailer.GetText(kHtmlMailerImageType, 2), "image/gif");
-    EXPECT_EQ(mailer.SetText(kHtmlMailerImageType, "x", 3), 280);
+    EXPECT_EQ(mailer.SetText(kHtmlMailerImageType, "x", 3), 169);
     EXPECT_STREQ(mailer.LastError(), "Invalid image index.");
     EXPECT_EQ(mailer.Set(kHtmlMailerImageCount, 129), 200);
     before = AiosmtpdCount();

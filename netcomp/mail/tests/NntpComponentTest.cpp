@@ -357,4 +357,43 @@ TEST(NntpScripted, InterruptFromAnEventAndBusyRefusal)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// As for POP: an article's header section, and its kept text by
+// MaxMessageSize, end the fetch with 181 and the connection once past their
+// bound, and nothing of the article stays. The server sends up to the line
+// that crosses the bound, then nothing.
+TEST(NntpScripted, ArticlesHeldInMemoryAreBounded)
+{
+    std::string headers = "Subject: kept no more\r\n";
+    while (headers.size() <= (1u << 20))
+        headers += "X-Pad: " + std::string(1000, 'h') + "\r\n";
+    std::string body;
+    while (body.size() <= 200000)
+        body += std::string(1000, 'b') + "\r\n";
+    Scripted s;
+    s.server.Reply("200 ready")
+        .Expect("ARTICLE 1")
+        .Reply("220 1 <a@kes> article")
+        .Send(headers)
+        .ExpectClose()
+        .Accept()
+        .Reply("200 ready")
+        .Expect("BODY 1")
+        .Reply("222 1 <a@kes> body")
+        .Send(body)
+        .ExpectClose();
+    Nntp news(s.Port(), "", "");
+    ASSERT_EQ(news->Config("MaxMessageSize=200000"), 0);
+    ASSERT_EQ(news->SetText(kNntpCurrentArticle, "1"), 0);
+    EXPECT_EQ(news->Do(kNntpFetchArticle), 181);
+    EXPECT_STREQ(news->LastError(), "Message header section too large.");
+    EXPECT_EQ(news->GetText(kNntpArticleSubject), "");
+    EXPECT_FALSE(news->GetBool(kNntpConnected));
+    ASSERT_EQ(news->Do(kNntpConnect), 0) << news->LastError();
+    EXPECT_EQ(news->GetText(kNntpArticleText), "");
+    EXPECT_EQ(news->LastErrorCode(), 181);
+    EXPECT_STREQ(news->LastError(), "Message too large.");
+    EXPECT_FALSE(news->GetBool(kNntpConnected));
+    EXPECT_EQ("", s.server.Finish());
+}
+
 } // namespace

@@ -290,6 +290,34 @@ TEST(PopScripted, JapaneseMessageInShiftJis)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// A STAT reply whose numbers are negative or do not fit is refused: the
+// counts read 0 with the reply as the error, and the next read asks again.
+TEST(PopScripted, StatNumbersThatAreNoCounts)
+{
+    Scripted s;
+    s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK");
+    s.server.Expect("STAT")
+        .Reply("+OK -5 99999999999999999999")
+        .Expect("STAT")
+        .Reply("+OK 3 2147483648")
+        .Expect("STAT")
+        .Reply("+OK 2 2147483647 octets")
+        .Expect("QUIT")
+        .Reply("+OK bye");
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 0);
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_STREQ(pop->LastError(), "+OK -5 99999999999999999999");
+    EXPECT_EQ(pop->GetInt(kPopMailboxSize), 0);
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 2);
+    EXPECT_EQ(pop->LastErrorCode(), 0);
+    EXPECT_EQ(pop->GetInt(kPopMailboxSize), 2147483647);
+    ASSERT_EQ(pop->Do(kPopDisconnect), 0);
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // From inside an event only Interrupt runs; another action is refused as busy.
 TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
 {
@@ -309,6 +337,46 @@ TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
     EXPECT_STREQ(pop->LastError(), "Interrupted.");
     EXPECT_EQ(busyAnswer, 174);
     EXPECT_TRUE(pop->GetBool(kPopIdle));
+    EXPECT_EQ("", s.server.Finish());
+}
+
+// What a message holds in memory is bounded: its header section (kept or
+// not: the header fields grow with it), and its kept headers and text
+// together by MaxMessageSize. Past either the retrieval ends with 171 and its
+// reason, the connection goes (the rest of the message would be read as
+// replies) and nothing of the message is kept. The server sends up to the
+// line that crosses the bound, then nothing: a retrieval that waited for the
+// message's end would run into its time-out instead.
+TEST(PopScripted, MessagesHeldInMemoryAreBounded)
+{
+    std::string headers;
+    while (headers.size() <= (1u << 20))
+        headers += "X-Pad: " + std::string(1000, 'h') + "\r\n";
+    std::string body;
+    while (14 + body.size() <= 200000)
+        body += std::string(1000, 'b') + "\r\n";
+    Scripted s;
+    const auto login = [&] { s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK"); };
+    login();
+    s.server.Expect("RETR 1").Reply("+OK").Send(headers).ExpectClose().Accept();
+    login();
+    s.server.Expect("RETR 1").Reply("+OK").Reply("Subject: big").Reply("").Send(body).ExpectClose();
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Config("MaxMessageSize=200000"), 0);
+    std::string answer;
+    ASSERT_EQ(pop->Query("MaxMessageSize", answer), 0);
+    EXPECT_EQ(answer, "200000");
+    ASSERT_EQ(pop->Set(kPopMessageNumber, 1), 0);
+    EXPECT_EQ(pop->Do(kPopRetrieveWholeMessage), 171);
+    EXPECT_STREQ(pop->LastError(), "Message header section too large.");
+    EXPECT_FALSE(pop->GetBool(kPopConnected));
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    EXPECT_EQ(pop->GetText(kPopMessageText), "");
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_STREQ(pop->LastError(), "Message too large.");
+    EXPECT_EQ(pop->GetText(kPopMessageSubject), "");
+    EXPECT_EQ(pop->GetText(kPopMessageHeaders), "");
+    EXPECT_FALSE(pop->GetBool(kPopConnected));
     EXPECT_EQ("", s.server.Finish());
 }
 

@@ -1,7 +1,7 @@
 // The SMTP component against real servers on the loopback: aiosmtpd (each
 // message read back by Python's email package) with AUTH LOGIN and CRAM-MD5,
 // refused recipients, EXPN, VRFY and the SAML, SOML and SEND verbs; exim as
-// a real mail server delivering to a maildir.
+// a real mail server delivering to a maildir (and refusing to verify).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -183,6 +183,12 @@ TEST_F(SmtpPeerTest, EximDeliversToItsMaildir)
     Message("someone@elsewhere.test", "relay", "x");
     EXPECT_EQ(smtp.Do(kSmtpSend), 161);
     EXPECT_NE(std::string(smtp.LastError()).find("relay not permitted"), std::string::npos);
+
+    // exim verifies no one: its 252 names no address, and SendTo stays the
+    // one asked about.
+    EXPECT_EQ(smtp.Do(kSmtpVerify, {"bob@kes.test"}), 0) << smtp.LastError();
+    EXPECT_EQ(smtp.GetText(kSmtpLastReply), "252 Administrative prohibition");
+    EXPECT_EQ(smtp.GetText(kSmtpSendTo), "bob@kes.test");
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The XMPP component against real servers on the loopback, two parties on
 // one thread: ejabberd (the digest login, which it takes in lower case only)
 // and prosody (no digest: the password login). Rosters, presence and
-// subscriptions, messages both ways in UTF-8, and in-band registration.
+// subscriptions, messages both ways in UTF-8 (and from a text in the ANSI
+// code page), and in-band registration.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -69,11 +70,15 @@ protected:
         EXPECT_EQ(threadInEvent, "thread-1");
         EXPECT_EQ(bob.xmpp.GetInt(kXmppMessageType), 1);
 
-        ASSERT_EQ(bob.xmpp.SetText(kXmppMessageText, "Danke!"), 0);
+        // A text that is not UTF-8 is the program's ANSI code page (1252 in
+        // the test prefix): it arrives as the same characters in UTF-8.
+        ASSERT_EQ(GetACP(), 1252u);
+        ASSERT_EQ(bob.xmpp.SetText(kXmppMessageText, "Danke! caf\xE9 \x80 \x93q\x94"), 0);
         ASSERT_EQ(bob.xmpp.Do(kXmppSendMessage, {"alice@localhost"}), 0) << bob.xmpp.LastError();
         ASSERT_TRUE(PumpUntil(alice.xmpp, [&] { return !alice.events.Of(kXmppEventMessageIn).empty(); }))
             << "alice:" << alice.Transcript() << "\nbob:" << bob.Transcript();
-        EXPECT_EQ(alice.events.Of(kXmppEventMessageIn)[0].texts[3], "Danke!");
+        EXPECT_EQ(alice.events.Of(kXmppEventMessageIn)[0].texts[3],
+                  "Danke! caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D");
         EXPECT_EQ(alice.xmpp.GetText(kXmppMessageThread), "");
         EXPECT_EQ(alice.xmpp.GetText(kXmppMessageSubject), "");
         const std::string sent = bob.Sent();

@@ -180,6 +180,27 @@ TEST_F(XmppStanzaTest, RosterIntoTheBuddyList)
     }
 }
 
+// A server's roster pushes of ever new buddies stop growing the list at its
+// bound: 620, and the list as it was; known buddies still change.
+TEST_F(XmppStanzaTest, TheBuddyListIsBounded)
+{
+    std::vector<XmppRosterItem> items(XmppBuddyList::kMaxBuddies + 1);
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i].jid = "b" + std::to_string(i) + "@localhost";
+    XmppBuddyList buddies;
+    EXPECT_EQ(buddies.Assign(items), kXmppProtocolError);
+    EXPECT_EQ(buddies.Count(), 0u);
+    items.pop_back();
+    ASSERT_EQ(buddies.Assign(items), 0);
+    int row = -1;
+    EXPECT_EQ(buddies.Apply({"new@localhost", "", "", 2, ""}, &row), kXmppProtocolError);
+    EXPECT_EQ(row, -1);
+    EXPECT_EQ(buddies.Count(), XmppBuddyList::kMaxBuddies);
+    ASSERT_EQ(buddies.Apply({"b0@localhost", "Zero", "", 2, ""}, &row), 0);
+    EXPECT_EQ(row, 0);
+    EXPECT_STREQ(buddies.Item(0, XmppBuddyList::kName), "Zero");
+}
+
 TEST_F(XmppStanzaTest, MessageFieldsAndWhatElseItCarries)
 {
     Parse(kStanzas[5]);

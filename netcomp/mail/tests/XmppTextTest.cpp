@@ -29,6 +29,14 @@ TEST(XmppText, EscapesMarkupAndKeepsUtf8)
                       "b\t\r\nc"),
               "ab\t\r\nc");
     EXPECT_EQ(XmlText(nullptr), "");
+    // What the engine takes as UTF-8 and sends as it is; any other text is
+    // converted from the ANSI code page first.
+    EXPECT_TRUE(IsUtf8Text("plain"));
+    EXPECT_TRUE(IsUtf8Text("Gr\xC3\xBC\xC3\x9F"
+                           "e \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsUtf8Text("caf\xE9 \x80 \x93q\x94"));
+    EXPECT_FALSE(IsUtf8Text("ok \xC0\xAF"));
+    EXPECT_FALSE(IsUtf8Text("cut \xE2\x82"));
 }
 
 TEST(XmppText, DigestIdsAndJids)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/mail/xmpp/XmppText.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ int XmppBuddyList::AddRow(StringList& rows, const XmppRosterItem& item)
 
 int XmppBuddyList::Assign(const std::vector<XmppRosterItem>& items)
 {
+    if (items.size() > kMaxBuddies)
+        return kXmppProtocolError;
     StringList rows;
     for (const XmppRosterItem& item : items) {
         const int rc = AddRow(rows, item);
@@ -59,6 +62,8 @@ int XmppBuddyList::Apply(const XmppRosterItem& item, int* row)
     const int found = Find(item.jid.c_str());
     if (found < 0 && item.subscription == kRemove)
         return kResultOk;
+    if (found < 0 && Count() >= kMaxBuddies)
+        return kXmppProtocolError;
     StringList rows;
     int rc = kResultOk;
     for (uint32_t r = 0; r < Count() && rc == kResultOk; ++r) {

@@ -534,13 +534,19 @@ void XmppEngine::OnRoster()
     const XmppStanzaTop top = ReadStanzaTop(m_stanzaReader.Parser());
     std::vector<XmppRosterItem> items;
     const char* why = "";
+    const auto full = [this] {
+        NetString text;
+        if (AppendAll(text, {CodeText(kXmppProtocolError), " (", XmppBuddyList::kFullDetail, ")."}) == kResultOk)
+            FireError(kXmppProtocolError, text.CStr());
+    };
     if (ReadRoster(m_stanzaReader.Parser(), items, &why) != kResultOk) {
         m_pending = Fail(kXmppInvalidXml, why);
         (void)m_pendingText.AssignText(LastErrorText());
         return;
     }
     if (top.type == "result") {
-        (void)m_buddies.Assign(items);
+        if (m_buddies.Assign(items) == kXmppProtocolError)
+            full();
         return;
     }
     // Only the server speaks for the roster (RFC 6121, 2.1.6): a push from
@@ -550,7 +556,10 @@ void XmppEngine::OnRoster()
         return;
     for (const XmppRosterItem& item : items) {
         int row = -1;
-        if (m_buddies.Apply(item, &row) == kResultOk && row >= 0) {
+        const int rc = m_buddies.Apply(item, &row);
+        if (rc == kXmppProtocolError)
+            full();
+        if (rc == kResultOk && row >= 0) {
             int index = row + 1;
             Fire(kXmppEventBuddyUpdate, {EventParam::Int(&index)});
         }

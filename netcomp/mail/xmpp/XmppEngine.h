@@ -122,6 +122,8 @@ private:
     // Clears the last error at the start of a method.
     void Begin();
     std::string OwnJid() const;
+    // A text of the owner as it goes on the stream: in UTF-8.
+    std::string Wire(const char* text) const;
     void SetStream(Stream state);
     bool LoggedIn() const { return m_stream == Stream::LoggedIn; }
     std::string NextId();

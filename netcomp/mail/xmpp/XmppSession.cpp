@@ -8,6 +8,7 @@
 // client carries no SASL exchange, a challenge is answered with <abort/>
 // and the server's <failure/> ends the attempt before the legacy login.
 #include <cstring>
+#include <vector>
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
@@ -32,7 +33,33 @@ void XmppEngine::Begin()
 
 std::string XmppEngine::OwnJid() const
 {
-    return Text(m_user.CStr()) + "@" + m_server.CStr() + "/" + m_resource.CStr();
+    return Wire(m_user.CStr()) + "@" + Wire(m_server.CStr()) + "/" + Wire(m_resource.CStr());
+}
+
+// The stream is UTF-8 (RFC 3920, 11.5). The owner's text that is UTF-8
+// already goes as it is; any other is a Windows program's text in its ANSI
+// code page (or in the one CodePage names) and is converted. A text that
+// does not convert is left to the escaping, which writes each odd byte as a
+// character reference.
+std::string XmppEngine::Wire(const char* text) const
+{
+    if (!text || IsUtf8Text(text))
+        return Text(text);
+    const UINT page = CodePage() > 0 ? UINT(CodePage()) : CP_ACP;
+    const int wide = MultiByteToWideChar(page, 0, text, -1, nullptr, 0);
+    if (wide <= 0)
+        return text;
+    std::vector<wchar_t> buffer(size_t(wide), L'\0');
+    const int narrow = MultiByteToWideChar(page, 0, text, -1, buffer.data(), wide) > 0
+                           ? WideCharToMultiByte(CP_UTF8, 0, buffer.data(), -1, nullptr, 0, nullptr, nullptr)
+                           : 0;
+    if (narrow <= 0)
+        return text;
+    std::string out(size_t(narrow), '\0');
+    if (WideCharToMultiByte(CP_UTF8, 0, buffer.data(), -1, out.data(), narrow, nullptr, nullptr) <= 0)
+        return text;
+    out.resize(size_t(narrow - 1));
+    return out;
 }
 
 int XmppEngine::EnsureLoggedIn()
@@ -115,7 +142,7 @@ int XmppEngine::OpenStream()
     m_mechanism.Clear();
     Arm(Capture::NextStanza);
     SetStream(Stream::Opened);
-    rc = SendUnchecked(StreamHeader(m_server.CStr()));
+    rc = SendUnchecked(StreamHeader(Wire(m_server.CStr()).c_str()));
     while (rc == kResultOk && m_stream < Stream::HeaderReceived) {
         if (m_pending != kResultOk) {
             SetLastErrorText(m_pendingText.CStr());
@@ -176,16 +203,18 @@ int XmppEngine::NegotiateSasl()
 int XmppEngine::Authenticate()
 {
     Trace(2, "Authenticating.");
-    int rc = Request(AuthQuery(NextId(), m_user.CStr()));
+    const std::string user = Wire(m_user.CStr()), password = Wire(m_password.CStr());
+    int rc = Request(AuthQuery(NextId(), user.c_str()));
     if (rc != kResultOk)
         return rc;
     const XmppFields asked = ReadQueryFields(m_stanzaReader.Parser());
     for (const auto& field : asked) {
-        if (field.first == "digest" && LoginDigest(m_streamId.CStr(), m_password.CStr()).empty())
+        if (field.first == "digest" && LoginDigest(m_streamId.CStr(), password.c_str()).empty())
             return Fail(kXmppHashFailed, nullptr);
     }
     const std::string id = NextId();
-    return Request(AuthAnswer(id, asked, m_user.CStr(), m_password.CStr(), m_resource.CStr(), m_streamId.CStr()));
+    return Request(
+        AuthAnswer(id, asked, user.c_str(), password.c_str(), Wire(m_resource.CStr()).c_str(), m_streamId.CStr()));
 }
 
 // A stream without a login, for registration.
@@ -229,6 +258,8 @@ int XmppEngine::RetrieveRoster()
     if (rc != kResultOk)
         return Fail(rc, why);
     rc = m_buddies.Assign(items);
+    if (rc == kXmppProtocolError)
+        return Fail(rc, XmppBuddyList::kFullDetail);
     if (rc == kResultOk)
         Fire(kXmppEventRosterReceived, {});
     return rc;
@@ -238,7 +269,8 @@ int XmppEngine::Add(const char* jid, const char* name, const char* groups)
 {
     Begin();
     int rc = EnsureLoggedIn();
-    return rc == kResultOk ? Request(RosterItem(NextId(), jid, name, groups)) : rc;
+    return rc == kResultOk ? Request(RosterItem(NextId(), Wire(jid).c_str(), Wire(name).c_str(), Wire(groups).c_str()))
+                           : rc;
 }
 
 // Without a group, the buddy goes: first the subscriptions in either
@@ -249,7 +281,7 @@ int XmppEngine::Remove(const char* jid, const char* name, const char* group)
     int rc = EnsureLoggedIn();
     if (rc != kResultOk)
         return rc;
-    const int row = m_buddies.Find(Text(jid).c_str());
+    const int row = m_buddies.Find(Wire(jid).c_str());
     if (row < 0)
         return kResultOk;
     if (group && *group) {
@@ -261,7 +293,7 @@ int XmppEngine::Remove(const char* jid, const char* name, const char* group)
             if (comma == std::string::npos)
                 comma = groups.size();
             const std::string piece = groups.substr(start, comma - start);
-            if (!piece.empty() && StrICmp(piece.c_str(), group) != 0)
+            if (!piece.empty() && StrICmp(piece.c_str(), Wire(group).c_str()) != 0)
                 kept += (kept.empty() ? "" : ",") + piece;
             start = comma + 1;
         }
@@ -272,19 +304,19 @@ int XmppEngine::Remove(const char* jid, const char* name, const char* group)
         rc = SendSubscription(jid, "unsubscribed");
     if (rc == kResultOk && (subscription == 1 || subscription == 3))
         rc = SendSubscription(jid, "unsubscribe");
-    return rc == kResultOk ? Request(RosterRemoval(NextId(), OwnJid().c_str(), jid)) : rc;
+    return rc == kResultOk ? Request(RosterRemoval(NextId(), OwnJid().c_str(), Wire(jid).c_str())) : rc;
 }
 
 // ---- Presence and subscriptions ----
 
 int XmppEngine::SendPresence()
 {
-    return Send(PresenceStanza(m_presence, m_status.CStr()));
+    return Send(PresenceStanza(m_presence, Wire(m_status.CStr()).c_str()));
 }
 
 int XmppEngine::SendSubscription(const char* jid, const char* type)
 {
-    return Send(SubscriptionStanza(jid, type));
+    return Send(SubscriptionStanza(Wire(jid).c_str(), type));
 }
 
 int XmppEngine::ChangePresence(int code, const char* status)
@@ -304,7 +336,7 @@ int XmppEngine::ProbePresence(const char* jid)
 {
     Begin();
     int rc = EnsureLoggedIn();
-    return rc == kResultOk ? Send(ProbeStanza(jid)) : rc;
+    return rc == kResultOk ? Send(ProbeStanza(Wire(jid).c_str())) : rc;
 }
 
 int XmppEngine::SubscribeTo(const char* jid)
@@ -336,16 +368,12 @@ int XmppEngine::SendMessage(const char* jid)
     int rc = EnsureLoggedIn();
     if (rc != kResultOk)
         return rc;
-    const std::string from = OwnJid();
-    XmppOutgoingMessage m{jid,
-                          from.c_str(),
-                          m_server.CStr(),
-                          m_messageType,
-                          m_thread.Outgoing(),
-                          m_subject.Outgoing(),
-                          m_text.Outgoing(),
-                          m_html.Outgoing(),
-                          m_otherData.Outgoing()};
+    const std::string to = Wire(jid), from = OwnJid(), server = Wire(m_server.CStr());
+    const std::string thread = Wire(m_thread.Outgoing()), subject = Wire(m_subject.Outgoing());
+    const std::string text = Wire(m_text.Outgoing()), html = Wire(m_html.Outgoing());
+    const std::string other = Wire(m_otherData.Outgoing());
+    XmppOutgoingMessage m{to.c_str(),      from.c_str(), server.c_str(), m_messageType, thread.c_str(),
+                          subject.c_str(), text.c_str(), html.c_str(),   other.c_str()};
     rc = Send(MessageStanza(m));
     for (MessageField* field : {&m_otherData, &m_thread, &m_subject, &m_html, &m_text})
         field->Clear();
@@ -356,7 +384,7 @@ int XmppEngine::SendCommand(const char* xml)
 {
     Begin();
     int rc = IsConnected() ? kResultOk : EnsureLoggedIn();
-    return rc == kResultOk ? Send(Text(xml)) : rc;
+    return rc == kResultOk ? Send(Wire(xml)) : rc;
 }
 
 // ---- Registration (XEP-0077) ----
@@ -366,7 +394,7 @@ int XmppEngine::QueryRegister(const char* server)
     Begin();
     int rc = EnsureStream();
     if (rc == kResultOk)
-        rc = Request(RegisterQuery(NextId(), server && *server ? server : m_server.CStr()));
+        rc = Request(RegisterQuery(NextId(), Wire(server && *server ? server : m_server.CStr()).c_str()));
     if (rc != kResultOk)
         return rc;
     for (const auto& [name, text] : ReadQueryFields(m_stanzaReader.Parser())) {
@@ -387,13 +415,13 @@ int XmppEngine::Register(const char* server)
         return rc;
     XmppFields fields;
     for (uint32_t i = 0; i < m_infoNames.Count(); ++i)
-        fields.emplace_back(m_infoNames.Item(i), m_infoValues.Item(i));
-    return Request(RegisterRequest(NextId(), server && *server ? server : m_server.CStr(), fields));
+        fields.emplace_back(Wire(m_infoNames.Item(i)), Wire(m_infoValues.Item(i)));
+    return Request(RegisterRequest(NextId(), Wire(server && *server ? server : m_server.CStr()).c_str(), fields));
 }
 
 int XmppEngine::Unregister()
 {
     Begin();
     int rc = EnsureLoggedIn();
-    return rc == kResultOk ? Request(UnregisterRequest(NextId(), m_server.CStr())) : rc;
+    return rc == kResultOk ? Request(UnregisterRequest(NextId(), Wire(m_server.CStr()).c_str())) : rc;
 }

@@ -111,6 +111,18 @@ void AppendXmlText(std::string& out, const char* text)
     }
 }
 
+bool IsUtf8Text(const char* text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text ? text : "");
+    while (*p) {
+        const int n = *p < 0x80 ? 1 : Utf8SequenceLength(p);
+        if (n == 0)
+            return false;
+        p += n;
+    }
+    return true;
+}
+
 std::string XmlText(const char* text)
 {
     std::string out;

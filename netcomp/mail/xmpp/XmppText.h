@@ -28,6 +28,8 @@ constexpr const char kStreamsNamespace[] = "http://etherx.jabber.org/streams";
 // dropped. UTF-8 goes out as it is; a byte above 127 that does not belong to
 // a well-formed UTF-8 sequence goes out as the character of its number.
 void AppendXmlText(std::string& out, const char* text);
+// Whether a text is well-formed UTF-8 throughout (plain ASCII is).
+bool IsUtf8Text(const char* text);
 std::string XmlText(const char* text);
 // "<name>" escaped text "</name>".
 void AppendElement(std::string& out, const char* name, const char* text);

@@ -3,12 +3,17 @@
 // RAS code with its text. Hanging up waits, in 100 ms steps, for the
 // connection to report itself gone, but never past the Timeout: a
 // connection that keeps answering (as Wine's always does) ends the wait
-// with 301 "Timeout.".
+// with 301 "Timeout.". A dial that does not end connected (a paused state,
+// an error, the Timeout, an interrupt) hangs up what it has made so far, so
+// that no line stays held behind a failed Connect.
 #include "netcomp/net/dial/NetDialEngine.h"
 
+#include <raserror.h>
+
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <memory>
+#include <new>
+#include <vector>
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/include/netcomp_netdial.h"
@@ -18,55 +23,47 @@ namespace {
 constexpr EventTable kNetDialEvents = {{SharedEvent::Error, kNetDialEventError}};
 constexpr UINT kFallbackDialMessage = 52429;
 constexpr DWORD kNotifyWindow = 0xFFFFFFFF;
-constexpr DWORD kEntryOptions = 0x210;
+constexpr DWORD kEntryOptions = RASEO_SwCompression | RASEO_RemoteDefaultGateway;
 constexpr std::size_t kMaxErrorText = 150;
-// Every record handed to a RAS function has this much room behind the size
-// it declares: later versions of a record are larger, and an implementation
-// that writes its own version whatever the size says must not run past it.
-constexpr std::size_t kSlack = 4096;
 
 struct ExtOption {
     const char* key;
     DWORD bit;
 };
 constexpr ExtOption kExtOptions[] = {
-    {"PausedStates", 0x2},
-    {"IgnoreModemSpeaker", 0x4},
-    {"SetModemSpeaker", 0x8},
-    {"IgnoreSoftwareCompression", 0x10},
-    {"SetSoftwareCompression", 0x20},
-    {"PauseOnScript", 0x400},
-    {"UseCustomScripting", 0x2000},
+    {"PausedStates", RDEOPT_PausedStates},
+    {"IgnoreModemSpeaker", RDEOPT_IgnoreModemSpeaker},
+    {"SetModemSpeaker", RDEOPT_SetModemSpeaker},
+    {"IgnoreSoftwareCompression", RDEOPT_IgnoreSoftwareCompression},
+    {"SetSoftwareCompression", RDEOPT_SetSoftwareCompression},
+    {"PauseOnScript", RDEOPT_PauseOnScript},
+    {"UseCustomScripting", RDEOPT_UseCustomScripting},
 };
 
-void Put(std::vector<std::uint8_t>& record, std::size_t offset, std::size_t size, const std::string& text)
+// Calls one of the platform's enumerations with room for one record of
+// `size` bytes, and again with the room it asks for. The platform lays its
+// records out `size` bytes apart, so Record is the layout of that size.
+// 0 with the records, or the RAS code.
+template <class Record, class Call>
+DWORD Enumerate(DWORD size, Call&& call, std::vector<Record>& records)
 {
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(record.data() + offset, text.data(), n);
-    std::memset(record.data() + offset + n, 0, size - n);
-}
-
-std::string Take(const std::uint8_t* record, std::size_t offset, std::size_t size)
-{
-    const char* p = reinterpret_cast<const char*>(record + offset);
-    return std::string(p, strnlen(p, size));
-}
-
-DWORD ReadDword(const std::uint8_t* p)
-{
-    DWORD v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-void WriteDword(std::uint8_t* p, DWORD v)
-{
-    std::memcpy(p, &v, sizeof v);
+    const std::size_t room = ras::kRecordRoom / sizeof(Record) + 1;
+    DWORD bytes = size, count = 0;
+    records.assign(1 + room, Record{});
+    records[0].dwSize = size;
+    DWORD answer = call(records.data(), &bytes, &count);
+    if (answer == ERROR_BUFFER_TOO_SMALL) {
+        records.assign(bytes / sizeof(Record) + 1 + room, Record{});
+        records[0].dwSize = size;
+        answer = call(records.data(), &bytes, &count);
+    }
+    records.resize(answer == 0 ? std::min<std::size_t>(count, records.size()) : 0);
+    return answer;
 }
 
 } // namespace
 
-NetDialEngine::NetDialEngine() : m_record(ras::kEntrySize + kSlack, 0)
+NetDialEngine::NetDialEngine()
 {
     SetEventTable(kNetDialEvents);
     Setup(false);
@@ -87,64 +84,111 @@ std::string NetDialEngine::Cut(const char* text, std::size_t limit)
     return text ? std::string(text, strnlen(text, limit)) : std::string();
 }
 
-const char* NetDialEngine::RecordText(std::size_t offset)
+template <std::size_t N>
+void NetDialEngine::Put(CHAR (&field)[N], const std::string& text)
 {
-    const std::size_t size = offset == ras::kEntryDeviceType ? 17 : 129;
-    m_text = Take(m_record.data(), offset, size);
+    const std::size_t n = std::min(text.size(), N - 1);
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, 0, N - n);
+}
+
+template <std::size_t N>
+std::string NetDialEngine::Take(const CHAR (&field)[N])
+{
+    return std::string(field, strnlen(field, N));
+}
+
+template <std::size_t N>
+const char* NetDialEngine::Keep(const CHAR (&field)[N])
+{
+    m_text = Take(field);
     return m_text.c_str();
 }
 
-void NetDialEngine::SetRecordText(std::size_t offset, std::size_t size, const char* text)
+const char* NetDialEngine::GetEntryDeviceName()
 {
-    Put(m_record, offset, size, Cut(text, size - 1));
+    return Keep(m_record.record.szDeviceName);
 }
 
-// Address fields hold the four parts in memory order, as the platform's
-// RASIPADDR does.
-const char* NetDialEngine::RecordAddress(std::size_t offset)
+void NetDialEngine::SetEntryDeviceName(const char* text)
 {
-    const std::uint8_t* a = m_record.data() + offset;
+    Put(m_record.record.szDeviceName, Cut(text, RAS_MaxDeviceName));
+}
+
+const char* NetDialEngine::GetEntryDeviceType()
+{
+    return Keep(m_record.record.szDeviceType);
+}
+
+void NetDialEngine::SetEntryDeviceType(const char* text)
+{
+    Put(m_record.record.szDeviceType, Cut(text, RAS_MaxDeviceType));
+}
+
+const char* NetDialEngine::GetEntryPhoneNumber()
+{
+    return Keep(m_record.record.szLocalPhoneNumber);
+}
+
+void NetDialEngine::SetEntryPhoneNumber(const char* text)
+{
+    Put(m_record.record.szLocalPhoneNumber, Cut(text, RAS_MaxPhoneNumber));
+}
+
+const char* NetDialEngine::AddressText(const RASIPADDR& address)
+{
     m_text.clear();
-    if (ReadDword(a) != 0) {
+    if (address.a != 0 || address.b != 0 || address.c != 0 || address.d != 0) {
         char text[32];
-        std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", (unsigned long)a[0], (unsigned long)a[1],
-                      (unsigned long)a[2], (unsigned long)a[3]);
+        std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", (unsigned long)address.a, (unsigned long)address.b,
+                      (unsigned long)address.c, (unsigned long)address.d);
         m_text = text;
     }
     return m_text.c_str();
 }
 
-void NetDialEngine::SetRecordAddress(std::size_t offset, const char* text)
+void NetDialEngine::SetAddress(RASIPADDR& address, const char* text)
 {
-    std::uint8_t parts[4] = {};
+    BYTE parts[4] = {};
     const char* p = text ? text : "";
     for (int i = 0; i < 4 && *p; ++i) {
         unsigned long v = std::strtoul(p, const_cast<char**>(&p), 10);
-        parts[i] = std::uint8_t(v);
+        parts[i] = BYTE(v);
         if (*p == '.')
             ++p;
         else
             break;
     }
-    std::memcpy(m_record.data() + offset, parts, 4);
+    address.a = parts[0];
+    address.b = parts[1];
+    address.c = parts[2];
+    address.d = parts[3];
+}
+
+void NetDialEngine::PutDialParams(RASDIALPARAMSA& params) const
+{
+    Put(params.szPhoneNumber, m_phoneNumber);
+    Put(params.szCallbackNumber, m_callbackNumber);
+    Put(params.szUserName, m_user);
+    Put(params.szPassword, m_password);
+    Put(params.szDomain, m_domain);
 }
 
 int NetDialEngine::SetPhoneBookEntry(const char* text)
 {
-    m_entry = Cut(text, 256);
-    std::fill(m_record.begin(), m_record.end(), 0);
+    m_entry = Cut(text, RAS_MaxEntryName);
+    m_record.Clear(ras::kEntrySize);
     if (m_entry.empty() || !m_api.getEntryProperties)
         return kResultOk;
-    WriteDword(m_record.data(), DWORD(ras::kEntrySize));
-    DWORD size = DWORD(ras::kEntrySize);
-    const DWORD rc = m_api.getEntryProperties(m_phoneBook.empty() ? nullptr : m_phoneBook.c_str(), m_entry.c_str(),
-                                              m_record.data(), &size, nullptr, nullptr);
-    if (rc != 0)
-        std::fill(m_record.begin(), m_record.end(), 0);
+    DWORD size = ras::kEntrySize;
+    if (m_api.getEntryProperties(m_phoneBook.empty() ? nullptr : m_phoneBook.c_str(), m_entry.c_str(), &m_record.record,
+                                 &size, nullptr, nullptr) != 0)
+        m_record.Clear(ras::kEntrySize);
     return kResultOk;
 }
 
-int NetDialEngine::BeginAction(State state)
+template <class Body>
+int NetDialEngine::RunAction(State state, Body&& body)
 {
     SetLastErrorText("");
     if (!m_api.dial && !ras::Bind(m_api)) {
@@ -158,14 +202,15 @@ int NetDialEngine::BeginAction(State state)
     StartTimeout();
     m_rasError = 0;
     m_state = state;
-    return kResultOk;
-}
-
-int NetDialEngine::EndAction(int rc)
-{
+    int rc;
+    try {
+        rc = body();
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
     m_state = State::Idle;
     if (m_rasError != 0) {
-        const std::string text = ras::DescribeError(int(m_rasError)).substr(0, kMaxErrorText);
+        const std::string text = ras::DescribeError(m_api, int(m_rasError)).substr(0, kMaxErrorText);
         SetResultText(text.c_str());
         return int(m_rasError);
     }
@@ -184,115 +229,99 @@ int NetDialEngine::ShowDialDialog()
 
 int NetDialEngine::Dial(bool interactive)
 {
-    int rc = BeginAction(State::Dialing);
-    if (rc != kResultOk)
-        return rc;
-    m_aborted = false;
-    std::vector<std::uint8_t> params(ras::kDialParamsSize + kSlack, 0);
-    WriteDword(params.data(), DWORD(ras::kDialParamsSize));
-    const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
-    if (m_entry.empty()) {
-        Put(params, ras::kDialPhone, 129, m_phoneNumber);
-        Put(params, ras::kDialCallback, 129, m_callbackNumber);
-        Put(params, ras::kDialUser, 257, m_user);
-        Put(params, ras::kDialPassword, 257, m_password);
-        Put(params, ras::kDialDomain, 16, m_domain);
-    } else {
-        Put(params, ras::kDialEntry, 257, m_entry);
-        if (m_api.getCredentials) {
-            std::vector<std::uint8_t> credentials(ras::kCredentialsSize + kSlack, 0);
-            WriteDword(credentials.data(), DWORD(ras::kCredentialsSize));
-            WriteDword(credentials.data() + ras::kCredentialsMask, 0x7); // user, password, domain
-            m_rasError = m_api.getCredentials(book, m_entry.c_str(), credentials.data());
-            if (m_rasError == 0) {
-                const DWORD mask = ReadDword(credentials.data() + ras::kCredentialsMask);
-                if (mask & 0x1)
-                    Put(params, ras::kDialUser, 257, Take(credentials.data(), ras::kCredentialsUser, 257));
-                if (mask & 0x2)
-                    Put(params, ras::kDialPassword, 257, Take(credentials.data(), ras::kCredentialsPassword, 257));
-                if (mask & 0x4)
-                    Put(params, ras::kDialDomain, 16, Take(credentials.data(), ras::kCredentialsDomain, 16));
+    return RunAction(State::Dialing, [&]() -> int {
+        m_aborted = false;
+        ras::Padded<RASDIALPARAMSA> params(ras::kDialParamsSize);
+        const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
+        if (m_entry.empty()) {
+            PutDialParams(params.record);
+        } else {
+            Put(params.record.szEntryName, m_entry);
+            if (m_api.getCredentials) {
+                ras::Padded<RASCREDENTIALSA> credentials(sizeof(RASCREDENTIALSA));
+                RASCREDENTIALSA& c = credentials.record;
+                c.dwMask = RASCM_UserName | RASCM_Password | RASCM_Domain;
+                m_rasError = m_api.getCredentials(book, m_entry.c_str(), &c);
+                if (m_rasError == 0 && (c.dwMask & RASCM_UserName))
+                    Put(params.record.szUserName, Take(c.szUserName));
+                if (m_rasError == 0 && (c.dwMask & RASCM_Password))
+                    Put(params.record.szPassword, Take(c.szPassword));
+                if (m_rasError == 0 && (c.dwMask & RASCM_Domain))
+                    Put(params.record.szDomain, Take(c.szDomain));
+            } else if (m_api.getEntryDialParams) {
+                BOOL password = FALSE;
+                m_rasError = m_api.getEntryDialParams(book, &params.record, &password);
             }
-        } else if (m_api.getEntryDialParams) {
-            BOOL password = FALSE;
-            m_rasError = m_api.getEntryDialParams(book, params.data(), &password);
+            if (m_rasError != 0)
+                return kResultOk;
         }
-        if (m_rasError != 0)
-            return EndAction(kResultOk);
-    }
-    m_done = false;
-    m_connection = nullptr;
+        m_done = false;
+        m_connection = nullptr;
+        if (interactive)
+            return DialWithDialog();
+        if (!m_window)
+            return kNoNotifyWindow; // the dial's progress comes to the window
 
-    if (interactive) {
-        HMODULE dialogs = LoadLibraryA("rasdlg.dll");
+        ras::Padded<RASDIALEXTENSIONS> extensions(ras::kDialExtensionsSize);
+        extensions.record.dwfOptions = m_extFlags;
+        HRASCONN connection = nullptr;
+        m_rasError = m_api.dial(m_extFlags != 0 ? &extensions.record : nullptr, book, &params.record, kNotifyWindow,
+                                reinterpret_cast<void*>(m_window), &connection);
+        m_connection = connection;
+        if (m_rasError != 0) {
+            DropConnection();
+            return kResultOk;
+        }
+        while (!m_done && !m_aborted) {
+            if (!WaitStep(20, m_window)) {
+                DropConnection();
+                return WaitEnded();
+            }
+            if (m_connection && m_api.getConnectStatus) {
+                ras::Padded<RASCONNSTATUSA> status(ras::kStatusSize);
+                if (m_api.getConnectStatus(m_connection, &status.record) == 0 &&
+                    status.record.rasconnstate == RASCS_Connected)
+                    m_done = true;
+            }
+        }
+        return kResultOk;
+    });
+}
+
+// The platform's own dial dialog, which dials by itself.
+int NetDialEngine::DialWithDialog()
+{
+    HMODULE dialogs = nullptr;
+    ras::DialDialogFn dialog = m_api.dialDialog;
+    if (!dialog) {
+        dialogs = LoadLibraryA("rasdlg.dll");
         if (!dialogs) {
             SetResultText("Can't load the RAS library.");
-            return EndAction(kNoRasLibrary);
+            return kNoRasLibrary;
         }
-        // RASDIALDLG: dwSize, hwndOwner, dwFlags, xDlg, yDlg, dwSubEntry, dwError, reserved, reserved2.
-        using DialDialogFn = BOOL(WINAPI*)(LPSTR, LPSTR, LPSTR, void*);
         // Wine's RasDialDlgA is a stub that aborts the process: taken as missing.
-        const auto dialog =
-            ras::UnderWine()
-                ? nullptr
-                : reinterpret_cast<DialDialogFn>(reinterpret_cast<void*>(GetProcAddress(dialogs, "RasDialDlgA")));
+        if (!ras::UnderWine())
+            dialog =
+                reinterpret_cast<ras::DialDialogFn>(reinterpret_cast<void*>(GetProcAddress(dialogs, "RasDialDlgA")));
         if (!dialog) {
             FreeLibrary(dialogs);
             SetResultText("Can't load the RasDialDlg function.");
-            return EndAction(kNoRasLibrary);
+            return kNoRasLibrary;
         }
-        struct {
-            DWORD dwSize;
-            HWND hwndOwner;
-            DWORD dwFlags;
-            LONG xDlg, yDlg;
-            DWORD dwSubEntry, dwError;
-            ULONG_PTR reserved, reserved2;
-        } info = {};
-        info.dwSize = sizeof info;
-        std::string book2 = m_phoneBook, entry = m_entry, phone = m_phoneNumber;
-        if (!dialog(book2.empty() ? nullptr : &book2[0], &entry[0], phone.empty() ? nullptr : &phone[0], &info))
-            m_rasError = info.dwError;
+    }
+    RASDIALDLG info = {};
+    info.dwSize = sizeof info;
+    std::string book = m_phoneBook, entry = m_entry, phone = m_phoneNumber;
+    if (!dialog(book.empty() ? nullptr : &book[0], &entry[0], phone.empty() ? nullptr : &phone[0], &info))
+        m_rasError = info.dwError;
+    if (dialogs)
         FreeLibrary(dialogs);
-        return EndAction(kResultOk);
-    }
-
-    std::uint8_t extensions[16] = {};
-    WriteDword(extensions, sizeof extensions);
-    WriteDword(extensions + 8, m_extFlags);
-    HANDLE connection = nullptr;
-    m_rasError = m_api.dial(m_extFlags != 0 ? extensions : nullptr, book, params.data(), kNotifyWindow,
-                            reinterpret_cast<void*>(m_window), &connection);
-    if (m_rasError != 0) {
-        if (connection && m_api.hangUp)
-            m_api.hangUp(connection);
-        m_connection = nullptr;
-        return EndAction(kResultOk);
-    }
-    m_connection = connection;
-    rc = kResultOk;
-    while (!m_done && !m_aborted) {
-        if (!WaitStep(20, m_window)) {
-            rc = kInterrupted;
-            break;
-        }
-        if (m_connection && m_api.getConnectStatus) {
-            std::uint8_t status[ras::kStatusSize + kSlack] = {};
-            WriteDword(status, DWORD(ras::kStatusSize));
-            if (m_api.getConnectStatus(m_connection, status) == 0 &&
-                ReadDword(status + ras::kStatusState) == ras::kStateConnected)
-                m_done = true;
-        }
-    }
-    return EndAction(rc);
+    return kResultOk;
 }
 
 int NetDialEngine::Disconnect()
 {
-    const int rc = BeginAction(State::HangingUp);
-    if (rc != kResultOk)
-        return rc;
-    return EndAction(HangUp());
+    return RunAction(State::HangingUp, [this] { return HangUp(); });
 }
 
 int NetDialEngine::HangUp()
@@ -301,22 +330,19 @@ int NetDialEngine::HangUp()
     if (m_connection && m_api.hangUp) {
         m_api.hangUp(m_connection);
         while (m_api.getConnectStatus) {
-            std::uint8_t status[ras::kStatusSize + kSlack] = {};
-            WriteDword(status, DWORD(ras::kStatusSize));
-            const DWORD answer = m_api.getConnectStatus(m_connection, status);
-            if (answer == ras::kInvalidHandle) {
-                FireStatus(int(ras::kStateDisconnected), 0);
+            ras::Padded<RASCONNSTATUSA> status(ras::kStatusSize);
+            const DWORD answer = m_api.getConnectStatus(m_connection, &status.record);
+            if (answer == ERROR_INVALID_HANDLE) {
+                FireStatus(RASCS_Disconnected, 0);
                 break;
             }
-            FireStatus(int(ReadDword(status + ras::kStatusState)), int(ReadDword(status + ras::kStatusError)));
+            FireStatus(int(status.record.rasconnstate), int(status.record.dwError));
             const DWORD start = Now();
             bool waited = true;
             while (waited && Now() - start < 100)
                 waited = WaitStep(20, m_window) != 0;
             if (!waited) {
-                rc = kInterrupted;
-                if (DeadlinePassed())
-                    SetResultText("Timeout.");
+                rc = WaitEnded();
                 break;
             }
         }
@@ -326,10 +352,25 @@ int NetDialEngine::HangUp()
     return rc;
 }
 
+// Hangs up a connection a dial leaves half made, without waiting for it to go.
+void NetDialEngine::DropConnection()
+{
+    if (m_connection && m_api.hangUp)
+        m_api.hangUp(m_connection);
+    m_connection = nullptr;
+}
+
+int NetDialEngine::WaitEnded()
+{
+    if (DeadlinePassed())
+        SetResultText("Timeout.");
+    return kInterrupted;
+}
+
 void NetDialEngine::FireStatus(int state, int error)
 {
-    const std::string stateText = ras::Describe(state);
-    const std::string errorText = error == 0 ? std::string("OK") : ras::DescribeError(error);
+    const std::string stateText = ras::Describe(m_api, state);
+    const std::string errorText = error == 0 ? std::string("OK") : ras::DescribeError(m_api, error);
     const char* s = stateText.c_str();
     const char* e = errorText.c_str();
     Fire(kNetDialEventStatus,
@@ -343,164 +384,128 @@ LRESULT NetDialEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     const int state = int(wParam);
     const int error = int(lParam);
     FireStatus(state, error);
-    const bool paused = state >= 0x1000 && state <= 0x1003;
-    const bool final = state == int(ras::kStateConnected) || state == int(ras::kStateDisconnected);
-    const bool failed = (state >= 601 && state <= 752) || error != 0;
+    const bool paused = state >= RASCS_Interactive && state <= RASCS_PasswordExpired;
+    const bool final = state == RASCS_Connected || state == RASCS_Disconnected;
+    const bool failed = (state > PENDING && state <= ras::kLastError) || error != 0;
     if (paused || failed) {
-        if (m_connection && m_api.hangUp)
-            m_api.hangUp(m_connection);
+        // A paused dial waits for input that this component never gives.
+        if (m_state == State::Dialing && m_rasError == 0)
+            m_rasError = error != 0 ? DWORD(error) : paused ? DWORD(ERROR_INTERACTIVE_MODE) : DWORD(state);
+        DropConnection();
         m_done = true;
     } else if (final) {
         m_done = true;
     }
-    if (failed && error != 0 && m_state == State::Dialing)
-        m_rasError = DWORD(error);
     return 0;
 }
 
 int NetDialEngine::ListEntries()
 {
-    int rc = BeginAction(State::Listing);
-    if (rc != kResultOk)
-        return rc;
-    if (!m_api.enumEntries)
-        return EndAction(kResultOk);
-    const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
-    DWORD size = DWORD(ras::kEntryNameSize), count = 0;
-    std::vector<std::uint8_t> buffer(size + kSlack, 0);
-    WriteDword(buffer.data(), DWORD(ras::kEntryNameSize));
-    DWORD answer = m_api.enumEntries(nullptr, book, buffer.data(), &size, &count);
-    if (answer == ras::kBufferTooSmall) {
-        buffer.assign(size + kSlack, 0);
-        WriteDword(buffer.data(), DWORD(ras::kEntryNameSize));
-        answer = m_api.enumEntries(nullptr, book, buffer.data(), &size, &count);
-    }
-    m_rasError = answer;
-    if (answer == 0) {
-        for (DWORD i = 0; i < count && (i + 1) * ras::kEntryNameSize <= buffer.size(); ++i) {
-            const std::string name = Take(buffer.data() + i * ras::kEntryNameSize, ras::kEntryNameName, 257);
+    return RunAction(State::Listing, [this] {
+        if (!m_api.enumEntries)
+            return kResultOk;
+        const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
+        std::vector<ras::EntryName> entries;
+        m_rasError = Enumerate(
+            sizeof(ras::EntryName),
+            [&](ras::EntryName* records, DWORD* bytes, DWORD* count) {
+                return m_api.enumEntries(nullptr, book, reinterpret_cast<RASENTRYNAMEA*>(records), bytes, count);
+            },
+            entries);
+        for (const ras::EntryName& entry : entries) {
+            const std::string name = Take(entry.szEntryName);
             const char* n = name.c_str();
             Fire(kNetDialEventPhoneBookEntry, {EventParam::Text(&n)});
         }
-    }
-    return EndAction(kResultOk);
+        return kResultOk;
+    });
 }
 
 int NetDialEngine::ListConnections()
 {
-    int rc = BeginAction(State::Listing);
-    if (rc != kResultOk)
-        return rc;
-    if (!m_api.enumConnections)
-        return EndAction(kResultOk);
-    DWORD size = DWORD(ras::kConnSize), count = 0;
-    std::vector<std::uint8_t> buffer(size + kSlack, 0);
-    WriteDword(buffer.data(), DWORD(ras::kConnSize));
-    DWORD answer = m_api.enumConnections(buffer.data(), &size, &count);
-    if (answer == ras::kBufferTooSmall) {
-        buffer.assign(size + kSlack, 0);
-        WriteDword(buffer.data(), DWORD(ras::kConnSize));
-        answer = m_api.enumConnections(buffer.data(), &size, &count);
-    }
-    m_rasError = answer;
-    if (answer == 0) {
-        for (DWORD i = 0; i < count && (i + 1) * ras::kConnSize <= buffer.size(); ++i) {
-            const std::uint8_t* c = buffer.data() + i * ras::kConnSize;
-            HANDLE handle;
-            std::memcpy(&handle, c + ras::kConnHandle, sizeof handle);
+    return RunAction(State::Listing, [this] {
+        if (!m_api.enumConnections)
+            return kResultOk;
+        std::vector<ras::Connection> connections;
+        m_rasError = Enumerate(
+            sizeof(ras::Connection),
+            [&](ras::Connection* records, DWORD* bytes, DWORD* count) {
+                return m_api.enumConnections(reinterpret_cast<RASCONNA*>(records), bytes, count);
+            },
+            connections);
+        for (const ras::Connection& c : connections) {
             std::string state;
             if (m_api.getConnectStatus) {
-                std::uint8_t status[ras::kStatusSize + kSlack] = {};
-                WriteDword(status, DWORD(ras::kStatusSize));
-                if (m_api.getConnectStatus(handle, status) == 0)
-                    state = ras::Describe(int(ReadDword(status + ras::kStatusState)));
+                ras::Padded<RASCONNSTATUSA> status(ras::kStatusSize);
+                if (m_api.getConnectStatus(c.hrasconn, &status.record) == 0)
+                    state = ras::Describe(m_api, int(status.record.rasconnstate));
             }
-            int h = int(reinterpret_cast<std::intptr_t>(handle));
-            const std::string name = Take(c, ras::kConnName, 257), type = Take(c, ras::kConnDeviceType, 17),
-                              device = Take(c, ras::kConnDeviceName, 129);
+            int h = int(reinterpret_cast<std::intptr_t>(c.hrasconn));
+            const std::string name = Take(c.szEntryName), type = Take(c.szDeviceType), device = Take(c.szDeviceName);
             const char *n = name.c_str(), *t = type.c_str(), *d = device.c_str(), *s = state.c_str();
             Fire(kNetDialEventConnectedEntry, {EventParam::Int(&h), EventParam::Text(&n), EventParam::Text(&t),
                                                EventParam::Text(&d), EventParam::Text(&s)});
         }
-    }
-    return EndAction(kResultOk);
+        return kResultOk;
+    });
 }
 
 int NetDialEngine::ListDevices()
 {
-    int rc = BeginAction(State::Listing);
-    if (rc != kResultOk)
-        return rc;
-    if (!m_api.enumDevices)
-        return EndAction(kResultOk);
-    DWORD size = DWORD(ras::kDeviceSize), count = 0;
-    std::vector<std::uint8_t> buffer(size + kSlack, 0);
-    WriteDword(buffer.data(), DWORD(ras::kDeviceSize));
-    DWORD answer = m_api.enumDevices(buffer.data(), &size, &count);
-    if (answer == ras::kBufferTooSmall) {
-        buffer.assign(size + kSlack, 0);
-        WriteDword(buffer.data(), DWORD(ras::kDeviceSize));
-        answer = m_api.enumDevices(buffer.data(), &size, &count);
-    }
-    m_rasError = answer;
-    if (answer == 0) {
-        for (DWORD i = 0; i < count && (i + 1) * ras::kDeviceSize <= buffer.size(); ++i) {
-            const std::uint8_t* d = buffer.data() + i * ras::kDeviceSize;
-            const std::string name = Take(d, ras::kDeviceName, 129), type = Take(d, ras::kDeviceType, 17);
+    return RunAction(State::Listing, [this] {
+        if (!m_api.enumDevices)
+            return kResultOk;
+        std::vector<RASDEVINFOA> devices;
+        m_rasError = Enumerate(sizeof(RASDEVINFOA), m_api.enumDevices, devices);
+        for (const RASDEVINFOA& device : devices) {
+            const std::string name = Take(device.szDeviceName), type = Take(device.szDeviceType);
             const char *n = name.c_str(), *t = type.c_str();
             Fire(kNetDialEventDevice, {EventParam::Text(&n), EventParam::Text(&t)});
         }
-    }
-    return EndAction(kResultOk);
+        return kResultOk;
+    });
 }
 
 int NetDialEngine::CreateEntry()
 {
-    int rc = BeginAction(State::Listing);
-    if (rc != kResultOk)
-        return rc;
-    if (!m_api.getEntryProperties || !m_api.setEntryProperties)
-        return EndAction(kResultOk);
-    const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
-    std::vector<std::uint8_t> existing(ras::kEntrySize + kSlack, 0);
-    WriteDword(existing.data(), DWORD(ras::kEntrySize));
-    DWORD size = DWORD(ras::kEntrySize);
-    const DWORD read = m_api.getEntryProperties(book, m_entry.c_str(), existing.data(), &size, nullptr, nullptr);
-    if (read == 0) {
-        SetResultText("Entry already exists.");
-        return EndAction(kEntryExists);
-    }
-    if (read != ras::kEntryNotFound && read != ERROR_INVALID_PARAMETER) {
-        m_rasError = read;
-        return EndAction(kResultOk);
-    }
-    WriteDword(m_record.data(), DWORD(ras::kEntrySize));
-    WriteDword(m_record.data() + ras::kEntryOptions, kEntryOptions);
-    m_rasError = m_api.setEntryProperties(book, m_entry.c_str(), m_record.data(), DWORD(ras::kEntrySize), nullptr, 0);
-    if (m_rasError == 0 && m_api.setEntryDialParams) {
-        std::vector<std::uint8_t> params(ras::kDialParamsSize + kSlack, 0);
-        WriteDword(params.data(), DWORD(ras::kDialParamsSize));
-        Put(params, ras::kDialEntry, 257, m_entry);
-        Put(params, ras::kDialPhone, 129, m_phoneNumber);
-        Put(params, ras::kDialCallback, 129, m_callbackNumber);
-        Put(params, ras::kDialUser, 257, m_user);
-        Put(params, ras::kDialPassword, 257, m_password);
-        Put(params, ras::kDialDomain, 16, m_domain);
-        m_rasError = m_api.setEntryDialParams(book, params.data(), FALSE);
-    }
-    return EndAction(kResultOk);
+    return RunAction(State::Listing, [this] {
+        if (!m_api.getEntryProperties || !m_api.setEntryProperties)
+            return kResultOk;
+        const char* book = m_phoneBook.empty() ? nullptr : m_phoneBook.c_str();
+        ras::Padded<RASENTRYA> existing(ras::kEntrySize);
+        DWORD size = ras::kEntrySize;
+        const DWORD read = m_api.getEntryProperties(book, m_entry.c_str(), &existing.record, &size, nullptr, nullptr);
+        if (read == 0) {
+            SetResultText("Entry already exists.");
+            return kEntryExists;
+        }
+        if (read != ERROR_CANNOT_FIND_PHONEBOOK_ENTRY && read != ERROR_INVALID_PARAMETER) {
+            m_rasError = read;
+            return kResultOk;
+        }
+        m_record.record.dwSize = ras::kEntrySize;
+        m_record.record.dwfOptions = kEntryOptions;
+        m_rasError = m_api.setEntryProperties(book, m_entry.c_str(), &m_record.record, ras::kEntrySize, nullptr, 0);
+        if (m_rasError == 0 && m_api.setEntryDialParams) {
+            ras::Padded<RASDIALPARAMSA> params(ras::kDialParamsSize);
+            Put(params.record.szEntryName, m_entry);
+            PutDialParams(params.record);
+            m_rasError = m_api.setEntryDialParams(book, &params.record, FALSE);
+        }
+        return kResultOk;
+    });
 }
 
 int NetDialEngine::DeleteEntry()
 {
-    int rc = BeginAction(State::Listing);
-    if (rc != kResultOk)
-        return rc;
-    if (m_api.deleteEntry) {
-        const DWORD answer = m_api.deleteEntry(m_phoneBook.empty() ? nullptr : m_phoneBook.c_str(), m_entry.c_str());
-        m_rasError = answer == ras::kNoSuchName ? 0 : answer;
-    }
-    return EndAction(kResultOk);
+    return RunAction(State::Listing, [this] {
+        if (m_api.deleteEntry) {
+            const DWORD answer =
+                m_api.deleteEntry(m_phoneBook.empty() ? nullptr : m_phoneBook.c_str(), m_entry.c_str());
+            m_rasError = answer == ERROR_INVALID_NAME ? 0 : answer;
+        }
+        return kResultOk;
+    });
 }
 
 int NetDialEngine::Config(const ConfigArg& arg, const char** answer)

@@ -1,8 +1,42 @@
 #include "netcomp/net/dial/RasApi.h"
 
+#include <cstring>
+#include <type_traits>
+
 #include "netcomp/core/framework/DllBinding.h"
 
 namespace ras {
+
+// The oldest layouts declared in RasApi.h lie as the platform's records lay
+// out the same fields; on 64-bit the handle follows the size at offset 4.
+static_assert(offsetof(EntryName, szEntryName) == offsetof(RASENTRYNAMEA, szEntryName), "entry name");
+static_assert(sizeof(EntryName) == 264, "the first phone-book entry name record");
+static_assert(offsetof(Connection, hrasconn) == offsetof(RASCONNA, hrasconn) && offsetof(Connection, hrasconn) == 4,
+              "connection handle");
+static_assert(offsetof(Connection, szEntryName) == offsetof(RASCONNA, szEntryName) &&
+                  offsetof(Connection, szEntryName) == 4 + sizeof(HRASCONN),
+              "connection entry name");
+static_assert(offsetof(Connection, szDeviceType) == offsetof(RASCONNA, szDeviceType), "connection device type");
+static_assert(offsetof(Connection, szDeviceName) == offsetof(RASCONNA, szDeviceName), "connection device name");
+static_assert(sizeof(Connection) == (sizeof(void*) == 8 ? 416 : 412), "the first connection record");
+static_assert(sizeof(Connection) == (offsetof(RASCONNA, szPhonebook) + 3) / 4 * 4, "the platform's, cut there");
+
+// The records handed over whole are the platform's, with the sizes of their
+// first versions; every field NetDial touches lies inside that size.
+static_assert(kDialParamsSize == 1052, "the first dial parameters");
+static_assert(offsetof(RASDIALPARAMSA, szDomain) + DNLEN + 1 <= kDialParamsSize, "dial parameters' fields");
+static_assert(kEntrySize == 1768, "the first entry properties");
+static_assert(offsetof(RASENTRYA, szDeviceName) + RAS_MaxDeviceName + 1 <= kEntrySize &&
+                  offsetof(RASENTRYA, ipaddrWins) + sizeof(RASIPADDR) <= kEntrySize && sizeof(RASIPADDR) == 4,
+              "entry properties' fields");
+static_assert(kStatusSize == 160, "the first connection status");
+static_assert(offsetof(RASCONNSTATUSA, dwError) + sizeof(DWORD) <= kStatusSize && sizeof(RASCONNSTATE) == 4,
+              "connection status' fields");
+static_assert(kDialExtensionsSize == (sizeof(void*) == 8 ? 24 : 16), "the first dial extensions");
+static_assert(offsetof(RASDIALEXTENSIONS, dwfOptions) == 4, "dial extension options");
+static_assert(sizeof(RASDEVINFOA) == 152, "device record");
+static_assert(sizeof(RASCREDENTIALSA) == 540, "credentials record");
+static_assert(sizeof(RASDIALDLG) == (sizeof(void*) == 8 ? 48 : 36), "dial dialog record");
 
 namespace {
 
@@ -19,6 +53,7 @@ enum Entry {
     kDeleteEntry,
     kEnumDevices,
     kGetCredentials,
+    kGetErrorString,
     kEntryCount
 };
 const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
@@ -32,7 +67,8 @@ const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
                                          "RasSetEntryPropertiesA",
                                          "RasDeleteEntryA",
                                          "RasEnumDevicesA",
-                                         "RasGetCredentialsA"};
+                                         "RasGetCredentialsA",
+                                         "RasGetErrorStringA"};
 
 // Loaded once for the process and kept: a dial notification may still be on
 // its way when the last component goes.
@@ -77,6 +113,21 @@ const Text kTexts[] = {
     {8193, "Disconnected"},
 };
 
+// The platform's description of a RAS error, without the line end it may
+// carry; empty when it has none (Wine has none at all).
+std::string PlatformText(const Api& api, int code)
+{
+    if (!api.getErrorString || code < kFirstError || code > kLastError)
+        return std::string();
+    char text[512] = {};
+    if (api.getErrorString(UINT(code), text, sizeof text) != 0)
+        return std::string();
+    std::string own(text, strnlen(text, sizeof text));
+    while (!own.empty() && (own.back() == '\r' || own.back() == '\n' || own.back() == ' '))
+        own.pop_back();
+    return own;
+}
+
 } // namespace
 
 bool UnderWine()
@@ -101,20 +152,24 @@ bool Bind(Api& api)
     api.deleteEntry = g_ras.Entry<DeleteEntryFn>(kDeleteEntry);
     api.enumDevices = g_ras.Entry<EnumDevicesFn>(kEnumDevices);
     api.getCredentials = UnderWine() ? nullptr : g_ras.Entry<GetCredentialsFn>(kGetCredentials);
+    api.getErrorString = g_ras.Entry<GetErrorStringFn>(kGetErrorString);
     return true;
 }
 
-std::string Describe(int code)
+std::string Describe(const Api& api, int code)
 {
+    const std::string own = PlatformText(api, code);
+    if (!own.empty())
+        return own;
     for (const Text& t : kTexts)
         if (t.code == code)
             return t.text;
     return "[" + std::to_string(code) + "] (no description available)";
 }
 
-std::string DescribeError(int code)
+std::string DescribeError(const Api& api, int code)
 {
-    return code >= 600 ? Describe(code) : "[" + std::to_string(code) + "] (no description available)";
+    return code >= kFirstError ? Describe(api, code) : "[" + std::to_string(code) + "] (no description available)";
 }
 
 } // namespace ras

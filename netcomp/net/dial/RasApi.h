@@ -3,29 +3,41 @@
 // RASAPI32.DLL; an entry the library lacks stays null and its operation is
 // skipped. Tests put functions of their own in its place.
 //
-// The records are the platform's oldest layouts (accepted by every later
-// version), with the offsets of the fields NetDial reads and writes; the
-// connection record holds a handle, so its size follows the pointer size.
+// The records are the platform's own (ras.h, rasdlg.h), handed over with the
+// size of their oldest version, which every later version of the platform
+// accepts. A record of which NetDial reads or passes several in a row (the
+// phone-book entry names, the connections) has its oldest layout declared
+// here, under the platform's packing, and checked field by field against the
+// platform's record in RasApi.cpp.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <ras.h>
+#include <rasdlg.h>
+
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace ras {
 
-using EnumEntriesFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, DWORD*, DWORD*);
-using EnumConnectionsFn = DWORD(WINAPI*)(void*, DWORD*, DWORD*);
-using HangUpFn = DWORD(WINAPI*)(HANDLE);
-using GetConnectStatusFn = DWORD(WINAPI*)(HANDLE, void*);
-using DialFn = DWORD(WINAPI*)(void*, LPCSTR, void*, DWORD, void*, HANDLE*);
-using GetEntryDialParamsFn = DWORD(WINAPI*)(LPCSTR, void*, BOOL*);
-using SetEntryDialParamsFn = DWORD(WINAPI*)(LPCSTR, void*, BOOL);
-using GetEntryPropertiesFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, DWORD*, void*, DWORD*);
-using SetEntryPropertiesFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, DWORD, void*, DWORD);
-using DeleteEntryFn = DWORD(WINAPI*)(LPCSTR, LPCSTR);
-using EnumDevicesFn = DWORD(WINAPI*)(void*, DWORD*, DWORD*);
-using GetCredentialsFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*);
+// The platform's own declarations, so that a stand-in or a bound entry
+// takes exactly the records the platform passes.
+using EnumEntriesFn = decltype(&::RasEnumEntriesA);
+using EnumConnectionsFn = decltype(&::RasEnumConnectionsA);
+using HangUpFn = decltype(&::RasHangUpA);
+using GetConnectStatusFn = decltype(&::RasGetConnectStatusA);
+using DialFn = decltype(&::RasDialA);
+using GetEntryDialParamsFn = decltype(&::RasGetEntryDialParamsA);
+using SetEntryDialParamsFn = decltype(&::RasSetEntryDialParamsA);
+using GetEntryPropertiesFn = decltype(&::RasGetEntryPropertiesA);
+using SetEntryPropertiesFn = decltype(&::RasSetEntryPropertiesA);
+using DeleteEntryFn = decltype(&::RasDeleteEntryA);
+using EnumDevicesFn = decltype(&::RasEnumDevicesA);
+using GetCredentialsFn = decltype(&::RasGetCredentialsA);
+using GetErrorStringFn = decltype(&::RasGetErrorStringA);
+// From rasdlg.dll.
+using DialDialogFn = decltype(&::RasDialDlgA);
 
 struct Api {
     EnumEntriesFn enumEntries = nullptr;
@@ -40,6 +52,9 @@ struct Api {
     DeleteEntryFn deleteEntry = nullptr;
     EnumDevicesFn enumDevices = nullptr;
     GetCredentialsFn getCredentials = nullptr;
+    GetErrorStringFn getErrorString = nullptr;
+    // Null: taken from rasdlg.dll, loaded for the call.
+    DialDialogFn dialDialog = nullptr;
 };
 
 // The entries of the loaded library (loaded by the first call); all null
@@ -51,60 +66,56 @@ bool Bind(Api& api);
 // RasDialDlgA abort the process.
 bool UnderWine();
 
-// Phone-book entry name: dwSize, szEntryName[257].
-constexpr std::size_t kEntryNameSize = 264;
-constexpr std::size_t kEntryNameName = 4;
-// Connection: dwSize, hrasconn, szEntryName[257], szDeviceType[17], szDeviceName[129].
-constexpr std::size_t kConnHandle = sizeof(void*);
-constexpr std::size_t kConnName = kConnHandle + sizeof(void*);
-constexpr std::size_t kConnDeviceType = kConnName + 257;
-constexpr std::size_t kConnDeviceName = kConnDeviceType + 17;
-constexpr std::size_t kConnSize = (kConnDeviceName + 129 + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
-// Device: dwSize, szDeviceType[17], szDeviceName[129].
-constexpr std::size_t kDeviceSize = 152;
-constexpr std::size_t kDeviceType = 4;
-constexpr std::size_t kDeviceName = 21;
-// Connection status: dwSize, state, dwError, szDeviceType[17], szDeviceName[129].
-constexpr std::size_t kStatusSize = 160;
-constexpr std::size_t kStatusState = 4;
-constexpr std::size_t kStatusError = 8;
-// Dial parameters: dwSize, entry[257], phone[129], callback[129], user[257],
-// password[257], domain[16].
-constexpr std::size_t kDialParamsSize = 1052;
-constexpr std::size_t kDialEntry = 4;
-constexpr std::size_t kDialPhone = 261;
-constexpr std::size_t kDialCallback = 390;
-constexpr std::size_t kDialUser = 519;
-constexpr std::size_t kDialPassword = 776;
-constexpr std::size_t kDialDomain = 1033;
-// Entry properties.
-constexpr std::size_t kEntrySize = 1768;
-constexpr std::size_t kEntryOptions = 4;
-constexpr std::size_t kEntryLocalPhone = 27;
-constexpr std::size_t kEntryIp = 160;
-constexpr std::size_t kEntryDns = 164;
-constexpr std::size_t kEntryWins = 172;
-constexpr std::size_t kEntryDeviceType = 972;
-constexpr std::size_t kEntryDeviceName = 989;
-// Credentials: dwSize, dwMask, szUserName[257], szPassword[257], szDomain[16].
-constexpr std::size_t kCredentialsSize = 540;
-constexpr std::size_t kCredentialsMask = 4;
-constexpr std::size_t kCredentialsUser = 8;
-constexpr std::size_t kCredentialsPassword = 265;
-constexpr std::size_t kCredentialsDomain = 522;
+#include <pshpack4.h>
+// RASENTRYNAMEA before its flags and phone-book path.
+struct EntryName {
+    DWORD dwSize;
+    CHAR szEntryName[RAS_MaxEntryName + 1];
+};
+// RASCONNA before its phone-book path; its handle makes it longer on 64-bit.
+struct Connection {
+    DWORD dwSize;
+    HRASCONN hrasconn;
+    CHAR szEntryName[RAS_MaxEntryName + 1];
+    CHAR szDeviceType[RAS_MaxDeviceType + 1];
+    CHAR szDeviceName[RAS_MaxDeviceName + 1];
+};
+#include <poppack.h>
 
-constexpr DWORD kStateConnected = 0x2000;
-constexpr DWORD kStateDisconnected = 0x2001;
-constexpr DWORD kInvalidHandle = 6;
-constexpr DWORD kEntryNotFound = 623;
-constexpr DWORD kNoSuchName = 123;
-constexpr DWORD kBufferTooSmall = 603;
+// The sizes declared in the records handed over whole.
+constexpr DWORD kDialParamsSize = offsetof(RASDIALPARAMSA, dwSubEntry);
+constexpr DWORD kEntrySize = offsetof(RASENTRYA, dwSubEntries);
+constexpr DWORD kStatusSize = (offsetof(RASCONNSTATUSA, szPhoneNumber) + 3) / 4 * 4;
+constexpr DWORD kDialExtensionsSize = offsetof(RASDIALEXTENSIONS, reserved1);
+
+// A record handed to a RAS function: zeroed, the size of its version
+// declared, and room behind it, as a later version of the platform may write
+// its own version of a record whatever the declared size says.
+constexpr std::size_t kRecordRoom = 4096;
+template <class Record>
+struct Padded {
+    Record record;
+    unsigned char room[kRecordRoom];
+
+    explicit Padded(DWORD size) { Clear(size); }
+    void Clear(DWORD size)
+    {
+        std::memset(static_cast<void*>(this), 0, sizeof *this);
+        record.dwSize = size;
+    }
+};
+
+// The RAS errors with a description: a code of these the platform describes
+// itself where it can.
+constexpr int kFirstError = 600;
+constexpr int kLastError = 752;
 
 // The text of a connection state or RAS error ("[n] (no description
-// available)" for a number it does not know).
-std::string Describe(int code);
+// available)" for a number it does not know); the platform's description
+// of a RAS error when `api` has one for it.
+std::string Describe(const Api& api, int code);
 // The same for an error code: only the RAS errors (600 and up) have texts,
 // so that a system error such as 1 is not named after a connection state.
-std::string DescribeError(int code);
+std::string DescribeError(const Api& api, int code);
 
 } // namespace ras

@@ -14,8 +14,8 @@ constexpr PropertyDescriptor<E> kFtpProperties[] = {
     P::Write<&E::SetCommand>(kFtpCommand),
     P::ReadWrite<&E::GetConnected, &E::SetConnectedState>(kFtpConnected),
     // Asks the server, but is not marked as a read that acts: while an action
-    // runs, the engine refuses it with -1 and 143 itself, where the shared
-    // refusal would read 0, a size like any other.
+    // runs, the engine refuses it itself and reads as the code 143, where the
+    // shared refusal would read 0, a size like any other.
     P::Read<&E::FileSize>(kFtpFileSize),
     P::Read<&E::FileTime>(kFtpFileTime).ReadActs(),
     P::ReadWrite<&E::GetFirewallHost, &E::SetFirewallHost>(kFtpFirewallHost),

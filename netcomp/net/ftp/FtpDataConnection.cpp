@@ -1,8 +1,9 @@
 // Listings arrive in CR LF lines (a line longer than the read buffer comes
 // in pieces and is joined); files arrive and leave as raw blocks. A local
 // file that cannot be opened, written or read ends the transfer at once:
-// the connection is reset, so the server does not take a cut-off upload for
-// a whole one, and the failure becomes the action's result.
+// the owner tells the server with ABOR, the connection is reset, so the
+// server does not take a cut-off upload for a whole one, and the failure
+// becomes the action's result.
 #include "netcomp/net/ftp/FtpDataConnection.h"
 
 #include <new>
@@ -68,12 +69,19 @@ void FtpDataConnection::CloseAll()
     m_file.Close();
 }
 
+void FtpDataConnection::Abandon()
+{
+    m_mode = Mode::None;
+    m_file.Close();
+}
+
 void FtpDataConnection::Fail(int code, const char* text)
 {
     m_failure = code;
     if (m_failureText.AssignText(text) != kResultOk)
         m_failureText.Clear();
-    m_file.Close();
+    Abandon();
+    m_owner.DataFailed();
     // A reset, not a close: the server must not take the transfer for complete.
     SetLinger(false);
     if (HasSocket())
@@ -82,8 +90,9 @@ void FtpDataConnection::Fail(int code, const char* text)
 
 void FtpDataConnection::OnConnected(int code)
 {
-    // A passive connection that failed: the server's reply to the command says so.
-    if (code != 0)
+    // A passive connection that failed: the server's reply to the command
+    // says so. One that comes after the transfer was given up carries nothing.
+    if (code != 0 || m_mode == Mode::None)
         return;
     m_count = m_startByte;
     int rc = kResultOk;

@@ -32,6 +32,9 @@ public:
     [[nodiscard]] int Prepare(Mode mode, int64_t startByte, const char* localFile);
     // Ends the transfer: the listener, the connection and the local file.
     void CloseAll();
+    // Gives the transfer up but leaves the connection to the server: what
+    // still arrives is dropped, nothing more is sent, the local file closes.
+    void Abandon();
     // Listening, connecting or connected.
     bool Busy() const { return IsListening() || HasSocket(); }
     Mode CurrentMode() const { return m_mode; }

@@ -115,13 +115,17 @@ int FtpEngine::RunAction(int action)
         return kFtpBusy;
     }
     StartTimeout();
+    ClearInterrupted();
     m_action = action;
+    m_transferSent = false;
     int rc = kResultOk;
     if (!IsConnected() && action != kLogon && action != kLogoff && action != kConnect)
         rc = DoAction(kLogon);
     if (rc == kResultOk)
         rc = DoAction(action);
-    if (m_abortSent) {
+    if (rc == kInterrupted) {
+        SettleOwedReplies();
+    } else if (m_abortSent) {
         // The reply to the ABOR sent from inside an event, after the action's own.
         m_abortSent = false;
         NetString text;
@@ -136,6 +140,49 @@ int FtpEngine::RunAction(int action)
         m_data.CloseAll();
     m_action = kIdle;
     return rc;
+}
+
+// An interrupted action may leave the server owing replies: the answer to
+// the command last sent, and to an ABOR sent from inside an event. Left
+// unread, they would answer the next commands, and each later command would
+// get its predecessor's reply. After Interrupt they are read here, each
+// within the time-out. A transfer under way is ended with ABOR first (the
+// server then answers the transfer, 426 or 226, and the ABOR): a server
+// that is only left with a closed data connection may never answer at all.
+// The ABOR goes while the data connection is still open, as a reset that
+// comes first can make a server lose it, and a server blocked in a send
+// may see it only once its data is read: what still arrives is read and
+// dropped. When the replies do not come, or a time-out has already been
+// spent waiting, the control connection is closed, and the next action logs
+// on afresh.
+void FtpEngine::SettleOwedReplies()
+{
+    bool abortSent = m_abortSent;
+    m_abortSent = false;
+    const bool replyOwed = !Reply().Complete();
+    if (!IsConnected() || (!replyOwed && !abortSent))
+        return;
+    if (WasInterrupted() && !DestroyPending()) {
+        NetString text;
+        (void)text.AssignText(LastErrorText());
+        if (replyOwed && m_transferSent && !abortSent) {
+            m_data.Abandon();
+            abortSent = SendAbortNow() == kResultOk;
+        }
+        const int owed = (replyOwed ? 1 : 0) + (abortSent ? 1 : 0);
+        bool settled = true;
+        for (int i = 0; i < owed && settled; ++i) {
+            StartTimeout();
+            settled = WaitForReply() == kResultOk && Reply().Complete();
+            m_data.CloseAll();
+        }
+        SetLastErrorText(text.CStr());
+        if (settled)
+            return;
+    }
+    Trail(2, "No reply from the server to the stopped command: closing the connection.");
+    m_data.CloseAll();
+    (void)SetConnected(false);
 }
 
 int FtpEngine::DoAction(int action)
@@ -237,13 +284,21 @@ int FtpEngine::Abort()
         return IsConnected() ? RunAction(kAbort) : kResultOk;
     if (!IsConnected() || m_abortSent)
         return kResultOk;
+    const int rc = SendAbortNow();
+    if (rc == kResultOk)
+        m_abortSent = true;
+    return rc;
+}
+
+// The urgent Telnet interrupt and ABOR, sent at once without waiting: the
+// replies are read by the running action.
+int FtpEngine::SendAbortNow()
+{
     SetOobInline(true);
     int rc = SendRaw(kUrgentAbort, 4, MSG_OOB);
     Trail(0, "ABOR");
     if (rc == kResultOk)
         rc = SendBytes("ABOR\r\n", 6, false);
-    if (rc == kResultOk)
-        m_abortSent = true;
     return rc;
 }
 
@@ -375,7 +430,8 @@ int FtpEngine::PrintDirectory()
     return m_remotePath.Assign(length, start);
 }
 
-// A refused SIZE is a failure, not a size: -1, with the reply as the last error.
+// A refused SIZE reads as its error code, which is also the last error
+// code (a size reads with the code 0).
 int64_t FtpEngine::FileSize()
 {
     int rc = RunAction(kSize);
@@ -385,8 +441,9 @@ int64_t FtpEngine::FileSize()
         rc = kFtpProtocolError;
     }
     if (rc != kResultOk) {
-        SetLastCode(CheckResult(rc));
-        return -1;
+        const int code = CheckResult(rc);
+        SetLastCode(code);
+        return code;
     }
     return size;
 }

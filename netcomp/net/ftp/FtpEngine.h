@@ -105,6 +105,7 @@ public:
     void DataEnded();
     void DataEntry(const char* line, uint32_t n, const FtpListEntry& entry);
     void DataError(int code, const char* text);
+    void DataFailed();
     void DataActivity();
 
 protected:
@@ -124,6 +125,8 @@ private:
     [[nodiscard]] int SignOn();
     [[nodiscard]] int Quit();
     [[nodiscard]] int SendAbort();
+    [[nodiscard]] int SendAbortNow();
+    void SettleOwedReplies();
     [[nodiscard]] int ReceiveFile();
     [[nodiscard]] int SendFile(const char* verb);
     [[nodiscard]] int List(FtpDataConnection::Mode mode, const char* verb);
@@ -142,6 +145,7 @@ private:
     bool m_overwrite = false;
     bool m_abortSent = false;    // an ABOR went out inside a running action
     bool m_lastWasAbort = false; // the command last sent was ABOR
+    bool m_transferSent = false; // the action sent a transfer's command (RETR, STOR, LIST ...)
     NetString m_startByte;
     NetString m_user;
     NetString m_password;

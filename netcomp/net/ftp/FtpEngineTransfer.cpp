@@ -77,8 +77,10 @@ int FtpEngine::Transfer(FtpDataConnection::Mode mode, const char* verb, const ch
         rc = OpenDataConnection();
     if (rc == kResultOk && restart)
         rc = Command("REST", m_startByte.CStr());
-    if (rc == kResultOk)
+    if (rc == kResultOk) {
+        m_transferSent = true;
         rc = Command(verb, argument);
+    }
     return WaitForDataConnection(rc);
 }
 
@@ -189,6 +191,16 @@ void FtpEngine::DataEntry(const char* line, uint32_t n, const FtpListEntry& entr
 void FtpEngine::DataError(int code, const char* text)
 {
     (void)FireError(code, text);
+}
+
+// A local file error ends the transfer from this side. ABOR tells the
+// server at once, before the data connection is reset, so that it answers
+// the transfer (426) and the ABOR: a server left with nothing but a reset
+// data connection may never answer at all. The running action reads both.
+void FtpEngine::DataFailed()
+{
+    if (m_action != kIdle && IsConnected() && !m_abortSent && SendAbortNow() == kResultOk)
+        m_abortSent = true;
 }
 
 void FtpEngine::DataActivity()

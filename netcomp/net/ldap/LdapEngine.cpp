@@ -34,6 +34,9 @@ constexpr EventTable kLdapEvents = {
 // Reads of a search reply move whole blocks at a time.
 constexpr uint32_t kReadBuffer = 64 * 1024;
 
+static_assert(kLdapPagingStopped == NETCOMP_LDAP_PAGING_STOPPED);
+static_assert(LdapEngine::kMaxMessage == 33554432, "netcomp_ldap.h tells the bound");
+
 const char* const kDecodeError = "Error decoding incoming data.";
 const char* const kMemoryError = "Out of memory while receiving data.";
 
@@ -187,8 +190,12 @@ int LdapEngine::Perform(int action, const NetStringBase& op, const NetStringBase
     }
     if ((action == kUnbindAction || action == kAbandonAction) && !IsConnected())
         return kResultOk;
-    if (action == kSearchAction)
+    if (action == kSearchAction) {
         m_paging = m_pageSize > 0;
+        m_lastCookie.clear();
+        m_pageEntries = 0;
+        m_emptyPages = 0;
+    }
     const int running = m_waitId;
     const int rc = SendRequest(op, controls);
     if (rc != kResultOk)
@@ -331,11 +338,10 @@ int LdapEngine::Consume(const char* data, uint32_t n, uint32_t& used)
         case LdapFrame::NeedMore:
             return kResultOk;
         case LdapFrame::Malformed:
+            // An impossible length (indefinite, past 4 bytes, past the most a
+            // message may hold) allocated nothing: it is bad data.
             used = n;
-            if (n > 0 && static_cast<unsigned char>(data[0]) == 0x30)
-                FailReceive(kOutOfMemory, kMemoryError);
-            else
-                FailReceive(kBerMalformed, kDecodeError);
+            FailReceive(kBerMalformed, kDecodeError);
             return kResultOk;
         case LdapFrame::Whole:
             break;
@@ -372,6 +378,8 @@ void LdapEngine::Handle(const char* data, uint32_t n)
     int id = r.messageId;
     const bool ours = m_action != kNoAction && id == m_waitId;
     if (r.operation == kLdapOpSearchResultEntry) {
+        if (ours)
+            ++m_pageEntries;
         m_entry.swap(r.attributes);
         m_inEntry = true;
         const char* dn = r.objectName.c_str();
@@ -437,9 +445,33 @@ void LdapEngine::HandleSearchDone(const LdapResponse& response)
         EndAction(kResultOk);
         return;
     }
+    if (!PagingGoesOn(response.cookie))
+        return;
     const int rc = SendSearchPage(response.cookie);
     if (rc != kResultOk)
         EndAction(rc);
+}
+
+// A server that answers every page with a cookie (the same one, or new ones
+// for pages that bring nothing) would be asked for pages for ever.
+bool LdapEngine::PagingGoesOn(const std::string& cookie)
+{
+    const char* stop = nullptr;
+    if (cookie == m_lastCookie)
+        stop = "Paged search stopped: the server sent the same cookie again.";
+    else if (m_pageEntries == 0 && ++m_emptyPages >= kMaxEmptyPages)
+        stop = "Paged search stopped: the server sent 100 pages in a row without an entry.";
+    static_assert(kMaxEmptyPages == 100, "the text names the count");
+    if (m_pageEntries > 0)
+        m_emptyPages = 0;
+    m_pageEntries = 0;
+    m_lastCookie = cookie;
+    if (!stop)
+        return true;
+    FireError(kLdapPagingStopped, stop);
+    SetResultText(stop);
+    EndAction(kLdapPagingStopped);
+    return false;
 }
 
 void LdapEngine::TakeResult(const LdapResponse& response)

@@ -12,6 +12,7 @@
 constexpr int kLdapInvalidAction = 333;
 constexpr int kLdapBusy = 334;
 constexpr int kLdapUnknownResponse = 336;
+constexpr int kLdapPagingStopped = 337;
 
 class LdapEngine : public TcpClient {
 public:
@@ -19,6 +20,9 @@ public:
     static constexpr uint32_t kMaxMessage = 32u << 20;
     // The most entries a caller's attribute list holds (a request holds 64 KB).
     static constexpr int kMaxAttributes = 65535;
+    // A paged search gives up after this many pages in a row without an
+    // entry (or at once when the server sends a page's cookie again).
+    static constexpr int kMaxEmptyPages = 100;
 
     LdapEngine();
 
@@ -116,6 +120,9 @@ private:
     void Handle(const char* data, uint32_t n);
     void TakeResult(const LdapResponse& response);
     void HandleSearchDone(const LdapResponse& response);
+    // Whether the server's next page may still be asked for; else the
+    // search ends with kLdapPagingStopped.
+    bool PagingGoesOn(const std::string& cookie);
     void FailReceive(int code, const char* text);
     void ClearResult();
 
@@ -143,6 +150,9 @@ private:
     // The search being paged: its operation, sent again with each cookie.
     NetString m_searchOp;
     bool m_paging = false;
+    std::string m_lastCookie;
+    int m_pageEntries = 0; // entries of the page being read
+    int m_emptyPages = 0;  // pages in a row that brought none
 
     LdapAttributeList m_request;
     LdapAttributeList m_entry;

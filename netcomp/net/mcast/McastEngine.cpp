@@ -12,6 +12,7 @@
 #include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/core/text/AddressText.h"
 #include "netcomp/include/netcomp_mcast.h"
+#include "netcomp/net/udp/UdpSocket.h"
 
 namespace {
 
@@ -76,18 +77,11 @@ int McastEngine::SetActive(bool active)
 
 int McastEngine::Open()
 {
-    int rc = m_socket.Create(SOCK_DGRAM, 0);
+    // No DontRoute and no unicast time to live: the group's own options follow.
+    int rc = UdpSocket::OpenSocket(m_socket, {LocalAddress(), m_localPort, m_shareLocalPort, m_inBufferSize,
+                                              m_outBufferSize, std::nullopt, m_qosFlags, 0});
     if (rc != kResultOk)
         return rc;
-    if (m_shareLocalPort)
-        (void)m_socket.SetOption(SOL_SOCKET, SO_REUSEADDR, 1);
-    if ((rc = m_socket.Bind(LocalAddress(), m_localPort)) != kResultOk)
-        return rc;
-    (void)m_socket.SetOption(SOL_SOCKET, SO_RCVBUF, m_inBufferSize);
-    (void)m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, m_outBufferSize);
-    if (m_qosFlags != 0)
-        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTos, m_qosFlags);
-    (void)m_socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
     if (m_sendInterface != 0)
         (void)m_socket.SetOption(IPPROTO_IP, kIpOptionMulticastInterface, int(m_sendInterface));
     if (m_group != 0 && (rc = Membership(kIpOptionAddMembership, m_group)) != kResultOk)

@@ -22,7 +22,7 @@ constexpr EventTable kRssEvents = {
 };
 
 const char kSpecificationAddress[] = "https://www.rssboard.org/rss-specification";
-const char kTooLarge[] = "The feed is larger than 64 MB.";
+const char kTooLarge[] = "The feed is larger than MaxReplySize.";
 constexpr uint32_t kFileChunk = 2048;
 
 } // namespace
@@ -119,20 +119,17 @@ const char* RssEngine::FeedText()
 
 int RssEngine::FireStartTransfer(int direction)
 {
-    if (direction == 1) {
+    if (direction == 1)
         m_received.Clear();
-        m_receivedTooLarge = false;
-    }
     return HttpClient::FireStartTransfer(direction);
 }
 
 int RssEngine::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
 {
-    if (direction == 1 && !m_receivedTooLarge) {
-        if (n > kMaxFeedText - m_received.Length() || m_received.Append(data, n) != kResultOk) {
-            m_receivedTooLarge = true;
-            m_received.Clear();
-        }
+    if (direction == 1) {
+        const int rc = HoldReplyBytes(m_received, data, n, kTooLarge);
+        if (rc != kResultOk)
+            return rc;
     }
     return HttpClient::FireTransfer(direction, bytes, data, n);
 }
@@ -145,7 +142,6 @@ int RssEngine::Fetch(const char* url, int action, const NetString* body)
         return kHttpBusy;
     }
     m_received.Clear();
-    m_receivedTooLarge = false;
     int rc = SetURL(url);
     if (rc == kResultOk && body) {
         rc = SetPostData(body->Data(), body->Length());
@@ -156,10 +152,8 @@ int RssEngine::Fetch(const char* url, int action, const NetString* body)
         rc = DoAction(action);
     (void)SetPostData(nullptr, 0);
     (void)SetContentType("");
-    if (rc == kResultOk && m_receivedTooLarge) {
-        SetLastErrorText(kTooLarge);
-        rc = kHttpError;
-    }
+    if (rc != kResultOk)
+        m_received.Clear();
     return rc;
 }
 
@@ -221,7 +215,7 @@ int RssEngine::ReadFile(const char* name)
         SetLastErrorText("Can't open file for reading.");
         return kFileError;
     }
-    if (file.Size() > int64_t(kMaxFeedText)) {
+    if (file.Size() > int64_t(MaxReplyBody())) {
         SetLastErrorText(kTooLarge);
         return kFileError;
     }
@@ -235,7 +229,7 @@ int RssEngine::ReadFile(const char* name)
         }
         if (got == 0)
             break;
-        if (text.Length() + got > kMaxFeedText) {
+        if (uint64_t(text.Length()) + got > MaxReplyBody()) {
             SetLastErrorText(kTooLarge);
             return kFileError;
         }

@@ -15,9 +15,7 @@
 
 class RssEngine : public HttpClient {
 public:
-    // The largest feed text fetched or read.
-    static constexpr uint32_t kMaxFeedText = 64u << 20;
-
+    // A feed, fetched or read from a file, is at most MaxReplySize bytes.
     RssEngine();
 
     [[nodiscard]] int Config(const ConfigArg& arg, const char** answer) override;
@@ -70,7 +68,6 @@ private:
     RssFeed m_feed;
     RssXmlReader m_reader;
     NetString m_feedText;
-    // The response body being received, kept whole up to kMaxFeedText.
+    // The response body being received, kept whole up to MaxReplySize.
     NetString m_received;
-    bool m_receivedTooLarge = false;
 };

@@ -206,6 +206,8 @@ int SnmpEngine::ResetOutgoing()
     m_nonRepeaters = 0;
     m_maxRepetitions = 0;
     m_password.clear();
+    m_errorStatus = -1;
+    m_errorIndex = 0;
     m_msgMaxSize = GetMaxPacketSize();
     return kResultOk;
 }

@@ -236,10 +236,9 @@ bool SnmpEngine::Authenticate(Received& r)
     if (r.status == kUnknownEngine)
         return true;
     if (!(m.msgFlags & kSnmpFlagAuth)) {
-        // A Report answering a signed request may come unsigned (unknown
-        // user, wrong digest): it is taken, and ends the action as a failure.
-        if (!r.password.empty() && m_currentAction != kSnmpActionDiscoverEngine &&
-            !(r.answer && m.pduType == kSnmpReport))
+        // An unsigned answer to a signed request (the Report of an unknown
+        // user or a wrong digest) ends the action with this failure too.
+        if (!r.password.empty() && m_currentAction != kSnmpActionDiscoverEngine)
             return Fail(r, kSnmpNotSigned,
                         "An authenticated message was expected, but the received message is not signed.");
         return true;
@@ -378,8 +377,9 @@ void SnmpEngine::Dispatch(Received& r)
     }
 }
 
-// A request that ends in a Report has failed, as has a time discovery whose
-// Report brought no clock.
+// A request that ends in a Report has failed (an unsigned Report to a signed
+// request already has, above), as has a time discovery whose Report brought
+// no clock.
 void SnmpEngine::EndAnsweredAction(Received& r)
 {
     if (!r.answer || r.message.pduType != kSnmpReport || m_actionResult != kResultOk)

@@ -1,7 +1,10 @@
 #pragma once
 // A loopback peer on a thread of its own that sends as fast as the socket
 // takes it until its connection fails: the far side of a close that must not
-// wait for the sender to stop.
+// wait for the sender to stop, or a hostile server whose reply never ends
+// (a prefix such as a status line, then one block over and over: header
+// lines, body text), for ever or until `limit` bytes have gone, when it
+// closes. It reads nothing of what comes.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -9,37 +12,44 @@
 #include <string>
 #include <thread>
 
+#include "netcomp/testing/LoopbackSocket.h"
+
 class FloodPeer {
 public:
     // Serve: listens on 127.0.0.1:port and floods the first client.
     // Connect: connects to 127.0.0.1:port and floods the server.
     enum class Role { Serve, Connect };
 
-    FloodPeer(Role role, int port)
+    FloodPeer(Role role, int port, std::string prefix = std::string(), std::string block = std::string(65536, 'f'),
+              unsigned long long limit = 0)
     {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(u_short(port));
         if (role == Role::Serve) {
-            m_listener = socket(AF_INET, SOCK_STREAM, 0);
-            BOOL reuse = TRUE;
-            setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
-            bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            m_listener = BindLoopback(SOCK_STREAM, port);
             listen(m_listener, 1);
         } else {
+            WSADATA data;
+            WSAStartup(MAKEWORD(2, 2), &data);
             m_socket = socket(AF_INET, SOCK_STREAM, 0);
         }
-        m_thread = std::thread([this, role, address] {
+        // Blocks of 64 KB or more: the peer must outrun whatever reads it.
+        std::string run = block;
+        while (!block.empty() && run.size() < 65536)
+            run += block;
+        m_thread = std::thread([this, role, address, prefix, run, limit] {
             if (role == Role::Serve)
                 m_socket = accept(m_listener, nullptr, nullptr);
             else if (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
                 return;
-            const std::string block(65536, 'f');
-            while (send(m_socket, block.data(), int(block.size()), 0) > 0)
-                m_sent += block.size();
+            if (!prefix.empty() && send(m_socket, prefix.data(), int(prefix.size()), 0) <= 0)
+                return;
+            while ((limit == 0 || m_sent < limit) && send(m_socket, run.data(), int(run.size()), 0) > 0)
+                m_sent += run.size();
+            if (limit != 0)
+                shutdown(m_socket, SD_SEND);
         });
     }
     ~FloodPeer()
@@ -54,6 +64,8 @@ public:
     FloodPeer& operator=(const FloodPeer&) = delete;
 
     unsigned long long Sent() const { return m_sent; }
+    // The port it serves on: the one given, or the one the system chose for 0.
+    int Port() const { return BoundPort(m_listener); }
 
 private:
     SOCKET m_listener = INVALID_SOCKET;

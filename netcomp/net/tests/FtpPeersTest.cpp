@@ -2,8 +2,8 @@
 // active mode: pure-ftpd with a virtual user and vsftpd with a local user
 // (and a banner of three lines). Listings, downloads and uploads of text and
 // binary files compared with the server's copies, append, restart in both
-// directions, rename, delete, folders, SIZE and MDTM, and an abort in the
-// middle of a download after which the session goes on.
+// directions, rename, delete, folders, SIZE and MDTM, and an abort or an
+// interrupt in the middle of a download after which the session goes on.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -59,8 +59,11 @@ protected:
     }
     void TearDown() override { (void)ftp.Do(kFtpLogoff); }
 
-    // A file in the server's home folder.
-    std::string Home(const std::string& name) const { return PeerFolder(GetParam().name) + "\\home\\" + name; }
+    // A file in the user's home folder (home/<user> in the server's state folder).
+    std::string Home(const std::string& name) const
+    {
+        return PeerFolder(GetParam().name) + "\\home\\" + GetParam().user + "\\" + name;
+    }
     [[nodiscard]] int Get(const std::string& remote, const std::string& local)
     {
         if (ftp.SetText(kFtpRemoteFile, remote.c_str()) != 0 || ftp.SetText(kFtpLocalFile, local.c_str()) != 0)
@@ -118,7 +121,7 @@ TEST_P(FtpPeerTest, ListGetAndPutTextAndBinary)
     EXPECT_EQ(ftp.Get(kFtpFileSize), INT_PTR(binary.size()));
     EXPECT_EQ(ftp.GetText(kFtpFileTime).size(), 14u);
     ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "no-such-file"), 0);
-    EXPECT_EQ(ftp.Get(kFtpFileSize), -1);
+    EXPECT_EQ(ftp.Get(kFtpFileSize), 141);
     EXPECT_EQ(ftp.LastErrorCode(), 141);
     EXPECT_EQ(std::string(ftp.LastError()).substr(0, 3), "550");
 }
@@ -189,6 +192,45 @@ TEST_P(FtpPeerTest, AbortInTheMiddleOfADownload)
     events.OnEvent(kFtpEventTransfer, {});
     ASSERT_EQ(Get(prefix + "after.txt", "after.txt"), 0) << ftp.LastError();
     EXPECT_EQ(ReadFile("after.txt"), "after");
+}
+
+// Interrupt from inside a Transfer event: the transfer is ended with ABOR,
+// and the server's answers to the RETR and the ABOR are read before the call
+// returns, so the commands that follow get their own replies.
+TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
+{
+    WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
+    WriteFile(Home(prefix + "after.txt"), "after");
+    void* handle = ftp.Handle();
+    bool interrupted = false;
+    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent& e) {
+        if (!interrupted && e.values[0] > 1000000) {
+            interrupted = true;
+            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+        }
+    });
+    EXPECT_EQ(Get(prefix + "cut.bin", "cut.bin"), 301);
+    EXPECT_TRUE(interrupted);
+    events.OnEvent(kFtpEventTransfer, {});
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 1), "2"); // the ABOR's
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ");
+    ASSERT_EQ(Get(prefix + "after.txt", "after.txt"), 0) << ftp.LastError();
+    EXPECT_EQ(ReadFile("after.txt"), "after");
+}
+
+// A local file that cannot be opened ends the download with its code; the
+// server's answers are read, and the session goes on in step.
+TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
+{
+    WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
+    WriteFile("plain", "a file where a folder should be");
+    EXPECT_EQ(Get(prefix + "cut.bin", "plain\\cut.bin"), 4);
+    EXPECT_STREQ(ftp.LastError(), "Error opening local file.");
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ");
 }
 
 // Once per server: pure-ftpd answers a refused logon only after a pause.

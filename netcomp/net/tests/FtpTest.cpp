@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,6 +66,41 @@ protected:
             .Reply("331 password")
             .Expect("PASS wonder")
             .Reply("230 in");
+    }
+    // The server's side of a passive RETR of big.bin that the client cuts
+    // short with the urgent Telnet interrupt and ABOR.
+    static ScriptedServer& CutShortDownload(ScriptedServer& server, int data)
+    {
+        return Greeted(server)
+            .Expect("PASV")
+            .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+            .On(data)
+            .Accept()
+            .On(0)
+            .Expect("RETR big.bin")
+            .Reply("150 here it comes")
+            .On(data)
+            .Send(std::string(30000, 'x'))
+            .On(0)
+            .ExpectPrefix("\xff\xf4");
+    }
+    // Starts the server, and sets a passive download of the file.
+    void StartDownload(ScriptedServer& server, const char* file)
+    {
+        Server(server);
+        ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, file), 0);
+    }
+    // The owner interrupts from inside the first Transfer event.
+    void InterruptAtFirstTransfer(bool* interrupted)
+    {
+        void* handle = ftp.Handle();
+        events.OnEvent(kFtpEventTransfer, [handle, interrupted](const RecordedEvent&) {
+            if (!*interrupted) {
+                *interrupted = true;
+                EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+            }
+        });
     }
     std::vector<std::string> Trail(int direction) const
     {
@@ -144,7 +180,7 @@ TEST_F(FtpTest, SessionTranscript)
     EXPECT_EQ(ftp.Get(kFtpFileSize), INT_PTR(5368709120LL));
     // A refused SIZE is a failure, not a size.
     ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "missing"), 0);
-    EXPECT_EQ(ftp.Get(kFtpFileSize), -1);
+    EXPECT_EQ(ftp.Get(kFtpFileSize), 141);
     EXPECT_EQ(ftp.LastErrorCode(), 141);
     EXPECT_STREQ(ftp.LastError(), "550 Could not get file size.");
     ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.iso"), 0);
@@ -269,18 +305,7 @@ TEST_F(FtpTest, AbortInsideATransferLeavesNoReplyBehind)
 {
     ScriptedServer server;
     const int data = server.AddChannel(ScriptTransport::Tcp);
-    Greeted(server)
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
-        .On(data)
-        .Accept()
-        .On(0)
-        .Expect("RETR big.bin")
-        .Reply("150 here it comes")
-        .On(data)
-        .Send(std::string(30000, 'x'))
-        .On(0)
-        .ExpectPrefix("\xff\xf4")
+    CutShortDownload(server, data)
         .On(data)
         .Disconnect()
         .On(0)
@@ -293,9 +318,7 @@ TEST_F(FtpTest, AbortInsideATransferLeavesNoReplyBehind)
         .Reply("225 no transfer")
         .Expect("NOOP")
         .Reply("200 still fine");
-    Server(server);
-    ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
-    ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "big.bin"), 0);
+    StartDownload(server, "big.bin");
     void* handle = ftp.Handle();
     int abortResult = -1;
     events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) {
@@ -465,15 +488,15 @@ TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
         nested.push_back(FTP_Set(handle, kFtpRemotePath, 0, reinterpret_cast<INT_PTR>("x"), 0));
         nested.push_back(FTP_Set(handle, kFtpTransferMode, 0, 2, 0));
         nested.push_back(int(FTP_Get(handle, kFtpIdle, 0, nullptr)));
-        // A size that cannot be asked for now is no size at all.
+        // A size that cannot be asked for now reads as the busy code.
         nested.push_back(int(FTP_Get(handle, kFtpFileSize, 0, nullptr)));
         nested.push_back(FTP_GetLastErrorCode(handle));
     });
     ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0);
-    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, 143, 143}));
     nested.clear();
     ASSERT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 0) << ftp.LastError();
-    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, -1, 143}));
+    EXPECT_EQ(nested, (std::vector<int>{143, 143, 143, 0, 143, 143}));
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
     EXPECT_EQ(server.Finish(), "");
 }
@@ -506,20 +529,52 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
 
     ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
     ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "slow.bin"), 0);
-    void* handle = ftp.Handle();
     bool interrupted = false;
-    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) {
-        if (!interrupted) {
-            interrupted = true;
-            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
-        }
-    });
+    InterruptAtFirstTransfer(&interrupted);
     EXPECT_EQ(ftp.Do(kFtpDownload), 301);
     EXPECT_TRUE(interrupted);
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
-    // The silent server: the next command waits out the time-out.
-    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 301);
-    EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    // The silent server answers neither the cut-off RETR nor the ABOR that
+    // ends it: once the time-out has passed, the control connection goes,
+    // and says why.
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    const std::vector<std::string> status = Trail(2);
+    EXPECT_NE(std::find(status.begin(), status.end(),
+                        "No reply from the server to the stopped command: closing the connection."),
+              status.end());
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// Interrupt from inside a Transfer event: the transfer is ended with ABOR,
+// and the server's replies to it (426 for the transfer, 226 for the ABOR)
+// are read before the call returns, so each later command gets its own.
+TEST_F(FtpTest, InterruptInsideATransferReadsTheRepliesOwed)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    CutShortDownload(server, data)
+        .Reply("426 Transfer aborted")
+        .Reply("226 Abort successful")
+        .On(data)
+        .ExpectClose()
+        .On(0)
+        .Expect("NOOP")
+        .Reply("200 fine")
+        .Expect("NOOP")
+        .Reply("200 still fine");
+    StartDownload(server, "big.bin");
+    bool interrupted = false;
+    InterruptAtFirstTransfer(&interrupted);
+    EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+    EXPECT_STREQ(ftp.LastError(), "Interrupted.");
+    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "226 Abort successful");
+    events.OnEvent(kFtpEventTransfer, {});
+    for (const char* reply : {"200 fine", "200 still fine"}) {
+        ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+        EXPECT_EQ(ftp.GetText(kFtpLastReply), reply);
+    }
     EXPECT_EQ(server.Finish(), "");
 }
 

@@ -133,8 +133,11 @@ struct Ldap {
 // A message: messageID and the operation element (hex).
 std::string Message(int id, const std::string& op)
 {
-    char n[7];
-    std::snprintf(n, sizeof n, "0201%02x", id);
+    char n[11];
+    if (id < 0x80)
+        std::snprintf(n, sizeof n, "0201%02x", id);
+    else
+        std::snprintf(n, sizeof n, "0202%04x", id);
     return Bytes(T(0x30, n + op));
 }
 
@@ -357,6 +360,97 @@ TEST(LdapScripted, TimeoutAndBadStream)
     ASSERT_FALSE(ldap.events.Of(kLdapEventError).empty());
     EXPECT_EQ(ldap.events.Of(kLdapEventError).back().texts[1], "Error decoding incoming data.");
     EXPECT_EQ(ldap.Do(kLdapSearch, P("(cn=x")), 335);
+    EXPECT_EQ("", server.Finish());
+}
+
+// Lengths no message can have (2^31, 0xFFFFFFFF, the indefinite form)
+// allocate nothing: they are bad data, 446 with the codec's text, and the
+// stream cannot be followed past them, so the connection goes.
+TEST(LdapScripted, ImpossibleLengthsAreBadData)
+{
+    const std::vector<std::string> lengths = {"3084"
+                                              "80000000",
+                                              "3084"
+                                              "ffffffff",
+                                              "3080"};
+    ScriptedServer server;
+    for (size_t i = 0; i < lengths.size(); ++i) {
+        if (i > 0)
+            server.Accept();
+        server.ExpectBytes(Message(1, BindV2("cn=x")))
+            .Send(Message(1, kBindOk))
+            .ExpectBytes(Message(2, S(0x4a, "cn=x")))
+            .Send(Bytes(lengths[i] + "020102"))
+            .ExpectClose();
+    }
+    ASSERT_TRUE(server.Start());
+    for (const std::string& length : lengths) {
+        Ldap ldap;
+        ldap.Server(server.Port(), 2);
+        ASSERT_EQ(ldap.SetText(kLdapDN, "cn=x"), 0);
+        EXPECT_EQ(ldap.Do(kLdapDelete), 446) << length;
+        EXPECT_EQ(ldap.Error(), "Error decoding incoming data.") << length;
+        const auto errors = ldap.events.Of(kLdapEventError);
+        EXPECT_TRUE(errors.size() == 1 && errors[0].values[0] == 446) << length;
+        EXPECT_EQ(ldap.Get(kLdapConnected), 0) << length;
+    }
+    EXPECT_EQ("", server.Finish());
+}
+
+// The paged-results control with a page size of 2 and a cookie (hex).
+std::string PagedControl(const std::string& cookie)
+{
+    return T(0xa0, T(0x30, S(0x04, "1.2.840.113556.1.4.319") + "010100" + T(0x04, T(0x30, "020102" + cookie))));
+}
+
+// The end of a page whose control hands the next cookie back.
+std::string PageDone(int id, const std::string& cookie)
+{
+    return Message(id, kSearchDone +
+                           T(0xa0, T(0x30, S(0x04, "1.2.840.113556.1.4.319") + T(0x04, T(0x30, "020100" + cookie)))));
+}
+
+// A server that answers every page with a cookie would be asked for pages
+// for ever: a search stops with 337 when a cookie comes again, or after 100
+// pages in a row that brought no entry (pages with entries start the count
+// again).
+TEST(LdapScripted, PagingThatNeverEndsIsStopped)
+{
+    const std::string entry = T(0x64, S(0x04, "cn=a") + T(0x30, ""));
+    ScriptedServer server;
+    server.ExpectBytes(Message(1, kAnonymousBindV2))
+        .Send(Message(1, kBindOk))
+        .ExpectBytes(Message(2, SearchAll() + PagedControl(S(0x04, ""))))
+        .Send(Message(2, entry) + PageDone(2, S(0x04, "c1")))
+        .ExpectBytes(Message(3, SearchAll() + PagedControl(S(0x04, "c1"))))
+        .Send(PageDone(3, S(0x04, "c1")));
+    int id = 4;
+    server.ExpectBytes(Message(id, SearchAll() + PagedControl(S(0x04, "")))).Send(PageDone(id, S(0x04, "p0")));
+    for (int page = 1; page <= 150; ++page) {
+        ++id;
+        const std::string cookie = S(0x04, "p" + std::to_string(page - 1));
+        // The 50th page brings an entry: the count of empty pages starts again.
+        server.ExpectBytes(Message(id, SearchAll() + PagedControl(cookie)))
+            .Send((page == 50 ? Message(id, entry) : std::string()) +
+                  PageDone(id, S(0x04, "p" + std::to_string(page))));
+    }
+    server.Silence();
+    ASSERT_TRUE(server.Start());
+    Ldap ldap;
+    ldap.Server(server.Port(), 2);
+    ASSERT_EQ(ldap.Set(kLdapPageSize, 2), 0);
+    EXPECT_EQ(ldap.Search("", "(cn=*)"), 337);
+    EXPECT_EQ(ldap.Error(), "Paged search stopped: the server sent the same cookie again.");
+    EXPECT_EQ(ldap.events.Of(kLdapEventSearchPage).size(), 2u);
+    EXPECT_EQ(ldap.Get(kLdapIdle), 1);
+    ldap.events.Clear();
+    EXPECT_EQ(ldap.Search("", "(cn=*)"), 337);
+    EXPECT_EQ(ldap.Error(), "Paged search stopped: the server sent 100 pages in a row without an entry.");
+    EXPECT_EQ(ldap.events.Of(kLdapEventSearchPage).size(), 151u);
+    EXPECT_EQ(ldap.entries.size(), 1u);
+    const auto errors = ldap.events.Of(kLdapEventError);
+    EXPECT_TRUE(errors.size() == 1 && errors[0].values[0] == 337);
+    EXPECT_EQ(ldap.Set(kLdapConnected, 0), 0);
     EXPECT_EQ("", server.Finish());
 }
 

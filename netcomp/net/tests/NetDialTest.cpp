@@ -1,16 +1,21 @@
 // NetDial through its exported functions against what Wine's RAS answers
 // (empty lists, entries that read as present, a dial that fails with 1, a
-// connection status that is always answered), and through stand-in RAS
-// functions for what Wine cannot give: entries to list, a connection that
-// goes away, dial notifications. Wine's credentials function aborts the
-// process and is never called.
+// connection status that is always answered, no error descriptions), and
+// through stand-in RAS functions for what Wine cannot give: entries and
+// connections to list, dials that connect or do not, dial notifications, the
+// dial dialog, the platform's error descriptions. Wine's credentials
+// function aborts the process and is never called.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <raserror.h>
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "netcomp/core/framework/ComponentObject.h"
@@ -122,32 +127,41 @@ TEST(NetDial, EntryPropertiesAndLimits)
     EXPECT_STREQ("3", reinterpret_cast<const char*>(args[1]));
 }
 
-// Stand-ins for the RAS functions Wine only pretends to have.
-int g_statusCalls = 0;
-HANDLE g_hungUp = nullptr;
+// Stand-ins for the RAS functions Wine only pretends to have. They take
+// the records as the platform does: by the platform's own declarations,
+// several records laid out the size the caller declares apart, and sizes it
+// does not know refused with 632, as the platform refuses them.
+constexpr DWORD kInvalidSize = 632;
+constexpr bool k64 = sizeof(void*) == 8;
 
-DWORD WINAPI TwoEntries(LPCSTR, LPCSTR, void* buffer, DWORD* size, DWORD* count)
+int g_statusCalls = 0;
+HRASCONN g_hungUp = nullptr;
+
+DWORD WINAPI TwoEntries(LPCSTR, LPCSTR, RASENTRYNAMEA* names, DWORD* size, DWORD* count)
 {
-    if (*size < 2 * 264) {
-        *size = 2 * 264;
-        return 603;
+    const DWORD each = names->dwSize;
+    if (each != 264 && each != sizeof(RASENTRYNAMEA))
+        return kInvalidSize;
+    if (*size < 2 * each) {
+        *size = 2 * each;
+        return ERROR_BUFFER_TOO_SMALL;
     }
-    auto* b = static_cast<char*>(buffer);
-    std::strcpy(b + 4, "office");
-    std::strcpy(b + 264 + 4, "home");
+    auto* bytes = reinterpret_cast<char*>(names);
+    std::strcpy(reinterpret_cast<RASENTRYNAMEA*>(bytes)->szEntryName, "office");
+    std::strcpy(reinterpret_cast<RASENTRYNAMEA*>(bytes + each)->szEntryName, "home");
     *count = 2;
     return 0;
 }
 
-DWORD WINAPI GoneAfterTwo(HANDLE, void* status)
+DWORD WINAPI GoneAfterTwo(HRASCONN, RASCONNSTATUSA* status)
 {
     if (++g_statusCalls > 2)
-        return 6;
-    std::memcpy(static_cast<char*>(status) + 4, "\x0e\x00\x00\x00", 4); // Authenticated
+        return ERROR_INVALID_HANDLE;
+    status->rasconnstate = RASCS_Authenticated;
     return 0;
 }
 
-DWORD WINAPI RecordHangUp(HANDLE handle)
+DWORD WINAPI RecordHangUp(HRASCONN handle)
 {
     g_hungUp = handle;
     return 0;
@@ -157,7 +171,7 @@ TEST(NetDial, ListsHangsUpAndReportsDialProgress)
 {
     Dial dial;
     ras::Api api = {};
-    api.dial = [](void*, LPCSTR, void*, DWORD, void*, HANDLE*) -> DWORD { return 1; };
+    api.dial = [](RASDIALEXTENSIONS*, LPCSTR, RASDIALPARAMSA*, DWORD, void*, HRASCONN*) -> DWORD { return 1; };
     api.enumEntries = TwoEntries;
     api.getConnectStatus = GoneAfterTwo;
     api.hangUp = RecordHangUp;
@@ -172,7 +186,7 @@ TEST(NetDial, ListsHangsUpAndReportsDialProgress)
     dial.events.Clear();
     ASSERT_EQ(0, dial.Set(kNetDialHandle, 0x77));
     EXPECT_EQ(0, dial.Do(kNetDialDisconnect));
-    EXPECT_EQ(reinterpret_cast<HANDLE>(0x77), g_hungUp);
+    EXPECT_EQ(reinterpret_cast<HRASCONN>(0x77), g_hungUp);
     const auto status = dial.events.Of(kNetDialEventStatus);
     ASSERT_EQ(3u, status.size());
     EXPECT_EQ("Authenticated", status[0].texts[2]);
@@ -192,6 +206,260 @@ TEST(NetDial, ListsHangsUpAndReportsDialProgress)
     EXPECT_EQ("Authenticate", progress[1].texts[2]);
     EXPECT_EQ("Cannot find the phone book entry.", progress[1].texts[3]);
     EXPECT_EQ("[99] (no description available)", progress[2].texts[2]);
+}
+
+// What a dial stand-in saw, and how it answers.
+struct DialSeen {
+    DWORD extensionsSize = 0, options = 0, paramsSize = 0, notifierType = 0;
+    std::string phone, user, domain;
+    HWND window = nullptr;
+    // Posted to the notifier as the platform's progress: state, error.
+    std::vector<std::pair<WPARAM, LPARAM>> progress;
+    DWORD answer = 0;
+} g_dial;
+
+DWORD WINAPI ScriptedDial(RASDIALEXTENSIONS* extensions, LPCSTR, RASDIALPARAMSA* params, DWORD notifierType,
+                          void* notifier, HRASCONN* connection)
+{
+    // The platform's sizes of the first version of each record.
+    if (extensions && extensions->dwSize != (k64 ? 24u : 16u))
+        return kInvalidSize;
+    if (params->dwSize != 1052)
+        return kInvalidSize;
+    g_dial.extensionsSize = extensions ? extensions->dwSize : 0;
+    g_dial.options = extensions ? extensions->dwfOptions : 0;
+    g_dial.paramsSize = params->dwSize;
+    g_dial.phone = params->szPhoneNumber;
+    g_dial.user = params->szUserName;
+    g_dial.domain = params->szDomain;
+    g_dial.notifierType = notifierType;
+    g_dial.window = static_cast<HWND>(notifier);
+    *connection = reinterpret_cast<HRASCONN>(0x99);
+    const UINT message = RegisterWindowMessageA("RasDialEvent");
+    for (const auto& p : g_dial.progress)
+        PostMessageA(g_dial.window, message, p.first, p.second);
+    return g_dial.answer;
+}
+
+DWORD WINAPI StatusAsDialed(HRASCONN handle, RASCONNSTATUSA* status)
+{
+    if (status->dwSize != 160)
+        return kInvalidSize;
+    if (handle == g_hungUp)
+        return ERROR_INVALID_HANDLE;
+    status->rasconnstate = RASCS_Authenticate;
+    return 0;
+}
+
+DWORD WINAPI TwoConnections(RASCONNA* connections, DWORD* size, DWORD* count)
+{
+    const DWORD each = connections->dwSize;
+    if (each != (k64 ? 416u : 412u) && each != sizeof(RASCONNA))
+        return kInvalidSize;
+    if (*size < 2 * each) {
+        *size = 2 * each;
+        return ERROR_BUFFER_TOO_SMALL;
+    }
+    const char* const names[] = {"office", "home"};
+    for (int i = 0; i < 2; ++i) {
+        auto* c = reinterpret_cast<RASCONNA*>(reinterpret_cast<char*>(connections) + i * each);
+        c->hrasconn = reinterpret_cast<HRASCONN>(0x41 + i);
+        std::strcpy(c->szEntryName, names[i]);
+        std::strcpy(c->szDeviceType, "modem");
+        std::strcpy(c->szDeviceName, "Line 1");
+    }
+    *count = 2;
+    return 0;
+}
+
+DWORD WINAPI OfficeEntry(LPCSTR, LPCSTR name, RASENTRYA* entry, DWORD* size, LPBYTE, LPDWORD)
+{
+    if (entry->dwSize != 1768 || *size < 1768)
+        return kInvalidSize;
+    if (std::strcmp(name, "office") != 0)
+        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    std::strcpy(entry->szDeviceName, "Line 1");
+    std::strcpy(entry->szDeviceType, "modem");
+    std::strcpy(entry->szLocalPhoneNumber, "5550100");
+    entry->ipaddrDns.a = 10;
+    entry->ipaddrDns.d = 53;
+    return 0;
+}
+
+RASDIALDLG g_dialog = {};
+
+BOOL WINAPI RefusedDialog(LPSTR, LPSTR entry, LPSTR, RASDIALDLG* info)
+{
+    g_dialog = *info;
+    if (info->dwSize != (k64 ? 48u : 36u) || std::strcmp(entry, "office") != 0) {
+        info->dwError = kInvalidSize;
+        return FALSE;
+    }
+    info->dwError = 691;
+    return FALSE;
+}
+
+DWORD WINAPI DescribedTexts(UINT code, LPSTR text, DWORD size)
+{
+    if (code == 623)
+        return ERROR_INVALID_PARAMETER;
+    if (code == 720) {
+        std::memset(text, 'x', size - 1);
+        text[size - 1] = '\0';
+        return 0;
+    }
+    std::snprintf(text, size, "Platform text %u.\r\n", code);
+    return 0;
+}
+
+struct StandIns {
+    Dial dial;
+    ras::Api api = {};
+    StandIns()
+    {
+        g_dial = DialSeen();
+        g_hungUp = nullptr;
+        api.dial = ScriptedDial;
+        api.getConnectStatus = StatusAsDialed;
+        api.hangUp = RecordHangUp;
+        api.enumConnections = TwoConnections;
+        api.getEntryProperties = OfficeEntry;
+        api.dialDialog = RefusedDialog;
+        dial.Engine().ReplaceApi(api);
+    }
+};
+
+// The records NetDial hands over and reads back, through stand-ins that
+// take them by the platform's layouts; a field in the wrong place or a size
+// the platform does not know would show here.
+TEST(NetDial, RecordsAsThePlatformLaysThemOut)
+{
+    StandIns s;
+    Dial& dial = s.dial;
+    ASSERT_EQ(0, dial.Set(kNetDialPhoneNumber, T("5551234")));
+    ASSERT_EQ(0, dial.Set(kNetDialUser, T("alice")));
+    ASSERT_EQ(0, dial.Set(kNetDialDomain, T("KES")));
+    INT_PTR args[2] = {T("PausedStates=true"), 0};
+    int lengths[2] = {};
+    ASSERT_EQ(0, NetDial_Do(dial.obj, kNetDialConfig, 2, args, lengths));
+    g_dial.progress = {{RASCS_OpenPort, 0}, {RASCS_Connected, 0}};
+    EXPECT_EQ(0, dial.Do(kNetDialConnect)) << dial.Error();
+    EXPECT_EQ(DWORD(RDEOPT_UsePrefixSuffix | RDEOPT_PausedStates), g_dial.options);
+    EXPECT_EQ("5551234", g_dial.phone);
+    EXPECT_EQ("alice", g_dial.user);
+    EXPECT_EQ("KES", g_dial.domain);
+    EXPECT_EQ(0xFFFFFFFFu, g_dial.notifierType);
+    EXPECT_EQ(dial.Engine().Window(), g_dial.window);
+    EXPECT_EQ(0x99, NetDial_Get(dial.obj, kNetDialHandle, 0, nullptr));
+    auto status = dial.events.Of(kNetDialEventStatus);
+    ASSERT_EQ(2u, status.size());
+    EXPECT_EQ("Connected", status[1].texts[2]);
+
+    dial.events.Clear();
+    EXPECT_EQ(0, dial.Do(kNetDialListConnections)) << dial.Error();
+    const auto connections = dial.events.Of(kNetDialEventConnectedEntry);
+    ASSERT_EQ(2u, connections.size());
+    EXPECT_EQ(0x41, connections[0].values[0]);
+    EXPECT_EQ(0x42, connections[1].values[0]);
+    EXPECT_EQ("home", connections[1].texts[1]);
+    EXPECT_EQ("modem", connections[1].texts[2]);
+    EXPECT_EQ("Line 1", connections[1].texts[3]);
+    EXPECT_EQ("Authenticate", connections[1].texts[4]);
+
+    ASSERT_EQ(0, dial.Set(kNetDialPhoneBookEntry, T("office")));
+    EXPECT_EQ("Line 1", dial.Text(kNetDialEntryDeviceName));
+    EXPECT_EQ("modem", dial.Text(kNetDialEntryDeviceType));
+    EXPECT_EQ("5550100", dial.Text(kNetDialEntryPhoneNumber));
+    EXPECT_EQ("10.0.0.53", dial.Text(kNetDialEntryDNSAddress));
+    EXPECT_EQ("", dial.Text(kNetDialEntryIPAddress));
+
+    // The platform's dial dialog dials by itself and says why it did not.
+    EXPECT_EQ(691, dial.Do(kNetDialShowDialDialog));
+    EXPECT_NE(0u, g_dialog.dwSize);
+    EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
+}
+
+// A dial that ends without a connection hangs up what it has made, and
+// fails: paused for input it will never get (703), at the Timeout, on an
+// interrupt, on an error the platform reports.
+TEST(NetDial, DialsThatDoNotConnectHangUp)
+{
+    StandIns s;
+    Dial& dial = s.dial;
+    ASSERT_EQ(0, dial.Set(kNetDialPhoneNumber, T("5551234")));
+    const auto hungUpAndIdle = [&] {
+        EXPECT_EQ(reinterpret_cast<HRASCONN>(0x99), g_hungUp);
+        EXPECT_EQ(0, NetDial_Get(dial.obj, kNetDialHandle, 0, nullptr));
+        EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
+        g_hungUp = nullptr;
+    };
+
+    g_dial.progress = {{RASCS_OpenPort, 0}, {RASCS_RetryAuthentication, 0}};
+    EXPECT_EQ(703, dial.Do(kNetDialConnect));
+    EXPECT_EQ("[703] (no description available)", dial.Error());
+    const auto status = dial.events.Of(kNetDialEventStatus);
+    ASSERT_EQ(2u, status.size());
+    EXPECT_EQ("Retry authentication", status[1].texts[2]);
+    hungUpAndIdle();
+
+    g_dial.progress = {{RASCS_Authenticate, 691}};
+    EXPECT_EQ(691, dial.Do(kNetDialConnect));
+    hungUpAndIdle();
+
+    g_dial.progress = {};
+    ASSERT_EQ(0, dial.Set(kNetDialTimeout, 1));
+    EXPECT_EQ(301, dial.Do(kNetDialConnect));
+    EXPECT_EQ("Timeout.", dial.Error());
+    hungUpAndIdle();
+
+    ASSERT_EQ(0, dial.Set(kNetDialTimeout, 60));
+    g_dial.progress = {{RASCS_OpenPort, 0}};
+    dial.events.OnEvent(kNetDialEventStatus, [&](const RecordedEvent&) { dial.Do(kNetDialInterrupt); });
+    EXPECT_EQ(301, dial.Do(kNetDialConnect));
+    EXPECT_EQ("Interrupted.", dial.Error());
+    hungUpAndIdle();
+}
+
+// A RAS error reads as the platform describes it; where it cannot (Wine
+// never can), as the component's own table, else as a number.
+TEST(NetDial, ErrorTextsFromThePlatformOrTheTable)
+{
+    {
+        Dial wine;
+        const UINT message = RegisterWindowMessageA("RasDialEvent");
+        SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 691);
+        SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 638);
+        const auto status = wine.events.Of(kNetDialEventStatus);
+        ASSERT_EQ(2u, status.size());
+        EXPECT_EQ("[691] (no description available)", status[0].texts[3]);
+        EXPECT_EQ("The request has timed out.", status[1].texts[3]);
+    }
+
+    StandIns s;
+    Dial& dial = s.dial;
+    s.api.getErrorString = DescribedTexts;
+    dial.Engine().ReplaceApi(s.api);
+    const UINT message = RegisterWindowMessageA("RasDialEvent");
+    for (const auto& p : std::vector<std::pair<int, int>>{
+             {RASCS_Authenticate, 691}, {RASCS_Authenticate, 623}, {RASCS_Authenticated, 999}, {691, 1}})
+        SendMessageA(dial.Engine().Window(), message, WPARAM(p.first), LPARAM(p.second));
+    const auto status = dial.events.Of(kNetDialEventStatus);
+    ASSERT_EQ(4u, status.size());
+    EXPECT_EQ("Platform text 691.", status[0].texts[3]);
+    EXPECT_EQ("Authenticate", status[0].texts[2]) << "states are the component's own";
+    EXPECT_EQ("Cannot find the phone book entry.", status[1].texts[3]) << "the platform has none for it";
+    EXPECT_EQ("Authenticated", status[2].texts[2]);
+    EXPECT_EQ("[999] (no description available)", status[2].texts[3]) << "no RAS error of the table";
+    EXPECT_EQ("Platform text 691.", status[3].texts[2]) << "an error code as a state";
+    EXPECT_EQ("[1] (no description available)", status[3].texts[3]) << "a system error is no RAS error";
+
+    g_dial.answer = 691;
+    ASSERT_EQ(0, dial.Set(kNetDialPhoneNumber, T("5551234")));
+    EXPECT_EQ(691, dial.Do(kNetDialConnect));
+    EXPECT_EQ("Platform text 691.", dial.Error());
+    g_dial.answer = 720;
+    EXPECT_EQ(720, dial.Do(kNetDialConnect));
+    EXPECT_EQ(std::string(150, 'x'), dial.Error()) << "a long description is cut";
 }
 
 } // namespace

@@ -24,15 +24,15 @@ namespace {
 constexpr int kRexecPort = 21612;
 constexpr int kRshellPort = 21614;
 
-// The test user's home, as Wine sees it and as the server does.
+// The test user's home, as Wine sees it and as the server does (the peer's
+// private namespace puts its home folder at /home).
 std::string Home(const std::string& name)
 {
     return PeerFolder("rshd") + "\\home\\kesuser\\" + name;
 }
 std::string ServerHome()
 {
-    const char* build = std::getenv("KES_BINARY_DIR");
-    return std::string(build ? build : "") + "/peers/rshd/home/kesuser";
+    return "/home/kesuser";
 }
 
 // The records of an output event joined, each with "|" where a line ended.

@@ -6,6 +6,7 @@
 
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/include/netcomp_rss.h"
+#include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/net/tests/RssTestFeeds.h"
 #include "netcomp/net/tests/WebTestSupport.h"
 #include "netcomp/testing/EventRecorder.h"
@@ -204,4 +205,19 @@ TEST(Rss, FilesAndProperties)
     EXPECT_EQ(back.c.GetText(kRssChannelTitle), "");
     DeleteFileA(file.c_str());
     DeleteFileA(again.c_str());
+}
+
+// A feed that does not end (8 MB, then the server closes) is kept up to
+// MaxReplySize: the fetch ends there with 154, and the model and the feed
+// text keep nothing of it.
+TEST(Rss, AnEndlessFeedEndsTheFetch)
+{
+    FloodPeer peer(FloodPeer::Role::Serve, 0, "HTTP/1.0 200 OK\r\n\r\n<rss version=\"2.0\"><channel><title>",
+                   std::string(1000, 't'), 8u << 20);
+    Rss rss;
+    ASSERT_EQ(rss.c.Config("MaxReplySize=500000"), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(peer.Port()) + "/feed.rss";
+    EXPECT_EQ(rss.c.Do(kRssMethodGetFeed, {url.c_str()}), 154);
+    EXPECT_STREQ(rss.c.LastError(), "The feed is larger than MaxReplySize.");
+    EXPECT_EQ(rss.c.GetText(kRssChannelTitle), "");
 }

@@ -67,7 +67,7 @@ public:
     ~TestAgent() { SNMPAgent_Destroy(m_obj); }
 
     void* Handle() const { return m_obj; }
-    std::string Run(const std::string& command)
+    ToolRun Run(const std::string& command)
     {
         return RunTool(command + " 127.0.0.1:" + std::to_string(kAgentPort) + " " + m_request,
                        [this] { (void)SNMPAgent_Do(m_obj, kSnmpAgentDoEvents, 0, nullptr, nullptr); });
@@ -193,44 +193,43 @@ TEST(SnmpAgentPeer, CommunityManagersAskTheAgent)
 {
     TestAgent agent;
     agent.Objects("1.3.6.1.2.1.1.5.0 1.3.6.1.2.1.2.1.0");
-    std::string out = agent.Run("snmpget -m '' -On -v2c -c public");
-    EXPECT_TRUE(Has(out, ".1.3.6.1.2.1.1.5.0 = STRING: \"kes-agent\"")) << out;
-    EXPECT_TRUE(Has(out, ".1.3.6.1.2.1.2.1.0 = INTEGER: -3")) << out;
+    ToolRun out = agent.Run("snmpget -m '' -On -v2c -c public");
+    EXPECT_TRUE(Has(out.out, ".1.3.6.1.2.1.1.5.0 = STRING: \"kes-agent\"")) << out;
+    EXPECT_TRUE(Has(out.out, ".1.3.6.1.2.1.2.1.0 = INTEGER: -3")) << out;
     agent.Objects("1.3.6.1.2.1.1.5.0 1.3.6.1.2.1.1.99.0");
     out = agent.Run("snmpget -m '' -On -v1 -c public");
-    EXPECT_TRUE(Has(out, "noSuchName")) << out;
-    EXPECT_TRUE(Has(out, ".1.3.6.1.2.1.1.99.0")) << out;
+    EXPECT_TRUE(Has(out.err, "noSuchName")) << out;
+    EXPECT_TRUE(Has(out.err, ".1.3.6.1.2.1.1.99.0")) << out;
     out = agent.Run("snmpget -m '' -On -v2c -c public");
-    EXPECT_TRUE(Has(out, ".1.3.6.1.2.1.1.99.0 = No Such Object")) << out;
+    EXPECT_TRUE(Has(out.out, ".1.3.6.1.2.1.1.99.0 = No Such Object")) << out;
 
     // The whole table in order, ending at the end of the view.
     agent.Objects("1.3.6.1");
     out = agent.Run("snmpwalk -m '' -On -v2c -c public");
-    const char* const rows[] = {".1.3.6.1.2.1.1.1.0 = STRING: \"Kestrova test agent\"",
-                                ".1.3.6.1.2.1.1.3.0 = Timeticks: (4200)",
-                                ".1.3.6.1.2.1.4.20.1.1.127.0.0.1 = IpAddress: 127.0.0.1",
-                                ".1.3.6.1.2.1.31.1.1.1.6.1 = Counter64: 18446744073709551615",
-                                ".1.3.6.1.4.1.55555.1.0 = STRING: \"initial\"",
-                                "rc=0"};
+    const char* const rows[] = {
+        ".1.3.6.1.2.1.1.1.0 = STRING: \"Kestrova test agent\"", ".1.3.6.1.2.1.1.3.0 = Timeticks: (4200)",
+        ".1.3.6.1.2.1.4.20.1.1.127.0.0.1 = IpAddress: 127.0.0.1",
+        ".1.3.6.1.2.1.31.1.1.1.6.1 = Counter64: 18446744073709551615", ".1.3.6.1.4.1.55555.1.0 = STRING: \"initial\""};
+    EXPECT_EQ(out.status, 0) << out;
     size_t at = 0;
     for (const char* row : rows) {
-        const size_t found = out.find(row, at);
+        const size_t found = out.out.find(row, at);
         EXPECT_NE(found, std::string::npos) << row << "\n" << out;
         at = found == std::string::npos ? at : found;
     }
     agent.Objects("1.3.6.1.2.1.1");
     out = agent.Run("snmpbulkget -m '' -On -v2c -c public -Cn0 -Cr3");
-    EXPECT_TRUE(Has(out, ".1.3.6.1.2.1.1.5.0 = STRING: \"kes-agent\"")) << out;
-    EXPECT_FALSE(Has(out, ".1.3.6.1.2.1.2.1.0")) << out;
+    EXPECT_TRUE(Has(out.out, ".1.3.6.1.2.1.1.5.0 = STRING: \"kes-agent\"")) << out;
+    EXPECT_FALSE(Has(out.out, ".1.3.6.1.2.1.2.1.0")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventGetBulkRequest).back().values[8], 3); // max-repetitions
 
     agent.Objects(std::string(kWritable) + " s written");
     out = agent.Run("snmpset -m '' -On -v2c -c private");
-    EXPECT_TRUE(Has(out, "rc=0")) << out;
+    EXPECT_EQ(out.status, 0) << out;
     EXPECT_EQ(agent.Value(kWritable), "written");
     agent.Objects("1.3.6.1.2.1.1.5.0 s other");
     out = agent.Run("snmpset -m '' -On -v2c -c private");
-    EXPECT_TRUE(Has(out, "notWritable")) << out;
+    EXPECT_TRUE(Has(out.err, "notWritable")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventSetRequest).back().texts.size(), 10u);
 }
 
@@ -240,19 +239,19 @@ TEST(SnmpAgentPeer, UserSecurityManagersAskTheAgent)
     agent.Objects("1.3.6.1.2.1.1.5.0");
     // net-snmp discovers the engine, then asks signed, and checks that the
     // answer comes back signed for its user.
-    std::string out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A agentpass123");
-    EXPECT_TRUE(Has(out, "STRING: \"kes-agent\"")) << out;
+    ToolRun out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A agentpass123");
+    EXPECT_TRUE(Has(out.out, "STRING: \"kes-agent\"")) << out;
     ASSERT_FALSE(agent.events.Of(kSnmpAgentEventDiscoveryRequest).empty());
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventDiscoveryRequest)[0].values[7], 1); // a Report is to follow
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventGetRequest).back().values[4], 1);   // authenticated
     out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u shaagent -a SHA -A agentpass123");
-    EXPECT_TRUE(Has(out, "STRING: \"kes-agent\"")) << out;
+    EXPECT_TRUE(Has(out.out, "STRING: \"kes-agent\"")) << out;
     agent.Objects("1.3.6.1");
     out = agent.Run("snmpwalk -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A agentpass123");
-    EXPECT_TRUE(Has(out, ".1.3.6.1.4.1.55555.1.0 = STRING: \"initial\"")) << out;
+    EXPECT_TRUE(Has(out.out, ".1.3.6.1.4.1.55555.1.0 = STRING: \"initial\"")) << out;
     agent.Objects(std::string(kWritable) + " s secure");
     out = agent.Run("snmpset -m '' -On -v3 -l authNoPriv -u shaagent -a SHA -A agentpass123");
-    EXPECT_TRUE(Has(out, "rc=0")) << out;
+    EXPECT_EQ(out.status, 0) << out;
     EXPECT_EQ(agent.Value(kWritable), "secure");
 
     // A manager that starts from a wrong clock gets the agent's in a Report and asks again.
@@ -260,7 +259,7 @@ TEST(SnmpAgentPeer, UserSecurityManagersAskTheAgent)
     const size_t discoveries = agent.events.Of(kSnmpAgentEventDiscoveryRequest).size();
     out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A agentpass123 -e 0x8000000001050607 "
                     "-Z 7,5");
-    EXPECT_TRUE(Has(out, "STRING: \"kes-agent\"")) << out;
+    EXPECT_TRUE(Has(out.out, "STRING: \"kes-agent\"")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventDiscoveryRequest).size(), discoveries + 1);
 
     // A signed request for another engine draws the unknown engine's Report, as
@@ -268,15 +267,15 @@ TEST(SnmpAgentPeer, UserSecurityManagersAskTheAgent)
     const size_t reports = agent.events.Of(kSnmpAgentEventDiscoveryRequest).size();
     out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A agentpass123 -e 0x80000000010a0b0c "
                     "-t 1 -r 0");
-    EXPECT_TRUE(Has(out, "Timeout")) << out;
+    EXPECT_TRUE(Has(out.err, "Timeout")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventDiscoveryRequest).size(), reports + 1);
     out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u agentuser -a MD5 -A wrongpass123");
-    EXPECT_TRUE(Has(out, "Authentication failure")) << out;
+    EXPECT_TRUE(Has(out.err, "Authentication failure")) << out;
     EXPECT_EQ(agent.events.Of(kSnmpAgentEventBadPacket).back().values[3], 24);
     out = agent.Run("snmpget -m '' -On -v3 -l authNoPriv -u stranger -a MD5 -A agentpass123");
-    EXPECT_TRUE(Has(out, "Unknown user name")) << out;
+    EXPECT_TRUE(Has(out.err, "Unknown user name")) << out;
     out = agent.Run("snmpget -m '' -On -v3 -l noAuthNoPriv -u stranger");
-    EXPECT_TRUE(Has(out, "STRING: \"kes-agent\"")) << out;
+    EXPECT_TRUE(Has(out.out, "STRING: \"kes-agent\"")) << out;
 }
 
 // The lines snmptrapd has logged so far.

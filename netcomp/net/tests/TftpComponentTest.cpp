@@ -6,14 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_tftp.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/ScriptedServer.h"
 
 namespace {
@@ -252,6 +255,72 @@ TEST(TftpScripted, InterruptInsideTransferEvent)
     EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
     EXPECT_TRUE(tftp.events.Of(kTftpEventEndTransfer).empty());
     EXPECT_EQ(server.Finish(), "");
+}
+
+// A server on a thread of its own that answers the read request and every
+// acknowledgement with the next full block: a file without end. It stops
+// answering after 25 s.
+class EndlessTftpServer {
+public:
+    EndlessTftpServer() : m_socket(BindLoopback(SOCK_DGRAM, 0))
+    {
+        DWORD wait = 200;
+        setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~EndlessTftpServer()
+    {
+        m_stop = true;
+        m_thread.join();
+        closesocket(m_socket);
+        WSACleanup();
+    }
+    EndlessTftpServer(const EndlessTftpServer&) = delete;
+    EndlessTftpServer& operator=(const EndlessTftpServer&) = delete;
+
+    int Port() const { return BoundPort(m_socket); }
+    int Blocks() const { return m_blocks; }
+
+private:
+    void Serve()
+    {
+        const DWORD end = GetTickCount() + 25000;
+        while (!m_stop && int(GetTickCount() - end) < 0) {
+            char packet[600];
+            sockaddr_in from{};
+            int length = sizeof from;
+            const int got = recvfrom(m_socket, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&from), &length);
+            if (got < 4)
+                continue;
+            const unsigned acked = packet[1] == 4 ? (unsigned(uint8_t(packet[2])) << 8 | uint8_t(packet[3])) : 0;
+            const std::string block = Block((acked + 1) & 0xFFFF, std::string(512, 'e'));
+            sendto(m_socket, block.data(), int(block.size()), 0, reinterpret_cast<sockaddr*>(&from), length);
+            ++m_blocks;
+        }
+    }
+
+    SOCKET m_socket;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_blocks{0};
+    std::thread m_thread;
+};
+
+// With AbsoluteTimeout a transfer ends by its Timeout however many exchanges
+// it is made of; without it, every answer would start the Timeout again.
+// (The bound on the time taken is only for a transfer that never ends.)
+TEST(TftpScripted, AbsoluteTimeoutEndsAnEndlessTransfer)
+{
+    EndlessTftpServer server;
+    Tftp tftp(server.Port());
+    ASSERT_EQ(TFTP_Set(tftp.obj, kTftpTimeout, 0, 2, 0), 0);
+    INT_PTR args[2] = {T("AbsoluteTimeout=True"), 0};
+    int lengths[2] = {};
+    ASSERT_EQ(TFTP_Do(tftp.obj, kTftpConfig, 2, args, lengths), 0);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "endless.bin", ""), 301);
+    EXPECT_EQ(tftp.Error(), "Timeout.");
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    EXPECT_GT(server.Blocks(), 10);
 }
 
 } // namespace

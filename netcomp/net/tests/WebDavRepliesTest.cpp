@@ -85,7 +85,7 @@ Read ReadReply(const std::string& reply, bool listing, bool bytewise = false)
     XmlParser parser;
     MultistatusReader reader(parser, out.properties, out.sink);
     parser.SetCallback(&reader);
-    reader.Start(listing);
+    reader.Start(listing, 1u << 20);
     if (bytewise) {
         for (char c : reply)
             if ((out.rc = parser.InputChar(c)) != 0)

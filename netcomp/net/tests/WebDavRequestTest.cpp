@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/net/tests/WebDavTestSupport.h"
 #include "netcomp/testing/ScriptedServer.h"
 
@@ -170,6 +171,52 @@ TEST(WebDavRequests, SettingsAndLists)
     EXPECT_EQ(dav.Text(kWebDavLockOwner), "");
     EXPECT_EQ(dav.Text(kWebDavNamespaceURIs, 1), "urn:z");
     EXPECT_EQ(dav.Text(kWebDavCookieValue, 1), "42");
+}
+
+const char kMultistatusStart[] = "HTTP/1.1 207 Multi-Status\r\nContent-Type: text/xml\r\n\r\n"
+                                 "<?xml version=\"1.0\"?><D:multistatus xmlns:D=\"DAV:\">";
+
+// A multistatus reply of any length is read as it comes; what the reader
+// holds at once (one response element, one text) is bounded by MaxReplySize,
+// past which the call ends with 154 and nothing of the reply is kept. The
+// floods send 8 MB, then close.
+TEST(WebDavHostile, RepliesAreReadAsTheyComeAndWhatIsHeldIsBounded)
+{
+    const std::string entry = "<D:response><D:href>/f</D:href><D:propstat><D:prop><D:displayname>f</D:displayname>"
+                              "</D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>";
+    std::string listing;
+    int entries = 0;
+    for (; listing.size() < (2u << 20); ++entries)
+        listing += entry;
+    ScriptedServer server;
+    server.ExpectUntil("").Send(std::string(kMultistatusStart) + listing + "</D:multistatus>").Disconnect();
+    ASSERT_TRUE(server.Start());
+    DavObject dav;
+    std::string answer;
+    ASSERT_EQ(dav.Ask(kWebDavMethodConfig, "MaxReplySize", answer), 0);
+    EXPECT_EQ(answer, "16777216");
+    ASSERT_EQ(dav.Ask(kWebDavMethodConfig, "MaxReplySize=100000", answer), 0);
+    EXPECT_EQ(dav.Do(kWebDavMethodListDirectory, {"http://127.0.0.1:" + std::to_string(server.Port()) + "/"}), 0)
+        << dav.Error();
+    EXPECT_EQ(dav.events.Of(kWebDavEventDirList).size(), size_t(entries));
+    EXPECT_EQ(server.Finish(), "");
+
+    const struct {
+        const char* name;
+        int method;
+        std::string start;
+        std::string block;
+    } floods[] = {
+        {"one text", kWebDavMethodListDirectory, "<D:response><D:href>", std::string(1000, 'x')},
+        {"one response", kWebDavMethodFindProperties, "<D:response><D:href>/a</D:href><D:propstat><D:prop>",
+         "<A:p xmlns:A=\"urn:a\">v</A:p>"},
+    };
+    for (const auto& f : floods) {
+        FloodPeer peer(FloodPeer::Role::Serve, 0, kMultistatusStart + f.start, f.block, 8u << 20);
+        EXPECT_EQ(dav.Do(f.method, {"http://127.0.0.1:" + std::to_string(peer.Port()) + "/"}), 154) << f.name;
+        EXPECT_EQ(dav.Error(), "WebDAV reply too large.") << f.name;
+        EXPECT_EQ(dav.Int(kWebDavPropertyCount), 0) << f.name;
+    }
 }
 
 } // namespace

@@ -139,20 +139,28 @@ TEST(XmlpComponent, ListsAttributesAndOptions)
     EXPECT_EQ(x.Do(kXmlpMethodFlush), 206);
     EXPECT_EQ(x.Error(), "Document contains unbalanced elements.");
 
-    // Hundreds of attributes and namespace declarations on one element.
-    std::string many = "<m";
-    for (int i = 0; i < 300; ++i)
-        many += " a" + std::to_string(i) + "='" + std::to_string(i) + "' xmlns:n" + std::to_string(i) +
-                "='u:" + std::to_string(i) + "'";
+    // 128 attributes and 128 namespace declarations on one element.
+    auto attributes = [](int from, int to) {
+        std::string out;
+        for (int i = from; i < to; ++i)
+            out += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+        return out;
+    };
+    auto declarations = [](int from, int to) {
+        std::string out;
+        for (int i = from; i < to; ++i)
+            out += " xmlns:n" + std::to_string(i) + "='u:" + std::to_string(i) + "'";
+        return out;
+    };
     int seen = 0;
     x.events.OnEvent(kXmlpEventStartElement, [&](const RecordedEvent&) { seen = int(x.Get(kXmlpAttrCount)); });
     ASSERT_EQ(x.Do(kXmlpMethodReset), 0);
-    ASSERT_EQ(x.Input(many + "><n299:x/></m>"), 0);
-    EXPECT_EQ(seen, 0); // the last start tag, n299:x, has none
+    ASSERT_EQ(x.Input("<m" + attributes(0, 128) + declarations(0, 128) + "><n127:x/></m>"), 0);
+    EXPECT_EQ(seen, 0); // the last start tag, n127:x, has none
     ASSERT_EQ(x.Do(kXmlpMethodFlush), 0);
     ASSERT_EQ(x.Set(kXmlpXPath, T("/m")), 0);
-    EXPECT_EQ(x.Get(kXmlpAttrCount), 300);
-    EXPECT_EQ(x.Text(kXmlpAttrValue, 300), "299");
+    EXPECT_EQ(x.Get(kXmlpAttrCount), 128);
+    EXPECT_EQ(x.Text(kXmlpAttrValue, 128), "127");
 
     // Attr compares names without case; the tree element at the cursor answers.
     INT_PTR args[2] = {T("A17"), 0};
@@ -165,6 +173,23 @@ TEST(XmlpComponent, ListsAttributesAndOptions)
     ASSERT_EQ(x.Set(kXmlpXPath, T("/m/[1]")), 0);
     EXPECT_EQ(XMLp_CheckIndex(x.obj, kXmlpAttrName, 1), 280);
     EXPECT_EQ(x.Error(), "No attributes available.");
+    x.events.OnEvent(kXmlpEventStartElement, nullptr);
+
+    // The 129th attribute, namespace declaration in scope or open element
+    // stops the parse with 200.
+    ASSERT_EQ(x.Do(kXmlpMethodReset), 0);
+    EXPECT_EQ(x.Input("<m" + attributes(0, 129) + "/>"), 200);
+    EXPECT_EQ(x.Error(), "Out of memory.");
+    ASSERT_EQ(x.Do(kXmlpMethodReset), 0);
+    EXPECT_EQ(x.Input("<m" + declarations(0, 100) + "><n" + declarations(100, 128) + ">"), 0);
+    EXPECT_EQ(x.Input("<o" + declarations(128, 129) + "/>"), 200);
+    std::string deep;
+    for (int i = 0; i < 128; ++i)
+        deep += "<d>";
+    ASSERT_EQ(x.Do(kXmlpMethodReset), 0);
+    ASSERT_EQ(x.Input(deep), 0);
+    EXPECT_EQ(x.Get(kXmlpOpenElementCount), 128);
+    EXPECT_EQ(x.Input("<d>"), 200);
 
     // Validate and BuildDOM go together; the lenient reader keeps a stray "<" as text.
     EXPECT_EQ(x.Set(kXmlpValidate, 0), 0);

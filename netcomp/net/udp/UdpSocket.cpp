@@ -54,25 +54,35 @@ int UdpSocket::SetActive(bool active)
     return rc;
 }
 
-int UdpSocket::Open()
+int UdpSocket::OpenSocket(DatagramSocket& socket, const UdpOpening& opening)
 {
-    int rc = m_socket.Create(SOCK_DGRAM, 0);
+    int rc = socket.Create(SOCK_DGRAM, 0);
     if (rc != kResultOk)
         return rc;
-    if (m_shareLocalPort)
-        (void)m_socket.SetOption(SOL_SOCKET, SO_REUSEADDR, 1);
-    if ((rc = m_socket.Bind(LocalAddress(), m_localPort)) != kResultOk)
+    if (opening.shareLocalPort)
+        (void)socket.SetOption(SOL_SOCKET, SO_REUSEADDR, 1);
+    if ((rc = socket.Bind(opening.localAddress, opening.localPort)) != kResultOk)
         return rc;
     // The options as the owner set them; a refused one leaves the system's value.
-    (void)m_socket.SetOption(SOL_SOCKET, SO_RCVBUF, m_inBufferSize);
-    (void)m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, m_outBufferSize);
-    (void)m_socket.SetOption(SOL_SOCKET, SO_DONTROUTE, m_dontRoute ? 1 : 0);
-    if (m_qosFlags != 0)
-        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTos, m_qosFlags);
-    if (m_timeToLive != 0)
-        (void)m_socket.SetOption(IPPROTO_IP, kIpOptionTtl, m_timeToLive);
+    (void)socket.SetOption(SOL_SOCKET, SO_RCVBUF, opening.inBufferSize);
+    (void)socket.SetOption(SOL_SOCKET, SO_SNDBUF, opening.outBufferSize);
+    if (opening.dontRoute)
+        (void)socket.SetOption(SOL_SOCKET, SO_DONTROUTE, *opening.dontRoute ? 1 : 0);
+    if (opening.qosFlags != 0)
+        (void)socket.SetOption(IPPROTO_IP, kIpOptionTos, opening.qosFlags);
+    if (opening.timeToLive != 0)
+        (void)socket.SetOption(IPPROTO_IP, kIpOptionTtl, opening.timeToLive);
     // Every datagram socket of the library may send to broadcast addresses.
-    (void)m_socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
+    (void)socket.SetOption(SOL_SOCKET, SO_BROADCAST, 1);
+    return kResultOk;
+}
+
+int UdpSocket::Open()
+{
+    int rc = OpenSocket(m_socket, {LocalAddress(), m_localPort, m_shareLocalPort, m_inBufferSize, m_outBufferSize,
+                                   m_dontRoute, m_qosFlags, m_timeToLive});
+    if (rc != kResultOk)
+        return rc;
     if (m_useConnection && (rc = m_socket.Connect(m_remoteAddress, m_remotePort)) != kResultOk)
         return rc;
     return m_socket.Select(m_window);
@@ -174,7 +184,9 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
     if (rc != kResultOk)
         return rc;
     // The exchange keeps its own clock: neither the resends nor datagrams
-    // that are not the reply may stretch it past the Timeout.
+    // that are not the reply may stretch it past the Timeout. With
+    // AbsoluteTimeout the deadline is the call's (StartTimeout keeps the one
+    // an earlier exchange of the same call started).
     const DWORD timeout = GetTimeout() * 1000;
     const DWORD start = Now();
     DWORD lastSend = start;

@@ -21,6 +21,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "netcomp/core/datagram/DatagramSocket.h"
@@ -42,6 +43,19 @@ protected:
 struct Retransmission {
     DWORD interval = 0;
     int maxResends = -1;
+};
+
+// How a UDP socket of the library is opened: the end point it binds and the
+// options it takes before those of its own protocol.
+struct UdpOpening {
+    unsigned long localAddress = 0; // network order; 0 = any
+    int localPort = 0;
+    bool shareLocalPort = false;
+    int inBufferSize = 0;
+    int outBufferSize = 0;
+    std::optional<bool> dontRoute; // none: left as the system has it
+    int qosFlags = 0;              // 0: left as the system has it
+    int timeToLive = 0;            // 0: left as the system has it
 };
 
 class UdpSocket : public NetComponent, private DatagramSink {
@@ -68,9 +82,10 @@ public:
     // then waits in 10 ms steps until `matcher` takes a datagram as the
     // reply, sending the request again as `resend` says. Datagrams it does
     // not take are dropped. The whole exchange is bounded by the Timeout (0:
-    // none), whatever arrives meanwhile: 301 with "Timeout." when it or the
-    // resends run out, 301 "Interrupted." on an interrupt or when the socket
-    // closes. Not from inside a delivery (OnDataIn, a matcher): no datagram
+    // none), whatever arrives meanwhile; with AbsoluteTimeout on, the call it
+    // is part of is (a transfer of many exchanges ends within one Timeout).
+    // 301 with "Timeout." when it or the resends run out, 301 "Interrupted."
+    // on an interrupt or when the socket closes. Not from inside a delivery (OnDataIn, a matcher): no datagram
     // reaches the socket's owner there.
     [[nodiscard]] int Exchange(const char* request, int length, const Retransmission& resend, ReplyMatcher& matcher);
     template <class Fn>
@@ -101,6 +116,12 @@ public:
     bool GetShareLocalPort() const { return m_shareLocalPort; }
     SOCKET Handle() const { return m_socket.Handle(); }
     const char* ComponentName() const { return m_component; }
+
+    // Creates `socket`, binds it and applies the options of `opening`: the
+    // steps every UDP socket of the library opens with, the multicast one
+    // too. 0, or the Winsock code of the create or the bind; the caller
+    // aborts the socket then.
+    [[nodiscard]] static int OpenSocket(DatagramSocket& socket, const UdpOpening& opening);
 
 protected:
     // One datagram, with a zero byte after its last byte; a non-zero result

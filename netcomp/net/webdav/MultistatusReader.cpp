@@ -8,6 +8,7 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/web/HttpUrl.h"
 #include "netcomp/net/webdav/DavRequestBodies.h"
 
 namespace {
@@ -78,9 +79,11 @@ MultistatusReader::MultistatusReader(const XmlParser& parser, DavPropertyList& p
 {
 }
 
-void MultistatusReader::Start(bool listing)
+void MultistatusReader::Start(bool listing, uint32_t maxHeld)
 {
     m_listing = listing;
+    m_maxHeld = maxHeld;
+    m_held = 0;
     m_state = State::Start;
     m_skip = 0;
     m_target = -1;
@@ -123,7 +126,7 @@ int MultistatusReader::OpenCapture(GrowBuffer& capture, const char* qualifiedNam
     return rc;
 }
 
-int MultistatusReader::OnStartElement(const char* uri, const char* localName, const char* qualifiedName, bool empty)
+int MultistatusReader::StartElement(const char* uri, const char* localName, const char* qualifiedName, bool empty)
 {
     m_target = -1;
     if (m_skip > 0 && m_state != State::InProp) {
@@ -193,7 +196,7 @@ int MultistatusReader::OnStartElement(const char* uri, const char* localName, co
     return kResultOk;
 }
 
-int MultistatusReader::OnEndElement(const char* uri, const char* localName, const char*, bool)
+int MultistatusReader::EndElement(const char* uri, const char* localName)
 {
     m_target = -1;
     if (m_skip > 0 && m_state != State::InProp) {
@@ -344,6 +347,8 @@ int MultistatusReader::OnEntity(const char* name, const char*& replacement)
 
 int MultistatusReader::OnInputChar(char c)
 {
+    if (++m_held > m_maxHeld)
+        return kHttpTooLarge;
     int rc = kResultOk;
     if (m_propertyOpen)
         rc = m_property.Append(c);

@@ -35,8 +35,7 @@ constexpr EventTable kWebDavEvents = {
 const char kXmlContentType[] = "text/xml; charset=\"utf-8\"";
 // Lists longer than this are refused in one Set, as a count gone wrong.
 constexpr int kMaxListCount = 100000;
-// A LOCK reply is a few hundred bytes; more is kept up to this, then cut.
-constexpr uint32_t kMaxLockReply = 1u << 20;
+const char kReplyTooLarge[] = "WebDAV reply too large.";
 
 // An ANSI text of the system's code page from UTF-8; false when it does not convert.
 bool Utf8ToAnsi(const char* text, std::vector<char>& out)
@@ -59,6 +58,7 @@ bool Utf8ToAnsi(const char* text, std::vector<char>& out)
 WebDavEngine::WebDavEngine() : m_reader(m_properties, *this)
 {
     SetEventTable(kWebDavEvents);
+    SetMaxReplyBody(kDefaultMaxHeld);
     (void)SetHttpVersion("1.1");
     (void)SetTimeout(60);
     (void)SetFirewallPort(80);
@@ -129,6 +129,9 @@ int WebDavEngine::Send(const char* verb, int action, const char* url, const NetS
         m_feeding = false;
         m_readerError = 0;
         rc = DoAction(action);
+        // Properties of a reply that broke its bound are not half kept.
+        if (rc == kHttpTooLarge)
+            m_properties.Clear();
         if (rc == kResultOk && m_readerError != kResultOk) {
             // A multistatus reply that does not read is no success.
             rc = m_readerError;
@@ -463,7 +466,7 @@ int WebDavEngine::FireStartTransfer(int direction)
         return 0;
     m_feeding = (m_reply == Reply::Multistatus || m_reply == Reply::Listing) && StatusCode() == 207;
     if (m_feeding)
-        m_reader.Start(m_reply == Reply::Listing);
+        m_reader.Start(m_reply == Reply::Listing, MaxReplyBody());
     m_lockReply.Clear();
     return Fire(SharedEvent::StartTransfer, {});
 }
@@ -472,12 +475,17 @@ int WebDavEngine::FireTransfer(int direction, int64_t bytes, const char* data, u
 {
     if (direction != 1)
         return 0;
-    if (m_feeding && m_readerError == kResultOk)
+    if (m_feeding && m_readerError == kResultOk) {
         m_readerError = m_reader.InputBytes(data, n);
-    if (m_reply == Reply::Lock && m_lockReply.Length() < kMaxLockReply) {
-        const uint32_t room = kMaxLockReply - m_lockReply.Length();
-        if (m_lockReply.Append(data, n < room ? n : room) != kResultOk)
-            m_readerError = kOutOfMemory;
+        // A reply whose parts are larger than the reader holds ends here; one
+        // that does not parse is read to its end, as any other reply.
+        if (m_readerError == kHttpTooLarge)
+            return StopResponse(kHttpTooLarge, kReplyTooLarge);
+    }
+    if (m_reply == Reply::Lock) {
+        const int rc = HoldReplyBytes(m_lockReply, data, n, kReplyTooLarge);
+        if (rc != kResultOk)
+            return rc;
     }
     int count = int(bytes);
     char* buffer = const_cast<char*>(data);

@@ -13,6 +13,11 @@
 
 class WebDavEngine : public HttpClient, private MultistatusSink {
 public:
+    // MaxReplyBody here: the most a reply holds at once (one response
+    // element of a multistatus, or a LOCK reply); its parts multiply in the
+    // reader, hence less than the base's default.
+    static constexpr uint32_t kDefaultMaxHeld = 16u << 20;
+
     WebDavEngine();
 
     // Methods.

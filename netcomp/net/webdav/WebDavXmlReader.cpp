@@ -10,8 +10,8 @@ WebDavXmlReader::WebDavXmlReader(DavPropertyList& properties, MultistatusSink& s
     Parser().SetInputCharHook(true);
 }
 
-void WebDavXmlReader::Start(bool listing)
+void WebDavXmlReader::Start(bool listing, uint32_t maxHeld)
 {
     (void)Reset(true);
-    m_multistatus.Start(listing);
+    m_multistatus.Start(listing, maxHeld);
 }

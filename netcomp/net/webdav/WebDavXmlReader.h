@@ -9,8 +9,9 @@ class WebDavXmlReader final : public XmlpEngine {
 public:
     WebDavXmlReader(DavPropertyList& properties, MultistatusSink& sink);
 
-    // A new reply: the parser reset, the reader at its start.
-    void Start(bool listing);
+    // A new reply: the parser reset, the reader at its start, holding at
+    // most maxHeld bytes at once (MultistatusReader).
+    void Start(bool listing, uint32_t maxHeld);
 
 protected:
     int OnCharacters(char* text, int length) override { return m_multistatus.OnCharacters(text, length); }

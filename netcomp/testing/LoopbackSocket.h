@@ -1,0 +1,37 @@
+#pragma once
+// Sockets of a test's own peers on 127.0.0.1 (header only): Winsock started
+// for the caller, a socket bound to the loopback address, and the port the
+// system gave it.
+#include <winsock2.h>
+#include <windows.h>
+
+// A socket of `type` (SOCK_STREAM, SOCK_DGRAM) bound to 127.0.0.1:port,
+// port 0 taking one the system chooses; Winsock is started for it (the
+// caller ends it with WSACleanup). INVALID_SOCKET when it cannot be made.
+inline SOCKET BindLoopback(int type, int port)
+{
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET s = socket(AF_INET, type, 0);
+    BOOL reuse = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(u_short(port));
+    if (bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+// The port a socket is bound to, or 0.
+inline int BoundPort(SOCKET s)
+{
+    sockaddr_in bound{};
+    int length = sizeof bound;
+    if (getsockname(s, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+        return 0;
+    return ntohs(bound.sin_port);
+}
