@@ -179,6 +179,11 @@ int TcpClient::WaitForReply()
     TakeReplyLines();
     if (m_busy || !m_holdReplies)
         AcceptDataNow();
+    // A reply just asked for is seldom there yet: the first step sleeps
+    // without looking at the queue first (each look is a wineserver request).
+    const DWORD step = ReplyWaitStep();
+    if (m_busy && step != 0 && HasSocket())
+        WaitForInput(step);
     for (unsigned round = 1; m_busy; ++round) {
         if (!HasSocket() || !WaitStep(ReplyWaitStep(), m_window)) {
             m_busy = false;
