@@ -148,6 +148,7 @@ private:
     int Deliver();
     void DeliverRest();
     bool HeldBack() const { return m_readHeld || m_recv.Pending() > 0; }
+    bool Unread();
     // A read notification's work, under the re-entrancy guard: the held
     // records, then one read when `read`.
     void ReadNotified(bool read);
