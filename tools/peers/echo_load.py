@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Many concurrent loopback connections that each echo lines in lockstep.
 
-  echo_load.py client <port> <connections> <lines>
+  echo_load.py client <port> <connections> <lines> [pipelined]
       Opens all connections at once; each sends one line, waits for it to come
-      back, then sends the next. Prints "client <seconds> done=<n> mixed=<n>
+      back, then sends the next (pipelined: each sends all its lines at once,
+      then reads them back). Prints "client <seconds> done=<n> mixed=<n>
       lost=<n>": done connections got every line back, mixed ones got a line
       that was not theirs, lost ones closed or failed early.
   echo_load.py server <port> <connections>
@@ -21,7 +22,7 @@ def line(conn, number):
     return ("conn %04d line %03d %s\r\n" % (conn, number, "x" * (conn % 17))).encode()
 
 
-def client(port, connections, lines):
+def client(port, connections, lines, pipelined=False):
     sel = selectors.DefaultSelector()
     state = {}
     start = time.monotonic()
@@ -41,7 +42,10 @@ def client(port, connections, lines):
             finished = None
             try:
                 if events & selectors.EVENT_WRITE and not st["sent"]:
-                    s.send(line(st["id"], 0))
+                    if pipelined:
+                        s.sendall(b"".join(line(st["id"], n) for n in range(lines)))
+                    else:
+                        s.send(line(st["id"], 0))
                     st["sent"] = True
                     sel.modify(s, selectors.EVENT_READ)
                     continue
@@ -58,7 +62,7 @@ def client(port, connections, lines):
                         st["next"] += 1
                         if st["next"] == lines:
                             finished = "done"
-                        else:
+                        elif not pipelined:
                             s.send(line(st["id"], st["next"]))
             except OSError:
                 finished = "lost"
@@ -115,5 +119,5 @@ def server(port, connections):
 
 if __name__ == "__main__":
     if sys.argv[1] == "client":
-        sys.exit(client(int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])))
+        sys.exit(client(int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5:] == ["pipelined"]))
     sys.exit(server(int(sys.argv[2]), int(sys.argv[3])))

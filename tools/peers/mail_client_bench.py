@@ -2,9 +2,11 @@
 tools/mailbox-bench.sh: the large message of user big (kept in memory, as these
 modules do), then every message of user bench.
 
-    mail_client_bench.py <imap port> <pop port> <messages>
+    mail_client_bench.py <imap port> <pop port> <messages> [fetch,fetch...]
 
-Prints "<fetch> <seconds> <detail>" per fetch, peak memory growth in kB.
+Runs the fetches named (imap-big-file, pop-big-file, imap-messages,
+pop-messages; all when none is named) and prints "<fetch> <seconds> <detail>"
+per fetch, peak memory growth in kB.
 """
 import imaplib
 import poplib
@@ -19,7 +21,13 @@ def peak_kb():
 
 def main():
     imap_port, pop_port, messages = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
+    wanted = sys.argv[4].split(",") if len(sys.argv) > 4 else None
+    for fetch in (imap_big_file, pop_big_file, imap_messages, pop_messages):
+        if wanted is None or fetch.__name__.replace("_", "-") in wanted:
+            fetch(imap_port, pop_port, messages)
 
+
+def imap_big_file(imap_port, pop_port, messages):
     i = imaplib.IMAP4("127.0.0.1", imap_port)
     i.login("big", "big")
     i.select("INBOX")
@@ -32,6 +40,8 @@ def main():
     del data
     i.logout()
 
+
+def pop_big_file(imap_port, pop_port, messages):
     p = poplib.POP3("127.0.0.1", pop_port)
     p.user("big")
     p.pass_("big")
@@ -44,6 +54,8 @@ def main():
     del lines
     p.quit()
 
+
+def imap_messages(imap_port, pop_port, messages):
     i = imaplib.IMAP4("127.0.0.1", imap_port)
     i.login("bench", "bench")
     i.select("INBOX")
@@ -53,6 +65,8 @@ def main():
     print("imap-messages %.3f bytes=%d" % (time.perf_counter() - start, total))
     i.logout()
 
+
+def pop_messages(imap_port, pop_port, messages):
     p = poplib.POP3("127.0.0.1", pop_port)
     p.user("bench")
     p.pass_("bench")

@@ -225,9 +225,11 @@ int ComponentBase::FireForAnswer(int event, std::initializer_list<EventParam> pa
     // it (every buffer the engines pass keeps a spare byte there), and an
     // absent buffer becomes an empty text.
     static char emptyText[1];
-    char* saved[ComponentEvents::kMaxParams] = {};
-    char savedByte[ComponentEvents::kMaxParams] = {};
+    char* saved[ComponentEvents::kMaxParams];
+    char savedByte[ComponentEvents::kMaxParams];
     for (int i = 0; i < count; ++i) {
+        saved[i] = nullptr;
+        savedByte[i] = 0;
         if (list[i].kind != EventParam::Kind::Binary)
             continue;
         char** data = static_cast<char**>(list[i].address);

@@ -224,6 +224,11 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
     return IsWindow(window) ? 1 : 0;
 }
 
+void NetComponent::WaitForInput(DWORD milliseconds)
+{
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 LRESULT NetComponent::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return m_window ? DefWindowProcA(m_window, message, wParam, lParam) : 0;

@@ -23,6 +23,11 @@ public:
     virtual const char* GetLocalHost();
     [[nodiscard]] virtual int SetLocalHost(const char* text);
     [[nodiscard]] virtual int WaitStep(DWORD milliseconds, HWND window);
+    // Sleeps until the thread's queue holds input (at once when it already
+    // does) or the time is up, taking nothing from it: for the first step of
+    // a wait that is known to find the queue empty, as a wait step would
+    // look at the queue before it sleeps.
+    static void WaitForInput(DWORD milliseconds);
 
     // The DoEvents method of the components: one wait step of 20 ms.
     [[nodiscard]] int DoEvents();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/ByteScan.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ void LineSource::Clear()
 {
     m_buffer.Clear();
     m_read = 0;
+    m_lent = nullptr;
+    m_lentLength = 0;
+    m_lentRead = 0;
     m_scanned = 0;
     m_blockLeft = 0;
     m_skipping = false;
@@ -38,6 +42,8 @@ int LineSource::Feed(const char* data, uint32_t n, bool ended)
 {
     if (!data)
         n = 0;
+    if (Keep() != kResultOk)
+        return kOutOfMemory;
     Compact();
     int rc = m_buffer.Append(data, n);
     // The framing took the line end away; CR LF stands for it.
@@ -46,47 +52,77 @@ int LineSource::Feed(const char* data, uint32_t n, bool ended)
     return rc;
 }
 
+int LineSource::Lend(const char* data, uint32_t n)
+{
+    if (!data || n == 0)
+        return kResultOk;
+    if (Keep() != kResultOk)
+        return kOutOfMemory;
+    Compact();
+    if (m_read < m_buffer.Length())
+        return m_buffer.Append(data, n);
+    m_lent = data;
+    m_lentLength = n;
+    m_lentRead = 0;
+    return kResultOk;
+}
+
+int LineSource::Keep()
+{
+    if (!m_lent)
+        return kResultOk;
+    const char* rest = m_lent + m_lentRead;
+    const uint32_t n = m_lentLength - m_lentRead;
+    m_lent = nullptr;
+    m_lentLength = 0;
+    m_lentRead = 0;
+    Compact();
+    return n ? m_buffer.Append(rest, n) : kResultOk;
+}
+
 LineSource::Result LineSource::Next(const char** data, uint32_t* length)
 {
     *data = "";
     *length = 0;
     Compact();
-    const char* base = m_buffer.Data();
-    const uint32_t end = m_buffer.Length();
+    // Lent bytes, when there are any, are all that is held.
+    const char* base = m_lent ? m_lent : m_buffer.Data();
+    const uint32_t end = m_lent ? m_lentLength : m_buffer.Length();
+    uint32_t& read = m_lent ? m_lentRead : m_read;
     if (m_blockLeft) {
-        const uint32_t held = end - m_read;
+        const uint32_t held = end - read;
         if (held == 0)
             return Result::None;
         const uint32_t n = held < m_blockLeft ? held : m_blockLeft;
-        *data = base + m_read;
+        *data = base + read;
         *length = n;
-        m_read += n;
+        read += n;
         m_blockLeft -= n;
         m_scanned = 0;
         return Result::Block;
     }
     for (;;) {
-        const uint32_t from = m_read + m_scanned;
-        const void* lf = from < end ? std::memchr(base + from, '\n', end - from) : nullptr;
+        const uint32_t from = read + m_scanned;
+        const char* lf = from < end ? FindByte(base + from, end - from, '\n') : nullptr;
         if (!lf) {
-            m_scanned = end - m_read;
+            m_scanned = end - read;
             if (m_skipping) {
-                m_read = end;
+                read = end;
                 m_scanned = 0;
                 return Result::None;
             }
             // A CR that may yet be the start of the line end does not count.
-            if (end - m_read > m_maxLine + 1) {
+            if (end - read > m_maxLine + 1) {
                 m_skipping = true;
-                m_read = end;
+                read = end;
                 m_scanned = 0;
                 return Result::TooLong;
             }
             return Result::None;
         }
-        const uint32_t at = uint32_t(static_cast<const char*>(lf) - base);
-        const uint32_t start = m_read;
-        m_read = at + 1;
+        const uint32_t at = uint32_t(lf - base);
+        const uint32_t start = read;
+        read = at + 1;
         m_scanned = 0;
         if (m_skipping) {
             m_skipping = false;

@@ -12,6 +12,11 @@
 //
 // IMAP literals: ExpectBlock(n) makes the next n bytes come out as blocks,
 // whatever they hold, before lines are cut again.
+//
+// Raw chunks that arrive while nothing is held can be lent instead of fed:
+// lines and blocks are then given out of the caller's bytes, and Keep copies
+// what is left of them before the caller lets them go (a literal of many
+// megabytes passes through without being copied).
 #include <cstdint>
 
 #include "netcomp/core/text/NetString.h"
@@ -35,6 +40,11 @@ public:
     // Takes delivered bytes; `ended` says that a line end followed them and
     // was removed by the socket's framing. 0, or 200 when memory runs out.
     [[nodiscard]] int Feed(const char* data, uint32_t n, bool ended);
+    // Takes raw bytes without copying them: they must stay as they are
+    // until Keep. 0, or 200 when memory runs out.
+    [[nodiscard]] int Lend(const char* data, uint32_t n);
+    // Copies what Next has not given out of lent bytes; 0 or 200.
+    [[nodiscard]] int Keep();
 
     // The next line or block; the pointer stays valid until the next Feed or Next.
     Result Next(const char** data, uint32_t* length);
@@ -43,13 +53,16 @@ public:
     void ExpectBlock(uint32_t n) { m_blockLeft = n; }
     uint32_t BlockLeft() const { return m_blockLeft; }
     // Bytes held that no Next has given out yet.
-    uint32_t Held() const { return m_buffer.Length() - m_read; }
+    uint32_t Held() const { return m_buffer.Length() - m_read + m_lentLength - m_lentRead; }
 
 private:
     void Compact();
 
     NetString m_buffer;
-    uint32_t m_read = 0;    // bytes of m_buffer already given out
+    uint32_t m_read = 0;          // bytes of m_buffer already given out
+    const char* m_lent = nullptr; // lent bytes; m_buffer then holds nothing unread
+    uint32_t m_lentLength = 0;
+    uint32_t m_lentRead = 0;
     uint32_t m_scanned = 0; // bytes after m_read known to hold no LF
     uint32_t m_maxLine = kDefaultMaxLine;
     uint32_t m_blockLeft = 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/ByteScan.h"
 
 RecvBuffer::~RecvBuffer()
 {
@@ -131,9 +132,10 @@ bool RecvBuffer::NextRecord(RecvRecord& record)
 
     const char* start = m_data + m_readOffset;
     if (m_count >= m_terminatorLength) {
-        const uint32_t last = m_count - m_terminatorLength;
-        for (uint32_t i = 0; i <= last; ++i) {
-            if (start[i] == m_terminator[0] && std::memcmp(start + i, m_terminator, m_terminatorLength) == 0) {
+        const char* end = start + (m_count - m_terminatorLength) + 1; // the last place a terminator can start
+        for (const char* p = start; (p = FindByte(p, size_t(end - p), m_terminator[0])) != nullptr; ++p) {
+            if (std::memcmp(p, m_terminator, m_terminatorLength) == 0) {
+                const uint32_t i = uint32_t(p - start);
                 record = {start, i, true};
                 Consume(i + m_terminatorLength);
                 return true;
@@ -163,10 +165,9 @@ bool RecvBuffer::NextLine(RecvRecord& record)
         }
     }
     const char* start = m_data + m_readOffset;
-    for (uint32_t i = 0; i < m_count; ++i) {
-        const char c = start[i];
-        if (c != '\r' && c != '\n')
-            continue;
+    if (const char* end = FindLineBreak(start, m_count)) {
+        const char c = *end;
+        const uint32_t i = uint32_t(end - start);
         record = {start, i, true};
         uint32_t used = i + 1;
         if (used < m_count) {

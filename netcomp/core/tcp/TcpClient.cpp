@@ -178,9 +178,14 @@ int TcpClient::WaitForReply()
     // Lines that came before the wait are the reply's first.
     TakeReplyLines();
     if (m_busy || !m_holdReplies)
-        SetAcceptData(true);
+        AcceptDataNow();
+    // A reply just asked for is seldom there yet: the first step sleeps
+    // without looking at the queue first (each look is a wineserver request).
+    const DWORD step = ReplyWaitStep();
+    if (m_busy && step != 0 && HasSocket())
+        WaitForInput(step);
     for (unsigned round = 1; m_busy; ++round) {
-        if (!HasSocket() || !WaitStep(10, m_window)) {
+        if (!HasSocket() || !WaitStep(ReplyWaitStep(), m_window)) {
             m_busy = false;
             return kInterrupted;
         }
@@ -252,8 +257,8 @@ int TcpClient::WaitForTransfer()
         m_receptionMode = 0;
         return rc;
     }
-    SetAcceptData(true);
     StartTimeout();
+    AcceptDataNow();
     while (m_receptionMode != 0) {
         for (int i = 0; i < 101 && m_receptionMode != 0; ++i) {
             if (!HasSocket() || !WaitStep(10, m_window)) {
@@ -350,17 +355,26 @@ int TcpClient::ProcessData(const char* data, uint32_t n, bool eolFound)
     // Lines nobody waits for and nobody holds went to the owner's events only.
     if (m_receptionMode == 0 && !m_busy && !m_holdReplies)
         return kResultOk;
-    if (m_lines.Feed(data, n, eolFound) != kResultOk) {
-        FireError(kOutOfMemory, "Out of memory in DataIn [IPPMsg].");
-        return kOutOfMemory;
-    }
+    // A raw chunk is only lent to the line source while its lines are taken;
+    // what is left is copied before the receive buffer gets the bytes back.
+    if ((eolFound ? m_lines.Feed(data, n, true) : m_lines.Lend(data, n)) != kResultOk)
+        return OutOfMemoryInData();
+    int rc = kResultOk;
     if (m_receptionMode != 0)
-        return TakeMessageLines();
-    if (m_busy)
+        rc = TakeMessageLines();
+    else if (m_busy)
         TakeReplyLines();
     else if (eolFound || m_lines.Held() > m_lines.MaxLine())
         SetAcceptData(false);
-    return kResultOk;
+    if (m_lines.Keep() != kResultOk)
+        return OutOfMemoryInData();
+    return rc;
+}
+
+int TcpClient::OutOfMemoryInData()
+{
+    FireError(kOutOfMemory, "Out of memory in DataIn [IPPMsg].");
+    return kOutOfMemory;
 }
 
 int TcpClient::TakeMessageLines()

@@ -95,6 +95,10 @@ protected:
     virtual int OnSendProgress(int64_t) { return 0; }
     // Called each round of a reply wait; nonzero stops the wait with that code.
     virtual int OnReplyWaitRound() { return 0; }
+    // How long a round of a reply wait may sleep when no message comes: 0
+    // while the round hook has work it can do at once (an upload whose
+    // socket still takes data).
+    virtual DWORD ReplyWaitStep() const { return 10; }
     // Each command line before it is sent, without its line end.
     virtual void OnCommandLine(const char*, uint32_t) {}
     // The ProtocolTrail event under the engine's number: direction 0 a
@@ -129,6 +133,7 @@ protected:
 private:
     void TakeReplyLines();
     int TakeMessageLines();
+    int OutOfMemoryInData();
     int DeliverMessageLine(const char* data, uint32_t n, bool eolFound);
     void FlushLocalFile();
     void WriteLocalFileNow(const char* data, uint32_t n);

@@ -60,6 +60,17 @@ public:
     void SetKeepAlive(bool on);
     bool GetKeepAlive() const { return m_keepAlive; }
     void SetOobInline(bool on);
+    // The options an accepted socket already has from its listening socket,
+    // recorded without setting them again.
+    void TakeInheritedOptions(bool linger, bool keepAlive, bool oobInline)
+    {
+        m_linger = linger;
+        m_keepAlive = keepAlive;
+        m_oobInline = oobInline;
+    }
+    // Switched on while connected, a read notification is posted, so that
+    // what was held back flows again once the messages queued before it are
+    // taken (the AcceptData property; a blocking wait uses AcceptDataNow).
     void SetAcceptData(bool on);
     bool GetAcceptData() const { return m_acceptData; }
     [[nodiscard]] int SetEOL(const char* bytes, uint32_t n);
@@ -118,6 +129,10 @@ protected:
     // Name or dotted address to an IPv4 address (network order); 0 for an empty text.
     [[nodiscard]] int Resolve(const char* text, unsigned long* address);
     void PostRead();
+    // AcceptData on for a blocking wait, which takes what comes at once: the
+    // records held in the buffer are delivered now, and the socket is read
+    // now only when a read notification was passed over while it was off.
+    void AcceptDataNow();
     // Removes the notifications still queued for a socket that was closed
     // (another socket may soon have its handle value), where no marker could
     // be posted behind them.
@@ -132,6 +147,11 @@ private:
     void Close(int code, bool drain);
     int Deliver();
     void DeliverRest();
+    bool HeldBack() const { return m_readHeld || m_recv.Pending() > 0; }
+    bool Unread();
+    // A read notification's work, under the re-entrancy guard: the held
+    // records, then one read when `read`.
+    void ReadNotified(bool read);
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);
     [[nodiscard]] int ApplyOptions();
@@ -157,6 +177,7 @@ private:
     bool m_acceptData = true;
     bool m_receiving = false;
     bool m_readLater = false; // a read notification came while receiving
+    bool m_readHeld = false;  // one came while AcceptData was off: no other comes before a read
     int m_delivering = 0;     // records of the receive buffer out with the owner
     bool m_linger = true;
     bool m_keepAlive = false;

@@ -46,6 +46,26 @@ TEST(RecvBuffer, LineModeTakesEitherEndAndSplitPairs)
     EXPECT_EQ(Records(b, {"g\r", "\rh\n"}), "g||h|");
 }
 
+// Ends are searched 16 bytes at a time: a line end on either side of such a
+// step, and in the bytes after the last whole step, is found where it is.
+TEST(RecvBuffer, LongLinesEndWhereTheirEndIs)
+{
+    RecvBuffer b;
+    ASSERT_EQ(b.Allocate(256), kResultOk);
+    ASSERT_EQ(b.SetTerminator("\r\n", 2), kResultOk);
+    b.SetLineMode(true);
+    std::string reads, expected;
+    for (int n : {15, 16, 17, 31, 32, 33, 40}) {
+        reads += std::string(size_t(n), 'x') + (n % 2 ? "\r\n" : "\n");
+        expected += std::string(size_t(n), 'x') + "|";
+    }
+    EXPECT_EQ(Records(b, {reads}), expected);
+    b.SetLineMode(false);
+    ASSERT_EQ(b.SetTerminator("\r\n.", 3), kResultOk);
+    EXPECT_EQ(Records(b, {std::string(20, 'a') + "\r\n" + std::string(20, 'b') + "\r\n.", "x"}),
+              std::string(20, 'a') + "\r\n" + std::string(20, 'b') + "|");
+}
+
 TEST(RecvBuffer, RawAndFixedLength)
 {
     RecvBuffer b;

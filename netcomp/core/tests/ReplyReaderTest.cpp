@@ -186,4 +186,43 @@ TEST(LineSource, RecordsChunksLongLinesAndLiterals)
     EXPECT_EQ(got, (std::vector<std::string>{"[Subjec]", "[t: hi\r\n\r\nbody\r\n]", ")"}));
 }
 
+// Lent chunks are cut where they lie; what is left when the lender takes
+// them back (Keep) is a copy, and the next chunk goes on from it.
+TEST(LineSource, LentChunksKeepOnlyTheirRest)
+{
+    LineSource lines;
+    std::vector<std::string> got;
+    const auto drain = [&] {
+        const char* data;
+        uint32_t n;
+        for (LineSource::Result r; (r = lines.Next(&data, &n)) != LineSource::Result::None;)
+            got.push_back(r == LineSource::Result::Block ? "[" + std::string(data, n) + "]" : std::string(data, n));
+    };
+    std::string chunk = "one\r\ntwo\r\nthr";
+    ASSERT_EQ(lines.Lend(chunk.data(), uint32_t(chunk.size())), kResultOk);
+    EXPECT_EQ(lines.Held(), chunk.size());
+    drain();
+    EXPECT_EQ(lines.Held(), 3u);
+    ASSERT_EQ(lines.Keep(), kResultOk);
+    chunk.assign(chunk.size(), '#'); // the lender's buffer takes the next read
+    chunk = "ee\r\n{5}\r\n";
+    ASSERT_EQ(lines.Lend(chunk.data(), uint32_t(chunk.size())), kResultOk);
+    drain();
+    lines.ExpectBlock(5);
+    ASSERT_EQ(lines.Keep(), kResultOk);
+    // A literal lent in two pieces comes out as two blocks, then lines again.
+    std::string literal = "ab";
+    ASSERT_EQ(lines.Lend(literal.data(), 2), kResultOk);
+    drain();
+    ASSERT_EQ(lines.Keep(), kResultOk);
+    literal = "cde)\r\n";
+    ASSERT_EQ(lines.Lend(literal.data(), uint32_t(literal.size())), kResultOk);
+    // Fed bytes behind lent ones come after them.
+    ASSERT_EQ(lines.Feed("tail", 4, true), kResultOk);
+    literal.assign(literal.size(), '#');
+    drain();
+    EXPECT_EQ(got, (std::vector<std::string>{"one", "two", "three", "{5}", "[ab]", "[cde]", ")", "tail"}));
+    EXPECT_EQ(lines.Held(), 0u);
+}
+
 } // namespace

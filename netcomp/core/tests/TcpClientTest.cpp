@@ -18,7 +18,7 @@
 
 namespace {
 
-class LineClient final : public TcpClient {
+class LineClient : public TcpClient {
 public:
     LineClient()
     {
@@ -78,6 +78,60 @@ TEST(TcpClient, ReplyLinesAndMessages)
     EXPECT_EQ(client.WaitForReply(), 301);
     EXPECT_EQ(client.Disconnect(), 0);
     EXPECT_FALSE(client.HasSocket());
+}
+
+// Counts the read notifications the socket's window takes.
+class CountingClient final : public LineClient {
+public:
+    CountingClient() { SetLineMode(true); }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == kMsgTcpSocket && WSAGETSELECTEVENT(lParam) == FD_READ)
+            ++readNotifications;
+        return TcpClient::WindowProc(message, wParam, lParam);
+    }
+    int readNotifications = 0;
+};
+
+// A wait takes the lines held for it at once, with no read notification of
+// its own; a notification that came while replies were held makes the next
+// wait read.
+TEST(TcpClient, HeldLinesAndHeldReadNotifications)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    ScriptedServer server;
+    server.Reply("+OK hello")
+        .Expect("TWO")
+        .Send("+OK 1\r\n+OK 2\r\n")
+        .Expect("LATER")
+        .Reply("+OK 3")
+        .Expect("QUIT")
+        .Reply("+OK bye")
+        .ExpectClose();
+    ASSERT_TRUE(server.Start());
+    CountingClient client;
+    ASSERT_EQ(client.ConnectTo("127.0.0.1", server.Port()), 0) << client.LastErrorText();
+    ASSERT_EQ(client.WaitForReply(), 0);
+    EXPECT_STREQ(client.ReplyText(), "+OK hello");
+    ASSERT_EQ(client.SendCommandLine("TWO", nullptr, nullptr, "\r\n"), 0);
+    EXPECT_STREQ(client.ReplyText(), "+OK 1");
+    const int before = client.readNotifications;
+    ASSERT_EQ(client.WaitForReply(), 0);
+    EXPECT_STREQ(client.ReplyText(), "+OK 2");
+    EXPECT_EQ(client.readNotifications, before);
+
+    ASSERT_EQ(client.SendBytes("LATER\r\n", 7, false), 0);
+    const int seen = client.readNotifications;
+    const DWORD start = GetTickCount();
+    while (client.readNotifications == seen && GetTickCount() - start < 10000)
+        (void)client.DoEvents();
+    ASSERT_GT(client.readNotifications, seen) << "the reply's notification never came";
+    ASSERT_EQ(client.WaitForReply(), 0) << client.LastErrorText();
+    EXPECT_STREQ(client.ReplyText(), "+OK 3");
+    ASSERT_EQ(client.SendCommandLine("QUIT", nullptr, nullptr, "\r\n"), 0);
+    EXPECT_EQ(client.Disconnect(), 0);
+    EXPECT_EQ("", server.Finish());
 }
 
 // A line protocol's engine as a new component would write it: line mode,

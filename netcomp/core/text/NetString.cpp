@@ -138,6 +138,16 @@ int NetStringBase::Append(const char* data, uint32_t n)
         return kResultOk;
     if (n > kMaxLength - m_length)
         return kOutOfMemory;
+    const uint32_t length = m_length + n;
+    if (length <= m_capacity) {
+        // Room enough: nothing moves, and the bytes are written once (lines
+        // are appended one by one, so this is the common case).
+        char* d = Data();
+        std::memmove(d + m_length, data, n);
+        m_length = length;
+        d[length] = '\0';
+        return kResultOk;
+    }
     // The source may be our own contents, which a resize may move.
     const bool own = Overlaps(data);
     const size_t offset = own ? size_t(data - Data()) : 0;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/ByteScan.h"
 #include "netcomp/core/text/TextEncodings.h"
 #include "netcomp/mail/coders/CoderStream.h"
 #include "netcomp/mail/coders/Coders.h"
@@ -33,7 +34,7 @@ void ImapBodyLines::Start(ImapDecoding decoding, bool jisToSjis)
 int ImapBodyLines::Feed(const char* data, uint32_t n)
 {
     while (n > 0) {
-        const char* lf = static_cast<const char*>(std::memchr(data, '\n', n));
+        const char* lf = FindByte(data, n, '\n');
         if (!lf) {
             if (m_partial.Append(data, n) != kResultOk)
                 return kOutOfMemory;
@@ -75,6 +76,10 @@ int ImapBodyLines::Finish()
 
 int ImapBodyLines::Line(const char* data, uint32_t n, bool eol)
 {
+    // Most texts need neither decoding nor conversion: their lines go on as
+    // they are, with no string made for them.
+    if (m_decoding == ImapDecoding::None && !m_jis)
+        return m_sink.OnImapBodyLine(data, n, eol);
     NetString decoded, converted;
     bool lineEnd = eol;
     if (m_decoding == ImapDecoding::Base64) {

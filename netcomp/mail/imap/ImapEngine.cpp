@@ -28,7 +28,7 @@ constexpr EventTable kImapEvents = {
     {SharedEvent::ProtocolTrail, kImapEventProtocolTrail},
 };
 
-constexpr uint32_t kReadBuffer = 64u << 10;
+constexpr uint32_t kReadBuffer = 256u << 10;
 
 // What an action needs before it runs.
 enum Needs { kNone = 0, kMailbox = 1, kMessageSet = 2 };

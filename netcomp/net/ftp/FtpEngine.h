@@ -114,6 +114,7 @@ protected:
     void OnCommandLine(const char* line, uint32_t n) override;
     ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
     int OnReplyWaitRound() override;
+    DWORD ReplyWaitStep() const override { return m_uploadMore ? 0 : 10; }
 
 private:
     [[nodiscard]] int RunAction(int action);
@@ -137,6 +138,7 @@ private:
     const char* ControlPeer();
 
     FtpDataConnection m_data;
+    bool m_uploadMore = false; // the last pump stopped at its chunk count, not at a full socket
     int m_action = kIdle;
     int m_transferMode = 0;
     bool m_passive = false;

@@ -71,6 +71,7 @@ int FtpEngine::Transfer(FtpDataConnection::Mode mode, const char* verb, const ch
         SetLastErrorText("StartByte must be a number of bytes.");
         return kInvalidArgument;
     }
+    m_uploadMore = false;
     int rc = m_data.Prepare(mode, startByte, GetLocalFile());
     if (rc == kResultOk)
         rc = OpenDataConnection();
@@ -145,9 +146,12 @@ int FtpEngine::WaitForDataConnection(int commandResult)
     return commandResult;
 }
 
+// A pump that stopped at its chunk count could go on at once: the next
+// round does not sleep waiting for a message (no FD_WRITE comes for a socket
+// that never refused a send), it only takes what is queued.
 int FtpEngine::OnReplyWaitRound()
 {
-    (void)m_data.PumpUpload(kUploadChunksPerRound);
+    m_uploadMore = m_data.PumpUpload(kUploadChunksPerRound) == FtpDataConnection::Pump::More;
     return kResultOk;
 }
 

@@ -23,7 +23,7 @@ constexpr EventTable kRcpEvents = {
     {SharedEvent::Error, kRcpEventError},
 };
 
-constexpr uint32_t kReadBuffer = 256 * 1024;
+constexpr uint32_t kReadBuffer = 1024 * 1024;
 constexpr int kSocketBuffer = 64000;
 constexpr uint32_t kSendBlock = 16384;
 // What a peer may send ahead of the dialogue before the copy fails.

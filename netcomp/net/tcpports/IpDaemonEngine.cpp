@@ -122,6 +122,8 @@ int IpDaemonEngine::SetListening(bool on)
         rc = Ws().WSAGetLastError();
     if (rc == kResultOk && Ws().listen(m_listener.Get(), m_backlog) != 0)
         rc = Ws().WSAGetLastError();
+    if (rc == kResultOk)
+        ApplyListenerOptions();
     if (rc == kResultOk && Ws().WSAAsyncSelect(m_listener.Get(), m_window, kMsgDaemonAccept, FD_ACCEPT) != 0)
         rc = Ws().WSAGetLastError();
     if (rc != kResultOk)
@@ -200,6 +202,26 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return NetComponent::WindowProc(message, wParam, lParam);
 }
 
+// An accepted socket has the options of its listening socket (Windows and
+// Wine alike): set there once, the options every connection takes cost no
+// system call per connection, which under Wine is a wineserver request each.
+// A new socket's defaults are out-of-band data not inline, keep-alive off
+// and SO_LINGER off (Linger on, a graceful close).
+void IpDaemonEngine::ApplyListenerOptions()
+{
+    const SOCKET listener = m_listener.Get();
+    m_listenerLinger = true;
+    m_listenerKeepAlive = false;
+    (void)SetSocketOption(listener, SOL_SOCKET, SO_OOBINLINE, 1);
+    if (!m_linger) {
+        linger value{1, 0};
+        if (Ws().setsockopt(listener, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value) == 0)
+            m_listenerLinger = false;
+    }
+    if (m_keepAlive && SetSocketOption(listener, SOL_SOCKET, SO_KEEPALIVE, 1) == kResultOk)
+        m_listenerKeepAlive = true;
+}
+
 // A client that is not taken is accepted and closed at once, so that it
 // learns of the refusal instead of waiting in the backlog.
 void IpDaemonEngine::Refuse()
@@ -269,9 +291,11 @@ void IpDaemonEngine::Accept()
         FireError(rc, "Error attaching new connection (WSAAsyncSelect).");
     connection->SetInBufferSize(m_inBufferSize);
     connection->SetOutBufferSize(m_outBufferSize);
-    connection->SetLinger(m_linger);
-    connection->SetKeepAlive(m_keepAlive);
-    connection->SetOobInline(true);
+    connection->TakeInheritedOptions(m_listenerLinger, m_listenerKeepAlive, true);
+    if (m_linger != m_listenerLinger)
+        connection->SetLinger(m_linger);
+    if (m_keepAlive != m_listenerKeepAlive)
+        connection->SetKeepAlive(m_keepAlive);
 
     ++m_connectionCount;
     int number = id;

@@ -67,6 +67,7 @@ private:
     void Destroy(int slot);
     void SweepDeferred();
     void CloseListener();
+    void ApplyListenerOptions();
 
     SocketHandle m_listener;
     int m_localPort = 0;
@@ -80,6 +81,9 @@ private:
     RetiredSockets m_retired; // closed sockets whose notifications may still come
     bool m_linger = true;
     bool m_keepAlive = false;
+    // What the listening socket was given, and every accepted socket has from it.
+    bool m_listenerLinger = true;
+    bool m_listenerKeepAlive = false;
     bool m_maxConnectionsLocked = false;
     int m_deferred = 0;
     int m_connectionCount = 0;
