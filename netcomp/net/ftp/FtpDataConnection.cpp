@@ -81,12 +81,17 @@ void FtpDataConnection::Fail(int code, const char* text)
     m_failure = code;
     if (m_failureText.AssignText(text) != kResultOk)
         m_failureText.Clear();
+    const bool sending = m_mode == Mode::Upload;
     Abandon();
     m_owner.DataFailed();
-    // A reset, not a close: the server must not take the transfer for complete.
-    SetLinger(false);
-    if (HasSocket())
+    // An upload is cut with a reset, not a close: the server must not take
+    // the file for complete. What the server sends goes on arriving and is
+    // dropped, until the ABOR stops it or it ends: a server whose send is cut
+    // by a reset may answer neither the transfer nor the ABOR.
+    if (sending && HasSocket()) {
+        SetLinger(false);
         (void)SetConnected(false);
+    }
 }
 
 void FtpDataConnection::OnConnected(int code)

@@ -59,6 +59,14 @@ protected:
     }
     void TearDown() override { (void)ftp.Do(kFtpLogoff); }
 
+    // The protocol trail so far, a line each, for failure messages.
+    std::string Trail() const
+    {
+        std::string out;
+        for (const RecordedEvent& e : events.Of(kFtpEventPITrail))
+            out += std::to_string(e.values[0]) + " " + e.texts[1] + "\n";
+        return out;
+    }
     // A file in the user's home folder (home/<user> in the server's state folder).
     std::string Home(const std::string& name) const
     {
@@ -226,7 +234,7 @@ TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
 {
     WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
     WriteFile("plain", "a file where a folder should be");
-    EXPECT_EQ(Get(prefix + "cut.bin", "plain\\cut.bin"), 4);
+    EXPECT_EQ(Get(prefix + "cut.bin", "plain\\cut.bin"), 4) << Trail();
     EXPECT_STREQ(ftp.LastError(), "Error opening local file.");
     EXPECT_TRUE(ftp.GetBool(kFtpConnected));
     ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
