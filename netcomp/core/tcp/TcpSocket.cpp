@@ -8,7 +8,8 @@
 // and the state reset, and only then the close reported, so a handler that
 // reconnects finds a clean socket.
 // Notifications still queued for the closed socket are recognised as they
-// arrive, by the marker the close posts behind them (RetiredSockets).
+// arrive, by the marker the close posts behind them (RetiredSockets); a
+// close after FD_CLOSE that knows nothing of the socket is queued posts none.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -197,8 +198,9 @@ void TcpSocket::SetOobInline(bool on)
 
 void TcpSocket::PostRead()
 {
-    if (m_socket.IsOpen() && m_window)
-        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    if (m_socket.IsOpen() && m_window &&
+        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
+        m_readPosted = true;
 }
 
 void TcpSocket::SetAcceptData(bool on)
@@ -375,6 +377,8 @@ int TcpSocket::SetConnected(bool on)
         m_socket.Reset();
     m_recv.Clear();
     m_readHeld = false;
+    m_readPosted = false;
+    m_writeArmed = true;
     return rc;
 }
 
@@ -386,10 +390,14 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
     const int sent = Ws().send(m_socket.Get(), data, n, flags);
     if (sent == SOCKET_ERROR) {
         const int error = Ws().WSAGetLastError();
-        if (error == WSAEWOULDBLOCK)
+        if (error == WSAEWOULDBLOCK) {
             m_readyToSend = false;
+            m_writeArmed = true;
+        }
         return error;
     }
+    if (sent < n)
+        m_writeArmed = true;
     m_bytesSent = sent;
     if (!AbsoluteTimeout() && HasDeadline())
         StartTimeout();
@@ -612,7 +620,7 @@ void TcpSocket::ReadNotified(bool read)
         PostRead();
 }
 
-void TcpSocket::Close(int code, bool drain)
+void TcpSocket::Close(int code, bool drain, bool quiet)
 {
     if (!m_socket.IsOpen())
         return;
@@ -631,7 +639,7 @@ void TcpSocket::Close(int code, bool drain)
     const bool negotiating = m_firewall.Pending();
     const SOCKET closed = m_socket.Get();
     m_socket.Reset();
-    if (!m_retired->Retire(m_window, closed))
+    if (!quiet && !m_retired->Retire(m_window, closed))
         DropQueuedNotifications(closed);
     const bool wasConnected = m_connected;
     m_connected = false;
@@ -639,6 +647,8 @@ void TcpSocket::Close(int code, bool drain)
     m_acceptData = true;
     m_readHeld = false;
     m_readyToSend = false;
+    m_readPosted = false;
+    m_writeArmed = true;
     m_recv.Clear();
     if (negotiating) {
         m_firewall.Cancel();
@@ -679,6 +689,8 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     m_bytesSent = 0;
     m_recv.Clear();
     m_readHeld = false;
+    m_readPosted = false;
+    m_writeArmed = true;
     if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CLOSE) != 0)
         return Ws().WSAGetLastError();
     return kResultOk;
@@ -731,23 +743,34 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case FD_WRITE:
         m_readyToSend = true;
+        m_writeArmed = false;
         OnReadyToSend();
         break;
     case FD_CONNECT:
         Connected(error);
         break;
-    case FD_CLOSE:
+    case FD_CLOSE: {
+        // Winsock posts nothing for a socket after its FD_CLOSE but what a
+        // call re-arms: a recv a read notification, a send that would block
+        // a write notification. With nothing left to read (bytes left behind
+        // by the last read would already have a read notification queued),
+        // no such call since and no read posted here, nothing of this socket
+        // is queued, and its close needs no marker, which costs a posted
+        // message and its taking.
+        bool quiet = false;
         if (!m_receiving) {
             m_receiving = true;
-            if (Unread())
+            quiet = !Unread();
+            if (!quiet)
                 (void)Receive(2);
             else
                 Deliver();
             DeliverRest();
             m_receiving = false;
         }
-        Close(error, false);
+        Close(error, false, quiet && !m_readPosted && !m_writeArmed);
         break;
+    }
     default:
         break;
     }

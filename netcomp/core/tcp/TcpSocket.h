@@ -144,7 +144,9 @@ private:
     void FirewallConnected();
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
-    void Close(int code, bool drain);
+    // quiet: nothing of the socket's can still be queued (see FD_CLOSE), so
+    // no marker need follow it.
+    void Close(int code, bool drain, bool quiet = false);
     int Deliver();
     void DeliverRest();
     bool HeldBack() const { return m_readHeld || m_recv.Pending() > 0; }
@@ -183,6 +185,11 @@ private:
     bool m_keepAlive = false;
     bool m_oobInline = false;
     bool m_readyToSend = false;
+    // What Winsock or this side may still post for the socket: a read
+    // notification this side posted, a write notification a send that would
+    // block or went out short re-armed (or the first, not come yet).
+    bool m_readPosted = false;
+    bool m_writeArmed = true;
     bool m_singleLineMode = false;
     NetString m_eol;
     RecvBuffer m_recv;
