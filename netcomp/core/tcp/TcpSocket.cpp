@@ -379,6 +379,9 @@ int TcpSocket::SetConnected(bool on)
     m_readHeld = false;
     m_readPosted = false;
     m_writeArmed = true;
+    m_readShort = false;
+    m_urgentSeen = false;
+    m_urgentWatched = false;
     return rc;
 }
 
@@ -563,6 +566,7 @@ int TcpSocket::Receive(int mode)
         const int got = Ws().recv(m_socket.Get(), space, int(free), 0);
         // Every recv arms the next read notification.
         m_readHeld = false;
+        m_readShort = got > 0 && uint32_t(got) < free;
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
@@ -594,12 +598,17 @@ int TcpSocket::Receive(int mode)
     return rc;
 }
 
-// Whether the closed connection left bytes to read: asking costs one
-// wineserver request under Wine, a recv that finds nothing costs three, and
+// Whether the closed connection left bytes to read: asking costs two
+// wineserver requests under Wine, a recv that finds nothing costs three, and
 // most connections end with nothing left (bytes that came with the close
 // come with FD_CLOSE alone, no FD_READ before it, so the question is asked).
+// It is not asked where the answer is known: the last read emptied the queue,
+// no urgent byte came (which cuts a read short with bytes behind it), and no
+// read notification was passed over or posted since.
 bool TcpSocket::Unread()
 {
+    if (m_readShort && m_urgentWatched && !m_urgentSeen && !m_readHeld && !m_readPosted)
+        return false;
     u_long bytes = 0;
     return Ws().ioctlsocket(m_socket.Get(), FIONREAD, &bytes) != 0 || bytes > 0;
 }
@@ -691,7 +700,10 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     m_readHeld = false;
     m_readPosted = false;
     m_writeArmed = true;
-    if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CLOSE) != 0)
+    m_readShort = false;
+    m_urgentSeen = false;
+    m_urgentWatched = true;
+    if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_OOB | FD_CLOSE) != 0)
         return Ws().WSAGetLastError();
     return kResultOk;
 }
@@ -748,6 +760,10 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case FD_CONNECT:
         Connected(error);
+        break;
+    case FD_OOB:
+        // Urgent bytes come inline, with read notifications of their own.
+        m_urgentSeen = true;
         break;
     case FD_CLOSE: {
         // Winsock posts nothing for a socket after its FD_CLOSE but what a

@@ -190,6 +190,13 @@ private:
     // block or went out short re-armed (or the first, not come yet).
     bool m_readPosted = false;
     bool m_writeArmed = true;
+    // The last read found the system's queue empty: it took less than it had
+    // room for. Bytes that came since brought a read notification of their
+    // own, taken before the close's; only urgent data cuts a read short with
+    // bytes behind it, and an accepted socket is told of that (FD_OOB).
+    bool m_readShort = false;
+    bool m_urgentSeen = false;
+    bool m_urgentWatched = false;
     bool m_singleLineMode = false;
     NetString m_eol;
     RecvBuffer m_recv;
