@@ -8,7 +8,8 @@
 // and the state reset, and only then the close reported, so a handler that
 // reconnects finds a clean socket.
 // Notifications still queued for the closed socket are recognised as they
-// arrive, by the marker the close posts behind them (RetiredSockets).
+// arrive, by the marker the close posts behind them (RetiredSockets); a
+// close after FD_CLOSE that knows nothing of the socket is queued posts none.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -197,8 +198,9 @@ void TcpSocket::SetOobInline(bool on)
 
 void TcpSocket::PostRead()
 {
-    if (m_socket.IsOpen() && m_window)
-        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    if (m_socket.IsOpen() && m_window &&
+        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
+        m_readPosted = true;
 }
 
 void TcpSocket::SetAcceptData(bool on)
@@ -375,6 +377,11 @@ int TcpSocket::SetConnected(bool on)
         m_socket.Reset();
     m_recv.Clear();
     m_readHeld = false;
+    m_readPosted = false;
+    m_writeArmed = true;
+    m_readShort = false;
+    m_urgentSeen = false;
+    m_urgentWatched = false;
     return rc;
 }
 
@@ -386,10 +393,14 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
     const int sent = Ws().send(m_socket.Get(), data, n, flags);
     if (sent == SOCKET_ERROR) {
         const int error = Ws().WSAGetLastError();
-        if (error == WSAEWOULDBLOCK)
+        if (error == WSAEWOULDBLOCK) {
             m_readyToSend = false;
+            m_writeArmed = true;
+        }
         return error;
     }
+    if (sent < n)
+        m_writeArmed = true;
     m_bytesSent = sent;
     if (!AbsoluteTimeout() && HasDeadline())
         StartTimeout();
@@ -555,6 +566,7 @@ int TcpSocket::Receive(int mode)
         const int got = Ws().recv(m_socket.Get(), space, int(free), 0);
         // Every recv arms the next read notification.
         m_readHeld = false;
+        m_readShort = got > 0 && uint32_t(got) < free;
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
@@ -586,12 +598,17 @@ int TcpSocket::Receive(int mode)
     return rc;
 }
 
-// Whether the closed connection left bytes to read: asking costs one
-// wineserver request under Wine, a recv that finds nothing costs three, and
+// Whether the closed connection left bytes to read: asking costs two
+// wineserver requests under Wine, a recv that finds nothing costs three, and
 // most connections end with nothing left (bytes that came with the close
 // come with FD_CLOSE alone, no FD_READ before it, so the question is asked).
+// It is not asked where the answer is known: the last read emptied the queue,
+// no urgent byte came (which cuts a read short with bytes behind it), and no
+// read notification was passed over or posted since.
 bool TcpSocket::Unread()
 {
+    if (m_readShort && m_urgentWatched && !m_urgentSeen && !m_readHeld && !m_readPosted)
+        return false;
     u_long bytes = 0;
     return Ws().ioctlsocket(m_socket.Get(), FIONREAD, &bytes) != 0 || bytes > 0;
 }
@@ -612,7 +629,7 @@ void TcpSocket::ReadNotified(bool read)
         PostRead();
 }
 
-void TcpSocket::Close(int code, bool drain)
+void TcpSocket::Close(int code, bool drain, bool quiet)
 {
     if (!m_socket.IsOpen())
         return;
@@ -631,7 +648,7 @@ void TcpSocket::Close(int code, bool drain)
     const bool negotiating = m_firewall.Pending();
     const SOCKET closed = m_socket.Get();
     m_socket.Reset();
-    if (!m_retired->Retire(m_window, closed))
+    if (!quiet && !m_retired->Retire(m_window, closed))
         DropQueuedNotifications(closed);
     const bool wasConnected = m_connected;
     m_connected = false;
@@ -639,6 +656,8 @@ void TcpSocket::Close(int code, bool drain)
     m_acceptData = true;
     m_readHeld = false;
     m_readyToSend = false;
+    m_readPosted = false;
+    m_writeArmed = true;
     m_recv.Clear();
     if (negotiating) {
         m_firewall.Cancel();
@@ -679,7 +698,12 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     m_bytesSent = 0;
     m_recv.Clear();
     m_readHeld = false;
-    if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_CLOSE) != 0)
+    m_readPosted = false;
+    m_writeArmed = true;
+    m_readShort = false;
+    m_urgentSeen = false;
+    m_urgentWatched = true;
+    if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_OOB | FD_CLOSE) != 0)
         return Ws().WSAGetLastError();
     return kResultOk;
 }
@@ -731,23 +755,38 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case FD_WRITE:
         m_readyToSend = true;
+        m_writeArmed = false;
         OnReadyToSend();
         break;
     case FD_CONNECT:
         Connected(error);
         break;
-    case FD_CLOSE:
+    case FD_OOB:
+        // Urgent bytes come inline, with read notifications of their own.
+        m_urgentSeen = true;
+        break;
+    case FD_CLOSE: {
+        // Winsock posts nothing for a socket after its FD_CLOSE but what a
+        // call re-arms: a recv a read notification, a send that would block
+        // a write notification. With nothing left to read (bytes left behind
+        // by the last read would already have a read notification queued),
+        // no such call since and no read posted here, nothing of this socket
+        // is queued, and its close needs no marker, which costs a posted
+        // message and its taking.
+        bool quiet = false;
         if (!m_receiving) {
             m_receiving = true;
-            if (Unread())
+            quiet = !Unread();
+            if (!quiet)
                 (void)Receive(2);
             else
                 Deliver();
             DeliverRest();
             m_receiving = false;
         }
-        Close(error, false);
+        Close(error, false, quiet && !m_readPosted && !m_writeArmed);
         break;
+    }
     default:
         break;
     }

@@ -144,7 +144,9 @@ private:
     void FirewallConnected();
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
-    void Close(int code, bool drain);
+    // quiet: nothing of the socket's can still be queued (see FD_CLOSE), so
+    // no marker need follow it.
+    void Close(int code, bool drain, bool quiet = false);
     int Deliver();
     void DeliverRest();
     bool HeldBack() const { return m_readHeld || m_recv.Pending() > 0; }
@@ -183,6 +185,18 @@ private:
     bool m_keepAlive = false;
     bool m_oobInline = false;
     bool m_readyToSend = false;
+    // What Winsock or this side may still post for the socket: a read
+    // notification this side posted, a write notification a send that would
+    // block or went out short re-armed (or the first, not come yet).
+    bool m_readPosted = false;
+    bool m_writeArmed = true;
+    // The last read found the system's queue empty: it took less than it had
+    // room for. Bytes that came since brought a read notification of their
+    // own, taken before the close's; only urgent data cuts a read short with
+    // bytes behind it, and an accepted socket is told of that (FD_OOB).
+    bool m_readShort = false;
+    bool m_urgentSeen = false;
+    bool m_urgentWatched = false;
     bool m_singleLineMode = false;
     NetString m_eol;
     RecvBuffer m_recv;

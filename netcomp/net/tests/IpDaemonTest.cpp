@@ -359,6 +359,51 @@ TEST(IpDaemon, NotificationsOfAClosedConnectionDoNotReachTheNext)
     WSACleanup();
 }
 
+// A client that sends and closes before the daemon takes its connection:
+// the bytes and the close are all there at once, and every byte comes out
+// before the Disconnected event, also past a read cut short by an urgent byte
+// (the system stops a read at the urgent mark with bytes still behind it) and
+// past reads that fill the buffer.
+TEST(IpDaemon, WhatAClientSentBeforeItsCloseIsDeliveredWhole)
+{
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(20918);
+    ASSERT_EQ(d.Listen(true), 0);
+    struct Case {
+        std::string before, urgent, after;
+    };
+    const std::vector<Case> cases = {
+        {"hello\r\n", "", ""},
+        {"abc", "X", "def\r\n"},
+        {std::string(5000, 'a'), "", ""},
+        {std::string(3000, 'b'), "Y", std::string(3000, 'c')},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SOCKET s = RawConnect(20918);
+        ASSERT_EQ(send(s, c.before.data(), int(c.before.size()), 0), int(c.before.size()));
+        if (!c.urgent.empty()) {
+            ASSERT_EQ(send(s, c.urgent.data(), 1, MSG_OOB), 1);
+        }
+        if (!c.after.empty()) {
+            ASSERT_EQ(send(s, c.after.data(), int(c.after.size()), 0), int(c.after.size()));
+        }
+        closesocket(s);
+        d.PumpUntil([&] { return !d.Disconnected().empty(); });
+        ASSERT_EQ(d.Disconnected().size(), 1u) << "case " << i;
+        const int id = d.Disconnected().back();
+        const std::string got = d.Received(id), sent = c.before + c.urgent + c.after;
+        EXPECT_TRUE(got == sent) << "case " << i << ": " << got.size() << " of " << sent.size() << " bytes, "
+                                 << (got.find_first_of("XY") == std::string::npos ? "without" : "with")
+                                 << " the urgent byte";
+        ASSERT_FALSE(d.events.events.empty());
+        EXPECT_EQ(d.events.events.back().event, kIpDaemonEventDisconnected) << "case " << i;
+        d.events.events.clear();
+    }
+    WSACleanup();
+}
+
 // Many clients at once, each echoing its own lines in lockstep, while a third
 // of them leave halfway and new ones take their place (and their handle
 // values): every line comes back to the connection that sent it, whole.
