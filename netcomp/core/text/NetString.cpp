@@ -73,6 +73,22 @@ void NetStringBase::Clear()
     m_inline[0] = '\0';
 }
 
+int NetStringBase::Reserve(uint32_t n)
+{
+    if (n <= m_capacity)
+        return kResultOk;
+    if (n > kMaxLength)
+        return kOutOfMemory;
+    char* block = static_cast<char*>(m_heap ? std::realloc(m_heap, size_t(n) + 1) : std::malloc(size_t(n) + 1));
+    if (!block)
+        return kOutOfMemory;
+    if (!m_heap)
+        std::memcpy(block, m_inline, size_t(m_length) + 1);
+    m_heap = block;
+    m_capacity = n;
+    return kResultOk;
+}
+
 int NetStringBase::Assign(uint32_t n, const char* data)
 {
     if (n > kMaxLength)

@@ -20,6 +20,9 @@ public:
     char operator[](uint32_t i) const { return Data()[i]; }
 
     void Clear();
+    // Makes room for n bytes in all, so that appends up to that length do not
+    // move the contents; 0 or 200.
+    [[nodiscard]] int Reserve(uint32_t n);
     [[nodiscard]] int Assign(uint32_t n, const char* data);
     [[nodiscard]] int AssignText(const char* text);
     [[nodiscard]] int Append(const char* data, uint32_t n);

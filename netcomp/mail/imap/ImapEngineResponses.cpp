@@ -160,6 +160,10 @@ bool ImapEngine::StreamImapLiteral(const char* response, uint32_t length, uint32
     if (!m_streamingBody)
         return true;
     m_text.Clear();
+    // The text is about as long as its literal: room for it at once instead
+    // of growing it line by line (a text in a file is not kept).
+    if (!*GetLocalFile())
+        (void)m_text.Reserve(n);
     if (*GetLocalFile()) {
         const int rc = OpenLocalFile();
         if (rc != kResultOk)
