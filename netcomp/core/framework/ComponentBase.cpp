@@ -213,37 +213,44 @@ int ComponentBase::FireParams(int event, const EventParam* params, int count)
         count = ComponentEvents::kMaxParams;
     // Binary data is also readable as text during the call: a NUL goes behind
     // it (every buffer the engines pass keeps a spare byte there), and an
-    // absent buffer becomes an empty text. Only the slots in use are written,
-    // in one pass: an event fires once per received line.
+    // absent buffer becomes an empty text, for which the parameters are
+    // copied. Only the slots in use are written: an event fires once per
+    // received line.
     static char emptyText[1];
     EventParam list[ComponentEvents::kMaxParams];
     char* saved[ComponentEvents::kMaxParams];
     char savedByte[ComponentEvents::kMaxParams];
+    const EventParam* given = params;
     for (int i = 0; i < count; ++i) {
-        EventParam p = params[i];
-        if (p.kind == EventParam::Kind::Binary) {
-            char** data = static_cast<char**>(p.address);
-            if (!*data || p.length <= 0) {
-                saved[i] = *data;
-                emptyText[0] = '\0';
-                *data = emptyText;
-                p.length = 0;
-            } else {
-                savedByte[i] = (*data)[p.length];
-                (*data)[p.length] = '\0';
-            }
-        }
-        list[i] = p;
-    }
-    const int result = m_sink->FireEvent(event, count, list);
-    for (int i = 0; i < count; ++i) {
-        if (list[i].kind != EventParam::Kind::Binary)
+        const EventParam& p = params[i];
+        if (p.kind != EventParam::Kind::Binary)
             continue;
-        char** data = static_cast<char**>(list[i].address);
+        char** data = static_cast<char**>(p.address);
+        if (*data && p.length > 0) {
+            savedByte[i] = (*data)[p.length];
+            (*data)[p.length] = '\0';
+            continue;
+        }
+        if (given == params) {
+            for (int k = 0; k < count; ++k)
+                list[k] = params[k];
+            given = list;
+        }
+        saved[i] = *data;
+        emptyText[0] = '\0';
+        *data = emptyText;
+        list[i].length = 0;
+    }
+    const int result = m_sink->FireEvent(event, count, given);
+    for (int i = 0; i < count; ++i) {
+        const EventParam& p = given[i];
+        if (p.kind != EventParam::Kind::Binary)
+            continue;
+        char** data = static_cast<char**>(p.address);
         if (*data == emptyText)
             *data = saved[i];
         else
-            (*data)[list[i].length] = savedByte[i];
+            (*data)[p.length] = savedByte[i];
     }
     return result;
 }

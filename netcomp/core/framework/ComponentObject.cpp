@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
+int ComponentObjectBase::FireEvent(int event, int count, const EventParam* params)
 {
     if (!m_callback)
         return 0;

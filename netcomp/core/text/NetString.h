@@ -28,6 +28,8 @@ public:
     [[nodiscard]] int Append(const char* data, uint32_t n);
     [[nodiscard]] int AppendCStr(const char* text);
     [[nodiscard]] int AppendChar(char c) { return Append(&c, 1); }
+    // The bytes and a CR LF behind them.
+    [[nodiscard]] int AppendWithCrLf(const char* data, uint32_t n);
     [[nodiscard]] int AppendInt(int value);
     [[nodiscard]] int AppendHexInt(unsigned value);
     [[nodiscard]] int AppendHexBytes(const void* data, uint32_t n);
@@ -63,6 +65,8 @@ protected:
 
 private:
     bool Overlaps(const char* p) const;
+    // Room for `length` bytes with some to spare, as appends grow; 0 or 200.
+    [[nodiscard]] int Grow(uint32_t length);
     [[nodiscard]] int AppendEncodedWordBytes(const char* data, uint32_t n);
 
     char* m_inline;

@@ -205,7 +205,7 @@ int ImapEngine::OnImapBodyLine(const char* line, uint32_t n, bool lineEnd)
         WriteLocalFile(line, n);
         if (lineEnd)
             WriteLocalFile("\r\n", 2);
-    } else if (m_text.Append(line, n) != kResultOk || (lineEnd && m_text.Append("\r\n", 2) != kResultOk)) {
+    } else if ((lineEnd ? m_text.AppendWithCrLf(line, n) : m_text.Append(line, n)) != kResultOk) {
         return kOutOfMemory;
     }
     int length = int(n);
