@@ -87,6 +87,13 @@ TEST(NetString, ReservedRoomTakesLinesWithoutMoving)
     EXPECT_EQ(s.Data()[s.Length()], '\0');
     ASSERT_EQ(s.Reserve(10), kResultOk); // never shrinks
     EXPECT_EQ(s.Capacity(), 1000u);
+    s.ClearKeepingRoom();
+    EXPECT_EQ(s.Length(), 0u);
+    EXPECT_STREQ(s.CStr(), "");
+    EXPECT_EQ(s.Data(), block);
+    ASSERT_EQ(s.Append("next", 4), kResultOk);
+    EXPECT_EQ(Str(s), "next");
+    EXPECT_EQ(s.Data(), block);
 
     NetString own("abcdefghij");
     for (int i = 0; i < 5; ++i) // crosses the inline limit with its own bytes

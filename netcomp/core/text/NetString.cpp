@@ -73,6 +73,12 @@ void NetStringBase::Clear()
     m_inline[0] = '\0';
 }
 
+void NetStringBase::ClearKeepingRoom()
+{
+    m_length = 0;
+    Data()[0] = '\0';
+}
+
 int NetStringBase::Reserve(uint32_t n)
 {
     if (n <= m_capacity)

@@ -20,6 +20,8 @@ public:
     char operator[](uint32_t i) const { return Data()[i]; }
 
     void Clear();
+    // Empties the string but keeps its block for what comes next.
+    void ClearKeepingRoom();
     // Makes room for n bytes in all, so that appends up to that length do not
     // move the contents; 0 or 200.
     [[nodiscard]] int Reserve(uint32_t n);

@@ -159,11 +159,19 @@ bool ImapEngine::StreamImapLiteral(const char* response, uint32_t length, uint32
     m_streamError = kResultOk;
     if (!m_streamingBody)
         return true;
-    m_text.Clear();
     // The text is about as long as its literal: room for it at once instead
-    // of growing it line by line (a text in a file is not kept).
-    if (!*GetLocalFile())
-        (void)m_text.Reserve(n);
+    // of growing it line by line. The block of the text before is used again
+    // when it fits without much to spare, as a fresh block for each message
+    // of a FETCH costs the heap fresh pages each time. A text in a file is
+    // not kept.
+    constexpr uint32_t kSpareRoom = 64u << 10;
+    if (!*GetLocalFile() && m_text.Capacity() >= n && m_text.Capacity() - n <= n / 2 + kSpareRoom) {
+        m_text.ClearKeepingRoom();
+    } else {
+        m_text.Clear();
+        if (!*GetLocalFile())
+            (void)m_text.Reserve(n);
+    }
     if (*GetLocalFile()) {
         const int rc = OpenLocalFile();
         if (rc != kResultOk)
