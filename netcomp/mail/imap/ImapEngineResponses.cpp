@@ -46,7 +46,11 @@ bool ImapEngine::GreetingAccepted() const
 // Every line of a response comes here first (TcpClient's line source); the
 // reader hands a response on once its last line is in. A line that announces
 // a literal asks the line source for its bytes as blocks, and the wait goes
-// on; any other line ends a response, and with it one WaitForReply.
+// on; any other line ends a response, and the WaitForReply ends with the
+// response awaited. The untagged responses before it are taken in the same
+// wait: a wait per response would give the lines it left behind back to the
+// line source to copy, and switch reading off and on, once per message of a
+// FETCH.
 ReplyReader::Hint ImapEngine::OnReplyLine(const char* line, uint32_t n)
 {
     if (m_lastReply.Assign(n, line) == kResultOk)
@@ -59,7 +63,7 @@ ReplyReader::Hint ImapEngine::OnReplyLine(const char* line, uint32_t n)
         return ReplyReader::Hint::Final;
     }
     if (literal < 0)
-        return ReplyReader::Hint::Final;
+        return m_waitDone ? ReplyReader::Hint::Final : ReplyReader::Hint::More;
     if (literal > 0)
         Lines().ExpectBlock(uint32_t(literal));
     return ReplyReader::Hint::More;
