@@ -5,9 +5,11 @@
 # of peak memory), then <messages> messages of <KB> each. After a warm-up
 # round (a cold wineserver starts its services inside the first timed step)
 # the two sides take turns, <rounds> times, in one wineserver session.
-#   tools/in-netns.sh tools/mailbox-bench.sh [messages] [KB] [big MB] [rounds]   (after tools/build.sh)
+#   tools/in-netns.sh tools/mailbox-bench.sh [messages] [KB] [big MB] [rounds] [fetch,fetch...]
+#   (after tools/build.sh)
 # Prints each round's times, then per fetch the median times and the ratios
-# component / Python as min / median / max.
+# component / Python as min / median / max. A list of fetches (imap-big-file,
+# pop-big-file, imap-messages, pop-messages) times only those; all by default.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
@@ -17,6 +19,7 @@ messages=${1:-1000}
 kb=${2:-20}
 mb=${3:-50}
 rounds=${4:-7}
+fetches=${5:-}
 imap_port=21243
 pop_port=21210
 mkdir -p "$state/python"
@@ -25,9 +28,9 @@ mkdir -p "$state/python"
     "$messages" "$kb" "$mb" >/dev/null
 trap '"$root/tools/peer.sh" down "$state/dovecot"; "$root/tools/wine-prefix.sh" down "$prefix"' EXIT
 python() { (cd "$state/python" && /usr/bin/python3 "$root/tools/peers/mail_client_bench.py" $imap_port $pop_port \
-    "$messages"); }
+    "$messages" $fetches); }
 ours() { "$root/tools/wine-run.sh" "$prefix" "$state/work" "$build/bin/mail_fetch_bench.exe" $imap_port $pop_port \
-    "$messages"; }
+    "$messages" $fetches; }
 
 : >"$state/times"
 for round in $(seq 0 "$rounds"); do
@@ -39,6 +42,12 @@ for round in $(seq 0 "$rounds"); do
     done
 done
 cat "$state/times"
-/usr/bin/python3 "$root/tools/bench_ratios.py" "$state/times" "imap-big-file=IMAP ${mb} MB into a file:" \
-    "pop-big-file=POP ${mb} MB into a file:" "imap-messages=IMAP $messages x $kb KB, one FETCH:" \
-    "pop-messages=POP $messages x $kb KB, one RETR each:"
+labels=("imap-big-file=IMAP ${mb} MB into a file:" "pop-big-file=POP ${mb} MB into a file:"
+    "imap-messages=IMAP $messages x $kb KB, one FETCH:" "pop-messages=POP $messages x $kb KB, one RETR each:")
+wanted=()
+for label in "${labels[@]}"; do
+    if [ -z "$fetches" ] || [[ ",$fetches," == *",${label%%=*},"* ]]; then
+        wanted+=("$label")
+    fi
+done
+/usr/bin/python3 "$root/tools/bench_ratios.py" "$state/times" "${wanted[@]}"

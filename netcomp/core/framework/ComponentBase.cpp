@@ -203,55 +203,54 @@ bool ComponentBase::DeferDestroy(void (*destroy)(void*), void* object)
     return true;
 }
 
-int ComponentBase::Fire(int event, std::initializer_list<EventParam> params)
-{
-    (void)FireForAnswer(event, params);
-    return 0;
-}
-
-int ComponentBase::FireForAnswer(int event, std::initializer_list<EventParam> params)
+int ComponentBase::FireParams(int event, const EventParam* params, int count)
 {
     // An owner that destroyed the component hears nothing more of it.
     if (!m_sink || m_pendingDestroy)
         return 0;
     m_sink->OnCodePage(m_codePage);
-    EventParam list[ComponentEvents::kMaxParams];
-    int count = 0;
-    for (const EventParam& p : params) {
-        if (count < ComponentEvents::kMaxParams)
-            list[count++] = p;
-    }
+    if (count > ComponentEvents::kMaxParams)
+        count = ComponentEvents::kMaxParams;
     // Binary data is also readable as text during the call: a NUL goes behind
     // it (every buffer the engines pass keeps a spare byte there), and an
-    // absent buffer becomes an empty text.
+    // absent buffer becomes an empty text, for which the parameters are
+    // copied. Only the slots in use are written: an event fires once per
+    // received line.
     static char emptyText[1];
+    EventParam list[ComponentEvents::kMaxParams];
     char* saved[ComponentEvents::kMaxParams];
     char savedByte[ComponentEvents::kMaxParams];
+    const EventParam* given = params;
     for (int i = 0; i < count; ++i) {
-        saved[i] = nullptr;
-        savedByte[i] = 0;
-        if (list[i].kind != EventParam::Kind::Binary)
+        const EventParam& p = params[i];
+        if (p.kind != EventParam::Kind::Binary)
             continue;
-        char** data = static_cast<char**>(list[i].address);
-        if (!*data || list[i].length <= 0) {
-            saved[i] = *data;
-            emptyText[0] = '\0';
-            *data = emptyText;
-            list[i].length = 0;
-        } else {
-            savedByte[i] = (*data)[list[i].length];
-            (*data)[list[i].length] = '\0';
+        char** data = static_cast<char**>(p.address);
+        if (*data && p.length > 0) {
+            savedByte[i] = (*data)[p.length];
+            (*data)[p.length] = '\0';
+            continue;
         }
+        if (given == params) {
+            for (int k = 0; k < count; ++k)
+                list[k] = params[k];
+            given = list;
+        }
+        saved[i] = *data;
+        emptyText[0] = '\0';
+        *data = emptyText;
+        list[i].length = 0;
     }
-    const int result = m_sink->FireEvent(event, count, list);
+    const int result = m_sink->FireEvent(event, count, given);
     for (int i = 0; i < count; ++i) {
-        if (list[i].kind != EventParam::Kind::Binary)
+        const EventParam& p = given[i];
+        if (p.kind != EventParam::Kind::Binary)
             continue;
-        char** data = static_cast<char**>(list[i].address);
+        char** data = static_cast<char**>(p.address);
         if (*data == emptyText)
             *data = saved[i];
         else
-            (*data)[list[i].length] = savedByte[i];
+            (*data)[p.length] = savedByte[i];
     }
     return result;
 }

@@ -94,10 +94,17 @@ protected:
     virtual void OnDestroyDeferred() {}
     // Fires an event through the sink: slot 0 first, then the event itself.
     // The owner's answer is not heard: 0.
-    int Fire(int event, std::initializer_list<EventParam> params);
+    int Fire(int event, std::initializer_list<EventParam> params)
+    {
+        (void)FireParams(event, params.begin(), int(params.size()));
+        return 0;
+    }
     // The same, for the events whose answer counts (a parser's events stop
     // the parse): what the owner's callback returned.
-    int FireForAnswer(int event, std::initializer_list<EventParam> params);
+    int FireForAnswer(int event, std::initializer_list<EventParam> params)
+    {
+        return FireParams(event, params.begin(), int(params.size()));
+    }
     // Fires a shared event under the number the event table gives it.
     int Fire(SharedEvent event, std::initializer_list<EventParam> params);
     // Answers a Config query with text kept in the last-error buffer;
@@ -125,6 +132,10 @@ protected:
     HWND m_window = nullptr;
 
 private:
+    // What Fire and FireForAnswer do; inline above, since a list passed on
+    // by value crosses the call through memory (events fire once per line).
+    int FireParams(int event, const EventParam* params, int count);
+
     int m_lastCode = 0;
     int m_codePage = 0;
     NetString m_lastError;

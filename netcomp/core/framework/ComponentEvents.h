@@ -29,7 +29,7 @@ public:
     // for callers of the C interface.
     virtual void OnCodePage(int codePage) = 0;
     // The owner's answer: what its callback returned (0 without one).
-    virtual int FireEvent(int event, int count, EventParam* params) = 0;
+    virtual int FireEvent(int event, int count, const EventParam* params) = 0;
 
 protected:
     ~ComponentEvents() = default;

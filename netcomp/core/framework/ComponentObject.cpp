@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
+int ComponentObjectBase::FireEvent(int event, int count, const EventParam* params)
 {
     if (!m_callback)
         return 0;
@@ -21,30 +21,28 @@ int ComponentObjectBase::FireEvent(int event, int count, EventParam* params)
         values[i] = 0;
         lengths[i] = 0;
     }
+    // Plain tests rather than a jump table: events mix a few kinds, and an
+    // indirect jump per parameter costs more than the compares.
+    bool answerable = false;
     for (int i = 0; i < count; ++i) {
         const EventParam& p = params[i];
+        answerable = answerable || p.answerable;
         lengths[i] = 0;
-        switch (p.kind) {
-        case EventParam::Kind::Int:
+        if (p.kind == EventParam::Kind::Int) {
             values[i] = *static_cast<int*>(p.address);
-            break;
-        case EventParam::Kind::IntPtr:
-            values[i] = INT_PTR(*static_cast<std::intptr_t*>(p.address));
-            break;
-        case EventParam::Kind::Bool:
-            values[i] = *static_cast<bool*>(p.address) ? 1 : 0;
-            break;
-        case EventParam::Kind::Text:
-            values[i] = reinterpret_cast<INT_PTR>(*static_cast<const char**>(p.address));
-            break;
-        case EventParam::Kind::Binary:
+        } else if (p.kind == EventParam::Kind::Binary) {
             values[i] = reinterpret_cast<INT_PTR>(*static_cast<char**>(p.address));
             lengths[i] = p.length;
-            break;
+        } else if (p.kind == EventParam::Kind::Text) {
+            values[i] = reinterpret_cast<INT_PTR>(*static_cast<const char**>(p.address));
+        } else if (p.kind == EventParam::Kind::IntPtr) {
+            values[i] = INT_PTR(*static_cast<std::intptr_t*>(p.address));
+        } else {
+            values[i] = *static_cast<bool*>(p.address) ? 1 : 0;
         }
     }
     const int answer = m_callback(m_user, event, count, values, lengths);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; answerable && i < count; ++i) {
         const EventParam& p = params[i];
         if (!p.answerable)
             continue;

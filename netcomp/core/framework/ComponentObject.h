@@ -34,7 +34,7 @@ public:
     const ComponentInfo& Info() const { return m_info; }
 
     void OnCodePage(int) override {}
-    int FireEvent(int event, int count, EventParam* params) override;
+    int FireEvent(int event, int count, const EventParam* params) override;
 
     // Keeps a text that a getter made for this property; the pointer stays
     // valid until the property is read again or the object goes.

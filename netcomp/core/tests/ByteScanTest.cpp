@@ -6,11 +6,11 @@
 
 namespace {
 
-// Every length up to a few 16-byte steps, with the byte looked for at every
-// place, behind a decoy (the other line-end byte) and not at all.
+// Every length up to a few 16- and 32-byte steps, with the byte looked for at
+// every place, behind a decoy (the other line-end byte) and not at all.
 TEST(ByteScan, FindsTheFirstAtEveryPlace)
 {
-    for (size_t n = 0; n <= 50; ++n) {
+    for (size_t n = 0; n <= 80; ++n) {
         std::string text(n, 'a');
         EXPECT_EQ(FindByte(text.data(), n, '\n'), nullptr) << n;
         EXPECT_EQ(FindLineBreak(text.data(), n), nullptr) << n;
@@ -25,6 +25,13 @@ TEST(ByteScan, FindsTheFirstAtEveryPlace)
             EXPECT_EQ(FindLineBreak(t.data(), n), t.data() + at) << n << " " << at;
             EXPECT_EQ(FindByte(t.data(), n, '\n'), nullptr) << n << " " << at;
         }
+    }
+    // Two in one step: the first counts, wherever the other stands.
+    for (size_t at = 0; at + 17 < 80; ++at) {
+        std::string t(80, 'a');
+        t[at] = '\n';
+        t[at + 17] = '\n';
+        EXPECT_EQ(FindByte(t.data(), t.size(), '\n'), t.data() + at) << at;
     }
     // A byte past the length is not looked at; bytes with the high bit set are bytes like others.
     const std::string high = std::string(20, '\xff') + "\x80\n";

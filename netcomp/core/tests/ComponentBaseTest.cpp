@@ -19,7 +19,7 @@ public:
 class RecordingSink : public ComponentEvents {
 public:
     void OnCodePage(int codePage) override { codePages.push_back(codePage); }
-    int FireEvent(int event, int count, EventParam* params) override
+    int FireEvent(int event, int count, const EventParam* params) override
     {
         lastEvent = event;
         lastCount = count;

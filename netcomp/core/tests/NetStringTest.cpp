@@ -70,11 +70,46 @@ TEST(NetString, SelfSourcesAreSafe)
     EXPECT_EQ(Str(s), "defgh6465");
 }
 
+TEST(NetString, ReservedRoomTakesLinesWithoutMoving)
+{
+    NetString s("ab");
+    ASSERT_EQ(s.Reserve(1000), kResultOk);
+    EXPECT_EQ(s.Capacity(), 1000u);
+    EXPECT_EQ(Str(s), "ab");
+    const char* block = s.Data();
+    std::string expected = "ab";
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(s.AppendWithCrLf("line", i % 5), kResultOk);
+        expected += std::string("line", i % 5) + "\r\n";
+    }
+    EXPECT_EQ(s.Data(), block);
+    EXPECT_EQ(Str(s), expected);
+    EXPECT_EQ(s.Data()[s.Length()], '\0');
+    ASSERT_EQ(s.Reserve(10), kResultOk); // never shrinks
+    EXPECT_EQ(s.Capacity(), 1000u);
+    s.ClearKeepingRoom();
+    EXPECT_EQ(s.Length(), 0u);
+    EXPECT_STREQ(s.CStr(), "");
+    EXPECT_EQ(s.Data(), block);
+    ASSERT_EQ(s.Append("next", 4), kResultOk);
+    EXPECT_EQ(Str(s), "next");
+    EXPECT_EQ(s.Data(), block);
+
+    NetString own("abcdefghij");
+    for (int i = 0; i < 5; ++i) // crosses the inline limit with its own bytes
+        ASSERT_EQ(own.AppendWithCrLf(own.Data(), own.Length()), kResultOk);
+    EXPECT_EQ(own.Length(), 382u);
+    EXPECT_EQ(Str(own).substr(0, 26), "abcdefghijabcdefghij\r\nabcd");
+    EXPECT_EQ(Str(own).substr(366), "efghij\r\n\r\n\r\n\r\n\r\n");
+}
+
 TEST(NetString, RefusesOverlongLengthsAndStaysIntact)
 {
     NetString s("keep");
     EXPECT_EQ(s.Assign(NetStringBase::kMaxLength + 1, nullptr), kOutOfMemory);
     EXPECT_EQ(s.Append("x", NetStringBase::kMaxLength), kOutOfMemory);
+    EXPECT_EQ(s.AppendWithCrLf("x", NetStringBase::kMaxLength - 5), kOutOfMemory);
+    EXPECT_EQ(s.Reserve(NetStringBase::kMaxLength + 1), kOutOfMemory);
     EXPECT_EQ(Str(s), "keep");
 }
 

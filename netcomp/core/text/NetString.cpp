@@ -73,6 +73,28 @@ void NetStringBase::Clear()
     m_inline[0] = '\0';
 }
 
+void NetStringBase::ClearKeepingRoom()
+{
+    m_length = 0;
+    Data()[0] = '\0';
+}
+
+int NetStringBase::Reserve(uint32_t n)
+{
+    if (n <= m_capacity)
+        return kResultOk;
+    if (n > kMaxLength)
+        return kOutOfMemory;
+    char* block = static_cast<char*>(m_heap ? std::realloc(m_heap, size_t(n) + 1) : std::malloc(size_t(n) + 1));
+    if (!block)
+        return kOutOfMemory;
+    if (!m_heap)
+        std::memcpy(block, m_inline, size_t(m_length) + 1);
+    m_heap = block;
+    m_capacity = n;
+    return kResultOk;
+}
+
 int NetStringBase::Assign(uint32_t n, const char* data)
 {
     if (n > kMaxLength)
@@ -132,6 +154,14 @@ int NetStringBase::AssignText(const char* text)
     return Assign(uint32_t(n), text);
 }
 
+int NetStringBase::Grow(uint32_t length)
+{
+    if (length <= m_capacity)
+        return kResultOk;
+    const uint64_t wanted = uint64_t(length) + length / 2;
+    return Reserve(wanted > kMaxLength ? length : uint32_t(wanted));
+}
+
 int NetStringBase::Append(const char* data, uint32_t n)
 {
     if (!data || n == 0)
@@ -139,25 +169,47 @@ int NetStringBase::Append(const char* data, uint32_t n)
     if (n > kMaxLength - m_length)
         return kOutOfMemory;
     const uint32_t length = m_length + n;
-    if (length <= m_capacity) {
-        // Room enough: nothing moves, and the bytes are written once (lines
-        // are appended one by one, so this is the common case).
-        char* d = Data();
-        std::memmove(d + m_length, data, n);
-        m_length = length;
-        d[length] = '\0';
-        return kResultOk;
+    if (length > m_capacity) {
+        // The source may be our own contents, which growing may move.
+        const bool own = Overlaps(data);
+        const size_t offset = own ? size_t(data - Data()) : 0;
+        const int rc = Grow(length);
+        if (rc != kResultOk)
+            return rc;
+        if (own)
+            data = Data() + offset;
     }
-    // The source may be our own contents, which a resize may move.
-    const bool own = Overlaps(data);
-    const size_t offset = own ? size_t(data - Data()) : 0;
-    const uint32_t oldLength = m_length;
-    int rc = Assign(m_length + n, nullptr);
-    if (rc != kResultOk)
-        return rc;
-    if (own)
-        data = Data() + offset;
-    std::memmove(Data() + oldLength, data, n);
+    // The new bytes are written once: lines are appended one by one.
+    char* d = Data();
+    std::memmove(d + m_length, data, n);
+    m_length = length;
+    d[length] = '\0';
+    return kResultOk;
+}
+
+int NetStringBase::AppendWithCrLf(const char* data, uint32_t n)
+{
+    if (!data)
+        n = 0;
+    if (m_length > kMaxLength - 2 || n > kMaxLength - 2 - m_length)
+        return kOutOfMemory;
+    const uint32_t length = m_length + n + 2;
+    if (length > m_capacity) {
+        const bool own = n && Overlaps(data);
+        const size_t offset = own ? size_t(data - Data()) : 0;
+        const int rc = Grow(length);
+        if (rc != kResultOk)
+            return rc;
+        if (own)
+            data = Data() + offset;
+    }
+    char* d = Data();
+    if (n)
+        std::memmove(d + m_length, data, n);
+    d[length - 2] = '\r';
+    d[length - 1] = '\n';
+    d[length] = '\0';
+    m_length = length;
     return kResultOk;
 }
 

@@ -20,11 +20,18 @@ public:
     char operator[](uint32_t i) const { return Data()[i]; }
 
     void Clear();
+    // Empties the string but keeps its block for what comes next.
+    void ClearKeepingRoom();
+    // Makes room for n bytes in all, so that appends up to that length do not
+    // move the contents; 0 or 200.
+    [[nodiscard]] int Reserve(uint32_t n);
     [[nodiscard]] int Assign(uint32_t n, const char* data);
     [[nodiscard]] int AssignText(const char* text);
     [[nodiscard]] int Append(const char* data, uint32_t n);
     [[nodiscard]] int AppendCStr(const char* text);
     [[nodiscard]] int AppendChar(char c) { return Append(&c, 1); }
+    // The bytes and a CR LF behind them.
+    [[nodiscard]] int AppendWithCrLf(const char* data, uint32_t n);
     [[nodiscard]] int AppendInt(int value);
     [[nodiscard]] int AppendHexInt(unsigned value);
     [[nodiscard]] int AppendHexBytes(const void* data, uint32_t n);
@@ -60,6 +67,8 @@ protected:
 
 private:
     bool Overlaps(const char* p) const;
+    // Room for `length` bytes with some to spare, as appends grow; 0 or 200.
+    [[nodiscard]] int Grow(uint32_t length);
     [[nodiscard]] int AppendEncodedWordBytes(const char* data, uint32_t n);
 
     char* m_inline;

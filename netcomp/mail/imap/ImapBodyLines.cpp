@@ -33,6 +33,9 @@ void ImapBodyLines::Start(ImapDecoding decoding, bool jisToSjis)
 
 int ImapBodyLines::Feed(const char* data, uint32_t n)
 {
+    // Most texts need neither decoding nor conversion: their lines go on as
+    // they are, with no string made for them.
+    const bool plain = m_decoding == ImapDecoding::None && !m_jis;
     while (n > 0) {
         const char* lf = FindByte(data, n, '\n');
         if (!lf) {
@@ -47,7 +50,8 @@ int ImapBodyLines::Feed(const char* data, uint32_t n)
         const uint32_t take = uint32_t(lf - data);
         int rc;
         if (m_partial.IsEmpty()) {
-            rc = Line(data, take > 0 && data[take - 1] == '\r' ? take - 1 : take, true);
+            const uint32_t length = take > 0 && data[take - 1] == '\r' ? take - 1 : take;
+            rc = plain ? m_sink.OnImapBodyLine(data, length, true) : Line(data, length, true);
         } else {
             if (m_partial.Append(data, take) != kResultOk)
                 return kOutOfMemory;
@@ -76,8 +80,6 @@ int ImapBodyLines::Finish()
 
 int ImapBodyLines::Line(const char* data, uint32_t n, bool eol)
 {
-    // Most texts need neither decoding nor conversion: their lines go on as
-    // they are, with no string made for them.
     if (m_decoding == ImapDecoding::None && !m_jis)
         return m_sink.OnImapBodyLine(data, n, eol);
     NetString decoded, converted;

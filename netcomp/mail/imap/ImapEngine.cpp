@@ -474,8 +474,9 @@ void ImapEngine::Expect(Wait what)
     SetWait(what);
 }
 
-// One WaitForReply reads one response (OnReplyLine): untagged responses are
-// dispatched as they come, until the one waited for.
+// WaitForReply reads responses (OnReplyLine) until the one waited for, or a
+// response that cannot be read: untagged responses are dispatched as they
+// come.
 int ImapEngine::Await()
 {
     int rc = kResultOk;

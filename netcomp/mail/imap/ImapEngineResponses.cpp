@@ -46,7 +46,11 @@ bool ImapEngine::GreetingAccepted() const
 // Every line of a response comes here first (TcpClient's line source); the
 // reader hands a response on once its last line is in. A line that announces
 // a literal asks the line source for its bytes as blocks, and the wait goes
-// on; any other line ends a response, and with it one WaitForReply.
+// on; any other line ends a response, and the WaitForReply ends with the
+// response awaited. The untagged responses before it are taken in the same
+// wait: a wait per response would give the lines it left behind back to the
+// line source to copy, and switch reading off and on, once per message of a
+// FETCH.
 ReplyReader::Hint ImapEngine::OnReplyLine(const char* line, uint32_t n)
 {
     if (m_lastReply.Assign(n, line) == kResultOk)
@@ -59,7 +63,7 @@ ReplyReader::Hint ImapEngine::OnReplyLine(const char* line, uint32_t n)
         return ReplyReader::Hint::Final;
     }
     if (literal < 0)
-        return ReplyReader::Hint::Final;
+        return m_waitDone ? ReplyReader::Hint::Final : ReplyReader::Hint::More;
     if (literal > 0)
         Lines().ExpectBlock(uint32_t(literal));
     return ReplyReader::Hint::More;
@@ -159,7 +163,19 @@ bool ImapEngine::StreamImapLiteral(const char* response, uint32_t length, uint32
     m_streamError = kResultOk;
     if (!m_streamingBody)
         return true;
-    m_text.Clear();
+    // The text is about as long as its literal: room for it at once instead
+    // of growing it line by line. The block of the text before is used again
+    // when it fits without much to spare, as a fresh block for each message
+    // of a FETCH costs the heap fresh pages each time. A text in a file is
+    // not kept.
+    constexpr uint32_t kSpareRoom = 64u << 10;
+    if (!*GetLocalFile() && m_text.Capacity() >= n && m_text.Capacity() - n <= n / 2 + kSpareRoom) {
+        m_text.ClearKeepingRoom();
+    } else {
+        m_text.Clear();
+        if (!*GetLocalFile())
+            (void)m_text.Reserve(n);
+    }
     if (*GetLocalFile()) {
         const int rc = OpenLocalFile();
         if (rc != kResultOk)
@@ -201,7 +217,7 @@ int ImapEngine::OnImapBodyLine(const char* line, uint32_t n, bool lineEnd)
         WriteLocalFile(line, n);
         if (lineEnd)
             WriteLocalFile("\r\n", 2);
-    } else if (m_text.Append(line, n) != kResultOk || (lineEnd && m_text.Append("\r\n", 2) != kResultOk)) {
+    } else if ((lineEnd ? m_text.AppendWithCrLf(line, n) : m_text.Append(line, n)) != kResultOk) {
         return kOutOfMemory;
     }
     int length = int(n);
