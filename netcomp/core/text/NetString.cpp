@@ -162,6 +162,20 @@ int NetStringBase::Grow(uint32_t length)
     return Reserve(wanted > kMaxLength ? length : uint32_t(wanted));
 }
 
+// A source inside our own contents, which growing may move, is pointed at
+// its new place.
+int NetStringBase::GrowKeeping(uint32_t length, const char*& data)
+{
+    if (length <= m_capacity)
+        return kResultOk;
+    const bool own = data && Overlaps(data);
+    const size_t offset = own ? size_t(data - Data()) : 0;
+    const int rc = Grow(length);
+    if (rc == kResultOk && own)
+        data = Data() + offset;
+    return rc;
+}
+
 int NetStringBase::Append(const char* data, uint32_t n)
 {
     if (!data || n == 0)
@@ -169,16 +183,9 @@ int NetStringBase::Append(const char* data, uint32_t n)
     if (n > kMaxLength - m_length)
         return kOutOfMemory;
     const uint32_t length = m_length + n;
-    if (length > m_capacity) {
-        // The source may be our own contents, which growing may move.
-        const bool own = Overlaps(data);
-        const size_t offset = own ? size_t(data - Data()) : 0;
-        const int rc = Grow(length);
-        if (rc != kResultOk)
-            return rc;
-        if (own)
-            data = Data() + offset;
-    }
+    const int rc = GrowKeeping(length, data);
+    if (rc != kResultOk)
+        return rc;
     // The new bytes are written once: lines are appended one by one.
     char* d = Data();
     std::memmove(d + m_length, data, n);
@@ -194,15 +201,9 @@ int NetStringBase::AppendWithCrLf(const char* data, uint32_t n)
     if (m_length > kMaxLength - 2 || n > kMaxLength - 2 - m_length)
         return kOutOfMemory;
     const uint32_t length = m_length + n + 2;
-    if (length > m_capacity) {
-        const bool own = n && Overlaps(data);
-        const size_t offset = own ? size_t(data - Data()) : 0;
-        const int rc = Grow(length);
-        if (rc != kResultOk)
-            return rc;
-        if (own)
-            data = Data() + offset;
-    }
+    const int rc = GrowKeeping(length, data);
+    if (rc != kResultOk)
+        return rc;
     char* d = Data();
     if (n)
         std::memmove(d + m_length, data, n);

@@ -69,6 +69,8 @@ private:
     bool Overlaps(const char* p) const;
     // Room for `length` bytes with some to spare, as appends grow; 0 or 200.
     [[nodiscard]] int Grow(uint32_t length);
+    // Grow, for an append whose source may lie in the string itself.
+    [[nodiscard]] int GrowKeeping(uint32_t length, const char*& data);
     [[nodiscard]] int AppendEncodedWordBytes(const char* data, uint32_t n);
 
     char* m_inline;
