@@ -62,8 +62,8 @@ int main(int argc, char** argv)
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     const int port = std::atoi(argv[1]);
-    const std::string request = std::string("GET ") + argv[2] + " HTTP/1.1\r\nHost: 127.0.0.1:" + argv[1] +
-                                "\r\nConnection: close\r\n\r\n";
+    const std::string request =
+        std::string("GET ") + argv[2] + " HTTP/1.1\r\nHost: 127.0.0.1:" + argv[1] + "\r\nConnection: close\r\n\r\n";
     std::vector<char> buffer(size_t(std::atol(argv[3])));
     int failures = 0;
     for (int i = std::atoi(argv[4]); i > 0; --i) {
