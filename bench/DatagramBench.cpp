@@ -15,20 +15,13 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_tftp.h"
+#include "bench/WallClock.h"
 
 namespace {
 
 INT_PTR T(const char* text)
 {
     return reinterpret_cast<INT_PTR>(text);
-}
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
 void Queries(int port, int count)

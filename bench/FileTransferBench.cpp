@@ -18,20 +18,13 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ftp.h"
 #include "netcomp/include/netcomp_rcp.h"
+#include "bench/WallClock.h"
 
 namespace {
 
 INT_PTR T(const char* text)
 {
     return reinterpret_cast<INT_PTR>(text);
-}
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
 double PeakMegabytes()

@@ -21,16 +21,9 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_imap.h"
 #include "netcomp/include/netcomp_pop.h"
+#include "bench/WallClock.h"
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 SIZE_T PeakPrivateBytes()
 {

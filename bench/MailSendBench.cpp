@@ -18,16 +18,9 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_filemailer.h"
 #include "netcomp/include/netcomp_smtp.h"
+#include "bench/WallClock.h"
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 size_t PeakPrivateKb()
 {

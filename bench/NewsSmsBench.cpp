@@ -23,16 +23,9 @@
 #include "netcomp/include/netcomp_nntp.h"
 #include "netcomp/include/netcomp_smpp.h"
 #include "netcomp/mail/smpp/SmppPdu.h"
+#include "bench/WallClock.h"
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 size_t PeakPrivateKb()
 {

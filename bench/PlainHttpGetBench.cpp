@@ -13,15 +13,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench/WallClock.h"
 
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
+namespace {
 
 // One download; the bytes read, or -1 when the exchange failed.
 long long Download(int port, const std::string& request, std::vector<char>& buffer)
