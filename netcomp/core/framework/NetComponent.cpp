@@ -82,6 +82,14 @@ int NetComponent::SetSocketOption(SOCKET socket, int level, int option, int valu
     return Ws().WSAGetLastError();
 }
 
+int NetComponent::SetLingerOption(SOCKET socket, bool on)
+{
+    linger value{u_short(on ? 0 : 1), 0};
+    if (Ws().setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value) == 0)
+        return kResultOk;
+    return Ws().WSAGetLastError();
+}
+
 namespace {
 
 bool Endpoint(int(WSAAPI* query)(SOCKET, sockaddr*, int*), SOCKET socket, unsigned long* address, int* port)

@@ -41,6 +41,9 @@ public:
     // setsockopt/getsockopt of one int through the binding: 0 or the Winsock code.
     [[nodiscard]] static int SetSocketOption(SOCKET socket, int level, int option, int value);
     [[nodiscard]] static int GetSocketOption(SOCKET socket, int level, int option, int* value);
+    // The Linger property onto a socket: on is a graceful close, for which
+    // SO_LINGER itself is switched off; off resets the connection at close.
+    [[nodiscard]] static int SetLingerOption(SOCKET socket, bool on);
     // The local address (network order) and port of a socket, or of its peer
     // (getsockname / getpeername); false when the socket cannot tell.
     static bool LocalEndpoint(SOCKET socket, unsigned long* address, int* port);

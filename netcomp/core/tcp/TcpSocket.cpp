@@ -172,12 +172,8 @@ void TcpSocket::SetOutBufferSize(int bytes)
 void TcpSocket::SetLinger(bool on)
 {
     m_linger = on;
-    if (m_socket.IsOpen()) {
-        // Linger on means a graceful close: SO_LINGER itself is switched off.
-        linger value{u_short(on ? 0 : 1), 0};
-        (void)Ws().setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value),
-                              sizeof value);
-    }
+    if (m_socket.IsOpen())
+        (void)SetLingerOption(m_socket.Get(), on);
 }
 
 void TcpSocket::SetKeepAlive(bool on)
@@ -375,13 +371,7 @@ int TcpSocket::SetConnected(bool on)
     }
     if (rc != kResultOk)
         m_socket.Reset();
-    m_recv.Clear();
-    m_readHeld = false;
-    m_readPosted = false;
-    m_writeArmed = true;
-    m_readShort = false;
-    m_urgentSeen = false;
-    m_urgentWatched = false;
+    ResetReceiveState(false);
     return rc;
 }
 
@@ -629,6 +619,17 @@ void TcpSocket::ReadNotified(bool read)
         PostRead();
 }
 
+void TcpSocket::ResetReceiveState(bool urgentWatched)
+{
+    m_recv.Clear();
+    m_readHeld = false;
+    m_readPosted = false;
+    m_writeArmed = true;
+    m_readShort = false;
+    m_urgentSeen = false;
+    m_urgentWatched = urgentWatched;
+}
+
 void TcpSocket::Close(int code, bool drain, bool quiet)
 {
     if (!m_socket.IsOpen())
@@ -654,11 +655,8 @@ void TcpSocket::Close(int code, bool drain, bool quiet)
     m_connected = false;
     m_bytesSent = 0;
     m_acceptData = true;
-    m_readHeld = false;
     m_readyToSend = false;
-    m_readPosted = false;
-    m_writeArmed = true;
-    m_recv.Clear();
+    ResetReceiveState(false);
     if (negotiating) {
         m_firewall.Cancel();
         OnConnectionStatus("Firewall host disconnected.", code);
@@ -696,13 +694,7 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     m_retired = &retired;
     m_connected = true;
     m_bytesSent = 0;
-    m_recv.Clear();
-    m_readHeld = false;
-    m_readPosted = false;
-    m_writeArmed = true;
-    m_readShort = false;
-    m_urgentSeen = false;
-    m_urgentWatched = true;
+    ResetReceiveState(true);
     if (Ws().WSAAsyncSelect(accepted, window, kMsgTcpSocket, FD_READ | FD_WRITE | FD_OOB | FD_CLOSE) != 0)
         return Ws().WSAGetLastError();
     return kResultOk;

@@ -150,6 +150,10 @@ private:
     int Deliver();
     void DeliverRest();
     bool HeldBack() const { return m_readHeld || m_recv.Pending() > 0; }
+    // A new or closed connection: nothing held or posted, its first write
+    // notification still to come; `urgentWatched` for a socket told of
+    // urgent bytes (FD_OOB).
+    void ResetReceiveState(bool urgentWatched);
     bool Unread();
     // A read notification's work, under the re-entrancy guard: the held
     // records, then one read when `read`.

@@ -109,30 +109,23 @@ int NetStringBase::Assign(uint32_t n, const char* data)
         } else if (data) {
             std::memmove(m_inline, data, n);
         }
-    } else if (n > m_capacity || !m_heap) {
-        uint64_t wanted = uint64_t(n) + n / 2;
-        if (n <= m_capacity)
-            wanted = m_capacity;
-        uint32_t newCapacity = wanted > kMaxLength ? n : uint32_t(wanted);
-        char* block;
-        if (data) {
-            block = static_cast<char*>(std::malloc(size_t(newCapacity) + 1));
+    } else if (n > m_capacity) {
+        if (!data) {
+            const int rc = Grow(n);
+            if (rc != kResultOk)
+                return rc;
+        } else {
+            // A fresh block: the old contents are not kept, and the source
+            // may lie in them.
+            const uint32_t newCapacity = GrownCapacity(n);
+            char* block = static_cast<char*>(std::malloc(size_t(newCapacity) + 1));
             if (!block)
                 return kOutOfMemory;
             std::memcpy(block, data, n);
             std::free(m_heap);
-        } else if (m_heap) {
-            block = static_cast<char*>(std::realloc(m_heap, size_t(newCapacity) + 1));
-            if (!block)
-                return kOutOfMemory;
-        } else {
-            block = static_cast<char*>(std::malloc(size_t(newCapacity) + 1));
-            if (!block)
-                return kOutOfMemory;
-            std::memcpy(block, m_inline, m_length);
+            m_heap = block;
+            m_capacity = newCapacity;
         }
-        m_heap = block;
-        m_capacity = newCapacity;
     } else if (data) {
         std::memmove(m_heap, data, n);
     }
@@ -154,12 +147,15 @@ int NetStringBase::AssignText(const char* text)
     return Assign(uint32_t(n), text);
 }
 
+uint32_t NetStringBase::GrownCapacity(uint32_t length)
+{
+    const uint64_t wanted = uint64_t(length) + length / 2;
+    return wanted > kMaxLength ? length : uint32_t(wanted);
+}
+
 int NetStringBase::Grow(uint32_t length)
 {
-    if (length <= m_capacity)
-        return kResultOk;
-    const uint64_t wanted = uint64_t(length) + length / 2;
-    return Reserve(wanted > kMaxLength ? length : uint32_t(wanted));
+    return length <= m_capacity ? kResultOk : Reserve(GrownCapacity(length));
 }
 
 // A source inside our own contents, which growing may move, is pointed at

@@ -67,6 +67,8 @@ protected:
 
 private:
     bool Overlaps(const char* p) const;
+    // A length with half as much again to spare, within kMaxLength.
+    static uint32_t GrownCapacity(uint32_t length);
     // Room for `length` bytes with some to spare, as appends grow; 0 or 200.
     [[nodiscard]] int Grow(uint32_t length);
     // Grow, for an append whose source may lie in the string itself.

@@ -12,6 +12,7 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/text/CodePageText.h"
 #include "netcomp/include/netcomp_xmpp.h"
 #include "netcomp/mail/xmpp/XmppEngine.h"
 #include "netcomp/mail/xmpp/XmppStanza.h"
@@ -46,20 +47,8 @@ std::string XmppEngine::Wire(const char* text) const
     if (!text || IsUtf8Text(text))
         return Text(text);
     const UINT page = CodePage() > 0 ? UINT(CodePage()) : CP_ACP;
-    const int wide = MultiByteToWideChar(page, 0, text, -1, nullptr, 0);
-    if (wide <= 0)
-        return text;
-    std::vector<wchar_t> buffer(size_t(wide), L'\0');
-    const int narrow = MultiByteToWideChar(page, 0, text, -1, buffer.data(), wide) > 0
-                           ? WideCharToMultiByte(CP_UTF8, 0, buffer.data(), -1, nullptr, 0, nullptr, nullptr)
-                           : 0;
-    if (narrow <= 0)
-        return text;
-    std::string out(size_t(narrow), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, buffer.data(), -1, out.data(), narrow, nullptr, nullptr) <= 0)
-        return text;
-    out.resize(size_t(narrow - 1));
-    return out;
+    std::string out;
+    return RecodeText(text, page, 0, CP_UTF8, out) ? out : std::string(text);
 }
 
 int XmppEngine::EnsureLoggedIn()

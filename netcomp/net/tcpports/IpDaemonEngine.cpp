@@ -213,11 +213,8 @@ void IpDaemonEngine::ApplyListenerOptions()
     m_listenerLinger = true;
     m_listenerKeepAlive = false;
     (void)SetSocketOption(listener, SOL_SOCKET, SO_OOBINLINE, 1);
-    if (!m_linger) {
-        linger value{1, 0};
-        if (Ws().setsockopt(listener, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value) == 0)
-            m_listenerLinger = false;
-    }
+    if (!m_linger && SetLingerOption(listener, false) == kResultOk)
+        m_listenerLinger = false;
     if (m_keepAlive && SetSocketOption(listener, SOL_SOCKET, SO_KEEPALIVE, 1) == kResultOk)
         m_listenerKeepAlive = true;
 }

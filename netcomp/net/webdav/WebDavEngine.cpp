@@ -8,10 +8,10 @@
 #include "netcomp/net/webdav/WebDavEngine.h"
 
 #include <cstring>
-#include <vector>
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
+#include "netcomp/core/text/CodePageText.h"
 #include "netcomp/include/netcomp_webdav.h"
 #include "netcomp/net/webdav/DavLockReply.h"
 #include "netcomp/net/webdav/DavRequestBodies.h"
@@ -36,22 +36,6 @@ const char kXmlContentType[] = "text/xml; charset=\"utf-8\"";
 // Lists longer than this are refused in one Set, as a count gone wrong.
 constexpr int kMaxListCount = 100000;
 const char kReplyTooLarge[] = "WebDAV reply too large.";
-
-// An ANSI text of the system's code page from UTF-8; false when it does not convert.
-bool Utf8ToAnsi(const char* text, std::vector<char>& out)
-{
-    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-    if (wide <= 0)
-        return false;
-    std::vector<wchar_t> buffer(size_t(wide), L'\0');
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, buffer.data(), wide) <= 0)
-        return false;
-    const int narrow = WideCharToMultiByte(CP_ACP, 0, buffer.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (narrow <= 0)
-        return false;
-    out.assign(size_t(narrow), '\0');
-    return WideCharToMultiByte(CP_ACP, 0, buffer.data(), -1, out.data(), narrow, nullptr, nullptr) > 0;
-}
 
 } // namespace
 
@@ -507,9 +491,10 @@ int WebDavEngine::OnDirList(const char* href, const char* displayName, const cha
 {
     // Names come as UTF-8; with CodePage 0 the owner gets them in the
     // system's code page, where they convert.
-    std::vector<char> ansi;
-    if (CodePage() == 0 && IsEightBit(displayName) && Utf8ToAnsi(displayName, ansi))
-        displayName = ansi.data();
+    std::string ansi;
+    if (CodePage() == 0 && IsEightBit(displayName) &&
+        RecodeText(displayName, CP_UTF8, MB_ERR_INVALID_CHARS, CP_ACP, ansi))
+        displayName = ansi.c_str();
     Fire(kWebDavEventDirList,
          {EventParam::Text(&href), EventParam::Text(&displayName), EventParam::Text(&contentLanguage),
           EventParam::Text(&contentLength), EventParam::Text(&contentType), EventParam::Text(&lastModified)});
