@@ -29,30 +29,16 @@ std::string CutAndTrim(const std::string& text, size_t length)
     return Trimmed(text.substr(0, length));
 }
 
-std::string FormattedSystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text;
-    if (buffer != nullptr) {
-        text.assign(buffer, length);
-        LocalFree(buffer);
-    }
-    return Trimmed(text);
-}
-
 } // namespace
 
 // The system's words, and always the code: the operator can look it up or
 // pass it on, and many directory codes have no words at all.
 std::string DirectoryErrorText(HRESULT code)
 {
-    std::string text = FormattedSystemText(static_cast<DWORD>(code));
+    std::string text = SystemMessageText(static_cast<unsigned long>(code));
     // A system error carried in an HRESULT has its words under its own number.
     if (text.empty() && HRESULT_FACILITY(code) == FACILITY_WIN32) {
-        text = FormattedSystemText(static_cast<DWORD>(HRESULT_CODE(code)));
+        text = SystemMessageText(static_cast<unsigned long>(HRESULT_CODE(code)));
     }
     char number[16];
     snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(code));

@@ -137,26 +137,26 @@ std::string FailureText(const ServerFailure& failure)
     if (code == kComponentSoapFault || (code == 0 && failure.m_componentText.empty())) {
         return Text(IDS_SERVER_NO_ERROR);
     }
+    // The server as a sentence names it, at its start and further on.
+    const std::string serverFirst = "The Ondelmark server at " + failure.m_address;
     const std::string server = "the Ondelmark server at " + failure.m_address;
     // The component stops a wait with 301 whether its time-out passed or it
     // was interrupted; a call that lasted the whole limit ran out of time.
     if (code == kComponentStopped) {
-        return failure.m_timedOut ? "The Ondelmark server at " + failure.m_address + " did not answer within " +
-                                        std::to_string(failure.m_limitSeconds) + " seconds.\r\n"
-                                  : "The call to " + server + " was interrupted.\r\n";
+        return failure.m_timedOut
+                   ? serverFirst + " did not answer within " + std::to_string(failure.m_limitSeconds) + " seconds.\r\n"
+                   : "The call to " + server + " was interrupted.\r\n";
     }
     if (ClosedByPeer(code)) {
-        return "The Ondelmark server at " + failure.m_address +
-               (failure.m_statusLine.empty() ? " closed the connection without an answer.\r\n"
-                                             : " closed the connection before its whole answer arrived.\r\n");
+        return serverFirst + (failure.m_statusLine.empty()
+                                  ? " closed the connection without an answer.\r\n"
+                                  : " closed the connection before its whole answer arrived.\r\n");
     }
     if (code == kComponentTooLarge) {
-        return "The Ondelmark server at " + failure.m_address + " sent more than an answer may hold (" +
-               ComponentDetail(failure) + ").\r\n";
+        return serverFirst + " sent more than an answer may hold (" + ComponentDetail(failure) + ").\r\n";
     }
     if (!failure.m_statusLine.empty()) {
-        return "The Ondelmark server at " + failure.m_address + " did not answer in SOAP (\"" +
-               BoundedReplyText(failure.m_statusLine) + "\").\r\n";
+        return serverFirst + " did not answer in SOAP (\"" + BoundedReplyText(failure.m_statusLine) + "\").\r\n";
     }
     if (const char* reason = ConnectFailureReason(code)) {
         return "Could not connect to " + server + ": " + reason + ".\r\n";

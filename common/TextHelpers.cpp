@@ -91,7 +91,7 @@ std::string AnsiToUtf8(const std::string& text)
     return utf8;
 }
 
-std::string SystemErrorText(unsigned long code)
+std::string SystemMessageText(unsigned long code)
 {
     char* text = nullptr;
     const DWORD length =
@@ -104,6 +104,12 @@ std::string SystemErrorText(unsigned long code)
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
         message.pop_back();
     }
+    return message;
+}
+
+std::string SystemErrorText(unsigned long code)
+{
+    const std::string message = SystemMessageText(code);
     return message.empty() ? "System error " + std::to_string(code) + "." : message;
 }
 

@@ -21,8 +21,11 @@ std::string& TrimLeft(std::string& text);
 std::string& TrimRight(std::string& text);
 bool IsAllDigits(const std::string& text);
 
-// The system's message for a Win32 error code, without its line end; a
-// short text naming the code when the system has none.
+// The system's message for a code, without its line end; empty when the
+// system has none.
+std::string SystemMessageText(unsigned long code);
+// The same for a Win32 error code, or a short text naming the code when the
+// system has none.
 std::string SystemErrorText(unsigned long code);
 
 // A new GUID as 38 characters, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
