@@ -396,7 +396,7 @@ TEST(NetDial, DialsThatDoNotConnectHangUp)
 
     g_dial.progress = {{RASCS_OpenPort, 0}, {RASCS_RetryAuthentication, 0}};
     EXPECT_EQ(703, dial.Do(kNetDialConnect));
-    EXPECT_EQ("[703] (no description available)", dial.Error());
+    EXPECT_EQ("ERROR_INTERACTIVE_MODE", dial.Error());
     const auto status = dial.events.Of(kNetDialEventStatus);
     ASSERT_EQ(2u, status.size());
     EXPECT_EQ("Retry authentication", status[1].texts[2]);
@@ -420,6 +420,30 @@ TEST(NetDial, DialsThatDoNotConnectHangUp)
     hungUpAndIdle();
 }
 
+// The component's own texts, without the platform's: the edges of each
+// block of codes it describes, and the codes just outside them.
+TEST(NetDial, TheTableOfStatesAndErrors)
+{
+    const ras::Api none = {};
+    const std::vector<std::pair<int, std::string>> texts = {
+        {0, "Open port"},
+        {21, "Logon network"},
+        {600, "An operation is pending."},
+        {601, "The port handle is invalid."},
+        {703, "ERROR_INTERACTIVE_MODE"},
+        {752, "A syntax error was encountered while processing a script."},
+        {4096, "Interactive"},
+        {4099, "Password expired"},
+        {8192, "Connected"},
+        {8193, "Disconnected"},
+    };
+    for (const auto& t : texts)
+        EXPECT_EQ(t.second, ras::Describe(none, t.first)) << t.first;
+    for (int code : {-1, 22, 599, 753, 4095, 4100, 8191, 8194})
+        EXPECT_EQ("[" + std::to_string(code) + "] (no description available)", ras::Describe(none, code)) << code;
+    EXPECT_EQ("[21] (no description available)", ras::DescribeError(none, 21)) << "an error is no state";
+}
+
 // A RAS error reads as the platform describes it; where it cannot (Wine
 // never can), as the component's own table, else as a number.
 TEST(NetDial, ErrorTextsFromThePlatformOrTheTable)
@@ -429,10 +453,13 @@ TEST(NetDial, ErrorTextsFromThePlatformOrTheTable)
         const UINT message = RegisterWindowMessageA("RasDialEvent");
         SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 691);
         SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 638);
+        SendMessageA(wine.Engine().Window(), message, RASCS_Disconnected, 752);
         const auto status = wine.events.Of(kNetDialEventStatus);
-        ASSERT_EQ(2u, status.size());
-        EXPECT_EQ("[691] (no description available)", status[0].texts[3]);
+        ASSERT_EQ(3u, status.size());
+        EXPECT_EQ("Access denied because username and/or password is invalid on the domain.", status[0].texts[3]);
         EXPECT_EQ("The request has timed out.", status[1].texts[3]);
+        EXPECT_EQ("Disconnected", status[2].texts[2]);
+        EXPECT_EQ("A syntax error was encountered while processing a script.", status[2].texts[3]);
     }
 
     StandIns s;
