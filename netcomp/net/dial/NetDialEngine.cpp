@@ -440,10 +440,10 @@ int NetDialEngine::ListConnections()
                 if (m_api.getConnectStatus(c.hrasconn, &status.record) == 0)
                     state = ras::Describe(m_api, int(status.record.rasconnstate));
             }
-            int h = int(reinterpret_cast<std::intptr_t>(c.hrasconn));
+            std::intptr_t h = reinterpret_cast<std::intptr_t>(c.hrasconn);
             const std::string name = Take(c.szEntryName), type = Take(c.szDeviceType), device = Take(c.szDeviceName);
             const char *n = name.c_str(), *t = type.c_str(), *d = device.c_str(), *s = state.c_str();
-            Fire(kNetDialEventConnectedEntry, {EventParam::Int(&h), EventParam::Text(&n), EventParam::Text(&t),
+            Fire(kNetDialEventConnectedEntry, {EventParam::IntPtr(&h), EventParam::Text(&n), EventParam::Text(&t),
                                                EventParam::Text(&d), EventParam::Text(&s)});
         }
         return kResultOk;

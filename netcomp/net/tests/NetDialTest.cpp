@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -133,6 +134,9 @@ TEST(NetDial, EntryPropertiesAndLimits)
 // does not know refused with 632, as the platform refuses them.
 constexpr DWORD kInvalidSize = 632;
 constexpr bool k64 = sizeof(void*) == 8;
+// Handles of the platform are pointer-sized: on 64-bit they may use bits
+// above the low 32.
+constexpr std::uintptr_t kHighHandleBits = k64 ? std::uintptr_t(0x7FF1) << 32 : 0;
 
 int g_statusCalls = 0;
 HRASCONN g_hungUp = nullptr;
@@ -263,7 +267,7 @@ DWORD WINAPI TwoConnections(RASCONNA* connections, DWORD* size, DWORD* count)
     const char* const names[] = {"office", "home"};
     for (int i = 0; i < 2; ++i) {
         auto* c = reinterpret_cast<RASCONNA*>(reinterpret_cast<char*>(connections) + i * each);
-        c->hrasconn = reinterpret_cast<HRASCONN>(0x41 + i);
+        c->hrasconn = reinterpret_cast<HRASCONN>(kHighHandleBits | (0x41 + i));
         std::strcpy(c->szEntryName, names[i]);
         std::strcpy(c->szDeviceType, "modem");
         std::strcpy(c->szDeviceName, "Line 1");
@@ -359,8 +363,8 @@ TEST(NetDial, RecordsAsThePlatformLaysThemOut)
     EXPECT_EQ(0, dial.Do(kNetDialListConnections)) << dial.Error();
     const auto connections = dial.events.Of(kNetDialEventConnectedEntry);
     ASSERT_EQ(2u, connections.size());
-    EXPECT_EQ(0x41, connections[0].values[0]);
-    EXPECT_EQ(0x42, connections[1].values[0]);
+    EXPECT_EQ(INT_PTR(kHighHandleBits | 0x41), connections[0].values[0]) << "the whole handle";
+    EXPECT_EQ(INT_PTR(kHighHandleBits | 0x42), connections[1].values[0]);
     EXPECT_EQ("home", connections[1].texts[1]);
     EXPECT_EQ("modem", connections[1].texts[2]);
     EXPECT_EQ("Line 1", connections[1].texts[3]);
