@@ -383,6 +383,30 @@ TEST(NetDial, RecordsAsThePlatformLaysThemOut)
     EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
 }
 
+DWORD WINAPI NoSuchConnection(HRASCONN handle)
+{
+    g_hungUp = handle;
+    return ERROR_INVALID_HANDLE;
+}
+
+// The platform refuses to hang up a handle that names no connection: that
+// refusal is what Disconnect answers, and nothing reads as disconnected.
+TEST(NetDial, DisconnectOfAHandleThatNamesNoConnection)
+{
+    StandIns s;
+    Dial& dial = s.dial;
+    s.api.hangUp = NoSuchConnection;
+    dial.Engine().ReplaceApi(s.api);
+    const INT_PTR handle = INT_PTR(kHighHandleBits | 0x5150);
+    ASSERT_EQ(0, dial.Set(kNetDialHandle, handle));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, dial.Do(kNetDialDisconnect));
+    EXPECT_EQ("[6] (no description available)", dial.Error());
+    EXPECT_EQ(reinterpret_cast<HRASCONN>(handle), g_hungUp) << "the whole handle";
+    EXPECT_TRUE(dial.events.Of(kNetDialEventStatus).empty());
+    EXPECT_EQ(0, NetDial_Get(dial.obj, kNetDialHandle, 0, nullptr));
+    EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
+}
+
 // A dial that ends without a connection hangs up what it has made, and
 // fails: paused for input it will never get (703), at the Timeout, on an
 // interrupt, on an error the platform reports.
