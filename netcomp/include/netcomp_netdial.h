@@ -37,8 +37,8 @@ enum NetDialMethod {
     kNetDialShowDialDialog = 11
 };
 
-/* ConnectedEntry: connection handle (int), entry name, device type, device
- * name, status description (texts). Device: device name, device type
+/* ConnectedEntry: connection handle (pointer-sized), entry name, device
+ * type, device name, status description (texts). Device: device name, device type
  * (texts). Error: code (int), description (text). PhoneBookEntry: entry
  * name (text). Status: connection state (int), error code (int), state
  * description, error description (texts). */

@@ -1,11 +1,12 @@
 // Every action binds RAS when it is not bound yet, starts the deadline and
 // is refused while another runs; one that ends with a RAS error returns the
-// RAS code with its text. Hanging up waits, in 100 ms steps, for the
-// connection to report itself gone, but never past the Timeout: a
-// connection that keeps answering (as Wine's always does) ends the wait
-// with 301 "Timeout.". A dial that does not end connected (a paused state,
-// an error, the Timeout, an interrupt) hangs up what it has made so far, so
-// that no line stays held behind a failed Connect.
+// RAS code with its text. A hang-up that RAS refuses ends with its code;
+// one it takes waits, in 100 ms steps, for the connection to report itself
+// gone, but never past the Timeout: a connection that keeps answering (as
+// Wine's always does) ends the wait with 301 "Timeout.". A dial that does
+// not end connected (a paused state, an error, the Timeout, an interrupt)
+// hangs up what it has made so far, so that no line stays held behind a
+// failed Connect.
 #include "netcomp/net/dial/NetDialEngine.h"
 
 #include <raserror.h>
@@ -328,8 +329,10 @@ int NetDialEngine::HangUp()
 {
     int rc = kResultOk;
     if (m_connection && m_api.hangUp) {
-        m_api.hangUp(m_connection);
-        while (m_api.getConnectStatus) {
+        // A handle that names no connection is refused here; polling its
+        // status would only report it gone, as if it had been hung up.
+        m_rasError = m_api.hangUp(m_connection);
+        while (m_rasError == 0 && m_api.getConnectStatus) {
             ras::Padded<RASCONNSTATUSA> status(ras::kStatusSize);
             const DWORD answer = m_api.getConnectStatus(m_connection, &status.record);
             if (answer == ERROR_INVALID_HANDLE) {
@@ -440,10 +443,10 @@ int NetDialEngine::ListConnections()
                 if (m_api.getConnectStatus(c.hrasconn, &status.record) == 0)
                     state = ras::Describe(m_api, int(status.record.rasconnstate));
             }
-            int h = int(reinterpret_cast<std::intptr_t>(c.hrasconn));
+            std::intptr_t h = reinterpret_cast<std::intptr_t>(c.hrasconn);
             const std::string name = Take(c.szEntryName), type = Take(c.szDeviceType), device = Take(c.szDeviceName);
             const char *n = name.c_str(), *t = type.c_str(), *d = device.c_str(), *s = state.c_str();
-            Fire(kNetDialEventConnectedEntry, {EventParam::Int(&h), EventParam::Text(&n), EventParam::Text(&t),
+            Fire(kNetDialEventConnectedEntry, {EventParam::IntPtr(&h), EventParam::Text(&n), EventParam::Text(&t),
                                                EventParam::Text(&d), EventParam::Text(&s)});
         }
         return kResultOk;

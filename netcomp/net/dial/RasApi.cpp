@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "netcomp/core/framework/DllBinding.h"
+#include "netcomp/net/dial/RasStatusTexts.h"
 
 namespace ras {
 
@@ -74,45 +75,6 @@ const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
 // its way when the last component goes.
 DllBinding g_ras("RASAPI32.DLL", kNames, kEntryCount);
 
-struct Text {
-    int code;
-    const char* text;
-};
-
-const Text kTexts[] = {
-    {0, "Open port"},
-    {1, "Port opened"},
-    {2, "Connect device"},
-    {3, "Device connected"},
-    {4, "All devices connected"},
-    {5, "Authenticate"},
-    {6, "Authenticate: notify"},
-    {7, "Authentication: retry"},
-    {8, "Authentication: callback"},
-    {9, "Authentication: change password"},
-    {10, "Authentication: project"},
-    {11, "Authentication: link speed"},
-    {12, "Authentication: acknowledge"},
-    {13, "Reauthentication"},
-    {14, "Authenticated"},
-    {15, "Prepare for callback"},
-    {16, "Wait for modem reset"},
-    {17, "Wait for modem callback"},
-    {18, "Projected"},
-    {19, "Start authentication"},
-    {20, "Callback complete"},
-    {21, "Logon network"},
-    {600, "An operation is pending."},
-    {623, "Cannot find the phone book entry."},
-    {638, "The request has timed out."},
-    {4096, "Interactive"},
-    {4097, "Retry authentication"},
-    {4098, "Callback set by Caller"},
-    {4099, "Password expired"},
-    {8192, "Connected"},
-    {8193, "Disconnected"},
-};
-
 // The platform's description of a RAS error, without the line end it may
 // carry; empty when it has none (Wine has none at all).
 std::string PlatformText(const Api& api, int code)
@@ -161,9 +123,8 @@ std::string Describe(const Api& api, int code)
     const std::string own = PlatformText(api, code);
     if (!own.empty())
         return own;
-    for (const Text& t : kTexts)
-        if (t.code == code)
-            return t.text;
+    if (const char* text = StatusText(code))
+        return text;
     return "[" + std::to_string(code) + "] (no description available)";
 }
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -133,6 +134,9 @@ TEST(NetDial, EntryPropertiesAndLimits)
 // does not know refused with 632, as the platform refuses them.
 constexpr DWORD kInvalidSize = 632;
 constexpr bool k64 = sizeof(void*) == 8;
+// Handles of the platform are pointer-sized: on 64-bit they may use bits
+// above the low 32.
+constexpr std::uintptr_t kHighHandleBits = k64 ? std::uintptr_t(0x7FF1) << 32 : 0;
 
 int g_statusCalls = 0;
 HRASCONN g_hungUp = nullptr;
@@ -263,7 +267,7 @@ DWORD WINAPI TwoConnections(RASCONNA* connections, DWORD* size, DWORD* count)
     const char* const names[] = {"office", "home"};
     for (int i = 0; i < 2; ++i) {
         auto* c = reinterpret_cast<RASCONNA*>(reinterpret_cast<char*>(connections) + i * each);
-        c->hrasconn = reinterpret_cast<HRASCONN>(0x41 + i);
+        c->hrasconn = reinterpret_cast<HRASCONN>(kHighHandleBits | (0x41 + i));
         std::strcpy(c->szEntryName, names[i]);
         std::strcpy(c->szDeviceType, "modem");
         std::strcpy(c->szDeviceName, "Line 1");
@@ -359,8 +363,8 @@ TEST(NetDial, RecordsAsThePlatformLaysThemOut)
     EXPECT_EQ(0, dial.Do(kNetDialListConnections)) << dial.Error();
     const auto connections = dial.events.Of(kNetDialEventConnectedEntry);
     ASSERT_EQ(2u, connections.size());
-    EXPECT_EQ(0x41, connections[0].values[0]);
-    EXPECT_EQ(0x42, connections[1].values[0]);
+    EXPECT_EQ(INT_PTR(kHighHandleBits | 0x41), connections[0].values[0]) << "the whole handle";
+    EXPECT_EQ(INT_PTR(kHighHandleBits | 0x42), connections[1].values[0]);
     EXPECT_EQ("home", connections[1].texts[1]);
     EXPECT_EQ("modem", connections[1].texts[2]);
     EXPECT_EQ("Line 1", connections[1].texts[3]);
@@ -376,6 +380,30 @@ TEST(NetDial, RecordsAsThePlatformLaysThemOut)
     // The platform's dial dialog dials by itself and says why it did not.
     EXPECT_EQ(691, dial.Do(kNetDialShowDialDialog));
     EXPECT_NE(0u, g_dialog.dwSize);
+    EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
+}
+
+DWORD WINAPI NoSuchConnection(HRASCONN handle)
+{
+    g_hungUp = handle;
+    return ERROR_INVALID_HANDLE;
+}
+
+// The platform refuses to hang up a handle that names no connection: that
+// refusal is what Disconnect answers, and nothing reads as disconnected.
+TEST(NetDial, DisconnectOfAHandleThatNamesNoConnection)
+{
+    StandIns s;
+    Dial& dial = s.dial;
+    s.api.hangUp = NoSuchConnection;
+    dial.Engine().ReplaceApi(s.api);
+    const INT_PTR handle = INT_PTR(kHighHandleBits | 0x5150);
+    ASSERT_EQ(0, dial.Set(kNetDialHandle, handle));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, dial.Do(kNetDialDisconnect));
+    EXPECT_EQ("[6] (no description available)", dial.Error());
+    EXPECT_EQ(reinterpret_cast<HRASCONN>(handle), g_hungUp) << "the whole handle";
+    EXPECT_TRUE(dial.events.Of(kNetDialEventStatus).empty());
+    EXPECT_EQ(0, NetDial_Get(dial.obj, kNetDialHandle, 0, nullptr));
     EXPECT_EQ(1, NetDial_Get(dial.obj, kNetDialIdle, 0, nullptr));
 }
 
@@ -396,7 +424,7 @@ TEST(NetDial, DialsThatDoNotConnectHangUp)
 
     g_dial.progress = {{RASCS_OpenPort, 0}, {RASCS_RetryAuthentication, 0}};
     EXPECT_EQ(703, dial.Do(kNetDialConnect));
-    EXPECT_EQ("[703] (no description available)", dial.Error());
+    EXPECT_EQ("ERROR_INTERACTIVE_MODE", dial.Error());
     const auto status = dial.events.Of(kNetDialEventStatus);
     ASSERT_EQ(2u, status.size());
     EXPECT_EQ("Retry authentication", status[1].texts[2]);
@@ -420,6 +448,30 @@ TEST(NetDial, DialsThatDoNotConnectHangUp)
     hungUpAndIdle();
 }
 
+// The component's own texts, without the platform's: the edges of each
+// block of codes it describes, and the codes just outside them.
+TEST(NetDial, TheTableOfStatesAndErrors)
+{
+    const ras::Api none = {};
+    const std::vector<std::pair<int, std::string>> texts = {
+        {0, "Open port"},
+        {21, "Logon network"},
+        {600, "An operation is pending."},
+        {601, "The port handle is invalid."},
+        {703, "ERROR_INTERACTIVE_MODE"},
+        {752, "A syntax error was encountered while processing a script."},
+        {4096, "Interactive"},
+        {4099, "Password expired"},
+        {8192, "Connected"},
+        {8193, "Disconnected"},
+    };
+    for (const auto& t : texts)
+        EXPECT_EQ(t.second, ras::Describe(none, t.first)) << t.first;
+    for (int code : {-1, 22, 599, 753, 4095, 4100, 8191, 8194})
+        EXPECT_EQ("[" + std::to_string(code) + "] (no description available)", ras::Describe(none, code)) << code;
+    EXPECT_EQ("[21] (no description available)", ras::DescribeError(none, 21)) << "an error is no state";
+}
+
 // A RAS error reads as the platform describes it; where it cannot (Wine
 // never can), as the component's own table, else as a number.
 TEST(NetDial, ErrorTextsFromThePlatformOrTheTable)
@@ -429,10 +481,13 @@ TEST(NetDial, ErrorTextsFromThePlatformOrTheTable)
         const UINT message = RegisterWindowMessageA("RasDialEvent");
         SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 691);
         SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 638);
+        SendMessageA(wine.Engine().Window(), message, RASCS_Disconnected, 752);
         const auto status = wine.events.Of(kNetDialEventStatus);
-        ASSERT_EQ(2u, status.size());
-        EXPECT_EQ("[691] (no description available)", status[0].texts[3]);
+        ASSERT_EQ(3u, status.size());
+        EXPECT_EQ("Access denied because username and/or password is invalid on the domain.", status[0].texts[3]);
         EXPECT_EQ("The request has timed out.", status[1].texts[3]);
+        EXPECT_EQ("Disconnected", status[2].texts[2]);
+        EXPECT_EQ("A syntax error was encountered while processing a script.", status[2].texts[3]);
     }
 
     StandIns s;
