@@ -34,6 +34,12 @@ struct Parse final : ImapResponseSink, ImapPartSink, ImapListSink {
         int number = 0;
         NetString text;
         switch (ClassifyUntagged(response, n, &number)) {
+        case ImapUntagged::Exists:
+        case ImapUntagged::Recent:
+            // A count, or -1 for one that is none.
+            if (number < -1)
+                std::abort();
+            break;
         case ImapUntagged::Flags:
             (void)ParseMailboxFlags(response, n, text);
             break;

@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string input(reinterpret_cast<const char*>(data), size);
     NntpGroupCounts counts;
-    (void)ParseGroupReply(input.c_str(), counts);
-    if (counts.count < 0 || counts.first < 0 || counts.last < 0)
+    const bool read = ParseGroupReply(input.c_str(), counts);
+    if (counts.count < 0 || counts.first < 0 || counts.last < 0 ||
+        (!read && (counts.count || counts.first || counts.last)))
         std::abort();
 
     std::string line = input;

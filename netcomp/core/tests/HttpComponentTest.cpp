@@ -8,6 +8,7 @@
 
 #include "netcomp/core/tests/HttpTestSupport.h"
 #include "netcomp/net/tests/FloodPeer.h"
+#include "netcomp/testing/ScriptedServer.h"
 
 namespace {
 
@@ -292,6 +293,34 @@ TEST(HttpHostile, EndlessHeadersEndTheCall)
     EXPECT_EQ(http.Data(), "");
     EXPECT_EQ(http.Int(kHttpConnected), 0);
     EXPECT_LE(size_t(http.Count(kHttpEventHeader)), (size_t(1) << 20) / pad.size());
+}
+
+// A chunk size that is none (here a sign) ends the call with 151 and the
+// parser's reason; it is not read as the last chunk of a whole, empty body.
+// A kept connection is not used again after it: the rest of that reply
+// would be read as the next one.
+TEST(HttpScripted, AChunkSizeThatIsNoneFailsTheCall)
+{
+    const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    ScriptedServer server;
+    server.ExpectUntil("")
+        .Send(head + "-5\r\nhello\r\n0\r\n\r\n")
+        .ExpectClose()
+        .Accept()
+        .ExpectUntil("")
+        .Send(head + "3\r\nabc\r\n0\r\n\r\n")
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    HttpObject http;
+    ASSERT_EQ(http.SetInt(kHttpTimeout, 10), 0);
+    ASSERT_EQ(http.Config("KeepAlive=true"), "");
+    EXPECT_EQ(http.Get(Url(server.Port(), "/")), 151);
+    EXPECT_EQ(http.Error(), "Invalid chunk size.");
+    EXPECT_EQ(http.Data(), "");
+    EXPECT_EQ(http.Int(kHttpConnected), 0);
+    ASSERT_EQ(http.Get(Url(server.Port(), "/")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), "abc");
+    EXPECT_EQ(server.Finish(), "");
 }
 
 } // namespace

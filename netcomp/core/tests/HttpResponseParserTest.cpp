@@ -103,6 +103,39 @@ TEST(HttpResponseParser, OverlongLineIsRefused)
     EXPECT_EQ(p.Feed(line.data(), uint32_t(line.size())), 151);
 }
 
+// A chunk size line must start with a hexadecimal digit and stay below 2^50:
+// a sign, a blank line or a size that does not fit is refused, not taken as
+// the last chunk (which would end a cut body as a whole one).
+TEST(HttpResponseParser, ChunkSizesThatAreNoSizesAreRefused)
+{
+    const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n";
+    for (const char* size : {"-5", "-0", "+5", "", " ", "x1", "4000000000001", "FFFFFFFFFFFFFFFFFFFF"}) {
+        for (size_t step : {size_t(1), size_t(1000)}) {
+            Recorder r;
+            HttpResponseParser p(r);
+            p.Start(false);
+            const std::string reply = head + size + "\r\nhello\r\n0\r\n\r\n";
+            int rc = kResultOk;
+            for (size_t i = 0; i < reply.size() && rc == kResultOk; i += step)
+                rc = p.Feed(reply.data() + i, uint32_t(std::min(step, reply.size() - i)));
+            EXPECT_EQ(rc, 151) << "\"" << size << "\" step " << step;
+            EXPECT_STREQ(p.ErrorText(), "Invalid chunk size.") << size;
+            EXPECT_FALSE(p.Complete()) << size;
+            EXPECT_EQ(r.body, "abc") << size;
+        }
+    }
+    // Leading blanks and zeros, an extension and a size right at the bound
+    // are sizes.
+    for (const char* size : {" \t5", "00000000000000000000005", "5;name=value", "5 ; x", "4000000000000"}) {
+        Recorder r;
+        HttpResponseParser p(r);
+        p.Start(false);
+        const std::string reply = head + size + "\r\nhello";
+        EXPECT_EQ(p.Feed(reply.data(), uint32_t(reply.size())), kResultOk) << size;
+        EXPECT_EQ(r.body, "abchello") << size;
+    }
+}
+
 // Headers without end, interim replies without end and trailers without end
 // stop at the bound of a response's lines (each line short enough); the
 // chunk framing of a long body does not count against it.

@@ -23,25 +23,29 @@ int64_t ParseDecimal(const char* text)
     return value;
 }
 
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // A chunk size: hexadecimal digits up to the first other character (an
-// extension after ";" is ignored that way); a leading "-" reads as no data.
+// extension after ";" is ignored that way). A line that starts with no digit
+// (a sign, a blank line) or a size past 2^50 is no size: -1. Taking either as
+// the last chunk would end a cut body as a whole one.
 int64_t ParseChunkSize(const char* text)
 {
     while (*text == ' ' || *text == '\t')
         ++text;
-    if (*text == '-')
-        return 0;
+    if (HexDigitValue(*text) < 0)
+        return -1;
     int64_t value = 0;
-    for (;; ++text) {
-        int digit;
-        if (*text >= '0' && *text <= '9')
-            digit = *text - '0';
-        else if (*text >= 'a' && *text <= 'f')
-            digit = *text - 'a' + 10;
-        else if (*text >= 'A' && *text <= 'F')
-            digit = *text - 'A' + 10;
-        else
-            break;
+    for (int digit; (digit = HexDigitValue(*text)) >= 0; ++text) {
         value = value * 16 + digit;
         if (value > (int64_t(1) << 50))
             return -1;

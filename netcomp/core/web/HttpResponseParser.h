@@ -43,8 +43,9 @@ public:
 
     // Starts a new response. A HEAD request has no body whatever the headers say.
     void Start(bool bodiless);
-    // Nonzero: what the sink answered, 151 for a line over kMaxLine, or 154
-    // for lines over kMaxHeaderBytes (ErrorText says which).
+    // Nonzero: what the sink answered, 151 for a line over kMaxLine or a
+    // chunk size that is none, or 154 for lines over kMaxHeaderBytes
+    // (ErrorText says which).
     [[nodiscard]] int Feed(const char* data, uint32_t n);
     // The connection closed: a response whose end only the close marks is
     // complete now. False when no status line arrived or the body was cut short.

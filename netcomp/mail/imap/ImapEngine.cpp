@@ -163,7 +163,17 @@ int ImapEngine::RunAction(int action)
         m_messageCount = 0;
         m_recentCount = 0;
         m_selected = false;
-        const int rc = Simple(action == 4 ? "SELECT" : "EXAMINE", m_mailbox.CStr());
+        m_refusedCount.Clear();
+        int rc = Simple(action == 4 ? "SELECT" : "EXAMINE", m_mailbox.CStr());
+        if (rc == kResultOk && !m_refusedCount.IsEmpty()) {
+            // What the server said of the mailbox cannot be told: none of it
+            // is kept, and the mailbox is not taken as selected.
+            SetLastErrorText(m_refusedCount.CStr());
+            m_mailboxFlags.Clear();
+            m_messageCount = 0;
+            m_recentCount = 0;
+            rc = kImapServerError;
+        }
         m_selected = rc == kResultOk;
         return rc;
     }

@@ -129,6 +129,7 @@ private:
     NetString m_mailboxFlags;
     int m_messageCount = 0;
     int m_recentCount = 0;
+    NetString m_refusedCount; // the first SELECT data whose count was none
 
     // Selection and options.
     NetString m_messageSet;

@@ -109,6 +109,11 @@ int ImapEngine::Untagged(const char* response, uint32_t length)
     case 5:
         if (kind == ImapUntagged::Flags)
             return ParseMailboxFlags(response, length, m_mailboxFlags);
+        if ((kind == ImapUntagged::Exists || kind == ImapUntagged::Recent) && number < 0) {
+            // A count that is none: the responses are read on to the tagged
+            // one, to stay in step, and the selection then fails with this line.
+            return m_refusedCount.IsEmpty() ? m_refusedCount.Assign(length, response) : kResultOk;
+        }
         if (kind == ImapUntagged::Exists)
             m_messageCount = number;
         else if (kind == ImapUntagged::Recent)

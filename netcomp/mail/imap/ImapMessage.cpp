@@ -356,14 +356,20 @@ ImapUntagged ClassifyUntagged(const char* response, uint32_t n, int* number)
     *number = 0;
     if (!reader.Next(star) || !star.Is("*") || !reader.Next(first))
         return ImapUntagged::Other;
-    if (first.Number() > 0 || first.Is("0")) {
-        *number = first.Number();
+    // A first word that starts like a number is a message count or number.
+    // EXISTS and RECENT with a count that is none ("-3", "4294967297") show
+    // as such, rather than as a line of another kind that leaves the count 0.
+    const char lead = first.kind == ImapToken::Kind::Atom && first.length > 0 ? first.data[0] : '\0';
+    if ((lead >= '0' && lead <= '9') || lead == '-' || lead == '+') {
+        int value = 0;
+        const bool count = first.Count(&value);
         reader.Next(keyword);
-        if (keyword.Is("EXISTS"))
-            return ImapUntagged::Exists;
-        if (keyword.Is("RECENT"))
-            return ImapUntagged::Recent;
-        if (keyword.Is("FETCH"))
+        if (keyword.Is("EXISTS") || keyword.Is("RECENT")) {
+            *number = count ? value : -1;
+            return keyword.Is("EXISTS") ? ImapUntagged::Exists : ImapUntagged::Recent;
+        }
+        *number = count ? value : 0;
+        if (count && keyword.Is("FETCH"))
             return ImapUntagged::Fetch;
         return ImapUntagged::Other;
     }

@@ -67,7 +67,8 @@ struct ImapBodyFacts {
 // "*" response kinds the engine dispatches on.
 enum class ImapUntagged { Other, Flags, Exists, Recent, List, Lsub, Acl, Search, Sort, Fetch };
 
-// The kind of an untagged response; *number gets "* n ..." numbers.
+// The kind of an untagged response; *number gets "* n ..." numbers, and -1
+// for the count of EXISTS or RECENT that is no number an int holds.
 ImapUntagged ClassifyUntagged(const char* response, uint32_t n, int* number);
 
 // "* FLAGS (...)": the list as it stands.

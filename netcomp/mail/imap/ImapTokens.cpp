@@ -44,15 +44,24 @@ bool ImapToken::Is(const char* word) const
 
 int ImapToken::Number() const
 {
-    if (kind != Kind::Atom || length == 0 || length > 10)
-        return 0;
-    long long value = 0;
+    int value = 0;
+    return Count(&value) ? value : 0;
+}
+
+bool ImapToken::Count(int* value) const
+{
+    if (kind != Kind::Atom || length == 0)
+        return false;
+    long long n = 0;
     for (uint32_t i = 0; i < length; ++i) {
         if (data[i] < '0' || data[i] > '9')
-            return 0;
-        value = value * 10 + (data[i] - '0');
+            return false;
+        n = n * 10 + (data[i] - '0');
+        if (n > 0x7FFFFFFF)
+            return false;
     }
-    return value > 0x7FFFFFFF ? 0 : int(value);
+    *value = int(n);
+    return true;
 }
 
 ImapTokenReader ImapTokenReader::Inside(const ImapToken& list)

@@ -18,6 +18,8 @@ struct ImapToken {
     bool Is(const char* word) const;
     // An atom of digits: its value (0 past 2^31 - 1 or for anything else).
     int Number() const;
+    // An atom of digits whose value fits an int: true and the value.
+    bool Count(int* value) const;
 };
 
 // Tokens are separated by blanks. A quoted string (with backslash escapes), a

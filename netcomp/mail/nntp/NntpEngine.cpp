@@ -182,10 +182,16 @@ int NntpEngine::SelectGroup()
     if (rc != kResultOk)
         return rc;
     NntpGroupCounts counts;
-    (void)ParseGroupReply(m_lastReply.CStr(), counts);
+    const bool read = ParseGroupReply(m_lastReply.CStr(), counts);
     m_articleCount = counts.count;
     m_firstArticle = counts.first;
     m_lastArticle = counts.last;
+    if (!read) {
+        // Numbers that are none are not the group's: the counts read 0 and
+        // the group is not kept (SetCurrentGroup).
+        SetLastErrorText(m_lastReply.CStr());
+        return kNntpServerError;
+    }
     return kResultOk;
 }
 

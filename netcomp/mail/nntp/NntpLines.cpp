@@ -60,14 +60,23 @@ bool ParseGroupReply(const char* line, NntpGroupCounts& out)
     const char* p = line;
     while (*p >= '0' && *p <= '9')
         ++p;
-    int* numbers[] = {&out.count, &out.first, &out.last};
+    NntpGroupCounts counts;
+    int* numbers[] = {&counts.count, &counts.first, &counts.last};
     for (int* number : numbers) {
         while (IsBlank(*p))
             ++p;
-        *number = ArticleNumber(p);
-        while (*p && !IsBlank(*p))
-            ++p;
+        const char* start = p;
+        long long value = 0;
+        for (; *p >= '0' && *p <= '9'; ++p) {
+            value = value * 10 + (*p - '0');
+            if (value > INT_MAX)
+                return false;
+        }
+        if (p == start || (*p && !IsBlank(*p)))
+            return false;
+        *number = int(value);
     }
+    out = counts;
     return true;
 }
 

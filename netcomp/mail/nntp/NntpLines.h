@@ -2,8 +2,9 @@
 // The lines a news server sends back (RFC 977, RFC 2980): the numbers of a
 // GROUP reply, and the lines of a group list (LIST, NEWGROUPS), an overview
 // (XOVER) and a header search (XPAT). Each parser cuts a line that the caller
-// owns in place (its separators become NULs) and points into it; numbers
-// beyond an int are taken as the largest int, a missing one as 0.
+// owns in place (its separators become NULs) and points into it; in the
+// lines of a listing, numbers beyond an int are taken as the largest int, a
+// missing one as 0.
 #include <cstdint>
 
 struct NntpGroupCounts {
@@ -13,7 +14,9 @@ struct NntpGroupCounts {
 };
 
 // "211 1234 3000 4233 alt.test": the three numbers after the code; false
-// when the line holds no code.
+// (and all three 0) when the line holds no code, or a number is missing,
+// negative, beyond an int or run into other characters: such a reply tells
+// nothing about the group.
 bool ParseGroupReply(const char* line, NntpGroupCounts& out);
 
 struct NntpGroupLine {

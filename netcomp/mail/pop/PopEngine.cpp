@@ -4,15 +4,14 @@
 // that begin with "+" are positive; any other reply is the error text.
 #include "netcomp/mail/pop/PopEngine.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "netcomp/core/crypto/Md5.h"
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/include/netcomp_pop.h"
 #include "netcomp/mail/date/SystemZone.h"
+#include "netcomp/mail/pop/PopReplies.h"
 
 namespace {
 
@@ -50,30 +49,13 @@ int FieldOf(int property)
 }
 
 // The text after the first blank at or after the fifth character of a reply
-// ("+OK 3 1200" gives "1200"), or the empty text.
+// ("+OK 3 QhdPYR" gives "QhdPYR"), or the empty text.
 const char* AfterStatus(const char* reply)
 {
     if (std::strlen(reply) < 5)
         return "";
     const char* blank = std::strchr(reply + 4, ' ');
     return blank ? blank + 1 : "";
-}
-
-// One number of a STAT reply: decimal digits that fit an int, ended by a
-// blank or the end of the line. The position after it, or null.
-const char* ReadStatNumber(const char* p, int* value)
-{
-    const char* start = p;
-    long long n = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        n = n * 10 + (*p - '0');
-        if (n > INT_MAX)
-            return nullptr;
-    }
-    if (p == start || (*p != '\0' && *p != ' '))
-        return nullptr;
-    *value = int(n);
-    return p;
 }
 
 } // namespace
@@ -140,8 +122,15 @@ int PopEngine::RunAction(int action)
     }
     default: {
         m_listAction = action;
-        const int rc = SendCommand(action == 7 ? "LIST" : "UIDL", nullptr);
-        return rc == kResultOk ? ReceiveList() : rc;
+        m_refusedListLine.Clear();
+        int rc = SendCommand(action == 7 ? "LIST" : "UIDL", nullptr);
+        if (rc == kResultOk)
+            rc = ReceiveList();
+        if (rc == kResultOk && !m_refusedListLine.IsEmpty()) {
+            SetLastErrorText(m_refusedListLine.CStr());
+            rc = kPopServerError;
+        }
+        return rc;
     }
     }
 }
@@ -299,9 +288,7 @@ int PopEngine::Stat()
     // "+OK count size": a number that is missing, negative or too big for the
     // properties is no answer, rather than a count made up from it.
     int count = 0, size = 0;
-    const char* p = ReadStatNumber(m_lastReply.Length() > 4 ? m_lastReply.CStr() + 4 : "", &count);
-    p = p && *p == ' ' ? ReadStatNumber(p + 1, &size) : nullptr;
-    if (!p) {
+    if (!ParsePopStatReply(m_lastReply.CStr(), &count, &size)) {
         SetLastErrorText(m_lastReply.CStr());
         return kPopServerError;
     }
@@ -332,7 +319,14 @@ int PopEngine::AskSize()
     const int rc = SendCommand("LIST", argument);
     if (rc != kResultOk)
         return rc;
-    m_size = std::atoi(AfterStatus(m_lastReply.CStr()));
+    // A size that is no number is no answer, as with STAT: the property
+    // reads 0 and the next read asks again.
+    int size = 0;
+    if (!ParsePopSizeReply(m_lastReply.CStr(), &size)) {
+        SetLastErrorText(m_lastReply.CStr());
+        return kPopServerError;
+    }
+    m_size = size;
     m_sizeNumber = m_messageNumber;
     return kResultOk;
 }
@@ -410,16 +404,15 @@ int PopEngine::OnListLine(const char* line, uint32_t n)
     NetString copy;
     if (copy.Assign(n, line) != kResultOk)
         return kOutOfMemory;
-    char* rest = nullptr;
-    int number = int(std::strtol(copy.CStr(), &rest, 10));
-    const char* after = *rest == ' ' ? rest + 1 : rest;
-    const char* uid = "";
-    int size = 0;
-    if (m_listAction == 7)
-        size = std::atoi(after);
-    else
-        uid = after;
-    Fire(kPopEventMessageList, {EventParam::Int(&number), EventParam::Text(&uid), EventParam::Int(&size)});
+    PopListLine item;
+    if (!ParsePopListLine(copy.CStr(), m_listAction == 7, item)) {
+        // No numbers are made up for the event; the listing is still read to
+        // its end, so that the next reply is the next command's, and the
+        // action then fails with the first such line.
+        return m_refusedListLine.IsEmpty() ? m_refusedListLine.Assign(copy.Length(), copy.Data()) : kResultOk;
+    }
+    Fire(kPopEventMessageList,
+         {EventParam::Int(&item.number), EventParam::Text(&item.uid), EventParam::Int(&item.size)});
     return kResultOk;
 }
 

@@ -101,6 +101,7 @@ private:
     int m_size = 0;
     int m_listAction = 0;
     NetString m_uid;
+    NetString m_refusedListLine; // the first line of a listing that held no numbers
     NetString m_command;
     NetString m_greeting;
     HeaderFieldStore m_fields;

@@ -369,6 +369,29 @@ TEST(ImapUntaggedLines, SelectListAclAndNumbers)
     EXPECT_EQ(ClassifyUntagged("* 0 recent", 10, &n), ImapUntagged::Recent);
     EXPECT_EQ(ClassifyUntagged("* OK [UIDNEXT 5]", 16, &n), ImapUntagged::Other);
     EXPECT_EQ(ClassifyUntagged("x0001 OK", 8, &n), ImapUntagged::Other);
+    // A count is digits that fit an int; any other count of EXISTS or RECENT
+    // shows as -1, not as a line of another kind (which would leave 0).
+    const struct {
+        std::string line;
+        ImapUntagged kind;
+        int number;
+    } counts[] = {
+        {"* 2147483647 EXISTS", ImapUntagged::Exists, 2147483647},
+        {"* 000000000007 RECENT", ImapUntagged::Recent, 7},
+        {"* 4294967297 EXISTS", ImapUntagged::Exists, -1},
+        {"* 2147483648 RECENT", ImapUntagged::Recent, -1},
+        {"* -3 RECENT", ImapUntagged::Recent, -1},
+        {"* +3 EXISTS", ImapUntagged::Exists, -1},
+        {"* 3x EXISTS", ImapUntagged::Exists, -1},
+        {"* -3 FETCH (FLAGS ())", ImapUntagged::Other, 0},
+        {"* 4294967297 FETCH (FLAGS ())", ImapUntagged::Other, 0},
+        {"* 12 FETCH (FLAGS ())", ImapUntagged::Fetch, 12},
+    };
+    for (const auto& c : counts) {
+        n = 99;
+        EXPECT_EQ(ClassifyUntagged(c.line.data(), uint32_t(c.line.size()), &n), c.kind) << c.line;
+        EXPECT_EQ(n, c.number) << c.line;
+    }
 
     NetString text;
     const std::string flags = "* FLAGS (\\Answered \\Flagged \\Deleted \\Seen \\Draft)";

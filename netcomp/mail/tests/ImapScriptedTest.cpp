@@ -3,7 +3,7 @@
 // literals of 65,025 bytes and more in envelopes and bodies (refused unless
 // MaxLiteralSize allows them or they go to LocalFile), a literal the server
 // refuses, announcements too large to read, a close in the middle of a
-// literal, and the tag wrap after x9989.
+// literal, SELECT counts that are no numbers, and the tag wrap after x9989.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -193,6 +193,50 @@ TEST(ImapScripted, AServerThatFallsSilentMidLiteralTimesOut)
     EXPECT_EQ(s->Do(kImapFetchMessageText), 301);
     EXPECT_STREQ(s->LastError(), "Interrupted.");
     ASSERT_EQ(s->Set(kImapConnected, 0), 0);
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+// SELECT data whose count is no number an int holds fails the selection
+// with 311 and that line, instead of reading as 0: nothing of it is kept and
+// the mailbox is not taken as selected. The responses are read to the
+// tagged one, so the connection stays in step for the next command.
+TEST(ImapScripted, SelectCountsThatAreNoNumbersFailTheSelection)
+{
+    Session s;
+    s.Select();
+    s.Server()
+        .Expect("x0002 EXAMINE Inbox")
+        .Reply("* FLAGS (\\Seen)")
+        .Reply("* 4294967297 EXISTS")
+        .Reply("* -3 RECENT")
+        .Reply("x0002 OK [READ-ONLY] done")
+        .Expect("x0003 SELECT Inbox")
+        .Reply("* 2 EXISTS")
+        .Reply("* -3 RECENT")
+        .Reply("x0003 OK done")
+        .Expect("x0004 SELECT Inbox")
+        .Reply("* 2147483647 EXISTS")
+        .Reply("* 0 RECENT")
+        .Reply("x0004 OK done")
+        .Expect("x0005 NOOP")
+        .Reply("x0005 OK");
+    s.Start();
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    EXPECT_EQ(s->GetInt(kImapMessageCount), 3);
+    EXPECT_EQ(s->Do(kImapExamineMailbox), 311);
+    EXPECT_STREQ(s->LastError(), "* 4294967297 EXISTS");
+    EXPECT_EQ(s->GetInt(kImapMessageCount), 0);
+    EXPECT_EQ(s->GetInt(kImapRecentCount), 0);
+    EXPECT_EQ(s->GetText(kImapMailboxFlags), "");
+    EXPECT_EQ(s->Do(kImapCheckMailbox), 314);
+    EXPECT_EQ(s->Do(kImapSelectMailbox), 311);
+    EXPECT_STREQ(s->LastError(), "* -3 RECENT");
+    EXPECT_EQ(s->GetInt(kImapMessageCount), 0);
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    EXPECT_EQ(s->GetInt(kImapMessageCount), 2147483647);
+    EXPECT_EQ(s->GetInt(kImapRecentCount), 0);
+    EXPECT_EQ(s->Do(kImapNoop), 0);
+    EXPECT_TRUE(s->GetBool(kImapConnected));
     EXPECT_EQ("", s.Server().Finish());
 }
 

@@ -272,6 +272,45 @@ TEST(NntpScripted, RefusedGreetingsAndContinuationReplies)
     EXPECT_EQ(nobody.Trail(2), (std::vector<std::string>{"Connecting to news server."}));
 }
 
+// A GROUP reply whose numbers are none (negative, beyond an int, missing)
+// fails with 181 and the reply: the group is not kept and its counts read
+// 0, rather than counts made up from it. The connection stays in step.
+TEST(NntpScripted, GroupNumbersThatAreNoNumbersFailTheSelection)
+{
+    Scripted s;
+    s.server.Reply("200 ready")
+        .Expect("GROUP alt.test")
+        .Reply("211 5 1 5 alt.test")
+        .Expect("GROUP alt.bad")
+        .Reply("211 -5 1 99999999999 alt.bad")
+        .Expect("GROUP alt.test")
+        .Reply("211 5 1 5 alt.test")
+        .Expect("GROUP alt.short")
+        .Reply("211 5 alt.short")
+        .Expect("GROUP alt.big")
+        .Reply("211 2147483647 0 2147483647 alt.big")
+        .Expect("QUIT")
+        .Reply("205 bye");
+    Nntp news(s.Port(), "", "");
+    ASSERT_EQ(news->SetText(kNntpCurrentGroup, "alt.test"), 0) << news->LastError();
+    EXPECT_EQ(news->GetInt(kNntpArticleCount), 5);
+    EXPECT_EQ(news->SetText(kNntpCurrentGroup, "alt.bad"), 181);
+    EXPECT_STREQ(news->LastError(), "211 -5 1 99999999999 alt.bad");
+    EXPECT_EQ(news->GetText(kNntpCurrentGroup), "");
+    EXPECT_EQ(news->GetInt(kNntpArticleCount), 0);
+    EXPECT_EQ(news->GetInt(kNntpFirstArticle), 0);
+    EXPECT_EQ(news->GetInt(kNntpLastArticle), 0);
+    ASSERT_EQ(news->SetText(kNntpCurrentGroup, "alt.test"), 0) << news->LastError();
+    EXPECT_EQ(news->SetText(kNntpCurrentGroup, "alt.short"), 181);
+    EXPECT_EQ(news->GetInt(kNntpLastArticle), 0);
+    ASSERT_EQ(news->SetText(kNntpCurrentGroup, "alt.big"), 0) << news->LastError();
+    EXPECT_EQ(news->GetInt(kNntpArticleCount), 2147483647);
+    EXPECT_EQ(news->GetInt(kNntpLastArticle), 2147483647);
+    EXPECT_TRUE(news->GetBool(kNntpIdle));
+    ASSERT_EQ(news->Do(kNntpDisconnect), 0);
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // A server that goes quiet in the middle of a listing: the time-out ends the
 // action, the component is idle again and the half-read connection is closed,
 // so the next action connects anew instead of reading the old listing.

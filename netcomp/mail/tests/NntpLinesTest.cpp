@@ -16,12 +16,18 @@ TEST(NntpLines, GroupReplyAndGroupListLines)
     EXPECT_EQ(counts.count, 1234);
     EXPECT_EQ(counts.first, 3000);
     EXPECT_EQ(counts.last, 4233);
-    ASSERT_TRUE(ParseGroupReply("211  99999999999 7", counts));
+    ASSERT_TRUE(ParseGroupReply("211  2147483647\t0 2147483647", counts));
     EXPECT_EQ(counts.count, INT_MAX);
-    EXPECT_EQ(counts.first, 7);
-    EXPECT_EQ(counts.last, 0);
-    EXPECT_FALSE(ParseGroupReply("group selected", counts));
-    EXPECT_EQ(counts.count, 0);
+    EXPECT_EQ(counts.first, 0);
+    EXPECT_EQ(counts.last, INT_MAX);
+    // Numbers that are none make the reply tell nothing: no counts made up
+    // from it (largest int, 0 for a sign or a missing one).
+    for (const char* reply : {"group selected", "211  99999999999 7 9", "211 5 1 2147483648 g", "211 -5 1 5 g",
+                              "211 5 +1 5 g", "211 5 1 5x g", "211 5 1", "211 5 alt.test", "211"}) {
+        counts.count = counts.first = counts.last = 1;
+        EXPECT_FALSE(ParseGroupReply(reply, counts)) << reply;
+        EXPECT_EQ(counts.count + counts.first + counts.last, 0) << reply;
+    }
 
     std::string line = "kes.test.general 0000004233 0000003000 y";
     NntpGroupLine group;

@@ -318,6 +318,64 @@ TEST(PopScripted, StatNumbersThatAreNoCounts)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// Sizes and message numbers of LIST are read as STAT's numbers are: one
+// that is negative or does not fit is no answer. "LIST n" leaves MessageSize
+// 0 with 171 and asks again next time; a listing is read to its end (the
+// next reply is QUIT's), the lines that read fire their events, and the
+// action fails with the first line that does not.
+TEST(PopScripted, ListSizesThatAreNoNumbers)
+{
+    Scripted s;
+    s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK");
+    s.server.Expect("LIST 2")
+        .Reply("+OK 2 4294967297")
+        .Expect("LIST 2")
+        .Reply("+OK 2 -3")
+        .Expect("LIST 2")
+        .Reply("+OK 2 2147483647")
+        .Expect("LIST")
+        .Reply("+OK 3 messages")
+        .Reply("1 120")
+        .Reply("2 -3")
+        .Reply("3 99999999999")
+        .Reply("4 200")
+        .Reply(".")
+        .Expect("UIDL")
+        .Reply("+OK")
+        .Reply("1 abc")
+        .Reply("-2 def")
+        .Reply(".")
+        .Expect("QUIT")
+        .Reply("+OK bye");
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    ASSERT_EQ(pop->Set(kPopMessageNumber, 2), 0);
+    EXPECT_EQ(pop->GetInt(kPopMessageSize), 0);
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_STREQ(pop->LastError(), "+OK 2 4294967297");
+    EXPECT_EQ(pop->GetInt(kPopMessageSize), 0);
+    EXPECT_EQ(pop->LastErrorCode(), 171);
+    EXPECT_EQ(pop->GetInt(kPopMessageSize), 2147483647);
+    EXPECT_EQ(pop->LastErrorCode(), 0);
+
+    EXPECT_EQ(pop->Do(kPopListMessageSizes), 171);
+    EXPECT_STREQ(pop->LastError(), "2 -3");
+    auto list = pop.Events().Of(kPopEventMessageList);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].values[2], 120);
+    EXPECT_EQ(list[1].values[0], 4);
+    EXPECT_EQ(list[1].values[2], 200);
+    pop.Events().Clear();
+    EXPECT_EQ(pop->Do(kPopListMessageUids), 171);
+    EXPECT_STREQ(pop->LastError(), "-2 def");
+    list = pop.Events().Of(kPopEventMessageList);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].texts[1], "abc");
+    EXPECT_TRUE(pop->GetBool(kPopIdle));
+    ASSERT_EQ(pop->Do(kPopDisconnect), 0) << pop->LastError();
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // From inside an event only Interrupt runs; another action is refused as busy.
 TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
 {

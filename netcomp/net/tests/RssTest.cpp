@@ -2,6 +2,7 @@
 // into its WebDAV folder, files read and written, and the field properties.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "netcomp/core/framework/ComponentHolder.h"
@@ -10,6 +11,7 @@
 #include "netcomp/net/tests/RssTestFeeds.h"
 #include "netcomp/net/tests/WebTestSupport.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/ScriptedServer.h"
 
 namespace {
 
@@ -220,4 +222,24 @@ TEST(Rss, AnEndlessFeedEndsTheFetch)
     EXPECT_EQ(rss.c.Do(kRssMethodGetFeed, {url.c_str()}), 154);
     EXPECT_STREQ(rss.c.LastError(), "The feed is larger than MaxReplySize.");
     EXPECT_EQ(rss.c.GetText(kRssChannelTitle), "");
+}
+
+// A feed whose first chunk is whole but whose next chunk size is none (a
+// sign) fails the fetch with 151: the rest is not cut off silently, and the
+// model keeps nothing of it.
+TEST(Rss, AChunkSizeThatIsNoneFailsTheFetch)
+{
+    const std::string first = "<rss version=\"2.0\"><channel><title>cut</title></channel></rss>";
+    const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    char size[16];
+    std::snprintf(size, sizeof size, "%x\r\n", unsigned(first.size()));
+    ScriptedServer server;
+    server.ExpectUntil("").Send(head + size + first + "\r\n-5\r\nhello\r\n0\r\n\r\n").Disconnect();
+    ASSERT_TRUE(server.Start());
+    Rss rss;
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/feed.rss";
+    EXPECT_EQ(rss.c.Do(kRssMethodGetFeed, {url.c_str()}), 151);
+    EXPECT_STREQ(rss.c.LastError(), "Invalid chunk size.");
+    EXPECT_EQ(rss.c.GetText(kRssChannelTitle), "");
+    EXPECT_EQ(server.Finish(), "");
 }

@@ -126,6 +126,21 @@ TEST(WebDavRequests, HeadersBodiesAndHowRepliesAreJudged)
     EXPECT_EQ(Shape(server.Captured(4)), "UNLOCK /dav/f HTTP/1.1\nLock-Token: <opaquelocktoken:2>\n");
 }
 
+// A body whose next chunk size is none (a sign) fails the GET with 151,
+// rather than ending it as a whole, shorter resource.
+TEST(WebDavRequests, AChunkSizeThatIsNoneFailsTheRequest)
+{
+    ScriptedServer server;
+    server.ExpectUntil("")
+        .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n-5\r\nhello\r\n0\r\n\r\n")
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    DavObject dav;
+    EXPECT_EQ(dav.Do(kWebDavMethodGetResource, {"http://127.0.0.1:" + std::to_string(server.Port()) + "/f"}), 151);
+    EXPECT_EQ(dav.Error(), "Invalid chunk size.");
+    EXPECT_EQ(server.Finish(), "");
+}
+
 // The numbers of LockTimeout, and the lists' bounds.
 TEST(WebDavRequests, SettingsAndLists)
 {

@@ -9,6 +9,7 @@
 #include "netcomp/include/netcomp_webform.h"
 #include "netcomp/net/tests/WebTestSupport.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/ScriptedServer.h"
 
 namespace {
 
@@ -176,4 +177,22 @@ TEST(WebForm, ActionsVariablesAndIndexes)
     EXPECT_EQ(form.c.GetInt(kWebFormFormVarCount), 3); // Reset was refused
     form.events.OnEvent(kWebFormEventStatus, nullptr);
     EXPECT_EQ(form.Submit(CaptureUrl("/echo/after")), 0);
+}
+
+// A reply whose chunk size is none (a sign) fails the submission with 151,
+// rather than passing for a success with an empty reply.
+TEST(WebForm, AChunkSizeThatIsNoneFailsTheSubmission)
+{
+    ScriptedServer server;
+    server.ExpectUntil("")
+        .ExpectBytes("a=1")
+        .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\nhello\r\n0\r\n\r\n")
+        .Disconnect();
+    ASSERT_TRUE(server.Start());
+    Form form;
+    form.Vars({{"a", "1"}});
+    EXPECT_EQ(form.Submit("http://127.0.0.1:" + std::to_string(server.Port()) + "/form"), 151);
+    EXPECT_STREQ(form.c.LastError(), "Invalid chunk size.");
+    EXPECT_EQ(form.Reply(), "");
+    EXPECT_EQ(server.Finish(), "");
 }

@@ -1,0 +1,60 @@
+#include "netcomp/mail/pop/PopReplies.h"
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// One number; the position after it, or null when there is none.
+const char* ReadNumber(const char* p, int* value)
+{
+    const char* start = p;
+    long long n = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        n = n * 10 + (*p - '0');
+        if (n > INT_MAX)
+            return nullptr;
+    }
+    if (p == start || (*p != '\0' && *p != ' '))
+        return nullptr;
+    *value = int(n);
+    return p;
+}
+
+} // namespace
+
+bool ParsePopStatReply(const char* reply, int* count, int* size)
+{
+    int c = 0, s = 0;
+    const char* p = ReadNumber(std::strlen(reply) > 4 ? reply + 4 : "", &c);
+    p = p && *p == ' ' ? ReadNumber(p + 1, &s) : nullptr;
+    if (!p)
+        return false;
+    *count = c;
+    *size = s;
+    return true;
+}
+
+bool ParsePopSizeReply(const char* reply, int* size)
+{
+    if (std::strlen(reply) < 5)
+        return false;
+    const char* blank = std::strchr(reply + 4, ' ');
+    return blank && ReadNumber(blank + 1, size);
+}
+
+bool ParsePopListLine(const char* line, bool sizes, PopListLine& out)
+{
+    out = PopListLine();
+    PopListLine item;
+    const char* p = ReadNumber(line, &item.number);
+    if (!p)
+        return false;
+    const char* after = *p == ' ' ? p + 1 : p;
+    if (sizes && !ReadNumber(after, &item.size))
+        return false;
+    if (!sizes)
+        item.uid = after;
+    out = item;
+    return true;
+}

@@ -1,0 +1,50 @@
+// The numbers of a POP3 server's answers: the STAT reply, the reply to
+// "LIST n" and the lines of LIST and UIDL listings, read by one rule.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "netcomp/mail/pop/PopReplies.h"
+
+namespace {
+
+TEST(PopReplies, NumbersThatFitAnIntAndNothingElse)
+{
+    int count = 1, size = 1;
+    ASSERT_TRUE(ParsePopStatReply("+OK 2 2147483647 octets", &count, &size));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(size, 2147483647);
+    ASSERT_TRUE(ParsePopSizeReply("+OK 3 1200", &size));
+    EXPECT_EQ(size, 1200);
+    PopListLine line;
+    ASSERT_TRUE(ParsePopListLine("4 466", true, line));
+    EXPECT_EQ(line.number, 4);
+    EXPECT_EQ(line.size, 466);
+    ASSERT_TRUE(ParsePopListLine("4 QhdPYR:00WBw1Ph7x7 extra", false, line));
+    EXPECT_EQ(line.number, 4);
+    EXPECT_STREQ(line.uid, "QhdPYR:00WBw1Ph7x7 extra");
+    EXPECT_EQ(line.size, 0);
+
+    // Missing, negative, too big or run into other characters: no answer,
+    // and nothing made up from it.
+    for (const char* reply : {"+OK -5 9", "+OK 3 2147483648", "+OK 3", "+OK", "+OK 3 12x", "+OK 3  12"}) {
+        count = size = 7;
+        EXPECT_FALSE(ParsePopStatReply(reply, &count, &size)) << reply;
+        EXPECT_EQ(count + size, 14) << reply;
+    }
+    for (const char* reply : {"+OK 3 4294967297", "+OK 3 -3", "+OK 3 +3", "+OK 3", "+OK 3 1e3", "+OK"}) {
+        size = 7;
+        EXPECT_FALSE(ParsePopSizeReply(reply, &size)) << reply;
+        EXPECT_EQ(size, 7) << reply;
+    }
+    for (const char* text : {"2 -3", "3 99999999999", "-1 120", "x 120", "2", "2 12.5", ""}) {
+        EXPECT_FALSE(ParsePopListLine(text, true, line)) << text;
+        EXPECT_EQ(line.number + line.size, 0) << text;
+    }
+    for (const char* text : {"-2 def", "99999999999 def", "2x def", ""}) {
+        EXPECT_FALSE(ParsePopListLine(text, false, line)) << text;
+        EXPECT_STREQ(line.uid, "") << text;
+    }
+}
+
+} // namespace
