@@ -63,28 +63,26 @@ void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
 
 // Hotfix entries never become software; an entry that only looks like one
 // counts unless it carries the "@" value of a hotfix. Equal title, maker and
-// version are recorded once. Entries are opened below the Uninstall key, also
-// in the remote registry, which is connected once for the step.
+// version are recorded once. Entries of both registry views are opened below
+// the Uninstall key, also in the remote registry, which is connected once for
+// the step.
 void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 {
     RegistryStep("Installed Software", [&] {
         RegistryKey uninstall;
         OpenKey(uninstall, BstrToString(computer), AuditConstants::kUninstallKey);
-        std::vector<std::string> entries;
-        uninstall.GetSubKeyNames(entries);
+        const HKEY machine = uninstall.RemoteRoot() != nullptr ? uninstall.RemoteRoot() : m_machine;
         SoftwareTitleList titles(*m_result.GetSoftware());
         try {
-            for (const std::string& entry : entries) {
-                RegistryKey key;
-                key.Open(uninstall.Handle(), entry, false, KEY_READ);
+            SoftwareAudit::ForEachEntry(machine, uninstall, [&](const std::string& entry, RegistryKey& key) {
                 if (WmiAuditRules::IsHotfixName(entry)) {
-                    continue;
+                    return;
                 }
                 boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
                 if (title) {
                     titles.AddUnlessListed(title);
                 }
-            }
+            });
         } catch (...) {
             titles.Flush();
             throw;

@@ -4,6 +4,7 @@
 #include "audit/tests/EdidBlock.h"
 #include "audit/tests/EngineTestSupport.h"
 #include "audit/tests/FakeWmi.h"
+#include "audit/tests/MachineUninstallEntries.h"
 
 #include "common/AppHelpers.h"
 
@@ -464,6 +465,34 @@ TEST_F(WMIAuditStepsTest, InstalledSoftwareAndMonitorSerial)
     EXPECT_EQ("", Own(kInternetExplorerVersion));
     EXPECT_TRUE(Logged(0, "Internet Explorer Version"));
     EXPECT_EQ("ABC123", m_engine.GetMonitorSerialNo());
+}
+
+// The software step reads the 32-bit view of the Uninstall key too, with the
+// same rules; a name in both views is one entry, the 64-bit view's.
+TEST_F(WMIAuditStepsTest, SoftwareOfBothRegistryViews)
+{
+    MachineUninstallEntries entries;
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Wmi Only32", "Wmi Test Tool 32", "3.2", "Tests Inc"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KB970201", "Wmi Test Hotfix 32"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_64KEY, "KestrovaTests Wmi Both", "Wmi Test Both 64"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Wmi Both", "Wmi Test Both 32"));
+
+    ScriptedWmiAudit engine(m_data, HKEY_LOCAL_MACHINE);
+    engine.SetLogSink(&m_log);
+    engine.SetRemote(false);
+    engine.Run(_bstr_t("."));
+    std::vector<std::string> ours;
+    for (const auto& title : engine.Result().GetSoftware()->Members()) {
+        const std::string id = title->GetId();
+        if (id.find("KESTROVATESTS WMI") == 0 || id == "KB970201") {
+            ours.push_back(id + "|" + title->Property(kSoftwareDescription).GetString());
+        }
+    }
+    std::sort(ours.begin(), ours.end());
+    EXPECT_EQ((std::vector<std::string>{"KESTROVATESTS WMI BOTH|Wmi Test Both 64",
+                                        "KESTROVATESTS WMI ONLY32|Wmi Test Tool 32"}),
+              ours);
+    EXPECT_TRUE(Logged(0, "Installed Software"));
 }
 
 } // namespace

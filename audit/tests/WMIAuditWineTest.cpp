@@ -6,6 +6,7 @@
 #include "audit/WMIAudit.h"
 #include "audit/WmiOsTypeProbe.h"
 #include "audit/tests/EngineTestSupport.h"
+#include "audit/tests/MachineUninstallEntries.h"
 
 #include "audit/AuditDocument.h"
 #include "audit/RegistryKey.h"
@@ -144,6 +145,9 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
 // "localhost" does not.
 TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
 {
+    // A 32-bit program, registered in the 32-bit view only.
+    MachineUninstallEntries entries;
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Remote Only32", "Remote Test Tool 32"));
     WMIAudit engine;
     RecordingLog log;
     engine.SetLogSink(&log);
@@ -152,6 +156,10 @@ TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
     ASSERT_EQ(AuditOutcome::Completed, engine.RunOutcome());
     EXPECT_TRUE(Logged(log, 0, "Installed Software"));
     EXPECT_TRUE(Logged(log, 0, "Internet Explorer Version"));
+    const auto& titles = engine.Result().GetSoftware()->Members();
+    EXPECT_EQ(1, std::count_if(titles.begin(), titles.end(), [](const boost::shared_ptr<AssetSoftwareImpl>& t) {
+                  return t->GetId() == "KESTROVATESTS REMOTE ONLY32";
+              }));
 
     for (const std::string& name : {m_ownName, "\\\\" + m_ownName}) {
         RegistryKey remote;
