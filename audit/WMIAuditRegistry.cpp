@@ -93,7 +93,8 @@ void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 
 // Windows 9x lists its hotfixes in the Uninstall key in enumeration order;
 // Windows 2000 before Service Pack 3 keeps them only there as Q numbers; any
-// later system reports them through WMI. The last two are sorted and unique.
+// later system reports them through WMI, each by its description unless that
+// fails to name the fix. The last two are sorted and unique.
 void WMIAudit::AuditHotfixes(const _bstr_t& computer)
 {
     RegistryStep("Operating System Hotfixes", [&] {
@@ -133,7 +134,8 @@ void WMIAudit::AuditHotfixes(const _bstr_t& computer)
             WmiObjectList fixes;
             m_wmi->GetInstances("Win32_QuickFixEngineering", fixes);
             for (const _variant_t& fix : fixes) {
-                found.insert(m_wmi->ReadObjectProperty(fix, "Description"));
+                found.insert(WmiAuditRules::HotfixText(m_wmi->ReadObjectProperty(fix, "Description"),
+                                                       m_wmi->ReadObjectProperty(fix, "HotFixID")));
             }
         }
         for (const std::string& text : found) {

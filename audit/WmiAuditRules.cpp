@@ -30,6 +30,28 @@ long Low32(long long value)
     return static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))));
 }
 
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool ContainsNoCase(const std::string& text, const std::string& part)
+{
+    if (part.size() > text.size()) {
+        return false;
+    }
+    for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+        size_t i = 0;
+        while (i < part.size() && LowerAscii(text[at + i]) == LowerAscii(part[i])) {
+            ++i;
+        }
+        if (i == part.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 long CpuSpeed(int extClock, int currentClock, int maxClock)
@@ -162,6 +184,16 @@ bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string&
 {
     return osDescription.compare(0, AuditConstants::kWindows2000.size(), AuditConstants::kWindows2000) == 0 &&
            servicePack.compare(AuditConstants::kServicePack3) < 0;
+}
+
+// Current Windows describes every fix as "Update" or "Security Update"; the
+// id (the KB number) is what tells one fix from another.
+std::string HotfixText(const std::string& description, const std::string& hotfixId)
+{
+    if (hotfixId.empty() || ContainsNoCase(description, hotfixId)) {
+        return description;
+    }
+    return hotfixId;
 }
 
 } // namespace WmiAuditRules

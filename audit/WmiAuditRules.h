@@ -42,5 +42,8 @@ bool IsHotfixName(const std::string& name);
 bool IsQHotfixName(const std::string& name);
 // Windows 2000 before Service Pack 3 keeps its hotfixes only in the registry.
 bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string& servicePack);
+// What a fix is listed by: its description where that names the fix (holds
+// its id, in any case) or where there is no id, else the id.
+std::string HotfixText(const std::string& description, const std::string& hotfixId);
 
 } // namespace WmiAuditRules

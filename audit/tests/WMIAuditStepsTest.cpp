@@ -467,6 +467,38 @@ TEST_F(WMIAuditStepsTest, InstalledSoftwareAndMonitorSerial)
     EXPECT_EQ("ABC123", m_engine.GetMonitorSerialNo());
 }
 
+// Current Windows describes each fix as "Update" or "Security Update": a
+// description that does not name its fix gives way to the fix's id.
+TEST_F(WMIAuditStepsTest, HotfixesNamedByTheirIds)
+{
+    const struct {
+        const wchar_t* description;
+        const wchar_t* id; // null: no such property
+    } fixes[] = {
+        {L"Update", L"KB1234567"},
+        {L"Security Update", L"KB2000001"},
+        {L"Security Update", L"KB2000002"},
+        {L"Hotfix for Windows XP (KB3000003)", L"KB3000003"},
+        {L"Fix kb5000005", L"KB5000005"},
+        {L"", L"KB4000004"},
+        {L"B", nullptr},
+        {L"Update", L""},
+    };
+    m_data->Add(L"Win32_OperatingSystem") = {Text(L"Caption", L"Microsoft Windows 7 Professional")};
+    for (const auto& fix : fixes) {
+        FakeInstance& instance = m_data->Add(L"Win32_QuickFixEngineering");
+        instance.push_back(Text(L"Description", fix.description));
+        if (fix.id != nullptr) {
+            instance.push_back(Text(L"HotFixID", fix.id));
+        }
+    }
+    Run();
+    EXPECT_EQ((std::vector<std::string>{"B", "Fix kb5000005", "Hotfix for Windows XP (KB3000003)", "KB1234567",
+                                        "KB2000001", "KB2000002", "KB4000004", "Update"}),
+              Texts(m_engine.Result().GetHotfixes()));
+    EXPECT_TRUE(Logged(0, "Operating System Hotfixes"));
+}
+
 // The software step reads the 32-bit view of the Uninstall key too, with the
 // same rules; a name in both views is one entry, the 64-bit view's.
 TEST_F(WMIAuditStepsTest, SoftwareOfBothRegistryViews)

@@ -125,6 +125,16 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
     EXPECT_EQ("Workstation", r.Property(kAssetType).GetString());
     EXPECT_FALSE(Logged(log, 0, "Asset Type"));
 
+    // Wine describes its one fix as "Update": the list names it by its id.
+    const std::string fixId = wine.FirstText(L"Win32_QuickFixEngineering", L"HotFixID");
+    EXPECT_FALSE(fixId.empty());
+    std::vector<std::string> hotfixes;
+    for (const AssetPropertyValue& fix : r.GetHotfixes()->Values()) {
+        hotfixes.push_back(fix.GetString());
+    }
+    EXPECT_EQ(1, std::count(hotfixes.begin(), hotfixes.end(), fixId)) << fixId;
+    EXPECT_EQ(0, std::count(hotfixes.begin(), hotfixes.end(), "Update"));
+
     // Collections: as many parts as Wine lists.
     EXPECT_FALSE(r.GetNetworkAdapters()->Members().empty());
     EXPECT_EQ(wine.Instances(L"Win32_LogicalDisk").size(), r.GetLogicalDrives()->Members().size());
