@@ -113,7 +113,8 @@ void WMIAudit::AuditLogicalDrives()
             boost::shared_ptr<LogicalDriveImpl> drive(new LogicalDriveImpl());
             AssetPropertyVector& p = drive->Properties();
             drive->SetDriveLetter(WmiAuditRules::DriveLetterFromName(m_wmi->ReadObjectProperty(disk, "Name")));
-            const int type = m_wmi->ReadObjectPropertyInt(disk, "DriveType");
+            // A drive whose type is NULL is listed as of unknown type (0).
+            const int type = m_wmi->ReadObjectPropertyIntOrZero(disk, "DriveType");
             if (type == 3 || type == 4) {
                 p[kLogicalDriveFreeSpace].SetLong(
                     WmiAuditRules::Megabytes(m_wmi->ReadObjectPropertyInt64(disk, "FreeSpace")));

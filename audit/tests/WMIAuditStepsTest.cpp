@@ -49,6 +49,12 @@ FakeProperty Number(const wchar_t* name, long value)
     return {name, kCimUint32, _variant_t(value)};
 }
 
+// A date property of the record; "(none)" while no step stored it.
+std::string DateText(const _variant_t& date)
+{
+    return date.vt == VT_BSTR ? std::string(_bstr_t(date.bstrVal)) : "(none)";
+}
+
 class WMIAuditStepsTest : public ::testing::Test {
 protected:
     WMIAuditStepsTest() : m_machine("WmiSteps"), m_data(std::make_shared<FakeWmiData>()) { SetWindows9xOverride(0); }
@@ -497,6 +503,51 @@ TEST_F(WMIAuditStepsTest, HotfixesNamedByTheirIds)
                                         "KB2000001", "KB2000002", "KB4000004", "Update"}),
               Texts(m_engine.Result().GetHotfixes()));
     EXPECT_TRUE(Logged(0, "Operating System Hotfixes"));
+}
+
+// A value the provider lacks (as Wine's processor lacks ExtClock) or gives as
+// NULL reads as 0 or empty for itself only; the step keeps what it has. Any
+// other failure of such a read still costs the step.
+TEST_F(WMIAuditStepsTest, AValueTheProviderLacksCostsOnlyItself)
+{
+    m_data->Add(L"Win32_Processor") = {Number(L"CurrentClockSpeed", 2445)};
+    m_data->Add(L"Win32_BIOS") = {Text(L"ReleaseDate", L"20120608000000.000000+000")};
+    m_data->Add(L"Win32_ComputerSystemProduct") = {Text(L"SKUNumber", L"S")};
+    m_data->Add(L"Win32_SystemEnclosure") = {Text(L"SerialNumber", L"ENC-7"),
+                                             {L"ChassisTypes", kCimUint16Array, NullValue()}};
+    m_data->Add(L"Win32_ComputerSystem") = {Number(L"DomainRole", 3)};
+    m_data->Add(L"Win32_1394Controller") = {{L"ProtocolSupported", kCimUint32, NullValue()}};
+    m_data->Add(L"Win32_1394Controller") = {Number(L"ProtocolSupported", 12)};
+    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"E:"), {L"DriveType", kCimUint32, NullValue()}};
+    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"C:"), Number(L"DriveType", 3), Text(L"Size", L"2097152000")};
+    Run();
+    EXPECT_EQ(2445, m_engine.Result().GetCpuSpeed());
+    EXPECT_EQ("06/08/2012", DateText(m_engine.Result().GetBiosDate()));
+    EXPECT_EQ("ENC-7", Generic(kSerialNo));
+    EXPECT_EQ("Server", Generic(kAssetType));
+    EXPECT_EQ(std::vector<std::string>{"Firewire"}, Texts(m_engine.Result().GetPorts()));
+    const auto& drives = m_engine.Result().GetLogicalDrives()->Members();
+    ASSERT_EQ(2u, drives.size());
+    EXPECT_EQ(2000, drives[0]->Properties()[kLogicalDriveTotalSize].GetLong());
+    EXPECT_EQ("E", drives[1]->Properties()[kLogicalDriveLetter].GetString());
+    for (const char* label :
+         {"CPU Speed (MHz)", "BIOS Date", "Asset Serial No.", "Asset Type", "Firewire", "Logical Drives(s)"}) {
+        EXPECT_TRUE(Logged(0, label)) << label;
+    }
+    // A property the one-value steps read is still missed aloud.
+    EXPECT_FALSE(Logged(0, "CPU Description"));
+
+    // Only the property itself may be absent: a read that fails otherwise
+    // ends the step as before.
+    m_data->classes[L"Win32_Processor"] = {
+        {Number(L"CurrentClockSpeed", 2445), {L"ExtClock", kCimUint32, _variant_t(100L), E_ACCESSDENIED}}};
+    m_data->classes[L"Win32_BIOS"] = {
+        {Text(L"ReleaseDate", L"20120608000000.000000+000"), {L"InstallDate", kCimString, NullValue(), E_FAIL}}};
+    m_log.m_entries.clear();
+    Run();
+    EXPECT_EQ(0, m_engine.Result().GetCpuSpeed());
+    EXPECT_FALSE(Logged(0, "CPU Speed (MHz)"));
+    EXPECT_FALSE(Logged(0, "BIOS Date"));
 }
 
 // The software step reads the 32-bit view of the Uninstall key too, with the

@@ -9,6 +9,7 @@
 #include "audit/tests/MachineUninstallEntries.h"
 
 #include "audit/AuditDocument.h"
+#include "audit/CimDate.h"
 #include "audit/RegistryKey.h"
 #include "audit/SignatureFile.h"
 #include "common/AppState.h"
@@ -80,6 +81,33 @@ public:
                                           : text.substr(first, text.find_last_not_of(" \t") - first + 1);
     }
 
+    // A property of one object; empty when the object lacks it.
+    static _variant_t Value(const ISWbemObjectPtr& object, const wchar_t* name)
+    {
+        ISWbemPropertySetPtr properties;
+        ISWbemPropertyPtr property;
+        _variant_t value;
+        if (object->get_Properties_(&properties) == S_OK && properties->Item(_bstr_t(name), 0, &property) == S_OK) {
+            EXPECT_EQ(S_OK, property->get_Value(&value.GetVARIANT()));
+        }
+        return value;
+    }
+
+    // A whole-number property of the first instance.
+    long FirstNumber(const wchar_t* className, const wchar_t* name)
+    {
+        std::vector<ISWbemObjectPtr> objects = Instances(className);
+        if (objects.empty()) {
+            return -1;
+        }
+        _variant_t value = Value(objects.front(), name);
+        _variant_t number;
+        if (FAILED(VariantChangeType(&number, &value, 0, VT_I4))) {
+            return -1;
+        }
+        return number.lVal;
+    }
+
 private:
     ISWbemServicesPtr m_services;
 };
@@ -125,6 +153,15 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
     EXPECT_EQ("Workstation", r.Property(kAssetType).GetString());
     EXPECT_FALSE(Logged(log, 0, "Asset Type"));
 
+    // Wine's processor lacks ExtClock and its BIOS the InstallDate: the
+    // steps take the values that are there.
+    EXPECT_GT(r.GetCpuSpeed(), 0);
+    EXPECT_EQ(wine.FirstNumber(L"Win32_Processor", L"CurrentClockSpeed"), r.GetCpuSpeed());
+    EXPECT_TRUE(Logged(log, 0, "CPU Speed (MHz)"));
+    const _variant_t biosDate = r.GetBiosDate();
+    EXPECT_EQ(CimDateToText(wine.FirstText(L"Win32_BIOS", L"ReleaseDate")),
+              biosDate.vt == VT_BSTR ? std::string(_bstr_t(biosDate.bstrVal)) : std::string("(none)"));
+    EXPECT_TRUE(Logged(log, 0, "BIOS Date"));
     // Wine describes its one fix as "Update": the list names it by its id.
     const std::string fixId = wine.FirstText(L"Win32_QuickFixEngineering", L"HotFixID");
     EXPECT_FALSE(fixId.empty());
