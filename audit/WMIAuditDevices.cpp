@@ -33,6 +33,19 @@ void StoreFirstText(WmiAccess& wmi, const _variant_t& object, const char* name, 
     }
 }
 
+// Every element of an array property; a failed read (a NULL array) gives
+// none and costs only this one list.
+std::vector<std::string> ElementTexts(WmiAccess& wmi, const _variant_t& object, const char* name)
+{
+    std::vector<std::string> texts;
+    try {
+        wmi.ReadObjectPropertyElementTexts(object, name, texts);
+    } catch (const _com_error&) {
+        texts.clear();
+    }
+    return texts;
+}
+
 } // namespace
 
 void WMIAudit::AuditStorageDevices()
@@ -171,9 +184,11 @@ void WMIAudit::AuditNetworkAdapters()
             AssetPropertyVector& p = part->Properties();
             p[kNic].SetString(m_wmi->ReadObjectProperty(adapter, "Description"));
             p[kMacAddress].SetString(m_wmi->ReadObjectProperty(adapter, "MACAddress"));
-            StoreFirstText(*m_wmi, adapter, "IPAddress", p[kIpAddress]);
+            const WmiAuditRules::AdapterAddress address = WmiAuditRules::ChooseAdapterAddress(
+                ElementTexts(*m_wmi, adapter, "IPAddress"), ElementTexts(*m_wmi, adapter, "IPSubnet"));
+            p[kIpAddress].SetString(address.address);
             StoreFirstText(*m_wmi, adapter, "DefaultIPGateway", p[kGateway]);
-            StoreFirstText(*m_wmi, adapter, "IPSubnet", p[kSubnet]);
+            p[kSubnet].SetString(address.subnet);
             p[kDhcp].SetBool(m_wmi->ReadObjectProperty(adapter, "DHCPEnabled") != "0");
             collection->Add(part);
         }

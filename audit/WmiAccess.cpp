@@ -550,15 +550,24 @@ void WmiDispatchAccess::ReadObjectPropertyIntList(const _variant_t& object, cons
 void WmiDispatchAccess::ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                                    std::vector<std::string>& out)
 {
+    std::vector<std::string> texts;
+    ReadObjectPropertyElementTexts(object, name, texts);
+    for (std::string& text : texts) {
+        if (!text.empty()) {
+            out.push_back(std::move(text));
+        }
+    }
+}
+
+void WmiDispatchAccess::ReadObjectPropertyElementTexts(const _variant_t& object, const std::string& name,
+                                                       std::vector<std::string>& out)
+{
     FoundProperty property = FindProperty(object, name, false);
     if (!property.found) {
         return;
     }
     for (const _variant_t& element : ArrayTexts(property.value)) {
-        std::string text = VariantText(element);
-        if (!text.empty()) {
-            out.push_back(text);
-        }
+        out.push_back(VariantText(element));
     }
 }
 

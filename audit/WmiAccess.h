@@ -45,6 +45,10 @@ public:
     // trimmed.
     virtual void ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                             std::vector<std::string>& out) = 0;
+    // Every element text of an array property, empty ones included, so that
+    // the elements of two lists that go side by side keep their places.
+    virtual void ReadObjectPropertyElementTexts(const _variant_t& object, const std::string& name,
+                                                std::vector<std::string>& out) = 0;
 
     // Reads of a value that a step can do without: a property that the
     // provider lacks or gives as NULL reads as 0, "" or no elements, and
@@ -72,6 +76,8 @@ public:
     void ReadObjectPropertyIntList(const _variant_t& object, const std::string& name, std::vector<int>& out) override;
     void ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                     std::vector<std::string>& out) override;
+    void ReadObjectPropertyElementTexts(const _variant_t& object, const std::string& name,
+                                        std::vector<std::string>& out) override;
     int ReadObjectPropertyIntOrZero(const _variant_t& object, const std::string& name) override;
     void ReadObjectPropertyIntListIfAny(const _variant_t& object, const std::string& name,
                                         std::vector<int>& out) override;

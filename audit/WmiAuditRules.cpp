@@ -52,6 +52,16 @@ bool ContainsNoCase(const std::string& text, const std::string& part)
     return false;
 }
 
+std::string FirstNonEmpty(const std::vector<std::string>& texts)
+{
+    for (const std::string& text : texts) {
+        if (!text.empty()) {
+            return text;
+        }
+    }
+    return std::string();
+}
+
 } // namespace
 
 long CpuSpeed(int extClock, int currentClock, int maxClock)
@@ -194,6 +204,56 @@ std::string HotfixText(const std::string& description, const std::string& hotfix
         return description;
     }
     return hotfixId;
+}
+
+bool IsIpv4Address(const std::string& text)
+{
+    size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (at >= text.size() || text[at] != '.') {
+                return false;
+            }
+            ++at;
+        }
+        const size_t start = at;
+        unsigned value = 0;
+        while (at < text.size() && at - start < 3 && text[at] >= '0' && text[at] <= '9') {
+            value = value * 10 + static_cast<unsigned>(text[at] - '0');
+            ++at;
+        }
+        if (at == start || value > 255) {
+            return false;
+        }
+    }
+    return at == text.size();
+}
+
+// An adapter's IPAddress and IPSubnet lists go side by side, IPv6 entries
+// among them (Wine lists them first); the IPv4 address is the one to record.
+AdapterAddress ChooseAdapterAddress(const std::vector<std::string>& addresses, const std::vector<std::string>& subnets)
+{
+    AdapterAddress chosen;
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        if (!IsIpv4Address(addresses[i])) {
+            continue;
+        }
+        chosen.address = addresses[i];
+        if (i < subnets.size() && !subnets[i].empty()) {
+            chosen.subnet = subnets[i];
+        } else {
+            for (const std::string& subnet : subnets) {
+                if (IsIpv4Address(subnet)) {
+                    chosen.subnet = subnet;
+                    break;
+                }
+            }
+        }
+        return chosen;
+    }
+    chosen.address = FirstNonEmpty(addresses);
+    chosen.subnet = FirstNonEmpty(subnets);
+    return chosen;
 }
 
 } // namespace WmiAuditRules

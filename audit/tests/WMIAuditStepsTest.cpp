@@ -550,6 +550,51 @@ TEST_F(WMIAuditStepsTest, AValueTheProviderLacksCostsOnlyItself)
     EXPECT_FALSE(Logged(0, "BIOS Date"));
 }
 
+// Wine lists a configuration's IPv6 addresses before its IPv4 one; the
+// subnet at the same place in IPSubnet belongs to the address taken.
+TEST_F(WMIAuditStepsTest, NetworkAdapterTakesItsIpv4Address)
+{
+    const std::wstring query =
+        L"select IPAddress, IPSubnet, DefaultIPGateway, MACAddress, Description, DHCPEnabled from "
+        L"Win32_NetworkAdapterConfiguration where IPEnabled=-1";
+    m_data->queries[query] = L"Kes_Adapters";
+    const struct {
+        const wchar_t* nic;
+        std::vector<std::wstring> addresses;
+        std::vector<std::wstring> subnets;
+        const char* address;
+        const char* subnet;
+    } cases[] = {
+        {L"A wine",
+         {L"fd00::2", L"fe80::a8de:58ff:feba:c3aa%3", L"10.213.0.1"},
+         {L"64", L"64", L"255.255.255.0"},
+         "10.213.0.1",
+         "255.255.255.0"},
+        {L"B windows", {L"192.168.1.5", L"fe80::1"}, {L"255.255.0.0", L"64"}, "192.168.1.5", "255.255.0.0"},
+        {L"C only v6", {L"fe80::2"}, {L"64"}, "fe80::2", "64"},
+        {L"D empty first", {L"", L"fe80::3", L"10.0.0.9"}, {L"", L"64", L"255.0.0.0"}, "10.0.0.9", "255.0.0.0"},
+        {L"E short subnets", {L"fe80::4", L"10.0.0.10"}, {L"64"}, "10.0.0.10", ""},
+        {L"F not v4", {L"1.2.3", L"1.2.3.256", L"fe80::5"}, {L"8", L"9", L"64"}, "1.2.3", "8"},
+        {L"G second", {L"10.0.0.3/24", L"10.0.0.7"}, {L"255.0.0.0", L"255.255.255.128"}, "10.0.0.7", "255.255.255.128"},
+    };
+    for (const auto& c : cases) {
+        m_data->Add(L"Kes_Adapters") = {Text(L"Description", c.nic),
+                                        Text(L"MACAddress", c.nic),
+                                        {L"IPAddress", kCimString, BstrArray(c.addresses)},
+                                        {L"IPSubnet", kCimString, BstrArray(c.subnets)},
+                                        {L"DefaultIPGateway", kCimString, BstrArray({L"10.213.0.2"})}};
+    }
+    Run();
+    const auto& adapters = m_engine.Result().GetNetworkAdapters()->Members();
+    ASSERT_EQ(sizeof cases / sizeof cases[0], adapters.size());
+    for (size_t i = 0; i < adapters.size(); ++i) {
+        const AssetPropertyVector& p = adapters[i]->Properties();
+        EXPECT_EQ(cases[i].address, p[kIpAddress].GetString()) << i;
+        EXPECT_EQ(cases[i].subnet, p[kSubnet].GetString()) << i;
+        EXPECT_EQ("10.213.0.2", p[kGateway].GetString()) << i;
+    }
+}
+
 // The software step reads the 32-bit view of the Uninstall key too, with the
 // same rules; a name in both views is one entry, the 64-bit view's.
 TEST_F(WMIAuditStepsTest, SoftwareOfBothRegistryViews)

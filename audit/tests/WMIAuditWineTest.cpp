@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 using namespace AssetIMPL;
 
@@ -108,6 +110,36 @@ public:
         return number.lVal;
     }
 
+    // The elements of an array of texts, empty ones included.
+    static std::vector<std::string> Texts(const ISWbemObjectPtr& object, const wchar_t* name)
+    {
+        const _variant_t value = Value(object, name);
+        std::vector<std::string> texts;
+        const VARTYPE type = value.vt & VT_TYPEMASK;
+        if ((value.vt & VT_ARRAY) == 0 || (type != VT_BSTR && type != VT_VARIANT)) {
+            return texts;
+        }
+        LONG lower = 0;
+        LONG upper = -1;
+        SafeArrayGetLBound(value.parray, 1, &lower);
+        SafeArrayGetUBound(value.parray, 1, &upper);
+        for (LONG i = lower; i <= upper; ++i) {
+            _variant_t element;
+            if (type == VT_BSTR) {
+                BSTR text = nullptr;
+                SafeArrayGetElement(value.parray, &i, &text);
+                element = _variant_t(text);
+                SysFreeString(text);
+            } else {
+                SafeArrayGetElement(value.parray, &i, &element.GetVARIANT());
+            }
+            texts.push_back(element.vt == VT_BSTR && element.bstrVal != nullptr
+                                ? std::string(static_cast<const char*>(_bstr_t(element.bstrVal)))
+                                : std::string());
+        }
+        return texts;
+    }
+
 private:
     ISWbemServicesPtr m_services;
 };
@@ -171,6 +203,30 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
     }
     EXPECT_EQ(1, std::count(hotfixes.begin(), hotfixes.end(), fixId)) << fixId;
     EXPECT_EQ(0, std::count(hotfixes.begin(), hotfixes.end(), "Update"));
+
+    // Wine lists an adapter's IPv6 addresses first: a configuration with an
+    // IPv4 address is recorded with that one and the subnet beside it.
+    std::map<std::string, std::pair<std::string, std::string>> recorded;
+    for (const auto& nic : r.GetNetworkAdapters()->Members()) {
+        recorded[nic->Property(kNic).GetString()] = {nic->Property(kIpAddress).GetString(),
+                                                     nic->Property(kSubnet).GetString()};
+    }
+    int withIpv4 = 0;
+    for (const ISWbemObjectPtr& configuration : wine.Instances(L"Win32_NetworkAdapterConfiguration")) {
+        const std::vector<std::string> addresses = WineWmi::Texts(configuration, L"IPAddress");
+        const std::vector<std::string> subnets = WineWmi::Texts(configuration, L"IPSubnet");
+        const auto ipv4 = std::find_if(addresses.begin(), addresses.end(),
+                                       [](const std::string& a) { return a.find('.') != std::string::npos; });
+        const _variant_t description = WineWmi::Value(configuration, L"Description");
+        if (ipv4 == addresses.end() || description.vt != VT_BSTR) {
+            continue;
+        }
+        ++withIpv4;
+        const size_t at = static_cast<size_t>(ipv4 - addresses.begin());
+        ASSERT_LT(at, subnets.size());
+        EXPECT_EQ(std::make_pair(*ipv4, subnets[at]), recorded[static_cast<const char*>(_bstr_t(description.bstrVal))]);
+    }
+    EXPECT_GT(withIpv4, 0);
 
     // Collections: as many parts as Wine lists.
     EXPECT_FALSE(r.GetNetworkAdapters()->Members().empty());
