@@ -6,8 +6,16 @@
 // a number (Q12345A) is an installer's own entry: it is a title unless it
 // carries a value named "@", which marks the leftovers some installers write
 // there. Any other entry is a title only when it has a display name.
+//
+// 64-bit Windows keeps two views of the key: this 64-bit program opens the
+// 64-bit one by default, and 32-bit installers (most desktop software)
+// register in the 32-bit one (WOW6432Node). Both are read, each entry name
+// once: a system with one view shows the same key in both, and on one with
+// two, a name (a product code, a KB number) in both views is one program
+// registered twice, which counts from the 64-bit view.
 #include "audit/SoftwareAudit.h"
 
+#include "asset/Exceptions.h"
 #include "audit/AuditConstants.h"
 #include "audit/RegistryKey.h"
 #include "audit/SanitizeText.h"
@@ -15,6 +23,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <cstring>
 #include <vector>
 
 using namespace AssetIMPL;
@@ -24,7 +33,58 @@ namespace {
 // GetStringValue's answer for a value that is not there.
 const char kAbsent[] = "default value";
 
+// Registry key names compare without regard to case.
+struct NameLess {
+    bool operator()(const std::string& left, const std::string& right) const
+    {
+        return _stricmp(left.c_str(), right.c_str()) < 0;
+    }
+};
+
+// The Uninstall key of the 32-bit view; false when the machine has none: a
+// system without 32-bit programs, or one older than the registry views that
+// refuses the view flag (Windows 2000 does not know it).
+bool OpenWow32View(HKEY machine, RegistryKey& key)
+{
+    try {
+        key.Open(machine, AuditConstants::kUninstallKey, false, KEY_READ | KEY_WOW64_32KEY);
+    } catch (const t_exception& error) {
+        if (error.Code() == HRESULT(ERROR_FILE_NOT_FOUND) || error.Code() == HRESULT(ERROR_ACCESS_DENIED)) {
+            return false;
+        }
+        throw;
+    }
+    return true;
+}
+
 } // namespace
+
+void SoftwareAudit::ForEachEntry(HKEY machine, RegistryKey& uninstall, const EntryVisitor& visit)
+{
+    std::vector<std::string> names;
+    uninstall.GetSubKeyNames(names);
+    std::set<std::string, NameLess> seen(names.begin(), names.end());
+    for (const std::string& name : names) {
+        RegistryKey entry;
+        entry.Open(uninstall.Handle(), name, false, KEY_READ);
+        visit(name, entry);
+    }
+
+    RegistryKey wow32;
+    if (!OpenWow32View(machine, wow32)) {
+        return;
+    }
+    names.clear();
+    wow32.GetSubKeyNames(names);
+    for (const std::string& name : names) {
+        if (!seen.insert(name).second) {
+            continue;
+        }
+        RegistryKey entry;
+        entry.Open(wow32.Handle(), name, false, KEY_READ | KEY_WOW64_32KEY);
+        visit(name, entry);
+    }
+}
 
 SoftwareTitleList::SoftwareTitleList(SoftwareCollection& software) : m_software(software)
 {
@@ -89,24 +149,20 @@ void SoftwareAudit::Run(HKEY machine, AssetComputerImpl& computer)
 
     RegistryKey uninstall;
     uninstall.Open(machine, AuditConstants::kUninstallKey, false, KEY_READ);
-    std::vector<std::string> names;
-    uninstall.GetSubKeyNames(names);
 
     SoftwareTitleList titles(*computer.GetSoftware());
     try {
-        for (const std::string& name : names) {
-            RegistryKey entry;
-            entry.Open(uninstall.Handle(), name, false, KEY_READ);
+        ForEachEntry(machine, uninstall, [&](const std::string& name, RegistryKey& entry) {
             if (WmiAuditRules::IsHotfixName(name)) {
                 const std::string description = entry.GetStringValue("DisplayName", "");
                 hotfixes->Add(SanitizeText(description.empty() ? name : description));
-                continue;
+                return;
             }
             boost::shared_ptr<AssetSoftwareImpl> title = TitleFromEntry(name, entry);
             if (title) {
                 titles.AddUnlessListed(title);
             }
-        }
+        });
     } catch (...) {
         titles.Flush();
         throw;

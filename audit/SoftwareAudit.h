@@ -7,6 +7,7 @@
 #include <boost/shared_ptr.hpp>
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,14 @@ public:
     // Throws t_exception when the Uninstall key or an entry cannot be read;
     // what was recorded up to then stays in the computer.
     static void Run(HKEY machine, AssetIMPL::AssetComputerImpl& computer);
+
+    typedef std::function<void(const std::string& name, RegistryKey& entry)> EntryVisitor;
+    // Visits each entry of the Uninstall key in both registry views of the
+    // machine: first the entries of uninstall (the key as opened under
+    // machine, the 64-bit view), then those of the 32-bit view whose names
+    // the first did not hold. Throws t_exception when an entry cannot be
+    // opened.
+    static void ForEachEntry(HKEY machine, RegistryKey& uninstall, const EntryVisitor& visit);
 
     // The rules both engines share for one Uninstall entry that is not a
     // hotfix: the title it stands for, or null when it is none.

@@ -125,12 +125,15 @@ void WMIAudit::AuditUserName()
     });
 }
 
+// The steps that read more than one value take a value the provider lacks or
+// gives as NULL for 0 or "": one missing value must not cost the others (Wine
+// has no ExtClock, no BIOS InstallDate and no enclosure SerialNumber).
 void WMIAudit::AuditAssetSerialNo()
 {
     Step("Asset Serial No.", [&] {
-        std::string serial = m_wmi->ReadWmiProperty("Win32_ComputerSystemProduct", "IdentifyingNumber");
+        std::string serial = m_wmi->ReadWmiPropertyOrEmpty("Win32_ComputerSystemProduct", "IdentifyingNumber");
         if (serial.empty()) {
-            serial = m_wmi->ReadWmiProperty("Win32_SystemEnclosure", "SerialNumber");
+            serial = m_wmi->ReadWmiPropertyOrEmpty("Win32_SystemEnclosure", "SerialNumber");
         }
         m_result.Property(kSerialNo).SetString(serial);
     });
@@ -148,7 +151,7 @@ void WMIAudit::AuditAssetType()
             m_wmi->GetInstances("Win32_SystemEnclosure", enclosures);
             std::vector<int> chassisTypes;
             for (const _variant_t& enclosure : enclosures) {
-                m_wmi->ReadObjectPropertyIntList(enclosure, "ChassisTypes", chassisTypes);
+                m_wmi->ReadObjectPropertyIntListIfAny(enclosure, "ChassisTypes", chassisTypes);
                 for (int chassis : chassisTypes) {
                     if (WmiAuditRules::IsPortableChassis(chassis)) {
                         type.SetString("Laptop");
@@ -176,9 +179,9 @@ void WMIAudit::AuditCpuCount()
 void WMIAudit::AuditCpuSpeed()
 {
     Step("CPU Speed (MHz)", [&] {
-        const int ext = m_wmi->ReadWmiPropertyInt("Win32_Processor", "ExtClock");
-        const int current = m_wmi->ReadWmiPropertyInt("Win32_Processor", "CurrentClockSpeed");
-        const int max = ext != 0 ? m_wmi->ReadWmiPropertyInt("Win32_Processor", "MaxClockSpeed") : 0;
+        const int ext = m_wmi->ReadWmiPropertyIntOrZero("Win32_Processor", "ExtClock");
+        const int current = m_wmi->ReadWmiPropertyIntOrZero("Win32_Processor", "CurrentClockSpeed");
+        const int max = ext != 0 ? m_wmi->ReadWmiPropertyIntOrZero("Win32_Processor", "MaxClockSpeed") : 0;
         m_result.SetCpuSpeed(WmiAuditRules::CpuSpeed(ext, current, max));
     });
 }
@@ -214,7 +217,7 @@ void WMIAudit::AuditPorts()
         m_wmi->GetInstances("Win32_1394Controller", controllers);
         for (const _variant_t& controller : controllers) {
             // 12: IEEE 1394 in the CIM protocol list.
-            if (m_wmi->ReadObjectPropertyInt(controller, "ProtocolSupported") == 12) {
+            if (m_wmi->ReadObjectPropertyIntOrZero(controller, "ProtocolSupported") == 12) {
                 ports->Add("Firewire");
                 break;
             }
@@ -240,9 +243,9 @@ void WMIAudit::StoreDate(ComputerProp index, const std::string& date)
 void WMIAudit::AuditBiosDate()
 {
     Step("BIOS Date", [&] {
-        std::string date = m_wmi->ReadWmiProperty("Win32_BIOS", "InstallDate");
+        std::string date = m_wmi->ReadWmiPropertyOrEmpty("Win32_BIOS", "InstallDate");
         if (date.empty()) {
-            date = m_wmi->ReadWmiProperty("Win32_BIOS", "ReleaseDate");
+            date = m_wmi->ReadWmiPropertyOrEmpty("Win32_BIOS", "ReleaseDate");
         }
         StoreDate(kBiosDate, CimDateToText(date));
     });

@@ -33,6 +33,19 @@ void StoreFirstText(WmiAccess& wmi, const _variant_t& object, const char* name, 
     }
 }
 
+// Every element of an array property; a failed read (a NULL array) gives
+// none and costs only this one list.
+std::vector<std::string> ElementTexts(WmiAccess& wmi, const _variant_t& object, const char* name)
+{
+    std::vector<std::string> texts;
+    try {
+        wmi.ReadObjectPropertyElementTexts(object, name, texts);
+    } catch (const _com_error&) {
+        texts.clear();
+    }
+    return texts;
+}
+
 } // namespace
 
 void WMIAudit::AuditStorageDevices()
@@ -113,7 +126,8 @@ void WMIAudit::AuditLogicalDrives()
             boost::shared_ptr<LogicalDriveImpl> drive(new LogicalDriveImpl());
             AssetPropertyVector& p = drive->Properties();
             drive->SetDriveLetter(WmiAuditRules::DriveLetterFromName(m_wmi->ReadObjectProperty(disk, "Name")));
-            const int type = m_wmi->ReadObjectPropertyInt(disk, "DriveType");
+            // A drive whose type is NULL is listed as of unknown type (0).
+            const int type = m_wmi->ReadObjectPropertyIntOrZero(disk, "DriveType");
             if (type == 3 || type == 4) {
                 p[kLogicalDriveFreeSpace].SetLong(
                     WmiAuditRules::Megabytes(m_wmi->ReadObjectPropertyInt64(disk, "FreeSpace")));
@@ -170,9 +184,11 @@ void WMIAudit::AuditNetworkAdapters()
             AssetPropertyVector& p = part->Properties();
             p[kNic].SetString(m_wmi->ReadObjectProperty(adapter, "Description"));
             p[kMacAddress].SetString(m_wmi->ReadObjectProperty(adapter, "MACAddress"));
-            StoreFirstText(*m_wmi, adapter, "IPAddress", p[kIpAddress]);
+            const WmiAuditRules::AdapterAddress address = WmiAuditRules::ChooseAdapterAddress(
+                ElementTexts(*m_wmi, adapter, "IPAddress"), ElementTexts(*m_wmi, adapter, "IPSubnet"));
+            p[kIpAddress].SetString(address.address);
             StoreFirstText(*m_wmi, adapter, "DefaultIPGateway", p[kGateway]);
-            StoreFirstText(*m_wmi, adapter, "IPSubnet", p[kSubnet]);
+            p[kSubnet].SetString(address.subnet);
             p[kDhcp].SetBool(m_wmi->ReadObjectProperty(adapter, "DHCPEnabled") != "0");
             collection->Add(part);
         }

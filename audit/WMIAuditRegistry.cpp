@@ -63,28 +63,26 @@ void WMIAudit::AuditInternetExplorerVersion(const _bstr_t& computer)
 
 // Hotfix entries never become software; an entry that only looks like one
 // counts unless it carries the "@" value of a hotfix. Equal title, maker and
-// version are recorded once. Entries are opened below the Uninstall key, also
-// in the remote registry, which is connected once for the step.
+// version are recorded once. Entries of both registry views are opened below
+// the Uninstall key, also in the remote registry, which is connected once for
+// the step.
 void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 {
     RegistryStep("Installed Software", [&] {
         RegistryKey uninstall;
         OpenKey(uninstall, BstrToString(computer), AuditConstants::kUninstallKey);
-        std::vector<std::string> entries;
-        uninstall.GetSubKeyNames(entries);
+        const HKEY machine = uninstall.RemoteRoot() != nullptr ? uninstall.RemoteRoot() : m_machine;
         SoftwareTitleList titles(*m_result.GetSoftware());
         try {
-            for (const std::string& entry : entries) {
-                RegistryKey key;
-                key.Open(uninstall.Handle(), entry, false, KEY_READ);
+            SoftwareAudit::ForEachEntry(machine, uninstall, [&](const std::string& entry, RegistryKey& key) {
                 if (WmiAuditRules::IsHotfixName(entry)) {
-                    continue;
+                    return;
                 }
                 boost::shared_ptr<AssetSoftwareImpl> title = SoftwareAudit::TitleFromEntry(entry, key);
                 if (title) {
                     titles.AddUnlessListed(title);
                 }
-            }
+            });
         } catch (...) {
             titles.Flush();
             throw;
@@ -95,7 +93,8 @@ void WMIAudit::AuditInstalledSoftware(const _bstr_t& computer)
 
 // Windows 9x lists its hotfixes in the Uninstall key in enumeration order;
 // Windows 2000 before Service Pack 3 keeps them only there as Q numbers; any
-// later system reports them through WMI. The last two are sorted and unique.
+// later system reports them through WMI, each by its description unless that
+// fails to name the fix. The last two are sorted and unique.
 void WMIAudit::AuditHotfixes(const _bstr_t& computer)
 {
     RegistryStep("Operating System Hotfixes", [&] {
@@ -135,7 +134,8 @@ void WMIAudit::AuditHotfixes(const _bstr_t& computer)
             WmiObjectList fixes;
             m_wmi->GetInstances("Win32_QuickFixEngineering", fixes);
             for (const _variant_t& fix : fixes) {
-                found.insert(m_wmi->ReadObjectProperty(fix, "Description"));
+                found.insert(WmiAuditRules::HotfixText(m_wmi->ReadObjectProperty(fix, "Description"),
+                                                       m_wmi->ReadObjectProperty(fix, "HotFixID")));
             }
         }
         for (const std::string& text : found) {

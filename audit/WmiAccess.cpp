@@ -233,6 +233,16 @@ WmiObjectList ArrayTexts(const _variant_t& value)
     return texts;
 }
 
+// The non-empty elements of an array value as numbers, in array order.
+void AppendInts(const _variant_t& value, std::vector<int>& out)
+{
+    for (const _variant_t& element : ArrayTexts(value)) {
+        if (!VariantText(element).empty()) {
+            out.push_back(ToI4OrZero(element));
+        }
+    }
+}
+
 class SafeArrayLockGuard {
 public:
     explicit SafeArrayLockGuard(SAFEARRAY* array) : m_array(array)
@@ -532,27 +542,72 @@ void WmiDispatchAccess::ReadObjectPropertyIntList(const _variant_t& object, cons
                                                   std::vector<int>& out)
 {
     FoundProperty property = FindProperty(object, name, false);
-    if (!property.found) {
-        return;
-    }
-    for (const _variant_t& element : ArrayTexts(property.value)) {
-        if (!VariantText(element).empty()) {
-            out.push_back(ToI4OrZero(element));
-        }
+    if (property.found) {
+        AppendInts(property.value, out);
     }
 }
 
 void WmiDispatchAccess::ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                                    std::vector<std::string>& out)
 {
+    std::vector<std::string> texts;
+    ReadObjectPropertyElementTexts(object, name, texts);
+    for (std::string& text : texts) {
+        if (!text.empty()) {
+            out.push_back(std::move(text));
+        }
+    }
+}
+
+void WmiDispatchAccess::ReadObjectPropertyElementTexts(const _variant_t& object, const std::string& name,
+                                                       std::vector<std::string>& out)
+{
     FoundProperty property = FindProperty(object, name, false);
     if (!property.found) {
         return;
     }
     for (const _variant_t& element : ArrayTexts(property.value)) {
-        std::string text = VariantText(element);
-        if (!text.empty()) {
-            out.push_back(text);
+        out.push_back(VariantText(element));
+    }
+}
+
+int WmiDispatchAccess::ReadObjectPropertyIntOrZero(const _variant_t& object, const std::string& name)
+{
+    FoundProperty property = FindProperty(object, name, false);
+    return property.found && property.value.vt != VT_NULL ? ToInt(property.value) : 0;
+}
+
+void WmiDispatchAccess::ReadObjectPropertyIntListIfAny(const _variant_t& object, const std::string& name,
+                                                       std::vector<int>& out)
+{
+    FoundProperty property = FindProperty(object, name, false);
+    if (property.found && property.value.vt != VT_NULL) {
+        AppendInts(property.value, out);
+    }
+}
+
+// Only WBEM_E_NOT_FOUND, the answer for a property the class does not have,
+// reads as absent: a failing provider or connection still fails the read.
+int WmiAccess::ReadWmiPropertyIntOrZero(const std::string& className, const std::string& name)
+{
+    try {
+        return ReadWmiPropertyInt(className, name);
+    } catch (const _com_error& error) {
+        if (error.Error() != kWbemNotFound) {
+            throw;
         }
     }
+    return 0;
+}
+
+std::string WmiAccess::ReadWmiPropertyOrEmpty(const std::string& className, const std::string& name)
+{
+    try {
+        return ReadWmiProperty(className, name);
+    } catch (const _com_error& error) {
+        if (error.Error() != kWbemNotFound) {
+            throw;
+        }
+    }
+    return std::string();
 }

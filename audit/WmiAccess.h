@@ -45,6 +45,19 @@ public:
     // trimmed.
     virtual void ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                             std::vector<std::string>& out) = 0;
+    // Every element text of an array property, empty ones included, so that
+    // the elements of two lists that go side by side keep their places.
+    virtual void ReadObjectPropertyElementTexts(const _variant_t& object, const std::string& name,
+                                                std::vector<std::string>& out) = 0;
+
+    // Reads of a value that a step can do without: a property that the
+    // provider lacks or gives as NULL reads as 0, "" or no elements, and
+    // costs the step nothing else. Other failures are raised as above.
+    int ReadWmiPropertyIntOrZero(const std::string& className, const std::string& name);
+    std::string ReadWmiPropertyOrEmpty(const std::string& className, const std::string& name);
+    virtual int ReadObjectPropertyIntOrZero(const _variant_t& object, const std::string& name) = 0;
+    virtual void ReadObjectPropertyIntListIfAny(const _variant_t& object, const std::string& name,
+                                                std::vector<int>& out) = 0;
 };
 
 // WmiAccess over an SWbemServices connection reached through IDispatch.
@@ -63,6 +76,11 @@ public:
     void ReadObjectPropertyIntList(const _variant_t& object, const std::string& name, std::vector<int>& out) override;
     void ReadObjectPropertyTextList(const _variant_t& object, const std::string& name,
                                     std::vector<std::string>& out) override;
+    void ReadObjectPropertyElementTexts(const _variant_t& object, const std::string& name,
+                                        std::vector<std::string>& out) override;
+    int ReadObjectPropertyIntOrZero(const _variant_t& object, const std::string& name) override;
+    void ReadObjectPropertyIntListIfAny(const _variant_t& object, const std::string& name,
+                                        std::vector<int>& out) override;
 
 private:
     // The value of the named property of the first instance; false without

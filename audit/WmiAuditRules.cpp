@@ -30,6 +30,38 @@ long Low32(long long value)
     return static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))));
 }
 
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool ContainsNoCase(const std::string& text, const std::string& part)
+{
+    if (part.size() > text.size()) {
+        return false;
+    }
+    for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+        size_t i = 0;
+        while (i < part.size() && LowerAscii(text[at + i]) == LowerAscii(part[i])) {
+            ++i;
+        }
+        if (i == part.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string FirstNonEmpty(const std::vector<std::string>& texts)
+{
+    for (const std::string& text : texts) {
+        if (!text.empty()) {
+            return text;
+        }
+    }
+    return std::string();
+}
+
 } // namespace
 
 long CpuSpeed(int extClock, int currentClock, int maxClock)
@@ -162,6 +194,66 @@ bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string&
 {
     return osDescription.compare(0, AuditConstants::kWindows2000.size(), AuditConstants::kWindows2000) == 0 &&
            servicePack.compare(AuditConstants::kServicePack3) < 0;
+}
+
+// Current Windows describes every fix as "Update" or "Security Update"; the
+// id (the KB number) is what tells one fix from another.
+std::string HotfixText(const std::string& description, const std::string& hotfixId)
+{
+    if (hotfixId.empty() || ContainsNoCase(description, hotfixId)) {
+        return description;
+    }
+    return hotfixId;
+}
+
+bool IsIpv4Address(const std::string& text)
+{
+    size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (at >= text.size() || text[at] != '.') {
+                return false;
+            }
+            ++at;
+        }
+        const size_t start = at;
+        unsigned value = 0;
+        while (at < text.size() && at - start < 3 && text[at] >= '0' && text[at] <= '9') {
+            value = value * 10 + static_cast<unsigned>(text[at] - '0');
+            ++at;
+        }
+        if (at == start || value > 255) {
+            return false;
+        }
+    }
+    return at == text.size();
+}
+
+// An adapter's IPAddress and IPSubnet lists go side by side, IPv6 entries
+// among them (Wine lists them first); the IPv4 address is the one to record.
+AdapterAddress ChooseAdapterAddress(const std::vector<std::string>& addresses, const std::vector<std::string>& subnets)
+{
+    AdapterAddress chosen;
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        if (!IsIpv4Address(addresses[i])) {
+            continue;
+        }
+        chosen.address = addresses[i];
+        if (i < subnets.size() && !subnets[i].empty()) {
+            chosen.subnet = subnets[i];
+        } else {
+            for (const std::string& subnet : subnets) {
+                if (IsIpv4Address(subnet)) {
+                    chosen.subnet = subnet;
+                    break;
+                }
+            }
+        }
+        return chosen;
+    }
+    chosen.address = FirstNonEmpty(addresses);
+    chosen.subnet = FirstNonEmpty(subnets);
+    return chosen;
 }
 
 } // namespace WmiAuditRules

@@ -42,5 +42,21 @@ bool IsHotfixName(const std::string& name);
 bool IsQHotfixName(const std::string& name);
 // Windows 2000 before Service Pack 3 keeps its hotfixes only in the registry.
 bool IsWindows2000BeforeSp3(const std::string& osDescription, const std::string& servicePack);
+// What a fix is listed by: its description where that names the fix (holds
+// its id, in any case) or where there is no id, else the id.
+std::string HotfixText(const std::string& description, const std::string& hotfixId);
+
+// A dotted IPv4 address: four decimal numbers up to 255.
+bool IsIpv4Address(const std::string& text);
+
+struct AdapterAddress {
+    std::string address;
+    std::string subnet;
+};
+// The address an adapter is recorded with, from the elements of its address
+// and subnet lists (empty ones included, in order): the first IPv4 address
+// with the subnet at its place (where that is empty, the first IPv4 mask of
+// the list); without one, the first non-empty address and subnet.
+AdapterAddress ChooseAdapterAddress(const std::vector<std::string>& addresses, const std::vector<std::string>& subnets);
 
 } // namespace WmiAuditRules

@@ -2,6 +2,7 @@
 
 #include "asset/Exceptions.h"
 #include "audit/tests/EngineTestSupport.h"
+#include "audit/tests/MachineUninstallEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,37 @@ TEST(SoftwareAudit, UnreadableRegistryEndsTheStep)
     RegSetKeyValueA(machine.Key(), (kUninstall + "\\Binary").c_str(), "DisplayName", REG_BINARY, bytes, sizeof bytes);
     EXPECT_THROW(SoftwareAudit::Run(machine.Key(), computer), t_exception);
     EXPECT_EQ(Titles(computer), std::vector<std::string>{"A1|Editor|1.0|Acme"});
+}
+
+// 32-bit programs register in the 32-bit view of the machine's Uninstall key,
+// which a 64-bit program does not see unless it asks for that view. An entry
+// name that both views hold is one entry, read from the 64-bit view.
+TEST(SoftwareAudit, ReadsBothRegistryViewsOfThisMachine)
+{
+    MachineUninstallEntries entries;
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Engine Only32", "Engine Test Tool 32", "3.2", "Tests Inc"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KB970101", "Engine Test Hotfix 32"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_64KEY, "KestrovaTests Engine Both", "Engine Test Both 64", "1"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Engine Both", "Engine Test Both 32", "1"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_64KEY, "KB970102", "Engine Test Hotfix Both"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KB970102", "Engine Test Hotfix Both"));
+    ASSERT_FALSE(MachineUninstallEntries::Exists(KEY_WOW64_64KEY, "KestrovaTests Engine Only32"));
+
+    AssetComputerImpl computer;
+    SoftwareAudit::Run(HKEY_LOCAL_MACHINE, computer);
+    std::vector<std::string> ours;
+    for (const std::string& title : Titles(computer)) {
+        if (title.find("KESTROVATESTS ENGINE") == 0 || title.find("KB9701") == 0) {
+            ours.push_back(title);
+        }
+    }
+    std::sort(ours.begin(), ours.end());
+    EXPECT_EQ((std::vector<std::string>{"KESTROVATESTS ENGINE BOTH|Engine Test Both 64|1|",
+                                        "KESTROVATESTS ENGINE ONLY32|Engine Test Tool 32|3.2|Tests Inc"}),
+              ours);
+    const std::vector<std::string> hotfixes = Hotfixes(computer);
+    EXPECT_EQ(1, std::count(hotfixes.begin(), hotfixes.end(), "Engine Test Hotfix 32"));
+    EXPECT_EQ(1, std::count(hotfixes.begin(), hotfixes.end(), "Engine Test Hotfix Both"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "audit/tests/EdidBlock.h"
 #include "audit/tests/EngineTestSupport.h"
 #include "audit/tests/FakeWmi.h"
+#include "audit/tests/MachineUninstallEntries.h"
 
 #include "common/AppHelpers.h"
 
@@ -46,6 +47,12 @@ FakeProperty Text(const wchar_t* name, const wchar_t* value)
 FakeProperty Number(const wchar_t* name, long value)
 {
     return {name, kCimUint32, _variant_t(value)};
+}
+
+// A date property of the record; "(none)" while no step stored it.
+std::string DateText(const _variant_t& date)
+{
+    return date.vt == VT_BSTR ? std::string(_bstr_t(date.bstrVal)) : "(none)";
 }
 
 class WMIAuditStepsTest : public ::testing::Test {
@@ -464,6 +471,156 @@ TEST_F(WMIAuditStepsTest, InstalledSoftwareAndMonitorSerial)
     EXPECT_EQ("", Own(kInternetExplorerVersion));
     EXPECT_TRUE(Logged(0, "Internet Explorer Version"));
     EXPECT_EQ("ABC123", m_engine.GetMonitorSerialNo());
+}
+
+// Current Windows describes each fix as "Update" or "Security Update": a
+// description that does not name its fix gives way to the fix's id.
+TEST_F(WMIAuditStepsTest, HotfixesNamedByTheirIds)
+{
+    const struct {
+        const wchar_t* description;
+        const wchar_t* id; // null: no such property
+    } fixes[] = {
+        {L"Update", L"KB1234567"},
+        {L"Security Update", L"KB2000001"},
+        {L"Security Update", L"KB2000002"},
+        {L"Hotfix for Windows XP (KB3000003)", L"KB3000003"},
+        {L"Fix kb5000005", L"KB5000005"},
+        {L"", L"KB4000004"},
+        {L"B", nullptr},
+        {L"Update", L""},
+    };
+    m_data->Add(L"Win32_OperatingSystem") = {Text(L"Caption", L"Microsoft Windows 7 Professional")};
+    for (const auto& fix : fixes) {
+        FakeInstance& instance = m_data->Add(L"Win32_QuickFixEngineering");
+        instance.push_back(Text(L"Description", fix.description));
+        if (fix.id != nullptr) {
+            instance.push_back(Text(L"HotFixID", fix.id));
+        }
+    }
+    Run();
+    EXPECT_EQ((std::vector<std::string>{"B", "Fix kb5000005", "Hotfix for Windows XP (KB3000003)", "KB1234567",
+                                        "KB2000001", "KB2000002", "KB4000004", "Update"}),
+              Texts(m_engine.Result().GetHotfixes()));
+    EXPECT_TRUE(Logged(0, "Operating System Hotfixes"));
+}
+
+// A value the provider lacks (as Wine's processor lacks ExtClock) or gives as
+// NULL reads as 0 or empty for itself only; the step keeps what it has. Any
+// other failure of such a read still costs the step.
+TEST_F(WMIAuditStepsTest, AValueTheProviderLacksCostsOnlyItself)
+{
+    m_data->Add(L"Win32_Processor") = {Number(L"CurrentClockSpeed", 2445)};
+    m_data->Add(L"Win32_BIOS") = {Text(L"ReleaseDate", L"20120608000000.000000+000")};
+    m_data->Add(L"Win32_ComputerSystemProduct") = {Text(L"SKUNumber", L"S")};
+    m_data->Add(L"Win32_SystemEnclosure") = {Text(L"SerialNumber", L"ENC-7"),
+                                             {L"ChassisTypes", kCimUint16Array, NullValue()}};
+    m_data->Add(L"Win32_ComputerSystem") = {Number(L"DomainRole", 3)};
+    m_data->Add(L"Win32_1394Controller") = {{L"ProtocolSupported", kCimUint32, NullValue()}};
+    m_data->Add(L"Win32_1394Controller") = {Number(L"ProtocolSupported", 12)};
+    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"E:"), {L"DriveType", kCimUint32, NullValue()}};
+    m_data->Add(L"Win32_LogicalDisk") = {Text(L"Name", L"C:"), Number(L"DriveType", 3), Text(L"Size", L"2097152000")};
+    Run();
+    EXPECT_EQ(2445, m_engine.Result().GetCpuSpeed());
+    EXPECT_EQ("06/08/2012", DateText(m_engine.Result().GetBiosDate()));
+    EXPECT_EQ("ENC-7", Generic(kSerialNo));
+    EXPECT_EQ("Server", Generic(kAssetType));
+    EXPECT_EQ(std::vector<std::string>{"Firewire"}, Texts(m_engine.Result().GetPorts()));
+    const auto& drives = m_engine.Result().GetLogicalDrives()->Members();
+    ASSERT_EQ(2u, drives.size());
+    EXPECT_EQ(2000, drives[0]->Properties()[kLogicalDriveTotalSize].GetLong());
+    EXPECT_EQ("E", drives[1]->Properties()[kLogicalDriveLetter].GetString());
+    for (const char* label :
+         {"CPU Speed (MHz)", "BIOS Date", "Asset Serial No.", "Asset Type", "Firewire", "Logical Drives(s)"}) {
+        EXPECT_TRUE(Logged(0, label)) << label;
+    }
+    // A property the one-value steps read is still missed aloud.
+    EXPECT_FALSE(Logged(0, "CPU Description"));
+
+    // Only the property itself may be absent: a read that fails otherwise
+    // ends the step as before.
+    m_data->classes[L"Win32_Processor"] = {
+        {Number(L"CurrentClockSpeed", 2445), {L"ExtClock", kCimUint32, _variant_t(100L), E_ACCESSDENIED}}};
+    m_data->classes[L"Win32_BIOS"] = {
+        {Text(L"ReleaseDate", L"20120608000000.000000+000"), {L"InstallDate", kCimString, NullValue(), E_FAIL}}};
+    m_log.m_entries.clear();
+    Run();
+    EXPECT_EQ(0, m_engine.Result().GetCpuSpeed());
+    EXPECT_FALSE(Logged(0, "CPU Speed (MHz)"));
+    EXPECT_FALSE(Logged(0, "BIOS Date"));
+}
+
+// Wine lists a configuration's IPv6 addresses before its IPv4 one; the
+// subnet at the same place in IPSubnet belongs to the address taken.
+TEST_F(WMIAuditStepsTest, NetworkAdapterTakesItsIpv4Address)
+{
+    const std::wstring query =
+        L"select IPAddress, IPSubnet, DefaultIPGateway, MACAddress, Description, DHCPEnabled from "
+        L"Win32_NetworkAdapterConfiguration where IPEnabled=-1";
+    m_data->queries[query] = L"Kes_Adapters";
+    const struct {
+        const wchar_t* nic;
+        std::vector<std::wstring> addresses;
+        std::vector<std::wstring> subnets;
+        const char* address;
+        const char* subnet;
+    } cases[] = {
+        {L"A wine",
+         {L"fd00::2", L"fe80::a8de:58ff:feba:c3aa%3", L"10.213.0.1"},
+         {L"64", L"64", L"255.255.255.0"},
+         "10.213.0.1",
+         "255.255.255.0"},
+        {L"B windows", {L"192.168.1.5", L"fe80::1"}, {L"255.255.0.0", L"64"}, "192.168.1.5", "255.255.0.0"},
+        {L"C only v6", {L"fe80::2"}, {L"64"}, "fe80::2", "64"},
+        {L"D empty first", {L"", L"fe80::3", L"10.0.0.9"}, {L"", L"64", L"255.0.0.0"}, "10.0.0.9", "255.0.0.0"},
+        {L"E short subnets", {L"fe80::4", L"10.0.0.10"}, {L"64"}, "10.0.0.10", ""},
+        {L"F not v4", {L"1.2.3", L"1.2.3.256", L"fe80::5"}, {L"8", L"9", L"64"}, "1.2.3", "8"},
+        {L"G second", {L"10.0.0.3/24", L"10.0.0.7"}, {L"255.0.0.0", L"255.255.255.128"}, "10.0.0.7", "255.255.255.128"},
+    };
+    for (const auto& c : cases) {
+        m_data->Add(L"Kes_Adapters") = {Text(L"Description", c.nic),
+                                        Text(L"MACAddress", c.nic),
+                                        {L"IPAddress", kCimString, BstrArray(c.addresses)},
+                                        {L"IPSubnet", kCimString, BstrArray(c.subnets)},
+                                        {L"DefaultIPGateway", kCimString, BstrArray({L"10.213.0.2"})}};
+    }
+    Run();
+    const auto& adapters = m_engine.Result().GetNetworkAdapters()->Members();
+    ASSERT_EQ(sizeof cases / sizeof cases[0], adapters.size());
+    for (size_t i = 0; i < adapters.size(); ++i) {
+        const AssetPropertyVector& p = adapters[i]->Properties();
+        EXPECT_EQ(cases[i].address, p[kIpAddress].GetString()) << i;
+        EXPECT_EQ(cases[i].subnet, p[kSubnet].GetString()) << i;
+        EXPECT_EQ("10.213.0.2", p[kGateway].GetString()) << i;
+    }
+}
+
+// The software step reads the 32-bit view of the Uninstall key too, with the
+// same rules; a name in both views is one entry, the 64-bit view's.
+TEST_F(WMIAuditStepsTest, SoftwareOfBothRegistryViews)
+{
+    MachineUninstallEntries entries;
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Wmi Only32", "Wmi Test Tool 32", "3.2", "Tests Inc"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KB970201", "Wmi Test Hotfix 32"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_64KEY, "KestrovaTests Wmi Both", "Wmi Test Both 64"));
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Wmi Both", "Wmi Test Both 32"));
+
+    ScriptedWmiAudit engine(m_data, HKEY_LOCAL_MACHINE);
+    engine.SetLogSink(&m_log);
+    engine.SetRemote(false);
+    engine.Run(_bstr_t("."));
+    std::vector<std::string> ours;
+    for (const auto& title : engine.Result().GetSoftware()->Members()) {
+        const std::string id = title->GetId();
+        if (id.find("KESTROVATESTS WMI") == 0 || id == "KB970201") {
+            ours.push_back(id + "|" + title->Property(kSoftwareDescription).GetString());
+        }
+    }
+    std::sort(ours.begin(), ours.end());
+    EXPECT_EQ((std::vector<std::string>{"KESTROVATESTS WMI BOTH|Wmi Test Both 64",
+                                        "KESTROVATESTS WMI ONLY32|Wmi Test Tool 32"}),
+              ours);
+    EXPECT_TRUE(Logged(0, "Installed Software"));
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 #include "audit/WMIAudit.h"
 #include "audit/WmiOsTypeProbe.h"
 #include "audit/tests/EngineTestSupport.h"
+#include "audit/tests/MachineUninstallEntries.h"
 
 #include "audit/AuditDocument.h"
+#include "audit/CimDate.h"
 #include "audit/RegistryKey.h"
 #include "audit/SignatureFile.h"
 #include "common/AppState.h"
@@ -17,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 using namespace AssetIMPL;
 
@@ -79,6 +83,63 @@ public:
                                           : text.substr(first, text.find_last_not_of(" \t") - first + 1);
     }
 
+    // A property of one object; empty when the object lacks it.
+    static _variant_t Value(const ISWbemObjectPtr& object, const wchar_t* name)
+    {
+        ISWbemPropertySetPtr properties;
+        ISWbemPropertyPtr property;
+        _variant_t value;
+        if (object->get_Properties_(&properties) == S_OK && properties->Item(_bstr_t(name), 0, &property) == S_OK) {
+            EXPECT_EQ(S_OK, property->get_Value(&value.GetVARIANT()));
+        }
+        return value;
+    }
+
+    // A whole-number property of the first instance.
+    long FirstNumber(const wchar_t* className, const wchar_t* name)
+    {
+        std::vector<ISWbemObjectPtr> objects = Instances(className);
+        if (objects.empty()) {
+            return -1;
+        }
+        _variant_t value = Value(objects.front(), name);
+        _variant_t number;
+        if (FAILED(VariantChangeType(&number, &value, 0, VT_I4))) {
+            return -1;
+        }
+        return number.lVal;
+    }
+
+    // The elements of an array of texts, empty ones included.
+    static std::vector<std::string> Texts(const ISWbemObjectPtr& object, const wchar_t* name)
+    {
+        const _variant_t value = Value(object, name);
+        std::vector<std::string> texts;
+        const VARTYPE type = value.vt & VT_TYPEMASK;
+        if ((value.vt & VT_ARRAY) == 0 || (type != VT_BSTR && type != VT_VARIANT)) {
+            return texts;
+        }
+        LONG lower = 0;
+        LONG upper = -1;
+        SafeArrayGetLBound(value.parray, 1, &lower);
+        SafeArrayGetUBound(value.parray, 1, &upper);
+        for (LONG i = lower; i <= upper; ++i) {
+            _variant_t element;
+            if (type == VT_BSTR) {
+                BSTR text = nullptr;
+                SafeArrayGetElement(value.parray, &i, &text);
+                element = _variant_t(text);
+                SysFreeString(text);
+            } else {
+                SafeArrayGetElement(value.parray, &i, &element.GetVARIANT());
+            }
+            texts.push_back(element.vt == VT_BSTR && element.bstrVal != nullptr
+                                ? std::string(static_cast<const char*>(_bstr_t(element.bstrVal)))
+                                : std::string());
+        }
+        return texts;
+    }
+
 private:
     ISWbemServicesPtr m_services;
 };
@@ -124,6 +185,49 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
     EXPECT_EQ("Workstation", r.Property(kAssetType).GetString());
     EXPECT_FALSE(Logged(log, 0, "Asset Type"));
 
+    // Wine's processor lacks ExtClock and its BIOS the InstallDate: the
+    // steps take the values that are there.
+    EXPECT_GT(r.GetCpuSpeed(), 0);
+    EXPECT_EQ(wine.FirstNumber(L"Win32_Processor", L"CurrentClockSpeed"), r.GetCpuSpeed());
+    EXPECT_TRUE(Logged(log, 0, "CPU Speed (MHz)"));
+    const _variant_t biosDate = r.GetBiosDate();
+    EXPECT_EQ(CimDateToText(wine.FirstText(L"Win32_BIOS", L"ReleaseDate")),
+              biosDate.vt == VT_BSTR ? std::string(_bstr_t(biosDate.bstrVal)) : std::string("(none)"));
+    EXPECT_TRUE(Logged(log, 0, "BIOS Date"));
+    // Wine describes its one fix as "Update": the list names it by its id.
+    const std::string fixId = wine.FirstText(L"Win32_QuickFixEngineering", L"HotFixID");
+    EXPECT_FALSE(fixId.empty());
+    std::vector<std::string> hotfixes;
+    for (const AssetPropertyValue& fix : r.GetHotfixes()->Values()) {
+        hotfixes.push_back(fix.GetString());
+    }
+    EXPECT_EQ(1, std::count(hotfixes.begin(), hotfixes.end(), fixId)) << fixId;
+    EXPECT_EQ(0, std::count(hotfixes.begin(), hotfixes.end(), "Update"));
+
+    // Wine lists an adapter's IPv6 addresses first: a configuration with an
+    // IPv4 address is recorded with that one and the subnet beside it.
+    std::map<std::string, std::pair<std::string, std::string>> recorded;
+    for (const auto& nic : r.GetNetworkAdapters()->Members()) {
+        recorded[nic->Property(kNic).GetString()] = {nic->Property(kIpAddress).GetString(),
+                                                     nic->Property(kSubnet).GetString()};
+    }
+    int withIpv4 = 0;
+    for (const ISWbemObjectPtr& configuration : wine.Instances(L"Win32_NetworkAdapterConfiguration")) {
+        const std::vector<std::string> addresses = WineWmi::Texts(configuration, L"IPAddress");
+        const std::vector<std::string> subnets = WineWmi::Texts(configuration, L"IPSubnet");
+        const auto ipv4 = std::find_if(addresses.begin(), addresses.end(),
+                                       [](const std::string& a) { return a.find('.') != std::string::npos; });
+        const _variant_t description = WineWmi::Value(configuration, L"Description");
+        if (ipv4 == addresses.end() || description.vt != VT_BSTR) {
+            continue;
+        }
+        ++withIpv4;
+        const size_t at = static_cast<size_t>(ipv4 - addresses.begin());
+        ASSERT_LT(at, subnets.size());
+        EXPECT_EQ(std::make_pair(*ipv4, subnets[at]), recorded[static_cast<const char*>(_bstr_t(description.bstrVal))]);
+    }
+    EXPECT_GT(withIpv4, 0);
+
     // Collections: as many parts as Wine lists.
     EXPECT_FALSE(r.GetNetworkAdapters()->Members().empty());
     EXPECT_EQ(wine.Instances(L"Win32_LogicalDisk").size(), r.GetLogicalDrives()->Members().size());
@@ -144,6 +248,9 @@ TEST_F(WMIAuditWineTest, LocalhostAgainstWineWmi)
 // "localhost" does not.
 TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
 {
+    // A 32-bit program, registered in the 32-bit view only.
+    MachineUninstallEntries entries;
+    ASSERT_TRUE(entries.Add(KEY_WOW64_32KEY, "KestrovaTests Remote Only32", "Remote Test Tool 32"));
     WMIAudit engine;
     RecordingLog log;
     engine.SetLogSink(&log);
@@ -152,6 +259,10 @@ TEST_F(WMIAuditWineTest, OwnNameReadsItsRegistryRemotely)
     ASSERT_EQ(AuditOutcome::Completed, engine.RunOutcome());
     EXPECT_TRUE(Logged(log, 0, "Installed Software"));
     EXPECT_TRUE(Logged(log, 0, "Internet Explorer Version"));
+    const auto& titles = engine.Result().GetSoftware()->Members();
+    EXPECT_EQ(1, std::count_if(titles.begin(), titles.end(), [](const boost::shared_ptr<AssetSoftwareImpl>& t) {
+                  return t->GetId() == "KESTROVATESTS REMOTE ONLY32";
+              }));
 
     for (const std::string& name : {m_ownName, "\\\\" + m_ownName}) {
         RegistryKey remote;

@@ -135,3 +135,14 @@ TEST(WmiAuditRules, Windows2000BeforeSp3)
     EXPECT_FALSE(IsWindows2000BeforeSp3("Microsoft Windows XP Professional", "Service Pack 1"));
     EXPECT_FALSE(IsWindows2000BeforeSp3("Microsoft Windows", ""));
 }
+
+TEST(WmiAuditRules, Ipv4Addresses)
+{
+    for (const char* address : {"10.213.0.1", "0.0.0.0", "255.255.255.255", "192.168.001.010"}) {
+        EXPECT_TRUE(IsIpv4Address(address)) << address;
+    }
+    for (const char* other : {"", "fe80::1%3", "::ffff:10.0.0.1", "1.2.3", "1.2.3.4.5", "1..2.3", "256.1.1.1",
+                              "1.2.3.4 ", " 1.2.3.4", "1.2.3.4/24", "1.2.3.1000", "a.b.c.d", "64"}) {
+        EXPECT_FALSE(IsIpv4Address(other)) << other;
+    }
+}
