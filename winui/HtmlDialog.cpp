@@ -196,7 +196,13 @@ bool HtmlDialog::Navigate(const std::string& address)
     VARIANT none;
     VariantInit(&none);
     _bstr_t url(address.c_str());
-    return SUCCEEDED(m_browser->Navigate(url, &none, &none, &none, &none));
+    if (FAILED(m_browser->Navigate(url, &none, &none, &none, &none))) {
+        return false;
+    }
+    // The host's text names the page it was last sent to, as it named the
+    // first one.
+    SetWindowTextA(m_host, address.c_str());
+    return true;
 }
 
 std::string HtmlDialog::BrowserAddress() const

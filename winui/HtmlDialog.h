@@ -24,7 +24,8 @@ public:
     static std::string ResourceAddress(UINT resourceId);
 
     // Shows the address in the browser; false when there is none. The
-    // browser goes there after the call, as its messages come.
+    // browser goes there after the call, as its messages come; the host
+    // window's text is the address from now on.
     bool Navigate(const std::string& address);
     // The address the browser is at; "" when there is no browser.
     std::string BrowserAddress() const;

@@ -150,7 +150,8 @@ std::string HtmlResource(UINT id)
 } // namespace
 
 // The browser opens the dialog's own page from the program's resources, and
-// is then sent to the report file.
+// is then sent to the report file; the host's text names the page it was
+// last sent to.
 TEST(ResultsHtmlDlg, OpensItsOwnPageAndThenTheFile)
 {
     CoInitialize(nullptr);
@@ -159,14 +160,16 @@ TEST(ResultsHtmlDlg, OpensItsOwnPageAndThenTheFile)
     OpenedResults dialog;
     dialog.m_path = std::string(module) + ".missing.htm";
     std::string hostClass;
+    std::string hostText;
     std::string firstAddress;
     std::string shownAddress;
     dialog.m_onOpen = [&](OpenedResults& d) {
         char name[64] = {};
         GetClassNameA(d.BrowserHost(), name, sizeof(name));
         hostClass = name;
-        firstAddress = WindowTextOf(d.BrowserHost());
-        // The browser takes the file's address as its messages come.
+        hostText = WindowTextOf(d.BrowserHost());
+        firstAddress = d.BrowserAddress();
+        // The browser goes on to the file as its messages come.
         for (int i = 0; i < 3000 && !EndsWith(shownAddress, d.m_path); ++i) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
             MSG message;
@@ -183,6 +186,7 @@ TEST(ResultsHtmlDlg, OpensItsOwnPageAndThenTheFile)
     EXPECT_EQ("res://" + std::string(module) + "/151", firstAddress);
     EXPECT_EQ(firstAddress, HtmlDialog::ResourceAddress(IDR_HTML_RESULTS_DIALOG));
     EXPECT_TRUE(EndsWith(shownAddress, dialog.m_path)) << shownAddress;
+    EXPECT_EQ(dialog.m_path, hostText);
     CoUninitialize();
 }
 
