@@ -9,6 +9,7 @@
 #include "app/ServerExchange.h"
 #include "asset/AssetPropertyIndex.h"
 #include "audit/SanitizeText.h"
+#include "common/AppHelpers.h"
 #include "common/AppState.h"
 #include "common/MessageBoxHook.h"
 #include "common/TextHelpers.h"
@@ -100,7 +101,16 @@ void CKestrovaView::OnInitialUpdate()
 void CKestrovaView::EnableLookupButtons(bool enable)
 {
     EnableWindow(GetItem(IDC_SERVER_LOOKUP), enable ? TRUE : FALSE);
-    EnableWindow(GetItem(IDC_DIRECTORY_LOOKUP), enable ? TRUE : FALSE);
+    // Windows 95/98/Me has no directory to ask: once the lookups are
+    // offered, its button goes and the operator types the names instead.
+    const bool typedNames = enable && IsWindows9x();
+    EnableWindow(GetItem(IDC_DIRECTORY_LOOKUP), enable && !typedNames ? TRUE : FALSE);
+    if (typedNames) {
+        ShowWindow(GetItem(IDC_DIRECTORY_LOOKUP), SW_HIDE);
+        for (int id : {IDC_FIRST_NAME, IDC_MIDDLE_INITIAL, IDC_LAST_NAME}) {
+            SendMessageA(GetItem(id), EM_SETREADONLY, FALSE, 0);
+        }
+    }
 }
 
 void CKestrovaView::DoDataExchange(DataExchange& dx)

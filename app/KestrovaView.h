@@ -22,7 +22,8 @@ public:
     ~CKestrovaView() override;
 
     void OnInitialUpdate() override;
-    // Both lookups need the server settings of the configuration file.
+    // Both lookups need the server settings of the configuration file. On
+    // Windows 9x enabling them hides the directory lookup for good.
     void EnableLookupButtons(bool enable);
 
     // Audit > "Local Audit" and the Local Audit button.

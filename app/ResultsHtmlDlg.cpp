@@ -1,7 +1,5 @@
-// The browser is the system's web-browser control, hosted by atl.dll's
-// "AtlAxWin" window class: a child window whose text is the address makes
-// the control and navigates it there. The window title is the shown page's
-// title, read from the file, so the dialog names what it shows.
+// The window title is the shown page's title, read from the file, so the
+// dialog names what it shows even where the browser tells nothing.
 
 #include "app/ResultsHtmlDlg.h"
 
@@ -16,25 +14,6 @@
 #include <sstream>
 
 namespace {
-
-// atl.dll stays loaded for the rest of the process once its window class is
-// registered: windows of that class may outlive any one dialog.
-bool RegisterBrowserHostClass()
-{
-    static bool registered = false;
-    if (registered) {
-        return true;
-    }
-    HMODULE atl = LoadLibraryA("atl.dll");
-    if (atl == nullptr) {
-        return false;
-    }
-    typedef BOOL(WINAPI * AtlAxWinInitFn)();
-    AtlAxWinInitFn init =
-        reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    registered = init != nullptr && init() != FALSE;
-    return registered;
-}
 
 std::string Lower(std::string text)
 {
@@ -61,46 +40,28 @@ std::string HtmlTitle(const std::string& html)
     return html.substr(open, close - open);
 }
 
-ResultsHtmlDlg::ResultsHtmlDlg(HWND parent) : Dialog(IDD_RESULTS_HTML), m_parent(parent) {}
+ResultsHtmlDlg::ResultsHtmlDlg(HWND parent) : HtmlDialog(IDD_RESULTS_HTML, IDR_HTML_RESULTS_DIALOG), m_parent(parent)
+{
+    OnElementClick("ButtonOK", [this] { OnOK(); });
+    OnElementClick("ButtonCancel", [this] { OnCancel(); });
+}
 
 bool ResultsHtmlDlg::OnInitDialog()
 {
-    Dialog::OnInitDialog();
+    HtmlDialog::OnInitDialog();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     SendMessageA(m_hwnd, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))));
+    Navigate(m_path);
 
     std::ifstream file(m_path, std::ios::binary);
     std::stringstream page;
     page << file.rdbuf();
-    if (RegisterBrowserHostClass()) {
-        m_browser = CreateWindowExA(0, "AtlAxWin", m_path.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                                    m_hwnd, nullptr, instance, nullptr);
-        FitBrowser();
-    }
     std::string title = HtmlTitle(page.str());
     if (!title.empty()) {
         SetWindowTextA(m_hwnd, title.c_str());
     }
     return true;
-}
-
-INT_PTR ResultsHtmlDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_SIZE) {
-        FitBrowser();
-    }
-    return Dialog::DialogProc(message, wParam, lParam);
-}
-
-void ResultsHtmlDlg::FitBrowser()
-{
-    if (m_browser == nullptr) {
-        return;
-    }
-    RECT client;
-    GetClientRect(m_hwnd, &client);
-    MoveWindow(m_browser, 0, 0, client.right, client.bottom, TRUE);
 }
 
 void ShowResultsPage(AuditDocument& document, HWND owner)

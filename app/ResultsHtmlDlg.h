@@ -1,14 +1,16 @@
 // The modal "Kestrova - Audit Results" dialog: a resizable window filled by
-// the web-browser control, showing one rendered report file.
+// the web-browser control. It opens the program's own page of OK and Cancel
+// buttons, then shows one rendered report file; a click of either button on
+// a page ends the dialog with OK or Cancel.
 #pragma once
 
-#include "winui/Dialog.h"
+#include "winui/HtmlDialog.h"
 
 #include <string>
 
 class AuditDocument;
 
-class ResultsHtmlDlg : public Dialog {
+class ResultsHtmlDlg : public HtmlDialog {
 public:
     explicit ResultsHtmlDlg(HWND parent = nullptr);
 
@@ -19,13 +21,9 @@ public:
 
 protected:
     bool OnInitDialog() override;
-    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void FitBrowser();
-
     HWND m_parent;
-    HWND m_browser = nullptr;
 };
 
 // The "View" command: renders the current audit's results page, shows it and

@@ -53,6 +53,9 @@
 #define IDI_BROWSE_FOLDER 166
 #define IDI_NETWORK_AUDIT 172
 #define IDI_SKIP_AUDIT 174
+// A lamp on and off on magenta, for the picture button's test dialog.
+#define IDB_PROBE_LAMP_ON 180
+#define IDB_PROBE_LAMP_OFF 181
 
 // Dialogs and their controls.
 #define IDD_COMMAND_ARGUMENTS 140

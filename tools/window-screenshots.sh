@@ -1,6 +1,7 @@
 #!/bin/bash
-# Opens every window of the program at 96 and at 144 dpi and writes a PNG of
-# each (<dpi>-<window>.png), for a person to look at. Not a test.
+# Opens every window of the program (and the picture button's test dialog) at
+# 96 and at 144 dpi and writes a PNG of each (<dpi>-<window>.png), for a
+# person to look at. Not a test.
 #   tools/window-screenshots.sh [output folder]   (default: build/windows/window-screenshots)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

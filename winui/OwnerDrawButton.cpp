@@ -1,7 +1,9 @@
 // Drawing happens on the reflected WM_DRAWITEM, clicks on the reflected
 // BN_CLICKED, so the button behaves the same in every dialog. Hover tracking
 // asks for one WM_MOUSELEAVE per entry. The tooltip relays the button's
-// mouse messages itself (TTF_SUBCLASS).
+// mouse messages itself (TTF_SUBCLASS). A bitmap is drawn through its mask:
+// the mask clears the picture's pixels out of what is there (AND), then the
+// picture, black where it is transparent, is laid in (OR).
 #include "winui/OwnerDrawButton.h"
 
 #include "asset/TextHelpers.h"
@@ -12,13 +14,16 @@
 
 #include <vector>
 
-OwnerDrawButton::OwnerDrawButton() : m_background(GetSysColor(COLOR_BTNFACE)), m_foreground(GetSysColor(COLOR_BTNTEXT))
+OwnerDrawButton::OwnerDrawButton()
 {
+    SetDefaultColors(false);
 }
 
 OwnerDrawButton::~OwnerDrawButton()
 {
     FreeIcons();
+    FreeBitmaps();
+    FreeParentBackground();
     if (m_menu != nullptr) {
         DestroyMenu(m_menu);
     }
@@ -37,6 +42,32 @@ void OwnerDrawButton::FreeIcons()
         DestroyIcon(m_iconIn);
     }
     m_iconIn = m_iconOut = nullptr;
+}
+
+void OwnerDrawButton::FreeBitmap(MaskedBitmap& bitmap)
+{
+    if (bitmap.image != nullptr) {
+        DeleteObject(bitmap.image);
+    }
+    if (bitmap.mask != nullptr) {
+        DeleteObject(bitmap.mask);
+    }
+    bitmap = MaskedBitmap();
+}
+
+void OwnerDrawButton::FreeBitmaps()
+{
+    FreeBitmap(m_bitmapIn);
+    FreeBitmap(m_bitmapOut);
+    FreeBitmap(m_bitmapDisabled);
+}
+
+void OwnerDrawButton::FreeParentBackground()
+{
+    if (m_parentBackground != nullptr) {
+        DeleteObject(m_parentBackground);
+        m_parentBackground = nullptr;
+    }
 }
 
 BYTE OwnerDrawButton::GreyValue(BYTE red, BYTE green, BYTE blue)
@@ -63,24 +94,21 @@ void OwnerDrawButton::PreSubclassWindow()
     SetWindowLongPtrA(m_hwnd, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
 }
 
-HICON OwnerDrawButton::MakeIconCopy(HICON source, bool darker)
+// Every pixel to its grey, or a quarter darker; black stays black.
+void OwnerDrawButton::GreyOrDarken(HBITMAP bitmap, bool darker)
 {
-    ICONINFO info = {};
-    if (!GetIconInfo(source, &info) || info.hbmColor == nullptr) {
-        return nullptr;
-    }
-    BITMAP bitmap = {};
-    GetObjectA(info.hbmColor, sizeof(bitmap), &bitmap);
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof(info), &info);
     BITMAPINFO format = {};
     format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = bitmap.bmWidth;
-    format.bmiHeader.biHeight = bitmap.bmHeight;
+    format.bmiHeader.biWidth = info.bmWidth;
+    format.bmiHeader.biHeight = info.bmHeight;
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
-    std::vector<RGBQUAD> pixels(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
+    std::vector<RGBQUAD> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight);
     HDC dc = GetDC(nullptr);
-    GetDIBits(dc, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
+    GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
     for (RGBQUAD& pixel : pixels) {
         if (darker) {
             COLORREF c = DarkerColor(RGB(pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue), 0.25);
@@ -88,15 +116,69 @@ HICON OwnerDrawButton::MakeIconCopy(HICON source, bool darker)
             pixel.rgbGreen = GetGValue(c);
             pixel.rgbBlue = GetBValue(c);
         } else {
-            BYTE grey = GreyValue(pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue);
-            pixel.rgbRed = pixel.rgbGreen = pixel.rgbBlue = grey; // black stays black
+            pixel.rgbRed = pixel.rgbGreen = pixel.rgbBlue = GreyValue(pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue);
         }
     }
-    SetDIBits(dc, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
+    SetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
+}
+
+HICON OwnerDrawButton::MakeIconCopy(HICON source, bool darker)
+{
+    ICONINFO info = {};
+    if (!GetIconInfo(source, &info) || info.hbmColor == nullptr) {
+        return nullptr;
+    }
+    GreyOrDarken(info.hbmColor, darker);
     HICON copy = CreateIconIndirect(&info); // the mask is kept as it was
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
+    return copy;
+}
+
+// The mask is made by the system's colour-to-monochrome copy: pixels of the
+// source's background colour become 1, all others 0. Copied back onto the
+// picture with AND, 1 bits come in as black and 0 bits as white.
+bool OwnerDrawButton::LoadMaskedBitmap(int id, COLORREF transparent, MaskedBitmap& loaded)
+{
+    HBITMAP image = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (image == nullptr) {
+        return false;
+    }
+    BITMAP info = {};
+    GetObjectA(image, sizeof(info), &info);
+    HBITMAP mask = CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr);
+    HDC imageDc = CreateCompatibleDC(nullptr);
+    HDC maskDc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldImage = SelectObject(imageDc, image);
+    HGDIOBJ oldMask = SelectObject(maskDc, mask);
+    SetBkColor(imageDc, transparent);
+    BitBlt(maskDc, 0, 0, info.bmWidth, info.bmHeight, imageDc, 0, 0, SRCCOPY);
+    SetBkColor(imageDc, RGB(0, 0, 0));
+    SetTextColor(imageDc, RGB(255, 255, 255));
+    BitBlt(imageDc, 0, 0, info.bmWidth, info.bmHeight, maskDc, 0, 0, SRCAND);
+    SelectObject(imageDc, oldImage);
+    SelectObject(maskDc, oldMask);
+    DeleteDC(imageDc);
+    DeleteDC(maskDc);
+    loaded.image = image;
+    loaded.mask = mask;
+    loaded.width = info.bmWidth;
+    loaded.height = info.bmHeight;
+    return true;
+}
+
+OwnerDrawButton::MaskedBitmap OwnerDrawButton::MakeBitmapCopy(const MaskedBitmap& source, bool darker)
+{
+    MaskedBitmap copy = source;
+    copy.image = static_cast<HBITMAP>(CopyImage(source.image, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    copy.mask = static_cast<HBITMAP>(CopyImage(source.mask, IMAGE_BITMAP, 0, 0, 0));
+    if (copy.image == nullptr || copy.mask == nullptr) {
+        FreeBitmap(copy);
+        return copy;
+    }
+    GreyOrDarken(copy.image, darker); // the transparent pixels stay black
     return copy;
 }
 
@@ -112,6 +194,7 @@ int OwnerDrawButton::ScreenIconSize()
 int OwnerDrawButton::SetIcon(int inIcon, int outIcon, int size)
 {
     FreeIcons();
+    FreeBitmaps();
     if (size == 0) {
         size = ScreenIconSize();
     }
@@ -141,6 +224,67 @@ int OwnerDrawButton::SetIcon(int inIcon, int outIcon, int size)
     }
     InvalidateRect(m_hwnd, nullptr, TRUE);
     return 0;
+}
+
+int OwnerDrawButton::SetBitmaps(int inBitmap, COLORREF inTransparent, int outBitmap, COLORREF outTransparent)
+{
+    FreeIcons();
+    FreeBitmaps();
+    if (!LoadMaskedBitmap(inBitmap, inTransparent, m_bitmapIn)) {
+        return kBadParameter;
+    }
+    if (outBitmap == kOutGrey || outBitmap == kOutDarker) {
+        m_bitmapOut = MakeBitmapCopy(m_bitmapIn, outBitmap == kOutDarker);
+    } else if (outBitmap != kOutNone) {
+        if (!LoadMaskedBitmap(outBitmap, outTransparent, m_bitmapOut)) {
+            FreeBitmaps();
+            return kBadParameter;
+        }
+    } else {
+        // One bitmap: a disabled button shows it in grey.
+        m_bitmapDisabled = MakeBitmapCopy(m_bitmapIn, false);
+    }
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+    return 0;
+}
+
+int OwnerDrawButton::SetColor(int which, COLORREF color, bool redraw)
+{
+    if (which < 0 || which >= kColorCount) {
+        return kBadParameter;
+    }
+    m_colors[which] = color;
+    m_colorSet[which] = true;
+    if (redraw && m_hwnd != nullptr) {
+        InvalidateRect(m_hwnd, nullptr, TRUE);
+    }
+    return 0;
+}
+
+COLORREF OwnerDrawButton::GetColor(int which) const
+{
+    return which >= 0 && which < kColorCount ? m_colors[which] : CLR_INVALID;
+}
+
+void OwnerDrawButton::SetDefaultColors(bool redraw)
+{
+    for (int which = 0; which < kColorCount; which += 2) {
+        m_colors[which] = GetSysColor(COLOR_BTNFACE);
+        m_colors[which + 1] = GetSysColor(COLOR_BTNTEXT);
+        m_colorSet[which] = m_colorSet[which + 1] = false;
+    }
+    if (redraw && m_hwnd != nullptr) {
+        InvalidateRect(m_hwnd, nullptr, TRUE);
+    }
+}
+
+void OwnerDrawButton::SetTransparent(bool transparent, bool redraw)
+{
+    m_transparent = transparent;
+    FreeParentBackground(); // taken afresh at the next paint
+    if (redraw && m_hwnd != nullptr) {
+        InvalidateRect(m_hwnd, nullptr, TRUE);
+    }
 }
 
 int OwnerDrawButton::SetAlign(int align, bool redraw)
@@ -270,36 +414,76 @@ void OwnerDrawButton::OnClicked()
     }
 }
 
+SIZE OwnerDrawButton::PictureSize() const
+{
+    if (m_bitmapIn.image != nullptr) {
+        return {m_bitmapIn.width, m_bitmapIn.height};
+    }
+    if (m_iconIn != nullptr) {
+        return {m_iconSize, m_iconSize};
+    }
+    return {0, 0};
+}
+
 RECT OwnerDrawButton::PictureRect(const RECT& client, bool hasText) const
 {
-    const int size = m_iconSize;
+    const SIZE size = PictureSize();
     RECT rect;
-    rect.left = (client.right - size) / 2;
-    rect.top = (client.bottom - size) / 2;
+    rect.left = (client.right - size.cx) / 2;
+    rect.top = (client.bottom - size.cy) / 2;
     if (hasText) {
         if (m_align == kAlignLeft) {
             rect.left = 3;
         } else if (m_align == kAlignTop) {
             rect.top = 3;
         } else if (m_align == kAlignRight) {
-            rect.left = client.right - size - 3;
+            rect.left = client.right - size.cx - 3;
         }
     }
-    rect.right = rect.left + size;
-    rect.bottom = rect.top + size;
+    rect.right = rect.left + size.cx;
+    rect.bottom = rect.top + size.cy;
     return rect;
 }
 
-// The parent paints what lies under the button: a themed tab page is not
-// the button face's grey, and a square of that grey would stand out on it.
-// Under the mouse the raised edge shows the button.
+int OwnerDrawButton::StateBackground() const
+{
+    return m_hovering ? kColorBackgroundHover : (m_focused ? kColorBackgroundFocus : kColorBackgroundNormal);
+}
+
+// A background colour never set lets the parent paint what lies under the
+// button: a themed tab page is not the button face's grey, and a square of
+// that grey would stand out on it. Under the mouse the raised edge shows the
+// button.
 void OwnerDrawButton::DrawBackground(HDC dc, const RECT& rect)
 {
-    RECT area = rect; // the call takes a writable rectangle
-    if (SUCCEEDED(DrawThemeParentBackground(m_hwnd, dc, &area))) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (m_transparent) {
+        if (m_parentBackground == nullptr) {
+            HDC memory = CreateCompatibleDC(dc);
+            m_parentBackground = CreateCompatibleBitmap(dc, width, height);
+            HGDIOBJ old = SelectObject(memory, m_parentBackground);
+            RECT area = {0, 0, width, height};
+            HBRUSH brush = CreateSolidBrush(m_colors[kColorBackgroundNormal]); // if the parent paints nothing
+            FillRect(memory, &area, brush);
+            DeleteObject(brush);
+            DrawThemeParentBackground(m_hwnd, memory, &area);
+            SelectObject(memory, old);
+            DeleteDC(memory);
+        }
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(memory, m_parentBackground);
+        BitBlt(dc, rect.left, rect.top, width, height, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
         return;
     }
-    HBRUSH brush = CreateSolidBrush(m_background);
+    const int which = StateBackground();
+    RECT area = rect; // the call takes a writable rectangle
+    if (!m_colorSet[which] && SUCCEEDED(DrawThemeParentBackground(m_hwnd, dc, &area))) {
+        return;
+    }
+    HBRUSH brush = CreateSolidBrush(m_colors[which]);
     FillRect(dc, &rect, brush);
     DeleteObject(brush);
 }
@@ -333,6 +517,34 @@ void OwnerDrawButton::DrawIcon(HDC dc, const RECT& rect, bool pressed, bool disa
     DrawIconEx(dc, picture.left, picture.top, icon, m_iconSize, m_iconSize, 0, nullptr, DI_NORMAL);
 }
 
+void OwnerDrawButton::DrawBitmap(HDC dc, const RECT& rect, bool pressed, bool disabled)
+{
+    const MaskedBitmap* bitmap = &m_bitmapIn;
+    if (disabled && m_bitmapDisabled.image != nullptr) {
+        bitmap = &m_bitmapDisabled;
+    } else if ((disabled || !m_hovering) && m_bitmapOut.image != nullptr) {
+        bitmap = &m_bitmapOut;
+    }
+    if (bitmap->image == nullptr) {
+        return;
+    }
+    RECT picture = PictureRect(rect, GetWindowTextLengthA(m_hwnd) > 0);
+    if (pressed && !m_isCheckBox) {
+        OffsetRect(&picture, 1, 1);
+    }
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap->mask);
+    const COLORREF oldBackground = SetBkColor(dc, RGB(255, 255, 255));
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    BitBlt(dc, picture.left, picture.top, bitmap->width, bitmap->height, memory, 0, 0, SRCAND);
+    SelectObject(memory, bitmap->image);
+    BitBlt(dc, picture.left, picture.top, bitmap->width, bitmap->height, memory, 0, 0, SRCPAINT);
+    SetBkColor(dc, oldBackground);
+    SetTextColor(dc, oldText);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
 void OwnerDrawButton::DrawText(HDC dc, const RECT& rect, bool disabled)
 {
     char text[256] = {};
@@ -341,17 +553,18 @@ void OwnerDrawButton::DrawText(HDC dc, const RECT& rect, bool disabled)
         return;
     }
     RECT area = rect;
-    if (m_iconIn != nullptr) {
+    const SIZE picture = PictureSize();
+    if (picture.cx > 0) {
         if (m_align == kAlignLeft) {
-            area.left += m_iconSize + 6;
+            area.left += picture.cx + 6;
         } else if (m_align == kAlignTop) {
-            area.top += m_iconSize + 6;
+            area.top += picture.cy + 6;
         } else if (m_align == kAlignRight) {
-            area.right -= m_iconSize + 6;
+            area.right -= picture.cx + 6;
         }
     }
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : m_foreground);
+    SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : m_colors[StateBackground() + 1]);
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
     HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
     ::DrawTextA(dc, text, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -364,9 +577,11 @@ void OwnerDrawButton::Draw(const DRAWITEMSTRUCT& item)
 {
     bool pressed = (item.itemState & ODS_SELECTED) != 0 || m_pressed;
     bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    m_focused = (item.itemState & ODS_FOCUS) != 0;
     DrawBackground(item.hDC, item.rcItem);
     DrawBorder(item.hDC, item.rcItem, pressed);
     DrawIcon(item.hDC, item.rcItem, pressed, disabled);
+    DrawBitmap(item.hDC, item.rcItem, pressed, disabled);
     DrawText(item.hDC, item.rcItem, disabled);
     if ((item.itemState & ODS_FOCUS) != 0) {
         RECT focus = item.rcItem;
@@ -417,9 +632,7 @@ LRESULT OwnerDrawButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         message = WM_LBUTTONDOWN; // a quick second click is a click
         break;
     case WM_SYSCOLORCHANGE:
-        m_background = GetSysColor(COLOR_BTNFACE);
-        m_foreground = GetSysColor(COLOR_BTNTEXT);
-        InvalidateRect(m_hwnd, nullptr, TRUE);
+        SetDefaultColors(true);
         break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

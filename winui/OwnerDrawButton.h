@@ -1,6 +1,7 @@
 // A picture button: an owner-drawn push button or check box that shows an
-// icon (another one, or a grey or darker copy, while the mouse is away),
-// can draw itself flat and light up under the mouse, shows a tooltip, and
+// icon or a bitmap (another one, or a grey or darker copy, while the mouse
+// is away), can draw itself flat and light up under the mouse, takes its
+// colours by state or the look of what lies under it, shows a tooltip, and
 // opens a popup menu or a web address when clicked.
 #pragma once
 
@@ -13,6 +14,17 @@ class OwnerDrawButton : public Window {
 public:
     enum : int { kAlignLeft = 0, kAlignTop = 1, kAlignRight = 2, kAlignOver = 3 };
     enum : int { kOutNone = 0, kOutGrey = -2, kOutDarker = -3 };
+    // The colours of the three states: under the mouse, neither, and with
+    // the focus (the mouse wins over the focus).
+    enum : int {
+        kColorBackgroundHover = 0,
+        kColorTextHover = 1,
+        kColorBackgroundNormal = 2,
+        kColorTextNormal = 3,
+        kColorBackgroundFocus = 4,
+        kColorTextFocus = 5,
+        kColorCount = 6
+    };
     static constexpr int kBadParameter = 4;
 
     OwnerDrawButton();
@@ -25,6 +37,16 @@ public:
     // id, kOutNone, or kOutGrey / kOutDarker for a copy of the "in" icon.
     // Size 0 takes the standard icon size at the screen's dpi.
     int SetIcon(int inIcon, int outIcon = kOutNone, int size = 0);
+    // Two bitmap resources instead of icons, each drawn without the pixels
+    // of its transparent colour; outBitmap as outIcon above.
+    int SetBitmaps(int inBitmap, COLORREF inTransparent, int outBitmap = kOutNone, COLORREF outTransparent = 0);
+    int SetColor(int which, COLORREF color, bool redraw = true);
+    COLORREF GetColor(int which) const;
+    // The system's button colours again, in every state.
+    void SetDefaultColors(bool redraw = true);
+    // Transparent: every state shows what the parent draws under the
+    // button, taken once at the next paint, instead of a background colour.
+    void SetTransparent(bool transparent, bool redraw = true);
     int SetAlign(int align, bool redraw = true);
     int SetFlat(bool flat, bool redraw = true);
     int SetTooltipText(UINT stringId, bool activate = true);
@@ -54,17 +76,37 @@ protected:
     virtual void DrawBackground(HDC dc, const RECT& rect);
     virtual void DrawBorder(HDC dc, const RECT& rect, bool pressed);
     virtual void DrawIcon(HDC dc, const RECT& rect, bool pressed, bool disabled);
+    virtual void DrawBitmap(HDC dc, const RECT& rect, bool pressed, bool disabled);
     virtual void DrawText(HDC dc, const RECT& rect, bool disabled);
 
 private:
+    // A bitmap whose transparent pixels are black, and its mask: 1 where
+    // the picture is transparent.
+    struct MaskedBitmap {
+        HBITMAP image = nullptr;
+        HBITMAP mask = nullptr;
+        int width = 0;
+        int height = 0;
+    };
+
     void Draw(const DRAWITEMSTRUCT& item);
+    // The background colour of the state being drawn; its text colour
+    // follows it.
+    int StateBackground() const;
     void OnClicked();
     void OnMouseMove();
     void SetHovering(bool hovering);
+    SIZE PictureSize() const;
     RECT PictureRect(const RECT& client, bool hasText) const;
+    static void GreyOrDarken(HBITMAP bitmap, bool darker);
     static HICON MakeIconCopy(HICON source, bool darker);
+    static bool LoadMaskedBitmap(int id, COLORREF transparent, MaskedBitmap& loaded);
+    static MaskedBitmap MakeBitmapCopy(const MaskedBitmap& source, bool darker);
+    static void FreeBitmap(MaskedBitmap& bitmap);
     static int ScreenIconSize();
     void FreeIcons();
+    void FreeBitmaps();
+    void FreeParentBackground();
 
     bool m_flat = true;
     bool m_hovering = false;
@@ -78,6 +120,9 @@ private:
     HICON m_iconOut = nullptr;
     HICON m_iconDisabled = nullptr;
     int m_iconSize = 0;
+    MaskedBitmap m_bitmapIn;
+    MaskedBitmap m_bitmapOut;
+    MaskedBitmap m_bitmapDisabled;
     HMENU m_menu = nullptr;
     HWND m_menuOwner = nullptr;
     std::function<void()> m_menuCallback;
@@ -86,6 +131,12 @@ private:
     HWND m_tooltip = nullptr;
     DWORD m_tooltipStyle = 0;
     std::string m_tooltipText;
-    COLORREF m_background;
-    COLORREF m_foreground;
+    COLORREF m_colors[kColorCount];
+    // Set by SetColor. A background never set shows the parent's
+    // background: the button face on a plain dialog, the page on a themed
+    // tab page.
+    bool m_colorSet[kColorCount] = {};
+    bool m_focused = false; // of the paint under way
+    bool m_transparent = false;
+    HBITMAP m_parentBackground = nullptr;
 };

@@ -242,3 +242,91 @@ TEST_F(FormView, DirectoryLookupMessagesComeWithTheBusyWindowDown)
               m_messages);
     EXPECT_FALSE(m_busyAtBox);
 }
+
+namespace {
+
+// The visible main window of the process, or null.
+HWND MainWindowOf(DWORD processId)
+{
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->processId && IsWindowVisible(hwnd) && WindowText(hwnd) == "Kestrova - IT Asset Auditing") {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+// The real program, with Wine reporting Windows 98 to a copy of it: with a
+// configuration the server lookup is there, the directory lookup is not, and
+// the three name fields take typing.
+TEST(FormViewOnWindows9x, NoDirectoryLookupAndTheNamesAreTyped)
+{
+    const std::string folder = MakeFolder("form-win98");
+    WriteConfig(folder, 20699);
+    const std::string copyName = "KestrovaFormWin98.exe";
+    const std::string copy = folder + "\\" + copyName;
+    ASSERT_TRUE(CopyFileA(KestrovaExePath().c_str(), copy.c_str(), FALSE));
+    const std::string appKey = "Software\\Wine\\AppDefaults\\" + copyName;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+    RegCloseKey(key);
+
+    std::string commandLine = "\"" + copy + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                        &startup, &process) != FALSE;
+    HWND frame = nullptr;
+    bool serverEnabled = false;
+    bool directoryVisible = true;
+    bool directoryEnabled = true;
+    std::vector<int> readOnlyNames;
+    if (started) {
+        CloseHandle(process.hThread);
+        frame = WaitFor([&] { return MainWindowOf(process.dwProcessId); });
+    }
+    if (frame != nullptr) {
+        serverEnabled = IsWindowEnabled(FindChild(frame, "Button", IDC_SERVER_LOOKUP)) != FALSE;
+        HWND directory = FindChild(frame, "Button", IDC_DIRECTORY_LOOKUP);
+        directoryVisible = directory == nullptr || IsWindowVisible(directory) != FALSE;
+        directoryEnabled = directory == nullptr || IsWindowEnabled(directory) != FALSE;
+        for (int id : {IDC_FIRST_NAME, IDC_MIDDLE_INITIAL, IDC_LAST_NAME}) {
+            HWND field = FindChild(frame, "Edit", id);
+            if (field == nullptr || (GetWindowLongPtrA(field, GWL_STYLE) & ES_READONLY) != 0) {
+                readOnlyNames.push_back(id);
+            }
+        }
+        PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
+    }
+    if (started) {
+        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+            TerminateProcess(process.hProcess, 99);
+        }
+        CloseHandle(process.hProcess);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
+    DeleteFileA(copy.c_str());
+
+    ASSERT_TRUE(started);
+    ASSERT_NE(nullptr, frame);
+    EXPECT_TRUE(serverEnabled);
+    EXPECT_FALSE(directoryVisible);
+    EXPECT_FALSE(directoryEnabled);
+    EXPECT_EQ(std::vector<int>(), readOnlyNames);
+}

@@ -1,6 +1,8 @@
 // The results dialog on a display: it shows the rendered page in the browser
 // host, named after the page, and the page's file lives only while the
-// dialog is open.
+// dialog is open. Wine has no engine to render a page or click in it: what
+// the dialog hands the browser, and what a click on an element does, are
+// tested instead.
 
 #include "app/ReportRendering.h"
 #include "app/ResultsHtmlDlg.h"
@@ -8,11 +10,13 @@
 #include "audit/AuditDocument.h"
 #include "common/AppState.h"
 #include "common/MessageBoxHook.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -101,4 +105,111 @@ TEST(ResultsHtmlDlg, AFailedRenderIsReported)
     EXPECT_EQ(kRenderFailedText, shown);
     EXPECT_EQ("Kestrova(tm) - Asset Audit Results",
               HtmlTitle("<HTML><Title>Kestrova(tm) - Asset Audit Results</TITLE>"));
+}
+
+namespace {
+
+// The dialog with a look inside, taken when it has opened.
+class OpenedResults : public ResultsHtmlDlg {
+public:
+    std::function<void(OpenedResults&)> m_onOpen;
+    using HtmlDialog::ElementClicked;
+
+protected:
+    bool OnInitDialog() override
+    {
+        ResultsHtmlDlg::OnInitDialog();
+        m_onOpen(*this);
+        return true;
+    }
+};
+
+std::string WindowTextOf(HWND hwnd)
+{
+    char text[MAX_PATH * 2] = {};
+    GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string HtmlResource(UINT id)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(23));
+    if (found == nullptr) {
+        return std::string();
+    }
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(bytes, SizeofResource(module, found));
+}
+
+} // namespace
+
+// The browser opens the dialog's own page from the program's resources, and
+// is then sent to the report file; the host's text names the page it was
+// last sent to.
+TEST(ResultsHtmlDlg, OpensItsOwnPageAndThenTheFile)
+{
+    CoInitialize(nullptr);
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    OpenedResults dialog;
+    dialog.m_path = std::string(module) + ".missing.htm";
+    std::string hostClass;
+    std::string hostText;
+    std::string firstAddress;
+    std::string shownAddress;
+    dialog.m_onOpen = [&](OpenedResults& d) {
+        char name[64] = {};
+        GetClassNameA(d.BrowserHost(), name, sizeof(name));
+        hostClass = name;
+        hostText = WindowTextOf(d.BrowserHost());
+        firstAddress = d.BrowserAddress();
+        // The browser goes on to the file as its messages come.
+        for (int i = 0; i < 3000 && !EndsWith(shownAddress, d.m_path); ++i) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            shownAddress = d.BrowserAddress();
+        }
+        d.EndDialog(IDCANCEL);
+    };
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_EQ("AtlAxWin", hostClass);
+    EXPECT_EQ("res://" + std::string(module) + "/151", firstAddress);
+    EXPECT_EQ(firstAddress, HtmlDialog::ResourceAddress(IDR_HTML_RESULTS_DIALOG));
+    EXPECT_TRUE(EndsWith(shownAddress, dialog.m_path)) << shownAddress;
+    EXPECT_EQ(dialog.m_path, hostText);
+    CoUninitialize();
+}
+
+// A click of ButtonOK on the page ends the dialog with OK, one of
+// ButtonCancel with Cancel; clicks elsewhere, or on an id spelt otherwise,
+// leave it open. The dialog's own page holds both buttons.
+TEST(ResultsHtmlDlg, ClicksOfThePageButtonsEndTheDialog)
+{
+    const std::string page = HtmlResource(IDR_HTML_RESULTS_DIALOG);
+    EXPECT_NE(std::string::npos, page.find("id=\"ButtonOK\"")) << page;
+    EXPECT_NE(std::string::npos, page.find("id=\"ButtonCancel\"")) << page;
+
+    const std::pair<const char*, INT_PTR> buttons[] = {{"ButtonOK", IDOK}, {"ButtonCancel", IDCANCEL}};
+    for (const auto& button : buttons) {
+        OpenedResults dialog;
+        bool elsewhereTaken = true;
+        bool buttonTaken = false;
+        dialog.m_onOpen = [&](OpenedResults& d) {
+            elsewhereTaken = d.ElementClicked("buttonok") || d.ElementClicked("Footer") || d.ElementClicked("");
+            buttonTaken = d.ElementClicked(button.first);
+        };
+        EXPECT_EQ(button.second, dialog.DoModal()) << button.first;
+        EXPECT_FALSE(elsewhereTaken) << button.first;
+        EXPECT_TRUE(buttonTaken) << button.first;
+    }
 }

@@ -1,7 +1,7 @@
 // Opens every window of the program in turn, the way an operator reaches it,
-// and writes a picture of each as it is on the screen (<name>.bmp in the
-// current folder), for a person to look at (tools/window-screenshots.sh).
-// Not a test: the look is judged by eye.
+// and the picture button's test dialog, and writes a picture of each as it
+// is on the screen (<name>.bmp in the current folder), for a person to look
+// at (tools/window-screenshots.sh). Not a test: the look is judged by eye.
 #include "app/KestrovaApp.h"
 #include "app/KestrovaDoc.h"
 #include "app/KestrovaView.h"
@@ -11,6 +11,7 @@
 #include "audit/WmiAccess.h"
 #include "common/AppState.h"
 #include "resources/resource.h"
+#include "winui/tests/PictureButtonProbe.h"
 
 #include <comdef.h>
 #include <commctrl.h>
@@ -175,6 +176,40 @@ void ShootOptions(HWND frame)
     WaitFor([sheet] { return IsWindow(sheet) ? nullptr : sheet; });
 }
 
+// Puts the mouse over the button until the button, on its own thread,
+// knows it (a late motion event may take the pointer back for a moment).
+void HoverOver(OwnerDrawButton& button)
+{
+    RECT rect;
+    GetWindowRect(button.GetHandle(), &rect);
+    WaitFor([&]() -> HWND {
+        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        PostMessageA(button.GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+        return button.IsHovering() ? button.GetHandle() : nullptr;
+    });
+}
+
+// The picture button's test dialog, on a thread of its own: the lamp off,
+// then lit under the mouse; the colour buttons normal, with the focus and
+// under the mouse; the transparent one over the stripes.
+void ShootPictureButtons()
+{
+    PictureButtonProbe probe;
+    probe.m_onShown = [](PictureButtonProbe& p) {
+        SetForegroundWindow(p.GetHandle());
+        SetFocus(p.GetItem(PictureButtonProbe::kColoursFocused));
+    };
+    std::thread shown([&probe] { probe.DoModal(nullptr); });
+    HWND dialog = WaitFor([] { return VisibleDialog("Picture buttons"); });
+    HoverOver(probe.Button(PictureButtonProbe::kColoursHovered));
+    Shot("picture-buttons", dialog);
+    PostMessageA(probe.GetItem(PictureButtonProbe::kColoursHovered), WM_MOUSELEAVE, 0, 0);
+    HoverOver(probe.Button(PictureButtonProbe::kLamp));
+    Shot("picture-buttons-lamp-lit", dialog);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    shown.join();
+}
+
 } // namespace
 
 int main()
@@ -251,6 +286,7 @@ int main()
         WaitFor([failed] { return IsWindow(failed) ? nullptr : failed; });
 
         ShootNetworkAudit(app, frame);
+        ShootPictureButtons();
         PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
     });
     int code = app.Run();

@@ -2,8 +2,8 @@
 # Turns a drawing of this folder into the resource the program carries.
 #   make-art.sh icon <drawing.svg> <out.ico>
 #       one icon with 16, 32 and 48 pixel images (32-bit colour with alpha)
-#   make-art.sh bitmap <drawing.svg> <out.bmp> <width> <height>
-#       a 24-bit bitmap of that size on white
+#   make-art.sh bitmap <drawing.svg> <out.bmp> <width> <height> [background]
+#       a 24-bit bitmap of that size on white (or on the background colour)
 set -euo pipefail
 kind=$1 drawing=$2 out=$3
 command -v rsvg-convert >/dev/null || { echo "make-art.sh: rsvg-convert missing: run tools/setup.sh" >&2; exit 1; }
@@ -19,7 +19,7 @@ icon)
     ;;
 bitmap)
     rsvg-convert -w "$4" -h "$5" "$drawing" -o "$work/picture.png"
-    convert "$work/picture.png" -background white -flatten -alpha off -type TrueColor "BMP3:$out.tmp.ico"
+    convert "$work/picture.png" -background "${6:-white}" -flatten -alpha off -type TrueColor "BMP3:$out.tmp.ico"
     ;;
 *)
     echo "usage: $0 icon <svg> <ico> | bitmap <svg> <bmp> <width> <height>" >&2
