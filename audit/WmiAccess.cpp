@@ -233,10 +233,41 @@ WmiObjectList ArrayTexts(const _variant_t& value)
     return texts;
 }
 
+// Runs when an array of numbers is refused as no text array: Wine gives
+// integer arrays (VT_ARRAY|VT_I4) where Windows gives VARIANT arrays.
+bool AppendIntegerArray(const _variant_t& value, std::vector<int>& out)
+{
+    if (value.vt != (VT_ARRAY | VT_I4) || value.parray == nullptr || SafeArrayGetDim(value.parray) != 1) {
+        return false;
+    }
+    LONG lower = 0;
+    LONG upper = -1;
+    if (FAILED(SafeArrayGetLBound(value.parray, 1, &lower)) || FAILED(SafeArrayGetUBound(value.parray, 1, &upper))) {
+        return false;
+    }
+    for (LONG i = lower; i <= upper; ++i) {
+        LONG element = 0;
+        if (FAILED(SafeArrayGetElement(value.parray, &i, &element))) {
+            return false;
+        }
+        out.push_back(static_cast<int>(element));
+    }
+    return true;
+}
+
 // The non-empty elements of an array value as numbers, in array order.
 void AppendInts(const _variant_t& value, std::vector<int>& out)
 {
-    for (const _variant_t& element : ArrayTexts(value)) {
+    WmiObjectList texts;
+    try {
+        SafeArrayToTextList(value, texts);
+    } catch (const _com_error& error) {
+        if (error.Error() != E_INVALIDARG || !AppendIntegerArray(value, out)) {
+            throw;
+        }
+        return;
+    }
+    for (const _variant_t& element : texts) {
         if (!VariantText(element).empty()) {
             out.push_back(ToI4OrZero(element));
         }

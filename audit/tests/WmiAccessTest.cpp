@@ -117,11 +117,14 @@ TEST_P(WmiAccessTest, ObjectLevelReads)
     m_wmi.ReadObjectPropertyIntList(item, "Chassis", numbers);
     EXPECT_EQ((std::vector<int>{3, 10}), numbers);
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { m_wmi.ReadObjectPropertyIntList(item, "NullList", numbers); }));
-    // Wine delivers integer arrays as VT_ARRAY|VT_I4, which the reader takes
-    // for no array of texts.
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { m_wmi.ReadObjectPropertyIntList(item, "ChassisI4", numbers); }));
+    // Wine delivers integer arrays as VT_ARRAY|VT_I4: read as numbers all the
+    // same, while a text list still refuses them.
+    m_wmi.ReadObjectPropertyIntList(item, "ChassisI4", numbers);
+    EXPECT_EQ((std::vector<int>{3, 10, 9}), numbers);
     m_wmi.ReadObjectPropertyIntList(item, "Missing", numbers);
-    EXPECT_EQ(2u, numbers.size());
+    EXPECT_EQ(3u, numbers.size());
+    std::vector<std::string> notTexts;
+    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { m_wmi.ReadObjectPropertyTextList(item, "ChassisI4", notTexts); }));
 
     std::vector<std::string> texts;
     m_wmi.ReadObjectPropertyTextList(item, "Addresses", texts);
