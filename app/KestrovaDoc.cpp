@@ -151,9 +151,18 @@ void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path, bool na
 void CKestrovaDoc::RunNetworkAudit(int method)
 {
     CKestrovaApp* app = CKestrovaApp::Get();
-    if (app == nullptr) {
+    // The set-up dialog tells of an empty or failed scan before it shows,
+    // and each box's loop takes what is posted to the frame meanwhile: a
+    // Remote Audit command among it would start a second audit inside the
+    // first, with its boxes over the first one's.
+    if (app == nullptr || m_networkAuditRunning) {
         return;
     }
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(m_networkAuditRunning);
     app->m_unresponsiveComputers.clear();
     app->m_nonNtComputers.clear();
     NetworkAuditDlg setup(*this, app->GetMainWindow(), method, m_networkAuditHooks);

@@ -58,4 +58,5 @@ private:
     DWORD m_serverThread;   // the thread m_server answers on
     AuditDocument m_audit;
     bool m_cancelled = false;
+    bool m_networkAuditRunning = false;
 };
