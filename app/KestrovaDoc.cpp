@@ -83,8 +83,11 @@ void CKestrovaDoc::OnUploadSavedAudits()
     if (!chosen) {
         return;
     }
+    // One file chosen alone is the one every box is about; of several, each
+    // failure names its own.
+    const bool nameFiles = paths.size() > 1;
     for (const std::string& path : paths) {
-        UploadSavedAudit(owner, path);
+        UploadSavedAudit(owner, path, nameFiles);
         // Asked to close during the upload: the files after it wait for the
         // next start.
         if (app != nullptr && app->IsClosePending()) {
@@ -93,13 +96,27 @@ void CKestrovaDoc::OnUploadSavedAudits()
     }
 }
 
+namespace {
+// A failure's text with the file it is about on a line of its own after it.
+std::string NamingFile(std::string text, const std::string& path)
+{
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+        text.pop_back();
+    }
+    return text + "\r\n\r\nFile: " + path;
+}
+} // namespace
+
 // The file goes to the server as it was read: it is neither checked against
 // the result format nor rewritten.
-void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path)
+void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path, bool nameFile)
 {
     XmlDocument file;
     if (!file.LoadFile(path.c_str())) {
-        const std::string text = LoadResourceString(IDS_SAVED_FILE_CORRUPT, nullptr);
+        std::string text = LoadResourceString(IDS_SAVED_FILE_CORRUPT, nullptr);
+        if (nameFile) {
+            text = NamingFile(text, path);
+        }
         ShowMessageBox(owner, text, "Kestrova", MB_OK | MB_ICONERROR);
         WriteLog(3, text);
         return;
@@ -123,7 +140,10 @@ void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path)
         WriteLog(0, kUploadedSavedLog);
         return;
     }
-    const std::string text = LoadResourceString(IDS_UPLOAD_FAILED, nullptr) + error;
+    std::string text = LoadResourceString(IDS_UPLOAD_FAILED, nullptr) + error;
+    if (nameFile) {
+        text = NamingFile(text, path);
+    }
     ShowMessageBox(owner, text, "Kestrova", MB_OK | MB_ICONERROR);
     WriteLog(3, text);
 }
@@ -131,9 +151,18 @@ void CKestrovaDoc::UploadSavedAudit(HWND owner, const std::string& path)
 void CKestrovaDoc::RunNetworkAudit(int method)
 {
     CKestrovaApp* app = CKestrovaApp::Get();
-    if (app == nullptr) {
+    // The set-up dialog tells of an empty or failed scan before it shows,
+    // and each box's loop takes what is posted to the frame meanwhile: a
+    // Remote Audit command among it would start a second audit inside the
+    // first, with its boxes over the first one's.
+    if (app == nullptr || m_networkAuditRunning) {
         return;
     }
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(m_networkAuditRunning);
     app->m_unresponsiveComputers.clear();
     app->m_nonNtComputers.clear();
     NetworkAuditDlg setup(*this, app->GetMainWindow(), method, m_networkAuditHooks);

@@ -51,10 +51,12 @@ public:
     NetworkAuditHooks m_networkAuditHooks;
 
 private:
-    void UploadSavedAudit(HWND owner, const std::string& path);
+    // nameFile: its failure boxes name the file (one of several chosen).
+    void UploadSavedAudit(HWND owner, const std::string& path, bool nameFile);
 
     SoapComponent m_server; // first member: destroyed last
     DWORD m_serverThread;   // the thread m_server answers on
     AuditDocument m_audit;
     bool m_cancelled = false;
+    bool m_networkAuditRunning = false;
 };

@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "winui/FrameWindow.h"
 
+#include <comdef.h>
 #include <lmcons.h>
 
 namespace {
@@ -175,14 +176,17 @@ void CKestrovaView::OnLocalAudit()
     }
     CopyFormToResult(*audit.m_engine);
 
-    AuditCompleteDlg complete(*document, Frame());
-    if (m_askSavePath) {
-        complete.m_askSavePath = m_askSavePath;
+    // A failed upload brings the choices back: the result exists only here
+    // until it is saved or sent, and closing the choices throws it away.
+    for (;;) {
+        AuditCompleteDlg complete(*document, Frame());
+        if (m_askSavePath) {
+            complete.m_askSavePath = m_askSavePath;
+        }
+        if (complete.DoModal() != IDOK || UploadResult(*document)) {
+            return;
+        }
     }
-    if (complete.DoModal() != IDOK) {
-        return;
-    }
-    UploadResult(*document);
 }
 
 void CKestrovaView::CopyFormToResult(Audit& engine)
@@ -201,7 +205,7 @@ void CKestrovaView::CopyFormToResult(Audit& engine)
     result.Property(kMouseSerialNo).SetString(SanitizeText(m_mouseSerialNo));
 }
 
-void CKestrovaView::UploadResult(CKestrovaDoc& document)
+bool CKestrovaView::UploadResult(CKestrovaDoc& document)
 {
     std::string xml = document.WriteResultXml();
     CKestrovaApp* app = CKestrovaApp::Get();
@@ -209,7 +213,12 @@ void CKestrovaView::UploadResult(CKestrovaDoc& document)
         app->ShowWaitDlg(kUploadingText);
     }
     std::string error;
-    bool uploaded = document.UploadAuditResults(xml, error);
+    bool uploaded = false;
+    try {
+        uploaded = document.UploadAuditResults(xml, error);
+    } catch (const _com_error& failure) {
+        error = failure.ErrorMessage(); // the password could not be enciphered
+    }
     if (app != nullptr) {
         app->HideWaitDlg();
     }
@@ -219,6 +228,7 @@ void CKestrovaView::UploadResult(CKestrovaDoc& document)
         ShowMessageBox(Frame(), LoadResourceString(IDS_UPLOAD_FAILED, nullptr) + error, "Kestrova",
                        MB_OK | MB_ICONERROR);
     }
+    return uploaded;
 }
 
 void CKestrovaView::OnGetUserFromServer()

@@ -76,7 +76,8 @@ private:
     void FitFrameToForm();
     // The form's values, sanitised, into the engine's result.
     void CopyFormToResult(Audit& engine);
-    void UploadResult(CKestrovaDoc& document);
+    // True when the server took the result; either way the operator was told.
+    bool UploadResult(CKestrovaDoc& document);
     void FillList(int id, const std::vector<std::string>& items);
 
     OwnerDrawButton m_serverLookup;

@@ -31,6 +31,12 @@ const int kComponentStopped = 301;
 const int kComponentSoapFault = 173;
 // ...and for an answer larger than the component keeps (its headers or body).
 const int kComponentTooLarge = 154;
+// The XML parser's codes for a reply that holds no SOAP envelope (200, out
+// of memory, is the library's own).
+const int kComponentFirstParserCode = 201;
+const int kComponentLastParserCode = 211;
+// How much of what a server sent instead of an answer a message quotes.
+const size_t kMaxReplyOpening = 80;
 
 std::string Text(unsigned id)
 {
@@ -91,6 +97,11 @@ const char* ConnectFailureReason(int code)
     default:
         return nullptr;
     }
+}
+
+bool IsParserError(int code)
+{
+    return code >= kComponentFirstParserCode && code <= kComponentLastParserCode;
 }
 
 bool IsSocketError(int code)
@@ -158,12 +169,34 @@ std::string FailureText(const ServerFailure& failure)
     if (!failure.m_statusLine.empty()) {
         return serverFirst + " did not answer in SOAP (\"" + BoundedReplyText(failure.m_statusLine) + "\").\r\n";
     }
+    // Bytes without a status line: a service that is no web server, which
+    // names itself in its first line.
+    if (IsParserError(code)) {
+        const std::string opening =
+            failure.m_replyStart.empty() ? std::string() : " (\"" + failure.m_replyStart + "\")";
+        return serverFirst + " did not answer in SOAP" + opening + ".\r\n";
+    }
     if (const char* reason = ConnectFailureReason(code)) {
         return "Could not connect to " + server + ": " + reason + ".\r\n";
     }
     const std::string detail = ComponentDetail(failure);
     const std::string said = (detail.empty() ? "" : ": " + detail) + " (error " + std::to_string(code) + ").\r\n";
     return IsSocketError(code) ? "Could not connect to " + server + said : "The call to " + server + " failed" + said;
+}
+
+std::string ReplyOpening(const std::string& reply)
+{
+    std::string opening;
+    for (char c : reply) {
+        if (c == '\r' || c == '\n') {
+            break;
+        }
+        if (opening.size() == kMaxReplyOpening) {
+            return opening + "...";
+        }
+        opening += c >= ' ' && c <= '~' ? c : '?';
+    }
+    return opening;
 }
 
 int SetServerExchangeLimit(int seconds)
@@ -242,6 +275,9 @@ bool CallServer(SoapComponent& component, const ServerLogin& login, const std::s
                              GetTickCount() - start >= static_cast<DWORD>(g_exchangeSeconds) * 1000u;
         failure.m_fault = component.Get(kSoapFaultString);
         failure.m_statusLine = component.Get(kSoapStatusLine);
+        if (failure.m_statusLine.empty() && IsParserError(failure.m_componentCode)) {
+            failure.m_replyStart = ReplyOpening(component.Get(kSoapSOAPPacket));
+        }
         failure.m_address = login.m_server + ":" + std::to_string(login.m_port);
         return false;
     }

@@ -30,6 +30,7 @@ struct ServerFailure {
     bool m_timedOut = false; // the call lasted its whole limit
     int m_limitSeconds = 0;
     std::string m_statusLine; // the HTTP answer's first line; empty: none came
+    std::string m_replyStart; // without a status line: how what came instead begins
     std::string m_address;    // "server:port", for the operator
 };
 
@@ -45,6 +46,10 @@ std::string FailureText(const ServerFailure& failure);
 bool CallServer(SoapComponent& component, const ServerLogin& login, const std::string& method,
                 const std::vector<std::pair<std::string, std::string>>& ownParams, std::string& returnValue,
                 ServerFailure& failure);
+
+// The first line of a reply for a message: at most a short line of it, each
+// byte outside printable ASCII shown as "?".
+std::string ReplyOpening(const std::string& reply);
 
 // The overall limit of one exchange in seconds (tests shorten it); returns
 // the previous one.

@@ -8,6 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-$root/build/windows/window-screenshots}" && cd "${1:-$root/build/windows/window-screenshots}" && pwd)
 
 (cd "$root" && cmake --preset windows >/dev/null && cmake --build --preset windows --target window_shots >/dev/null)
+# A service that is no web server on the loopback port that the program's
+# upload and credential test are pointed at (kBannerPort of WindowShots.cpp).
+/usr/bin/python3 "$root/tools/peers/banner_server.py" "20659=SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3" &
+banner=$!
+trap 'kill $banner 2>/dev/null || true' EXIT
 for dpi in 96 144; do
     prefix="$root/build/windows/wineprefix-shots-$dpi"
     "$root/tools/wine-prefix.sh" up-gui "$prefix" "$dpi" >/dev/null

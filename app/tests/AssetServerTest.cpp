@@ -180,6 +180,22 @@ TEST_F(AssetServer, RefusedConnectionAndDroppedReply)
     EXPECT_EQ("The Ondelmark server at 127.0.0.1:20650 closed the connection without an answer.\r\n", error);
 }
 
+// A port where a service that is no web server answers (the computer's SSH
+// server, say): its banner and close are no answer, and the upload's error
+// says so, with what the service sent, instead of taking the request it sent
+// for the server's reply. (The credential Test's box: OptionsTest.)
+TEST_F(AssetServer, AServiceThatIsNoWebServerDidNotAnswerInSoap)
+{
+    SoapComponent component;
+    ServerLogin ssh = Login();
+    ssh.m_port = kSshBannerPort;
+    std::string error;
+    EXPECT_FALSE(UploadResultXml(component, ssh, "<Kestrova/>", error));
+    EXPECT_EQ("The Ondelmark server at 127.0.0.1:20651 did not answer in SOAP (\"" + std::string(kSshBanner) +
+                  "\").\r\n",
+              error);
+}
+
 // A server whose headers or body never end: the exchange ends at the
 // component's bound on what it holds, long before its limit, and the error
 // text (which an unattended run writes to the log) says why. A server that

@@ -97,9 +97,11 @@ TEST_F(FileHelpCommands, UploadsEachSavedFileAndSkipsTheCorruptOne)
         chosen = ChooseFiles(m_app.GetMainWindow(), m_folder, "\"first.kes\" \"second.kes\" \"third.kes\"");
     });
     ASSERT_TRUE(chosen);
+    // With several files, a failure names the file it is about.
     const std::string corrupt =
         "The Kestrova saved audit results file you selected cannot be opened; it may be corrupt.";
-    EXPECT_EQ(std::vector<std::string>({"Successful Upload", corrupt, "Successful Upload"}), BoxTexts());
+    const std::string corruptOfSecond = corrupt + "\r\n\r\nFile: " + m_folder + "\\second.kes";
+    EXPECT_EQ(std::vector<std::string>({"Successful Upload", corruptOfSecond, "Successful Upload"}), BoxTexts());
     const std::vector<Box> boxes = Boxes();
     const UINT types[] = {MB_OK, MB_OK | MB_ICONERROR, MB_OK};
     for (size_t i = 0; i < boxes.size() && i < 3; ++i) {
@@ -126,14 +128,37 @@ TEST_F(FileHelpCommands, UploadsEachSavedFileAndSkipsTheCorruptOne)
 
     // The log has the successes and the corrupt file.
     const std::string log = ReadFileText("kestrova.log");
-    EXPECT_NE(std::string::npos, log.find(corrupt)) << log;
+    EXPECT_NE(std::string::npos, log.find(corruptOfSecond)) << log;
 
-    // A refused upload names the server's reason after the fixed heading.
+    // A refused upload names the server's reason after the fixed heading;
+    // one file chosen alone needs no name.
     ClearBoxes();
     Answer("{\"mode\": \"text\", \"text\": \"Database offline\"}");
     RunWithDriver(ID_UPLOAD_SAVED_AUDITS, [&] { ChooseFiles(m_app.GetMainWindow(), m_folder, "first.kes"); });
-    EXPECT_EQ(std::vector<std::string>({"Unable to upload the Kestrova results to Ondelmark.\r\nDatabase offline"}),
+    const std::string refused = "Unable to upload the Kestrova results to Ondelmark.\r\nDatabase offline";
+    EXPECT_EQ(std::vector<std::string>({refused}), BoxTexts());
+
+    // Refused for each of two files, and for a server that is no asset
+    // server (whose text ends in a line end of its own): each box names its file.
+    ClearBoxes();
+    RunWithDriver(ID_UPLOAD_SAVED_AUDITS,
+                  [&] { ChooseFiles(m_app.GetMainWindow(), m_folder, "\"first.kes\" \"third.kes\""); });
+    EXPECT_EQ(std::vector<std::string>({refused + "\r\n\r\nFile: " + m_folder + "\\first.kes",
+                                        refused + "\r\n\r\nFile: " + m_folder + "\\third.kes"}),
               BoxTexts());
+    ClearBoxes();
+    WriteConfig(m_folder, kMailBannerPort);
+    ASSERT_TRUE(GetAppState().m_config.Load());
+    RunWithDriver(ID_UPLOAD_SAVED_AUDITS,
+                  [&] { ChooseFiles(m_app.GetMainWindow(), m_folder, "\"first.kes\" \"third.kes\""); });
+    const std::string notSoap = "Unable to upload the Kestrova results to Ondelmark.\r\nThe Ondelmark server at "
+                                "127.0.0.1:20652 did not answer in SOAP (\"" +
+                                std::string(kMailBanner) + "\").";
+    EXPECT_EQ(std::vector<std::string>({notSoap + "\r\n\r\nFile: " + m_folder + "\\first.kes",
+                                        notSoap + "\r\n\r\nFile: " + m_folder + "\\third.kes"}),
+              BoxTexts());
+    WriteConfig(m_folder, kServerPort);
+    ASSERT_TRUE(GetAppState().m_config.Load());
 
     // Cancel uploads nothing and says nothing.
     ClearBoxes();

@@ -7,6 +7,7 @@
 #include "app/tests/KestrovaRun.h"
 #include "app/tests/WindowDriver.h"
 #include "asset/AssetPropertyIndex.h"
+#include "audit/AuditEngineFactory.h"
 #include "common/AppState.h"
 #include "common/MessageBoxHook.h"
 #include "resources/resource.h"
@@ -170,6 +171,68 @@ TEST_F(FormView, LocalAuditSavesThenUploadsTheLabelledResult)
     watcher.join();
     EXPECT_FALSE(choicesShown);
     EXPECT_EQ("&lt;Lab", Result().Property(AssetIMPL::kLocation).GetString());
+}
+
+// A failed upload loses nothing: after its box the "Audit Complete!" choices
+// come back, so the fresh result can be saved, or sent again once the server
+// is set right. After a success they do not come back.
+TEST_F(FormView, AFailedUploadBringsTheChoicesBack)
+{
+    CKestrovaDoc* doc = m_app.GetKestrovaDoc();
+    m_view->m_runAudit = [doc](AuditProgressSink* sink) {
+        sink->SetRange(1);
+        doc->Audit().m_engine = MakeAuditEngine(AuditEngineKind::Api);
+        doc->Audit().m_outcome = AuditOutcome::Completed;
+        doc->Audit().m_completed = true;
+        sink->Step();
+    };
+    ConfigFile& config = GetAppState().m_config;
+    config.m_server = "127.0.0.1";
+    config.m_port = kSshBannerPort; // a service there that is no asset server
+    const std::string saved = MakeFolder("form-failed-upload") + "\\kept.kes";
+    // Saving also sets the server right, on this thread, for the second try.
+    m_view->m_askSavePath = [&](HWND, std::string& path) {
+        config.m_port = kServerPort;
+        path = saved;
+        return true;
+    };
+    Answer("{\"mode\": \"ok\"}");
+    ClearRequests();
+    SetField(IDC_MOUSE_SN, "M-42");
+
+    int choicesShown = 0;
+    std::thread driver([&] {
+        HWND complete = WaitFor([] { return VisibleDialog("Audit Complete!"); });
+        if (complete == nullptr) {
+            return;
+        }
+        ++choicesShown;
+        PostMessageA(complete, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        WaitFor([complete] { return IsWindow(complete) ? nullptr : complete; });
+        HWND again = WaitFor([] { return VisibleDialog("Audit Complete!"); });
+        if (again == nullptr) {
+            return;
+        }
+        ++choicesShown;
+        SendMessageA(again, WM_COMMAND, MAKEWPARAM(IDC_SAVE_RESULTS, BN_CLICKED), 0);
+        PostMessageA(again, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    m_view->OnLocalAudit();
+    driver.join();
+
+    EXPECT_EQ(2, choicesShown);
+    const std::vector<std::string> expected = {
+        "Unable to upload the Kestrova results to Ondelmark.\r\nThe Ondelmark server at 127.0.0.1:20651 did not "
+        "answer in SOAP (\"" +
+            std::string(kSshBanner) + "\").\r\n",
+        "Audit results have been saved successfully.",
+        "Upload successful.",
+    };
+    EXPECT_EQ(expected, m_messages);
+    EXPECT_FALSE(m_busyAtBox);
+    // The result saved after the failure, and the one sent again, are this audit's.
+    EXPECT_NE(std::string::npos, ReadFileText(saved).find("mouseno=\"M-42\""));
+    EXPECT_NE(std::string::npos, Requests().find("M-42"));
 }
 
 TEST_F(FormView, ServerLookupSendsTheTakenNameAndFillsTheForm)

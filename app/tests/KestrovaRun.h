@@ -20,6 +20,12 @@ std::string ComputerName();
 // The stand-in asset server of the test set-up: its port, its state folder,
 // what it answers next (a JSON text, see asset_server.py), what it received.
 constexpr int kServerPort = 20650;
+// Services of the test set-up that are no web servers: each sends its banner
+// line and closes (tools/peers/banner_server.py).
+constexpr int kSshBannerPort = 20651;
+constexpr int kMailBannerPort = 20652;
+constexpr char kSshBanner[] = "SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3";
+constexpr char kMailBanner[] = "220 mail.kestrova.test ESMTP ready";
 std::string ServerStateFolder();
 void Answer(const std::string& json);
 // Lets a held answer ({"mode": "hold"}) go.

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <thread>
@@ -538,4 +539,51 @@ TEST_F(NetworkAudit, TheThreeRealSourcesFindNothingUnderWine)
         }
         EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), Boxes().back().type & MB_ICONMASK);
     }
+}
+
+// The set-up dialog's boxes come before it shows, while the frame is held. A
+// second Remote Audit command that arrives then (posted by a program that
+// drives this one, which took the first box for the end of the audit) starts
+// no second network audit inside the first: "No computers were found" shows
+// once, not one box over the other. Real boxes, answered by the driver.
+TEST_F(NetworkAudit, ACommandDuringTheDomainControllerMessageStartsNoSecondAudit)
+{
+    const MessageBoxHook recorder = SetMessageBoxHook(MessageBoxHook());
+    HWND frame = m_app.GetMainWindow();
+    std::atomic<bool> done(false);
+    std::vector<std::string> shown;
+    std::thread driver([&] {
+        std::vector<HWND> answered;
+        while (!done) {
+            for (HWND box = FindWindowA("#32770", nullptr); box != nullptr;
+                 box = FindWindowExA(nullptr, box, "#32770", nullptr)) {
+                HWND text = GetDlgItem(box, 0xFFFF);
+                if (text == nullptr || !IsWindowVisible(box) ||
+                    std::find(answered.begin(), answered.end(), box) != answered.end()) {
+                    continue;
+                }
+                answered.push_back(box);
+                shown.push_back(WindowText(text));
+                if (shown.size() == 1) {
+                    PostMessageA(frame, WM_COMMAND, ID_NETWORK_AUDIT_WNET, 0);
+                }
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(10);
+        }
+    });
+    SendMessageA(frame, WM_COMMAND, ID_NETWORK_AUDIT_NQDI, 0);
+    done = true;
+    driver.join();
+    SetMessageBoxHook(recorder);
+    EXPECT_EQ(std::vector<std::string>(
+                  {"Unable to contact the domain controller",
+                   "No computers were found on the network.\r\n\r\nDepending on your network topology, you might "
+                   "want to try another Network Audit method."}),
+              shown);
+
+    // Once the audit is over, the next one runs.
+    ClearBoxes();
+    RunWithDriver(ID_NETWORK_AUDIT_WNET, [] {});
+    EXPECT_EQ(std::vector<std::string>({LoadResourceString(IDS_NO_COMPUTERS_FOUND, nullptr)}), BoxTexts());
 }

@@ -216,25 +216,32 @@ TEST_F(Options, PagesCheckTheirFieldsAndOkWritesTheFile)
 
 TEST_F(Options, TestButtonReportsTheServersRefusal)
 {
-    // Each message is the heading and the reason, each on its own line.
+    // Each message is the heading and the reason, each on its own line. A
+    // port where a service that is no web server answers is no success.
+    const std::string heading = "Unable to verify Ondelmark login credentials.\r\n";
     const struct {
+        int port;
         const char* answer;
-        const char* text;
+        std::string text;
     } kCases[] = {
-        {"{\"mode\": \"fault\", \"text\": \"Login refused\"}",
-         "Unable to verify Ondelmark login credentials.\r\nLogin refused\r\n"},
-        {"{\"mode\": \"emptyfault\"}",
-         "Unable to verify Ondelmark login credentials.\r\nError: The Ondelmark server did not specify an error.\r\n"},
+        {kServerPort, "{\"mode\": \"fault\", \"text\": \"Login refused\"}", heading + "Login refused\r\n"},
+        {kServerPort, "{\"mode\": \"emptyfault\"}",
+         heading + "Error: The Ondelmark server did not specify an error.\r\n"},
+        {kSshBannerPort, "{\"mode\": \"ok\"}",
+         heading + "The Ondelmark server at 127.0.0.1:20651 did not answer in SOAP (\"" + kSshBanner + "\").\r\n"},
+        {kMailBannerPort, "{\"mode\": \"ok\"}",
+         heading + "The Ondelmark server at 127.0.0.1:20652 did not answer in SOAP (\"" + kMailBanner + "\").\r\n"},
     };
+    const size_t cases = sizeof(kCases) / sizeof(kCases[0]);
     RunWithDriver(ID_OPTIONS, [&] {
         SheetDriver sheet("Kestrova Options");
         if (!sheet.IsOpen()) {
             return;
         }
         sheet.Type(IDC_OPT_SERVER, "127.0.0.1");
-        sheet.Type(IDC_OPT_PORT, std::to_string(kServerPort));
         for (const auto& c : kCases) {
             Answer(c.answer);
+            sheet.Type(IDC_OPT_PORT, std::to_string(c.port));
             sheet.Click(IDC_OPT_TEST_LOGIN);
         }
         // A port out of range stops the test before anything is sent.
@@ -243,12 +250,12 @@ TEST_F(Options, TestButtonReportsTheServersRefusal)
         sheet.Cancel();
     });
     const std::vector<Box> boxes = Boxes();
-    ASSERT_EQ(3u, boxes.size());
-    for (size_t i = 0; i < 2; ++i) {
+    ASSERT_EQ(cases + 1, boxes.size());
+    for (size_t i = 0; i < cases; ++i) {
         EXPECT_EQ(kCases[i].text, boxes[i].text);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes[i].type);
     }
-    EXPECT_EQ(kRangeText, boxes[2].text);
+    EXPECT_EQ(kRangeText, boxes[cases].text);
     for (const Box& box : boxes) {
         EXPECT_FALSE(box.busyVisible) << box.text;
     }

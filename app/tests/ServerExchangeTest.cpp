@@ -272,6 +272,26 @@ TEST_F(ServerExchange, ALongReplyAddsAFewKilobytesAndSaysHowMuchWasLeftOut)
     EXPECT_EQ(text.substr(0, 4096), BoundedReplyText(text.substr(0, 4096)));
 }
 
+TEST_F(ServerExchange, AReplyWithoutStatusIsQuotedByItsFirstLine)
+{
+    SoapComponent component;
+    g_script.m_sendResult = 204;
+    g_script.m_errorCode = 204;
+    g_script.m_errorText = "Invalid XML markup.";
+    g_script.m_value = "220 mail ready\r\n250 more";
+    std::string error;
+    EXPECT_FALSE(UploadResultXml(component, m_login, "x", error));
+    EXPECT_EQ("The Ondelmark server at 127.0.0.1:8080 did not answer in SOAP (\"220 mail ready\").\r\n", error);
+
+    // Only a short line of it, and only what a message box can show.
+    EXPECT_EQ("a?b?c", ReplyOpening(std::string("a\x01"
+                                                "b\xFF"
+                                                "c\nrest")));
+    EXPECT_EQ(std::string(80, 'x') + "...", ReplyOpening(std::string(200, 'x')));
+    EXPECT_EQ(std::string(80, 'x'), ReplyOpening(std::string(80, 'x') + "\r\n"));
+    EXPECT_EQ("", ReplyOpening(""));
+}
+
 TEST(ServerFailureText, SaysWhatHappenedWithServerAndPort)
 {
     const struct {
@@ -320,6 +340,19 @@ TEST(ServerFailureText, SaysWhatHappenedWithServerAndPort)
         failure.m_address = "srv:81";
         EXPECT_EQ(c.text, FailureText(failure)) << c.code;
     }
+    // No status line but bytes that are no envelope: a service that is no
+    // web server, quoted by the start of what it sent.
+    ServerFailure banner;
+    banner.m_componentCode = 210;
+    banner.m_componentText = "DOM tree unavailable (set BuildDOM to true and reparse).";
+    banner.m_address = "srv:81";
+    banner.m_replyStart = "SSH-2.0-OpenSSH_9.2p1";
+    EXPECT_EQ("The Ondelmark server at srv:81 did not answer in SOAP (\"SSH-2.0-OpenSSH_9.2p1\").\r\n",
+              FailureText(banner));
+    banner.m_componentCode = 201;
+    banner.m_replyStart.clear();
+    EXPECT_EQ("The Ondelmark server at srv:81 did not answer in SOAP.\r\n", FailureText(banner));
+
     // The server's own text wins, and ends its line.
     ServerFailure fault;
     fault.m_componentCode = 173;

@@ -141,8 +141,13 @@ void ShootNetworkAudit(CKestrovaApp& app, HWND frame)
     CloseHandle(probeRelease);
 }
 
+// Where tools/window-screenshots.sh starts a service that is no web server
+// (tools/peers/banner_server.py): a port where the asset server is not.
+const int kBannerPort = 20659;
+
 // The options sheet's two pages, and the credential test against a port of
-// this computer where nothing listens.
+// this computer where nothing listens and one where a service that is no
+// web server answers.
 void ShootOptions(HWND frame)
 {
     PostMessageA(frame, WM_COMMAND, ID_OPTIONS, 0);
@@ -166,6 +171,14 @@ void ShootOptions(HWND frame)
     Shot("options-test-refused", refused, sheet);
     PostMessageA(refused, WM_COMMAND, IDOK, 0);
     WaitFor([refused] { return IsWindow(refused) ? nullptr : refused; });
+    SendDlgItemMessageA(page, IDC_OPT_PORT, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(std::to_string(kBannerPort).c_str()));
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_OPT_TEST_LOGIN, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_OPT_TEST_LOGIN)));
+    HWND notSoap = WaitFor([] { return FindMessageBox("did not answer in SOAP"); });
+    Shot("options-test-banner", notSoap, sheet);
+    PostMessageA(notSoap, WM_COMMAND, IDOK, 0);
+    WaitFor([notSoap] { return IsWindow(notSoap) ? nullptr : notSoap; });
     SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
     page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     SendDlgItemMessageA(page, IDC_LOG_ERRORS, BM_CLICK, 0, 0);
@@ -271,6 +284,17 @@ int main()
                 Shot("saved-notice", saved, complete);
                 PostMessageA(saved, WM_COMMAND, IDOK, 0);
                 WaitFor([saved] { return IsWindow(saved) ? nullptr : saved; });
+                // An upload to a service that is no asset server fails, and
+                // the choices come back.
+                GetAppState().m_config.m_server = "127.0.0.1";
+                GetAppState().m_config.m_port = kBannerPort;
+                PostMessageA(complete, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                HWND failed = WaitFor([] { return FindMessageBox("Unable to upload"); });
+                Shot("upload-failed", failed, frame);
+                PostMessageA(failed, WM_COMMAND, IDOK, 0);
+                WaitFor([complete] { return IsWindow(complete) ? nullptr : complete; });
+                complete = WaitFor([] { return VisibleDialog("Audit Complete!"); });
+                Shot("audit-complete-after-failed-upload", complete, frame);
             }
             PostMessageA(complete, WM_COMMAND, IDCANCEL, 0);
             WaitFor([complete] { return IsWindow(complete) ? nullptr : complete; });

@@ -7,7 +7,8 @@
 # /html-500 (an HTML error page, status 500), /envelope-500 (an answer that is
 # no fault, with status 500), /big (a 10 MB return value),
 # /echo-request (the request itself, head and body, as the text of the return
-# element, which carries two attributes), /digest (401 with a Digest challenge until the request carries a Digest
+# element, which carries two attributes), /no-content (204 without a body),
+# /not-modified (304 without a body), /digest (401 with a Digest challenge until the request carries a Digest
 # Authorization, then an answer that names the body's method element).
 import re
 from xml.sax.saxutils import escape
@@ -56,6 +57,10 @@ class Handler(socketserver.StreamRequestHandler):
             out = reply("500 Internal Server Error",
                         b"<html><head><title>Error</title></head><body><h1>Internal Server Error</h1>"
                         b"<p>Something failed<br></p></body></html>", "text/html")
+        elif path == "/no-content":
+            out = reply("204 No Content", b"")
+        elif path == "/not-modified":
+            out = reply("304 Not Modified", b"")
         elif path == "/big":
             out = reply("200 OK", envelope("<m:BigResponse xmlns:m=\"urn:big\"><r>%s</r><n>2</n></m:BigResponse>"
                                            % ("0123456789" * 1024 * 1024)))

@@ -1,8 +1,10 @@
 // The SOAP component through its exported functions, against a SOAP service
-// made with spyne (tools/peers/soap_service.py) and a raw server for the
-// replies such a service does not send (tools/peers/raw_reply_server.py).
+// made with spyne (tools/peers/soap_service.py), a raw server for the
+// replies such a service does not send (tools/peers/raw_reply_server.py) and
+// services that are no web servers (tools/peers/banner_server.py).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "netcomp/include/netcomp.h"
@@ -14,6 +16,10 @@ namespace {
 
 constexpr int kSpynePort = 20510;
 constexpr int kRawPort = 20511;
+constexpr int kSshBannerPort = 20512;
+constexpr int kMailBannerPort = 20513;
+const char kSshBanner[] = "SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3";
+const char kMailBanner[] = "220 mail.kestrova.test ESMTP ready";
 const char kNs[] = "urn:KestrovaUploadService";
 const char kEncoding[] = "http://schemas.xmlsoap.org/soap/encoding/";
 
@@ -304,6 +310,55 @@ TEST(SoapRaw, RepliesASoapServiceDoesNotSend)
     ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
     EXPECT_EQ(soap.Text(kSoapReturnValue).size(), 10u * 1024 * 1024);
     EXPECT_EQ(soap.Text(kSoapParamValue, 1), "2");
+}
+
+// Only what the server sent is read as its reply. A service that is no web
+// server sends its banner line and closes: no status line, and a reply that
+// is no envelope. A status without a body leaves nothing to read. Neither
+// passes for an answer, least of all the request's own envelope, whose first
+// parameter would read as the return value.
+TEST(SoapRaw, OnlyWhatTheServerSentIsEvaluated)
+{
+    const char guid[] = "{BEA5DDF9-5C1B-4A51-9E0B-2C2B5E0F6A11}";
+    const struct {
+        int port;
+        const char* banner;
+    } banners[] = {{kSshBannerPort, kSshBanner}, {kMailBannerPort, kMailBanner}};
+    for (const auto& b : banners) {
+        SCOPED_TRACE(b.banner);
+        Soap soap;
+        soap.Prepare(Url(b.port, "/Kestrova/KestrovaUpload.dll"), "TestLogin");
+        ASSERT_EQ(soap.Do(kSoapAddParameter, "guid", guid), 0);
+        ASSERT_EQ(soap.Do(kSoapAddParameter, "uid", "auditor"), 0);
+        // No element at all: the parser has no tree to find an envelope in.
+        EXPECT_EQ(soap.Do(kSoapSendRequest), 210);
+        EXPECT_EQ(soap.Error(), "DOM tree unavailable (set BuildDOM to true and reparse).");
+        EXPECT_EQ(soap.Text(kSoapStatusLine), "");
+        EXPECT_EQ(soap.Text(kSoapSOAPPacket), std::string(b.banner) + "\r\n");
+        EXPECT_EQ(soap.Text(kSoapReturnValue), "");
+        EXPECT_EQ(soap.Text(kSoapFaultString), "");
+        // The reply's transfer is told as any other: it starts, runs, ends.
+        EXPECT_EQ(soap.events.Of(kSoapEventStartTransfer).size(), 1u);
+        EXPECT_EQ(soap.events.Of(kSoapEventEndTransfer).size(), 1u);
+        ASSERT_FALSE(soap.events.Of(kSoapEventTransfer).empty());
+        EXPECT_EQ(soap.events.Of(kSoapEventTransfer).back().values[0], INT_PTR(std::strlen(b.banner) + 2));
+    }
+
+    // 204 is a success status without a body, 304 another without one.
+    const struct {
+        const char* path;
+        const char* status;
+    } bodiless[] = {{"/no-content", "HTTP/1.1 204 No Content"}, {"/not-modified", "HTTP/1.1 304 Not Modified"}};
+    for (const auto& r : bodiless) {
+        SCOPED_TRACE(r.path);
+        Soap soap;
+        soap.Prepare(Url(kRawPort, r.path), "TestLogin");
+        ASSERT_EQ(soap.Do(kSoapAddParameter, "guid", guid), 0);
+        EXPECT_EQ(soap.Do(kSoapSendRequest), 210);
+        EXPECT_EQ(soap.Text(kSoapStatusLine), r.status);
+        EXPECT_EQ(soap.Text(kSoapSOAPPacket), "");
+        EXPECT_EQ(soap.Text(kSoapReturnValue), "");
+    }
 }
 
 // A 401 with a Digest challenge is answered by posting the envelope again,

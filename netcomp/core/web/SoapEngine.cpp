@@ -231,9 +231,13 @@ int SoapEngine::BuildPacket()
     return rc;
 }
 
-// Posts the packet as it stands; the reply, when one came, becomes the packet.
-int SoapEngine::Post()
+// Posts the packet as it stands. Whatever the server sent, even nothing but
+// a status line, replaces it: the request must never be read as its own
+// reply. When nothing came back (no connection, a refused header) the
+// packet keeps the request, and *answered tells the caller.
+int SoapEngine::Post(bool* answered)
 {
+    *answered = false;
     if (*OtherHeaders() == '\0') {
         NetString header;
         int rc = ActionHeader(header);
@@ -244,8 +248,10 @@ int SoapEngine::Post()
     }
     m_reply.Clear();
     m_replyStarted = false;
+    m_answered = false;
     int rc = DoAction(kHttpPost);
-    if (m_replyStarted) {
+    if (m_answered || rc == kResultOk) {
+        *answered = true;
         const int moved = SetPostData(m_reply.Data(), m_reply.Length());
         m_reply.Clear();
         if (moved != kResultOk)
@@ -262,8 +268,11 @@ int SoapEngine::Send(int mode)
         int rc = BuildPacket();
         if (rc != kResultOk)
             return rc;
-        rc = Post();
-        if (rc != kResultOk && rc != 151)
+        bool answered = false;
+        rc = Post(&answered);
+        // A 151 of our own (a header refused before anything was sent) has
+        // no reply to evaluate.
+        if ((rc != kResultOk && rc != 151) || !answered)
             return rc;
         if (rc == kResultOk)
             return EvaluatePacket();
@@ -288,8 +297,10 @@ int SoapEngine::Send(int mode)
     }
     case kSoapModeBuild:
         return BuildPacket();
-    case kSoapModePacket:
-        return Post();
+    case kSoapModePacket: {
+        bool answered = false;
+        return Post(&answered);
+    }
     case kSoapModeEvaluate:
         return EvaluatePacket();
     default:
@@ -297,19 +308,37 @@ int SoapEngine::Send(int mode)
     }
 }
 
+// A request going out (the first, or the one the HTTP client repeats after
+// a 401 or a redirect) starts a new wait for its reply: nothing of an
+// earlier reply may pass for this one's.
 int SoapEngine::FireStartTransfer(int direction)
 {
-    if (direction != 1)
-        return 0;
     m_reply.Clear();
+    if (direction != 1) {
+        m_replyStarted = false;
+        m_answered = false;
+        return 0;
+    }
     m_replyStarted = true;
+    m_answered = true;
     return Fire(SharedEvent::StartTransfer, {});
+}
+
+int SoapEngine::FireStatus(const char* version, int code, const char* description)
+{
+    m_answered = true;
+    return HttpClient::FireStatus(version, code, description);
 }
 
 int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
 {
     if (direction != 1)
         return 0;
+    // A reply without a status line or headers (a banner, a reply of the
+    // oldest HTTP) is all body: its transfer starts with its first bytes.
+    if (!m_replyStarted)
+        (void)FireStartTransfer(1);
+    m_answered = true;
     const int rc = HoldReplyBytes(m_reply, data, n, "SOAP reply too large.");
     if (rc == kOutOfMemory)
         ComponentBase::FireError(kOutOfMemory, "Out of memory in FireTransfer.");

@@ -103,11 +103,12 @@ protected:
     int FireStartTransfer(int direction) override;
     int FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n) override;
     int FireEndTransfer(int direction) override;
+    int FireStatus(const char* version, int code, const char* description) override;
 
 private:
     const char* FaultPart(const char* part);
     [[nodiscard]] int BuildPacket();
-    [[nodiscard]] int Post();
+    [[nodiscard]] int Post(bool* answered);
     [[nodiscard]] int ActionHeader(NetString& header);
 
     uint8_t m_sendMode = 0;
@@ -116,4 +117,7 @@ private:
     // request is over, so a retry after 401 still posts the envelope.
     NetString m_reply;
     bool m_replyStarted = false;
+    // Something of a reply came for the request last sent: a status line or
+    // body bytes (a server that is no web server sends only bytes).
+    bool m_answered = false;
 };
