@@ -219,6 +219,10 @@ TEST(HttpCapture, RefusalsAndDefaults)
 
     EXPECT_EQ(http.Get(""), 152);
     EXPECT_EQ(http.Error(), "No server specified in URL");
+    // The URL is Get's argument: set as the property alone, it is not taken.
+    ASSERT_EQ(http.Set(kHttpURL, Url(kCapturePort, "/echo").c_str()), 0);
+    EXPECT_EQ(HTTP_Do(http.Handle(), kHttpMethodGet, 0, nullptr, nullptr), 152);
+    EXPECT_EQ(http.Text(kHttpURL), "");
     EXPECT_EQ(http.Get("https://127.0.0.1:20400/"), 153);
     EXPECT_EQ(http.Error(), "Specified URLScheme is invalid.");
     EXPECT_EQ(http.Get("http://127.0.0.1:20499/"), 10061); // nothing listens there
