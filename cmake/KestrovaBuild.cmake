@@ -66,3 +66,24 @@ function(kes_pure_library name)
         target_compile_options(${name}_fast PRIVATE -O2)
     endif()
 endfunction()
+
+# kes_split_debug_info(<target>)
+#   A program or DLL that ships (Kestrova.exe, netcomp.dll) goes out without
+#   its debug information, which is most of its size: after each link the
+#   debug sections move to <file>.debug beside it, and the file keeps only a
+#   link to that file by name and checksum (.gnu_debuglink), through which gdb,
+#   addr2line and objdump find every function and line as before. Copy both
+#   files together to debug elsewhere.
+function(kes_split_debug_info target)
+    if(NOT KES_WINDOWS)
+        return()
+    endif()
+    if(NOT CMAKE_OBJCOPY)
+        message(FATAL_ERROR "objcopy missing: run tools/setup.sh (binutils-mingw-w64-x86-64)")
+    endif()
+    set(file $<TARGET_FILE:${target}>)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${file} ${file}.debug
+        COMMAND ${CMAKE_OBJCOPY} --strip-unneeded --add-gnu-debuglink=${file}.debug ${file}
+        VERBATIM)
+endfunction()

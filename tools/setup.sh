@@ -8,6 +8,8 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     libboost-dev googletest libbenchmark-dev libssl-dev
+    # reading the shipped binaries' debug information through their debug links
+    gdb
     # independent coders the mail tests and benchmarks compare with
     libgmime-3.0-dev uudeview
     # benchmark peers

@@ -25,7 +25,16 @@
  * thread takes its messages: a Windows message loop (GetMessage or
  * PeekMessage, then DispatchMessage), or the component's DoEvents method
  * called now and then. Objects are used on the thread that created them;
- * http_example.c in the SDK's example folder shows such a loop. */
+ * http_example.c in the SDK's example folder shows such a loop.
+ *
+ * Numbers and indexes. <C>_Get of a property the component does not have
+ * reads 0. <C>_CheckIndex tells whether an index of an indexed property is
+ * good (0, or NETCOMP_INDEX_OUT_OF_RANGE with a text that says why). <C>_Get
+ * at a bad index reads null (0), whatever the property holds (its header
+ * names an exception), and leaves the index check's code and text as the last
+ * error; <C>_Set at a bad index fails with that code. <C>_Do of a method
+ * number the component does not have does nothing and returns the object's
+ * last result code (0 after a <C>_Get, which starts afresh). */
 #ifndef NETCOMP_H
 #define NETCOMP_H
 
@@ -44,7 +53,7 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
 
 /* Codes with a fixed meaning for every component. */
 #define NETCOMP_OK 0
-#define NETCOMP_UNKNOWN_SETTING (-1) /* unknown property in _Set, unknown Config key; also a null object */
+#define NETCOMP_UNKNOWN_SETTING (-1) /* unknown or read-only property in _Set, unknown Config key; a null object */
 #define NETCOMP_OUT_OF_MEMORY 200
 #define NETCOMP_INDEX_OUT_OF_RANGE 280
 #define NETCOMP_INTERRUPTED 301

@@ -14,6 +14,21 @@
 #define NETCOMP_HTTP_TOO_LARGE 154
 #define NETCOMP_HTTP_MAX_HEADER_BYTES 1048576
 
+/* A response whose status is not 2xx ends Get, Head, Post and Put with
+ * NETCOMP_HTTP_ERROR and the status line's reason phrase as the last-error
+ * text ("Not Found"); StatusLine holds the whole line and the Status event
+ * gives version, code and phrase. A redirect is followed only as
+ * FollowRedirects allows (a refused one is 151 as well), and a 401 with
+ * AuthScheme 1 (Digest) is tried once more with the server's challenge
+ * before it is 151. 151 also refuses a URL holding a CR or LF or a port
+ * outside 1-65535. */
+#define NETCOMP_HTTP_ERROR 151
+/* The URL names no server: "No server specified in URL". */
+#define NETCOMP_HTTP_NO_SERVER 152
+/* Without a ProxyServer, a URL whose scheme is not http (such as https):
+ * "Specified URLScheme is invalid.". */
+#define NETCOMP_HTTP_BAD_SCHEME 153
+
 enum HttpProp {
     kHttpAccept = 1,
     kHttpAttachedFile = 2,
@@ -56,9 +71,14 @@ enum HttpProp {
     kHttpURLPort = 39,
     kHttpURLScheme = 40,
     kHttpURLServer = 41,
-    kHttpUser = 42,
+    kHttpUser = 42
 };
 
+/* Get, Head, Post and Put take the URL as their argument (args[0]): it is
+ * stored as URL, then the request goes out. Setting URL alone is not enough:
+ * without the argument, or with an empty text, the call clears URL and fails
+ * with NETCOMP_HTTP_NO_SERVER. Post and Put send PostData, then the contents
+ * of AttachedFile when set. */
 enum HttpMethod {
     kHttpMethodConfig = 1,
     kHttpMethodAddCookie = 2,
@@ -69,7 +89,7 @@ enum HttpMethod {
     kHttpMethodPost = 7,
     kHttpMethodPut = 8,
     kHttpMethodReset = 9,
-    kHttpMethodCount = 9,
+    kHttpMethodCount = 9
 };
 
 /* Connected and Disconnected: code, description. ConnectionStatus: status
@@ -89,7 +109,7 @@ enum HttpEvent {
     kHttpEventSetCookie = 8,
     kHttpEventStartTransfer = 9,
     kHttpEventStatus = 10,
-    kHttpEventTransfer = 11,
+    kHttpEventTransfer = 11
 };
 
 #endif /* NETCOMP_HTTP_H */

@@ -7,7 +7,10 @@
  * (default 67108864, 64 MB): past it a fetch ends with 154 (a file read with
  * 302) and "The feed is larger than MaxReplySize.", nothing of it kept. A
  * response's header lines take at most 1 MB together (154, "Response headers
- * too large."), as in netcomp_http.h. */
+ * too large."), as in netcomp_http.h. The feed's XML is read with the bounds
+ * of netcomp_xmlp.h: 128 attributes on one element, 128 elements open at once,
+ * 128 namespace declarations in scope; the 129th is refused with 200 ("Out of
+ * memory."). */
 
 enum RssProp {
     kRssAccept = 1,
@@ -58,16 +61,11 @@ enum RssProp {
     kRssTextInputName = 46,
     kRssTextInputTitle = 47,
     kRssTimeout = 48,
-    kRssUser = 49,
+    kRssUser = 49
 };
 
 /* RSSVersion: 0 none, 1 "0.91", 2 "0.92", 3 "2.0". */
-enum RssVersion {
-    kRssVersionNone = 0,
-    kRssVersion091 = 1,
-    kRssVersion092 = 2,
-    kRssVersion20 = 3,
-};
+enum RssVersion { kRssVersionNone = 0, kRssVersion091 = 1, kRssVersion092 = 2, kRssVersion20 = 3 };
 
 /* AddItem: title, description, link. AddNamespace: prefix, URI. GetFeed,
  * GetURL and PutFeed: URL. GetProperty: path, value out (second argument
@@ -88,7 +86,7 @@ enum RssMethod {
     kRssMethodReset = 9,
     kRssMethodSetProperty = 10,
     kRssMethodWriteFile = 11,
-    kRssMethodCount = 11,
+    kRssMethodCount = 11
 };
 
 /* Connected and Disconnected: code, description. ConnectionStatus: status
@@ -109,7 +107,7 @@ enum RssEvent {
     kRssEventSetCookie = 8,
     kRssEventStartTransfer = 9,
     kRssEventStatus = 10,
-    kRssEventTransfer = 11,
+    kRssEventTransfer = 11
 };
 
 /* Codes of the component besides those of the HTTP client and the XML
@@ -122,7 +120,7 @@ enum RssCode {
     kRssBadIndex = 232,
     kRssNoSuchElement = 233,
     kRssRequiredEmpty = 234,
-    kRssFileError = 302,
+    kRssFileError = 302
 };
 
 #endif /* NETCOMP_RSS_H */

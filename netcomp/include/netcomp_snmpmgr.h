@@ -70,4 +70,33 @@ enum SnmpMgrEvent {
     kSnmpMgrEventTrap = 9
 };
 
+/* Codes of the component. A request waits at most Timeout seconds for its
+ * answer (301 "Timeout."). An answer that fails its checks ends the request
+ * with the check's code: 308, 309 and 310 when its signature cannot be
+ * verified, 321 when a signed request gets an unsigned answer.
+ * kSnmpMgrAnsweredByReport: the agent answered a request (SendGetRequest,
+ * SendGetNextRequest, SendGetBulkRequest, SendSetRequest, SendInformRequest)
+ * or the time step of Discover with a Report instead of a Response, so the
+ * request was not carried out: "Request answered by a Report (<counter>).",
+ * where the counter names the reason (usmStatsUnknownUserNames for a user the
+ * agent does not know, usmStatsWrongDigests for a wrong password,
+ * usmStatsNotInTimeWindows, usmStatsUnknownEngineIDs,
+ * usmStatsUnsupportedSecLevels) or is the Report's first object identifier.
+ * The Report event has fired and ObjId, ObjType and ObjValue hold the
+ * Report's bindings. */
+enum SnmpMgrCode {
+    kSnmpMgrTooManyObjects = 302,    /* ObjCount set beyond the bound */
+    kSnmpMgrBadAction = 304,         /* "Invalid Action code" */
+    kSnmpMgrBusy = 307,              /* "Busy performing current action." */
+    kSnmpMgrSignatureWrong = 308,    /* the answer's signature does not match the user's password */
+    kSnmpMgrNoLocalPassword = 309,   /* a signed answer, and no Password to check it with */
+    kSnmpMgrSignatureMissing = 310,  /* an answer that claims a signature and carries none */
+    kSnmpMgrRemoteTimeUnknown = 311, /* SNMPv3 with a Password before the agent's clock is known: Discover */
+    kSnmpMgrTimeoutNeeded = 312,     /* Discover with a Password and Timeout 0, the engine unknown */
+    kSnmpMgrAnsweredByReport = 313,
+    kSnmpMgrWrongRole = 319, /* "Operation not permitted in current role." */
+    kSnmpMgrNotSigned = 321, /* "An authenticated message was expected, but the received message is not signed." */
+    kSnmpMgrNoSuchOid = 322  /* ValueOf: "OID does not exist." */
+};
+
 #endif /* NETCOMP_SNMPMGR_H */

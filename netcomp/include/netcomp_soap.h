@@ -7,9 +7,12 @@
 
 /* The reply body is kept whole (it becomes the packet) up to Config
  * MaxReplySize bytes (default 67108864, 64 MB); past it SendRequest ends with
- * 154 and "SOAP reply too large.", the connection closed and the packet
- * empty. A response's header lines take at most 1 MB together (154,
- * "Response headers too large."), as in netcomp_http.h. */
+ * 154 and "SOAP reply too large.", the connection closed and the packet empty.
+ * A response's header lines take at most 1 MB together (154, "Response headers
+ * too large."), as in netcomp_http.h. The reply's XML is read with the bounds
+ * of netcomp_xmlp.h: 128 attributes on one element, 128 elements open at once,
+ * 128 namespace declarations in scope; the 129th is refused with 200 ("Out of
+ * memory."). */
 
 enum SoapProp {
     kSoapAccept = 1,

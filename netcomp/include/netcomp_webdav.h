@@ -5,12 +5,15 @@
 #define NETCOMP_WEBDAV_H
 
 /* A multistatus reply of any length is read as it arrives; what it holds at
- * once (one response element with its properties, or the text between two
- * tags outside one) and a LOCK reply are at most Config MaxReplySize bytes
- * (default 16777216, 16 MB). Past it the method ends with 154 and "WebDAV
- * reply too large.", the connection closed and the property list empty. A
- * response's header lines take at most 1 MB together (154, "Response headers
- * too large."), as in netcomp_http.h. */
+ * once (one response element with its properties, or the text between two tags
+ * outside one) and a LOCK reply are at most Config MaxReplySize bytes (default
+ * 16777216, 16 MB). Past it the method ends with 154 and "WebDAV reply too
+ * large.", the connection closed and the property list empty. A response's
+ * header lines take at most 1 MB together (154, "Response headers too
+ * large."), as in netcomp_http.h. A reply's XML is read with the bounds of
+ * netcomp_xmlp.h: 128 attributes on one element, 128 elements open at once,
+ * 128 namespace declarations in scope; the 129th is refused with 200 ("Out of
+ * memory."). */
 
 enum WebDavProp {
     kWebDavAccept = 1,
@@ -46,7 +49,7 @@ enum WebDavProp {
     kWebDavTimeout = 31,
     kWebDavTransferredData = 32, /* binary, read only: the response body */
     kWebDavTransferredHeaders = 33,
-    kWebDavUser = 34,
+    kWebDavUser = 34
 };
 
 /* Depth: 0 no Depth header, 1 "Depth: 0", 2 "Depth: 1", 3 "Depth: infinity".
@@ -75,7 +78,7 @@ enum WebDavMethod {
     kWebDavMethodReset = 19,
     kWebDavMethodSetProperty = 20,
     kWebDavMethodUnLockResource = 21,
-    kWebDavMethodCount = 21,
+    kWebDavMethodCount = 21
 };
 
 /* Connected and Disconnected: code, description. ConnectionStatus: status
@@ -99,7 +102,7 @@ enum WebDavEvent {
     kWebDavEventSetCookie = 10,
     kWebDavEventStartTransfer = 11,
     kWebDavEventStatus = 12,
-    kWebDavEventTransfer = 13,
+    kWebDavEventTransfer = 13
 };
 
 /* Codes of the component besides those of the HTTP client. */
@@ -111,7 +114,7 @@ enum WebDavCode {
     kWebDavBadPropertyIndex = 473,
     kWebDavPropertyFailed = 474,
     kWebDavBadOperation = 475,
-    kWebDavNoLockToken = 476,
+    kWebDavNoLockToken = 476
 };
 
 #endif /* NETCOMP_WEBDAV_H */

@@ -44,16 +44,12 @@ enum WebFormProp {
     kWebFormTransferredData = 33, /* binary, read only: the response body */
     kWebFormTransferredHeaders = 34,
     kWebFormURL = 35,
-    kWebFormUser = 36,
+    kWebFormUser = 36
 };
 
 /* Encoding: 0 "application/x-www-form-urlencoded" body, 1 "multipart/form-data"
  * body, 2 the pairs as the URL's query of a GET. */
-enum WebFormEncoding {
-    kWebFormUrlEncoded = 0,
-    kWebFormMultipart = 1,
-    kWebFormQueryString = 2,
-};
+enum WebFormEncoding { kWebFormUrlEncoded = 0, kWebFormMultipart = 1, kWebFormQueryString = 2 };
 
 /* AddCookie: name, value. AddFormVar: name, value. SubmitTo: URL. */
 enum WebFormMethod {
@@ -65,7 +61,7 @@ enum WebFormMethod {
     kWebFormMethodReset = 6,
     kWebFormMethodSubmit = 7,
     kWebFormMethodSubmitTo = 8,
-    kWebFormMethodCount = 8,
+    kWebFormMethodCount = 8
 };
 
 /* Connected and Disconnected: code, description. ConnectionStatus: status
@@ -86,15 +82,11 @@ enum WebFormEvent {
     kWebFormEventSetCookie = 8,
     kWebFormEventStartTransfer = 9,
     kWebFormEventStatus = 10,
-    kWebFormEventTransfer = 11,
+    kWebFormEventTransfer = 11
 };
 
 /* Codes of the component besides those of the HTTP client and the MIME
  * engine. */
-enum WebFormCode {
-    kWebFormBusy = 143,
-    kWebFormBadCookieIndex = 156,
-    kWebFormBadVariableIndex = 159,
-};
+enum WebFormCode { kWebFormBusy = 143, kWebFormBadCookieIndex = 156, kWebFormBadVariableIndex = 159 };
 
 #endif /* NETCOMP_WEBFORM_H */

@@ -44,7 +44,7 @@ enum WebUploadProp {
     kWebUploadTransferredData = 33, /* binary, read only: the response body */
     kWebUploadTransferredHeaders = 34,
     kWebUploadURL = 35,
-    kWebUploadUser = 36,
+    kWebUploadUser = 36
 };
 
 /* AddCookie: name, value. AddFile: form-variable name, local file path.
@@ -59,7 +59,7 @@ enum WebUploadMethod {
     kWebUploadMethodReset = 7,
     kWebUploadMethodUpload = 8,
     kWebUploadMethodUploadTo = 9,
-    kWebUploadMethodCount = 9,
+    kWebUploadMethodCount = 9
 };
 
 /* As the WebForm events; UploadProgress: the percent of the request body
@@ -76,7 +76,7 @@ enum WebUploadEvent {
     kWebUploadEventStartTransfer = 9,
     kWebUploadEventStatus = 10,
     kWebUploadEventTransfer = 11,
-    kWebUploadEventUploadProgress = 12,
+    kWebUploadEventUploadProgress = 12
 };
 
 /* Codes of the component besides those of the HTTP client and the MIME
@@ -86,7 +86,7 @@ enum WebUploadCode {
     kWebUploadBadCookieIndex = 156,
     kWebUploadBadFileIndex = 158,
     kWebUploadBadVariableIndex = 159,
-    kWebUploadNoTempFile = 160,
+    kWebUploadNoTempFile = 160
 };
 
 #endif /* NETCOMP_WEBUPLOAD_H */

@@ -1,7 +1,12 @@
 /* Property, method and event numbers of the XMLp component (XMLp_Get,
  * XMLp_Set, XMLp_Do and the event callback): the library's XML parser with
  * its events, the open-element and namespace lists and a path walk over the
- * document tree. Indexed properties count from 1. */
+ * document tree. Indexed properties count from 1.
+ *
+ * A document holds at most 128 attributes on one element, 128 elements open
+ * at once and 128 namespace declarations in scope: the 129th stops the parse
+ * with 200 ("Out of memory."). The same bound holds in every component that
+ * reads XML (SOAP, XMPP, WebDAV, RSS). */
 #ifndef NETCOMP_XMLP_H
 #define NETCOMP_XMLP_H
 
@@ -28,7 +33,7 @@ enum XmlpProp {
     kXmlpPathParent = 20,
     kXmlpXPath = 21,
     kXmlpPathPrefix = 22,
-    kXmlpPathText = 23,
+    kXmlpPathText = 23
 };
 
 /* Attr: attribute name, value out (second argument slot). */
@@ -39,7 +44,7 @@ enum XmlpMethod {
     kXmlpMethodInput = 4,
     kXmlpMethodParseFile = 5,
     kXmlpMethodReset = 6,
-    kXmlpMethodCount = 6,
+    kXmlpMethodCount = 6
 };
 
 /* Characters: text (with its length). Comment, Whitespace, Declaration and
@@ -61,10 +66,10 @@ enum XmlpEvent {
     kXmlpEventProcessingInstruction = 9,
     kXmlpEventSpecialSection = 10,
     kXmlpEventStartElement = 11,
-    kXmlpEventStartPrefixMapping = 12,
+    kXmlpEventStartPrefixMapping = 12
 };
 
-/* Codes of the component besides the parser's 200-211. */
+/* Codes of the component besides the parser's 200-210. */
 enum XmlpCode {
     kXmlpBadAttrIndex = 101,
     kXmlpNoAttributes = 102,
@@ -72,7 +77,7 @@ enum XmlpCode {
     kXmlpNoNamespaces = 104,
     kXmlpBadElementIndex = 105,
     kXmlpNoElements = 106,
-    kXmlpNoSuchAttribute = 107,
+    kXmlpNoSuchAttribute = 107
 };
 
 #endif /* NETCOMP_XMLP_H */

@@ -8,13 +8,17 @@
 
 /* The buddy list holds at most 10000 buddies: a roster or push beyond is
  * refused with 620 ("Jabber protocol error (more than 10000 buddies).") and
- * the list stays as it was. */
+ * the list stays as it was. The server's stream is read with the bounds of
+ * netcomp_xmlp.h (128 attributes on one element, 128 elements open at once,
+ * 128 namespace declarations in scope): the 129th makes it XML the component
+ * cannot read, 626 with the parser's "Out of memory." as the detail, and the
+ * connection closes. */
 
 enum XmppProp {
     kXmppBuddyCount = 1,
     kXmppBuddyGroup = 2,        /* indexed; setting it sends the roster item again */
     kXmppBuddyId = 3,           /* indexed */
-    kXmppBuddySubscription = 4, /* indexed: 0 none, 1 to, 2 from, 3 both, 4 remove */
+    kXmppBuddySubscription = 4, /* indexed: 0 none, 1 to, 2 from, 3 both, 4 remove; -1 at a bad index */
     kXmppConnected = 5,
     kXmppFirewallHost = 6,
     kXmppFirewallPassword = 7,

@@ -150,23 +150,26 @@ struct ComponentExports {
             return 0;
         INT_PTR value = 0;
         Guard(&engine, [&] {
-            // An index out of range, or a read that would act while an action
-            // runs, reads as 0 (an empty text where the caller expects text)
-            // and leaves its code and text to be read.
+            // A read that would act while an action runs reads as 0 (an empty
+            // text where the caller expects text); an index out of range reads
+            // as null, whatever the property's type. Either leaves its code and
+            // text to be read.
+            const bool bytes = d->type == ValueType::Text || d->type == ValueType::Binary;
             int rc = kResultOk;
-            if ((d->flags & kReadActs) && engine.ActionRunning())
+            if ((d->flags & kReadActs) && engine.ActionRunning()) {
                 rc = engine.ComponentBase::RefuseBusy(Component::kBusyCode);
-            else if (d->checkIndex)
-                rc = d->checkIndex(engine, index, IndexUse::Access);
-            if (rc != kResultOk) {
-                engine.SetLastCode(rc);
-                if (d->type == ValueType::Text || d->type == ValueType::Binary) {
+                if (bytes)
                     value = reinterpret_cast<INT_PTR>("");
-                    if (lengthOut)
-                        *lengthOut = 0;
-                }
-            } else
+            } else if (d->checkIndex) {
+                rc = d->checkIndex(engine, index, IndexUse::Access);
+            }
+            if (rc == kResultOk) {
                 value = d->get(engine, object, property, index, lengthOut);
+                return 0;
+            }
+            engine.SetLastCode(rc);
+            if (bytes && lengthOut)
+                *lengthOut = 0;
             return 0;
         });
         return value;
@@ -212,9 +215,12 @@ struct ComponentExports {
                 arguments.Answer(1, answer);
                 return Finish(engine, rc);
             }
+            // A number the component has no method for does nothing, not even
+            // to the last error: the result is the code the object holds from
+            // its last call (0 after a Get).
             const auto* d = FindDescriptor(Component::kMethods, method);
             if (!d)
-                return Finish(engine, kUnknownSetting);
+                return engine.LastCode();
             if (d->anyTime)
                 return Finish(engine, d->call(engine, arguments));
             if (engine.ActionRunning())

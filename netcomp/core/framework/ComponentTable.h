@@ -35,7 +35,8 @@
 //       constexpr MethodDescriptor<E> kMethods[] = {M::Call<&E::Connect>(kSmtpConnect),
 //                                                   M::CallBytes<&E::Send>(kSmtpSend)};
 //     Method 1, Config, is the wrapper's own and stays out of the table; a
-//     number missing from a table reads as 0 and answers -1 on Set and Do.
+//     number missing from a table reads as 0, answers -1 on Set, and on Do
+//     does nothing and answers the object's last result code.
 //     Re-entry is the wrapper's: every method is an action, refused with the
 //     busy code while another action of the object runs (a call from inside
 //     one of its events), and so is every Set; mark .AnyTime() the methods

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "netcomp/core/framework/ComponentTable.h"
 #include "netcomp/core/tests/ComponentApi.h"
 #include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_xmpp.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
@@ -29,6 +31,8 @@ const char* const kVerbs[] = {"StaticInit", "StaticDestroy", "Create",       "De
                               "Do",         "CheckIndex",    "GetLastError", "GetLastErrorCode"};
 
 using Api = ComponentApi;
+
+constexpr int kNoSuchProperty = 9999;
 
 INT_PTR T(const char* text)
 {
@@ -108,13 +112,68 @@ TEST_P(ContractTest, UnknownNumbers)
         ASSERT_EQ(Config("NoSuchSetting"), -1);
         EXPECT_EQ(m_api.get(m_obj, number, 0, nullptr), 0);
         EXPECT_EQ(m_api.lastErrorCode(m_obj), 0); // every read starts afresh
-        // An unknown method is a caller's mistake even when nothing failed before.
-        EXPECT_EQ(m_api.doMethod(m_obj, number, 0, nullptr, nullptr), -1);
-        EXPECT_EQ(m_api.lastErrorCode(m_obj), -1);
         EXPECT_EQ(m_api.set(m_obj, number, 0, 1, 0), -1);
         EXPECT_EQ(m_api.checkIndex(m_obj, number, 5), 0);
     }
     EXPECT_STREQ(m_api.lastError(m_obj), "Unknown config setting."); // left as it was
+}
+
+// A method number the component does not have does nothing: it answers the
+// code the object holds from its last call and leaves the last error as it
+// was, whether that call failed or was a read, which starts afresh.
+TEST_P(ContractTest, UnknownMethodAnswersTheHeldCode)
+{
+    const ComponentInfo& info = ComponentObjectBase::FromHandle(m_obj)->Info();
+    int beyond = 1;
+    for (int i = 0; i < info.methodCount; ++i)
+        beyond = std::max(beyond, info.methods[i].number + 1);
+    ComponentBase& engine = ComponentObjectBase::FromHandle(m_obj)->Base();
+    for (int number : {0, -1, beyond, 9999}) {
+        SCOPED_TRACE(number);
+        ASSERT_EQ(Config("NoSuchSetting"), -1);
+        EXPECT_EQ(m_api.doMethod(m_obj, number, 0, nullptr, nullptr), -1);
+        EXPECT_EQ(m_api.lastErrorCode(m_obj), -1);
+        EXPECT_STREQ(m_api.lastError(m_obj), "Unknown config setting.");
+
+        (void)m_api.get(m_obj, kNoSuchProperty, 0, nullptr);
+        EXPECT_EQ(m_api.doMethod(m_obj, number, 0, nullptr, nullptr), 0);
+        EXPECT_EQ(m_api.lastErrorCode(m_obj), 0);
+        EXPECT_STREQ(m_api.lastError(m_obj), "Unknown config setting.");
+
+        // A failure whose text is the component's own keeps it.
+        engine.SetLastErrorText("Timeout.");
+        engine.SetLastCode(NETCOMP_INTERRUPTED);
+        EXPECT_EQ(m_api.doMethod(m_obj, number, 0, nullptr, nullptr), NETCOMP_INTERRUPTED);
+        EXPECT_EQ(m_api.lastErrorCode(m_obj), NETCOMP_INTERRUPTED);
+        EXPECT_STREQ(m_api.lastError(m_obj), "Timeout.");
+    }
+}
+
+// A read of an indexed property at an index out of range is null, whatever
+// the property holds, with the index check's code and text to be read.
+// XMPP's BuddySubscription alone reads -1 there, as its header says.
+TEST_P(ContractTest, ReadAtABadIndexIsNull)
+{
+    const ComponentInfo& info = ComponentObjectBase::FromHandle(m_obj)->Info();
+    for (int i = 0; i < info.propertyCount; ++i) {
+        const PropertyInfo& p = info.properties[i];
+        if (!p.readable || !p.indexed)
+            continue;
+        for (int index : {-1, 0, 100000}) {
+            if (m_api.checkIndex(m_obj, p.number, index) == 0)
+                continue;
+            SCOPED_TRACE(std::to_string(p.number) + "[" + std::to_string(index) + "]");
+            int length = -1;
+            const INT_PTR value = m_api.get(m_obj, p.number, index, &length);
+            const bool subscription = std::string(GetParam()) == "XMPP" && p.number == kXmppBuddySubscription;
+            EXPECT_EQ(value, subscription ? -1 : 0);
+            if (p.type == ValueType::Text || p.type == ValueType::Binary) {
+                EXPECT_EQ(length, 0);
+            }
+            EXPECT_NE(m_api.lastErrorCode(m_obj), 0);
+            EXPECT_STRNE(m_api.lastError(m_obj), "");
+        }
+    }
 }
 
 // A component's header marks its binary properties (read with a length,

@@ -212,14 +212,18 @@ TEST(HttpCapture, RefusalsAndDefaults)
     EXPECT_EQ(http.Int(kHttpFirewallPort), 80);
     EXPECT_EQ(HTTP_CheckIndex(http.Handle(), kHttpCookieName, 1), 280);
     EXPECT_EQ(http.Error(), "Invalid cookie index (out of range).");
-    // A text read past the array is an empty text, never a null pointer.
-    const INT_PTR pastEnd = HTTP_Get(http.Handle(), kHttpCookieName, 1, nullptr);
-    ASSERT_NE(pastEnd, 0);
-    EXPECT_STREQ(reinterpret_cast<const char*>(pastEnd), "");
+    // A text read past the array is null, with the index error to read.
+    EXPECT_EQ(HTTP_Get(http.Handle(), kHttpCookieName, 1, nullptr), 0);
+    EXPECT_EQ(HTTP_GetLastErrorCode(http.Handle()), 156);
+    EXPECT_EQ(http.Error(), "Invalid cookie index (out of range).");
     EXPECT_EQ(HTTP_Set(http.Handle(), kHttpIdle, 0, 1, 0), -1);
 
     EXPECT_EQ(http.Get(""), 152);
     EXPECT_EQ(http.Error(), "No server specified in URL");
+    // The URL is Get's argument: set as the property alone, it is not taken.
+    ASSERT_EQ(http.Set(kHttpURL, Url(kCapturePort, "/echo").c_str()), 0);
+    EXPECT_EQ(HTTP_Do(http.Handle(), kHttpMethodGet, 0, nullptr, nullptr), 152);
+    EXPECT_EQ(http.Text(kHttpURL), "");
     EXPECT_EQ(http.Get("https://127.0.0.1:20400/"), 153);
     EXPECT_EQ(http.Error(), "Specified URLScheme is invalid.");
     EXPECT_EQ(http.Get("http://127.0.0.1:20499/"), 10061); // nothing listens there

@@ -243,25 +243,26 @@ TEST(SoapRaw, EnvelopeAndHeadersByteForByte)
     EXPECT_EQ(soap.Text(kSoapXAttrPrefix, 2), "xml");
     EXPECT_EQ(soap.Text(kSoapXAttrNamespace, 2), "http://www.w3.org/XML/1998/namespace");
     EXPECT_EQ(soap.Text(kSoapParamAttr, 0), "kind=\"raw\" lang=\"en\"");
-    // A bad index gives each list's own code to a Get or Set, 280 to CheckIndex.
-    EXPECT_EQ(soap.Text(kSoapXAttrName, 3), "");
+    // A bad index gives each list's own code to a Get or Set, 280 to CheckIndex;
+    // the Get reads null.
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 3), "<null>");
     EXPECT_EQ(soap.Code(), 101);
     EXPECT_EQ(soap.Error(), "Invalid attribute index.");
     EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapXAttrName, 0), 280);
     ASSERT_EQ(soap.Set(kSoapXPath, "/Envelope/Body/R"), 0);
-    EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "");
+    EXPECT_EQ(soap.Text(kSoapXAttrName, 1), "<null>");
     EXPECT_EQ(soap.Code(), 102);
     EXPECT_EQ(soap.Error(), "No attributes available.");
-    EXPECT_EQ(soap.Text(kSoapParamName, 1), "");
+    EXPECT_EQ(soap.Text(kSoapParamName, 1), "<null>");
     EXPECT_EQ(soap.Code(), 169);
     EXPECT_EQ(soap.Error(), "Invalid param index (out of range).");
     EXPECT_EQ(SOAP_Set(soap.Handle(), kSoapParamAttr, 7, reinterpret_cast<INT_PTR>("a=\"1\""), 0), 169);
-    EXPECT_EQ(soap.Text(kSoapCookieName, 0), "");
+    EXPECT_EQ(soap.Text(kSoapCookieName, 0), "<null>");
     EXPECT_EQ(soap.Code(), 156);
     EXPECT_EQ(soap.Error(), "Invalid cookie index (out of range).");
     EXPECT_EQ(SOAP_CheckIndex(soap.Handle(), kSoapCookieValue, 0), 280);
     EXPECT_EQ(soap.Text(kSoapNamespacePrefix, 1), "SOAP-ENV");
-    EXPECT_EQ(soap.Text(kSoapNamespaceURI, 2), "");
+    EXPECT_EQ(soap.Text(kSoapNamespaceURI, 2), "<null>");
     EXPECT_EQ(soap.Code(), 170);
     EXPECT_EQ(soap.Error(), "Invalid namespace index (out of range).");
     EXPECT_EQ(SOAP_Set(soap.Handle(), kSoapNamespacePrefix, 0, reinterpret_cast<INT_PTR>("p"), 0), 170);

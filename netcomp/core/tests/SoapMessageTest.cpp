@@ -132,4 +132,30 @@ TEST(SoapReply, FaultsAndBadReplies)
     EXPECT_EQ(message.EvaluatePacket("", 0, &error), 210);
 }
 
+// A reply may declare 128 namespaces in scope and give an element 128
+// attributes; the 129th stops the evaluation with the parser's 200.
+TEST(SoapReply, AtMost128DeclarationsAndAttributes)
+{
+    auto reply = [](int declarations, int attributes) {
+        std::string doc = "<e:Envelope xmlns:e='http://schemas.xmlsoap.org/soap/envelope/'";
+        for (int i = 1; i < declarations; ++i)
+            doc += " xmlns:n" + std::to_string(i) + "='urn:n" + std::to_string(i) + "'";
+        doc += "><e:Body><R><r";
+        for (int i = 0; i < attributes; ++i)
+            doc += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+        return doc + ">OK</r></R></e:Body></e:Envelope>";
+    };
+    SoapMessage message;
+    const char* error = nullptr;
+    const std::string most = reply(128, 128);
+    ASSERT_EQ(message.EvaluatePacket(most.data(), uint32_t(most.size()), &error), 0);
+    EXPECT_STREQ(message.ParamValues().Item(0), "OK");
+    EXPECT_NE(std::string(message.ParamAttributes().Item(0)).find("a127=\"127\""), std::string::npos);
+
+    for (const std::string& refused : {reply(129, 0), reply(1, 129)}) {
+        EXPECT_EQ(message.EvaluatePacket(refused.data(), uint32_t(refused.size()), &error), 200);
+        EXPECT_STREQ(error, "Out of memory.");
+    }
+}
+
 } // namespace

@@ -1,9 +1,10 @@
 #pragma once
 // A bounded list of name/value pairs of byte strings, with two numbers per
-// entry for the owner's bookkeeping. It grows as entries are added, up to
-// kMaxPairs; entries keep their buffers when the list is emptied, so a list
-// that is filled and emptied per start tag does not allocate once it has
-// warmed up.
+// entry for the owner's bookkeeping: the XML parser's attributes of a start
+// tag, open elements and namespace declarations in scope. It grows as entries
+// are added, up to kMaxPairs; entries keep their buffers when the list is
+// emptied, so a list that is filled and emptied per start tag does not
+// allocate once it has warmed up.
 #include <cstdint>
 #include <deque>
 
@@ -11,13 +12,12 @@
 
 class NameValueList {
 public:
-    static constexpr uint32_t kMaxPairs = 65536;
+    static constexpr uint32_t kMaxPairs = 128;
 
     uint32_t Count() const { return m_count; }
     bool IsEmpty() const { return m_count == 0; }
     bool IsFull() const { return m_count >= kMaxPairs; }
-    // 200 when memory runs out or the list already holds kMaxPairs entries
-    // (owners with an error of their own for a full list check IsFull first).
+    // 200 when memory runs out or the list already holds kMaxPairs entries.
     [[nodiscard]] int Add(const char* name, uint32_t nameLength, const char* value, uint32_t valueLength);
     void Pop();
     void Clear() { m_count = 0; }

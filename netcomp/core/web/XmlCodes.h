@@ -11,9 +11,6 @@ constexpr int kXmlInvalidPath = 207;
 constexpr int kXmlNoSuchChild = 208;
 constexpr int kXmlTopElementMismatch = 209;
 constexpr int kXmlNoTree = 210;
-// More than NameValueList::kMaxPairs attributes on one element, elements open
-// at once or namespace declarations in scope.
-constexpr int kXmlTooManyItems = 211;
 
 // The text of a parser code; "xmlpimpl: unknown error" for any other code.
 const char* XmlErrorText(int code);

@@ -43,10 +43,6 @@ public:
     bool FlushAtLineEnd() const { return m_flushAtLineEnd; }
     void SetPrefixTolerance(uint8_t bits) { m_prefixTolerance = bits; }
     uint8_t PrefixTolerance() const { return m_prefixTolerance; }
-    // The most attributes of one element, elements open at once and namespace
-    // declarations in scope, and the code that stops the parse past them: by
-    // default the lists' own bound and 211; an owner may set a smaller one.
-    void SetListBound(uint32_t most, int code);
     // 1: Shift-JIS input, whose lead bytes take the next byte as text.
     void SetCharsetMode(int mode);
     int CharsetMode() const { return m_charsetMode; }
@@ -124,7 +120,6 @@ private:
     [[nodiscard]] int EndSection();
     [[nodiscard]] int Fail(int code);
     const char* LiveAttrUri(int i) const;
-    bool Full(const NameValueList& list) const { return list.Count() >= m_listBound; }
 
     enum State : uint8_t {
         kText = 0,
@@ -180,8 +175,6 @@ private:
     NetString m_extraNameChars;
     NetString m_extraWhitespace;
     uint8_t m_prefixTolerance = 0;
-    uint32_t m_listBound = NameValueList::kMaxPairs;
-    int m_listFullCode = kXmlTooManyItems;
     bool m_strict = true;
     bool m_buildDom = false;
     bool m_flushAtLineEnd = true;

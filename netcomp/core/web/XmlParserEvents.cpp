@@ -89,8 +89,6 @@ const char* XmlErrorText(int code)
         return "Top element does not match start of path.";
     case kXmlNoTree:
         return "DOM tree unavailable (set BuildDOM to true and reparse).";
-    case kXmlTooManyItems:
-        return "Too many attributes, open elements or namespace declarations.";
     default:
         return "xmlpimpl: unknown error";
     }
@@ -228,8 +226,6 @@ int XmlParser::AddAttribute(const char* name, uint32_t length, const char* value
     if (declaration) {
         const char* prefix = length == 5 ? "" : name + 6;
         const uint32_t prefixLength = length == 5 ? 0 : length - 6;
-        if (Full(m_namespaces))
-            return m_listFullCode;
         rc = m_namespaces.Add(prefix, prefixLength, value, valueLength);
         if (rc != kResultOk)
             return rc;
@@ -245,7 +241,7 @@ int XmlParser::AddAttribute(const char* name, uint32_t length, const char* value
         rc = m_callback ? m_callback->OnStartPrefixMapping(m_namespaces.Name(index), m_namespaces.Value(index))
                         : kResultOk;
     } else {
-        rc = Full(m_attributes) ? m_listFullCode : m_attributes.Add(name, length, value, valueLength);
+        rc = m_attributes.Add(name, length, value, valueLength);
     }
     return rc;
 }
@@ -307,7 +303,7 @@ int XmlParser::EndStartTag(bool empty)
         if (!empty && StrICmp(qname, "script") == 0)
             m_rawText = true;
     } else {
-        rc = Full(m_open) ? m_listFullCode : m_open.Add(qname, length, "", 0);
+        rc = m_open.Add(qname, length, "", 0);
         if (rc != kResultOk)
             return rc;
         const uint32_t top = m_open.Count() - 1;

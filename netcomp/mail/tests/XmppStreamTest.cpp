@@ -110,6 +110,31 @@ TEST(XmppStream, RefusesWhatIsNoStream)
     EXPECT_STREQ(parser.Cutter().ErrorText(), "A stanza from the server is too long.");
 }
 
+// A stanza may carry 128 attributes and bring the namespaces in scope to 128
+// (the stream header declares two); the 129th of either stops the stream
+// with the parser's 200.
+TEST(XmppStream, AtMost128AttributesAndDeclarationsInScope)
+{
+    auto stanza = [](int declarations, int attributes) {
+        std::string s = "<message";
+        for (int i = 0; i < declarations; ++i)
+            s += " xmlns:n" + std::to_string(i) + "='urn:n" + std::to_string(i) + "'";
+        for (int i = 0; i < attributes; ++i)
+            s += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+        return s + "><body>b</body></message>";
+    };
+    int rc = -1;
+    const auto pieces = Cut(kHeader + stanza(126, 128) + kEnd, {100}, &rc);
+    ASSERT_EQ(rc, 0);
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_EQ(pieces[1].text, stanza(126, 128));
+
+    Cut(kHeader + stanza(127, 0), {100}, &rc);
+    EXPECT_EQ(rc, 200);
+    Cut(kHeader + stanza(0, 129), {100}, &rc);
+    EXPECT_EQ(rc, 200);
+}
+
 class XmppStanzaTest : public ::testing::Test {
 protected:
     void Parse(const std::string& text) { ASSERT_EQ(ParseStanza(m_parser, text.data(), uint32_t(text.size())), 0); }

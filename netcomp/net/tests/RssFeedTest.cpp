@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "netcomp/net/rss/RssFeedReader.h"
 #include "netcomp/net/tests/RssTestFeeds.h"
@@ -249,4 +250,32 @@ TEST(RssFeed, PathsAndBounds)
         doc += "<f/>";
     ASSERT_EQ(Parse(doc + "</channel></rss>", many), 229);
     EXPECT_STREQ(many.ErrorText(), "Too many fields in one element.");
+}
+
+// A feed's top element takes 128 namespace declarations and an element 128
+// attributes; the 129th stops the read with the parser's 200.
+TEST(RssFeed, AtMost128DeclarationsAndAttributes)
+{
+    auto feed = [](int declarations, int attributes) {
+        std::string doc = "<rss version=\"2.0\"";
+        for (int i = 0; i < declarations; ++i)
+            doc += " xmlns:n" + std::to_string(i) + "=\"urn:n" + std::to_string(i) + "\"";
+        doc += "><channel><title>T</title><item><title>I</title><category";
+        for (int i = 0; i < attributes; ++i)
+            doc += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+        return doc + ">c</category></item></channel></rss>";
+    };
+    RssFeed whole;
+    ASSERT_EQ(Parse(feed(128, 128), whole), 0);
+    EXPECT_EQ(whole.NamespaceCount(), 128);
+    EXPECT_STREQ(whole.NamespaceUri(128), "urn:n127");
+    EXPECT_EQ(Property(whole, "item[1]/category@a127"), "127");
+
+    for (const auto& [declarations, attributes] : {std::pair{129, 0}, std::pair{0, 129}}) {
+        RssFeed refused;
+        const char* error = nullptr;
+        const std::string doc = feed(declarations, attributes);
+        EXPECT_EQ(ParseRssFeed(doc.data(), uint32_t(doc.size()), refused, &error), 200);
+        EXPECT_STREQ(error, "Out of memory.");
+    }
 }

@@ -180,6 +180,31 @@ TEST(MultistatusReader, ListingFiresOneEntryPerPropstat)
     EXPECT_EQ(named.sink.dirList[1], "/d/x|||||");
 }
 
+// A reply may declare 128 namespaces in scope and give an element 128
+// attributes; the 129th stops the read with the parser's 200.
+TEST(MultistatusReader, AtMost128DeclarationsAndAttributes)
+{
+    auto reply = [](int declarations, int attributes) {
+        std::string doc = "<D:multistatus xmlns:D='DAV:'";
+        for (int i = 1; i < declarations; ++i)
+            doc += " xmlns:n" + std::to_string(i) + "='urn:n" + std::to_string(i) + "'";
+        doc += "><D:response><D:href>/f</D:href><D:propstat><D:prop><n1:p";
+        for (int i = 0; i < attributes; ++i)
+            doc += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+        return doc + ">v</n1:p></D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>"
+                     "</D:multistatus>";
+    };
+    const Read most = ReadReply(reply(128, 128), false);
+    ASSERT_EQ(most.rc, 0);
+    EXPECT_EQ(most.List(), "<urn:n1p/>=v [OK]\n");
+    ASSERT_EQ(most.sink.resources.size(), 1u);
+    EXPECT_NE(most.sink.resources[0].find("xmlns:n127=\"urn:n127\""), std::string::npos);
+    EXPECT_NE(most.sink.resources[0].find("a127='127'"), std::string::npos);
+
+    EXPECT_EQ(ReadReply(reply(129, 0), false).rc, 200);
+    EXPECT_EQ(ReadReply(reply(2, 129), false).rc, 200);
+}
+
 TEST(DavLockReply, TheLockTakenAsServersDescribeIt)
 {
     const std::string apache = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<D:prop xmlns:D=\"DAV:\">\n"

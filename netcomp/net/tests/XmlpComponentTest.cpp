@@ -134,8 +134,10 @@ TEST(XmlpComponent, ListsAttributesAndOptions)
     EXPECT_EQ(x.Error(), "Invalid namespace index.");
     EXPECT_EQ(XMLp_CheckIndex(x.obj, kXmlpOpenElementName, 0), 280);
     EXPECT_EQ(x.Error(), "Invalid element index.");
-    EXPECT_EQ(x.Text(kXmlpOpenElementName, 4), "");
+    // A read at a bad index is null, with the index text as the last error.
+    EXPECT_EQ(XMLp_Get(x.obj, kXmlpOpenElementName, 4, nullptr), 0);
     EXPECT_EQ(XMLp_GetLastErrorCode(x.obj), 280);
+    EXPECT_EQ(x.Error(), "Invalid element index.");
     EXPECT_EQ(x.Do(kXmlpMethodFlush), 206);
     EXPECT_EQ(x.Error(), "Document contains unbalanced elements.");
 

@@ -10,16 +10,11 @@ namespace {
 // tables name; indexes count from 1.
 class XmlpComponentEngine final : public XmlpEngine {
 public:
-    static constexpr uint32_t kMaxListItems = 128;
-
     XmlpComponentEngine()
     {
         Parser().SetBuildDom(true);
         Parser().SetStrict(true);
         Parser().SetFlushAtLineEnd(true);
-        // The component's documented limits: 128 of each list, the 129th
-        // refused as memory that is not there.
-        Parser().SetListBound(kMaxListItems, kOutOfMemory);
         (void)SetXPath("");
     }
 
