@@ -9,7 +9,8 @@
 // bytes and ABOR at once; the server then answers twice, first for the
 // transfer (426, or 226 when it had ended or finished it anyway) and then
 // for ABOR, and the running action reads both, so no reply is left over for
-// the next command.
+// the next command. Interrupt ends the action at once instead: the replies
+// still owed are counted and read before the next command is sent.
 #include "netcomp/net/ftp/FtpEngine.h"
 
 #include <cstring>
@@ -118,69 +119,108 @@ int FtpEngine::RunAction(int action)
     ClearInterrupted();
     m_action = action;
     m_transferSent = false;
-    int rc = kResultOk;
-    if (!IsConnected() && action != kLogon && action != kLogoff && action != kConnect)
-        rc = DoAction(kLogon);
-    if (rc == kResultOk)
-        rc = DoAction(action);
-    if (rc == kInterrupted) {
-        SettleOwedReplies();
-    } else if (m_abortSent) {
-        // The reply to the ABOR sent from inside an event, after the action's own.
-        m_abortSent = false;
-        NetString text;
-        (void)text.AssignText(LastErrorText());
-        StartTimeout();
-        const int abortReply = WaitForReply();
-        SetLastErrorText(text.CStr());
-        if (rc == kResultOk && abortReply == kInterrupted)
-            rc = abortReply;
+    int rc = ReadOwedReplies();
+    if (rc != kResultOk) {
+        // A session given up while its replies were still owed needs no QUIT.
+        if (action == kLogoff && !IsConnected())
+            rc = kResultOk;
+    } else {
+        if (!IsConnected() && action != kLogon && action != kLogoff && action != kConnect)
+            rc = DoAction(kLogon);
+        if (rc == kResultOk)
+            rc = DoAction(action);
+        if (rc == kInterrupted)
+            LeaveOwedReplies();
+        else if (m_abortSent)
+            rc = ReadAbortReply(rc);
     }
-    if (rc != kResultOk)
+    // After an interrupt the data connection of an aborted transfer stays
+    // open until the server has answered: what still arrives is dropped.
+    if (rc != kResultOk && m_owed == 0)
         m_data.CloseAll();
     m_action = kIdle;
     return rc;
 }
 
-// An interrupted action may leave the server owing replies: the answer to
-// the command last sent, and to an ABOR sent from inside an event. Left
-// unread, they would answer the next commands, and each later command would
-// get its predecessor's reply. After Interrupt they are read here, each
-// within the time-out. A transfer under way is ended with ABOR first (the
-// server then answers the transfer, 426 or 226, and the ABOR): a server
-// that is only left with a closed data connection may never answer at all.
-// The ABOR goes while the data connection is still open, as a reset that
-// comes first can make a server lose it, and a server blocked in a send
-// may see it only once its data is read: what still arrives is read and
-// dropped. When the replies do not come, or a time-out has already been
-// spent waiting, the control connection is closed, and the next action logs
-// on afresh.
-void FtpEngine::SettleOwedReplies()
+// The reply to an ABOR sent from inside an event comes after the action's own.
+int FtpEngine::ReadAbortReply(int rc)
+{
+    m_abortSent = false;
+    NetString text;
+    (void)text.AssignText(LastErrorText());
+    StartTimeout();
+    const int abortReply = WaitForReply();
+    SetLastErrorText(text.CStr());
+    if (abortReply != kInterrupted)
+        return rc;
+    m_owed = Reply().Complete() ? 0 : 1;
+    if (!WasInterrupted() || DestroyPending())
+        GiveUpControlConnection();
+    return rc == kResultOk ? abortReply : rc;
+}
+
+// Interrupt ends the action at once. The server may still owe replies: to
+// the command last sent, and to an ABOR sent from inside an event; they are
+// counted here and read before the next command goes out (ReadOwedReplies),
+// so that each later command gets its own reply. A transfer under way is
+// ended with ABOR first (the server then answers the transfer, 426 or 226,
+// and the ABOR): a server that is only left with a closed data connection
+// may never answer at all. The ABOR goes while the data connection is still
+// open, as a reset that comes first can make a server lose it; a server
+// blocked in a send may see it only once its data is read, so the data
+// connection stays open, and what still arrives is read and dropped. After
+// a time-out the replies may never come: the control connection is closed,
+// and the next action logs on afresh.
+void FtpEngine::LeaveOwedReplies()
 {
     bool abortSent = m_abortSent;
     m_abortSent = false;
     const bool replyOwed = !Reply().Complete();
     if (!IsConnected() || (!replyOwed && !abortSent))
         return;
-    if (WasInterrupted() && !DestroyPending()) {
-        NetString text;
-        (void)text.AssignText(LastErrorText());
-        if (replyOwed && m_transferSent && !abortSent) {
-            m_data.Abandon();
-            abortSent = SendAbortNow() == kResultOk;
-        }
-        const int owed = (replyOwed ? 1 : 0) + (abortSent ? 1 : 0);
-        bool settled = true;
-        for (int i = 0; i < owed && settled; ++i) {
-            StartTimeout();
-            settled = WaitForReply() == kResultOk && Reply().Complete();
-            m_data.CloseAll();
-        }
-        SetLastErrorText(text.CStr());
-        if (settled)
-            return;
+    if (!WasInterrupted() || DestroyPending()) {
+        GiveUpControlConnection();
+        return;
     }
+    if (replyOwed && m_transferSent && !abortSent) {
+        m_data.Abandon();
+        abortSent = SendAbortNow(false) == kResultOk;
+    }
+    m_owed += (replyOwed ? 1 : 0) + (abortSent ? 1 : 0);
+}
+
+// What an interrupted action left owed, read within this action's time-out.
+// Interrupted again, the rest stays owed; timed out, the connection goes.
+int FtpEngine::ReadOwedReplies()
+{
+    if (m_owed == 0)
+        return kResultOk;
+    if (!IsConnected()) {
+        m_owed = 0;
+        m_data.CloseAll();
+        return kResultOk;
+    }
+    while (m_owed > 0) {
+        // An interrupt from the event of a reply's last line stops the wait
+        // with that reply read.
+        const int rc = WaitForReply();
+        if (rc != kInterrupted || Reply().Complete())
+            --m_owed;
+        if (rc == kInterrupted) {
+            if (!WasInterrupted() || DestroyPending())
+                GiveUpControlConnection();
+            return rc;
+        }
+    }
+    m_data.CloseAll();
+    SetLastErrorText("");
+    return kResultOk;
+}
+
+void FtpEngine::GiveUpControlConnection()
+{
     Trail(2, "No reply from the server to the stopped command: closing the connection.");
+    m_owed = 0;
     m_data.CloseAll();
     (void)SetConnected(false);
 }
@@ -284,18 +324,27 @@ int FtpEngine::Abort()
         return IsConnected() ? RunAction(kAbort) : kResultOk;
     if (!IsConnected() || m_abortSent)
         return kResultOk;
-    const int rc = SendAbortNow();
+    const int rc = SendAbortNow(true);
     if (rc == kResultOk)
         m_abortSent = true;
     return rc;
 }
 
-// The urgent Telnet interrupt and ABOR, sent at once without waiting: the
-// replies are read by the running action.
-int FtpEngine::SendAbortNow()
+// ABOR sent at once without waiting: the replies are read by the running
+// action, or by the next one. The owner's Abort sends the urgent Telnet
+// interrupt before it. An ABOR that this side sends on its own (a local
+// file error, an interrupt) goes without it: a server may lose the command
+// that follows an urgent interrupt which reached it before its transfer
+// began (pure-ftpd does), and with the data connection drained meanwhile a
+// server that reads its control connection only between transfers still
+// sees the ABOR once the transfer is over.
+int FtpEngine::SendAbortNow(bool urgent)
 {
-    SetOobInline(true);
-    int rc = SendRaw(kUrgentAbort, 4, MSG_OOB);
+    int rc = kResultOk;
+    if (urgent) {
+        SetOobInline(true);
+        rc = SendRaw(kUrgentAbort, 4, MSG_OOB);
+    }
     Trail(0, "ABOR");
     if (rc == kResultOk)
         rc = SendBytes("ABOR\r\n", 6, false);
@@ -319,6 +368,7 @@ int FtpEngine::ConnectAndGreet()
     if (IsConnected())
         return kResultOk;
     Trail(2, "Connecting to FTP server.");
+    m_owed = 0;
     SetKeepAlive(true);
     int rc = TcpClient::Connect();
     if (rc != kResultOk)
@@ -365,6 +415,7 @@ int FtpEngine::SetConnectedState(bool on)
 {
     if (on)
         return RunAction(kConnect);
+    m_owed = 0;
     m_data.CloseAll();
     return SetConnected(false);
 }

@@ -125,8 +125,11 @@ private:
     [[nodiscard]] int SignOn();
     [[nodiscard]] int Quit();
     [[nodiscard]] int SendAbort();
-    [[nodiscard]] int SendAbortNow();
-    void SettleOwedReplies();
+    [[nodiscard]] int SendAbortNow(bool urgent);
+    [[nodiscard]] int ReadAbortReply(int rc);
+    void LeaveOwedReplies();
+    [[nodiscard]] int ReadOwedReplies();
+    void GiveUpControlConnection();
     [[nodiscard]] int ReceiveFile();
     [[nodiscard]] int SendFile(const char* verb);
     [[nodiscard]] int List(FtpDataConnection::Mode mode, const char* verb);
@@ -146,6 +149,7 @@ private:
     bool m_abortSent = false;    // an ABOR went out inside a running action
     bool m_lastWasAbort = false; // the command last sent was ABOR
     bool m_transferSent = false; // the action sent a transfer's command (RETR, STOR, LIST ...)
+    int m_owed = 0;              // replies an interrupted action left for the next one to read
     NetString m_startByte;
     NetString m_user;
     NetString m_password;

@@ -195,11 +195,12 @@ void FtpEngine::DataError(int code, const char* text)
 
 // A local file error ends the transfer from this side. ABOR tells the
 // server at once, before the data connection is reset, so that it answers
-// the transfer (426) and the ABOR: a server left with nothing but a reset
-// data connection may never answer at all. The running action reads both.
+// the transfer (426, or 226 when it had sent it all) and the ABOR: a server
+// left with nothing but a reset data connection may never answer at all.
+// The running action reads both.
 void FtpEngine::DataFailed()
 {
-    if (m_action != kIdle && IsConnected() && !m_abortSent && SendAbortNow() == kResultOk)
+    if (m_action != kIdle && IsConnected() && !m_abortSent && SendAbortNow(false) == kResultOk)
         m_abortSent = true;
 }
 

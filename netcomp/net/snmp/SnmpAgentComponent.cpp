@@ -53,7 +53,8 @@ constexpr PropertyDescriptor<E> kSnmpAgentProperties[] = {
 
 constexpr MethodDescriptor<E> kSnmpAgentMethods[] = {
     M::Call<&E::DoEvents>(kSnmpAgentDoEvents).AnyTime(),
-    M::Call<&E::Reset>(kSnmpAgentReset),
+    // Reset clears only what goes out: it is taken at any time, also from an event.
+    M::Call<&E::Reset>(kSnmpAgentReset).AnyTime(),
     M::Call<&E::SendSecureTrap>(kSnmpAgentSendSecureTrap),
     M::Call<&E::SendTrap>(kSnmpAgentSendTrap),
     M::Call<&E::ValueOf>(kSnmpAgentValueOf),

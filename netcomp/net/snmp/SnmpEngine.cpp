@@ -197,8 +197,13 @@ int SnmpEngine::DoAction(int action)
     return rc;
 }
 
+// Reset clears what goes out: the table and the fields of the next message.
+// ErrorStatus, ErrorIndex and ErrorDescription stay those of the last PDU
+// received. Reset is taken at any time, also from an event, as nothing that
+// a running action or the receive path still reads is freed by it.
 int SnmpEngine::ResetOutgoing()
 {
+    ++m_resets;
     m_bindings.Clear();
     m_enterprise.clear();
     m_genericTrap = 0;
@@ -206,8 +211,6 @@ int SnmpEngine::ResetOutgoing()
     m_nonRepeaters = 0;
     m_maxRepetitions = 0;
     m_password.clear();
-    m_errorStatus = -1;
-    m_errorIndex = 0;
     m_msgMaxSize = GetMaxPacketSize();
     return kResultOk;
 }

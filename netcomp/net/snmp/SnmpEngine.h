@@ -189,6 +189,7 @@ private:
     std::string m_sentUser;
     std::string m_sentEngineId;
     int m_dispatching = 0; // events of received messages under way
+    unsigned m_resets = 0; // Reset calls so far (one may come from an event)
 
     // Of the last PDU received.
     int m_errorStatus = 0;

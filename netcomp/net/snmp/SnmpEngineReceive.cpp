@@ -118,13 +118,19 @@ int SnmpEngine::OnDataIn(const char* data, int length, const char* address, int 
             return 0;
     }
     AdoptBindings(r);
+    const unsigned resets = m_resets;
     if (r.status != 0)
         HandleStatus(r);
     else
         Dispatch(r);
     EndAnsweredAction(r);
-    if (r.temporary)
+    if (r.temporary) {
+        // The waiting request's table comes back, unless the owner reset it
+        // from the event.
         m_bindings.Swap(r.bindings);
+        if (m_resets != resets)
+            m_bindings.Clear();
+    }
     return 0;
 }
 

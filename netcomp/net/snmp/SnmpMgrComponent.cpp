@@ -72,7 +72,8 @@ constexpr MethodDescriptor<E> kSnmpMgrMethods[] = {
     M::Call<&E::Discover>(kSnmpMgrDiscover),
     M::Call<&E::DoEvents>(kSnmpMgrDoEvents).AnyTime(),
     M::Call<&E::Interrupt>(kSnmpMgrInterrupt).AnyTime(),
-    M::Call<&E::Reset>(kSnmpMgrReset),
+    // Reset clears only what goes out: it is taken at any time, also from an event.
+    M::Call<&E::Reset>(kSnmpMgrReset).AnyTime(),
     M::Call<&E::SendGetBulkRequest>(kSnmpMgrSendGetBulkRequest),
     M::Call<&E::SendGetNextRequest>(kSnmpMgrSendGetNextRequest),
     M::Call<&E::SendGetRequest>(kSnmpMgrSendGetRequest),

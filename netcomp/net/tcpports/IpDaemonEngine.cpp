@@ -203,20 +203,23 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // An accepted socket has the options of its listening socket (Windows and
-// Wine alike): set there once, the options every connection takes cost no
-// system call per connection, which under Wine is a wineserver request each.
-// A new socket's defaults are out-of-band data not inline, keep-alive off
-// and SO_LINGER off (Linger on, a graceful close).
+// Wine alike): out-of-band data inline is set there once, which under Wine
+// saves a wineserver request per connection. Linger and KeepAlive are set
+// on each connection (ApplyConnectionOptions), so that a refusal of either
+// is reported for the connection it concerns.
 void IpDaemonEngine::ApplyListenerOptions()
 {
-    const SOCKET listener = m_listener.Get();
-    m_listenerLinger = true;
-    m_listenerKeepAlive = false;
-    (void)SetSocketOption(listener, SOL_SOCKET, SO_OOBINLINE, 1);
-    if (!m_linger && SetLingerOption(listener, false) == kResultOk)
-        m_listenerLinger = false;
-    if (m_keepAlive && SetSocketOption(listener, SOL_SOCKET, SO_KEEPALIVE, 1) == kResultOk)
-        m_listenerKeepAlive = true;
+    (void)SetSocketOption(m_listener.Get(), SOL_SOCKET, SO_OOBINLINE, 1);
+}
+
+// Linger on is a graceful close (SO_LINGER off), off a reset. A socket that
+// refuses an option keeps the system's default for it, which it then reads as.
+void IpDaemonEngine::ApplyConnectionOptions(DaemonConnection& connection, int* linger, int* keepAlive)
+{
+    *linger = SetLingerOption(connection.Handle(), m_linger);
+    *keepAlive = SetSocketOption(connection.Handle(), SOL_SOCKET, SO_KEEPALIVE, m_keepAlive ? 1 : 0);
+    connection.TakeInheritedOptions(*linger == kResultOk ? m_linger : true, *keepAlive == kResultOk && m_keepAlive,
+                                    true);
 }
 
 // A client that is not taken is accepted and closed at once, so that it
@@ -280,21 +283,33 @@ void IpDaemonEngine::Accept()
     if (id > m_highest)
         m_highest = id;
 
-    int rc = connection->SetMaxLineSize(m_maxLineLength);
-    if (rc != kResultOk)
-        FireError(rc, "Can't allocate LineBuffer.");
-    rc = connection->AttachAccepted(client.Release(), m_window, m_retired);
-    if (rc != kResultOk)
-        FireError(rc, "Error attaching new connection (WSAAsyncSelect).");
+    const int lineBuffer = connection->SetMaxLineSize(m_maxLineLength);
+    const int attach = connection->AttachAccepted(client.Release(), m_window, m_retired);
     connection->SetInBufferSize(m_inBufferSize);
     connection->SetOutBufferSize(m_outBufferSize);
-    connection->TakeInheritedOptions(m_listenerLinger, m_listenerKeepAlive, true);
-    if (m_linger != m_listenerLinger)
-        connection->SetLinger(m_linger);
-    if (m_keepAlive != m_listenerKeepAlive)
-        connection->SetKeepAlive(m_keepAlive);
+    int linger = kResultOk;
+    int keepAlive = kResultOk;
+    ApplyConnectionOptions(*connection, &linger, &keepAlive);
 
+    // The set-up's failures are reported once it is done, and the connection
+    // stays; an owner that closes it from such an Error event gets its
+    // Disconnected and no Connected, and it is destroyed after the events.
     ++m_connectionCount;
+    connection->Enter();
+    if (lineBuffer != kResultOk)
+        FireError(lineBuffer, "Can't allocate LineBuffer.");
+    if (attach != kResultOk)
+        FireError(attach, "Error attaching new connection (WSAAsyncSelect).");
+    if (linger != kResultOk)
+        FireError(linger, "Error setting Linger option for new connection.");
+    if (keepAlive != kResultOk)
+        FireError(keepAlive, "Error setting KeepAlive option for new connection.");
+    connection->Leave();
+    if (connection->Removed()) {
+        SweepDeferred();
+        return;
+    }
+
     int number = id;
     int code = 0;
     const char* ok = "OK";

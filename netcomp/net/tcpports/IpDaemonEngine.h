@@ -68,6 +68,7 @@ private:
     void SweepDeferred();
     void CloseListener();
     void ApplyListenerOptions();
+    void ApplyConnectionOptions(DaemonConnection& connection, int* linger, int* keepAlive);
 
     SocketHandle m_listener;
     int m_localPort = 0;
@@ -81,9 +82,6 @@ private:
     RetiredSockets m_retired; // closed sockets whose notifications may still come
     bool m_linger = true;
     bool m_keepAlive = false;
-    // What the listening socket was given, and every accepted socket has from it.
-    bool m_listenerLinger = true;
-    bool m_listenerKeepAlive = false;
     bool m_maxConnectionsLocked = false;
     int m_deferred = 0;
     int m_connectionCount = 0;

@@ -202,9 +202,10 @@ TEST_P(FtpPeerTest, AbortInTheMiddleOfADownload)
     EXPECT_EQ(ReadFile("after.txt"), "after");
 }
 
-// Interrupt from inside a Transfer event: the transfer is ended with ABOR,
-// and the server's answers to the RETR and the ABOR are read before the call
-// returns, so the commands that follow get their own replies.
+// Interrupt from inside a Transfer event: the call ends at once, the
+// transfer is ended with ABOR, and the server's answers to the RETR and the
+// ABOR are read before the next command goes out, so the commands that
+// follow get their own replies.
 TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
 {
     WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
@@ -221,15 +222,16 @@ TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
     EXPECT_TRUE(interrupted);
     events.OnEvent(kFtpEventTransfer, {});
     EXPECT_TRUE(ftp.GetBool(kFtpConnected));
-    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 1), "2"); // the ABOR's
-    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
-    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ");
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError() << "\n" << Trail();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ") << Trail();
     ASSERT_EQ(Get(prefix + "after.txt", "after.txt"), 0) << ftp.LastError();
     EXPECT_EQ(ReadFile("after.txt"), "after");
 }
 
 // A local file that cannot be opened ends the download with its code; the
-// server's answers are read, and the session goes on in step.
+// server's answers are read, and the session goes on in step. (pure-ftpd
+// lost the NOOP when the ABOR came with the urgent Telnet interrupt before
+// its transfer had begun: the trail shows what was sent and answered.)
 TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
 {
     WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
@@ -237,8 +239,8 @@ TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
     EXPECT_EQ(Get(prefix + "cut.bin", "plain\\cut.bin"), 4) << Trail();
     EXPECT_STREQ(ftp.LastError(), "Error opening local file.");
     EXPECT_TRUE(ftp.GetBool(kFtpConnected));
-    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
-    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ");
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError() << "\n" << Trail();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ") << Trail();
 }
 
 // Once per server: pure-ftpd answers a refused logon only after a pause.

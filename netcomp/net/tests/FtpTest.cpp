@@ -38,6 +38,26 @@ std::string PassiveReply(const char* host, unsigned short port)
            std::to_string(port % 256) + ")";
 }
 
+// Holds a step of the scripted server until the test opens it.
+class Gate {
+public:
+    Gate() : m_event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Gate() { CloseHandle(m_event); }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+    void Open() { SetEvent(m_event); }
+    void Wait() const { WaitForSingleObject(m_event, INFINITE); }
+
+private:
+    HANDLE m_event;
+};
+
+// Opens the gate when the test ends, so that a failed test lets its server go.
+struct GateOpener {
+    Gate& gate;
+    ~GateOpener() { gate.Open(); }
+};
+
 class FtpTest : public ::testing::Test {
 protected:
     FtpTest() : ftp(FTPFunctions::kApi, EventRecorder::Callback, events.User())
@@ -67,9 +87,9 @@ protected:
             .Expect("PASS wonder")
             .Reply("230 in");
     }
-    // The server's side of a passive RETR of big.bin that the client cuts
-    // short with the urgent Telnet interrupt and ABOR.
-    static ScriptedServer& CutShortDownload(ScriptedServer& server, int data)
+    // The server's side of a passive RETR of big.bin under way, up to the
+    // ABOR with which the client cuts it short.
+    static ScriptedServer& DownloadUnderWay(ScriptedServer& server, int data)
     {
         return Greeted(server)
             .Expect("PASV")
@@ -81,8 +101,12 @@ protected:
             .Reply("150 here it comes")
             .On(data)
             .Send(std::string(30000, 'x'))
-            .On(0)
-            .ExpectPrefix("\xff\xf4");
+            .On(0);
+    }
+    // The same, cut short by the owner's Abort: the urgent Telnet interrupt and ABOR.
+    static ScriptedServer& CutShortDownload(ScriptedServer& server, int data)
+    {
+        return DownloadUnderWay(server, data).ExpectPrefix("\xff\xf4");
     }
     // Starts the server, and sets a passive download of the file.
     void StartDownload(ScriptedServer& server, const char* file)
@@ -101,6 +125,14 @@ protected:
                 EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
             }
         });
+    }
+    // The whole protocol trail, a line each, for failure messages.
+    std::string TrailText() const
+    {
+        std::string out;
+        for (const RecordedEvent& e : events.Of(kFtpEventPITrail))
+            out += "\n" + std::to_string(e.values[0]) + " " + e.texts[1];
+        return out;
     }
     std::vector<std::string> Trail(int direction) const
     {
@@ -534,25 +566,32 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
     EXPECT_EQ(ftp.Do(kFtpDownload), 301);
     EXPECT_TRUE(interrupted);
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
     // The silent server answers neither the cut-off RETR nor the ABOR that
-    // ends it: once the time-out has passed, the control connection goes,
-    // and says why.
+    // ends it: the next command waits for those replies, and once its
+    // time-out has passed, the control connection goes, and says why; the
+    // command itself is not sent.
+    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 301);
     EXPECT_FALSE(ftp.GetBool(kFtpConnected));
     const std::vector<std::string> status = Trail(2);
     EXPECT_NE(std::find(status.begin(), status.end(),
                         "No reply from the server to the stopped command: closing the connection."),
               status.end());
     EXPECT_EQ(server.Finish(), "");
+    const std::vector<std::string> received = server.Received();
+    EXPECT_EQ(std::find(received.begin(), received.end(), "NOOP"), received.end());
 }
 
 // Interrupt from inside a Transfer event: the transfer is ended with ABOR,
 // and the server's replies to it (426 for the transfer, 226 for the ABOR)
-// are read before the call returns, so each later command gets its own.
+// are read before the next command goes out, so each later command gets its
+// own; the data connection stays open until they have come.
 TEST_F(FtpTest, InterruptInsideATransferReadsTheRepliesOwed)
 {
     ScriptedServer server;
     const int data = server.AddChannel(ScriptTransport::Tcp);
-    CutShortDownload(server, data)
+    DownloadUnderWay(server, data)
+        .Expect("ABOR")
         .Reply("426 Transfer aborted")
         .Reply("226 Abort successful")
         .On(data)
@@ -569,12 +608,88 @@ TEST_F(FtpTest, InterruptInsideATransferReadsTheRepliesOwed)
     EXPECT_STREQ(ftp.LastError(), "Interrupted.");
     EXPECT_TRUE(interrupted);
     EXPECT_TRUE(ftp.GetBool(kFtpConnected));
-    EXPECT_EQ(ftp.GetText(kFtpLastReply), "226 Abort successful");
     events.OnEvent(kFtpEventTransfer, {});
     for (const char* reply : {"200 fine", "200 still fine"}) {
         ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
         EXPECT_EQ(ftp.GetText(kFtpLastReply), reply);
     }
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// Interrupt ends the call at once, whether or not the server has answered
+// the ABOR: here it answers only once the call has returned (the gates), and
+// the next command reads those replies before it goes out. Interrupted while
+// it reads them, that command is not sent, and the reply still owed is read
+// by the one after it.
+TEST_F(FtpTest, InterruptDoesNotWaitForTheServer)
+{
+    Gate transferReply;
+    Gate abortReply;
+    ScriptedServer server;
+    GateOpener opener1{transferReply};
+    GateOpener opener2{abortReply};
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    DownloadUnderWay(server, data)
+        .Expect("ABOR")
+        .SendWith([&transferReply](const std::string&) {
+            transferReply.Wait();
+            return std::string("426 Transfer aborted\r\n");
+        })
+        .SendWith([&abortReply](const std::string&) {
+            abortReply.Wait();
+            return std::string("226 Abort successful\r\n");
+        })
+        .Expect("NOOP")
+        .Reply("200 fine");
+    StartDownload(server, "big.bin");
+    ASSERT_EQ(ftp.Set(kFtpTimeout, 5), 0);
+    bool interrupted = false;
+    InterruptAtFirstTransfer(&interrupted);
+    EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+    EXPECT_TRUE(interrupted);
+    EXPECT_STREQ(ftp.LastError(), "Interrupted.");
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected)) << "the call waited for the server";
+    events.OnEvent(kFtpEventTransfer, {});
+
+    void* handle = ftp.Handle();
+    events.OnEvent(kFtpEventPITrail, [handle](const RecordedEvent& e) {
+        if (e.values[0] == 1 && e.texts[1] == "426 Transfer aborted") {
+            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+        }
+    });
+    transferReply.Open();
+    EXPECT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 301);
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    events.OnEvent(kFtpEventPITrail, {});
+    abortReply.Open();
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError() << TrailText();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 fine");
+    EXPECT_EQ(server.Finish(), "");
+    const std::vector<std::string> sent = Trail(0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "NOOP"), 1);
+}
+
+// A local file that cannot be opened ends the download with ABOR, sent as a
+// plain command: some servers lose the command that follows an urgent
+// interrupt which reached them before the transfer began.
+TEST_F(FtpTest, ALocalFileErrorEndsTheTransferWithAPlainAbort)
+{
+    WriteFile("plain", "a file where a folder should be");
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    DownloadUnderWay(server, data)
+        .Expect("ABOR")
+        .Reply("426 Transfer aborted")
+        .Reply("226 Abort successful")
+        .Expect("NOOP")
+        .Reply("200 fine");
+    StartDownload(server, "big.bin");
+    ASSERT_EQ(ftp.SetText(kFtpLocalFile, "plain\\big.bin"), 0);
+    ASSERT_EQ(ftp.Set(kFtpOverwrite, 1), 0);
+    EXPECT_EQ(ftp.Do(kFtpDownload), 4);
+    EXPECT_STREQ(ftp.LastError(), "Error opening local file.");
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 fine");
     EXPECT_EQ(server.Finish(), "");
 }
 

@@ -1,10 +1,12 @@
 // IPDaemon through its exported functions on 127.0.0.1:20910-20919, with
-// IPPort components of the same thread as its clients.
+// IPPort components of the same thread as its clients, and with a stand-in
+// for the socket options the daemon hands Winsock.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "netcomp/core/framework/AnswerText.h"
+#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
@@ -480,6 +483,117 @@ TEST(IpDaemon, MaxConnectionsIsLockedOnceListeningWasSet)
     EXPECT_EQ(d.Config("MaxConnections=10"), "rc108");
     EXPECT_STREQ(IPDaemon_GetLastError(d.obj), "Can't change MaxConnections after setting Listening to True.");
     EXPECT_EQ(d.Config("MaxConnections"), "103");
+}
+
+// What the daemon asks of setsockopt while it stands in: SO_LINGER (its
+// l_onoff) and SO_KEEPALIVE of each socket but the listening one, which is
+// the one given SO_REUSEADDR; both are refused with WSAENOBUFS when asked.
+class ConnectionOptions {
+public:
+    ConnectionOptions()
+    {
+        m_real = g_winsock.ApiForTests();
+        g_winsock.ApiForTests().setsockopt = &ConnectionOptions::Record;
+        s_self = this;
+    }
+    ~ConnectionOptions()
+    {
+        g_winsock.ApiForTests().setsockopt = m_real.setsockopt;
+        s_self = nullptr;
+    }
+    // "linger=<l_onoff> keepalive=<value>" per connection socket, in order.
+    std::vector<std::string> Set() const
+    {
+        std::vector<std::string> out;
+        for (const auto& [socket, text] : m_set)
+            out.push_back(text);
+        return out;
+    }
+    bool refuse = false;
+
+private:
+    static int WSAAPI Record(SOCKET socket, int level, int option, const char* value, int length)
+    {
+        ConnectionOptions& self = *s_self;
+        if (level == SOL_SOCKET && option == SO_REUSEADDR)
+            self.m_listener = socket;
+        if (socket != self.m_listener && level == SOL_SOCKET && (option == SO_LINGER || option == SO_KEEPALIVE)) {
+            int shown = 0;
+            if (option == SO_LINGER && length == int(sizeof(linger)))
+                shown = reinterpret_cast<const linger*>(value)->l_onoff;
+            else if (length == int(sizeof(int)))
+                shown = *reinterpret_cast<const int*>(value);
+            std::string& text = self.m_set[socket];
+            text += std::string(text.empty() ? "" : " ") + (option == SO_LINGER ? "linger=" : "keepalive=") +
+                    std::to_string(shown);
+            if (self.refuse) {
+                self.m_real.WSASetLastError(WSAENOBUFS);
+                return SOCKET_ERROR;
+            }
+        }
+        return self.m_real.setsockopt(socket, level, option, value, length);
+    }
+
+    static ConnectionOptions* s_self;
+    WinsockApi m_real;
+    SOCKET m_listener = INVALID_SOCKET;
+    std::map<SOCKET, std::string> m_set;
+};
+ConnectionOptions* ConnectionOptions::s_self = nullptr;
+
+// Each new connection is given Linger and KeepAlive as the properties stand
+// when it comes; a refusal is reported through Error with its code, and the
+// connection stays. An owner that closes it from that Error event gets its
+// Disconnected, and no Connected.
+TEST(IpDaemon, EachNewConnectionIsGivenLingerAndKeepAlive)
+{
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(20919);
+    ConnectionOptions options; // after the daemon's load of Winsock, which binds the real entries
+    d.events.TextsAt(kIpDaemonEventError, {1});
+    d.events.TextsAt(kIpDaemonEventDataIn, {1});
+    ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+    SOCKET first = RawConnect(20919);
+    d.PumpUntil([&] { return d.Connected().size() == 1; });
+    // The defaults: Linger on, a graceful close (SO_LINGER off); KeepAlive off.
+    EXPECT_EQ(options.Set(), (std::vector<std::string>{"linger=0 keepalive=0"}));
+
+    ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonLinger, 0, 0, 0), 0);
+    ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonKeepAlive, 0, 1, 0), 0);
+    options.refuse = true;
+    SOCKET second = RawConnect(20919);
+    d.PumpUntil([&] { return d.Connected().size() == 2; });
+    ASSERT_EQ(d.Connected(), (std::vector<int>{1, 2}));
+    std::vector<std::string> set = options.Set();
+    std::sort(set.begin(), set.end());
+    EXPECT_EQ(set, (std::vector<std::string>{"linger=0 keepalive=0", "linger=1 keepalive=1"}));
+    std::vector<std::string> errors;
+    for (const RecordedEvent& e : d.events.Of(kIpDaemonEventError))
+        errors.push_back(std::to_string(e.values[0]) + " " + e.texts[1]);
+    EXPECT_EQ(errors, (std::vector<std::string>{"10055 Error setting Linger option for new connection.",
+                                                "10055 Error setting KeepAlive option for new connection."}));
+    // The connection works all the same.
+    ASSERT_EQ(send(second, "two\r\n", 5, 0), 5);
+    d.PumpUntil([&] { return d.Received(2) == "two\r\n"; });
+    EXPECT_EQ(d.Received(2), "two\r\n");
+
+    bool closed = false;
+    d.events.OnEvent(kIpDaemonEventError, [&](const RecordedEvent&) {
+        if (!closed) {
+            closed = true;
+            EXPECT_EQ(d.Disconnect(3), 0);
+        }
+    });
+    SOCKET third = RawConnect(20919);
+    d.PumpUntil([&] { return !d.Disconnected().empty(); });
+    EXPECT_EQ(d.Disconnected(), (std::vector<int>{3}));
+    EXPECT_EQ(d.Connected(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(d.Count(), 2);
+    EXPECT_EQ(RawLine(third), "");
+    for (SOCKET s : {first, second, third})
+        closesocket(s);
+    WSACleanup();
 }
 
 } // namespace

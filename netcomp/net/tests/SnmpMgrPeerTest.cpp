@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "netcomp/include/netcomp_snmpagent.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
@@ -79,11 +80,27 @@ TEST(SnmpMgrPeer, CommunityGetsSetsAndErrors)
     EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 2);
     EXPECT_EQ(m.GetInt(kSnmpMgrErrorIndex), 1);
     EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noSuchName");
-    // Reset forgets the error: status -1, index 0, and the bindings.
+    // Reset clears what goes out, the bindings among it; the error stays
+    // that of the last PDU received.
     ASSERT_EQ(m.Call(kSnmpMgrReset), 0) << m.LastError();
-    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), -1);
-    EXPECT_EQ(m.GetInt(kSnmpMgrErrorIndex), 0);
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorStatus), 2);
+    EXPECT_EQ(m.GetInt(kSnmpMgrErrorIndex), 1);
+    EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noSuchName");
     EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 0);
+    // So it does from inside the Response event of the request under way,
+    // where another request is refused.
+    m.Objects({"1.3.6.1.2.1.1.99.0"});
+    std::vector<int> fromEvent;
+    events.OnEvent(kSnmpMgrEventResponse, [&](const RecordedEvent&) {
+        fromEvent.push_back(m.Call(kSnmpMgrReset));
+        fromEvent.push_back(m.GetInt(kSnmpMgrObjCount));
+        fromEvent.push_back(m.Call(kSnmpMgrSendGetRequest));
+    });
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    events.OnEvent(kSnmpMgrEventResponse, {});
+    EXPECT_EQ(fromEvent, (std::vector<int>{0, 0, 307}));
+    EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 0);
+    EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noSuchName");
     // SNMPv2c names it in the value.
     m.ToAgent(2);
     m.Objects({"1.3.6.1.2.1.1.99.0", kSysName});
@@ -304,6 +321,8 @@ struct WatchingOwner {
     std::string tableDuringTrap;
     int nestedRequest = -1;
     bool closeOnTrap = false;
+    bool resetOnTrap = false;
+    int reset = -1;
 
     WatchingOwner()
     {
@@ -311,6 +330,8 @@ struct WatchingOwner {
         events.OnEvent(kSnmpMgrEventTrap, [this](const RecordedEvent&) {
             tableDuringTrap = reinterpret_cast<const char*>(SNMPMgr_Get(obj, kSnmpMgrObjId, 2, nullptr));
             nestedRequest = SNMPMgr_Do(obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr);
+            if (resetOnTrap)
+                reset = SNMPMgr_Do(obj, kSnmpMgrReset, 0, nullptr, nullptr);
             if (closeOnTrap)
                 SNMPMgr_Set(obj, kSnmpMgrActive, 0, 0, 0);
         });
@@ -373,6 +394,16 @@ TEST(SnmpMgrPeer, DatagramsWhileARequestWaits)
     EXPECT_EQ(owner.events.Of(kSnmpMgrEventTrap).size(), 2u);
     EXPECT_EQ(SNMPMgr_Get(owner.obj, kSnmpMgrObjCount, 0, nullptr), 1);
     EXPECT_STREQ(reinterpret_cast<const char*>(SNMPMgr_Get(owner.obj, kSnmpMgrObjId, 1, nullptr)), kSysName);
+    // Unless the owner resets from the trap's event: then the table is empty afterwards.
+    owner.resetOnTrap = true;
+    ASSERT_EQ(SNMPAgent_Do(agent, kSnmpAgentSendTrap, 2, trap, nullptr), 0);
+    EXPECT_EQ(SNMPMgr_Do(owner.obj, kSnmpMgrSendGetRequest, 0, nullptr, nullptr), 301);
+    EXPECT_EQ(owner.events.Of(kSnmpMgrEventTrap).size(), 3u);
+    EXPECT_EQ(owner.reset, 0);
+    EXPECT_EQ(SNMPMgr_Get(owner.obj, kSnmpMgrObjCount, 0, nullptr), 0);
+    owner.resetOnTrap = false;
+    EXPECT_EQ(set(kSnmpMgrObjCount, 1), 0);
+    EXPECT_EQ(SNMPMgr_Set(owner.obj, kSnmpMgrObjId, 1, reinterpret_cast<INT_PTR>(kSysName), 0), 0);
 
     // The owner closes the socket from an event: the request ends at once.
     owner.closeOnTrap = true;
