@@ -62,8 +62,15 @@ function(kes_add_test target)
             set(prefix ${KES_WINE_PREFIX})
             set(fixtures wine)
         endif()
+        # A GoogleTest program passes only with its closing summary.
+        get_target_property(libs ${target} LINK_LIBRARIES)
+        set(kind "")
+        if("gtest" IN_LIST libs OR "gtest_main" IN_LIST libs)
+            set(kind --gtest)
+        endif()
         add_test(NAME ${T_NAME}
-                 COMMAND ${T_WRAP} ${KES_TOOLS}/wine-run.sh ${prefix} ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+                 COMMAND ${T_WRAP} ${KES_TOOLS}/wine-run.sh ${kind} ${prefix} ${work} $<TARGET_FILE:${target}>
+                         ${T_ARGS})
     else()
         add_test(NAME ${T_NAME} COMMAND ${T_WRAP} ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
         set(fixtures "")
