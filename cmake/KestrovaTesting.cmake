@@ -21,6 +21,10 @@ if(KES_WINDOWS)
     add_test(NAME wine.prefix.down COMMAND ${KES_TOOLS}/wine-prefix.sh down ${KES_WINE_PREFIX})
     set_tests_properties(wine.prefix.up PROPERTIES FIXTURES_SETUP wine)
     set_tests_properties(wine.prefix.down PROPERTIES FIXTURES_CLEANUP wine)
+    # How wine-run.sh judges and describes programs that end badly.
+    add_test(NAME wine_run_checks
+             COMMAND ${KES_TOOLS}/tests/wine-run-test.sh ${KES_WINE_PREFIX} ${KES_TEST_WORK}/wine_run_checks)
+    set_tests_properties(wine_run_checks PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
 endif()
 
 # kes_add_test(<target> [GUI] [DPI <dpi>] [NAME <test>] [FIXTURES <fixture>...] [ARGS <arg>...]
@@ -32,6 +36,11 @@ endif()
 #   started by the set-up). GUI runs it on a display; DPI (with GUI) in a
 #   prefix of its own whose screen has that many dots per inch instead of 96.
 #   Each test runs in its own folder under testwork/, made fresh for every run.
+#   Programs on one display take turns (a RESOURCE_LOCK named after its
+#   fixture): they find windows and read pixels of the whole screen, where
+#   another program's windows would be met. So do the programs of a peer
+#   whose state the tests read or set (kes_add_peer's TAKE_TURNS). Further
+#   locks are added with set_property(TEST ... APPEND PROPERTY RESOURCE_LOCK).
 function(kes_add_test target)
     cmake_parse_arguments(T "GUI" "DPI;NAME" "FIXTURES;ARGS;WRAP" ${ARGN})
     if(NOT T_NAME)
@@ -62,17 +71,37 @@ function(kes_add_test target)
             set(prefix ${KES_WINE_PREFIX})
             set(fixtures wine)
         endif()
+        # A GoogleTest program passes only with its closing summary.
+        get_target_property(libs ${target} LINK_LIBRARIES)
+        set(kind "")
+        if("gtest" IN_LIST libs OR "gtest_main" IN_LIST libs)
+            set(kind --gtest)
+        endif()
         add_test(NAME ${T_NAME}
-                 COMMAND ${T_WRAP} ${KES_TOOLS}/wine-run.sh ${prefix} ${work} $<TARGET_FILE:${target}> ${T_ARGS})
+                 COMMAND ${T_WRAP} ${KES_TOOLS}/wine-run.sh ${kind} ${prefix} ${work} $<TARGET_FILE:${target}>
+                         ${T_ARGS})
     else()
         add_test(NAME ${T_NAME} COMMAND ${T_WRAP} ${KES_TOOLS}/native-run.sh ${work} $<TARGET_FILE:${target}> ${T_ARGS})
         set(fixtures "")
     endif()
+    set(locks "")
+    if(KES_WINDOWS AND T_GUI)
+        list(APPEND locks ${fixture})
+    endif()
+    foreach(peer IN LISTS T_FIXTURES)
+        get_property(turns GLOBAL PROPERTY KES_PEER_TURNS_${peer})
+        if(turns)
+            list(APPEND locks peer.${peer})
+        endif()
+    endforeach()
     list(APPEND fixtures ${T_FIXTURES})
     set_tests_properties(${T_NAME} PROPERTIES
         FIXTURES_REQUIRED "${fixtures}"
         ENVIRONMENT "KES_SOURCE_DIR=${CMAKE_SOURCE_DIR};KES_BINARY_DIR=${CMAKE_BINARY_DIR}"
         TIMEOUT 600)
+    if(locks)
+        set_property(TEST ${T_NAME} APPEND PROPERTY RESOURCE_LOCK ${locks})
+    endif()
 endfunction()
 
 # kes_add_gtest(<target> SOURCES <src>... LIBS <lib>... [GUI] [FIXTURES ...] [WRAP ...])
@@ -81,6 +110,10 @@ endfunction()
 function(kes_add_gtest target)
     cmake_parse_arguments(T "GUI;NO_MAIN" "" "SOURCES;LIBS;FIXTURES;WRAP" ${ARGN})
     add_executable(${target} ${T_SOURCES})
+    if(KES_WINDOWS)
+        # A temporary folder of the program's own (see the file).
+        target_sources(${target} PRIVATE ${KES_TOOLS}/test-temp-folder.cpp)
+    endif()
     target_link_libraries(${target} PRIVATE ${T_LIBS} gmock kes_warnings)
     if(T_NO_MAIN)
         target_link_libraries(${target} PRIVATE gtest)
@@ -147,7 +180,7 @@ function(kes_add_benchmark name)
     target_compile_options(${name} PRIVATE -O2)
 endfunction()
 
-# kes_add_peer(<fixture> PORT <port> [STOP <command> [args...]] COMMAND <command> [args...])
+# kes_add_peer(<fixture> PORT <port> [TAKE_TURNS] [STOP <command> [args...]] COMMAND <command> [args...])
 #   A test peer as a CTest fixture: started before the first test that names
 #   <fixture> in its FIXTURES and stopped after the last. It runs in the state
 #   folder peers/<fixture> of the build tree (tests find it there through
@@ -155,8 +188,15 @@ endfunction()
 #   file "ready" in the state folder. Each peer has a port of its own, so tests
 #   of both build trees can run at once. STOP is the command that ends a
 #   daemon which does not stop on SIGTERM to its process group (tools/peer.sh).
+#   TAKE_TURNS: the tests read or set the peer's state (what it recorded, what
+#   it answers next, how many messages it holds), so the test programs that
+#   name <fixture> never run side by side (RESOURCE_LOCK peer.<fixture>; a
+#   test added with add_test takes it by hand). Declare the peer before them.
 function(kes_add_peer fixture)
-    cmake_parse_arguments(P "" "PORT" "COMMAND;STOP" ${ARGN})
+    cmake_parse_arguments(P "TAKE_TURNS" "PORT" "COMMAND;STOP" ${ARGN})
+    if(P_TAKE_TURNS)
+        set_property(GLOBAL PROPERTY KES_PEER_TURNS_${fixture} ON)
+    endif()
     set(state ${CMAKE_BINARY_DIR}/peers/${fixture})
     set(stop "")
     if(P_STOP)

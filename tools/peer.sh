@@ -57,10 +57,28 @@ peers_folder() {
     exec 8>&-
 }
 
+# When the process started: the 22nd field of its stat line (after the
+# command name in parentheses, which may hold blanks).
+started() {
+    local line
+    line=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+    line=${line##*) }
+    set -- $line
+    echo "${20}"
+}
+
 down() {
     [ -f "$state/pid" ] || return 0
     local group
     group=$(cat "$state/pid")
+    # A pid file that an interrupted run left behind may name a process that
+    # ended long ago, and its number may belong to another program now (a
+    # peer or a wineserver of another build tree): that one is not ours.
+    if [ -f "$state/started" ] && [ -d "/proc/$group" ] && [ "$(started "$group")" != "$(cat "$state/started")" ]; then
+        echo "the peer in $state ended before its run did; process $group is another program's and stays" >&2
+        rm -f "$state/pid" "$state/started"
+        return 0
+    fi
     if [ -f "$state/stop" ]; then
         (cd "$state" && PEER_PID=$group PEER_STATE=$state timeout 30 bash -c "$(cat "$state/stop")") >>"$state/output" 2>&1 ||
             echo "the stop command of the peer in $state failed" >&2
@@ -85,7 +103,7 @@ down() {
     for p in "${others[@]}"; do
         [ "$(readlink "/proc/$p/ns/mnt" 2>/dev/null)" = "$namespace" ] && kill -KILL "$p" 2>/dev/null
     done
-    rm -f "$state/pid"
+    rm -f "$state/pid" "$state/started"
 }
 
 case "$action" in
@@ -111,6 +129,7 @@ up)
     fi
     setsid "$@" </dev/null >"$state/output" 2>&1 &
     echo $! >"$state/pid"
+    started $! >"$state/started"
     for _ in $(seq 1 300); do
         if ! kill -0 "$(cat "$state/pid")" 2>/dev/null; then
             echo "peer ended early: $*" >&2

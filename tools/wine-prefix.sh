@@ -1,6 +1,8 @@
 #!/bin/bash
 # Brings the build tree's private Wine prefix up or down for a test run.
 #   wine-prefix.sh up <prefix>      non-GUI prefix: graphics driver "null"
+#   wine-prefix.sh ready <prefix>   "up" unless the prefix is made already
+#                                   (a program run without the test set-up)
 #   wine-prefix.sh up-gui <prefix> [dpi] [keeper.exe]
 #                                   GUI prefix: X11 driver on a private Xvfb,
 #                                   the screen at dpi dots per inch (96); with
@@ -41,11 +43,26 @@ start_server() {
     wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
 }
 
+# When a process started (the 22nd field of its stat line, after the command
+# name in parentheses, which may hold blanks).
+started() {
+    local line
+    line=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+    line=${line##*) }
+    set -- $line
+    echo "${20}"
+}
+
 case "$action" in
-up)
+up | ready)
     unset DISPLAY
     exec 9>"$prefix.lock"
     flock 9
+    # Two programs that find the prefix missing at once both come here: the
+    # second must not restart the server under the first.
+    if [ "$action" = ready ] && [ -f "$prefix/.kes-ready" ]; then
+        exit 0
+    fi
     make_prefix
     reg_add 'HKCU\Software\Wine\Drivers' /v Graphics /d null
     # A running wineserver keeps the old driver setting: restart it.
@@ -63,6 +80,7 @@ up-gui)
     rm -f "$prefix.display-number"
     Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- 8>"$prefix.display-number" &
     echo $! >"$prefix.xvfb-pid"
+    started $! >"$prefix.xvfb-started"
     for _ in $(seq 1 100); do [ -s "$prefix.display-number" ] && break; sleep 0.1; done
     [ -s "$prefix.display-number" ] || { echo "Xvfb did not start" >&2; exit 1; }
     display=":$(tr -dc 0-9 <"$prefix.display-number")"
@@ -87,12 +105,16 @@ down)
     # The next "up" of this prefix must not meet a server still ending.
     wineserver -w 2>/dev/null || true
     if [ -f "$prefix.xvfb-pid" ]; then
-        kill "$(cat "$prefix.xvfb-pid")" 2>/dev/null || true
-        rm -f "$prefix.xvfb-pid" "$prefix/.kes-display"
+        # Left by an interrupted run, the number may be another program's now.
+        xvfb=$(cat "$prefix.xvfb-pid")
+        if [ "$(started "$xvfb")" = "$(cat "$prefix.xvfb-started" 2>/dev/null)" ]; then
+            kill "$xvfb" 2>/dev/null || true
+        fi
+        rm -f "$prefix.xvfb-pid" "$prefix.xvfb-started" "$prefix/.kes-display"
     fi
     ;;
 *)
-    echo "usage: $0 up|up-gui|down <prefix>" >&2
+    echo "usage: $0 up|ready|up-gui|down <prefix>" >&2
     exit 2
     ;;
 esac

@@ -1,39 +1,113 @@
 #!/bin/bash
-# Runs one Windows test program under Wine in the build tree's private prefix.
-#   wine-run.sh <prefix> <work folder> <program.exe> [args...]
+# Runs one Windows program under Wine in the build tree's private prefix.
+#   wine-run.sh [--gtest] <prefix> <work folder> <program.exe> [args...]
 # The work folder is emptied first and becomes the current directory, so every
 # file a test writes stays there. The program's exit code is the result.
+# --gtest: a GoogleTest program. It passed only when it also printed its
+# closing summary, and Wine's own error messages stay in its output (a Wine
+# start that fails says why only there).
+# A run that fails ends with lines that say how the program ended: its exit
+# status, how long it ran, whether it wrote anything, and what became of the
+# prefix's wineserver meanwhile.
 set -euo pipefail
+gtest=0
+if [ "${1:-}" = --gtest ]; then
+    gtest=1
+    shift
+fi
 prefix=$1 work=$2
 shift 2
-export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+quiet=-all
+[ "$gtest" = 1 ] && quiet=-all,err+all
+export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:-$quiet}" WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -f "$prefix/.kes-display" ]; then
     export DISPLAY
     DISPLAY=$(cat "$prefix/.kes-display")
 else
     unset DISPLAY
-    [ -f "$prefix/.kes-ready" ] || "$(dirname "$0")/wine-prefix.sh" up "$prefix"
+    [ -f "$prefix/.kes-ready" ] || "$(dirname "$0")/wine-prefix.sh" ready "$prefix"
 fi
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
+
+# When a process started, in clock ticks since boot (the 22nd field of its
+# stat line, after the command name in parentheses, which may hold blanks).
+started() {
+    local line
+    line=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+    line=${line##*) }
+    set -- $line
+    echo "${20}"
+}
+
+# The wineserver of the prefix: the process whose current folder is the
+# server folder, server-<device>-<inode> of the prefix. Debian's Wine keeps
+# that below a folder of /tmp whose name the file "wineserver" of the prefix
+# holds; Wine's own below /tmp/.wine-<uid>.
+server_pid() {
+    local base dev ino folder p
+    if [ -f "$prefix/wineserver" ]; then
+        base=/tmp/$(cat "$prefix/wineserver" 2>/dev/null)
+    else
+        base=/tmp/.wine-$(id -u)
+    fi
+    read -r dev ino < <(stat -c '%d %i' "$prefix")
+    folder=$base/server-$(printf '%x-%x' "$dev" "$ino")
+    for p in /proc/[0-9]*; do
+        case "$(cat "$p/comm" 2>/dev/null)" in
+        wineserver*) [ "$(readlink "$p/cwd" 2>/dev/null)" = "$folder" ] && echo "${p#/proc/}" && return 0 ;;
+        esac
+    done
+    return 0
+}
+
+# What a failed run tells beside the program's own output.
+describe_end() {
+    local ms=$1 program=$2 what server ticks
+    what="exit status $status"
+    if [ "$status" -gt 128 ] && [ "$status" -lt 160 ]; then
+        what="$what (signal $((status - 128)), SIG$(kill -l $((status - 128)) 2>/dev/null || echo '?'))"
+    fi
+    [ -s "$work/.output" ] || what="$what, having written nothing"
+    echo "wine-run.sh: $program ended with $what after $((ms / 1000)).$(printf '%03d' $((ms % 1000))) s" >&2
+    if [ "$status" = 131 ]; then
+        echo "wine-run.sh: (the wineserver ends the threads of its programs with SIGQUIT when it stops)" >&2
+    fi
+    server=$(server_pid)
+    if [ -z "$server" ]; then
+        echo "wine-run.sh: no wineserver runs for $prefix now" >&2
+        return 0
+    fi
+    ticks=$(($(started "$server") - $(started $$)))
+    echo "wine-run.sh: the wineserver of $prefix now is process $server," \
+        "$(grep '^State:' "/proc/$server/status" 2>/dev/null | cut -f2)," \
+        "started $((ticks < 0 ? -ticks : ticks)) ticks of $(getconf CLK_TCK) a second" \
+        "$([ "$ticks" -le 0 ] && echo before || echo after) this run" >&2
+}
+
 # Wine's own service processes (started on demand, outliving the program)
 # would inherit a pipe on standard output and keep CTest waiting for its end:
 # the program writes to a file, which is shown when it ends.
 status=0
+begin=$(date +%s%N)
 wine "$@" >"$work/.output" 2>&1 </dev/null || status=$?
+end=$(date +%s%N)
 cat "$work/.output"
 # A crash can end with exit code 0 when other threads of the program are still
 # alive; Wine's crash report in the output is the sure sign.
 if [ "$status" -eq 0 ] && grep -q '^wine: Unhandled ' "$work/.output"; then
     status=1
 fi
-# A test program that dies on the way (a stack overflow, for one) may also
-# end with 0 and no word of it: a GoogleTest run that began and never printed
-# its closing summary did not pass.
-if [ "$status" -eq 0 ] && grep -q '^\[==========\] Running ' "$work/.output" &&
+# A GoogleTest program that dies on the way (a stack overflow, for one, or a
+# wineserver that goes away under it) may also end with 0 and no word of it:
+# a run that never printed its closing summary did not pass.
+if [ "$status" -eq 0 ] && { [ "$gtest" = 1 ] || grep -q '^\[==========\] Running ' "$work/.output"; } &&
     ! grep -q '^\[==========\] .* ran\.' "$work/.output"; then
     echo "wine-run.sh: the program ended before its tests did" >&2
     status=1
+fi
+if [ "$status" -ne 0 ]; then
+    describe_end $(((end - begin) / 1000000)) "$(basename "$1")"
 fi
 exit "$status"

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,48 +36,85 @@ private:
     int m_cancelAfter;
 };
 
-// HKCU\Software\KestrovaTests\<name>, emptied at both ends of a test.
+// HKCU\Software\KestrovaTests\<program>\<name>, emptied at both ends of a
+// test. Each test program keeps its keys under a root of its own, named after
+// the program: CTest runs programs side by side in one prefix, and a parent
+// that another program deletes while this one makes its key below it makes
+// the create fail (ERROR_KEY_DELETED). The shared KestrovaTests key itself is
+// never deleted. A key or value that cannot be made throws, which ends the
+// test with the reason instead of letting it read an empty registry.
 class MachineKey {
 public:
-    explicit MachineKey(const std::string& name) : m_path("Software\\KestrovaTests\\" + name)
+    explicit MachineKey(const std::string& name) : m_path(ProgramRoot() + "\\" + name)
     {
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
-        RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
+        Check(
+            RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
+            "make the key", "");
     }
     ~MachineKey()
     {
         RegCloseKey(m_key);
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
-        // Then the parents, each only when no other test uses it.
-        std::string parent = m_path;
-        for (size_t cut; (cut = parent.rfind('\\')) != std::string::npos && parent != "Software";) {
+        // Then this program's own parents, each only when no other test of
+        // the program uses it.
+        const std::string root = ProgramRoot();
+        for (std::string parent = m_path; parent.size() > root.size();) {
+            parent.erase(parent.rfind('\\'));
             RegDeleteKeyA(HKEY_CURRENT_USER, parent.c_str());
-            parent.erase(cut);
         }
     }
     MachineKey(const MachineKey&) = delete;
     MachineKey& operator=(const MachineKey&) = delete;
 
     HKEY Key() const { return m_key; }
+    // Below HKEY_CURRENT_USER.
+    const std::string& Path() const { return m_path; }
 
     void AddKey(const std::string& path)
     {
         HKEY key = nullptr;
-        RegCreateKeyExA(m_key, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        Check(RegCreateKeyExA(m_key, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              "make the key", path);
         RegCloseKey(key);
     }
     void SetString(const std::string& path, const char* name, const std::string& text)
     {
         AddKey(path);
-        RegSetKeyValueA(m_key, path.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+        Check(RegSetKeyValueA(m_key, path.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1)),
+              std::string("set the value ") + name + " of", path);
     }
     void SetBinary(const std::string& path, const char* name, const std::vector<unsigned char>& data)
     {
         AddKey(path);
-        RegSetKeyValueA(m_key, path.c_str(), name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
+        Check(RegSetKeyValueA(m_key, path.c_str(), name, REG_BINARY, data.data(), static_cast<DWORD>(data.size())),
+              std::string("set the value ") + name + " of", path);
+    }
+
+    // Software\KestrovaTests\<this program's file name without .exe>.
+    static std::string ProgramRoot()
+    {
+        char module[MAX_PATH + 1] = {};
+        const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+        std::string name(module, length);
+        name.erase(0, name.find_last_of("\\/") + 1);
+        const size_t dot = name.rfind('.');
+        if (dot != std::string::npos && dot > 0) {
+            name.erase(dot);
+        }
+        return "Software\\KestrovaTests\\" + name;
     }
 
 private:
+    void Check(LONG status, const std::string& what, const std::string& below) const
+    {
+        if (status != ERROR_SUCCESS) {
+            const std::string key = "HKCU\\" + m_path + (below.empty() ? "" : "\\" + below);
+            throw std::runtime_error("test set-up: could not " + what + " " + key + ": error " +
+                                     std::to_string(status));
+        }
+    }
+
     std::string m_path;
     HKEY m_key = nullptr;
 };

@@ -10,9 +10,6 @@
 
 namespace {
 
-const char kTestKey[] = "Software\\KestrovaTests\\RegistryKey";
-const wchar_t kTestKeyWide[] = L"Software\\KestrovaTests\\RegistryKey";
-
 class RegistryKeyTest : public ::testing::Test {
 protected:
     void Set(const char* name, DWORD type, const void* data, DWORD size)
@@ -21,6 +18,12 @@ protected:
     }
 
     MachineKey m_machine{"RegistryKey"};
+    // The stand-in key's path below HKEY_CURRENT_USER, for the cases that
+    // open it by name.
+    const std::string m_path = m_machine.Path();
+    const std::wstring m_pathWide{m_path.begin(), m_path.end()};
+    const char* const kTestKey = m_path.c_str();
+    const wchar_t* const kTestKeyWide = m_pathWide.c_str();
 };
 
 TEST_F(RegistryKeyTest, StringValues)

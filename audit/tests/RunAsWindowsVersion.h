@@ -22,14 +22,21 @@ inline std::string RunAsWindowsVersion(const std::string& version, const std::st
     }
     const std::string appKey = "Software\\Wine\\AppDefaults\\" + copyName;
     HKEY key = nullptr;
+    // A copy started without the setting would report this system's own
+    // version, which would read as a fault of the version rules.
     if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS) {
         DeleteFileA(copyName.c_str());
         return "registry failed";
     }
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>(version.size() + 1));
+    const LONG set = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                                    static_cast<DWORD>(version.size() + 1));
     RegCloseKey(key);
+    if (set != ERROR_SUCCESS) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
+        DeleteFileA(copyName.c_str());
+        return "registry failed";
+    }
 
     std::string command = "\"" + copyName + "\" " + reportSwitch + " " + outFile;
     STARTUPINFOA startup = {};
