@@ -350,4 +350,26 @@ TEST(CStringHelpers, CompareAndSearch)
     EXPECT_EQ(std::memcmp(dst, "ab\0\0\0", 5), 0);
 }
 
+// The number readers of peers' replies: digits only, within the bytes given,
+// and nothing that does not fit an int.
+TEST(CStringHelpers, DigitsAndNumbers)
+{
+    EXPECT_EQ(HexDigitValue('0'), 0);
+    EXPECT_EQ(HexDigitValue('f'), 15);
+    EXPECT_EQ(HexDigitValue('F'), 15);
+    EXPECT_EQ(HexDigitValue('g'), -1);
+    EXPECT_EQ(HexDigitValue('\xb0'), -1);
+
+    int value = -7;
+    EXPECT_EQ(ReadDecimalInt("2147483647 EXISTS", 17, &value), 10u);
+    EXPECT_EQ(value, 2147483647);
+    EXPECT_EQ(ReadDecimalInt("12345", 3, &value), 3u);
+    EXPECT_EQ(value, 123);
+    value = -7;
+    for (const char* none : {"2147483648", "4294967297", "-3", "+3", " 3", ""}) {
+        EXPECT_EQ(ReadDecimalInt(none, std::strlen(none), &value), 0u) << none;
+    }
+    EXPECT_EQ(value, -7);
+}
+
 } // namespace

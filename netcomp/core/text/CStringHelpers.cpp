@@ -7,6 +7,31 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+size_t ReadDecimalInt(const char* data, size_t n, int* value)
+{
+    long long number = 0;
+    size_t i = 0;
+    for (; i < n && data[i] >= '0' && data[i] <= '9'; ++i) {
+        number = number * 10 + (data[i] - '0');
+        if (number > 0x7FFFFFFF)
+            return 0;
+    }
+    if (i > 0)
+        *value = int(number);
+    return i;
+}
+
 void* MemMove(void* dst, const void* src, size_t n)
 {
     return std::memmove(dst, src, n);

@@ -20,6 +20,12 @@ int StrToInt(const char* text);
 long StrToLong(const char* text);
 char* StrSplitAt(char* text, char c);
 char AsciiLower(char c);
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
+// Reads the decimal digits at the start of data (at most n bytes) as a
+// number of 0 to INT_MAX: the count of digits read, or 0 when there is no
+// digit or the number does not fit (value is then left as it was).
+size_t ReadDecimalInt(const char* data, size_t n, int* value);
 // True when the text (a null text holds none) or the bytes hold a CR or an LF:
 // what a caller passes into one line of a protocol must not end it early.
 bool HasLineBreak(const char* text);

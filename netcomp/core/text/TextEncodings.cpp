@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/CStringHelpers.h"
 
 namespace {
 
@@ -68,17 +69,8 @@ bool IsEightBitBytes(const char* data, uint32_t n)
 
 unsigned HexPairValue(char high, char low)
 {
-    auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    int h = digit(high);
-    int l = digit(low);
+    int h = HexDigitValue(high);
+    int l = HexDigitValue(low);
     if (h < 0 || l < 0)
         return 0xFFFF;
     return unsigned(h * 16 + l);

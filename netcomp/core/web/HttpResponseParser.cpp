@@ -23,17 +23,6 @@ int64_t ParseDecimal(const char* text)
     return value;
 }
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // A chunk size: hexadecimal digits up to the first other character (an
 // extension after ";" is ignored that way). A line that starts with no digit
 // (a sign, a blank line) or a size past 2^50 is no size: -1. Taking either as

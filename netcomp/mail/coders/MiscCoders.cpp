@@ -4,6 +4,7 @@
 
 #include "netcomp/core/crypto/Md5.h"
 #include "netcomp/core/crypto/Sha1.h"
+#include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/text/TextEncodings.h"
 #include "netcomp/mail/coders/CoderBuffer.h"
 #include "netcomp/mail/coders/CoderErrors.h"
@@ -13,17 +14,6 @@ namespace {
 
 const char kLowerHex[] = "0123456789abcdef";
 const char kUpperHex[] = "0123456789ABCDEF";
-
-int HexDigit(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 bool UrlSafe(unsigned char c)
 {
@@ -94,7 +84,7 @@ int UrlDecode(CoderStream& in, CoderStream& out)
                 else
                     buffer.Put(c == '+' ? ' ' : c);
             } else if (held == 1) {
-                if (HexDigit(static_cast<unsigned char>(c)) >= 0) {
+                if (HexDigitValue(c) >= 0) {
                     pending[held++] = c;
                 } else {
                     buffer.Put('%');
@@ -102,9 +92,8 @@ int UrlDecode(CoderStream& in, CoderStream& out)
                     --i;
                 }
             } else {
-                if (HexDigit(static_cast<unsigned char>(c)) >= 0) {
-                    buffer.Put(char(HexDigit(static_cast<unsigned char>(pending[1])) << 4 |
-                                    HexDigit(static_cast<unsigned char>(c))));
+                if (HexDigitValue(c) >= 0) {
+                    buffer.Put(char(HexDigitValue(pending[1]) << 4 | HexDigitValue(c)));
                 } else {
                     buffer.Put(pending, 2);
                     --i;
@@ -144,7 +133,7 @@ int HexDecode(CoderStream& in, CoderStream& out)
     size_t n;
     while (in.NextBlock(&block, &n)) {
         for (size_t i = 0; i < n; ++i) {
-            const int v = HexDigit(static_cast<unsigned char>(block[i]));
+            const int v = HexDigitValue(block[i]);
             if (v < 0)
                 continue;
             if (high < 0) {

@@ -50,18 +50,7 @@ int ImapToken::Number() const
 
 bool ImapToken::Count(int* value) const
 {
-    if (kind != Kind::Atom || length == 0)
-        return false;
-    long long n = 0;
-    for (uint32_t i = 0; i < length; ++i) {
-        if (data[i] < '0' || data[i] > '9')
-            return false;
-        n = n * 10 + (data[i] - '0');
-        if (n > 0x7FFFFFFF)
-            return false;
-    }
-    *value = int(n);
-    return true;
+    return kind == Kind::Atom && length > 0 && ReadDecimalInt(data, length, value) == length;
 }
 
 ImapTokenReader ImapTokenReader::Inside(const ImapToken& list)

@@ -1,6 +1,9 @@
 #include "netcomp/mail/nntp/NntpLines.h"
 
 #include <climits>
+#include <cstring>
+
+#include "netcomp/core/text/CStringHelpers.h"
 
 namespace {
 
@@ -65,16 +68,10 @@ bool ParseGroupReply(const char* line, NntpGroupCounts& out)
     for (int* number : numbers) {
         while (IsBlank(*p))
             ++p;
-        const char* start = p;
-        long long value = 0;
-        for (; *p >= '0' && *p <= '9'; ++p) {
-            value = value * 10 + (*p - '0');
-            if (value > INT_MAX)
-                return false;
-        }
-        if (p == start || (*p && !IsBlank(*p)))
+        const size_t digits = ReadDecimalInt(p, std::strlen(p), number);
+        p += digits;
+        if (digits == 0 || (*p && !IsBlank(*p)))
             return false;
-        *number = int(value);
     }
     out = counts;
     return true;

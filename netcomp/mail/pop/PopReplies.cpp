@@ -1,23 +1,20 @@
 #include "netcomp/mail/pop/PopReplies.h"
 
-#include <climits>
 #include <cstring>
+
+#include "netcomp/core/text/CStringHelpers.h"
 
 namespace {
 
 // One number; the position after it, or null when there is none.
 const char* ReadNumber(const char* p, int* value)
 {
-    const char* start = p;
-    long long n = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        n = n * 10 + (*p - '0');
-        if (n > INT_MAX)
-            return nullptr;
-    }
-    if (p == start || (*p != '\0' && *p != ' '))
+    int n = 0;
+    const size_t digits = ReadDecimalInt(p, std::strlen(p), &n);
+    p += digits;
+    if (digits == 0 || (*p != '\0' && *p != ' '))
         return nullptr;
-    *value = int(n);
+    *value = n;
     return p;
 }
 
