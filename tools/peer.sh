@@ -15,6 +15,7 @@
 #       ends the peer's process group: SIGTERM, and SIGKILL for what is still
 #       there 10 s later.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/process-start.sh"
 action=$1
 state=$2
 
@@ -55,16 +56,6 @@ peers_folder() {
     fi
     flock -u 8
     exec 8>&-
-}
-
-# When the process started: the 22nd field of its stat line (after the
-# command name in parentheses, which may hold blanks).
-started() {
-    local line
-    line=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
-    line=${line##*) }
-    set -- $line
-    echo "${20}"
 }
 
 down() {

@@ -8,6 +8,8 @@
 // TMP and TEMP point at <user's temporary folder>\<program name>\, emptied
 // first so that nothing of an earlier run is seen. GetTempPath answers with
 // it in this process and in every program it starts.
+#include "tools/test-program-name.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -43,26 +45,13 @@ void EmptyFolder(const std::string& folder)
     FindClose(search);
 }
 
-std::string ProgramName()
-{
-    char module[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string name(module, length);
-    name.erase(0, name.find_last_of("\\/") + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) {
-        name.erase(dot);
-    }
-    return name;
-}
-
 // A program that cannot have its own folder stops here: run on in the shared
 // one, it could fail for another program's files.
 bool UseOwnTempFolder()
 {
     char temp[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathA(sizeof temp, temp);
-    const std::string name = ProgramName();
+    const std::string name = TestProgramName();
     if (length == 0 || length >= sizeof temp || name.empty()) {
         std::fprintf(stderr, "test-temp-folder: no temporary folder of the user, or no program name\n");
         std::exit(1);
@@ -81,3 +70,16 @@ bool UseOwnTempFolder()
 const bool g_ownTempFolder = UseOwnTempFolder();
 
 } // namespace
+
+std::string TestProgramName()
+{
+    char module[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string name(module, length);
+    name.erase(0, name.find_last_of("\\/") + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        name.erase(dot);
+    }
+    return name;
+}

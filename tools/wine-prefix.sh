@@ -13,6 +13,7 @@
 # "up" leaves one persistent wineserver running so that each test program
 # starts quickly; "down" stops it.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/process-start.sh"
 action=$1
 prefix=$2
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -41,16 +42,6 @@ reg_add() { (cd / && wine reg add "$@" /f >/dev/null 2>&1) || { echo "wine reg a
 start_server() {
     wineserver -p </dev/null >/dev/null 2>&1 9>&-
     wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
-}
-
-# When a process started (the 22nd field of its stat line, after the command
-# name in parentheses, which may hold blanks).
-started() {
-    local line
-    line=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
-    line=${line##*) }
-    set -- $line
-    echo "${20}"
 }
 
 case "$action" in

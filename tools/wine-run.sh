@@ -10,6 +10,7 @@
 # status, how long it ran, whether it wrote anything, and what became of the
 # prefix's wineserver meanwhile.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/process-start.sh"
 gtest=0
 if [ "${1:-}" = --gtest ]; then
     gtest=1
@@ -30,16 +31,6 @@ fi
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-
-# When a process started, in clock ticks since boot (the 22nd field of its
-# stat line, after the command name in parentheses, which may hold blanks).
-started() {
-    local line
-    line=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
-    line=${line##*) }
-    set -- $line
-    echo "${20}"
-}
 
 # The wineserver of the prefix: the process whose current folder is the
 # server folder, server-<device>-<inode> of the prefix. Debian's Wine keeps

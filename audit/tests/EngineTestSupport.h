@@ -5,6 +5,7 @@
 #include "common/AuditSinks.h"
 #include "common/LogFile.h"
 #include "common/tests/RecordedNotices.h"
+#include "tools/test-program-name.h"
 
 #include <windows.h>
 
@@ -92,18 +93,7 @@ public:
     }
 
     // Software\KestrovaTests\<this program's file name without .exe>.
-    static std::string ProgramRoot()
-    {
-        char module[MAX_PATH + 1] = {};
-        const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
-        std::string name(module, length);
-        name.erase(0, name.find_last_of("\\/") + 1);
-        const size_t dot = name.rfind('.');
-        if (dot != std::string::npos && dot > 0) {
-            name.erase(dot);
-        }
-        return "Software\\KestrovaTests\\" + name;
-    }
+    static std::string ProgramRoot() { return "Software\\KestrovaTests\\" + TestProgramName(); }
 
 private:
     void Check(LONG status, const std::string& what, const std::string& below) const
