@@ -203,23 +203,35 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // An accepted socket has the options of its listening socket (Windows and
-// Wine alike): out-of-band data inline is set there once, which under Wine
-// saves a wineserver request per connection. Linger and KeepAlive are set
-// on each connection (ApplyConnectionOptions), so that a refusal of either
-// is reported for the connection it concerns.
+// Wine alike): set there once, the Linger, KeepAlive and out-of-band options
+// every connection takes cost no system call per connection, which under
+// Wine is a wineserver request each. A new socket's defaults are SO_LINGER
+// off (Linger on, a graceful close) and keep-alive off; what the listening
+// socket holds is kept, as a refusal there leaves the default.
 void IpDaemonEngine::ApplyListenerOptions()
 {
-    (void)SetSocketOption(m_listener.Get(), SOL_SOCKET, SO_OOBINLINE, 1);
+    const SOCKET listener = m_listener.Get();
+    m_listenerLinger = true;
+    m_listenerKeepAlive = false;
+    (void)SetSocketOption(listener, SOL_SOCKET, SO_OOBINLINE, 1);
+    if (!m_linger && SetLingerOption(listener, false) == kResultOk)
+        m_listenerLinger = false;
+    if (m_keepAlive && SetSocketOption(listener, SOL_SOCKET, SO_KEEPALIVE, 1) == kResultOk)
+        m_listenerKeepAlive = true;
 }
 
-// Linger on is a graceful close (SO_LINGER off), off a reset. A socket that
-// refuses an option keeps the system's default for it, which it then reads as.
+// Each new connection has Linger and KeepAlive as the properties stand: as
+// inherited, or set on it where a property changed since the daemon began to
+// listen; a refusal there is reported for that connection, which then keeps
+// what it inherited.
 void IpDaemonEngine::ApplyConnectionOptions(DaemonConnection& connection, int* linger, int* keepAlive)
 {
-    *linger = SetLingerOption(connection.Handle(), m_linger);
-    *keepAlive = SetSocketOption(connection.Handle(), SOL_SOCKET, SO_KEEPALIVE, m_keepAlive ? 1 : 0);
-    connection.TakeInheritedOptions(*linger == kResultOk ? m_linger : true, *keepAlive == kResultOk && m_keepAlive,
-                                    true);
+    if (m_linger != m_listenerLinger)
+        *linger = SetLingerOption(connection.Handle(), m_linger);
+    if (m_keepAlive != m_listenerKeepAlive)
+        *keepAlive = SetSocketOption(connection.Handle(), SOL_SOCKET, SO_KEEPALIVE, m_keepAlive ? 1 : 0);
+    connection.TakeInheritedOptions(*linger == kResultOk ? m_linger : m_listenerLinger,
+                                    *keepAlive == kResultOk ? m_keepAlive : m_listenerKeepAlive, true);
 }
 
 // A client that is not taken is accepted and closed at once, so that it

@@ -82,6 +82,8 @@ private:
     RetiredSockets m_retired; // closed sockets whose notifications may still come
     bool m_linger = true;
     bool m_keepAlive = false;
+    bool m_listenerLinger = true; // what the listening socket holds, and its connections inherit
+    bool m_listenerKeepAlive = false;
     bool m_maxConnectionsLocked = false;
     int m_deferred = 0;
     int m_connectionCount = 0;
