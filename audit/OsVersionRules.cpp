@@ -2,6 +2,7 @@
 // of the system's own version codes into the record. Portable: the record is
 // filled on Windows by OsVersionInfo::Detect.
 #include "audit/OsVersionInfo.h"
+#include "audit/AsciiCase.h"
 
 #include <cstring>
 
@@ -27,11 +28,6 @@ bool IsNt50(const V& v)
 bool HasSuite(const V& v, unsigned bit)
 {
     return (v.suite & bit) != 0;
-}
-
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool EqualNoCase(const std::string& a, const char* b)

@@ -1,5 +1,6 @@
 #include "audit/WmiAuditRules.h"
 
+#include "audit/AsciiCase.h"
 #include "audit/AuditConstants.h"
 
 #include <cstdint>
@@ -28,11 +29,6 @@ bool AllDigits(const std::string& text, size_t from, size_t to)
 long Low32(long long value)
 {
     return static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))));
-}
-
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool ContainsNoCase(const std::string& text, const std::string& part)
