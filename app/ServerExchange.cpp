@@ -34,7 +34,7 @@ const int kComponentTooLarge = 154;
 // The XML parser's codes for a reply that holds no SOAP envelope (200, out
 // of memory, is the library's own).
 const int kComponentFirstParserCode = 201;
-const int kComponentLastParserCode = 211;
+const int kComponentLastParserCode = 210;
 // How much of what a server sent instead of an answer a message quotes.
 const size_t kMaxReplyOpening = 80;
 
