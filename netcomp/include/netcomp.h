@@ -30,9 +30,10 @@
  * Numbers and indexes. <C>_Get of a property the component does not have
  * reads 0. <C>_CheckIndex tells whether an index of an indexed property is
  * good (0, or NETCOMP_INDEX_OUT_OF_RANGE with a text that says why). <C>_Get
- * at a bad index reads null (0), whatever the property holds (its header
- * names an exception), and leaves the index check's code and text as the last
- * error; <C>_Set at a bad index fails with that code. <C>_Do of a method
+ * at a bad index reads 0, an empty text for a text or bytes (null in SOAP
+ * and XMLp; DNS's binary reads give the code as their length; a header names
+ * any other exception), and leaves the index check's code and text as the
+ * last error; <C>_Set at a bad index fails with that code. <C>_Do of a method
  * number the component does not have does nothing and returns the object's
  * last result code (0 after a <C>_Get, which starts afresh). */
 #ifndef NETCOMP_H

@@ -150,26 +150,28 @@ struct ComponentExports {
             return 0;
         INT_PTR value = 0;
         Guard(&engine, [&] {
-            // A read that would act while an action runs reads as 0 (an empty
-            // text where the caller expects text); an index out of range reads
-            // as null, whatever the property's type. Either leaves its code and
-            // text to be read.
+            // A read that would act while an action runs, or at an index out
+            // of range, reads as 0 (an empty text where the caller expects
+            // text, or null where the component says so) and leaves its code
+            // and text to be read.
             const bool bytes = d->type == ValueType::Text || d->type == ValueType::Binary;
+            bool badIndex = false;
             int rc = kResultOk;
             if ((d->flags & kReadActs) && engine.ActionRunning()) {
                 rc = engine.ComponentBase::RefuseBusy(Component::kBusyCode);
-                if (bytes)
-                    value = reinterpret_cast<INT_PTR>("");
             } else if (d->checkIndex) {
                 rc = d->checkIndex(engine, index, IndexUse::Access);
+                badIndex = rc != kResultOk;
             }
             if (rc == kResultOk) {
                 value = d->get(engine, object, property, index, lengthOut);
                 return 0;
             }
             engine.SetLastCode(rc);
+            if (bytes && !(badIndex && Component::kBadIndexReadsNull))
+                value = reinterpret_cast<INT_PTR>("");
             if (bytes && lengthOut)
-                *lengthOut = 0;
+                *lengthOut = badIndex && d->type == ValueType::Binary && Component::kBadIndexCodeInLength ? rc : 0;
             return 0;
         });
         return value;

@@ -216,6 +216,11 @@ struct Methods {
 // (each mail component has a busy code of its own).
 struct ComponentDefaults {
     static constexpr int kBusyCode = 143;
+    // A read of an indexed property at an index out of range gives an empty
+    // text (0 for a number) unless the component reads null there; a
+    // component may also answer the index's code in a binary read's length.
+    static constexpr bool kBadIndexReadsNull = false;
+    static constexpr bool kBadIndexCodeInLength = false;
     static int StaticInit() { return 0; }
     static int StaticDestroy() { return 0; }
 };

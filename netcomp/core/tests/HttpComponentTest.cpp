@@ -212,8 +212,11 @@ TEST(HttpCapture, RefusalsAndDefaults)
     EXPECT_EQ(http.Int(kHttpFirewallPort), 80);
     EXPECT_EQ(HTTP_CheckIndex(http.Handle(), kHttpCookieName, 1), 280);
     EXPECT_EQ(http.Error(), "Invalid cookie index (out of range).");
-    // A text read past the array is null, with the index error to read.
-    EXPECT_EQ(HTTP_Get(http.Handle(), kHttpCookieName, 1, nullptr), 0);
+    // A text read past the array is an empty text, never a null pointer, with
+    // the index error to read.
+    const INT_PTR pastEnd = HTTP_Get(http.Handle(), kHttpCookieName, 1, nullptr);
+    ASSERT_NE(pastEnd, 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(pastEnd), "");
     EXPECT_EQ(HTTP_GetLastErrorCode(http.Handle()), 156);
     EXPECT_EQ(http.Error(), "Invalid cookie index (out of range).");
     EXPECT_EQ(HTTP_Set(http.Handle(), kHttpIdle, 0, 1, 0), -1);

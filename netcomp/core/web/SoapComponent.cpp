@@ -102,6 +102,8 @@ struct SoapComponent : ComponentDefaults {
     using Engine = E;
     static constexpr auto& kProperties = kSoapProperties;
     static constexpr auto& kMethods = kSoapMethods;
+    // A read at a bad index of any list is null.
+    static constexpr bool kBadIndexReadsNull = true;
 };
 
 } // namespace

@@ -167,7 +167,7 @@ TEST_F(MimeComponentTest, ErrorCodesAndIndexes)
     EXPECT_EQ(280, MIME_CheckIndex(m_mime, kMimePartName, 2));
     EXPECT_EQ(0, MIME_CheckIndex(m_mime, kMimePartCount, 9));
     EXPECT_EQ(0, MIME_CheckIndex(m_mime, kMimeBoundary, 9));
-    EXPECT_EQ("<null>", Text(kMimePartName, 5));
+    EXPECT_EQ("", Text(kMimePartName, 5));
     EXPECT_STREQ("Invalid PartIdx", MIME_GetLastError(m_mime));
     EXPECT_EQ(280, Set(kMimePartName, 5, "x"));
     EXPECT_EQ(-1, MIME_Set(m_mime, kMimePartSize, 0, 5, 0));

@@ -47,6 +47,9 @@ struct DnsComponent : IpHelperComponent {
     using Engine = E;
     static constexpr auto& kProperties = kDnsProperties;
     static constexpr auto& kMethods = kDnsMethods;
+    // A record that is not there has no data: its binary reads give the
+    // index's code in the length.
+    static constexpr bool kBadIndexCodeInLength = true;
 };
 
 NETCOMP_DEFINE_COMPONENT(DNS, DnsComponent)

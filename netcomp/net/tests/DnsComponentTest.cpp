@@ -386,12 +386,15 @@ TEST(DnsScripted, TimeoutZeroAnswersAsEventsAndLateAnswersAreDropped)
     EXPECT_EQ(dns.Get(kDnsRecordCount), 1);
     EXPECT_EQ(dns.Field(1, 1), "10.0.0.2");
     EXPECT_EQ(dns.Text(kDnsRecordDomain, 2), "");
-    // A record that is not there has no data: null, length 0, the code in the
-    // last error.
+    // A record that is not there has no data: an empty text with the index's
+    // code in the length and in the last error.
     int length = -1;
-    EXPECT_EQ(DNS_Get(dns.obj, kDnsRecordData, 2, &length), 0);
-    EXPECT_EQ(length, 0);
-    EXPECT_NE(DNS_GetLastErrorCode(dns.obj), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(DNS_Get(dns.obj, kDnsRecordData, 2, &length)), "");
+    EXPECT_EQ(length, 280);
+    EXPECT_EQ(DNS_GetLastErrorCode(dns.obj), 280);
+    length = -1;
+    EXPECT_STREQ(reinterpret_cast<const char*>(DNS_Get(dns.obj, kDnsRecordFieldValue, 2, &length)), "");
+    EXPECT_EQ(length, 280);
     EXPECT_EQ(DNS_CheckIndex(dns.obj, kDnsRecordData, 2), 280);
     EXPECT_STREQ(DNS_GetLastError(dns.obj), "Invalid record index (out of range).");
     ASSERT_EQ(DNS_Set(dns.obj, kDnsRecordSource, 0, 1, 0), 0);

@@ -109,6 +109,8 @@ struct XmlpComponent : ComponentDefaults {
     using Engine = E;
     static constexpr auto& kProperties = kXmlpProperties;
     static constexpr auto& kMethods = kXmlpMethods;
+    // A read at a bad index of any list is null.
+    static constexpr bool kBadIndexReadsNull = true;
 };
 
 } // namespace
