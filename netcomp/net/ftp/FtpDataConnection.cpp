@@ -84,11 +84,16 @@ void FtpDataConnection::Fail(int code, const char* text)
     const bool sending = m_mode == Mode::Upload;
     Abandon();
     m_owner.DataFailed();
-    // An upload is cut with a reset, not a close: the server must not take
-    // the file for complete. What the server sends goes on arriving and is
+    // An upload is cut. What the server sends goes on arriving and is
     // dropped, until the ABOR stops it or it ends: a server whose send is cut
     // by a reset may answer neither the transfer nor the ABOR.
-    if (sending && HasSocket()) {
+    if (sending)
+        CutUpload();
+}
+
+void FtpDataConnection::CutUpload()
+{
+    if (HasSocket()) {
         SetLinger(false);
         (void)SetConnected(false);
     }

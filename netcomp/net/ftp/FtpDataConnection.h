@@ -35,6 +35,9 @@ public:
     // Gives the transfer up but leaves the connection to the server: what
     // still arrives is dropped, nothing more is sent, the local file closes.
     void Abandon();
+    // Ends the connection with a reset, not a close: a server that reads an
+    // upload must not take the file for complete.
+    void CutUpload();
     // Listening, connecting or connected.
     bool Busy() const { return IsListening() || HasSocket(); }
     Mode CurrentMode() const { return m_mode; }

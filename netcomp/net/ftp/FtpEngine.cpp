@@ -170,7 +170,9 @@ int FtpEngine::ReadAbortReply(int rc)
 // blocked in a send may see it only once its data is read, so the data
 // connection stays open, and what still arrives is read and dropped. After
 // a time-out the replies may never come: the control connection is closed,
-// and the next action logs on afresh.
+// and the next action logs on afresh. An upload's connection is cut after the
+// ABOR: a server that reads it may look at the control connection only once
+// the file has ended, and must not take it for complete.
 void FtpEngine::LeaveOwedReplies()
 {
     bool abortSent = m_abortSent;
@@ -183,8 +185,11 @@ void FtpEngine::LeaveOwedReplies()
         return;
     }
     if (replyOwed && m_transferSent && !abortSent) {
+        const bool upload = m_data.CurrentMode() == FtpDataConnection::Mode::Upload;
         m_data.Abandon();
         abortSent = SendAbortNow(false) == kResultOk;
+        if (upload)
+            m_data.CutUpload();
     }
     m_owed += (replyOwed ? 1 : 0) + (abortSent ? 1 : 0);
 }

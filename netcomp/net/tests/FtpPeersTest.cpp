@@ -228,6 +228,32 @@ TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
     EXPECT_EQ(ReadFile("after.txt"), "after");
 }
 
+// Interrupt from inside a Transfer event of an upload: the call ends at once
+// and the session goes on in step, as after a download. The upload's data
+// connection is cut, so the server, which reads it, answers the STOR and the
+// ABOR instead of waiting for more of the file.
+TEST_P(FtpPeerTest, InterruptInTheMiddleOfAnUpload)
+{
+    WriteFile("big.bin", BinaryBytes(40 * 1024 * 1024));
+    void* handle = ftp.Handle();
+    bool interrupted = false;
+    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent& e) {
+        if (!interrupted && e.values[0] > 1000000) {
+            interrupted = true;
+            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
+        }
+    });
+    EXPECT_EQ(Put("big.bin", prefix + "cut-up.bin"), 301);
+    EXPECT_TRUE(interrupted);
+    events.OnEvent(kFtpEventTransfer, {});
+    EXPECT_TRUE(ftp.GetBool(kFtpConnected));
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError() << "\n" << Trail();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ") << Trail();
+    WriteFile("after.txt", "after");
+    ASSERT_EQ(Put("after.txt", prefix + "after-up.txt"), 0) << ftp.LastError() << "\n" << Trail();
+    EXPECT_EQ(ReadFile(Home(prefix + "after-up.txt")), "after");
+}
+
 // A local file that cannot be opened ends the download with its code; the
 // server's answers are read, and the session goes on in step. (pure-ftpd
 // lost the NOOP when the ABOR came with the urgent Telnet interrupt before
