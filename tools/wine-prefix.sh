@@ -34,8 +34,25 @@ make_prefix() {
     touch "$prefix/.kes-ready"
 }
 
-# `reg` must not find a reg.exe in the current folder.
-reg_add() { (cd / && wine reg add "$@" /f >/dev/null 2>&1) || { echo "wine reg add $* failed" >&2; return 1; }; }
+# `reg` must not find a reg.exe in the current folder. A Wine program whose
+# wineserver goes away while it starts ends at once, and a set-up run again
+# and again, back to back, once met that: a failure says how the program
+# ended and which server runs, and the setting is tried again.
+reg_add() {
+    local attempt out status server
+    for attempt in 1 2 3; do
+        out=$(cd / && wine reg add "$@" /f 2>&1 >/dev/null) && return 0
+        status=$?
+        server=$(prefix_server_pid "$prefix")
+        if [ -n "$server" ]; then
+            server="wineserver $server, $(grep '^State:' "/proc/$server/status" 2>/dev/null | cut -f2)"
+        fi
+        echo "wine reg add $* failed (try $attempt of 3): exit status $status, ${out:-no output};" \
+            "${server:-no wineserver runs}" >&2
+        sleep 1
+    done
+    return 1
+}
 
 # One persistent wineserver, and Wine's service processes started now with
 # their output going nowhere (started by a test, they would hold its pipes).

@@ -32,27 +32,6 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 
-# The wineserver of the prefix: the process whose current folder is the
-# server folder, server-<device>-<inode> of the prefix. Debian's Wine keeps
-# that below a folder of /tmp whose name the file "wineserver" of the prefix
-# holds; Wine's own below /tmp/.wine-<uid>.
-server_pid() {
-    local base dev ino folder p
-    if [ -f "$prefix/wineserver" ]; then
-        base=/tmp/$(cat "$prefix/wineserver" 2>/dev/null)
-    else
-        base=/tmp/.wine-$(id -u)
-    fi
-    read -r dev ino < <(stat -c '%d %i' "$prefix")
-    folder=$base/server-$(printf '%x-%x' "$dev" "$ino")
-    for p in /proc/[0-9]*; do
-        case "$(cat "$p/comm" 2>/dev/null)" in
-        wineserver*) [ "$(readlink "$p/cwd" 2>/dev/null)" = "$folder" ] && echo "${p#/proc/}" && return 0 ;;
-        esac
-    done
-    return 0
-}
-
 # What a failed run tells beside the program's own output.
 describe_end() {
     local ms=$1 program=$2 what server ticks
@@ -65,7 +44,7 @@ describe_end() {
     if [ "$status" = 131 ]; then
         echo "wine-run.sh: (the wineserver ends the threads of its programs with SIGQUIT when it stops)" >&2
     fi
-    server=$(server_pid)
+    server=$(prefix_server_pid "$prefix")
     if [ -z "$server" ]; then
         echo "wine-run.sh: no wineserver runs for $prefix now" >&2
         return 0
