@@ -37,20 +37,24 @@ make_prefix() {
 # `reg` must not find a reg.exe in the current folder. A Wine program whose
 # wineserver goes away while it starts ends at once, and a set-up run again
 # and again, back to back, once met that: a failure says how the program
-# ended and which server runs, and the setting is tried again.
+# ended and which server runs, and the setting is tried again. Wine's words
+# go to a file, not a pipe: the service processes that the command may start
+# outlive it and would hold a pipe (and the lock) open.
 reg_add() {
-    local attempt out status server
+    local attempt words status server
+    words=$(mktemp)
     for attempt in 1 2 3; do
-        out=$(cd / && wine reg add "$@" /f 2>&1 >/dev/null) && return 0
+        (cd / && exec wine reg add "$@" /f) </dev/null >/dev/null 2>"$words" 9>&- && { rm -f "$words"; return 0; }
         status=$?
         server=$(prefix_server_pid "$prefix")
         if [ -n "$server" ]; then
             server="wineserver $server, $(grep '^State:' "/proc/$server/status" 2>/dev/null | cut -f2)"
         fi
-        echo "wine reg add $* failed (try $attempt of 3): exit status $status, ${out:-no output};" \
-            "${server:-no wineserver runs}" >&2
+        echo "wine reg add $* failed (try $attempt of 3): exit status $status," \
+            "$([ -s "$words" ] && tr '\n' ' ' <"$words" || echo 'no output');" "${server:-no wineserver runs}" >&2
         sleep 1
     done
+    rm -f "$words"
     return 1
 }
 
