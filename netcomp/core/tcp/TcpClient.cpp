@@ -103,8 +103,10 @@ int TcpClient::SendBytes(const char* data, uint32_t n, bool progress)
             total += BytesSent();
             continue;
         }
-        if (rc != WSAEWOULDBLOCK)
+        if (rc != WSAEWOULDBLOCK) {
+            EndIfReset(rc);
             return rc;
+        }
         if (!WaitStep(10, m_window))
             return kInterrupted;
         if (progress) {

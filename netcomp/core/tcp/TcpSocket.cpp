@@ -603,6 +603,12 @@ bool TcpSocket::Unread()
     return Ws().ioctlsocket(m_socket.Get(), FIONREAD, &bytes) != 0 || bytes > 0;
 }
 
+void TcpSocket::EndIfReset(int sendResult)
+{
+    if (sendResult == WSAECONNRESET || sendResult == WSAECONNABORTED)
+        Close(sendResult, false);
+}
+
 void TcpSocket::ReadNotified(bool read)
 {
     m_receiving = true;

@@ -138,6 +138,9 @@ protected:
     // be posted behind them.
     void DropQueuedNotifications(SOCKET closed);
     RetiredSockets& Retired() { return *m_retired; }
+    // A send that found the connection reset or aborted ends it, as a read
+    // that finds it so does: not only once the close notification is taken.
+    void EndIfReset(int sendResult);
 
 private:
     void Connected(int error);

@@ -14,6 +14,7 @@
 
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_smtp.h"
@@ -219,6 +220,79 @@ TEST_F(SmtpTest, OddRepliesAndFailures)
     ASSERT_EQ(smtp.Do(kSmtpResetHeaders), 0);
     ASSERT_EQ(smtp.SetText(kSmtpFrom, "a@kes.test"), 0);
     EXPECT_EQ(smtp.Do(kSmtpSend), 165);
+}
+
+// Sends of the message after DATA find the connection reset by the server, as
+// when it goes away with bytes of the message still unread: the send fails,
+// and the connection is over at once, not only once the close notification
+// has been taken (an owner that reconnects at once must not find it open).
+class ResetAfterData {
+public:
+    ResetAfterData()
+    {
+        m_real = g_winsock.ApiForTests();
+        g_winsock.ApiForTests().send = &ResetAfterData::Send;
+        s_self = this;
+    }
+    ~ResetAfterData()
+    {
+        g_winsock.ApiForTests().send = m_real.send;
+        s_self = nullptr;
+    }
+
+private:
+    static int WSAAPI Send(SOCKET socket, const char* data, int length, int flags)
+    {
+        ResetAfterData& self = *s_self;
+        if (self.m_dataSent) {
+            self.m_real.WSASetLastError(WSAECONNRESET);
+            return SOCKET_ERROR;
+        }
+        self.m_dataSent = length >= 6 && std::string(data, 6) == "DATA\r\n";
+        return self.m_real.send(socket, data, length, flags);
+    }
+
+    static ResetAfterData* s_self;
+    WinsockApi m_real;
+    bool m_dataSent = false;
+};
+ResetAfterData* ResetAfterData::s_self = nullptr;
+
+TEST_F(SmtpTest, ASendThatFindsTheConnectionResetEndsIt)
+{
+    ScriptedServer server;
+    server.Reply("220 ready")
+        .Expect("EHLO client.kes.test")
+        .Reply("250 mx.kes.test")
+        .Expect("RSET")
+        .Reply("250 OK")
+        .Expect("MAIL FROM:<a@kes.test>")
+        .Reply("250 OK")
+        .Expect("RCPT TO:<b@kes.test>")
+        .Reply("250 OK")
+        .Expect("DATA")
+        .Reply("354 go ahead")
+        .ExpectClose()
+        .Accept()
+        .Reply("220 ready")
+        .Expect("EHLO client.kes.test")
+        .Reply("250 mx.kes.test")
+        .Expect("QUIT")
+        .Reply("221 bye")
+        .ExpectClose();
+    Server(server);
+    ASSERT_EQ(smtp.SetText(kSmtpFrom, "a@kes.test"), 0);
+    ASSERT_EQ(smtp.SetText(kSmtpSendTo, "b@kes.test"), 0);
+    ASSERT_EQ(smtp.SetText(kSmtpMessageText, "Hello"), 0);
+    ASSERT_EQ(smtp.Do(kSmtpConnect), 0) << smtp.LastError();
+    {
+        ResetAfterData reset;
+        EXPECT_EQ(smtp.Do(kSmtpSend), WSAECONNRESET);
+        EXPECT_FALSE(smtp.GetBool(kSmtpConnected));
+    }
+    ASSERT_EQ(smtp.Set(kSmtpConnected, 1), 0) << smtp.LastError();
+    EXPECT_EQ(smtp.Do(kSmtpDisconnect), 0) << smtp.LastError();
+    EXPECT_EQ(server.Finish(), "");
 }
 
 TEST_F(SmtpTest, CramMd5AndTimeout)
