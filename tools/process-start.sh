@@ -1,4 +1,7 @@
-# Sourced by the test scripts: started PID prints when the process started, in
+# Sourced by the test scripts: what they need to know of the processes they
+# meet, their start times and a prefix's wineserver.
+#
+# started PID prints when the process started, in
 # clock ticks since boot (the 22nd field of its stat line, after the command
 # name in parentheses, which may hold blanks), or nothing when it is gone. A
 # pid file kept with its start time names that process and no later one.
@@ -12,9 +15,9 @@ started() {
 
 # prefix_server_pid PREFIX prints the pid of the prefix's wineserver, or
 # nothing: the process whose current folder is the server folder,
-# server-<device>-<inode> of the prefix. Debian's Wine keeps
-# that below a folder of /tmp whose name the file "wineserver" of the prefix
-# holds; Wine's own below /tmp/.wine-<uid>.
+# server-<device>-<inode> of the prefix. Debian's Wine keeps that below a
+# folder of /tmp whose name the file "wineserver" of the prefix holds; Wine's
+# own below /tmp/.wine-<uid>.
 prefix_server_pid() {
     local prefix=$1 base dev ino folder p
     if [ -f "$prefix/wineserver" ]; then
