@@ -617,28 +617,31 @@ void WmiDispatchAccess::ReadObjectPropertyIntListIfAny(const _variant_t& object,
     }
 }
 
+namespace {
+
 // Only WBEM_E_NOT_FOUND, the answer for a property the class does not have,
 // reads as absent: a failing provider or connection still fails the read.
-int WmiAccess::ReadWmiPropertyIntOrZero(const std::string& className, const std::string& name)
+template <class T, class Read>
+T ReadOrAbsent(T absent, Read read)
 {
     try {
-        return ReadWmiPropertyInt(className, name);
+        return read();
     } catch (const _com_error& error) {
         if (error.Error() != kWbemNotFound) {
             throw;
         }
     }
-    return 0;
+    return absent;
+}
+
+} // namespace
+
+int WmiAccess::ReadWmiPropertyIntOrZero(const std::string& className, const std::string& name)
+{
+    return ReadOrAbsent(0, [&] { return ReadWmiPropertyInt(className, name); });
 }
 
 std::string WmiAccess::ReadWmiPropertyOrEmpty(const std::string& className, const std::string& name)
 {
-    try {
-        return ReadWmiProperty(className, name);
-    } catch (const _com_error& error) {
-        if (error.Error() != kWbemNotFound) {
-            throw;
-        }
-    }
-    return std::string();
+    return ReadOrAbsent(std::string(), [&] { return ReadWmiProperty(className, name); });
 }

@@ -104,7 +104,7 @@ int TcpClient::SendBytes(const char* data, uint32_t n, bool progress)
             continue;
         }
         if (rc != WSAEWOULDBLOCK) {
-            EndIfReset(rc);
+            (void)EndIfReset(rc);
             return rc;
         }
         if (!WaitStep(10, m_window))

@@ -603,10 +603,12 @@ bool TcpSocket::Unread()
     return Ws().ioctlsocket(m_socket.Get(), FIONREAD, &bytes) != 0 || bytes > 0;
 }
 
-void TcpSocket::EndIfReset(int sendResult)
+bool TcpSocket::EndIfReset(int result)
 {
-    if (sendResult == WSAECONNRESET || sendResult == WSAECONNABORTED)
-        Close(sendResult, false);
+    if (result != WSAECONNRESET && result != WSAECONNABORTED)
+        return false;
+    Close(result, false);
+    return true;
 }
 
 void TcpSocket::ReadNotified(bool read)
@@ -619,9 +621,7 @@ void TcpSocket::ReadNotified(bool read)
     else
         Deliver();
     m_receiving = false;
-    if (rc == WSAECONNRESET || rc == WSAECONNABORTED)
-        Close(rc, false);
-    else if (m_readLater)
+    if (!EndIfReset(rc) && m_readLater)
         PostRead();
 }
 

@@ -138,9 +138,9 @@ protected:
     // be posted behind them.
     void DropQueuedNotifications(SOCKET closed);
     RetiredSockets& Retired() { return *m_retired; }
-    // A send that found the connection reset or aborted ends it, as a read
-    // that finds it so does: not only once the close notification is taken.
-    void EndIfReset(int sendResult);
+    // A read or a send that found the connection reset or aborted ends it
+    // at once, not only once the close notification is taken; true then.
+    bool EndIfReset(int result);
 
 private:
     void Connected(int error);

@@ -9,12 +9,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "netcomp/include/netcomp_ipinfo.h"
-#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/include/netcomp.h"
+#include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
 
@@ -81,14 +82,13 @@ protected:
         g_events.clear();
         m_info = IPInfo_Create(Record, 0, nullptr);
         ASSERT_NE(nullptr, m_info);
-        WinsockApi& api = g_winsock.ApiForTests();
-        m_saved = api;
-        api.WSAAsyncGetHostByName = StartLookup;
-        api.WSACancelAsyncRequest = CancelDoesNothing;
+        m_winsock.emplace();
+        m_winsock->Entries().WSAAsyncGetHostByName = StartLookup;
+        m_winsock->Entries().WSACancelAsyncRequest = CancelDoesNothing;
     }
     void TearDown() override
     {
-        g_winsock.ApiForTests() = m_saved;
+        m_winsock.reset();
         IPInfo_Destroy(m_info);
         IPInfo_StaticDestroy();
     }
@@ -102,7 +102,7 @@ protected:
     std::string Text(int property) { return reinterpret_cast<const char*>(IPInfo_Get(m_info, property, 0, nullptr)); }
 
     void* m_info = nullptr;
-    WinsockApi m_saved = {};
+    std::optional<WinsockStandIns> m_winsock;
 };
 
 TEST_F(IpInfoLookup, RequestHandlesKeepAllTheirBits)

@@ -14,12 +14,12 @@
 
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/core/framework/NetComponent.h"
-#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/mail/tests/MailTestSupport.h"
 #include "netcomp/testing/ScriptedServer.h"
+#include "netcomp/testing/WinsockStandIns.h"
 
 using namespace mailtest;
 
@@ -230,30 +230,25 @@ class ResetAfterData {
 public:
     ResetAfterData()
     {
-        m_real = g_winsock.ApiForTests();
-        g_winsock.ApiForTests().send = &ResetAfterData::Send;
+        m_winsock.Entries().send = &ResetAfterData::Send;
         s_self = this;
     }
-    ~ResetAfterData()
-    {
-        g_winsock.ApiForTests().send = m_real.send;
-        s_self = nullptr;
-    }
+    ~ResetAfterData() { s_self = nullptr; }
 
 private:
     static int WSAAPI Send(SOCKET socket, const char* data, int length, int flags)
     {
         ResetAfterData& self = *s_self;
         if (self.m_dataSent) {
-            self.m_real.WSASetLastError(WSAECONNRESET);
+            self.m_winsock.Real().WSASetLastError(WSAECONNRESET);
             return SOCKET_ERROR;
         }
         self.m_dataSent = length >= 6 && std::string(data, 6) == "DATA\r\n";
-        return self.m_real.send(socket, data, length, flags);
+        return self.m_winsock.Real().send(socket, data, length, flags);
     }
 
     static ResetAfterData* s_self;
-    WinsockApi m_real;
+    WinsockStandIns m_winsock;
     bool m_dataSent = false;
 };
 ResetAfterData* ResetAfterData::s_self = nullptr;

@@ -78,6 +78,18 @@ protected:
             return -1;
         return ftp.Do(kFtpDownload);
     }
+    // Interrupts the running transfer from its first Transfer event past
+    // 1 MB (`interrupted` tells whether it came), until a test takes the
+    // handler away.
+    void InterruptPastAMegabyte()
+    {
+        events.OnEvent(kFtpEventTransfer, [this](const RecordedEvent& e) {
+            if (!interrupted && e.values[0] > 1000000) {
+                interrupted = true;
+                EXPECT_EQ(FTP_Do(ftp.Handle(), kFtpInterrupt, 0, nullptr, nullptr), 0);
+            }
+        });
+    }
     [[nodiscard]] int Put(const std::string& local, const std::string& remote, int method = kFtpUpload)
     {
         if (ftp.SetText(kFtpRemoteFile, remote.c_str()) != 0 || ftp.SetText(kFtpLocalFile, local.c_str()) != 0)
@@ -88,6 +100,7 @@ protected:
     EventRecorder events;
     ComponentHandle ftp;
     std::string prefix;
+    bool interrupted = false;
 };
 
 TEST_P(FtpPeerTest, ListGetAndPutTextAndBinary)
@@ -210,14 +223,7 @@ TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
 {
     WriteFile(Home(prefix + "cut.bin"), BinaryBytes(40 * 1024 * 1024));
     WriteFile(Home(prefix + "after.txt"), "after");
-    void* handle = ftp.Handle();
-    bool interrupted = false;
-    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent& e) {
-        if (!interrupted && e.values[0] > 1000000) {
-            interrupted = true;
-            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
-        }
-    });
+    InterruptPastAMegabyte();
     EXPECT_EQ(Get(prefix + "cut.bin", "cut.bin"), 301);
     EXPECT_TRUE(interrupted);
     events.OnEvent(kFtpEventTransfer, {});
@@ -235,14 +241,7 @@ TEST_P(FtpPeerTest, InterruptInTheMiddleOfADownload)
 TEST_P(FtpPeerTest, InterruptInTheMiddleOfAnUpload)
 {
     WriteFile("big.bin", BinaryBytes(40 * 1024 * 1024));
-    void* handle = ftp.Handle();
-    bool interrupted = false;
-    events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent& e) {
-        if (!interrupted && e.values[0] > 1000000) {
-            interrupted = true;
-            EXPECT_EQ(FTP_Do(handle, kFtpInterrupt, 0, nullptr, nullptr), 0);
-        }
-    });
+    InterruptPastAMegabyte();
     EXPECT_EQ(Put("big.bin", prefix + "cut-up.bin"), 301);
     EXPECT_TRUE(interrupted);
     events.OnEvent(kFtpEventTransfer, {});

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "netcomp/core/framework/AnswerText.h"
-#include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
 
@@ -492,17 +492,11 @@ class ConnectionOptions {
 public:
     ConnectionOptions()
     {
-        m_real = g_winsock.ApiForTests();
-        g_winsock.ApiForTests().setsockopt = &ConnectionOptions::Record;
-        g_winsock.ApiForTests().accept = &ConnectionOptions::Accept;
+        m_winsock.Entries().setsockopt = &ConnectionOptions::Record;
+        m_winsock.Entries().accept = &ConnectionOptions::Accept;
         s_self = this;
     }
-    ~ConnectionOptions()
-    {
-        g_winsock.ApiForTests().setsockopt = m_real.setsockopt;
-        g_winsock.ApiForTests().accept = m_real.accept;
-        s_self = nullptr;
-    }
+    ~ConnectionOptions() { s_self = nullptr; }
     // "linger=<l_onoff> keepalive=<value>" as the last accepted socket holds them.
     std::string Held() const
     {
@@ -510,9 +504,10 @@ public:
         int length = sizeof lingering;
         int keepAlive = 0;
         int keepLength = sizeof keepAlive;
-        if (m_real.getsockopt(m_accepted, SOL_SOCKET, SO_LINGER, reinterpret_cast<char*>(&lingering), &length) != 0 ||
-            m_real.getsockopt(m_accepted, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<char*>(&keepAlive), &keepLength) !=
-                0)
+        if (m_winsock.Real().getsockopt(m_accepted, SOL_SOCKET, SO_LINGER, reinterpret_cast<char*>(&lingering),
+                                        &length) != 0 ||
+            m_winsock.Real().getsockopt(m_accepted, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<char*>(&keepAlive),
+                                        &keepLength) != 0)
             return "unknown";
         return "linger=" + std::to_string(lingering.l_onoff) + " keepalive=" + std::to_string(keepAlive);
     }
@@ -529,7 +524,7 @@ public:
 private:
     static SOCKET WSAAPI Accept(SOCKET listener, sockaddr* address, int* length)
     {
-        return s_self->m_accepted = s_self->m_real.accept(listener, address, length);
+        return s_self->m_accepted = s_self->m_winsock.Real().accept(listener, address, length);
     }
     static int WSAAPI Record(SOCKET socket, int level, int option, const char* value, int length)
     {
@@ -546,15 +541,15 @@ private:
             text += std::string(text.empty() ? "" : " ") + (option == SO_LINGER ? "linger=" : "keepalive=") +
                     std::to_string(shown);
             if (self.refuse) {
-                self.m_real.WSASetLastError(WSAENOBUFS);
+                self.m_winsock.Real().WSASetLastError(WSAENOBUFS);
                 return SOCKET_ERROR;
             }
         }
-        return self.m_real.setsockopt(socket, level, option, value, length);
+        return self.m_winsock.Real().setsockopt(socket, level, option, value, length);
     }
 
     static ConnectionOptions* s_self;
-    WinsockApi m_real;
+    WinsockStandIns m_winsock;
     SOCKET m_listener = INVALID_SOCKET;
     SOCKET m_accepted = INVALID_SOCKET;
     std::map<SOCKET, std::string> m_set;
