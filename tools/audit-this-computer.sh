@@ -18,7 +18,8 @@
 # is reached through a link with a plain name.
 #
 # KES_PREFIX_UP=1: the build tree's Wine prefix is up already (a test run);
-# leave it as it is.
+# leave it as it is. KES_RUN_FOLDER: the folder to run in, with its own
+# kestrova.cfg, instead of build/windows/audit-run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-kestrova-results}" && cd "${1:-kestrova-results}" && pwd)
@@ -29,7 +30,7 @@ if [ ! -f "$exe" ]; then
     (cd "$root" && cmake --preset windows >/dev/null && cmake --build --preset windows --target Kestrova)
 fi
 
-run="$root/build/windows/audit-run"
+run="${KES_RUN_FOLDER:-$root/build/windows/audit-run}"
 prefix="$root/build/windows/wineprefix"
 mkdir -p "$run"
 "$root/tools/minimal-config.sh" "$run"
