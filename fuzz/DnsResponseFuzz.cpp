@@ -1,6 +1,8 @@
 // DNS responses as the DNS and MX components receive them: the header,
 // every record of every section with each of its fields, owner names and
-// mail exchanges, and names read at every offset of the message.
+// mail exchanges, and names read at every offset of the message. A response
+// that does not read keeps no record; one that does keeps only records whose
+// fields all read.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,14 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)response.OwnerName(*record);
             for (int field = 0; field <= 8; ++field) {
                 std::string text;
-                (void)response.FieldValue(*record, field, text);
+                // A record is kept only when every field of its type reads.
+                if (response.FieldValue(*record, field, text) == dns::kMalformedRecord)
+                    std::abort();
             }
             int preference = 0;
             std::string exchange;
             (void)response.MailExchange(*record, preference, exchange);
         }
     }
-    if (total > dns::kMaxRecords)
+    if (total > dns::kMaxRecords || (!response.Readable() && total != 0))
         std::abort();
     for (size_t offset = 0; offset < size && offset < 512; ++offset) {
         std::string name;

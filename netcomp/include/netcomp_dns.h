@@ -74,20 +74,47 @@ enum DnsMethod { kDnsConfig = 1, kDnsDoEvents = 2, kDnsInterrupt = 3, kDnsResolv
  * the AA bit is set, else 0). */
 enum DnsEvent { kDnsEventError = 1, kDnsEventResponse = 2 };
 
+/* How the server's answer reaches the caller. Resolve (and setting Query)
+ * returns 0 once an answer has come, whatever the answer says, and 301
+ * "Timeout." when none comes in time; with Timeout 0 it returns 0 at once
+ * and the answer comes as events while the thread pumps messages. The
+ * Response event's status code and description, and the StatusCode and
+ * Status properties, then say what the answer holds:
+ *   0 "OK": RecordCount and the indexed properties read its records;
+ *   100 "No records were found.": the name has no record of the type (the
+ *     authority section may still hold the zone's SOA);
+ *   the server's response code: 1 "Format error", 2 "Server failure",
+ *     3 "Name error" (the name does not exist), 4 "Not implemented",
+ *     5 "Refused", any other "Unknown Error".
+ * An answer that cannot be read (counts beyond the records it holds, a name
+ * that runs off the message, a compression pointer that does not lead back
+ * to an earlier name, a label type other than a length or a pointer, record
+ * data shorter than its type needs) fires no Response: StatusCode takes
+ * kDnsMalformedResponse and Status "Malformed response from the DNS
+ * server.", the Error event carries both, no record is kept, and a Resolve
+ * that waits returns that code with that text as its last error. A response
+ * code other than 0 in such an answer is reported as above, with no record
+ * kept. An answer with the truncation bit set keeps the records that came
+ * whole before the place where the server cut it. */
+
 /* Codes of the component: a record number outside 1..RecordCount ("Invalid
  * record index (out of range)."), a FieldIndex beyond the record type's
  * fields ("Invalid field index for record type."), a RecordSource outside 0-3
  * ("Invalid record source."), fields of a type the component does not know
  * ("Unknown record type (can't parse fields)."), record data too short for
- * the field, and a name the wire cannot carry (a label empty or over 63
- * bytes, or the name over 255). */
+ * the field (no longer met: such an answer is malformed as a whole), a name
+ * the wire cannot carry (a label empty or over 63 bytes, or the name over
+ * 255), an answer that cannot be read ("Malformed response from the DNS
+ * server.") and a query without a DNSServer. */
 enum DnsCode {
     kDnsBadRecordIndex = 220,
     kDnsBadFieldIndex = 221,
     kDnsBadRecordSource = 222,
     kDnsUnknownRecordType = 223,
     kDnsMalformedRecord = 224,
-    kDnsBadName = 225
+    kDnsBadName = 225,
+    kDnsMalformedResponse = 226,
+    kDnsNoDnsServer = 290
 };
 
 #endif /* NETCOMP_DNS_H */

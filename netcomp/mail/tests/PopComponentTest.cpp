@@ -376,6 +376,53 @@ TEST(PopScripted, ListSizesThatAreNoNumbers)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// A reply is one status line of at most 65536 bytes. A longer one fails the
+// command with 171 and "Reply line too long." and leaves the session in
+// step: the connection stays, the rest of the line is passed over and the
+// next reply is the next command's. A listing has no bound of its own: it
+// is read to its "." line, one event per line, none of it kept.
+TEST(PopScripted, ReplyLinesAndListingsPastALine)
+{
+    std::string listing;
+    int lines = 0;
+    while (listing.size() <= (3u << 19))
+        listing += std::to_string(++lines) + " 4096\r\n";
+    Scripted s;
+    s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK");
+    s.server.Expect("NOOP")
+        .Reply("-ERR " + std::string(3u << 20, 'x'))
+        .Expect("STAT")
+        .Reply("+OK 2 300")
+        .Expect("NOOP")
+        .Reply("+OK " + std::string(65533, 'y'))
+        .Expect("NOOP")
+        .Reply("+OK " + std::string(65532, 'z'))
+        .Expect("LIST")
+        .Reply("+OK")
+        .Send(listing)
+        .Reply(".")
+        .Expect("QUIT")
+        .Reply("+OK bye");
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    EXPECT_EQ(pop->SetText(kPopCommand, "NOOP"), 171);
+    EXPECT_STREQ(pop->LastError(), "Reply line too long.");
+    EXPECT_TRUE(pop->GetBool(kPopConnected));
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 2);
+    EXPECT_EQ(pop->SetText(kPopCommand, "NOOP"), 171);
+    EXPECT_STREQ(pop->LastError(), "Reply line too long.");
+    EXPECT_EQ(pop->SetText(kPopCommand, "NOOP"), 0) << pop->LastError();
+    EXPECT_EQ(pop->GetText(kPopLastReply).size(), 65536u);
+    pop.Events().Clear();
+    EXPECT_EQ(pop->Do(kPopListMessageSizes), 0) << pop->LastError();
+    const auto list = pop.Events().Of(kPopEventMessageList);
+    ASSERT_EQ(int(list.size()), lines);
+    EXPECT_EQ(list.back().values[0], lines);
+    EXPECT_EQ(list.back().values[2], 4096);
+    ASSERT_EQ(pop->Do(kPopDisconnect), 0) << pop->LastError();
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // From inside an event only Interrupt runs; another action is refused as busy.
 TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
 {

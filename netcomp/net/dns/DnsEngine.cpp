@@ -54,6 +54,13 @@ void DnsEngine::OnResponse()
                              EventParam::Text(&text), EventParam::Int(&authoritative)});
 }
 
+// StatusCode says it too, beside Status, as it says the server's codes.
+void DnsEngine::OnMalformedResponse()
+{
+    m_statusCode = dns::kMalformedResponse;
+    MxEngine::OnMalformedResponse();
+}
+
 int DnsEngine::CheckRecordIndex(int index)
 {
     if (Record(index))

@@ -38,6 +38,7 @@ protected:
     bool RecursionDesired() const override { return m_recursionDesired; }
     std::string NameToAsk(const std::string& name) const override { return name; }
     void OnResponse() override;
+    void OnMalformedResponse() override;
     void ClearResults() override;
 
 private:

@@ -173,6 +173,10 @@ NameRead ReadName(const unsigned char* message, std::size_t length, std::size_t 
         const unsigned n = message[at];
         if (n == 0)
             return {jumped ? next : at + 1, true};
+        // 0x40 and 0x80 are label types RFC 1035 reserves (RFC 6891's
+        // extended labels): nothing after one can be read.
+        if ((n & 0xC0) == 0x40 || (n & 0xC0) == 0x80)
+            break;
         if (n & 0xC0) {
             if (at + 1 >= length)
                 break;
@@ -230,6 +234,7 @@ void Response::Clear()
     m_domain.clear();
     m_records.clear();
     m_counts[0] = m_counts[1] = m_counts[2] = 0;
+    m_readable = false;
 }
 
 bool Response::Parse(const char* data, std::size_t length)
@@ -244,24 +249,39 @@ bool Response::Parse(const char* data, std::size_t length)
     m_header.rcode = p[3] & 0x0F;
     for (int i = 0; i < 4; ++i)
         m_header.counts[i] = U16(p + 4 + 2 * i);
+    m_readable = Walk();
+    if (!m_readable) {
+        m_records.clear();
+        m_counts[0] = m_counts[1] = m_counts[2] = 0;
+    }
+    return true;
+}
 
+// Records past kMaxRecords are still walked: a fault behind them makes the
+// response unreadable as one in front of them does.
+bool Response::Walk()
+{
+    const unsigned char* p = Bytes();
+    const std::size_t length = m_message.size();
     std::size_t at = kHeaderSize;
     for (unsigned q = 0; q < m_header.counts[0]; ++q) {
         std::string name;
         const NameRead read = ReadName(p, length, at, name);
         if (!read.ok || read.next + 4 > length)
-            return true; // the questions are broken: no record can be found
+            return false;
         m_domain = name;
         at = read.next + 4;
     }
+    // A server may cut a message that does not fit a datagram anywhere and
+    // set TC (RFC 1035 4.2.1); the records that came whole are its answer
+    // (RFC 2181 9).
+    const bool truncated = (p[2] & 2) != 0;
     for (int section = 0; section < 3; ++section) {
         for (unsigned i = 0; i < m_header.counts[section + 1]; ++i) {
-            if (m_records.size() >= std::size_t(kMaxRecords))
-                return true;
             std::string owner;
             const NameRead read = ReadName(p, length, at, owner);
             if (!read.ok || read.next + 10 > length)
-                return true;
+                return truncated;
             const unsigned char* fixed = p + read.next;
             Record r;
             r.type = int(U16(fixed));
@@ -271,11 +291,25 @@ bool Response::Parse(const char* data, std::size_t length)
             r.nameOffset = std::uint32_t(at);
             r.dataOffset = std::uint32_t(read.next + 10);
             if (r.dataLength > length - r.dataOffset)
-                return true;
-            m_records.push_back(r);
-            ++m_counts[section];
+                return truncated;
+            if (!HoldsFields(r))
+                return false;
+            if (m_records.size() < std::size_t(kMaxRecords)) {
+                m_records.push_back(r);
+                ++m_counts[section];
+            }
             at = r.dataOffset + r.dataLength;
         }
+    }
+    return true;
+}
+
+bool Response::HoldsFields(const Record& record) const
+{
+    std::string text;
+    for (int field = 1; field <= FieldCount(record.type); ++field) {
+        if (FieldValue(record, field, text) != 0)
+            return false;
     }
     return true;
 }

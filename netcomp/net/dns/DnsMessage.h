@@ -17,6 +17,7 @@ constexpr int kBadRecordSource = 222;
 constexpr int kUnknownRecordType = 223;
 constexpr int kMalformedRecord = 224;
 constexpr int kBadName = 225;
+constexpr int kMalformedResponse = 226;
 
 constexpr int kTypeA = 1;
 constexpr int kTypeMx = 15;
@@ -39,7 +40,8 @@ struct Header {
 // compression pointers. Each pointer must lead before the place where the
 // current run of labels began, and the name may hold at most 255 bytes, so
 // loops end. `next` is the offset after the name where it started; ok is
-// false when the name ran off the message or broke one of those rules.
+// false when the name ran off the message, broke one of those rules or held
+// a label type other than a length or a pointer.
 struct NameRead {
     std::size_t next;
     bool ok;
@@ -67,12 +69,18 @@ struct Record {
 
 // One response, kept whole and walked once: the header, the name of the last
 // question, and the records of the three sections in order, at most
-// kMaxRecords, as far as they lie complete within the message.
+// kMaxRecords.
 class Response {
 public:
     // False (and nothing kept) when the datagram is shorter than a header.
     bool Parse(const char* data, std::size_t length);
     void Clear();
+    // False when the questions or the records do not read: a name that runs
+    // off the message or does not end, counts beyond the records present,
+    // record data past the message or too short for its type's fields. No
+    // record is kept then. A message with the truncation bit set keeps the
+    // records that came whole before the place where it was cut.
+    bool Readable() const { return m_readable; }
 
     const Header& GetHeader() const { return m_header; }
     const std::string& Domain() const { return m_domain; }
@@ -95,12 +103,18 @@ private:
     const unsigned char* Bytes() const { return reinterpret_cast<const unsigned char*>(m_message.data()); }
     // A name that begins inside the record's data and ends within it.
     bool DataName(const Record& record, std::size_t& at, std::string& out) const;
+    // The questions and the records, stored as they are read; false at the
+    // first that does not read.
+    bool Walk();
+    // Every field of the record's type reads from its data.
+    bool HoldsFields(const Record& record) const;
 
     std::string m_message;
     Header m_header;
     std::string m_domain;
     std::vector<Record> m_records;
     int m_counts[3] = {};
+    bool m_readable = false;
 };
 
 } // namespace dns

@@ -3,7 +3,9 @@
 // Timeout 0 it returns at once and the answer is taken in OnDataIn while the
 // owner's thread pumps messages. Either way TakeResponse decides: the
 // identifier of the outstanding query, the server's address and port, and
-// the response bit must match.
+// the response bit must match. A taken answer that cannot be read (or
+// copied) ends the query without a result: the Error event says why, and a
+// Resolve that waits returns the same code and text.
 #include "netcomp/net/dns/MxEngine.h"
 
 #include <algorithm>
@@ -20,6 +22,7 @@ namespace {
 constexpr EventTable kMxEvents = {{SharedEvent::Error, kMxEventError}};
 
 constexpr int kDnsPort = 53;
+constexpr const char* kMalformedText = "Malformed response from the DNS server.";
 constexpr std::size_t kMaxServerText = 200;
 
 // A registry value of the TCP/IP parameters, cut at the first blank or comma.
@@ -114,6 +117,7 @@ int MxEngine::Resolve(const char* name)
     SetLastErrorText("");
     ClearResults();
     m_waiting = false;
+    m_failure = kResultOk;
     m_domain = name ? name : "";
     if (m_domain.empty())
         return Close();
@@ -148,6 +152,10 @@ int MxEngine::Resolve(const char* name)
                       return TakeResponse(data, length, address, port);
                   });
     m_waiting = false;
+    if (rc == kResultOk && m_failure != kResultOk) {
+        SetResultText(m_failureText);
+        rc = m_failure;
+    }
     return rc;
 }
 
@@ -168,11 +176,30 @@ bool MxEngine::TakeResponse(const char* data, int length, const char* address, i
         (void)m_response.Parse(data, std::size_t(length));
     } catch (const std::bad_alloc&) {
         m_response.Clear();
-        FireError(kOutOfMemory, "Out of memory while parsing response");
+        FailResponse(kOutOfMemory, "Out of memory while parsing response");
         return true;
     }
-    OnResponse();
+    // The response code stands in the header, which always reads: the
+    // server's refusal or name error is reported even when what follows it
+    // does not read.
+    if (!m_response.Readable() && m_response.GetHeader().rcode == 0)
+        OnMalformedResponse();
+    else
+        OnResponse();
     return true;
+}
+
+void MxEngine::FailResponse(int code, const char* text)
+{
+    m_failure = code;
+    m_failureText = text;
+    FireError(code, text);
+}
+
+void MxEngine::OnMalformedResponse()
+{
+    m_status = kMalformedText;
+    FailResponse(dns::kMalformedResponse, kMalformedText);
 }
 
 void MxEngine::OnResponse()

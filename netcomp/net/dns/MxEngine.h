@@ -35,6 +35,9 @@ protected:
     virtual std::string NameToAsk(const std::string& name) const;
     // The response to the outstanding query, parsed into Answer().
     virtual void OnResponse();
+    // A response that cannot be read, and no server's response code to
+    // report instead: Status and the Error event say so.
+    virtual void OnMalformedResponse();
     // Results cleared when a query starts.
     virtual void ClearResults();
     int OnDataIn(const char* data, int length, const char* address, int port) override;
@@ -45,6 +48,9 @@ protected:
 private:
     // Takes the datagram when it answers the outstanding query.
     bool TakeResponse(const char* data, int length, const char* address, int port);
+    // The answer was taken but gives no result: the Error event carries the
+    // code and text, and a Resolve that waits returns them.
+    void FailResponse(int code, const char* text);
 
     std::string m_domain;
     std::string m_mailServer;
@@ -53,5 +59,7 @@ private:
     unsigned m_requestId;
     unsigned m_expectedId = 0;
     bool m_waiting = false;
+    int m_failure = 0;
+    const char* m_failureText = "";
     dns::Response m_response;
 };

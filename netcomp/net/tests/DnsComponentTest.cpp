@@ -364,8 +364,10 @@ TEST(DnsScripted, TimeoutZeroAnswersAsEventsAndLateAnswersAreDropped)
         .ExpectBytes(q2)
         .SendWith([&](const std::string&) { return AnswerTo(q1, 1); }) // late for the first query
         .SendWith([&](const std::string&) {
-            // Counts beyond what the message holds, and a length past its end.
+            // Cut by the server (TC): counts beyond what the message holds,
+            // and a length past its end; the record that came whole counts.
             std::string a = AnswerTo(q2, 2);
+            a[2] = char(0x87);
             a[7] = 5;
             a[9] = 3;
             return a + std::string("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\x40\x0a", 13);
@@ -400,6 +402,125 @@ TEST(DnsScripted, TimeoutZeroAnswersAsEventsAndLateAnswersAreDropped)
     ASSERT_EQ(DNS_Set(dns.obj, kDnsRecordSource, 0, 1, 0), 0);
     EXPECT_EQ(dns.Get(kDnsRecordCount), 0);
     EXPECT_EQ(server.Finish(), "");
+}
+
+// The answer to `query` with RCODE `rcode`, the given answer and authority
+// counts, and `rest` after the question.
+std::string Broken(const std::string& query, int answers, int authority, const std::string& rest, int rcode = 0)
+{
+    std::string a = query;
+    a[2] = char(0x85);
+    a[3] = char(0x80 | rcode);
+    a[7] = char(answers);
+    a[9] = char(authority);
+    return a + rest;
+}
+
+const char kMalformed[] = "Malformed response from the DNS server.";
+
+// An answer that cannot be read fails the call with its own code and text,
+// the Error event and Status saying the same, and keeps no record: it never
+// passes for an answer without records. The server's response code in its
+// header still stands; an answer that reads and holds no records keeps its
+// own text.
+TEST(DnsScripted, UnreadableAnswersFailTheCall)
+{
+    const std::string a7("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\4\x0a\0\0\7", 16);
+    struct Case {
+        const char* what;
+        int answers, authority;
+        std::string rest;
+    } cases[] = {
+        {"ANCOUNT 1 and no answer bytes", 1, 0, ""},
+        {"counts beyond the packet", 3, 2, a7},
+        {"a compression pointer to itself", 1, 0, std::string("\xc0\x1e\0\1\0\1\0\0\0\x3c\0\4\x0a\0\0\7", 16)},
+        {"a compression pointer past the packet", 1, 0, std::string("\xc0\xff\0\1\0\1\0\0\0\x3c\0\4\x0a\0\0\7", 16)},
+        {"RDATA shorter than an A record", 1, 0, std::string("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\2\x0a\0", 14)},
+        {"a reserved label type", 1, 0, std::string("\x40\x0c\0\1\0\1\0\0\0\x3c\0\4\x0a\0\0\7", 16)},
+    };
+    const int count = int(sizeof cases / sizeof cases[0]);
+    ScriptedServer server(ScriptTransport::Udp);
+    unsigned id = 0x0300;
+    const std::string first = Query(id++, true);
+    server.ExpectBytes(first).SendWith([&](const std::string&) { return AnswerTo(first, 7); });
+    for (const Case& c : cases) {
+        const std::string q = Query(id++, true);
+        server.ExpectBytes(q).SendWith(
+            [q, c](const std::string&) { return Broken(q, c.answers, c.authority, c.rest); });
+    }
+    const std::string none = Query(id++, true);
+    const std::string nx = Query(id++, true);
+    const std::string late = Query(id++, true);
+    server.ExpectBytes(none)
+        .SendWith([&](const std::string&) { return Broken(none, 0, 0, ""); })
+        .ExpectBytes(nx)
+        .SendWith([&](const std::string&) { return Broken(nx, 1, 0, "", 3); })
+        .ExpectBytes(late)
+        .SendWith([&](const std::string&) { return Broken(late, 1, 0, ""); });
+    ASSERT_TRUE(server.Start());
+    Dns dns(server.Port());
+    ASSERT_EQ(DNS_Set(dns.obj, kDnsRequestId, 0, 0x0300, 0), 0);
+    ASSERT_EQ(dns.Query("www.kes.test", 1), 0) << DNS_GetLastError(dns.obj);
+    ASSERT_EQ(dns.Get(kDnsRecordCount), 1);
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(cases[i].what);
+        dns.events.Clear();
+        EXPECT_EQ(dns.Query("www.kes.test", 1), kDnsMalformedResponse);
+        EXPECT_STREQ(DNS_GetLastError(dns.obj), kMalformed);
+        EXPECT_EQ(dns.Text(kDnsStatus), kMalformed);
+        EXPECT_EQ(dns.Get(kDnsStatusCode), kDnsMalformedResponse);
+        EXPECT_EQ(dns.Get(kDnsRecordCount), 0);
+        EXPECT_TRUE(dns.events.Of(kDnsEventResponse).empty());
+        const auto errors = dns.events.Of(kDnsEventError);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].values[0], kDnsMalformedResponse);
+        EXPECT_EQ(errors[0].texts[1], kMalformed);
+        EXPECT_TRUE(dns.Get(kDnsIdle));
+    }
+    dns.events.Clear();
+    ASSERT_EQ(dns.Query("www.kes.test", 1), 0) << DNS_GetLastError(dns.obj);
+    EXPECT_EQ(dns.Get(kDnsStatusCode), 100);
+    EXPECT_EQ(dns.Text(kDnsStatus), "No records were found.");
+    ASSERT_EQ(dns.Query("www.kes.test", 1), 0) << DNS_GetLastError(dns.obj);
+    EXPECT_EQ(dns.Get(kDnsStatusCode), 3);
+    EXPECT_EQ(dns.Text(kDnsStatus), "Name error");
+    EXPECT_TRUE(dns.events.Of(kDnsEventError).empty());
+    ASSERT_EQ(dns.events.Of(kDnsEventResponse).size(), 2u);
+    EXPECT_EQ(dns.events.Of(kDnsEventResponse)[1].values[2], 3);
+
+    // With Timeout 0 the Error event and the properties tell it.
+    ASSERT_EQ(DNS_Set(dns.obj, kDnsTimeout, 0, 0, 0), 0);
+    dns.events.Clear();
+    ASSERT_EQ(dns.Query("www.kes.test", 1), 0);
+    for (int i = 0; i < 300 && !dns.Get(kDnsIdle); ++i)
+        DNS_Do(dns.obj, kDnsDoEvents, 0, nullptr, nullptr);
+    ASSERT_TRUE(dns.Get(kDnsIdle));
+    ASSERT_EQ(dns.events.Of(kDnsEventError).size(), 1u);
+    EXPECT_EQ(dns.events.Of(kDnsEventError)[0].values[0], kDnsMalformedResponse);
+    EXPECT_TRUE(dns.events.Of(kDnsEventResponse).empty());
+    EXPECT_EQ(dns.Get(kDnsStatusCode), kDnsMalformedResponse);
+    EXPECT_EQ(dns.Text(kDnsStatus), kMalformed);
+    EXPECT_EQ(server.Finish(), "");
+
+    // MX rides on the same reading: an MX record too short for its exchange.
+    ScriptedServer mxServer(ScriptTransport::Udp);
+    const std::string mq = Query(0x0400, true, 15);
+    mxServer.ExpectBytes(mq).SendWith([&](const std::string&) {
+        return Broken(mq, 1, 0, std::string("\xc0\x0c\0\x0f\0\1\0\0\0\x3c\0\2\0\x0a", 14));
+    });
+    ASSERT_TRUE(mxServer.Start());
+    Mx mx(mxServer.Port());
+    mx.events.TextsAt(kMxEventError, {1});
+    ASSERT_EQ(MX_Set(mx.obj, kMxRequestId, 0, 0x0400, 0), 0);
+    EXPECT_EQ(mx.Resolve("www.kes.test"), kMxMalformedResponse);
+    EXPECT_STREQ(MX_GetLastError(mx.obj), kMalformed);
+    EXPECT_EQ(mx.Text(kMxStatus), kMalformed);
+    EXPECT_EQ(mx.Text(kMxMailServer), "");
+    EXPECT_TRUE(mx.events.Of(kMxEventResponse).empty());
+    ASSERT_EQ(mx.events.Of(kMxEventError).size(), 1u);
+    EXPECT_EQ(mx.events.Of(kMxEventError)[0].values[0], kMxMalformedResponse);
+    EXPECT_EQ(mx.events.Of(kMxEventError)[0].texts[1], kMalformed);
+    EXPECT_EQ(mxServer.Finish(), "");
 }
 
 } // namespace

@@ -87,6 +87,7 @@ TEST(DnsQuery, LabelsTypeAndFlags)
 TEST(DnsResponse, HeaderQuestionAndSections)
 {
     const dns::Response mx = Parsed(kMx);
+    EXPECT_TRUE(mx.Readable());
     EXPECT_EQ(mx.GetHeader().id, 0x1234u);
     EXPECT_EQ(mx.GetHeader().authoritative, 4);
     EXPECT_EQ(mx.GetHeader().rcode, 0);
@@ -108,6 +109,7 @@ TEST(DnsResponse, HeaderQuestionAndSections)
 
     // NXDOMAIN still carries the zone's SOA in the authority section.
     const dns::Response nx = Parsed(kNxDomain);
+    EXPECT_TRUE(nx.Readable());
     EXPECT_EQ(nx.GetHeader().rcode, 3);
     EXPECT_STREQ(dns::RcodeText(3), "Name error");
     EXPECT_STREQ(dns::RcodeText(9), "Unknown Error");
@@ -173,43 +175,90 @@ std::string OneRecord(const char* type, const std::string& rdata, const char* rd
            (rdlength ? rdlength : length) + rdata;
 }
 
+// "unreadable", or the records kept in the three sections ("1 0 0").
+std::string Kept(const std::string& hex)
+{
+    const dns::Response r = Parsed(hex);
+    if (!r.Readable())
+        return r.Records().empty() ? "unreadable" : "unreadable with records";
+    return std::to_string(r.SectionCount(0)) + " " + std::to_string(r.SectionCount(1)) + " " +
+           std::to_string(r.SectionCount(2));
+}
+
+// A response that does not read is refused whole: none of its records is
+// kept, so that it cannot pass for an answer without records.
 TEST(DnsResponse, BoundsAgainstBrokenMessages)
 {
     std::string text;
-    // Counts beyond what the message holds: only complete records count.
-    dns::Response r = Parsed("000184000001000500030002"
-                             "01610000010001"
-                             "c00c000100010000012c00040a000001");
-    EXPECT_EQ(r.SectionCount(0), 1);
-    EXPECT_EQ(r.SectionCount(1), 0);
-    EXPECT_EQ(r.SectionCount(2), 0);
-    // RDLENGTH past the end of the message: the record is not stored.
-    EXPECT_EQ(Parsed(OneRecord("0001", "0a000001", "0005")).SectionCount(0), 0);
-    // Data shorter than the type needs.
-    EXPECT_EQ(Field(Parsed(OneRecord("0001", "0a00")), 0, 1, 1), "rc224");
-    EXPECT_EQ(Field(Parsed(OneRecord("001c", "20010db8")), 0, 1, 1), "rc224");
-    EXPECT_EQ(Field(Parsed(OneRecord("0021", "00000005")), 0, 1, 3), "rc224");
-    EXPECT_EQ(Field(Parsed(OneRecord("0006", "00"
-                                             "00"
-                                             "0000")),
-                    0, 1, 3),
-              "rc224");
-    // A TXT string longer than its record, and an HINFO string whose length
-    // byte would pass for a compression pointer.
-    EXPECT_EQ(Field(Parsed(OneRecord("0010", "05616263")), 0, 1, 1), "rc224");
+    const std::string question = "01610000010001";
+    const std::string a1 = "c00c000100010000012c00040a000001";
+    struct Case {
+        std::string hex;
+        const char* kept;
+    } cases[] = {
+        // Counts beyond what the message holds: ANCOUNT 1 and no answer
+        // bytes; five answers, three authority and two additional records
+        // announced, one present.
+        {"000184000001000100000000" + question, "unreadable"},
+        {"000184000001000500030002" + question + a1, "unreadable"},
+        // The same with TC: the server cut it, the whole records are its answer.
+        {"000186000001000500030002" + question + a1, "1 0 0"},
+        {"000186000001000200000000" + question + a1 + "c00c0001", "1 0 0"},
+        // A question that is not there.
+        {"000184000002000100000000" + question + a1, "unreadable"},
+        // RDLENGTH past the end of the message.
+        {OneRecord("0001", "0a000001", "0005"), "unreadable"},
+        // Data shorter than the type needs: A, AAAA, SRV, SOA, MX, HINFO
+        // with one string, TXT with a string longer than its record.
+        {OneRecord("0001", "0a00"), "unreadable"},
+        {OneRecord("001c", "20010db8"), "unreadable"},
+        {OneRecord("0021", "00000005"), "unreadable"},
+        {OneRecord("0006", "00000000"), "unreadable"},
+        {OneRecord("000f", "000a"), "unreadable"},
+        {OneRecord("000d", "0141"), "unreadable"},
+        {OneRecord("0010", "05616263"), "unreadable"},
+        // ... also behind the truncation bit, which only excuses the cut.
+        {"000186000001000200000000" + question + "c00c000100010000012c00020a00" + a1, "unreadable"},
+        // A name in the data that runs past the data into the next bytes.
+        {OneRecord("0005", "0362"), "unreadable"},
+        // Compression pointers to themselves, in the data and as the owner
+        // name, and past the end of the message.
+        {OneRecord("0005", "c01f"), "unreadable"},
+        {"000184000001000100000000" + question + "c013000100010000000100040a000001", "unreadable"},
+        {"000184000001000100000000" + question + "c0ff000100010000000100040a000001", "unreadable"},
+        // The reserved label types 0x40 and 0x80, which would pass for
+        // pointers back to the question or the header.
+        {"000184000001000100000000" + question + "400c000100010000000100040a000001", "unreadable"},
+        {"000184000001000100000000" + question + "800c000100010000000100040a000001", "unreadable"},
+        {"000184000001000000000000400000010001", "unreadable"},
+        // What reads stays as it was: no answers, an unknown type, an A
+        // record with more than its four bytes, null MX and SRV targets, an
+        // HINFO string whose length byte would pass for a compression pointer.
+        {"000184000001000000000000" + question, "0 0 0"},
+        {OneRecord("0019", "00"), "1 0 0"},
+        {OneRecord("0001", "0a00000100"), "1 0 0"},
+        {OneRecord("000f", "000000"), "1 0 0"},
+        {OneRecord("0021", "00000000000000"), "1 0 0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Kept(c.hex), c.kept) << c.hex;
+
+    // The header still reads: a server's name error stands.
+    const dns::Response nx = Parsed("000184030001000100000000" + question);
+    EXPECT_FALSE(nx.Readable());
+    EXPECT_EQ(nx.GetHeader().rcode, 3);
+    EXPECT_EQ(nx.GetHeader().counts[1], 1u);
+
     std::string big = "c8";
     for (int i = 0; i < 200; ++i)
         big += "41";
     EXPECT_EQ(Field(Parsed(OneRecord("000d", big + "0141")), 0, 1, 1), std::string(200, 'A'));
     EXPECT_EQ(Field(Parsed(OneRecord("000d", big + "0141")), 0, 1, 2), "A");
-    // A name in the data that runs past the data into the next bytes.
-    EXPECT_EQ(Field(Parsed(OneRecord("0005", "0362")), 0, 1, 1), "rc224");
-    // Pointer loops: to itself, and two pointers to each other.
-    EXPECT_EQ(Field(Parsed(OneRecord("0005", "c01f")), 0, 1, 1), "rc224");
-    r = Parsed("000184000001000100000000"
-               "01610000010001"
-               "c013000100010000000100040a000001");
-    EXPECT_EQ(r.SectionCount(0), 0);
+    // Fields of a record that was cut off behind TC are not read.
+    EXPECT_EQ(Field(Parsed("000186000001000200000000" + question + a1 + "c00c0001"), 0, 2, 1), "no record");
+    EXPECT_EQ(Field(Parsed(OneRecord("0019", "00")), 0, 1, 1), "rc223");
+    EXPECT_EQ(Field(Parsed(OneRecord("0100", "00")), 0, 1, 1), "rc223");
+
     const std::string loop = Bytes("0161c000");
     text.clear();
     EXPECT_FALSE(dns::ReadName(reinterpret_cast<const unsigned char*>(loop.data()), loop.size(), 0, text).ok);
@@ -220,9 +269,6 @@ TEST(DnsResponse, BoundsAgainstBrokenMessages)
     const std::string outside = Bytes("c0ff");
     text.clear();
     EXPECT_FALSE(dns::ReadName(reinterpret_cast<const unsigned char*>(outside.data()), outside.size(), 0, text).ok);
-    // Unknown type.
-    EXPECT_EQ(Field(Parsed(OneRecord("0019", "00")), 0, 1, 1), "rc223");
-    EXPECT_EQ(Field(Parsed(OneRecord("0100", "00")), 0, 1, 1), "rc223");
     // Shorter than a header: not a response.
     dns::Response shortOne;
     EXPECT_FALSE(shortOne.Parse("\x12\x34\x85", 3));
@@ -238,6 +284,8 @@ TEST(DnsResponse, StoreHoldsAtMost256Records)
     EXPECT_EQ(r.SectionCount(0), 256);
     EXPECT_EQ(Field(r, 0, 256, 1), "10.0.0.1");
     EXPECT_EQ(r.Find(0, 257), nullptr);
+    // A fault behind the records the store keeps is a fault of the response.
+    EXPECT_EQ(Kept(hex.substr(0, hex.size() - 2)), "unreadable");
 }
 
 } // namespace
