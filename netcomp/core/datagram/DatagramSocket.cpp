@@ -8,6 +8,13 @@
 // Active to False in its DataIn event) only marks the close: the round ends
 // after that delivery and closes the socket, so the buffer being delivered
 // stays valid and no datagram follows the close.
+//
+// A read notification that comes while a datagram is being delivered starts
+// no round of its own (the round under way reads on once the sink has
+// returned), unless a NestedRound allows one: a request that the owner sent
+// from its event waits for its answer there. That round reads into a buffer
+// of its own and ends when the sink takes the answer; a close asked for
+// inside it ends it too, and is done when the outermost round ends.
 #include "netcomp/core/datagram/DatagramSocket.h"
 
 #include <cstring>
@@ -89,7 +96,6 @@ void DatagramSocket::Abort()
 {
     m_socket.Reset();
     m_connected = false;
-    m_delivering = false;
     m_closePending = false;
 }
 
@@ -171,25 +177,43 @@ bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(socket), m_allowed(socket.m_roundsAllowed)
+{
+    const int depth = socket.m_deliveries;
+    if (depth == 0 || depth < socket.m_roundsAllowed)
+        return;
+    try {
+        if (socket.m_nested.size() < std::size_t(depth))
+            socket.m_nested.resize(std::size_t(depth));
+        std::vector<char>& buffer = socket.m_nested[std::size_t(depth) - 1];
+        if (buffer.size() != std::size_t(socket.m_capacity) + 1)
+            buffer.assign(std::size_t(socket.m_capacity) + 1, 0);
+    } catch (const std::bad_alloc&) {
+        m_result = kOutOfMemory;
+        return;
+    }
+    socket.m_roundsAllowed = depth + 1;
+}
+
 int DatagramSocket::Receive()
 {
-    if (m_delivering || !m_acceptData || !m_socket.IsOpen())
+    if (m_deliveries >= m_roundsAllowed || !m_acceptData || !m_socket.IsOpen())
         return kResultOk;
-    m_delivering = true;
-    const int rc = RunRound();
-    m_delivering = false;
-    if (m_closePending)
+    ++m_deliveries;
+    const int rc = RunRound(m_deliveries == 1 ? m_buffer : m_nested[std::size_t(m_deliveries) - 2]);
+    --m_deliveries;
+    if (m_closePending && m_deliveries == 0)
         CloseNow();
     return rc;
 }
 
-int DatagramSocket::RunRound()
+int DatagramSocket::RunRound(std::vector<char>& buffer)
 {
     while (m_socket.IsOpen() && m_acceptData && !m_closePending) {
         sockaddr_in from = {};
         int fromLength = sizeof from;
         // The last byte stays free for the zero placed behind the datagram.
-        char* into = m_buffer.data();
+        char* into = buffer.data();
         const int n = m_connected ? Ws().recv(m_socket.Get(), into, m_capacity, 0)
                                   : Ws().recvfrom(m_socket.Get(), into, m_capacity, 0,
                                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
@@ -217,7 +241,7 @@ int DatagramSocket::Close()
 {
     if (!m_socket.IsOpen())
         return kResultOk;
-    if (m_delivering) {
+    if (m_deliveries > 0) {
         m_closePending = true;
         return kResultOk;
     }

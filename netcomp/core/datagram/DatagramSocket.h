@@ -108,27 +108,52 @@ public:
 
     // Delivers what has arrived (while AcceptData is on), then closes; 0 or
     // the Winsock code of the close. Called inside a delivery, it only marks
-    // the close: the round closes the socket once the sink has returned, and
-    // nothing more is delivered.
+    // the close: the outermost round closes the socket once the sink has
+    // returned, and nothing more is delivered.
     [[nodiscard]] int Close();
     // Closes at once: nothing more is read or delivered.
     void CloseNow();
-    bool Delivering() const { return m_delivering; }
+    bool Delivering() const { return m_deliveries > 0; }
+    // A close asked for inside a delivery, not done yet.
+    bool ClosePending() const { return m_closePending; }
+
+    // While it lives, a wait inside a delivery (a request that the sink's
+    // owner sends from its event and waits to be answered) is delivered
+    // datagrams: a round of its own reads them into a buffer of its own, so
+    // that the datagram being delivered stays as it is. Result(): 0, or 200
+    // when that buffer cannot be had (nothing is received then).
+    class NestedRound {
+    public:
+        explicit NestedRound(DatagramSocket& socket);
+        ~NestedRound() { m_socket.m_roundsAllowed = m_allowed; }
+        NestedRound(const NestedRound&) = delete;
+        NestedRound& operator=(const NestedRound&) = delete;
+        int Result() const { return m_result; }
+
+    private:
+        DatagramSocket& m_socket;
+        int m_allowed;
+        int m_result = 0;
+    };
 
 private:
     int Receive();
-    int RunRound();
+    int RunRound(std::vector<char>& buffer);
 
     DatagramSink& m_sink;
     UINT m_message;
     HWND m_window = nullptr;
     SocketHandle m_socket;
     std::vector<char> m_buffer; // capacity plus the spare byte
+    // The buffers of nested rounds: [0] for the round inside the first
+    // delivery, and so on.
+    std::vector<std::vector<char>> m_nested;
     int m_capacity = 0;
     unsigned long m_peerAddress = 0;
     int m_peerPort = 0;
     bool m_connected = false;
     bool m_acceptData = true;
-    bool m_delivering = false;
+    int m_deliveries = 0;    // rounds under way, one inside the other
+    int m_roundsAllowed = 1; // how many may be (NestedRound)
     bool m_closePending = false;
 };

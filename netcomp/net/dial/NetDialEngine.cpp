@@ -18,6 +18,7 @@
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/include/netcomp_netdial.h"
+#include "netcomp/net/dial/RasStatusTexts.h"
 
 namespace {
 
@@ -211,7 +212,7 @@ int NetDialEngine::RunAction(State state, Body&& body)
     }
     m_state = State::Idle;
     if (m_rasError != 0) {
-        const std::string text = ras::DescribeError(m_api, int(m_rasError)).substr(0, kMaxErrorText);
+        const std::string text = ras::DescribeError(int(m_rasError)).substr(0, kMaxErrorText);
         SetResultText(text.c_str());
         return int(m_rasError);
     }
@@ -372,8 +373,8 @@ int NetDialEngine::WaitEnded()
 
 void NetDialEngine::FireStatus(int state, int error)
 {
-    const std::string stateText = ras::Describe(m_api, state);
-    const std::string errorText = error == 0 ? std::string("OK") : ras::DescribeError(m_api, error);
+    const std::string stateText = ras::Describe(state);
+    const std::string errorText = error == 0 ? std::string("OK") : ras::DescribeError(error);
     const char* s = stateText.c_str();
     const char* e = errorText.c_str();
     Fire(kNetDialEventStatus,
@@ -441,7 +442,7 @@ int NetDialEngine::ListConnections()
             if (m_api.getConnectStatus) {
                 ras::Padded<RASCONNSTATUSA> status(ras::kStatusSize);
                 if (m_api.getConnectStatus(c.hrasconn, &status.record) == 0)
-                    state = ras::Describe(m_api, int(status.record.rasconnstate));
+                    state = ras::Describe(int(status.record.rasconnstate));
             }
             std::intptr_t h = reinterpret_cast<std::intptr_t>(c.hrasconn);
             const std::string name = Take(c.szEntryName), type = Take(c.szDeviceType), device = Take(c.szDeviceName);

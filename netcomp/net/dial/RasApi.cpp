@@ -1,10 +1,6 @@
 #include "netcomp/net/dial/RasApi.h"
 
-#include <cstring>
-#include <type_traits>
-
 #include "netcomp/core/framework/DllBinding.h"
-#include "netcomp/net/dial/RasStatusTexts.h"
 
 namespace ras {
 
@@ -54,7 +50,6 @@ enum Entry {
     kDeleteEntry,
     kEnumDevices,
     kGetCredentials,
-    kGetErrorString,
     kEntryCount
 };
 const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
@@ -68,27 +63,11 @@ const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
                                          "RasSetEntryPropertiesA",
                                          "RasDeleteEntryA",
                                          "RasEnumDevicesA",
-                                         "RasGetCredentialsA",
-                                         "RasGetErrorStringA"};
+                                         "RasGetCredentialsA"};
 
 // Loaded once for the process and kept: a dial notification may still be on
 // its way when the last component goes.
 DllBinding g_ras("RASAPI32.DLL", kNames, kEntryCount);
-
-// The platform's description of a RAS error, without the line end it may
-// carry; empty when it has none (Wine has none at all).
-std::string PlatformText(const Api& api, int code)
-{
-    if (!api.getErrorString || code < kFirstError || code > kLastError)
-        return std::string();
-    char text[512] = {};
-    if (api.getErrorString(UINT(code), text, sizeof text) != 0)
-        return std::string();
-    std::string own(text, strnlen(text, sizeof text));
-    while (!own.empty() && (own.back() == '\r' || own.back() == '\n' || own.back() == ' '))
-        own.pop_back();
-    return own;
-}
 
 } // namespace
 
@@ -114,23 +93,7 @@ bool Bind(Api& api)
     api.deleteEntry = g_ras.Entry<DeleteEntryFn>(kDeleteEntry);
     api.enumDevices = g_ras.Entry<EnumDevicesFn>(kEnumDevices);
     api.getCredentials = UnderWine() ? nullptr : g_ras.Entry<GetCredentialsFn>(kGetCredentials);
-    api.getErrorString = g_ras.Entry<GetErrorStringFn>(kGetErrorString);
     return true;
-}
-
-std::string Describe(const Api& api, int code)
-{
-    const std::string own = PlatformText(api, code);
-    if (!own.empty())
-        return own;
-    if (const char* text = StatusText(code))
-        return text;
-    return "[" + std::to_string(code) + "] (no description available)";
-}
-
-std::string DescribeError(const Api& api, int code)
-{
-    return code >= kFirstError ? Describe(api, code) : "[" + std::to_string(code) + "] (no description available)";
 }
 
 } // namespace ras

@@ -17,7 +17,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <string>
 
 namespace ras {
 
@@ -35,7 +34,6 @@ using SetEntryPropertiesFn = decltype(&::RasSetEntryPropertiesA);
 using DeleteEntryFn = decltype(&::RasDeleteEntryA);
 using EnumDevicesFn = decltype(&::RasEnumDevicesA);
 using GetCredentialsFn = decltype(&::RasGetCredentialsA);
-using GetErrorStringFn = decltype(&::RasGetErrorStringA);
 // From rasdlg.dll.
 using DialDialogFn = decltype(&::RasDialDlgA);
 
@@ -52,7 +50,6 @@ struct Api {
     DeleteEntryFn deleteEntry = nullptr;
     EnumDevicesFn enumDevices = nullptr;
     GetCredentialsFn getCredentials = nullptr;
-    GetErrorStringFn getErrorString = nullptr;
     // Null: taken from rasdlg.dll, loaded for the call.
     DialDialogFn dialDialog = nullptr;
 };
@@ -104,18 +101,5 @@ struct Padded {
         record.dwSize = size;
     }
 };
-
-// The RAS errors with a description: a code of these the platform describes
-// itself where it can.
-constexpr int kFirstError = 600;
-constexpr int kLastError = 752;
-
-// The text of a connection state or RAS error ("[n] (no description
-// available)" for a number it does not know); the platform's description
-// of a RAS error when `api` has one for it.
-std::string Describe(const Api& api, int code);
-// The same for an error code: only the RAS errors (600 and up) have texts,
-// so that a system error such as 1 is not named after a connection state.
-std::string DescribeError(const Api& api, int code);
 
 } // namespace ras

@@ -1,13 +1,14 @@
 // The connection states a dial passes through, and the platform's English
 // descriptions of the RAS errors 600 to 752. Codes the platform keeps for
 // its own use have their names as their descriptions, as the platform gives
-// them. The table stands in where the platform has no text of its own (on a
-// system without the descriptions, and under Wine, which has none).
+// them. Status events and error texts always come from here, never from the
+// platform's own descriptions, which a system in another language translates.
 #include "netcomp/net/dial/RasStatusTexts.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <string>
 
 namespace ras {
 
@@ -223,6 +224,18 @@ const char* StatusText(int code)
     const Row* end = std::end(kRows);
     const Row* row = std::lower_bound(std::begin(kRows), end, code, [](const Row& r, int c) { return r.code < c; });
     return row != end && row->code == code ? row->text : nullptr;
+}
+
+std::string Describe(int code)
+{
+    if (const char* text = StatusText(code))
+        return text;
+    return "[" + std::to_string(code) + "] (no description available)";
+}
+
+std::string DescribeError(int code)
+{
+    return code >= kFirstError ? Describe(code) : "[" + std::to_string(code) + "] (no description available)";
 }
 
 } // namespace ras

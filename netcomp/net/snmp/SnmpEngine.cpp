@@ -9,6 +9,7 @@
 #include "netcomp/net/snmp/SnmpEngine.h"
 
 #include <cstring>
+#include <utility>
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/AddressText.h"
@@ -99,6 +100,53 @@ int LeadingNumber(const char*& p)
 
 } // namespace
 
+// An action that the handler of a received message's event starts leaves
+// that message as the handler had it, for the rest of the event and for what
+// the receive path does after it (the agent's Response is built from the
+// table): what the action changes in the table to send (NULL values, a
+// trap's own bindings) is undone when it returns; the answer it waited for
+// (bindings, ErrorStatus, ErrorIndex) stays to be read until the event
+// returns, and then the message comes back.
+class SnmpEngine::NestedAction {
+public:
+    explicit NestedAction(SnmpEngine& engine)
+        : m_engine(engine), m_event(engine.m_nestedAction ? nullptr : engine.m_messageEvent)
+    {
+        if (!m_event)
+            return;
+        m_message = {engine.m_bindings, engine.m_errorStatus, engine.m_errorIndex};
+        engine.m_nestedAction = true;
+        engine.m_answerAdopted = false;
+    }
+    ~NestedAction()
+    {
+        if (!m_event)
+            return;
+        m_engine.m_nestedAction = false;
+        if (!m_engine.m_answerAdopted) {
+            m_engine.RestoreMessage(m_message);
+        } else if (!m_event->restore) {
+            // An earlier action of the same event may have left it already.
+            m_event->message = std::move(m_message);
+            m_event->restore = true;
+        }
+    }
+    NestedAction(const NestedAction&) = delete;
+    NestedAction& operator=(const NestedAction&) = delete;
+
+private:
+    SnmpEngine& m_engine;
+    MessageEvent* const m_event;
+    MessageState m_message;
+};
+
+void SnmpEngine::RestoreMessage(MessageState& message)
+{
+    m_bindings.Swap(message.bindings);
+    m_errorStatus = message.errorStatus;
+    m_errorIndex = message.errorIndex;
+}
+
 void SnmpEngine::SetClockSource(ClockSource source)
 {
     g_clock = source ? source : SystemMilliseconds;
@@ -150,10 +198,15 @@ int SnmpEngine::SetActiveState(bool active)
     return Activate();
 }
 
+// Events of a received message may start actions: a trap sent from the
+// agent's GetRequest event, a request sent from the manager's Trap event,
+// which waits for its answer in a receive round of its own. Only an action
+// that comes while another one runs (from an event raised during its wait)
+// is refused.
 int SnmpEngine::DoAction(int action)
 {
     SetLastErrorText("");
-    if (action != kSnmpActionReset && (m_currentAction != 0 || m_dispatching > 0)) {
+    if (action != kSnmpActionReset && m_currentAction != 0) {
         SetLastErrorText("Busy performing current action.");
         return kSnmpBusy;
     }
@@ -177,6 +230,7 @@ int SnmpEngine::DoAction(int action)
     }
     if (action == kSnmpActionReset)
         return ResetOutgoing();
+    const NestedAction nested(*this);
     int rc = Activate();
     if (rc != kResultOk)
         return rc;
@@ -192,7 +246,11 @@ int SnmpEngine::DoAction(int action)
     }
     m_currentAction = 0;
     m_awaitingResponse = false;
-    if (rc != kResultOk && LastErrorText()[0] == '\0')
+    // Texts that events of the wait left (a request of theirs refused as
+    // busy) are not this action's.
+    if (rc == kResultOk)
+        SetLastErrorText("");
+    else if (LastErrorText()[0] == '\0')
         SetLastErrorText(kBuildFailed);
     return rc;
 }
@@ -364,10 +422,12 @@ int SnmpEngine::SendGetBulkRequest(int nonRepeaters, int maxRepetitions)
 int SnmpEngine::SendTrap(const char* address, const char* trap)
 {
     SetLastErrorText("");
-    if (m_currentAction != 0 || m_dispatching > 0) {
+    if (m_currentAction != 0) {
         SetLastErrorText("Busy performing current action.");
         return kSnmpBusy;
     }
+    // The bindings a trap brings itself are undone afterwards in an event.
+    const NestedAction nested(*this);
     std::string oid = Text(trap);
     for (const auto& t : kTrapNames) {
         if (StrICmp(oid.c_str(), t.name) == 0)

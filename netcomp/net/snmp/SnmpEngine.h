@@ -5,6 +5,7 @@
 // privacy), the request that waits for its answer, and the receive path that
 // turns every datagram into one of the component's events.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "netcomp/core/framework/ComponentValues.h"
@@ -108,6 +109,22 @@ private:
         int errorIndex;
     };
     struct Received;
+    // The bindings, ErrorStatus and ErrorIndex: what the handler of a received
+    // message's event reads, and what the agent answers from afterwards.
+    struct MessageState {
+        SnmpBindings bindings;
+        int errorStatus = 0;
+        int errorIndex = 0;
+    };
+    // An event of a received message under way. An action of its handler
+    // that brings an answer of its own leaves the message here, to come back
+    // when the event returns (restore).
+    struct MessageEvent {
+        MessageEvent* outer = nullptr;
+        bool restore = false;
+        MessageState message;
+    };
+    class NestedAction;
 
     static ByteView Bytes(const std::string& s) { return {s.data(), int(s.size())}; }
     static uint64_t ClockMilliseconds();
@@ -138,10 +155,12 @@ private:
     void SendReport(Received& r, int action, const char* counterOid, uint32_t& counter);
     void ReplyTo(Received& r, int action, int errorStatus, int errorIndex);
     void EndAnsweredAction(Received& r);
+    void RestoreMessage(MessageState& message);
     std::string PasswordOf(const std::string& user);
 
     // Events.
     void FirePacketTrace(const char* data, int length, int direction, const char* address, int port);
+    void FireMessageEvent(int event, std::initializer_list<EventParam> params);
     void FireBadPacket(Received& r, int code, const char* text, bool* report);
     void FireDiscovery(Received& r, int event, bool* report);
     void FireRequestEvent(Received& r, int event, int* errorIndex, int* errorStatus);
@@ -188,8 +207,10 @@ private:
     int32_t m_expectedMsgId = 0;
     std::string m_sentUser;
     std::string m_sentEngineId;
-    int m_dispatching = 0; // events of received messages under way
-    unsigned m_resets = 0; // Reset calls so far (one may come from an event)
+    MessageEvent* m_messageEvent = nullptr; // the innermost event of a received message
+    bool m_nestedAction = false;            // an action started from such an event runs
+    bool m_answerAdopted = false;           // the running action's answer is in the table
+    unsigned m_resets = 0;                  // Reset calls so far (one may come from an event)
 
     // Of the last PDU received.
     int m_errorStatus = 0;

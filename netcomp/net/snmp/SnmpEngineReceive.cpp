@@ -5,9 +5,13 @@
 // that passes replaces the owner's binding table; a trap or an inform that
 // arrives while a request waits shows its bindings during its own event and
 // leaves the table of the waiting request as it was. Requests are answered
-// from here (the agent's Response, the Reports of RFC 3414).
+// from here (the agent's Response, the Reports of RFC 3414). The handler of
+// a message's event may start an action of its own (NestedAction in
+// SnmpEngine.cpp): the message is as the handler left it when its event
+// returns, and its record here is the receive path's own.
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/net/snmp/SnmpEngine.h"
@@ -89,13 +93,6 @@ struct SnmpEngine::Received {
 
 int SnmpEngine::OnDataIn(const char* data, int length, const char* address, int port)
 {
-    // Events of a received message may not start another action of this
-    // engine (its wait would hold the receive loop): they count as busy.
-    struct Dispatching {
-        int& depth;
-        explicit Dispatching(int& d) : depth(d) { ++depth; }
-        ~Dispatching() { --depth; }
-    } dispatching(m_dispatching);
     FirePacketTrace(data, length, 1, address, port);
     Received r;
     r.data = const_cast<char*>(data);
@@ -287,6 +284,8 @@ bool SnmpEngine::Authenticate(Received& r)
 void SnmpEngine::AdoptBindings(Received& r)
 {
     m_bindings.Swap(r.bindings);
+    if (r.answer)
+        m_answerAdopted = true;
     if (!r.temporary) {
         m_errorStatus = r.message.errorStatus;
         m_errorIndex = r.message.errorIndex;
@@ -436,9 +435,10 @@ void SnmpEngine::DispatchTrap(Received& r)
     const char* trapOid = trap.c_str();
     const char* address = r.address;
     int port = r.port;
-    Fire(m_events.trap, {EventParam::Int(&requestId), EventParam::Int(&version), EventParam::Text(&community),
-                         EventParam::Text(&user), EventParam::Int(&level), EventParam::Text(&trapOid),
-                         EventParam::Int(&timeStamp), EventParam::Text(&address), EventParam::Int(&port)});
+    FireMessageEvent(m_events.trap,
+                     {EventParam::Int(&requestId), EventParam::Int(&version), EventParam::Text(&community),
+                      EventParam::Text(&user), EventParam::Int(&level), EventParam::Text(&trapOid),
+                      EventParam::Int(&timeStamp), EventParam::Text(&address), EventParam::Int(&port)});
 }
 
 void SnmpEngine::SendReport(Received& r, int action, const char* counterOid, uint32_t& counter)
@@ -482,14 +482,31 @@ void SnmpEngine::FirePacketTrace(const char* data, int length, int direction, co
                                 EventParam::Text(&address), EventParam::Int(&port)});
 }
 
+void SnmpEngine::FireMessageEvent(int event, std::initializer_list<EventParam> params)
+{
+    struct Scope {
+        SnmpEngine& engine;
+        MessageEvent under;
+        explicit Scope(SnmpEngine& e) : engine(e) { under.outer = std::exchange(e.m_messageEvent, &under); }
+        ~Scope()
+        {
+            engine.m_messageEvent = under.outer;
+            if (under.restore)
+                engine.RestoreMessage(under.message);
+        }
+    } scope(*this);
+    Fire(event, params);
+}
+
 void SnmpEngine::FireBadPacket(Received& r, int code, const char* text, bool* report)
 {
     if (m_events.badPacket == 0)
         return;
     const char* address = r.address;
     int port = r.port;
-    Fire(m_events.badPacket, {EventParam::Binary(&r.data, r.length), EventParam::Text(&address), EventParam::Int(&port),
-                              EventParam::Int(&code), EventParam::Text(&text), EventParam::Bool(report, true)});
+    FireMessageEvent(m_events.badPacket,
+                     {EventParam::Binary(&r.data, r.length), EventParam::Text(&address), EventParam::Int(&port),
+                      EventParam::Int(&code), EventParam::Text(&text), EventParam::Bool(report, true)});
 }
 
 void SnmpEngine::FireDiscovery(Received& r, int event, bool* report)
@@ -505,13 +522,13 @@ void SnmpEngine::FireDiscovery(Received& r, int event, bool* report)
     const char* address = r.address;
     int port = r.port;
     if (report)
-        Fire(event, {EventParam::Binary(&engineId, int(m.engineId.size())), EventParam::Int(&boots),
-                     EventParam::Int(&time), EventParam::Text(&user), EventParam::Int(&level),
-                     EventParam::Text(&address), EventParam::Int(&port), EventParam::Bool(report, true)});
+        FireMessageEvent(event, {EventParam::Binary(&engineId, int(m.engineId.size())), EventParam::Int(&boots),
+                                 EventParam::Int(&time), EventParam::Text(&user), EventParam::Int(&level),
+                                 EventParam::Text(&address), EventParam::Int(&port), EventParam::Bool(report, true)});
     else
-        Fire(event,
-             {EventParam::Binary(&engineId, int(m.engineId.size())), EventParam::Int(&boots), EventParam::Int(&time),
-              EventParam::Text(&user), EventParam::Int(&level), EventParam::Text(&address), EventParam::Int(&port)});
+        FireMessageEvent(event, {EventParam::Binary(&engineId, int(m.engineId.size())), EventParam::Int(&boots),
+                                 EventParam::Int(&time), EventParam::Text(&user), EventParam::Int(&level),
+                                 EventParam::Text(&address), EventParam::Int(&port)});
 }
 
 void SnmpEngine::FireRequestEvent(Received& r, int event, int* errorIndex, int* errorStatus)
@@ -530,15 +547,15 @@ void SnmpEngine::FireRequestEvent(Received& r, int event, int* errorIndex, int* 
     if (m.pduType == kSnmpGetBulkRequest) {
         int nonRepeaters = m.nonRepeaters;
         int maxRepetitions = m.maxRepetitions;
-        Fire(event,
-             {EventParam::Int(&requestId), EventParam::Int(&version), EventParam::Text(&community),
-              EventParam::Text(&user), EventParam::Int(&level), EventParam::Text(&address), EventParam::Int(&port),
-              EventParam::Int(&nonRepeaters), EventParam::Int(&maxRepetitions), EventParam::Int(errorIndex, true),
-              EventParam::Int(errorStatus, true), EventParam::Text(&description)});
+        FireMessageEvent(event, {EventParam::Int(&requestId), EventParam::Int(&version), EventParam::Text(&community),
+                                 EventParam::Text(&user), EventParam::Int(&level), EventParam::Text(&address),
+                                 EventParam::Int(&port), EventParam::Int(&nonRepeaters),
+                                 EventParam::Int(&maxRepetitions), EventParam::Int(errorIndex, true),
+                                 EventParam::Int(errorStatus, true), EventParam::Text(&description)});
         return;
     }
-    Fire(event,
-         {EventParam::Int(&requestId), EventParam::Int(&version), EventParam::Text(&community), EventParam::Text(&user),
-          EventParam::Int(&level), EventParam::Text(&address), EventParam::Int(&port),
-          EventParam::Int(errorIndex, true), EventParam::Int(errorStatus, true), EventParam::Text(&description)});
+    FireMessageEvent(event, {EventParam::Int(&requestId), EventParam::Int(&version), EventParam::Text(&community),
+                             EventParam::Text(&user), EventParam::Int(&level), EventParam::Text(&address),
+                             EventParam::Int(&port), EventParam::Int(errorIndex, true),
+                             EventParam::Int(errorStatus, true), EventParam::Text(&description)});
 }

@@ -3,8 +3,8 @@
 // connection status that is always answered, no error descriptions), and
 // through stand-in RAS functions for what Wine cannot give: entries and
 // connections to list, dials that connect or do not, dial notifications, the
-// dial dialog, the platform's error descriptions. Wine's credentials
-// function aborts the process and is never called.
+// dial dialog, a platform that describes RAS errors in words of its own.
+// Wine's credentials function aborts the process and is never called.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_netdial.h"
 #include "netcomp/net/dial/NetDialEngine.h"
+#include "netcomp/net/dial/RasStatusTexts.h"
 #include "netcomp/testing/EventRecorder.h"
 
 namespace {
@@ -303,19 +305,6 @@ BOOL WINAPI RefusedDialog(LPSTR, LPSTR entry, LPSTR, RASDIALDLG* info)
     return FALSE;
 }
 
-DWORD WINAPI DescribedTexts(UINT code, LPSTR text, DWORD size)
-{
-    if (code == 623)
-        return ERROR_INVALID_PARAMETER;
-    if (code == 720) {
-        std::memset(text, 'x', size - 1);
-        text[size - 1] = '\0';
-        return 0;
-    }
-    std::snprintf(text, size, "Platform text %u.\r\n", code);
-    return 0;
-}
-
 struct StandIns {
     Dial dial;
     ras::Api api = {};
@@ -448,11 +437,10 @@ TEST(NetDial, DialsThatDoNotConnectHangUp)
     hungUpAndIdle();
 }
 
-// The component's own texts, without the platform's: the edges of each
-// block of codes it describes, and the codes just outside them.
+// The component's texts: the edges of each block of codes it describes, and
+// the codes just outside them.
 TEST(NetDial, TheTableOfStatesAndErrors)
 {
-    const ras::Api none = {};
     const std::vector<std::pair<int, std::string>> texts = {
         {0, "Open port"},
         {21, "Logon network"},
@@ -466,55 +454,113 @@ TEST(NetDial, TheTableOfStatesAndErrors)
         {8193, "Disconnected"},
     };
     for (const auto& t : texts)
-        EXPECT_EQ(t.second, ras::Describe(none, t.first)) << t.first;
+        EXPECT_EQ(t.second, ras::Describe(t.first)) << t.first;
     for (int code : {-1, 22, 599, 753, 4095, 4100, 8191, 8194})
-        EXPECT_EQ("[" + std::to_string(code) + "] (no description available)", ras::Describe(none, code)) << code;
-    EXPECT_EQ("[21] (no description available)", ras::DescribeError(none, 21)) << "an error is no state";
+        EXPECT_EQ("[" + std::to_string(code) + "] (no description available)", ras::Describe(code)) << code;
+    EXPECT_EQ("[21] (no description available)", ras::DescribeError(21)) << "an error is no state";
 }
 
-// A RAS error reads as the platform describes it; where it cannot (Wine
-// never can), as the component's own table, else as a number.
-TEST(NetDial, ErrorTextsFromThePlatformOrTheTable)
-{
+// Puts a function of the test in place of an export of a loaded system
+// library while it lives, by a jump written over the export's first bytes:
+// how a test sees whether the component asks the platform where no seam of
+// its own reaches.
+class ExportPatch {
+public:
+    ExportPatch(const char* module, const char* name, void* replacement)
     {
-        Dial wine;
-        const UINT message = RegisterWindowMessageA("RasDialEvent");
-        SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 691);
-        SendMessageA(wine.Engine().Window(), message, RASCS_Authenticate, 638);
-        SendMessageA(wine.Engine().Window(), message, RASCS_Disconnected, 752);
-        const auto status = wine.events.Of(kNetDialEventStatus);
-        ASSERT_EQ(3u, status.size());
-        EXPECT_EQ("Access denied because username and/or password is invalid on the domain.", status[0].texts[3]);
-        EXPECT_EQ("The request has timed out.", status[1].texts[3]);
-        EXPECT_EQ("Disconnected", status[2].texts[2]);
-        EXPECT_EQ("A syntax error was encountered while processing a script.", status[2].texts[3]);
+        static_assert(sizeof(void*) == 8, "an x86-64 jump");
+        const HMODULE library = GetModuleHandleA(module);
+        m_target = library ? reinterpret_cast<unsigned char*>(GetProcAddress(library, name)) : nullptr;
+        if (!m_target)
+            return;
+        unsigned char jump[kSize] = {0x48, 0xB8}; // mov rax, replacement; jmp rax
+        std::memcpy(jump + 2, &replacement, sizeof replacement);
+        jump[10] = 0xFF;
+        jump[11] = 0xE0;
+        std::memcpy(m_saved, m_target, kSize);
+        Write(jump);
     }
+    ~ExportPatch()
+    {
+        if (m_target)
+            Write(m_saved);
+    }
+    ExportPatch(const ExportPatch&) = delete;
+    ExportPatch& operator=(const ExportPatch&) = delete;
 
+    bool Applied() const { return m_target != nullptr; }
+
+private:
+    static constexpr std::size_t kSize = 12;
+    void Write(const unsigned char* bytes)
+    {
+        DWORD protection = 0;
+        VirtualProtect(m_target, kSize, PAGE_EXECUTE_READWRITE, &protection);
+        std::memcpy(m_target, bytes, kSize);
+        VirtualProtect(m_target, kSize, protection, &protection);
+        FlushInstructionCache(GetCurrentProcess(), m_target, kSize);
+    }
+    unsigned char* m_target = nullptr;
+    unsigned char m_saved[kSize] = {};
+};
+
+int g_platformTexts = 0;
+
+// A platform that describes every RAS error in words of its own, as one in
+// another language does (Wine's describes none).
+DWORD WINAPI TranslatedText(UINT code, LPSTR text, DWORD size)
+{
+    ++g_platformTexts;
+    std::snprintf(text, size, "Platform text %u.\r\n", code);
+    return 0;
+}
+
+// States and errors read as the component's table has them even where the
+// platform describes them otherwise: the platform is never asked.
+TEST(NetDial, ErrorTextsAlwaysFromTheTable)
+{
     StandIns s;
     Dial& dial = s.dial;
-    s.api.getErrorString = DescribedTexts;
-    dial.Engine().ReplaceApi(s.api);
+    ExportPatch translated("RASAPI32.DLL", "RasGetErrorStringA", reinterpret_cast<void*>(&TranslatedText));
+    ASSERT_TRUE(translated.Applied());
+    const auto platform = reinterpret_cast<decltype(&::RasGetErrorStringA)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("RASAPI32.DLL"), "RasGetErrorStringA")));
+    char text[64] = {};
+    ASSERT_EQ(0u, platform(691, text, sizeof text));
+    ASSERT_STREQ("Platform text 691.\r\n", text) << "the platform's answer is the test's";
+    g_platformTexts = 0;
+
+    Dial wine;
     const UINT message = RegisterWindowMessageA("RasDialEvent");
-    for (const auto& p : std::vector<std::pair<int, int>>{
-             {RASCS_Authenticate, 691}, {RASCS_Authenticate, 623}, {RASCS_Authenticated, 999}, {691, 1}})
-        SendMessageA(dial.Engine().Window(), message, WPARAM(p.first), LPARAM(p.second));
-    const auto status = dial.events.Of(kNetDialEventStatus);
-    ASSERT_EQ(4u, status.size());
-    EXPECT_EQ("Platform text 691.", status[0].texts[3]);
-    EXPECT_EQ("Authenticate", status[0].texts[2]) << "states are the component's own";
-    EXPECT_EQ("Cannot find the phone book entry.", status[1].texts[3]) << "the platform has none for it";
-    EXPECT_EQ("Authenticated", status[2].texts[2]);
-    EXPECT_EQ("[999] (no description available)", status[2].texts[3]) << "no RAS error of the table";
-    EXPECT_EQ("Platform text 691.", status[3].texts[2]) << "an error code as a state";
-    EXPECT_EQ("[1] (no description available)", status[3].texts[3]) << "a system error is no RAS error";
+    for (const auto& p : std::vector<std::pair<int, int>>{{RASCS_Authenticate, 691},
+                                                          {RASCS_Authenticate, 638},
+                                                          {RASCS_Disconnected, 752},
+                                                          {RASCS_Authenticated, 999},
+                                                          {691, 1}})
+        SendMessageA(wine.Engine().Window(), message, WPARAM(p.first), LPARAM(p.second));
+    const auto status = wine.events.Of(kNetDialEventStatus);
+    ASSERT_EQ(5u, status.size());
+    EXPECT_EQ("Authenticate", status[0].texts[2]);
+    EXPECT_EQ("Access denied because username and/or password is invalid on the domain.", status[0].texts[3]);
+    EXPECT_EQ("The request has timed out.", status[1].texts[3]);
+    EXPECT_EQ("Disconnected", status[2].texts[2]);
+    EXPECT_EQ("A syntax error was encountered while processing a script.", status[2].texts[3]);
+    EXPECT_EQ("Authenticated", status[3].texts[2]);
+    EXPECT_EQ("[999] (no description available)", status[3].texts[3]) << "no RAS error of the table";
+    EXPECT_EQ("Access denied because username and/or password is invalid on the domain.", status[4].texts[2])
+        << "an error code as a state";
+    EXPECT_EQ("[1] (no description available)", status[4].texts[3]) << "a system error is no RAS error";
 
     g_dial.answer = 691;
     ASSERT_EQ(0, dial.Set(kNetDialPhoneNumber, T("5551234")));
     EXPECT_EQ(691, dial.Do(kNetDialConnect));
-    EXPECT_EQ("Platform text 691.", dial.Error());
-    g_dial.answer = 720;
+    EXPECT_EQ("Access denied because username and/or password is invalid on the domain.", dial.Error());
+    g_dial.answer = 0;
+    g_dial.progress = {{RASCS_Authenticate, 720}};
     EXPECT_EQ(720, dial.Do(kNetDialConnect));
-    EXPECT_EQ(std::string(150, 'x'), dial.Error()) << "a long description is cut";
+    EXPECT_EQ("No PPP control protocols configured.", dial.Error());
+    EXPECT_EQ("No PPP control protocols configured.", dial.events.Of(kNetDialEventStatus).back().texts[3]);
+    EXPECT_EQ(0, g_platformTexts) << "the platform's descriptions are not asked for";
 }
 
 } // namespace

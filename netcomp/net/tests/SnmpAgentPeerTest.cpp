@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ public:
     }
 
     EventRecorder events;
+    // Runs in the GetRequest event, after the request's objects are filled in.
+    std::function<void()> afterGet;
 
 private:
     static int WINAPI Callback(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
@@ -98,6 +101,8 @@ private:
         }
         case kSnmpAgentEventGetRequest:
             self->Answer(params, int(params[1]), false, &params[7], &params[8]);
+            if (self->afterGet)
+                self->afterGet();
             break;
         case kSnmpAgentEventGetNextRequest:
             self->Answer(params, int(params[1]), true, &params[7], &params[8]);
@@ -354,6 +359,31 @@ TEST(SnmpAgentPeer, TrapsAndInformsReachSnmptrapd)
     ASSERT_EQ(manager.Call(kSnmpMgrSendInformRequest), 0) << manager.LastError();
     EXPECT_TRUE(Logged("INFORM, SNMP v3, user informuser", pump)) << TrapLog();
     EXPECT_TRUE(Has(TrapLog(), "STRING: \"inform v3\"")) << TrapLog();
+
+    // A trap sent from inside the GetRequest event carries the objects as
+    // the handler filled them in, and the Response still answers snmpget.
+    TestAgent asked;
+    void* obj = asked.Handle();
+    for (const char* setting : {"TrapPort=23162", "TrapCommunity=public", "TrapEnterprise=1.3.6.1.4.1.55555"}) {
+        INT_PTR args[] = {reinterpret_cast<INT_PTR>(setting)};
+        EXPECT_EQ(SNMPAgent_Do(obj, 1, 1, args, nullptr), 0) << setting;
+    }
+    EXPECT_EQ(SNMPAgent_Set(obj, kSnmpAgentSNMPVersion, 0, 1, 0), 0);
+    int trap = -1;
+    std::string trapError = "not called";
+    asked.afterGet = [&] {
+        INT_PTR args[] = {reinterpret_cast<INT_PTR>("127.0.0.1"), reinterpret_cast<INT_PTR>("6.23")};
+        trap = SNMPAgent_Do(obj, kSnmpAgentSendTrap, 2, args, nullptr);
+        trapError = SNMPAgent_GetLastError(obj);
+    };
+    asked.Objects("1.3.6.1.2.1.1.5.0");
+    const ToolRun out = asked.Run("snmpget -m '' -On -v2c -c public");
+    EXPECT_TRUE(Has(out.out, ".1.3.6.1.2.1.1.5.0 = STRING: \"kes-agent\"")) << out;
+    EXPECT_EQ(trap, 0);
+    EXPECT_EQ(trapError, "");
+    EXPECT_TRUE(Logged("6 .23 | .1.3.6.1.2.1.1.5.0 = STRING: \"kes-agent\"", [&] {
+        (void)SNMPAgent_Do(obj, kSnmpAgentDoEvents, 0, nullptr, nullptr);
+    })) << TrapLog();
 }
 
 } // namespace

@@ -153,6 +153,8 @@ TEST(SnmpComponent, WhatGoesOnTheWire)
 struct PairAgent {
     void* obj = nullptr;
     bool silent = false;
+    bool trapOnGet = false;
+    int trap = -1;
     int requests = 0;
 
     static int WINAPI Callback(INT_PTR user, int event, int, INT_PTR* params, int*)
@@ -164,6 +166,11 @@ struct PairAgent {
             ++self->requests;
             if (self->silent) {
                 params[8] = -1;
+                return 0;
+            }
+            if (self->trapOnGet) {
+                INT_PTR args[] = {reinterpret_cast<INT_PTR>("127.0.0.1"), reinterpret_cast<INT_PTR>("coldStart")};
+                self->trap = SNMPAgent_Do(self->obj, kSnmpAgentSendTrap, 2, args, nullptr);
                 return 0;
             }
             (void)SNMPAgent_Set(self->obj, kSnmpAgentObjType, 1, 4, 0);
@@ -189,6 +196,7 @@ TEST(SnmpComponent, ManagerAndAgentTogether)
     EXPECT_EQ(SNMPAgent_Set(pair.obj, kSnmpAgentActive, 0, 1, 0), 0);
     EventRecorder events;
     Manager m(events);
+    events.TextsAt(kSnmpMgrEventTrap, {5});
     EXPECT_EQ(m.Set(kSnmpMgrLocalPort, 0), 0);
     EXPECT_EQ(m.SetText(kSnmpMgrRemoteHost, "127.0.0.1"), 0);
     EXPECT_EQ(m.Set(kSnmpMgrRemotePort, kAgentPort), 0);
@@ -204,6 +212,21 @@ TEST(SnmpComponent, ManagerAndAgentTogether)
     EXPECT_STREQ(m.LastError(), "Timeout.");
     EXPECT_EQ(pair.requests, 2);
     pair.silent = false;
+
+    // A trap sent from inside the GetRequest event (to the waiting manager)
+    // brings its own bindings; the Response answers with the request's, none.
+    const std::string trapPort = "TrapPort=" + std::to_string(m.GetInt(kSnmpMgrLocalPort));
+    INT_PTR config[] = {reinterpret_cast<INT_PTR>(trapPort.c_str())};
+    EXPECT_EQ(SNMPAgent_Do(pair.obj, 1, 1, config, nullptr), 0);
+    pair.trapOnGet = true;
+    EXPECT_EQ(m.Set(kSnmpMgrObjCount, 0), 0);
+    ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
+    EXPECT_EQ(pair.trap, 0);
+    ASSERT_EQ(events.Of(kSnmpMgrEventTrap).size(), 1u);
+    EXPECT_EQ(events.Of(kSnmpMgrEventTrap)[0].texts[5], "1.3.6.1.6.3.1.1.5.1");
+    EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 0);
+    pair.trapOnGet = false;
+    EXPECT_EQ(m.Set(kSnmpMgrObjCount, 1), 0);
 
     // SNMPv3 on a clock that the test moves: the agent's engine time is that
     // clock in seconds, and what the manager learned of it moves with it.

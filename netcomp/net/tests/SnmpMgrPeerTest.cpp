@@ -99,6 +99,7 @@ TEST(SnmpMgrPeer, CommunityGetsSetsAndErrors)
     ASSERT_EQ(m.Call(kSnmpMgrSendGetRequest), 0) << m.LastError();
     events.OnEvent(kSnmpMgrEventResponse, {});
     EXPECT_EQ(fromEvent, (std::vector<int>{0, 0, 307}));
+    EXPECT_STREQ(m.LastError(), "");
     EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 0);
     EXPECT_EQ(m.GetText(kSnmpMgrErrorDescription), "noSuchName");
     // SNMPv2c names it in the value.
@@ -311,6 +312,33 @@ TEST(SnmpMgrPeer, TrapsAndInformsFromNetSnmp)
     ASSERT_EQ(informs.size(), 2u);
     EXPECT_EQ(informs[1].texts[3], "informer");
     EXPECT_TRUE(events.Of(kSnmpMgrEventError).empty());
+
+    // A request sent from inside a Trap event asks the agent for the trap's
+    // objects and waits for its own answer, which the handler reads; when
+    // the event returns, the table is the trap's again.
+    m.ToAgent(2);
+    EXPECT_EQ(m.SetText(kSnmpMgrCommunity, "public"), 0);
+    int nested = -1;
+    std::string nestedError = "not called", answered;
+    events.OnEvent(kSnmpMgrEventTrap, [&](const RecordedEvent&) {
+        nested = m.Call(kSnmpMgrSendGetRequest);
+        nestedError = m.LastError();
+        answered = m.Answer(kSnmpMgrValueOf, kSysName);
+    });
+    const size_t responses = events.Of(kSnmpMgrEventResponse).size();
+    EXPECT_EQ(
+        RunTool("snmptrap -m '' -v2c -c public" + to + " 555 1.3.6.1.6.3.1.1.5.1 " + kSysName + " s 'in the trap'",
+                pump)
+            .status,
+        0);
+    m.Pump();
+    events.OnEvent(kSnmpMgrEventTrap, {});
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(nestedError, "");
+    EXPECT_EQ(answered, "kes-snmp-peer");
+    EXPECT_EQ(events.Of(kSnmpMgrEventResponse).size(), responses + 1);
+    EXPECT_EQ(m.GetInt(kSnmpMgrObjCount), 3);
+    EXPECT_EQ(m.Answer(kSnmpMgrValueOf, kSysName), "in the trap");
 }
 
 // A manager whose owner looks at the table, and tries another request,
@@ -376,6 +404,7 @@ TEST(SnmpMgrPeer, DatagramsWhileARequestWaits)
     ASSERT_EQ(owner.events.Of(kSnmpMgrEventTrap).size(), 1u);
     EXPECT_EQ(owner.tableDuringTrap, "1.3.6.1.6.3.1.1.4.1.0");
     EXPECT_EQ(owner.nestedRequest, 307);
+    EXPECT_STREQ(SNMPMgr_GetLastError(owner.obj), "") << "the refusal was the nested request's";
     const std::vector<RecordedEvent> bad = owner.events.Of(kSnmpMgrEventBadPacket);
     ASSERT_EQ(bad.size(), 1u);
     EXPECT_EQ(bad[0].values[3], 318);

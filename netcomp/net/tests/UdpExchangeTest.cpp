@@ -1,6 +1,7 @@
 // The request/reply wait of the datagram protocols against a scripted peer
 // on 127.0.0.1: a lost request is sent again, datagrams that are not the
-// reply are passed over, and the resends and the Timeout bound the wait.
+// reply are passed over, the resends and the Timeout bound the wait, and a
+// wait asked for from inside a delivery gets its reply.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,6 +36,22 @@ public:
 
     int seen = 0;
     std::string answer;
+    // Asks "ping" from inside the next delivery, and keeps what that
+    // delivery's datagram reads afterwards.
+    bool askInside = false;
+    int insideRc = -1;
+    std::string delivered;
+
+protected:
+    int OnDataIn(const char* data, int length, const char* address, int port) override
+    {
+        if (!askInside)
+            return UdpSocket::OnDataIn(data, length, address, port);
+        askInside = false;
+        insideRc = Ask("ping", Retransmission{}, "pong");
+        delivered = std::string(data, std::size_t(length)) + " from " + address + ":" + std::to_string(port);
+        return 0;
+    }
 };
 
 class UdpExchange : public ::testing::Test {
@@ -89,6 +106,26 @@ TEST_F(UdpExchange, ResendsAndTimeoutEndTheWait)
 
     EXPECT_EQ(patient.SetActive(false), 0);
     EXPECT_EQ(patient.Ask("ping", Retransmission{}, "pong"), 109);
+}
+
+// An exchange asked for while a datagram is delivered (from the owner's
+// event) takes its reply in a round of its own, and the datagram being
+// delivered is as it was.
+TEST_F(UdpExchange, AnExchangeInsideADelivery)
+{
+    ScriptedServer peer(ScriptTransport::Udp);
+    peer.Expect("hello").Send("delivered first").Expect("ping").Send("pong");
+    ASSERT_TRUE(peer.Start());
+    Asker asker(peer.Port());
+    asker.askInside = true;
+    ASSERT_EQ(asker.Send("hello", 5), 0);
+    for (int i = 0; i < 250 && asker.delivered.empty(); ++i)
+        (void)asker.DoEvents();
+    const std::string from = " from 127.0.0.1:" + std::to_string(peer.Port());
+    EXPECT_EQ(asker.insideRc, 0) << asker.LastErrorText();
+    EXPECT_EQ(asker.answer, "pong" + from);
+    EXPECT_EQ(asker.delivered, "delivered first" + from);
+    EXPECT_EQ(peer.Finish(), "");
 }
 
 TEST_F(UdpExchange, TextsNameTheComponent)

@@ -180,6 +180,13 @@ int UdpSocket::SendRequest(const char* data, int length)
 
 int UdpSocket::Exchange(const char* request, int length, const Retransmission& resend, ReplyMatcher& matcher)
 {
+    // Asked for from the owner's event, inside a delivery: the reply comes in
+    // a round of its own, and the datagram being delivered stays as it is.
+    DatagramSocket::NestedRound nested(m_socket);
+    if (nested.Result() != kResultOk) {
+        SetLastErrorText("Out of memory.");
+        return nested.Result();
+    }
     int rc = Send(request, length);
     if (rc != kResultOk)
         return rc;
@@ -199,7 +206,7 @@ int UdpSocket::Exchange(const char* request, int length, const Retransmission& r
     m_socket.SetAcceptData(true);
     StartTimeout();
     while (!m_replied) {
-        if (!m_socket.IsOpen()) {
+        if (!m_socket.IsOpen() || m_socket.ClosePending()) {
             SetLastErrorText("Interrupted.");
             rc = kInterrupted;
             break;

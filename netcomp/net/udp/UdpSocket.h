@@ -85,8 +85,10 @@ public:
     // none), whatever arrives meanwhile; with AbsoluteTimeout on, the call it
     // is part of is (a transfer of many exchanges ends within one Timeout).
     // 301 with "Timeout." when it or the resends run out, 301 "Interrupted."
-    // on an interrupt or when the socket closes. Not from inside a delivery (OnDataIn, a matcher): no datagram
-    // reaches the socket's owner there.
+    // on an interrupt or when the socket closes (or is to close). Asked for
+    // inside a delivery (from OnDataIn or a matcher, through the owner's
+    // event), it receives in a round of its own, which leaves the datagram
+    // being delivered as it is.
     [[nodiscard]] int Exchange(const char* request, int length, const Retransmission& resend, ReplyMatcher& matcher);
     template <class Fn>
     [[nodiscard]] int Exchange(const char* request, int length, const Retransmission& resend, Fn&& matches);
