@@ -31,6 +31,9 @@ const int kComponentStopped = 301;
 const int kComponentSoapFault = 173;
 // ...and for an answer larger than the component keeps (its headers or body).
 const int kComponentTooLarge = 154;
+// ...and for an HTTP status other than success, or an answer that broke off
+// in transfer (a chunk size that is no size).
+const int kComponentHttpError = 151;
 // The XML parser's codes for a reply that holds no SOAP envelope (200, out
 // of memory, is the library's own).
 const int kComponentFirstParserCode = 201;
@@ -109,6 +112,13 @@ bool IsSocketError(int code)
     return code >= 10000 && code < 12000;
 }
 
+// "HTTP/1.1 200 OK": a success status.
+bool IsSuccessStatus(const std::string& statusLine)
+{
+    const size_t blank = statusLine.find(' ');
+    return blank != std::string::npos && blank + 1 < statusLine.size() && statusLine[blank + 1] == '2';
+}
+
 bool ClosedByPeer(int code)
 {
     return code == 10054 || code == 10053; // WSAECONNRESET, WSAECONNABORTED
@@ -165,6 +175,11 @@ std::string FailureText(const ServerFailure& failure)
     }
     if (code == kComponentTooLarge) {
         return serverFirst + " sent more than an answer may hold (" + ComponentDetail(failure) + ").\r\n";
+    }
+    // After a success status only the transfer can fail: the component's
+    // reason says how.
+    if (code == kComponentHttpError && IsSuccessStatus(failure.m_statusLine)) {
+        return serverFirst + " sent an answer that could not be read (" + ComponentDetail(failure) + ").\r\n";
     }
     if (!failure.m_statusLine.empty()) {
         return serverFirst + " did not answer in SOAP (\"" + BoundedReplyText(failure.m_statusLine) + "\").\r\n";

@@ -158,7 +158,7 @@ TEST_F(AssetServer, HiddenRunUploadsTheResultXml)
     EXPECT_EQ(WithoutChangingValues(saved), WithoutChangingValues(audit));
 }
 
-TEST_F(AssetServer, RefusedConnectionAndDroppedReply)
+TEST_F(AssetServer, RefusedConnectionDroppedAndBrokenReplies)
 {
     SoapComponent component;
     std::string error;
@@ -178,6 +178,12 @@ TEST_F(AssetServer, RefusedConnectionAndDroppedReply)
     error.clear();
     EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
     EXPECT_EQ("The Ondelmark server at 127.0.0.1:20650 closed the connection without an answer.\r\n", error);
+
+    Answer("{\"mode\": \"badchunk\"}");
+    error.clear();
+    EXPECT_FALSE(UploadResultXml(component, Login(), "x", error));
+    EXPECT_EQ("The Ondelmark server at 127.0.0.1:20650 sent an answer that could not be read (Invalid chunk size).\r\n",
+              error);
 }
 
 // A port where a service that is no web server answers (the computer's SSH

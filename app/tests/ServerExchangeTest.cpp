@@ -323,6 +323,8 @@ TEST(ServerFailureText, SaysWhatHappenedWithServerAndPort)
          "The Ondelmark server at srv:81 did not answer in SOAP (\"HTTP/1.1 404 Not Found\").\r\n"},
         {151, "Bad Gateway", "HTTP/1.0 502 Bad Gateway", false,
          "The Ondelmark server at srv:81 did not answer in SOAP (\"HTTP/1.0 502 Bad Gateway\").\r\n"},
+        {151, "Invalid chunk size.", "HTTP/1.1 200 OK", false,
+         "The Ondelmark server at srv:81 sent an answer that could not be read (Invalid chunk size).\r\n"},
         {10049, "[10049] Cannot assign requested address", "", false,
          "Could not connect to the Ondelmark server at srv:81: Cannot assign requested address (error 10049).\r\n"},
         {118, "Invalid URL.", "", false,

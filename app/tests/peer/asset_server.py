@@ -23,7 +23,8 @@ until the client hangs up or the time is over), {"mode": "headerflood",
 "for": seconds} (a status line, then header lines as fast as the client
 takes them) or {"mode": "bodyflood", "for": seconds} (a status line and
 headers, then body bytes as fast as the client takes them), each until the
-client hangs up or the time is over.
+client hangs up or the time is over, or {"mode": "badchunk"} (a success
+status and a chunked body whose first chunk size is no size).
 """
 import base64
 import io
@@ -156,6 +157,12 @@ class QuietHandler(WSGIRequestHandler):
             return
         if wanted.get("mode") == "drip":
             self.drip(float(wanted.get("interval", 1)), float(wanted.get("for", 30)))
+            return
+        if wanted.get("mode") == "badchunk":
+            self.read_request()
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n"
+                             b"zz\r\n<soap:Envelope/>\r\n0\r\n\r\n")
+            self.close_connection = True
             return
         if wanted.get("mode") == "headerflood":
             self.flood(b"HTTP/1.1 200 OK\r\n", b"X-Pad: " + b"x" * 100 + b"\r\n", float(wanted.get("for", 30)))

@@ -4,6 +4,7 @@
 // services that are no web servers (tools/peers/banner_server.py).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "netcomp/include/netcomp_soap.h"
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/ScriptedServer.h"
 
 namespace {
 
@@ -375,6 +377,57 @@ TEST(SoapRaw, DigestRetryPostsTheEnvelope)
     ASSERT_EQ(soap.Do(kSoapSendRequest), 0) << soap.Error();
     EXPECT_EQ(soap.Text(kSoapReturnValue), "Echo");
     EXPECT_EQ(soap.events.Of(kSoapEventStartTransfer).size(), 2u);
+}
+
+// When the HTTP exchange under a call fails, the call ends with the
+// transport's code and text (as the Error event tells them for a chunk size
+// that is no size), whatever status came first; nothing of a reply that
+// broke off is read as SOAP, even an envelope that arrived whole before the
+// break.
+TEST(SoapScripted, ABrokenExchangeEndsWithItsOwnCodeAndText)
+{
+    const std::string envelope =
+        "<?xml version=\"1.0\"?><soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/"
+        "envelope/\"><soap:Body><m:R xmlns:m=\"urn:r\"><v>1</v></m:R></soap:Body></soap:Envelope>";
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx\r\n", envelope.size());
+    const std::string chunked = "\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const struct {
+        std::string reply; // empty: none comes
+        int code;
+        const char* text;
+    } cases[] = {
+        {"HTTP/1.1 200 OK" + chunked + "zz\r\n" + envelope + "\r\n0\r\n\r\n", 151, "Invalid chunk size."},
+        {"HTTP/1.1 500 Internal Server Error" + chunked + size + envelope + "\r\n-5\r\n", 151, "Invalid chunk size."},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\n" + envelope, 10054,
+         "Connection closed before the whole response arrived."},
+        {"", 301, "Interrupted."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply);
+        Soap soap;
+        soap.events.TextsAt(kSoapEventError, {1});
+        soap.Prepare("http://127.0.0.1:1/", "M");
+        ASSERT_EQ(soap.Do(kSoapBuildPacket), 0);
+        ScriptedServer server;
+        server.ExpectUntil("").ExpectBytes(soap.Text(kSoapSOAPPacket).size(), [](const std::string&) { return ""; });
+        if (c.reply.empty())
+            server.Silence();
+        else
+            server.Send(c.reply).Disconnect();
+        ASSERT_TRUE(server.Start());
+        ASSERT_EQ(soap.Set(kSoapURL, Url(server.Port(), "/")), 0);
+        ASSERT_EQ(soap.SetInt(kSoapTimeout, 2), 0);
+        EXPECT_EQ(soap.Do(kSoapSendRequest), c.code);
+        EXPECT_EQ(soap.Error(), c.text);
+        EXPECT_EQ(soap.Text(kSoapReturnValue), "");
+        if (c.code == 151) {
+            ASSERT_EQ(soap.events.Of(kSoapEventError).size(), 1u);
+            EXPECT_EQ(soap.events.Of(kSoapEventError)[0].values[0], 151);
+            EXPECT_EQ(soap.events.Of(kSoapEventError)[0].texts[1], c.text);
+        }
+        EXPECT_EQ(server.Finish(), "");
+    }
 }
 
 // A reply body that does not end (16 MB of it, then the server closes): it

@@ -129,6 +129,10 @@ public:
     const NetStringBase& TransferredData() const { return m_transferredData; }
     const NetStringBase& ReceivedHeaders() const { return m_receivedHeaders; }
     const char* Location() const { return m_location.CStr(); }
+    // The last response broke off in transfer (a chunk size that is none,
+    // a bound passed): the action's code and text are the failure's, and
+    // what arrived of the response is no whole reply.
+    bool ResponseBroken() const { return m_responseError != 0; }
 
 protected:
     // An asynchronous transfer keeps the component busy until it ends: its

@@ -271,8 +271,9 @@ int SoapEngine::Send(int mode)
         bool answered = false;
         rc = Post(&answered);
         // A 151 of our own (a header refused before anything was sent) has
-        // no reply to evaluate.
-        if ((rc != kResultOk && rc != 151) || !answered)
+        // no reply to evaluate, nor has one whose transfer broke off: what
+        // came of it is no SOAP, and the transport's code and text say why.
+        if ((rc != kResultOk && rc != 151) || !answered || ResponseBroken())
             return rc;
         if (rc == kResultOk)
             return EvaluatePacket();

@@ -78,6 +78,40 @@ const char kAttributeReferences[] = "\t\n\r";
     return rc == kResultOk ? out.AppendChar('"') : rc;
 }
 
+// The reader trims white space at both ends of an element's text, as feed
+// readers do, but keeps what a CDATA section holds, and feeds give text in
+// CDATA that begins or ends with line breaks or is nothing else. White space
+// at either end of a value goes out in a CDATA section of its own (white
+// space alone never holds its end marker), so the text reads back as it was.
+bool IsTrimmedSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+[[nodiscard]] int AppendCdata(NetStringBase& out, const char* text, uint32_t length)
+{
+    int rc = out.AppendCStr("<![CDATA[");
+    if (rc == kResultOk)
+        rc = out.Append(text, length);
+    return rc == kResultOk ? out.AppendCStr("]]>") : rc;
+}
+
+[[nodiscard]] int AppendText(NetStringBase& out, const char* text, uint32_t length)
+{
+    uint32_t begin = 0;
+    while (begin < length && IsTrimmedSpace(text[begin]))
+        ++begin;
+    uint32_t end = length;
+    while (end > begin && IsTrimmedSpace(text[end - 1]))
+        --end;
+    int rc = begin > 0 ? AppendCdata(out, text, begin) : kResultOk;
+    if (rc == kResultOk)
+        rc = AppendXmlEscaped(out, text + begin, end - begin, kTextReferences);
+    if (rc == kResultOk && end < length)
+        rc = AppendCdata(out, text + end, length - end);
+    return rc;
+}
+
 [[nodiscard]] int AppendFieldLine(NetStringBase& out, const char* indent, const RssField& field)
 {
     int rc = AppendAll(out, {indent, "<", field.name.CStr()});
@@ -89,7 +123,7 @@ const char kAttributeReferences[] = "\t\n\r";
         return out.AppendCStr("/>\r\n");
     rc = out.AppendChar('>');
     if (rc == kResultOk)
-        rc = AppendXmlEscaped(out, field.value.Data(), field.value.Length(), kTextReferences);
+        rc = AppendText(out, field.value.Data(), field.value.Length());
     return rc == kResultOk ? AppendAll(out, {"</", field.name.CStr(), ">\r\n"}) : rc;
 }
 

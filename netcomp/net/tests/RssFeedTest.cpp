@@ -201,6 +201,28 @@ TEST(RssFeed, WritesWhatEachVersionAllows)
     EXPECT_STREQ(feed.ErrorText(), "Required element is empty: channel/title.");
 }
 
+// White space at either end of a text (CDATA of a feed, here alone or
+// around markup) survives a write and a read: the reader trims it from plain
+// text, so the writer puts it in CDATA.
+TEST(RssFeed, WhiteSpaceAtTheEndsOfATextReadsBack)
+{
+    RssFeed feed;
+    ASSERT_EQ(Parse("<s><s><d><![CDATA[\n]]></d><title><![CDATA[\r\n <b>x</b>\t]]></title></s></s>", feed), 0);
+    ASSERT_EQ(feed.SetVersion(0), 0);
+    const std::string first = Written(feed);
+    EXPECT_NE(first.find("    <title><![CDATA[\r\n ]]>&lt;b&gt;x&lt;/b&gt;<![CDATA[\t]]></title>\r\n"
+                         "    <generator>Tessarine Version 6.0 RSS Component</generator>\r\n"
+                         "    <d><![CDATA[\n]]></d>\r\n"),
+              std::string::npos)
+        << first;
+    RssFeed back;
+    ASSERT_EQ(Parse(first, back), 0);
+    ASSERT_EQ(back.SetVersion(0), 0);
+    EXPECT_EQ(Property(back, "/d"), "\n");
+    EXPECT_EQ(Property(back, "/title"), "\r\n <b>x</b>\t");
+    EXPECT_EQ(Written(back), first);
+}
+
 TEST(RssFeed, PathsAndBounds)
 {
     RssFeed feed;

@@ -209,6 +209,30 @@ TEST(Rss, FilesAndProperties)
     DeleteFileA(again.c_str());
 }
 
+// A field whose text is only white space, given as CDATA, is kept through
+// a read, a change and a write, and again when that file is read and written.
+TEST(Rss, WhiteSpaceTextSurvivesFileRoundTrips)
+{
+    std::string file = WriteTempFile("rss-cdata-0.xml", "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel>"
+                                                        "<title>t</title><link>l</link><description>d</description>"
+                                                        "<d><![CDATA[\n]]></d></channel></rss>");
+    std::string first;
+    for (const char* name : {"rss-cdata-1.xml", "rss-cdata-2.xml"}) {
+        Rss rss;
+        ASSERT_EQ(rss.c.Do(kRssMethodReadFile, {file.c_str()}), 0) << rss.c.LastError();
+        EXPECT_EQ(rss.Property("/d"), "\n");
+        ASSERT_EQ(rss.c.Do(kRssMethodSetProperty, {"channel/title", "Title"}), 0);
+        DeleteFileA(file.c_str());
+        file = TempFolder() + name;
+        ASSERT_EQ(rss.c.Do(kRssMethodWriteFile, {file.c_str()}), 0) << rss.c.LastError();
+        const std::string written = ReadWholeFile(file);
+        EXPECT_NE(written.find("    <d><![CDATA[\n]]></d>\r\n"), std::string::npos) << written;
+        EXPECT_EQ(written, first.empty() ? written : first);
+        first = written;
+    }
+    DeleteFileA(file.c_str());
+}
+
 // A feed that does not end (8 MB, then the server closes) is kept up to
 // MaxReplySize: the fetch ends there with 154, and the model and the feed
 // text keep nothing of it.
