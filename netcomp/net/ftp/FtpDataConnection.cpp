@@ -124,6 +124,11 @@ void FtpDataConnection::OnConnected(int code)
 
 int FtpDataConnection::DataIn(const char* data, uint32_t n, bool eolFound)
 {
+    // What comes after the transfer was given up is dropped, and is no sign
+    // of life either: a server that ignores ABOR and goes on sending must not
+    // keep the wait for its replies from ending.
+    if (m_mode == Mode::None)
+        return kResultOk;
     m_owner.DataActivity();
     switch (m_mode) {
     case Mode::Receive:

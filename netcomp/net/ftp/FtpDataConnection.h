@@ -33,7 +33,8 @@ public:
     // Ends the transfer: the listener, the connection and the local file.
     void CloseAll();
     // Gives the transfer up but leaves the connection to the server: what
-    // still arrives is dropped, nothing more is sent, the local file closes.
+    // still arrives is dropped without restarting the owner's time-out,
+    // nothing more is sent, the local file closes.
     void Abandon();
     // Ends the connection with a reset, not a close: a server that reads an
     // upload must not take the file for complete.

@@ -168,9 +168,11 @@ int FtpEngine::ReadAbortReply(int rc)
 // may never answer at all. The ABOR goes while the data connection is still
 // open, as a reset that comes first can make a server lose it; a server
 // blocked in a send may see it only once its data is read, so the data
-// connection stays open, and what still arrives is read and dropped. After
-// a time-out the replies may never come: the control connection is closed,
-// and the next action logs on afresh. An upload's connection is cut after the
+// connection stays open, and what still arrives is read and dropped; it
+// does not restart the time-out, so a server that ignores the ABOR and goes
+// on sending still lets the next action end. After a time-out the replies may
+// never come: the control connection is closed, and the next action logs on
+// afresh. An upload's connection is cut after the
 // ABOR: a server that reads it may look at the control connection only once
 // the file has ended, and must not take it for complete.
 void FtpEngine::LeaveOwedReplies()

@@ -3,7 +3,9 @@
 // directories, the raw command, SIZE and MDTM), passive and active data
 // connections (which take the data from the control connection's peer
 // only), listings of both forms, uploads from a restart offset, an abort
-// from inside a transfer, and the refusals that send nothing.
+// from inside a transfer, interrupts (one of them of a server that goes on
+// sending whatever it is told), a slow transfer, and the refusals that send
+// nothing.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -114,6 +116,61 @@ protected:
         Server(server);
         ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
         ASSERT_EQ(ftp.SetText(kFtpRemoteFile, file), 0);
+    }
+    // A download of endless.bin, passive or active, that the server answers
+    // with 150 and then a block every 0.2 s for 30 s, ignoring the ABOR that
+    // the client's Interrupt sends. The Interrupt ends the call at once; the
+    // blocks that go on coming on the given-up data connection are dropped
+    // and restart no Timeout, so the next command, which waits for the
+    // replies owed, ends within its own: the control connection goes, and the
+    // call after it logs on again.
+    void AbortIgnoredByAServerThatGoesOnSending(bool passive)
+    {
+        ScriptedServer server;
+        const int data = server.AddChannel(ScriptTransport::Tcp);
+        unsigned short port = 0;
+        Greeted(server);
+        if (passive) {
+            server.Expect("PASV")
+                .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+                .On(data)
+                .Accept()
+                .On(0)
+                .Expect("RETR endless.bin");
+        } else {
+            server.ExpectPrefix("PORT 127,0,0,1,")
+                .SendWith([&port](const std::string& last) {
+                    port = PortOfCommand(last);
+                    return std::string("200 port ok\r\n");
+                })
+                .Expect("RETR endless.bin")
+                .On(data)
+                .ConnectBack([&port](const std::string&) { return port; })
+                .On(0);
+        }
+        server.Reply("150 here it comes")
+            .On(data)
+            .Trickle(std::string(1000, 'e'), 200, 150)
+            .On(0)
+            .Expect("ABOR")
+            .ExpectClose()
+            .Accept();
+        Greeted(server).Expect("SIZE endless.bin").Reply("213 1000");
+        Server(server);
+        ASSERT_EQ(ftp.Set(kFtpPassive, passive ? 1 : 0), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "endless.bin"), 0);
+        bool interrupted = false;
+        InterruptAtFirstTransfer(&interrupted);
+        EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+        EXPECT_TRUE(interrupted);
+        events.OnEvent(kFtpEventTransfer, {});
+        ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(ftp.Get(kFtpFileSize), 301);
+        EXPECT_LT(GetTickCount() - start, 10000u) << "the dropped blocks kept the wait for the replies going";
+        EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+        EXPECT_EQ(ftp.Get(kFtpFileSize), 1000) << ftp.LastError() << TrailText();
+        EXPECT_EQ(server.Finish(), "");
     }
     // The owner interrupts from inside the first Transfer event.
     void InterruptAtFirstTransfer(bool* interrupted)
@@ -580,6 +637,43 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
     EXPECT_EQ(server.Finish(), "");
     const std::vector<std::string> received = server.Received();
     EXPECT_EQ(std::find(received.begin(), received.end(), "NOOP"), received.end());
+}
+
+TEST_F(FtpTest, PassiveAbortIgnoredByAServerThatGoesOnSending)
+{
+    AbortIgnoredByAServerThatGoesOnSending(true);
+}
+
+TEST_F(FtpTest, ActiveAbortIgnoredByAServerThatGoesOnSending)
+{
+    AbortIgnoredByAServerThatGoesOnSending(false);
+}
+
+// A transfer under way goes on for as long as its blocks keep coming within
+// the Timeout, however long it takes as a whole.
+TEST_F(FtpTest, ASlowTransferLastsWhileItsBlocksKeepComing)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR slow.bin")
+        .Reply("150 here it comes")
+        .On(data)
+        .Trickle(std::string(100, 's'), 500, 10)
+        .Disconnect()
+        .On(0)
+        .Reply("226 done");
+    StartDownload(server, "slow.bin");
+    ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
+    ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError();
+    ASSERT_FALSE(events.Of(kFtpEventTransfer).empty());
+    EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], 1000);
+    EXPECT_EQ(server.Finish(), "");
 }
 
 // Interrupt from inside a Transfer event: the transfer is ended with ABOR,
