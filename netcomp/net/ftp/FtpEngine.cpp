@@ -37,6 +37,11 @@ const char kUrgentAbort[] = "\xff\xf4\xff\xf2";
 
 const char kBusyText[] = "Busy performing current action.";
 
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 } // namespace
 
 FtpEngine::FtpEngine() : m_data(*this)
@@ -96,10 +101,16 @@ void FtpEngine::OnCommandLine(const char* line, uint32_t n)
 }
 
 // A 426 after ABOR is the aborted transfer's; the ABOR's own reply follows.
+// A positive reply to a transfer's command, preliminary (125, 150) or final,
+// tells the data connection that the server has taken it: a download's file
+// may open now.
 ReplyReader::Hint FtpEngine::OnReplyLine(const char* line, uint32_t n)
 {
     if (m_line.Assign(n, line) == kResultOk)
         Trail(1, m_line.CStr());
+    if (m_transferReply && n >= 3 && (line[0] == '1' || line[0] == '2') && IsDigit(line[1]) && IsDigit(line[2]) &&
+        Reply().Ends(line, n))
+        m_data.TransferAccepted();
     if (m_lastWasAbort && n >= 3 && std::memcmp(line, "426", 3) == 0 && (n == 3 || line[3] == ' '))
         return ReplyReader::Hint::More;
     return ReplyReader::Hint::Rules;
@@ -353,6 +364,7 @@ int FtpEngine::SendAbortNow(bool urgent)
         rc = SendRaw(kUrgentAbort, 4, MSG_OOB);
     }
     Trail(0, "ABOR");
+    m_transferReply = false;
     if (rc == kResultOk)
         rc = SendBytes("ABOR\r\n", 6, false);
     return rc;

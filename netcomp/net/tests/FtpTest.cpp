@@ -4,8 +4,9 @@
 // connections (which take the data from the control connection's peer
 // only), listings of both forms, uploads from a restart offset, an abort
 // from inside a transfer, interrupts (one of them of a server that goes on
-// sending whatever it is told), a slow transfer, and the refusals that send
-// nothing.
+// sending whatever it is told), a slow transfer, downloads refused once their
+// data connection is up (the local file stays as it was), and the refusals
+// that send nothing.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -172,6 +173,122 @@ protected:
         EXPECT_EQ(ftp.Get(kFtpFileSize), 1000) << ftp.LastError() << TrailText();
         EXPECT_EQ(server.Finish(), "");
     }
+    // A RETR that the server refuses leaves a file downloaded earlier under
+    // the LocalFile name as it was, and makes none where there was none. The
+    // data connection is up before the refusal comes (passive: the client
+    // connects at once; active: a server that connects back before it looks
+    // for the file), and the server refuses only once the client has fired
+    // StartTransfer for it. Then a download of an empty file still empties
+    // the local one, and a resumed download adds to the local file; in
+    // passive mode its data comes before the 150, which the server holds
+    // back until the client has had the first block.
+    void RefusedDownloadLeavesTheLocalFile(bool passive)
+    {
+        Gate gates[3];
+        int started = 0;
+        events.OnEvent(kFtpEventStartTransfer, [&](const RecordedEvent&) {
+            if (started < 2)
+                gates[started++].Open();
+        });
+        events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) { gates[2].Open(); });
+        auto heldBack = [](Gate& gate, const std::string& line) {
+            return [&gate, line](const std::string&) {
+                gate.Wait();
+                return line + "\r\n";
+            };
+        };
+        ScriptedServer server;
+        // Gone before the server, whose thread may wait at a gate.
+        GateOpener openers[3] = {{gates[0]}, {gates[1]}, {gates[2]}};
+        int data[4];
+        for (int& channel : data)
+            channel = server.AddChannel(ScriptTransport::Tcp);
+        unsigned short port = 0;
+        // The data connection for the command (after REST 3 when `restart`),
+        // up before the server answers it when `connectFirst`, else (active
+        // only) made after the answer.
+        auto connection = [&](int channel, const std::string& command, bool connectFirst,
+                              bool restart) -> ScriptedServer& {
+            if (passive)
+                server.Expect("PASV").Reply(PassiveReply("127,0,0,1", server.Port(channel))).On(channel).Accept().On(0);
+            else
+                server.ExpectPrefix("PORT 127,0,0,1,").SendWith([&port](const std::string& last) {
+                    port = PortOfCommand(last);
+                    return std::string("200 port ok\r\n");
+                });
+            if (restart)
+                server.Expect("REST 3").Reply("350 restarting");
+            server.Expect(command);
+            if (!passive && connectFirst)
+                server.On(channel).ConnectBack([&port](const std::string&) { return port; }).On(0);
+            return server;
+        };
+        auto connectBack = [&](int channel) -> ScriptedServer& {
+            if (!passive)
+                server.On(channel).ConnectBack([&port](const std::string&) { return port; });
+            return server.On(channel);
+        };
+        Greeted(server);
+        // The first refusal holds a line that only looks like a 150.
+        for (int i = 0; i < 2; ++i)
+            connection(data[i], i == 0 ? "RETR missing.txt" : "RETR never.txt", true, false)
+                .SendWith(heldBack(gates[i], i == 0 ? "550-Can't open missing.txt:\r\n"
+                                                      "150 lines of a refusal look like this one\r\n"
+                                                      "550 No such file or directory"
+                                                    : "550 Can't open: No such file or directory"))
+                .On(data[i])
+                .Disconnect()
+                .On(0);
+        connection(data[2], "RETR empty.txt", false, false).Reply("150 opening");
+        connectBack(data[2]).Disconnect().On(0).Reply("226 done");
+        if (passive) {
+            connection(data[3], "RETR tail.bin", true, true)
+                .On(data[3])
+                .Send("defg")
+                .On(0)
+                .SendWith(heldBack(gates[2], "150 opening"));
+        } else {
+            connection(data[3], "RETR tail.bin", false, true).Reply("150 opening");
+            connectBack(data[3]).Send("defg");
+        }
+        server.On(data[3]).Disconnect().On(0).Reply("226 done");
+        Server(server);
+        ASSERT_EQ(ftp.Set(kFtpPassive, passive ? 1 : 0), 0);
+        ASSERT_EQ(ftp.Set(kFtpOverwrite, 1), 0);
+
+        WriteFile("earlier.txt", "downloaded earlier");
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "earlier.txt"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "missing.txt"), 0);
+        EXPECT_EQ(ftp.Do(kFtpDownload), 141);
+        EXPECT_STREQ(ftp.LastError(), "550 No such file or directory");
+        EXPECT_EQ(events.Of(kFtpEventStartTransfer).size(), 1u);
+        EXPECT_EQ(ReadFile("earlier.txt"), "downloaded earlier");
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "never.txt"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "never.txt"), 0);
+        EXPECT_EQ(ftp.Do(kFtpDownload), 141);
+        EXPECT_FALSE(FileExists("never.txt"));
+        EXPECT_TRUE(events.Of(kFtpEventError).empty());
+
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "earlier.txt"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "empty.txt"), 0);
+        ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError() << TrailText();
+        EXPECT_TRUE(FileExists("earlier.txt"));
+        EXPECT_EQ(ReadFile("earlier.txt"), "");
+
+        WriteFile("tail.bin", "abc");
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "tail.bin"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "tail.bin"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpStartByte, "3"), 0);
+        ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError() << TrailText();
+        EXPECT_EQ(ReadFile("tail.bin"), "abcdefg");
+        ASSERT_FALSE(events.Of(kFtpEventTransfer).empty());
+        EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], 7);
+        EXPECT_EQ(events.Of(kFtpEventStartTransfer).size(), 4u);
+        EXPECT_EQ(events.Of(kFtpEventEndTransfer).size(), 4u);
+        EXPECT_TRUE(events.Of(kFtpEventError).empty());
+        EXPECT_EQ(server.Finish(), "");
+    }
+
     // The owner interrupts from inside the first Transfer event.
     void InterruptAtFirstTransfer(bool* interrupted)
     {
@@ -637,6 +754,16 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
     EXPECT_EQ(server.Finish(), "");
     const std::vector<std::string> received = server.Received();
     EXPECT_EQ(std::find(received.begin(), received.end(), "NOOP"), received.end());
+}
+
+TEST_F(FtpTest, PassiveRefusedDownloadLeavesTheLocalFile)
+{
+    RefusedDownloadLeavesTheLocalFile(true);
+}
+
+TEST_F(FtpTest, ActiveRefusedDownloadLeavesTheLocalFile)
+{
+    RefusedDownloadLeavesTheLocalFile(false);
 }
 
 TEST_F(FtpTest, PassiveAbortIgnoredByAServerThatGoesOnSending)
