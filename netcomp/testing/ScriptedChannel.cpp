@@ -162,6 +162,16 @@ ScriptedChannel::Read ScriptedChannel::ReadBytes(std::size_t count, std::string&
     return Read::Done;
 }
 
+ScriptedChannel::Read ScriptedChannel::WaitClosed(DWORD timeout)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const Read read = Fill(start, timeout);
+        if (read != Read::Done)
+            return read;
+    }
+}
+
 ScriptedChannel::Read ScriptedChannel::ReadDatagram(std::string& bytes, sockaddr_in& from, DWORD timeout)
 {
     if (m_transport != ScriptTransport::Udp || m_socket == INVALID_SOCKET)

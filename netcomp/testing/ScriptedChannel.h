@@ -38,6 +38,10 @@ public:
     // still taken, but nothing is waited for.
     Read ReadLine(std::string& line, DWORD timeout, bool* bareLf);
     Read ReadBytes(std::size_t count, std::string& bytes, DWORD timeout);
+    // TCP: waits up to timeout for the client to close the connection; what
+    // it sends meanwhile is kept for the next read. Closed, TimedOut while
+    // it is still there, or Stopped.
+    Read WaitClosed(DWORD timeout);
     // UDP: the next datagram and its sender.
     Read ReadDatagram(std::string& bytes, sockaddr_in& from, DWORD timeout);
 

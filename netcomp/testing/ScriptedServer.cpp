@@ -137,6 +137,14 @@ ScriptedServer& ScriptedServer::ExpectBytes(std::size_t count, Check check)
     return Add(std::move(step));
 }
 
+ScriptedServer& ScriptedServer::Trickle(const std::string& bytes, DWORD intervalMs, std::size_t times)
+{
+    Step step(Kind::Trickle, bytes);
+    step.interval = intervalMs;
+    step.count = times;
+    return Add(std::move(step));
+}
+
 ScriptedServer& ScriptedServer::Disconnect()
 {
     return Add(Step(Kind::Disconnect));
@@ -263,6 +271,8 @@ bool ScriptedServer::PlayStep(std::size_t index, const Step& step)
         return udp ? notOnDatagrams("ExpectUntil") : ExpectLines(index, step, channel);
     case Kind::ExpectBytes:
         return ExpectData(index, step, channel);
+    case Kind::Trickle:
+        return udp ? notOnDatagrams("Trickle") : PlayTrickle(index, step, channel);
     case Kind::Disconnect:
         if (udp)
             return notOnDatagrams("Disconnect");
@@ -373,6 +383,35 @@ bool ScriptedServer::ExpectLines(std::size_t index, const Step& step, ScriptedCh
     } while (line != step.text);
     std::lock_guard<std::mutex> lock(m_lock);
     m_captured.push_back(block);
+    return true;
+}
+
+// Between two sends the step watches for the client's close; a send that
+// fails other than by the server's stop found the connection reset.
+bool ScriptedServer::PlayTrickle(std::size_t index, const Step& step, ScriptedChannel& channel)
+{
+    for (std::size_t i = 0; i < step.count; ++i) {
+        if (i > 0) {
+            const Read read = channel.WaitClosed(step.interval);
+            if (read == Read::Closed) {
+                channel.CloseConnection();
+                return true;
+            }
+            if (read == Read::Stopped) {
+                Fail(index, "the server was stopped after " + std::to_string(i) + " of " + std::to_string(step.count) +
+                                " sends of " + Shown(step.text));
+                return false;
+            }
+        }
+        if (!channel.Send(step.text, nullptr)) {
+            if (m_stop || !channel.Connected()) {
+                Fail(index, "could not send " + Shown(step.text));
+                return false;
+            }
+            channel.CloseConnection();
+            return true;
+        }
+    }
     return true;
 }
 

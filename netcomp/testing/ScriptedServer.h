@@ -76,6 +76,10 @@ public:
     ScriptedServer& ExpectUntil(const std::string& terminator);
     ScriptedServer& ExpectBytes(const std::string& bytes);       // exactly these bytes (one datagram on UDP)
     ScriptedServer& ExpectBytes(std::size_t count, Check check); // count bytes (a datagram on UDP), judged by check
+    // The bytes every intervalMs, `times` times in all: a server that goes on
+    // sending, slowly, whatever the client says. A client that closes the
+    // connection (or resets it) ends this step, not the script.
+    ScriptedServer& Trickle(const std::string& bytes, DWORD intervalMs, std::size_t times);
     ScriptedServer& Disconnect();               // closes the connection at once, mid-reply after a Send
     ScriptedServer& ExpectClose();              // the client must close the connection now
     ScriptedServer& Accept();                   // the next connection (a reconnect, a data channel)
@@ -111,6 +115,7 @@ private:
         ExpectPrefix,
         ExpectUntil,
         ExpectBytes,
+        Trickle,
         Disconnect,
         ExpectClose,
         Accept,
@@ -124,6 +129,7 @@ private:
         int channel = 0;
         std::string text;
         std::size_t count = 0;
+        DWORD interval = 0;
         Check check;
         Make make;
         PortOf portOf;
@@ -136,6 +142,7 @@ private:
     bool ExpectLine(std::size_t index, const Step& step, ScriptedChannel& channel);
     bool ExpectData(std::size_t index, const Step& step, ScriptedChannel& channel);
     bool ExpectLines(std::size_t index, const Step& step, ScriptedChannel& channel);
+    bool PlayTrickle(std::size_t index, const Step& step, ScriptedChannel& channel);
     bool ReadCommand(std::size_t index, ScriptedChannel& channel, const std::string& wanted, std::string& line);
     bool ReadData(std::size_t index, const Step& step, ScriptedChannel& channel, std::string& bytes);
     bool SendBytes(std::size_t index, ScriptedChannel& channel, const std::string& bytes);

@@ -67,25 +67,28 @@ ReplyReader::Step ReplyReader::Take(const char* line, uint32_t n, Hint hint)
     return Step::Done;
 }
 
-bool ReplyReader::EndsReply(const char* line, uint32_t n)
+bool ReplyReader::Ends(const char* line, uint32_t n) const
 {
+    if (!line)
+        n = 0;
     if (m_rules.form != ReplyForm::Coded)
         return true;
-    if (m_open) {
-        // Inside an "NNN-" reply only "NNN " or "NNN" alone ends it.
-        if (n < 3 || std::memcmp(line, m_openCode, 3) != 0 || (n > 3 && line[3] != ' '))
-            return false;
+    // Inside an "NNN-" reply only "NNN " or "NNN" alone ends it.
+    if (m_open && !m_complete)
+        return n >= 3 && std::memcmp(line, m_openCode, 3) == 0 && (n == 3 || line[3] == ' ');
+    return n < 4 || line[3] != '-';
+}
+
+bool ReplyReader::EndsReply(const char* line, uint32_t n)
+{
+    const bool ends = Ends(line, n);
+    if (ends) {
         m_open = false;
-        return true;
+    } else if (!m_open && m_rules.sameCodeEnds) {
+        std::memcpy(m_openCode, line, 3);
+        m_open = true;
     }
-    if (n >= 4 && line[3] == '-') {
-        if (m_rules.sameCodeEnds) {
-            std::memcpy(m_openCode, line, 3);
-            m_open = true;
-        }
-        return false;
-    }
-    return true;
+    return ends;
 }
 
 void ReplyReader::Judge(const char* line, uint32_t n)

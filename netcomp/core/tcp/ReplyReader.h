@@ -65,6 +65,11 @@ public:
     // reply starts the next one.
     Step Take(const char* line, uint32_t n, Hint hint = Hint::Rules);
 
+    // Whether this line, taken next, would end the reply, or its preliminary
+    // part (1xx), by the rules: for an engine that acts on a reply while its
+    // lines come (FTP opens a download's file once its RETR is taken).
+    bool Ends(const char* line, uint32_t n) const;
+
     bool Complete() const { return m_complete; }
     // The three-digit code of the final line; 0 when it has none.
     int Code() const { return m_code; }

@@ -92,6 +92,18 @@ TEST(ReplyReader, FtpRepliesEndOnlyAtTheirOwnCode)
     // Inside "211-" another code, even without a dash, is text; "2110" is too.
     ExpectReplies(kFtpReply, "211-status\r\n212 not the end\r\n2110\r\n211\r\n", "211+4");
     ExpectReplies(kFtpReply, "150 opening data connection\r\n226 Transfer complete\r\n", "226+2");
+
+    // Asked before a line is taken: inside "550-" a line of another code
+    // ends nothing, even one that reads like a preliminary reply.
+    ReplyReader reply(kFtpReply);
+    EXPECT_TRUE(reply.Ends("150 opening", 11));
+    EXPECT_FALSE(reply.Ends("150-opening", 11));
+    (void)reply.Take("550-no such file", 16);
+    EXPECT_FALSE(reply.Ends("150 opening", 11));
+    EXPECT_FALSE(reply.Ends("5500", 4));
+    EXPECT_TRUE(reply.Ends("550", 3));
+    (void)reply.Take("550 end", 7);
+    EXPECT_TRUE(reply.Ends("150 opening", 11));
 }
 
 TEST(ReplyReader, StatusRepliesAndEngineHints)

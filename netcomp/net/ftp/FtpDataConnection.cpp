@@ -43,6 +43,9 @@ int FtpDataConnection::Prepare(Mode mode, int64_t startByte, const char* localFi
     m_sendOffset = 0;
     m_sendLength = 0;
     m_transferStarted = false;
+    m_connectedOnce = false;
+    m_accepted = false;
+    m_fileOpened = false;
     SetExpectedPeer(0);
     SetLinger(true);
     int rc = m_localFile.AssignText(localFile);
@@ -106,24 +109,56 @@ void FtpDataConnection::OnConnected(int code)
     if (code != 0 || m_mode == Mode::None)
         return;
     m_count = m_startByte;
-    int rc = kResultOk;
+    m_connectedOnce = true;
     if (m_mode == Mode::Upload) {
-        rc = m_file.OpenRead(m_localFile.CStr(), m_startByte);
+        const int rc = m_file.OpenRead(m_localFile.CStr(), m_startByte);
         m_fileSize = m_file.Size();
-    } else if (m_mode == Mode::Download) {
-        rc = m_file.OpenWrite(m_localFile.CStr(), m_startByte);
-    }
-    if (rc != kResultOk) {
-        m_owner.DataError(rc, "Error opening local file.");
-        Fail(rc, "Error opening local file.");
+        if (rc != kResultOk) {
+            m_owner.DataError(rc, "Error opening local file.");
+            Fail(rc, "Error opening local file.");
+            return;
+        }
+    } else if (m_mode == Mode::Download && m_accepted && !OpenDownload()) {
+        // An active server connects once it has taken the RETR.
         return;
     }
     m_transferStarted = true;
     m_owner.DataStarted();
 }
 
+// Creating the file replaces what an earlier download left under its name;
+// a resume opens it and goes to the restart offset instead.
+bool FtpDataConnection::OpenDownload()
+{
+    m_fileOpened = true;
+    const int rc = m_file.OpenWrite(m_localFile.CStr(), m_startByte);
+    if (rc == kResultOk)
+        return true;
+    m_owner.DataError(rc, "Error opening local file.");
+    Fail(rc, "Error opening local file.");
+    return false;
+}
+
+// The reply may come after the server has sent an empty file and closed the
+// connection: the file is made, empty, and closed again.
+void FtpDataConnection::TransferAccepted()
+{
+    if (m_mode != Mode::Download || m_accepted)
+        return;
+    m_accepted = true;
+    if (!m_connectedOnce || m_fileOpened)
+        return;
+    if (OpenDownload() && !m_transferStarted)
+        m_file.Close();
+}
+
 int FtpDataConnection::DataIn(const char* data, uint32_t n, bool eolFound)
 {
+    // What comes after the transfer was given up is dropped, and is no sign
+    // of life either: a server that ignores ABOR and goes on sending must not
+    // keep the wait for its replies from ending.
+    if (m_mode == Mode::None)
+        return kResultOk;
     m_owner.DataActivity();
     switch (m_mode) {
     case Mode::Receive:
@@ -131,6 +166,9 @@ int FtpDataConnection::DataIn(const char* data, uint32_t n, bool eolFound)
         m_owner.DataBlock(m_count, data, n);
         break;
     case Mode::Download:
+        // Data that come before the reply which takes the RETR take it too.
+        if (!m_fileOpened && !OpenDownload())
+            break;
         if (!m_file.IsOpen()) {
             m_owner.DataError(kFileMissing, "Error writing to local file.");
             Fail(kFileMissing, "Error writing to local file.");

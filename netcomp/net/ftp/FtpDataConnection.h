@@ -5,7 +5,11 @@
 // says: to the owner's Transfer event, to the local file, or to the listing
 // parser; an upload's bytes are pumped out of the local file by the owner's
 // wait. The file is read and written in blocks as they come, so memory
-// does not grow with it.
+// does not grow with it. A download's file opens only once the server has
+// taken the transfer (TransferAccepted) or its first block has come, not
+// when the connection comes up: a passive connection is up before the
+// server answers the RETR, and a refused one must not empty a file
+// downloaded earlier under that name.
 #include <cstdint>
 #include <memory>
 
@@ -33,7 +37,8 @@ public:
     // Ends the transfer: the listener, the connection and the local file.
     void CloseAll();
     // Gives the transfer up but leaves the connection to the server: what
-    // still arrives is dropped, nothing more is sent, the local file closes.
+    // still arrives is dropped without restarting the owner's time-out,
+    // nothing more is sent, the local file closes.
     void Abandon();
     // Ends the connection with a reset, not a close: a server that reads an
     // upload must not take the file for complete.
@@ -41,6 +46,9 @@ public:
     // Listening, connecting or connected.
     bool Busy() const { return IsListening() || HasSocket(); }
     Mode CurrentMode() const { return m_mode; }
+    // The server answered the transfer's command positively (1xx or 2xx): a
+    // download's file opens now, or as the connection comes up.
+    void TransferAccepted();
     // Sends up to `chunks` blocks of the upload.
     Pump PumpUpload(int chunks);
     // A local file error of this transfer: its code (0 for none) and text.
@@ -55,6 +63,7 @@ protected:
 
 private:
     void Fail(int code, const char* text);
+    [[nodiscard]] bool OpenDownload();
     void ListLine(const char* data, uint32_t n, bool eolFound);
     Pump SendBuffered();
 
@@ -73,4 +82,7 @@ private:
     int m_failure = 0;
     NetString m_failureText;
     bool m_transferStarted = false;
+    bool m_connectedOnce = false; // this transfer's connection came up (it may have closed since)
+    bool m_accepted = false;      // the server took the transfer
+    bool m_fileOpened = false;    // the download's file was opened (it may have closed since)
 };

@@ -37,6 +37,11 @@ const char kUrgentAbort[] = "\xff\xf4\xff\xf2";
 
 const char kBusyText[] = "Busy performing current action.";
 
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 } // namespace
 
 FtpEngine::FtpEngine() : m_data(*this)
@@ -96,10 +101,16 @@ void FtpEngine::OnCommandLine(const char* line, uint32_t n)
 }
 
 // A 426 after ABOR is the aborted transfer's; the ABOR's own reply follows.
+// A positive reply to a transfer's command, preliminary (125, 150) or final,
+// tells the data connection that the server has taken it: a download's file
+// may open now.
 ReplyReader::Hint FtpEngine::OnReplyLine(const char* line, uint32_t n)
 {
     if (m_line.Assign(n, line) == kResultOk)
         Trail(1, m_line.CStr());
+    if (m_transferReply && n >= 3 && (line[0] == '1' || line[0] == '2') && IsDigit(line[1]) && IsDigit(line[2]) &&
+        Reply().Ends(line, n))
+        m_data.TransferAccepted();
     if (m_lastWasAbort && n >= 3 && std::memcmp(line, "426", 3) == 0 && (n == 3 || line[3] == ' '))
         return ReplyReader::Hint::More;
     return ReplyReader::Hint::Rules;
@@ -168,9 +179,11 @@ int FtpEngine::ReadAbortReply(int rc)
 // may never answer at all. The ABOR goes while the data connection is still
 // open, as a reset that comes first can make a server lose it; a server
 // blocked in a send may see it only once its data is read, so the data
-// connection stays open, and what still arrives is read and dropped. After
-// a time-out the replies may never come: the control connection is closed,
-// and the next action logs on afresh. An upload's connection is cut after the
+// connection stays open, and what still arrives is read and dropped; it
+// does not restart the time-out, so a server that ignores the ABOR and goes
+// on sending still lets the next action end. After a time-out the replies may
+// never come: the control connection is closed, and the next action logs on
+// afresh. An upload's connection is cut after the
 // ABOR: a server that reads it may look at the control connection only once
 // the file has ended, and must not take it for complete.
 void FtpEngine::LeaveOwedReplies()
@@ -351,6 +364,7 @@ int FtpEngine::SendAbortNow(bool urgent)
         rc = SendRaw(kUrgentAbort, 4, MSG_OOB);
     }
     Trail(0, "ABOR");
+    m_transferReply = false;
     if (rc == kResultOk)
         rc = SendBytes("ABOR\r\n", 6, false);
     return rc;

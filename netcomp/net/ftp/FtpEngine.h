@@ -146,10 +146,11 @@ private:
     int m_transferMode = 0;
     bool m_passive = false;
     bool m_overwrite = false;
-    bool m_abortSent = false;    // an ABOR went out inside a running action
-    bool m_lastWasAbort = false; // the command last sent was ABOR
-    bool m_transferSent = false; // the action sent a transfer's command (RETR, STOR, LIST ...)
-    int m_owed = 0;              // replies an interrupted action left for the next one to read
+    bool m_abortSent = false;     // an ABOR went out inside a running action
+    bool m_lastWasAbort = false;  // the command last sent was ABOR
+    bool m_transferSent = false;  // the action sent a transfer's command (RETR, STOR, LIST ...)
+    bool m_transferReply = false; // the reply to that command is being read (no ABOR went since)
+    int m_owed = 0;               // replies an interrupted action left for the next one to read
     NetString m_startByte;
     NetString m_user;
     NetString m_password;

@@ -8,6 +8,13 @@
 // active connection from another address is refused, and a passive one is
 // made to the control peer's address whatever address the 227 reply names
 // (only its port is used), so a reply cannot send the data elsewhere.
+//
+// A download's local file opens once the server has taken the RETR (its
+// 1xx, or a 2xx) or the first data have come, whichever is first: a
+// passive connection is up before the server answers, and a RETR it refuses
+// (a missing file, no permission) leaves a file downloaded earlier as it
+// was. An active server connects once it has taken the RETR, so there the
+// file opens as the connection comes up.
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
@@ -79,7 +86,9 @@ int FtpEngine::Transfer(FtpDataConnection::Mode mode, const char* verb, const ch
         rc = Command("REST", m_startByte.CStr());
     if (rc == kResultOk) {
         m_transferSent = true;
+        m_transferReply = true;
         rc = Command(verb, argument);
+        m_transferReply = false;
     }
     return WaitForDataConnection(rc);
 }

@@ -2,8 +2,9 @@
 // active mode: pure-ftpd with a virtual user and vsftpd with a local user
 // (and a banner of three lines). Listings, downloads and uploads of text and
 // binary files compared with the server's copies, append, restart in both
-// directions, rename, delete, folders, SIZE and MDTM, and an abort or an
-// interrupt in the middle of a download after which the session goes on.
+// directions, rename, delete, folders, SIZE and MDTM, a refused download
+// that leaves the local file alone, and an abort or an interrupt in the
+// middle of a download after which the session goes on.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -266,6 +267,30 @@ TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
     EXPECT_TRUE(ftp.GetBool(kFtpConnected));
     ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError() << "\n" << Trail();
     EXPECT_EQ(ftp.GetText(kFtpLastReply).substr(0, 4), "200 ") << Trail();
+}
+
+// A RETR of a file the server does not have, onto a LocalFile downloaded
+// earlier, with Overwrite on: the refusal is the result, and the earlier
+// file stays as it was (in passive mode the data connection is up before the
+// refusal comes); none is made where there was none. An empty remote file
+// still empties the local one.
+TEST_P(FtpPeerTest, ARefusedDownloadLeavesTheLocalFile)
+{
+    const std::string earlier = prefix + "earlier.txt";
+    const std::string never = prefix + "never.txt";
+    WriteFile(earlier, "downloaded earlier");
+    EXPECT_EQ(Get(prefix + "no-such-file", earlier), 141) << Trail();
+    EXPECT_EQ(std::string(ftp.LastError()).substr(0, 3), "550");
+    if (GetParam().passive) {
+        EXPECT_EQ(events.Of(kFtpEventStartTransfer).size(), 1u) << "the refusal came before the data connection";
+    }
+    EXPECT_EQ(ReadFile(earlier), "downloaded earlier");
+    EXPECT_EQ(Get(prefix + "no-such-file", never), 141);
+    EXPECT_FALSE(FileExists(never));
+    WriteFile(Home(prefix + "empty.txt"), "");
+    ASSERT_EQ(Get(prefix + "empty.txt", earlier), 0) << ftp.LastError();
+    EXPECT_TRUE(FileExists(earlier));
+    EXPECT_EQ(ReadFile(earlier), "");
 }
 
 // Once per server: pure-ftpd answers a refused logon only after a pause.

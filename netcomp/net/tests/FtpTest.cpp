@@ -3,7 +3,10 @@
 // directories, the raw command, SIZE and MDTM), passive and active data
 // connections (which take the data from the control connection's peer
 // only), listings of both forms, uploads from a restart offset, an abort
-// from inside a transfer, and the refusals that send nothing.
+// from inside a transfer, interrupts (one of them of a server that goes on
+// sending whatever it is told), a slow transfer, downloads refused once their
+// data connection is up (the local file stays as it was), and the refusals
+// that send nothing.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -115,6 +118,177 @@ protected:
         ASSERT_EQ(ftp.Set(kFtpPassive, 1), 0);
         ASSERT_EQ(ftp.SetText(kFtpRemoteFile, file), 0);
     }
+    // A download of endless.bin, passive or active, that the server answers
+    // with 150 and then a block every 0.2 s for 30 s, ignoring the ABOR that
+    // the client's Interrupt sends. The Interrupt ends the call at once; the
+    // blocks that go on coming on the given-up data connection are dropped
+    // and restart no Timeout, so the next command, which waits for the
+    // replies owed, ends within its own: the control connection goes, and the
+    // call after it logs on again.
+    void AbortIgnoredByAServerThatGoesOnSending(bool passive)
+    {
+        ScriptedServer server;
+        const int data = server.AddChannel(ScriptTransport::Tcp);
+        unsigned short port = 0;
+        Greeted(server);
+        if (passive) {
+            server.Expect("PASV")
+                .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+                .On(data)
+                .Accept()
+                .On(0)
+                .Expect("RETR endless.bin");
+        } else {
+            server.ExpectPrefix("PORT 127,0,0,1,")
+                .SendWith([&port](const std::string& last) {
+                    port = PortOfCommand(last);
+                    return std::string("200 port ok\r\n");
+                })
+                .Expect("RETR endless.bin")
+                .On(data)
+                .ConnectBack([&port](const std::string&) { return port; })
+                .On(0);
+        }
+        server.Reply("150 here it comes")
+            .On(data)
+            .Trickle(std::string(1000, 'e'), 200, 150)
+            .On(0)
+            .Expect("ABOR")
+            .ExpectClose()
+            .Accept();
+        Greeted(server).Expect("SIZE endless.bin").Reply("213 1000");
+        Server(server);
+        ASSERT_EQ(ftp.Set(kFtpPassive, passive ? 1 : 0), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "endless.bin"), 0);
+        bool interrupted = false;
+        InterruptAtFirstTransfer(&interrupted);
+        EXPECT_EQ(ftp.Do(kFtpDownload), 301);
+        EXPECT_TRUE(interrupted);
+        events.OnEvent(kFtpEventTransfer, {});
+        ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(ftp.Get(kFtpFileSize), 301);
+        EXPECT_LT(GetTickCount() - start, 10000u) << "the dropped blocks kept the wait for the replies going";
+        EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+        EXPECT_EQ(ftp.Get(kFtpFileSize), 1000) << ftp.LastError() << TrailText();
+        EXPECT_EQ(server.Finish(), "");
+    }
+    // A RETR that the server refuses leaves a file downloaded earlier under
+    // the LocalFile name as it was, and makes none where there was none. The
+    // data connection is up before the refusal comes (passive: the client
+    // connects at once; active: a server that connects back before it looks
+    // for the file), and the server refuses only once the client has fired
+    // StartTransfer for it. Then a download of an empty file still empties
+    // the local one, and a resumed download adds to the local file; in
+    // passive mode its data comes before the 150, which the server holds
+    // back until the client has had the first block.
+    void RefusedDownloadLeavesTheLocalFile(bool passive)
+    {
+        Gate gates[3];
+        int started = 0;
+        events.OnEvent(kFtpEventStartTransfer, [&](const RecordedEvent&) {
+            if (started < 2)
+                gates[started++].Open();
+        });
+        events.OnEvent(kFtpEventTransfer, [&](const RecordedEvent&) { gates[2].Open(); });
+        auto heldBack = [](Gate& gate, const std::string& line) {
+            return [&gate, line](const std::string&) {
+                gate.Wait();
+                return line + "\r\n";
+            };
+        };
+        ScriptedServer server;
+        // Gone before the server, whose thread may wait at a gate.
+        GateOpener openers[3] = {{gates[0]}, {gates[1]}, {gates[2]}};
+        int data[4];
+        for (int& channel : data)
+            channel = server.AddChannel(ScriptTransport::Tcp);
+        unsigned short port = 0;
+        // The data connection for the command (after REST 3 when `restart`),
+        // up before the server answers it when `connectFirst`, else (active
+        // only) made after the answer.
+        auto connection = [&](int channel, const std::string& command, bool connectFirst,
+                              bool restart) -> ScriptedServer& {
+            if (passive)
+                server.Expect("PASV").Reply(PassiveReply("127,0,0,1", server.Port(channel))).On(channel).Accept().On(0);
+            else
+                server.ExpectPrefix("PORT 127,0,0,1,").SendWith([&port](const std::string& last) {
+                    port = PortOfCommand(last);
+                    return std::string("200 port ok\r\n");
+                });
+            if (restart)
+                server.Expect("REST 3").Reply("350 restarting");
+            server.Expect(command);
+            if (!passive && connectFirst)
+                server.On(channel).ConnectBack([&port](const std::string&) { return port; }).On(0);
+            return server;
+        };
+        auto connectBack = [&](int channel) -> ScriptedServer& {
+            if (!passive)
+                server.On(channel).ConnectBack([&port](const std::string&) { return port; });
+            return server.On(channel);
+        };
+        Greeted(server);
+        // The first refusal holds a line that only looks like a 150.
+        for (int i = 0; i < 2; ++i)
+            connection(data[i], i == 0 ? "RETR missing.txt" : "RETR never.txt", true, false)
+                .SendWith(heldBack(gates[i], i == 0 ? "550-Can't open missing.txt:\r\n"
+                                                      "150 lines of a refusal look like this one\r\n"
+                                                      "550 No such file or directory"
+                                                    : "550 Can't open: No such file or directory"))
+                .On(data[i])
+                .Disconnect()
+                .On(0);
+        connection(data[2], "RETR empty.txt", false, false).Reply("150 opening");
+        connectBack(data[2]).Disconnect().On(0).Reply("226 done");
+        if (passive) {
+            connection(data[3], "RETR tail.bin", true, true)
+                .On(data[3])
+                .Send("defg")
+                .On(0)
+                .SendWith(heldBack(gates[2], "150 opening"));
+        } else {
+            connection(data[3], "RETR tail.bin", false, true).Reply("150 opening");
+            connectBack(data[3]).Send("defg");
+        }
+        server.On(data[3]).Disconnect().On(0).Reply("226 done");
+        Server(server);
+        ASSERT_EQ(ftp.Set(kFtpPassive, passive ? 1 : 0), 0);
+        ASSERT_EQ(ftp.Set(kFtpOverwrite, 1), 0);
+
+        WriteFile("earlier.txt", "downloaded earlier");
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "earlier.txt"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "missing.txt"), 0);
+        EXPECT_EQ(ftp.Do(kFtpDownload), 141);
+        EXPECT_STREQ(ftp.LastError(), "550 No such file or directory");
+        EXPECT_EQ(events.Of(kFtpEventStartTransfer).size(), 1u);
+        EXPECT_EQ(ReadFile("earlier.txt"), "downloaded earlier");
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "never.txt"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "never.txt"), 0);
+        EXPECT_EQ(ftp.Do(kFtpDownload), 141);
+        EXPECT_FALSE(FileExists("never.txt"));
+        EXPECT_TRUE(events.Of(kFtpEventError).empty());
+
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "earlier.txt"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "empty.txt"), 0);
+        ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError() << TrailText();
+        EXPECT_TRUE(FileExists("earlier.txt"));
+        EXPECT_EQ(ReadFile("earlier.txt"), "");
+
+        WriteFile("tail.bin", "abc");
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, "tail.bin"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, "tail.bin"), 0);
+        ASSERT_EQ(ftp.SetText(kFtpStartByte, "3"), 0);
+        ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError() << TrailText();
+        EXPECT_EQ(ReadFile("tail.bin"), "abcdefg");
+        ASSERT_FALSE(events.Of(kFtpEventTransfer).empty());
+        EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], 7);
+        EXPECT_EQ(events.Of(kFtpEventStartTransfer).size(), 4u);
+        EXPECT_EQ(events.Of(kFtpEventEndTransfer).size(), 4u);
+        EXPECT_TRUE(events.Of(kFtpEventError).empty());
+        EXPECT_EQ(server.Finish(), "");
+    }
+
     // The owner interrupts from inside the first Transfer event.
     void InterruptAtFirstTransfer(bool* interrupted)
     {
@@ -580,6 +754,53 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
     EXPECT_EQ(server.Finish(), "");
     const std::vector<std::string> received = server.Received();
     EXPECT_EQ(std::find(received.begin(), received.end(), "NOOP"), received.end());
+}
+
+TEST_F(FtpTest, PassiveRefusedDownloadLeavesTheLocalFile)
+{
+    RefusedDownloadLeavesTheLocalFile(true);
+}
+
+TEST_F(FtpTest, ActiveRefusedDownloadLeavesTheLocalFile)
+{
+    RefusedDownloadLeavesTheLocalFile(false);
+}
+
+TEST_F(FtpTest, PassiveAbortIgnoredByAServerThatGoesOnSending)
+{
+    AbortIgnoredByAServerThatGoesOnSending(true);
+}
+
+TEST_F(FtpTest, ActiveAbortIgnoredByAServerThatGoesOnSending)
+{
+    AbortIgnoredByAServerThatGoesOnSending(false);
+}
+
+// A transfer under way goes on for as long as its blocks keep coming within
+// the Timeout, however long it takes as a whole.
+TEST_F(FtpTest, ASlowTransferLastsWhileItsBlocksKeepComing)
+{
+    ScriptedServer server;
+    const int data = server.AddChannel(ScriptTransport::Tcp);
+    Greeted(server)
+        .Expect("PASV")
+        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
+        .On(data)
+        .Accept()
+        .On(0)
+        .Expect("RETR slow.bin")
+        .Reply("150 here it comes")
+        .On(data)
+        .Trickle(std::string(100, 's'), 500, 10)
+        .Disconnect()
+        .On(0)
+        .Reply("226 done");
+    StartDownload(server, "slow.bin");
+    ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
+    ASSERT_EQ(ftp.Do(kFtpDownload), 0) << ftp.LastError();
+    ASSERT_FALSE(events.Of(kFtpEventTransfer).empty());
+    EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], 1000);
+    EXPECT_EQ(server.Finish(), "");
 }
 
 // Interrupt from inside a Transfer event: the transfer is ended with ABOR,

@@ -1,6 +1,7 @@
 // TFTP through its exported functions: gets and puts against tftpd-hpa on
 // port 21069 (its files under the peer's state folder), and against a
-// scripted UDP peer for lost, duplicated and foreign packets.
+// scripted UDP peer for lost, duplicated and foreign packets and for gets
+// that fail over a file downloaded earlier.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_tftp.h"
@@ -115,8 +117,11 @@ TEST(TftpAgainstTftpd, GetAndPut)
     ASSERT_EQ(tftp.Transfer(kTftpPutFile, "up.bin", "up.bin"), 0) << tftp.Error();
     EXPECT_EQ(ReadFile(ServerFile("up.bin")), Pattern(70000));
 
+    // A refused get leaves a file downloaded earlier under that name alone.
+    WriteFile("missing.txt", "an earlier download\n");
     EXPECT_EQ(tftp.Transfer(kTftpGetFile, "missing.txt", "missing.txt"), 124);
     EXPECT_EQ(tftp.Error(), "Server error: [1] File not found.");
+    EXPECT_EQ(ReadFile("missing.txt"), "an earlier download\n");
     EXPECT_EQ(tftp.Transfer(kTftpPutFile, "x", ""), 126);
     EXPECT_EQ(tftp.Error(), "A valid LocalFile must be provided for PUT operations.");
     EXPECT_EQ(tftp.Transfer(kTftpPutFile, "x", "no-such-file.bin"), 127);
@@ -254,6 +259,103 @@ TEST(TftpScripted, InterruptInsideTransferEvent)
     EXPECT_EQ(tftp.Error(), "The control must be Active for this operation.");
     EXPECT_TRUE(TFTP_Get(tftp.obj, kTftpIdle, 0, nullptr));
     EXPECT_TRUE(tftp.events.Of(kTftpEventEndTransfer).empty());
+    EXPECT_EQ(server.Finish(), "");
+}
+
+// The names in a folder of the test's own.
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
+// A get refused at once, one that fails after a block (a server error, the
+// resends running out, an Interrupt) and one whose LocalFile cannot be
+// written over each leave the file of that name as it was, and nothing else
+// beside it; a get that ends well replaces it.
+TEST(TftpScripted, AFailedGetLeavesTheEarlierFileAsItWas)
+{
+    ScriptedServer server(ScriptTransport::Udp);
+    const int transfer = server.AddChannel(ScriptTransport::Udp);
+    const std::string first(512, 'n');
+    const std::string notFound("\0\5\0\1File not found\0", 19);
+    const std::string diskFull("\0\5\0\3Disk full\0", 14);
+    server.ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(notFound)
+        .On(0)
+        .ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(Block(1, first))
+        .ExpectBytes(Ack(1))
+        .Send(diskFull)
+        .On(0)
+        .ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(Block(1, first))
+        .ExpectBytes(Ack(1)) // and then nothing
+        .On(0)
+        .ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(Block(1, first)) // interrupted here
+        .On(0)
+        .ExpectBytes(kReadRequest)
+        .On(transfer)
+        .Send(Block(1, first))
+        .ExpectBytes(Ack(1))
+        .Send(Block(2, "new"))
+        .ExpectBytes(Ack(2));
+    ASSERT_TRUE(server.Start());
+    Tftp tftp(server.Port());
+    ASSERT_EQ(TFTP_Set(tftp.obj, kTftpMaxRetransmissions, 0, 0, 0), 0);
+    ASSERT_TRUE(CreateDirectoryA("earlier", nullptr));
+    const std::string earlier = "an earlier download\n";
+    WriteFile("earlier\\x.bin", earlier);
+    const std::vector<std::string> only{"x.bin"};
+
+    // A folder of that name cannot be written over: refused before any request.
+    ASSERT_TRUE(CreateDirectoryA("earlier\\folder.bin", nullptr));
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "earlier\\folder.bin"), 127);
+    ASSERT_TRUE(RemoveDirectoryA("earlier\\folder.bin"));
+
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "earlier\\x.bin"), 124);
+    EXPECT_EQ(tftp.Error(), "Server error: [1] File not found.");
+    EXPECT_EQ(ReadFile("earlier\\x.bin"), earlier);
+    EXPECT_EQ(FilesIn("earlier"), only);
+
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "earlier\\x.bin"), 124);
+    EXPECT_EQ(tftp.Error(), "Server error: [3] Disk full.");
+    EXPECT_EQ(tftp.events.Of(kTftpEventTransfer).size(), 1u);
+    EXPECT_EQ(ReadFile("earlier\\x.bin"), earlier);
+    EXPECT_EQ(FilesIn("earlier"), only);
+
+    EXPECT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "earlier\\x.bin"), 301);
+    EXPECT_EQ(tftp.Error(), "Timeout.");
+    EXPECT_EQ(ReadFile("earlier\\x.bin"), earlier);
+    EXPECT_EQ(FilesIn("earlier"), only);
+
+    tftp.events.OnEvent(kTftpEventTransfer,
+                        [&](const RecordedEvent&) { TFTP_Do(tftp.obj, kTftpInterrupt, 0, nullptr, nullptr); });
+    EXPECT_NE(tftp.Transfer(kTftpGetFile, "x.bin", "earlier\\x.bin"), 0);
+    EXPECT_EQ(ReadFile("earlier\\x.bin"), earlier);
+    EXPECT_EQ(FilesIn("earlier"), only);
+    tftp.events.OnEvent(kTftpEventTransfer, {});
+
+    ASSERT_EQ(tftp.Transfer(kTftpGetFile, "x.bin", "earlier\\x.bin"), 0) << tftp.Error();
+    EXPECT_EQ(ReadFile("earlier\\x.bin"), first + "new");
+    EXPECT_EQ(FilesIn("earlier"), only);
+    EXPECT_EQ(tftp.events.Of(kTftpEventStartTransfer).size(), 1u);
+    EXPECT_EQ(tftp.events.Of(kTftpEventEndTransfer).size(), 1u);
     EXPECT_EQ(server.Finish(), "");
 }
 

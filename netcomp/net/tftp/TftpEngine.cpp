@@ -5,11 +5,16 @@
 // Block numbers follow RFC 1350's duplicate rules: a data block that comes
 // again (our acknowledgement was lost) is acknowledged again and not written
 // twice, and an acknowledgement that comes again sends nothing.
+//
+// A get writes beside LocalFile and puts the file in its place only once the
+// last block has come: a refused or failed get leaves a file downloaded
+// earlier under that name as it was.
 #include "netcomp/net/tftp/TftpEngine.h"
 
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/text/ReplacementFile.h"
 #include "netcomp/include/netcomp_tftp.h"
 
 namespace {
@@ -137,7 +142,8 @@ int TftpEngine::GetFile()
     int rc = transfer.Open();
     if (rc != kResultOk)
         return rc;
-    if (!m_localFile.empty() && m_file.OpenWrite(m_localFile.c_str(), 0) != kResultOk) {
+    ReplacementFile local;
+    if (!m_localFile.empty() && local.Create(m_localFile.c_str(), "tft") != kResultOk) {
         SetLastErrorText("Can't open local file.");
         return kCannotOpenFile;
     }
@@ -164,7 +170,7 @@ int TftpEngine::GetFile()
         if (expected == 1)
             Fire(kTftpEventStartTransfer, {});
         const int length = int(m_reply.dataLength);
-        if (m_file.IsOpen() && length > 0 && m_file.Write(m_reply.data, uint32_t(length)) != kResultOk) {
+        if (local.IsOpen() && length > 0 && local.Write(m_reply.data, uint32_t(length)) != kResultOk) {
             SetLastErrorText("Can't write to local file.");
             return kCannotWriteFile;
         }
@@ -177,7 +183,10 @@ int TftpEngine::GetFile()
             // The last block: its acknowledgement needs no answer.
             if ((rc = Send(packet.data(), int(packet.size()))) != kResultOk)
                 return rc;
-            m_file.Close();
+            if (local.IsOpen() && local.Commit() != kResultOk) {
+                SetLastErrorText("Can't write to local file.");
+                return kCannotWriteFile;
+            }
             Fire(kTftpEventEndTransfer, {});
             return kResultOk;
         }

@@ -65,5 +65,5 @@ private:
     std::string m_remoteFile;
     std::string m_replyBytes; // the answer Ask took
     tftp::Packet m_reply;
-    FileHandle m_file;
+    FileHandle m_file; // the file a put reads
 };

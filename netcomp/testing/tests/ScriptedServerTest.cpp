@@ -56,6 +56,16 @@ public:
         }
     }
 
+    // n bytes, or what came before the peer closed or went quiet.
+    std::string Read(std::size_t n)
+    {
+        std::string bytes;
+        char c;
+        while (bytes.size() < n && recv(m_socket, &c, 1, 0) == 1)
+            bytes += c;
+        return bytes;
+    }
+
     // One line with its CR LF, or what came before the peer closed.
     std::string ReadLine()
     {
@@ -238,6 +248,28 @@ TEST(ScriptedServer, SendToAClientThatReadsNothingEndsAtFinish)
     Client client(server.Port());
     const std::string failure = server.Finish(200);
     EXPECT_EQ(0u, failure.find("step 1: could not send")) << failure.substr(0, 80);
+}
+
+// Trickled bytes come as many times as written; a client that closes in
+// the middle ends the trickle, and the script goes on.
+TEST(ScriptedServer, TrickleEndsAtItsCountOrWhenTheClientCloses)
+{
+    ScriptedServer server;
+    server.Trickle("ab", 10, 3).Disconnect().Accept().Trickle("tick", 50, 1000).Accept().Reply("220 again");
+    ASSERT_TRUE(server.Start());
+    {
+        Client client(server.Port());
+        bool closed = false;
+        EXPECT_EQ("ababab", client.ReadAll(&closed));
+        EXPECT_TRUE(closed);
+    }
+    {
+        Client client(server.Port());
+        EXPECT_EQ("ticktick", client.Read(8));
+    }
+    Client again(server.Port());
+    EXPECT_EQ("220 again\r\n", again.ReadLine());
+    EXPECT_EQ("", server.Finish());
 }
 
 TEST(ScriptedServer, SilentPeerAnswersNothing)
