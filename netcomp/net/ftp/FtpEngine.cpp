@@ -95,11 +95,22 @@ void FtpEngine::OnCommandLine(const char* line, uint32_t n)
         Trail(0, m_line.CStr());
 }
 
-// A 426 after ABOR is the aborted transfer's; the ABOR's own reply follows.
 ReplyReader::Hint FtpEngine::OnReplyLine(const char* line, uint32_t n)
 {
     if (m_line.Assign(n, line) == kResultOk)
         Trail(1, m_line.CStr());
+    return AbortHint(line, n);
+}
+
+ReplyReader::Hint FtpEngine::OnLongReplyLine(const char* head, uint32_t n)
+{
+    return AbortHint(head, n);
+}
+
+// A 426 after ABOR is the aborted transfer's; the ABOR's own reply follows.
+// The start of a line tells (enough of one past the line limit).
+ReplyReader::Hint FtpEngine::AbortHint(const char* line, uint32_t n) const
+{
     if (m_lastWasAbort && n >= 3 && std::memcmp(line, "426", 3) == 0 && (n == 3 || line[3] == ' '))
         return ReplyReader::Hint::More;
     return ReplyReader::Hint::Rules;
