@@ -1,7 +1,8 @@
-// Plays the peer of a line protocol: the input chooses the reply form and how
-// the bytes are cut (whole socket records or raw chunks), then gives the
-// bytes. Lines and replies must stay within their bounds, and a line that
-// ends in "{n}" makes the next n bytes an IMAP literal.
+// Plays the peer of a line protocol: the input chooses the reply form, how
+// the bytes are cut (whole socket records or raw chunks) and whether long
+// lines are refused or split, then gives the bytes. Lines, pieces and
+// replies must stay within their bounds, and a line that ends in "{n}"
+// makes the next n bytes an IMAP literal.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     lines.SetMaxLine(kMaxLine);
     const size_t step = size_t(data[1] & 0x3F) + 1;
     const bool records = (data[1] & 0x80) != 0; // cut at LF like a socket in line mode
+    const LineSource::LongLine whenLong =
+        (data[1] & 0x40) != 0 ? LineSource::LongLine::Split : LineSource::LongLine::Refuse;
     size_t pos = 2;
     while (pos < size) {
         const char* chunk = reinterpret_cast<const char*>(data + pos);
@@ -61,13 +64,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const char* line;
         uint32_t length;
         for (;;) {
-            const LineSource::Result r = lines.Next(&line, &length);
+            const LineSource::Result r = lines.Next(&line, &length, whenLong);
             if (r == LineSource::Result::None)
                 break;
-            if (r == LineSource::Result::TooLong || r == LineSource::Result::Block)
+            if (r == LineSource::Result::Block)
                 continue;
             if (length > kMaxLine || std::memchr(line, '\n', length))
                 std::abort();
+            if (r == LineSource::Result::TooLong || r == LineSource::Result::Piece) {
+                // The first bytes of a long line, refused or handed on as asked.
+                if (length != kMaxLine || (r == LineSource::Result::Piece) != (whenLong == LineSource::LongLine::Split))
+                    std::abort();
+                continue;
+            }
             lines.ExpectBlock(LiteralLength(line, length));
             const ReplyReader::Step step = reply.Take(line, length);
             if (reply.Text().Length() > kMaxReply || reply.FinalLength() != length)

@@ -5,8 +5,10 @@
 
 /* A reply of the server takes at most 1 MB (its lines together): past it the
  * call ends with 141 and "Reply too long.", and the connection is closed. A
- * listing line is at most 1 MB; a file goes to LocalFile or the Transfer
- * events without bound. */
+ * reply line takes at most 65536 bytes: past it the reply is still read to
+ * its end, then the call ends with 141 and "Reply line too long." while the
+ * connection stays. A listing line is at most 1 MB; a file goes to
+ * LocalFile or the Transfer events without bound. */
 
 enum FtpProp {
     kFtpAccount = 1,

@@ -9,7 +9,12 @@
  * the Transfer events have no bound. A reply takes at most 1 MB. Past a bound
  * the call ends with 181 and "Message header section too large.", "Message
  * too large." or "Reply too long.", the connection is closed, and the
- * article's texts and header values are empty. */
+ * article's texts and header values are empty. A line of a reply or of a
+ * listing (LIST, NEWGROUPS, XOVER, XPAT) takes at most 65536 bytes: a
+ * longer one fires no event, the reply or listing is still read to its
+ * end, and the call ends with 181 and "Reply line too long." while the
+ * connection stays. A longer body line comes in pieces, the Transfer events
+ * of all but the last without their end-of-line flag. */
 
 /* ArticleHeaders and ArticleText are fetched from the server (HEAD, BODY)
  * when read while connected with a CurrentArticle. Setting CurrentGroup sends

@@ -3,19 +3,20 @@
 #ifndef NETCOMP_POP_H
 #define NETCOMP_POP_H
 
-/* What a server sends is bounded. A reply is one status line of at most
- * 65536 bytes: a longer one ends the call with 171 and "Reply line too
- * long.", while the connection stays, the rest of that line is passed over
- * and the next reply read is the next command's. A LIST or UIDL listing is
- * read to its "." line however long it is, one MessageList event per line,
- * none of it kept. A retrieved message's header lines take at most 1 MB
- * together, kept or not; the headers and text kept in memory
- * (MessageHeaders and MessageText) at most Config MaxMessageSize bytes
- * together (default 67108864, 64 MB). A message that goes to LocalFile and
- * the Transfer events only has no bound. Past a message's bound the call
- * ends with 171 and "Message header section too large." or "Message too
- * large.", the connection is closed, and the message's texts and header
- * values are empty. */
+/* What a server sends is bounded. A reply is one status line of at most 65536
+ * bytes: a longer one ends the call with 171 and "Reply line too long.", while
+ * the connection stays, the rest of that line is passed over and the next reply
+ * read is the next command's. A LIST or UIDL listing is read to its "." line
+ * however long it is, one MessageList event per line, none of it kept; its
+ * lines are reply lines, and one past 65536 bytes fires no event: the listing
+ * is still read to its end, then the call ends with 171 and "Reply line too
+ * long." as above. A retrieved message's header lines take at most 1 MB
+ * together, kept or not; the headers and text kept in memory (MessageHeaders
+ * and MessageText) at most Config MaxMessageSize bytes together (default
+ * 67108864, 64 MB). A message that goes to LocalFile and the Transfer events
+ * only has no bound. Past a message's bound the call ends with 171 and "Message
+ * header section too large." or "Message too large.", the connection is closed,
+ * and the message's texts and header values are empty. */
 
 /* AuthMechanism: 0 USER/PASS, 1 AUTH CRAM-MD5, 2 APOP, other: none.
  * MessageCount, MailboxSize, MessageSize, MessageUid, MessageHeaders and

@@ -5,7 +5,9 @@
 
 /* A reply of the server takes at most 1 MB (its lines together): past it the
  * call ends with 161 and "Reply too long.", and the connection is closed. A
- * reply line is at most MaxLineLength bytes. */
+ * reply line takes at most 65536 bytes: past it the reply is still read to
+ * its end, then the call ends with 161 and "Reply line too long." while the
+ * connection stays. */
 
 enum SmtpProp {
     kSmtpAllowExtensions = 1,

@@ -4,7 +4,10 @@
 #define NETCOMP_SNPP_H
 
 /* A reply of the server takes at most 1 MB (its lines together): past it the
- * call ends with 321 and "Reply too long.", and the connection is closed. */
+ * call ends with 321 and "Reply too long.", and the connection is closed. A
+ * reply line takes at most 65536 bytes: past it the reply is still read to
+ * its end, then the call ends with 321 and "Reply line too long." while the
+ * connection stays. */
 
 /* Setting Command sends it as one command; CallerId is sent with CALL after
  * connecting when not empty. */

@@ -80,7 +80,7 @@ int LineSource::Keep()
     return n ? m_buffer.Append(rest, n) : kResultOk;
 }
 
-LineSource::Result LineSource::Next(const char** data, uint32_t* length)
+LineSource::Result LineSource::Next(const char** data, uint32_t* length, LongLine whenLong)
 {
     *data = "";
     *length = 0;
@@ -112,13 +112,19 @@ LineSource::Result LineSource::Next(const char** data, uint32_t* length)
                 return Result::None;
             }
             // A CR that may yet be the start of the line end does not count.
-            if (end - read > m_maxLine + 1) {
-                m_skipping = true;
-                read = end;
-                m_scanned = 0;
-                return Result::TooLong;
+            if (end - read <= m_maxLine + 1)
+                return Result::None;
+            *data = base + read;
+            *length = m_maxLine;
+            if (whenLong == LongLine::Split) {
+                read += m_maxLine;
+                m_scanned = end - read;
+                return Result::Piece;
             }
-            return Result::None;
+            m_skipping = true;
+            read = end;
+            m_scanned = 0;
+            return Result::TooLong;
         }
         const uint32_t at = uint32_t(lf - base);
         const uint32_t start = read;
@@ -131,9 +137,16 @@ LineSource::Result LineSource::Next(const char** data, uint32_t* length)
         uint32_t n = at - start;
         if (n && base[at - 1] == '\r')
             --n;
-        if (n > m_maxLine)
-            return Result::TooLong;
         *data = base + start;
+        if (n > m_maxLine) {
+            *length = m_maxLine;
+            if (whenLong == LongLine::Refuse)
+                return Result::TooLong;
+            // The rest of the line holds no LF up to its end.
+            read = start + m_maxLine;
+            m_scanned = at - read;
+            return Result::Piece;
+        }
         *length = n;
         return Result::Line;
     }

@@ -13,6 +13,10 @@
 // IMAP literals: ExpectBlock(n) makes the next n bytes come out as blocks,
 // whatever they hold, before lines are cut again.
 //
+// A line longer than MaxLine is refused (TooLong, the rest of it dropped up
+// to its end) or, where the caller asks for it, given out in pieces of
+// MaxLine bytes (a message body line, which has no bound).
+//
 // Raw chunks that arrive while nothing is held can be lent instead of fed:
 // lines and blocks are then given out of the caller's bytes, and Keep copies
 // what is left of them before the caller lets them go (a literal of many
@@ -29,8 +33,10 @@ public:
         None,    // no complete line yet
         Line,    // a line, without its end
         Block,   // a piece of the bytes ExpectBlock asked for
-        TooLong, // a line passed MaxLine: it is dropped up to its end
+        TooLong, // a line passed MaxLine: its first MaxLine bytes; the rest is dropped up to its end
+        Piece,   // the first MaxLine bytes of a longer line (LongLine::Split); the rest comes next
     };
+    enum class LongLine { Refuse, Split };
 
     void SetMaxLine(uint32_t n) { m_maxLine = n ? n : 1; }
     uint32_t MaxLine() const { return m_maxLine; }
@@ -47,7 +53,7 @@ public:
     [[nodiscard]] int Keep();
 
     // The next line or block; the pointer stays valid until the next Feed or Next.
-    Result Next(const char** data, uint32_t* length);
+    Result Next(const char** data, uint32_t* length, LongLine whenLong = LongLine::Refuse);
 
     // The next n bytes are a block (an IMAP literal), given out as they come.
     void ExpectBlock(uint32_t n) { m_blockLeft = n; }

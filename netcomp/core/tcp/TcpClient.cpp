@@ -207,10 +207,11 @@ int TcpClient::WaitForReply()
 }
 
 // Hands complete lines to the reply reader until the reply is whole. A line
-// or a reply past its limit ends the wait with the protocol's code. A line
-// too long is passed over to its end, the next one starts in step; a reply
-// too long is given up with its connection, as its end may never come
-// (endless continuation lines).
+// or a reply past its limit fails the wait with the protocol's code. A line
+// too long is passed over to its end, and the reply is still read to its
+// end (its first bytes tell whether more lines follow), so that the next
+// reply starts in step; a reply too long is given up with its connection, as
+// its end may never come (endless continuation lines).
 void TcpClient::TakeReplyLines()
 {
     const char* line;
@@ -219,18 +220,20 @@ void TcpClient::TakeReplyLines()
         const LineSource::Result got = m_lines.Next(&line, &n);
         if (got == LineSource::Result::None)
             return;
-        if (got == LineSource::Result::TooLong) {
-            m_replyFailure = "Reply line too long.";
-            m_busy = false;
-            break;
-        }
         if (got == LineSource::Result::Block) {
             OnReplyBlock(line, n);
             continue;
         }
-        if (m_reply.Assign(n, line) != kResultOk)
-            m_reply.Clear();
-        const ReplyReader::Hint hint = OnReplyLine(line, n);
+        ReplyReader::Hint hint;
+        if (got == LineSource::Result::TooLong) {
+            m_replyFailure = "Reply line too long.";
+            n = std::min(n, kJudgedHead);
+            hint = OnLongReplyLine(line, n);
+        } else {
+            if (m_reply.Assign(n, line) != kResultOk)
+                m_reply.Clear();
+            hint = OnReplyLine(line, n);
+        }
         const ReplyReader::Step step = m_replyReader.Take(line, n, hint);
         if (m_replyReader.Overflowed()) {
             m_replyFailure = "Reply too long.";
@@ -239,7 +242,7 @@ void TcpClient::TakeReplyLines()
             return;
         }
         if (step == ReplyReader::Step::Done) {
-            if (m_replyReader.Error() == kOutOfMemory)
+            if (m_replyReader.Error() == kOutOfMemory && !m_replyFailure)
                 m_replyFailure = "Out of memory.";
             m_busy = false;
         }
@@ -251,6 +254,7 @@ void TcpClient::TakeReplyLines()
 int TcpClient::WaitForTransfer()
 {
     m_receptionMode = 1;
+    m_messageLineStart = true;
     m_jisBody = false;
     m_receivedBytes = 0;
     // The message may have begun in the lines held behind its reply.
@@ -349,7 +353,9 @@ void TcpClient::OnDisconnected(int code)
 
 // Received bytes go to the line source; a waiting reply takes its lines at
 // once. A message (reception modes 1 and 2) takes the records as they come,
-// once the lines held behind its reply are used up.
+// once the lines held behind its reply are used up. Either way a line longer
+// than the socket's buffer or the line limit comes in pieces, each but the
+// last without its line end.
 int TcpClient::ProcessData(const char* data, uint32_t n, bool eolFound)
 {
     if (m_receptionMode != 0 && m_lines.Held() == 0)
@@ -384,12 +390,12 @@ int TcpClient::TakeMessageLines()
     const char* line;
     uint32_t n;
     while (m_receptionMode != 0) {
-        const LineSource::Result got = m_lines.Next(&line, &n);
+        const LineSource::Result got = m_lines.Next(&line, &n, LineSource::LongLine::Split);
         if (got == LineSource::Result::None)
             break;
-        if (got != LineSource::Result::Line)
+        if (got != LineSource::Result::Line && got != LineSource::Result::Piece)
             continue;
-        const int rc = ReceiveMessageLine(line, n, true);
+        const int rc = ReceiveMessageLine(line, n, got == LineSource::Result::Line);
         if (rc != kResultOk)
             return rc;
     }
@@ -413,12 +419,17 @@ bool Contains(const char* data, uint32_t n, const char* text)
 
 // Multi-line messages: header lines up to the empty line, then body lines up
 // to the line "."; a leading "." of a body line is the sender's stuffing.
-// With CharsetMode 1 a Japanese message is handed on in Shift-JIS: the
-// encoded words of Subject, From and Reply-To are decoded, and the body of a
-// message whose Content-Type names ISO-2022-JP is converted line by line.
+// Only the first piece of a long line begins a line. With CharsetMode 1 a
+// Japanese message is handed on in Shift-JIS: the encoded words of Subject,
+// From and Reply-To are decoded, and the body of a message whose
+// Content-Type names ISO-2022-JP is converted line by line.
 int TcpClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
 {
+    const bool lineStart = m_messageLineStart;
+    m_messageLineStart = eolFound;
     if (m_receptionMode == 1) {
+        if (!lineStart)
+            return DeliverMessageLine(data, n, eolFound);
         if (n == 0 && eolFound)
             m_receptionMode = 2;
         if (StartsWithField(data, n, "Content-Type") &&
@@ -431,12 +442,12 @@ int TcpClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFound)
                 return kOutOfMemory;
             return DeliverMessageLine(decoded.Data(), decoded.Length(), eolFound);
         }
-    } else if (eolFound && n == 1 && data[0] == '.') {
+    } else if (lineStart && eolFound && n == 1 && data[0] == '.') {
         m_receptionMode = 0;
         CloseLocalFile();
         return kResultOk;
     } else {
-        if (n > 0 && data[0] == '.') {
+        if (lineStart && n > 0 && data[0] == '.') {
             ++data;
             --n;
         }

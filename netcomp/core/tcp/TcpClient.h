@@ -70,6 +70,7 @@ public:
     // The most a reply keeps of its lines, and the longest line read.
     void SetMaxReplySize(uint32_t bytes) { m_replyReader.SetMaxSize(bytes); }
     void SetMaxReplyLine(uint32_t bytes) { m_lines.SetMaxLine(bytes); }
+    uint32_t MaxReplyLine() const { return m_lines.MaxLine(); }
     const ReplyReader& Reply() const { return m_replyReader; }
 
     [[nodiscard]] int SetLocalFile(const char* text);
@@ -112,6 +113,12 @@ protected:
     void TrailConnection(int code, bool connecting, int errorCode);
     // Each reply line as it arrives; the answer overrides the reply rules for it.
     virtual ReplyReader::Hint OnReplyLine(const char*, uint32_t) { return ReplyReader::Hint::Rules; }
+    // A reply line past the line limit, by its first bytes (at most
+    // kJudgedHead): it goes to no other hook and fails the reply, which is
+    // still read to its end; the answer says whether more lines follow, as
+    // OnReplyLine's does.
+    virtual ReplyReader::Hint OnLongReplyLine(const char*, uint32_t) { return ReplyReader::Hint::Rules; }
+    static constexpr uint32_t kJudgedHead = 512;
     // Pieces of the bytes a reply line announced through Lines().ExpectBlock.
     virtual void OnReplyBlock(const char*, uint32_t) {}
     LineSource& Lines() { return m_lines; }
@@ -148,6 +155,7 @@ private:
     FileHandle m_localFile;
     NetString m_fileBlock; // what WriteLocalFile gathered for the next write
     int m_receptionMode = 0;
-    bool m_jisBody = false; // the message's Content-Type names ISO-2022-JP
+    bool m_messageLineStart = true; // the next piece of a message begins a line
+    bool m_jisBody = false;         // the message's Content-Type names ISO-2022-JP
     int64_t m_receivedBytes = 0;
 };

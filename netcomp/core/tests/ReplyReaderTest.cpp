@@ -154,7 +154,7 @@ TEST(LineSource, RecordsChunksLongLinesAndLiterals)
         const char* data;
         uint32_t n;
         for (LineSource::Result r; (r = lines.Next(&data, &n)) != LineSource::Result::None;)
-            got.push_back(r == LineSource::Result::TooLong ? "<long>"
+            got.push_back(r == LineSource::Result::TooLong ? "<" + std::string(data, n) + ">"
                           : r == LineSource::Result::Block ? "[" + std::string(data, n) + "]"
                                                            : std::string(data, n));
     };
@@ -168,7 +168,8 @@ TEST(LineSource, RecordsChunksLongLinesAndLiterals)
     drain();
     EXPECT_EQ(got, (std::vector<std::string>{"abc", "", "de", "f\rg"}));
 
-    // A line past the limit is dropped to its end, in one piece or in many.
+    // A line past the limit is dropped to its end, in one piece or in many;
+    // its first bytes tell what it was.
     got.clear();
     ASSERT_EQ(lines.Feed("0123456789ab\r\nok\r\n", 18, false), kResultOk);
     drain();
@@ -180,7 +181,22 @@ TEST(LineSource, RecordsChunksLongLinesAndLiterals)
     ASSERT_EQ(lines.Feed("xyz", 3, true), kResultOk);
     ASSERT_EQ(lines.Feed("12345678", 8, true), kResultOk);
     drain();
-    EXPECT_EQ(got, (std::vector<std::string>{"<long>", "ok", "<long>", "12345678"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"<01234567>", "ok", "<01234567>", "12345678"}));
+
+    // Asked for pieces, a long line comes whole all the same, in pieces of
+    // the limit, whether it has ended yet or not; a CR LF split between two
+    // feeds counts once.
+    got.clear();
+    for (const std::string bytes : {"0123456789abcdefghij\r\nok\r\nABCDEFGH\r", "\n0123456789", "abcdefgh\r", "\n"}) {
+        ASSERT_EQ(lines.Feed(bytes.data(), uint32_t(bytes.size()), false), kResultOk);
+        const char* data;
+        uint32_t n;
+        for (LineSource::Result r;
+             (r = lines.Next(&data, &n, LineSource::LongLine::Split)) != LineSource::Result::None;)
+            got.push_back(std::string(data, n) + (r == LineSource::Result::Piece ? "+" : ""));
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"01234567+", "89abcdef+", "ghij", "ok", "ABCDEFGH", "01234567+",
+                                             "89abcdef+", "gh"}));
 
     // dovecot's FETCH: "{21}" announces a literal of 21 bytes, line ends and all.
     got.clear();

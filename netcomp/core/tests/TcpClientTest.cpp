@@ -3,7 +3,7 @@
 // together held for the next wait, and a dot-ended message written to a local
 // file; against a scripted SMTP-like server, whole multi-line replies, their
 // judgement, refused arguments and replies past the limits (one that never
-// ends among them).
+// ends among them); lines past the line limit in replies and messages.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -226,6 +226,78 @@ TEST(TcpClient, WholeRepliesJudgedAndArgumentsChecked)
     EXPECT_EQ(client.trail[2], "> EHLO me");
     EXPECT_EQ(client.trail[6], "> MAIL FROM:<a@kes.test>");
     EXPECT_EQ(client.trail[8], "> HELP");
+}
+
+// A line past the line limit. In a reply it fails the reply, which is still
+// read to its end (the line's first bytes say whether more lines follow), so
+// that the next reply is the next command's. In a message it has no limit:
+// it comes in pieces, only the first of which begins a line (for the dot
+// stuffing and the "." that ends the message), the same whether it was held
+// behind the reply ("+OK" ended by a bare LF, which only the line source
+// cuts) or came after it.
+TEST(TcpClient, LinesPastTheLimit)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    const std::string past(100000, 'b');
+    const std::string message = past + "\r\n" + std::string(65536, 'd') + ".\r\n..dot\r\n.\r\n";
+    ScriptedServer server;
+    server.Reply("220 ready")
+        .Expect("EHLO me")
+        .Send("250-mx.kes.test\r\n250-" + past + "\r\n250 HELP\r\n")
+        .Expect("NOOP")
+        .Reply("250 OK")
+        .Expect("HELP")
+        .Reply("214 " + past)
+        .Expect("NOOP")
+        .Reply("250 again")
+        .ExpectClose()
+        .Accept()
+        .Reply("+OK hello")
+        .Expect("RETR 1")
+        .Send("+OK\n\n" + message)
+        .Expect("RETR 2")
+        .Reply("+OK")
+        .Send("\r\n" + message)
+        .Expect("NOOP")
+        .Reply("+OK noop")
+        .ExpectClose();
+    ASSERT_TRUE(server.Start());
+
+    CodedClient coded;
+    ASSERT_EQ(coded.ConnectTo("127.0.0.1", server.Port()), 0) << coded.LastErrorText();
+    ASSERT_EQ(coded.WaitForReply(), 0);
+    EXPECT_EQ(coded.Exchange("EHLO", "me"), 161);
+    EXPECT_STREQ(coded.LastErrorText(), "Reply line too long.");
+    EXPECT_EQ(coded.Reply().LineCount(), 3);
+    EXPECT_EQ(coded.Exchange("NOOP", nullptr), 0) << coded.LastErrorText();
+    EXPECT_STREQ(coded.ReplyText(), "250 OK");
+    EXPECT_EQ(coded.Exchange("HELP", nullptr), 161);
+    EXPECT_STREQ(coded.LastErrorText(), "Reply line too long.");
+    EXPECT_EQ(coded.Exchange("NOOP", nullptr), 0) << coded.LastErrorText();
+    EXPECT_STREQ(coded.ReplyText(), "250 again");
+    EXPECT_EQ(coded.Disconnect(), 0);
+
+    LineClient client;
+    ASSERT_EQ(client.ConnectTo("127.0.0.1", server.Port()), 0) << client.LastErrorText();
+    ASSERT_EQ(client.WaitForReply(), 0);
+    for (const char* number : {"1", "2"}) {
+        const std::string file = std::string("long") + number + ".txt";
+        ASSERT_EQ(client.SetLocalFile(file.c_str()), 0);
+        ASSERT_EQ(client.OpenLocalFile(), 0);
+        ASSERT_EQ(client.SendCommandLine("RETR", " ", number, "\r\n"), 0);
+        EXPECT_STREQ(client.ReplyText(), "+OK");
+        ASSERT_EQ(client.WaitForTransfer(), 0);
+        client.CloseLocalFile();
+        std::ifstream in(file, std::ios::binary);
+        const std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(got == "\r\n" + past + "\r\n" + std::string(65536, 'd') + ".\r\n.dot\r\n")
+            << number << ": " << got.size() << " bytes";
+    }
+    ASSERT_EQ(client.SendCommandLine("NOOP", nullptr, nullptr, "\r\n"), 0);
+    EXPECT_STREQ(client.ReplyText(), "+OK noop");
+    EXPECT_EQ(client.Disconnect(), 0);
+    EXPECT_EQ(server.Finish(), "");
 }
 
 // An IMAP-like reader on the same line source: untagged lines and literals

@@ -2,8 +2,8 @@
 // The receive handler of a mail message sent as dot-stuffed lines (POP3 RETR
 // and TOP, NNTP ARTICLE, HEAD and BODY): header lines up to the empty line,
 // then body lines up to the line ".". Fed the lines as the socket cuts them;
-// a line longer than the socket's buffer comes in pieces, the last one with
-// its line end.
+// a long line (past the socket's buffer or the line limit) comes in pieces,
+// the last one with its line end.
 #include <cstdint>
 
 #include "netcomp/core/framework/ResultCodes.h"

@@ -56,7 +56,13 @@ int PopMailClient::ReceiveList()
 {
     m_listLine.Clear();
     m_listLineCut = false;
-    return Receive(Receiving::List);
+    m_listLineTooLong = false;
+    m_listTooLong = false;
+    const int rc = Receive(Receiving::List);
+    if (rc != kResultOk || !m_listTooLong)
+        return rc;
+    SetLastErrorText("Reply line too long.");
+    return ProtocolErrorCode();
 }
 
 int PopMailClient::Receive(Receiving what)
@@ -98,12 +104,15 @@ int PopMailClient::ReceiveMessageLine(const char* data, uint32_t n, bool eolFoun
     return kResultOk;
 }
 
-// A list line longer than the socket's line size comes in pieces: they are
-// joined (up to MailMessageReader::kMaxHeaderLine bytes; the rest of an
-// overlong line is dropped) and the line goes on whole.
+// A long list line comes in pieces, joined here. A list line is a reply
+// line and bounded as one (MaxReplyLine): a longer one goes to no event,
+// the rest of it is passed over, and the list is still read to its "."
+// line, so that the next reply is the next command's; the call then fails
+// with the protocol's code and "Reply line too long.".
 void PopMailClient::ListLine(const char* data, uint32_t n, bool eolFound)
 {
-    const bool lineStart = m_listLine.IsEmpty() && !m_listLineCut;
+    const bool lineStart = !m_listLineCut;
+    m_listLineCut = !eolFound;
     if (lineStart && n > 0 && data[0] == '.') {
         if (n == 1 && eolFound) {
             SetReceptionMode(0);
@@ -112,15 +121,22 @@ void PopMailClient::ListLine(const char* data, uint32_t n, bool eolFound)
         ++data;
         --n;
     }
+    if (m_listLineTooLong) {
+        m_listLineTooLong = !eolFound;
+        return;
+    }
+    if (uint64_t(m_listLine.Length()) + n > MaxReplyLine()) {
+        m_listLine.Clear();
+        m_listLineTooLong = !eolFound;
+        m_listTooLong = true;
+        return;
+    }
     if (!eolFound || !m_listLine.IsEmpty()) {
-        const uint32_t limit = MailMessageReader::kMaxHeaderLine;
-        const uint32_t room = limit - (m_listLine.Length() < limit ? m_listLine.Length() : limit);
-        if (m_listLine.Append(data, n < room ? n : room) != kResultOk) {
+        if (m_listLine.Append(data, n) != kResultOk) {
             m_receiveError = kOutOfMemory;
             SetReceptionMode(0);
             return;
         }
-        m_listLineCut = !eolFound;
         if (!eolFound)
             return;
         data = m_listLine.Data();

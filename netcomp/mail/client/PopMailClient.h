@@ -32,7 +32,10 @@ public:
     [[nodiscard]] int ReceiveMessage(bool keepHeaders, bool keepBody);
     // A body without headers (NNTP BODY), up to its "." line.
     [[nodiscard]] int ReceiveBody(bool keepBody);
-    // The lines of a list after a positive reply, up to its "." line.
+    // The lines of a list after a positive reply, up to its "." line. A line
+    // past the reply-line limit goes to no OnListLine, and the list, read to
+    // its end all the same, fails with the protocol's code and "Reply line
+    // too long.".
     [[nodiscard]] int ReceiveList();
 
     NetString& MessageHeaders() { return m_reader.Headers(); }
@@ -48,8 +51,8 @@ protected:
     void OnCommandLine(const char* line, uint32_t n) override;
     ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
 
-    // One line of a list (dot unstuffed), without its line end; a line that
-    // came in pieces comes joined.
+    // One line of a list (dot unstuffed), without its line end, of at most
+    // MaxReplyLine bytes; a line that came in pieces comes joined.
     virtual int OnListLine(const char*, uint32_t) { return 0; }
     // Each header line before its Header event (a continuation with an
     // empty name); 0, or a code that ends the retrieval.
@@ -81,8 +84,10 @@ private:
 
     MailMessageReader m_reader;
     Receiving m_receiving = Receiving::Nothing;
-    NetString m_listLine;       // a list line that came in pieces
-    bool m_listLineCut = false; // the last piece ended without its line end
+    NetString m_listLine;           // a list line that came in pieces
+    bool m_listLineCut = false;     // the last piece ended without its line end
+    bool m_listLineTooLong = false; // passing over the rest of a line past the limit
+    bool m_listTooLong = false;     // the list held such a line
     int m_receiveError = 0;
     uint32_t m_maxMessageSize = kDefaultMaxMessageSize;
 };

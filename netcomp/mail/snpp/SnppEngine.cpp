@@ -20,6 +20,13 @@ constexpr EventTable kSnppEvents = {
     {SharedEvent::ProtocolTrail, kSnppEventProtocolTrail},
 };
 
+// Whether more lines of the reply follow, by the code its line begins with
+// (enough of a line past the line limit).
+ReplyReader::Hint EndOfReply(const char* line, uint32_t n)
+{
+    return JudgeSnppReply(line, n) == SnppReplyKind::More ? ReplyReader::Hint::More : ReplyReader::Hint::Final;
+}
+
 } // namespace
 
 SnppEngine::SnppEngine()
@@ -117,7 +124,12 @@ ReplyReader::Hint SnppEngine::OnReplyLine(const char* line, uint32_t n)
     const char* text = SnppReplyText(line, &length);
     if (m_lastReply.Assign(length, text) == kResultOk)
         Trail(1, m_lastReply.CStr());
-    return JudgeSnppReply(line, n) == SnppReplyKind::More ? ReplyReader::Hint::More : ReplyReader::Hint::Final;
+    return EndOfReply(line, n);
+}
+
+ReplyReader::Hint SnppEngine::OnLongReplyLine(const char* head, uint32_t n)
+{
+    return EndOfReply(head, n);
 }
 
 int SnppEngine::Login()

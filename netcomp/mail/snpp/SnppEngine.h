@@ -43,6 +43,7 @@ public:
 protected:
     void OnCommandLine(const char* line, uint32_t n) override;
     ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
+    ReplyReader::Hint OnLongReplyLine(const char* head, uint32_t n) override;
     void OnConnected(int code) override;
     void OnDisconnected(int code) override;
 

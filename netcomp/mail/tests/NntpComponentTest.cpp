@@ -311,6 +311,41 @@ TEST(NntpScripted, GroupNumbersThatAreNoNumbersFailTheSelection)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// A line is at most 65536 bytes. An overview line past it (a References
+// field run wild) fires no event, the listing is still read to its "."
+// line, and the action fails with 181 and "Reply line too long."; a reply
+// with a line past it fails too, and is still read to its end. Either way
+// the connection stays and the next reply is the next command's.
+TEST(NntpScripted, LinesPastTheLimitKeepTheSessionInStep)
+{
+    const std::string references(200000, 'r');
+    Scripted s;
+    s.server.Reply("200 ready")
+        .Expect("XOVER -")
+        .Send("224 overview follows\r\n1\tfirst\ta@kes.test\tdate\t<1@kes>\t" + references +
+              "\t10\t1\r\n2\tsecond\tb@kes.test\tdate\t<2@kes>\t\t20\t2\r\n.\r\n")
+        .Expect("GROUP alt.test")
+        .Reply("211-" + references)
+        .Reply("211 1 1 1 alt.test")
+        .Expect("GROUP alt.test")
+        .Reply("211 3 1 3 alt.test")
+        .Expect("QUIT")
+        .Reply("205 bye");
+    Nntp news(s.Port(), "", "");
+    EXPECT_EQ(news->Do(kNntpGroupOverview), 181);
+    EXPECT_STREQ(news->LastError(), "Reply line too long.");
+    const auto overview = news.Events().Of(kNntpEventGroupOverview);
+    ASSERT_EQ(overview.size(), 1u);
+    EXPECT_EQ(overview[0].values[0], 2);
+    EXPECT_EQ(news->SetText(kNntpCurrentGroup, "alt.test"), 181);
+    EXPECT_STREQ(news->LastError(), "Reply line too long.");
+    ASSERT_EQ(news->SetText(kNntpCurrentGroup, "alt.test"), 0) << news->LastError();
+    EXPECT_EQ(news->GetInt(kNntpArticleCount), 3);
+    EXPECT_TRUE(news->GetBool(kNntpIdle));
+    ASSERT_EQ(news->Do(kNntpDisconnect), 0);
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // A server that goes quiet in the middle of a listing: the time-out ends the
 // action, the component is idle again and the half-read connection is closed,
 // so the next action connects anew instead of reading the old listing.

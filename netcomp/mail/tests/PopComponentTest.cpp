@@ -423,6 +423,62 @@ TEST(PopScripted, ReplyLinesAndListingsPastALine)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// A listing line is a reply line: one past 65536 bytes fires no event, the
+// rest of it is passed over and the listing is still read to its "." line;
+// the action then fails with 171 and "Reply line too long." (no megabyte of
+// the line as the error), the connection stays and the next reply is the
+// next command's. The same whether the line comes in one send with the
+// "+OK" or after it, and however far past the limit it goes.
+TEST(PopScripted, ListingLinesPastALine)
+{
+    const std::string fits = "1 " + std::string(65534, 'a');
+    const std::string past = "2 " + std::string(3u << 20, '9');
+    const std::string justPast = "2 " + std::string(65535, '9');
+    Scripted s;
+    s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK");
+    s.server.Expect("UIDL")
+        .Send("+OK\r\n" + fits + "\r\n" + past + "\r\n3 ccc\r\n.\r\n")
+        .Expect("UIDL")
+        .Reply("+OK")
+        .Reply(fits)
+        .Send(justPast + "\r\n")
+        .Reply("3 ccc")
+        .Reply(".")
+        .Expect("LIST")
+        .Send("+OK\r\n1 100\r\n" + past + "\r\n3 300\r\n.\r\n")
+        .Expect("LIST")
+        .Reply("+OK")
+        .Reply("1 100")
+        .Send(justPast + "\r\n")
+        .Reply("3 300")
+        .Reply(".")
+        .Expect("STAT")
+        .Reply("+OK 3 400")
+        .Expect("QUIT")
+        .Reply("+OK bye");
+    Pop pop(s.Port(), "u", "p");
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    for (const int method : {kPopListMessageUids, kPopListMessageUids, kPopListMessageSizes, kPopListMessageSizes}) {
+        pop.Events().Clear();
+        EXPECT_EQ(pop->Do(method), 171);
+        EXPECT_STREQ(pop->LastError(), "Reply line too long.");
+        EXPECT_TRUE(pop->GetBool(kPopConnected));
+        const auto list = pop.Events().Of(kPopEventMessageList);
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0].values[0], 1);
+        EXPECT_EQ(list[1].values[0], 3);
+        if (method == kPopListMessageUids) {
+            EXPECT_TRUE(list[0].texts[1] == fits.substr(2)) << list[0].texts[1].size();
+            EXPECT_EQ(list[1].texts[1], "ccc");
+        } else {
+            EXPECT_EQ(list[1].values[2], 300);
+        }
+    }
+    EXPECT_EQ(pop->GetInt(kPopMessageCount), 3);
+    ASSERT_EQ(pop->Do(kPopDisconnect), 0) << pop->LastError();
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // From inside an event only Interrupt runs; another action is refused as busy.
 TEST(PopScripted, InterruptFromAnEventAndBusyRefusal)
 {

@@ -162,4 +162,27 @@ TEST(SnppScripted, TwoWayRepliesNulBytesAndRefusals)
     EXPECT_EQ("", u.server.Finish());
 }
 
+// A help line (214) past the 65536-byte line limit fails the command with
+// 321 and "Reply line too long."; the reply is still read to its last line,
+// so the connection stays and the next reply is the next command's.
+TEST(SnppScripted, HelpLinePastTheLimit)
+{
+    Scripted s;
+    s.server.Reply("220 ready")
+        .Expect("HELP")
+        .Reply("214 " + std::string(70000, 'h'))
+        .Reply("214 more help")
+        .Reply("250 End of Help Information")
+        .Expect("QUIT")
+        .Reply("221 bye");
+    Snpp pager(s.Port());
+    ASSERT_EQ(pager->Do(kSnppConnect), 0) << pager->LastError();
+    EXPECT_EQ(pager->SetText(kSnppCommand, "HELP"), 321);
+    EXPECT_STREQ(pager->LastError(), "Reply line too long.");
+    EXPECT_TRUE(pager->GetBool(kSnppConnected));
+    ASSERT_EQ(pager->Do(kSnppDisconnect), 0) << pager->LastError();
+    EXPECT_EQ(pager->GetText(kSnppLastReply), "221 bye");
+    EXPECT_EQ("", s.server.Finish());
+}
+
 } // namespace

@@ -100,7 +100,6 @@ void FtpEngine::OnCommandLine(const char* line, uint32_t n)
         Trail(0, m_line.CStr());
 }
 
-// A 426 after ABOR is the aborted transfer's; the ABOR's own reply follows.
 // A positive reply to a transfer's command, preliminary (125, 150) or final,
 // tells the data connection that the server has taken it: a download's file
 // may open now.
@@ -111,6 +110,18 @@ ReplyReader::Hint FtpEngine::OnReplyLine(const char* line, uint32_t n)
     if (m_transferReply && n >= 3 && (line[0] == '1' || line[0] == '2') && IsDigit(line[1]) && IsDigit(line[2]) &&
         Reply().Ends(line, n))
         m_data.TransferAccepted();
+    return AbortHint(line, n);
+}
+
+ReplyReader::Hint FtpEngine::OnLongReplyLine(const char* head, uint32_t n)
+{
+    return AbortHint(head, n);
+}
+
+// A 426 after ABOR is the aborted transfer's; the ABOR's own reply follows.
+// The start of a line tells (enough of one past the line limit).
+ReplyReader::Hint FtpEngine::AbortHint(const char* line, uint32_t n) const
+{
     if (m_lastWasAbort && n >= 3 && std::memcmp(line, "426", 3) == 0 && (n == 3 || line[3] == ' '))
         return ReplyReader::Hint::More;
     return ReplyReader::Hint::Rules;

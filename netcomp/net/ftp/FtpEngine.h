@@ -113,11 +113,13 @@ protected:
     void OnDisconnected(int code) override;
     void OnCommandLine(const char* line, uint32_t n) override;
     ReplyReader::Hint OnReplyLine(const char* line, uint32_t n) override;
+    ReplyReader::Hint OnLongReplyLine(const char* head, uint32_t n) override;
     int OnReplyWaitRound() override;
     DWORD ReplyWaitStep() const override { return m_uploadMore ? 0 : 10; }
 
 private:
     [[nodiscard]] int RunAction(int action);
+    ReplyReader::Hint AbortHint(const char* line, uint32_t n) const;
     [[nodiscard]] int DoAction(int action);
     [[nodiscard]] int WithRemoteFile(const char* name, int action);
     [[nodiscard]] int Command(const char* command, const char* argument);

@@ -548,6 +548,39 @@ TEST_F(FtpTest, AbortInsideATransferLeavesNoReplyBehind)
     }
 }
 
+// A reply line past the 65536-byte line limit fails the command with 141 and
+// "Reply line too long."; the reply is still read to its end (a line inside
+// an "NNN-" reply, or a 426 after ABOR, which the ABOR's own reply follows),
+// so the connection stays and the next reply is the next command's.
+TEST_F(FtpTest, ReplyLinesPastTheLimitKeepTheSessionInStep)
+{
+    const std::string past(70000, 'n');
+    ScriptedServer server;
+    Greeted(server)
+        .Expect("STAT")
+        .Reply("211-status of kes.test")
+        .Reply(" " + past)
+        .Reply("211 end of status")
+        .Expect("NOOP")
+        .Reply("200 in step")
+        .ExpectPrefix("\xff\xf4")
+        .Reply("426 " + past)
+        .Reply("225 no transfer")
+        .Expect("NOOP")
+        .Reply("200 still in step");
+    Server(server);
+    ASSERT_EQ(ftp.Do(kFtpLogon), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.SetText(kFtpCommand, "STAT"), 141);
+    EXPECT_STREQ(ftp.LastError(), "Reply line too long.");
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 in step");
+    EXPECT_EQ(ftp.Do(kFtpAbort), 141);
+    EXPECT_STREQ(ftp.LastError(), "Reply line too long.");
+    ASSERT_EQ(ftp.SetText(kFtpCommand, "NOOP"), 0) << ftp.LastError();
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "200 still in step");
+    EXPECT_EQ(server.Finish(), "");
+}
+
 TEST_F(FtpTest, UploadFromARestartOffsetAndListingsOfBothForms)
 {
     const std::string file = BinaryBytes(70000);
