@@ -41,23 +41,18 @@ HBITMAP ShowAuditPicture(HWND control)
     return picture;
 }
 
-// Minimal mode shows the picture and the whole bar, with the margin above
-// the picture below the bar as well; the Cancel button lies out of view.
-// The height comes from where the bar really ends, which depends on the dpi.
+// Minimal mode: the window keeps its place and width and is as high as the
+// picture's and the bar's client areas and 10 pixels, which ends it just
+// below the bar; the Cancel button lies out of view.
 void AuditProgressDlg::ShowOnlyPictureAndBar()
 {
-    RECT bar;
-    RECT picture;
-    GetWindowRect(GetItem(IDC_AUDIT_PROGRESS), &bar);
-    GetWindowRect(GetItem(IDC_AUDIT_PICTURE), &picture);
-    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&bar), 2);
-    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&picture), 2);
     RECT window;
-    RECT client;
+    RECT picture;
+    RECT bar;
     GetWindowRect(m_hwnd, &window);
-    GetClientRect(m_hwnd, &client);
-    const int frame = (window.bottom - window.top) - client.bottom;
-    const int height = bar.bottom + picture.top + frame;
+    GetClientRect(GetItem(IDC_AUDIT_PICTURE), &picture);
+    GetClientRect(GetItem(IDC_AUDIT_PROGRESS), &bar);
+    const int height = picture.bottom + bar.bottom + 10;
     SetWindowPos(m_hwnd, nullptr, 0, 0, window.right - window.left, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 

@@ -6,7 +6,8 @@
 // Whatever the worker shows (the results page, a failed upload) it shows as
 // windows of its own thread, modal to nothing of the main thread's, as the
 // batch goes on afterwards. The busy window is the main thread's: the
-// application moves the worker's requests for it over there.
+// application moves the worker's requests for it over there. A probe that
+// fails shows its box on its own thread, and the batch does not wait for it.
 #include "app/NetworkAuditProgressDlg.h"
 
 #include "app/AuditProgressDlg.h"
@@ -173,10 +174,9 @@ void NetworkAuditProgressDlg::AuditComputer(PingHolder& ping, const std::string&
         return;
     }
     const DWORD waitMs = m_osTypeWait ? m_osTypeWait(computer) : kOsTypeProbeWaitMs;
-    std::string failure;
-    if (ProbeOsType(computer, waitMs, m_osTypeConnector, nullptr, &failure) != 1) {
+    // A probe that fails tells why in a box of its own; the batch goes on.
+    if (ProbeOsType(computer, waitMs, m_osTypeConnector) != 1) {
         m_document.AddNonWmiComputer(computer);
-        TellProbeFailure(computer, failure);
         return;
     }
     m_document.SetRemote(true);
@@ -185,20 +185,6 @@ void NetworkAuditProgressDlg::AuditComputer(PingHolder& ping, const std::string&
         return;
     }
     HandleResult(computer);
-}
-
-// A WMI failure usually hits many computers alike (the service is blocked
-// everywhere): each text is told once, over this window; the exception
-// report lists every computer.
-void NetworkAuditProgressDlg::TellProbeFailure(const std::string& computer, const std::string& failure)
-{
-    if (failure.empty() || !m_toldProbeFailures.insert(failure).second) {
-        return;
-    }
-    ShowMessageBox(m_hwnd,
-                   "The operating system of " + computer + " could not be read through WMI:\r\n" + failure +
-                       "\r\n\r\nOther computers that fail the same way are listed in the exception report only.",
-                   "Kestrova", MB_OK | MB_ICONERROR);
 }
 
 void NetworkAuditProgressDlg::HandleResult(const std::string& computer)

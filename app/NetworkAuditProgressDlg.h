@@ -12,7 +12,6 @@
 #include "winui/OwnerDrawButton.h"
 #include "winui/WorkerThread.h"
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -73,7 +72,6 @@ private:
     void Work();
     void RunBatch();
     void AuditComputer(PingHolder& ping, const std::string& computer);
-    void TellProbeFailure(const std::string& computer, const std::string& failure);
     void HandleResult(const std::string& computer);
     void Upload();
     LRESULT OnAuditStep(WPARAM, LPARAM);
@@ -93,7 +91,6 @@ private:
     OwnerDrawButton m_skipButton;
     OwnerDrawButton m_stopButton;
     WorkerThread m_worker;
-    std::set<std::string> m_toldProbeFailures; // the worker's alone
 };
 
 // Where a result of computer is saved in folder: one separator between the

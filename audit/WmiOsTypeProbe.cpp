@@ -6,15 +6,26 @@
 // The probe writes its result before its finished mark, and the waiter reads
 // the result only after the thread has ended within the wait, so the two
 // share the record without a lock; a late probe writes only its own record.
+//
+// A COM error is told in a message box of the probe's thread, owned by no
+// window, so the network audit goes on while it is open: the waiter's time
+// runs out and the computer counts as not auditable. A probe that fails after
+// the waiter gave up shows its box all the same. The box may still be open
+// when the batch, or the whole program, has ended; the probe touches nothing
+// but its own record (kept alive by its reference) and its COM apartment.
+// The network audit runs only while someone works the program, who answers
+// the box.
 #include "audit/WmiOsTypeProbe.h"
 
 #include "asset/Exceptions.h"
 #include "audit/WmiAccess.h"
+#include "common/MessageBoxHook.h"
 
 #include <memory>
 
 namespace {
 
+const char kCaption[] = "Kestrova";
 // wbemConnectFlagUseMaxWait: the connection gives up within two minutes.
 const long kUseMaxWait = 0x80;
 // In the CIM operating-system codes 16 is Windows 95, 17 Windows 98 and
@@ -34,6 +45,17 @@ int AskOsType(const OsTypeProbe& probe)
     return wmi.ReadWmiPropertyInt("Win32_OperatingSystem", "OSType") > kWindows98 ? 1 : 0;
 }
 
+// The error's own description, or the system's text for its code. By now
+// the WMI objects are released; the operator answers at leisure.
+void TellFailure(const _com_error& error) noexcept
+{
+    try {
+        ShowUnownedMessageBox(t_exception(error).what(), kCaption, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // No way left to tell it; the computer is listed as not auditable.
+    }
+}
+
 } // namespace
 
 DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
@@ -46,9 +68,7 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
         result = AskOsType(probe);
     } catch (const _com_error& error) {
         result = 0;
-        // Told by the waiter, if it still waits: a box from this thread would
-        // belong to no window, and come again for every computer.
-        probe.failure = t_exception(error).what();
+        TellFailure(error);
     } catch (...) {
         result = 0;
     }
@@ -61,7 +81,7 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter)
 }
 
 int ProbeOsType(const std::string& computer, DWORD waitMs, const OsTypeConnector& connect,
-                boost::shared_ptr<OsTypeProbe>* record, std::string* failure)
+                boost::shared_ptr<OsTypeProbe>* record)
 {
     boost::shared_ptr<OsTypeProbe> probe(new OsTypeProbe());
     probe->target = computer;
@@ -77,11 +97,5 @@ int ProbeOsType(const std::string& computer, DWORD waitMs, const OsTypeConnector
     }
     const bool ended = WaitForSingleObject(thread, waitMs) == WAIT_OBJECT_0;
     CloseHandle(thread);
-    if (!ended) {
-        return 0;
-    }
-    if (failure != nullptr) {
-        *failure = probe->failure;
-    }
-    return static_cast<int>(probe->result);
+    return ended ? static_cast<int>(probe->result) : 0;
 }

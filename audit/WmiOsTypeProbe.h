@@ -26,7 +26,6 @@ struct OsTypeProbe {
     std::string target;
     OsTypeConnector connect;  // empty: the computer's real WMI
     volatile LONG result = 0; // 1: an NT-family system
-    std::string failure;      // a COM error's text; written before finished
     volatile LONG finished = 0;
 };
 
@@ -37,9 +36,7 @@ DWORD WINAPI WmiOsTypeProbeThread(LPVOID parameter);
 // Starts the probe for a computer and waits for it at most waitMs: 1 when it
 // answered in time that the computer runs an NT-family system, else 0. A
 // probe still running is left to finish on its own; record (when given)
-// receives its record. The probe shows nothing: when it ended in time with
-// a COM error, failure (when given) receives the error's text, for the
-// caller to tell once for a whole batch.
+// receives its record. A COM error is shown by the probe in a box of its own
+// thread, which the waiter does not wait for.
 int ProbeOsType(const std::string& computer, DWORD waitMs = kOsTypeProbeWaitMs,
-                const OsTypeConnector& connect = OsTypeConnector(), boost::shared_ptr<OsTypeProbe>* record = nullptr,
-                std::string* failure = nullptr);
+                const OsTypeConnector& connect = OsTypeConnector(), boost::shared_ptr<OsTypeProbe>* record = nullptr);

@@ -26,6 +26,8 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -432,31 +434,105 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
     EXPECT_FALSE(IsWindowVisible(wait->GetHandle()));
 }
 
-// WMI refused on every computer: one box over the batch's window, not one
-// per computer from nowhere; the exception report lists them all.
-TEST_F(NetworkAudit, AWmiFailureIsToldOnceOverTheBatch)
+// Each failed probe tells its error in a box of its own thread, owned by no
+// window; the batch goes on while the box is open, and audits the next
+// computer. A probe that fails only after the batch stopped waiting for it
+// shows its box too, even after the batch and its document are gone.
+TEST_F(NetworkAudit, EveryFailedProbeShowsItsBoxAndTheBatchGoesOn)
 {
-    NetworkAuditProgressDlg batch(Doc(), {"localhost", "localhost", "localhost"}, m_app.GetMainWindow());
-    batch.m_osTypeWait = PatientProbeWait;
-    batch.m_pingTimeout = kPatientPingTimeout;
-    batch.m_osTypeConnector = [](const std::string&) -> IDispatchPtr {
-        throw _com_error(static_cast<HRESULT>(0x800706BA)); // the RPC server is unavailable
+    struct Shown {
+        std::string text;
+        std::string caption;
+        UINT type;
+        HWND owner;
+        DWORD thread;
     };
-    HWND batchWindow = nullptr;
-    m_answer = [&](const std::string&) {
-        batchWindow = batch.GetHandle();
-        return IDOK;
+    // Shared with the probes' threads, which may outlive the test's frame.
+    struct Boxes {
+        std::mutex mutex;
+        std::vector<Shown> shown;
+        std::atomic<int> answered{0};
+        HANDLE answer = CreateEventA(nullptr, TRUE, FALSE, nullptr); // the operator closes the boxes
+        HANDLE late = CreateEventA(nullptr, TRUE, FALSE, nullptr);   // the second computer's WMI fails
+        size_t Count()
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            return shown.size();
+        }
+        ~Boxes()
+        {
+            CloseHandle(answer);
+            CloseHandle(late);
+        }
     };
-    EXPECT_EQ(IDOK, batch.DoModal());
-    const std::vector<Box> boxes = Boxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(0u, boxes[0].text.find("The operating system of localhost could not be read through WMI:\r\n" +
-                                     std::string(t_exception(_com_error(static_cast<HRESULT>(0x800706BA))).what())))
-        << boxes[0].text;
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), boxes[0].type);
-    EXPECT_NE(nullptr, batchWindow);
-    EXPECT_EQ(batchWindow, boxes[0].owner);
-    EXPECT_EQ(std::vector<std::string>(3, "localhost"), m_app.m_nonNtComputers);
+    auto boxes = std::make_shared<Boxes>();
+    const MessageBoxHook recorder =
+        SetMessageBoxHook([boxes](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+            {
+                std::lock_guard<std::mutex> lock(boxes->mutex);
+                boxes->shown.push_back({text, caption, type, owner, GetCurrentThreadId()});
+            }
+            WaitForSingleObject(boxes->answer, 60000);
+            ++boxes->answered;
+            return IDOK;
+        });
+    const HRESULT refused = static_cast<HRESULT>(0x800706BA); // the RPC server is unavailable
+    const HRESULT denied = E_ACCESSDENIED;
+    std::atomic<int> audits{0};
+    UseGatedEngine([&] { ++audits; });
+    {
+        NetworkAuditProgressDlg batch(Doc(), {"localhost", "127.0.0.1", "localhost"}, m_app.GetMainWindow());
+        batch.m_pingTimeout = kPatientPingTimeout;
+        auto probes = std::make_shared<std::atomic<int>>(0);
+        // The two failing probes meet the batch's own bound; the last
+        // computer's WMI answers.
+        batch.m_osTypeWait = [probes](const std::string& computer) {
+            return *probes < 2 ? kOsTypeProbeWaitMs : PatientProbeWait(computer);
+        };
+        batch.m_osTypeConnector = [probes, boxes, refused, denied](const std::string& computer) -> IDispatchPtr {
+            const int probe = ++*probes;
+            if (probe == 1) {
+                throw _com_error(refused);
+            }
+            if (probe == 2) {
+                WaitForSingleObject(boxes->late, 60000);
+                throw _com_error(denied);
+            }
+            return ConnectWmi(computer);
+        };
+        EXPECT_EQ(IDOK, batch.DoModal());
+    }
+    // The batch is over while the first box is still open.
+    const int answeredAtTheEnd = boxes->answered;
+    const size_t shownAtTheEnd = boxes->Count();
+    m_app.CloseDocument();
+    SetEvent(boxes->late);
+    for (int i = 0; i < 6000 && boxes->Count() < 2; ++i) {
+        Sleep(10);
+    }
+    SetEvent(boxes->answer);
+    for (int i = 0; i < 6000 && boxes->answered < 2; ++i) {
+        Sleep(10);
+    }
+    SetMessageBoxHook(recorder);
+
+    EXPECT_EQ(0, answeredAtTheEnd);
+    EXPECT_EQ(1u, shownAtTheEnd);
+    EXPECT_EQ(1, audits.load());
+    EXPECT_EQ((std::vector<std::string>{"localhost", "127.0.0.1"}), m_app.m_nonNtComputers);
+    EXPECT_EQ(2, boxes->answered.load());
+    std::lock_guard<std::mutex> lock(boxes->mutex);
+    ASSERT_EQ(2u, boxes->shown.size());
+    EXPECT_EQ(t_exception(_com_error(refused)).what(), boxes->shown[0].text);
+    EXPECT_EQ(t_exception(_com_error(denied)).what(), boxes->shown[1].text);
+    for (const Shown& box : boxes->shown) {
+        EXPECT_EQ("Kestrova", box.caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
+        EXPECT_EQ(nullptr, box.owner);
+        EXPECT_NE(GetCurrentThreadId(), box.thread);
+    }
+    EXPECT_NE(boxes->shown[0].thread, boxes->shown[1].thread);
+    EXPECT_TRUE(BoxTexts().empty());
 }
 
 TEST_F(NetworkAudit, StopAsksThenEndsTheBatch)

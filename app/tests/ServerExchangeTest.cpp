@@ -5,7 +5,11 @@
 
 #include "app/ServerExchange.h"
 #include "app/ServerPasswordCipher.h"
+#include "asset/Exceptions.h"
 #include "common/Base64.h"
+#include "common/ConfigCipher.h"
+
+#include <comdef.h>
 
 #include <gtest/gtest.h>
 
@@ -178,10 +182,74 @@ TEST_F(ServerExchange, UploadReplyRules)
     EXPECT_EQ("before\r\nServer was unable to process request.\r\n", error);
 }
 
+// The password's bytes on the wire are those that servers have always been
+// sent: the configuration file's cipher under the server's pass phrase, over
+// the text and its zero. Enciphering them makes no key container: the
+// current user's keys are looked for in a key of this test's own, which the
+// configuration's cipher fills and the password's leaves empty.
+TEST(ServerPasswordCipher, BytesOfTheConfigurationCipherWithoutAKeyContainer)
+{
+    const std::string serverPassPhrase = "7C3E91A04B6D28F5E0A9C4D71B3F8E26";
+    const std::string texts[] = {"a", "abc", "secret", "P@ss w\xf6rd <&>", std::string(200, 'x')};
+    const std::string user = "Software\\Kestrova Tests\\ServerPasswordCipher-" + std::to_string(GetCurrentProcessId());
+    HKEY profile = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, user.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, &profile, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, profile));
+    const auto keysMade = [profile] {
+        DWORD subKeys = 0;
+        RegQueryInfoKeyA(profile, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr);
+        return subKeys;
+    };
+    std::vector<std::string> sent;
+    std::string failure;
+    try {
+        for (const std::string& text : texts) {
+            sent.push_back(CipherServerPassword(text));
+        }
+        sent.push_back(CipherServerPassword(""));
+    } catch (const _com_error& error) {
+        failure = t_exception(error).what();
+    }
+    const DWORD madeByPassword = keysMade();
+    std::vector<std::string> expected;
+    for (const std::string& text : texts) {
+        std::string hex;
+        EXPECT_TRUE(CipherConfigValue(text + '\0', serverPassPhrase, true, hex)) << text;
+        expected.push_back(hex);
+    }
+    const DWORD madeByConfiguration = keysMade();
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(profile);
+    RegDeleteTreeA(HKEY_CURRENT_USER, user.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Kestrova Tests"); // when no other test uses it
+
+    EXPECT_EQ(0u, madeByPassword);
+    EXPECT_NE(0u, madeByConfiguration); // where the container would have gone
+    ASSERT_EQ("", failure);
+    ASSERT_EQ(std::size(texts) + 1, sent.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(expected[i], sent[i]) << texts[i];
+        EXPECT_EQ(2 * (texts[i].size() + 1), sent[i].size());
+    }
+    EXPECT_EQ("ED423D11", sent[1]); // 3 characters: 8 hexadecimal digits
+    EXPECT_EQ("FF453D636417D1", sent[2]);
+    EXPECT_EQ("", sent.back());
+}
+
+// The key may leave its provider, as a key of this cipher always could.
+TEST(ServerPasswordCipher, TheKeyIsExportable)
+{
+    const ServerPasswordKey key;
+    DWORD permissions = 0;
+    DWORD size = sizeof(permissions);
+    ASSERT_TRUE(CryptGetKeyParam(key.Handle(), KP_PERMISSIONS, reinterpret_cast<BYTE*>(&permissions), &size, 0));
+    EXPECT_EQ(static_cast<DWORD>(CRYPT_EXPORT), permissions & CRYPT_EXPORT);
+}
+
 TEST_F(ServerExchange, EmptyPasswordTravelsAsEmptyText)
 {
-    EXPECT_EQ("", CipherServerPassword(""));
-    EXPECT_EQ("FF453D636417D1", CipherServerPassword("secret"));
     m_login.m_password = "";
     SoapComponent component;
     std::string error;

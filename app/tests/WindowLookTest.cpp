@@ -81,47 +81,70 @@ protected:
 
 } // namespace
 
+// The minimal progress window is the interactive one cut off below the bar:
+// the same place and width, the height of the picture's and the bar's client
+// areas and 10 pixels. The whole picture and bar show, Cancel does not.
 TEST_F(WindowLook, MinimalProgressWindowShowsThePictureAndTheWholeBar)
 {
-    GetAppState().m_runMode = kRunMinimal;
-    CKestrovaDoc doc;
-    AuditProgressDlg progress(doc, nullptr);
-    HANDLE measured = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    // The audit holds the window open until the driver has measured it; the
-    // driver sets the event whether or not it found the window, so its own
-    // bounded search is what bounds this wait.
-    progress.m_runAudit = [&](AuditProgressSink* sink) {
-        sink->SetRange(2);
-        sink->Step();
-        WaitForSingleObject(measured, INFINITE);
-        sink->Step();
+    struct Seen {
+        RECT window = {};
+        RECT client = {};
+        RECT bar = {};
+        RECT barClient = {};
+        RECT picture = {};
+        RECT pictureClient = {};
+        RECT cancel = {};
     };
-    RECT client = {};
-    RECT bar = {};
-    RECT picture = {};
-    RECT cancel = {};
-    std::thread driver([&] {
-        HWND dialog = WaitFor([&] {
-            HWND found = progress.GetHandle();
-            return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+    const auto measure = [](int runMode) {
+        GetAppState().m_runMode = runMode;
+        CKestrovaDoc doc;
+        AuditProgressDlg progress(doc, nullptr);
+        HANDLE measured = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        // The audit holds the window open until the driver has measured it;
+        // the driver sets the event whether or not it found the window, so
+        // its own bounded search is what bounds this wait.
+        progress.m_runAudit = [&](AuditProgressSink* sink) {
+            sink->SetRange(2);
+            sink->Step();
+            WaitForSingleObject(measured, INFINITE);
+            sink->Step();
+        };
+        Seen seen;
+        std::thread driver([&] {
+            HWND dialog = WaitFor([&] {
+                HWND found = progress.GetHandle();
+                return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+            });
+            if (dialog != nullptr) {
+                GetWindowRect(dialog, &seen.window);
+                GetClientRect(dialog, &seen.client);
+                seen.bar = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PROGRESS));
+                GetClientRect(GetDlgItem(dialog, IDC_AUDIT_PROGRESS), &seen.barClient);
+                seen.picture = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PICTURE));
+                GetClientRect(GetDlgItem(dialog, IDC_AUDIT_PICTURE), &seen.pictureClient);
+                seen.cancel = RectIn(dialog, GetDlgItem(dialog, IDC_CANCEL_AUDIT));
+            }
+            SetEvent(measured);
         });
-        if (dialog != nullptr) {
-            GetClientRect(dialog, &client);
-            bar = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PROGRESS));
-            picture = RectIn(dialog, GetDlgItem(dialog, IDC_AUDIT_PICTURE));
-            cancel = RectIn(dialog, GetDlgItem(dialog, IDC_CANCEL_AUDIT));
-        }
-        SetEvent(measured);
-    });
-    EXPECT_EQ(IDOK, progress.DoModal());
-    driver.join();
-    CloseHandle(measured);
-    ASSERT_GT(bar.bottom, 0) << "the progress window did not show";
-    EXPECT_TRUE(Inside(bar, client)) << "bar ends at " << bar.bottom << ", window at " << client.bottom;
-    EXPECT_TRUE(Inside(picture, client));
-    // Below the bar the same margin as above the picture, and no more.
-    EXPECT_EQ(picture.top, client.bottom - bar.bottom);
-    EXPECT_GE(cancel.top, client.bottom);
+        EXPECT_EQ(IDOK, progress.DoModal());
+        driver.join();
+        CloseHandle(measured);
+        return seen;
+    };
+    const Seen interactive = measure(kRunInteractive);
+    const Seen minimal = measure(kRunMinimal);
+    ASSERT_GT(minimal.bar.bottom, 0) << "the progress window did not show";
+    ASSERT_GT(interactive.bar.bottom, 0) << "the progress window did not show";
+
+    EXPECT_EQ(interactive.window.left, minimal.window.left);
+    EXPECT_EQ(interactive.window.top, minimal.window.top);
+    EXPECT_EQ(interactive.window.right, minimal.window.right);
+    EXPECT_EQ(minimal.pictureClient.bottom + minimal.barClient.bottom + 10, minimal.window.bottom - minimal.window.top);
+    EXPECT_GE(minimal.cancel.top, minimal.client.bottom);
+    EXPECT_TRUE(Inside(interactive.cancel, interactive.client));
+    EXPECT_TRUE(Inside(minimal.bar, minimal.client))
+        << "bar ends at " << minimal.bar.bottom << ", window at " << minimal.client.bottom;
+    EXPECT_TRUE(Inside(minimal.picture, minimal.client));
 }
 
 TEST_F(WindowLook, FormFieldsStandInTheirGroupsAndTheFrameShowsTheWholeForm)

@@ -7,6 +7,7 @@
 #include "app/KestrovaView.h"
 #include "app/WaitDlg.h"
 #include "app/tests/WindowDriver.h"
+#include "asset/Exceptions.h"
 #include "audit/AuditEngineFactory.h"
 #include "audit/WmiAccess.h"
 #include "common/AppState.h"
@@ -114,9 +115,11 @@ void ShootNetworkAudit(CKestrovaApp& app, HWND frame)
         folder = "C:\\Audit Results";
         return kBrowseChosen;
     };
-    hooks.m_osTypeConnector = [probeRelease](const std::string& computer) {
+    // The computer's WMI keeps the batch waiting, then refuses: the probe's
+    // own box comes after the batch.
+    hooks.m_osTypeConnector = [probeRelease](const std::string&) -> IDispatchPtr {
         WaitForSingleObject(probeRelease, 20000);
-        return ConnectWmiServer(CreateWmiLocator(), _bstr_t(computer.c_str()), 0x80);
+        throw _com_error(static_cast<HRESULT>(0x800706BA));
     };
     PostMessageA(frame, WM_COMMAND, ID_NETWORK_AUDIT_WNET, 0);
     HWND setup = WaitFor([] { return VisibleDialog("Select Computers to Remotely Audit"); });
@@ -136,6 +139,10 @@ void ShootNetworkAudit(CKestrovaApp& app, HWND frame)
     // The probe's answer comes after the batch stopped waiting for it.
     HWND report = WaitFor([] { return VisibleDialog("Kestrova Plus(tm) - Audit Exception Report"); }, 2000);
     SetEvent(probeRelease);
+    static const std::string refused = t_exception(_com_error(static_cast<HRESULT>(0x800706BA))).what();
+    HWND probeBox = WaitFor([] { return FindMessageBox(refused); });
+    Shot("network-audit-probe-failed", probeBox);
+    PostMessageA(probeBox, WM_COMMAND, IDOK, 0);
     PostMessageA(report, WM_COMMAND, IDCANCEL, 0);
     WaitFor([report] { return IsWindow(report) ? nullptr : report; });
     CloseHandle(probeRelease);

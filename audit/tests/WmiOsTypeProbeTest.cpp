@@ -1,5 +1,6 @@
-// The OS-type probe on its own thread: its answer, a failed connection, the
-// network worker's time-out and a late answer that changes nothing.
+// The OS-type probe on its own thread: its answer, a failed connection told
+// in its own box, the network worker's time-out and a late answer that
+// changes nothing.
 #include "audit/WmiOsTypeProbe.h"
 #include "audit/tests/FakeWmi.h"
 
@@ -7,6 +8,8 @@
 #include "common/tests/RecordedNotices.h"
 
 #include <gtest/gtest.h>
+
+#include <mutex>
 
 namespace {
 
@@ -50,23 +53,75 @@ TEST_F(WmiOsTypeProbeTest, AnswersByOsType)
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WmiOsTypeProbeTest, RefusedConnectionGivesItsTextAndShowsNothing)
+// A refused connection is told in one box of the probe's own thread, owned by
+// no window: the error's description when it carries one, else the system's
+// text for its code. The waiter does not wait for the box: the probe ends,
+// and marks its record finished, only when the box is answered.
+TEST_F(WmiOsTypeProbeTest, AFailureIsToldInABoxOfTheProbesOwnThread)
 {
+    struct Shown {
+        std::string text;
+        std::string caption;
+        UINT type;
+        HWND owner;
+        DWORD thread;
+    };
+    std::mutex mutex;
+    std::vector<Shown> shown;
+    HANDLE answer = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    const MessageBoxHook previous =
+        SetMessageBoxHook([&](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                shown.push_back({text, caption, type, owner, GetCurrentThreadId()});
+            }
+            WaitForSingleObject(answer, 60000);
+            return IDOK;
+        });
     const HRESULT refused = static_cast<HRESULT>(0x800706BA);
+    const OsTypeConnector refusing = [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); };
+    const OsTypeConnector denying = [](const std::string&) -> IDispatchPtr {
+        ICreateErrorInfo* create = nullptr;
+        IErrorInfo* info = nullptr;
+        if (SUCCEEDED(CreateErrorInfo(&create))) {
+            create->SetDescription(const_cast<LPOLESTR>(L"Access to the scripted computer was denied."));
+            create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
+            create->Release();
+        }
+        throw _com_error(E_ACCESSDENIED, info);
+    };
     boost::shared_ptr<OsTypeProbe> record;
-    std::string failure;
-    EXPECT_EQ(0, ProbeOsType(
-                     "PC02", kOsTypeProbeWaitMs,
-                     [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); }, &record, &failure));
+    EXPECT_EQ(0, ProbeOsType("PC02", kOsTypeProbeWaitMs, refusing, &record));
     EXPECT_EQ(1, record->finished);
-    EXPECT_EQ(t_exception(_com_error(refused)).what(), failure);
-    // A box from the probe's thread would belong to no window and come for
-    // every computer: the batch tells it.
-    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(0, ProbeOsType("PC03", kOsTypeProbeWaitMs, denying, &record));
+    EXPECT_EQ(1, record->finished);
 
-    // A probe that answers clears what an earlier one left.
-    EXPECT_EQ(1, ProbeOsType("PC03", kOsTypeProbeWaitMs, Computer(_variant_t(18L)), nullptr, &failure));
-    EXPECT_EQ("", failure);
+    // The operator leaves the next box open: the waiter gives up after its
+    // wait, and the probe finishes once the box is answered.
+    ResetEvent(answer);
+    EXPECT_EQ(0, ProbeOsType("PC04", 500, refusing, &record));
+    const LONG finishedWhileOpen = record->finished;
+    SetEvent(answer);
+    for (int i = 0; i < 1000 && record->finished == 0; ++i) {
+        Sleep(10);
+    }
+    EXPECT_EQ(0, finishedWhileOpen);
+    EXPECT_EQ(1, record->finished);
+    SetMessageBoxHook(previous);
+    CloseHandle(answer);
+
+    std::lock_guard<std::mutex> lock(mutex);
+    ASSERT_EQ(3u, shown.size());
+    EXPECT_EQ(t_exception(_com_error(refused)).what(), shown[0].text);
+    EXPECT_EQ("Access to the scripted computer was denied.", shown[1].text);
+    EXPECT_EQ(shown[0].text, shown[2].text);
+    for (const Shown& box : shown) {
+        EXPECT_EQ("Kestrova", box.caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
+        EXPECT_EQ(nullptr, box.owner);
+        EXPECT_NE(GetCurrentThreadId(), box.thread);
+    }
+    EXPECT_NE(shown[0].thread, shown[1].thread);
 }
 
 // The first computer answers only after the worker's wait: it counts as not

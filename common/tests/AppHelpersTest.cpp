@@ -6,6 +6,8 @@
 
 #include <comdef.h>
 
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -114,6 +116,43 @@ TEST(MessageBoxHook, RecordsInsteadOfShowing)
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ("Upload successful.", shown[0].text);
     EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), shown[0].type);
+}
+
+// The probe of a network audit shows its box on its own thread, and a test
+// may put another hook in place while it is open: the open box keeps its
+// hook to the end, and boxes shown meanwhile go to the new one at once.
+TEST(MessageBoxHook, AnOpenBoxKeepsItsHookWhileAnotherTakesOver)
+{
+    auto token = std::make_shared<int>(IDRETRY);
+    const std::weak_ptr<int> alive = token;
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE answer = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const MessageBoxHook previous =
+        SetMessageBoxHook([token, entered, answer](HWND, const std::string&, const std::string&, UINT) {
+            SetEvent(entered);
+            WaitForSingleObject(answer, 60000);
+            return *token;
+        });
+    token.reset();
+    int answered = 0;
+    std::thread prober([&] { answered = ShowUnownedMessageBox("The RPC server is unavailable.", "Kestrova", MB_OK); });
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(entered, 60000));
+    std::vector<std::string> later;
+    SetMessageBoxHook([&later](HWND, const std::string& text, const std::string&, UINT) {
+        later.push_back(text);
+        return IDCANCEL;
+    });
+    const bool keptWhileOpen = !alive.expired();
+    EXPECT_EQ(IDCANCEL, ShowMessageBox(nullptr, "Are you sure?", "Kestrova", MB_OKCANCEL));
+    SetEvent(answer);
+    prober.join();
+    SetMessageBoxHook(previous);
+    CloseHandle(entered);
+    CloseHandle(answer);
+    EXPECT_TRUE(keptWhileOpen);
+    EXPECT_EQ(IDRETRY, answered);
+    EXPECT_TRUE(alive.expired());
+    EXPECT_EQ(std::vector<std::string>{"Are you sure?"}, later);
 }
 
 } // namespace
