@@ -24,19 +24,6 @@ const char kPassPhrase[] = "7C3E91A04B6D28F5E0A9C4D71B3F8E26";
 
 } // namespace
 
-ServerPasswordKey::Handles::~Handles()
-{
-    if (m_key != 0) {
-        CryptDestroyKey(m_key);
-    }
-    if (m_hash != 0) {
-        CryptDestroyHash(m_hash);
-    }
-    if (m_provider != 0) {
-        CryptReleaseContext(m_provider, 0);
-    }
-}
-
 ServerPasswordKey::ServerPasswordKey()
 {
     if (!CryptAcquireContextA(&m_handles.m_provider, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {

@@ -1,8 +1,7 @@
 // The password as the asset server wants it on the wire.
 #pragma once
 
-#include <windows.h>
-#include <wincrypt.h>
+#include "common/CryptHandles.h"
 
 #include <string>
 
@@ -22,11 +21,5 @@ public:
     HCRYPTKEY Handle() const { return m_handles.m_key; }
 
 private:
-    struct Handles {
-        HCRYPTPROV m_provider = 0;
-        HCRYPTHASH m_hash = 0;
-        HCRYPTKEY m_key = 0;
-        ~Handles();
-    };
-    Handles m_handles;
+    CryptHandles m_handles;
 };

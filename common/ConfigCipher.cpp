@@ -1,9 +1,7 @@
 #include "common/ConfigCipher.h"
 
+#include "common/CryptHandles.h"
 #include "common/HexCodec.h"
-
-#include <windows.h>
-#include <wincrypt.h>
 
 #include <vector>
 
@@ -16,22 +14,9 @@ const char* ProviderName()
     return g_provider != nullptr ? g_provider : MS_DEF_PROV_A;
 }
 
-// Releases whatever was acquired, in reverse order.
-class CipherContext {
+// Its handles are released with it, whatever was acquired.
+class CipherContext : private CryptHandles {
 public:
-    ~CipherContext()
-    {
-        if (m_key != 0) {
-            CryptDestroyKey(m_key);
-        }
-        if (m_hash != 0) {
-            CryptDestroyHash(m_hash);
-        }
-        if (m_provider != 0) {
-            CryptReleaseContext(m_provider, 0);
-        }
-    }
-
     bool Acquire(const std::string& passPhrase)
     {
         if (!CryptAcquireContextA(&m_provider, nullptr, ProviderName(), PROV_RSA_FULL, 0)) {
@@ -63,11 +48,6 @@ public:
         return encipher ? CryptEncrypt(m_key, 0, TRUE, 0, bytes.data(), &length, length) != FALSE
                         : CryptDecrypt(m_key, 0, TRUE, 0, bytes.data(), &length) != FALSE;
     }
-
-private:
-    HCRYPTPROV m_provider = 0;
-    HCRYPTHASH m_hash = 0;
-    HCRYPTKEY m_key = 0;
 };
 
 } // namespace
