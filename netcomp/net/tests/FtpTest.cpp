@@ -35,6 +35,16 @@ unsigned short PortOfCommand(const std::string& line)
     return static_cast<unsigned short>(p1 * 256 + p2);
 }
 
+// An active transfer's PORT command, answered; port takes the port that the
+// data connection goes back to.
+ScriptedServer& ExpectPort(ScriptedServer& server, unsigned short& port)
+{
+    return server.ExpectPrefix("PORT 127,0,0,1,").SendWith([&port](const std::string& last) {
+        port = PortOfCommand(last);
+        return std::string("200 port ok\r\n");
+    });
+}
+
 std::string PassiveReply(const char* host, unsigned short port)
 {
     return std::string("227 Entering Passive Mode (") + host + "," + std::to_string(port / 256) + "," +
@@ -139,11 +149,7 @@ protected:
                 .On(0)
                 .Expect("RETR endless.bin");
         } else {
-            server.ExpectPrefix("PORT 127,0,0,1,")
-                .SendWith([&port](const std::string& last) {
-                    port = PortOfCommand(last);
-                    return std::string("200 port ok\r\n");
-                })
+            ExpectPort(server, port)
                 .Expect("RETR endless.bin")
                 .On(data)
                 .ConnectBack([&port](const std::string&) { return port; })
@@ -212,10 +218,7 @@ protected:
             if (passive)
                 server.Expect("PASV").Reply(PassiveReply("127,0,0,1", server.Port(channel))).On(channel).Accept().On(0);
             else
-                server.ExpectPrefix("PORT 127,0,0,1,").SendWith([&port](const std::string& last) {
-                    port = PortOfCommand(last);
-                    return std::string("200 port ok\r\n");
-                });
+                ExpectPort(server, port);
             if (restart)
                 server.Expect("REST 3").Reply("350 restarting");
             server.Expect(command);
@@ -475,12 +478,7 @@ TEST_F(FtpTest, ActiveDataConnectionTurnsAStrangerAway)
     ScriptedServer real;
     const int channel = real.AddChannel(ScriptTransport::Tcp);
     unsigned short port = 0;
-    Greeted(real)
-        .ExpectPrefix("PORT 127,0,0,1,")
-        .SendWith([&port](const std::string& last) {
-            port = PortOfCommand(last);
-            return std::string("200 port ok\r\n");
-        })
+    ExpectPort(Greeted(real), port)
         .Expect("RETR file.bin")
         .On(channel)
         .ConnectBack([&port](const std::string&) { return port; })
