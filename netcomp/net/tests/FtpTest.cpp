@@ -51,6 +51,14 @@ std::string PassiveReply(const char* host, unsigned short port)
            std::to_string(port % 256) + ")";
 }
 
+// A passive transfer's PASV command, answered with the port of channel on
+// host; the data connection is taken there, and the script goes on with the
+// control connection.
+ScriptedServer& ExpectPassive(ScriptedServer& server, int channel, const char* host = "127,0,0,1")
+{
+    return server.Expect("PASV").Reply(PassiveReply(host, server.Port(channel))).On(channel).Accept().On(0);
+}
+
 // Holds a step of the scripted server until the test opens it.
 class Gate {
 public:
@@ -104,12 +112,7 @@ protected:
     // ABOR with which the client cuts it short.
     static ScriptedServer& DownloadUnderWay(ScriptedServer& server, int data)
     {
-        return Greeted(server)
-            .Expect("PASV")
-            .Reply(PassiveReply("127,0,0,1", server.Port(data)))
-            .On(data)
-            .Accept()
-            .On(0)
+        return ExpectPassive(Greeted(server), data)
             .Expect("RETR big.bin")
             .Reply("150 here it comes")
             .On(data)
@@ -142,12 +145,7 @@ protected:
         unsigned short port = 0;
         Greeted(server);
         if (passive) {
-            server.Expect("PASV")
-                .Reply(PassiveReply("127,0,0,1", server.Port(data)))
-                .On(data)
-                .Accept()
-                .On(0)
-                .Expect("RETR endless.bin");
+            ExpectPassive(server, data).Expect("RETR endless.bin");
         } else {
             ExpectPort(server, port)
                 .Expect("RETR endless.bin")
@@ -216,7 +214,7 @@ protected:
         auto connection = [&](int channel, const std::string& command, bool connectFirst,
                               bool restart) -> ScriptedServer& {
             if (passive)
-                server.Expect("PASV").Reply(PassiveReply("127,0,0,1", server.Port(channel))).On(channel).Accept().On(0);
+                ExpectPassive(server, channel);
             else
                 ExpectPort(server, port);
             if (restart)
@@ -417,12 +415,7 @@ TEST_F(FtpTest, PassiveTransfersGoToTheControlPeerWhateverTheReplyNames)
     ASSERT_GT(data, 0);
     // The reply names 127.0.0.2, where nothing listens: the data connection
     // must go to the control peer, 127.0.0.1, at the port the reply names.
-    Greeted(server)
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,2", server.Port(data)))
-        .On(data)
-        .Accept()
-        .On(0)
+    ExpectPassive(Greeted(server), data, "127,0,0,2")
         .Expect("RETR pic.bin")
         .Reply("150-opening")
         .Reply("150 data follows")
@@ -430,12 +423,8 @@ TEST_F(FtpTest, PassiveTransfersGoToTheControlPeerWhateverTheReplyNames)
         .Send(file)
         .Disconnect()
         .On(0)
-        .Reply("226 done")
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,2", server.Port(data2)))
-        .On(data2)
-        .Accept()
-        .On(0)
+        .Reply("226 done");
+    ExpectPassive(server, data2, "127,0,0,2")
         .Expect("RETR small.txt")
         .Reply("150 go")
         .On(data2)
@@ -587,12 +576,7 @@ TEST_F(FtpTest, UploadFromARestartOffsetAndListingsOfBothForms)
     const int up = server.AddChannel(ScriptTransport::Tcp);
     const int list = server.AddChannel(ScriptTransport::Tcp);
     const int names = server.AddChannel(ScriptTransport::Tcp);
-    Greeted(server)
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,1", server.Port(up)))
-        .On(up)
-        .Accept()
-        .On(0)
+    ExpectPassive(Greeted(server), up)
         .Expect("REST 5000")
         .Reply("350 restarting")
         .Expect("APPE up.bin")
@@ -601,12 +585,8 @@ TEST_F(FtpTest, UploadFromARestartOffsetAndListingsOfBothForms)
         .ExpectBytes(file.substr(5000))
         .ExpectClose()
         .On(0)
-        .Reply("226 stored")
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,1", server.Port(list)))
-        .On(list)
-        .Accept()
-        .On(0)
+        .Reply("226 stored");
+    ExpectPassive(server, list)
         .Expect("LIST")
         .Reply("150 listing")
         .On(list)
@@ -617,12 +597,8 @@ TEST_F(FtpTest, UploadFromARestartOffsetAndListingsOfBothForms)
               "03-15-04  02:31PM                 1024 notes.txt\r\n")
         .Disconnect()
         .On(0)
-        .Reply("226 listed")
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,1", server.Port(names)))
-        .On(names)
-        .Accept()
-        .On(0)
+        .Reply("226 listed");
+    ExpectPassive(server, names)
         .Expect("NLST *.txt")
         .Reply("150 names")
         .On(names)
@@ -746,12 +722,7 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
     ScriptedServer server;
     const int data = server.AddChannel(ScriptTransport::Tcp);
     Greeted(server).Expect("DELE a").Send("250-deleting\r\n250-still").Disconnect().Accept();
-    Greeted(server)
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
-        .On(data)
-        .Accept()
-        .On(0)
+    ExpectPassive(Greeted(server), data)
         .Expect("RETR slow.bin")
         .Reply("150 here")
         .On(data)
@@ -813,12 +784,7 @@ TEST_F(FtpTest, ASlowTransferLastsWhileItsBlocksKeepComing)
 {
     ScriptedServer server;
     const int data = server.AddChannel(ScriptTransport::Tcp);
-    Greeted(server)
-        .Expect("PASV")
-        .Reply(PassiveReply("127,0,0,1", server.Port(data)))
-        .On(data)
-        .Accept()
-        .On(0)
+    ExpectPassive(Greeted(server), data)
         .Expect("RETR slow.bin")
         .Reply("150 here it comes")
         .On(data)
