@@ -1,8 +1,10 @@
 #!/bin/bash
 # Brings the build tree's private Wine prefix up or down for a test run.
 #   wine-prefix.sh up <prefix>      non-GUI prefix: graphics driver "null"
-#   wine-prefix.sh ready <prefix>   "up" unless the prefix is made already
-#                                   (a program run without the test set-up)
+#   wine-prefix.sh ready <prefix>   makes the prefix as "up" does, unless it
+#                                   is made already, and leaves no server
+#                                   running (a program run without the test
+#                                   set-up)
 #   wine-prefix.sh up-gui <prefix> [dpi] [keeper.exe]
 #                                   GUI prefix: X11 driver on a private Xvfb,
 #                                   the screen at dpi dots per inch (96); with
@@ -81,6 +83,11 @@ up | ready)
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     rm -f "$prefix/.kes-display"
+    # A program run without the test set-up gets no persistent server: its
+    # own Wine start makes one that ends with it. Wine's sockets are made by
+    # the server, so a server left running would serve the next run, made in
+    # another network namespace, from this one's loopback.
+    [ "$action" = ready ] && exit 0
     start_server
     ;;
 up-gui)

@@ -2,11 +2,14 @@
 # tools/wine-run.sh on programs that end in ways a test program must not
 # pass with: a GoogleTest program that ends with 0 before its summary (as
 # when its wineserver goes away under it) fails, and a failed run says how
-# the program ended.
+# the program ended. A run that has to make its prefix first leaves no
+# wineserver behind it.
 #   wine-run-test.sh <prefix> <work folder>
 set -uo pipefail
 prefix=$1 work=$2
-run=$(cd "$(dirname "$0")/.." && pwd)/wine-run.sh
+tools=$(cd "$(dirname "$0")/.." && pwd)
+run=$tools/wine-run.sh
+. "$tools/process-start.sh"
 rm -rf "$work"
 mkdir -p "$work"
 failed=0
@@ -33,5 +36,24 @@ grep -q "^wine-run.sh: cmd ended with exit status 3, having written nothing afte
 grep -q "^wine-run.sh: the wineserver of $prefix now is process [0-9]*, .*, started [0-9]* ticks" \
     "$work/failing.txt" || check "the failed run did not name the prefix's wineserver: $(cat "$work/failing.txt")"
 
-[ "$failed" = 0 ] && echo "wine-run.sh: silent, plain and failing runs judged and described"
+# A prefix that does not exist yet is made for the run. Its server must end
+# with the program: one that stayed would make the sockets of the next run,
+# in whatever network namespace that one runs, from this run's.
+fresh=$work/fresh-prefix
+status=0
+"$run" "$fresh" "$work/fresh" cmd /c exit 0 >"$work/fresh.txt" 2>&1 || status=$?
+[ "$status" -eq 0 ] || check "a run in a prefix it had to make failed: $(cat "$work/fresh.txt")"
+for _ in $(seq 1 100); do
+    [ -z "$(prefix_server_pid "$fresh")" ] && break
+    sleep 0.2
+done
+left=$(prefix_server_pid "$fresh")
+if [ -n "$left" ]; then
+    check "the server of the prefix made for the run still runs 20 s after it: $(tr '\0' ' ' <"/proc/$left/cmdline")"
+    WINEPREFIX=$fresh wineserver -k 2>/dev/null
+    WINEPREFIX=$fresh wineserver -w 2>/dev/null
+fi
+rm -rf "$fresh"
+
+[ "$failed" = 0 ] && echo "wine-run.sh: silent, plain and failing runs judged and described; a made prefix left no server"
 exit "$failed"
