@@ -17,6 +17,7 @@
 #include "audit/WmiAccess.h"
 #include "common/AppState.h"
 #include "common/TextHelpers.h"
+#include "common/tests/RecordedNotices.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -27,7 +28,6 @@
 #include <atomic>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace {
@@ -440,42 +440,10 @@ TEST_F(NetworkAudit, SkipEndsOnlyTheCurrentAudit)
 // shows its box too, even after the batch and its document are gone.
 TEST_F(NetworkAudit, EveryFailedProbeShowsItsBoxAndTheBatchGoesOn)
 {
-    struct Shown {
-        std::string text;
-        std::string caption;
-        UINT type;
-        HWND owner;
-        DWORD thread;
-    };
-    // Shared with the probes' threads, which may outlive the test's frame.
-    struct Boxes {
-        std::mutex mutex;
-        std::vector<Shown> shown;
-        std::atomic<int> answered{0};
-        HANDLE answer = CreateEventA(nullptr, TRUE, FALSE, nullptr); // the operator closes the boxes
-        HANDLE late = CreateEventA(nullptr, TRUE, FALSE, nullptr);   // the second computer's WMI fails
-        size_t Count()
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            return shown.size();
-        }
-        ~Boxes()
-        {
-            CloseHandle(answer);
-            CloseHandle(late);
-        }
-    };
-    auto boxes = std::make_shared<Boxes>();
-    const MessageBoxHook recorder =
-        SetMessageBoxHook([boxes](HWND owner, const std::string& text, const std::string& caption, UINT type) {
-            {
-                std::lock_guard<std::mutex> lock(boxes->mutex);
-                boxes->shown.push_back({text, caption, type, owner, GetCurrentThreadId()});
-            }
-            WaitForSingleObject(boxes->answer, 60000);
-            ++boxes->answered;
-            return IDOK;
-        });
+    const auto boxes = OpenBoxes::Hook(false);
+    // When the second computer's WMI fails; shared with the probes' threads,
+    // which may outlive the test's frame.
+    const std::shared_ptr<void> late(CreateEventA(nullptr, TRUE, FALSE, nullptr), CloseHandle);
     const HRESULT refused = static_cast<HRESULT>(0x800706BA); // the RPC server is unavailable
     const HRESULT denied = E_ACCESSDENIED;
     std::atomic<int> audits{0};
@@ -489,13 +457,13 @@ TEST_F(NetworkAudit, EveryFailedProbeShowsItsBoxAndTheBatchGoesOn)
         batch.m_osTypeWait = [probes](const std::string& computer) {
             return *probes < 2 ? kOsTypeProbeWaitMs : PatientProbeWait(computer);
         };
-        batch.m_osTypeConnector = [probes, boxes, refused, denied](const std::string& computer) -> IDispatchPtr {
+        batch.m_osTypeConnector = [probes, late, refused, denied](const std::string& computer) -> IDispatchPtr {
             const int probe = ++*probes;
             if (probe == 1) {
                 throw _com_error(refused);
             }
             if (probe == 2) {
-                WaitForSingleObject(boxes->late, 60000);
+                WaitForSingleObject(late.get(), 60000);
                 throw _com_error(denied);
             }
             return ConnectWmi(computer);
@@ -503,35 +471,35 @@ TEST_F(NetworkAudit, EveryFailedProbeShowsItsBoxAndTheBatchGoesOn)
         EXPECT_EQ(IDOK, batch.DoModal());
     }
     // The batch is over while the first box is still open.
-    const int answeredAtTheEnd = boxes->answered;
+    const int answeredAtTheEnd = boxes->Answered();
     const size_t shownAtTheEnd = boxes->Count();
     m_app.CloseDocument();
-    SetEvent(boxes->late);
+    SetEvent(late.get());
     for (int i = 0; i < 6000 && boxes->Count() < 2; ++i) {
         Sleep(10);
     }
-    SetEvent(boxes->answer);
-    for (int i = 0; i < 6000 && boxes->answered < 2; ++i) {
+    boxes->Answer();
+    for (int i = 0; i < 6000 && boxes->Answered() < 2; ++i) {
         Sleep(10);
     }
-    SetMessageBoxHook(recorder);
+    boxes->Restore();
 
     EXPECT_EQ(0, answeredAtTheEnd);
     EXPECT_EQ(1u, shownAtTheEnd);
     EXPECT_EQ(1, audits.load());
     EXPECT_EQ((std::vector<std::string>{"localhost", "127.0.0.1"}), m_app.m_nonNtComputers);
-    EXPECT_EQ(2, boxes->answered.load());
-    std::lock_guard<std::mutex> lock(boxes->mutex);
-    ASSERT_EQ(2u, boxes->shown.size());
-    EXPECT_EQ(t_exception(_com_error(refused)).what(), boxes->shown[0].text);
-    EXPECT_EQ(t_exception(_com_error(denied)).what(), boxes->shown[1].text);
-    for (const Shown& box : boxes->shown) {
+    EXPECT_EQ(2, boxes->Answered());
+    const std::vector<ShownBox> shown = boxes->Shown();
+    ASSERT_EQ(2u, shown.size());
+    EXPECT_EQ(t_exception(_com_error(refused)).what(), shown[0].text);
+    EXPECT_EQ(t_exception(_com_error(denied)).what(), shown[1].text);
+    for (const ShownBox& box : shown) {
         EXPECT_EQ("Kestrova", box.caption);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
         EXPECT_EQ(nullptr, box.owner);
         EXPECT_NE(GetCurrentThreadId(), box.thread);
     }
-    EXPECT_NE(boxes->shown[0].thread, boxes->shown[1].thread);
+    EXPECT_NE(shown[0].thread, shown[1].thread);
     EXPECT_TRUE(BoxTexts().empty());
 }
 

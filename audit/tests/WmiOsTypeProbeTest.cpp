@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 namespace {
 
 class WmiOsTypeProbeTest : public ::testing::Test {
@@ -59,25 +57,7 @@ TEST_F(WmiOsTypeProbeTest, AnswersByOsType)
 // and marks its record finished, only when the box is answered.
 TEST_F(WmiOsTypeProbeTest, AFailureIsToldInABoxOfTheProbesOwnThread)
 {
-    struct Shown {
-        std::string text;
-        std::string caption;
-        UINT type;
-        HWND owner;
-        DWORD thread;
-    };
-    std::mutex mutex;
-    std::vector<Shown> shown;
-    HANDLE answer = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    const MessageBoxHook previous =
-        SetMessageBoxHook([&](HWND owner, const std::string& text, const std::string& caption, UINT type) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                shown.push_back({text, caption, type, owner, GetCurrentThreadId()});
-            }
-            WaitForSingleObject(answer, 60000);
-            return IDOK;
-        });
+    const auto boxes = OpenBoxes::Hook(true);
     const HRESULT refused = static_cast<HRESULT>(0x800706BA);
     const OsTypeConnector refusing = [refused](const std::string&) -> IDispatchPtr { throw _com_error(refused); };
     const OsTypeConnector denying = [](const std::string&) -> IDispatchPtr {
@@ -98,24 +78,23 @@ TEST_F(WmiOsTypeProbeTest, AFailureIsToldInABoxOfTheProbesOwnThread)
 
     // The operator leaves the next box open: the waiter gives up after its
     // wait, and the probe finishes once the box is answered.
-    ResetEvent(answer);
+    boxes->Hold();
     EXPECT_EQ(0, ProbeOsType("PC04", 500, refusing, &record));
     const LONG finishedWhileOpen = record->finished;
-    SetEvent(answer);
+    boxes->Answer();
     for (int i = 0; i < 1000 && record->finished == 0; ++i) {
         Sleep(10);
     }
     EXPECT_EQ(0, finishedWhileOpen);
     EXPECT_EQ(1, record->finished);
-    SetMessageBoxHook(previous);
-    CloseHandle(answer);
+    boxes->Restore();
 
-    std::lock_guard<std::mutex> lock(mutex);
+    const std::vector<ShownBox> shown = boxes->Shown();
     ASSERT_EQ(3u, shown.size());
     EXPECT_EQ(t_exception(_com_error(refused)).what(), shown[0].text);
     EXPECT_EQ("Access to the scripted computer was denied.", shown[1].text);
     EXPECT_EQ(shown[0].text, shown[2].text);
-    for (const Shown& box : shown) {
+    for (const ShownBox& box : shown) {
         EXPECT_EQ("Kestrova", box.caption);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
         EXPECT_EQ(nullptr, box.owner);

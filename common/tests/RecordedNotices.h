@@ -5,6 +5,8 @@
 #include "common/AuditSinks.h"
 #include "common/MessageBoxHook.h"
 
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -47,6 +49,66 @@ private:
     std::mutex m_mutex;
     std::vector<std::string> m_texts;
     std::vector<UINT> m_types;
+    MessageBoxHook m_previous;
+};
+
+// A message box as it was shown, with where it came from.
+struct ShownBox {
+    std::string text;
+    std::string caption;
+    UINT type;
+    HWND owner;
+    DWORD thread;
+};
+
+// Message boxes that stay open until the operator answers them: each is
+// recorded, and its thread then waits (a minute at most) for Answer(); Hold()
+// keeps the boxes after it open again. The hook holds the recorder shared, so
+// a thread still in its box may outlive the test's frame. Restore() puts the
+// previous hook back.
+class OpenBoxes {
+public:
+    static std::shared_ptr<OpenBoxes> Hook(bool answered)
+    {
+        std::shared_ptr<OpenBoxes> boxes(new OpenBoxes(answered));
+        boxes->m_previous =
+            SetMessageBoxHook([boxes](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+                {
+                    std::lock_guard<std::mutex> lock(boxes->m_mutex);
+                    boxes->m_shown.push_back({text, caption, type, owner, GetCurrentThreadId()});
+                }
+                WaitForSingleObject(boxes->m_answer, 60000);
+                ++boxes->m_answered;
+                return IDOK;
+            });
+        return boxes;
+    }
+    ~OpenBoxes() { CloseHandle(m_answer); }
+    OpenBoxes(const OpenBoxes&) = delete;
+    OpenBoxes& operator=(const OpenBoxes&) = delete;
+
+    void Restore() { SetMessageBoxHook(m_previous); }
+    void Answer() { SetEvent(m_answer); }
+    void Hold() { ResetEvent(m_answer); }
+    int Answered() const { return m_answered; }
+    std::vector<ShownBox> Shown()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_shown;
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_shown.size();
+    }
+
+private:
+    explicit OpenBoxes(bool answered) : m_answer(CreateEventA(nullptr, TRUE, answered, nullptr)) {}
+
+    std::mutex m_mutex;
+    std::vector<ShownBox> m_shown;
+    std::atomic<int> m_answered{0};
+    HANDLE m_answer;
     MessageBoxHook m_previous;
 };
 
