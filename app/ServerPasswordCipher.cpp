@@ -30,15 +30,7 @@ ServerPasswordKey::ServerPasswordKey()
         m_handles.m_provider = 0;
         RaiseLastError();
     }
-    if (!CryptCreateHash(m_handles.m_provider, CALG_MD5, 0, 0, &m_handles.m_hash)) {
-        m_handles.m_hash = 0;
-        RaiseLastError();
-    }
-    if (!CryptHashData(m_handles.m_hash, reinterpret_cast<const BYTE*>(kPassPhrase), sizeof(kPassPhrase) - 1, 0)) {
-        RaiseLastError();
-    }
-    if (!CryptDeriveKey(m_handles.m_provider, CALG_RC4, m_handles.m_hash, CRYPT_EXPORTABLE, &m_handles.m_key)) {
-        m_handles.m_key = 0;
+    if (!m_handles.DeriveRc4Key(kPassPhrase, CRYPT_EXPORTABLE)) {
         RaiseLastError();
     }
 }

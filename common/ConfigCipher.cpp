@@ -27,15 +27,7 @@ public:
                 return false;
             }
         }
-        if (!CryptCreateHash(m_provider, CALG_MD5, 0, 0, &m_hash) ||
-            !CryptHashData(m_hash, reinterpret_cast<const BYTE*>(passPhrase.data()),
-                           static_cast<DWORD>(passPhrase.size()), 0) ||
-            !CryptDeriveKey(m_provider, CALG_RC4, m_hash, 0, &m_key)) {
-            return false;
-        }
-        CryptDestroyHash(m_hash);
-        m_hash = 0;
-        return true;
+        return DeriveRc4Key(passPhrase, 0);
     }
 
     // RC4 keeps the length, so one call does either direction.

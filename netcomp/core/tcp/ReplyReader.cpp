@@ -11,15 +11,14 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The number of a line that begins with three digits, else 0.
-int LeadingCode(const char* line, uint32_t n)
+} // namespace
+
+int ReplyReader::LeadingCode(const char* line, uint32_t n)
 {
     if (n < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2]))
         return 0;
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
-
-} // namespace
 
 void ReplyReader::Start()
 {

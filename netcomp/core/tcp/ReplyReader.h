@@ -55,6 +55,9 @@ public:
 
     explicit ReplyReader(const ReplyRules& rules = kSingleLineReply) : m_rules(rules) {}
 
+    // The number of a line that begins with three digits, else 0.
+    static int LeadingCode(const char* line, uint32_t n);
+
     void SetRules(const ReplyRules& rules) { m_rules = rules; }
     const ReplyRules& Rules() const { return m_rules; }
     void SetMaxSize(uint32_t bytes) { m_maxSize = bytes; }

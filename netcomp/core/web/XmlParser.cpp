@@ -33,8 +33,8 @@ bool XmlParser::AcceptName(const char*)
 void XmlParser::BuildClassTable()
 {
     std::memset(m_class, 0, sizeof m_class);
-    for (unsigned char c : {' ', '\t', '\n', '\r', '\f', '\v'})
-        m_class[c] |= kSpace;
+    for (const char* p = kXmlSpaceChars; *p; ++p)
+        m_class[static_cast<unsigned char>(*p)] |= kSpace;
     for (const char* p = m_extraWhitespace.CStr(); *p; ++p)
         m_class[static_cast<unsigned char>(*p)] |= kSpace;
     for (int c = 0; c < 256; ++c) {

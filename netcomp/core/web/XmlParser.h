@@ -11,6 +11,10 @@
 #include "netcomp/core/web/XmlDom.h"
 #include "netcomp/core/web/XmlParserCallback.h"
 
+// The white space the parser always skips between markup and trims from
+// the ends of an element's text.
+constexpr char kXmlSpaceChars[] = " \t\n\r\f\v";
+
 class XmlParser {
 public:
     // Prefix tolerance bits: report an unknown prefix through OnError and go

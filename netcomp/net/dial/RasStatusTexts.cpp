@@ -226,16 +226,25 @@ const char* StatusText(int code)
     return row != end && row->code == code ? row->text : nullptr;
 }
 
+namespace {
+
+std::string NoDescription(int code)
+{
+    return "[" + std::to_string(code) + "] (no description available)";
+}
+
+} // namespace
+
 std::string Describe(int code)
 {
     if (const char* text = StatusText(code))
         return text;
-    return "[" + std::to_string(code) + "] (no description available)";
+    return NoDescription(code);
 }
 
 std::string DescribeError(int code)
 {
-    return code >= kFirstError ? Describe(code) : "[" + std::to_string(code) + "] (no description available)";
+    return code >= kFirstError ? Describe(code) : NoDescription(code);
 }
 
 } // namespace ras

@@ -37,11 +37,6 @@ const char kUrgentAbort[] = "\xff\xf4\xff\xf2";
 
 const char kBusyText[] = "Busy performing current action.";
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 } // namespace
 
 FtpEngine::FtpEngine() : m_data(*this)
@@ -107,8 +102,8 @@ ReplyReader::Hint FtpEngine::OnReplyLine(const char* line, uint32_t n)
 {
     if (m_line.Assign(n, line) == kResultOk)
         Trail(1, m_line.CStr());
-    if (m_transferReply && n >= 3 && (line[0] == '1' || line[0] == '2') && IsDigit(line[1]) && IsDigit(line[2]) &&
-        Reply().Ends(line, n))
+    const int code = ReplyReader::LeadingCode(line, n);
+    if (m_transferReply && code >= 100 && code < 300 && Reply().Ends(line, n))
         m_data.TransferAccepted();
     return AbortHint(line, n);
 }

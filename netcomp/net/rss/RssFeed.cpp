@@ -6,6 +6,7 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/text/XmlEscape.h"
+#include "netcomp/core/web/XmlParser.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ const char kAttributeReferences[] = "\t\n\r";
 // space alone never holds its end marker), so the text reads back as it was.
 bool IsTrimmedSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    return c != '\0' && std::strchr(kXmlSpaceChars, c) != nullptr;
 }
 
 [[nodiscard]] int AppendCdata(NetStringBase& out, const char* text, uint32_t length)
