@@ -1,8 +1,20 @@
 // The socket is asynchronous: WSAAsyncSelect posts the engine's message to
 // its hidden window for read and write readiness, and each read notification
-// drains the socket in one receive round. Every datagram is read into the
-// one buffer and handed to the sink in place, with a zero byte behind it
-// that is taken back afterwards.
+// runs one receive round. Every datagram is read into the one buffer and
+// handed to the sink in place, with a zero byte behind it that is taken back
+// afterwards.
+//
+// A round reads until nothing is left, or until it has taken its share (64
+// datagrams, or 10 ms): a peer that sends faster than the sink takes its
+// datagrams would otherwise keep one round going for as long as it sends,
+// and the wait that dispatched the notification would see neither its
+// deadline nor an interrupt. A round that ends at its share leaves the rest
+// in the socket and asks for the next round itself. Winsock posts a read
+// notification after every read that leaves data behind, so the queue then
+// holds one for each read of the round; they are taken out, and one stays.
+// When input, painting or a timer of the thread is waiting, the next round
+// comes by a timer instead: posted messages are taken before those, and the
+// notifications of a flood would otherwise keep them waiting for ever.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -17,6 +29,7 @@
 // inside it ends it too, and is done when the outermost round ends.
 #include "netcomp/core/datagram/DatagramSocket.h"
 
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -25,6 +38,12 @@
 #include "netcomp/core/framework/WinsockBinding.h"
 
 namespace {
+
+// What a round may read before the thread's other messages have their turn.
+constexpr int kRoundDatagrams = 64;
+constexpr DWORD kRoundMilliseconds = 10;
+// What a close delivers of a flood before the socket goes.
+constexpr DWORD kCloseMilliseconds = 500;
 
 sockaddr_in EndPoint(unsigned long address, int port)
 {
@@ -94,6 +113,7 @@ int DatagramSocket::Select(HWND window)
 
 void DatagramSocket::Abort()
 {
+    StopTimer();
     m_socket.Reset();
     m_connected = false;
     m_closePending = false;
@@ -163,11 +183,20 @@ void DatagramSocket::SetAcceptData(bool on)
 
 bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_TIMER && wParam == m_message) {
+        const bool due = m_roundAwaitsTimer;
+        StopTimer();
+        if (due)
+            TakeTurn();
+        return true;
+    }
     if (message != m_message || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return false;
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        (void)Receive();
+        // While the next round waits for the timer, it is that round's.
+        if (!m_roundAwaitsTimer)
+            TakeTurn();
         return true;
     case FD_WRITE:
         m_sink.OnWritable();
@@ -195,21 +224,60 @@ DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(sock
     socket.m_roundsAllowed = depth + 1;
 }
 
-int DatagramSocket::Receive()
+void DatagramSocket::TakeTurn()
+{
+    if (Receive(Share{kRoundDatagrams, kRoundMilliseconds}))
+        ScheduleNextRound();
+}
+
+void DatagramSocket::ScheduleNextRound()
+{
+    if (!m_window)
+        return;
+    // The notifications that the round's reads left behind: one of them is
+    // enough. Another socket's, and write notifications, go back, in their
+    // order. Only posted messages are looked at: nothing is dispatched here.
+    std::vector<MSG> kept;
+    MSG msg;
+    while (PeekMessageA(&msg, m_window, m_message, m_message, PM_REMOVE | PM_NOYIELD | PM_QS_POSTMESSAGE)) {
+        if (SOCKET(msg.wParam) != m_socket.Get() || WSAGETSELECTEVENT(msg.lParam) != FD_READ)
+            kept.push_back(msg);
+    }
+    for (const MSG& other : kept)
+        PostMessageA(m_window, m_message, other.wParam, other.lParam);
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0 &&
+        SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0) {
+        m_roundAwaitsTimer = true;
+        return;
+    }
+    PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+}
+
+void DatagramSocket::StopTimer()
+{
+    if (m_roundAwaitsTimer && m_window)
+        KillTimer(m_window, m_message);
+    m_roundAwaitsTimer = false;
+}
+
+bool DatagramSocket::Receive(const Share& share)
 {
     if (m_deliveries >= m_roundsAllowed || !m_acceptData || !m_socket.IsOpen())
-        return kResultOk;
+        return false;
     ++m_deliveries;
-    const int rc = RunRound(m_deliveries == 1 ? m_buffer : m_nested[std::size_t(m_deliveries) - 2]);
+    const bool more = RunRound(m_deliveries == 1 ? m_buffer : m_nested[std::size_t(m_deliveries) - 2], share);
     --m_deliveries;
     if (m_closePending && m_deliveries == 0)
         CloseNow();
-    return rc;
+    return more && m_socket.IsOpen();
 }
 
-int DatagramSocket::RunRound(std::vector<char>& buffer)
+bool DatagramSocket::RunRound(std::vector<char>& buffer, const Share& share)
 {
-    while (m_socket.IsOpen() && m_acceptData && !m_closePending) {
+    const DWORD start = GetTickCount();
+    for (int taken = 0; m_socket.IsOpen() && m_acceptData && !m_closePending; ++taken) {
+        if (taken == share.datagrams || GetTickCount() - start >= share.milliseconds)
+            return true;
         sockaddr_in from = {};
         int fromLength = sizeof from;
         // The last byte stays free for the zero placed behind the datagram.
@@ -218,12 +286,12 @@ int DatagramSocket::RunRound(std::vector<char>& buffer)
                                   : Ws().recvfrom(m_socket.Get(), into, m_capacity, 0,
                                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n == 0)
-            return kResultOk;
+            return false;
         if (n == SOCKET_ERROR) {
             const int error = Ws().WSAGetLastError();
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
                 m_sink.OnReceiveError(error);
-            return error;
+            return false;
         }
         const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
         const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
@@ -232,9 +300,9 @@ int DatagramSocket::RunRound(std::vector<char>& buffer)
         const int rc = m_sink.OnDatagram(into, n, address, port);
         into[n] = saved;
         if (rc != kResultOk)
-            return rc;
+            return false;
     }
-    return kResultOk;
+    return false;
 }
 
 int DatagramSocket::Close()
@@ -247,7 +315,7 @@ int DatagramSocket::Close()
     }
     // What has already arrived is still delivered before the socket goes; a
     // delivery may close the socket itself.
-    (void)Receive();
+    (void)Receive(Share{INT_MAX, kCloseMilliseconds});
     if (!m_socket.IsOpen())
         return kResultOk;
     Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);

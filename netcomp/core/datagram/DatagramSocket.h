@@ -2,8 +2,10 @@
 // The datagram mechanics that the UDP, multicast and raw ICMP engines share:
 // one IPv4 socket of the Winsock binding, its options, the asynchronous
 // notification on the engine's hidden window, the receive round that reads
-// each datagram into one buffer with its source address, sending to an
-// address, and a close that waits for the delivery in progress.
+// each datagram into one buffer with its source address (a bounded share of
+// what waits, so that a flood holds no wait past its deadline and no thread
+// from its other messages), sending to an address, and a close that waits
+// for the delivery in progress.
 //
 // An engine owns a DatagramSocket and is its sink:
 //
@@ -103,13 +105,16 @@ public:
     bool AcceptData() const { return m_acceptData; }
 
     // The window message of this socket: FD_READ runs a receive round,
-    // FD_WRITE tells the sink. False for messages that are not this socket's.
+    // FD_WRITE tells the sink; and the timer (its id the socket's message
+    // number) that brings the next round of a flood. False for messages that
+    // are not this socket's.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Delivers what has arrived (while AcceptData is on), then closes; 0 or
-    // the Winsock code of the close. Called inside a delivery, it only marks
-    // the close: the outermost round closes the socket once the sink has
-    // returned, and nothing more is delivered.
+    // Delivers what has arrived (while AcceptData is on; under a flood, what
+    // comes within half a second), then closes; 0 or the Winsock code of the
+    // close. Called inside a delivery, it only marks the close: the outermost
+    // round closes the socket once the sink has returned, and nothing more is
+    // delivered.
     [[nodiscard]] int Close();
     // Closes at once: nothing more is read or delivered.
     void CloseNow();
@@ -137,8 +142,20 @@ public:
     };
 
 private:
-    int Receive();
-    int RunRound(std::vector<char>& buffer);
+    // How much one round may read: datagrams, and milliseconds.
+    struct Share {
+        int datagrams;
+        DWORD milliseconds;
+    };
+    // A round of reads and deliveries; true when it ended at its share with
+    // the socket still open, so that more may be waiting.
+    bool Receive(const Share& share);
+    bool RunRound(std::vector<char>& buffer, const Share& share);
+    // The round that a notification (or the flood timer) asks for, and the
+    // next one when this ended at its share.
+    void TakeTurn();
+    void ScheduleNextRound();
+    void StopTimer();
 
     DatagramSink& m_sink;
     UINT m_message;
@@ -156,4 +173,5 @@ private:
     int m_deliveries = 0;    // rounds under way, one inside the other
     int m_roundsAllowed = 1; // how many may be (NestedRound)
     bool m_closePending = false;
+    bool m_roundAwaitsTimer = false; // notifications wait for the flood timer
 };
