@@ -14,6 +14,7 @@
 
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/LinuxCommand.h"
 
 template <class Functions>
 class SnmpComponent : public ComponentHolder<Functions> {
@@ -50,78 +51,16 @@ public:
     }
 };
 
-// The Linux path of the current folder (Wine maps the root to Z:).
-inline std::string UnixCurrentFolder()
-{
-    char path[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, path);
-    std::string unix = path;
-    if (unix.size() >= 2 && unix[1] == ':')
-        unix.erase(0, 2);
-    for (char& c : unix)
-        if (c == '\\')
-            c = '/';
-    return unix;
-}
-
 // What a net-snmp tool run gave: its answer (standard output) apart from
 // its complaints and notices (standard error, where a first run on a machine
 // also says which state folder it created), and its exit status.
-struct ToolRun {
-    std::string out;
-    std::string err;
-    int status = -1;
-    // Everything, for failure messages.
-    std::string Shown() const { return out + err + "exit status " + std::to_string(status) + "\n"; }
-};
+using ToolRun = LinuxRun;
 
-inline std::ostream& operator<<(std::ostream& os, const ToolRun& run)
-{
-    return os << run.Shown();
-}
-
-inline std::string ReadWholeFile(const std::string& name)
-{
-    std::ifstream f(name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Runs command (no double quotes inside) under /bin/sh with MIBS empty,
-// calling pump until the shell has written the exit status ("rc=" and the
-// status, in a file of its own: Wine gives no handle that waits for a Linux
-// program), at most 30 s. net-snmp keeps its state in a folder of the test's
-// work folder (emptied before every run), so each run of the tools is a
-// first run on the machine and none sees what another left.
+// Runs a net-snmp command (no double quotes inside) with MIBS empty, calling
+// pump until it has ended, at most 30 s. net-snmp keeps its state in a
+// folder of the test's work folder (emptied before every run), so each run
+// of the tools is a first run on the machine and none sees what another left.
 inline ToolRun RunTool(const std::string& command, const std::function<void()>& pump)
 {
-    static int run = 0;
-    const std::string name = "tool" + std::to_string(++run);
-    const std::string base = UnixCurrentFolder() + "/" + name;
-    const std::string state = UnixCurrentFolder() + "/snmp-state";
-    std::string line = "/bin/sh -c \"SNMP_PERSISTENT_DIR=" + state + " MIBS= " + command + " >" + base + ".out 2>" +
-                       base + ".err; echo rc=$? >" + base + ".rc.part; mv " + base + ".rc.part " + base + ".rc\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ToolRun result;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        result.err = "cannot start: " + command;
-        return result;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    const std::string rc = name + ".rc";
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesA(rc.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 30000) {
-        pump();
-        Sleep(1);
-    }
-    result.out = ReadWholeFile(name + ".out");
-    result.err = ReadWholeFile(name + ".err");
-    const std::string status = ReadWholeFile(rc);
-    if (status.rfind("rc=", 0) == 0)
-        result.status = std::atoi(status.c_str() + 3);
-    return result;
+    return RunLinuxCommand("SNMP_PERSISTENT_DIR=" + UnixCurrentFolder() + "/snmp-state MIBS= " + command, pump);
 }

@@ -15,6 +15,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_syslog.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/LinuxCommand.h"
 #include "netcomp/testing/ScriptedServer.h"
 
 namespace {
@@ -80,28 +81,20 @@ TEST(SysLogAgainstRsyslog, SendsBsdMessages)
     EXPECT_NE(logged.find("127.0.0.1|34|"), std::string::npos) << logged;
 }
 
-// Runs the system's logger tool (a Linux program, started through Wine).
-void RunLogger(const std::string& arguments)
-{
-    std::string command = "/usr/bin/logger " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-}
-
 TEST(SysLogFromLogger, ReceivesAndSplitsMessages)
 {
     SysLog log;
     ASSERT_EQ(log.Set(kSysLogLocalHost, T("127.0.0.1")), 0);
     ASSERT_EQ(log.Set(kSysLogLocalPort, 0), 0);
     ASSERT_EQ(log.Set(kSysLogActive, 1), 0) << SysLog_GetLastError(log.obj);
-    const std::string port = std::to_string(SysLog_Get(log.obj, kSysLogLocalPort, 0, nullptr));
-    RunLogger("-n 127.0.0.1 -P " + port + " -d --rfc3164 -p local3.warning -t kestest udp message one");
-    RunLogger("-n 127.0.0.1 -P " + port + " -d --rfc5424 -p mail.err structured");
+    const std::string logger =
+        "/usr/bin/logger -n 127.0.0.1 -P " + std::to_string(SysLog_Get(log.obj, kSysLogLocalPort, 0, nullptr)) + " -d ";
+    // The system's logger tool, one run after the other: each has ended and
+    // its message has come before the next starts.
+    const auto pump = [&] { SysLog_Do(log.obj, kSysLogDoEvents, 0, nullptr, nullptr); };
+    EXPECT_EQ(RunLinuxCommand(logger + "--rfc3164 -p local3.warning -t kestest udp message one", pump).status, 0);
+    log.PumpUntil(1);
+    EXPECT_EQ(RunLinuxCommand(logger + "--rfc5424 -p mail.err structured", pump).status, 0);
     log.PumpUntil(2);
     const auto packets = log.events.Of(kSysLogEventPacketIn);
     ASSERT_EQ(packets.size(), 2u);
