@@ -73,13 +73,13 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * header names its bounds.
  *
  * The datagram components (UDPPort, DNS, MX, TFTP, SysLog, NetClock,
- * SNMPMgr, SNMPAgent, MCast, and ICMPPort, Ping and TraceRoute on a socket)
- * read what arrives in rounds of at most 64 datagrams or 10 ms, each
- * datagram in its order. A peer that sends more than the owner takes is
- * read round by round: between rounds a waiting call sees its Timeout and an
- * Interrupt, and the thread's input, painting and timers have their turn.
- * Closing such a component delivers what has come for at most half a
- * second; the rest goes with the socket. */
+ * SNMPMgr, SNMPAgent, MCast, and ICMPPort, IPMonitor, Ping and TraceRoute on
+ * a socket) read what arrives in rounds of at most 64 datagrams or 10 ms,
+ * each datagram in its order. A peer that sends more than the owner takes
+ * is read round by round: between rounds a waiting call sees its Timeout and
+ * an Interrupt, and the thread's input, painting and timers have their turn.
+ * Closing such a component delivers what has come for at most 100 ms; the
+ * rest goes with the socket. */
 
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \

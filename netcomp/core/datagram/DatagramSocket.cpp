@@ -8,13 +8,15 @@
 // datagrams, or 10 ms): a peer that sends faster than the sink takes its
 // datagrams would otherwise keep one round going for as long as it sends,
 // and the wait that dispatched the notification would see neither its
-// deadline nor an interrupt. A round that ends at its share leaves the rest
-// in the socket and asks for the next round itself. Winsock posts a read
-// notification after every read that leaves data behind, so the queue then
-// holds one for each read of the round; they are taken out, and one stays.
-// When input, painting or a timer of the thread is waiting, the next round
-// comes by a timer instead: posted messages are taken before those, and the
-// notifications of a flood would otherwise keep them waiting for ever.
+// deadline nor an interrupt. Winsock posts a read notification after every
+// read that leaves data behind, each of which would start a round of its
+// own, so that under a steady stream they would pile up in the queue. A
+// round that read more than one datagram, or stopped at its share, takes
+// them out and asks for the next round itself: a posted notification, or,
+// when input, painting or a timer of the thread is waiting, a timer of the
+// socket's own, since posted messages are taken before those and the
+// notifications of a flood would keep them waiting for ever. A close takes
+// out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -43,7 +45,7 @@ namespace {
 constexpr int kRoundDatagrams = 64;
 constexpr DWORD kRoundMilliseconds = 10;
 // What a close delivers of a flood before the socket goes.
-constexpr DWORD kCloseMilliseconds = 500;
+constexpr DWORD kCloseMilliseconds = 100;
 
 sockaddr_in EndPoint(unsigned long address, int port)
 {
@@ -114,6 +116,7 @@ int DatagramSocket::Select(HWND window)
 void DatagramSocket::Abort()
 {
     StopTimer();
+    m_notificationMissed = false;
     m_socket.Reset();
     m_connected = false;
     m_closePending = false;
@@ -226,7 +229,8 @@ DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(sock
 
 void DatagramSocket::TakeTurn()
 {
-    if (Receive(Share{kRoundDatagrams, kRoundMilliseconds}))
+    const RoundEnd end = Receive(Share{kRoundDatagrams, kRoundMilliseconds});
+    if (m_socket.IsOpen() && (end.atShare || end.read > 1 || end.missed))
         ScheduleNextRound();
 }
 
@@ -234,23 +238,28 @@ void DatagramSocket::ScheduleNextRound()
 {
     if (!m_window)
         return;
-    // The notifications that the round's reads left behind: one of them is
-    // enough. Another socket's, and write notifications, go back, in their
-    // order. Only posted messages are looked at: nothing is dispatched here.
+    DropNotifications(FD_READ);
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) == 0 &&
+        PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
+        return;
+    if (SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0)
+        m_roundAwaitsTimer = true;
+}
+
+void DatagramSocket::DropNotifications(long events)
+{
+    if (!m_window)
+        return;
+    // Only posted messages are looked at, so nothing is dispatched here.
+    // Those of another socket, and other events, go back in their order.
     std::vector<MSG> kept;
     MSG msg;
     while (PeekMessageA(&msg, m_window, m_message, m_message, PM_REMOVE | PM_NOYIELD | PM_QS_POSTMESSAGE)) {
-        if (SOCKET(msg.wParam) != m_socket.Get() || WSAGETSELECTEVENT(msg.lParam) != FD_READ)
+        if (SOCKET(msg.wParam) != m_socket.Get() || (WSAGETSELECTEVENT(msg.lParam) & events) == 0)
             kept.push_back(msg);
     }
     for (const MSG& other : kept)
         PostMessageA(m_window, m_message, other.wParam, other.lParam);
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0 &&
-        SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0) {
-        m_roundAwaitsTimer = true;
-        return;
-    }
-    PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
 }
 
 void DatagramSocket::StopTimer()
@@ -260,24 +269,36 @@ void DatagramSocket::StopTimer()
     m_roundAwaitsTimer = false;
 }
 
-bool DatagramSocket::Receive(const Share& share)
+DatagramSocket::RoundEnd DatagramSocket::Receive(const Share& share)
 {
-    if (m_deliveries >= m_roundsAllowed || !m_acceptData || !m_socket.IsOpen())
-        return false;
+    if (!m_acceptData || !m_socket.IsOpen())
+        return RoundEnd{};
+    if (m_deliveries >= m_roundsAllowed) {
+        // The round under way reads on once its delivery is over, unless
+        // that delivery ends it with data left behind: then this
+        // notification, gone now, is given back.
+        m_notificationMissed = true;
+        return RoundEnd{};
+    }
     ++m_deliveries;
-    const bool more = RunRound(m_deliveries == 1 ? m_buffer : m_nested[std::size_t(m_deliveries) - 2], share);
+    RoundEnd end = RunRound(m_deliveries == 1 ? m_buffer : m_nested[std::size_t(m_deliveries) - 2], share);
     --m_deliveries;
+    end.missed = m_notificationMissed;
+    m_notificationMissed = false;
     if (m_closePending && m_deliveries == 0)
         CloseNow();
-    return more && m_socket.IsOpen();
+    return end;
 }
 
-bool DatagramSocket::RunRound(std::vector<char>& buffer, const Share& share)
+DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, const Share& share)
 {
     const DWORD start = GetTickCount();
-    for (int taken = 0; m_socket.IsOpen() && m_acceptData && !m_closePending; ++taken) {
-        if (taken == share.datagrams || GetTickCount() - start >= share.milliseconds)
-            return true;
+    RoundEnd end;
+    while (m_socket.IsOpen() && m_acceptData && !m_closePending) {
+        if (end.read == share.datagrams || GetTickCount() - start >= share.milliseconds) {
+            end.atShare = true;
+            break;
+        }
         sockaddr_in from = {};
         int fromLength = sizeof from;
         // The last byte stays free for the zero placed behind the datagram.
@@ -286,13 +307,14 @@ bool DatagramSocket::RunRound(std::vector<char>& buffer, const Share& share)
                                   : Ws().recvfrom(m_socket.Get(), into, m_capacity, 0,
                                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n == 0)
-            return false;
+            break;
         if (n == SOCKET_ERROR) {
             const int error = Ws().WSAGetLastError();
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
                 m_sink.OnReceiveError(error);
-            return false;
+            break;
         }
+        ++end.read;
         const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
         const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
         const char saved = into[n];
@@ -300,9 +322,9 @@ bool DatagramSocket::RunRound(std::vector<char>& buffer, const Share& share)
         const int rc = m_sink.OnDatagram(into, n, address, port);
         into[n] = saved;
         if (rc != kResultOk)
-            return false;
+            break;
     }
-    return false;
+    return end;
 }
 
 int DatagramSocket::Close()
@@ -318,7 +340,7 @@ int DatagramSocket::Close()
     (void)Receive(Share{INT_MAX, kCloseMilliseconds});
     if (!m_socket.IsOpen())
         return kResultOk;
-    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    StopNotifications();
     const int rc = Ws().closesocket(m_socket.Release()) == 0 ? kResultOk : Ws().WSAGetLastError();
     Abort();
     m_sink.OnClosed();
@@ -329,8 +351,15 @@ void DatagramSocket::CloseNow()
 {
     const bool wasOpen = m_socket.IsOpen();
     if (wasOpen)
-        Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+        StopNotifications();
     Abort();
     if (wasOpen)
         m_sink.OnClosed();
+}
+
+void DatagramSocket::StopNotifications()
+{
+    Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    // The notifications still queued would find no socket.
+    DropNotifications(FD_READ | FD_WRITE);
 }

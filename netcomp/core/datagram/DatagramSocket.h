@@ -40,7 +40,7 @@ class DatagramSink {
 public:
     // One datagram, in the socket's buffer with a spare byte behind it for a
     // zero; address in network order, port in host order. A non-zero result
-    // ends the receive round with that result.
+    // ends the receive round.
     virtual int OnDatagram(char* data, int length, unsigned long address, int port) = 0;
     // A failed read, other than "nothing more to read" (10035) or a socket
     // closed under the round (10038).
@@ -111,7 +111,7 @@ public:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Delivers what has arrived (while AcceptData is on; under a flood, what
-    // comes within half a second), then closes; 0 or the Winsock code of the
+    // comes within 100 ms), then closes; 0 or the Winsock code of the
     // close. Called inside a delivery, it only marks the close: the outermost
     // round closes the socket once the sink has returned, and nothing more is
     // delivered.
@@ -147,14 +147,25 @@ private:
         int datagrams;
         DWORD milliseconds;
     };
-    // A round of reads and deliveries; true when it ended at its share with
-    // the socket still open, so that more may be waiting.
-    bool Receive(const Share& share);
-    bool RunRound(std::vector<char>& buffer, const Share& share);
-    // The round that a notification (or the flood timer) asks for, and the
-    // next one when this ended at its share.
+    // How a round went: the datagrams it read, whether it stopped at its
+    // share (more may be waiting), and whether a notification was taken
+    // while it delivered and could start no round of its own.
+    struct RoundEnd {
+        int read = 0;
+        bool atShare = false;
+        bool missed = false;
+    };
+    RoundEnd Receive(const Share& share);
+    RoundEnd RunRound(std::vector<char>& buffer, const Share& share);
+    // The round that a notification (or the socket's timer) asks for, and
+    // the one notification or timer for the next, where one is needed.
     void TakeTurn();
     void ScheduleNextRound();
+    // Takes this socket's queued notifications of these events (FD_READ,
+    // FD_WRITE) out of the thread's queue.
+    void DropNotifications(long events);
+    // No more notifications, and none queued: the socket is going.
+    void StopNotifications();
     void StopTimer();
 
     DatagramSink& m_sink;
@@ -173,5 +184,6 @@ private:
     int m_deliveries = 0;    // rounds under way, one inside the other
     int m_roundsAllowed = 1; // how many may be (NestedRound)
     bool m_closePending = false;
-    bool m_roundAwaitsTimer = false; // notifications wait for the flood timer
+    bool m_roundAwaitsTimer = false;   // notifications wait for the socket's timer
+    bool m_notificationMissed = false; // taken inside a delivery, no round started
 };

@@ -37,11 +37,24 @@ public:
             (void)WaitStep(10, m_window);
     }
 
+    // The messages queued for the socket's window, taken out.
+    int Queued()
+    {
+        MSG msg;
+        int n = 0;
+        while (PeekMessageA(&msg, m_window, 0, 0, PM_REMOVE))
+            ++n;
+        return n;
+    }
+
     DatagramSocket m_socket;
     std::vector<std::string> received;
     int closed = 0;
     int errors = 0;
     bool closeOnData = false;
+    // The first delivery takes the thread's messages, as an owner that shows
+    // a box from its event, and then ends the round.
+    bool pumpAndStop = false;
 
 private:
     int OnDatagram(char* data, int length, unsigned long, int) override
@@ -50,6 +63,11 @@ private:
         received.emplace_back(data, std::size_t(length));
         if (closeOnData) {
             EXPECT_EQ(m_socket.Close(), 0);
+        }
+        if (pumpAndStop) {
+            pumpAndStop = false;
+            Pump();
+            return 1;
         }
         return kResultOk;
     }
@@ -125,6 +143,54 @@ TEST_F(DatagramSocketTest, HeldDatagramsWaitInTheSocket)
     SendTo(receiver.Port(), "dropped");
     EXPECT_EQ(receiver.m_socket.Close(), 0);
     EXPECT_EQ(receiver.received.size(), 1u);
+}
+
+// A round reads a share of what waits; the next rounds read the rest, and
+// every datagram comes in its order.
+TEST_F(DatagramSocketTest, WhatWaitsComesInRoundsInItsOrder)
+{
+    Receiver& receiver = *m_holder;
+    int size = 1 << 20;
+    EXPECT_EQ(receiver.m_socket.SetReceiveBufferSize(&size), 0);
+    receiver.m_socket.SetAcceptData(false);
+    std::vector<std::string> sent;
+    for (int i = 0; i < 200; ++i) {
+        sent.push_back(std::to_string(i));
+        SendTo(receiver.Port(), sent.back());
+    }
+    receiver.m_socket.SetAcceptData(true);
+    for (int i = 0; i < 100 && receiver.received.size() < sent.size(); ++i)
+        (void)receiver.WaitStep(10, receiver.Window());
+    EXPECT_EQ(receiver.received, sent);
+}
+
+// The notifications that a round's reads leave behind for each datagram
+// still waiting are taken out again: the queue keeps at most the one that
+// asks for the next round.
+TEST_F(DatagramSocketTest, ARoundLeavesOneNotificationAtMost)
+{
+    Receiver& receiver = *m_holder;
+    for (int i = 0; i < 10; ++i)
+        SendTo(receiver.Port(), "d" + std::to_string(i));
+    for (int i = 0; i < 100 && receiver.received.size() < 10; ++i)
+        (void)receiver.WaitStep(10, receiver.Window());
+    ASSERT_EQ(receiver.received.size(), 10u);
+    Sleep(100);
+    EXPECT_LE(receiver.Queued(), 1);
+}
+
+// A notification that the owner's own message loop takes while a datagram
+// is delivered starts no round; when that delivery ends the round with
+// datagrams left, another round still comes for them.
+TEST_F(DatagramSocketTest, ANotificationTakenInsideADeliveryIsNotLost)
+{
+    Receiver& receiver = *m_holder;
+    receiver.pumpAndStop = true;
+    for (const char* text : {"one", "two", "three"})
+        SendTo(receiver.Port(), text);
+    for (int i = 0; i < 100 && receiver.received.size() < 3; ++i)
+        (void)receiver.WaitStep(10, receiver.Window());
+    EXPECT_EQ(receiver.received, (std::vector<std::string>{"one", "two", "three"}));
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/net/udp/UdpSocket.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/TestFiles.h"
 
 namespace {
 
@@ -34,6 +35,17 @@ constexpr DWORD kTimeout = 2000;
 // How far past its Timeout a call may end here: far more than a round
 // takes, on a loaded machine, and far less than the peer's flood lasts.
 constexpr DWORD kSlack = 1000;
+
+// How many floods the peer has started from this port.
+int FloodsFrom(int port)
+{
+    const std::string log = testfiles::ReadFile(testfiles::PeerFolder("udp_flood_peer") + "\\floods");
+    const std::string start = std::to_string(port) + " ";
+    int n = 0;
+    for (std::size_t at = 0; (at = log.find(start, at)) != std::string::npos; at += start.size())
+        n += at == 0 || log[at - 1] == '\n';
+    return n;
+}
 
 // How long a call took; each test prints its figures.
 struct Timed {
@@ -132,7 +144,9 @@ TEST_F(DatagramFlood, DnsAndSnmpEndByTheirTimeout)
         {
             Dns dns(kDnsFlood);
             ASSERT_EQ(dns.Config(setting), 0);
+            const int floods = FloodsFrom(kDnsFlood);
             const Timed t = Time([&] { return dns.Resolve(); });
+            EXPECT_EQ(FloodsFrom(kDnsFlood), floods + 1);
             Report(absolute ? "DNS Resolve, AbsoluteTimeout" : "DNS Resolve", t, kTimeout);
             EXPECT_EQ(t.rc, 301);
             EXPECT_STREQ(dns.LastError(), "Timeout.");
@@ -148,7 +162,9 @@ TEST_F(DatagramFlood, DnsAndSnmpEndByTheirTimeout)
             ASSERT_EQ(manager.Set(kSnmpMgrObjCount, 1), 0);
             ASSERT_EQ(manager.SetText(kSnmpMgrObjId, "1.3.6.1.2.1.1.5.0", 1), 0);
             ASSERT_EQ(manager.Config(setting), 0);
+            const int floods = FloodsFrom(kSnmpFlood);
             const Timed t = Time([&] { return manager.Do(kSnmpMgrSendGetRequest); });
+            EXPECT_EQ(FloodsFrom(kSnmpFlood), floods + 1);
             Report(absolute ? "SNMPMgr SendGetRequest, AbsoluteTimeout" : "SNMPMgr SendGetRequest", t, kTimeout);
             EXPECT_EQ(t.rc, 301);
             EXPECT_STREQ(manager.LastError(), "Timeout.");
@@ -211,10 +227,14 @@ TEST_F(DatagramFlood, TheOwnersTimerAndPaintingStillComeAndItsInterruptEndsTheCa
     Dns dns(kDnsFlood);
     ASSERT_EQ(dns.Set(kDnsTimeout, 20), 0);
     owner.dns = &dns;
-    SetTimer(nullptr, 0, 500, Owner::Repaint);
-    SetTimer(nullptr, 0, 1000, Owner::Stop);
+    const int floods = FloodsFrom(kDnsFlood);
+    const UINT_PTR repaint = SetTimer(nullptr, 0, 500, Owner::Repaint);
+    const UINT_PTR stop = SetTimer(nullptr, 0, 1000, Owner::Stop);
     owner.start = GetTickCount();
     const Timed t = Time([&] { return dns.Resolve(); });
+    KillTimer(nullptr, repaint);
+    KillTimer(nullptr, stop);
+    EXPECT_EQ(FloodsFrom(kDnsFlood), floods + 1);
     Report("DNS Resolve, Interrupt asked for 1 s in", t, 1000);
     std::printf("[ flood    ] the Interrupt was asked for at %lu ms, the window painted at %lu ms\n",
                 (unsigned long)owner.interruptAt, (unsigned long)owner.paintedAt);

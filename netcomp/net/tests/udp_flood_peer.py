@@ -10,7 +10,9 @@ floods its own kind:
   base + 2  SNMPv2c Responses to a request id no manager uses
   base + 3  as base + 1, and the real answer amid the flood: 300 ms after the
             query, then every 100 ms while the flood lasts
-Writes the file "ready" in the current folder once it listens."""
+Each flood that starts adds a line "<port> <client port>" to the file
+"floods" in the current folder. Writes the file "ready" there once it
+listens on all four ports."""
 import socket
 import sys
 import threading
@@ -80,11 +82,15 @@ def answer_amid(sock, request, client, until):
         time.sleep(0.1)
 
 
-def serve(port, kind):
+def listen(port):
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
     sock.bind(("127.0.0.1", port))
+    return sock
+
+
+def serve(sock, port, kind):
     flooded = {}
     while True:
         request, client = sock.recvfrom(65535)
@@ -93,15 +99,17 @@ def serve(port, kind):
             continue
         until = now + FLOOD_SECONDS
         flooded[client] = until
+        with open("floods", "a") as log:
+            log.write("%d %d\n" % (port, client[1]))
         for sender in range(SENDERS):
             threading.Thread(target=flood, args=(port, kind, request, client, sender, until), daemon=True).start()
         if kind == 3:
             threading.Thread(target=answer_amid, args=(sock, request, client, until), daemon=True).start()
 
 
-for kind in range(4):
-    threading.Thread(target=serve, args=(base + kind, kind), daemon=True).start()
-time.sleep(0.2)
+sockets = [listen(base + kind) for kind in range(4)]
+for kind, sock in enumerate(sockets):
+    threading.Thread(target=serve, args=(sock, base + kind, kind), daemon=True).start()
 open("ready", "w").close()
 while True:
     time.sleep(3600)
