@@ -92,9 +92,11 @@ TEST(SysLogFromLogger, ReceivesAndSplitsMessages)
     // The system's logger tool, one run after the other: each has ended and
     // its message has come before the next starts.
     const auto pump = [&] { SysLog_Do(log.obj, kSysLogDoEvents, 0, nullptr, nullptr); };
-    EXPECT_EQ(RunLinuxCommand(logger + "--rfc3164 -p local3.warning -t kestest udp message one", pump).status, 0);
+    const LinuxRun first = RunLinuxCommand(logger + "--rfc3164 -p local3.warning -t kestest udp message one", pump);
+    EXPECT_EQ(first.status, 0) << first;
     log.PumpUntil(1);
-    EXPECT_EQ(RunLinuxCommand(logger + "--rfc5424 -p mail.err structured", pump).status, 0);
+    const LinuxRun second = RunLinuxCommand(logger + "--rfc5424 -p mail.err structured", pump);
+    EXPECT_EQ(second.status, 0) << second;
     log.PumpUntil(2);
     const auto packets = log.events.Of(kSysLogEventPacketIn);
     ASSERT_EQ(packets.size(), 2u);
