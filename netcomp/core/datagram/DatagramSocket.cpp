@@ -15,7 +15,9 @@
 // them out and asks for the next round itself: a posted notification, or,
 // when input, painting or a timer of the thread is waiting, a timer of the
 // socket's own, since posted messages are taken before those and the
-// notifications of a flood would keep them waiting for ever. A close takes
+// notifications of a flood would keep them waiting for ever. So does a
+// round during whose delivery a notification was taken (by an owner that
+// pumps its messages in its event) and could start no round. A close takes
 // out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
@@ -274,9 +276,9 @@ DatagramSocket::RoundEnd DatagramSocket::Receive(const Share& share)
     if (!m_acceptData || !m_socket.IsOpen())
         return RoundEnd{};
     if (m_deliveries >= m_roundsAllowed) {
-        // The round under way reads on once its delivery is over, unless
-        // that delivery ends it with data left behind: then this
-        // notification, gone now, is given back.
+        // The round under way reads on once its delivery is over; as this
+        // notification is gone, it asks for another round when it ends, in
+        // case that delivery ends it with datagrams left behind.
         m_notificationMissed = true;
         return RoundEnd{};
     }

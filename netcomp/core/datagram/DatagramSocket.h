@@ -105,16 +105,16 @@ public:
     bool AcceptData() const { return m_acceptData; }
 
     // The window message of this socket: FD_READ runs a receive round,
-    // FD_WRITE tells the sink; and the timer (its id the socket's message
-    // number) that brings the next round of a flood. False for messages that
-    // are not this socket's.
+    // FD_WRITE tells the sink; and the socket's timer (its id the socket's
+    // message number), which brings the next round when the thread has
+    // input, painting or a timer waiting. False for messages that are not
+    // this socket's.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Delivers what has arrived (while AcceptData is on; under a flood, what
-    // comes within 100 ms), then closes; 0 or the Winsock code of the
-    // close. Called inside a delivery, it only marks the close: the outermost
-    // round closes the socket once the sink has returned, and nothing more is
-    // delivered.
+    // Delivers what has arrived (while AcceptData is on), for at most 100 ms,
+    // then closes; 0 or the Winsock code of the close. Called inside a
+    // delivery, it only marks the close: the outermost round closes the
+    // socket once the sink has returned, and nothing more is delivered.
     [[nodiscard]] int Close();
     // Closes at once: nothing more is read or delivered.
     void CloseNow();

@@ -1,12 +1,12 @@
 // The ICMP engine has two ways to the network.
 //
 // Raw socket: opened for protocol ICMP on the datagram layer, whose
-// notifications arrive as kMsgIcmpSocket. Each FD_READ runs a receive round
-// of the datagram layer; the IPv4 header the system puts in front of every message is
-// removed before the message is handed on. An engine may close itself from
-// inside a delivery (Ping does on its answer): that close waits until the
-// round is over, so the buffer being delivered stays valid, and nothing is
-// delivered after it.
+// notifications arrive as kMsgIcmpSocket and run its receive rounds; the
+// IPv4 header the system puts in front of every message is removed before
+// the message is handed on. An engine may close itself from inside a
+// delivery (Ping does on its answer): that close waits until the round is
+// over, so the buffer being delivered stays valid, and nothing is delivered
+// after it.
 //
 // icmp.dll: IcmpSendEcho blocks until the answers are in or its time-out
 // passes; the reply records it returns are delivered before Send returns.
