@@ -14,6 +14,7 @@
 #include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/testing/QueuedMessages.h"
 
 namespace {
 
@@ -38,16 +39,6 @@ public:
     {
         for (int i = 0; i < 20; ++i)
             (void)WaitStep(10, m_window);
-    }
-
-    // The messages queued for the socket's window, taken out.
-    int Queued()
-    {
-        MSG msg;
-        int n = 0;
-        while (PeekMessageA(&msg, m_window, 0, 0, PM_REMOVE))
-            ++n;
-        return n;
     }
 
     DatagramSocket m_socket;
@@ -187,7 +178,7 @@ TEST_F(DatagramSocketTest, ARoundLeavesOneNotificationAtMost)
         (void)receiver.WaitStep(10, receiver.Window());
     ASSERT_EQ(receiver.received.size(), 10u);
     Sleep(100);
-    EXPECT_LE(receiver.Queued(), 1);
+    EXPECT_LE(TakeQueuedMessages(receiver.Window()), 1);
 }
 
 // A notification that the owner's own message loop takes while a datagram

@@ -25,24 +25,25 @@ base = int(sys.argv[1])
 SNMP_JUNK = bytes.fromhex("301b0201010406" + b"public".hex() + "a20e02047fffff000201000201003000")
 
 
-def dns_junk(query, sender, number):
-    # The query's question, answered with one A record, under another id.
+def dns_response(query, address, request_id=None):
+    # The query's question answered with one A record, under its own id or
+    # another.
     answer = bytearray(query)
-    answer[0] = (query[0] ^ 0x80) & 0xFF
-    answer[1] = sender
+    if request_id is not None:
+        answer[0:2] = request_id
     answer[2] = 0x85
     answer[3] = 0x80
     answer[6:8] = b"\x00\x01"
-    answer += b"\xc0\x0c\x00\x01\x00\x01\x00\x00\x00\x3c\x00\x04\x0a\x00" + bytes([(number >> 8) & 0xFF, number & 0xFF])
-    return bytes(answer)
+    return bytes(answer) + b"\xc0\x0c\x00\x01\x00\x01\x00\x00\x00\x3c\x00\x04" + address
+
+
+def dns_junk(query, sender, number):
+    return dns_response(query, bytes([10, 0, (number >> 8) & 0xFF, number & 0xFF]),
+                        bytes([(query[0] ^ 0x80) & 0xFF, sender]))
 
 
 def dns_answer(query):
-    answer = bytearray(query)
-    answer[2] = 0x85
-    answer[3] = 0x80
-    answer[6:8] = b"\x00\x01"
-    return bytes(answer) + b"\xc0\x0c\x00\x01\x00\x01\x00\x00\x00\x3c\x00\x04\x0a\x09\x08\x07"
+    return dns_response(query, bytes([10, 9, 8, 7]))
 
 
 def junk_for(kind, request, sender, number):
@@ -56,10 +57,7 @@ def junk_for(kind, request, sender, number):
 def flood(port, kind, request, client, sender, until):
     # A socket of its own on the peer's port, connected to the client, so
     # that a closed client port (ECONNREFUSED) ends this sender.
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
-    s.bind(("127.0.0.1", port))
+    s = listen(port)
     s.connect(client)
     number = 0
     try:
