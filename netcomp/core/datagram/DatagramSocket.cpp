@@ -8,17 +8,18 @@
 // datagrams, or 10 ms): a peer that sends faster than the sink takes its
 // datagrams would otherwise keep one round going for as long as it sends,
 // and the wait that dispatched the notification would see neither its
-// deadline nor an interrupt. Winsock posts a read notification after every
-// read that leaves data behind, each of which would start a round of its
-// own, so that under a steady stream they would pile up in the queue. A
-// round that read more than one datagram, or stopped at its share, takes
-// them out and asks for the next round itself: a posted notification, or,
-// when input, painting or a timer of the thread is waiting, a timer of the
-// socket's own, since posted messages are taken before those and the
-// notifications of a flood would keep them waiting for ever. So does a
-// round during whose delivery a notification was taken (by an owner that
-// pumps its messages in its event) and could start no round. A close takes
-// out what is queued for the socket.
+// deadline nor an interrupt. A datagram too long for the buffer (10040)
+// leaves the socket as any other does and counts in the share. Winsock
+// posts a read notification after every read that leaves data behind, each
+// of which would start a round of its own, so that under a steady stream
+// they would pile up in the queue. A round that read more than one
+// datagram, or stopped at its share, takes them out and asks for the next
+// round itself (SocketTurns): a posted notification, held back while the
+// thread's input, painting or timers wait (posted messages are taken before
+// those, and a flood's would keep them waiting for ever) until the thread's
+// loop has taken one of them. So does a round during whose delivery a
+// notification was taken (by an owner that pumps its messages in its event)
+// and could start no round. A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -33,12 +34,12 @@
 // inside it ends it too, and is done when the outermost round ends.
 #include "netcomp/core/datagram/DatagramSocket.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 
 #include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
 namespace {
@@ -46,8 +47,10 @@ namespace {
 // What a round may read before the thread's other messages have their turn.
 constexpr int kRoundDatagrams = 64;
 constexpr DWORD kRoundMilliseconds = 10;
-// What a close delivers of a flood before the socket goes.
-constexpr DWORD kCloseMilliseconds = 100;
+// How long a close under a flood delivers before the socket goes: rounds
+// start until then, and the last one, with the notifications it leaves to
+// take out, still ends within 100 ms of the close's start.
+constexpr DWORD kCloseDeliveryMilliseconds = 80;
 
 sockaddr_in EndPoint(unsigned long address, int port)
 {
@@ -61,6 +64,14 @@ sockaddr_in EndPoint(unsigned long address, int port)
 } // namespace
 
 DatagramSocket::DatagramSocket(DatagramSink& sink, UINT message) : m_sink(sink), m_message(message) {}
+
+DatagramSocket::~DatagramSocket()
+{
+    // A round held for the thread's other messages is not posted to a
+    // window that may soon be another's.
+    if (m_window)
+        SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
+}
 
 int DatagramSocket::ResolveDestination(const char* text, unsigned long* address)
 {
@@ -117,7 +128,8 @@ int DatagramSocket::Select(HWND window)
 
 void DatagramSocket::Abort()
 {
-    StopTimer();
+    if (m_window)
+        SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     m_notificationMissed = false;
     m_socket.Reset();
     m_connected = false;
@@ -188,19 +200,13 @@ void DatagramSocket::SetAcceptData(bool on)
 
 bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER && wParam == m_message) {
-        const bool due = m_roundAwaitsTimer;
-        StopTimer();
-        if (due)
-            TakeTurn();
-        return true;
-    }
     if (message != m_message || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return false;
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        // While the next round waits for the timer, it is that round's.
-        if (!m_roundAwaitsTimer)
+        // While the next round is held for the thread's other messages, a
+        // notification is that round's.
+        if (!SocketTurns::Held(m_window, m_message, wParam))
             TakeTurn();
         return true;
     case FD_WRITE:
@@ -241,11 +247,7 @@ void DatagramSocket::ScheduleNextRound()
     if (!m_window)
         return;
     DropNotifications(FD_READ);
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) == 0 &&
-        PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
-        return;
-    if (SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0)
-        m_roundAwaitsTimer = true;
+    SocketTurns::PostNext(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
 }
 
 void DatagramSocket::DropNotifications(long events)
@@ -262,13 +264,6 @@ void DatagramSocket::DropNotifications(long events)
     }
     for (const MSG& other : kept)
         PostMessageA(m_window, m_message, other.wParam, other.lParam);
-}
-
-void DatagramSocket::StopTimer()
-{
-    if (m_roundAwaitsTimer && m_window)
-        KillTimer(m_window, m_message);
-    m_roundAwaitsTimer = false;
 }
 
 DatagramSocket::RoundEnd DatagramSocket::Receive(const Share& share)
@@ -312,6 +307,12 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             break;
         if (n == SOCKET_ERROR) {
             const int error = Ws().WSAGetLastError();
+            if (error == WSAEMSGSIZE) {
+                // Too long for the buffer: it is gone from the socket all the same.
+                ++end.read;
+                m_sink.OnReceiveError(error);
+                continue;
+            }
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
                 m_sink.OnReceiveError(error);
             break;
@@ -337,11 +338,19 @@ int DatagramSocket::Close()
         m_closePending = true;
         return kResultOk;
     }
-    // What has already arrived is still delivered before the socket goes; a
-    // delivery may close the socket itself.
-    (void)Receive(Share{INT_MAX, kCloseMilliseconds});
-    if (!m_socket.IsOpen())
-        return kResultOk;
+    // What has already arrived is still delivered before the socket goes, a
+    // round at a time, each taking out the notifications its reads left, so
+    // that their removal is part of the close's time; a delivery may close
+    // the socket itself.
+    const DWORD start = GetTickCount();
+    RoundEnd end;
+    do {
+        end = Receive(Share{kRoundDatagrams, kRoundMilliseconds});
+        if (!m_socket.IsOpen())
+            return kResultOk;
+        if (end.atShare || end.read > 1)
+            DropNotifications(FD_READ);
+    } while (end.atShare && GetTickCount() - start < kCloseDeliveryMilliseconds);
     StopNotifications();
     const int rc = Ws().closesocket(m_socket.Release()) == 0 ? kResultOk : Ws().WSAGetLastError();
     Abort();
@@ -361,6 +370,7 @@ void DatagramSocket::CloseNow()
 
 void DatagramSocket::StopNotifications()
 {
+    SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
     // The notifications still queued would find no socket.
     DropNotifications(FD_READ | FD_WRITE);

@@ -58,6 +58,7 @@ protected:
 class DatagramSocket {
 public:
     DatagramSocket(DatagramSink& sink, UINT message);
+    ~DatagramSocket();
     DatagramSocket(const DatagramSocket&) = delete;
     DatagramSocket& operator=(const DatagramSocket&) = delete;
 
@@ -105,14 +106,12 @@ public:
     bool AcceptData() const { return m_acceptData; }
 
     // The window message of this socket: FD_READ runs a receive round,
-    // FD_WRITE tells the sink; and the socket's timer (its id the socket's
-    // message number), which brings the next round when the thread has
-    // input, painting or a timer waiting. False for messages that are not
-    // this socket's.
+    // FD_WRITE tells the sink. False for messages that are not this
+    // socket's.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Delivers what has arrived (while AcceptData is on), for at most 100 ms,
-    // then closes; 0 or the Winsock code of the close. Called inside a
+    // Delivers what has arrived (while AcceptData is on), then closes, within
+    // 100 ms under a flood; 0 or the Winsock code of the close. Called inside a
     // delivery, it only marks the close: the outermost round closes the
     // socket once the sink has returned, and nothing more is delivered.
     [[nodiscard]] int Close();
@@ -157,8 +156,8 @@ private:
     };
     RoundEnd Receive(const Share& share);
     RoundEnd RunRound(std::vector<char>& buffer, const Share& share);
-    // The round that a notification (or the socket's timer) asks for, and
-    // the one notification or timer for the next, where one is needed.
+    // The round that a notification asks for, and the one notification for
+    // the next, where one is needed.
     void TakeTurn();
     void ScheduleNextRound();
     // Takes this socket's queued notifications of these events (FD_READ,
@@ -166,7 +165,6 @@ private:
     void DropNotifications(long events);
     // No more notifications, and none queued: the socket is going.
     void StopNotifications();
-    void StopTimer();
 
     DatagramSink& m_sink;
     UINT m_message;
@@ -184,6 +182,5 @@ private:
     int m_deliveries = 0;    // rounds under way, one inside the other
     int m_roundsAllowed = 1; // how many may be (NestedRound)
     bool m_closePending = false;
-    bool m_roundAwaitsTimer = false;   // notifications wait for the socket's timer
     bool m_notificationMissed = false; // taken inside a delivery, no round started
 };

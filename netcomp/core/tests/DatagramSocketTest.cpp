@@ -3,7 +3,8 @@
 // waits for it and nothing follows, held datagrams stay in the socket, what
 // waits comes in rounds and in its order, a round leaves at most one
 // notification queued, and a notification taken inside a delivery is not
-// lost.
+// lost; and an owner's timer that is due has its turn between two rounds,
+// the next round following right after it.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,6 +15,7 @@
 #include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/QueuedMessages.h"
 
 namespace {
@@ -164,6 +166,42 @@ TEST_F(DatagramSocketTest, WhatWaitsComesInRoundsInItsOrder)
     EXPECT_GT(firstRound, 0u);
     EXPECT_LT(firstRound, sent.size());
     EXPECT_EQ(receiver.received, sent);
+}
+
+// A round that leaves datagrams waiting gives the owner's timer, due all
+// along, its turn before the next round, and the next round comes right
+// after the tick: an owner's loop finds its queue empty only once every
+// datagram has come. Datagrams too long for the buffer leave the socket all
+// the same, each with its error, and count in the rounds as the others.
+TEST_F(DatagramSocketTest, TheOwnersTimerGoesBetweenRoundsAndTheNextFollowsAtOnce)
+{
+    for (const std::size_t length : {std::size_t(3), std::size_t(65)}) {
+        SCOPED_TRACE(length);
+        Receiver receiver;
+        int size = 1 << 20;
+        EXPECT_EQ(receiver.m_socket.SetReceiveBufferSize(&size), 0);
+        receiver.m_socket.SetAcceptData(false);
+        std::vector<std::string> sent;
+        for (int i = 0; i < 200; ++i) {
+            std::string datagram = std::to_string(i);
+            datagram.resize(length, '.');
+            sent.push_back(datagram);
+            SendTo(receiver.Port(), datagram);
+        }
+        std::size_t takenAtTick = 0;
+        const auto taken = [&receiver] { return receiver.received.size() + std::size_t(receiver.errors); };
+        DueTimer timer([&] { takenAtTick = taken(); });
+        receiver.m_socket.SetAcceptData(true);
+        DispatchWhileQueued();
+        EXPECT_TRUE(timer.Ticked());
+        EXPECT_GT(takenAtTick, 0u);
+        EXPECT_LT(takenAtTick, sent.size());
+        EXPECT_EQ(taken(), sent.size());
+        if (length <= 64)
+            EXPECT_EQ(receiver.received, sent);
+        else
+            EXPECT_EQ(receiver.errors, 200);
+    }
 }
 
 // The notifications that a round's reads leave behind for each datagram

@@ -1,0 +1,128 @@
+#pragma once
+// What a component's owner does on its thread beside the component, for the
+// tests (and benchmarks) of how a busy socket shares the thread: a timer that
+// is due already, a periodic timer that records how long its ticks waited,
+// the owner's own message loop, and a loop that takes the thread's messages
+// only while there are some (which a socket that reads on after a pause,
+// rather than right after the owner's message, leaves empty).
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+class DueTimer {
+public:
+    // The timer ticks once (onTick runs), as soon as the thread's loop gives
+    // it its turn.
+    explicit DueTimer(std::function<void()> onTick) : m_onTick(std::move(onTick))
+    {
+        s_current = this;
+        m_id = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, Tick);
+        Sleep(3 * USER_TIMER_MINIMUM);
+    }
+    ~DueTimer()
+    {
+        if (m_id)
+            KillTimer(nullptr, m_id);
+        s_current = nullptr;
+    }
+    DueTimer(const DueTimer&) = delete;
+    DueTimer& operator=(const DueTimer&) = delete;
+
+    bool Ticked() const { return m_ticked; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        DueTimer* timer = s_current;
+        if (!timer || timer->m_ticked)
+            return;
+        timer->m_id = 0;
+        timer->m_ticked = true;
+        timer->m_onTick();
+    }
+
+    static inline DueTimer* s_current = nullptr;
+    std::function<void()> m_onTick;
+    UINT_PTR m_id = 0;
+    bool m_ticked = false;
+};
+
+// A periodic thread timer of the owner: how many times it ticked and the
+// longest time between two ticks (or from its start to the first). One at a
+// time.
+class TickingTimer {
+public:
+    explicit TickingTimer(UINT milliseconds)
+    {
+        s_current = this;
+        m_last = GetTickCount();
+        m_id = SetTimer(nullptr, 0, milliseconds, Tick);
+    }
+    ~TickingTimer()
+    {
+        KillTimer(nullptr, m_id);
+        s_current = nullptr;
+    }
+    TickingTimer(const TickingTimer&) = delete;
+    TickingTimer& operator=(const TickingTimer&) = delete;
+
+    int Ticks() const { return m_ticks; }
+    DWORD LongestGap() const { return m_longest; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        TickingTimer* timer = s_current;
+        if (!timer)
+            return;
+        const DWORD now = GetTickCount();
+        timer->m_longest = std::max(timer->m_longest, now - timer->m_last);
+        timer->m_last = now;
+        ++timer->m_ticks;
+    }
+
+    static inline TickingTimer* s_current = nullptr;
+    UINT_PTR m_id = 0;
+    DWORD m_last = 0;
+    DWORD m_longest = 0;
+    int m_ticks = 0;
+};
+
+// The loop of an owner with a window of its own: PeekMessage and
+// DispatchMessage while messages come, a wait for the next when none does,
+// for `milliseconds` or until `done` says so.
+inline void RunOwnerLoop(DWORD milliseconds, const std::function<bool()>& done = nullptr)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds && !(done && done())) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+}
+
+// A message of this number waits for the window.
+inline bool Queued(HWND window, UINT message)
+{
+    MSG msg;
+    return PeekMessageA(&msg, window, message, message, PM_NOREMOVE) != FALSE;
+}
+
+// Takes and dispatches the thread's messages until the queue is empty, for at
+// most `most` milliseconds; never waits for one.
+inline void DispatchWhileQueued(DWORD most = 10000)
+{
+    MSG msg;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < most && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
