@@ -10,6 +10,13 @@
 // Notifications still queued for the closed socket are recognised as they
 // arrive, by the marker the close posts behind them (RetiredSockets); a
 // close after FD_CLOSE that knows nothing of the socket is queued posts none.
+//
+// Each read arms the next read notification while data is waiting, and
+// posted messages are taken before the thread's input, painting and timers:
+// a peer that always has data for the socket would keep those waiting. So
+// once in each share of reading time a read notification asks whether such
+// messages wait, and if they do, the read is held until the thread's loop
+// has taken one of them (SocketTurns).
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -20,6 +27,7 @@
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
 namespace {
@@ -30,6 +38,8 @@ constexpr uint64_t kCloseDrainBytes = 1u << 20;
 constexpr DWORD kCloseDrainMilliseconds = 1000;
 // What the system's socket buffers grow to by themselves.
 constexpr int kSystemGrownBuffer = 4 << 20;
+// How long a socket reads before the thread's other messages are asked about.
+constexpr DWORD kReadShareMilliseconds = 10;
 
 } // namespace
 
@@ -37,8 +47,10 @@ TcpSocket::TcpSocket() = default;
 
 TcpSocket::~TcpSocket()
 {
-    if (m_socket.IsOpen())
+    if (m_socket.IsOpen()) {
+        SocketTurns::Forget(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()));
         Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
+    }
 }
 
 int TcpSocket::Init()
@@ -625,6 +637,26 @@ void TcpSocket::ReadNotified(bool read)
         PostRead();
 }
 
+// True when the read waits: a held one is on its way (this notification is
+// one posted to switch data on again, and the held one reads for both), or
+// the thread's other messages wait after the socket has read for its share.
+// No recv, no other notification: the held one is the next.
+bool TcpSocket::HoldRead()
+{
+    const WPARAM socket = WPARAM(m_socket.Get());
+    if (SocketTurns::Held(m_window, kMsgTcpSocket, socket))
+        return true;
+    const DWORD now = GetTickCount();
+    if (now - m_shareStart < kReadShareMilliseconds)
+        return false;
+    m_shareStart = now;
+    if (!SocketTurns::OthersWaiting())
+        return false;
+    m_readPosted = true;
+    SocketTurns::PostAfterOthers(m_window, kMsgTcpSocket, socket, MAKELPARAM(FD_READ, 0));
+    return true;
+}
+
 void TcpSocket::ResetReceiveState(bool urgentWatched)
 {
     m_recv.Clear();
@@ -654,6 +686,7 @@ void TcpSocket::Close(int code, bool drain, bool quiet)
     }
     const bool negotiating = m_firewall.Pending();
     const SOCKET closed = m_socket.Get();
+    SocketTurns::Forget(m_window, kMsgTcpSocket, WPARAM(closed));
     m_socket.Reset();
     if (!quiet && !m_retired->Retire(m_window, closed))
         DropQueuedNotifications(closed);
@@ -717,6 +750,7 @@ void TcpSocket::DetachWindow()
     if (m_socket.IsOpen() && m_window) {
         Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
         const SOCKET closed = m_socket.Get();
+        SocketTurns::Forget(m_window, kMsgTcpSocket, WPARAM(closed));
         m_socket.Reset();
         if (!m_retired->Retire(m_window, closed))
             DropQueuedNotifications(closed);
@@ -749,7 +783,8 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             m_readLater = true;
             break;
         }
-        ReadNotified(true);
+        if (!HoldRead())
+            ReadNotified(true);
         break;
     case FD_WRITE:
         m_readyToSend = true;

@@ -1,0 +1,80 @@
+// A TCP connection that always has data to read, on the loopback: the read
+// notification that finds an owner's timer due gives way to it (the first
+// one asks, so the timer ticks before anything is read), and the read that
+// was held for the timer is queued by the time the timer ticks, so reading
+// goes on right after the tick. (Under Wine the read notification that each
+// recv arms is posted a moment later, so a loop may find its queue empty
+// between two reads and a due timer slip in there: nothing but the first
+// read shows whether the socket gave way.)
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/tcp/TcpSocket.h"
+#include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/LoopbackSocket.h"
+
+namespace {
+
+class Reader final : public TcpSocket {
+public:
+    Reader() { Init(); }
+    bool connected = false;
+    std::size_t bytes = 0;
+
+private:
+    void OnConnectComplete(int code) override { connected = code == 0; }
+    void OnCloseComplete(int) override {}
+    int OnDataArrived(const char*, uint32_t n, bool) override
+    {
+        bytes += n;
+        return 0;
+    }
+    void OnError(int, const char*) override {}
+    void OnReadyToSend() override {}
+    void OnConnectionStatus(const char*, int) override {}
+};
+
+TEST(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    Reader reader;
+    // Room for all that is sent, so that all of it waits before the first read.
+    reader.SetInBufferSize(8 << 20);
+    ASSERT_EQ(reader.SetRemoteHost("127.0.0.1"), 0);
+    ASSERT_EQ(reader.SetRemotePort(BoundPort(listener)), 0);
+    ASSERT_EQ(reader.SetConnected(true), 0);
+    const SOCKET peer = accept(listener, nullptr, nullptr);
+    ASSERT_NE(peer, INVALID_SOCKET);
+    for (int i = 0; i < 100 && !reader.connected; ++i)
+        (void)reader.WaitStep(10, reader.Window());
+    ASSERT_TRUE(reader.connected);
+
+    const std::string block(65536, 'x');
+    const std::size_t total = 16 * block.size();
+    for (std::size_t sent = 0; sent < total; sent += block.size())
+        ASSERT_EQ(send(peer, block.data(), int(block.size()), 0), int(block.size()));
+    std::size_t readAtTick = 0;
+    bool readQueuedAtTick = false;
+    DueTimer timer([&] {
+        readAtTick = reader.bytes;
+        readQueuedAtTick = Queued(reader.Window(), kMsgTcpSocket);
+    });
+    const DWORD start = GetTickCount();
+    while (reader.bytes < total && GetTickCount() - start < 10000)
+        (void)reader.WaitStep(10, reader.Window());
+    EXPECT_TRUE(timer.Ticked());
+    EXPECT_EQ(readAtTick, 0u);
+    EXPECT_TRUE(readQueuedAtTick);
+    EXPECT_EQ(reader.bytes, total);
+
+    closesocket(peer);
+    closesocket(listener);
+    WSACleanup();
+}
+
+} // namespace
