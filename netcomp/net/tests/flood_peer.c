@@ -1,0 +1,330 @@
+/* A hostile peer on 127.0.0.1 for the socket components' tests: a Linux
+ * program, as only a native sender keeps ahead of every reader under Wine.
+ *
+ *   flood_peer <base port>
+ *
+ * The UDP ports answer the first datagram of each client with a flood of
+ * datagrams that are not the answer, from two senders as fast as each can
+ * send, until the client's port is closed (the senders' connected sockets
+ * are refused) or 30 s have passed, long after any call under test ends:
+ *   base + 0  "<sender> <number>" texts, numbered in the order each sender
+ *             sends; a first datagram "size <n>" pads each to n bytes
+ *   base + 1  DNS answers to the query, with ids of their own
+ *   base + 2  SNMPv2c Responses to a request id no manager uses
+ *   base + 3  as base + 1, and among them the real answer, from 300 ms on
+ *   base + 4  datagrams of 60,000 bytes, longer than any component's buffer
+ *             takes by default
+ *   base + 5  no flood: "stream <rate> <count>" asks for count datagrams
+ *             "<number>" (from 0) at rate a second, those due sent each
+ *             millisecond
+ * The TCP port base + 6 answers whatever a client sends with an HTTP reply
+ * whose body never ends, sent as fast as the connection takes it.
+ *
+ * Each flood, stream or reply that starts adds a line "<port> <client port>"
+ * to the file "floods" in the current folder. Writes the file "ready" there
+ * once it listens on every port. */
+#define _GNU_SOURCE
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netinet/in.h>
+#include <pthread.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+enum { kPlain, kDns, kSnmp, kDnsAnswered, kOversized, kStream, kHttp, kPorts };
+enum { kSenders = 2, kFloodSeconds = 30, kOversizedBytes = 60000, kMaxDatagram = 65507 };
+
+static int g_base;
+static pthread_mutex_t g_log = PTHREAD_MUTEX_INITIALIZER;
+
+static const unsigned char kSnmpJunk[] = {0x30, 0x1b, 0x02, 0x01, 0x01, 0x04, 0x06, 'p',  'u',  'b',
+                                          'l',  'i',  'c',  0xa2, 0x0e, 0x02, 0x04, 0x7f, 0xff, 0xff,
+                                          0x00, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x30, 0x00};
+
+static double Now(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec / 1e9;
+}
+
+static void Log(int port, const struct sockaddr_in* client)
+{
+    pthread_mutex_lock(&g_log);
+    FILE* f = fopen("floods", "a");
+    if (f) {
+        fprintf(f, "%d %d\n", port, ntohs(client->sin_port));
+        fclose(f);
+    }
+    pthread_mutex_unlock(&g_log);
+}
+
+static int Open(int type, int port)
+{
+    int s = socket(AF_INET, type, 0);
+    int on = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (type == SOCK_DGRAM)
+        setsockopt(s, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    struct sockaddr_in local;
+    memset(&local, 0, sizeof local);
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    local.sin_port = htons((unsigned short)port);
+    if (bind(s, (struct sockaddr*)&local, sizeof local) != 0) {
+        perror("bind");
+        exit(1);
+    }
+    return s;
+}
+
+struct Flood {
+    int kind;
+    int sender;
+    struct sockaddr_in client;
+    unsigned char request[512];
+    size_t requestLength;
+    size_t padTo;
+    double started;
+};
+
+/* The query's question answered with one A record, under its own id or another. */
+static size_t DnsResponse(const struct Flood* f, unsigned char* out, const unsigned char* id, const unsigned char* a)
+{
+    size_t n = f->requestLength;
+    memcpy(out, f->request, n);
+    if (id)
+        memcpy(out, id, 2);
+    out[2] = 0x85;
+    out[3] = 0x80;
+    out[6] = 0;
+    out[7] = 1;
+    static const unsigned char kRecord[] = {0xc0, 0x0c, 0, 1, 0, 1, 0, 0, 0, 0x3c, 0, 4};
+    memcpy(out + n, kRecord, sizeof kRecord);
+    memcpy(out + n + sizeof kRecord, a, 4);
+    return n + sizeof kRecord + 4;
+}
+
+static size_t Junk(const struct Flood* f, unsigned long long number, double now, unsigned char* out)
+{
+    switch (f->kind) {
+    case kPlain: {
+        size_t n = (size_t)snprintf((char*)out, 64, "%d %llu", f->sender, number);
+        if (f->padTo > n) {
+            memset(out + n, ' ', f->padTo - n);
+            n = f->padTo;
+        }
+        return n;
+    }
+    case kSnmp:
+        memcpy(out, kSnmpJunk, sizeof kSnmpJunk);
+        return sizeof kSnmpJunk;
+    case kOversized:
+        memset(out, 'o', kOversizedBytes);
+        return kOversizedBytes;
+    default: {
+        /* The senders fill the client's socket whenever the reader frees room
+         * in it, so the answer goes out as one of theirs to get in at all. */
+        if (f->kind == kDnsAnswered && now - f->started >= 0.3 && number % 1000 == 0) {
+            static const unsigned char kAnswer[] = {10, 9, 8, 7};
+            return DnsResponse(f, out, NULL, kAnswer);
+        }
+        const unsigned char id[2] = {(unsigned char)((f->request[0] ^ 0x80) & 0xff), (unsigned char)f->sender};
+        const unsigned char a[4] = {10, 0, (unsigned char)(number >> 8), (unsigned char)number};
+        return DnsResponse(f, out, id, a);
+    }
+    }
+}
+
+/* A socket of its own on the peer's port, connected to the client, so that a
+ * closed client port (ECONNREFUSED) ends this sender. */
+static void* Flood(void* arg)
+{
+    struct Flood* f = arg;
+    int s = Open(SOCK_DGRAM, g_base + f->kind);
+    unsigned char* out = malloc(kMaxDatagram + 64);
+    if (connect(s, (struct sockaddr*)&f->client, sizeof f->client) == 0 && out) {
+        unsigned long long number = 0;
+        double now = Now();
+        while (now - f->started < kFloodSeconds) {
+            const size_t n = Junk(f, number, now, out);
+            if (send(s, out, n, 0) < 0 && errno != ENOBUFS && errno != EAGAIN)
+                break;
+            ++number;
+            if ((number & 63) == 0)
+                now = Now();
+        }
+    }
+    free(out);
+    close(s);
+    free(f);
+    return NULL;
+}
+
+/* count datagrams "<number>" at rate a second: each millisecond those that
+ * are due go, counted from the start, so a late one does not slow those
+ * after it, and the sender sleeps between. */
+static void* Stream(void* arg)
+{
+    struct Flood* f = arg;
+    double rate = 0;
+    unsigned long long count = 0;
+    char text[64];
+    size_t n = f->requestLength < sizeof text - 1 ? f->requestLength : sizeof text - 1;
+    memcpy(text, f->request, n);
+    text[n] = '\0';
+    int s = Open(SOCK_DGRAM, g_base + kStream);
+    if (sscanf(text, "stream %lf %llu", &rate, &count) == 2 && rate > 0 &&
+        connect(s, (struct sockaddr*)&f->client, sizeof f->client) == 0) {
+        const double start = Now();
+        unsigned long long i = 0;
+        while (i < count) {
+            const double now = Now();
+            for (; i < count && start + (double)i / rate <= now; ++i) {
+                n = (size_t)snprintf(text, sizeof text, "%llu", i);
+                if (send(s, text, n, 0) < 0 && errno != ENOBUFS && errno != EAGAIN)
+                    i = count;
+            }
+            struct timespec pause = {0, 1000000};
+            nanosleep(&pause, NULL);
+        }
+    }
+    close(s);
+    free(f);
+    return NULL;
+}
+
+static void Start(void* (*run)(void*), struct Flood* f)
+{
+    pthread_t thread;
+    if (pthread_create(&thread, NULL, run, f) == 0)
+        pthread_detach(thread);
+    else
+        free(f);
+}
+
+struct Client {
+    struct sockaddr_in address;
+    double until;
+};
+
+struct Server {
+    int kind;
+    int socket;
+};
+
+static void* ServeDatagrams(void* arg)
+{
+    const int kind = ((struct Server*)arg)->kind;
+    const int s = ((struct Server*)arg)->socket;
+    const int port = g_base + kind;
+    struct Client seen[256];
+    int next = 0;
+    memset(seen, 0, sizeof seen);
+    for (;;) {
+        struct Flood request;
+        memset(&request, 0, sizeof request);
+        socklen_t length = sizeof request.client;
+        ssize_t got =
+            recvfrom(s, request.request, sizeof request.request, 0, (struct sockaddr*)&request.client, &length);
+        if (got < 0)
+            continue;
+        request.requestLength = (size_t)got;
+        request.kind = kind;
+        request.started = Now();
+        /* A client asks again while its flood lasts: that is the same flood. */
+        int known = 0;
+        for (int i = 0; i < 256; ++i) {
+            if (seen[i].until > request.started && seen[i].address.sin_port == request.client.sin_port &&
+                seen[i].address.sin_addr.s_addr == request.client.sin_addr.s_addr)
+                known = 1;
+        }
+        if (known)
+            continue;
+        seen[next].address = request.client;
+        seen[next].until = request.started + (kind == kStream ? 0 : kFloodSeconds);
+        next = (next + 1) % 256;
+        Log(port, &request.client);
+        if (kind == kPlain && got > 5 && memcmp(request.request, "size ", 5) == 0) {
+            request.request[got < 511 ? got : 511] = '\0';
+            long size = atol((const char*)request.request + 5);
+            request.padTo = size < 0 ? 0 : size > kMaxDatagram ? kMaxDatagram : (size_t)size;
+        }
+        const int senders = kind == kStream ? 1 : kSenders;
+        for (int i = 0; i < senders; ++i) {
+            struct Flood* f = malloc(sizeof *f);
+            if (!f)
+                break;
+            *f = request;
+            f->sender = i;
+            Start(kind == kStream ? Stream : Flood, f);
+        }
+    }
+    return NULL;
+}
+
+static void* Reply(void* arg)
+{
+    const int s = (int)(long)arg;
+    char request[4096];
+    /* Whatever the request says, once it has come. */
+    if (recv(s, request, sizeof request, 0) > 0) {
+        static const char kHead[] = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
+        static char block[65536];
+        memset(block, 'b', sizeof block);
+        const double start = Now();
+        if (send(s, kHead, sizeof kHead - 1, MSG_NOSIGNAL) > 0) {
+            while (Now() - start < kFloodSeconds && send(s, block, sizeof block, MSG_NOSIGNAL) > 0) {
+            }
+        }
+    }
+    close(s);
+    return NULL;
+}
+
+static void* ServeHttp(void* arg)
+{
+    const int s = ((struct Server*)arg)->socket;
+    for (;;) {
+        struct sockaddr_in client;
+        socklen_t length = sizeof client;
+        int c = accept(s, (struct sockaddr*)&client, &length);
+        if (c < 0)
+            continue;
+        Log(g_base + kHttp, &client);
+        pthread_t thread;
+        if (pthread_create(&thread, NULL, Reply, (void*)(long)c) == 0)
+            pthread_detach(thread);
+        else
+            close(c);
+    }
+    return NULL;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: flood_peer <base port>\n");
+        return 2;
+    }
+    g_base = atoi(argv[1]);
+    static struct Server servers[kPorts];
+    for (int kind = 0; kind < kPorts; ++kind) {
+        servers[kind].kind = kind;
+        servers[kind].socket = Open(kind == kHttp ? SOCK_STREAM : SOCK_DGRAM, g_base + kind);
+    }
+    listen(servers[kHttp].socket, 16);
+    for (int kind = 0; kind < kPorts; ++kind) {
+        pthread_t thread;
+        pthread_create(&thread, NULL, kind == kHttp ? ServeHttp : ServeDatagrams, &servers[kind]);
+    }
+    FILE* ready = fopen("ready", "w");
+    if (ready)
+        fclose(ready);
+    for (;;)
+        pause();
+}
