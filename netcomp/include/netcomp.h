@@ -75,11 +75,19 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * The datagram components (UDPPort, DNS, MX, TFTP, SysLog, NetClock,
  * SNMPMgr, SNMPAgent, MCast, and ICMPPort, IPMonitor, Ping and TraceRoute on
  * a socket) read what arrives in rounds of at most 64 datagrams or 10 ms,
- * each datagram in its order. A peer that sends more than the owner takes
- * is read round by round: between rounds a waiting call sees its Timeout and
- * an Interrupt, and the thread's input, painting and timers have their turn.
- * Closing such a component delivers what has come for at most 100 ms; the
- * rest goes with the socket. */
+ * each datagram in its order; one longer than MaxPacketSize leaves the socket
+ * as the others do, with an Error event. A peer that sends more than the
+ * owner takes is read round by round: between rounds a waiting call sees its
+ * Timeout and an Interrupt. Closing such a component delivers what has come
+ * and ends within 100 ms, however much keeps coming; the rest goes with the
+ * socket.
+ *
+ * Every socket of the components, TCP ones too, gives way to the thread's
+ * input, painting and timers at least once in every 10 ms that it reads: when
+ * such messages wait, the socket's next read waits until the thread's message
+ * loop has taken one of them, and comes right after it. So the owner's
+ * timers and windows wait some 10 ms for a socket whose peer never stops
+ * sending, and the socket loses no time while they have their turn. */
 
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \
