@@ -51,8 +51,8 @@ private:
 };
 
 // A periodic thread timer of the owner: how many times it ticked and the
-// longest time between two ticks (or from its start to the first). One at a
-// time.
+// longest time it went without a tick, from its start and up to now. One at
+// a time.
 class TickingTimer {
 public:
     explicit TickingTimer(UINT milliseconds)
@@ -70,7 +70,7 @@ public:
     TickingTimer& operator=(const TickingTimer&) = delete;
 
     int Ticks() const { return m_ticks; }
-    DWORD LongestGap() const { return m_longest; }
+    DWORD LongestGap() const { return std::max(m_longest, GetTickCount() - m_last); }
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
