@@ -9,6 +9,10 @@
 # A run that fails ends with lines that say how the program ended: its exit
 # status, how long it ran, whether it wrote anything, and what became of the
 # prefix's wineserver meanwhile.
+# When Wine's loader cannot start the program at all (it finds the address of
+# the shared user data taken, before any code of the program runs), the
+# program is started again, at most twice, and the run says so; a program that
+# ran and failed is never started again.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/process-start.sh"
 gtest=0
@@ -18,7 +22,8 @@ if [ "${1:-}" = --gtest ]; then
 fi
 prefix=$1 work=$2
 shift 2
-quiet=-all
+# Wine's errors of its address space stay on: they tell a start that failed.
+quiet=-all,err+virtual
 [ "$gtest" = 1 ] && quiet=-all,err+all
 export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:-$quiet}" WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -f "$prefix/.kes-display" ]; then
@@ -56,13 +61,30 @@ describe_end() {
         "$([ "$ticks" -le 0 ] && echo before || echo after) this run" >&2
 }
 
+# Wine gave up before the program ran: its loader found the address of the
+# shared user data taken (rare, more so with many prefixes busy side by side).
+# The same line with a status of 0 is a start that went on.
+start_failed() {
+    [ "$status" -ne 0 ] &&
+        grep -qE '^([0-9a-f]+:)?err:virtual:virtual_alloc_first_teb wine: failed to map the shared user data' \
+            "$work/.output"
+}
+
 # Wine's own service processes (started on demand, outliving the program)
 # would inherit a pipe on standard output and keep CTest waiting for its end:
 # the program writes to a file, which is shown when it ends.
-status=0
-begin=$(date +%s%N)
-wine "$@" >"$work/.output" 2>&1 </dev/null || status=$?
-end=$(date +%s%N)
+for start in 1 2 3; do
+    status=0
+    begin=$(date +%s%N)
+    wine "$@" >"$work/.output" 2>&1 </dev/null || status=$?
+    end=$(date +%s%N)
+    [ "$start" -lt 3 ] && start_failed || break
+    # What it said goes to standard error: a caller may read the program's
+    # output from standard output.
+    cat "$work/.output" >&2
+    echo "wine-run.sh: Wine could not start $(basename "$1") (exit status $status); starting it again" \
+        "($start of 2)" >&2
+done
 cat "$work/.output"
 # A crash can end with exit code 0 when other threads of the program are still
 # alive; Wine's crash report in the output is the sure sign.

@@ -35,7 +35,14 @@
  * any other exception), and leaves the index check's code and text as the
  * last error; <C>_Set at a bad index fails with that code. <C>_Do of a method
  * number the component does not have does nothing and returns the object's
- * last result code (0 after a <C>_Get, which starts afresh). */
+ * last result code (0 after a <C>_Get, which starts afresh).
+ *
+ * System libraries. The first object that starts Windows Sockets loads
+ * WSOCK32.DLL (with ws2_32.dll), which then stays loaded and started until
+ * the process ends, also when netcomp.dll is unloaded; so do the remote
+ * access libraries once NetDial has used them. Threads of the system may
+ * still run in them after the objects that used them are gone (the one that
+ * answered a host look-up, the one that sends dial notifications). */
 #ifndef NETCOMP_H
 #define NETCOMP_H
 

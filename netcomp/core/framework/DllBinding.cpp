@@ -1,7 +1,7 @@
 #include "netcomp/core/framework/DllBinding.h"
 
-DllBinding::DllBinding(const char* fileName, const char* const* names, int count)
-    : m_fileName(fileName), m_names(names), m_count(count < kMaxEntries ? count : kMaxEntries)
+DllBinding::DllBinding(const char* fileName, const char* const* names, int count, DllLifetime lifetime)
+    : m_fileName(fileName), m_names(names), m_count(count < kMaxEntries ? count : kMaxEntries), m_lifetime(lifetime)
 {
 }
 
@@ -24,7 +24,7 @@ void DllBinding::Release()
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_references == 0)
         return; // a StaticDestroy without its StaticInit
-    if (--m_references > 0 || !m_module)
+    if (--m_references > 0 || !m_module || m_lifetime == DllLifetime::Process)
         return;
     for (int i = 0; i < m_count; ++i)
         m_entries[i].store(nullptr, std::memory_order_release);

@@ -4,19 +4,29 @@
 // frees it. References come from the components' StaticInit (given back by
 // StaticDestroy) and from every engine that calls into the library, for as
 // long as it lives, so one component's shut-down never pulls the library
-// away from another. Safe to take and give back from any thread.
+// away from another. A library in which a thread of the system may still run
+// after the calls into it have returned (one that calls back or posts
+// notifications from a thread of its own) is kept for the process instead,
+// once loaded: nothing tells when such a thread has left. Safe to take and
+// give back from any thread.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <atomic>
 #include <mutex>
 
+enum class DllLifetime {
+    WhileReferenced, // the last reference frees the library
+    Process,         // once loaded, the library stays until the process ends
+};
+
 class DllBinding {
 public:
     static constexpr int kMaxEntries = 16;
 
     // names: the entry points, looked up in this order (at most kMaxEntries).
-    DllBinding(const char* fileName, const char* const* names, int count);
+    DllBinding(const char* fileName, const char* const* names, int count,
+               DllLifetime lifetime = DllLifetime::WhileReferenced);
     DllBinding(const DllBinding&) = delete;
     DllBinding& operator=(const DllBinding&) = delete;
 
@@ -40,6 +50,7 @@ private:
     const char* m_fileName;
     const char* const* m_names;
     int m_count;
+    DllLifetime m_lifetime;
     mutable std::mutex m_lock;
     HMODULE m_module = nullptr;
     unsigned m_references = 0;

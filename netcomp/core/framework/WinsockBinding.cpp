@@ -3,6 +3,19 @@
 // that succeeds holds one LoadLibrary and one WSAStartup, and its Unload gives
 // both back; a Load that fails gives back whatever it took, so the counts
 // always balance and the binding stays up while any component holds it.
+//
+// Beside the components' references, the first start of a library makes the
+// binding pin it and take one start of its own, never given back: the
+// library stays in the process and started until the process ends, as in
+// programs that start Winsock once at their beginning. Unloading it is not
+// safe: an asynchronous look-up runs on a thread of the system, which posts
+// the answer and then still returns through the library's code, and nothing
+// tells when it has left (the answer may well end its owner, and with it the
+// last reference). Nor is it cheap: each last unload and first load again
+// costs milliseconds, and ws2_32.dll (Wine's, at least) leaves its table of
+// sockets behind on the heap each time it goes. What the binding shows stays
+// as before: the load count, "Down" and the fallback entries once the last
+// component has let go.
 #include "netcomp/core/framework/WinsockBinding.h"
 
 #include <cstring>
@@ -101,6 +114,7 @@ int WinsockBinding::Load()
     const int rc = m_api.WSAStartup(0x0101, &data);
     if (rc == 0 && data.wVersion == 0x0101) {
         m_data = data;
+        Keep(module);
         return 1;
     }
     if (rc == 0)
@@ -144,18 +158,27 @@ void WinsockBinding::Release(bool started)
     FreeLibrary(module);
 }
 
-void WinsockBinding::PinLibrary()
+void WinsockBinding::Keep(HMODULE module)
 {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_module)
+    for (int i = 0; i < m_keptCount; ++i) {
+        if (m_kept[i] == module)
+            return;
+    }
+    if (m_keptCount == kMaxKept)
         return;
-    // The look-up entries of WSOCK32.DLL forward into the library that runs
-    // them: pinned by address, that library stays whatever unloads WSOCK32.
+    // Pinned, so no FreeLibrary anywhere can unload it. The look-up entries
+    // forward into the library that runs them, which is pinned as well
+    // rather than trusted to stay as the first one's dependency.
     HMODULE pinned = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(m_api.WSAAsyncGetHostByName)), &pinned);
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCSTR>(m_module), &pinned);
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCSTR>(module), &pinned))
+        return;
+    if (m_api.WSAAsyncGetHostByName != Fallback_WSAAsyncGetHostByName)
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(m_api.WSAAsyncGetHostByName)), &pinned);
+    WSADATA data;
+    if (m_api.WSAStartup(0x0101, &data) == 0)
+        m_kept[m_keptCount++] = module;
 }
 
 const char* WinsockBinding::GetInfo()

@@ -2,9 +2,11 @@
 // The one process-wide Windows Sockets 1.1 binding. Entry points are taken by
 // ordinal from the loaded library; until a component loads it, and again after
 // the last one lets it go, each entry is a fallback that fails the way the
-// call fails without Winsock. Components on different threads take and give
-// back their references at the same time: Init, Load and Unload hold one lock,
-// so the entry table is bound before any second reference can use it.
+// call fails without Winsock. The library itself, once started, stays loaded
+// and started for the rest of the process (see the .cpp). Components on
+// different threads take and give back their references at the same time:
+// Init, Load and Unload hold one lock, so the entry table is bound before any
+// second reference can use it.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -87,13 +89,14 @@ public:
     unsigned LoadCount() const { return m_loadCount; }
     bool IsStarted() const { return m_data.wVersion == 0x0101; }
     HMODULE Module() const { return m_module; }
-    // Keeps the code behind the bound entries in the process for good: a
-    // look-up that could not be cancelled still runs there after its owner
-    // and the last reference have gone.
-    void PinLibrary();
 
 private:
+    // Libraries the binding keeps for itself; more than one only when the
+    // path is changed, which tests do.
+    static constexpr int kMaxKept = 4;
+
     void Bind(HMODULE module);
+    void Keep(HMODULE module);
     void RestoreFallbacks();
     void Release(bool started);
     void SetDescription(const char* text);
@@ -104,6 +107,8 @@ private:
     WSADATA m_data;
     char m_path[201];
     WinsockApi m_api;
+    HMODULE m_kept[kMaxKept] = {};
+    int m_keptCount = 0;
 };
 
 extern WinsockBinding g_winsock;

@@ -84,12 +84,10 @@ IpInfoEngine::~IpInfoEngine()
 {
     (void)CancelBeyond(0);
     // While Winsock may still write an answer, its buffer outlives the
-    // object: it is let go of, never freed; and the library that writes it
-    // stays loaded.
+    // object: it is let go of, never freed. (The library that writes it
+    // stays loaded whatever happens here: the binding keeps it.)
     for (Request& r : m_cancelled)
         (void)r.buffer.release();
-    if (!m_cancelled.empty())
-        g_winsock.PinLibrary();
 }
 
 const char* IpInfoEngine::Keep(int property, std::string text)

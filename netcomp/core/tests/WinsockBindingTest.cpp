@@ -1,13 +1,18 @@
 // The process-wide Winsock binding, against the real WSOCK32.DLL and against
-// a stand-in whose start-up fails on request.
+// a stand-in whose start-up fails on request. This program imports no Winsock
+// of its own: whatever keeps the library in the process is the binding's.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "netcomp/core/framework/AnswerText.h"
 #include "netcomp/core/framework/ComponentExports.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/core/tests/ProbeComponent.h"
+#include "netcomp/include/netcomp_ipinfo.h"
+#include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/WinsockFiles.h"
 
 namespace {
 
@@ -64,6 +69,38 @@ TEST(WinsockBinding, FallbacksUntilLoadedAndAgainAfterTheLastUnload)
     EXPECT_EQ(Ws().WSAGetLastError(), 10093);
 }
 
+// Look-ups are answered by a thread of the system that posts the answer and
+// then still returns through Winsock's code; the answer may end the last
+// component. Cancelled or answered, the library must still be there.
+TEST(WinsockBinding, StaysLoadedAfterTheLastComponentsLookUp)
+{
+    IPInfo_StaticInit(GetModuleHandleA(nullptr));
+    for (const bool cancel : {false, true}) {
+        ASSERT_EQ(g_winsock.LoadCount(), 0u);
+        EventRecorder events;
+        void* info = IPInfo_Create(EventRecorder::Callback, events.User(), nullptr);
+        ASSERT_NE(info, nullptr);
+        const std::vector<std::string> files = BoundWinsockFiles();
+        INT_PTR args[2] = {reinterpret_cast<INT_PTR>("localhost"), 0};
+        int lengths[2] = {};
+        ASSERT_EQ(IPInfo_Do(info, kIpInfoResolveName, 2, args, lengths), 0) << IPInfo_GetLastError(info);
+        if (cancel) {
+            ASSERT_EQ(IPInfo_Set(info, kIpInfoPendingRequests, 0, 0, 0), 0);
+        } else {
+            for (int i = 0; i < 1000 && events.Of(kIpInfoEventRequestComplete).empty(); ++i)
+                IPInfo_Do(info, kIpInfoDoEvents, 0, args, lengths);
+            ASSERT_EQ(events.Of(kIpInfoEventRequestComplete).size(), 1u);
+        }
+        IPInfo_Destroy(info);
+        EXPECT_EQ(g_winsock.LoadCount(), 0u);
+        EXPECT_STREQ(g_winsock.GetStatus(), "Down");
+        EXPECT_EQ(UnloadedOf(files), std::vector<std::string>()) << (cancel ? "cancelled" : "answered");
+    }
+    IPInfo_StaticDestroy();
+}
+
+// The stand-in counts start-ups and clean-ups. Each test starts with the
+// stand-in started once by a component, so the binding already keeps it.
 class FakeWinsockTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,23 +113,35 @@ protected:
         m_cleanups = reinterpret_cast<FakeCountFn>(reinterpret_cast<void*>(GetProcAddress(m_fake, "FakeCleanups")));
         ASSERT_TRUE(m_configure && m_startups && m_cleanups);
         g_winsock.SetPath("netcomp_fakewsock.dll");
+        m_configure(0, 0x0101);
+        Probe_Destroy(Probe_Create(nullptr, 0, nullptr));
+        m_startupsBefore = m_startups();
+        m_cleanupsBefore = m_cleanups();
     }
 
     void TearDown() override
     {
         EXPECT_EQ(g_winsock.LoadCount(), 0u);
-        EXPECT_EQ(m_startups(), m_cleanups());
+        // Every start of a component was given back; the binding keeps one
+        // start of its own, however many came and went.
+        EXPECT_EQ(Startups(), Cleanups());
+        EXPECT_EQ(m_startups() - m_cleanups(), 1);
         g_winsock.SetPath(nullptr);
         g_winsock.Init();
         FreeLibrary(m_fake);
-        // Every load of the binding was given back with its unload.
-        EXPECT_EQ(GetModuleHandleA("netcomp_fakewsock.dll"), nullptr);
+        EXPECT_NE(GetModuleHandleA("netcomp_fakewsock.dll"), nullptr);
     }
+
+    // Since the test began.
+    int Startups() const { return m_startups() - m_startupsBefore; }
+    int Cleanups() const { return m_cleanups() - m_cleanupsBefore; }
 
     HMODULE m_fake = nullptr;
     FakeConfigureFn m_configure = nullptr;
     FakeCountFn m_startups = nullptr;
     FakeCountFn m_cleanups = nullptr;
+    int m_startupsBefore = 0;
+    int m_cleanupsBefore = 0;
 };
 
 TEST_F(FakeWinsockTest, FailedStartsGiveBackWhatTheyTook)
@@ -115,14 +164,13 @@ TEST_F(FakeWinsockTest, FailedStartsGiveBackWhatTheyTook)
         EXPECT_EQ(ConfigAnswer(probe, "WinsockStatus"), "Down");
         EXPECT_EQ(g_winsock.LoadCount(), 0u);
         EXPECT_EQ(g_winsock.Module(), nullptr);
-        EXPECT_EQ(m_startups(), m_cleanups());
+        EXPECT_EQ(Startups(), Cleanups());
         Probe_Destroy(probe);
     }
 }
 
 TEST_F(FakeWinsockTest, AFailedStartLeavesOtherHoldersRunning)
 {
-    m_configure(0, 0x0101);
     void* a = Probe_Create(nullptr, 0, nullptr);
     void* b = Probe_Create(nullptr, 0, nullptr);
     EXPECT_EQ(ConfigAnswer(a, "WinsockInfo"), "Fake Winsock");
@@ -135,11 +183,11 @@ TEST_F(FakeWinsockTest, AFailedStartLeavesOtherHoldersRunning)
     EXPECT_EQ(ConfigAnswer(c, "WinsockLoaded"), "False");
     EXPECT_EQ(g_winsock.LoadCount(), 2u);
     EXPECT_EQ(ConfigAnswer(a, "WinsockStatus"), "Running");
-    EXPECT_EQ(m_startups(), 2);
+    EXPECT_EQ(Startups(), 2);
     Probe_Destroy(c);
     Probe_Destroy(a);
     EXPECT_EQ(ConfigAnswer(b, "WinsockStatus"), "Running");
-    EXPECT_EQ(m_cleanups(), 1);
+    EXPECT_EQ(Cleanups(), 1);
     Probe_Destroy(b);
 }
 

@@ -293,20 +293,15 @@ int NetDialEngine::Dial(bool interactive)
 // The platform's own dial dialog, which dials by itself.
 int NetDialEngine::DialWithDialog()
 {
-    HMODULE dialogs = nullptr;
     ras::DialDialogFn dialog = m_api.dialDialog;
     if (!dialog) {
-        dialogs = LoadLibraryA("rasdlg.dll");
-        if (!dialogs) {
+        bool loaded = false;
+        dialog = ras::DialDialog(&loaded);
+        if (!loaded) {
             SetResultText("Can't load the RAS library.");
             return kNoRasLibrary;
         }
-        // Wine's RasDialDlgA is a stub that aborts the process: taken as missing.
-        if (!ras::UnderWine())
-            dialog =
-                reinterpret_cast<ras::DialDialogFn>(reinterpret_cast<void*>(GetProcAddress(dialogs, "RasDialDlgA")));
         if (!dialog) {
-            FreeLibrary(dialogs);
             SetResultText("Can't load the RasDialDlg function.");
             return kNoRasLibrary;
         }
@@ -316,8 +311,6 @@ int NetDialEngine::DialWithDialog()
     std::string book = m_phoneBook, entry = m_entry, phone = m_phoneNumber;
     if (!dialog(book.empty() ? nullptr : &book[0], &entry[0], phone.empty() ? nullptr : &phone[0], &info))
         m_rasError = info.dwError;
-    if (dialogs)
-        FreeLibrary(dialogs);
     return kResultOk;
 }
 

@@ -65,9 +65,14 @@ const char* const kNames[kEntryCount] = {"RasEnumEntriesA",
                                          "RasEnumDevicesA",
                                          "RasGetCredentialsA"};
 
-// Loaded once for the process and kept: a dial notification may still be on
-// its way when the last component goes.
-DllBinding g_ras("RASAPI32.DLL", kNames, kEntryCount);
+// RAS's own thread posts a dial's notifications, and may be about to when the
+// last component goes.
+DllBinding g_ras("RASAPI32.DLL", kNames, kEntryCount, DllLifetime::Process);
+
+// The dial dialog dials through RAS with a notifier of its own in rasdlg.dll,
+// which RAS's thread may still call after the dialog has returned.
+const char* const kDialogNames[] = {"RasDialDlgA"};
+DllBinding g_rasDialogs("rasdlg.dll", kDialogNames, 1, DllLifetime::Process);
 
 } // namespace
 
@@ -94,6 +99,14 @@ bool Bind(Api& api)
     api.enumDevices = g_ras.Entry<EnumDevicesFn>(kEnumDevices);
     api.getCredentials = UnderWine() ? nullptr : g_ras.Entry<GetCredentialsFn>(kGetCredentials);
     return true;
+}
+
+DialDialogFn DialDialog(bool* loaded)
+{
+    *loaded = g_rasDialogs.IsLoaded() || g_rasDialogs.Acquire();
+    if (!*loaded || UnderWine())
+        return nullptr;
+    return g_rasDialogs.Entry<DialDialogFn>(0);
 }
 
 } // namespace ras

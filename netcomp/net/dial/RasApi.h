@@ -50,7 +50,7 @@ struct Api {
     DeleteEntryFn deleteEntry = nullptr;
     EnumDevicesFn enumDevices = nullptr;
     GetCredentialsFn getCredentials = nullptr;
-    // Null: taken from rasdlg.dll, loaded for the call.
+    // Null: taken from rasdlg.dll (DialDialog).
     DialDialogFn dialDialog = nullptr;
 };
 
@@ -59,6 +59,10 @@ struct Api {
 // Wine's aborts the process, and the dial parameters stored with the entry
 // serve instead.
 bool Bind(Api& api);
+// RasDialDlgA of rasdlg.dll, loaded by the first call and kept; null when the
+// library cannot be loaded (then *loaded is false) or lacks it, and under
+// Wine, whose stub aborts the process.
+DialDialogFn DialDialog(bool* loaded);
 // Whether this runs under Wine, whose stubs of RasGetCredentialsA and
 // RasDialDlgA abort the process.
 bool UnderWine();

@@ -17,6 +17,7 @@
 #include "netcomp/include/netcomp_traceroute.h"
 #include "netcomp/net/icmp/IcmpPortEngine.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/WinsockFiles.h"
 
 namespace {
 
@@ -162,6 +163,36 @@ TEST(TraceRoute, LooksUpHopNamesWhenAsked)
     ASSERT_EQ(0, trace.To("198.18.3.2")) << trace.Error();
     EXPECT_EQ("hop-two.kes.test", trace.Text(kTraceRouteHopHostName, 2));
     EXPECT_EQ(3u, trace.events.Of(kTraceRouteEventHopResolved).size());
+}
+
+// A hop's name is answered by a thread of the system that still runs in
+// Winsock after it has posted the answer, which may end the last component.
+// Answered, or cancelled when the trace is stopped before its look-up ended
+// and the component goes, Winsock must still be there.
+TEST(TraceRoute, LeavesWinsockLoadedForTheLookUpsOfHopNames)
+{
+    for (const bool cancel : {false, true}) {
+        ASSERT_EQ(0u, g_winsock.LoadCount());
+        std::vector<std::string> files;
+        {
+            Trace trace;
+            files = BoundWinsockFiles();
+            ASSERT_EQ(0, trace.Set(kTraceRouteResolveNames, 1));
+            if (cancel) {
+                trace.events.OnEvent(kTraceRouteEventHop, [&](const RecordedEvent&) {
+                    int length = 0;
+                    TraceRoute_Do(trace.obj, kTraceRouteInterrupt, 0, nullptr, &length);
+                });
+                ASSERT_EQ(301, trace.To("127.0.0.1"));
+                EXPECT_EQ(0u, trace.events.Of(kTraceRouteEventHopResolved).size());
+            } else {
+                ASSERT_EQ(0, trace.To("127.0.0.1")) << trace.Error();
+                EXPECT_EQ(1u, trace.events.Of(kTraceRouteEventHopResolved).size());
+            }
+        }
+        EXPECT_EQ(0u, g_winsock.LoadCount());
+        EXPECT_EQ(std::vector<std::string>(), UnloadedOf(files)) << (cancel ? "cancelled" : "answered");
+    }
 }
 
 TEST(TraceRoute, RefusesWhatItCannotTrace)

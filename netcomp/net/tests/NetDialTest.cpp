@@ -89,6 +89,18 @@ TEST(NetDial, WhatWinesRasAnswers)
     EXPECT_EQ(0, dial.Do(kNetDialDeleteEntry));
 }
 
+// RAS sends a dial's notifications from a thread of its own, for the dial
+// dialog's dial as well: neither library may leave with the last component.
+TEST(NetDial, RasLibrariesStayAfterTheLastComponent)
+{
+    {
+        Dial dial;
+        EXPECT_EQ(300, dial.Do(kNetDialShowDialDialog));
+    }
+    EXPECT_NE(nullptr, GetModuleHandleA("RASAPI32.DLL"));
+    EXPECT_NE(nullptr, GetModuleHandleA("rasdlg.dll"));
+}
+
 // Wine answers the status of any handle: the hang-up's wait for the
 // connection to go ends at the Timeout instead of polling for ever.
 TEST(NetDial, AHangUpThatNeverEndsIsBoundedByTheTimeout)
