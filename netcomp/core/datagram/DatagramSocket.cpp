@@ -65,14 +65,6 @@ sockaddr_in EndPoint(unsigned long address, int port)
 
 DatagramSocket::DatagramSocket(DatagramSink& sink, UINT message) : m_sink(sink), m_message(message) {}
 
-DatagramSocket::~DatagramSocket()
-{
-    // A round held for the thread's other messages is not posted to a
-    // window that may soon be another's.
-    if (m_window)
-        SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
-}
-
 int DatagramSocket::ResolveDestination(const char* text, unsigned long* address)
 {
     if (!text || !*text) {
@@ -128,8 +120,9 @@ int DatagramSocket::Select(HWND window)
 
 void DatagramSocket::Abort()
 {
-    if (m_window)
-        SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
+    // A round held for the thread's other messages must not be posted to a
+    // window whose socket, or which itself, may soon be another's.
+    SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     m_notificationMissed = false;
     m_socket.Reset();
     m_connected = false;

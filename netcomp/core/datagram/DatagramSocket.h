@@ -58,7 +58,6 @@ protected:
 class DatagramSocket {
 public:
     DatagramSocket(DatagramSink& sink, UINT message);
-    ~DatagramSocket();
     DatagramSocket(const DatagramSocket&) = delete;
     DatagramSocket& operator=(const DatagramSocket&) = delete;
 
