@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -114,33 +115,17 @@ int Oversized(int bytes, int timerMs)
     return 0;
 }
 
-// The owner's timer that asks for Interrupt: when it ran.
-struct Stopper {
-    void* obj = nullptr;
-    int (*interrupt)(void*) = nullptr;
-    DWORD start = 0;
-    DWORD ranAt = 0;
-};
-Stopper g_stopper;
-
-void CALLBACK Stop(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    g_stopper.ranAt = GetTickCount() - g_stopper.start;
-    g_stopper.interrupt(g_stopper.obj);
-}
-
+// A call that the owner's timer, due at 1 s, interrupts: when the timer ran
+// and the call ended.
 template <class Call>
-void Interrupted(const char* what, void* obj, int (*interrupt)(void*), const Call& call)
+void Interrupted(const char* what, const std::function<void()>& interrupt, const Call& call)
 {
-    g_stopper.obj = obj;
-    g_stopper.interrupt = interrupt;
-    g_stopper.start = GetTickCount();
-    SetTimer(nullptr, 0, 1000, Stop);
+    const DWORD start = GetTickCount();
+    OneShotTimer stop(1000, interrupt);
     const int rc = call();
-    const DWORD ended = GetTickCount() - g_stopper.start;
+    const DWORD ended = GetTickCount() - start;
     std::printf("%s: the timer due at 1000 ms ran at %lu ms, the call ended with %d at %lu ms\n", what,
-                (unsigned long)g_stopper.ranAt, rc, (unsigned long)ended);
+                (unsigned long)stop.RanAt(), rc, (unsigned long)ended);
 }
 
 int DnsOversized()
@@ -150,8 +135,7 @@ int DnsOversized()
     DNS_Set(dns, kDnsDnsPort, 0, kOversizedFlood, 0);
     DNS_Set(dns, kDnsTimeout, 0, 60, 0);
     Interrupted(
-        "DNS Resolve under 60,000-byte datagrams", dns,
-        [](void* obj) { return DNS_Do(obj, kDnsInterrupt, 0, nullptr, nullptr); },
+        "DNS Resolve under 60,000-byte datagrams", [dns] { DNS_Do(dns, kDnsInterrupt, 0, nullptr, nullptr); },
         [dns] {
             INT_PTR args[1] = {T("www.kes.test")};
             return DNS_Do(dns, kDnsResolve, 1, args, nullptr);
@@ -166,8 +150,7 @@ int HttpEndless()
     HTTP_Set(http, kHttpTimeout, 0, 60, 0);
     const std::string url = "http://127.0.0.1:" + std::to_string(kEndlessHttp) + "/";
     Interrupted(
-        "HTTP Get of an endless body", http,
-        [](void* obj) { return HTTP_Do(obj, kHttpMethodInterrupt, 0, nullptr, nullptr); },
+        "HTTP Get of an endless body", [http] { HTTP_Do(http, kHttpMethodInterrupt, 0, nullptr, nullptr); },
         [http, &url] {
             INT_PTR args[1] = {T(url.c_str())};
             return HTTP_Do(http, kHttpMethodGet, 1, args, nullptr);

@@ -1,53 +1,80 @@
 #pragma once
 // What a component's owner does on its thread beside the component, for the
 // tests (and benchmarks) of how a busy socket shares the thread: a timer that
-// is due already, a periodic timer that records how long its ticks waited,
-// the owner's own message loop, and a loop that takes the thread's messages
-// only while there are some (which a socket that reads on after a pause,
-// rather than right after the owner's message, leaves empty).
+// ticks once (or one that is due already), a periodic timer that records how
+// long its ticks waited, the owner's own message loop, and a loop that takes
+// the thread's messages only while there are some (which a socket that reads
+// on after a pause, rather than right after the owner's message, leaves
+// empty).
 #include <windows.h>
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <utility>
 
-class DueTimer {
+// A thread timer of the owner that ticks once (onTick runs) when the
+// thread's loop gives it its turn after `milliseconds`, and when that was,
+// counted from the timer's start.
+class OneShotTimer {
 public:
-    // The timer ticks once (onTick runs), as soon as the thread's loop gives
-    // it its turn.
-    explicit DueTimer(std::function<void()> onTick) : m_onTick(std::move(onTick))
+    OneShotTimer(UINT milliseconds, std::function<void()> onTick)
+        : m_onTick(std::move(onTick)), m_start(GetTickCount())
     {
-        s_current = this;
-        m_id = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, Tick);
-        Sleep(3 * USER_TIMER_MINIMUM);
-    }
-    ~DueTimer()
-    {
+        m_id = SetTimer(nullptr, 0, milliseconds, Tick);
         if (m_id)
-            KillTimer(nullptr, m_id);
-        s_current = nullptr;
+            Timers()[m_id] = this;
     }
-    DueTimer(const DueTimer&) = delete;
-    DueTimer& operator=(const DueTimer&) = delete;
+    ~OneShotTimer() { Stop(); }
+    OneShotTimer(const OneShotTimer&) = delete;
+    OneShotTimer& operator=(const OneShotTimer&) = delete;
 
     bool Ticked() const { return m_ticked; }
+    DWORD RanAt() const { return m_ranAt; }
 
 private:
+    static std::map<UINT_PTR, OneShotTimer*>& Timers()
+    {
+        static std::map<UINT_PTR, OneShotTimer*> timers;
+        return timers;
+    }
+    void Stop()
+    {
+        if (!m_id)
+            return;
+        KillTimer(nullptr, m_id);
+        Timers().erase(m_id);
+        m_id = 0;
+    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD)
     {
-        KillTimer(nullptr, id);
-        DueTimer* timer = s_current;
-        if (!timer || timer->m_ticked)
+        const auto found = Timers().find(id);
+        if (found == Timers().end()) {
+            KillTimer(nullptr, id);
             return;
-        timer->m_id = 0;
+        }
+        OneShotTimer* timer = found->second;
+        timer->Stop();
         timer->m_ticked = true;
+        timer->m_ranAt = GetTickCount() - timer->m_start;
         timer->m_onTick();
     }
 
-    static inline DueTimer* s_current = nullptr;
     std::function<void()> m_onTick;
+    DWORD m_start;
     UINT_PTR m_id = 0;
     bool m_ticked = false;
+    DWORD m_ranAt = 0;
+};
+
+// A timer that is due already: it ticks as soon as the thread's loop gives it
+// its turn.
+class DueTimer : public OneShotTimer {
+public:
+    explicit DueTimer(std::function<void()> onTick) : OneShotTimer(USER_TIMER_MINIMUM, std::move(onTick))
+    {
+        Sleep(3 * USER_TIMER_MINIMUM);
+    }
 };
 
 // A periodic thread timer of the owner: how many times it ticked and the

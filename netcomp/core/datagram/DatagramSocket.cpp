@@ -231,7 +231,7 @@ DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(sock
 void DatagramSocket::TakeTurn()
 {
     const RoundEnd end = Receive(Share{kRoundDatagrams, kRoundMilliseconds});
-    if (m_socket.IsOpen() && (end.atShare || end.read > 1 || end.missed))
+    if (m_socket.IsOpen() && (end.LeftNotifications() || end.missed))
         ScheduleNextRound();
 }
 
@@ -341,7 +341,7 @@ int DatagramSocket::Close()
         end = Receive(Share{kRoundDatagrams, kRoundMilliseconds});
         if (!m_socket.IsOpen())
             return kResultOk;
-        if (end.atShare || end.read > 1)
+        if (end.LeftNotifications())
             DropNotifications(FD_READ);
     } while (end.atShare && GetTickCount() - start < kCloseDeliveryMilliseconds);
     StopNotifications();

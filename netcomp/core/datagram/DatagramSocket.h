@@ -152,6 +152,10 @@ private:
         int read = 0;
         bool atShare = false;
         bool missed = false;
+
+        // Winsock posted a notification for each datagram that a read left
+        // waiting: more than one read, or more may be waiting.
+        bool LeftNotifications() const { return atShare || read > 1; }
     };
     RoundEnd Receive(const Share& share);
     RoundEnd RunRound(std::vector<char>& buffer, const Share& share);

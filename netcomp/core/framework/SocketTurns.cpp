@@ -112,9 +112,7 @@ bool OthersWaiting()
 
 void PostNext(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (Held(window, message, wParam))
-        return;
-    if (!OthersWaiting() && PostMessageA(window, message, wParam, lParam))
+    if (!Held(window, message, wParam) && !OthersWaiting() && PostMessageA(window, message, wParam, lParam))
         return;
     PostAfterOthers(window, message, wParam, lParam);
 }

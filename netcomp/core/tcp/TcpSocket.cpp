@@ -685,11 +685,7 @@ void TcpSocket::Close(int code, bool drain, bool quiet)
             return;
     }
     const bool negotiating = m_firewall.Pending();
-    const SOCKET closed = m_socket.Get();
-    SocketTurns::Forget(m_window, kMsgTcpSocket, WPARAM(closed));
-    m_socket.Reset();
-    if (!quiet && !m_retired->Retire(m_window, closed))
-        DropQueuedNotifications(closed);
+    LetSocketGo(!quiet);
     const bool wasConnected = m_connected;
     m_connected = false;
     m_bytesSent = 0;
@@ -706,6 +702,15 @@ void TcpSocket::Close(int code, bool drain, bool quiet)
         return;
     }
     OnCloseComplete(code);
+}
+
+void TcpSocket::LetSocketGo(bool retire)
+{
+    const SOCKET closed = m_socket.Get();
+    SocketTurns::Forget(m_window, kMsgTcpSocket, WPARAM(closed));
+    m_socket.Reset();
+    if (retire && !m_retired->Retire(m_window, closed))
+        DropQueuedNotifications(closed);
 }
 
 // Only when no marker could be posted behind a closed socket's notifications
@@ -749,11 +754,7 @@ void TcpSocket::DetachWindow()
 {
     if (m_socket.IsOpen() && m_window) {
         Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
-        const SOCKET closed = m_socket.Get();
-        SocketTurns::Forget(m_window, kMsgTcpSocket, WPARAM(closed));
-        m_socket.Reset();
-        if (!m_retired->Retire(m_window, closed))
-            DropQueuedNotifications(closed);
+        LetSocketGo(true);
     }
     m_socket.Reset();
     m_connected = false;

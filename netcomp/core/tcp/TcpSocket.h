@@ -133,6 +133,10 @@ protected:
     // records held in the buffer are delivered now, and the socket is read
     // now only when a read notification was passed over while it was off.
     void AcceptDataNow();
+    // Closes the socket: a read held for the thread's other messages is
+    // forgotten and, when `retire`, the notifications still queued for it are
+    // marked stale (or removed).
+    void LetSocketGo(bool retire);
     // Removes the notifications still queued for a socket that was closed
     // (another socket may soon have its handle value), where no marker could
     // be posted behind them.

@@ -181,19 +181,7 @@ struct Owner {
     HWND window = nullptr;
     DWORD start = 0;
     DWORD paintedAt = 0;
-    DWORD interruptAt = 0;
 
-    static void CALLBACK Repaint(HWND, UINT, UINT_PTR id, DWORD)
-    {
-        KillTimer(nullptr, id);
-        InvalidateRect(current->window, nullptr, TRUE);
-    }
-    static void CALLBACK Stop(HWND, UINT, UINT_PTR id, DWORD)
-    {
-        KillTimer(nullptr, id);
-        current->interruptAt = GetTickCount() - current->start;
-        current->interrupt();
-    }
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_PAINT && current) {
@@ -221,13 +209,12 @@ struct Owner {
         ASSERT_NE(window, nullptr);
         UpdateWindow(window);
         TickingTimer ticking(16);
-        const UINT_PTR repaint = SetTimer(nullptr, 0, 500, Repaint);
-        const UINT_PTR stop = SetTimer(nullptr, 0, 1000, Stop);
         start = GetTickCount();
+        OneShotTimer repaint(500, [this] { InvalidateRect(window, nullptr, TRUE); });
+        OneShotTimer stop(1000, [this] { interrupt(); });
         const Timed t = Time(call);
         const DWORD longestGap = ticking.LongestGap();
-        KillTimer(nullptr, repaint);
-        KillTimer(nullptr, stop);
+        const DWORD interruptAt = stop.RanAt();
         Report(what, t, 1000);
         std::printf("[ flood    ] the Interrupt was asked for at %lu ms, the window painted at %lu ms, the longest "
                     "time without a tick of the timer of 16 ms %lu ms\n",
