@@ -18,8 +18,7 @@
 // counted from the timer's start.
 class OneShotTimer {
 public:
-    OneShotTimer(UINT milliseconds, std::function<void()> onTick)
-        : m_onTick(std::move(onTick)), m_start(GetTickCount())
+    OneShotTimer(UINT milliseconds, std::function<void()> onTick) : m_onTick(std::move(onTick)), m_start(GetTickCount())
     {
         m_id = SetTimer(nullptr, 0, milliseconds, Tick);
         if (m_id)
