@@ -13,30 +13,22 @@
 #include <map>
 #include <utility>
 
-// A thread timer of the owner that ticks once (onTick runs) when the
-// thread's loop gives it its turn after `milliseconds`, and when that was,
-// counted from the timer's start.
-class OneShotTimer {
+// A thread timer of the owner (no window): OnTick runs each time the
+// thread's loop gives it its turn, until Stop.
+class ThreadTimer {
 public:
-    OneShotTimer(UINT milliseconds, std::function<void()> onTick) : m_onTick(std::move(onTick)), m_start(GetTickCount())
+    explicit ThreadTimer(UINT milliseconds)
     {
         m_id = SetTimer(nullptr, 0, milliseconds, Tick);
         if (m_id)
             Timers()[m_id] = this;
     }
-    ~OneShotTimer() { Stop(); }
-    OneShotTimer(const OneShotTimer&) = delete;
-    OneShotTimer& operator=(const OneShotTimer&) = delete;
+    virtual ~ThreadTimer() { Stop(); }
+    ThreadTimer(const ThreadTimer&) = delete;
+    ThreadTimer& operator=(const ThreadTimer&) = delete;
 
-    bool Ticked() const { return m_ticked; }
-    DWORD RanAt() const { return m_ranAt; }
-
-private:
-    static std::map<UINT_PTR, OneShotTimer*>& Timers()
-    {
-        static std::map<UINT_PTR, OneShotTimer*> timers;
-        return timers;
-    }
+protected:
+    virtual void OnTick() = 0;
     void Stop()
     {
         if (!m_id)
@@ -45,6 +37,13 @@ private:
         Timers().erase(m_id);
         m_id = 0;
     }
+
+private:
+    static std::map<UINT_PTR, ThreadTimer*>& Timers()
+    {
+        static std::map<UINT_PTR, ThreadTimer*> timers;
+        return timers;
+    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD)
     {
         const auto found = Timers().find(id);
@@ -52,16 +51,36 @@ private:
             KillTimer(nullptr, id);
             return;
         }
-        OneShotTimer* timer = found->second;
-        timer->Stop();
-        timer->m_ticked = true;
-        timer->m_ranAt = GetTickCount() - timer->m_start;
-        timer->m_onTick();
+        found->second->OnTick();
+    }
+
+    UINT_PTR m_id = 0;
+};
+
+// A timer that ticks once (onTick runs) when the thread's loop gives it its
+// turn after `milliseconds`, and when that was, counted from the timer's
+// start.
+class OneShotTimer : public ThreadTimer {
+public:
+    OneShotTimer(UINT milliseconds, std::function<void()> onTick)
+        : ThreadTimer(milliseconds), m_onTick(std::move(onTick)), m_start(GetTickCount())
+    {
+    }
+
+    bool Ticked() const { return m_ticked; }
+    DWORD RanAt() const { return m_ranAt; }
+
+private:
+    void OnTick() override
+    {
+        Stop();
+        m_ticked = true;
+        m_ranAt = GetTickCount() - m_start;
+        m_onTick();
     }
 
     std::function<void()> m_onTick;
     DWORD m_start;
-    UINT_PTR m_id = 0;
     bool m_ticked = false;
     DWORD m_ranAt = 0;
 };
@@ -76,43 +95,25 @@ public:
     }
 };
 
-// A periodic thread timer of the owner: how many times it ticked and the
-// longest time it went without a tick, from its start and up to now. One at
-// a time.
-class TickingTimer {
+// A periodic timer: how many times it ticked and the longest time it went
+// without a tick, from its start and up to now.
+class TickingTimer : public ThreadTimer {
 public:
-    explicit TickingTimer(UINT milliseconds)
-    {
-        s_current = this;
-        m_last = GetTickCount();
-        m_id = SetTimer(nullptr, 0, milliseconds, Tick);
-    }
-    ~TickingTimer()
-    {
-        KillTimer(nullptr, m_id);
-        s_current = nullptr;
-    }
-    TickingTimer(const TickingTimer&) = delete;
-    TickingTimer& operator=(const TickingTimer&) = delete;
+    explicit TickingTimer(UINT milliseconds) : ThreadTimer(milliseconds), m_last(GetTickCount()) {}
 
     int Ticks() const { return m_ticks; }
     DWORD LongestGap() const { return std::max(m_longest, GetTickCount() - m_last); }
 
 private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    void OnTick() override
     {
-        TickingTimer* timer = s_current;
-        if (!timer)
-            return;
         const DWORD now = GetTickCount();
-        timer->m_longest = std::max(timer->m_longest, now - timer->m_last);
-        timer->m_last = now;
-        ++timer->m_ticks;
+        m_longest = std::max(m_longest, now - m_last);
+        m_last = now;
+        ++m_ticks;
     }
 
-    static inline TickingTimer* s_current = nullptr;
-    UINT_PTR m_id = 0;
-    DWORD m_last = 0;
+    DWORD m_last;
     DWORD m_longest = 0;
     int m_ticks = 0;
 };
