@@ -4,24 +4,68 @@
 # owner's timer, a flood of datagrams longer than the component takes, and
 # calls (DNS, HTTP) that an owner's timer interrupts under a flood that never
 # ends, all against the flood peer (netcomp/net/tests/flood_peer.c).
-#   tools/in-netns.sh tools/socket-turns-bench.sh    (after tools/build.sh)
-# Prints one line of figures per case.
+#   tools/in-netns.sh tools/socket-turns-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
+# With another build's netcomp.dll (the library before a change, say), the
+# same program runs on both libraries by turns, `runs` times (8) each, and a
+# table gives for each stream and library the median share delivered, the
+# owner's ticks and its longest gap between two; otherwise each case runs
+# once on this build. BUSY=<n> keeps n busy loops running meanwhile.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
 state=$build/bench-socket-turns
 prefix=$build/wineprefix
-mkdir -p "$state"
+other=${1:-}
+runs=${2:-8}
+busy=${BUSY:-0}
+[ -z "$other" ] || [ -f "$other" ] || { echo "no such file: $other" >&2; exit 2; }
+rm -rf "$state"
+mkdir -p "$state/this" "$state/other"
+cp "$build/bin/socket_turns_bench.exe" "$build/bin/netcomp.dll" "$state/this/"
+libs=(this)
+if [ -n "$other" ]; then
+    cp "$build/bin/socket_turns_bench.exe" "$state/other/"
+    cp "$other" "$state/other/netcomp.dll"
+    libs=(this other)
+else
+    runs=1
+fi
+
+loops=()
+stop() {
+    for pid in "${loops[@]}"; do kill "$pid" 2>/dev/null || true; done
+    "$root/tools/peer.sh" down "$state/peer"
+}
 "$root/tools/peer.sh" up "$state/peer" 0 "$build/netcomp/net/flood_peer" 20921 >/dev/null
-trap '"$root/tools/peer.sh" down "$state/peer"' EXIT
-run() { "$root/tools/wine-run.sh" "$prefix" "$state/work" "$build/bin/socket_turns_bench.exe" "$@"; }
-for buffer in 0 1048576; do
-    for timer in 0 16; do
-        for rate in 5000 10000; do
-            run stream $rate $((rate * 2)) $timer $buffer
+trap stop EXIT
+for _ in $(seq 1 "$busy"); do
+    (while :; do :; done) &
+    loops+=($!)
+done
+
+# run <library> <case...>: one run, its line of figures after the library's name.
+run() {
+    local lib=$1
+    shift
+    echo "$lib $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/$lib/socket_turns_bench.exe" "$@")"
+}
+
+streams=("5000 10000 16 0" "5000 10000 0 0" "10000 20000 16 1048576" "10000 20000 0 1048576")
+for round in $(seq 1 "$runs"); do
+    order=("${libs[@]}")
+    if [ $((round % 2)) = 0 ] && [ ${#libs[@]} = 2 ]; then
+        order=(other this)
+    fi
+    for stream in "${streams[@]}"; do
+        for lib in "${order[@]}"; do
+            # shellcheck disable=SC2086
+            run "$lib" stream $stream | tee -a "$state/streams"
         done
     done
 done
-run oversized 8300 50
-run dns-oversized
-run http-endless
+for lib in "${libs[@]}"; do
+    run "$lib" oversized 8300 50
+    run "$lib" dns-oversized
+    run "$lib" http-endless
+done
+[ -z "$other" ] || /usr/bin/python3 "$root/tools/socket_turns_table.py" "$state/streams"

@@ -1,0 +1,70 @@
+"""The table of tools/socket-turns-bench.sh run on two libraries by turns.
+
+    socket_turns_table.py <streams file>
+
+Each line of the file is a library's name ("this" or "other") and a line of
+socket_turns_bench's stream figures. For each stream (rate, buffer) and
+library, prints the median share delivered with and without the owner's
+timer, with the runs' lowest and highest, the share with the timer as a
+part of the share without it, the median ticks of the timer and the median
+and longest of its longest gaps; then this library's median over the
+other's for each stream.
+"""
+import collections
+import re
+import statistics
+import sys
+
+LINE = re.compile(
+    r"(\S+) stream (\d+)/s \d+, timer (\d+) ms, InBufferSize (\d+): ([\d.]+)% arrived \(\d+\), "
+    r"\d+ out of order, (\d+) ticks of (\d+), longest timer gap (\d+) ms"
+)
+
+
+def main():
+    runs = collections.defaultdict(list)  # (rate, buffer, library, timer) -> [(share, ticks, of, gap)]
+    for line in open(sys.argv[1]):
+        found = LINE.match(line)
+        if found:
+            lib, rate, timer, buffer, share, ticks, of, gap = found.groups()
+            runs[int(rate), int(buffer), lib, int(timer)].append((float(share), int(ticks), int(of), int(gap)))
+    medians = {}
+    for rate, buffer in sorted({(k[0], k[1]) for k in runs}):
+        print("%d datagrams/s, InBufferSize %s:" % (rate, buffer or "default"))
+        for lib in ("this", "other"):
+            plain = runs.get((rate, buffer, lib, 0), [])
+            timed = runs.get((rate, buffer, lib, 16), [])
+            if not plain or not timed:
+                continue
+            share = statistics.median(r[0] for r in timed)
+            alone = statistics.median(r[0] for r in plain)
+            medians[rate, buffer, lib] = (share, alone)
+            print(
+                "  %-5s with a 16 ms timer %5.1f%% (%.1f-%.1f), without %5.1f%% (%.1f-%.1f), with/without %.3f;"
+                " ticks %g of %d, longest gap median %g ms, at most %d ms; %d runs"
+                % (
+                    lib,
+                    share,
+                    min(r[0] for r in timed),
+                    max(r[0] for r in timed),
+                    alone,
+                    min(r[0] for r in plain),
+                    max(r[0] for r in plain),
+                    share / alone if alone else 0,
+                    statistics.median(r[1] for r in timed),
+                    timed[0][2],
+                    statistics.median(r[3] for r in timed),
+                    max(r[3] for r in timed),
+                    len(timed),
+                )
+            )
+    for rate, buffer in sorted({(k[0], k[1]) for k in medians}):
+        ours, theirs = medians.get((rate, buffer, "this")), medians.get((rate, buffer, "other"))
+        if ours and theirs and theirs[0] and theirs[1]:
+            print(
+                "%d/s, InBufferSize %s: this / other %.3f with the timer, %.3f without"
+                % (rate, buffer or "default", ours[0] / theirs[0], ours[1] / theirs[1])
+            )
+
+if __name__ == "__main__":
+    main()
