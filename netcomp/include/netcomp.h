@@ -90,11 +90,14 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * socket.
  *
  * Every socket of the components, TCP ones too, gives way to the thread's
- * input, painting and timers at least once in every 10 ms that it reads: when
- * such messages wait, the socket's next read waits until the thread's message
- * loop has taken one of them, and comes right after it. So the owner's
- * timers and windows wait some 10 ms for a socket whose peer never stops
- * sending, and the socket loses no time while they have their turn. */
+ * input, painting and timers at least once in every 10 ms that it reads. A
+ * datagram socket reading a stream then pauses for the system's shortest
+ * timer (about 10 ms), in which those messages are taken and the thread
+ * waits; so it does after some 20 ms of reading without a rest, as a thread
+ * that never waits reads ever slower under Wine. A TCP socket's next read
+ * waits until the thread's message loop has taken one of those messages, and
+ * comes right after it. So the owner's timers and windows wait some 10 ms for
+ * a socket whose peer never stops sending. */
 
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \

@@ -9,17 +9,31 @@
 // datagrams would otherwise keep one round going for as long as it sends,
 // and the wait that dispatched the notification would see neither its
 // deadline nor an interrupt. A datagram too long for the buffer (10040)
-// leaves the socket as any other does and counts in the share. Winsock
-// posts a read notification after every read that leaves data behind, each
-// of which would start a round of its own, so that under a steady stream
-// they would pile up in the queue. A round that read more than one
-// datagram, or stopped at its share, takes them out and asks for the next
-// round itself (SocketTurns): a posted notification, held back while the
-// thread's input, painting or timers wait (posted messages are taken before
-// those, and a flood's would keep them waiting for ever) until the thread's
-// loop has taken one of them. So does a round during whose delivery a
-// notification was taken (by an owner that pumps its messages in its event)
-// and could start no round. A close takes out what is queued for the socket.
+// leaves the socket as any other does and counts in the share.
+//
+// Winsock posts a read notification after every read that leaves data
+// behind, each of which would start a round of its own, so that under a
+// steady stream they would pile up in the queue. A round that finds the
+// socket empty after more than one read takes them out and reads once more:
+// a datagram that came meanwhile brought a notification that went with
+// them, and is read now; if none did, the queue holds no notification of the
+// socket and Winsock posts one for the next datagram. So a round that
+// empties the socket asks for no round after it.
+//
+// A round that left datagrams waiting (it stopped at its share, or a
+// notification was taken while it delivered, by an owner that pumps its
+// messages in its event, and could start no round) takes the notifications
+// of its reads out and asks for the next round itself (SocketTurns). That
+// one comes at once, unless the thread should first have its turn: then it
+// comes after a pause of the shortest timer, in which the owner's input,
+// painting and timers are taken (posted messages are taken before those,
+// and a flood's would keep them waiting for ever) and the thread waits.
+// That is when the thread's other messages wait, or when its sockets have
+// read for a long stretch without a rest (SocketTurns says why a rest pays
+// under Wine). A round that read a stream and emptied the socket holds its
+// next round back for a pause too when those messages wait, since Winsock's
+// next notification would go before them. Read notifications during a pause
+// are the next round's. A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -44,13 +58,11 @@
 
 namespace {
 
-// What a round may read before the thread's other messages have their turn.
-constexpr int kRoundDatagrams = 64;
-constexpr DWORD kRoundMilliseconds = 10;
 // How long a close under a flood delivers before the socket goes: rounds
 // start until then, and the last one, with the notifications it leaves to
-// take out, still ends within 100 ms of the close's start.
-constexpr DWORD kCloseDeliveryMilliseconds = 80;
+// take out, still ends within 100 ms of the close's start, with room left
+// for a machine so busy that the thread loses the processor meanwhile.
+constexpr DWORD kCloseDeliveryMilliseconds = 50;
 
 sockaddr_in EndPoint(unsigned long address, int port)
 {
@@ -230,17 +242,29 @@ DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(sock
 
 void DatagramSocket::TakeTurn()
 {
-    const RoundEnd end = Receive(Share{kRoundDatagrams, kRoundMilliseconds});
-    if (m_socket.IsOpen() && (end.LeftNotifications() || end.missed))
-        ScheduleNextRound();
+    SocketTurns::RoundBegins();
+    const RoundEnd end = Receive(m_share);
+    if (m_socket.IsOpen() && m_window)
+        AskForNextRound(end);
+    SocketTurns::RoundEnded();
 }
 
-void DatagramSocket::ScheduleNextRound()
+void DatagramSocket::AskForNextRound(const RoundEnd& end)
 {
-    if (!m_window)
+    const bool more = end.LeftNotifications() || end.missed;
+    if (!more && end.read <= 1)
         return;
-    DropNotifications(FD_READ);
-    SocketTurns::PostNext(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    // The thread's queue is asked last: it is a request to the system.
+    const bool pause = (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
+    if (!pause && !more)
+        return;
+    if (more)
+        DropNotifications(FD_READ);
+    const WPARAM socket = WPARAM(m_socket.Get());
+    if (pause)
+        SocketTurns::PostAfterPause(m_window, m_message, socket, MAKELPARAM(FD_READ, 0));
+    else
+        PostMessageA(m_window, m_message, socket, MAKELPARAM(FD_READ, 0));
 }
 
 void DatagramSocket::DropNotifications(long events)
@@ -303,7 +327,13 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             if (error == WSAEMSGSIZE) {
                 // Too long for the buffer: it is gone from the socket all the same.
                 ++end.read;
+                ++end.readSinceDrop;
                 m_sink.OnReceiveError(error);
+                continue;
+            }
+            if (error == WSAEWOULDBLOCK && end.readSinceDrop > 1 && m_window) {
+                DropNotifications(FD_READ);
+                end.readSinceDrop = 0;
                 continue;
             }
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
@@ -311,6 +341,7 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             break;
         }
         ++end.read;
+        ++end.readSinceDrop;
         const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
         const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
         const char saved = into[n];
@@ -338,7 +369,7 @@ int DatagramSocket::Close()
     const DWORD start = GetTickCount();
     RoundEnd end;
     do {
-        end = Receive(Share{kRoundDatagrams, kRoundMilliseconds});
+        end = Receive(m_share);
         if (!m_socket.IsOpen())
             return kResultOk;
         if (end.LeftNotifications())

@@ -99,6 +99,12 @@ public:
     // 0 or the Winsock code, such as 10035 when the send buffer is full.
     [[nodiscard]] int SendTo(const void* data, int length, unsigned long address, int port);
 
+    // How much one round may read before the thread's other messages have
+    // their turn: at most this many datagrams, for at most this long (64
+    // and 10 ms; tests lengthen the time, so that only the count ends a
+    // round whatever the machine's speed).
+    void SetRoundShare(int datagrams, DWORD milliseconds) { m_share = Share{datagrams, milliseconds}; }
+
     // Off holds arriving datagrams in the socket; on again picks them up at
     // once (a read notification is posted to the window).
     void SetAcceptData(bool on);
@@ -145,24 +151,27 @@ private:
         int datagrams;
         DWORD milliseconds;
     };
-    // How a round went: the datagrams it read, whether it stopped at its
-    // share (more may be waiting), and whether a notification was taken
-    // while it delivered and could start no round of its own.
+    // How a round went: the datagrams it read (and how many since it last
+    // took the notifications of its reads out of the queue), whether it
+    // stopped at its share (more may be waiting), and whether a
+    // notification was taken while it delivered and could start no round of
+    // its own.
     struct RoundEnd {
         int read = 0;
+        int readSinceDrop = 0;
         bool atShare = false;
         bool missed = false;
 
         // Winsock posted a notification for each datagram that a read left
         // waiting: more than one read, or more may be waiting.
-        bool LeftNotifications() const { return atShare || read > 1; }
+        bool LeftNotifications() const { return atShare || readSinceDrop > 1; }
     };
     RoundEnd Receive(const Share& share);
     RoundEnd RunRound(std::vector<char>& buffer, const Share& share);
     // The round that a notification asks for, and the one notification for
     // the next, where one is needed.
     void TakeTurn();
-    void ScheduleNextRound();
+    void AskForNextRound(const RoundEnd& end);
     // Takes this socket's queued notifications of these events (FD_READ,
     // FD_WRITE) out of the thread's queue.
     void DropNotifications(long events);
@@ -171,6 +180,7 @@ private:
 
     DatagramSink& m_sink;
     UINT m_message;
+    Share m_share{64, 10};
     HWND m_window = nullptr;
     SocketHandle m_socket;
     std::vector<char> m_buffer; // capacity plus the spare byte

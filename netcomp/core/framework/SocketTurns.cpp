@@ -1,15 +1,25 @@
-// Held notifications are kept per thread, as message queues are. While any
-// is held, a hook on the thread's message retrieval (WH_GETMESSAGE) watches
-// the loop take its messages: the first input, painting or timer message it
-// takes lets every held notification go, posted behind that message, so a
-// socket reads again as soon as the message has been handled rather than
-// after a pause of a timer's. Each socket that still has data holds its
-// next turn again at the end of that one, so such messages and the sockets
-// take turns for as long as both keep coming.
+// Held notifications are kept per thread, as message queues are, and so is
+// the stretch of reading that the thread's sockets have done.
 //
-// A thread timer of the shortest period lets them go should no such message
-// be taken: it went away before the loop came to it (a timer killed, a
-// window validated), or the loop takes only some of its messages.
+// A notification held for the thread's other messages is let go by a hook on
+// the thread's message retrieval (WH_GETMESSAGE): the first input, painting
+// or timer message that the loop takes lets it go, posted behind that
+// message, so the socket reads again as soon as the message has been handled.
+// A thread timer of the shortest period ends a pause, and lets go of
+// everything held should the hook see no such message taken (it went away
+// before the loop came to it, or the loop takes only some of its messages).
+//
+// Why datagram streams pause rather than read on right after the others'
+// turn: under Wine every socket call is a request to the wineserver, and a
+// thread that keeps making them without ever waiting is answered several
+// times slower once it has done so for some tens of milliseconds (measured
+// on a loopback stream: 35 us a datagram became 200 us, and stayed so for
+// 100 ms and more), while a thread that waits a few milliseconds in every
+// fifteen or so keeps its pace. A pause after a stretch of reading costs a
+// reader that keeps up nothing, and lets one that has fallen behind catch up.
+// The hook and the timer cost a few requests of their own each time, so the
+// thread's queue is asked for its other messages only where a round ends
+// with more to read, or, for TCP, at most once in 10 ms.
 #include "netcomp/core/framework/SocketTurns.h"
 
 #include <new>
@@ -19,12 +29,19 @@ namespace {
 
 // Timers of a window of the system's own (a caret's) come as this message.
 constexpr UINT kSystemTimerMessage = 0x0118;
+// Rounds less than this apart make one stretch of reading.
+constexpr DWORD kRestMilliseconds = 3;
+// A stretch of reading this long asks for a pause.
+constexpr DWORD kLongStretchMilliseconds = 20;
+// How often TCP reads ask the queue whether the thread's other messages wait.
+constexpr DWORD kAskMilliseconds = 10;
 
 struct HeldPost {
     HWND window;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    bool afterPause; // else after the thread's other messages
 
     bool Is(HWND w, UINT m, WPARAM p) const { return window == w && message == m && wParam == p; }
 };
@@ -33,6 +50,9 @@ struct ThreadTurns {
     std::vector<HeldPost> held;
     HHOOK hook = nullptr;
     UINT_PTR timer = 0;
+    DWORD stretchStart = 0;
+    DWORD lastRoundEnd = 0;
+    DWORD lastAsked = 0;
 };
 
 ThreadTurns& Turns()
@@ -51,32 +71,51 @@ bool TakenAfterPosts(UINT message)
            (message >= WM_NCMOUSEHOVER && message <= WM_MOUSELEAVE);
 }
 
+bool AwaitingOthers(const ThreadTurns& turns)
+{
+    for (const HeldPost& post : turns.held) {
+        if (!post.afterPause)
+            return true;
+    }
+    return false;
+}
+
 void Arm(ThreadTurns& turns);
 
-void Disarm(ThreadTurns& turns)
+void Unhook(ThreadTurns& turns)
 {
     if (turns.hook) {
         UnhookWindowsHookEx(turns.hook);
         turns.hook = nullptr;
     }
+}
+
+void StopTimer(ThreadTurns& turns)
+{
     if (turns.timer) {
         KillTimer(nullptr, turns.timer);
         turns.timer = 0;
     }
 }
 
-void LetGo()
+// Posts what was held for the thread's other messages, and what was held
+// for a pause too when `paused`. A post that fails (a full queue) is held
+// again for the next chance, unless its window has gone.
+void LetGo(bool paused)
 {
     ThreadTurns& turns = Turns();
-    Disarm(turns);
-    // A post that fails (a full queue) is held again for the next chance,
-    // unless its window has gone.
     std::size_t kept = 0;
     for (const HeldPost& post : turns.held) {
-        if (!PostMessageA(post.window, post.message, post.wParam, post.lParam) && IsWindow(post.window))
+        const bool due = paused || !post.afterPause;
+        if (!due || (!PostMessageA(post.window, post.message, post.wParam, post.lParam) && IsWindow(post.window)))
             turns.held[kept++] = post;
     }
     turns.held.resize(kept);
+    if (!AwaitingOthers(turns))
+        Unhook(turns);
+    // A pause still under way keeps its timer.
+    if (paused || kept == 0)
+        StopTimer(turns);
     if (kept > 0)
         Arm(turns);
 }
@@ -84,54 +123,87 @@ void LetGo()
 LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
 {
     if (code == HC_ACTION && removal == PM_REMOVE && TakenAfterPosts(reinterpret_cast<const MSG*>(lParam)->message))
-        LetGo();
+        LetGo(false);
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-void CALLBACK LastResort(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK TimerDue(HWND, UINT, UINT_PTR, DWORD)
 {
-    LetGo();
+    LetGo(true);
 }
 
 void Arm(ThreadTurns& turns)
 {
-    if (!turns.hook)
+    if (!turns.hook && AwaitingOthers(turns))
         turns.hook = SetWindowsHookExA(WH_GETMESSAGE, WatchRetrieval, nullptr, GetCurrentThreadId());
     if (!turns.timer)
-        turns.timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, LastResort);
+        turns.timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, TimerDue);
+}
+
+void Hold(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool afterPause)
+{
+    if (SocketTurns::Held(window, message, wParam))
+        return;
+    ThreadTurns& turns = Turns();
+    try {
+        turns.held.push_back(HeldPost{window, message, wParam, lParam, afterPause});
+    } catch (const std::bad_alloc&) {
+        PostMessageA(window, message, wParam, lParam);
+        return;
+    }
+    Arm(turns);
+    // Without the timer nothing would end a pause, nor make sure of the rest.
+    if (!turns.timer)
+        LetGo(true);
 }
 
 } // namespace
 
 namespace SocketTurns {
 
+void RoundBegins()
+{
+    ThreadTurns& turns = Turns();
+    const DWORD now = GetTickCount();
+    if (now - turns.lastRoundEnd >= kRestMilliseconds)
+        turns.stretchStart = now;
+}
+
+void RoundEnded()
+{
+    Turns().lastRoundEnd = GetTickCount();
+}
+
+bool LongStretch()
+{
+    return GetTickCount() - Turns().stretchStart >= kLongStretchMilliseconds;
+}
+
 bool OthersWaiting()
 {
     return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0;
 }
 
-void PostNext(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool TimeToGiveWay()
 {
-    if (!Held(window, message, wParam) && !OthersWaiting() && PostMessageA(window, message, wParam, lParam))
-        return;
-    PostAfterOthers(window, message, wParam, lParam);
+    ThreadTurns& turns = Turns();
+    if (AwaitingOthers(turns))
+        return true;
+    const DWORD now = GetTickCount();
+    if (now - turns.lastAsked < kAskMilliseconds)
+        return false;
+    turns.lastAsked = now;
+    return OthersWaiting();
 }
 
 void PostAfterOthers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (Held(window, message, wParam))
-        return;
-    ThreadTurns& turns = Turns();
-    try {
-        turns.held.push_back(HeldPost{window, message, wParam, lParam});
-    } catch (const std::bad_alloc&) {
-        PostMessageA(window, message, wParam, lParam);
-        return;
-    }
-    Arm(turns);
-    // Without a hook or a timer nothing would ever let it go.
-    if (!turns.hook && !turns.timer)
-        LetGo();
+    Hold(window, message, wParam, lParam, false);
+}
+
+void PostAfterPause(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Hold(window, message, wParam, lParam, true);
 }
 
 bool Held(HWND window, UINT message, WPARAM wParam)
@@ -152,8 +224,10 @@ void Forget(HWND window, UINT message, WPARAM wParam)
             turns.held[kept++] = post;
     }
     turns.held.resize(kept);
+    if (!AwaitingOthers(turns))
+        Unhook(turns);
     if (kept == 0)
-        Disarm(turns);
+        StopTimer(turns);
 }
 
 } // namespace SocketTurns

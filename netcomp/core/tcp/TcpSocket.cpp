@@ -14,9 +14,11 @@
 // Each read arms the next read notification while data is waiting, and
 // posted messages are taken before the thread's input, painting and timers:
 // a peer that always has data for the socket would keep those waiting. So
-// once in each share of reading time a read notification asks whether such
-// messages wait, and if they do, the read is held until the thread's loop
-// has taken one of them (SocketTurns).
+// the thread's sockets ask, at most once in 10 ms between them, whether such
+// messages wait, and if they do, their reads are held until the thread's
+// loop has taken one of them (SocketTurns). Asking is a request to the
+// system: a server with a thousand connections asks no more often than a
+// client with one.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -38,8 +40,6 @@ constexpr uint64_t kCloseDrainBytes = 1u << 20;
 constexpr DWORD kCloseDrainMilliseconds = 1000;
 // What the system's socket buffers grow to by themselves.
 constexpr int kSystemGrownBuffer = 4 << 20;
-// How long a socket reads before the thread's other messages are asked about.
-constexpr DWORD kReadShareMilliseconds = 10;
 
 } // namespace
 
@@ -639,18 +639,14 @@ void TcpSocket::ReadNotified(bool read)
 
 // True when the read waits: a held one is on its way (this notification is
 // one posted to switch data on again, and the held one reads for both), or
-// the thread's other messages wait after the socket has read for its share.
-// No recv, no other notification: the held one is the next.
+// the thread's other messages wait. No recv, no other notification: the
+// held one is the next.
 bool TcpSocket::HoldRead()
 {
     const WPARAM socket = WPARAM(m_socket.Get());
     if (SocketTurns::Held(m_window, kMsgTcpSocket, socket))
         return true;
-    const DWORD now = GetTickCount();
-    if (now - m_shareStart < kReadShareMilliseconds)
-        return false;
-    m_shareStart = now;
-    if (!SocketTurns::OthersWaiting())
+    if (!SocketTurns::TimeToGiveWay())
         return false;
     m_readPosted = true;
     SocketTurns::PostAfterOthers(m_window, kMsgTcpSocket, socket, MAKELPARAM(FD_READ, 0));

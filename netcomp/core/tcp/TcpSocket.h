@@ -202,7 +202,6 @@ private:
     // block or went out short re-armed (or the first, not come yet).
     bool m_readPosted = false;
     bool m_writeArmed = true;
-    DWORD m_shareStart = 0; // when the thread's other messages were last asked about
     // The last read found the system's queue empty: it took less than it had
     // room for. Bytes that came since brought a read notification of their
     // own, taken before the close's; only urgent data cuts a read short with

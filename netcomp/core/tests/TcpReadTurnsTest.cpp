@@ -1,8 +1,9 @@
-// A TCP connection that always has data to read, on the loopback: the read
+// TCP connections that always have data to read, on the loopback: the read
 // notification that finds an owner's timer due gives way to it (the first
-// one asks, so the timer ticks before anything is read), and the read that
-// was held for the timer is queued by the time the timer ticks, so reading
-// goes on right after the tick. (Under Wine the read notification that each
+// one asks, so the timer ticks before anything is read), so does every other
+// read of the thread until the timer has had its turn, and the read that was
+// held for the timer is queued by the time the timer ticks, so reading goes
+// on right after the tick. (Under Wine the read notification that each
 // recv arms is posted a moment later, so a loop may find its queue empty
 // between two reads and a due timer slip in there: nothing but the first
 // read shows whether the socket gave way.)
@@ -36,43 +37,58 @@ private:
     void OnConnectionStatus(const char*, int) override {}
 };
 
+// A reader connected to a peer of its own on the loopback.
+struct Connection {
+    explicit Connection(SOCKET listener)
+    {
+        // Room for all that is sent, so that all of it waits before the first read.
+        reader.SetInBufferSize(8 << 20);
+        EXPECT_EQ(reader.SetRemoteHost("127.0.0.1"), 0);
+        EXPECT_EQ(reader.SetRemotePort(BoundPort(listener)), 0);
+        EXPECT_EQ(reader.SetConnected(true), 0);
+        peer = accept(listener, nullptr, nullptr);
+        for (int i = 0; i < 100 && !reader.connected; ++i)
+            (void)reader.WaitStep(10, reader.Window());
+    }
+    ~Connection() { closesocket(peer); }
+
+    Reader reader;
+    SOCKET peer = INVALID_SOCKET;
+};
+
 TEST(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
 {
     SetLibraryInstance(GetModuleHandleA(nullptr));
     LibraryStartup();
     const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    Reader reader;
-    // Room for all that is sent, so that all of it waits before the first read.
-    reader.SetInBufferSize(8 << 20);
-    ASSERT_EQ(reader.SetRemoteHost("127.0.0.1"), 0);
-    ASSERT_EQ(reader.SetRemotePort(BoundPort(listener)), 0);
-    ASSERT_EQ(reader.SetConnected(true), 0);
-    const SOCKET peer = accept(listener, nullptr, nullptr);
-    ASSERT_NE(peer, INVALID_SOCKET);
-    for (int i = 0; i < 100 && !reader.connected; ++i)
-        (void)reader.WaitStep(10, reader.Window());
-    ASSERT_TRUE(reader.connected);
-
-    const std::string block(65536, 'x');
-    const std::size_t total = 16 * block.size();
-    for (std::size_t sent = 0; sent < total; sent += block.size())
-        ASSERT_EQ(send(peer, block.data(), int(block.size()), 0), int(block.size()));
-    std::size_t readAtTick = 0;
-    bool readQueuedAtTick = false;
-    DueTimer timer([&] {
-        readAtTick = reader.bytes;
-        readQueuedAtTick = Queued(reader.Window(), kMsgTcpSocket);
-    });
-    const DWORD start = GetTickCount();
-    while (reader.bytes < total && GetTickCount() - start < 10000)
-        (void)reader.WaitStep(10, reader.Window());
-    EXPECT_TRUE(timer.Ticked());
-    EXPECT_EQ(readAtTick, 0u);
-    EXPECT_TRUE(readQueuedAtTick);
-    EXPECT_EQ(reader.bytes, total);
-
-    closesocket(peer);
+    ASSERT_EQ(listen(listener, 2), 0);
+    {
+        // Two connections of one thread: once one read gives way, so does the
+        // other's, though the queue was asked a moment ago.
+        Connection first(listener), second(listener);
+        ASSERT_TRUE(first.reader.connected);
+        ASSERT_TRUE(second.reader.connected);
+        const std::string block(65536, 'x');
+        const std::size_t total = 16 * block.size();
+        for (Connection* c : {&first, &second}) {
+            for (std::size_t sent = 0; sent < total; sent += block.size())
+                ASSERT_EQ(send(c->peer, block.data(), int(block.size()), 0), int(block.size()));
+        }
+        std::size_t readAtTick = 0;
+        bool readQueuedAtTick = false;
+        DueTimer timer([&] {
+            readAtTick = first.reader.bytes + second.reader.bytes;
+            readQueuedAtTick = Queued(first.reader.Window(), kMsgTcpSocket);
+        });
+        const DWORD start = GetTickCount();
+        while (first.reader.bytes + second.reader.bytes < 2 * total && GetTickCount() - start < 10000)
+            (void)first.reader.WaitStep(10, first.reader.Window());
+        EXPECT_TRUE(timer.Ticked());
+        EXPECT_EQ(readAtTick, 0u);
+        EXPECT_TRUE(readQueuedAtTick);
+        EXPECT_EQ(first.reader.bytes, total);
+        EXPECT_EQ(second.reader.bytes, total);
+    }
     closesocket(listener);
     WSACleanup();
 }
