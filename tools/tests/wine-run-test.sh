@@ -7,6 +7,10 @@
 # wineserver behind it.
 #   wine-run-test.sh <prefix> <work folder>
 set -uo pipefail
+if [ $# -ne 2 ]; then
+    echo "usage: wine-run-test.sh <prefix> <work folder>" >&2
+    exit 2
+fi
 prefix=$1 work=$2
 tools=$(cd "$(dirname "$0")/.." && pwd)
 run=$tools/wine-run.sh
