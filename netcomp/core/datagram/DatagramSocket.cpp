@@ -14,11 +14,12 @@
 // Winsock posts a read notification after every read that leaves data
 // behind, each of which would start a round of its own, so that under a
 // steady stream they would pile up in the queue. A round that finds the
-// socket empty after more than one read takes them out and reads once more:
-// a datagram that came meanwhile brought a notification that went with
-// them, and is read now; if none did, the queue holds no notification of the
-// socket and Winsock posts one for the next datagram. So a round that
-// empties the socket asks for no round after it.
+// socket empty after more than one read takes them out and, unless the
+// thread's input, painting or timers wait, reads once more: a datagram that
+// came meanwhile brought a notification that went with them, and is read
+// now; if none did, the queue holds no notification of the socket and
+// Winsock posts one for the next datagram. So a round that empties the
+// socket asks for no round after it.
 //
 // A round that left datagrams waiting (it stopped at its share, or a
 // notification was taken while it delivered, by an owner that pumps its
@@ -255,7 +256,7 @@ void DatagramSocket::AskForNextRound(const RoundEnd& end)
     if (!more && end.read <= 1)
         return;
     // The thread's queue is asked last: it is a request to the system.
-    const bool pause = (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
+    const bool pause = end.othersWaiting || (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
     if (!pause && !more)
         return;
     if (more)
@@ -334,6 +335,11 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             if (error == WSAEWOULDBLOCK && end.readSinceDrop > 1 && m_window) {
                 DropNotifications(FD_READ);
                 end.readSinceDrop = 0;
+                // Before the look once more: the thread's other messages go
+                // first, so the round ends here when they wait.
+                end.othersWaiting = SocketTurns::OthersWaiting();
+                if (end.othersWaiting)
+                    break;
                 continue;
             }
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
@@ -342,6 +348,7 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
         }
         ++end.read;
         ++end.readSinceDrop;
+        end.othersWaiting = false;
         const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
         const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
         const char saved = into[n];

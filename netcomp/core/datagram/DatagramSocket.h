@@ -153,14 +153,16 @@ private:
     };
     // How a round went: the datagrams it read (and how many since it last
     // took the notifications of its reads out of the queue), whether it
-    // stopped at its share (more may be waiting), and whether a
-    // notification was taken while it delivered and could start no round of
-    // its own.
+    // stopped at its share (more may be waiting), whether a notification was
+    // taken while it delivered and could start no round of its own, and
+    // whether it gave way to the thread's other messages.
     struct RoundEnd {
         int read = 0;
         int readSinceDrop = 0;
         bool atShare = false;
         bool missed = false;
+        // It ended because the thread's input, painting or timers waited.
+        bool othersWaiting = false;
 
         // Winsock posted a notification for each datagram that a read left
         // waiting: more than one read, or more may be waiting.

@@ -14,12 +14,12 @@
 // thread that keeps making them without ever waiting is answered several
 // times slower once it has done so for some tens of milliseconds (measured
 // on a loopback stream: 35 us a datagram became 200 us, and stayed so for
-// 100 ms and more), while a thread that waits a few milliseconds in every
-// fifteen or so keeps its pace. A pause after a stretch of reading costs a
-// reader that keeps up nothing, and lets one that has fallen behind catch up.
-// The hook and the timer cost a few requests of their own each time, so the
-// thread's queue is asked for its other messages only where a round ends
-// with more to read, or, for TCP, at most once in 10 ms.
+// 100 ms and more), while a thread that waits 10 ms at a time every twenty
+// or thirty keeps its pace (pauses of 3 or 5 ms gave less). So a pause of
+// the shortest timer, whose datagrams wait in the socket meanwhile, gives a
+// reader that has fallen behind more than it takes. Every such call costs:
+// the queue is asked whether the thread's other messages wait only where a
+// datagram round has read a stream, and for TCP at most once in 10 ms.
 #include "netcomp/core/framework/SocketTurns.h"
 
 #include <new>
