@@ -12,7 +12,9 @@
 # Prints each run's server and client lines, then per kind of client the
 # median client times and the ratios IPDaemon / plain server and IPDaemon /
 # Python as min / median / max; a run with connections mixed, lost or not
-# done is counted.
+# done is counted. OTHER_IPDAEMON=<ipdaemon_bench.exe of another build> (the
+# library before a change, say) runs that one too, by turns with this one,
+# and adds the ratios this IPDaemon / that one and that one / plain server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
@@ -22,6 +24,7 @@ connections=${1:-1000}
 lines=${2:-100}
 rounds=${3:-5}
 kinds=${4:-pipelined}
+other=${OTHER_IPDAEMON:-}
 port=20950
 load=$root/tools/peers/echo_load.py
 mkdir -p "$state"
@@ -59,6 +62,7 @@ wine_run() { "$root/tools/wine-run.sh" "$prefix" "$state/work" "$@"; }
 ipdaemon() { run "$1" ours "$2" $port wine_run "$build/bin/ipdaemon_bench.exe" $port $((connections + 1)); }
 plain() { run "$1" plain "$2" $((port + 2)) wine_run "$build/bin/plain_echo_bench.exe" $((port + 2)) $((connections + 1)); }
 python() { run "$1" python "$2" $((port + 1)) /usr/bin/python3 "$load" server $((port + 1)) $((connections + 1)); }
+other() { run "$1" other "$2" $((port + 3)) wine_run "$other" $((port + 3)) $((connections + 1)); }
 
 : >"$state/times"
 for round in $(seq 0 "$rounds"); do
@@ -66,9 +70,11 @@ for round in $(seq 0 "$rounds"); do
     for kind in $kinds; do
         if [ $((round % 2)) = 1 ]; then
             plain "$round" $kind
+            [ -z "$other" ] || other "$round" $kind
             ipdaemon "$round" $kind
         else
             ipdaemon "$round" $kind
+            [ -z "$other" ] || other "$round" $kind
             plain "$round" $kind
         fi
         python "$round" $kind
@@ -78,5 +84,14 @@ echo "runs with connections mixed, lost or not done: $(awk '$5 == "bad"' "$state
 specs=()
 for kind in $kinds; do
     specs+=("$kind:plain=IPDaemon / plain server, $kind clients:" "$kind:python=IPDaemon / Python asyncio, $kind clients:")
+    [ -z "$other" ] || specs+=("$kind:other=IPDaemon / the other build's, $kind clients:")
 done
 /usr/bin/python3 "$root/tools/bench_ratios.py" "$state/times" "${specs[@]}"
+if [ -n "$other" ]; then
+    # The other build's IPDaemon beside the plain server, in the same rounds.
+    awk '$2 == "ours" { next } $2 == "other" { $2 = "ours" } { print }' "$state/times" >"$state/times.other"
+    for kind in $kinds; do
+        /usr/bin/python3 "$root/tools/bench_ratios.py" "$state/times.other" \
+            "$kind:plain=the other build's IPDaemon / plain server, $kind clients:"
+    done
+fi
