@@ -5,9 +5,12 @@
 // the thread's message retrieval (WH_GETMESSAGE): the first input, painting
 // or timer message that the loop takes lets it go, posted behind that
 // message, so the socket reads again as soon as the message has been handled.
-// A thread timer of the shortest period ends a pause, and lets go of
-// everything held should the hook see no such message taken (it went away
-// before the loop came to it, or the loop takes only some of its messages).
+// A thread timer of the shortest period ends a pause (or, when input,
+// painting or timers wait by then, turns it into a wait for them: a pause
+// starts wherever a stretch of reading ends, and its end may find the
+// owner's timer due), and lets go of everything held for the thread's other
+// messages should the hook see no such message taken (it went away before
+// the loop came to it, or the loop takes only some of its messages).
 //
 // Why datagram streams pause rather than read on right after the others'
 // turn: under Wine every socket call is a request to the wineserver, and a
@@ -98,14 +101,31 @@ void StopTimer(ThreadTurns& turns)
     }
 }
 
+bool Pausing(const ThreadTurns& turns)
+{
+    for (const HeldPost& post : turns.held) {
+        if (post.afterPause)
+            return true;
+    }
+    return false;
+}
+
 // Posts what was held for the thread's other messages, and what was held
-// for a pause too when `paused`. A post that fails (a full queue) is held
-// again for the next chance, unless its window has gone.
+// for a pause too when `paused`; but a pause that ends while the thread's
+// other messages wait is followed by them first (posted, the notification
+// would go before them). A post that fails (a full queue) is held again for
+// the next chance, unless its window has gone.
 void LetGo(bool paused)
 {
     ThreadTurns& turns = Turns();
+    const bool othersFirst = paused && Pausing(turns) && SocketTurns::OthersWaiting();
     std::size_t kept = 0;
-    for (const HeldPost& post : turns.held) {
+    for (HeldPost post : turns.held) {
+        if (post.afterPause && othersFirst) {
+            post.afterPause = false;
+            turns.held[kept++] = post;
+            continue;
+        }
         const bool due = paused || !post.afterPause;
         if (!due || (!PostMessageA(post.window, post.message, post.wParam, post.lParam) && IsWindow(post.window)))
             turns.held[kept++] = post;

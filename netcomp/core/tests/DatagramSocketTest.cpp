@@ -204,6 +204,31 @@ TEST_F(DatagramSocketTest, TheOwnersTimerGoesBetweenRounds)
     }
 }
 
+// A pause that ends while the owner's timer is due lets the timer go first:
+// the owner's first tick, after the first round, takes longer than the
+// pause, and a second timer falls due meanwhile.
+TEST_F(DatagramSocketTest, APauseThatEndsWhileTheOwnersTimerIsDueGivesWayToIt)
+{
+    Receiver& receiver = *m_holder;
+    receiver.m_socket.SetRoundShare(64, 10000);
+    int size = 1 << 20;
+    EXPECT_EQ(receiver.m_socket.SetReceiveBufferSize(&size), 0);
+    receiver.m_socket.SetAcceptData(false);
+    for (int i = 0; i < 200; ++i)
+        SendTo(receiver.Port(), std::to_string(i));
+    std::unique_ptr<OneShotTimer> second;
+    std::size_t takenAtSecond = 0;
+    DueTimer first([&] {
+        second = std::make_unique<OneShotTimer>(USER_TIMER_MINIMUM, [&] { takenAtSecond = receiver.received.size(); });
+        Sleep(4 * USER_TIMER_MINIMUM);
+    });
+    receiver.m_socket.SetAcceptData(true);
+    RunOwnerLoop(10000, [&] { return receiver.received.size() == 200; });
+    ASSERT_TRUE(second && second->Ticked());
+    EXPECT_EQ(takenAtSecond, 64u);
+    EXPECT_EQ(receiver.received.size(), 200u);
+}
+
 // The notifications that a round's reads leave behind for each datagram
 // still waiting are taken out again, and a round that empties the socket
 // asks for no round after it: once everything has come, the queue holds no
