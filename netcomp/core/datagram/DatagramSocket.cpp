@@ -24,17 +24,17 @@
 // A round that left datagrams waiting (it stopped at its share, or a
 // notification was taken while it delivered, by an owner that pumps its
 // messages in its event, and could start no round) takes the notifications
-// of its reads out and asks for the next round itself (SocketTurns). That
-// one comes at once, unless the thread should first have its turn: then it
-// comes after a pause of the shortest timer, in which the owner's input,
-// painting and timers are taken (posted messages are taken before those,
-// and a flood's would keep them waiting for ever) and the thread waits.
-// That is when the thread's other messages wait, or when its sockets have
-// read for a long stretch without a rest (SocketTurns says why a rest pays
-// under Wine). A round that read a stream and emptied the socket holds its
-// next round back for a pause too when those messages wait, since Winsock's
-// next notification would go before them. Read notifications during a pause
-// are the next round's. A close takes out what is queued for the socket.
+// of its reads out and asks for the next round itself. That one comes at
+// once, unless the thread should first have its turn: then it comes after a
+// pause of the shortest timer (the socket's timer on the window), in which
+// the owner's input, painting and timers are taken (posted messages are
+// taken before those, and a flood's would keep them waiting for ever) and
+// the thread waits. That is when the thread's other messages wait, or when
+// its sockets have read for a long stretch without a rest (SocketTurns says
+// why a rest pays under Wine). A round that read a stream and emptied the
+// socket pauses too when those messages wait, since Winsock's next
+// notification would go before them. Read notifications during a pause are
+// the next round's. A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -133,8 +133,9 @@ int DatagramSocket::Select(HWND window)
 
 void DatagramSocket::Abort()
 {
-    // A round held for the thread's other messages must not be posted to a
-    // window whose socket, or which itself, may soon be another's.
+    // A round held for a pause or for the thread's other messages must not
+    // come to a window whose socket, or which itself, may soon be another's.
+    StopPause();
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     m_notificationMissed = false;
     m_socket.Reset();
@@ -206,13 +207,20 @@ void DatagramSocket::SetAcceptData(bool on)
 
 bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_TIMER && wParam == m_message) {
+        const bool paused = m_paused;
+        StopPause();
+        if (paused && m_socket.IsOpen())
+            EndPause();
+        return true;
+    }
     if (message != m_message || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return false;
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        // While the next round is held for the thread's other messages, a
-        // notification is that round's.
-        if (!SocketTurns::Held(m_window, m_message, wParam))
+        // During a pause, or while the next round is held for the thread's
+        // other messages, a notification is that round's.
+        if (!m_paused && !SocketTurns::Held(m_window, m_message, wParam))
             TakeTurn();
         return true;
     case FD_WRITE:
@@ -261,11 +269,29 @@ void DatagramSocket::AskForNextRound(const RoundEnd& end)
         return;
     if (more)
         DropNotifications(FD_READ);
-    const WPARAM socket = WPARAM(m_socket.Get());
-    if (pause)
-        SocketTurns::PostAfterPause(m_window, m_message, socket, MAKELPARAM(FD_READ, 0));
+    if (pause && SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0)
+        m_paused = true;
     else
-        PostMessageA(m_window, m_message, socket, MAKELPARAM(FD_READ, 0));
+        PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+}
+
+// A pause that ends while the thread's input, painting or timers wait is
+// followed by them first: a pause starts wherever a stretch of reading ends,
+// and its end may find the owner's timer due, which a posted notification
+// would go before.
+void DatagramSocket::EndPause()
+{
+    if (SocketTurns::OthersWaiting())
+        SocketTurns::PostAfterOthers(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    else
+        TakeTurn();
+}
+
+void DatagramSocket::StopPause()
+{
+    if (m_paused && m_window)
+        KillTimer(m_window, m_message);
+    m_paused = false;
 }
 
 void DatagramSocket::DropNotifications(long events)
@@ -401,6 +427,7 @@ void DatagramSocket::CloseNow()
 
 void DatagramSocket::StopNotifications()
 {
+    StopPause();
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
     // The notifications still queued would find no socket.

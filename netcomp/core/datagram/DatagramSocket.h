@@ -174,6 +174,10 @@ private:
     // the next, where one is needed.
     void TakeTurn();
     void AskForNextRound(const RoundEnd& end);
+    // The socket's timer ends a pause: the next round, or a wait for the
+    // thread's other messages.
+    void EndPause();
+    void StopPause();
     // Takes this socket's queued notifications of these events (FD_READ,
     // FD_WRITE) out of the thread's queue.
     void DropNotifications(long events);
@@ -198,4 +202,5 @@ private:
     int m_roundsAllowed = 1; // how many may be (NestedRound)
     bool m_closePending = false;
     bool m_notificationMissed = false; // taken inside a delivery, no round started
+    bool m_paused = false;             // the next round waits for the socket's timer
 };

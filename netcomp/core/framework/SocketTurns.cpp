@@ -1,28 +1,27 @@
 // Held notifications are kept per thread, as message queues are, and so is
 // the stretch of reading that the thread's sockets have done.
 //
-// A notification held for the thread's other messages is let go by a hook on
-// the thread's message retrieval (WH_GETMESSAGE): the first input, painting
-// or timer message that the loop takes lets it go, posted behind that
-// message, so the socket reads again as soon as the message has been handled.
-// A thread timer of the shortest period ends a pause (or, when input,
-// painting or timers wait by then, turns it into a wait for them: a pause
-// starts wherever a stretch of reading ends, and its end may find the
-// owner's timer due), and lets go of everything held for the thread's other
-// messages should the hook see no such message taken (it went away before
-// the loop came to it, or the loop takes only some of its messages).
+// A held notification is let go by a hook on the thread's message retrieval
+// (WH_GETMESSAGE): the first input, painting or timer message that the loop
+// takes lets it go, posted behind that message, so the socket reads again as
+// soon as the message has been handled. A thread timer of the shortest
+// period lets go of everything held should no such message be taken (it
+// went away before the loop came to it, or the loop takes only some of its
+// messages).
 //
-// Why datagram streams pause rather than read on right after the others'
-// turn: under Wine every socket call is a request to the wineserver, and a
-// thread that keeps making them without ever waiting is answered several
-// times slower once it has done so for some tens of milliseconds (measured
-// on a loopback stream: 35 us a datagram became 200 us, and stayed so for
-// 100 ms and more), while a thread that waits 10 ms at a time every twenty
-// or thirty keeps its pace (pauses of 3 or 5 ms gave less). So a pause of
-// the shortest timer, whose datagrams wait in the socket meanwhile, gives a
-// reader that has fallen behind more than it takes. Every such call costs:
-// the queue is asked whether the thread's other messages wait only where a
-// datagram round has read a stream, and for TCP at most once in 10 ms.
+// Why datagram streams pause (DatagramSocket) rather than read on right
+// after the others' turn: under Wine every socket call is a request to the
+// wineserver, and a thread that keeps making them without ever waiting is
+// answered several times slower once it has done so for some tens of
+// milliseconds (measured on a loopback stream: 35 us a datagram became
+// 200 us, and stayed so for 100 ms and more), while a thread that waits
+// 10 ms at a time every twenty or thirty keeps its pace (pauses of 3 or 5 ms
+// gave less, and reading right after the owner's timer much less). So a
+// pause of the shortest timer, whose datagrams wait in the socket meanwhile,
+// gives a reader that has fallen behind more than it takes. Every such call
+// costs: the queue is asked whether the thread's other messages wait only
+// where a datagram round has read a stream, and for TCP at most once in
+// 10 ms.
 #include "netcomp/core/framework/SocketTurns.h"
 
 #include <new>
@@ -44,7 +43,6 @@ struct HeldPost {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
-    bool afterPause; // else after the thread's other messages
 
     bool Is(HWND w, UINT m, WPARAM p) const { return window == w && message == m && wParam == p; }
 };
@@ -74,68 +72,32 @@ bool TakenAfterPosts(UINT message)
            (message >= WM_NCMOUSEHOVER && message <= WM_MOUSELEAVE);
 }
 
-bool AwaitingOthers(const ThreadTurns& turns)
-{
-    for (const HeldPost& post : turns.held) {
-        if (!post.afterPause)
-            return true;
-    }
-    return false;
-}
-
 void Arm(ThreadTurns& turns);
 
-void Unhook(ThreadTurns& turns)
+void Disarm(ThreadTurns& turns)
 {
     if (turns.hook) {
         UnhookWindowsHookEx(turns.hook);
         turns.hook = nullptr;
     }
-}
-
-void StopTimer(ThreadTurns& turns)
-{
     if (turns.timer) {
         KillTimer(nullptr, turns.timer);
         turns.timer = 0;
     }
 }
 
-bool Pausing(const ThreadTurns& turns)
-{
-    for (const HeldPost& post : turns.held) {
-        if (post.afterPause)
-            return true;
-    }
-    return false;
-}
-
-// Posts what was held for the thread's other messages, and what was held
-// for a pause too when `paused`; but a pause that ends while the thread's
-// other messages wait is followed by them first (posted, the notification
-// would go before them). A post that fails (a full queue) is held again for
-// the next chance, unless its window has gone.
-void LetGo(bool paused)
+void LetGo()
 {
     ThreadTurns& turns = Turns();
-    const bool othersFirst = paused && Pausing(turns) && SocketTurns::OthersWaiting();
+    Disarm(turns);
+    // A post that fails (a full queue) is held again for the next chance,
+    // unless its window has gone.
     std::size_t kept = 0;
-    for (HeldPost post : turns.held) {
-        if (post.afterPause && othersFirst) {
-            post.afterPause = false;
-            turns.held[kept++] = post;
-            continue;
-        }
-        const bool due = paused || !post.afterPause;
-        if (!due || (!PostMessageA(post.window, post.message, post.wParam, post.lParam) && IsWindow(post.window)))
+    for (const HeldPost& post : turns.held) {
+        if (!PostMessageA(post.window, post.message, post.wParam, post.lParam) && IsWindow(post.window))
             turns.held[kept++] = post;
     }
     turns.held.resize(kept);
-    if (!AwaitingOthers(turns))
-        Unhook(turns);
-    // A pause still under way keeps its timer.
-    if (paused || kept == 0)
-        StopTimer(turns);
     if (kept > 0)
         Arm(turns);
 }
@@ -143,38 +105,21 @@ void LetGo(bool paused)
 LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
 {
     if (code == HC_ACTION && removal == PM_REMOVE && TakenAfterPosts(reinterpret_cast<const MSG*>(lParam)->message))
-        LetGo(false);
+        LetGo();
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-void CALLBACK TimerDue(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK LastResort(HWND, UINT, UINT_PTR, DWORD)
 {
-    LetGo(true);
+    LetGo();
 }
 
 void Arm(ThreadTurns& turns)
 {
-    if (!turns.hook && AwaitingOthers(turns))
+    if (!turns.hook)
         turns.hook = SetWindowsHookExA(WH_GETMESSAGE, WatchRetrieval, nullptr, GetCurrentThreadId());
     if (!turns.timer)
-        turns.timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, TimerDue);
-}
-
-void Hold(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool afterPause)
-{
-    if (SocketTurns::Held(window, message, wParam))
-        return;
-    ThreadTurns& turns = Turns();
-    try {
-        turns.held.push_back(HeldPost{window, message, wParam, lParam, afterPause});
-    } catch (const std::bad_alloc&) {
-        PostMessageA(window, message, wParam, lParam);
-        return;
-    }
-    Arm(turns);
-    // Without the timer nothing would end a pause, nor make sure of the rest.
-    if (!turns.timer)
-        LetGo(true);
+        turns.timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, LastResort);
 }
 
 } // namespace
@@ -207,7 +152,7 @@ bool OthersWaiting()
 bool TimeToGiveWay()
 {
     ThreadTurns& turns = Turns();
-    if (AwaitingOthers(turns))
+    if (!turns.held.empty())
         return true;
     const DWORD now = GetTickCount();
     if (now - turns.lastAsked < kAskMilliseconds)
@@ -218,12 +163,19 @@ bool TimeToGiveWay()
 
 void PostAfterOthers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Hold(window, message, wParam, lParam, false);
-}
-
-void PostAfterPause(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    Hold(window, message, wParam, lParam, true);
+    if (Held(window, message, wParam))
+        return;
+    ThreadTurns& turns = Turns();
+    try {
+        turns.held.push_back(HeldPost{window, message, wParam, lParam});
+    } catch (const std::bad_alloc&) {
+        PostMessageA(window, message, wParam, lParam);
+        return;
+    }
+    Arm(turns);
+    // Without a hook or a timer nothing would ever let it go.
+    if (!turns.hook && !turns.timer)
+        LetGo();
 }
 
 bool Held(HWND window, UINT message, WPARAM wParam)
@@ -244,10 +196,8 @@ void Forget(HWND window, UINT message, WPARAM wParam)
             turns.held[kept++] = post;
     }
     turns.held.resize(kept);
-    if (!AwaitingOthers(turns))
-        Unhook(turns);
     if (kept == 0)
-        StopTimer(turns);
+        Disarm(turns);
 }
 
 } // namespace SocketTurns

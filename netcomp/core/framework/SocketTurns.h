@@ -3,10 +3,10 @@
 // reads on notifications that are posted messages, and posted messages are
 // taken before input, painting and timers: a socket that always has data
 // would keep those waiting for as long as its peer sends. So a socket that
-// has read for a while holds its next notification back here, either for a
-// pause (datagram sockets reading a stream: the thread waits, and its other
-// messages have their turn meanwhile) or until the thread's message loop has
-// taken one of the messages that wait (TCP reads).
+// has read for a while gives way: a TCP read waits here until the thread's
+// message loop has taken one of the messages that wait, and a datagram
+// socket pauses (DatagramSocket), told here how long the thread's sockets
+// have been reading.
 #include <windows.h>
 
 namespace SocketTurns {
@@ -24,8 +24,8 @@ bool LongStretch();
 bool OthersWaiting();
 
 // Whether a socket that is about to read should give way to the thread's
-// other messages (PostAfterOthers) instead: while reads are held for them,
-// yes; otherwise the queue is asked, at most once in 10 ms for all the
+// other messages (PostAfterOthers) instead: while notifications are held for
+// them, yes; otherwise the queue is asked, at most once in 10 ms for all the
 // thread's sockets.
 bool TimeToGiveWay();
 
@@ -33,9 +33,6 @@ bool TimeToGiveWay();
 // the thread's loop takes an input, painting or timer message (or, should
 // none be taken, for about 10 ms at most).
 void PostAfterOthers(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Holds the socket's notification for the shortest timer of the system.
-void PostAfterPause(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // A notification for this window, message and wParam is held. Only one is:
 // a second one asked for while it is held is the same.
