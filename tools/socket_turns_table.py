@@ -66,5 +66,6 @@ def main():
                 % (rate, buffer or "default", ours[0] / theirs[0], ours[1] / theirs[1])
             )
 
+
 if __name__ == "__main__":
     main()

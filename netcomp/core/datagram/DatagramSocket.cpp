@@ -427,7 +427,8 @@ void DatagramSocket::CloseNow()
 
 void DatagramSocket::StopNotifications()
 {
-    StopPause();
+    // The pause's timer goes with Abort, which follows; what is held is
+    // known by the socket's handle, which a close releases first.
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
     // The notifications still queued would find no socket.
