@@ -13,13 +13,24 @@
 //
 // Winsock posts a read notification after every read that leaves data
 // behind, each of which would start a round of its own, so that under a
-// steady stream they would pile up in the queue. A round that finds the
-// socket empty after more than one read takes them out and, unless the
-// thread's input, painting or timers wait, reads once more: a datagram that
-// came meanwhile brought a notification that went with them, and is read
-// now; if none did, the queue holds no notification of the socket and
-// Winsock posts one for the next datagram. So a round that empties the
-// socket asks for no round after it.
+// steady stream they would pile up in the queue; and under Wine posting one
+// and taking it out again cost the thread as much as the read itself. So a
+// round that reads a second datagram turns Winsock's read notifications off
+// (the one or two its first reads left are taken out when it ends), and
+// they stay off, each round asking for the next, until a round finds the
+// socket empty: that one turns them on again, and Winsock posts one at once
+// if a datagram came meanwhile. So a round that empties the socket asks for
+// no round after it. Rounds inside a delivery keep the notifications, and
+// so does every round while an owner may wait inside a delivery for an
+// answer (NestedRound turns them on): the answer's notification is what
+// its wait takes. Such a round that finds the socket empty after more than
+// one read takes out what its reads left and, unless the thread's input,
+// painting or timers wait, reads once more: a datagram that came meanwhile
+// brought a notification that went with them, and is read now.
+//
+// Asking Winsock for the events anew makes it post a write notification
+// too, if it is asked for that: it is asked only until the first has come,
+// and again once a send found the buffer full. The sink hears of those.
 //
 // A round that left datagrams waiting (it stopped at its share, or a
 // notification was taken while it delivered, by an owner that pumps its
@@ -33,8 +44,9 @@
 // its sockets have read for a long stretch without a rest (SocketTurns says
 // why a rest pays under Wine). A round that read a stream and emptied the
 // socket pauses too when those messages wait, since Winsock's next
-// notification would go before them. Read notifications during a pause are
-// the next round's. A close takes out what is queued for the socket.
+// notification would go before them, and the notifications stay off until
+// the round after the pause. Read notifications during a pause are the next
+// round's. A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -126,9 +138,28 @@ int DatagramSocket::Select(HWND window)
     if (!window)
         return kNoNotifyWindow;
     m_window = window;
-    if (Ws().WSAAsyncSelect(m_socket.Get(), window, m_message, FD_READ | FD_WRITE) != 0)
-        return Ws().WSAGetLastError();
-    return kResultOk;
+    m_readNotifications = true;
+    m_writeAwaited = true;
+    return SelectEvents();
+}
+
+int DatagramSocket::SelectEvents()
+{
+    const long events = (m_readNotifications ? FD_READ : 0) | (m_writeAwaited ? FD_WRITE : 0);
+    // No events at all is asked as no message: Winsock stops notifying.
+    const int rc = Ws().WSAAsyncSelect(m_socket.Get(), m_window, events ? m_message : 0, events);
+    return rc == 0 ? kResultOk : Ws().WSAGetLastError();
+}
+
+bool DatagramSocket::ReadNotifications(bool on)
+{
+    if (on == m_readNotifications)
+        return true;
+    m_readNotifications = on;
+    if (SelectEvents() == kResultOk)
+        return true;
+    m_readNotifications = !on;
+    return false;
 }
 
 void DatagramSocket::Abort()
@@ -138,6 +169,7 @@ void DatagramSocket::Abort()
     StopPause();
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     m_notificationMissed = false;
+    m_readNotifications = true;
     m_socket.Reset();
     m_connected = false;
     m_closePending = false;
@@ -193,7 +225,15 @@ int DatagramSocket::SendTo(const void* data, int length, unsigned long address, 
         sockaddr_in to = EndPoint(address, port);
         sent = Ws().sendto(m_socket.Get(), bytes, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
-    return sent == SOCKET_ERROR ? Ws().WSAGetLastError() : kResultOk;
+    if (sent != SOCKET_ERROR)
+        return kResultOk;
+    const int error = Ws().WSAGetLastError();
+    // Winsock tells when the socket can send again, and the sink is told.
+    if (error == WSAEWOULDBLOCK && !m_writeAwaited && m_window) {
+        m_writeAwaited = true;
+        (void)SelectEvents();
+    }
+    return error;
 }
 
 void DatagramSocket::SetAcceptData(bool on)
@@ -224,7 +264,12 @@ bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             TakeTurn();
         return true;
     case FD_WRITE:
-        m_sink.OnWritable();
+        // Winsock posts one whenever its events are asked anew, and the
+        // sink hears only of the first and of those a full buffer awaited.
+        if (m_writeAwaited) {
+            m_writeAwaited = false;
+            m_sink.OnWritable();
+        }
         return true;
     default:
         return false;
@@ -247,28 +292,37 @@ DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(sock
         return;
     }
     socket.m_roundsAllowed = depth + 1;
+    // The answer awaited comes with a notification of Winsock's.
+    (void)socket.ReadNotifications(true);
 }
 
 void DatagramSocket::TakeTurn()
 {
     SocketTurns::RoundBegins();
     const RoundEnd end = Receive(m_share);
-    if (m_socket.IsOpen() && m_window)
+    if (end.ran && m_socket.IsOpen() && m_window)
         AskForNextRound(end);
     SocketTurns::RoundEnded();
 }
 
 void DatagramSocket::AskForNextRound(const RoundEnd& end)
 {
-    const bool more = end.LeftNotifications() || end.missed;
-    if (!more && end.read <= 1)
+    // Whether datagrams may be left that no queued notification announces.
+    const bool more = end.missed || end.atShare || (!end.emptied && (end.readSinceDrop > 1 || !m_readNotifications));
+    const bool streamEnded = end.emptied && !m_readNotifications;
+    if (!more && !streamEnded && end.read <= 1)
         return;
-    // The thread's queue is asked last: it is a request to the system.
-    const bool pause = end.othersWaiting || (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
-    if (!pause && !more)
-        return;
-    if (more)
+    if (end.LeftNotifications() || end.missed)
         DropNotifications(FD_READ);
+    // The thread's queue is asked last, after what took time: it is a
+    // request to the system.
+    bool pause = end.othersWaiting || (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
+    if (!pause && !more) {
+        // Winsock announces what came after the last read, and what comes.
+        if (ReadNotifications(true))
+            return;
+        pause = true;
+    }
     if (pause && SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0)
         m_paused = true;
     else
@@ -312,6 +366,7 @@ void DatagramSocket::DropNotifications(long events)
 
 DatagramSocket::RoundEnd DatagramSocket::Receive(const Share& share)
 {
+    // Data refused is picked up when it is accepted again.
     if (!m_acceptData || !m_socket.IsOpen())
         return RoundEnd{};
     if (m_deliveries >= m_roundsAllowed) {
@@ -335,6 +390,7 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
 {
     const DWORD start = GetTickCount();
     RoundEnd end;
+    end.ran = true;
     while (m_socket.IsOpen() && m_acceptData && !m_closePending) {
         if (end.read == share.datagrams || GetTickCount() - start >= share.milliseconds) {
             end.atShare = true;
@@ -353,12 +409,11 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             const int error = Ws().WSAGetLastError();
             if (error == WSAEMSGSIZE) {
                 // Too long for the buffer: it is gone from the socket all the same.
-                ++end.read;
-                ++end.readSinceDrop;
+                CountRead(end);
                 m_sink.OnReceiveError(error);
                 continue;
             }
-            if (error == WSAEWOULDBLOCK && end.readSinceDrop > 1 && m_window) {
+            if (error == WSAEWOULDBLOCK && end.readSinceDrop > 1 && m_readNotifications && m_window) {
                 DropNotifications(FD_READ);
                 end.readSinceDrop = 0;
                 // Before the look once more: the thread's other messages go
@@ -368,12 +423,12 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
                     break;
                 continue;
             }
+            end.emptied = error == WSAEWOULDBLOCK;
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
                 m_sink.OnReceiveError(error);
             break;
         }
-        ++end.read;
-        ++end.readSinceDrop;
+        CountRead(end);
         end.othersWaiting = false;
         const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
         const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
@@ -385,6 +440,19 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             break;
     }
     return end;
+}
+
+void DatagramSocket::CountRead(RoundEnd& end)
+{
+    ++end.read;
+    if (!m_readNotifications)
+        return;
+    ++end.readSinceDrop;
+    // A second datagram in one round is a stream: Winsock's notifications
+    // stop until a round finds the socket empty. A round inside a delivery,
+    // or one whose owner may wait there for an answer, keeps them.
+    if (end.read == 2 && m_deliveries == 1 && m_roundsAllowed == 1 && m_window)
+        (void)ReadNotifications(false);
 }
 
 int DatagramSocket::Close()

@@ -96,7 +96,8 @@ public:
     int Capacity() const { return m_capacity; }
 
     // One datagram to an address (to the connected peer when connected):
-    // 0 or the Winsock code, such as 10035 when the send buffer is full.
+    // 0 or the Winsock code, such as 10035 when the send buffer is full (the
+    // sink is told when it can send again).
     [[nodiscard]] int SendTo(const void* data, int length, unsigned long address, int port);
 
     // How much one round may read before the thread's other messages have
@@ -111,8 +112,9 @@ public:
     bool AcceptData() const { return m_acceptData; }
 
     // The window message of this socket: FD_READ runs a receive round,
-    // FD_WRITE tells the sink. False for messages that are not this
-    // socket's.
+    // FD_WRITE tells the sink (the first after Select, and the one that a
+    // send which found the buffer full awaits). False for messages that are
+    // not this socket's.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Delivers what has arrived (while AcceptData is on), then closes, within
@@ -157,16 +159,23 @@ private:
     // taken while it delivered and could start no round of its own, and
     // whether it gave way to the thread's other messages.
     struct RoundEnd {
+        // It read, or tried to (a round may not start).
+        bool ran = false;
         int read = 0;
+        // Reads since the notifications were last taken out, of those made
+        // while Winsock posted them.
         int readSinceDrop = 0;
         bool atShare = false;
         bool missed = false;
+        // It found the socket empty.
+        bool emptied = false;
         // It ended because the thread's input, painting or timers waited.
         bool othersWaiting = false;
 
         // Winsock posted a notification for each datagram that a read left
-        // waiting: more than one read, or more may be waiting.
-        bool LeftNotifications() const { return atShare || readSinceDrop > 1; }
+        // waiting: more than one read while it did, or it stopped at its
+        // share after one.
+        bool LeftNotifications() const { return readSinceDrop > 1 || (atShare && readSinceDrop > 0); }
     };
     RoundEnd Receive(const Share& share);
     RoundEnd RunRound(std::vector<char>& buffer, const Share& share);
@@ -181,6 +190,13 @@ private:
     // Takes this socket's queued notifications of these events (FD_READ,
     // FD_WRITE) out of the thread's queue.
     void DropNotifications(long events);
+    // Winsock's read notifications on or off (off while a round reads a
+    // stream); the events asked of Winsock follow them and an awaited write.
+    // False when Winsock refused the change.
+    bool ReadNotifications(bool on);
+    int SelectEvents();
+    // A datagram taken from the socket (delivered or too long).
+    void CountRead(RoundEnd& end);
     // No more notifications, and none queued: the socket is going.
     void StopNotifications();
 
@@ -203,4 +219,6 @@ private:
     bool m_closePending = false;
     bool m_notificationMissed = false; // taken inside a delivery, no round started
     bool m_paused = false;             // the next round waits for the socket's timer
+    bool m_readNotifications = true;   // Winsock posts FD_READ (off while a stream is read)
+    bool m_writeAwaited = true;        // the sink is told of the next FD_WRITE
 };

@@ -2,9 +2,10 @@
 // close delivers what has arrived first, a close asked for inside a delivery
 // waits for it and nothing follows, held datagrams stay in the socket, what
 // waits comes in rounds and in its order, a round that empties the socket
-// leaves no notification queued, and a notification taken inside a delivery
-// is not lost; and an owner's timer that is due has its turn between two
-// rounds.
+// leaves no notification queued, a notification taken inside a delivery is
+// not lost, a stream comes without a notification for each datagram, and an
+// answer awaited inside a delivery comes all the same; and an owner's timer
+// that is due has its turn between two rounds.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -51,6 +52,10 @@ public:
     // The first delivery takes the thread's messages, as an owner that shows
     // a box from its event, and then ends the round.
     bool pumpAndStop = false;
+    int writable = 0;
+    // The delivery of "ask" sends "answer" to the socket itself and waits for
+    // it there, as an owner that sends a request from its event.
+    bool answeredInside = false;
 
 private:
     int OnDatagram(char* data, int length, unsigned long, int) override
@@ -65,10 +70,26 @@ private:
             Pump();
             return 1;
         }
-        return kResultOk;
+        if (received.back() == "ask")
+            AskAndWait();
+        // The answer ends the round that waited for it.
+        return received.back() == "answer" ? 1 : kResultOk;
+    }
+    void AskAndWait()
+    {
+        DatagramSocket::NestedRound nested(m_socket);
+        EXPECT_EQ(nested.Result(), 0);
+        // What was queued before goes first, and finds nothing.
+        for (int i = 0; i < 5; ++i)
+            (void)WaitStep(10, m_window);
+        const std::string answer = "answer";
+        EXPECT_EQ(m_socket.SendTo(answer.data(), int(answer.size()), Ws().htonl(INADDR_LOOPBACK), Port()), 0);
+        for (int i = 0; i < 50 && received.back() != answer; ++i)
+            (void)WaitStep(10, m_window);
+        answeredInside = received.back() == answer;
     }
     void OnReceiveError(int) override { ++errors; }
-    void OnWritable() override {}
+    void OnWritable() override { ++writable; }
     void OnClosed() override { ++closed; }
 };
 
@@ -94,6 +115,34 @@ protected:
 
     std::unique_ptr<Receiver> m_holder;
     SOCKET m_sender = INVALID_SOCKET;
+};
+
+// The read notifications of one window that the thread's loop takes, or
+// that a round takes out of the queue.
+struct ReadNotificationCount {
+    static inline HWND window = nullptr;
+    static inline int taken = 0;
+
+    explicit ReadNotificationCount(HWND w)
+    {
+        window = w;
+        taken = 0;
+        hook = SetWindowsHookExA(WH_GETMESSAGE, Count, nullptr, GetCurrentThreadId());
+    }
+    ~ReadNotificationCount() { UnhookWindowsHookEx(hook); }
+    ReadNotificationCount(const ReadNotificationCount&) = delete;
+    ReadNotificationCount& operator=(const ReadNotificationCount&) = delete;
+
+    static LRESULT CALLBACK Count(int code, WPARAM removal, LPARAM lParam)
+    {
+        const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removal == PM_REMOVE && msg.hwnd == window && msg.message == kMsgUdpSocket &&
+            WSAGETSELECTEVENT(msg.lParam) == FD_READ)
+            ++taken;
+        return CallNextHookEx(nullptr, code, removal, lParam);
+    }
+
+    HHOOK hook;
 };
 
 TEST_F(DatagramSocketTest, CloseDeliversWhatArrivedFirst)
@@ -264,6 +313,54 @@ TEST_F(DatagramSocketTest, ANotificationTakenInsideADeliveryIsNotLost)
     for (int i = 0; i < 100 && receiver.received.size() < 3; ++i)
         (void)receiver.WaitStep(10, receiver.Window());
     EXPECT_EQ(receiver.received, (std::vector<std::string>{"one", "two", "three"}));
+}
+
+// A stream read in rounds stops Winsock's notifications until a round finds
+// the socket empty: 300 datagrams that wait come with a few notifications,
+// not one for each, and in their order, twice over, and a datagram that
+// comes after them is announced as before. Asking Winsock for its
+// events anew makes it post a write notification each time: the sink hears
+// only of the first.
+TEST_F(DatagramSocketTest, AStreamComesWithoutANotificationForEachDatagram)
+{
+    Receiver& receiver = *m_holder;
+    int size = 1 << 20;
+    EXPECT_EQ(receiver.m_socket.SetReceiveBufferSize(&size), 0);
+    ReadNotificationCount count(receiver.Window());
+    std::vector<std::string> sent;
+    for (int burst = 0; burst < 2; ++burst) {
+        receiver.m_socket.SetAcceptData(false);
+        for (int i = 0; i < 300; ++i) {
+            sent.push_back(std::to_string(sent.size()));
+            SendTo(receiver.Port(), sent.back());
+        }
+        receiver.m_socket.SetAcceptData(true);
+        RunOwnerLoop(5000, [&] { return receiver.received.size() == sent.size(); });
+    }
+    // Once the socket is empty, Winsock announces each datagram again.
+    sent.push_back("after");
+    SendTo(receiver.Port(), sent.back());
+    RunOwnerLoop(2000, [&] { return receiver.received.size() == sent.size(); });
+    EXPECT_EQ(receiver.received, sent);
+    EXPECT_LT(count.taken, 60);
+    receiver.Pump();
+    EXPECT_EQ(receiver.writable, 1);
+}
+
+// An owner that waits inside a delivery for an answer to the socket, while
+// a stream is being read, has it announced to the round it waits in: here
+// the second round of the stream, which no notification of Winsock's began.
+TEST_F(DatagramSocketTest, AnAnswerAwaitedInsideADeliveryOfAStreamComes)
+{
+    Receiver& receiver = *m_holder;
+    receiver.m_socket.SetRoundShare(2, 10000);
+    receiver.m_socket.SetAcceptData(false);
+    for (const char* text : {"one", "two", "ask"})
+        SendTo(receiver.Port(), text);
+    receiver.m_socket.SetAcceptData(true);
+    RunOwnerLoop(3000, [&] { return receiver.received.size() == 4; });
+    EXPECT_TRUE(receiver.answeredInside);
+    EXPECT_EQ(receiver.received, (std::vector<std::string>{"one", "two", "ask", "answer"}));
 }
 
 } // namespace
