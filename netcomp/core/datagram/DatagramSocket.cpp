@@ -308,9 +308,8 @@ void DatagramSocket::TakeTurn()
 void DatagramSocket::AskForNextRound(const RoundEnd& end)
 {
     // Whether datagrams may be left that no queued notification announces.
-    const bool more = end.missed || end.atShare || (!end.emptied && (end.readSinceDrop > 1 || !m_readNotifications));
-    const bool streamEnded = end.emptied && !m_readNotifications;
-    if (!more && !streamEnded && end.read <= 1)
+    const bool more = end.missed || end.atShare || (!end.emptied && end.readSinceDrop > 1);
+    if (!more && m_readNotifications && end.read <= 1)
         return;
     if (end.LeftNotifications() || end.missed)
         DropNotifications(FD_READ);
@@ -318,15 +317,16 @@ void DatagramSocket::AskForNextRound(const RoundEnd& end)
     // request to the system.
     bool pause = end.othersWaiting || (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
     if (!pause && !more) {
-        // Winsock announces what came after the last read, and what comes.
+        // Winsock announces what came after the last read (or what the
+        // sink left), and what comes.
         if (ReadNotifications(true))
             return;
         pause = true;
     }
     if (pause && SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0)
         m_paused = true;
-    else
-        PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
+    else if (!PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
+        (void)ReadNotifications(true); // a full queue: Winsock posts when it can
 }
 
 // A pause that ends while the thread's input, painting or timers wait is
