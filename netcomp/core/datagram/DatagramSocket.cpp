@@ -169,7 +169,6 @@ void DatagramSocket::Abort()
     StopPause();
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     m_notificationMissed = false;
-    m_readNotifications = true;
     m_socket.Reset();
     m_connected = false;
     m_closePending = false;
