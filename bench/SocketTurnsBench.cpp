@@ -4,7 +4,13 @@
 //   socket_turns_bench stream <rate> <count> <timer ms, 0: none> <InBufferSize, 0: default>
 //       a UDPPort under a plain message loop asks for a steady stream of
 //       numbered datagrams: the share that arrives, whether in order, and
-//       the longest gap between two ticks of the owner's timer
+//       the longest gap between two ticks of the owner's timer, and how
+//       often it went three periods or more without a tick (a stall)
+//   socket_turns_bench timer <timer ms> <milliseconds>
+//       the owner's timer alone under the same loop, with no socket: how
+//       regularly the machine itself keeps it, which the streams' gaps are
+//       read against (a machine that stalls its threads now and then, as a
+//       shared one does, stalls them whatever library runs)
 //   socket_turns_bench oversized <bytes> <timer ms>
 //       a UDPPort flooded for 3 s with datagrams of that many bytes (above
 //       its MaxPacketSize): the longest gap between two timer ticks
@@ -98,11 +104,20 @@ int Stream(int rate, int count, int timerMs, int inBuffer)
     const DWORD loop = DWORD(count) * 1000 / DWORD(rate) + 1000;
     RunOwnerLoop(loop);
     std::printf("stream %d/s %d, timer %d ms, InBufferSize %d: %.1f%% arrived (%d), %d out of order, "
-                "%d ticks of %lu, longest timer gap %lu ms\n",
+                "%d ticks of %lu, longest timer gap %lu ms, %d stalls\n",
                 rate, count, timerMs, inBuffer, 100.0 * received.count / count, received.count, received.outOfOrder,
                 timer ? timer->Ticks() : 0, timerMs > 0 ? (unsigned long)(loop / DWORD(timerMs)) : 0ul,
-                timer ? (unsigned long)timer->LongestGap() : 0ul);
+                timer ? (unsigned long)timer->LongestGap() : 0ul, timer ? timer->Stalls() : 0);
     UDPPort_Destroy(udp);
+    return 0;
+}
+
+int TimerAlone(int timerMs, int milliseconds)
+{
+    TickingTimer timer{UINT(timerMs)};
+    RunOwnerLoop(DWORD(milliseconds));
+    std::printf("timer %d ms alone for %d ms: %d ticks of %d, longest timer gap %lu ms, %d stalls\n", timerMs,
+                milliseconds, timer.Ticks(), milliseconds / timerMs, (unsigned long)timer.LongestGap(), timer.Stalls());
     return 0;
 }
 
@@ -170,6 +185,8 @@ int main(int argc, char** argv)
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "stream" && argc == 6)
         return Stream(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    if (what == "timer" && argc == 4 && std::atoi(argv[2]) > 0)
+        return TimerAlone(std::atoi(argv[2]), std::atoi(argv[3]));
     if (what == "oversized" && argc == 4)
         return Oversized(std::atoi(argv[2]), std::atoi(argv[3]));
     if (what == "dns-oversized")

@@ -9,7 +9,10 @@
 # same program runs on both libraries by turns, `runs` times (8) each, and a
 # table gives for each stream and library the median share delivered, the
 # owner's ticks and its longest gap between two; otherwise each case runs
-# once on this build. BUSY=<n> keeps n busy loops running meanwhile.
+# once on this build. Each round also runs the owner's timer alone, with no
+# socket: a machine that stalls its threads now and then (a shared one does)
+# stalls them whatever library runs, and the table says how often it did.
+# BUSY=<n> keeps n busy loops running meanwhile.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
@@ -62,6 +65,8 @@ for round in $(seq 1 "$runs"); do
             run "$lib" stream $stream | tee -a "$state/streams"
         done
     done
+    echo "machine $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/this/socket_turns_bench.exe" timer 16 3000)" |
+        tee -a "$state/streams"
 done
 for lib in "${libs[@]}"; do
     run "$lib" oversized 8300 50

@@ -3,12 +3,14 @@
     socket_turns_table.py <streams file>
 
 Each line of the file is a library's name ("this" or "other") and a line of
-socket_turns_bench's stream figures. For each stream (rate, buffer) and
-library, prints the median share delivered with and without the owner's
-timer, with the runs' lowest and highest, the share with the timer as a
-part of the share without it, the median ticks of the timer and the median
-and longest of its longest gaps; then this library's median over the
-other's for each stream.
+socket_turns_bench's stream figures, or "machine" and a line of its figures
+for the owner's timer alone. For each stream (rate, buffer) and library,
+prints the median share delivered with and without the owner's timer, with
+the runs' lowest and highest, the share with the timer as a part of the
+share without it, the median ticks of the timer, the median and longest of
+its longest gaps and the runs in which it stalled (went three periods or
+more without a tick); then the same of the timer alone, whose stalls are the
+machine's; then this library's median over the other's for each stream.
 """
 import collections
 import re
@@ -17,17 +19,24 @@ import sys
 
 LINE = re.compile(
     r"(\S+) stream (\d+)/s \d+, timer (\d+) ms, InBufferSize (\d+): ([\d.]+)% arrived \(\d+\), "
-    r"\d+ out of order, (\d+) ticks of (\d+), longest timer gap (\d+) ms"
+    r"\d+ out of order, (\d+) ticks of (\d+), longest timer gap (\d+) ms, (\d+) stalls"
 )
+ALONE = re.compile(r"machine timer (\d+) ms alone for \d+ ms: (\d+) ticks of (\d+), longest timer gap (\d+) ms, (\d+) stalls")
 
 
 def main():
-    runs = collections.defaultdict(list)  # (rate, buffer, library, timer) -> [(share, ticks, of, gap)]
+    runs = collections.defaultdict(list)  # (rate, buffer, library, timer) -> [(share, ticks, of, gap, stalls)]
+    alone_runs = []  # [(ticks, of, gap, stalls)]
     for line in open(sys.argv[1]):
         found = LINE.match(line)
         if found:
-            lib, rate, timer, buffer, share, ticks, of, gap = found.groups()
-            runs[int(rate), int(buffer), lib, int(timer)].append((float(share), int(ticks), int(of), int(gap)))
+            lib, rate, timer, buffer, share, ticks, of, gap, stalls = found.groups()
+            runs[int(rate), int(buffer), lib, int(timer)].append(
+                (float(share), int(ticks), int(of), int(gap), int(stalls))
+            )
+        found = ALONE.match(line)
+        if found:
+            alone_runs.append(tuple(int(x) for x in found.groups()[1:]))
     medians = {}
     for rate, buffer in sorted({(k[0], k[1]) for k in runs}):
         print("%d datagrams/s, InBufferSize %s:" % (rate, buffer or "default"))
@@ -41,7 +50,7 @@ def main():
             medians[rate, buffer, lib] = (share, alone)
             print(
                 "  %-5s with a 16 ms timer %5.1f%% (%.1f-%.1f), without %5.1f%% (%.1f-%.1f), with/without %.3f;"
-                " ticks %g of %d, longest gap median %g ms, at most %d ms; %d runs"
+                " ticks %g of %d, longest gap median %g ms, at most %d ms; stalled in %d of %d runs"
                 % (
                     lib,
                     share,
@@ -55,9 +64,23 @@ def main():
                     timed[0][2],
                     statistics.median(r[3] for r in timed),
                     max(r[3] for r in timed),
+                    sum(1 for r in timed if r[4]),
                     len(timed),
                 )
             )
+    if alone_runs:
+        print(
+            "the 16 ms timer alone, no socket: ticks %g of %d, longest gap median %g ms, at most %d ms;"
+            " stalled in %d of %d runs"
+            % (
+                statistics.median(r[0] for r in alone_runs),
+                alone_runs[0][1],
+                statistics.median(r[2] for r in alone_runs),
+                max(r[2] for r in alone_runs),
+                sum(1 for r in alone_runs if r[3]),
+                len(alone_runs),
+            )
+        )
     for rate, buffer in sorted({(k[0], k[1]) for k in medians}):
         ours, theirs = medians.get((rate, buffer, "this")), medians.get((rate, buffer, "other"))
         if ours and theirs and theirs[0] and theirs[1]:

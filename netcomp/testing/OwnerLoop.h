@@ -96,26 +96,35 @@ public:
 };
 
 // A periodic timer: how many times it ticked and the longest time it went
-// without a tick, from its start and up to now.
+// without a tick, from its start and up to now; and how often it went three
+// periods or more without one (the thread, or the whole machine, stalled).
 class TickingTimer : public ThreadTimer {
 public:
-    explicit TickingTimer(UINT milliseconds) : ThreadTimer(milliseconds), m_last(GetTickCount()) {}
+    explicit TickingTimer(UINT milliseconds) : ThreadTimer(milliseconds), m_period(milliseconds), m_last(GetTickCount())
+    {
+    }
 
     int Ticks() const { return m_ticks; }
     DWORD LongestGap() const { return std::max(m_longest, GetTickCount() - m_last); }
+    int Stalls() const { return m_stalls + (GetTickCount() - m_last >= 3 * m_period ? 1 : 0); }
 
 private:
     void OnTick() override
     {
         const DWORD now = GetTickCount();
-        m_longest = std::max(m_longest, now - m_last);
+        const DWORD gap = now - m_last;
+        m_longest = std::max(m_longest, gap);
+        if (gap >= 3 * m_period)
+            ++m_stalls;
         m_last = now;
         ++m_ticks;
     }
 
+    DWORD m_period;
     DWORD m_last;
     DWORD m_longest = 0;
     int m_ticks = 0;
+    int m_stalls = 0;
 };
 
 // The loop of an owner with a window of its own: PeekMessage and
