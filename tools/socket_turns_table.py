@@ -24,6 +24,18 @@ LINE = re.compile(
 ALONE = re.compile(r"machine timer (\d+) ms alone for \d+ ms: (\d+) ticks of (\d+), longest timer gap (\d+) ms, (\d+) stalls")
 
 
+def timer_figures(runs):
+    """The owner's timer over runs of (ticks, of, longest gap, stalls)."""
+    return "ticks %g of %d, longest gap median %g ms, at most %d ms; stalled in %d of %d runs" % (
+        statistics.median(r[0] for r in runs),
+        runs[0][1],
+        statistics.median(r[2] for r in runs),
+        max(r[2] for r in runs),
+        sum(1 for r in runs if r[3]),
+        len(runs),
+    )
+
+
 def main():
     runs = collections.defaultdict(list)  # (rate, buffer, library, timer) -> [(share, ticks, of, gap, stalls)]
     alone_runs = []  # [(ticks, of, gap, stalls)]
@@ -50,7 +62,7 @@ def main():
             medians[rate, buffer, lib] = (share, alone)
             print(
                 "  %-5s with a 16 ms timer %5.1f%% (%.1f-%.1f), without %5.1f%% (%.1f-%.1f), with/without %.3f;"
-                " ticks %g of %d, longest gap median %g ms, at most %d ms; stalled in %d of %d runs"
+                " %s"
                 % (
                     lib,
                     share,
@@ -60,27 +72,11 @@ def main():
                     min(r[0] for r in plain),
                     max(r[0] for r in plain),
                     share / alone if alone else 0,
-                    statistics.median(r[1] for r in timed),
-                    timed[0][2],
-                    statistics.median(r[3] for r in timed),
-                    max(r[3] for r in timed),
-                    sum(1 for r in timed if r[4]),
-                    len(timed),
+                    timer_figures([r[1:] for r in timed]),
                 )
             )
     if alone_runs:
-        print(
-            "the 16 ms timer alone, no socket: ticks %g of %d, longest gap median %g ms, at most %d ms;"
-            " stalled in %d of %d runs"
-            % (
-                statistics.median(r[0] for r in alone_runs),
-                alone_runs[0][1],
-                statistics.median(r[2] for r in alone_runs),
-                max(r[2] for r in alone_runs),
-                sum(1 for r in alone_runs if r[3]),
-                len(alone_runs),
-            )
-        )
+        print("the 16 ms timer alone, no socket: %s" % timer_figures(alone_runs))
     for rate, buffer in sorted({(k[0], k[1]) for k in medians}):
         ours, theirs = medians.get((rate, buffer, "this")), medians.get((rate, buffer, "other"))
         if ours and theirs and theirs[0] and theirs[1]:
