@@ -24,9 +24,9 @@
 // so does every round while an owner may wait inside a delivery for an
 // answer (NestedRound turns them on): the answer's notification is what
 // its wait takes. Such a round that finds the socket empty after more than
-// one read takes out what its reads left and, unless the thread's input,
-// painting or timers wait, reads once more: a datagram that came meanwhile
-// brought a notification that went with them, and is read now.
+// one read takes out what its reads left and reads once more: a datagram
+// that came meanwhile brought a notification that went with them, and is
+// read now.
 //
 // Asking Winsock for the events anew makes it post a write notification
 // too, if it is asked for that: it is asked only until the first has come,
@@ -35,18 +35,12 @@
 // A round that left datagrams waiting (it stopped at its share, or a
 // notification was taken while it delivered, by an owner that pumps its
 // messages in its event, and could start no round) takes the notifications
-// of its reads out and asks for the next round itself. That one comes at
-// once, unless the thread should first have its turn: then it comes after a
-// pause of the shortest timer (the socket's timer on the window), in which
-// the owner's input, painting and timers are taken (posted messages are
-// taken before those, and a flood's would keep them waiting for ever) and
-// the thread waits. That is when the thread's other messages wait, or when
-// its sockets have read for a long stretch without a rest (SocketTurns says
-// why a rest pays under Wine). A round that read a stream and emptied the
-// socket pauses too when those messages wait, since Winsock's next
-// notification would go before them, and the notifications stay off until
-// the round after the pause. Read notifications during a pause are the next
-// round's. A close takes out what is queued for the socket.
+// of its reads out and asks the thread's turns (SocketTurns) for the next
+// round: it comes at once, as a read notification the socket posts itself,
+// unless the thread's input, painting or timers wait, or other sockets of
+// the thread wait for their turn; then the socket waits in their line, and
+// its round comes after them. Every read notification asks the turns too
+// before its round. A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -164,9 +158,8 @@ bool DatagramSocket::ReadNotifications(bool on)
 
 void DatagramSocket::Abort()
 {
-    // A round held for a pause or for the thread's other messages must not
-    // come to a window whose socket, or which itself, may soon be another's.
-    StopPause();
+    // A turn of the socket's must not come to a window whose socket, or
+    // which itself, may soon be another's.
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     m_notificationMissed = false;
     m_socket.Reset();
@@ -246,20 +239,11 @@ void DatagramSocket::SetAcceptData(bool on)
 
 bool DatagramSocket::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER && wParam == m_message) {
-        const bool paused = m_paused;
-        StopPause();
-        if (paused && m_socket.IsOpen())
-            EndPause();
-        return true;
-    }
     if (message != m_message || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get())
         return false;
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
-        // During a pause, or while the next round is held for the thread's
-        // other messages, a notification is that round's.
-        if (!m_paused && !SocketTurns::Held(m_window, m_message, wParam))
+        if (SocketTurns::MayRead(m_window, m_message, wParam))
             TakeTurn();
         return true;
     case FD_WRITE:
@@ -297,11 +281,9 @@ DatagramSocket::NestedRound::NestedRound(DatagramSocket& socket) : m_socket(sock
 
 void DatagramSocket::TakeTurn()
 {
-    SocketTurns::RoundBegins();
     const RoundEnd end = Receive(m_share);
     if (end.ran && m_socket.IsOpen() && m_window)
         AskForNextRound(end);
-    SocketTurns::RoundEnded();
 }
 
 void DatagramSocket::AskForNextRound(const RoundEnd& end)
@@ -312,39 +294,12 @@ void DatagramSocket::AskForNextRound(const RoundEnd& end)
         return;
     if (end.LeftNotifications() || end.missed)
         DropNotifications(FD_READ);
-    // The thread's queue is asked last, after what took time: it is a
-    // request to the system.
-    bool pause = end.othersWaiting || (more && SocketTurns::LongStretch()) || SocketTurns::OthersWaiting();
-    if (!pause && !more) {
-        // Winsock announces what came after the last read (or what the
-        // sink left), and what comes.
-        if (ReadNotifications(true))
-            return;
-        pause = true;
-    }
-    if (pause && SetTimer(m_window, m_message, USER_TIMER_MINIMUM, nullptr) != 0)
-        m_paused = true;
-    else if (!PostMessageA(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
+    // Winsock announces what came after the last read (or what the sink
+    // left), and what comes.
+    if (!more && ReadNotifications(true))
+        return;
+    if (!SocketTurns::ReadAgain(m_window, m_message, WPARAM(m_socket.Get())))
         (void)ReadNotifications(true); // a full queue: Winsock posts when it can
-}
-
-// A pause that ends while the thread's input, painting or timers wait is
-// followed by them first: a pause starts wherever a stretch of reading ends,
-// and its end may find the owner's timer due, which a posted notification
-// would go before.
-void DatagramSocket::EndPause()
-{
-    if (SocketTurns::OthersWaiting())
-        SocketTurns::PostAfterOthers(m_window, m_message, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0));
-    else
-        TakeTurn();
-}
-
-void DatagramSocket::StopPause()
-{
-    if (m_paused && m_window)
-        KillTimer(m_window, m_message);
-    m_paused = false;
 }
 
 void DatagramSocket::DropNotifications(long events)
@@ -415,11 +370,6 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             if (error == WSAEWOULDBLOCK && end.readSinceDrop > 1 && m_readNotifications && m_window) {
                 DropNotifications(FD_READ);
                 end.readSinceDrop = 0;
-                // Before the look once more: the thread's other messages go
-                // first, so the round ends here when they wait.
-                end.othersWaiting = SocketTurns::OthersWaiting();
-                if (end.othersWaiting)
-                    break;
                 continue;
             }
             end.emptied = error == WSAEWOULDBLOCK;
@@ -428,7 +378,6 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
             break;
         }
         CountRead(end);
-        end.othersWaiting = false;
         const unsigned long address = m_connected ? m_peerAddress : from.sin_addr.s_addr;
         const int port = m_connected ? m_peerPort : Ws().ntohs(from.sin_port);
         const char saved = into[n];
@@ -494,8 +443,7 @@ void DatagramSocket::CloseNow()
 
 void DatagramSocket::StopNotifications()
 {
-    // The pause's timer goes with Abort, which follows; what is held is
-    // known by the socket's handle, which a close releases first.
+    // A turn is known by the socket's handle, which a close releases first.
     SocketTurns::Forget(m_window, m_message, WPARAM(m_socket.Get()));
     Ws().WSAAsyncSelect(m_socket.Get(), m_window, 0, 0);
     // The notifications still queued would find no socket.

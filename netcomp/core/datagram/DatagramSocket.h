@@ -155,9 +155,8 @@ private:
     };
     // How a round went: the datagrams it read (and how many since it last
     // took the notifications of its reads out of the queue), whether it
-    // stopped at its share (more may be waiting), whether a notification was
-    // taken while it delivered and could start no round of its own, and
-    // whether it gave way to the thread's other messages.
+    // stopped at its share (more may be waiting), and whether a notification
+    // was taken while it delivered and could start no round of its own.
     struct RoundEnd {
         // It read, or tried to (a round may not start).
         bool ran = false;
@@ -169,8 +168,6 @@ private:
         bool missed = false;
         // It found the socket empty.
         bool emptied = false;
-        // It ended because the thread's input, painting or timers waited.
-        bool othersWaiting = false;
 
         // Winsock posted a notification for each datagram that a read left
         // waiting: more than one read while it did, or it stopped at its
@@ -183,10 +180,6 @@ private:
     // the next, where one is needed.
     void TakeTurn();
     void AskForNextRound(const RoundEnd& end);
-    // The socket's timer ends a pause: the next round, or a wait for the
-    // thread's other messages.
-    void EndPause();
-    void StopPause();
     // Takes this socket's queued notifications of these events (FD_READ,
     // FD_WRITE) out of the thread's queue.
     void DropNotifications(long events);
@@ -218,7 +211,6 @@ private:
     int m_roundsAllowed = 1; // how many may be (NestedRound)
     bool m_closePending = false;
     bool m_notificationMissed = false; // taken inside a delivery, no round started
-    bool m_paused = false;             // the next round waits for the socket's timer
     bool m_readNotifications = true;   // Winsock posts FD_READ (off while a stream is read)
     bool m_writeAwaited = true;        // the sink is told of the next FD_WRITE
 };

@@ -20,6 +20,7 @@
 #include "netcomp/core/text/AddressText.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
 namespace {
@@ -51,6 +52,8 @@ NetComponent::~NetComponent()
     if (m_window) {
         // Messages sent while the window goes away must not reach a half-destroyed object.
         SetWindowLongPtrA(m_window, 0, 0);
+        // Nor may a turn of its sockets wait for it.
+        SocketTurns::ForgetWindow(m_window);
         DestroyWindow(m_window);
         m_window = nullptr;
     }

@@ -2,7 +2,9 @@
 // Winsock posts its socket and look-up notifications there, and the window
 // procedure hands them to the component stored in the window's first extra
 // word. Messages that come before the component is stored, or after it let
-// go, get the default treatment.
+// go, get the default treatment. The message of the thread's line of
+// sockets that wait for their turn to read (SocketTurns) comes to any of
+// the windows.
 //
 // The windows are message-only (parent HWND_MESSAGE): never shown, never
 // enumerated, and creatable where no desktop can be reached (a service, a
@@ -14,6 +16,7 @@
 
 #include "netcomp/core/framework/ComponentBase.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 
 const char kNotifyWindowClass[] = "__tsn_socket_wnd__";
@@ -89,6 +92,11 @@ HWND CreateNotifyWindow()
 
 LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The line of the thread's sockets that wait for their turn to read.
+    if (message == kMsgSocketTurn) {
+        SocketTurns::TurnCame(wParam);
+        return 0;
+    }
     auto* component = reinterpret_cast<ComponentBase*>(GetWindowLongPtrA(window, 0));
     if (!component)
         return DefWindowProcA(window, message, wParam, lParam);

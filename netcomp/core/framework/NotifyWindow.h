@@ -12,6 +12,8 @@ constexpr UINT kMsgHostLookup = WM_USER + 107;
 constexpr UINT kMsgServiceLookup = WM_USER + 108;
 // Posted by a component behind the notifications of a socket it closed (RetiredSockets).
 constexpr UINT kMsgSocketRetired = WM_USER + 109;
+// The thread's line of sockets that wait for their turn to read (SocketTurns).
+constexpr UINT kMsgSocketTurn = WM_USER + 110;
 
 extern const char kNotifyWindowClass[];
 

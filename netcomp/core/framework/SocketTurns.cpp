@@ -1,65 +1,129 @@
-// Held notifications are kept per thread, as message queues are, and so is
-// the stretch of reading that the thread's sockets have done.
+// The line of waiting sockets is kept per thread, as message queues are.
 //
-// A held notification is let go by a hook on the thread's message retrieval
-// (WH_GETMESSAGE): the first input, painting or timer message that the loop
-// takes lets it go, posted behind that message, so the socket reads again as
-// soon as the message has been handled. A thread timer of the shortest
-// period lets go of everything held should no such message be taken (it
-// went away before the loop came to it, or the loop takes only some of its
-// messages).
+// A socket takes its place at the end of the line when a look at the
+// thread's queue finds input, painting, a hot key or a due timer waiting,
+// or when the line is not empty. The line then stops, and the thread's loop
+// comes to those messages; the first of them that the loop takes starts the
+// line again. It goes in slices: one message of the line's own
+// (kMsgSocketTurn, to the window of any socket in it) comes behind whatever
+// the queue holds, and its slice hands the sockets at the head of the line
+// their read notifications, one after the other, for 10 ms; then it looks
+// at the queue once more, and the line stops again, or its next slice is
+// posted. Every slice reads at least once, and every stop lets at least one
+// of the other messages through: whatever the number of sockets and however
+// often the owner's timers come, a socket at the n-th place reads after the
+// n before it, and no socket waits again once its turn has come.
 //
-// Why datagram streams pause (DatagramSocket) rather than read on right
-// after the others' turn: under Wine every socket call is a request to the
-// wineserver, and a thread that keeps making them without ever waiting is
-// answered several times slower once it has done so for some tens of
-// milliseconds (measured on a loopback stream: 35 us a datagram became
-// 200 us, and stayed so for 100 ms and more), while a thread that waits
-// 10 ms at a time every twenty or thirty keeps its pace (pauses of 3 or 5 ms
-// gave less, and reading right after the owner's timer much less). So a
-// pause of the shortest timer, whose datagrams wait in the socket meanwhile,
-// gives a reader that has fallen behind more than it takes. Every such call
-// costs: the queue is asked whether the thread's other messages wait only
-// where a datagram round has read a stream, and for TCP at most once in
-// 10 ms.
+// What starts a stopped line:
+// - a hook on the thread's message retrieval (WH_GETMESSAGE), which sees
+//   the first input, painting or timer message taken. Under Wine every
+//   message taken while a hook is set costs more than twice as much, so the
+//   hook is set only once the posted messages ahead of those are gone: a
+//   stop with posted messages waiting posts the line's message instead,
+//   which comes after them and looks again;
+// - that message itself, when the stop has lasted 10 ms and posted messages
+//   still come: the others cannot be taken before those, and the line
+//   takes its share beside them;
+// - a timer of the thread (the watchdog), which runs while the line is not
+//   empty. Posted messages come before its tick, so when the tick comes, a
+//   line message has gone astray (a window that went, a loop that took it
+//   and never handed it on), or the others went without the hook seeing
+//   them: the tick starts a slice itself.
+//
+// A socket's read may pump the thread's messages (an owner that waits in
+// its event): while a slice waits there, a socket that joins the line posts
+// the next slice, so that the line goes on inside that wait.
+//
+// A look is a request to the system: reads look at most once in 10 ms for
+// all the thread's sockets, so a server with a thousand connections looks
+// no more often than a client with one. A datagram socket that has read a
+// whole share and asks for more (ReadAgain) looks at once: a share is much
+// work.
 #include "netcomp/core/framework/SocketTurns.h"
 
+#include <cstddef>
+#include <deque>
+#include <functional>
 #include <new>
-#include <vector>
+#include <unordered_set>
+
+#include "netcomp/core/framework/NetComponent.h"
+#include "netcomp/core/framework/NotifyWindow.h"
 
 namespace {
 
 // Timers of a window of the system's own (a caret's) come as this message.
 constexpr UINT kSystemTimerMessage = 0x0118;
-// Rounds less than this apart make one stretch of reading.
-constexpr DWORD kRestMilliseconds = 3;
-// A stretch of reading this long asks for a pause.
-constexpr DWORD kLongStretchMilliseconds = 20;
-// How often TCP reads ask the queue whether the thread's other messages wait.
-constexpr DWORD kAskMilliseconds = 10;
+// How often the line looks whether the thread's other messages wait, and
+// how long a stop lasts at most while posted messages keep coming.
+constexpr DWORD kSliceMilliseconds = 10;
+constexpr DWORD kLongStopMilliseconds = 50;
+constexpr UINT kOthers = QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY;
 
-struct HeldPost {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
+struct Key {
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM socket = 0;
 
-    bool Is(HWND w, UINT m, WPARAM p) const { return window == w && message == m && wParam == p; }
+    bool operator==(const Key& other) const
+    {
+        return window == other.window && message == other.message && socket == other.socket;
+    }
+};
+
+struct KeyHash {
+    std::size_t operator()(const Key& k) const
+    {
+        return std::hash<WPARAM>()(k.socket) ^ (std::hash<const void*>()(k.window) << 1) ^ k.message;
+    }
 };
 
 struct ThreadTurns {
-    std::vector<HeldPost> held;
+    std::deque<Key> line;
+    std::unordered_set<Key, KeyHash> inLine;
+    // The socket whose read notification a slice is handing over.
+    Key current;
+    bool hasCurrent = false;
+    // The line waits for the thread's other messages.
+    bool stopped = false;
+    DWORD stoppedAt = 0;
+    // The line's message is on its way; it carries its number, so that one
+    // the line no longer waits for (its window went, the watchdog came
+    // first) is known when it comes.
+    bool turnPosted = false;
+    HWND turnWindow = nullptr;
+    WPARAM turnNumber = 0;
+    // Slices under way, one inside another's read.
+    int slicing = 0;
     HHOOK hook = nullptr;
-    UINT_PTR timer = 0;
-    DWORD stretchStart = 0;
-    DWORD lastRoundEnd = 0;
-    DWORD lastAsked = 0;
+    UINT_PTR watchdog = 0;
+    DWORD lastLook = 0;
 };
 
 ThreadTurns& Turns()
 {
     thread_local ThreadTurns turns;
     return turns;
+}
+
+// What waits in the thread's queue.
+struct Waiting {
+    bool others;
+    bool posted;
+};
+
+SocketTurns::QueueStatusSource g_queueStatus = GetQueueStatus;
+
+Waiting Look(ThreadTurns& t)
+{
+    t.lastLook = NetComponent::Now();
+    const DWORD bits = HIWORD(g_queueStatus(kOthers | QS_POSTMESSAGE));
+    return Waiting{(bits & kOthers) != 0, (bits & QS_POSTMESSAGE) != 0};
+}
+
+bool SliceOver(const ThreadTurns& t)
+{
+    return NetComponent::Now() - t.lastLook >= kSliceMilliseconds;
 }
 
 // The kinds of message that wait behind every posted one.
@@ -72,132 +136,261 @@ bool TakenAfterPosts(UINT message)
            (message >= WM_NCMOUSEHOVER && message <= WM_MOUSELEAVE);
 }
 
-void Arm(ThreadTurns& turns);
-
-void Disarm(ThreadTurns& turns)
+void Unhook(ThreadTurns& t)
 {
-    if (turns.hook) {
-        UnhookWindowsHookEx(turns.hook);
-        turns.hook = nullptr;
-    }
-    if (turns.timer) {
-        KillTimer(nullptr, turns.timer);
-        turns.timer = 0;
+    if (t.hook) {
+        UnhookWindowsHookEx(t.hook);
+        t.hook = nullptr;
     }
 }
 
-void LetGo()
+// Nothing waits in the line.
+void End(ThreadTurns& t)
 {
-    ThreadTurns& turns = Turns();
-    Disarm(turns);
-    // A post that fails (a full queue) is held again for the next chance,
-    // unless its window has gone.
-    std::size_t kept = 0;
-    for (const HeldPost& post : turns.held) {
-        if (!PostMessageA(post.window, post.message, post.wParam, post.lParam) && IsWindow(post.window))
-            turns.held[kept++] = post;
+    t.stopped = false;
+    t.turnPosted = false;
+    Unhook(t);
+    if (t.watchdog) {
+        KillTimer(nullptr, t.watchdog);
+        t.watchdog = 0;
     }
-    turns.held.resize(kept);
-    if (kept > 0)
-        Arm(turns);
+}
+
+// The line's message, to the window of a socket in the line; false when
+// it cannot be posted (a full queue: the watchdog tries again).
+bool PostTurn(ThreadTurns& t)
+{
+    if (t.turnPosted)
+        return true;
+    for (const Key& k : t.line) {
+        if (PostMessageA(k.window, kMsgSocketTurn, t.turnNumber + 1, 0)) {
+            ++t.turnNumber;
+            t.turnPosted = true;
+            t.turnWindow = k.window;
+            return true;
+        }
+        if (IsWindow(k.window))
+            return false;
+    }
+    return false;
+}
+
+// Starts the line again; its slice comes after the message the loop is
+// taking now.
+void Release(ThreadTurns& t)
+{
+    t.stopped = false;
+    Unhook(t);
+    t.lastLook = NetComponent::Now();
+    (void)PostTurn(t);
 }
 
 LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
 {
-    if (code == HC_ACTION && removal == PM_REMOVE && TakenAfterPosts(reinterpret_cast<const MSG*>(lParam)->message))
-        LetGo();
+    const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
+    ThreadTurns& t = Turns();
+    // The watchdog's own tick is not one of the others (WatchdogTick).
+    const bool watchdog = msg.message == WM_TIMER && !msg.hwnd && msg.wParam == t.watchdog;
+    if (code == HC_ACTION && removal == PM_REMOVE && t.stopped && TakenAfterPosts(msg.message) && !watchdog)
+        Release(t);
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-void CALLBACK LastResort(HWND, UINT, UINT_PTR, DWORD)
+void SetHook(ThreadTurns& t)
 {
-    LetGo();
+    if (!t.hook)
+        t.hook = SetWindowsHookExA(WH_GETMESSAGE, WatchRetrieval, nullptr, GetCurrentThreadId());
 }
 
-void Arm(ThreadTurns& turns)
+// The line waits for the thread's other messages: the hook watches for the
+// first of them once no posted message is ahead of them.
+void Stop(ThreadTurns& t, bool postedWaiting)
 {
-    if (!turns.hook)
-        turns.hook = SetWindowsHookExA(WH_GETMESSAGE, WatchRetrieval, nullptr, GetCurrentThreadId());
-    if (!turns.timer)
-        turns.timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, LastResort);
+    if (!t.stopped) {
+        t.stopped = true;
+        t.stoppedAt = NetComponent::Now();
+    }
+    if (!postedWaiting || !PostTurn(t))
+        SetHook(t);
+}
+
+void Slice(ThreadTurns& t);
+
+void CALLBACK WatchdogTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    ThreadTurns& t = Turns();
+    if (t.line.empty()) {
+        End(t);
+        return;
+    }
+    if (t.stopped) {
+        // Others that still wait have the hook watch for them, until the
+        // stop has lasted long: a loop may never take them.
+        if (Look(t).others && NetComponent::Now() - t.stoppedAt < kLongStopMilliseconds) {
+            SetHook(t);
+            return;
+        }
+    }
+    t.stopped = false;
+    t.turnPosted = false;
+    Unhook(t);
+    t.lastLook = NetComponent::Now();
+    Slice(t);
+}
+
+// Hands the sockets at the head of the line their read notifications
+// until the line is empty, stops, or the slice's time is up; then looks.
+void Slice(ThreadTurns& t)
+{
+    ++t.slicing;
+    do {
+        const Key k = t.line.front();
+        t.line.pop_front();
+        t.inLine.erase(k);
+        t.current = k;
+        t.hasCurrent = true;
+        SendMessageA(k.window, k.message, k.socket, MAKELPARAM(FD_READ, 0));
+        if (t.hasCurrent && t.current == k)
+            t.hasCurrent = false;
+    } while (!t.line.empty() && !t.stopped && !SliceOver(t));
+    --t.slicing;
+    if (t.line.empty()) {
+        if (!t.turnPosted)
+            End(t);
+        return;
+    }
+    if (t.stopped || t.turnPosted)
+        return;
+    const Waiting waiting = Look(t);
+    if (waiting.others)
+        Stop(t, waiting.posted);
+    else
+        (void)PostTurn(t); // or, with the queue full, the watchdog's tick slices
+}
+
+// Takes its place at the end of the line, unless it has one; false when
+// the memory for it cannot be had (it reads at once then).
+bool Enqueue(ThreadTurns& t, const Key& k)
+{
+    if (t.inLine.count(k) != 0)
+        return true;
+    try {
+        t.inLine.insert(k);
+        t.line.push_back(k);
+    } catch (const std::bad_alloc&) {
+        t.inLine.erase(k);
+        return false;
+    }
+    if (!t.watchdog)
+        t.watchdog = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, WatchdogTick);
+    return true;
+}
+
+// Whether the socket waits in the line: it is not empty, or a look (now,
+// or when it is time for one) finds the thread's other messages waiting.
+bool Waits(ThreadTurns& t, const Key& k, bool lookNow)
+{
+    if (!t.line.empty())
+        return Enqueue(t, k);
+    if (!lookNow && !SliceOver(t))
+        return false;
+    const Waiting waiting = Look(t);
+    if (!waiting.others || !Enqueue(t, k))
+        return false;
+    Stop(t, waiting.posted);
+    return true;
+}
+
+template <class Gone>
+void Remove(ThreadTurns& t, const Gone& gone)
+{
+    for (auto it = t.line.begin(); it != t.line.end();) {
+        if (gone(*it)) {
+            t.inLine.erase(*it);
+            it = t.line.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (t.hasCurrent && gone(t.current))
+        t.hasCurrent = false;
+    if (t.line.empty())
+        End(t);
 }
 
 } // namespace
 
 namespace SocketTurns {
 
-void RoundBegins()
+bool MayRead(HWND window, UINT message, WPARAM socket)
 {
-    ThreadTurns& turns = Turns();
-    const DWORD now = GetTickCount();
-    if (now - turns.lastRoundEnd >= kRestMilliseconds)
-        turns.stretchStart = now;
-}
-
-void RoundEnded()
-{
-    Turns().lastRoundEnd = GetTickCount();
-}
-
-bool LongStretch()
-{
-    return GetTickCount() - Turns().stretchStart >= kLongStretchMilliseconds;
-}
-
-bool OthersWaiting()
-{
-    return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0;
-}
-
-bool TimeToGiveWay()
-{
-    ThreadTurns& turns = Turns();
-    if (!turns.held.empty())
+    ThreadTurns& t = Turns();
+    const Key k{window, message, socket};
+    if (t.hasCurrent && t.current == k) {
+        t.hasCurrent = false;
         return true;
-    const DWORD now = GetTickCount();
-    if (now - turns.lastAsked < kAskMilliseconds)
-        return false;
-    turns.lastAsked = now;
-    return OthersWaiting();
-}
-
-void PostAfterOthers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (Held(window, message, wParam))
-        return;
-    ThreadTurns& turns = Turns();
-    try {
-        turns.held.push_back(HeldPost{window, message, wParam, lParam});
-    } catch (const std::bad_alloc&) {
-        PostMessageA(window, message, wParam, lParam);
-        return;
     }
-    Arm(turns);
-    // Without a hook or a timer nothing would ever let it go.
-    if (!turns.hook && !turns.timer)
-        LetGo();
-}
-
-bool Held(HWND window, UINT message, WPARAM wParam)
-{
-    for (const HeldPost& post : Turns().held) {
-        if (post.Is(window, message, wParam))
-            return true;
-    }
+    if (!Waits(t, k, false))
+        return true;
+    // A notification taken while a slice waits inside a socket's read (an
+    // owner that pumps in its event): the line goes on inside that wait.
+    if (t.slicing > 0 && !t.stopped)
+        (void)PostTurn(t);
     return false;
 }
 
-void Forget(HWND window, UINT message, WPARAM wParam)
+bool ReadAgain(HWND window, UINT message, WPARAM socket)
 {
-    ThreadTurns& turns = Turns();
-    std::size_t kept = 0;
-    for (const HeldPost& post : turns.held) {
-        if (!post.Is(window, message, wParam))
-            turns.held[kept++] = post;
+    if (Waits(Turns(), Key{window, message, socket}, true))
+        return true;
+    return PostMessageA(window, message, socket, MAKELPARAM(FD_READ, 0)) != FALSE;
+}
+
+void Forget(HWND window, UINT message, WPARAM socket)
+{
+    const Key k{window, message, socket};
+    Remove(Turns(), [&k](const Key& other) { return other == k; });
+}
+
+void ForgetWindow(HWND window)
+{
+    ThreadTurns& t = Turns();
+    Remove(t, [window](const Key& other) { return other.window == window; });
+    // The line's message goes with the window: another is posted.
+    if (t.turnPosted && t.turnWindow == window) {
+        t.turnPosted = false;
+        if (!t.line.empty() && !PostTurn(t) && t.stopped)
+            SetHook(t);
     }
-    turns.held.resize(kept);
-    if (kept == 0)
-        Disarm(turns);
+}
+
+void TurnCame(WPARAM number)
+{
+    ThreadTurns& t = Turns();
+    if (!t.turnPosted || number != t.turnNumber)
+        return;
+    t.turnPosted = false;
+    if (t.line.empty()) {
+        End(t);
+        return;
+    }
+    if (t.stopped) {
+        // The posted messages that were ahead of the others are gone.
+        const Waiting waiting = Look(t);
+        const bool longStop = NetComponent::Now() - t.stoppedAt >= kLongStopMilliseconds;
+        if (waiting.others && (!waiting.posted || !longStop)) {
+            Stop(t, waiting.posted);
+            return;
+        }
+        t.stopped = false;
+        Unhook(t);
+    }
+    Slice(t);
+}
+
+void SetQueueStatusSource(QueueStatusSource source)
+{
+    g_queueStatus = source ? source : GetQueueStatus;
 }
 
 } // namespace SocketTurns

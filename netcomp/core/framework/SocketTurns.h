@@ -1,45 +1,43 @@
 #pragma once
-// The turns that a thread's sockets take from its message queue. A socket
-// reads on notifications that are posted messages, and posted messages are
-// taken before input, painting and timers: a socket that always has data
-// would keep those waiting for as long as its peer sends. So a socket that
-// has read for a while gives way: a TCP read waits here until the thread's
-// message loop has taken one of the messages that wait, and a datagram
-// socket pauses (DatagramSocket), told here how long the thread's sockets
-// have been reading.
+// The turns that a thread's sockets take at reading. A socket reads on
+// notifications that are posted messages, and posted messages are taken
+// before input, painting and timers: sockets that always have data would
+// keep those waiting for as long as their peers send. So a socket about to
+// read asks here whether it may; when the thread's other messages wait, it
+// takes a place in the thread's line of sockets instead, and its turn comes
+// as its read notification once those messages have had theirs and the
+// sockets before it in the line have read.
+//
+// A socket is known by its window, its window message and its handle.
+#include <winsock2.h>
 #include <windows.h>
 
 namespace SocketTurns {
 
-// A receive round of a socket of the calling thread begins, and has ended
-// with the work that follows it. Rounds close together make one stretch of
-// reading.
-void RoundBegins();
-void RoundEnded();
+// A read notification of the socket is being handled: true when the socket
+// reads now. False when it waits in the line: it reads nothing until its
+// turn comes, as the same read notification (FD_READ), which reads. While
+// it waits, the notifications Winsock posts for it are its turn's to read.
+bool MayRead(HWND window, UINT message, WPARAM socket);
 
-// The thread's sockets have been reading for a long stretch without a rest.
-bool LongStretch();
+// The socket has read a whole share and has more: a read notification of
+// its own is posted for it, or it takes its place at the end of the line
+// should the thread's other messages or sockets wait. False when the
+// notification could not be posted (a full queue).
+bool ReadAgain(HWND window, UINT message, WPARAM socket);
 
-// Input, painting, a hot key or a due timer waits on the calling thread.
-bool OthersWaiting();
+// The socket, or every socket of the window, goes: its place in the line is
+// given up.
+void Forget(HWND window, UINT message, WPARAM socket);
+void ForgetWindow(HWND window);
 
-// Whether a socket that is about to read should give way to the thread's
-// other messages (PostAfterOthers) instead: while notifications are held for
-// them, yes; otherwise the queue is asked, at most once in 10 ms for all the
-// thread's sockets.
-bool TimeToGiveWay();
+// For the notification windows: the line's message (kMsgSocketTurn) came,
+// with its wParam.
+void TurnCame(WPARAM number);
 
-// Holds the socket's notification (message, wParam, lParam to window) until
-// the thread's loop takes an input, painting or timer message (or, should
-// none be taken, for about 10 ms at most).
-void PostAfterOthers(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// A notification for this window, message and wParam is held. Only one is:
-// a second one asked for while it is held is the same.
-bool Held(HWND window, UINT message, WPARAM wParam);
-
-// Lets go of what is held for this window, message and wParam without
-// posting it (a socket that closes).
-void Forget(HWND window, UINT message, WPARAM wParam);
+// Tests see the looks at the thread's queue: the function answers them in
+// place of GetQueueStatus (null puts the system's back).
+using QueueStatusSource = DWORD(WINAPI*)(UINT flags);
+void SetQueueStatusSource(QueueStatusSource source);
 
 } // namespace SocketTurns

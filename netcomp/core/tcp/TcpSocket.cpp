@@ -13,12 +13,11 @@
 //
 // Each read arms the next read notification while data is waiting, and
 // posted messages are taken before the thread's input, painting and timers:
-// a peer that always has data for the socket would keep those waiting. So
-// the thread's sockets ask, at most once in 10 ms between them, whether such
-// messages wait, and if they do, their reads are held until the thread's
-// loop has taken one of them (SocketTurns). Asking is a request to the
-// system: a server with a thousand connections asks no more often than a
-// client with one.
+// a peer that always has data for the socket would keep those waiting. So a
+// read notification first asks the thread's turns (SocketTurns) whether the
+// socket may read now; when it may not, the socket waits in the thread's
+// line of sockets, reads nothing and is posted no other read notification
+// until its turn comes, as a read notification that reads.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -566,8 +565,10 @@ int TcpSocket::Receive(int mode)
         if (!space || free == 0)
             break;
         const int got = Ws().recv(m_socket.Get(), space, int(free), 0);
-        // Every recv arms the next read notification.
+        // Every recv arms the next read notification, and is the read a
+        // notification waited for.
         m_readHeld = false;
+        m_readWaits = false;
         m_readShort = got > 0 && uint32_t(got) < free;
         if (got == 0) {
             if (mode == 0) {
@@ -606,10 +607,10 @@ int TcpSocket::Receive(int mode)
 // come with FD_CLOSE alone, no FD_READ before it, so the question is asked).
 // It is not asked where the answer is known: the last read emptied the queue,
 // no urgent byte came (which cuts a read short with bytes behind it), and no
-// read notification was passed over or posted since.
+// read notification was passed over, posted or made to wait for a turn since.
 bool TcpSocket::Unread()
 {
-    if (m_readShort && m_urgentWatched && !m_urgentSeen && !m_readHeld && !m_readPosted)
+    if (m_readShort && m_urgentWatched && !m_urgentSeen && !m_readHeld && !m_readWaits && !m_readPosted)
         return false;
     u_long bytes = 0;
     return Ws().ioctlsocket(m_socket.Get(), FIONREAD, &bytes) != 0 || bytes > 0;
@@ -637,19 +638,14 @@ void TcpSocket::ReadNotified(bool read)
         PostRead();
 }
 
-// True when the read waits: a held one is on its way (this notification is
-// one posted to switch data on again, and the held one reads for both), or
-// the thread's other messages wait. No recv, no other notification: the
-// held one is the next.
+// True when the read waits for the socket's turn, which comes as a read
+// notification of its own: it reads for this one too. Bytes are left to
+// read meanwhile (a close drains them).
 bool TcpSocket::HoldRead()
 {
-    const WPARAM socket = WPARAM(m_socket.Get());
-    if (SocketTurns::Held(m_window, kMsgTcpSocket, socket))
-        return true;
-    if (!SocketTurns::TimeToGiveWay())
+    if (SocketTurns::MayRead(m_window, kMsgTcpSocket, WPARAM(m_socket.Get())))
         return false;
-    m_readPosted = true;
-    SocketTurns::PostAfterOthers(m_window, kMsgTcpSocket, socket, MAKELPARAM(FD_READ, 0));
+    m_readWaits = true;
     return true;
 }
 
@@ -657,6 +653,7 @@ void TcpSocket::ResetReceiveState(bool urgentWatched)
 {
     m_recv.Clear();
     m_readHeld = false;
+    m_readWaits = false;
     m_readPosted = false;
     m_writeArmed = true;
     m_readShort = false;

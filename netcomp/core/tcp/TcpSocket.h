@@ -133,9 +133,9 @@ protected:
     // records held in the buffer are delivered now, and the socket is read
     // now only when a read notification was passed over while it was off.
     void AcceptDataNow();
-    // Closes the socket: a read held for the thread's other messages is
-    // forgotten and, when `retire`, the notifications still queued for it are
-    // marked stale (or removed).
+    // Closes the socket: its place in the thread's line of sockets waiting
+    // for their turn is given up and, when `retire`, the notifications still
+    // queued for it are marked stale (or removed).
     void LetSocketGo(bool retire);
     // Removes the notifications still queued for a socket that was closed
     // (another socket may soon have its handle value), where no marker could
@@ -192,6 +192,7 @@ private:
     bool m_receiving = false;
     bool m_readLater = false; // a read notification came while receiving
     bool m_readHeld = false;  // one came while AcceptData was off: no other comes before a read
+    bool m_readWaits = false; // one waits for the socket's turn (SocketTurns): no other comes before a read
     int m_delivering = 0;     // records of the receive buffer out with the owner
     bool m_linger = true;
     bool m_keepAlive = false;

@@ -5,11 +5,13 @@
 // leaves no notification queued, a notification taken inside a delivery is
 // not lost, a stream comes without a notification for each datagram, and an
 // answer awaited inside a delivery comes all the same; and an owner's timer
-// that is due has its turn between two rounds.
+// that is due has its turn before a round and between two.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "netcomp/core/datagram/DatagramSocket.h"
@@ -18,19 +20,23 @@
 #include "netcomp/core/framework/ResultCodes.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/QueuedMessages.h"
+#include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
 
 class Receiver final : public NetComponent, private DatagramSink {
 public:
-    Receiver() : m_socket(*this, kMsgUdpSocket)
+    // Without `select`, the socket is bound but not yet asked for notifications (Select).
+    explicit Receiver(bool select = true) : m_socket(*this, kMsgUdpSocket)
     {
         Setup(true);
         EXPECT_EQ(m_socket.SetCapacity(64), 0);
         EXPECT_EQ(m_socket.Create(SOCK_DGRAM, 0), 0);
         EXPECT_EQ(m_socket.Bind(Ws().htonl(INADDR_LOOPBACK), 0), 0);
-        EXPECT_EQ(m_socket.Select(m_window), 0);
+        if (select)
+            Select();
     }
+    void Select() { EXPECT_EQ(m_socket.Select(m_window), 0); }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
@@ -217,13 +223,26 @@ TEST_F(DatagramSocketTest, WhatWaitsComesInRoundsInItsOrder)
     EXPECT_EQ(receiver.received, sent);
 }
 
-// A round that leaves datagrams waiting gives the owner's timer, due all
-// along, its turn before the next round, and the later rounds bring the
-// rest. Datagrams too long for the buffer leave the socket all the same,
-// each with its error, and count in a round's share as the others do. The
-// rounds are given all the time they want, so that only the count ends one.
+// The owner's timer, due all along, has its turn before the first round
+// and between every two, and the later rounds bring the rest. Datagrams too
+// long for the buffer leave the socket all the same, each with its error,
+// and count in a round's share as the others do. The rounds are given all
+// the time they want, so that only the count ends one.
 TEST_F(DatagramSocketTest, TheOwnersTimerGoesBetweenRounds)
 {
+    // A timer that is due again each time it has ticked.
+    struct AlwaysDue : ThreadTimer {
+        explicit AlwaysDue(std::function<void()> onTick) : ThreadTimer(USER_TIMER_MINIMUM), onTick(std::move(onTick))
+        {
+            Sleep(3 * USER_TIMER_MINIMUM);
+        }
+        void OnTick() override
+        {
+            onTick();
+            Sleep(3 * USER_TIMER_MINIMUM);
+        }
+        std::function<void()> onTick;
+    };
     for (const std::size_t length : {std::size_t(3), std::size_t(65)}) {
         SCOPED_TRACE(length);
         Receiver receiver;
@@ -238,13 +257,15 @@ TEST_F(DatagramSocketTest, TheOwnersTimerGoesBetweenRounds)
             sent.push_back(datagram);
             SendTo(receiver.Port(), datagram);
         }
-        std::size_t takenAtTick = 0;
         const auto taken = [&receiver] { return receiver.received.size() + std::size_t(receiver.errors); };
-        DueTimer timer([&] { takenAtTick = taken(); });
+        std::vector<std::size_t> takenAtTicks;
+        AlwaysDue timer([&] {
+            if (taken() < sent.size())
+                takenAtTicks.push_back(taken());
+        });
         receiver.m_socket.SetAcceptData(true);
         RunOwnerLoop(10000, [&] { return taken() == sent.size(); });
-        EXPECT_TRUE(timer.Ticked());
-        EXPECT_EQ(takenAtTick, 64u);
+        EXPECT_EQ(takenAtTicks, (std::vector<std::size_t>{0, 64, 128, 192}));
         EXPECT_EQ(taken(), sent.size());
         if (length <= 64)
             EXPECT_EQ(receiver.received, sent);
@@ -361,6 +382,56 @@ TEST_F(DatagramSocketTest, AnAnswerAwaitedInsideADeliveryOfAStreamComes)
     RunOwnerLoop(3000, [&] { return receiver.received.size() == 4; });
     EXPECT_TRUE(receiver.answeredInside);
     EXPECT_EQ(receiver.received, (std::vector<std::string>{"one", "two", "ask", "answer"}));
+}
+
+// Sends of the socket that find its buffer full, as a stand-in for sendto
+// says they do.
+struct FullSendBuffer {
+    static inline WinsockStandIns* winsock = nullptr;
+
+    FullSendBuffer()
+    {
+        winsock = &standIns;
+        standIns.Entries().sendto = &SendTo;
+    }
+    ~FullSendBuffer() { winsock = nullptr; }
+
+    static int WSAAPI SendTo(SOCKET, const char*, int, int, const sockaddr*, int)
+    {
+        winsock->Real().WSASetLastError(WSAEWOULDBLOCK);
+        return SOCKET_ERROR;
+    }
+
+    WinsockStandIns standIns;
+};
+
+// The sink hears of the socket's first write notification, and then of the
+// one that a send which found the buffer full (10035) waits for, and of no
+// other: a stream that comes before the first has been taken, whose rounds
+// ask Winsock for their notifications anew, brings no more.
+TEST_F(DatagramSocketTest, TheSinkHearsWhenASendCanGoAgain)
+{
+    Receiver receiver(false);
+    int size = 1 << 20;
+    EXPECT_EQ(receiver.m_socket.SetReceiveBufferSize(&size), 0);
+    std::vector<std::string> sent;
+    for (int i = 0; i < 300; ++i) {
+        sent.push_back(std::to_string(i));
+        SendTo(receiver.Port(), sent.back());
+    }
+    receiver.Select();
+    RunOwnerLoop(5000, [&] { return receiver.received.size() == sent.size(); });
+    receiver.Pump();
+    EXPECT_EQ(receiver.received, sent);
+    EXPECT_EQ(receiver.writable, 1);
+    {
+        FullSendBuffer full;
+        const std::string bytes = "full";
+        EXPECT_EQ(receiver.m_socket.SendTo(bytes.data(), int(bytes.size()), Ws().htonl(INADDR_LOOPBACK), 9),
+                  WSAEWOULDBLOCK);
+    }
+    receiver.Pump();
+    EXPECT_EQ(receiver.writable, 2);
 }
 
 } // namespace

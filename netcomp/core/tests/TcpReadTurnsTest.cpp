@@ -1,9 +1,9 @@
 // TCP connections that always have data to read, on the loopback: the read
 // notification that finds an owner's timer due gives way to it (the first
 // one asks, so the timer ticks before anything is read), so does every other
-// read of the thread until the timer has had its turn, and the read that was
-// held for the timer is queued by the time the timer ticks, so reading goes
-// on right after the tick. (Under Wine the read notification that each
+// read of the thread until the timer has had its turn, and the turn of the
+// reads that waited for the timer is queued by the time the timer ticks, so
+// reading goes on right after the tick. (Under Wine the read notification that each
 // recv arms is posted a moment later, so a loop may find its queue empty
 // between two reads and a due timer slip in there: nothing but the first
 // read shows whether the socket gave way.)
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/core/tcp/TcpSocket.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/LoopbackSocket.h"
@@ -78,7 +79,8 @@ TEST(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
         bool readQueuedAtTick = false;
         DueTimer timer([&] {
             readAtTick = first.reader.bytes + second.reader.bytes;
-            readQueuedAtTick = Queued(first.reader.Window(), kMsgTcpSocket);
+            readQueuedAtTick =
+                Queued(first.reader.Window(), kMsgSocketTurn) || Queued(second.reader.Window(), kMsgSocketTurn);
         });
         const DWORD start = GetTickCount();
         while (first.reader.bytes + second.reader.bytes < 2 * total && GetTickCount() - start < 10000)
@@ -88,6 +90,40 @@ TEST(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
         EXPECT_TRUE(readQueuedAtTick);
         EXPECT_EQ(first.reader.bytes, total);
         EXPECT_EQ(second.reader.bytes, total);
+    }
+    closesocket(listener);
+    WSACleanup();
+}
+
+// Asking whether the thread's other messages wait is a request to the
+// system, which reads make at most once in 10 ms of the thread's time: with
+// the clock standing still, a connection's 512 reads ask once.
+TEST(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn10Milliseconds)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    {
+        Connection c(listener);
+        ASSERT_TRUE(c.reader.connected);
+        const std::string block(65536, 'x');
+        const std::size_t total = 16 * block.size();
+        for (std::size_t sent = 0; sent < total; sent += block.size())
+            ASSERT_EQ(send(c.peer, block.data(), int(block.size()), 0), int(block.size()));
+        static int asked;
+        asked = 0;
+        SocketTurns::SetQueueStatusSource([](UINT flags) -> DWORD {
+            ++asked;
+            return GetQueueStatus(flags);
+        });
+        NetComponent::SetTickSource([]() -> DWORD { return 100000; });
+        for (int i = 0; i < 5000 && c.reader.bytes < total; ++i)
+            (void)c.reader.WaitStep(10, c.reader.Window());
+        NetComponent::SetTickSource(nullptr);
+        SocketTurns::SetQueueStatusSource(nullptr);
+        EXPECT_EQ(c.reader.bytes, total);
+        EXPECT_EQ(asked, 1);
     }
     closesocket(listener);
     WSACleanup();

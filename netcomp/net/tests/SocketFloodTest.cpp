@@ -5,7 +5,10 @@
 // without); the owner's timers run when they are due and its window is
 // painted, so that an Interrupt asked for from its timer ends the call; an
 // answer that comes amid the flood is taken; every datagram that is read is
-// delivered in order; and a close ends within 100 ms. "In time" is within
+// delivered in order; a close ends within 100 ms; TCP connections from
+// peers that never stop leave the owner's timer its turns and deliver every
+// byte in order; and a server with a crowd of connections under the owner's
+// timers reads every byte of each and ends every one. "In time" is within
 // kLate of the due time: a few rounds of 10 ms and wait steps of 10 ms, on a
 // loaded machine.
 #include <winsock2.h>
@@ -17,29 +20,39 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp_ipdaemon.h"
+#include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_snmpmgr.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/net/udp/UdpSocket.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/PatternStream.h"
 #include "netcomp/testing/QueuedMessages.h"
 #include "netcomp/testing/TestFiles.h"
 
 namespace {
 
 // The peer's ports, one for each kind of flood.
-constexpr int kPlainFlood = 20821;  // "<sender> <number>" texts
-constexpr int kDnsFlood = 20822;    // DNS answers with other ids
-constexpr int kSnmpFlood = 20823;   // SNMP Responses to another request
-constexpr int kDnsAnswered = 20824; // as kDnsFlood, and the answer among them from 300 ms on
-constexpr int kStream = 20826;      // "stream <rate> <count>": a steady stream
-constexpr int kEndlessHttp = 20827; // TCP: an HTTP reply whose body never ends
+constexpr int kPlainFlood = 20821;   // "<sender> <number>" texts
+constexpr int kDnsFlood = 20822;     // DNS answers with other ids
+constexpr int kSnmpFlood = 20823;    // SNMP Responses to another request
+constexpr int kDnsAnswered = 20824;  // as kDnsFlood, and the answer among them from 300 ms on
+constexpr int kStream = 20826;       // "stream <rate> <count>": a steady stream
+constexpr int kEndlessHttp = 20827;  // TCP: an HTTP reply whose body never ends
+constexpr int kCrowd = 20828;        // TCP: "crowd <port> <count> <bytes>" sends clients to a server,
+                                     // "flood <port> <count>" clients that send the pattern for ever
+constexpr int kPattern = 20829;      // TCP: "bytes <n>" sends n bytes of the pattern (0: for ever)
+constexpr int kCrowdServers = 20830; // where the tests' servers listen for them, one port a case
+constexpr int kFloodedServer = 20840;
 constexpr DWORD kTimeout = 2000;
 constexpr DWORD kLate = 150;
 
@@ -331,6 +344,227 @@ TEST_F(SocketFlood, UdpPortDeliversInOrderAndItsStepsStayShort)
     EXPECT_LE(close.ms, 110u);
     EXPECT_GT(port.delivered, before);
     EXPECT_EQ(port.outOfOrder, 0);
+}
+
+// The j-th byte that crowd client i sends after its first line "<i>\n"
+// (flood_peer.c sends them).
+char CrowdByte(int i, int j)
+{
+    return char('a' + (i * 7 + j) % 26);
+}
+
+// An IPDaemon that takes a crowd of clients, each sending its bytes and
+// closing, and checks each connection's bytes as it ends.
+struct CrowdServer {
+    CrowdServer(int port, int count, int bytes) : daemon(Event, reinterpret_cast<INT_PTR>(this)), bytes(bytes)
+    {
+        EXPECT_EQ(daemon.Config("MaxConnections=2000"), 0);
+        EXPECT_EQ(daemon.Set(kIpDaemonConnectionBacklog, count), 0);
+        EXPECT_EQ(daemon.SetText(kIpDaemonLocalHost, "127.0.0.1"), 0);
+        EXPECT_EQ(daemon.Set(kIpDaemonLocalPort, port), 0);
+        EXPECT_EQ(daemon.Set(kIpDaemonListening, 1), 0);
+    }
+
+    static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    {
+        auto* self = reinterpret_cast<CrowdServer*>(user);
+        const int id = int(params[0]);
+        if (event == kIpDaemonEventDataIn) {
+            self->open[id].append(reinterpret_cast<const char*>(params[1]), std::size_t(lengths[1]));
+            self->received += lengths[1];
+        } else if (event == kIpDaemonEventDisconnected) {
+            self->Ended(self->open[id]);
+            self->open.erase(id);
+        }
+        return 0;
+    }
+
+    // A connection's bytes, whole and in order, or what went wrong.
+    void Ended(const std::string& got)
+    {
+        ++disconnected;
+        const std::size_t line = got.find('\n');
+        const int i = line == std::string::npos ? -1 : std::atoi(got.c_str());
+        bool whole = i >= 0 && got.size() == line + 1 + std::size_t(bytes);
+        for (int j = 0; whole && j < bytes; ++j)
+            whole = got[line + 1 + std::size_t(j)] == CrowdByte(i, j);
+        if (whole)
+            ++complete;
+        else if (firstBroken.empty())
+            firstBroken = std::to_string(got.size()) + " bytes: " + got.substr(0, 40);
+    }
+
+    ComponentHolder<IPDaemonFunctions> daemon;
+    int bytes;
+    std::map<int, std::string> open;
+    long long received = 0;
+    int disconnected = 0;
+    int complete = 0;
+    std::string firstBroken;
+};
+
+// The owner's timers for a crowd: thread timers, and timers of a window of
+// its own, which only count their ticks.
+struct OwnerTimers {
+    OwnerTimers(const std::vector<UINT>& threadPeriods, const std::vector<UINT>& windowPeriods)
+    {
+        for (const UINT period : threadPeriods)
+            threadTimers.push_back(std::make_unique<TickingTimer>(period));
+        window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        EXPECT_NE(window, nullptr);
+        for (std::size_t i = 0; i < windowPeriods.size(); ++i)
+            EXPECT_NE(SetTimer(window, i + 1, windowPeriods[i], nullptr), 0u);
+    }
+    ~OwnerTimers() { DestroyWindow(window); }
+
+    std::vector<std::unique_ptr<TickingTimer>> threadTimers;
+    HWND window = nullptr;
+};
+
+// Asks the peer for a crowd of `count` clients of `bytes` bytes each.
+SOCKET SendCrowd(int serverPort, int count, int bytes)
+{
+    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    peer.sin_port = htons(u_short(kCrowd));
+    EXPECT_EQ(connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
+    const std::string request =
+        "crowd " + std::to_string(serverPort) + " " + std::to_string(count) + " " + std::to_string(bytes) + "\n";
+    EXPECT_EQ(send(control, request.data(), int(request.size()), 0), int(request.size()));
+    u_long nonBlocking = 1;
+    ioctlsocket(control, FIONBIO, &nonBlocking);
+    return control;
+}
+
+// A server on a thread of a plain GetMessage loop with timers of 10 ms and
+// more running, hundreds of clients at once: every byte that comes is
+// delivered, each connection's in its order, and every connection that the
+// client closes ends. (Reads that gave way to the owner's timers were once
+// held again each time they were let go, and stopped for good.)
+TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
+{
+    struct Case {
+        int count;
+        int bytes;
+        std::vector<UINT> threadTimers;
+        std::vector<UINT> windowTimers;
+    };
+    const Case cases[] = {
+        {1000, 3000, {10, 500}, {}},
+        {500, 4000, {16, 50}, {10}},
+        {1000, 3000, {1}, {16, 1000}},
+    };
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    int port = kCrowdServers;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " clients of " + std::to_string(c.bytes) + " bytes");
+        CrowdServer server(port, c.count, c.bytes);
+        OwnerTimers timers(c.threadTimers, c.windowTimers);
+        const SOCKET control = SendCrowd(port++, c.count, c.bytes);
+        std::string answer;
+        const DWORD start = GetTickCount();
+        MSG msg;
+        while ((server.disconnected < c.count || answer.find('\n') == std::string::npos) &&
+               GetTickCount() - start < 30000 && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            char text[64];
+            const int n = recv(control, text, sizeof text, 0);
+            if (n > 0)
+                answer.append(text, std::size_t(n));
+        }
+        closesocket(control);
+        const TickingTimer& first = *timers.threadTimers.front();
+        std::printf("[ flood    ] %d clients of %d bytes: %d ended whole after %lu ms, %lld bytes read; the first "
+                    "timer ticked %d times, at most %lu ms apart\n",
+                    c.count, c.bytes, server.complete, (unsigned long)(GetTickCount() - start), server.received,
+                    first.Ticks(), (unsigned long)first.LongestGap());
+        EXPECT_EQ(answer, "connected " + std::to_string(c.count) + " sent " + std::to_string(c.count) + "\n");
+        EXPECT_EQ(server.disconnected, c.count);
+        EXPECT_EQ(server.complete, c.count) << server.firstBroken;
+    }
+    WSACleanup();
+}
+
+// The owner's callbacks that check the pattern streams of IPPort and of
+// IPDaemon's connections.
+struct PatternStreams {
+    using PerConnection = std::map<int, PatternStream>;
+
+    static int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    {
+        if (event == kIpPortEventDataIn)
+            reinterpret_cast<PatternStream*>(user)->Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
+        return 0;
+    }
+    static int WINAPI OnIpDaemon(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    {
+        if (event == kIpDaemonEventDataIn)
+            (*reinterpret_cast<PerConnection*>(user))[int(params[0])].Take(reinterpret_cast<const char*>(params[1]),
+                                                                           lengths[1]);
+        return 0;
+    }
+};
+
+void ReportTimer(const char* what, const PatternStream& stream, const TickingTimer& timer)
+{
+    std::printf("[ flood    ] %s: %llu bytes, %llu out of place; the timer of 16 ms ticked %d times, at most %lu ms "
+                "apart\n",
+                what, stream.bytes, stream.misplaced, timer.Ticks(), (unsigned long)timer.LongestGap());
+}
+
+// An IPPort that reads a peer that never stops, and an IPDaemon whose
+// clients never stop, on a thread whose owner's timer of 16 ms ticks all
+// along: every byte comes in its place.
+TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
+{
+    {
+        PatternStream stream;
+        ComponentHolder<IPPortFunctions> port(PatternStreams::OnIpPort, reinterpret_cast<INT_PTR>(&stream));
+        ASSERT_EQ(port.Set(kIpPortTimeout, 5), 0);
+        INT_PTR target[2] = {reinterpret_cast<INT_PTR>("127.0.0.1"), kPattern};
+        ASSERT_EQ(IPPort_Do(port.Handle(), kIpPortConnect, 2, target, nullptr), 0) << port.LastError();
+        ASSERT_EQ(port.Do(kIpPortSendLine, {"bytes 0"}), 0) << port.LastError();
+        TickingTimer timer(16);
+        RunOwnerLoop(1500);
+        ReportTimer("IPPort from a peer that never stops", stream, timer);
+        EXPECT_GT(stream.bytes, 1000000u);
+        EXPECT_EQ(stream.misplaced, 0u);
+        EXPECT_LT(timer.LongestGap(), 16 + kLate);
+    }
+    PatternStreams::PerConnection streams;
+    ComponentHolder<IPDaemonFunctions> daemon(PatternStreams::OnIpDaemon, reinterpret_cast<INT_PTR>(&streams));
+    ASSERT_EQ(daemon.SetText(kIpDaemonLocalHost, "127.0.0.1"), 0);
+    ASSERT_EQ(daemon.Set(kIpDaemonLocalPort, kFloodedServer), 0);
+    ASSERT_EQ(daemon.Set(kIpDaemonListening, 1), 0);
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    peer.sin_port = htons(u_short(kCrowd));
+    ASSERT_EQ(connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
+    const std::string request = "flood " + std::to_string(kFloodedServer) + " 4\n";
+    ASSERT_EQ(send(control, request.data(), int(request.size()), 0), int(request.size()));
+    TickingTimer timer(16);
+    RunOwnerLoop(1500);
+    char answer[32] = {};
+    EXPECT_GT(recv(control, answer, sizeof answer - 1, 0), 0);
+    EXPECT_STREQ(answer, "connected 4\n");
+    closesocket(control);
+    ASSERT_EQ(streams.size(), 4u);
+    for (const auto& [id, stream] : streams) {
+        ReportTimer(("IPDaemon connection " + std::to_string(id) + " from a client that never stops").c_str(), stream,
+                    timer);
+        EXPECT_GT(stream.bytes, 100000u);
+        EXPECT_EQ(stream.misplaced, 0u);
+    }
+    EXPECT_LT(timer.LongestGap(), 16 + kLate);
+    WSACleanup();
 }
 
 } // namespace

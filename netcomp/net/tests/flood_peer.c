@@ -19,6 +19,16 @@
  *             millisecond
  * The TCP port base + 6 answers whatever a client sends with an HTTP reply
  * whose body never ends, sent as fast as the connection takes it.
+ * The TCP port base + 7 takes "crowd <port> <count> <bytes>\n" and sends a
+ * crowd of clients to a server on 127.0.0.1:<port>: count connections, all
+ * made before any sends, then each sends its bytes (the line "<i>\n" and
+ * then CrowdByte (i, j) for j from 0) and closes. The peer answers
+ * "connected <n> sent <m>\n" once all have closed, and closes. It takes
+ * "flood <port> <count>\n" too: count connections to the server, each
+ * sending PatternByte (j) for j from 0 as fast as it takes them, until the
+ * server closes it or 30 s have passed.
+ * The TCP port base + 8 takes "bytes <n>\n" and sends n bytes PatternByte
+ * (j), then closes; for 0, until the client closes or 30 s have passed.
  *
  * Each flood, stream or reply that starts adds a line "<port> <client port>"
  * to the file "floods" in the current folder. Writes the file "ready" there
@@ -35,7 +45,7 @@
 #include <time.h>
 #include <unistd.h>
 
-enum { kPlain, kDns, kSnmp, kDnsAnswered, kOversized, kStream, kHttp, kPorts };
+enum { kPlain, kDns, kSnmp, kDnsAnswered, kOversized, kStream, kHttp, kCrowd, kBytes, kPorts };
 enum { kSenders = 2, kFloodSeconds = 30, kOversizedBytes = 60000, kMaxDatagram = 65507 };
 
 static int g_base;
@@ -305,6 +315,165 @@ static void* ServeHttp(void* arg)
     return NULL;
 }
 
+/* The j-th byte that crowd client i sends after its first line; the test's
+ * copy is CrowdByte in SocketFloodTest.cpp. */
+static char CrowdByte(int i, int j)
+{
+    return (char)('a' + (i * 7 + j) % 26);
+}
+
+/* The j-th byte of a pattern stream; the tests' copy is PatternByte in
+ * netcomp/testing/PatternStream.h. */
+static unsigned char PatternByte(unsigned long long j)
+{
+    return (unsigned char)(j % 251);
+}
+
+/* Sends the pattern on s from byte 0, `limit` bytes (0: no limit), until a
+ * send fails or 30 s have passed. */
+static void SendPattern(int s, unsigned long long limit)
+{
+    /* A multiple of 251 bytes, so that every block starts the pattern anew. */
+    static unsigned char block[251 * 256];
+    static int ready;
+    if (!ready) {
+        for (size_t j = 0; j < sizeof block; ++j)
+            block[j] = PatternByte(j);
+        ready = 1;
+    }
+    const double start = Now();
+    unsigned long long sent = 0;
+    while ((limit == 0 || sent < limit) && Now() - start < kFloodSeconds) {
+        size_t n = sizeof block - (size_t)(sent % sizeof block);
+        if (limit != 0 && limit - sent < n)
+            n = (size_t)(limit - sent);
+        const ssize_t w = send(s, block + sent % sizeof block, n, MSG_NOSIGNAL);
+        if (w <= 0)
+            break;
+        sent += (unsigned long long)w;
+    }
+}
+
+static void* FloodServer(void* arg)
+{
+    SendPattern((int)(long)arg, 0);
+    close((int)(long)arg);
+    return NULL;
+}
+
+static void* SendCrowd(void* arg)
+{
+    const int control = (int)(long)arg;
+    char line[128];
+    ssize_t got = 0;
+    while (got < (ssize_t)sizeof line - 1) {
+        const ssize_t n = recv(control, line + got, sizeof line - 1 - (size_t)got, 0);
+        if (n <= 0)
+            break;
+        got += n;
+        if (memchr(line, '\n', (size_t)got))
+            break;
+    }
+    line[got > 0 ? got : 0] = '\0';
+    int port = 0, count = 0, bytes = 0;
+    int connected = 0, sent = 0;
+    struct sockaddr_in server;
+    memset(&server, 0, sizeof server);
+    server.sin_family = AF_INET;
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (sscanf(line, "flood %d %d", &port, &count) == 2 && count > 0 && count <= 256) {
+        server.sin_port = htons((unsigned short)port);
+        for (int i = 0; i < count; ++i) {
+            const int s = socket(AF_INET, SOCK_STREAM, 0);
+            pthread_t thread;
+            if (s >= 0 && connect(s, (struct sockaddr*)&server, sizeof server) == 0 &&
+                pthread_create(&thread, NULL, FloodServer, (void*)(long)s) == 0) {
+                pthread_detach(thread);
+                ++connected;
+            } else if (s >= 0) {
+                close(s);
+            }
+        }
+        snprintf(line, sizeof line, "connected %d\n", connected);
+        send(control, line, strlen(line), MSG_NOSIGNAL);
+        close(control);
+        return NULL;
+    }
+    if (sscanf(line, "crowd %d %d %d", &port, &count, &bytes) == 3 && count > 0 && count <= 4096 && bytes >= 0 &&
+        bytes <= (1 << 20)) {
+        int* s = calloc((size_t)count, sizeof *s);
+        char* out = malloc((size_t)bytes + 32);
+        server.sin_port = htons((unsigned short)port);
+        for (int i = 0; s && out && i < count; ++i) {
+            s[i] = socket(AF_INET, SOCK_STREAM, 0);
+            if (s[i] >= 0 && connect(s[i], (struct sockaddr*)&server, sizeof server) == 0)
+                ++connected;
+        }
+        for (int i = 0; s && out && i < count; ++i) {
+            int n = snprintf(out, 32, "%d\n", i);
+            for (int j = 0; j < bytes; ++j)
+                out[n + j] = CrowdByte(i, j);
+            n += bytes;
+            int done = 0;
+            while (done < n) {
+                const ssize_t w = send(s[i], out + done, (size_t)(n - done), MSG_NOSIGNAL);
+                if (w <= 0)
+                    break;
+                done += (int)w;
+            }
+            sent += done == n;
+            close(s[i]);
+        }
+        free(out);
+        free(s);
+    }
+    snprintf(line, sizeof line, "connected %d sent %d\n", connected, sent);
+    send(control, line, strlen(line), MSG_NOSIGNAL);
+    close(control);
+    return NULL;
+}
+
+static void* SendBytes(void* arg)
+{
+    const int s = (int)(long)arg;
+    char line[64];
+    ssize_t got = 0;
+    while (got < (ssize_t)sizeof line - 1) {
+        const ssize_t n = recv(s, line + got, sizeof line - 1 - (size_t)got, 0);
+        if (n <= 0)
+            break;
+        got += n;
+        if (memchr(line, '\n', (size_t)got))
+            break;
+    }
+    line[got > 0 ? got : 0] = '\0';
+    unsigned long long bytes = 0;
+    if (sscanf(line, "bytes %llu", &bytes) == 1)
+        SendPattern(s, bytes);
+    close(s);
+    return NULL;
+}
+
+static void* ServeConnections(void* arg)
+{
+    const int s = ((struct Server*)arg)->socket;
+    for (;;) {
+        struct sockaddr_in client;
+        socklen_t length = sizeof client;
+        int c = accept(s, (struct sockaddr*)&client, &length);
+        if (c < 0)
+            continue;
+        const int kind = ((struct Server*)arg)->kind;
+        Log(g_base + kind, &client);
+        pthread_t thread;
+        if (pthread_create(&thread, NULL, kind == kCrowd ? SendCrowd : SendBytes, (void*)(long)c) == 0)
+            pthread_detach(thread);
+        else
+            close(c);
+    }
+    return NULL;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -315,12 +484,18 @@ int main(int argc, char** argv)
     static struct Server servers[kPorts];
     for (int kind = 0; kind < kPorts; ++kind) {
         servers[kind].kind = kind;
-        servers[kind].socket = Open(kind == kHttp ? SOCK_STREAM : SOCK_DGRAM, g_base + kind);
+        servers[kind].socket = Open(kind >= kHttp ? SOCK_STREAM : SOCK_DGRAM, g_base + kind);
     }
     listen(servers[kHttp].socket, 16);
+    listen(servers[kCrowd].socket, 16);
+    listen(servers[kBytes].socket, 16);
     for (int kind = 0; kind < kPorts; ++kind) {
         pthread_t thread;
-        pthread_create(&thread, NULL, kind == kHttp ? ServeHttp : ServeDatagrams, &servers[kind]);
+        pthread_create(&thread, NULL,
+                       kind == kHttp    ? ServeHttp
+                       : kind >= kCrowd ? ServeConnections
+                                        : ServeDatagrams,
+                       &servers[kind]);
     }
     FILE* ready = fopen("ready", "w");
     if (ready)
