@@ -2,10 +2,12 @@
 // every byte back on the connection it came from, and ends once the given
 // number of connections have come and gone. Run by tools/ipdaemon-bench.sh,
 // which drives it with a Python client and times a Python echo server on the
-// same work.
-//   ipdaemon_bench <port> <connections>
+// same work. It takes IPDaemon from netcomp.dll, so that the same program
+// runs on another build of the library put beside it.
+//   ipdaemon_bench <port> <connections> [owner's timer ms]
 // Prints "server <seconds> connections=<n> peak-working-set-kb=<kb>
-// errors=<n>", the time counted from the first connection to the last close.
+// errors=<n>", the time counted from the first connection to the last close,
+// and with a timer its ticks and the longest time without one.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -83,7 +85,7 @@ struct Server {
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: ipdaemon_bench <port> <connections>\n");
+        std::fprintf(stderr, "usage: ipdaemon_bench <port> <connections> [owner's timer ms]\n");
         return 2;
     }
     IPDaemon_StaticInit(GetModuleHandleA(nullptr));
@@ -101,13 +103,14 @@ int main(int argc, char** argv)
     }
     std::printf("listening\n");
     std::fflush(stdout);
+    const std::unique_ptr<TickingTimer> timer = OwnerTimer(argc, argv);
 
     MSG msg;
     while (server.disconnected < server.expected && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    PrintServerReport(server.start, server.connected, server.errors);
+    PrintServerReport(server.start, server.connected, server.errors, timer.get());
     IPDaemon_Destroy(server.obj);
     IPDaemon_StaticDestroy();
     return 0;

@@ -1,8 +1,9 @@
 // The yardstick of the IPDaemon benchmark: the plainest WSAAsyncSelect echo
 // server one would write by hand, on the same Wine and the same loopback.
 // One hidden window takes every notification; FD_READ reads once and sends
-// it back, what a full send buffer did not take waits for FD_WRITE.
-//   plain_echo_bench <port> <connections>
+// it back, what a full send buffer did not take waits for FD_WRITE; FD_CLOSE
+// echoes what is left to read, then closes.
+//   plain_echo_bench <port> <connections> [owner's timer ms]
 // Prints "server <seconds> connections=<n> peak-working-set-kb=<kb>
 // errors=<n>" like ipdaemon_bench, once that many connections have closed.
 #include <winsock2.h>
@@ -37,6 +38,18 @@ void Flush(SOCKET s)
     }
 }
 
+// One read, sent back; false when it found nothing.
+bool Echo(SOCKET s)
+{
+    char buffer[2048];
+    const int got = recv(s, buffer, sizeof buffer, 0);
+    if (got <= 0)
+        return false;
+    g_pending[s].append(buffer, size_t(got));
+    Flush(s);
+    return true;
+}
+
 LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != kMsgSocket)
@@ -52,19 +65,15 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         WSAAsyncSelect(client, window, kMsgSocket, FD_READ | FD_WRITE | FD_CLOSE);
         break;
     }
-    case FD_READ: {
-        char buffer[2048];
-        const int got = recv(s, buffer, sizeof buffer, 0);
-        if (got > 0) {
-            g_pending[s].append(buffer, size_t(got));
-            Flush(s);
-        }
+    case FD_READ:
+        Echo(s);
         break;
-    }
     case FD_WRITE:
         Flush(s);
         break;
     case FD_CLOSE:
+        while (Echo(s)) {
+        }
         g_pending.erase(s);
         closesocket(s);
         ++g_closed;
@@ -80,7 +89,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: plain_echo_bench <port> <connections>\n");
+        std::fprintf(stderr, "usage: plain_echo_bench <port> <connections> [owner's timer ms]\n");
         return 2;
     }
     const int expected = std::atoi(argv[2]);
@@ -106,11 +115,12 @@ int main(int argc, char** argv)
     WSAAsyncSelect(g_listener, window, kMsgSocket, FD_ACCEPT);
     std::printf("listening\n");
     std::fflush(stdout);
+    const std::unique_ptr<TickingTimer> timer = OwnerTimer(argc, argv);
 
     MSG msg;
     while (g_closed < expected && GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
-    PrintServerReport(g_start, g_connected, g_errors);
+    PrintServerReport(g_start, g_connected, g_errors, timer.get());
     closesocket(g_listener);
     WSACleanup();
     return 0;

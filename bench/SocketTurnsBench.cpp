@@ -18,21 +18,34 @@
 //       a DNS Resolve flooded with 60,000-byte datagrams, or an HTTP Get of
 //       a body that never ends, each with Timeout 60 and an owner's timer
 //       that asks for Interrupt 1 s in: when the timer ran and the call ended
+//   socket_turns_bench ipport-bytes <megabytes> <timer ms, 0: none>
+//       an IPPort under a plain message loop receives that many megabytes
+//       from the peer: how long it took, whether every byte came in its
+//       place, and the owner's timer's ticks against the ticks due
+//   socket_turns_bench ipport-endless | ipdaemon-endless <timer ms> [connections]
+//       for 3 s, an IPPort reads a peer that never stops sending, or an
+//       IPDaemon that many clients that never stop (4): the bytes, whether
+//       each came in its place, the timer's ticks and its longest gap
 // Prints one line of figures.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_http.h"
+#include "netcomp/include/netcomp_ipdaemon.h"
+#include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/include/netcomp_udpport.h"
 #include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/PatternStream.h"
 
 namespace {
 
@@ -41,6 +54,9 @@ constexpr int kPlainFlood = kBase + 0;
 constexpr int kOversizedFlood = kBase + 4;
 constexpr int kStream = kBase + 5;
 constexpr int kEndlessHttp = kBase + 6;
+constexpr int kCrowd = kBase + 7;
+constexpr int kPattern = kBase + 8;
+constexpr int kFloodedServer = kBase + 19;
 
 INT_PTR T(const char* text)
 {
@@ -178,6 +194,112 @@ int HttpEndless()
     return 0;
 }
 
+int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+{
+    if (event == kIpPortEventDataIn)
+        reinterpret_cast<PatternStream*>(user)->Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
+    return 0;
+}
+
+int WINAPI OnIpDaemon(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+{
+    if (event == kIpDaemonEventDataIn)
+        (*reinterpret_cast<std::map<int, PatternStream>*>(user))[int(params[0])].Take(
+            reinterpret_cast<const char*>(params[1]), lengths[1]);
+    return 0;
+}
+
+// An IPPort connected to the pattern port, which has asked for `bytes` of
+// the pattern (0: for ever).
+void* PatternPort(PatternStream& stream, unsigned long long bytes)
+{
+    void* port = IPPort_Create(OnIpPort, reinterpret_cast<INT_PTR>(&stream), nullptr);
+    IPPort_Set(port, kIpPortTimeout, 0, 10, 0);
+    INT_PTR target[2] = {T("127.0.0.1"), kPattern};
+    if (IPPort_Do(port, kIpPortConnect, 2, target, nullptr) != 0)
+        std::fprintf(stderr, "connect: %s\n", IPPort_GetLastError(port));
+    const std::string request = "bytes " + std::to_string(bytes);
+    INT_PTR line[1] = {T(request.c_str())};
+    IPPort_Do(port, kIpPortSendLine, 1, line, nullptr);
+    return port;
+}
+
+double Seconds(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+}
+
+int IpPortBytes(int megabytes, int timerMs)
+{
+    const unsigned long long total = (unsigned long long)megabytes << 20;
+    PatternStream stream;
+    std::unique_ptr<TickingTimer> timer;
+    if (timerMs > 0)
+        timer = std::make_unique<TickingTimer>(UINT(timerMs));
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    void* port = PatternPort(stream, total);
+    RunOwnerLoop(120000, [&] { return stream.bytes >= total; });
+    const double seconds = Seconds(start);
+    std::printf("ipport %d MB, timer %d ms: %.3f s, %llu bytes, %llu out of place, %d ticks of %lu, longest timer "
+                "gap %lu ms\n",
+                megabytes, timerMs, seconds, stream.bytes, stream.misplaced, timer ? timer->Ticks() : 0,
+                timerMs > 0 ? (unsigned long)(seconds * 1000 / timerMs) : 0ul,
+                timer ? (unsigned long)timer->LongestGap() : 0ul);
+    IPPort_Destroy(port);
+    return 0;
+}
+
+int IpPortEndless(int timerMs)
+{
+    PatternStream stream;
+    TickingTimer timer{UINT(timerMs)};
+    void* port = PatternPort(stream, 0);
+    RunOwnerLoop(3000);
+    std::printf("ipport endless, timer %d ms: %llu bytes, %llu out of place, %d ticks, longest timer gap %lu ms\n",
+                timerMs, stream.bytes, stream.misplaced, timer.Ticks(), (unsigned long)timer.LongestGap());
+    IPPort_Destroy(port);
+    return 0;
+}
+
+int IpDaemonEndless(int timerMs, int connections)
+{
+    std::map<int, PatternStream> streams;
+    void* daemon = IPDaemon_Create(OnIpDaemon, reinterpret_cast<INT_PTR>(&streams), nullptr);
+    IPDaemon_Set(daemon, kIpDaemonLocalHost, 0, T("127.0.0.1"), 0);
+    IPDaemon_Set(daemon, kIpDaemonLocalPort, 0, kFloodedServer, 0);
+    IPDaemon_Set(daemon, kIpDaemonListening, 0, 1, 0);
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    peer.sin_port = htons(u_short(kCrowd));
+    connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    const std::string request = "flood " + std::to_string(kFloodedServer) + " " + std::to_string(connections) + "\n";
+    send(control, request.data(), int(request.size()), 0);
+    TickingTimer timer{UINT(timerMs)};
+    RunOwnerLoop(3000);
+    unsigned long long bytes = 0, misplaced = 0, least = ~0ull;
+    for (const auto& entry : streams) {
+        bytes += entry.second.bytes;
+        misplaced += entry.second.misplaced;
+        least = std::min(least, entry.second.bytes);
+    }
+    std::printf("ipdaemon endless, %d clients, timer %d ms: %d connections, %llu bytes (the least %llu), %llu out of "
+                "place, %d ticks, longest timer gap %lu ms\n",
+                connections, timerMs, int(streams.size()), bytes, streams.empty() ? 0ull : least, misplaced,
+                timer.Ticks(), (unsigned long)timer.LongestGap());
+    closesocket(control);
+    IPDaemon_Destroy(daemon);
+    WSACleanup();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -193,6 +315,12 @@ int main(int argc, char** argv)
         return DnsOversized();
     if (what == "http-endless")
         return HttpEndless();
+    if (what == "ipport-bytes" && argc == 4)
+        return IpPortBytes(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (what == "ipport-endless" && argc == 3 && std::atoi(argv[2]) > 0)
+        return IpPortEndless(std::atoi(argv[2]));
+    if (what == "ipdaemon-endless" && argc >= 3 && std::atoi(argv[2]) > 0)
+        return IpDaemonEndless(std::atoi(argv[2]), argc > 3 ? std::atoi(argv[3]) : 4);
     std::fprintf(stderr, "usage: see the head of SocketTurnsBench.cpp\n");
     return 2;
 }

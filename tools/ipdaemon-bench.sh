@@ -1,20 +1,27 @@
 #!/bin/bash
 # The TCP server benchmark: 1,000 concurrent loopback connections from a
 # Python client, each echoing 100 lines, in lockstep (one line, its echo, the
-# next) and pipelined (all 100 lines at once, then their echoes), served by
-# IPDaemon (under Wine), by a plain WSAAsyncSelect echo server written by hand
-# (under the same Wine, bench/PlainEchoBench.cpp) and by a Python asyncio
-# echo server doing the same work. After a warm-up round the servers take
-# turns, <rounds> times, in one wineserver session.
+# next), pipelined (all 100 lines at once, then their echoes) or as a crowd
+# (all lines at once and the sending side closed, as clients that send and
+# close), served by IPDaemon (under Wine), by a plain WSAAsyncSelect echo
+# server written by hand (under the same Wine, bench/PlainEchoBench.cpp) and
+# by a Python asyncio echo server doing the same work. After a warm-up round
+# the servers take turns, <rounds> times, in one wineserver session.
 #   tools/in-netns.sh tools/ipdaemon-bench.sh [connections] [lines] [rounds] [kinds]   (after tools/build.sh)
-# kinds: "pipelined" (the default), "lockstep" or both; under Wine the
-# lockstep run takes tens of seconds a server.
-# Prints each run's server and client lines, then per kind of client the
-# median client times and the ratios IPDaemon / plain server and IPDaemon /
-# Python as min / median / max; a run with connections mixed, lost or not
-# done is counted. OTHER_IPDAEMON=<ipdaemon_bench.exe of another build> (the
-# library before a change, say) runs that one too, by turns with this one,
-# and adds the ratios this IPDaemon / that one and that one / plain server.
+# kinds: "pipelined" (the default), "lockstep", "crowd" or several; under
+# Wine the lockstep run takes tens of seconds a server.
+# OWNER_TIMER=<ms> runs a timer of the thread of that period beside the
+# Windows servers, as a program with a window would (the tick counts and
+# longest gaps are printed); CLIENT_DEADLINE=<s> ends a client's run after
+# that long (300), counting the connections not done as lost.
+# OTHER_NETCOMP=<netcomp.dll of another build> (the library before a change,
+# say) runs the same IPDaemon program on that library too, by turns with
+# this one, and adds the ratios this IPDaemon / that one and that one /
+# plain server.
+# Prints each run's server and client lines, then per server and kind of
+# client how many runs were whole (every connection got all its lines back)
+# with their median time, and per kind of client the ratios IPDaemon / plain
+# server and IPDaemon / Python as min / median / max.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
@@ -24,10 +31,18 @@ connections=${1:-1000}
 lines=${2:-100}
 rounds=${3:-5}
 kinds=${4:-pipelined}
-other=${OTHER_IPDAEMON:-}
+timer=${OWNER_TIMER:-0}
+deadline=${CLIENT_DEADLINE:-300}
+other=${OTHER_NETCOMP:-}
 port=20950
 load=$root/tools/peers/echo_load.py
-mkdir -p "$state"
+[ -z "$other" ] || [ -f "$other" ] || { echo "no such file: $other" >&2; exit 2; }
+rm -rf "$state"
+mkdir -p "$state/other"
+if [ -n "$other" ]; then
+    cp "$build/bin/ipdaemon_bench.exe" "$state/other/"
+    cp "$other" "$state/other/netcomp.dll"
+fi
 ulimit -n 8192
 "$root/tools/wine-prefix.sh" up "$prefix"
 trap '"$root/tools/wine-prefix.sh" down "$prefix"' EXIT
@@ -50,8 +65,7 @@ run() {
     "$@" >"$state/$name.txt" 2>"$state/$name.err" &
     local pid=$!
     wait_for_port "$port"
-    /usr/bin/python3 "$load" client "$port" "$connections" "$lines" \
-        $([ "$kind" = pipelined ] && echo pipelined) >"$state/$name.client" || true
+    /usr/bin/python3 "$load" client "$port" "$connections" "$lines" "$kind" "$deadline" >"$state/$name.client" || true
     wait $pid || true
     echo "  $name $kind: $(grep '^server' "$state/$name.txt" || cat "$state/$name.err"); $(cat "$state/$name.client")"
     awk -v r="$round" -v s="$name" -v k="$kind" '/^client/ {
@@ -59,10 +73,14 @@ run() {
         print r, s, k, $2, (bad ? "bad" : "ok") }' "$state/$name.client" >>"$state/times"
 }
 wine_run() { "$root/tools/wine-run.sh" "$prefix" "$state/work" "$@"; }
-ipdaemon() { run "$1" ours "$2" $port wine_run "$build/bin/ipdaemon_bench.exe" $port $((connections + 1)); }
-plain() { run "$1" plain "$2" $((port + 2)) wine_run "$build/bin/plain_echo_bench.exe" $((port + 2)) $((connections + 1)); }
+ipdaemon() { run "$1" ours "$2" $port wine_run "$build/bin/ipdaemon_bench.exe" $port $((connections + 1)) "$timer"; }
+plain() {
+    run "$1" plain "$2" $((port + 2)) wine_run "$build/bin/plain_echo_bench.exe" $((port + 2)) $((connections + 1)) "$timer"
+}
 python() { run "$1" python "$2" $((port + 1)) /usr/bin/python3 "$load" server $((port + 1)) $((connections + 1)); }
-other() { run "$1" other "$2" $((port + 3)) wine_run "$other" $((port + 3)) $((connections + 1)); }
+other() {
+    run "$1" other "$2" $((port + 3)) wine_run "$state/other/ipdaemon_bench.exe" $((port + 3)) $((connections + 1)) "$timer"
+}
 
 : >"$state/times"
 for round in $(seq 0 "$rounds"); do
@@ -80,7 +98,13 @@ for round in $(seq 0 "$rounds"); do
         python "$round" $kind
     done
 done
-echo "runs with connections mixed, lost or not done: $(awk '$5 == "bad"' "$state/times" | wc -l)"
+echo "runs whole (every connection got all its lines back), after the warm-up round:"
+awk '$1 != 0 { key = $2 " " $3; runs[key]++; if ($5 == "ok") whole[key]++; times[key] = times[key] " " $4 }
+    END { for (key in runs) print key, whole[key] + 0, runs[key], times[key] }' "$state/times" | sort |
+    while read -r server kind whole runs times; do
+        median=$(printf '%s\n' $times | sort -g | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }')
+        echo "  $server, $kind clients: $whole of $runs, median time $median s"
+    done
 specs=()
 for kind in $kinds; do
     specs+=("$kind:plain=IPDaemon / plain server, $kind clients:" "$kind:python=IPDaemon / Python asyncio, $kind clients:")

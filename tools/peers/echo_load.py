@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """Many concurrent loopback connections that each echo lines in lockstep.
 
-  echo_load.py client <port> <connections> <lines> [pipelined]
+  echo_load.py client <port> <connections> <lines> [lockstep|pipelined|crowd [deadline]]
       Opens all connections at once; each sends one line, waits for it to come
       back, then sends the next (pipelined: each sends all its lines at once,
-      then reads them back). Prints "client <seconds> done=<n> mixed=<n>
-      lost=<n>": done connections got every line back, mixed ones got a line
-      that was not theirs, lost ones closed or failed early.
+      then reads them back; crowd: as pipelined, and each closes its sending
+      side at once, as a client that sends its request and closes, and reads
+      the echo until the server closes). Prints "client <seconds> done=<n>
+      mixed=<n> lost=<n>": done connections got every line back, mixed ones
+      got a line that was not theirs, lost ones closed or failed early or had
+      not ended after deadline seconds (300).
   echo_load.py server <port> <connections>
       A Python echo server (the yardstick). Ends once that many connections
       have closed; prints "server <seconds> connections=<n> peak-rss-kb=<kb>".
@@ -22,7 +25,8 @@ def line(conn, number):
     return ("conn %04d line %03d %s\r\n" % (conn, number, "x" * (conn % 17))).encode()
 
 
-def client(port, connections, lines, pipelined=False):
+def client(port, connections, lines, kind="lockstep", deadline=300):
+    pipelined = kind in ("pipelined", "crowd")
     sel = selectors.DefaultSelector()
     state = {}
     start = time.monotonic()
@@ -34,7 +38,7 @@ def client(port, connections, lines, pipelined=False):
         sel.register(s, selectors.EVENT_WRITE)
     done = mixed = lost = 0
     open_count = connections
-    deadline = start + 300
+    deadline = start + deadline
     while open_count and time.monotonic() < deadline:
         for key, events in sel.select(timeout=1):
             s = key.fileobj
@@ -44,6 +48,8 @@ def client(port, connections, lines, pipelined=False):
                 if events & selectors.EVENT_WRITE and not st["sent"]:
                     if pipelined:
                         s.sendall(b"".join(line(st["id"], n) for n in range(lines)))
+                        if kind == "crowd":
+                            s.shutdown(socket.SHUT_WR)
                     else:
                         s.send(line(st["id"], 0))
                     st["sent"] = True
@@ -119,5 +125,7 @@ def server(port, connections):
 
 if __name__ == "__main__":
     if sys.argv[1] == "client":
-        sys.exit(client(int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5:] == ["pipelined"]))
+        kind = sys.argv[5] if len(sys.argv) > 5 else "lockstep"
+        deadline = float(sys.argv[6]) if len(sys.argv) > 6 else 300
+        sys.exit(client(int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), kind, deadline))
     sys.exit(server(int(sys.argv[2]), int(sys.argv[3])))

@@ -21,14 +21,15 @@
 //   hook is set only once the posted messages ahead of those are gone: a
 //   stop with posted messages waiting posts the line's message instead,
 //   which comes after them and looks again;
-// - that message itself, when the stop has lasted 10 ms and posted messages
+// - that message itself, when the stop has lasted 50 ms and posted messages
 //   still come: the others cannot be taken before those, and the line
 //   takes its share beside them;
-// - a timer of the thread (the watchdog), which runs while the line is not
-//   empty. Posted messages come before its tick, so when the tick comes, a
-//   line message has gone astray (a window that went, a loop that took it
-//   and never handed it on), or the others went without the hook seeing
-//   them: the tick starts a slice itself.
+// - a timer of the thread (the watchdog, every 100 ms), which runs while
+//   the line is not empty. Posted messages come before its tick, so when
+//   the tick comes, a line message has gone astray (a window that went, a
+//   loop that took it and never handed it on), or the others went without
+//   the hook seeing them, or were never taken in the 50 ms since the stop:
+//   the tick starts a slice itself.
 //
 // A socket's read may pump the thread's messages (an owner that waits in
 // its event): while a slice waits there, a socket that joins the line posts
@@ -58,6 +59,9 @@ constexpr UINT kSystemTimerMessage = 0x0118;
 // how long a stop lasts at most while posted messages keep coming.
 constexpr DWORD kSliceMilliseconds = 10;
 constexpr DWORD kLongStopMilliseconds = 50;
+// The watchdog's period: long, as a due timer of its own would make every
+// look find the thread's timers waiting.
+constexpr UINT kWatchdogMilliseconds = 100;
 constexpr UINT kOthers = QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY;
 
 struct Key {
@@ -282,7 +286,7 @@ bool Enqueue(ThreadTurns& t, const Key& k)
         return false;
     }
     if (!t.watchdog)
-        t.watchdog = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, WatchdogTick);
+        t.watchdog = SetTimer(nullptr, 0, kWatchdogMilliseconds, WatchdogTick);
     return true;
 }
 
