@@ -89,15 +89,17 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * and ends within 100 ms, however much keeps coming; the rest goes with the
  * socket.
  *
- * Every socket of the components, TCP ones too, gives way to the thread's
- * input, painting and timers at least once in every 10 ms that it reads. A
- * datagram socket reading a stream then pauses for the system's shortest
- * timer (about 10 ms), in which those messages are taken and the thread
- * waits; so it does after some 20 ms of reading without a rest, as a thread
- * that never waits reads ever slower under Wine. A TCP socket's next read
- * waits until the thread's message loop has taken one of those messages, and
- * comes right after it. So the owner's timers and windows wait some 10 ms for
- * a socket whose peer never stops sending. */
+ * The sockets of one thread, TCP and datagram alike, take turns with its
+ * input, painting and timers: at most once in every 10 ms of reading they
+ * look whether such messages wait, and when they do, the sockets stand in
+ * line until the thread's message loop has taken one of them, then read in
+ * their order, 10 ms at a time, each stretch followed by another look. A
+ * socket whose turn has come reads: however many sockets a thread has and
+ * however often its timers come, every byte that arrives is delivered and
+ * every connection that the peer closes ends. So the owner's timers and
+ * windows wait some 10 ms for sockets whose peers never stop sending, and
+ * longer only while other posted messages (a crowd of new connections, say)
+ * keep coming, as those are taken first. */
 
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \

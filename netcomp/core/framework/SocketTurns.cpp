@@ -21,15 +21,26 @@
 //   hook is set only once the posted messages ahead of those are gone: a
 //   stop with posted messages waiting posts the line's message instead,
 //   which comes after them and looks again;
-// - that message itself, when the stop has lasted 50 ms and posted messages
-//   still come: the others cannot be taken before those, and the line
-//   takes its share beside them;
+// - that message itself, when the stop has lasted 10 ms and posted messages
+//   still come: the others cannot be taken before those (a crowd of new
+//   connections, say), and the line takes its share beside them;
 // - a timer of the thread (the watchdog, every 100 ms), which runs while
-//   the line is not empty. Posted messages come before its tick, so when
-//   the tick comes, a line message has gone astray (a window that went, a
-//   loop that took it and never handed it on), or the others went without
-//   the hook seeing them, or were never taken in the 50 ms since the stop:
-//   the tick starts a slice itself.
+//   the line is not empty, and until its next tick after that. Posted
+//   messages come before its tick, so when the tick comes, a line message
+//   has gone astray (a window that went, a loop that took it and never
+//   handed it on), or the others went without the hook seeing them, or
+//   were never taken in the 100 ms since the stop: the tick starts a slice
+//   itself.
+//
+// Rests. Under Wine a thread that keeps making socket calls without ever
+// waiting is answered slower, while one that waits a moment now and then
+// keeps its pace (measured on a loopback peer: an IPPort that waits 2 ms
+// after every 10 ms of reading receives 50 MB in two thirds of the time it
+// takes without; a pause as long spent busy, as a stop for the owner's
+// timer is, makes it slower instead). So when the thread's sockets
+// have read for 10 ms without a break and read on after a look, the thread
+// first waits up to 2 ms, waking at once for its input, painting and
+// timers; their peers' data waits in the sockets meanwhile.
 //
 // A socket's read may pump the thread's messages (an owner that waits in
 // its event): while a slice waits there, a socket that joins the line posts
@@ -55,14 +66,21 @@ namespace {
 
 // Timers of a window of the system's own (a caret's) come as this message.
 constexpr UINT kSystemTimerMessage = 0x0118;
-// How often the line looks whether the thread's other messages wait, and
-// how long a stop lasts at most while posted messages keep coming.
+// How often the line looks whether the thread's other messages wait.
 constexpr DWORD kSliceMilliseconds = 10;
-constexpr DWORD kLongStopMilliseconds = 50;
+// While posted messages keep coming ahead of the others, a stop lasts this
+// long; one whose others are never taken, the longest.
+constexpr DWORD kShortStopMilliseconds = 10;
+constexpr DWORD kLongestStopMilliseconds = 100;
 // The watchdog's period: long, as a due timer of its own would make every
 // look find the thread's timers waiting.
 constexpr UINT kWatchdogMilliseconds = 100;
 constexpr UINT kOthers = QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY;
+// A stretch of reading this long is followed by a rest this long, and a
+// thread that went this long without reading has rested.
+constexpr DWORD kStretchMilliseconds = 10;
+constexpr DWORD kRestMilliseconds = 2;
+constexpr DWORD kIdleMilliseconds = 3;
 
 struct Key {
     HWND window = nullptr;
@@ -102,6 +120,10 @@ struct ThreadTurns {
     HHOOK hook = nullptr;
     UINT_PTR watchdog = 0;
     DWORD lastLook = 0;
+    // A stretch of the thread's reading began (its sockets read with less
+    // than kIdleMilliseconds between two), and the last read.
+    DWORD stretchStart = 0;
+    DWORD lastRead = 0;
 };
 
 ThreadTurns& Turns()
@@ -130,6 +152,28 @@ bool SliceOver(const ThreadTurns& t)
     return NetComponent::Now() - t.lastLook >= kSliceMilliseconds;
 }
 
+// A socket of the thread reads now.
+void Reading(ThreadTurns& t)
+{
+    const DWORD now = NetComponent::Now();
+    if (now - t.lastRead >= kIdleMilliseconds)
+        t.stretchStart = now;
+    t.lastRead = now;
+}
+
+// The sockets read on after a look: after a long stretch the thread first
+// rests, waking at once for its input, painting and timers. False when
+// those came meanwhile.
+bool ReadOn(ThreadTurns& t)
+{
+    const DWORD now = NetComponent::Now();
+    if (now - t.lastRead >= kIdleMilliseconds || now - t.stretchStart < kStretchMilliseconds)
+        return true;
+    const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, kRestMilliseconds, kOthers, MWMO_INPUTAVAILABLE);
+    t.stretchStart = NetComponent::Now();
+    return woke != WAIT_OBJECT_0 || !Look(t).others;
+}
+
 // The kinds of message that wait behind every posted one.
 bool TakenAfterPosts(UINT message)
 {
@@ -148,16 +192,13 @@ void Unhook(ThreadTurns& t)
     }
 }
 
-// Nothing waits in the line.
+// Nothing waits in the line. The watchdog stays until its next tick: a
+// thread whose sockets keep taking turns would set and kill it each time.
 void End(ThreadTurns& t)
 {
     t.stopped = false;
     t.turnPosted = false;
     Unhook(t);
-    if (t.watchdog) {
-        KillTimer(nullptr, t.watchdog);
-        t.watchdog = 0;
-    }
 }
 
 // The line's message, to the window of a socket in the line; false when
@@ -224,13 +265,15 @@ void CALLBACK WatchdogTick(HWND, UINT, UINT_PTR, DWORD)
 {
     ThreadTurns& t = Turns();
     if (t.line.empty()) {
+        KillTimer(nullptr, t.watchdog);
+        t.watchdog = 0;
         End(t);
         return;
     }
     if (t.stopped) {
         // Others that still wait have the hook watch for them, until the
         // stop has lasted long: a loop may never take them.
-        if (Look(t).others && NetComponent::Now() - t.stoppedAt < kLongStopMilliseconds) {
+        if (Look(t).others && NetComponent::Now() - t.stoppedAt < kLongestStopMilliseconds) {
             SetHook(t);
             return;
         }
@@ -253,6 +296,7 @@ void Slice(ThreadTurns& t)
         t.inLine.erase(k);
         t.current = k;
         t.hasCurrent = true;
+        Reading(t);
         SendMessageA(k.window, k.message, k.socket, MAKELPARAM(FD_READ, 0));
         if (t.hasCurrent && t.current == k)
             t.hasCurrent = false;
@@ -299,7 +343,7 @@ bool Waits(ThreadTurns& t, const Key& k, bool lookNow)
     if (!lookNow && !SliceOver(t))
         return false;
     const Waiting waiting = Look(t);
-    if (!waiting.others || !Enqueue(t, k))
+    if ((!waiting.others && ReadOn(t)) || !Enqueue(t, k))
         return false;
     Stop(t, waiting.posted);
     return true;
@@ -334,8 +378,10 @@ bool MayRead(HWND window, UINT message, WPARAM socket)
         t.hasCurrent = false;
         return true;
     }
-    if (!Waits(t, k, false))
+    if (!Waits(t, k, false)) {
+        Reading(t);
         return true;
+    }
     // A notification taken while a slice waits inside a socket's read (an
     // owner that pumps in its event): the line goes on inside that wait.
     if (t.slicing > 0 && !t.stopped)
@@ -381,13 +427,17 @@ void TurnCame(WPARAM number)
     if (t.stopped) {
         // The posted messages that were ahead of the others are gone.
         const Waiting waiting = Look(t);
-        const bool longStop = NetComponent::Now() - t.stoppedAt >= kLongStopMilliseconds;
-        if (waiting.others && (!waiting.posted || !longStop)) {
+        const DWORD stopped = NetComponent::Now() - t.stoppedAt;
+        if (waiting.others && (!waiting.posted || stopped < kShortStopMilliseconds)) {
             Stop(t, waiting.posted);
             return;
         }
         t.stopped = false;
         Unhook(t);
+    }
+    if (!ReadOn(t)) {
+        Stop(t, false);
+        return;
     }
     Slice(t);
 }
