@@ -139,6 +139,7 @@ struct Waiting {
 };
 
 SocketTurns::QueueStatusSource g_queueStatus = GetQueueStatus;
+SocketTurns::RestSource g_rest = MsgWaitForMultipleObjectsEx;
 
 Waiting Look(ThreadTurns& t)
 {
@@ -169,7 +170,7 @@ bool ReadOn(ThreadTurns& t)
     const DWORD now = NetComponent::Now();
     if (now - t.lastRead >= kIdleMilliseconds || now - t.stretchStart < kStretchMilliseconds)
         return true;
-    const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, kRestMilliseconds, kOthers, MWMO_INPUTAVAILABLE);
+    const DWORD woke = g_rest(0, nullptr, kRestMilliseconds, kOthers, MWMO_INPUTAVAILABLE);
     t.stretchStart = NetComponent::Now();
     return woke != WAIT_OBJECT_0 || !Look(t).others;
 }
@@ -445,6 +446,11 @@ void TurnCame(WPARAM number)
 void SetQueueStatusSource(QueueStatusSource source)
 {
     g_queueStatus = source ? source : GetQueueStatus;
+}
+
+void SetRestSource(RestSource source)
+{
+    g_rest = source ? source : MsgWaitForMultipleObjectsEx;
 }
 
 } // namespace SocketTurns

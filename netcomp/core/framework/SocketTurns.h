@@ -35,9 +35,12 @@ void ForgetWindow(HWND window);
 // with its wParam.
 void TurnCame(WPARAM number);
 
-// Tests see the looks at the thread's queue: the function answers them in
-// place of GetQueueStatus (null puts the system's back).
+// Tests see the looks at the thread's queue and the thread's rests: the
+// functions answer them in place of GetQueueStatus and
+// MsgWaitForMultipleObjectsEx (null puts the system's back).
 using QueueStatusSource = DWORD(WINAPI*)(UINT flags);
 void SetQueueStatusSource(QueueStatusSource source);
+using RestSource = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD flags);
+void SetRestSource(RestSource source);
 
 } // namespace SocketTurns

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/SocketTurns.h"
@@ -124,6 +125,40 @@ TEST(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn10Milliseconds)
         SocketTurns::SetQueueStatusSource(nullptr);
         EXPECT_EQ(c.reader.bytes, total);
         EXPECT_EQ(asked, 1);
+    }
+    closesocket(listener);
+    WSACleanup();
+}
+
+// A thread whose sockets read on and on waits a moment after every stretch
+// of 10 ms: under Wine a thread that never waits is answered slower.
+TEST(TcpReadTurns, AThreadThatReadsOnAndOnRestsNowAndThen)
+{
+    SetLibraryInstance(GetModuleHandleA(nullptr));
+    LibraryStartup();
+    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    {
+        Connection c(listener);
+        ASSERT_TRUE(c.reader.connected);
+        const std::size_t total = std::size_t(16) << 20;
+        std::thread sender([&c, total] {
+            const std::string block(65536, 'x');
+            for (std::size_t sent = 0; sent < total; sent += block.size())
+                send(c.peer, block.data(), int(block.size()), 0);
+        });
+        static int rests;
+        rests = 0;
+        SocketTurns::SetRestSource([](DWORD count, const HANDLE* handles, DWORD ms, DWORD mask, DWORD flags) -> DWORD {
+            ++rests;
+            return MsgWaitForMultipleObjectsEx(count, handles, ms, mask, flags);
+        });
+        for (int i = 0; i < 100000 && c.reader.bytes < total; ++i)
+            (void)c.reader.WaitStep(10, c.reader.Window());
+        SocketTurns::SetRestSource(nullptr);
+        sender.join();
+        EXPECT_EQ(c.reader.bytes, total);
+        EXPECT_GE(rests, 2);
     }
     closesocket(listener);
     WSACleanup();
