@@ -54,114 +54,111 @@ struct Connection {
     }
     ~Connection() { closesocket(peer); }
 
+    // Sends 1 MB, which waits in the reader's socket.
+    void SendMegabyte()
+    {
+        const std::string block(65536, 'x');
+        for (int i = 0; i < 16; ++i)
+            ASSERT_EQ(send(peer, block.data(), int(block.size()), 0), int(block.size()));
+    }
+
     Reader reader;
     SOCKET peer = INVALID_SOCKET;
 };
 
-TEST(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
-{
-    SetLibraryInstance(GetModuleHandleA(nullptr));
-    LibraryStartup();
-    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
-    ASSERT_EQ(listen(listener, 2), 0);
+constexpr std::size_t kMegabyte = std::size_t(1) << 20;
+
+// Connections to a listener of the test's own on the loopback.
+class TcpReadTurns : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        // Two connections of one thread: once one read gives way, so does the
-        // other's, though the queue was asked a moment ago.
-        Connection first(listener), second(listener);
-        ASSERT_TRUE(first.reader.connected);
-        ASSERT_TRUE(second.reader.connected);
-        const std::string block(65536, 'x');
-        const std::size_t total = 16 * block.size();
-        for (Connection* c : {&first, &second}) {
-            for (std::size_t sent = 0; sent < total; sent += block.size())
-                ASSERT_EQ(send(c->peer, block.data(), int(block.size()), 0), int(block.size()));
-        }
-        std::size_t readAtTick = 0;
-        bool readQueuedAtTick = false;
-        DueTimer timer([&] {
-            readAtTick = first.reader.bytes + second.reader.bytes;
-            readQueuedAtTick =
-                Queued(first.reader.Window(), kMsgSocketTurn) || Queued(second.reader.Window(), kMsgSocketTurn);
-        });
-        const DWORD start = GetTickCount();
-        while (first.reader.bytes + second.reader.bytes < 2 * total && GetTickCount() - start < 10000)
-            (void)first.reader.WaitStep(10, first.reader.Window());
-        EXPECT_TRUE(timer.Ticked());
-        EXPECT_EQ(readAtTick, 0u);
-        EXPECT_TRUE(readQueuedAtTick);
-        EXPECT_EQ(first.reader.bytes, total);
-        EXPECT_EQ(second.reader.bytes, total);
+        SetLibraryInstance(GetModuleHandleA(nullptr));
+        LibraryStartup();
+        listener = BindLoopback(SOCK_STREAM, 0);
+        ASSERT_EQ(listen(listener, 2), 0);
     }
-    closesocket(listener);
-    WSACleanup();
+    void TearDown() override
+    {
+        closesocket(listener);
+        WSACleanup();
+    }
+
+    SOCKET listener = INVALID_SOCKET;
+};
+
+TEST_F(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
+{
+    // Two connections of one thread: once one read gives way, so does the
+    // other's, though the queue was asked a moment ago.
+    Connection first(listener), second(listener);
+    ASSERT_TRUE(first.reader.connected);
+    ASSERT_TRUE(second.reader.connected);
+    first.SendMegabyte();
+    second.SendMegabyte();
+    std::size_t readAtTick = 0;
+    bool readQueuedAtTick = false;
+    DueTimer timer([&] {
+        readAtTick = first.reader.bytes + second.reader.bytes;
+        readQueuedAtTick =
+            Queued(first.reader.Window(), kMsgSocketTurn) || Queued(second.reader.Window(), kMsgSocketTurn);
+    });
+    const DWORD start = GetTickCount();
+    while (first.reader.bytes + second.reader.bytes < 2 * kMegabyte && GetTickCount() - start < 10000)
+        (void)first.reader.WaitStep(10, first.reader.Window());
+    EXPECT_TRUE(timer.Ticked());
+    EXPECT_EQ(readAtTick, 0u);
+    EXPECT_TRUE(readQueuedAtTick);
+    EXPECT_EQ(first.reader.bytes, kMegabyte);
+    EXPECT_EQ(second.reader.bytes, kMegabyte);
 }
 
 // Asking whether the thread's other messages wait is a request to the
 // system, which reads make at most once in 10 ms of the thread's time: with
 // the clock standing still, a connection's 512 reads ask once.
-TEST(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn10Milliseconds)
+TEST_F(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn10Milliseconds)
 {
-    SetLibraryInstance(GetModuleHandleA(nullptr));
-    LibraryStartup();
-    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    {
-        Connection c(listener);
-        ASSERT_TRUE(c.reader.connected);
-        const std::string block(65536, 'x');
-        const std::size_t total = 16 * block.size();
-        for (std::size_t sent = 0; sent < total; sent += block.size())
-            ASSERT_EQ(send(c.peer, block.data(), int(block.size()), 0), int(block.size()));
-        static int asked;
-        asked = 0;
-        SocketTurns::SetQueueStatusSource([](UINT flags) -> DWORD {
-            ++asked;
-            return GetQueueStatus(flags);
-        });
-        NetComponent::SetTickSource([]() -> DWORD { return 100000; });
-        for (int i = 0; i < 5000 && c.reader.bytes < total; ++i)
-            (void)c.reader.WaitStep(10, c.reader.Window());
-        NetComponent::SetTickSource(nullptr);
-        SocketTurns::SetQueueStatusSource(nullptr);
-        EXPECT_EQ(c.reader.bytes, total);
-        EXPECT_EQ(asked, 1);
-    }
-    closesocket(listener);
-    WSACleanup();
+    Connection c(listener);
+    ASSERT_TRUE(c.reader.connected);
+    c.SendMegabyte();
+    static int asked;
+    asked = 0;
+    SocketTurns::SetQueueStatusSource([](UINT flags) -> DWORD {
+        ++asked;
+        return GetQueueStatus(flags);
+    });
+    NetComponent::SetTickSource([]() -> DWORD { return 100000; });
+    for (int i = 0; i < 5000 && c.reader.bytes < kMegabyte; ++i)
+        (void)c.reader.WaitStep(10, c.reader.Window());
+    NetComponent::SetTickSource(nullptr);
+    SocketTurns::SetQueueStatusSource(nullptr);
+    EXPECT_EQ(c.reader.bytes, kMegabyte);
+    EXPECT_EQ(asked, 1);
 }
 
 // A thread whose sockets read on and on waits a moment after every stretch
 // of 10 ms: under Wine a thread that never waits is answered slower.
-TEST(TcpReadTurns, AThreadThatReadsOnAndOnRestsNowAndThen)
+TEST_F(TcpReadTurns, AThreadThatReadsOnAndOnRestsNowAndThen)
 {
-    SetLibraryInstance(GetModuleHandleA(nullptr));
-    LibraryStartup();
-    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    {
-        Connection c(listener);
-        ASSERT_TRUE(c.reader.connected);
-        const std::size_t total = std::size_t(16) << 20;
-        std::thread sender([&c, total] {
-            const std::string block(65536, 'x');
-            for (std::size_t sent = 0; sent < total; sent += block.size())
-                send(c.peer, block.data(), int(block.size()), 0);
-        });
-        static int rests;
-        rests = 0;
-        SocketTurns::SetRestSource([](DWORD count, const HANDLE* handles, DWORD ms, DWORD mask, DWORD flags) -> DWORD {
-            ++rests;
-            return MsgWaitForMultipleObjectsEx(count, handles, ms, mask, flags);
-        });
-        for (int i = 0; i < 100000 && c.reader.bytes < total; ++i)
-            (void)c.reader.WaitStep(10, c.reader.Window());
-        SocketTurns::SetRestSource(nullptr);
-        sender.join();
-        EXPECT_EQ(c.reader.bytes, total);
-        EXPECT_GE(rests, 2);
-    }
-    closesocket(listener);
-    WSACleanup();
+    Connection c(listener);
+    ASSERT_TRUE(c.reader.connected);
+    const std::size_t total = 16 * kMegabyte;
+    std::thread sender([&c] {
+        for (int i = 0; i < 16; ++i)
+            c.SendMegabyte();
+    });
+    static int rests;
+    rests = 0;
+    SocketTurns::SetRestSource([](DWORD count, const HANDLE* handles, DWORD ms, DWORD mask, DWORD flags) -> DWORD {
+        ++rests;
+        return MsgWaitForMultipleObjectsEx(count, handles, ms, mask, flags);
+    });
+    for (int i = 0; i < 100000 && c.reader.bytes < total; ++i)
+        (void)c.reader.WaitStep(10, c.reader.Window());
+    SocketTurns::SetRestSource(nullptr);
+    sender.join();
+    EXPECT_EQ(c.reader.bytes, total);
+    EXPECT_GE(rests, 2);
 }
 
 } // namespace

@@ -421,8 +421,9 @@ struct OwnerTimers {
     HWND window = nullptr;
 };
 
-// Asks the peer for a crowd of `count` clients of `bytes` bytes each.
-SOCKET SendCrowd(int serverPort, int count, int bytes)
+// Asks the peer for clients of a server of the test's (a crowd, a flood):
+// the connection its answer comes on, which does not block.
+SOCKET AskForClients(const std::string& request)
 {
     const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in peer{};
@@ -430,8 +431,6 @@ SOCKET SendCrowd(int serverPort, int count, int bytes)
     peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     peer.sin_port = htons(u_short(kCrowd));
     EXPECT_EQ(connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
-    const std::string request =
-        "crowd " + std::to_string(serverPort) + " " + std::to_string(count) + " " + std::to_string(bytes) + "\n";
     EXPECT_EQ(send(control, request.data(), int(request.size()), 0), int(request.size()));
     u_long nonBlocking = 1;
     ioctlsocket(control, FIONBIO, &nonBlocking);
@@ -463,7 +462,8 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
         SCOPED_TRACE(std::to_string(c.count) + " clients of " + std::to_string(c.bytes) + " bytes");
         CrowdServer server(port, c.count, c.bytes);
         OwnerTimers timers(c.threadTimers, c.windowTimers);
-        const SOCKET control = SendCrowd(port++, c.count, c.bytes);
+        const SOCKET control = AskForClients("crowd " + std::to_string(port++) + " " + std::to_string(c.count) + " " +
+                                             std::to_string(c.bytes) + "\n");
         std::string answer;
         const DWORD start = GetTickCount();
         MSG msg;
@@ -542,14 +542,7 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
     ASSERT_EQ(daemon.Set(kIpDaemonListening, 1), 0);
     WSADATA wsa;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
-    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    peer.sin_port = htons(u_short(kCrowd));
-    ASSERT_EQ(connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
-    const std::string request = "flood " + std::to_string(kFloodedServer) + " 4\n";
-    ASSERT_EQ(send(control, request.data(), int(request.size()), 0), int(request.size()));
+    const SOCKET control = AskForClients("flood " + std::to_string(kFloodedServer) + " 4\n");
     TickingTimer timer(16);
     RunOwnerLoop(1500);
     char answer[32] = {};

@@ -361,20 +361,26 @@ static void* FloodServer(void* arg)
     return NULL;
 }
 
+/* A client's request: what it sends up to its first line end, as a text. */
+static void ReadRequest(int s, char* line, size_t size)
+{
+    size_t got = 0;
+    while (got < size - 1) {
+        const ssize_t n = recv(s, line + got, size - 1 - got, 0);
+        if (n <= 0)
+            break;
+        got += (size_t)n;
+        if (memchr(line, '\n', got))
+            break;
+    }
+    line[got] = '\0';
+}
+
 static void* SendCrowd(void* arg)
 {
     const int control = (int)(long)arg;
     char line[128];
-    ssize_t got = 0;
-    while (got < (ssize_t)sizeof line - 1) {
-        const ssize_t n = recv(control, line + got, sizeof line - 1 - (size_t)got, 0);
-        if (n <= 0)
-            break;
-        got += n;
-        if (memchr(line, '\n', (size_t)got))
-            break;
-    }
-    line[got > 0 ? got : 0] = '\0';
+    ReadRequest(control, line, sizeof line);
     int port = 0, count = 0, bytes = 0;
     int connected = 0, sent = 0;
     struct sockaddr_in server;
@@ -437,16 +443,7 @@ static void* SendBytes(void* arg)
 {
     const int s = (int)(long)arg;
     char line[64];
-    ssize_t got = 0;
-    while (got < (ssize_t)sizeof line - 1) {
-        const ssize_t n = recv(s, line + got, sizeof line - 1 - (size_t)got, 0);
-        if (n <= 0)
-            break;
-        got += n;
-        if (memchr(line, '\n', (size_t)got))
-            break;
-    }
-    line[got > 0 ? got : 0] = '\0';
+    ReadRequest(s, line, sizeof line);
     unsigned long long bytes = 0;
     if (sscanf(line, "bytes %llu", &bytes) == 1)
         SendPattern(s, bytes);
