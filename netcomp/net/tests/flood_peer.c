@@ -296,25 +296,6 @@ static void* Reply(void* arg)
     return NULL;
 }
 
-static void* ServeHttp(void* arg)
-{
-    const int s = ((struct Server*)arg)->socket;
-    for (;;) {
-        struct sockaddr_in client;
-        socklen_t length = sizeof client;
-        int c = accept(s, (struct sockaddr*)&client, &length);
-        if (c < 0)
-            continue;
-        Log(g_base + kHttp, &client);
-        pthread_t thread;
-        if (pthread_create(&thread, NULL, Reply, (void*)(long)c) == 0)
-            pthread_detach(thread);
-        else
-            close(c);
-    }
-    return NULL;
-}
-
 /* The j-th byte that crowd client i sends after its first line; the test's
  * copy is CrowdByte in SocketFloodTest.cpp. */
 static char CrowdByte(int i, int j)
@@ -451,6 +432,7 @@ static void* SendBytes(void* arg)
     return NULL;
 }
 
+/* Each client of a TCP port is served on a thread of its own. */
 static void* ServeConnections(void* arg)
 {
     const int s = ((struct Server*)arg)->socket;
@@ -462,8 +444,9 @@ static void* ServeConnections(void* arg)
             continue;
         const int kind = ((struct Server*)arg)->kind;
         Log(g_base + kind, &client);
+        void* (*serve)(void*) = kind == kHttp ? Reply : kind == kCrowd ? SendCrowd : SendBytes;
         pthread_t thread;
-        if (pthread_create(&thread, NULL, kind == kCrowd ? SendCrowd : SendBytes, (void*)(long)c) == 0)
+        if (pthread_create(&thread, NULL, serve, (void*)(long)c) == 0)
             pthread_detach(thread);
         else
             close(c);
@@ -483,16 +466,11 @@ int main(int argc, char** argv)
         servers[kind].kind = kind;
         servers[kind].socket = Open(kind >= kHttp ? SOCK_STREAM : SOCK_DGRAM, g_base + kind);
     }
-    listen(servers[kHttp].socket, 16);
-    listen(servers[kCrowd].socket, 16);
-    listen(servers[kBytes].socket, 16);
+    for (int kind = kHttp; kind < kPorts; ++kind)
+        listen(servers[kind].socket, 16);
     for (int kind = 0; kind < kPorts; ++kind) {
         pthread_t thread;
-        pthread_create(&thread, NULL,
-                       kind == kHttp    ? ServeHttp
-                       : kind >= kCrowd ? ServeConnections
-                                        : ServeDatagrams,
-                       &servers[kind]);
+        pthread_create(&thread, NULL, kind >= kHttp ? ServeConnections : ServeDatagrams, &servers[kind]);
     }
     FILE* ready = fopen("ready", "w");
     if (ready)
