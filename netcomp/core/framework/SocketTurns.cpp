@@ -221,13 +221,19 @@ bool PostTurn(ThreadTurns& t)
     return false;
 }
 
-// Starts the line again; its slice comes after the message the loop is
-// taking now.
-void Release(ThreadTurns& t)
+// The line goes on: its next look is a slice's time away.
+void Restart(ThreadTurns& t)
 {
     t.stopped = false;
     Unhook(t);
     t.lastLook = NetComponent::Now();
+}
+
+// Starts the line again; its slice comes after the message the loop is
+// taking now.
+void Release(ThreadTurns& t)
+{
+    Restart(t);
     (void)PostTurn(t);
 }
 
@@ -279,10 +285,8 @@ void CALLBACK WatchdogTick(HWND, UINT, UINT_PTR, DWORD)
             return;
         }
     }
-    t.stopped = false;
     t.turnPosted = false;
-    Unhook(t);
-    t.lastLook = NetComponent::Now();
+    Restart(t);
     Slice(t);
 }
 
@@ -433,8 +437,7 @@ void TurnCame(WPARAM number)
             Stop(t, waiting.posted);
             return;
         }
-        t.stopped = false;
-        Unhook(t);
+        Restart(t);
     }
     if (!ReadOn(t)) {
         Stop(t, false);
