@@ -8,7 +8,8 @@
 // delivered in order; a close ends within 100 ms; TCP connections from
 // peers that never stop leave the owner's timer its turns and deliver every
 // byte in order; and a server with a crowd of connections under the owner's
-// timers reads every byte of each and ends every one. "In time" is within
+// timers reads every byte of each and ends every one, as do many IPPorts on
+// one thread reading streams that end. "In time" is within
 // kLate of the due time: a few rounds of 10 ms and wait steps of 10 ms, on a
 // loaded machine.
 #include <winsock2.h>
@@ -558,6 +559,63 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
     }
     EXPECT_LT(timer.LongestGap(), 16 + kLate);
     WSACleanup();
+}
+
+// An IPPort's stream that ends: its bytes, and whether the port heard that
+// the peer closed.
+struct EndingStream {
+    PatternStream stream;
+    bool ended = false;
+
+    static int WINAPI On(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    {
+        auto* self = reinterpret_cast<EndingStream*>(user);
+        if (event == kIpPortEventDataIn)
+            self->stream.Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
+        else if (event == kIpPortEventDisconnected)
+            self->ended = true;
+        return 0;
+    }
+};
+
+// Many IPPorts on one thread, each reading a stream that ends, under the
+// owner's thread and window timers: each port gets its stream whole and in
+// order, and ends when its peer closes.
+TEST_F(SocketFlood, ManyPortsOnOneThreadReadTheirStreamsToTheEnd)
+{
+    constexpr int kPorts = 100;
+    constexpr unsigned long long kBytes = 300000;
+    std::vector<std::unique_ptr<EndingStream>> streams;
+    std::vector<std::unique_ptr<ComponentHolder<IPPortFunctions>>> ports;
+    const std::string request = "bytes " + std::to_string(kBytes);
+    for (int i = 0; i < kPorts; ++i) {
+        streams.push_back(std::make_unique<EndingStream>());
+        ports.push_back(std::make_unique<ComponentHolder<IPPortFunctions>>(
+            EndingStream::On, reinterpret_cast<INT_PTR>(streams.back().get())));
+        ComponentHolder<IPPortFunctions>& port = *ports.back();
+        ASSERT_EQ(port.Set(kIpPortTimeout, 5), 0);
+        INT_PTR target[2] = {reinterpret_cast<INT_PTR>("127.0.0.1"), kPattern};
+        ASSERT_EQ(IPPort_Do(port.Handle(), kIpPortConnect, 2, target, nullptr), 0) << port.LastError();
+        ASSERT_EQ(port.Do(kIpPortSendLine, {request.c_str()}), 0) << port.LastError();
+    }
+    const auto ended = [&] {
+        return std::all_of(streams.begin(), streams.end(), [](const auto& s) { return s->ended; });
+    };
+    // The timers start once every port has asked for its stream (connecting
+    // a hundred ports one after the other takes a while of its own).
+    OwnerTimers timers({10, 1}, {16});
+    const DWORD start = GetTickCount();
+    RunOwnerLoop(30000, ended);
+    int whole = 0;
+    for (const auto& s : streams)
+        whole += s->ended && s->stream.bytes == kBytes && s->stream.misplaced == 0;
+    const TickingTimer& first = *timers.threadTimers.front();
+    std::printf("[ flood    ] %d ports on one thread: %d ended whole after %lu ms; the timer of 10 ms ticked %d "
+                "times, at most %lu ms apart\n",
+                kPorts, whole, (unsigned long)(GetTickCount() - start), first.Ticks(),
+                (unsigned long)first.LongestGap());
+    EXPECT_EQ(whole, kPorts);
+    EXPECT_LT(first.LongestGap(), 10 + kLate);
 }
 
 } // namespace
