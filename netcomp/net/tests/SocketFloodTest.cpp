@@ -494,11 +494,19 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
 // IPDaemon's connections.
 struct PatternStreams {
     using PerConnection = std::map<int, PatternStream>;
+    // An IPPort's stream, and whether the port heard that the peer closed.
+    struct Port {
+        PatternStream stream;
+        bool ended = false;
+    };
 
     static int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
     {
+        auto* port = reinterpret_cast<Port*>(user);
         if (event == kIpPortEventDataIn)
-            reinterpret_cast<PatternStream*>(user)->Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
+            port->stream.Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
+        else if (event == kIpPortEventDisconnected)
+            port->ended = true;
         return 0;
     }
     static int WINAPI OnIpDaemon(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
@@ -523,8 +531,9 @@ void ReportTimer(const char* what, const PatternStream& stream, const TickingTim
 TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
 {
     {
-        PatternStream stream;
-        ComponentHolder<IPPortFunctions> port(PatternStreams::OnIpPort, reinterpret_cast<INT_PTR>(&stream));
+        PatternStreams::Port read;
+        const PatternStream& stream = read.stream;
+        ComponentHolder<IPPortFunctions> port(PatternStreams::OnIpPort, reinterpret_cast<INT_PTR>(&read));
         ASSERT_EQ(port.Set(kIpPortTimeout, 5), 0);
         INT_PTR target[2] = {reinterpret_cast<INT_PTR>("127.0.0.1"), kPattern};
         ASSERT_EQ(IPPort_Do(port.Handle(), kIpPortConnect, 2, target, nullptr), 0) << port.LastError();
@@ -561,23 +570,6 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
     WSACleanup();
 }
 
-// An IPPort's stream that ends: its bytes, and whether the port heard that
-// the peer closed.
-struct EndingStream {
-    PatternStream stream;
-    bool ended = false;
-
-    static int WINAPI On(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
-    {
-        auto* self = reinterpret_cast<EndingStream*>(user);
-        if (event == kIpPortEventDataIn)
-            self->stream.Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
-        else if (event == kIpPortEventDisconnected)
-            self->ended = true;
-        return 0;
-    }
-};
-
 // Many IPPorts on one thread, each reading a stream that ends, under the
 // owner's thread and window timers: each port gets its stream whole and in
 // order, and ends when its peer closes.
@@ -585,13 +577,13 @@ TEST_F(SocketFlood, ManyPortsOnOneThreadReadTheirStreamsToTheEnd)
 {
     constexpr int kPorts = 100;
     constexpr unsigned long long kBytes = 300000;
-    std::vector<std::unique_ptr<EndingStream>> streams;
+    std::vector<std::unique_ptr<PatternStreams::Port>> streams;
     std::vector<std::unique_ptr<ComponentHolder<IPPortFunctions>>> ports;
     const std::string request = "bytes " + std::to_string(kBytes);
     for (int i = 0; i < kPorts; ++i) {
-        streams.push_back(std::make_unique<EndingStream>());
+        streams.push_back(std::make_unique<PatternStreams::Port>());
         ports.push_back(std::make_unique<ComponentHolder<IPPortFunctions>>(
-            EndingStream::On, reinterpret_cast<INT_PTR>(streams.back().get())));
+            PatternStreams::OnIpPort, reinterpret_cast<INT_PTR>(streams.back().get())));
         ComponentHolder<IPPortFunctions>& port = *ports.back();
         ASSERT_EQ(port.Set(kIpPortTimeout, 5), 0);
         INT_PTR target[2] = {reinterpret_cast<INT_PTR>("127.0.0.1"), kPattern};
