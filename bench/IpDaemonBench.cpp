@@ -7,7 +7,8 @@
 //   ipdaemon_bench <port> <connections> [owner's timer ms]
 // Prints "server <seconds> connections=<n> peak-working-set-kb=<kb>
 // errors=<n>", the time counted from the first connection to the last close,
-// and with a timer its ticks and the longest time without one.
+// with a timer its ticks and the longest time without one, and the
+// connections still open should it end for want of news of them.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -31,6 +32,7 @@ struct Server {
     int errors = 0;
     LARGE_INTEGER start{};
     std::map<int, std::string> pending; // bytes a full send buffer did not take
+    QuietWatch* watch = nullptr;
 
     void Echo(int id, const char* data, int length)
     {
@@ -54,6 +56,8 @@ struct Server {
     static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
     {
         auto* self = reinterpret_cast<Server*>(user);
+        if (event == kIpDaemonEventConnected || event == kIpDaemonEventDataIn || event == kIpDaemonEventDisconnected)
+            self->watch->Heard();
         switch (event) {
         case kIpDaemonEventConnected:
             if (self->connected++ == 0)
@@ -104,13 +108,16 @@ int main(int argc, char** argv)
     std::printf("listening\n");
     std::fflush(stdout);
     const std::unique_ptr<TickingTimer> timer = OwnerTimer(argc, argv);
+    QuietWatch watch;
+    server.watch = &watch;
 
     MSG msg;
     while (server.disconnected < server.expected && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    PrintServerReport(server.start, server.connected, server.errors, timer.get());
+    PrintServerReport(server.start, server.connected, server.errors, timer.get(),
+                      server.connected - server.disconnected);
     IPDaemon_Destroy(server.obj);
     IPDaemon_StaticDestroy();
     return 0;

@@ -5,7 +5,8 @@
 // echoes what is left to read, then closes.
 //   plain_echo_bench <port> <connections> [owner's timer ms]
 // Prints "server <seconds> connections=<n> peak-working-set-kb=<kb>
-// errors=<n>" like ipdaemon_bench, once that many connections have closed.
+// errors=<n>" like ipdaemon_bench, once that many connections have closed
+// (or once none has been heard of for a while).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -23,6 +24,7 @@ SOCKET g_listener = INVALID_SOCKET;
 std::map<SOCKET, std::string> g_pending;
 int g_connected = 0, g_closed = 0, g_errors = 0;
 LARGE_INTEGER g_start{};
+QuietWatch* g_watch = nullptr;
 
 void Flush(SOCKET s)
 {
@@ -45,6 +47,7 @@ bool Echo(SOCKET s)
     const int got = recv(s, buffer, sizeof buffer, 0);
     if (got <= 0)
         return false;
+    g_watch->Heard();
     g_pending[s].append(buffer, size_t(got));
     Flush(s);
     return true;
@@ -60,6 +63,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         const SOCKET client = accept(g_listener, nullptr, nullptr);
         if (client == INVALID_SOCKET)
             break;
+        g_watch->Heard();
         if (g_connected++ == 0)
             QueryPerformanceCounter(&g_start);
         WSAAsyncSelect(client, window, kMsgSocket, FD_READ | FD_WRITE | FD_CLOSE);
@@ -77,6 +81,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         g_pending.erase(s);
         closesocket(s);
         ++g_closed;
+        g_watch->Heard();
         break;
     default:
         break;
@@ -116,11 +121,13 @@ int main(int argc, char** argv)
     std::printf("listening\n");
     std::fflush(stdout);
     const std::unique_ptr<TickingTimer> timer = OwnerTimer(argc, argv);
+    QuietWatch watch;
+    g_watch = &watch;
 
     MSG msg;
     while (g_closed < expected && GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
-    PrintServerReport(g_start, g_connected, g_errors, timer.get());
+    PrintServerReport(g_start, g_connected, g_errors, timer.get(), g_connected - g_closed);
     closesocket(g_listener);
     WSACleanup();
     return 0;

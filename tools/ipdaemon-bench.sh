@@ -13,7 +13,9 @@
 # OWNER_TIMER=<ms> runs a timer of the thread of that period beside the
 # Windows servers, as a program with a window would (the tick counts and
 # longest gaps are printed); CLIENT_DEADLINE=<s> ends a client's run after
-# that long (300), counting the connections not done as lost.
+# that long (300), counting the connections not done as lost; a Windows
+# server that has heard nothing of its connections for 10 s ends, with the
+# number still open in its line ("open=<n>").
 # OTHER_NETCOMP=<netcomp.dll of another build> (the library before a change,
 # say) runs the same IPDaemon program on that library too, by turns with
 # this one, and adds the ratios this IPDaemon / that one and that one /
