@@ -462,13 +462,18 @@ TEST_F(WindowLook, WebLinkLightsUpUnderTheMouseAndTurnsPurpleOnceOpened)
             return;
         }
         HWND link = GetDlgItem(probe, 1060);
-        blueBefore = PixelsOf(link, RGB(0, 0, 238));
         RECT rect;
         GetWindowRect(link, &rect);
         const int insideX = (rect.left + rect.right) / 2;
         const int insideY = (rect.top + rect.bottom) / 2;
         const int outsideX = rect.right + 200;
         const int outsideY = rect.bottom + 200;
+        // A dialog that has just become visible may not have drawn its text
+        // yet on a busy machine: the link is looked at until it has.
+        HoldCursorUntil(outsideX, outsideY, [&] {
+            blueBefore = PixelsOf(link, RGB(0, 0, 238));
+            return !dialog.m_link.IsHovering() && blueBefore > 10;
+        });
         SetCursorPos(insideX, insideY);
         PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
         HoldCursorUntil(insideX, insideY, [&] {
