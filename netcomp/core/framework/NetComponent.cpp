@@ -224,6 +224,7 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
         if (!IsWindow(window))
             return 0;
     } else if (milliseconds != 0) {
+        SocketTurns::Waited();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
     }
     if (StopForInterrupt())
@@ -237,6 +238,7 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
 
 void NetComponent::WaitForInput(DWORD milliseconds)
 {
+    SocketTurns::Waited();
     MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 

@@ -2,8 +2,8 @@
 // Winsock posts its socket and look-up notifications there, and the window
 // procedure hands them to the component stored in the window's first extra
 // word. Messages that come before the component is stored, or after it let
-// go, get the default treatment. The message of the thread's line of
-// sockets that wait for their turn to read (SocketTurns) comes to any of
+// go, get the default treatment. The messages of the thread's line of
+// sockets that wait for their turn to read (SocketTurns) come to any of
 // the windows.
 //
 // The windows are message-only (parent HWND_MESSAGE): never shown, never
@@ -95,6 +95,10 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     // The line of the thread's sockets that wait for their turn to read.
     if (message == kMsgSocketTurn) {
         SocketTurns::TurnCame(wParam);
+        return 0;
+    }
+    if (message == kMsgSocketWatch) {
+        SocketTurns::WatchCame(wParam, lParam);
         return 0;
     }
     auto* component = reinterpret_cast<ComponentBase*>(GetWindowLongPtrA(window, 0));

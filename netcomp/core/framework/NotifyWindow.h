@@ -14,6 +14,8 @@ constexpr UINT kMsgServiceLookup = WM_USER + 108;
 constexpr UINT kMsgSocketRetired = WM_USER + 109;
 // The thread's line of sockets that wait for their turn to read (SocketTurns).
 constexpr UINT kMsgSocketTurn = WM_USER + 110;
+// Posted from the library's own thread while the line waits (SocketTurns).
+constexpr UINT kMsgSocketWatch = WM_USER + 111;
 
 extern const char kNotifyWindowClass[];
 

@@ -7,40 +7,62 @@
 // line again. It goes in slices: one message of the line's own
 // (kMsgSocketTurn, to the window of any socket in it) comes behind whatever
 // the queue holds, and its slice hands the sockets at the head of the line
-// their read notifications, one after the other, for 10 ms; then it looks
-// at the queue once more, and the line stops again, or its next slice is
-// posted. Every slice reads at least once, and every stop lets at least one
-// of the other messages through: whatever the number of sockets and however
-// often the owner's timers come, a socket at the n-th place reads after the
-// n before it, and no socket waits again once its turn has come.
+// their notifications, one after the other, for 10 ms; then it looks at the
+// queue once more, and the line stops again, or its next slice is posted.
+// Every slice hands over at least one notification, and every stop lets at
+// least one of the other messages through: whatever the number of sockets
+// and however often the owner's timers come, a socket at the n-th place
+// reads after the n before it, and no socket waits again once its turn has
+// come. (A server's accept is placed near the head instead: it waits behind
+// at most 16 others, taking one client a turn.)
 //
-// What starts a stopped line:
-// - a hook on the thread's message retrieval (WH_GETMESSAGE), which sees
-//   the first input, painting or timer message taken. Under Wine every
+// Why every wait of the line ends. The line waits for the thread's other
+// messages (a stop) or for its own message; neither wait may depend on a
+// message that the owner's loop might never take. A loop may take only
+// posted messages of some numbers (the sockets' own, WM_USER and up) and
+// never its timers, input or painting: its timer then stays due for good.
+// - A stop ends as soon as a hook on the thread's message retrieval
+//   (WH_GETMESSAGE) sees the first of the others taken. Under Wine every
 //   message taken while a hook is set costs more than twice as much, so the
 //   hook is set only once the posted messages ahead of those are gone: a
 //   stop with posted messages waiting posts the line's message instead,
-//   which comes after them and looks again;
-// - that message itself, when the stop has lasted 10 ms and posted messages
-//   still come: the others cannot be taken before those (a crowd of new
-//   connections, say), and the line takes its share beside them;
-// - a timer of the thread (the watchdog, every 100 ms), which runs while
-//   the line is not empty, and until its next tick after that. Posted
-//   messages come before its tick, so when the tick comes, a line message
-//   has gone astray (a window that went, a loop that took it and never
-//   handed it on), or the others went without the hook seeing them, or
-//   were never taken in the 100 ms since the stop: the tick starts a slice
-//   itself.
+//   which comes after them and looks again. When the stop has lasted 10 ms
+//   and posted messages still come (a crowd of new connections, say), the
+//   line takes its share beside them.
+// - Whatever the loop takes, a stop ends after 100 ms at most: the line's
+//   watch (kMsgSocketWatch), a message posted to the window of a socket in
+//   the line from a thread of the library's own (DelayedPost), comes then.
+//   It is a posted message to a socket's window, as the sockets' own
+//   notifications are, so any loop that takes those takes it; a thread
+//   timer would not do, as such a loop never takes it.
+// - While the line is not empty the watch comes every 100 ms, and one that
+//   finds no slice begun since the last starts a slice itself: the line's
+//   message went astray (its window went, or a loop took it and never
+//   dispatched it).
+// - A loop that left the others untaken through two stops in a row, and
+//   took the watch as soon as it came (it was not busy elsewhere: it was
+//   waiting for what it does take), does not take those kinds of message:
+//   for a second the line no longer stops for them. Then it stops for them
+//   once more, for 25 ms, and a loop that takes one of them then (or in any
+//   later stop) is believed again.
 //
 // Rests. Under Wine a thread that keeps making socket calls without ever
 // waiting is answered slower, while one that waits a moment now and then
-// keeps its pace (measured on a loopback peer: an IPPort that waits 2 ms
-// after every 10 ms of reading receives 50 MB in two thirds of the time it
-// takes without; a pause as long spent busy, as a stop for the owner's
-// timer is, makes it slower instead). So when the thread's sockets
-// have read for 10 ms without a break and read on after a look, the thread
-// first waits up to 2 ms, waking at once for its input, painting and
-// timers; their peers' data waits in the sockets meanwhile.
+// keeps its pace. Measured on loopback peers: an IPPort that waits 10 ms
+// after every 10 ms of reading receives 50 MB in half the time it takes
+// with waits of 2 ms (and a third of the time it takes without), 50 IPPorts
+// likewise, a stream of 25,000 datagrams a second arrives whole where waits
+// of 2 ms let 40 % of it go (waits of 5 ms came between); a pause as long
+// spent busy, as a stop for the owner's timer is, makes it slower instead:
+// a stop is no break. So when the thread's sockets have read for 10 ms
+// without a break and read on after a look, the thread first waits up to
+// 10 ms, waking at once for its input, painting and timers; their peers'
+// data waits in the sockets meanwhile.
+// A thread that waits for each answer between two reads, as the request
+// and reply protocols do, has not read without a break, and never rests: a
+// wait of a component's for its peer (Waited), or 3 ms without a read,
+// breaks a stretch, and so do reads that nearly all took all their socket
+// held (Drained), as a request's answer is taken.
 //
 // A socket's read may pump the thread's messages (an owner that waits in
 // its event): while a slice waits there, a socket that joins the line posts
@@ -57,8 +79,9 @@
 #include <deque>
 #include <functional>
 #include <new>
-#include <unordered_set>
+#include <unordered_map>
 
+#include "netcomp/core/framework/DelayedPost.h"
 #include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 
@@ -69,18 +92,31 @@ constexpr UINT kSystemTimerMessage = 0x0118;
 // How often the line looks whether the thread's other messages wait.
 constexpr DWORD kSliceMilliseconds = 10;
 // While posted messages keep coming ahead of the others, a stop lasts this
-// long; one whose others are never taken, the longest.
+// long.
 constexpr DWORD kShortStopMilliseconds = 10;
-constexpr DWORD kLongestStopMilliseconds = 100;
-// The watchdog's period: long, as a due timer of its own would make every
-// look find the thread's timers waiting.
-constexpr UINT kWatchdogMilliseconds = 100;
+// The line's watch: how long a stop lasts at most and how often the watch
+// comes while the line is not empty; and how long a stop for messages the
+// loop was found not to take lasts.
+constexpr DWORD kWatchMilliseconds = 100;
+constexpr DWORD kTrialStopMilliseconds = 25;
+// A watch taken within this long of its posting was waited for.
+constexpr DWORD kPromptMilliseconds = 20;
+// Stops in a row whose others the loop left untaken, and how long the line
+// then leaves those kinds of message aside.
+constexpr int kUntakenStops = 2;
+constexpr DWORD kAsideMilliseconds = 1000;
 constexpr UINT kOthers = QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY;
+// An accept waits behind no more sockets than this.
+constexpr std::size_t kAcceptPlace = 16;
 // A stretch of reading this long is followed by a rest this long, and a
 // thread that went this long without reading has rested.
 constexpr DWORD kStretchMilliseconds = 10;
-constexpr DWORD kRestMilliseconds = 2;
+constexpr DWORD kRestMilliseconds = 10;
 constexpr DWORD kIdleMilliseconds = 3;
+// A stretch whose reads drained their sockets, all but fewer than one in
+// this many, is no stretch of reading on and on: a request and its answer,
+// and the next.
+constexpr int kMostlyFull = 8;
 
 struct Key {
     HWND window = nullptr;
@@ -102,28 +138,43 @@ struct KeyHash {
 
 struct ThreadTurns {
     std::deque<Key> line;
-    std::unordered_set<Key, KeyHash> inLine;
-    // The socket whose read notification a slice is handing over.
+    // The sockets in the line, with the notification their turn delivers.
+    std::unordered_map<Key, LPARAM, KeyHash> inLine;
+    // The socket whose notification a slice is handing over.
     Key current;
     bool hasCurrent = false;
     // The line waits for the thread's other messages.
     bool stopped = false;
     DWORD stoppedAt = 0;
     // The line's message is on its way; it carries its number, so that one
-    // the line no longer waits for (its window went, the watchdog came
-    // first) is known when it comes.
+    // the line no longer waits for (its window went, the watch came first)
+    // is known when it comes.
     bool turnPosted = false;
     HWND turnWindow = nullptr;
     WPARAM turnNumber = 0;
-    // Slices under way, one inside another's read.
+    // Slices under way, one inside another's read, and slices begun.
     int slicing = 0;
+    DWORD slices = 0;
     HHOOK hook = nullptr;
-    UINT_PTR watchdog = 0;
+    // The line's watch: scheduled, to which window, with which number, and
+    // the slices begun when it was.
+    bool watching = false;
+    HWND watchWindow = nullptr;
+    WPARAM watchNumber = 0;
+    DWORD slicesAtWatch = 0;
+    // Stops in a row that the watch ended with the others untaken, and the
+    // kinds of message the line leaves aside since `asideSince`.
+    int untaken = 0;
+    UINT aside = 0;
+    DWORD asideSince = 0;
     DWORD lastLook = 0;
     // A stretch of the thread's reading began (its sockets read with less
-    // than kIdleMilliseconds between two), and the last read.
+    // than kIdleMilliseconds between two), the last read, and the reads of
+    // the stretch and those of them that took all their socket held.
     DWORD stretchStart = 0;
     DWORD lastRead = 0;
+    int reads = 0;
+    int drained = 0;
 };
 
 ThreadTurns& Turns()
@@ -132,20 +183,31 @@ ThreadTurns& Turns()
     return turns;
 }
 
-// What waits in the thread's queue.
+// What waits in the thread's queue: others the line stops for (and their
+// kinds, with those it leaves aside), and posted messages.
 struct Waiting {
     bool others;
     bool posted;
+    UINT kinds;
 };
 
+DWORD g_watch = kWatchMilliseconds;
 SocketTurns::QueueStatusSource g_queueStatus = GetQueueStatus;
 SocketTurns::RestSource g_rest = MsgWaitForMultipleObjectsEx;
+
+// The kinds of message the line stops for now.
+UINT StoppingKinds(ThreadTurns& t)
+{
+    if (t.aside && NetComponent::Now() - t.asideSince >= kAsideMilliseconds)
+        t.aside = 0;
+    return kOthers & ~t.aside;
+}
 
 Waiting Look(ThreadTurns& t)
 {
     t.lastLook = NetComponent::Now();
-    const DWORD bits = HIWORD(g_queueStatus(kOthers | QS_POSTMESSAGE));
-    return Waiting{(bits & kOthers) != 0, (bits & QS_POSTMESSAGE) != 0};
+    const UINT bits = HIWORD(g_queueStatus(kOthers | QS_POSTMESSAGE));
+    return Waiting{(bits & StoppingKinds(t)) != 0, (bits & QS_POSTMESSAGE) != 0, bits & kOthers};
 }
 
 bool SliceOver(const ThreadTurns& t)
@@ -153,36 +215,56 @@ bool SliceOver(const ThreadTurns& t)
     return NetComponent::Now() - t.lastLook >= kSliceMilliseconds;
 }
 
+void NewStretch(ThreadTurns& t, DWORD now)
+{
+    t.stretchStart = now;
+    t.reads = 0;
+    t.drained = 0;
+}
+
 // A socket of the thread reads now.
 void Reading(ThreadTurns& t)
 {
     const DWORD now = NetComponent::Now();
     if (now - t.lastRead >= kIdleMilliseconds)
-        t.stretchStart = now;
+        NewStretch(t, now);
+    ++t.reads;
     t.lastRead = now;
 }
 
-// The sockets read on after a look: after a long stretch the thread first
-// rests, waking at once for its input, painting and timers. False when
-// those came meanwhile.
+// The sockets read on after a look: after a long stretch of reading the
+// thread first rests, waking at once for its input, painting and timers.
+// False when those came meanwhile.
 bool ReadOn(ThreadTurns& t)
 {
     const DWORD now = NetComponent::Now();
     if (now - t.lastRead >= kIdleMilliseconds || now - t.stretchStart < kStretchMilliseconds)
         return true;
-    const DWORD woke = g_rest(0, nullptr, kRestMilliseconds, kOthers, MWMO_INPUTAVAILABLE);
-    t.stretchStart = NetComponent::Now();
+    if (t.drained > t.reads - t.reads / kMostlyFull) {
+        NewStretch(t, now);
+        return true;
+    }
+    const DWORD woke = g_rest(0, nullptr, kRestMilliseconds, StoppingKinds(t), MWMO_INPUTAVAILABLE);
+    NewStretch(t, NetComponent::Now());
     return woke != WAIT_OBJECT_0 || !Look(t).others;
 }
 
-// The kinds of message that wait behind every posted one.
-bool TakenAfterPosts(UINT message)
+// The kinds of message that wait behind every posted one, as queue status
+// bits (0 for the others).
+UINT KindTakenAfterPosts(UINT message)
 {
-    return message == WM_TIMER || message == kSystemTimerMessage || message == WM_PAINT || message == WM_HOTKEY ||
-           message == WM_INPUT || (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) ||
-           (message >= WM_NCMOUSEHOVER && message <= WM_MOUSELEAVE);
+    if (message == WM_TIMER || message == kSystemTimerMessage)
+        return QS_TIMER;
+    if (message == WM_PAINT)
+        return QS_PAINT;
+    if (message == WM_HOTKEY)
+        return QS_HOTKEY;
+    if (message == WM_INPUT || (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+        (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+        (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) ||
+        (message >= WM_NCMOUSEHOVER && message <= WM_MOUSELEAVE))
+        return QS_INPUT;
+    return 0;
 }
 
 void Unhook(ThreadTurns& t)
@@ -193,17 +275,37 @@ void Unhook(ThreadTurns& t)
     }
 }
 
-// Nothing waits in the line. The watchdog stays until its next tick: a
-// thread whose sockets keep taking turns would set and kill it each time.
+// The line's watch comes in `milliseconds`, to the window of the socket at
+// its head.
+void Watch(ThreadTurns& t, DWORD milliseconds)
+{
+    if (t.line.empty())
+        return;
+    ++t.watchNumber;
+    t.watchWindow = t.line.front().window;
+    t.slicesAtWatch = t.slices;
+    t.watching = DelayedPost::Schedule(t.watchWindow, kMsgSocketWatch, t.watchNumber, milliseconds);
+}
+
+void Unwatch(ThreadTurns& t)
+{
+    if (t.watching) {
+        DelayedPost::Cancel();
+        t.watching = false;
+    }
+}
+
+// Nothing waits in the line.
 void End(ThreadTurns& t)
 {
     t.stopped = false;
     t.turnPosted = false;
     Unhook(t);
+    Unwatch(t);
 }
 
 // The line's message, to the window of a socket in the line; false when
-// it cannot be posted (a full queue: the watchdog tries again).
+// it cannot be posted (a full queue: the watch tries again).
 bool PostTurn(ThreadTurns& t)
 {
     if (t.turnPosted)
@@ -221,18 +323,31 @@ bool PostTurn(ThreadTurns& t)
     return false;
 }
 
-// The line goes on: its next look is a slice's time away.
+// The line goes on. Its next look comes a slice's time after the look that
+// stopped it, but no sooner than half a slice from now: a stop is part of
+// the slice's time, so that the owner's timer of a slice's period finds the
+// line looking once in each period. A stop is no break in the thread's
+// reading either (it is spent busy with the thread's messages).
 void Restart(ThreadTurns& t)
 {
+    const DWORD now = NetComponent::Now();
+    if (t.stopped) {
+        t.lastLook = now - t.stoppedAt < kSliceMilliseconds / 2 ? t.stoppedAt : now - kSliceMilliseconds / 2;
+        t.lastRead = now;
+    } else {
+        t.lastLook = now;
+    }
     t.stopped = false;
     Unhook(t);
-    t.lastLook = NetComponent::Now();
 }
 
-// Starts the line again; its slice comes after the message the loop is
-// taking now.
-void Release(ThreadTurns& t)
+// The loop took one of the others: the line starts again, its slice coming
+// after the message the loop is taking now, and the loop is believed to
+// take that kind.
+void Release(ThreadTurns& t, UINT kind)
 {
+    t.untaken = 0;
+    t.aside &= ~kind;
     Restart(t);
     (void)PostTurn(t);
 }
@@ -241,10 +356,9 @@ LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
 {
     const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
     ThreadTurns& t = Turns();
-    // The watchdog's own tick is not one of the others (WatchdogTick).
-    const bool watchdog = msg.message == WM_TIMER && !msg.hwnd && msg.wParam == t.watchdog;
-    if (code == HC_ACTION && removal == PM_REMOVE && t.stopped && TakenAfterPosts(msg.message) && !watchdog)
-        Release(t);
+    const UINT kind = KindTakenAfterPosts(msg.message);
+    if (code == HC_ACTION && removal == PM_REMOVE && t.stopped && kind != 0)
+        Release(t, kind);
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
@@ -255,54 +369,35 @@ void SetHook(ThreadTurns& t)
 }
 
 // The line waits for the thread's other messages: the hook watches for the
-// first of them once no posted message is ahead of them.
+// first of them once no posted message is ahead of them, and the watch
+// comes when the stop has lasted its longest.
 void Stop(ThreadTurns& t, bool postedWaiting)
 {
     if (!t.stopped) {
         t.stopped = true;
         t.stoppedAt = NetComponent::Now();
+        Watch(t, t.untaken >= kUntakenStops ? kTrialStopMilliseconds : g_watch);
     }
     if (!postedWaiting || !PostTurn(t))
         SetHook(t);
 }
 
-void Slice(ThreadTurns& t);
-
-void CALLBACK WatchdogTick(HWND, UINT, UINT_PTR, DWORD)
-{
-    ThreadTurns& t = Turns();
-    if (t.line.empty()) {
-        KillTimer(nullptr, t.watchdog);
-        t.watchdog = 0;
-        End(t);
-        return;
-    }
-    if (t.stopped) {
-        // Others that still wait have the hook watch for them, until the
-        // stop has lasted long: a loop may never take them.
-        if (Look(t).others && NetComponent::Now() - t.stoppedAt < kLongestStopMilliseconds) {
-            SetHook(t);
-            return;
-        }
-    }
-    t.turnPosted = false;
-    Restart(t);
-    Slice(t);
-}
-
-// Hands the sockets at the head of the line their read notifications
-// until the line is empty, stops, or the slice's time is up; then looks.
+// Hands the sockets at the head of the line their notifications until the
+// line is empty, stops, or the slice's time is up; then looks.
 void Slice(ThreadTurns& t)
 {
     ++t.slicing;
+    ++t.slices;
     do {
         const Key k = t.line.front();
         t.line.pop_front();
-        t.inLine.erase(k);
+        const auto found = t.inLine.find(k);
+        const LPARAM event = found->second;
+        t.inLine.erase(found);
         t.current = k;
         t.hasCurrent = true;
         Reading(t);
-        SendMessageA(k.window, k.message, k.socket, MAKELPARAM(FD_READ, 0));
+        SendMessageA(k.window, k.message, k.socket, event);
         if (t.hasCurrent && t.current == k)
             t.hasCurrent = false;
     } while (!t.line.empty() && !t.stopped && !SliceOver(t));
@@ -318,37 +413,48 @@ void Slice(ThreadTurns& t)
     if (waiting.others)
         Stop(t, waiting.posted);
     else
-        (void)PostTurn(t); // or, with the queue full, the watchdog's tick slices
+        (void)PostTurn(t); // or, with the queue full, the watch slices
 }
 
-// Takes its place at the end of the line, unless it has one; false when
-// the memory for it cannot be had (it reads at once then).
-bool Enqueue(ThreadTurns& t, const Key& k)
+// Takes its place at the end of the line (an accept, near its head), unless
+// it has one (a close notification replaces the one its turn delivers);
+// false when the memory for it cannot be had (it reads at once then).
+bool Enqueue(ThreadTurns& t, const Key& k, LPARAM event)
 {
-    if (t.inLine.count(k) != 0)
+    const auto found = t.inLine.find(k);
+    if (found != t.inLine.end()) {
+        if (WSAGETSELECTEVENT(event) == FD_CLOSE)
+            found->second = event;
         return true;
+    }
     try {
-        t.inLine.insert(k);
-        t.line.push_back(k);
+        t.inLine.emplace(k, event);
+        // A server's accept takes a place near the head: behind a line of
+        // connections that always have more to read, new clients would
+        // wait a whole round for each one taken.
+        if (WSAGETSELECTEVENT(event) == FD_ACCEPT && t.line.size() > kAcceptPlace)
+            t.line.insert(t.line.begin() + kAcceptPlace, k);
+        else
+            t.line.push_back(k);
     } catch (const std::bad_alloc&) {
         t.inLine.erase(k);
         return false;
     }
-    if (!t.watchdog)
-        t.watchdog = SetTimer(nullptr, 0, kWatchdogMilliseconds, WatchdogTick);
+    if (!t.watching)
+        Watch(t, g_watch);
     return true;
 }
 
 // Whether the socket waits in the line: it is not empty, or a look (now,
 // or when it is time for one) finds the thread's other messages waiting.
-bool Waits(ThreadTurns& t, const Key& k, bool lookNow)
+bool Waits(ThreadTurns& t, const Key& k, LPARAM event, bool lookNow)
 {
     if (!t.line.empty())
-        return Enqueue(t, k);
+        return Enqueue(t, k, event);
     if (!lookNow && !SliceOver(t))
         return false;
     const Waiting waiting = Look(t);
-    if ((!waiting.others && ReadOn(t)) || !Enqueue(t, k))
+    if ((!waiting.others && ReadOn(t)) || !Enqueue(t, k, event))
         return false;
     Stop(t, waiting.posted);
     return true;
@@ -375,7 +481,7 @@ void Remove(ThreadTurns& t, const Gone& gone)
 
 namespace SocketTurns {
 
-bool MayRead(HWND window, UINT message, WPARAM socket)
+bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event)
 {
     ThreadTurns& t = Turns();
     const Key k{window, message, socket};
@@ -383,7 +489,7 @@ bool MayRead(HWND window, UINT message, WPARAM socket)
         t.hasCurrent = false;
         return true;
     }
-    if (!Waits(t, k, false)) {
+    if (!Waits(t, k, event, false)) {
         Reading(t);
         return true;
     }
@@ -394,11 +500,24 @@ bool MayRead(HWND window, UINT message, WPARAM socket)
     return false;
 }
 
+void Waited()
+{
+    ThreadTurns& t = Turns();
+    if (t.reads > 0)
+        NewStretch(t, NetComponent::Now());
+}
+
+void Drained()
+{
+    ++Turns().drained;
+}
+
 bool ReadAgain(HWND window, UINT message, WPARAM socket)
 {
-    if (Waits(Turns(), Key{window, message, socket}, true))
+    const LPARAM read = MAKELPARAM(FD_READ, 0);
+    if (Waits(Turns(), Key{window, message, socket}, read, true))
         return true;
-    return PostMessageA(window, message, socket, MAKELPARAM(FD_READ, 0)) != FALSE;
+    return PostMessageA(window, message, socket, read) != FALSE;
 }
 
 void Forget(HWND window, UINT message, WPARAM socket)
@@ -411,11 +530,15 @@ void ForgetWindow(HWND window)
 {
     ThreadTurns& t = Turns();
     Remove(t, [window](const Key& other) { return other.window == window; });
-    // The line's message goes with the window: another is posted.
+    // The line's messages go with the window: others are posted.
     if (t.turnPosted && t.turnWindow == window) {
         t.turnPosted = false;
         if (!t.line.empty() && !PostTurn(t) && t.stopped)
             SetHook(t);
+    }
+    if (t.watching && t.watchWindow == window) {
+        t.watching = false;
+        Watch(t, g_watch);
     }
 }
 
@@ -446,6 +569,40 @@ void TurnCame(WPARAM number)
     Slice(t);
 }
 
+void WatchCame(WPARAM number, LPARAM postedAt)
+{
+    ThreadTurns& t = Turns();
+    if (!t.watching || number != t.watchNumber)
+        return;
+    t.watching = false;
+    if (t.line.empty()) {
+        End(t);
+        return;
+    }
+    if (t.stopped) {
+        // The stop has lasted its longest. Others still waiting, when the
+        // watch was taken at once, were left untaken by a loop that waited.
+        const Waiting waiting = Look(t);
+        const bool prompt = NetComponent::Now() - DWORD(postedAt) <= kPromptMilliseconds;
+        if (waiting.kinds != 0 && prompt) {
+            if (++t.untaken >= kUntakenStops) {
+                t.aside |= waiting.kinds;
+                t.asideSince = NetComponent::Now();
+            }
+        } else {
+            t.untaken = 0;
+        }
+        t.turnPosted = false;
+        Restart(t);
+        Slice(t);
+    } else if (t.slices == t.slicesAtWatch) {
+        t.turnPosted = false;
+        Slice(t);
+    }
+    if (!t.line.empty() && !t.watching)
+        Watch(t, g_watch);
+}
+
 void SetQueueStatusSource(QueueStatusSource source)
 {
     g_queueStatus = source ? source : GetQueueStatus;
@@ -454,6 +611,11 @@ void SetQueueStatusSource(QueueStatusSource source)
 void SetRestSource(RestSource source)
 {
     g_rest = source ? source : MsgWaitForMultipleObjectsEx;
+}
+
+void SetWatchMilliseconds(DWORD milliseconds)
+{
+    g_watch = milliseconds ? milliseconds : kWatchMilliseconds;
 }
 
 } // namespace SocketTurns

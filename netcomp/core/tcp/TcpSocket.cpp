@@ -17,7 +17,11 @@
 // read notification first asks the thread's turns (SocketTurns) whether the
 // socket may read now; when it may not, the socket waits in the thread's
 // line of sockets, reads nothing and is posted no other read notification
-// until its turn comes, as a read notification that reads.
+// until its turn comes, as a read notification that reads. A close
+// notification takes its turn the same way (a crowd of clients closing is
+// as many posted messages), and a read that finds its socket's queue empty
+// tells the turns so: the thread waits for its peers, it does not read on
+// and on.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -570,6 +574,8 @@ int TcpSocket::Receive(int mode)
         m_readHeld = false;
         m_readWaits = false;
         m_readShort = got > 0 && uint32_t(got) < free;
+        if (m_readShort || got == SOCKET_ERROR)
+            SocketTurns::Drained();
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
@@ -793,6 +799,13 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_urgentSeen = true;
         break;
     case FD_CLOSE: {
+        // A close takes its turn as a read does: a crowd of clients that
+        // send and close would otherwise keep the owner's timers waiting.
+        // Inside an event of a read under way it is done at once.
+        // Its turn comes as this notification, sent, so nothing of the
+        // socket's is queued for it meanwhile.
+        if (!m_receiving && !SocketTurns::MayRead(m_window, kMsgTcpSocket, wParam, lParam))
+            break;
         // Winsock posts nothing for a socket after its FD_CLOSE but what a
         // call re-arms: a recv a read notification, a send that would block
         // a write notification. With nothing left to read (bytes left behind

@@ -1,6 +1,8 @@
 // The listening socket notifies the hidden window with kMsgDaemonAccept; every
 // connection notifies the same window with kMsgTcpSocket, and the socket map
-// finds the connection of a notification in a few hash probes.
+// finds the connection of a notification in a few hash probes. Accept
+// notifications take their turn in the thread's line of sockets
+// (SocketTurns), as the connections' reads and closes do.
 //
 // A connection may be closed from inside one of its own events. Its object
 // must then outlive the event: it leaves the map at once (no further
@@ -15,6 +17,7 @@
 #include "netcomp/core/text/CStringHelpers.h"
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/ResultCodes.h"
+#include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/core/framework/WinsockBinding.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 
@@ -91,6 +94,7 @@ int IpDaemonEngine::Config(const ConfigArg& arg, const char** answer)
 void IpDaemonEngine::CloseListener()
 {
     if (m_listener.IsOpen()) {
+        SocketTurns::Forget(m_window, kMsgDaemonAccept, WPARAM(m_listener.Get()));
         Ws().WSAAsyncSelect(m_listener.Get(), m_window, 0, 0);
         m_listener.Reset();
     }
@@ -181,7 +185,13 @@ DaemonConnection* IpDaemonEngine::Connection(int id)
 LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kMsgDaemonAccept) {
-        if (m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() && WSAGETSELECTEVENT(lParam) == FD_ACCEPT)
+        // Accepts take their turn as reads do: under a crowd of new clients
+        // the owner's timers would otherwise wait for every one of them.
+        // One client a turn: each brings notifications of its own, and
+        // posted messages keep the owner's timers waiting for as long as
+        // they come.
+        if (m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() && WSAGETSELECTEVENT(lParam) == FD_ACCEPT &&
+            SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam))
             Accept();
         return 0;
     }
