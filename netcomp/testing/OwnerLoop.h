@@ -2,8 +2,9 @@
 // What a component's owner does on its thread beside the component, for the
 // tests (and benchmarks) of how a busy socket shares the thread: a timer that
 // ticks once (or one that is due already), a periodic timer that records how
-// long its ticks waited, the owner's own message loop, and a loop that takes
-// the thread's messages only while there are some (which a socket that reads
+// long its ticks waited, the owner's own message loop, a loop that takes
+// only some of the thread's messages, and a loop that takes the thread's
+// messages only while there are some (which a socket that reads
 // on after a pause, rather than right after the owner's message, leaves
 // empty).
 #include <windows.h>
@@ -140,6 +141,24 @@ inline void RunOwnerLoop(DWORD milliseconds, const std::function<bool()>& done =
             DispatchMessageA(&msg);
         } else {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+}
+
+// The loop of an owner that lets its components work while it keeps its own
+// timers, painting and input from running: it takes only messages from
+// WM_USER to 0x7FFF and waits for posted and sent messages alone, 50 ms at
+// a time, for `milliseconds` or until `done` says so.
+inline void RunPartialLoop(DWORD milliseconds, const std::function<bool()>& done = nullptr)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds && !(done && done())) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, WM_USER, 0x7FFF, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLPOSTMESSAGE | QS_SENDMESSAGE);
         }
     }
 }

@@ -1,0 +1,133 @@
+// The sockets' turns under owner loops that are not a plain GetMessage loop,
+// against the flood peer: a loop that takes only the messages from WM_USER
+// to 0x7FFF (the sockets' own among them) and waits for posted messages
+// alone, while timers of its thread are due for ever; and an owner that
+// pumps its messages inside its DataIn event. Every byte comes, in its
+// place, and every connection ends.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "netcomp/core/framework/NotifyWindow.h"
+#include "netcomp/core/framework/SocketTurns.h"
+#include "netcomp/net/tests/FloodClients.h"
+#include "netcomp/testing/OwnerLoop.h"
+
+using namespace floodclients;
+
+namespace {
+
+// Where this file's servers listen for the peer's clients.
+constexpr int kServer = 20846;
+constexpr DWORD kLongest = 30000;
+
+class OwnerLoop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetLibraryInstance(GetModuleHandleA(nullptr));
+        LibraryStartup();
+        WSADATA wsa;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    }
+    void TearDown() override
+    {
+        SocketTurns::SetWatchMilliseconds(0);
+        WSACleanup();
+    }
+};
+
+// An owner that lets its components work while it keeps its own timers,
+// painting and input from running. The line of sockets that wait for their
+// turn stops when it finds the owner's timer due, and never sees it taken:
+// its watch, a posted message, ends every stop. A crowd of clients that
+// send and close, and IPPorts receiving streams that end, are read whole.
+TEST_F(OwnerLoop, ALoopThatTakesOnlyTheSocketsMessagesReadsEverything)
+{
+    TickingTimer slow(500), fast(50);
+    {
+        constexpr int kClients = 1000, kBytes = 3000;
+        CrowdServer server(kServer, kClients, kBytes);
+        const SOCKET control = AskForClients("crowd " + std::to_string(kServer) + " " + std::to_string(kClients) + " " +
+                                             std::to_string(kBytes) + "\n");
+        const DWORD start = GetTickCount();
+        RunPartialLoop(kLongest, [&] { return server.disconnected == kClients; });
+        closesocket(control);
+        std::printf("[ loops    ] %d clients of %d bytes under the partial loop: %d ended whole after %lu ms, %lld "
+                    "bytes read\n",
+                    kClients, kBytes, server.complete, (unsigned long)(GetTickCount() - start), server.received);
+        EXPECT_EQ(server.disconnected, kClients);
+        EXPECT_EQ(server.complete, kClients) << server.firstBroken;
+    }
+    constexpr int kPorts = 20;
+    constexpr unsigned long long kStream = 2 << 20;
+    std::vector<std::unique_ptr<PatternStreams::Port>> streams;
+    std::vector<std::unique_ptr<ComponentHolder<IPPortFunctions>>> ports;
+    for (int i = 0; i < kPorts; ++i) {
+        streams.push_back(std::make_unique<PatternStreams::Port>());
+        ports.push_back(PatternPort(*streams.back(), kStream));
+    }
+    const DWORD start = GetTickCount();
+    RunPartialLoop(kLongest,
+                   [&] { return std::all_of(streams.begin(), streams.end(), [](const auto& s) { return s->ended; }); });
+    int whole = 0;
+    for (const auto& s : streams)
+        whole += s->ended && s->stream.bytes == kStream && s->stream.misplaced == 0;
+    std::printf("[ loops    ] %d ports of 2 MB under the partial loop: %d whole after %lu ms\n", kPorts, whole,
+                (unsigned long)(GetTickCount() - start));
+    EXPECT_EQ(whole, kPorts);
+    EXPECT_EQ(slow.Ticks() + fast.Ticks(), 0) << "the loop took a timer";
+}
+
+// An owner whose DataIn event checks the pattern stream and then pumps its
+// messages (DoEvents).
+struct Pumping {
+    static int WINAPI OnIpPort(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
+    {
+        auto* self = reinterpret_cast<Pumping*>(user);
+        PatternStreams::OnIpPort(reinterpret_cast<INT_PTR>(&self->read), event, count, params, lengths);
+        if (event == kIpPortEventDataIn && self->port) {
+            ++self->pumps;
+            IPPort_Do(self->port, kIpPortDoEvents, 0, nullptr, nullptr);
+        }
+        return 0;
+    }
+
+    PatternStreams::Port read;
+    void* port = nullptr;
+    int pumps = 0;
+};
+
+// The owner's DataIn event pumps its messages (DoEvents) under a timer of
+// its thread: the read notifications that come meanwhile are taken inside
+// the event, and each is read once the event has returned. The line of
+// sockets never waits for its watch here.
+TEST_F(OwnerLoop, AnOwnerThatPumpsInsideItsEventReadsTheWholeStream)
+{
+    SocketTurns::SetWatchMilliseconds(60000);
+    Pumping pumping;
+    constexpr unsigned long long kStream = 4 << 20;
+    ComponentHolder<IPPortFunctions> port(Pumping::OnIpPort, reinterpret_cast<INT_PTR>(&pumping));
+    pumping.port = port.Handle();
+    ASSERT_EQ(port.Set(kIpPortTimeout, 5), 0);
+    INT_PTR target[2] = {reinterpret_cast<INT_PTR>("127.0.0.1"), kPattern};
+    ASSERT_EQ(IPPort_Do(port.Handle(), kIpPortConnect, 2, target, nullptr), 0) << port.LastError();
+    ASSERT_EQ(port.Do(kIpPortSendLine, {("bytes " + std::to_string(kStream)).c_str()}), 0) << port.LastError();
+    TickingTimer timer(10);
+    RunOwnerLoop(kLongest, [&] { return pumping.read.ended; });
+    std::printf("[ loops    ] a port whose DataIn pumps: %llu bytes in %d events, the timer of 10 ms ticked %d "
+                "times\n",
+                pumping.read.stream.bytes, pumping.pumps, timer.Ticks());
+    EXPECT_EQ(pumping.read.stream.bytes, kStream);
+    EXPECT_EQ(pumping.read.stream.misplaced, 0u);
+    EXPECT_TRUE(pumping.read.ended);
+}
+
+} // namespace
