@@ -29,6 +29,8 @@
  * server closes it or 30 s have passed.
  * The TCP port base + 8 takes "bytes <n>\n" and sends n bytes PatternByte
  * (j), then closes; for 0, until the client closes or 30 s have passed.
+ * The UDP port base + 9 answers each DNS query at once with one A record
+ * (10.9.8.7) under the query's id, and floods nobody.
  *
  * Each flood, stream or reply that starts adds a line "<port> <client port>"
  * to the file "floods" in the current folder. Writes the file "ready" there
@@ -45,10 +47,15 @@
 #include <time.h>
 #include <unistd.h>
 
-enum { kPlain, kDns, kSnmp, kDnsAnswered, kOversized, kStream, kHttp, kCrowd, kBytes, kPorts };
+enum { kPlain, kDns, kSnmp, kDnsAnswered, kOversized, kStream, kHttp, kCrowd, kBytes, kAnswers, kPorts };
 enum { kSenders = 2, kFloodSeconds = 30, kOversizedBytes = 60000, kMaxDatagram = 65507 };
 
 static int g_base;
+
+static int IsTcp(int kind)
+{
+    return kind == kHttp || kind == kCrowd || kind == kBytes;
+}
 static pthread_mutex_t g_log = PTHREAD_MUTEX_INITIALIZER;
 
 static const unsigned char kSnmpJunk[] = {0x30, 0x1b, 0x02, 0x01, 0x01, 0x04, 0x06, 'p',  'u',  'b',
@@ -245,6 +252,15 @@ static void* ServeDatagrams(void* arg)
             continue;
         request.requestLength = (size_t)got;
         request.kind = kind;
+        if (kind == kAnswers) {
+            static const unsigned char kAnswer[] = {10, 9, 8, 7};
+            unsigned char answer[sizeof request.request + 32];
+            if (request.requestLength >= 12) {
+                const size_t n = DnsResponse(&request, answer, NULL, kAnswer);
+                sendto(s, answer, n, 0, (struct sockaddr*)&request.client, length);
+            }
+            continue;
+        }
         request.started = Now();
         /* A client asks again while its flood lasts: that is the same flood. */
         int known = 0;
@@ -464,13 +480,15 @@ int main(int argc, char** argv)
     static struct Server servers[kPorts];
     for (int kind = 0; kind < kPorts; ++kind) {
         servers[kind].kind = kind;
-        servers[kind].socket = Open(kind >= kHttp ? SOCK_STREAM : SOCK_DGRAM, g_base + kind);
+        servers[kind].socket = Open(IsTcp(kind) ? SOCK_STREAM : SOCK_DGRAM, g_base + kind);
     }
-    for (int kind = kHttp; kind < kPorts; ++kind)
-        listen(servers[kind].socket, 16);
+    for (int kind = 0; kind < kPorts; ++kind) {
+        if (IsTcp(kind))
+            listen(servers[kind].socket, 16);
+    }
     for (int kind = 0; kind < kPorts; ++kind) {
         pthread_t thread;
-        pthread_create(&thread, NULL, kind >= kHttp ? ServeConnections : ServeDatagrams, &servers[kind]);
+        pthread_create(&thread, NULL, IsTcp(kind) ? ServeConnections : ServeDatagrams, &servers[kind]);
     }
     FILE* ready = fopen("ready", "w");
     if (ready)

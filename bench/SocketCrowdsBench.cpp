@@ -1,0 +1,327 @@
+// Many sockets on one thread, and owner loops of every kind, against the
+// flood peer (netcomp/net/tests/flood_peer.c, started by
+// tools/socket-crowds-bench.sh on base port 20921):
+//   socket_crowds_bench crowd <clients> <bytes> <timer ms> [partial]
+//       an IPDaemon takes a crowd of clients that connect, each send the
+//       bytes and close, under a plain GetMessage loop (or the partial loop:
+//       only WM_USER..0x7FFF taken, waits for posted messages alone) with a
+//       thread timer running: how long until every connection ended, how
+//       many ended whole, and the timer's ticks and longest gap
+//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|replace]
+//       that many IPPorts on one thread each receive that many kilobytes
+//       under the owner's loop with a timer: how long until every port has
+//       its bytes, whether all came in place, the timer's ticks and gap;
+//       "replace" destroys half of them once they are half way and opens new
+//       ones in their place
+//   socket_crowds_bench crowd-and-ports <clients> <bytes> <ports> <kilobytes> <timer ms>
+//       both at once on one thread
+//   socket_crowds_bench dns <count>
+//       a DNS component resolves that many names one after the other
+//       (blocking Resolve, Timeout 5) against a server that answers at once
+// Prints one line of figures. A case that has not ended after 30 s stops
+// and says how far it got.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_dns.h"
+#include "netcomp/include/netcomp_ipdaemon.h"
+#include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/PatternStream.h"
+
+namespace {
+
+constexpr int kBase = 20921;
+constexpr int kCrowd = kBase + 7;
+constexpr int kPattern = kBase + 8;
+constexpr int kAnswers = kBase + 9;
+constexpr int kCrowdServer = kBase + 20;
+constexpr DWORD kLongest = 30000;
+
+INT_PTR T(const char* text)
+{
+    return reinterpret_cast<INT_PTR>(text);
+}
+
+double Seconds(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+}
+
+void RunLoop(bool partial, const std::function<bool()>& done)
+{
+    if (partial)
+        RunPartialLoop(kLongest, done);
+    else
+        RunOwnerLoop(kLongest, done);
+}
+
+// The j-th byte crowd client i sends after its first line "<i>\n".
+char CrowdByte(int i, int j)
+{
+    return char('a' + (i * 7 + j) % 26);
+}
+
+// An IPDaemon that takes the peer's crowd and checks each connection as it
+// ends.
+struct Crowd {
+    Crowd(int clients, int bytes) : clients(clients), bytes(bytes)
+    {
+        daemon = IPDaemon_Create(Event, reinterpret_cast<INT_PTR>(this), nullptr);
+        INT_PTR config[1] = {T("MaxConnections=2000")};
+        IPDaemon_Do(daemon, kIpDaemonConfig, 1, config, nullptr);
+        IPDaemon_Set(daemon, kIpDaemonConnectionBacklog, 0, clients, 0);
+        IPDaemon_Set(daemon, kIpDaemonLocalHost, 0, T("127.0.0.1"), 0);
+        IPDaemon_Set(daemon, kIpDaemonLocalPort, 0, kCrowdServer, 0);
+        IPDaemon_Set(daemon, kIpDaemonListening, 0, 1, 0);
+    }
+    ~Crowd()
+    {
+        if (control != INVALID_SOCKET)
+            closesocket(control);
+        IPDaemon_Destroy(daemon);
+    }
+    void Ask()
+    {
+        control = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        peer.sin_port = htons(u_short(kCrowd));
+        connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+        const std::string request = "crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " " +
+                                    std::to_string(bytes) + "\n";
+        send(control, request.data(), int(request.size()), 0);
+    }
+    bool Done() const { return ended == clients; }
+
+    static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    {
+        auto* self = reinterpret_cast<Crowd*>(user);
+        const int id = int(params[0]);
+        if (event == kIpDaemonEventDataIn) {
+            self->open[id].append(reinterpret_cast<const char*>(params[1]), std::size_t(lengths[1]));
+            self->received += lengths[1];
+        } else if (event == kIpDaemonEventDisconnected) {
+            self->Ended(self->open[id]);
+            self->open.erase(id);
+        }
+        return 0;
+    }
+    void Ended(const std::string& got)
+    {
+        ++ended;
+        const std::size_t line = got.find('\n');
+        const int i = line == std::string::npos ? -1 : std::atoi(got.c_str());
+        bool whole = i >= 0 && got.size() == line + 1 + std::size_t(bytes);
+        for (int j = 0; whole && j < bytes; ++j)
+            whole = got[line + 1 + std::size_t(j)] == CrowdByte(i, j);
+        whole_ += whole;
+    }
+
+    int clients;
+    int bytes;
+    void* daemon = nullptr;
+    SOCKET control = INVALID_SOCKET;
+    std::map<int, std::string> open;
+    long long received = 0;
+    int ended = 0;
+    int whole_ = 0;
+};
+
+int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+{
+    if (event == kIpPortEventDataIn)
+        reinterpret_cast<PatternStream*>(user)->Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
+    return 0;
+}
+
+// IPPorts connected to the pattern port, each asking for `bytes`.
+struct Ports {
+    Ports(int count, unsigned long long bytes) : bytes(bytes)
+    {
+        for (int i = 0; i < count; ++i)
+            Open();
+    }
+    ~Ports()
+    {
+        for (void* port : ports)
+            IPPort_Destroy(port);
+    }
+    void Open()
+    {
+        streams.push_back(std::make_unique<PatternStream>());
+        void* port = IPPort_Create(OnIpPort, reinterpret_cast<INT_PTR>(streams.back().get()), nullptr);
+        IPPort_Set(port, kIpPortTimeout, 0, 10, 0);
+        INT_PTR target[2] = {T("127.0.0.1"), kPattern};
+        if (IPPort_Do(port, kIpPortConnect, 2, target, nullptr) != 0)
+            std::fprintf(stderr, "connect: %s\n", IPPort_GetLastError(port));
+        const std::string request = "bytes " + std::to_string(bytes);
+        INT_PTR line[1] = {T(request.c_str())};
+        IPPort_Do(port, kIpPortSendLine, 1, line, nullptr);
+        ports.push_back(port);
+    }
+    // Ports half way through their bytes are destroyed, half of all ports
+    // at most, and new ones are opened in their place.
+    void ReplaceHalfWay()
+    {
+        for (std::size_t i = 0; i < ports.size() && replaced < int(ports.size()) / 2; ++i) {
+            if (ports[i] && streams[i]->bytes >= bytes / 2 && streams[i]->bytes < bytes) {
+                IPPort_Destroy(ports[i]);
+                ports[i] = nullptr;
+                dropped.push_back(std::move(streams[i]));
+                streams[i] = std::make_unique<PatternStream>();
+                ++replaced;
+                Open();
+            }
+        }
+    }
+    bool Done() const
+    {
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            if (ports[i] && streams[i]->bytes < bytes)
+                return false;
+        }
+        return true;
+    }
+    int Whole() const
+    {
+        int n = 0;
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            n += ports[i] && streams[i]->bytes == bytes && streams[i]->misplaced == 0;
+        return n;
+    }
+    int Live() const
+    {
+        return int(std::count_if(ports.begin(), ports.end(), [](void* p) { return p != nullptr; }));
+    }
+
+    unsigned long long bytes;
+    std::vector<void*> ports;
+    std::vector<std::unique_ptr<PatternStream>> streams;
+    std::vector<std::unique_ptr<PatternStream>> dropped;
+    int replaced = 0;
+};
+
+void PrintTimer(const TickingTimer* timer, double seconds, int timerMs)
+{
+    if (!timer) {
+        std::printf("no timer\n");
+        return;
+    }
+    std::printf("%d ticks of %lu, longest timer gap %lu ms\n", timer->Ticks(),
+                (unsigned long)(seconds * 1000 / timerMs), (unsigned long)timer->LongestGap());
+}
+
+int CrowdCase(int clients, int bytes, int timerMs, bool partial)
+{
+    Crowd crowd(clients, bytes);
+    std::unique_ptr<TickingTimer> timer;
+    if (timerMs > 0)
+        timer = std::make_unique<TickingTimer>(UINT(timerMs));
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    crowd.Ask();
+    RunLoop(partial, [&] { return crowd.Done(); });
+    const double seconds = Seconds(start);
+    std::printf("crowd %d of %d bytes, timer %d ms, %s loop: %.3f s, %d ended, %d whole, %lld bytes; ", clients, bytes,
+                timerMs, partial ? "partial" : "plain", seconds, crowd.ended, crowd.whole_, crowd.received);
+    PrintTimer(timer.get(), seconds, timerMs);
+    return 0;
+}
+
+int PortsCase(int count, int kilobytes, int timerMs, const std::string& how)
+{
+    Ports ports(count, (unsigned long long)kilobytes << 10);
+    std::unique_ptr<TickingTimer> timer;
+    if (timerMs > 0)
+        timer = std::make_unique<TickingTimer>(UINT(timerMs));
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    const bool replace = how == "replace";
+    RunLoop(how == "partial", [&] {
+        if (replace)
+            ports.ReplaceHalfWay();
+        return ports.Done();
+    });
+    const double seconds = Seconds(start);
+    std::printf("ports %d of %d KB, timer %d ms, %s: %.3f s, %d of %d whole (%d replaced); ", count, kilobytes, timerMs,
+                how.c_str(), seconds, ports.Whole(), ports.Live(), ports.replaced);
+    PrintTimer(timer.get(), seconds, timerMs);
+    return 0;
+}
+
+int CrowdAndPorts(int clients, int bytes, int count, int kilobytes, int timerMs)
+{
+    Crowd crowd(clients, bytes);
+    Ports ports(count, (unsigned long long)kilobytes << 10);
+    std::unique_ptr<TickingTimer> timer;
+    if (timerMs > 0)
+        timer = std::make_unique<TickingTimer>(UINT(timerMs));
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    crowd.Ask();
+    RunOwnerLoop(kLongest, [&] { return crowd.Done() && ports.Done(); });
+    const double seconds = Seconds(start);
+    std::printf("crowd %d of %d bytes and %d ports of %d KB, timer %d ms: %.3f s, %d of the crowd whole, %d ports "
+                "whole; ",
+                clients, bytes, count, kilobytes, timerMs, seconds, crowd.whole_, ports.Whole());
+    PrintTimer(timer.get(), seconds, timerMs);
+    return 0;
+}
+
+int Dns(int count)
+{
+    void* dns = DNS_Create(nullptr, 0, nullptr);
+    DNS_Set(dns, kDnsDnsServer, 0, T("127.0.0.1"), 0);
+    DNS_Set(dns, kDnsDnsPort, 0, kAnswers, 0);
+    DNS_Set(dns, kDnsTimeout, 0, 5, 0);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "host" + std::to_string(i) + ".kes.test";
+        INT_PTR args[1] = {T(name.c_str())};
+        failed += DNS_Do(dns, kDnsResolve, 1, args, nullptr) != 0;
+    }
+    std::printf("dns %d look-ups: %.3f s, %d failed\n", count, Seconds(start), failed);
+    DNS_Destroy(dns);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string what = argc > 1 ? argv[1] : "";
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    int rc = 2;
+    if (what == "crowd" && argc >= 5)
+        rc = CrowdCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                       argc > 5 && std::string(argv[5]) == "partial");
+    else if (what == "ports" && argc >= 5)
+        rc = PortsCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), argc > 5 ? argv[5] : "plain");
+    else if (what == "crowd-and-ports" && argc == 7)
+        rc = CrowdAndPorts(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                           std::atoi(argv[6]));
+    else if (what == "dns" && argc == 3)
+        rc = Dns(std::atoi(argv[2]));
+    else
+        std::fprintf(stderr, "usage: see the head of SocketCrowdsBench.cpp\n");
+    WSACleanup();
+    return rc;
+}

@@ -1,0 +1,68 @@
+#!/bin/bash
+# Many sockets on one thread and owner loops of every kind, by the program
+# bench/SocketCrowdsBench.cpp against the flood peer
+# (netcomp/net/tests/flood_peer.c): IPDaemon taking crowds of 1,000 and 2,000
+# clients that send and close, 50 IPPorts receiving 2 MB each (and 40 of
+# which half are replaced half way), one IPPort receiving 50 MB, a crowd and
+# 20 IPPorts at once, each with and without the owner's timer of 10 ms; the
+# same crowd and 20 IPPorts under an owner loop that takes only WM_USER to
+# 0x7FFF and never its timer; and 5,000 DNS look-ups one after the other.
+#   tools/in-netns.sh tools/socket-crowds-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
+# With another build's netcomp.dll (the library before a change, say), the
+# same program runs on both libraries by turns, `runs` times (8) each, and a
+# table gives for each case and library the median time, the median ratio
+# of the rounds' times (this ÷ other), the cases whole, the median share of
+# the timer's ticks and its median longest gap. Otherwise each case runs once
+# on this build. BUSY=<n> keeps n busy loops running meanwhile; CASES="<case>;
+# <case>..." runs those cases instead (arguments of socket_crowds_bench).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/windows
+state=$build/bench-socket-crowds
+prefix=$build/wineprefix
+other=${1:-}
+runs=${2:-8}
+busy=${BUSY:-0}
+[ -z "$other" ] || [ -f "$other" ] || { echo "no such file: $other" >&2; exit 2; }
+rm -rf "$state"
+mkdir -p "$state/this" "$state/other"
+cp "$build/bin/socket_crowds_bench.exe" "$build/bin/netcomp.dll" "$state/this/"
+libs=(this)
+if [ -n "$other" ]; then
+    cp "$build/bin/socket_crowds_bench.exe" "$state/other/"
+    cp "$other" "$state/other/netcomp.dll"
+    libs=(this other)
+else
+    runs=1
+fi
+IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 10;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;dns 5000}"
+
+ulimit -n 8192
+loops=()
+stop() {
+    for pid in "${loops[@]}"; do kill "$pid" 2>/dev/null || true; done
+    "$root/tools/peer.sh" down "$state/peer"
+    "$root/tools/wine-prefix.sh" down "$prefix" >/dev/null
+}
+"$root/tools/wine-prefix.sh" up "$prefix" >/dev/null
+"$root/tools/peer.sh" up "$state/peer" 0 "$build/netcomp/net/flood_peer" 20921 >/dev/null
+trap stop EXIT
+for _ in $(seq 1 "$busy"); do
+    (while :; do :; done) &
+    loops+=($!)
+done
+
+for round in $(seq 1 "$runs"); do
+    order=("${libs[@]}")
+    if [ $((round % 2)) = 0 ] && [ ${#libs[@]} = 2 ]; then
+        order=(other this)
+    fi
+    for c in "${cases[@]}"; do
+        for lib in "${order[@]}"; do
+            # shellcheck disable=SC2086
+            echo "$round $lib $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/$lib/socket_crowds_bench.exe" $c)" |
+                tee -a "$state/results"
+        done
+    done
+done
+[ -z "$other" ] || /usr/bin/python3 "$root/tools/socket_crowds_table.py" "$state/results"

@@ -1,0 +1,88 @@
+"""The table of tools/socket-crowds-bench.sh: its lines "<round> <library>
+<case>: <figures>" by case and library, as medians.
+    socket_crowds_table.py <results file>"""
+import re
+import statistics
+import sys
+
+TIME = re.compile(r": ([0-9.]+) s")
+TICKS = re.compile(r"(\d+) ticks of (\d+)")
+GAP = re.compile(r"longest timer gap (\d+) ms")
+
+
+def whole(line):
+    """Whether a case came out whole: every connection, port and look-up."""
+    case, figures = line.split(":", 1)
+    numbers = [int(n) for n in re.findall(r"\d+", case)]
+    if case.startswith("crowd") and "ports" in case:
+        m = re.search(r"(\d+) of the crowd whole, (\d+) ports whole", figures)
+        return bool(m) and int(m.group(1)) == numbers[0] and int(m.group(2)) == numbers[2]
+    if case.startswith("crowd"):
+        m = re.search(r"(\d+) ended, (\d+) whole", figures)
+        return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
+    if case.startswith("ports"):
+        m = re.search(r"(\d+) of (\d+) whole", figures)
+        return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
+    m = re.search(r"(\d+) failed", figures)
+    return bool(m) and m.group(1) == "0"
+
+
+def main(path):
+    runs = {}  # (case, library) -> list of (round, time, whole, tick share, gap)
+    order = []
+    for raw in open(path, encoding="utf-8"):
+        parts = raw.rstrip("\n").split(" ", 2)
+        if len(parts) < 3 or ":" not in parts[2]:
+            continue
+        round_, library, line = parts
+        case = line.split(":", 1)[0]
+        if case not in order:
+            order.append(case)
+        time = TIME.search(line)
+        ticks = TICKS.search(line)
+        gap = GAP.search(line)
+        share = None
+        if ticks and int(ticks.group(2)) > 0:
+            share = min(1.0, int(ticks.group(1)) / int(ticks.group(2)))
+        runs.setdefault((case, library), []).append(
+            (int(round_), float(time.group(1)) if time else None, whole(line), share, int(gap.group(1)) if gap else None)
+        )
+
+    def median(values):
+        values = [v for v in values if v is not None]
+        return statistics.median(values) if values else None
+
+    def fmt(value, pattern):
+        return pattern % value if value is not None else "-"
+
+    print("| case | library | runs whole | time, median (s) | this ÷ other, median of rounds (range) | timer's ticks, median share | longest gap, median (ms) |")
+    print("|---|---|---|---|---|---|---|")
+    for case in order:
+        this = {r: t for r, t, _, _, _ in runs.get((case, "this"), [])}
+        other = {r: t for r, t, _, _, _ in runs.get((case, "other"), [])}
+        ratios = sorted(this[r] / other[r] for r in this if r in other and this[r] and other[r])
+        for library in ("this", "other"):
+            rows = runs.get((case, library), [])
+            if not rows:
+                continue
+            ratio = "-"
+            if library == "this" and ratios:
+                ratio = "%.2f (%.2f–%.2f)" % (statistics.median(ratios), ratios[0], ratios[-1])
+            share = median([s for _, _, _, s, _ in rows])
+            print(
+                "| %s | %s | %d/%d | %s | %s | %s | %s |"
+                % (
+                    case,
+                    library,
+                    sum(1 for row in rows if row[2]),
+                    len(rows),
+                    fmt(median([t for _, t, _, _, _ in rows]), "%.3f"),
+                    ratio,
+                    fmt(share * 100 if share is not None else None, "%.0f %%"),
+                    fmt(median([g for _, _, _, _, g in rows]), "%.0f"),
+                )
+            )
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
