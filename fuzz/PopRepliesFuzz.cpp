@@ -10,10 +10,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string line(reinterpret_cast<const char*>(data), size);
-    int count = -7, total = -7;
+    int count = -7;
+    int64_t total = -7;
     if (ParsePopStatReply(line.c_str(), &count, &total) ? count < 0 || total < 0 : count != -7 || total != -7)
         std::abort();
-    int one = -7;
+    int64_t one = -7;
     if (ParsePopSizeReply(line.c_str(), &one) ? one < 0 : one != -7)
         std::abort();
     for (const bool sizes : {true, false}) {

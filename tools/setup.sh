@@ -44,8 +44,8 @@ packages=(
     # the news server of the NNTP tests (see below), and the Perl libraries the
     # SNPP and SMPP peers are written on
     inn2 libnet-snpp-perl libnet-smpp-perl
-    # the FTP server of the FTP tests, and what the second one (vsftpd, below) links
-    pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules
+    # the FTP servers of the FTP tests, and what the second one (vsftpd, below) links
+    pure-ftpd libwrap0 libseccomp2 libcap2 libpam-modules python3-pyftpdlib
     # rshd and rexecd for the Rshell, Rexec and RCP tests, and the rcp client of their benchmark;
     # openssl makes the password hashes of the FTP and rsh test users
     rsh-server rsh-client openssl

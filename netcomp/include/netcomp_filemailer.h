@@ -56,7 +56,8 @@ enum FileMailerMethod {
 
 /* As the SMTP component's, without Expand: ConnectionStatus (text, int,
  * text), EndTransfer, Error (int, text), PITrail (int: 0 command sent, 1
- * reply line, 2 status; text), StartTransfer, Transfer (int: bytes). */
+ * reply line, 2 status; text), StartTransfer, Transfer (pointer-sized int:
+ * bytes). */
 enum FileMailerEvent {
     kFileMailerEventConnectionStatus = 1,
     kFileMailerEventEndTransfer = 2,

@@ -97,7 +97,8 @@ enum HttpMethod {
  * body, 1 response). Error: code, description. Header: field, value.
  * Redirect: location, accept (answerable: set it to 0 to refuse). SetCookie:
  * name, value, expires, domain, path, secure. Status: HTTP version, code,
- * description. Transfer: direction, bytes so far, data (with its length). */
+ * description. Transfer: direction, bytes so far (pointer-sized int), data
+ * (with its length). */
 enum HttpEvent {
     kHttpEventConnected = 1,
     kHttpEventConnectionStatus = 2,

@@ -48,7 +48,7 @@ enum ImapProp {
     kImapMessageReplyTo = 31,
     kImapMessageSender = 32,
     kImapMessageSet = 33,
-    kImapMessageSize = 34,
+    kImapMessageSize = 34, /* pointer-sized */
     kImapMessageSubject = 35,
     kImapMessageText = 36, /* binary; length 0: a text (a fetched text or a decoded part) */
     kImapMessageTo = 37,
@@ -109,9 +109,9 @@ enum ImapMethod {
  * MailboxAcl: Mailbox, User, Rights (texts). MailboxList: Mailbox,
  * Separator, Flags (texts). MessageInfo: MessageNumber (text: the message's
  * number, or its UID in UIDMode), Subject, MessageDate, From, Flags (texts),
- * Size (int). MessagePart: PartId (text), Size (int),
- * ContentType, FileName, ContentEncoding, Parameters, MultipartMode (texts).
- * ProtocolTrail: Direction (int: 0 command sent, 1 line received, 2
+ * Size (pointer-sized int). MessagePart: PartId (text), Size
+ * (pointer-sized int), ContentType, FileName, ContentEncoding, Parameters,
+ * MultipartMode (texts). ProtocolTrail: Direction (int: 0 command sent, 1 line received, 2
  * status), Text (text). StartTransfer: none. Transfer: Length (int, of this
  * line), Text (bytes with their length). */
 enum ImapEvent {

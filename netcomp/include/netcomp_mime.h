@@ -22,7 +22,7 @@ enum MimeProp {
     kMimePartFilename = 15,
     kMimePartHeaders = 16,
     kMimePartName = 17,
-    kMimePartSize = 18
+    kMimePartSize = 18 /* pointer-sized */
 };
 
 enum MimeMethod {

@@ -84,11 +84,12 @@ enum NntpMethod {
  * (text). EndTransfer: none. Error: ErrorCode (int), Description (text).
  * GroupList: Group (text), FirstArticle (int), LastArticle (int), CanPost
  * (bool). GroupOverview: ArticleNumber (int), Subject, From, Date, MessageId,
- * References (texts), ArticleSize (int), ArticleLines (int), OtherHeaders
- * (text). GroupSearch: ArticleNumber (int), Header (text). Header: Field
- * (text), Value (text). ProtocolTrail: Direction (int: 0 command sent, 1
- * reply line, 2 status), Text (text). StartTransfer: none. Transfer:
- * BytesTransferred (int), Text (bytes with their length), EOL (bool). */
+ * References (texts), ArticleSize (pointer-sized int), ArticleLines (int),
+ * OtherHeaders (text). GroupSearch: ArticleNumber (int), Header (text).
+ * Header: Field (text), Value (text). ProtocolTrail: Direction (int: 0
+ * command sent, 1 reply line, 2 status), Text (text). StartTransfer: none.
+ * Transfer: BytesTransferred (pointer-sized int), Text (bytes with their
+ * length), EOL (bool). */
 enum NntpEvent {
     kNntpEventConnectionStatus = 1,
     kNntpEventEndTransfer = 2,

@@ -20,7 +20,8 @@
 
 /* AuthMechanism: 0 USER/PASS, 1 AUTH CRAM-MD5, 2 APOP, other: none.
  * MessageCount, MailboxSize, MessageSize, MessageUid, MessageHeaders and
- * MessageText ask the server when read while connected. */
+ * MessageText ask the server when read while connected. MailboxSize and
+ * MessageSize are octets, pointer-sized. */
 enum PopProp {
     kPopAuthMechanism = 1,
     kPopCommand = 2,
@@ -75,10 +76,10 @@ enum PopMethod {
 /* ConnectionStatus: ConnectionEvent (text), StatusCode (int), Description
  * (text). EndTransfer: none. Error: ErrorCode (int), Description (text).
  * Header: Field (text), Value (text). MessageList: MessageNumber (int),
- * MessageUid (text), MessageSize (int). ProtocolTrail: Direction (int: 0
- * command sent, 1 reply line, 2 status), Text (text). StartTransfer: none.
- * Transfer: BytesTransferred (int), Text (bytes with their length), EOL
- * (bool). */
+ * MessageUid (text), MessageSize (pointer-sized int). ProtocolTrail:
+ * Direction (int: 0 command sent, 1 reply line, 2 status), Text (text).
+ * StartTransfer: none. Transfer: BytesTransferred (pointer-sized int), Text
+ * (bytes with their length), EOL (bool). */
 enum PopEvent {
     kPopEventConnectionStatus = 1,
     kPopEventEndTransfer = 2,

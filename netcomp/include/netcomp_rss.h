@@ -93,8 +93,8 @@ enum RssMethod {
  * text, code, description. Error: code, description. Header: field, value.
  * Redirect: location, accept (answerable: set it to 0 to refuse). SetCookie:
  * name, value, expires, domain, path, secure. Status: HTTP version, code,
- * description. Transfer: bytes so far, data (with its length).
- * StartTransfer and EndTransfer: none. The transfer events tell of the
+ * description. Transfer: bytes so far (pointer-sized int), data (with its
+ * length). StartTransfer and EndTransfer: none. The transfer events tell of the
  * response body only. */
 enum RssEvent {
     kRssEventConnected = 1,

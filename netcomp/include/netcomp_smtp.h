@@ -69,7 +69,7 @@ enum SmtpMethod {
  * (text). EndTransfer, StartTransfer: none. Error: ErrorCode (int),
  * Description (text). Expand: Address (text). PITrail: Direction (int: 0
  * command sent, 1 reply line, 2 status), Message (text). Transfer:
- * BytesTransferred (int). */
+ * BytesTransferred (pointer-sized int). */
 enum SmtpEvent {
     kSmtpEventConnectionStatus = 1,
     kSmtpEventEndTransfer = 2,

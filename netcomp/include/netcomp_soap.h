@@ -93,7 +93,8 @@ enum SoapMethod {
 /* Connected, Disconnected, Error: code, description. ConnectionStatus: text,
  * code, description. Header: field, value. Redirect: location, accept (copied
  * back). SetCookie: name, value, expires, domain, path, secure. Status:
- * version, code, description. Transfer: bytes of the reply so far.
+ * version, code, description. Transfer: bytes of the reply so far
+ * (pointer-sized int).
  * StartTransfer and EndTransfer: none; they concern the reply only. */
 enum SoapEvent {
     kSoapEventConnected = 1,

@@ -24,8 +24,8 @@ enum TftpProp {
 enum TftpMethod { kTftpConfig = 1, kTftpDoEvents = 2, kTftpGetFile = 3, kTftpInterrupt = 4, kTftpPutFile = 5 };
 
 /* EndTransfer: none. Error: code (int), description (text). StartTransfer:
- * none. Transfer: bytes transferred (int), text (bytes with their length:
- * the block's data on a get, empty on a put). */
+ * none. Transfer: bytes transferred (pointer-sized int), text (bytes with
+ * their length: the block's data on a get, empty on a put). */
 enum TftpEvent { kTftpEventEndTransfer = 1, kTftpEventError = 2, kTftpEventStartTransfer = 3, kTftpEventTransfer = 4 };
 
 #endif /* NETCOMP_TFTP_H */

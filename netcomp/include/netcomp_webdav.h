@@ -87,8 +87,9 @@ enum WebDavMethod {
  * description. Header: field, value. Redirect: location, accept (answerable:
  * set it to 0 to refuse). ResourceProperties: resource URI, the response's
  * XML text. SetCookie: name, value, expires, domain, path, secure. Status:
- * HTTP version, code, description. Transfer: bytes so far, data (with its
- * length). StartTransfer and EndTransfer: none (response bodies only). */
+ * HTTP version, code, description. Transfer: bytes so far (pointer-sized
+ * int), data (with its length). StartTransfer and EndTransfer: none (response
+ * bodies only). */
 enum WebDavEvent {
     kWebDavEventConnected = 1,
     kWebDavEventConnectionStatus = 2,

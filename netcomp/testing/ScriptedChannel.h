@@ -42,6 +42,8 @@ public:
     // it sends meanwhile is kept for the next read. Closed, TimedOut while
     // it is still there, or Stopped.
     Read WaitClosed(DWORD timeout);
+    // TCP: what came and no read has taken yet.
+    const std::string& Pending() const { return m_pending; }
     // UDP: the next datagram and its sender.
     Read ReadDatagram(std::string& bytes, sockaddr_in& from, DWORD timeout);
 

@@ -145,6 +145,13 @@ ScriptedServer& ScriptedServer::Trickle(const std::string& bytes, DWORD interval
     return Add(std::move(step));
 }
 
+ScriptedServer& ScriptedServer::ExpectQuiet(DWORD milliseconds)
+{
+    Step step(Kind::ExpectQuiet);
+    step.interval = milliseconds;
+    return Add(std::move(step));
+}
+
 ScriptedServer& ScriptedServer::Disconnect()
 {
     return Add(Step(Kind::Disconnect));
@@ -273,6 +280,8 @@ bool ScriptedServer::PlayStep(std::size_t index, const Step& step)
         return ExpectData(index, step, channel);
     case Kind::Trickle:
         return udp ? notOnDatagrams("Trickle") : PlayTrickle(index, step, channel);
+    case Kind::ExpectQuiet:
+        return udp ? notOnDatagrams("ExpectQuiet") : ExpectNothing(index, step, channel);
     case Kind::Disconnect:
         if (udp)
             return notOnDatagrams("Disconnect");
@@ -413,6 +422,26 @@ bool ScriptedServer::PlayTrickle(std::size_t index, const Step& step, ScriptedCh
         }
     }
     return true;
+}
+
+// The interval is waited out, unless the client closes first; what came in
+// it is recorded.
+bool ScriptedServer::ExpectNothing(std::size_t index, const Step& step, ScriptedChannel& channel)
+{
+    const Read read = channel.WaitClosed(step.interval);
+    const std::string wanted = "nothing for " + std::to_string(step.interval) + " ms";
+    const std::string came = channel.Pending();
+    if (read == Read::TimedOut && came.empty())
+        return true;
+    if (!came.empty()) {
+        Record(came);
+        Fail(index, "expected " + wanted + ", got " + Shown(came));
+    } else if (read == Read::Closed) {
+        Fail(index, "expected " + wanted + ", the client closed the connection");
+    } else {
+        Fail(index, "expected " + wanted + ", the server was stopped first");
+    }
+    return false;
 }
 
 // count bytes of the connection, or one datagram.

@@ -80,6 +80,9 @@ public:
     // sending, slowly, whatever the client says. A client that closes the
     // connection (or resets it) ends this step, not the script.
     ScriptedServer& Trickle(const std::string& bytes, DWORD intervalMs, std::size_t times);
+    // Nothing may come on the connection for this long, and it must stay
+    // open: a client that must not send yet (an upload before its command).
+    ScriptedServer& ExpectQuiet(DWORD milliseconds);
     ScriptedServer& Disconnect();               // closes the connection at once, mid-reply after a Send
     ScriptedServer& ExpectClose();              // the client must close the connection now
     ScriptedServer& Accept();                   // the next connection (a reconnect, a data channel)
@@ -116,6 +119,7 @@ private:
         ExpectUntil,
         ExpectBytes,
         Trickle,
+        ExpectQuiet,
         Disconnect,
         ExpectClose,
         Accept,
@@ -143,6 +147,7 @@ private:
     bool ExpectData(std::size_t index, const Step& step, ScriptedChannel& channel);
     bool ExpectLines(std::size_t index, const Step& step, ScriptedChannel& channel);
     bool PlayTrickle(std::size_t index, const Step& step, ScriptedChannel& channel);
+    bool ExpectNothing(std::size_t index, const Step& step, ScriptedChannel& channel);
     bool ReadCommand(std::size_t index, ScriptedChannel& channel, const std::string& wanted, std::string& line);
     bool ReadData(std::size_t index, const Step& step, ScriptedChannel& channel, std::string& bytes);
     bool SendBytes(std::size_t index, ScriptedChannel& channel, const std::string& bytes);

@@ -1,7 +1,8 @@
 #!/bin/bash
 # A private apache2 on 127.0.0.1:<port>, run in the current folder (the peer's
 # state folder): static files under www/ (small.txt, a 404 for anything else,
-# big.bin of 20 MB made from a fixed pattern) and www/digest/ behind Digest
+# big.bin of 20 MB made from a fixed pattern, huge.bin of 2,400,000,000 zero
+# bytes, a sparse file that takes no room) and www/digest/ behind Digest
 # authentication (realm "kestrova", user "alice", password "wonder").
 #   apache.sh <port> [<size of big.bin in MB>]
 set -euo pipefail
@@ -18,6 +19,7 @@ with open('www/big.bin', 'wb') as f:
     for _ in range(int(sys.argv[1])):
         f.write(block)
 " "$size"
+truncate -s 2400000000 www/huge.bin
 hash=$(printf 'alice:kestrova:wonder' | md5sum | cut -d' ' -f1)
 printf 'alice:kestrova:%s\n' "$hash" >digest.users
 . "$(dirname "$0")/apache-conf.sh"

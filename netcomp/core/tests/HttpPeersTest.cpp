@@ -1,7 +1,7 @@
 // The HTTP component against real servers: apache2 (files, 404, Digest, a
-// large download checked by its MD5), tinyproxy as a forward proxy with Basic
-// credentials and as a CONNECT tunnel, dante as SOCKS 4 and SOCKS 5, and
-// microsocks as SOCKS 5 with user and password.
+// large download checked by its MD5, a body past 2 GB), tinyproxy as a
+// forward proxy with Basic credentials and as a CONNECT tunnel, dante as
+// SOCKS 4 and SOCKS 5, and microsocks as SOCKS 5 with user and password.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -70,6 +70,37 @@ TEST(HttpPeers, LargeDownloadToLocalFile)
     got.Update(bytes.data(), bytes.size());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(got.Final()), 16),
               std::string(reinterpret_cast<const char*>(expected.Final()), 16));
+}
+
+// A body past 2 GB (2,400,000,000 zero bytes): the Transfer events count it
+// to its end, to TransferredData (which keeps only its first bytes) and to a
+// LocalFile alike, and the file holds it all.
+TEST(HttpPeers, BodyPastTwoGigabytes)
+{
+    constexpr INT_PTR kSize = 2400000000;
+    HttpObject http;
+    auto lastCount = [&http] {
+        INT_PTR count = -1;
+        for (const RecordedEvent& e : http.events)
+            if (e.event == kHttpEventTransfer && e.values.size() >= 2 && e.values[0] == 1)
+                count = e.values[1];
+        return count;
+    };
+    ASSERT_EQ(http.Config("MaxTransferredData=16"), "");
+    ASSERT_EQ(http.Get(Url(kApachePort, "/huge.bin")), 0) << http.Error();
+    EXPECT_EQ(http.Data(), std::string(16, '\0'));
+    EXPECT_EQ(lastCount(), kSize);
+
+    http.events.clear();
+    ASSERT_EQ(http.Set(kHttpLocalFile, "huge.bin"), 0);
+    const int rc = http.Get(Url(kApachePort, "/huge.bin"));
+    WIN32_FILE_ATTRIBUTE_DATA file = {};
+    const bool found = GetFileAttributesExA("huge.bin", GetFileExInfoStandard, &file);
+    DeleteFileA("huge.bin");
+    ASSERT_EQ(rc, 0) << http.Error();
+    EXPECT_EQ(lastCount(), kSize);
+    ASSERT_TRUE(found);
+    EXPECT_EQ((INT_PTR(file.nFileSizeHigh) << 32) | file.nFileSizeLow, kSize);
 }
 
 TEST(HttpPeers, ProxiesAndFirewalls)

@@ -60,6 +60,9 @@ TEST(HttpRequestHeader, OrderAndHostRules)
     NetString body;
     ASSERT_EQ(AppendBodyHeaders("text/xml", 0, body), kResultOk);
     EXPECT_STREQ(body.CStr(), "Content-Type: text/xml\r\nContent-Length: 0\r\n\r\n");
+    body.Clear();
+    ASSERT_EQ(AppendBodyHeaders("", 5000000000, body), kResultOk);
+    EXPECT_STREQ(body.CStr(), "Content-Length: 5000000000\r\n\r\n");
 }
 
 TEST(HttpRequestHeader, LineBreaksAreRefused)

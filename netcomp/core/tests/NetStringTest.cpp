@@ -370,6 +370,17 @@ TEST(CStringHelpers, DigitsAndNumbers)
         EXPECT_EQ(ReadDecimalInt(none, std::strlen(none), &value), 0u) << none;
     }
     EXPECT_EQ(value, -7);
+
+    int64_t size = -7;
+    EXPECT_EQ(ReadDecimalSize("9223372036854775807 octets", 26, &size), 19u);
+    EXPECT_EQ(size, INT64_MAX);
+    EXPECT_EQ(ReadDecimalSize("2400000000", 10, &size), 10u);
+    EXPECT_EQ(size, 2400000000);
+    size = -7;
+    for (const char* none : {"9223372036854775808", "18446744073709551617", "-3", ""}) {
+        EXPECT_EQ(ReadDecimalSize(none, std::strlen(none), &size), 0u) << none;
+    }
+    EXPECT_EQ(size, -7);
 }
 
 } // namespace

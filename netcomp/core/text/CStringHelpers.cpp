@@ -18,18 +18,42 @@ int HexDigitValue(char c)
     return -1;
 }
 
-size_t ReadDecimalInt(const char* data, size_t n, int* value)
+namespace {
+
+// The digits at the start of data as a number of 0 to max.
+size_t ReadDecimal(const char* data, size_t n, uint64_t max, uint64_t* value)
 {
-    long long number = 0;
+    uint64_t number = 0;
     size_t i = 0;
     for (; i < n && data[i] >= '0' && data[i] <= '9'; ++i) {
-        number = number * 10 + (data[i] - '0');
-        if (number > 0x7FFFFFFF)
+        const unsigned digit = unsigned(data[i] - '0');
+        if (number > (max - digit) / 10)
             return 0;
+        number = number * 10 + digit;
     }
     if (i > 0)
-        *value = int(number);
+        *value = number;
     return i;
+}
+
+} // namespace
+
+size_t ReadDecimalInt(const char* data, size_t n, int* value)
+{
+    uint64_t number = 0;
+    const size_t digits = ReadDecimal(data, n, INT32_MAX, &number);
+    if (digits > 0)
+        *value = int(number);
+    return digits;
+}
+
+size_t ReadDecimalSize(const char* data, size_t n, int64_t* value)
+{
+    uint64_t number = 0;
+    const size_t digits = ReadDecimal(data, n, INT64_MAX, &number);
+    if (digits > 0)
+        *value = int64_t(number);
+    return digits;
 }
 
 void* MemMove(void* dst, const void* src, size_t n)

@@ -26,6 +26,8 @@ int HexDigitValue(char c);
 // number of 0 to INT_MAX: the count of digits read, or 0 when there is no
 // digit or the number does not fit (value is then left as it was).
 size_t ReadDecimalInt(const char* data, size_t n, int* value);
+// The same for a number of 0 to INT64_MAX: a size or a count of bytes.
+size_t ReadDecimalSize(const char* data, size_t n, int64_t* value);
 // True when the text (a null text holds none) or the bytes hold a CR or an LF:
 // what a caller passes into one line of a protocol must not end it early.
 bool HasLineBreak(const char* text);

@@ -293,15 +293,15 @@ int HttpClient::FireStatus(const char* version, int code, const char* descriptio
 
 int HttpClient::FireTransfer(int direction, int64_t bytes, const char* data, uint32_t n)
 {
-    int count = int(bytes);
+    std::intptr_t count = std::intptr_t(bytes);
     char* buffer = const_cast<char*>(data);
     if (m_responseTransferOnly) {
         if (direction != 1)
             return 0;
-        return Fire(SharedEvent::Transfer, {EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
+        return Fire(SharedEvent::Transfer, {EventParam::IntPtr(&count), EventParam::Binary(&buffer, int(n))});
     }
     return Fire(SharedEvent::Transfer,
-                {EventParam::Int(&direction), EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
+                {EventParam::Int(&direction), EventParam::IntPtr(&count), EventParam::Binary(&buffer, int(n))});
 }
 
 // Set-Cookie: name=value, then attributes separated by ";".

@@ -288,12 +288,7 @@ int HttpClient::PrepareRequest(int action, bool withBody, NetString& header)
             }
             m_requestContentLength += m_attachedFileHandle.Size();
         }
-        if (m_requestContentLength > 0xFFFFFFFFll) {
-            m_attachedFileHandle.Close();
-            SetLastErrorText("Request body too large.");
-            return kHttpError;
-        }
-        rc = AppendBodyHeaders(m_contentType.CStr(), uint32_t(m_requestContentLength), header);
+        rc = AppendBodyHeaders(m_contentType.CStr(), uint64_t(m_requestContentLength), header);
         if (rc == kHttpError)
             error = "Invalid character (CR or LF) in a request header value.";
     }

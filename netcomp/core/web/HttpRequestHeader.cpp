@@ -1,6 +1,6 @@
 #include "netcomp/core/web/HttpRequestHeader.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 
 #include "netcomp/core/text/CStringHelpers.h"
@@ -124,15 +124,15 @@ int BuildHttpRequestHeader(const HttpRequestFields& f, NetStringBase& out, const
     return w.Result();
 }
 
-int AppendBodyHeaders(const char* contentType, uint32_t length, NetStringBase& out)
+int AppendBodyHeaders(const char* contentType, uint64_t length, NetStringBase& out)
 {
     if (HasLineBreak(contentType))
         return kHttpError;
     Writer w(out);
     if (contentType && *contentType)
         w << "Content-Type: " << contentType << "\r\n";
-    char number[16];
-    std::snprintf(number, sizeof number, "%lu", static_cast<unsigned long>(length));
+    char number[24] = {};
+    (void)std::to_chars(number, number + sizeof number - 1, length);
     w << "Content-Length: " << number << "\r\n\r\n";
     return w.Result();
 }

@@ -36,4 +36,4 @@ struct HttpRequestFields {
 [[nodiscard]] int BuildHttpRequestHeader(const HttpRequestFields& fields, NetStringBase& out, const char** error);
 
 // "Content-Type: <type>\r\n" when a type is given, then "Content-Length: <n>\r\n\r\n".
-[[nodiscard]] int AppendBodyHeaders(const char* contentType, uint32_t length, NetStringBase& out);
+[[nodiscard]] int AppendBodyHeaders(const char* contentType, uint64_t length, NetStringBase& out);

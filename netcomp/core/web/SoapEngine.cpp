@@ -345,8 +345,8 @@ int SoapEngine::FireTransfer(int direction, int64_t bytes, const char* data, uin
         ComponentBase::FireError(kOutOfMemory, "Out of memory in FireTransfer.");
     if (rc != kResultOk)
         return rc;
-    int count = int(bytes);
-    return Fire(SharedEvent::Transfer, {EventParam::Int(&count)});
+    std::intptr_t count = std::intptr_t(bytes);
+    return Fire(SharedEvent::Transfer, {EventParam::IntPtr(&count)});
 }
 
 int SoapEngine::FireEndTransfer(int direction)

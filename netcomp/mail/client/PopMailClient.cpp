@@ -169,9 +169,10 @@ int PopMailClient::OnMailBodyLine(int64_t bytes, const char* line, uint32_t n, b
     WriteLocalFile(line, n);
     if (eol)
         WriteLocalFile("\r\n", 2);
-    int count = bytes > 0x7FFFFFFF ? 0x7FFFFFFF : int(bytes);
+    std::intptr_t count = std::intptr_t(bytes);
     char* text = const_cast<char*>(line);
-    Fire(SharedEvent::Transfer, {EventParam::Int(&count), EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
+    Fire(SharedEvent::Transfer,
+         {EventParam::IntPtr(&count), EventParam::Binary(&text, int(n)), EventParam::Bool(&eol)});
     return kResultOk;
 }
 

@@ -54,7 +54,7 @@ public:
     void SetPeekMode(bool on) { m_peekMode = on; }
     int MessageCount() const { return m_messageCount; }
     int RecentCount() const { return m_recentCount; }
-    int MessageSize() const { return m_message.size; }
+    int64_t MessageSize() const { return m_message.size; }
     const char* LastReply() const { return m_lastReply.CStr(); }
 
     // A fetched text or part, which decoded may be binary; an APPEND's message.

@@ -149,9 +149,9 @@ int ImapEngine::FetchLine(const char* response, uint32_t length)
     const char* date = m_message.date.CStr();
     const char* from = m_message.from.CStr();
     const char* flags = m_message.flags.CStr();
-    int size = m_message.size;
+    std::intptr_t size = std::intptr_t(m_message.size);
     Fire(kImapEventMessageInfo, {EventParam::Text(&number), EventParam::Text(&subject), EventParam::Text(&date),
-                                 EventParam::Text(&from), EventParam::Text(&flags), EventParam::Int(&size)});
+                                 EventParam::Text(&from), EventParam::Text(&flags), EventParam::IntPtr(&size)});
     return kResultOk;
 }
 
@@ -234,14 +234,14 @@ int ImapEngine::OnImapBodyLine(const char* line, uint32_t n, bool lineEnd)
 int ImapEngine::OnImapPart(const ImapPart& part)
 {
     const char* id = part.id;
-    int size = part.size;
+    std::intptr_t size = std::intptr_t(part.size);
     const char* type = part.contentType;
     const char* name = part.fileName;
     const char* encoding = part.encoding;
     const char* parameters = part.parameters;
     const char* subtype = part.subtype;
     Fire(kImapEventMessagePart,
-         {EventParam::Text(&id), EventParam::Int(&size), EventParam::Text(&type), EventParam::Text(&name),
+         {EventParam::Text(&id), EventParam::IntPtr(&size), EventParam::Text(&type), EventParam::Text(&name),
           EventParam::Text(&encoding), EventParam::Text(&parameters), EventParam::Text(&subtype)});
     return kResultOk;
 }

@@ -90,7 +90,7 @@ int FetchParser::Run(ImapTokenReader& items)
         } else if (name.Is("INTERNALDATE")) {
             rc = ImapValue(value, m_message.internalDate);
         } else if (name.Is("RFC822.SIZE")) {
-            m_message.size = value.Number();
+            m_message.size = value.Size();
         } else if (name.Is("ENVELOPE")) {
             rc = Envelope(value);
         } else if (name.Is("BODY") || name.Is("BODYSTRUCTURE")) {
@@ -233,7 +233,7 @@ int FetchParser::Body(const ImapToken& body)
         AppendLowerValue(encoding, lowered) != kResultOk ||
         m_message.contentEncoding.Assign(lowered.Length(), lowered.Data()) != kResultOk)
         return kOutOfMemory;
-    m_message.size = size.Number();
+    m_message.size = size.Size();
     NoteEncoding("1", lowered);
     return kResultOk;
 }
@@ -305,7 +305,7 @@ int FetchParser::SinglePart(ImapTokenReader& reader, const char* id, const char*
         }
     }
     int rc = m_parts.OnImapPart(
-        {id, size.Number(), contentType.CStr(), fileName.CStr(), lowered.CStr(), parameters.CStr(), subtype});
+        {id, size.Size(), contentType.CStr(), fileName.CStr(), lowered.CStr(), parameters.CStr(), subtype});
     if (rc != kResultOk || !message)
         return rc;
     // The enclosed message: envelope, body structure, lines.
@@ -333,7 +333,7 @@ int FetchParser::SinglePart(ImapTokenReader& reader, const char* id, const char*
     std::snprintf(partId, sizeof partId, "%s.1", id);
     NoteEncoding(partId, innerLowered);
     return m_parts.OnImapPart(
-        {partId, innerSize.Number(), innerContentType.CStr(), "", innerLowered.CStr(), "", subtype});
+        {partId, innerSize.Size(), innerContentType.CStr(), "", innerLowered.CStr(), "", subtype});
 }
 
 } // namespace

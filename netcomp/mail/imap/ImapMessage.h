@@ -14,7 +14,7 @@ struct ImapMessage {
     NetString number; // message number, or UID in UID mode
     NetString flags;
     NetString internalDate;
-    int size = 0;
+    int64_t size = 0; // octets
     NetString date;
     NetString subject;
     NetString from;
@@ -34,7 +34,7 @@ struct ImapMessage {
 // One part of a multipart body structure, as the MessagePart event tells it.
 struct ImapPart {
     const char* id;
-    int size;
+    int64_t size; // octets
     const char* contentType;
     const char* fileName;
     const char* encoding;

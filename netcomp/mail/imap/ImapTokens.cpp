@@ -53,6 +53,12 @@ bool ImapToken::Count(int* value) const
     return kind == Kind::Atom && length > 0 && ReadDecimalInt(data, length, value) == length;
 }
 
+int64_t ImapToken::Size() const
+{
+    int64_t value = 0;
+    return kind == Kind::Atom && length > 0 && ReadDecimalSize(data, length, &value) == length ? value : 0;
+}
+
 ImapTokenReader ImapTokenReader::Inside(const ImapToken& list)
 {
     if (list.kind != ImapToken::Kind::List || list.length < 1)

@@ -20,6 +20,8 @@ struct ImapToken {
     int Number() const;
     // An atom of digits whose value fits an int: true and the value.
     bool Count(int* value) const;
+    // An atom of digits as a size in octets (0 past 2^63 - 1 or for anything else).
+    int64_t Size() const;
 };
 
 // Tokens are separated by blanks. A quoted string (with backslash escapes), a

@@ -1,6 +1,5 @@
 #include "netcomp/mail/mime/MimeWrapper.h"
 
-#include <climits>
 #include <cstring>
 
 #include "netcomp/core/framework/ResultCodes.h"
@@ -174,10 +173,9 @@ int MimeWrapper::SetPartEncoding(int index, int encoding)
     return Result(m_mime.SetPartEncoding(index, encoding));
 }
 
-int MimeWrapper::PartSize(int index)
+int64_t MimeWrapper::PartSize(int index)
 {
-    const int64_t size = m_mime.PartSize(index);
-    return size > INT_MAX ? INT_MAX : int(size);
+    return m_mime.PartSize(index);
 }
 
 int MimeWrapper::CheckPartIndex(int index)

@@ -48,7 +48,7 @@ public:
     [[nodiscard]] int SetPartHeaders(int index, const char* text);
     const char* PartName(int index) { return PartText(index, MimePartField::Name); }
     [[nodiscard]] int SetPartName(int index, const char* text);
-    int PartSize(int index);
+    int64_t PartSize(int index);
     // 0, or 280 "Invalid PartIdx" for an index at or above the part count.
     [[nodiscard]] int CheckPartIndex(int index);
 

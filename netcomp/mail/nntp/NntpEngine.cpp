@@ -230,10 +230,11 @@ int NntpEngine::OnListLine(const char* line, uint32_t n)
             o.subject = subject.CStr();
             o.from = from.CStr();
         }
+        std::intptr_t bytes = std::intptr_t(o.bytes);
         Fire(kNntpEventGroupOverview,
              {EventParam::Int(&o.number), EventParam::Text(&o.subject), EventParam::Text(&o.from),
               EventParam::Text(&o.date), EventParam::Text(&o.messageId), EventParam::Text(&o.references),
-              EventParam::Int(&o.bytes), EventParam::Int(&o.lines), EventParam::Text(&o.rest)});
+              EventParam::IntPtr(&bytes), EventParam::Int(&o.lines), EventParam::Text(&o.rest)});
         return kResultOk;
     }
     case Listing::Search: {
@@ -416,12 +417,12 @@ int NntpEngine::SendPost()
         if (rc == kResultOk)
             rc = SendBytes(text->Data(), text->Length(), true);
         if (rc == kResultOk) {
-            int bytes = int(text->Length());
+            std::intptr_t bytes = std::intptr_t(text->Length());
             const char* empty = "";
             char* none = const_cast<char*>(empty);
             bool eol = false;
             Fire(SharedEvent::Transfer,
-                 {EventParam::Int(&bytes), EventParam::Binary(&none, 0), EventParam::Bool(&eol)});
+                 {EventParam::IntPtr(&bytes), EventParam::Binary(&none, 0), EventParam::Bool(&eol)});
             lineEnded = text->Data()[text->Length() - 1] == '\n';
         }
         Fire(SharedEvent::EndTransfer, {});
@@ -442,10 +443,10 @@ int NntpEngine::SendPost()
 
 int NntpEngine::OnUploadProgress(int64_t bytes)
 {
-    int count = bytes > 0x7FFFFFFF ? 0x7FFFFFFF : int(bytes);
+    std::intptr_t count = std::intptr_t(bytes);
     char* none = const_cast<char*>("");
     bool eol = false;
-    Fire(SharedEvent::Transfer, {EventParam::Int(&count), EventParam::Binary(&none, 0), EventParam::Bool(&eol)});
+    Fire(SharedEvent::Transfer, {EventParam::IntPtr(&count), EventParam::Binary(&none, 0), EventParam::Bool(&eol)});
     return kResultOk;
 }
 

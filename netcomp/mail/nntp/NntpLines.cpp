@@ -40,19 +40,22 @@ char* NextField(char** cursor)
     return field;
 }
 
+// Leading blanks, then digits: their value, or max when it is larger.
+int64_t DecimalField(const char* text, int64_t max)
+{
+    while (IsBlank(*text))
+        ++text;
+    int64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value > (max - (*text - '0')) / 10 ? max : value * 10 + (*text - '0');
+    return value;
+}
+
 } // namespace
 
 int ArticleNumber(const char* text)
 {
-    while (IsBlank(*text))
-        ++text;
-    long long value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        value = value * 10 + (*text - '0');
-        if (value > INT_MAX)
-            value = INT_MAX;
-    }
-    return int(value);
+    return int(DecimalField(text, INT_MAX));
 }
 
 bool ParseGroupReply(const char* line, NntpGroupCounts& out)
@@ -96,7 +99,7 @@ void SplitOverviewLine(char* line, NntpOverviewLine& out)
     out.date = NextField(&cursor);
     out.messageId = NextField(&cursor);
     out.references = NextField(&cursor);
-    out.bytes = ArticleNumber(NextField(&cursor));
+    out.bytes = DecimalField(NextField(&cursor), INT64_MAX);
     out.lines = ArticleNumber(NextField(&cursor));
     out.rest = cursor;
 }

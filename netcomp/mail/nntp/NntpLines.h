@@ -3,8 +3,8 @@
 // GROUP reply, and the lines of a group list (LIST, NEWGROUPS), an overview
 // (XOVER) and a header search (XPAT). Each parser cuts a line that the caller
 // owns in place (its separators become NULs) and points into it; in the
-// lines of a listing, numbers beyond an int are taken as the largest int, a
-// missing one as 0.
+// lines of a listing, numbers beyond an int (an article's size: beyond 64
+// bits) are taken as the largest one, a missing one as 0.
 #include <cstdint>
 
 struct NntpGroupCounts {
@@ -37,7 +37,7 @@ struct NntpOverviewLine {
     const char* date = "";
     const char* messageId = "";
     const char* references = "";
-    int bytes = 0;
+    int64_t bytes = 0;
     int lines = 0;
     const char* rest = ""; // the fields after the eighth, tabs and all
 };

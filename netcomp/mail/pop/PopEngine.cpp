@@ -287,7 +287,8 @@ int PopEngine::Stat()
         return rc;
     // "+OK count size": a number that is missing, negative or too big for the
     // properties is no answer, rather than a count made up from it.
-    int count = 0, size = 0;
+    int count = 0;
+    int64_t size = 0;
     if (!ParsePopStatReply(m_lastReply.CStr(), &count, &size)) {
         SetLastErrorText(m_lastReply.CStr());
         return kPopServerError;
@@ -305,7 +306,7 @@ int PopEngine::MessageCount()
     return m_statDone ? m_messageCount : 0;
 }
 
-int PopEngine::MailboxSize()
+int64_t PopEngine::MailboxSize()
 {
     if (!m_statDone)
         Read(&PopEngine::Stat);
@@ -321,7 +322,7 @@ int PopEngine::AskSize()
         return rc;
     // A size that is no number is no answer, as with STAT: the property
     // reads 0 and the next read asks again.
-    int size = 0;
+    int64_t size = 0;
     if (!ParsePopSizeReply(m_lastReply.CStr(), &size)) {
         SetLastErrorText(m_lastReply.CStr());
         return kPopServerError;
@@ -331,7 +332,7 @@ int PopEngine::AskSize()
     return kResultOk;
 }
 
-int PopEngine::MessageSize()
+int64_t PopEngine::MessageSize()
 {
     if (m_sizeNumber != m_messageNumber)
         Read(&PopEngine::AskSize);
@@ -411,8 +412,8 @@ int PopEngine::OnListLine(const char* line, uint32_t n)
         // action then fails with the first such line.
         return m_refusedListLine.IsEmpty() ? m_refusedListLine.Assign(copy.Length(), copy.Data()) : kResultOk;
     }
-    Fire(kPopEventMessageList,
-         {EventParam::Int(&item.number), EventParam::Text(&item.uid), EventParam::Int(&item.size)});
+    std::intptr_t size = std::intptr_t(item.size);
+    Fire(kPopEventMessageList, {EventParam::Int(&item.number), EventParam::Text(&item.uid), EventParam::IntPtr(&size)});
     return kResultOk;
 }
 

@@ -54,8 +54,8 @@ public:
 
     // Reads that may ask the server; their failure is left as the last error.
     int MessageCount();
-    int MailboxSize();
-    int MessageSize();
+    int64_t MailboxSize();
+    int64_t MessageSize();
     const char* MessageUid();
     const char* Headers();
     const char* Text();
@@ -96,9 +96,9 @@ private:
     bool m_keepHeaders = false;
     bool m_keepBody = false;
     int m_messageCount = 0;
-    int m_mailboxSize = 0;
+    int64_t m_mailboxSize = 0;
     int m_sizeNumber = -1;
-    int m_size = 0;
+    int64_t m_size = 0;
     int m_listAction = 0;
     NetString m_uid;
     NetString m_refusedListLine; // the first line of a listing that held no numbers

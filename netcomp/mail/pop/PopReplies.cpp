@@ -7,10 +7,10 @@
 namespace {
 
 // One number; the position after it, or null when there is none.
-const char* ReadNumber(const char* p, int* value)
+const char* ReadNumber(const char* p, int64_t* value)
 {
-    int n = 0;
-    const size_t digits = ReadDecimalInt(p, std::strlen(p), &n);
+    int64_t n = 0;
+    const size_t digits = ReadDecimalSize(p, std::strlen(p), &n);
     p += digits;
     if (digits == 0 || (*p != '\0' && *p != ' '))
         return nullptr;
@@ -18,11 +18,22 @@ const char* ReadNumber(const char* p, int* value)
     return p;
 }
 
+const char* ReadNumber(const char* p, int* value)
+{
+    int64_t n = 0;
+    p = ReadNumber(p, &n);
+    if (!p || n > INT32_MAX)
+        return nullptr;
+    *value = int(n);
+    return p;
+}
+
 } // namespace
 
-bool ParsePopStatReply(const char* reply, int* count, int* size)
+bool ParsePopStatReply(const char* reply, int* count, int64_t* size)
 {
-    int c = 0, s = 0;
+    int c = 0;
+    int64_t s = 0;
     const char* p = ReadNumber(std::strlen(reply) > 4 ? reply + 4 : "", &c);
     p = p && *p == ' ' ? ReadNumber(p + 1, &s) : nullptr;
     if (!p)
@@ -32,7 +43,7 @@ bool ParsePopStatReply(const char* reply, int* count, int* size)
     return true;
 }
 
-bool ParsePopSizeReply(const char* reply, int* size)
+bool ParsePopSizeReply(const char* reply, int64_t* size)
 {
     if (std::strlen(reply) < 5)
         return false;

@@ -677,8 +677,8 @@ int SmtpEngine::SendText()
             rc = SendStuffed(chunk.Data(), n);
         sent += n;
         if (rc == kResultOk && m_events.transfer != 0) {
-            int bytes = int(sent);
-            Fire(m_events.transfer, {EventParam::Int(&bytes)});
+            std::intptr_t bytes = std::intptr_t(sent);
+            Fire(m_events.transfer, {EventParam::IntPtr(&bytes)});
         }
     }
     m_bodyTransfer = false;
@@ -709,8 +709,8 @@ int SmtpEngine::SendAttachedFile(FileHandle& file)
             break;
         sent += got;
         if (m_events.transfer != 0) {
-            int bytes = sent > 0x7FFFFFFF ? 0x7FFFFFFF : int(sent);
-            Fire(m_events.transfer, {EventParam::Int(&bytes)});
+            std::intptr_t bytes = std::intptr_t(sent);
+            Fire(m_events.transfer, {EventParam::IntPtr(&bytes)});
         }
     }
     m_bodyTransfer = false;

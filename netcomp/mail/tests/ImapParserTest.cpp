@@ -326,6 +326,11 @@ TEST(ImapFetch, EnvelopeAndSinglePartBody)
     EXPECT_STREQ(g.message.contentType.CStr(), "text/plain");
     EXPECT_EQ(g.facts.decoding, ImapDecoding::Base64);
     EXPECT_TRUE(g.facts.japanese);
+
+    // Sizes in octets pass 2 GB.
+    Fetched big;
+    Fetch("* 8 FETCH (RFC822.SIZE 3000000000)", big);
+    EXPECT_EQ(big.message.size, 3000000000);
 }
 
 TEST(ImapFetch, MultipartBodiesReportTheirParts)
@@ -352,6 +357,13 @@ TEST(ImapFetch, MultipartBodiesReportTheirParts)
                                                       "2 94 message/rfc822 [] 7bit  mixed",
                                                       "2.1 11 text/plain [] quoted-printable  mixed"}));
     EXPECT_EQ(m.facts.decoding, ImapDecoding::QuotedPrintable);
+
+    Fetched big;
+    Fetch("* 5 FETCH (BODY ((\"text\" \"plain\" NIL NIL NIL \"7bit\" 10 1)(\"application\" \"zip\" NIL NIL NIL "
+          "\"base64\" 4000000000) \"mixed\"))",
+          big);
+    EXPECT_EQ(big.events.got, (std::vector<std::string>{"1 10 text/plain [] 7bit  mixed",
+                                                        "2 4000000000 application/zip [] base64  mixed"}));
 
     // Nesting beyond any real message is not followed.
     std::string deep = "* 1 FETCH (BODY ";

@@ -69,7 +69,7 @@ TEST(ImapScripted, LiteralsEndWhereTheirLengthSays)
         .Reply("x0002 OK done")
         .Expect("x0003 FETCH 1 FULL")
         .Send("* 1 FETCH (FLAGS () ENVELOPE (\"d\" {70000}\r\n" + big +
-              " NIL NIL NIL NIL NIL NIL NIL NIL NIL) RFC822.SIZE 7)\r\n")
+              " NIL NIL NIL NIL NIL NIL NIL NIL NIL) RFC822.SIZE 3000000007)\r\n")
         .Reply("x0003 OK done")
         .Expect("x0004 FETCH 1 BODY.PEEK[HEADER]")
         .Send("* 1 FETCH (BODY[HEADER] {4}\r\nA: b)\r\n")
@@ -89,7 +89,10 @@ TEST(ImapScripted, LiteralsEndWhereTheirLengthSays)
     EXPECT_EQ(s->GetText(kImapMessageText), "ab\r\ncd) x");
     ASSERT_EQ(s->Do(kImapFetchMessageInfo), 0) << s->LastError();
     EXPECT_EQ(s->GetText(kImapMessageSubject), big);
-    EXPECT_EQ(s->GetInt(kImapMessageSize), 7);
+    // A size past 2 GB reads whole, in the property and in the event.
+    EXPECT_EQ(s->Get(kImapMessageSize), INT_PTR(3000000007));
+    ASSERT_FALSE(s.Imap().Events().Of(kImapEventMessageInfo).empty());
+    EXPECT_EQ(s.Imap().Events().Of(kImapEventMessageInfo).back().values[5], INT_PTR(3000000007));
     ASSERT_EQ(s->Do(kImapFetchMessageHeaders), 0);
     EXPECT_EQ(s->GetText(kImapMessageHeaders), "A: b");
     ASSERT_EQ(s->Do(kImapFetchMessageText), 0);

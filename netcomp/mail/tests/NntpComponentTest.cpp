@@ -323,7 +323,7 @@ TEST(NntpScripted, LinesPastTheLimitKeepTheSessionInStep)
     s.server.Reply("200 ready")
         .Expect("XOVER -")
         .Send("224 overview follows\r\n1\tfirst\ta@kes.test\tdate\t<1@kes>\t" + references +
-              "\t10\t1\r\n2\tsecond\tb@kes.test\tdate\t<2@kes>\t\t20\t2\r\n.\r\n")
+              "\t10\t1\r\n2\tsecond\tb@kes.test\tdate\t<2@kes>\t\t3000000000\t2\r\n.\r\n")
         .Expect("GROUP alt.test")
         .Reply("211-" + references)
         .Reply("211 1 1 1 alt.test")
@@ -337,6 +337,7 @@ TEST(NntpScripted, LinesPastTheLimitKeepTheSessionInStep)
     const auto overview = news.Events().Of(kNntpEventGroupOverview);
     ASSERT_EQ(overview.size(), 1u);
     EXPECT_EQ(overview[0].values[0], 2);
+    EXPECT_EQ(overview[0].values[6], INT_PTR(3000000000)); // a size past 2 GB reads whole
     EXPECT_EQ(news->SetText(kNntpCurrentGroup, "alt.test"), 181);
     EXPECT_STREQ(news->LastError(), "Reply line too long.");
     ASSERT_EQ(news->SetText(kNntpCurrentGroup, "alt.test"), 0) << news->LastError();

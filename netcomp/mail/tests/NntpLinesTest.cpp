@@ -77,6 +77,13 @@ TEST(NntpLines, OverviewAndSearchLines)
     EXPECT_EQ(o.bytes, 0);
     EXPECT_STREQ(o.rest, "");
 
+    // An article's size may pass 2 GB; numbers beyond an int stay the largest int.
+    line = "99999999999\ts\tf\td\t<m@kes.test>\t\t3000000000\t99999999999";
+    SplitOverviewLine(&line[0], o);
+    EXPECT_EQ(o.number, 2147483647);
+    EXPECT_EQ(o.bytes, 3000000000);
+    EXPECT_EQ(o.lines, 2147483647);
+
     line = "3000 hello there  ";
     NntpSearchLine found;
     SplitSearchLine(&line[0], found);

@@ -292,6 +292,7 @@ TEST(PopScripted, JapaneseMessageInShiftJis)
 
 // A STAT reply whose numbers are negative or do not fit is refused: the
 // counts read 0 with the reply as the error, and the next read asks again.
+// A mailbox past 2 GB is no such case: its size reads whole.
 TEST(PopScripted, StatNumbersThatAreNoCounts)
 {
     Scripted s;
@@ -299,9 +300,9 @@ TEST(PopScripted, StatNumbersThatAreNoCounts)
     s.server.Expect("STAT")
         .Reply("+OK -5 99999999999999999999")
         .Expect("STAT")
-        .Reply("+OK 3 2147483648")
+        .Reply("+OK 2147483648 3")
         .Expect("STAT")
-        .Reply("+OK 2 2147483647 octets")
+        .Reply("+OK 2 3000000000 octets")
         .Expect("QUIT")
         .Reply("+OK bye");
     Pop pop(s.Port(), "u", "p");
@@ -309,35 +310,35 @@ TEST(PopScripted, StatNumbersThatAreNoCounts)
     EXPECT_EQ(pop->GetInt(kPopMessageCount), 0);
     EXPECT_EQ(pop->LastErrorCode(), 171);
     EXPECT_STREQ(pop->LastError(), "+OK -5 99999999999999999999");
-    EXPECT_EQ(pop->GetInt(kPopMailboxSize), 0);
+    EXPECT_EQ(pop->Get(kPopMailboxSize), 0);
     EXPECT_EQ(pop->LastErrorCode(), 171);
     EXPECT_EQ(pop->GetInt(kPopMessageCount), 2);
     EXPECT_EQ(pop->LastErrorCode(), 0);
-    EXPECT_EQ(pop->GetInt(kPopMailboxSize), 2147483647);
+    EXPECT_EQ(pop->Get(kPopMailboxSize), INT_PTR(3000000000));
     ASSERT_EQ(pop->Do(kPopDisconnect), 0);
     EXPECT_EQ("", s.server.Finish());
 }
 
 // Sizes and message numbers of LIST are read as STAT's numbers are: one
-// that is negative or does not fit is no answer. "LIST n" leaves MessageSize
-// 0 with 171 and asks again next time; a listing is read to its end (the
-// next reply is QUIT's), the lines that read fire their events, and the
-// action fails with the first line that does not.
+// that is negative or does not fit is no answer (a size fits 64 bits).
+// "LIST n" leaves MessageSize 0 with 171 and asks again next time; a listing
+// is read to its end (the next reply is QUIT's), the lines that read fire
+// their events, and the action fails with the first line that does not.
 TEST(PopScripted, ListSizesThatAreNoNumbers)
 {
     Scripted s;
     s.server.Reply("+OK hi").Expect("USER u").Reply("+OK").Expect("PASS p").Reply("+OK");
     s.server.Expect("LIST 2")
-        .Reply("+OK 2 4294967297")
+        .Reply("+OK 2 18446744073709551617")
         .Expect("LIST 2")
         .Reply("+OK 2 -3")
         .Expect("LIST 2")
-        .Reply("+OK 2 2147483647")
+        .Reply("+OK 2 4294967297")
         .Expect("LIST")
         .Reply("+OK 3 messages")
-        .Reply("1 120")
+        .Reply("1 2400000000")
         .Reply("2 -3")
-        .Reply("3 99999999999")
+        .Reply("3 99999999999999999999")
         .Reply("4 200")
         .Reply(".")
         .Expect("UIDL")
@@ -350,19 +351,19 @@ TEST(PopScripted, ListSizesThatAreNoNumbers)
     Pop pop(s.Port(), "u", "p");
     ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
     ASSERT_EQ(pop->Set(kPopMessageNumber, 2), 0);
-    EXPECT_EQ(pop->GetInt(kPopMessageSize), 0);
+    EXPECT_EQ(pop->Get(kPopMessageSize), 0);
     EXPECT_EQ(pop->LastErrorCode(), 171);
-    EXPECT_STREQ(pop->LastError(), "+OK 2 4294967297");
-    EXPECT_EQ(pop->GetInt(kPopMessageSize), 0);
+    EXPECT_STREQ(pop->LastError(), "+OK 2 18446744073709551617");
+    EXPECT_EQ(pop->Get(kPopMessageSize), 0);
     EXPECT_EQ(pop->LastErrorCode(), 171);
-    EXPECT_EQ(pop->GetInt(kPopMessageSize), 2147483647);
+    EXPECT_EQ(pop->Get(kPopMessageSize), INT_PTR(4294967297));
     EXPECT_EQ(pop->LastErrorCode(), 0);
 
     EXPECT_EQ(pop->Do(kPopListMessageSizes), 171);
     EXPECT_STREQ(pop->LastError(), "2 -3");
     auto list = pop.Events().Of(kPopEventMessageList);
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].values[2], 120);
+    EXPECT_EQ(list[0].values[2], INT_PTR(2400000000));
     EXPECT_EQ(list[1].values[0], 4);
     EXPECT_EQ(list[1].values[2], 200);
     pop.Events().Clear();

@@ -43,6 +43,7 @@ int FtpDataConnection::Prepare(Mode mode, int64_t startByte, const char* localFi
     m_sendOffset = 0;
     m_sendLength = 0;
     m_transferStarted = false;
+    m_commandSent = false;
     m_connectedOnce = false;
     m_accepted = false;
     m_fileOpened = false;
@@ -226,9 +227,12 @@ void FtpDataConnection::OnError(int code, const char* text)
     m_owner.DataError(code, text);
 }
 
+// Nothing goes before the upload's command, however early the connection
+// came up: a server that connects as soon as it has the PORT takes for the
+// file only what comes after the STOR, and drops or loses what came before.
 FtpDataConnection::Pump FtpDataConnection::PumpUpload(int chunks)
 {
-    if (m_mode != Mode::Upload || !IsConnected() || !m_transferStarted)
+    if (m_mode != Mode::Upload || !m_commandSent || !IsConnected() || !m_transferStarted)
         return Pump::WouldBlock;
     for (int i = 0; i < chunks; ++i) {
         const Pump pump = SendBuffered();

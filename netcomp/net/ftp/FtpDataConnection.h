@@ -49,6 +49,8 @@ public:
     // The server answered the transfer's command positively (1xx or 2xx): a
     // download's file opens now, or as the connection comes up.
     void TransferAccepted();
+    // The upload's command (STOR, APPE, STOU) has gone out: its bytes may follow.
+    void CommandSent() { m_commandSent = true; }
     // Sends up to `chunks` blocks of the upload.
     Pump PumpUpload(int chunks);
     // A local file error of this transfer: its code (0 for none) and text.
@@ -82,6 +84,7 @@ private:
     int m_failure = 0;
     NetString m_failureText;
     bool m_transferStarted = false;
+    bool m_commandSent = false;   // the upload's command went out (CommandSent)
     bool m_connectedOnce = false; // this transfer's connection came up (it may have closed since)
     bool m_accepted = false;      // the server took the transfer
     bool m_fileOpened = false;    // the download's file was opened (it may have closed since)

@@ -157,9 +157,14 @@ int FtpEngine::WaitForDataConnection(int commandResult)
 
 // A pump that stopped at its chunk count could go on at once: the next
 // round does not sleep waiting for a message (no FD_WRITE comes for a socket
-// that never refused a send), it only takes what is queued.
+// that never refused a send), it only takes what is queued. The waits for
+// the replies to PORT and REST pump nothing: the transfer's command has gone
+// out whole only once its own reply is waited for, and from then on the
+// upload goes on, whatever the server answers or an ABOR asks.
 int FtpEngine::OnReplyWaitRound()
 {
+    if (m_transferReply)
+        m_data.CommandSent();
     m_uploadMore = m_data.PumpUpload(kUploadChunksPerRound) == FtpDataConnection::Pump::More;
     return kResultOk;
 }

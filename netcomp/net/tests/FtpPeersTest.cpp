@@ -1,10 +1,12 @@
 // The FTP component against real servers on the loopback, in passive and in
-// active mode: pure-ftpd with a virtual user and vsftpd with a local user
-// (and a banner of three lines). Listings, downloads and uploads of text and
-// binary files compared with the server's copies, append, restart in both
-// directions, rename, delete, folders, SIZE and MDTM, a refused download
-// that leaves the local file alone, and an abort or an interrupt in the
-// middle of a download after which the session goes on.
+// active mode: pure-ftpd with a virtual user, vsftpd with a local user (and
+// a banner of three lines) and pyftpdlib, which in active mode connects as
+// soon as it has the PORT command. Listings, downloads and uploads of text
+// and binary files compared with the server's copies, uploads of a large and
+// a small file in turn, append, restart in both directions, rename, delete,
+// folders, SIZE and MDTM, a refused download that leaves the local file
+// alone, and an abort or an interrupt in the middle of a download after
+// which the session goes on.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -30,10 +32,9 @@ struct Peer {
 };
 
 const Peer kPeers[] = {
-    {"ftp_pure", 21021, "alice", true},
-    {"ftp_pure", 21021, "alice", false},
-    {"ftp_vsftpd", 21022, "kesuser", true},
-    {"ftp_vsftpd", 21022, "kesuser", false},
+    {"ftp_pure", 21021, "alice", true},      {"ftp_pure", 21021, "alice", false},
+    {"ftp_vsftpd", 21022, "kesuser", true},  {"ftp_vsftpd", 21022, "kesuser", false},
+    {"ftp_pyftpdlib", 21023, "alice", true}, {"ftp_pyftpdlib", 21023, "alice", false},
 };
 
 class FtpPeerTest : public ::testing::TestWithParam<Peer> {
@@ -148,6 +149,33 @@ TEST_P(FtpPeerTest, ListGetAndPutTextAndBinary)
     EXPECT_EQ(std::string(ftp.LastError()).substr(0, 3), "550");
 }
 
+// A large and a small file in turn, each compared with the server's copy
+// (gone before each upload): nothing of an upload may go before its STOR,
+// even to a server that connects at PORT, which would drop it (the large
+// file then comes short or empty, the small one never ends). Whether the
+// client takes the connection before the PORT reply is the machine's
+// affair, so the uploads are many.
+TEST_P(FtpPeerTest, UploadsOfALargeAndASmallFileInTurn)
+{
+    const std::string large = BinaryBytes(5000000);
+    const std::string small = "seventeen bytes.\n";
+    WriteFile("large.bin", large);
+    WriteFile("small.txt", small);
+    for (int i = 0; i < 20; ++i) {
+        for (const std::string* file : {&large, &small}) {
+            const bool isLarge = file == &large;
+            const std::string remote = prefix + (isLarge ? "large.bin" : "small.txt");
+            SCOPED_TRACE(remote + " " + std::to_string(i));
+            DeleteFileA(Home(remote).c_str());
+            events.Clear();
+            ASSERT_EQ(Put(isLarge ? "large.bin" : "small.txt", remote), 0) << ftp.LastError() << "\n" << Trail();
+            EXPECT_TRUE(SameBytes(ReadFile(Home(remote)), *file)) << remote;
+            ASSERT_FALSE(events.Of(kFtpEventTransfer).empty());
+            EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], INT_PTR(file->size()));
+        }
+    }
+}
+
 TEST_P(FtpPeerTest, AppendRestartRenameDeleteAndFolders)
 {
     const std::string whole = BinaryBytes(300000);
@@ -202,9 +230,9 @@ TEST_P(FtpPeerTest, AbortInTheMiddleOfADownload)
     });
     const int rc = Get(prefix + "big.bin", "big.bin");
     EXPECT_EQ(abortResult, 0);
-    // pure-ftpd stops the transfer (426); vsftpd finishes it first (226), and
-    // then the whole file is there.
-    if (std::string(GetParam().name) == "ftp_pure") {
+    // pure-ftpd and pyftpdlib stop the transfer (426); vsftpd finishes it
+    // first (226), and then the whole file is there.
+    if (std::string(GetParam().name) != "ftp_vsftpd") {
         EXPECT_EQ(rc, 141);
         EXPECT_EQ(std::string(ftp.LastError()).substr(0, 3), "426");
     } else {
@@ -271,9 +299,10 @@ TEST_P(FtpPeerTest, ADownloadWhoseLocalFileCannotBeOpened)
 
 // A RETR of a file the server does not have, onto a LocalFile downloaded
 // earlier, with Overwrite on: the refusal is the result, and the earlier
-// file stays as it was (in passive mode the data connection is up before the
-// refusal comes); none is made where there was none. An empty remote file
-// still empties the local one.
+// file stays as it was (in passive mode the data connection is mostly up
+// before the refusal comes; which of the two the client takes first is the
+// machine's affair, and the scripted test holds that order); none is made
+// where there was none. An empty remote file still empties the local one.
 TEST_P(FtpPeerTest, ARefusedDownloadLeavesTheLocalFile)
 {
     const std::string earlier = prefix + "earlier.txt";
@@ -281,9 +310,7 @@ TEST_P(FtpPeerTest, ARefusedDownloadLeavesTheLocalFile)
     WriteFile(earlier, "downloaded earlier");
     EXPECT_EQ(Get(prefix + "no-such-file", earlier), 141) << Trail();
     EXPECT_EQ(std::string(ftp.LastError()).substr(0, 3), "550");
-    if (GetParam().passive) {
-        EXPECT_EQ(events.Of(kFtpEventStartTransfer).size(), 1u) << "the refusal came before the data connection";
-    }
+    EXPECT_LE(events.Of(kFtpEventStartTransfer).size(), 1u);
     EXPECT_EQ(ReadFile(earlier), "downloaded earlier");
     EXPECT_EQ(Get(prefix + "no-such-file", never), 141);
     EXPECT_FALSE(FileExists(never));

@@ -2,11 +2,12 @@
 // server: the whole transcript of a session (a multi-line greeting, logon,
 // directories, the raw command, SIZE and MDTM), passive and active data
 // connections (which take the data from the control connection's peer
-// only), listings of both forms, uploads from a restart offset, an abort
-// from inside a transfer, interrupts (one of them of a server that goes on
-// sending whatever it is told), a slow transfer, downloads refused once their
-// data connection is up (the local file stays as it was), and the refusals
-// that send nothing.
+// only), listings of both forms, uploads from a restart offset, active
+// uploads to a server that connects at PORT (nothing goes before the STOR),
+// an abort from inside a transfer, interrupts (one of them of a server that
+// goes on sending whatever it is told), a slow transfer, downloads refused
+// once their data connection is up (the local file stays as it was), and the
+// refusals that send nothing.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -635,6 +636,70 @@ TEST_F(FtpTest, UploadFromARestartOffsetAndListingsOfBothForms)
         EXPECT_EQ(entries[i].texts[4], times[i]);
     }
     EXPECT_EQ(entries[0].texts[0], "drwxr-xr-x    2 ftp      ftp          4096 Mar 15  2004 my docs");
+}
+
+// A server that connects back as soon as it has the PORT command, and takes
+// for the file only what comes after the STOR: nothing of an upload goes
+// before its command, neither of a large file nor of a small one that would
+// be sent and closed at once. The server holds its reply to the PORT until
+// the client has taken the connection (StartTransfer) and then watches it
+// for a while before it answers.
+TEST_F(FtpTest, ActiveUploadsWaitForTheirCommandWhenTheServerConnectsAtPort)
+{
+    const std::string files[2] = {BinaryBytes(5000000), "seventeen bytes.\n"};
+    const char* names[2] = {"large.bin", "small.txt"};
+    Gate started[2];
+    int starts = 0;
+    events.OnEvent(kFtpEventStartTransfer, [&](const RecordedEvent&) {
+        if (starts < 2)
+            started[starts++].Open();
+    });
+    ScriptedServer server;
+    // Gone before the server, whose thread may wait at a gate.
+    GateOpener openers[2] = {{started[0]}, {started[1]}};
+    unsigned short port = 0;
+    Greeted(server);
+    for (int i = 0; i < 2; ++i) {
+        WriteFile(names[i], files[i]);
+        const int data = server.AddChannel(ScriptTransport::Tcp);
+        Gate& taken = started[i];
+        server.ExpectPrefix("PORT 127,0,0,1,")
+            .SendWith([&port](const std::string& last) {
+                port = PortOfCommand(last);
+                return std::string();
+            })
+            .On(data)
+            .ConnectBack([&port](const std::string&) { return port; })
+            .On(0)
+            .SendWith([&taken](const std::string&) {
+                taken.Wait();
+                return std::string();
+            })
+            .On(data)
+            .ExpectQuiet(500)
+            .On(0)
+            .Reply("200 port ok")
+            .Expect(std::string("STOR ") + names[i])
+            .Reply("150 send it")
+            .On(data)
+            .ExpectBytes(files[i])
+            .ExpectClose()
+            .On(0)
+            .Reply("226 stored");
+    }
+    Server(server);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[i]);
+        ASSERT_EQ(ftp.SetText(kFtpLocalFile, names[i]), 0);
+        ASSERT_EQ(ftp.SetText(kFtpRemoteFile, names[i]), 0);
+        EXPECT_EQ(ftp.Do(kFtpUpload), 0) << ftp.LastError() << TrailText();
+        ASSERT_FALSE(events.Of(kFtpEventTransfer).empty());
+        EXPECT_EQ(events.Of(kFtpEventTransfer).back().values[0], INT_PTR(files[i].size()));
+    }
+    // A connection the client never took fails the script rather than holding it.
+    for (Gate& gate : started)
+        gate.Open();
+    EXPECT_EQ(server.Finish(), "");
 }
 
 // What the caller gets wrong is refused before anything goes out; what the

@@ -175,9 +175,9 @@ int TftpEngine::GetFile()
             return kCannotWriteFile;
         }
         received += length;
-        int count = int(received);
+        std::intptr_t count = std::intptr_t(received);
         char* data = const_cast<char*>(m_reply.data);
-        Fire(kTftpEventTransfer, {EventParam::Int(&count), EventParam::Binary(&data, length)});
+        Fire(kTftpEventTransfer, {EventParam::IntPtr(&count), EventParam::Binary(&data, length)});
         packet = tftp::Ack(expected);
         if (m_reply.dataLength < tftp::kBlockSize) {
             // The last block: its acknowledgement needs no answer.
@@ -245,9 +245,9 @@ int TftpEngine::PutFile()
         if (m_reply.opcode != tftp::kAck)
             return Refuse(kInvalidResponse, "Invalid server response.");
         sent += got;
-        int count = int(sent);
+        std::intptr_t count = std::intptr_t(sent);
         char* none = const_cast<char*>("");
-        Fire(kTftpEventTransfer, {EventParam::Int(&count), EventParam::Binary(&none, 0)});
+        Fire(kTftpEventTransfer, {EventParam::IntPtr(&count), EventParam::Binary(&none, 0)});
         // A block shorter than 512 bytes (an empty one after a file of whole
         // blocks) ends the file.
         if (got < tftp::kBlockSize)

@@ -471,9 +471,9 @@ int WebDavEngine::FireTransfer(int direction, int64_t bytes, const char* data, u
         if (rc != kResultOk)
             return rc;
     }
-    int count = int(bytes);
+    std::intptr_t count = std::intptr_t(bytes);
     char* buffer = const_cast<char*>(data);
-    return Fire(SharedEvent::Transfer, {EventParam::Int(&count), EventParam::Binary(&buffer, int(n))});
+    return Fire(SharedEvent::Transfer, {EventParam::IntPtr(&count), EventParam::Binary(&buffer, int(n))});
 }
 
 int WebDavEngine::FireEndTransfer(int direction)

@@ -272,6 +272,40 @@ TEST(ScriptedServer, TrickleEndsAtItsCountOrWhenTheClientCloses)
     EXPECT_EQ("", server.Finish());
 }
 
+// A quiet step passes when nothing comes and the connection stays, and
+// fails on the first byte or on the close.
+TEST(ScriptedServer, QuietStepsTakeNoBytesAndNoClose)
+{
+    {
+        ScriptedServer server;
+        server.ExpectQuiet(200).Reply("now").Expect("GO");
+        ASSERT_TRUE(server.Start());
+        Client client(server.Port());
+        EXPECT_EQ("now\r\n", client.ReadLine());
+        client.Send("GO\r\n");
+        EXPECT_EQ("", server.Finish());
+    }
+    const struct {
+        const char* sent; // null: the client closes
+        const char* failure;
+    } cases[] = {
+        {"early", "step 1: expected nothing for 1000 ms, got 'early'"},
+        {nullptr, "step 1: expected nothing for 1000 ms, the client closed the connection"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        ScriptedServer server;
+        server.ExpectQuiet(1000).Reply("now");
+        ASSERT_TRUE(server.Start());
+        Client client(server.Port());
+        if (c.sent)
+            client.Send(c.sent);
+        else
+            client.Close();
+        EXPECT_EQ(c.failure, server.Finish());
+    }
+}
+
 TEST(ScriptedServer, SilentPeerAnswersNothing)
 {
     ScriptedServer server;
