@@ -7,7 +7,8 @@
 # result is saved, not uploaded. Hidden mode runs only with a configuration
 # file in the working folder, so a minimal one (no server, no log) is written
 # into the run folder when none is there. The script ends with the program's
-# exit code (the README lists them).
+# exit code (the README lists them). A result folder that the script makes
+# inside the clone is kept out of git (tools/result-folder.sh).
 #
 # The command line goes through a batch file, as a log-on script writes it:
 # started directly, Wine would quote the whole "/S:..." argument of a folder
@@ -22,7 +23,7 @@
 # kestrova.cfg, instead of build/windows/audit-run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=$(mkdir -p "${1:-kestrova-results}" && cd "${1:-kestrova-results}" && pwd)
+out=$("$root/tools/result-folder.sh" "${1:-kestrova-results}" "$root")
 
 bash "$root/tools/setup.sh"
 exe="$root/build/windows/bin/Kestrova.exe"

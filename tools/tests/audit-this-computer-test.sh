@@ -2,7 +2,9 @@
 # The README's main job as a new user runs it, with result folders whose
 # names hold blanks and letters outside ASCII (one the program's code page
 # can spell, one it cannot): each run saves a result there, parses as XML,
-# names the engine that ran and ends with exit code 0.
+# names the engine that ran and ends with exit code 0. The folders, made by
+# the runs inside the clone (testwork lies in its build folder), are marked
+# to stay out of git.
 #   audit-this-computer-test.sh <work folder>
 set -euo pipefail
 tools=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,9 +19,10 @@ for name in "my results" "Ergebnisse Zürich Büro" "結果 results"; do
     output=$(bash "$tools/audit-this-computer.sh" "$name" 2>&1) || status=$?
     # No result file is a failure to describe, not an end of this script.
     files=$(find "$name" -maxdepth 1 -name '*.kes' 2>/dev/null | wc -l)
+    git=$([ -f "$name/.gitignore" ] && echo "kept out of git" || echo "seen by git")
     if [ "$status" -ne 0 ] || [ "$files" -ne 1 ] || ! grep -q "^Result file: $work/$name/" <<<"$output" ||
-        ! grep -q "^Engine:      WMI$" <<<"$output"; then
-        echo "FAILED for \"$name\" (exit code $status, $files result files):"
+        ! grep -q "^Engine:      WMI$" <<<"$output" || [ "$git" != "kept out of git" ]; then
+        echo "FAILED for \"$name\" (exit code $status, $files result files, folder $git):"
         echo "$output"
         failed=1
         # Once more with the error log on, in a run folder of its own, so
