@@ -32,10 +32,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/WallClock.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/testing/CrowdStream.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/PatternStream.h"
 
@@ -53,26 +55,12 @@ INT_PTR T(const char* text)
     return reinterpret_cast<INT_PTR>(text);
 }
 
-double Seconds(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-}
-
 void RunLoop(bool partial, const std::function<bool()>& done)
 {
     if (partial)
         RunPartialLoop(kLongest, done);
     else
         RunOwnerLoop(kLongest, done);
-}
-
-// The j-th byte crowd client i sends after its first line "<i>\n".
-char CrowdByte(int i, int j)
-{
-    return char('a' + (i * 7 + j) % 26);
 }
 
 // An IPDaemon that takes the peer's crowd and checks each connection as it
@@ -124,12 +112,7 @@ struct Crowd {
     void Ended(const std::string& got)
     {
         ++ended;
-        const std::size_t line = got.find('\n');
-        const int i = line == std::string::npos ? -1 : std::atoi(got.c_str());
-        bool whole = i >= 0 && got.size() == line + 1 + std::size_t(bytes);
-        for (int j = 0; whole && j < bytes; ++j)
-            whole = got[line + 1 + std::size_t(j)] == CrowdByte(i, j);
-        whole_ += whole;
+        whole_ += CrowdWhole(got, bytes);
     }
 
     int clients;
@@ -216,51 +199,58 @@ struct Ports {
     int replaced = 0;
 };
 
-void PrintTimer(const TickingTimer* timer, double seconds, int timerMs)
+// Runs the owner's loop with a thread timer of `timerMs` (0: none) from
+// `start` until `done`, and prints the case, the seconds it took, what came
+// of it and the timer's ticks.
+void Timed(const std::string& what, int timerMs, bool partial, const std::function<void()>& start,
+           const std::function<bool()>& done, const std::function<std::string()>& outcome)
 {
-    if (!timer) {
+    std::unique_ptr<TickingTimer> timer;
+    if (timerMs > 0)
+        timer = std::make_unique<TickingTimer>(UINT(timerMs));
+    const double began = Now();
+    start();
+    RunLoop(partial, done);
+    const double seconds = Now() - began;
+    std::printf("%s: %.3f s, %s; ", what.c_str(), seconds, outcome().c_str());
+    if (timer)
+        std::printf("%d ticks of %lu, longest timer gap %lu ms\n", timer->Ticks(),
+                    (unsigned long)(seconds * 1000 / timerMs), (unsigned long)timer->LongestGap());
+    else
         std::printf("no timer\n");
-        return;
-    }
-    std::printf("%d ticks of %lu, longest timer gap %lu ms\n", timer->Ticks(),
-                (unsigned long)(seconds * 1000 / timerMs), (unsigned long)timer->LongestGap());
 }
 
 int CrowdCase(int clients, int bytes, int timerMs, bool partial)
 {
     Crowd crowd(clients, bytes);
-    std::unique_ptr<TickingTimer> timer;
-    if (timerMs > 0)
-        timer = std::make_unique<TickingTimer>(UINT(timerMs));
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    crowd.Ask();
-    RunLoop(partial, [&] { return crowd.Done(); });
-    const double seconds = Seconds(start);
-    std::printf("crowd %d of %d bytes, timer %d ms, %s loop: %.3f s, %d ended, %d whole, %lld bytes; ", clients, bytes,
-                timerMs, partial ? "partial" : "plain", seconds, crowd.ended, crowd.whole_, crowd.received);
-    PrintTimer(timer.get(), seconds, timerMs);
+    const std::string what = "crowd " + std::to_string(clients) + " of " + std::to_string(bytes) + " bytes, timer " +
+                             std::to_string(timerMs) + " ms, " + (partial ? "partial" : "plain") + " loop";
+    Timed(
+        what, timerMs, partial, [&] { crowd.Ask(); }, [&] { return crowd.Done(); },
+        [&] {
+            return std::to_string(crowd.ended) + " ended, " + std::to_string(crowd.whole_) + " whole, " +
+                   std::to_string(crowd.received) + " bytes";
+        });
     return 0;
 }
 
 int PortsCase(int count, int kilobytes, int timerMs, const std::string& how)
 {
     Ports ports(count, (unsigned long long)kilobytes << 10);
-    std::unique_ptr<TickingTimer> timer;
-    if (timerMs > 0)
-        timer = std::make_unique<TickingTimer>(UINT(timerMs));
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
     const bool replace = how == "replace";
-    RunLoop(how == "partial", [&] {
-        if (replace)
-            ports.ReplaceHalfWay();
-        return ports.Done();
-    });
-    const double seconds = Seconds(start);
-    std::printf("ports %d of %d KB, timer %d ms, %s: %.3f s, %d of %d whole (%d replaced); ", count, kilobytes, timerMs,
-                how.c_str(), seconds, ports.Whole(), ports.Live(), ports.replaced);
-    PrintTimer(timer.get(), seconds, timerMs);
+    const std::string what = "ports " + std::to_string(count) + " of " + std::to_string(kilobytes) + " KB, timer " +
+                             std::to_string(timerMs) + " ms, " + how;
+    Timed(
+        what, timerMs, how == "partial", [] {},
+        [&] {
+            if (replace)
+                ports.ReplaceHalfWay();
+            return ports.Done();
+        },
+        [&] {
+            return std::to_string(ports.Whole()) + " of " + std::to_string(ports.Live()) + " whole (" +
+                   std::to_string(ports.replaced) + " replaced)";
+        });
     return 0;
 }
 
@@ -268,18 +258,15 @@ int CrowdAndPorts(int clients, int bytes, int count, int kilobytes, int timerMs)
 {
     Crowd crowd(clients, bytes);
     Ports ports(count, (unsigned long long)kilobytes << 10);
-    std::unique_ptr<TickingTimer> timer;
-    if (timerMs > 0)
-        timer = std::make_unique<TickingTimer>(UINT(timerMs));
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    crowd.Ask();
-    RunOwnerLoop(kLongest, [&] { return crowd.Done() && ports.Done(); });
-    const double seconds = Seconds(start);
-    std::printf("crowd %d of %d bytes and %d ports of %d KB, timer %d ms: %.3f s, %d of the crowd whole, %d ports "
-                "whole; ",
-                clients, bytes, count, kilobytes, timerMs, seconds, crowd.whole_, ports.Whole());
-    PrintTimer(timer.get(), seconds, timerMs);
+    const std::string what = "crowd " + std::to_string(clients) + " of " + std::to_string(bytes) + " bytes and " +
+                             std::to_string(count) + " ports of " + std::to_string(kilobytes) + " KB, timer " +
+                             std::to_string(timerMs) + " ms";
+    Timed(
+        what, timerMs, false, [&] { crowd.Ask(); }, [&] { return crowd.Done() && ports.Done(); },
+        [&] {
+            return std::to_string(crowd.whole_) + " of the crowd whole, " + std::to_string(ports.Whole()) +
+                   " ports whole";
+        });
     return 0;
 }
 
@@ -289,15 +276,14 @@ int Dns(int count)
     DNS_Set(dns, kDnsDnsServer, 0, T("127.0.0.1"), 0);
     DNS_Set(dns, kDnsDnsPort, 0, kAnswers, 0);
     DNS_Set(dns, kDnsTimeout, 0, 5, 0);
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const double start = Now();
     int failed = 0;
     for (int i = 0; i < count; ++i) {
         const std::string name = "host" + std::to_string(i) + ".kes.test";
         INT_PTR args[1] = {T(name.c_str())};
         failed += DNS_Do(dns, kDnsResolve, 1, args, nullptr) != 0;
     }
-    std::printf("dns %d look-ups: %.3f s, %d failed\n", count, Seconds(start), failed);
+    std::printf("dns %d look-ups: %.3f s, %d failed\n", count, Now() - start, failed);
     DNS_Destroy(dns);
     return 0;
 }

@@ -22,35 +22,20 @@ state=$build/bench-socket-crowds
 prefix=$build/wineprefix
 other=${1:-}
 runs=${2:-8}
-busy=${BUSY:-0}
-[ -z "$other" ] || [ -f "$other" ] || { echo "no such file: $other" >&2; exit 2; }
-rm -rf "$state"
-mkdir -p "$state/this" "$state/other"
-cp "$build/bin/socket_crowds_bench.exe" "$build/bin/netcomp.dll" "$state/this/"
-libs=(this)
-if [ -n "$other" ]; then
-    cp "$build/bin/socket_crowds_bench.exe" "$state/other/"
-    cp "$other" "$state/other/netcomp.dll"
-    libs=(this other)
-else
-    runs=1
-fi
+. "$root/tools/bench-libraries.sh"
+bench_libraries "$state" "$build/bin/socket_crowds_bench.exe" "$other"
 IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 10;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;dns 5000}"
 
 ulimit -n 8192
-loops=()
 stop() {
-    for pid in "${loops[@]}"; do kill "$pid" 2>/dev/null || true; done
+    bench_idle
     "$root/tools/peer.sh" down "$state/peer"
     "$root/tools/wine-prefix.sh" down "$prefix" >/dev/null
 }
 "$root/tools/wine-prefix.sh" up "$prefix" >/dev/null
 "$root/tools/peer.sh" up "$state/peer" 0 "$build/netcomp/net/flood_peer" 20921 >/dev/null
 trap stop EXIT
-for _ in $(seq 1 "$busy"); do
-    (while :; do :; done) &
-    loops+=($!)
-done
+bench_busy "${BUSY:-0}"
 
 for round in $(seq 1 "$runs"); do
     order=("${libs[@]}")

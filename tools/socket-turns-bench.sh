@@ -23,31 +23,16 @@ state=$build/bench-socket-turns
 prefix=$build/wineprefix
 other=${1:-}
 runs=${2:-8}
-busy=${BUSY:-0}
-[ -z "$other" ] || [ -f "$other" ] || { echo "no such file: $other" >&2; exit 2; }
-rm -rf "$state"
-mkdir -p "$state/this" "$state/other"
-cp "$build/bin/socket_turns_bench.exe" "$build/bin/netcomp.dll" "$state/this/"
-libs=(this)
-if [ -n "$other" ]; then
-    cp "$build/bin/socket_turns_bench.exe" "$state/other/"
-    cp "$other" "$state/other/netcomp.dll"
-    libs=(this other)
-else
-    runs=1
-fi
+. "$root/tools/bench-libraries.sh"
+bench_libraries "$state" "$build/bin/socket_turns_bench.exe" "$other"
 
-loops=()
 stop() {
-    for pid in "${loops[@]}"; do kill "$pid" 2>/dev/null || true; done
+    bench_idle
     "$root/tools/peer.sh" down "$state/peer"
 }
 "$root/tools/peer.sh" up "$state/peer" 0 "$build/netcomp/net/flood_peer" 20921 >/dev/null
 trap stop EXIT
-for _ in $(seq 1 "$busy"); do
-    (while :; do :; done) &
-    loops+=($!)
-done
+bench_busy "${BUSY:-0}"
 
 # run <library> <case...>: one run, its line of figures after the library's name.
 run() {

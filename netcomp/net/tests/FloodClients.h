@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +17,7 @@
 #include "netcomp/core/framework/ComponentHolder.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/testing/CrowdStream.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/PatternStream.h"
 
@@ -26,13 +26,6 @@ namespace floodclients {
 constexpr int kCrowd = 20828;   // "crowd <port> <count> <bytes>" sends clients to a server,
                                 // "flood <port> <count>" clients that send the pattern for ever
 constexpr int kPattern = 20829; // "bytes <n>" sends n bytes of the pattern (0: for ever)
-
-// The j-th byte that crowd client i sends after its first line "<i>\n"
-// (flood_peer.c sends them).
-inline char CrowdByte(int i, int j)
-{
-    return char('a' + (i * 7 + j) % 26);
-}
 
 // An IPDaemon that takes a crowd of clients, each sending its bytes and
 // closing, and checks each connection's bytes as it ends.
@@ -64,12 +57,7 @@ struct CrowdServer {
     void Ended(const std::string& got)
     {
         ++disconnected;
-        const std::size_t line = got.find('\n');
-        const int i = line == std::string::npos ? -1 : std::atoi(got.c_str());
-        bool whole = i >= 0 && got.size() == line + 1 + std::size_t(bytes);
-        for (int j = 0; whole && j < bytes; ++j)
-            whole = got[line + 1 + std::size_t(j)] == CrowdByte(i, j);
-        if (whole)
+        if (CrowdWhole(got, bytes))
             ++complete;
         else if (firstBroken.empty())
             firstBroken = std::to_string(got.size()) + " bytes: " + got.substr(0, 40);

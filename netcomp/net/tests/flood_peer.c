@@ -313,7 +313,7 @@ static void* Reply(void* arg)
 }
 
 /* The j-th byte that crowd client i sends after its first line; the test's
- * copy is CrowdByte in SocketFloodTest.cpp. */
+ * copy is CrowdByte in netcomp/testing/CrowdStream.h. */
 static char CrowdByte(int i, int j)
 {
     return (char)('a' + (i * 7 + j) % 26);

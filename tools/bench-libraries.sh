@@ -1,0 +1,43 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034  # libs and runs are the caller's
+# Sourced by the benchmarks that run one Windows program of this build on its
+# netcomp.dll and, by turns, on another build's (socket-turns-bench.sh,
+# socket-crowds-bench.sh).
+#   bench_libraries <state folder> <program.exe> <other netcomp.dll, or "">
+# Empties the state folder and puts the program beside this build's library
+# in <state>/this and, given another, beside that one in <state>/other; sets
+# `libs` to the libraries to run (this, or this and other) and, with no
+# other, `runs` to 1. Exits with 2 when the other library is missing.
+#   bench_busy <n> / bench_idle
+# Starts n busy loops (BUSY=<n> of the benchmarks), and ends them.
+bench_libraries() {
+    local state=$1 program=$2 other=$3
+    local build
+    build=$(dirname "$(dirname "$program")")
+    [ -z "$other" ] || [ -f "$other" ] || {
+        echo "no such file: $other" >&2
+        exit 2
+    }
+    rm -rf "$state"
+    mkdir -p "$state/this" "$state/other"
+    cp "$program" "$build/bin/netcomp.dll" "$state/this/"
+    libs=(this)
+    if [ -n "$other" ]; then
+        cp "$program" "$state/other/"
+        cp "$other" "$state/other/netcomp.dll"
+        libs=(this other)
+    else
+        runs=1
+    fi
+}
+
+bench_loops=()
+bench_busy() {
+    for _ in $(seq 1 "$1"); do
+        (while :; do :; done) &
+        bench_loops+=($!)
+    done
+}
+bench_idle() {
+    for pid in "${bench_loops[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
