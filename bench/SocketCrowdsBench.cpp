@@ -18,6 +18,9 @@
 //   socket_crowds_bench dns <count>
 //       a DNS component resolves that many names one after the other
 //       (blocking Resolve, Timeout 5) against a server that answers at once
+//   socket_crowds_bench http <count>
+//       an HTTP component gets a 13-byte reply that many times, one after
+//       the other (blocking Get)
 // Prints one line of figures. A case that has not ended after 30 s stops
 // and says how far it got.
 #include <winsock2.h>
@@ -32,9 +35,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/FloodPeerPorts.h"
 #include "bench/WallClock.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
+#include "netcomp/include/netcomp_http.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/testing/CrowdStream.h"
@@ -43,11 +48,7 @@
 
 namespace {
 
-constexpr int kBase = 20921;
-constexpr int kCrowd = kBase + 7;
-constexpr int kPattern = kBase + 8;
-constexpr int kAnswers = kBase + 9;
-constexpr int kCrowdServer = kBase + 20;
+using namespace floodpeer;
 constexpr DWORD kLongest = 30000;
 
 INT_PTR T(const char* text)
@@ -99,14 +100,9 @@ struct Crowd {
     static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
     {
         auto* self = reinterpret_cast<Crowd*>(user);
-        const int id = int(params[0]);
-        if (event == kIpDaemonEventDataIn) {
-            self->open[id].append(reinterpret_cast<const char*>(params[1]), std::size_t(lengths[1]));
-            self->received += lengths[1];
-        } else if (event == kIpDaemonEventDisconnected) {
-            self->Ended(self->open[id]);
-            self->open.erase(id);
-        }
+        std::string ended;
+        if (self->connections.Take(event, params, lengths, ended))
+            self->Ended(ended);
         return 0;
     }
     void Ended(const std::string& got)
@@ -119,8 +115,7 @@ struct Crowd {
     int bytes;
     void* daemon = nullptr;
     SOCKET control = INVALID_SOCKET;
-    std::map<int, std::string> open;
-    long long received = 0;
+    CrowdConnections connections;
     int ended = 0;
     int whole_ = 0;
 };
@@ -229,7 +224,7 @@ int CrowdCase(int clients, int bytes, int timerMs, bool partial)
         what, timerMs, partial, [&] { crowd.Ask(); }, [&] { return crowd.Done(); },
         [&] {
             return std::to_string(crowd.ended) + " ended, " + std::to_string(crowd.whole_) + " whole, " +
-                   std::to_string(crowd.received) + " bytes";
+                   std::to_string(crowd.connections.received) + " bytes";
         });
     return 0;
 }
@@ -288,6 +283,22 @@ int Dns(int count)
     return 0;
 }
 
+int Http(int count)
+{
+    void* http = HTTP_Create(nullptr, 0, nullptr);
+    HTTP_Set(http, kHttpTimeout, 0, 5, 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(kEndlessHttp) + "/small";
+    const double start = Now();
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        INT_PTR args[1] = {T(url.c_str())};
+        failed += HTTP_Do(http, kHttpMethodGet, 1, args, nullptr) != 0;
+    }
+    std::printf("http %d small gets: %.3f s, %d failed\n", count, Now() - start, failed);
+    HTTP_Destroy(http);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -306,6 +317,8 @@ int main(int argc, char** argv)
                            std::atoi(argv[6]));
     else if (what == "dns" && argc == 3)
         rc = Dns(std::atoi(argv[2]));
+    else if (what == "http" && argc == 3)
+        rc = Http(std::atoi(argv[2]));
     else
         std::fprintf(stderr, "usage: see the head of SocketCrowdsBench.cpp\n");
     WSACleanup();

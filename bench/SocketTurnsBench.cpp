@@ -38,6 +38,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/FloodPeerPorts.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_http.h"
@@ -49,14 +50,7 @@
 
 namespace {
 
-constexpr int kBase = 20921;
-constexpr int kPlainFlood = kBase + 0;
-constexpr int kOversizedFlood = kBase + 4;
-constexpr int kStream = kBase + 5;
-constexpr int kEndlessHttp = kBase + 6;
-constexpr int kCrowd = kBase + 7;
-constexpr int kPattern = kBase + 8;
-constexpr int kFloodedServer = kBase + 19;
+using namespace floodpeer;
 
 INT_PTR T(const char* text)
 {

@@ -23,6 +23,7 @@ state=$build/bench-socket-turns
 prefix=$build/wineprefix
 other=${1:-}
 runs=${2:-8}
+# shellcheck source=tools/bench-libraries.sh
 . "$root/tools/bench-libraries.sh"
 bench_libraries "$state" "$build/bin/socket_turns_bench.exe" "$other"
 

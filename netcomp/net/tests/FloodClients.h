@@ -42,14 +42,9 @@ struct CrowdServer {
     static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
     {
         auto* self = reinterpret_cast<CrowdServer*>(user);
-        const int id = int(params[0]);
-        if (event == kIpDaemonEventDataIn) {
-            self->open[id].append(reinterpret_cast<const char*>(params[1]), std::size_t(lengths[1]));
-            self->received += lengths[1];
-        } else if (event == kIpDaemonEventDisconnected) {
-            self->Ended(self->open[id]);
-            self->open.erase(id);
-        }
+        std::string ended;
+        if (self->connections.Take(event, params, lengths, ended))
+            self->Ended(ended);
         return 0;
     }
 
@@ -65,8 +60,7 @@ struct CrowdServer {
 
     ComponentHolder<IPDaemonFunctions> daemon;
     int bytes;
-    std::map<int, std::string> open;
-    long long received = 0;
+    CrowdConnections connections;
     int disconnected = 0;
     int complete = 0;
     std::string firstBroken;

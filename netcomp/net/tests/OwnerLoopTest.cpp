@@ -64,7 +64,8 @@ TEST_F(OwnerLoop, ALoopThatTakesOnlyTheSocketsMessagesReadsEverything)
         closesocket(control);
         std::printf("[ loops    ] %d clients of %d bytes under the partial loop: %d ended whole after %lu ms, %lld "
                     "bytes read\n",
-                    kClients, kBytes, server.complete, (unsigned long)(GetTickCount() - start), server.received);
+                    kClients, kBytes, server.complete, (unsigned long)(GetTickCount() - start),
+                    server.connections.received);
         EXPECT_EQ(server.disconnected, kClients);
         EXPECT_EQ(server.complete, kClients) << server.firstBroken;
     }

@@ -398,8 +398,8 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
         const TickingTimer& first = *timers.threadTimers.front();
         std::printf("[ flood    ] %d clients of %d bytes: %d ended whole after %lu ms, %lld bytes read; the first "
                     "timer ticked %d times, at most %lu ms apart\n",
-                    c.count, c.bytes, server.complete, (unsigned long)(GetTickCount() - start), server.received,
-                    first.Ticks(), (unsigned long)first.LongestGap());
+                    c.count, c.bytes, server.complete, (unsigned long)(GetTickCount() - start),
+                    server.connections.received, first.Ticks(), (unsigned long)first.LongestGap());
         EXPECT_EQ(answer, "connected " + std::to_string(c.count) + " sent " + std::to_string(c.count) + "\n");
         EXPECT_EQ(server.disconnected, c.count);
         EXPECT_EQ(server.complete, c.count) << server.firstBroken;

@@ -18,7 +18,9 @@
  *             "<number>" (from 0) at rate a second, those due sent each
  *             millisecond
  * The TCP port base + 6 answers whatever a client sends with an HTTP reply
- * whose body never ends, sent as fast as the connection takes it.
+ * whose body never ends, sent as fast as the connection takes it; a request
+ * for "/small" has a reply of 13 bytes instead, and the connection waits for
+ * the next request.
  * The TCP port base + 7 takes "crowd <port> <count> <bytes>\n" and sends a
  * crowd of clients to a server on 127.0.0.1:<port>: count connections, all
  * made before any sends, then each sends its bytes (the line "<i>\n" and
@@ -298,7 +300,15 @@ static void* Reply(void* arg)
     const int s = (int)(long)arg;
     char request[4096];
     /* Whatever the request says, once it has come. */
-    if (recv(s, request, sizeof request, 0) > 0) {
+    int got;
+    while ((got = (int)recv(s, request, sizeof request - 1, 0)) > 0) {
+        request[got] = 0;
+        if (strstr(request, " /small ")) {
+            static const char kSmall[] = "HTTP/1.1 200 OK\r\nContent-Length: 13\r\n\r\nhello, world\n";
+            if (send(s, kSmall, sizeof kSmall - 1, MSG_NOSIGNAL) > 0)
+                continue;
+            break;
+        }
         static const char kHead[] = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
         static char block[65536];
         memset(block, 'b', sizeof block);
@@ -307,6 +317,7 @@ static void* Reply(void* arg)
             while (Now() - start < kFloodSeconds && send(s, block, sizeof block, MSG_NOSIGNAL) > 0) {
             }
         }
+        break;
     }
     close(s);
     return NULL;
