@@ -7,7 +7,7 @@
 # 20 IPPorts at once, each with and without the owner's timer of 10 ms; the
 # same crowd and 20 IPPorts under an owner loop that takes only WM_USER to
 # 0x7FFF and never its timer; and, one after the other, 5,000 DNS look-ups
-# and 2,000 small HTTP gets.
+# and 1,000 small HTTP gets (each on a connection of its own).
 #   tools/in-netns.sh tools/socket-crowds-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
 # With another build's netcomp.dll (the library before a change, say), the
 # same program runs on both libraries by turns, `runs` times (8) each, and a
@@ -26,7 +26,7 @@ runs=${2:-8}
 # shellcheck source=tools/bench-libraries.sh
 . "$root/tools/bench-libraries.sh"
 bench_libraries "$state" "$build/bin/socket_crowds_bench.exe" "$other"
-IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 10;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;dns 5000;http 2000}"
+IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 10;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;dns 5000;http 1000}"
 
 ulimit -n 8192
 stop() {

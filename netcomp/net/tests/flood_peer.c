@@ -19,8 +19,9 @@
  *             millisecond
  * The TCP port base + 6 answers whatever a client sends with an HTTP reply
  * whose body never ends, sent as fast as the connection takes it; a request
- * for "/small" has a reply of 13 bytes instead, and the connection waits for
- * the next request.
+ * for "/small" has a reply of 13 bytes instead, and the peer closes first (so
+ * that the TIME-WAITs of many such connections are the peer's, and the
+ * client's ports stay free).
  * The TCP port base + 7 takes "crowd <port> <count> <bytes>\n" and sends a
  * crowd of clients to a server on 127.0.0.1:<port>: count connections, all
  * made before any sends, then each sends its bytes (the line "<i>\n" and
@@ -300,24 +301,24 @@ static void* Reply(void* arg)
     const int s = (int)(long)arg;
     char request[4096];
     /* Whatever the request says, once it has come. */
-    int got;
-    while ((got = (int)recv(s, request, sizeof request - 1, 0)) > 0) {
+    const int got = (int)recv(s, request, sizeof request - 1, 0);
+    if (got > 0) {
         request[got] = 0;
-        if (strstr(request, " /small ")) {
-            static const char kSmall[] = "HTTP/1.1 200 OK\r\nContent-Length: 13\r\n\r\nhello, world\n";
-            if (send(s, kSmall, sizeof kSmall - 1, MSG_NOSIGNAL) > 0)
-                continue;
-            break;
-        }
+        static const char kSmall[] = "HTTP/1.1 200 OK\r\nContent-Length: 13\r\nConnection: close\r\n\r\nhello, world\n";
         static const char kHead[] = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n";
         static char block[65536];
         memset(block, 'b', sizeof block);
         const double start = Now();
-        if (send(s, kHead, sizeof kHead - 1, MSG_NOSIGNAL) > 0) {
+        if (strstr(request, " /small ")) {
+            /* Its end first, then whatever else comes until the client closes. */
+            (void)send(s, kSmall, sizeof kSmall - 1, MSG_NOSIGNAL);
+            shutdown(s, SHUT_WR);
+            while (recv(s, request, sizeof request, 0) > 0) {
+            }
+        } else if (send(s, kHead, sizeof kHead - 1, MSG_NOSIGNAL) > 0) {
             while (Now() - start < kFloodSeconds && send(s, block, sizeof block, MSG_NOSIGNAL) > 0) {
             }
         }
-        break;
     }
     close(s);
     return NULL;
