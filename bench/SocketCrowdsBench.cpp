@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/FloodPeerPorts.h"
+#include "bench/FloodPeer.h"
 #include "bench/WallClock.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
@@ -50,11 +50,6 @@ namespace {
 
 using namespace floodpeer;
 constexpr DWORD kLongest = 30000;
-
-INT_PTR T(const char* text)
-{
-    return reinterpret_cast<INT_PTR>(text);
-}
 
 void RunLoop(bool partial, const std::function<bool()>& done)
 {
@@ -120,13 +115,6 @@ struct Crowd {
     int whole_ = 0;
 };
 
-int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
-{
-    if (event == kIpPortEventDataIn)
-        reinterpret_cast<PatternStream*>(user)->Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
-    return 0;
-}
-
 // IPPorts connected to the pattern port, each asking for `bytes`.
 struct Ports {
     Ports(int count, unsigned long long bytes) : bytes(bytes)
@@ -142,15 +130,7 @@ struct Ports {
     void Open()
     {
         streams.push_back(std::make_unique<PatternStream>());
-        void* port = IPPort_Create(OnIpPort, reinterpret_cast<INT_PTR>(streams.back().get()), nullptr);
-        IPPort_Set(port, kIpPortTimeout, 0, 10, 0);
-        INT_PTR target[2] = {T("127.0.0.1"), kPattern};
-        if (IPPort_Do(port, kIpPortConnect, 2, target, nullptr) != 0)
-            std::fprintf(stderr, "connect: %s\n", IPPort_GetLastError(port));
-        const std::string request = "bytes " + std::to_string(bytes);
-        INT_PTR line[1] = {T(request.c_str())};
-        IPPort_Do(port, kIpPortSendLine, 1, line, nullptr);
-        ports.push_back(port);
+        ports.push_back(PatternPort(*streams.back(), bytes));
     }
     // Ports half way through their bytes are destroyed, half of all ports
     // at most, and new ones are opened in their place.

@@ -38,7 +38,7 @@
 #include <memory>
 #include <string>
 
-#include "bench/FloodPeerPorts.h"
+#include "bench/FloodPeer.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_http.h"
@@ -51,11 +51,6 @@
 namespace {
 
 using namespace floodpeer;
-
-INT_PTR T(const char* text)
-{
-    return reinterpret_cast<INT_PTR>(text);
-}
 
 struct Received {
     long long next = 0; // the number expected next
@@ -188,34 +183,12 @@ int HttpEndless()
     return 0;
 }
 
-int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
-{
-    if (event == kIpPortEventDataIn)
-        reinterpret_cast<PatternStream*>(user)->Take(reinterpret_cast<const char*>(params[0]), lengths[0]);
-    return 0;
-}
-
 int WINAPI OnIpDaemon(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
 {
     if (event == kIpDaemonEventDataIn)
         (*reinterpret_cast<std::map<int, PatternStream>*>(user))[int(params[0])].Take(
             reinterpret_cast<const char*>(params[1]), lengths[1]);
     return 0;
-}
-
-// An IPPort connected to the pattern port, which has asked for `bytes` of
-// the pattern (0: for ever).
-void* PatternPort(PatternStream& stream, unsigned long long bytes)
-{
-    void* port = IPPort_Create(OnIpPort, reinterpret_cast<INT_PTR>(&stream), nullptr);
-    IPPort_Set(port, kIpPortTimeout, 0, 10, 0);
-    INT_PTR target[2] = {T("127.0.0.1"), kPattern};
-    if (IPPort_Do(port, kIpPortConnect, 2, target, nullptr) != 0)
-        std::fprintf(stderr, "connect: %s\n", IPPort_GetLastError(port));
-    const std::string request = "bytes " + std::to_string(bytes);
-    INT_PTR line[1] = {T(request.c_str())};
-    IPPort_Do(port, kIpPortSendLine, 1, line, nullptr);
-    return port;
 }
 
 double Seconds(const LARGE_INTEGER& start)
