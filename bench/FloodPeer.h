@@ -40,10 +40,11 @@ inline int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* l
 }
 
 // An IPPort connected to the pattern port, which has asked for `bytes` of
-// the pattern (0: for ever).
-inline void* PatternPort(PatternStream& stream, unsigned long long bytes)
+// the pattern (0: for ever); `event` takes its events, the stream as its
+// user value.
+inline void* PatternPort(PatternStream& stream, unsigned long long bytes, ComponentEventCallback event = OnIpPort)
 {
-    void* port = IPPort_Create(OnIpPort, reinterpret_cast<INT_PTR>(&stream), nullptr);
+    void* port = IPPort_Create(event, reinterpret_cast<INT_PTR>(&stream), nullptr);
     IPPort_Set(port, kIpPortTimeout, 0, 10, 0);
     INT_PTR target[2] = {T("127.0.0.1"), kPattern};
     if (IPPort_Do(port, kIpPortConnect, 2, target, nullptr) != 0)

@@ -7,12 +7,13 @@
 //       only WM_USER..0x7FFF taken, waits for posted messages alone) with a
 //       thread timer running: how long until every connection ended, how
 //       many ended whole, and the timer's ticks and longest gap
-//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|replace]
+//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|replace|pump]
 //       that many IPPorts on one thread each receive that many kilobytes
 //       under the owner's loop with a timer: how long until every port has
 //       its bytes, whether all came in place, the timer's ticks and gap;
 //       "replace" destroys half of them once they are half way and opens new
-//       ones in their place
+//       ones in their place; with "pump" the owner's DataIn event pumps
+//       its messages (DoEvents)
 //   socket_crowds_bench crowd-and-ports <clients> <bytes> <ports> <kilobytes> <timer ms>
 //       both at once on one thread
 //   socket_crowds_bench dns <count>
@@ -115,9 +116,25 @@ struct Crowd {
     int whole_ = 0;
 };
 
-// IPPorts connected to the pattern port, each asking for `bytes`.
+// A pattern stream whose owner pumps its messages (DoEvents) in each
+// DataIn event.
+struct PumpingStream : PatternStream {
+    void* port = nullptr;
+};
+
+int WINAPI OnPumpingPort(INT_PTR user, int event, int count, INT_PTR* params, int* lengths)
+{
+    OnIpPort(user, event, count, params, lengths);
+    auto* stream = reinterpret_cast<PumpingStream*>(user);
+    if (event == kIpPortEventDataIn && stream->port)
+        IPPort_Do(stream->port, kIpPortDoEvents, 0, nullptr, nullptr);
+    return 0;
+}
+
+// IPPorts connected to the pattern port, each asking for `bytes`; with
+// `pump`, their owner pumps its messages in each DataIn event.
 struct Ports {
-    Ports(int count, unsigned long long bytes) : bytes(bytes)
+    Ports(int count, unsigned long long bytes, bool pump = false) : bytes(bytes), pump(pump)
     {
         for (int i = 0; i < count; ++i)
             Open();
@@ -129,8 +146,15 @@ struct Ports {
     }
     void Open()
     {
-        streams.push_back(std::make_unique<PatternStream>());
-        ports.push_back(PatternPort(*streams.back(), bytes));
+        if (!pump) {
+            streams.push_back(std::make_unique<PatternStream>());
+            ports.push_back(PatternPort(*streams.back(), bytes));
+            return;
+        }
+        auto stream = std::make_unique<PumpingStream>();
+        stream->port = PatternPort(*stream, bytes, OnPumpingPort);
+        ports.push_back(stream->port);
+        streams.push_back(std::move(stream));
     }
     // Ports half way through their bytes are destroyed, half of all ports
     // at most, and new ones are opened in their place.
@@ -168,6 +192,7 @@ struct Ports {
     }
 
     unsigned long long bytes;
+    bool pump;
     std::vector<void*> ports;
     std::vector<std::unique_ptr<PatternStream>> streams;
     std::vector<std::unique_ptr<PatternStream>> dropped;
@@ -211,7 +236,7 @@ int CrowdCase(int clients, int bytes, int timerMs, bool partial)
 
 int PortsCase(int count, int kilobytes, int timerMs, const std::string& how)
 {
-    Ports ports(count, (unsigned long long)kilobytes << 10);
+    Ports ports(count, (unsigned long long)kilobytes << 10, how == "pump");
     const bool replace = how == "replace";
     const std::string what = "ports " + std::to_string(count) + " of " + std::to_string(kilobytes) + " KB, timer " +
                              std::to_string(timerMs) + " ms, " + how;

@@ -2,12 +2,14 @@
 # Many sockets on one thread and owner loops of every kind, by the program
 # bench/SocketCrowdsBench.cpp against the flood peer
 # (netcomp/net/tests/flood_peer.c): IPDaemon taking crowds of 1,000 and 2,000
-# clients that send and close, 50 IPPorts receiving 2 MB each (and 40 of
-# which half are replaced half way), one IPPort receiving 50 MB, a crowd and
-# 20 IPPorts at once, each with and without the owner's timer of 10 ms; the
-# same crowd and 20 IPPorts under an owner loop that takes only WM_USER to
-# 0x7FFF and never its timer; and, one after the other, 5,000 DNS look-ups
-# and 1,000 small HTTP gets (each on a connection of its own).
+# clients that send and close (under owner's timers of 1, 10 and 16 ms), 50
+# IPPorts receiving 2 MB each (and 40 of which half are replaced half way),
+# one IPPort receiving 50 MB, a crowd and 20 IPPorts at once, each with and
+# without the owner's timer of 10 ms; the same crowd and 20 IPPorts under an
+# owner loop that takes only WM_USER to 0x7FFF and never its timer; 20
+# IPPorts whose owner pumps its messages in their DataIn events; and, one
+# after the other, 5,000 DNS look-ups and 1,000 small HTTP gets (each on a
+# connection of its own).
 #   tools/in-netns.sh tools/socket-crowds-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
 # With another build's netcomp.dll (the library before a change, say), the
 # same program runs on both libraries by turns, `runs` times (8) each, and a
@@ -26,7 +28,7 @@ runs=${2:-8}
 # shellcheck source=tools/bench-libraries.sh
 . "$root/tools/bench-libraries.sh"
 bench_libraries "$state" "$build/bin/socket_crowds_bench.exe" "$other"
-IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 10;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;dns 5000;http 1000}"
+IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 1;crowd 1000 3000 10;crowd 1000 3000 16;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;ports 20 2048 10 pump;dns 5000;http 1000}"
 
 ulimit -n 8192
 stop() {

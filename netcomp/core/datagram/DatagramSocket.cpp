@@ -42,8 +42,7 @@
 // its round comes after them. Every read notification asks the turns too
 // before its round, and a round that finds the socket empty, or that the
 // sink ends with the answer it waited for, tells them so (the thread waits
-// for its peer). A close takes out what is queued for the
-// socket.
+// for its peer). A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends

@@ -177,12 +177,8 @@ void Cancel()
     State& s = Shared();
     const DWORD thread = GetCurrentThreadId();
     AcquireSRWLockExclusive(&s.lock);
-    for (std::size_t i = 0; i < s.entries.size(); ++i) {
-        if (s.entries[i].thread == thread) {
-            s.entries.erase(s.entries.begin() + std::ptrdiff_t(i));
-            break;
-        }
-    }
+    if (const Entry* e = Find(s, thread))
+        s.entries.erase(s.entries.begin() + (e - s.entries.data()));
     ReleaseSRWLockExclusive(&s.lock);
 }
 
