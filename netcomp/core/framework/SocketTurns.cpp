@@ -175,11 +175,60 @@ struct ThreadTurns {
     DWORD lastRead = 0;
     int reads = 0;
     int drained = 0;
+    // The thread's notification windows: the turns go with the last.
+    int windows = 0;
 };
 
-ThreadTurns& Turns()
+// The thread's turns live on the heap, behind a slot of the system's
+// thread-local storage, from the thread's first notification window until
+// its last goes. A thread_local object with a destructor would be ended by
+// the C runtime as the thread exits, which keeps the library loaded for it
+// until then: a host's worker thread that frees the library and ends would
+// unload it inside its own exit, where the loader waits for that thread for
+// good.
+class TurnsSlot {
+public:
+    TurnsSlot() : m_slot(TlsAlloc()) {}
+    ~TurnsSlot()
+    {
+        if (m_slot != TLS_OUT_OF_INDEXES)
+            TlsFree(m_slot);
+    }
+    TurnsSlot(const TurnsSlot&) = delete;
+    TurnsSlot& operator=(const TurnsSlot&) = delete;
+
+    ThreadTurns* Get() const
+    {
+        return m_slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<ThreadTurns*>(TlsGetValue(m_slot));
+    }
+    bool Set(ThreadTurns* turns) const { return m_slot != TLS_OUT_OF_INDEXES && TlsSetValue(m_slot, turns); }
+
+private:
+    DWORD m_slot;
+};
+
+const TurnsSlot& Slot()
 {
-    thread_local ThreadTurns turns;
+    static const TurnsSlot slot;
+    return slot;
+}
+
+// The thread's turns, made when `make` and there are none yet; null without
+// them (no slot or no memory: its sockets read whenever they are told to).
+ThreadTurns* Turns(bool make = true)
+{
+    ThreadTurns* turns = Slot().Get();
+    if (turns || !make)
+        return turns;
+    try {
+        turns = new ThreadTurns;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (!Slot().Set(turns)) {
+        delete turns;
+        turns = nullptr;
+    }
     return turns;
 }
 
@@ -355,10 +404,10 @@ void Release(ThreadTurns& t, UINT kind)
 LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
 {
     const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
-    ThreadTurns& t = Turns();
+    ThreadTurns* t = Turns(false);
     const UINT kind = KindTakenAfterPosts(msg.message);
-    if (code == HC_ACTION && removal == PM_REMOVE && t.stopped && kind != 0)
-        Release(t, kind);
+    if (t && code == HC_ACTION && removal == PM_REMOVE && t->stopped && kind != 0)
+        Release(*t, kind);
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
@@ -477,13 +526,27 @@ void Remove(ThreadTurns& t, const Gone& gone)
         End(t);
 }
 
+// The thread's last notification window went and nothing of the line is
+// left or under way (no slice runs further up the stack): the turns go.
+void Settle(ThreadTurns& t)
+{
+    if (t.windows > 0 || t.slicing > 0 || !t.line.empty())
+        return;
+    End(t);
+    (void)Slot().Set(nullptr);
+    delete &t;
+}
+
 } // namespace
 
 namespace SocketTurns {
 
 bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event)
 {
-    ThreadTurns& t = Turns();
+    ThreadTurns* turns = Turns();
+    if (!turns)
+        return true;
+    ThreadTurns& t = *turns;
     const Key k{window, message, socket};
     if (t.hasCurrent && t.current == k) {
         t.hasCurrent = false;
@@ -502,20 +565,22 @@ bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event)
 
 void Waited()
 {
-    ThreadTurns& t = Turns();
-    if (t.reads > 0)
-        NewStretch(t, NetComponent::Now());
+    ThreadTurns* t = Turns(false);
+    if (t && t->reads > 0)
+        NewStretch(*t, NetComponent::Now());
 }
 
 void Drained()
 {
-    ++Turns().drained;
+    if (ThreadTurns* t = Turns(false))
+        ++t->drained;
 }
 
 bool ReadAgain(HWND window, UINT message, WPARAM socket)
 {
     const LPARAM read = MAKELPARAM(FD_READ, 0);
-    if (Waits(Turns(), Key{window, message, socket}, read, true))
+    ThreadTurns* t = Turns();
+    if (t && Waits(*t, Key{window, message, socket}, read, true))
         return true;
     return PostMessageA(window, message, socket, read) != FALSE;
 }
@@ -523,12 +588,22 @@ bool ReadAgain(HWND window, UINT message, WPARAM socket)
 void Forget(HWND window, UINT message, WPARAM socket)
 {
     const Key k{window, message, socket};
-    Remove(Turns(), [&k](const Key& other) { return other == k; });
+    if (ThreadTurns* t = Turns(false))
+        Remove(*t, [&k](const Key& other) { return other == k; });
+}
+
+void WindowMade()
+{
+    if (ThreadTurns* t = Turns())
+        ++t->windows;
 }
 
 void ForgetWindow(HWND window)
 {
-    ThreadTurns& t = Turns();
+    ThreadTurns* turns = Turns(false);
+    if (!turns)
+        return;
+    ThreadTurns& t = *turns;
     Remove(t, [window](const Key& other) { return other.window == window; });
     // The line's messages go with the window: others are posted.
     if (t.turnPosted && t.turnWindow == window) {
@@ -540,16 +615,23 @@ void ForgetWindow(HWND window)
         t.watching = false;
         Watch(t, g_watch);
     }
+    if (t.windows > 0)
+        --t.windows;
+    Settle(t);
 }
 
 void TurnCame(WPARAM number)
 {
-    ThreadTurns& t = Turns();
+    ThreadTurns* turns = Turns(false);
+    if (!turns)
+        return;
+    ThreadTurns& t = *turns;
     if (!t.turnPosted || number != t.turnNumber)
         return;
     t.turnPosted = false;
     if (t.line.empty()) {
         End(t);
+        Settle(t);
         return;
     }
     if (t.stopped) {
@@ -567,16 +649,21 @@ void TurnCame(WPARAM number)
         return;
     }
     Slice(t);
+    Settle(t);
 }
 
 void WatchCame(WPARAM number, LPARAM postedAt)
 {
-    ThreadTurns& t = Turns();
+    ThreadTurns* turns = Turns(false);
+    if (!turns)
+        return;
+    ThreadTurns& t = *turns;
     if (!t.watching || number != t.watchNumber)
         return;
     t.watching = false;
     if (t.line.empty()) {
         End(t);
+        Settle(t);
         return;
     }
     if (t.stopped) {
@@ -601,6 +688,7 @@ void WatchCame(WPARAM number, LPARAM postedAt)
     }
     if (!t.line.empty() && !t.watching)
         Watch(t, g_watch);
+    Settle(t);
 }
 
 void SetQueueStatusSource(QueueStatusSource source)

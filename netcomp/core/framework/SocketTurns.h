@@ -39,8 +39,10 @@ void Drained();
 bool ReadAgain(HWND window, UINT message, WPARAM socket);
 
 // The socket, or every socket of the window, goes: its place in the line is
-// given up.
+// given up. The thread's turns last from its first notification window
+// (WindowMade) until the last goes (ForgetWindow).
 void Forget(HWND window, UINT message, WPARAM socket);
+void WindowMade();
 void ForgetWindow(HWND window);
 
 // For the notification windows: the line's message (kMsgSocketTurn) came,
