@@ -425,4 +425,137 @@ TEST(TftpScripted, AbsoluteTimeoutEndsAnEndlessTransfer)
     EXPECT_GT(server.Blocks(), 10);
 }
 
+// A server on a thread of its own that sends a file of 65,537 blocks, so
+// that the block numbers wrap: 1 to 65535, then 0, 1 and 2 (short: the
+// end). Block 0 goes a second time once acknowledged, as from a server that
+// took its first send for lost, and the transfer goes on only once that one
+// is acknowledged too, within 300 ms (the client's own resend of its last
+// acknowledgement comes only after its RetransmitTimeout). Each other block
+// is resent after 500 ms unanswered, three times at most; then the server
+// gives up.
+class WrappingTftpServer {
+public:
+    static constexpr unsigned kBlocks = 65537;
+    static constexpr unsigned kLastBlockBytes = 100;
+
+    WrappingTftpServer() : m_socket(BindLoopback(SOCK_DGRAM, 0))
+    {
+        DWORD wait = 500;
+        setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~WrappingTftpServer()
+    {
+        m_thread.join();
+        closesocket(m_socket);
+        WSACleanup();
+    }
+    WrappingTftpServer(const WrappingTftpServer&) = delete;
+    WrappingTftpServer& operator=(const WrappingTftpServer&) = delete;
+
+    int Port() const { return BoundPort(m_socket); }
+    // What went wrong on the server's side, or "".
+    const std::string& Failure() const { return m_failure; }
+
+    // The bytes of the i-th block (from 1).
+    static std::string Data(unsigned i)
+    {
+        std::string data(i == kBlocks ? kLastBlockBytes : 512, '\0');
+        for (std::size_t j = 0; j < data.size(); ++j)
+            data[j] = char((i * 131 + j) & 0xFF);
+        return data;
+    }
+
+private:
+    void Serve()
+    {
+        char packet[600];
+        sockaddr_in client{};
+        int length = sizeof client;
+        if (recvfrom(m_socket, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&client), &length) < 2 ||
+            packet[1] != 1) {
+            m_failure = "no read request";
+            return;
+        }
+        for (unsigned i = 1; i <= kBlocks && m_failure.empty(); ++i) {
+            Exchange(i, client, 4);
+            if (i == 65536 && m_failure.empty()) {
+                DWORD wait = 300;
+                setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+                Exchange(i, client, 1);
+                wait = 500;
+                setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+            }
+        }
+    }
+
+    // Sends block i until its acknowledgement comes, `sends` times at most.
+    void Exchange(unsigned i, const sockaddr_in& client, int sends)
+    {
+        const unsigned number = i & 0xFFFF;
+        const std::string block = Block(number, Data(i));
+        for (int sent = 0; sent < sends; ++sent) {
+            sendto(m_socket, block.data(), int(block.size()), 0, reinterpret_cast<const sockaddr*>(&client),
+                   sizeof client);
+            for (;;) {
+                char packet[600];
+                const int got = recv(m_socket, packet, sizeof packet, 0);
+                if (got < 0)
+                    break; // unanswered: send again
+                if (got >= 4 && packet[1] == 4 && (unsigned(uint8_t(packet[2])) << 8 | uint8_t(packet[3])) == number)
+                    return;
+            }
+        }
+        m_failure = "block " + std::to_string(i) + " (number " + std::to_string(number) + ") not acknowledged";
+    }
+
+    SOCKET m_socket;
+    std::string m_failure;
+    std::thread m_thread;
+};
+
+// A get of more than 65,535 blocks: the numbers wrap to 0, the transfer
+// starts once, every block is written once in its place, and a block that
+// comes again just after the wrap is acknowledged again.
+TEST(TftpScripted, GetAcrossTheBlockNumbersWrap)
+{
+    struct Counts {
+        int starts = 0;
+        int ends = 0;
+        long long lastCount = 0;
+    } counts;
+    auto onEvent = [](INT_PTR user, int event, int, INT_PTR* params, int*) -> int {
+        auto* c = reinterpret_cast<Counts*>(user);
+        if (event == kTftpEventStartTransfer)
+            ++c->starts;
+        else if (event == kTftpEventEndTransfer)
+            ++c->ends;
+        else if (event == kTftpEventTransfer)
+            c->lastCount = params[0];
+        return 0;
+    };
+    WrappingTftpServer server;
+    void* tftp = TFTP_Create(onEvent, reinterpret_cast<INT_PTR>(&counts), nullptr);
+    ASSERT_EQ(TFTP_Set(tftp, kTftpTftpServer, 0, T("127.0.0.1"), 0), 0);
+    ASSERT_EQ(TFTP_Set(tftp, kTftpTftpPort, 0, server.Port(), 0), 0);
+    ASSERT_EQ(TFTP_Set(tftp, kTftpRetransmitTimeout, 0, 1, 0), 0);
+    ASSERT_EQ(TFTP_Set(tftp, kTftpTimeout, 0, 10, 0), 0);
+    ASSERT_EQ(TFTP_Set(tftp, kTftpRemoteFile, 0, T("wrap.bin"), 0), 0);
+    ASSERT_EQ(TFTP_Set(tftp, kTftpLocalFile, 0, T("wrap.bin"), 0), 0);
+    const int rc = TFTP_Do(tftp, kTftpGetFile, 0, nullptr, nullptr);
+    EXPECT_EQ(rc, 0) << TFTP_GetLastError(tftp);
+    TFTP_Destroy(tftp);
+    EXPECT_EQ(server.Failure(), "");
+    EXPECT_EQ(counts.starts, 1);
+    EXPECT_EQ(counts.ends, 1);
+    const long long size = 65536LL * 512 + WrappingTftpServer::kLastBlockBytes;
+    EXPECT_EQ(counts.lastCount, size);
+    const std::string file = ReadFile("wrap.bin");
+    ASSERT_EQ(file.size(), std::size_t(size));
+    for (unsigned i : {1u, 2u, 65535u, 65536u, 65537u}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(file.substr(std::size_t(i - 1) * 512, 512), WrappingTftpServer::Data(i));
+    }
+}
+
 } // namespace

@@ -148,7 +148,10 @@ int TftpEngine::GetFile()
         return kCannotOpenFile;
     }
     std::string packet = tftp::Request(tftp::kReadRequest, m_remoteFile);
+    // Block numbers wrap after 65535 (to 0): the first block is known by
+    // none having come yet, not by its number.
     unsigned expected = 1;
+    bool first = true;
     std::int64_t received = 0;
     for (;;) {
         rc = Ask(packet, [&](const tftp::Packet& reply) {
@@ -157,7 +160,7 @@ int TftpEngine::GetFile()
             if (reply.number == expected)
                 return Verdict::Take;
             // The block before again: our acknowledgement of it was lost.
-            if (expected != 1 && Next(reply.number) == expected) {
+            if (!first && Next(reply.number) == expected) {
                 const std::string ack = tftp::Ack(reply.number);
                 (void)Send(ack.data(), int(ack.size()));
             }
@@ -167,8 +170,9 @@ int TftpEngine::GetFile()
             return rc;
         if (m_reply.opcode != tftp::kData)
             return Refuse(kWrongResponse, "Wrong response type from server.");
-        if (expected == 1)
+        if (first)
             Fire(kTftpEventStartTransfer, {});
+        first = false;
         const int length = int(m_reply.dataLength);
         if (local.IsOpen() && length > 0 && local.Write(m_reply.data, uint32_t(length)) != kResultOk) {
             SetLastErrorText("Can't write to local file.");
