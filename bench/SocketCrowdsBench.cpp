@@ -1,19 +1,23 @@
 // Many sockets on one thread, and owner loops of every kind, against the
 // flood peer (netcomp/net/tests/flood_peer.c, started by
 // tools/socket-crowds-bench.sh on base port 20921):
-//   socket_crowds_bench crowd <clients> <bytes> <timer ms> [partial]
+//   socket_crowds_bench crowd <clients> <bytes> <timer ms> [<loop>]
 //       an IPDaemon takes a crowd of clients that connect, each send the
-//       bytes and close, under a plain GetMessage loop (or the partial loop:
-//       only WM_USER..0x7FFF taken, waits for posted messages alone) with a
-//       thread timer running: how long until every connection ended, how
-//       many ended whole, and the timer's ticks and longest gap
-//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|replace|pump]
+//       bytes and close, under a plain GetMessage loop with a thread timer
+//       running: how long until every connection ended, how many ended
+//       whole, and the timer's ticks and longest gap. The loop may be
+//       "partial" (only WM_USER..0x7FFF taken, waits for posted messages
+//       alone), "alternate" (partial for 200 ms, plain for 200 ms, and so
+//       on), or "busy <least>-<most>": plain, with a timer whose every tick
+//       works that many milliseconds (in turn through the range), which
+//       also prints the share of the thread the ticks held
+//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|alternate|busy <least>-<most>|replace|pump]
 //       that many IPPorts on one thread each receive that many kilobytes
-//       under the owner's loop with a timer: how long until every port has
-//       its bytes, whether all came in place, the timer's ticks and gap;
-//       "replace" destroys half of them once they are half way and opens new
-//       ones in their place; with "pump" the owner's DataIn event pumps
-//       its messages (DoEvents)
+//       under the owner's loop with a timer: how long from the first connect
+//       until every port has its bytes, whether all came in place, the
+//       timer's ticks and gap; "replace" destroys half of them once they
+//       are half way and opens new ones in their place; with "pump" the
+//       owner's DataIn event pumps its messages (DoEvents)
 //   socket_crowds_bench crowd-and-ports <clients> <bytes> <ports> <kilobytes> <timer ms>
 //       both at once on one thread
 //   socket_crowds_bench dns <count>
@@ -52,13 +56,44 @@ namespace {
 using namespace floodpeer;
 constexpr DWORD kLongest = 30000;
 
-void RunLoop(bool partial, const std::function<bool()>& done)
-{
-    if (partial)
-        RunPartialLoop(kLongest, done);
-    else
-        RunOwnerLoop(kLongest, done);
-}
+// The owner's loop and its timer's work at each tick.
+struct Loop {
+    std::string kind = "plain"; // plain, partial or alternate
+    DWORD workLeast = 0;
+    DWORD workMost = 0;
+
+    // From the arguments after the timer's period: a loop, or an option of
+    // the case's own (left in `how`).
+    static Loop From(int argc, char** argv, int at, std::string* how = nullptr)
+    {
+        Loop loop;
+        const std::string word = argc > at ? argv[at] : "";
+        if (word == "partial" || word == "alternate")
+            loop.kind = word;
+        else if (word == "busy" && argc > at + 1)
+            std::sscanf(argv[at + 1], "%lu-%lu", &loop.workLeast, &loop.workMost);
+        else if (how)
+            *how = word.empty() ? "plain" : word;
+        if (loop.workMost < loop.workLeast)
+            loop.workMost = loop.workLeast;
+        return loop;
+    }
+    std::string Name() const
+    {
+        if (workMost == 0)
+            return kind;
+        return "busy " + std::to_string(workLeast) + "-" + std::to_string(workMost) + " ms";
+    }
+    void Run(const std::function<bool()>& done) const
+    {
+        if (kind == "partial")
+            RunPartialLoop(kLongest, done);
+        else if (kind == "alternate")
+            RunAlternatingLoop(200, 200, kLongest, done);
+        else
+            RunOwnerLoop(kLongest, done);
+    }
+};
 
 // An IPDaemon that takes the peer's crowd and checks each connection as it
 // ends.
@@ -134,11 +169,7 @@ int WINAPI OnPumpingPort(INT_PTR user, int event, int count, INT_PTR* params, in
 // IPPorts connected to the pattern port, each asking for `bytes`; with
 // `pump`, their owner pumps its messages in each DataIn event.
 struct Ports {
-    Ports(int count, unsigned long long bytes, bool pump = false) : bytes(bytes), pump(pump)
-    {
-        for (int i = 0; i < count; ++i)
-            Open();
-    }
+    explicit Ports(unsigned long long bytes, bool pump = false) : bytes(bytes), pump(pump) {}
     ~Ports()
     {
         for (void* port : ports)
@@ -199,34 +230,41 @@ struct Ports {
     int replaced = 0;
 };
 
-// Runs the owner's loop with a thread timer of `timerMs` (0: none) from
-// `start` until `done`, and prints the case, the seconds it took, what came
-// of it and the timer's ticks.
-void Timed(const std::string& what, int timerMs, bool partial, const std::function<void()>& start,
+// Runs `start`, then the owner's loop with a thread timer of `timerMs` (0:
+// none) until `done`, and prints the case, the seconds it took from the
+// start, what came of it and the timer's ticks. The timer starts once
+// `start` has returned: a blocking call of the owner's (the ports' connects)
+// ends as soon as its own answer comes, before a timer's turn.
+void Timed(const std::string& what, int timerMs, const Loop& loop, const std::function<void()>& start,
            const std::function<bool()>& done, const std::function<std::string()>& outcome)
 {
-    std::unique_ptr<TickingTimer> timer;
-    if (timerMs > 0)
-        timer = std::make_unique<TickingTimer>(UINT(timerMs));
     const double began = Now();
     start();
-    RunLoop(partial, done);
-    const double seconds = Now() - began;
-    std::printf("%s: %.3f s, %s; ", what.c_str(), seconds, outcome().c_str());
-    if (timer)
-        std::printf("%d ticks of %lu, longest timer gap %lu ms\n", timer->Ticks(),
-                    (unsigned long)(seconds * 1000 / timerMs), (unsigned long)timer->LongestGap());
-    else
+    std::unique_ptr<TickingTimer> timer;
+    const double timerStart = Now();
+    if (timerMs > 0)
+        timer = std::make_unique<TickingTimer>(UINT(timerMs), loop.workLeast, loop.workMost);
+    loop.Run(done);
+    const double end = Now();
+    std::printf("%s: %.3f s, %s; ", what.c_str(), end - began, outcome().c_str());
+    if (!timer) {
         std::printf("no timer\n");
+        return;
+    }
+    std::printf("%d ticks of %lu, longest timer gap %lu ms", timer->Ticks(),
+                (unsigned long)((end - timerStart) * 1000 / timerMs), (unsigned long)timer->LongestGap());
+    if (loop.workMost > 0)
+        std::printf(", timer held %.0f %% of the thread", timer->WorkShare() * 100);
+    std::printf("\n");
 }
 
-int CrowdCase(int clients, int bytes, int timerMs, bool partial)
+int CrowdCase(int clients, int bytes, int timerMs, const Loop& loop)
 {
     Crowd crowd(clients, bytes);
     const std::string what = "crowd " + std::to_string(clients) + " of " + std::to_string(bytes) + " bytes, timer " +
-                             std::to_string(timerMs) + " ms, " + (partial ? "partial" : "plain") + " loop";
+                             std::to_string(timerMs) + " ms, " + loop.Name() + " loop";
     Timed(
-        what, timerMs, partial, [&] { crowd.Ask(); }, [&] { return crowd.Done(); },
+        what, timerMs, loop, [&] { crowd.Ask(); }, [&] { return crowd.Done(); },
         [&] {
             return std::to_string(crowd.ended) + " ended, " + std::to_string(crowd.whole_) + " whole, " +
                    std::to_string(crowd.connections.received) + " bytes";
@@ -234,14 +272,19 @@ int CrowdCase(int clients, int bytes, int timerMs, bool partial)
     return 0;
 }
 
-int PortsCase(int count, int kilobytes, int timerMs, const std::string& how)
+int PortsCase(int count, int kilobytes, int timerMs, const Loop& loop, const std::string& option)
 {
-    Ports ports(count, (unsigned long long)kilobytes << 10, how == "pump");
+    const std::string how = loop.kind == "plain" && loop.workMost == 0 ? option : loop.Name();
+    Ports ports((unsigned long long)kilobytes << 10, how == "pump");
     const bool replace = how == "replace";
     const std::string what = "ports " + std::to_string(count) + " of " + std::to_string(kilobytes) + " KB, timer " +
                              std::to_string(timerMs) + " ms, " + how;
     Timed(
-        what, timerMs, how == "partial", [] {},
+        what, timerMs, loop,
+        [&] {
+            for (int i = 0; i < count; ++i)
+                ports.Open();
+        },
         [&] {
             if (replace)
                 ports.ReplaceHalfWay();
@@ -257,12 +300,18 @@ int PortsCase(int count, int kilobytes, int timerMs, const std::string& how)
 int CrowdAndPorts(int clients, int bytes, int count, int kilobytes, int timerMs)
 {
     Crowd crowd(clients, bytes);
-    Ports ports(count, (unsigned long long)kilobytes << 10);
+    Ports ports((unsigned long long)kilobytes << 10);
     const std::string what = "crowd " + std::to_string(clients) + " of " + std::to_string(bytes) + " bytes and " +
                              std::to_string(count) + " ports of " + std::to_string(kilobytes) + " KB, timer " +
                              std::to_string(timerMs) + " ms";
     Timed(
-        what, timerMs, false, [&] { crowd.Ask(); }, [&] { return crowd.Done() && ports.Done(); },
+        what, timerMs, Loop(),
+        [&] {
+            crowd.Ask();
+            for (int i = 0; i < count; ++i)
+                ports.Open();
+        },
+        [&] { return crowd.Done() && ports.Done(); },
         [&] {
             return std::to_string(crowd.whole_) + " of the crowd whole, " + std::to_string(ports.Whole()) +
                    " ports whole";
@@ -313,11 +362,12 @@ int main(int argc, char** argv)
     WSAStartup(MAKEWORD(2, 2), &wsa);
     int rc = 2;
     if (what == "crowd" && argc >= 5)
-        rc = CrowdCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                       argc > 5 && std::string(argv[5]) == "partial");
-    else if (what == "ports" && argc >= 5)
-        rc = PortsCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), argc > 5 ? argv[5] : "plain");
-    else if (what == "crowd-and-ports" && argc == 7)
+        rc = CrowdCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::From(argc, argv, 5));
+    else if (what == "ports" && argc >= 5) {
+        std::string option = "plain";
+        const Loop loop = Loop::From(argc, argv, 5, &option);
+        rc = PortsCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), loop, option);
+    } else if (what == "crowd-and-ports" && argc == 7)
         rc = CrowdAndPorts(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
                            std::atoi(argv[6]));
     else if (what == "dns" && argc == 3)

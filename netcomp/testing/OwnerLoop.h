@@ -2,11 +2,12 @@
 // What a component's owner does on its thread beside the component, for the
 // tests (and benchmarks) of how a busy socket shares the thread: a timer that
 // ticks once (or one that is due already), a periodic timer that records how
-// long its ticks waited, the owner's own message loop, a loop that takes
-// only some of the thread's messages, and a loop that takes the thread's
-// messages only while there are some (which a socket that reads
-// on after a pause, rather than right after the owner's message, leaves
-// empty).
+// long its ticks waited (and may work a while at each tick, as a busy owner
+// does), the owner's own message loop, a loop that takes only some of the
+// thread's messages, one that takes only some for a while and then all
+// again, and a loop that takes the thread's messages only while there are
+// some (which a socket that reads on after a pause, rather than right after
+// the owner's message, leaves empty).
 #include <windows.h>
 
 #include <algorithm>
@@ -99,15 +100,35 @@ public:
 // A periodic timer: how many times it ticked and the longest time it went
 // without a tick, from its start and up to now; and how often it went three
 // periods or more without one (the thread, or the whole machine, stalled).
+// A busy owner's timer works at each tick, from `workLeast` to `workMost`
+// milliseconds (in turn through that range), spinning: the time its ticks
+// held the thread is counted. Gaps are measured from the end of one tick's
+// work to the start of the next.
 class TickingTimer : public ThreadTimer {
 public:
-    explicit TickingTimer(UINT milliseconds) : ThreadTimer(milliseconds), m_period(milliseconds), m_last(GetTickCount())
+    explicit TickingTimer(UINT milliseconds, DWORD workLeast = 0, DWORD workMost = 0)
+        : ThreadTimer(milliseconds), m_period(milliseconds), m_workLeast(workLeast),
+          m_workMost(std::max(workLeast, workMost)), m_start(Milliseconds()), m_last(GetTickCount())
     {
     }
 
     int Ticks() const { return m_ticks; }
     DWORD LongestGap() const { return std::max(m_longest, GetTickCount() - m_last); }
     int Stalls() const { return m_stalls + (GetTickCount() - m_last >= 3 * m_period ? 1 : 0); }
+    // The share of the time since the timer's start that its ticks worked.
+    double WorkShare() const
+    {
+        const double all = Milliseconds() - m_start;
+        return all > 0 ? m_worked / all : 0;
+    }
+
+    static double Milliseconds()
+    {
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+    }
 
 private:
     void OnTick() override
@@ -117,11 +138,22 @@ private:
         m_longest = std::max(m_longest, gap);
         if (gap >= 3 * m_period)
             ++m_stalls;
-        m_last = now;
         ++m_ticks;
+        if (m_workMost > 0) {
+            const DWORD work = m_workLeast + DWORD(m_ticks) * 7 % (m_workMost - m_workLeast + 1);
+            const double start = Milliseconds();
+            while (Milliseconds() - start < work) {
+            }
+            m_worked += Milliseconds() - start;
+        }
+        m_last = GetTickCount();
     }
 
     DWORD m_period;
+    DWORD m_workLeast;
+    DWORD m_workMost;
+    double m_start;
+    double m_worked = 0;
     DWORD m_last;
     DWORD m_longest = 0;
     int m_ticks = 0;
@@ -160,6 +192,24 @@ inline void RunPartialLoop(DWORD milliseconds, const std::function<bool()>& done
         } else {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLPOSTMESSAGE | QS_SENDMESSAGE);
         }
+    }
+}
+
+// A loop that takes only messages from WM_USER to 0x7FFF for
+// `partialMilliseconds` (RunPartialLoop), then every message for
+// `fullMilliseconds` (RunOwnerLoop), and so on, for `milliseconds` or until
+// `done` says so.
+inline void RunAlternatingLoop(DWORD partialMilliseconds, DWORD fullMilliseconds, DWORD milliseconds,
+                               const std::function<bool()>& done = nullptr)
+{
+    const DWORD start = GetTickCount();
+    for (bool partial = true; GetTickCount() - start < milliseconds && !(done && done()); partial = !partial) {
+        const DWORD left = milliseconds - (GetTickCount() - start);
+        const DWORD phase = std::min(left, partial ? partialMilliseconds : fullMilliseconds);
+        if (partial)
+            RunPartialLoop(phase, done);
+        else
+            RunOwnerLoop(phase, done);
     }
 }
 

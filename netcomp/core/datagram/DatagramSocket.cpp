@@ -40,9 +40,7 @@
 // unless the thread's input, painting or timers wait, or other sockets of
 // the thread wait for their turn; then the socket waits in their line, and
 // its round comes after them. Every read notification asks the turns too
-// before its round, and a round that finds the socket empty, or that the
-// sink ends with the answer it waited for, tells them so (the thread waits
-// for its peer). A close takes out what is queued for the socket.
+// before its round. A close takes out what is queued for the socket.
 //
 // A close asked for while a datagram is being delivered (the owner sets
 // Active to False in its DataIn event) only marks the close: the round ends
@@ -375,8 +373,6 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
                 continue;
             }
             end.emptied = error == WSAEWOULDBLOCK;
-            if (end.emptied)
-                SocketTurns::Drained();
             if (error != WSAEWOULDBLOCK && error != WSAENOTSOCK)
                 m_sink.OnReceiveError(error);
             break;
@@ -388,12 +384,8 @@ DatagramSocket::RoundEnd DatagramSocket::RunRound(std::vector<char>& buffer, con
         into[n] = '\0';
         const int rc = m_sink.OnDatagram(into, n, address, port);
         into[n] = saved;
-        if (rc != kResultOk) {
-            // The sink has the answer it waited for: its owner asks again
-            // before it reads again.
-            SocketTurns::Drained();
-            break;
-        }
+        if (rc != kResultOk)
+            break; // the sink has the answer it waited for
     }
     return end;
 }

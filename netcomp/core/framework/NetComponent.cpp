@@ -61,7 +61,9 @@ NetComponent::~NetComponent()
 
 int NetComponent::DoEvents()
 {
-    (void)WaitStep(20, m_window);
+    // Inside a socket's event with another of its events to follow, that
+    // one is what comes next: nothing to wait for.
+    (void)WaitStep(SocketTurns::TakeEventFollows() ? 0 : 20, m_window);
     return kResultOk;
 }
 
@@ -224,6 +226,8 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
         if (!IsWindow(window))
             return 0;
     } else if (milliseconds != 0) {
+        // Nothing was there to take: for the thread's sockets, a look at
+        // the queue that found nothing waiting.
         SocketTurns::Waited();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
     }
@@ -238,7 +242,6 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
 
 void NetComponent::WaitForInput(DWORD milliseconds)
 {
-    SocketTurns::Waited();
     MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 

@@ -14,7 +14,7 @@
 // and however often the owner's timers come, a socket at the n-th place
 // reads after the n before it, and no socket waits again once its turn has
 // come. (A server's accept is placed near the head instead: it waits behind
-// at most 16 others, taking one client a turn.)
+// at most 16 others.)
 //
 // Why every wait of the line ends. The line waits for the thread's other
 // messages (a stop) or for its own message; neither wait may depend on a
@@ -39,30 +39,31 @@
 //   finds no slice begun since the last starts a slice itself: the line's
 //   message went astray (its window went, or a loop took it and never
 //   dispatched it).
+// - A component's wait that finds the thread's queue empty (Waited) ends a
+//   stop too: the others it waited for are gone.
 // - A loop that left the others untaken through two stops in a row, and
 //   took the watch as soon as it came (it was not busy elsewhere: it was
 //   waiting for what it does take), does not take those kinds of message:
-//   for a second the line no longer stops for them. Then it stops for them
-//   once more, for 25 ms, and a loop that takes one of them then (or in any
-//   later stop) is believed again.
+//   for 100 ms the line no longer stops for them. Then it stops for them
+//   once more, for 10 ms, and a loop that takes one of them then (or in any
+//   later stop) is believed again: a loop that takes only some messages
+//   for a while and then all again (a modal loop of its own, say) has its
+//   timers back within about 100 ms, and one that never takes them loses
+//   a tenth of its sockets' time to the trials.
 //
-// Rests. Under Wine a thread that keeps making socket calls without ever
-// waiting is answered slower, while one that waits a moment now and then
-// keeps its pace. Measured on loopback peers: an IPPort that waits 10 ms
-// after every 10 ms of reading receives 50 MB in half the time it takes
-// with waits of 2 ms (and a third of the time it takes without), 50 IPPorts
-// likewise, a stream of 25,000 datagrams a second arrives whole where waits
-// of 2 ms let 40 % of it go (waits of 5 ms came between); a pause as long
-// spent busy, as a stop for the owner's timer is, makes it slower instead:
-// a stop is no break. So when the thread's sockets have read for 10 ms
-// without a break and read on after a look, the thread first waits up to
-// 10 ms, waking at once for its input, painting and timers; their peers'
-// data waits in the sockets meanwhile.
-// A thread that waits for each answer between two reads, as the request
-// and reply protocols do, has not read without a break, and never rests: a
-// wait of a component's for its peer (Waited), or 3 ms without a read,
-// breaks a stretch, and so do reads that nearly all took all their socket
-// held (Drained), as a request's answer is taken.
+// Shares. A stop, the owner's messages it lets through and the slice after
+// it make a round: of a slice's length, or of twice the time the owner's
+// messages took where that is longer. The sockets' share of the round is
+// what the stop spent taking in their notifications and the slice after
+// it, which lasts what is left of the round (half a slice at least, 100 ms
+// at most). So where the owner's messages and the sockets both want the
+// whole thread (a timer whose work takes longer than its period, beside
+// sockets that always have more to read), each holds about half of it; an
+// owner's timer of a slice's period finds the line looking once in each
+// period; and a stop that had many notifications to take in is followed by
+// a short slice, whose reads leave fewer behind for the next. A read or an
+// accept that can do more than one piece of work (a server taking a crowd
+// of new clients) goes on while its slice lasts (MayGoOn).
 //
 // A socket's read may pump the thread's messages (an owner that waits in
 // its event): while a slice waits there, a socket that joins the line posts
@@ -70,9 +71,14 @@
 //
 // A look is a request to the system: reads look at most once in 10 ms for
 // all the thread's sockets, so a server with a thousand connections looks
-// no more often than a client with one. A datagram socket that has read a
-// whole share and asks for more (ReadAgain) looks at once: a share is much
-// work.
+// no more often than a client with one, and a component's wait that found
+// the thread's queue empty (Waited) counts as one, so a thread that waits
+// for each answer, as the request and reply protocols do, hardly looks at
+// all. A datagram socket that has read a whole share and asks for more
+// (ReadAgain) looks at once: a share is much work.
+//
+// The thread never rests between reads: a thread that gives its processor
+// up for a moment gets it back late on a busy machine.
 #include "netcomp/core/framework/SocketTurns.h"
 
 #include <cstddef>
@@ -98,25 +104,18 @@ constexpr DWORD kShortStopMilliseconds = 10;
 // comes while the line is not empty; and how long a stop for messages the
 // loop was found not to take lasts.
 constexpr DWORD kWatchMilliseconds = 100;
-constexpr DWORD kTrialStopMilliseconds = 25;
+constexpr DWORD kTrialStopMilliseconds = 10;
+// The longest slice, after an owner's message that took as long.
+constexpr DWORD kLongestSliceMilliseconds = 100;
 // A watch taken within this long of its posting was waited for.
 constexpr DWORD kPromptMilliseconds = 20;
 // Stops in a row whose others the loop left untaken, and how long the line
 // then leaves those kinds of message aside.
 constexpr int kUntakenStops = 2;
-constexpr DWORD kAsideMilliseconds = 1000;
+constexpr DWORD kAsideMilliseconds = 100;
 constexpr UINT kOthers = QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY;
 // An accept waits behind no more sockets than this.
 constexpr std::size_t kAcceptPlace = 16;
-// A stretch of reading this long is followed by a rest this long, and a
-// thread that went this long without reading has rested.
-constexpr DWORD kStretchMilliseconds = 10;
-constexpr DWORD kRestMilliseconds = 10;
-constexpr DWORD kIdleMilliseconds = 3;
-// A stretch whose reads drained their sockets, all but fewer than one in
-// this many, is no stretch of reading on and on: a request and its answer,
-// and the next.
-constexpr int kMostlyFull = 8;
 
 struct Key {
     HWND window = nullptr;
@@ -146,6 +145,9 @@ struct ThreadTurns {
     // The line waits for the thread's other messages.
     bool stopped = false;
     DWORD stoppedAt = 0;
+    // The loop took one of the others, and its slice is still to come.
+    bool released = false;
+    DWORD releasedAt = 0;
     // The line's message is on its way; it carries its number, so that one
     // the line no longer waits for (its window went, the watch came first)
     // is known when it comes.
@@ -167,16 +169,13 @@ struct ThreadTurns {
     int untaken = 0;
     UINT aside = 0;
     DWORD asideSince = 0;
+    // The last look, and how long the slice it began lasts.
     DWORD lastLook = 0;
-    // A stretch of the thread's reading began (its sockets read with less
-    // than kIdleMilliseconds between two), the last read, and the reads of
-    // the stretch and those of them that took all their socket held.
-    DWORD stretchStart = 0;
-    DWORD lastRead = 0;
-    int reads = 0;
-    int drained = 0;
+    DWORD sliceLength = kSliceMilliseconds;
     // The thread's notification windows: the turns go with the last.
     int windows = 0;
+    // A socket's record event is under way, and another follows it.
+    bool eventFollows = false;
 };
 
 // The thread's turns live on the heap, behind a slot of the system's
@@ -242,7 +241,6 @@ struct Waiting {
 
 DWORD g_watch = kWatchMilliseconds;
 SocketTurns::QueueStatusSource g_queueStatus = GetQueueStatus;
-SocketTurns::RestSource g_rest = MsgWaitForMultipleObjectsEx;
 
 // The kinds of message the line stops for now.
 UINT StoppingKinds(ThreadTurns& t)
@@ -255,47 +253,14 @@ UINT StoppingKinds(ThreadTurns& t)
 Waiting Look(ThreadTurns& t)
 {
     t.lastLook = NetComponent::Now();
+    t.sliceLength = kSliceMilliseconds;
     const UINT bits = HIWORD(g_queueStatus(kOthers | QS_POSTMESSAGE));
     return Waiting{(bits & StoppingKinds(t)) != 0, (bits & QS_POSTMESSAGE) != 0, bits & kOthers};
 }
 
 bool SliceOver(const ThreadTurns& t)
 {
-    return NetComponent::Now() - t.lastLook >= kSliceMilliseconds;
-}
-
-void NewStretch(ThreadTurns& t, DWORD now)
-{
-    t.stretchStart = now;
-    t.reads = 0;
-    t.drained = 0;
-}
-
-// A socket of the thread reads now.
-void Reading(ThreadTurns& t)
-{
-    const DWORD now = NetComponent::Now();
-    if (now - t.lastRead >= kIdleMilliseconds)
-        NewStretch(t, now);
-    ++t.reads;
-    t.lastRead = now;
-}
-
-// The sockets read on after a look: after a long stretch of reading the
-// thread first rests, waking at once for its input, painting and timers.
-// False when those came meanwhile.
-bool ReadOn(ThreadTurns& t)
-{
-    const DWORD now = NetComponent::Now();
-    if (now - t.lastRead >= kIdleMilliseconds || now - t.stretchStart < kStretchMilliseconds)
-        return true;
-    if (t.drained > t.reads - t.reads / kMostlyFull) {
-        NewStretch(t, now);
-        return true;
-    }
-    const DWORD woke = g_rest(0, nullptr, kRestMilliseconds, StoppingKinds(t), MWMO_INPUTAVAILABLE);
-    NewStretch(t, NetComponent::Now());
-    return woke != WAIT_OBJECT_0 || !Look(t).others;
+    return NetComponent::Now() - t.lastLook >= t.sliceLength;
 }
 
 // The kinds of message that wait behind every posted one, as queue status
@@ -372,21 +337,29 @@ bool PostTurn(ThreadTurns& t)
     return false;
 }
 
-// The line goes on. Its next look comes a slice's time after the look that
-// stopped it, but no sooner than half a slice from now: a stop is part of
-// the slice's time, so that the owner's timer of a slice's period finds the
-// line looking once in each period. A stop is no break in the thread's
-// reading either (it is spent busy with the thread's messages).
-void Restart(ThreadTurns& t)
+// A stop, the owner's messages it let through (`owner` ms of them) and the
+// slice after it make one round, of a slice's length, or of twice the
+// owner's time where that is longer: the sockets' share of a round is what
+// the stop spent on their notifications and the slice. The slice lasts
+// what is left of its round, half a slice at least.
+void SliceAfterStop(ThreadTurns& t, DWORD owner)
 {
     const DWORD now = NetComponent::Now();
-    if (t.stopped) {
-        t.lastLook = now - t.stoppedAt < kSliceMilliseconds / 2 ? t.stoppedAt : now - kSliceMilliseconds / 2;
-        t.lastRead = now;
-    } else {
-        t.lastLook = now;
-    }
+    const DWORD round = owner > kSliceMilliseconds / 2 ? 2 * owner : kSliceMilliseconds;
+    const DWORD spent = now - t.stoppedAt;
+    t.lastLook = now;
+    t.sliceLength = spent + kSliceMilliseconds / 2 < round ? round - spent : kSliceMilliseconds / 2;
+    if (t.sliceLength > kLongestSliceMilliseconds)
+        t.sliceLength = kLongestSliceMilliseconds;
+}
+
+// The line goes on.
+void Restart(ThreadTurns& t)
+{
+    if (t.stopped)
+        SliceAfterStop(t, 0);
     t.stopped = false;
+    t.released = false;
     Unhook(t);
 }
 
@@ -398,7 +371,19 @@ void Release(ThreadTurns& t, UINT kind)
     t.untaken = 0;
     t.aside &= ~kind;
     Restart(t);
+    t.released = true;
+    t.releasedAt = NetComponent::Now();
     (void)PostTurn(t);
+}
+
+// The slice after an owner's message that the loop took as the line
+// released it, now that the time that message took is known.
+void ShareAfterRelease(ThreadTurns& t)
+{
+    if (!t.released)
+        return;
+    t.released = false;
+    SliceAfterStop(t, NetComponent::Now() - t.releasedAt);
 }
 
 LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
@@ -445,7 +430,6 @@ void Slice(ThreadTurns& t)
         t.inLine.erase(found);
         t.current = k;
         t.hasCurrent = true;
-        Reading(t);
         SendMessageA(k.window, k.message, k.socket, event);
         if (t.hasCurrent && t.current == k)
             t.hasCurrent = false;
@@ -503,7 +487,7 @@ bool Waits(ThreadTurns& t, const Key& k, LPARAM event, bool lookNow)
     if (!lookNow && !SliceOver(t))
         return false;
     const Waiting waiting = Look(t);
-    if ((!waiting.others && ReadOn(t)) || !Enqueue(t, k, event))
+    if (!waiting.others || !Enqueue(t, k, event))
         return false;
     Stop(t, waiting.posted);
     return true;
@@ -552,10 +536,8 @@ bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event)
         t.hasCurrent = false;
         return true;
     }
-    if (!Waits(t, k, event, false)) {
-        Reading(t);
+    if (!Waits(t, k, event, false))
         return true;
-    }
     // A notification taken while a slice waits inside a socket's read (an
     // owner that pumps in its event): the line goes on inside that wait.
     if (t.slicing > 0 && !t.stopped)
@@ -566,14 +548,36 @@ bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event)
 void Waited()
 {
     ThreadTurns* t = Turns(false);
-    if (t && t->reads > 0)
-        NewStretch(*t, NetComponent::Now());
+    if (!t)
+        return;
+    if (t->stopped) {
+        // Nothing the line waited for is left.
+        Release(*t, 0);
+        return;
+    }
+    t->lastLook = NetComponent::Now();
+    t->sliceLength = kSliceMilliseconds;
 }
 
-void Drained()
+void EventFollows(bool on)
 {
     if (ThreadTurns* t = Turns(false))
-        ++t->drained;
+        t->eventFollows = on;
+}
+
+bool TakeEventFollows()
+{
+    ThreadTurns* t = Turns(false);
+    if (!t || !t->eventFollows)
+        return false;
+    t->eventFollows = false;
+    return true;
+}
+
+bool MayGoOn()
+{
+    const ThreadTurns* t = Turns(false);
+    return t && !t->stopped && !SliceOver(*t);
 }
 
 bool ReadAgain(HWND window, UINT message, WPARAM socket)
@@ -644,10 +648,7 @@ void TurnCame(WPARAM number)
         }
         Restart(t);
     }
-    if (!ReadOn(t)) {
-        Stop(t, false);
-        return;
-    }
+    ShareAfterRelease(t);
     Slice(t);
     Settle(t);
 }
@@ -694,11 +695,6 @@ void WatchCame(WPARAM number, LPARAM postedAt)
 void SetQueueStatusSource(QueueStatusSource source)
 {
     g_queueStatus = source ? source : GetQueueStatus;
-}
-
-void SetRestSource(RestSource source)
-{
-    g_rest = source ? source : MsgWaitForMultipleObjectsEx;
 }
 
 void SetWatchMilliseconds(DWORD milliseconds)

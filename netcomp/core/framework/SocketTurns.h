@@ -25,12 +25,21 @@ namespace SocketTurns {
 // comes meanwhile is what its turn delivers.
 bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event = MAKELPARAM(FD_READ, 0));
 
-// The thread waits for its peers: a component waits for its answer (it
-// found no message to take), or the read just made took all that was
-// waiting in its socket. A thread that reads on and on rests now and then;
-// one that waits for each answer does not.
+// A component's wait found the thread's queue empty, and waits: that was a
+// look that found nothing waiting.
 void Waited();
-void Drained();
+
+// A read or an accept that can do more right away (a server with more
+// clients waiting) asks whether it may: true while the slice it runs in (or
+// the time since the thread's last look) lasts and the line has not stopped.
+bool MayGoOn();
+
+// A socket hands its owner a record from what one read took, and more
+// records follow it (on) or it is done (off): a DoEvents of the owner's
+// inside that event has an event to come right after it, and takes it
+// (TakeEventFollows answers true once) instead of waiting for one.
+void EventFollows(bool on);
+bool TakeEventFollows();
 
 // The socket has read a whole share and has more: a read notification of
 // its own is posted for it, or it takes its place at the end of the line
@@ -51,13 +60,10 @@ void ForgetWindow(HWND window);
 void TurnCame(WPARAM number);
 void WatchCame(WPARAM number, LPARAM postedAt);
 
-// Tests see the looks at the thread's queue and the thread's rests: the
-// functions answer them in place of GetQueueStatus and
-// MsgWaitForMultipleObjectsEx (null puts the system's back).
+// Tests see the looks at the thread's queue: the function answers them in
+// place of GetQueueStatus (null puts the system's back).
 using QueueStatusSource = DWORD(WINAPI*)(UINT flags);
 void SetQueueStatusSource(QueueStatusSource source);
-using RestSource = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD flags);
-void SetRestSource(RestSource source);
 // Tests lengthen the line's watch (100 ms; 0 puts it back), so that a line
 // that would wait for it shows as one that stops.
 void SetWatchMilliseconds(DWORD milliseconds);

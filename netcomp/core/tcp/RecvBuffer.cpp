@@ -1,3 +1,10 @@
+// A read notification reads once: under Wine each recv is several requests
+// to the wineserver and each notification a posted message, so a read takes
+// what the socket holds up to kReadBlock bytes, whatever the record limit.
+// The storage starts at the record limit (most connections exchange short
+// lines) and doubles each time a read filled it, up to kReadBlock (or the
+// limit, where that is more): a connection that streams gets large reads, a
+// crowd of short ones small buffers.
 #include "netcomp/core/tcp/RecvBuffer.h"
 
 #include <cstdlib>
@@ -21,7 +28,8 @@ int RecvBuffer::Allocate(uint32_t capacity)
         return kOutOfMemory;
     Free();
     m_data = block;
-    m_capacity = capacity;
+    m_limit = capacity;
+    m_size = capacity;
     return kResultOk;
 }
 
@@ -29,7 +37,8 @@ void RecvBuffer::Free()
 {
     std::free(m_data);
     m_data = nullptr;
-    m_capacity = 0;
+    m_limit = 0;
+    m_size = 0;
     Clear();
 }
 
@@ -37,8 +46,23 @@ void RecvBuffer::Clear()
 {
     m_readOffset = 0;
     m_count = 0;
+    m_filled = false;
     m_pendingEol = 0;
     m_recordLength = 0;
+}
+
+// Doubles the storage, keeping what is unread in place; stays as it is when
+// the memory cannot be had.
+void RecvBuffer::Grow()
+{
+    const uint32_t most = m_limit < kReadBlock ? kReadBlock : m_limit;
+    if (m_size >= most)
+        return;
+    const uint32_t size = m_size > most / 2 ? most : m_size * 2;
+    if (char* block = static_cast<char*>(std::realloc(m_data, size + 1))) {
+        m_data = block;
+        m_size = size;
+    }
 }
 
 char* RecvBuffer::GetWriteSpace(uint32_t* freeBytes)
@@ -47,17 +71,25 @@ char* RecvBuffer::GetWriteSpace(uint32_t* freeBytes)
         *freeBytes = 0;
         return nullptr;
     }
-    if (m_readOffset > 0 && (m_count == 0 || m_readOffset + m_count == m_capacity)) {
+    if (m_filled) {
+        m_filled = false;
+        Grow();
+    }
+    // Unread bytes move to the front when nothing is unread, the tail is
+    // full, or the tail is short and the move frees more than it copies.
+    const uint32_t tail = m_size - m_readOffset - m_count;
+    if (m_readOffset > 0 && (m_count == 0 || tail == 0 || (tail < m_size / 2 && m_count <= m_readOffset))) {
         std::memmove(m_data, m_data + m_readOffset, m_count);
         m_readOffset = 0;
     }
-    *freeBytes = m_capacity - m_readOffset - m_count;
+    *freeBytes = m_size - m_readOffset - m_count;
     return m_data + m_readOffset + m_count;
 }
 
 void RecvBuffer::CommitWrite(uint32_t n)
 {
-    const uint32_t room = m_capacity - m_readOffset - m_count;
+    const uint32_t room = m_size - m_readOffset - m_count;
+    m_filled = n >= room;
     m_count += n < room ? n : room;
 }
 
@@ -96,11 +128,21 @@ bool RecvBuffer::Take(RecvRecord& record)
     return true;
 }
 
+bool RecvBuffer::TakePart(RecvRecord& record)
+{
+    if (m_count == 0)
+        return false;
+    const uint32_t n = m_count < m_limit ? m_count : m_limit;
+    record = {m_data + m_readOffset, n, false};
+    Consume(n);
+    return true;
+}
+
 bool RecvBuffer::PutBack(const char* bytes, uint32_t n)
 {
     if (n == 0)
         return true;
-    if (!m_data || n > m_capacity - m_count)
+    if (!m_data || n > m_size - m_count)
         return false;
     if (m_readOffset < n) {
         std::memmove(m_data + n, m_data + m_readOffset, m_count);
@@ -112,27 +154,31 @@ bool RecvBuffer::PutBack(const char* bytes, uint32_t n)
     return true;
 }
 
+// A record ends at its terminator within the record limit; unread bytes
+// that reach the limit without one go out as a partial record of the
+// limit's length.
 bool RecvBuffer::NextRecord(RecvRecord& record)
 {
     if (m_count == 0)
         return false;
     if (m_recordLength) {
-        if (m_count < m_recordLength && m_readOffset + m_count < m_capacity)
+        const uint32_t n = m_recordLength < m_limit ? m_recordLength : m_limit;
+        if (m_count < n)
             return false;
-        const uint32_t n = m_count < m_recordLength ? m_count : m_recordLength;
         record = {m_data + m_readOffset, n, n == m_recordLength};
         m_recordLength -= n;
         Consume(n);
         return true;
     }
     if (m_terminatorLength == 0)
-        return Take(record);
+        return TakePart(record);
     if (m_lineMode)
         return NextLine(record);
 
     const char* start = m_data + m_readOffset;
-    if (m_count >= m_terminatorLength) {
-        const char* end = start + (m_count - m_terminatorLength) + 1; // the last place a terminator can start
+    const uint32_t window = m_count < m_limit ? m_count : m_limit;
+    if (window >= m_terminatorLength) {
+        const char* end = start + (window - m_terminatorLength) + 1; // the last place a terminator can start
         for (const char* p = start; (p = FindByte(p, size_t(end - p), m_terminator[0])) != nullptr; ++p) {
             if (std::memcmp(p, m_terminator, m_terminatorLength) == 0) {
                 const uint32_t i = uint32_t(p - start);
@@ -142,10 +188,9 @@ bool RecvBuffer::NextRecord(RecvRecord& record)
             }
         }
     }
-    // A full buffer without a terminator goes out as a partial record.
-    if (m_count == m_capacity) {
-        record = {start, m_count, false};
-        Consume(m_count);
+    if (m_count >= m_limit) {
+        record = {start, m_limit, false};
+        Consume(m_limit);
         return true;
     }
     return false;
@@ -165,7 +210,8 @@ bool RecvBuffer::NextLine(RecvRecord& record)
         }
     }
     const char* start = m_data + m_readOffset;
-    if (const char* end = FindLineBreak(start, m_count)) {
+    const uint32_t window = m_count < m_limit ? m_count : m_limit;
+    if (const char* end = FindLineBreak(start, window)) {
         const char c = *end;
         const uint32_t i = uint32_t(end - start);
         record = {start, i, true};
@@ -180,9 +226,9 @@ bool RecvBuffer::NextLine(RecvRecord& record)
         Consume(used);
         return true;
     }
-    if (m_count == m_capacity) {
-        record = {start, m_count, false};
-        Consume(m_count);
+    if (m_count >= m_limit) {
+        record = {start, m_limit, false};
+        Consume(m_limit);
         return true;
     }
     return false;

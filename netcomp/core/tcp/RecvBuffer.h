@@ -1,7 +1,9 @@
 #pragma once
 // The receive buffer of a TCP socket: bytes read from the socket land in its
 // free tail, and complete records (lines, or whatever the terminator marks)
-// are taken from the front.
+// are taken from the front. A record is at most the buffer's record limit
+// long (the line size); reads may take more at once: the storage behind it
+// grows while reads keep filling it, up to kReadBlock bytes.
 #include <cstdint>
 
 struct RecvRecord {
@@ -13,19 +15,25 @@ struct RecvRecord {
 class RecvBuffer {
 public:
     static constexpr uint32_t kMaxCapacity = 4u << 20;
+    static constexpr uint32_t kReadBlock = 64u << 10;
 
     RecvBuffer() = default;
     ~RecvBuffer();
     RecvBuffer(const RecvBuffer&) = delete;
     RecvBuffer& operator=(const RecvBuffer&) = delete;
 
+    // Sets the record limit (1 to kMaxCapacity); unread bytes are dropped.
     [[nodiscard]] int Allocate(uint32_t capacity);
     void Free();
     void Clear();
-    uint32_t Capacity() const { return m_capacity; }
+    // The record limit.
+    uint32_t Capacity() const { return m_limit; }
+    // The storage: from the record limit up to kReadBlock (or the limit,
+    // where that is more).
+    uint32_t StorageSize() const { return m_size; }
     uint32_t Pending() const { return m_count; }
 
-    // Where the next read goes; moves unread bytes to the front when the tail is short.
+    // Where the next read goes, and how much it may take.
     char* GetWriteSpace(uint32_t* freeBytes);
     void CommitWrite(uint32_t n);
 
@@ -39,6 +47,8 @@ public:
     bool NextRecord(RecvRecord& record);
     // All unread bytes at once.
     bool Take(RecvRecord& record);
+    // Unread bytes, up to the record limit.
+    bool TakePart(RecvRecord& record);
     // Returns bytes to the front of the unread data (bytes that were taken
     // raw but belong to the records that follow; they must not lie in this buffer);
     // false when they do not fit.
@@ -47,11 +57,15 @@ public:
 private:
     bool NextLine(RecvRecord& record);
     void Consume(uint32_t n);
+    void Grow();
 
     char* m_data = nullptr;
-    uint32_t m_capacity = 0;
+    uint32_t m_limit = 0;
+    uint32_t m_size = 0;
     uint32_t m_readOffset = 0;
     uint32_t m_count = 0;
+    // The last read took all the room it was given.
+    bool m_filled = false;
     char m_terminator[16] = {};
     uint32_t m_terminatorLength = 0;
     bool m_lineMode = false;

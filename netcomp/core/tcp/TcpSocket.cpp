@@ -19,9 +19,12 @@
 // line of sockets, reads nothing and is posted no other read notification
 // until its turn comes, as a read notification that reads. A close
 // notification takes its turn the same way (a crowd of clients closing is
-// as many posted messages), and a read that finds its socket's queue empty
-// tells the turns so: the thread waits for its peers, it does not read on
-// and on.
+// as many posted messages).
+//
+// A read takes up to the receive buffer's free room (RecvBuffer grows it
+// to 64 KB for a connection that keeps it full) and delivers what it read
+// as records of at most MaxLineLength bytes: each read is several requests
+// to the wineserver and costs as much for 64 KB as for 2 KB.
 #include "netcomp/core/tcp/TcpSocket.h"
 
 #include <cstdio>
@@ -524,7 +527,17 @@ int TcpSocket::Deliver()
             break;
         if (!AbsoluteTimeout() && HasDeadline())
             StartTimeout();
+        // An owner that pumps its messages in the event (DoEvents) finds
+        // the next record's event there, as it found the next read's
+        // notification when a read took one record: another record
+        // follows, or a read (its notification was taken in an earlier
+        // event of this delivery).
+        const bool more = m_recv.Pending() > 0 || m_readLater;
+        if (more)
+            SocketTurns::EventFollows(true);
         OnDataArrived(record.data, record.length, record.eolFound);
+        if (more)
+            SocketTurns::EventFollows(false);
     }
     return kResultOk;
 }
@@ -535,11 +548,10 @@ int TcpSocket::Deliver()
 void TcpSocket::DeliverRest()
 {
     RecvRecord record;
-    if (m_socket.IsOpen() && m_acceptData && !m_firewall.Pending() && m_recv.Take(record) && record.length > 0) {
-        ++m_delivering;
+    ++m_delivering;
+    while (m_socket.IsOpen() && m_acceptData && !m_firewall.Pending() && m_recv.TakePart(record))
         OnDataArrived(record.data, record.length, false);
-        --m_delivering;
-    }
+    --m_delivering;
 }
 
 int TcpSocket::Receive(int mode)
@@ -574,11 +586,11 @@ int TcpSocket::Receive(int mode)
         m_readHeld = false;
         m_readWaits = false;
         m_readShort = got > 0 && uint32_t(got) < free;
-        if (m_readShort || got == SOCKET_ERROR)
-            SocketTurns::Drained();
         if (got == 0) {
             if (mode == 0) {
                 Deliver();
+                if (CloseWaits(0))
+                    return kResultOk;
                 DeliverRest();
                 Close(0, false);
             }
@@ -640,8 +652,57 @@ void TcpSocket::ReadNotified(bool read)
     else
         Deliver();
     m_receiving = false;
-    if (!EndIfReset(rc) && m_readLater)
+    if (EndIfReset(rc))
+        return;
+    if (m_closeLater && m_acceptData) {
+        m_closeLater = false;
+        PeerClosed(m_closeError);
+    } else if (m_readLater) {
         PostRead();
+    }
+}
+
+void TcpSocket::PeerClosed(int error)
+{
+    // Winsock posts nothing for a socket after its FD_CLOSE but what a
+    // call re-arms: a recv a read notification, a send that would block
+    // a write notification. With nothing left to read (bytes left behind
+    // by the last read would already have a read notification queued),
+    // no such call since and no read posted here, nothing of this socket
+    // is queued, and its close needs no marker, which costs a posted
+    // message and its taking.
+    m_receiving = true;
+    const bool quiet = !Unread();
+    if (!quiet)
+        (void)Receive(2);
+    else
+        Deliver();
+    m_receiving = false;
+    if (CloseWaits(error))
+        return;
+    m_receiving = true;
+    DeliverRest();
+    m_receiving = false;
+    Close(error, false, quiet && !m_readPosted && !m_writeArmed);
+}
+
+// What was read, or is still to read, while AcceptData is off is delivered
+// once it is on again, and the peer's close after it: true when the close
+// waits for that. (Under Wine the close is seen by a read that finds the
+// end; Windows may post FD_CLOSE while records still wait.)
+bool TcpSocket::CloseWaits(int error)
+{
+    if (!m_socket.IsOpen() || m_acceptData || m_firewall.Pending())
+        return false;
+    if (m_recv.Pending() == 0 && !m_readHeld) {
+        // Bytes left in the socket are read once AcceptData is on again.
+        if (!Unread())
+            return false;
+        m_readHeld = true;
+    }
+    m_closeLater = true;
+    m_closeError = error;
+    return true;
 }
 
 // True when the read waits for the socket's turn, which comes as a read
@@ -661,6 +722,7 @@ void TcpSocket::ResetReceiveState(bool urgentWatched)
     m_readHeld = false;
     m_readWaits = false;
     m_readPosted = false;
+    m_closeLater = false;
     m_writeArmed = true;
     m_readShort = false;
     m_urgentSeen = false;
@@ -801,30 +863,23 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case FD_CLOSE: {
         // A close takes its turn as a read does: a crowd of clients that
         // send and close would otherwise keep the owner's timers waiting.
-        // Inside an event of a read under way it is done at once.
         // Its turn comes as this notification, sent, so nothing of the
         // socket's is queued for it meanwhile.
-        if (!m_receiving && !SocketTurns::MayRead(m_window, kMsgTcpSocket, wParam, lParam))
+        if (m_receiving) {
+            // Inside an event of a read under way (an owner that pumps its
+            // messages there): the records that read still has to deliver
+            // go first, and the close follows once it ends. With none left
+            // it is done at once.
+            if (m_recv.Pending() > 0) {
+                m_closeLater = true;
+                m_closeError = error;
+            } else {
+                Close(error, false);
+            }
             break;
-        // Winsock posts nothing for a socket after its FD_CLOSE but what a
-        // call re-arms: a recv a read notification, a send that would block
-        // a write notification. With nothing left to read (bytes left behind
-        // by the last read would already have a read notification queued),
-        // no such call since and no read posted here, nothing of this socket
-        // is queued, and its close needs no marker, which costs a posted
-        // message and its taking.
-        bool quiet = false;
-        if (!m_receiving) {
-            m_receiving = true;
-            quiet = !Unread();
-            if (!quiet)
-                (void)Receive(2);
-            else
-                Deliver();
-            DeliverRest();
-            m_receiving = false;
         }
-        Close(error, false, quiet && !m_readPosted && !m_writeArmed);
+        if (SocketTurns::MayRead(m_window, kMsgTcpSocket, wParam, lParam))
+            PeerClosed(error);
         break;
     }
     default:

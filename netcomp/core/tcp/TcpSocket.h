@@ -157,6 +157,7 @@ private:
     int Deliver();
     void DeliverRest();
     bool HeldBack() const { return m_readHeld || m_recv.Pending() > 0; }
+    bool CloseWaits(int error);
     // A new or closed connection: nothing held or posted, its first write
     // notification still to come; `urgentWatched` for a socket told of
     // urgent bytes (FD_OOB).
@@ -165,6 +166,9 @@ private:
     // A read notification's work, under the re-entrancy guard: the held
     // records, then one read when `read`.
     void ReadNotified(bool read);
+    // The peer closed (FD_CLOSE, in its turn): what is left is read and
+    // delivered, then the close is reported.
+    void PeerClosed(int error);
     bool HoldRead();
     void ApplyBufferSize(int option, int bytes);
     const char* AddressText(unsigned long address);
@@ -190,7 +194,9 @@ private:
     bool m_connected = false;
     bool m_acceptData = true;
     bool m_receiving = false;
-    bool m_readLater = false; // a read notification came while receiving
+    bool m_readLater = false;  // a read notification came while receiving
+    bool m_closeLater = false; // the peer's close came while records were still to be delivered
+    int m_closeError = 0;
     bool m_readHeld = false;  // one came while AcceptData was off: no other comes before a read
     bool m_readWaits = false; // one waits for the socket's turn (SocketTurns): no other comes before a read
     int m_delivering = 0;     // records of the receive buffer out with the owner

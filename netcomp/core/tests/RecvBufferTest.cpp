@@ -75,6 +75,46 @@ TEST(RecvBuffer, RawAndFixedLength)
     EXPECT_EQ(Records(b, {"ab", "cdef"}), "abcd|ef+");
 }
 
+// Storage that has grown takes large reads, and records still end at the
+// record limit as they did when a read took no more than the limit: raw
+// bytes in pieces of the limit, a record without its terminator within the
+// limit (one that straddles it included) as a partial record of the limit,
+// fixed-length records in pieces of the limit.
+TEST(RecvBuffer, LargeReadsCutAtTheRecordLimit)
+{
+    RecvBuffer b;
+    ASSERT_EQ(b.Allocate(16), kResultOk);
+    EXPECT_EQ(b.StorageSize(), 16u);
+    // Reads that fill their room grow the storage, doubling, up to a block.
+    for (int i = 0; i < 20; ++i) {
+        uint32_t free = 0;
+        char* space = b.GetWriteSpace(&free);
+        std::memset(space, 'z', free);
+        b.CommitWrite(free);
+        RecvRecord r;
+        while (b.NextRecord(r))
+            EXPECT_EQ(r.length, 16u);
+    }
+    EXPECT_EQ(b.StorageSize(), RecvBuffer::kReadBlock);
+    EXPECT_EQ(b.Capacity(), 16u);
+
+    std::string raw;
+    for (int i = 0; i < 40; ++i)
+        raw += char('a' + i % 26);
+    EXPECT_EQ(Records(b, {raw}), raw.substr(0, 16) + "+" + raw.substr(16, 16) + "+" + raw.substr(32) + "+");
+
+    ASSERT_EQ(b.SetTerminator("\r\n", 2), kResultOk);
+    EXPECT_EQ(Records(b, {"0123456789abcdefgh\r\nxy\r\n"}), "0123456789abcdef+gh|xy|");
+    EXPECT_EQ(Records(b, {"0123456789abcde\r\nxyz\r\n"}), "0123456789abcde\r+\nxyz|");
+    b.SetLineMode(true);
+    EXPECT_EQ(Records(b, {std::string(20, 'L') + "\nshort\r\n"}), std::string(16, 'L') + "+LLLL|short|");
+
+    RecvBuffer f;
+    ASSERT_EQ(f.Allocate(4), kResultOk);
+    f.SetRecordLength(10);
+    EXPECT_EQ(Records(f, {"ab", "cd", "efgh", "ijkl"}), "abcd+efgh+ij|kl+");
+}
+
 // Bytes taken raw (a firewall's reply) go back in front of what is still
 // unread and are then cut by the terminator like everything else.
 TEST(RecvBuffer, PutBackGoesInFrontOfUnreadBytes)

@@ -9,6 +9,7 @@
 // read shows whether the socket gave way.)
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -148,39 +149,48 @@ TEST_F(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn10Milliseconds)
     EXPECT_EQ(asked, 1);
 }
 
-// A thread whose sockets read on and on waits a moment after every stretch
-// of 10 ms: under Wine a thread that never waits is answered slower. It
-// waits no longer than it read.
-TEST_F(TcpReadTurns, AThreadThatReadsOnAndOnRestsNowAndThen)
+// A thread that waits for each answer, as the request and reply protocols
+// do, looks at its queue in its waits (a wait step that finds nothing to
+// take): its reads add no looks of their own.
+TEST_F(TcpReadTurns, AThreadThatWaitsForEachAnswerMakesNoLooksOfItsOwn)
 {
     Connection c(listener);
     ASSERT_TRUE(c.reader.connected);
-    const std::size_t total = 16 * kMegabyte;
-    std::thread sender([&c] {
-        for (int i = 0; i < 16; ++i)
-            c.SendMegabyte();
+    std::atomic<bool> stop{false};
+    std::thread echo([&] {
+        char buffer[256];
+        int got;
+        while (!stop && (got = recv(c.peer, buffer, sizeof buffer, 0)) > 0)
+            send(c.peer, buffer, got, 0);
     });
-    static int rests;
-    static double rested;
-    rests = 0;
-    rested = 0;
-    SocketTurns::SetRestSource([](DWORD count, const HANDLE* handles, DWORD ms, DWORD mask, DWORD flags) -> DWORD {
-        ++rests;
-        const double start = Milliseconds();
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles, ms, mask, flags);
-        rested += Milliseconds() - start;
-        return woke;
+    static int asked;
+    asked = 0;
+    SocketTurns::SetQueueStatusSource([](UINT flags) -> DWORD {
+        ++asked;
+        return GetQueueStatus(flags);
     });
+    const std::string request(100, 'q');
     const double start = Milliseconds();
-    while (c.reader.bytes < total && Milliseconds() - start < 30000)
-        DispatchWhileQueued();
-    const double reading = Milliseconds() - start;
-    SocketTurns::SetRestSource(nullptr);
-    sender.join();
-    std::printf("[ turns    ] 16 MB in %.0f ms, %d rests of %.0f ms in all\n", reading, rests, rested);
-    EXPECT_EQ(c.reader.bytes, total);
-    EXPECT_GE(rests, 2);
-    EXPECT_LT(rested, reading * 2 / 3);
+    int exchanges = 0;
+    while (Milliseconds() - start < 500) {
+        const std::size_t before = c.reader.bytes;
+        ASSERT_EQ(c.reader.SendRaw(request.data(), int(request.size()), 0), 0);
+        const double sent = Milliseconds();
+        while (c.reader.bytes < before + request.size() && Milliseconds() - sent < 5000)
+            (void)c.reader.WaitStep(10, c.reader.Window());
+        if (c.reader.bytes != before + request.size())
+            break;
+        ++exchanges;
+    }
+    SocketTurns::SetQueueStatusSource(nullptr);
+    // The reader's close ends the echo.
+    stop = true;
+    (void)c.reader.SetConnected(false);
+    echo.join();
+    std::printf("[ turns    ] %d exchanges in 500 ms, %d looks\n", exchanges, asked);
+    EXPECT_EQ(c.reader.bytes, std::size_t(exchanges) * request.size());
+    // Reading without a wait for 10 ms looks once: about 50 times in 500 ms.
+    EXPECT_LT(asked, 10);
 }
 
 // Two connections wait in the line for their turn while the owner's timer

@@ -23,6 +23,9 @@
 
 namespace {
 
+// The most clients one accept turn takes, however long its slice.
+constexpr int kAcceptsATurn = 16;
+
 // The connection events carry the connection's number first: the daemon
 // fires them itself. Errors come from the shared layers too.
 constexpr EventTable kIpDaemonEvents = {{SharedEvent::Error, kIpDaemonEventError}};
@@ -187,12 +190,22 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == kMsgDaemonAccept) {
         // Accepts take their turn as reads do: under a crowd of new clients
         // the owner's timers would otherwise wait for every one of them.
-        // One client a turn: each brings notifications of its own, and
-        // posted messages keep the owner's timers waiting for as long as
-        // they come.
+        // A turn takes the clients that wait while its slice lasts: one a
+        // turn, a crowd would wait a turn of the whole line (and a stop for
+        // the owner's messages) for each of them.
         if (m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() && WSAGETSELECTEVENT(lParam) == FD_ACCEPT &&
-            SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam))
-            Accept();
+            SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam) && Accept() && MayAcceptMore()) {
+            // Each accept has Winsock post a notification while more wait,
+            // which would come later and find none: they are off while the
+            // turn goes on, and on again after it (Winsock posts one at once
+            // if any still wait).
+            const SOCKET listener = m_listener.Get();
+            Ws().WSAAsyncSelect(listener, m_window, 0, 0);
+            for (int taken = 1; taken < kAcceptsATurn && Accept() && MayAcceptMore(); ++taken) {
+            }
+            if (m_listener.IsOpen() && m_listener.Get() == listener)
+                Ws().WSAAsyncSelect(listener, m_window, kMsgDaemonAccept, FD_ACCEPT);
+        }
         return 0;
     }
     if (m_retired.TakeMarker(message, wParam))
@@ -244,61 +257,55 @@ void IpDaemonEngine::ApplyConnectionOptions(DaemonConnection& connection, int* l
                                     *keepAlive == kResultOk ? m_keepAlive : m_listenerKeepAlive, true);
 }
 
-// A client that is not taken is accepted and closed at once, so that it
-// learns of the refusal instead of waiting in the backlog.
-void IpDaemonEngine::Refuse()
+bool IpDaemonEngine::MayAcceptMore() const
 {
-    SocketHandle client(Ws().accept(m_listener.Get(), nullptr, nullptr));
+    return m_listener.IsOpen() && !DestroyPending() && SocketTurns::MayGoOn();
 }
 
-void IpDaemonEngine::Accept()
+// Takes the next client that waits: false when none does. The client is
+// accepted first and the owner asked then: one that is not taken is closed
+// at once, so that it learns of the refusal instead of waiting in the
+// backlog.
+bool IpDaemonEngine::Accept()
 {
     SweepDeferred();
+    SocketHandle client(Ws().accept(m_listener.Get(), nullptr, nullptr));
+    if (!client.IsOpen()) {
+        const int code = Ws().WSAGetLastError();
+        if (code == WSAEWOULDBLOCK) // none waits (or the client went before it was taken)
+            return false;
+        SetErrorFromCode(code);
+        const std::string text = std::string("ACCEPT: ") + LastErrorText();
+        FireError(code, text.c_str());
+        return false;
+    }
     bool accept = true;
     Fire(kIpDaemonEventConnectionRequest, {EventParam::Bool(&accept, true)});
-    if (!m_listener.IsOpen())
-        return;
-    if (!accept) {
-        Refuse();
-        return;
-    }
+    if (!m_listener.IsOpen() || !accept)
+        return true;
     size_t slot = 0;
     while (slot < m_slots.size() && m_slots[slot])
         ++slot;
     if (slot == m_slots.size()) {
         FireError(kOutOfMemory, "Out of connection slots.");
-        Refuse();
-        return;
+        return true;
     }
     const int id = int(slot) + 1;
     DaemonConnection* connection = new (std::nothrow) DaemonConnection(*this, id);
     if (!connection) {
         FireError(kOutOfMemory, "Can't allocate new connection.");
-        Refuse();
-        return;
+        return true;
     }
     if (!connection->InitDefaults()) {
         delete connection;
         FireError(kOutOfMemory, "Can't initialize new connection.");
-        Refuse();
-        return;
-    }
-    SocketHandle client(Ws().accept(m_listener.Get(), nullptr, nullptr));
-    if (!client.IsOpen()) {
-        const int code = Ws().WSAGetLastError();
-        delete connection;
-        if (code == WSAEWOULDBLOCK) // the client went before it was taken
-            return;
-        SetErrorFromCode(code);
-        const std::string text = std::string("ACCEPT: ") + LastErrorText();
-        FireError(code, text.c_str());
-        return;
+        return true;
     }
     const int mapped = m_map.Insert(uint64_t(client.Get()), id);
     if (mapped != SocketMap::kInserted) {
         delete connection;
         FireError(mapped, "Can't map new socket. Connection killed.");
-        return;
+        return true;
     }
     connection->SetMapped(client.Get());
     m_slots[slot] = connection;
@@ -329,13 +336,14 @@ void IpDaemonEngine::Accept()
     connection->Leave();
     if (connection->Removed()) {
         SweepDeferred();
-        return;
+        return true;
     }
 
     int number = id;
     int code = 0;
     const char* ok = "OK";
     Fire(kIpDaemonEventConnected, {EventParam::Int(&number), EventParam::Int(&code), EventParam::Text(&ok)});
+    return true;
 }
 
 void IpDaemonEngine::ConnectionClosed(DaemonConnection& connection, int code)

@@ -61,8 +61,9 @@ public:
 
 private:
     [[nodiscard]] int SetMaxConnections(int n);
-    void Accept();
-    void Refuse();
+    bool Accept();
+    // Whether an accept turn may take another client.
+    bool MayAcceptMore() const;
     void Remove(DaemonConnection& connection);
     void Destroy(int slot);
     void SweepDeferred();

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -229,6 +231,121 @@ TEST(IpPort, ClosingWhileThePeerKeepsSending)
         EXPECT_EQ(p.Get(kIpPortConnected), 0);
         EXPECT_EQ(p.Code(kIpPortEventDisconnected), 0);
     }
+}
+
+// Lines of every length from 0 to 149 bytes, numbered, about 80 KB in all.
+std::string NumberedLines()
+{
+    std::string lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += std::to_string(i) + ":" + std::string(std::size_t(i % 150), char('a' + i % 26)) + "\n";
+    return lines;
+}
+
+// A peer sends 4 MB of lines (and what is left of its last block) and closes, while the component reads in large
+// blocks: each DataIn carries at most MaxLineLength bytes, each record ends
+// where the EOL is (a longer one goes in pieces of MaxLineLength without
+// it), what is read while the owner has AcceptData off waits and comes in
+// its order once it is on again, and the close comes after everything that
+// was sent, also when it comes while AcceptData is off.
+TEST(IpPort, LargeReadsKeepTheRecordsTheirLimitAndTheirOrder)
+{
+    const std::string lines = NumberedLines();
+    const unsigned long long total = 4ull << 20;
+    enum class Off { Never, NowAndThen, AtTheEnd };
+    for (Off off : {Off::Never, Off::NowAndThen, Off::AtTheEnd}) {
+        SCOPED_TRACE(off == Off::Never        ? "AcceptData on"
+                     : off == Off::NowAndThen ? "AcceptData off now and then"
+                                              : "AcceptData off at the end");
+        FloodPeer peer(FloodPeer::Role::Serve, kFlood, "", lines, total);
+        Port p;
+        p.events.TextsAt(kIpPortEventDataIn, {});
+        std::string stream;
+        std::size_t longest = 0, events = 0;
+        bool closedAfterData = true;
+        DWORD offAtTheEnd = 0;
+        p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent& e) {
+            const char* text = reinterpret_cast<const char*>(e.values[0]);
+            stream.append(text, std::size_t(e.lengths[0]));
+            if (e.values[1])
+                stream += '\n';
+            longest = std::max(longest, std::size_t(e.lengths[0]));
+            ++events;
+            // At the end: in the last read's records, once the peer has
+            // sent all and closed, so that its close comes while they wait.
+            const bool end = off == Off::AtTheEnd && offAtTheEnd == 0 && peer.Sent() >= total &&
+                             stream.size() + 65536 >= peer.Sent();
+            if ((off == Off::NowAndThen && events % 97 == 0) || end) {
+                EXPECT_EQ(p.Set(kIpPortAcceptData, 0), 0);
+                offAtTheEnd = end ? GetTickCount() : offAtTheEnd;
+            }
+            p.events.events.clear();
+        });
+        p.events.OnEvent(kIpPortEventDisconnected,
+                         [&](const RecordedEvent&) { closedAfterData = stream.size() == peer.Sent(); });
+        ASSERT_EQ(p.Config("MaxLineLength=100"), 0);
+        ASSERT_EQ(p.Set(kIpPortEOL, reinterpret_cast<INT_PTR>("\n"), 1), 0);
+        ASSERT_EQ(p.Set(kIpPortTimeout, 10), 0);
+        ASSERT_EQ(p.Connect(kFlood), 0) << IPPort_GetLastError(p.obj);
+        const DWORD start = GetTickCount();
+        while (p.Get(kIpPortConnected) && GetTickCount() - start < 30000) {
+            IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+            if (!p.Get(kIpPortAcceptData) && (offAtTheEnd == 0 || GetTickCount() - offAtTheEnd > 300)) {
+                EXPECT_EQ(p.Set(kIpPortAcceptData, 1), 0);
+            }
+        }
+        EXPECT_EQ(p.Get(kIpPortConnected), 0);
+        EXPECT_TRUE(closedAfterData) << stream.size() << " of " << peer.Sent() << " bytes before the close";
+        EXPECT_LE(longest, 100u);
+        ASSERT_GE(peer.Sent(), total);
+        ASSERT_EQ(stream.size(), peer.Sent());
+        std::string expected;
+        while (expected.size() < stream.size())
+            expected += lines;
+        EXPECT_TRUE(stream == expected.substr(0, stream.size())) << "the lines came out of order or changed";
+    }
+}
+
+// An owner that pumps its messages in each DataIn event (DoEvents) reads a
+// stream of 4 MB whole and in order, up to the peer's close, and its
+// DoEvents calls, one per 2,048-byte event, do not wait out their 20 ms for
+// the next read's notification: the next event is what comes.
+TEST(IpPort, AnOwnerThatPumpsInEachDataInReadsTheStreamWhole)
+{
+    std::string block(65536, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = char(i % 251);
+    const unsigned long long total = 4ull << 20;
+    FloodPeer peer(FloodPeer::Role::Serve, kFlood, "", block, total);
+    Port p;
+    p.events.TextsAt(kIpPortEventDataIn, {});
+    unsigned long long received = 0, misplaced = 0;
+    int pumps = 0, waited = 0;
+    p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent& e) {
+        const char* text = reinterpret_cast<const char*>(e.values[0]);
+        for (int i = 0; i < e.lengths[0]; ++i)
+            misplaced += static_cast<unsigned char>(text[i]) != (received + unsigned(i)) % 65536 % 251;
+        received += unsigned(e.lengths[0]);
+        p.events.events.clear();
+        ++pumps;
+        const DWORD before = GetTickCount();
+        IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+        waited += GetTickCount() - before >= 15;
+    });
+    ASSERT_EQ(p.Set(kIpPortTimeout, 10), 0);
+    ASSERT_EQ(p.Connect(kFlood), 0) << IPPort_GetLastError(p.obj);
+    const DWORD start = GetTickCount();
+    while (p.Get(kIpPortConnected) && GetTickCount() - start < 30000)
+        IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+    const DWORD took = GetTickCount() - start;
+    std::printf("[ ipport   ] 4 MB with DoEvents in each of %d DataIn events: %lu ms, %d of them waited 15 ms or "
+                "more\n",
+                pumps, (unsigned long)took, waited);
+    EXPECT_GE(received, total);
+    EXPECT_EQ(received, peer.Sent());
+    EXPECT_EQ(misplaced, 0u);
+    // One that waits at the end of each large read would wait some 64 times.
+    EXPECT_LT(waited, 10);
 }
 
 TEST(IpPort, FirewallTypeChoosesItsPortAndConfigNumbersFit)
