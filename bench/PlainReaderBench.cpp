@@ -106,8 +106,8 @@ int Ports(int count, int kilobytes, int timerMs)
     int whole = 0;
     for (const auto& stream : g_streams)
         whole += stream.second.bytes == bytes && stream.second.misplaced == 0;
-    std::printf("ports %d of %d KB, timer %d ms, plain: %.3f s, %d of %d whole (0 replaced); ", count, kilobytes, timerMs,
-                seconds, whole, count);
+    std::printf("ports %d of %d KB, timer %d ms, plain: %.3f s, %d of %d whole (0 replaced); ", count, kilobytes,
+                timerMs, seconds, whole, count);
     if (timer)
         std::printf("%d ticks of %lu, longest timer gap %lu ms\n", timer->Ticks(),
                     (unsigned long)((end - timerStart) * 1000 / timerMs), (unsigned long)timer->LongestGap());

@@ -694,8 +694,9 @@ bool TcpSocket::CloseWaits(int error)
 {
     if (!m_socket.IsOpen() || m_acceptData || m_firewall.Pending())
         return false;
-    if (m_recv.Pending() == 0 && !m_readHeld) {
-        // Bytes left in the socket are read once AcceptData is on again.
+    if (m_recv.Pending() == 0) {
+        // Bytes left in the socket are read once AcceptData is on again
+        // (a read notification passed over may have announced the end).
         if (!Unread())
             return false;
         m_readHeld = true;

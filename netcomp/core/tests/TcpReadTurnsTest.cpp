@@ -193,6 +193,39 @@ TEST_F(TcpReadTurns, AThreadThatWaitsForEachAnswerMakesNoLooksOfItsOwn)
     EXPECT_LT(asked, 10);
 }
 
+// A line that ends (its last socket closes, here in the owner's timer that
+// the line stopped for) takes back the watch it had scheduled: no watch
+// message comes to the window afterwards, where a window that has gone and
+// another took its handle would receive it.
+TEST_F(TcpReadTurns, ALineThatEndsTakesBackItsWatch)
+{
+    Connection c(listener);
+    ASSERT_TRUE(c.reader.connected);
+    c.SendMegabyte();
+    bool closedWhileWaiting = false;
+    DueTimer timer([&] {
+        closedWhileWaiting = c.reader.bytes < kMegabyte;
+        (void)c.reader.SetConnected(false);
+    });
+    int watches = 0;
+    const double start = Milliseconds();
+    while (Milliseconds() - start < 400) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, kMsgSocketWatch, kMsgSocketWatch, PM_REMOVE)) {
+            ++watches;
+            DispatchMessageA(&msg);
+        } else if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    ASSERT_TRUE(timer.Ticked());
+    EXPECT_TRUE(closedWhileWaiting);
+    EXPECT_EQ(watches, 0);
+}
+
 // Two connections wait in the line for their turn while the owner's timer
 // is due; the timer's tick closes the one whose window holds the line's
 // message: the other reads on at once, though the line's watch would come

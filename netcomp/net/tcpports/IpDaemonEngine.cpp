@@ -194,17 +194,9 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         // turn, a crowd would wait a turn of the whole line (and a stop for
         // the owner's messages) for each of them.
         if (m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() && WSAGETSELECTEVENT(lParam) == FD_ACCEPT &&
-            SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam) && Accept() && MayAcceptMore()) {
-            // Each accept has Winsock post a notification while more wait,
-            // which would come later and find none: they are off while the
-            // turn goes on, and on again after it (Winsock posts one at once
-            // if any still wait).
-            const SOCKET listener = m_listener.Get();
-            Ws().WSAAsyncSelect(listener, m_window, 0, 0);
-            for (int taken = 1; taken < kAcceptsATurn && Accept() && MayAcceptMore(); ++taken) {
+            SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam)) {
+            for (int taken = 1; Accept() && taken < kAcceptsATurn && MayAcceptMore() && NextClientWaits(); ++taken) {
             }
-            if (m_listener.IsOpen() && m_listener.Get() == listener)
-                Ws().WSAAsyncSelect(listener, m_window, kMsgDaemonAccept, FD_ACCEPT);
         }
         return 0;
     }
@@ -260,6 +252,20 @@ void IpDaemonEngine::ApplyConnectionOptions(DaemonConnection& connection, int* l
 bool IpDaemonEngine::MayAcceptMore() const
 {
     return m_listener.IsOpen() && !DestroyPending() && SocketTurns::MayGoOn();
+}
+
+// Winsock posts the listener's notification again after an accept while
+// more clients wait: that one is taken now, for the turn's next accept. An
+// accept tried without it may find no client yet, and under Wine a
+// listener that was asked for one too soon is not heard of again.
+bool IpDaemonEngine::NextClientWaits()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, m_window, kMsgDaemonAccept, kMsgDaemonAccept, PM_REMOVE | PM_NOYIELD)) {
+        if (SOCKET(msg.wParam) == m_listener.Get() && WSAGETSELECTEVENT(msg.lParam) == FD_ACCEPT)
+            return true;
+    }
+    return false;
 }
 
 // Takes the next client that waits: false when none does. The client is

@@ -62,8 +62,9 @@ public:
 private:
     [[nodiscard]] int SetMaxConnections(int n);
     bool Accept();
-    // Whether an accept turn may take another client.
+    // Whether an accept turn may take another client, and whether one waits.
     bool MayAcceptMore() const;
+    bool NextClientWaits();
     void Remove(DaemonConnection& connection);
     void Destroy(int slot);
     void SweepDeferred();

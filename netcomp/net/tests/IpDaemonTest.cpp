@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
@@ -522,9 +524,13 @@ public:
     bool refuse = false;
 
 private:
+    // The daemon also asks for a next client that may not be there.
     static SOCKET WSAAPI Accept(SOCKET listener, sockaddr* address, int* length)
     {
-        return s_self->m_accepted = s_self->m_winsock.Real().accept(listener, address, length);
+        const SOCKET accepted = s_self->m_winsock.Real().accept(listener, address, length);
+        if (accepted != INVALID_SOCKET)
+            s_self->m_accepted = accepted;
+        return accepted;
     }
     static int WSAAPI Record(SOCKET socket, int level, int option, const char* value, int length)
     {
@@ -623,6 +629,63 @@ TEST(IpDaemon, EachNewConnectionIsGivenLingerAndKeepAlive)
     EXPECT_EQ(RawLine(third), "");
     for (SOCKET s : {first, second, third})
         closesocket(s);
+    WSACleanup();
+}
+
+// An owner whose timer of 10 ms works 15 ms at each tick (a thread with more
+// work than time), and a crowd of clients that connect at once, each send
+// 100 bytes and close: the owner and the server share the thread. Every
+// client is served within seconds, an accept turn taking the clients that
+// wait while its slice lasts (a turn of one client each, between ticks of
+// 15 ms, would take half a minute), and the ticks keep a good part of the
+// thread.
+TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
+{
+    constexpr int kClients = 300, kBytes = 100;
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(20914);
+    d.events.TextsAt(kIpDaemonEventDataIn, {});
+    std::map<int, int> open;
+    int served = 0, broken = 0, errors = 0;
+    d.events.OnEvent(kIpDaemonEventDataIn, [&](const RecordedEvent& e) {
+        open[int(e.values[0])] += e.lengths[1];
+        d.events.events.clear();
+    });
+    d.events.OnEvent(kIpDaemonEventDisconnected, [&](const RecordedEvent& e) {
+        const int id = int(e.values[0]);
+        served += open[id] == kBytes;
+        broken += open[id] != kBytes;
+        open.erase(id);
+        d.events.events.clear();
+    });
+    d.events.OnEvent(kIpDaemonEventError, [&](const RecordedEvent&) { ++errors; });
+    ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnectionBacklog, 0, kClients, 0), 0);
+    ASSERT_EQ(d.Listen(true), 0);
+    std::thread clients([] {
+        std::vector<SOCKET> s(kClients);
+        for (SOCKET& c : s)
+            c = RawConnect(20914);
+        const std::string bytes(kBytes, 'c');
+        for (SOCKET c : s) {
+            send(c, bytes.data(), kBytes, 0);
+            closesocket(c);
+        }
+    });
+    TickingTimer timer(10, 15, 15);
+    const DWORD start = GetTickCount();
+    RunOwnerLoop(30000, [&] { return served + broken == kClients; });
+    const DWORD took = GetTickCount() - start;
+    const double share = timer.WorkShare();
+    clients.join();
+    std::printf("[ ipdaemon ] %d clients under a timer of 10 ms that works 15 ms: served in %lu ms, the ticks held "
+                "%.0f %% of the thread\n",
+                served, (unsigned long)took, share * 100);
+    EXPECT_EQ(served, kClients);
+    EXPECT_EQ(broken, 0);
+    EXPECT_EQ(errors, 0);
+    EXPECT_LT(took, 10000u);
+    EXPECT_GT(share, 0.3);
     WSACleanup();
 }
 

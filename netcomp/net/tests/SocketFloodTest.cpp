@@ -449,8 +449,10 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
         ASSERT_EQ(daemon.Config("MaxLineLength=65536"), 0);
         ASSERT_EQ(daemon.Set(kIpDaemonListening, 1), 0);
         const SOCKET control = AskForClients("flood " + std::to_string(port++) + " " + std::to_string(clients) + "\n");
-        // Each accept waits for its turn behind the connections that read.
-        RunOwnerLoop(10000, [&] { return streams.size() == clients; });
+        // Each accept turn waits behind the connections that read.
+        const DWORD acceptStart = GetTickCount();
+        RunOwnerLoop(30000, [&] { return streams.size() == clients; });
+        const DWORD accepts = GetTickCount() - acceptStart;
         TickingTimer timer(16);
         RunOwnerLoop(1500);
         const int ticks = timer.Ticks();
@@ -465,9 +467,12 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
             least = std::min(least, entry.second.bytes);
             misplaced += entry.second.misplaced;
         }
-        std::printf("[ flood    ] IPDaemon with %u clients that never stop: the least %llu bytes, %llu out of place; "
-                    "the timer of 16 ms ticked %d times, at most %lu ms apart\n",
-                    clients, least, misplaced, ticks, (unsigned long)longest);
+        std::printf("[ flood    ] IPDaemon with %u clients that never stop: all accepted after %lu ms, the least %llu "
+                    "bytes, %llu out of place; the timer of 16 ms ticked %d times, at most %lu ms apart\n",
+                    clients, (unsigned long)accepts, least, misplaced, ticks, (unsigned long)longest);
+        // All 250 are accepted within 0.2 to 1.7 s here, quiet or beside busy
+        // loops.
+        EXPECT_LT(accepts, 10000u);
         EXPECT_GT(least, clients > 4 ? 10000u : 100000u);
         EXPECT_EQ(misplaced, 0u);
         EXPECT_LT(longest, 16 + kLate);
