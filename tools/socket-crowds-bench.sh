@@ -6,17 +6,24 @@
 # IPPorts receiving 2 MB each (and 40 of which half are replaced half way),
 # one IPPort receiving 50 MB, a crowd and 20 IPPorts at once, each with and
 # without the owner's timer of 10 ms; the same crowd and 20 IPPorts under an
-# owner loop that takes only WM_USER to 0x7FFF and never its timer; 20
-# IPPorts whose owner pumps its messages in their DataIn events; and, one
+# owner loop that takes only WM_USER to 0x7FFF and never its timer, and
+# under one that does so for 200 ms and then takes every message for 200 ms,
+# and so on; a crowd of 1,000 and of 2,000 clients and 20 IPPorts under a
+# busy owner, whose timer of 10 ms works 15 ms (or 8 to 15 ms) at each tick;
+# 20 IPPorts whose owner pumps its messages in their DataIn events; and, one
 # after the other, 5,000 DNS look-ups and 1,000 small HTTP gets (each on a
-# connection of its own).
+# connection of its own). The IPPort cases without a loop of their own also
+# run on a plain WSAAsyncSelect reader (bench/PlainReaderBench.cpp: one recv
+# of up to 64 KB per read notification), the floor under Wine.
 #   tools/in-netns.sh tools/socket-crowds-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
 # With another build's netcomp.dll (the library before a change, say), the
 # same program runs on both libraries by turns, `runs` times (8) each, and a
 # table gives for each case and library the median time, the median ratio
 # of the rounds' times (this ÷ other), the cases whole, the median share of
-# the timer's ticks and its median longest gap. Otherwise each case runs once
-# on this build. BUSY=<n> keeps n busy loops running meanwhile; CASES="<case>;
+# the timer's ticks and its median longest gap, and for the IPPort cases the
+# plain reader's median and the median ratio this ÷ plain. Otherwise each
+# case runs once on this build (and the plain reader beside it), with the
+# same table. BUSY=<n> keeps n busy loops running meanwhile; CASES="<case>;
 # <case>..." runs those cases instead (arguments of socket_crowds_bench).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +35,8 @@ runs=${2:-8}
 # shellcheck source=tools/bench-libraries.sh
 . "$root/tools/bench-libraries.sh"
 bench_libraries "$state" "$build/bin/socket_crowds_bench.exe" "$other"
-IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 1;crowd 1000 3000 10;crowd 1000 3000 16;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;ports 20 2048 10 pump;dns 5000;http 1000}"
+cp "$build/bin/plain_reader_bench.exe" "$state/this/"
+IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 1;crowd 1000 3000 10;crowd 1000 3000 16;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;crowd 1000 30000 10 alternate;ports 20 2048 10 alternate;crowd 1000 100 10 busy 15-15;crowd 2000 2000 10 busy 8-15;ports 20 2048 10 busy 8-15;ports 20 2048 10 pump;dns 5000;http 1000}"
 
 ulimit -n 8192
 stop() {
@@ -52,6 +60,12 @@ for round in $(seq 1 "$runs"); do
             echo "$round $lib $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/$lib/socket_crowds_bench.exe" $c)" |
                 tee -a "$state/results"
         done
+        # The plain reader takes the IPPort cases with the owner's plain loop.
+        if [[ "$c" =~ ^ports\ [0-9]+\ [0-9]+\ [0-9]+$ ]]; then
+            # shellcheck disable=SC2086
+            echo "$round plain $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/this/plain_reader_bench.exe" $c)" |
+                tee -a "$state/results"
+        fi
     done
 done
-[ -z "$other" ] || /usr/bin/python3 "$root/tools/socket_crowds_table.py" "$state/results"
+/usr/bin/python3 "$root/tools/socket_crowds_table.py" "$state/results"

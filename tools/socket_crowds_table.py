@@ -8,6 +8,7 @@ import sys
 TIME = re.compile(r": ([0-9.]+) s")
 TICKS = re.compile(r"(\d+) ticks of (\d+)")
 GAP = re.compile(r"longest timer gap (\d+) ms")
+HELD = re.compile(r"timer held (\d+) %")
 
 
 def whole(line):
@@ -29,6 +30,7 @@ def whole(line):
 
 def main(path):
     runs = {}  # (case, library) -> list of (round, time, whole, tick share, gap)
+    held = {}  # (case, library) -> the busy timer's shares of the thread
     order = []
     for raw in open(path, encoding="utf-8"):
         parts = raw.rstrip("\n").split(" ", 2)
@@ -44,6 +46,9 @@ def main(path):
         share = None
         if ticks and int(ticks.group(2)) > 0:
             share = min(1.0, int(ticks.group(1)) / int(ticks.group(2)))
+        m = HELD.search(line)
+        if m:
+            held.setdefault((case, library), []).append(int(m.group(1)))
         runs.setdefault((case, library), []).append(
             (int(round_), float(time.group(1)) if time else None, whole(line), share, int(gap.group(1)) if gap else None)
         )
@@ -55,22 +60,29 @@ def main(path):
     def fmt(value, pattern):
         return pattern % value if value is not None else "-"
 
-    print("| case | library | runs whole | time, median (s) | this ÷ other, median of rounds (range) | timer's ticks, median share | longest gap, median (ms) |")
-    print("|---|---|---|---|---|---|---|")
+    def ratios(case, a, b):
+        first = {r: t for r, t, _, _, _ in runs.get((case, a), [])}
+        second = {r: t for r, t, _, _, _ in runs.get((case, b), [])}
+        return sorted(first[r] / second[r] for r in first if r in second and first[r] and second[r])
+
+    def fmt_ratios(values):
+        return "%.2f (%.2f–%.2f)" % (statistics.median(values), values[0], values[-1]) if values else "-"
+
+    print(
+        "| case | library | runs whole | time, median (s) | this ÷ other, median of rounds (range) "
+        "| this ÷ plain reader | timer's ticks, median share | longest gap, median (ms) | busy timer's share of the thread |"
+    )
+    print("|---|---|---|---|---|---|---|---|---|")
     for case in order:
-        this = {r: t for r, t, _, _, _ in runs.get((case, "this"), [])}
-        other = {r: t for r, t, _, _, _ in runs.get((case, "other"), [])}
-        ratios = sorted(this[r] / other[r] for r in this if r in other and this[r] and other[r])
-        for library in ("this", "other"):
+        for library in ("this", "other", "plain"):
             rows = runs.get((case, library), [])
             if not rows:
                 continue
-            ratio = "-"
-            if library == "this" and ratios:
-                ratio = "%.2f (%.2f–%.2f)" % (statistics.median(ratios), ratios[0], ratios[-1])
+            ratio = fmt_ratios(ratios(case, "this", "other")) if library == "this" else "-"
+            to_plain = fmt_ratios(ratios(case, library, "plain")) if library != "plain" else "-"
             share = median([s for _, _, _, s, _ in rows])
             print(
-                "| %s | %s | %d/%d | %s | %s | %s | %s |"
+                "| %s | %s | %d/%d | %s | %s | %s | %s | %s | %s |"
                 % (
                     case,
                     library,
@@ -78,8 +90,10 @@ def main(path):
                     len(rows),
                     fmt(median([t for _, t, _, _, _ in rows]), "%.3f"),
                     ratio,
+                    to_plain,
                     fmt(share * 100 if share is not None else None, "%.0f %%"),
                     fmt(median([g for _, _, _, _, g in rows]), "%.0f"),
+                    fmt(median(held.get((case, library), [])), "%.0f %%"),
                 )
             )
 
