@@ -63,7 +63,16 @@ int NetComponent::DoEvents()
 {
     // Inside a socket's event with another of its events to follow, that
     // one is what comes next: nothing to wait for.
-    (void)WaitStep(SocketTurns::TakeEventFollows() ? 0 : 20, m_window);
+    switch (SocketTurns::DoEventsStep()) {
+    case SocketTurns::Pump::Wait:
+        (void)WaitStep(20, m_window);
+        break;
+    case SocketTurns::Pump::Look:
+        (void)WaitStep(0, m_window);
+        break;
+    case SocketTurns::Pump::Skip:
+        break;
+    }
     return kResultOk;
 }
 
@@ -213,8 +222,12 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
 {
     if (StopForInterrupt())
         return 0;
+    // PM_NOYIELD: under Wine a look that finds nothing would otherwise give
+    // the processor up, which on a busy machine costs a whole time slice
+    // (a DoEvents inside each event of a socket's large read finds nothing
+    // most times).
     MSG msg;
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(int(msg.wParam));
             return 0;

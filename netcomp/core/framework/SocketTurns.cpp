@@ -174,8 +174,10 @@ struct ThreadTurns {
     DWORD sliceLength = kSliceMilliseconds;
     // The thread's notification windows: the turns go with the last.
     int windows = 0;
-    // A socket's record event is under way, and another follows it.
+    // A socket's record event is under way, and another follows it; and
+    // the tick in which a DoEvents inside such an event last looked.
     bool eventFollows = false;
+    DWORD pumpLook = 0;
 };
 
 // The thread's turns live on the heap, behind a slot of the system's
@@ -565,13 +567,17 @@ void EventFollows(bool on)
         t->eventFollows = on;
 }
 
-bool TakeEventFollows()
+Pump DoEventsStep()
 {
     ThreadTurns* t = Turns(false);
     if (!t || !t->eventFollows)
-        return false;
+        return Pump::Wait;
     t->eventFollows = false;
-    return true;
+    const DWORD now = NetComponent::Now();
+    if (now == t->pumpLook)
+        return Pump::Skip;
+    t->pumpLook = now;
+    return Pump::Look;
 }
 
 bool MayGoOn()

@@ -36,10 +36,16 @@ bool MayGoOn();
 
 // A socket hands its owner a record from what one read took, and more
 // records follow it (on) or it is done (off): a DoEvents of the owner's
-// inside that event has an event to come right after it, and takes it
-// (TakeEventFollows answers true once) instead of waiting for one.
+// inside that event has an event to come right after it, and need not wait
+// for one.
 void EventFollows(bool on);
-bool TakeEventFollows();
+// How a DoEvents goes: it waits its step for a message as usual, or an
+// event of a socket's follows and it only takes what waits (Look), or it
+// does not even look, as it looked in this millisecond already (Skip):
+// under Wine a look at an empty queue is a request to the wineserver, which
+// on a busy machine costs a wait for the processor.
+enum class Pump { Wait, Look, Skip };
+Pump DoEventsStep();
 
 // The socket has read a whole share and has more: a read notification of
 // its own is posted for it, or it takes its place at the end of the line

@@ -531,8 +531,9 @@ int TcpSocket::Deliver()
         // the next record's event there, as it found the next read's
         // notification when a read took one record: another record
         // follows, or a read (its notification was taken in an earlier
-        // event of this delivery).
-        const bool more = m_recv.Pending() > 0 || m_readLater;
+        // event of this delivery, or the last read filled the buffer and
+        // left more in the socket).
+        const bool more = m_recv.Pending() > 0 || m_readLater || !m_readShort;
         if (more)
             SocketTurns::EventFollows(true);
         OnDataArrived(record.data, record.length, record.eolFound);

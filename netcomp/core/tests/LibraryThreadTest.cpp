@@ -17,6 +17,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/testing/LoopbackSocket.h"
+#include "netcomp/testing/OwnerLoop.h"
 
 namespace {
 
@@ -92,16 +93,10 @@ DWORD WINAPI RunCycle(void* argument)
         // it, so that the thread ends with a stop and its watch under way.
         const UINT_PTR timer = SetTimer(nullptr, 0, 1, Tick);
         const DWORD start = GetTickCount();
-        while (!cycle.disconnected && GetTickCount() - start < 10000 &&
-               (GetTickCount() - start < kDownloadMilliseconds || cycle.received < kDownloadBytes)) {
-            MSG msg;
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            } else {
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            }
-        }
+        RunOwnerLoop(10000, [&] {
+            return cycle.disconnected ||
+                   (GetTickCount() - start >= kDownloadMilliseconds && cycle.received >= kDownloadBytes);
+        });
         KillTimer(nullptr, timer);
     } else if (port && cycle.use == Use::Connect && !get(port, kIpPortConnected, 0, nullptr)) {
         cycle.failure = "not connected";

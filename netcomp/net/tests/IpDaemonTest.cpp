@@ -635,9 +635,8 @@ TEST(IpDaemon, EachNewConnectionIsGivenLingerAndKeepAlive)
 // An owner whose timer of 10 ms works 15 ms at each tick (a thread with more
 // work than time), and a crowd of clients that connect at once, each send
 // 100 bytes and close: the owner and the server share the thread. Every
-// client is served within seconds, an accept turn taking the clients that
-// wait while its slice lasts (a turn of one client each, between ticks of
-// 15 ms, would take half a minute), and the ticks keep a good part of the
+// client is served within seconds (a turn of one notification between two
+// ticks would take half a minute), and the ticks keep a good part of the
 // thread.
 TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
 {
