@@ -7,8 +7,9 @@
 // line again. It goes in slices: one message of the line's own
 // (kMsgSocketTurn, to the window of any socket in it) comes behind whatever
 // the queue holds, and its slice hands the sockets at the head of the line
-// their notifications, one after the other, for 10 ms; then it looks at the
-// queue once more, and the line stops again, or its next slice is posted.
+// their notifications, one after the other, for its time (10 ms, or as the
+// shares below say); then it looks at the queue once more, and the line
+// stops again, or its next slice is posted.
 // Every slice hands over at least one notification, and every stop lets at
 // least one of the other messages through: whatever the number of sockets
 // and however often the owner's timers come, a socket at the n-th place
