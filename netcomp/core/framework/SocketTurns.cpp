@@ -253,10 +253,16 @@ UINT StoppingKinds(ThreadTurns& t)
     return kOthers & ~t.aside;
 }
 
-Waiting Look(ThreadTurns& t)
+// The thread's queue was looked at now: a slice of the usual length begins.
+void Looked(ThreadTurns& t)
 {
     t.lastLook = NetComponent::Now();
     t.sliceLength = kSliceMilliseconds;
+}
+
+Waiting Look(ThreadTurns& t)
+{
+    Looked(t);
     const UINT bits = HIWORD(g_queueStatus(kOthers | QS_POSTMESSAGE));
     return Waiting{(bits & StoppingKinds(t)) != 0, (bits & QS_POSTMESSAGE) != 0, bits & kOthers};
 }
@@ -558,8 +564,7 @@ void Waited()
         Release(*t, 0);
         return;
     }
-    t->lastLook = NetComponent::Now();
-    t->sliceLength = kSliceMilliseconds;
+    Looked(*t);
 }
 
 void EventFollows(bool on)
