@@ -7,11 +7,13 @@
 //       running: how long until every connection ended, how many ended
 //       whole, and the timer's ticks and longest gap. The loop may be
 //       "partial" (only WM_USER..0x7FFF taken, waits for posted messages
-//       alone), "alternate" (partial for 200 ms, plain for 200 ms, and so
+//       alone), "posted" (posted messages and timers alone taken,
+//       PM_QS_POSTMESSAGE), "alternate" (partial for 200 ms, plain for 200 ms, and so
 //       on), or "busy <least>-<most>": plain, with a timer whose every tick
 //       works that many milliseconds (in turn through the range), which
 //       also prints the share of the thread the ticks held
-//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|alternate|busy <least>-<most>|replace|pump]
+//   socket_crowds_bench ports <ports> <kilobytes> <timer ms> [partial|posted|alternate|busy
+//   <least>-<most>|replace|pump]
 //       that many IPPorts on one thread each receive that many kilobytes
 //       under the owner's loop with a timer: how long from the first connect
 //       until every port has its bytes, whether all came in place, the
@@ -58,7 +60,7 @@ constexpr DWORD kLongest = 30000;
 
 // The owner's loop and its timer's work at each tick.
 struct Loop {
-    std::string kind = "plain"; // plain, partial or alternate
+    std::string kind = "plain"; // plain, partial, posted or alternate
     DWORD workLeast = 0;
     DWORD workMost = 0;
 
@@ -68,7 +70,7 @@ struct Loop {
     {
         Loop loop;
         const std::string word = argc > at ? argv[at] : "";
-        if (word == "partial" || word == "alternate")
+        if (word == "partial" || word == "posted" || word == "alternate")
             loop.kind = word;
         else if (word == "busy" && argc > at + 1)
             std::sscanf(argv[at + 1], "%lu-%lu", &loop.workLeast, &loop.workMost);
@@ -88,6 +90,8 @@ struct Loop {
     {
         if (kind == "partial")
             RunPartialLoop(kLongest, done);
+        else if (kind == "posted")
+            RunPostedLoop(kLongest, done);
         else if (kind == "alternate")
             RunAlternatingLoop(200, 200, kLongest, done);
         else

@@ -4,10 +4,11 @@
 // ticks once (or one that is due already), a periodic timer that records how
 // long its ticks waited (and may work a while at each tick, as a busy owner
 // does), the owner's own message loop, a loop that takes only some of the
-// thread's messages, one that takes only some for a while and then all
-// again, and a loop that takes the thread's messages only while there are
-// some (which a socket that reads on after a pause, rather than right after
-// the owner's message, leaves empty).
+// thread's messages (a range of numbers, or the posted ones alone), one
+// that takes only some for a while and then all again, and a loop that
+// takes the thread's messages only while there are some (which a socket
+// that reads on after a pause, rather than right after the owner's
+// message, leaves empty).
 #include <windows.h>
 
 #include <algorithm>
@@ -160,21 +161,31 @@ private:
     int m_stalls = 0;
 };
 
+// Takes the messages from `first` to `last` (0, 0: all) that `remove`
+// lets PeekMessage take, and dispatches them; waits up to `wait` ms for
+// those of `wake` when none is there; for `milliseconds` or until `done`
+// says so.
+inline void RunLoopOf(UINT first, UINT last, UINT remove, DWORD wake, DWORD wait, DWORD milliseconds,
+                      const std::function<bool()>& done)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds && !(done && done())) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, first, last, PM_REMOVE | remove)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, wake);
+        }
+    }
+}
+
 // The loop of an owner with a window of its own: PeekMessage and
 // DispatchMessage while messages come, a wait for the next when none does,
 // for `milliseconds` or until `done` says so.
 inline void RunOwnerLoop(DWORD milliseconds, const std::function<bool()>& done = nullptr)
 {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds && !(done && done())) {
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
+    RunLoopOf(0, 0, 0, QS_ALLINPUT, 10, milliseconds, done);
 }
 
 // The loop of an owner that lets its components work while it keeps its own
@@ -183,16 +194,16 @@ inline void RunOwnerLoop(DWORD milliseconds, const std::function<bool()>& done =
 // a time, for `milliseconds` or until `done` says so.
 inline void RunPartialLoop(DWORD milliseconds, const std::function<bool()>& done = nullptr)
 {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds && !(done && done())) {
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, WM_USER, 0x7FFF, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLPOSTMESSAGE | QS_SENDMESSAGE);
-        }
-    }
+    RunLoopOf(WM_USER, 0x7FFF, 0, QS_ALLPOSTMESSAGE | QS_SENDMESSAGE, 50, milliseconds, done);
+}
+
+// The loop of a thread without a window of its own (a worker that only
+// runs components): it takes the posted messages alone (PM_QS_POSTMESSAGE:
+// posted ones, timers and hot keys, never input or painting) and waits for
+// those and sent messages, 50 ms at a time.
+inline void RunPostedLoop(DWORD milliseconds, const std::function<bool()>& done = nullptr)
+{
+    RunLoopOf(0, 0, PM_QS_POSTMESSAGE, QS_POSTMESSAGE | QS_TIMER | QS_HOTKEY | QS_SENDMESSAGE, 50, milliseconds, done);
 }
 
 // A loop that takes only messages from WM_USER to 0x7FFF for
