@@ -116,6 +116,14 @@ public:
     int Ticks() const { return m_ticks; }
     DWORD LongestGap() const { return std::max(m_longest, GetTickCount() - m_last); }
     int Stalls() const { return m_stalls + (GetTickCount() - m_last >= 3 * m_period ? 1 : 0); }
+    // The ticks due since the timer's start that did not come, but for
+    // those of its stalls (three periods or more without a tick: the thread,
+    // or the whole machine, did not run).
+    int Missed() const
+    {
+        const int due = int((Milliseconds() - m_start) / m_period);
+        return std::max(0, due - m_ticks - m_stalled);
+    }
     // The share of the time since the timer's start that its ticks worked.
     double WorkShare() const
     {
@@ -137,8 +145,10 @@ private:
         const DWORD now = GetTickCount();
         const DWORD gap = now - m_last;
         m_longest = std::max(m_longest, gap);
-        if (gap >= 3 * m_period)
+        if (gap >= 3 * m_period) {
             ++m_stalls;
+            m_stalled += int(gap / m_period) - 1;
+        }
         ++m_ticks;
         if (m_workMost > 0) {
             const DWORD work = m_workLeast + DWORD(m_ticks) * 7 % (m_workMost - m_workLeast + 1);
@@ -158,6 +168,7 @@ private:
     DWORD m_last;
     DWORD m_longest = 0;
     int m_ticks = 0;
+    int m_stalled = 0;
     int m_stalls = 0;
 };
 

@@ -7,7 +7,7 @@
 // line again. It goes in slices: one message of the line's own
 // (kMsgSocketTurn, to the window of any socket in it) comes behind whatever
 // the queue holds, and its slice hands the sockets at the head of the line
-// their notifications, one after the other, for its time (10 ms, or as the
+// their notifications, one after the other, for its time (3 ms, or as the
 // shares below say); then it looks at the queue once more, and the line
 // stops again, or its next slice is posted.
 // Every slice hands over at least one notification, and every stop lets at
@@ -59,10 +59,9 @@
 // it, which lasts what is left of the round (half a slice at least, 100 ms
 // at most). So where the owner's messages and the sockets both want the
 // whole thread (a timer whose work takes longer than its period, beside
-// sockets that always have more to read), each holds about half of it; an
-// owner's timer of a slice's period finds the line looking once in each
-// period; and a stop that had many notifications to take in is followed by
-// a short slice, whose reads leave fewer behind for the next. A read or an
+// sockets that always have more to read), each holds about half of it;
+// and a stop that had many notifications to take in is followed by a short
+// slice, whose reads leave fewer behind for the next. A read or an
 // accept that can do more than one piece of work (a server taking a crowd
 // of new clients) goes on while its slice lasts (MayGoOn).
 //
@@ -70,12 +69,16 @@
 // its event): while a slice waits there, a socket that joins the line posts
 // the next slice, so that the line goes on inside that wait.
 //
-// A look is a request to the system: reads look at most once in 10 ms for
+// A look is a request to the system: reads look at most once in 3 ms for
 // all the thread's sockets, so a server with a thousand connections looks
-// no more often than a client with one, and a component's wait that found
-// the thread's queue empty (Waited) counts as one, so a thread that waits
-// for each answer, as the request and reply protocols do, hardly looks at
-// all. A datagram socket that has read a whole share and asks for more
+// no more often than a client with one. A due timer waits for the next
+// look, and then behind the notifications that came before it (a crowd's
+// take a few ms): with a look every 10 ms, an owner's timer of 10 ms beside
+// a crowd lost a fifth of its ticks; with one every 3 ms it keeps them, for
+// a look's cost (some tens of microseconds under Wine) every 3 ms. A
+// component's wait that found the thread's queue empty (Waited) counts as
+// a look, so a thread that waits for each answer, as the request and reply
+// protocols do, hardly looks at all. A datagram socket that has read a whole share and asks for more
 // (ReadAgain) looks at once: a share is much work.
 //
 // The thread never rests between reads: a thread that gives its processor
@@ -97,7 +100,7 @@ namespace {
 // Timers of a window of the system's own (a caret's) come as this message.
 constexpr UINT kSystemTimerMessage = 0x0118;
 // How often the line looks whether the thread's other messages wait.
-constexpr DWORD kSliceMilliseconds = 10;
+constexpr DWORD kSliceMilliseconds = 3;
 // While posted messages keep coming ahead of the others, a stop lasts this
 // long.
 constexpr DWORD kShortStopMilliseconds = 10;

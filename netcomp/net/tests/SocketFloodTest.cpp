@@ -369,7 +369,7 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
         std::vector<UINT> windowTimers;
     };
     const Case cases[] = {
-        {1000, 3000, {10, 500}, {}},
+        {2000, 3000, {10, 500}, {}},
         {500, 4000, {16, 50}, {10}},
         {1000, 3000, {1}, {16, 1000}},
     };
@@ -379,9 +379,9 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.count) + " clients of " + std::to_string(c.bytes) + " bytes");
         CrowdServer server(port, c.count, c.bytes);
-        OwnerTimers timers(c.threadTimers, c.windowTimers);
         const SOCKET control = AskForClients("crowd " + std::to_string(port++) + " " + std::to_string(c.count) + " " +
                                              std::to_string(c.bytes) + "\n");
+        OwnerTimers timers(c.threadTimers, c.windowTimers);
         std::string answer;
         const DWORD start = GetTickCount();
         MSG msg;
@@ -389,22 +389,32 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
                GetTickCount() - start < 30000 && GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
+            // The peer answers once every client has closed: asked no
+            // sooner, so that the loop's time goes to its messages.
             char text[64];
-            const int n = recv(control, text, sizeof text, 0);
+            const int n = server.disconnected < c.count ? 0 : recv(control, text, sizeof text, 0);
             if (n > 0)
                 answer.append(text, std::size_t(n));
         }
         closesocket(control);
         const TickingTimer& first = *timers.threadTimers.front();
+        const int ticks = first.Ticks();
+        const int missed = first.Missed();
         std::printf("[ flood    ] %d clients of %d bytes: %d ended whole after %lu ms, %lld bytes read; the first "
-                    "timer ticked %d times, at most %lu ms apart\n",
+                    "timer ticked %d times, missed %d, at most %lu ms apart\n",
                     c.count, c.bytes, server.complete, (unsigned long)(GetTickCount() - start),
-                    server.connections.received, first.Ticks(), (unsigned long)first.LongestGap());
+                    server.connections.received, ticks, missed, (unsigned long)first.LongestGap());
         EXPECT_EQ(answer, "connected " + std::to_string(c.count) + " sent " + std::to_string(c.count) + "\n");
         EXPECT_EQ(server.disconnected, c.count);
         EXPECT_EQ(server.complete, c.count) << server.firstBroken;
         // Accepts and closes took their turns beside the reads.
         EXPECT_LT(first.LongestGap(), c.threadTimers.front() + kLate);
+        // And the owner's timer of 10 ms missed few ticks (a tenth, or two
+        // of a short run's few): one that the line finds due late, and that
+        // then waits behind the crowd's notifications, misses the next.
+        if (c.threadTimers.front() == 10) {
+            EXPECT_LE(missed, std::max(2, ticks / 10));
+        }
     }
     WSACleanup();
 }
