@@ -90,16 +90,17 @@ typedef int(WINAPI* ComponentEventCallback)(INT_PTR user, int event, int count, 
  * socket.
  *
  * The sockets of one thread, TCP and datagram alike, take turns with its
- * input, painting and timers: at most once in every 10 ms of reading they
+ * input, painting and timers: at most once in every 3 ms of reading they
  * look whether such messages wait, and when they do, the sockets stand in
  * line until the thread's message loop has taken one of them, then read in
- * their order, 10 ms at a time, each stretch followed by another look. A
+ * their order, a few ms at a time (beside an owner whose messages take
+ * longer, as long as those took), each stretch followed by another look. A
  * socket whose turn has come reads: however many sockets a thread has and
  * however often its timers come, every byte that arrives is delivered and
  * every connection that the peer closes ends. So the owner's timers and
- * windows wait some 10 ms for sockets whose peers never stop sending, and
- * longer only while other posted messages (a crowd of new connections, say)
- * keep coming, as those are taken first. */
+ * windows wait some tens of ms at most for sockets whose peers never stop
+ * sending, and longer only while other posted messages (a crowd of new
+ * connections, say) keep coming, as those are taken first. */
 
 #define NETCOMP_DECLARE_COMPONENT(C)                                                                                   \
     int WINAPI C##_StaticInit(HINSTANCE instance);                                                                     \

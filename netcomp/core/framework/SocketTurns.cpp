@@ -78,8 +78,9 @@
 // a look's cost (some tens of microseconds under Wine) every 3 ms. A
 // component's wait that found the thread's queue empty (Waited) counts as
 // a look, so a thread that waits for each answer, as the request and reply
-// protocols do, hardly looks at all. A datagram socket that has read a whole share and asks for more
-// (ReadAgain) looks at once: a share is much work.
+// protocols do, hardly looks at all. A datagram socket that has read a
+// whole share and asks for more (ReadAgain) looks at once: a share is much
+// work.
 //
 // The thread never rests between reads: a thread that gives its processor
 // up for a moment gets it back late on a busy machine.
