@@ -243,6 +243,7 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
         // the queue that found nothing waiting.
         SocketTurns::Waited();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+        SocketTurns::WaitEnded();
     }
     if (StopForInterrupt())
         return 0;

@@ -77,10 +77,11 @@
 // a crowd lost a fifth of its ticks; with one every 3 ms it keeps them, for
 // a look's cost (some tens of microseconds under Wine) every 3 ms. A
 // component's wait that found the thread's queue empty (Waited) counts as
-// a look, so a thread that waits for each answer, as the request and reply
-// protocols do, hardly looks at all. A datagram socket that has read a
-// whole share and asks for more (ReadAgain) looks at once: a share is much
-// work.
+// a look made when the wait ends (WaitEnded), so a thread that waits for
+// each answer, as the request and reply protocols do, hardly looks at all,
+// however late a busy machine lets it run again. A datagram socket that
+// has read a whole share and asks for more (ReadAgain) looks at once: a
+// share is much work.
 //
 // The thread never rests between reads: a thread that gives its processor
 // up for a moment gets it back late on a busy machine.
@@ -560,15 +561,20 @@ bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event)
 
 void Waited()
 {
+    // Nothing a stop of the line waited for is left. Others that the loop
+    // took released the stop already (the hook); this ends one whose others
+    // went untaken (a timer killed, a window validated), which the watch
+    // would end only within 100 ms.
     ThreadTurns* t = Turns(false);
-    if (!t)
-        return;
-    if (t->stopped) {
-        // Nothing the line waited for is left.
+    if (t && t->stopped)
         Release(*t, 0);
-        return;
-    }
-    Looked(*t);
+}
+
+void WaitEnded()
+{
+    ThreadTurns* t = Turns(false);
+    if (t && !t->stopped)
+        Looked(*t);
 }
 
 void EventFollows(bool on)

@@ -26,8 +26,12 @@ namespace SocketTurns {
 bool MayRead(HWND window, UINT message, WPARAM socket, LPARAM event = MAKELPARAM(FD_READ, 0));
 
 // A component's wait found the thread's queue empty, and waits: that was a
-// look that found nothing waiting.
+// look that found nothing waiting. When the wait ends (WaitEnded), what
+// woke it is taken next, in the queue's order, by the same component: the
+// reads that follow at once need no look of their own, however late a busy
+// machine let the thread run again.
 void Waited();
+void WaitEnded();
 
 // A read or an accept that can do more right away (a server with more
 // clients waiting) asks whether it may: true while the slice it runs in (or

@@ -151,7 +151,9 @@ TEST_F(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn3Milliseconds)
 
 // A thread that waits for each answer, as the request and reply protocols
 // do, looks at its queue in its waits (a wait step that finds nothing to
-// take): its reads add no looks of their own.
+// take): its reads add no looks of their own. The peer takes a moment to
+// answer, as a server does, so that the thread waits for each answer on a
+// busy machine too (an answer there at once is no wait).
 TEST_F(TcpReadTurns, AThreadThatWaitsForEachAnswerMakesNoLooksOfItsOwn)
 {
     Connection c(listener);
@@ -160,8 +162,10 @@ TEST_F(TcpReadTurns, AThreadThatWaitsForEachAnswerMakesNoLooksOfItsOwn)
     std::thread echo([&] {
         char buffer[256];
         int got;
-        while (!stop && (got = recv(c.peer, buffer, sizeof buffer, 0)) > 0)
+        while (!stop && (got = recv(c.peer, buffer, sizeof buffer, 0)) > 0) {
+            Sleep(1);
             send(c.peer, buffer, got, 0);
+        }
     });
     static int asked;
     asked = 0;
