@@ -25,7 +25,6 @@ struct Entry {
     DWORD due;
 };
 
-// Never destroyed: the posting thread may still run while the process ends.
 struct State {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
@@ -37,10 +36,22 @@ struct State {
     DWORD sleepsUntil = 0;
 };
 
+// Made as the library loads, not by its first user: the C++ runtime's guard
+// of a function's static gives the first thread through it a record that is
+// freed only at that thread's exit, which never comes for a thread that
+// unloads the library itself. Never destroyed by the runtime: in a program
+// that links the library, the posting thread may still run while the
+// process ends (ReleaseMemory gives back what an unloaded library held).
+union SharedState {
+    State state;
+    SharedState() : state() {}
+    ~SharedState() {}
+};
+SharedState g_shared;
+
 State& Shared()
 {
-    static State* state = new State;
-    return *state;
+    return g_shared.state;
 }
 
 // Milliseconds until the tick `due` (0 when it has come), across the tick
@@ -179,6 +190,14 @@ void Cancel()
     AcquireSRWLockExclusive(&s.lock);
     if (const Entry* e = Find(s, thread))
         s.entries.erase(s.entries.begin() + (e - s.entries.data()));
+    ReleaseSRWLockExclusive(&s.lock);
+}
+
+void ReleaseMemory()
+{
+    State& s = Shared();
+    AcquireSRWLockExclusive(&s.lock);
+    std::vector<Entry>().swap(s.entries);
     ReleaseSRWLockExclusive(&s.lock);
 }
 

@@ -16,5 +16,8 @@ namespace DelayedPost {
 bool Schedule(HWND window, UINT message, WPARAM wParam, DWORD milliseconds);
 // Takes back what the calling thread had scheduled and not yet posted.
 void Cancel();
+// The library is being unloaded, nothing holds it, so the posting thread
+// (which holds it while it runs) has ended: the memory of its entries goes.
+void ReleaseMemory();
 
 } // namespace DelayedPost

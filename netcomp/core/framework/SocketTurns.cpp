@@ -214,10 +214,16 @@ private:
     DWORD m_slot;
 };
 
+// At namespace scope, made as the library loads: a function's static would
+// be made by the first thread to use it, and the C++ runtime's guard of
+// that first use gives the thread a record of its own (a thread handle and
+// an event) that it frees only at the thread's exit, which never comes for
+// a thread that unloads the library itself.
+const TurnsSlot g_slot;
+
 const TurnsSlot& Slot()
 {
-    static const TurnsSlot slot;
-    return slot;
+    return g_slot;
 }
 
 // The thread's turns, made when `make` and there are none yet; null without

@@ -1,7 +1,8 @@
 // netcomp.dll as hosts that load components on demand use it: a worker
 // thread loads the library by name, uses a component, frees the library and
 // ends. The thread must end, the process go on, and the library be unloaded
-// once nothing holds it (its own posting thread may hold it for a moment).
+// once nothing holds it (its own posting thread may hold it for a moment);
+// and cycle after cycle, nothing may stay behind in the process.
 //
 // A thread that cannot end holds the loader for good: no thread could start
 // and no library load in this process after it. The test then says which
@@ -15,9 +16,11 @@
 #include <string>
 
 #include "netcomp/include/netcomp.h"
+#include "netcomp/include/netcomp_dns.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/ProcessTally.h"
 
 namespace {
 
@@ -29,7 +32,7 @@ constexpr DWORD kUnloadedWithin = 6000;
 constexpr DWORD kDownloadMilliseconds = 300;
 constexpr long long kDownloadBytes = 1 << 20;
 
-enum class Use { CreateOnly, Connect, DownloadUnderTimer };
+enum class Use { LoadOnly, CreateOnly, Connect, DownloadUnderTimer, LookupPending };
 
 struct Cycle {
     Use use = Use::CreateOnly;
@@ -58,7 +61,35 @@ int WINAPI OnPortEvent(INT_PTR user, int event, int, INT_PTR*, int* lengths)
     return 0;
 }
 
+int WINAPI IgnoreEvent(INT_PTR, int, int, INT_PTR*, int*)
+{
+    return 0;
+}
+
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {}
+
+// A DNS look-up sent to a server that never answers, left pending as the
+// component goes.
+std::string LookUpPending(HMODULE dll, int port)
+{
+    void*(WINAPI * create)(ComponentEventCallback, INT_PTR, const char*) = nullptr;
+    int(WINAPI * destroy)(void*) = nullptr;
+    int(WINAPI * set)(void*, int, int, INT_PTR, int) = nullptr;
+    int(WINAPI * call)(void*, int, int, INT_PTR*, int*) = nullptr;
+    if (!Bind(dll, "DNS_Create", create) || !Bind(dll, "DNS_Destroy", destroy) || !Bind(dll, "DNS_Set", set) ||
+        !Bind(dll, "DNS_Do", call))
+        return "DNS functions missing";
+    void* dns = create(IgnoreEvent, 0, nullptr);
+    if (!dns)
+        return "no DNS component";
+    set(dns, kDnsDnsServer, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
+    set(dns, kDnsDnsPort, 0, port, 0);
+    set(dns, kDnsTimeout, 0, 0, 0);
+    INT_PTR args[1] = {reinterpret_cast<INT_PTR>("pending.kes.test")};
+    const int rc = call(dns, kDnsResolve, 1, args, nullptr);
+    destroy(dns);
+    return rc == 0 ? "" : "look-up not sent: " + std::to_string(rc);
+}
 
 DWORD WINAPI RunCycle(void* argument)
 {
@@ -67,6 +98,15 @@ DWORD WINAPI RunCycle(void* argument)
     if (!dll) {
         cycle.failure = "netcomp.dll not loaded";
         return 1;
+    }
+    if (cycle.use == Use::LoadOnly) {
+        FreeLibrary(dll);
+        return 0;
+    }
+    if (cycle.use == Use::LookupPending) {
+        cycle.failure = LookUpPending(dll, cycle.port);
+        FreeLibrary(dll);
+        return 0;
     }
     int(WINAPI * staticInit)(HINSTANCE) = nullptr;
     void*(WINAPI * create)(ComponentEventCallback, INT_PTR, const char*) = nullptr;
@@ -81,6 +121,8 @@ DWORD WINAPI RunCycle(void* argument)
     }
     staticInit(dll);
     void* port = create(OnPortEvent, reinterpret_cast<INT_PTR>(&cycle), nullptr);
+    if (!port)
+        cycle.failure = "no IPPort";
     if (port && cycle.use != Use::CreateOnly) {
         set(port, kIpPortRemoteHost, 0, reinterpret_cast<INT_PTR>("127.0.0.1"), 0);
         set(port, kIpPortRemotePort, 0, cycle.port, 0);
@@ -217,6 +259,66 @@ TEST(LibraryOnWorkerThread, ThreadsEndWhileTheProgramHoldsTheLibrary)
     WSACleanup();
     FreeLibrary(held);
     EXPECT_TRUE(Unloaded(kUnloadedWithin));
+}
+
+// Cycles of each kind, one after the other on fresh threads, each loading
+// the library by name and freeing it: once the first cycles have made what
+// the process makes once, the next hundred leave no handle and no thread
+// behind, and no more heap than a few bytes a cycle (the system's loader
+// keeps some), and the library is unloaded after the last. A cycle that
+// kept what its thread or its load made (a thread's record of the C++
+// runtime, the runtime's emergency pool for exceptions, the turns of the
+// thread's sockets) would leave a hundred of them.
+TEST(LibraryOnWorkerThread, CyclesLeaveNoHandleThreadOrMemoryBehind)
+{
+    constexpr int kFirstCycles = 10, kCycles = 100;
+    constexpr long long kHeapBytesPerHundred = 24 * 1024;
+    ASSERT_EQ(GetModuleHandleA("netcomp.dll"), nullptr) << "the test program must not link netcomp.dll";
+    const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
+    ASSERT_NE(listener, INVALID_SOCKET);
+    ASSERT_EQ(listen(listener, 8), 0);
+    // A DNS server that never answers.
+    const SOCKET silent = BindLoopback(SOCK_DGRAM, 0);
+    ASSERT_NE(silent, INVALID_SOCKET);
+    const struct {
+        Use use;
+        const char* what;
+        int port;
+    } kinds[] = {{Use::LoadOnly, "load and free", 0},
+                 {Use::CreateOnly, "an IPPort made and destroyed", 0},
+                 {Use::Connect, "an IPPort connected", BoundPort(listener)},
+                 {Use::LookupPending, "a DNS look-up pending", BoundPort(silent)}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        ProcessTally before;
+        for (int i = 1; i <= kFirstCycles + kCycles; ++i) {
+            Cycle cycle;
+            cycle.use = kind.use;
+            cycle.port = kind.port;
+            RunOnWorkerThread(cycle, kind.what);
+            ASSERT_EQ(cycle.failure, "") << "cycle " << i;
+            if (kind.use == Use::Connect) {
+                // The client has gone: its connection is taken and closed.
+                const SOCKET client = accept(listener, nullptr, nullptr);
+                closesocket(client);
+            }
+            if (i == kFirstCycles) {
+                ASSERT_TRUE(Unloaded(kUnloadedWithin));
+                before = ProcessTally::Now();
+            }
+        }
+        ASSERT_TRUE(Unloaded(kUnloadedWithin)) << "netcomp.dll still loaded after the last cycle";
+        const ProcessTally after = ProcessTally::Now();
+        std::printf("[ cycles   ] %s: %d cycles left %ld handles, %lld heap bytes and %d threads\n", kind.what, kCycles,
+                    after.handles - before.handles, after.heapBytes - before.heapBytes, after.threads - before.threads);
+        ASSERT_GE(before.handles, 0) << "the process's handles cannot be counted";
+        EXPECT_EQ(after.handles, before.handles);
+        EXPECT_LE(after.heapBytes - before.heapBytes, kHeapBytesPerHundred);
+        EXPECT_EQ(after.threads, before.threads);
+    }
+    closesocket(silent);
+    closesocket(listener);
+    WSACleanup();
 }
 
 } // namespace
