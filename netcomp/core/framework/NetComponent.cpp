@@ -31,8 +31,14 @@ DWORD SystemTicks()
 }
 
 NetComponent::TickSource g_tickSource = SystemTicks;
+NetComponent::WaitSource g_waitSource = MsgWaitForMultipleObjects;
 
 } // namespace
+
+void NetComponent::SetWaitSource(WaitSource source)
+{
+    g_waitSource = source ? source : MsgWaitForMultipleObjects;
+}
 
 void NetComponent::SetTickSource(TickSource source)
 {
@@ -59,13 +65,13 @@ NetComponent::~NetComponent()
     }
 }
 
-int NetComponent::DoEvents()
+int NetComponent::DoEvents(DWORD step)
 {
     // Inside a socket's event with another of its events to follow, that
     // one is what comes next: nothing to wait for.
     switch (SocketTurns::DoEventsStep()) {
     case SocketTurns::Pump::Wait:
-        (void)WaitStep(20, m_window);
+        (void)WaitStep(step, m_window);
         break;
     case SocketTurns::Pump::Look:
         (void)WaitStep(0, m_window);
@@ -242,7 +248,7 @@ int NetComponent::WaitStep(DWORD milliseconds, HWND window)
         // Nothing was there to take: for the thread's sockets, a look at
         // the queue that found nothing waiting.
         SocketTurns::Waited();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+        g_waitSource(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
         SocketTurns::WaitEnded();
     }
     if (StopForInterrupt())

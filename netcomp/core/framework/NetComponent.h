@@ -29,8 +29,9 @@ public:
     // look at the queue before it sleeps.
     static void WaitForInput(DWORD milliseconds);
 
-    // The DoEvents method of the components: one wait step of 20 ms.
-    [[nodiscard]] int DoEvents();
+    // The DoEvents method of the components: one wait step of 20 ms (of
+    // `step` ms), none where a socket's event follows at once.
+    [[nodiscard]] int DoEvents(DWORD step = 20);
     // Whether the calling thread's queue holds anything a wait step would take.
     static bool MessagesWaiting() { return HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0; }
 
@@ -75,6 +76,10 @@ public:
     // Tests replace the tick count to cross its wrap-around.
     static void SetTickSource(TickSource source);
     static DWORD Now();
+    // Tests see the waits of the wait step: the function is called in place
+    // of MsgWaitForMultipleObjects (null puts the system's back).
+    using WaitSource = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake);
+    static void SetWaitSource(WaitSource source);
 
 protected:
     void OnDestroyDeferred() override { Interrupt(); }

@@ -415,6 +415,13 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
     return kResultOk;
 }
 
+int TcpSocket::SendOrEnd(const char* data, int n, int flags, bool checkConnected)
+{
+    const int rc = SendRaw(data, n, flags, checkConnected);
+    (void)EndIfReset(rc);
+    return rc;
+}
+
 void TcpSocket::Connected(int error)
 {
     if (error != 0) {
@@ -720,6 +727,7 @@ bool TcpSocket::HoldRead()
 
 void TcpSocket::ResetReceiveState(bool urgentWatched)
 {
+    m_heard = false;
     m_recv.Clear();
     m_readHeld = false;
     m_readWaits = false;
@@ -807,6 +815,20 @@ int TcpSocket::AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& reti
     return kResultOk;
 }
 
+bool TcpSocket::EndIfGone()
+{
+    if (m_heard || !m_socket.IsOpen() || m_receiving)
+        return false;
+    sockaddr_in peer{};
+    int length = sizeof peer;
+    if (Ws().getpeername(m_socket.Get(), reinterpret_cast<sockaddr*>(&peer), &length) == 0 ||
+        Ws().WSAGetLastError() != WSAENOTCONN)
+        return false;
+    m_heard = true;
+    PeerClosed(WSAECONNRESET);
+    return true;
+}
+
 void TcpSocket::ShareWindowOf(TcpSocket& owner)
 {
     m_window = owner.m_window;
@@ -831,6 +853,7 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message != kMsgTcpSocket || !m_socket.IsOpen() || SOCKET(wParam) != m_socket.Get() ||
         m_retired->IsStale(SOCKET(wParam)))
         return NetComponent::WindowProc(message, wParam, lParam);
+    m_heard = true;
     const int error = WSAGETSELECTERROR(lParam);
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:

@@ -39,6 +39,13 @@ public:
     [[nodiscard]] int AttachAccepted(SOCKET accepted, HWND window, RetiredSockets& retired);
     // Closes the socket without events and lets go of the borrowed window.
     void DetachWindow();
+    // An accepted socket that has had no notification since it was attached
+    // (a live one has its first write notification at once) and is no
+    // longer connected: its peer reset it before or as it was accepted, and
+    // the system posts nothing for it. What it still holds is delivered and
+    // the close reported (10054); true then.
+    bool EndIfGone();
+    bool Heard() const { return m_heard; }
     // A second socket of a protocol engine (FTP's data connection, the error
     // channel of rsh) on the engine's socket's window: the window and its
     // record of retired sockets, whose markers either socket's window
@@ -97,6 +104,9 @@ public:
     // One send; 10035 when it would block. BytesSent() tells what went out.
     // With checkConnected, a socket not yet through its connect (and firewall) gives 10057.
     [[nodiscard]] int SendRaw(const char* data, int n, int flags, bool checkConnected = false);
+    // SendRaw for a send of the owner's: one that finds the connection reset
+    // or aborted (10054, 10053) ends it, as a read that finds it so does.
+    [[nodiscard]] int SendOrEnd(const char* data, int n, int flags, bool checkConnected = false);
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }
 
@@ -216,6 +226,7 @@ private:
     bool m_readShort = false;
     bool m_urgentSeen = false;
     bool m_urgentWatched = false;
+    bool m_heard = false; // a notification came for the socket since it was attached
     bool m_singleLineMode = false;
     NetString m_eol;
     RecvBuffer m_recv;

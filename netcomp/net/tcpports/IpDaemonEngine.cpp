@@ -4,6 +4,13 @@
 // notifications take their turn in the thread's line of sockets
 // (SocketTurns), as the connections' reads and closes do.
 //
+// A client that resets its connection before or as it is accepted leaves a
+// socket that the system posts nothing for (no write notification, no close
+// under Wine). Behind each accept turn comes a message of the daemon's own,
+// posted after the turn's connections had their first notifications
+// posted: a connection that has still heard nothing then is asked whether
+// it is connected, and one that is not is ended.
+//
 // A connection may be closed from inside one of its own events. Its object
 // must then outlive the event: it leaves the map at once (no further
 // notification reaches it), is counted as deferred, and is destroyed by the
@@ -197,7 +204,13 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam)) {
             for (int taken = 1; Accept() && taken < kAcceptsATurn && MayAcceptMore() && NextClientWaits(); ++taken) {
             }
+            CheckAfterTurn();
         }
+        return 0;
+    }
+    if (message == kMsgDaemonCheck) {
+        m_checkPosted = false;
+        CheckAccepted();
         return 0;
     }
     if (m_retired.TakeMarker(message, wParam))
@@ -339,17 +352,49 @@ bool IpDaemonEngine::Accept()
         FireError(linger, "Error setting Linger option for new connection.");
     if (keepAlive != kResultOk)
         FireError(keepAlive, "Error setting KeepAlive option for new connection.");
+    if (!connection->Removed()) {
+        // A send of the owner's in the event may find the client gone, and
+        // end the connection there.
+        int number = id;
+        int code = 0;
+        const char* ok = "OK";
+        Fire(kIpDaemonEventConnected, {EventParam::Int(&number), EventParam::Int(&code), EventParam::Text(&ok)});
+    }
     connection->Leave();
     if (connection->Removed()) {
         SweepDeferred();
         return true;
     }
-
-    int number = id;
-    int code = 0;
-    const char* ok = "OK";
-    Fire(kIpDaemonEventConnected, {EventParam::Int(&number), EventParam::Int(&code), EventParam::Text(&ok)});
+    try {
+        m_accepted.emplace_back(id, connection->Mapped());
+    } catch (const std::bad_alloc&) {
+        // Unlooked at: a client gone already stays until the daemon closes.
+    }
     return true;
+}
+
+// The look comes behind the first notifications of the turn's connections,
+// which Winsock posted as they were attached (and behind those of earlier
+// turns still unchecked). Where it cannot be posted, the next turn tries.
+void IpDaemonEngine::CheckAfterTurn()
+{
+    if (!m_accepted.empty() && !m_checkPosted)
+        m_checkPosted = PostMessageA(m_window, kMsgDaemonCheck, 0, 0) != FALSE;
+}
+
+void IpDaemonEngine::CheckAccepted()
+{
+    std::vector<std::pair<int, SOCKET>> accepted;
+    accepted.swap(m_accepted);
+    for (const auto& [id, socket] : accepted) {
+        DaemonConnection* connection = m_slots[size_t(id) - 1];
+        if (!connection || connection->Removed() || connection->Mapped() != socket || connection->Heard())
+            continue;
+        connection->Enter();
+        (void)connection->EndIfGone();
+        connection->Leave();
+    }
+    SweepDeferred();
 }
 
 void IpDaemonEngine::ConnectionClosed(DaemonConnection& connection, int code)
@@ -444,7 +489,13 @@ int IpDaemonEngine::Send(int id, const char* data, int length)
         return kDaemonInvalidConnection;
     if (length <= 0 || !data)
         return kResultOk;
-    const int rc = connection->SendRaw(data, length, 0, true);
+    // A send that finds the client gone ends the connection: its
+    // Disconnected comes from inside this call.
+    connection->Enter();
+    const int rc = connection->SendOrEnd(data, length, 0, true);
+    connection->Leave();
+    if (connection->Removed() && connection->Depth() == 0)
+        SweepDeferred();
     if (rc != kResultOk)
         SetErrorFromCode(rc);
     return rc;
@@ -469,6 +520,5 @@ int IpDaemonEngine::Shutdown()
 
 int IpDaemonEngine::WaitEvents()
 {
-    (void)WaitStep(10, m_window);
-    return kResultOk;
+    return DoEvents(10);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "netcomp/core/framework/ComponentValues.h"
@@ -13,8 +14,10 @@
 #include "netcomp/net/tcpports/DaemonConnection.h"
 #include "netcomp/net/tcpports/SocketMap.h"
 
-// Accept notifications of the listening socket.
+// Accept notifications of the listening socket; the look at the connections
+// an accept turn took.
 constexpr UINT kMsgDaemonAccept = WM_USER + 104;
+constexpr UINT kMsgDaemonCheck = WM_USER + 105;
 
 constexpr int kDaemonMaxConnectionsLocked = 108;
 constexpr int kDaemonInvalidConnection = 126;
@@ -62,6 +65,8 @@ public:
 private:
     [[nodiscard]] int SetMaxConnections(int n);
     bool Accept();
+    void CheckAfterTurn();
+    void CheckAccepted();
     // Whether an accept turn may take another client, and whether one waits.
     bool MayAcceptMore() const;
     bool NextClientWaits();
@@ -89,4 +94,8 @@ private:
     bool m_maxConnectionsLocked = false;
     int m_deferred = 0;
     int m_connectionCount = 0;
+    // Connections (number, socket) accepted since the last look at them, and
+    // whether that look is on its way.
+    std::vector<std::pair<int, SOCKET>> m_accepted;
+    bool m_checkPosted = false;
 };

@@ -83,7 +83,7 @@ int IpPortEngine::Send(const char* data, int length)
     if (length < 0 || (!data && length > 0))
         return kResultOk;
     if (GetTimeout() == 0)
-        return SendRaw(data, length, 0);
+        return SendOrEnd(data, length, 0);
     StartTimeout();
     const int rc = SendBytes(data, uint32_t(length), false);
     if (rc == kResultOk && !GetSingleLineMode())

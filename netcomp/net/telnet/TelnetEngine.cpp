@@ -61,7 +61,7 @@ int TelnetEngine::Send(const char* data, int length)
     if (length < 0 || (!data && length > 0))
         return kResultOk;
     if (GetTimeout() == 0)
-        return SendRaw(data, length, 0);
+        return SendOrEnd(data, length, 0);
     StartTimeout();
     return SendBytes(data, uint32_t(length), false);
 }
@@ -76,7 +76,7 @@ int TelnetEngine::CheckByte(int value, const char* what)
 
 int TelnetEngine::SendOnce(const char* data, int n)
 {
-    return SendRaw(data, n, 0);
+    return SendOrEnd(data, n, 0);
 }
 
 int TelnetEngine::SendCommand(int command)
@@ -126,7 +126,7 @@ int TelnetEngine::SendUrgent(const char* data, int length)
     if (!data || length <= 0)
         return kResultOk;
     SetOobInline(true);
-    return SendRaw(data, length, MSG_OOB);
+    return SendOrEnd(data, length, MSG_OOB);
 }
 
 void TelnetEngine::OnConnected(int code)

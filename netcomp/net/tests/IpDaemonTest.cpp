@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "netcomp/core/framework/AnswerText.h"
+#include "netcomp/core/framework/NetComponent.h"
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/ProcessTally.h"
 #include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
@@ -89,7 +91,7 @@ struct Daemon {
     int Count() { return int(IPDaemon_Get(obj, kIpDaemonConnectionCount, 0, nullptr)); }
     void PumpUntil(const std::function<bool()>& done)
     {
-        for (int i = 0; i < 300 && !done(); ++i)
+        for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < 10000;)
             IPDaemon_Do(obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
     }
 };
@@ -184,7 +186,7 @@ TEST(IpDaemon, EchoesPerConnectionAndSendsToOneConnectionOnly)
     ASSERT_EQ(IPDaemon_Do(d.obj, kIpDaemonShutdown, 0, nullptr, nullptr), 0);
     EXPECT_EQ(d.Count(), 0);
     EXPECT_EQ(IPDaemon_Get(d.obj, kIpDaemonListening, 0, nullptr), 0);
-    for (int i = 0; i < 100 && !(a.Disconnected() && b.Disconnected()); ++i)
+    for (const DWORD start = GetTickCount(); !(a.Disconnected() && b.Disconnected()) && GetTickCount() - start < 10000;)
         IPPort_Do(a.obj, kIpPortDoEvents, 0, nullptr, nullptr);
     EXPECT_TRUE(a.Disconnected());
     EXPECT_TRUE(b.Disconnected());
@@ -199,7 +201,7 @@ TEST(IpDaemon, VetoNumberingAndReuse)
         Client refused;
         (void)refused.Connect(20912);
         d.PumpUntil([&] { return d.Requests() == 1; });
-        for (int i = 0; i < 100 && !refused.Disconnected(); ++i)
+        for (const DWORD start = GetTickCount(); !refused.Disconnected() && GetTickCount() - start < 10000;)
             IPPort_Do(refused.obj, kIpPortDoEvents, 0, nullptr, nullptr);
         EXPECT_TRUE(refused.Disconnected());
     }
@@ -240,7 +242,7 @@ TEST(IpDaemon, DisconnectInsideItsOwnDataIn)
     d.PumpUntil([&] { return !d.Disconnected().empty(); });
     EXPECT_EQ(d.Disconnected(), std::vector<int>{1});
     EXPECT_EQ(d.Count(), 1);
-    for (int i = 0; i < 100 && !c.Disconnected(); ++i)
+    for (const DWORD start = GetTickCount(); !c.Disconnected() && GetTickCount() - start < 10000;)
         IPPort_Do(c.obj, kIpPortDoEvents, 0, nullptr, nullptr);
     EXPECT_TRUE(c.Disconnected());
     // The other connection still works, and the freed number is given again.
@@ -685,6 +687,186 @@ TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
     EXPECT_EQ(errors, 0);
     EXPECT_LT(took, 10000u);
     EXPECT_GT(share, 0.3);
+    WSACleanup();
+}
+
+// Connects to the daemon, sends `bytes` bytes and closes with a reset (a
+// linger of 0), at once.
+void ConnectSendAndReset(int port, int bytes)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = inet_addr("127.0.0.1");
+    to.sin_port = htons(u_short(port));
+    if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 && bytes > 0) {
+        const std::string data(size_t(bytes), 'r');
+        send(s, data.data(), bytes, 0);
+    }
+    linger reset{1, 0};
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+    closesocket(s);
+}
+
+// Clients that connect and at once close with a reset, before or as the
+// daemon accepts them (the system may then post nothing for the socket):
+// with nothing sent, with 100 bytes sent first, and under a daemon that
+// greets each client in its Connected event (the greeting's send finds the
+// client gone). Every connection ends with one Disconnected, with a reset's
+// code (or 0 where the system saw a close), what a client sent before its
+// reset is delivered, and the process's handles are back where they were.
+TEST(IpDaemon, ClientsThatResetAtOnceAreLetGo)
+{
+    constexpr int kClients = 200;
+    const struct {
+        const char* what;
+        int bytes;
+        bool greet;
+    } kinds[] = {{"nothing sent", 0, false}, {"100 bytes sent", 100, false}, {"a greeting in Connected", 0, true}};
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        Daemon d(0);
+        d.events.TextsAt(kIpDaemonEventDataIn, {});
+        d.events.TextsAt(kIpDaemonEventDisconnected, {2});
+        int connected = 0, disconnected = 0, received = 0, greetings = 0;
+        std::map<std::string, int> ends;
+        d.events.OnEvent(kIpDaemonEventConnected, [&](const RecordedEvent& e) {
+            ++connected;
+            if (kind.greet)
+                greetings += d.SendLine(int(e.values[0]), "hello") == 0;
+            d.events.events.clear();
+        });
+        d.events.OnEvent(kIpDaemonEventDataIn, [&](const RecordedEvent& e) {
+            received += e.lengths[1];
+            d.events.events.clear();
+        });
+        d.events.OnEvent(kIpDaemonEventDisconnected, [&](const RecordedEvent& e) {
+            ++disconnected;
+            ++ends[std::to_string(e.values[1]) + " " + e.texts[2]];
+            d.events.events.clear();
+        });
+        ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnectionBacklog, 0, kClients, 0), 0);
+        ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+        const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+        const ProcessTally before = ProcessTally::Now();
+        std::atomic<bool> sent{false};
+        std::thread clients([&] {
+            for (int i = 0; i < kClients; ++i)
+                ConnectSendAndReset(port, kind.bytes);
+            sent = true;
+        });
+        RunOwnerLoop(15000, [&] { return sent && disconnected >= kClients; });
+        clients.join();
+        // Nothing more comes.
+        RunOwnerLoop(300);
+        const ProcessTally after = ProcessTally::Now();
+        std::string endings;
+        for (const auto& [end, count] : ends)
+            endings += " " + std::to_string(count) + " x " + end + ";";
+        std::printf("[ ipdaemon ] %d clients that reset, %s: %d connected, %d disconnected, %d bytes,%s\n", kClients,
+                    kind.what, connected, disconnected, received, endings.c_str());
+        EXPECT_EQ(connected, kClients);
+        EXPECT_EQ(disconnected, kClients);
+        EXPECT_EQ(d.Count(), 0);
+        EXPECT_EQ(received, kClients * kind.bytes);
+        for (const auto& [end, count] : ends) {
+            const bool reset = (end.rfind("10054 ", 0) == 0 || end.rfind("10053 ", 0) == 0) && end.size() > 6;
+            EXPECT_TRUE(reset || end == "0 OK") << end;
+        }
+        EXPECT_EQ(after.handles, before.handles);
+    }
+    WSACleanup();
+}
+
+// A send of the owner's that finds the client gone ends the connection
+// there and then: the method gives the reset's code, and the connection's
+// Disconnected has come before it returns, whatever the system posts later.
+TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
+{
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(0);
+    ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    SOCKET client = RawConnect(port);
+    ASSERT_EQ(send(client, "here\r\n", 6, 0), 6);
+    d.PumpUntil([&] { return d.Received(1) == "here\r\n"; });
+    ASSERT_EQ(d.Received(1), "here\r\n");
+    linger reset{1, 0};
+    setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+    closesocket(client);
+    Sleep(100);
+    // No message is taken between the reset and the send.
+    const int rc = d.SendLine(1, "anyone there?");
+    EXPECT_TRUE(rc == WSAECONNRESET || rc == WSAECONNABORTED) << rc;
+    EXPECT_EQ(d.Disconnected(), std::vector<int>{1});
+    EXPECT_EQ(d.Count(), 0);
+    EXPECT_EQ(IPDaemon_CheckIndex(d.obj, kIpDaemonConnected, 1), 280);
+    for (int i = 0; i < 10; ++i)
+        IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
+    EXPECT_EQ(d.Disconnected(), std::vector<int>{1});
+    WSACleanup();
+}
+
+int g_waits = 0;
+
+DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake)
+{
+    ++g_waits;
+    return MsgWaitForMultipleObjects(count, handles, all, milliseconds, wake);
+}
+
+// An owner that pumps its messages in each DataIn event (DoEvents) takes
+// every line a client sent, in order, and its DoEvents calls do not wait out
+// their step for the next line's event, which is what comes next: they wait
+// only where a read's records end and the next read's notification is to
+// come, not at each of 2,000 lines.
+TEST(IpDaemon, AnOwnerThatPumpsInEachDataInTakesEveryLineWithoutWaiting)
+{
+    constexpr int kLines = 2000;
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(0);
+    d.events.TextsAt(kIpDaemonEventDataIn, {1});
+    ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+    int lines = 0, misplaced = 0, pumps = 0, waitsInEvents = 0;
+    bool ended = false;
+    d.events.OnEvent(kIpDaemonEventConnected, [&](const RecordedEvent& e) {
+        EXPECT_EQ(IPDaemon_Set(d.obj, kIpDaemonEOL, int(e.values[0]), reinterpret_cast<INT_PTR>("\r\n"), 2), 0);
+    });
+    d.events.OnEvent(kIpDaemonEventDataIn, [&](const RecordedEvent& e) {
+        misplaced += e.texts[1] != std::to_string(100000 + lines) + std::string(92, 'l');
+        ++lines;
+        d.events.events.clear();
+        ++pumps;
+        const int before = g_waits;
+        IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
+        waitsInEvents += g_waits - before;
+    });
+    d.events.OnEvent(kIpDaemonEventDisconnected, [&](const RecordedEvent&) { ended = true; });
+    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    SOCKET client = RawConnect(port);
+    d.PumpUntil([&] { return d.Connected().size() == 1; });
+    std::string all;
+    for (int i = 0; i < kLines; ++i)
+        all += std::to_string(100000 + i) + std::string(92, 'l') + "\r\n";
+    ASSERT_EQ(send(client, all.data(), int(all.size()), 0), int(all.size()));
+    shutdown(client, SD_SEND);
+    NetComponent::SetWaitSource(CountedWait);
+    const DWORD start = GetTickCount();
+    RunOwnerLoop(60000, [&] { return ended; });
+    const DWORD took = GetTickCount() - start;
+    NetComponent::SetWaitSource(nullptr);
+    closesocket(client);
+    std::printf("[ ipdaemon ] %d lines with DoEvents in each DataIn: %lu ms, %d of the DoEvents waited\n", lines,
+                (unsigned long)took, waitsInEvents);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(lines, kLines);
+    EXPECT_EQ(misplaced, 0);
+    EXPECT_EQ(pumps, kLines);
+    EXPECT_LT(waitsInEvents, kLines / 10);
     WSACleanup();
 }
 
