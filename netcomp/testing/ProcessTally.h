@@ -9,7 +9,7 @@
 #include <vector>
 
 struct ProcessTally {
-    long handles = -1;     // -1: the system would not say
+    long handles = -1; // -1: the system would not say
     long long heapBytes = 0;
     int threads = 0;
 
@@ -36,8 +36,8 @@ private:
             ACCESS_MASK access;
         };
         using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-        const auto query =
-            reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+        const auto query = reinterpret_cast<Query>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
         if (!query)
             return -1;
         constexpr ULONG kSystemHandleInformation = 16;
