@@ -6,10 +6,11 @@
 //
 // A client that resets its connection before or as it is accepted leaves a
 // socket that the system posts nothing for (no write notification, no close
-// under Wine). Behind each accept turn comes a message of the daemon's own,
-// posted after the turn's connections had their first notifications
-// posted: a connection that has still heard nothing then is asked whether
-// it is connected, and one that is not is ended.
+// under Wine), where a live one has its first write notification soon after
+// it is attached. Once the clients waiting have been taken (the last accept
+// turn of a crowd), a message of the daemon's own comes behind the
+// notifications queued meanwhile: a connection that has still heard nothing
+// then is asked whether it is connected, and one that is not is ended.
 //
 // A connection may be closed from inside one of its own events. Its object
 // must then outlive the event: it leaves the map at once (no further
@@ -114,6 +115,8 @@ int IpDaemonEngine::SetListening(bool on)
 {
     if (!on) {
         SweepDeferred();
+        // No accept turn comes to look at the connections taken last.
+        CheckAccepted(false);
         CloseListener();
         return kResultOk;
     }
@@ -202,15 +205,23 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         // the owner's messages) for each of them.
         if (m_listener.IsOpen() && SOCKET(wParam) == m_listener.Get() && WSAGETSELECTEVENT(lParam) == FD_ACCEPT &&
             SocketTurns::MayRead(m_window, kMsgDaemonAccept, wParam, lParam)) {
-            for (int taken = 1; Accept() && taken < kAcceptsATurn && MayAcceptMore() && NextClientWaits(); ++taken) {
+            bool more = false;
+            for (int taken = 1; Accept(); ++taken) {
+                if (taken >= kAcceptsATurn || !MayAcceptMore()) {
+                    more = ClientsWait();
+                    break;
+                }
+                if (!NextClientWaits())
+                    break;
             }
-            CheckAfterTurn();
+            if (!more)
+                CheckAccepted(false);
         }
         return 0;
     }
     if (message == kMsgDaemonCheck) {
         m_checkPosted = false;
-        CheckAccepted();
+        CheckAccepted(true);
         return 0;
     }
     if (m_retired.TakeMarker(message, wParam))
@@ -265,6 +276,14 @@ void IpDaemonEngine::ApplyConnectionOptions(DaemonConnection& connection, int* l
 bool IpDaemonEngine::MayAcceptMore() const
 {
     return m_listener.IsOpen() && !DestroyPending() && SocketTurns::MayGoOn();
+}
+
+// Another accept turn is to come: the listener's notification waits.
+bool IpDaemonEngine::ClientsWait()
+{
+    MSG msg;
+    return m_listener.IsOpen() &&
+           PeekMessageA(&msg, m_window, kMsgDaemonAccept, kMsgDaemonAccept, PM_NOREMOVE | PM_NOYIELD) != FALSE;
 }
 
 // Winsock posts the listener's notification again after an accept while
@@ -366,35 +385,57 @@ bool IpDaemonEngine::Accept()
         return true;
     }
     try {
-        m_accepted.emplace_back(id, connection->Mapped());
+        m_accepted.push_back(Accepted{id, connection->Mapped(), false});
     } catch (const std::bad_alloc&) {
         // Unlooked at: a client gone already stays until the daemon closes.
     }
     return true;
 }
 
-// The look comes behind the first notifications of the turn's connections,
-// which Winsock posted as they were attached (and behind those of earlier
-// turns still unchecked). Where it cannot be posted, the next turn tries.
-void IpDaemonEngine::CheckAfterTurn()
+// The look is posted (`now` false), to come behind the first notifications
+// of the connections taken, or made now. A connection just attached may
+// have its first notification still on its way (Wine posts it once it has
+// polled the socket): one unheard of at its first look is looked at again
+// at the next, and asked only then. Where the look cannot be posted, the
+// next accept turn tries again, or the listener's close.
+void IpDaemonEngine::CheckAccepted(bool now)
 {
-    if (!m_accepted.empty() && !m_checkPosted)
-        m_checkPosted = PostMessageA(m_window, kMsgDaemonCheck, 0, 0) != FALSE;
-}
-
-void IpDaemonEngine::CheckAccepted()
-{
-    std::vector<std::pair<int, SOCKET>> accepted;
+    if (!now) {
+        if (!m_accepted.empty() && !m_checkPosted)
+            m_checkPosted = PostMessageA(m_window, kMsgDaemonCheck, 0, 0) != FALSE;
+        return;
+    }
+    // Events of an ended connection may pump messages, and an accept turn
+    // there adds to the list: this look works on its own.
+    std::vector<Accepted> accepted;
     accepted.swap(m_accepted);
-    for (const auto& [id, socket] : accepted) {
-        DaemonConnection* connection = m_slots[size_t(id) - 1];
-        if (!connection || connection->Removed() || connection->Mapped() != socket || connection->Heard())
+    size_t again = 0;
+    for (size_t i = 0; i < accepted.size(); ++i) {
+        Accepted a = accepted[i];
+        DaemonConnection* connection = m_slots[size_t(a.id) - 1];
+        if (!connection || connection->Removed() || connection->Mapped() != a.socket || connection->Heard())
             continue;
+        if (!a.looked) {
+            a.looked = true;
+            accepted[again++] = a;
+            continue;
+        }
         connection->Enter();
         (void)connection->EndIfGone();
         connection->Leave();
     }
     SweepDeferred();
+    accepted.resize(again);
+    if (m_accepted.empty()) {
+        m_accepted.swap(accepted);
+    } else {
+        try {
+            m_accepted.insert(m_accepted.end(), accepted.begin(), accepted.end());
+        } catch (const std::bad_alloc&) {
+            // Unlooked at: a client gone already stays until the daemon closes.
+        }
+    }
+    CheckAccepted(false);
 }
 
 void IpDaemonEngine::ConnectionClosed(DaemonConnection& connection, int code)

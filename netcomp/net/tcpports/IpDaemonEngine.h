@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "netcomp/core/framework/ComponentValues.h"
@@ -65,8 +64,8 @@ public:
 private:
     [[nodiscard]] int SetMaxConnections(int n);
     bool Accept();
-    void CheckAfterTurn();
-    void CheckAccepted();
+    bool ClientsWait();
+    void CheckAccepted(bool now);
     // Whether an accept turn may take another client, and whether one waits.
     bool MayAcceptMore() const;
     bool NextClientWaits();
@@ -94,8 +93,13 @@ private:
     bool m_maxConnectionsLocked = false;
     int m_deferred = 0;
     int m_connectionCount = 0;
-    // Connections (number, socket) accepted since the last look at them, and
-    // whether that look is on its way.
-    std::vector<std::pair<int, SOCKET>> m_accepted;
+    // Connections accepted and not yet heard of, whether they had a look
+    // already, and whether the next look is on its way.
+    struct Accepted {
+        int id;
+        SOCKET socket;
+        bool looked;
+    };
+    std::vector<Accepted> m_accepted;
     bool m_checkPosted = false;
 };
