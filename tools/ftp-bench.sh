@@ -70,7 +70,7 @@ for round in $(seq 0 "$rounds"); do
     if [ $((round % 2)) = 1 ]; then
         peers "$round"
     fi
-    ours "$round" | awk -v r="$round" '$4 != "rc=0" { print "failed: " $0 > "/dev/stderr" }
+    ours "$round" | awk -v r="$round" '{ sub(/\r$/, "") } $4 != "rc=0" { print "failed: " $0 > "/dev/stderr" }
         { sub("peak=", "", $5); print r, "ours", $1, $2, $5 }' >>"$state/times"
     if [ $((round % 2)) = 0 ]; then
         peers "$round"

@@ -37,7 +37,7 @@ for round in $(seq 0 "$rounds"); do
     # Odd rounds start with Python, even ones with the components.
     for side in $([ $((round % 2)) = 1 ] && echo "python ours" || echo "ours python"); do
         "$side" | awk -v r="$round" -v s="$([ "$side" = python ] && echo python || echo ours)" \
-            '$NF ~ /^rc=/ && $NF != "rc=0" { print "failed: " $0 > "/dev/stderr" } { print r, s, $1, $2 }' \
+            '{ sub(/\r$/, "") } $NF ~ /^rc=/ && $NF != "rc=0" { print "failed: " $0 > "/dev/stderr" } { print r, s, $1, $2 }' \
             >>"$state/times"
     done
 done
