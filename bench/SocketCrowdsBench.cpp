@@ -20,6 +20,13 @@
 //       timer's ticks and gap; "replace" destroys half of them once they
 //       are half way and opens new ones in their place; with "pump" the
 //       owner's DataIn event pumps its messages (DoEvents)
+//   socket_crowds_bench waiting <clients> <bytes> <timer ms> <least>-<most> [hold]
+//       a crowd that waits in the backlog (every client has connected, sent
+//       its bytes and closed before the owner's loop starts; with "hold",
+//       the clients stay connected, and the crowd is done once every byte
+//       has come), taken once under the timer doing nothing and once under
+//       the timer working that many milliseconds a tick: both times, busy ÷
+//       idle, and the share of the thread the busy ticks held
 //   socket_crowds_bench crowd-and-ports <clients> <bytes> <ports> <kilobytes> <timer ms>
 //       both at once on one thread
 //   socket_crowds_bench dns <count>
@@ -80,6 +87,14 @@ struct Loop {
             loop.workMost = loop.workLeast;
         return loop;
     }
+    // A plain loop whose timer works "<least>-<most>" milliseconds a tick.
+    static Loop Busy(const char* range)
+    {
+        Loop loop;
+        std::sscanf(range, "%lu-%lu", &loop.workLeast, &loop.workMost);
+        loop.workMost = std::max(loop.workMost, loop.workLeast);
+        return loop;
+    }
     std::string Name() const
     {
         if (workMost == 0)
@@ -102,8 +117,10 @@ struct Loop {
 // An IPDaemon that takes the peer's crowd and checks each connection as it
 // ends.
 struct Crowd {
-    Crowd(int clients, int bytes) : clients(clients), bytes(bytes)
+    Crowd(int clients, int bytes, bool hold = false) : clients(clients), bytes(bytes), hold(hold)
     {
+        for (int i = 0; i < clients; ++i)
+            expected += (long long)std::to_string(i).size() + 1 + bytes;
         daemon = IPDaemon_Create(Event, reinterpret_cast<INT_PTR>(this), nullptr);
         INT_PTR config[1] = {T("MaxConnections=2000")};
         IPDaemon_Do(daemon, kIpDaemonConfig, 1, config, nullptr);
@@ -127,10 +144,30 @@ struct Crowd {
         peer.sin_port = htons(u_short(kCrowd));
         connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
         const std::string request = "crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " " +
-                                    std::to_string(bytes) + "\n";
+                                    std::to_string(bytes) + (hold ? " hold" : "") + "\n";
         send(control, request.data(), int(request.size()), 0);
     }
-    bool Done() const { return ended == clients; }
+    bool Done() const { return hold ? connections.received == expected : ended == clients; }
+    // The connections whole: those that ended, or with "hold" those open.
+    int Whole() const
+    {
+        if (!hold)
+            return whole_;
+        int n = 0;
+        for (const auto& [id, got] : connections.open)
+            n += CrowdWhole(got, bytes);
+        return n;
+    }
+    // Waits for the peer's word that every client has connected, sent and
+    // closed (the daemon takes none meanwhile: they wait in its backlog).
+    bool WaitForPeer()
+    {
+        std::string answer;
+        char c = 0;
+        while (answer.find('\n') == std::string::npos && recv(control, &c, 1, 0) == 1)
+            answer += c;
+        return answer.rfind("connected", 0) == 0;
+    }
 
     static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
     {
@@ -148,6 +185,8 @@ struct Crowd {
 
     int clients;
     int bytes;
+    bool hold;
+    long long expected = 0;
     void* daemon = nullptr;
     SOCKET control = INVALID_SOCKET;
     CrowdConnections connections;
@@ -276,6 +315,40 @@ int CrowdCase(int clients, int bytes, int timerMs, const Loop& loop)
     return 0;
 }
 
+// The waiting crowd under the owner's loop and a timer whose ticks work
+// `loop`'s milliseconds: the seconds until every connection ended.
+double WaitingCrowd(int clients, int bytes, bool hold, int timerMs, const Loop& loop, std::string* outcome,
+                    double* held)
+{
+    Crowd crowd(clients, bytes, hold);
+    crowd.Ask();
+    if (!crowd.WaitForPeer()) {
+        *outcome = "the peer did not send the crowd";
+        return 0;
+    }
+    TickingTimer timer(UINT(timerMs), loop.workLeast, loop.workMost);
+    const double start = Now();
+    loop.Run([&] { return crowd.Done(); });
+    const double took = Now() - start;
+    *held = timer.WorkShare();
+    *outcome = std::to_string(hold ? int(crowd.connections.open.size()) : crowd.ended) +
+               (hold ? " held, " : " ended, ") + std::to_string(crowd.Whole()) + " whole";
+    return took;
+}
+
+int WaitingCase(int clients, int bytes, int timerMs, const Loop& busy, bool hold)
+{
+    std::string idleOutcome, busyOutcome;
+    double idleHeld = 0, busyHeld = 0;
+    const double idle = WaitingCrowd(clients, bytes, hold, timerMs, Loop(), &idleOutcome, &idleHeld);
+    const double taken = WaitingCrowd(clients, bytes, hold, timerMs, busy, &busyOutcome, &busyHeld);
+    std::printf("waiting crowd %d of %d bytes%s, timer %d ms, %s: %.3f s, %s; idle timer %.3f s, %s; "
+                "busy ÷ idle %.2f, timer held %.0f %% of the thread\n",
+                clients, bytes, hold ? " held" : "", timerMs, busy.Name().c_str(), taken, busyOutcome.c_str(), idle,
+                idleOutcome.c_str(), idle > 0 ? taken / idle : 0.0, busyHeld * 100);
+    return 0;
+}
+
 int PortsCase(int count, int kilobytes, int timerMs, const Loop& loop, const std::string& option)
 {
     const std::string how = loop.kind == "plain" && loop.workMost == 0 ? option : loop.Name();
@@ -367,6 +440,9 @@ int main(int argc, char** argv)
     int rc = 2;
     if (what == "crowd" && argc >= 5)
         rc = CrowdCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::From(argc, argv, 5));
+    else if (what == "waiting" && (argc == 6 || argc == 7))
+        rc = WaitingCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::Busy(argv[5]),
+                         argc == 7 && std::string(argv[6]) == "hold");
     else if (what == "ports" && argc >= 5) {
         std::string option = "plain";
         const Loop loop = Loop::From(argc, argv, 5, &option);

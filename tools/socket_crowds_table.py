@@ -9,6 +9,7 @@ TIME = re.compile(r": ([0-9.]+) s")
 TICKS = re.compile(r"(\d+) ticks of (\d+)")
 GAP = re.compile(r"longest timer gap (\d+) ms")
 HELD = re.compile(r"timer held (\d+) %")
+BUSY_IDLE = re.compile(r"busy ÷ idle ([0-9.]+)")
 
 
 def whole(line):
@@ -21,6 +22,9 @@ def whole(line):
     if case.startswith("crowd"):
         m = re.search(r"(\d+) ended, (\d+) whole", figures)
         return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
+    if case.startswith("waiting"):
+        pairs = re.findall(r"(\d+) (?:ended|held), (\d+) whole", figures)
+        return len(pairs) == 2 and all(int(a) == int(b) == numbers[0] for a, b in pairs)
     if case.startswith("ports"):
         m = re.search(r"(\d+) of (\d+) whole", figures)
         return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
@@ -31,6 +35,7 @@ def whole(line):
 def main(path):
     runs = {}  # (case, library) -> list of (round, time, whole, tick share, gap)
     held = {}  # (case, library) -> the busy timer's shares of the thread
+    busy_idle = {}  # (case, library) -> a waiting crowd's time under the busy timer ÷ under the idle one
     order = []
     for raw in open(path, encoding="utf-8"):
         parts = raw.rstrip("\n").split(" ", 2)
@@ -49,6 +54,9 @@ def main(path):
         m = HELD.search(line)
         if m:
             held.setdefault((case, library), []).append(int(m.group(1)))
+        m = BUSY_IDLE.search(line)
+        if m:
+            busy_idle.setdefault((case, library), []).append(float(m.group(1)))
         runs.setdefault((case, library), []).append(
             (int(round_), float(time.group(1)) if time else None, whole(line), share, int(gap.group(1)) if gap else None)
         )
@@ -70,9 +78,10 @@ def main(path):
 
     print(
         "| case | library | runs whole | time, median (s) | this ÷ other, median of rounds (range) "
-        "| this ÷ plain reader | timer's ticks, median share | longest gap, median (ms) | busy timer's share of the thread |"
+        "| this ÷ plain reader | timer's ticks, median share | longest gap, median (ms) | busy timer's share of the thread "
+        "| busy ÷ idle timer, median |"
     )
-    print("|---|---|---|---|---|---|---|---|---|")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     for case in order:
         for library in ("this", "other", "plain"):
             rows = runs.get((case, library), [])
@@ -82,7 +91,7 @@ def main(path):
             to_plain = fmt_ratios(ratios(case, library, "plain")) if library != "plain" else "-"
             share = median([s for _, _, _, s, _ in rows])
             print(
-                "| %s | %s | %d/%d | %s | %s | %s | %s | %s | %s |"
+                "| %s | %s | %d/%d | %s | %s | %s | %s | %s | %s | %s |"
                 % (
                     case,
                     library,
@@ -94,6 +103,7 @@ def main(path):
                     fmt(share * 100 if share is not None else None, "%.0f %%"),
                     fmt(median([g for _, _, _, _, g in rows]), "%.0f"),
                     fmt(median(held.get((case, library), [])), "%.0f %%"),
+                    fmt(median(busy_idle.get((case, library), [])), "%.2f"),
                 )
             )
 

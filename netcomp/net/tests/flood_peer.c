@@ -26,7 +26,10 @@
  * crowd of clients to a server on 127.0.0.1:<port>: count connections, all
  * made before any sends, then each sends its bytes (the line "<i>\n" and
  * then CrowdByte (i, j) for j from 0) and closes. The peer answers
- * "connected <n> sent <m>\n" once all have closed, and closes. It takes
+ * "connected <n> sent <m>\n" once all have closed, and closes. With
+ * "crowd <port> <count> <bytes> hold\n" the clients stay connected once
+ * they have sent: the peer answers once all have sent, and closes them when
+ * the control connection closes. It takes
  * "flood <port> <count>\n" too: count connections to the server, each
  * sending PatternByte (j) for j from 0 as fast as it takes them, until the
  * server closes it or 30 s have passed.
@@ -416,6 +419,7 @@ static void* SendCrowd(void* arg)
     }
     if (sscanf(line, "crowd %d %d %d", &port, &count, &bytes) == 3 && count > 0 && count <= 4096 && bytes >= 0 &&
         bytes <= (1 << 20)) {
+        const int hold = strstr(line, " hold") != NULL;
         int* s = calloc((size_t)count, sizeof *s);
         char* out = malloc((size_t)bytes + 32);
         server.sin_port = htons((unsigned short)port);
@@ -437,7 +441,22 @@ static void* SendCrowd(void* arg)
                 done += (int)w;
             }
             sent += done == n;
-            close(s[i]);
+            if (!hold)
+                close(s[i]);
+        }
+        if (hold && s) {
+            snprintf(line, sizeof line, "connected %d sent %d\n", connected, sent);
+            send(control, line, strlen(line), MSG_NOSIGNAL);
+            char c;
+            while (recv(control, &c, 1, 0) > 0) {
+            }
+            for (int i = 0; i < count; ++i)
+                if (s[i] >= 0)
+                    close(s[i]);
+            free(out);
+            free(s);
+            close(control);
+            return NULL;
         }
         free(out);
         free(s);
