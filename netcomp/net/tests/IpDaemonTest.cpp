@@ -870,4 +870,65 @@ TEST(IpDaemon, AnOwnerThatPumpsInEachDataInTakesEveryLineWithoutWaiting)
     WSACleanup();
 }
 
+// The owner loop's dispatches so far, and the accepts made in each.
+int g_dispatch = 0;
+std::map<int, int> g_acceptsInDispatch;
+SOCKET(WSAAPI* g_realAccept)(SOCKET, sockaddr*, int*) = nullptr;
+
+SOCKET WSAAPI CountedAccept(SOCKET listener, sockaddr* address, int* length)
+{
+    const SOCKET accepted = g_realAccept(listener, address, length);
+    if (accepted != INVALID_SOCKET)
+        ++g_acceptsInDispatch[g_dispatch];
+    return accepted;
+}
+
+// Clients that wait in the backlog are taken several in one accept turn,
+// as many as wait while the turn's slice lasts (the clock stands still
+// here, so the slice never ends; a turn takes 16 at most): one client a
+// turn would keep a crowd waiting a round of the thread's line, and a stop
+// for the owner's messages, for each of them.
+TEST(IpDaemon, AnAcceptTurnTakesTheClientsThatWait)
+{
+    constexpr int kClients = 64;
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(0);
+    ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnectionBacklog, 0, kClients, 0), 0);
+    ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    std::vector<SOCKET> clients;
+    for (int i = 0; i < kClients; ++i)
+        clients.push_back(RawConnect(port));
+    WinsockStandIns standIns;
+    g_realAccept = standIns.Real().accept;
+    standIns.Entries().accept = CountedAccept;
+    g_acceptsInDispatch.clear();
+    NetComponent::SetTickSource([]() -> DWORD { return 100000; });
+    const DWORD start = GetTickCount();
+    while (d.Connected().size() < size_t(kClients) && GetTickCount() - start < 10000) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ++g_dispatch;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    NetComponent::SetTickSource(nullptr);
+    int most = 0;
+    std::string turns;
+    for (const auto& [dispatch, accepts] : g_acceptsInDispatch) {
+        most = std::max(most, accepts);
+        turns += " " + std::to_string(accepts);
+    }
+    std::printf("[ ipdaemon ] %d waiting clients taken in turns of:%s\n", kClients, turns.c_str());
+    EXPECT_EQ(d.Connected().size(), size_t(kClients));
+    EXPECT_GE(most, 8);
+    for (SOCKET c : clients)
+        closesocket(c);
+    WSACleanup();
+}
+
 } // namespace
