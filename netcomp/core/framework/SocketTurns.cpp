@@ -255,6 +255,7 @@ struct Waiting {
 
 DWORD g_watch = kWatchMilliseconds;
 SocketTurns::QueueStatusSource g_queueStatus = GetQueueStatus;
+SocketTurns::RoundWatcher g_roundWatcher = nullptr;
 
 // The kinds of message the line stops for now.
 UINT StoppingKinds(ThreadTurns& t)
@@ -403,7 +404,10 @@ void ShareAfterRelease(ThreadTurns& t)
     if (!t.released)
         return;
     t.released = false;
-    SliceAfterStop(t, NetComponent::Now() - t.releasedAt);
+    const DWORD owner = NetComponent::Now() - t.releasedAt;
+    SliceAfterStop(t, owner);
+    if (g_roundWatcher)
+        g_roundWatcher(owner, t.releasedAt - t.stoppedAt, t.sliceLength);
 }
 
 LRESULT CALLBACK WatchRetrieval(int code, WPARAM removal, LPARAM lParam)
@@ -728,6 +732,11 @@ void SetQueueStatusSource(QueueStatusSource source)
 void SetWatchMilliseconds(DWORD milliseconds)
 {
     g_watch = milliseconds ? milliseconds : kWatchMilliseconds;
+}
+
+void SetRoundWatcher(RoundWatcher watcher)
+{
+    g_roundWatcher = watcher;
 }
 
 } // namespace SocketTurns

@@ -77,5 +77,10 @@ void SetQueueStatusSource(QueueStatusSource source);
 // Tests lengthen the line's watch (100 ms; 0 puts it back), so that a line
 // that would wait for it shows as one that stops.
 void SetWatchMilliseconds(DWORD milliseconds);
+// Tests see the rounds of a busy owner: after each owner's message that a
+// stop let through, how long that message took, how long the stop had
+// lasted before it, and the slice the sockets then have (null: none).
+using RoundWatcher = void (*)(DWORD owner, DWORD stop, DWORD slice);
+void SetRoundWatcher(RoundWatcher watcher);
 
 } // namespace SocketTurns

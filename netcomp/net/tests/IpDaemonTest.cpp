@@ -25,6 +25,7 @@
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/ProcessTally.h"
+#include "netcomp/testing/WatchedRounds.h"
 #include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
@@ -637,9 +638,9 @@ TEST(IpDaemon, EachNewConnectionIsGivenLingerAndKeepAlive)
 // An owner whose timer of 10 ms works 15 ms at each tick (a thread with more
 // work than time), and a crowd of clients that connect at once, each send
 // 100 bytes and close: the owner and the server share the thread. Every
-// client is served within seconds (a turn of one notification between two
-// ticks would take half a minute), and the ticks keep a good part of the
-// thread.
+// client is served (within seconds: a turn of one notification between two
+// ticks would take half a minute), and after each tick the server has as
+// long as the tick took (a slice of a few ms would leave it a sliver).
 TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
 {
     constexpr int kClients = 300, kBytes = 100;
@@ -673,20 +674,23 @@ TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
             closesocket(c);
         }
     });
+    WatchedRounds rounds;
     TickingTimer timer(10, 15, 15);
     const DWORD start = GetTickCount();
     RunOwnerLoop(30000, [&] { return served + broken == kClients; });
     const DWORD took = GetTickCount() - start;
     const double share = timer.WorkShare();
     clients.join();
+    std::printf("[ ipdaemon ] %s\n", rounds.Text().c_str());
     std::printf("[ ipdaemon ] %d clients under a timer of 10 ms that works 15 ms: served in %lu ms, the ticks held "
                 "%.0f %% of the thread\n",
                 served, (unsigned long)took, share * 100);
     EXPECT_EQ(served, kClients);
     EXPECT_EQ(broken, 0);
     EXPECT_EQ(errors, 0);
-    EXPECT_LT(took, 10000u);
-    EXPECT_GT(share, 0.3);
+    EXPECT_LT(took, 20000u);
+    EXPECT_GE(rounds.Count(), 3);
+    EXPECT_EQ(rounds.SocketsShort(10), 0);
     WSACleanup();
 }
 

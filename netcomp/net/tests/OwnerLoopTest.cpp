@@ -21,6 +21,7 @@
 #include "netcomp/core/framework/SocketTurns.h"
 #include "netcomp/net/tests/FloodClients.h"
 #include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/WatchedRounds.h"
 
 using namespace floodclients;
 
@@ -173,9 +174,9 @@ TEST_F(OwnerLoop, ALongLineGoesOnWhenNothingElseWaits)
 // with more work than time: a window that redraws, a poller), beside a
 // crowd of clients that send and close and IPPorts receiving streams: the
 // two share the thread. Everything comes whole within seconds (a turn of
-// one notification between two ticks would take minutes), and the ticks
-// hold a good part of the thread (a line that never stopped for them
-// would leave them nothing).
+// one notification between two ticks would take minutes); the line stops
+// for the ticks (a line that never stopped for them would leave them
+// nothing), and after each the sockets have as long as it took.
 TEST_F(OwnerLoop, ABusyOwnerAndItsSocketsShareTheThread)
 {
     constexpr int kClients = 1000, kBytes = 100, kPorts = 20;
@@ -189,6 +190,7 @@ TEST_F(OwnerLoop, ABusyOwnerAndItsSocketsShareTheThread)
     }
     const SOCKET control = AskForClients("crowd " + std::to_string(kServer + 1) + " " + std::to_string(kClients) + " " +
                                          std::to_string(kBytes) + "\n");
+    WatchedRounds rounds;
     TickingTimer timer(10, 8, 15);
     const DWORD start = GetTickCount();
     RunOwnerLoop(kLongest, [&] {
@@ -205,10 +207,12 @@ TEST_F(OwnerLoop, ABusyOwnerAndItsSocketsShareTheThread)
                 "and %d ports whole after %lu ms, the ticks held %.0f %% of the thread, at most %lu ms apart\n",
                 kClients, kPorts, server.complete, whole, (unsigned long)took, share * 100,
                 (unsigned long)timer.LongestGap());
+    std::printf("[ loops    ] %s\n", rounds.Text().c_str());
     EXPECT_EQ(server.complete, kClients) << server.firstBroken;
     EXPECT_EQ(whole, kPorts);
-    EXPECT_LT(took, 15000u);
-    EXPECT_GT(share, 0.3);
+    EXPECT_LT(took, 20000u);
+    EXPECT_GE(rounds.Count(), 10);
+    EXPECT_EQ(rounds.SocketsShort(8), 0);
 }
 
 // A loop that takes only the sockets' messages for 200 ms, then every
