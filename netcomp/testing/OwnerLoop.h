@@ -42,9 +42,10 @@ protected:
     }
 
 private:
+    // Thread timers tick on the thread that set them.
     static std::map<UINT_PTR, ThreadTimer*>& Timers()
     {
-        static std::map<UINT_PTR, ThreadTimer*> timers;
+        static thread_local std::map<UINT_PTR, ThreadTimer*> timers;
         return timers;
     }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD)
@@ -170,6 +171,71 @@ private:
     int m_ticks = 0;
     int m_stalled = 0;
     int m_stalls = 0;
+};
+
+// A periodic timer on a thread of its own that does nothing else, ticking
+// beside a case under test: the ticks it misses are those the machine takes
+// from any thread (a busy machine lets a thread run late), not those a
+// component's turns take from its owner.
+class LoneTimer {
+public:
+    explicit LoneTimer(UINT milliseconds)
+        : m_period(milliseconds), m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+    {
+        if (m_thread)
+            WaitForSingleObject(m_started, INFINITE);
+    }
+    ~LoneTimer()
+    {
+        Stop();
+        CloseHandle(m_started);
+        CloseHandle(m_stop);
+    }
+    LoneTimer(const LoneTimer&) = delete;
+    LoneTimer& operator=(const LoneTimer&) = delete;
+
+    // Stops the timer; its ticks missed from its start (stalls aside, as
+    // TickingTimer counts them).
+    int Stop()
+    {
+        if (m_thread) {
+            SetEvent(m_stop);
+            WaitForSingleObject(m_thread, INFINITE);
+            CloseHandle(m_thread);
+            m_thread = nullptr;
+        }
+        return m_missed;
+    }
+    int Ticks() const { return m_ticks; }
+    // The longest time it went without a tick (once stopped).
+    DWORD LongestGap() const { return m_longest; }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        auto& t = *static_cast<LoneTimer*>(self);
+        {
+            TickingTimer timer(t.m_period);
+            SetEvent(t.m_started);
+            while (MsgWaitForMultipleObjects(1, &t.m_stop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+                MSG msg;
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&msg);
+            }
+            t.m_missed = timer.Missed();
+            t.m_ticks = timer.Ticks();
+            t.m_longest = timer.LongestGap();
+        }
+        return 0;
+    }
+
+    HANDLE m_started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE m_stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    UINT m_period;
+    HANDLE m_thread;
+    int m_missed = 0;
+    int m_ticks = 0;
+    DWORD m_longest = 0;
 };
 
 // Takes the messages from `first` to `last` (0, 0: all) that `remove`

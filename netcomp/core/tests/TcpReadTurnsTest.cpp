@@ -126,34 +126,74 @@ TEST_F(TcpReadTurns, TheOwnersTimerGoesBetweenReadsAndReadingFollowsAtOnce)
     EXPECT_EQ(second.reader.bytes, kMegabyte);
 }
 
-// Asking whether the thread's other messages wait is a request to the
-// system, which reads make at most once in 3 ms of the thread's time: with
-// the clock standing still, a connection's 512 reads ask once.
-TEST_F(TcpReadTurns, ReadsAskAboutTheOwnersMessagesAtMostOnceIn3Milliseconds)
+int (*g_realRecv)(SOCKET, char*, int, int) = nullptr;
+int g_reads = 0;
+int g_mostRead = 0;
+// The clock of the tests that make it move: by this much a read, and in the
+// lockstep test in its waits.
+DWORD g_clock = 100000;
+DWORD g_clockPerRead = 0;
+
+int WSAAPI CountedRecv(SOCKET s, char* buffer, int length, int flags)
 {
-    Connection c(listener);
-    ASSERT_TRUE(c.reader.connected);
-    c.SendMegabyte();
-    // The queue is answered as empty: what an earlier test of the thread
-    // left due (a timer) must not stop the line and make it look again.
-    static int asked;
-    asked = 0;
-    SocketTurns::SetQueueStatusSource([](UINT) -> DWORD {
-        ++asked;
-        return 0;
-    });
-    NetComponent::SetTickSource([]() -> DWORD { return 100000; });
-    for (int i = 0; i < 5000 && c.reader.bytes < kMegabyte; ++i)
-        (void)c.reader.WaitStep(10, c.reader.Window());
-    NetComponent::SetTickSource(nullptr);
-    SocketTurns::SetQueueStatusSource(nullptr);
-    EXPECT_EQ(c.reader.bytes, kMegabyte);
-    EXPECT_EQ(asked, 1);
+    const int got = g_realRecv(s, buffer, length, flags);
+    if (got > 0) {
+        ++g_reads;
+        g_clock += g_clockPerRead;
+        g_mostRead = std::max(g_mostRead, got);
+    }
+    return got;
 }
 
-// The clock of the lockstep test: it moves only while the thread waits, 5 ms
-// a wait, however long the machine keeps the thread from running.
-DWORD g_clock = 100000;
+// Asking whether the thread's other messages wait is a request to the
+// system, which reads make once in 3 ms of the thread's time: with the clock
+// standing still, a connection's reads of a megabyte ask once; with a clock
+// that moves 1 ms a read, the reads of 4 MB ask once in 3 of them (a look
+// once in 10 ms leaves a due timer waiting longer than its period).
+TEST_F(TcpReadTurns, ReadsAskAboutTheOwnersMessagesOnceIn3Milliseconds)
+{
+    for (const DWORD perRead : {DWORD(0), DWORD(1)}) {
+        SCOPED_TRACE(perRead);
+        const std::size_t megabytes = perRead ? 4 : 1;
+        Connection c(listener);
+        ASSERT_TRUE(c.reader.connected);
+        for (std::size_t i = 0; i < megabytes; ++i)
+            c.SendMegabyte();
+        WinsockStandIns standIns;
+        g_realRecv = standIns.Real().recv;
+        standIns.Entries().recv = CountedRecv;
+        g_reads = g_mostRead = 0;
+        g_clockPerRead = perRead;
+        // The queue is answered as empty: what an earlier test of the
+        // thread left due (a timer) must not stop the line and make it look
+        // again.
+        static int asked;
+        asked = 0;
+        SocketTurns::SetQueueStatusSource([](UINT) -> DWORD {
+            ++asked;
+            return 0;
+        });
+        NetComponent::SetTickSource([]() -> DWORD { return g_clock; });
+        const DWORD start = GetTickCount();
+        while (c.reader.bytes < megabytes * kMegabyte && GetTickCount() - start < 10000)
+            (void)c.reader.WaitStep(10, c.reader.Window());
+        NetComponent::SetTickSource(nullptr);
+        SocketTurns::SetQueueStatusSource(nullptr);
+        g_clockPerRead = 0;
+        std::printf("[ turns    ] %d reads with the clock moving %lu ms a read: %d looks\n", g_reads,
+                    (unsigned long)perRead, asked);
+        EXPECT_EQ(c.reader.bytes, megabytes * kMegabyte);
+        if (perRead == 0) {
+            EXPECT_EQ(asked, 1);
+        } else {
+            EXPECT_GE(asked, g_reads / 3 - 1);
+            EXPECT_LE(asked, g_reads / 3 + 1);
+        }
+    }
+}
+
+// The lockstep test's clock moves only while the thread waits, 5 ms a wait,
+// however long the machine keeps the thread from running.
 int g_waits = 0;
 
 DWORD WINAPI WaitFiveMilliseconds(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake)
@@ -284,20 +324,6 @@ TEST_F(TcpReadTurns, TheLineGoesOnWhenTheWindowOfItsMessageGoes)
     ASSERT_TRUE(timer.Ticked());
     ASSERT_GE(closed, 0) << "no connection held the line's message when the timer ticked";
     EXPECT_EQ(other->bytes, kMegabyte);
-}
-
-int (*g_realRecv)(SOCKET, char*, int, int) = nullptr;
-int g_reads = 0;
-int g_mostRead = 0;
-
-int WSAAPI CountedRecv(SOCKET s, char* buffer, int length, int flags)
-{
-    const int got = g_realRecv(s, buffer, length, flags);
-    if (got > 0) {
-        ++g_reads;
-        g_mostRead = std::max(g_mostRead, got);
-    }
-    return got;
 }
 
 // A read takes what the socket holds, up to the receive buffer's room, which

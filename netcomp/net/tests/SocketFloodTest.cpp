@@ -382,6 +382,7 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
         const SOCKET control = AskForClients("crowd " + std::to_string(port++) + " " + std::to_string(c.count) + " " +
                                              std::to_string(c.bytes) + "\n");
         OwnerTimers timers(c.threadTimers, c.windowTimers);
+        LoneTimer lone(c.threadTimers.front());
         std::string answer;
         const DWORD start = GetTickCount();
         MSG msg;
@@ -400,21 +401,23 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
         const TickingTimer& first = *timers.threadTimers.front();
         const int ticks = first.Ticks();
         const int missed = first.Missed();
+        const int missedAlone = lone.Stop();
         std::printf("[ flood    ] %d clients of %d bytes: %d ended whole after %lu ms, %lld bytes read; the first "
-                    "timer ticked %d times, missed %d, at most %lu ms apart\n",
+                    "timer ticked %d times, missed %d, at most %lu ms apart (one on a thread of its own: missed %d, "
+                    "at most %lu ms apart)\n",
                     c.count, c.bytes, server.complete, (unsigned long)(GetTickCount() - start),
-                    server.connections.received, ticks, missed, (unsigned long)first.LongestGap());
+                    server.connections.received, ticks, missed, (unsigned long)first.LongestGap(), missedAlone,
+                    (unsigned long)lone.LongestGap());
         EXPECT_EQ(answer, "connected " + std::to_string(c.count) + " sent " + std::to_string(c.count) + "\n");
         EXPECT_EQ(server.disconnected, c.count);
         EXPECT_EQ(server.complete, c.count) << server.firstBroken;
-        // Accepts and closes took their turns beside the reads.
-        EXPECT_LT(first.LongestGap(), c.threadTimers.front() + kLate);
-        // And the owner's timer of 10 ms missed few ticks (a tenth, or two
-        // of a short run's few): one that the line finds due late, and that
-        // then waits behind the crowd's notifications, misses the next.
-        if (c.threadTimers.front() == 10) {
-            EXPECT_LE(missed, std::max(2, ticks / 10));
-        }
+        // Accepts and closes took their turns beside the reads: the owner's
+        // timer went no longer without a tick than a timer on a thread of
+        // its own did meanwhile (what the machine takes from any thread),
+        // and a few rounds more. (How often the line looks for a due timer,
+        // which decides how many ticks it misses on a quiet machine, is
+        // counted by the TCP turns tests, whatever the machine's load.)
+        EXPECT_LT(first.LongestGap(), lone.LongestGap() + c.threadTimers.front() + kLate);
     }
     WSACleanup();
 }
