@@ -89,6 +89,14 @@ private:
     DWORD m_ranAt = 0;
 };
 
+// Waits until the thread's queue shows a due timer (under Wine the server
+// marks it, which an overloaded machine may let run late), for 2 s at most.
+inline void UntilATimerIsDue()
+{
+    for (DWORD start = GetTickCount(); !(HIWORD(GetQueueStatus(QS_TIMER)) & QS_TIMER) && GetTickCount() - start < 2000;)
+        Sleep(1);
+}
+
 // A timer that is due already: it ticks as soon as the thread's loop gives it
 // its turn.
 class DueTimer : public OneShotTimer {
@@ -96,6 +104,7 @@ public:
     explicit DueTimer(std::function<void()> onTick) : OneShotTimer(USER_TIMER_MINIMUM, std::move(onTick))
     {
         Sleep(3 * USER_TIMER_MINIMUM);
+        UntilATimerIsDue();
     }
 };
 

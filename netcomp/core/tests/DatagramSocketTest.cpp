@@ -230,16 +230,19 @@ TEST_F(DatagramSocketTest, WhatWaitsComesInRoundsInItsOrder)
 // the time they want, so that only the count ends one.
 TEST_F(DatagramSocketTest, TheOwnersTimerGoesBetweenRounds)
 {
-    // A timer that is due again each time it has ticked.
+    // A timer that is due again each time it has ticked (the thread's queue
+    // shows it due before the tick returns).
     struct AlwaysDue : ThreadTimer {
         explicit AlwaysDue(std::function<void()> onTick) : ThreadTimer(USER_TIMER_MINIMUM), onTick(std::move(onTick))
         {
             Sleep(3 * USER_TIMER_MINIMUM);
+            UntilATimerIsDue();
         }
         void OnTick() override
         {
             onTick();
             Sleep(3 * USER_TIMER_MINIMUM);
+            UntilATimerIsDue();
         }
         std::function<void()> onTick;
     };
