@@ -37,7 +37,11 @@ enum IpDaemonMethod {
 /* Connected and Disconnected: ConnectionId (int), StatusCode (int),
  * Description (text). ConnectionRequest: Accept (bool, by reference). DataIn:
  * ConnectionId, Text (bytes with their length), EOL (bool). Error: ErrorCode
- * (int), Description (text). ReadyToSend: ConnectionId. */
+ * (int), Description (text). ReadyToSend: ConnectionId.
+ * Every Connected has its Disconnected. A client that resets its connection
+ * (10054), also before or as it is accepted, ends it with what it sent
+ * before delivered; a Send or SendLine that finds the client gone ends the
+ * connection before it returns the code. */
 enum IpDaemonEvent {
     kIpDaemonEventConnected = 1,
     kIpDaemonEventConnectionRequest = 2,

@@ -39,7 +39,9 @@ enum IpPortMethod {
 /* Connected: StatusCode (int), Description (text). ConnectionStatus:
  * ConnectionEvent (text), StatusCode (int), Description (text). DataIn: Text
  * (bytes with their length), EOL (bool). Disconnected: StatusCode,
- * Description. Error: ErrorCode (int), Description (text). ReadyToSend: none. */
+ * Description. Error: ErrorCode (int), Description (text). ReadyToSend: none.
+ * A Send or SendLine that finds the server gone (10054, 10053) ends the
+ * connection: its Disconnected comes before the call returns the code. */
 enum IpPortEvent {
     kIpPortEventConnected = 1,
     kIpPortEventConnectionStatus = 2,
