@@ -49,8 +49,8 @@ public:
             owner.push_back(r.owner);
             sockets.push_back(r.stop + r.slice);
         }
-        return std::to_string(Count()) + " rounds, the owner's message " + Median(owner) +
-               " ms, the sockets' part " + Median(sockets) + " ms (medians)";
+        return std::to_string(Count()) + " rounds, the owner's message " + Median(owner) + " ms, the sockets' part " +
+               Median(sockets) + " ms (medians)";
     }
 
 private:
