@@ -65,7 +65,7 @@ NetComponent::~NetComponent()
     }
 }
 
-int NetComponent::DoEvents(DWORD step)
+int NetComponent::PumpEvents(DWORD step)
 {
     // Inside a socket's event with another of its events to follow, that
     // one is what comes next: nothing to wait for.

@@ -29,9 +29,12 @@ public:
     // look at the queue before it sleeps.
     static void WaitForInput(DWORD milliseconds);
 
-    // The DoEvents method of the components: one wait step of 20 ms (of
-    // `step` ms), none where a socket's event follows at once.
-    [[nodiscard]] int DoEvents(DWORD step = 20);
+    // The DoEvents method of the components: one wait step of 20 ms, none
+    // where a socket's event follows at once. It takes no argument: the
+    // method tables pass a caller's arguments to what they bind.
+    [[nodiscard]] int DoEvents() { return PumpEvents(20); }
+    // The same with a wait step of `step` ms.
+    [[nodiscard]] int PumpEvents(DWORD step);
     // Whether the calling thread's queue holds anything a wait step would take.
     static bool MessagesWaiting() { return HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0; }
 

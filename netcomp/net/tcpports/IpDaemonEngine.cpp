@@ -561,5 +561,5 @@ int IpDaemonEngine::Shutdown()
 
 int IpDaemonEngine::WaitEvents()
 {
-    return DoEvents(10);
+    return PumpEvents(10);
 }
