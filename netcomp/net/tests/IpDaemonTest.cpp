@@ -874,6 +874,38 @@ TEST(IpDaemon, AnOwnerThatPumpsInEachDataInTakesEveryLineWithoutWaiting)
     WSACleanup();
 }
 
+// The length of the last wait a wait step made; the wait itself is left out.
+DWORD g_lastWait = 0;
+
+DWORD WINAPI NotedWait(DWORD, const HANDLE*, BOOL, DWORD milliseconds, DWORD)
+{
+    g_lastWait = milliseconds;
+    return WAIT_TIMEOUT;
+}
+
+// DoEvents takes no argument: one a caller passes anyway (a number it
+// meant for something else, -1) changes nothing of its wait step, which
+// is 10 ms for the server and 20 ms for a client.
+TEST(IpDaemon, DoEventsWaitsItsOwnStepWhateverArgumentsItIsGiven)
+{
+    Daemon d(0);
+    Client c;
+    NetComponent::SetWaitSource(NotedWait);
+    for (INT_PTR argument : {INT_PTR(-1), INT_PTR(60000)}) {
+        INT_PTR args[2] = {argument, argument};
+        int lengths[2] = {0, 0};
+        g_lastWait = 0;
+        for (int i = 0; i < 100 && g_lastWait == 0; ++i)
+            IPDaemon_Do(d.obj, kIpDaemonDoEvents, 2, args, lengths);
+        EXPECT_EQ(g_lastWait, 10u) << argument;
+        g_lastWait = 0;
+        for (int i = 0; i < 100 && g_lastWait == 0; ++i)
+            IPPort_Do(c.obj, kIpPortDoEvents, 2, args, lengths);
+        EXPECT_EQ(g_lastWait, 20u) << argument;
+    }
+    NetComponent::SetWaitSource(nullptr);
+}
+
 // The owner loop's dispatches so far, and the accepts made in each.
 int g_dispatch = 0;
 std::map<int, int> g_acceptsInDispatch;
