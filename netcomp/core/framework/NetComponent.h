@@ -33,8 +33,6 @@ public:
     // where a socket's event follows at once. It takes no argument: the
     // method tables pass a caller's arguments to what they bind.
     [[nodiscard]] int DoEvents() { return PumpEvents(20); }
-    // The same with a wait step of `step` ms.
-    [[nodiscard]] int PumpEvents(DWORD step);
     // Whether the calling thread's queue holds anything a wait step would take.
     static bool MessagesWaiting() { return HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0; }
 
@@ -85,6 +83,8 @@ public:
     static void SetWaitSource(WaitSource source);
 
 protected:
+    // DoEvents with a wait step of `step` ms.
+    [[nodiscard]] int PumpEvents(DWORD step);
     void OnDestroyDeferred() override { Interrupt(); }
     // An Interrupt asked for (from inside an event) is taken: the request
     // cleared, WasInterrupted set, "Interrupted." the last error, and true.

@@ -116,7 +116,7 @@ int IpDaemonEngine::SetListening(bool on)
     if (!on) {
         SweepDeferred();
         // No accept turn comes to look at the connections taken last.
-        CheckAccepted(false);
+        PostCheck();
         CloseListener();
         return kResultOk;
     }
@@ -215,13 +215,13 @@ LRESULT IpDaemonEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
                     break;
             }
             if (!more)
-                CheckAccepted(false);
+                PostCheck();
         }
         return 0;
     }
     if (message == kMsgDaemonCheck) {
         m_checkPosted = false;
-        CheckAccepted(true);
+        CheckAccepted();
         return 0;
     }
     if (m_retired.TakeMarker(message, wParam))
@@ -392,19 +392,20 @@ bool IpDaemonEngine::Accept()
     return true;
 }
 
-// The look is posted (`now` false), to come behind the first notifications
-// of the connections taken, or made now. A connection just attached may
-// have its first notification still on its way (Wine posts it once it has
-// polled the socket): one unheard of at its first look is looked at again
-// at the next, and asked only then. Where the look cannot be posted, the
-// next accept turn tries again, or the listener's close.
-void IpDaemonEngine::CheckAccepted(bool now)
+// The look at the connections taken comes behind their first
+// notifications. Where it cannot be posted, the next accept turn tries
+// again, or the listener's close.
+void IpDaemonEngine::PostCheck()
 {
-    if (!now) {
-        if (!m_accepted.empty() && !m_checkPosted)
-            m_checkPosted = PostMessageA(m_window, kMsgDaemonCheck, 0, 0) != FALSE;
-        return;
-    }
+    if (!m_accepted.empty() && !m_checkPosted)
+        m_checkPosted = PostMessageA(m_window, kMsgDaemonCheck, 0, 0) != FALSE;
+}
+
+// A connection just attached may have its first notification still on its
+// way (Wine posts it once it has polled the socket): one unheard of at its
+// first look is looked at again at the next, and asked only then.
+void IpDaemonEngine::CheckAccepted()
+{
     // Events of an ended connection may pump messages, and an accept turn
     // there adds to the list: this look works on its own.
     std::vector<Accepted> accepted;
@@ -435,7 +436,7 @@ void IpDaemonEngine::CheckAccepted(bool now)
             // Unlooked at: a client gone already stays until the daemon closes.
         }
     }
-    CheckAccepted(false);
+    PostCheck();
 }
 
 void IpDaemonEngine::ConnectionClosed(DaemonConnection& connection, int code)

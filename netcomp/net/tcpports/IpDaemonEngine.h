@@ -65,7 +65,8 @@ private:
     [[nodiscard]] int SetMaxConnections(int n);
     bool Accept();
     bool ClientsWait();
-    void CheckAccepted(bool now);
+    void PostCheck();
+    void CheckAccepted();
     // Whether an accept turn may take another client, and whether one waits.
     bool MayAcceptMore() const;
     bool NextClientWaits();
