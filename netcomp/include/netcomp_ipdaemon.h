@@ -41,7 +41,9 @@ enum IpDaemonMethod {
  * Every Connected has its Disconnected. A client that resets its connection
  * (10054), also before or as it is accepted, ends it with what it sent
  * before delivered; a Send or SendLine that finds the client gone ends the
- * connection before it returns the code. */
+ * connection the same way (what the client sent first comes in DataIn, then
+ * Disconnected) before it returns the code, or, with AcceptData off, once
+ * AcceptData is on again. */
 enum IpDaemonEvent {
     kIpDaemonEventConnected = 1,
     kIpDaemonEventConnectionRequest = 2,

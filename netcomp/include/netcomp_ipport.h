@@ -41,7 +41,8 @@ enum IpPortMethod {
  * (bytes with their length), EOL (bool). Disconnected: StatusCode,
  * Description. Error: ErrorCode (int), Description (text). ReadyToSend: none.
  * A Send or SendLine that finds the server gone (10054, 10053) ends the
- * connection: its Disconnected comes before the call returns the code. */
+ * connection: what the server sent first comes in DataIn, and Disconnected
+ * before the call returns the code (with AcceptData off, once it is on). */
 enum IpPortEvent {
     kIpPortEventConnected = 1,
     kIpPortEventConnectionStatus = 2,

@@ -418,6 +418,14 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
 int TcpSocket::SendOrEnd(const char* data, int n, int flags, bool checkConnected)
 {
     const int rc = SendRaw(data, n, flags, checkConnected);
+    // The system still holds what the peer sent before its reset: that is
+    // delivered before the close, as it is for a peer that closed. A send
+    // from inside a record event leaves it to the read under way.
+    if ((rc == WSAECONNRESET || rc == WSAECONNABORTED) && !m_receiving && m_socket.IsOpen()) {
+        m_heard = true;
+        PeerClosed(rc);
+        return rc;
+    }
     (void)EndIfReset(rc);
     return rc;
 }

@@ -105,7 +105,8 @@ public:
     // With checkConnected, a socket not yet through its connect (and firewall) gives 10057.
     [[nodiscard]] int SendRaw(const char* data, int n, int flags, bool checkConnected = false);
     // SendRaw for a send of the owner's: one that finds the connection reset
-    // or aborted (10054, 10053) ends it, as a read that finds it so does.
+    // or aborted (10054, 10053) ends it, as a read that finds it so does,
+    // after delivering what the peer sent before.
     [[nodiscard]] int SendOrEnd(const char* data, int n, int flags, bool checkConnected = false);
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }

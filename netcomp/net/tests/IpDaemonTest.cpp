@@ -716,9 +716,10 @@ void ConnectSendAndReset(int port, int bytes)
 // daemon accepts them (the system may then post nothing for the socket):
 // with nothing sent, with 100 bytes sent first, and under a daemon that
 // greets each client in its Connected event (the greeting's send finds the
-// client gone). Every connection ends with one Disconnected, with a reset's
-// code (or 0 where the system saw a close), what a client sent before its
-// reset is delivered, and the process's handles are back where they were.
+// client gone), with and without the 100 bytes. Every connection ends with
+// one Disconnected, with a reset's code (or 0 where the system saw a
+// close), what a client sent before its reset is delivered (a send that
+// finds the reset too), and the process's handles are back where they were.
 TEST(IpDaemon, ClientsThatResetAtOnceAreLetGo)
 {
     constexpr int kClients = 200;
@@ -726,7 +727,10 @@ TEST(IpDaemon, ClientsThatResetAtOnceAreLetGo)
         const char* what;
         int bytes;
         bool greet;
-    } kinds[] = {{"nothing sent", 0, false}, {"100 bytes sent", 100, false}, {"a greeting in Connected", 0, true}};
+    } kinds[] = {{"nothing sent", 0, false},
+                 {"100 bytes sent", 100, false},
+                 {"a greeting in Connected", 0, true},
+                 {"100 bytes sent, a greeting in Connected", 100, true}};
     WSADATA wsa;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
     for (const auto& kind : kinds) {
