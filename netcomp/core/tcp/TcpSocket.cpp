@@ -47,6 +47,12 @@ constexpr DWORD kCloseDrainMilliseconds = 1000;
 // What the system's socket buffers grow to by themselves.
 constexpr int kSystemGrownBuffer = 4 << 20;
 
+// The connection was reset or aborted: nothing more goes either way.
+bool IsReset(int result)
+{
+    return result == WSAECONNRESET || result == WSAECONNABORTED;
+}
+
 } // namespace
 
 TcpSocket::TcpSocket() = default;
@@ -420,13 +426,13 @@ int TcpSocket::SendOrEnd(const char* data, int n, int flags, bool checkConnected
     const int rc = SendRaw(data, n, flags, checkConnected);
     // The system still holds what the peer sent before its reset: that is
     // delivered before the close, as it is for a peer that closed. A send
-    // from inside a record event leaves it to the read under way.
-    if ((rc == WSAECONNRESET || rc == WSAECONNABORTED) && !m_receiving && m_socket.IsOpen()) {
+    // from inside a record event, whose read is under way, ends it at once.
+    if (m_receiving || !m_socket.IsOpen()) {
+        (void)EndIfReset(rc);
+    } else if (IsReset(rc)) {
         m_heard = true;
         PeerClosed(rc);
-        return rc;
     }
-    (void)EndIfReset(rc);
     return rc;
 }
 
@@ -652,7 +658,7 @@ bool TcpSocket::Unread()
 
 bool TcpSocket::EndIfReset(int result)
 {
-    if (result != WSAECONNRESET && result != WSAECONNABORTED)
+    if (!IsReset(result))
         return false;
     Close(result, false);
     return true;
