@@ -109,6 +109,17 @@ void ScriptedChannel::CloseConnection()
     m_connection = INVALID_SOCKET;
 }
 
+void ScriptedChannel::ResetConnection()
+{
+    m_pending.clear();
+    if (m_connection == INVALID_SOCKET)
+        return;
+    const linger reset{1, 0};
+    setsockopt(m_connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+    closesocket(m_connection);
+    m_connection = INVALID_SOCKET;
+}
+
 // One more piece of the connection's bytes into m_pending.
 ScriptedChannel::Read ScriptedChannel::Fill(DWORD start, DWORD timeout)
 {

@@ -32,6 +32,8 @@ public:
     bool ConnectTo(unsigned short port);
     bool Connected() const { return m_connection != INVALID_SOCKET; }
     void CloseConnection();
+    // Closes the connection with a reset (no linger).
+    void ResetConnection();
 
     // TCP: one line (without its CR LF; *bareLf when it ended in LF alone),
     // or exactly `count` bytes. Once stopping, what had already come is

@@ -152,6 +152,11 @@ ScriptedServer& ScriptedServer::ExpectQuiet(DWORD milliseconds)
     return Add(std::move(step));
 }
 
+ScriptedServer& ScriptedServer::Reset()
+{
+    return Add(Step(Kind::Reset));
+}
+
 ScriptedServer& ScriptedServer::Disconnect()
 {
     return Add(Step(Kind::Disconnect));
@@ -286,6 +291,11 @@ bool ScriptedServer::PlayStep(std::size_t index, const Step& step)
         if (udp)
             return notOnDatagrams("Disconnect");
         channel.CloseConnection();
+        return true;
+    case Kind::Reset:
+        if (udp)
+            return notOnDatagrams("Reset");
+        channel.ResetConnection();
         return true;
     case Kind::ExpectClose: {
         if (udp)

@@ -84,6 +84,7 @@ public:
     // open: a client that must not send yet (an upload before its command).
     ScriptedServer& ExpectQuiet(DWORD milliseconds);
     ScriptedServer& Disconnect();               // closes the connection at once, mid-reply after a Send
+    ScriptedServer& Reset();                    // resets it: what the client sends later finds it gone
     ScriptedServer& ExpectClose();              // the client must close the connection now
     ScriptedServer& Accept();                   // the next connection (a reconnect, a data channel)
     ScriptedServer& ConnectBack(PortOf portOf); // a connection to the client's port
@@ -121,6 +122,7 @@ private:
         Trickle,
         ExpectQuiet,
         Disconnect,
+        Reset,
         ExpectClose,
         Accept,
         ConnectBack,

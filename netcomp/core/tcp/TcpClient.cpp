@@ -90,23 +90,28 @@ int TcpClient::WaitForDisconnect()
     return m_disconnectResult;
 }
 
+// A send that finds the peer gone delivers what it sent before (SendOrEnd):
+// the caller may find the server's answer there (ReplyBeforeClose).
 int TcpClient::SendBytes(const char* data, uint32_t n, bool progress)
 {
     ClearInterruptRequest();
+    const bool open = HasSocket();
     int64_t total = 0;
     while (n > 0) {
+        // The peer's close was taken in a wait: the send ends as the
+        // connection did.
+        if (open && !HasSocket())
+            return ConnectionLost();
         const int chunk = n > 0x40000000u ? 0x40000000 : int(n);
-        const int rc = SendRaw(data, chunk, 0);
+        const int rc = SendOrEnd(data, chunk, 0);
         if (rc == kResultOk) {
             data += BytesSent();
             n -= uint32_t(BytesSent());
             total += BytesSent();
             continue;
         }
-        if (rc != WSAEWOULDBLOCK) {
-            (void)EndIfReset(rc);
+        if (rc != WSAEWOULDBLOCK)
             return rc;
-        }
         if (!WaitStep(10, m_window))
             return kInterrupted;
         if (progress) {
@@ -127,10 +132,44 @@ int TcpClient::SendCommand(const char* data, uint32_t n)
     const int rc = SendBytes(data, n, false);
     if (rc != kResultOk) {
         m_busy = false;
+        if (IsPeerGone(rc))
+            return ReplyBeforeClose(rc);
         SetAcceptData(true);
         return rc;
     }
     return WaitForReply();
+}
+
+// The server may have answered before it went: refused what was being sent
+// (a message too large) or said why it goes (a shutdown). That reply is read
+// from what the connection still held, and when it is whole and not
+// positive it is the result, as any refusal is: 0 here, so that the caller
+// judges it (CheckReply). Anything else leaves the send's code.
+int TcpClient::ReplyBeforeClose(int sendResult)
+{
+    if (!IsPeerGone(sendResult))
+        return sendResult;
+    const int rc = WaitForReply();
+    if (rc == kResultOk && m_replyReader.Complete() && !m_replyReader.Positive())
+        return kResultOk;
+    SetErrorFromCode(sendResult);
+    return sendResult;
+}
+
+int TcpClient::RefusalBeforeClose(int sendResult)
+{
+    const int rc = ReplyBeforeClose(sendResult);
+    return rc == kResultOk ? CheckReply() : rc;
+}
+
+int TcpClient::ConnectionLost()
+{
+    if (m_disconnectResult != kResultOk) {
+        SetErrorFromCode(m_disconnectResult);
+        return m_disconnectResult;
+    }
+    SetLastErrorText("Connection closed by the server.");
+    return WSAECONNRESET;
 }
 
 int TcpClient::SendCommandLine(const char* command, const char* separator, const char* argument, const char* suffix)
@@ -187,12 +226,16 @@ int TcpClient::WaitForReply()
     if (m_busy && step != 0 && HasSocket())
         WaitForInput(step);
     for (unsigned round = 1; m_busy; ++round) {
-        if (!HasSocket() || !WaitStep(ReplyWaitStep(), m_window)) {
+        if (!HasSocket()) {
+            m_busy = false;
+            return ConnectionLost();
+        }
+        if (!WaitStep(ReplyWaitStep(), m_window)) {
             m_busy = false;
             return kInterrupted;
         }
         if (round % 1000 == 0)
-            (void)Receive(0);
+            ReadNow();
         const int stop = OnReplyWaitRound();
         if (stop != kResultOk) {
             m_busy = false;
@@ -267,13 +310,17 @@ int TcpClient::WaitForTransfer()
     AcceptDataNow();
     while (m_receptionMode != 0) {
         for (int i = 0; i < 101 && m_receptionMode != 0; ++i) {
-            if (!HasSocket() || !WaitStep(10, m_window)) {
+            if (!HasSocket()) {
+                m_receptionMode = 0;
+                return ConnectionLost();
+            }
+            if (!WaitStep(10, m_window)) {
                 m_receptionMode = 0;
                 return kInterrupted;
             }
         }
         if (m_receptionMode != 0)
-            (void)Receive(0);
+            ReadNow();
     }
     return kResultOk;
 }

@@ -2,7 +2,9 @@
 // The blocking side of the TCP layer that protocol engines build on: connect
 // and wait, send a command and wait for its whole reply, disconnect and
 // wait, and the local file that received data can go to. Every wait is a
-// 10 ms wait step on the component's window; a wait that stops gives 301.
+// 10 ms wait step on the component's window; a wait that stops (Interrupt,
+// the time-out) gives 301, one whose connection ended before the reply gives
+// the close's code.
 //
 // A line protocol's engine (SMTP, POP, NNTP, FTP ...) says how its replies
 // read and which code its failures carry, then sends commands:
@@ -57,6 +59,24 @@ public:
     // command [blank argument] CR LF, its whole reply, judged (CheckReply).
     [[nodiscard]] int Exchange(const char* command, const char* argument);
     [[nodiscard]] int WaitForReply();
+    // After a send that found the peer gone (any other code is given back):
+    // 0 when a whole negative reply came before the close (CheckReply then
+    // gives the protocol's code with its last line), else the send's code.
+    [[nodiscard]] int ReplyBeforeClose(int sendResult);
+    // The same, judged: the protocol's code with the server's refusal as the
+    // text, or the send's code (for data that goes out without a reply of
+    // its own, a message's text).
+    [[nodiscard]] int RefusalBeforeClose(int sendResult);
+    // The code of a wait whose connection ended before its reply or message
+    // was whole: the close's code, or 10054 for a clean close (with a text
+    // that says the server closed it).
+    [[nodiscard]] int ConnectionLost();
+    // The result of a QUIT (or LOGOUT) that ended as asked: an interrupt, or
+    // the server's close before its reply or in its place (not a refusal).
+    bool QuitEnded(int rc) const
+    {
+        return rc == kInterrupted || (rc != kResultOk && rc != m_protocolError && !HasSocket());
+    }
     // 0 for a positive reply; else the reply's last line becomes the
     // last-error text and the result is the protocol's code.
     [[nodiscard]] int CheckReply();

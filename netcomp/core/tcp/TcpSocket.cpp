@@ -55,6 +55,14 @@ bool IsReset(int result)
 
 } // namespace
 
+// A peer that closed and then reset (it answered our next bytes with a
+// reset) makes Linux fail the send with EPIPE, which Wine gives as 10058:
+// this side never shuts its sending down itself.
+bool TcpSocket::IsPeerGone(int result)
+{
+    return IsReset(result) || result == WSAESHUTDOWN;
+}
+
 TcpSocket::TcpSocket() = default;
 
 TcpSocket::~TcpSocket()
@@ -404,6 +412,9 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
     m_bytesSent = 0;
     if (!m_socket.IsOpen() || (checkConnected && !IsConnected()))
         return WSAENOTCONN;
+    // What the peer sent before it went is still being delivered.
+    if (m_peerGone)
+        return m_peerGone;
     const int sent = Ws().send(m_socket.Get(), data, n, flags);
     if (sent == SOCKET_ERROR) {
         const int error = Ws().WSAGetLastError();
@@ -424,20 +435,44 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
 int TcpSocket::SendOrEnd(const char* data, int n, int flags, bool checkConnected)
 {
     const int rc = SendRaw(data, n, flags, checkConnected);
-    // The system still holds what the peer sent before its reset: that is
-    // delivered before the close, as it is for a peer that closed. A send
-    // from inside a record event, whose read is under way, ends it at once.
-    if (m_receiving || !m_socket.IsOpen()) {
-        (void)EndIfReset(rc);
-    } else if (IsReset(rc)) {
-        m_heard = true;
-        PeerClosed(rc);
-    }
+    if (IsPeerGone(rc) && m_socket.IsOpen() && !m_peerGone)
+        SendFoundPeerGone(rc);
     return rc;
+}
+
+// The system still holds what the peer sent before it went (a server's
+// reply to what was being sent, the rest of a stream): that is delivered
+// before the close, as it is for a peer that closed, and later sends give
+// the same code without trying. A send from inside a record event, whose
+// read is under way, leaves the connection as it is until that read is over:
+// the event goes on with the records still to come, and the Disconnected
+// follows once it has returned.
+void TcpSocket::SendFoundPeerGone(int code)
+{
+    m_peerGone = code;
+    m_heard = true;
+    if (m_receiving) {
+        m_closeLater = true;
+        m_closeError = code;
+        return;
+    }
+    PeerClosed(code);
 }
 
 void TcpSocket::Connected(int error)
 {
+    // Reset as it was made (a server that greets and goes at once, before
+    // Winsock looked at the connect): the connection was there, and what the
+    // server sent is delivered before the close, as for any peer that reset.
+    if (IsReset(error) && m_firewallKind == FirewallKind::None) {
+        m_connected = true;
+        m_heard = true;
+        SetOobInline(true);
+        OnConnectComplete(0);
+        if (m_socket.IsOpen() && !m_receiving)
+            PeerClosed(error);
+        return;
+    }
     if (error != 0) {
         if (m_firewallKind != FirewallKind::None)
             OnConnectionStatus("Firewall connection failed.", error);
@@ -610,11 +645,13 @@ int TcpSocket::Receive(int mode)
         m_readShort = got > 0 && uint32_t(got) < free;
         if (got == 0) {
             if (mode == 0) {
+                // A close already seen (a reset a send found) keeps its code.
+                const int code = m_closeLater ? m_closeError : 0;
                 Deliver();
-                if (CloseWaits(0))
+                if (CloseWaits(code))
                     return kResultOk;
                 DeliverRest();
-                Close(0, false);
+                Close(code, false);
             }
             return kResultOk;
         }
@@ -654,6 +691,12 @@ bool TcpSocket::Unread()
         return false;
     u_long bytes = 0;
     return Ws().ioctlsocket(m_socket.Get(), FIONREAD, &bytes) != 0 || bytes > 0;
+}
+
+void TcpSocket::ReadNow()
+{
+    if (m_socket.IsOpen() && !m_receiving)
+        ReadNotified(true);
 }
 
 bool TcpSocket::EndIfReset(int result)
@@ -747,6 +790,7 @@ void TcpSocket::ResetReceiveState(bool urgentWatched)
     m_readWaits = false;
     m_readPosted = false;
     m_closeLater = false;
+    m_peerGone = 0;
     m_writeArmed = true;
     m_readShort = false;
     m_urgentSeen = false;
@@ -907,13 +951,12 @@ LRESULT TcpSocket::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_receiving) {
             // Inside an event of a read under way (an owner that pumps its
             // messages there): the records that read still has to deliver
-            // go first, and the close follows once it ends. With none left
-            // it is done at once.
-            if (m_recv.Pending() > 0) {
+            // go first, and what the system still holds, and the close
+            // follows once the read is over, not inside the owner's event.
+            // A reset a send found meanwhile keeps its code.
+            if (!m_closeLater) {
                 m_closeLater = true;
                 m_closeError = error;
-            } else {
-                Close(error, false);
             }
             break;
         }

@@ -104,10 +104,16 @@ public:
     // One send; 10035 when it would block. BytesSent() tells what went out.
     // With checkConnected, a socket not yet through its connect (and firewall) gives 10057.
     [[nodiscard]] int SendRaw(const char* data, int n, int flags, bool checkConnected = false);
-    // SendRaw for a send of the owner's: one that finds the connection reset
-    // or aborted (10054, 10053) ends it, as a read that finds it so does,
-    // after delivering what the peer sent before.
+    // SendRaw for a send of the owner's: one that finds the peer gone (the
+    // connection reset or aborted) ends the connection, as a read that finds
+    // it so does, after delivering what the peer sent before. From inside an
+    // event of the socket's read the end follows once that read is over.
     [[nodiscard]] int SendOrEnd(const char* data, int n, int flags, bool checkConnected = false);
+    // The code a send gives once the peer is gone: 10054, 10053, or 10058
+    // (Wine's for a peer that closed and then reset); 0 while it is there.
+    int PeerGoneCode() const { return m_peerGone; }
+    // Whether a send's result says the peer is gone.
+    static bool IsPeerGone(int result);
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }
 
@@ -153,12 +159,20 @@ protected:
     // be posted behind them.
     void DropQueuedNotifications(SOCKET closed);
     RetiredSockets& Retired() { return *m_retired; }
-    // A read or a send that found the connection reset or aborted ends it
-    // at once, not only once the close notification is taken; true then.
-    bool EndIfReset(int result);
+    // A read notification's read, made by a wait that will not wait for the
+    // notification (one may have gone astray): as ReadNotified, outside any
+    // read under way.
+    void ReadNow();
 
 private:
     void Connected(int error);
+    // A read that found the connection reset or aborted ends it at once,
+    // not only once the close notification is taken; true then.
+    bool EndIfReset(int result);
+    // A send found the peer gone: what the system still holds is
+    // delivered and the close reported, now or once the read under way
+    // (whose event made the send) is over.
+    void SendFoundPeerGone(int code);
     void FirewallConnected();
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
@@ -208,6 +222,7 @@ private:
     bool m_readLater = false;  // a read notification came while receiving
     bool m_closeLater = false; // the peer's close came while records were still to be delivered
     int m_closeError = 0;
+    int m_peerGone = 0;       // a send found the peer gone: the code later sends give
     bool m_readHeld = false;  // one came while AcceptData was off: no other comes before a read
     bool m_readWaits = false; // one waits for the socket's turn (SocketTurns): no other comes before a read
     int m_delivering = 0;     // records of the receive buffer out with the owner

@@ -330,4 +330,47 @@ TEST(HttpScripted, AChunkSizeThatIsNoneFailsTheCall)
     EXPECT_EQ(server.Finish(), "");
 }
 
+// A server that refuses a 20 MB body after 1 MB of it and goes at once (a
+// close with the rest unread, or a reset) has answered: the call ends with
+// 151 and the response's status, not a bare socket error. A server that
+// resets the connection as soon as it is accepted ends the call with the
+// reset's code, and the Disconnected event says the same.
+TEST(HttpScripted, AServerThatAnswersAndGoesHasItsAnswerHeard)
+{
+    const std::string body(20 << 20, 'p');
+    for (bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "close");
+        ScriptedServer server;
+        server.ExpectUntil("")
+            .ExpectBytes(1 << 20, [](const std::string&) { return std::string(); })
+            .Send("HTTP/1.1 413 Payload Too Large\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        if (reset)
+            server.Reset();
+        else
+            server.Disconnect();
+        ASSERT_TRUE(server.Start());
+        HttpObject http;
+        ASSERT_EQ(http.SetInt(kHttpTimeout, 10), 0);
+        ASSERT_EQ(http.SetBytes(kHttpPostData, body), 0);
+        EXPECT_EQ(http.Do(kHttpMethodPost, Url(server.Port(), "/upload").c_str()), 151) << http.Error();
+        EXPECT_EQ(http.Text(kHttpStatusLine), "HTTP/1.1 413 Payload Too Large");
+        EXPECT_EQ(http.Int(kHttpConnected), 0);
+        EXPECT_EQ(server.Finish(), "");
+    }
+
+    ScriptedServer gone;
+    gone.Reset();
+    ASSERT_TRUE(gone.Start());
+    HttpObject http;
+    ASSERT_EQ(http.SetInt(kHttpTimeout, 10), 0);
+    const int rc = http.Get(Url(gone.Port(), "/"));
+    EXPECT_TRUE(rc == WSAECONNRESET || rc == WSAECONNABORTED) << rc;
+    std::vector<int> ends;
+    for (const RecordedEvent& e : http.events)
+        if (e.event == kHttpEventDisconnected)
+            ends.push_back(int(e.values[0]));
+    EXPECT_EQ(ends, std::vector<int>{rc});
+    EXPECT_EQ(gone.Finish(), "");
+}
+
 } // namespace

@@ -470,11 +470,15 @@ void HttpClient::OnDisconnected(int code)
         if (m_parser.Close()) {
             CompleteResponse();
         } else {
+            // A server that closed before its whole response ended the
+            // request as a reset does, whatever the close said: the
+            // Disconnected event and the request's result agree.
+            if (code == kResultOk)
+                code = WSAECONNRESET;
             m_closeCode = code;
             if (m_asynchronous)
-                EndAsyncRequest(code ? code : WSAECONNRESET,
-                                m_parser.HasStatus() ? "Connection closed before the whole response arrived."
-                                                     : "Connection closed by the server before any response.");
+                EndAsyncRequest(code, m_parser.HasStatus() ? "Connection closed before the whole response arrived."
+                                                           : "Connection closed by the server before any response.");
         }
     }
     TcpClient::OnDisconnected(code);

@@ -412,7 +412,7 @@ int ImapEngine::Logout()
         return kResultOk;
     if (IsConnected()) {
         const int rc = Run(NewCommand("LOGOUT"));
-        if (rc != kResultOk && rc != kInterrupted)
+        if (rc != kResultOk && !QuitEnded(rc))
             Trail(2, "Forcing disconnection from IMAP server.");
     }
     m_selected = false;
@@ -445,7 +445,7 @@ int ImapEngine::Run(ImapCommand& command)
         uint32_t n = 0;
         const char* piece = command.Piece(i, &n);
         Expect(last ? Wait::Tagged : Wait::Continuation);
-        if ((rc = SendBytes(piece, n, false)) != kResultOk || (rc = Await()) != kResultOk)
+        if ((rc = SendAndAwait(piece, n)) != kResultOk)
             return rc;
         if (!last && m_continuation.IsEmpty())
             break;
@@ -460,7 +460,7 @@ int ImapEngine::Run(ImapCommand& command)
         if (!answer || line.AssignText(answer) != kResultOk || line.Append("\r\n", 2) != kResultOk)
             return kOutOfMemory;
         Expect(Wait::Tagged);
-        if ((rc = SendBytes(line.Data(), line.Length(), false)) != kResultOk || (rc = Await()) != kResultOk)
+        if ((rc = SendAndAwait(line.Data(), line.Length())) != kResultOk)
             return rc;
     }
     // "tag OK" in any case, then the end or a blank.
@@ -478,6 +478,7 @@ void ImapEngine::Expect(Wait what)
 {
     m_tagged.Clear();
     m_continuation.Clear();
+    m_bye.Clear();
     m_readError = kResultOk;
     m_streamError = kResultOk;
     m_waitDone = false;
@@ -498,6 +499,11 @@ int ImapEngine::Await()
         if (*m_reader.ErrorText())
             SetLastErrorText(m_reader.ErrorText());
     }
+    // A server that said BYE and closed has said why the wait ended.
+    if (rc != kResultOk && rc != kInterrupted && !HasSocket() && !m_bye.IsEmpty()) {
+        SetLastErrorText(m_bye.CStr());
+        rc = kImapServerError;
+    }
     // A response the reader or the line source refused leaves the stream out
     // of step: nothing later could be read right.
     if (rc == kImapServerError)
@@ -505,6 +511,21 @@ int ImapEngine::Await()
     if (rc == kResultOk && m_streamError != kResultOk)
         rc = m_streamError;
     return rc;
+}
+
+// A server that refused a literal as it came (too large) or shut down while
+// the command went out answered before it closed: a tagged completion or a
+// BYE that came is the result, as it would have been after the send.
+int ImapEngine::SendAndAwait(const char* data, uint32_t n)
+{
+    const int sent = SendBytes(data, n, false);
+    if (sent != kResultOk && !IsPeerGone(sent))
+        return sent;
+    const int rc = Await();
+    if (sent == kResultOk || rc == kImapServerError || (rc == kResultOk && !m_tagged.IsEmpty()))
+        return rc;
+    SetErrorFromCode(sent);
+    return sent;
 }
 
 int ImapEngine::AddMessageFlags(const char* flags)

@@ -92,6 +92,9 @@ private:
     [[nodiscard]] int Store(const char* change, const char* flags);
     void Expect(Wait what);
     [[nodiscard]] int Await();
+    // A piece of a command out, then its wait (Await); a send that found the
+    // server gone reads what it answered before it went.
+    [[nodiscard]] int SendAndAwait(const char* data, uint32_t n);
     [[nodiscard]] int Flags(const char* flags, NetStringBase& out);
 
     void SetWait(Wait what) { m_wait = what; }
@@ -162,6 +165,7 @@ private:
     NetString m_tagged;       // the tagged completion
     NetString m_continuation; // the last continuation request
     NetString m_greeting;
+    NetString m_bye; // an untagged BYE of this exchange: why the server goes
     int m_readError = 0;
     bool m_streamingBody = false; // the streamed literal is a body, not headers
     int m_streamError = 0;

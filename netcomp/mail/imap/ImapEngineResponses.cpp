@@ -91,6 +91,8 @@ int ImapEngine::OnImapResponse(const char* response, uint32_t length)
         rc = m_continuation.Assign(length, response);
         done = m_wait != Wait::Nothing;
     } else if (length > 0 && response[0] == '*') {
+        if (StartsWithNoCase(response, length, "* BYE") && m_bye.Assign(length, response) != kResultOk)
+            m_bye.Clear();
         rc = Untagged(response, length);
     }
     if (done)

@@ -166,7 +166,7 @@ int NntpEngine::Quit()
     if (!HasSocket())
         return kResultOk;
     int rc = IsConnected() ? SendCommand("QUIT", nullptr) : kResultOk;
-    if (rc == kInterrupted)
+    if (QuitEnded(rc))
         rc = kResultOk;
     else if (rc != kResultOk)
         Trail(2, "Forcing disconnection from news server.");
@@ -433,8 +433,9 @@ int NntpEngine::SendPost()
         Fire(SharedEvent::EndTransfer, {});
         lineEnded = false;
     }
+    // A server that refused the article as it came and went has said why.
     if (rc != kResultOk)
-        return rc;
+        return RefusalBeforeClose(rc);
     // The closing "." must stand on a line of its own.
     if (!lineEnded && (rc = SendBytes("\r\n", 2, false)) != kResultOk)
         return rc;

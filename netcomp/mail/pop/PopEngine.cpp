@@ -199,7 +199,10 @@ int PopEngine::Quit()
 {
     if (!HasSocket())
         return kResultOk;
-    const int rc = IsConnected() ? SendCommand("QUIT", nullptr) : kResultOk;
+    int rc = IsConnected() ? SendCommand("QUIT", nullptr) : kResultOk;
+    // A server that closes after QUIT without its reply ended the session as asked.
+    if (rc != kInterrupted && QuitEnded(rc))
+        rc = kResultOk;
     if (rc != kResultOk)
         Trail(2, "Forcing disconnection from mail server.");
     StartTimeout();

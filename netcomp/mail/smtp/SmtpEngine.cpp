@@ -448,10 +448,11 @@ int SmtpEngine::Quit()
         return kResultOk;
     }
     int rc = IsConnected() ? Exchange("QUIT", nullptr) : kInterrupted;
-    if (rc != kResultOk && rc != kInterrupted)
-        Trail(2, "Forcing disconnection from mail server.");
     // The server may close first: a wait cut short by its close is the end we asked for.
-    if (rc == kInterrupted) {
+    const bool ended = QuitEnded(rc);
+    if (rc != kResultOk && !ended)
+        Trail(2, "Forcing disconnection from mail server.");
+    if (ended) {
         rc = kResultOk;
         SetLastErrorText("");
     }
@@ -598,9 +599,12 @@ int SmtpEngine::Transaction(const char* verb)
         return rc;
     }
     m_dataOut.Clear();
-    // Whatever stopped the data, the message must not be taken as whole.
-    if (!m_queueOut)
+    // Whatever stopped the data, the message must not be taken as whole. A
+    // server that refused it as it came (too large) and went has said why.
+    if (!m_queueOut) {
+        rc = RefusalBeforeClose(rc);
         CloseNow();
+    }
     return rc;
 }
 

@@ -154,7 +154,7 @@ int SnppEngine::Quit()
     if (!HasSocket())
         return kResultOk;
     int rc = IsConnected() ? Command("QUIT", nullptr) : kResultOk;
-    if (rc == kInterrupted)
+    if (QuitEnded(rc))
         rc = kResultOk;
     else if (rc != kResultOk)
         Trail(2, "Forcing disconnection from SNPP server.");

@@ -132,10 +132,44 @@ TEST(ImapScripted, RefusedLiteralsOversizedAnnouncementsAndCloses)
     EXPECT_STREQ(s->LastError(), "Server literal too large.");
     EXPECT_FALSE(s->GetBool(kImapConnected));
 
-    // The next action logs in again; the server goes away mid-literal.
+    // The next action logs in again; the server goes away mid-literal: the
+    // close's code, not an interruption.
     ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
     ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
-    EXPECT_EQ(s->Do(kImapFetchMessageText), 301);
+    EXPECT_EQ(s->Do(kImapFetchMessageText), WSAECONNRESET);
+    EXPECT_TRUE(s->GetBool(kImapIdle));
+    EXPECT_EQ("", s.Server().Finish());
+}
+
+// A server that says BYE and goes has said why the command failed: 311 with
+// its BYE as the text, and as LastReply. An APPEND refused 1 MB into its
+// 20 MB literal (the server closes with the rest unread, so the client's
+// send finds the reset), and a FETCH answered with a BYE and a close.
+TEST(ImapScripted, AByeBeforeTheServerGoesIsTheResult)
+{
+    const std::string text(20 << 20, 'a');
+    Session s;
+    s.Select();
+    s.Server()
+        .Expect("x0002 APPEND Inbox {" + std::to_string(text.size()) + "}")
+        .Reply("+ go ahead")
+        .ExpectBytes(1 << 20, [](const std::string&) { return std::string(); })
+        .Reply("* BYE message too large")
+        .Disconnect();
+    s.Reconnect().Expect("x0002 FETCH 1 BODY.PEEK[TEXT]").Reply("* BYE server shutting down").Disconnect();
+    s.Start();
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    ASSERT_EQ(s->SetText(kImapMessageText, text.c_str()), 0);
+    EXPECT_EQ(s->Do(kImapAppendToMailbox), 311);
+    EXPECT_STREQ(s->LastError(), "* BYE message too large");
+    EXPECT_EQ(s->GetText(kImapLastReply), "* BYE message too large");
+    EXPECT_FALSE(s->GetBool(kImapConnected));
+
+    ASSERT_EQ(s->Set(kImapPeekMode, 1), 0);
+    ASSERT_EQ(s->Do(kImapSelectMailbox), 0) << s->LastError();
+    ASSERT_EQ(s->SetText(kImapMessageSet, "1"), 0);
+    EXPECT_EQ(s->Do(kImapFetchMessageText), 311);
+    EXPECT_STREQ(s->LastError(), "* BYE server shutting down");
     EXPECT_TRUE(s->GetBool(kImapIdle));
     EXPECT_EQ("", s.Server().Finish());
 }

@@ -9,6 +9,7 @@
 
 #include "netcomp/include/netcomp_pop.h"
 #include "netcomp/mail/tests/MailPeers.h"
+#include "netcomp/testing/ResetAtConnect.h"
 #include "netcomp/testing/ScriptedServer.h"
 
 namespace {
@@ -250,8 +251,9 @@ TEST(PopScripted, ApopGreetingsAndServerFailures)
     ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
     EXPECT_EQ(pop->Do(kPopRetrieveWholeMessage), 171);
     EXPECT_STREQ(pop->LastError(), "-ERR no such message");
-    // The server goes away in the middle of the message.
-    EXPECT_EQ(pop->Do(kPopRetrieveWholeMessage), 301);
+    // The server goes away in the middle of the message: the close's code,
+    // not an interruption.
+    EXPECT_EQ(pop->Do(kPopRetrieveWholeMessage), WSAECONNRESET);
     EXPECT_TRUE(pop->GetBool(kPopIdle));
     EXPECT_FALSE(pop->GetBool(kPopConnected));
     EXPECT_EQ("", s.server.Finish());
@@ -264,6 +266,53 @@ TEST(PopScripted, ApopGreetingsAndServerFailures)
     EXPECT_STREQ(stampless->LastError(), "APOP timestamp not found.");
     ASSERT_EQ(stampless->Set(kPopConnected, 0), 0);
     EXPECT_EQ("", t.server.Finish());
+}
+
+// A server that resets the connection 60,000 bytes into a message (all of
+// them reach the client's system first: they fit its window): every line
+// reaches the Transfer events, and the retrieval ends with the close's code,
+// not as an interruption. A refusal in the greeting of a server that
+// resets at once, before Winsock told the client it was connected, is the
+// result (the protocol's code with the reply).
+TEST(PopScripted, WhatTheServerSaidBeforeItsResetCounts)
+{
+    std::string lines;
+    for (int i = 0; lines.size() < 60000; ++i)
+        lines += "line " + std::to_string(i) + " of a long message\r\n";
+    Scripted s;
+    s.server.Reply("+OK ready")
+        .Expect("USER me")
+        .Reply("+OK")
+        .Expect("PASS secret")
+        .Reply("+OK in")
+        .Expect("RETR 1")
+        .Reply("+OK")
+        .Send("Subject: long\r\n\r\n" + lines)
+        .Reset();
+    Pop pop(s.Port(), "me", "secret");
+    ASSERT_EQ(pop->Do(kPopConnect), 0) << pop->LastError();
+    ASSERT_EQ(pop->Set(kPopMessageNumber, 1), 0);
+    EXPECT_EQ(pop->Do(kPopRetrieveWholeMessage), WSAECONNRESET);
+    std::string transferred;
+    for (const RecordedEvent& e : pop.Events().Of(kPopEventTransfer))
+        transferred += e.texts[1] + "\r\n";
+    EXPECT_EQ(transferred.size(), lines.size());
+    EXPECT_TRUE(transferred == lines) << "lines lost or changed";
+    EXPECT_TRUE(pop->GetBool(kPopIdle));
+    EXPECT_FALSE(pop->GetBool(kPopConnected));
+    EXPECT_EQ("", s.server.Finish());
+
+    Scripted busy;
+    busy.server.Reply("-ERR too many connections").Reset();
+    Pop refused(busy.Port(), "me", "secret");
+    {
+        ResetAtConnect reset;
+        EXPECT_EQ(refused->Do(kPopConnect), 171);
+        EXPECT_EQ(reset.Posted(), 1);
+    }
+    EXPECT_STREQ(refused->LastError(), "-ERR too many connections");
+    EXPECT_FALSE(refused->GetBool(kPopConnected));
+    EXPECT_EQ("", busy.server.Finish());
 }
 
 TEST(PopScripted, JapaneseMessageInShiftJis)

@@ -18,6 +18,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_smtp.h"
 #include "netcomp/mail/tests/MailTestSupport.h"
+#include "netcomp/testing/ResetAtConnect.h"
 #include "netcomp/testing/ScriptedServer.h"
 #include "netcomp/testing/WinsockStandIns.h"
 
@@ -288,6 +289,58 @@ TEST_F(SmtpTest, ASendThatFindsTheConnectionResetEndsIt)
     ASSERT_EQ(smtp.Set(kSmtpConnected, 1), 0) << smtp.LastError();
     EXPECT_EQ(smtp.Do(kSmtpDisconnect), 0) << smtp.LastError();
     EXPECT_EQ(server.Finish(), "");
+}
+
+// A server that takes 1 MB of a 20 MB message, refuses it and goes (a close
+// with the rest unread, or a reset), while the message is still being sent:
+// its reply is the result, 161 with the reply as the text, and LastReply.
+// So is a refusal in the greeting of a server that resets at once, before
+// Winsock told the client it was connected.
+TEST_F(SmtpTest, AServersRefusalBeforeItGoesIsTheResult)
+{
+    const char* kRefusal = "552 5.3.4 Message size exceeds fixed limit";
+    for (bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "close");
+        ScriptedServer server;
+        server.Reply("220 ready")
+            .Expect("EHLO client.kes.test")
+            .Reply("250 mx.kes.test")
+            .Expect("RSET")
+            .Reply("250 OK")
+            .Expect("MAIL FROM:<a@kes.test>")
+            .Reply("250 OK")
+            .Expect("RCPT TO:<b@kes.test>")
+            .Reply("250 OK")
+            .Expect("DATA")
+            .Reply("354 go ahead")
+            .ExpectBytes(1 << 20, [](const std::string&) { return std::string(); })
+            .Reply(kRefusal);
+        if (reset)
+            server.Reset();
+        else
+            server.Disconnect();
+        Server(server);
+        ASSERT_EQ(smtp.SetText(kSmtpFrom, "a@kes.test"), 0);
+        ASSERT_EQ(smtp.SetText(kSmtpSendTo, "b@kes.test"), 0);
+        ASSERT_EQ(smtp.SetText(kSmtpMessageText, std::string(20 << 20, 'm').c_str()), 0);
+        EXPECT_EQ(smtp.Do(kSmtpSend), 161);
+        EXPECT_STREQ(smtp.LastError(), kRefusal);
+        EXPECT_EQ(smtp.GetText(kSmtpLastReply), kRefusal);
+        EXPECT_FALSE(smtp.GetBool(kSmtpConnected));
+        EXPECT_EQ(server.Finish(), "");
+    }
+
+    ScriptedServer busy;
+    busy.Reply("421 4.3.2 shutting down").Reset();
+    Server(busy);
+    {
+        ResetAtConnect reset;
+        EXPECT_EQ(smtp.Do(kSmtpConnect), 161);
+        EXPECT_EQ(reset.Posted(), 1);
+    }
+    EXPECT_STREQ(smtp.LastError(), "421 4.3.2 shutting down");
+    EXPECT_FALSE(smtp.GetBool(kSmtpConnected));
+    EXPECT_EQ(busy.Finish(), "");
 }
 
 TEST_F(SmtpTest, CramMd5AndTimeout)

@@ -425,9 +425,10 @@ int FtpEngine::Quit()
         return kResultOk;
     }
     int rc = Command("QUIT", nullptr);
-    if (rc != kResultOk && rc != kInterrupted)
+    const bool ended = QuitEnded(rc);
+    if (rc != kResultOk && !ended)
         Trail(2, "Forcing disconnection from FTP server.");
-    if (rc == kInterrupted)
+    if (ended)
         rc = kResultOk;
     m_data.CloseAll();
     (void)SetConnected(false);

@@ -20,6 +20,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ftp.h"
+#include "netcomp/testing/ResetAtConnect.h"
 #include "netcomp/net/tests/TransferTestSupport.h"
 #include "netcomp/testing/ScriptedServer.h"
 
@@ -779,9 +780,37 @@ TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
     EXPECT_EQ(server.Finish(), "");
 }
 
-// A server that goes away inside a reply, one that falls silent, and an
-// owner who interrupts: each ends the action with 301, leaves the component
-// idle, and the next action logs on afresh.
+// A server that resets the connection during the logon ends it with the
+// reset's code, not as an interruption; one that refuses in its greeting
+// and resets at once, before Winsock told the client it was connected, has
+// its refusal as the result (141 with the reply).
+TEST_F(FtpTest, ALogonThatMeetsAResetEndsWithTheServersWords)
+{
+    ScriptedServer server;
+    server.Reply("220 ready").Expect("USER alice").Reset();
+    Server(server);
+    const int rc = ftp.Do(kFtpLogon);
+    EXPECT_TRUE(rc == WSAECONNRESET || rc == WSAECONNABORTED) << rc;
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(server.Finish(), "");
+
+    ScriptedServer busy;
+    busy.Reply("421 too many users").Reset();
+    Server(busy);
+    {
+        ResetAtConnect reset;
+        EXPECT_EQ(ftp.Do(kFtpLogon), 141);
+        EXPECT_EQ(reset.Posted(), 1);
+    }
+    EXPECT_STREQ(ftp.LastError(), "421 too many users");
+    EXPECT_EQ(ftp.GetText(kFtpLastReply), "421 too many users");
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(busy.Finish(), "");
+}
+
+// A server that goes away inside a reply (the close's code), one that falls
+// silent and an owner who interrupts (301): each ends the action, leaves the
+// component idle, and the next action logs on afresh.
 TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
 {
     ScriptedServer server;
@@ -796,7 +825,7 @@ TEST_F(FtpTest, ServerGoneSilentOrInterrupted)
         .Silence();
     Server(server);
     ASSERT_EQ(ftp.Set(kFtpTimeout, 2), 0);
-    EXPECT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), 301);
+    EXPECT_EQ(ftp.Do(kFtpDeleteFile, {"a"}), WSAECONNRESET);
     EXPECT_FALSE(ftp.GetBool(kFtpConnected));
     EXPECT_TRUE(ftp.GetBool(kFtpIdle));
 

@@ -19,6 +19,8 @@
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/testing/LoopbackSocket.h"
+#include "netcomp/testing/ResetAtConnect.h"
+#include "netcomp/testing/ScriptedServer.h"
 
 namespace {
 
@@ -351,6 +353,124 @@ TEST(IpPort, AnOwnerThatPumpsInEachDataInReadsTheStreamWhole)
     EXPECT_EQ(misplaced, 0u);
     // One that waits at the end of each large read would wait some 64 times.
     EXPECT_LT(waited, 10);
+}
+
+// 42,000 bytes of a server that then resets the connection, read without a
+// Timeout by an owner that echoes each DataIn (the echo finds the reset: it
+// gives its code, and so does every send after it), or that pumps its
+// messages in each DataIn (the close notification comes there): every byte
+// the server sent reaches DataIn, and the one Disconnected comes after the
+// DataIn in which the reset was found has returned, not inside it.
+TEST(IpPort, AResetFoundInsideDataInLosesNothing)
+{
+    const std::string sent = NumberedLines().substr(0, 42000);
+    for (bool echo : {true, false}) {
+        SCOPED_TRACE(echo ? "echo" : "DoEvents");
+        ScriptedServer server;
+        server.Send(sent).Reset();
+        ASSERT_TRUE(server.Start());
+        Port p;
+        p.events.TextsAt(kIpPortEventDataIn, {});
+        std::string received;
+        int inDataIn = 0, endedInside = 0, resetsSeen = 0, otherFailures = 0;
+        p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent& e) {
+            ++inDataIn;
+            const std::string text(reinterpret_cast<const char*>(e.values[0]), std::size_t(e.lengths[0]));
+            received += text;
+            p.events.events.clear();
+            Sleep(5);
+            if (echo) {
+                const int rc = p.Send(text);
+                resetsSeen += rc == WSAECONNRESET || rc == WSAECONNABORTED;
+                otherFailures += rc != 0 && rc != WSAECONNRESET && rc != WSAECONNABORTED;
+            } else {
+                IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+            }
+            --inDataIn;
+        });
+        ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+        ASSERT_EQ(p.Connect(server.Port()), 0) << IPPort_GetLastError(p.obj);
+        ASSERT_EQ(p.Set(kIpPortTimeout, 0), 0);
+        int disconnected = 0;
+        p.events.OnEvent(kIpPortEventDisconnected, [&](const RecordedEvent&) {
+            endedInside += inDataIn > 0;
+            ++disconnected;
+        });
+        const DWORD start = GetTickCount();
+        while (p.Get(kIpPortConnected) && GetTickCount() - start < 10000)
+            IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+        for (int i = 0; i < 10; ++i)
+            IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+        EXPECT_EQ(server.Finish(), "");
+        EXPECT_EQ(received.size(), sent.size());
+        EXPECT_TRUE(received == sent) << "the bytes came out of order or changed";
+        if (echo) {
+            EXPECT_GE(resetsSeen, 1) << "no echo found the reset: nothing was tested";
+            EXPECT_EQ(otherFailures, 0);
+        }
+        EXPECT_EQ(disconnected, 1);
+        EXPECT_EQ(endedInside, 0);
+    }
+}
+
+// What a server sends before it resets the connection reaches DataIn
+// before the Disconnected, whatever finds the reset: a send with a Timeout
+// (after a greeting of 20,000 bytes, the server reading 100 bytes of the
+// client's first; or after a line "BYE now"), or the connect itself (the
+// reset came before Winsock told the client it was connected: the
+// connection was made, so Connected says 0).
+TEST(IpPort, WhatTheServerSentBeforeItsResetComesFirst)
+{
+    const std::string greeting = NumberedLines().substr(0, 20000);
+    const struct {
+        const char* what;
+        std::string sent;
+        bool atConnect;
+    } kinds[] = {{"a greeting, then a reset while the client sends", greeting, false},
+                 {"a line, then a reset while the client sends", "BYE now\r\n", false},
+                 {"a greeting and a reset before the connect is told", greeting, true}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        ScriptedServer server;
+        if (kind.atConnect)
+            server.Send(kind.sent).Reset();
+        else
+            server.Send(kind.sent).ExpectBytes(100, [](const std::string&) { return std::string(); }).Reset();
+        ASSERT_TRUE(server.Start());
+        Port p;
+        p.events.TextsAt(kIpPortEventDataIn, {});
+        std::string received;
+        bool dataAfterEnd = false;
+        p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent& e) {
+            received.append(reinterpret_cast<const char*>(e.values[0]), std::size_t(e.lengths[0]));
+            dataAfterEnd = dataAfterEnd || !p.events.Of(kIpPortEventDisconnected).empty();
+        });
+        ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
+        if (kind.atConnect) {
+            ResetAtConnect reset;
+            EXPECT_EQ(p.Connect(server.Port()), 0) << IPPort_GetLastError(p.obj);
+            EXPECT_EQ(reset.Posted(), 1);
+        } else {
+            ASSERT_EQ(p.Connect(server.Port()), 0) << IPPort_GetLastError(p.obj);
+            ASSERT_EQ(p.Send(std::string(100, 'c')), 0);
+            // The reset comes while nothing is read.
+            for (const DWORD start = GetTickCount(); server.Received().empty() && GetTickCount() - start < 5000;)
+                Sleep(10);
+            Sleep(200);
+            const int rc = p.Send(std::string(100, 'd'));
+            EXPECT_TRUE(rc == WSAECONNRESET || rc == WSAECONNABORTED) << rc;
+        }
+        for (int i = 0; i < 10; ++i)
+            IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
+        EXPECT_EQ(server.Finish(), "");
+        EXPECT_EQ(p.Code(kIpPortEventConnected), 0);
+        EXPECT_TRUE(received == kind.sent) << received.size() << " of " << kind.sent.size() << " bytes";
+        EXPECT_FALSE(dataAfterEnd);
+        ASSERT_EQ(p.events.Of(kIpPortEventDisconnected).size(), 1u);
+        const int code = p.Code(kIpPortEventDisconnected);
+        EXPECT_TRUE(code == WSAECONNRESET || code == WSAECONNABORTED || (!kind.atConnect && code == 0)) << code;
+        EXPECT_EQ(p.Get(kIpPortConnected), 0);
+    }
 }
 
 // A send without a Timeout (one send, at once) that finds the server gone

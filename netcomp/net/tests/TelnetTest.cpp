@@ -14,6 +14,7 @@
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_telnet.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/ResetAtConnect.h"
 #include "netcomp/testing/ScriptedServer.h"
 
 namespace {
@@ -200,6 +201,73 @@ TEST(TelnetScripted, DoEventsInsideAnEvent)
     EXPECT_EQ(telnet.data, "abefcd");
     EXPECT_EQ(telnet.events.Of(kTelnetEventDisconnected).size(), 1u);
     EXPECT_EQ("", server.Finish());
+}
+
+// What a server sends before it resets the connection reaches DataIn, and
+// the one Disconnected comes after it (and after the event whose send found
+// the reset), whatever finds the reset: an echo inside DataIn without a
+// Timeout, a send with a Timeout while nothing was read, or the connect (the
+// reset came before Winsock told the client it was connected).
+TEST(TelnetScripted, WhatTheServerSentBeforeItsResetReachesDataIn)
+{
+    std::string sent;
+    for (int i = 0; sent.size() < 42000; ++i)
+        sent += "line " + std::to_string(i) + " of the server's\r\n";
+    enum class Finds { EchoInDataIn, SendWithTimeout, Connect };
+    for (Finds finds : {Finds::EchoInDataIn, Finds::SendWithTimeout, Finds::Connect}) {
+        SCOPED_TRACE(finds == Finds::EchoInDataIn ? "echo in DataIn" : finds == Finds::Connect ? "connect" : "send");
+        ScriptedServer server;
+        if (finds == Finds::SendWithTimeout)
+            server.Send(sent).ExpectBytes("first").Reset();
+        else
+            server.Send(sent).Reset();
+        ASSERT_TRUE(server.Start());
+        Telnet telnet;
+        int inDataIn = 0, endedInside = 0, resetsSeen = 0;
+        telnet.events.OnEvent(kTelnetEventDataIn, [&](const RecordedEvent& e) {
+            telnet.data += e.texts[0];
+            if (finds != Finds::EchoInDataIn)
+                return;
+            ++inDataIn;
+            Sleep(5);
+            const int rc = telnet.Send(e.texts[0]);
+            resetsSeen += rc == WSAECONNRESET || rc == WSAECONNABORTED;
+            --inDataIn;
+        });
+        telnet.events.OnEvent(kTelnetEventDisconnected, [&](const RecordedEvent&) { endedInside += inDataIn > 0; });
+        ASSERT_EQ(telnet.Set(kTelnetTimeout, 5), 0);
+        if (finds == Finds::Connect) {
+            ResetAtConnect reset;
+            EXPECT_EQ(telnet.Connect(server.Port()), 0) << Telnet_GetLastError(telnet.obj);
+            EXPECT_EQ(reset.Posted(), 1);
+        } else {
+            ASSERT_EQ(telnet.Connect(server.Port()), 0) << Telnet_GetLastError(telnet.obj);
+        }
+        if (finds == Finds::SendWithTimeout) {
+            ASSERT_EQ(telnet.Send("first"), 0);
+            for (const DWORD start = GetTickCount(); server.Received().empty() && GetTickCount() - start < 5000;)
+                Sleep(10);
+            Sleep(200);
+            const int rc = telnet.Send("second");
+            resetsSeen += rc == WSAECONNRESET || rc == WSAECONNABORTED;
+        }
+        if (finds == Finds::EchoInDataIn) {
+            ASSERT_EQ(telnet.Set(kTelnetTimeout, 0), 0);
+        }
+        EXPECT_TRUE(telnet.WaitFor([&] { return telnet.Get(kTelnetConnected) == 0; }));
+        for (int i = 0; i < 10; ++i)
+            Telnet_Do(telnet.obj, kTelnetDoEvents, 0, nullptr, nullptr);
+        EXPECT_EQ("", server.Finish());
+        EXPECT_TRUE(telnet.data == sent) << telnet.data.size() << " of " << sent.size() << " bytes";
+        if (finds != Finds::Connect) {
+            EXPECT_GE(resetsSeen, 1) << "no send found the reset: nothing was tested";
+        }
+        EXPECT_EQ(endedInside, 0);
+        EXPECT_EQ(telnet.events.Of(kTelnetEventDisconnected).size(), 1u);
+        const std::vector<RecordedEvent> connected = telnet.events.Of(kTelnetEventConnected);
+        ASSERT_EQ(connected.size(), 1u);
+        EXPECT_EQ(connected[0].values[0], 0);
+    }
 }
 
 TEST(TelnetPeers, UrgentDataGoesOutOfBand)
