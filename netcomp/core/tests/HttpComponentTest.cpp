@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "netcomp/core/tests/HttpTestSupport.h"
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/ScriptedServer.h"
+#include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
 
@@ -330,16 +332,48 @@ TEST(HttpScripted, AChunkSizeThatIsNoneFailsTheCall)
     EXPECT_EQ(server.Finish(), "");
 }
 
+// Sends that wait inside the send while the socket takes nothing, not in a
+// wait step: no message is taken meanwhile, so a response that comes while
+// the body goes out stays unread until a send finds the server gone.
+class SendsThatNeverWait {
+public:
+    SendsThatNeverWait()
+    {
+        m_winsock.Entries().send = &SendsThatNeverWait::Send;
+        s_self = this;
+    }
+    ~SendsThatNeverWait() { s_self = nullptr; }
+
+private:
+    static int WSAAPI Send(SOCKET socket, const char* data, int length, int flags)
+    {
+        const WinsockApi& ws = s_self->m_winsock.Real();
+        for (;;) {
+            const int sent = ws.send(socket, data, length, flags);
+            if (sent != SOCKET_ERROR || ws.WSAGetLastError() != WSAEWOULDBLOCK)
+                return sent;
+            Sleep(1);
+        }
+    }
+
+    static inline SendsThatNeverWait* s_self = nullptr;
+    WinsockStandIns m_winsock;
+};
+
 // A server that refuses a 20 MB body after 1 MB of it and goes at once (a
 // close with the rest unread, or a reset) has answered: the call ends with
-// 151 and the response's status, not a bare socket error. A server that
-// resets the connection as soon as it is accepted ends the call with the
-// reset's code, and the Disconnected event says the same.
+// 151 and the response's status, not a bare socket error, whether the
+// response is read while the body goes out or only after a send found the
+// server gone. A server that resets the connection as soon as it is
+// accepted ends the call with the reset's code, and the Disconnected event
+// says the same.
 TEST(HttpScripted, AServerThatAnswersAndGoesHasItsAnswerHeard)
 {
     const std::string body(20 << 20, 'p');
-    for (bool reset : {false, true}) {
-        SCOPED_TRACE(reset ? "reset" : "close");
+    for (int kind = 0; kind < 4; ++kind) {
+        const bool reset = kind % 2 == 1;
+        const bool neverWait = kind >= 2;
+        SCOPED_TRACE(std::string(reset ? "reset" : "close") + (neverWait ? ", sends that never wait" : ""));
         ScriptedServer server;
         server.ExpectUntil("")
             .ExpectBytes(1 << 20, [](const std::string&) { return std::string(); })
@@ -352,7 +386,9 @@ TEST(HttpScripted, AServerThatAnswersAndGoesHasItsAnswerHeard)
         HttpObject http;
         ASSERT_EQ(http.SetInt(kHttpTimeout, 10), 0);
         ASSERT_EQ(http.SetBytes(kHttpPostData, body), 0);
+        std::unique_ptr<SendsThatNeverWait> sends(neverWait ? new SendsThatNeverWait : nullptr);
         EXPECT_EQ(http.Do(kHttpMethodPost, Url(server.Port(), "/upload").c_str()), 151) << http.Error();
+        sends.reset();
         EXPECT_EQ(http.Text(kHttpStatusLine), "HTTP/1.1 413 Payload Too Large");
         EXPECT_EQ(http.Int(kHttpConnected), 0);
         EXPECT_EQ(server.Finish(), "");
