@@ -40,10 +40,13 @@ enum IpDaemonMethod {
  * (int), Description (text). ReadyToSend: ConnectionId.
  * Every Connected has its Disconnected. A client that resets its connection
  * (10054), also before or as it is accepted, ends it with what it sent
- * before delivered; a Send or SendLine that finds the client gone ends the
- * connection the same way (what the client sent first comes in DataIn, then
- * Disconnected) before it returns the code, or, with AcceptData off, once
- * AcceptData is on again. */
+ * before delivered; a Send or SendLine that finds the client gone (10054,
+ * 10053) ends the connection the same way (what the client sent first comes
+ * in DataIn, then Disconnected) before it returns the code, or, with
+ * AcceptData off, once AcceptData is on again. Made inside that connection's
+ * DataIn, it returns the code and the connection stays until the event has
+ * returned: the rest of what the client sent comes in the DataIn events
+ * that follow, then Disconnected; sends until then return the same code. */
 enum IpDaemonEvent {
     kIpDaemonEventConnected = 1,
     kIpDaemonEventConnectionRequest = 2,

@@ -45,7 +45,11 @@ enum TelnetMethod {
  * Will, Wont: the option (int). Error: ErrorCode (int), Description (text).
  * ReadyToSend: none. SubOption: the option byte and the sub-negotiation's
  * data (bytes with their length; IAC IAC is one 255, the closing IAC SE is
- * not included). */
+ * not included). A Send that finds the server gone (10054, 10053) ends the
+ * connection: what the server sent first comes in DataIn, and Disconnected
+ * before the call returns the code; made inside DataIn, the connection
+ * stays until the event has returned, the rest of what the server sent
+ * comes in the DataIn events that follow, then Disconnected. */
 enum TelnetEvent {
     kTelnetEventCommand = 1,
     kTelnetEventConnected = 2,

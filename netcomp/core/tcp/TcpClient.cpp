@@ -150,6 +150,7 @@ int TcpClient::ReplyBeforeClose(int sendResult)
     if (!IsPeerGone(sendResult))
         return sendResult;
     const int rc = WaitForReply();
+    EndWaitingClose();
     if (rc == kResultOk && m_replyReader.Complete() && !m_replyReader.Positive())
         return kResultOk;
     SetErrorFromCode(sendResult);

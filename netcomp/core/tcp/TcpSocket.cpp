@@ -699,6 +699,12 @@ void TcpSocket::ReadNow()
         ReadNotified(true);
 }
 
+void TcpSocket::EndWaitingClose()
+{
+    if (m_closeLater && !m_receiving)
+        Close(m_closeError, false);
+}
+
 bool TcpSocket::EndIfReset(int result)
 {
     if (!IsReset(result))

@@ -163,6 +163,11 @@ protected:
     // notification (one may have gone astray): as ReadNotified, outside any
     // read under way.
     void ReadNow();
+    // The peer's close waits for AcceptData (records held behind a reply):
+    // the owner has what it asked of a connection that is gone, and it is
+    // reported closed now, with the close's code; what was not asked for
+    // is dropped.
+    void EndWaitingClose();
 
 private:
     void Connected(int error);

@@ -522,6 +522,8 @@ int ImapEngine::SendAndAwait(const char* data, uint32_t n)
     if (sent != kResultOk && !IsPeerGone(sent))
         return sent;
     const int rc = Await();
+    if (sent != kResultOk)
+        EndWaitingClose();
     if (sent == kResultOk || rc == kImapServerError || (rc == kResultOk && !m_tagged.IsEmpty()))
         return rc;
     SetErrorFromCode(sent);

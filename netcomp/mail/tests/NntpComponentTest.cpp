@@ -414,6 +414,29 @@ TEST(NntpScripted, JapaneseArticlesUnderCharsetMode1)
     EXPECT_EQ("", s.server.Finish());
 }
 
+// A server that refuses a 20 MB article after 1 MB of it and goes (a close
+// with the rest unread) has said why: the post ends with 181 and its reply,
+// not with the reset the client's send then finds.
+TEST(NntpScripted, ARefusalBeforeTheServerGoesIsThePostsResult)
+{
+    Scripted s;
+    s.server.Reply("200 ready")
+        .Expect("POST")
+        .Reply("340 send it")
+        .ExpectBytes(1 << 20, [](const std::string&) { return std::string(); })
+        .Reply("441 437 article too large")
+        .Disconnect();
+    Nntp news(s.Port(), "", "");
+    ASSERT_EQ(news->SetText(kNntpArticleFrom, "a@kes.test"), 0);
+    ASSERT_EQ(news->SetText(kNntpArticleSubject, "large"), 0);
+    ASSERT_EQ(news->SetText(kNntpNewsgroups, "alt.test"), 0);
+    ASSERT_EQ(news->SetText(kNntpArticleText, std::string(20 << 20, 'n').c_str()), 0);
+    EXPECT_EQ(news->Do(kNntpPostArticle), 181);
+    EXPECT_STREQ(news->LastError(), "441 437 article too large");
+    EXPECT_FALSE(news->GetBool(kNntpConnected));
+    EXPECT_EQ("", s.server.Finish());
+}
+
 // From inside an event only Interrupt runs; another action is refused as busy.
 TEST(NntpScripted, InterruptFromAnEventAndBusyRefusal)
 {

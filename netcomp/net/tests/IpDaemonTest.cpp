@@ -789,69 +789,79 @@ TEST(IpDaemon, ClientsThatResetAtOnceAreLetGo)
 }
 
 // Ten clients each send 42,000 bytes and reset once they are in, while the
-// daemon works 5 ms on each record and echoes it in its DataIn: the echoes
-// find the resets (the send gives the reset's code, as every send after it
-// does), and still every byte each client sent reaches DataIn. Each
-// connection ends with one Disconnected, after the DataIn whose send found
-// the reset has returned, not inside it.
+// daemon works 5 ms on each record and echoes it in its DataIn, with or
+// without pumping its messages first (DoEvents: a close notification is
+// taken there): the echoes find the resets (the send gives the reset's
+// code, as every send after it does), and still every byte each client sent
+// reaches DataIn. Each connection ends with one Disconnected, after the
+// DataIn in which the reset was found has returned, not inside it.
 TEST(IpDaemon, AnEchoInsideDataInThatFindsTheClientResetLosesNothing)
 {
     constexpr int kClients = 10;
     constexpr int kBytes = 42000;
     WSADATA wsa;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
-    Daemon d(0);
-    d.events.TextsAt(kIpDaemonEventDataIn, {});
-    std::map<int, int> inDataIn;
-    int received = 0, disconnected = 0, endedInside = 0, resetsSeen = 0, otherFailures = 0;
-    d.events.OnEvent(kIpDaemonEventDataIn, [&](const RecordedEvent& e) {
-        const int id = int(e.values[0]);
-        ++inDataIn[id];
-        received += e.lengths[1];
-        Sleep(5);
-        INT_PTR args[2] = {id, e.values[1]};
-        int lengths[2] = {0, e.lengths[1]};
-        const int rc = IPDaemon_Do(d.obj, kIpDaemonSend, 2, args, lengths);
-        resetsSeen += rc == WSAECONNRESET || rc == WSAECONNABORTED;
-        otherFailures += rc != 0 && rc != WSAECONNRESET && rc != WSAECONNABORTED;
-        --inDataIn[id];
-        d.events.events.clear();
-    });
-    d.events.OnEvent(kIpDaemonEventDisconnected, [&](const RecordedEvent& e) {
-        ++disconnected;
-        endedInside += inDataIn[int(e.values[0])] > 0;
-        d.events.events.clear();
-    });
-    ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
-    std::atomic<int> done{0};
-    std::vector<std::thread> clients;
-    for (int i = 0; i < kClients; ++i) {
-        clients.emplace_back([&] {
-            SOCKET s = RawConnect(port);
-            const std::string data(kBytes, 'e');
-            for (int at = 0, n = 0; at < kBytes && n >= 0; at += n)
-                n = send(s, data.data() + at, kBytes - at, 0);
-            // The bytes are in the daemon's system by then (loopback).
-            Sleep(100);
-            linger reset{1, 0};
-            setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-            closesocket(s);
-            ++done;
+    for (bool pump : {false, true}) {
+        SCOPED_TRACE(pump ? "DoEvents, then the echo" : "the echo");
+        Daemon d(0);
+        d.events.TextsAt(kIpDaemonEventDataIn, {});
+        std::map<int, int> inDataIn;
+        int received = 0, disconnected = 0, endedInside = 0, resetsSeen = 0, otherFailures = 0;
+        d.events.OnEvent(kIpDaemonEventDataIn, [&](const RecordedEvent& e) {
+            const int id = int(e.values[0]);
+            ++inDataIn[id];
+            received += e.lengths[1];
+            const std::string text(reinterpret_cast<const char*>(e.values[1]), std::size_t(e.lengths[1]));
+            d.events.events.clear();
+            Sleep(5);
+            if (pump) {
+                for (int i = 0; i < 5; ++i)
+                    IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
+            }
+            INT_PTR args[2] = {id, reinterpret_cast<INT_PTR>(text.data())};
+            int lengths[2] = {0, int(text.size())};
+            const int rc = IPDaemon_Do(d.obj, kIpDaemonSend, 2, args, lengths);
+            resetsSeen += rc == WSAECONNRESET || rc == WSAECONNABORTED;
+            otherFailures += rc != 0 && rc != WSAECONNRESET && rc != WSAECONNABORTED;
+            --inDataIn[id];
         });
+        d.events.OnEvent(kIpDaemonEventDisconnected, [&](const RecordedEvent& e) {
+            ++disconnected;
+            endedInside += inDataIn[int(e.values[0])] > 0;
+            d.events.events.clear();
+        });
+        ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+        const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+        std::atomic<int> done{0};
+        std::vector<std::thread> clients;
+        for (int i = 0; i < kClients; ++i) {
+            clients.emplace_back([&] {
+                SOCKET s = RawConnect(port);
+                const std::string data(kBytes, 'e');
+                for (int at = 0, n = 0; at < kBytes && n >= 0; at += n)
+                    n = send(s, data.data() + at, kBytes - at, 0);
+                // The bytes are in the daemon's system by then (loopback).
+                Sleep(100);
+                linger reset{1, 0};
+                setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+                closesocket(s);
+                ++done;
+            });
+        }
+        RunOwnerLoop(30000, [&] { return done == kClients && disconnected >= kClients; });
+        for (std::thread& t : clients)
+            t.join();
+        RunOwnerLoop(200);
+        std::printf("[ ipdaemon ] %d clients of %d bytes that reset while echoed%s: %d bytes in DataIn, %d resets "
+                    "found\n",
+                    kClients, kBytes, pump ? " after DoEvents" : "", received, resetsSeen);
+        EXPECT_EQ(received, kClients * kBytes);
+        EXPECT_GE(resetsSeen, 1) << "no echo found a reset: nothing was tested";
+        EXPECT_EQ(otherFailures, 0);
+        EXPECT_EQ(disconnected, kClients);
+        EXPECT_EQ(endedInside, 0);
+        EXPECT_EQ(d.Count(), 0);
     }
-    RunOwnerLoop(30000, [&] { return done == kClients && disconnected >= kClients; });
-    for (std::thread& t : clients)
-        t.join();
-    RunOwnerLoop(200);
-    std::printf("[ ipdaemon ] %d clients of %d bytes that reset while echoed: %d bytes in DataIn, %d resets found\n",
-                kClients, kBytes, received, resetsSeen);
-    EXPECT_EQ(received, kClients * kBytes);
-    EXPECT_GE(resetsSeen, 1) << "no echo found a reset: nothing was tested";
-    EXPECT_EQ(otherFailures, 0);
-    EXPECT_EQ(disconnected, kClients);
-    EXPECT_EQ(endedInside, 0);
-    EXPECT_EQ(d.Count(), 0);
     WSACleanup();
 }
 
