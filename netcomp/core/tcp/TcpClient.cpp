@@ -101,7 +101,7 @@ int TcpClient::SendBytes(const char* data, uint32_t n, bool progress)
         // The peer's close was taken in a wait: the send ends as the
         // connection did.
         if (open && !HasSocket())
-            return ConnectionLost();
+            return LostConnectionCode();
         const int chunk = n > 0x40000000u ? 0x40000000 : int(n);
         const int rc = SendOrEnd(data, chunk, 0);
         if (rc == kResultOk) {
@@ -171,6 +171,11 @@ int TcpClient::ConnectionLost()
     }
     SetLastErrorText("Connection closed by the server.");
     return WSAECONNRESET;
+}
+
+int TcpClient::LostConnectionCode() const
+{
+    return m_disconnectResult != kResultOk ? m_disconnectResult : WSAECONNRESET;
 }
 
 int TcpClient::SendCommandLine(const char* command, const char* separator, const char* argument, const char* suffix)

@@ -71,6 +71,8 @@ public:
     // was whole: the close's code, or 10054 for a clean close (with a text
     // that says the server closed it).
     [[nodiscard]] int ConnectionLost();
+    // Its code alone, the last-error text left as it is.
+    int LostConnectionCode() const;
     // The result of a QUIT (or LOGOUT) that ended as asked: an interrupt, or
     // the server's close before its reply or in its place (not a refusal).
     bool QuitEnded(int rc) const

@@ -412,7 +412,7 @@ int TcpSocket::SendRaw(const char* data, int n, int flags, bool checkConnected)
     m_bytesSent = 0;
     if (!m_socket.IsOpen() || (checkConnected && !IsConnected()))
         return WSAENOTCONN;
-    // What the peer sent before it went is still being delivered.
+    // The peer is gone, and what it sent before is still being delivered.
     if (m_peerGone)
         return m_peerGone;
     const int sent = Ws().send(m_socket.Get(), data, n, flags);
@@ -749,6 +749,9 @@ void TcpSocket::PeerClosed(int error)
     else
         Deliver();
     m_receiving = false;
+    // A reset a send found meanwhile (inside an event) keeps its code.
+    if (error == 0 && m_peerGone)
+        error = m_peerGone;
     if (CloseWaits(error))
         return;
     m_receiving = true;

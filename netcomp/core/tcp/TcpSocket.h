@@ -109,10 +109,8 @@ public:
     // it so does, after delivering what the peer sent before. From inside an
     // event of the socket's read the end follows once that read is over.
     [[nodiscard]] int SendOrEnd(const char* data, int n, int flags, bool checkConnected = false);
-    // The code a send gives once the peer is gone: 10054, 10053, or 10058
-    // (Wine's for a peer that closed and then reset); 0 while it is there.
-    int PeerGoneCode() const { return m_peerGone; }
-    // Whether a send's result says the peer is gone.
+    // Whether a send's result says the peer is gone: 10054, 10053, or 10058
+    // (Wine's for a peer that closed and then reset).
     static bool IsPeerGone(int result);
     int BytesSent() const { return m_bytesSent; }
     bool ReadyToSend() const { return m_readyToSend; }
@@ -224,8 +222,10 @@ private:
     bool m_connected = false;
     bool m_acceptData = true;
     bool m_receiving = false;
-    bool m_readLater = false;  // a read notification came while receiving
-    bool m_closeLater = false; // the peer's close came while records were still to be delivered
+    bool m_readLater = false; // a read notification came while receiving
+    // The peer's close came (or a send found it gone) while a read was under
+    // way or records were held: it follows once they are delivered.
+    bool m_closeLater = false;
     int m_closeError = 0;
     int m_peerGone = 0;       // a send found the peer gone: the code later sends give
     bool m_readHeld = false;  // one came while AcceptData was off: no other comes before a read

@@ -411,8 +411,10 @@ int ImapEngine::Logout()
     if (!HasSocket())
         return kResultOk;
     if (IsConnected()) {
+        // A server that answers with its BYE and closes has ended the
+        // session as asked.
         const int rc = Run(NewCommand("LOGOUT"));
-        if (rc != kResultOk && !QuitEnded(rc))
+        if (rc != kResultOk && rc != kInterrupted && HasSocket())
             Trail(2, "Forcing disconnection from IMAP server.");
     }
     m_selected = false;
