@@ -388,6 +388,9 @@ int ImapEngine::Login()
         if ((rc = TcpClient::Connect()) != kResultOk || (rc = Await()) != kResultOk)
             return rc;
         if (!GreetingAccepted()) {
+            // The server refused the session ("* BYE") and is closing it:
+            // the next action connects anew.
+            (void)SetConnected(false);
             SetLastErrorText(m_greeting.CStr());
             return kImapServerError;
         }

@@ -151,8 +151,14 @@ int PopEngine::Login()
     int rc;
     if (!IsConnected()) {
         Trail(2, "Connecting to mail server.");
-        if ((rc = TcpClient::Connect()) != kResultOk || (rc = SendCommand(nullptr, nullptr)) != kResultOk)
+        if ((rc = TcpClient::Connect()) != kResultOk)
             return rc;
+        // A server that refused the session is closing it: the next action
+        // connects anew instead of sending on what is left of it.
+        if ((rc = SendCommand(nullptr, nullptr)) != kResultOk) {
+            (void)SetConnected(false);
+            return rc;
+        }
         if (m_greeting.AssignText(m_lastReply.CStr()) != kResultOk)
             return kOutOfMemory;
     }

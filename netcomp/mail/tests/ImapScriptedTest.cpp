@@ -172,6 +172,18 @@ TEST(ImapScripted, AByeBeforeTheServerGoesIsTheResult)
     EXPECT_STREQ(s->LastError(), "* BYE server shutting down");
     EXPECT_TRUE(s->GetBool(kImapIdle));
     EXPECT_EQ("", s.Server().Finish());
+
+    // A session refused in the greeting is not left open, whenever the
+    // server's close comes: the next action connects anew.
+    ScriptedServer busy;
+    busy.Reply("* BYE try later").ExpectClose().Accept().Reply("* BYE still busy").Silence();
+    ASSERT_TRUE(busy.Start());
+    ASSERT_EQ(s->Set(kImapRemotePort, busy.Port()), 0);
+    EXPECT_EQ(s->Do(kImapSelectMailbox), 311);
+    EXPECT_FALSE(s->GetBool(kImapConnected));
+    EXPECT_EQ(s->Do(kImapSelectMailbox), 311);
+    EXPECT_STREQ(s->LastError(), "* BYE still busy");
+    EXPECT_EQ("", busy.Finish());
 }
 
 // What is kept in memory is bounded: a literal of 65,025 bytes or more is

@@ -273,7 +273,8 @@ TEST(PopScripted, ApopGreetingsAndServerFailures)
 // reaches the Transfer events, and the retrieval ends with the close's code,
 // not as an interruption. A refusal in the greeting of a server that
 // resets at once, before Winsock told the client it was connected, is the
-// result (the protocol's code with the reply).
+// result (the protocol's code with the reply); a refused session is not left
+// open, whenever the server's close comes: the next action connects anew.
 TEST(PopScripted, WhatTheServerSaidBeforeItsResetCounts)
 {
     std::string lines;
@@ -313,6 +314,15 @@ TEST(PopScripted, WhatTheServerSaidBeforeItsResetCounts)
     EXPECT_STREQ(refused->LastError(), "-ERR too many connections");
     EXPECT_FALSE(refused->GetBool(kPopConnected));
     EXPECT_EQ("", busy.server.Finish());
+
+    Scripted slow;
+    slow.server.Reply("-ERR try later").ExpectClose().Accept().Reply("-ERR still busy").Silence();
+    Pop again(slow.Port(), "me", "secret");
+    EXPECT_EQ(again->Do(kPopConnect), 171);
+    EXPECT_FALSE(again->GetBool(kPopConnected));
+    EXPECT_EQ(again->Do(kPopConnect), 171);
+    EXPECT_STREQ(again->LastError(), "-ERR still busy");
+    EXPECT_EQ("", slow.server.Finish());
 }
 
 TEST(PopScripted, JapaneseMessageInShiftJis)

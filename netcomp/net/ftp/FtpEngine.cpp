@@ -399,7 +399,13 @@ int FtpEngine::ConnectAndGreet()
     if (rc != kResultOk)
         return rc;
     rc = WaitForReply();
-    return rc == kResultOk ? CheckReply() : rc;
+    if (rc == kResultOk)
+        rc = CheckReply();
+    // A server that refused the session (421) is closing it: the next
+    // action connects anew instead of sending on what is left of it.
+    if (rc != kResultOk)
+        (void)SetConnected(false);
+    return rc;
 }
 
 int FtpEngine::SignOn()

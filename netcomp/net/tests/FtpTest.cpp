@@ -783,7 +783,8 @@ TEST_F(FtpTest, NoActionFromInsideAnEventOfARunningOne)
 // A server that resets the connection during the logon ends it with the
 // reset's code, not as an interruption; one that refuses in its greeting
 // and resets at once, before Winsock told the client it was connected, has
-// its refusal as the result (141 with the reply).
+// its refusal as the result (141 with the reply). A refused session is not
+// left open, whenever the server's close comes: the next logon connects anew.
 TEST_F(FtpTest, ALogonThatMeetsAResetEndsWithTheServersWords)
 {
     ScriptedServer server;
@@ -806,6 +807,15 @@ TEST_F(FtpTest, ALogonThatMeetsAResetEndsWithTheServersWords)
     EXPECT_EQ(ftp.GetText(kFtpLastReply), "421 too many users");
     EXPECT_FALSE(ftp.GetBool(kFtpConnected));
     EXPECT_EQ(busy.Finish(), "");
+
+    ScriptedServer slow;
+    slow.Reply("421 try later").ExpectClose().Accept().Reply("421 still busy").Silence();
+    Server(slow);
+    EXPECT_EQ(ftp.Do(kFtpLogon), 141);
+    EXPECT_FALSE(ftp.GetBool(kFtpConnected));
+    EXPECT_EQ(ftp.Do(kFtpLogon), 141);
+    EXPECT_STREQ(ftp.LastError(), "421 still busy");
+    EXPECT_EQ(slow.Finish(), "");
 }
 
 // A server that goes away inside a reply (the close's code), one that falls
