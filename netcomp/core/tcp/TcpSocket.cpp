@@ -725,11 +725,7 @@ void TcpSocket::ReadNotified(bool read)
     m_receiving = false;
     if (EndIfReset(rc))
         return;
-    // With AcceptData off the close waits only for records still held: once
-    // none is (an owner that took a reply and stopped), nothing keeps a
-    // connection that is gone, unless the system still holds bytes for it
-    // (the close then reads them and waits on).
-    if (m_closeLater && (m_acceptData || m_recv.Pending() == 0)) {
+    if (m_closeLater && m_acceptData) {
         m_closeLater = false;
         PeerClosed(m_closeError);
     } else if (m_readLater) {
