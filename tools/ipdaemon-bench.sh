@@ -6,7 +6,10 @@
 # close), served by IPDaemon (under Wine), by a plain WSAAsyncSelect echo
 # server written by hand (under the same Wine, bench/PlainEchoBench.cpp) and
 # by a Python asyncio echo server doing the same work. After a warm-up round
-# the servers take turns, <rounds> times, in one wineserver session.
+# the servers take turns, <rounds> times, in one wineserver session, the
+# order rotated from round to round (and printed), so that over as many
+# rounds as there are servers each runs first, in each place between and
+# last once (6 rounds by default, 8 with OTHER_NETCOMP).
 #   tools/in-netns.sh tools/ipdaemon-bench.sh [connections] [lines] [rounds] [kinds]   (after tools/build.sh)
 # kinds: "pipelined" (the default), "lockstep", "crowd" or several; under
 # Wine the lockstep run takes tens of seconds a server.
@@ -18,24 +21,27 @@
 # number still open in its line ("open=<n>").
 # OTHER_NETCOMP=<netcomp.dll of another build> (the library before a change,
 # say) runs the same IPDaemon program on that library too, by turns with
-# this one, and adds the ratios this IPDaemon / that one and that one /
-# plain server.
+# this one in the rotation, and adds the ratios this IPDaemon / that one and
+# that one / plain server.
 # Prints each run's server and client lines, then per server and kind of
 # client how many runs were whole (every connection got all its lines back)
 # with their median time, and per kind of client the ratios IPDaemon / plain
 # server and IPDaemon / Python as min / median / max.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=tools/bench-libraries.sh
+. "$root/tools/bench-libraries.sh"
 build=$root/build/windows
 state=$build/bench-ipdaemon
 prefix=$build/wineprefix
 connections=${1:-1000}
 lines=${2:-100}
-rounds=${3:-5}
 kinds=${4:-pipelined}
 timer=${OWNER_TIMER:-0}
 deadline=${CLIENT_DEADLINE:-300}
 other=${OTHER_NETCOMP:-}
+# Twice as many rounds as there are servers: each takes every place twice.
+rounds=${3:-$([ -z "$other" ] && echo 6 || echo 8)}
 port=20950
 load=$root/tools/peers/echo_load.py
 [ -z "$other" ] || [ -f "$other" ] || { echo "no such file: $other" >&2; exit 2; }
@@ -75,7 +81,7 @@ run() {
         print r, s, k, $2, (bad ? "bad" : "ok") }' "$state/$name.client" >>"$state/times"
 }
 wine_run() { "$root/tools/wine-run.sh" "$prefix" "$state/work" "$@"; }
-ipdaemon() { run "$1" ours "$2" $port wine_run "$build/bin/ipdaemon_bench.exe" $port $((connections + 1)) "$timer"; }
+ours() { run "$1" ours "$2" $port wine_run "$build/bin/ipdaemon_bench.exe" $port $((connections + 1)) "$timer"; }
 plain() {
     run "$1" plain "$2" $((port + 2)) wine_run "$build/bin/plain_echo_bench.exe" $((port + 2)) $((connections + 1)) "$timer"
 }
@@ -85,19 +91,16 @@ other() {
 }
 
 : >"$state/times"
+servers=(ours plain python)
+[ -z "$other" ] || servers=(ours other plain python)
+bench_whole_rotations "$rounds" ${#servers[@]}
 for round in $(seq 0 "$rounds"); do
-    echo "round $round"
+    bench_order "$round" "${servers[@]}"
+    echo "round $round order: ${order[*]}"
     for kind in $kinds; do
-        if [ $((round % 2)) = 1 ]; then
-            plain "$round" $kind
-            [ -z "$other" ] || other "$round" $kind
-            ipdaemon "$round" $kind
-        else
-            ipdaemon "$round" $kind
-            [ -z "$other" ] || other "$round" $kind
-            plain "$round" $kind
-        fi
-        python "$round" $kind
+        for server in "${order[@]}"; do
+            "$server" "$round" "$kind"
+        done
     done
 done
 echo "runs whole (every connection got all its lines back), after the warm-up round:"

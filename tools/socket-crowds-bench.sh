@@ -21,11 +21,14 @@
 # of up to 64 KB per read notification), the floor under Wine.
 #   tools/in-netns.sh tools/socket-crowds-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
 # With another build's netcomp.dll (the library before a change, say), the
-# same program runs on both libraries by turns, `runs` times (8) each, and a
-# table gives for each case and library the median time, the median ratio
-# of the rounds' times (this ÷ other), the cases whole, the median share of
-# the timer's ticks and its median longest gap, and for the IPPort cases the
-# plain reader's median and the median ratio this ÷ plain. Otherwise each
+# same program runs on both libraries by turns, `runs` times (6) each, the
+# order rotated from round to round (and printed) with the plain reader in
+# it for the IPPort cases, so that over 6 rounds each runs first and last
+# equally often, and a table gives for each case and library the median
+# time, the median ratio of the rounds' times (this ÷ other), the cases
+# whole, the median share of the timer's ticks and its median longest gap,
+# and for the IPPort cases the plain reader's median and the median ratio
+# this ÷ plain. Otherwise each
 # case runs once on this build (and the plain reader beside it), with the
 # same table. BUSY=<n> keeps n busy loops running meanwhile; CASES="<case>;
 # <case>..." runs those cases instead (arguments of socket_crowds_bench).
@@ -35,7 +38,7 @@ build=$root/build/windows
 state=$build/bench-socket-crowds
 prefix=$build/wineprefix
 other=${1:-}
-runs=${2:-8}
+runs=${2:-6}
 # shellcheck source=tools/bench-libraries.sh
 . "$root/tools/bench-libraries.sh"
 bench_libraries "$state" "$build/bin/socket_crowds_bench.exe" "$other"
@@ -53,23 +56,31 @@ stop() {
 trap stop EXIT
 bench_busy "${BUSY:-0}"
 
-for round in $(seq 1 "$runs"); do
-    order=("${libs[@]}")
-    if [ $((round % 2)) = 0 ] && [ ${#libs[@]} = 2 ]; then
-        order=(other this)
-    fi
+# The plain reader takes the IPPort cases with the owner's plain loop, in
+# the rotation with the libraries.
+plain_case() { [[ "$1" =~ ^ports\ [0-9]+\ [0-9]+\ [0-9]+$ ]]; }
+if [ ${#libs[@]} = 2 ]; then
+    bench_whole_rotations "$runs" 2
     for c in "${cases[@]}"; do
-        for lib in "${order[@]}"; do
+        ! plain_case "$c" || { bench_whole_rotations "$runs" 3 && break; }
+    done
+fi
+for round in $(seq 1 "$runs"); do
+    bench_order "$round" "${libs[@]}"
+    libs_order=("${order[@]}")
+    bench_order "$round" "${libs[@]}" plain
+    plain_order=("${order[@]}")
+    echo "round $round order: ${libs_order[*]}; IPPort cases with the plain reader: ${plain_order[*]}"
+    for c in "${cases[@]}"; do
+        runners=("${libs_order[@]}")
+        ! plain_case "$c" || runners=("${plain_order[@]}")
+        for lib in "${runners[@]}"; do
+            program=$state/$lib/socket_crowds_bench.exe
+            [ "$lib" != plain ] || program=$state/this/plain_reader_bench.exe
             # shellcheck disable=SC2086
-            echo "$round $lib $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/$lib/socket_crowds_bench.exe" $c)" |
+            echo "$round $lib $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$program" $c)" |
                 tee -a "$state/results"
         done
-        # The plain reader takes the IPPort cases with the owner's plain loop.
-        if [[ "$c" =~ ^ports\ [0-9]+\ [0-9]+\ [0-9]+$ ]]; then
-            # shellcheck disable=SC2086
-            echo "$round plain $("$root/tools/wine-run.sh" "$prefix" "$state/work" "$state/this/plain_reader_bench.exe" $c)" |
-                tee -a "$state/results"
-        fi
     done
 done
 /usr/bin/python3 "$root/tools/socket_crowds_table.py" "$state/results"

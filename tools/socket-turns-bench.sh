@@ -8,13 +8,14 @@
 # against the flood peer (netcomp/net/tests/flood_peer.c).
 #   tools/in-netns.sh tools/socket-turns-bench.sh [other netcomp.dll [runs]]   (after tools/build.sh)
 # With another build's netcomp.dll (the library before a change, say), the
-# same program runs on both libraries by turns, `runs` times (8) each, and a
-# table gives for each stream and library the median share delivered, the
-# owner's ticks and its longest gap between two, and for the TCP cases the
-# times, the ticks and the gaps; otherwise each case runs once on this
-# build. Each round also runs the owner's timer alone, with no
-# socket: a machine that stalls its threads now and then (a shared one does)
-# stalls them whatever library runs, and the table says how often it did.
+# same program runs on both libraries by turns, `runs` times (8) each, each
+# library first in every other round (the order is printed), and a table
+# gives for each stream and library the median share delivered, the owner's
+# ticks and its longest gap between two, and for the TCP cases the times,
+# the ticks and the gaps; otherwise each case runs once on this build. Each
+# round also runs the owner's timer alone, with no socket: a machine that
+# stalls its threads now and then (a shared one does) stalls them whatever
+# library runs, and the table says how often it did.
 # BUSY=<n> keeps n busy loops running meanwhile.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,11 +44,10 @@ run() {
 }
 
 streams=("5000 10000 16 0" "5000 10000 0 0" "10000 20000 16 1048576" "10000 20000 0 1048576")
+bench_whole_rotations "$runs" ${#libs[@]}
 for round in $(seq 1 "$runs"); do
-    order=("${libs[@]}")
-    if [ $((round % 2)) = 0 ] && [ ${#libs[@]} = 2 ]; then
-        order=(other this)
-    fi
+    bench_order "$round" "${libs[@]}"
+    echo "round $round order: ${order[*]}"
     for stream in "${streams[@]}"; do
         for lib in "${order[@]}"; do
             # shellcheck disable=SC2086

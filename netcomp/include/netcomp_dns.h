@@ -95,7 +95,12 @@ enum DnsEvent { kDnsEventError = 1, kDnsEventResponse = 2 };
  * that waits returns that code with that text as its last error. A response
  * code other than 0 in such an answer is reported as above, with no record
  * kept. An answer with the truncation bit set keeps the records that came
- * whole before the place where the server cut it. */
+ * whole before the place where the server cut it; one cut before its first
+ * answer record (the answer does not fit a datagram, and servers then send
+ * none of it) fires no Response either: StatusCode takes
+ * kDnsTruncatedResponse and Status "Truncated response from the DNS server:
+ * the answer does not fit a datagram.", the Error event carries both, and a
+ * Resolve that waits returns that code with that text. */
 
 /* Codes of the component: a record number outside 1..RecordCount ("Invalid
  * record index (out of range)."), a FieldIndex beyond the record type's
@@ -105,7 +110,8 @@ enum DnsEvent { kDnsEventError = 1, kDnsEventResponse = 2 };
  * the field (no longer met: such an answer is malformed as a whole), a name
  * the wire cannot carry (a label empty or over 63 bytes, or the name over
  * 255), an answer that cannot be read ("Malformed response from the DNS
- * server.") and a query without a DNSServer. */
+ * server."), an answer cut before its first record (above) and a query
+ * without a DNSServer. */
 enum DnsCode {
     kDnsBadRecordIndex = 220,
     kDnsBadFieldIndex = 221,
@@ -114,6 +120,7 @@ enum DnsCode {
     kDnsMalformedRecord = 224,
     kDnsBadName = 225,
     kDnsMalformedResponse = 226,
+    kDnsTruncatedResponse = 227,
     kDnsNoDnsServer = 290
 };
 

@@ -42,11 +42,16 @@ enum MxEvent { kMxEventError = 1, kMxEventResponse = 2 };
  * "Malformed response from the DNS server.", the Error event carries
  * kMxMalformedResponse and that text, MailServer stays empty, and a Resolve
  * that waits returns that code with that text as its last error. A response
- * code other than 0 in such an answer is reported as above. */
+ * code other than 0 in such an answer is reported as above. An answer with
+ * the truncation bit set and no answer record before the place where the
+ * server cut it (the answer does not fit a datagram) is reported the same
+ * way with kMxTruncatedResponse and "Truncated response from the DNS server:
+ * the answer does not fit a datagram." */
 
 /* Codes of the component besides the socket's: a domain the wire cannot
  * carry (a label empty or over 63 bytes, or the name over 255), an answer
- * that cannot be read, and a query without a DNSServer. */
-enum MxCode { kMxBadName = 225, kMxMalformedResponse = 226, kMxNoDnsServer = 290 };
+ * that cannot be read, an answer cut before its first record, and a query
+ * without a DNSServer. */
+enum MxCode { kMxBadName = 225, kMxMalformedResponse = 226, kMxTruncatedResponse = 227, kMxNoDnsServer = 290 };
 
 #endif /* NETCOMP_MX_H */

@@ -12,7 +12,17 @@
  * netcomp_xmlp.h (128 attributes on one element, 128 elements open at once,
  * 128 namespace declarations in scope): the 129th makes it XML the component
  * cannot read, 626 with the parser's "Out of memory." as the detail, and the
- * connection closes. */
+ * connection closes.
+ *
+ * A server ends a session with a stream error (its reason, a condition such
+ * as policy-violation for a stanza too big) and the end of the stream. The
+ * Error event carries 620 and "Server-defined error: <condition>.", the
+ * connection closes with one Disconnected event carrying the same, and the
+ * call under way, or else the next call that needs the session, returns
+ * them (a send that finds the connection reset first reads what the server
+ * said before it); the call after that logs in again. A stream that cannot
+ * be read ends the session the same way with 626. Connect and Disconnect
+ * start afresh. */
 
 enum XmppProp {
     kXmppBuddyCount = 1,

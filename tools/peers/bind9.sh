@@ -1,9 +1,9 @@
 #!/bin/bash
 # BIND authoritative for the test zone kes.test (a record of every type the
-# DNS component reads) and the reverse zone 0.0.10.in-addr.arpa, on
-# 127.0.0.1:<port> (UDP and TCP), without recursion: names outside the two
-# zones are REFUSED. Its state stays in the current folder. The zone's
-# 10.0.0.x addresses are data only.
+# DNS component reads, and a TXT record too long for a datagram) and the
+# reverse zone 0.0.10.in-addr.arpa, on 127.0.0.1:<port> (UDP and TCP),
+# without recursion: names outside the two zones are REFUSED. Its state
+# stays in the current folder. The zone's 10.0.0.x addresses are data only.
 #   bind9.sh <port>
 set -euo pipefail
 port=$1
@@ -55,6 +55,7 @@ null    IN TYPE10 \# 3 010203
 many    IN MX   30 c.kes.test.
 many    IN MX   10 a.kes.test.
 many    IN MX   10 b.kes.test.
+long    IN TXT  "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa" "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb" "cccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccc"
 ZONE
 cat >rev.zone <<'ZONE'
 $TTL 300

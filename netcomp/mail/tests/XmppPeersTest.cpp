@@ -153,6 +153,70 @@ TEST_F(XmppPeerTest, ProsodyPasswordLoginAndMessages)
     EXPECT_STREQ(eve.xmpp.LastError(), "Jabber protocol error (620: not-authorized).");
 }
 
+// prosody takes at most 10,000 bytes in a stanza of a stream without a SASL
+// login: a longer message is answered with a stream error and the end of
+// the stream, and the connection closes (reset when the rest of the message
+// was still unread). The stream error reaches the caller: as the Error
+// event, as the code and text of the next call, and as the reason of the one
+// Disconnected; the call after that logs in again.
+TEST_F(XmppPeerTest, ProsodyStreamErrorEndsTheSessionAndReachesTheCaller)
+{
+    const char kCondition[] = "Server-defined error: policy-violation.";
+    const std::string big(40000, 'x');
+    const auto bigMessage = [&](Party& party) {
+        party.events.Clear();
+        ASSERT_EQ(party.xmpp.SetText(kXmppMessageText, big.c_str()), 0);
+        (void)party.xmpp.Do(kXmppSendMessage, {"bob"});
+    };
+    const auto endedWithTheError = [&](Party& party) {
+        const auto errors = party.events.Of(kXmppEventError);
+        ASSERT_EQ(errors.size(), 1u) << party.Transcript();
+        EXPECT_EQ(errors[0].values[0], 620);
+        EXPECT_EQ(errors[0].texts[1], kCondition);
+        const auto gone = party.events.Of(kXmppEventDisconnected);
+        ASSERT_EQ(gone.size(), 1u) << party.Transcript();
+        EXPECT_EQ(gone[0].values[0], 620);
+        EXPECT_EQ(gone[0].texts[1], kCondition);
+        EXPECT_FALSE(party.xmpp.GetBool(kXmppConnected));
+    };
+
+    // An owner that pumps its messages hears of it there; the next call
+    // returns it, once.
+    Party dave;
+    dave.events.TextsAt(kXmppEventDisconnected, {1});
+    LogIn(dave, kProsodyPort, "dave");
+    bigMessage(dave);
+    ASSERT_TRUE(PumpUntil(dave.xmpp, [&] { return !dave.events.Of(kXmppEventDisconnected).empty(); }))
+        << dave.Transcript();
+    endedWithTheError(dave);
+    ASSERT_EQ(dave.xmpp.SetText(kXmppMessageText, "after"), 0);
+    EXPECT_EQ(dave.xmpp.Do(kXmppSendMessage, {"bob"}), 620);
+    EXPECT_STREQ(dave.xmpp.LastError(), kCondition);
+    ASSERT_EQ(dave.xmpp.SetText(kXmppMessageText, "again"), 0);
+    EXPECT_EQ(dave.xmpp.Do(kXmppSendMessage, {"bob"}), 0) << dave.xmpp.LastError();
+    EXPECT_TRUE(dave.xmpp.GetBool(kXmppConnected));
+    EXPECT_EQ(dave.events.Of(kXmppEventDisconnected).size(), 1u);
+    EXPECT_EQ(dave.xmpp.Do(kXmppDisconnect), 0);
+
+    // An owner that only sends: at the latest the send that finds the
+    // connection gone returns the stream error, not the socket's code, and
+    // none after it reports success on the ended stream.
+    Party eve;
+    eve.events.TextsAt(kXmppEventDisconnected, {1});
+    LogIn(eve, kProsodyPort, "dave");
+    bigMessage(eve);
+    ASSERT_EQ(eve.xmpp.SetText(kXmppMessageText, "next"), 0);
+    int rc = 0;
+    for (int i = 0; i < 250 && rc == 0; ++i) {
+        Sleep(20);
+        ASSERT_EQ(eve.xmpp.SetText(kXmppMessageText, "next"), 0);
+        rc = eve.xmpp.Do(kXmppSendMessage, {"bob"});
+    }
+    EXPECT_EQ(rc, 620) << eve.xmpp.LastError() << eve.Transcript();
+    EXPECT_STREQ(eve.xmpp.LastError(), kCondition);
+    endedWithTheError(eve);
+}
+
 // Registration on a stream without a login, then the login on the same
 // stream, and the account removed again; a taken name is refused. (prosody
 // never answers a legacy login of an unknown user: its plain-text store

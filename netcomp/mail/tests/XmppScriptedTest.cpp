@@ -179,7 +179,7 @@ TEST_F(XmppScriptedTest, ServerRefusalsAndTheStreamGoingWrong)
             .Send("<stream:error><conflict xmlns='urn:ietf:params:xml:ns:xmpp-streams'/></stream:error>"
                   "</stream:stream>")
             .ExpectClose();
-        login(server, 3, 620, "Server-defined error: conflict.");
+        login(server, 3, 620, "Server-defined error: conflict.", 1);
     }
     {
         // Gone in the middle of a request.

@@ -278,12 +278,36 @@ int XmppEngine::Send(const std::string& text)
 
 int XmppEngine::SendUnchecked(const std::string& text)
 {
+    if (m_ended != kResultOk)
+        return TakeEnded();
     m_pending = 0;
     m_lastStanza.Clear();
     if (!IsConnected())
         return Fail(kXmppServerDisconnected, nullptr);
     Trace(0, text.c_str());
-    return SendBytes(text.data(), uint32_t(text.size()), false);
+    const int rc = WriteStream(text.data(), uint32_t(text.size()));
+    return rc != kResultOk && m_ended != kResultOk ? TakeEnded() : rc;
+}
+
+// As many sends as the bytes take. A send that finds the connection reset
+// first delivers what the server said before it, as a read that finds the
+// close does: a server ends the stream with its reason (a stream error) and
+// closes, and the rest of what was sent to it resets the connection.
+int XmppEngine::WriteStream(const char* data, uint32_t n)
+{
+    ClearInterruptRequest();
+    while (n > 0) {
+        const int rc = SendOrEnd(data, n > 0x40000000u ? 0x40000000 : int(n), 0);
+        if (rc == kResultOk) {
+            data += BytesSent();
+            n -= uint32_t(BytesSent());
+        } else if (rc != WSAEWOULDBLOCK) {
+            return rc;
+        } else if (!WaitStep(10, m_window)) {
+            return kInterrupted;
+        }
+    }
+    return kResultOk;
 }
 
 // A read notification that went missing would leave a stanza unread until
@@ -329,10 +353,42 @@ int XmppEngine::Await()
     while (!m_taken && m_pending == kResultOk && rc == kResultOk)
         rc = IsConnected() ? WaitRound() : Fail(kXmppServerDisconnected, nullptr);
     m_capture = Capture::None;
-    if (rc == kResultOk && !m_taken) {
-        SetLastErrorText(m_pendingText.CStr());
-        rc = m_pending;
+    if (rc == kResultOk && !m_taken)
+        rc = PendingResult();
+    return rc;
+}
+
+// The pending result as the call's result, with its text; what the end of
+// the session left is returned with it, and only then.
+int XmppEngine::PendingResult()
+{
+    SetLastErrorText(m_pendingText.CStr());
+    m_ended = kResultOk;
+    return m_pending;
+}
+
+void XmppEngine::EndSession(int code, const char* text)
+{
+    if (m_ended != kResultOk)
+        return;
+    m_ended = code;
+    (void)m_endedText.AssignText(text);
+}
+
+// The call after the end of the session returns its result, once; the one
+// after that logs in again. A server that sent its stream error and kept the
+// connection has ended the stream all the same: the connection goes too.
+int XmppEngine::TakeEnded()
+{
+    const int rc = m_ended;
+    const NetString text(m_endedText);
+    if (HasSocket()) {
+        SetStream(Stream::Connected);
+        StartTimeout();
+        (void)TcpClient::Disconnect();
     }
+    m_ended = kResultOk;
+    SetLastErrorText(text.CStr());
     return rc;
 }
 
@@ -396,6 +452,7 @@ int XmppEngine::ProcessData(const char* data, uint32_t n, bool)
     DispatchPending();
     if (rc != kResultOk) {
         // Nothing after a piece that cannot be read belongs anywhere.
+        EndSession(kXmppInvalidXml, m_pendingText.CStr());
         FireError(kXmppInvalidXml, m_pendingText.CStr());
         (void)SetConnected(false);
     }
@@ -438,6 +495,9 @@ void XmppEngine::DispatchStanza(const std::string& text)
 {
     (void)m_lastStanza.Assign(uint32_t(text.size()), text.data());
     Trace(1, text.c_str());
+    // Nothing after a stream error belongs to the session.
+    if (m_ended != kResultOk)
+        return;
     XmlParser& parser = m_stanzaReader.Parser();
     if (ParseStanza(parser, text.data(), uint32_t(text.size())) != kResultOk) {
         m_pending = Fail(kXmppInvalidXml, "A stanza from the server cannot be read");
@@ -446,11 +506,16 @@ void XmppEngine::DispatchStanza(const std::string& text)
     }
     const XmppStanzaTop top = ReadStanzaTop(parser);
     if (top.name == "stream:error") {
+        // The server's reason for ending the stream (RFC 6120, 4.9): the
+        // result of a wait under way, else of the next call, and the reason
+        // the connection closes once the stream's end comes.
         NetString error;
         (void)AppendAll(error, {"Server-defined error: ", ReadStreamErrorCondition(parser).c_str(), "."});
         (void)m_pendingText.AssignText(error.CStr());
         SetLastErrorText(error.CStr());
         m_pending = kXmppProtocolError;
+        EndSession(kXmppProtocolError, error.CStr());
+        FireError(kXmppProtocolError, error.CStr());
         return;
     }
     const bool taken = (m_capture == Capture::Reply && top.id == m_lastId.CStr()) || m_capture == Capture::NextStanza ||
@@ -570,5 +635,10 @@ void XmppEngine::OnRoster()
 void XmppEngine::OnDisconnected(int code)
 {
     SetStream(Stream::Closed);
+    // A session the server ended with a reason closes for that reason.
+    if (m_ended != kResultOk) {
+        SetLastErrorText(m_endedText.CStr());
+        code = m_ended;
+    }
     TcpClient::OnDisconnected(code);
 }

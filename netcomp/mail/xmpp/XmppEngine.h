@@ -134,6 +134,7 @@ private:
     // Sending and waiting (XmppEngine.cpp).
     [[nodiscard]] int Send(const std::string& text);
     [[nodiscard]] int SendUnchecked(const std::string& text);
+    [[nodiscard]] int WriteStream(const char* data, uint32_t n);
     [[nodiscard]] int Request(const std::string& text);
     void Arm(Capture capture);
     [[nodiscard]] int Await();
@@ -141,6 +142,11 @@ private:
     void PollSocket();
     [[nodiscard]] int JudgeReply();
     [[nodiscard]] int ParseReply();
+    [[nodiscard]] int PendingResult();
+    // The session ends with the stream (RFC 6120, 4.9): a stream error or a
+    // stream that cannot be read leaves its result for the next call.
+    void EndSession(int code, const char* text);
+    [[nodiscard]] int TakeEnded();
 
     // What the server sends (XmppEngine.cpp).
     void DispatchPending();
@@ -187,6 +193,8 @@ private:
     StringList m_infoValues;
     XmppBuddyList m_buddies;
     int m_pending = 0;
+    int m_ended = 0; // what the end of the session left, until a call returns it
+    NetString m_endedText;
     DWORD m_lastPoll = 0;
     NetString m_pendingText;
 };

@@ -53,6 +53,8 @@ std::string XmppEngine::Wire(const char* text) const
 
 int XmppEngine::EnsureLoggedIn()
 {
+    if (m_ended != kResultOk)
+        return TakeEnded();
     return LoggedIn() ? kResultOk : Connect(m_user.CStr(), m_password.CStr());
 }
 
@@ -60,6 +62,9 @@ int XmppEngine::EnsureLoggedIn()
 
 int XmppEngine::Connect(const char* user, const char* password)
 {
+    // A login of the owner's starts afresh after a session that ended.
+    if (m_ended != kResultOk)
+        (void)TakeEnded();
     Begin();
     if (LoggedIn())
         return !user || Text(user) == m_user.CStr() ? kResultOk : Fail(kXmppUserWhileConnected, nullptr);
@@ -134,8 +139,7 @@ int XmppEngine::OpenStream()
     rc = SendUnchecked(StreamHeader(Wire(m_server.CStr()).c_str()));
     while (rc == kResultOk && m_stream < Stream::HeaderReceived) {
         if (m_pending != kResultOk) {
-            SetLastErrorText(m_pendingText.CStr());
-            rc = m_pending;
+            rc = PendingResult();
         } else {
             rc = IsConnected() ? WaitRound() : Fail(kXmppServerDisconnected, nullptr);
         }
@@ -209,6 +213,8 @@ int XmppEngine::Authenticate()
 // A stream without a login, for registration.
 int XmppEngine::EnsureStream()
 {
+    if (m_ended != kResultOk)
+        return TakeEnded();
     if (m_stream >= Stream::HeaderReceived)
         return kResultOk;
     StartTimeout();
@@ -219,6 +225,7 @@ int XmppEngine::EnsureStream()
 int XmppEngine::Disconnect()
 {
     Begin();
+    m_ended = kResultOk;
     if (IsConnected() && m_stream >= Stream::Opened) {
         if (LoggedIn())
             (void)Send("<presence type='unavailable'/>");
@@ -318,7 +325,7 @@ int XmppEngine::ChangePresence(int code, const char* status)
     if (rc != kResultOk)
         return rc;
     // A login sends the presence itself.
-    return LoggedIn() ? SendPresence() : Connect(m_user.CStr(), m_password.CStr());
+    return LoggedIn() ? SendPresence() : EnsureLoggedIn();
 }
 
 int XmppEngine::ProbePresence(const char* jid)

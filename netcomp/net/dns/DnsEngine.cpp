@@ -55,10 +55,10 @@ void DnsEngine::OnResponse()
 }
 
 // StatusCode says it too, beside Status, as it says the server's codes.
-void DnsEngine::OnMalformedResponse()
+void DnsEngine::OnUnusableResponse(int code, const char* text)
 {
-    m_statusCode = dns::kMalformedResponse;
-    MxEngine::OnMalformedResponse();
+    m_statusCode = code;
+    MxEngine::OnUnusableResponse(code, text);
 }
 
 int DnsEngine::CheckRecordIndex(int index)

@@ -38,7 +38,7 @@ protected:
     bool RecursionDesired() const override { return m_recursionDesired; }
     std::string NameToAsk(const std::string& name) const override { return name; }
     void OnResponse() override;
-    void OnMalformedResponse() override;
+    void OnUnusableResponse(int code, const char* text) override;
     void ClearResults() override;
 
 private:

@@ -246,6 +246,7 @@ bool Response::Parse(const char* data, std::size_t length)
     const unsigned char* p = Bytes();
     m_header.id = U16(p);
     m_header.authoritative = p[2] & 4;
+    m_header.truncated = (p[2] & 2) != 0;
     m_header.rcode = p[3] & 0x0F;
     for (int i = 0; i < 4; ++i)
         m_header.counts[i] = U16(p + 4 + 2 * i);
@@ -275,7 +276,7 @@ bool Response::Walk()
     // A server may cut a message that does not fit a datagram anywhere and
     // set TC (RFC 1035 4.2.1); the records that came whole are its answer
     // (RFC 2181 9).
-    const bool truncated = (p[2] & 2) != 0;
+    const bool truncated = m_header.truncated;
     for (int section = 0; section < 3; ++section) {
         for (unsigned i = 0; i < m_header.counts[section + 1]; ++i) {
             std::string owner;

@@ -18,6 +18,7 @@ constexpr int kUnknownRecordType = 223;
 constexpr int kMalformedRecord = 224;
 constexpr int kBadName = 225;
 constexpr int kMalformedResponse = 226;
+constexpr int kTruncatedResponse = 227;
 
 constexpr int kTypeA = 1;
 constexpr int kTypeMx = 15;
@@ -33,6 +34,7 @@ struct Header {
     unsigned id = 0;
     int rcode = 0;
     int authoritative = 0;   // the AA bit as it stands in the flags byte: 4 or 0
+    bool truncated = false;  // TC: the server cut the message to fit a datagram
     unsigned counts[4] = {}; // questions, answers, authority, additional
 };
 

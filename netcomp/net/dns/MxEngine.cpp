@@ -4,8 +4,9 @@
 // owner's thread pumps messages. Either way TakeResponse decides: the
 // identifier of the outstanding query, the server's address and port, and
 // the response bit must match. A taken answer that cannot be read (or
-// copied) ends the query without a result: the Error event says why, and a
-// Resolve that waits returns the same code and text.
+// copied), or that the server cut before its first record, ends the query
+// without a result: the Error event says why, and a Resolve that waits
+// returns the same code and text.
 #include "netcomp/net/dns/MxEngine.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ constexpr EventTable kMxEvents = {{SharedEvent::Error, kMxEventError}};
 
 constexpr int kDnsPort = 53;
 constexpr const char* kMalformedText = "Malformed response from the DNS server.";
+constexpr const char* kTruncatedText = "Truncated response from the DNS server: the answer does not fit a datagram.";
 constexpr std::size_t kMaxServerText = 200;
 
 // A registry value of the TCP/IP parameters, cut at the first blank or comma.
@@ -181,9 +183,16 @@ bool MxEngine::TakeResponse(const char* data, int length, const char* address, i
     }
     // The response code stands in the header, which always reads: the
     // server's refusal or name error is reported even when what follows it
-    // does not read.
-    if (!m_response.Readable() && m_response.GetHeader().rcode == 0)
-        OnMalformedResponse();
+    // does not read. A server that cuts an answer too long for a datagram
+    // (RFC 1035 4.2.1) may leave no answer record in it at all: that says
+    // nothing of whether the name has records.
+    const dns::Header& header = m_response.GetHeader();
+    if (header.rcode != 0)
+        OnResponse();
+    else if (!m_response.Readable())
+        OnUnusableResponse(dns::kMalformedResponse, kMalformedText);
+    else if (header.truncated && m_response.SectionCount(0) == 0)
+        OnUnusableResponse(dns::kTruncatedResponse, kTruncatedText);
     else
         OnResponse();
     return true;
@@ -196,10 +205,10 @@ void MxEngine::FailResponse(int code, const char* text)
     FireError(code, text);
 }
 
-void MxEngine::OnMalformedResponse()
+void MxEngine::OnUnusableResponse(int code, const char* text)
 {
-    m_status = kMalformedText;
-    FailResponse(dns::kMalformedResponse, kMalformedText);
+    m_status = text;
+    FailResponse(code, text);
 }
 
 void MxEngine::OnResponse()

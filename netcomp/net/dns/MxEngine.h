@@ -35,9 +35,10 @@ protected:
     virtual std::string NameToAsk(const std::string& name) const;
     // The response to the outstanding query, parsed into Answer().
     virtual void OnResponse();
-    // A response that cannot be read, and no server's response code to
-    // report instead: Status and the Error event say so.
-    virtual void OnMalformedResponse();
+    // A response that gives no result (it cannot be read, or it was cut
+    // before its first answer), and no server's response code to report
+    // instead: Status and the Error event say so.
+    virtual void OnUnusableResponse(int code, const char* text);
     // Results cleared when a query starts.
     virtual void ClearResults();
     int OnDataIn(const char* data, int length, const char* address, int port) override;

@@ -203,6 +203,25 @@ TEST(DnsAgainstBind, NameErrorRefusedAndBadNames)
     EXPECT_TRUE(dns.Get(kDnsIdle));
 }
 
+const char kTruncated[] = "Truncated response from the DNS server: the answer does not fit a datagram.";
+
+// An answer too long for a datagram: BIND sets TC and sends none of its
+// records. The call fails with its own code and text, and never passes for a
+// name without records.
+TEST(DnsAgainstBind, AnswerTooLongForADatagram)
+{
+    Dns dns(kBindPort);
+    EXPECT_EQ(dns.Query("long.kes.test", 16), kDnsTruncatedResponse);
+    EXPECT_STREQ(DNS_GetLastError(dns.obj), kTruncated);
+    EXPECT_EQ(dns.Get(kDnsStatusCode), kDnsTruncatedResponse);
+    EXPECT_EQ(dns.Text(kDnsStatus), kTruncated);
+    EXPECT_EQ(dns.Get(kDnsRecordCount), 0);
+    EXPECT_TRUE(dns.events.Of(kDnsEventResponse).empty());
+    ASSERT_EQ(dns.events.Of(kDnsEventError).size(), 1u);
+    EXPECT_EQ(dns.events.Of(kDnsEventError)[0].values[0], kDnsTruncatedResponse);
+    EXPECT_EQ(dns.events.Of(kDnsEventError)[0].texts[1], kTruncated);
+}
+
 TEST(DnsAgainstDnsmasq, AddressMailTextAndService)
 {
     Dns dns(kDnsmasqPort);
@@ -521,6 +540,37 @@ TEST(DnsScripted, UnreadableAnswersFailTheCall)
     EXPECT_EQ(mx.events.Of(kMxEventError)[0].values[0], kMxMalformedResponse);
     EXPECT_EQ(mx.events.Of(kMxEventError)[0].texts[1], kMalformed);
     EXPECT_EQ(mxServer.Finish(), "");
+}
+
+// A cut answer (TC) is judged by what it holds: without a record it tells
+// nothing of the name and fails the call; the server's response code still
+// stands.
+TEST(DnsScripted, TruncatedAnswers)
+{
+    const auto cut = [](std::string answer) {
+        answer[2] = char(answer[2] | 0x02);
+        return answer;
+    };
+    ScriptedServer server(ScriptTransport::Udp);
+    const std::string mq = Query(0x0500, true, 15);
+    const std::string nx = Query(0x0501, true, 15);
+    server.ExpectBytes(mq)
+        .SendWith([&](const std::string&) { return cut(Broken(mq, 0, 0, "")); })
+        .ExpectBytes(nx)
+        .SendWith([&](const std::string&) { return cut(Broken(nx, 0, 0, "", 3)); });
+    ASSERT_TRUE(server.Start());
+    Mx mx(server.Port());
+    mx.events.TextsAt(kMxEventError, {1});
+    ASSERT_EQ(MX_Set(mx.obj, kMxRequestId, 0, 0x0500, 0), 0);
+    EXPECT_EQ(mx.Resolve("www.kes.test"), kMxTruncatedResponse);
+    EXPECT_STREQ(MX_GetLastError(mx.obj), kTruncated);
+    EXPECT_EQ(mx.Text(kMxStatus), kTruncated);
+    EXPECT_TRUE(mx.events.Of(kMxEventResponse).empty());
+    ASSERT_EQ(mx.events.Of(kMxEventError).size(), 1u);
+    EXPECT_EQ(mx.events.Of(kMxEventError)[0].values[0], kMxTruncatedResponse);
+    ASSERT_EQ(mx.Resolve("www.kes.test"), 0) << MX_GetLastError(mx.obj);
+    EXPECT_EQ(mx.Text(kMxStatus), "Name error");
+    EXPECT_EQ(server.Finish(), "");
 }
 
 } // namespace
