@@ -20,13 +20,16 @@
 //       timer's ticks and gap; "replace" destroys half of them once they
 //       are half way and opens new ones in their place; with "pump" the
 //       owner's DataIn event pumps its messages (DoEvents)
-//   socket_crowds_bench waiting <clients> <bytes> <timer ms> <least>-<most> [hold]
+//   socket_crowds_bench waiting <clients> <bytes> <timer ms> <least>-<most> [hold] [pairs <n>]
 //       a crowd that waits in the backlog (every client has connected, sent
 //       its bytes and closed before the owner's loop starts; with "hold",
 //       the clients stay connected, and the crowd is done once every byte
-//       has come), taken once under the timer doing nothing and once under
-//       the timer working that many milliseconds a tick: both times, busy ÷
-//       idle, and the share of the thread the busy ticks held
+//       has come), taken under the timer doing nothing and under the timer
+//       working that many milliseconds a tick, with a second thread timer
+//       of 500 ms without a procedure beside it; n pairs of those (6), the
+//       busy half first in every other pair: the median times, busy ÷ idle
+//       with its spread, every pair's times, and the share of the thread
+//       the busy ticks held
 //   socket_crowds_bench crowd-and-ports <clients> <bytes> <ports> <kilobytes> <timer ms>
 //       both at once on one thread
 //   socket_crowds_bench dns <count>
@@ -316,36 +319,96 @@ int CrowdCase(int clients, int bytes, int timerMs, const Loop& loop)
 }
 
 // The waiting crowd under the owner's loop and a timer whose ticks work
-// `loop`'s milliseconds: the seconds until every connection ended.
+// `loop`'s milliseconds, beside a second thread timer of 500 ms without a
+// procedure (an owner's WM_TIMER that its loop dispatches to nothing): the
+// seconds until every connection ended.
 double WaitingCrowd(int clients, int bytes, bool hold, int timerMs, const Loop& loop, std::string* outcome,
-                    double* held)
+                    double* held, bool* whole)
 {
     Crowd crowd(clients, bytes, hold);
     crowd.Ask();
     if (!crowd.WaitForPeer()) {
         *outcome = "the peer did not send the crowd";
+        *whole = false;
         return 0;
     }
+    const UINT_PTR bare = SetTimer(nullptr, 0, 500, nullptr);
     TickingTimer timer(UINT(timerMs), loop.workLeast, loop.workMost);
     const double start = Now();
     loop.Run([&] { return crowd.Done(); });
     const double took = Now() - start;
+    if (bare)
+        KillTimer(nullptr, bare);
     *held = timer.WorkShare();
-    *outcome = std::to_string(hold ? int(crowd.connections.open.size()) : crowd.ended) +
-               (hold ? " held, " : " ended, ") + std::to_string(crowd.Whole()) + " whole";
+    const int ended = hold ? int(crowd.connections.open.size()) : crowd.ended;
+    *outcome = std::to_string(ended) + (hold ? " held, " : " ended, ") + std::to_string(crowd.Whole()) + " whole";
+    *whole = ended == clients && crowd.Whole() == clients;
     return took;
 }
 
-int WaitingCase(int clients, int bytes, int timerMs, const Loop& busy, bool hold)
+double Median(std::vector<double> values)
 {
-    std::string idleOutcome, busyOutcome;
-    double idleHeld = 0, busyHeld = 0;
-    const double idle = WaitingCrowd(clients, bytes, hold, timerMs, Loop(), &idleOutcome, &idleHeld);
-    const double taken = WaitingCrowd(clients, bytes, hold, timerMs, busy, &busyOutcome, &busyHeld);
-    std::printf("waiting crowd %d of %d bytes%s, timer %d ms, %s: %.3f s, %s; idle timer %.3f s, %s; "
-                "busy ÷ idle %.2f, timer held %.0f %% of the thread\n",
-                clients, bytes, hold ? " held" : "", timerMs, busy.Name().c_str(), taken, busyOutcome.c_str(), idle,
-                idleOutcome.c_str(), idle > 0 ? taken / idle : 0.0, busyHeld * 100);
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// "<median> (<min>-<max>)" of the values, each times `scale`, with `digits`
+// decimals.
+std::string Spread(const std::vector<double>& values, double scale, int digits)
+{
+    if (values.empty())
+        return "-";
+    const auto [least, most] = std::minmax_element(values.begin(), values.end());
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f (%.*f-%.*f)", digits, Median(values) * scale, digits, *least * scale,
+                  digits, *most * scale);
+    return text;
+}
+
+// `pairs` pairs of runs, each the crowd under the idle timer and under the
+// busy one; the busy half runs first in every other pair (a run lasts a
+// fraction of a second, and the first of a pair meets a colder thread and
+// peer). Prints the medians with their spread (a slow mode shows as a
+// maximum), every pair's times, and the busy timer's share of the thread.
+int WaitingCase(int clients, int bytes, int timerMs, const Loop& busy, bool hold, int pairs)
+{
+    std::vector<double> busyTimes, idleTimes, ratios, held;
+    std::string each, broken;
+    int whole = 0;
+    for (int pair = 0; pair < pairs; ++pair) {
+        const bool busyFirst = pair % 2 == 1;
+        double times[2] = {0, 0}; // idle, busy
+        for (int half = 0; half < 2; ++half) {
+            const bool isBusy = (half == 0) == busyFirst;
+            std::string outcome;
+            double share = 0;
+            bool ok = false;
+            const double took =
+                WaitingCrowd(clients, bytes, hold, timerMs, isBusy ? busy : Loop(), &outcome, &share, &ok);
+            times[isBusy] = took;
+            whole += ok;
+            if (!ok && broken.empty())
+                broken = std::string(isBusy ? " (busy: " : " (idle: ") + outcome + ")";
+            if (isBusy)
+                held.push_back(share);
+        }
+        idleTimes.push_back(times[0]);
+        busyTimes.push_back(times[1]);
+        if (times[0] > 0)
+            ratios.push_back(times[1] / times[0]);
+        char text[64];
+        std::snprintf(text, sizeof text, " %.0f/%.0f%s", times[1] * 1000, times[0] * 1000, busyFirst ? "*" : "");
+        each += text;
+    }
+    std::printf("waiting crowd %d of %d bytes%s, timer %d ms, %s, %d pairs: %.3f s busy, %.3f s idle (medians); "
+                "%d of %d runs whole%s; busy ÷ idle %.2f, with min and max %s; timer held %.0f %% of the thread in the "
+                "busy runs, %s; each pair busy/idle ms (* busy first):%s\n",
+                clients, bytes, hold ? " held" : "", timerMs, busy.Name().c_str(), pairs, Median(busyTimes),
+                Median(idleTimes), whole, 2 * pairs, broken.c_str(), Median(ratios), Spread(ratios, 1, 2).c_str(),
+                Median(held) * 100, Spread(held, 100, 0).c_str(), each.c_str());
     return 0;
 }
 
@@ -440,9 +503,17 @@ int main(int argc, char** argv)
     int rc = 2;
     if (what == "crowd" && argc >= 5)
         rc = CrowdCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::From(argc, argv, 5));
-    else if (what == "waiting" && (argc == 6 || argc == 7))
-        rc = WaitingCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::Busy(argv[5]),
-                         argc == 7 && std::string(argv[6]) == "hold");
+    else if (what == "waiting" && argc >= 6) {
+        bool hold = false;
+        int pairs = 6;
+        for (int at = 6; at < argc; ++at) {
+            if (std::string(argv[at]) == "hold")
+                hold = true;
+            else if (std::string(argv[at]) == "pairs" && at + 1 < argc)
+                pairs = std::max(1, std::atoi(argv[++at]));
+        }
+        rc = WaitingCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::Busy(argv[5]), hold, pairs);
+    }
     else if (what == "ports" && argc >= 5) {
         std::string option = "plain";
         const Loop loop = Loop::From(argc, argv, 5, &option);
