@@ -26,6 +26,9 @@ def whole(line):
     if case.startswith("waiting"):
         m = re.search(r"(\d+) of (\d+) runs whole", figures)
         return bool(m) and int(m.group(1)) == int(m.group(2)) > 0
+    if case.startswith("idle"):
+        m = re.search(r"(\d+) held in [0-9.]+ s, (\d+) trips back", figures)
+        return bool(m) and int(m.group(1)) == numbers[0] and int(m.group(2)) == numbers[1]
     if case.startswith("ports"):
         m = re.search(r"(\d+) of (\d+) whole", figures)
         return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
