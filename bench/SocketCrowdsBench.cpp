@@ -20,15 +20,22 @@
 //       timer's ticks and gap; "replace" destroys half of them once they
 //       are half way and opens new ones in their place; with "pump" the
 //       owner's DataIn event pumps its messages (DoEvents)
-//   socket_crowds_bench waiting <clients> <bytes> <timer ms> <least>-<most> [hold]
+//   socket_crowds_bench waiting <clients> <bytes> <timer ms> <least>-<most> [hold] [pairs <n>]
 //       a crowd that waits in the backlog (every client has connected, sent
 //       its bytes and closed before the owner's loop starts; with "hold",
 //       the clients stay connected, and the crowd is done once every byte
-//       has come), taken once under the timer doing nothing and once under
-//       the timer working that many milliseconds a tick: both times, busy ÷
-//       idle, and the share of the thread the busy ticks held
+//       has come), taken under the timer doing nothing and under the timer
+//       working that many milliseconds a tick, with a second thread timer
+//       of 500 ms without a procedure beside it; n pairs of those (6), the
+//       busy half first in every other pair: the median times, busy ÷ idle
+//       with its spread, every pair's times, and the share of the thread
+//       the busy ticks held
 //   socket_crowds_bench crowd-and-ports <clients> <bytes> <ports> <kilobytes> <timer ms>
 //       both at once on one thread
+//   socket_crowds_bench idle <clients> <trips>
+//       an IPDaemon holds that many idle connections of the peer's, then a
+//       client of the program's own makes that many one-line round trips
+//       to it, one after the other: the first, the median and the slowest
 //   socket_crowds_bench dns <count>
 //       a DNS component resolves that many names one after the other
 //       (blocking Resolve, Timeout 5) against a server that answers at once
@@ -316,36 +323,217 @@ int CrowdCase(int clients, int bytes, int timerMs, const Loop& loop)
 }
 
 // The waiting crowd under the owner's loop and a timer whose ticks work
-// `loop`'s milliseconds: the seconds until every connection ended.
+// `loop`'s milliseconds, beside a second thread timer of 500 ms without a
+// procedure (an owner's WM_TIMER that its loop dispatches to nothing): the
+// seconds until every connection ended.
 double WaitingCrowd(int clients, int bytes, bool hold, int timerMs, const Loop& loop, std::string* outcome,
-                    double* held)
+                    double* held, bool* whole)
 {
     Crowd crowd(clients, bytes, hold);
     crowd.Ask();
     if (!crowd.WaitForPeer()) {
         *outcome = "the peer did not send the crowd";
+        *whole = false;
         return 0;
     }
+    const UINT_PTR bare = SetTimer(nullptr, 0, 500, nullptr);
     TickingTimer timer(UINT(timerMs), loop.workLeast, loop.workMost);
     const double start = Now();
     loop.Run([&] { return crowd.Done(); });
     const double took = Now() - start;
+    if (bare)
+        KillTimer(nullptr, bare);
     *held = timer.WorkShare();
-    *outcome = std::to_string(hold ? int(crowd.connections.open.size()) : crowd.ended) +
-               (hold ? " held, " : " ended, ") + std::to_string(crowd.Whole()) + " whole";
+    const int ended = hold ? int(crowd.connections.open.size()) : crowd.ended;
+    *outcome = std::to_string(ended) + (hold ? " held, " : " ended, ") + std::to_string(crowd.Whole()) + " whole";
+    *whole = ended == clients && crowd.Whole() == clients;
     return took;
 }
 
-int WaitingCase(int clients, int bytes, int timerMs, const Loop& busy, bool hold)
+double Median(std::vector<double> values)
 {
-    std::string idleOutcome, busyOutcome;
-    double idleHeld = 0, busyHeld = 0;
-    const double idle = WaitingCrowd(clients, bytes, hold, timerMs, Loop(), &idleOutcome, &idleHeld);
-    const double taken = WaitingCrowd(clients, bytes, hold, timerMs, busy, &busyOutcome, &busyHeld);
-    std::printf("waiting crowd %d of %d bytes%s, timer %d ms, %s: %.3f s, %s; idle timer %.3f s, %s; "
-                "busy ÷ idle %.2f, timer held %.0f %% of the thread\n",
-                clients, bytes, hold ? " held" : "", timerMs, busy.Name().c_str(), taken, busyOutcome.c_str(), idle,
-                idleOutcome.c_str(), idle > 0 ? taken / idle : 0.0, busyHeld * 100);
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// "<median> (<min>-<max>)" of the values, each times `scale`, with `digits`
+// decimals.
+std::string Spread(const std::vector<double>& values, double scale, int digits)
+{
+    if (values.empty())
+        return "-";
+    const auto [least, most] = std::minmax_element(values.begin(), values.end());
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f (%.*f-%.*f)", digits, Median(values) * scale, digits, *least * scale, digits,
+                  *most * scale);
+    return text;
+}
+
+// `pairs` pairs of runs, each the crowd under the idle timer and under the
+// busy one; the busy half runs first in every other pair (a run lasts a
+// fraction of a second, and the first of a pair meets a colder thread and
+// peer). Prints the medians with their spread (a slow mode shows as a
+// maximum), every pair's times, and the busy timer's share of the thread.
+int WaitingCase(int clients, int bytes, int timerMs, const Loop& busy, bool hold, int pairs)
+{
+    std::vector<double> busyTimes, idleTimes, ratios, held;
+    std::string each, broken;
+    int whole = 0;
+    for (int pair = 0; pair < pairs; ++pair) {
+        const bool busyFirst = pair % 2 == 1;
+        double times[2] = {0, 0}; // idle, busy
+        for (int half = 0; half < 2; ++half) {
+            const bool isBusy = (half == 0) == busyFirst;
+            std::string outcome;
+            double share = 0;
+            bool ok = false;
+            const double took =
+                WaitingCrowd(clients, bytes, hold, timerMs, isBusy ? busy : Loop(), &outcome, &share, &ok);
+            times[isBusy] = took;
+            whole += ok;
+            if (!ok && broken.empty())
+                broken = std::string(isBusy ? " (busy: " : " (idle: ") + outcome + ")";
+            if (isBusy)
+                held.push_back(share);
+        }
+        idleTimes.push_back(times[0]);
+        busyTimes.push_back(times[1]);
+        if (times[0] > 0)
+            ratios.push_back(times[1] / times[0]);
+        char text[64];
+        std::snprintf(text, sizeof text, " %.0f/%.0f%s", times[1] * 1000, times[0] * 1000, busyFirst ? "*" : "");
+        each += text;
+    }
+    std::printf("waiting crowd %d of %d bytes%s, timer %d ms, %s, %d pairs: %.3f s busy, %.3f s idle (medians); "
+                "%d of %d runs whole%s; busy ÷ idle %.2f, with min and max %s; timer held %.0f %% of the thread in the "
+                "busy runs, %s; each pair busy/idle ms (* busy first):%s\n",
+                clients, bytes, hold ? " held" : "", timerMs, busy.Name().c_str(), pairs, Median(busyTimes),
+                Median(idleTimes), whole, 2 * pairs, broken.c_str(), Median(ratios), Spread(ratios, 1, 2).c_str(),
+                Median(held) * 100, Spread(held, 100, 0).c_str(), each.c_str());
+    return 0;
+}
+
+// An IPDaemon holding the peer's crowd of idle connections (each sent its
+// number and waits) echoes what a client of its own sends.
+struct IdleCrowd {
+    explicit IdleCrowd(int clients) : clients(clients)
+    {
+        daemon = IPDaemon_Create(Event, reinterpret_cast<INT_PTR>(this), nullptr);
+        const std::string most = "MaxConnections=" + std::to_string(clients + 16);
+        INT_PTR config[1] = {T(most.c_str())};
+        IPDaemon_Do(daemon, kIpDaemonConfig, 1, config, nullptr);
+        IPDaemon_Set(daemon, kIpDaemonConnectionBacklog, 0, clients, 0);
+        IPDaemon_Set(daemon, kIpDaemonLocalHost, 0, T("127.0.0.1"), 0);
+        IPDaemon_Set(daemon, kIpDaemonLocalPort, 0, kCrowdServer, 0);
+        IPDaemon_Set(daemon, kIpDaemonListening, 0, 1, 0);
+    }
+    ~IdleCrowd() { IPDaemon_Destroy(daemon); }
+
+    static int WINAPI Event(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
+    {
+        auto* self = reinterpret_cast<IdleCrowd*>(user);
+        const int id = int(params[0]);
+        if (event == kIpDaemonEventConnected) {
+            ++self->connected;
+        } else if (event == kIpDaemonEventDataIn) {
+            std::string& got = self->lines[id];
+            got.append(reinterpret_cast<const char*>(params[1]), std::size_t(lengths[1]));
+            if (got.rfind("trip", 0) != 0) {
+                self->heard += got.find('\n') != std::string::npos;
+                return 0;
+            }
+            if (got.find('\n') == std::string::npos)
+                return 0;
+            INT_PTR args[2] = {id, reinterpret_cast<INT_PTR>(got.data())};
+            int sizes[2] = {0, int(got.size())};
+            self->failed += IPDaemon_Do(self->daemon, kIpDaemonSend, 2, args, sizes) != 0;
+            got.clear();
+        }
+        return 0;
+    }
+
+    int clients;
+    void* daemon = nullptr;
+    std::map<int, std::string> lines;
+    int connected = 0;
+    int heard = 0;
+    int failed = 0;
+};
+
+// A client of the bench's own on a thread of its own: `trips` one-line
+// round trips to the daemon, one after the other, each timed.
+struct TripClient {
+    int trips = 0;
+    std::vector<double> times;
+    volatile LONG done = 0;
+
+    static DWORD WINAPI Run(void* self)
+    {
+        auto& c = *static_cast<TripClient*>(self);
+        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        peer.sin_port = htons(u_short(kCrowdServer));
+        if (connect(s, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0) {
+            Sleep(200); // taken and settled before the first trip
+            for (int i = 0; i < c.trips; ++i) {
+                const std::string line = "trip " + std::to_string(i) + "\r\n";
+                const double start = Now();
+                if (send(s, line.data(), int(line.size()), 0) != int(line.size()))
+                    break;
+                std::string back;
+                char buffer[64];
+                int got = 0;
+                while (back.find('\n') == std::string::npos && (got = recv(s, buffer, sizeof buffer, 0)) > 0)
+                    back.append(buffer, std::size_t(got));
+                if (back != line)
+                    break;
+                c.times.push_back((Now() - start) * 1000);
+            }
+        }
+        closesocket(s);
+        InterlockedExchange(&c.done, 1);
+        return 0;
+    }
+};
+
+// A daemon holds `clients` idle connections of the peer's; then a client of
+// its own makes `trips` one-line round trips, one after the other: the
+// first, the median and the slowest.
+int IdleCase(int clients, int trips)
+{
+    IdleCrowd crowd(clients);
+    SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    peer.sin_port = htons(u_short(kCrowd));
+    connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    const std::string request = "crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " 0 hold\n";
+    send(control, request.data(), int(request.size()), 0);
+    const double start = Now();
+    RunOwnerLoop(kLongest, [&] { return crowd.heard == clients; });
+    const double held = Now() - start;
+    // Settled: nothing of the crowd's is queued any more.
+    RunOwnerLoop(500);
+    TripClient client;
+    client.trips = trips;
+    HANDLE thread = CreateThread(nullptr, 0, TripClient::Run, &client, 0, nullptr);
+    RunOwnerLoop(kLongest, [&] { return client.done != 0; });
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    closesocket(control);
+    std::vector<double> sorted = client.times;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("idle %d connections, %d one-line round trips: %.3f s, %d held in %.3f s, %zu trips back; first %.2f "
+                "ms, median %.2f ms, slowest %.2f ms\n",
+                clients, trips, sorted.empty() ? 0.0 : sorted.back() / 1000, crowd.heard, held, client.times.size(),
+                client.times.empty() ? 0.0 : client.times.front(), Median(client.times),
+                sorted.empty() ? 0.0 : sorted.back());
     return 0;
 }
 
@@ -440,16 +628,25 @@ int main(int argc, char** argv)
     int rc = 2;
     if (what == "crowd" && argc >= 5)
         rc = CrowdCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::From(argc, argv, 5));
-    else if (what == "waiting" && (argc == 6 || argc == 7))
-        rc = WaitingCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::Busy(argv[5]),
-                         argc == 7 && std::string(argv[6]) == "hold");
-    else if (what == "ports" && argc >= 5) {
+    else if (what == "waiting" && argc >= 6) {
+        bool hold = false;
+        int pairs = 6;
+        for (int at = 6; at < argc; ++at) {
+            if (std::string(argv[at]) == "hold")
+                hold = true;
+            else if (std::string(argv[at]) == "pairs" && at + 1 < argc)
+                pairs = std::max(1, std::atoi(argv[++at]));
+        }
+        rc = WaitingCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), Loop::Busy(argv[5]), hold, pairs);
+    } else if (what == "ports" && argc >= 5) {
         std::string option = "plain";
         const Loop loop = Loop::From(argc, argv, 5, &option);
         rc = PortsCase(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), loop, option);
     } else if (what == "crowd-and-ports" && argc == 7)
         rc = CrowdAndPorts(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
                            std::atoi(argv[6]));
+    else if (what == "idle" && argc == 4)
+        rc = IdleCase(std::atoi(argv[2]), std::atoi(argv[3]));
     else if (what == "dns" && argc == 3)
         rc = Dns(std::atoi(argv[2]));
     else if (what == "http" && argc == 3)

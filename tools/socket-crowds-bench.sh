@@ -13,7 +13,10 @@
 # 20 IPPorts under a busy owner, whose timer of 10 ms works 15 ms (or 8 to
 # 15 ms) at each tick; a crowd of 1,000 that waits in the backlog before the
 # owner's loop starts (its clients closed, or still connected), under that
-# timer doing nothing and working 15 ms a tick (busy ÷ idle);
+# timer doing nothing and working 15 ms a tick, in pairs whose busy half
+# runs first in every other pair (busy ÷ idle with its spread, every pair's
+# times); 3,000 idle connections and 20 one-line round trips beside them
+# (the first, the median and the slowest);
 # 20 IPPorts whose owner pumps its messages in their DataIn events; and, one
 # after the other, 5,000 DNS look-ups and 1,000 small HTTP gets (each on a
 # connection of its own). The IPPort cases without a loop of their own also
@@ -43,7 +46,7 @@ runs=${2:-6}
 . "$root/tools/bench-libraries.sh"
 bench_libraries "$state" "$build/bin/socket_crowds_bench.exe" "$other"
 cp "$build/bin/plain_reader_bench.exe" "$state/this/"
-IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 1;crowd 1000 3000 10;crowd 1000 3000 16;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;crowd 1000 3000 10 posted;ports 20 2048 10 posted;crowd 1000 30000 10 alternate;ports 20 2048 10 alternate;crowd 1000 100 10 busy 15-15;crowd 2000 2000 10 busy 8-15;ports 20 2048 10 busy 8-15;waiting 1000 100 10 15-15;waiting 1000 100 10 15-15 hold;ports 20 2048 10 pump;dns 5000;http 1000}"
+IFS=';' read -r -a cases <<<"${CASES:-crowd 1000 3000 1;crowd 1000 3000 10;crowd 1000 3000 16;crowd 2000 3000 10;crowd 2000 3000 0;ports 50 2048 10;ports 50 2048 0;ports 40 2048 10 replace;ports 1 51200 10;ports 1 51200 0;crowd-and-ports 1000 3000 20 2048 10;crowd 1000 3000 50 partial;ports 20 2048 500 partial;crowd 1000 3000 10 posted;ports 20 2048 10 posted;crowd 1000 30000 10 alternate;ports 20 2048 10 alternate;crowd 1000 100 10 busy 15-15;crowd 2000 2000 10 busy 8-15;ports 20 2048 10 busy 8-15;waiting 1000 100 10 15-15;waiting 1000 100 10 15-15 hold;idle 3000 20;ports 20 2048 10 pump;dns 5000;http 1000}"
 
 ulimit -n 8192
 stop() {

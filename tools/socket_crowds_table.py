@@ -9,7 +9,8 @@ TIME = re.compile(r": ([0-9.]+) s")
 TICKS = re.compile(r"(\d+) ticks of (\d+)")
 GAP = re.compile(r"longest timer gap (\d+) ms")
 HELD = re.compile(r"timer held (\d+) %")
-BUSY_IDLE = re.compile(r"busy ÷ idle ([0-9.]+)")
+# A waiting crowd's pairs: "<busy ms>/<idle ms>", a star where busy ran first.
+PAIRS = re.compile(r"each pair busy/idle ms[^:]*:((?: [0-9]+/[0-9]+\*?)+)")
 
 
 def whole(line):
@@ -23,8 +24,11 @@ def whole(line):
         m = re.search(r"(\d+) ended, (\d+) whole", figures)
         return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
     if case.startswith("waiting"):
-        pairs = re.findall(r"(\d+) (?:ended|held), (\d+) whole", figures)
-        return len(pairs) == 2 and all(int(a) == int(b) == numbers[0] for a, b in pairs)
+        m = re.search(r"(\d+) of (\d+) runs whole", figures)
+        return bool(m) and int(m.group(1)) == int(m.group(2)) > 0
+    if case.startswith("idle"):
+        m = re.search(r"(\d+) held in [0-9.]+ s, (\d+) trips back", figures)
+        return bool(m) and int(m.group(1)) == numbers[0] and int(m.group(2)) == numbers[1]
     if case.startswith("ports"):
         m = re.search(r"(\d+) of (\d+) whole", figures)
         return bool(m) and int(m.group(1)) == int(m.group(2)) == numbers[0]
@@ -54,9 +58,12 @@ def main(path):
         m = HELD.search(line)
         if m:
             held.setdefault((case, library), []).append(int(m.group(1)))
-        m = BUSY_IDLE.search(line)
+        m = PAIRS.search(line)
         if m:
-            busy_idle.setdefault((case, library), []).append(float(m.group(1)))
+            for pair in m.group(1).split():
+                busy, idle = (float(v) for v in pair.rstrip("*").split("/"))
+                if idle > 0:
+                    busy_idle.setdefault((case, library), []).append(busy / idle)
         runs.setdefault((case, library), []).append(
             (int(round_), float(time.group(1)) if time else None, whole(line), share, int(gap.group(1)) if gap else None)
         )
@@ -79,7 +86,7 @@ def main(path):
     print(
         "| case | library | runs whole | time, median (s) | this ÷ other, median of rounds (range) "
         "| this ÷ plain reader | timer's ticks, median share | longest gap, median (ms) | busy timer's share of the thread "
-        "| busy ÷ idle timer, median |"
+        "| busy ÷ idle timer, median of the pairs (min–max) |"
     )
     print("|---|---|---|---|---|---|---|---|---|---|")
     for case in order:
@@ -103,7 +110,7 @@ def main(path):
                     fmt(share * 100 if share is not None else None, "%.0f %%"),
                     fmt(median([g for _, _, _, _, g in rows]), "%.0f"),
                     fmt(median(held.get((case, library), [])), "%.0f %%"),
-                    fmt(median(busy_idle.get((case, library), [])), "%.2f"),
+                    fmt_ratios(sorted(busy_idle.get((case, library), []))),
                 )
             )
 

@@ -12,9 +12,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "netcomp/core/framework/NotifyWindow.h"
 #include "netcomp/core/framework/SocketTurns.h"
@@ -30,6 +32,8 @@ public:
     Reader() { Init(); }
     bool connected = false;
     std::size_t bytes = 0;
+    // What the owner does in each record's event.
+    std::function<void()> onData;
 
 private:
     void OnConnectComplete(int code) override { connected = code == 0; }
@@ -37,6 +41,8 @@ private:
     int OnDataArrived(const char*, uint32_t n, bool) override
     {
         bytes += n;
+        if (onData)
+            onData();
         return 0;
     }
     void OnError(int, const char*) override {}
@@ -359,6 +365,70 @@ TEST_F(TcpReadTurns, AReadTakesUpTo64KilobytesOfWhatWaits)
     EXPECT_EQ(c.reader.bytes, kMegabyte);
     EXPECT_EQ(g_mostRead, 65536);
     EXPECT_LT(g_reads, 32);
+}
+
+// The last read took all the room it was given (more waits in the socket),
+// how many did, and the waits of a DoEvents inside a record's event while
+// the last read was such a one.
+bool g_lastReadFull = false;
+int g_fullReads = 0;
+bool g_inEvent = false;
+int g_waitsAfterFullReads = 0;
+
+int WSAAPI FullnessRecv(SOCKET s, char* buffer, int length, int flags)
+{
+    const int got = g_realRecv(s, buffer, length, flags);
+    g_lastReadFull = got > 0 && got == length;
+    g_fullReads += g_lastReadFull;
+    return got;
+}
+
+DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake)
+{
+    g_waitsAfterFullReads += g_inEvent && g_lastReadFull;
+    return MsgWaitForMultipleObjects(count, handles, all, milliseconds, wake);
+}
+
+// An owner that pumps its messages in each record's event (DoEvents) has an
+// event to come after every record but the last of a short read: the next
+// record of the read, or after the last record of a read that filled its
+// room, the next read (the socket holds more, and Winsock posts its
+// notification a moment later). Its DoEvents then only takes what waits,
+// never waiting its step. The owner holds the socket's notifications aside
+// while it pumps, so that a DoEvents that waited would find the queue empty
+// and wait every time.
+TEST_F(TcpReadTurns, AnOwnerThatPumpsInEachRecordWaitsOnlyAfterAShortRead)
+{
+    Connection c(listener);
+    ASSERT_TRUE(c.reader.connected);
+    c.SendMegabyte();
+    WinsockStandIns standIns;
+    g_realRecv = standIns.Real().recv;
+    standIns.Entries().recv = FullnessRecv;
+    g_fullReads = g_waitsAfterFullReads = 0;
+    int events = 0;
+    c.reader.onData = [&] {
+        ++events;
+        std::vector<MSG> aside;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, kMsgTcpSocket, kMsgTcpSocket, PM_REMOVE))
+            aside.push_back(msg);
+        g_inEvent = true;
+        (void)c.reader.DoEvents();
+        g_inEvent = false;
+        for (const MSG& m : aside)
+            PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+    };
+    NetComponent::SetWaitSource(CountedWait);
+    RunOwnerLoop(10000, [&] { return c.reader.bytes >= kMegabyte; });
+    NetComponent::SetWaitSource(nullptr);
+    c.reader.onData = nullptr;
+    std::printf("[ turns    ] a megabyte in %d events, %d reads that filled their room, %d waits in an event after "
+                "one\n",
+                events, g_fullReads, g_waitsAfterFullReads);
+    EXPECT_EQ(c.reader.bytes, kMegabyte);
+    ASSERT_GE(g_fullReads, 4);
+    EXPECT_EQ(g_waitsAfterFullReads, 0);
 }
 
 } // namespace

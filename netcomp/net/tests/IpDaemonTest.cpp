@@ -640,7 +640,9 @@ TEST(IpDaemon, EachNewConnectionIsGivenLingerAndKeepAlive)
 // 100 bytes and close: the owner and the server share the thread. Every
 // client is served (within seconds: a turn of one notification between two
 // ticks would take half a minute), and after each tick the server has as
-// long as the tick took (a slice of a few ms would leave it a sliver).
+// long as the tick took (a slice of a few ms would leave it a sliver), in
+// the slice the turns give it and in the time until the thread looks at its
+// queue again.
 TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
 {
     constexpr int kClients = 300, kBytes = 100;
@@ -691,6 +693,8 @@ TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
     EXPECT_LT(took, 20000u);
     EXPECT_GE(rounds.Count(), 3);
     EXPECT_EQ(rounds.SocketsShort(10), 0);
+    EXPECT_GE(rounds.SlicesLookedAfter(), 1);
+    EXPECT_EQ(rounds.SlicesCutShort(), 0);
     WSACleanup();
 }
 

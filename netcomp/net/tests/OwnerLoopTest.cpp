@@ -176,7 +176,10 @@ TEST_F(OwnerLoop, ALongLineGoesOnWhenNothingElseWaits)
 // two share the thread. Everything comes whole within seconds (a turn of
 // one notification between two ticks would take minutes); the line stops
 // for the ticks (a line that never stopped for them would leave them
-// nothing), and after each the sockets have as long as it took.
+// nothing), and after each the sockets have as long as it took: the slice
+// the turns give them, and the time until the thread looks at its queue
+// again, on the turns' own clock (a busy machine that takes the thread
+// away lengthens both alike, and may serve the crowd within a few ticks).
 TEST_F(OwnerLoop, ABusyOwnerAndItsSocketsShareTheThread)
 {
     constexpr int kClients = 1000, kBytes = 100, kPorts = 20;
@@ -211,8 +214,10 @@ TEST_F(OwnerLoop, ABusyOwnerAndItsSocketsShareTheThread)
     EXPECT_EQ(server.complete, kClients) << server.firstBroken;
     EXPECT_EQ(whole, kPorts);
     EXPECT_LT(took, 20000u);
-    EXPECT_GE(rounds.Count(), 10);
+    EXPECT_GE(rounds.Count(), 3);
     EXPECT_EQ(rounds.SocketsShort(8), 0);
+    EXPECT_GE(rounds.SlicesLookedAfter(), 1);
+    EXPECT_EQ(rounds.SlicesCutShort(), 0);
 }
 
 // A loop that takes only the sockets' messages for 400 ms, then every
