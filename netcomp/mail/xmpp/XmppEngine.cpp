@@ -285,29 +285,12 @@ int XmppEngine::SendUnchecked(const std::string& text)
     if (!IsConnected())
         return Fail(kXmppServerDisconnected, nullptr);
     Trace(0, text.c_str());
-    const int rc = WriteStream(text.data(), uint32_t(text.size()));
+    // A send that finds the connection reset first delivers what the server
+    // said before it: a server ends the stream with its reason (a stream
+    // error) and closes, and the rest of what was sent to it resets the
+    // connection.
+    const int rc = SendBytes(text.data(), uint32_t(text.size()), false);
     return rc != kResultOk && m_ended != kResultOk ? TakeEnded() : rc;
-}
-
-// As many sends as the bytes take. A send that finds the connection reset
-// first delivers what the server said before it, as a read that finds the
-// close does: a server ends the stream with its reason (a stream error) and
-// closes, and the rest of what was sent to it resets the connection.
-int XmppEngine::WriteStream(const char* data, uint32_t n)
-{
-    ClearInterruptRequest();
-    while (n > 0) {
-        const int rc = SendOrEnd(data, n > 0x40000000u ? 0x40000000 : int(n), 0);
-        if (rc == kResultOk) {
-            data += BytesSent();
-            n -= uint32_t(BytesSent());
-        } else if (rc != WSAEWOULDBLOCK) {
-            return rc;
-        } else if (!WaitStep(10, m_window)) {
-            return kInterrupted;
-        }
-    }
-    return kResultOk;
 }
 
 // A read notification that went missing would leave a stanza unread until
@@ -318,7 +301,7 @@ void XmppEngine::PollSocket()
     if (!HasSocket() || now - m_lastPoll < 200)
         return;
     m_lastPoll = now;
-    (void)Receive(0);
+    ReadNow();
 }
 
 int XmppEngine::DoEvents()

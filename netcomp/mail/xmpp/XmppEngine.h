@@ -134,7 +134,6 @@ private:
     // Sending and waiting (XmppEngine.cpp).
     [[nodiscard]] int Send(const std::string& text);
     [[nodiscard]] int SendUnchecked(const std::string& text);
-    [[nodiscard]] int WriteStream(const char* data, uint32_t n);
     [[nodiscard]] int Request(const std::string& text);
     void Arm(Capture capture);
     [[nodiscard]] int Await();
