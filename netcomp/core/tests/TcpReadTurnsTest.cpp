@@ -23,6 +23,7 @@
 #include "netcomp/core/tcp/TcpSocket.h"
 #include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/OwnerLoop.h"
+#include "netcomp/testing/PumpWaits.h"
 #include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
@@ -367,28 +368,6 @@ TEST_F(TcpReadTurns, AReadTakesUpTo64KilobytesOfWhatWaits)
     EXPECT_LT(g_reads, 32);
 }
 
-// The last read took all the room it was given (more waits in the socket),
-// how many did, and the waits of a DoEvents inside a record's event while
-// the last read was such a one.
-bool g_lastReadFull = false;
-int g_fullReads = 0;
-bool g_inEvent = false;
-int g_waitsAfterFullReads = 0;
-
-int WSAAPI FullnessRecv(SOCKET s, char* buffer, int length, int flags)
-{
-    const int got = g_realRecv(s, buffer, length, flags);
-    g_lastReadFull = got > 0 && got == length;
-    g_fullReads += g_lastReadFull;
-    return got;
-}
-
-DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake)
-{
-    g_waitsAfterFullReads += g_inEvent && g_lastReadFull;
-    return MsgWaitForMultipleObjects(count, handles, all, milliseconds, wake);
-}
-
 // An owner that pumps its messages in each record's event (DoEvents) has an
 // event to come after every record but the last of a short read: the next
 // record of the read, or after the last record of a read that filled its
@@ -402,10 +381,7 @@ TEST_F(TcpReadTurns, AnOwnerThatPumpsInEachRecordWaitsOnlyAfterAShortRead)
     Connection c(listener);
     ASSERT_TRUE(c.reader.connected);
     c.SendMegabyte();
-    WinsockStandIns standIns;
-    g_realRecv = standIns.Real().recv;
-    standIns.Entries().recv = FullnessRecv;
-    g_fullReads = g_waitsAfterFullReads = 0;
+    PumpWaits counted;
     int events = 0;
     c.reader.onData = [&] {
         ++events;
@@ -413,22 +389,20 @@ TEST_F(TcpReadTurns, AnOwnerThatPumpsInEachRecordWaitsOnlyAfterAShortRead)
         MSG msg;
         while (PeekMessageA(&msg, nullptr, kMsgTcpSocket, kMsgTcpSocket, PM_REMOVE))
             aside.push_back(msg);
-        g_inEvent = true;
+        counted.InEvent(true);
         (void)c.reader.DoEvents();
-        g_inEvent = false;
+        counted.InEvent(false);
         for (const MSG& m : aside)
             PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
     };
-    NetComponent::SetWaitSource(CountedWait);
     RunOwnerLoop(10000, [&] { return c.reader.bytes >= kMegabyte; });
-    NetComponent::SetWaitSource(nullptr);
     c.reader.onData = nullptr;
     std::printf("[ turns    ] a megabyte in %d events, %d reads that filled their room, %d waits in an event after "
                 "one\n",
-                events, g_fullReads, g_waitsAfterFullReads);
+                events, counted.FullReads(), counted.WaitsAfterFullReads());
     EXPECT_EQ(c.reader.bytes, kMegabyte);
-    ASSERT_GE(g_fullReads, 4);
-    EXPECT_EQ(g_waitsAfterFullReads, 0);
+    ASSERT_GE(counted.FullReads(), 4);
+    EXPECT_EQ(counted.WaitsAfterFullReads(), 0);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,9 @@
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
 #include "netcomp/testing/LoopbackSocket.h"
+#include "netcomp/testing/PumpWaits.h"
 #include "netcomp/testing/ResetAtConnect.h"
 #include "netcomp/testing/ScriptedServer.h"
-#include "netcomp/testing/WinsockStandIns.h"
 
 namespace {
 
@@ -315,31 +316,6 @@ TEST(IpPort, LargeReadsKeepTheRecordsTheirLimitAndTheirOrder)
     }
 }
 
-// The pump test's reads: whether the last one took all the room it was
-// given (more waits in the socket), how many did, and the waits of the
-// owner's DoEvents in a DataIn event, all and those after such a read.
-int (*g_realRecv)(SOCKET, char*, int, int) = nullptr;
-bool g_lastReadFull = false;
-int g_fullReads = 0;
-bool g_inDataIn = false;
-int g_waitsInDataIn = 0;
-int g_waitsAfterFullReads = 0;
-
-int WSAAPI FullnessRecv(SOCKET s, char* buffer, int length, int flags)
-{
-    const int got = g_realRecv(s, buffer, length, flags);
-    g_lastReadFull = got > 0 && got == length;
-    g_fullReads += g_lastReadFull;
-    return got;
-}
-
-DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake)
-{
-    g_waitsInDataIn += g_inDataIn;
-    g_waitsAfterFullReads += g_inDataIn && g_lastReadFull;
-    return MsgWaitForMultipleObjects(count, handles, all, milliseconds, wake);
-}
-
 // An owner that pumps its messages in each DataIn event (DoEvents) reads a
 // stream of 4 MB whole and in order, up to the peer's close, and its
 // DoEvents calls, one per 2,048-byte event, do not wait their step for the
@@ -359,6 +335,7 @@ TEST(IpPort, AnOwnerThatPumpsInEachDataInReadsTheStreamWhole)
     p.events.TextsAt(kIpPortEventDataIn, {});
     unsigned long long received = 0, misplaced = 0;
     int pumps = 0, waited = 0;
+    std::unique_ptr<PumpWaits> counted;
     p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent& e) {
         const char* text = reinterpret_cast<const char*>(e.values[0]);
         for (int i = 0; i < e.lengths[0]; ++i)
@@ -367,32 +344,32 @@ TEST(IpPort, AnOwnerThatPumpsInEachDataInReadsTheStreamWhole)
         p.events.events.clear();
         ++pumps;
         const DWORD before = GetTickCount();
-        g_inDataIn = true;
+        if (counted)
+            counted->InEvent(true);
         IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
-        g_inDataIn = false;
+        if (counted)
+            counted->InEvent(false);
         waited += GetTickCount() - before >= 15;
     });
     ASSERT_EQ(p.Set(kIpPortTimeout, 10), 0);
     ASSERT_EQ(p.Connect(kFlood), 0) << IPPort_GetLastError(p.obj);
-    WinsockStandIns standIns;
-    g_realRecv = standIns.Real().recv;
-    standIns.Entries().recv = FullnessRecv;
-    g_fullReads = g_waitsInDataIn = g_waitsAfterFullReads = 0;
-    NetComponent::SetWaitSource(CountedWait);
+    counted = std::make_unique<PumpWaits>();
     const DWORD start = GetTickCount();
     while (p.Get(kIpPortConnected) && GetTickCount() - start < 30000)
         IPPort_Do(p.obj, kIpPortDoEvents, 0, nullptr, nullptr);
     const DWORD took = GetTickCount() - start;
-    NetComponent::SetWaitSource(nullptr);
+    const int fullReads = counted->FullReads(), waitsInEvents = counted->WaitsInEvents(),
+              waitsAfterFullReads = counted->WaitsAfterFullReads();
+    counted.reset();
     std::printf("[ ipport   ] 4 MB with DoEvents in each of %d DataIn events: %lu ms, %d of them waited 15 ms or "
                 "more; %d waits of the component's in them, %d after one of the %d reads that filled their room\n",
-                pumps, (unsigned long)took, waited, g_waitsInDataIn, g_waitsAfterFullReads, g_fullReads);
+                pumps, (unsigned long)took, waited, waitsInEvents, waitsAfterFullReads, fullReads);
     EXPECT_GE(received, total);
     EXPECT_EQ(received, peer.Sent());
     EXPECT_EQ(misplaced, 0u);
     // One that waits at the end of each large read would wait some 64 times.
-    ASSERT_GE(g_fullReads, 8);
-    EXPECT_EQ(g_waitsAfterFullReads, 0);
+    ASSERT_GE(fullReads, 8);
+    EXPECT_EQ(waitsAfterFullReads, 0);
 }
 
 // 42,000 bytes of a server that then resets the connection, read without a
