@@ -223,6 +223,23 @@ TEST_F(SmtpTest, OddRepliesAndFailures)
     EXPECT_EQ(smtp.Do(kSmtpSend), 165);
 }
 
+// The server's side of a send from a@kes.test to b@kes.test, up to its
+// answer to DATA.
+ScriptedServer& UpToData(ScriptedServer& server)
+{
+    return server.Reply("220 ready")
+        .Expect("EHLO client.kes.test")
+        .Reply("250 mx.kes.test")
+        .Expect("RSET")
+        .Reply("250 OK")
+        .Expect("MAIL FROM:<a@kes.test>")
+        .Reply("250 OK")
+        .Expect("RCPT TO:<b@kes.test>")
+        .Reply("250 OK")
+        .Expect("DATA")
+        .Reply("354 go ahead");
+}
+
 // Sends of the message after DATA find the connection reset by the server, as
 // when it goes away with bytes of the message still unread: the send fails,
 // and the connection is over at once, not only once the close notification
@@ -257,17 +274,7 @@ ResetAfterData* ResetAfterData::s_self = nullptr;
 TEST_F(SmtpTest, ASendThatFindsTheConnectionResetEndsIt)
 {
     ScriptedServer server;
-    server.Reply("220 ready")
-        .Expect("EHLO client.kes.test")
-        .Reply("250 mx.kes.test")
-        .Expect("RSET")
-        .Reply("250 OK")
-        .Expect("MAIL FROM:<a@kes.test>")
-        .Reply("250 OK")
-        .Expect("RCPT TO:<b@kes.test>")
-        .Reply("250 OK")
-        .Expect("DATA")
-        .Reply("354 go ahead")
+    UpToData(server)
         .ExpectClose()
         .Accept()
         .Reply("220 ready")
@@ -302,19 +309,7 @@ TEST_F(SmtpTest, AServersRefusalBeforeItGoesIsTheResult)
     for (bool reset : {false, true}) {
         SCOPED_TRACE(reset ? "reset" : "close");
         ScriptedServer server;
-        server.Reply("220 ready")
-            .Expect("EHLO client.kes.test")
-            .Reply("250 mx.kes.test")
-            .Expect("RSET")
-            .Reply("250 OK")
-            .Expect("MAIL FROM:<a@kes.test>")
-            .Reply("250 OK")
-            .Expect("RCPT TO:<b@kes.test>")
-            .Reply("250 OK")
-            .Expect("DATA")
-            .Reply("354 go ahead")
-            .ExpectBytes(1 << 20, [](const std::string&) { return std::string(); })
-            .Reply(kRefusal);
+        UpToData(server).ExpectBytes(1 << 20, [](const std::string&) { return std::string(); }).Reply(kRefusal);
         if (reset)
             server.Reset();
         else
