@@ -31,6 +31,21 @@ inline INT_PTR T(const char* text)
     return reinterpret_cast<INT_PTR>(text);
 }
 
+// Asks the flood peer's crowd port for a crowd or a flood (the request line,
+// without its line end): the control connection, which the caller closes.
+inline SOCKET AskFloodPeer(const std::string& request)
+{
+    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    peer.sin_port = htons(u_short(kCrowd));
+    connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    const std::string line = request + "\n";
+    send(control, line.data(), int(line.size()), 0);
+    return control;
+}
+
 // Checks an IPPort's bytes against the pattern as they come.
 inline int WINAPI OnIpPort(INT_PTR user, int event, int, INT_PTR* params, int* lengths)
 {

@@ -144,15 +144,8 @@ struct Crowd {
     }
     void Ask()
     {
-        control = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in peer{};
-        peer.sin_family = AF_INET;
-        peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        peer.sin_port = htons(u_short(kCrowd));
-        connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-        const std::string request = "crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " " +
-                                    std::to_string(bytes) + (hold ? " hold" : "") + "\n";
-        send(control, request.data(), int(request.size()), 0);
+        control = AskFloodPeer("crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " " +
+                               std::to_string(bytes) + (hold ? " hold" : ""));
     }
     bool Done() const { return hold ? connections.received == expected : ended == clients; }
     // The connections whole: those that ended, or with "hold" those open.
@@ -507,14 +500,8 @@ struct TripClient {
 int IdleCase(int clients, int trips)
 {
     IdleCrowd crowd(clients);
-    SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    peer.sin_port = htons(u_short(kCrowd));
-    connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-    const std::string request = "crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " 0 hold\n";
-    send(control, request.data(), int(request.size()), 0);
+    const SOCKET control =
+        AskFloodPeer("crowd " + std::to_string(kCrowdServer) + " " + std::to_string(clients) + " 0 hold");
     const double start = Now();
     RunOwnerLoop(kLongest, [&] { return crowd.heard == clients; });
     const double held = Now() - start;

@@ -241,14 +241,7 @@ int IpDaemonEndless(int timerMs, int connections)
     IPDaemon_Set(daemon, kIpDaemonListening, 0, 1, 0);
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
-    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    peer.sin_port = htons(u_short(kCrowd));
-    connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-    const std::string request = "flood " + std::to_string(kFloodedServer) + " " + std::to_string(connections) + "\n";
-    send(control, request.data(), int(request.size()), 0);
+    const SOCKET control = AskFloodPeer("flood " + std::to_string(kFloodedServer) + " " + std::to_string(connections));
     TickingTimer timer{UINT(timerMs)};
     RunOwnerLoop(3000);
     unsigned long long bytes = 0, misplaced = 0, least = ~0ull;
