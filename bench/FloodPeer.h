@@ -11,6 +11,7 @@
 
 #include "netcomp/include/netcomp.h"
 #include "netcomp/include/netcomp_ipport.h"
+#include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/PatternStream.h"
 
 namespace floodpeer {
@@ -35,12 +36,7 @@ inline INT_PTR T(const char* text)
 // without its line end): the control connection, which the caller closes.
 inline SOCKET AskFloodPeer(const std::string& request)
 {
-    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    peer.sin_port = htons(u_short(kCrowd));
-    connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    const SOCKET control = ConnectLoopback(kCrowd);
     const std::string line = request + "\n";
     send(control, line.data(), int(line.size()), 0);
     return control;

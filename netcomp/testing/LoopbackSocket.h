@@ -1,7 +1,7 @@
 #pragma once
 // Sockets of a test's own peers on 127.0.0.1 (header only): Winsock started
-// for the caller, a socket bound to the loopback address, and the port the
-// system gave it.
+// for the caller, a socket bound to the loopback address, the port the
+// system gave it, and a connection to a port there.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -34,4 +34,20 @@ inline int BoundPort(SOCKET s)
     if (getsockname(s, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
         return 0;
     return ntohs(bound.sin_port);
+}
+
+// A TCP connection to 127.0.0.1:port (Winsock started by the caller), or
+// INVALID_SOCKET when it could not be made.
+inline SOCKET ConnectLoopback(int port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(u_short(port));
+    if (s != INVALID_SOCKET && connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
 }

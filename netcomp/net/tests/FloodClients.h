@@ -18,6 +18,7 @@
 #include "netcomp/include/netcomp_ipdaemon.h"
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/testing/CrowdStream.h"
+#include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/PatternStream.h"
 
@@ -88,12 +89,8 @@ struct OwnerTimers {
 // the connection its answer comes on, which does not block.
 inline SOCKET AskForClients(const std::string& request)
 {
-    const SOCKET control = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    peer.sin_port = htons(u_short(kCrowd));
-    EXPECT_EQ(connect(control, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
+    const SOCKET control = ConnectLoopback(kCrowd);
+    EXPECT_NE(control, INVALID_SOCKET);
     EXPECT_EQ(send(control, request.data(), int(request.size()), 0), int(request.size()));
     u_long nonBlocking = 1;
     ioctlsocket(control, FIONBIO, &nonBlocking);
