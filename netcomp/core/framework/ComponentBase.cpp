@@ -241,7 +241,9 @@ int ComponentBase::FireParams(int event, const EventParam* params, int count)
         *data = emptyText;
         list[i].length = 0;
     }
+    ++m_eventDepth;
     const int result = m_sink->FireEvent(event, count, given);
+    --m_eventDepth;
     for (int i = 0; i < count; ++i) {
         const EventParam& p = given[i];
         if (p.kind != EventParam::Kind::Binary)

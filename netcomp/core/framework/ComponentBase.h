@@ -55,6 +55,9 @@ public:
     // Outside any call: false, the caller destroys at once.
     bool DeferDestroy(void (*destroy)(void*), void* object);
     bool DestroyPending() const { return m_pendingDestroy != nullptr; }
+    // An event of the component's is with its owner (one may fire inside
+    // another, from a DoEvents of the owner's).
+    bool InEvent() const { return m_eventDepth > 0; }
 
     // Actions of the flat interface (ComponentTable.h): the exports count the
     // one that runs; an action or a Set that comes while one runs, from inside
@@ -145,6 +148,7 @@ private:
     const EventTable* m_eventTable;
     int m_callDepth = 0;
     int m_actionDepth = 0;
+    int m_eventDepth = 0;
     unsigned m_actionSerial = 0; // counts the actions begun, never 0 while one runs
     void (*m_pendingDestroy)(void*) = nullptr;
     void* m_pendingObject = nullptr;

@@ -446,12 +446,23 @@ int TcpSocket::SendOrEnd(const char* data, int n, int flags, bool checkConnected
 // the same code without trying. A send from inside a record event, whose
 // read is under way, leaves the connection as it is until that read is over:
 // the event goes on with the records still to come, and the Disconnected
-// follows once it has returned.
+// follows once it has returned. So does one from inside any other event of
+// the owner's (a server's send to one client in the DataIn of another, a
+// send in Connected): the close comes as a notification of its own, behind
+// that event, whose handler goes on with the connection as it knew it.
 void TcpSocket::SendFoundPeerGone(int code)
 {
     m_peerGone = code;
     m_heard = true;
     if (m_receiving) {
+        m_closeLater = true;
+        m_closeError = code;
+        return;
+    }
+    if (InOwnersEvent() && m_window &&
+        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_CLOSE, code))) {
+        // A read notification taken first ends it there, with this code.
+        m_readPosted = true;
         m_closeLater = true;
         m_closeError = code;
         return;

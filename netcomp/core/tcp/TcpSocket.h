@@ -137,6 +137,10 @@ protected:
     virtual void OnError(int code, const char* text) = 0;
     virtual void OnReadyToSend() = 0;
     virtual void OnConnectionStatus(const char* text, int code) = 0;
+    // Whether an event of the owner's is under way, whose handler made the
+    // send: the component's own events (a server's connection: the
+    // server's).
+    virtual bool InOwnersEvent() const { return InEvent(); }
 
     // The receive buffer for raw delivery, beyond the line limit: bulk reads
     // cost one system call each, so larger reads move data faster.
@@ -173,8 +177,8 @@ private:
     // not only once the close notification is taken; true then.
     bool EndIfReset(int result);
     // A send found the peer gone: what the system still holds is
-    // delivered and the close reported, now or once the read under way
-    // (whose event made the send) is over.
+    // delivered and the close reported, now or once the event that made the
+    // send is over.
     void SendFoundPeerGone(int code);
     void FirewallConnected();
     void FirewallData(const char* data, uint32_t n);

@@ -33,6 +33,12 @@ void DaemonConnection::OnReadyToSend()
     m_owner.ConnectionReady(m_number);
 }
 
+// The daemon fires this connection's events, and every other's.
+bool DaemonConnection::InOwnersEvent() const
+{
+    return m_owner.InEvent();
+}
+
 const char* DaemonConnection::PeerAddress()
 {
     unsigned long address = 0;

@@ -33,6 +33,7 @@ protected:
     void OnError(int code, const char* text) override;
     void OnReadyToSend() override;
     void OnConnectionStatus(const char*, int) override {}
+    bool InOwnersEvent() const override;
 
 private:
     IpDaemonEngine& m_owner;

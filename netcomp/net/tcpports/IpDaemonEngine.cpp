@@ -532,7 +532,8 @@ int IpDaemonEngine::Send(int id, const char* data, int length)
     if (length <= 0 || !data)
         return kResultOk;
     // A send that finds the client gone ends the connection: its
-    // Disconnected comes from inside this call.
+    // Disconnected comes from inside this call, or, made inside an event of
+    // the daemon's, once that event has returned.
     connection->Enter();
     const int rc = connection->SendOrEnd(data, length, 0, true);
     connection->Leave();

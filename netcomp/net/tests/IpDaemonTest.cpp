@@ -899,6 +899,65 @@ TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
     WSACleanup();
 }
 
+// A send to one client made inside the DataIn of another (a server that
+// passes lines on) finds that client reset: the send gives the reset's
+// code, and nothing of that client's fires inside the event: neither what
+// it sent before its reset, still in the system, nor its Disconnected.
+// Both come once the event has returned, all of what it sent and then one
+// Disconnected with the reset's code.
+TEST(IpDaemon, ASendToAnotherClientInsideDataInEndsItAfterTheEvent)
+{
+    constexpr int kBytes = 20000;
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    Daemon d(0);
+    ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
+    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    SOCKET other = RawConnect(port);
+    ASSERT_EQ(send(other, "hello\r\n", 7, 0), 7);
+    d.PumpUntil([&] { return d.Received(1) == "hello\r\n"; });
+    SOCKET speaker = RawConnect(port);
+    d.PumpUntil([&] { return d.Connected().size() == 2; });
+    ASSERT_EQ(d.Connected(), (std::vector<int>{1, 2}));
+
+    // The speaker's line is queued first, then all the other client says
+    // before its reset; nothing is taken meanwhile.
+    ASSERT_EQ(send(speaker, "pass on\r\n", 9, 0), 9);
+    Sleep(50);
+    const std::string data(kBytes, 'o');
+    ASSERT_EQ(send(other, data.data(), kBytes, 0), kBytes);
+    Sleep(50);
+    linger reset{1, 0};
+    setsockopt(other, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+    closesocket(other);
+    Sleep(100);
+
+    int sendCode = -1;
+    size_t eventsInside = 0;
+    int countInside = 0;
+    d.OnData([&](int id, const std::string&) {
+        if (id != 2 || sendCode != -1)
+            return;
+        const size_t before = d.events.events.size();
+        sendCode = d.SendLine(1, "from 2");
+        eventsInside = d.events.events.size() - before;
+        countInside = d.Count();
+    });
+    d.PumpUntil([&] { return !d.Disconnected().empty(); });
+    for (int i = 0; i < 10; ++i)
+        IPDaemon_Do(d.obj, kIpDaemonDoEvents, 0, nullptr, nullptr);
+    EXPECT_TRUE(sendCode == WSAECONNRESET || sendCode == WSAECONNABORTED) << sendCode;
+    EXPECT_EQ(eventsInside, 0u) << "events of the client gone fired inside the DataIn whose send found it so";
+    EXPECT_EQ(countInside, 2);
+    EXPECT_EQ(d.Received(1), "hello\r\n" + data);
+    ASSERT_EQ(d.Disconnected(), std::vector<int>{1});
+    const RecordedEvent end = d.events.Of(kIpDaemonEventDisconnected).front();
+    EXPECT_TRUE(end.values[1] == WSAECONNRESET || end.values[1] == WSAECONNABORTED) << end.values[1];
+    EXPECT_EQ(d.Count(), 1);
+    closesocket(speaker);
+    WSACleanup();
+}
+
 int g_waits = 0;
 
 DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake)
