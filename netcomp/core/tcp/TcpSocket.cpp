@@ -467,6 +467,10 @@ void TcpSocket::SendFoundPeerGone(int code)
         m_closeError = code;
         return;
     }
+    // No close notification was taken: a read notification for bytes that
+    // came before the reset may still be queued, so the close asks what is
+    // left and marks what is queued stale.
+    m_readPosted = true;
     PeerClosed(code);
 }
 

@@ -870,10 +870,13 @@ TEST(IpDaemon, AnEchoInsideDataInThatFindsTheClientResetLosesNothing)
 }
 
 // A send of the owner's that finds the client gone ends the connection
-// there and then: the method gives the reset's code, and the connection's
-// Disconnected has come before it returns, whatever the system posts later.
+// there and then: the method gives the reset's code, and what the client
+// sent before its reset (its read notification still queued) and the
+// connection's Disconnected have come before it returns, whatever the
+// system posts later.
 TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
 {
+    constexpr int kBytes = 20000;
     WSADATA wsa;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
     Daemon d(0);
@@ -883,6 +886,9 @@ TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
     ASSERT_EQ(send(client, "here\r\n", 6, 0), 6);
     d.PumpUntil([&] { return d.Received(1) == "here\r\n"; });
     ASSERT_EQ(d.Received(1), "here\r\n");
+    const std::string last(kBytes, 'l');
+    ASSERT_EQ(send(client, last.data(), kBytes, 0), kBytes);
+    Sleep(50);
     linger reset{1, 0};
     setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
     closesocket(client);
@@ -890,6 +896,7 @@ TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
     // No message is taken between the reset and the send.
     const int rc = d.SendLine(1, "anyone there?");
     EXPECT_TRUE(rc == WSAECONNRESET || rc == WSAECONNABORTED) << rc;
+    EXPECT_EQ(d.Received(1), "here\r\n" + last);
     EXPECT_EQ(d.Disconnected(), std::vector<int>{1});
     EXPECT_EQ(d.Count(), 0);
     EXPECT_EQ(IPDaemon_CheckIndex(d.obj, kIpDaemonConnected, 1), 280);
