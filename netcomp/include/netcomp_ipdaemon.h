@@ -43,10 +43,11 @@ enum IpDaemonMethod {
  * before delivered; a Send or SendLine that finds the client gone (10054,
  * 10053) ends the connection the same way (what the client sent first comes
  * in DataIn, then Disconnected) before it returns the code, or, with
- * AcceptData off, once AcceptData is on again. Made inside that connection's
- * DataIn, it returns the code and the connection stays until the event has
- * returned: the rest of what the client sent comes in the DataIn events
- * that follow, then Disconnected; sends until then return the same code. */
+ * AcceptData off, once AcceptData is on again. Made inside an event of the
+ * daemon's (that connection's DataIn, another connection's, a Connected), it
+ * returns the code and the connection stays until the event has returned:
+ * the rest of what the client sent comes in the DataIn events that follow,
+ * then Disconnected; sends until then return the same code. */
 enum IpDaemonEvent {
     kIpDaemonEventConnected = 1,
     kIpDaemonEventConnectionRequest = 2,

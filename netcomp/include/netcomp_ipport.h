@@ -43,11 +43,11 @@ enum IpPortMethod {
  * A Send or SendLine that finds the server gone (10054, 10053) ends the
  * connection: what the server sent first comes in DataIn, and Disconnected
  * before the call returns the code (with AcceptData off, once it is on). Made
- * inside DataIn, it returns the code and the connection stays until the
- * event has returned: the rest of what the server sent comes in the DataIn
- * events that follow, then Disconnected; sends until then return the same
- * code. A connection the server resets at once is still reported
- * Connected (0), then what it sent, then Disconnected. */
+ * inside one of its events (DataIn, ReadyToSend), it returns the code and the
+ * connection stays until the event has returned: the rest of what the server
+ * sent comes in the DataIn events that follow, then Disconnected; sends
+ * until then return the same code. A connection the server resets at once
+ * is still reported Connected (0), then what it sent, then Disconnected. */
 enum IpPortEvent {
     kIpPortEventConnected = 1,
     kIpPortEventConnectionStatus = 2,

@@ -47,9 +47,9 @@ enum TelnetMethod {
  * data (bytes with their length; IAC IAC is one 255, the closing IAC SE is
  * not included). A Send that finds the server gone (10054, 10053) ends the
  * connection: what the server sent first comes in DataIn, and Disconnected
- * before the call returns the code; made inside DataIn, the connection
- * stays until the event has returned, the rest of what the server sent
- * comes in the DataIn events that follow, then Disconnected. */
+ * before the call returns the code; made inside one of its events, the
+ * connection stays until the event has returned, the rest of what the
+ * server sent comes in the DataIn events that follow, then Disconnected. */
 enum TelnetEvent {
     kTelnetEventCommand = 1,
     kTelnetEventConnected = 2,

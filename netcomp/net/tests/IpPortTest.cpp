@@ -495,24 +495,41 @@ TEST(IpPort, WhatTheServerSentBeforeItsResetComesFirst)
 
 // A send without a Timeout (one send, at once) that finds the server gone
 // ends the connection there and then, as a read that finds it so does: the
-// send gives the reset's code, Disconnected has come, and the close the
-// system posts later changes nothing.
+// send gives the reset's code, what the server sent before its reset (its
+// read notification still queued, after a first line that was read) has
+// come in DataIn and Disconnected after it, and the close the system posts
+// later changes nothing.
 TEST(IpPort, ASendThatFindsTheServerGoneEndsTheConnection)
 {
+    const std::string said = NumberedLines().substr(0, 20000);
     const SOCKET listener = BindLoopback(SOCK_STREAM, 0);
     ASSERT_NE(listener, INVALID_SOCKET);
     ASSERT_EQ(listen(listener, 1), 0);
     Port p;
+    p.events.TextsAt(kIpPortEventDataIn, {});
+    std::string received;
+    p.events.OnEvent(kIpPortEventDataIn, [&](const RecordedEvent& e) {
+        received.append(reinterpret_cast<const char*>(e.values[0]), std::size_t(e.lengths[0]));
+    });
     ASSERT_EQ(p.Set(kIpPortTimeout, 5), 0);
     ASSERT_EQ(p.Connect(BoundPort(listener)), 0) << IPPort_GetLastError(p.obj);
     ASSERT_EQ(p.Set(kIpPortTimeout, 0), 0);
     SOCKET server = accept(listener, nullptr, nullptr);
+    // A first line read, then what comes before the reset.
+    ASSERT_EQ(send(server, "hi\r\n", 4, 0), 4);
+    p.PumpUntil(1);
+    ASSERT_EQ(received, "hi\r\n");
+    received.clear();
+    ASSERT_EQ(send(server, said.data(), int(said.size()), 0), int(said.size()));
+    Sleep(50);
     linger reset{1, 0};
     setsockopt(server, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
     closesocket(server);
     Sleep(100);
+    // No message is taken between the reset and the send.
     const int rc = p.Send("still there?");
     EXPECT_TRUE(rc == WSAECONNRESET || rc == WSAECONNABORTED) << rc;
+    EXPECT_TRUE(received == said) << received.size() << " of " << said.size() << " bytes";
     EXPECT_EQ(p.Code(kIpPortEventDisconnected), rc);
     EXPECT_EQ(p.Get(kIpPortConnected), 0);
     for (int i = 0; i < 10; ++i)
