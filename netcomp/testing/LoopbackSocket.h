@@ -1,7 +1,7 @@
 #pragma once
 // Sockets of a test's own peers on 127.0.0.1 (header only): Winsock started
 // for the caller, a socket bound to the loopback address, the port the
-// system gave it, and a connection to a port there.
+// system gave it, a connection to a port there, and a close with a reset.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -50,4 +50,13 @@ inline SOCKET ConnectLoopback(int port)
         return INVALID_SOCKET;
     }
     return s;
+}
+
+// Closes a connection with a reset (a linger of 0): what it had not sent yet
+// is dropped, and the peer learns of the end as 10054.
+inline void CloseWithReset(SOCKET s)
+{
+    const linger reset{1, 0};
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+    closesocket(s);
 }

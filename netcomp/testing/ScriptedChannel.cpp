@@ -1,5 +1,7 @@
 #include "netcomp/testing/ScriptedChannel.h"
 
+#include "netcomp/testing/LoopbackSocket.h"
+
 namespace {
 
 constexpr DWORD kSlice = 50;
@@ -114,9 +116,7 @@ void ScriptedChannel::ResetConnection()
     m_pending.clear();
     if (m_connection == INVALID_SOCKET)
         return;
-    const linger reset{1, 0};
-    setsockopt(m_connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-    closesocket(m_connection);
+    CloseWithReset(m_connection);
     m_connection = INVALID_SOCKET;
 }
 

@@ -226,9 +226,15 @@ void TcpSocket::SetOobInline(bool on)
 
 void TcpSocket::PostRead()
 {
-    if (m_socket.IsOpen() && m_window &&
-        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_READ, 0)))
-        m_readPosted = true;
+    (void)PostNotification(MAKELPARAM(FD_READ, 0));
+}
+
+bool TcpSocket::PostNotification(LPARAM event)
+{
+    if (!m_socket.IsOpen() || !m_window || !PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), event))
+        return false;
+    m_readPosted = true;
+    return true;
 }
 
 void TcpSocket::SetAcceptData(bool on)
@@ -454,24 +460,19 @@ void TcpSocket::SendFoundPeerGone(int code)
 {
     m_peerGone = code;
     m_heard = true;
-    if (m_receiving) {
-        m_closeLater = true;
-        m_closeError = code;
-        return;
-    }
-    if (InOwnersEvent() && m_window &&
-        PostMessageA(m_window, kMsgTcpSocket, WPARAM(m_socket.Get()), MAKELPARAM(FD_CLOSE, code))) {
-        // A read notification taken first ends it there, with this code.
+    if (!m_receiving) {
+        // No close notification was taken: a read notification for bytes
+        // that came before the reset may still be queued, so the close asks
+        // what is left and marks what is queued stale.
         m_readPosted = true;
-        m_closeLater = true;
-        m_closeError = code;
-        return;
+        if (!InOwnersEvent() || !PostNotification(MAKELPARAM(FD_CLOSE, code))) {
+            PeerClosed(code);
+            return;
+        }
     }
-    // No close notification was taken: a read notification for bytes that
-    // came before the reset may still be queued, so the close asks what is
-    // left and marks what is queued stale.
-    m_readPosted = true;
-    PeerClosed(code);
+    // A read notification taken first ends it there, with this code.
+    m_closeLater = true;
+    m_closeError = code;
 }
 
 void TcpSocket::Connected(int error)

@@ -180,6 +180,9 @@ private:
     // delivered and the close reported, now or once the event that made the
     // send is over.
     void SendFoundPeerGone(int code);
+    // A notification of the socket's own (its lParam `event`), queued behind
+    // what waits: false when it could not be posted.
+    bool PostNotification(LPARAM event);
     void FirewallConnected();
     void FirewallData(const char* data, uint32_t n);
     void FirewallFailed();
@@ -239,9 +242,11 @@ private:
     bool m_keepAlive = false;
     bool m_oobInline = false;
     bool m_readyToSend = false;
-    // What Winsock or this side may still post for the socket: a read
-    // notification this side posted, a write notification a send that would
-    // block or went out short re-armed (or the first, not come yet).
+    // What Winsock or this side may still post for the socket: a
+    // notification this side posted (or a read notification Winsock may
+    // still hold for a close that a send found), a write notification a send
+    // that would block or went out short re-armed (or the first, not come
+    // yet).
     bool m_readPosted = false;
     bool m_writeArmed = true;
     // The last read found the system's queue empty: it took less than it had

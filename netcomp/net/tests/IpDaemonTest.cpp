@@ -23,6 +23,7 @@
 #include "netcomp/include/netcomp_ipport.h"
 #include "netcomp/net/tests/FloodPeer.h"
 #include "netcomp/testing/EventRecorder.h"
+#include "netcomp/testing/LoopbackSocket.h"
 #include "netcomp/testing/OwnerLoop.h"
 #include "netcomp/testing/ProcessTally.h"
 #include "netcomp/testing/WatchedRounds.h"
@@ -73,6 +74,8 @@ struct Daemon {
     }
 
     int Listen(bool on) { return IPDaemon_Set(obj, kIpDaemonListening, 0, on ? 1 : 0, 0); }
+    // The port it listens on (the system's choice for port 0).
+    int Port() { return int(IPDaemon_Get(obj, kIpDaemonLocalPort, 0, nullptr)); }
     int Disconnect(int id)
     {
         INT_PTR args[1] = {id};
@@ -702,18 +705,14 @@ TEST(IpDaemon, ACrowdUnderABusyOwnerIsServedWhileTheOwnerKeepsItsShare)
 // linger of 0), at once.
 void ConnectSendAndReset(int port, int bytes)
 {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = inet_addr("127.0.0.1");
-    to.sin_port = htons(u_short(port));
-    if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 && bytes > 0) {
+    const SOCKET s = ConnectLoopback(port);
+    if (s == INVALID_SOCKET)
+        return;
+    if (bytes > 0) {
         const std::string data(size_t(bytes), 'r');
         send(s, data.data(), bytes, 0);
     }
-    linger reset{1, 0};
-    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-    closesocket(s);
+    CloseWithReset(s);
 }
 
 // Clients that connect and at once close with a reset, before or as the
@@ -761,7 +760,7 @@ TEST(IpDaemon, ClientsThatResetAtOnceAreLetGo)
         });
         ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnectionBacklog, 0, kClients, 0), 0);
         ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-        const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+        const int port = d.Port();
         const ProcessTally before = ProcessTally::Now();
         std::atomic<bool> sent{false};
         std::thread clients([&] {
@@ -835,7 +834,7 @@ TEST(IpDaemon, AnEchoInsideDataInThatFindsTheClientResetLosesNothing)
             d.events.events.clear();
         });
         ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-        const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+        const int port = d.Port();
         std::atomic<int> done{0};
         std::vector<std::thread> clients;
         for (int i = 0; i < kClients; ++i) {
@@ -846,9 +845,7 @@ TEST(IpDaemon, AnEchoInsideDataInThatFindsTheClientResetLosesNothing)
                     n = send(s, data.data() + at, kBytes - at, 0);
                 // The bytes are in the daemon's system by then (loopback).
                 Sleep(100);
-                linger reset{1, 0};
-                setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-                closesocket(s);
+                CloseWithReset(s);
                 ++done;
             });
         }
@@ -881,7 +878,7 @@ TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
     Daemon d(0);
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    const int port = d.Port();
     SOCKET client = RawConnect(port);
     ASSERT_EQ(send(client, "here\r\n", 6, 0), 6);
     d.PumpUntil([&] { return d.Received(1) == "here\r\n"; });
@@ -889,9 +886,7 @@ TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
     const std::string last(kBytes, 'l');
     ASSERT_EQ(send(client, last.data(), kBytes, 0), kBytes);
     Sleep(50);
-    linger reset{1, 0};
-    setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-    closesocket(client);
+    CloseWithReset(client);
     Sleep(100);
     // No message is taken between the reset and the send.
     const int rc = d.SendLine(1, "anyone there?");
@@ -919,7 +914,7 @@ TEST(IpDaemon, ASendToAnotherClientInsideDataInEndsItAfterTheEvent)
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
     Daemon d(0);
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    const int port = d.Port();
     SOCKET other = RawConnect(port);
     ASSERT_EQ(send(other, "hello\r\n", 7, 0), 7);
     d.PumpUntil([&] { return d.Received(1) == "hello\r\n"; });
@@ -934,9 +929,7 @@ TEST(IpDaemon, ASendToAnotherClientInsideDataInEndsItAfterTheEvent)
     const std::string data(kBytes, 'o');
     ASSERT_EQ(send(other, data.data(), kBytes, 0), kBytes);
     Sleep(50);
-    linger reset{1, 0};
-    setsockopt(other, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-    closesocket(other);
+    CloseWithReset(other);
     Sleep(100);
 
     int sendCode = -1;
@@ -1001,7 +994,7 @@ TEST(IpDaemon, AnOwnerThatPumpsInEachDataInTakesEveryLineWithoutWaiting)
         waitsInEvents += g_waits - before;
     });
     d.events.OnEvent(kIpDaemonEventDisconnected, [&](const RecordedEvent&) { ended = true; });
-    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    const int port = d.Port();
     SOCKET client = RawConnect(port);
     d.PumpUntil([&] { return d.Connected().size() == 1; });
     std::string all;
@@ -1083,7 +1076,7 @@ TEST(IpDaemon, AnAcceptTurnTakesTheClientsThatWait)
     Daemon d(0);
     ASSERT_EQ(IPDaemon_Set(d.obj, kIpDaemonConnectionBacklog, 0, kClients, 0), 0);
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    const int port = int(IPDaemon_Get(d.obj, kIpDaemonLocalPort, 0, nullptr));
+    const int port = d.Port();
     std::vector<SOCKET> clients;
     for (int i = 0; i < kClients; ++i)
         clients.push_back(RawConnect(port));

@@ -522,9 +522,7 @@ TEST(IpPort, ASendThatFindsTheServerGoneEndsTheConnection)
     received.clear();
     ASSERT_EQ(send(server, said.data(), int(said.size()), 0), int(said.size()));
     Sleep(50);
-    linger reset{1, 0};
-    setsockopt(server, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
-    closesocket(server);
+    CloseWithReset(server);
     Sleep(100);
     // No message is taken between the reset and the send.
     const int rc = p.Send("still there?");
