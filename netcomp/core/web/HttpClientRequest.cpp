@@ -328,8 +328,10 @@ int HttpClient::TransmitRequest(NetString& header, bool withBody)
     }
     m_attachedFileHandle.Close();
     // A server that answers early (an error before the whole body) ends the
-    // send; its reply decides.
-    if (rc != kResultOk && rc != kInterrupted && m_transferDone)
+    // send; its reply decides. So does a connection that ended before the
+    // request went out (a server that accepted and reset at once, told with
+    // the connect): the close's code, not the send's "not connected".
+    if (rc != kResultOk && rc != kInterrupted && (m_transferDone || !HasSocket()))
         rc = kResultOk;
     return rc;
 }
