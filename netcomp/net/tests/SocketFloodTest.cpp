@@ -422,11 +422,12 @@ TEST_F(SocketFlood, ACrowdOfConnectionsIsReadWholeUnderTheOwnersTimers)
     WSACleanup();
 }
 
-void ReportTimer(const char* what, const PatternStream& stream, const TickingTimer& timer)
+void ReportTimer(const char* what, const PatternStream& stream, const TickingTimer& timer, const LoneTimer& lone)
 {
     std::printf("[ flood    ] %s: %llu bytes, %llu out of place; the timer of 16 ms ticked %d times, at most %lu ms "
-                "apart\n",
-                what, stream.bytes, stream.misplaced, timer.Ticks(), (unsigned long)timer.LongestGap());
+                "apart (one on a thread of its own: at most %lu ms apart)\n",
+                what, stream.bytes, stream.misplaced, timer.Ticks(), (unsigned long)timer.LongestGap(),
+                (unsigned long)lone.LongestGap());
 }
 
 // An IPPort that reads a peer that never stops, and an IPDaemon whose
@@ -439,11 +440,13 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
         const PatternStream& stream = read.stream;
         const auto port = PatternPort(read, 0);
         TickingTimer timer(16);
+        LoneTimer lone(16);
         RunOwnerLoop(1500);
-        ReportTimer("IPPort from a peer that never stops", stream, timer);
+        (void)lone.Stop();
+        ReportTimer("IPPort from a peer that never stops", stream, timer, lone);
         EXPECT_GT(stream.bytes, 1000000u);
         EXPECT_EQ(stream.misplaced, 0u);
-        EXPECT_LT(timer.LongestGap(), 16 + kLate);
+        EXPECT_LT(timer.LongestGap(), lone.LongestGap() + 16 + kLate);
     }
     // A few clients, and a crowd of them: the line of connections waiting
     // for their turn is then long, and still looks at the owner's messages
@@ -467,7 +470,9 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
         RunOwnerLoop(30000, [&] { return streams.size() == clients; });
         const DWORD accepts = GetTickCount() - acceptStart;
         TickingTimer timer(16);
+        LoneTimer lone(16);
         RunOwnerLoop(1500);
+        (void)lone.Stop();
         const int ticks = timer.Ticks();
         const DWORD longest = timer.LongestGap();
         char answer[32] = {};
@@ -481,14 +486,19 @@ TEST_F(SocketFlood, PeersThatNeverStopLeaveTheOwnersTimerItsTurns)
             misplaced += entry.second.misplaced;
         }
         std::printf("[ flood    ] IPDaemon with %u clients that never stop: all accepted after %lu ms, the least %llu "
-                    "bytes, %llu out of place; the timer of 16 ms ticked %d times, at most %lu ms apart\n",
-                    clients, (unsigned long)accepts, least, misplaced, ticks, (unsigned long)longest);
+                    "bytes, %llu out of place; the timer of 16 ms ticked %d times, at most %lu ms apart (one on a "
+                    "thread of its own: at most %lu ms apart)\n",
+                    clients, (unsigned long)accepts, least, misplaced, ticks, (unsigned long)longest,
+                    (unsigned long)lone.LongestGap());
         // All 250 are accepted within 0.2 to 1.7 s here, quiet or beside busy
         // loops.
         EXPECT_LT(accepts, 10000u);
         EXPECT_GT(least, clients > 4 ? 10000u : 100000u);
         EXPECT_EQ(misplaced, 0u);
-        EXPECT_LT(longest, 16 + kLate);
+        // No longer without a tick than a timer on a thread of its own went
+        // meanwhile (what a loaded machine takes from any thread), and a few
+        // rounds more.
+        EXPECT_LT(longest, lone.LongestGap() + 16 + kLate);
         EXPECT_GT(ticks, 1500 / 16 / 2);
     }
     WSACleanup();
