@@ -309,6 +309,16 @@ SOCKET RawConnect(int port)
     return s;
 }
 
+// A client of the daemon's that said `line`, taken once it came whole in the
+// DataIn of connection `id`.
+SOCKET ClientThatSaid(Daemon& d, int id, const std::string& line)
+{
+    SOCKET client = RawConnect(d.Port());
+    EXPECT_EQ(send(client, line.data(), int(line.size()), 0), int(line.size()));
+    d.PumpUntil([&] { return d.Received(id) == line; });
+    return client;
+}
+
 // Reads one CR LF line from a test socket; "" on a close or time-out.
 std::string RawLine(SOCKET s)
 {
@@ -878,10 +888,7 @@ TEST(IpDaemon, ASendThatFindsTheClientGoneEndsTheConnection)
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
     Daemon d(0);
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    const int port = d.Port();
-    SOCKET client = RawConnect(port);
-    ASSERT_EQ(send(client, "here\r\n", 6, 0), 6);
-    d.PumpUntil([&] { return d.Received(1) == "here\r\n"; });
+    SOCKET client = ClientThatSaid(d, 1, "here\r\n");
     ASSERT_EQ(d.Received(1), "here\r\n");
     const std::string last(kBytes, 'l');
     ASSERT_EQ(send(client, last.data(), kBytes, 0), kBytes);
@@ -914,11 +921,8 @@ TEST(IpDaemon, ASendToAnotherClientInsideDataInEndsItAfterTheEvent)
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
     Daemon d(0);
     ASSERT_EQ(d.Listen(true), 0) << IPDaemon_GetLastError(d.obj);
-    const int port = d.Port();
-    SOCKET other = RawConnect(port);
-    ASSERT_EQ(send(other, "hello\r\n", 7, 0), 7);
-    d.PumpUntil([&] { return d.Received(1) == "hello\r\n"; });
-    SOCKET speaker = RawConnect(port);
+    SOCKET other = ClientThatSaid(d, 1, "hello\r\n");
+    SOCKET speaker = RawConnect(d.Port());
     d.PumpUntil([&] { return d.Connected().size() == 2; });
     ASSERT_EQ(d.Connected(), (std::vector<int>{1, 2}));
 
